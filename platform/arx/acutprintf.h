@@ -1,0 +1,25 @@
+// The host's command line output. Text goes to standard output as printed, or to a sink
+// that a test installs to capture it.
+#pragma once
+
+#include "mfc/cstring.h"
+
+#include <functional>
+#include <string>
+
+template <class... Args>
+int acutPrintf(const char* format, const Args&... args);
+
+namespace qv {
+using OutputSink = std::function<void(const std::string&)>;
+// Installs a sink for all command-line output; an empty sink restores standard output.
+void setOutputSink(OutputSink sink);
+int writeOutput(const std::string& text);
+} // namespace qv
+
+// printf-style, with CString and std::string arguments passed as their C strings.
+template <class... Args>
+int acutPrintf(const char* format, const Args&... args)
+{
+    return qv::writeOutput(CString::formatText(format, CString::passArg(args)...));
+}

@@ -1,0 +1,624 @@
+#include "msxml/dom.h"
+
+#include "win/winbase.h"
+
+#include <pugixml.hpp>
+
+#include <cstdio>
+#include <deque>
+#include <string_view>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace MSXML2 {
+
+namespace {
+
+bool available = true;
+
+[[noreturn]] void fail(HRESULT hr, const char* description)
+{
+    _com_issue_errorex(hr, ErrorInfo{description, "msxml3.dll"});
+}
+
+bool isXmlSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+std::string_view trimmed(std::string_view s)
+{
+    while (!s.empty() && isXmlSpace(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && isXmlSpace(s.back()))
+        s.remove_suffix(1);
+    return s;
+}
+
+std::string prefixOf(const std::string& qualified)
+{
+    const size_t colon = qualified.find(':');
+    return colon == std::string::npos ? std::string() : qualified.substr(0, colon);
+}
+
+// The namespace declarations in force at one element: its own and, through parent, those
+// of its ancestors.
+struct Scope
+{
+    const Scope* parent = nullptr;
+    std::vector<std::pair<std::string, std::string>> declarations; // prefix -> URI
+
+    std::optional<std::string> lookup(const std::string& prefix) const
+    {
+        for (const Scope* s = this; s; s = s->parent)
+            for (auto it = s->declarations.rbegin(); it != s->declarations.rend(); ++it)
+                if (it->first == prefix)
+                    return it->second;
+        if (prefix == "xml")
+            return std::string("http://www.w3.org/XML/1998/namespace");
+        return prefix.empty() ? std::optional<std::string>(std::string()) : std::nullopt;
+    }
+};
+
+// The prefix that an attribute name declares: "" for xmlns, "p" for xmlns:p, none otherwise.
+std::optional<std::string> declaredPrefix(std::string_view attribute)
+{
+    if (attribute == "xmlns")
+        return std::string();
+    if (attribute.substr(0, 6) == "xmlns:")
+        return std::string(attribute.substr(6));
+    return std::nullopt;
+}
+
+struct StringWriter : pugi::xml_writer
+{
+    std::string out;
+    void write(const void* data, size_t size) override { out.append(static_cast<const char*>(data), size); }
+};
+
+} // namespace
+
+void setDocumentsAvailable(bool a) { available = a; }
+bool documentsAvailable() { return available; }
+
+// Conversion between the tree and pugixml, without recursion so that deep files cannot
+// exhaust the stack.
+struct DomIo
+{
+    static void read(pugi::xml_node from, IXMLDOMNode& to)
+    {
+        std::deque<Scope> scopes;
+        struct Frame { pugi::xml_node src; IXMLDOMNode* dst; const Scope* scope; };
+        std::vector<Frame> stack{{from, &to, nullptr}};
+        while (!stack.empty()) {
+            Frame frame = stack.back();
+            stack.pop_back();
+            for (pugi::xml_node child = frame.src.first_child(); child; child = child.next_sibling()) {
+                if (auto node = convert(child, frame.scope, scopes)) {
+                    frame.dst->insertAt(frame.dst->m_children.size(), node);
+                    if (node->m_type == NODE_ELEMENT)
+                        stack.push_back({child, node.get(), &scopes.back()});
+                }
+            }
+        }
+    }
+
+    static std::shared_ptr<IXMLDOMNode> convert(pugi::xml_node src, const Scope* parentScope,
+                                                std::deque<Scope>& scopes)
+    {
+        auto make = [](DOMNodeType type, CString name, CString value, CString ns = CString()) {
+            return std::shared_ptr<IXMLDOMNode>(new IXMLDOMNode(type, std::move(name), std::move(value), std::move(ns)));
+        };
+        switch (src.type()) {
+        case pugi::node_pcdata: return make(NODE_TEXT, "#text", src.value());
+        case pugi::node_cdata: return make(NODE_CDATA_SECTION, "#cdata-section", src.value());
+        case pugi::node_comment: return make(NODE_COMMENT, "#comment", src.value());
+        case pugi::node_pi: return make(NODE_PROCESSING_INSTRUCTION, src.name(), src.value());
+        case pugi::node_declaration: {
+            std::string data;
+            for (auto a : src.attributes())
+                data += (data.empty() ? "" : " ") + std::string(a.name()) + "=\"" + a.value() + "\"";
+            return make(NODE_PROCESSING_INSTRUCTION, "xml", CString(data));
+        }
+        case pugi::node_element: {
+            Scope& scope = scopes.emplace_back();
+            scope.parent = parentScope;
+            auto node = make(NODE_ELEMENT, src.name(), CString());
+            for (auto a : src.attributes()) {
+                if (auto prefix = declaredPrefix(a.name()))
+                    scope.declarations.emplace_back(*prefix, a.value());
+                node->m_attributes.emplace_back(a.name(), a.value());
+            }
+            node->m_namespace = scope.lookup(prefixOf(src.name())).value_or(std::string());
+            return node;
+        }
+        default: return nullptr;
+        }
+    }
+
+    // Writes node's children under out, declaring namespaces where they change.
+    static void write(const IXMLDOMNode& from, pugi::xml_node out)
+    {
+        std::deque<Scope> scopes;
+        struct Frame { const IXMLDOMNode* src; pugi::xml_node dst; const Scope* scope; };
+        std::vector<Frame> stack{{&from, out, nullptr}};
+        while (!stack.empty()) {
+            Frame frame = stack.back();
+            stack.pop_back();
+            for (const auto& child : frame.src->m_children) {
+                if (child->m_type == NODE_ELEMENT) {
+                    Scope& scope = scopes.emplace_back();
+                    scope.parent = frame.scope;
+                    pugi::xml_node element = frame.dst.append_child(child->m_name.GetString());
+                    writeElement(*child, element, scope);
+                    stack.push_back({child.get(), element, &scope});
+                } else {
+                    writeLeaf(*child, frame.dst);
+                }
+            }
+        }
+    }
+
+    static void writeElement(const IXMLDOMNode& node, pugi::xml_node element, Scope& scope)
+    {
+        const std::string ns = node.m_namespace.str();
+        const std::string prefix = prefixOf(node.m_name.str());
+        bool declared = false;
+        for (const auto& [name, value] : node.m_attributes) {
+            std::string v = value.str();
+            if (auto p = declaredPrefix(name.str())) {
+                // The element's own namespace wins over a stale declaration of its prefix.
+                if (*p == prefix) {
+                    v = ns;
+                    declared = true;
+                }
+                scope.declarations.emplace_back(*p, v);
+            }
+            element.append_attribute(name.GetString()).set_value(v.c_str());
+        }
+        if (declared || (prefix.empty() ? scope.lookup("") : scope.lookup(prefix)) == ns)
+            return;
+        if (!prefix.empty() && ns.empty())
+            return; // a prefixed name cannot be taken out of a namespace
+        const std::string attribute = prefix.empty() ? "xmlns" : "xmlns:" + prefix;
+        element.append_attribute(attribute.c_str()).set_value(ns.c_str());
+        scope.declarations.emplace_back(prefix, ns);
+    }
+
+    static void writeLeaf(const IXMLDOMNode& node, pugi::xml_node parent)
+    {
+        switch (node.m_type) {
+        case NODE_TEXT: parent.append_child(pugi::node_pcdata).set_value(node.m_value); break;
+        case NODE_CDATA_SECTION: parent.append_child(pugi::node_cdata).set_value(node.m_value); break;
+        case NODE_COMMENT: parent.append_child(pugi::node_comment).set_value(node.m_value); break;
+        case NODE_PROCESSING_INSTRUCTION:
+            if (node.m_name != "xml") {
+                pugi::xml_node pi = parent.append_child(pugi::node_pi);
+                pi.set_name(node.m_name);
+                pi.set_value(node.m_value);
+            }
+            break;
+        default: break;
+        }
+    }
+
+    static std::shared_ptr<IXMLDOMNode> clone(const IXMLDOMNode& node, bool deep)
+    {
+        auto copy = std::shared_ptr<IXMLDOMNode>(new IXMLDOMNode(node.m_type, node.m_name, node.m_value, node.m_namespace));
+        copy->m_attributes = node.m_attributes;
+        if (!deep)
+            return copy;
+        std::vector<std::pair<const IXMLDOMNode*, IXMLDOMNode*>> stack{{&node, copy.get()}};
+        while (!stack.empty()) {
+            auto [src, dst] = stack.back();
+            stack.pop_back();
+            for (const auto& child : src->m_children) {
+                auto c = std::shared_ptr<IXMLDOMNode>(new IXMLDOMNode(child->m_type, child->m_name, child->m_value, child->m_namespace));
+                c->m_attributes = child->m_attributes;
+                dst->insertAt(dst->m_children.size(), c);
+                stack.push_back({child.get(), c.get()});
+            }
+        }
+        return copy;
+    }
+};
+
+CString IXMLDOMNode::get_nodeName() const { return m_name; }
+
+CString IXMLDOMNode::get_baseName() const
+{
+    if (m_type != NODE_ELEMENT && m_type != NODE_PROCESSING_INSTRUCTION)
+        return CString();
+    const int colon = m_name.Find(':');
+    return colon < 0 ? m_name : m_name.Mid(colon + 1);
+}
+
+CString IXMLDOMNode::get_prefix() const
+{
+    return m_type == NODE_ELEMENT ? CString(prefixOf(m_name.str())) : CString();
+}
+
+std::optional<CString> IXMLDOMNode::get_nodeValue() const
+{
+    if (m_type == NODE_ELEMENT || m_type == NODE_DOCUMENT)
+        return std::nullopt;
+    return m_value;
+}
+
+void IXMLDOMNode::put_nodeValue(const CString& value)
+{
+    if (m_type == NODE_ELEMENT || m_type == NODE_DOCUMENT)
+        fail(E_FAIL, "This operation can not be performed with a Node of type ELEMENT.");
+    m_value = value;
+}
+
+void IXMLDOMNode::appendText(std::string& out) const
+{
+    std::vector<const IXMLDOMNode*> stack{this};
+    while (!stack.empty()) {
+        const IXMLDOMNode* n = stack.back();
+        stack.pop_back();
+        if (n->m_type == NODE_TEXT || n->m_type == NODE_CDATA_SECTION)
+            out += n->m_value.str();
+        for (auto it = n->m_children.rbegin(); it != n->m_children.rend(); ++it)
+            stack.push_back(it->get());
+    }
+}
+
+CString IXMLDOMNode::get_text() const
+{
+    if (m_type != NODE_ELEMENT && m_type != NODE_DOCUMENT)
+        return m_value;
+    std::string text;
+    appendText(text);
+    return CString(trimmed(text));
+}
+
+void IXMLDOMNode::put_text(const CString& text)
+{
+    if (m_type != NODE_ELEMENT) {
+        if (m_type == NODE_DOCUMENT)
+            fail(E_FAIL, "This operation can not be performed with a Node of type DOCUMENT.");
+        m_value = text;
+        return;
+    }
+    for (auto& child : m_children)
+        child->m_parent = nullptr;
+    m_children.clear();
+    if (!text.IsEmpty())
+        insertAt(0, std::shared_ptr<IXMLDOMNode>(new IXMLDOMNode(NODE_TEXT, "#text", text, CString())));
+}
+
+CString IXMLDOMNode::get_xml() const
+{
+    pugi::xml_document out;
+    IXMLDOMNode holder(NODE_DOCUMENT, "#document", CString(), CString());
+    holder.m_children.push_back(std::const_pointer_cast<IXMLDOMNode>(shared_from_this()));
+    if (m_type == NODE_DOCUMENT)
+        DomIo::write(*this, out);
+    else
+        DomIo::write(holder, out);
+    holder.m_children.clear();
+    StringWriter writer;
+    out.save(writer, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
+    return CString(std::move(writer.out));
+}
+
+IXMLDOMNodePtr IXMLDOMNode::get_parentNode() const
+{
+    return m_parent ? IXMLDOMNodePtr(m_parent->shared_from_this()) : IXMLDOMNodePtr();
+}
+
+IXMLDOMNodeListPtr IXMLDOMNode::get_childNodes()
+{
+    return IXMLDOMNodeListPtr(std::make_shared<IXMLDOMNodeList>(shared_from_this()));
+}
+
+IXMLDOMNodePtr IXMLDOMNode::childAt(long index) const
+{
+    if (index < 0 || index >= childCount())
+        return IXMLDOMNodePtr();
+    return IXMLDOMNodePtr(m_children[static_cast<size_t>(index)]);
+}
+
+IXMLDOMNodePtr IXMLDOMNode::get_firstChild() const { return childAt(0); }
+IXMLDOMNodePtr IXMLDOMNode::get_lastChild() const { return childAt(childCount() - 1); }
+
+IXMLDOMNodePtr IXMLDOMNode::get_nextSibling() const
+{
+    return m_parent ? m_parent->childAt(static_cast<long>(m_index) + 1) : IXMLDOMNodePtr();
+}
+
+IXMLDOMNodePtr IXMLDOMNode::get_previousSibling() const
+{
+    return m_parent ? m_parent->childAt(static_cast<long>(m_index) - 1) : IXMLDOMNodePtr();
+}
+
+void IXMLDOMNode::insertAt(size_t index, const std::shared_ptr<IXMLDOMNode>& child)
+{
+    m_children.insert(m_children.begin() + static_cast<std::ptrdiff_t>(index), child);
+    child->m_parent = this;
+    for (size_t i = index; i < m_children.size(); ++i)
+        m_children[i]->m_index = i;
+}
+
+void IXMLDOMNode::detach()
+{
+    if (!m_parent)
+        return;
+    auto& siblings = m_parent->m_children;
+    siblings.erase(siblings.begin() + static_cast<std::ptrdiff_t>(m_index));
+    for (size_t i = m_index; i < siblings.size(); ++i)
+        siblings[i]->m_index = i;
+    m_parent = nullptr;
+}
+
+const IXMLDOMNode* IXMLDOMNode::root() const
+{
+    const IXMLDOMNode* n = this;
+    while (n->m_parent)
+        n = n->m_parent;
+    return n;
+}
+
+IXMLDOMNodePtr IXMLDOMNode::appendChild(const IXMLDOMNodePtr& child)
+{
+    return insertBefore(child, IXMLDOMNodePtr());
+}
+
+IXMLDOMNodePtr IXMLDOMNode::insertBefore(const IXMLDOMNodePtr& child, const IXMLDOMNodePtr& reference)
+{
+    if (!child)
+        fail(E_INVALIDARG, "The parameter is incorrect.");
+    IXMLDOMNode* c = child.GetInterfacePtr();
+    if (m_type != NODE_ELEMENT && m_type != NODE_DOCUMENT)
+        fail(E_FAIL, "This operation can not be performed with a Node of this type.");
+    if (c->m_type == NODE_DOCUMENT)
+        fail(E_FAIL, "Insert Node is not allowed at the specified location.");
+    for (const IXMLDOMNode* a = this; a; a = a->m_parent)
+        if (a == c)
+            fail(E_FAIL, "This operation can not be performed on a node that contains this node.");
+    if (m_type == NODE_DOCUMENT) {
+        if (c->m_type == NODE_TEXT || c->m_type == NODE_CDATA_SECTION)
+            fail(E_FAIL, "This operation cannot be performed with a Node of type TEXT.");
+        if (c->m_type == NODE_ELEMENT)
+            for (const auto& existing : m_children)
+                if (existing->m_type == NODE_ELEMENT && existing.get() != c)
+                    fail(E_FAIL, "Only one top level element is allowed in an XML document.");
+    }
+    if (reference && reference->m_parent != this)
+        fail(E_INVALIDARG, "Insert position Node must be a Child of the Node to insert under.");
+    const std::shared_ptr<IXMLDOMNode> keep = child.shared();
+    if (reference.GetInterfacePtr() == c)
+        return child;
+    c->detach();
+    insertAt(reference ? reference->m_index : m_children.size(), keep);
+    return child;
+}
+
+IXMLDOMNodePtr IXMLDOMNode::removeChild(const IXMLDOMNodePtr& child)
+{
+    if (!child || child->m_parent != this)
+        fail(E_INVALIDARG, "The parameter Node is not a child of this Node.");
+    child->detach();
+    return child;
+}
+
+IXMLDOMNodePtr IXMLDOMNode::replaceChild(const IXMLDOMNodePtr& child, const IXMLDOMNodePtr& old)
+{
+    if (!old || old->m_parent != this)
+        fail(E_INVALIDARG, "The parameter Node is not a child of this Node.");
+    if (child.GetInterfacePtr() == old.GetInterfacePtr())
+        return old;
+    insertBefore(child, old);
+    return removeChild(old);
+}
+
+IXMLDOMNodePtr IXMLDOMNode::cloneNode(bool deep) const
+{
+    return IXMLDOMNodePtr(DomIo::clone(*this, deep));
+}
+
+IXMLDOMNodeListPtr IXMLDOMNode::selectNodes(const CString& path)
+{
+    std::string p = path.str();
+    std::vector<IXMLDOMNodePtr> current;
+    if (!p.empty() && p[0] == '/') {
+        const IXMLDOMNode* top = root();
+        if (top->m_type == NODE_DOCUMENT)
+            current.push_back(IXMLDOMNodePtr(std::const_pointer_cast<IXMLDOMNode>(top->shared_from_this())));
+        p.erase(0, 1);
+    } else {
+        current.push_back(IXMLDOMNodePtr(shared_from_this()));
+    }
+    size_t start = 0;
+    while (start <= p.size() && !current.empty()) {
+        const size_t slash = p.find('/', start);
+        const std::string step = p.substr(start, slash == std::string::npos ? std::string::npos : slash - start);
+        if (step.empty() && slash == std::string::npos && start == p.size() && start != 0)
+            break;
+        if (step.empty() || step.find_first_of("[]@()|") != std::string::npos)
+            fail(E_FAIL, "Unsupported XPath expression.");
+        if (step != ".") {
+            std::vector<IXMLDOMNodePtr> next;
+            for (const auto& node : current)
+                for (const auto& child : node->m_children)
+                    if (child->m_type == NODE_ELEMENT && (step == "*" || child->m_name == step.c_str()))
+                        next.emplace_back(child);
+            current = std::move(next);
+        }
+        if (slash == std::string::npos)
+            break;
+        start = slash + 1;
+    }
+    return IXMLDOMNodeListPtr(std::make_shared<IXMLDOMNodeList>(std::move(current)));
+}
+
+IXMLDOMNodePtr IXMLDOMNode::selectSingleNode(const CString& path)
+{
+    return selectNodes(path)->get_item(0);
+}
+
+std::optional<CString> IXMLDOMNode::getAttribute(const CString& name) const
+{
+    for (const auto& [n, v] : m_attributes)
+        if (n == name)
+            return v;
+    return std::nullopt;
+}
+
+void IXMLDOMNode::setAttribute(const CString& name, const CString& value)
+{
+    if (m_type != NODE_ELEMENT)
+        fail(E_FAIL, "This operation can not be performed with a Node of this type.");
+    for (auto& [n, v] : m_attributes)
+        if (n == name) {
+            v = value;
+            return;
+        }
+    m_attributes.emplace_back(name, value);
+}
+
+void IXMLDOMNode::removeAttribute(const CString& name)
+{
+    std::erase_if(m_attributes, [&](const auto& a) { return a.first == name; });
+}
+
+long IXMLDOMNodeList::get_length() const
+{
+    return m_parent ? m_parent->childCount() : static_cast<long>(m_nodes.size());
+}
+
+IXMLDOMNodePtr IXMLDOMNodeList::get_item(long index) const
+{
+    if (m_parent)
+        return m_parent->childAt(index);
+    if (index < 0 || index >= static_cast<long>(m_nodes.size()))
+        return IXMLDOMNodePtr();
+    return m_nodes[static_cast<size_t>(index)];
+}
+
+IXMLDOMDocumentPtr IXMLDOMDocument::create()
+{
+    return IXMLDOMDocumentPtr(std::make_shared<IXMLDOMDocument>());
+}
+
+bool IXMLDOMDocument::parse(const char* data, size_t size, const CString& what)
+{
+    for (auto& child : m_children)
+        child->m_parent = nullptr;
+    m_children.clear();
+    pugi::xml_document parsed;
+    const unsigned options = pugi::parse_default | pugi::parse_declaration | pugi::parse_pi | pugi::parse_comments;
+    const pugi::xml_parse_result result = parsed.load_buffer(data, size, options);
+    if (!result) {
+        m_parseError.Format("%s: %s at offset %lld", what.GetString(), result.description(),
+                            static_cast<long long>(result.offset));
+        return false;
+    }
+    if (!parsed.document_element()) {
+        m_parseError = what + ": the document has no root element";
+        return false;
+    }
+    DomIo::read(parsed, *this);
+    m_parseError.Empty();
+    return true;
+}
+
+bool IXMLDOMDocument::load(const CString& path)
+{
+    const std::string file = nativePath(path);
+    std::FILE* f = std::fopen(file.c_str(), "rb");
+    if (!f) {
+        for (auto& child : m_children)
+            child->m_parent = nullptr;
+        m_children.clear();
+        m_parseError = "The system cannot locate the object specified: " + path;
+        return false;
+    }
+    std::string data;
+    char buffer[1 << 16];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;)
+        data.append(buffer, n);
+    std::fclose(f);
+    return parse(data.data(), data.size(), path);
+}
+
+bool IXMLDOMDocument::loadXML(const CString& text)
+{
+    return parse(text.GetString(), static_cast<size_t>(text.GetLength()), "XML text");
+}
+
+void IXMLDOMDocument::save(const CString& path)
+{
+    pugi::xml_document out;
+    pugi::xml_node declaration = out.append_child(pugi::node_declaration);
+    declaration.append_attribute("version") = "1.0";
+    declaration.append_attribute("encoding") = "UTF-8";
+    DomIo::write(*this, out);
+    StringWriter writer;
+    out.save(writer, "\t", pugi::format_indent, pugi::encoding_utf8);
+
+    // Written beside the target and renamed into place, so a failed save keeps the old file.
+    const std::string file = nativePath(path);
+    std::string temp = file + ".tmp-XXXXXX";
+    const int fd = file.empty() ? -1 : ::mkstemp(temp.data());
+    if (fd < 0)
+        fail(E_ACCESSDENIED, "Access is denied.");
+    bool ok = ::write(fd, writer.out.data(), writer.out.size()) == static_cast<ssize_t>(writer.out.size());
+    ok = ::fchmod(fd, 0644) == 0 && ok;
+    ok = ::close(fd) == 0 && ok;
+    if (!ok || std::rename(temp.c_str(), file.c_str()) != 0) {
+        ::unlink(temp.c_str());
+        fail(E_ACCESSDENIED, "Access is denied.");
+    }
+}
+
+IXMLDOMNodePtr IXMLDOMDocument::get_documentElement() const
+{
+    for (const auto& child : m_children)
+        if (child->m_type == NODE_ELEMENT)
+            return IXMLDOMNodePtr(child);
+    return IXMLDOMNodePtr();
+}
+
+IXMLDOMNodePtr IXMLDOMDocument::createNode(int type, const CString& name, const CString& namespaceURI)
+{
+    switch (type) {
+    case NODE_ELEMENT:
+        if (name.IsEmpty() || name.FindOneOf(" <>&\"'/=") >= 0)
+            fail(E_FAIL, "This name may not contain the '<' character or other illegal characters.");
+        return IXMLDOMNodePtr(std::shared_ptr<IXMLDOMNode>(new IXMLDOMNode(NODE_ELEMENT, name, CString(), namespaceURI)));
+    case NODE_TEXT: return createTextNode(CString());
+    case NODE_COMMENT: return createComment(CString());
+    case NODE_CDATA_SECTION: return createCDATASection(CString());
+    case NODE_PROCESSING_INSTRUCTION: return createProcessingInstruction(name, CString());
+    default: fail(E_INVALIDARG, "The parameter is incorrect.");
+    }
+}
+
+IXMLDOMNodePtr IXMLDOMDocument::createElement(const CString& name)
+{
+    return createNode(NODE_ELEMENT, name, CString());
+}
+
+IXMLDOMNodePtr IXMLDOMDocument::createTextNode(const CString& text)
+{
+    return IXMLDOMNodePtr(std::shared_ptr<IXMLDOMNode>(new IXMLDOMNode(NODE_TEXT, "#text", text, CString())));
+}
+
+IXMLDOMNodePtr IXMLDOMDocument::createComment(const CString& text)
+{
+    return IXMLDOMNodePtr(std::shared_ptr<IXMLDOMNode>(new IXMLDOMNode(NODE_COMMENT, "#comment", text, CString())));
+}
+
+IXMLDOMNodePtr IXMLDOMDocument::createCDATASection(const CString& text)
+{
+    return IXMLDOMNodePtr(std::shared_ptr<IXMLDOMNode>(new IXMLDOMNode(NODE_CDATA_SECTION, "#cdata-section", text, CString())));
+}
+
+IXMLDOMNodePtr IXMLDOMDocument::createProcessingInstruction(const CString& target, const CString& data)
+{
+    if (target.IsEmpty())
+        fail(E_FAIL, "The processing instruction needs a target.");
+    return IXMLDOMNodePtr(std::shared_ptr<IXMLDOMNode>(new IXMLDOMNode(NODE_PROCESSING_INSTRUCTION, target, data, CString())));
+}
+
+} // namespace MSXML2

@@ -1,0 +1,29 @@
+// Whether the process can show windows, and what stands in for them when it cannot.
+//
+// Without a display (the host's --no-gui, or neither DISPLAY nor WAYLAND_DISPLAY set, or no
+// Qt application object), message boxes print "[caption] text" to standard error and take
+// their default answer, modal dialogs are not shown, and file and folder choosers ask for a
+// path on the host's command line.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace qv {
+
+// Forces the headless behaviour whatever the environment says.
+void setNoGui(bool noGui);
+
+// True when windows can be shown: not forced off, a display is named, and a Qt
+// application object exists.
+bool guiAvailable();
+
+// Asks for a path on the host's command line; empty optional when the user cancelled.
+using PathPrompt = std::function<std::optional<std::string>(const std::string& prompt)>;
+
+// The host installs its command-line prompt here; without one, choosers give nothing.
+void setPathPrompt(PathPrompt prompt);
+std::optional<std::string> promptForPath(const std::string& prompt);
+
+} // namespace qv

@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Installs every Debian package that building and testing Quorvane needs.
+# Safe to run again; needs root (or sudo).
+set -euo pipefail
+packages=(
+  build-essential cmake ninja-build pkg-config git
+  libgtest-dev libgmock-dev libbenchmark-dev
+  libpugixml-dev qt6-base-dev libreadline-dev
+  python3 python3-ezdxf librecad xauth
+)
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+export DEBIAN_FRONTEND=noninteractive
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  $sudo apt-get update -qq
+  $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,77 @@
+#include "support/exkavro.h"
+
+#include "support/xmlutilities.h"
+#include "win/winbase.h"
+
+CEXKavro::CEXKavro(CString source, CString file, CString procSig, int code, CEXKavro* inner)
+    : m_source(std::move(source)), m_class(std::move(file)), m_procSig(std::move(procSig)), m_code(code),
+      m_inner(inner)
+{
+    stripSourcePath(m_class);
+}
+
+void CEXKavro::stripSourcePath(CString& path)
+{
+    // Both separators count: source paths come from Windows builds and from this one.
+    const int cut = std::max(path.ReverseFind('\\'), path.ReverseFind('/'));
+    if (cut >= 0)
+        path = path.Mid(cut + 1);
+    if (path.GetLength() >= 4 && path.Right(4) == ".cpp")
+        path = path.Left(path.GetLength() - 4);
+}
+
+CString CEXKavro::getWindowsErrorText(DWORD code)
+{
+    char* buffer = nullptr;
+    FormatMessage(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM, nullptr, code, 1024,
+                  reinterpret_cast<LPTSTR>(&buffer), 0, nullptr);
+    CString text;
+    text.Format("%s", buffer ? buffer : "");
+    LocalFree(buffer);
+    return text;
+}
+
+void CEXKavro::deleteChain(CEXKavro* record)
+{
+    // Innermost first: collect the chain, then delete from its end.
+    std::vector<CEXKavro*> chain;
+    for (CEXKavro* r = record; r; r = r->m_inner)
+        chain.push_back(r);
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it)
+        delete *it;
+}
+
+CString CEXKavro::getSeverityText() const
+{
+    switch (m_severity) {
+    case low: return "low";
+    case medium: return "medium";
+    default: return "high";
+    }
+}
+
+MSXML2::IXMLDOMNodePtr CEXKavro::serializeFields()
+{
+    CXMLUtilities xml;
+    COleDateTime now = COleDateTime::GetCurrentTime();
+    MSXML2::IXMLDOMNodePtr error = xml.createNode("error", ERROR_LOG_NAMESPACE);
+    error->appendChild(xml.createUniversalTimeNode(ERROR_LOG_NAMESPACE, now));
+    error->appendChild(xml.createNode("class", m_class, ERROR_LOG_NAMESPACE));
+    error->appendChild(xml.createNode("procSig", m_procSig, ERROR_LOG_NAMESPACE));
+    error->appendChild(xml.createNode("source", m_source, ERROR_LOG_NAMESPACE));
+    error->appendChild(xml.createNode("description", m_description, ERROR_LOG_NAMESPACE));
+    error->appendChild(xml.createNode("severity", getSeverityText(), ERROR_LOG_NAMESPACE));
+    return error;
+}
+
+MSXML2::IXMLDOMNodePtr CEXKavro::serialize()
+{
+    MSXML2::IXMLDOMNodePtr error = serializeFields();
+    if (m_inner) {
+        CXMLUtilities xml;
+        MSXML2::IXMLDOMNodePtr wrapper = xml.createNode("innerException", ERROR_LOG_NAMESPACE);
+        wrapper->appendChild(m_inner->serialize());
+        error->appendChild(wrapper);
+    }
+    return error;
+}

@@ -1,0 +1,54 @@
+// The base error record. Every failure travels as a chain of these, outermost first: each
+// method a failure passes through wraps what it caught in a new record naming itself, and
+// only the innermost record says what went wrong. Records are made with new and thrown by
+// pointer; whoever catches one owns it (and its chain).
+#pragma once
+
+#include "mfc/cstring.h"
+#include "msxml/dom.h"
+
+enum ErrorSeverity { low = 0, medium = 1, high = 2 };
+
+// The namespace of the XML error log and of every record in it.
+inline constexpr const char* ERROR_LOG_NAMESPACE = "urn:kavrosystems:quorvane:errorlog";
+
+class CEXKavro
+{
+public:
+    CEXKavro(CString source, CString file, CString procSig, int code, CEXKavro* inner);
+    virtual ~CEXKavro() = default;
+    CEXKavro(const CEXKavro&) = delete;
+    CEXKavro& operator=(const CEXKavro&) = delete;
+
+    // Keeps the last component of a source path, without a final ".cpp".
+    static void stripSourcePath(CString& path);
+    // The system's message text for a Windows error code.
+    static CString getWindowsErrorText(DWORD code);
+    // Deletes a record and every record it wraps, innermost first.
+    static void deleteChain(CEXKavro* record);
+
+    CString getSource() const { return m_source; }
+    CString getClass() const { return m_class; }
+    CString getProcSig() const { return m_procSig; }
+    CString getDescription() const { return m_description; }
+    int getCode() const { return m_code; }
+    int getSeverity() const { return m_severity; }
+    CEXKavro* getInnerException() const { return m_inner; }
+    CString getSeverityText() const;
+
+    // The record as an "error" element in the error-log namespace, its inner records nested
+    // in "innerException" elements.
+    MSXML2::IXMLDOMNodePtr serialize();
+
+protected:
+    // The six children common to every form of the "error" element.
+    MSXML2::IXMLDOMNodePtr serializeFields();
+
+    CString m_source;
+    CString m_class;
+    CString m_procSig;
+    CString m_description;
+    int m_code;
+    int m_severity = high;
+    CEXKavro* m_inner;
+};

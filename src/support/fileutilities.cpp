@@ -1,0 +1,188 @@
+#include "support/fileutilities.h"
+
+#include "arx/acutprintf.h"
+#include "mfc/file.h"
+#include "mfc/filedialog.h"
+#include "support/kavroguard.h"
+#include "win/messagebox.h"
+#include "win/shlobj.h"
+#include "win/winbase.h"
+
+#include <cstring>
+
+namespace {
+
+const char* const forbiddenInName = "*?\"<>|";
+
+bool isSeparator(char c) { return c == '/' || c == '\\'; }
+
+bool hasSeparator(const CString& path) { return path.FindOneOf("/\\") >= 0; }
+
+// The path without one trailing separator (the root "/" stays whole).
+CString withoutTrailingSeparator(const CString& path)
+{
+    if (path.GetLength() > 1 && isSeparator(path[path.GetLength() - 1]))
+        return path.Left(path.GetLength() - 1);
+    return path;
+}
+
+int lastSeparator(const CString& path)
+{
+    return std::max(path.ReverseFind('/'), path.ReverseFind('\\'));
+}
+
+} // namespace
+
+int CFileUtilities::getPathType(CString& path)
+{
+    return kavroGuard("CFileUtilities::getPathType", __FILE__, [&]() -> int {
+        if (path.IsEmpty())
+            return otherPath;
+        const bool dotted = path.Find('.') >= 0;
+        if (!hasSeparator(path))
+            return dotted && checkFilenameSyntax(path, FALSE) ? fileName : otherPath;
+        if (!isSeparator(path[0]))
+            return otherPath;
+        if (dotted)
+            return filePath;
+        checkPathSyntax(path);
+        return folderPath;
+    }, 0);
+}
+
+BOOL CFileUtilities::checkFilenameSyntax(CString& name, BOOL repair)
+{
+    return kavroGuard("CFileUtilities::checkFilenameSyntax", __FILE__, [&]() -> BOOL {
+        if (name.FindOneOf(forbiddenInName) >= 0) {
+            if (!repair)
+                return FALSE;
+            for (const char* c = forbiddenInName; *c; ++c)
+                name.Remove(*c);
+            return TRUE;
+        }
+        if (!name.IsEmpty() && isSeparator(name[0])) {
+            if (!repair)
+                return FALSE;
+            name = name.Mid(1);
+            return TRUE;
+        }
+        return TRUE;
+    }, 0);
+}
+
+void CFileUtilities::checkPathSyntax(CString& path)
+{
+    kavroGuard("CFileUtilities::checkPathSyntax", __FILE__, [&] {
+        if (path.IsEmpty())
+            return;
+        std::string rebuilt;
+        for (char c : path.str())
+            if (!std::strchr(forbiddenInName, c))
+                rebuilt += c == '\\' ? '/' : c;
+        if (rebuilt.empty() || rebuilt.back() != '/')
+            rebuilt += '/';
+        path = CString(std::move(rebuilt));
+    }, 0);
+}
+
+CString CFileUtilities::swapFileExtension(CString path, CString oldExtension, CString newExtension)
+{
+    return kavroGuard("CFileUtilities::swapFileExtension", __FILE__, [&] {
+        path.Trim();
+        if (path.GetLength() >= oldExtension.GetLength() && path.Right(oldExtension.GetLength()) == oldExtension)
+            return path.Left(path.GetLength() - oldExtension.GetLength()) + newExtension;
+        return path + newExtension;
+    }, 0);
+}
+
+BOOL CFileUtilities::fileExists(CString path)
+{
+    CFileStatus status;
+    return CFile::GetStatus(path, status);
+}
+
+COleDateTime CFileUtilities::getFileModifiedTime(CString path)
+{
+    COleDateTime modified(0.0);
+    CFileStatus status;
+    if (fileExists(path) && CFile::GetStatus(path, status)) {
+        const COleDateTime& m = status.m_mtime;
+        modified.SetDateTime(m.GetYear(), m.GetMonth(), m.GetDay(), m.GetHour(), m.GetMinute(), m.GetSecond());
+        if (modified.GetStatus() != COleDateTime::valid)
+            modified = COleDateTime::GetCurrentTime();
+    }
+    return modified;
+}
+
+BOOL CFileUtilities::directoryExists(CString path)
+{
+    return kavroGuard("CFileUtilities::directoryExists", __FILE__, [&]() -> BOOL {
+        return GetFileAttributes(withoutTrailingSeparator(path)) != INVALID_FILE_ATTRIBUTES;
+    }, 0);
+}
+
+BOOL CFileUtilities::ensureDirectoryExists(CString path)
+{
+    return kavroGuard("CFileUtilities::ensureDirectoryExists", __FILE__, [&]() -> BOOL {
+        path = withoutTrailingSeparator(path);
+        if (GetFileAttributes(path) != INVALID_FILE_ATTRIBUTES)
+            return TRUE;
+        const int cut = lastSeparator(path);
+        if (cut < 0)
+            return FALSE;
+        // A parent of "" is the root folder, which always exists.
+        if (cut > 0 && !ensureDirectoryExists(path.Left(cut)))
+            return FALSE;
+        if (!CreateDirectory(path, nullptr)) {
+            if (GetLastError() == ERROR_ACCESS_DENIED)
+                acutPrintf("Cannot create %s - Access denied\n", path);
+            else
+                acutPrintf("Cannot create %s\n", path);
+            return FALSE;
+        }
+        return TRUE;
+    }, 0);
+}
+
+BOOL CFileUtilities::deleteFile(CString path)
+{
+    return kavroGuard("CFileUtilities::deleteFile", __FILE__, [&]() -> BOOL {
+        try {
+            CFile::Remove(path);
+        } catch (CFileException* e) {
+            e->Delete();
+            return FALSE;
+        }
+        return TRUE;
+    }, 0);
+}
+
+CString CFileUtilities::getDirectoryString(CString path)
+{
+    path = withoutTrailingSeparator(path);
+    return path.Left(lastSeparator(path) + 1);
+}
+
+CString CFileUtilities::browseForFile(CString filter)
+{
+    return browseForFile(CString(), CString(), CString(), filter);
+}
+
+CString CFileUtilities::browseForFile(CString title, CString initialFolder, CString fileTitle, CString filter)
+{
+    if (filter.Right(2) != "||")
+        filter += "||";
+    // The file title is offered as the name of the file to open.
+    CFileDialog dialog(TRUE, nullptr, fileTitle.IsEmpty() ? nullptr : fileTitle.GetString(), OFN_READONLY,
+                       filter, nullptr, 0, TRUE);
+    if (!title.IsEmpty())
+        dialog.m_ofn.lpstrTitle = title;
+    if (!initialFolder.IsEmpty())
+        dialog.m_ofn.lpstrInitialDir = initialFolder;
+    return dialog.DoModal() == IDOK ? dialog.GetPathName() : CString();
+}
+
+CString CFileUtilities::browseForFolder(CString title)
+{
+    return CString(SHBrowseForFolder(title.str()));
+}

@@ -1,0 +1,38 @@
+// Checks and repairs path texts, tests for files and folders, makes folder chains, deletes
+// files and opens the file and folder choosers.
+//
+// Paths are native: "/" separates folders, and a backslash in a given path is read as a
+// separator. A checked folder path ends with "/". An absolute path begins with "/".
+#pragma once
+
+#include "mfc/oledatetime.h"
+
+// What getPathType finds a path text to be.
+enum PathType { fileName = 0, folderPath = 1, filePath = 2, otherPath = 3 };
+
+class CFileUtilities
+{
+public:
+    virtual ~CFileUtilities() = default;
+
+    // 0 a bare file name, 1 an absolute folder path (repaired in place to end with "/"),
+    // 2 an absolute path holding ".", 3 anything else.
+    int getPathType(CString& path);
+    // TRUE for a name without fault; with repair, the first fault found is mended and TRUE
+    // returned, without it FALSE. Faults: one of * ? " < > |, or a leading separator.
+    BOOL checkFilenameSyntax(CString& name, BOOL repair);
+    // Drops the characters * ? " < > |, reads backslashes as "/" and ends the path with "/".
+    void checkPathSyntax(CString& path);
+    CString swapFileExtension(CString path, CString oldExtension, CString newExtension);
+    BOOL fileExists(CString path);
+    COleDateTime getFileModifiedTime(CString path);
+    BOOL directoryExists(CString path);
+    // Makes the folder and its missing parents, outermost first.
+    BOOL ensureDirectoryExists(CString path);
+    BOOL deleteFile(CString path);
+    // The folder part of a path, ending with its separator ("" when there is none).
+    CString getDirectoryString(CString path);
+    CString browseForFile(CString filter);
+    CString browseForFile(CString title, CString initialFolder, CString fileTitle, CString filter);
+    CString browseForFolder(CString title);
+};

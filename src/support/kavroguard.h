@@ -1,0 +1,48 @@
+// The wrapping every method of the module follows: its body runs under three handlers, and
+// whatever leaves it is a new CEXUnhandled that names the method and its source file:
+//   1. a framework exception becomes the record's description (no inner record);
+//   2. a module error becomes the new record's inner record;
+//   3. anything else becomes a plain "unhandled error".
+// Some methods have no handler 1 (framework exceptions then fall to handler 3), some also
+// describe standard-library exceptions, and some let one error type pass unchanged.
+#pragma once
+
+#include "support/exunhandled.h"
+
+#include <memory>
+
+// The source of every record the module raises.
+inline constexpr const char* KAVRO_PRODUCT_CAPTION = "KAVRO Quorvane compatible with 64bit AutoCAD 2019";
+
+enum KavroHandlers : unsigned {
+    kFrameworkHandler = 1, // handler 1: describe framework exceptions
+    kStandardHandler = 2,  // describe standard-library exceptions by their text
+    kDefaultHandlers = kFrameworkHandler,
+};
+
+// A type that is never thrown: the default for "nothing passes through".
+struct NoPassThrough {};
+
+template <class PassThrough = NoPassThrough, class Body>
+auto kavroGuard(const char* procSig, const char* file, Body&& body,
+                unsigned handlers = kDefaultHandlers) -> decltype(body())
+{
+    try {
+        return body();
+    } catch (PassThrough*) {
+        throw;
+    } catch (CException* e) {
+        std::unique_ptr<CException, void (*)(CException*)> owned(e, [](CException* x) { x->Delete(); });
+        if (handlers & kFrameworkHandler)
+            throw new CEXUnhandled(e, KAVRO_PRODUCT_CAPTION, file, procSig, 0, nullptr);
+        throw new CEXUnhandled(KAVRO_PRODUCT_CAPTION, file, procSig, 0, nullptr);
+    } catch (CEXKavro* e) {
+        throw new CEXUnhandled(KAVRO_PRODUCT_CAPTION, file, procSig, 0, e);
+    } catch (const std::exception& e) {
+        if (handlers & kStandardHandler)
+            throw new CEXUnhandled(e, KAVRO_PRODUCT_CAPTION, file, procSig, 0, nullptr);
+        throw new CEXUnhandled(KAVRO_PRODUCT_CAPTION, file, procSig, 0, nullptr);
+    } catch (...) {
+        throw new CEXUnhandled(KAVRO_PRODUCT_CAPTION, file, procSig, 0, nullptr);
+    }
+}

@@ -1,0 +1,337 @@
+#include "support/utilities.h"
+
+#include "support/exrecords.h"
+#include "support/kavroguard.h"
+
+#include <charconv>
+#include <clocale>
+#include <cstdlib>
+#include <locale.h>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+namespace {
+
+bool isNumericChar(char c) { return (c >= '0' && c <= '9') || c == '-' || c == '.' || c == ','; }
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The optional "-" and the digits at the start of the text, saturated to the type's range.
+template <class Int>
+Int leadingInteger(const CString& text)
+{
+    const std::string& s = text.str();
+    size_t i = 0;
+    const bool negative = !s.empty() && s[0] == '-';
+    if (negative)
+        ++i;
+    const long double limit = negative ? -static_cast<long double>(std::numeric_limits<Int>::min())
+                                       : static_cast<long double>(std::numeric_limits<Int>::max());
+    long double value = 0;
+    for (; i < s.size() && isDigit(s[i]); ++i)
+        value = std::min(value * 10 + (s[i] - '0'), limit);
+    return static_cast<Int>(negative ? -value : value);
+}
+
+// The exact decimal digits of a finite magnitude as 0.d1d2d3... times ten to the power
+// exponent, with d1 not zero (zero gives the digit "0" and exponent 0).
+void exactDigits(double magnitude, std::string& digits, int& exponent)
+{
+    if (magnitude == 0.0) {
+        digits = "0";
+        exponent = 0;
+        return;
+    }
+    // A double's exact expansion has at most 767 significant digits; to_chars with a
+    // larger precision is exact and, unlike printf, does not depend on the locale.
+    char buffer[900];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, magnitude, std::chars_format::scientific, 780);
+    const std::string text(buffer, result.ptr);
+    const size_t e = text.find('e');
+    digits = text.substr(0, 1) + text.substr(2, e - 2);
+    exponent = std::stoi(text.substr(e + 1)) + 1;
+    const size_t last = digits.find_last_not_of('0');
+    digits.erase(last + 1);
+}
+
+CString formatDecimals(double value, int decimals)
+{
+    std::string digits;
+    int e = 0;
+    exactDigits(std::fabs(value), digits, e);
+    const long k = static_cast<long>(e) + decimals;
+    std::string d;
+    long p = e;
+    if (k >= 0) {
+        d = digits.substr(0, static_cast<size_t>(std::min<long>(k, static_cast<long>(digits.size()))));
+        d.append(static_cast<size_t>(k) - d.size(), '0');
+        const char next = static_cast<size_t>(k) < digits.size() ? digits[static_cast<size_t>(k)] : '0';
+        if (next >= '5') {
+            int i = static_cast<int>(d.size()) - 1;
+            for (; i >= 0 && d[static_cast<size_t>(i)] == '9'; --i)
+                d[static_cast<size_t>(i)] = '0';
+            if (i >= 0)
+                ++d[static_cast<size_t>(i)];
+            else {
+                d.insert(d.begin(), '1');
+                p = e + 1;
+            }
+        }
+    }
+    std::string text = value < 0 ? "-" : "";
+    if (p < 1) {
+        text += "0.";
+        text.append(static_cast<size_t>(-p), '0');
+        text += d;
+    } else {
+        text += d.substr(0, static_cast<size_t>(p)) + "." + d.substr(static_cast<size_t>(p));
+    }
+    if (text.back() == '.')
+        text.pop_back();
+    if (text.front() == '.')
+        text.insert(text.begin(), '0');
+    return CString(std::move(text));
+}
+
+} // namespace
+
+BOOL CUtilities::isNumeric(CString text)
+{
+    return kavroGuard("CUtilities::isNumeric", __FILE__, [&]() -> BOOL {
+        if (text.IsEmpty() || text == "-" || text == "." || text == "-.")
+            return FALSE;
+        int points = 0;
+        for (int i = 0; i < text.GetLength(); ++i) {
+            const char c = text[i];
+            if (!isNumericChar(c) || (c == '-' && i > 0) || (c == '.' && ++points > 1))
+                return FALSE;
+        }
+        return TRUE;
+    });
+}
+
+int CUtilities::CStringToInt(CString text)
+{
+    return kavroGuard("CUtilities::CStringToInt", __FILE__,
+                      [&] { return isNumeric(text) ? leadingInteger<int>(text) : 0; }, 0);
+}
+
+long CUtilities::CStringToLong(CString text)
+{
+    // long is 32 bits wide on the system these texts come from.
+    return kavroGuard("CUtilities::CStringToLong", __FILE__,
+                      [&]() -> long { return isNumeric(text) ? leadingInteger<std::int32_t>(text) : 0; }, 0);
+}
+
+std::int64_t CUtilities::CStringToInt64(CString text)
+{
+    return kavroGuard("CUtilities::CStringToInt64", __FILE__,
+                      [&] { return isNumeric(text) ? leadingInteger<std::int64_t>(text) : std::int64_t(0); }, 0);
+}
+
+double CUtilities::CStringToDouble(CString text)
+{
+    return kavroGuard("CUtilities::CStringToDouble", __FILE__, [&] {
+        // Take white space, a sign, digits with one point and an exponent; stop at anything else.
+        const std::string& s = text.str();
+        size_t i = 0;
+        while (i < s.size() && (s[i] == ' ' || (s[i] >= '\t' && s[i] <= '\r')))
+            ++i;
+        const size_t start = i;
+        if (i < s.size() && (s[i] == '+' || s[i] == '-'))
+            ++i;
+        size_t mantissa = 0;
+        for (; i < s.size() && isDigit(s[i]); ++i)
+            ++mantissa;
+        if (i < s.size() && s[i] == '.')
+            for (++i; i < s.size() && isDigit(s[i]); ++i)
+                ++mantissa;
+        if (mantissa == 0)
+            return 0.0;
+        if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+            size_t j = i + 1;
+            if (j < s.size() && (s[j] == '+' || s[j] == '-'))
+                ++j;
+            if (j < s.size() && isDigit(s[j])) {
+                while (j < s.size() && isDigit(s[j]))
+                    ++j;
+                i = j;
+            }
+        }
+        // strtod of the C locale gives over- and underflow their proper results.
+        static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", nullptr);
+        const std::string number = s.substr(start, i - start);
+        return strtod_l(number.c_str(), nullptr, cLocale);
+    }, kStandardHandler);
+}
+
+BOOL CUtilities::CStringToBOOL(CString text)
+{
+    return kavroGuard("CUtilities::CStringToBOOL", __FILE__, [&]() -> BOOL {
+        static const char* const truths[] = {"1", "t", "tr", "tru", "true", "y", "ye", "yes"};
+        for (const char* t : truths)
+            if (text == t)
+                return TRUE;
+        return FALSE;
+    }, 0);
+}
+
+CString CUtilities::IntToCString(int value)
+{
+    return kavroGuard("CUtilities::IntToCString", __FILE__, [&] { return CString(std::to_string(value)); }, 0);
+}
+
+CString CUtilities::LongToCString(long value)
+{
+    return kavroGuard("CUtilities::LongToCString", __FILE__, [&] { return CString(std::to_string(value)); }, 0);
+}
+
+CString CUtilities::BoolToCString(BOOL value)
+{
+    return kavroGuard("CUtilities::BoolToCString", __FILE__, [&] { return CString(value ? "1" : "0"); }, 0);
+}
+
+CString CUtilities::DoubleToCString(double value, int decimals)
+{
+    return kavroGuard("CUtilities::DoubleToCString", __FILE__, [&] {
+        if (decimals < 0 || !std::isfinite(value)) {
+            char buffer[64];
+            const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 6);
+            return CString(std::string(buffer, result.ptr));
+        }
+        return formatDecimals(value, decimals);
+    }, 0);
+}
+
+int CUtilities::DoubleToInt(double value)
+{
+    return kavroGuard("CUtilities::DoubleToInt", __FILE__,
+                      [&] { return CStringToInt(DoubleToCString(value, 0)); }, 0);
+}
+
+double CUtilities::roundDouble(double value, int decimals)
+{
+    return kavroGuard("CUtilities::roundDouble", __FILE__,
+                      [&] { return CStringToDouble(DoubleToCString(value, decimals)); }, 0);
+}
+
+CString CUtilities::padding(int count, CString text)
+{
+    return kavroGuard("CUtilities::padding", __FILE__, [&] {
+        CString out;
+        for (int i = 0; i < count; ++i)
+            out += text;
+        return out;
+    }, 0);
+}
+
+void CUtilities::makeNumeric(CString& text)
+{
+    kavroGuard("CUtilities::makeNumeric", __FILE__, [&] {
+        if (text.IsEmpty()) {
+            text = "0";
+            return;
+        }
+        std::string kept;
+        bool point = false;
+        for (int i = 0; i < text.GetLength(); ++i) {
+            const char c = text[i];
+            if (isDigit(c) || c == ',' || (c == '-' && i == 0) || (c == '.' && !point)) {
+                point = point || c == '.';
+                kept += c;
+            }
+        }
+        text = CString(std::move(kept));
+    });
+}
+
+int CUtilities::occurrenceCount(CString sought, CString text)
+{
+    return kavroGuard("CUtilities::occurrenceCount", __FILE__, [&] {
+        int count = 0;
+        for (int at = text.Find(sought, 1); at >= 0; at = text.Find(sought, at + 1))
+            ++count;
+        return count;
+    }, 0);
+}
+
+std::string CUtilities::CStringToSTDString(CString text)
+{
+    // The narrow code page here is UTF-8, the text's own encoding.
+    return kavroGuard("CUtilities::CStringToSTDString", __FILE__, [&] { return text.str(); }, 0);
+}
+
+int CUtilities::_httoi(const char* text)
+{
+    return kavroGuard("CUtilities::_httoi", __FILE__, [&] {
+        CString upper(text);
+        upper.MakeUpper();
+        int i = upper.Left(2) == "0X" ? 2 : 0;
+        std::uint32_t value = 0;
+        for (; i < upper.GetLength(); ++i) {
+            const char c = upper[i];
+            if (isDigit(c))
+                value = value * 16 + static_cast<std::uint32_t>(c - '0');
+            else if (c >= 'A' && c <= 'F')
+                value = value * 16 + static_cast<std::uint32_t>(c - 'A' + 10);
+            else
+                break;
+        }
+        return static_cast<int>(value);
+    }, 0);
+}
+
+void CUtilities::validteHexString(CString text)
+{
+    kavroGuard("CUtilities::validteHexString", __FILE__, [&] {
+        for (int i = 0; i < text.GetLength(); ++i) {
+            const char c = text[i];
+            if (!isDigit(c) && !(c >= 'A' && c <= 'F'))
+                throw new CEXInvalidHexColour("CUtilities", __FILE__, "CUtilities::validteHexString", text);
+        }
+    }, 0);
+}
+
+void CUtilities::parseHashString(CString colour, CString& red, CString& green, CString& blue)
+{
+    if (colour.IsEmpty())
+        throw new CEXInvalidHexColour("CUtilities", __FILE__, "CUtilities::parseHashString", colour);
+    CString hex = colour;
+    hex.MakeUpper();
+    if (hex.Left(1) == "#")
+        hex = hex.Mid(1);
+    validteHexString(hex);
+    if (hex.GetLength() != 6)
+        throw new CEXInvalidHexColour("CUtilities", __FILE__, "CUtilities::parseHashString", colour);
+    red = hex.Mid(0, 2);
+    green = hex.Mid(2, 2);
+    blue = hex.Mid(4, 2);
+}
+
+void CUtilities::hashColourToAcad(CString colour, AcCmColor& acadColour)
+{
+    kavroGuard<CEXInvalidHexColour>("CUtilities::hashColourToAcad", __FILE__, [&] {
+        CString red, green, blue;
+        parseHashString(colour, red, green, blue);
+        acadColour.setRGB(static_cast<Adesk::UInt8>(_httoi(red)), static_cast<Adesk::UInt8>(_httoi(green)),
+                          static_cast<Adesk::UInt8>(_httoi(blue)));
+    });
+}
+
+CString CUtilities::acadColourToHash(AcCmColor acadColour)
+{
+    return kavroGuard("CUtilities::acadColourToHash", __FILE__, [&] {
+        CString hash;
+        hash.Format("#%02X%02X%02X", acadColour.red(), acadColour.green(), acadColour.blue());
+        return hash;
+    }, 0);
+}
+
+void CUtilities::replaceIllegalCharacters(CString& text, CString replacement)
+{
+    static const std::string illegal = "\\/:*?\"<>|=';(),";
+    std::string out;
+    for (char c : text.str())
+        out += illegal.find(c) != std::string::npos ? replacement.str() : std::string(1, c);
+    text = CString(std::move(out));
+}

@@ -1,0 +1,47 @@
+// Conversions between texts, numbers, truth values and colours, used wherever the system
+// writes a value as text and reads it back, so that every part reads it the same way.
+#pragma once
+
+#include "arx/cmcolor.h"
+#include "mfc/cstring.h"
+
+#include <cstdint>
+#include <string>
+
+class CUtilities
+{
+public:
+    virtual ~CUtilities() = default;
+
+    // Digits, "-" only first, at most one "." and any number of ","; not "", "-", "." or "-.".
+    static BOOL isNumeric(CString text);
+    // The leading decimal integer of a numeric text ("12.7" gives 12), else 0.
+    static int CStringToInt(CString text);
+    static long CStringToLong(CString text);
+    static std::int64_t CStringToInt64(CString text);
+    // The leading floating-point number after white space ("3,5" gives 3), else 0.0.
+    static double CStringToDouble(CString text);
+    // TRUE only for "1", "t", "tr", "tru", "true", "y", "ye", "yes".
+    static BOOL CStringToBOOL(CString text);
+    static CString IntToCString(int value);
+    static CString LongToCString(long value);
+    static CString BoolToCString(BOOL value);
+    // The value at decimals places, rounding its exact binary value half away from zero
+    // and keeping trailing zeros; negative decimals give six significant digits ("%-g").
+    static CString DoubleToCString(double value, int decimals);
+    static int DoubleToInt(double value);
+    static double roundDouble(double value, int decimals);
+    static CString padding(int count, CString text);
+    static void makeNumeric(CString& text);
+    // Matches of sought in text that start after the first character, overlaps included.
+    static int occurrenceCount(CString sought, CString text);
+    static std::string CStringToSTDString(CString text);
+    static int _httoi(const char* text);
+    static void parseHashString(CString colour, CString& red, CString& green, CString& blue);
+    static void validteHexString(CString text);
+    static void hashColourToAcad(CString colour, AcCmColor& acadColour);
+    static CString acadColourToHash(AcCmColor acadColour);
+
+    // Replaces each of \ / : * ? " < > | = ' ; ( ) , with replacement.
+    void replaceIllegalCharacters(CString& text, CString replacement);
+};

@@ -1,0 +1,15 @@
+// The main of every test program: a Qt application on the offscreen platform (so that real
+// widgets can be made without a display) and numbers read and written in the C locale.
+#include <QApplication>
+#include <clocale>
+#include <cstdlib>
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv)
+{
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication app(argc, argv);
+    std::setlocale(LC_NUMERIC, "C");
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
