@@ -38,24 +38,37 @@ std::string prefixOf(const std::string& qualified)
     return colon == std::string::npos ? std::string() : qualified.substr(0, colon);
 }
 
-// The namespace declarations in force at one element: its own and, through parent, those
-// of its ancestors.
+// The namespace declarations in force at an element. Elements that declare nothing share
+// their parent's scope, and the default namespace is resolved once per scope, so lookups
+// cost nothing for the usual document however deep it is.
 struct Scope
 {
     const Scope* parent = nullptr;
+    std::string defaultNamespace;
     std::vector<std::pair<std::string, std::string>> declarations; // prefix -> URI
+
+    void declare(const std::string& prefix, const std::string& uri)
+    {
+        declarations.emplace_back(prefix, uri);
+        if (prefix.empty())
+            defaultNamespace = uri;
+    }
 
     std::optional<std::string> lookup(const std::string& prefix) const
     {
+        if (prefix.empty())
+            return defaultNamespace;
         for (const Scope* s = this; s; s = s->parent)
             for (auto it = s->declarations.rbegin(); it != s->declarations.rend(); ++it)
                 if (it->first == prefix)
                     return it->second;
         if (prefix == "xml")
             return std::string("http://www.w3.org/XML/1998/namespace");
-        return prefix.empty() ? std::optional<std::string>(std::string()) : std::nullopt;
+        return std::nullopt;
     }
 };
+
+const Scope rootScope;
 
 // The prefix that an attribute name declares: "" for xmlns, "p" for xmlns:p, none otherwise.
 std::optional<std::string> declaredPrefix(std::string_view attribute)
@@ -86,22 +99,23 @@ struct DomIo
     {
         std::deque<Scope> scopes;
         struct Frame { pugi::xml_node src; IXMLDOMNode* dst; const Scope* scope; };
-        std::vector<Frame> stack{{from, &to, nullptr}};
+        std::vector<Frame> stack{{from, &to, &rootScope}};
         while (!stack.empty()) {
-            Frame frame = stack.back();
+            const Frame frame = stack.back();
             stack.pop_back();
             for (pugi::xml_node child = frame.src.first_child(); child; child = child.next_sibling()) {
-                if (auto node = convert(child, frame.scope, scopes)) {
+                const Scope* scope = frame.scope;
+                if (auto node = convert(child, scope, scopes)) {
                     frame.dst->insertAt(frame.dst->m_children.size(), node);
                     if (node->m_type == NODE_ELEMENT)
-                        stack.push_back({child, node.get(), &scopes.back()});
+                        stack.push_back({child, node.get(), scope});
                 }
             }
         }
     }
 
-    static std::shared_ptr<IXMLDOMNode> convert(pugi::xml_node src, const Scope* parentScope,
-                                                std::deque<Scope>& scopes)
+    // The node for src; for an element, scope becomes the element's own scope.
+    static std::shared_ptr<IXMLDOMNode> convert(pugi::xml_node src, const Scope*& scope, std::deque<Scope>& scopes)
     {
         auto make = [](DOMNodeType type, CString name, CString value, CString ns = CString()) {
             return std::shared_ptr<IXMLDOMNode>(new IXMLDOMNode(type, std::move(name), std::move(value), std::move(ns)));
@@ -118,15 +132,22 @@ struct DomIo
             return make(NODE_PROCESSING_INSTRUCTION, "xml", CString(data));
         }
         case pugi::node_element: {
-            Scope& scope = scopes.emplace_back();
-            scope.parent = parentScope;
             auto node = make(NODE_ELEMENT, src.name(), CString());
+            Scope* own = nullptr;
             for (auto a : src.attributes()) {
-                if (auto prefix = declaredPrefix(a.name()))
-                    scope.declarations.emplace_back(*prefix, a.value());
+                if (auto prefix = declaredPrefix(a.name())) {
+                    if (!own) {
+                        own = &scopes.emplace_back();
+                        own->parent = scope;
+                        own->defaultNamespace = scope->defaultNamespace;
+                    }
+                    own->declare(*prefix, a.value());
+                }
                 node->m_attributes.emplace_back(a.name(), a.value());
             }
-            node->m_namespace = scope.lookup(prefixOf(src.name())).value_or(std::string());
+            if (own)
+                scope = own;
+            node->m_namespace = scope->lookup(prefixOf(src.name())).value_or(std::string());
             return node;
         }
         default: return nullptr;
@@ -138,17 +159,15 @@ struct DomIo
     {
         std::deque<Scope> scopes;
         struct Frame { const IXMLDOMNode* src; pugi::xml_node dst; const Scope* scope; };
-        std::vector<Frame> stack{{&from, out, nullptr}};
+        std::vector<Frame> stack{{&from, out, &rootScope}};
         while (!stack.empty()) {
             Frame frame = stack.back();
             stack.pop_back();
             for (const auto& child : frame.src->m_children) {
                 if (child->m_type == NODE_ELEMENT) {
-                    Scope& scope = scopes.emplace_back();
-                    scope.parent = frame.scope;
                     pugi::xml_node element = frame.dst.append_child(child->m_name.GetString());
-                    writeElement(*child, element, scope);
-                    stack.push_back({child.get(), element, &scope});
+                    const Scope* scope = writeElement(*child, element, frame.scope, scopes);
+                    stack.push_back({child.get(), element, scope});
                 } else {
                     writeLeaf(*child, frame.dst);
                 }
@@ -156,10 +175,22 @@ struct DomIo
         }
     }
 
-    static void writeElement(const IXMLDOMNode& node, pugi::xml_node element, Scope& scope)
+    // Writes the element's attributes and the declaration its namespace needs; gives the
+    // scope in force inside it.
+    static const Scope* writeElement(const IXMLDOMNode& node, pugi::xml_node element, const Scope* scope,
+                                     std::deque<Scope>& scopes)
     {
         const std::string ns = node.m_namespace.str();
         const std::string prefix = prefixOf(node.m_name.str());
+        Scope* own = nullptr;
+        auto declare = [&](const std::string& p, const std::string& uri) {
+            if (!own) {
+                own = &scopes.emplace_back();
+                own->parent = scope;
+                own->defaultNamespace = scope->defaultNamespace;
+            }
+            own->declare(p, uri);
+        };
         bool declared = false;
         for (const auto& [name, value] : node.m_attributes) {
             std::string v = value.str();
@@ -169,17 +200,17 @@ struct DomIo
                     v = ns;
                     declared = true;
                 }
-                scope.declarations.emplace_back(*p, v);
+                declare(*p, v);
             }
             element.append_attribute(name.GetString()).set_value(v.c_str());
         }
-        if (declared || (prefix.empty() ? scope.lookup("") : scope.lookup(prefix)) == ns)
-            return;
-        if (!prefix.empty() && ns.empty())
-            return; // a prefixed name cannot be taken out of a namespace
+        const Scope* inside = own ? own : scope;
+        if (declared || inside->lookup(prefix) == ns || (!prefix.empty() && ns.empty()))
+            return inside;
         const std::string attribute = prefix.empty() ? "xmlns" : "xmlns:" + prefix;
         element.append_attribute(attribute.c_str()).set_value(ns.c_str());
-        scope.declarations.emplace_back(prefix, ns);
+        declare(prefix, ns);
+        return own;
     }
 
     static void writeLeaf(const IXMLDOMNode& node, pugi::xml_node parent)
@@ -219,6 +250,24 @@ struct DomIo
         return copy;
     }
 };
+
+IXMLDOMNode::~IXMLDOMNode()
+{
+    // Children die here one after another rather than by nested destructors, so that a
+    // deep tree cannot exhaust the stack. A child that is still held elsewhere survives,
+    // detached.
+    std::vector<std::shared_ptr<IXMLDOMNode>> pending = std::move(m_children);
+    while (!pending.empty()) {
+        std::shared_ptr<IXMLDOMNode> node = std::move(pending.back());
+        pending.pop_back();
+        node->m_parent = nullptr;
+        if (node.use_count() == 1) {
+            for (auto& child : node->m_children)
+                pending.push_back(std::move(child));
+            node->m_children.clear();
+        }
+    }
+}
 
 CString IXMLDOMNode::get_nodeName() const { return m_name; }
 
@@ -554,7 +603,9 @@ void IXMLDOMDocument::save(const CString& path)
     declaration.append_attribute("encoding") = "UTF-8";
     DomIo::write(*this, out);
     StringWriter writer;
-    out.save(writer, "\t", pugi::format_indent, pugi::encoding_utf8);
+    // Indentation grows with the square of the depth: very deep documents are written flat.
+    const unsigned format = depth() > 64 ? pugi::format_raw : pugi::format_indent;
+    out.save(writer, "\t", format, pugi::encoding_utf8);
 
     // Written beside the target and renamed into place, so a failed save keeps the old file.
     const std::string file = nativePath(path);
@@ -569,6 +620,20 @@ void IXMLDOMDocument::save(const CString& path)
         ::unlink(temp.c_str());
         fail(E_ACCESSDENIED, "Access is denied.");
     }
+}
+
+size_t IXMLDOMDocument::depth() const
+{
+    size_t deepest = 0;
+    std::vector<std::pair<const IXMLDOMNode*, size_t>> stack{{this, 0}};
+    while (!stack.empty()) {
+        auto [node, level] = stack.back();
+        stack.pop_back();
+        deepest = std::max(deepest, level);
+        for (const auto& child : node->m_children)
+            stack.emplace_back(child.get(), level + 1);
+    }
+    return deepest;
 }
 
 IXMLDOMNodePtr IXMLDOMDocument::get_documentElement() const

@@ -85,7 +85,7 @@ using IXMLDOMDocumentPtr = ComPtr<IXMLDOMDocument>;
 class IXMLDOMNode : public std::enable_shared_from_this<IXMLDOMNode>
 {
 public:
-    virtual ~IXMLDOMNode() = default;
+    virtual ~IXMLDOMNode();
 
     DOMNodeType get_nodeType() const { return m_type; }
     // The qualified name for an element, the target for an instruction, "#text",
@@ -195,6 +195,7 @@ public:
 
 private:
     bool parse(const char* data, size_t size, const CString& what);
+    size_t depth() const;
     CString m_parseError;
 };
 

@@ -4,6 +4,8 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <sys/wait.h>
+#include <unistd.h>
 
 TempDir::TempDir()
 {
@@ -34,4 +36,18 @@ void writeFile(const std::string& path, const std::string& content)
 {
     std::ofstream out(path, std::ios::binary);
     out << content;
+}
+
+int runUnprivileged(const std::function<int()>& body)
+{
+    const pid_t child = fork();
+    if (child == 0) {
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
+            _exit(125);
+        _exit(body());
+    }
+    int status = 0;
+    if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status))
+        return -1;
+    return WEXITSTATUS(status);
 }

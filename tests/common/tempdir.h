@@ -2,6 +2,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <string>
 
 class TempDir
@@ -23,3 +24,7 @@ private:
 
 std::string readFile(const std::string& path);
 void writeFile(const std::string& path, const std::string& content);
+
+// Runs body in a child process without root's rights (as "nobody" when run as root), so
+// that permission checks apply; gives body's result, or -1 when the child did not finish.
+int runUnprivileged(const std::function<int()>& body);
