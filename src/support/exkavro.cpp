@@ -1,6 +1,10 @@
 #include "support/exkavro.h"
 
+#include "arx/acutprintf.h"
+#include "database/preferencesvaulteye.h"
+#include "support/log.h"
 #include "support/xmlutilities.h"
+#include "win/messagebox.h"
 #include "win/winbase.h"
 
 CEXKavro::CEXKavro(CString source, CString file, CString procSig, int code, CEXKavro* inner)
@@ -74,4 +78,41 @@ MSXML2::IXMLDOMNodePtr CEXKavro::serialize()
         error->appendChild(wrapper);
     }
     return error;
+}
+
+CString CEXKavro::chainText(bool withClass) const
+{
+    CString text;
+    int depth = 0;
+    for (const CEXKavro* r = this; r; r = r->m_inner, ++depth) {
+        text += CString('\t', depth);
+        if (withClass)
+            text += r->m_class + "::";
+        text += r->m_procSig + (r->m_inner ? "\n" : "\n\n" + r->m_description);
+    }
+    return text;
+}
+
+void CEXKavro::display()
+{
+    MessageBox(nullptr, chainText(true), "Error Detected.", MB_OK | MB_ICONERROR);
+}
+
+void CEXKavro::print()
+{
+    acutPrintf("%s\n", chainText(false));
+}
+
+void CEXKavro::writeToErrorLogs(CPreferencesVaultEye* preferences)
+{
+    acutPrintf("An error has been detected please consult the error log\n");
+    for (int i = 0; i < preferences->getCount(); ++i)
+        writeToErrorLog(preferences->getAt(i)->getAcadErrorLogFilePath());
+}
+
+void CEXKavro::writeToErrorLog(CString path)
+{
+    CLog log;
+    log.writeToXMLErrorLog(path, this);
+    acutPrintf("An error has been detected in %s. Please consult the error log\n", m_procSig);
 }

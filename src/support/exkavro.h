@@ -7,6 +7,8 @@
 #include "mfc/cstring.h"
 #include "msxml/dom.h"
 
+class CPreferencesVaultEye;
+
 enum ErrorSeverity { low = 0, medium = 1, high = 2 };
 
 // The namespace of the XML error log and of every record in it.
@@ -40,7 +42,18 @@ public:
     // in "innerException" elements.
     MSXML2::IXMLDOMNodePtr serialize();
 
+    // Shows the chain in the "Error Detected." message box.
+    void display();
+    // Writes the chain to the command line.
+    void print();
+    // Writes the chain to the error log of every server setting in preferences.
+    void writeToErrorLogs(CPreferencesVaultEye* preferences);
+    void writeToErrorLog(CString path);
+
 protected:
+    // One line per record, indented by its depth, then the innermost description.
+    CString chainText(bool withClass) const;
+
     // The six children common to every form of the "error" element.
     MSXML2::IXMLDOMNodePtr serializeFields();
 

@@ -1,0 +1,26 @@
+// The thread's message queue over the Qt event loop. The queue cannot be peeked at: while
+// an event loop exists, PeekMessage answers that messages may wait and the pump tells
+// whether any were there. Without an event loop the queue is always empty.
+#pragma once
+
+#include "win/wintypes.h"
+
+struct MSG
+{
+    UINT message = 0;
+    WPARAM wParam = 0;
+    LPARAM lParam = 0;
+};
+
+constexpr UINT WM_QUIT = 0x0012;
+constexpr UINT PM_NOREMOVE = 0x0000;
+constexpr UINT PM_REMOVE = 0x0001;
+
+BOOL PeekMessage(MSG* msg, HWND window, UINT filterMin, UINT filterMax, UINT removeFlags);
+// Posts the quit message: the next pump takes it and answers FALSE.
+void PostQuitMessage(int exitCode);
+
+namespace qv {
+// Handles the events waiting now; false when there were none or the quit message came.
+bool pumpPendingEvents();
+} // namespace qv
