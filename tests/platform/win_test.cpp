@@ -5,6 +5,10 @@
 #include "win/shlobj.h"
 #include "win/winbase.h"
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -151,4 +155,30 @@ TEST(WinCom, ErrorsCarryTheirTextsAndInfo)
     CoUninitialize();
     CoUninitialize();
     EXPECT_EQ(coInitializeCount(), 0);
+}
+
+TEST(WinMessageBox, WithADisplayARealBoxIsShown)
+{
+    // The offscreen platform stands in for a display: the box is a real modal widget.
+    std::string title, text;
+    bool critical = false;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_TRUE(box);
+        title = box->windowTitle().toStdString();
+        text = box->text().toStdString();
+        critical = box->icon() == QMessageBox::Critical;
+        box->button(QMessageBox::Ok)->click();
+    });
+    EXPECT_EQ(MessageBox(nullptr, "chain text", "Error Detected.", MB_OK | MB_ICONERROR), IDOK);
+    EXPECT_EQ(title, "Error Detected.");
+    EXPECT_EQ(text, "chain text");
+    EXPECT_TRUE(critical);
+
+    QTimer::singleShot(0, [] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_TRUE(box);
+        box->button(QMessageBox::No)->click();
+    });
+    EXPECT_EQ(MessageBox(nullptr, "Replace?", "Duplicate Space Name", MB_YESNO), IDNO);
 }
