@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config git
   libgtest-dev libgmock-dev libbenchmark-dev
-  libpugixml-dev qt6-base-dev libreadline-dev
+  libpugixml-dev qt6-base-dev libedit-dev
   python3 python3-ezdxf librecad xauth
 )
 sudo=""

@@ -1,15 +1,19 @@
-// cadhost: the host program that opens drawings and runs the module's commands.
+// cadhost: the host program. Opens a drawing, loads the module, and runs commands read
+// from a script or standard input.
+#include "cadhost.h"
+
+#include <QApplication>
+#include <clocale>
 #include <cstdio>
-#include <cstring>
+#include <cstdlib>
 
 int main(int argc, char** argv)
 {
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--version") == 0) {
-            std::printf("cadhost %s\n", QV_VERSION);
-            return 0;
-        }
-    }
-    std::fprintf(stderr, "usage: cadhost --version\n");
-    return 1;
+    HostOptions options;
+    if (const int status = parseOptions(argc, argv, options); status >= 0)
+        return status;
+    preparePlatform(options);
+    QApplication app(argc, argv);
+    std::setlocale(LC_NUMERIC, "C");
+    return runHost(options);
 }

@@ -13,3 +13,14 @@ extern CString debugLogPath;
 
 // The module's version, as the about box and command titles show it.
 CString* getModuleVersion();
+
+#include "arx/acrxapp.h"
+
+// The host's entry: message 1 unlocks the module, declares that it serves several
+// documents and starts it; message 2 stops it. Every message returns 0.
+extern "C" AcRx::AppRetCode acrxEntryPoint(AcRx::AppMsgCode message, void* appId);
+// The version of the host interface the module is built for.
+extern "C" int acrxGetApiVersion();
+
+void initModule();
+void unloadModule();

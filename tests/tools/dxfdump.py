@@ -31,7 +31,7 @@ Shape of the description:
   "layouts":  [{"name", "taborder", "block_record"}, ...]   (tab order, name)
   "modelspace": [ENTITY, ...],                              (file order)
   "paperspace": {layout name: [ENTITY, ...]},
-  "draworder":  {block record name: [[entity handle, sort handle], ...]}
+  "draworder":  {block record name: [entity handles in the order they are drawn]}
 }
 ENTITY = {"type", "handle", "owner" (not for VERTEX and ATTRIB), "layer", "color",
           "dxf": {key geometry such as start, end, insert, text, name, and
@@ -241,9 +241,8 @@ def describe(doc):
         })
         if not layout.is_modelspace:
             paperspace[layout.name] = [_entity(e, ctx) for e in layout]
-        order = [[h, s] for h, s in layout.get_redraw_order()]
+        order = _draw_order(layout)
         if order:
-            order.sort(key=lambda p: (int(p[0], 16), p[1]))
             draworder[br.dxf.name] = order
     layouts.sort(key=lambda l: (l["taborder"], _by_name(l["name"])))
 
@@ -257,6 +256,18 @@ def describe(doc):
         "paperspace": dict(sorted(paperspace.items())),
         "draworder": dict(sorted(draworder.items())),
     }
+
+
+def _draw_order(layout):
+    """The handles of a layout's entities in the order they are drawn, when it has a
+    draw-order table: by sort handle (an entity's own handle when the table has none for
+    it), keeping the layout's order between equal keys. The sort-handle values themselves
+    are the writer's choice; only the order they give is content."""
+    sort_handles = dict(layout.get_redraw_order())
+    if not sort_handles:
+        return []
+    handles = [e.dxf.handle for e in layout]
+    return sorted(handles, key=lambda h: int(sort_handles.get(h, h), 16))
 
 
 class ReadError(Exception):

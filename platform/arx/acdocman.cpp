@@ -1,0 +1,144 @@
+#include "arx/acdocman.h"
+
+#include "arx/dbdatabase.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <utility>
+
+AcApDocument::AcApDocument(std::unique_ptr<AcDbDatabase> database, std::string fileName)
+    : m_database(std::move(database)), m_fileName(std::move(fileName))
+{
+}
+
+AcApDocument::~AcApDocument() = default;
+
+std::string AcApDocument::docTitle() const
+{
+    const size_t slash = m_fileName.rfind('/');
+    return slash == std::string::npos ? m_fileName : m_fileName.substr(slash + 1);
+}
+
+AcAp::DocLockMode AcApDocument::lockMode() const
+{
+    return m_lockCount > 0 ? AcAp::kWrite : AcAp::kNotLocked;
+}
+
+AcApDocument* AcApDocManager::document(int index) const
+{
+    return index >= 0 && index < documentCount() ? m_documents[static_cast<size_t>(index)].get() : nullptr;
+}
+
+AcApDocument* AcApDocManager::add(std::unique_ptr<AcApDocument> document)
+{
+    m_documents.push_back(std::move(document));
+    setCurDocument(m_documents.back().get());
+    return m_current;
+}
+
+Acad::ErrorStatus AcApDocManager::appContextOpenDocument(const char* path)
+{
+    m_openError.clear();
+    std::string file = path ? path : "";
+    std::replace(file.begin(), file.end(), '\\', '/');
+    auto database = std::make_unique<AcDbDatabase>(false, true);
+    const Acad::ErrorStatus status = database->readDxfFile(file.c_str());
+    if (status != Acad::eOk) {
+        m_openError = database->lastErrorMessage();
+        return status;
+    }
+    add(std::make_unique<AcApDocument>(std::move(database), file));
+    return Acad::eOk;
+}
+
+Acad::ErrorStatus AcApDocManager::appContextNewDocument(const char*)
+{
+    auto document = std::make_unique<AcApDocument>(std::make_unique<AcDbDatabase>(true, true),
+                                                   "Drawing" + std::to_string(++m_newCount) + ".dxf");
+    document->setNew(true);
+    add(std::move(document));
+    return Acad::eOk;
+}
+
+Acad::ErrorStatus AcApDocManager::setCurDocument(AcApDocument* document, AcAp::DocLockMode, bool)
+{
+    if (document && std::none_of(m_documents.begin(), m_documents.end(),
+                                 [&](const auto& d) { return d.get() == document; }))
+        return Acad::eInvalidInput;
+    m_current = document;
+    acdbHostApplicationServices()->setWorkingDatabase(document ? document->database() : nullptr);
+    return Acad::eOk;
+}
+
+Acad::ErrorStatus AcApDocManager::closeDocument(AcApDocument* document)
+{
+    const auto it = std::find_if(m_documents.begin(), m_documents.end(),
+                                 [&](const auto& d) { return d.get() == document; });
+    if (it == m_documents.end())
+        return Acad::eInvalidInput;
+    const bool wasCurrent = document == m_current;
+    m_documents.erase(it);
+    if (wasCurrent)
+        setCurDocument(m_documents.empty() ? nullptr : m_documents.back().get());
+    return Acad::eOk;
+}
+
+Acad::ErrorStatus AcApDocManager::lockDocument(AcApDocument* document, AcAp::DocLockMode, const char*,
+                                               const char*, bool)
+{
+    if (!document)
+        return Acad::eNoDocument;
+    if (m_lockDecider) {
+        const Acad::ErrorStatus status = m_lockDecider(document);
+        if (status != Acad::eOk)
+            return status;
+    }
+    ++document->m_lockCount;
+    return Acad::eOk;
+}
+
+Acad::ErrorStatus AcApDocManager::unlockDocument(AcApDocument* document)
+{
+    if (!document)
+        return Acad::eNoDocument;
+    if (document->m_lockCount == 0)
+        return Acad::eNotApplicable;
+    --document->m_lockCount;
+    return Acad::eOk;
+}
+
+Acad::ErrorStatus AcApDocManager::sendStringToExecute(AcApDocument* document, const char* text, bool, bool, bool)
+{
+    if (!document || !text)
+        return Acad::eInvalidInput;
+    m_pendingInput += text;
+    return Acad::eOk;
+}
+
+std::string AcApDocManager::takePendingInput()
+{
+    return std::exchange(m_pendingInput, std::string());
+}
+
+void AcApDocManager::closeAll()
+{
+    setCurDocument(nullptr);
+    m_documents.clear();
+}
+
+AcApDocManager* acDocManagerPtr()
+{
+    static AcApDocManager manager;
+    return &manager;
+}
+
+AcAxDocLock::AcAxDocLock()
+    : m_document(acDocManagerPtr()->curDocument()), m_status(acDocManagerPtr()->lockDocument(m_document))
+{
+}
+
+AcAxDocLock::~AcAxDocLock()
+{
+    if (m_status == Acad::eOk)
+        acDocManagerPtr()->unlockDocument(m_document);
+}

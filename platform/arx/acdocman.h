@@ -1,0 +1,108 @@
+// Drawing documents: each an open drawing database with its file, and the manager that
+// knows the current one. Locks nest per document (each lock needs its unlock), and a test
+// may make the manager refuse them.
+#pragma once
+
+#include "arx/errorstatus.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class AcDbDatabase;
+class AcDbObjectId;
+
+namespace AcAp {
+enum DocLockMode { kNone = 0x00, kAutoWrite = 0x01, kNotLocked = 0x02, kWrite = 0x04, kProtectedAutoWrite = 0x14, kRead = 0x20, kXWrite = 0x40 };
+}
+
+class AcApDocument
+{
+public:
+    AcApDocument(std::unique_ptr<AcDbDatabase> database, std::string fileName);
+    ~AcApDocument();
+
+    AcDbDatabase* database() const { return m_database.get(); }
+    // The drawing's full path ("Drawing1.dxf" for a new drawing not yet saved).
+    const char* fileName() const { return m_fileName.c_str(); }
+    void setFileName(std::string fileName) { m_fileName = std::move(fileName); }
+    // The file name without its folder.
+    std::string docTitle() const;
+    AcAp::DocLockMode lockMode() const;
+    int lockCount() const { return m_lockCount; }
+    bool isNew() const { return m_new; }
+    void setNew(bool isNew) { m_new = isNew; }
+
+private:
+    friend class AcApDocManager;
+    std::unique_ptr<AcDbDatabase> m_database;
+    std::string m_fileName;
+    int m_lockCount = 0;
+    bool m_new = false;
+};
+
+class AcApDocManager
+{
+public:
+    AcApDocument* curDocument() const { return m_current; }
+    AcApDocument* mdiActiveDocument() const { return m_current; }
+    int documentCount() const { return static_cast<int>(m_documents.size()); }
+    AcApDocument* document(int index) const;
+
+    // Opens a DXF drawing (a name ending ".dwg" is read as DXF text too) and makes it
+    // current. On failure nothing changes and lastOpenError() says why.
+    Acad::ErrorStatus appContextOpenDocument(const char* path);
+    // A new empty drawing "DrawingN.dxf", made current.
+    Acad::ErrorStatus appContextNewDocument(const char* templateName = nullptr);
+    Acad::ErrorStatus setCurDocument(AcApDocument* document, AcAp::DocLockMode mode = AcAp::kNone, bool activate = false);
+    // Closes without saving; another document becomes current.
+    Acad::ErrorStatus closeDocument(AcApDocument* document);
+    const std::string& lastOpenError() const { return m_openError; }
+
+    Acad::ErrorStatus lockDocument(AcApDocument* document, AcAp::DocLockMode mode = AcAp::kWrite,
+                                   const char* globalCommand = nullptr, const char* localCommand = nullptr,
+                                   bool prompt = true);
+    Acad::ErrorStatus unlockDocument(AcApDocument* document);
+
+    // Queues text for the document's command line; the host runs it after the command.
+    Acad::ErrorStatus sendStringToExecute(AcApDocument* document, const char* text, bool activate = true,
+                                          bool wrapUpInactiveDoc = false, bool echoString = true);
+    // Takes the queued text.
+    std::string takePendingInput();
+
+    // Tests decide whether a lock is granted; the decider's status is returned when not eOk.
+    using LockDecider = std::function<Acad::ErrorStatus(AcApDocument*)>;
+    void setLockDecider(LockDecider decider) { m_lockDecider = std::move(decider); }
+
+    // Closes every document (at the end of the session).
+    void closeAll();
+
+private:
+    AcApDocument* add(std::unique_ptr<AcApDocument> document);
+
+    std::vector<std::unique_ptr<AcApDocument>> m_documents;
+    AcApDocument* m_current = nullptr;
+    std::string m_openError;
+    std::string m_pendingInput;
+    LockDecider m_lockDecider;
+    int m_newCount = 0;
+};
+
+AcApDocManager* acDocManagerPtr();
+#define acDocManager acDocManagerPtr()
+
+// Locks the current document for write for the life of the object.
+class AcAxDocLock
+{
+public:
+    AcAxDocLock();
+    ~AcAxDocLock();
+    AcAxDocLock(const AcAxDocLock&) = delete;
+    AcAxDocLock& operator=(const AcAxDocLock&) = delete;
+    Acad::ErrorStatus lockStatus() const { return m_status; }
+
+private:
+    AcApDocument* m_document;
+    Acad::ErrorStatus m_status;
+};

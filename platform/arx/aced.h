@@ -1,0 +1,42 @@
+// The host editor: prompts answered from the input lines, system variables, coordinate
+// transformation and commands sent to the host. Every prompt returns RTNORM (5100) for an
+// answer, RTNONE (5000) for an empty line where a value was asked, and RTCAN (-5002) for a
+// cancel or the end of input.
+#pragma once
+
+#include "arx/resbuf.h"
+
+#include <cstddef>
+
+// Asks for an integer; a line that is not one is refused ("Requires an integer value.") and
+// asked again.
+int acedGetInt(const char* prompt, int* result);
+// Asks for a number; a line that is not one is refused and asked again.
+int acedGetReal(const char* prompt, ads_real* result);
+// Asks for a text: the whole line, spaces included, cut to size - 1 bytes (at a character
+// boundary). An empty line is an answer: the empty text.
+int acedGetString(int allowSpaces, const char* prompt, char* result, std::size_t size = 133);
+// Asks for a point "x,y" or "x,y,z" in the current UCS; the result is in the current UCS.
+int acedGetPoint(const ads_point basePoint, const char* prompt, ads_point result);
+
+// System variables: host settings (FILEDIA, PICKBOX, CMDECHO, DWGNAME, DWGPREFIX) and the
+// current drawing's (SORTENTS, LUNITS, LUPREC, INSUNITS, CLAYER). RTERROR for an unknown name
+// or a value of the wrong type.
+int acedGetVar(const char* name, resbuf* result);
+int acedSetVar(const char* name, const resbuf* value);
+
+// Transforms a point (or, with displacement set, a vector) between coordinate systems given
+// as RTSHORT codes: 0 world, 1 the current UCS (2 and 3 are read as the current UCS).
+int acedTrans(const ads_point point, const resbuf* from, const resbuf* to, int displacement, ads_point result);
+
+// Runs a command given as (type, value) pairs ended by RTNONE. An empty sequence does
+// nothing; a command this host cannot run gives RTERROR.
+int acedCommandS(int type, ...);
+
+// The host's colour settings; only the model-space background is kept.
+struct AcColorSettings
+{
+    unsigned int dwGfxModelBkColor = 0x000000; // red in the lowest byte
+};
+bool acedGetCurrentColors(AcColorSettings* settings);
+bool acedSetCurrentColors(const AcColorSettings* settings);

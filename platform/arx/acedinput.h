@@ -1,0 +1,48 @@
+// Where the host's input lines come from: a script file, standard input (with line editing
+// when it is a terminal), or lines a test gives. One input per line.
+//
+// A line "^C" or holding the escape character cancels the prompt that reads it. The end of
+// input cancels the pending prompt and every prompt after it, so that a running command
+// finishes; the host then ends.
+#pragma once
+
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace qv {
+
+class InputSource
+{
+public:
+    virtual ~InputSource() = default;
+    // The next line without its line end; none at the end of input. An interactive source
+    // shows the prompt itself.
+    virtual std::optional<std::string> readLine(const std::string& prompt) = 0;
+    // True for a terminal: the host shows its own prompts only then.
+    virtual bool interactive() const = 0;
+};
+
+std::unique_ptr<InputSource> makeFileInput(std::FILE* file);
+std::unique_ptr<InputSource> makeTerminalInput();
+std::unique_ptr<InputSource> makeLineInput(std::vector<std::string> lines);
+
+enum class InputStatus { line, cancel, end };
+
+struct InputLine
+{
+    InputStatus status = InputStatus::end;
+    std::string text;
+};
+
+// Installs the source all prompts read from; the end-of-input state starts afresh.
+void setInputSource(std::unique_ptr<InputSource> source);
+bool inputInteractive();
+// The next answer. hostPrompt is shown only by an interactive source (the module's prompts
+// are printed as output before they ask).
+InputLine readInput(const std::string& hostPrompt = std::string());
+bool inputEnded();
+
+} // namespace qv

@@ -1,0 +1,514 @@
+#include "arx/dbdatabase.h"
+
+#include "arx/dbdict.h"
+#include "arx/dbentity.h"
+#include "arx/dbimpl.h"
+#include "arx/dblayout.h"
+#include "arx/dbsymtb.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
+
+using qv::dxf::formatReal;
+
+// ---- Impl ----
+
+AcDbStub* AcDbDatabase::Impl::stubFor(AcDbHandle handle)
+{
+    if (const auto it = byHandle.find(handle.value()); it != byHandle.end())
+        return it->second;
+    AcDbStub& stub = stubs.emplace_back();
+    stub.database = self;
+    stub.handle = handle;
+    byHandle.emplace(handle.value(), &stub);
+    noteHandle(handle);
+    return &stub;
+}
+
+AcDbStub* AcDbDatabase::Impl::newStub()
+{
+    AcDbStub& stub = stubs.emplace_back();
+    stub.database = self;
+    return &stub;
+}
+
+void AcDbDatabase::Impl::assignHandle(AcDbStub* stub)
+{
+    stub->handle = nextHandle();
+    byHandle.emplace(stub->handle.value(), stub);
+}
+
+void AcDbDatabase::Impl::noteHandle(AcDbHandle handle) { maxHandle = std::max(maxHandle, handle.value()); }
+
+AcDbHandle AcDbDatabase::Impl::nextHandle() { return AcDbHandle(++maxHandle); }
+
+AcDbObjectId AcDbDatabase::Impl::install(AcDbStub* stub, AcDbObject* obj)
+{
+    stub->object.reset(obj);
+    stub->order = ++installed;
+    obj->attach(AcDbObjectId(stub));
+    obj->setIntendedDatabase(nullptr);
+    return AcDbObjectId(stub);
+}
+
+HeaderVariable* AcDbDatabase::Impl::headerVariable(const std::string& name)
+{
+    const auto it = headerIndex.find(name);
+    return it == headerIndex.end() ? nullptr : &header[it->second];
+}
+
+const qv::dxf::Tag* AcDbDatabase::Impl::headerTag(const std::string& name, int code) const
+{
+    const auto it = headerIndex.find(name);
+    if (it == headerIndex.end())
+        return nullptr;
+    for (const auto& t : header[it->second].tags)
+        if (t.code == code)
+            return &t;
+    return nullptr;
+}
+
+void AcDbDatabase::Impl::setHeader(const std::string& name, int code, const std::string& value)
+{
+    HeaderVariable* var = headerVariable(name);
+    if (!var) {
+        headerIndex.emplace(name, header.size());
+        var = &header.emplace_back(HeaderVariable{name, {}});
+    }
+    for (auto& t : var->tags)
+        if (t.code == code) {
+            t.value = value;
+            return;
+        }
+    var->tags.push_back({code, value});
+}
+
+void AcDbDatabase::Impl::setHeaderPoint(const std::string& name, int code, const AcGePoint3d& p)
+{
+    setHeader(name, code, formatReal(p.x));
+    setHeader(name, code + 10, formatReal(p.y));
+    setHeader(name, code + 20, formatReal(p.z));
+}
+
+AcGePoint3d AcDbDatabase::Impl::headerPoint(const std::string& name, int code, const AcGePoint3d& fallback) const
+{
+    AcGePoint3d p = fallback;
+    double* parts[3] = {&p.x, &p.y, &p.z};
+    for (int i = 0; i < 3; ++i)
+        if (const auto* t = headerTag(name, code + 10 * i))
+            qv::dxf::parseReal(t->value, *parts[i]);
+    return p;
+}
+
+void AcDbDatabase::Impl::moveFrom(Impl& other)
+{
+    stubs = std::move(other.stubs);
+    for (AcDbStub& stub : stubs)
+        stub.database = self;
+    byHandle = std::move(other.byHandle);
+    maxHandle = other.maxHandle;
+    installed = other.installed;
+    openCount = 0;
+    header = std::move(other.header);
+    headerIndex = std::move(other.headerIndex);
+    classes = std::move(other.classes);
+    otherSections = std::move(other.otherSections);
+    tables = std::move(other.tables);
+    blockTable = other.blockTable;
+    layerTable = other.layerTable;
+    linetypeTable = other.linetypeTable;
+    textStyleTable = other.textStyleTable;
+    regAppTable = other.regAppTable;
+    dimStyleTable = other.dimStyleTable;
+    viewportTable = other.viewportTable;
+    viewTable = other.viewTable;
+    ucsTable = other.ucsTable;
+    rootDictionary = other.rootDictionary;
+}
+
+// ---- AcDbDatabase ----
+
+AcDbDatabase::AcDbDatabase(bool buildDefaultDrawing, bool) : m_impl(std::make_unique<Impl>(this))
+{
+    if (buildDefaultDrawing)
+        qv::completeDatabase(this);
+}
+
+AcDbDatabase::~AcDbDatabase()
+{
+    if (acdbHostApplicationServices()->workingDatabase() == this)
+        acdbHostApplicationServices()->setWorkingDatabase(nullptr);
+}
+
+Acad::ErrorStatus AcDbDatabase::readDxfText(const std::string& text)
+{
+    if (m_impl->openCount > 0) {
+        m_impl->lastError = "objects of the drawing are still open";
+        return Acad::eWasOpenForWrite;
+    }
+    AcDbDatabase fresh(false);
+    std::string error;
+    const Acad::ErrorStatus es = qv::readDxf(&fresh, text, error);
+    if (es != Acad::eOk) {
+        m_impl->lastError = error;
+        return es;
+    }
+    const std::string fileName = m_impl->fileName;
+    m_impl = std::make_unique<Impl>(this);
+    m_impl->moveFrom(*fresh.m_impl);
+    m_impl->fileName = fileName;
+    return Acad::eOk;
+}
+
+Acad::ErrorStatus AcDbDatabase::readDxfFile(const char* fileName)
+{
+    std::error_code ec;
+    if (!fileName || !std::filesystem::is_regular_file(fileName, ec)) {
+        m_impl->lastError = std::string("cannot open '") + (fileName ? fileName : "") + "': no such file";
+        return Acad::eFileNotFound;
+    }
+    std::ifstream in(fileName, std::ios::binary);
+    std::ostringstream bytes;
+    if (!in || !(bytes << in.rdbuf())) {
+        const bool empty = in && std::filesystem::file_size(fileName, ec) == 0;
+        m_impl->lastError = std::string("cannot read '") + fileName + "'" + (empty ? ": the file is empty" : "");
+        return empty ? Acad::eMalformedDxf : Acad::eFileAccessErr;
+    }
+    const Acad::ErrorStatus es = readDxfText(bytes.str());
+    if (es == Acad::eOk)
+        m_impl->fileName = fileName;
+    else
+        m_impl->lastError = std::string(fileName) + ": " + m_impl->lastError;
+    return es;
+}
+
+std::string AcDbDatabase::dxfText() const { return qv::writeDxf(this); }
+
+Acad::ErrorStatus AcDbDatabase::saveAs(const char* fileName, bool, int, const void*)
+{
+    namespace fs = std::filesystem;
+    if (!fileName || !*fileName) {
+        m_impl->lastError = "no file name";
+        return Acad::eInvalidInput;
+    }
+    const fs::path target(fileName);
+    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    std::error_code ec;
+    if (!fs::is_directory(folder, ec)) {
+        m_impl->lastError = "the folder '" + folder.string() + "' does not exist";
+        return Acad::eFileAccessErr;
+    }
+    const std::string text = dxfText();
+    const fs::path temp = folder / ("." + target.filename().string() + "." + std::to_string(getpid()) + ".tmp");
+    std::FILE* f = std::fopen(temp.c_str(), "wb");
+    const bool written = f && std::fwrite(text.data(), 1, text.size(), f) == text.size();
+    const bool closed = f && std::fclose(f) == 0;
+    if (!written || !closed || std::rename(temp.c_str(), fileName) != 0) {
+        fs::remove(temp, ec);
+        m_impl->lastError = "cannot write '" + target.string() + "'";
+        return Acad::eFileAccessErr;
+    }
+    m_impl->fileName = fileName;
+    return Acad::eOk;
+}
+
+const std::string& AcDbDatabase::lastErrorMessage() const { return m_impl->lastError; }
+const std::string& AcDbDatabase::originalFileName() const { return m_impl->fileName; }
+
+#define QV_GET_TABLE(TYPE, MEMBER)                                                                  \
+    Acad::ErrorStatus AcDbDatabase::getSymbolTable(TYPE*& table, AcDb::OpenMode mode) const         \
+    {                                                                                               \
+        return acdbOpenObject(table, m_impl->MEMBER, mode);                                         \
+    }
+QV_GET_TABLE(AcDbBlockTable, blockTable)
+QV_GET_TABLE(AcDbLayerTable, layerTable)
+QV_GET_TABLE(AcDbLinetypeTable, linetypeTable)
+QV_GET_TABLE(AcDbTextStyleTable, textStyleTable)
+QV_GET_TABLE(AcDbRegAppTable, regAppTable)
+QV_GET_TABLE(AcDbDimStyleTable, dimStyleTable)
+QV_GET_TABLE(AcDbViewportTable, viewportTable)
+QV_GET_TABLE(AcDbViewTable, viewTable)
+QV_GET_TABLE(AcDbUCSTable, ucsTable)
+#undef QV_GET_TABLE
+
+AcDbObjectId AcDbDatabase::blockTableId() const { return m_impl->blockTable; }
+AcDbObjectId AcDbDatabase::layerTableId() const { return m_impl->layerTable; }
+AcDbObjectId AcDbDatabase::linetypeTableId() const { return m_impl->linetypeTable; }
+AcDbObjectId AcDbDatabase::textStyleTableId() const { return m_impl->textStyleTable; }
+AcDbObjectId AcDbDatabase::regAppTableId() const { return m_impl->regAppTable; }
+AcDbObjectId AcDbDatabase::dimStyleTableId() const { return m_impl->dimStyleTable; }
+AcDbObjectId AcDbDatabase::viewportTableId() const { return m_impl->viewportTable; }
+AcDbObjectId AcDbDatabase::viewTableId() const { return m_impl->viewTable; }
+AcDbObjectId AcDbDatabase::UCSTableId() const { return m_impl->ucsTable; }
+
+AcDbObjectId AcDbDatabase::namedObjectsDictionaryId() const { return m_impl->rootDictionary; }
+
+namespace {
+
+AcDbObjectId rootEntry(const AcDbDatabase* db, const char* key)
+{
+    AcDbObjectId id;
+    if (const auto* root = AcDbDictionary::cast(db->namedObjectsDictionaryId().object()))
+        root->getAt(key, id);
+    return id;
+}
+
+} // namespace
+
+AcDbObjectId AcDbDatabase::layoutDictionaryId() const { return rootEntry(this, "ACAD_LAYOUT"); }
+AcDbObjectId AcDbDatabase::plotSettingsDictionaryId() const { return rootEntry(this, "ACAD_PLOTSETTINGS"); }
+AcDbObjectId AcDbDatabase::groupDictionaryId() const { return rootEntry(this, "ACAD_GROUP"); }
+
+Acad::ErrorStatus AcDbDatabase::getNamedObjectsDictionary(AcDbDictionary*& dict, AcDb::OpenMode mode) const
+{
+    return acdbOpenObject(dict, namedObjectsDictionaryId(), mode);
+}
+
+Acad::ErrorStatus AcDbDatabase::getLayoutDictionary(AcDbDictionary*& dict, AcDb::OpenMode mode) const
+{
+    return acdbOpenObject(dict, layoutDictionaryId(), mode);
+}
+
+Acad::ErrorStatus AcDbDatabase::getPlotSettingsDictionary(AcDbDictionary*& dict, AcDb::OpenMode mode) const
+{
+    return acdbOpenObject(dict, plotSettingsDictionaryId(), mode);
+}
+
+Acad::ErrorStatus AcDbDatabase::getGroupDictionary(AcDbDictionary*& dict, AcDb::OpenMode mode) const
+{
+    return acdbOpenObject(dict, groupDictionaryId(), mode);
+}
+
+Acad::ErrorStatus AcDbDatabase::getAcDbObjectId(AcDbObjectId& id, bool, const AcDbHandle& handle, Adesk::UInt32) const
+{
+    const auto it = m_impl->byHandle.find(handle.value());
+    if (handle.isNull() || it == m_impl->byHandle.end() || !it->second->object)
+        return Acad::eUnknownHandle;
+    id = AcDbObjectId(it->second);
+    return Acad::eOk;
+}
+
+Acad::ErrorStatus AcDbDatabase::addAcDbObject(AcDbObjectId& id, AcDbObject* obj)
+{
+    if (!obj)
+        return Acad::eNullObjectPointer;
+    if (obj->isDatabaseResident())
+        return Acad::eAlreadyInDb;
+    AcDbStub* stub = m_impl->newStub();
+    m_impl->assignHandle(stub);
+    id = m_impl->install(stub, obj);
+    obj->markOpenForWrite();
+    return Acad::eOk;
+}
+
+AcDbHandle AcDbDatabase::handseed() const { return AcDbHandle(m_impl->maxHandle + 1); }
+
+namespace {
+
+long long headerInt(const AcDbDatabase::Impl& impl, const char* name, int code, long long fallback)
+{
+    long long v = fallback;
+    if (const auto* t = impl.headerTag(name, code))
+        qv::dxf::parseInt(t->value, v);
+    return v;
+}
+
+} // namespace
+
+short AcDbDatabase::lunits() const { return static_cast<short>(headerInt(*m_impl, "$LUNITS", 70, 2)); }
+
+Acad::ErrorStatus AcDbDatabase::setLunits(short units)
+{
+    if (units < 1 || units > 5)
+        return Acad::eInvalidInput;
+    m_impl->setHeader("$LUNITS", 70, std::to_string(units));
+    return Acad::eOk;
+}
+
+short AcDbDatabase::luprec() const { return static_cast<short>(headerInt(*m_impl, "$LUPREC", 70, 4)); }
+
+AcDb::UnitsValue AcDbDatabase::insunits() const
+{
+    return static_cast<AcDb::UnitsValue>(headerInt(*m_impl, "$INSUNITS", 70, 0));
+}
+
+Acad::ErrorStatus AcDbDatabase::setInsunits(AcDb::UnitsValue units)
+{
+    m_impl->setHeader("$INSUNITS", 70, std::to_string(static_cast<int>(units)));
+    return Acad::eOk;
+}
+
+AcDbObjectId AcDbDatabase::clayer() const
+{
+    AcDbObjectId id;
+    const auto* table = AcDbSymbolTable::cast(m_impl->layerTable.object());
+    const auto* t = m_impl->headerTag("$CLAYER", 8);
+    if (table && (!t || table->getAt(t->value.c_str(), id) != Acad::eOk))
+        table->getAt("0", id);
+    return id;
+}
+
+Acad::ErrorStatus AcDbDatabase::setClayer(AcDbObjectId layerId)
+{
+    if (layerId.isNull())
+        return Acad::eNullObjectId;
+    const auto* rec = AcDbLayerTableRecord::cast(layerId.object());
+    if (!rec || layerId.database() != this || rec->isErased())
+        return Acad::eInvalidInput;
+    m_impl->setHeader("$CLAYER", 8, rec->name());
+    return Acad::eOk;
+}
+
+AcGePoint3d AcDbDatabase::ucsorg() const { return m_impl->headerPoint("$UCSORG", 10, AcGePoint3d()); }
+
+AcGeVector3d AcDbDatabase::ucsxdir() const
+{
+    return m_impl->headerPoint("$UCSXDIR", 10, AcGePoint3d(1, 0, 0)).asVector();
+}
+
+AcGeVector3d AcDbDatabase::ucsydir() const
+{
+    return m_impl->headerPoint("$UCSYDIR", 10, AcGePoint3d(0, 1, 0)).asVector();
+}
+
+Acad::ErrorStatus AcDbDatabase::setUcs(const AcGePoint3d& origin, const AcGeVector3d& xDir, const AcGeVector3d& yDir)
+{
+    if (xDir.isZeroLength() || yDir.isZeroLength() || xDir.isParallelTo(yDir))
+        return Acad::eInvalidInput;
+    const AcGeVector3d x = xDir.normal();
+    const AcGeVector3d z = x.crossProduct(yDir).normal();
+    const AcGeVector3d y = z.crossProduct(x);
+    m_impl->setHeaderPoint("$UCSORG", 10, origin);
+    m_impl->setHeaderPoint("$UCSXDIR", 10, AcGePoint3d(x.x, x.y, x.z));
+    m_impl->setHeaderPoint("$UCSYDIR", 10, AcGePoint3d(y.x, y.y, y.z));
+    return Acad::eOk;
+}
+
+bool AcDbDatabase::tilemode() const { return headerInt(*m_impl, "$TILEMODE", 70, 1) != 0; }
+void AcDbDatabase::setTilemode(bool model) { m_impl->setHeader("$TILEMODE", 70, model ? "1" : "0"); }
+int AcDbDatabase::sortEnts() const { return static_cast<int>(headerInt(*m_impl, "$SORTENTS", 280, 127)); }
+void AcDbDatabase::setSortEnts(int value) { m_impl->setHeader("$SORTENTS", 280, std::to_string(value)); }
+AcGePoint3d AcDbDatabase::extmin() const { return m_impl->headerPoint("$EXTMIN", 10, AcGePoint3d(1e20, 1e20, 1e20)); }
+AcGePoint3d AcDbDatabase::extmax() const
+{
+    return m_impl->headerPoint("$EXTMAX", 10, AcGePoint3d(-1e20, -1e20, -1e20));
+}
+
+bool AcDbDatabase::getHeaderReal(const char* name, int code, double& value) const
+{
+    const auto* t = m_impl->headerTag(name, code);
+    return t && qv::dxf::parseReal(t->value, value);
+}
+
+bool AcDbDatabase::getHeaderInt(const char* name, int code, long long& value) const
+{
+    const auto* t = m_impl->headerTag(name, code);
+    return t && qv::dxf::parseInt(t->value, value);
+}
+
+bool AcDbDatabase::getHeaderText(const char* name, int code, std::string& value) const
+{
+    const auto* t = m_impl->headerTag(name, code);
+    if (t)
+        value = t->value;
+    return t != nullptr;
+}
+
+void AcDbDatabase::setHeaderValue(const char* name, int code, const std::string& value)
+{
+    m_impl->setHeader(name, code, value);
+}
+
+AcDbObjectId AcDbDatabase::currentSpaceId() const { return tilemode() ? modelSpaceId() : paperSpaceId(); }
+
+namespace {
+
+AcDbObjectId blockNamed(const AcDbDatabase* db, const char* name)
+{
+    AcDbObjectId id;
+    if (const auto* table = AcDbSymbolTable::cast(db->blockTableId().object()))
+        table->getAt(name, id);
+    return id;
+}
+
+} // namespace
+
+AcDbObjectId AcDbDatabase::modelSpaceId() const { return blockNamed(this, AcDbBlockTableRecord::kModelSpace); }
+AcDbObjectId AcDbDatabase::paperSpaceId() const { return blockNamed(this, AcDbBlockTableRecord::kPaperSpace); }
+
+int AcDbDatabase::openObjectCount() const { return m_impl->openCount; }
+
+AcDbObjectIdArray AcDbDatabase::openObjectIds() const
+{
+    AcDbObjectIdArray ids;
+    for (AcDbStub& stub : m_impl->stubs)
+        if (stub.object && stub.object->openCount() > 0)
+            ids.push_back(AcDbObjectId(&stub));
+    return ids;
+}
+
+size_t AcDbDatabase::objectCount() const
+{
+    size_t n = 0;
+    for (const AcDbStub& stub : m_impl->stubs)
+        n += stub.object != nullptr;
+    return n;
+}
+
+// ---- free functions ----
+
+AcDbHostApplicationServices* acdbHostApplicationServices()
+{
+    static AcDbHostApplicationServices services;
+    return &services;
+}
+
+bool acdbRegApp(const char* appName, AcDbDatabase* db)
+{
+    db = db ? db : acdbHostApplicationServices()->workingDatabase();
+    if (!db || !appName || !*appName)
+        return false;
+    if (AcDbRegAppTable::isRegistered(db, appName))
+        return true;
+    AcDbRegAppTable* table = nullptr;
+    if (db->getSymbolTable(table, AcDb::kForWrite) != Acad::eOk)
+        return false;
+    auto* rec = new AcDbRegAppTableRecord;
+    rec->setName(appName);
+    const bool added = table->add(rec) == Acad::eOk;
+    added ? (void)rec->close() : delete rec;
+    table->close();
+    return added;
+}
+
+bool acdbUcsMatrix(AcGeMatrix3d& matrix, AcDbDatabase* db)
+{
+    db = db ? db : acdbHostApplicationServices()->workingDatabase();
+    if (!db)
+        return false;
+    const AcGeVector3d x = db->ucsxdir().normal(), y = db->ucsydir().normal();
+    matrix.setCoordSystem(db->ucsorg(), x, y, x.crossProduct(y).normal());
+    return true;
+}
+
+bool acdbUcs2Wcs(const AcGePoint3d& from, AcGePoint3d& to, bool isVector, AcDbDatabase* db)
+{
+    AcGeMatrix3d m;
+    if (!acdbUcsMatrix(m, db))
+        return false;
+    to = isVector ? AcGePoint3d::kOrigin + m.transform(from.asVector()) : m.transform(from);
+    return true;
+}
+
+bool acdbWcs2Ucs(const AcGePoint3d& from, AcGePoint3d& to, bool isVector, AcDbDatabase* db)
+{
+    AcGeMatrix3d m;
+    if (!acdbUcsMatrix(m, db))
+        return false;
+    m.invert();
+    to = isVector ? AcGePoint3d::kOrigin + m.transform(from.asVector()) : m.transform(from);
+    return true;
+}

@@ -1,0 +1,91 @@
+// Entities: the common properties (layer, colour, linetype, line weight, visibility),
+// geometry operations, and curves with their parameter, length and area queries.
+#pragma once
+
+#include "arx/cmcolor.h"
+#include "arx/dbobject.h"
+#include "arx/geometry.h"
+#include "mfc/cstring.h"
+
+class AcDbEntity : public AcDbObject
+{
+public:
+    ACRX_DECLARE_MEMBERS(AcDbEntity)
+
+    // The block table record the entity lies in (an attribute's is its reference's).
+    AcDbObjectId blockId() const;
+
+    CString layer() const;
+    AcDbObjectId layerId() const { return m_layerId; }
+    // Fails with eKeyNotFound for a layer the database does not have.
+    Acad::ErrorStatus setLayer(const char* name, bool doSubents = true, bool allowHiddenLayer = false);
+    Acad::ErrorStatus setLayer(AcDbObjectId layerId, bool doSubents = true, bool allowHiddenLayer = false);
+
+    // 256 by layer, 0 by block, 1 to 255 a palette index (a true colour's nearest index).
+    Adesk::UInt16 colorIndex() const { return m_color.colorIndex(); }
+    Acad::ErrorStatus setColorIndex(Adesk::UInt16 index, bool doSubents = true);
+    AcCmColor color() const { return m_color; }
+    Acad::ErrorStatus setColor(const AcCmColor& color, bool doSubents = true);
+    AcDb::LineWeight lineWeight() const { return m_lineWeight; }
+    Acad::ErrorStatus setLineWeight(AcDb::LineWeight weight, bool doSubents = true);
+    CString linetype() const { return CString(m_linetype); }
+    AcDbObjectId linetypeId() const;
+    Acad::ErrorStatus setLinetype(const char* name, bool doSubents = true);
+    Acad::ErrorStatus setLinetype(AcDbObjectId linetypeId, bool doSubents = true);
+    double linetypeScale() const { return m_linetypeScale; }
+    Acad::ErrorStatus setLinetypeScale(double scale, bool doSubents = true);
+    AcDb::Visibility visibility() const { return m_visible ? AcDb::kVisible : AcDb::kInvisible; }
+    Acad::ErrorStatus setVisibility(AcDb::Visibility visibility, bool doSubents = true);
+    Acad::ErrorStatus setPropertiesFrom(const AcDbEntity* other, bool doSubents = true);
+    // Current layer, linetype and colour settings of the database (the working one by default).
+    void setDatabaseDefaults(AcDbDatabase* db = nullptr);
+
+    virtual Acad::ErrorStatus transformBy(const AcGeMatrix3d& matrix);
+    virtual Acad::ErrorStatus getGeomExtents(AcDbExtents& extents) const;
+
+    Acad::ErrorStatus checkWriteOpen() const override;
+    bool dxfInCommon(qv::dxf::DxfIn& in, const qv::dxf::Token& t) override;
+    void dxfInResolve(qv::dxf::DxfIn& in) override;
+    void dxfOutFields(qv::dxf::DxfOut& out) const override;
+    // Settles the layer of an entity that joins a database.
+    void resolveLayer(AcDbDatabase* db);
+    bool isInPaperSpace() const;
+
+private:
+    AcDbObjectId m_layerId;
+    std::string m_layerName = "0";
+    AcCmColor m_color;
+    int m_fileIndex = -1;   // the index a file gave beside a true colour
+    std::string m_linetype = "ByLayer";
+    double m_linetypeScale = 1.0;
+    AcDb::LineWeight m_lineWeight = AcDb::kLnWtByLayer;
+    bool m_visible = true;
+};
+
+class AcDbCurve : public AcDbEntity
+{
+public:
+    ACRX_DECLARE_MEMBERS(AcDbCurve)
+    virtual bool isClosed() const { return false; }
+    virtual Acad::ErrorStatus getStartParam(double& param) const;
+    virtual Acad::ErrorStatus getEndParam(double& param) const;
+    virtual Acad::ErrorStatus getDistAtParam(double param, double& dist) const;
+    virtual Acad::ErrorStatus getPointAtParam(double param, AcGePoint3d& point) const;
+    virtual Acad::ErrorStatus getStartPoint(AcGePoint3d& point) const;
+    virtual Acad::ErrorStatus getEndPoint(AcGePoint3d& point) const;
+    virtual Acad::ErrorStatus getArea(double& area) const;
+};
+
+// An entity of a type this database does not model: common properties are typed, the rest
+// is kept as read and written back.
+class AcDbProxyEntity : public AcDbEntity
+{
+public:
+    ACRX_DECLARE_MEMBERS(AcDbProxyEntity)
+    explicit AcDbProxyEntity(std::string dxfName) : m_dxfName(std::move(dxfName)) {}
+    const char* dxfName() const override { return m_dxfName.c_str(); }
+    void dxfOutFields(qv::dxf::DxfOut& out) const override;
+
+private:
+    std::string m_dxfName;
+};

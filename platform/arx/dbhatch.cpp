@@ -1,0 +1,538 @@
+#include "arx/dbhatch.h"
+
+#include "arx/dbcurves.h"
+
+#include <cmath>
+#include <map>
+
+ACRX_DEFINE_MEMBERS(AcDbHatch, AcDbEntity, "HATCH")
+
+using qv::dxf::DxfIn;
+using qv::dxf::DxfOut;
+using qv::dxf::Token;
+
+namespace {
+
+constexpr double kDegree = kPi / 180.0;
+
+struct PatternDef {
+    double angle;       // degrees
+    double baseX, baseY, offsetX, offsetY;
+    std::vector<double> dashes;
+};
+
+// The predefined patterns, in millimetre drawings' proportions.
+const std::map<std::string, std::vector<PatternDef>>& patternTable()
+{
+    static const std::map<std::string, std::vector<PatternDef>> table = {
+        {"SOLID", {}},
+        {"ANSI31", {{45, 0, 0, 0, 3.175, {}}}},
+        {"ANSI37", {{45, 0, 0, 0, 3.175, {}}, {135, 0, 0, 0, 3.175, {}}}},
+        {"LINE", {{0, 0, 0, 0, 3.175, {}}}},
+        {"NET", {{0, 0, 0, 0, 3.175, {}}, {90, 0, 0, 0, 3.175, {}}}},
+        {"DASH", {{0, 0, 0, 3.175, 3.175, {3.175, -3.175}}}},
+    };
+    return table;
+}
+
+AcGeVector2d rotated(const AcGeVector2d& v, double a)
+{
+    return {v.x * std::cos(a) - v.y * std::sin(a), v.x * std::sin(a) + v.y * std::cos(a)};
+}
+
+// Reads the hatch's tags in file order; counts announce how many of each follow.
+class Cursor
+{
+public:
+    Cursor(const std::vector<Token>& tags, DxfIn& in) : m_tags(tags), m_in(in) {}
+    bool atEnd() const { return m_pos >= m_tags.size(); }
+    const Token& peek() const { return m_tags[m_pos]; }
+    bool next(int code) const { return !atEnd() && m_tags[m_pos].code == code; }
+    // The value of the next tag, which must have this code.
+    const Token* take(int code)
+    {
+        if (!next(code)) {
+            fail("expected group code " + std::to_string(code));
+            return nullptr;
+        }
+        return &m_tags[m_pos++];
+    }
+    double real(int code) { const Token* t = take(code); return t ? m_in.real(*t) : 0; }
+    int integer(int code) { const Token* t = take(code); return t ? m_in.integer(*t) : 0; }
+    // A count, bounded by the tags left so that a corrupt count cannot run away.
+    int count(int code)
+    {
+        const int n = integer(code);
+        if (n < 0 || static_cast<size_t>(n) > m_tags.size()) {
+            fail("invalid count " + std::to_string(n));
+            return 0;
+        }
+        return n;
+    }
+    AcGePoint2d point(int code) { const double x = real(code); return {x, real(code + 10)}; }
+    const Token& skip() { return m_tags[m_pos++]; }
+    void fail(const std::string& what)
+    {
+        const int line = atEnd() ? (m_tags.empty() ? 0 : m_tags.back().line) : peek().line;
+        m_in.fail(line, "malformed HATCH: " + what);
+        m_pos = m_tags.size();
+    }
+    DxfIn& in() { return m_in; }
+
+private:
+    const std::vector<Token>& m_tags;
+    DxfIn& m_in;
+    size_t m_pos = 0;
+};
+
+AcDbHatch::Edge readEdge(Cursor& c)
+{
+    AcDbHatch::Edge e;
+    e.type = c.integer(72);
+    switch (e.type) {
+    case AcDbHatch::kLine:
+        e.start = c.point(10);
+        e.end = c.point(11);
+        break;
+    case AcDbHatch::kCirArc:
+        e.center = c.point(10);
+        e.radius = c.real(40);
+        e.startAngle = c.real(50) * kDegree;
+        e.endAngle = c.real(51) * kDegree;
+        e.ccw = c.integer(73) != 0;
+        break;
+    case AcDbHatch::kEllArc: {
+        e.center = c.point(10);
+        const AcGePoint2d axis = c.point(11);
+        e.majorAxis = {axis.x, axis.y};
+        e.ratio = c.real(40);
+        e.startAngle = c.real(50) * kDegree;
+        e.endAngle = c.real(51) * kDegree;
+        e.ccw = c.integer(73) != 0;
+        break;
+    }
+    case AcDbHatch::kSpline:
+        // Kept as read: everything up to the next edge or the loop's source count.
+        while (!c.atEnd() && !c.next(72) && !(c.next(97) && !e.spline.empty() && e.spline.back().code != 42
+                                                && e.spline.back().code != 20))
+            e.spline.push_back({c.peek().code, c.skip().value});
+        break;
+    default: c.fail("unknown edge type " + std::to_string(e.type));
+    }
+    return e;
+}
+
+AcDbHatch::Loop readLoop(Cursor& c)
+{
+    AcDbHatch::Loop loop;
+    loop.type = c.integer(92);
+    if (loop.type & AcDbHatch::kPolyline) {
+        const bool hasBulge = c.integer(72) != 0;
+        loop.closed = c.integer(73) != 0;
+        const int n = c.count(93);
+        for (int i = 0; i < n && !c.atEnd(); ++i) {
+            loop.vertices.push_back(c.point(10));
+            loop.bulges.push_back(hasBulge && c.next(42) ? c.real(42) : 0.0);
+        }
+    } else {
+        const int n = c.count(93);
+        for (int i = 0; i < n && !c.atEnd(); ++i)
+            loop.edges.push_back(readEdge(c));
+    }
+    const int sources = c.next(97) ? c.count(97) : 0;
+    for (int i = 0; i < sources && c.next(330); ++i)
+        loop.sources.push_back(c.in().reference(c.skip(), false));
+    return loop;
+}
+
+AcDbHatch::PatternLine readPatternLine(Cursor& c)
+{
+    AcDbHatch::PatternLine line;
+    line.angle = c.real(53) * kDegree;
+    const double bx = c.real(43);
+    line.base = {bx, c.real(44)};
+    const double ox = c.real(45);
+    line.offset = {ox, c.real(46)};
+    const int n = c.count(79);
+    for (int i = 0; i < n; ++i)
+        line.dashes.push_back(c.real(49));
+    return line;
+}
+
+void writeEdge(DxfOut& out, const AcDbHatch::Edge& e)
+{
+    out.integer(72, e.type);
+    switch (e.type) {
+    case AcDbHatch::kLine:
+        out.point2d(10, e.start.x, e.start.y);
+        out.point2d(11, e.end.x, e.end.y);
+        break;
+    case AcDbHatch::kCirArc:
+        out.point2d(10, e.center.x, e.center.y);
+        out.real(40, e.radius);
+        out.real(50, e.startAngle / kDegree);
+        out.real(51, e.endAngle / kDegree);
+        out.integer(73, e.ccw);
+        break;
+    case AcDbHatch::kEllArc:
+        out.point2d(10, e.center.x, e.center.y);
+        out.point2d(11, e.majorAxis.x, e.majorAxis.y);
+        out.real(40, e.ratio);
+        out.real(50, e.startAngle / kDegree);
+        out.real(51, e.endAngle / kDegree);
+        out.integer(73, e.ccw);
+        break;
+    default: out.tags(e.spline);
+    }
+}
+
+void writeLoop(DxfOut& out, const AcDbHatch::Loop& loop)
+{
+    out.integer(92, loop.type);
+    if (loop.type & AcDbHatch::kPolyline) {
+        bool hasBulge = false;
+        for (double b : loop.bulges)
+            hasBulge = hasBulge || b != 0;
+        out.integer(72, hasBulge);
+        out.integer(73, loop.closed);
+        out.integer(93, static_cast<long long>(loop.vertices.size()));
+        for (size_t i = 0; i < loop.vertices.size(); ++i) {
+            out.point2d(10, loop.vertices[i].x, loop.vertices[i].y);
+            if (hasBulge)
+                out.real(42, loop.bulges[i]);
+        }
+    } else {
+        out.integer(93, static_cast<long long>(loop.edges.size()));
+        for (const auto& e : loop.edges)
+            writeEdge(out, e);
+    }
+    std::vector<AcDbObjectId> live;
+    for (const auto& id : loop.sources)
+        if (id.isValid() && !id.isErased())
+            live.push_back(id);
+    out.integer(97, static_cast<long long>(live.size()));
+    for (const auto& id : live)
+        out.id(330, id);
+}
+
+// Transforms a point of the old plane into the new plane.
+struct PlaneMap {
+    AcGeMatrix3d m;
+    double z = 0;
+    AcGePoint2d operator()(const AcGePoint2d& p) const
+    {
+        return m.transform(AcGePoint3d(p.x, p.y, z)).to2d();
+    }
+    AcGeVector2d operator()(const AcGeVector2d& v) const
+    {
+        const AcGeVector3d r = m.transform(AcGeVector3d(v.x, v.y, 0));
+        return {r.x, r.y};
+    }
+};
+
+} // namespace
+
+#define QV_SETTER(BODY)                                                          \
+    if (const Acad::ErrorStatus es = assertWriteEnabled(); es != Acad::eOk)      \
+        return es;                                                               \
+    BODY;                                                                        \
+    return Acad::eOk;
+
+Acad::ErrorStatus AcDbHatch::setPattern(HatchPatternType type, const char* name)
+{
+    if (const Acad::ErrorStatus es = assertWriteEnabled(); es != Acad::eOk)
+        return es;
+    const std::string key = qv::dxf::upper(name ? name : "");
+    if (type == kPreDefined && !patternTable().count(key))
+        return Acad::eInvalidInput;
+    m_patternType = type;
+    m_patternName = type == kPreDefined ? key : std::string(name ? name : "");
+    m_solid = key == "SOLID";
+    buildPatternLines();
+    return Acad::eOk;
+}
+
+void AcDbHatch::buildPatternLines()
+{
+    m_lines.clear();
+    const auto it = patternTable().find(m_patternName);
+    if (it == patternTable().end())
+        return;
+    for (const PatternDef& d : it->second) {
+        PatternLine line;
+        line.angle = d.angle * kDegree + m_angle;
+        line.base = AcGePoint2d() + rotated(AcGeVector2d(d.baseX, d.baseY) * m_scale, m_angle);
+        line.offset = rotated(AcGeVector2d(d.offsetX, d.offsetY) * m_scale, line.angle);
+        for (double dash : d.dashes)
+            line.dashes.push_back(dash * m_scale);
+        m_lines.push_back(line);
+    }
+}
+
+Acad::ErrorStatus AcDbHatch::setPatternAngle(double radians) { QV_SETTER((m_angle = radians, buildPatternLines())) }
+
+Acad::ErrorStatus AcDbHatch::setPatternScale(double scale)
+{
+    if (scale <= 0)
+        return Acad::eInvalidInput;
+    QV_SETTER((m_scale = scale, buildPatternLines()))
+}
+
+Acad::ErrorStatus AcDbHatch::setAssociative(bool value) { QV_SETTER(m_associative = value) }
+Acad::ErrorStatus AcDbHatch::setHatchStyle(HatchStyle style) { QV_SETTER(m_style = style) }
+Acad::ErrorStatus AcDbHatch::setElevation(double elevation) { QV_SETTER(m_elevation = elevation) }
+
+Acad::ErrorStatus AcDbHatch::setNormal(const AcGeVector3d& normal)
+{
+    if (normal.isZeroLength())
+        return Acad::eInvalidInput;
+    QV_SETTER(m_normal = normal.normal())
+}
+
+Adesk::Int32 AcDbHatch::loopTypeAt(int index) const
+{
+    return index >= 0 && index < numLoops() ? m_loops[static_cast<size_t>(index)].type : 0;
+}
+
+Acad::ErrorStatus AcDbHatch::loopFromEntity(AcDbObjectId id, Adesk::Int32 loopType, Loop& loop) const
+{
+    if (id.isNull())
+        return Acad::eNullObjectId;
+    if (!id.isValid())
+        return Acad::eUnknownHandle;
+    if (id.isErased())
+        return Acad::eWasErased;
+    const AcGeMatrix3d toPlane = AcGeMatrix3d::worldToPlane(m_normal);
+    loop.type = loopType;
+    if (m_associative)
+        loop.sources.push_back(id);
+    if (const auto* pl = AcDbPolyline::cast(id.object())) {
+        if (!pl->isClosed() || pl->numVerts() < 2)
+            return Acad::eNotClosed;
+        // A polyline whose normal is opposite to the hatch's runs the other way round.
+        const double sign = pl->normal().dotProduct(m_normal) < 0 ? -1.0 : 1.0;
+        loop.type |= kPolyline;
+        for (unsigned int i = 0; i < pl->numVerts(); ++i) {
+            AcGePoint3d p;
+            double bulge = 0;
+            pl->getPointAt(i, p);
+            pl->getBulgeAt(i, bulge);
+            loop.vertices.push_back(toPlane.transform(p).to2d());
+            loop.bulges.push_back(bulge * sign);
+        }
+        return Acad::eOk;
+    }
+    if (const auto* circle = AcDbCircle::cast(id.object()); circle && !AcDbArc::cast(circle)) {
+        Edge e;
+        e.type = kCirArc;
+        e.center = toPlane.transform(circle->center()).to2d();
+        e.radius = circle->radius();
+        e.endAngle = 2 * kPi;
+        loop.type &= ~kPolyline;
+        loop.edges.push_back(e);
+        return Acad::eOk;
+    }
+    return Acad::eInvalidInput;
+}
+
+Acad::ErrorStatus AcDbHatch::appendLoop(Adesk::Int32 loopType, const AcDbObjectIdArray& ids)
+{
+    if (const Acad::ErrorStatus es = assertWriteEnabled(); es != Acad::eOk)
+        return es;
+    if (ids.empty())
+        return Acad::eInvalidInput;
+    std::vector<Loop> loops(ids.size());
+    for (size_t i = 0; i < ids.size(); ++i)
+        if (const Acad::ErrorStatus es = loopFromEntity(ids[i], loopType, loops[i]); es != Acad::eOk)
+            return es;
+    m_loops.insert(m_loops.end(), loops.begin(), loops.end());
+    return Acad::eOk;
+}
+
+Acad::ErrorStatus AcDbHatch::appendLoop(Adesk::Int32 loopType, const std::vector<AcGePoint2d>& vertices,
+                                        const std::vector<double>& bulges)
+{
+    if (const Acad::ErrorStatus es = assertWriteEnabled(); es != Acad::eOk)
+        return es;
+    if (vertices.size() < 2 || (!bulges.empty() && bulges.size() != vertices.size()))
+        return Acad::eInvalidInput;
+    Loop loop;
+    loop.type = loopType | kPolyline;
+    loop.vertices = vertices;
+    loop.bulges = bulges.empty() ? std::vector<double>(vertices.size(), 0.0) : bulges;
+    m_loops.push_back(std::move(loop));
+    return Acad::eOk;
+}
+
+Acad::ErrorStatus AcDbHatch::getLoopAt(int index, Adesk::Int32& loopType, std::vector<AcGePoint2d>& vertices,
+                                       std::vector<double>& bulges) const
+{
+    if (index < 0 || index >= numLoops())
+        return Acad::eInvalidIndex;
+    const Loop& loop = m_loops[static_cast<size_t>(index)];
+    if (!(loop.type & kPolyline))
+        return Acad::eNotApplicable;
+    loopType = loop.type;
+    vertices = loop.vertices;
+    bulges = loop.bulges;
+    return Acad::eOk;
+}
+
+Acad::ErrorStatus AcDbHatch::removeLoopAt(int index)
+{
+    if (index < 0 || index >= numLoops())
+        return Acad::eInvalidIndex;
+    QV_SETTER(m_loops.erase(m_loops.begin() + index))
+}
+
+Acad::ErrorStatus AcDbHatch::transformBy(const AcGeMatrix3d& m)
+{
+    if (const Acad::ErrorStatus es = assertWriteEnabled(); es != Acad::eOk)
+        return es;
+    if (!m.isUniScaledOrtho())
+        return Acad::eNotApplicable;
+    for (const Loop& loop : m_loops)
+        for (const Edge& e : loop.edges)
+            if (e.type == kSpline)
+                return Acad::eNotApplicable;
+    const AcGeVector3d normal = m.transform(m_normal).normal();
+    PlaneMap map{AcGeMatrix3d::worldToPlane(normal) * m * AcGeMatrix3d::planeToWorld(m_normal), m_elevation};
+    const bool mirrored = m.det() < 0;
+    const double s = m.scale();
+    const double turn = std::atan2(map(AcGeVector2d(1, 0)).y, map(AcGeVector2d(1, 0)).x);
+    for (Loop& loop : m_loops) {
+        for (size_t i = 0; i < loop.vertices.size(); ++i) {
+            loop.vertices[i] = map(loop.vertices[i]);
+            if (mirrored)
+                loop.bulges[i] = -loop.bulges[i];
+        }
+        for (Edge& e : loop.edges) {
+            e.start = map(e.start);
+            e.end = map(e.end);
+            e.center = map(e.center);
+            e.majorAxis = map(e.majorAxis);
+            e.radius *= s;
+            e.startAngle += e.type == kCirArc ? turn : 0;
+            e.endAngle += e.type == kCirArc ? turn : 0;
+            if (mirrored)
+                e.ccw = !e.ccw;
+        }
+    }
+    for (PatternLine& line : m_lines) {
+        line.angle += turn;
+        line.base = map(line.base);
+        line.offset = map(line.offset);
+        for (double& d : line.dashes)
+            d *= s;
+    }
+    for (AcGePoint2d& p : m_seeds)
+        p = map(p);
+    m_elevation = map.m.transform(AcGePoint3d(0, 0, m_elevation)).z;
+    m_normal = normal;
+    m_angle += turn;
+    m_scale *= s;
+    return Acad::eOk;
+}
+
+Acad::ErrorStatus AcDbHatch::getGeomExtents(AcDbExtents& extents) const
+{
+    // The loops' extents, computed through a polyline or circle of the same geometry.
+    extents = AcDbExtents();
+    for (const Loop& loop : m_loops) {
+        AcDbPolyline pl;
+        pl.setNormal(m_normal);
+        pl.setElevation(m_elevation);
+        for (size_t i = 0; i < loop.vertices.size(); ++i)
+            pl.addVertexAt(static_cast<unsigned>(i), loop.vertices[i], loop.bulges[i]);
+        pl.setClosed(true);
+        AcDbExtents e;
+        if (pl.numVerts() > 0 && pl.getGeomExtents(e) == Acad::eOk)
+            extents.addExt(e);
+        const AcGeMatrix3d toWorld = AcGeMatrix3d::planeToWorld(m_normal);
+        for (const Edge& edge : loop.edges) {
+            const double r = edge.type == kEllArc ? edge.majorAxis.length() : edge.radius;
+            for (const AcGePoint2d& p : {edge.start, edge.end})
+                if (edge.type == kLine)
+                    extents.addPoint(toWorld.transform(AcGePoint3d(p.x, p.y, m_elevation)));
+            if (edge.type == kCirArc || edge.type == kEllArc)
+                for (int k = 0; k < 4; ++k)
+                    extents.addPoint(toWorld.transform(AcGePoint3d(edge.center.x + (k & 1 ? r : -r),
+                                                                   edge.center.y + (k & 2 ? r : -r), m_elevation)));
+        }
+    }
+    return extents.isEmpty() ? Acad::eInvalidExtents : Acad::eOk;
+}
+
+bool AcDbHatch::dxfInField(DxfIn& in, const Token& t)
+{
+    if (in.subclass() != "AcDbHatch")
+        return false;
+    m_read.push_back(t);
+    return true;
+}
+
+void AcDbHatch::dxfInEnd(DxfIn& in)
+{
+    Cursor c(m_read, in);
+    AcGePoint3d elevation;
+    m_loops.clear();
+    while (!c.atEnd()) {
+        const int code = c.peek().code;
+        switch (code) {
+        case 10: case 20: case 30: in.pointPart(c.skip(), 10, elevation); break;
+        case 210: case 220: case 230: in.vectorPart(c.skip(), 210, m_normal); break;
+        case 2: m_patternName = c.skip().value; break;
+        case 70: m_solid = c.integer(70) != 0; break;
+        case 71: m_associative = c.integer(71) != 0; break;
+        case 91: for (int n = c.count(91); n > 0 && !c.atEnd(); --n) m_loops.push_back(readLoop(c)); break;
+        case 75: m_style = static_cast<HatchStyle>(c.integer(75)); break;
+        case 76: m_patternType = static_cast<HatchPatternType>(c.integer(76)); break;
+        case 52: m_angle = c.real(52) * kDegree; break;
+        case 41: m_scale = c.real(41); break;
+        case 77: m_double = c.integer(77) != 0; break;
+        case 78: for (int n = c.count(78); n > 0 && !c.atEnd(); --n) m_lines.push_back(readPatternLine(c)); break;
+        case 98: for (int n = c.count(98); n > 0 && !c.atEnd(); --n) m_seeds.push_back(c.point(10)); break;
+        default: m_tail.push_back({code, c.skip().value});
+        }
+    }
+    m_elevation = elevation.z;
+    m_normal = m_normal.isZeroLength() ? AcGeVector3d::kZAxis : m_normal.normal();
+    m_read.clear();
+    m_read.shrink_to_fit();
+}
+
+void AcDbHatch::dxfOutFields(DxfOut& out) const
+{
+    AcDbEntity::dxfOutFields(out);
+    out.subclass("AcDbHatch");
+    out.point(10, AcGePoint3d(0, 0, m_elevation));
+    out.vector(210, m_normal);
+    out.tag(2, m_patternName);
+    out.integer(70, m_solid);
+    out.integer(71, m_associative);
+    out.integer(91, static_cast<long long>(m_loops.size()));
+    for (const Loop& loop : m_loops)
+        writeLoop(out, loop);
+    out.integer(75, m_style);
+    out.integer(76, m_patternType);
+    if (!m_solid) {
+        out.real(52, m_angle / kDegree);
+        out.real(41, m_scale);
+        out.integer(77, m_double);
+        out.integer(78, static_cast<long long>(m_lines.size()));
+        for (const PatternLine& line : m_lines) {
+            out.real(53, line.angle / kDegree);
+            out.real(43, line.base.x);
+            out.real(44, line.base.y);
+            out.real(45, line.offset.x);
+            out.real(46, line.offset.y);
+            out.integer(79, static_cast<long long>(line.dashes.size()));
+            for (double d : line.dashes)
+                out.real(49, d);
+        }
+    }
+    out.integer(98, static_cast<long long>(m_seeds.size()));
+    for (const AcGePoint2d& p : m_seeds)
+        out.point2d(10, p.x, p.y);
+    out.tags(m_tail);
+}

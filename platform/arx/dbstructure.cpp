@@ -1,0 +1,179 @@
+// What every drawing needs: the tables and their standard records, model and paper space
+// with their layouts, the root dictionary and its standard entries, the header settings.
+#include "arx/dbdict.h"
+#include "arx/dbimpl.h"
+#include "arx/dblayout.h"
+#include "arx/dbsymtb.h"
+
+namespace {
+
+using Impl = AcDbDatabase::Impl;
+
+AcDbObjectId installNew(Impl& impl, AcDbObject* obj, AcDbObjectId owner)
+{
+    const AcDbObjectId id = impl.install(impl.newStub(), obj);
+    obj->setOwnerId(owner);
+    return id;
+}
+
+template <class Table>
+void ensureTable(Impl& impl, AcDbObjectId& slot)
+{
+    if (!slot.isNull())
+        return;
+    slot = installNew(impl, new Table, AcDbObjectId());
+    impl.tables.push_back(slot);
+}
+
+template <class Record>
+Record* ensureRecord(Impl& impl, AcDbObjectId tableId, const char* name)
+{
+    auto* table = AcDbSymbolTable::cast(tableId.object());
+    AcDbObjectId id;
+    if (table->getAt(name, id) == Acad::eOk)
+        return nullptr;
+    auto* rec = new Record;
+    rec->assignName(name);
+    table->attachRecord(installNew(impl, rec, tableId), name);
+    return rec;
+}
+
+void ensureTables(Impl& impl)
+{
+    ensureTable<AcDbViewportTable>(impl, impl.viewportTable);
+    ensureTable<AcDbLinetypeTable>(impl, impl.linetypeTable);
+    ensureTable<AcDbLayerTable>(impl, impl.layerTable);
+    ensureTable<AcDbTextStyleTable>(impl, impl.textStyleTable);
+    ensureTable<AcDbViewTable>(impl, impl.viewTable);
+    ensureTable<AcDbUCSTable>(impl, impl.ucsTable);
+    ensureTable<AcDbRegAppTable>(impl, impl.regAppTable);
+    ensureTable<AcDbDimStyleTable>(impl, impl.dimStyleTable);
+    ensureTable<AcDbBlockTable>(impl, impl.blockTable);
+}
+
+void ensureRecords(Impl& impl)
+{
+    for (const char* name : {"ByBlock", "ByLayer"})
+        ensureRecord<AcDbLinetypeTableRecord>(impl, impl.linetypeTable, name);
+    if (auto* continuous = ensureRecord<AcDbLinetypeTableRecord>(impl, impl.linetypeTable, "Continuous"))
+        continuous->setComments("Solid line");
+    if (auto* layer = ensureRecord<AcDbLayerTableRecord>(impl, impl.layerTable, "0"))
+        static_cast<void>(layer);
+    ensureRecord<AcDbTextStyleTableRecord>(impl, impl.textStyleTable, "Standard");
+    ensureRecord<AcDbRegAppTableRecord>(impl, impl.regAppTable, "ACAD");
+    ensureRecord<AcDbDimStyleTableRecord>(impl, impl.dimStyleTable, "Standard");
+    if (auto* vport = ensureRecord<AcDbViewportTableRecord>(impl, impl.viewportTable, "*Active"))
+        vport->extras().push_back({"AcDbViewportTableRecord",
+                                   {{10, "0.0"}, {20, "0.0"}, {11, "1.0"}, {21, "1.0"}, {12, "210.0"},
+                                    {22, "148.5"}, {40, "297.0"}, {41, "1.414"}}});
+    ensureRecord<AcDbBlockTableRecord>(impl, impl.blockTable, AcDbBlockTableRecord::kModelSpace);
+    ensureRecord<AcDbBlockTableRecord>(impl, impl.blockTable, AcDbBlockTableRecord::kPaperSpace);
+    // Layers read from a file get their linetype here when they had none resolved yet.
+    const auto* ltypes = AcDbSymbolTable::cast(impl.linetypeTable.object());
+    AcDbObjectId continuous;
+    ltypes->getAt("Continuous", continuous);
+    for (const AcDbObjectId& id : AcDbSymbolTable::cast(impl.layerTable.object())->recordIds())
+        if (auto* layer = AcDbLayerTableRecord::cast(id.object()); layer && layer->linetypeObjectId().isNull())
+            layer->setLinetypeObjectId(continuous);
+}
+
+AcDbDictionary* ensureDictionary(Impl& impl, AcDbDictionary* root, const char* key)
+{
+    AcDbObjectId id;
+    if (root->getAt(key, id) == Acad::eOk)
+        return AcDbDictionary::cast(id.object());
+    auto* dict = new AcDbDictionary;
+    root->attachEntry(key, installNew(impl, dict, root->objectId()));
+    return dict;
+}
+
+AcDbDictionary* ensureDictionaries(Impl& impl)
+{
+    if (impl.rootDictionary.isNull())
+        impl.rootDictionary = installNew(impl, new AcDbDictionary, AcDbObjectId());
+    auto* root = AcDbDictionary::cast(impl.rootDictionary.object());
+    ensureDictionary(impl, root, "ACAD_GROUP");
+    ensureDictionary(impl, root, "ACAD_PLOTSETTINGS");
+    return ensureDictionary(impl, root, "ACAD_LAYOUT");
+}
+
+// Links layouts and block records both ways, and gives layout blocks without a layout one.
+void ensureLayouts(Impl& impl, AcDbDictionary* layouts)
+{
+    AcDbDictionaryIterator* it = layouts->newIterator();
+    int count = 0;
+    for (; !it->done(); it->next(), ++count)
+        if (const auto* layout = AcDbLayout::cast(it->objectId().object()))
+            if (auto* btr = AcDbBlockTableRecord::cast(layout->getBlockTableRecordId().object()))
+                btr->setLayoutId(it->objectId());
+    delete it;
+    for (const AcDbObjectId& id : AcDbSymbolTable::cast(impl.blockTable.object())->recordIds()) {
+        auto* btr = AcDbBlockTableRecord::cast(id.object());
+        if (!btr || btr->isErased() || !btr->isLayout() || AcDbLayout::cast(btr->getLayoutId().object()))
+            continue;
+        const bool model = qv::dxf::equalNoCase(btr->name(), AcDbBlockTableRecord::kModelSpace);
+        std::string name = model ? "Model" : "Layout1";
+        for (int n = 2; layouts->has(name.c_str()); ++n)
+            name = "Layout" + std::to_string(n);
+        auto* layout = new AcDbLayout(model);
+        layout->setLayoutName(name.c_str());
+        layout->setTabOrder(model ? 0 : ++count);
+        layout->setBlockTableRecordId(id);
+        const AcDbObjectId layoutId = installNew(impl, layout, layouts->objectId());
+        layouts->attachEntry(name, layoutId);
+        btr->setLayoutId(layoutId);
+    }
+}
+
+void ensureHeader(Impl& impl)
+{
+    static const std::vector<std::pair<const char*, qv::dxf::Tags>> defaults = {
+        {"$ACADVER", {{1, "AC1027"}}},
+        {"$DWGCODEPAGE", {{3, "ANSI_1252"}}},
+        {"$INSBASE", {{10, "0.0"}, {20, "0.0"}, {30, "0.0"}}},
+        {"$EXTMIN", {{10, "1e+20"}, {20, "1e+20"}, {30, "1e+20"}}},
+        {"$EXTMAX", {{10, "-1e+20"}, {20, "-1e+20"}, {30, "-1e+20"}}},
+        {"$LIMMIN", {{10, "0.0"}, {20, "0.0"}}},
+        {"$LIMMAX", {{10, "420.0"}, {20, "297.0"}}},
+        {"$TEXTSTYLE", {{7, "Standard"}}},
+        {"$CLAYER", {{8, "0"}}},
+        {"$CELTYPE", {{6, "ByLayer"}}},
+        {"$CECOLOR", {{62, "256"}}},
+        {"$DIMSTYLE", {{2, "Standard"}}},
+        {"$LUNITS", {{70, "2"}}},
+        {"$LUPREC", {{70, "4"}}},
+        {"$AUNITS", {{70, "0"}}},
+        {"$HANDSEED", {{5, "1"}}},
+        {"$UCSORG", {{10, "0.0"}, {20, "0.0"}, {30, "0.0"}}},
+        {"$UCSXDIR", {{10, "1.0"}, {20, "0.0"}, {30, "0.0"}}},
+        {"$UCSYDIR", {{10, "0.0"}, {20, "1.0"}, {30, "0.0"}}},
+        {"$TILEMODE", {{70, "1"}}},
+        {"$MEASUREMENT", {{70, "1"}}},
+        {"$INSUNITS", {{70, "4"}}},
+        {"$EXTNAMES", {{290, "1"}}},
+        {"$SORTENTS", {{280, "127"}}},
+    };
+    for (const auto& [name, tags] : defaults)
+        if (!impl.headerVariable(name)) {
+            impl.headerIndex.emplace(name, impl.header.size());
+            impl.header.push_back(HeaderVariable{name, tags});
+        }
+}
+
+} // namespace
+
+namespace qv {
+
+void completeDatabase(AcDbDatabase* db, bool assignHandles)
+{
+    Impl& impl = db->impl();
+    ensureTables(impl);
+    ensureRecords(impl);
+    ensureLayouts(impl, ensureDictionaries(impl));
+    ensureHeader(impl);
+    for (AcDbStub& stub : impl.stubs)
+        if (assignHandles && stub.object && stub.handle.isNull())
+            impl.assignHandle(&stub);
+}
+
+} // namespace qv

@@ -1,0 +1,418 @@
+// Symbol tables (blocks, layers, linetypes, text styles, applications, dimension styles,
+// viewports, views, UCSs) and their records. Names are compared without regard to case,
+// as the host does; records keep the order in which they were added.
+#pragma once
+
+#include "arx/cmcolor.h"
+#include "arx/dbobject.h"
+#include "mfc/cstring.h"
+
+#include <unordered_map>
+
+class AcDbEntity;
+class AcDbSortentsTable;
+class AcDbSymbolTableRecord;
+
+class AcDbSymbolTableIterator
+{
+public:
+    AcDbSymbolTableIterator(const std::vector<AcDbObjectId>* ids, bool atBeginning, bool skipDeleted);
+    virtual ~AcDbSymbolTableIterator() = default;
+    void start(bool atBeginning = true, bool skipDeleted = true);
+    bool done() const;
+    void step(bool forward = true, bool skipDeleted = true);
+    Acad::ErrorStatus getRecordId(AcDbObjectId& id) const;
+    Acad::ErrorStatus getRecord(AcDbSymbolTableRecord*& record, AcDb::OpenMode mode = AcDb::kForRead,
+                                bool openErased = false) const;
+    Acad::ErrorStatus seek(AcDbObjectId id);
+
+private:
+    void skip(bool forward);
+
+    const std::vector<AcDbObjectId>* m_ids;
+    long m_pos = 0;
+    bool m_skipDeleted = true;
+};
+
+template <class Record>
+class AcDbSymbolTableIteratorT : public AcDbSymbolTableIterator
+{
+public:
+    using AcDbSymbolTableIterator::AcDbSymbolTableIterator;
+    using AcDbSymbolTableIterator::getRecord;
+    Acad::ErrorStatus getRecord(Record*& record, AcDb::OpenMode mode = AcDb::kForRead, bool openErased = false) const
+    {
+        AcDbObjectId id;
+        if (const Acad::ErrorStatus es = getRecordId(id); es != Acad::eOk)
+            return es;
+        return acdbOpenObject(record, id, mode, openErased);
+    }
+};
+
+class AcDbSymbolTable : public AcDbObject
+{
+public:
+    ACRX_DECLARE_MEMBERS(AcDbSymbolTable)
+
+    bool has(const char* name) const;
+    bool has(AcDbObjectId id) const;
+    Acad::ErrorStatus getAt(const char* name, AcDbObjectId& id, bool getErased = false) const;
+    Acad::ErrorStatus getAt(const char* name, AcDbSymbolTableRecord*& record, AcDb::OpenMode mode = AcDb::kForRead,
+                            bool openErased = false) const;
+    // Takes ownership on success. Fails with eDuplicateRecordName for a name in use, and
+    // needs the table open for write.
+    Acad::ErrorStatus add(AcDbSymbolTableRecord* record);
+    Acad::ErrorStatus add(AcDbObjectId& id, AcDbSymbolTableRecord* record);
+    Acad::ErrorStatus newIterator(AcDbSymbolTableIterator*& it, bool atBeginning = true,
+                                  bool skipDeleted = true) const;
+    const std::vector<AcDbObjectId>& recordIds() const { return m_records; }
+
+    // The DXF table name ("LAYER") and a new record of the table's kind.
+    virtual const char* tableName() const = 0;
+    virtual AcDbSymbolTableRecord* createRecord() const = 0;
+
+    // Records read from a file join without checks; a record renamed updates the index.
+    void attachRecord(AcDbObjectId id, const std::string& name);
+    void attachRecordName(AcDbObjectId id, const std::string& name);
+    void renameRecord(AcDbObjectId id, const std::string& oldName, const std::string& newName);
+    void forgetRecordName(AcDbObjectId id, const std::string& name);
+    Acad::ErrorStatus validateNewName(const std::string& name, AcDbObjectId except) const;
+
+    bool dxfInField(qv::dxf::DxfIn& in, const qv::dxf::Token& t) override;
+    void dxfOutFields(qv::dxf::DxfOut& out) const override;
+
+protected:
+    int liveRecordCount() const;
+
+private:
+    std::vector<AcDbObjectId> m_records;
+    std::unordered_map<std::string, AcDbObjectId> m_byName;
+};
+
+template <class Record>
+class AcDbTypedSymbolTable : public AcDbSymbolTable
+{
+public:
+    using Iterator = AcDbSymbolTableIteratorT<Record>;
+    using AcDbSymbolTable::getAt;
+    using AcDbSymbolTable::newIterator;
+    Acad::ErrorStatus getAt(const char* name, Record*& record, AcDb::OpenMode mode = AcDb::kForRead,
+                            bool openErased = false) const
+    {
+        record = nullptr;
+        AcDbObjectId id;
+        if (const Acad::ErrorStatus es = getAt(name, id, openErased); es != Acad::eOk)
+            return es;
+        return acdbOpenObject(record, id, mode, openErased);
+    }
+    Acad::ErrorStatus newIterator(Iterator*& it, bool atBeginning = true, bool skipDeleted = true) const
+    {
+        it = new Iterator(&recordIds(), atBeginning, skipDeleted);
+        return Acad::eOk;
+    }
+    AcDbSymbolTableRecord* createRecord() const override { return new Record; }
+};
+
+class AcDbSymbolTableRecord : public AcDbObject
+{
+public:
+    ACRX_DECLARE_MEMBERS(AcDbSymbolTableRecord)
+
+    Acad::ErrorStatus getName(const char*& name) const;
+    Acad::ErrorStatus getName(CString& name) const;
+    Acad::ErrorStatus getName(std::string& name) const;
+    const std::string& name() const { return m_name; }
+    // A name in use in the table gives eDuplicateRecordName (95).
+    Acad::ErrorStatus setName(const char* name);
+    // Sets the name without checks (the table keeps its index in step).
+    void assignName(std::string name) { m_name = std::move(name); }
+    bool isDependent() const { return m_name.find('|') != std::string::npos; }
+    int flags() const { return m_flags; }
+    void setFlags(int flags) { m_flags = flags; }
+
+    // The DXF subclass marker of the record's own data.
+    virtual const char* recordSubclass() const = 0;
+    bool dxfInField(qv::dxf::DxfIn& in, const qv::dxf::Token& t) override;
+    void dxfOutFields(qv::dxf::DxfOut& out) const override;
+
+protected:
+    // The record's own fields after name and flags.
+    virtual void dxfOutRecord(qv::dxf::DxfOut&) const {}
+    void onErase(bool erasing) override;
+
+private:
+    std::string m_name;
+    int m_flags = 0;
+};
+
+class AcDbBlockTableRecord;
+using AcDbBlockTableIterator = AcDbSymbolTableIteratorT<AcDbBlockTableRecord>;
+
+class AcDbBlockTable : public AcDbTypedSymbolTable<AcDbBlockTableRecord>
+{
+public:
+    ACRX_DECLARE_MEMBERS(AcDbBlockTable)
+    const char* tableName() const override { return "BLOCK_RECORD"; }
+};
+
+class AcDbBlockTableRecordIterator
+{
+public:
+    AcDbBlockTableRecordIterator(const AcDbBlockTableRecord* record, bool atBeginning, bool skipDeleted);
+    void start(bool atBeginning = true, bool skipDeleted = true);
+    bool done() const;
+    void step(bool forward = true, bool skipDeleted = true);
+    Acad::ErrorStatus getEntityId(AcDbObjectId& id) const;
+    Acad::ErrorStatus getEntity(AcDbEntity*& entity, AcDb::OpenMode mode = AcDb::kForRead,
+                                bool openErased = false) const;
+    Acad::ErrorStatus seek(AcDbObjectId id);
+
+private:
+    void skip(bool forward);
+
+    const std::vector<AcDbObjectId>* m_ids;
+    long m_pos = 0;
+    bool m_skipDeleted = true;
+};
+
+class AcDbBlockTableRecord : public AcDbSymbolTableRecord
+{
+public:
+    ACRX_DECLARE_MEMBERS(AcDbBlockTableRecord)
+    static constexpr const char* kModelSpace = "*Model_Space";
+    static constexpr const char* kPaperSpace = "*Paper_Space";
+
+    // Adds an entity (ownership passes to the database); the record must be resident and
+    // open for write. The entity stays open for write until closed.
+    Acad::ErrorStatus appendAcDbEntity(AcDbObjectId& id, AcDbEntity* entity);
+    Acad::ErrorStatus appendAcDbEntity(AcDbEntity* entity);
+    Acad::ErrorStatus newIterator(AcDbBlockTableRecordIterator*& it, bool atBeginning = true,
+                                  bool skipDeleted = true) const;
+    // Moves entities of other records of the same database here, keeping ids and handles.
+    Acad::ErrorStatus assumeOwnershipOf(const AcDbObjectIdArray& entityIds);
+    const std::vector<AcDbObjectId>& entityIds() const { return m_entities; }
+
+    AcGePoint3d origin() const { return m_origin; }
+    Acad::ErrorStatus setOrigin(const AcGePoint3d& origin);
+    bool isLayout() const;
+    AcDbObjectId getLayoutId() const { return m_layout; }
+    Acad::ErrorStatus setLayoutId(AcDbObjectId layout);
+    bool isAnonymous() const;
+    bool hasAttributeDefinitions() const;
+    bool isFromExternalReference() const { return (flags() & 4) != 0; }
+    const std::string& comments() const { return m_description; }
+    Acad::ErrorStatus setComments(const char* text);
+    const std::string& pathName() const { return m_xrefPath; }
+    short blockInsertUnits() const { return m_insertUnits; }
+    void setBlockInsertUnits(short units) { m_insertUnits = units; }
+
+    // The draw-order table in the extension dictionary ("ACAD_SORTENTS"), made on request.
+    Acad::ErrorStatus getSortentsTable(AcDbSortentsTable*& table, AcDb::OpenMode mode,
+                                       bool createIfNecessary = false);
+
+    // -- DXF: the BLOCK and ENDBLK records that frame the definition --
+    struct Frame {
+        AcDbHandle beginHandle, endHandle;
+        std::string layer = "0";
+        qv::dxf::Extras beginExtras, endExtras;
+        qv::dxf::Tags beginXData;
+    };
+    Frame& frame() { return m_frame; }
+    const Frame& frame() const { return m_frame; }
+    void setDescriptionFromFile(std::string text) { m_description = std::move(text); }
+    void setXrefPath(std::string path) { m_xrefPath = std::move(path); }
+    // Adds an entity read from a file or moved here, without open checks.
+    void attachEntity(AcDbObjectId id) { m_entities.push_back(id); }
+    void detachEntities(const std::unordered_map<AcDbObjectId, bool>& ids);
+
+    const char* recordSubclass() const override { return "AcDbBlockTableRecord"; }
+    bool dxfInField(qv::dxf::DxfIn& in, const qv::dxf::Token& t) override;
+    void dxfOutFields(qv::dxf::DxfOut& out) const override;
+
+protected:
+    void dxfOutRecord(qv::dxf::DxfOut& out) const override;
+
+private:
+    std::vector<AcDbObjectId> m_entities;
+    AcGePoint3d m_origin;
+    AcDbObjectId m_layout;
+    std::string m_description;
+    std::string m_xrefPath;
+    short m_insertUnits = 0;
+    Frame m_frame;
+};
+
+class AcDbLayerTableRecord;
+using AcDbLayerTableIterator = AcDbSymbolTableIteratorT<AcDbLayerTableRecord>;
+
+class AcDbLayerTable : public AcDbTypedSymbolTable<AcDbLayerTableRecord>
+{
+public:
+    ACRX_DECLARE_MEMBERS(AcDbLayerTable)
+    const char* tableName() const override { return "LAYER"; }
+};
+
+class AcDbLayerTableRecord : public AcDbSymbolTableRecord
+{
+public:
+    ACRX_DECLARE_MEMBERS(AcDbLayerTableRecord)
+    AcDbLayerTableRecord();
+
+    bool isFrozen() const { return flags() & 1; }
+    Acad::ErrorStatus setIsFrozen(bool frozen);
+    bool isLocked() const { return flags() & 4; }
+    void setIsLocked(bool locked);
+    bool isOff() const { return m_off; }
+    void setIsOff(bool off) { m_off = off; }
+    bool VPDFLT() const { return flags() & 2; }
+    void setVPDFLT(bool frozen) { setFlags(frozen ? flags() | 2 : flags() & ~2); }
+    bool isPlottable() const { return m_plottable; }
+    Acad::ErrorStatus setIsPlottable(bool plottable);
+    AcCmColor color() const { return m_color; }
+    void setColor(const AcCmColor& color) { m_color = color; m_fileIndex = -1; }
+    AcDb::LineWeight lineWeight() const { return m_lineWeight; }
+    Acad::ErrorStatus setLineWeight(AcDb::LineWeight weight);
+    AcDbObjectId linetypeObjectId() const { return m_linetype; }
+    Acad::ErrorStatus setLinetypeObjectId(AcDbObjectId id);
+
+    const char* recordSubclass() const override { return "AcDbLayerTableRecord"; }
+    bool dxfInField(qv::dxf::DxfIn& in, const qv::dxf::Token& t) override;
+    void dxfInResolve(qv::dxf::DxfIn& in) override;
+
+protected:
+    void dxfOutRecord(qv::dxf::DxfOut& out) const override;
+
+private:
+    AcCmColor m_color;
+    int m_fileIndex = -1;   // the index a file gave beside a true colour
+    bool m_off = false;
+    bool m_plottable = true;
+    AcDb::LineWeight m_lineWeight = AcDb::kLnWtByLwDefault;
+    AcDbObjectId m_linetype;
+    std::string m_linetypeName;
+};
+
+class AcDbLinetypeTableRecord;
+class AcDbLinetypeTable : public AcDbTypedSymbolTable<AcDbLinetypeTableRecord>
+{
+public:
+    ACRX_DECLARE_MEMBERS(AcDbLinetypeTable)
+    const char* tableName() const override { return "LTYPE"; }
+};
+
+class AcDbLinetypeTableRecord : public AcDbSymbolTableRecord
+{
+public:
+    ACRX_DECLARE_MEMBERS(AcDbLinetypeTableRecord)
+    const std::string& comments() const { return m_comments; }
+    void setComments(const char* text) { m_comments = text ? text : ""; }
+    double patternLength() const { return m_patternLength; }
+    void setPatternLength(double length) { m_patternLength = length; }
+    int numDashes() const { return static_cast<int>(m_dashes.size()); }
+    void setNumDashes(int count);
+    double dashLengthAt(int index) const;
+    Acad::ErrorStatus setDashLengthAt(int index, double length);
+
+    const char* recordSubclass() const override { return "AcDbLinetypeTableRecord"; }
+    bool dxfInField(qv::dxf::DxfIn& in, const qv::dxf::Token& t) override;
+
+protected:
+    void dxfOutRecord(qv::dxf::DxfOut& out) const override;
+
+private:
+    // A dash's length and the tags that describe a shape or text in it.
+    struct Dash {
+        double length = 0;
+        qv::dxf::Tags complex;
+    };
+    std::string m_comments;
+    double m_patternLength = 0;
+    std::vector<Dash> m_dashes;
+};
+
+class AcDbTextStyleTableRecord;
+class AcDbTextStyleTable : public AcDbTypedSymbolTable<AcDbTextStyleTableRecord>
+{
+public:
+    ACRX_DECLARE_MEMBERS(AcDbTextStyleTable)
+    const char* tableName() const override { return "STYLE"; }
+};
+
+class AcDbTextStyleTableRecord : public AcDbSymbolTableRecord
+{
+public:
+    ACRX_DECLARE_MEMBERS(AcDbTextStyleTableRecord)
+    double textSize() const { return m_size; }
+    void setTextSize(double size) { m_size = size; }
+    double xScale() const { return m_xScale; }
+    void setXScale(double scale) { m_xScale = scale; }
+    double priorSize() const { return m_priorSize; }
+    const std::string& fileName() const { return m_font; }
+    void setFileName(const char* font) { m_font = font ? font : ""; }
+
+    const char* recordSubclass() const override { return "AcDbTextStyleTableRecord"; }
+    bool dxfInField(qv::dxf::DxfIn& in, const qv::dxf::Token& t) override;
+
+protected:
+    void dxfOutRecord(qv::dxf::DxfOut& out) const override;
+
+private:
+    double m_size = 0, m_xScale = 1, m_oblique = 0, m_priorSize = 2.5;
+    int m_generation = 0;
+    std::string m_font = "txt", m_bigFont;
+};
+
+class AcDbRegAppTableRecord;
+class AcDbRegAppTable : public AcDbTypedSymbolTable<AcDbRegAppTableRecord>
+{
+public:
+    ACRX_DECLARE_MEMBERS(AcDbRegAppTable)
+    const char* tableName() const override { return "APPID"; }
+    static bool isRegistered(AcDbDatabase* db, const char* appName);
+};
+
+class AcDbRegAppTableRecord : public AcDbSymbolTableRecord
+{
+public:
+    ACRX_DECLARE_MEMBERS(AcDbRegAppTableRecord)
+    const char* recordSubclass() const override { return "AcDbRegAppTableRecord"; }
+};
+
+// Records whose data the database keeps as read (their fields are extras).
+#define QV_PLAIN_TABLE(TABLE, RECORD, DXFTABLE, SUBCLASS)                                    \
+    class RECORD;                                                                            \
+    class TABLE : public AcDbTypedSymbolTable<RECORD>                                        \
+    {                                                                                        \
+    public:                                                                                  \
+        ACRX_DECLARE_MEMBERS(TABLE)                                                          \
+        const char* tableName() const override { return DXFTABLE; }                          \
+    };                                                                                       \
+    class RECORD : public AcDbSymbolTableRecord                                              \
+    {                                                                                        \
+    public:                                                                                  \
+        ACRX_DECLARE_MEMBERS(RECORD)                                                         \
+        const char* recordSubclass() const override { return SUBCLASS; }                     \
+    };
+
+QV_PLAIN_TABLE(AcDbViewportTable, AcDbViewportTableRecord, "VPORT", "AcDbViewportTableRecord")
+QV_PLAIN_TABLE(AcDbViewTable, AcDbViewTableRecord, "VIEW", "AcDbViewTableRecord")
+QV_PLAIN_TABLE(AcDbUCSTable, AcDbUCSTableRecord, "UCS", "AcDbUCSTableRecord")
+#undef QV_PLAIN_TABLE
+
+class AcDbDimStyleTableRecord;
+class AcDbDimStyleTable : public AcDbTypedSymbolTable<AcDbDimStyleTableRecord>
+{
+public:
+    ACRX_DECLARE_MEMBERS(AcDbDimStyleTable)
+    const char* tableName() const override { return "DIMSTYLE"; }
+    bool dxfInField(qv::dxf::DxfIn& in, const qv::dxf::Token& t) override;
+    void dxfOutFields(qv::dxf::DxfOut& out) const override;
+};
+
+class AcDbDimStyleTableRecord : public AcDbSymbolTableRecord
+{
+public:
+    ACRX_DECLARE_MEMBERS(AcDbDimStyleTableRecord)
+    const char* recordSubclass() const override { return "AcDbDimStyleTableRecord"; }
+    int handleCode() const override { return 105; }
+};

@@ -1,0 +1,182 @@
+// Single-line text, attribute definitions and attributes (text with a tag), and multiline
+// text. Positions are world coordinates; rotations are radians in the object coordinate
+// system of the normal.
+#pragma once
+
+#include "arx/dbentity.h"
+
+class AcDbText : public AcDbEntity
+{
+public:
+    ACRX_DECLARE_MEMBERS(AcDbText)
+    AcDbText() = default;
+    AcDbText(const AcGePoint3d& position, const char* text, AcDbObjectId style = AcDbObjectId(),
+             double height = 0.0, double rotation = 0.0);
+
+    AcGePoint3d position() const { return m_position; }
+    Acad::ErrorStatus setPosition(const AcGePoint3d& p);
+    AcGePoint3d alignmentPoint() const { return m_alignment; }
+    Acad::ErrorStatus setAlignmentPoint(const AcGePoint3d& p);
+    bool isDefaultAlignment() const { return m_horizontal == AcDb::kTextLeft && m_vertical == AcDb::kTextBase; }
+    CString textString() const { return CString(m_text); }
+    const char* textStringConst() const { return m_text.c_str(); }
+    Acad::ErrorStatus setTextString(const char* text);
+    double height() const { return m_height; }
+    Acad::ErrorStatus setHeight(double height);
+    double rotation() const { return m_rotation; }
+    Acad::ErrorStatus setRotation(double radians);
+    double widthFactor() const { return m_widthFactor; }
+    Acad::ErrorStatus setWidthFactor(double factor);
+    double oblique() const { return m_oblique; }
+    Acad::ErrorStatus setOblique(double radians);
+    double thickness() const { return m_thickness; }
+    AcGeVector3d normal() const { return m_normal; }
+    Acad::ErrorStatus setNormal(const AcGeVector3d& normal);
+    AcDb::TextHorzMode horizontalMode() const { return m_horizontal; }
+    Acad::ErrorStatus setHorizontalMode(AcDb::TextHorzMode mode);
+    AcDb::TextVertMode verticalMode() const { return m_vertical; }
+    Acad::ErrorStatus setVerticalMode(AcDb::TextVertMode mode);
+    AcDbObjectId textStyle() const;
+    Acad::ErrorStatus setTextStyle(AcDbObjectId styleId);
+    const std::string& textStyleName() const { return m_style; }
+
+    Acad::ErrorStatus transformBy(const AcGeMatrix3d& m) override;
+    Acad::ErrorStatus getGeomExtents(AcDbExtents& extents) const override;
+
+    bool dxfInField(qv::dxf::DxfIn& in, const qv::dxf::Token& t) override;
+    void dxfInEnd(qv::dxf::DxfIn& in) override;
+    void dxfOutFields(qv::dxf::DxfOut& out) const override;
+
+protected:
+    void copyTextFrom(const AcDbText& other);
+    // The AcDbText subclass as attributes and definitions write it (no vertical mode).
+    void dxfOutTextFields(qv::dxf::DxfOut& out) const;
+    // Code of the vertical mode: 73 for text, 74 for attributes and their definitions.
+    virtual int verticalModeCode() const { return 73; }
+
+private:
+    AcGePoint3d m_position, m_alignment;
+    std::string m_text;
+    std::string m_style = "Standard";
+    double m_height = 0, m_rotation = 0, m_widthFactor = 1, m_oblique = 0, m_thickness = 0;
+    int m_generation = 0;
+    AcDb::TextHorzMode m_horizontal = AcDb::kTextLeft;
+    AcDb::TextVertMode m_vertical = AcDb::kTextBase;
+    AcGeVector3d m_normal = AcGeVector3d::kZAxis;
+    bool m_alignmentGiven = false;
+};
+
+// Tag, flags and field length shared by attributes and their definitions.
+class AcDbAttributeBase : public AcDbText
+{
+public:
+    ACRX_DECLARE_MEMBERS(AcDbAttributeBase)
+    CString tag() const { return CString(m_tag); }
+    const char* tagConst() const { return m_tag.c_str(); }
+    // The tag is stored as given (blanks and any letter case).
+    Acad::ErrorStatus setTag(const char* tag);
+    bool isInvisible() const { return m_flags & 1; }
+    Acad::ErrorStatus setInvisible(bool value) { return setFlag(1, value); }
+    bool isConstant() const { return m_flags & 2; }
+    Acad::ErrorStatus setConstant(bool value) { return setFlag(2, value); }
+    bool isVerifiable() const { return m_flags & 4; }
+    Acad::ErrorStatus setVerifiable(bool value) { return setFlag(4, value); }
+    bool isPreset() const { return m_flags & 8; }
+    Acad::ErrorStatus setPreset(bool value) { return setFlag(8, value); }
+    Adesk::UInt16 fieldLength() const { return m_fieldLength; }
+    Acad::ErrorStatus setFieldLength(Adesk::UInt16 length);
+
+    bool dxfInField(qv::dxf::DxfIn& in, const qv::dxf::Token& t) override;
+
+protected:
+    Acad::ErrorStatus setFlag(int bit, bool value);
+    int verticalModeCode() const override { return 74; }
+    void dxfOutAttributeFields(qv::dxf::DxfOut& out) const;
+    void copyAttributeFrom(const AcDbAttributeBase& other);
+
+private:
+    std::string m_tag;
+    int m_flags = 0;
+    Adesk::UInt16 m_fieldLength = 0;
+};
+
+class AcDbAttributeDefinition : public AcDbAttributeBase
+{
+public:
+    ACRX_DECLARE_MEMBERS(AcDbAttributeDefinition)
+    AcDbAttributeDefinition() = default;
+    AcDbAttributeDefinition(const AcGePoint3d& position, const char* text, const char* tag, const char* prompt,
+                            AcDbObjectId style = AcDbObjectId());
+
+    CString prompt() const { return CString(m_prompt); }
+    const char* promptConst() const { return m_prompt.c_str(); }
+    Acad::ErrorStatus setPrompt(const char* prompt);
+    // A new definition, not in any database, with the same properties.
+    AcDbAttributeDefinition* clone() const;
+
+    bool dxfInField(qv::dxf::DxfIn& in, const qv::dxf::Token& t) override;
+    void dxfOutFields(qv::dxf::DxfOut& out) const override;
+
+private:
+    std::string m_prompt;
+};
+
+class AcDbAttribute : public AcDbAttributeBase
+{
+public:
+    ACRX_DECLARE_MEMBERS(AcDbAttribute)
+    AcDbAttribute() = default;
+    AcDbAttribute(const AcGePoint3d& position, const char* text, const char* tag,
+                  AcDbObjectId style = AcDbObjectId());
+
+    // Takes the definition's properties, placed by the reference's block transform.
+    Acad::ErrorStatus setAttributeFromBlock(const AcDbAttributeDefinition* definition,
+                                            const AcGeMatrix3d& blockTransform);
+
+    void dxfOutFields(qv::dxf::DxfOut& out) const override;
+};
+
+class AcDbMText : public AcDbEntity
+{
+public:
+    ACRX_DECLARE_MEMBERS(AcDbMText)
+    enum AttachmentPoint {
+        kTopLeft = 1, kTopCenter, kTopRight, kMiddleLeft, kMiddleCenter, kMiddleRight,
+        kBottomLeft, kBottomCenter, kBottomRight
+    };
+
+    AcGePoint3d location() const { return m_location; }
+    Acad::ErrorStatus setLocation(const AcGePoint3d& p);
+    CString contents() const { return CString(m_contents); }
+    Acad::ErrorStatus setContents(const char* text);
+    double textHeight() const { return m_height; }
+    Acad::ErrorStatus setTextHeight(double height);
+    double width() const { return m_width; }
+    Acad::ErrorStatus setWidth(double width);
+    AttachmentPoint attachment() const { return m_attachment; }
+    Acad::ErrorStatus setAttachment(AttachmentPoint attachment);
+    double rotation() const;
+    Acad::ErrorStatus setRotation(double radians);
+    AcGeVector3d normal() const { return m_normal; }
+    Acad::ErrorStatus setNormal(const AcGeVector3d& normal);
+    AcDbObjectId textStyle() const;
+    Acad::ErrorStatus setTextStyle(AcDbObjectId styleId);
+
+    Acad::ErrorStatus transformBy(const AcGeMatrix3d& m) override;
+    Acad::ErrorStatus getGeomExtents(AcDbExtents& extents) const override;
+
+    bool dxfInField(qv::dxf::DxfIn& in, const qv::dxf::Token& t) override;
+    void dxfInEnd(qv::dxf::DxfIn& in) override;
+    void dxfOutFields(qv::dxf::DxfOut& out) const override;
+
+private:
+    AcGePoint3d m_location;
+    std::string m_contents, m_chunks;
+    std::string m_style = "Standard";
+    double m_height = 2.5, m_width = 0, m_rotationRead = 0;
+    int m_flowDirection = 0; // 0: none given, so none written
+    bool m_rotationGiven = false;
+    AttachmentPoint m_attachment = kTopLeft;
+    AcGeVector3d m_normal = AcGeVector3d::kZAxis;
+    AcGeVector3d m_direction = AcGeVector3d::kXAxis;
+};

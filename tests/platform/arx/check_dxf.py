@@ -1,0 +1,147 @@
+#!/usr/bin/python3
+"""Independent checks of DXF files with ezdxf, for the drawing database's tests.
+
+    check_dxf.py audit FILE         ezdxf loads FILE and its audit reports no errors and no fixes
+                                    (and the shared structural checker passes, when present)
+    check_dxf.py make FILE          writes a 2013 drawing with layers, bulged polylines,
+                                    attributes and XDATA, as another program would
+    check_dxf.py make12 FILE        writes a release-12 drawing with a dimension, points and
+                                    an old-style polyline
+    check_dxf.py same A B           A and B hold the same handles, layers, blocks, XDATA,
+                                    attributes and polyline vertices
+    check_dxf.py same-entities A B  as `same`, without the layer table (a reader adds layers that
+                                    entities name but the table lacks)
+    check_dxf.py show FILE          prints what `same` compares, one item a line
+    check_dxf.py librecad FILE      LibreCAD converts FILE to PDF (skipped when not installed)
+"""
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+
+import ezdxf
+
+
+def audit(path):
+    doc = ezdxf.readfile(path)
+    auditor = doc.audit()
+    problems = [f"error: {e.message}" for e in auditor.errors] + [f"fix: {e.message}" for e in auditor.fixes]
+    if problems:
+        print("\n".join(problems))
+        return 1
+    checker = os.path.join(os.path.dirname(__file__), "..", "..", "..", "..", "shared", "tools", "dxf_check.py")
+    if os.path.exists(checker):
+        r = subprocess.run([sys.executable, checker, path, "--strict", "--quiet"], capture_output=True, text=True)
+        if r.returncode != 0:
+            print(r.stdout, r.stderr)
+            return 1
+    return 0
+
+
+def make(path):
+    doc = ezdxf.new("R2013")
+    doc.appids.new("ROOMS")
+    doc.layers.add("Walls", color=3)
+    doc.layers.add("Rooms", true_color=ezdxf.rgb2int((10, 200, 30)))
+    frozen = doc.layers.add("Hidden")
+    frozen.freeze()
+    frozen.lock()
+    block = doc.blocks.new("ROOM-101", base_point=(1, 1))
+    block.add_lwpolyline([(0, 0, 0, 0, 0), (10, 0, 0, 0, 1), (10, 10), (0, 10)], format="xyseb", close=True)
+    block.add_attdef("ROOM NAME", (0, 0), dxfattribs={"prompt": "Name?", "height": 2.5})
+    msp = doc.modelspace()
+    ref = msp.add_blockref("ROOM-101", (100, 50), dxfattribs={"xscale": 2, "yscale": 2, "rotation": 30, "layer": "Rooms"})
+    ref.add_attrib("ROOM NAME", "Lab <!1>!", (100, 50))
+    ref.set_xdata("ROOMS", [(1000, "NAME=Lab"), (1070, 3), (1040, 2.5)])
+    msp.add_lwpolyline([(0, 0, 0.5), (5, 0, 0), (5, 5, -0.25)], format="xyb", dxfattribs={"layer": "Walls"})
+    msp.add_text("Zürich – café", dxfattribs={"height": 3, "layer": "Walls"})
+    msp.add_circle((3, 3), 1.5, dxfattribs={"color": 1})
+    doc.saveas(path)
+    return 0
+
+
+def make12(path):
+    doc = ezdxf.new("R12", setup=True)
+    msp = doc.modelspace()
+    msp.add_point((3, 3))
+    msp.add_polyline2d([(0, 0), (1, 1), (2, 0)], dxfattribs={"layer": "Old"})
+    msp.add_linear_dim(base=(0, 3), p1=(0, 0), p2=(10, 0)).render()
+    doc.saveas(path)
+    return 0
+
+
+def describe(path):
+    doc = ezdxf.readfile(path)
+    items = []
+    for layer in doc.layers:
+        items.append(f"layer {layer.dxf.name} color={layer.color} rgb={layer.rgb} frozen={layer.is_frozen()} "
+                     f"locked={layer.is_locked()} off={layer.is_off()}")
+    for block in doc.blocks:
+        if block.name.lower().startswith("*"):
+            continue
+        items.append(f"block {block.name} base={tuple(round(v, 9) for v in block.block.dxf.base_point)}")
+        items.extend("  " + e for e in entities(block))
+    items.extend(entities(doc.modelspace()))
+    return items
+
+
+def entities(layout):
+    out = []
+    for e in layout:
+        line = f"{e.dxftype()} #{e.dxf.handle} layer={e.dxf.layer}"
+        if e.dxftype() == "LWPOLYLINE":
+            line += f" closed={e.closed} pts={[tuple(round(v, 9) for v in p) for p in e.get_points('xyseb')]}"
+        if e.dxftype() == "INSERT":
+            line += f" name={e.dxf.name} at={tuple(round(v, 9) for v in e.dxf.insert)} rot={round(e.dxf.rotation, 9)}"
+            line += f" attribs={[(a.dxf.tag, a.dxf.text) for a in e.attribs]}"
+        if e.dxftype() in ("TEXT", "ATTDEF"):
+            line += f" text={e.dxf.text!r}"
+        if e.xdata is not None and len(e.xdata.data):
+            line += f" xdata={[(app, list(e.get_xdata(app))) for app in sorted(e.xdata.data)]}"
+        out.append(line)
+    return out
+
+
+def librecad(path):
+    if not shutil.which("librecad"):
+        print("librecad not installed: skipped")
+        return 0
+    with tempfile.TemporaryDirectory() as out:
+        env = dict(os.environ, QT_QPA_PLATFORM="offscreen")
+        # LibreCAD shows a modal dialog on a file it cannot read and never exits: time it out.
+        subprocess.run(["timeout", "60", "librecad", "dxf2pdf", "-a", "-t", out, path], env=env,
+                       capture_output=True)
+        pdf = os.path.join(out, os.path.splitext(os.path.basename(path))[0] + ".pdf")
+        return 0 if os.path.exists(pdf) and os.path.getsize(pdf) > 0 else 1
+
+
+def main():
+    mode, *args = sys.argv[1:]
+    if mode == "audit":
+        return audit(args[0])
+    if mode == "librecad":
+        return librecad(args[0])
+    if mode == "make12":
+        return make12(args[0])
+    if mode == "make":
+        return make(args[0])
+    if mode == "show":
+        print("\n".join(describe(args[0])))
+        return 0
+    if mode in ("same", "same-entities"):
+        a, b = describe(args[0]), describe(args[1])
+        if mode == "same-entities":
+            a, b = ([x for x in items if not x.startswith("layer ")] for items in (a, b))
+        if a != b:
+            for x, y in zip(a, b):
+                if x != y:
+                    print(f"- {x}\n+ {y}")
+            print(f"({len(a)} items against {len(b)})")
+            return 1
+        return 0
+    return 2
+
+
+if __name__ == "__main__":
+    sys.exit(main())

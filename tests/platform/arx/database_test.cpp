@@ -1,0 +1,387 @@
+// The drawing database in memory: ids and handles, open/close discipline, tables,
+// entities and their geometry, XData, draw order and layouts.
+#include "arx/dbblockref.h"
+#include "arx/dbcurves.h"
+#include "arx/dbdatabase.h"
+#include "arx/dbdict.h"
+#include "arx/dbhatch.h"
+#include "arx/dblayout.h"
+#include "arx/dbsymtb.h"
+#include "arx/dbtext.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+
+namespace {
+
+// Appends an entity to model space and closes it.
+AcDbObjectId post(AcDbDatabase& db, AcDbEntity* ent)
+{
+    AcDbBlockTableRecord* ms = nullptr;
+    EXPECT_EQ(acdbOpenObject(ms, db.modelSpaceId(), AcDb::kForWrite), Acad::eOk);
+    AcDbObjectId id;
+    EXPECT_EQ(ms->appendAcDbEntity(id, ent), Acad::eOk);
+    ent->close();
+    ms->close();
+    return id;
+}
+
+AcDbPolyline* square(bool closed, double bulgeOnSecondSide = 0)
+{
+    auto* pl = new AcDbPolyline;
+    pl->addVertexAt(0, AcGePoint2d(0, 0));
+    pl->addVertexAt(1, AcGePoint2d(10, 0), bulgeOnSecondSide);
+    pl->addVertexAt(2, AcGePoint2d(10, 10));
+    pl->addVertexAt(3, AcGePoint2d(0, 10));
+    pl->setClosed(closed);
+    return pl;
+}
+
+AcDbObjectId addLayer(AcDbDatabase& db, const char* name)
+{
+    AcDbLayerTable* layers = nullptr;
+    db.getSymbolTable(layers, AcDb::kForWrite);
+    auto* rec = new AcDbLayerTableRecord;
+    rec->setName(name);
+    AcDbObjectId id;
+    EXPECT_EQ(layers->add(id, rec), Acad::eOk);
+    rec->close();
+    layers->close();
+    return id;
+}
+
+} // namespace
+
+TEST(Polyline, AreaAndLengthWithBulges)
+{
+    // A 10 x 10 square whose right side is a semicircle bulging outwards (bulge 1).
+    std::unique_ptr<AcDbPolyline> pl(square(true, 1.0));
+    double area = 0, end = 0, length = 0;
+    ASSERT_EQ(pl->getArea(area), Acad::eOk);
+    EXPECT_NEAR(area, 100 + kPi * 25 / 2, 1e-9);
+    ASSERT_EQ(pl->getEndParam(end), Acad::eOk);
+    EXPECT_EQ(end, 4.0);
+    ASSERT_EQ(pl->getDistAtParam(end, length), Acad::eOk);
+    EXPECT_NEAR(length, 30 + kPi * 5, 1e-9);
+    // Half-way along the arc is its apex, 5 to the right of the side.
+    AcGePoint3d apex;
+    pl->getPointAtParam(1.5, apex);
+    EXPECT_TRUE(apex.isEqualTo(AcGePoint3d(15, 5, 0), AcGeTol()));
+    double half = 0;
+    pl->getDistAtParam(1.5, half);
+    EXPECT_NEAR(half, 10 + kPi * 5 / 2, 1e-9);
+    AcDbExtents e;
+    ASSERT_EQ(pl->getGeomExtents(e), Acad::eOk);
+    EXPECT_NEAR(e.maxPoint().x, 15, 1e-9);
+    // An inward bulge (negative, the same arc) takes its area away.
+    pl->setBulgeAt(1, -1.0);
+    pl->getArea(area);
+    EXPECT_NEAR(area, 100 - kPi * 25 / 2, 1e-9);
+}
+
+TEST(Polyline, OpenPolylineAreaIsClosedButLengthIsNot)
+{
+    std::unique_ptr<AcDbPolyline> pl(square(false));
+    double area = 0, end = 0, length = 0;
+    pl->getArea(area);
+    pl->getEndParam(end);
+    pl->getDistAtParam(end, length);
+    EXPECT_NEAR(area, 100, 1e-12);
+    EXPECT_EQ(end, 3.0);
+    EXPECT_NEAR(length, 30, 1e-12);
+    EXPECT_NE(pl->getDistAtParam(3.5, length), Acad::eOk);
+    // Moving and rotating keeps the measures; mirroring flips the bulges' sense.
+    pl->setBulgeAt(0, 0.5);
+    double before = 0, after = 0;
+    pl->getArea(before);
+    pl->transformBy(AcGeMatrix3d::mirroring(AcGePoint3d(0, 0, 0), AcGePoint3d(0, 1, 0)));
+    pl->getArea(after);
+    EXPECT_NEAR(before, after, 1e-9);
+}
+
+TEST(OpenClose, ReadersWritersAndStatuses)
+{
+    AcDbDatabase db;
+    const AcDbObjectId id = post(db, new AcDbLine(AcGePoint3d(0, 0, 0), AcGePoint3d(1, 1, 0)));
+    EXPECT_EQ(db.openObjectCount(), 0);
+    AcDbLine *r1 = nullptr, *r2 = nullptr, *w = nullptr;
+    ASSERT_EQ(acdbOpenObject(r1, id, AcDb::kForRead), Acad::eOk);
+    ASSERT_EQ(acdbOpenObject(r2, id, AcDb::kForRead), Acad::eOk);
+    EXPECT_EQ(acdbOpenObject(w, id, AcDb::kForWrite), Acad::eWasOpenForRead);
+    EXPECT_EQ(r1->upgradeOpen(), Acad::eHadMultipleReaders);
+    r2->close();
+    ASSERT_EQ(r1->upgradeOpen(), Acad::eOk);
+    EXPECT_EQ(acdbOpenObject(w, id, AcDb::kForWrite), Acad::eWasOpenForWrite);
+    EXPECT_EQ(acdbOpenObject(r2, id, AcDb::kForRead), Acad::eWasOpenForWrite);
+    EXPECT_EQ(db.openObjectCount(), 1);
+    EXPECT_EQ(r1->erase(), Acad::eOk);
+    r1->close();
+    EXPECT_EQ(db.openObjectCount(), 0);
+    EXPECT_EQ(r1->close(), Acad::eNotOpenForRead);
+    EXPECT_EQ(acdbOpenObject(r1, id, AcDb::kForRead), Acad::eWasErased);
+    ASSERT_EQ(acdbOpenObject(r1, id, AcDb::kForRead, true), Acad::eOk);
+    r1->close();
+    AcDbCircle* circle = nullptr;
+    EXPECT_EQ(acdbOpenObject(circle, id, AcDb::kForRead, true), Acad::eNotThatKindOfClass);
+    EXPECT_EQ(acdbOpenObject(circle, AcDbObjectId(), AcDb::kForRead), Acad::eNullObjectId);
+    AcDbLine loose;
+    EXPECT_EQ(loose.close(), Acad::eNotInDatabase);
+    EXPECT_EQ(db.openObjectCount(), 0);
+}
+
+TEST(OpenClose, LockedLayerRefusesWriteOpens)
+{
+    AcDbDatabase db;
+    const AcDbObjectId layer = addLayer(db, "Walls");
+    auto* line = new AcDbLine;
+    line->setDatabaseDefaults(&db);
+    ASSERT_EQ(line->setLayer("Walls"), Acad::eOk);
+    EXPECT_EQ(line->setLayer("NoSuchLayer"), Acad::eKeyNotFound);
+    const AcDbObjectId id = post(db, line);
+    AcDbLayerTableRecord* rec = nullptr;
+    acdbOpenObject(rec, layer, AcDb::kForWrite);
+    rec->setIsLocked(true);
+    rec->close();
+    AcDbEntity* ent = nullptr;
+    EXPECT_EQ(acdbOpenObject(ent, id, AcDb::kForWrite), Acad::eOnLockedLayer);
+    ASSERT_EQ(acdbOpenObject(ent, id, AcDb::kForRead), Acad::eOk);
+    EXPECT_EQ(ent->upgradeOpen(), Acad::eOnLockedLayer);
+    ent->close();
+    EXPECT_EQ(db.openObjectCount(), 0);
+}
+
+TEST(Identity, HandlesLookUpAndFormat)
+{
+    EXPECT_EQ(AcDbHandle("2f4").value(), 0x2F4u);
+    EXPECT_TRUE(AcDbHandle("").isNull());
+    EXPECT_TRUE(AcDbHandle("xyz").isNull());
+    char buf[20];
+    ASSERT_TRUE(AcDbHandle(0xABCull).getIntoAsciiBuffer(buf, sizeof buf));
+    EXPECT_STREQ(buf, "ABC");
+    AcDbDatabase db;
+    const AcDbObjectId id = post(db, new AcDbCircle(AcGePoint3d(), AcGeVector3d::kZAxis, 2));
+    AcDbObjectId found;
+    ASSERT_EQ(db.getAcDbObjectId(found, false, id.handle()), Acad::eOk);
+    EXPECT_EQ(found, id);
+    EXPECT_EQ(db.getAcDbObjectId(found, false, AcDbHandle(0xFFFFFF)), Acad::eUnknownHandle);
+    AcDbEntity* ent = nullptr;
+    acdbOpenObject(ent, id, AcDb::kForWrite);
+    ent->erase();
+    ent->close();
+    EXPECT_EQ(db.getAcDbObjectId(found, false, id.handle()), Acad::eOk);
+    EXPECT_TRUE(found.isErased());
+    EXPECT_STREQ(id.object()->isA()->name(), "AcDbCircle");
+}
+
+TEST(SymbolTables, BlockNamesCaseInsensitiveAndDuplicates)
+{
+    AcDbDatabase db;
+    AcDbBlockTable* blocks = nullptr;
+    ASSERT_EQ(db.getSymbolTable(blocks, AcDb::kForWrite), Acad::eOk);
+    auto* def = new AcDbBlockTableRecord;
+    def->setName("ROOM-a");
+    ASSERT_EQ(blocks->add(def), Acad::eOk);
+    def->close();
+    auto* dup = new AcDbBlockTableRecord;
+    dup->setName("ROOM-A");
+    EXPECT_EQ(blocks->add(dup), Acad::eDuplicateRecordName);
+    delete dup;
+    EXPECT_TRUE(blocks->has("room-A"));
+    AcDbBlockTableRecord* ms = nullptr;
+    ASSERT_EQ(blocks->getAt("*MODEL_SPACE", ms, AcDb::kForRead), Acad::eOk);
+    EXPECT_TRUE(ms->isLayout());
+    EXPECT_FALSE(ms->getLayoutId().isNull());
+    ms->close();
+    std::vector<std::string> names;
+    AcDbBlockTableIterator* it = nullptr;
+    blocks->newIterator(it);
+    for (; !it->done(); it->step()) {
+        AcDbBlockTableRecord* rec = nullptr;
+        it->getRecord(rec);
+        names.push_back(rec->name());
+        rec->close();
+    }
+    delete it;
+    EXPECT_EQ(names, (std::vector<std::string>{"*Model_Space", "*Paper_Space", "ROOM-a"}));
+    blocks->close();
+    EXPECT_EQ(db.openObjectCount(), 0);
+}
+
+TEST(Database, ClayerRefusesNullAndUcsMatrix)
+{
+    AcDbDatabase db;
+    const AcDbObjectId before = db.clayer();
+    EXPECT_NE(db.setClayer(AcDbObjectId()), Acad::eOk);
+    EXPECT_EQ(db.clayer(), before);
+    const AcDbObjectId layer = addLayer(db, "Rooms");
+    EXPECT_EQ(db.setClayer(layer), Acad::eOk);
+    EXPECT_EQ(db.clayer(), layer);
+    db.setUcs(AcGePoint3d(100, 0, 0), AcGeVector3d::kYAxis, -AcGeVector3d::kXAxis);
+    AcGePoint3d w, back;
+    acdbUcs2Wcs(AcGePoint3d(1, 0, 0), w, false, &db);
+    EXPECT_TRUE(w.isEqualTo(AcGePoint3d(100, 1, 0)));
+    acdbWcs2Ucs(w, back, false, &db);
+    EXPECT_TRUE(back.isEqualTo(AcGePoint3d(1, 0, 0)));
+    acdbUcs2Wcs(AcGePoint3d(1, 0, 0), w, true, &db);
+    EXPECT_TRUE(w.isEqualTo(AcGePoint3d(0, 1, 0)));
+}
+
+TEST(XData, ReplacesOnlyTheNamedApplication)
+{
+    AcDbDatabase db;
+    ASSERT_TRUE(acdbRegApp("ROOMS", &db));
+    ASSERT_TRUE(acdbRegApp("PE_URL", &db));
+    auto* line = new AcDbLine;
+    const AcDbObjectId id = post(db, line);
+    AcDbEntity* ent = nullptr;
+    acdbOpenObject(ent, id, AcDb::kForWrite);
+    resbuf* a = acutBuildList(1001, "ROOMS", 1000, "NAME=Lab", 1070, 3, 0);
+    resbuf* b = acutBuildList(1001, "PE_URL", 1000, "http://x", 1002, "{", 1071, 7, 1002, "}", 0);
+    resbuf* c = acutBuildList(1001, "ROOMS", 1000, "NAME=Office", 0);
+    resbuf* unknown = acutBuildList(1001, "NOT_REGISTERED", 1000, "x", 0);
+    EXPECT_EQ(ent->setXData(a), Acad::eOk);
+    EXPECT_EQ(ent->setXData(b), Acad::eOk);
+    EXPECT_EQ(ent->setXData(c), Acad::eOk);
+    EXPECT_EQ(ent->setXData(unknown), Acad::eRegappIdNotFound);
+    ent->close();
+    acdbOpenObject(ent, id, AcDb::kForRead);
+    EXPECT_EQ(ent->setXData(a), Acad::eNotOpenForWrite);
+    resbuf* rooms = ent->xData("rooms");
+    ASSERT_NE(rooms, nullptr);
+    EXPECT_EQ(rooms->restype, 1001);
+    ASSERT_NE(rooms->rbnext, nullptr);
+    EXPECT_STREQ(rooms->rbnext->resval.rstring, "NAME=Office");
+    EXPECT_EQ(rooms->rbnext->rbnext, nullptr);
+    resbuf* url = ent->xData("PE_URL");
+    ASSERT_NE(url, nullptr);
+    EXPECT_EQ(url->rbnext->rbnext->rbnext->resval.rlong, 7);
+    EXPECT_EQ(ent->xData("OTHER"), nullptr);
+    ent->close();
+    for (resbuf* rb : {a, b, c, unknown, rooms, url})
+        acutRelRb(rb);
+}
+
+TEST(BlockReference, TransformAttributesAndOwnership)
+{
+    AcDbDatabase db;
+    AcDbBlockTable* blocks = nullptr;
+    db.getSymbolTable(blocks, AcDb::kForWrite);
+    auto* def = new AcDbBlockTableRecord;
+    def->setName("ROOM-1");
+    def->setOrigin(AcGePoint3d(1, 1, 0));
+    AcDbObjectId defId;
+    blocks->add(defId, def);
+    blocks->close();
+    const AcDbObjectId outline = post(db, square(true));
+    ASSERT_EQ(def->assumeOwnershipOf({outline}), Acad::eOk);
+    def->close();
+    EXPECT_EQ(outline.object()->ownerId(), defId);
+
+    auto* ref = new AcDbBlockReference(AcGePoint3d(100, 50, 0), defId);
+    ref->setScaleFactors(AcGeScale3d(2, 2, 1));
+    ref->setRotation(kPi / 2);
+    const AcDbObjectId refId = post(db, ref);
+    AcDbBlockReference* r = nullptr;
+    acdbOpenObject(r, refId, AcDb::kForWrite);
+    // The definition origin (1,1) lands on the position; (11,1) is 20 further along +y.
+    EXPECT_TRUE(r->blockTransform().transform(AcGePoint3d(11, 1, 0)).isEqualTo(AcGePoint3d(100, 70, 0), AcGeTol()));
+    auto* attr = new AcDbAttribute(AcGePoint3d(100, 50, 0), "Lab 1", "ROOM <!NAME>!");
+    AcDbObjectId attrId;
+    ASSERT_EQ(r->appendAttribute(attrId, attr), Acad::eOk);
+    attr->close();
+    const AcGeMatrix3d m = AcGeMatrix3d::rotation(0.3, AcGeVector3d::kZAxis, AcGePoint3d(5, 5, 0)) * AcGeMatrix3d::scaling(1.5);
+    const AcGeMatrix3d expected = m * r->blockTransform();
+    ASSERT_EQ(r->transformBy(m), Acad::eOk);
+    EXPECT_TRUE(r->blockTransform().isEqualTo(expected, AcGeTol()));
+    ASSERT_EQ(r->transformBy(m.inverse()), Acad::eOk);
+    EXPECT_NEAR(r->rotation(), kPi / 2, 1e-9);
+    EXPECT_NEAR(r->scaleFactors().sx, 2, 1e-9);
+    r->close();
+    AcDbAttribute* a = nullptr;
+    acdbOpenObject(a, attrId, AcDb::kForRead);
+    EXPECT_STREQ(a->tagConst(), "ROOM <!NAME>!");
+    EXPECT_TRUE(a->position().distanceTo(AcGePoint3d(100, 50, 0)) < 1e-9);
+    a->close();
+    AcDbBlockReference loose;
+    AcDbAttribute refused;
+    EXPECT_EQ(loose.appendAttribute(&refused), Acad::eNotInDatabase);
+    EXPECT_EQ(db.openObjectCount(), 0);
+}
+
+TEST(DrawOrder, MoveToBottomThroughExtensionDictionary)
+{
+    AcDbDatabase db;
+    const AcDbObjectId a = post(db, new AcDbLine), b = post(db, new AcDbLine), c = post(db, new AcDbLine);
+    AcDbBlockTableRecord* ms = nullptr;
+    acdbOpenObject(ms, db.modelSpaceId(), AcDb::kForWrite);
+    AcDbSortentsTable* table = nullptr;
+    EXPECT_NE(ms->getSortentsTable(table, AcDb::kForWrite, false), Acad::eOk);
+    ASSERT_EQ(ms->getSortentsTable(table, AcDb::kForWrite, true), Acad::eOk);
+    ms->close();
+    ASSERT_EQ(table->moveToBottom({c}), Acad::eOk);
+    ASSERT_EQ(table->moveToTop({a}), Acad::eOk);
+    AcDbObjectIdArray order;
+    table->getFullDrawOrder(order);
+    EXPECT_EQ(order, (AcDbObjectIdArray{c, b, a}));
+    table->close();
+    AcDbDictionary* xdict = nullptr;
+    acdbOpenObject(xdict, db.modelSpaceId().object()->extensionDictionary(), AcDb::kForRead);
+    EXPECT_TRUE(xdict->has("ACAD_SORTENTS"));
+    xdict->close();
+    EXPECT_EQ(db.openObjectCount(), 0);
+}
+
+TEST(Hatch, AppendLoopCopiesClosedBoundaries)
+{
+    AcDbDatabase db;
+    const AcDbObjectId closed = post(db, square(true, 1.0));
+    const AcDbObjectId open = post(db, square(false));
+    const AcDbObjectId circle = post(db, new AcDbCircle(AcGePoint3d(5, 5, 0), AcGeVector3d::kZAxis, 2));
+    const AcDbObjectId line = post(db, new AcDbLine);
+    AcDbHatch hatch;
+    EXPECT_EQ(hatch.setPattern(AcDbHatch::kPreDefined, "NO_SUCH"), Acad::eInvalidInput);
+    ASSERT_EQ(hatch.setPattern(AcDbHatch::kPreDefined, "ANSI31"), Acad::eOk);
+    EXPECT_EQ(hatch.appendLoop(AcDbHatch::kExternal, {AcDbObjectId()}), Acad::eNullObjectId);
+    EXPECT_NE(hatch.appendLoop(AcDbHatch::kExternal, {open}), Acad::eOk);
+    EXPECT_NE(hatch.appendLoop(AcDbHatch::kExternal, {line}), Acad::eOk);
+    EXPECT_EQ(hatch.numLoops(), 0);
+    ASSERT_EQ(hatch.appendLoop(AcDbHatch::kExternal, {closed}), Acad::eOk);
+    ASSERT_EQ(hatch.appendLoop(AcDbHatch::kDefault, {circle}), Acad::eOk);
+    EXPECT_EQ(hatch.numLoops(), 2);
+    // The copy does not follow later edits of the polyline.
+    AcDbPolyline* pl = nullptr;
+    acdbOpenObject(pl, closed, AcDb::kForWrite);
+    pl->transformBy(AcGeMatrix3d::translation(AcGeVector3d(1000, 0, 0)));
+    pl->close();
+    std::vector<AcGePoint2d> vertices;
+    std::vector<double> bulges;
+    Adesk::Int32 type = 0;
+    ASSERT_EQ(hatch.getLoopAt(0, type, vertices, bulges), Acad::eOk);
+    EXPECT_EQ(vertices[1].x, 10);
+    EXPECT_EQ(bulges[1], 1.0);
+    AcDbEntity* ent = nullptr;
+    acdbOpenObject(ent, line, AcDb::kForWrite);
+    ent->erase();
+    ent->close();
+    EXPECT_EQ(hatch.appendLoop(AcDbHatch::kDefault, {line}), Acad::eWasErased);
+}
+
+TEST(Layouts, ManagerFindsAndSwitches)
+{
+    AcDbDatabase db;
+    AcDbLayoutManager* lm = acdbLayoutManager();
+    EXPECT_TRUE(lm->layoutExists("model", &db));
+    EXPECT_TRUE(lm->layoutExists("Layout1", &db));
+    AcDbObjectId layoutId, blockId;
+    ASSERT_EQ(lm->createLayout("Plan A3", layoutId, blockId, &db), Acad::eOk);
+    EXPECT_EQ(lm->setCurrentLayout("Nope", &db), Acad::eKeyNotFound);
+    ASSERT_EQ(lm->setCurrentLayout("Plan A3", &db), Acad::eOk);
+    CString name;
+    lm->getActiveLayoutName(name, true, &db);
+    EXPECT_STREQ(name.GetString(), "Plan A3");
+    EXPECT_EQ(db.paperSpaceId(), blockId);
+    ASSERT_EQ(lm->setCurrentLayout("Model", &db), Acad::eOk);
+    lm->getActiveLayoutName(name, true, &db);
+    EXPECT_STREQ(name.GetString(), "Model");
+    EXPECT_EQ(db.openObjectCount(), 0);
+}

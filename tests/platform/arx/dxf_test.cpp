@@ -1,0 +1,288 @@
+// Reading and writing DXF: round trips checked by an independent reader (ezdxf), files
+// written by another program, and malformed input.
+#include "arx/dbblockref.h"
+#include "arx/dbcurves.h"
+#include "arx/dbdatabase.h"
+#include "arx/dbdict.h"
+#include "arx/dbhatch.h"
+#include "arx/dblayout.h"
+#include "arx/dbsymtb.h"
+#include "arx/dbtext.h"
+#include "arx/dbviewport.h"
+#include "common/tempdir.h"
+
+#include <cstdlib>
+#include <gtest/gtest.h>
+
+namespace {
+
+int runCheck(const std::string& args)
+{
+    const char* script = std::getenv("QV_DXF_CHECK");
+    const std::string path = script ? script : QV_SOURCE_DIR "/tests/platform/arx/check_dxf.py";
+    return std::system(("/usr/bin/python3 " + path + " " + args).c_str());
+}
+
+AcDbObjectId post(AcDbObjectId space, AcDbEntity* ent)
+{
+    AcDbBlockTableRecord* btr = nullptr;
+    acdbOpenObject(btr, space, AcDb::kForWrite);
+    AcDbObjectId id;
+    EXPECT_EQ(btr->appendAcDbEntity(id, ent), Acad::eOk);
+    ent->close();
+    btr->close();
+    return id;
+}
+
+// A drawing with everything the module puts in one: layers with flags and colours, a
+// room block with an outline and an attribute definition, a reference with an attribute
+// and XData, a hatch sent to the back, text and a paper-space viewport.
+void buildPlan(AcDbDatabase& db)
+{
+    acdbRegApp("ROOMS", &db);
+    AcDbLayerTable* layers = nullptr;
+    db.getSymbolTable(layers, AcDb::kForWrite);
+    auto* walls = new AcDbLayerTableRecord;
+    walls->setName("Walls #1");
+    AcCmColor green;
+    green.setRGB(10, 200, 30);
+    walls->setColor(green);
+    walls->setIsLocked(true);
+    walls->setLineWeight(AcDb::kLnWt050);
+    layers->add(walls);
+    walls->close();
+    auto* hidden = new AcDbLayerTableRecord;
+    hidden->setName("hidden_layer");
+    hidden->setIsFrozen(true);
+    hidden->setIsOff(true);
+    hidden->setIsPlottable(false);
+    AcDbObjectId hiddenId;
+    layers->add(hiddenId, hidden);
+    hidden->close();
+    layers->close();
+
+    AcDbBlockTable* blocks = nullptr;
+    db.getSymbolTable(blocks, AcDb::kForWrite);
+    auto* room = new AcDbBlockTableRecord;
+    room->setName("ROOM-101");
+    AcDbObjectId roomId;
+    blocks->add(roomId, room);
+    blocks->close();
+    auto* outline = new AcDbPolyline;
+    outline->addVertexAt(0, AcGePoint2d(0, 0));
+    outline->addVertexAt(1, AcGePoint2d(10, 0), 1.0);
+    outline->addVertexAt(2, AcGePoint2d(10, 10));
+    outline->addVertexAt(3, AcGePoint2d(0, 10));
+    outline->setClosed(true);
+    room->appendAcDbEntity(outline);
+    outline->close();
+    auto* def = new AcDbAttributeDefinition(AcGePoint3d(1, 1, 0), "", "ROOM NAME", "Name?");
+    def->setHeight(2.5);
+    room->appendAcDbEntity(def);
+    def->close();
+    room->close();
+
+    auto* ref = new AcDbBlockReference(AcGePoint3d(100, 50, 0), roomId);
+    ref->setRotation(kPi / 6);
+    const AcDbObjectId refId = post(db.modelSpaceId(), ref);
+    acdbOpenObject(ref, refId, AcDb::kForWrite);
+    auto* attr = new AcDbAttribute(AcGePoint3d(100, 50, 0), "Lab <!1>! – Zürich", "ROOM NAME");
+    attr->setHeight(2.5);
+    ref->appendAttribute(attr);
+    attr->close();
+    resbuf* xdata = acutBuildList(1001, "ROOMS", 1000, "NAME=Lab", 1070, 3, 1040, 2.5, 0);
+    ref->setXData(xdata);
+    acutRelRb(xdata);
+    ref->close();
+
+    auto* hatch = new AcDbHatch;
+    hatch->setPattern(AcDbHatch::kPreDefined, "ANSI31");
+    hatch->setPatternScale(2);
+    const AcDbObjectId hatchId = post(db.modelSpaceId(), hatch);
+    acdbOpenObject(hatch, hatchId, AcDb::kForWrite);
+    hatch->appendLoop(AcDbHatch::kExternal, std::vector<AcGePoint2d>{{0, 0}, {5, 0}, {5, 5}}, {0, 0.4, 0});
+    hatch->close();
+    AcDbBlockTableRecord* ms = nullptr;
+    acdbOpenObject(ms, db.modelSpaceId(), AcDb::kForWrite);
+    AcDbSortentsTable* order = nullptr;
+    ms->getSortentsTable(order, AcDb::kForWrite, true);
+    ms->close();
+    order->moveToBottom({hatchId});
+    order->close();
+    post(db.modelSpaceId(), new AcDbText(AcGePoint3d(3, 4, 0), "Plan", AcDbObjectId(), 2.0, 0.1));
+    auto* vp = new AcDbViewport;
+    vp->setCenterPoint(AcGePoint3d(100, 100, 0));
+    vp->setWidth(150);
+    vp->setHeight(100);
+    vp->freezeLayersInViewport({hiddenId});
+    post(db.paperSpaceId(), vp);
+}
+
+} // namespace
+
+TEST(DxfRoundTrip, WrittenDrawingPassesIndependentChecksAndReadsBackTheSame)
+{
+    TempDir dir;
+    const std::string first = dir.file("plan.dxf"), second = dir.file("plan2.dxf");
+    {
+        AcDbDatabase db;
+        buildPlan(db);
+        ASSERT_EQ(db.openObjectCount(), 0);
+        ASSERT_EQ(db.saveAs(first.c_str()), Acad::eOk) << db.lastErrorMessage();
+    }
+    EXPECT_EQ(runCheck("audit " + first), 0);
+    EXPECT_EQ(runCheck("librecad " + first), 0);
+    AcDbDatabase back(false);
+    ASSERT_EQ(back.readDxfFile(first.c_str()), Acad::eOk) << back.lastErrorMessage();
+    ASSERT_EQ(back.saveAs(second.c_str()), Acad::eOk);
+    EXPECT_EQ(runCheck("same " + first + " " + second), 0);
+    // Writing again what was read changes nothing at all.
+    EXPECT_TRUE(readFile(first) == readFile(second));
+
+    AcDbLayerTable* layers = nullptr;
+    back.getSymbolTable(layers);
+    AcDbLayerTableRecord* walls = nullptr;
+    ASSERT_EQ(layers->getAt("WALLS #1", walls), Acad::eOk);
+    EXPECT_TRUE(walls->isLocked());
+    EXPECT_EQ(walls->color().rgb() & 0xFFFFFF, 0x0AC81Eu);
+    EXPECT_EQ(walls->lineWeight(), AcDb::kLnWt050);
+    walls->close();
+    AcDbLayerTableRecord* hidden = nullptr;
+    ASSERT_EQ(layers->getAt("hidden_layer", hidden), Acad::eOk);
+    EXPECT_TRUE(hidden->isFrozen() && hidden->isOff() && !hidden->isPlottable());
+    hidden->close();
+    layers->close();
+
+    AcDbBlockTableRecord* ms = nullptr;
+    acdbOpenObject(ms, back.modelSpaceId(), AcDb::kForRead);
+    AcDbSortentsTable* order = nullptr;
+    ASSERT_EQ(ms->getSortentsTable(order, AcDb::kForRead), Acad::eOk);
+    AcDbObjectIdArray ids;
+    order->getFullDrawOrder(ids);
+    order->close();
+    ASSERT_EQ(ids.size(), 3u);
+    EXPECT_STREQ(ids.front().object()->isA()->name(), "AcDbHatch");
+    const auto* ref = AcDbBlockReference::cast(ms->entityIds().front().object());
+    ms->close();
+    ASSERT_NE(ref, nullptr);
+    EXPECT_NEAR(ref->rotation(), kPi / 6, 1e-12);
+    const auto* attr = AcDbAttribute::cast(ref->attributeIds().at(0).object());
+    EXPECT_STREQ(attr->tagConst(), "ROOM NAME");
+    EXPECT_STREQ(attr->textStringConst(), "Lab <!1>! – Zürich");
+    resbuf* x = ref->xData("ROOMS");
+    ASSERT_NE(x, nullptr);
+    EXPECT_EQ(x->rbnext->rbnext->resval.rint, 3);
+    acutRelRb(x);
+    EXPECT_EQ(back.openObjectCount(), 0);
+}
+
+TEST(DxfRoundTrip, DrawingOfAnotherProgramKeepsItsContent)
+{
+    TempDir dir;
+    const std::string theirs = dir.file("theirs.dxf"), ours = dir.file("ours.dxf");
+    ASSERT_EQ(runCheck("make " + theirs), 0);
+    AcDbDatabase db(false);
+    ASSERT_EQ(db.readDxfFile(theirs.c_str()), Acad::eOk) << db.lastErrorMessage();
+    AcDbObjectId id;
+    ASSERT_EQ(db.getAcDbObjectId(id, false, AcDbHandle("38")), Acad::eOk);
+    EXPECT_STREQ(id.object()->isA()->name(), "AcDbBlockReference");
+    ASSERT_EQ(db.saveAs(ours.c_str()), Acad::eOk);
+    EXPECT_EQ(runCheck("audit " + ours), 0);
+    EXPECT_EQ(runCheck("same " + theirs + " " + ours), 0);
+}
+
+TEST(DxfRoundTrip, ReleaseTwelveDrawingBecomesAValid2013One)
+{
+    TempDir dir;
+    const std::string theirs = dir.file("r12.dxf"), ours = dir.file("ours.dxf");
+    ASSERT_EQ(runCheck("make12 " + theirs), 0);
+    AcDbDatabase db(false);
+    ASSERT_EQ(db.readDxfFile(theirs.c_str()), Acad::eOk) << db.lastErrorMessage();
+    ASSERT_EQ(db.saveAs(ours.c_str()), Acad::eOk);
+    EXPECT_EQ(runCheck("audit " + ours), 0);
+    EXPECT_EQ(runCheck("same-entities " + theirs + " " + ours), 0);
+    AcDbLayerTable* layers = nullptr;
+    db.getSymbolTable(layers);
+    EXPECT_TRUE(layers->has("Old"));
+    layers->close();
+}
+
+TEST(DxfRead, OlderReleaseWithoutHandlesAndCodePage)
+{
+    // A release-12 file: no handles, no block records, Windows-1252 text and an escape.
+    const std::string r12 = "0\nSECTION\n2\nHEADER\n9\n$ACADVER\n1\nAC1009\n9\n$DWGCODEPAGE\n3\nANSI_1252\n0\nENDSEC\n"
+                            "0\nSECTION\n2\nTABLES\n0\nTABLE\n2\nLAYER\n70\n1\n0\nLAYER\n2\nR\xe4ume\n70\n4\n62\n-5\n6\n"
+                            "CONTINUOUS\n0\nENDTAB\n0\nENDSEC\n0\nSECTION\n2\nBLOCKS\n0\nBLOCK\n8\n0\n2\nDOOR\n70\n0\n10\n"
+                            "0.0\n20\n0.0\n30\n0.0\n0\nLINE\n8\n0\n10\n0\n20\n0\n30\n0\n11\n1\n21\n0\n31\n0\n0\nENDBLK\n"
+                            "0\nENDSEC\n0\nSECTION\n2\nENTITIES\n0\nINSERT\n8\nR\xe4ume\n2\nDOOR\n10\n5\n20\n5\n30\n0\n"
+                            "0\nTEXT\n8\n0\n10\n0\n20\n0\n30\n0\n40\n1\n1\n\\U+00C4rger \xb0\n0\nENDSEC\n0\nEOF\n";
+    TempDir dir;
+    writeFile(dir.file("old.dwg"), r12);
+    AcDbDatabase db(false);
+    ASSERT_EQ(db.readDxfFile(dir.file("old.dwg").c_str()), Acad::eOk) << db.lastErrorMessage();
+    AcDbLayerTable* layers = nullptr;
+    db.getSymbolTable(layers);
+    AcDbLayerTableRecord* layer = nullptr;
+    ASSERT_EQ(layers->getAt("R\xc3\xa4ume", layer), Acad::eOk);
+    EXPECT_TRUE(layer->isOff() && layer->isLocked());
+    layer->close();
+    layers->close();
+    AcDbBlockTableRecord* ms = nullptr;
+    acdbOpenObject(ms, db.modelSpaceId(), AcDb::kForRead);
+    ASSERT_EQ(ms->entityIds().size(), 2u);
+    const auto* text = AcDbText::cast(ms->entityIds()[1].object());
+    EXPECT_STREQ(text->textStringConst(), "\xc3\x84rger \xc2\xb0");
+    EXPECT_FALSE(ms->entityIds()[0].handle().isNull());
+    ms->close();
+    ASSERT_EQ(db.saveAs(dir.file("new.dxf").c_str()), Acad::eOk);
+    EXPECT_EQ(runCheck("audit " + dir.file("new.dxf")), 0);
+}
+
+TEST(DxfRead, BadInputGivesAStatusAndAMessage)
+{
+    TempDir dir;
+    const std::string good = [] {
+        AcDbDatabase db;
+        post(db.modelSpaceId(), new AcDbLine(AcGePoint3d(), AcGePoint3d(1, 1, 0)));
+        return db.dxfText();
+    }();
+    const struct {
+        const char* name;
+        std::string bytes;
+        const char* message;
+    } cases[] = {
+        {"empty", "", "empty"},
+        {"binary", std::string("AutoCAD Binary DXF\r\n\x1a\0", 22) + "junk", "binary"},
+        {"dwg", "AC1027\0\0\0garbage", "DWG"},
+        {"truncated", good.substr(0, good.size() / 2), "line"},
+        {"odd lines", good.substr(0, good.find("ENTITIES")) + "ENTITIES\n0\n", "line"},
+        {"bad code", "0\nSECTION\n2\nHEADER\nxx\n1\n0\nENDSEC\n0\nEOF\n", "invalid group code"},
+        {"no endsec", "0\nSECTION\n2\nENTITIES\n0\nEOF\n", "ENDSEC"},
+        {"bad number", "0\nSECTION\n2\nENTITIES\n0\nCIRCLE\n8\n0\n40\nabc\n0\nENDSEC\n0\nEOF\n", "invalid number"},
+        {"dangling", "0\nSECTION\n2\nENTITIES\n0\nINSERT\n8\n0\n2\nNOPE\n0\nENDSEC\n0\nEOF\n", "NOPE"},
+    };
+    for (const auto& c : cases) {
+        const std::string path = dir.file(std::string(c.name) + ".dxf");
+        writeFile(path, c.bytes);
+        AcDbDatabase db;
+        const AcDbObjectId before = db.modelSpaceId();
+        EXPECT_NE(db.readDxfFile(path.c_str()), Acad::eOk) << c.name;
+        EXPECT_NE(db.lastErrorMessage().find(c.message), std::string::npos) << c.name << ": " << db.lastErrorMessage();
+        EXPECT_EQ(db.modelSpaceId(), before) << c.name;
+    }
+    AcDbDatabase db;
+    EXPECT_EQ(db.readDxfFile(dir.file("missing.dxf").c_str()), Acad::eFileNotFound);
+}
+
+TEST(DxfWrite, SaveIsAtomicAndNeedsTheFolder)
+{
+    TempDir dir;
+    const std::string path = dir.file("keep.dxf");
+    writeFile(path, "old");
+    AcDbDatabase db;
+    EXPECT_NE(db.saveAs((dir.folder() + "no/such/folder/x.dxf").c_str()), Acad::eOk);
+    EXPECT_EQ(readFile(path), "old");
+    ASSERT_EQ(db.saveAs(path.c_str()), Acad::eOk);
+    EXPECT_NE(readFile(path), "old");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+}
