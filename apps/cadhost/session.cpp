@@ -131,8 +131,8 @@ void setVarCommand()
         return;
     }
     const auto value = askLine("Enter new value for " + upper(*name) + ": ");
-    if (!value)
-        return;
+    if (!value || value->empty())
+        return; // Enter keeps the value
     resbuf* next = acutNewRb(type);
     bool valid = true;
     if (type == RTSHORT) {
