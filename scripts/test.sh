@@ -16,4 +16,4 @@ ninja -C build-asan
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
 export LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print_suppressions=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-ctest --test-dir build-asan --output-on-failure -j "$jobs" -L cpp
+ctest --test-dir build-asan --output-on-failure -j "$jobs" -L 'cpp|e2e'

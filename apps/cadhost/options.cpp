@@ -5,6 +5,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -60,6 +63,12 @@ int parseOptions(int argc, char** argv, HostOptions& options)
 
 void preparePlatform(const HostOptions& options)
 {
+    // Qt wants a private runtime folder; make the one it would fall back to, quietly.
+    if (!std::getenv("XDG_RUNTIME_DIR")) {
+        const std::string runtime = "/tmp/runtime-" + std::to_string(getuid());
+        ::mkdir(runtime.c_str(), 0700);
+        setenv("XDG_RUNTIME_DIR", runtime.c_str(), 0);
+    }
     if (options.noGui || !hasDisplay()) {
         qv::setNoGui(true);
         // Widgets can still be made (and never shown) without a display.

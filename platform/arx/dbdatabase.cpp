@@ -1,5 +1,7 @@
 #include "arx/dbdatabase.h"
 
+#include "win/winbase.h"
+
 #include "arx/dbdict.h"
 #include "arx/dbentity.h"
 #include "arx/dbimpl.h"
@@ -163,11 +165,12 @@ Acad::ErrorStatus AcDbDatabase::readDxfText(const std::string& text)
     return Acad::eOk;
 }
 
-Acad::ErrorStatus AcDbDatabase::readDxfFile(const char* fileName)
+Acad::ErrorStatus AcDbDatabase::readDxfFile(const char* name)
 {
     std::error_code ec;
-    if (!fileName || !std::filesystem::is_regular_file(fileName, ec)) {
-        m_impl->lastError = std::string("cannot open '") + (fileName ? fileName : "") + "': no such file";
+    const std::string fileName = nativePath(name);
+    if (!name || !std::filesystem::is_regular_file(fileName, ec)) {
+        m_impl->lastError = "cannot open '" + fileName + "': no such file";
         return Acad::eFileNotFound;
     }
     std::ifstream in(fileName, std::ios::binary);
@@ -194,24 +197,32 @@ Acad::ErrorStatus AcDbDatabase::saveAs(const char* fileName, bool, int, const vo
         m_impl->lastError = "no file name";
         return Acad::eInvalidInput;
     }
-    const fs::path target(fileName);
-    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    // A link is followed, so that saving through it replaces the file it names.
     std::error_code ec;
+    fs::path target(nativePath(fileName));
+    if (fs::is_symlink(target, ec))
+        target = fs::weakly_canonical(target, ec);
+    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
     if (!fs::is_directory(folder, ec)) {
         m_impl->lastError = "the folder '" + folder.string() + "' does not exist";
         return Acad::eFileAccessErr;
     }
+    // The drawing is written beside the target and renamed over it, so a failed save leaves
+    // the old file whole; the new file keeps the old one's permissions.
     const std::string text = dxfText();
     const fs::path temp = folder / ("." + target.filename().string() + "." + std::to_string(getpid()) + ".tmp");
     std::FILE* f = std::fopen(temp.c_str(), "wb");
     const bool written = f && std::fwrite(text.data(), 1, text.size(), f) == text.size();
     const bool closed = f && std::fclose(f) == 0;
-    if (!written || !closed || std::rename(temp.c_str(), fileName) != 0) {
+    const fs::file_status old = fs::status(target, ec);
+    if (written && closed && fs::exists(old))
+        fs::permissions(temp, old.permissions(), ec);
+    if (!written || !closed || std::rename(temp.c_str(), target.c_str()) != 0) {
         fs::remove(temp, ec);
         m_impl->lastError = "cannot write '" + target.string() + "'";
         return Acad::eFileAccessErr;
     }
-    m_impl->fileName = fileName;
+    m_impl->fileName = target.string();
     return Acad::eOk;
 }
 

@@ -20,6 +20,7 @@ class AcDbViewTable;
 class AcDbUCSTable;
 class AcDbSymbolTable;
 class AcDbDictionary;
+class AcDbIdMapping;
 
 class AcDbDatabase
 {
@@ -77,6 +78,15 @@ public:
                                       Adesk::UInt32 xRefId = 0) const;
     // Makes a new object resident with a fresh handle; it stays open for write.
     Acad::ErrorStatus addAcDbObject(AcDbObjectId& id, AcDbObject* obj);
+    // Copies entities of this database, with their attributes, vertices, XData and extension
+    // dictionaries, into the block record owner, with new handles; references among the
+    // copies point to copies, others stay. Every copy is recorded in idMap (objects already
+    // mapped are not copied again); copies are left closed. References are translated at
+    // once, so deferXlation changes nothing. A null, unknown or erased id, an object that is
+    // not a top-level entity of this database, or an owner that is not a live block record
+    // of it fails before anything is made; a failure leaves no copy behind.
+    Acad::ErrorStatus deepCloneObjects(const AcDbObjectIdArray& ids, const AcDbObjectId& owner, AcDbIdMapping& idMap,
+                                       bool deferXlation = false);
     AcDbHandle handseed() const;
 
     // Header settings.

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "arx/dbdatabase.h"
+#include "arx/dbdrawingstate.h"
 
 #include <deque>
 #include <string>
@@ -37,6 +38,14 @@ struct AcDbDatabase::Impl {
 
     std::string lastError;
     std::string fileName;
+    std::unique_ptr<qv::DrawingState> state;   // the editor's, made on first use
+
+    // Tells the spatial index that an object changed or moved.
+    void noteModified(AcDbObjectId id)
+    {
+        if (state)
+            state->index.objectModified(id);
+    }
 
     // A slot for a handle read from a file (made on first reference), or for a new
     // object (null handle: the next free one).

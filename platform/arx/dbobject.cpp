@@ -110,6 +110,7 @@ Acad::ErrorStatus AcDbObject::close()
 {
     if (!isDatabaseResident())
         return Acad::eNotInDatabase;
+    const bool changed = m_writer;
     if (m_writer)
         m_writer = false;
     else if (m_readers > 0)
@@ -119,6 +120,8 @@ Acad::ErrorStatus AcDbObject::close()
     else
         return Acad::eNotOpenForRead;
     --database()->impl().openCount;
+    if (changed)
+        database()->impl().noteModified(m_id);
     return Acad::eOk;
 }
 
@@ -143,6 +146,7 @@ Acad::ErrorStatus AcDbObject::downgradeOpen()
         return Acad::eNotOpenForWrite;
     m_writer = false;
     m_readers = 1;
+    database()->impl().noteModified(m_id);
     return Acad::eOk;
 }
 

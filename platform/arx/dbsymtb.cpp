@@ -417,7 +417,9 @@ Acad::ErrorStatus AcDbBlockTableRecord::assumeOwnershipOf(const AcDbObjectIdArra
         for (const auto& entry : ids) {
             entry.first.object()->setOwnerId(objectId());
             m_entities.push_back(entry.first);
+            database()->impl().noteModified(entry.first);
         }
+        database()->impl().noteModified(owner);
     }
     return Acad::eOk;
 }

@@ -3,6 +3,9 @@
 // as the host does; records keep the order in which they were added.
 #pragma once
 
+#define ACDB_MODEL_SPACE "*Model_Space"
+#define ACDB_PAPER_SPACE "*Paper_Space"
+
 #include "arx/cmcolor.h"
 #include "arx/dbobject.h"
 #include "mfc/cstring.h"

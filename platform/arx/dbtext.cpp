@@ -265,6 +265,13 @@ bool AcDbAttributeBase::dxfInField(DxfIn& in, const Token& t)
     case 70: m_flags = in.integer(t); return true;
     case 73: m_fieldLength = static_cast<Adesk::UInt16>(in.integer(t)); return true;
     }
+    // The attribute's own subclass reuses codes of the text's: since DXF 2018 it holds 71
+    // (single or multi-line attribute), 72 and a copy of the alignment point (11/21/31).
+    // They are kept as read, never taken for the text's generation flags, horizontal mode
+    // and alignment point.
+    const std::string& subclass = in.subclass();
+    if ((subclass == "AcDbAttribute" || subclass == "AcDbAttributeDefinition") && t.code != verticalModeCode())
+        return false;
     return AcDbText::dxfInField(in, t);
 }
 

@@ -11,7 +11,7 @@ RbValueKind acutRbValueKind(int t)
     case RTPOINT: case RT3DPOINT: return RbValueKind::kPoint;
     case RTSHORT: return RbValueKind::kShort;
     case RTLONG: return RbValueKind::kLong;
-    case RTSTR: return RbValueKind::kString;
+    case RTSTR: case RTDXF0: return RbValueKind::kString;
     case RTENAME: case RTPICKS: return RbValueKind::kName;
     case RTNONE: case RTVOID: case RTLB: case RTLE: case RTDOTE: case RTNIL: case RTT: case RTNORM:
         return RbValueKind::kNone;

@@ -72,3 +72,8 @@ void AfxThrowFileException(int cause, LONG osError, LPCTSTR fileName)
 {
     throw new CFileException(cause, osError, fileName);
 }
+
+void AfxThrowOleDispatchException(WORD code, const char* description, UINT helpId)
+{
+    throw new COleDispatchException(description ? description : "", helpId, code);
+}

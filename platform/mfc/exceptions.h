@@ -63,3 +63,20 @@ protected:
 [[noreturn]] void AfxThrowInvalidArgException();
 [[noreturn]] void AfxThrowNotSupportedException();
 [[noreturn]] void AfxThrowFileException(int cause, LONG osError = -1, LPCTSTR fileName = nullptr);
+
+// A failed automation call: its description and the error code the object reported.
+class COleDispatchException : public CException
+{
+public:
+    COleDispatchException(std::string description, UINT helpId, WORD code)
+        : m_strDescription(std::move(description)), m_dwHelpContext(helpId), m_wCode(code) {}
+
+    std::string m_strDescription;
+    UINT m_dwHelpContext;
+    WORD m_wCode;
+
+protected:
+    std::string message() const override { return m_strDescription; }
+};
+
+[[noreturn]] void AfxThrowOleDispatchException(WORD code, const char* description, UINT helpId = 0);

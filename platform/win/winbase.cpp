@@ -109,8 +109,12 @@ DWORD GetFileAttributes(LPCTSTR path)
 BOOL CreateDirectory(LPCTSTR path, void*)
 {
     const std::string p = nativePath(path);
-    if (::mkdir(p.c_str(), 0777) != 0)
-        return failWith(errno);
+    if (::mkdir(p.c_str(), 0777) != 0) {
+        failWith(errno);
+        if (errno == ENOENT)
+            lastError = ERROR_PATH_NOT_FOUND; // a parent folder is missing
+        return FALSE;
+    }
     return TRUE;
 }
 
@@ -141,7 +145,10 @@ BOOL CopyFile(LPCTSTR existing, LPCTSTR target, BOOL failIfExists)
     if (out < 0) {
         const int err = errno;
         ::close(in);
-        return failWith(err);
+        failWith(err);
+        if (err == ENOENT)
+            lastError = ERROR_PATH_NOT_FOUND; // the target's folder is missing
+        return FALSE;
     }
     char buffer[1 << 16];
     int err = 0;

@@ -1,7 +1,17 @@
 #include "host/acadutilities.h"
 
+#include "arx/aced.h"
+#include "arx/acedselect.h"
+#include "arx/acutprintf.h"
+#include "arx/dbsymtb.h"
+#include "blocks/blockdwg.h"
 #include "support/exrecords.h"
 #include "support/kavroguard.h"
+#include "support/utilities.h"
+
+#include <cmath>
+#include <memory>
+#include <limits>
 
 namespace {
 
@@ -211,4 +221,465 @@ void CAcadUtilities::checkPlotFileExtension(CString& fileName, PlotDevice device
         else if (fileName.Right(extension.GetLength()) != extension)
             fileName = fileName.Left(dot) + extension;
     });
+}
+
+namespace {
+
+// Divisors from drawing units to metres or feet (lengths) and their squares (areas).
+struct UnitDivisors
+{
+    double length;
+    double area;
+};
+
+UnitDivisors divisors(short linearUnits, int units)
+{
+    const bool inches = linearUnits == 3 || linearUnits == 4;
+    const bool metric = units == 0;
+    if (inches)
+        return metric ? UnitDivisors{39.37007874015748, 1550.0031000062} : UnitDivisors{12.0, 144.0};
+    return metric ? UnitDivisors{1000.0, 1000000.0} : UnitDivisors{304.8, 92903.04};
+}
+
+CString className(const AcDbObject* object)
+{
+    return object->isA()->name();
+}
+
+// The prompt "\n" + prompt + " <" + default + ">:".
+CString withDefault(const CString& prompt, const CString& defaultText)
+{
+    return "\n" + prompt + " <" + defaultText + ">:";
+}
+
+resbuf shortCode(short code)
+{
+    resbuf rb {};
+    rb.restype = RTSHORT;
+    rb.resval.rint = code;
+    return rb;
+}
+
+AcGePoint3d transformed(const AcGePoint3d& point, short from, short to)
+{
+    const ads_point in = {point.x, point.y, point.z};
+    ads_point out = {point.x, point.y, point.z};
+    const resbuf fromCode = shortCode(from), toCode = shortCode(to);
+    acedTrans(in, &fromCode, &toCode, 0, out);
+    return AcGePoint3d(out[0], out[1], out[2]);
+}
+
+// A picked entity's id, or the null id when the pick gave none.
+AcDbObjectId pickedId(const ads_name entity)
+{
+    AcDbObjectId id;
+    acdbGetObjectId(id, entity);
+    return id;
+}
+
+} // namespace
+
+void CAcadUtilities::getInteger(CString prompt, int defaultValue, int* result)
+{
+    kavroGuard("CAcadUtilities::getInteger", __FILE__, [&] {
+        *result = defaultValue;
+        int answer = 0;
+        if (acedGetInt(withDefault(prompt, CUtilities::IntToCString(defaultValue)), &answer) == RTNORM)
+            *result = answer;
+        acutPrintf(" %i\n", *result);
+    });
+}
+
+void CAcadUtilities::getDouble(CString prompt, double defaultValue, int precision, double* result)
+{
+    kavroGuard("CAcadUtilities::getDouble", __FILE__, [&] {
+        *result = defaultValue;
+        double answer = 0;
+        if (acedGetReal(withDefault(prompt, CUtilities::DoubleToCString(defaultValue, precision)), &answer) == RTNORM)
+            *result = answer;
+        acutPrintf(" %s\n", CUtilities::DoubleToCString(*result, precision));
+    });
+}
+
+void CAcadUtilities::getString(CString prompt, CString defaultValue, CString* result)
+{
+    kavroGuard("CAcadUtilities::getString", __FILE__, [&] {
+        char answer[133] = {};
+        if (acedGetString(1, withDefault(prompt, defaultValue), answer) != RTNORM)
+            throw new CEXCancelled(KAVRO_PRODUCT_CAPTION, __FILE__, "CAcadUtilities::getString");
+        *result = *answer ? CString(answer) : defaultValue;
+        acutPrintf(" %s\n", *result);
+    });
+}
+
+CString CAcadUtilities::getString(CString prompt)
+{
+    return kavroGuard("CAcadUtilities::getString", __FILE__, [&] {
+        char answer[133] = {};
+        if (acedGetString(1, "\n" + prompt + ":", answer) != RTNORM)
+            throw new CEXCancelled(KAVRO_PRODUCT_CAPTION, __FILE__, "CAcadUtilities::getString");
+        return CString(answer);
+    });
+}
+
+void CAcadUtilities::getBoolean(CString prompt, BOOL defaultValue, BOOL* result)
+{
+    kavroGuard("CAcadUtilities::getBoolean", __FILE__, [&] {
+        *result = defaultValue;
+        char answer[133] = {};
+        // A cancelled answer keeps the default, as an empty one does.
+        if (acedGetString(1, withDefault(prompt, CUtilities::BoolToCString(defaultValue)), answer) == RTNORM && *answer)
+            *result = CUtilities::CStringToBOOL(answer);
+        acutPrintf(" %s\n", CUtilities::BoolToCString(*result));
+    });
+}
+
+BOOL CAcadUtilities::selectObjectIds(std::vector<AcDbObjectId>& ids, CString prompt)
+{
+    return kavroGuard("CAcadUtilities::selectObjectIds", __FILE__, [&]() -> BOOL {
+        acutPrintf("\n%s", prompt);
+        ads_name set;
+        if (acedSSGet(nullptr, nullptr, nullptr, nullptr, set) != RTNORM)
+            return TRUE;
+        Adesk::Int32 length = 0;
+        acedSSLength(set, &length);
+        for (Adesk::Int32 i = 0; i < length; ++i) {
+            ads_name entity;
+            acedSSName(set, i, entity);
+            const AcDbObjectId id = pickedId(entity);
+            AcDbEntity* opened = nullptr;
+            if (acdbOpenObject(opened, id, AcDb::kForRead) != Acad::eOk)
+                continue;
+            const CString name = className(opened);
+            opened->close();
+            if (name != "AcDbBlockReference")
+                ids.push_back(id);
+        }
+        acedSSFree(set);
+        return TRUE;
+    });
+}
+
+BOOL CAcadUtilities::selectObjectId(AcDbObjectId& id, CString prompt)
+{
+    return kavroGuard("CAcadUtilities::selectObjectId", __FILE__, [&]() -> BOOL {
+        ads_name entity;
+        ads_point point;
+        if (acedEntSel(prompt, entity, point) != RTNORM)
+            return FALSE;
+        id = pickedId(entity);
+        return TRUE;
+    });
+}
+
+int CAcadUtilities::selectObjectId(AcDbObjectId& id, CString prompt, CString wanted)
+{
+    return kavroGuard("CAcadUtilities::selectObjectId", __FILE__, [&] {
+        if (prompt.IsEmpty())
+            prompt = "Please select an object";
+        for (;;) {
+            ads_name entity;
+            ads_point point;
+            if (acedEntSel("\n" + prompt + "\n", entity, point) != RTNORM) {
+                acutPrintf("Cancelled by User.\n");
+                return 16;
+            }
+            id = pickedId(entity);
+            AcDbEntity* opened = nullptr;
+            if (acdbOpenObject(opened, id, AcDb::kForRead) != Acad::eOk)
+                continue;
+            const CString name = className(opened);
+            opened->close();
+            if (name == wanted)
+                return 0;
+            acutPrintf("Invalid selection - %s.\n", name);
+        }
+    });
+}
+
+int CAcadUtilities::userSelectSpace(AcDbHandle& handle)
+{
+    AcDbObjectId id;
+    if (selectObjectId(id, "\nPlease select a space\n", "AcDbBlockReference") != 0)
+        return 13;
+    AcDbEntity* reference = nullptr;
+    if (acdbOpenObject(reference, id, AcDb::kForRead) != Acad::eOk)
+        return 13;
+    reference->getAcDbHandle(handle);
+    reference->close();
+    return 0;
+}
+
+BOOL CAcadUtilities::userSelectKavroBlock(AcApDocument* document, CBlockDWG* target)
+{
+    return kavroGuard("CAcadUtilities::userSelectKavroBlock", __FILE__, [&]() -> BOOL {
+        for (;;) {
+            ads_name entity;
+            ads_point point;
+            if (acedEntSel("\nPlease select a Kavro Space\n", entity, point) != RTNORM) {
+                acutPrintf("Cancelled by User.\n");
+                return FALSE;
+            }
+            AcDbEntity* opened = nullptr;
+            if (acdbOpenObject(opened, pickedId(entity), AcDb::kForRead) != Acad::eOk)
+                continue;
+            if (auto* reference = AcDbBlockReference::cast(opened); reference && className(opened) == "AcDbBlockReference") {
+                // The reference is closed on every way out, an error of the block model included.
+                const std::unique_ptr<AcDbEntity, void (*)(AcDbEntity*)> closing(opened, [](AcDbEntity* e) { e->close(); });
+                CBlockDWG(reference, document).copyInto(target);
+                return TRUE;
+            }
+            opened->close();
+            acutPrintf("Invalid selection.\n");
+        }
+    });
+}
+
+double CAcadUtilities::getPolyPerimeter(AcDbPolyline* polyline)
+{
+    return kavroGuard("CAcadUtilities::getPolyPerimeter", __FILE__, [&] {
+        double end = 0, length = 0;
+        polyline->getEndParam(end);
+        polyline->getDistAtParam(end, length);
+        return length;
+    });
+}
+
+double CAcadUtilities::calculatePolylinePerimeter(AcDbPolyline* polyline, short linearUnits, int units)
+{
+    return kavroGuard("CAcadUtilities::calculatePolylinePerimeter", __FILE__,
+                      [&] { return getPolyPerimeter(polyline) / divisors(linearUnits, units).length; });
+}
+
+double CAcadUtilities::calculatePolylineArea(AcDbPolyline* polyline, short linearUnits, int units)
+{
+    return kavroGuard("CAcadUtilities::calculatePolylineArea", __FILE__, [&] {
+        double area = 0; // a failed area query measures nothing
+        polyline->getArea(area);
+        return area / divisors(linearUnits, units).area;
+    });
+}
+
+double CAcadUtilities::recalculateBlockArea(AcDbBlockReference* reference, AcDbPolyline* outline, short linearUnits,
+                                            int units)
+{
+    return kavroGuard("CAcadUtilities::recalculateBlockArea", __FILE__, [&] {
+        const AcGeScale3d scale = reference->scaleFactors();
+        return std::fabs(scale.sx) * std::fabs(scale.sy) * calculatePolylineArea(outline, linearUnits, units);
+    });
+}
+
+double CAcadUtilities::recalculateBlockPerimeter(AcDbBlockReference* reference, AcDbPolyline* outline,
+                                                 short linearUnits, int units)
+{
+    return kavroGuard("CAcadUtilities::recalculateBlockPerimeter", __FILE__, [&] {
+        const AcGeScale3d scale = reference->scaleFactors();
+        const double sx = std::fabs(scale.sx), sy = std::fabs(scale.sy);
+        const double factor = sx == sy ? sx : 0.0;
+        return factor * calculatePolylinePerimeter(outline, linearUnits, units);
+    });
+}
+
+void CAcadUtilities::getBlockExtents(AcDbEntity* entity, AcGePoint3d& lower, AcGePoint3d& upper, double margin)
+{
+    kavroGuard("CAcadUtilities::getBlockExtents", __FILE__, [&] {
+        AcDbBlockReference* reference = AcDbBlockReference::cast(entity);
+        if (!reference)
+            return;
+        AcDbExtents extents;
+        AcDbBlockTableRecord* definition = nullptr;
+        if (acdbOpenObject(definition, reference->blockTableRecord(), AcDb::kForRead) == Acad::eOk) {
+            AcDbBlockTableRecordIterator* it = nullptr;
+            definition->newIterator(it, true, true);
+            for (; it && !it->done(); it->step(true, true)) {
+                AcDbEntity* member = nullptr;
+                if (it->getEntity(member, AcDb::kForRead, false) != Acad::eOk)
+                    continue;
+                const bool polyline = className(member) == "AcDbPolyline";
+                if (polyline)
+                    member->getGeomExtents(extents);
+                member->close();
+                if (polyline)
+                    break;
+            }
+            delete it;
+            definition->close();
+        }
+        lower = extents.minPoint();
+        upper = extents.maxPoint();
+        if (margin > 0) {
+            lower.x -= margin;
+            lower.y -= margin;
+            upper.x += margin;
+            upper.y += margin;
+        }
+        const AcGeMatrix3d transform = reference->blockTransform();
+        lower.transformBy(transform);
+        upper.transformBy(transform);
+    });
+}
+
+AcGePoint3d CAcadUtilities::getPolylineTopLeft(AcDbPolyline* polyline, AcGeMatrix3d* transform)
+{
+    AcGePoint3d topLeft(std::numeric_limits<double>::max(), -std::numeric_limits<double>::max(), 0);
+    for (unsigned int i = 0; i < polyline->numVerts(); ++i) {
+        AcGePoint3d vertex;
+        polyline->getPointAt(i, vertex);
+        if (transform)
+            vertex.transformBy(*transform);
+        topLeft.x = std::min(topLeft.x, vertex.x);
+        topLeft.y = std::max(topLeft.y, vertex.y);
+    }
+    return topLeft;
+}
+
+AcGePoint3d CAcadUtilities::convertUCSToWCS(AcGePoint3d point)
+{
+    return kavroGuard("CAcadUtilities::convertUCSToWCS", __FILE__, [&] { return transformed(point, 1, 0); });
+}
+
+AcGePoint3d CAcadUtilities::convertWCSToUCS(AcGePoint3d point)
+{
+    return kavroGuard("CAcadUtilities::convertWCSToUCS", __FILE__, [&] { return transformed(point, 0, 1); });
+}
+
+void CAcadUtilities::convertHandlesStringToArray(CString list, std::vector<AcDbHandle>& handles)
+{
+    kavroGuard("CAcadUtilities::convertHandlesStringToArray", __FILE__, [&] {
+        int start = 0;
+        for (int comma = list.Find(',', 0); comma >= 0; comma = list.Find(',', start)) {
+            handles.push_back(AcDbHandle(list.Mid(start, comma - start)));
+            start = comma + 1;
+        }
+    });
+}
+
+AcDbObjectId CAcadUtilities::convertHandleToObjectId(AcDbHandle handle)
+{
+    return kavroGuard("CAcadUtilities::convertHandleToObjectId", __FILE__, [&] {
+        char text[20];
+        handle.getIntoAsciiBuffer(text, sizeof text);
+        ads_name entity;
+        if (acdbHandEnt(text, entity) != RTNORM)
+            return AcDbObjectId();
+        return pickedId(entity);
+    });
+}
+
+CString CAcadUtilities::extractData(int kind, CString item)
+{
+    return kavroGuard("CAcadUtilities::extractData", __FILE__, [&] {
+        struct Cut { int kind, front, back; };
+        static const Cut cuts[] = {
+            {0x11, 5, 0},      {0x100, 5, 5},     {0x101, 5, 6},      {0x110, 10, 2},     {0x111, 10, 3},
+            {0x1000, 8, 0},    {0x1001, 10, 0},   {0x1010, 12, 0},    {0x1011, 5, 0},     {0x1100, 12, 0},
+            {0x1101, 12, 0},   {0x1110, 12, 0},   {0x1111, 12, 0},    {0x10000, 10, 0},   {0x10001, 11, 0},
+            {0x10010, 7, 0},   {0x10011, 15, 0},  {0x10100, 13, 0},
+        };
+        for (const Cut& cut : cuts)
+            if (cut.kind == kind) {
+                if (item.GetLength() < cut.front + cut.back)
+                    return CString();
+                return item.Mid(cut.front, item.GetLength() - cut.front - cut.back);
+            }
+        return CString();
+    });
+}
+
+void CAcadUtilities::sendToBack(AcDbEntity* entity)
+{
+    getSortentsVariable();
+    AcDbSortentsTable* table = getSortentsTable(entity);
+    if (!table)
+        return;
+    table->moveToBottom(AcDbObjectIdArray{entity->objectId()});
+    table->close();
+}
+
+void CAcadUtilities::getSortentsVariable()
+{
+    resbuf value {};
+    acedGetVar("SORTENTS", &value);
+    if ((value.resval.rint & 127) != 127)
+        setSortentsVariable(value.resval.rint | 127);
+}
+
+void CAcadUtilities::setSortentsVariable(int value)
+{
+    resbuf rb = shortCode(static_cast<short>(value));
+    acedSetVar("SORTENTS", &rb);
+}
+
+AcDbSortentsTable* CAcadUtilities::getSortentsTable(AcDbEntity* entity)
+{
+    const AcDbObjectId ownerId = entity->ownerId();
+    if (ownerId.isNull())
+        return nullptr;
+    AcDbBlockTableRecord* owner = nullptr;
+    if (acdbOpenObject(owner, ownerId, AcDb::kForRead) != Acad::eOk)
+        return nullptr;
+    if (owner->extensionDictionary().isNull()) {
+        if (owner->upgradeOpen() != Acad::eOk) {
+            owner->close();
+            return nullptr;
+        }
+        owner->createExtensionDictionary();
+        if (owner->extensionDictionary().isNull()) {
+            owner->close();
+            return nullptr;
+        }
+    }
+    AcDbDictionary* dictionary = nullptr;
+    const Acad::ErrorStatus opened = acdbOpenObject(dictionary, owner->extensionDictionary(), AcDb::kForRead);
+    owner->close();
+    if (opened != Acad::eOk)
+        return nullptr;
+    AcDbObject* found = nullptr;
+    if (dictionary->getAt("ACAD_SORTENTS", found, AcDb::kForWrite) != Acad::eOk) {
+        if (dictionary->upgradeOpen() != Acad::eOk) {
+            dictionary->close();
+            return nullptr;
+        }
+        auto* table = new AcDbSortentsTable;
+        AcDbObjectId tableId;
+        if (dictionary->setAt("ACAD_SORTENTS", table, tableId) != Acad::eOk) {
+            delete table;
+            dictionary->close();
+            return nullptr;
+        }
+        table->setBlockId(ownerId);
+        found = table;
+    }
+    dictionary->close();
+    AcDbSortentsTable* table = AcDbSortentsTable::cast(found);
+    if (!table)
+        found->close();
+    return table;
+}
+
+void CAcadUtilities::adjustColourToBackground(AcCmColor& colour)
+{
+    AcColorSettings settings;
+    acedGetCurrentColors(&settings);
+    const unsigned background = settings.dwGfxModelBkColor;
+    const unsigned red = background & 0xFF, green = (background >> 8) & 0xFF, blue = (background >> 16) & 0xFF;
+    if (colour.red() == red && colour.green() == green && colour.blue() == blue)
+        colour.setRGB(static_cast<Adesk::UInt8>(255 - red), static_cast<Adesk::UInt8>(255 - green),
+                      static_cast<Adesk::UInt8>(255 - blue));
+}
+
+HRESULT CAcadUtilities::createPointArray(VARIANT* out, double x, double y, double z)
+{
+    VariantClear(out);
+    SAFEARRAYBOUND bound{3, 0};
+    SAFEARRAY* array = SafeArrayCreate(VT_R8, 1, &bound);
+    if (!array)
+        return E_OUTOFMEMORY;
+    out->vt = VT_ARRAY | VT_R8;
+    out->parray = array;
+    double values[3] = {x, y, z};
+    for (LONG i = 0; i < 3; ++i)
+        if (const HRESULT hr = SafeArrayPutElement(array, &i, &values[i]); FAILED(hr))
+            return hr;
+    return S_OK;
 }

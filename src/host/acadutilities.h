@@ -1,8 +1,22 @@
-// Host utilities: the plot option tables that turn stored plot identifiers into the plot
-// engine's devices, media names, scales and plot areas, and back.
+// Host utilities: prompts and picks on the host command line, polyline measures in square
+// metres or feet, coordinate conversion, handles, XData item values, draw order, and the
+// plot option tables that turn stored plot identifiers into the plot engine's devices,
+// media names, scales and plot areas, and back.
 #pragma once
 
+#include "arx/cmcolor.h"
+#include "arx/dbblockref.h"
+#include "arx/dbcurves.h"
+#include "arx/dbdict.h"
+#include "arx/geometry.h"
 #include "mfc/cstring.h"
+#include "win/variant.h"
+
+#include <vector>
+
+class AcApDocument;
+class CBlockDWG;
+
 
 // The plot-to-file devices.
 enum PlotDevice : int { kDWF = 0, kPDF = 1, kJPG = 2, kPNG = 3 };
@@ -14,6 +28,52 @@ class CAcadUtilities
 {
 public:
     virtual ~CAcadUtilities() = default;
+
+    // Prompts "\n" + prompt + " <" + default + ">:" and echoes the value kept.
+    void getInteger(CString prompt, int defaultValue, int* result);
+    void getDouble(CString prompt, double defaultValue, int precision, double* result);
+    // An empty answer keeps the default. Cancelling, or the end of input, ends the command
+    // (raises CEXCancelled) rather than asking again forever.
+    void getString(CString prompt, CString defaultValue, CString* result);
+    CString getString(CString prompt);
+    void getBoolean(CString prompt, BOOL defaultValue, BOOL* result);
+
+    // Appends the ids of the selected entities that are not block references.
+    BOOL selectObjectIds(std::vector<AcDbObjectId>& ids, CString prompt);
+    BOOL selectObjectId(AcDbObjectId& id, CString prompt);
+    // 0 when an entity of the host class was picked, 16 when the user cancelled.
+    int selectObjectId(AcDbObjectId& id, CString prompt, CString className);
+    int userSelectSpace(AcDbHandle& handle);
+    // Asks for a block reference until one is picked, and copies the block read from it
+    // into target; FALSE when the user cancels.
+    BOOL userSelectKavroBlock(AcApDocument* document, CBlockDWG* target);
+
+    // Measures in drawing units and converted by the drawing's linear units (3 and 4 are
+    // inches, else millimetres) to metres or feet (units 0 metric, else imperial).
+    double getPolyPerimeter(AcDbPolyline* polyline);
+    double calculatePolylinePerimeter(AcDbPolyline* polyline, short linearUnits, int units);
+    double calculatePolylineArea(AcDbPolyline* polyline, short linearUnits, int units);
+    double recalculateBlockArea(AcDbBlockReference* reference, AcDbPolyline* outline, short linearUnits, int units);
+    double recalculateBlockPerimeter(AcDbBlockReference* reference, AcDbPolyline* outline, short linearUnits,
+                                     int units);
+    // The extents of the definition's first polyline, widened by margin, each corner
+    // transformed by the reference's block transform.
+    void getBlockExtents(AcDbEntity* entity, AcGePoint3d& lower, AcGePoint3d& upper, double margin);
+    AcGePoint3d getPolylineTopLeft(AcDbPolyline* polyline, AcGeMatrix3d* transform);
+    AcGePoint3d convertUCSToWCS(AcGePoint3d point);
+    AcGePoint3d convertWCSToUCS(AcGePoint3d point);
+    // Each handle of the list must be followed by ",".
+    void convertHandlesStringToArray(CString list, std::vector<AcDbHandle>& handles);
+    AcDbObjectId convertHandleToObjectId(AcDbHandle handle);
+    // The value of one KEY=value item of a space block's XData record, by item kind.
+    CString extractData(int kind, CString item);
+    void sendToBack(AcDbEntity* entity);
+    void getSortentsVariable();
+    void setSortentsVariable(int value);
+    AcDbSortentsTable* getSortentsTable(AcDbEntity* entity);
+    // Inverts a colour that equals the model-space background.
+    void adjustColourToBackground(AcCmColor& colour);
+    static HRESULT createPointArray(VARIANT* out, double x, double y, double z);
 
     static CString plotExtension(PlotDevice device);
     // The host device configuration of a device (DWF for an unknown one).

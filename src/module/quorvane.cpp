@@ -1,39 +1,14 @@
 #include "module/quorvane.h"
 
+CAcadHost acadHost;
 CPreferencesVaultEye vaultEyePreferences;
 CString debugLogPath;
 
-CString* getModuleVersion()
-{
-    return new CString("64.04.03.00");
-}
+CString preferencesFolder;
+CString temporaryFolder;
+CString assetExclusion;
 
-extern "C" AcRx::AppRetCode acrxEntryPoint(AcRx::AppMsgCode message, void* appId)
+CString getModuleVersion()
 {
-    switch (message) {
-    case AcRx::kInitAppMsg:
-        acrxDynamicLinker->unlockApplication(appId);
-        acrxDynamicLinker->registerAppMDIAware(appId);
-        initModule();
-        break;
-    case AcRx::kUnloadAppMsg:
-        unloadModule();
-        break;
-    default:
-        break;
-    }
-    return AcRx::kRetOK;
-}
-
-extern "C" int acrxGetApiVersion()
-{
-    return ACRX_API_VERSION;
-}
-
-void initModule()
-{
-}
-
-void unloadModule()
-{
+    return "64.04.03.00";
 }

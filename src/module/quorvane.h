@@ -3,7 +3,11 @@
 #pragma once
 
 #include "database/preferencesvaulteye.h"
+#include "host/acadhost.h"
 #include "mfc/cstring.h"
+
+// The host the module runs in.
+extern CAcadHost acadHost;
 
 // The document-monitor server settings; empty until something loads a settings file.
 extern CPreferencesVaultEye vaultEyePreferences;
@@ -12,15 +16,10 @@ extern CPreferencesVaultEye vaultEyePreferences;
 extern CString debugLogPath;
 
 // The module's version, as the about box and command titles show it.
-CString* getModuleVersion();
+CString getModuleVersion();
 
-#include "arx/acrxapp.h"
-
-// The host's entry: message 1 unlocks the module, declares that it serves several
-// documents and starts it; message 2 stops it. Every message returns 0.
-extern "C" AcRx::AppRetCode acrxEntryPoint(AcRx::AppMsgCode message, void* appId);
-// The version of the host interface the module is built for.
-extern "C" int acrxGetApiVersion();
-
-void initModule();
-void unloadModule();
+// The module's folders under the common application-data folder, set at load.
+extern CString preferencesFolder;
+extern CString temporaryFolder;
+// The asset exclusion text; never set.
+extern CString assetExclusion;

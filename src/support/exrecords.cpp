@@ -103,3 +103,10 @@ CEXXMLMissingField::CEXXMLMissingField(CString xmlFile, CString field, CString s
     m_description = "The XML file " + xmlFile + " does not contain the required field " + field;
     m_severity = medium;
 }
+
+CEXCancelled::CEXCancelled(CString source, CString file, CString procSig)
+    : CEXKavro(std::move(source), std::move(file), std::move(procSig), 0, nullptr)
+{
+    m_description = "Cancelled by User.";
+    m_severity = low;
+}

@@ -83,3 +83,10 @@ class CEXXMLMissingField : public CEXKavro
 public:
     CEXXMLMissingField(CString xmlFile, CString field, CString source, CString file, CString procSig);
 };
+
+// The user cancelled a prompt the command cannot go on without; the command ends quietly.
+class CEXCancelled : public CEXKavro
+{
+public:
+    CEXCancelled(CString source, CString file, CString procSig);
+};

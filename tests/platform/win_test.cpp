@@ -31,7 +31,7 @@ TEST(WinFiles, CreateCopyAndDeleteReportWindowsCodes)
     EXPECT_FALSE(CreateDirectory(sub.c_str(), nullptr));
     EXPECT_EQ(GetLastError(), ERROR_ALREADY_EXISTS);
     EXPECT_FALSE(CreateDirectory(dir.file("a/b").c_str(), nullptr));
-    EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
 
     writeFile(dir.file("src.txt"), "content");
     EXPECT_TRUE(CopyFile(dir.file("src.txt").c_str(), dir.file("dst.txt").c_str(), TRUE));
@@ -44,6 +44,8 @@ TEST(WinFiles, CreateCopyAndDeleteReportWindowsCodes)
     EXPECT_EQ(readFile(dir.file("dst.txt")), "newer");
     EXPECT_FALSE(CopyFile(dir.file("none").c_str(), dir.file("x").c_str(), FALSE));
     EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+    EXPECT_FALSE(CopyFile(dir.file("src.txt").c_str(), dir.file("no/x").c_str(), FALSE));
+    EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
 
     EXPECT_TRUE(DeleteFile(dir.file("dst.txt").c_str()));
     EXPECT_FALSE(DeleteFile(dir.file("dst.txt").c_str()));

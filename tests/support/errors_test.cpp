@@ -1,3 +1,4 @@
+#include "common/chain.h"
 #include "common/tempdir.h"
 #include "support/exconnection.h"
 #include "support/excustom.h"
@@ -11,23 +12,6 @@
 #include <stdexcept>
 
 namespace {
-
-struct ChainDeleter
-{
-    void operator()(CEXKavro* e) const { CEXKavro::deleteChain(e); }
-};
-using Chain = std::unique_ptr<CEXKavro, ChainDeleter>;
-
-template <class Body>
-Chain caught(Body body)
-{
-    try {
-        body();
-    } catch (CEXKavro* e) {
-        return Chain(e);
-    }
-    return nullptr;
-}
 
 // Three methods calling one another, the innermost failing with a specific record.
 void innermost() { throw new CEXInvalidXMLFile("src", "/x/log.cpp", "CLog::load", "a.xml"); }

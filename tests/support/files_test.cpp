@@ -1,4 +1,5 @@
 #include "arx/acutprintf.h"
+#include "common/chain.h"
 #include "common/tempdir.h"
 #include "support/exunhandled.h"
 #include "support/fileutilities.h"
@@ -8,19 +9,6 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-
-namespace {
-
-std::string captureOutput(const std::function<void()>& body)
-{
-    std::string out;
-    qv::setOutputSink([&](const std::string& text) { out += text; });
-    body();
-    qv::setOutputSink(nullptr);
-    return out;
-}
-
-} // namespace
 
 TEST(CFileUtilities, PathTypes)
 {
@@ -118,7 +106,7 @@ TEST(CFileUtilities, FolderChainsAreMadeOutermostFirst)
     TempDir dir;
     CFileUtilities files;
     const std::string chain = dir.folder() + "a/b/c/";
-    std::string out = captureOutput([&] { EXPECT_TRUE(files.ensureDirectoryExists(chain.c_str())); });
+    std::string out = captured([&] { EXPECT_TRUE(files.ensureDirectoryExists(chain.c_str())); });
     EXPECT_EQ(out, "");
     EXPECT_TRUE(std::filesystem::is_directory(chain));
     EXPECT_TRUE(files.ensureDirectoryExists(chain.c_str()));
@@ -134,7 +122,7 @@ TEST(CFileUtilities, AFolderThatCannotBeMadeSaysWhy)
     const std::string expected = "Cannot create " + locked + "/x - Access denied\n";
     const int result = runUnprivileged([&] {
         CFileUtilities files;
-        const std::string out = captureOutput([&] {
+        const std::string out = captured([&] {
             if (files.ensureDirectoryExists((locked + "/x/y/z").c_str()))
                 std::_Exit(3);
         });

@@ -1,11 +1,12 @@
 #include "arx/acutprintf.h"
+#include "common/chain.h"
 #include "common/tempdir.h"
 #include "database/preferencesvaulteye.h"
+#include "mfc/oledatetime.h"
 #include "module/quorvane.h"
 #include "support/exrecords.h"
 #include "support/kavroexceptions.h"
 #include "support/kavroguard.h"
-#include "mfc/oledatetime.h"
 #include "support/log.h"
 #include "win/messagebox.h"
 
@@ -13,23 +14,6 @@
 #include <sys/wait.h>
 
 namespace {
-
-struct ChainDeleter
-{
-    void operator()(CEXKavro* e) const { CEXKavro::deleteChain(e); }
-};
-using Chain = std::unique_ptr<CEXKavro, ChainDeleter>;
-
-template <class Body>
-Chain caught(Body body)
-{
-    try {
-        body();
-    } catch (CEXKavro* e) {
-        return Chain(e);
-    }
-    return nullptr;
-}
 
 // A chain of three: a command wrapping a method wrapping an invalid handle.
 CEXKavro* threeLevels()
@@ -45,15 +29,6 @@ CEXKavro* threeLevels()
         return e;
     }
     return nullptr;
-}
-
-std::string captured(const std::function<void()>& body)
-{
-    std::string out;
-    qv::setOutputSink([&](const std::string& text) { out += text; });
-    body();
-    qv::setOutputSink(nullptr);
-    return out;
 }
 
 // Checks a file with Python's XML parser; gives the number of records under the root.

@@ -1,3 +1,4 @@
+#include "common/chain.h"
 #include "support/exrecords.h"
 #include "support/exunhandled.h"
 #include "support/utilities.h"
@@ -6,28 +7,6 @@
 
 #include <cmath>
 #include <memory>
-
-namespace {
-
-struct ChainDeleter
-{
-    void operator()(CEXKavro* e) const { CEXKavro::deleteChain(e); }
-};
-using Chain = std::unique_ptr<CEXKavro, ChainDeleter>;
-
-// Runs body and gives the record it threw (null when it threw nothing).
-template <class Body>
-Chain caught(Body body)
-{
-    try {
-        body();
-    } catch (CEXKavro* e) {
-        return Chain(e);
-    }
-    return nullptr;
-}
-
-} // namespace
 
 TEST(CUtilities, DoubleToCStringGivesTheWorkedValues)
 {

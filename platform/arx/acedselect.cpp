@@ -1,0 +1,188 @@
+#include "arx/acedselect.h"
+
+#include "arx/acedinput.h"
+#include "arx/acedpick.h"
+#include "arx/acutprintf.h"
+#include "arx/dbdatabase.h"
+#include "arx/dbdrawingstate.h"
+
+#include <unordered_map>
+
+namespace {
+
+// Marks a selection-set name; drawing serial numbers, the second half of entity names, are
+// positive.
+constexpr std::int64_t kSetTag = -0x5353;
+
+struct EntityName {
+    std::int64_t handle, serial;
+};
+
+struct Registry {
+    std::unordered_map<std::int64_t, std::vector<EntityName>> sets;
+    std::int64_t lastKey = 0;
+};
+
+Registry& registry()
+{
+    static Registry r;
+    return r;
+}
+
+const std::vector<EntityName>* findSet(const ads_name set)
+{
+    if (!set || set[1] != kSetTag)
+        return nullptr;
+    const auto it = registry().sets.find(set[0]);
+    return it == registry().sets.end() ? nullptr : &it->second;
+}
+
+EntityName nameOf(AcDbObjectId id)
+{
+    return {static_cast<std::int64_t>(id.handle().value()), qv::drawingState(id.database()).serial};
+}
+
+int giveName(AcDbObjectId id, ads_name entity)
+{
+    if (id.isNull())
+        return RTERROR;
+    const EntityName name = nameOf(id);
+    entity[0] = name.handle;
+    entity[1] = name.serial;
+    return RTNORM;
+}
+
+// The entity a pick answer names: "last", "#HANDLE" or a point; false for other text.
+bool pickAnswer(AcDbDatabase* db, std::string_view text, AcDbObjectId& id, AcGePoint3d& at)
+{
+    if (qv::dxf::equalNoCase(text, "last")) {
+        id = db ? qv::lastEntity(db) : AcDbObjectId();
+        return true;
+    }
+    if (text.front() == '#') {
+        id = db ? qv::layoutEntityByHandle(db, text.substr(1)) : AcDbObjectId();
+        return true;
+    }
+    if (!qv::parsePoint(text, at))
+        return false;
+    id = db ? qv::pickAt(db, at) : AcDbObjectId();
+    return true;
+}
+
+} // namespace
+
+Acad::ErrorStatus acdbGetObjectId(AcDbObjectId& id, const ads_name entity)
+{
+    if (!entity)
+        return Acad::eInvalidInput;
+    AcDbDatabase* db = qv::databaseWithSerial(entity[1]);
+    AcDbObjectId found;
+    if (!db || db->getAcDbObjectId(found, false, AcDbHandle(static_cast<unsigned long long>(entity[0]))) != Acad::eOk)
+        return Acad::eUnknownHandle;
+    id = found;
+    return Acad::eOk;
+}
+
+Acad::ErrorStatus acdbGetAdsName(ads_name& entity, AcDbObjectId id)
+{
+    if (id.isNull())
+        return Acad::eNullObjectId;
+    if (!id.isValid() || !id.database())
+        return Acad::eUnknownHandle;
+    giveName(id, entity);
+    return Acad::eOk;
+}
+
+int acdbHandEnt(const char* handle, ads_name entity)
+{
+    AcDbDatabase* db = qv::currentDatabase();
+    AcDbObjectId id;
+    if (!handle || !entity || !db || db->getAcDbObjectId(id, false, AcDbHandle(handle)) != Acad::eOk || id.isErased())
+        return RTERROR;
+    return giveName(id, entity);
+}
+
+int acdbEntLast(ads_name entity)
+{
+    AcDbDatabase* db = qv::currentDatabase();
+    return entity && db ? giveName(qv::lastEntity(db), entity) : RTERROR;
+}
+
+int acedEntSel(const char* prompt, ads_name entity, ads_point pickPoint)
+{
+    if (!entity)
+        return RTERROR;
+    AcDbDatabase* db = qv::currentDatabase();
+    for (;;) {
+        if (prompt && *prompt)
+            qv::writeOutput(prompt);
+        const qv::InputLine line = qv::readInput();
+        if (line.status != qv::InputStatus::line)
+            return RTCAN;
+        const std::string_view text = qv::trimmed(line.text);
+        if (text.empty())
+            return RTNONE;
+        AcDbObjectId id;
+        AcGePoint3d at;
+        if (!pickAnswer(db, text, id, at)) {
+            qv::writeOutput("\n*Invalid selection*\nExpects a point, #handle or last.\n");
+            continue;
+        }
+        if (giveName(id, entity) != RTNORM)
+            return RTERROR;
+        if (pickPoint) {
+            pickPoint[0] = at.x;
+            pickPoint[1] = at.y;
+            pickPoint[2] = at.z;
+        }
+        return RTNORM;
+    }
+}
+
+int acedSSLength(const ads_name set, Adesk::Int32* length)
+{
+    const std::vector<EntityName>* names = findSet(set);
+    if (!names || !length)
+        return RTERROR;
+    *length = static_cast<Adesk::Int32>(names->size());
+    return RTNORM;
+}
+
+int acedSSName(const ads_name set, Adesk::Int32 index, ads_name entity)
+{
+    const std::vector<EntityName>* names = findSet(set);
+    if (!names || !entity || index < 0 || static_cast<size_t>(index) >= names->size())
+        return RTERROR;
+    entity[0] = (*names)[static_cast<size_t>(index)].handle;
+    entity[1] = (*names)[static_cast<size_t>(index)].serial;
+    return RTNORM;
+}
+
+int acedSSFree(const ads_name set)
+{
+    if (!findSet(set))
+        return RTERROR;
+    registry().sets.erase(set[0]);
+    return RTNORM;
+}
+
+namespace qv {
+
+int makeSelectionSet(const AcDbObjectIdArray& ids, ads_name set)
+{
+    if (ids.empty() || !set)
+        return RTERROR;
+    std::vector<EntityName> names;
+    names.reserve(ids.size());
+    for (const AcDbObjectId& id : ids)
+        names.push_back(nameOf(id));
+    Registry& r = registry();
+    set[0] = ++r.lastKey;
+    set[1] = kSetTag;
+    r.sets.emplace(set[0], std::move(names));
+    return RTNORM;
+}
+
+size_t openSelectionSetCount() { return registry().sets.size(); }
+
+} // namespace qv

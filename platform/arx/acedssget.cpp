@@ -1,0 +1,228 @@
+// Selection sets by mode, by interactive input, and the filters applied to them.
+#include "arx/acedinput.h"
+#include "arx/acedpick.h"
+#include "arx/acedselect.h"
+#include "arx/acutprintf.h"
+#include "arx/acutwcmatch.h"
+#include "arx/dbblockref.h"
+#include "arx/dbdatabase.h"
+#include "arx/dbsymtb.h"
+
+#include <cctype>
+#include <sstream>
+#include <unordered_set>
+
+namespace {
+
+struct Condition {
+    int code;
+    qv::WcPattern pattern;
+};
+using Filter = std::vector<Condition>;
+
+bool compileFilter(const resbuf* rb, Filter& filter)
+{
+    for (; rb; rb = rb->rbnext) {
+        const int code = rb->restype == RTDXF0 ? 0 : rb->restype;
+        if ((code != 0 && code != 2 && code != 8) || !rb->resval.rstring)
+            return false;
+        filter.push_back({code, qv::WcPattern(rb->resval.rstring, true)});
+    }
+    return true;
+}
+
+// The entity's value of a filter group; false when it has none. A layer name is made in
+// scratch.
+bool valueOf(const AcDbEntity* ent, int code, std::string& scratch, std::string_view& value)
+{
+    if (code == 0) {
+        value = ent->dxfName();
+    } else if (code == 8) {
+        scratch = ent->layer().str();
+        value = scratch;
+    } else if (const auto* ref = AcDbBlockReference::cast(ent)) {
+        const auto* btr = AcDbBlockTableRecord::cast(ref->blockTableRecord().object());
+        value = btr ? std::string_view(btr->name()) : std::string_view();
+    } else {
+        return false;
+    }
+    return true;
+}
+
+bool passes(AcDbObjectId id, const Filter& filter)
+{
+    const auto* ent = AcDbEntity::cast(id.object());
+    if (!ent)
+        return false;
+    std::string scratch;
+    std::string_view value;
+    for (const Condition& c : filter)
+        if (!valueOf(ent, c.code, scratch, value) || !c.pattern.matches(value))
+            return false;
+    return true;
+}
+
+AcDbObjectIdArray passing(const AcDbObjectIdArray& ids, const Filter& filter)
+{
+    AcDbObjectIdArray kept;
+    for (const AcDbObjectId& id : ids)
+        if (!id.isNull() && passes(id, filter))
+            kept.push_back(id);
+    return kept;
+}
+
+// A set made from input lines: each entity once, in the order selected.
+class Selection
+{
+public:
+    explicit Selection(const Filter& filter) : m_filter(filter) {}
+    // Adds the ids that pass the filter; gives how many passed.
+    size_t add(const AcDbObjectIdArray& ids)
+    {
+        const AcDbObjectIdArray kept = passing(ids, m_filter);
+        for (const AcDbObjectId& id : kept)
+            if (m_seen.insert(id).second)
+                m_ids.push_back(id);
+        return kept.size();
+    }
+    const AcDbObjectIdArray& ids() const { return m_ids; }
+
+private:
+    const Filter& m_filter;
+    AcDbObjectIdArray m_ids;
+    std::unordered_set<AcDbObjectId> m_seen;
+};
+
+std::string lower(std::string text)
+{
+    for (char& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+bool readPoints(std::istringstream& words, std::vector<AcGePoint3d>& points)
+{
+    for (std::string word; words >> word;) {
+        AcGePoint3d p;
+        if (!qv::parsePoint(word, p))
+            return false;
+        points.push_back(p);
+    }
+    return true;
+}
+
+// The entities one input line names; false when the line is not a selection.
+bool selectionLine(AcDbDatabase* db, const std::string& line, AcDbObjectIdArray& found)
+{
+    std::istringstream words(line);
+    std::string first;
+    words >> first;
+    const std::string keyword = lower(first);
+    std::vector<AcGePoint3d> points;
+    if (keyword == "w" || keyword == "c" || keyword == "wp" || keyword == "cp") {
+        if (!readPoints(words, points) || points.size() < 2 || (keyword.size() == 1 && points.size() != 2))
+            return false;
+        if (keyword.size() == 1)
+            points = qv::windowPolygon(points[0], points[1]);
+        if (!qv::hasArea(points))
+            return false;
+        found = qv::entitiesInPolygon(db, points, keyword.front() == 'c');
+        return true;
+    }
+    std::string extra;
+    if (words >> extra)
+        return false;
+    AcGePoint3d at;
+    if (keyword == "all")
+        found = qv::entitiesOfCurrentSpace(db);
+    else if (keyword == "last")
+        found = {qv::lastEntity(db)};
+    else if (keyword.front() == '#')
+        found = {qv::layoutEntityByHandle(db, std::string_view(first).substr(1))};
+    else if (qv::parsePoint(first, at))
+        found = {qv::pickAt(db, at)};
+    else
+        return false;
+    return true;
+}
+
+int selectInteractively(AcDbDatabase* db, Selection& selection)
+{
+    for (;;) {
+        const qv::InputLine line = qv::readInput("Select objects: ");
+        if (line.status != qv::InputStatus::line)
+            return RTCAN;
+        if (qv::trimmed(line.text).empty())
+            return RTNORM;
+        AcDbObjectIdArray found;
+        if (!selectionLine(db, line.text, found)) {
+            qv::writeOutput("\n*Invalid selection*\nExpects a point, all, last, #handle, w, c, wp or cp.\n");
+            continue;
+        }
+        const size_t passed = selection.add(found);
+        if (qv::inputInteractive())
+            qv::writeOutput(std::to_string(passed) + " found, " + std::to_string(selection.ids().size()) + " total\n");
+    }
+}
+
+bool polygonOf(const void* chain, std::vector<AcGePoint3d>& points)
+{
+    for (auto* rb = static_cast<const resbuf*>(chain); rb; rb = rb->rbnext) {
+        if (rb->restype != RTPOINT && rb->restype != RT3DPOINT)
+            return false;
+        points.emplace_back(rb->resval.rpoint[0], rb->resval.rpoint[1], rb->resval.rpoint[2]);
+    }
+    return qv::hasArea(points);
+}
+
+AcGePoint3d pointOf(const void* p)
+{
+    const auto* v = static_cast<const double*>(p);
+    return AcGePoint3d(v[0], v[1], v[2]);
+}
+
+// The entities a non-interactive mode selects; false for a mode or points not understood.
+bool selectByMode(AcDbDatabase* db, std::string mode, const void* point1, const void* point2, AcDbObjectIdArray& ids)
+{
+    if (mode.starts_with("_"))
+        mode.erase(0, 1);
+    mode = lower(mode);
+    if (mode == "x")
+        ids = qv::entitiesOfLayouts(db);
+    else if (mode == "a")
+        ids = qv::entitiesOfCurrentSpace(db);
+    else if (mode == "l")
+        ids = {qv::lastEntity(db)};
+    else if ((mode == "w" || mode == "c") && point1 && point2) {
+        const std::vector<AcGePoint3d> window = qv::windowPolygon(pointOf(point1), pointOf(point2));
+        if (!qv::hasArea(window))
+            return false;
+        ids = qv::entitiesInPolygon(db, window, mode == "c");
+    } else if (mode == "wp" || mode == "cp") {
+        std::vector<AcGePoint3d> polygon;
+        if (!polygonOf(point1, polygon))
+            return false;
+        ids = qv::entitiesInPolygon(db, polygon, mode == "cp");
+    } else
+        return false;
+    return true;
+}
+
+} // namespace
+
+int acedSSGet(const char* mode, const void* point1, const void* point2, const resbuf* filterChain, ads_name set)
+{
+    AcDbDatabase* db = qv::currentDatabase();
+    Filter filter;
+    if (!set || !db || !compileFilter(filterChain, filter))
+        return RTERROR;
+    if (!mode || !*mode) {
+        Selection selection(filter);
+        const int status = selectInteractively(db, selection);
+        return status == RTNORM ? qv::makeSelectionSet(selection.ids(), set) : status;
+    }
+    AcDbObjectIdArray ids;
+    if (!selectByMode(db, mode, point1, point2, ids))
+        return RTERROR;
+    return qv::makeSelectionSet(passing(ids, filter), set);
+}

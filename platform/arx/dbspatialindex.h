@@ -1,0 +1,53 @@
+// Where the entities of a drawing's layouts (model space and the paper-space layouts) lie:
+// a box tree per block record, made when the record is first queried and kept current as
+// entities are added, changed, erased or moved between records, and as the block
+// definitions that references show change (nested definitions included).
+#pragma once
+
+#include "arx/dbboxtree.h"
+
+#include <unordered_map>
+#include <unordered_set>
+
+class AcDbDatabase;
+class AcDbEntity;
+
+namespace qv {
+
+class SpatialIndex
+{
+public:
+    explicit SpatialIndex(AcDbDatabase* db) : m_db(db) {}
+    SpatialIndex(const SpatialIndex&) = delete;
+    SpatialIndex& operator=(const SpatialIndex&) = delete;
+
+    // The record's entities whose boxes meet the rectangle, with their boxes.
+    void query(AcDbObjectId space, const Box2d& box, std::vector<BoxTree::Hit>& hits);
+    // The box around the record's entities (empty when it has none).
+    Box2d extents(AcDbObjectId space);
+    // An object was closed after a change, or moved to another owner.
+    void objectModified(AcDbObjectId id);
+
+private:
+    struct Leaf {
+        BoxTree* tree;
+        int node;
+    };
+
+    BoxTree& treeOf(AcDbObjectId space);
+    void linkAll();
+    void sync(const AcDbEntity* ent);
+    void place(BoxTree& tree, const AcDbEntity* ent);
+    void definitionChanged(AcDbObjectId definition);
+    void link(AcDbObjectId reference, AcDbObjectId definition);
+    void unlink(AcDbObjectId reference);
+
+    AcDbDatabase* m_db;
+    bool m_active = false;   // the reference links are kept from the first query on
+    std::unordered_map<AcDbObjectId, BoxTree> m_trees;
+    std::unordered_map<AcDbObjectId, Leaf> m_leaves;
+    std::unordered_map<AcDbObjectId, AcDbObjectId> m_definitionOf;
+    std::unordered_map<AcDbObjectId, std::unordered_set<AcDbObjectId>> m_referencesTo;
+};
+
+} // namespace qv

@@ -1,0 +1,41 @@
+// The assets of a space block or a report category: an owning, ordered list, and the
+// finding of the assets that stand inside a space's outline.
+#pragma once
+
+#include "arx/dbcurves.h"
+#include "arx/resbuf.h"
+#include "blocks/asset.h"
+#include "mfc/carray.h"
+
+class CAssets
+{
+public:
+    CAssets() = default;
+    virtual ~CAssets();
+    CAssets(const CAssets&) = delete;
+    CAssets& operator=(const CAssets&) = delete;
+
+    void add(CAsset* asset);
+    // Raises the framework's invalid-argument exception outside the list.
+    CAsset* getAt(int index) const { return m_assets.GetAt(index); }
+    // The first asset whose handle text equals the text (exact), or null.
+    CAsset* getAtAsset(CString handle) const;
+    int getCount() const { return m_count; }
+    // Appends a copy of every asset to the target.
+    void copyTo(CAssets* target) const;
+    void applyToDWG(CAcadDrawing* drawing, CKavroExceptions* errors);
+    void deleteObjects();
+
+    // Selects the block references (not space blocks) inside or crossing the outline placed
+    // at the insertion point; the host's result, 5100 when the caller owns a set to free.
+    int selectPolylineBlockReferences(AcGePoint3d insertionPoint, AcDbPolyline* outline, ads_name selectionSet);
+    // Appends one asset per block reference inside or crossing the outline.
+    void getPolylineAssets(AcGePoint3d insertionPoint, AcDbPolyline* outline);
+
+private:
+    // The asset of one selected entity, or null when it is not a named block reference.
+    CAsset* assetOf(AcDbObjectId id) const;
+
+    CArray<CAsset*> m_assets;
+    int m_count = 0;
+};

@@ -1,0 +1,220 @@
+#include "blocks/attributes.h"
+
+#include "blocks/kavroattribute.h"
+#include "support/kavroguard.h"
+
+#include <cmath>
+#include <optional>
+
+namespace {
+
+CString upperTag(const AcDbAttribute* attribute)
+{
+    CString tag = attribute->tag();
+    tag.MakeUpper();
+    return tag;
+}
+
+// The attribute's rotation measured in the coordinate system that worldToUser leads to.
+double rotationIn(const AcDbAttribute* attribute, const AcGeMatrix3d& worldToUser)
+{
+    const AcGeVector3d normal = attribute->normal();
+    const AcGeVector3d direction = qv::ocsDirection(attribute->rotation(), normal);
+    return qv::angleInOcs(worldToUser.transform(direction), worldToUser.transform(normal).normal());
+}
+
+int kindOfTag(const CString& upper)
+{
+    for (int kind = kNameAttribute; kind <= kAuxAttribute; ++kind)
+        if (upper == CKavroAttribute::tagOf(kind))
+            return kind;
+    return -1;
+}
+
+} // namespace
+
+CAttributes::~CAttributes()
+{
+    try {
+        deleteObjects();
+    } catch (CEXKavro* e) {
+        CEXKavro::deleteChain(e);
+    }
+}
+
+void CAttributes::add(CAttribute* attribute, int allowDuplicate)
+{
+    kavroGuard("CAttributes::add", __FILE__, [&] {
+        if (allowDuplicate == 0 && getAtAttribute(attribute->getTag()))
+            return;
+        m_attributes.Add(attribute);
+        ++m_count;
+    });
+}
+
+void CAttributes::adopt(CAttribute* attribute)
+{
+    std::unique_ptr<CAttribute> owned(attribute);
+    const int before = m_count;
+    add(attribute, 0);
+    if (m_count > before)
+        owned.release();
+}
+
+CAttribute* CAttributes::getAtAttribute(CString tag) const
+{
+    return kavroGuard("CAttributes::getAtAttribute", __FILE__, [&]() -> CAttribute* {
+        for (int i = 0; i < m_count; ++i)
+            if (m_attributes.GetAt(i)->getTag() == tag)
+                return m_attributes.GetAt(i);
+        return nullptr;
+    });
+}
+
+CAttribute* CAttributes::getAtAttribute(int kind) const
+{
+    return kavroGuard("CAttributes::getAtAttribute", __FILE__, [&]() -> CAttribute* {
+        for (int i = 0; i < m_count; ++i)
+            if (const auto* k = dynamic_cast<const CKavroAttribute*>(m_attributes.GetAt(i)); k && k->getKind() == kind)
+                return m_attributes.GetAt(i);
+        return nullptr;
+    });
+}
+
+void CAttributes::copyKavroAttributesTo(CAttributes* target) const
+{
+    kavroGuard("CAttributes::copyKavroAttributesTo", __FILE__, [&] {
+        target->setTextHeight(m_textHeight);
+        target->setRotation(m_rotation);
+        target->setWidthFactor(m_widthFactor);
+        for (int i = 0; i < m_count; ++i) {
+            const auto* kavro = dynamic_cast<const CKavroAttribute*>(m_attributes.GetAt(i));
+            target->adopt(kavro ? kavro->clone() : m_attributes.GetAt(i)->clone());
+        }
+    });
+}
+
+void CAttributes::copyAttributesTo(CAttributes* target) const
+{
+    kavroGuard("CAttributes::copyAttributesTo", __FILE__, [&] {
+        target->setTextHeight(m_textHeight);
+        target->setRotation(m_rotation);
+        target->setWidthFactor(m_widthFactor);
+        for (int i = 0; i < m_count; ++i) {
+            target->adopt(m_attributes.GetAt(i)->clone());
+        }
+    });
+}
+
+void CAttributes::extractAttributeValues(AcDbBlockReference* reference)
+{
+    kavroGuard("CAttributes::extractAttributeValues", __FILE__, [&] {
+        deleteObjects();
+        forEachAttribute(reference, AcDb::kForRead, [&](AcDbAttribute* attribute) {
+            auto* element = new CAttribute(attribute->tag(), attribute->textString(), 1);
+            element->setLayer(attribute->layer());
+            adopt(element);
+        });
+    });
+}
+
+void CAttributes::extractSpaceBlockAttributeValues(AcDbBlockReference* reference, AcGeMatrix3d transform)
+{
+    kavroGuard("CAttributes::extractSpaceBlockAttributeValues", __FILE__, [&] {
+        deleteObjects();
+        const AcGeMatrix3d worldToUser = transform.inverse();
+        bool first = true;
+        forEachAttribute(reference, AcDb::kForRead, [&](AcDbAttribute* attribute) {
+            if (first) {
+                m_textHeight = attribute->height();
+                m_widthFactor = attribute->widthFactor();
+                m_rotation = rotationIn(attribute, worldToUser) * 180.0 / kPi;
+                first = false;
+            }
+            const CString tag = upperTag(attribute);
+            const int kind = kindOfTag(tag);
+            if (kind < 0)
+                return;
+            auto* element = new CKavroAttribute;
+            element->setKind(kind);
+            element->setValue(attribute->textString());
+            element->setLayer(attribute->layer());
+            adopt(element);
+            if (kind == kAreaAttribute)
+                m_insertionPoint = attribute->position();
+        });
+    });
+}
+
+void CAttributes::applyToDWG(AcDbEntity* entity)
+{
+    kavroGuard("CAttributes::applyToDWG", __FILE__, [&] {
+        const auto* reference = AcDbBlockReference::cast(entity);
+        if (!reference)
+            return;
+        forEachAttribute(reference, AcDb::kForWrite, [&](AcDbAttribute* attribute) {
+            const CAttribute* element = getAtAttribute(attribute->tag());
+            if (!element)
+                return;
+            if (!element->getLayer().IsEmpty())
+                attribute->setLayer(element->getLayer());
+            attribute->setTextString(element->getValue());
+        });
+    });
+}
+
+void CAttributes::applyToDWG(AcDbEntity* entity, AcGeMatrix3d transform, AcGePoint3d* anchor)
+{
+    kavroGuard("CAttributes::applyToDWG", __FILE__, [&] {
+        const auto* reference = AcDbBlockReference::cast(entity);
+        if (!reference)
+            return;
+        std::optional<AcGePoint3d> around = anchor ? std::optional(*anchor) : std::nullopt;
+        if (!around)
+            forEachAttribute(reference, AcDb::kForRead, [&](AcDbAttribute* attribute) {
+                if (upperTag(attribute) == "AREA")
+                    around = attribute->position();
+            });
+        forEachAttribute(reference, AcDb::kForWrite,
+                         [&](AcDbAttribute* attribute) { layOut(attribute, transform, around ? &*around : nullptr); });
+    });
+}
+
+void CAttributes::layOut(AcDbAttribute* attribute, const AcGeMatrix3d& transform, const AcGePoint3d* anchor) const
+{
+    attribute->setHeight(m_textHeight);
+    attribute->setWidthFactor(m_widthFactor);
+    attribute->transformBy(transform.inverse());
+    attribute->setRotation(m_rotation * kPi / 180.0);
+    attribute->transformBy(transform);
+    const double w = attribute->rotation();
+    const double dx = std::sin(w) * m_textHeight * 1.5, dy = std::cos(w) * m_textHeight * 1.5;
+    const int kind = kindOfTag(upperTag(attribute));
+    const CAttribute* element = kind < 0 ? nullptr : getAtAttribute(kind);
+    if (!element)
+        return;
+    attribute->setTextString(element->getValue());
+    if (!anchor)
+        return;
+    const AcGeVector3d offsets[] = {{-dx, dy, 0}, {0, 0, 0}, {dx, -dy, 0}};
+    attribute->setPosition(*anchor + offsets[kind]);
+}
+
+void CAttributes::applyToDWG(AcDbObjectId entityId, AcGeMatrix3d transform, AcGePoint3d* anchor)
+{
+    kavroGuard("CAttributes::applyToDWG", __FILE__, [&] {
+        AcDbObjectPointer<AcDbEntity> entity(entityId, AcDb::kForWrite);
+        if (entity)
+            applyToDWG(entity.object(), transform, anchor);
+    });
+}
+
+void CAttributes::deleteObjects()
+{
+    kavroGuard("CAttributes::deleteObjects", __FILE__, [&] {
+        for (int i = 0; i < m_count; ++i)
+            delete m_attributes.GetAt(i);
+        m_attributes.RemoveAll();
+        m_count = 0;
+    });
+}

@@ -1,0 +1,1126 @@
+#include "blocks/blockdwg.h"
+
+#include "arx/acutprintf.h"
+#include "arx/dbdatabase.h"
+#include "arx/dbhatch.h"
+#include "arx/dbidmapping.h"
+#include "blocks/assets.h"
+#include "blocks/attributes.h"
+#include "blocks/hostguards.h"
+#include "blocks/hyperlinks.h"
+#include "blocks/kavroattribute.h"
+#include "host/acadutilities.h"
+#include "host/layer.h"
+#include "module/quorvane.h"
+#include "reports/hatch.h"
+#include "support/exrecords.h"
+#include "support/kavroexceptions.h"
+#include "support/kavroguard.h"
+#include "support/utilities.h"
+
+#include <cmath>
+#include <cstring>
+#include <utility>
+#include <vector>
+
+namespace {
+
+constexpr const char* kNotSet = "<Not Set>";
+constexpr const char* kNoXData = "No X Data";
+
+using Chain = std::unique_ptr<resbuf, int (*)(resbuf*)>;
+
+bool isPolyline(const AcDbObject* object)
+{
+    return object && std::strcmp(object->isA()->name(), "AcDbPolyline") == 0;
+}
+
+AcGeMatrix3d ucsMatrix(AcDbDatabase* database)
+{
+    AcGeMatrix3d matrix;
+    acdbUcsMatrix(matrix, database);
+    return matrix;
+}
+
+// The Z axis of the current UCS in world coordinates.
+AcGeVector3d ucsNormal(AcDbDatabase* database)
+{
+    AcGePoint3d normal;
+    acdbUcs2Wcs(AcGePoint3d(0, 0, 1), normal, true, database);
+    return normal.asVector();
+}
+
+bool resolves(const AcDbHandle& handle, AcDbDatabase* database)
+{
+    AcDbObjectId id;
+    return database->getAcDbObjectId(id, false, handle, 0) == Acad::eOk;
+}
+
+CString handleText(const AcDbHandle& handle)
+{
+    char text[17];
+    handle.getIntoAsciiBuffer(text, sizeof text);
+    return text;
+}
+
+// A chain of (group code, text) items.
+Chain chainOf(const std::vector<std::pair<short, CString>>& items)
+{
+    resbuf* head = nullptr;
+    for (auto item = items.rbegin(); item != items.rend(); ++item) {
+        resbuf* rb = acutNewRb(item->first);
+        acutSetRbString(rb, item->second.GetString());
+        rb->rbnext = head;
+        head = rb;
+    }
+    return Chain(head, acutRelRb);
+}
+
+CString drawingText(const CAcadDrawing* drawing)
+{
+    return drawing->getPath() + drawing->getFileName();
+}
+
+// Moves a definition's outline to where a reference shows it, and back when dropped.
+class PlacedOutline
+{
+public:
+    PlacedOutline(AcDbObjectId outline, const AcGeMatrix3d& transform) : m_id(outline), m_transform(transform)
+    {
+        if (const Opened<AcDbEntity> entity = openObject<AcDbEntity>(m_id, AcDb::kForWrite))
+            m_placed = entity->transformBy(m_transform) == Acad::eOk;
+    }
+    ~PlacedOutline()
+    {
+        if (!m_placed)
+            return;
+        if (const Opened<AcDbEntity> entity = openObject<AcDbEntity>(m_id, AcDb::kForWrite))
+            entity->transformBy(m_transform.inverse());
+    }
+    PlacedOutline(const PlacedOutline&) = delete;
+    PlacedOutline& operator=(const PlacedOutline&) = delete;
+
+    bool placed() const { return m_placed; }
+
+private:
+    AcDbObjectId m_id;
+    AcGeMatrix3d m_transform;
+    bool m_placed = false;
+};
+
+} // namespace
+
+// ---- construction and copies ----
+
+CBlockDWG::CBlockDWG()
+{
+    kavroGuard("CBlockDWG::CBlockDWG", __FILE__, [&] { initialise(); });
+}
+
+CBlockDWG::CBlockDWG(AcDbBlockReference* reference, AcApDocument* document)
+{
+    kavroGuard("CBlockDWG::CBlockDWG", __FILE__, [&] {
+        initialise();
+        setHyperlinks(new CHyperlinks(reference));
+        m_objectId = reference->objectId();
+        m_layer = reference->layer();
+        m_colourIndex = reference->colorIndex();
+        m_lineWeight = reference->lineWeight();
+        if (const Opened<AcDbBlockTableRecord> definition =
+                openObject<AcDbBlockTableRecord>(reference->blockTableRecord(), AcDb::kForRead))
+            m_blockName = definition->name();
+        setHandle(handleText(reference->getAcDbHandle()));
+        m_xDataAppName = kNoXData;
+        for (const char* app : {"ADE", "AECXDATA"}) {
+            if (const Chain record(reference->xData(app), acutRelRb); record) {
+                m_xDataAppName = app;
+                readXData(record.get(), document);
+                break;
+            }
+        }
+        m_attributes = std::make_unique<CAttributes>();
+        m_attributes->extractSpaceBlockAttributeValues(reference, ucsMatrix(document->database()));
+        if (const CAttribute* name = m_attributes->getAtAttribute(kNameAttribute)) {
+            m_code = name->getValue();
+            m_name = m_code;
+        }
+        if (m_name.IsEmpty())
+            m_name = m_blockName;
+    });
+}
+
+CBlockDWG::~CBlockDWG() = default;
+
+void CBlockDWG::initialise()
+{
+    kavroGuard("CBlockDWG::initialise", __FILE__, [&] {
+        m_name.Empty();
+        m_area = m_perimeter = m_roomHeight = m_volume = 0.0;
+        for (CString* text : {&m_tagType, &m_areaType, &m_costCentre, &m_date, &m_dateLastMove, &m_deptCharge,
+                              &m_specialReq, &m_totStaff, &m_totWkStns})
+            *text = kNotSet;
+        m_units = -1;
+        m_precision = -1;
+        setBlockType(kBlockDWG);
+        m_xDataAppName = "ADE";
+        m_hatch.reset();
+        m_attributes.reset();
+        m_assets.reset();
+        m_zoomOnApply = 0;
+        m_zoomMargin = 0.0;
+    });
+}
+
+void CBlockDWG::setHatch(CHatch* hatch)
+{
+    (void)m_hatch.release();
+    m_hatch.reset(hatch);
+}
+
+void CBlockDWG::setAttributes(CAttributes* attributes)
+{
+    (void)m_attributes.release();
+    m_attributes.reset(attributes);
+}
+
+void CBlockDWG::setAssets(CAssets* assets)
+{
+    (void)m_assets.release();
+    m_assets.reset(assets);
+}
+
+void CBlockDWG::setHandle(AcDbHandle handle)
+{
+    kavroGuard("CBlockDWG::setHandle", __FILE__, [&] {
+        m_acDbHandle = handle;
+        m_handle = handleText(handle);
+    });
+}
+
+void CBlockDWG::setHandle(CString text)
+{
+    kavroGuard("CBlockDWG::setHandle", __FILE__, [&] {
+        m_acDbHandle = AcDbHandle(text.GetString());
+        m_handle = std::move(text);
+    });
+}
+
+void CBlockDWG::copyInto(CBlockDWG* target) const
+{
+    kavroGuard("CBlockDWG::copyInto", __FILE__, [&] {
+        if (!target)
+            return;
+        target->m_objectId = m_objectId;
+        target->m_acDbHandle = m_acDbHandle;
+        target->m_colourIndex = m_colourIndex;
+        target->m_lineWeight = m_lineWeight;
+        target->m_blockName = m_blockName;
+        target->m_xDataAppName = m_xDataAppName;
+        for (const AcDbHandle& handle : m_handlesToMinus)
+            target->addHandleToMinus(handle, nullptr);
+        for (const AcDbHandle& handle : m_handlesToAdd)
+            target->addHandleToAdd(handle, nullptr);
+        target->m_area = m_area;
+        if (m_attributes) {
+            target->setAttributes(new CAttributes);
+            m_attributes->copyKavroAttributesTo(target->getAttributes());
+        }
+        if (m_hatch) {
+            target->setHatch(new CHatch);
+            m_hatch->copyTo(target->getHatch());
+        }
+        if (m_hyperlinks) {
+            target->setHyperlinks(new CHyperlinks);
+            m_hyperlinks->copyTo(target->getHyperlinks());
+        }
+        if (m_assets) {
+            target->setAssets(new CAssets);
+            m_assets->copyTo(target->getAssets());
+        }
+        copyTo(target);
+    });
+}
+
+void CBlockDWG::copyFormatting(CBlockDWG* target) const
+{
+    kavroGuard("CBlockDWG::copyFormatting", __FILE__, [&] {
+        if (!target)
+            return;
+        target->m_area = m_area;
+        if (m_attributes) {
+            if (!target->m_attributes)
+                target->m_attributes = std::make_unique<CAttributes>();
+            CAttributes* set = target->m_attributes.get();
+            set->setTextHeight(m_attributes->getTextHeight());
+            set->setRotation(m_attributes->getRotation());
+            set->setWidthFactor(m_attributes->getWidthFactor());
+            for (int i = 0; i < m_attributes->getCount(); ++i) {
+                const auto* source = dynamic_cast<const CKavroAttribute*>(m_attributes->getAt(i));
+                if (!source)
+                    continue;
+                if (CAttribute* found = set->getAtAttribute(source->getKind())) {
+                    found->setValue(source->getValue());
+                    continue;
+                }
+                auto* made = new CKavroAttribute;
+                made->setKind(source->getKind());
+                made->setValue(source->getValue());
+                set->adopt(made);
+            }
+        }
+        if (m_hatch) {
+            if (!target->m_hatch)
+                target->m_hatch = std::make_unique<CHatch>();
+            target->m_hatch->setAngle(m_hatch->getAngle());
+            target->m_hatch->setColour(m_hatch->getColour());
+            target->m_hatch->setLayer(m_hatch->getLayer());
+            target->m_hatch->setPattern(m_hatch->getPattern());
+            target->m_hatch->setScale(m_hatch->getScale());
+        }
+        if (m_hyperlinks) {
+            delete target->m_hyperlinks;
+            target->m_hyperlinks = new CHyperlinks;
+            for (int i = 0; i < m_hyperlinks->getCount(); ++i)
+                target->m_hyperlinks->adopt(new CHyperlink(m_hyperlinks->getAt(i)->getHref(),
+                                                         m_hyperlinks->getAt(i)->getDescription()));
+        }
+    });
+}
+
+CString CBlockDWG::getAreaUnits() const
+{
+    return m_units == 1 ? "sq.ft." : "sq.m.";
+}
+
+CString CBlockDWG::getLinearUnits() const
+{
+    return m_units == 1 ? "ft." : "m.";
+}
+
+// ---- the XData record ----
+
+void CBlockDWG::writeXData(AcDbObject* object)
+{
+    kavroGuard("CBlockDWG::writeXData", __FILE__, [&] {
+        auto* reference = AcDbBlockReference::cast(object);
+        if (!reference)
+            return;
+        if (const Acad::ErrorStatus status = storeXData(reference); status != Acad::eOk)
+            throw new CEXUnhandled(status, KAVRO_PRODUCT_CAPTION, __FILE__, "CBlockDWG::writeXData", __LINE__,
+                                   CString(), nullptr);
+    });
+}
+
+Acad::ErrorStatus CBlockDWG::storeXData(AcDbBlockReference* reference)
+{
+    const bool metric = m_units == 0;
+    const CString area = metric ? "sq.m." : "sq.ft.";
+    const CString length = metric ? "m." : "ft.";
+    const CString volume = metric ? "cu.m." : "cu.ft.";
+    if (m_xDataAppName == kNoXData)
+        m_xDataAppName = "ADE";
+    // The application is registered in the database that holds the reference.
+    acdbRegApp(m_xDataAppName, reference->database());
+    const CAttribute* nameAttribute = m_attributes ? m_attributes->getAtAttribute(kNameAttribute) : nullptr;
+    const CString name = nameAttribute ? nameAttribute->getValue() : m_name;
+    auto number = [&](double value) { return CUtilities::DoubleToCString(value, m_precision); };
+    const Chain record = chainOf({
+        {1001, m_xDataAppName},
+        {1002, "{"},
+        {1000, "AREA=" + number(m_area) + area},
+        {1000, "PERIMETER=" + number(m_perimeter) + length},
+        {1000, "NAME=" + name},
+        {1000, "TAGTYPE=" + m_tagType},
+        {1000, "AREA_TYPE=" + m_areaType},
+        {1000, "COST_CENTRE=" + m_costCentre},
+        {1000, "DATE=" + m_date},
+        {1000, "DATE_L_MOVE=" + m_dateLastMove},
+        {1000, "DEPT_CHARGE=" + m_deptCharge},
+        {1000, "ROOM_HEIGHT=" + number(m_roomHeight) + length},
+        {1000, "SPECIAL_REQ=" + m_specialReq},
+        {1000, "TOT_STAFF=" + m_totStaff},
+        {1000, "TOT_WKSTNS=" + m_totWkStns},
+        {1000, "VOLUME=" + number(m_volume) + volume},
+        {1000, "HANDLESTOMINUS=" + listText(m_handlesToMinus)},
+        {1000, "HANDLESTOADD=" + listText(m_handlesToAdd)},
+        {1002, "}"},
+    });
+    return reference->setXData(record.get());
+}
+
+void CBlockDWG::readXData(const resbuf* chain, AcApDocument* document)
+{
+    kavroGuard("CBlockDWG::readXData", __FILE__, [&] {
+        AcDbDatabase* database = document ? document->database() : nullptr;
+        for (const resbuf* rb = chain; rb; rb = rb->rbnext)
+            if (rb->restype == 1000)
+                readItem(rb->resval.rstring, database);
+    });
+}
+
+// Each key that the text begins with replaces the text by its value, and the later keys
+// are tested on what is left.
+void CBlockDWG::readItem(CString item, AcDbDatabase* database)
+{
+    CAcadUtilities utilities;
+    auto take = [&](const char* key, int code) {
+        if (item.Left(static_cast<int>(std::strlen(key))) != key)
+            return false;
+        item = utilities.extractData(code, item);
+        return true;
+    };
+    if (item.Left(5) == "AREA=")
+        readArea(item);
+    if (item.Left(10) == "PERIMETER=")
+        readPerimeter(item);
+    const std::pair<const char*, int> texts[] = {
+        {"TAGTYPE=", 0x1000}, {"AREA_TYPE=", 0x1001},   {"COST_CENTRE=", 0x1010},
+        {"DATE=", 0x1011},    {"DATE_L_MOVE=", 0x1100}, {"DEPT_CHARGE=", 0x1101},
+    };
+    CString* fields[] = {&m_tagType, &m_areaType, &m_costCentre, &m_date, &m_dateLastMove, &m_deptCharge};
+    for (int i = 0; i < 6; ++i)
+        if (take(texts[i].first, texts[i].second))
+            *fields[i] = item;
+    if (take("ROOM_HEIGHT=", 0x1110))
+        m_roomHeight = CUtilities::CStringToDouble(item);
+    if (take("SPECIAL_REQ=", 0x1111))
+        m_specialReq = item;
+    if (take("TOT_STAFF=", 0x10000))
+        m_totStaff = item;
+    if (take("TOT_WKSTNS=", 0x10001))
+        m_totWkStns = item;
+    if (take("VOLUME=", 0x10010))
+        m_volume = CUtilities::CStringToDouble(item);
+    if (take("HANDLESTOMINUS=", 0x10011) && !item.IsEmpty())
+        setHandlesToMinus(item, database);
+    if (take("HANDLESTOADD=", 0x10100) && !item.IsEmpty())
+        setHandlesToAdd(item, database);
+}
+
+// "AREA=" + number + "sq.m." or "sq.ft.": the unit sets the units and the digits after
+// the point the precision. Without a unit the area reads as 0.0.
+void CBlockDWG::readArea(CString& item)
+{
+    CAcadUtilities utilities;
+    if (item.Right(5) == "sq.m.") {
+        item = utilities.extractData(0x100, item);
+        m_units = 0;
+    }
+    if (item.Right(6) == "sq.ft.") {
+        item = utilities.extractData(0x101, item);
+        m_units = 1;
+    }
+    item.TrimRight();
+    const int point = item.Find('.');
+    m_precision = point < 0 ? 0 : item.GetLength() - point - 1;
+    m_area = CUtilities::CStringToDouble(item);
+}
+
+void CBlockDWG::readPerimeter(CString& item)
+{
+    CAcadUtilities utilities;
+    if (item.Right(2) == "m.")
+        item = utilities.extractData(0x110, item);
+    if (item.Right(3) == "ft.")
+        item = utilities.extractData(0x111, item);
+    m_perimeter = CUtilities::CStringToDouble(item);
+}
+
+// ---- added and subtracted areas ----
+
+CString CBlockDWG::listText(const CArray<AcDbHandle>& handles)
+{
+    CString text;
+    for (const AcDbHandle& handle : handles)
+        text += handleText(handle) + ",";
+    return text;
+}
+
+// Only pieces ended by "," are read; with a database, only handles that resolve are kept.
+void CBlockDWG::fillFromText(CArray<AcDbHandle>& handles, const CString& text, AcDbDatabase* database)
+{
+    handles.RemoveAll();
+    int start = 0;
+    for (int comma = text.Find(',', 0); comma >= 0; comma = text.Find(',', start)) {
+        const AcDbHandle handle(text.Mid(start, comma - start).GetString());
+        if (!database || resolves(handle, database))
+            handles.Add(handle);
+        start = comma + 1;
+    }
+}
+
+void CBlockDWG::addHandleToMinus(AcDbHandle handle, AcDbDatabase* database)
+{
+    kavroGuard("CBlockDWG::addHandleToMinus", __FILE__, [&] {
+        if (!database || resolves(handle, database))
+            m_handlesToMinus.Add(handle);
+    });
+}
+
+void CBlockDWG::addHandleToAdd(AcDbHandle handle, AcDbDatabase* database)
+{
+    kavroGuard("CBlockDWG::addHandleToAdd", __FILE__, [&] {
+        if (!database || resolves(handle, database))
+            m_handlesToAdd.Add(handle);
+    });
+}
+
+void CBlockDWG::setHandlesToMinus(CString text, AcDbDatabase* database)
+{
+    kavroGuard("CBlockDWG::setHandlesToMinus", __FILE__, [&] { fillFromText(m_handlesToMinus, text, database); });
+}
+
+void CBlockDWG::setHandlesToAdd(CString text, AcDbDatabase* database)
+{
+    kavroGuard("CBlockDWG::setHandlesToAdd", __FILE__, [&] { fillFromText(m_handlesToAdd, text, database); });
+}
+
+void CBlockDWG::setHandlesToMinus(const AcDbObjectIdArray& ids)
+{
+    kavroGuard("CBlockDWG::setHandlesToMinus", __FILE__, [&] {
+        m_handlesToMinus.RemoveAll();
+        for (const AcDbObjectId& id : ids)
+            if (const Opened<AcDbObject> object = openObject<AcDbObject>(id, AcDb::kForRead))
+                addHandleToMinus(object->getAcDbHandle(), nullptr);
+    });
+}
+
+void CBlockDWG::setHandlesToAdd(const AcDbObjectIdArray& ids)
+{
+    kavroGuard("CBlockDWG::setHandlesToAdd", __FILE__, [&] {
+        m_handlesToAdd.RemoveAll();
+        for (const AcDbObjectId& id : ids)
+            if (const Opened<AcDbObject> object = openObject<AcDbObject>(id, AcDb::kForRead); isPolyline(object.get()))
+                addHandleToAdd(object->getAcDbHandle(), nullptr);
+    });
+}
+
+// A handle whose object the database no longer knows is dropped, and the handle that moves
+// into its place is examined next.
+double CBlockDWG::sumOf(CArray<AcDbHandle>& handles, AcApDocument* document, bool areas) const
+{
+    AcDbDatabase* database = document->database();
+    CAcadUtilities utilities;
+    double sum = 0.0;
+    for (int i = 0; i < handles.GetSize();) {
+        AcDbObjectId id;
+        if (database->getAcDbObjectId(id, false, handles.GetAt(i), 0) != Acad::eOk) {
+            ++i;
+            continue;
+        }
+        Acad::ErrorStatus status = Acad::eOk;
+        const Opened<AcDbObject> object = openObject<AcDbObject>(id, AcDb::kForRead, &status);
+        if (status == Acad::eUnknownHandle) {
+            handles.RemoveAt(i);
+            continue;
+        }
+        if (auto* polyline = isPolyline(object.get()) ? AcDbPolyline::cast(object.get()) : nullptr)
+            sum += areas ? utilities.calculatePolylineArea(polyline, database->lunits(), m_units)
+                         : utilities.calculatePolylinePerimeter(polyline, database->lunits(), m_units);
+        ++i;
+    }
+    return sum;
+}
+
+double CBlockDWG::calcSubArea(AcApDocument* document)
+{
+    return kavroGuard("CBlockDWG::calcSubArea", __FILE__, [&] { return sumOf(m_handlesToMinus, document, true); });
+}
+
+double CBlockDWG::calcAddArea(AcApDocument* document)
+{
+    return kavroGuard("CBlockDWG::calcAddArea", __FILE__, [&] { return sumOf(m_handlesToAdd, document, true); });
+}
+
+double CBlockDWG::calcSubAreaPerimeters(AcApDocument* document)
+{
+    return kavroGuard("CBlockDWG::calcSubAreaPerimeters", __FILE__,
+                      [&] { return sumOf(m_handlesToMinus, document, false); });
+}
+
+double CBlockDWG::calcAddAreaPerimeters(AcApDocument* document)
+{
+    return kavroGuard("CBlockDWG::calcAddAreaPerimeters", __FILE__,
+                      [&] { return sumOf(m_handlesToAdd, document, false); });
+}
+
+AcDbObjectId CBlockDWG::outlineOf(AcDbObjectId definitionId)
+{
+    AcDbObjectId outline;
+    if (const Opened<AcDbBlockTableRecord> definition = openObject<AcDbBlockTableRecord>(definitionId, AcDb::kForRead))
+        forEachEntity(definition.get(), AcDb::kForRead, [&](AcDbEntity* entity) {
+            if (isPolyline(entity))
+                outline = entity->objectId();
+            return outline.isNull();
+        });
+    return outline;
+}
+
+bool CBlockDWG::outlineMeasure(AcApDocument* document, bool area, double& measure) const
+{
+    const Opened<AcDbBlockReference> reference = openObject<AcDbBlockReference>(m_objectId, AcDb::kForRead);
+    if (!reference)
+        return false;
+    measure = 0.0;
+    const short linearUnits = document->database()->lunits();
+    CAcadUtilities utilities;
+    if (const Opened<AcDbPolyline> outline = openObject<AcDbPolyline>(outlineOf(reference->blockTableRecord()),
+                                                                      AcDb::kForRead))
+        measure = area ? utilities.recalculateBlockArea(reference.get(), outline.get(), linearUnits, m_units)
+                       : utilities.recalculateBlockPerimeter(reference.get(), outline.get(), linearUnits, m_units);
+    return true;
+}
+
+void CBlockDWG::recalculateArea(AcApDocument* document)
+{
+    kavroGuard("CBlockDWG::recalculateArea", __FILE__, [&] {
+        double outline = 0.0;
+        if (!outlineMeasure(document, true, outline))
+            return;
+        const double subtracted = calcSubArea(document);
+        const double area = outline - subtracted + calcAddArea(document);
+        // An unknown precision keeps every digit.
+        m_area = m_precision < 0 ? area : CUtilities::roundDouble(area, m_precision);
+    });
+}
+
+void CBlockDWG::recalculatePerimeter(AcApDocument* document)
+{
+    kavroGuard("CBlockDWG::recalculatePerimeter", __FILE__, [&] {
+        double outline = 0.0;
+        if (!outlineMeasure(document, false, outline))
+            return;
+        const double subtracted = calcSubAreaPerimeters(document);
+        m_perimeter = outline + subtracted + calcAddAreaPerimeters(document);
+    });
+}
+
+void CBlockDWG::highlight(CArray<AcDbHandle>& handles, CAcadDrawing* drawing, int on, int report, bool subtracted)
+{
+    const DrawingLock lock(drawing);
+    if (!lock.held())
+        return;
+    if (report)
+        acutPrintf(subtracted ? "\nThere are %i area(s) subtracted from this block\n"
+                              : "\nThere are %i area(s) added to this block\n",
+                   handles.GetSize());
+    AcDbDatabase* database = drawing->getDocument()->database();
+    for (int i = 0; i < handles.GetSize();) {
+        AcDbObjectId id;
+        const Acad::ErrorStatus found = database->getAcDbObjectId(id, false, handles.GetAt(i), 0);
+        if (found == Acad::eUnknownHandle) {
+            handles.RemoveAt(i);
+            continue;
+        }
+        ++i;
+        AcDbEntity* entity = nullptr;
+        if (found != Acad::eOk || acdbOpenObject(entity, id, AcDb::kForWrite) != Acad::eOk)
+            continue;
+        if (on) {
+            entity->setColorIndex(subtracted ? 1 : 3, false);
+            entity->setLineWeight(AcDb::kLnWt100, true);
+        } else {
+            entity->setColorIndex(static_cast<Adesk::UInt16>(m_colourIndex), false);
+            entity->setLineWeight(static_cast<AcDb::LineWeight>(m_lineWeight), true);
+        }
+        const Acad::ErrorStatus closed = entity->close();
+        if (subtracted && closed != Acad::eOk)
+            throw new CEXUnhandled(closed, KAVRO_PRODUCT_CAPTION, __FILE__, "CBlockDWG::highlightAreasSubtracted",
+                                   __LINE__, CString(), nullptr);
+    }
+    drawing->regenDrawing();
+}
+
+void CBlockDWG::highlightAreasSubtracted(CAcadDrawing* drawing, int highlight, int report)
+{
+    kavroGuard("CBlockDWG::highlightAreasSubtracted", __FILE__,
+               [&] { this->highlight(m_handlesToMinus, drawing, highlight, report, true); });
+}
+
+void CBlockDWG::highlightAreasAdded(CAcadDrawing* drawing, int highlight, int report)
+{
+    kavroGuard("CBlockDWG::highlightAreasAdded", __FILE__,
+               [&] { this->highlight(m_handlesToAdd, drawing, highlight, report, false); });
+}
+
+void CBlockDWG::convertUnits(int units)
+{
+    kavroGuard("CBlockDWG::convertUnits", __FILE__, [&] {
+        if (m_units == units)
+            return;
+        const double length = 3.2808399, area = 10.7639104;
+        const bool imperial = units != 0;
+        m_perimeter = imperial ? m_perimeter * length : m_perimeter / length;
+        m_area = imperial ? m_area * area : m_area / area;
+        m_units = imperial ? 1 : 0;
+    });
+}
+
+Acad::ErrorStatus CBlockDWG::convertHandlesToObjectIds(const CArray<AcDbHandle>& handles, AcDbDatabase* database,
+                                                       AcDbObjectIdArray& ids) const
+{
+    return kavroGuard("CBlockDWG::convertHandlesToObjectIds", __FILE__, [&] {
+        for (const AcDbHandle& handle : handles) {
+            AcDbObjectId id;
+            if (database->getAcDbObjectId(id, false, handle, 0) != Acad::eOk)
+                id.setNull();
+            ids.push_back(id);
+        }
+        return Acad::eOk;
+    });
+}
+
+// ---- definition, insertion and drawing update ----
+
+Acad::ErrorStatus CBlockDWG::createBlockDefinition(AcDbObjectId& definitionId, const AcDbObjectIdArray& entities,
+                                                   AcGePoint3d basePoint, double textHeight, double widthFactor,
+                                                   double rotation, CAcadDrawing* drawing)
+{
+    return kavroGuard("CBlockDWG::createBlockDefinition", __FILE__, [&] {
+        const DrawingLock lock(drawing);
+        if (!lock.held())
+            return lock.status();
+        // Every entity is opened first: one that cannot move (a locked layer, say) fails the
+        // whole definition before anything has changed.
+        std::vector<Opened<AcDbEntity>> moving;
+        for (const AcDbObjectId& id : entities) {
+            Acad::ErrorStatus status = Acad::eOk;
+            moving.push_back(openObject<AcDbEntity>(id, AcDb::kForWrite, &status));
+            if (status != Acad::eOk)
+                return status;
+        }
+        auto record = std::make_unique<AcDbBlockTableRecord>();
+        record->setName(m_blockName);
+        record->setOrigin(AcGePoint3d::kOrigin);
+        AcDbBlockTable* rawTable = nullptr;
+        AcDbDatabase* database = drawing->getDocument()->database();
+        if (const Acad::ErrorStatus status = database->getSymbolTable(rawTable, AcDb::kForWrite); status != Acad::eOk)
+            return status;
+        Opened<AcDbBlockTable> table(rawTable);
+        if (const Acad::ErrorStatus status = table->add(definitionId, record.get()); status != Acad::eOk)
+            return status;
+        const Opened<AcDbBlockTableRecord> definition(record.release());
+        table.reset();
+        // The definition exists before its outline moves, so a failure leaves nothing moved.
+        const AcGeMatrix3d translation = AcGeMatrix3d::translation(AcGePoint3d::kOrigin - basePoint);
+        for (const auto& entity : moving)
+            entity->transformBy(translation);
+        if (const Acad::ErrorStatus status = definition->assumeOwnershipOf(entities); status != Acad::eOk) {
+            for (const auto& entity : moving)
+                entity->transformBy(translation.inverse());
+            definition->erase(true);
+            definitionId.setNull();
+            return status;
+        }
+        appendAttributeDefinitions(definition.get(), textHeight, widthFactor, rotation, drawing);
+        return Acad::eOk;
+    });
+}
+
+// AREA at the origin, NAME 1.5 text heights below it and AUX 1.5 text heights above it
+// (at rotation 0), each on its own layer; NAME and AUX are clones of AREA.
+void CBlockDWG::appendAttributeDefinitions(AcDbBlockTableRecord* definition, double textHeight, double widthFactor,
+                                           double rotation, CAcadDrawing* drawing) const
+{
+    const double r = rotation / 180.0 * 3.141592653589793;
+    const double s = std::sin(r) * textHeight * 1.5, c = std::cos(r) * textHeight * 1.5;
+    const AcGeVector3d normal = ucsNormal(drawing->getDocument()->database());
+    struct Kind {
+        AcGePoint3d position;
+        const char *prompt, *text, *tag, *layer;
+    };
+    const Kind kinds[] = {
+        {AcGePoint3d::kOrigin, "Enter Area", "DEFAULT AREA", "AREA", "ATT-AREA"},
+        {AcGePoint3d(s, -c, 0), "Enter Name", "DEFAULT NAME", "NAME", "ATT-NAME"},
+        {AcGePoint3d(-s, c, 0), "Enter Auxillary Value", "DEFAULT AUX", "AUX", "ATT-AUX"},
+    };
+    // Gives a definition its kind's properties and appends it; it stays open until dropped.
+    auto append = [&](std::unique_ptr<AcDbAttributeDefinition> made, const Kind& kind) {
+        made->setPosition(kind.position);
+        made->setPrompt(kind.prompt);
+        made->setTextString(kind.text);
+        made->setTag(kind.tag);
+        made->setNormal(normal);
+        if (CLayer::ensureLayerExists(kind.layer, drawing))
+            made->setLayer(kind.layer, true, false);
+        Opened<AcDbAttributeDefinition> appended;
+        if (definition->appendAcDbEntity(made.get()) == Acad::eOk)
+            appended.reset(made.release());
+        return appended;
+    };
+    auto area = std::make_unique<AcDbAttributeDefinition>();
+    area->setHeight(textHeight);
+    area->setRotation(r);
+    area->setWidthFactor(widthFactor);
+    area->setHorizontalMode(AcDb::kTextLeft);
+    area->setVerticalMode(AcDb::kTextBase);
+    area->setInvisible(false);
+    area->setVerifiable(false);
+    area->setPreset(false);
+    area->setConstant(false);
+    area->setFieldLength(25);
+    const Opened<AcDbAttributeDefinition> areaDefinition = append(std::move(area), kinds[0]);
+    if (!areaDefinition)
+        return;
+    append(std::unique_ptr<AcDbAttributeDefinition>(areaDefinition->clone()), kinds[1]);
+    append(std::unique_ptr<AcDbAttributeDefinition>(areaDefinition->clone()), kinds[2]);
+}
+
+Acad::ErrorStatus CBlockDWG::insertBlock(CAcadDrawing* drawing, AcDbEntity* outline, AcGePoint3d basePoint,
+                                         double textHeight, double widthFactor, double rotation)
+{
+    return kavroGuard("CBlockDWG::insertBlock", __FILE__, [&] {
+        const DrawingLock lock(drawing);
+        if (!lock.held())
+            return lock.status();
+        const CString layer = outline->layer();
+        AcDbObjectId definitionId;
+        if (const Acad::ErrorStatus status = createBlockDefinition(
+                definitionId, AcDbObjectIdArray{outline->objectId()}, basePoint, textHeight, widthFactor, rotation,
+                drawing);
+            status != Acad::eOk)
+            return status;
+        AcDbDatabase* database = drawing->getDocument()->database();
+        auto made = std::make_unique<AcDbBlockReference>();
+        made->setLayer(layer);
+        made->setBlockTableRecord(definitionId);
+        made->setPosition(basePoint);
+        made->setRotation(0.0);
+        made->transformBy(ucsMatrix(database));
+        made->setNormal(ucsNormal(database));
+        AcDbBlockTable* rawTable = nullptr;
+        if (const Acad::ErrorStatus status = database->getSymbolTable(rawTable, AcDb::kForRead); status != Acad::eOk)
+            return status;
+        Opened<AcDbBlockTable> table(rawTable);
+        AcDbBlockTableRecord* rawSpace = nullptr;
+        if (const Acad::ErrorStatus status = table->getAt(ACDB_MODEL_SPACE, rawSpace, AcDb::kForWrite);
+            status != Acad::eOk)
+            return status;
+        Opened<AcDbBlockTableRecord> modelSpace(rawSpace);
+        table.reset();
+        if (const Acad::ErrorStatus status = modelSpace->appendAcDbEntity(made.get()); status != Acad::eOk)
+            return status;
+        const Opened<AcDbBlockReference> reference(made.release());
+        modelSpace.reset();
+        appendAttributes(reference.get());
+        if (const Acad::ErrorStatus status = storeXData(reference.get()); status != Acad::eOk) {
+            reference->erase(true);
+            return status;
+        }
+        return Acad::eOk;
+    });
+}
+
+// One attribute per non-constant attribute definition, placed by the block transform; the
+// NAME, AREA and AUX texts come from the set's attributes of their kinds, others are empty.
+void CBlockDWG::appendAttributes(AcDbBlockReference* reference) const
+{
+    const Opened<AcDbBlockTableRecord> definition =
+        openObject<AcDbBlockTableRecord>(reference->blockTableRecord(), AcDb::kForRead);
+    if (!definition)
+        return;
+    const AcGeMatrix3d transform = reference->blockTransform();
+    forEachEntity(definition.get(), AcDb::kForRead, [&](AcDbEntity* entity) {
+        const auto* source = AcDbAttributeDefinition::cast(entity);
+        if (!source || source->isConstant())
+            return true;
+        auto attribute = std::make_unique<AcDbAttribute>();
+        attribute->setPropertiesFrom(source, true);
+        attribute->setInvisible(source->isInvisible());
+        attribute->setPosition(source->position());
+        attribute->setHeight(source->height());
+        attribute->setRotation(source->rotation());
+        attribute->setWidthFactor(source->widthFactor());
+        attribute->setTag(source->tagConst());
+        attribute->setFieldLength(source->fieldLength());
+        attribute->setHorizontalMode(AcDb::kTextLeft);
+        attribute->transformBy(transform);
+        int kind = -1;
+        for (int k = kNameAttribute; k <= kAuxAttribute; ++k)
+            if (source->tag() == CKavroAttribute::tagOf(k))
+                kind = k;
+        const CAttribute* value = kind >= 0 && m_attributes ? m_attributes->getAtAttribute(kind) : nullptr;
+        attribute->setTextString(value ? value->getValue() : CString());
+        if (reference->appendAttribute(attribute.get()) == Acad::eOk)
+            Opened<AcDbAttribute>(attribute.release());
+        return true;
+    });
+}
+
+void CBlockDWG::applyToDWG(CAcadDrawing* drawing, CKavroExceptions* errors)
+{
+    kavroGuard("CBlockDWG::applyToDWG", __FILE__, [&] {
+        const DrawingLock lock(drawing);
+        if (!lock.held())
+            throw new CEXUnhandled(lock.status(), KAVRO_PRODUCT_CAPTION, __FILE__, "CBlockDWG::applyToDWG", __LINE__,
+                                   drawingText(drawing), nullptr);
+        const Opened<AcDbBlockReference> reference = openObject<AcDbBlockReference>(m_objectId, AcDb::kForWrite);
+        if (!reference)
+            return;
+        updateBlockIdentifier(reference.get());
+        writeXData(reference.get());
+        if (m_attributes && m_attributes->getCount() > 0)
+            m_attributes->applyToDWG(reference.get(), ucsMatrix(drawing->getDocument()->database()), nullptr);
+        if (m_hatch) {
+            AcDbObjectId hatchId;
+            hatchBlock(drawing, reference.get(), hatchId, errors);
+            if (m_hyperlinks)
+                hyperlinkHatch(&hatchId);
+        }
+        if (m_hyperlinks)
+            hyperlinkBlock(reference.get(), 0);
+        if (m_zoomOnApply)
+            zoomToBlock(drawing, reference.get());
+        if (m_assets) {
+            // What the assets report is not the caller's concern.
+            CKavroExceptions assetErrors;
+            m_assets->applyToDWG(drawing, &assetErrors);
+        }
+    });
+}
+
+void CBlockDWG::updateAttributes(AcGeMatrix3d& transform, AcGePoint3d* anchor)
+{
+    kavroGuard("CBlockDWG::updateAttributes", __FILE__, [&] {
+        if (m_attributes)
+            m_attributes->applyToDWG(m_objectId, transform, anchor);
+    });
+}
+
+void CBlockDWG::updateBlockIdentifier(AcDbEntity* entity)
+{
+    kavroGuard("CBlockDWG::updateBlockIdentifier", __FILE__, [&] {
+        const auto* reference = AcDbBlockReference::cast(entity);
+        if (!reference)
+            return;
+        if (const Opened<AcDbBlockTableRecord> definition =
+                openObject<AcDbBlockTableRecord>(reference->blockTableRecord(), AcDb::kForWrite))
+            definition->setName(m_blockName);
+    });
+}
+
+void CBlockDWG::zoomToBlock(CAcadDrawing* drawing, AcDbBlockReference* reference)
+{
+    kavroGuard("CBlockDWG::zoomToBlock", __FILE__, [&] {
+        AcGePoint3d lower, upper;
+        CAcadUtilities().getBlockExtents(reference, lower, upper, m_zoomMargin);
+        drawing->zoomWindow(lower, upper);
+    });
+}
+
+namespace {
+
+// Whether an entity of the record refers to the definition; an entity that cannot be
+// opened might, so it counts as one.
+bool refersTo(const AcDbBlockTableRecord* record, AcDbObjectId definitionId)
+{
+    AcDbBlockTableRecordIterator* raw = nullptr;
+    record->newIterator(raw, true, true);
+    const std::unique_ptr<AcDbBlockTableRecordIterator> it(raw);
+    for (; !it->done(); it->step(true, true)) {
+        AcDbEntity* opened = nullptr;
+        if (it->getEntity(opened, AcDb::kForRead, false) != Acad::eOk)
+            return true;
+        const Opened<AcDbEntity> entity(opened);
+        if (const auto* reference = AcDbBlockReference::cast(opened);
+            reference && reference->blockTableRecord() == definitionId)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+int CBlockDWG::deleteBlockDefinition(CAcadDrawing* drawing, AcDbBlockTableRecord* definition)
+{
+    return kavroGuard("CBlockDWG::deleteBlockDefinition", __FILE__, [&] {
+        AcDbBlockTable* rawTable = nullptr;
+        if (drawing->getDocument()->database()->getSymbolTable(rawTable, AcDb::kForRead) != Acad::eOk)
+            return 0;
+        const Opened<AcDbBlockTable> table(rawTable);
+        // Every layout and every other definition is searched: references in paper space
+        // and nested in other blocks keep the definition too.
+        const AcDbObjectId definitionId = definition->objectId();
+        for (const AcDbObjectId& recordId : table->recordIds()) {
+            if (recordId == definitionId || recordId.isErased())
+                continue;
+            const Opened<AcDbBlockTableRecord> record = openObject<AcDbBlockTableRecord>(recordId, AcDb::kForRead);
+            if (!record || refersTo(record.get(), definitionId))
+                return 0;
+        }
+        return definition->erase(true) == Acad::eOk ? 1 : 0;
+    });
+}
+
+namespace {
+
+void eraseAll(const AcDbObjectIdArray& ids)
+{
+    for (const AcDbObjectId& id : ids)
+        if (const Opened<AcDbEntity> entity = openObject<AcDbEntity>(id, AcDb::kForWrite))
+            entity->erase(true);
+}
+
+} // namespace
+
+int CBlockDWG::deleteBlock(CAcadDrawing* drawing)
+{
+    return kavroGuard("CBlockDWG::deleteBlock", __FILE__, [&] {
+        const DrawingLock lock(drawing);
+        if (!lock.held())
+            return 0;
+        const Opened<AcDbBlockReference> reference = openObject<AcDbBlockReference>(m_objectId, AcDb::kForWrite);
+        return reference ? turnIntoGeometry(drawing, reference.get()) : 0;
+    });
+}
+
+// Copies the definition's outlines into the reference's space, within the reference's own
+// database, and places them as the reference shows them (the block transform already
+// carries the definition's origin). The other entities of the definition, its attribute
+// definitions among them, are not copied. Any failure removes the copies made so far.
+int CBlockDWG::turnIntoGeometry(CAcadDrawing* drawing, AcDbBlockReference* reference)
+{
+    const AcGeMatrix3d transform = reference->blockTransform();
+    if (!transform.isUniScaledOrtho())
+        return 0;
+    const Opened<AcDbBlockTableRecord> definition =
+        openObject<AcDbBlockTableRecord>(reference->blockTableRecord(), AcDb::kForWrite);
+    if (!definition)
+        return 0;
+    AcDbObjectIdArray outlines;
+    for (const AcDbObjectId& id : definition->entityIds()) {
+        if (id.isErased())
+            continue;
+        const Opened<AcDbEntity> entity = openObject<AcDbEntity>(id, AcDb::kForRead);
+        if (!entity)
+            return 0;
+        if (!isPolyline(entity.get()))
+            continue;
+        // An outline that cannot be written (on a locked layer) would give a copy that
+        // cannot be placed.
+        if (entity->upgradeOpen() != Acad::eOk)
+            return 0;
+        outlines.push_back(id);
+    }
+    AcDbIdMapping copies;
+    if (reference->database()->deepCloneObjects(outlines, reference->blockId(), copies, false) != Acad::eOk)
+        return 0;
+    AcDbObjectIdArray made;
+    for (const AcDbIdPair& pair : copies.pairs())
+        if (pair.isCloned() && pair.isPrimary())
+            made.push_back(pair.value());
+    bool placed = true;
+    for (size_t i = 0; placed && i < made.size(); ++i) {
+        const Opened<AcDbEntity> copy = openObject<AcDbEntity>(made[i], AcDb::kForWrite);
+        placed = copy && copy->transformBy(transform) == Acad::eOk;
+    }
+    if (!placed) {
+        eraseAll(made);
+        return 0;
+    }
+    reference->erase(true);
+    deleteBlockDefinition(drawing, definition.get());
+    return 1;
+}
+
+// ---- hatching ----
+
+void CBlockDWG::hatchBlock(CAcadDrawing* drawing, AcDbEntity* entity, AcDbObjectId& hatchId, CKavroExceptions* errors)
+{
+    kavroGuard("CBlockDWG::hatchBlock", __FILE__, [&] {
+        auto* reference = AcDbBlockReference::cast(entity);
+        if (!reference)
+            return;
+        const AcDbObjectId outline = outlineOf(reference->blockTableRecord());
+        AcDbDatabase* database = drawing->getDocument()->database();
+        AcDbObjectIdArray added, subtracted;
+        convertHandlesToObjectIds(m_handlesToAdd, database, added);
+        convertHandlesToObjectIds(m_handlesToMinus, database, subtracted);
+        hatchObject(drawing, reference, outline, subtracted, added, hatchId, errors);
+    });
+}
+
+// The outline is moved to where the reference shows it while the hatch takes its boundary,
+// and moved back on every way out. A definition without an outline is reported as an
+// outline that cannot be hatched.
+void CBlockDWG::hatchObject(CAcadDrawing* drawing, AcDbBlockReference* reference, AcDbObjectId outlineId,
+                            AcDbObjectIdArray subtracted, AcDbObjectIdArray added, AcDbObjectId& hatchId,
+                            CKavroExceptions* errors)
+{
+    kavroGuard("CBlockDWG::hatchObject", __FILE__, [&] {
+        if (!m_hatch)
+            return;
+        const char* procSig = "CBlockDWG::hatchObject";
+        std::unique_ptr<AcDbHatch> hatch(m_hatch->createHatch(drawing));
+        {
+            const PlacedOutline outline(outlineId, reference->blockTransform());
+            if (!outline.placed()
+                || hatch->appendLoop(AcDbHatch::kOutermost, AcDbObjectIdArray{outlineId}) != Acad::eOk) {
+                errors->add(new CEXHatchPolylineNotClosed(m_name, m_handle, KAVRO_PRODUCT_CAPTION, __FILE__, procSig));
+                return;
+            }
+            for (const AcDbObjectId& id : added)
+                if (hatch->appendLoop(AcDbHatch::kExternal, AcDbObjectIdArray{id}) != Acad::eOk)
+                    errors->add(new CEXAdditionalHatchAreas(m_name, KAVRO_PRODUCT_CAPTION, __FILE__, procSig));
+            for (const AcDbObjectId& id : subtracted)
+                if (hatch->appendLoop(AcDbHatch::kDefault, AcDbObjectIdArray{id}) != Acad::eOk)
+                    errors->add(new CEXNoHatchAreas(m_name, KAVRO_PRODUCT_CAPTION, __FILE__, procSig));
+        }
+        // The post takes the hatch over, and deletes it itself when it cannot append it.
+        AcDbHatch* posting = hatch.release();
+        if (const Acad::ErrorStatus status = drawing->postToDrawing(hatchId, posting); status != Acad::eOk) {
+            delete posting;
+            errors->add(new CEXUnhandled(status, KAVRO_PRODUCT_CAPTION, __FILE__, procSig, __LINE__,
+                                         drawingText(drawing), nullptr));
+            return;
+        }
+        if (const Opened<AcDbEntity> posted = openObject<AcDbEntity>(hatchId, AcDb::kForRead))
+            CAcadUtilities().sendToBack(posted.get());
+    });
+}
+
+// ---- hyperlinks ----
+
+void CBlockDWG::hyperlinkEntity(AcDbEntity* entity)
+{
+    kavroGuard("CBlockDWG::hyperlinkEntity", __FILE__, [&] {
+        // As the host's own hyperlink calls, the statuses are not examined.
+        if (m_hyperlinks)
+            (void)m_hyperlinks->setEntityHyperlinks(entity, false);
+    });
+}
+
+void CBlockDWG::hyperlinkHatch(AcDbObjectId* hatchId)
+{
+    kavroGuard("CBlockDWG::hyperlinkHatch", __FILE__, [&] {
+        if (const Opened<AcDbEntity> hatch = openObject<AcDbEntity>(*hatchId, AcDb::kForWrite))
+            hyperlinkEntity(hatch.get());
+    });
+}
+
+void CBlockDWG::hyperlinkBlock(AcDbEntity* entity, int fromDefinition)
+{
+    kavroGuard("CBlockDWG::hyperlinkBlock", __FILE__, [&] {
+        const auto* reference = AcDbBlockReference::cast(entity);
+        auto linkAttributes = [&] {
+            CAttributes::forEachAttribute(reference, AcDb::kForWrite,
+                                          [&](AcDbAttribute* attribute) { hyperlinkEntity(attribute); });
+        };
+        if (fromDefinition == 0) {
+            hyperlinkEntity(entity);
+            const int host = acadHost.getHostType();
+            if (reference && (host == CAcadHost::autocad || host == CAcadHost::autocadLT))
+                linkAttributes();
+            return;
+        }
+        if (!reference)
+            return;
+        if (const Opened<AcDbBlockTableRecord> definition =
+                openObject<AcDbBlockTableRecord>(reference->blockTableRecord(), AcDb::kForRead))
+            forEachEntity(definition.get(), AcDb::kForWrite, [&](AcDbEntity* member) {
+                hyperlinkEntity(member);
+                return true;
+            });
+        linkAttributes();
+    });
+}

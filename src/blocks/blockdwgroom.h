@@ -1,0 +1,14 @@
+// A room: a space block of a definition that the creator names "ROOM-" and the room's
+// identifier. Read from the drawing, it can gather the assets inside its outline.
+#pragma once
+
+#include "blocks/blockdwg.h"
+
+class CBlockDWGRoom : public CBlockDWG
+{
+public:
+    CBlockDWGRoom();
+    // With collectAssets not 0, the block references inside the definition's first
+    // lightweight polyline become the room's assets.
+    CBlockDWGRoom(AcDbBlockReference* reference, AcApDocument* document, int collectAssets);
+};

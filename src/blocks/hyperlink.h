@@ -1,0 +1,23 @@
+// One hyperlink of a space block or an asset: an address and the text shown for it.
+#pragma once
+
+#include "mfc/cstring.h"
+
+class CHyperlink
+{
+public:
+    CHyperlink() = default;
+    CHyperlink(CString href, CString description);
+    virtual ~CHyperlink() = default;
+
+    CString getHref() const { return m_href; }
+    void setHref(CString href) { m_href = std::move(href); }
+    CString getDescription() const { return m_description; }
+    void setDescription(CString description) { m_description = std::move(description); }
+
+    void copyTo(CHyperlink* target) const;
+
+private:
+    CString m_href;
+    CString m_description;
+};

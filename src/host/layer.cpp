@@ -1,0 +1,212 @@
+#include "host/layer.h"
+
+#include "arx/dbdatabase.h"
+#include "host/acaddrawing.h"
+#include "support/kavroguard.h"
+#include "support/xmlutilities.h"
+
+#include <memory>
+
+namespace {
+
+struct CloseObject
+{
+    void operator()(AcDbObject* object) const { object->close(); }
+};
+
+// The drawing's layer table open for write, closed when dropped; null when it does not open.
+std::unique_ptr<AcDbLayerTable, CloseObject> openLayerTable(CAcadDrawing* drawing)
+{
+    AcDbLayerTable* table = nullptr;
+    drawing->getDocument()->database()->getSymbolTable(table, AcDb::kForWrite);
+    return std::unique_ptr<AcDbLayerTable, CloseObject>(table);
+}
+
+} // namespace
+
+CLayer::CLayer()
+{
+    m_colour.setColorIndex(0);
+}
+
+CLayer::CLayer(AcDbLayerTableRecord* record)
+{
+    kavroGuard("CLayer::CLayer", __FILE__, [&] { getDWGLayer(record); });
+}
+
+void CLayer::setName(CString name)
+{
+    m_name = validateLayerName(std::move(name));
+    m_modified = 1;
+}
+
+void CLayer::setDescription(CString description)
+{
+    m_description = std::move(description);
+    m_modified = 1;
+}
+
+void CLayer::setColourIndex(int index)
+{
+    m_colourIndex = index;
+    m_colour.setColorIndex(static_cast<Adesk::UInt16>(index));
+    m_modified = 1;
+}
+
+void CLayer::setFrozen(int frozen)
+{
+    m_frozen = frozen;
+    m_modified = 1;
+}
+
+void CLayer::setLocked(int locked)
+{
+    m_locked = locked;
+    m_modified = 1;
+}
+
+void CLayer::setOff(int off)
+{
+    m_off = off;
+    m_modified = 1;
+}
+
+void CLayer::setPlottable(int plottable)
+{
+    m_plottable = plottable;
+    m_modified = 1;
+}
+
+void CLayer::setLineWeight(int lineWeight)
+{
+    m_lineWeight = lineWeight;
+    m_modified = 1;
+}
+
+void CLayer::getDWGLayer(AcDbLayerTableRecord* record)
+{
+    kavroGuard("CLayer::getDWGLayer", __FILE__, [&] {
+        m_objectId = record->objectId();
+        CString name(record->name());
+        setName(name.MakeUpper());
+        setColourIndex(record->color().colorIndex());
+        setStates(record);
+    });
+}
+
+void CLayer::setStates(const AcDbLayerTableRecord* record)
+{
+    setFrozen(record->isFrozen() ? 1 : 0);
+    setLocked(record->isLocked() ? 1 : 0);
+    setOff(record->isOff() ? 1 : 0);
+    setPlottable(record->isPlottable() ? 1 : 0);
+    setLineWeight(record->lineWeight());
+}
+
+int CLayer::getDWGLayer(CAcadDrawing* drawing, CString name)
+{
+    return kavroGuard("CLayer::getDWGLayer", __FILE__, [&] {
+        if (!m_modified || drawing->lock() != Acad::eOk)
+            return 0;
+        int found = 0;
+        if (auto table = openLayerTable(drawing); table && table->has(name)) {
+            found = 1;
+            AcDbLayerTableRecord* record = nullptr;
+            if (table->getAt(name, record, AcDb::kForWrite) == Acad::eOk) {
+                getDWGLayer(record);
+                record->close();
+            }
+        }
+        drawing->unlock(FALSE);
+        return found;
+    });
+}
+
+void CLayer::writeStates(AcDbLayerTableRecord* record) const
+{
+    record->setIsFrozen(m_frozen != 0);
+    record->setIsLocked(m_locked != 0);
+    record->setIsOff(m_off != 0);
+    record->setIsPlottable(m_plottable != 0);
+    record->setLineWeight(static_cast<AcDb::LineWeight>(m_lineWeight));
+}
+
+void CLayer::applyToDWG(CAcadDrawing* drawing)
+{
+    kavroGuard("CLayer::applyToDWG", __FILE__, [&] {
+        if (!m_modified || drawing->lock() != Acad::eOk)
+            return;
+        if (auto table = openLayerTable(drawing); table && table->has(m_name)) {
+            AcDbLayerTableRecord* record = nullptr;
+            if (table->getAt(m_name, record, AcDb::kForWrite) == Acad::eOk) {
+                if (m_objectId.isNull())
+                    m_objectId = record->objectId();
+                writeStates(record);
+                record->close();
+            }
+        } else if (table) {
+            auto record = std::make_unique<AcDbLayerTableRecord>();
+            record->setName(m_name);
+            record->setColor(m_colour);
+            writeStates(record.get());
+            if (table->add(m_objectId, record.get()) == Acad::eOk)
+                record.release()->close();
+        }
+        drawing->unlock(FALSE);
+    });
+}
+
+MSXML2::IXMLDOMNodePtr CLayer::serialize(CString namespaceURI)
+{
+    return kavroGuard("CLayer::serialize", __FILE__, [&] {
+        CXMLUtilities xml;
+        MSXML2::IXMLDOMNodePtr element = xml.createNode("layerOn", namespaceURI);
+        element->appendChild(xml.createNode("loName", m_name, namespaceURI));
+        if (!m_description.IsEmpty())
+            element->appendChild(xml.createNode("loDescription", m_description, namespaceURI));
+        return element;
+    });
+}
+
+void CLayer::deSerialize(MSXML2::IXMLDOMNodePtr node)
+{
+    kavroGuard("CLayer::deSerialize", __FILE__, [&] {
+        if (!node || node->get_nodeName() != "layerOn" || !node->hasChildNodes())
+            return;
+        for (long i = 0; i < node->childCount(); ++i) {
+            const MSXML2::IXMLDOMNodePtr child = node->childAt(i);
+            if (child->get_nodeName() == "loName")
+                m_name = child->get_text();
+            else if (child->get_nodeName() == "loDescription")
+                m_description = child->get_text();
+        }
+    });
+}
+
+CString CLayer::validateLayerName(CString name)
+{
+    return kavroGuard("CLayer::validateLayerName", __FILE__, [&] {
+        for (const char* illegal = "<>/\\\";?*,=`"; *illegal; ++illegal)
+            name.Remove(*illegal);
+        return name;
+    });
+}
+
+int CLayer::ensureLayerExists(CString name, CAcadDrawing* drawing)
+{
+    return kavroGuard("CLayer::ensureLayerExists", __FILE__, [&] {
+        if (drawing->lock() != Acad::eOk)
+            return 1;
+        if (auto table = openLayerTable(drawing)) {
+            name = validateLayerName(name);
+            if (!table->has(name)) {
+                auto record = std::make_unique<AcDbLayerTableRecord>();
+                record->setName(name);
+                if (table->add(record.get()) == Acad::eOk)
+                    record.release()->close();
+            }
+        }
+        drawing->unlock(FALSE);
+        return 1;
+    });
+}

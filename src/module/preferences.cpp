@@ -1,0 +1,161 @@
+#include "module/preferences.h"
+
+#include "mfc/file.h"
+#include "module/quorvane.h"
+#include "support/exunhandled.h"
+#include "support/fileutilities.h"
+#include "support/kavroguard.h"
+#include "support/utilities.h"
+#include "win/messagebox.h"
+#include "win/winbase.h"
+
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// The keys in the order the file holds them; the second is spelt "precison".
+const char* const keys[] = {"units", "precison", "textSize", "textScale", "textRotation", "csvOpener", "zoomBorder", "inc"};
+
+const char* const header = "//\tUser preferences of Quorvane, written by the preferences dialog\n"
+                           "//\n"
+                           "//\tConfiguration file for Quorvane\n"
+                           "//\n";
+
+// Shows an error chain made here and frees it.
+void showAndDelete(CEXKavro* record)
+{
+    record->display();
+    CEXKavro::deleteChain(record);
+}
+
+// The file's text with every line break written as carriage return and line feed.
+std::string withCrLf(const CString& text)
+{
+    std::string out;
+    for (char c : text.str()) {
+        if (c == '\n')
+            out += '\r';
+        out += c;
+    }
+    return out;
+}
+
+} // namespace
+
+CPreferences::CPreferences() : m_filePath(preferencesFolder + "prefs.cfg") {}
+
+CString CPreferences::trimString(CString text)
+{
+    return text.Trim();
+}
+
+int CPreferences::parseInt(CString text)
+{
+    return CUtilities::CStringToInt(trimString(text));
+}
+
+double CPreferences::parseDouble(CString text)
+{
+    return CUtilities::CStringToDouble(trimString(text));
+}
+
+void CPreferences::readValue(const CString& key, const CString& value)
+{
+    if (key == "units")
+        m_units = parseInt(value);
+    else if (key == "precison")
+        m_precision = parseInt(value);
+    else if (key == "textSize")
+        m_textSize = parseDouble(value);
+    else if (key == "textScale")
+        m_textScale = parseDouble(value);
+    else if (key == "textRotation")
+        m_textRotation = parseDouble(value);
+    else if (key == "csvOpener")
+        m_csvOpener = trimString(value);
+    else if (key == "zoomBorder")
+        m_zoomBorder = parseDouble(value);
+    else if (key == "inc")
+        m_inc = parseInt(value);
+}
+
+bool CPreferences::loadPreferences()
+{
+    CStdioFile file;
+    if (!file.Open(m_filePath, CFile::modeRead | CFile::typeText))
+        return false;
+    try {
+        kavroGuard("CPreferences::loadPreferences", __FILE__, [&] {
+            CString line;
+            while (file.ReadString(line) && !line.IsEmpty()) {
+                if (line.Left(2) == "//")
+                    continue;
+                // Each key that the line begins with takes the next line as its value.
+                const CString keyLine = line;
+                for (const char* key : keys) {
+                    if (keyLine.Left(static_cast<int>(std::strlen(key))) != key)
+                        continue;
+                    CString value;
+                    file.ReadString(value);
+                    readValue(key, value);
+                }
+            }
+        });
+    } catch (CEXKavro* e) {
+        showAndDelete(e);
+        return false;
+    }
+    return true;
+}
+
+CString CPreferences::fileText() const
+{
+    const CString values[] = {
+        CUtilities::IntToCString(m_units),          CUtilities::IntToCString(m_precision),
+        CUtilities::DoubleToCString(m_textSize, 2), CUtilities::DoubleToCString(m_textScale, 2),
+        CUtilities::DoubleToCString(m_textRotation, 2), m_csvOpener,
+        CUtilities::DoubleToCString(m_zoomBorder, 0), CUtilities::IntToCString(m_inc),
+    };
+    CString text = header;
+    for (size_t i = 0; i < std::size(keys); ++i)
+        text += CString(keys[i]) + "\n" + values[i] + "\n";
+    return text;
+}
+
+bool CPreferences::savePreferences()
+{
+    try {
+        return kavroGuard("CPreferences::savePreferences", __FILE__, [&] {
+            if (!CFileUtilities().ensureDirectoryExists(preferencesFolder))
+                return false;
+            // Written beside the old file and renamed over it, so a failed save keeps the old one.
+            const std::string target = nativePath(m_filePath);
+            std::string temporary = target + ".XXXXXX";
+            const int fd = ::mkstemp(temporary.data());
+            const std::string text = withCrLf(fileText());
+            bool written = fd >= 0 && ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+            const DWORD error = written ? 0 : winErrorFromErrno(errno);
+            written = fd >= 0 && ::fchmod(fd, 0644) == 0 && ::close(fd) == 0 && written &&
+                      std::rename(temporary.c_str(), target.c_str()) == 0;
+            if (!written) {
+                ::unlink(temporary.c_str());
+                char* reason = nullptr;
+                FormatMessage(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM, nullptr,
+                              error ? error : GetLastError(), 0, reinterpret_cast<LPTSTR>(&reason), 0, nullptr);
+                const CString description = CString(reason ? reason : "").Left(1024);
+                LocalFree(reason);
+                MessageBox(nullptr, "Unable to Write Configuration File - " + description, "Error - Configuration Not Saved",
+                           MB_OK | MB_ICONSTOP);
+                return false;
+            }
+            return true;
+        });
+    } catch (CEXKavro* e) {
+        showAndDelete(e);
+        return false;
+    }
+}

@@ -1,0 +1,218 @@
+#include "module/slabmend.h"
+
+#include "arx/acedcmd.h"
+#include "arx/acutprintf.h"
+#include "arx/dbdatabase.h"
+#include "arx/dbsymtb.h"
+#include "module/commands.h"
+#include "module/quorvane.h"
+#include "support/exrecords.h"
+#include "support/fileutilities.h"
+#include "support/kavroguard.h"
+#include "win/shlobj.h"
+
+#include <memory>
+
+namespace {
+
+constexpr Adesk::Int32 modal = ACRX_CMD_MODAL;
+constexpr Adesk::Int32 application = ACRX_CMD_SESSION;
+
+struct CommandRow
+{
+    const char* group;
+    const char* alias;
+    const char* longName;
+    Adesk::Int32 flags;
+    AcRxFunctionPtr handler;
+    bool fullHostOnly;
+};
+
+template <int Row>
+void notAvailable();
+
+// Every command of the module, in registration order.
+const CommandRow commandTable[] = {
+    {"KAVRO_COMMANDS", "ksm", "kavroSlabMend", modal, notAvailable<0>, false},
+    {"KAVRO_COMMANDS", "kbh", "kavroBlockHyperlink", modal, notAvailable<1>, false},
+    {"KAVRO_COMMANDS", "kbc", "kavroBlockCreate", modal, notAvailable<2>, false},
+    {"KAVRO_COMMANDS", "kgabc", "kavroGrossAreaBlockCreate", application, grossAreaBlockCreate, false},
+    {"KAVRO_COMMANDS", "kdb", "kavroDeleteBlock", application, notAvailable<4>, false},
+    {"KAVRO_COMMANDS", "kcsv", "kavroCommaSeperatedValues", application, notAvailable<5>, false},
+    {"KAVRO_COMMANDS", "klbd", "kavroLegendBlockDefine", application, notAvailable<6>, false},
+    {"KAVRO_COMMANDS", "kpbd", "kavroPieBlockDefine", application, notAvailable<7>, false},
+    {"KAVRO_COMMANDS", "kgr", "kavroGraphicReport", application, notAvailable<8>, false},
+    {"KAVRO_COMMANDS", "kagr", "kavroApplyGraphicReport", application, notAvailable<9>, false},
+    {"KAVRO_COMMANDS", "kfrs", "kfrs", application, notAvailable<10>, false},
+    {"KAVRO_COMMANDS", "klmc", "kavroLegendMarkerCreate", modal, notAvailable<11>, true},
+    {"KAVRO_COMMANDS", "kpmc", "kavroPieMarkerCreate", modal, notAvailable<12>, true},
+    {"KAVRO_UTIL", "kus", "kavroUpdateSpaces", application, updateSpaces, false},
+    {"KAVRO_UTIL", "ksxta", "kavroSyncXDataToAttributes", application, notAvailable<14>, false},
+    {"KAVRO_UTIL", "kut", "kavroUpdateText", application, updateTextSize, false},
+    {"KAVRO_UTIL", "kaux", "kavroAuxilarator", application, notAvailable<16>, false},
+    {"KAVRO_UTIL", "krt", "kavroRefreshTags", application, kavroRefreshTags, false},
+    {"KAVRO_UTIL", "kbta", "kavroBlankThirdAttribute", application, notAvailable<18>, false},
+    {"KAVRO_DIAG", "klb", "kavroListBlocks", application, notAvailable<19>, false},
+    {"KAVRO_ADMIN", "kprefs", "kavroPreferences", modal, notAvailable<20>, false},
+    {"KAVRO_HELP", "k?", "khelp", application, notAvailable<21>, false},
+    {"KAVRO_HELP", "kd?", "kdiagnosticshelp", application, notAvailable<22>, false},
+    {"KAVRO_SECRET", "ksc_has", "ksc_has", application, notAvailable<23>, false},
+    {"KAVRO_SECRET", "ksc_hs", "ksc_hs", application, notAvailable<24>, false},
+    {"KAVRO_SECRET", "ksc_isc", "ksc_isc", application, notAvailable<25>, false},
+    {"KAVRO_SECRET", "ksc_cal", "ksc_cal", application, notAvailable<26>, false},
+    {"KAVRO_SECRET", "ksc_dsd", "ksc_dsd", application, notAvailable<27>, false},
+    {"KAVRO_DIAGNOSTICS", "kda", "kavroDiagnosticAll", application, notAvailable<28>, false},
+    {"KAVRO_DIAGNOSTICS", "kd1", "kavroDiagnosticBasic", application, notAvailable<29>, false},
+    {"KAVRO_DIAGNOSTICS", "kd3", "kavroDiagnosticDialog", application, notAvailable<30>, false},
+    {"KAVRO_DIAGNOSTICS", "kd4", "kavroDiagnosticErrorsA", application, notAvailable<31>, false},
+    {"KAVRO_DIAGNOSTICS", "kd5", "kavroDiagnosticErrorsB", application, notAvailable<32>, false},
+    {"KAVRO_DIAGNOSTICS", "kd6", "kavroDiagnosticErrorsC", application, notAvailable<33>, false},
+    {"KAVRO_DIAGNOSTICS", "kd7", "kavroDiagnosticErrorsD", application, notAvailable<34>, false},
+    {"KAVRO_DIAGNOSTICS", "kd8", "kavroDiagnosticUserInput", application, notAvailable<35>, false},
+    {"KAVRO_DIAGNOSTICS", "kd9", "kavroDiagnosticXML", application, notAvailable<36>, false},
+};
+
+// A command of the table whose work is not built yet says so.
+template <int Row>
+void notAvailable()
+{
+    acutPrintf("\nThe command %s (%s) is not available yet.\n", commandTable[Row].alias, commandTable[Row].longName);
+}
+
+// Shows a chain that ended a command under the command's signature, and frees it. A chain
+// whose innermost record is a cancelled prompt ends the command quietly.
+void reportChain(CEXKavro* caught, const char* signature)
+{
+    CEXKavro* innermost = caught;
+    while (innermost->getInnerException())
+        innermost = innermost->getInnerException();
+    if (dynamic_cast<CEXCancelled*>(innermost)) {
+        acutPrintf("\n*Cancel*\n");
+        CEXKavro::deleteChain(caught);
+        return;
+    }
+    CEXUnhandled* head = new CEXUnhandled(KAVRO_PRODUCT_CAPTION, MODULE_MAIN_FILE, signature, 0, caught);
+    head->display();
+    CEXKavro::deleteChain(head);
+}
+
+void showUnhandled(CEXUnhandled* head)
+{
+    head->display();
+    CEXKavro::deleteChain(head);
+}
+
+} // namespace
+
+const char* const commandGroups[7] = {"KAVRO_COMMANDS", "KAVRO_UTIL",   "KAVRO_DIAG",       "KAVRO_ADMIN",
+                                      "KAVRO_HELP",     "KAVRO_SECRET", "KAVRO_DIAGNOSTICS"};
+
+extern "C" AcRx::AppRetCode acrxEntryPoint(AcRx::AppMsgCode message, void* appId)
+{
+    switch (message) {
+    case AcRx::kInitAppMsg:
+        acrxDynamicLinker->unlockApplication(appId);
+        acrxDynamicLinker->registerAppMDIAware(appId);
+        initModule();
+        break;
+    case AcRx::kUnloadAppMsg:
+        unloadModule();
+        break;
+    default:
+        break;
+    }
+    return AcRx::kRetOK;
+}
+
+extern "C" int acrxGetApiVersion()
+{
+    return ACRX_API_VERSION;
+}
+
+void initModule()
+{
+    checkPreferencesExist();
+    const bool fullHost = acadHost.getHostType() > CAcadHost::autocadLT;
+    for (const CommandRow& row : commandTable)
+        if (fullHost || !row.fullHostOnly)
+            acedRegCmds->addCommand(row.group, row.alias, row.longName, row.flags, row.handler);
+}
+
+void unloadModule()
+{
+    for (const char* group : commandGroups)
+        acedRegCmds->removeGroup(group);
+}
+
+void printCommandTitle(CString title)
+{
+    acutPrintf("%s\n", title + " " + getModuleVersion());
+}
+
+bool blockDefinitionExists(CAcadDrawing* drawing, CString name)
+{
+    if (!drawing->isOpen())
+        return false;
+    AcDbBlockTable* table = nullptr;
+    if (drawing->getDocument()->database()->getSymbolTable(table, AcDb::kForRead) != Acad::eOk)
+        return false;
+    bool found = false;
+    AcDbBlockTableIterator* it = nullptr;
+    table->newIterator(it, true, true);
+    for (; it && !it->done(); it->step(true, true)) {
+        AcDbBlockTableRecord* record = nullptr;
+        if (it->getRecord(record, AcDb::kForRead, false) != Acad::eOk)
+            continue;
+        const char* recordName = nullptr;
+        record->getName(recordName);
+        if (recordName && recordName[0] != '*' && name == recordName)
+            found = true;
+        record->close();
+    }
+    delete it;
+    table->close();
+    return found;
+}
+
+void checkPreferencesExist()
+{
+    try {
+        kavroGuard("checkPreferencesExist", MODULE_MAIN_FILE, [] {
+            char folder[MAX_PATH];
+            if (FAILED(SHGetFolderPath(nullptr, CSIDL_COMMON_APPDATA, nullptr, 0, folder)))
+                return;
+            CFileUtilities files;
+            preferencesFolder = CString(folder) + "/KavroSystems/Quorvane/prefs/";
+            files.ensureDirectoryExists(preferencesFolder);
+            temporaryFolder = CString(folder) + "/KavroSystems/Quorvane/temp/";
+            files.ensureDirectoryExists(temporaryFolder);
+        }, 0);
+    } catch (CEXKavro* e) {
+        reportChain(e, "checkPreferencesExist");
+    }
+}
+
+void runCommand(const char* signature, const char* title, const std::function<void(CAcadDrawing*)>& work,
+                const char* catchAllLine)
+{
+    try {
+        if (title)
+            printCommandTitle(title);
+        auto drawing = std::make_unique<CAcadDrawing>();
+        drawing->setDocument(acDocManagerPtr()->curDocument());
+        drawing->setFileName(drawing->getDocument() ? drawing->getDocument()->fileName() : "");
+        drawing->setOpen(TRUE);
+        drawing->setKeepOpen(TRUE);
+        work(drawing.get());
+    } catch (CEXKavro* e) {
+        reportChain(e, signature);
+    } catch (CException* e) {
+        showUnhandled(new CEXUnhandled(e, KAVRO_PRODUCT_CAPTION, MODULE_MAIN_FILE, signature, 0, nullptr));
+        e->Delete();
+    } catch (...) {
+        if (catchAllLine)
+            acutPrintf("%s", catchAllLine);
+        else
+            showUnhandled(new CEXUnhandled(KAVRO_PRODUCT_CAPTION, MODULE_MAIN_FILE, signature, 0, nullptr));
+    }
+}

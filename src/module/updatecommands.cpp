@@ -1,0 +1,158 @@
+#include "module/commands.h"
+
+#include "arx/dbdatabase.h"
+#include "blocks/attributes.h"
+#include "blocks/blockdwg.h"
+#include "blocks/blocks.h"
+#include "blocks/hostguards.h"
+#include "host/acadutilities.h"
+#include "module/preferences.h"
+#include "module/slabmend.h"
+#include "support/kavroexceptions.h"
+#include "support/utilities.h"
+
+namespace {
+
+// The space blocks of the drawing, each loaded as its kind (room, or floor for the gross
+// area), destroyed with the list.
+class SpaceBlocks
+{
+public:
+    explicit SpaceBlocks(CAcadDrawing* drawing) { m_blocks.getKavroDWGBlocks_SS(drawing, nullptr, 0, "f"); }
+    ~SpaceBlocks() { m_blocks.destroyBlocks(); }
+    int count() const { return m_blocks.count(); }
+    CBlockDWG* at(int index) const { return static_cast<CBlockDWG*>(m_blocks.getAt(index)); }
+
+private:
+    CBlocks m_blocks;
+};
+
+CString areaUnit(int units) { return units == 1 ? "sq.ft." : "sq.m."; }
+CString lengthUnit(int units) { return units == 1 ? "ft." : "m."; }
+
+CString attributeValue(CBlockDWG* block, int kind)
+{
+    CAttributes* attributes = block->getAttributes();
+    CAttribute* attribute = attributes ? attributes->getAtAttribute(kind) : nullptr;
+    return attribute ? attribute->getValue() : CString();
+}
+
+void setAttributeValue(CBlockDWG* block, int kind, const CString& value)
+{
+    CAttributes* attributes = block->getAttributes();
+    if (CAttribute* attribute = attributes ? attributes->getAtAttribute(kind) : nullptr)
+        attribute->setValue(value);
+}
+
+// Writes the block back and shows what it warned of, one box each.
+void writeBack(CBlockDWG* block, CAcadDrawing* drawing)
+{
+    CKavroExceptions errors;
+    block->applyToDWG(drawing, &errors);
+    if (errors.getCount() > 0)
+        errors.displayAll();
+}
+
+// Asks until the answer is "i" (none), or a number that accept takes.
+std::optional<double> askTextValue(const CString& question, const CString& mustBePositive, const CString& invalid,
+                                   double defaultValue, int precision, bool positive)
+{
+    CAcadUtilities utilities;
+    const CString defaultText = CUtilities::DoubleToCString(defaultValue, precision);
+    CString prompt = question;
+    for (;;) {
+        CString answer;
+        utilities.getString(prompt, defaultText, &answer);
+        if (answer == "i")
+            return std::nullopt;
+        if (!CUtilities::isNumeric(answer)) {
+            prompt = invalid;
+            continue;
+        }
+        const double value = CUtilities::CStringToDouble(answer);
+        if (!positive || value > 0.0)
+            return value;
+        prompt = mustBePositive;
+    }
+}
+
+} // namespace
+
+void updateSpaces()
+{
+    runCommand("updateSpaces", "Kavro Update Spaces", [](CAcadDrawing* drawing) {
+        SpaceBlocks blocks(drawing);
+        CPreferences preferences;
+        preferences.loadPreferences();
+        const int precision = preferences.getPrecision();
+        const int units = preferences.getUnits();
+        for (int i = 0; i < blocks.count(); ++i) {
+            CBlockDWG* block = blocks.at(i);
+            const CString oldArea =
+                CUtilities::DoubleToCString(block->getArea(), block->getPrecision()) + areaUnit(block->getUnits());
+            const CString oldPerimeter = CUtilities::DoubleToCString(block->getPerimeter(), block->getPrecision()) +
+                                         lengthUnit(block->getUnits());
+            const bool areaLinked = attributeValue(block, 1) == oldArea;
+            const bool perimeterLinked = attributeValue(block, 2) == oldPerimeter;
+            block->setPrecision(precision);
+            block->setUnits(units);
+            // The new measures are in the new units: their texts carry the new units' labels.
+            block->recalculateArea(drawing->getDocument());
+            if (areaLinked)
+                setAttributeValue(block, 1, CUtilities::DoubleToCString(block->getArea(), precision) + areaUnit(units));
+            block->recalculatePerimeter(drawing->getDocument());
+            if (perimeterLinked)
+                setAttributeValue(block, 2,
+                                  CUtilities::DoubleToCString(block->getPerimeter(), precision) + lengthUnit(units));
+            writeBack(block, drawing);
+        }
+    });
+}
+
+void updateTextSize()
+{
+    runCommand("updateTextSize", "Kavro Update Text Size", [](CAcadDrawing* drawing) {
+        SpaceBlocks blocks(drawing);
+        CPreferences preferences;
+        preferences.loadPreferences();
+        const int precision = preferences.getPrecision();
+        const std::optional<double> size =
+            askTextValue("Enter new Text Size or (i)gnore", "Text Size must be greater than 0\nEnter new Text Size or (i)gnore",
+                         "Invalid Input. Enter new Text Siz or (i)gnore", preferences.getTextSize(), precision, true);
+        const std::optional<double> scale =
+            askTextValue("Enter new Text Scale or (i)gnore",
+                         "Text Scale must be greater than 0\nEnter new Text Scale or (i)gnore",
+                         "Invalid Input. Enter new Text Scale or (i)gnore", preferences.getTextScale(), precision, true);
+        const std::optional<double> rotation =
+            askTextValue("Enter new Text Rotation or (i)gnore", CString(), "Invalid Input. Enter new Text Rotation or (i)gnore",
+                         preferences.getTextRotation(), precision, false);
+        for (int i = 0; i < blocks.count(); ++i) {
+            CBlockDWG* block = blocks.at(i);
+            if (CAttributes* attributes = block->getAttributes()) {
+                if (size)
+                    attributes->setTextHeight(*size);
+                if (scale)
+                    attributes->setWidthFactor(*scale);
+                if (rotation)
+                    attributes->setRotation(*rotation);
+            }
+            writeBack(block, drawing);
+        }
+    });
+}
+
+void kavroRefreshTags()
+{
+    runCommand("kavroRefreshTags", nullptr, [](CAcadDrawing* drawing) {
+        const DrawingLock lock(drawing);
+        if (!lock.held())
+            return;
+        SpaceBlocks blocks(drawing);
+        AcGeMatrix3d ucs;
+        acdbUcsMatrix(ucs, drawing->getDocument()->database());
+        for (int i = 0; i < blocks.count(); ++i) {
+            AcGeMatrix3d transform = ucs;
+            blocks.at(i)->updateAttributes(transform, nullptr);
+        }
+    });
+}

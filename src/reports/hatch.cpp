@@ -1,0 +1,44 @@
+#include "reports/hatch.h"
+
+#include "arx/dbdatabase.h"
+#include "host/acaddrawing.h"
+#include "host/layers.h"
+#include "support/kavroguard.h"
+
+#include <memory>
+
+void CHatch::copyTo(CHatch* target) const
+{
+    kavroGuard("CHatch::copyTo", __FILE__, [&] {
+        target->setPattern(m_pattern);
+        target->setAngle(m_angle);
+        target->setScale(m_scale);
+        target->setLayer(m_layer);
+        target->setColour(m_colour);
+    });
+}
+
+AcDbHatch* CHatch::createHatch(CAcadDrawing* drawing) const
+{
+    return kavroGuard("CHatch::createHatch", __FILE__, [&] {
+        AcDbDatabase* database = drawing->getDocument()->database();
+        AcGePoint3d normal;
+        acdbUcs2Wcs(AcGePoint3d(0, 0, 1), normal, true, database);
+        // The host's hatch takes the colour by value: an index colour becomes its RGB.
+        AcCmColor colour = m_colour;
+        if (!colour.isByColor())
+            colour.setRGB(colour.red(), colour.green(), colour.blue());
+        auto hatch = std::make_unique<AcDbHatch>();
+        hatch->setPatternAngle(static_cast<double>(m_angle));
+        hatch->setPatternScale(static_cast<double>(m_scale));
+        hatch->setAssociative(false);
+        hatch->setPattern(AcDbHatch::kPreDefined, m_pattern);
+        hatch->setColor(colour);
+        hatch->setHatchStyle(AcDbHatch::kNormal);
+        hatch->setNormal(normal.asVector());
+        hatch->setElevation(0.0);
+        CLayers().ensureLayerExists(drawing, m_layer, m_colour);
+        hatch->setLayer(m_layer);
+        return hatch.release();
+    });
+}

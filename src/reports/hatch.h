@@ -1,0 +1,42 @@
+// A hatch style: the pattern, angle, scale, layer and colour that a space, an asset, a
+// report category, a legend swatch or a pie segment is filled with.
+#pragma once
+
+#include "arx/cmcolor.h"
+#include "arx/dbhatch.h"
+#include "mfc/cstring.h"
+
+class CAcadDrawing;
+
+class CHatch
+{
+public:
+    CHatch() = default;
+    virtual ~CHatch() = default;
+
+    CString getPattern() const { return m_pattern; }
+    void setPattern(CString pattern) { m_pattern = std::move(pattern); }
+    // The pattern angle, handed to the host's hatch as it is (the host reads radians).
+    int getAngle() const { return m_angle; }
+    void setAngle(int angle) { m_angle = angle; }
+    int getScale() const { return m_scale; }
+    void setScale(int scale) { m_scale = scale; }
+    CString getLayer() const { return m_layer; }
+    void setLayer(CString layer) { m_layer = std::move(layer); }
+    AcCmColor getColour() const { return m_colour; }
+    void setColour(AcCmColor colour) { m_colour = colour; }
+
+    // Copies all five settings into the target.
+    void copyTo(CHatch* target) const;
+    // A new hatch entity of this style (not yet in the drawing), with no loops, on the
+    // style's layer, which is made in the drawing when missing; the drawing is locked by
+    // the caller.
+    AcDbHatch* createHatch(CAcadDrawing* drawing) const;
+
+private:
+    CString m_pattern;
+    int m_angle = 0;
+    int m_scale = 1;
+    CString m_layer;
+    AcCmColor m_colour;
+};

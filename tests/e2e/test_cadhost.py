@@ -1,0 +1,718 @@
+#!/usr/bin/python3
+"""End-to-end tests of the host program cadhost.
+
+The real cadhost binary runs with scripts (or standard input) and loads the test module
+(testmodule.cpp), whose QVTEST commands ask through every prompt of the host and print
+what they got; drawings the host writes are read back with ezdxf (tests/tools/dxfdump.py)
+and, once, converted by LibreCAD.
+
+Run by CTest (label e2e) with these variables; by hand they default to the build folder
+"build" beside the sources:
+    CADHOST         the cadhost program
+    QV_TEST_MODULE  libqvtestmodule.so
+    QV_MODULE       libquorvane.so (the real module)
+Use /usr/bin/python3 (Debian's python3-ezdxf).
+"""
+
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import unittest
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = os.environ.get("QV_SOURCE_DIR") or os.path.dirname(os.path.dirname(HERE))
+BUILD = os.path.join(ROOT, "build")
+CADHOST = os.environ.get("CADHOST") or os.path.join(BUILD, "bin", "cadhost")
+TEST_MODULE = os.environ.get("QV_TEST_MODULE") or os.path.join(BUILD, "lib", "libqvtestmodule.so")
+REAL_MODULE = os.environ.get("QV_MODULE") or os.path.join(BUILD, "lib", "libquorvane.so")
+GEN = os.path.join(ROOT, "scripts", "gen_floorplan.py")
+LIBRECAD_CHECK = os.path.join(ROOT, "tests", "tools", "librecad_check.sh")
+SANITIZED = bool(os.environ.get("QV_SANITIZED"))
+# A run of the host takes a fraction of a second; a prompt that never stops asking
+# must fail the test, not hang it.
+TIMEOUT = 60 if SANITIZED else 20
+
+sys.path.insert(0, os.path.join(ROOT, "tests", "tools"))
+import dxfdump  # noqa: E402
+import ezdxf  # noqa: E402
+from ezdxf.enums import TextEntityAlignment  # noqa: E402
+
+# What the test module prints when the host unloads it at the end of every session.
+UNLOADED = "unloaded: group removed\n"
+ESC = "\x1b"
+
+
+class Host:
+    """Runs cadhost in a private environment: no display, private runtime and data folders."""
+
+    _env = None
+
+    @classmethod
+    def env(cls):
+        if cls._env is None:
+            home = tempfile.mkdtemp(prefix="qv-e2e-home-")
+            runtime = os.path.join(home, "runtime")
+            os.mkdir(runtime, 0o700)
+            env = dict(os.environ)
+            for name in ("DISPLAY", "WAYLAND_DISPLAY"):
+                env.pop(name, None)
+            env.update(QT_QPA_PLATFORM="offscreen", LANG="C.UTF-8", XDG_RUNTIME_DIR=runtime,
+                       XDG_DATA_HOME=os.path.join(home, "data"), HOME=home)
+            cls._env = env
+            cls._home = home
+        return cls._env
+
+    @classmethod
+    def cleanup(cls):
+        if cls._env is not None:
+            shutil.rmtree(cls._home, ignore_errors=True)
+            cls._env = None
+
+
+def run_host(*args, stdin="", module=TEST_MODULE, cwd=None, timeout=None):
+    """Runs cadhost with the arguments (and --module unless module is None) reading stdin;
+    a CompletedProcess with text output."""
+    cmd = [CADHOST]
+    if module is not None:
+        cmd += ["--module", module]
+    cmd += list(args)
+    return subprocess.run(cmd, input=stdin, capture_output=True, text=True, cwd=cwd,
+                          env=Host.env(), timeout=timeout or TIMEOUT)
+
+
+def write_script(path, lines):
+    with open(path, "w", encoding="utf-8", newline="") as f:
+        f.write("".join(line + "\n" for line in lines))
+    return path
+
+
+def run_script(folder, lines, *args, name="input.scr", **kwargs):
+    """Runs cadhost with a script file of these lines (written in folder)."""
+    script = write_script(os.path.join(folder, name), lines)
+    return run_host("--script", script, *args, **kwargs)
+
+
+def generate_plan(path, *options, rooms=40):
+    subprocess.run([sys.executable, GEN, "--rooms", str(rooms), *options, path],
+                   check=True, capture_output=True, timeout=120)
+    return path
+
+
+def max_handle(path):
+    """The largest handle (group code 5 or 105) of a DXF file's objects and table records."""
+    with open(path, encoding="utf-8") as f:
+        lines = [line.strip() for line in f.read().split("\n")]
+    largest, section = 0, None
+    for i in range(0, len(lines) - 1, 2):
+        code, value = lines[i], lines[i + 1]
+        if code == "2" and i >= 2 and lines[i - 1] == "SECTION":
+            section = value
+        elif code in ("5", "105") and section != "HEADER" and value:
+            largest = max(largest, int(value, 16))
+    return largest
+
+
+def make_rich_drawing(path):
+    """A drawing written by ezdxf itself, with what a plan of spaces holds and what other
+    writers put in files: layer flags and true colours, bulged polylines, a block with
+    attribute definitions, inserts with attributes and XDATA of two applications, a
+    hyperlink, a paper-space layout and a draw-order table."""
+    doc = ezdxf.new("R2018", setup=True)
+    doc.appids.new("QUORVANE")
+    doc.appids.new("QV_AREAS")
+    layers = doc.layers
+    walls = layers.new("WALLS", dxfattribs={"color": 1, "lineweight": 35, "linetype": "DASHED"})
+    walls.rgb = (200, 120, 40)
+    layers.new("LOCKED", dxfattribs={"color": 3}).lock()
+    layers.new("FROZEN", dxfattribs={"color": 4}).freeze()
+    layers.new("OFF", dxfattribs={"color": 5}).off()
+    layers.new("NOPLOT", dxfattribs={"color": 6, "plot": 0})
+    layers.new("Räume Ü", dxfattribs={"color": 7})
+    layers.new("VIEWPORTS", dxfattribs={"color": 8})
+
+    block = doc.blocks.new("ROOMTAG", base_point=(1, 2))
+    block.add_circle((0, 0), 0.5, dxfattribs={"layer": "0"})
+    block.add_attdef("NUMBER", (0, 0.7), dxfattribs={"height": 0.25, "prompt": "Room number"}).set_placement(
+        (0, 0.7), align=TextEntityAlignment.MIDDLE_CENTER)
+    block.add_attdef("AREA", (0, -0.7), dxfattribs={"height": 0.2, "prompt": "Area"})
+
+    msp = doc.modelspace()
+    room1 = msp.add_lwpolyline([(0, 0, 0, 0, 0.5), (10, 0, 0, 0, 0), (10, 8, 0.1, 0.2, -1.0), (0, 8, 0, 0, 0)],
+                               format="xyseb", close=True, dxfattribs={"layer": "WALLS"})
+    room2 = msp.add_lwpolyline([(10, 0), (16, 0), (16, 8), (10, 8)], close=True,
+                               dxfattribs={"layer": "Räume Ü", "true_color": 0x336699})
+    tag1 = msp.add_blockref("ROOMTAG", (5, 4), dxfattribs={"layer": "LOCKED", "rotation": 15})
+    tag1.add_auto_attribs({"NUMBER": "1.017", "AREA": "80.00 m²"})
+    tag1.set_xdata("QUORVANE", [(1000, "space"), (1002, "{"), (1070, 3), (1071, 123456),
+                                (1040, 80.0), (1010, (5, 4, 0)), (1002, "}"), (1000, "Büro Süd")])
+    tag1.set_xdata("QV_AREAS", [(1000, "net"), (1040, 79.5)])
+    tag2 = msp.add_blockref("ROOMTAG", (13, 4), dxfattribs={"xscale": 2, "yscale": 2})
+    # Centred: since DXF 2018 the attribute's own subclass repeats codes 72 and 11.
+    tag2.add_attrib("NUMBER", "1.018").set_placement((13, 5.4), align=TextEntityAlignment.MIDDLE_CENTER)
+    tag2.add_attrib("AREA", "48.00 m²").set_placement((13, 2.6), align=TextEntityAlignment.BOTTOM_RIGHT)
+    tag2.set_xdata("QV_AREAS", [(1000, "gross"), (1040, 48.0)])
+    tag2.set_hyperlink("https://example.org/rooms/1.018", "Room 1.018")
+    msp.add_text("Level 1", dxfattribs={"layer": "NOPLOT", "height": 0.5}).set_placement((0, 9))
+    msp.add_mtext("Ground floor\\PWing A", dxfattribs={"layer": "OFF", "char_height": 0.4, "insert": (0, 11)})
+    msp.add_line((0, -1), (16, -1), dxfattribs={"layer": "FROZEN", "color": 2})
+    msp.add_arc((8, 8), 2, 0, 180)
+    hatch = msp.add_hatch(color=9)
+    hatch.paths.add_polyline_path([(0, 0), (10, 0), (10, 8), (0, 8)], is_closed=True)
+    # Drawn last although first in the file, and the other way round.
+    msp.set_redraw_order([(room1.dxf.handle, "FFF0"), (hatch.dxf.handle, "10"), (tag2.dxf.handle, "FFF1")])
+
+    sheet = doc.layouts.new("Sheet A3")
+    sheet.add_text("Sheet title", dxfattribs={"height": 5}).set_placement((20, 20))
+    sheet.add_line((10, 10), (410, 10))
+    sheet.add_viewport(center=(200, 150), size=(300, 200), view_center_point=(8, 4), view_height=20)
+    sheet.add_blockref("ROOMTAG", (50, 50)).add_auto_attribs({"NUMBER": "S-1", "AREA": "-"})
+    doc.saveas(path)
+    return path
+
+
+def ignore_index_colour_beside_true_colour(description):
+    """Drops the index colour of entities that have a true colour. Given a true colour alone
+    (420), the host also writes the nearest index colour (62), as CAD programs do; readers
+    take the true colour either way."""
+    def walk(value):
+        if isinstance(value, dict):
+            if "type" in value and value.get("dxf", {}).get("true_color") is not None:
+                value.pop("color", None)
+            for v in value.values():
+                walk(v)
+        elif isinstance(value, list):
+            for v in value:
+                walk(v)
+    walk(description)
+
+
+class TempFolderCase(unittest.TestCase):
+    def setUp(self):
+        self.dir = tempfile.mkdtemp(prefix="qv-e2e-")
+        self.addCleanup(shutil.rmtree, self.dir, ignore_errors=True)
+
+    def path(self, *parts):
+        return os.path.join(self.dir, *parts)
+
+    def assertSession(self, result, stdout, stderr=""):
+        """The session ended normally and printed exactly this."""
+        self.assertEqual((result.returncode, result.stderr), (0, stderr), result.stdout)
+        self.assertEqual(result.stdout, stdout)
+
+
+class WrittenDrawingChecks:
+    """Checks every drawing the host writes must pass."""
+
+    def assertWrittenDrawing(self, path):
+        self.assertTrue(os.path.isfile(path), path)
+        doc = dxfdump.read(path)
+        self.assertEqual(dxfdump.audit_messages(doc), [], path)
+        self.assertEqual(doc.header["$ACADVER"], "AC1027")
+        self.assertGreater(int(doc.header["$HANDSEED"], 16), max_handle(path))
+        appids = {a.dxf.name.upper() for a in doc.appids}
+        for entity in doc.entitydb.values():
+            if entity.xdata is not None:
+                for appid in entity.xdata.data:
+                    self.assertIn(appid.upper(), appids, (entity.dxftype(), entity.dxf.handle))
+        with open(path, "rb") as f:
+            f.read().decode("utf-8")  # the 2013 format is UTF-8
+        return doc
+
+
+class RoundTripTest(TempFolderCase, WrittenDrawingChecks):
+    """Drawings read and saved again keep their content: handles, layers, blocks,
+    attributes, XDATA, layouts and draw order."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.inputs = tempfile.mkdtemp(prefix="qv-e2e-plans-")
+        cls.plans = {
+            "R2013": generate_plan(os.path.join(cls.inputs, "plan2013.dxf"), "--version", "R2013"),
+            "R2000": generate_plan(os.path.join(cls.inputs, "plan2000.dxf"), "--version", "R2000"),
+            "R12": generate_plan(os.path.join(cls.inputs, "plan12.dxf"), "--version", "R12"),
+            "imperial": generate_plan(os.path.join(cls.inputs, "planimp.dxf"), "--units", "imperial",
+                                      "--floors", "2"),
+        }
+        cls.rich = make_rich_drawing(os.path.join(cls.inputs, "rich.dxf"))
+
+    @classmethod
+    def tearDownClass(cls):
+        shutil.rmtree(cls.inputs, ignore_errors=True)
+
+    def save_as(self, source, name="out.dxf", module=TEST_MODULE):
+        out = self.path(name)
+        result = run_script(self.dir, ["SAVEAS", out, "QUIT"], source, module=module)
+        self.assertSession(result, UNLOADED if module == TEST_MODULE else "")
+        return out
+
+    def assertSameContent(self, source, out, upgraded_from_r12=False):
+        before = dxfdump.dump(source)
+        after = dxfdump.describe(self.assertWrittenDrawing(out))
+        self.assertEqual(after["header"].pop("$ACADVER"), "AC1027")
+        before["header"].pop("$ACADVER")
+        if upgraded_from_r12:
+            # R12 has no $INSUNITS, and keeps a paper-space viewport's settings in its
+            # "ACAD"/"MVIEW" XDATA, which the host keeps as read.
+            before["header"].pop("$INSUNITS")
+            after["header"].pop("$INSUNITS")
+            for entities in after["paperspace"].values():
+                for e in entities:
+                    if e["type"] == "VIEWPORT" and e.get("xdata", {}).get("ACAD", [[0, ""]])[0] == [1000, "MVIEW"]:
+                        del e["xdata"]["ACAD"]
+                        if not e["xdata"]:
+                            del e["xdata"]
+        for description in (before, after):
+            ignore_index_colour_beside_true_colour(description)
+        # Compared part by part so that a failure names the part.
+        for part in before:
+            self.assertEqual(after[part], before[part], part)
+
+    def test_generated_plans_keep_their_content(self):
+        for version, plan in self.plans.items():
+            with self.subTest(version=version):
+                out = self.save_as(plan, "out-%s.dxf" % version)
+                self.assertSameContent(plan, out, upgraded_from_r12=version == "R12")
+
+    def test_drawing_written_by_ezdxf_keeps_its_content(self):
+        out = self.save_as(self.rich)
+        self.assertSameContent(self.rich, out)
+        # What the comparison holds, read straight from the written file.
+        doc = ezdxf.readfile(out)
+        walls = doc.layers.get("WALLS")
+        self.assertEqual((walls.rgb, walls.dxf.linetype, walls.dxf.lineweight), ((200, 120, 40), "DASHED", 35))
+        self.assertTrue(doc.layers.get("LOCKED").is_locked())
+        self.assertTrue(doc.layers.get("FROZEN").is_frozen())
+        self.assertTrue(doc.layers.get("OFF").is_off())
+        self.assertEqual(doc.layers.get("NOPLOT").dxf.plot, 0)
+        self.assertIn("Räume Ü", doc.layers)
+        msp = doc.modelspace()
+        room = msp.query("LWPOLYLINE").first
+        self.assertEqual([round(p[4], 9) for p in room.get_points("xyseb")], [0.5, 0.0, -1.0, 0.0])
+        tags = msp.query("INSERT")
+        self.assertEqual([{a.dxf.tag: a.dxf.text for a in t.attribs} for t in tags],
+                         [{"NUMBER": "1.017", "AREA": "80.00 m²"}, {"NUMBER": "1.018", "AREA": "48.00 m²"}])
+        self.assertEqual(tags[0].get_xdata("QUORVANE")[-1], (1000, "Büro Süd"))
+        self.assertEqual([tuple(t) for t in tags[1].get_xdata("QV_AREAS")], [(1000, "gross"), (1040, 48.0)])
+        self.assertEqual(tags[1].get_hyperlink()[:2], ("https://example.org/rooms/1.018", "Room 1.018"))
+        self.assertEqual([a.dxf.tag for a in doc.blocks.get("ROOMTAG").query("ATTDEF")], ["NUMBER", "AREA"])
+        order = dxfdump.describe(doc)["draworder"]["*Model_Space"]
+        self.assertEqual(order[0], msp.query("HATCH").first.dxf.handle)
+        self.assertEqual(order[-2:], [room.dxf.handle, tags[1].dxf.handle])
+        self.assertIn("Sheet A3", doc.layouts.names())
+
+    def test_saving_a_written_drawing_again_gives_the_same_bytes(self):
+        first = self.save_as(self.rich, "first.dxf")
+        second = self.save_as(first, "second.dxf")
+        with open(first, "rb") as a, open(second, "rb") as b:
+            self.assertTrue(a.read() == b.read(), "a drawing the host wrote changes when saved again")
+
+    def test_real_module_is_loaded_by_default(self):
+        # No --module: the host loads libquorvane.so from beside it (../lib).
+        self.assertEqual(os.path.realpath(os.path.join(os.path.dirname(CADHOST), "..", "lib", "libquorvane.so")),
+                         os.path.realpath(REAL_MODULE))
+        out = self.save_as(self.plans["R2013"], module=None)
+        self.assertSameContent(self.plans["R2013"], out)
+
+    @unittest.skipUnless(shutil.which("librecad"), "librecad is not installed")
+    def test_librecad_converts_a_written_drawing(self):
+        out = self.save_as(self.rich)
+        pdfs = self.path("pdf")
+        result = subprocess.run(["bash", LIBRECAD_CHECK, out, pdfs], capture_output=True, text=True,
+                                env=Host.env(), timeout=120)
+        self.assertEqual(result.returncode, 0, result.stderr)
+
+
+class FileCommandTest(TempFolderCase, WrittenDrawingChecks):
+    """OPEN, NEW, SAVE, SAVEAS, CLOSE, QUIT and how command lines are read."""
+
+    def setUp(self):
+        super().setUp()
+        self.plan = generate_plan(self.path("plan.dxf"), rooms=8)
+
+    def entity_count(self, path):
+        return len(ezdxf.readfile(path).modelspace())
+
+    def test_save_replaces_the_drawing_atomically(self):
+        folder = self.path("work")
+        os.mkdir(folder)
+        drawing = os.path.join(folder, "plan.dxf")
+        shutil.copy(make_rich_drawing(self.path("rich.dxf")), drawing)
+        # A second link to the old file: writing in place would change it too.
+        os.link(drawing, self.path("old-link.dxf"))
+        old_inode = os.stat(drawing).st_ino
+        result = run_script(self.dir, ["SAVE", "QVNAME", "QUIT"], drawing)
+        self.assertSession(result, "file: %s (1 open)\n%s" % (drawing, UNLOADED))
+        self.assertEqual(os.listdir(folder), ["plan.dxf"])  # no temporary file left
+        self.assertNotEqual(os.stat(drawing).st_ino, old_inode)
+        self.assertEqual(ezdxf.readfile(self.path("old-link.dxf")).header["$ACADVER"], "AC1032")
+        self.assertWrittenDrawing(drawing)
+        saved, original = dxfdump.dump(drawing), dxfdump.dump(self.path("rich.dxf"))
+        ignore_index_colour_beside_true_colour(saved)
+        ignore_index_colour_beside_true_colour(original)
+        self.assertEqual(saved["modelspace"], original["modelspace"])
+
+    def test_save_keeps_the_permissions_of_the_drawing(self):
+        os.chmod(self.plan, 0o600)
+        self.assertSession(run_script(self.dir, ["SAVE"], self.plan), UNLOADED)
+        self.assertEqual(os.stat(self.plan).st_mode & 0o777, 0o600)
+
+    def test_save_through_a_link_replaces_the_file_it_names(self):
+        link = os.path.join(self.dir, "link.dxf")
+        os.symlink(self.plan, link)
+        self.assertSession(run_script(self.dir, ["SAVE"], link), UNLOADED)
+        self.assertTrue(os.path.islink(link))
+        self.assertEqual(dxfdump.dump(link), dxfdump.dump(self.plan))
+
+    def test_host_prompts_cancelled_or_at_the_end_of_input_do_nothing(self):
+        for stdin in ("SAVEAS\n", "SAVEAS\n^C\nQVNAME\n", "SAVEAS\n\x1b\nQVNAME\n", "OPEN\n", "OPEN\n^C\nQVNAME\n",
+                      "SETVAR\n", "SETVAR\nPICKBOX\n", "SETVAR\nPICKBOX\n^C\nQVGETVAR\nPICKBOX\n"):
+            with self.subTest(stdin=stdin):
+                expected = ""
+                if "QVNAME" in stdin:
+                    expected = "file: %s (1 open)\n" % self.plan
+                elif "QVGETVAR" in stdin:
+                    expected = "Variable: PICKBOX: 3\n"
+                self.assertSession(run_host(self.plan, stdin=stdin, cwd=self.dir), expected + UNLOADED)
+                self.assertEqual(sorted(os.listdir(self.dir)), ["plan.dxf"])
+
+    def test_drawing_named_dwg_is_read_and_saved_as_dxf_text(self):
+        drawing = self.path("plan.dwg")
+        shutil.copy(self.plan, drawing)
+        result = run_script(self.dir, ["QVCOUNT", "SAVE", "QUIT"], drawing)
+        self.assertSession(result, "entities: %d\n%s" % (self.entity_count(self.plan), UNLOADED))
+        self.assertWrittenDrawing(drawing)
+
+    def test_saveas_into_a_missing_folder_writes_nothing(self):
+        target = self.path("missing", "out.dxf")
+        result = run_script(self.dir, ["SAVEAS", target, "QVNAME", "QUIT"], self.plan)
+        self.assertEqual((result.returncode, result.stderr), (0, ""))
+        lines = result.stdout.splitlines()
+        self.assertTrue(any(line.startswith('Cannot save "%s"' % target) for line in lines), result.stdout)
+        # The drawing keeps its name, and the session goes on.
+        self.assertTrue(result.stdout.endswith("file: %s (1 open)\n%s" % (self.plan, UNLOADED)), result.stdout)
+        self.assertEqual(sorted(os.listdir(self.dir)), ["input.scr", "plan.dxf"])
+
+    def test_new_then_saveas_writes_an_empty_drawing(self):
+        out = self.path("new.dxf")
+        result = run_script(self.dir, ["NEW", "QVNAME", "QVCOUNT", "SAVEAS", out, "QVNAME", "QUIT"], self.plan)
+        self.assertSession(result, "file: Drawing1.dxf (2 open)\nentities: 0\nfile: %s (2 open)\n%s"
+                           % (out, UNLOADED))
+        doc = self.assertWrittenDrawing(out)
+        self.assertEqual(len(doc.modelspace()), 0)
+        self.assertEqual(sorted(doc.layouts.names()), ["Layout1", "Model"])
+        self.assertIn("0", doc.layers)
+
+    def test_save_of_a_new_drawing_asks_for_its_path(self):
+        out = self.path("asked.dxf")
+        result = run_script(self.dir, ["SAVE", out, "QVNAME", "QUIT"])
+        self.assertSession(result, "file: %s (1 open)\n%s" % (out, UNLOADED))
+        self.assertWrittenDrawing(out)
+
+    def test_open_makes_the_second_drawing_current_and_close_returns_to_the_first(self):
+        second = generate_plan(self.path("second floor – Süd.dxf"), rooms=3)
+        result = run_script(self.dir, ["QVNAME", "OPEN", second, "QVNAME", "QVCOUNT", "CLOSE", "QVNAME",
+                                       "QVCOUNT", "CLOSE", "QVNAME", "QVCOUNT", "SAVE", "NEW", "QVNAME"],
+                            self.plan)
+        self.assertSession(result, "".join([
+            "file: %s (1 open)\n" % self.plan,
+            "file: %s (2 open)\n" % second,
+            "entities: %d\n" % self.entity_count(second),
+            "file: %s (1 open)\n" % self.plan,
+            "entities: %d\n" % self.entity_count(self.plan),
+            "file: no document\n",
+            "entities: no document\n",
+            "file: Drawing1.dxf (1 open)\n",
+            UNLOADED]))
+
+    def test_open_of_a_bad_drawing_keeps_the_current_one(self):
+        bad = self.path("bad.dxf")
+        with open(bad, "w") as f:
+            f.write("  0\nSECTION\n  2\nENTITIES\n")
+        result = run_script(self.dir, ["OPEN", bad, "OPEN", self.path("nope.dxf"), "QVNAME"], self.plan)
+        self.assertEqual((result.returncode, result.stderr), (0, ""))
+        lines = result.stdout.splitlines()
+        self.assertEqual(len([line for line in lines if line.startswith("Cannot open")]), 2, result.stdout)
+        self.assertIn("file: %s (1 open)" % self.plan, lines)
+
+    def test_command_names_in_any_case_with_prefixes_and_comments(self):
+        result = run_script(self.dir, [
+            "qvname", "QvNaMe", "_QVNAME", ".qvname", "_.QvName", "   qvname   ",
+            "; QVNAME is not run from a comment", ";",
+            "QVTEXT", "local name",    # the local name of QVSTRING
+            "", "^C", ESC,              # nothing to run
+            "_sAvEaS", self.path("lower.dxf"), "._Quit", "QVNAME"], self.plan)
+        self.assertSession(result, "file: %s (1 open)\n" % self.plan * 6
+                           + "Text: text: [local name]\n" + UNLOADED)
+        self.assertWrittenDrawing(self.path("lower.dxf"))
+
+    def test_unknown_commands_print_a_message_and_the_session_goes_on(self):
+        result = run_script(self.dir, ["FROBNICATE", "_nope", "QVNAME"], self.plan)
+        self.assertSession(result, '\nUnknown command "FROBNICATE".\n\nUnknown command "NOPE".\n'
+                           + "file: %s (1 open)\n" % self.plan + UNLOADED)
+
+    def test_exception_in_a_command_does_not_end_the_session(self):
+        result = run_script(self.dir, ["QVTHROW", "QVNAME"], self.plan)
+        self.assertSession(result, "throwing\n\n*Unhandled error in QVTHROW*\nfile: %s (1 open)\n%s"
+                           % (self.plan, UNLOADED))
+
+    def test_setvar_of_known_and_unknown_variables(self):
+        result = run_script(self.dir, [
+            "SETVAR", "pickbox", "7", "QVGETVAR", "PICKBOX",
+            "SETVAR", "PICKBOX", "", "QVGETVAR", "PICKBOX",          # Enter keeps the value
+            "SETVAR", "PICKBOX", "seven", "QVGETVAR", "PICKBOX",     # refused
+            "SETVAR", "NOSUCHVAR", "QVGETVAR", "NOSUCHVAR",
+            "SETVAR", "FILEDIA", "0", "QVGETVAR", "FILEDIA",
+            "QVGETVAR", "DWGNAME"], self.plan)
+        self.assertSession(result, "".join([
+            "Variable: PICKBOX: 7\n",
+            "Variable: PICKBOX: 7\n",
+            "\nRequires an integer value.\n", "Variable: PICKBOX: 7\n",
+            '\nUnknown variable name "NOSUCHVAR".\n', "Variable: NOSUCHVAR: unknown\n",
+            "Variable: FILEDIA: 0\n",
+            'Variable: DWGNAME: "plan.dxf"\n',
+            UNLOADED]))
+
+    def test_quit_and_exit_end_the_session_without_saving(self):
+        with open(self.plan, "rb") as f:
+            before = f.read()
+        for word in ("QUIT", "exit"):
+            with self.subTest(word=word):
+                result = run_script(self.dir, ["QVNAME", word, "QVCOUNT", "SAVE"], self.plan)
+                self.assertSession(result, "file: %s (1 open)\n%s" % (self.plan, UNLOADED))
+                with open(self.plan, "rb") as f:
+                    self.assertEqual(f.read(), before)
+
+    def test_standard_input_and_crlf_scripts_give_the_same_output(self):
+        lines = ["QVINT", "12", "QVNAME"]
+        expected = "Integer: int: 12\nfile: %s (1 open)\n%s" % (self.plan, UNLOADED)
+        self.assertSession(run_host(self.plan, stdin="\n".join(lines) + "\n"), expected)
+        self.assertSession(run_host(self.plan, stdin="\n".join(lines)), expected)  # no final line end
+        script = self.path("crlf.scr")
+        with open(script, "wb") as f:
+            f.write(b"".join(line.encode() + b"\r\n" for line in lines))
+        self.assertSession(run_host("--script", script, self.plan), expected)
+
+
+class PromptTest(TempFolderCase):
+    """The host's prompts, driven through the test module. Output is compared whole: the
+    module's prompts and results only, no echo of the input, no "Command: " prompt."""
+
+    def session(self, *lines, stdin=None):
+        if stdin is not None:
+            return run_host(stdin=stdin)
+        return run_script(self.dir, list(lines))
+
+    def assertPrompts(self, lines, expected):
+        self.assertSession(self.session(*lines), expected + UNLOADED)
+
+    def test_integers(self):
+        cases = [
+            (["42"], "Integer: int: 42\n"),
+            (["-7"], "Integer: int: -7\n"),
+            (["+3"], "Integer: int: 3\n"),
+            (["  12  "], "Integer: int: 12\n"),
+            (["2147483647"], "Integer: int: 2147483647\n"),
+            (["abc", "2.5", "99999999999", "1 2", "8"],
+             "Integer: " + "\nRequires an integer value.\nInteger: " * 4 + "int: 8\n"),
+            ([""], "Integer: int: none\n"),
+            (["^C"], "Integer: int: cancel\n"),
+            (["x", ESC], "Integer: \nRequires an integer value.\nInteger: int: cancel\n"),
+        ]
+        for answers, expected in cases:
+            with self.subTest(answers=answers):
+                self.assertPrompts(["QVINT", *answers, "QUIT"], expected)
+
+    def test_reals(self):
+        cases = [
+            (["2.5"], "Real: real: 2.5\n"),
+            (["-1e3"], "Real: real: -1000\n"),
+            ([".125"], "Real: real: 0.125\n"),
+            (["7"], "Real: real: 7\n"),
+            (["abc", "1,5", "0.1"], "Real: " + "\nRequires numeric value.\nReal: " * 2
+             + "real: 0.10000000000000001\n"),
+            ([""], "Real: real: none\n"),
+            (["^C"], "Real: real: cancel\n"),
+        ]
+        for answers, expected in cases:
+            with self.subTest(answers=answers):
+                self.assertPrompts(["QVREAL", *answers, "QUIT"], expected)
+
+    def test_texts_take_the_whole_line(self):
+        long_text = "a" * 131 + "é"  # 133 bytes: cut before the two-byte character
+        cases = [
+            (["  Room 1.017, west wing; level 2  "], "Text: text: [  Room 1.017, west wing; level 2  ]\n"),
+            (["Büro – Süd"], "Text: text: [Büro – Süd]\n"),
+            (["42"], "Text: text: [42]\n"),
+            ([""], "Text: text: []\n"),  # Enter is the empty text
+            ([long_text], "Text: text: [%s]\n" % ("a" * 131)),
+            (["^C"], "Text: text: cancel\n"),
+            (["abc" + ESC], "Text: text: cancel\n"),
+        ]
+        for answers, expected in cases:
+            with self.subTest(answers=answers):
+                self.assertPrompts(["QVSTRING", *answers, "QUIT"], expected)
+
+    def test_points(self):
+        cases = [
+            (["1,2"], "Point: point: 1,2,0\n"),
+            (["1.5,-2,3"], "Point: point: 1.5,-2,3\n"),
+            ([" 4 , 5 "], "Point: point: 4,5,0\n"),
+            (["1", "1,2,3,4", "a,b", "1,,2", "9,8"],
+             "Point: " + "\nInvalid point.\nPoint: " * 4 + "point: 9,8,0\n"),
+            ([""], "Point: point: none\n"),
+            (["^C"], "Point: point: cancel\n"),
+        ]
+        for answers, expected in cases:
+            with self.subTest(answers=answers):
+                self.assertPrompts(["QVPOINT", *answers, "QUIT"], expected)
+
+    def test_end_of_input_cancels_the_pending_prompt_and_ends_the_host(self):
+        cases = [
+            ("QVINT\n", "Integer: int: cancel\n"),
+            ("QVREAL\nabc\n", "Real: \nRequires numeric value.\nReal: real: cancel\n"),
+            ("QVSTRING", "Text: text: cancel\n"),
+            ("QVPOINT\n", "Point: point: cancel\n"),
+            # Every prompt after the end is cancelled too, and the command finishes.
+            ("QVPAIR\n", "First: first: cancel\nSecond: second: cancel\npair done\n"),
+            ("QVPAIR\n5\n", "First: first: 5\nSecond: second: cancel\npair done\n"),
+        ]
+        for stdin, expected in cases:
+            with self.subTest(stdin=stdin):
+                self.assertSession(self.session(stdin=stdin), expected + UNLOADED)
+
+    def test_asking_loop_stops_at_the_end_of_input(self):
+        self.assertSession(self.session(stdin="QVLOOP\n\n\n"),
+                           "Integer please: attempt 1: none\nInteger please: attempt 2: none\n"
+                           "Integer please: loop: cancel\nattempts: 3\n" + UNLOADED)
+        self.assertPrompts(["QVLOOP", "", "^C", "QVLOOP", "", "x", "6"],
+                           "Integer please: attempt 1: none\nInteger please: loop: cancel\nattempts: 2\n"
+                           "Integer please: attempt 1: none\nInteger please: \nRequires an integer value.\n"
+                           "Integer please: loop: 6\nattempts: 2\n")
+
+    def test_terminal_input_shows_the_command_prompt(self):
+        import pty
+        import select
+        import time
+        pid, fd = pty.fork()
+        if pid == 0:  # the child: never returns to the tests
+            try:
+                os.execve(CADHOST, [CADHOST, "--module", TEST_MODULE], Host.env())
+            finally:
+                os._exit(127)
+        try:
+            os.write(fd, b"qvname\nquit\n")
+            out = b""
+            deadline = time.monotonic() + TIMEOUT
+            while time.monotonic() < deadline:
+                ready, _, _ = select.select([fd], [], [], 0.5)
+                if ready:
+                    try:
+                        data = os.read(fd, 4096)
+                    except OSError:  # the host ended
+                        break
+                    if not data:
+                        break
+                    out += data
+        finally:
+            _, status = os.waitpid(pid, 0)
+            os.close(fd)
+        text = out.decode("utf-8", "replace")
+        self.assertEqual(os.waitstatus_to_exitcode(status), 0, text)
+        self.assertIn("Command: ", text)
+        self.assertIn("file: Drawing1.dxf (1 open)", text)
+        self.assertIn(UNLOADED.strip(), text)
+
+
+class BadInputTest(TempFolderCase):
+    """A drawing, script or module that cannot be used: a message on standard error, exit
+    status 1, and nothing written."""
+
+    def setUp(self):
+        super().setUp()
+        self.inputs = self.path("in")
+        os.mkdir(self.inputs)
+        # Were the session to run, it would write work/out.dxf.
+        self.script = write_script(os.path.join(self.inputs, "save.scr"), ["QVNAME", "SAVEAS", "out.dxf", "SAVE"])
+
+    def make(self, name, content):
+        path = os.path.join(self.inputs, name)
+        with open(path, "wb") as f:
+            f.write(content)
+        return path
+
+    def assertRefused(self, args, message, module=TEST_MODULE):
+        before = {name: os.stat(os.path.join(self.inputs, name)).st_mtime_ns for name in os.listdir(self.inputs)}
+        work = tempfile.mkdtemp(dir=self.dir)
+        result = run_host(*args, module=module, cwd=work)
+        self.assertEqual(result.returncode, 1, result.stderr)
+        self.assertEqual(result.stdout, "")
+        self.assertIn(message, result.stderr)
+        self.assertEqual(result.stderr.count("\n"), 1, result.stderr)  # one clear line
+        self.assertEqual(os.listdir(work), [])
+        after = {name: os.stat(os.path.join(self.inputs, name)).st_mtime_ns for name in os.listdir(self.inputs)}
+        self.assertEqual(after, before)
+        return result
+
+    def test_drawings_that_cannot_be_read(self):
+        plan = generate_plan(os.path.join(self.inputs, "plan.dxf"), rooms=5)
+        with open(plan, "rb") as f:
+            text = f.read()
+        lines = text.split(b"\n")
+        middle = len(lines) // 4 * 2 + 1  # a value line: group codes and values shift
+        cases = {
+            "missing": (os.path.join(self.inputs, "missing.dxf"), "no such file"),
+            "empty": (self.make("empty.dxf", b""), "empty"),
+            "truncated": (self.make("truncated.dxf", text[:len(text) // 2]), "line"),
+            "odd lines": (self.make("odd.dxf", b"\n".join(lines[:middle] + lines[middle + 1:])), "line"),
+            "no EOF": (self.make("noeof.dxf", text[:text.rindex(b"EOF")]), "line"),
+            "binary DXF": (self.make("binary.dxf", b"AutoCAD Binary DXF\r\n\x1a\x00" + bytes(range(256))),
+                           "binary DXF"),
+            "DWG": (self.make("real.dwg", b"AC1032\x00\x00\x00\x00\x00\x0f\x01" + bytes(range(256))), "DWG"),
+            "DWG named .dxf": (self.make("dwg.dxf", b"AC1032" + bytes(200)), "DWG"),
+            "folder": (self.inputs, "cannot"),
+        }
+        for name, (path, message) in cases.items():
+            with self.subTest(name):
+                result = self.assertRefused(["--script", self.script, path], message)
+                self.assertIn('cannot open "%s"' % path, result.stderr)
+
+    def test_missing_script(self):
+        self.assertRefused(["--script", os.path.join(self.inputs, "none.scr")], "cannot read script")
+
+    def test_modules_that_cannot_be_loaded(self):
+        not_a_library = self.make("module.so", b"not a shared library\n")
+        other_library = os.path.join(os.path.dirname(REAL_MODULE), "libqv_win.so")
+        cases = {
+            "missing": (os.path.join(self.inputs, "nope.so"), "nope.so"),
+            "not a library": (not_a_library, "module.so"),
+            "no entry point": (other_library, "no acrxEntryPoint"),
+        }
+        for name, (module, message) in cases.items():
+            with self.subTest(name):
+                result = self.assertRefused(["--script", self.script], "cannot load the module", module=module)
+                self.assertIn(message, result.stderr)
+
+    def test_bad_option_prints_the_usage(self):
+        result = run_host("--bogus", module=None, cwd=self.inputs)
+        self.assertEqual((result.returncode, result.stdout), (2, ""))
+        self.assertIn("bad option '--bogus'", result.stderr)
+        self.assertIn("usage: cadhost", result.stderr)
+
+
+class ProductTest(TempFolderCase):
+    def test_product_name_reaches_the_module(self):
+        cases = {(): "AutoCAD 2019", ("--product", "BricsCAD V19"): "BricsCAD V19",
+                 ("--product", "AutoCAD LT 2019"): "AutoCAD LT 2019"}
+        for args, product in cases.items():
+            with self.subTest(product=product):
+                self.assertSession(run_host(*args, stdin="QVPRODUCT\n"), "product: %s\n%s" % (product, UNLOADED))
+
+
+def tearDownModule():
+    Host.cleanup()
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)

@@ -1,0 +1,239 @@
+#include "arx/acdocman.h"
+#include "arx/dbcurves.h"
+#include "arx/dbdatabase.h"
+#include "common/tempdir.h"
+#include "host/acaddrawing.h"
+#include "host/acadhost.h"
+#include "support/exkavro.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// A drawing document made current for one test, closed at its end.
+class CurrentDrawing
+{
+public:
+    CurrentDrawing()
+    {
+        acDocManager->appContextNewDocument();
+        document = acDocManager->curDocument();
+    }
+    ~CurrentDrawing()
+    {
+        acDocManager->setLockDecider(nullptr);
+        acDocManager->closeAll();
+    }
+    AcApDocument* document;
+};
+
+void wrap(CAcadDrawing& drawing, AcApDocument* document)
+{
+    drawing.setDocument(document);
+    drawing.setFileName(document->fileName());
+    drawing.setOpen(TRUE);
+    drawing.setKeepOpen(TRUE);
+}
+
+AcDbPolyline* rectangle(double width, double height)
+{
+    auto* polyline = new AcDbPolyline;
+    polyline->addVertexAt(0, AcGePoint2d(0, 0));
+    polyline->addVertexAt(1, AcGePoint2d(width, 0));
+    polyline->addVertexAt(2, AcGePoint2d(width, height));
+    polyline->addVertexAt(3, AcGePoint2d(0, height));
+    polyline->setClosed(true);
+    return polyline;
+}
+
+} // namespace
+
+TEST(CAcadHost, TheProductNameDecidesTheHost)
+{
+    const struct { const char* product; int type; const char* name; } cases[] = {
+        {"AutoCAD LT 2019", 1, "AutoCADLT"}, {"autocad lt", 1, "AutoCADLT"}, {"AutoCAD 2019", 2, "AutoCAD"},
+        {"BricsCAD V19", 3, "BricsCAD"},     {"AutoCAD on BricsCAD", 2, "AutoCAD"},
+        {"", 0, "unknown <>"},               {"Other CAD 7", 0, "unknown <other cad 7>"},
+    };
+    for (const auto& c : cases) {
+        acdbHostApplicationServices()->setProduct(c.product);
+        const CAcadHost host;
+        EXPECT_EQ(host.getHostType(), c.type) << c.product;
+        EXPECT_EQ(host.getHostName(), c.name) << c.product;
+        EXPECT_EQ(host.getHostInfo(), CString(acdbHostApplicationServices()->versionString()));
+    }
+    acdbHostApplicationServices()->setProduct("AutoCAD 2019");
+}
+
+TEST(CAcadDrawing, LocksNestAndCount)
+{
+    CurrentDrawing current;
+    CAcadDrawing drawing;
+    wrap(drawing, current.document);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(drawing.lock(), Acad::eOk);
+    EXPECT_EQ(current.document->lockCount(), 1);
+    EXPECT_EQ(drawing.unlock(FALSE), CAcadDrawing::stillLocked);
+    EXPECT_EQ(drawing.unlock(FALSE), 320);
+    EXPECT_TRUE(drawing.isLocked());
+    EXPECT_EQ(current.document->lockCount(), 1);
+    EXPECT_EQ(drawing.unlock(FALSE), Acad::eOk);
+    EXPECT_FALSE(drawing.isLocked());
+    EXPECT_EQ(current.document->lockCount(), 0);
+}
+
+TEST(CAcadDrawing, ForcedUnlockAndUnmatchedUnlock)
+{
+    CurrentDrawing current;
+    CAcadDrawing drawing;
+    wrap(drawing, current.document);
+    drawing.lock();
+    drawing.lock();
+    EXPECT_EQ(drawing.unlock(TRUE), Acad::eOk);
+    EXPECT_FALSE(drawing.isLocked());
+    EXPECT_EQ(drawing.getLockCount(), 2);
+    EXPECT_EQ(current.document->lockCount(), 0);
+    EXPECT_EQ(drawing.lock(), Acad::eOk);
+    EXPECT_EQ(drawing.getLockCount(), 1);
+    drawing.unlock(FALSE);
+
+    CAcadDrawing never;
+    wrap(never, current.document);
+    EXPECT_EQ(never.unlock(FALSE), 320);
+    EXPECT_EQ(never.getLockCount(), -1);
+    EXPECT_EQ(never.lock(), Acad::eOk);
+    EXPECT_EQ(never.getLockCount(), 1);
+    never.unlock(FALSE);
+}
+
+TEST(CAcadDrawing, ARefusedLockChangesNothing)
+{
+    CurrentDrawing current;
+    acDocManager->setLockDecider([](AcApDocument*) { return Acad::eLockViolation; });
+    CAcadDrawing drawing;
+    wrap(drawing, current.document);
+    EXPECT_EQ(drawing.lock(), Acad::eLockViolation);
+    EXPECT_FALSE(drawing.isLocked());
+    EXPECT_EQ(drawing.getLockCount(), 0);
+    AcDbPolyline* polyline = rectangle(10, 10);
+    AcDbObjectId id;
+    EXPECT_EQ(drawing.postToDrawing(id, polyline), Acad::eLockViolation);
+    EXPECT_TRUE(id.isNull());
+    EXPECT_FALSE(polyline->isDatabaseResident());
+    delete polyline; // still the caller's
+}
+
+TEST(CAcadDrawing, PostedEntitiesGoToModelSpace)
+{
+    CurrentDrawing current;
+    CAcadDrawing drawing;
+    wrap(drawing, current.document);
+    AcDbObjectId id;
+    ASSERT_EQ(drawing.postToDrawing(id, rectangle(10000, 5000)), Acad::eOk);
+    AcDbPolyline* posted = nullptr;
+    ASSERT_EQ(acdbOpenObject(posted, id, AcDb::kForRead), Acad::eOk);
+    EXPECT_EQ(posted->ownerId(), current.document->database()->modelSpaceId());
+    posted->close();
+    EXPECT_FALSE(drawing.isLocked());
+    EXPECT_EQ(current.document->database()->openObjectCount(), 0);
+}
+
+TEST(CAcadDrawing, OpeningByFolderAndFileName)
+{
+    TempDir dir;
+    {
+        AcDbDatabase db;
+        ASSERT_EQ(db.saveAs(dir.file("plan.dxf").c_str()), Acad::eOk);
+    }
+    {
+        CAcadDrawing drawing(dir.path().c_str(), "plan.dxf");
+        EXPECT_EQ(drawing.getPath(), CString(dir.folder().c_str()));
+        EXPECT_TRUE(drawing.isOpen());
+        EXPECT_EQ(drawing.getDocument(), acDocManager->curDocument());
+        drawing.setKeepOpen(TRUE);
+    }
+    try {
+        CAcadDrawing missing(dir.path().c_str(), "none.dxf");
+        FAIL();
+    } catch (CEXKavro* e) {
+        EXPECT_EQ(e->getProcSig(), "CAcadDrawing::CAcadDrawing");
+        CEXKavro* inner = e->getInnerException();
+        ASSERT_TRUE(inner);
+        EXPECT_EQ(inner->getProcSig(), "CAcadDrawing::openDrawing");
+        ASSERT_TRUE(inner->getInnerException());
+        EXPECT_EQ(inner->getInnerException()->getDescription(),
+                  "The following AutoCAD error occurred on line#561: eFileNotFound.");
+        CEXKavro::deleteChain(e);
+    }
+    acDocManager->closeAll();
+}
+
+TEST(CAcadDrawing, FullPathsSplitAtTheLastSeparator)
+{
+    CAcadDrawing drawing;
+    drawing.setFullPath("plan.dxf");
+    EXPECT_EQ(drawing.getPath(), "");
+    EXPECT_EQ(drawing.getFileName(), "plan.dxf");
+    drawing.setFullPath("/srv/plans/level2.dxf");
+    EXPECT_EQ(drawing.getPath(), "/srv/plans/");
+    EXPECT_EQ(drawing.getFileName(), "level2.dxf");
+    drawing.setFullPath("");
+    EXPECT_EQ(drawing.getFileName(), "level2.dxf");
+}
+
+TEST(CAcadDrawing, CopiesGoThroughTheTemporaryFolderAndAreDeletedAfter)
+{
+    TempDir dir, temp;
+    setenv("TMPDIR", temp.path().c_str(), 1);
+    {
+        AcDbDatabase db;
+        ASSERT_EQ(db.saveAs(dir.file("plan.dxf").c_str()), Acad::eOk);
+    }
+    std::string stamped;
+    {
+        CAcadDrawing drawing(dir.folder().c_str(), "plan.dxf");
+        drawing.setKeepOpen(TRUE);
+        const CString copy = drawing.saveAsTemp();
+        stamped = copy.str();
+        EXPECT_EQ(stamped.rfind(temp.folder(), 0), 0u);
+        EXPECT_EQ(stamped.substr(stamped.size() - 9), "_plan.qrv");
+        EXPECT_TRUE(std::filesystem::exists(stamped));
+        EXPECT_EQ(drawing.saveAs(dir.folder().c_str(), "copy.dxf"), 0);
+        EXPECT_TRUE(std::filesystem::exists(dir.file("copy.dxf")));
+        try {
+            drawing.saveAs(dir.file("missing/").c_str(), "copy.dxf");
+            FAIL();
+        } catch (CEXKavro* e) {
+            ASSERT_TRUE(e->getInnerException());
+            EXPECT_EQ(e->getInnerException()->getDescription(),
+                      "unable to copy drawing from temp location - The system cannot find the path specified.");
+            CEXKavro::deleteChain(e);
+        }
+    }
+    EXPECT_FALSE(std::filesystem::exists(stamped));
+    EXPECT_TRUE(std::filesystem::is_empty(temp.path()));
+    EXPECT_TRUE(std::filesystem::exists(dir.file("copy.dxf")));
+    unsetenv("TMPDIR");
+    acDocManager->closeAll();
+}
+
+TEST(CAcadDrawing, DestroyingAnOpenedDrawingClosesIt)
+{
+    TempDir dir;
+    {
+        AcDbDatabase db;
+        ASSERT_EQ(db.saveAs(dir.file("plan.dxf").c_str()), Acad::eOk);
+    }
+    {
+        CAcadDrawing locked(dir.folder().c_str(), "plan.dxf");
+        locked.lock();
+    }
+    // Destroyed while locked: one level released, the document stays open.
+    ASSERT_EQ(acDocManager->documentCount(), 1);
+    EXPECT_EQ(acDocManager->curDocument()->lockCount(), 0);
+    acDocManager->closeAll();
+    {
+        CAcadDrawing opened(dir.folder().c_str(), "plan.dxf");
+    }
+    EXPECT_EQ(acDocManager->documentCount(), 0);
+}
