@@ -1,0 +1,219 @@
+#!/usr/bin/python3
+"""End-to-end tests of the module's commands: cadhost loads the real module and runs
+scripts on generated floor plans; the drawings it writes are read back with ezdxf.
+
+Run by CTest (label e2e) with the variables of test_cadhost.py.
+"""
+
+import math
+import os
+import shutil
+import tempfile
+import unittest
+
+import ezdxf
+
+from test_cadhost import REAL_MODULE, Host, generate_plan, run_script
+
+VERSION = "64.04.03.00"
+GROSS_TITLE = "Kavro Create Gross Area Block %s\n" % VERSION
+PICK = "\n\nPlease select a polyline:\n\n"
+POINT = "Select Name and Area Text Position:\n\nEnter Attribute points: "
+XDATA_KEYS = ["AREA=", "PERIMETER=", "NAME=", "TAGTYPE=", "AREA_TYPE=", "COST_CENTRE=", "DATE=", "DATE_L_MOVE=",
+              "DEPT_CHARGE=", "ROOM_HEIGHT=", "SPECIAL_REQ=", "TOT_STAFF=", "TOT_WKSTNS=", "VOLUME=",
+              "HANDLESTOMINUS=", "HANDLESTOADD="]
+
+
+def measures(polyline):
+    """Area and length of a closed lightweight polyline with bulges, computed here."""
+    points = [(x, y, b) for x, y, _, _, b in polyline.get_points("xyseb")]
+    area = length = 0.0
+    for i, (x1, y1, bulge) in enumerate(points):
+        x2, y2, _ = points[(i + 1) % len(points)]
+        area += x1 * y2 - x2 * y1
+        chord = math.hypot(x2 - x1, y2 - y1)
+        if bulge:
+            angle = 4 * math.atan(bulge)
+            radius = chord / (2 * math.sin(angle / 2))
+            area += radius * radius * (angle - math.sin(angle))  # the segment, twice, signed
+            length += abs(radius * angle)
+        else:
+            length += chord
+    return abs(area) / 2, length
+
+
+def fixed(value, decimals=2):
+    """The number as the module writes it: the exact value rounded half away from zero."""
+    from decimal import ROUND_HALF_UP, Decimal
+    return str(Decimal(value).quantize(Decimal(1).scaleb(-decimals), rounding=ROUND_HALF_UP))
+
+
+def ade(entity):
+    return [value for code, value in entity.get_xdata("ADE") if code == 1000]
+
+
+class Commands(unittest.TestCase):
+    def setUp(self):
+        self.dir = tempfile.mkdtemp(prefix="qv-cmd-")
+        self.plan = generate_plan(os.path.join(self.dir, "plan.dxf"), rooms=12)
+        doc = ezdxf.readfile(self.plan)
+        self.gross = doc.modelspace().query('LWPOLYLINE[layer=="GROSS"]')[0]
+        self.out = os.path.join(self.dir, "out.dxf")
+
+    def tearDown(self):
+        shutil.rmtree(self.dir, ignore_errors=True)
+        prefs = self.prefs_file()
+        if os.path.exists(prefs):
+            os.remove(prefs)
+
+    def prefs_file(self):
+        return os.path.join(Host.env()["XDG_DATA_HOME"], "KavroSystems", "Quorvane", "prefs", "prefs.cfg")
+
+    def write_prefs(self, units, precision):
+        os.makedirs(os.path.dirname(self.prefs_file()), exist_ok=True)
+        with open(self.prefs_file(), "w", newline="") as f:
+            f.write("//\r\n//\r\n//\tConfiguration file for Quorvane\r\n//\r\nunits\r\n%d\r\nprecison\r\n%d\r\n"
+                    % (units, precision))
+
+    def run_module(self, lines, drawing=None):
+        result = run_script(self.dir, lines, drawing or self.plan, module=REAL_MODULE)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual(result.stderr, "")
+        return result.stdout
+
+    def make_gross_area_block(self, drawing=None, point="1000,1000"):
+        return self.run_module(["kgabc", "#" + self.gross.dxf.handle, point, "SAVEAS", self.out, "QUIT"], drawing)
+
+    def test_the_gross_area_block(self):
+        out = self.make_gross_area_block()
+        self.assertEqual(out, GROSS_TITLE + PICK + POINT + "Block Created Successfully\n")
+        area, length = measures(self.gross)
+        doc = ezdxf.readfile(self.out)
+        self.assertFalse(doc.audit().has_errors)
+        definition = doc.blocks.get("ROOM-GROSS_AREA")
+        self.assertIsNotNone(definition)
+        outlines = definition.query("LWPOLYLINE")
+        self.assertEqual(len(outlines), 1)
+        self.assertEqual(sorted(a.dxf.tag for a in definition.query("ATTDEF")), ["AREA", "AUX", "NAME"])
+        # The outline moved into the definition; one reference stands in model space.
+        msp = doc.modelspace()
+        self.assertNotIn(self.gross.dxf.handle, [e.dxf.handle for e in msp])
+        references = msp.query('INSERT[name=="ROOM-GROSS_AREA"]')
+        self.assertEqual(len(references), 1)
+        reference = references[0]
+        attribs = {a.dxf.tag: a for a in reference.attribs}
+        self.assertEqual(attribs["NAME"].dxf.text, "GROSS AREA")
+        self.assertEqual(attribs["AREA"].dxf.text, fixed(area / 1e6) + "sq.m.")
+        self.assertEqual(attribs["AUX"].dxf.text, " ")
+        self.assertEqual({a.dxf.layer for a in attribs.values()}, {"ATT-NAME", "ATT-AREA", "ATT-AUX"})
+        record = ade(reference)
+        self.assertEqual(len(record), 16)
+        self.assertEqual([item[:len(key)] for item, key in zip(record, XDATA_KEYS)], XDATA_KEYS)
+        self.assertEqual(record[0], "AREA=%ssq.m." % fixed(area / 1e6))
+        self.assertEqual(record[1], "PERIMETER=%sm." % fixed(length / 1e3))
+        self.assertEqual(record[2], "NAME=GROSS AREA")
+        self.assertEqual([code for code, _ in reference.get_xdata("ADE")][::17], [1002, 1002])
+
+        # A second gross-area block is refused before anything is asked.
+        again = self.run_module(["kgabc", "QUIT"], self.out)
+        self.assertEqual(again, GROSS_TITLE + "\n\nGross Area Block Already Exists\n")
+
+    def test_imperial_preferences_give_square_feet(self):
+        self.write_prefs(units=1, precision=0)
+        self.make_gross_area_block()
+        area, _ = measures(self.gross)
+        reference = ezdxf.readfile(self.out).modelspace().query("INSERT[name=='ROOM-GROSS_AREA']")[0]
+        self.assertEqual({a.dxf.tag: a.dxf.text for a in reference.attribs}["AREA"],
+                         fixed(area / 92903.04, 0) + "sq.ft.")
+
+    def test_refused_picks(self):
+        doc = ezdxf.readfile(self.plan)
+        msp = doc.modelspace()
+        open_line = msp.add_lwpolyline([(0, 0), (5000, 0), (5000, 5000)], dxfattribs={"layer": "ROOMS"})
+        circle = msp.add_circle((90000, 90000), 500)
+        doc.saveas(self.plan)
+        out = self.run_module(["kgabc", "#" + open_line.dxf.handle, "kgabc", "#" + circle.dxf.handle, "^C", "QUIT"])
+        self.assertEqual(out, GROSS_TITLE + PICK + "\nInvalid Selection - Polyline is not closed\n\n"
+                         + GROSS_TITLE + PICK + "Invalid selection - AcDbCircle.\n" + PICK + "Cancelled by User.\n")
+
+    def test_cancelling_the_text_position_creates_nothing(self):
+        out = self.run_module(["kgabc", "#" + self.gross.dxf.handle, "^C", "SAVEAS", self.out, "QUIT"])
+        self.assertEqual(out, GROSS_TITLE + PICK + POINT)
+        self.assertFalse(ezdxf.readfile(self.out).blocks.get("ROOM-GROSS_AREA"))
+
+    def test_update_spaces_follows_the_outline_and_the_subtracted_areas(self):
+        self.make_gross_area_block()
+        doc = ezdxf.readfile(self.out)
+        outline = doc.blocks.get("ROOM-GROSS_AREA").query("LWPOLYLINE")[0]
+        outline.set_points([(x * 2, y, s, e, b) for x, y, s, e, b in outline.get_points("xyseb")], format="xyseb")
+        room = doc.modelspace().query('LWPOLYLINE[layer=="ROOMS"]')[0]
+        reference = doc.modelspace().query("INSERT[name=='ROOM-GROSS_AREA']")[0]
+        items = ade(reference)
+        items[14] = "HANDLESTOMINUS=%s," % room.dxf.handle
+        reference.set_xdata("ADE", [(1002, "{")] + [(1000, v) for v in items] + [(1002, "}")])
+        doc.saveas(self.out)
+        updated = os.path.join(self.dir, "updated.dxf")
+        out = self.run_module(["kus", "SAVEAS", updated, "QUIT"], self.out)
+        self.assertEqual(out, "Kavro Update Spaces %s\n" % VERSION)
+        expected = measures(outline)[0] / 1e6 - measures(room)[0] / 1e6
+        reference = ezdxf.readfile(updated).modelspace().query("INSERT[name=='ROOM-GROSS_AREA']")[0]
+        text = {a.dxf.tag: a.dxf.text for a in reference.attribs}["AREA"]
+        self.assertRegex(text, r"^\d+\.\d\dsq\.m\.$")
+        self.assertLessEqual(abs(float(text[:-5]) - expected), 0.005 + 1e-9)
+        self.assertEqual(ade(reference)[0], "AREA=" + text)
+
+    def test_update_spaces_labels_numbers_with_their_own_unit(self):
+        self.make_gross_area_block()
+        self.write_prefs(units=1, precision=2)
+        updated = os.path.join(self.dir, "updated.dxf")
+        self.run_module(["kus", "SAVEAS", updated, "QUIT"], self.out)
+        reference = ezdxf.readfile(updated).modelspace().query("INSERT[name=='ROOM-GROSS_AREA']")[0]
+        area, _ = measures(self.gross)
+        self.assertEqual({a.dxf.tag: a.dxf.text for a in reference.attribs}["AREA"],
+                         fixed(area / 92903.04) + "sq.ft.")
+        self.assertEqual(ade(reference)[0], "AREA=%ssq.ft." % fixed(area / 92903.04))
+
+    def test_update_text_and_refresh_tags(self):
+        self.make_gross_area_block()
+        doc = ezdxf.readfile(self.out)
+        reference = doc.modelspace().query("INSERT[name=='ROOM-GROSS_AREA']")[0]
+        # A second reference of the same space block, elsewhere; the first one's name edited.
+        copy = doc.modelspace().add_blockref("ROOM-GROSS_AREA", (50000, 50000))
+        for attrib in reference.attribs:
+            copy.add_attrib(attrib.dxf.tag, attrib.dxf.text, (50000, 50000), dxfattribs={"layer": attrib.dxf.layer})
+        copy.set_xdata("ADE", reference.get_xdata("ADE"))
+        [a for a in reference.attribs if a.dxf.tag == "NAME"][0].dxf.text = "EDITED"
+        doc.saveas(self.out)
+        updated = os.path.join(self.dir, "updated.dxf")
+        out = self.run_module(["kut", "0", "I", "300", "i", "-45", "krt", "SAVEAS", updated, "QUIT"], self.out)
+        ask = "\nEnter new Text %s or (i)gnore <%s>: %s\n"
+        self.assertEqual(out, "Kavro Update Text Size %s\n" % VERSION
+                         + "\nEnter new Text Size or (i)gnore <250.00>: 0\n"
+                         + "\nText Size must be greater than 0\nEnter new Text Size or (i)gnore <250.00>: I\n"
+                         + "\nInvalid Input. Enter new Text Siz or (i)gnore <250.00>: 300\n"
+                         + ask % ("Scale", "1.00", "i") + ask % ("Rotation", "0.00", "-45"))
+        references = ezdxf.readfile(updated).modelspace().query("INSERT[name=='ROOM-GROSS_AREA']")
+        self.assertEqual(len(references), 2)
+        for reference in references:
+            for attrib in reference.attribs:
+                self.assertAlmostEqual(attrib.dxf.height, 300)
+                self.assertAlmostEqual(attrib.dxf.get("width", 1), 1)
+                self.assertAlmostEqual(attrib.dxf.rotation % 360, 315)
+        # Refreshing writes each block's own values back: an edited name stays edited.
+        names = sorted({a.dxf.tag: a.dxf.text for a in r.attribs}["NAME"] for r in references)
+        self.assertEqual(names, ["EDITED", "GROSS AREA"])
+
+    def test_cancelling_a_question_ends_the_command(self):
+        self.make_gross_area_block()
+        out = self.run_module(["kut", "^C", "SAVEAS", self.out, "QUIT"], self.out)
+        self.assertEqual(out, "Kavro Update Text Size %s\n\nEnter new Text Size or (i)gnore <250.00>:\n*Cancel*\n"
+                         % VERSION)
+        out = self.run_module(["kut", "300"], self.out)  # the input ends at the next question
+        self.assertTrue(out.endswith("\nEnter new Text Scale or (i)gnore <1.00>:\n*Cancel*\n"), out)
+
+
+if __name__ == "__main__":
+    try:
+        unittest.main(verbosity=1)
+    finally:
+        Host.cleanup()
