@@ -1,5 +1,7 @@
 #include "arx/acedinput.h"
 
+#include "mfc/file.h"
+
 #include <editline/readline.h>
 
 namespace qv {
@@ -14,18 +16,8 @@ public:
     std::optional<std::string> readLine(const std::string&) override
     {
         std::string line;
-        int c;
-        bool any = false;
-        while ((c = std::fgetc(m_file)) != EOF) {
-            any = true;
-            if (c == '\n')
-                break;
-            line += static_cast<char>(c);
-        }
-        if (!any)
+        if (!readTextLine(m_file, line))
             return std::nullopt;
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
         return line;
     }
     bool interactive() const override { return false; }

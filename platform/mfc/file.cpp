@@ -176,25 +176,32 @@ void CFile::Rename(LPCTSTR oldName, LPCTSTR newName)
     }
 }
 
+bool readTextLine(std::FILE* file, std::string& line)
+{
+    line.clear();
+    int c;
+    bool any = false;
+    while ((c = std::fgetc(file)) != EOF) {
+        any = true;
+        if (c == '\n')
+            break;
+        line += static_cast<char>(c);
+    }
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+    return any;
+}
+
 BOOL CStdioFile::ReadString(CString& line)
 {
     if (!m_file)
         AfxThrowFileException(CFileException::invalidFile, -1, m_path);
     std::string text;
-    int c;
-    bool any = false;
-    while ((c = std::fgetc(m_file)) != EOF) {
-        any = true;
-        if (c == '\n')
-            break;
-        text += static_cast<char>(c);
-    }
+    const bool any = readTextLine(m_file, text);
     if (std::ferror(m_file)) {
         SetLastError(winErrorFromErrno(errno));
         throwLastError();
     }
-    if (!text.empty() && text.back() == '\r')
-        text.pop_back();
     line = CString(std::move(text));
     return any ? TRUE : FALSE;
 }

@@ -69,6 +69,9 @@ protected:
     CString m_path;
 };
 
+// Reads the next line without its "\n" or "\r\n"; false at the end of the file.
+bool readTextLine(std::FILE* file, std::string& line);
+
 class CStdioFile : public CFile
 {
 public:

@@ -60,3 +60,20 @@ HRESULT CoInitialize(void* reserved);
 void CoUninitialize();
 // The calling thread's count of initialisations not yet balanced.
 int coInitializeCount();
+
+// COM initialised for the length of a scope, and uninitialised on every way out of it.
+class CoInitializeScope
+{
+public:
+    CoInitializeScope() : m_initialised(SUCCEEDED(CoInitialize(nullptr))) {}
+    ~CoInitializeScope()
+    {
+        if (m_initialised)
+            CoUninitialize();
+    }
+    CoInitializeScope(const CoInitializeScope&) = delete;
+    CoInitializeScope& operator=(const CoInitializeScope&) = delete;
+
+private:
+    bool m_initialised;
+};

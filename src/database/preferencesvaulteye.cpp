@@ -7,22 +7,6 @@
 
 int CPreferencesVaultEye::dumpWaitSeconds = 5;
 
-namespace {
-
-// COM initialised for the length of a scope, on every way out of it.
-struct ComInitialisation
-{
-    ComInitialisation() : initialised(SUCCEEDED(CoInitialize(nullptr))) {}
-    ~ComInitialisation()
-    {
-        if (initialised)
-            CoUninitialize();
-    }
-    bool initialised;
-};
-
-} // namespace
-
 CPreferencesVaultEye::~CPreferencesVaultEye()
 {
     try {
@@ -35,7 +19,7 @@ CPreferencesVaultEye::~CPreferencesVaultEye()
 void CPreferencesVaultEye::deSerialize(CString path)
 {
     kavroGuard("CPreferencesVaultEye::deSerialize", __FILE__, [&] {
-        ComInitialisation com;
+        CoInitializeScope com;
         MSXML2::IXMLDOMDocumentPtr document;
         document.CreateInstance("Msxml2.DOMDocument");
         document->load(path);

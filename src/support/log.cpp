@@ -17,18 +17,6 @@ namespace {
 
 constexpr size_t scanLimit = 1 << 16;
 
-// COM initialised for the length of a scope, on every way out of it.
-struct ComInitialisation
-{
-    ComInitialisation() : initialised(SUCCEEDED(CoInitialize(nullptr))) {}
-    ~ComInitialisation()
-    {
-        if (initialised)
-            CoUninitialize();
-    }
-    bool initialised;
-};
-
 // Where a record goes in a log file: the root's qualified name, the offset at which the
 // record is written, and whether the root's start tag closes itself ("<errors/>").
 struct Insertion
@@ -177,7 +165,7 @@ void CLog::appendRecord(const CString& path, const char* rootName, const char* p
             return;
     }
     // The file's end is not a plain closing tag: load it, append and save it whole.
-    ComInitialisation com;
+    CoInitializeScope com;
     MSXML2::IXMLDOMDocumentPtr document;
     document.CreateInstance("Msxml2.DOMDocument");
     document->load(path);
@@ -212,7 +200,7 @@ void CLog::writeToXMLDebugLog(CString path, CString description, MSXML2::IXMLDOM
     kavroGuard<CEXInvalidXMLFile>("CLog::writeToXMLDebugLog", __FILE__, [&] {
         if (!CFileUtilities().fileExists(path))
             createXMLDocument(path, "debugging", DEBUG_LOG_NAMESPACE, "debugLog.xsl");
-        ComInitialisation com;
+        CoInitializeScope com;
         MSXML2::IXMLDOMDocumentPtr scratch;
         scratch.CreateInstance("Msxml2.DOMDocument");
         MSXML2::IXMLDOMNodePtr holder = scratch->createNode(MSXML2::NODE_ELEMENT, "debugging", DEBUG_LOG_NAMESPACE);
