@@ -42,13 +42,17 @@ EntityName nameOf(AcDbObjectId id)
     return {static_cast<std::int64_t>(id.handle().value()), qv::drawingState(id.database()).serial};
 }
 
+void putName(const EntityName& name, ads_name entity)
+{
+    entity[0] = name.handle;
+    entity[1] = name.serial;
+}
+
 int giveName(AcDbObjectId id, ads_name entity)
 {
     if (id.isNull())
         return RTERROR;
-    const EntityName name = nameOf(id);
-    entity[0] = name.handle;
-    entity[1] = name.serial;
+    putName(nameOf(id), entity);
     return RTNORM;
 }
 
@@ -153,8 +157,7 @@ int acedSSName(const ads_name set, Adesk::Int32 index, ads_name entity)
     const std::vector<EntityName>* names = findSet(set);
     if (!names || !entity || index < 0 || static_cast<size_t>(index) >= names->size())
         return RTERROR;
-    entity[0] = (*names)[static_cast<size_t>(index)].handle;
-    entity[1] = (*names)[static_cast<size_t>(index)].serial;
+    putName((*names)[static_cast<size_t>(index)], entity);
     return RTNORM;
 }
 

@@ -1,6 +1,7 @@
 #include "arx/dbblockref.h"
 
 #include "arx/dbdatabase.h"
+#include "arx/dbobjectimpl.h"
 #include "arx/dbsymtb.h"
 #include "arx/dbtext.h"
 
@@ -12,14 +13,13 @@ ACRX_DEFINE_MEMBERS(AcDbMInsertBlock, AcDbBlockReference, "INSERT")
 using qv::dxf::DxfIn;
 using qv::dxf::DxfOut;
 using qv::dxf::Token;
+using qv::isZAxis;
+using qv::kDegree;
 
 namespace {
 
-constexpr double kDegree = kPi / 180.0;
 constexpr int kMaxNesting = 32;
 int g_extentsDepth = 0;
-
-bool isZAxis(const AcGeVector3d& n) { return n.isEqualTo(AcGeVector3d::kZAxis); }
 
 } // namespace
 
@@ -42,48 +42,24 @@ AcDbBlockReference::AcDbBlockReference(const AcGePoint3d& position, AcDbObjectId
 
 Acad::ErrorStatus AcDbBlockReference::setBlockTableRecord(AcDbObjectId id)
 {
-    if (const Acad::ErrorStatus es = assertWriteEnabled(); es != Acad::eOk)
-        return es;
-    if (!AcDbBlockTableRecord::cast(id.object()))
-        return Acad::eInvalidInput;
-    m_block = id;
-    return Acad::eOk;
+    QV_CHECKED_SETTER(AcDbBlockTableRecord::cast(id.object()), m_block = id)
 }
 
-Acad::ErrorStatus AcDbBlockReference::setPosition(const AcGePoint3d& p)
-{
-    if (const Acad::ErrorStatus es = assertWriteEnabled(); es != Acad::eOk)
-        return es;
-    m_position = p;
-    return Acad::eOk;
-}
+Acad::ErrorStatus AcDbBlockReference::setPosition(const AcGePoint3d& p) { QV_SETTER(m_position = p) }
 
 Acad::ErrorStatus AcDbBlockReference::setRotation(double radians)
 {
-    if (const Acad::ErrorStatus es = assertWriteEnabled(); es != Acad::eOk)
-        return es;
-    m_rotation = qv::normalizeAngle(radians);
-    return Acad::eOk;
+    QV_SETTER(m_rotation = qv::normalizeAngle(radians))
 }
 
 Acad::ErrorStatus AcDbBlockReference::setScaleFactors(const AcGeScale3d& scale)
 {
-    if (const Acad::ErrorStatus es = assertWriteEnabled(); es != Acad::eOk)
-        return es;
-    if (scale.sx == 0 || scale.sy == 0 || scale.sz == 0)
-        return Acad::eInvalidInput;
-    m_scale = scale;
-    return Acad::eOk;
+    QV_CHECKED_SETTER(scale.sx != 0 && scale.sy != 0 && scale.sz != 0, m_scale = scale)
 }
 
 Acad::ErrorStatus AcDbBlockReference::setNormal(const AcGeVector3d& normal)
 {
-    if (const Acad::ErrorStatus es = assertWriteEnabled(); es != Acad::eOk)
-        return es;
-    if (normal.isZeroLength())
-        return Acad::eInvalidInput;
-    m_normal = normal.normal();
-    return Acad::eOk;
+    QV_CHECKED_SETTER(!normal.isZeroLength(), m_normal = normal.normal())
 }
 
 AcGeMatrix3d AcDbBlockReference::blockTransform() const

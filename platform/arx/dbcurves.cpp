@@ -1,5 +1,7 @@
 #include "arx/dbcurves.h"
 
+#include "arx/dbobjectimpl.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -17,12 +19,10 @@ ACRX_DEFINE_MEMBERS(AcDbPolygonMesh, AcDbSequencePolyline, "POLYLINE")
 using qv::dxf::DxfIn;
 using qv::dxf::DxfOut;
 using qv::dxf::Token;
+using qv::isZAxis;
+using qv::kDegree;
 
 namespace {
-
-constexpr double kDegree = kPi / 180.0;
-
-bool isZAxis(const AcGeVector3d& n) { return n.isEqualTo(AcGeVector3d::kZAxis); }
 
 void writeNormal(DxfOut& out, const AcGeVector3d& n)
 {
@@ -55,21 +55,8 @@ void addArcExtents(AcDbExtents& e, const AcGePoint2d& c, double r, double a, dou
 
 // ---- AcDbLine ----
 
-Acad::ErrorStatus AcDbLine::setStartPoint(const AcGePoint3d& p)
-{
-    if (const Acad::ErrorStatus es = assertWriteEnabled(); es != Acad::eOk)
-        return es;
-    m_start = p;
-    return Acad::eOk;
-}
-
-Acad::ErrorStatus AcDbLine::setEndPoint(const AcGePoint3d& p)
-{
-    if (const Acad::ErrorStatus es = assertWriteEnabled(); es != Acad::eOk)
-        return es;
-    m_end = p;
-    return Acad::eOk;
-}
+Acad::ErrorStatus AcDbLine::setStartPoint(const AcGePoint3d& p) { QV_SETTER(m_start = p) }
+Acad::ErrorStatus AcDbLine::setEndPoint(const AcGePoint3d& p) { QV_SETTER(m_end = p) }
 
 Acad::ErrorStatus AcDbLine::getEndParam(double& param) const
 {
@@ -136,23 +123,8 @@ AcDbCircle::AcDbCircle(const AcGePoint3d& center, const AcGeVector3d& normal, do
 {
 }
 
-Acad::ErrorStatus AcDbCircle::setCenter(const AcGePoint3d& c)
-{
-    if (const Acad::ErrorStatus es = assertWriteEnabled(); es != Acad::eOk)
-        return es;
-    m_center = c;
-    return Acad::eOk;
-}
-
-Acad::ErrorStatus AcDbCircle::setRadius(double r)
-{
-    if (const Acad::ErrorStatus es = assertWriteEnabled(); es != Acad::eOk)
-        return es;
-    if (r <= 0)
-        return Acad::eInvalidInput;
-    m_radius = r;
-    return Acad::eOk;
-}
+Acad::ErrorStatus AcDbCircle::setCenter(const AcGePoint3d& c) { QV_SETTER(m_center = c) }
+Acad::ErrorStatus AcDbCircle::setRadius(double r) { QV_CHECKED_SETTER(!(r <= 0), m_radius = r) }
 
 Acad::ErrorStatus AcDbCircle::setNormal(const AcGeVector3d& n)
 {
@@ -248,21 +220,8 @@ AcDbArc::AcDbArc(const AcGePoint3d& center, const AcGeVector3d& normal, double r
 {
 }
 
-Acad::ErrorStatus AcDbArc::setStartAngle(double a)
-{
-    if (const Acad::ErrorStatus es = assertWriteEnabled(); es != Acad::eOk)
-        return es;
-    m_startAngle = qv::normalizeAngle(a);
-    return Acad::eOk;
-}
-
-Acad::ErrorStatus AcDbArc::setEndAngle(double a)
-{
-    if (const Acad::ErrorStatus es = assertWriteEnabled(); es != Acad::eOk)
-        return es;
-    m_endAngle = qv::normalizeAngle(a);
-    return Acad::eOk;
-}
+Acad::ErrorStatus AcDbArc::setStartAngle(double a) { QV_SETTER(m_startAngle = qv::normalizeAngle(a)) }
+Acad::ErrorStatus AcDbArc::setEndAngle(double a) { QV_SETTER(m_endAngle = qv::normalizeAngle(a)) }
 
 double AcDbArc::sweep() const
 {

@@ -1,6 +1,7 @@
 #include "arx/dbdict.h"
 
 #include "arx/dbdatabase.h"
+#include "arx/dbobjectimpl.h"
 #include "arx/dbsymtb.h"
 
 #include <algorithm>
@@ -222,12 +223,7 @@ void AcDbXrecord::dxfOutFields(DxfOut& out) const
 
 Acad::ErrorStatus AcDbSortentsTable::setBlockId(AcDbObjectId id)
 {
-    if (const Acad::ErrorStatus es = assertWriteEnabled(); es != Acad::eOk)
-        return es;
-    if (!AcDbBlockTableRecord::cast(id.object()))
-        return Acad::eInvalidInput;
-    m_block = id;
-    return Acad::eOk;
+    QV_CHECKED_SETTER(AcDbBlockTableRecord::cast(id.object()), m_block = id)
 }
 
 long long AcDbSortentsTable::keyOf(AcDbObjectId id) const

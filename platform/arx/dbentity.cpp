@@ -2,6 +2,7 @@
 
 #include "arx/dbdatabase.h"
 #include "arx/dbimpl.h"
+#include "arx/dbobjectimpl.h"
 #include "arx/dbsymtb.h"
 
 #include <algorithm>
@@ -90,23 +91,11 @@ Acad::ErrorStatus AcDbEntity::setColorIndex(Adesk::UInt16 index, bool)
     return m_color.setColorIndex(index);
 }
 
-Acad::ErrorStatus AcDbEntity::setColor(const AcCmColor& color, bool)
-{
-    if (const Acad::ErrorStatus es = assertWriteEnabled(); es != Acad::eOk)
-        return es;
-    m_color = color;
-    m_fileIndex = -1;
-    return Acad::eOk;
-}
+Acad::ErrorStatus AcDbEntity::setColor(const AcCmColor& color, bool) { QV_SETTER(m_color = color; m_fileIndex = -1) }
 
 Acad::ErrorStatus AcDbEntity::setLineWeight(AcDb::LineWeight weight, bool)
 {
-    if (const Acad::ErrorStatus es = assertWriteEnabled(); es != Acad::eOk)
-        return es;
-    if (weight < -3 || weight > 211)
-        return Acad::eInvalidInput;
-    m_lineWeight = weight;
-    return Acad::eOk;
+    QV_CHECKED_SETTER(weight >= -3 && weight <= 211, m_lineWeight = weight)
 }
 
 AcDbObjectId AcDbEntity::linetypeId() const
@@ -138,20 +127,12 @@ Acad::ErrorStatus AcDbEntity::setLinetype(AcDbObjectId linetypeId, bool)
 
 Acad::ErrorStatus AcDbEntity::setLinetypeScale(double scale, bool)
 {
-    if (const Acad::ErrorStatus es = assertWriteEnabled(); es != Acad::eOk)
-        return es;
-    if (scale <= 0)
-        return Acad::eInvalidInput;
-    m_linetypeScale = scale;
-    return Acad::eOk;
+    QV_CHECKED_SETTER(!(scale <= 0), m_linetypeScale = scale)
 }
 
 Acad::ErrorStatus AcDbEntity::setVisibility(AcDb::Visibility visibility, bool)
 {
-    if (const Acad::ErrorStatus es = assertWriteEnabled(); es != Acad::eOk)
-        return es;
-    m_visible = visibility == AcDb::kVisible;
-    return Acad::eOk;
+    QV_SETTER(m_visible = visibility == AcDb::kVisible)
 }
 
 Acad::ErrorStatus AcDbEntity::setPropertiesFrom(const AcDbEntity* other, bool)
@@ -216,19 +197,11 @@ bool AcDbEntity::dxfInCommon(qv::dxf::DxfIn& in, const qv::dxf::Token& t)
     switch (t.code) {
     case 8: m_layerName = t.value; return true;
     case 6: m_linetype = t.value; return true;
-    case 62: {
-        const int index = in.integer(t);
-        m_fileIndex = index;
-        if (!m_color.isByColor())
-            m_color.setColorIndex(static_cast<Adesk::UInt16>(index < 0 ? -index : index));
+    case 62:
+        m_fileIndex = in.integer(t);
+        qv::readColorIndex(m_color, m_fileIndex);
         return true;
-    }
-    case 420: {
-        const int rgb = in.integer(t);
-        m_color.setRGB(static_cast<Adesk::UInt8>(rgb >> 16), static_cast<Adesk::UInt8>(rgb >> 8),
-                       static_cast<Adesk::UInt8>(rgb));
-        return true;
-    }
+    case 420: qv::readTrueColor(m_color, in.integer(t)); return true;
     case 370: m_lineWeight = static_cast<AcDb::LineWeight>(in.integer(t)); return true;
     case 48: m_linetypeScale = in.real(t); return true;
     case 60: m_visible = in.integer(t) == 0; return true;
@@ -264,8 +237,7 @@ void AcDbEntity::dxfOutFields(qv::dxf::DxfOut& out) const
     if (!qv::dxf::equalNoCase(m_linetype, "ByLayer"))
         out.tag(6, m_linetype);
     if (m_color.isByColor()) {
-        out.integer(62, m_fileIndex >= 0 ? m_fileIndex
-                                         : AcCmColor::lookUpACI(m_color.red(), m_color.green(), m_color.blue()));
+        out.integer(62, qv::indexBesideTrueColor(m_color, m_fileIndex));
         out.integer(420, static_cast<long long>(m_color.rgb() & 0xFFFFFF));
     } else if (!m_color.isByLayer()) {
         out.integer(62, m_color.colorIndex());

@@ -1,6 +1,7 @@
 #include "arx/dbhatch.h"
 
 #include "arx/dbcurves.h"
+#include "arx/dbobjectimpl.h"
 
 #include <cmath>
 #include <map>
@@ -10,10 +11,9 @@ ACRX_DEFINE_MEMBERS(AcDbHatch, AcDbEntity, "HATCH")
 using qv::dxf::DxfIn;
 using qv::dxf::DxfOut;
 using qv::dxf::Token;
+using qv::kDegree;
 
 namespace {
-
-constexpr double kDegree = kPi / 180.0;
 
 struct PatternDef {
     double angle;       // degrees
@@ -231,12 +231,6 @@ struct PlaneMap {
 };
 
 } // namespace
-
-#define QV_SETTER(BODY)                                                          \
-    if (const Acad::ErrorStatus es = assertWriteEnabled(); es != Acad::eOk)      \
-        return es;                                                               \
-    BODY;                                                                        \
-    return Acad::eOk;
 
 Acad::ErrorStatus AcDbHatch::setPattern(HatchPatternType type, const char* name)
 {

@@ -2,6 +2,7 @@
 
 #include "arx/dbdatabase.h"
 #include "arx/dbdict.h"
+#include "arx/dbobjectimpl.h"
 #include "arx/dbsymtb.h"
 #include "arx/dbviewport.h"
 
@@ -11,12 +12,6 @@ ACRX_DEFINE_MEMBERS(AcDbLayout, AcDbPlotSettings, "LAYOUT")
 using qv::dxf::DxfIn;
 using qv::dxf::DxfOut;
 using qv::dxf::Token;
-
-#define QV_SETTER(BODY)                                                          \
-    if (const Acad::ErrorStatus es = assertWriteEnabled(); es != Acad::eOk)      \
-        return es;                                                               \
-    BODY;                                                                        \
-    return Acad::eOk;
 
 AcDbPlotSettings::AcDbPlotSettings(bool modelType)
 {

@@ -4,6 +4,7 @@
 #include "arx/dbdict.h"
 #include "arx/dbentity.h"
 #include "arx/dbimpl.h"
+#include "arx/dbobjectimpl.h"
 
 ACRX_DEFINE_MEMBERS(AcDbSymbolTable, AcDbObject, "TABLE")
 ACRX_DEFINE_MEMBERS(AcDbSymbolTableRecord, AcDbObject, "")
@@ -33,29 +34,28 @@ using qv::dxf::upper;
 
 // ---- iterators ----
 
-AcDbSymbolTableIterator::AcDbSymbolTableIterator(const std::vector<AcDbObjectId>* ids, bool atBeginning,
-                                                 bool skipDeleted)
+qv::IdListIterator::IdListIterator(const std::vector<AcDbObjectId>* ids, bool atBeginning, bool skipDeleted)
     : m_ids(ids)
 {
     start(atBeginning, skipDeleted);
 }
 
-void AcDbSymbolTableIterator::start(bool atBeginning, bool skipDeleted)
+void qv::IdListIterator::start(bool atBeginning, bool skipDeleted)
 {
     m_skipDeleted = skipDeleted;
     m_pos = atBeginning ? 0 : static_cast<long>(m_ids->size()) - 1;
     skip(atBeginning);
 }
 
-bool AcDbSymbolTableIterator::done() const { return m_pos < 0 || m_pos >= static_cast<long>(m_ids->size()); }
+bool qv::IdListIterator::done() const { return m_pos < 0 || m_pos >= static_cast<long>(m_ids->size()); }
 
-void AcDbSymbolTableIterator::skip(bool forward)
+void qv::IdListIterator::skip(bool forward)
 {
     while (m_skipDeleted && !done() && (*m_ids)[static_cast<size_t>(m_pos)].isErased())
         m_pos += forward ? 1 : -1;
 }
 
-void AcDbSymbolTableIterator::step(bool forward, bool skipDeleted)
+void qv::IdListIterator::step(bool forward, bool skipDeleted)
 {
     m_skipDeleted = skipDeleted;
     if (!done())
@@ -63,7 +63,7 @@ void AcDbSymbolTableIterator::step(bool forward, bool skipDeleted)
     skip(forward);
 }
 
-Acad::ErrorStatus AcDbSymbolTableIterator::getRecordId(AcDbObjectId& id) const
+Acad::ErrorStatus qv::IdListIterator::currentId(AcDbObjectId& id) const
 {
     if (done())
         return Acad::eInvalidIndex;
@@ -71,16 +71,7 @@ Acad::ErrorStatus AcDbSymbolTableIterator::getRecordId(AcDbObjectId& id) const
     return Acad::eOk;
 }
 
-Acad::ErrorStatus AcDbSymbolTableIterator::getRecord(AcDbSymbolTableRecord*& record, AcDb::OpenMode mode,
-                                                     bool openErased) const
-{
-    AcDbObjectId id;
-    if (const Acad::ErrorStatus es = getRecordId(id); es != Acad::eOk)
-        return es;
-    return acdbOpenObject(record, id, mode, openErased);
-}
-
-Acad::ErrorStatus AcDbSymbolTableIterator::seek(AcDbObjectId id)
+Acad::ErrorStatus qv::IdListIterator::seek(AcDbObjectId id)
 {
     for (size_t i = 0; i < m_ids->size(); ++i)
         if ((*m_ids)[i] == id) {
@@ -88,6 +79,12 @@ Acad::ErrorStatus AcDbSymbolTableIterator::seek(AcDbObjectId id)
             return Acad::eOk;
         }
     return Acad::eKeyNotFound;
+}
+
+Acad::ErrorStatus AcDbSymbolTableIterator::getRecord(AcDbSymbolTableRecord*& record, AcDb::OpenMode mode,
+                                                     bool openErased) const
+{
+    return openCurrent(record, mode, openErased);
 }
 
 // ---- AcDbSymbolTable ----
@@ -300,64 +297,14 @@ void AcDbSymbolTableRecord::dxfOutFields(DxfOut& out) const
 
 AcDbBlockTableRecordIterator::AcDbBlockTableRecordIterator(const AcDbBlockTableRecord* record, bool atBeginning,
                                                            bool skipDeleted)
-    : m_ids(&record->entityIds())
+    : IdListIterator(&record->entityIds(), atBeginning, skipDeleted)
 {
-    start(atBeginning, skipDeleted);
-}
-
-void AcDbBlockTableRecordIterator::start(bool atBeginning, bool skipDeleted)
-{
-    m_skipDeleted = skipDeleted;
-    m_pos = atBeginning ? 0 : static_cast<long>(m_ids->size()) - 1;
-    skip(atBeginning);
-}
-
-bool AcDbBlockTableRecordIterator::done() const { return m_pos < 0 || m_pos >= static_cast<long>(m_ids->size()); }
-
-void AcDbBlockTableRecordIterator::skip(bool forward)
-{
-    // Entities moved to another record stay listed here until the list is compacted.
-    while (!done()) {
-        const AcDbObjectId id = (*m_ids)[static_cast<size_t>(m_pos)];
-        if (!(m_skipDeleted && id.isErased()))
-            break;
-        m_pos += forward ? 1 : -1;
-    }
-}
-
-void AcDbBlockTableRecordIterator::step(bool forward, bool skipDeleted)
-{
-    m_skipDeleted = skipDeleted;
-    if (!done())
-        m_pos += forward ? 1 : -1;
-    skip(forward);
-}
-
-Acad::ErrorStatus AcDbBlockTableRecordIterator::getEntityId(AcDbObjectId& id) const
-{
-    if (done())
-        return Acad::eInvalidIndex;
-    id = (*m_ids)[static_cast<size_t>(m_pos)];
-    return Acad::eOk;
 }
 
 Acad::ErrorStatus AcDbBlockTableRecordIterator::getEntity(AcDbEntity*& entity, AcDb::OpenMode mode,
                                                           bool openErased) const
 {
-    AcDbObjectId id;
-    if (const Acad::ErrorStatus es = getEntityId(id); es != Acad::eOk)
-        return es;
-    return acdbOpenObject(entity, id, mode, openErased);
-}
-
-Acad::ErrorStatus AcDbBlockTableRecordIterator::seek(AcDbObjectId id)
-{
-    for (size_t i = 0; i < m_ids->size(); ++i)
-        if ((*m_ids)[i] == id) {
-            m_pos = static_cast<long>(i);
-            return Acad::eOk;
-        }
-    return Acad::eKeyNotFound;
+    return openCurrent(entity, mode, openErased);
 }
 
 Acad::ErrorStatus AcDbBlockTableRecord::appendAcDbEntity(AcDbEntity* entity)
@@ -560,16 +507,10 @@ bool AcDbLayerTableRecord::dxfInField(DxfIn& in, const Token& t)
         const int index = in.integer(t);
         m_off = index < 0;
         m_fileIndex = index < 0 ? -index : index;
-        if (!m_color.isByColor())
-            m_color.setColorIndex(static_cast<Adesk::UInt16>(index < 0 ? -index : index));
+        qv::readColorIndex(m_color, m_fileIndex);
         return true;
     }
-    case 420: {
-        const int rgb = in.integer(t);
-        m_color.setRGB(static_cast<Adesk::UInt8>(rgb >> 16), static_cast<Adesk::UInt8>(rgb >> 8),
-                       static_cast<Adesk::UInt8>(rgb));
-        return true;
-    }
+    case 420: qv::readTrueColor(m_color, in.integer(t)); return true;
     case 6: m_linetypeName = t.value; return true;
     case 290: m_plottable = in.flag(t); return true;
     case 370: m_lineWeight = static_cast<AcDb::LineWeight>(in.integer(t)); return true;
@@ -587,9 +528,7 @@ void AcDbLayerTableRecord::dxfInResolve(DxfIn& in)
 void AcDbLayerTableRecord::dxfOutRecord(DxfOut& out) const
 {
     // A layer needs a real colour: by layer and by block (which have none) become white.
-    const int index = !m_color.isByColor() ? m_color.colorIndex()
-        : m_fileIndex >= 0                   ? m_fileIndex
-                                             : AcCmColor::lookUpACI(m_color.red(), m_color.green(), m_color.blue());
+    const int index = m_color.isByColor() ? qv::indexBesideTrueColor(m_color, m_fileIndex) : m_color.colorIndex();
     const int real = index >= 1 && index <= 255 ? index : 7;
     out.integer(62, m_off ? -real : real);
     if (m_color.isByColor())

@@ -16,18 +16,29 @@ class AcDbEntity;
 class AcDbSortentsTable;
 class AcDbSymbolTableRecord;
 
-class AcDbSymbolTableIterator
+namespace qv {
+// Walks a list of object ids either way, passing over erased ones when asked to.
+class IdListIterator
 {
 public:
-    AcDbSymbolTableIterator(const std::vector<AcDbObjectId>* ids, bool atBeginning, bool skipDeleted);
-    virtual ~AcDbSymbolTableIterator() = default;
     void start(bool atBeginning = true, bool skipDeleted = true);
     bool done() const;
     void step(bool forward = true, bool skipDeleted = true);
-    Acad::ErrorStatus getRecordId(AcDbObjectId& id) const;
-    Acad::ErrorStatus getRecord(AcDbSymbolTableRecord*& record, AcDb::OpenMode mode = AcDb::kForRead,
-                                bool openErased = false) const;
     Acad::ErrorStatus seek(AcDbObjectId id);
+
+protected:
+    IdListIterator(const std::vector<AcDbObjectId>* ids, bool atBeginning, bool skipDeleted);
+    ~IdListIterator() = default;
+    // eInvalidIndex once done.
+    Acad::ErrorStatus currentId(AcDbObjectId& id) const;
+    template <class T>
+    Acad::ErrorStatus openCurrent(T*& object, AcDb::OpenMode mode, bool openErased) const
+    {
+        AcDbObjectId id;
+        if (const Acad::ErrorStatus es = currentId(id); es != Acad::eOk)
+            return es;
+        return acdbOpenObject(object, id, mode, openErased);
+    }
 
 private:
     void skip(bool forward);
@@ -35,6 +46,20 @@ private:
     const std::vector<AcDbObjectId>* m_ids;
     long m_pos = 0;
     bool m_skipDeleted = true;
+};
+} // namespace qv
+
+class AcDbSymbolTableIterator : public qv::IdListIterator
+{
+public:
+    AcDbSymbolTableIterator(const std::vector<AcDbObjectId>* ids, bool atBeginning, bool skipDeleted)
+        : IdListIterator(ids, atBeginning, skipDeleted)
+    {
+    }
+    virtual ~AcDbSymbolTableIterator() = default;
+    Acad::ErrorStatus getRecordId(AcDbObjectId& id) const { return currentId(id); }
+    Acad::ErrorStatus getRecord(AcDbSymbolTableRecord*& record, AcDb::OpenMode mode = AcDb::kForRead,
+                                bool openErased = false) const;
 };
 
 template <class Record>
@@ -45,10 +70,7 @@ public:
     using AcDbSymbolTableIterator::getRecord;
     Acad::ErrorStatus getRecord(Record*& record, AcDb::OpenMode mode = AcDb::kForRead, bool openErased = false) const
     {
-        AcDbObjectId id;
-        if (const Acad::ErrorStatus es = getRecordId(id); es != Acad::eOk)
-            return es;
-        return acdbOpenObject(record, id, mode, openErased);
+        return openCurrent(record, mode, openErased);
     }
 };
 
@@ -158,24 +180,13 @@ public:
     const char* tableName() const override { return "BLOCK_RECORD"; }
 };
 
-class AcDbBlockTableRecordIterator
+class AcDbBlockTableRecordIterator : public qv::IdListIterator
 {
 public:
     AcDbBlockTableRecordIterator(const AcDbBlockTableRecord* record, bool atBeginning, bool skipDeleted);
-    void start(bool atBeginning = true, bool skipDeleted = true);
-    bool done() const;
-    void step(bool forward = true, bool skipDeleted = true);
-    Acad::ErrorStatus getEntityId(AcDbObjectId& id) const;
+    Acad::ErrorStatus getEntityId(AcDbObjectId& id) const { return currentId(id); }
     Acad::ErrorStatus getEntity(AcDbEntity*& entity, AcDb::OpenMode mode = AcDb::kForRead,
                                 bool openErased = false) const;
-    Acad::ErrorStatus seek(AcDbObjectId id);
-
-private:
-    void skip(bool forward);
-
-    const std::vector<AcDbObjectId>* m_ids;
-    long m_pos = 0;
-    bool m_skipDeleted = true;
 };
 
 class AcDbBlockTableRecord : public AcDbSymbolTableRecord

@@ -1,6 +1,7 @@
 #include "arx/dbtext.h"
 
 #include "arx/dbdatabase.h"
+#include "arx/dbobjectimpl.h"
 #include "arx/dbsymtb.h"
 
 #include <algorithm>
@@ -15,12 +16,10 @@ ACRX_DEFINE_MEMBERS(AcDbMText, AcDbEntity, "MTEXT")
 using qv::dxf::DxfIn;
 using qv::dxf::DxfOut;
 using qv::dxf::Token;
+using qv::isZAxis;
+using qv::kDegree;
 
 namespace {
-
-constexpr double kDegree = kPi / 180.0;
-
-bool isZAxis(const AcGeVector3d& n) { return n.isEqualTo(AcGeVector3d::kZAxis); }
 
 AcGePoint3d toOcs(const AcGePoint3d& p, const AcGeVector3d& n)
 {
@@ -80,12 +79,6 @@ AcDbText::AcDbText(const AcGePoint3d& position, const char* text, AcDbObjectId s
     if (!style.isNull())
         m_style = styleName(style);
 }
-
-#define QV_SETTER(BODY)                                                          \
-    if (const Acad::ErrorStatus es = assertWriteEnabled(); es != Acad::eOk)      \
-        return es;                                                               \
-    BODY;                                                                        \
-    return Acad::eOk;
 
 Acad::ErrorStatus AcDbText::setPosition(const AcGePoint3d& p) { QV_SETTER(m_position = p) }
 Acad::ErrorStatus AcDbText::setAlignmentPoint(const AcGePoint3d& p) { QV_SETTER(m_alignment = p; m_alignmentGiven = true) }

@@ -1,5 +1,6 @@
 #include "arx/dbviewport.h"
 
+#include "arx/dbobjectimpl.h"
 #include "arx/dbsymtb.h"
 
 #include <algorithm>
@@ -9,12 +10,6 @@ ACRX_DEFINE_MEMBERS(AcDbViewport, AcDbEntity, "VIEWPORT")
 using qv::dxf::DxfIn;
 using qv::dxf::DxfOut;
 using qv::dxf::Token;
-
-#define QV_SETTER(BODY)                                                          \
-    if (const Acad::ErrorStatus es = assertWriteEnabled(); es != Acad::eOk)      \
-        return es;                                                               \
-    BODY;                                                                        \
-    return Acad::eOk;
 
 Acad::ErrorStatus AcDbViewport::setCenterPoint(const AcGePoint3d& p) { QV_SETTER(m_center = p) }
 Acad::ErrorStatus AcDbViewport::setWidth(double width) { QV_SETTER(m_width = width) }

@@ -4,6 +4,7 @@
 #include "blocks/attributes.h"
 #include "blocks/hostguards.h"
 #include "blocks/hyperlinks.h"
+#include "blocks/owning.h"
 #include "host/acadutilities.h"
 #include "host/layer.h"
 #include "reports/hatch.h"
@@ -53,14 +54,10 @@ void CAsset::copyTo(CAsset* target) const
         target->setPointX(m_pointX);
         target->setPointY(m_pointY);
         target->setExistsInLocation(m_existsInLocation);
-        if (m_hatch) {
-            target->setHatch(new CHatch);
-            m_hatch->copyTo(target->getHatch());
-        }
-        if (m_hyperlinks) {
-            target->setHyperlinks(new CHyperlinks);
-            m_hyperlinks->copyTo(target->getHyperlinks());
-        }
+        if (m_hatch)
+            target->setHatch(copyOf(*m_hatch));
+        if (m_hyperlinks)
+            target->setHyperlinks(copyOf(*m_hyperlinks));
         if (m_attributes) {
             target->setAttributes(new CAttributes);
             m_attributes->copyAttributesTo(target->getAttributes());
@@ -128,7 +125,7 @@ void CAsset::hatchAssetArea(CAcadDrawing* drawing, AcDbBlockReference* reference
             return;
         std::unique_ptr<AcDbHatch> hatch(m_hatch->createHatch(drawing));
         const AcGeMatrix3d transform = reference->blockTransform();
-        auto* rectangle = new AcDbPolyline;
+        auto rectangle = std::make_unique<AcDbPolyline>();
         const AcGePoint2d corners[] = {{lower.x, lower.y}, {lower.x, upper.y}, {upper.x, upper.y}, {upper.x, lower.y}};
         for (unsigned int i = 0; i < 4; ++i)
             rectangle->addVertexAt(i, corners[i], 0.0, -1.0, -1.0, 0);
@@ -137,19 +134,16 @@ void CAsset::hatchAssetArea(CAcadDrawing* drawing, AcDbBlockReference* reference
         rectangle->setColor(m_hatch->getColour());
         rectangle->setLayer(m_hatch->getLayer());
         AcDbObjectId rectangleId;
-        if (const Acad::ErrorStatus status = drawing->postToDrawing(rectangleId, rectangle); status != Acad::eOk) {
-            delete rectangle;
+        if (const Acad::ErrorStatus status = postToModelSpace(drawing, std::move(rectangle), rectangleId);
+            status != Acad::eOk) {
             collectPostFailure(errors, status, "CAsset::hatchAssetArea");
             return;
         }
         if (const Opened<AcDbEntity> posted = openObject<AcDbEntity>(rectangleId, AcDb::kForWrite))
             posted->transformBy(transform);
         hatch->appendLoop(AcDbHatch::kOutermost, AcDbObjectIdArray{rectangleId});
-        // The post takes the hatch over, and deletes it itself when it cannot append it.
-        AcDbHatch* posting = hatch.release();
         AcDbObjectId posted;
-        if (const Acad::ErrorStatus status = drawing->postToDrawing(posted, posting); status != Acad::eOk) {
-            delete posting;
+        if (const Acad::ErrorStatus status = postToModelSpace(drawing, std::move(hatch), posted); status != Acad::eOk) {
             collectPostFailure(errors, status, "CAsset::hatchAssetArea");
             return;
         }

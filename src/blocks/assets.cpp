@@ -2,6 +2,7 @@
 
 #include "blocks/attributes.h"
 #include "blocks/hostguards.h"
+#include "blocks/owning.h"
 #include "host/acadutilities.h"
 #include "support/kavroguard.h"
 
@@ -42,58 +43,40 @@ Chain polygonOf(AcDbPolyline* outline, const AcGePoint3d& offset)
 
 CAssets::~CAssets()
 {
-    try {
-        deleteObjects();
-    } catch (CEXKavro* e) {
-        CEXKavro::deleteChain(e);
-    }
+    cleanUpQuietly([this] { deleteObjects(); });
 }
 
 void CAssets::add(CAsset* asset)
 {
-    kavroGuard("CAssets::add", __FILE__, [&] {
-        m_assets.Add(asset);
-        ++m_count;
-    });
+    kavroGuard("CAssets::add", __FILE__, [&] { m_assets.Add(asset); });
 }
 
 CAsset* CAssets::getAtAsset(CString handle) const
 {
-    return kavroGuard("CAssets::getAtAsset", __FILE__, [&]() -> CAsset* {
-        for (int i = 0; i < m_count; ++i)
-            if (m_assets.GetAt(i)->getHandle() == handle)
-                return m_assets.GetAt(i);
-        return nullptr;
+    return kavroGuard("CAssets::getAtAsset", __FILE__, [&] {
+        return findFirst(m_assets, [&](const CAsset* asset) { return asset->getHandle() == handle; });
     });
 }
 
 void CAssets::copyTo(CAssets* target) const
 {
     kavroGuard("CAssets::copyTo", __FILE__, [&] {
-        for (int i = 0; i < m_count; ++i) {
-            auto copy = std::make_unique<CAsset>();
-            m_assets.GetAt(i)->copyTo(copy.get());
-            target->add(copy.release());
-        }
+        for (const CAsset* asset : m_assets)
+            target->add(copyOf(*asset));
     });
 }
 
 void CAssets::applyToDWG(CAcadDrawing* drawing, CKavroExceptions* errors)
 {
     kavroGuard("CAssets::applyToDWG", __FILE__, [&] {
-        for (int i = 0; i < m_count; ++i)
-            m_assets.GetAt(i)->applyToDWG(drawing, errors);
+        for (CAsset* asset : m_assets)
+            asset->applyToDWG(drawing, errors);
     });
 }
 
 void CAssets::deleteObjects()
 {
-    kavroGuard("CAssets::deleteObjects", __FILE__, [&] {
-        for (int i = 0; i < m_count; ++i)
-            delete m_assets.GetAt(i);
-        m_assets.RemoveAll();
-        m_count = 0;
-    });
+    kavroGuard("CAssets::deleteObjects", __FILE__, [&] { deleteAll(m_assets); });
 }
 
 int CAssets::selectPolylineBlockReferences(AcGePoint3d insertionPoint, AcDbPolyline* outline,
@@ -115,14 +98,10 @@ void CAssets::getPolylineAssets(AcGePoint3d insertionPoint, AcDbPolyline* outlin
         SelectionSet set;
         if (set.take(selectPolylineBlockReferences(insertionPoint, outline, set.name())) != RTNORM)
             return;
-        const Adesk::Int32 length = set.length();
-        for (Adesk::Int32 i = 0; i < length; ++i) {
-            AcDbObjectId id;
-            if (!set.idAt(i, id))
-                continue;
+        set.forEachId([&](AcDbObjectId id) {
             if (CAsset* asset = assetOf(id))
                 add(asset);
-        }
+        });
     });
 }
 

@@ -20,7 +20,7 @@ public:
     CAsset* getAt(int index) const { return m_assets.GetAt(index); }
     // The first asset whose handle text equals the text (exact), or null.
     CAsset* getAtAsset(CString handle) const;
-    int getCount() const { return m_count; }
+    int getCount() const { return m_assets.GetSize(); }
     // Appends a copy of every asset to the target.
     void copyTo(CAssets* target) const;
     void applyToDWG(CAcadDrawing* drawing, CKavroExceptions* errors);
@@ -37,5 +37,4 @@ private:
     CAsset* assetOf(AcDbObjectId id) const;
 
     CArray<CAsset*> m_assets;
-    int m_count = 0;
 };

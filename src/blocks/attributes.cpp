@@ -1,6 +1,7 @@
 #include "blocks/attributes.h"
 
 #include "blocks/kavroattribute.h"
+#include "blocks/owning.h"
 #include "support/kavroguard.h"
 
 #include <cmath>
@@ -35,11 +36,7 @@ int kindOfTag(const CString& upper)
 
 CAttributes::~CAttributes()
 {
-    try {
-        deleteObjects();
-    } catch (CEXKavro* e) {
-        CEXKavro::deleteChain(e);
-    }
+    cleanUpQuietly([this] { deleteObjects(); });
 }
 
 void CAttributes::add(CAttribute* attribute, int allowDuplicate)
@@ -48,36 +45,32 @@ void CAttributes::add(CAttribute* attribute, int allowDuplicate)
         if (allowDuplicate == 0 && getAtAttribute(attribute->getTag()))
             return;
         m_attributes.Add(attribute);
-        ++m_count;
     });
 }
 
 void CAttributes::adopt(CAttribute* attribute)
 {
     std::unique_ptr<CAttribute> owned(attribute);
-    const int before = m_count;
+    const int before = getCount();
     add(attribute, 0);
-    if (m_count > before)
+    if (getCount() > before)
         owned.release();
 }
 
 CAttribute* CAttributes::getAtAttribute(CString tag) const
 {
-    return kavroGuard("CAttributes::getAtAttribute", __FILE__, [&]() -> CAttribute* {
-        for (int i = 0; i < m_count; ++i)
-            if (m_attributes.GetAt(i)->getTag() == tag)
-                return m_attributes.GetAt(i);
-        return nullptr;
+    return kavroGuard("CAttributes::getAtAttribute", __FILE__, [&] {
+        return findFirst(m_attributes, [&](const CAttribute* attribute) { return attribute->getTag() == tag; });
     });
 }
 
 CAttribute* CAttributes::getAtAttribute(int kind) const
 {
-    return kavroGuard("CAttributes::getAtAttribute", __FILE__, [&]() -> CAttribute* {
-        for (int i = 0; i < m_count; ++i)
-            if (const auto* k = dynamic_cast<const CKavroAttribute*>(m_attributes.GetAt(i)); k && k->getKind() == kind)
-                return m_attributes.GetAt(i);
-        return nullptr;
+    return kavroGuard("CAttributes::getAtAttribute", __FILE__, [&] {
+        return findFirst(m_attributes, [&](const CAttribute* attribute) {
+            const auto* k = dynamic_cast<const CKavroAttribute*>(attribute);
+            return k && k->getKind() == kind;
+        });
     });
 }
 
@@ -87,9 +80,9 @@ void CAttributes::copyKavroAttributesTo(CAttributes* target) const
         target->setTextHeight(m_textHeight);
         target->setRotation(m_rotation);
         target->setWidthFactor(m_widthFactor);
-        for (int i = 0; i < m_count; ++i) {
-            const auto* kavro = dynamic_cast<const CKavroAttribute*>(m_attributes.GetAt(i));
-            target->adopt(kavro ? kavro->clone() : m_attributes.GetAt(i)->clone());
+        for (const CAttribute* attribute : m_attributes) {
+            const auto* kavro = dynamic_cast<const CKavroAttribute*>(attribute);
+            target->adopt(kavro ? kavro->clone() : attribute->clone());
         }
     });
 }
@@ -100,9 +93,8 @@ void CAttributes::copyAttributesTo(CAttributes* target) const
         target->setTextHeight(m_textHeight);
         target->setRotation(m_rotation);
         target->setWidthFactor(m_widthFactor);
-        for (int i = 0; i < m_count; ++i) {
-            target->adopt(m_attributes.GetAt(i)->clone());
-        }
+        for (const CAttribute* attribute : m_attributes)
+            target->adopt(attribute->clone());
     });
 }
 
@@ -211,10 +203,5 @@ void CAttributes::applyToDWG(AcDbObjectId entityId, AcGeMatrix3d transform, AcGe
 
 void CAttributes::deleteObjects()
 {
-    kavroGuard("CAttributes::deleteObjects", __FILE__, [&] {
-        for (int i = 0; i < m_count; ++i)
-            delete m_attributes.GetAt(i);
-        m_attributes.RemoveAll();
-        m_count = 0;
-    });
+    kavroGuard("CAttributes::deleteObjects", __FILE__, [&] { deleteAll(m_attributes); });
 }

@@ -29,7 +29,7 @@ public:
     CAttribute* getAtAttribute(CString tag) const;
     // The first space-block attribute of the kind, or null.
     CAttribute* getAtAttribute(int kind) const;
-    int getCount() const { return m_count; }
+    int getCount() const { return m_attributes.GetSize(); }
 
     double getTextHeight() const { return m_textHeight; }
     void setTextHeight(double height) { m_textHeight = height; }
@@ -79,7 +79,6 @@ private:
     void layOut(AcDbAttribute* attribute, const AcGeMatrix3d& transform, const AcGePoint3d* anchor) const;
 
     CArray<CAttribute*> m_attributes;
-    int m_count = 0;
     double m_textHeight = 250.0;
     double m_widthFactor = 1.0;
     double m_rotation = 0.0;

@@ -9,6 +9,7 @@
 #include "blocks/hostguards.h"
 #include "blocks/hyperlinks.h"
 #include "blocks/kavroattribute.h"
+#include "blocks/owning.h"
 #include "host/acadutilities.h"
 #include "host/layer.h"
 #include "module/quorvane.h"
@@ -20,6 +21,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -225,18 +227,12 @@ void CBlockDWG::copyInto(CBlockDWG* target) const
             target->setAttributes(new CAttributes);
             m_attributes->copyKavroAttributesTo(target->getAttributes());
         }
-        if (m_hatch) {
-            target->setHatch(new CHatch);
-            m_hatch->copyTo(target->getHatch());
-        }
-        if (m_hyperlinks) {
-            target->setHyperlinks(new CHyperlinks);
-            m_hyperlinks->copyTo(target->getHyperlinks());
-        }
-        if (m_assets) {
-            target->setAssets(new CAssets);
-            m_assets->copyTo(target->getAssets());
-        }
+        if (m_hatch)
+            target->setHatch(copyOf(*m_hatch));
+        if (m_hyperlinks)
+            target->setHyperlinks(copyOf(*m_hyperlinks));
+        if (m_assets)
+            target->setAssets(copyOf(*m_assets));
         copyTo(target);
     });
 }
@@ -373,14 +369,14 @@ void CBlockDWG::readItem(CString item, AcDbDatabase* database)
         readArea(item);
     if (item.Left(10) == "PERIMETER=")
         readPerimeter(item);
-    const std::pair<const char*, int> texts[] = {
-        {"TAGTYPE=", 0x1000}, {"AREA_TYPE=", 0x1001},   {"COST_CENTRE=", 0x1010},
-        {"DATE=", 0x1011},    {"DATE_L_MOVE=", 0x1100}, {"DEPT_CHARGE=", 0x1101},
+    const std::tuple<const char*, int, CString*> texts[] = {
+        {"TAGTYPE=", 0x1000, &m_tagType},          {"AREA_TYPE=", 0x1001, &m_areaType},
+        {"COST_CENTRE=", 0x1010, &m_costCentre},   {"DATE=", 0x1011, &m_date},
+        {"DATE_L_MOVE=", 0x1100, &m_dateLastMove}, {"DEPT_CHARGE=", 0x1101, &m_deptCharge},
     };
-    CString* fields[] = {&m_tagType, &m_areaType, &m_costCentre, &m_date, &m_dateLastMove, &m_deptCharge};
-    for (int i = 0; i < 6; ++i)
-        if (take(texts[i].first, texts[i].second))
-            *fields[i] = item;
+    for (const auto& [key, code, field] : texts)
+        if (take(key, code))
+            *field = item;
     if (take("ROOM_HEIGHT=", 0x1110))
         m_roomHeight = CUtilities::CStringToDouble(item);
     if (take("SPECIAL_REQ=", 0x1111))
@@ -722,7 +718,7 @@ Acad::ErrorStatus CBlockDWG::createBlockDefinition(AcDbObjectId& definitionId, c
 void CBlockDWG::appendAttributeDefinitions(AcDbBlockTableRecord* definition, double textHeight, double widthFactor,
                                            double rotation, CAcadDrawing* drawing) const
 {
-    const double r = rotation / 180.0 * 3.141592653589793;
+    const double r = rotation / 180.0 * kPi;
     const double s = std::sin(r) * textHeight * 1.5, c = std::cos(r) * textHeight * 1.5;
     const AcGeVector3d normal = ucsNormal(drawing->getDocument()->database());
     struct Kind {
@@ -1066,10 +1062,8 @@ void CBlockDWG::hatchObject(CAcadDrawing* drawing, AcDbBlockReference* reference
                 if (hatch->appendLoop(AcDbHatch::kDefault, AcDbObjectIdArray{id}) != Acad::eOk)
                     errors->add(new CEXNoHatchAreas(m_name, KAVRO_PRODUCT_CAPTION, __FILE__, procSig));
         }
-        // The post takes the hatch over, and deletes it itself when it cannot append it.
-        AcDbHatch* posting = hatch.release();
-        if (const Acad::ErrorStatus status = drawing->postToDrawing(hatchId, posting); status != Acad::eOk) {
-            delete posting;
+        if (const Acad::ErrorStatus status = postToModelSpace(drawing, std::move(hatch), hatchId);
+            status != Acad::eOk) {
             errors->add(new CEXUnhandled(status, KAVRO_PRODUCT_CAPTION, __FILE__, procSig, __LINE__,
                                          drawingText(drawing), nullptr));
             return;

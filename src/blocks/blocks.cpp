@@ -6,6 +6,7 @@
 #include "blocks/blockdwgroom.h"
 #include "blocks/blockdwgsite.h"
 #include "blocks/hostguards.h"
+#include "blocks/owning.h"
 #include "host/acadutilities.h"
 #include "reports/markerblocklegend.h"
 #include "reports/markerblockpie.h"
@@ -38,18 +39,14 @@ CString definitionName(const AcDbBlockReference* reference, bool& opened)
 
 CBlocks::~CBlocks()
 {
-    try {
-        deleteObjects();
-    } catch (CEXKavro* e) {
-        CEXKavro::deleteChain(e);
-    }
+    cleanUpQuietly([this] { deleteObjects(); });
 }
 
 int CBlocks::addBlock(CBlock* block)
 {
     return kavroGuard("CBlocks::addBlock", __FILE__, [&] {
         m_blocks.Add(block);
-        return ++m_blockCount;
+        return count();
     });
 }
 
@@ -60,21 +57,15 @@ CBlock* CBlocks::getAt(int index) const
 
 CBlock* CBlocks::getAt(CString handle) const
 {
-    return kavroGuard("CBlocks::getAt", __FILE__, [&]() -> CBlock* {
-        for (int i = 0; i < m_blockCount; ++i)
-            if (m_blocks.GetAt(i)->getHandle() == handle)
-                return m_blocks.GetAt(i);
-        return nullptr;
+    return kavroGuard("CBlocks::getAt", __FILE__, [&] {
+        return findFirst(m_blocks, [&](const CBlock* block) { return block->getHandle() == handle; });
     });
 }
 
 CBlock* CBlocks::getByCode(CString code) const
 {
-    return kavroGuard("CBlocks::getByCode", __FILE__, [&]() -> CBlock* {
-        for (int i = 0; i < m_blockCount; ++i)
-            if (m_blocks.GetAt(i)->getCode() == code)
-                return m_blocks.GetAt(i);
-        return nullptr;
+    return kavroGuard("CBlocks::getByCode", __FILE__, [&] {
+        return findFirst(m_blocks, [&](const CBlock* block) { return block->getCode() == code; });
     });
 }
 
@@ -98,21 +89,15 @@ void CBlocks::deleteObject(CBlock* block)
 void CBlocks::deleteObjects()
 {
     kavroGuard("CBlocks::deleteObjects", __FILE__, [&] {
-        for (int i = 0; i < m_blockCount; ++i)
-            deleteObject(m_blocks.GetAt(i));
+        for (CBlock* block : m_blocks)
+            deleteObject(block);
         m_blocks.RemoveAll();
-        m_blockCount = 0;
     });
 }
 
 void CBlocks::destroyBlocks()
 {
-    kavroGuard("CBlocks::destroyBlocks", __FILE__, [&] {
-        for (int i = 0; i < m_blockCount; ++i)
-            delete m_blocks.GetAt(i);
-        m_blocks.RemoveAll();
-        m_blockCount = 0;
-    });
+    kavroGuard("CBlocks::destroyBlocks", __FILE__, [&] { deleteAll(m_blocks); });
 }
 
 void CBlocks::sortBlocksByHandle(int ascending)
@@ -138,8 +123,8 @@ void CBlocks::zoomToBlocks(CAcadDrawing* drawing, double margin)
                                    CString(), nullptr);
         AcGePoint3d lower(1e30, 1e30, 1e30), upper(-1e30, -1e30, -1e30);
         CAcadUtilities utilities;
-        for (int i = 0; i < m_blockCount; ++i) {
-            const auto* block = dynamic_cast<const CBlockDWG*>(m_blocks.GetAt(i));
+        for (const CBlock* any : m_blocks) {
+            const auto* block = dynamic_cast<const CBlockDWG*>(any);
             const Opened<AcDbBlockReference> reference =
                 openObject<AcDbBlockReference>(block ? block->getObjectId() : AcDbObjectId(), AcDb::kForRead);
             if (!reference)
@@ -192,11 +177,9 @@ int CBlocks::getPieBlockSS(ads_name selectionSet)
 
 // Gross-area blocks are named "ROOM-GROSS_AREA" or carry the name "GROSS AREA" in their
 // record; the drawing kind "f" makes floors and rooms, any other sites and buildings.
-CBlock* CBlocks::kindOf(AcDbBlockReference* reference, AcApDocument* document, int collectAssets,
-                        const CString& drawingKind)
+CBlock* CBlocks::kindOf(AcDbBlockReference* reference, const CString& name, AcApDocument* document,
+                        int collectAssets, const CString& drawingKind)
 {
-    bool opened = false;
-    const CString name = definitionName(reference, opened);
     const CString recordName = readNameFromXData(reference);
     const bool grossArea = name == "ROOM-GROSS_AREA" || recordName == "GROSS AREA";
     const bool floors = drawingKind == "f";
@@ -213,20 +196,16 @@ void CBlocks::load(CAcadDrawing* drawing, int (CBlocks::*select)(ads_name), Make
     SelectionSet set;
     if (set.take((this->*select)(set.name())) != RTNORM)
         return;
-    const Adesk::Int32 length = set.length();
-    for (Adesk::Int32 i = 0; i < length; ++i) {
-        AcDbObjectId id;
-        if (!set.idAt(i, id))
-            continue;
+    set.forEachId([&](AcDbObjectId id) {
         const Opened<AcDbEntity> entity = openObject<AcDbEntity>(id, AcDb::kForRead);
         auto* reference = AcDbBlockReference::cast(entity.get());
         bool opened = false;
         const CString name = reference ? definitionName(reference, opened) : CString();
         if (!opened)
-            continue;
+            return;
         if (CBlock* block = make(reference, drawing->getDocument(), name))
             addBlock(block);
-    }
+    });
 }
 
 void CBlocks::getKavroDWGBlocks_SS(CAcadDrawing* drawing, void*, int collectAssets, CString drawingKind)
@@ -238,7 +217,8 @@ void CBlocks::getKavroDWGBlocks_SS(CAcadDrawing* drawing, void*, int collectAsse
         drawing->zoomExtents();
         load(drawing, &CBlocks::getKavroBlockSS,
              [&](AcDbBlockReference* reference, AcApDocument* document, const CString& name) -> CBlock* {
-                 return name == "MARKER-LEGEND" ? nullptr : kindOf(reference, document, collectAssets, drawingKind);
+                 return name == "MARKER-LEGEND" ? nullptr
+                                                : kindOf(reference, name, document, collectAssets, drawingKind);
              });
         drawing->zoomPrevious();
     });
@@ -263,7 +243,7 @@ void CBlocks::getKavroDWGBlocks_I(CAcadDrawing* drawing, void*, int collectAsset
             bool opened = false;
             const CString name = reference ? definitionName(reference, opened) : CString();
             if (opened && name != "MARKER-LEGEND" && name != "MARKER-PIECHART")
-                addBlock(kindOf(reference, drawing->getDocument(), collectAssets, drawingKind));
+                addBlock(kindOf(reference, name, drawing->getDocument(), collectAssets, drawingKind));
             return true;
         });
     });

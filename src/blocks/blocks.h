@@ -27,7 +27,7 @@ public:
 
     // Appends the block; returns the new count.
     int addBlock(CBlock* block);
-    int count() const { return m_blockCount; }
+    int count() const { return m_blocks.GetSize(); }
     // Raises an error outside the collection.
     CBlock* getAt(int index) const;
     // The first block whose handle text equals the text (exact), or null.
@@ -67,8 +67,8 @@ public:
     void getPieBlock_SS(CAcadDrawing* drawing);
 
 private:
-    // The space block of a reference, by its kind.
-    CBlock* kindOf(AcDbBlockReference* reference, AcApDocument* document, int collectAssets,
+    // The space block of a reference whose definition has the name, by its kind.
+    CBlock* kindOf(AcDbBlockReference* reference, const CString& name, AcApDocument* document, int collectAssets,
                    const CString& drawingKind);
     // Runs a selection under the drawing's lock and hands each selected block reference,
     // open for read, with its definition's name, to make; what make returns is appended.
@@ -76,5 +76,4 @@ private:
     void load(CAcadDrawing* drawing, int (CBlocks::*select)(ads_name), Make&& make);
 
     CArray<CBlock*> m_blocks;
-    int m_blockCount = 0;
 };

@@ -4,8 +4,8 @@
 
 #include "arx/acedselect.h"
 #include "arx/dbsymtb.h"
+#include "blocks/owning.h"
 #include "host/acaddrawing.h"
-#include "support/exkavro.h"
 
 #include <memory>
 
@@ -46,6 +46,17 @@ void forEachEntity(const AcDbBlockTableRecord* record, AcDb::OpenMode mode, Visi
     }
 }
 
+// Posts an entity to the drawing's model space. The post takes the entity over, and deletes
+// it itself when it cannot append it; a post refused before that deletes it here.
+inline Acad::ErrorStatus postToModelSpace(CAcadDrawing* drawing, std::unique_ptr<AcDbEntity> entity, AcDbObjectId& id)
+{
+    AcDbEntity* posting = entity.release();
+    const Acad::ErrorStatus status = drawing->postToDrawing(id, posting);
+    if (status != Acad::eOk)
+        delete posting;
+    return status;
+}
+
 // One lock level of a drawing, released when dropped.
 class DrawingLock
 {
@@ -53,12 +64,8 @@ public:
     explicit DrawingLock(CAcadDrawing* drawing) : m_drawing(drawing), m_status(drawing->lock()) {}
     ~DrawingLock()
     {
-        try {
-            if (held())
-                m_drawing->unlock(FALSE);
-        } catch (CEXKavro* e) {
-            CEXKavro::deleteChain(e);
-        }
+        if (held())
+            cleanUpQuietly([this] { m_drawing->unlock(FALSE); });
     }
     DrawingLock(const DrawingLock&) = delete;
     DrawingLock& operator=(const DrawingLock&) = delete;
@@ -91,17 +98,18 @@ public:
         m_made = result == RTNORM;
         return result;
     }
-    // The number of entities, or -1 when the set cannot say.
-    Adesk::Int32 length() const
+    // Visits the id of each entity in order, passing over those whose id cannot be had.
+    template <class Visit>
+    void forEachId(Visit&& visit) const
     {
         Adesk::Int32 count = 0;
-        return acedSSLength(m_name, &count) == RTNORM ? count : -1;
-    }
-    // The id of the entity at the index; false when it cannot be had.
-    bool idAt(Adesk::Int32 index, AcDbObjectId& id) const
-    {
-        ads_name entity;
-        return acedSSName(m_name, index, entity) == RTNORM && acdbGetObjectId(id, entity) == Acad::eOk;
+        if (acedSSLength(m_name, &count) != RTNORM)
+            return;
+        for (Adesk::Int32 i = 0; i < count; ++i) {
+            ads_name entity;
+            if (AcDbObjectId id; acedSSName(m_name, i, entity) == RTNORM && acdbGetObjectId(id, entity) == Acad::eOk)
+                visit(id);
+        }
     }
 
 private:

@@ -1,6 +1,7 @@
 #include "blocks/hyperlinks.h"
 
 #include "arx/dbdatabase.h"
+#include "blocks/owning.h"
 #include "support/kavroguard.h"
 
 #include <memory>
@@ -26,50 +27,35 @@ CHyperlinks::CHyperlinks(AcDbBlockReference* reference)
 
 CHyperlinks::~CHyperlinks()
 {
-    try {
-        deleteObjects();
-    } catch (CEXKavro* e) {
-        CEXKavro::deleteChain(e);
-    }
+    cleanUpQuietly([this] { deleteObjects(); });
 }
 
 void CHyperlinks::add(CHyperlink* hyperlink)
 {
     kavroGuard("CHyperlinks::add", __FILE__, [&] {
-        for (int i = 0; i < m_count; ++i)
-            if (m_items.GetAt(i)->getHref() == hyperlink->getHref())
-                return;
-        m_items.Add(hyperlink);
-        ++m_count;
+        if (!findFirst(m_items, [&](const CHyperlink* item) { return item->getHref() == hyperlink->getHref(); }))
+            m_items.Add(hyperlink);
     });
 }
 
 void CHyperlinks::adopt(CHyperlink* hyperlink)
 {
-    const int before = m_count;
+    const int before = getCount();
     add(hyperlink);
-    if (m_count == before)
+    if (getCount() == before)
         delete hyperlink;
 }
 
 void CHyperlinks::deleteObjects()
 {
-    kavroGuard("CHyperlinks::deleteObjects", __FILE__, [&] {
-        for (int i = 0; i < m_count; ++i)
-            delete m_items.GetAt(i);
-        m_items.RemoveAll();
-        m_count = 0;
-    });
+    kavroGuard("CHyperlinks::deleteObjects", __FILE__, [&] { deleteAll(m_items); });
 }
 
 void CHyperlinks::copyTo(CHyperlinks* target) const
 {
     kavroGuard("CHyperlinks::copyTo", __FILE__, [&] {
-        for (int i = 0; i < m_count; ++i) {
-            auto* copy = new CHyperlink;
-            m_items.GetAt(i)->copyTo(copy);
-            target->adopt(copy);
-        }
+        for (const CHyperlink* item : m_items)
+            target->adopt(copyOf(*item));
     });
 }
 
@@ -89,14 +75,14 @@ void CHyperlinks::getEntityHyperlinks(AcDbEntity* entity)
 Acad::ErrorStatus CHyperlinks::setEntityHyperlinks(AcDbEntity* entity, bool reversed) const
 {
     return kavroGuard("CHyperlinks::setEntityHyperlinks", __FILE__, [&] {
-        if (m_count == 0) {
+        if (m_items.IsEmpty()) {
             if (!owned(entity->xData(kHyperlinkApp)))
                 return Acad::eOk;
             const Chain removal = owned(acutBuildList(1001, kHyperlinkApp, 0));
             return entity->setXData(removal.get());
         }
         acdbRegApp(kHyperlinkApp, entity->database());
-        const CHyperlink* first = m_items.GetAt(reversed ? m_count - 1 : 0);
+        const CHyperlink* first = m_items.GetAt(reversed ? getCount() - 1 : 0);
         const Chain link = owned(acutBuildList(1001, kHyperlinkApp, 1000, first->getHref().GetString(), 1002, "{",
                                                1000, first->getDescription().GetString(), 1002, "}", 0));
         return entity->setXData(link.get());

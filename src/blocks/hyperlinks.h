@@ -28,7 +28,7 @@ public:
     void adopt(CHyperlink* hyperlink);
     // Raises the framework's invalid-argument exception outside the list.
     CHyperlink* getAt(int index) const { return m_items.GetAt(index); }
-    int getCount() const { return m_count; }
+    int getCount() const { return m_items.GetSize(); }
     void deleteObjects();
     // Appends a copy of every item whose address the target does not hold yet.
     void copyTo(CHyperlinks* target) const;
@@ -39,5 +39,4 @@ public:
 
 private:
     CArray<CHyperlink*> m_items;
-    int m_count = 0;
 };

@@ -22,6 +22,22 @@ std::unique_ptr<AcDbLayerTable, CloseObject> openLayerTable(CAcadDrawing* drawin
     return std::unique_ptr<AcDbLayerTable, CloseObject>(table);
 }
 
+// The table's layer of the name open for write, closed when dropped; null when it does not open.
+std::unique_ptr<AcDbLayerTableRecord, CloseObject> openLayer(const AcDbLayerTable* table, const CString& name)
+{
+    AcDbLayerTableRecord* record = nullptr;
+    const bool opened = table->getAt(name, record, AcDb::kForWrite) == Acad::eOk;
+    return std::unique_ptr<AcDbLayerTableRecord, CloseObject>(opened ? record : nullptr);
+}
+
+// Stores a setter's value and marks the layer as changed.
+template <class T>
+void change(T& field, T value, int& modified)
+{
+    field = std::move(value);
+    modified = 1;
+}
+
 } // namespace
 
 CLayer::CLayer()
@@ -34,54 +50,20 @@ CLayer::CLayer(AcDbLayerTableRecord* record)
     kavroGuard("CLayer::CLayer", __FILE__, [&] { getDWGLayer(record); });
 }
 
-void CLayer::setName(CString name)
-{
-    m_name = validateLayerName(std::move(name));
-    m_modified = 1;
-}
-
-void CLayer::setDescription(CString description)
-{
-    m_description = std::move(description);
-    m_modified = 1;
-}
+void CLayer::setName(CString name) { change(m_name, validateLayerName(std::move(name)), m_modified); }
+void CLayer::setDescription(CString description) { change(m_description, std::move(description), m_modified); }
 
 void CLayer::setColourIndex(int index)
 {
-    m_colourIndex = index;
     m_colour.setColorIndex(static_cast<Adesk::UInt16>(index));
-    m_modified = 1;
+    change(m_colourIndex, index, m_modified);
 }
 
-void CLayer::setFrozen(int frozen)
-{
-    m_frozen = frozen;
-    m_modified = 1;
-}
-
-void CLayer::setLocked(int locked)
-{
-    m_locked = locked;
-    m_modified = 1;
-}
-
-void CLayer::setOff(int off)
-{
-    m_off = off;
-    m_modified = 1;
-}
-
-void CLayer::setPlottable(int plottable)
-{
-    m_plottable = plottable;
-    m_modified = 1;
-}
-
-void CLayer::setLineWeight(int lineWeight)
-{
-    m_lineWeight = lineWeight;
-    m_modified = 1;
-}
+void CLayer::setFrozen(int frozen) { change(m_frozen, frozen, m_modified); }
+void CLayer::setLocked(int locked) { change(m_locked, locked, m_modified); }
+void CLayer::setOff(int off) { change(m_off, off, m_modified); }
+void CLayer::setPlottable(int plottable) { change(m_plottable, plottable, m_modified); }
+void CLayer::setLineWeight(int lineWeight) { change(m_lineWeight, lineWeight, m_modified); }
 
 void CLayer::getDWGLayer(AcDbLayerTableRecord* record)
 {
@@ -111,11 +93,8 @@ int CLayer::getDWGLayer(CAcadDrawing* drawing, CString name)
         int found = 0;
         if (auto table = openLayerTable(drawing); table && table->has(name)) {
             found = 1;
-            AcDbLayerTableRecord* record = nullptr;
-            if (table->getAt(name, record, AcDb::kForWrite) == Acad::eOk) {
-                getDWGLayer(record);
-                record->close();
-            }
+            if (const auto record = openLayer(table.get(), name))
+                getDWGLayer(record.get());
         }
         drawing->unlock(FALSE);
         return found;
@@ -137,12 +116,10 @@ void CLayer::applyToDWG(CAcadDrawing* drawing)
         if (!m_modified || drawing->lock() != Acad::eOk)
             return;
         if (auto table = openLayerTable(drawing); table && table->has(m_name)) {
-            AcDbLayerTableRecord* record = nullptr;
-            if (table->getAt(m_name, record, AcDb::kForWrite) == Acad::eOk) {
+            if (const auto record = openLayer(table.get(), m_name)) {
                 if (m_objectId.isNull())
                     m_objectId = record->objectId();
-                writeStates(record);
-                record->close();
+                writeStates(record.get());
             }
         } else if (table) {
             auto record = std::make_unique<AcDbLayerTableRecord>();

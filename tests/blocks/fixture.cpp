@@ -8,6 +8,23 @@
 #include <QJsonDocument>
 #include <cstdio>
 
+namespace {
+
+// Adds the record to the database's table of the type and closes both.
+template <class Table>
+AcDbObjectId addRecord(AcDbDatabase* db, AcDbSymbolTableRecord* record)
+{
+    Table* table = nullptr;
+    EXPECT_EQ(db->getSymbolTable(table, AcDb::kForWrite), Acad::eOk);
+    AcDbObjectId id;
+    EXPECT_EQ(table->add(id, record), Acad::eOk);
+    record->close();
+    table->close();
+    return id;
+}
+
+} // namespace
+
 void DrawingTest::SetUp()
 {
     ASSERT_EQ(acDocManager->appContextNewDocument(), Acad::eOk);
@@ -57,16 +74,10 @@ AcDbObjectId DrawingTest::rectangle(double x, double y, double width, double hei
 
 AcDbObjectId DrawingTest::addLayer(const char* name, bool locked)
 {
-    AcDbLayerTable* table = nullptr;
-    EXPECT_EQ(db->getSymbolTable(table, AcDb::kForWrite), Acad::eOk);
     auto* record = new AcDbLayerTableRecord;
     record->setName(name);
     record->setIsLocked(locked);
-    AcDbObjectId id;
-    EXPECT_EQ(table->add(id, record), Acad::eOk);
-    record->close();
-    table->close();
-    return id;
+    return addRecord<AcDbLayerTable>(db, record);
 }
 
 AcDbObjectId DrawingTest::insertSpace(CBlockDWG& block, AcDbObjectId outline, AcGePoint3d base, double textHeight,
@@ -111,15 +122,9 @@ std::unique_ptr<CBlockDWG> DrawingTest::readBlock(AcDbObjectId id)
 
 AcDbObjectId DrawingTest::definition(const char* name)
 {
-    AcDbBlockTable* table = nullptr;
-    EXPECT_EQ(db->getSymbolTable(table, AcDb::kForWrite), Acad::eOk);
     auto* record = new AcDbBlockTableRecord;
     record->setName(name);
-    AcDbObjectId id;
-    EXPECT_EQ(table->add(id, record), Acad::eOk);
-    record->close();
-    table->close();
-    return id;
+    return addRecord<AcDbBlockTable>(db, record);
 }
 
 AcDbObjectId DrawingTest::reference(AcDbObjectId definition, AcGePoint3d position, AcDbObjectId owner)
