@@ -169,9 +169,9 @@ TEST(ErrorRecords, SeverityTexts)
 
 TEST(ErrorRecords, ComRecordsTakeTheErrorsTexts)
 {
-    const _com_error e(E_FAIL, ErrorInfo{"Login failed for user", "Microsoft OLE DB"});
+    const _com_error e(E_FAIL, ErrorInfo{"Login failed for user", "Database provider"});
     CEXUnhandled com(e, "caption", "storedprocedure.cpp", "CStoredProcedure::execute", 1);
-    EXPECT_EQ(com.getSource(), "Microsoft OLE DB");
+    EXPECT_EQ(com.getSource(), "Database provider");
     EXPECT_EQ(com.getDescription(), "Login failed for user");
     EXPECT_EQ(com.getSeverity(), 1);
     CEXConnection connection(e, "s", "f", "p");
@@ -181,7 +181,7 @@ TEST(ErrorRecords, ComRecordsTakeTheErrorsTexts)
 
     EXPECT_EQ(CEXUnhandled::getComErrorText(e),
               "COM Error HRESULT 0x80004005\n_com_error::ErrorMessage() = Unspecified error\n"
-              "_com_error::Description() = Login failed for user\n\n_com_error::Source() = Microsoft OLE DB");
+              "_com_error::Description() = Login failed for user\n\n_com_error::Source() = Database provider");
     EXPECT_EQ(CEXUnhandled::getComErrorText(_com_error(E_POINTER)),
               "COM Error HRESULT 0x80004003\n_com_error::ErrorMessage() = Invalid pointer\n"
               "No IErrorInfo Interface present\n");
