@@ -13,8 +13,10 @@ ACRX_DEFINE_MEMBERS(AcDbMInsertBlock, AcDbBlockReference, "INSERT")
 using qv::dxf::DxfIn;
 using qv::dxf::DxfOut;
 using qv::dxf::Token;
-using qv::isZAxis;
+using qv::fromOcs;
 using qv::kDegree;
+using qv::toOcs;
+using qv::writeNormal;
 
 namespace {
 
@@ -211,8 +213,7 @@ bool AcDbBlockReference::dxfInField(DxfIn& in, const Token& t)
 void AcDbBlockReference::dxfInEnd(DxfIn&)
 {
     m_normal = m_normal.isZeroLength() ? AcGeVector3d::kZAxis : m_normal.normal();
-    if (!isZAxis(m_normal))
-        m_position = AcGeMatrix3d::planeToWorld(m_normal).transform(m_position);
+    m_position = fromOcs(m_position, m_normal);
 }
 
 void AcDbBlockReference::dxfInResolve(DxfIn& in)
@@ -231,7 +232,7 @@ void AcDbBlockReference::dxfOutFields(DxfOut& out) const
         out.integer(66, 1);
     const auto* btr = AcDbBlockTableRecord::cast(m_block.object());
     out.tag(2, btr ? btr->name() : m_blockName);
-    out.point(10, isZAxis(m_normal) ? m_position : AcGeMatrix3d::worldToPlane(m_normal).transform(m_position));
+    out.point(10, toOcs(m_position, m_normal));
     if (m_scale.sx != 1)
         out.real(41, m_scale.sx);
     if (m_scale.sy != 1)
@@ -241,8 +242,7 @@ void AcDbBlockReference::dxfOutFields(DxfOut& out) const
     if (m_rotation != 0)
         out.real(50, m_rotation / kDegree);
     dxfOutArrayFields(out);
-    if (!isZAxis(m_normal))
-        out.vector(210, m_normal);
+    writeNormal(out, m_normal);
 }
 
 Acad::ErrorStatus AcDbMInsertBlock::setColumns(Adesk::UInt16 n)

@@ -19,16 +19,12 @@ ACRX_DEFINE_MEMBERS(AcDbPolygonMesh, AcDbSequencePolyline, "POLYLINE")
 using qv::dxf::DxfIn;
 using qv::dxf::DxfOut;
 using qv::dxf::Token;
-using qv::isZAxis;
+using qv::fromOcs;
 using qv::kDegree;
+using qv::toOcs;
+using qv::writeNormal;
 
 namespace {
-
-void writeNormal(DxfOut& out, const AcGeVector3d& n)
-{
-    if (!isZAxis(n))
-        out.vector(210, n);
-}
 
 // Normal of a planar entity after a transform, with whether its orientation was mirrored.
 AcGeVector3d transformedNormal(const AcGeMatrix3d& m, const AcGeVector3d& n, bool& mirrored)
@@ -196,8 +192,7 @@ void AcDbCircle::dxfInEnd(DxfIn&)
 {
     // The file gives the centre in the object coordinate system.
     m_normal = m_normal.isZeroLength() ? AcGeVector3d::kZAxis : m_normal.normal();
-    if (!isZAxis(m_normal))
-        m_center = AcGeMatrix3d::planeToWorld(m_normal).transform(m_center);
+    m_center = fromOcs(m_center, m_normal);
 }
 
 void AcDbCircle::dxfOutFields(DxfOut& out) const
@@ -206,7 +201,7 @@ void AcDbCircle::dxfOutFields(DxfOut& out) const
     out.subclass("AcDbCircle");
     if (m_thickness != 0)
         out.real(39, m_thickness);
-    out.point(10, isZAxis(m_normal) ? m_center : AcGeMatrix3d::worldToPlane(m_normal).transform(m_center));
+    out.point(10, toOcs(m_center, m_normal));
     out.real(40, m_radius);
     writeNormal(out, m_normal);
 }
@@ -415,7 +410,7 @@ Acad::ErrorStatus AcDbPolyline::setConstantWidth(double width)
 AcGePoint3d AcDbPolyline::toWorld(const AcGePoint2d& p) const
 {
     const AcGePoint3d local(p.x, p.y, m_elevation);
-    return isZAxis(m_normal) ? local : AcGeMatrix3d::planeToWorld(m_normal).transform(local);
+    return fromOcs(local, m_normal);
 }
 
 double AcDbPolyline::segmentLength(unsigned int i) const

@@ -1,8 +1,9 @@
 // What the sources of the database's object classes share: setter bodies, angle units, the
-// test for the default normal, and the DXF form of colours.
+// default normal and object coordinates in files, and the DXF form of colours.
 #pragma once
 
 #include "arx/cmcolor.h"
+#include "arx/dxffiler.h"
 #include "arx/geometry.h"
 
 // The body of a setter: refused unless the object may change (see assertWriteEnabled).
@@ -27,6 +28,24 @@ namespace qv {
 constexpr double kDegree = kPi / 180.0;
 
 inline bool isZAxis(const AcGeVector3d& n) { return n.isEqualTo(AcGeVector3d::kZAxis); }
+
+// A world point in the object coordinate system of the normal, as files hold it, and back.
+inline AcGePoint3d toOcs(const AcGePoint3d& p, const AcGeVector3d& n)
+{
+    return isZAxis(n) ? p : AcGeMatrix3d::worldToPlane(n).transform(p);
+}
+
+inline AcGePoint3d fromOcs(const AcGePoint3d& p, const AcGeVector3d& n)
+{
+    return isZAxis(n) ? p : AcGeMatrix3d::planeToWorld(n).transform(p);
+}
+
+// The normal in a file: written only when it is not the Z axis.
+inline void writeNormal(dxf::DxfOut& out, const AcGeVector3d& n)
+{
+    if (!isZAxis(n))
+        out.vector(210, n);
+}
 
 // A colour index read from a file (negative on a layer that is off), unless a true colour
 // was read first.

@@ -16,20 +16,12 @@ ACRX_DEFINE_MEMBERS(AcDbMText, AcDbEntity, "MTEXT")
 using qv::dxf::DxfIn;
 using qv::dxf::DxfOut;
 using qv::dxf::Token;
-using qv::isZAxis;
+using qv::fromOcs;
 using qv::kDegree;
+using qv::toOcs;
+using qv::writeNormal;
 
 namespace {
-
-AcGePoint3d toOcs(const AcGePoint3d& p, const AcGeVector3d& n)
-{
-    return isZAxis(n) ? p : AcGeMatrix3d::worldToPlane(n).transform(p);
-}
-
-AcGePoint3d fromOcs(const AcGePoint3d& p, const AcGeVector3d& n)
-{
-    return isZAxis(n) ? p : AcGeMatrix3d::planeToWorld(n).transform(p);
-}
 
 AcDbObjectId styleId(AcDbDatabase* db, const std::string& name)
 {
@@ -214,8 +206,7 @@ void AcDbText::dxfOutTextFields(DxfOut& out) const
         out.integer(72, m_horizontal);
     if (!isDefaultAlignment() || m_alignmentGiven)
         out.point(11, toOcs(m_alignment, m_normal));
-    if (!isZAxis(m_normal))
-        out.vector(210, m_normal);
+    writeNormal(out, m_normal);
 }
 
 void AcDbText::dxfOutFields(DxfOut& out) const
@@ -453,7 +444,6 @@ void AcDbMText::dxfOutFields(DxfOut& out) const
     }
     out.tag(1, std::string_view(m_contents).substr(pos));
     out.tag(7, m_style);
-    if (!isZAxis(m_normal))
-        out.vector(210, m_normal);
+    writeNormal(out, m_normal);
     out.vector(11, m_direction);
 }

@@ -23,6 +23,14 @@ CString defaultTemporaryFolder()
     return folder;
 }
 
+// The name of a drawing's temporary copy: its extension (".dwg" or the drawing's own
+// ".dxf") swapped for ".qrv".
+CString copyName(const CString& drawingName)
+{
+    const CString extension = drawingName.Right(4) == ".dwg" ? ".dwg" : ".dxf";
+    return CFileUtilities().swapFileExtension(drawingName, extension, ".qrv");
+}
+
 [[noreturn]] void raiseHostStatus(Acad::ErrorStatus status, const char* procSig, int line, const CString& drawing)
 {
     throw new CEXUnhandled(status, KAVRO_PRODUCT_CAPTION, __FILE__, procSig, line, drawing, nullptr);
@@ -172,11 +180,8 @@ CString CAcadDrawing::saveAsTemp()
     return kavroGuard("CAcadDrawing::saveAsTemp", __FILE__, [&] {
         // The copy is named after the drawing's own file, whatever folder fileName names.
         const int cut = std::max(m_fileName.ReverseFind('/'), m_fileName.ReverseFind('\\'));
-        const CString ownName = m_fileName.Mid(cut + 1);
-        const CString extension = ownName.Right(4) == ".dwg" ? ".dwg" : ".dxf";
-        const CString name = CFileUtilities().swapFileExtension(ownName, extension, ".qrv");
-        const CString result =
-            temporaryFolder() + COleDateTime::GetCurrentTime().Format("%Y%m%d%Hh%M%S_") + name;
+        const CString result = temporaryFolder() + COleDateTime::GetCurrentTime().Format("%Y%m%d%Hh%M%S_") +
+                               copyName(m_fileName.Mid(cut + 1));
         if (m_open)
             hostSave(result);
         m_tempFiles.add(result);
@@ -190,8 +195,7 @@ int CAcadDrawing::saveAs(CString targetFolder, CString targetFileName)
         CFileUtilities files;
         const CString folder = temporaryFolder();
         files.ensureDirectoryExists(folder);
-        const CString extension = targetFileName.Right(4) == ".dwg" ? ".dwg" : ".dxf";
-        const CString temporary = folder + files.swapFileExtension(targetFileName, extension, ".qrv");
+        const CString temporary = folder + copyName(targetFileName);
         if (m_open && m_document->database()->saveAs(temporary, true) != Acad::eOk)
             throw new CEXCustom("unable to save drawing to temp location " + temporary, KAVRO_PRODUCT_CAPTION,
                                 __FILE__, "CAcadDrawing::saveAs", 0, nullptr);
