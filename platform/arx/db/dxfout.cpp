@@ -4,7 +4,7 @@
 #include "arx/dbblockref.h"
 #include "arx/dbcurves.h"
 #include "arx/dbdict.h"
-#include "arx/dbimpl.h"
+#include "dbimpl.h"
 #include "arx/dblayout.h"
 #include "arx/dbsymtb.h"
 #include "arx/dbtext.h"

@@ -1,7 +1,7 @@
 #include "arx/acedselect.h"
 
 #include "arx/acedinput.h"
-#include "arx/acedpick.h"
+#include "acedpick.h"
 #include "arx/acutprintf.h"
 #include "arx/dbdatabase.h"
 #include "arx/dbdrawingstate.h"

@@ -1,4 +1,4 @@
-#include "arx/acedpick.h"
+#include "acedpick.h"
 
 #include "arx/acdocman.h"
 #include "arx/acedview.h"

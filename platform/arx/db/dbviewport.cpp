@@ -1,6 +1,6 @@
 #include "arx/dbviewport.h"
 
-#include "arx/dbobjectimpl.h"
+#include "dbobjectimpl.h"
 #include "arx/dbsymtb.h"
 
 #include <algorithm>

@@ -4,7 +4,7 @@
 
 #include "arx/dbdict.h"
 #include "arx/dbentity.h"
-#include "arx/dbimpl.h"
+#include "dbimpl.h"
 #include "arx/dblayout.h"
 #include "arx/dbsymtb.h"
 

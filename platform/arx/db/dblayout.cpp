@@ -2,7 +2,7 @@
 
 #include "arx/dbdatabase.h"
 #include "arx/dbdict.h"
-#include "arx/dbobjectimpl.h"
+#include "dbobjectimpl.h"
 #include "arx/dbsymtb.h"
 #include "arx/dbviewport.h"
 

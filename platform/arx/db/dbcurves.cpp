@@ -1,6 +1,6 @@
 #include "arx/dbcurves.h"
 
-#include "arx/dbobjectimpl.h"
+#include "dbobjectimpl.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,6 +1,6 @@
 #include "arx/dxffiler.h"
 
-#include "arx/dbimpl.h"
+#include "dbimpl.h"
 
 #include <cctype>
 #include <charconv>

@@ -1,7 +1,7 @@
 #include "arx/dbblockref.h"
 
 #include "arx/dbdatabase.h"
-#include "arx/dbobjectimpl.h"
+#include "dbobjectimpl.h"
 #include "arx/dbsymtb.h"
 #include "arx/dbtext.h"
 

@@ -1,7 +1,7 @@
 #include "arx/dbhatch.h"
 
 #include "arx/dbcurves.h"
-#include "arx/dbobjectimpl.h"
+#include "dbobjectimpl.h"
 
 #include <cmath>
 #include <map>

@@ -1,6 +1,6 @@
 #include "arx/dbdrawingstate.h"
 
-#include "arx/dbimpl.h"
+#include "dbimpl.h"
 
 #include <unordered_map>
 

@@ -1,7 +1,7 @@
 // What every drawing needs: the tables and their standard records, model and paper space
 // with their layouts, the root dictionary and its standard entries, the header settings.
 #include "arx/dbdict.h"
-#include "arx/dbimpl.h"
+#include "dbimpl.h"
 #include "arx/dblayout.h"
 #include "arx/dbsymtb.h"
 

@@ -1,8 +1,8 @@
 #include "arx/dbentity.h"
 
 #include "arx/dbdatabase.h"
-#include "arx/dbimpl.h"
-#include "arx/dbobjectimpl.h"
+#include "dbimpl.h"
+#include "dbobjectimpl.h"
 #include "arx/dbsymtb.h"
 
 #include <algorithm>

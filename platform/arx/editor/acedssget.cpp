@@ -1,6 +1,6 @@
 // Selection sets by mode, by interactive input, and the filters applied to them.
 #include "arx/acedinput.h"
-#include "arx/acedpick.h"
+#include "acedpick.h"
 #include "arx/acedselect.h"
 #include "arx/acutprintf.h"
 #include "arx/acutwcmatch.h"

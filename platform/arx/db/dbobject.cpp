@@ -1,7 +1,7 @@
 #include "arx/dbobject.h"
 
 #include "arx/dbdict.h"
-#include "arx/dbimpl.h"
+#include "dbimpl.h"
 #include "arx/dbsymtb.h"
 
 #include <algorithm>

@@ -3,8 +3,8 @@
 #include "arx/dbdatabase.h"
 #include "arx/dbdict.h"
 #include "arx/dbentity.h"
-#include "arx/dbimpl.h"
-#include "arx/dbobjectimpl.h"
+#include "dbimpl.h"
+#include "dbobjectimpl.h"
 
 ACRX_DEFINE_MEMBERS(AcDbSymbolTable, AcDbObject, "TABLE")
 ACRX_DEFINE_MEMBERS(AcDbSymbolTableRecord, AcDbObject, "")
