@@ -1,5 +1,7 @@
 #include "msxml/dom.h"
 
+#include "win/atomicfile.h"
+
 #include "win/winbase.h"
 
 #include <pugixml.hpp>
@@ -7,8 +9,6 @@
 #include <cstdio>
 #include <deque>
 #include <string_view>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace MSXML2 {
 
@@ -607,19 +607,9 @@ void IXMLDOMDocument::save(const CString& path)
     const unsigned format = depth() > 64 ? pugi::format_raw : pugi::format_indent;
     out.save(writer, "\t", format, pugi::encoding_utf8);
 
-    // Written beside the target and renamed into place, so a failed save keeps the old file.
-    const std::string file = nativePath(path);
-    std::string temp = file + ".tmp-XXXXXX";
-    const int fd = file.empty() ? -1 : ::mkstemp(temp.data());
-    if (fd < 0)
+    std::string error;
+    if (!qv::writeFileAtomically(nativePath(path), writer.out, error))
         fail(E_ACCESSDENIED, "Access is denied.");
-    bool ok = ::write(fd, writer.out.data(), writer.out.size()) == static_cast<ssize_t>(writer.out.size());
-    ok = ::fchmod(fd, 0644) == 0 && ok;
-    ok = ::close(fd) == 0 && ok;
-    if (!ok || std::rename(temp.c_str(), file.c_str()) != 0) {
-        ::unlink(temp.c_str());
-        fail(E_ACCESSDENIED, "Access is denied.");
-    }
 }
 
 size_t IXMLDOMDocument::depth() const

@@ -1,5 +1,7 @@
 #include "win/winbase.h"
 
+#include "win/atomicfile.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
@@ -127,8 +129,7 @@ BOOL RemoveDirectory(LPCTSTR path)
 
 BOOL CopyFile(LPCTSTR existing, LPCTSTR target, BOOL failIfExists)
 {
-    const std::string from = nativePath(existing), to = nativePath(target);
-    const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    const int in = ::open(nativePath(existing).c_str(), O_RDONLY | O_CLOEXEC);
     if (in < 0)
         return failWith(errno);
     struct stat st {};
@@ -137,60 +138,34 @@ BOOL CopyFile(LPCTSTR existing, LPCTSTR target, BOOL failIfExists)
         ::close(in);
         return failWith(err);
     }
-    // Copy into a new file beside the target, then rename it into place, so that a failed
-    // copy never leaves a half-written target behind.
-    const std::string temp = to + ".copy-XXXXXX";
-    std::string tempName = temp;
-    const int out = ::mkostemp(tempName.data(), O_CLOEXEC);
-    if (out < 0) {
-        const int err = errno;
-        ::close(in);
-        failWith(err);
-        if (err == ENOENT)
+    // The copy is made whole beside the target before it takes the target's place.
+    qv::AtomicFile out;
+    bool ok = out.open(nativePath(target), static_cast<int>(st.st_mode & 07777));
+    char buffer[1 << 16];
+    int readError = 0;
+    while (ok) {
+        const ssize_t n = ::read(in, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            readError = n < 0 ? errno : 0;
+            break;
+        }
+        ok = out.write(buffer, static_cast<size_t>(n));
+    }
+    ::close(in);
+    if (readError)
+        return failWith(readError);
+    if (!ok || !out.commit(!failIfExists)) {
+        if (out.errorNumber() == EEXIST && failIfExists) {
+            lastError = ERROR_FILE_EXISTS;
+            return FALSE;
+        }
+        failWith(out.errorNumber());
+        if (out.errorNumber() == ENOENT)
             lastError = ERROR_PATH_NOT_FOUND; // the target's folder is missing
         return FALSE;
     }
-    char buffer[1 << 16];
-    int err = 0;
-    for (;;) {
-        const ssize_t n = ::read(in, buffer, sizeof buffer);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            err = errno;
-            break;
-        }
-        if (n == 0)
-            break;
-        for (ssize_t done = 0; done < n;) {
-            const ssize_t w = ::write(out, buffer + done, static_cast<size_t>(n - done));
-            if (w < 0) {
-                if (errno == EINTR)
-                    continue;
-                err = errno;
-                break;
-            }
-            done += w;
-        }
-        if (err)
-            break;
-    }
-    ::close(in);
-    if (!err && ::fchmod(out, st.st_mode & 07777) != 0)
-        err = errno;
-    if (::close(out) != 0 && !err)
-        err = errno;
-    if (!err && failIfExists && ::link(tempName.c_str(), to.c_str()) != 0)
-        err = errno;
-    else if (!err && !failIfExists && ::rename(tempName.c_str(), to.c_str()) != 0)
-        err = errno;
-    ::unlink(tempName.c_str());
-    if (err == EEXIST && failIfExists) {
-        lastError = ERROR_FILE_EXISTS;
-        return FALSE;
-    }
-    if (err)
-        return failWith(err);
     return TRUE;
 }
 

@@ -6,14 +6,12 @@
 #include "support/fileutilities.h"
 #include "support/kavroguard.h"
 #include "support/utilities.h"
+#include "win/atomicfile.h"
 #include "win/messagebox.h"
 #include "win/winbase.h"
 
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -132,20 +130,12 @@ bool CPreferences::savePreferences()
         return kavroGuard("CPreferences::savePreferences", __FILE__, [&] {
             if (!CFileUtilities().ensureDirectoryExists(preferencesFolder))
                 return false;
-            // Written beside the old file and renamed over it, so a failed save keeps the old one.
-            const std::string target = nativePath(m_filePath);
-            std::string temporary = target + ".XXXXXX";
-            const int fd = ::mkstemp(temporary.data());
-            const std::string text = withCrLf(fileText());
-            bool written = fd >= 0 && ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
-            const DWORD error = written ? 0 : winErrorFromErrno(errno);
-            written = fd >= 0 && ::fchmod(fd, 0644) == 0 && ::close(fd) == 0 && written &&
-                      std::rename(temporary.c_str(), target.c_str()) == 0;
+            qv::AtomicFile file;
+            const bool written = file.open(nativePath(m_filePath)) && file.write(withCrLf(fileText())) && file.commit();
             if (!written) {
-                ::unlink(temporary.c_str());
                 char* reason = nullptr;
                 FormatMessage(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM, nullptr,
-                              error ? error : GetLastError(), 0, reinterpret_cast<LPTSTR>(&reason), 0, nullptr);
+                              winErrorFromErrno(file.errorNumber()), 0, reinterpret_cast<LPTSTR>(&reason), 0, nullptr);
                 const CString description = CString(reason ? reason : "").Left(1024);
                 LocalFree(reason);
                 MessageBox(nullptr, "Unable to Write Configuration File - " + description, "Error - Configuration Not Saved",

@@ -1,5 +1,6 @@
 #include "arx/dbdatabase.h"
 
+#include "win/atomicfile.h"
 #include "win/winbase.h"
 
 #include "arx/dbdict.h"
@@ -192,37 +193,16 @@ std::string AcDbDatabase::dxfText() const { return qv::writeDxf(this); }
 
 Acad::ErrorStatus AcDbDatabase::saveAs(const char* fileName, bool, int, const void*)
 {
-    namespace fs = std::filesystem;
     if (!fileName || !*fileName) {
         m_impl->lastError = "no file name";
         return Acad::eInvalidInput;
     }
-    // A link is followed, so that saving through it replaces the file it names.
-    std::error_code ec;
-    fs::path target(nativePath(fileName));
-    if (fs::is_symlink(target, ec))
-        target = fs::weakly_canonical(target, ec);
-    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    if (!fs::is_directory(folder, ec)) {
-        m_impl->lastError = "the folder '" + folder.string() + "' does not exist";
+    qv::AtomicFile file;
+    if (!file.open(nativePath(fileName)) || !file.write(dxfText()) || !file.commit()) {
+        m_impl->lastError = file.error();
         return Acad::eFileAccessErr;
     }
-    // The drawing is written beside the target and renamed over it, so a failed save leaves
-    // the old file whole; the new file keeps the old one's permissions.
-    const std::string text = dxfText();
-    const fs::path temp = folder / ("." + target.filename().string() + "." + std::to_string(getpid()) + ".tmp");
-    std::FILE* f = std::fopen(temp.c_str(), "wb");
-    const bool written = f && std::fwrite(text.data(), 1, text.size(), f) == text.size();
-    const bool closed = f && std::fclose(f) == 0;
-    const fs::file_status old = fs::status(target, ec);
-    if (written && closed && fs::exists(old))
-        fs::permissions(temp, old.permissions(), ec);
-    if (!written || !closed || std::rename(temp.c_str(), target.c_str()) != 0) {
-        fs::remove(temp, ec);
-        m_impl->lastError = "cannot write '" + target.string() + "'";
-        return Acad::eFileAccessErr;
-    }
-    m_impl->fileName = target.string();
+    m_impl->fileName = file.target();
     return Acad::eOk;
 }
 

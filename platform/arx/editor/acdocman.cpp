@@ -33,6 +33,8 @@ AcApDocument* AcApDocManager::add(std::unique_ptr<AcApDocument> document)
 {
     m_documents.push_back(std::move(document));
     setCurDocument(m_documents.back().get());
+    for (AcApDocManagerReactor* reactor : std::vector(m_reactors))
+        reactor->documentCreated(m_current);
     return m_current;
 }
 
@@ -76,11 +78,29 @@ Acad::ErrorStatus AcApDocManager::closeDocument(AcApDocument* document)
                                  [&](const auto& d) { return d.get() == document; });
     if (it == m_documents.end())
         return Acad::eInvalidInput;
-    const bool wasCurrent = document == m_current;
+    destroy(it);
+    return Acad::eOk;
+}
+
+void AcApDocManager::destroy(std::vector<std::unique_ptr<AcApDocument>>::iterator it)
+{
+    for (AcApDocManagerReactor* reactor : std::vector(m_reactors))
+        reactor->documentToBeDestroyed(it->get());
+    const bool wasCurrent = it->get() == m_current;
     m_documents.erase(it);
     if (wasCurrent)
         setCurDocument(m_documents.empty() ? nullptr : m_documents.back().get());
-    return Acad::eOk;
+}
+
+void AcApDocManager::addReactor(AcApDocManagerReactor* reactor)
+{
+    if (reactor && std::find(m_reactors.begin(), m_reactors.end(), reactor) == m_reactors.end())
+        m_reactors.push_back(reactor);
+}
+
+void AcApDocManager::removeReactor(AcApDocManagerReactor* reactor)
+{
+    m_reactors.erase(std::remove(m_reactors.begin(), m_reactors.end(), reactor), m_reactors.end());
 }
 
 Acad::ErrorStatus AcApDocManager::lockDocument(AcApDocument* document, AcAp::DocLockMode, const char*,
@@ -122,8 +142,8 @@ std::string AcApDocManager::takePendingInput()
 
 void AcApDocManager::closeAll()
 {
-    setCurDocument(nullptr);
-    m_documents.clear();
+    while (!m_documents.empty())
+        destroy(std::prev(m_documents.end()));
 }
 
 AcApDocManager* acDocManagerPtr()

@@ -42,6 +42,16 @@ private:
     bool m_new = false;
 };
 
+// Told of documents as they come and go; a reactor added while documents are open hears
+// of those only as they go.
+class AcApDocManagerReactor
+{
+public:
+    virtual ~AcApDocManagerReactor() = default;
+    virtual void documentCreated(AcApDocument*) {}
+    virtual void documentToBeDestroyed(AcApDocument*) {}
+};
+
 class AcApDocManager
 {
 public:
@@ -78,14 +88,20 @@ public:
     // Closes every document (at the end of the session).
     void closeAll();
 
+    // Reactors are not owned; each is told once per event, in the order added.
+    void addReactor(AcApDocManagerReactor* reactor);
+    void removeReactor(AcApDocManagerReactor* reactor);
+
 private:
     AcApDocument* add(std::unique_ptr<AcApDocument> document);
+    void destroy(std::vector<std::unique_ptr<AcApDocument>>::iterator it);
 
     std::vector<std::unique_ptr<AcApDocument>> m_documents;
     AcApDocument* m_current = nullptr;
     std::string m_openError;
     std::string m_pendingInput;
     LockDecider m_lockDecider;
+    std::vector<AcApDocManagerReactor*> m_reactors;
     int m_newCount = 0;
 };
 

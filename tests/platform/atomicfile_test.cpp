@@ -1,0 +1,121 @@
+#include "common/tempdir.h"
+#include "win/atomicfile.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+mode_t modeOf(const std::string& path)
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
+
+std::vector<std::string> namesIn(const TempDir& dir)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir.path()))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+} // namespace
+
+TEST(AtomicFile, ReplacesWholeKeepingTheModeAndLeavesNoTemporary)
+{
+    TempDir dir;
+    const std::string target = dir.file("plan.dxf");
+    writeFile(target, "old");
+    ::chmod(target.c_str(), 0600);
+    std::string error;
+    ASSERT_TRUE(qv::writeFileAtomically(target, "new", error)) << error;
+    EXPECT_EQ(readFile(target), "new");
+    EXPECT_EQ(modeOf(target), 0600u);
+    EXPECT_EQ(namesIn(dir), std::vector<std::string>{"plan.dxf"});
+}
+
+TEST(AtomicFile, AnAbandonedOrFailedSaveLeavesTheOldFile)
+{
+    TempDir dir;
+    const std::string target = dir.file("plan.dxf");
+    writeFile(target, "old");
+    {
+        qv::AtomicFile file;
+        ASSERT_TRUE(file.open(target));
+        ASSERT_TRUE(file.write("half"));
+        // While the content is written, the temporary already has the final mode.
+        for (const std::string& name : namesIn(dir))
+            if (name != "plan.dxf")
+                EXPECT_EQ(modeOf(dir.file(name)), modeOf(target)) << name;
+    }
+    EXPECT_EQ(readFile(target), "old");
+    EXPECT_EQ(namesIn(dir), std::vector<std::string>{"plan.dxf"});
+
+    std::string error;
+    EXPECT_FALSE(qv::writeFileAtomically(dir.file("missing/plan.dxf"), "x", error));
+    EXPECT_NE(error.find("does not exist"), std::string::npos) << error;
+}
+
+TEST(AtomicFile, RefusesWhatIsNotARegularFileAndFollowsLinks)
+{
+    TempDir dir;
+    std::string error;
+    ASSERT_EQ(::mkfifo(dir.file("fifo").c_str(), 0644), 0);
+    EXPECT_FALSE(qv::writeFileAtomically(dir.file("fifo"), "x", error));
+    EXPECT_NE(error.find("not a regular file"), std::string::npos) << error;
+    struct stat st {};
+    ASSERT_EQ(::lstat(dir.file("fifo").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+
+    fs::create_directory(dir.path() / "folder");
+    EXPECT_FALSE(qv::writeFileAtomically(dir.file("folder"), "x", error));
+    EXPECT_NE(error.find("is a folder"), std::string::npos) << error;
+    EXPECT_FALSE(qv::writeFileAtomically("/dev/null", "x", error));
+
+    writeFile(dir.file("real.dxf"), "old");
+    fs::create_symlink("real.dxf", dir.path() / "link.dxf");
+    ASSERT_TRUE(qv::writeFileAtomically(dir.file("link.dxf"), "new", error)) << error;
+    EXPECT_TRUE(fs::is_symlink(dir.path() / "link.dxf"));
+    EXPECT_EQ(readFile(dir.file("real.dxf")), "new");
+
+    fs::create_symlink("made.dxf", dir.path() / "dangling.dxf");
+    ASSERT_TRUE(qv::writeFileAtomically(dir.file("dangling.dxf"), "made", error)) << error;
+    EXPECT_EQ(readFile(dir.file("made.dxf")), "made");
+}
+
+TEST(AtomicFile, RemovesTheTemporariesOfSavesWhoseProcessDied)
+{
+    TempDir dir;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        qv::AtomicFile file;
+        file.open(dir.file("plan.dxf"));
+        file.write("killed while saving");
+        ::_exit(0);   // no destructor runs: the temporary stays, as after a kill
+    }
+    ::waitpid(child, nullptr, 0);
+    EXPECT_EQ(namesIn(dir).size(), 1u);
+    std::string error;
+    ASSERT_TRUE(qv::writeFileAtomically(dir.file("plan.dxf"), "saved", error)) << error;
+    EXPECT_EQ(namesIn(dir), std::vector<std::string>{"plan.dxf"});
+}
+
+TEST(AtomicFile, CommitWithoutReplaceKeepsAnExistingFile)
+{
+    TempDir dir;
+    writeFile(dir.file("plan.dxf"), "old");
+    qv::AtomicFile file;
+    ASSERT_TRUE(file.open(dir.file("plan.dxf")));
+    ASSERT_TRUE(file.write("new"));
+    EXPECT_FALSE(file.commit(false));
+    EXPECT_EQ(file.errorNumber(), EEXIST);
+    EXPECT_EQ(readFile(dir.file("plan.dxf")), "old");
+    EXPECT_EQ(namesIn(dir), std::vector<std::string>{"plan.dxf"});
+}
