@@ -32,7 +32,8 @@ Boxes indexed(AcDbDatabase* db, AcDbObjectId space)
 
 bool near(const qv::Box2d& a, const qv::Box2d& b)
 {
-    const double tolerance = 1e-9 * std::max({1.0, std::fabs(a.minX), std::fabs(a.maxX), std::fabs(a.minY), std::fabs(a.maxY)});
+    const double tolerance =
+        1e-9 * std::max({1.0, std::fabs(a.minX), std::fabs(a.maxX), std::fabs(a.minY), std::fabs(a.maxY)});
     return std::fabs(a.minX - b.minX) <= tolerance && std::fabs(a.minY - b.minY) <= tolerance
         && std::fabs(a.maxX - b.maxX) <= tolerance && std::fabs(a.maxY - b.maxY) <= tolerance;
 }
@@ -319,7 +320,8 @@ protected:
                 EXPECT_TRUE(near(it->second, qv::entityShape(AcDbEntity::cast(id.object())).bounds()));
             }
         EXPECT_TRUE(near(boxOf(direct[0]), relative));
-        EXPECT_TRUE(near(boxOf(nested[0]), qv::Box2d{relative.minX, relative.minY + 1000, relative.maxX, relative.maxY + 1000}));
+        const qv::Box2d raised{relative.minX, relative.minY + 1000, relative.maxX, relative.maxY + 1000};
+        EXPECT_TRUE(near(boxOf(nested[0]), raised));
     }
 
     template <class Edit>
