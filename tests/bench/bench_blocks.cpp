@@ -1,9 +1,15 @@
 // Loading every space block of a floor plan and recalculating its area and perimeter: the
 // time per space must not grow faster than log n. The drawings are generated floor plans
 // whose room outlines are made space blocks with the module's own insertion.
+//
+// The space updates (what "kus", "kut" and "krt" do to every space block) on grids of n
+// space blocks, each with its own definition or all showing one shared definition: the
+// time per space must not grow with n in either.
 #include "arx/acdocman.h"
+#include "arx/acedview.h"
 #include "arx/dbcurves.h"
 #include "arx/dbdatabase.h"
+#include "arx/dbidmapping.h"
 #include "arx/dbsymtb.h"
 #include "blocks/attributes.h"
 #include "blocks/blockdwg.h"
@@ -12,6 +18,8 @@
 #include "blocks/kavroattribute.h"
 #include "common/tempdir.h"
 #include "host/acaddrawing.h"
+#include "support/kavroexceptions.h"
+#include "support/utilities.h"
 
 #include <benchmark/benchmark.h>
 #include <cstdlib>
@@ -110,7 +118,159 @@ void loadAndRecalculate(benchmark::State& state)
     state.SetComplexityN(state.range(0));
 }
 
+// ---- space updates on shared and unshared definitions ----
+
+constexpr double kRoom = 5000, kPitch = 6000;   // millimetres
+constexpr int kRoomsPerRow = 50;
+
+AcGeVector3d cell(int i) { return AcGeVector3d(i % kRoomsPerRow * kPitch, i / kRoomsPerRow * kPitch, 0); }
+
+AcDbObjectId addRoomOutline(AcDbDatabase* db, const AcGeVector3d& at)
+{
+    auto* outline = new AcDbPolyline;
+    for (unsigned k = 0; k < 4; ++k)
+        outline->addVertexAt(k, AcGePoint2d(at.x + (k == 1 || k == 2 ? kRoom : 0), at.y + (k >= 2 ? kRoom : 0)));
+    outline->setClosed(true);
+    outline->setLayer("ROOMS");
+    AcDbBlockTableRecord* space = nullptr;
+    acdbOpenObject(space, db->modelSpaceId(), AcDb::kForWrite);
+    AcDbObjectId id;
+    space->appendAcDbEntity(id, outline);
+    outline->close();
+    space->close();
+    return id;
+}
+
+AcDbObjectId lastEntity(AcDbDatabase* db)
+{
+    const auto* space = AcDbBlockTableRecord::cast(db->modelSpaceId().object());
+    return space->entityIds().back();
+}
+
+// Copies the space block (reference, attributes and XData) to the cell: another reference
+// of the same definition.
+void copySpace(AcDbDatabase* db, AcDbObjectId reference, int i)
+{
+    AcDbIdMapping map;
+    if (db->deepCloneObjects({reference}, db->modelSpaceId(), map) != Acad::eOk)
+        throw std::runtime_error("a space block could not be copied");
+    AcDbEntity* copy = nullptr;
+    acdbOpenObject(copy, lastEntity(db), AcDb::kForWrite);
+    copy->transformBy(AcGeMatrix3d::translation(cell(i)));
+    copy->close();
+}
+
+// A new drawing of n space blocks in a grid, made with the module's own insertion; when
+// shared, the first is copied to the other cells, so every reference shows its definition.
+AcApDocument* spaceGrid(int n, bool shared)
+{
+    static std::map<std::pair<int, bool>, AcApDocument*> grids;
+    if (const auto found = grids.find({n, shared}); found != grids.end()) {
+        acDocManager->setCurDocument(found->second);
+        return found->second;
+    }
+    if (acDocManager->appContextNewDocument() != Acad::eOk)
+        throw std::runtime_error("no new drawing");
+    AcApDocument* document = acDocManager->curDocument();
+    AcDbDatabase* db = document->database();
+    CAcadDrawing drawing;
+    drawing.setDocument(document);
+    drawing.setOpen(TRUE);
+    drawing.setKeepOpen(TRUE);
+    for (int i = 0; i < (shared ? 1 : n); ++i)
+        makeSpace(drawing, addRoomOutline(db, cell(i)), i + 1);
+    const AcDbObjectId first = lastEntity(db);
+    for (int i = 1; shared && i < n; ++i)
+        copySpace(db, first, i);
+    return grids[{n, shared}] = document;
+}
+
+struct SpaceUpdate {
+    CAcadDrawing drawing;
+    CBlocks blocks;
+    explicit SpaceUpdate(AcApDocument* document)
+    {
+        drawing.setDocument(document);
+        drawing.setOpen(TRUE);
+        drawing.setKeepOpen(TRUE);
+        blocks.getKavroDWGBlocks_SS(&drawing, nullptr, 0, "f");
+    }
+    ~SpaceUpdate() { blocks.destroyBlocks(); }
+    CBlockDWG* at(int i) const { return static_cast<CBlockDWG*>(blocks.getAt(i)); }
+    void writeBack(int i)
+    {
+        CKavroExceptions errors;
+        at(i)->applyToDWG(&drawing, &errors);
+    }
+};
+
+// Runs one kind of update on every space block of the grid, then a spatial query (which
+// brings the index up to date with everything the update changed).
+template <class Update>
+void spaceUpdate(benchmark::State& state, Update update)
+{
+    const int n = static_cast<int>(state.range(0));
+    AcApDocument* document = spaceGrid(n, state.range(1) != 0);
+    int spaces = 0;
+    for (auto _ : state) {
+        SpaceUpdate run(document);
+        for (int i = 0; i < run.blocks.count(); ++i)
+            update(run, i);
+        qv::zoomExtents(document->database());
+        spaces = run.blocks.count();
+    }
+    if (spaces != n)
+        state.SkipWithError("the grid lacks space blocks");
+    state.counters["shared"] = static_cast<double>(state.range(1));
+    state.SetItemsProcessed(state.iterations() * spaces);
+    state.SetComplexityN(n);
+}
+
+void updateSpaces(benchmark::State& state)
+{
+    spaceUpdate(state, [&](SpaceUpdate& run, int i) {
+        CBlockDWG* block = run.at(i);
+        block->setPrecision(2);
+        block->setUnits(0);
+        block->recalculateArea(run.drawing.getDocument());
+        if (CAttribute* area = block->getAttributes()->getAtAttribute(kAreaAttribute))
+            area->setValue(CUtilities::DoubleToCString(block->getArea(), 2) + "sq.m.");
+        block->recalculatePerimeter(run.drawing.getDocument());
+        run.writeBack(i);
+    });
+}
+
+void updateText(benchmark::State& state)
+{
+    spaceUpdate(state, [](SpaceUpdate& run, int i) {
+        CAttributes* attributes = run.at(i)->getAttributes();
+        attributes->setTextHeight(200.0 + i % 2 * 50.0);
+        attributes->setWidthFactor(1.0);
+        attributes->setRotation(0.0);
+        run.writeBack(i);
+    });
+}
+
+void refreshTags(benchmark::State& state)
+{
+    spaceUpdate(state, [](SpaceUpdate& run, int i) {
+        AcGeMatrix3d transform;
+        run.at(i)->updateAttributes(transform, nullptr);
+    });
+}
+
+void gridSizes(benchmark::internal::Benchmark* b)
+{
+    for (const int shared : {0, 1})
+        for (const int n : {500, 1000, 2000, 4000})
+            b->Args({n, shared});
+    b->ArgNames({"n", "shared"})->Unit(benchmark::kMillisecond);
+}
+
 } // namespace
 
+BENCHMARK(updateSpaces)->Apply(gridSizes);
+BENCHMARK(updateText)->Apply(gridSizes);
+BENCHMARK(refreshTags)->Apply(gridSizes);
 BENCHMARK(loadAndRecalculate)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oNLogN);
 BENCHMARK_MAIN();

@@ -1,11 +1,14 @@
 #include "arx/dbblockref.h"
 
 #include "arx/dbdatabase.h"
+#include "dbnesting.h"
 #include "dbobjectimpl.h"
 #include "arx/dbsymtb.h"
 #include "arx/dbtext.h"
 
 #include <cmath>
+#include <unordered_map>
+#include <unordered_set>
 
 ACRX_DEFINE_MEMBERS(AcDbBlockReference, AcDbEntity, "INSERT")
 ACRX_DEFINE_MEMBERS(AcDbMInsertBlock, AcDbBlockReference, "INSERT")
@@ -21,7 +24,41 @@ using qv::writeNormal;
 namespace {
 
 constexpr int kMaxNesting = 32;
-int g_extentsDepth = 0;
+
+// One measure of a reference's extents, nested references included. Each reference is
+// measured once (its extents in its owner's coordinates do not depend on the path that
+// reached it), and a reference to a definition being measured further out is left out, so
+// that neither a block that contains itself nor definitions shared at many levels make the
+// work grow faster than the drawing.
+struct ExtentsWalk {
+    std::unordered_map<const AcDbBlockReference*, std::pair<Acad::ErrorStatus, AcDbExtents>> measured;
+    std::unordered_set<AcDbObjectId> open;
+    int depth = 0;
+};
+ExtentsWalk* g_walk = nullptr;
+
+// Makes a walk for the outermost measure, and ends it with that measure.
+class WalkScope
+{
+public:
+    WalkScope() : m_outermost(!g_walk)
+    {
+        if (m_outermost)
+            g_walk = &m_own;
+    }
+    ~WalkScope()
+    {
+        if (m_outermost)
+            g_walk = nullptr;
+    }
+    WalkScope(const WalkScope&) = delete;
+    WalkScope& operator=(const WalkScope&) = delete;
+    ExtentsWalk& walk() const { return *g_walk; }
+
+private:
+    ExtentsWalk m_own;
+    bool m_outermost;
+};
 
 } // namespace
 
@@ -44,7 +81,14 @@ AcDbBlockReference::AcDbBlockReference(const AcGePoint3d& position, AcDbObjectId
 
 Acad::ErrorStatus AcDbBlockReference::setBlockTableRecord(AcDbObjectId id)
 {
-    QV_CHECKED_SETTER(AcDbBlockTableRecord::cast(id.object()), m_block = id)
+    if (const Acad::ErrorStatus es = assertWriteEnabled(); es != Acad::eOk)
+        return es;
+    if (!AcDbBlockTableRecord::cast(id.object()))
+        return Acad::eInvalidInput;
+    if (isDatabaseResident() && qv::wouldContainItself(ownerId(), id))
+        return Acad::eSelfReference;
+    m_block = id;
+    return Acad::eOk;
 }
 
 Acad::ErrorStatus AcDbBlockReference::setPosition(const AcGePoint3d& p) { QV_SETTER(m_position = p) }
@@ -161,11 +205,28 @@ Acad::ErrorStatus AcDbBlockReference::transformBy(const AcGeMatrix3d& m)
 
 Acad::ErrorStatus AcDbBlockReference::getGeomExtents(AcDbExtents& extents) const
 {
+    const WalkScope scope;
+    ExtentsWalk& walk = scope.walk();
+    if (const auto known = walk.measured.find(this); known != walk.measured.end()) {
+        extents = known->second.second;
+        return known->second.first;
+    }
     extents = AcDbExtents();
     const auto* btr = AcDbBlockTableRecord::cast(m_block.object());
-    if (!btr || g_extentsDepth >= kMaxNesting)
-        return Acad::eInvalidExtents;
-    ++g_extentsDepth;
+    if (btr && walk.depth < kMaxNesting && walk.open.insert(m_block).second) {
+        ++walk.depth;
+        addDefinitionExtents(btr, extents);
+        --walk.depth;
+        walk.open.erase(m_block);
+    }
+    addAttributeExtents(extents);
+    const Acad::ErrorStatus status = extents.isEmpty() ? Acad::eInvalidExtents : Acad::eOk;
+    walk.measured.emplace(this, std::make_pair(status, extents));
+    return status;
+}
+
+void AcDbBlockReference::addDefinitionExtents(const AcDbBlockTableRecord* btr, AcDbExtents& extents) const
+{
     const AcGeMatrix3d transform = blockTransform();
     for (const AcDbObjectId& id : btr->entityIds()) {
         const auto* ent = AcDbEntity::cast(id.object());
@@ -176,14 +237,16 @@ Acad::ErrorStatus AcDbBlockReference::getGeomExtents(AcDbExtents& extents) const
         e.transformBy(transform);
         extents.addExt(e);
     }
-    --g_extentsDepth;
+}
+
+void AcDbBlockReference::addAttributeExtents(AcDbExtents& extents) const
+{
     for (const AcDbObjectId& id : m_attributes) {
         const auto* ent = AcDbAttribute::cast(id.object());
         AcDbExtents e;
         if (ent && !ent->isErased() && !ent->isInvisible() && ent->getGeomExtents(e) == Acad::eOk)
             extents.addExt(e);
     }
-    return extents.isEmpty() ? Acad::eInvalidExtents : Acad::eOk;
 }
 
 bool AcDbBlockReference::dxfInArrayField(DxfIn& in, const Token& t)

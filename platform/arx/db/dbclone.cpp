@@ -8,6 +8,7 @@
 #include "arx/dbdict.h"
 #include "arx/dbhatch.h"
 #include "dbimpl.h"
+#include "dbnesting.h"
 #include "arx/dbsymtb.h"
 #include "arx/dbtext.h"
 #include "arx/dbviewport.h"
@@ -323,9 +324,12 @@ Acad::ErrorStatus AcDbDatabase::deepCloneObjects(const AcDbObjectIdArray& ids, c
 {
     if (const Acad::ErrorStatus es = checkOwner(this, owner); es != Acad::eOk)
         return es;
-    for (const AcDbObjectId& id : ids)
+    for (const AcDbObjectId& id : ids) {
         if (const Acad::ErrorStatus es = checkPrimary(this, id); es != Acad::eOk)
             return es;
+        if (qv::wouldContainItself(owner, id.object()))
+            return Acad::eSelfReference;
+    }
     Cloner cloner(this);
     for (const AcDbObjectId& id : ids) {
         AcDbIdPair known(id, AcDbObjectId(), false);

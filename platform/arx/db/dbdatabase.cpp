@@ -6,6 +6,7 @@
 #include "arx/dbdict.h"
 #include "arx/dbentity.h"
 #include "dbimpl.h"
+#include "dbnesting.h"
 #include "arx/dblayout.h"
 #include "arx/dbsymtb.h"
 
@@ -154,7 +155,9 @@ Acad::ErrorStatus AcDbDatabase::readDxfText(const std::string& text)
     }
     AcDbDatabase fresh(false);
     std::string error;
-    const Acad::ErrorStatus es = qv::readDxf(&fresh, text, error);
+    Acad::ErrorStatus es = qv::readDxf(&fresh, text, error);
+    if (es == Acad::eOk)
+        es = qv::checkBlockNesting(&fresh, error);
     if (es != Acad::eOk) {
         m_impl->lastError = error;
         return es;

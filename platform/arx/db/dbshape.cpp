@@ -9,15 +9,18 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <unordered_set>
 
 namespace qv {
 
 namespace {
 
 constexpr int kMaxNesting = 16;
-// Beyond this many parts an outline is replaced by the entity's box, so that a pathological
-// drawing (deeply nested arrays) cannot make a pick take unbounded time.
+// Beyond this many parts, or entities visited, an outline is replaced by the entity's box,
+// so that a pathological drawing (deeply nested arrays, definitions shared many times over
+// at many levels) cannot make a pick take unbounded time.
 constexpr size_t kMaxParts = 200000;
+constexpr size_t kMaxVisits = 200000;
 constexpr size_t kMaxArrayCells = 1024;
 constexpr double kArcStep = kPi / 64;   // chord error below 0.03 % of the radius
 
@@ -53,7 +56,7 @@ public:
     explicit ShapeBuilder(Shape& shape) : m_shape(shape) {}
     void add(const AcDbEntity* ent, const AcGeMatrix3d& xf, int depth);
     void extentsBox(const AcDbEntity* ent, const AcGeMatrix3d& xf);
-    bool overflowed() const { return m_shape.size() > kMaxParts; }
+    bool overflowed() const { return m_shape.size() > kMaxParts || m_visits > kMaxVisits; }
 
 private:
     void segment(const AcGeMatrix3d& m, const AcGePoint3d& a, const AcGePoint3d& b);
@@ -77,12 +80,17 @@ private:
     void truncate(const Mark& mark);
 
     Shape& m_shape;
+    size_t m_visits = 0;
+    // The definitions being drawn, outermost first: a reference to one of them (a block
+    // that contains itself) is left out.
+    std::unordered_set<const AcDbBlockTableRecord*> m_open;
 };
 
 void ShapeBuilder::add(const AcDbEntity* ent, const AcGeMatrix3d& xf, int depth)
 {
     if (overflowed())
         return;
+    ++m_visits;
     if (const auto* line = AcDbLine::cast(ent)) {
         segment(xf, line->startPoint(), line->endPoint());
     } else if (const auto* circle = AcDbCircle::cast(ent)) {
@@ -244,11 +252,12 @@ void ShapeBuilder::hatchEdge(const AcGeMatrix3d& m, const AcDbHatch::Edge& e)
 void ShapeBuilder::reference(const AcDbBlockReference* ref, const AcGeMatrix3d& xf, int depth)
 {
     const auto* btr = AcDbBlockTableRecord::cast(ref->blockTableRecord().object());
-    if (btr && !btr->isErased() && depth < kMaxNesting) {
+    if (btr && !btr->isErased() && depth < kMaxNesting && m_open.insert(btr).second) {
         const Mark first{m_shape.segments.size(), m_shape.arcs.size(), m_shape.quads.size()};
         definition(btr, xf * ref->blockTransform(), depth + 1);
         if (const auto* array = AcDbMInsertBlock::cast(ref))
             repeatCells(array, xf, first);
+        m_open.erase(btr);
     }
     for (const AcDbObjectId& id : ref->attributeIds()) {
         const auto* attribute = AcDbAttribute::cast(id.object());

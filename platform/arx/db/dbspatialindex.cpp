@@ -5,6 +5,8 @@
 #include "arx/dbshape.h"
 #include "arx/dbsymtb.h"
 
+#include <vector>
+
 namespace qv {
 
 namespace {
@@ -25,6 +27,12 @@ const AcDbEntity* ownedByRecord(const AcDbEntity* ent)
     return ent;
 }
 
+const AcDbBlockTableRecord* ownerRecord(AcDbObjectId id)
+{
+    const AcDbObject* obj = id.object();
+    return obj ? AcDbBlockTableRecord::cast(obj->ownerId().object()) : nullptr;
+}
+
 } // namespace
 
 void SpatialIndex::query(AcDbObjectId space, const Box2d& box, std::vector<BoxTree::Hit>& hits)
@@ -40,6 +48,7 @@ BoxTree& SpatialIndex::treeOf(AcDbObjectId space)
         linkAll();
         m_active = true;
     }
+    applyChanges();
     if (const auto it = m_trees.find(space); it != m_trees.end())
         return it->second;
     BoxTree& tree = m_trees[space];
@@ -67,6 +76,54 @@ void SpatialIndex::linkAll()
     }
 }
 
+void SpatialIndex::objectModified(AcDbObjectId id)
+{
+    if (!m_active)
+        return;
+    const AcDbObject* obj = id.object();
+    if (AcDbBlockTableRecord::cast(obj)) {
+        m_changedDefinitions.insert(id);
+        return;
+    }
+    if (const auto* ent = AcDbEntity::cast(obj))
+        m_changedEntities.insert(ownedByRecord(ent)->objectId());
+}
+
+// Places every changed entity again, then every reference that shows a changed definition,
+// directly or through other definitions that contain references to it; each once. An
+// entity of a definition changes the definition.
+void SpatialIndex::applyChanges()
+{
+    if (m_changedEntities.empty() && m_changedDefinitions.empty())
+        return;
+    std::unordered_set<AcDbObjectId> placed = std::move(m_changedEntities);
+    std::unordered_set<AcDbObjectId> seen = std::move(m_changedDefinitions);
+    m_changedEntities.clear();
+    m_changedDefinitions.clear();
+    for (const AcDbObjectId& id : placed) {
+        sync(id);
+        if (const auto* owner = ownerRecord(id); owner && !owner->isLayout())
+            seen.insert(owner->objectId());
+    }
+    std::vector<AcDbObjectId> pending(seen.begin(), seen.end());
+    while (!pending.empty()) {
+        const auto it = m_referencesTo.find(pending.back());
+        pending.pop_back();
+        if (it == m_referencesTo.end())
+            continue;
+        const std::vector<AcDbObjectId> references(it->second.begin(), it->second.end());
+        for (const AcDbObjectId& refId : references) {
+            const auto* owner = ownerRecord(refId);
+            if (!owner)
+                continue;
+            if (placed.insert(refId).second)
+                sync(refId);
+            if (!owner->isLayout() && seen.insert(owner->objectId()).second)
+                pending.push_back(owner->objectId());
+        }
+    }
+}
+
 void SpatialIndex::place(BoxTree& tree, const AcDbEntity* ent)
 {
     const int node = tree.insert(entityShape(ent).bounds(), ent->objectId());
@@ -74,9 +131,11 @@ void SpatialIndex::place(BoxTree& tree, const AcDbEntity* ent)
         m_leaves[ent->objectId()] = {&tree, node};
 }
 
-void SpatialIndex::sync(const AcDbEntity* ent)
+// Brings one entity's link and leaf up to date: out of the tree it was in, into its
+// owner's tree (when that is kept) unless erased or gone.
+void SpatialIndex::sync(AcDbObjectId id)
 {
-    const AcDbObjectId id = ent->objectId();
+    const auto* ent = AcDbEntity::cast(id.object());
     const auto* ref = AcDbBlockReference::cast(ent);
     if (isLive(ref))
         link(id, ref->blockTableRecord());
@@ -90,49 +149,6 @@ void SpatialIndex::sync(const AcDbEntity* ent)
         return;
     if (const auto tree = m_trees.find(ent->ownerId()); tree != m_trees.end())
         place(tree->second, ent);
-}
-
-void SpatialIndex::objectModified(AcDbObjectId id)
-{
-    if (!m_active)
-        return;
-    const AcDbObject* obj = id.object();
-    if (AcDbBlockTableRecord::cast(obj)) {
-        definitionChanged(id);
-        return;
-    }
-    const auto* ent = AcDbEntity::cast(obj);
-    if (!ent)
-        return;
-    ent = ownedByRecord(ent);
-    sync(ent);
-    if (const auto* owner = AcDbBlockTableRecord::cast(ent->ownerId().object()); owner && !owner->isLayout())
-        definitionChanged(owner->objectId());
-}
-
-// Re-measures the references that show a changed definition, directly or through other
-// definitions that contain references to it.
-void SpatialIndex::definitionChanged(AcDbObjectId definition)
-{
-    std::vector<AcDbObjectId> pending{definition};
-    std::unordered_set<AcDbObjectId> seen{definition};
-    while (!pending.empty()) {
-        const auto it = m_referencesTo.find(pending.back());
-        pending.pop_back();
-        if (it == m_referencesTo.end())
-            continue;
-        const std::vector<AcDbObjectId> references(it->second.begin(), it->second.end());
-        for (const AcDbObjectId& refId : references) {
-            const auto* ref = AcDbEntity::cast(refId.object());
-            const auto* owner = ref ? AcDbBlockTableRecord::cast(ref->ownerId().object()) : nullptr;
-            if (!owner)
-                continue;
-            if (owner->isLayout())
-                sync(ref);
-            else if (seen.insert(owner->objectId()).second)
-                pending.push_back(owner->objectId());
-        }
-    }
 }
 
 void SpatialIndex::link(AcDbObjectId reference, AcDbObjectId definition)

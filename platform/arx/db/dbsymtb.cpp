@@ -4,6 +4,7 @@
 #include "arx/dbdict.h"
 #include "arx/dbentity.h"
 #include "dbimpl.h"
+#include "dbnesting.h"
 #include "dbobjectimpl.h"
 
 ACRX_DEFINE_MEMBERS(AcDbSymbolTable, AcDbObject, "TABLE")
@@ -323,6 +324,8 @@ Acad::ErrorStatus AcDbBlockTableRecord::appendAcDbEntity(AcDbObjectId& id, AcDbE
         return Acad::eNotOpenForWrite;
     if (entity->isDatabaseResident())
         return Acad::eAlreadyInDb;
+    if (qv::wouldContainItself(objectId(), entity))
+        return Acad::eSelfReference;
     if (const Acad::ErrorStatus es = database()->addAcDbObject(id, entity); es != Acad::eOk)
         return es;
     entity->setOwnerId(objectId());
@@ -355,6 +358,8 @@ Acad::ErrorStatus AcDbBlockTableRecord::assumeOwnershipOf(const AcDbObjectIdArra
         const auto* ent = AcDbEntity::cast(id.object());
         if (!ent || id.database() != database())
             return Acad::eInvalidInput;
+        if (qv::wouldContainItself(objectId(), ent))
+            return Acad::eSelfReference;
         if (ent->ownerId() != objectId())
             byOwner[ent->ownerId()][id] = true;
     }

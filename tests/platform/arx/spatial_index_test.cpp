@@ -4,15 +4,39 @@
 
 #include "arx/acedview.h"
 #include "arx/dbboxtree.h"
+#include "arx/dbdrawingstate.h"
+#include "arx/dbshape.h"
 #include "common/tempdir.h"
 
 #include <algorithm>
+#include <cmath>
+#include <map>
 #include <random>
 #include <set>
 
 namespace {
 
 using Ids = std::vector<AcDbObjectId>;
+using Boxes = std::map<std::string, qv::Box2d>;
+
+// Every entity of the record that the drawing's index holds, by handle, with its box.
+Boxes indexed(AcDbDatabase* db, AcDbObjectId space)
+{
+    std::vector<qv::BoxTree::Hit> hits;
+    qv::drawingState(db).index.query(space, qv::Box2d::around(-1e15, -1e15, 1e15, 1e15), hits);
+    Boxes boxes;
+    for (const auto& hit : hits)
+        boxes[hit.id.handle().text()] = hit.box;
+    return boxes;
+}
+
+bool near(const qv::Box2d& a, const qv::Box2d& b)
+{
+    const double tolerance =
+        1e-9 * std::max({1.0, std::fabs(a.minX), std::fabs(a.maxX), std::fabs(a.minY), std::fabs(a.maxY)});
+    return std::fabs(a.minX - b.minX) <= tolerance && std::fabs(a.minY - b.minY) <= tolerance
+        && std::fabs(a.maxX - b.maxX) <= tolerance && std::fabs(a.maxY - b.maxY) <= tolerance;
+}
 
 qv::Box2d randomBox(std::mt19937& rng, const qv::Box2d& within, double maxSize)
 {
@@ -222,4 +246,147 @@ TEST_F(GeneratedPlan, ChangedDefinitionMovesItsReferences)
     const AcGePoint3d at = AcDbBlockReference::cast(reference.object())->blockTransform().transform(AcGePoint3d(5000, 0, 0));
     qv::zoomWindow(&db, AcGePoint3d(at.x - 400, at.y - 300, 0), AcGePoint3d(at.x + 400, at.y + 300, 0));
     EXPECT_EQ(pick(std::to_string(at.x) + "," + std::to_string(at.y)), reference);
+}
+
+TEST_F(GeneratedPlan, IndexKeptThroughDefinitionEditsAgreesWithOneBuiltAfresh)
+{
+    // The door definition changes between and during edits of its references: grown by a
+    // ring, its origin moved, its first entity and the ring moved.
+    AcDbBlockTable* table = nullptr;
+    db.getSymbolTable(table, AcDb::kForRead);
+    AcDbObjectId door;
+    ASSERT_EQ(table->getAt("DOOR", door), Acad::eOk);
+    table->close();
+    std::mt19937 rng(17);
+    shuffle(rng);
+    const AcDbObjectId ring = add(new AcDbCircle(AcGePoint3d(0, 0, 0), AcGeVector3d::kZAxis, 3000), door);
+    shuffle(rng);
+    indexed(&db, db.modelSpaceId());
+    AcDbBlockTableRecord* definition = nullptr;
+    ASSERT_EQ(acdbOpenObject(definition, door, AcDb::kForWrite), Acad::eOk);
+    definition->setOrigin(AcGePoint3d(100, 200, 0));
+    definition->close();
+    shuffle(rng);
+    indexed(&db, db.modelSpaceId());
+    edit(AcDbBlockTableRecord::cast(door.object())->entityIds().front(),
+         [](AcDbEntity* ent) { ent->transformBy(AcGeMatrix3d::translation(AcGeVector3d(500, 0, 0))); });
+    edit(ring, [](AcDbEntity* ent) { ent->transformBy(AcGeMatrix3d::translation(AcGeVector3d(0, 700, 0))); });
+
+    AcDbDatabase fresh(false);
+    ASSERT_EQ(fresh.readDxfText(db.dxfText()), Acad::eOk);
+    const Boxes kept = indexed(&db, db.modelSpaceId()), built = indexed(&fresh, fresh.modelSpaceId());
+    ASSERT_EQ(kept.size(), built.size());
+    for (const auto& [handle, box] : built) {
+        const auto it = kept.find(handle);
+        ASSERT_NE(it, kept.end()) << handle;
+        EXPECT_TRUE(near(it->second, box)) << handle;
+    }
+}
+
+namespace {
+
+class SharedDefinition : public EditorDrawing
+{
+protected:
+    // Forty references of a 10 by 10 square, and ten of a block that holds one of them.
+    SharedDefinition()
+        : square(define("SQUARE", {rectangle(0, 0, 10, 10)})), holder(define("HOLDER", {}))
+    {
+        insert(square, AcGePoint3d(0, 0, 0), holder);
+        for (int i = 0; i < 40; ++i)
+            direct.push_back(insert(square, AcGePoint3d(i * 100, 0, 0)));
+        for (int i = 0; i < 10; ++i)
+            nested.push_back(insert(holder, AcGePoint3d(i * 100, 1000, 0)));
+        indexed(&db, db.modelSpaceId());
+    }
+
+    // The index's box of the reference, or an empty one when the index lacks it.
+    qv::Box2d boxOf(AcDbObjectId id)
+    {
+        const Boxes boxes = indexed(&db, db.modelSpaceId());
+        const auto it = boxes.find(id.handle().text());
+        return it == boxes.end() ? qv::Box2d() : it->second;
+    }
+
+    // Every reference's box is its outline's now, and the first of each kind is the
+    // expected one (relative to its insertion point).
+    void expectBoxes(const qv::Box2d& relative)
+    {
+        const Boxes boxes = indexed(&db, db.modelSpaceId());
+        for (const Ids* kind : {&direct, &nested})
+            for (const AcDbObjectId& id : *kind) {
+                const auto it = boxes.find(id.handle().text());
+                ASSERT_NE(it, boxes.end());
+                EXPECT_TRUE(near(it->second, qv::entityShape(AcDbEntity::cast(id.object())).bounds()));
+            }
+        EXPECT_TRUE(near(boxOf(direct[0]), relative));
+        const qv::Box2d raised{relative.minX, relative.minY + 1000, relative.maxX, relative.maxY + 1000};
+        EXPECT_TRUE(near(boxOf(nested[0]), raised));
+    }
+
+    template <class Edit>
+    void edit(AcDbObjectId id, Edit change)
+    {
+        AcDbObject* obj = nullptr;
+        ASSERT_EQ(acdbOpenObject(obj, id, AcDb::kForWrite, true), Acad::eOk);
+        change(obj);
+        obj->close();
+    }
+
+    AcDbObjectId outline() const { return AcDbBlockTableRecord::cast(square.object())->entityIds().front(); }
+
+    AcDbObjectId square, holder;
+    Ids direct, nested;
+};
+
+void moveBy(AcDbObject* obj, double dx, double dy)
+{
+    AcDbEntity::cast(obj)->transformBy(AcGeMatrix3d::translation(AcGeVector3d(dx, dy, 0)));
+}
+
+} // namespace
+
+TEST_F(SharedDefinition, EveryChangeOfTheDefinitionReachesEveryReferenceByTheNextQuery)
+{
+    expectBoxes({0, 0, 10, 10});
+    const AcDbObjectId ring = add(new AcDbCircle(AcGePoint3d(5, 5, 0), AcGeVector3d::kZAxis, 30), square);
+    expectBoxes({-25, -25, 35, 35});
+    // Several changes between two queries: the last state counts.
+    edit(ring, [](AcDbObject* obj) { moveBy(obj, 100, 0); });
+    edit(ring, [](AcDbObject* obj) { moveBy(obj, -50, 0); });
+    edit(outline(), [](AcDbObject* obj) { moveBy(obj, 0, -20); });
+    expectBoxes({0, -25, 85, 35});
+    edit(square, [](AcDbObject* obj) { AcDbBlockTableRecord::cast(obj)->setOrigin(AcGePoint3d(0, -20, 0)); });
+    expectBoxes({0, -5, 85, 55});
+    edit(ring, [](AcDbObject* obj) { obj->erase(); });
+    expectBoxes({0, 0, 10, 10});
+}
+
+TEST_F(SharedDefinition, ARepointedReferenceFollowsItsNewDefinitionOnly)
+{
+    const AcDbObjectId other = define("OTHER", {rectangle(0, 0, 4, 4)});
+    edit(direct[1], [&](AcDbObject* obj) { AcDbBlockReference::cast(obj)->setBlockTableRecord(other); });
+    add(new AcDbCircle(AcGePoint3d(5, 5, 0), AcGeVector3d::kZAxis, 30), square);
+    EXPECT_TRUE(near(boxOf(direct[1]), {100, 0, 104, 4}));
+    EXPECT_TRUE(near(boxOf(direct[0]), {-25, -25, 35, 35}));
+    edit(AcDbBlockTableRecord::cast(other.object())->entityIds().front(), [](AcDbObject* obj) { moveBy(obj, 1, 1); });
+    EXPECT_TRUE(near(boxOf(direct[1]), {101, 1, 105, 5}));
+
+    // Erased, changed, restored: back with the definition's present outline.
+    edit(direct[1], [](AcDbObject* obj) { obj->erase(); });
+    EXPECT_TRUE(boxOf(direct[1]).isEmpty());
+    edit(AcDbBlockTableRecord::cast(other.object())->entityIds().front(), [](AcDbObject* obj) { moveBy(obj, 1, 1); });
+    edit(direct[1], [](AcDbObject* obj) { obj->erase(false); });
+    EXPECT_TRUE(near(boxOf(direct[1]), {102, 2, 106, 6}));
+}
+
+TEST_F(SharedDefinition, AnEmptiedOrErasedDefinitionLeavesItsReferencesOutOfTheIndex)
+{
+    edit(outline(), [](AcDbObject* obj) { obj->erase(); });
+    EXPECT_TRUE(boxOf(direct[0]).isEmpty());
+    EXPECT_TRUE(boxOf(nested[0]).isEmpty());
+    edit(outline(), [](AcDbObject* obj) { obj->erase(false); });
+    edit(holder, [](AcDbObject* obj) { obj->erase(); });
+    EXPECT_TRUE(near(boxOf(direct[0]), {0, 0, 10, 10}));
+    EXPECT_TRUE(boxOf(nested[0]).isEmpty());
 }

@@ -4,6 +4,7 @@
 #include "arx/dbentity.h"
 
 class AcDbAttribute;
+class AcDbBlockTableRecord;
 
 // Steps over the ids of a reference's attributes.
 class AcDbObjectIterator
@@ -29,6 +30,8 @@ public:
     AcDbBlockReference(const AcGePoint3d& position, AcDbObjectId blockTableRecord);
 
     AcDbObjectId blockTableRecord() const { return m_block; }
+    // eInvalidInput unless the id names a block record; eSelfReference, changing nothing,
+    // when the reference's owner would then contain itself.
     Acad::ErrorStatus setBlockTableRecord(AcDbObjectId id);
     AcGePoint3d position() const { return m_position; }
     Acad::ErrorStatus setPosition(const AcGePoint3d& p);
@@ -71,6 +74,9 @@ protected:
     double m_columnSpacing = 0, m_rowSpacing = 0;
 
 private:
+    void addDefinitionExtents(const AcDbBlockTableRecord* btr, AcDbExtents& extents) const;
+    void addAttributeExtents(AcDbExtents& extents) const;
+
     AcDbObjectId m_block;
     std::string m_blockName;
     int m_blockNameLine = 0;

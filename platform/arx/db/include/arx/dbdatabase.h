@@ -31,7 +31,8 @@ public:
     AcDbDatabase& operator=(const AcDbDatabase&) = delete;
 
     // Replaces the contents with an ASCII DXF file's. On failure the database is unchanged
-    // and lastErrorMessage() says why (with the line number for malformed files).
+    // and lastErrorMessage() says why (with the line number for malformed files). A drawing
+    // with a block that contains itself is refused (eSelfReference), naming the block.
     Acad::ErrorStatus readDxfFile(const char* fileName);
     Acad::ErrorStatus readDxfText(const std::string& text);
     // Writes the drawing as DXF 2013 through a temporary file in the same folder renamed
@@ -84,7 +85,8 @@ public:
     // mapped are not copied again); copies are left closed. References are translated at
     // once, so deferXlation changes nothing. A null, unknown or erased id, an object that is
     // not a top-level entity of this database, or an owner that is not a live block record
-    // of it fails before anything is made; a failure leaves no copy behind.
+    // of it fails before anything is made, as does a reference whose copy would make the
+    // owner contain itself (eSelfReference); a failure leaves no copy behind.
     Acad::ErrorStatus deepCloneObjects(const AcDbObjectIdArray& ids, const AcDbObjectId& owner, AcDbIdMapping& idMap,
                                        bool deferXlation = false);
     AcDbHandle handseed() const;

@@ -1,7 +1,8 @@
 // Where the entities of a drawing's layouts (model space and the paper-space layouts) lie:
-// a box tree per block record, made when the record is first queried and kept current as
-// entities are added, changed, erased or moved between records, and as the block
-// definitions that references show change (nested definitions included).
+// a box tree per block record, made when the record is first queried. Changes are noted as
+// they happen and applied at the next query: each changed entity is placed again once, and
+// each changed definition re-measures the references that show it (nested definitions
+// included) once, however often it changed in between.
 #pragma once
 
 #include "arx/dbboxtree.h"
@@ -36,18 +37,20 @@ private:
 
     BoxTree& treeOf(AcDbObjectId space);
     void linkAll();
-    void sync(const AcDbEntity* ent);
+    void applyChanges();
+    void sync(AcDbObjectId id);
     void place(BoxTree& tree, const AcDbEntity* ent);
-    void definitionChanged(AcDbObjectId definition);
     void link(AcDbObjectId reference, AcDbObjectId definition);
     void unlink(AcDbObjectId reference);
 
     AcDbDatabase* m_db;
-    bool m_active = false;   // the reference links are kept from the first query on
+    bool m_active = false;   // changes are noted from the first query on
     std::unordered_map<AcDbObjectId, BoxTree> m_trees;
     std::unordered_map<AcDbObjectId, Leaf> m_leaves;
     std::unordered_map<AcDbObjectId, AcDbObjectId> m_definitionOf;
     std::unordered_map<AcDbObjectId, std::unordered_set<AcDbObjectId>> m_referencesTo;
+    std::unordered_set<AcDbObjectId> m_changedEntities;      // entities a block record owns
+    std::unordered_set<AcDbObjectId> m_changedDefinitions;   // block records
 };
 
 } // namespace qv

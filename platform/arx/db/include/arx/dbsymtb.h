@@ -197,12 +197,15 @@ public:
     static constexpr const char* kPaperSpace = "*Paper_Space";
 
     // Adds an entity (ownership passes to the database); the record must be resident and
-    // open for write. The entity stays open for write until closed.
+    // open for write. The entity stays open for write until closed. A reference that would
+    // make the record contain itself is refused (eSelfReference) and stays the caller's.
     Acad::ErrorStatus appendAcDbEntity(AcDbObjectId& id, AcDbEntity* entity);
     Acad::ErrorStatus appendAcDbEntity(AcDbEntity* entity);
     Acad::ErrorStatus newIterator(AcDbBlockTableRecordIterator*& it, bool atBeginning = true,
                                   bool skipDeleted = true) const;
-    // Moves entities of other records of the same database here, keeping ids and handles.
+    // Moves entities of other records of the same database here, keeping ids and handles;
+    // when one is a reference that would make the record contain itself, moves none
+    // (eSelfReference).
     Acad::ErrorStatus assumeOwnershipOf(const AcDbObjectIdArray& entityIds);
     const std::vector<AcDbObjectId>& entityIds() const { return m_entities; }
 
