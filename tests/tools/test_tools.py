@@ -1,6 +1,6 @@
 #!/usr/bin/python3
-"""Tests of the drawing tools: scripts/gen_floorplan.py, tests/tools/dxfdump.py
-and tests/tools/librecad_check.sh.  Run with /usr/bin/python3 (ezdxf).
+"""Tests of the drawing tools: scripts/gen_floorplan.py, scripts/example_job.py,
+tests/tools/dxfdump.py and tests/tools/librecad_check.sh.  Run with /usr/bin/python3 (ezdxf).
 
 The generator's space plans are also run through cadhost and the module; CTest names
 them in CADHOST and QV_MODULE, which by hand default to the build folder "build"."""
@@ -18,6 +18,7 @@ import unittest
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
 GEN = os.path.join(ROOT, "scripts", "gen_floorplan.py")
+JOB = os.path.join(ROOT, "scripts", "example_job.py")
 DUMP = os.path.join(HERE, "dxfdump.py")
 LIBRECAD_CHECK = os.path.join(HERE, "librecad_check.sh")
 CADHOST = os.environ.get("CADHOST") or os.path.join(ROOT, "build", "bin", "cadhost")
@@ -600,6 +601,43 @@ class SpacePlanInCadhostTest(unittest.TestCase):
             # the volume is not measured: it stays what it was
             self.assertEqual(record[:13] + record[14:], current[handle][1][:13] + current[handle][1][14:])
             self.assertEqual(record[13], outdated[handle][1][13])
+
+    def test_the_main_jobs_summary_reads_what_the_drawings_hold(self):
+        plan = self.generate("plan.dxf", "--rooms", "24", "--floors", "2", "--spaces", "--outdated", "5",
+                             "--shared", "3")
+        before = Spaces(plan)
+        r = run(JOB, "pick", plan)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        handle, point = r.stdout.split()
+        outline = before.doc.entitydb[handle]
+        self.assertEqual(outline.dxf.layer, "GROSS")
+        box = bbox(list(outline.get_points("xy")))
+        self.assertEqual(tuple(float(v) for v in point.split(",")), ((box[0] + box[2]) / 2, (box[1] + box[3]) / 2))
+        out = os.path.join(self.tmp, "after.dxf")
+        self.run_host(plan, ["kgabc", "#" + handle, point, "kus", "kut", "200", "i", "i", "krt"], out)
+        r = run(JOB, "summary", plan, out)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        text = r.stdout
+        self.assertIn("  2 floors (gross outlines)\n", text)
+        self.assertIn("  24 space blocks (rooms) of 22 block definitions\n", text)
+        self.assertIn("  %d assets (furniture blocks" % len(before.assets), text)
+        self.assertIn("  no gross-area block yet\n", text)
+        area = Spaces.texts([ref for ref in Spaces(out).refs if ref.dxf.name == "ROOM-GROSS_AREA"][0])["AREA"]
+        self.assertIn("kgabc made the gross-area block ROOM-GROSS_AREA of %s from a gross outline" % area, text)
+        self.assertIn("kus brought 4 space blocks up to date", text)
+        self.assertEqual(len(re.findall(r"\n    Room \d\.\d{3}: [\d.]+sq\.m\. -> [\d.]+sq\.m\.", text)), 4)
+        self.assertIn("kut set the text size of 24 space blocks to 200\n", text)
+        self.assertIn("The result is %s (25 space blocks, %d assets)." % (out, len(before.assets)), text)
+        # Run again on the result, nothing is out of date and nothing is resized.
+        again = os.path.join(self.tmp, "again.dxf")
+        self.run_host(out, ["kus"], again)
+        text = run(JOB, "summary", out, again).stdout
+        self.assertIn("  2 floors (gross outlines)\n", text)
+        self.assertIn("  a gross-area block\n", text)
+        self.assertIn("kus found every space block's area and perimeter up to date", text)
+        self.assertNotIn("kgabc", text)
+        self.assertNotIn("kut", text)
+        self.assertEqual(run(JOB, "summary", out).returncode, 2)
 
     def test_the_modules_gross_area_block_is_built_as_the_generated_ones(self):
         plan = self.generate("plan.dxf", "--rooms", "10", "--spaces")
