@@ -1,94 +1,43 @@
 // Loading every space block of a floor plan and recalculating its area and perimeter: the
-// time per space must not grow faster than log n. The drawings are generated floor plans
-// whose room outlines are made space blocks with the module's own insertion.
+// time per space must not grow faster than log n, also when the rooms gather their assets
+// and when half of the references share one definition. The drawings are generated floor
+// plans of space blocks (scripts/gen_floorplan.py --spaces), each made once per size.
 #include "arx/acdocman.h"
-#include "arx/dbcurves.h"
 #include "arx/dbdatabase.h"
-#include "arx/dbsymtb.h"
-#include "blocks/attributes.h"
 #include "blocks/blockdwg.h"
-#include "blocks/blockdwgroom.h"
 #include "blocks/blocks.h"
-#include "blocks/kavroattribute.h"
 #include "common/tempdir.h"
 #include "host/acaddrawing.h"
 
 #include <benchmark/benchmark.h>
 #include <cstdlib>
 #include <map>
-#include <memory>
 #include <stdexcept>
+#include <utility>
 
 namespace {
 
-// The ids of the room outlines: the closed polylines on the "ROOMS" layers.
-AcDbObjectIdArray roomOutlines(AcDbDatabase* db)
+// The floor plan of n rooms, the first `shared` of them references of one definition, as
+// the current drawing.
+AcApDocument* floorPlan(int rooms, int shared)
 {
-    AcDbObjectIdArray outlines;
-    AcDbBlockTableRecord* space = nullptr;
-    acdbOpenObject(space, db->modelSpaceId(), AcDb::kForRead);
-    for (const AcDbObjectId& id : space->entityIds()) {
-        AcDbPolyline* polyline = nullptr;
-        if (acdbOpenObject(polyline, id, AcDb::kForRead) != Acad::eOk)
-            continue;
-        if (polyline->layer().Left(5) == "ROOMS")
-            outlines.push_back(id);
-        polyline->close();
-    }
-    space->close();
-    return outlines;
-}
-
-void makeSpace(CAcadDrawing& drawing, AcDbObjectId outlineId, int number)
-{
-    AcDbPolyline* outline = nullptr;
-    acdbOpenObject(outline, outlineId, AcDb::kForRead);
-    AcGePoint3d base;
-    outline->getPointAt(0, base);
-    outline->close();
-    CBlockDWGRoom room;
-    const CString code = "R" + std::to_string(number);
-    room.setBlockName("ROOM-" + code);
-    room.setUnits(0);
-    room.setPrecision(2);
-    auto* set = new CAttributes;
-    auto* name = new CKavroAttribute;
-    name->setKind(kNameAttribute);
-    name->setValue(code);
-    set->add(name, 0);
-    room.setAttributes(set);
-    if (room.insertBlock(&drawing, outline, base, 250.0, 1.0, 0.0) != Acad::eOk)
-        throw std::runtime_error("a space block could not be made");
-}
-
-// The floor plan of n rooms as the current drawing, its rooms made space blocks (once per n).
-AcApDocument* floorPlan(int rooms)
-{
-    static std::map<int, AcApDocument*> plans;
-    if (const auto found = plans.find(rooms); found != plans.end()) {
+    static std::map<std::pair<int, int>, AcApDocument*> plans;
+    if (const auto found = plans.find({rooms, shared}); found != plans.end()) {
         acDocManager->setCurDocument(found->second);
         return found->second;
     }
     TempDir dir;
     const std::string path = dir.file("plan.dxf");
-    const std::string command = "/usr/bin/python3 " QV_SOURCE_DIR "/scripts/gen_floorplan.py --rooms " +
-                                std::to_string(rooms) + " " + path;
+    const std::string command = "/usr/bin/python3 " QV_SOURCE_DIR "/scripts/gen_floorplan.py --spaces --rooms " +
+                                std::to_string(rooms) + " --shared " + std::to_string(shared) + " " + path;
     if (std::system(command.c_str()) != 0 || acDocManager->appContextOpenDocument(path.c_str()) != Acad::eOk)
         throw std::runtime_error("the floor plan could not be made");
-    AcApDocument* document = acDocManager->curDocument();
-    CAcadDrawing drawing;
-    drawing.setDocument(document);
-    drawing.setOpen(TRUE);
-    drawing.setKeepOpen(TRUE);
-    int number = 0;
-    for (const AcDbObjectId& outline : roomOutlines(document->database()))
-        makeSpace(drawing, outline, ++number);
-    return plans[rooms] = document;
+    return plans[{rooms, shared}] = acDocManager->curDocument();
 }
 
-void loadAndRecalculate(benchmark::State& state)
+void loadAndRecalculate(benchmark::State& state, int rooms, int shared, int collectAssets)
 {
-    AcApDocument* document = floorPlan(static_cast<int>(state.range(0)));
+    AcApDocument* document = floorPlan(rooms, shared);
     CAcadDrawing drawing;
     drawing.setDocument(document);
     drawing.setOpen(TRUE);
@@ -96,7 +45,7 @@ void loadAndRecalculate(benchmark::State& state)
     int loaded = 0;
     for (auto _ : state) {
         CBlocks blocks;
-        blocks.getKavroDWGBlocks_SS(&drawing, nullptr, 0, "f");
+        blocks.getKavroDWGBlocks_SS(&drawing, nullptr, collectAssets, "f");
         for (int i = 0; i < blocks.count(); ++i) {
             auto* block = static_cast<CBlockDWG*>(blocks.getAt(i));
             block->recalculateArea(document);
@@ -107,10 +56,32 @@ void loadAndRecalculate(benchmark::State& state)
     }
     state.counters["spaces"] = loaded;
     state.SetItemsProcessed(state.iterations() * loaded);
-    state.SetComplexityN(state.range(0));
+    state.SetComplexityN(rooms);
+}
+
+void spaces(benchmark::State& state)
+{
+    loadAndRecalculate(state, static_cast<int>(state.range(0)), 0, 0);
+}
+
+void spacesWithAssets(benchmark::State& state)
+{
+    loadAndRecalculate(state, static_cast<int>(state.range(0)), 0, 1);
+}
+
+void halfSharingOneDefinition(benchmark::State& state)
+{
+    const int rooms = static_cast<int>(state.range(0));
+    loadAndRecalculate(state, rooms, rooms / 2, 0);
 }
 
 } // namespace
 
-BENCHMARK(loadAndRecalculate)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oNLogN);
+BENCHMARK(spaces)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oNLogN);
+BENCHMARK(spacesWithAssets)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oNLogN);
+BENCHMARK(halfSharingOneDefinition)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity(benchmark::oNLogN);
 BENCHMARK_MAIN();
