@@ -105,11 +105,9 @@ ROOM_KINDS = (
 
 
 # One room as laid out: its name, floor and number on the floor, outline vertices
-# (x, y, bulge), layer, the point its texts stand at, its box (x, y0, w, y1), the width of
-# its part that is free of an L-shape's notch, and the side away from the corridor
-# (-1 below, +1 above).
-Room = collections.namedtuple(
-    "Room", "name floor number pts layer base x y0 y1 w free_w outward")
+# (x, y, bulge), layer, the point its texts stand at, its box (x, y0, y1, w), and the side
+# away from the corridor (-1 below, +1 above).
+Room = collections.namedtuple("Room", "name floor number pts layer base x y0 y1 w outward")
 
 
 def room_layer(rng_value):
@@ -270,7 +268,6 @@ class PlanWriter:
         y_out = edge_y + outward * depth
         y0, y1 = min(edge_y, y_out), max(edge_y, y_out)
         label_x, label_y = x + w / 2, (y0 + y1) / 2
-        free_w = w
         if shape < 0.08:
             # bulged outer side; the polygon runs counter-clockwise, so a
             # positive bulge bends the side outwards.
@@ -292,13 +289,12 @@ class PlanWriter:
                 pts = [(x, y0, 0), (x + w, y0, 0), (x + w, y1 - ny, 0),
                        (x + w - nx, y1 - ny, 0), (x + w - nx, y1, 0), (x, y1, 0)]
             label_x = x + (w - nx) / 2
-            free_w = w - nx
             y_extreme = y_out
         else:
             pts = [(x, y0, 0), (x + w, y0, 0), (x + w, y1, 0), (x, y1, 0)]
             y_extreme = y_out
         self._add_room(Room("Room %d.%03d" % (floor_no, number), floor_no, number, pts,
-                            layer, (label_x, label_y), x, y0, y1, w, free_w, outward))
+                            layer, (label_x, label_y), x, y0, y1, w, outward))
 
         # a door on the corridor side
         door_x = x + d["wall"] * 2
@@ -417,9 +413,9 @@ class PlanWriter:
 # What a space block records and shows, per unit system: the divisors from drawing units
 # to the record's units (millimetres to metres, inches to feet) and the units' texts.
 RECORD_UNITS = {
-    "metric": dict(flag=0, length=1000.0, area=1000000.0,
+    "metric": dict(length=1000.0, area=1000000.0,
                    area_unit="sq.m.", length_unit="m.", volume_unit="cu.m."),
-    "imperial": dict(flag=1, length=12.0, area=144.0,
+    "imperial": dict(length=12.0, area=144.0,
                      area_unit="sq.ft.", length_unit="ft.", volume_unit="cu.ft."),
 }
 
@@ -479,8 +475,8 @@ def outline_measures(pts):
             theta = 4 * math.atan(bulge)
             r = chord / (2 * math.sin(abs(theta) / 2))
             area += r * r / 2 * (theta - math.sin(theta))
-            theta = 4 * math.atan(abs(bulge))
-            length += chord * theta / (2 * math.sin(theta / 2))
+            sweep = 4 * math.atan(abs(bulge))
+            length += chord * sweep / (2 * math.sin(sweep / 2))
         else:
             length += chord
     return abs(area), length
@@ -580,7 +576,7 @@ class SpacePlanWriter(PlanWriter):
 
     def _shaft(self, room):
         """A shaft in the room's far corner on the corridor side, as a closed polyline;
-        returns its vertices."""
+        returns its vertices and its handle."""
         wall, size = self.d["wall"], self.sd["shaft"]
         x1 = room.x + room.w - wall
         if room.outward < 0:
