@@ -4,7 +4,7 @@
 Usage:
     /usr/bin/python3 scripts/gen_floorplan.py [--rooms N] [--floors F]
         [--seed S] [--version R2013|R2000|R12] [--units metric|imperial]
-        [--verbose] OUT.dxf
+        [--spaces [--shared N] [--outdated N]] [--verbose] OUT.dxf
 
 What the drawing holds (model space):
   * one closed polyline per room (LWPOLYLINE; POLYLINE for R12) on layer
@@ -21,6 +21,28 @@ What the drawing holds (model space):
     attributes on "TITLE";
   * a paper-space layout "Layout1" with a viewport showing the plan.
 
+With --spaces the plan is what a drawing of this system holds once its rooms are
+space blocks (the same rooms as without it for the same seed, unless --shared):
+  * each room is a block reference on the room's layer of its own definition
+    "ROOM-<n>" (n counts from 1), whose origin is the room's centre: the outline,
+    then the attribute definitions AREA, NAME (1.5 text heights below) and AUX
+    (1.5 above) on "ATT-AREA", "ATT-NAME", "ATT-AUX"; the reference carries the
+    attributes ("Room 2.017" as NAME, the area as AREA, the perimeter or a blank
+    as AUX) and the "ADE" XData record: "{", the sixteen KEY=value strings from
+    "AREA=" to "HANDLESTOADD=", "}", with area and perimeter in square metres and
+    metres (square feet and feet when imperial) at two decimals, as this system
+    computes them; there are no room labels;
+  * every ninth room has a shaft (a closed polyline on "SHAFTS") whose area its
+    record subtracts ("HANDLESTOMINUS=<handle>,");
+  * offices hold a DESK and a CHAIR, meeting rooms a TABLE, storage rooms and
+    every third plain room a CABINET: block references on "ASSETS" with the
+    attributes ASSET_NO and DESCRIPTION (which names the room), the assets that
+    this system finds inside the rooms;
+  * --shared N: the first N rooms are alike, typical offices whose references
+    share the definition "ROOM-1";
+  * --outdated N: every Nth space carries the measures of its outline before its
+    first wall was moved, in its record and texts, as if not updated since.
+
 Floors are placed side by side on a grid; inside a floor, rooms line both
 sides of parallel corridors.  Metric drawings are in millimetres, imperial
 ones in inches ($INSUNITS/$LUNITS/$MEASUREMENT are set accordingly).
@@ -30,6 +52,8 @@ file, byte for byte.  Time and memory are linear in the number of rooms.
 """
 
 import argparse
+import collections
+import decimal
 import math
 import random
 import sys
@@ -80,6 +104,12 @@ ROOM_KINDS = (
 )
 
 
+# One room as laid out: its name, floor and number on the floor, outline vertices
+# (x, y, bulge), layer, the point its texts stand at, its box (x, y0, y1, w), and the side
+# away from the corridor (-1 below, +1 above).
+Room = collections.namedtuple("Room", "name floor number pts layer base x y0 y1 w outward")
+
+
 def room_layer(rng_value):
     for limit, layer in ROOM_KINDS:
         if rng_value < limit:
@@ -101,6 +131,15 @@ def parse_args(argv):
                    help="DXF version (default R2013)")
     p.add_argument("--units", default="metric", choices=("metric", "imperial"),
                    help="metric: millimetres; imperial: inches (default metric)")
+    p.add_argument("--spaces", action="store_true",
+                   help="rooms as space blocks with assets, as a drawing of this "
+                        "system holds them (not with R12)")
+    p.add_argument("--shared", type=int, default=0, metavar="N",
+                   help="with --spaces: the first N rooms are alike and their "
+                        "references share one definition (default 0)")
+    p.add_argument("--outdated", type=int, default=0, metavar="N",
+                   help="with --spaces: every Nth space carries the measures of its "
+                        "outline before an edit, as if not updated since (default 0: none)")
     p.add_argument("--verbose", action="store_true",
                    help="print what was written and how long it took")
     a = p.parse_args(argv)
@@ -110,6 +149,14 @@ def parse_args(argv):
         a.floors = max(1, math.ceil(a.rooms / 200))
     if not 1 <= a.floors <= a.rooms:
         p.error("--floors must be between 1 and the number of rooms")
+    if a.spaces and a.version == "R12":
+        p.error("--spaces needs R2000 or later: space outlines are lightweight polylines")
+    if (a.shared or a.outdated) and not a.spaces:
+        p.error("--shared and --outdated need --spaces")
+    if not 0 <= a.shared <= a.rooms:
+        p.error("--shared must be between 0 and the number of rooms")
+    if a.outdated < 0:
+        p.error("--outdated must be 0 or more")
     return a
 
 
@@ -121,6 +168,7 @@ class PlanWriter:
         self.doc = ezdxf.new(version)
         self.msp = self.doc.modelspace()
         self.room_count = 0
+        self.total_rooms = 0
         self.hatches = []
         self.door_inserts = 0
         self._setup_header()
@@ -201,6 +249,11 @@ class PlanWriter:
         self.door_inserts += 1
 
     # -- rooms -----------------------------------------------------------
+    def _kind(self):
+        """Width, depth, layer and a shape draw for the next room."""
+        w, depth = self._size(), self._size()
+        return w, depth, room_layer(self.rng.random()), self.rng.random()
+
     def _room(self, floor_no, x, edge_y, outward, bbox):
         """Add one room whose corridor side lies on edge_y, starting at x.
 
@@ -209,12 +262,11 @@ class PlanWriter:
         """
         rng, d = self.rng, self.d
         self.room_count += 1
+        self.total_rooms += 1
         number = self.room_count
-        w, depth = self._size(), self._size()
+        w, depth, layer, shape = self._kind()
         y_out = edge_y + outward * depth
         y0, y1 = min(edge_y, y_out), max(edge_y, y_out)
-        layer = room_layer(rng.random())
-        shape = rng.random()
         label_x, label_y = x + w / 2, (y0 + y1) / 2
         if shape < 0.08:
             # bulged outer side; the polygon runs counter-clockwise, so a
@@ -241,10 +293,8 @@ class PlanWriter:
         else:
             pts = [(x, y0, 0), (x + w, y0, 0), (x + w, y1, 0), (x, y1, 0)]
             y_extreme = y_out
-        room = self._polyline(pts, layer)
-        if layer == "ROOMS-WC" and not self.r12:
-            self.hatches.append((pts, room))
-        self._label("Room %d.%03d" % (floor_no, number), label_x, label_y)
+        self._add_room(Room("Room %d.%03d" % (floor_no, number), floor_no, number, pts,
+                            layer, (label_x, label_y), x, y0, y1, w, outward))
 
         # a door on the corridor side
         door_x = x + d["wall"] * 2
@@ -262,6 +312,13 @@ class PlanWriter:
         bbox[2] = max(bbox[2], x + w)
         bbox[3] = max(bbox[3], y1, y_extreme)
         return w
+
+    def _add_room(self, room):
+        """A room as plain geometry: its outline and a label at its centre."""
+        self._polyline(room.pts, room.layer)
+        if room.layer == "ROOMS-WC" and not self.r12:
+            self.hatches.append(room.pts)
+        self._label(room.name, *room.base)
 
     def _snap(self, v):
         step = self.d["step"]
@@ -317,7 +374,7 @@ class PlanWriter:
         # hatches of the washrooms, drawn beneath everything else
         if self.hatches:
             order = {}
-            for pts, room in self.hatches:
+            for pts in self.hatches:
                 hatch = self.msp.add_hatch(color=256, dxfattribs={"layer": "HATCH"})
                 hatch.set_pattern_fill("ANSI31", scale=th / 10)
                 hatch.paths.add_polyline_path([(x, y, b) for x, y, b in pts], is_closed=True)
@@ -353,9 +410,277 @@ class PlanWriter:
         doc.saveas(path)
 
 
-def generate(rooms, floors, seed=1, version="R2013", units="metric"):
-    """Build the drawing in memory and return the ezdxf document."""
-    plan = PlanWriter(version, units, seed)
+# What a space block records and shows, per unit system: the divisors from drawing units
+# to the record's units (millimetres to metres, inches to feet) and the units' texts.
+RECORD_UNITS = {
+    "metric": dict(length=1000.0, area=1000000.0,
+                   area_unit="sq.m.", length_unit="m.", volume_unit="cu.m."),
+    "imperial": dict(length=12.0, area=144.0,
+                     area_unit="sq.ft.", length_unit="ft.", volume_unit="cu.ft."),
+}
+
+# Furniture and fittings in drawing units, per unit system: block name -> (width, depth).
+ASSET_SIZES = {
+    "metric": {"DESK": (1400, 700), "CHAIR": (500, 500), "TABLE": (1600, 800),
+               "CABINET": (1000, 500)},
+    "imperial": {"DESK": (56, 28), "CHAIR": (20, 20), "TABLE": (60, 30),
+                 "CABINET": (36, 18)},
+}
+
+# Where things stand inside a room, and the room height, per unit system: inset from the
+# walls, gap between desk and chair, side of a shaft, size of the typical room that
+# shared definitions show, room height in the record's length unit.
+SPACE_DIMENSIONS = {
+    "metric": dict(inset=300, gap=100, shaft=600, typical=(3600, 3000), height=2.7),
+    "imperial": dict(inset=12, gap=4, shaft=24, typical=(144, 120), height=9.0),
+}
+
+# The assets each kind of room holds, by room layer.
+ROOM_ASSETS = {
+    "ROOMS-OFFICE": ("DESK", "CHAIR"),
+    "ROOMS-MEETING": ("TABLE",),
+    "ROOMS-STORAGE": ("CABINET",),
+}
+
+# The kinds of rooms the records name, by room layer.
+AREA_TYPES = {
+    "ROOMS-OFFICE": "Office", "ROOMS-WC": "Washroom", "ROOMS-MEETING": "Meeting room",
+    "ROOMS-STORAGE": "Storage",
+}
+
+NOT_SET = "<Not Set>"
+# Every ninth room (counting from the fifth) has a shaft whose area is subtracted.
+SHAFT_EVERY, SHAFT_FIRST = 9, 5
+# Every third plain room has a cabinet.
+CABINET_EVERY = 3
+
+
+def fixed(value, decimals=2):
+    """The number as this system writes it: the exact binary value rounded half away
+    from zero to the decimals."""
+    quantum = decimal.Decimal(1).scaleb(-decimals)
+    return str(decimal.Decimal(value).quantize(quantum, rounding=decimal.ROUND_HALF_UP))
+
+
+def outline_measures(pts):
+    """Area and length of a closed outline of (x, y, bulge) vertices, summed in the order
+    and by the formulas this system's polylines use, so that the doubles agree."""
+    area = length = 0.0
+    n = len(pts)
+    for i, (x1, y1, bulge) in enumerate(pts):
+        x2, y2, _ = pts[(i + 1) % n]
+        area += (x1 * y2 - x2 * y1) / 2
+        chord = math.hypot(x2 - x1, y2 - y1)
+        if bulge and chord > 0:
+            theta = 4 * math.atan(bulge)
+            r = chord / (2 * math.sin(abs(theta) / 2))
+            area += r * r / 2 * (theta - math.sin(theta))
+            sweep = 4 * math.atan(abs(bulge))
+            length += chord * sweep / (2 * math.sin(sweep / 2))
+        else:
+            length += chord
+    return abs(area), length
+
+
+class SpacePlanWriter(PlanWriter):
+    """The plan as a drawing of this system holds it: every room is a space block (its
+    own "ROOM-<n>" definition around its outline, with the AREA, NAME and AUX attribute
+    definitions, and a reference carrying the texts and the "ADE" record of its
+    measures), furniture blocks stand inside rooms as assets, some rooms subtract the
+    area of a shaft, and the gross outline of each floor stays a plain polyline.
+
+    shared: the first `shared` rooms are typical offices of one size whose references
+    share one definition.  outdated: every `outdated`-th space (0: none) carries the
+    measures its outline had before its first wall was moved, as a drawing does whose
+    spaces were not updated after an edit."""
+
+    def __init__(self, version, units, seed, shared=0, outdated=0):
+        self.units = RECORD_UNITS[units]
+        self.sizes = ASSET_SIZES[units]
+        self.sd = SPACE_DIMENSIONS[units]
+        self.shared = shared
+        self.outdated = outdated
+        self.definitions = 0
+        self.shared_definition = None
+        self.space_count = 0
+        self.asset_count = 0
+        super().__init__(version, units, seed)
+
+    def _setup_layers(self):
+        super()._setup_layers()
+        for name in ("ATT-AREA", "ATT-NAME", "ATT-AUX"):
+            self.doc.layers.new(name)
+        self.doc.layers.new("ASSETS", dxfattribs={"color": 30})
+        self.doc.layers.new("SHAFTS", dxfattribs={"color": 8})
+        self.doc.appids.new("ADE")
+
+    def _setup_blocks(self):
+        super()._setup_blocks()
+        th = self.d["text_height"]
+        for name, (w, depth) in self.sizes.items():
+            block = self.doc.blocks.new(name, base_point=(0, 0))
+            block.add_lwpolyline([(0, 0), (w, 0), (w, depth), (0, depth)], close=True,
+                                 dxfattribs={"layer": "0"})
+            block.add_attdef("ASSET_NO", (th / 4, th / 4), text="", height=th / 2,
+                             dxfattribs={"prompt": "Asset number", "layer": "0"})
+            block.add_attdef("DESCRIPTION", (th / 4, th), text="", height=th / 2,
+                             dxfattribs={"prompt": "Description", "layer": "0",
+                                         "flags": 1})
+
+    # -- rooms -----------------------------------------------------------
+    def _is_shared(self):
+        return self.total_rooms <= self.shared
+
+    def _kind(self):
+        if self._is_shared():
+            w, depth = self.sd["typical"]
+            return w, depth, "ROOMS-OFFICE", 1.0
+        return super()._kind()
+
+    def _add_room(self, room):
+        if room.layer == "ROOMS-WC":
+            self.hatches.append(room.pts)
+        bx, by = room.base
+        local = [(x - bx, y - by, b) for x, y, b in room.pts]
+        if self._is_shared():
+            if self.shared_definition is None:
+                self.shared_definition = self._definition(local, room.layer)
+            name = self.shared_definition
+        else:
+            name = self._definition(local, room.layer)
+        shaft = self._shaft(room) if self.total_rooms % SHAFT_EVERY == SHAFT_FIRST else None
+        edited = self.outdated and self.total_rooms % self.outdated == 0
+        if edited:
+            # before the edit the first wall stood two steps further in
+            shift = 2 * self.d["step"]
+            local = [(x + shift if x == room.x - bx else x, y, b) for x, y, b in local]
+        area, perimeter = self._measures(local, shaft)
+        self._reference(name, room, area, perimeter, shaft)
+        self._assets(room)
+
+    def _definition(self, local_pts, layer):
+        """A new space-block definition around the outline, as this system makes one:
+        the outline, then the AREA, NAME and AUX attribute definitions."""
+        self.definitions += 1
+        name = "ROOM-%d" % self.definitions
+        block = self.doc.blocks.new(name, base_point=(0, 0))
+        block.block.dxf.flags = 2  # has attribute definitions
+        block.add_lwpolyline(local_pts, format="xyb", close=True, dxfattribs={"layer": layer})
+        th = self.d["text_height"]
+        for tag, prompt, y in (("AREA", "Enter Area", 0.0),
+                               ("NAME", "Enter Name", -1.5 * th),
+                               ("AUX", "Enter Auxillary Value", 1.5 * th)):
+            block.add_attdef(tag, (0, y), text="DEFAULT " + tag, height=th, dxfattribs={
+                "prompt": prompt, "layer": "ATT-" + tag, "field_length": 25})
+        return name
+
+    def _shaft(self, room):
+        """A shaft in the room's far corner on the corridor side, as a closed polyline;
+        returns its vertices and its handle."""
+        wall, size = self.d["wall"], self.sd["shaft"]
+        x1 = room.x + room.w - wall
+        if room.outward < 0:
+            y1 = room.y1 - wall
+        else:
+            y1 = room.y0 + wall + size
+        pts = [(x1 - size, y1 - size, 0), (x1, y1 - size, 0), (x1, y1, 0), (x1 - size, y1, 0)]
+        entity = self.msp.add_lwpolyline(pts, format="xyb", close=True,
+                                         dxfattribs={"layer": "SHAFTS"})
+        return pts, entity.dxf.handle
+
+    def _measures(self, local_pts, shaft):
+        """The area and perimeter this system computes for the space: the outline's less
+        the shaft's area, the outline's and the shaft's perimeters, in record units."""
+        u = self.units
+        area, length = outline_measures(local_pts)
+        sub_area = sub_length = 0.0
+        if shaft:
+            a, p = outline_measures(shaft[0])
+            sub_area += a / u["area"]
+            sub_length += p / u["length"]
+        return (area / u["area"] - sub_area + 0.0,
+                length / u["length"] + sub_length + 0.0)
+
+    def _reference(self, name, room, area, perimeter, shaft):
+        u, th = self.units, self.d["text_height"]
+        area_text = fixed(area) + u["area_unit"]
+        perimeter_text = fixed(perimeter) + u["length_unit"]
+        aux = perimeter_text if room.number % 2 else " "
+        bx, by = room.base
+        ref = self.msp.add_blockref(name, (bx, by), dxfattribs={"layer": room.layer})
+        for tag, text, y in (("AREA", area_text, 0.0), ("NAME", room.name, -1.5 * th),
+                             ("AUX", aux, 1.5 * th)):
+            ref.add_attrib(tag, text, (bx, by + y), dxfattribs={
+                "layer": "ATT-" + tag, "height": th, "field_length": 25})
+        self._record(ref, room, area_text, perimeter_text, float(fixed(area)), shaft)
+        self.space_count += 1
+
+    def _record(self, ref, room, area_text, perimeter_text, area, shaft):
+        """The "ADE" record: sixteen KEY=value strings between braces, in this order."""
+        u = self.units
+        office = room.layer == "ROOMS-OFFICE"
+        height = self.sd["height"]
+        staff = "1" if office else NOT_SET  # one desk
+        items = [
+            "AREA=" + area_text,
+            "PERIMETER=" + perimeter_text,
+            "NAME=" + room.name,
+            "TAGTYPE=" + NOT_SET,
+            "AREA_TYPE=" + AREA_TYPES.get(room.layer, NOT_SET),
+            "COST_CENTRE=" + ("CC-%d%02d" % (room.floor, room.number % 7) if office else NOT_SET),
+            "DATE=" + ("2019-03-01" if office else NOT_SET),
+            "DATE_L_MOVE=" + NOT_SET,
+            "DEPT_CHARGE=" + ("Dept %d" % (room.number % 4 + 1) if office else NOT_SET),
+            "ROOM_HEIGHT=" + fixed(height) + u["length_unit"],
+            "SPECIAL_REQ=" + NOT_SET,
+            "TOT_STAFF=" + staff,
+            "TOT_WKSTNS=" + staff,
+            "VOLUME=" + fixed(area * height) + u["volume_unit"],
+            "HANDLESTOMINUS=" + (shaft[1] + "," if shaft else ""),
+            "HANDLESTOADD=",
+        ]
+        ref.set_xdata("ADE", [(1002, "{")] + [(1000, item) for item in items] + [(1002, "}")])
+
+    def _assets(self, room):
+        """The room's furniture in the corner of its first wall and its outer side."""
+        names = ROOM_ASSETS.get(room.layer, ())
+        if room.layer == "ROOMS" and room.number % CABINET_EVERY == 0:
+            names = ("CABINET",)
+        inset, gap = self.sd["inset"], self.sd["gap"]
+        x = room.x + inset
+        # the desk (or table, or cabinet) against the outer side, the chair towards the
+        # corridor in front of it
+        w0, d0 = self.sizes[names[0]] if names else (0, 0)
+        y = room.y0 + inset if room.outward < 0 else room.y1 - inset - d0
+        for i, name in enumerate(names):
+            w, depth = self.sizes[name]
+            if i == 0:
+                pos = (x, y)
+            else:
+                ahead = y + d0 + gap if room.outward < 0 else y - gap - depth
+                pos = (x + (w0 - w) / 2, ahead)
+            self._asset(name, pos, room)
+
+    def _asset(self, name, pos, room):
+        self.asset_count += 1
+        th = self.d["text_height"]
+        w, depth = self.sizes[name]
+        ref = self.msp.add_blockref(name, pos, dxfattribs={"layer": "ASSETS"})
+        ref.add_attrib("ASSET_NO", "AS-%05d" % self.asset_count,
+                       (pos[0] + th / 4, pos[1] + th / 4),
+                       dxfattribs={"layer": "0", "height": th / 2})
+        ref.add_attrib("DESCRIPTION", "%s %gx%g, %s" % (name.capitalize(), w, depth, room.name),
+                       (pos[0] + th / 4, pos[1] + th),
+                       dxfattribs={"layer": "0", "height": th / 2, "flags": 1})
+
+
+def generate(rooms, floors, seed=1, version="R2013", units="metric", spaces=False,
+             shared=0, outdated=0):
+    """Build the drawing in memory and return the writer that holds it."""
+    if spaces:
+        plan = SpacePlanWriter(version, units, seed, shared, outdated)
+    else:
+        plan = PlanWriter(version, units, seed)
     base, extra = divmod(rooms, floors)
     gap = plan.d["floor_gap"]
     # floors on a grid, row by row, left to right
@@ -378,7 +703,8 @@ def main(argv=None):
     # fixed dates and GUIDs in the header, so that a seed gives identical bytes
     ezdxf.options.write_fixed_meta_data_for_testing = True
     t0 = time.perf_counter()
-    plan = generate(a.rooms, a.floors, a.seed, a.version, a.units)
+    plan = generate(a.rooms, a.floors, a.seed, a.version, a.units, a.spaces, a.shared,
+                    a.outdated)
     t1 = time.perf_counter()
     try:
         plan.save(a.out)
@@ -387,9 +713,11 @@ def main(argv=None):
         return 1
     t2 = time.perf_counter()
     if a.verbose:
-        print("%s: %d rooms on %d floors, %d entities, DXF %s, %s; "
+        spaces = ("%d space blocks of %d definitions, %d assets, "
+                  % (plan.space_count, plan.definitions, plan.asset_count)) if a.spaces else ""
+        print("%s: %d rooms on %d floors, %s%d entities, DXF %s, %s; "
               "built in %.2f s, written in %.2f s"
-              % (a.out, a.rooms, a.floors, len(plan.msp), a.version, a.units,
+              % (a.out, a.rooms, a.floors, spaces, len(plan.msp), a.version, a.units,
                  t1 - t0, t2 - t1))
     return 0
 

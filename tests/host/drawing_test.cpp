@@ -10,30 +10,37 @@
 
 namespace {
 
-// A drawing document made current for one test, closed at its end.
-class CurrentDrawing
+// Every test starts without documents and with the default product, and whatever it
+// changes of the host's global state (documents, lock decider, product, TMPDIR) is put
+// back when it ends, whether it passed or not.
+class HostState : public ::testing::Test
 {
-public:
-    CurrentDrawing()
-    {
-        acDocManager->appContextNewDocument();
-        document = acDocManager->curDocument();
-    }
-    ~CurrentDrawing()
+protected:
+    void TearDown() override
     {
         acDocManager->setLockDecider(nullptr);
         acDocManager->closeAll();
+        acdbHostApplicationServices()->setProduct(kDefaultProduct);
+        unsetenv("TMPDIR");
     }
-    AcApDocument* document;
+
+    // A new drawing made current, wrapped as the module wraps the current drawing.
+    AcApDocument* newCurrentDrawing(CAcadDrawing& drawing)
+    {
+        acDocManager->appContextNewDocument();
+        AcApDocument* document = acDocManager->curDocument();
+        drawing.setDocument(document);
+        drawing.setFileName(document->fileName());
+        drawing.setOpen(TRUE);
+        drawing.setKeepOpen(TRUE);
+        return document;
+    }
+
+    static constexpr const char* kDefaultProduct = "AutoCAD 2019";
 };
 
-void wrap(CAcadDrawing& drawing, AcApDocument* document)
-{
-    drawing.setDocument(document);
-    drawing.setFileName(document->fileName());
-    drawing.setOpen(TRUE);
-    drawing.setKeepOpen(TRUE);
-}
+using CAcadHostTest = HostState;
+using CAcadDrawingTest = HostState;
 
 AcDbPolyline* rectangle(double width, double height)
 {
@@ -46,9 +53,15 @@ AcDbPolyline* rectangle(double width, double height)
     return polyline;
 }
 
+void saveEmptyDrawing(const std::string& path)
+{
+    AcDbDatabase db;
+    ASSERT_EQ(db.saveAs(path.c_str()), Acad::eOk);
+}
+
 } // namespace
 
-TEST(CAcadHost, TheProductNameDecidesTheHost)
+TEST_F(CAcadHostTest, TheProductNameDecidesTheHost)
 {
     const struct { const char* product; int type; const char* name; } cases[] = {
         {"AutoCAD LT 2019", 1, "AutoCADLT"}, {"autocad lt", 1, "AutoCADLT"}, {"AutoCAD 2019", 2, "AutoCAD"},
@@ -60,45 +73,55 @@ TEST(CAcadHost, TheProductNameDecidesTheHost)
         const CAcadHost host;
         EXPECT_EQ(host.getHostType(), c.type) << c.product;
         EXPECT_EQ(host.getHostName(), c.name) << c.product;
-        EXPECT_EQ(host.getHostInfo(), CString(acdbHostApplicationServices()->versionString()));
     }
-    acdbHostApplicationServices()->setProduct("AutoCAD 2019");
 }
 
-TEST(CAcadDrawing, LocksNestAndCount)
+TEST_F(CAcadHostTest, TheHostInfoIsTheVersionTextTakenWhenTheModuleLoaded)
 {
-    CurrentDrawing current;
+    acdbHostApplicationServices()->setProduct("BricsCAD V19");
+    const CAcadHost host;
+    EXPECT_EQ(host.getHostInfo(), "cadhost BricsCAD V19");
+    // A later change of product is not seen by a host already made.
+    acdbHostApplicationServices()->setProduct("AutoCAD LT 2019");
+    EXPECT_EQ(host.getHostInfo(), "cadhost BricsCAD V19");
+    EXPECT_EQ(host.getHostType(), CAcadHost::bricscad);
+    EXPECT_EQ(CAcadHost().getHostInfo(), "cadhost AutoCAD LT 2019");
+}
+
+TEST_F(CAcadDrawingTest, LocksNestAndCount)
+{
     CAcadDrawing drawing;
-    wrap(drawing, current.document);
+    AcApDocument* document = newCurrentDrawing(drawing);
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(drawing.lock(), Acad::eOk);
-    EXPECT_EQ(current.document->lockCount(), 1);
+    EXPECT_EQ(document->lockCount(), 1);
     EXPECT_EQ(drawing.unlock(FALSE), CAcadDrawing::stillLocked);
     EXPECT_EQ(drawing.unlock(FALSE), 320);
     EXPECT_TRUE(drawing.isLocked());
-    EXPECT_EQ(current.document->lockCount(), 1);
+    EXPECT_EQ(document->lockCount(), 1);
     EXPECT_EQ(drawing.unlock(FALSE), Acad::eOk);
     EXPECT_FALSE(drawing.isLocked());
-    EXPECT_EQ(current.document->lockCount(), 0);
+    EXPECT_EQ(document->lockCount(), 0);
 }
 
-TEST(CAcadDrawing, ForcedUnlockAndUnmatchedUnlock)
+TEST_F(CAcadDrawingTest, ForcedUnlockAndUnmatchedUnlock)
 {
-    CurrentDrawing current;
     CAcadDrawing drawing;
-    wrap(drawing, current.document);
+    AcApDocument* document = newCurrentDrawing(drawing);
     drawing.lock();
     drawing.lock();
     EXPECT_EQ(drawing.unlock(TRUE), Acad::eOk);
     EXPECT_FALSE(drawing.isLocked());
     EXPECT_EQ(drawing.getLockCount(), 2);
-    EXPECT_EQ(current.document->lockCount(), 0);
+    EXPECT_EQ(document->lockCount(), 0);
     EXPECT_EQ(drawing.lock(), Acad::eOk);
     EXPECT_EQ(drawing.getLockCount(), 1);
     drawing.unlock(FALSE);
 
     CAcadDrawing never;
-    wrap(never, current.document);
+    never.setDocument(document);
+    never.setOpen(TRUE);
+    never.setKeepOpen(TRUE);
     EXPECT_EQ(never.unlock(FALSE), 320);
     EXPECT_EQ(never.getLockCount(), -1);
     EXPECT_EQ(never.lock(), Acad::eOk);
@@ -106,12 +129,11 @@ TEST(CAcadDrawing, ForcedUnlockAndUnmatchedUnlock)
     never.unlock(FALSE);
 }
 
-TEST(CAcadDrawing, ARefusedLockChangesNothing)
+TEST_F(CAcadDrawingTest, ARefusedLockChangesNothing)
 {
-    CurrentDrawing current;
-    acDocManager->setLockDecider([](AcApDocument*) { return Acad::eLockViolation; });
     CAcadDrawing drawing;
-    wrap(drawing, current.document);
+    newCurrentDrawing(drawing);
+    acDocManager->setLockDecider([](AcApDocument*) { return Acad::eLockViolation; });
     EXPECT_EQ(drawing.lock(), Acad::eLockViolation);
     EXPECT_FALSE(drawing.isLocked());
     EXPECT_EQ(drawing.getLockCount(), 0);
@@ -123,28 +145,24 @@ TEST(CAcadDrawing, ARefusedLockChangesNothing)
     delete polyline; // still the caller's
 }
 
-TEST(CAcadDrawing, PostedEntitiesGoToModelSpace)
+TEST_F(CAcadDrawingTest, PostedEntitiesGoToModelSpace)
 {
-    CurrentDrawing current;
     CAcadDrawing drawing;
-    wrap(drawing, current.document);
+    AcApDocument* document = newCurrentDrawing(drawing);
     AcDbObjectId id;
     ASSERT_EQ(drawing.postToDrawing(id, rectangle(10000, 5000)), Acad::eOk);
     AcDbPolyline* posted = nullptr;
     ASSERT_EQ(acdbOpenObject(posted, id, AcDb::kForRead), Acad::eOk);
-    EXPECT_EQ(posted->ownerId(), current.document->database()->modelSpaceId());
+    EXPECT_EQ(posted->ownerId(), document->database()->modelSpaceId());
     posted->close();
     EXPECT_FALSE(drawing.isLocked());
-    EXPECT_EQ(current.document->database()->openObjectCount(), 0);
+    EXPECT_EQ(document->database()->openObjectCount(), 0);
 }
 
-TEST(CAcadDrawing, OpeningByFolderAndFileName)
+TEST_F(CAcadDrawingTest, OpeningByFolderAndFileName)
 {
     TempDir dir;
-    {
-        AcDbDatabase db;
-        ASSERT_EQ(db.saveAs(dir.file("plan.dxf").c_str()), Acad::eOk);
-    }
+    saveEmptyDrawing(dir.file("plan.dxf"));
     {
         CAcadDrawing drawing(dir.path().c_str(), "plan.dxf");
         EXPECT_EQ(drawing.getPath(), CString(dir.folder().c_str()));
@@ -165,10 +183,9 @@ TEST(CAcadDrawing, OpeningByFolderAndFileName)
                   "The following AutoCAD error occurred on line#561: eFileNotFound.");
         CEXKavro::deleteChain(e);
     }
-    acDocManager->closeAll();
 }
 
-TEST(CAcadDrawing, FullPathsSplitAtTheLastSeparator)
+TEST_F(CAcadDrawingTest, FullPathsSplitAtTheLastSeparator)
 {
     CAcadDrawing drawing;
     drawing.setFullPath("plan.dxf");
@@ -181,14 +198,11 @@ TEST(CAcadDrawing, FullPathsSplitAtTheLastSeparator)
     EXPECT_EQ(drawing.getFileName(), "level2.dxf");
 }
 
-TEST(CAcadDrawing, CopiesGoThroughTheTemporaryFolderAndAreDeletedAfter)
+TEST_F(CAcadDrawingTest, CopiesGoThroughTheTemporaryFolderAndAreDeletedAfter)
 {
     TempDir dir, temp;
     setenv("TMPDIR", temp.path().c_str(), 1);
-    {
-        AcDbDatabase db;
-        ASSERT_EQ(db.saveAs(dir.file("plan.dxf").c_str()), Acad::eOk);
-    }
+    saveEmptyDrawing(dir.file("plan.dxf"));
     std::string stamped;
     {
         CAcadDrawing drawing(dir.folder().c_str(), "plan.dxf");
@@ -213,17 +227,12 @@ TEST(CAcadDrawing, CopiesGoThroughTheTemporaryFolderAndAreDeletedAfter)
     EXPECT_FALSE(std::filesystem::exists(stamped));
     EXPECT_TRUE(std::filesystem::is_empty(temp.path()));
     EXPECT_TRUE(std::filesystem::exists(dir.file("copy.dxf")));
-    unsetenv("TMPDIR");
-    acDocManager->closeAll();
 }
 
-TEST(CAcadDrawing, DestroyingAnOpenedDrawingClosesIt)
+TEST_F(CAcadDrawingTest, DestroyingAnOpenedDrawingClosesIt)
 {
     TempDir dir;
-    {
-        AcDbDatabase db;
-        ASSERT_EQ(db.saveAs(dir.file("plan.dxf").c_str()), Acad::eOk);
-    }
+    saveEmptyDrawing(dir.file("plan.dxf"));
     {
         CAcadDrawing locked(dir.folder().c_str(), "plan.dxf");
         locked.lock();

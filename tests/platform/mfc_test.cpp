@@ -2,8 +2,13 @@
 #include "mfc/carray.h"
 #include "mfc/cstring.h"
 #include "mfc/file.h"
+#include "mfc/filedialog.h"
 #include "mfc/oledatetime.h"
+#include "win/headless.h"
+#include "win/messagebox.h"
 
+#include <QString>
+#include <deque>
 #include <gtest/gtest.h>
 
 TEST(CString, SearchesAndSlicesStayInsideTheText)
@@ -228,4 +233,108 @@ TEST(CFile, BackslashesInPathsAreSeparators)
     std::string windowsStyle = dir.path().string() + "\\a.txt";
     CFileStatus status;
     EXPECT_TRUE(CFile::GetStatus(windowsStyle.c_str(), status));
+}
+
+namespace {
+
+// Without a display the dialog asks the host's path prompt; here the prompt answers from a
+// list as a user would, and records what it was asked. Everything global is put back.
+class HeadlessFileDialog : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        qv::setNoGui(true);
+        qv::setPathPrompt([this](const std::string& prompt) -> std::optional<std::string> {
+            asked.push_back(prompt);
+            if (answers.empty())
+                return std::nullopt;
+            std::optional<std::string> answer = answers.front();
+            answers.pop_front();
+            return answer;
+        });
+    }
+    void TearDown() override
+    {
+        qv::setPathPrompt(nullptr);
+        qv::setNoGui(false);
+    }
+
+    std::deque<std::optional<std::string>> answers;
+    std::vector<std::string> asked;
+};
+
+} // namespace
+
+TEST_F(HeadlessFileDialog, TheTitleIsTheQuestion)
+{
+    answers = {"/srv/a.xml", "/srv/b.xml", "/srv/c.xml"};
+    CFileDialog open(TRUE);
+    EXPECT_EQ(open.DoModal(), IDOK);
+    CFileDialog save(FALSE);
+    EXPECT_EQ(save.DoModal(), IDOK);
+    CFileDialog titled(TRUE);
+    titled.m_ofn.lpstrTitle = "Load Graphic Report";
+    EXPECT_EQ(titled.DoModal(), IDOK);
+    EXPECT_EQ(asked, (std::vector<std::string>{"Open", "Save As", "Load Graphic Report"}));
+    EXPECT_EQ(titled.GetPathName(), "/srv/c.xml");
+    EXPECT_EQ(titled.GetFileName(), "c.xml");
+}
+
+TEST_F(HeadlessFileDialog, TheDefaultExtensionIsAddedToANameWithoutOne)
+{
+    const struct { const char* typed; const char* path; const char* name; } cases[] = {
+        {"/srv/reports/march", "/srv/reports/march.csv", "march.csv"},
+        {"/srv/v1.2/march", "/srv/v1.2/march.csv", "march.csv"},
+        {"/srv/reports/march.txt", "/srv/reports/march.txt", "march.txt"},
+    };
+    for (const auto& c : cases) {
+        answers = {c.typed};
+        CFileDialog dialog(FALSE, "csv");
+        ASSERT_EQ(dialog.DoModal(), IDOK) << c.typed;
+        EXPECT_EQ(dialog.GetPathName(), c.path) << c.typed;
+        EXPECT_EQ(dialog.GetFileName(), c.name) << c.typed;
+    }
+}
+
+TEST_F(HeadlessFileDialog, TheFileTitleBufferGetsTheNameCutToItsSize)
+{
+    answers = {"/srv/reports/quarterly.xml", "/srv/reports/quarterly.xml"};
+    char title[64] = "unchanged";
+    CFileDialog roomy(TRUE);
+    roomy.m_ofn.lpstrFileTitle = title;
+    roomy.m_ofn.nMaxFileTitle = sizeof title;
+    ASSERT_EQ(roomy.DoModal(), IDOK);
+    EXPECT_STREQ(title, "quarterly.xml");
+    char small[6] = "-----";
+    CFileDialog cramped(TRUE);
+    cramped.m_ofn.lpstrFileTitle = small;
+    cramped.m_ofn.nMaxFileTitle = sizeof small;
+    ASSERT_EQ(cramped.DoModal(), IDOK);
+    EXPECT_STREQ(small, "quart");
+}
+
+TEST_F(HeadlessFileDialog, NothingChosenIsACancel)
+{
+    answers = {std::nullopt, std::string()};
+    char title[16] = "unchanged";
+    for (int i = 0; i < 2; ++i) {
+        CFileDialog dialog(TRUE, "xml");
+        dialog.m_ofn.lpstrFileTitle = title;
+        dialog.m_ofn.nMaxFileTitle = sizeof title;
+        EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+        EXPECT_EQ(dialog.GetPathName(), "");
+    }
+    EXPECT_STREQ(title, "unchanged");
+    qv::setPathPrompt(nullptr); // a host that installed no prompt
+    EXPECT_EQ(CFileDialog(TRUE).DoModal(), IDCANCEL);
+}
+
+TEST(CFileDialog, FiltersTakeQtsForm)
+{
+    EXPECT_EQ(CFileDialog::qtFilter("XML Graphic Reports (*.xml)|*.xml||").toStdString(),
+              "XML Graphic Reports (*.xml)");
+    EXPECT_EQ(CFileDialog::qtFilter("Drawings|*.dxf;*.dwg|All files|*.*||").toStdString(),
+              "Drawings (*.dxf *.dwg);;All files (*.*)");
+    EXPECT_EQ(CFileDialog::qtFilter("").toStdString(), "");
 }

@@ -1,5 +1,6 @@
 #include "common/chain.h"
 #include "common/tempdir.h"
+#include "mfc/oledatetime.h"
 #include "support/exconnection.h"
 #include "support/excustom.h"
 #include "support/exrecords.h"
@@ -8,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <memory>
 #include <stdexcept>
 
@@ -25,6 +27,48 @@ std::vector<std::string> childNames(const MSXML2::IXMLDOMNodePtr& node)
         names.push_back(node->get_childNodes()->get_item(i)->get_nodeName().str());
     return names;
 }
+
+const std::vector<std::string> kRecordFields = {"date", "class", "procSig", "source", "description", "severity"};
+
+// The texts of the five fields after the date, in document order.
+std::vector<std::string> fieldTexts(const MSXML2::IXMLDOMNodePtr& error)
+{
+    std::vector<std::string> texts;
+    for (long i = 1; i < 6 && i < error->get_childNodes()->get_length(); ++i)
+        texts.push_back(error->get_childNodes()->get_item(i)->get_text().str());
+    return texts;
+}
+
+using Moment = std::array<int, 6>;
+
+Moment now()
+{
+    const COleDateTime t = COleDateTime::GetCurrentTime();
+    return {t.GetYear(), t.GetMonth(), t.GetDay(), t.GetHour(), t.GetMinute(), t.GetSecond()};
+}
+
+// The "date" element's year, month, day, hour, minute and second.
+Moment dateOf(const MSXML2::IXMLDOMNodePtr& date)
+{
+    Moment m {};
+    for (long i = 0; i < 6; ++i)
+        m[static_cast<size_t>(i)] = std::stoi(date->get_childNodes()->get_item(i)->get_text().str());
+    return m;
+}
+
+// A connection record that carries a statement node and an inner record, as the database
+// layer makes them.
+class LinkedConnection : public CEXConnection
+{
+public:
+    LinkedConnection(MSXML2::IXMLDOMNodePtr node, CEXKavro* inner)
+        : CEXConnection(_com_error(E_FAIL, ErrorInfo{"Timeout expired", "Provider"}), "db", "/src/db/connection.cpp",
+                        "CConnection::open")
+    {
+        m_node = std::move(node);
+        m_inner = inner;
+    }
+};
 
 } // namespace
 
@@ -191,20 +235,32 @@ TEST(ErrorRecords, ComRecordsTakeTheErrorsTexts)
 TEST(ErrorRecords, SerializedChainsNestOneLevelEach)
 {
     Chain e = caught(outer);
+    const Moment before = now();
     MSXML2::IXMLDOMNodePtr error = e->serialize();
+    const Moment after = now();
     EXPECT_EQ(error->get_namespaceURI(), ERROR_LOG_NAMESPACE);
-    EXPECT_EQ(childNames(error), (std::vector<std::string>{"date", "class", "procSig", "source", "description",
-                                                           "severity", "innerException"}));
+    std::vector<std::string> withInner = kRecordFields;
+    withInner.push_back("innerException");
+    EXPECT_EQ(childNames(error), withInner);
     EXPECT_EQ(childNames(error->get_firstChild()),
               (std::vector<std::string>{"year", "month", "day", "hour", "minute", "second"}));
-    EXPECT_EQ(error->selectSingleNode("procSig")->get_text(), "COuter::run");
-    EXPECT_EQ(error->selectSingleNode("severity")->get_text(), "high");
+    // The date is the local time of writing.
+    const Moment written = dateOf(error->get_firstChild());
+    EXPECT_LE(before, written);
+    EXPECT_LE(written, after);
+    EXPECT_EQ(fieldTexts(error),
+              (std::vector<std::string>{"outer", "COuter::run", KAVRO_PRODUCT_CAPTION, "unhandled error", "high"}));
+
     MSXML2::IXMLDOMNodePtr level2 = error->selectSingleNode("innerException/error");
     ASSERT_TRUE(level2);
+    EXPECT_EQ(childNames(level2), withInner);
+    EXPECT_EQ(fieldTexts(level2),
+              (std::vector<std::string>{"middle", "CMiddle::run", KAVRO_PRODUCT_CAPTION, "unhandled error", "high"}));
     MSXML2::IXMLDOMNodePtr level3 = level2->selectSingleNode("innerException/error");
     ASSERT_TRUE(level3);
-    EXPECT_EQ(level3->selectSingleNode("description")->get_text(), "Invalid XML file - a.xml");
-    EXPECT_EQ(childNames(level3).size(), 6u);
+    EXPECT_EQ(childNames(level3), kRecordFields) << "the innermost record has no innerException";
+    EXPECT_EQ(fieldTexts(level3),
+              (std::vector<std::string>{"log", "CLog::load", "src", "Invalid XML file - a.xml", "high"}));
 
     // Appended into a document of its own, the chain is well formed XML in one namespace.
     TempDir dir;
@@ -219,9 +275,27 @@ TEST(ErrorRecords, SerializedChainsNestOneLevelEach)
     EXPECT_EQ(std::system(check.c_str()), 0) << readFile(dir.file("log.xml"));
 }
 
-TEST(ErrorRecords, ConnectionRecordsWithoutNodeOrInnerHaveSixFields)
+TEST(ErrorRecords, ConnectionRecordsPutTheirNodeAndInnerRecordDirectlyUnderTheError)
 {
-    CEXConnection connection(_com_error(E_FAIL, ErrorInfo{"down", "x"}), "s", "f", "p");
-    MSXML2::IXMLDOMNodePtr error = connection.serialize();
-    EXPECT_EQ(childNames(error).size(), 6u);
+    CEXConnection plain(_com_error(E_FAIL, ErrorInfo{"down", "x"}), "s", "f", "p");
+    MSXML2::IXMLDOMNodePtr error = plain.serialize();
+    EXPECT_EQ(childNames(error), kRecordFields);
+    EXPECT_EQ(fieldTexts(error), (std::vector<std::string>{"f", "p", "s", "down", "high"}));
+
+    MSXML2::IXMLDOMDocumentPtr maker = MSXML2::IXMLDOMDocument::create();
+    MSXML2::IXMLDOMNodePtr statement = maker->createNode(MSXML2::NODE_ELEMENT, "storedProcedure", "urn:sp");
+    statement->put_text("__to_getBlocksFromQPX");
+    LinkedConnection linked(statement, new CEXInvalidHandle("2F4", "s", "/src/blocks/blockdwg.cpp", "CBlockDWG::load"));
+    error = linked.serialize();
+    std::vector<std::string> expected = kRecordFields;
+    expected.insert(expected.end(), {"storedProcedure", "error"});
+    EXPECT_EQ(childNames(error), expected);
+    EXPECT_EQ(fieldTexts(error),
+              (std::vector<std::string>{"connection", "CConnection::open", "db", "Timeout expired", "high"}));
+    EXPECT_EQ(error->get_childNodes()->get_item(6)->get_text(), "__to_getBlocksFromQPX");
+    MSXML2::IXMLDOMNodePtr inner = error->get_lastChild();
+    EXPECT_EQ(childNames(inner), kRecordFields);
+    EXPECT_EQ(fieldTexts(inner),
+              (std::vector<std::string>{"blockdwg", "CBlockDWG::load", "s", "Invalid Handle - 2F4", "medium"}));
+    CEXKavro::deleteChain(linked.getInnerException());
 }

@@ -1,3 +1,4 @@
+#include "arx/acedinput.h"
 #include "arx/acutprintf.h"
 #include "common/chain.h"
 #include "common/tempdir.h"
@@ -131,24 +132,81 @@ TEST(CFileUtilities, AFolderThatCannotBeMadeSaysWhy)
     EXPECT_EQ(result, 0);
 }
 
-TEST(CFileUtilities, ChoosersWithoutADisplayAskOnTheCommandLine)
+namespace {
+
+// Without a display, as under the host's --no-gui: the choosers ask through the path
+// prompt, which the host makes as below, on its command line: the question printed, the
+// answer read from the host's input as the user typed it. Everything global is put back
+// at the end.
+class HeadlessChoosers : public ::testing::Test
 {
-    qv::setNoGui(true);
-    std::string asked;
-    qv::setPathPrompt([&](const std::string& prompt) -> std::optional<std::string> {
-        asked = prompt;
-        return std::string("/srv/report.xml");
-    });
+protected:
+    void SetUp() override
+    {
+        qv::setNoGui(true);
+        qv::setOutputSink([this](const std::string& text) { commandLine += text; });
+        qv::setPathPrompt([](const std::string& prompt) -> std::optional<std::string> {
+            qv::writeOutput("\n" + prompt + ": ");
+            const qv::InputLine line = qv::readInput();
+            if (line.status != qv::InputStatus::line)
+                return std::nullopt;
+            return line.text;
+        });
+    }
+    void TearDown() override
+    {
+        qv::setPathPrompt(nullptr);
+        qv::setInputSource(nullptr);
+        qv::setOutputSink(nullptr);
+        qv::setNoGui(false);
+    }
+
+    void typed(std::vector<std::string> lines) { qv::setInputSource(qv::makeLineInput(std::move(lines))); }
+
+    std::string commandLine;
+};
+
+} // namespace
+
+TEST_F(HeadlessChoosers, FilesAreAskedForUnderTheDialogsTitle)
+{
+    typed({"/srv/reports/march.xml", "/srv/reports/april.xml"});
     CFileUtilities files;
-    EXPECT_EQ(files.browseForFile("XML Graphic Reports (*.xml)|*.xml"), "/srv/report.xml");
-    EXPECT_EQ(files.browseForFile("Pick a report", "/srv", "report.xml", "XML (*.xml)|*.xml||"), "/srv/report.xml");
-    EXPECT_EQ(asked, "Pick a report");
-    EXPECT_EQ(files.browseForFolder("Output folder"), "/srv/report.xml");
-    qv::setPathPrompt([](const std::string&) { return std::nullopt; });
+    EXPECT_EQ(files.browseForFile("XML Graphic Reports (*.xml)|*.xml"), "/srv/reports/march.xml");
+    EXPECT_EQ(files.browseForFile("Pick a report", "/srv", "report.xml", "XML (*.xml)|*.xml||"),
+              "/srv/reports/april.xml");
+    EXPECT_EQ(commandLine, "\nOpen: \nPick a report: ");
+}
+
+TEST_F(HeadlessChoosers, FoldersAreAskedForUnderTheChoosersTitle)
+{
+    typed({"/srv/out"});
+    EXPECT_EQ(CFileUtilities().browseForFolder("Output folder"), "/srv/out");
+    EXPECT_EQ(commandLine, "\nOutput folder: ");
+}
+
+TEST_F(HeadlessChoosers, EnterCancelOrTheEndOfInputChooseNothing)
+{
+    typed({"", "^C", "", "\x1b"});
+    CFileUtilities files;
+    EXPECT_EQ(files.browseForFile("XML (*.xml)|*.xml"), "");
     EXPECT_EQ(files.browseForFile("XML (*.xml)|*.xml"), "");
     EXPECT_EQ(files.browseForFolder("Output folder"), "");
+    EXPECT_EQ(files.browseForFolder("Output folder"), "");
+    // The input has ended: every later chooser gives nothing at once.
+    EXPECT_EQ(files.browseForFile("Pick a report", "", "", "XML (*.xml)|*.xml"), "");
+    EXPECT_EQ(files.browseForFolder("Output folder"), "");
+    EXPECT_EQ(commandLine, "\nOpen: \nOpen: \nOutput folder: \nOutput folder: \nPick a report: \nOutput folder: ");
+}
+
+TEST_F(HeadlessChoosers, WithoutAHostPromptNothingIsAsked)
+{
     qv::setPathPrompt(nullptr);
-    qv::setNoGui(false);
+    typed({"/srv/never.xml"});
+    CFileUtilities files;
+    EXPECT_EQ(files.browseForFile("XML (*.xml)|*.xml"), "");
+    EXPECT_EQ(files.browseForFolder("Output folder"), "");
+    EXPECT_EQ(commandLine, "");
 }
 
 TEST(CTempFiles, OwnedFilesGoWithTheirOwner)

@@ -43,9 +43,31 @@ int pythonRecordCount(const std::string& path)
 const char* const expectedDisplay = "commands::kbe\n\tblockdwg::CBlockDWG::load\n"
                                     "\t\tpresblockedit::CPresBlockEdit::OnOK\n\nInvalid Handle - 2F4";
 
+// Settings of two servers whose error logs lie in the folder.
+void writeTwoServerSettings(const TempDir& dir)
+{
+    writeFile(dir.file("settings.xml"),
+              "<vaultEyeSettingsPreferences><s><acadErrorLogFilePath>" + dir.file("one.xml") +
+                  "</acadErrorLogFilePath></s><s><acadErrorLogFilePath>" + dir.file("two.xml") +
+                  "</acadErrorLogFilePath></s></vaultEyeSettingsPreferences>");
+}
+
+// The message-box and command-line sinks and the module's server settings are global: each
+// test starts without them and leaves none behind.
+class ErrorReporting : public ::testing::Test
+{
+protected:
+    void TearDown() override
+    {
+        qv::setMessageBoxSink(nullptr);
+        qv::setOutputSink(nullptr);
+        vaultEyePreferences.deleteObjects();
+    }
+};
+
 } // namespace
 
-TEST(ErrorReporting, ChainsReachTheBoxTheCommandLineAndTheLogs)
+TEST_F(ErrorReporting, ChainsReachTheBoxTheCommandLineAndTheLogs)
 {
     Chain chain(threeLevels());
     std::vector<qv::MessageBoxCall> boxes;
@@ -54,7 +76,6 @@ TEST(ErrorReporting, ChainsReachTheBoxTheCommandLineAndTheLogs)
         return IDOK;
     });
     chain->display();
-    qv::setMessageBoxSink(nullptr);
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].caption, "Error Detected.");
     EXPECT_EQ(boxes[0].type, MB_OK | MB_ICONERROR);
@@ -64,10 +85,7 @@ TEST(ErrorReporting, ChainsReachTheBoxTheCommandLineAndTheLogs)
               "kbe\n\tCBlockDWG::load\n\t\tCPresBlockEdit::OnOK\n\nInvalid Handle - 2F4\n");
 
     TempDir dir;
-    writeFile(dir.file("settings.xml"),
-              "<vaultEyeSettingsPreferences><s><acadErrorLogFilePath>" + dir.file("one.xml") +
-                  "</acadErrorLogFilePath></s><s><acadErrorLogFilePath>" + dir.file("two.xml") +
-                  "</acadErrorLogFilePath></s></vaultEyeSettingsPreferences>");
+    writeTwoServerSettings(dir);
     CPreferencesVaultEye preferences;
     preferences.deSerialize(dir.file("settings.xml").c_str());
     EXPECT_EQ(captured([&] { chain->writeToErrorLogs(&preferences); }),
@@ -82,17 +100,42 @@ TEST(ErrorReporting, ChainsReachTheBoxTheCommandLineAndTheLogs)
     }
 }
 
-TEST(ErrorReporting, NoSettingsMeansNoLogButTheNotice)
+TEST_F(ErrorReporting, NoSettingsMeansNoLogButTheNotice)
 {
     Chain chain(threeLevels());
     CPreferencesVaultEye none;
     EXPECT_EQ(captured([&] { chain->writeToErrorLogs(&none); }),
               "An error has been detected please consult the error log\n");
-    EXPECT_EQ(vaultEyePreferences.getCount(), 0);
-    CLog().writeToXMLErrorLogs(chain.get());
 }
 
-TEST(ErrorReporting, CollectionsReportInOrderAndOwnTheirRecords)
+TEST_F(ErrorReporting, TheModulesServerSettingsNameTheLogsOfEveryError)
+{
+    TempDir dir;
+    writeTwoServerSettings(dir);
+    vaultEyePreferences.deSerialize(dir.file("settings.xml").c_str());
+    ASSERT_EQ(vaultEyePreferences.getCount(), 2);
+    Chain first(threeLevels());
+    EXPECT_EQ(captured([&] { CLog().writeToXMLErrorLogs(first.get()); }), "");
+    Chain second(new CEXNoHatchAreas("R7", "s", "f.cpp", "p"));
+    CLog().writeToXMLErrorLogs(second.get());
+    for (const char* log : {"one.xml", "two.xml"}) {
+        EXPECT_EQ(pythonRecordCount(dir.file(log)), 2) << log;
+        const std::string text = readFile(dir.file(log));
+        const size_t handle = text.find("<description>Invalid Handle - 2F4</description>");
+        const size_t hatch = text.find("<description>Unable to apply no hatch areas to Kavro Block: R7.</description>");
+        ASSERT_NE(handle, std::string::npos) << log;
+        ASSERT_NE(hatch, std::string::npos) << log;
+        EXPECT_LT(handle, hatch) << "records in the order written";
+    }
+
+    // Without servers nothing is written anywhere.
+    vaultEyePreferences.deleteObjects();
+    CLog().writeToXMLErrorLogs(first.get());
+    EXPECT_EQ(pythonRecordCount(dir.file("one.xml")), 2);
+    EXPECT_EQ(pythonRecordCount(dir.file("two.xml")), 2);
+}
+
+TEST_F(ErrorReporting, CollectionsReportInOrderAndOwnTheirRecords)
 {
     CKavroExceptions errors;
     std::vector<std::string> texts;
@@ -110,14 +153,16 @@ TEST(ErrorReporting, CollectionsReportInOrderAndOwnTheirRecords)
     EXPECT_EQ(texts[0], "f::p1\n\nUnable to apply no hatch areas to Kavro Block: A.");
     EXPECT_EQ(texts[1], "f::p2\n\nUnable to apply no hatch areas to Kavro Block: B.");
     EXPECT_EQ(texts[2], expectedDisplay);
-    EXPECT_EQ(captured([&] { errors.printAll(); }).substr(0, 3), "p1\n");
+    EXPECT_EQ(captured([&] { errors.printAll(); }),
+              "p1\n\nUnable to apply no hatch areas to Kavro Block: A.\n"
+              "p2\n\nUnable to apply no hatch areas to Kavro Block: B.\n"
+              "kbe\n\tCBlockDWG::load\n\t\tCPresBlockEdit::OnOK\n\nInvalid Handle - 2F4\n");
     errors.deleteObjects();
     EXPECT_EQ(errors.getCount(), 0);
     texts.clear();
     errors.displayAll();
     EXPECT_TRUE(texts.empty());
     errors.add(new CEXNoHatchAreas("C", "s", "f.cpp", "p3")); // freed by the destructor
-    qv::setMessageBoxSink(nullptr);
 }
 
 TEST(XmlLogs, ErrorLogsKeepEveryRecordInOrder)

@@ -1,8 +1,12 @@
 #!/usr/bin/python3
-"""Tests of the drawing tools: scripts/gen_floorplan.py, tests/tools/dxfdump.py
-and tests/tools/librecad_check.sh.  Run with /usr/bin/python3 (ezdxf)."""
+"""Tests of the drawing tools: scripts/gen_floorplan.py, scripts/example_job.py,
+tests/tools/dxfdump.py and tests/tools/librecad_check.sh.  Run with /usr/bin/python3 (ezdxf).
+
+The generator's space plans are also run through cadhost and the module; CTest names
+them in CADHOST and QV_MODULE, which by hand default to the build folder "build"."""
 
 import json
+import math
 import os
 import re
 import shutil
@@ -14,14 +18,20 @@ import unittest
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
 GEN = os.path.join(ROOT, "scripts", "gen_floorplan.py")
+JOB = os.path.join(ROOT, "scripts", "example_job.py")
 DUMP = os.path.join(HERE, "dxfdump.py")
 LIBRECAD_CHECK = os.path.join(HERE, "librecad_check.sh")
+CADHOST = os.environ.get("CADHOST") or os.path.join(ROOT, "build", "bin", "cadhost")
+QV_MODULE = os.environ.get("QV_MODULE") or os.path.join(ROOT, "build", "lib", "libquorvane.so")
 
 sys.path.insert(0, HERE)
 import dxfdump  # noqa: E402
 import ezdxf  # noqa: E402
 
 LABEL = re.compile(r"^Room (\d+)\.(\d{3,})$")
+XDATA_KEYS = ["AREA=", "PERIMETER=", "NAME=", "TAGTYPE=", "AREA_TYPE=", "COST_CENTRE=", "DATE=",
+              "DATE_L_MOVE=", "DEPT_CHARGE=", "ROOM_HEIGHT=", "SPECIAL_REQ=", "TOT_STAFF=",
+              "TOT_WKSTNS=", "VOLUME=", "HANDLESTOMINUS=", "HANDLESTOADD="]
 
 
 def run(*args):
@@ -74,6 +84,73 @@ def signed_area(poly):
 def bbox(poly):
     xs, ys = [p[0] for p in poly], [p[1] for p in poly]
     return min(xs), min(ys), max(xs), max(ys)
+
+
+def measures(pts):
+    """Area and length of a closed outline of (x, y, bulge) vertices, each arc taken from
+    its sagitta: the circle through the chord's ends and the arc's middle."""
+    area = length = 0.0
+    for (x1, y1, b), (x2, y2, _) in zip(pts, pts[1:] + pts[:1]):
+        area += (x1 * y2 - x2 * y1) / 2
+        chord = math.hypot(x2 - x1, y2 - y1)
+        if not b:
+            length += chord
+            continue
+        sagitta = abs(b) * chord / 2
+        radius = (chord * chord / 4 + sagitta * sagitta) / (2 * sagitta)
+        angle = 2 * math.asin(chord / (2 * radius))
+        if sagitta > radius:
+            angle = 2 * math.pi - angle
+        # a positive bulge bends to the right of the travel, away from a counter-clockwise
+        # polygon's inside: the circular segment adds to the area
+        area += math.copysign(radius * radius * (angle - math.sin(angle)) / 2, b)
+        length += radius * angle
+    return abs(area), length
+
+
+class Spaces:
+    """A space plan read back: the space-block references, their definitions' outlines in
+    world coordinates, their attributes and records; the assets and the shafts."""
+
+    def __init__(self, path):
+        self.doc = ezdxf.readfile(path)
+        self.msp = self.doc.modelspace()
+        self.refs = [e for e in self.msp.query("INSERT") if e.dxf.name.startswith("ROOM-")]
+        self.assets = self.msp.query('INSERT[layer=="ASSETS"]')
+
+    def definition(self, ref):
+        return self.doc.blocks.get(ref.dxf.name)
+
+    def outline(self, ref):
+        """The definition's outline where the reference shows it: (x, y, bulge) vertices."""
+        ins = ref.dxf.insert
+        poly = self.definition(ref).query("LWPOLYLINE")[0]
+        return [(x + ins.x, y + ins.y, b) for x, y, _, _, b in poly.get_points("xyseb")]
+
+    @staticmethod
+    def texts(ref):
+        return {a.dxf.tag: a.dxf.text for a in ref.attribs}
+
+    @staticmethod
+    def record(ref):
+        return [value for code, value in ref.get_xdata("ADE") if code == 1000]
+
+    def by_name(self):
+        return {self.texts(r)["NAME"]: r for r in self.refs}
+
+    def state(self):
+        """Every space's texts and record, by handle: what the commands may change."""
+        return {r.dxf.handle: (self.texts(r), self.record(r)) for r in self.refs}
+
+
+def inside_strictly(pt, pts):
+    """Whether the point lies inside the outline's polygon and off its sides."""
+    poly = [(x, y) for x, y, _ in pts]
+    for (x1, y1), (x2, y2) in zip(poly, poly[1:] + poly[:1]):
+        if min(x1, x2) <= pt[0] <= max(x1, x2) and min(y1, y2) <= pt[1] <= max(y1, y2):
+            if abs((x2 - x1) * (pt[1] - y1) - (y2 - y1) * (pt[0] - x1)) < 1e-9:
+                return False
+    return inside(pt, poly)
 
 
 class Plan:
@@ -229,6 +306,367 @@ class GeneratorTest(unittest.TestCase):
         r = run(GEN, "--rooms", "3", "--verbose", out)
         self.assertEqual(r.returncode, 0)
         self.assertIn("3 rooms", r.stdout)
+
+
+class SpacePlanTest(unittest.TestCase):
+    """--spaces: the plan as a drawing of this system holds it."""
+
+    ROOMS, FLOORS, SEED = 60, 2, 5
+
+    @classmethod
+    def setUpClass(cls):
+        cls.tmp = tempfile.mkdtemp(prefix="qv-spaces-")
+        args = ("--rooms", str(cls.ROOMS), "--floors", str(cls.FLOORS), "--seed", str(cls.SEED))
+        cls.plain = os.path.join(cls.tmp, "plain.dxf")
+        cls.path = os.path.join(cls.tmp, "spaces.dxf")
+        for out, extra in ((cls.plain, ()), (cls.path, ("--spaces",))):
+            r = run(GEN, *args, *extra, out)
+            assert r.returncode == 0, r.stderr
+        cls.spaces = Spaces(cls.path)
+
+    @classmethod
+    def tearDownClass(cls):
+        shutil.rmtree(cls.tmp, ignore_errors=True)
+
+    def generate(self, name, *args):
+        out = os.path.join(self.tmp, name)
+        r = run(GEN, *args, out)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        return out
+
+    def test_the_rooms_of_the_plain_plan_become_space_blocks(self):
+        r = run(DUMP, "--audit", "--json", self.path)
+        self.assertEqual(r.returncode, 0, r.stdout + r.stderr)
+        plain, spaces = Plan(self.plain), self.spaces
+        self.assertEqual(len(spaces.refs), self.ROOMS)
+        msp = spaces.msp
+        self.assertFalse([e for e in msp.query("LWPOLYLINE POLYLINE") if e.dxf.layer.startswith("ROOMS")],
+                         "no room outline is left in model space")
+        self.assertFalse(msp.query('TEXT MTEXT[layer=="ROOM-LABELS"]'), "the names are attributes")
+        self.assertEqual(len(msp.query('LWPOLYLINE[layer=="GROSS"]')), self.FLOORS)
+        # The same rooms, in the same places, with the same names and layers; each
+        # reference stands where the room's label stood.
+        rooms = {}
+        for label, text in zip(plain.labels, plain.label_texts()):
+            p = label.dxf.insert
+            room = [e for e in plain.rooms if inside((p.x, p.y), polygon(e))][0]
+            rooms[text] = (room, (p.x, p.y))
+        by_name = spaces.by_name()
+        self.assertEqual(sorted(by_name), sorted(rooms))
+        for name, ref in by_name.items():
+            room, where = rooms[name]
+            self.assertEqual(spaces.outline(ref),
+                             [(x, y, b) for x, y, _, _, b in room.get_points("xyseb")], name)
+            self.assertEqual((ref.dxf.insert.x, ref.dxf.insert.y), where, name)
+            self.assertEqual(ref.dxf.layer, room.dxf.layer, name)
+            self.assertEqual(spaces.definition(ref).query("LWPOLYLINE")[0].dxf.layer, room.dxf.layer)
+
+    def test_definitions_and_references_are_made_as_this_system_makes_them(self):
+        spaces = self.spaces
+        names = sorted(int(r.dxf.name[5:]) for r in spaces.refs)
+        self.assertEqual(names, list(range(1, self.ROOMS + 1)), "one definition per room")
+        for ref in spaces.refs:
+            block = spaces.definition(ref)
+            self.assertEqual(tuple(block.block.dxf.base_point), (0, 0, 0))
+            self.assertEqual([e.dxftype() for e in block], ["LWPOLYLINE", "ATTDEF", "ATTDEF", "ATTDEF"])
+            self.assertTrue(block.query("LWPOLYLINE")[0].closed)
+            attdefs = [(a.dxf.tag, a.dxf.prompt, a.dxf.text, a.dxf.layer, tuple(a.dxf.insert),
+                        a.dxf.height, a.dxf.field_length, a.dxf.flags) for a in block.query("ATTDEF")]
+            self.assertEqual(attdefs, [
+                ("AREA", "Enter Area", "DEFAULT AREA", "ATT-AREA", (0, 0, 0), 250, 25, 0),
+                ("NAME", "Enter Name", "DEFAULT NAME", "ATT-NAME", (0, -375, 0), 250, 25, 0),
+                ("AUX", "Enter Auxillary Value", "DEFAULT AUX", "ATT-AUX", (0, 375, 0), 250, 25, 0)])
+            ins = ref.dxf.insert
+            self.assertEqual([(a.dxf.tag, a.dxf.layer, tuple(a.dxf.insert - ins), a.dxf.height)
+                              for a in ref.attribs],
+                             [("AREA", "ATT-AREA", (0, 0, 0), 250), ("NAME", "ATT-NAME", (0, -375, 0), 250),
+                              ("AUX", "ATT-AUX", (0, 375, 0), 250)])
+            xdata = ref.get_xdata("ADE")
+            self.assertEqual([code for code, _ in xdata], [1002] + [1000] * 16 + [1002])
+            self.assertEqual((xdata[0][1], xdata[-1][1]), ("{", "}"))
+            record = spaces.record(ref)
+            self.assertEqual([item[:len(key)] for item, key in zip(record, XDATA_KEYS)], XDATA_KEYS)
+        self.assertIn("ADE", spaces.doc.appids)
+
+    def test_records_and_texts_hold_the_measures_of_the_outlines(self):
+        spaces = self.spaces
+        shafts = 0
+        for ref in spaces.refs:
+            texts, record = Spaces.texts(ref), Spaces.record(ref)
+            name = texts["NAME"]
+            self.assertEqual(record[0], "AREA=" + texts["AREA"])
+            self.assertEqual(record[2], "NAME=" + name)
+            self.assertRegex(texts["AREA"], r"^\d+\.\d\dsq\.m\.$")
+            self.assertRegex(record[1], r"^PERIMETER=\d+\.\d\dm\.$")
+            self.assertIn(texts["AUX"], (" ", record[1][len("PERIMETER="):]))
+            area, length = measures(spaces.outline(ref))
+            minus = record[14][len("HANDLESTOMINUS="):]
+            if minus:
+                shafts += 1
+                self.assertRegex(minus, r"^[0-9A-F]+,$")
+                shaft = spaces.doc.entitydb[minus[:-1]]
+                self.assertEqual((shaft.dxftype(), shaft.dxf.layer), ("LWPOLYLINE", "SHAFTS"))
+                pts = [(x, y, b) for x, y, _, _, b in shaft.get_points("xyseb")]
+                self.assertTrue(all(inside_strictly((x, y), spaces.outline(ref)) for x, y, _ in pts), name)
+                shaft_area, shaft_length = measures(pts)
+                area, length = area - shaft_area, length + shaft_length
+            self.assertLessEqual(abs(float(texts["AREA"][:-5]) - area / 1e6), 0.005 + 1e-9, name)
+            self.assertLessEqual(abs(float(record[1][10:-2]) - length / 1e3), 0.005 + 1e-9, name)
+            self.assertEqual(record[9], "ROOM_HEIGHT=2.70m.")
+            self.assertAlmostEqual(float(record[13][7:-5]), float(texts["AREA"][:-5]) * 2.7, delta=0.006)
+            self.assertEqual(record[15], "HANDLESTOADD=")
+        self.assertGreater(shafts, 0)
+
+    def test_assets_stand_inside_the_rooms_they_name(self):
+        spaces = self.spaces
+        by_name = spaces.by_name()
+        self.assertGreater(len(spaces.assets), self.ROOMS // 4)
+        numbers, held = set(), {}
+        for asset in spaces.assets:
+            texts = {a.dxf.tag: a.dxf.text for a in asset.attribs}
+            numbers.add(texts["ASSET_NO"])
+            room = texts["DESCRIPTION"].rsplit(", ", 1)[1]
+            held.setdefault(room, []).append(asset.dxf.name)
+            corners = spaces.doc.blocks.get(asset.dxf.name).query("LWPOLYLINE")[0].get_points("xy")
+            ins = asset.dxf.insert
+            outline = spaces.outline(by_name[room])
+            for x, y in corners:
+                self.assertTrue(inside_strictly((x + ins.x, y + ins.y), outline), (asset.dxf.name, room))
+        self.assertEqual(len(numbers), len(spaces.assets), "asset numbers are unique")
+        for name, ref in by_name.items():
+            kinds = sorted(held.get(name, []))
+            if ref.dxf.layer == "ROOMS-OFFICE":
+                self.assertEqual(kinds, ["CHAIR", "DESK"], name)
+            elif ref.dxf.layer == "ROOMS-WC":
+                self.assertEqual(kinds, [], name)
+
+    def test_shared_definitions(self):
+        path = self.generate("shared.dxf", "--rooms", "30", "--spaces", "--shared", "7", "--seed", "2")
+        spaces = Spaces(path)
+        uses = {}
+        for ref in spaces.refs:
+            uses.setdefault(ref.dxf.name, []).append(ref)
+        self.assertEqual(len(uses["ROOM-1"]), 7)
+        self.assertEqual(sorted(len(refs) for name, refs in uses.items() if name != "ROOM-1"), [1] * 23)
+        self.assertEqual(len(spaces.by_name()), 30, "each reference has its own name")
+        # The shared rooms are alike and, like all rooms, stand apart.
+        boxes = [bbox(spaces.outline(r)) for r in spaces.refs]
+        sizes = {(b[2] - b[0], b[3] - b[1]) for r, b in zip(spaces.refs, boxes) if r.dxf.name == "ROOM-1"}
+        self.assertEqual(sizes, {(3600, 3000)})
+        for i, a in enumerate(boxes):
+            for b in boxes[i + 1:]:
+                self.assertFalse(a[0] < b[2] and b[0] < a[2] and a[1] < b[3] and b[1] < a[3], (a, b))
+        # 3.6 m by 3 m, less a shaft of 0.6 m by 0.6 m where there is one
+        areas = sorted(spaces.record(ref)[0] for ref in uses["ROOM-1"])
+        self.assertEqual(areas, ["AREA=10.44sq.m."] + ["AREA=10.80sq.m."] * 6)
+
+    def test_outdated_spaces_show_the_measures_before_an_edit(self):
+        fresh = Spaces(self.generate("fresh.dxf", "--rooms", "40", "--spaces", "--seed", "9"))
+        old = Spaces(self.generate("old.dxf", "--rooms", "40", "--spaces", "--seed", "9", "--outdated", "4"))
+        changed = 0
+        for (handle, (texts, record)), ref in zip(old.state().items(), fresh.refs):
+            self.assertEqual(fresh.outline(ref), old.outline(old.doc.entitydb[handle]), "the same outlines")
+            new_texts, new_record = Spaces.texts(ref), Spaces.record(ref)
+            if texts == new_texts and record == new_record:
+                continue
+            changed += 1
+            # the first wall stood further in: smaller area and perimeter, and the texts
+            # show the old values
+            self.assertLess(float(record[0][5:-5]), float(new_record[0][5:-5]))
+            self.assertLess(float(record[1][10:-2]), float(new_record[1][10:-2]))
+            self.assertEqual(texts["AREA"], record[0][5:])
+        self.assertEqual(changed, 40 // 4)
+
+    def test_imperial_spaces_are_measured_in_feet(self):
+        spaces = Spaces(self.generate("imperial.dxf", "--rooms", "12", "--spaces", "--units", "imperial",
+                                      "--version", "R2000"))
+        self.assertEqual(spaces.doc.dxfversion, "AC1015")
+        for ref in spaces.refs:
+            texts, record = Spaces.texts(ref), Spaces.record(ref)
+            self.assertRegex(texts["AREA"], r"^\d+\.\d\dsq\.ft\.$")
+            area, length = measures(spaces.outline(ref))
+            if record[14] == "HANDLESTOMINUS=":
+                self.assertLessEqual(abs(float(texts["AREA"][:-6]) - area / 144), 0.005 + 1e-9)
+                self.assertLessEqual(abs(float(record[1][10:-3]) - length / 12), 0.005 + 1e-9)
+            self.assertEqual(record[9], "ROOM_HEIGHT=9.00ft.")
+            self.assertTrue(record[13].endswith("cu.ft."))
+            self.assertEqual({a.dxf.height for a in ref.attribs}, {10})
+
+    def test_deterministic_and_linear(self):
+        a = self.generate("a.dxf", "--rooms", "150", "--spaces", "--shared", "3", "--outdated", "5")
+        b = self.generate("b.dxf", "--rooms", "150", "--spaces", "--shared", "3", "--outdated", "5")
+        with open(a, "rb") as fa, open(b, "rb") as fb:
+            self.assertEqual(fa.read(), fb.read())
+        big = Spaces(self.generate("big.dxf", "--rooms", "3000", "--spaces", "--shared", "500"))
+        self.assertEqual(len(big.refs), 3000)
+        self.assertEqual(len(big.doc.blocks.get("ROOM-1").query("ATTDEF")), 3)
+
+    def test_bad_arguments(self):
+        out = os.path.join(self.tmp, "never.dxf")
+        for args in (["--spaces", "--version", "R12"], ["--shared", "2"], ["--outdated", "3"],
+                     ["--rooms", "10", "--spaces", "--shared", "11"], ["--spaces", "--outdated", "-1"],
+                     ["--spaces", "--shared", "-1"]):
+            r = run(GEN, *args, out)
+            self.assertEqual(r.returncode, 2, args)
+            self.assertFalse(os.path.exists(out))
+
+    def test_verbose_counts_what_was_made(self):
+        out = os.path.join(self.tmp, "v.dxf")
+        r = run(GEN, "--rooms", "12", "--spaces", "--shared", "4", "--verbose", out)
+        self.assertEqual(r.returncode, 0)
+        assets = len(Spaces(out).assets)
+        self.assertIn("12 space blocks of 9 definitions, %d assets" % assets, r.stdout)
+
+
+class Host:
+    """Runs cadhost with the module in a private environment: no display, private data
+    folder (and so the default preferences unless a test writes some)."""
+
+    def __init__(self, folder):
+        self.folder = folder
+        self.env = dict(os.environ)
+        for name in ("DISPLAY", "WAYLAND_DISPLAY"):
+            self.env.pop(name, None)
+        self.env.update(QT_QPA_PLATFORM="offscreen", LANG="C.UTF-8", HOME=folder,
+                        XDG_DATA_HOME=os.path.join(folder, "data"),
+                        XDG_RUNTIME_DIR=folder)
+
+    def write_prefs(self, units, precision):
+        prefs = os.path.join(self.folder, "data", "KavroSystems", "Quorvane", "prefs")
+        os.makedirs(prefs, exist_ok=True)
+        with open(os.path.join(prefs, "prefs.cfg"), "w", newline="") as f:
+            f.write("//\r\n//\r\n//\tConfiguration file for Quorvane\r\n//\r\nunits\r\n%d\r\n"
+                    "precison\r\n%d\r\n" % (units, precision))
+
+    def run(self, drawing, lines):
+        script = os.path.join(self.folder, "job.scr")
+        with open(script, "w", encoding="utf-8") as f:
+            f.write("".join(line + "\n" for line in lines))
+        return subprocess.run([CADHOST, "--module", QV_MODULE, "--no-gui", "--script", script, drawing],
+                              capture_output=True, text=True, env=self.env, timeout=120)
+
+
+@unittest.skipUnless(os.path.exists(CADHOST) and os.path.exists(QV_MODULE), "cadhost is not built")
+class SpacePlanInCadhostTest(unittest.TestCase):
+    """The module takes the generated spaces for its own: updating a current plan changes
+    nothing, updating an outdated one gives the current one, and the gross-area block the
+    module makes is built as the generated space blocks are."""
+
+    def setUp(self):
+        self.tmp = tempfile.mkdtemp(prefix="qv-spaces-host-")
+        self.host = Host(self.tmp)
+
+    def tearDown(self):
+        shutil.rmtree(self.tmp, ignore_errors=True)
+
+    def generate(self, name, *args):
+        out = os.path.join(self.tmp, name)
+        r = run(GEN, *args, out)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        return out
+
+    def run_host(self, drawing, commands, out):
+        r = self.host.run(drawing, list(commands) + ["SAVEAS", out, "QUIT"])
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertEqual(r.stderr, "")
+        return r.stdout
+
+    def test_updating_a_current_plan_changes_nothing(self):
+        plan = self.generate("plan.dxf", "--rooms", "120", "--floors", "2", "--spaces", "--shared", "5",
+                             "--seed", "4")
+        out = os.path.join(self.tmp, "updated.dxf")
+        self.run_host(plan, ["kus", "krt"], out)
+        before, after = Spaces(plan).state(), Spaces(out).state()
+        self.assertEqual(len(after), 120)
+        self.assertEqual(after, before)
+
+    def test_updating_imperial_spaces_with_imperial_preferences_changes_nothing(self):
+        self.host.write_prefs(units=1, precision=2)
+        plan = self.generate("plan.dxf", "--rooms", "40", "--spaces", "--units", "imperial")
+        out = os.path.join(self.tmp, "updated.dxf")
+        self.run_host(plan, ["kus"], out)
+        self.assertEqual(Spaces(out).state(), Spaces(plan).state())
+
+    def test_updating_outdated_spaces_gives_the_current_plan(self):
+        args = ("--rooms", "90", "--floors", "2", "--spaces", "--seed", "6")
+        current = Spaces(self.generate("current.dxf", *args)).state()
+        outdated_plan = self.generate("outdated.dxf", *args, "--outdated", "3")
+        outdated = Spaces(outdated_plan).state()
+        out = os.path.join(self.tmp, "updated.dxf")
+        self.assertEqual(self.run_host(outdated_plan, ["kus"], out), "Kavro Update Spaces 64.04.03.00\n")
+        updated = Spaces(out).state()
+        self.assertEqual(sum(outdated[h] != current[h] for h in current), 90 // 3)
+        for handle, (texts, record) in updated.items():
+            self.assertEqual(texts, current[handle][0], handle)
+            # the volume is not measured: it stays what it was
+            self.assertEqual(record[:13] + record[14:], current[handle][1][:13] + current[handle][1][14:])
+            self.assertEqual(record[13], outdated[handle][1][13])
+
+    def test_the_main_jobs_summary_reads_what_the_drawings_hold(self):
+        plan = self.generate("plan.dxf", "--rooms", "24", "--floors", "2", "--spaces", "--outdated", "5",
+                             "--shared", "3")
+        before = Spaces(plan)
+        r = run(JOB, "pick", plan)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        handle, point = r.stdout.split()
+        outline = before.doc.entitydb[handle]
+        self.assertEqual(outline.dxf.layer, "GROSS")
+        box = bbox(list(outline.get_points("xy")))
+        self.assertEqual(tuple(float(v) for v in point.split(",")), ((box[0] + box[2]) / 2, (box[1] + box[3]) / 2))
+        out = os.path.join(self.tmp, "after.dxf")
+        self.run_host(plan, ["kgabc", "#" + handle, point, "kus", "kut", "200", "i", "i", "krt"], out)
+        r = run(JOB, "summary", plan, out)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        text = r.stdout
+        self.assertIn("  2 floors (gross outlines)\n", text)
+        self.assertIn("  24 space blocks (rooms) of 22 block definitions\n", text)
+        self.assertIn("  %d assets (furniture blocks" % len(before.assets), text)
+        self.assertIn("  no gross-area block yet\n", text)
+        area = Spaces.texts([ref for ref in Spaces(out).refs if ref.dxf.name == "ROOM-GROSS_AREA"][0])["AREA"]
+        self.assertIn("kgabc made the gross-area block ROOM-GROSS_AREA of %s from a gross outline" % area, text)
+        self.assertIn("kus brought 4 space blocks up to date", text)
+        self.assertEqual(len(re.findall(r"\n    Room \d\.\d{3}: [\d.]+sq\.m\. -> [\d.]+sq\.m\.", text)), 4)
+        self.assertIn("kut set the text size of 24 space blocks to 200\n", text)
+        self.assertIn("The result is %s (25 space blocks, %d assets)." % (out, len(before.assets)), text)
+        # Run again on the result, nothing is out of date and nothing is resized.
+        again = os.path.join(self.tmp, "again.dxf")
+        self.run_host(out, ["kus"], again)
+        text = run(JOB, "summary", out, again).stdout
+        self.assertIn("  2 floors (gross outlines)\n", text)
+        self.assertIn("  a gross-area block\n", text)
+        self.assertIn("kus found every space block's area and perimeter up to date", text)
+        self.assertNotIn("kgabc", text)
+        self.assertNotIn("kut", text)
+        self.assertEqual(run(JOB, "summary", out).returncode, 2)
+
+    def test_the_modules_gross_area_block_is_built_as_the_generated_ones(self):
+        plan = self.generate("plan.dxf", "--rooms", "10", "--spaces")
+        gross = ezdxf.readfile(plan).modelspace().query('LWPOLYLINE[layer=="GROSS"]')[0]
+        out = os.path.join(self.tmp, "gross.dxf")
+        self.run_host(plan, ["kgabc", "#" + gross.dxf.handle, "1000,1000"], out)
+        made = Spaces(out)
+        mine = [r for r in made.refs if r.dxf.name == "ROOM-GROSS_AREA"]
+        self.assertEqual(len(mine), 1)
+        generated = [r for r in made.refs if r.dxf.name != "ROOM-GROSS_AREA"]
+        self.assertEqual(len(generated), 10)
+
+        def shape(ref):
+            block = made.definition(ref)
+            ins = ref.dxf.insert
+            return (ref.dxf.layer == block.query("LWPOLYLINE")[0].dxf.layer,
+                    block.block.dxf.flags, tuple(block.block.dxf.base_point),
+                    [e.dxftype() for e in block],
+                    [(a.dxf.tag, a.dxf.prompt, a.dxf.text, a.dxf.layer, tuple(a.dxf.insert), a.dxf.height,
+                      a.dxf.field_length, a.dxf.flags, a.dxf.rotation, a.dxf.get("width", 1))
+                     for a in block.query("ATTDEF")],
+                    [(a.dxf.tag, a.dxf.layer, tuple(a.dxf.insert - ins), a.dxf.height, a.dxf.field_length,
+                      a.dxf.flags, a.dxf.rotation, a.dxf.get("width", 1)) for a in ref.attribs],
+                    [code for code, _ in ref.get_xdata("ADE")],
+                    [item.split("=")[0] for item in made.record(ref)],
+                    ref.dxf.get("xscale", 1), ref.dxf.get("yscale", 1), ref.dxf.get("rotation", 0))
+
+        for ref in generated:
+            self.assertEqual(shape(ref), shape(mine[0]), ref.dxf.name)
 
 
 class DumpTest(unittest.TestCase):
