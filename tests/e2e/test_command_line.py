@@ -348,6 +348,14 @@ class TerminalTest(TempFolderCase, WrittenDrawingChecks):
         self.assertEqual(t.finish(), 0, t.shown)
         self.assertEqual(lines_of(out), [((0.0, 0.0, 0.0), (5.0, 0.0, 0.0))])
 
+    def test_input_that_keeps_ending_ends_the_host_and_names_what_is_lost(self):
+        t = self.start()
+        self.draw_line(t)
+        t.type(CTRL_D, "Save changes to Drawing1.dxf? [Yes/No/Cancel] <Yes>: ")
+        t.type(CTRL_D, "Save drawing as: ")                         # the default, Yes, asks for a name
+        t.type(CTRL_D, 'cadhost: the input has ended: the changes to "Drawing1.dxf" are not saved\n')
+        self.assertEqual(t.finish(), 0, t.shown)
+
 
 def tearDownModule():
     Host.cleanup()
