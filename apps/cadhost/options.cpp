@@ -5,8 +5,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <dlfcn.h>
 #include <string>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace {
@@ -23,13 +26,71 @@ const char* const usage =
     "  --no-gui        no windows: message boxes print to standard error\n"
     "  --version       print the version and exit\n";
 
-bool hasDisplay()
+std::string environment(const char* name)
 {
-    const auto set = [](const char* name) {
-        const char* v = std::getenv(name);
-        return v && *v;
-    };
-    return set("DISPLAY") || set("WAYLAND_DISPLAY");
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
+bool hasDisplay() { return !environment("DISPLAY").empty() || !environment("WAYLAND_DISPLAY").empty(); }
+
+// Whether the X server of DISPLAY accepts a connection, asked through the X library that
+// Qt uses (loaded here only for the question, so that the host does not need it).
+bool xDisplayAnswers()
+{
+    void* xcb = ::dlopen("libxcb.so.1", RTLD_NOW | RTLD_LOCAL);
+    if (!xcb)
+        return false; // Qt cannot reach an X server without it either
+    using Connect = void* (*)(const char*, int*);
+    using HasError = int (*)(void*);
+    using Disconnect = void (*)(void*);
+    const auto connect = reinterpret_cast<Connect>(::dlsym(xcb, "xcb_connect"));
+    const auto hasError = reinterpret_cast<HasError>(::dlsym(xcb, "xcb_connection_has_error"));
+    const auto disconnect = reinterpret_cast<Disconnect>(::dlsym(xcb, "xcb_disconnect"));
+    bool answers = false;
+    if (connect && hasError && disconnect) {
+        void* connection = connect(nullptr, nullptr);
+        answers = hasError(connection) == 0;
+        disconnect(connection);
+    }
+    ::dlclose(xcb);
+    return answers;
+}
+
+// Whether the Wayland compositor's socket (WAYLAND_DISPLAY, a name in XDG_RUNTIME_DIR or a
+// path) accepts a connection.
+bool waylandDisplayAnswers()
+{
+    const std::string name = environment("WAYLAND_DISPLAY");
+    const std::string path = name.starts_with('/') ? name : environment("XDG_RUNTIME_DIR") + "/" + name;
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (path.size() >= sizeof address.sun_path)
+        return false;
+    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const bool answers = fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    if (fd >= 0)
+        ::close(fd);
+    return answers;
+}
+
+// The display that Qt would fail to open (Qt aborts then); empty when one answers, or when
+// Qt is told to use a platform without a display. Without a platform named, Qt takes
+// Wayland or X, whichever answers.
+std::string deadDisplay()
+{
+    const std::string platform = environment("QT_QPA_PLATFORM");
+    const std::string x = environment("DISPLAY"), wayland = environment("WAYLAND_DISPLAY");
+    if (platform.starts_with("wayland"))
+        return !wayland.empty() && waylandDisplayAnswers() ? "" : "Wayland display \"" + wayland + "\"";
+    if (platform.starts_with("xcb"))
+        return !x.empty() && xDisplayAnswers() ? "" : "X display \"" + x + "\"";
+    if (!platform.empty())
+        return "";
+    if ((!x.empty() && xDisplayAnswers()) || (!wayland.empty() && waylandDisplayAnswers()))
+        return "";
+    return x.empty() ? "Wayland display \"" + wayland + "\"" : "X display \"" + x + "\"";
 }
 
 } // namespace
@@ -69,7 +130,15 @@ void preparePlatform(const HostOptions& options)
         ::mkdir(runtime.c_str(), 0700);
         setenv("XDG_RUNTIME_DIR", runtime.c_str(), 0);
     }
-    if (options.noGui || !hasDisplay()) {
+    bool headless = options.noGui || !hasDisplay();
+    if (!headless) {
+        if (const std::string dead = deadDisplay(); !dead.empty()) {
+            std::fprintf(stderr, "cadhost: cannot open the %s; going on without dialogs\n", dead.c_str());
+            headless = true;
+            setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        }
+    }
+    if (headless) {
         qv::setNoGui(true);
         // Widgets can still be made (and never shown) without a display.
         setenv("QT_QPA_PLATFORM", "offscreen", 0);

@@ -387,11 +387,10 @@ class FileCommandTest(TempFolderCase, WrittenDrawingChecks):
     def test_saveas_into_a_missing_folder_writes_nothing(self):
         target = self.path("missing", "out.dxf")
         result = run_script(self.dir, ["SAVEAS", target, "QVNAME", "QUIT"], self.plan)
-        self.assertEqual((result.returncode, result.stderr), (0, ""))
-        lines = result.stdout.splitlines()
-        self.assertTrue(any(line.startswith('Cannot save "%s"' % target) for line in lines), result.stdout)
-        # The drawing keeps its name, and the session goes on.
-        self.assertTrue(result.stdout.endswith("file: %s (1 open)\n%s" % (self.plan, UNLOADED)), result.stdout)
+        # The session goes on, the drawing keeps its name, and the exit status tells.
+        self.assertEqual((result.returncode, result.stdout), (2, "file: %s (1 open)\n%s" % (self.plan, UNLOADED)))
+        self.assertEqual(result.stderr, "cadhost: cannot save \"%s\": cannot write '%s': the folder '%s' does not exist\n"
+                         % (target, target, self.path("missing")))
         self.assertEqual(sorted(os.listdir(self.dir)), ["input.scr", "plan.dxf"])
 
     def test_new_then_saveas_writes_an_empty_drawing(self):
@@ -430,18 +429,22 @@ class FileCommandTest(TempFolderCase, WrittenDrawingChecks):
         bad = self.path("bad.dxf")
         with open(bad, "w") as f:
             f.write("  0\nSECTION\n  2\nENTITIES\n")
-        result = run_script(self.dir, ["OPEN", bad, "OPEN", self.path("nope.dxf"), "QVNAME"], self.plan)
-        self.assertEqual((result.returncode, result.stderr), (0, ""))
-        lines = result.stdout.splitlines()
-        self.assertEqual(len([line for line in lines if line.startswith("Cannot open")]), 2, result.stdout)
-        self.assertIn("file: %s (1 open)" % self.plan, lines)
+        result = run_script(self.dir, ["OPEN", bad, "OPEN", self.path("nope.dxf"), "OPEN", self.dir, "QVNAME"],
+                            self.plan)
+        self.assertEqual((result.returncode, result.stdout), (2, "file: %s (1 open)\n%s" % (self.plan, UNLOADED)))
+        # Each failure on a line of its own, with the reason.
+        lines = result.stderr.splitlines()
+        self.assertEqual(len(lines), 3, result.stderr)
+        self.assertTrue(lines[0].startswith('cadhost: cannot open "%s": line ' % bad), lines[0])
+        self.assertEqual(lines[1:], ['cadhost: cannot open "%s": No such file or directory' % self.path("nope.dxf"),
+                                     'cadhost: cannot open "%s": Is a directory' % self.dir])
 
     def test_command_names_in_any_case_with_prefixes_and_comments(self):
         result = run_script(self.dir, [
             "qvname", "QvNaMe", "_QVNAME", ".qvname", "_.QvName", "   qvname   ",
             "; QVNAME is not run from a comment", ";",
             "QVTEXT", "local name",    # the local name of QVSTRING
-            "", "^C", ESC,              # nothing to run
+            "^C", ESC,                  # nothing to run
             "_sAvEaS", self.path("lower.dxf"), "._Quit", "QVNAME"], self.plan)
         self.assertSession(result, "file: %s (1 open)\n" % self.plan * 6
                            + "Text: text: [local name]\n" + UNLOADED)
@@ -662,7 +665,7 @@ class BadInputTest(TempFolderCase):
         lines = text.split(b"\n")
         middle = len(lines) // 4 * 2 + 1  # a value line: group codes and values shift
         cases = {
-            "missing": (os.path.join(self.inputs, "missing.dxf"), "no such file"),
+            "missing": (os.path.join(self.inputs, "missing.dxf"), ": No such file or directory"),
             "empty": (self.make("empty.dxf", b""), "empty"),
             "truncated": (self.make("truncated.dxf", text[:len(text) // 2]), "line"),
             "odd lines": (self.make("odd.dxf", b"\n".join(lines[:middle] + lines[middle + 1:])), "line"),
@@ -671,7 +674,7 @@ class BadInputTest(TempFolderCase):
                            "binary DXF"),
             "DWG": (self.make("real.dwg", b"AC1032\x00\x00\x00\x00\x00\x0f\x01" + bytes(range(256))), "DWG"),
             "DWG named .dxf": (self.make("dwg.dxf", b"AC1032" + bytes(200)), "DWG"),
-            "folder": (self.inputs, "cannot"),
+            "folder": (self.inputs, ": Is a directory"),
         }
         for name, (path, message) in cases.items():
             with self.subTest(name):

@@ -10,12 +10,15 @@
 #include "arx/acedcmd.h"
 #include "arx/acrxapp.h"
 #include "arx/acutprintf.h"
+#include "arx/dbcurves.h"
 #include "arx/dbdatabase.h"
 #include "arx/dbsymtb.h"
 
+#include <chrono>
 #include <cstdio>
 #include <stdexcept>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -63,11 +66,16 @@ void askString()
     report("text", status, "[" + std::string(text) + "]");
 }
 
+std::string pointText(const ads_point p)
+{
+    return number(p[0]) + "," + number(p[1]) + "," + number(p[2]);
+}
+
 void askPoint()
 {
     ads_point point = {-1, -1, -1};
     const int status = acedGetPoint(nullptr, "Point: ", point);
-    report("point", status, number(point[0]) + "," + number(point[1]) + "," + number(point[2]));
+    report("point", status, pointText(point));
 }
 
 // Asks for an integer until one is given; Enter asks again. Any status but RTNORM and
@@ -149,9 +157,50 @@ void printVariable()
         acutPrintf("%s: %d\n", name, static_cast<int>(value->resval.rint));
     else if (value->restype == RTSTR)
         acutPrintf("%s: \"%s\"\n", name, value->resval.rstring ? value->resval.rstring : "");
+    else if (value->restype == RT3DPOINT)
+        acutPrintf("%s: %s,%s,%s\n", name, number(value->resval.rpoint[0]), number(value->resval.rpoint[1]),
+                   number(value->resval.rpoint[2]));
     else
         acutPrintf("%s: type %d\n", name, static_cast<int>(value->restype));
     acutRelRb(value);
+}
+
+// Asks for two points and draws a line between them in model space (a change of the
+// drawing).
+void drawLine()
+{
+    ads_point from = {0, 0, 0}, to = {0, 0, 0};
+    const int fromStatus = acedGetPoint(nullptr, "From point: ", from);
+    if (!report("from", fromStatus, pointText(from)))
+        return;
+    const int toStatus = acedGetPoint(from, "To point: ", to);
+    if (!report("to", toStatus, pointText(to)))
+        return;
+    AcDbDatabase* db = acDocManager->curDocument()->database();
+    AcGePoint3d start(from[0], from[1], from[2]), end(to[0], to[1], to[2]);
+    acdbUcs2Wcs(start, start, false, db);
+    acdbUcs2Wcs(end, end, false, db);
+    AcDbBlockTableRecord* space = nullptr;
+    if (acdbOpenObject(space, db->modelSpaceId(), AcDb::kForWrite) != Acad::eOk)
+        return;
+    auto* line = new AcDbLine(start, end);
+    AcDbObjectId id;
+    if (space->appendAcDbEntity(id, line) == Acad::eOk)
+        line->close();
+    else
+        delete line;
+    space->close();
+    acutPrintf("line drawn\n");
+}
+
+// Works for a second without asking anything (a long command to interrupt).
+void work()
+{
+    acutPrintf("working\n");
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+    while (std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    acutPrintf("work done\n");
 }
 
 // A command that fails with an exception: the host must survive it.
@@ -180,6 +229,8 @@ const Command commands[] = {
     {"QVPRODUCT", "QVPRODUCT", printProduct},
     {"QVGETVAR", "QVGETVAR", printVariable},
     {"QVTHROW", "QVTHROW", throwError},
+    {"QVLINE", "QVLINE", drawLine},
+    {"QVWORK", "QVWORK", work},
 };
 
 } // namespace

@@ -139,6 +139,7 @@ AcDbDatabase::AcDbDatabase(bool buildDefaultDrawing, bool) : m_impl(std::make_un
 {
     if (buildDefaultDrawing)
         qv::completeDatabase(this);
+    m_impl->dbmod = 0;
 }
 
 AcDbDatabase::~AcDbDatabase()
@@ -166,6 +167,7 @@ Acad::ErrorStatus AcDbDatabase::readDxfText(const std::string& text)
     m_impl = std::make_unique<Impl>(this);
     m_impl->moveFrom(*fresh.m_impl);
     m_impl->fileName = fileName;
+    m_impl->dbmod = 0;
     return Acad::eOk;
 }
 
@@ -206,10 +208,12 @@ Acad::ErrorStatus AcDbDatabase::saveAs(const char* fileName, bool, int, const vo
         return Acad::eFileAccessErr;
     }
     m_impl->fileName = file.target();
+    m_impl->dbmod = 0;
     return Acad::eOk;
 }
 
 const std::string& AcDbDatabase::lastErrorMessage() const { return m_impl->lastError; }
+short AcDbDatabase::dbmod() const { return m_impl->dbmod; }
 const std::string& AcDbDatabase::originalFileName() const { return m_impl->fileName; }
 
 #define QV_GET_TABLE(TYPE, MEMBER)                                                                  \
@@ -318,7 +322,7 @@ Acad::ErrorStatus AcDbDatabase::setLunits(short units)
 {
     if (units < 1 || units > 5)
         return Acad::eInvalidInput;
-    m_impl->setHeader("$LUNITS", 70, std::to_string(units));
+    m_impl->changeHeader("$LUNITS", 70, std::to_string(units));
     return Acad::eOk;
 }
 
@@ -331,7 +335,7 @@ AcDb::UnitsValue AcDbDatabase::insunits() const
 
 Acad::ErrorStatus AcDbDatabase::setInsunits(AcDb::UnitsValue units)
 {
-    m_impl->setHeader("$INSUNITS", 70, std::to_string(static_cast<int>(units)));
+    m_impl->changeHeader("$INSUNITS", 70, std::to_string(static_cast<int>(units)));
     return Acad::eOk;
 }
 
@@ -352,7 +356,7 @@ Acad::ErrorStatus AcDbDatabase::setClayer(AcDbObjectId layerId)
     const auto* rec = AcDbLayerTableRecord::cast(layerId.object());
     if (!rec || layerId.database() != this || rec->isErased())
         return Acad::eInvalidInput;
-    m_impl->setHeader("$CLAYER", 8, rec->name());
+    m_impl->changeHeader("$CLAYER", 8, rec->name());
     return Acad::eOk;
 }
 
@@ -378,13 +382,14 @@ Acad::ErrorStatus AcDbDatabase::setUcs(const AcGePoint3d& origin, const AcGeVect
     m_impl->setHeaderPoint("$UCSORG", 10, origin);
     m_impl->setHeaderPoint("$UCSXDIR", 10, AcGePoint3d(x.x, x.y, x.z));
     m_impl->setHeaderPoint("$UCSYDIR", 10, AcGePoint3d(y.x, y.y, y.z));
+    m_impl->dbmod |= kVariablesModified;
     return Acad::eOk;
 }
 
 bool AcDbDatabase::tilemode() const { return headerInt(*m_impl, "$TILEMODE", 70, 1) != 0; }
-void AcDbDatabase::setTilemode(bool model) { m_impl->setHeader("$TILEMODE", 70, model ? "1" : "0"); }
+void AcDbDatabase::setTilemode(bool model) { m_impl->changeHeader("$TILEMODE", 70, model ? "1" : "0"); }
 int AcDbDatabase::sortEnts() const { return static_cast<int>(headerInt(*m_impl, "$SORTENTS", 280, 127)); }
-void AcDbDatabase::setSortEnts(int value) { m_impl->setHeader("$SORTENTS", 280, std::to_string(value)); }
+void AcDbDatabase::setSortEnts(int value) { m_impl->changeHeader("$SORTENTS", 280, std::to_string(value)); }
 AcGePoint3d AcDbDatabase::extmin() const { return m_impl->headerPoint("$EXTMIN", 10, AcGePoint3d(1e20, 1e20, 1e20)); }
 AcGePoint3d AcDbDatabase::extmax() const
 {
@@ -413,7 +418,7 @@ bool AcDbDatabase::getHeaderText(const char* name, int code, std::string& value)
 
 void AcDbDatabase::setHeaderValue(const char* name, int code, const std::string& value)
 {
-    m_impl->setHeader(name, code, value);
+    m_impl->changeHeader(name, code, value);
 }
 
 AcDbObjectId AcDbDatabase::currentSpaceId() const { return tilemode() ? modelSpaceId() : paperSpaceId(); }

@@ -39,10 +39,12 @@ struct AcDbDatabase::Impl {
     std::string lastError;
     std::string fileName;
     std::unique_ptr<qv::DrawingState> state;   // the editor's, made on first use
+    short dbmod = 0;   // what changed since the drawing was read, saved or made (DBMOD)
 
-    // Tells the spatial index that an object changed or moved.
+    // Tells the spatial index that an object changed or moved, and marks the drawing changed.
     void noteModified(AcDbObjectId id)
     {
+        dbmod |= AcDbDatabase::kObjectsModified;
         if (state)
             state->index.objectModified(id);
     }
@@ -61,6 +63,12 @@ struct AcDbDatabase::Impl {
     HeaderVariable* headerVariable(const std::string& name);
     const qv::dxf::Tag* headerTag(const std::string& name, int code) const;
     void setHeader(const std::string& name, int code, const std::string& value);
+    // As setHeader, for a change that marks the drawing changed.
+    void changeHeader(const std::string& name, int code, const std::string& value)
+    {
+        setHeader(name, code, value);
+        dbmod |= AcDbDatabase::kVariablesModified;
+    }
     void setHeaderPoint(const std::string& name, int code, const AcGePoint3d& p);
     AcGePoint3d headerPoint(const std::string& name, int code, const AcGePoint3d& fallback) const;
 

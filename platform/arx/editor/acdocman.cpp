@@ -3,7 +3,12 @@
 #include "arx/dbdatabase.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <utility>
 
 AcApDocument::AcApDocument(std::unique_ptr<AcDbDatabase> database, std::string fileName)
@@ -38,15 +43,45 @@ AcApDocument* AcApDocManager::add(std::unique_ptr<AcApDocument> document)
     return m_current;
 }
 
+namespace {
+
+// The system's error number for why the file cannot be read; 0 when it can be opened.
+int unreadable(const std::string& file)
+{
+    struct stat info{};
+    if (::stat(file.c_str(), &info) != 0)
+        return errno;
+    if (S_ISDIR(info.st_mode))
+        return EISDIR;
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return errno;
+    ::close(fd);
+    return 0;
+}
+
+// The reader's message without the path in front of it, which the caller names anyway.
+std::string withoutPath(const std::string& message, const std::string& file)
+{
+    const std::string prefix = file + ": ";
+    return message.starts_with(prefix) ? message.substr(prefix.size()) : message;
+}
+
+} // namespace
+
 Acad::ErrorStatus AcApDocManager::appContextOpenDocument(const char* path)
 {
     m_openError.clear();
     std::string file = path ? path : "";
     std::replace(file.begin(), file.end(), '\\', '/');
+    if (const int error = unreadable(file)) {
+        m_openError = std::strerror(error);
+        return error == ENOENT ? Acad::eFileNotFound : Acad::eFileAccessErr;
+    }
     auto database = std::make_unique<AcDbDatabase>(false, true);
     const Acad::ErrorStatus status = database->readDxfFile(file.c_str());
     if (status != Acad::eOk) {
-        m_openError = database->lastErrorMessage();
+        m_openError = withoutPath(database->lastErrorMessage(), file);
         return status;
     }
     add(std::make_unique<AcApDocument>(std::move(database), file));

@@ -1,5 +1,6 @@
 #include "arx/aced.h"
 
+#include "acedpick.h"
 #include "arx/acdocman.h"
 #include "arx/acedinput.h"
 #include "arx/acutprintf.h"
@@ -7,6 +8,7 @@
 
 #include <cctype>
 #include <charconv>
+#include <cmath>
 #include <cstdarg>
 #include <cstring>
 #include <map>
@@ -28,15 +30,6 @@ std::string trimmed(const std::string& s)
     return s.substr(first, s.find_last_not_of(" \t") - first + 1);
 }
 
-bool parseReal(const std::string& text, double& value)
-{
-    const std::string t = trimmed(text);
-    const char* begin = t.c_str() + (t.size() > 0 && t[0] == '+' ? 1 : 0);
-    const char* end = t.c_str() + t.size();
-    const auto result = std::from_chars(begin, end, value);
-    return begin != end && result.ec == std::errc() && result.ptr == end;
-}
-
 bool parseInt(const std::string& text, int& value)
 {
     const std::string t = trimmed(text);
@@ -44,25 +37,6 @@ bool parseInt(const std::string& text, int& value)
     const char* end = t.c_str() + t.size();
     const auto result = std::from_chars(begin, end, value);
     return begin != end && result.ec == std::errc() && result.ptr == end;
-}
-
-bool parsePoint(const std::string& text, ads_point point)
-{
-    double values[3] = {0, 0, 0};
-    size_t start = 0;
-    int count = 0;
-    for (; count < 3; ++count) {
-        const size_t comma = text.find(',', start);
-        if (!parseReal(text.substr(start, comma == std::string::npos ? std::string::npos : comma - start), values[count]))
-            return false;
-        if (comma == std::string::npos)
-            break;
-        start = comma + 1;
-    }
-    if (count < 1 || count > 2)
-        return false;
-    std::copy(values, values + 3, point);
-    return true;
 }
 
 // Reads answers until one is valid; a refused answer prints message and asks again.
@@ -100,12 +74,6 @@ std::string upper(const char* name)
     return n;
 }
 
-AcDbDatabase* currentDatabase()
-{
-    AcApDocument* doc = acDocManagerPtr()->curDocument();
-    return doc ? doc->database() : acdbHostApplicationServices()->workingDatabase();
-}
-
 void setShort(resbuf* rb, short value)
 {
     rb->restype = RTSHORT;
@@ -117,6 +85,27 @@ void setString(resbuf* rb, const std::string& value)
     rb->restype = RTSTR;
     rb->resval.rstring = nullptr;
     acutSetRbString(rb, value.c_str());
+}
+
+void setPoint(resbuf* rb, const AcGePoint3d& p)
+{
+    rb->restype = RT3DPOINT;
+    rb->resval.rpoint[0] = p.x;
+    rb->resval.rpoint[1] = p.y;
+    rb->resval.rpoint[2] = p.z;
+}
+
+// LASTPOINT takes a 2D or 3D point of finite coordinates, in the current UCS.
+int setLastPoint(const resbuf* value)
+{
+    if (value->restype != RTPOINT && value->restype != RT3DPOINT)
+        return RTERROR;
+    const double* p = value->resval.rpoint;
+    const AcGePoint3d point(p[0], p[1], value->restype == RT3DPOINT ? p[2] : 0.0);
+    if (!std::isfinite(point.x) || !std::isfinite(point.y) || !std::isfinite(point.z))
+        return RTERROR;
+    qv::setLastPointFromUcs(qv::currentDatabase(), point);
+    return RTNORM;
 }
 
 } // namespace
@@ -135,7 +124,7 @@ int acedGetReal(const char* prompt, ads_real* result)
 {
     double value = 0;
     const int status = askUntilValid(prompt, "Requires numeric value.",
-                                     [&](const std::string& text) { return parseReal(text, value); });
+                                     [&](const std::string& text) { return qv::parseNumber(text, value); });
     if (status == RTNORM && result)
         *result = value;
     return status;
@@ -162,11 +151,19 @@ int acedGetString(int, const char* prompt, char* result, std::size_t size)
 
 int acedGetPoint(const ads_point, const char* prompt, ads_point result)
 {
-    ads_point point = {0, 0, 0};
-    const int status = askUntilValid(prompt, "Invalid point.",
-                                     [&](const std::string& text) { return parsePoint(text, point); });
-    if (status == RTNORM && result)
-        std::copy(point, point + 3, result);
+    AcDbDatabase* db = qv::currentDatabase();
+    AcGePoint3d point;
+    const int status = askUntilValid(prompt, "Invalid point.", [&](const std::string& text) {
+        return qv::parsePoint(text, qv::lastPointInUcs(db), point);
+    });
+    if (status != RTNORM)
+        return status;
+    qv::setLastPointFromUcs(db, point);
+    if (result) {
+        result[0] = point.x;
+        result[1] = point.y;
+        result[2] = point.z;
+    }
     return status;
 }
 
@@ -187,10 +184,16 @@ int acedGetVar(const char* name, resbuf* result)
                                          : path.substr(0, slash == std::string::npos ? 0 : slash + 1));
         return RTNORM;
     }
-    AcDbDatabase* db = currentDatabase();
+    AcDbDatabase* db = qv::currentDatabase();
+    if (n == "LASTPOINT") {
+        setPoint(result, qv::lastPointInUcs(db));
+        return RTNORM;
+    }
     if (!db)
         return RTERROR;
-    if (n == "SORTENTS")
+    if (n == "DBMOD")
+        setShort(result, db->dbmod());
+    else if (n == "SORTENTS")
         setShort(result, static_cast<short>(db->sortEnts()));
     else if (n == "LUNITS")
         setShort(result, db->lunits());
@@ -212,6 +215,8 @@ int acedSetVar(const char* name, const resbuf* value)
     if (!value)
         return RTERROR;
     const std::string n = upper(name);
+    if (n == "LASTPOINT")
+        return setLastPoint(value);
     const bool isShort = value->restype == RTSHORT;
     if (auto it = hostShorts().find(n); it != hostShorts().end()) {
         if (!isShort)
@@ -219,7 +224,7 @@ int acedSetVar(const char* name, const resbuf* value)
         it->second = value->resval.rint;
         return RTNORM;
     }
-    AcDbDatabase* db = currentDatabase();
+    AcDbDatabase* db = qv::currentDatabase();
     if (!db || !isShort)
         return RTERROR;
     if (n == "SORTENTS")
@@ -233,13 +238,23 @@ int acedSetVar(const char* name, const resbuf* value)
     return RTNORM;
 }
 
+namespace qv {
+
+bool isReadOnlyVariable(const char* name)
+{
+    const std::string n = upper(name);
+    return n == "DBMOD" || n == "DWGNAME" || n == "DWGPREFIX";
+}
+
+} // namespace qv
+
 int acedTrans(const ads_point point, const resbuf* from, const resbuf* to, int displacement, ads_point result)
 {
     if (!from || !to || from->restype != RTSHORT || to->restype != RTSHORT)
         return RTERROR;
     const bool fromWorld = from->resval.rint == 0, toWorld = to->resval.rint == 0;
     AcGePoint3d in(point[0], point[1], point[2]), out = in;
-    AcDbDatabase* db = currentDatabase();
+    AcDbDatabase* db = qv::currentDatabase();
     if (fromWorld != toWorld && db) {
         const bool ok = fromWorld ? acdbWcs2Ucs(in, out, displacement != 0, db)
                                   : acdbUcs2Wcs(in, out, displacement != 0, db);

@@ -1,46 +1,40 @@
 #include "arx/acedinput.h"
 
+#include "acedterminal.h"
 #include "mfc/file.h"
 
-#include <editline/readline.h>
+#include <cerrno>
 
 namespace qv {
 
 namespace {
 
+// Lines of a file. A line holding a NUL byte is refused with a message that names it (the
+// text after the NUL would be lost in every C string made of it), and the next is read.
 class FileInput : public InputSource
 {
 public:
-    explicit FileInput(std::FILE* file) : m_file(file) {}
+    FileInput(std::FILE* file, std::string name) : m_file(file), m_name(std::move(name)) {}
 
     std::optional<std::string> readLine(const std::string&) override
     {
         std::string line;
-        if (!readTextLine(m_file, line))
-            return std::nullopt;
-        return line;
+        while (readTextLine(m_file, line)) {
+            ++m_number;
+            if (line.find('\0') == std::string::npos)
+                return line;
+            std::fflush(stdout);
+            std::fprintf(stderr, "%s: %s, line %zu: refused: the line holds a NUL byte\n",
+                         program_invocation_short_name, m_name.c_str(), m_number);
+        }
+        return std::nullopt;
     }
     bool interactive() const override { return false; }
 
 private:
     std::FILE* m_file;
-};
-
-class TerminalInput : public InputSource
-{
-public:
-    std::optional<std::string> readLine(const std::string& prompt) override
-    {
-        char* text = ::readline(prompt.c_str());
-        if (!text)
-            return std::nullopt;
-        std::string line = text;
-        std::free(text);
-        if (!line.empty())
-            ::add_history(line.c_str());
-        return line;
-    }
-    bool interactive() const override { return true; }
+    std::string m_name;
+    size_t m_number = 0;
 };
 
 class LineInput : public InputSource
@@ -63,6 +57,10 @@ private:
 
 std::unique_ptr<InputSource> source;
 bool ended = false;
+// Ends of input from the source with no line between them.
+int endsInARow = 0;
+// A terminal whose input ended this often in a row is taken to be gone.
+constexpr int kEndsOfAGoneTerminal = 3;
 
 bool isCancel(const std::string& line)
 {
@@ -71,7 +69,10 @@ bool isCancel(const std::string& line)
 
 } // namespace
 
-std::unique_ptr<InputSource> makeFileInput(std::FILE* file) { return std::make_unique<FileInput>(file); }
+std::unique_ptr<InputSource> makeFileInput(std::FILE* file, std::string name)
+{
+    return std::make_unique<FileInput>(file, std::move(name));
+}
 std::unique_ptr<InputSource> makeTerminalInput() { return std::make_unique<TerminalInput>(); }
 std::unique_ptr<InputSource> makeLineInput(std::vector<std::string> lines)
 {
@@ -82,6 +83,7 @@ void setInputSource(std::unique_ptr<InputSource> s)
 {
     source = std::move(s);
     ended = false;
+    endsInARow = 0;
 }
 
 bool inputInteractive() { return source && source->interactive(); }
@@ -95,13 +97,23 @@ InputLine readInput(const std::string& hostPrompt)
     std::optional<std::string> line = source->readLine(source->interactive() ? hostPrompt : std::string());
     if (!line) {
         ended = true;
+        ++endsInARow;
         return {InputStatus::end, {}};
     }
+    endsInARow = 0;
     if (isCancel(*line))
         return {InputStatus::cancel, {}};
     return {InputStatus::line, *line};
 }
 
 bool inputEnded() { return ended; }
+
+bool resumeInput()
+{
+    if (!source || !source->interactive() || endsInARow >= kEndsOfAGoneTerminal)
+        return false;
+    ended = false;
+    return true;
+}
 
 } // namespace qv

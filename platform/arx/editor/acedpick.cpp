@@ -65,13 +65,55 @@ AcGePoint2d toPlan(AcDbDatabase* db, const AcGePoint3d& ucsPoint)
     return world.to2d();
 }
 
-bool parseNumber(std::string_view text, double& value)
+AcGePoint3d worldLastPoint;
+
+// "x,y" or "x,y,z".
+bool parseCoordinates(std::string_view text, AcGePoint3d& point)
 {
-    text = trimmed(text);
-    if (!text.empty() && text.front() == '+')
-        text.remove_prefix(1);
-    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-    return !text.empty() && result.ec == std::errc() && result.ptr == text.data() + text.size() && std::isfinite(value);
+    double values[3] = {0, 0, 0};
+    int count = 0;
+    for (size_t start = 0; count < 3; ++count) {
+        const size_t comma = text.find(',', start);
+        if (!parseNumber(text.substr(start, comma == std::string_view::npos ? comma : comma - start), values[count]))
+            return false;
+        if (comma == std::string_view::npos)
+            break;
+        start = comma + 1;
+    }
+    if (count < 1 || count > 2)
+        return false;
+    point = AcGePoint3d(values[0], values[1], values[2]);
+    return true;
+}
+
+// The unit vector at an angle in degrees from the X axis; exact at multiples of 90.
+AcGeVector3d direction(double degrees)
+{
+    static const AcGeVector3d quarters[] = {{1, 0, 0}, {0, 1, 0}, {-1, 0, 0}, {0, -1, 0}};
+    double turned = std::fmod(degrees, 360.0);
+    if (turned < 0)
+        turned += 360.0;
+    if (std::fmod(turned, 90.0) == 0)
+        return quarters[static_cast<int>(turned / 90) % 4];
+    const double angle = turned * kPi / 180.0;
+    return AcGeVector3d(std::cos(angle), std::sin(angle), 0);
+}
+
+// "dist<angle" as a displacement in the XY plane.
+bool parsePolar(std::string_view text, AcGeVector3d& offset)
+{
+    const size_t less = text.find('<');
+    double distance = 0, degrees = 0;
+    if (less == std::string_view::npos || !parseNumber(text.substr(0, less), distance) ||
+        !parseNumber(text.substr(less + 1), degrees))
+        return false;
+    offset = direction(degrees) * distance;
+    return true;
+}
+
+bool isFinite(const AcGePoint3d& p)
+{
+    return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
 }
 
 } // namespace
@@ -205,21 +247,44 @@ AcDbObjectId lastEntity(AcDbDatabase* db)
     return last;
 }
 
-bool parsePoint(std::string_view text, AcGePoint3d& point)
+std::string noEntityWithHandle(std::string_view hex)
 {
-    double values[3] = {0, 0, 0};
-    int count = 0;
-    for (size_t start = 0; count < 3; ++count) {
-        const size_t comma = text.find(',', start);
-        if (!parseNumber(text.substr(start, comma == std::string_view::npos ? comma : comma - start), values[count]))
-            return false;
-        if (comma == std::string_view::npos)
-            break;
-        start = comma + 1;
-    }
-    if (count < 1 || count > 2)
+    return "\nNo entity with handle " + std::string(hex) + ".\n";
+}
+
+bool parsePoint(std::string_view text, const AcGePoint3d& base, AcGePoint3d& point)
+{
+    text = trimmed(text);
+    const bool relative = !text.empty() && text.front() == '@';
+    if (relative)
+        text = trimmed(text.substr(1));
+    const AcGePoint3d origin = relative ? base : AcGePoint3d::kOrigin;
+    AcGePoint3d result;
+    AcGeVector3d offset;
+    if (relative && text.empty())
+        result = base;
+    else if (parsePolar(text, offset))
+        result = origin + offset;
+    else if (AcGePoint3d given; parseCoordinates(text, given))
+        result = origin + given.asVector();
+    else
         return false;
-    point = AcGePoint3d(values[0], values[1], values[2]);
+    if (!isFinite(result))
+        return false;
+    point = result;
+    return true;
+}
+
+bool parseNumber(std::string_view text, double& value)
+{
+    text = trimmed(text);
+    if (!text.empty() && text.front() == '+')
+        text.remove_prefix(1);
+    double parsed = 0;
+    const auto result = std::from_chars(text.data(), text.data() + text.size(), parsed);
+    if (text.empty() || result.ec != std::errc() || result.ptr != text.data() + text.size() || !std::isfinite(parsed))
+        return false;
+    value = parsed;
     return true;
 }
 
@@ -229,6 +294,24 @@ std::string_view trimmed(std::string_view text)
     if (first == std::string_view::npos)
         return {};
     return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+AcGePoint3d lastPoint() { return worldLastPoint; }
+void setLastPoint(const AcGePoint3d& world) { worldLastPoint = world; }
+
+AcGePoint3d lastPointInUcs(AcDbDatabase* db)
+{
+    AcGePoint3d ucs = worldLastPoint;
+    if (db)
+        acdbWcs2Ucs(worldLastPoint, ucs, false, db);
+    return ucs;
+}
+
+void setLastPointFromUcs(AcDbDatabase* db, const AcGePoint3d& ucsPoint)
+{
+    worldLastPoint = ucsPoint;
+    if (db)
+        acdbUcs2Wcs(ucsPoint, worldLastPoint, false, db);
 }
 
 } // namespace qv

@@ -9,6 +9,7 @@
 #include "arx/dbid.h"
 #include "arx/geometry.h"
 
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -34,9 +35,23 @@ AcDbObjectIdArray entitiesOfLayouts(AcDbDatabase* db);
 AcDbObjectId layoutEntityByHandle(AcDbDatabase* db, std::string_view hex);
 // The live entity last added to model space or the current paper layout, or null.
 AcDbObjectId lastEntity(AcDbDatabase* db);
+// The line that tells a "#HANDLE" answer found nothing.
+std::string noEntityWithHandle(std::string_view hex);
 
-// "x,y" or "x,y,z".
-bool parsePoint(std::string_view text, AcGePoint3d& point);
+// A point typed in the current UCS: "x,y", "x,y,z" or "dist<angle" (angle in degrees from
+// the X axis), or relative to base (a UCS point): "@dx,dy", "@dx,dy,dz", "@dist<angle" or
+// "@" (base itself). False for anything else, and for numbers or results that are not finite.
+bool parsePoint(std::string_view text, const AcGePoint3d& base, AcGePoint3d& point);
+// A finite number, with an optional "+" and blanks around it.
+bool parseNumber(std::string_view text, double& value);
 std::string_view trimmed(std::string_view text);
+
+// The last point given (LASTPOINT), kept in world coordinates so that it stays where it
+// was when the UCS changes; the origin at first. Shared by every drawing.
+AcGePoint3d lastPoint();
+void setLastPoint(const AcGePoint3d& world);
+// The last point in the current UCS of the drawing, and a UCS point of it made the last.
+AcGePoint3d lastPointInUcs(AcDbDatabase* db);
+void setLastPointFromUcs(AcDbDatabase* db, const AcGePoint3d& ucsPoint);
 
 } // namespace qv

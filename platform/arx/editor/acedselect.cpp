@@ -56,7 +56,8 @@ int giveName(AcDbObjectId id, ads_name entity)
     return RTNORM;
 }
 
-// The entity a pick answer names: "last", "#HANDLE" or a point; false for other text.
+// The entity a pick answer names: "last", "#HANDLE" or a point (which becomes the last
+// point); false for other text. A handle that names no entity is reported.
 bool pickAnswer(AcDbDatabase* db, std::string_view text, AcDbObjectId& id, AcGePoint3d& at)
 {
     if (qv::dxf::equalNoCase(text, "last")) {
@@ -64,11 +65,17 @@ bool pickAnswer(AcDbDatabase* db, std::string_view text, AcDbObjectId& id, AcGeP
         return true;
     }
     if (text.front() == '#') {
-        id = db ? qv::layoutEntityByHandle(db, text.substr(1)) : AcDbObjectId();
+        const std::string_view hex = qv::trimmed(text.substr(1));
+        if (hex.empty())
+            return false;
+        id = db ? qv::layoutEntityByHandle(db, hex) : AcDbObjectId();
+        if (id.isNull())
+            qv::writeOutput(qv::noEntityWithHandle(hex));
         return true;
     }
-    if (!qv::parsePoint(text, at))
+    if (!qv::parsePoint(text, qv::lastPointInUcs(db), at))
         return false;
+    qv::setLastPointFromUcs(db, at);
     id = db ? qv::pickAt(db, at) : AcDbObjectId();
     return true;
 }

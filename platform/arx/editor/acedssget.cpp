@@ -76,14 +76,21 @@ class Selection
 {
 public:
     explicit Selection(const Filter& filter) : m_filter(filter) {}
-    // Adds the ids that pass the filter; gives how many passed.
-    size_t add(const AcDbObjectIdArray& ids)
+    // Adds the ids that pass the filter; the line that tells what was found.
+    std::string add(const AcDbObjectIdArray& ids)
     {
+        const size_t before = m_ids.size();
         const AcDbObjectIdArray kept = passing(ids, m_filter);
         for (const AcDbObjectId& id : kept)
             if (m_seen.insert(id).second)
                 m_ids.push_back(id);
-        return kept.size();
+        const size_t duplicates = kept.size() - (m_ids.size() - before);
+        std::string line = std::to_string(kept.size()) + " found";
+        if (duplicates > 0)
+            line += ", " + std::to_string(duplicates) + (duplicates == 1 ? " duplicate" : " duplicates");
+        if (before > 0)
+            line += ", " + std::to_string(m_ids.size()) + " total";
+        return line + "\n";
     }
     const AcDbObjectIdArray& ids() const { return m_ids; }
 
@@ -100,50 +107,62 @@ std::string lower(std::string text)
     return text;
 }
 
-bool readPoints(std::istringstream& words, std::vector<AcGePoint3d>& points)
+// Reads the rest of the line as points, each of which may be relative to the one before.
+bool readPoints(std::istringstream& words, AcGePoint3d& last, std::vector<AcGePoint3d>& points)
 {
     for (std::string word; words >> word;) {
-        AcGePoint3d p;
-        if (!qv::parsePoint(word, p))
+        if (!qv::parsePoint(word, last, last))
             return false;
-        points.push_back(p);
+        points.push_back(last);
     }
     return true;
 }
 
-// The entities one input line names; false when the line is not a selection.
+// The entities of a window or polygon line ("w", "c", "wp", "cp" and points); false when
+// the points do not make one.
+bool areaLine(AcDbDatabase* db, const std::string& keyword, std::istringstream& words, AcGePoint3d& last,
+              AcDbObjectIdArray& found)
+{
+    std::vector<AcGePoint3d> points;
+    if (!readPoints(words, last, points) || points.size() < 2 || (keyword.size() == 1 && points.size() != 2))
+        return false;
+    if (keyword.size() == 1)
+        points = qv::windowPolygon(points[0], points[1]);
+    if (!qv::hasArea(points))
+        return false;
+    found = qv::entitiesInPolygon(db, points, keyword.front() == 'c');
+    return true;
+}
+
+// The entities one input line names; false when the line is not a selection. Points may
+// be relative to the last point, which becomes the line's last point.
 bool selectionLine(AcDbDatabase* db, const std::string& line, AcDbObjectIdArray& found)
 {
     std::istringstream words(line);
     std::string first;
     words >> first;
     const std::string keyword = lower(first);
-    std::vector<AcGePoint3d> points;
-    if (keyword == "w" || keyword == "c" || keyword == "wp" || keyword == "cp") {
-        if (!readPoints(words, points) || points.size() < 2 || (keyword.size() == 1 && points.size() != 2))
-            return false;
-        if (keyword.size() == 1)
-            points = qv::windowPolygon(points[0], points[1]);
-        if (!qv::hasArea(points))
-            return false;
-        found = qv::entitiesInPolygon(db, points, keyword.front() == 'c');
-        return true;
-    }
-    std::string extra;
-    if (words >> extra)
-        return false;
-    AcGePoint3d at;
-    if (keyword == "all")
+    AcGePoint3d last = qv::lastPointInUcs(db);
+    bool valid = true;
+    if (keyword == "w" || keyword == "c" || keyword == "wp" || keyword == "cp")
+        valid = areaLine(db, keyword, words, last, found);
+    else if (std::string extra; words >> extra)
+        valid = false;
+    else if (keyword == "all")
         found = qv::entitiesOfCurrentSpace(db);
     else if (keyword == "last")
         found = {qv::lastEntity(db)};
-    else if (keyword.front() == '#')
+    else if (keyword.front() == '#' && keyword.size() > 1) {
         found = {qv::layoutEntityByHandle(db, std::string_view(first).substr(1))};
-    else if (qv::parsePoint(first, at))
-        found = {qv::pickAt(db, at)};
+        if (found.front().isNull())
+            qv::writeOutput(qv::noEntityWithHandle(std::string_view(first).substr(1)));
+    } else if (qv::parsePoint(first, last, last))
+        found = {qv::pickAt(db, last)};
     else
-        return false;
-    return true;
+        valid = false;
+    if (valid)
+        qv::setLastPointFromUcs(db, last);
+    return valid;
 }
 
 int selectInteractively(AcDbDatabase* db, Selection& selection)
@@ -159,9 +178,7 @@ int selectInteractively(AcDbDatabase* db, Selection& selection)
             qv::writeOutput("\n*Invalid selection*\nExpects a point, all, last, #handle, w, c, wp or cp.\n");
             continue;
         }
-        const size_t passed = selection.add(found);
-        if (qv::inputInteractive())
-            qv::writeOutput(std::to_string(passed) + " found, " + std::to_string(selection.ids().size()) + " total\n");
+        qv::writeOutput(selection.add(found));
     }
 }
 

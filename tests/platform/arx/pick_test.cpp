@@ -173,11 +173,15 @@ TEST_F(Picks, ByHandleAndLast)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     EXPECT_EQ(pick("#" + lower), r);
     EXPECT_EQ(pick("LAST"), last);
+    EXPECT_EQ(output, "");
     int status = 0;
     EXPECT_TRUE(pick("#" + inDefinition.handle().text(), &status).isNull());
     EXPECT_EQ(status, RTERROR);
+    EXPECT_EQ(output, "\nNo entity with handle " + inDefinition.handle().text() + ".\n");
+    output.clear();
     EXPECT_TRUE(pick("#FFFFFF", &status).isNull());
     EXPECT_EQ(status, RTERROR);
+    EXPECT_EQ(output, "\nNo entity with handle FFFFFF.\n");
     AcDbEntity* ent = nullptr;
     ASSERT_EQ(acdbOpenObject(ent, last, AcDb::kForWrite), Acad::eOk);
     ent->erase();
@@ -204,6 +208,55 @@ TEST_F(Picks, EmptyCancelEndAndInvalidAnswers)
     input({"somewhere", "10,5"});
     EXPECT_EQ(acedEntSel("Pick: ", name, at), RTNORM);
     EXPECT_EQ(output, "Pick: \n*Invalid selection*\nExpects a point, #handle or last.\nPick: ");
+}
+
+TEST_F(Picks, PickPointsMayBeRelativeToTheLastPointWhichStaysInTheWorld)
+{
+    const AcDbObjectId r = room(0, 0, 10, 10);
+    const auto lastPoint = [] {
+        resbuf value;
+        EXPECT_EQ(acedGetVar("LASTPOINT", &value), RTNORM);
+        EXPECT_EQ(value.restype, RT3DPOINT);
+        return AcGePoint3d(value.resval.rpoint[0], value.resval.rpoint[1], value.resval.rpoint[2]);
+    };
+    EXPECT_TRUE(pick("20,5").isNull());
+    EXPECT_EQ(lastPoint(), AcGePoint3d(20, 5, 0)); // a point that finds nothing is still the last
+    EXPECT_EQ(pick("@-9.8,0"), r);
+    EXPECT_EQ(pick("@"), r);
+    EXPECT_EQ(pick("@0.1<180"), r);
+    EXPECT_EQ(lastPoint(), AcGePoint3d(10.1, 5, 0));
+    EXPECT_EQ(pick("@0,5,2"), r);
+    EXPECT_TRUE(pick("@ 5 < 90 ").isNull());
+    EXPECT_EQ(lastPoint(), AcGePoint3d(10.1, 15, 2));
+    // Typed in a moved UCS, the last point keeps its place in the world.
+    ASSERT_EQ(db.setUcs(AcGePoint3d(100, 0, 0), AcGeVector3d::kXAxis, AcGeVector3d::kYAxis), Acad::eOk);
+    EXPECT_EQ(lastPoint(), AcGePoint3d(-89.9, 15, 2));
+    EXPECT_EQ(pick("@0,-6"), r);
+    EXPECT_EQ(output, "");
+}
+
+TEST_F(Picks, PointsThatAreNotFiniteAreRefused)
+{
+    const AcDbObjectId r = room(0, 0, 10, 10);
+    resbuf far;
+    far.restype = RTPOINT;
+    far.resval.rpoint[0] = 1e308;
+    far.resval.rpoint[1] = std::nan("");
+    EXPECT_EQ(acedSetVar("LASTPOINT", &far), RTERROR);
+    far.resval.rpoint[1] = 0;
+    // Each is refused and asked again; the next answer is taken.
+    for (const char* answer : {"nan,nan", "inf,0", "0,-inf", "1e400,0", "@1e308,0", "@1e309<0", "nan<0", "1<inf"}) {
+        ASSERT_EQ(acedSetVar("LASTPOINT", &far), RTNORM);
+        output.clear();
+        input({answer, "10,5"});
+        ads_name name;
+        ads_point at;
+        ASSERT_EQ(acedEntSel("", name, at), RTNORM) << answer;
+        AcDbObjectId id;
+        acdbGetObjectId(id, name);
+        EXPECT_EQ(id, r) << answer;
+        EXPECT_EQ(output, "\n*Invalid selection*\nExpects a point, #handle or last.\n") << answer;
+    }
 }
 
 TEST_F(Picks, EntityNamesAndHandles)

@@ -2,6 +2,7 @@
 // "C", "WP" and "CP", filters, and the registry of sets.
 #include "editor_drawing.h"
 
+#include "arx/aced.h"
 #include "arx/acedview.h"
 #include "arx/dblayout.h"
 
@@ -210,18 +211,22 @@ TEST_F(SpaceBlocks, WindowsLastAndAll)
     EXPECT_EQ(selectAll("A"), (Ids{room101, outline, room102, roomLower, legendRef, chairRef, nestRef}));
 }
 
-TEST_F(SpaceBlocks, InteractiveSelectionTakesEachEntityOnce)
+TEST_F(SpaceBlocks, InteractiveSelectionTakesEachEntityOnceAndCountsEachLine)
 {
     const std::string handle = "#" + chairRef.handle().text();
     EXPECT_EQ(interactive({handle, "w -2,-2 11,11", "C 39,1 41,2", handle, "10,5", ""}),
               (Ids{chairRef, room101, roomLower}));
+    EXPECT_EQ(output, "1 found\n"
+                      "2 found, 1 duplicate, 2 total\n"
+                      "1 found, 3 total\n"
+                      "1 found, 1 duplicate, 3 total\n"
+                      "1 found, 1 duplicate, 3 total\n");
     EXPECT_EQ(interactive({"cp 4,4 12,4 12,6 4,6", "wp 49,49 56,49 56,56 49,56", ""}),
               (Ids{room101, chairRef, outline}));
     EXPECT_EQ(interactive({"ALL", "last", ""}).size(), 8u);
-    EXPECT_EQ(output, "");
 }
 
-TEST_F(SpaceBlocks, OnATerminalThePromptAndCountsAreShown)
+TEST_F(SpaceBlocks, OnATerminalThePromptIsShown)
 {
     // A terminal shows the prompt it is given; it is recorded here.
     class Terminal : public qv::InputSource
@@ -248,7 +253,7 @@ TEST_F(SpaceBlocks, OnATerminalThePromptAndCountsAreShown)
     ASSERT_EQ(acedSSGet(nullptr, nullptr, nullptr, nullptr, set), RTNORM);
     EXPECT_EQ(take(set), (Ids{room101, chairRef}));
     EXPECT_EQ(shown, "Select objects: Select objects: Select objects: ");
-    EXPECT_EQ(output, "2 found, 2 total\n1 found, 2 total\n");
+    EXPECT_EQ(output, "2 found\n1 found, 1 duplicate, 2 total\n");
 }
 
 TEST_F(SpaceBlocks, InteractiveSelectionEndsOnCancelAndNeedsSomething)
@@ -258,20 +263,45 @@ TEST_F(SpaceBlocks, InteractiveSelectionEndsOnCancelAndNeedsSomething)
     EXPECT_EQ(status, RTCAN);
     EXPECT_TRUE(interactive({"w -1,-1 11,11"}, &status).empty());
     EXPECT_EQ(status, RTCAN);
+    output.clear();
     EXPECT_TRUE(interactive({"100,100", "#FFFF", ""}, &status).empty());
     EXPECT_EQ(status, RTERROR);
+    // A handle that names nothing is told, not passed over in silence.
+    EXPECT_EQ(output, "0 found\n\nNo entity with handle FFFF.\n0 found\n");
     EXPECT_TRUE(interactive({""}, &status).empty());
     EXPECT_EQ(status, RTERROR);
-    EXPECT_EQ(output, "");
 }
 
 TEST_F(SpaceBlocks, InvalidSelectionLinesAreRefusedAndAskedAgain)
 {
-    for (const char* line : {"window", "w 1,1", "w 1,1 2,2 3,3", "cp 1,1 2,2", "all of them", "1,x"}) {
+    for (const char* line : {"window", "w 1,1", "w 1,1 2,2 3,3", "cp 1,1 2,2", "all of them", "1,x", "#",
+                             "nan,0", "w 0,0 inf,inf", "c -1e400,0 1,1", "wp 0,0 1,nan 1,1"}) {
         output.clear();
         EXPECT_EQ(interactive({line, "#" + chairRef.handle().text(), ""}), (Ids{chairRef})) << line;
-        EXPECT_EQ(output, "\n*Invalid selection*\nExpects a point, all, last, #handle, w, c, wp or cp.\n") << line;
+        EXPECT_EQ(output, "\n*Invalid selection*\nExpects a point, all, last, #handle, w, c, wp or cp.\n1 found\n")
+            << line;
     }
+}
+
+TEST_F(SpaceBlocks, SelectionPointsMayBeRelativeAndSetTheLastPoint)
+{
+    resbuf last;
+    last.restype = RT3DPOINT;
+    last.resval.rpoint[0] = last.resval.rpoint[1] = -2;
+    last.resval.rpoint[2] = 0;
+    ASSERT_EQ(acedSetVar("LASTPOINT", &last), RTNORM);
+    // The second corner is relative to the first: a window from (-2,-2) to (11,11).
+    EXPECT_EQ(interactive({"w @ @13,13", ""}), (Ids{room101, chairRef}));
+    ASSERT_EQ(acedGetVar("LASTPOINT", &last), RTNORM);
+    EXPECT_EQ(AcGePoint3d(last.resval.rpoint[0], last.resval.rpoint[1], last.resval.rpoint[2]),
+              AcGePoint3d(11, 11, 0));
+    // Picks at (41,11), then one below at (41,10), on the lower room's top edge.
+    EXPECT_EQ(interactive({"@30<0", "@1<-90", ""}), (Ids{roomLower}));
+    // A refused line leaves the last point where it was.
+    EXPECT_EQ(interactive({"w @1,1 @nan,0", "all", ""}).size(), 7u);
+    ASSERT_EQ(acedGetVar("LASTPOINT", &last), RTNORM);
+    EXPECT_EQ(AcGePoint3d(last.resval.rpoint[0], last.resval.rpoint[1], last.resval.rpoint[2]),
+              AcGePoint3d(41, 10, 0));
 }
 
 TEST_F(SpaceBlocks, InteractiveSelectionAppliesTheFilter)

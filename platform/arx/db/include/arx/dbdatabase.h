@@ -45,6 +45,12 @@ public:
     // The path last read or saved.
     const std::string& originalFileName() const;
 
+    // What changed since the drawing was made, read or successfully saved (the DBMOD
+    // setting): 0 for nothing, else kObjectsModified for any object added, erased or closed
+    // after an open for write, and kVariablesModified for a header setting set.
+    enum DbMod : short { kObjectsModified = 1, kVariablesModified = 4 };
+    short dbmod() const;
+
     Acad::ErrorStatus getSymbolTable(AcDbBlockTable*& table, AcDb::OpenMode mode = AcDb::kForRead) const;
     Acad::ErrorStatus getSymbolTable(AcDbLayerTable*& table, AcDb::OpenMode mode = AcDb::kForRead) const;
     Acad::ErrorStatus getSymbolTable(AcDbLinetypeTable*& table, AcDb::OpenMode mode = AcDb::kForRead) const;

@@ -61,7 +61,9 @@ public:
     AcApDocument* document(int index) const;
 
     // Opens a DXF drawing (a name ending ".dwg" is read as DXF text too) and makes it
-    // current. On failure nothing changes and lastOpenError() says why.
+    // current. On failure nothing changes and lastOpenError() says why: the system's reason
+    // when the file cannot be read ("No such file or directory", "Is a directory"), else
+    // what is wrong with its content.
     Acad::ErrorStatus appContextOpenDocument(const char* path);
     // A new empty drawing "DrawingN.dxf", made current.
     Acad::ErrorStatus appContextNewDocument(const char* templateName = nullptr);

@@ -11,19 +11,27 @@
 // Asks for an integer; a line that is not one is refused ("Requires an integer value.") and
 // asked again.
 int acedGetInt(const char* prompt, int* result);
-// Asks for a number; a line that is not one is refused and asked again.
+// Asks for a number; a line that is not a finite one is refused and asked again.
 int acedGetReal(const char* prompt, ads_real* result);
 // Asks for a text: the whole line, spaces included, cut to size - 1 bytes (at a character
 // boundary). An empty line is an answer: the empty text.
 int acedGetString(int allowSpaces, const char* prompt, char* result, std::size_t size = 133);
-// Asks for a point "x,y" or "x,y,z" in the current UCS; the result is in the current UCS.
+// Asks for a point in the current UCS: "x,y", "x,y,z", "dist<angle" (degrees), or relative
+// to the last point (LASTPOINT): "@dx,dy", "@dx,dy,dz", "@dist<angle", "@". The result is in
+// the current UCS and becomes the last point. Numbers that are not finite are refused.
 int acedGetPoint(const ads_point basePoint, const char* prompt, ads_point result);
 
-// System variables: host settings (FILEDIA, PICKBOX, CMDECHO, DWGNAME, DWGPREFIX) and the
-// current drawing's (SORTENTS, LUNITS, LUPREC, INSUNITS, CLAYER). RTERROR for an unknown name
-// or a value of the wrong type.
+// System variables: host settings (FILEDIA, PICKBOX, CMDECHO, DWGNAME, DWGPREFIX, and
+// LASTPOINT, an RT3DPOINT in the current UCS) and the current drawing's (SORTENTS, LUNITS,
+// LUPREC, INSUNITS, CLAYER, DBMOD). RTERROR for an unknown name, a value of the wrong type
+// and a read-only variable.
 int acedGetVar(const char* name, resbuf* result);
 int acedSetVar(const char* name, const resbuf* value);
+
+namespace qv {
+// True for the variables that can be read but not set (DBMOD, DWGNAME, DWGPREFIX).
+bool isReadOnlyVariable(const char* name);
+} // namespace qv
 
 // Transforms a point (or, with displacement set, a vector) between coordinate systems given
 // as RTSHORT codes: 0 world, 1 the current UCS (2 and 3 are read as the current UCS).

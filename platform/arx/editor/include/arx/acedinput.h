@@ -1,9 +1,10 @@
 // Where the host's input lines come from: a script file, standard input (with line editing
 // when it is a terminal), or lines a test gives. One input per line.
 //
-// A line "^C" or holding the escape character cancels the prompt that reads it. The end of
-// input cancels the pending prompt and every prompt after it, so that a running command
-// finishes; the host then ends.
+// A line "^C" or holding the escape character cancels the prompt that reads it (on a
+// terminal, Ctrl+C and the Esc key give such a line). The end of input cancels the pending
+// prompt and every prompt after it, so that a running command finishes; the host then
+// ends, or, on a terminal, may resume reading.
 #pragma once
 
 #include <cstdio>
@@ -25,7 +26,8 @@ public:
     virtual bool interactive() const = 0;
 };
 
-std::unique_ptr<InputSource> makeFileInput(std::FILE* file);
+// name (the script's path, "standard input") names the source in messages about its lines.
+std::unique_ptr<InputSource> makeFileInput(std::FILE* file, std::string name = "standard input");
 std::unique_ptr<InputSource> makeTerminalInput();
 std::unique_ptr<InputSource> makeLineInput(std::vector<std::string> lines);
 
@@ -44,5 +46,9 @@ bool inputInteractive();
 // are printed as output before they ask).
 InputLine readInput(const std::string& hostPrompt = std::string());
 bool inputEnded();
+// Lets an interactive source be read again after its end (Ctrl+D on a terminal). False,
+// and the input stays ended, for a source that is not interactive or whose input ended
+// three times in a row without a line between them (a terminal that is gone).
+bool resumeInput();
 
 } // namespace qv

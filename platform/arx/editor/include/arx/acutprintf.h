@@ -15,6 +15,10 @@ using OutputSink = std::function<void(const std::string&)>;
 // Installs a sink for all command-line output; an empty sink restores standard output.
 void setOutputSink(OutputSink sink);
 int writeOutput(const std::string& text);
+// The text written since the last line end (a prompt waiting for its answer).
+const std::string& openOutputLine();
+// Tells that something else (a line editor) ended the output line.
+void endOutputLine();
 } // namespace qv
 
 // printf-style, with CString and std::string arguments passed as their C strings.

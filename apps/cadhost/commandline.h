@@ -1,0 +1,17 @@
+// What the host's commands share: reading answers and writing to the command line.
+#pragma once
+
+#include <optional>
+#include <string>
+
+std::string upper(std::string text);
+std::string trimmed(const std::string& text);
+
+// Command-line output (standard output).
+void say(const std::string& text);
+// An error: "cadhost: " and the text on standard error.
+void complain(const std::string& text);
+
+// The next input line, trimmed; none when cancelled or at the end of input. The prompt is
+// shown on a terminal only.
+std::optional<std::string> askLine(const std::string& prompt);

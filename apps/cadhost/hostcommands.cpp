@@ -1,0 +1,248 @@
+#include "hostcommands.h"
+
+#include "commandline.h"
+
+#include "arx/acdocman.h"
+#include "arx/aced.h"
+#include "arx/acedcmd.h"
+#include "arx/acedinput.h"
+#include "arx/dbdatabase.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdlib>
+#include <vector>
+
+namespace {
+
+const char* const hostCommandList = "CLOSE  EXIT  HELP (?)  NEW  OPEN  QUIT  SAVE  SAVEAS  SETVAR";
+
+bool changed(const AcApDocument* doc) { return doc && doc->database()->dbmod() != 0; }
+
+std::string number(double value)
+{
+    char text[32];
+    const auto result = std::to_chars(text, text + sizeof text, value);
+    return std::string(text, result.ptr);
+}
+
+// A variable's value as SETVAR shows it: a number, a quoted text, or a point "x,y,z".
+std::string shownValue(const resbuf& value)
+{
+    switch (value.restype) {
+    case RTSHORT: return std::to_string(value.resval.rint);
+    case RTSTR: return "\"" + std::string(value.resval.rstring ? value.resval.rstring : "") + "\"";
+    case RT3DPOINT:
+        return number(value.resval.rpoint[0]) + "," + number(value.resval.rpoint[1]) + "," +
+               number(value.resval.rpoint[2]);
+    default: return "?";
+    }
+}
+
+// A point variable's new value: a point answer (relative ones too); none for Enter or a cancel.
+resbuf* askPoint(const std::string& prompt)
+{
+    if (qv::inputInteractive())
+        say(prompt);
+    ads_point point;
+    if (acedGetPoint(nullptr, nullptr, point) != RTNORM)
+        return nullptr;
+    resbuf* value = acutNewRb(RT3DPOINT);
+    std::copy(point, point + 3, value->resval.rpoint);
+    return value;
+}
+
+// A short or text variable's new value; none for Enter, a cancel, or a number out of range
+// (which is reported).
+resbuf* askValue(const std::string& prompt, short type)
+{
+    const auto text = askLine(prompt);
+    if (!text || text->empty())
+        return nullptr; // Enter keeps the value
+    resbuf* value = acutNewRb(type);
+    if (type != RTSHORT) {
+        acutSetRbString(value, text->c_str());
+        return value;
+    }
+    char* end = nullptr;
+    const long v = std::strtol(text->c_str(), &end, 10);
+    if (*end || v < -32768 || v > 32767) {
+        say("\nRequires an integer value.\n");
+        acutRelRb(value);
+        return nullptr;
+    }
+    value->resval.rint = static_cast<short>(v);
+    return value;
+}
+
+} // namespace
+
+HostCommands::Outcome HostCommands::run(const std::string& name)
+{
+    AcApDocument* doc = acDocManager->curDocument();
+    if (name == "QUIT" || name == "EXIT")
+        return confirmEnd() ? Outcome::quit : Outcome::done;
+    if (name == "OPEN")
+        open();
+    else if (name == "NEW")
+        acDocManager->appContextNewDocument();
+    else if (name == "SAVE")
+        save(doc);
+    else if (name == "SAVEAS")
+        saveAs(doc);
+    else if (name == "CLOSE")
+        close(doc);
+    else if (name == "SETVAR")
+        setVar();
+    else if (name == "HELP" || name == "?")
+        help();
+    else
+        return Outcome::notHost;
+    return Outcome::done;
+}
+
+void HostCommands::open()
+{
+    const auto path = askLine("Enter name of drawing to open: ");
+    if (!path || path->empty())
+        return;
+    if (acDocManager->appContextOpenDocument(path->c_str()) != Acad::eOk) {
+        complain("cannot open \"" + *path + "\": " + acDocManager->lastOpenError());
+        m_failed = true;
+    }
+}
+
+bool HostCommands::save(AcApDocument* doc)
+{
+    if (doc && doc->isNew())
+        return saveAs(doc);
+    return doc && saveTo(doc, doc->fileName());
+}
+
+bool HostCommands::saveAs(AcApDocument* doc)
+{
+    const auto path = askLine("Save drawing as: ");
+    return doc && path && !path->empty() && saveTo(doc, *path);
+}
+
+bool HostCommands::saveTo(AcApDocument* doc, const std::string& path)
+{
+    if (doc->database()->saveAs(path.c_str()) != Acad::eOk) {
+        complain("cannot save \"" + path + "\": " + doc->database()->lastErrorMessage());
+        m_failed = true;
+        return false;
+    }
+    doc->setFileName(path);
+    doc->setNew(false);
+    return true;
+}
+
+void HostCommands::close(AcApDocument* doc)
+{
+    if (doc && mayGiveUp(doc))
+        acDocManager->closeDocument(doc);
+}
+
+bool HostCommands::confirmEnd()
+{
+    if (!qv::inputInteractive())
+        return true;
+    for (int i = 0; i < acDocManager->documentCount(); ++i)
+        if (!mayGiveUp(acDocManager->document(i)))
+            return false;
+    return true;
+}
+
+void HostCommands::reportUnsaved() const
+{
+    for (int i = 0; i < acDocManager->documentCount(); ++i)
+        if (const AcApDocument* doc = acDocManager->document(i); changed(doc))
+            complain("the input has ended: the changes to \"" + std::string(doc->fileName()) + "\" are not saved");
+}
+
+// On a terminal, a changed drawing may be given up once saved or once the user says No.
+bool HostCommands::mayGiveUp(AcApDocument* doc)
+{
+    if (!qv::inputInteractive() || !changed(doc))
+        return true;
+    switch (askSaveChanges(doc)) {
+    case Answer::yes: return save(doc);
+    case Answer::no: return true;
+    case Answer::cancel: return false;
+    }
+    return false;
+}
+
+// Yes, No or Cancel, by any leading part of the word; Enter (and the end of input) takes
+// the default, Yes, and a cancel key Cancel.
+HostCommands::Answer HostCommands::askSaveChanges(AcApDocument* doc)
+{
+    const std::string prompt = "Save changes to " + std::string(doc->fileName()) + "? [Yes/No/Cancel] <Yes>: ";
+    for (;;) {
+        const qv::InputLine line = qv::readInput(prompt);
+        if (line.status == qv::InputStatus::cancel)
+            return Answer::cancel;
+        if (line.status == qv::InputStatus::end) {
+            qv::resumeInput();
+            return Answer::yes;
+        }
+        const std::string answer = upper(trimmed(line.text));
+        if (answer.empty() || std::string("YES").starts_with(answer))
+            return Answer::yes;
+        if (std::string("NO").starts_with(answer))
+            return Answer::no;
+        if (std::string("CANCEL").starts_with(answer))
+            return Answer::cancel;
+        say("\nInvalid option keyword.\n");
+    }
+}
+
+void HostCommands::setVar()
+{
+    const auto name = askLine("Enter variable name: ");
+    if (!name || name->empty())
+        return;
+    const std::string key = upper(*name);
+    resbuf* current = acutNewRb(RTNONE);
+    const bool known = acedGetVar(key.c_str(), current) == RTNORM;
+    const short type = current->restype;
+    const std::string shown = known ? shownValue(*current) : std::string();
+    acutRelRb(current);
+    if (!known) {
+        say("\nUnknown variable name \"" + *name + "\".\n");
+        return;
+    }
+    if (qv::isReadOnlyVariable(key.c_str())) {
+        say(key + " = " + shown + " (read only)\n");
+        return;
+    }
+    const std::string prompt = "Enter new value for " + key + " <" + shown + ">: ";
+    resbuf* next = type == RT3DPOINT ? askPoint(prompt) : askValue(prompt, type);
+    if (next && acedSetVar(key.c_str(), next) != RTNORM)
+        say("\nCannot set " + key + " to " + shownValue(*next) + ".\n");
+    acutRelRb(next);
+}
+
+void HostCommands::help() const
+{
+    say(std::string("Host commands:\n  ") + hostCommandList + "\n");
+    const std::vector<AcEdCommand>& commands = acedRegCmds->commands();
+    std::vector<std::string> groups;
+    size_t width = 0;
+    for (const AcEdCommand& command : commands) {
+        if (std::find(groups.begin(), groups.end(), command.group) == groups.end())
+            groups.push_back(command.group);
+        width = std::max(width, command.globalName.size());
+    }
+    for (const std::string& group : groups) {
+        say("Commands of " + group + ":\n");
+        for (const AcEdCommand& command : commands) {
+            if (command.group != group)
+                continue;
+            std::string line = "  " + command.globalName;
+            if (upper(command.localName) != upper(command.globalName))
+                line += std::string(width + 2 - command.globalName.size(), ' ') + command.localName;
+            say(line + "\n");
+        }
+    }
+}

@@ -1,0 +1,43 @@
+// The host's own commands: OPEN, NEW, SAVE, SAVEAS, CLOSE, QUIT (EXIT), SETVAR and HELP (?).
+//
+// On a terminal, a drawing with unsaved changes is not given up (by QUIT, EXIT, CLOSE or
+// the end of input) before the user answers "Save changes to <file>? [Yes/No/Cancel]
+// <Yes>: ": Yes saves (a save that fails keeps the drawing open), No gives the changes up,
+// Cancel goes back to the command line. Scripts are never asked: QUIT ends at once and
+// CLOSE closes without saving.
+#pragma once
+
+#include <string>
+
+class AcApDocument;
+
+class HostCommands
+{
+public:
+    enum class Outcome { notHost, done, quit };
+
+    // Runs the host command of this name (in capitals, without "_" or "." prefixes).
+    Outcome run(const std::string& name);
+    // Whether the session may end: on a terminal, every changed drawing has been saved or
+    // its changes given up; false to go back to the command line.
+    bool confirmEnd();
+    // Tells on standard error which drawings lose their changes when the input is gone.
+    void reportUnsaved() const;
+    // True once an OPEN, SAVE or SAVEAS has failed.
+    bool failed() const { return m_failed; }
+
+private:
+    enum class Answer { yes, no, cancel };
+
+    void open();
+    bool save(AcApDocument* doc);
+    bool saveAs(AcApDocument* doc);
+    bool saveTo(AcApDocument* doc, const std::string& path);
+    void close(AcApDocument* doc);
+    void setVar();
+    void help() const;
+    bool mayGiveUp(AcApDocument* doc);
+    Answer askSaveChanges(AcApDocument* doc);
+
+    bool m_failed = false;
+};

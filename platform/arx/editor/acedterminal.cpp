@@ -1,0 +1,216 @@
+#include "acedterminal.h"
+
+#include "arx/acutprintf.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <histedit.h>
+#include <poll.h>
+#include <unistd.h>
+
+namespace qv {
+
+namespace {
+
+constexpr unsigned char kEscape = 0x1b;
+constexpr unsigned char kInterruptChar = 0x03;
+// How long the byte after an escape may take to count as part of one key's sequence.
+constexpr int kEscapeDelayMs = 100;
+
+// Set by SIGINT; the pipe wakes a wait that the signal did not interrupt.
+volatile sig_atomic_t interrupted = 0;
+int wakeFds[2] = {-1, -1};
+
+void onInterrupt(int)
+{
+    const int saved = errno;
+    interrupted = 1;
+    [[maybe_unused]] const ssize_t ignored = ::write(wakeFds[1], "!", 1);
+    errno = saved;
+}
+
+void drainWakePipe()
+{
+    char buffer[64];
+    while (::read(wakeFds[0], buffer, sizeof buffer) > 0) {
+    }
+}
+
+} // namespace
+
+TerminalInput::TerminalInput()
+{
+    if (::pipe2(wakeFds, O_NONBLOCK | O_CLOEXEC) != 0)
+        wakeFds[0] = wakeFds[1] = -1;
+    struct sigaction action{};
+    action.sa_handler = onInterrupt;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0; // no restart: a wait for input ends at once
+    ::sigaction(SIGINT, &action, &m_oldInterrupt);
+
+    m_history = history_init();
+    HistEvent event;
+    history(m_history, &event, H_SETSIZE, 500);
+    history(m_history, &event, H_SETUNIQUE, 1);
+    m_editor = el_init("cadhost", stdin, stdout, stderr);
+    el_set(m_editor, EL_CLIENTDATA, this);
+    el_set(m_editor, EL_EDITOR, "emacs");
+    el_set(m_editor, EL_SIGNAL, 1); // the terminal's modes are restored on a stop or a fatal signal
+    el_set(m_editor, EL_PROMPT, &TerminalInput::promptOf);
+    el_set(m_editor, EL_GETCFN, &TerminalInput::readChar);
+    el_set(m_editor, EL_HIST, history, m_history);
+    el_source(m_editor, nullptr);
+}
+
+TerminalInput::~TerminalInput()
+{
+    el_end(m_editor);
+    history_end(m_history);
+    ::sigaction(SIGINT, &m_oldInterrupt, nullptr);
+    for (int& fd : wakeFds) {
+        if (fd >= 0)
+            ::close(fd);
+        fd = -1;
+    }
+    interrupted = 0;
+}
+
+std::optional<std::string> TerminalInput::readLine(const std::string& prompt)
+{
+    const std::string& open = openOutputLine();
+    if (!prompt.empty()) {
+        m_prompt = prompt;
+        if (!open.empty())
+            std::fputs("\n", stdout); // host prompts begin a line of their own
+    } else {
+        // The editor shows the printed prompt again from the start of the line.
+        m_prompt = open;
+        if (!m_prompt.empty())
+            std::fputs("\r", stdout);
+    }
+    std::fflush(stdout);
+    m_cancelled = false;
+    int count = 0;
+    const char* text = el_gets(m_editor, &count);
+    if (m_cancelled) {
+        showCancel();
+        return std::string(1, static_cast<char>(kEscape));
+    }
+    if (!text || count <= 0) {
+        endOutputLine();
+        if (!m_prompt.empty())
+            writeOutput("\n");
+        return std::nullopt;
+    }
+    endOutputLine();
+    std::string line(text, static_cast<size_t>(count));
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+        line.pop_back();
+    if (!line.empty()) {
+        HistEvent event;
+        history(m_history, &event, H_ENTER, line.c_str());
+    }
+    return line;
+}
+
+char* TerminalInput::promptOf(EditLine* el)
+{
+    TerminalInput* self = nullptr;
+    el_get(el, EL_CLIENTDATA, &self);
+    return const_cast<char*>(self ? self->m_prompt.c_str() : "");
+}
+
+int TerminalInput::readChar(EditLine* el, wchar_t* c)
+{
+    TerminalInput* self = nullptr;
+    el_get(el, EL_CLIENTDATA, &self);
+    return self ? self->nextChar(c) : 0;
+}
+
+// One character for the editor: 1, 0 at the end of input, -1 (an error to the editor) when
+// the line is cancelled.
+int TerminalInput::nextChar(wchar_t* c)
+{
+    for (;;) {
+        unsigned char byte = 0;
+        const Wait wait = waitByte(-1, byte);
+        if (wait == Wait::interrupt)
+            return cancel();
+        if (wait != Wait::byte)
+            return 0;
+        if (byte == kInterruptChar)
+            return cancel();
+        if (byte == kEscape && std::mbsinit(&m_decoding)) {
+            unsigned char next = 0;
+            const Wait following = waitByte(kEscapeDelayMs, next);
+            if (following == Wait::timeout || following == Wait::interrupt)
+                return cancel(); // the Esc key alone
+            if (following == Wait::byte)
+                m_ahead.push_front(next);
+        }
+        wchar_t decoded = 0;
+        const size_t used = std::mbrtowc(&decoded, reinterpret_cast<const char*>(&byte), 1, &m_decoding);
+        if (used == static_cast<size_t>(-2))
+            continue; // more bytes of the character follow
+        if (used == static_cast<size_t>(-1)) {
+            m_decoding = std::mbstate_t{};
+            decoded = byte; // not a character of the locale: the byte as it is
+        }
+        *c = decoded;
+        return 1;
+    }
+}
+
+int TerminalInput::cancel()
+{
+    m_cancelled = true;
+    m_ahead.clear();
+    m_decoding = std::mbstate_t{};
+    errno = EINTR;
+    return -1;
+}
+
+// The next byte typed (or read ahead); waits at most timeoutMs (forever when negative).
+TerminalInput::Wait TerminalInput::waitByte(int timeoutMs, unsigned char& byte)
+{
+    if (!m_ahead.empty()) {
+        byte = m_ahead.front();
+        m_ahead.pop_front();
+        return Wait::byte;
+    }
+    for (;;) {
+        if (interrupted) {
+            interrupted = 0;
+            drainWakePipe();
+            return Wait::interrupt;
+        }
+        pollfd fds[2] = {{STDIN_FILENO, POLLIN, 0}, {wakeFds[0], POLLIN, 0}};
+        const int ready = ::poll(fds, wakeFds[0] >= 0 ? 2 : 1, timeoutMs);
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready < 0)
+            return Wait::end;
+        if (ready == 0)
+            return Wait::timeout;
+        if (fds[0].revents == 0)
+            continue; // woken by the pipe: the flag is checked above
+        const ssize_t got = ::read(STDIN_FILENO, &byte, 1);
+        if (got == 1)
+            return Wait::byte;
+        if (got < 0 && (errno == EINTR || errno == EAGAIN))
+            continue;
+        return Wait::end;
+    }
+}
+
+// Ends the line the cancelled text stands on and says so.
+void TerminalInput::showCancel()
+{
+    const LineInfo* line = el_line(m_editor);
+    const bool typed = line && line->lastchar > line->buffer;
+    endOutputLine();
+    writeOutput(typed ? "\n*Cancel*\n" : "*Cancel*\n");
+}
+
+} // namespace qv

@@ -1,0 +1,55 @@
+// Lines typed on a terminal, edited with libedit (emacs keys, history, ~/.editrc).
+//
+// Ctrl+C (SIGINT, or the character when the terminal does not make it a signal) and the
+// Esc key alone cancel the line being typed: "*Cancel*" is shown and the line comes back as
+// the escape character, which cancels the prompt. Esc is told apart from the escape
+// sequences of other keys (arrows) by the time until the next byte. A Ctrl+C pressed while
+// no line is read cancels the next one. The end of input (Ctrl+D on an empty line) is not
+// final: the next read waits for the terminal again.
+#pragma once
+
+#include "arx/acedinput.h"
+
+#include <deque>
+#include <cwchar>
+#include <signal.h>
+#include <string>
+
+typedef struct editline EditLine;
+typedef struct history History;
+
+namespace qv {
+
+class TerminalInput final : public InputSource
+{
+public:
+    TerminalInput();
+    ~TerminalInput() override;
+    TerminalInput(const TerminalInput&) = delete;
+    TerminalInput& operator=(const TerminalInput&) = delete;
+
+    // An empty prompt takes the text already printed on the open output line (a module's
+    // prompt), so that the editor knows where the line begins.
+    std::optional<std::string> readLine(const std::string& prompt) override;
+    bool interactive() const override { return true; }
+
+private:
+    enum class Wait { byte, interrupt, timeout, end };
+
+    static char* promptOf(EditLine* el);
+    static int readChar(EditLine* el, wchar_t* c);
+    int nextChar(wchar_t* c);
+    int cancel();
+    Wait waitByte(int timeoutMs, unsigned char& byte);
+    void showCancel();
+
+    EditLine* m_editor = nullptr;
+    History* m_history = nullptr;
+    std::string m_prompt;
+    std::deque<unsigned char> m_ahead;
+    std::mbstate_t m_decoding{};
+    bool m_cancelled = false;
+    struct sigaction m_oldInterrupt{};
+};
+
+} // namespace qv

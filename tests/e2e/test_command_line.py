@@ -1,0 +1,365 @@
+#!/usr/bin/python3
+"""End-to-end tests of cadhost's command line: repeating commands, relative points, HELP,
+SETVAR, the drawing's modified state, failures and their exit status, bad script lines, a
+display that cannot be opened, and, on a pseudo-terminal, Ctrl+C, Esc and the question
+whether to save changes.
+
+Run by CTest (label e2e) with the variables of test_cadhost.py, whose helpers it uses.
+"""
+
+import os
+import pty
+import select
+import shutil
+import signal
+import sys
+import time
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from test_cadhost import (CADHOST, ESC, REAL_MODULE, TEST_MODULE, TIMEOUT, UNLOADED, Host,  # noqa: E402
+                          TempFolderCase, WrittenDrawingChecks, generate_plan, run_host, run_script)
+import ezdxf  # noqa: E402
+
+CTRL_C = "\x03"
+CTRL_D = "\x04"
+UP = "\x1b[A"
+
+
+def lines_of(path):
+    return [(tuple(e.dxf.start), tuple(e.dxf.end)) for e in ezdxf.readfile(path).modelspace().query("LINE")]
+
+
+class ScriptTest(TempFolderCase, WrittenDrawingChecks):
+    """What the command line does with scripts."""
+
+    def test_empty_line_repeats_the_last_command(self):
+        result = run_script(self.dir, [
+            "",                      # nothing to repeat yet
+            "QVINT", "5", "", "6",   # Enter repeats QVINT
+            "FROBNICATE", "", "7",   # an unknown command is not the last one
+            "; a comment", "^C", "", "8",
+            "SETVAR", "PICKBOX", "4", "", "PICKBOX", "6", "QVGETVAR", "PICKBOX"])
+        self.assertSession(result, "Integer: int: 5\nInteger: int: 6\n\nUnknown command \"FROBNICATE\".\n"
+                           "Integer: int: 7\nInteger: int: 8\nVariable: PICKBOX: 6\n" + UNLOADED)
+
+    def test_points_relative_to_the_last_point(self):
+        out = self.path("lines.dxf")
+        result = run_script(self.dir, [
+            "QVLINE", "1,2", "@3,4",
+            "QVGETVAR", "LASTPOINT",
+            "QVPOINT", "@10<90",
+            "QVPOINT", "@",
+            "QVPOINT", " @ -2 , 0 , 1.5 ",
+            "QVPOINT", "5<180",                   # polar from the origin
+            "QVPOINT", "@2<-270",
+            "SETVAR", "LASTPOINT", "0,0,5",
+            "QVPOINT", "@1,1",
+            "SETVAR", "LASTPOINT", "",            # Enter keeps it
+            "QVGETVAR", "LASTPOINT",
+            "QVLINE", "@", "@2<45",
+            "SAVEAS", out])
+        self.assertSession(result, "".join([
+            "From point: from: 1,2,0\nTo point: to: 4,6,0\nline drawn\n",
+            "Variable: LASTPOINT: 4,6,0\n",
+            "Point: point: 4,16,0\n",
+            "Point: point: 4,16,0\n",
+            "Point: point: 2,16,1.5\n",
+            "Point: point: -5,0,0\n",
+            "Point: point: -5,2,0\n",
+            "Point: point: 1,1,5\n",
+            "Variable: LASTPOINT: 1,1,5\n",
+            "From point: from: 1,1,5\nTo point: to: 2.4142135623730949,2.4142135623730949,5\nline drawn\n",
+            UNLOADED]))
+        self.assertWrittenDrawing(out)
+        self.assertEqual(len(lines_of(out)), 2)
+
+    def test_numbers_that_are_not_finite_are_refused_and_asked_again(self):
+        out = self.path("finite.dxf")
+        result = run_script(self.dir, [
+            "QVREAL", "nan", "inf", "-Infinity", "1e400", "2.5",
+            "QVINT", "99999999999", "-nan", "3",
+            "SETVAR", "LASTPOINT", "1.5e308,0",
+            "QVLINE", "nan,nan", "inf,0", "0,1e999", "@nan<0", "@1e308,0", "1,1", "@1<inf", "@1,1",
+            "SETVAR", "LASTPOINT", "nan,0", "",
+            "SAVEAS", out,
+            "QVPOINT", "inf,inf"])                # and then the end of input
+        refused_point = "\nInvalid point.\n"
+        self.assertSession(result, "".join([
+            "Real: ", "\nRequires numeric value.\nReal: " * 4, "real: 2.5\n",
+            "Integer: ", "\nRequires an integer value.\nInteger: " * 2, "int: 3\n",
+            "From point: ", (refused_point + "From point: ") * 5, "from: 1,1,0\n",
+            "To point: ", refused_point + "To point: ", "to: 2,2,0\nline drawn\n",
+            refused_point,
+            "Point: ", refused_point, "Point: point: cancel\n",
+            UNLOADED]))
+        # What was drawn can be read back.
+        self.assertWrittenDrawing(out)
+        self.assertEqual(lines_of(out), [((1.0, 1.0, 0.0), (2.0, 2.0, 0.0))])
+
+    def test_lines_holding_a_nul_byte_are_refused_by_number(self):
+        script = self.path("nul.scr")
+        with open(script, "wb") as f:
+            f.write(b"QVINT\n4\x002\n7\nQVNAME\x00QVCOUNT\nQVCOUNT\n")
+        result = run_host("--script", script)
+        self.assertEqual(result.returncode, 0)
+        self.assertEqual(result.stdout, "Integer: int: 7\nentities: 0\n" + UNLOADED)
+        self.assertEqual(result.stderr, "cadhost: %s, line 2: refused: the line holds a NUL byte\n"
+                         "cadhost: %s, line 4: refused: the line holds a NUL byte\n" % (script, script))
+        result = run_host(stdin="QVSTRING\nab\x00cd\n")
+        self.assertEqual((result.stdout, result.stderr),
+                         ("Text: text: cancel\n" + UNLOADED,
+                          "cadhost: standard input, line 2: refused: the line holds a NUL byte\n"))
+
+    def test_help_lists_the_host_and_module_commands(self):
+        host_commands = "Host commands:\n  CLOSE  EXIT  HELP (?)  NEW  OPEN  QUIT  SAVE  SAVEAS  SETVAR\n"
+        result = run_script(self.dir, ["HELP"])
+        self.assertEqual(result.returncode, 0)
+        self.assertTrue(result.stdout.startswith(host_commands + "Commands of QVTEST:\n  QVINT\n"), result.stdout)
+        self.assertIn("\n  QVSTRING   QVTEXT\n", result.stdout)   # short and long names in columns
+        result = run_script(self.dir, ["?"], module=None)
+        self.assertTrue(result.stdout.startswith(host_commands + "Commands of KAVRO_COMMANDS:\n"), result.stdout)
+        lines = [" ".join(line.split()) for line in result.stdout.splitlines()]
+        self.assertIn("kgabc kavroGrossAreaBlockCreate", lines)
+        self.assertIn("Commands of KAVRO_UTIL:", lines)
+        self.assertIn("kus kavroUpdateSpaces", lines)
+        self.assertIn("kfrs", lines)
+
+    def test_setvar_of_read_only_and_point_variables(self):
+        result = run_script(self.dir, [
+            "SETVAR", "dbmod", "SETVAR", "DWGNAME",     # read only: no value asked
+            "SETVAR", "LASTPOINT", "1,x", "3,4",
+            "QVGETVAR", "LASTPOINT",
+            "SETVAR", "LUNITS", "9"])
+        self.assertSession(result, 'DBMOD = 0 (read only)\nDWGNAME = "Drawing1.dxf" (read only)\n'
+                           "\nInvalid point.\nVariable: LASTPOINT: 3,4,0\n\nCannot set LUNITS to 9.\n" + UNLOADED)
+
+    def test_dbmod_tells_whether_the_drawing_changed_since_it_was_read_or_saved(self):
+        plan = generate_plan(self.path("plan.dxf"), rooms=3)
+        missing = self.path("missing", "out.dxf")
+        saved = self.path("saved.dxf")
+        result = run_script(self.dir, [
+            "QVGETVAR", "DBMOD",
+            "QVLINE", "0,0", "1,1", "QVGETVAR", "DBMOD",
+            "SAVEAS", missing, "QVGETVAR", "DBMOD",      # a failed save changes nothing
+            "SAVEAS", saved, "QVGETVAR", "DBMOD",
+            "SETVAR", "LUNITS", "4", "QVGETVAR", "DBMOD",
+            "OPEN", saved, "QVGETVAR", "DBMOD",
+            "NEW", "QVGETVAR", "DBMOD",
+            "SETVAR", "PICKBOX", "5", "QVGETVAR", "DBMOD"], plan)
+        self.assertEqual(result.returncode, 2)
+        self.assertEqual(result.stdout.replace("From point: from: 0,0,0\nTo point: to: 1,1,0\nline drawn\n", ""),
+                         "".join("Variable: DBMOD: %d\n" % v for v in (0, 1, 1, 0, 4, 0, 0, 0)) + UNLOADED)
+
+    def test_failed_open_save_and_saveas_end_with_status_2(self):
+        cases = {
+            "OPEN": (["OPEN", self.dir], 'cannot open "%s": Is a directory' % self.dir),
+            "SAVE": (["SAVE", self.dir], "cannot save \"%s\": cannot write '%s': it is a folder" % (self.dir, self.dir)),
+            "SAVEAS": (["SAVEAS", self.path("no", "x.dxf")], 'cannot save "%s"' % self.path("no", "x.dxf")),
+        }
+        for name, (lines, message) in cases.items():
+            with self.subTest(name):
+                result = run_script(self.dir, lines + ["QVNAME"])
+                self.assertEqual((result.returncode, result.stdout), (2, "file: Drawing1.dxf (1 open)\n" + UNLOADED))
+                self.assertTrue(result.stderr.startswith("cadhost: " + message), result.stderr)
+                self.assertEqual(result.stderr.count("\n"), 1, result.stderr)
+        # The same commands that succeed end with 0.
+        result = run_script(self.dir, ["SAVE", self.path("new.dxf"), "OPEN", self.path("new.dxf"),
+                                       "SAVEAS", self.path("again.dxf")])
+        self.assertSession(result, UNLOADED)
+
+    def test_scripts_quit_and_close_without_asking(self):
+        plan = generate_plan(self.path("plan.dxf"), rooms=3)
+        with open(plan, "rb") as f:
+            before = f.read()
+        for ending in (["QUIT", "QVNAME"], ["CLOSE", "QVNAME"], []):
+            with self.subTest(ending=ending):
+                result = run_script(self.dir, ["QVLINE", "0,0", "1,1"] + ending, plan)
+                expected = "From point: from: 0,0,0\nTo point: to: 1,1,0\nline drawn\n"
+                if ending and ending[0] == "CLOSE":
+                    expected += "file: no document\n"
+                self.assertSession(result, expected + UNLOADED)
+                with open(plan, "rb") as f:
+                    self.assertEqual(f.read(), before)
+
+    def test_a_handle_that_names_nothing_is_reported_before_the_command_gives_up(self):
+        plan = generate_plan(self.path("plan.dxf"), rooms=3)
+        result = run_script(self.dir, ["kgabc", "#1A2B3C"], plan, module=REAL_MODULE)
+        self.assertEqual((result.returncode, result.stderr), (0, ""))
+        self.assertIn("\nNo entity with handle 1A2B3C.\nCancelled by User.\n", result.stdout)
+
+    def test_a_display_that_cannot_be_opened_is_a_warning(self):
+        env = dict(Host.env())
+        env.pop("QT_QPA_PLATFORM", None)
+        env["DISPLAY"] = ":97"  # no X server listens there
+        self.assertFalse(os.path.exists("/tmp/.X11-unix/X97"))
+        import subprocess
+        result = subprocess.run([CADHOST, "--module", TEST_MODULE], input="QVNAME\n", capture_output=True,
+                                text=True, env=env, timeout=TIMEOUT)
+        self.assertEqual((result.returncode, result.stdout), (0, "file: Drawing1.dxf (1 open)\n" + UNLOADED))
+        self.assertEqual(result.stderr, 'cadhost: cannot open the X display ":97"; going on without dialogs\n')
+
+
+class Terminal:
+    """cadhost on a pseudo-terminal: keys are sent, and what it shows is waited for. Line
+    ends are shown as "\\n"."""
+
+    def __init__(self, *args, module=TEST_MODULE):
+        self.pid, self.fd = pty.fork()
+        if self.pid == 0:  # the child: never returns to the tests
+            try:
+                os.execve(CADHOST, [CADHOST, "--module", module, *args], Host.env())
+            finally:
+                os._exit(127)
+        self.shown = ""
+        self.seen = 0
+        self.status = None
+
+    def _read(self, timeout):
+        ready, _, _ = select.select([self.fd], [], [], timeout)
+        if not ready:
+            return True
+        try:
+            data = os.read(self.fd, 4096)
+        except OSError:  # the host ended
+            data = b""
+        self.shown += data.decode("utf-8", "replace").replace("\r\n", "\n")
+        return bool(data)
+
+    def expect(self, text):
+        """Waits until text is shown after what was expected before."""
+        deadline = time.monotonic() + TIMEOUT
+        while self.shown.find(text, self.seen) < 0:
+            if time.monotonic() > deadline or not self._read(0.2):
+                raise AssertionError("%r not shown; the terminal shows:\n%s" % (text, self.shown))
+        self.seen = self.shown.find(text, self.seen) + len(text)
+
+    def type(self, keys, then=None):
+        os.write(self.fd, keys.encode())
+        if then is not None:
+            self.expect(then)
+
+    def finish(self):
+        """Waits for the end of the host; its exit status."""
+        deadline = time.monotonic() + TIMEOUT
+        while time.monotonic() < deadline and self._read(0.2):
+            pass
+        _, status = os.waitpid(self.pid, 0)
+        os.close(self.fd)
+        self.status = os.waitstatus_to_exitcode(status)
+        return self.status
+
+    def kill(self):
+        if self.status is None:
+            os.kill(self.pid, signal.SIGKILL)
+            self.finish()
+
+
+class TerminalTest(TempFolderCase, WrittenDrawingChecks):
+    """The command line on a terminal: prompts shown, cancel keys, and the question whether
+    to save changes before a drawing is given up."""
+
+    def start(self, *args):
+        terminal = Terminal(*args)
+        self.addCleanup(terminal.kill)
+        terminal.expect("Command: ")
+        return terminal
+
+    def draw_line(self, t):
+        t.type("qvline\n", "From point: ")
+        t.type("0,0\n", "To point: ")
+        t.type("@5<0\n", "line drawn\nCommand: ")
+
+    def test_ctrl_c_and_esc_cancel_and_never_end_the_host(self):
+        drawing = self.path("plan.dxf")
+        shutil.copy(generate_plan(self.path("source.dxf"), rooms=3), drawing)
+        t = self.start(drawing)
+        self.draw_line(t)
+        t.type(CTRL_C, "*Cancel*\nCommand: ")                       # at "Command:" a fresh prompt
+        t.type("qvint\n", "Integer: ")
+        t.type(CTRL_C, "*Cancel*\nint: cancel\nCommand: ")
+        t.type("qvint\n", "Integer: ")
+        t.type(ESC, "*Cancel*\nint: cancel\nCommand: ")
+        t.type("qvint" + ESC, "qvint\n*Cancel*\nCommand: ")          # typed text is dropped
+        t.type(UP + "\n", "Integer: ")                               # an arrow key is no Esc
+        t.type("7\n", "int: 7\nCommand: ")
+        t.type("qvwork\n", "working\n")
+        t.type(CTRL_C, "work done\n")                                # the command runs to its end
+        t.expect("*Cancel*\nCommand: ")                              # and the next prompt is cancelled
+        t.type("setvar\npickbox\n", "Enter new value for PICKBOX <3>: ")
+        t.type("5\n", "Command: ")
+        t.type("save\n", "Command: ")
+        t.type("quit\n")                                             # saved: nothing to ask
+        self.assertEqual(t.finish(), 0, t.shown)
+        self.assertNotIn("Save changes", t.shown)
+        self.assertWrittenDrawing(drawing)
+        self.assertIn(((0.0, 0.0, 0.0), (5.0, 0.0, 0.0)), lines_of(drawing))
+
+    def test_quit_close_and_the_end_of_input_ask_before_changes_are_lost(self):
+        drawing = generate_plan(self.path("plan.dxf"), rooms=3)
+        with open(drawing, "rb") as f:
+            before = f.read()
+        question = "Save changes to %s? [Yes/No/Cancel] <Yes>: " % drawing
+        t = self.start(drawing)
+        t.type("qvname\n", "Command: ")
+        self.draw_line(t)
+        t.type("quit\n", question)
+        t.type("maybe\n", "Invalid option keyword.\n" + question)
+        t.type("c\n", "Command: ")
+        t.type("close\n", question)
+        t.type(ESC, "*Cancel*\nCommand: ")
+        t.type("\n", question)                                       # Enter repeats CLOSE
+        t.type(CTRL_C, "*Cancel*\nCommand: ")
+        t.type("qvname\n", "file: %s (1 open)\nCommand: " % drawing)
+        t.type(CTRL_D, question)
+        t.type("No\n")
+        self.assertEqual(t.finish(), 0, t.shown)
+        with open(drawing, "rb") as f:
+            self.assertEqual(f.read(), before)
+
+    def test_yes_saves_and_a_save_that_fails_does_not_quit(self):
+        folder = self.path("work")
+        os.mkdir(folder)
+        drawing = os.path.join(folder, "plan.dxf")
+        shutil.copy(generate_plan(self.path("source.dxf"), rooms=3), drawing)
+        question = "Save changes to %s? [Yes/No/Cancel] <Yes>: " % drawing
+        t = self.start(drawing)
+        self.draw_line(t)
+        shutil.rmtree(folder)
+        t.type("exit\n", question)
+        t.type("y\n", "cadhost: cannot save \"%s\"" % drawing)      # the reason, and back to the command line
+        t.expect("Command: ")
+        os.mkdir(folder)
+        t.type("exit\n", question)
+        t.type("\n")                                                 # Enter takes the default, Yes
+        self.assertEqual(t.finish(), 2, t.shown)                     # a save has failed
+        self.assertWrittenDrawing(drawing)
+        self.assertIn(((0.0, 0.0, 0.0), (5.0, 0.0, 0.0)), lines_of(drawing))
+
+    def test_a_new_drawing_is_saved_under_the_name_asked_for(self):
+        out = self.path("new.dxf")
+        t = self.start()
+        t.type("close\n", "Command: ")                               # unchanged: closed at once
+        t.type("new\n", "Command: ")
+        self.draw_line(t)
+        t.type(CTRL_D, "Save changes to Drawing2.dxf? [Yes/No/Cancel] <Yes>: ")
+        t.type("yes\n", "Save drawing as: ")
+        t.type(out + "\n")
+        self.assertEqual(t.finish(), 0, t.shown)
+        self.assertEqual(lines_of(out), [((0.0, 0.0, 0.0), (5.0, 0.0, 0.0))])
+
+    def test_input_that_keeps_ending_ends_the_host_and_names_what_is_lost(self):
+        t = self.start()
+        self.draw_line(t)
+        t.type(CTRL_D, "Save changes to Drawing1.dxf? [Yes/No/Cancel] <Yes>: ")
+        t.type(CTRL_D, "Save drawing as: ")                         # the default, Yes, asks for a name
+        t.type(CTRL_D, 'cadhost: the input has ended: the changes to "Drawing1.dxf" are not saved\n')
+        self.assertEqual(t.finish(), 0, t.shown)
+
+
+def tearDownModule():
+    Host.cleanup()
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
