@@ -4,7 +4,7 @@
 #include "arx/acutprintf.h"
 #include "arx/dbdatabase.h"
 #include "arx/dbsymtb.h"
-#include "module/commands.h"
+#include "commands.h"
 #include "module/quorvane.h"
 #include "support/exrecords.h"
 #include "support/fileutilities.h"

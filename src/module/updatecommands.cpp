@@ -1,11 +1,11 @@
-#include "module/commands.h"
+#include "commands.h"
 
 #include "arx/dbdatabase.h"
 #include "blocks/attributes.h"
 #include "blocks/blockdwg.h"
 #include "blocks/blocks.h"
-#include "blocks/hostguards.h"
 #include "host/acadutilities.h"
+#include "host/hostguards.h"
 #include "module/preferences.h"
 #include "module/slabmend.h"
 #include "support/kavroexceptions.h"
