@@ -11,6 +11,8 @@
 #include "support/kavroexceptions.h"
 #include "support/kavroguard.h"
 
+CString assetExclusion;
+
 namespace {
 
 void collectPostFailure(CKavroExceptions* errors, Acad::ErrorStatus status, const char* procSig)

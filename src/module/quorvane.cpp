@@ -1,12 +1,7 @@
 #include "module/quorvane.h"
 
-CAcadHost acadHost;
-CPreferencesVaultEye vaultEyePreferences;
-CString debugLogPath;
-
 CString preferencesFolder;
 CString temporaryFolder;
-CString assetExclusion;
 
 CString getModuleVersion()
 {

@@ -5,6 +5,7 @@
 #include "arx/dbdatabase.h"
 #include "arx/dbsymtb.h"
 #include "commands.h"
+#include "host/acadhost.h"
 #include "module/quorvane.h"
 #include "support/exrecords.h"
 #include "support/fileutilities.h"

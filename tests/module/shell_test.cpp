@@ -4,9 +4,9 @@
 #include "arx/dbdatabase.h"
 #include "arx/dbsymtb.h"
 #include "common/chain.h"
+#include "common/hostproduct.h"
 #include "common/tempdir.h"
 #include "module/preferences.h"
-#include "module/quorvane.h"
 #include "module/slabmend.h"
 #include "support/exrecords.h"
 #include "support/kavroguard.h"
@@ -35,11 +35,11 @@ public:
 TEST(ModuleEntry, FullHostsRegisterThirtySevenCommandsOthersThirtyFive)
 {
     AppData appData;
+    HostProduct host("AutoCAD 2019");
     const struct { const char* product; int commands; } cases[] = {
         {"AutoCAD 2019", 37}, {"BricsCAD V19", 37}, {"AutoCAD LT 2019", 35}, {"Other CAD", 35}};
     for (const auto& c : cases) {
-        acdbHostApplicationServices()->setProduct(c.product);
-        acadHost = CAcadHost();
+        host.use(c.product);
         EXPECT_EQ(acrxEntryPoint(AcRx::kInitAppMsg, this), AcRx::kRetOK);
         EXPECT_EQ(acedRegCmds->commandCount(), c.commands) << c.product;
         EXPECT_EQ(acedRegCmds->lookupCmd("klmc") != nullptr, c.commands == 37);
@@ -51,8 +51,6 @@ TEST(ModuleEntry, FullHostsRegisterThirtySevenCommandsOthersThirtyFive)
         EXPECT_EQ(acrxEntryPoint(AcRx::kUnloadAppMsg, this), AcRx::kRetOK);
         EXPECT_EQ(acedRegCmds->commandCount(), 0) << c.product;
     }
-    acdbHostApplicationServices()->setProduct("AutoCAD 2019");
-    acadHost = CAcadHost();
     EXPECT_TRUE(std::filesystem::is_directory(appData.dir.file("KavroSystems/Quorvane/prefs")));
     EXPECT_TRUE(std::filesystem::is_directory(appData.dir.file("KavroSystems/Quorvane/temp")));
 }
