@@ -2,6 +2,7 @@
 
 CString preferencesFolder;
 CString temporaryFolder;
+AsdkDataManager<CDocData> docDataManager;
 
 CString getModuleVersion()
 {

@@ -6,6 +6,8 @@
 #pragma once
 
 #include "mfc/cstring.h"
+#include "module/asdkdatamanager.h"
+#include "module/docdata.h"
 
 // The module's version, as the about box and command titles show it.
 CString getModuleVersion();
@@ -13,3 +15,6 @@ CString getModuleVersion();
 // The module's folders under the common application-data folder, set at load.
 extern CString preferencesFolder;
 extern CString temporaryFolder;
+
+// One empty record per open document, kept from the module's load to its unload.
+extern AsdkDataManager<CDocData> docDataManager;
