@@ -44,8 +44,10 @@ def measures(polyline):
 
 def fixed(value, decimals=2):
     """The number as the module writes it: the exact value rounded half away from zero."""
-    from decimal import ROUND_HALF_UP, Decimal
-    return str(Decimal(value).quantize(Decimal(1).scaleb(-decimals), rounding=ROUND_HALF_UP))
+    from decimal import ROUND_HALF_UP, Decimal, localcontext
+    with localcontext() as context:
+        context.prec = 2000
+        return str(Decimal(value).quantize(Decimal(1).scaleb(-decimals), rounding=ROUND_HALF_UP))
 
 
 def ade(entity):
@@ -69,11 +71,12 @@ class Commands(unittest.TestCase):
     def prefs_file(self):
         return os.path.join(Host.env()["XDG_DATA_HOME"], "KavroSystems", "Quorvane", "prefs", "prefs.cfg")
 
-    def write_prefs(self, units, precision):
+    def write_prefs(self, units=0, precision=2, **values):
         os.makedirs(os.path.dirname(self.prefs_file()), exist_ok=True)
         with open(self.prefs_file(), "w", newline="") as f:
-            f.write("//\r\n//\r\n//\tConfiguration file for Quorvane\r\n//\r\nunits\r\n%d\r\nprecison\r\n%d\r\n"
+            f.write("//\r\n//\r\n//\tConfiguration file for Quorvane\r\n//\r\nunits\r\n%d\r\nprecison\r\n%s\r\n"
                     % (units, precision))
+            f.write("".join("%s\r\n%s\r\n" % item for item in values.items()))
 
     def run_module(self, lines, drawing=None):
         result = run_script(self.dir, lines, drawing or self.plan, module=REAL_MODULE)
@@ -202,6 +205,28 @@ class Commands(unittest.TestCase):
         # Refreshing writes each block's own values back: an edited name stays edited.
         names = sorted({a.dxf.tag: a.dxf.text for a in r.attribs}["NAME"] for r in references)
         self.assertEqual(names, ["EDITED", "GROSS AREA"])
+
+    def test_preferences_out_of_range_are_brought_into_range(self):
+        self.make_gross_area_block()
+        self.write_prefs(precision=2000000000, textSize="1e999", textScale="0", textRotation="1e308")
+        updated = os.path.join(self.dir, "updated.dxf")
+        # Each question offers a default it accepts, so the script goes on after the command.
+        out = self.run_module(["kut", "", "", "", "kus", "SAVEAS", updated, "QUIT"], self.out)
+        rotation = math.fmod(1e308, 360)
+        ask = "\nEnter new Text %s or (i)gnore <%s>: %s\n"
+        self.assertEqual(out, "Kavro Update Text Size %s\n" % VERSION
+                         + "".join(ask % (name, fixed(value, 1074), fixed(value, 1074))
+                                   for name, value in (("Size", 250), ("Scale", 0.1), ("Rotation", rotation)))
+                         + "Kavro Update Spaces %s\n" % VERSION)
+        reference = ezdxf.readfile(updated).modelspace().query("INSERT[name=='ROOM-GROSS_AREA']")[0]
+        for attrib in reference.attribs:
+            self.assertEqual(attrib.dxf.height, 250)
+            self.assertAlmostEqual(attrib.dxf.width, 0.1)
+            self.assertAlmostEqual(attrib.dxf.rotation % 360, rotation % 360, places=6)
+        area_text = {a.dxf.tag: a.dxf.text for a in reference.attribs}["AREA"]
+        whole, decimals = area_text[:-len("sq.m.")].split(".")
+        self.assertEqual(len(decimals), 1074)
+        self.assertAlmostEqual(float(whole + "." + decimals), measures(self.gross)[0] / 1e6, places=6)
 
     def test_cancelling_a_question_ends_the_command(self):
         self.make_gross_area_block()
