@@ -1,3 +1,5 @@
+// The module's per-document data: records follow the documents the host opens and closes,
+// and nothing of the manager is left listening once it, or the whole module, is gone.
 #include "arx/acdocman.h"
 #include "arx/acrxapp.h"
 #include "common/tempdir.h"
@@ -5,10 +7,10 @@
 #include "module/quorvane.h"
 
 #include <dlfcn.h>
+#include <gtest/gtest.h>
 #include <memory>
 #include <set>
 #include <vector>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -42,9 +44,9 @@ template <class T>
             return ::testing::AssertionFailure() << document->fileName() << " has no record";
         records.insert(record);
     }
-    if (static_cast<int>(records.size()) != acDocManager->documentCount() || manager.count() != acDocManager->documentCount())
-        return ::testing::AssertionFailure() << manager.count() << " records for " << acDocManager->documentCount()
-                                             << " documents";
+    const int documents = acDocManager->documentCount();
+    if (static_cast<int>(records.size()) != documents || manager.count() != documents)
+        return ::testing::AssertionFailure() << manager.count() << " records for " << documents << " documents";
     return ::testing::AssertionSuccess();
 }
 
