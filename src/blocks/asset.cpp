@@ -2,14 +2,16 @@
 
 #include "arx/dbcurves.h"
 #include "blocks/attributes.h"
-#include "blocks/hostguards.h"
+#include "blocks/hatch.h"
 #include "blocks/hyperlinks.h"
-#include "blocks/owning.h"
 #include "host/acadutilities.h"
+#include "host/hostguards.h"
 #include "host/layer.h"
-#include "reports/hatch.h"
+#include "owning.h"
 #include "support/kavroexceptions.h"
 #include "support/kavroguard.h"
+
+CString assetExclusion;
 
 namespace {
 

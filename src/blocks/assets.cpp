@@ -1,9 +1,9 @@
 #include "blocks/assets.h"
 
 #include "blocks/attributes.h"
-#include "blocks/hostguards.h"
-#include "blocks/owning.h"
 #include "host/acadutilities.h"
+#include "host/hostguards.h"
+#include "owning.h"
 #include "support/kavroguard.h"
 
 #include <vector>

@@ -1,7 +1,7 @@
 #include "blocks/attributes.h"
 
 #include "blocks/kavroattribute.h"
-#include "blocks/owning.h"
+#include "owning.h"
 #include "support/kavroguard.h"
 
 #include <cmath>

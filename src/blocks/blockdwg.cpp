@@ -6,21 +6,23 @@
 #include "arx/dbidmapping.h"
 #include "blocks/assets.h"
 #include "blocks/attributes.h"
-#include "blocks/hostguards.h"
+#include "blocks/hatch.h"
 #include "blocks/hyperlinks.h"
 #include "blocks/kavroattribute.h"
-#include "blocks/owning.h"
+#include "host/acadhost.h"
 #include "host/acadutilities.h"
+#include "host/hostguards.h"
 #include "host/layer.h"
-#include "module/quorvane.h"
-#include "reports/hatch.h"
+#include "owning.h"
 #include "support/exrecords.h"
 #include "support/kavroexceptions.h"
 #include "support/kavroguard.h"
 #include "support/utilities.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <string>
 #include <tuple>
 #include <utility>
 #include <vector>
@@ -133,10 +135,17 @@ CBlockDWG::CBlockDWG(AcDbBlockReference* reference, AcApDocument* document)
             m_blockName = definition->name();
         setHandle(handleText(reference->getAcDbHandle()));
         m_xDataAppName = kNoXData;
+        const std::vector<std::string> present = reference->xDataApplications();
         for (const char* app : {"ADE", "AECXDATA"}) {
             if (const Chain record(reference->xData(app), acutRelRb); record) {
                 m_xDataAppName = app;
                 readXData(record.get(), document);
+                break;
+            }
+            // Listed but not readable: the block's record is this one, and it is unknown.
+            if (std::find(present.begin(), present.end(), app) != present.end()) {
+                m_xDataAppName = app;
+                m_xDataUnreadable = true;
                 break;
             }
         }
@@ -165,6 +174,7 @@ void CBlockDWG::initialise()
         m_precision = -1;
         setBlockType(kBlockDWG);
         m_xDataAppName = "ADE";
+        m_xDataUnreadable = false;
         m_hatch.reset();
         m_attributes.reset();
         m_assets.reset();
@@ -218,6 +228,7 @@ void CBlockDWG::copyInto(CBlockDWG* target) const
         target->m_lineWeight = m_lineWeight;
         target->m_blockName = m_blockName;
         target->m_xDataAppName = m_xDataAppName;
+        target->m_xDataUnreadable = m_xDataUnreadable;
         for (const AcDbHandle& handle : m_handlesToMinus)
             target->addHandleToMinus(handle, nullptr);
         for (const AcDbHandle& handle : m_handlesToAdd)
@@ -299,7 +310,9 @@ void CBlockDWG::writeXData(AcDbObject* object)
 {
     kavroGuard("CBlockDWG::writeXData", __FILE__, [&] {
         auto* reference = AcDbBlockReference::cast(object);
-        if (!reference)
+        // Writing over a record that could not be read would replace what it holds with
+        // defaults.
+        if (!reference || m_xDataUnreadable)
             return;
         if (const Acad::ErrorStatus status = storeXData(reference); status != Acad::eOk)
             throw new CEXUnhandled(status, KAVRO_PRODUCT_CAPTION, __FILE__, "CBlockDWG::writeXData", __LINE__,
@@ -577,6 +590,18 @@ void CBlockDWG::recalculateArea(AcApDocument* document)
         const double area = outline - subtracted + calcAddArea(document);
         // An unknown precision keeps every digit.
         m_area = m_precision < 0 ? area : CUtilities::roundDouble(area, m_precision);
+    });
+}
+
+bool CBlockDWG::hasClosedOutline() const
+{
+    return kavroGuard("CBlockDWG::hasClosedOutline", __FILE__, [&] {
+        const Opened<AcDbBlockReference> reference = openObject<AcDbBlockReference>(m_objectId, AcDb::kForRead);
+        if (!reference)
+            return false;
+        const Opened<AcDbPolyline> outline =
+            openObject<AcDbPolyline>(outlineOf(reference->blockTableRecord()), AcDb::kForRead);
+        return outline && outline->isClosed();
     });
 }
 

@@ -1,7 +1,7 @@
 #include "blocks/blockdwgroom.h"
 
 #include "blocks/assets.h"
-#include "blocks/hostguards.h"
+#include "host/hostguards.h"
 
 CBlockDWGRoom::CBlockDWGRoom()
 {

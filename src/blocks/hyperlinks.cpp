@@ -1,7 +1,7 @@
 #include "blocks/hyperlinks.h"
 
 #include "arx/dbdatabase.h"
-#include "blocks/owning.h"
+#include "owning.h"
 #include "support/kavroguard.h"
 
 #include <memory>

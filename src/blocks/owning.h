@@ -3,20 +3,8 @@
 #pragma once
 
 #include "mfc/carray.h"
-#include "support/exkavro.h"
 
 #include <memory>
-
-// Runs a clean-up from a destructor, where a framework error must not escape.
-template <class CleanUp>
-void cleanUpQuietly(CleanUp&& cleanUp)
-{
-    try {
-        cleanUp();
-    } catch (CEXKavro* e) {
-        CEXKavro::deleteChain(e);
-    }
-}
 
 // Deletes every item and empties the list.
 template <class T>

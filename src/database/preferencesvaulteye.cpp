@@ -1,9 +1,11 @@
 #include "database/preferencesvaulteye.h"
 
 #include "arx/acutprintf.h"
-#include "host/acadutilities.h"
+#include "database/plotoptions.h"
 #include "support/kavroguard.h"
 #include "support/systemutilities.h"
+
+CPreferencesVaultEye vaultEyePreferences;
 
 int CPreferencesVaultEye::dumpWaitSeconds = 5;
 
@@ -61,9 +63,9 @@ void CPreferencesVaultEye::dump(CString marker)
         acutPrintf("getCachePlotAreaType  %i\n", server->getCachePlotAreaType());
         acutPrintf("getCachePlotCentred   %i\n", server->getCachePlotCentred() ? 1 : 0);
         acutPrintf("getCachePlotMediaName %i, %s\n", media,
-                   CAcadUtilities::convertMediaSize(static_cast<MediaSize>(media)));
+                   CPlotOptions::convertMediaSize(static_cast<MediaSize>(media)));
         acutPrintf("getCachePlotPC3Device %i, %s\n", device,
-                   CAcadUtilities::convertPlotDevice(static_cast<PlotDevice>(device)));
+                   CPlotOptions::convertPlotDevice(static_cast<PlotDevice>(device)));
         acutPrintf("getCachePlotScaleType %i\n", server->getCachePlotScaleType());
         acutPrintf("\n\n");
         CSystemUtilities::wait(dumpWaitSeconds);

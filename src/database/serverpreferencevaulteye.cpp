@@ -1,5 +1,6 @@
 #include "database/serverpreferencevaulteye.h"
 
+#include "database/plotoptions.h"
 #include "support/kavroguard.h"
 #include "support/utilities.h"
 
@@ -16,10 +17,10 @@ int convert(Kind kind, const CString& text)
     const int value = CUtilities::CStringToInt(text);
     switch (kind) {
     case Kind::boolean: return text == "1" ? 1 : 0;
-    case Kind::plotDevice: return CAcadUtilities::convertPlotDevice(value);
-    case Kind::scale: return CAcadUtilities::convertScale(value);
-    case Kind::plotArea: return CAcadUtilities::convertPlotArea(value);
-    case Kind::mediaSize: return CAcadUtilities::convertMediaSize(value);
+    case Kind::plotDevice: return CPlotOptions::convertPlotDevice(value);
+    case Kind::scale: return CPlotOptions::convertScale(value);
+    case Kind::plotArea: return CPlotOptions::convertPlotArea(value);
+    case Kind::mediaSize: return CPlotOptions::convertMediaSize(value);
     default: return value;
     }
 }

@@ -5,7 +5,7 @@
 #include "arx/acadauto.h"
 #include "arx/dbdatabase.h"
 #include "arx/dbsymtb.h"
-#include "module/quorvane.h"
+#include "database/preferencesvaulteye.h"
 #include "support/excustom.h"
 #include "support/fileutilities.h"
 #include "support/kavroguard.h"

@@ -1,7 +1,8 @@
 #include "host/acadhost.h"
 
 #include "arx/dbdatabase.h"
-#include "module/quorvane.h"
+
+CAcadHost acadHost;
 
 CAcadHost::CAcadHost()
 {

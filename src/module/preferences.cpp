@@ -10,6 +10,8 @@
 #include "win/messagebox.h"
 #include "win/winbase.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -42,6 +44,41 @@ std::string withCrLf(const CString& text)
     return out;
 }
 
+// Values read from the file are brought into the range the program can work with; a value
+// in range is kept exactly as read.
+
+// The exact binary value of a double never has more than 1074 digits after the point, so
+// more decimals would only add zeros (and a huge precision takes time and memory for
+// nothing). A negative precision means six significant digits, as -1 does.
+constexpr int maxPrecision = 1074;
+
+int usablePrecision(int precision)
+{
+    return std::clamp(precision, -1, maxPrecision);
+}
+
+// Text sizes and scales are finite and positive: one of 0 or less becomes 0.1, as the
+// preferences dialog makes it; one that is not finite is the default.
+double usableSize(double value, double byDefault)
+{
+    if (!std::isfinite(value))
+        return byDefault;
+    return value > 0.0 ? value : 0.1;
+}
+
+// A rotation is finite and at most one turn either way; more turns are taken off.
+double usableRotation(double degrees)
+{
+    if (!std::isfinite(degrees))
+        return 0.0;
+    return std::fabs(degrees) > 360.0 ? std::fmod(degrees, 360.0) : degrees;
+}
+
+double usableZoomBorder(double border)
+{
+    return std::isfinite(border) ? border : 1000.0;
+}
+
 } // namespace
 
 CPreferences::CPreferences() : m_filePath(preferencesFolder + "prefs.cfg") {}
@@ -66,17 +103,17 @@ void CPreferences::readValue(const CString& key, const CString& value)
     if (key == "units")
         m_units = parseInt(value);
     else if (key == "precison")
-        m_precision = parseInt(value);
+        m_precision = usablePrecision(parseInt(value));
     else if (key == "textSize")
-        m_textSize = parseDouble(value);
+        m_textSize = usableSize(parseDouble(value), 250.0);
     else if (key == "textScale")
-        m_textScale = parseDouble(value);
+        m_textScale = usableSize(parseDouble(value), 1.0);
     else if (key == "textRotation")
-        m_textRotation = parseDouble(value);
+        m_textRotation = usableRotation(parseDouble(value));
     else if (key == "csvOpener")
         m_csvOpener = trimString(value);
     else if (key == "zoomBorder")
-        m_zoomBorder = parseDouble(value);
+        m_zoomBorder = usableZoomBorder(parseDouble(value));
     else if (key == "inc")
         m_inc = parseInt(value);
 }

@@ -1,12 +1,8 @@
 #include "module/quorvane.h"
 
-CAcadHost acadHost;
-CPreferencesVaultEye vaultEyePreferences;
-CString debugLogPath;
-
 CString preferencesFolder;
 CString temporaryFolder;
-CString assetExclusion;
+AsdkDataManager<CDocData> docDataManager;
 
 CString getModuleVersion()
 {

@@ -1,11 +1,12 @@
-#include "module/commands.h"
+#include "commands.h"
 
+#include "arx/acutprintf.h"
 #include "arx/dbdatabase.h"
 #include "blocks/attributes.h"
 #include "blocks/blockdwg.h"
 #include "blocks/blocks.h"
-#include "blocks/hostguards.h"
 #include "host/acadutilities.h"
+#include "host/hostguards.h"
 #include "module/preferences.h"
 #include "module/slabmend.h"
 #include "support/kavroexceptions.h"
@@ -42,6 +43,17 @@ void setAttributeValue(CBlockDWG* block, int kind, const CString& value)
     CAttributes* attributes = block->getAttributes();
     if (CAttribute* attribute = attributes ? attributes->getAtAttribute(kind) : nullptr)
         attribute->setValue(value);
+}
+
+// Why a block cannot be updated (its record cannot be read, or there is no outline to
+// measure), or empty when it can.
+CString whyNotUpdatable(CBlockDWG* block)
+{
+    if (block->isXDataUnreadable())
+        return "its " + block->getXDataAppName() + " XData cannot be read";
+    if (!block->hasClosedOutline())
+        return "its definition holds no closed outline";
+    return CString();
 }
 
 // Writes the block back and shows what it warned of, one box each.
@@ -88,6 +100,11 @@ void updateSpaces()
         const int units = preferences.getUnits();
         for (int i = 0; i < blocks.count(); ++i) {
             CBlockDWG* block = blocks.at(i);
+            // Such a block is left as it is, named in one line; the others go on.
+            if (const CString reason = whyNotUpdatable(block); !reason.IsEmpty()) {
+                acutPrintf("\nSpace %s (handle %s) not updated: %s\n", block->getName(), block->getHandle(), reason);
+                continue;
+            }
             const CString oldArea =
                 CUtilities::DoubleToCString(block->getArea(), block->getPrecision()) + areaUnit(block->getUnits());
             const CString oldPerimeter = CUtilities::DoubleToCString(block->getPerimeter(), block->getPrecision()) +

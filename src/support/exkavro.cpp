@@ -1,7 +1,7 @@
 #include "support/exkavro.h"
 
 #include "arx/acutprintf.h"
-#include "database/preferencesvaulteye.h"
+#include "support/errorlogpaths.h"
 #include "support/log.h"
 #include "support/xmlutilities.h"
 #include "win/messagebox.h"
@@ -103,11 +103,11 @@ void CEXKavro::print()
     acutPrintf("%s\n", chainText(false));
 }
 
-void CEXKavro::writeToErrorLogs(CPreferencesVaultEye* preferences)
+void CEXKavro::writeToErrorLogs(const CErrorLogPaths* logs)
 {
     acutPrintf("An error has been detected please consult the error log\n");
-    for (int i = 0; i < preferences->getCount(); ++i)
-        writeToErrorLog(preferences->getAt(i)->getAcadErrorLogFilePath());
+    for (int i = 0; i < logs->getErrorLogCount(); ++i)
+        writeToErrorLog(logs->getErrorLogPath(i));
 }
 
 void CEXKavro::writeToErrorLog(CString path)

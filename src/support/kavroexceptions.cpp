@@ -29,10 +29,10 @@ void CKavroExceptions::printAll()
         m_records.GetAt(i)->print();
 }
 
-void CKavroExceptions::writeAllToErrorLogs(CPreferencesVaultEye* preferences)
+void CKavroExceptions::writeAllToErrorLogs(const CErrorLogPaths* logs)
 {
     for (int i = 0; i < m_count; ++i)
-        m_records.GetAt(i)->writeToErrorLogs(preferences);
+        m_records.GetAt(i)->writeToErrorLogs(logs);
 }
 
 void CKavroExceptions::writeAllToErrorLog(CString path)

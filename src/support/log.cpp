@@ -1,7 +1,6 @@
 #include "support/log.h"
 
 #include "mfc/file.h"
-#include "module/quorvane.h"
 #include "support/exrecords.h"
 #include "support/fileutilities.h"
 #include "support/kavroguard.h"
@@ -187,11 +186,11 @@ void CLog::writeToXMLErrorLog(CString path, CEXKavro* record)
     }, 0);
 }
 
-void CLog::writeToXMLErrorLogs(CEXKavro* record)
+void CLog::writeToXMLErrorLogs(const CErrorLogPaths* logs, CEXKavro* record)
 {
     kavroGuard("CLog::writeToXMLErrorLogs", __FILE__, [&] {
-        for (int i = 0; i < vaultEyePreferences.getCount(); ++i)
-            CLog().writeToXMLErrorLog(vaultEyePreferences.getAt(i)->getAcadErrorLogFilePath(), record);
+        for (int i = 0; i < logs->getErrorLogCount(); ++i)
+            CLog().writeToXMLErrorLog(logs->getErrorLogPath(i), record);
     }, 0);
 }
 

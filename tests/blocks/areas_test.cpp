@@ -135,6 +135,32 @@ TEST_F(SpaceAreas, AReferenceThatCannotBeOpenedKeepsItsMeasures)
     EXPECT_EQ(block->getPerimeter(), 6.0);
 }
 
+TEST_F(SpaceAreas, OnlyAClosedFirstPolylineOfTheDefinitionIsAnOutline)
+{
+    EXPECT_TRUE(room("C1", 0, 0, 1000, 1000)->hasClosedOutline());
+
+    // A definition with only a circle, one whose first polyline is open (a closed one after
+    // it does not count), and one with nothing at all.
+    const AcDbObjectId circleOnly = definition("ROOM-CIRCLE");
+    post(new AcDbCircle(AcGePoint3d::kOrigin, AcGeVector3d::kZAxis, 500.0), circleOnly);
+    const AcDbObjectId openFirst = definition("ROOM-OPEN");
+    const AcDbObjectId open = rectangle(0, 0, 1000, 1000, openFirst);
+    rectangle(0, 0, 2000, 2000, openFirst);
+    AcDbPolyline* polyline = nullptr;
+    ASSERT_EQ(acdbOpenObject(polyline, open, AcDb::kForWrite), Acad::eOk);
+    polyline->setClosed(false);
+    polyline->close();
+    for (const AcDbObjectId id : {circleOnly, openFirst, definition("ROOM-EMPTY")})
+        EXPECT_FALSE(readBlock(reference(id, AcGePoint3d::kOrigin))->hasClosedOutline());
+
+    // A reference that does not open has nothing to measure either.
+    auto block = room("C2", 0, 0, 1000, 1000);
+    AcDbEntity* held = nullptr;
+    ASSERT_EQ(acdbOpenObject(held, block->getObjectId(), AcDb::kForWrite), Acad::eOk);
+    EXPECT_FALSE(block->hasClosedOutline());
+    held->close();
+}
+
 TEST_F(SpaceAreas, HandleListsFromTextResolveInTheDatabase)
 {
     const AcDbObjectId a = rectangle(0, 0, 1, 1), b = rectangle(2, 0, 1, 1);

@@ -9,11 +9,11 @@
 #include "blocks/assets.h"
 #include "blocks/attributes.h"
 #include "blocks/blocks.h"
+#include "blocks/hatch.h"
 #include "blocks/kavroattribute.h"
+#include "blocks/markerblocklegend.h"
+#include "blocks/markerblockpie.h"
 #include "host/acadutilities.h"
-#include "reports/hatch.h"
-#include "reports/markerblocklegend.h"
-#include "reports/markerblockpie.h"
 
 #include <set>
 

@@ -7,9 +7,9 @@
 #include "arx/dbhatch.h"
 #include "arx/dbtext.h"
 #include "blocks/attributes.h"
+#include "blocks/hatch.h"
 #include "blocks/hyperlinks.h"
 #include "blocks/kavroattribute.h"
-#include "reports/hatch.h"
 #include "support/exrecords.h"
 #include "support/kavroexceptions.h"
 

@@ -8,11 +8,11 @@
 #include "blocks/blockdwgfloor.h"
 #include "blocks/blockdwgroom.h"
 #include "blocks/blockdwgsite.h"
+#include "blocks/hatch.h"
 #include "blocks/hyperlinks.h"
 #include "blocks/kavroattribute.h"
 #include "host/layer.h"
 #include "host/layers.h"
-#include "reports/hatch.h"
 
 namespace {
 

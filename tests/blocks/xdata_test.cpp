@@ -4,9 +4,11 @@
 
 #include "blocks/attributes.h"
 #include "blocks/kavroattribute.h"
+#include "common/tempdir.h"
 #include "support/kavroguard.h"
 
 #include <QJsonDocument>
+#include <cstdio>
 #include <map>
 
 namespace {
@@ -299,4 +301,124 @@ TEST_F(SpaceRecord, AFailedWriteIsReportedAndTheApplicationIsRegisteredInTheBloc
     EXPECT_EQ(error->getInnerException()->getClass(), "blockdwg");
     EXPECT_DOUBLE_EQ(readBlock(id)->getArea(), 0.0);
     acDocManager->closeDocument(acDocManager->curDocument());
+}
+
+namespace {
+
+// Space blocks whose record carries a binary chunk, saved and read back from a file in
+// which some chunks have been spoilt.
+class UnreadableRecord : public SpaceRecord
+{
+protected:
+    // A reference of a room with a record whose first item is the chunk; its hexadecimal
+    // text in the file is then the chunk's bytes, 0xC0 0xDE and the tag.
+    AcDbObjectId withChunk(AcDbObjectId definition, unsigned char tag, const char* app = "ADE")
+    {
+        const AcDbObjectId id = reference(definition, AcGePoint3d::kOrigin);
+        acdbRegApp(app, db);
+        char bytes[] = {static_cast<char>(0xC0), static_cast<char>(0xDE), static_cast<char>(tag)};
+        const ads_binary chunk{3, bytes};
+        resbuf* record = acutBuildList(1001, app, 1002, "{", 1004, &chunk, 1000, "AREA=7sq.m.", 1000,
+                                       "NAME=Kept", 1002, "}", 0);
+        AcDbObject* object = nullptr;
+        EXPECT_EQ(acdbOpenObject(object, id, AcDb::kForWrite), Acad::eOk);
+        EXPECT_EQ(object->setXData(record), Acad::eOk);
+        object->close();
+        acutRelRb(record);
+        return id;
+    }
+
+    // Saves the drawing, puts each replacement in place of its chunk's text, and opens the
+    // file as the current document.
+    void reopenWith(const std::map<unsigned char, std::string>& replacements)
+    {
+        const std::string path = dir.file("spoilt.dxf");
+        ASSERT_EQ(db->saveAs(path.c_str()), Acad::eOk);
+        std::string text = readFile(path);
+        for (const auto& [tag, replacement] : replacements) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "C0DE%02X", tag);
+            const size_t at = text.find(std::string("\n") + hex + "\n");
+            ASSERT_NE(at, std::string::npos) << hex;
+            text.replace(at + 1, 6, replacement);
+        }
+        writeFile(path, text);
+        ASSERT_EQ(acDocManager->appContextOpenDocument(path.c_str()), Acad::eOk) << acDocManager->lastOpenError();
+        reopened = acDocManager->curDocument();
+    }
+
+    std::unique_ptr<CBlockDWG> readReopened(AcDbObjectId original)
+    {
+        AcDbObjectId id;
+        EXPECT_EQ(reopened->database()->getAcDbObjectId(id, false, original.handle()), Acad::eOk);
+        AcDbBlockReference* reference = nullptr;
+        EXPECT_EQ(acdbOpenObject(reference, id, AcDb::kForRead), Acad::eOk);
+        auto block = std::make_unique<CBlockDWG>(reference, reopened);
+        reference->close();
+        return block;
+    }
+
+    TempDir dir;
+    AcApDocument* reopened = nullptr;
+};
+
+} // namespace
+
+TEST_F(UnreadableRecord, AMalformedChunkMakesTheRecordUnreadableNotAbsent)
+{
+    const AcDbObjectId room = definition("ROOM-X");
+    const AcDbObjectId nonHex = withChunk(room, 1), odd = withChunk(room, 2), huge = withChunk(room, 3),
+                       largest = withChunk(room, 4), lowerCase = withChunk(room, 5), signedHex = withChunk(room, 6),
+                       bare = reference(room, AcGePoint3d::kOrigin);
+    // An unreadable record of the block's own application is not passed over for the older one.
+    const AcDbObjectId both = withChunk(room, 7);
+    withChunk(room, 8, "AECXDATA");
+    AcDbObject* object = nullptr;
+    ASSERT_EQ(acdbOpenObject(object, both, AcDb::kForWrite), Acad::eOk);
+    resbuf* older = acutBuildList(1001, "AECXDATA", 1000, "AREA=3sq.m.", 0);
+    EXPECT_EQ(object->setXData(older), Acad::eOk);
+    object->close();
+    acutRelRb(older);
+
+    reopenWith({{1, "ZZ"}, {2, "ABC"}, {3, std::string(2 * 32768, 'F')},
+                {4, std::string(2 * 32767, 'F')}, {5, "c0de05"}, {6, "-1"},
+                {7, "0G"}});
+
+    for (const AcDbObjectId id : {nonHex, odd, huge, signedHex, both}) {
+        const auto block = readReopened(id);
+        EXPECT_TRUE(block->isXDataUnreadable()) << id.handle().text();
+        EXPECT_EQ(block->getXDataAppName(), "ADE");
+        EXPECT_EQ(block->getArea(), 0.0);
+        EXPECT_EQ(block->getUnits(), -1);
+    }
+    for (const AcDbObjectId id : {largest, lowerCase}) {
+        const auto block = readReopened(id);
+        EXPECT_FALSE(block->isXDataUnreadable()) << id.handle().text();
+        EXPECT_DOUBLE_EQ(block->getArea(), 7.0);
+    }
+    const auto none = readReopened(bare);
+    EXPECT_FALSE(none->isXDataUnreadable());
+    EXPECT_EQ(none->getXDataAppName(), "No X Data");
+}
+
+TEST_F(UnreadableRecord, AnUnreadableRecordIsNeverWrittenOver)
+{
+    const AcDbObjectId id = withChunk(definition("ROOM-X"), 1);
+    reopenWith({{1, "ZZ"}});
+    const auto block = readReopened(id);
+    ASSERT_TRUE(block->isXDataUnreadable());
+    CBlockDWG copy;
+    block->copyInto(&copy);
+    EXPECT_TRUE(copy.isXDataUnreadable());
+    copy.setArea(99.0);
+    AcDbBlockReference* reference = nullptr;
+    ASSERT_EQ(acdbOpenObject(reference, copy.getObjectId(), AcDb::kForWrite), Acad::eOk);
+    EXPECT_EQ(raised([&] { copy.writeXData(reference); }), nullptr);
+    reference->close();
+
+    const std::string path = dir.file("again.dxf");
+    ASSERT_EQ(reopened->database()->saveAs(path.c_str()), Acad::eOk);
+    const std::string text = readFile(path);
+    EXPECT_NE(text.find("\n1004\nZZ\n1000\nAREA=7sq.m.\n1000\nNAME=Kept\n"), std::string::npos);
+    EXPECT_EQ(text.find("AREA=99"), std::string::npos);
 }

@@ -44,8 +44,10 @@ def measures(polyline):
 
 def fixed(value, decimals=2):
     """The number as the module writes it: the exact value rounded half away from zero."""
-    from decimal import ROUND_HALF_UP, Decimal
-    return str(Decimal(value).quantize(Decimal(1).scaleb(-decimals), rounding=ROUND_HALF_UP))
+    from decimal import ROUND_HALF_UP, Decimal, localcontext
+    with localcontext() as context:
+        context.prec = 2000
+        return str(Decimal(value).quantize(Decimal(1).scaleb(-decimals), rounding=ROUND_HALF_UP))
 
 
 def ade(entity):
@@ -69,11 +71,12 @@ class Commands(unittest.TestCase):
     def prefs_file(self):
         return os.path.join(Host.env()["XDG_DATA_HOME"], "KavroSystems", "Quorvane", "prefs", "prefs.cfg")
 
-    def write_prefs(self, units, precision):
+    def write_prefs(self, units=0, precision=2, **values):
         os.makedirs(os.path.dirname(self.prefs_file()), exist_ok=True)
         with open(self.prefs_file(), "w", newline="") as f:
-            f.write("//\r\n//\r\n//\tConfiguration file for Quorvane\r\n//\r\nunits\r\n%d\r\nprecison\r\n%d\r\n"
+            f.write("//\r\n//\r\n//\tConfiguration file for Quorvane\r\n//\r\nunits\r\n%d\r\nprecison\r\n%s\r\n"
                     % (units, precision))
+            f.write("".join("%s\r\n%s\r\n" % item for item in values.items()))
 
     def run_module(self, lines, drawing=None):
         result = run_script(self.dir, lines, drawing or self.plan, module=REAL_MODULE)
@@ -202,6 +205,85 @@ class Commands(unittest.TestCase):
         # Refreshing writes each block's own values back: an edited name stays edited.
         names = sorted({a.dxf.tag: a.dxf.text for a in r.attribs}["NAME"] for r in references)
         self.assertEqual(names, ["EDITED", "GROSS AREA"])
+
+    def test_preferences_out_of_range_are_brought_into_range(self):
+        self.make_gross_area_block()
+        self.write_prefs(precision=2000000000, textSize="1e999", textScale="0", textRotation="1e308")
+        updated = os.path.join(self.dir, "updated.dxf")
+        # Each question offers a default it accepts, so the script goes on after the command.
+        out = self.run_module(["kut", "", "", "", "kus", "SAVEAS", updated, "QUIT"], self.out)
+        rotation = math.fmod(1e308, 360)
+        ask = "\nEnter new Text %s or (i)gnore <%s>: %s\n"
+        self.assertEqual(out, "Kavro Update Text Size %s\n" % VERSION
+                         + "".join(ask % (name, fixed(value, 1074), fixed(value, 1074))
+                                   for name, value in (("Size", 250), ("Scale", 0.1), ("Rotation", rotation)))
+                         + "Kavro Update Spaces %s\n" % VERSION)
+        reference = ezdxf.readfile(updated).modelspace().query("INSERT[name=='ROOM-GROSS_AREA']")[0]
+        for attrib in reference.attribs:
+            self.assertEqual(attrib.dxf.height, 250)
+            self.assertAlmostEqual(attrib.dxf.width, 0.1)
+            self.assertAlmostEqual(attrib.dxf.rotation % 360, rotation % 360, places=6)
+        area_text = {a.dxf.tag: a.dxf.text for a in reference.attribs}["AREA"]
+        whole, decimals = area_text[:-len("sq.m.")].split(".")
+        self.assertEqual(len(decimals), 1074)
+        self.assertAlmostEqual(float(whole + "." + decimals), measures(self.gross)[0] / 1e6, places=6)
+
+    def test_update_spaces_leaves_blocks_it_cannot_measure_or_read(self):
+        self.make_gross_area_block()
+        doc = ezdxf.readfile(self.out)
+        msp = doc.modelspace()
+        good = msp.query("INSERT[name=='ROOM-GROSS_AREA']")[0]
+        outline = doc.blocks.get("ROOM-GROSS_AREA").query("LWPOLYLINE")[0]
+        outline.set_points([(x * 2, y, s, e, b) for x, y, s, e, b in outline.get_points("xyseb")], format="xyseb")
+        record = good.get_xdata("ADE")
+        # A space whose definition has lost its outline (only a line is left in it).
+        empty = doc.blocks.new("ROOM-EMPTY")
+        empty.add_line((0, 0), (1000, 0))
+        for tag in ("NAME", "AREA", "AUX"):
+            empty.add_attdef(tag, (0, 0), dxfattribs={"layer": "ATT-" + tag})
+        outlineless = msp.add_blockref("ROOM-EMPTY", (70000, 70000))
+        for tag, text in (("NAME", "EMPTY"), ("AREA", "5.00sq.m."), ("AUX", " ")):
+            outlineless.add_attrib(tag, text, (70000, 70000), dxfattribs={"layer": "ATT-" + tag})
+        outlineless.set_xdata("ADE", [(1002, "{"), (1000, "AREA=5.00sq.m."), (1000, "NAME=EMPTY"), (1002, "}")])
+        # A second reference of the gross area whose record holds a chunk that is not hexadecimal.
+        spoilt = msp.add_blockref("ROOM-GROSS_AREA", (50000, 50000))
+        for attrib in good.attribs:
+            spoilt.add_attrib(attrib.dxf.tag, attrib.dxf.text, (50000, 50000), dxfattribs={"layer": attrib.dxf.layer})
+        spoilt.set_xdata("ADE", [(1002, "{"), (1004, b"\xc0\xde\x99")] + record[1:])
+        doc.saveas(self.out)
+        with open(self.out, encoding="utf-8") as f:
+            text = f.read()
+        self.assertEqual(text.count("\nC0DE99\n"), 1)
+        with open(self.out, "w", encoding="utf-8") as f:
+            f.write(text.replace("\nC0DE99\n", "\nZZ\n"))
+
+        updated = os.path.join(self.dir, "updated.dxf")
+        out = self.run_module(["kus", "SAVEAS", updated, "QUIT"], self.out)
+        lines = out.split("\n")
+        self.assertEqual(lines[0], "Kavro Update Spaces %s" % VERSION)
+        self.assertEqual(sorted(line for line in lines[1:] if line), sorted([
+            "Space EMPTY (handle %s) not updated: its definition holds no closed outline" % outlineless.dxf.handle,
+            "Space GROSS AREA (handle %s) not updated: its ADE XData cannot be read" % spoilt.dxf.handle]))
+        self.assertEqual(len(lines), 6)  # each message on a line of its own, after an empty one
+
+        # The unreadable chunk is written back as it was read; mended, the file reads in ezdxf.
+        with open(updated, encoding="utf-8") as f:
+            text = f.read()
+        self.assertEqual(text.count("\n1004\nZZ\n"), 1)
+        with open(updated, "w", encoding="utf-8") as f:
+            f.write(text.replace("\n1004\nZZ\n", "\n1004\nC0DE99\n"))
+        result = ezdxf.readfile(updated)
+        by_handle = {e.dxf.handle: e for e in result.modelspace().query("INSERT")}
+        texts = lambda reference: {a.dxf.tag: a.dxf.text for a in reference.attribs}
+        # The good block goes on: its outline is twice as wide now.
+        area = fixed(measures(outline)[0] / 1e6)
+        self.assertEqual(texts(by_handle[good.dxf.handle])["AREA"], area + "sq.m.")
+        self.assertEqual(ade(by_handle[good.dxf.handle])[0], "AREA=%ssq.m." % area)
+        # The others are left exactly as they were, the unreadable record included.
+        self.assertEqual(texts(by_handle[outlineless.dxf.handle])["AREA"], "5.00sq.m.")
+        self.assertEqual(ade(by_handle[outlineless.dxf.handle]), ["AREA=5.00sq.m.", "NAME=EMPTY"])
+        self.assertEqual(texts(by_handle[spoilt.dxf.handle]), texts(good))
+        self.assertEqual(by_handle[spoilt.dxf.handle].get_xdata("ADE"), spoilt.get_xdata("ADE"))
 
     def test_cancelling_a_question_ends_the_command(self):
         self.make_gross_area_block()

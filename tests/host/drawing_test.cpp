@@ -1,6 +1,7 @@
 #include "arx/acdocman.h"
 #include "arx/dbcurves.h"
 #include "arx/dbdatabase.h"
+#include "common/hostproduct.h"
 #include "common/tempdir.h"
 #include "host/acaddrawing.h"
 #include "host/acadhost.h"
@@ -68,11 +69,13 @@ TEST_F(CAcadHostTest, TheProductNameDecidesTheHost)
         {"BricsCAD V19", 3, "BricsCAD"},     {"AutoCAD on BricsCAD", 2, "AutoCAD"},
         {"", 0, "unknown <>"},               {"Other CAD 7", 0, "unknown <other cad 7>"},
     };
+    HostProduct product("AutoCAD 2019");
     for (const auto& c : cases) {
-        acdbHostApplicationServices()->setProduct(c.product);
+        product.use(c.product);
         const CAcadHost host;
         EXPECT_EQ(host.getHostType(), c.type) << c.product;
         EXPECT_EQ(host.getHostName(), c.name) << c.product;
+        EXPECT_EQ(acadHost.getHostType(), c.type) << c.product;
     }
 }
 

@@ -4,14 +4,15 @@
 #include "arx/dbdatabase.h"
 #include "arx/dbsymtb.h"
 #include "common/chain.h"
+#include "common/hostproduct.h"
 #include "common/tempdir.h"
 #include "module/preferences.h"
-#include "module/quorvane.h"
 #include "module/slabmend.h"
 #include "support/exrecords.h"
 #include "support/kavroguard.h"
 #include "win/messagebox.h"
 
+#include <cmath>
 #include <gtest/gtest.h>
 
 namespace {
@@ -35,11 +36,11 @@ public:
 TEST(ModuleEntry, FullHostsRegisterThirtySevenCommandsOthersThirtyFive)
 {
     AppData appData;
+    HostProduct host("AutoCAD 2019");
     const struct { const char* product; int commands; } cases[] = {
         {"AutoCAD 2019", 37}, {"BricsCAD V19", 37}, {"AutoCAD LT 2019", 35}, {"Other CAD", 35}};
     for (const auto& c : cases) {
-        acdbHostApplicationServices()->setProduct(c.product);
-        acadHost = CAcadHost();
+        host.use(c.product);
         EXPECT_EQ(acrxEntryPoint(AcRx::kInitAppMsg, this), AcRx::kRetOK);
         EXPECT_EQ(acedRegCmds->commandCount(), c.commands) << c.product;
         EXPECT_EQ(acedRegCmds->lookupCmd("klmc") != nullptr, c.commands == 37);
@@ -51,8 +52,6 @@ TEST(ModuleEntry, FullHostsRegisterThirtySevenCommandsOthersThirtyFive)
         EXPECT_EQ(acrxEntryPoint(AcRx::kUnloadAppMsg, this), AcRx::kRetOK);
         EXPECT_EQ(acedRegCmds->commandCount(), 0) << c.product;
     }
-    acdbHostApplicationServices()->setProduct("AutoCAD 2019");
-    acadHost = CAcadHost();
     EXPECT_TRUE(std::filesystem::is_directory(appData.dir.file("KavroSystems/Quorvane/prefs")));
     EXPECT_TRUE(std::filesystem::is_directory(appData.dir.file("KavroSystems/Quorvane/temp")));
 }
@@ -189,6 +188,52 @@ TEST(Preferences, ReadingIsForgivingAboutOrderBlanksAndUnknownKeys)
     EXPECT_EQ(prefs.getCsvOpener(), "/opt/sheet");
     EXPECT_EQ(prefs.getPrecision(), 0);
     EXPECT_EQ(prefs.getTextScale(), 1.0); // after the empty line nothing is read
+}
+
+TEST(Preferences, ValuesTheProgramCannotUseAreBroughtIntoRange)
+{
+    AppData appData;
+    const auto read = [&](const std::string& values) {
+        writeFile(appData.prefs(), "//\n//\n//\tConfiguration file for Quorvane\n//\n" + values);
+        CPreferences prefs;
+        EXPECT_TRUE(prefs.loadPreferences());
+        return prefs;
+    };
+    CPreferences prefs = read("precison\n2000000000\ntextSize\n1e999\ntextScale\n-3\ntextRotation\n1e308\n"
+                              "zoomBorder\n1e999\n");
+    EXPECT_EQ(prefs.getPrecision(), 1074);
+    EXPECT_EQ(prefs.getTextSize(), 250.0);
+    EXPECT_EQ(prefs.getTextScale(), 0.1);
+    EXPECT_EQ(prefs.getTextRotation(), std::fmod(1e308, 360.0));
+    EXPECT_LT(std::fabs(prefs.getTextRotation()), 360.0);
+    EXPECT_EQ(prefs.getZoomBorder(), 1000.0);
+
+    prefs = read("precison\n-9\ntextSize\n0\ntextScale\n-1e400\ntextRotation\n-1170.5\nzoomBorder\n-2e308\n");
+    EXPECT_EQ(prefs.getPrecision(), -1);
+    EXPECT_EQ(prefs.getTextSize(), 0.1);
+    EXPECT_EQ(prefs.getTextScale(), 1.0);
+    EXPECT_EQ(prefs.getTextRotation(), -90.5);
+    EXPECT_EQ(prefs.getZoomBorder(), 1000.0);
+
+    prefs = read("textRotation\n1e400\n");
+    EXPECT_EQ(prefs.getTextRotation(), 0.0);
+
+    // Values in range are kept exactly, the edges of each range included.
+    prefs = read("precison\n1074\ntextSize\n0.001\ntextScale\n1e300\ntextRotation\n-360\nzoomBorder\n-20.25\n");
+    EXPECT_EQ(prefs.getPrecision(), 1074);
+    EXPECT_EQ(prefs.getTextSize(), 0.001);
+    EXPECT_EQ(prefs.getTextScale(), 1e300);
+    EXPECT_EQ(prefs.getTextRotation(), -360.0);
+    EXPECT_EQ(prefs.getZoomBorder(), -20.25);
+    prefs = read("precison\n-1\ntextRotation\n359.75\n");
+    EXPECT_EQ(prefs.getPrecision(), -1);
+    EXPECT_EQ(prefs.getTextRotation(), 359.75);
+
+    // What was brought into range is what a save writes back.
+    prefs = read("precison\n99999\ntextSize\n-1\n");
+    ASSERT_TRUE(prefs.savePreferences());
+    const std::string text = readFile(appData.prefs());
+    EXPECT_NE(text.find("precison\r\n1074\r\ntextSize\r\n0.10\r\n"), std::string::npos);
 }
 
 TEST(Preferences, AFailedSaveLeavesTheOldFileWhole)

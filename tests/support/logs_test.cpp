@@ -3,7 +3,6 @@
 #include "common/tempdir.h"
 #include "database/preferencesvaulteye.h"
 #include "mfc/oledatetime.h"
-#include "module/quorvane.h"
 #include "support/exrecords.h"
 #include "support/kavroexceptions.h"
 #include "support/kavroguard.h"
@@ -52,8 +51,8 @@ void writeTwoServerSettings(const TempDir& dir)
                   "</acadErrorLogFilePath></s></vaultEyeSettingsPreferences>");
 }
 
-// The message-box and command-line sinks and the module's server settings are global: each
-// test starts without them and leaves none behind.
+// The message-box and command-line sinks are global: each test starts without them and
+// leaves none behind.
 class ErrorReporting : public ::testing::Test
 {
 protected:
@@ -61,7 +60,6 @@ protected:
     {
         qv::setMessageBoxSink(nullptr);
         qv::setOutputSink(nullptr);
-        vaultEyePreferences.deleteObjects();
     }
 };
 
@@ -98,6 +96,10 @@ TEST_F(ErrorReporting, ChainsReachTheBoxTheCommandLineAndTheLogs)
         EXPECT_NE(text.find("<?xml-stylesheet type=\"text/xsl\" href=\"errorLog.xsl\"?>"), std::string::npos);
         EXPECT_NE(text.find("<description>Invalid Handle - 2F4</description>"), std::string::npos);
     }
+    // The log writer reaches the same files quietly.
+    EXPECT_EQ(captured([&] { CLog().writeToXMLErrorLogs(&preferences, chain.get()); }), "");
+    for (const char* log : {"one.xml", "two.xml"})
+        EXPECT_EQ(pythonRecordCount(dir.file(log)), 2) << log;
 }
 
 TEST_F(ErrorReporting, NoSettingsMeansNoLogButTheNotice)
@@ -108,16 +110,17 @@ TEST_F(ErrorReporting, NoSettingsMeansNoLogButTheNotice)
               "An error has been detected please consult the error log\n");
 }
 
-TEST_F(ErrorReporting, TheModulesServerSettingsNameTheLogsOfEveryError)
+TEST_F(ErrorReporting, EveryServerOfTheListGetsEveryRecordInOrder)
 {
     TempDir dir;
     writeTwoServerSettings(dir);
-    vaultEyePreferences.deSerialize(dir.file("settings.xml").c_str());
-    ASSERT_EQ(vaultEyePreferences.getCount(), 2);
+    CPreferencesVaultEye servers;
+    servers.deSerialize(dir.file("settings.xml").c_str());
+    ASSERT_EQ(servers.getCount(), 2);
     Chain first(threeLevels());
-    EXPECT_EQ(captured([&] { CLog().writeToXMLErrorLogs(first.get()); }), "");
+    EXPECT_EQ(captured([&] { CLog().writeToXMLErrorLogs(&servers, first.get()); }), "");
     Chain second(new CEXNoHatchAreas("R7", "s", "f.cpp", "p"));
-    CLog().writeToXMLErrorLogs(second.get());
+    CLog().writeToXMLErrorLogs(&servers, second.get());
     for (const char* log : {"one.xml", "two.xml"}) {
         EXPECT_EQ(pythonRecordCount(dir.file(log)), 2) << log;
         const std::string text = readFile(dir.file(log));
@@ -129,8 +132,8 @@ TEST_F(ErrorReporting, TheModulesServerSettingsNameTheLogsOfEveryError)
     }
 
     // Without servers nothing is written anywhere.
-    vaultEyePreferences.deleteObjects();
-    CLog().writeToXMLErrorLogs(first.get());
+    servers.deleteObjects();
+    CLog().writeToXMLErrorLogs(&servers, first.get());
     EXPECT_EQ(pythonRecordCount(dir.file("one.xml")), 2);
     EXPECT_EQ(pythonRecordCount(dir.file("two.xml")), 2);
 }

@@ -2,6 +2,7 @@
 
 #include "dbimpl.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -38,18 +39,34 @@ std::string hexOf(const char* data, size_t n)
     return s;
 }
 
-void setBinary(resbuf* rb, const std::string& hex)
+int hexDigit(char c)
 {
-    const size_t n = hex.size() / 2;
-    char* buf = static_cast<char*>(std::malloc(n ? n : 1));
-    for (size_t i = 0; i < n; ++i)
-        buf[i] = static_cast<char>(std::stoi(hex.substr(i * 2, 2), nullptr, 16));
-    rb->resval.rbinary.clen = static_cast<short>(n);
-    rb->resval.rbinary.buf = buf;
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
 }
 
-// Reads one item starting at tags[i] into rb; returns the index after it.
-size_t readItem(const Tags& tags, size_t i, size_t end, resbuf* rb)
+// A binary chunk is an even number of hexadecimal digits for at most 32,767 bytes (its
+// length is a short). False for anything else, and rb keeps no bytes.
+bool setBinary(resbuf* rb, const std::string& hex)
+{
+    const size_t n = hex.size() / 2;
+    if (hex.size() % 2 != 0 || n > 32767
+        || !std::all_of(hex.begin(), hex.end(), [](char c) { return hexDigit(c) >= 0; }))
+        return false;
+    char* buf = static_cast<char*>(std::malloc(n ? n : 1));
+    for (size_t i = 0; i < n; ++i)
+        buf[i] = static_cast<char>(hexDigit(hex[i * 2]) * 16 + hexDigit(hex[i * 2 + 1]));
+    rb->resval.rbinary.clen = static_cast<short>(n);
+    rb->resval.rbinary.buf = buf;
+    return true;
+}
+
+// Reads one item starting at tags[i] into rb; returns the index after it. valid becomes
+// false when the item is malformed.
+size_t readItem(const Tags& tags, size_t i, size_t end, resbuf* rb, bool& valid)
 {
     const Tag& t = tags[i];
     double d = 0;
@@ -64,7 +81,7 @@ size_t readItem(const Tags& tags, size_t i, size_t end, resbuf* rb)
     case RbValueKind::kShort: parseInt(t.value, n); rb->resval.rint = static_cast<short>(n); break;
     case RbValueKind::kLong: parseInt(t.value, n); rb->resval.rlong = static_cast<std::int32_t>(n); break;
     case RbValueKind::kInt64: parseInt(t.value, n); rb->resval.mnInt64 = n; break;
-    case RbValueKind::kBinary: setBinary(rb, t.value); break;
+    case RbValueKind::kBinary: valid = setBinary(rb, t.value) && valid; break;
     default: acutSetRbString(rb, t.value.c_str()); break;
     }
     return i + 1;
@@ -96,16 +113,21 @@ Acad::ErrorStatus writeItem(const resbuf* rb, Tags& out)
 
 } // namespace
 
+// A chain that holds a malformed binary chunk cannot be read: null.
 resbuf* tagsToRb(const Tags& tags, size_t begin, size_t end)
 {
     resbuf* head = nullptr;
     resbuf** tail = &head;
+    bool valid = true;
     for (size_t i = begin; i < end;) {
         *tail = acutNewRb(tags[i].code);
-        i = readItem(tags, i, end, *tail);
+        i = readItem(tags, i, end, *tail, valid);
         tail = &(*tail)->rbnext;
     }
-    return head;
+    if (valid)
+        return head;
+    acutRelRb(head);
+    return nullptr;
 }
 
 Acad::ErrorStatus rbToTags(const resbuf* rb, Tags& out)

@@ -1,4 +1,4 @@
-#include "reports/hatch.h"
+#include "blocks/hatch.h"
 
 #include "arx/dbdatabase.h"
 #include "host/acaddrawing.h"

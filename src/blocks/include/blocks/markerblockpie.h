@@ -2,7 +2,7 @@
 // PIEPRECISION and PIERADIUS hold the chart's settings.
 #pragma once
 
-#include "reports/markerblock.h"
+#include "blocks/markerblock.h"
 
 class CMarkerBlockPie : public CMarkerBlock
 {

@@ -1,7 +1,7 @@
 // Host utilities: prompts and picks on the host command line, polyline measures in square
 // metres or feet, coordinate conversion, handles, XData item values, draw order, and the
-// plot option tables that turn stored plot identifiers into the plot engine's devices,
-// media names, scales and plot areas, and back.
+// plot option tables (CPlotOptions) that turn stored plot identifiers into the plot
+// engine's devices, media names, scales and plot areas, and back.
 #pragma once
 
 #include "arx/cmcolor.h"
@@ -9,22 +9,16 @@
 #include "arx/dbcurves.h"
 #include "arx/dbdict.h"
 #include "arx/geometry.h"
+#include "database/plotoptions.h"
 #include "mfc/cstring.h"
 #include "win/variant.h"
 
+#include <functional>
 #include <vector>
 
 class AcApDocument;
-class CBlockDWG;
 
-
-// The plot-to-file devices.
-enum PlotDevice : int { kDWF = 0, kPDF = 1, kJPG = 2, kPNG = 3 };
-
-// The paper sizes, one per canonical media name (0 to 88).
-enum MediaSize : int { kMediaSizeCount = 89 };
-
-class CAcadUtilities
+class CAcadUtilities : public CPlotOptions
 {
 public:
     virtual ~CAcadUtilities() = default;
@@ -45,8 +39,14 @@ public:
     int selectObjectId(AcDbObjectId& id, CString prompt, CString className);
     int userSelectSpace(AcDbHandle& handle);
     // Asks for a block reference until one is picked, and copies the block read from it
-    // into target; FALSE when the user cancels.
-    BOOL userSelectKavroBlock(AcApDocument* document, CBlockDWG* target);
+    // into target; FALSE when the user cancels. Block is the space-block model's
+    // drawing-side block, which reads itself from a reference of the document.
+    template <class Block>
+    BOOL userSelectKavroBlock(AcApDocument* document, Block* target)
+    {
+        return pickBlockReference(
+            [&](AcDbBlockReference* reference) { Block(reference, document).copyInto(target); });
+    }
 
     // Measures in drawing units and converted by the drawing's linear units (3 and 4 are
     // inches, else millimetres) to metres or feet (units 0 metric, else imperial).
@@ -75,20 +75,8 @@ public:
     void adjustColourToBackground(AcCmColor& colour);
     static HRESULT createPointArray(VARIANT* out, double x, double y, double z);
 
-    static CString plotExtension(PlotDevice device);
-    // The host device configuration of a device (DWF for an unknown one).
-    static CString convertPlotDevice(PlotDevice device);
-    static PlotDevice convertPlotDevice(int id);
-    static int convertToPlotDeviceID(PlotDevice device);
-    // The canonical media name of a size (that of size 0 for an unknown one).
-    static const char* convertMediaSize(MediaSize size);
-    static MediaSize convertMediaSize(int id);
-    static int convertToMediaSizeID(MediaSize size);
-    // Stored scale identifiers 0 to 33 and the host's standard scale types 0 to 34 without 19.
-    static int convertScale(int id);
-    static int convertToScaleTypeID(int scaleType);
-    static int convertPlotArea(int id);
-    static int convertToAreaTypeID(int plotType);
-    // Gives the file name the device's extension, replacing what follows its last ".".
-    static void checkPlotFileExtension(CString& fileName, PlotDevice device);
+private:
+    // The pick loop of userSelectKavroBlock: hands the picked reference, open for read, to
+    // read, and closes it whatever read does.
+    BOOL pickBlockReference(const std::function<void(AcDbBlockReference*)>& read);
 };

@@ -12,7 +12,9 @@ public:
     virtual ~CPreferences() = default;
 
     // Reads the file: four comment lines, then each key on a line and its value on the next.
-    // False when the file cannot be read (the values stay as they were).
+    // False when the file cannot be read (the values stay as they were). Values the program
+    // cannot use are brought into range: precision -1 to 1074, text size and scale finite
+    // and positive, rotation finite and within one turn, zoom border finite.
     bool loadPreferences();
     // Writes the file whole; a failed save leaves the old file as it was.
     bool savePreferences();

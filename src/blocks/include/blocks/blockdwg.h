@@ -75,10 +75,15 @@ public:
 
     // -- the XData record --
     // Writes the record to a block reference open for write; anything else is left alone.
-    // A record the host refuses raises an error.
+    // A record the host refuses raises an error. A record that was present but could not
+    // be read is left as the drawing holds it.
     void writeXData(AcDbObject* object);
     // Parses a record; the document's database resolves the area handles.
     void readXData(const resbuf* chain, AcApDocument* document);
+    // Whether the reference this block was read from holds a record of its application
+    // (getXDataAppName) that cannot be read, a malformed binary chunk say. The block's
+    // record fields are then unknown (not those of the drawing) and are never written back.
+    bool isXDataUnreadable() const { return m_xDataUnreadable; }
 
     // -- added and subtracted areas --
     // Appends the handle; with a database, only when the handle names an object there.
@@ -109,6 +114,9 @@ public:
     void recalculateArea(AcApDocument* document);
     // Outline perimeter plus the perimeters of both lists, unrounded.
     void recalculatePerimeter(AcApDocument* document);
+    // Whether the definition of the block's reference holds a closed outline (its first
+    // lightweight polyline, closed): without one there is nothing to measure.
+    bool hasClosedOutline() const;
     // Colours the listed entities (red subtracted, green added) or gives them the block's
     // colour and line weight back; report prints how many there are.
     void highlightAreasSubtracted(CAcadDrawing* drawing, int highlight, int report);
@@ -184,6 +192,7 @@ private:
     AcDbHandle m_acDbHandle;
     CString m_blockName;
     CString m_xDataAppName = "ADE";
+    bool m_xDataUnreadable = false;
     CArray<AcDbHandle> m_handlesToMinus;
     CArray<AcDbHandle> m_handlesToAdd;
     std::unique_ptr<CHatch> m_hatch;

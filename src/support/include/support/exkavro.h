@@ -7,7 +7,7 @@
 #include "mfc/cstring.h"
 #include "msxml/dom.h"
 
-class CPreferencesVaultEye;
+class CErrorLogPaths;
 
 enum ErrorSeverity { low = 0, medium = 1, high = 2 };
 
@@ -46,8 +46,8 @@ public:
     void display();
     // Writes the chain to the command line.
     void print();
-    // Writes the chain to the error log of every server setting in preferences.
-    void writeToErrorLogs(CPreferencesVaultEye* preferences);
+    // Writes the chain to every error log of the list (the loaded server settings).
+    void writeToErrorLogs(const CErrorLogPaths* logs);
     void writeToErrorLog(CString path);
 
 protected:

@@ -89,3 +89,6 @@ private:
     CHyperlinks* m_hyperlinks = nullptr;
     CHatch* m_hatch = nullptr;
 };
+
+// The asset exclusion text of the module; empty, and nothing sets it.
+extern CString assetExclusion;

@@ -19,7 +19,7 @@ public:
     // One message box per record, in the order they were added.
     void displayAll();
     void printAll();
-    void writeAllToErrorLogs(CPreferencesVaultEye* preferences);
+    void writeAllToErrorLogs(const CErrorLogPaths* logs);
     void writeAllToErrorLog(CString path);
     void deleteObjects();
 

@@ -2,7 +2,7 @@
 // LEGENDPRECISION and LEGENDUNITS hold the legend's settings.
 #pragma once
 
-#include "reports/markerblock.h"
+#include "blocks/markerblock.h"
 
 class CMarkerBlockLegend : public CMarkerBlock
 {

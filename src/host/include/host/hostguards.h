@@ -4,8 +4,8 @@
 
 #include "arx/acedselect.h"
 #include "arx/dbsymtb.h"
-#include "blocks/owning.h"
 #include "host/acaddrawing.h"
+#include "support/kavroguard.h"
 
 #include <memory>
 

@@ -46,3 +46,14 @@ auto kavroGuard(const char* procSig, const char* file, Body&& body,
         throw new CEXUnhandled(KAVRO_PRODUCT_CAPTION, file, procSig, 0, nullptr);
     }
 }
+
+// Runs a clean-up from a destructor, where a framework error must not escape.
+template <class CleanUp>
+void cleanUpQuietly(CleanUp&& cleanUp)
+{
+    try {
+        cleanUp();
+    } catch (CEXKavro* e) {
+        CEXKavro::deleteChain(e);
+    }
+}

@@ -2,7 +2,6 @@
 // the database login, how the host runs as a service and how monitored modules are polled.
 #pragma once
 
-#include "host/acadutilities.h"
 #include "mfc/cstring.h"
 #include "msxml/dom.h"
 

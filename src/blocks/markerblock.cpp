@@ -1,7 +1,7 @@
-#include "reports/markerblock.h"
+#include "blocks/markerblock.h"
 
 #include "arx/dbdatabase.h"
-#include "blocks/hostguards.h"
+#include "host/hostguards.h"
 
 #include <cstring>
 

@@ -1,23 +1,23 @@
-#include "reports/markerblockpie.h"
+#include "blocks/markerblocklegend.h"
 
 #include "blocks/attributes.h"
 #include "support/kavroguard.h"
 #include "support/utilities.h"
 
-CMarkerBlockPie::CMarkerBlockPie(AcDbBlockReference* reference, AcApDocument* document)
+CMarkerBlockLegend::CMarkerBlockLegend(AcDbBlockReference* reference, AcApDocument* document)
 {
-    kavroGuard("CMarkerBlockPie::CMarkerBlockPie", __FILE__, [&] {
+    kavroGuard("CMarkerBlockLegend::CMarkerBlockLegend", __FILE__, [&] {
         readReference(reference, document);
-        m_centre = markedPosition(reference, document, "AcDbCircle");
+        m_position = markedPosition(reference, document, "AcDbPolyline");
         CAttributes::forEachAttribute(reference, AcDb::kForRead, [&](AcDbAttribute* attribute) {
             CString tag = attribute->tag();
             tag.MakeUpper();
-            if (tag == "PIETEXTSIZE")
+            if (tag == "LEGENDTEXTSIZE")
                 setTextSize(CUtilities::CStringToDouble(attribute->textString()));
-            else if (tag == "PIEPRECISION")
+            else if (tag == "LEGENDPRECISION")
                 setPrecision(CUtilities::CStringToInt(attribute->textString()));
-            else if (tag == "PIERADIUS")
-                setRadius(CUtilities::CStringToDouble(attribute->textString()));
+            else if (tag == "LEGENDUNITS")
+                setUnits(CUtilities::CStringToInt(attribute->textString()));
         });
     });
 }

@@ -22,3 +22,6 @@ private:
     CString m_name;
     CString m_info;
 };
+
+// The host the module runs in, found when the module loads.
+extern CAcadHost acadHost;

@@ -9,6 +9,7 @@
 #pragma once
 
 #include "msxml/dom.h"
+#include "support/errorlogpaths.h"
 #include "support/exkavro.h"
 
 // The namespace of the debug log's root; its records are in the error-log namespace.
@@ -22,8 +23,8 @@ public:
     // Appends the record's chain to the error log at path, creating the file when needed.
     // A file whose root is not "errors" is left untouched and CEXInvalidXMLFile is raised.
     void writeToXMLErrorLog(CString path, CEXKavro* record);
-    // The record to the error log of every loaded document-monitor server setting.
-    void writeToXMLErrorLogs(CEXKavro* record);
+    // The record to every error log of the list (the loaded server settings), in order.
+    void writeToXMLErrorLogs(const CErrorLogPaths* logs, CEXKavro* record);
     // Appends a record of the description and node (which may be empty) to the debug log.
     void writeToXMLDebugLog(CString path, CString description, MSXML2::IXMLDOMNodePtr node);
     void appendDebug(MSXML2::IXMLDOMDocumentPtr document, MSXML2::IXMLDOMNodePtr root, CString description,

@@ -1,23 +1,23 @@
-#include "reports/markerblocklegend.h"
+#include "blocks/markerblockpie.h"
 
 #include "blocks/attributes.h"
 #include "support/kavroguard.h"
 #include "support/utilities.h"
 
-CMarkerBlockLegend::CMarkerBlockLegend(AcDbBlockReference* reference, AcApDocument* document)
+CMarkerBlockPie::CMarkerBlockPie(AcDbBlockReference* reference, AcApDocument* document)
 {
-    kavroGuard("CMarkerBlockLegend::CMarkerBlockLegend", __FILE__, [&] {
+    kavroGuard("CMarkerBlockPie::CMarkerBlockPie", __FILE__, [&] {
         readReference(reference, document);
-        m_position = markedPosition(reference, document, "AcDbPolyline");
+        m_centre = markedPosition(reference, document, "AcDbCircle");
         CAttributes::forEachAttribute(reference, AcDb::kForRead, [&](AcDbAttribute* attribute) {
             CString tag = attribute->tag();
             tag.MakeUpper();
-            if (tag == "LEGENDTEXTSIZE")
+            if (tag == "PIETEXTSIZE")
                 setTextSize(CUtilities::CStringToDouble(attribute->textString()));
-            else if (tag == "LEGENDPRECISION")
+            else if (tag == "PIEPRECISION")
                 setPrecision(CUtilities::CStringToInt(attribute->textString()));
-            else if (tag == "LEGENDUNITS")
-                setUnits(CUtilities::CStringToInt(attribute->textString()));
+            else if (tag == "PIERADIUS")
+                setRadius(CUtilities::CStringToDouble(attribute->textString()));
         });
     });
 }

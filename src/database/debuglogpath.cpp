@@ -1,0 +1,3 @@
+#include "database/debuglogpath.h"
+
+CString debugLogPath;
