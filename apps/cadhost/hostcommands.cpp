@@ -128,7 +128,7 @@ bool HostCommands::saveAs(AcApDocument* doc)
 bool HostCommands::saveTo(AcApDocument* doc, const std::string& path)
 {
     if (doc->database()->saveAs(path.c_str()) != Acad::eOk) {
-        complain("cannot save \"" + path + "\": " + doc->database()->lastErrorMessage());
+        complain(doc->database()->lastErrorMessage());   // it names the file and says why
         m_failed = true;
         return false;
     }

@@ -135,7 +135,9 @@ bool AtomicFile::open(const std::string& path, int mode)
     std::string temp = folder + "/" + tempPrefix(name) + std::to_string(::getpid()) + "-XXXXXX";
     m_fd = ::mkostemp(temp.data(), O_CLOEXEC);
     if (m_fd < 0)
-        return fail("cannot write '" + m_target + "': " + std::strerror(errno), errno);
+        return fail("cannot write '" + m_target + "': cannot create a file in '" + folder + "': " +
+                        std::strerror(errno),
+                    errno);
     m_temp = temp;
     if (exists && ::fchown(m_fd, st.st_uid, st.st_gid) != 0) {
         // Another owner cannot be kept without privileges: the file becomes the saver's.

@@ -389,8 +389,8 @@ class FileCommandTest(TempFolderCase, WrittenDrawingChecks):
         result = run_script(self.dir, ["SAVEAS", target, "QVNAME", "QUIT"], self.plan)
         # The session goes on, the drawing keeps its name, and the exit status tells.
         self.assertEqual((result.returncode, result.stdout), (2, "file: %s (1 open)\n%s" % (self.plan, UNLOADED)))
-        self.assertEqual(result.stderr, "cadhost: cannot save \"%s\": cannot write '%s': the folder '%s' does not exist\n"
-                         % (target, target, self.path("missing")))
+        self.assertEqual(result.stderr, "cadhost: cannot write '%s': the folder '%s' does not exist\n"
+                         % (target, self.path("missing")))
         self.assertEqual(sorted(os.listdir(self.dir)), ["input.scr", "plan.dxf"])
 
     def test_new_then_saveas_writes_an_empty_drawing(self):

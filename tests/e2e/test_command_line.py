@@ -154,8 +154,8 @@ class ScriptTest(TempFolderCase, WrittenDrawingChecks):
     def test_failed_open_save_and_saveas_end_with_status_2(self):
         cases = {
             "OPEN": (["OPEN", self.dir], 'cannot open "%s": Is a directory' % self.dir),
-            "SAVE": (["SAVE", self.dir], "cannot save \"%s\": cannot write '%s': it is a folder" % (self.dir, self.dir)),
-            "SAVEAS": (["SAVEAS", self.path("no", "x.dxf")], 'cannot save "%s"' % self.path("no", "x.dxf")),
+            "SAVE": (["SAVE", self.dir], "cannot write '%s': it is a folder" % self.dir),
+            "SAVEAS": (["SAVEAS", self.path("no", "x.dxf")], "cannot write '%s'" % self.path("no", "x.dxf")),
         }
         for name, (lines, message) in cases.items():
             with self.subTest(name):
@@ -327,7 +327,7 @@ class TerminalTest(TempFolderCase, WrittenDrawingChecks):
         self.draw_line(t)
         shutil.rmtree(folder)
         t.type("exit\n", question)
-        t.type("y\n", "cadhost: cannot save \"%s\"" % drawing)      # the reason, and back to the command line
+        t.type("y\n", "cadhost: cannot write '%s'" % drawing)      # the reason, and back to the command line
         t.expect("Command: ")
         os.mkdir(folder)
         t.type("exit\n", question)
