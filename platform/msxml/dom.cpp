@@ -127,8 +127,11 @@ struct DomIo
         case pugi::node_pi: return make(NODE_PROCESSING_INSTRUCTION, src.name(), src.value());
         case pugi::node_declaration: {
             std::string data;
-            for (auto a : src.attributes())
-                data += (data.empty() ? "" : " ") + std::string(a.name()) + "=\"" + a.value() + "\"";
+            for (auto a : src.attributes()) {
+                if (!data.empty())
+                    data += ' ';
+                data.append(a.name()).append("=\"").append(a.value()) += '"';
+            }
             return make(NODE_PROCESSING_INSTRUCTION, "xml", CString(data));
         }
         case pugi::node_element: {

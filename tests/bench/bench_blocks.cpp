@@ -47,7 +47,8 @@ void makeSpace(CAcadDrawing& drawing, AcDbObjectId outlineId, int number)
     outline->getPointAt(0, base);
     outline->close();
     CBlockDWGRoom room;
-    const CString code = "R" + std::to_string(number);
+    CString code;
+    code.Format("R%d", number);
     room.setBlockName("ROOM-" + code);
     room.setUnits(0);
     room.setPrecision(2);

@@ -60,7 +60,7 @@ void askString()
 {
     char text[133] = "unchanged";
     const int status = acedGetString(1, "Text: ", text);
-    report("text", status, "[" + std::string(text) + "]");
+    report("text", status, std::string("[") + text + "]");
 }
 
 void askPoint()

@@ -212,7 +212,7 @@ TEST_F(SpaceBlocks, WindowsLastAndAll)
 
 TEST_F(SpaceBlocks, InteractiveSelectionTakesEachEntityOnce)
 {
-    const std::string handle = "#" + chairRef.handle().text();
+    const std::string handle = std::string("#").append(chairRef.handle().text());
     EXPECT_EQ(interactive({handle, "w -2,-2 11,11", "C 39,1 41,2", handle, "10,5", ""}),
               (Ids{chairRef, room101, roomLower}));
     EXPECT_EQ(interactive({"cp 4,4 12,4 12,6 4,6", "wp 49,49 56,49 56,56 49,56", ""}),
@@ -269,7 +269,7 @@ TEST_F(SpaceBlocks, InvalidSelectionLinesAreRefusedAndAskedAgain)
 {
     for (const char* line : {"window", "w 1,1", "w 1,1 2,2 3,3", "cp 1,1 2,2", "all of them", "1,x"}) {
         output.clear();
-        EXPECT_EQ(interactive({line, "#" + chairRef.handle().text(), ""}), (Ids{chairRef})) << line;
+        EXPECT_EQ(interactive({line, std::string("#").append(chairRef.handle().text()), ""}), (Ids{chairRef})) << line;
         EXPECT_EQ(output, "\n*Invalid selection*\nExpects a point, all, last, #handle, w, c, wp or cp.\n") << line;
     }
 }
