@@ -4,7 +4,7 @@
 #   build-asan/   GCC, Debug, AddressSanitizer and UndefinedBehaviorSanitizer: every suite;
 #   build-clang/  Clang with both sanitizers and libFuzzer's coverage: the C++ suites, and
 #                 each fuzz target over its seeds and then for QV_FUZZ_SECONDS (default 30).
-# A fuzz target named in QV_FUZZ_SEEDS_ONLY runs its seeds only.
+# A fuzz target named in QV_FUZZ_SEEDS_ONLY runs its seeds only (set it empty to fuzz all).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
