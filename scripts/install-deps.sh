@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Installs every Debian package that building and testing Quorvane needs.
+# Installs every Debian package that building and testing Quorvane needs: Clang with the
+# sanitizer and libFuzzer runtimes (libclang-rt-dev) and llvm's symbolizer for the fuzz
+# build among them.
 # Safe to run again; needs root (or sudo).
 set -euo pipefail
 packages=(
@@ -7,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libpugixml-dev qt6-base-dev libedit-dev
   python3 python3-ezdxf librecad xauth
+  clang libclang-rt-dev llvm
 )
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"

@@ -31,7 +31,7 @@ std::string shownValue(const resbuf& value)
 {
     switch (value.restype) {
     case RTSHORT: return std::to_string(value.resval.rint);
-    case RTSTR: return "\"" + std::string(value.resval.rstring ? value.resval.rstring : "") + "\"";
+    case RTSTR: return std::string("\"").append(value.resval.rstring ? value.resval.rstring : "").append("\"");
     case RT3DPOINT:
         return number(value.resval.rpoint[0]) + "," + number(value.resval.rpoint[1]) + "," +
                number(value.resval.rpoint[2]);

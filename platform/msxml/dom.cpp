@@ -6,6 +6,8 @@
 
 #include <pugixml.hpp>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <deque>
 #include <string_view>
@@ -80,6 +82,58 @@ std::optional<std::string> declaredPrefix(std::string_view attribute)
     return std::nullopt;
 }
 
+// True when the text holds a character reference ("&#0;", "&#xD800;") to a character
+// that XML does not allow: NUL, a surrogate, or a number beyond Unicode.
+bool refersToForbiddenCharacter(std::string_view text)
+{
+    for (size_t at = text.find("&#"); at != std::string_view::npos; at = text.find("&#", at + 2)) {
+        size_t i = at + 2;
+        const bool hex = i < text.size() && text[i] == 'x';
+        const unsigned base = hex ? 16 : 10;
+        i += hex ? 1 : 0;
+        const size_t first = i;
+        unsigned long code = 0;
+        for (; i < text.size() && std::isxdigit(static_cast<unsigned char>(text[i])); ++i) {
+            const char c = static_cast<char>(std::tolower(static_cast<unsigned char>(text[i])));
+            const unsigned digit = c <= '9' ? static_cast<unsigned>(c - '0') : static_cast<unsigned>(c - 'a' + 10);
+            if (digit >= base)
+                break;
+            code = std::min(code * base + digit, 0x110000UL);
+        }
+        if (i > first && i < text.size() && text[i] == ';' &&
+            (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)))
+            return true;
+    }
+    return false;
+}
+
+// Whether a document that parses holds a forbidden character reference in a text or an
+// attribute value. pugixml would decode one, and a NUL would cut the text short.
+bool hasForbiddenReference(const char* data, size_t size, unsigned options)
+{
+    if (std::string_view(data, size).find("&#") == std::string_view::npos)
+        return false;
+    pugi::xml_document raw;
+    if (!raw.load_buffer(data, size, options & ~pugi::parse_escapes))
+        return false;
+    for (pugi::xml_node node = raw.first_child(); node;) {
+        if (node.type() == pugi::node_pcdata && refersToForbiddenCharacter(node.value()))
+            return true;
+        for (pugi::xml_attribute a : node.attributes())
+            if (refersToForbiddenCharacter(a.value()))
+                return true;
+        if (node.first_child()) {
+            node = node.first_child();
+            continue;
+        }
+        while (node && !node.next_sibling())
+            node = node.parent();
+        if (node)
+            node = node.next_sibling();
+    }
+    return false;
+}
+
 struct StringWriter : pugi::xml_writer
 {
     std::string out;
@@ -121,14 +175,20 @@ struct DomIo
             return std::shared_ptr<IXMLDOMNode>(new IXMLDOMNode(type, std::move(name), std::move(value), std::move(ns)));
         };
         switch (src.type()) {
-        case pugi::node_pcdata: return make(NODE_TEXT, "#text", src.value());
+        case pugi::node_pcdata:
+            // Text that is white space only once its references are decoded is dropped like
+            // the white space between elements, so that what is written reads back the same.
+            return trimmed(src.value()).empty() ? nullptr : make(NODE_TEXT, "#text", src.value());
         case pugi::node_cdata: return make(NODE_CDATA_SECTION, "#cdata-section", src.value());
         case pugi::node_comment: return make(NODE_COMMENT, "#comment", src.value());
         case pugi::node_pi: return make(NODE_PROCESSING_INSTRUCTION, src.name(), src.value());
         case pugi::node_declaration: {
             std::string data;
-            for (auto a : src.attributes())
-                data += (data.empty() ? "" : " ") + std::string(a.name()) + "=\"" + a.value() + "\"";
+            for (auto a : src.attributes()) {
+                if (!data.empty())
+                    data += ' ';
+                data.append(a.name()).append("=\"").append(a.value()) += '"';
+            }
             return make(NODE_PROCESSING_INSTRUCTION, "xml", CString(data));
         }
         case pugi::node_element: {
@@ -564,6 +624,10 @@ bool IXMLDOMDocument::parse(const char* data, size_t size, const CString& what)
     }
     if (!parsed.document_element()) {
         m_parseError = what + ": the document has no root element";
+        return false;
+    }
+    if (hasForbiddenReference(data, size, options)) {
+        m_parseError = what + ": a character reference names a character that XML does not allow";
         return false;
     }
     DomIo::read(parsed, *this);

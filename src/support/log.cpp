@@ -129,7 +129,8 @@ std::optional<Insertion> findInsertion(int fd)
 // Writes the record at the insertion point and closes the root after it.
 bool writeInsertion(int fd, const Insertion& at, const std::string& record)
 {
-    const std::string text = (at.selfClosing ? ">" : "") + std::string("\n\t") + record + "\n</" + at.rootName + ">\n";
+    std::string text = at.selfClosing ? ">\n\t" : "\n\t";
+    text.append(record).append("\n</").append(at.rootName).append(">\n");
     const long long end = at.offset + static_cast<long long>(text.size());
     return ::pwrite(fd, text.data(), text.size(), at.offset) == static_cast<ssize_t>(text.size()) &&
            ::ftruncate(fd, end) == 0 && ::fsync(fd) == 0;

@@ -63,7 +63,7 @@ void askString()
 {
     char text[133] = "unchanged";
     const int status = acedGetString(1, "Text: ", text);
-    report("text", status, "[" + std::string(text) + "]");
+    report("text", status, std::string("[") + text + "]");
 }
 
 std::string pointText(const ads_point p)

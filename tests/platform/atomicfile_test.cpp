@@ -52,8 +52,9 @@ TEST(AtomicFile, AnAbandonedOrFailedSaveLeavesTheOldFile)
         ASSERT_TRUE(file.write("half"));
         // While the content is written, the temporary already has the final mode.
         for (const std::string& name : namesIn(dir))
-            if (name != "plan.dxf")
+            if (name != "plan.dxf") {
                 EXPECT_EQ(modeOf(dir.file(name)), modeOf(target)) << name;
+            }
     }
     EXPECT_EQ(readFile(target), "old");
     EXPECT_EQ(namesIn(dir), std::vector<std::string>{"plan.dxf"});

@@ -120,6 +120,11 @@ TEST(Dom, TextsAreTrimmedAndReplaced)
     name->put_text("y");
     EXPECT_EQ(name->get_childNodes()->get_length(), 1);
     EXPECT_EQ(doc->get_documentElement()->get_xml(), "<p:r xmlns:p=\"urn:p\"><p:name>y</p:name></p:r>");
+
+    // White space written as references is white space all the same.
+    ASSERT_TRUE(doc->loadXML("<r><a>&#x20;&#9;&#10;</a><b> &#32;x </b></r>"));
+    EXPECT_FALSE(doc->get_documentElement()->get_firstChild()->hasChildNodes());
+    EXPECT_EQ(doc->get_xml(), "<r><a/><b>  x </b></r>");
 }
 
 TEST(Dom, SelectionOfTheRootAndOfChildPaths)
@@ -164,6 +169,24 @@ TEST(Dom, BadInputIsAnErrorNotACrash)
     } catch (const _com_error& e) {
         EXPECT_EQ(e.Error(), E_POINTER);
     }
+}
+
+TEST(Dom, CharacterReferencesToCharactersXmlForbidsAreRefused)
+{
+    IXMLDOMDocumentPtr doc = newDocument();
+    // NUL would cut the text short ("B" lost); 2^32 wraps to NUL in a 32-bit decoder.
+    for (const char* text : {"<r>&#0;B</r>", "<r a=\"&#x0000;\"/>", "<?xml version=\"&#0;\"?><r/>", "<r>&#xD800;</r>",
+                             "<r>&#x110000;</r>", "<r>&#4294967296;</r>", "<r><s><t/></s><u>&#00;</u></r>"}) {
+        EXPECT_FALSE(doc->loadXML(text)) << text;
+        EXPECT_NE(doc->parseErrorReason().Find("character reference"), -1) << text;
+    }
+    // Allowed characters, and references that are not references, read as before.
+    ASSERT_TRUE(doc->loadXML("<r a=\"&#x41;\">&#66;&#x10FFFF;&#1;&#x;&#0<![CDATA[&#0;]]><!-- &#0; --><?p &#0;?></r>"));
+    EXPECT_EQ(doc->get_documentElement()->getAttribute("a"), CString("A"));
+    EXPECT_EQ(doc->get_documentElement()->get_firstChild()->get_nodeValue(), CString("B\xF4\x8F\xBF\xBF\x01&#x;&#0"));
+    IXMLDOMDocumentPtr again = newDocument();
+    ASSERT_TRUE(again->loadXML(doc->get_xml()));
+    EXPECT_EQ(again->get_xml(), doc->get_xml());
 }
 
 TEST(Dom, AFailedSaveKeepsTheOldFile)

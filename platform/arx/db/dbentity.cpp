@@ -14,6 +14,9 @@ ACRX_DEFINE_MEMBERS(AcDbProxyEntity, AcDbEntity, "")
 
 namespace {
 
+// The layer every drawing has.
+const std::string layerZero = "0";
+
 AcDbDatabase* databaseOr(AcDbDatabase* db)
 {
     return db ? db : acdbHostApplicationServices()->workingDatabase();
@@ -175,7 +178,7 @@ void AcDbEntity::resolveLayer(AcDbDatabase* db)
         return;
     m_layerId = recordId(db->layerTableId(), m_layerName);
     if (m_layerId.isNull()) {
-        m_layerName = "0";
+        m_layerName = layerZero;
         m_layerId = recordId(db->layerTableId(), m_layerName);
     }
 }

@@ -250,7 +250,7 @@ TEST_F(Nesting, DeeplySharedDefinitionsAreMeasuredOnce)
     constexpr int kLevels = 20;
     AcDbObjectId below = define("L20", {new AcDbLine(AcGePoint3d(0, 0, 0), AcGePoint3d(1, 1, 0))});
     for (int k = kLevels - 1; k >= 0; --k) {
-        const AcDbObjectId level = define(("L" + std::to_string(k)).c_str(), {});
+        const AcDbObjectId level = define(std::string("L").append(std::to_string(k)).c_str(), {});
         for (int i = 0; i < 3; ++i)
             insert(below, AcGePoint3d(i, 0, 0), level);
         below = level;

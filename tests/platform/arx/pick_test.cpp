@@ -167,7 +167,7 @@ TEST_F(Picks, ByHandleAndLast)
     const AcDbObjectId inDefinition = add(new AcDbLine(AcGePoint3d(0, 0, 0), AcGePoint3d(1, 1, 0)),
                                           define("PART", {}));
     const AcDbObjectId last = room(20, 0, 10, 10);
-    EXPECT_EQ(pick("#" + r.handle().text()), r);
+    EXPECT_EQ(pick(std::string("#").append(r.handle().text())), r);
     std::string lower = r.handle().text();
     for (char& c : lower)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -175,7 +175,7 @@ TEST_F(Picks, ByHandleAndLast)
     EXPECT_EQ(pick("LAST"), last);
     EXPECT_EQ(output, "");
     int status = 0;
-    EXPECT_TRUE(pick("#" + inDefinition.handle().text(), &status).isNull());
+    EXPECT_TRUE(pick(std::string("#").append(inDefinition.handle().text()), &status).isNull());
     EXPECT_EQ(status, RTERROR);
     EXPECT_EQ(output, "\nNo entity with handle " + inDefinition.handle().text() + ".\n");
     output.clear();
@@ -187,7 +187,7 @@ TEST_F(Picks, ByHandleAndLast)
     ent->erase();
     ent->close();
     EXPECT_EQ(pick("last"), r);
-    EXPECT_TRUE(pick("#" + last.handle().text()).isNull());
+    EXPECT_TRUE(pick(std::string("#").append(last.handle().text())).isNull());
 }
 
 TEST_F(Picks, EmptyCancelEndAndInvalidAnswers)

@@ -213,7 +213,7 @@ TEST_F(SpaceBlocks, WindowsLastAndAll)
 
 TEST_F(SpaceBlocks, InteractiveSelectionTakesEachEntityOnceAndCountsEachLine)
 {
-    const std::string handle = "#" + chairRef.handle().text();
+    const std::string handle = std::string("#").append(chairRef.handle().text());
     EXPECT_EQ(interactive({handle, "w -2,-2 11,11", "C 39,1 41,2", handle, "10,5", ""}),
               (Ids{chairRef, room101, roomLower}));
     EXPECT_EQ(output, "1 found\n"
@@ -277,7 +277,7 @@ TEST_F(SpaceBlocks, InvalidSelectionLinesAreRefusedAndAskedAgain)
     for (const char* line : {"window", "w 1,1", "w 1,1 2,2 3,3", "cp 1,1 2,2", "all of them", "1,x", "#",
                              "nan,0", "w 0,0 inf,inf", "c -1e400,0 1,1", "wp 0,0 1,nan 1,1"}) {
         output.clear();
-        EXPECT_EQ(interactive({line, "#" + chairRef.handle().text(), ""}), (Ids{chairRef})) << line;
+        EXPECT_EQ(interactive({line, std::string("#").append(chairRef.handle().text()), ""}), (Ids{chairRef})) << line;
         EXPECT_EQ(output, "\n*Invalid selection*\nExpects a point, all, last, #handle, w, c, wp or cp.\n1 found\n")
             << line;
     }

@@ -32,7 +32,7 @@ public:
     operator LPCTSTR() const { return m_s.c_str(); }
     const std::string& str() const { return m_s; }
 
-    CString& operator=(const char* s) { m_s = s ? s : ""; return *this; }
+    CString& operator=(const char* s) { m_s = std::string(s ? s : ""); return *this; }
     CString& operator=(char ch) { m_s.assign(1, ch); return *this; }
     CString& operator+=(const CString& s) { m_s += s.m_s; return *this; }
     CString& operator+=(const char* s) { if (s) m_s += s; return *this; }
