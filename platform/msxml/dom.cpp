@@ -134,6 +134,23 @@ bool hasForbiddenReference(const char* data, size_t size, unsigned options)
     return false;
 }
 
+// A text's carriage returns as line feeds (a pair as one), also those written as references:
+// an element's text is written with its line ends as they are, and read back with line feeds.
+CString lineEnds(const char* text)
+{
+    std::string s(text);
+    if (s.find('\r') == std::string::npos)
+        return CString(s);
+    std::string out;
+    out.reserve(s.size());
+    for (size_t i = 0; i < s.size(); ++i)
+        if (s[i] != '\r')
+            out += s[i];
+        else if (i + 1 == s.size() || s[i + 1] != '\n')
+            out += '\n';
+    return CString(out);
+}
+
 struct StringWriter : pugi::xml_writer
 {
     std::string out;
@@ -178,7 +195,7 @@ struct DomIo
         case pugi::node_pcdata:
             // Text that is white space only once its references are decoded is dropped like
             // the white space between elements, so that what is written reads back the same.
-            return trimmed(src.value()).empty() ? nullptr : make(NODE_TEXT, "#text", src.value());
+            return trimmed(src.value()).empty() ? nullptr : make(NODE_TEXT, "#text", lineEnds(src.value()));
         case pugi::node_cdata: return make(NODE_CDATA_SECTION, "#cdata-section", src.value());
         case pugi::node_comment: return make(NODE_COMMENT, "#comment", src.value());
         case pugi::node_pi: return make(NODE_PROCESSING_INSTRUCTION, src.name(), src.value());

@@ -125,6 +125,13 @@ TEST(Dom, TextsAreTrimmedAndReplaced)
     ASSERT_TRUE(doc->loadXML("<r><a>&#x20;&#9;&#10;</a><b> &#32;x </b></r>"));
     EXPECT_FALSE(doc->get_documentElement()->get_firstChild()->hasChildNodes());
     EXPECT_EQ(doc->get_xml(), "<r><a/><b>  x </b></r>");
+
+    // Carriage returns, also as references, read as line feeds, so text reads back alike.
+    ASSERT_TRUE(doc->loadXML("<r><a>1&#xd;2&#13;\n3</a></r>"));
+    EXPECT_EQ(doc->get_documentElement()->get_text(), "1\n2\n3");
+    const CString written = doc->get_xml();
+    ASSERT_TRUE(doc->loadXML(written));
+    EXPECT_EQ(doc->get_xml(), written);
 }
 
 TEST(Dom, SelectionOfTheRootAndOfChildPaths)
