@@ -4,32 +4,43 @@
 
 #include "arx/dbdatabase.h"
 #include "arx/dbdrawingstate.h"
+#include "arx/dxftaglist.h"
+#include "arx/dxfwriter.h"
+#include "dbhandlemap.h"
+#include "dbstublist.h"
 
-#include <deque>
+#include <memory_resource>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 struct HeaderVariable {
     std::string name;
-    qv::dxf::Tags tags;
+    qv::dxf::TagList tags;
 };
 
 struct AcDbDatabase::Impl {
-    explicit Impl(AcDbDatabase* owner) : self(owner) {}
+    // sizeHint: the size of the file the database is read from (0 for none), which the
+    // arena's first block follows.
+    explicit Impl(AcDbDatabase* owner, size_t sizeHint = 0);
+    ~Impl();
+    Impl(const Impl&) = delete;
+    Impl& operator=(const Impl&) = delete;
 
     AcDbDatabase* self;
-    std::deque<AcDbStub> stubs;
-    std::unordered_map<unsigned long long, AcDbStub*> byHandle;
+    // Objects read from files, their slots and what they hold: released with the drawing.
+    std::pmr::monotonic_buffer_resource arena;
+    qv::StubList stubs;
+    qv::HandleMap byHandle;
     unsigned long long maxHandle = 0;
-    size_t installed = 0;
+    unsigned installed = 0;
     int openCount = 0;
     bool loading = false;   // objects change freely while a file is read
 
     std::vector<HeaderVariable> header;
     std::unordered_map<std::string, size_t> headerIndex;
-    std::vector<qv::dxf::Tags> classes;
-    std::vector<std::pair<std::string, qv::dxf::Tags>> otherSections;
+    std::vector<qv::dxf::TagList> classes;
+    std::vector<std::pair<std::string, qv::dxf::TagList>> otherSections;
 
     std::vector<AcDbObjectId> tables;     // in file order
     AcDbObjectId blockTable, layerTable, linetypeTable, textStyleTable, regAppTable, dimStyleTable,
@@ -55,23 +66,34 @@ struct AcDbDatabase::Impl {
     void assignHandle(AcDbStub* stub);
     void noteHandle(AcDbHandle handle);
     AcDbHandle nextHandle();
-    // Makes obj the object of a slot and the database its home.
-    AcDbObjectId install(AcDbStub* stub, AcDbObject* obj);
+    // Makes obj the object of a slot and the database its home; inArena when obj was made
+    // in the arena (see makeInArena).
+    AcDbObjectId install(AcDbStub* stub, AcDbObject* obj, bool inArena = false);
+    // Destroys the object of a slot, leaving the slot empty.
+    void destroyObject(AcDbStub* stub);
+    template <class T, class... Args>
+    T* makeInArena(Args&&... args)
+    {
+        return new (arena.allocate(sizeof(T), alignof(T))) T(std::forward<Args>(args)...);
+    }
 
     HeaderVariable* headerVariable(const std::string& name);
     const qv::dxf::Tag* headerTag(const std::string& name, int code) const;
-    void setHeader(const std::string& name, int code, const std::string& value);
+    void setHeader(const std::string& name, int code, std::string_view value);
     void setHeaderPoint(const std::string& name, int code, const AcGePoint3d& p);
     AcGePoint3d headerPoint(const std::string& name, int code, const AcGePoint3d& fallback) const;
-
-    void moveFrom(Impl& other);
 };
 
 namespace qv {
 // Gives every object without a handle one, and creates what a valid drawing needs that the
-// database lacks (handles are given when assignHandles): the nine tables, their standard records, model and paper space with
-// their layouts, the root dictionary with ACAD_GROUP, ACAD_LAYOUT and ACAD_PLOTSETTINGS.
+// database lacks (handles are given when assignHandles): the nine tables, their standard
+// records, model and paper space with their layouts, the root dictionary with ACAD_GROUP,
+// ACAD_LAYOUT and ACAD_PLOTSETTINGS. An entry of the root dictionary that should be a
+// dictionary but is not is refused (dxf::FormatError).
 void completeDatabase(AcDbDatabase* db, bool assignHandles = true);
-Acad::ErrorStatus readDxf(AcDbDatabase* db, const std::string& bytes, std::string& error);
-std::string writeDxf(const AcDbDatabase* db);
+// Reads bytes into db, a database made without content; throws dxf::FormatError.
+void readDxf(AcDbDatabase* db, std::string_view bytes);
+// Writes db to the sink; false with error set when a value cannot be written or the sink
+// fails (the sink knows why).
+bool writeDxf(const AcDbDatabase* db, dxf::Sink& sink, std::string& error);
 } // namespace qv

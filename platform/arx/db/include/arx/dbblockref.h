@@ -58,22 +58,21 @@ public:
     void attachAttribute(AcDbObjectId id) { m_attributes.push_back(id); }
     AcDbHandle seqendHandle() const { return m_seqend; }
     void setSeqendHandle(AcDbHandle h) { m_seqend = h; }
-    bool dxfInField(qv::dxf::DxfIn& in, const qv::dxf::Token& t) override;
-    void dxfInEnd(qv::dxf::DxfIn& in) override;
-    void dxfInResolve(qv::dxf::DxfIn& in) override;
-    void dxfOutFields(qv::dxf::DxfOut& out) const override;
+    // The block and scale factors read from a file, without checks.
+    void setBlockFromFile(AcDbObjectId id) { m_block = id; }
+    void setScaleFromFile(double AcGeScale3d::*factor, double value);
+    // One table for references and arrays of references: an array writes its own marker
+    // and its columns and rows.
+    const qv::dxf::FieldTable& dxfTable() const override;
+    void dxfInEnd() override;
     bool hasLiveAttributes() const;
 
 protected:
-    virtual void dxfOutArrayFields(qv::dxf::DxfOut&) const {}
-    bool dxfInArrayField(qv::dxf::DxfIn& in, const qv::dxf::Token& t);
     int m_columns = 1, m_rows = 1;
     double m_columnSpacing = 0, m_rowSpacing = 0;
 
 private:
     AcDbObjectId m_block;
-    std::string m_blockName;
-    int m_blockNameLine = 0;
     AcGePoint3d m_position;
     double m_rotation = 0;
     AcGeScale3d m_scale;
@@ -94,9 +93,4 @@ public:
     Acad::ErrorStatus setRows(Adesk::UInt16 n);
     Acad::ErrorStatus setColumnSpacing(double d);
     Acad::ErrorStatus setRowSpacing(double d);
-
-    bool dxfInField(qv::dxf::DxfIn& in, const qv::dxf::Token& t) override;
-
-protected:
-    void dxfOutArrayFields(qv::dxf::DxfOut& out) const override;
 };

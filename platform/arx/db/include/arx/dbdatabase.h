@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 
 class AcDbBlockTable;
 class AcDbLayerTable;
@@ -127,6 +128,8 @@ public:
     Impl& impl() const { return *m_impl; }
 
 private:
+    Acad::ErrorStatus readDxfBytes(std::string_view bytes, size_t sizeHint);
+
     std::unique_ptr<Impl> m_impl;
 };
 

@@ -14,7 +14,6 @@
 
 class AcDbDatabase;
 class AcDbObject;
-class AcDbStub;
 
 namespace AcDb {
 enum OpenMode { kForRead = 0, kForWrite = 1, kForNotify = 2 };
@@ -37,6 +36,20 @@ enum DuplicateRecordCloning { kDrcNotApplicable = 0, kDrcIgnore = 1, kDrcReplace
 enum AcDbDwgVersion { kDHL_CURRENT = 33 };
 } // namespace AcDb
 
+// A database's slot for one object, kept for the database's life: the handle, the object
+// (null while only referenced, or when the object went with a failed operation), and what
+// the database knows of it.
+class AcDbStub
+{
+public:
+    AcDbObject* object = nullptr;
+    AcDbDatabase* database = nullptr;
+    AcDbHandle handle;
+    unsigned order = 0;     // when the object joined: files are written in this order
+    bool erased = false;
+    bool inArena = false;   // the object lives in the database's arena (read from a file)
+};
+
 // A reference to an object of a database, valid for the database's lifetime.
 class AcDbObjectId
 {
@@ -47,11 +60,11 @@ public:
     bool isNull() const { return m_stub == nullptr; }
     void setNull() { m_stub = nullptr; }
     // True when the id refers to an object that exists (erased or not).
-    bool isValid() const;
-    bool isErased() const;
-    AcDbHandle handle() const;
-    AcDbDatabase* database() const;
-    AcDbObject* object() const;
+    bool isValid() const { return m_stub && m_stub->object; }
+    bool isErased() const { return m_stub && m_stub->object && m_stub->erased; }
+    AcDbHandle handle() const { return m_stub ? m_stub->handle : AcDbHandle(); }
+    AcDbDatabase* database() const { return m_stub ? m_stub->database : nullptr; }
+    AcDbObject* object() const { return m_stub ? m_stub->object : nullptr; }
 
     bool operator==(const AcDbObjectId& id) const { return m_stub == id.m_stub; }
     bool operator!=(const AcDbObjectId& id) const { return m_stub != id.m_stub; }

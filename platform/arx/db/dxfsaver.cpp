@@ -1,21 +1,26 @@
 // Writing DXF 2013: header, classes, tables, block definitions, entities and objects, with
 // handles as held, owners from the database's structure, and every XData application
-// registered.
+// registered. Each object writes its fields through its table.
 #include "arx/dbblockref.h"
 #include "arx/dbcurves.h"
 #include "arx/dbdict.h"
-#include "dbimpl.h"
 #include "arx/dblayout.h"
 #include "arx/dbsymtb.h"
 #include "arx/dbtext.h"
+#include "arx/dxffields.h"
+#include "arx/dxfnumber.h"
+#include "dbimpl.h"
+#include "dbobjectdata.h"
+#include "dbobjectimpl.h"
 
 #include <algorithm>
-#include <map>
 #include <set>
-
-using qv::dxf::DxfOut;
+#include <unordered_map>
 
 namespace {
+
+using qv::dxf::Writer;
+using qv::live;
 
 struct ClassInfo {
     const char* dxfName;
@@ -31,13 +36,14 @@ constexpr ClassInfo kClasses[] = {
     {"SORTENTSTABLE", "AcDbSortentsTable", false},
 };
 
-bool live(AcDbObjectId id) { return id.isValid() && !id.isErased(); }
-
-class Writer
+class Saver
 {
 public:
-    explicit Writer(const AcDbDatabase* db) : m_db(const_cast<AcDbDatabase*>(db)), m_impl(db->impl()) {}
-    std::string run();
+    Saver(const AcDbDatabase* db, qv::dxf::Sink& sink)
+        : m_db(const_cast<AcDbDatabase*>(db)), m_impl(db->impl()), m_out(sink)
+    {
+    }
+    bool run(std::string& error);
 
 private:
     void prepare();
@@ -49,19 +55,26 @@ private:
     void writeEntities();
     void writeObjects();
     void writeObject(const AcDbObject* obj);
+    // The part every record has: type (none for a table, whose head names it), handle,
+    // application groups, reactors, extension dictionary, owner.
+    void writeCommon(const char* type, int handleCode, AcDbHandle handle, const qv::ObjectData* data,
+                     AcDbObjectId owner);
     void writeEntity(const AcDbEntity* ent);
-    void writeSeqend(AcDbHandle handle, const AcDbEntity* owner);
+    void writeSequenceEnd(AcDbHandle handle, const AcDbEntity* owner);
     void writeBlockFrame(const AcDbBlockTableRecord* btr, bool begin);
     void beginSection(const char* name);
-    void endSection() { m_out.tag(0, "ENDSEC"); }
+    void endSection() { m_out.text(0, "ENDSEC"); }
+    // Names the object a value of which could not be written.
+    void noteFailure(const char* type, AcDbHandle handle);
 
     AcDbDatabase* m_db;
     AcDbDatabase::Impl& m_impl;
-    DxfOut m_out;
-    std::map<std::string, int> m_counts;
+    Writer m_out;
+    std::unordered_map<std::string_view, int> m_counts;
+    std::string m_failure;
 };
 
-std::string Writer::run()
+bool Saver::run(std::string& error)
 {
     prepare();
     writeHeader();
@@ -75,26 +88,29 @@ std::string Writer::run()
         m_out.tags(tags);
         endSection();
     }
-    m_out.tag(0, "EOF");
-    return std::move(m_out.text());
+    m_out.text(0, "EOF");
+    const bool ok = m_out.finish();
+    error = m_failure.empty() ? m_out.error() : m_failure;
+    return ok;
 }
 
 // Gives block frames and sequence ends that lack one a handle, and registers applications.
-void Writer::prepare()
+void Saver::prepare()
 {
-    for (const AcDbStub& stub : m_impl.stubs) {
-        if (!stub.object || stub.object->isErased())
+    for (size_t i = 0; i < m_impl.stubs.size(); ++i) {
+        const AcDbStub& stub = m_impl.stubs[i];
+        if (!stub.object || stub.erased)
             continue;
         ++m_counts[stub.object->dxfName()];
-        if (auto* btr = AcDbBlockTableRecord::cast(stub.object.get())) {
+        if (auto* btr = AcDbBlockTableRecord::cast(stub.object)) {
             if (btr->frame().beginHandle.isNull())
                 btr->frame().beginHandle = m_impl.nextHandle();
             if (btr->frame().endHandle.isNull())
                 btr->frame().endHandle = m_impl.nextHandle();
-        } else if (auto* ref = AcDbBlockReference::cast(stub.object.get())) {
+        } else if (auto* ref = AcDbBlockReference::cast(stub.object)) {
             if (ref->seqendHandle().isNull() && ref->hasLiveAttributes())
                 ref->setSeqendHandle(m_impl.nextHandle());
-        } else if (auto* pl = AcDbSequencePolyline::cast(stub.object.get())) {
+        } else if (auto* pl = AcDbSequencePolyline::cast(stub.object)) {
             if (pl->seqendHandle().isNull())
                 pl->seqendHandle() = m_impl.nextHandle();
         }
@@ -102,14 +118,14 @@ void Writer::prepare()
     registerApplications();
 }
 
-void Writer::registerApplications()
+void Saver::registerApplications()
 {
-    std::set<std::string> apps;
-    for (const AcDbStub& stub : m_impl.stubs)
-        if (stub.object && !stub.object->isErased())
-            for (const auto& t : stub.object->xDataTags())
-                if (t.code == 1001)
-                    apps.insert(t.value);
+    std::set<std::string, std::less<>> apps;
+    for (size_t i = 0; i < m_impl.stubs.size(); ++i)
+        if (const AcDbStub& stub = m_impl.stubs[i]; stub.object && !stub.erased && stub.object->data())
+            for (const auto& t : stub.object->data()->xdata)
+                if (t.code == 1001 && !apps.contains(t.value()))
+                    apps.emplace(t.value());
     auto* table = AcDbRegAppTable::cast(m_impl.regAppTable.object());
     for (const std::string& app : apps) {
         if (table->has(app.c_str()))
@@ -123,13 +139,19 @@ void Writer::registerApplications()
     }
 }
 
-void Writer::beginSection(const char* name)
+void Saver::beginSection(const char* name)
 {
-    m_out.tag(0, "SECTION");
-    m_out.tag(2, name);
+    m_out.text(0, "SECTION");
+    m_out.text(2, name);
 }
 
-void Writer::writeHeader()
+void Saver::noteFailure(const char* type, AcDbHandle handle)
+{
+    if (m_failure.empty() && !m_out.error().empty())
+        m_failure = std::string("the ") + type + " " + handle.text() + ": " + m_out.error();
+}
+
+void Saver::writeHeader()
 {
     beginSection("HEADER");
     m_impl.setHeader("$ACADVER", 1, "AC1027");
@@ -138,37 +160,40 @@ void Writer::writeHeader()
     for (const HeaderVariable& var : m_impl.header) {
         if (var.name == "$HANDLING")
             continue;   // handles are always on from R13
-        m_out.tag(9, var.name);
+        m_out.text(9, var.name);
         m_out.tags(var.tags);
     }
     endSection();
 }
 
-void Writer::writeClasses()
+void Saver::writeClasses()
 {
     beginSection("CLASSES");
-    std::set<std::string> written;
-    auto countOf = [this](const std::string& name) {
+    std::set<std::string, std::less<>> written;
+    auto countOf = [this](std::string_view name) {
         const auto it = m_counts.find(name);
         return it == m_counts.end() ? 0 : it->second;
     };
-    for (const qv::dxf::Tags& tags : m_impl.classes) {
-        std::string name;
-        m_out.tag(0, "CLASS");
+    for (const qv::dxf::TagList& tags : m_impl.classes) {
+        std::string_view name;
+        m_out.text(0, "CLASS");
         for (const auto& t : tags) {
             if (t.code == 1)
-                name = t.value;
-            m_out.tag(t.code, t.code == 91 ? std::to_string(countOf(name)) : t.value);
+                name = t.value();
+            if (t.code == 91)
+                m_out.integer(91, countOf(name));
+            else
+                m_out.tag(t.code, t.value());
         }
-        written.insert(name);
+        written.emplace(name);
     }
     for (const ClassInfo& c : kClasses) {
-        if (written.count(c.dxfName) || countOf(c.dxfName) == 0)
+        if (written.contains(c.dxfName) || countOf(c.dxfName) == 0)
             continue;
-        m_out.tag(0, "CLASS");
-        m_out.tag(1, c.dxfName);
-        m_out.tag(2, c.cppName);
-        m_out.tag(3, "ObjectDBX Classes");
+        m_out.text(0, "CLASS");
+        m_out.text(1, c.dxfName);
+        m_out.text(2, c.cppName);
+        m_out.text(3, "ObjectDBX Classes");
         m_out.integer(90, 0);
         m_out.integer(91, countOf(c.dxfName));
         m_out.integer(280, 0);
@@ -177,34 +202,42 @@ void Writer::writeClasses()
     endSection();
 }
 
-void Writer::writeObject(const AcDbObject* obj)
+void Saver::writeCommon(const char* type, int handleCode, AcDbHandle handle, const qv::ObjectData* data,
+                        AcDbObjectId owner)
 {
-    m_out.tag(0, obj->dxfName());
-    m_out.handle(obj->handleCode(), obj->getAcDbHandle());
-    m_out.tags(obj->appGroups());
-    std::vector<AcDbObjectId> reactors;
-    for (const AcDbObjectId& id : obj->reactors())
-        if (live(id))
-            reactors.push_back(id);
-    if (!reactors.empty()) {
-        m_out.tag(102, "{ACAD_REACTORS");
-        for (const AcDbObjectId& id : reactors)
-            m_out.id(330, id);
-        m_out.tag(102, "}");
+    if (type)
+        m_out.text(0, type);
+    m_out.handle(handleCode, handle.value());
+    if (data) {
+        m_out.tags(data->appGroups);
+        if (std::any_of(data->reactors.begin(), data->reactors.end(), live)) {
+            m_out.text(102, "{ACAD_REACTORS");
+            for (const AcDbObjectId& id : data->reactors)
+                if (live(id))
+                    m_out.handle(330, id.handle().value());
+            m_out.text(102, "}");
+        }
+        if (live(data->extensionDictionary)) {
+            m_out.text(102, "{ACAD_XDICTIONARY");
+            m_out.handle(360, data->extensionDictionary.handle().value());
+            m_out.text(102, "}");
+        }
     }
-    if (live(obj->extensionDictionary())) {
-        m_out.tag(102, "{ACAD_XDICTIONARY");
-        m_out.id(360, obj->extensionDictionary());
-        m_out.tag(102, "}");
-    }
-    m_out.id(330, obj->ownerId());
-    m_out.beginObject(&obj->extras());
-    obj->dxfOutFields(m_out);
-    m_out.endFields();
-    m_out.tags(obj->xDataTags());
+    m_out.handle(330, live(owner) ? owner.handle().value() : 0);
 }
 
-void Writer::writeTables()
+void Saver::writeObject(const AcDbObject* obj)
+{
+    const qv::ObjectData* data = obj->data();
+    writeCommon(obj->dxfName(), obj->handleCode(), obj->getAcDbHandle(), data, obj->ownerId());
+    obj->dxfOutFields(m_out);
+    if (data)
+        m_out.tags(data->xdata);
+    if (m_out.failed())
+        noteFailure(obj->dxfName(), obj->getAcDbHandle());
+}
+
+void Saver::writeTables()
 {
     beginSection("TABLES");
     const AcDbObjectId order[] = {m_impl.viewportTable, m_impl.linetypeTable, m_impl.layerTable,
@@ -212,50 +245,34 @@ void Writer::writeTables()
                                   m_impl.regAppTable, m_impl.dimStyleTable, m_impl.blockTable};
     for (const AcDbObjectId& tableId : order) {
         const auto* table = AcDbSymbolTable::cast(tableId.object());
-        m_out.tag(0, "TABLE");
-        m_out.tag(2, table->tableName());
-        m_out.handle(5, table->getAcDbHandle());
-        m_out.tag(330, "0");
-        m_out.beginObject(&table->extras());
+        const qv::ObjectData* data = table->data();
+        m_out.text(0, "TABLE");
+        m_out.text(2, table->tableName());
+        writeCommon(nullptr, 5, table->getAcDbHandle(), data, AcDbObjectId());
         table->dxfOutFields(m_out);
-        m_out.endFields();
+        if (data)
+            m_out.tags(data->xdata);
         for (const AcDbObjectId& id : table->recordIds())
             if (live(id))
                 writeObject(id.object());
-        m_out.tag(0, "ENDTAB");
+        m_out.text(0, "ENDTAB");
     }
     endSection();
 }
 
-void Writer::writeBlockFrame(const AcDbBlockTableRecord* btr, bool begin)
+void Saver::writeBlockFrame(const AcDbBlockTableRecord* btr, bool begin)
 {
     const auto& frame = btr->frame();
-    const bool paper = qv::dxf::upper(btr->name()).starts_with("*PAPER_SPACE");
-    m_out.tag(0, begin ? "BLOCK" : "ENDBLK");
-    m_out.handle(5, begin ? frame.beginHandle : frame.endHandle);
-    m_out.id(330, btr->objectId());
-    m_out.beginObject(begin ? &frame.beginExtras : &frame.endExtras);
-    m_out.subclass("AcDbEntity");
-    if (paper)
-        m_out.integer(67, 1);
-    m_out.tag(8, frame.layer);
-    m_out.subclass(begin ? "AcDbBlockBegin" : "AcDbBlockEnd");
-    if (begin) {
-        const int flags = (btr->flags() & ~2) | (btr->hasAttributeDefinitions() ? 2 : 0);
-        m_out.tag(2, btr->name());
-        m_out.integer(70, flags);
-        m_out.point(10, btr->origin());
-        m_out.tag(3, btr->name());
-        m_out.tag(1, btr->pathName());
-        if (!btr->comments().empty())
-            m_out.tag(4, btr->comments());
-    }
-    m_out.endFields();
-    if (begin)
-        m_out.tags(frame.beginXData);
+    const qv::ObjectData* data = begin ? frame.begin : frame.end;
+    writeCommon(begin ? "BLOCK" : "ENDBLK", 5, begin ? frame.beginHandle : frame.endHandle, data, btr->objectId());
+    const qv::dxf::FieldTable& table =
+        begin ? AcDbBlockTableRecord::blockBeginTable() : AcDbBlockTableRecord::blockEndTable();
+    table.write(*btr, m_out, data ? &data->extras : nullptr);
+    if (data)
+        m_out.tags(data->xdata);
 }
 
-void Writer::writeBlocks()
+void Saver::writeBlocks()
 {
     beginSection("BLOCKS");
     const auto* table = AcDbSymbolTable::cast(m_impl.blockTable.object());
@@ -274,32 +291,30 @@ void Writer::writeBlocks()
     endSection();
 }
 
-void Writer::writeSeqend(AcDbHandle handle, const AcDbEntity* owner)
+void Saver::writeSequenceEnd(AcDbHandle handle, const AcDbEntity* owner)
 {
-    m_out.tag(0, "SEQEND");
-    m_out.handle(5, handle);
-    m_out.id(330, owner->objectId());
-    m_out.subclass("AcDbEntity");
-    m_out.tag(8, owner->layer().str());
+    writeCommon("SEQEND", 5, handle, nullptr, owner->objectId());
+    m_out.text(100, "AcDbEntity");
+    m_out.text(8, owner->layerName());
 }
 
-void Writer::writeEntity(const AcDbEntity* ent)
+void Saver::writeEntity(const AcDbEntity* ent)
 {
     writeObject(ent);
     if (const auto* ref = AcDbBlockReference::cast(ent); ref && ref->hasLiveAttributes()) {
         for (const AcDbObjectId& id : ref->attributeIds())
             if (live(id))
                 writeObject(id.object());
-        writeSeqend(ref->seqendHandle(), ref);
+        writeSequenceEnd(ref->seqendHandle(), ref);
     } else if (const auto* pl = AcDbSequencePolyline::cast(ent)) {
         for (const AcDbObjectId& id : pl->vertexIds())
             if (live(id))
                 writeObject(id.object());
-        writeSeqend(pl->seqendHandle(), pl);
+        writeSequenceEnd(pl->seqendHandle(), pl);
     }
 }
 
-void Writer::writeEntities()
+void Saver::writeEntities()
 {
     beginSection("ENTITIES");
     for (const AcDbObjectId& space : {m_db->modelSpaceId(), m_db->paperSpaceId()})
@@ -310,20 +325,21 @@ void Writer::writeEntities()
     endSection();
 }
 
-void Writer::writeObjects()
+void Saver::writeObjects()
 {
     beginSection("OBJECTS");
     writeObject(m_impl.rootDictionary.object());
     std::vector<const AcDbStub*> objects;
-    for (const AcDbStub& stub : m_impl.stubs) {
-        const AcDbObject* obj = stub.object.get();
-        if (obj && !obj->isErased() && obj != m_impl.rootDictionary.object() && !AcDbEntity::cast(obj)
+    for (size_t i = 0; i < m_impl.stubs.size(); ++i) {
+        const AcDbStub& stub = m_impl.stubs[i];
+        const AcDbObject* obj = stub.object;
+        if (obj && !stub.erased && obj != m_impl.rootDictionary.object() && !AcDbEntity::cast(obj)
             && !AcDbSymbolTable::cast(obj) && !AcDbSymbolTableRecord::cast(obj))
             objects.push_back(&stub);
     }
     std::sort(objects.begin(), objects.end(), [](const AcDbStub* a, const AcDbStub* b) { return a->order < b->order; });
     for (const AcDbStub* stub : objects)
-        writeObject(stub->object.get());
+        writeObject(stub->object);
     endSection();
 }
 
@@ -331,6 +347,9 @@ void Writer::writeObjects()
 
 namespace qv {
 
-std::string writeDxf(const AcDbDatabase* db) { return Writer(db).run(); }
+bool writeDxf(const AcDbDatabase* db, dxf::Sink& sink, std::string& error)
+{
+    return Saver(db, sink).run(error);
+}
 
 } // namespace qv

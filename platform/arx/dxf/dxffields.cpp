@@ -1,0 +1,305 @@
+#include "arx/dxffields.h"
+
+#include "arx/dxfnumber.h"
+
+#include <cassert>
+
+namespace qv::dxf {
+
+namespace {
+
+constexpr double kDegree = kPi / 180.0;
+constexpr unsigned char kNoField = 0;
+
+// Whether marker is one of the '|'-separated names.
+bool namesMarker(std::string_view names, std::string_view marker)
+{
+    while (!names.empty()) {
+        const size_t bar = names.find('|');
+        if (names.substr(0, bar) == marker)
+            return true;
+        names = bar == std::string_view::npos ? std::string_view() : names.substr(bar + 1);
+    }
+    return false;
+}
+
+size_t slot(int code) { return static_cast<size_t>(code - kMinCode); }
+
+} // namespace
+
+// ---- FieldContext ----
+
+double FieldContext::real(const Pair& pair) const
+{
+    double v = 0;
+    if (!parseReal(pair.value, v))
+        fail(pair, "invalid number '" + std::string(pair.value.substr(0, 40)) + "' for group code "
+                       + std::to_string(pair.code));
+    return v;
+}
+
+long long FieldContext::integer(const Pair& pair) const
+{
+    long long v = 0;
+    if (!parseInt(pair.value, v))
+        fail(pair, "invalid integer '" + std::string(pair.value.substr(0, 40)) + "' for group code "
+                       + std::to_string(pair.code));
+    if (!fitsCode(pair.code, v))
+        fail(pair, "integer " + std::to_string(v) + " too large for group code " + std::to_string(pair.code));
+    return v;
+}
+
+long long FieldContext::integer(const Pair& pair, long long low, long long high) const
+{
+    const long long v = integer(pair);
+    if (v < low || v > high)
+        fail(pair, "value " + std::to_string(v) + " out of range " + std::to_string(low) + " to "
+                       + std::to_string(high) + " for group code " + std::to_string(pair.code));
+    return v;
+}
+
+long long FieldContext::integer(const Pair& pair, const Field& field) const
+{
+    return integer(pair, field.low, field.high);
+}
+
+unsigned long long FieldContext::handle(const Pair& pair) const
+{
+    unsigned long long v = 0;
+    if (!parseHandle(pair.value, v))
+        fail(pair, "invalid handle '" + std::string(pair.value.substr(0, 40)) + "'");
+    return v;
+}
+
+void FieldContext::fail(const Pair& pair, const std::string& what) const { throw FormatError(pair.line, what); }
+
+// ---- Field ----
+
+int Field::indexOf(int code) const
+{
+    for (int i = 0; i < codeCount; ++i)
+        if (codes[static_cast<size_t>(i)] == code)
+            return i;
+    return -1;
+}
+
+Field Field::omitting(double v) const
+{
+    Field f = *this;
+    f.omitDefault = true;
+    f.omitValue = v;
+    return f;
+}
+
+Field Field::omittingEmpty() const
+{
+    Field f = *this;
+    f.omitDefault = true;
+    return f;
+}
+
+Field Field::only(WhenFn condition) const
+{
+    Field f = *this;
+    f.when = condition;
+    return f;
+}
+
+Field Field::range(long long lo, long long hi) const
+{
+    Field f = *this;
+    f.low = lo;
+    f.high = hi;
+    return f;
+}
+
+Field Field::normalized() const
+{
+    Field f = *this;
+    f.normalize = true;
+    return f;
+}
+
+// ---- FieldTable ----
+
+FieldTable::FieldTable(std::initializer_list<FieldList> parts)
+{
+    for (const FieldList& part : parts)
+        m_fields.insert(m_fields.end(), part.begin(), part.end());
+    assert(m_fields.size() < 255);
+    for (size_t i = 0; i < m_fields.size(); ++i)
+        if (m_fields[i].role == Field::Role::kSubclass)
+            m_sections.push_back(static_cast<int>(i));
+    m_lookups.resize(m_sections.size() + 1);
+    for (Lookup& lookup : m_lookups)
+        lookup.fill(kNoField);
+    for (size_t s = 0; s < m_sections.size(); ++s) {
+        const size_t end = s + 1 < m_sections.size() ? static_cast<size_t>(m_sections[s + 1]) : m_fields.size();
+        for (size_t i = static_cast<size_t>(m_sections[s]) + 1; i < end; ++i)
+            index(m_lookups[s], i, true);
+    }
+    for (size_t i = 0; i < m_fields.size(); ++i)
+        index(m_lookups.back(), i, false);
+}
+
+// Maps the entry's codes (first entry wins); a section field takes every code of its
+// section, but not in records without markers.
+void FieldTable::index(Lookup& lookup, size_t entry, bool sections)
+{
+    const Field& f = m_fields[entry];
+    const auto mark = static_cast<unsigned char>(entry + 1);
+    if (f.role == Field::Role::kSection) {
+        if (sections)
+            for (unsigned char& e : lookup)
+                if (e == kNoField)
+                    e = mark;
+        return;
+    }
+    for (int i = 0; i < f.codeCount; ++i) {
+        unsigned char& e = lookup[slot(f.codes[static_cast<size_t>(i)])];
+        if (e == kNoField)
+            e = mark;
+    }
+}
+
+void FieldTable::enterSubclass(Cursor& cursor, std::string_view marker) const
+{
+    const int count = static_cast<int>(m_sections.size());
+    const int from = cursor.section < 0 ? 0 : cursor.section;
+    for (int k = 0; k < count; ++k) {
+        const int s = (from + k) % count;
+        const int entry = m_sections[static_cast<size_t>(s)];
+        if (namesMarker(m_fields[static_cast<size_t>(entry)].name, marker)) {
+            cursor.section = s;
+            cursor.anchor = entry;
+            cursor.foreign = false;
+            return;
+        }
+    }
+    cursor.foreign = true;
+}
+
+const Field* FieldTable::find(const Cursor& cursor, int code) const
+{
+    if (cursor.foreign || !isValidCode(code))
+        return nullptr;
+    const Lookup& lookup = cursor.section < 0 ? m_lookups.back() : m_lookups[static_cast<size_t>(cursor.section)];
+    const unsigned char e = lookup[slot(code)];
+    return e == kNoField ? nullptr : &m_fields[e - 1u];
+}
+
+bool FieldTable::read(AcRxObject& object, Cursor& cursor, std::span<const Pair> pairs, size_t& i,
+                      FieldContext& context) const
+{
+    const Pair& pair = pairs[i];
+    if (pair.code == 100) {
+        enterSubclass(cursor, pair.value);
+        if (cursor.foreign)
+            return false;
+        ++i;
+        return true;
+    }
+    const Field* f = find(cursor, pair.code);
+    if (!f)
+        return false;
+    if (f->role == Field::Role::kSection) {
+        cursor.anchor = static_cast<int>(f - m_fields.data());
+        size_t end = i;
+        while (end < pairs.size() && pairs[end].code != 100 && pairs[end].code != 1001)
+            ++end;
+        const size_t taken = f->readSection(object, pairs.subspan(i, end - i), context);
+        i += taken > 0 ? taken : 1;
+        return true;
+    }
+    if (!f->read(object, *f, pair, context))
+        return false;
+    cursor.anchor = static_cast<int>(f - m_fields.data());
+    ++i;
+    return true;
+}
+
+void FieldTable::write(const AcRxObject& object, Writer& out, const TagList* extras) const
+{
+    size_t next = 0;
+    auto extrasUpTo = [&](int anchor) {
+        for (; extras && next < extras->size() && (*extras)[next].anchor <= anchor; ++next)
+            out.tag((*extras)[next].code, (*extras)[next].value());
+    };
+    extrasUpTo(-1);
+    for (size_t i = 0; i < m_fields.size(); ++i) {
+        const Field& f = m_fields[i];
+        if (!f.when || f.when(object)) {
+            if (f.role == Field::Role::kSubclass)
+                out.text(100, f.nameOf ? std::string_view(f.nameOf(object)) : std::string_view(f.name));
+            else if (f.write)
+                f.write(object, f, out);
+        }
+        extrasUpTo(static_cast<int>(i));
+    }
+    extrasUpTo(INT_MAX);
+}
+
+// ---- builders ----
+
+namespace fields {
+
+Field subclass(const char* names, NameFn nameOf)
+{
+    Field f;
+    f.role = Field::Role::kSubclass;
+    f.name = names;
+    f.nameOf = nameOf;
+    return f;
+}
+
+Field value(std::initializer_list<short> codes, ReadFn read, WriteFn write)
+{
+    assert(codes.size() <= kMaxFieldCodes);
+    Field f;
+    f.codeCount = static_cast<unsigned char>(codes.size());
+    std::copy(codes.begin(), codes.end(), f.codes.begin());
+    f.read = read;
+    f.write = write;
+    return f;
+}
+
+Field ignored(std::initializer_list<short> codes)
+{
+    return value(codes, [](AcRxObject&, const Field&, const Pair&, FieldContext&) { return true; }, nullptr);
+}
+
+Field section(SectionFn read, WriteFn write)
+{
+    Field f;
+    f.role = Field::Role::kSection;
+    f.readSection = read;
+    f.write = write;
+    return f;
+}
+
+void writeNumber(Writer& out, const Field& field, double value)
+{
+    if (!field.omitDefault || value != field.omitValue)
+        out.real(field.code(), value);
+}
+
+void writeInteger(Writer& out, const Field& field, long long value)
+{
+    if (!field.omitDefault || static_cast<double>(value) != field.omitValue)
+        out.integer(field.code(), value);
+}
+
+double readAngle(const Field& field, const Pair& pair, FieldContext& context)
+{
+    const double radians = context.real(pair) * kDegree;
+    return field.normalize ? normalizeAngle(radians) : radians;
+}
+
+void writeAngle(Writer& out, const Field& field, double radians)
+{
+    writeNumber(out, field, radians / kDegree);
+}
+
+} // namespace fields
+
+} // namespace qv::dxf

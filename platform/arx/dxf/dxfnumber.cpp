@@ -1,0 +1,99 @@
+#include "arx/dxfnumber.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+namespace qv::dxf {
+
+namespace {
+
+std::string_view trimmed(std::string_view t)
+{
+    while (!t.empty() && (t.front() == ' ' || t.front() == '\t'))
+        t.remove_prefix(1);
+    while (!t.empty() && (t.back() == ' ' || t.back() == '\t' || t.back() == '\r'))
+        t.remove_suffix(1);
+    return t;
+}
+
+template <class T>
+bool parseWhole(std::string_view text, T& value, int base = 10)
+{
+    std::string_view t = trimmed(text);
+    if (!t.empty() && t.front() == '+' && base == 10)
+        t.remove_prefix(1);
+    if (t.empty())
+        return false;
+    const char* end = t.data() + t.size();
+    const auto r = [&] {
+        if constexpr (std::is_floating_point_v<T>)
+            return std::from_chars(t.data(), end, value);
+        else
+            return std::from_chars(t.data(), end, value, base);
+    }();
+    return r.ec == std::errc() && r.ptr == end;
+}
+
+} // namespace
+
+bool parseReal(std::string_view text, double& value)
+{
+    return parseWhole(text, value) && std::isfinite(value);
+}
+
+bool parseInt(std::string_view text, long long& value)
+{
+    if (parseWhole(text, value))
+        return true;
+    double d = 0;
+    if (!parseReal(text, d) || d != std::trunc(d) || std::fabs(d) > 9.2e18)
+        return false;
+    value = static_cast<long long>(d);
+    return true;
+}
+
+bool parseHandle(std::string_view text, unsigned long long& value)
+{
+    value = 0;
+    return trimmed(text).empty() || parseWhole(text, value, 16);
+}
+
+size_t formatReal(double value, char* buf)
+{
+    if (value == 0.0) {
+        std::memcpy(buf, "0.0", 3);
+        return 3;
+    }
+    char* end = std::to_chars(buf, buf + kNumberBuffer - 2, value).ptr;
+    bool integral = true;
+    for (const char* p = buf; p < end && integral; ++p)
+        integral = *p != '.' && *p != 'e' && *p != 'n' && *p != 'i';
+    if (integral) {
+        *end++ = '.';
+        *end++ = '0';
+    }
+    return static_cast<size_t>(end - buf);
+}
+
+size_t formatInt(long long value, char* buf)
+{
+    return static_cast<size_t>(std::to_chars(buf, buf + kNumberBuffer, value).ptr - buf);
+}
+
+size_t formatHandle(unsigned long long value, char* buf)
+{
+    char* end = std::to_chars(buf, buf + kNumberBuffer, value, 16).ptr;
+    for (char* p = buf; p < end; ++p)
+        if (*p >= 'a')
+            *p = static_cast<char>(*p - 'a' + 'A');
+    return static_cast<size_t>(end - buf);
+}
+
+std::string formatReal(double value)
+{
+    char buf[kNumberBuffer];
+    return std::string(buf, formatReal(value, buf));
+}
+
+} // namespace qv::dxf

@@ -1,0 +1,57 @@
+// Reading ASCII DXF as a stream of group pairs: one pair at a time, or one record (a 0
+// pair and the pairs after it up to the next 0 pair) at a time. A UTF-8 byte-order mark at
+// the start is skipped, CRLF line ends are accepted, and texts are decoded only when they
+// hold bytes above ASCII or a backslash. Malformed pairs throw FormatError.
+#pragma once
+
+#include "arx/dxfpair.h"
+#include "arx/dxftext.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace qv::dxf {
+
+// The pairs of one record; decoded texts stay valid until the reader reads the next one.
+struct Record {
+    std::vector<Pair> pairs;
+
+    const Pair& head() const { return pairs.front(); }
+    std::string_view type() const { return pairs.front().value; }
+    // The first pair with the code after the head, or null.
+    const Pair* find(int code) const;
+};
+
+class Reader
+{
+public:
+    // The bytes must outlive the reader. The encoding of texts follows the release the
+    // header names ($ACADVER), looked for near the start.
+    explicit Reader(std::string_view bytes);
+
+    // The next pair; false at the end of the bytes.
+    bool next(Pair& pair);
+    // The next record; false at the end of the bytes. A first pair that is not a 0 pair
+    // makes a record of its own.
+    bool nextRecord(Record& record);
+    // The line last read.
+    int line() const { return m_line; }
+    Encoding encoding() const { return m_encoding; }
+
+private:
+    std::string_view nextLine();
+    std::string_view decoded(std::string_view raw);
+
+    std::string_view m_bytes;
+    size_t m_pos = 0;
+    int m_line = 0;
+    Encoding m_encoding = Encoding::kCodePage;
+    Pair m_pending;
+    bool m_hasPending = false;
+    // Decoded texts of the current record: kept, with their capacity, for the next ones.
+    std::vector<std::unique_ptr<std::string>> m_decoded;
+    size_t m_decodedUsed = 0;
+};
+
+} // namespace qv::dxf
