@@ -10,6 +10,7 @@
 #include "arx/dxfmappedfile.h"
 #include "arx/dxfnumber.h"
 #include "arx/dxfpair.h"
+#include "arx/dxfreader.h"
 #include "dbimpl.h"
 
 #include <algorithm>
@@ -155,9 +156,13 @@ AcDbDatabase::~AcDbDatabase()
         acdbHostApplicationServices()->setWorkingDatabase(nullptr);
 }
 
-Acad::ErrorStatus AcDbDatabase::readDxfText(const std::string& text) { return readDxfBytes(text, text.size()); }
+Acad::ErrorStatus AcDbDatabase::readDxfText(const std::string& text)
+{
+    qv::dxf::Reader reader(text);
+    return readDxf(reader, text);
+}
 
-Acad::ErrorStatus AcDbDatabase::readDxfBytes(std::string_view bytes, size_t sizeHint)
+Acad::ErrorStatus AcDbDatabase::readDxf(qv::dxf::Reader& reader, std::string_view bytes)
 {
     if (m_impl->openCount > 0) {
         m_impl->lastError = "objects of the drawing are still open";
@@ -178,9 +183,9 @@ Acad::ErrorStatus AcDbDatabase::readDxfBytes(std::string_view bytes, size_t size
     // The drawing is read into a database of its own, which replaces this one's contents
     // only when the whole file was read.
     AcDbDatabase fresh(false);
-    fresh.m_impl = std::make_unique<Impl>(&fresh, sizeHint);
+    fresh.m_impl = std::make_unique<Impl>(&fresh, bytes.size());
     try {
-        qv::readDxf(&fresh, bytes);
+        qv::readDxf(&fresh, reader, bytes.size());
     } catch (const qv::dxf::FormatError& e) {
         m_impl->lastError = e.what();
         return Acad::eMalformedDxf;
@@ -202,7 +207,8 @@ Acad::ErrorStatus AcDbDatabase::readDxfFile(const char* name)
         m_impl->lastError = "cannot open '" + fileName + "': " + (name ? file.error() : "no file name");
         return file.errorNumber() == ENOENT || !name ? Acad::eFileNotFound : Acad::eFileAccessErr;
     }
-    const Acad::ErrorStatus es = readDxfBytes(file.bytes(), file.bytes().size());
+    qv::dxf::Reader reader(file);
+    const Acad::ErrorStatus es = readDxf(reader, file.bytes());
     if (es == Acad::eOk)
         m_impl->fileName = fileName;
     else

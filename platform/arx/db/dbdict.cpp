@@ -343,8 +343,11 @@ const FieldTable& AcDbSortentsTable::dxfTable() const
                   return true;
               },
               [](const AcRxObject& o, const Field&, Writer& out) {
+                  const auto& table = static_cast<const AcDbSortentsTable&>(o);
+                  if (table.m_keys.empty())
+                      return;   // drawn in the order of the handles
                   AcDbObjectIdArray order;
-                  static_cast<const AcDbSortentsTable&>(o).getFullDrawOrder(order);
+                  table.getFullDrawOrder(order);
                   std::vector<unsigned long long> handles;
                   handles.reserve(order.size());
                   for (const AcDbObjectId& id : order)

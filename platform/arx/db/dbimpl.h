@@ -4,6 +4,7 @@
 
 #include "arx/dbdatabase.h"
 #include "arx/dbdrawingstate.h"
+#include "arx/dxfreader.h"
 #include "arx/dxftaglist.h"
 #include "arx/dxfwriter.h"
 #include "dbhandlemap.h"
@@ -91,8 +92,9 @@ namespace qv {
 // ACAD_LAYOUT and ACAD_PLOTSETTINGS. An entry of the root dictionary that should be a
 // dictionary but is not is refused (dxf::FormatError).
 void completeDatabase(AcDbDatabase* db, bool assignHandles = true);
-// Reads bytes into db, a database made without content; throws dxf::FormatError.
-void readDxf(AcDbDatabase* db, std::string_view bytes);
+// Reads a file of size bytes into db, a database made without content; throws
+// dxf::FormatError.
+void readDxf(AcDbDatabase* db, dxf::Reader& reader, size_t size);
 // Writes db to the sink; false with error set when a value cannot be written or the sink
 // fails (the sink knows why).
 bool writeDxf(const AcDbDatabase* db, dxf::Sink& sink, std::string& error);

@@ -54,7 +54,10 @@ bool allFinite(const A& a, const B& b, const Rest&... rest)
     return allFinite(a) && allFinite(b, rest...);
 }
 
-inline bool isZAxis(const AcGeVector3d& n) { return n.isEqualTo(AcGeVector3d::kZAxis); }
+inline bool isZAxis(const AcGeVector3d& n)
+{
+    return (n.x == 0 && n.y == 0 && n.z == 1) || n.isEqualTo(AcGeVector3d::kZAxis);
+}
 
 // A normal as read: unit length, the Z axis when the file gave none.
 inline AcGeVector3d unitNormal(const AcGeVector3d& n) { return n.isZeroLength() ? AcGeVector3d::kZAxis : n.normal(); }

@@ -3,6 +3,7 @@
 #include "arx/dbdatabase.h"
 #include "arx/dbdict.h"
 #include "arx/dbentity.h"
+#include "arx/dbtext.h"
 #include "arx/dxftext.h"
 #include "dbimpl.h"
 #include "dbobjectdata.h"
@@ -432,10 +433,9 @@ bool AcDbBlockTableRecord::isAnonymous() const
 
 bool AcDbBlockTableRecord::hasAttributeDefinitions() const
 {
-    for (const AcDbObjectId& id : m_entities)
-        if (!id.isErased() && id.object() && std::string(id.object()->isA()->name()) == "AcDbAttributeDefinition")
-            return true;
-    return false;
+    return std::any_of(m_entities.begin(), m_entities.end(), [](const AcDbObjectId& id) {
+        return qv::live(id) && id.object()->isA() == AcDbAttributeDefinition::desc();
+    });
 }
 
 Acad::ErrorStatus AcDbBlockTableRecord::setComments(const char* text)
@@ -482,6 +482,8 @@ const FieldTable& AcDbBlockTableRecord::dxfTable() const
         nameField(),
         reference<&AcDbBlockTableRecord::m_layout>(340),
         integer<&AcDbBlockTableRecord::m_insertUnits>(70),
+        integer<&AcDbBlockTableRecord::m_explodable>(280).range(0, 1).omitting(-1),
+        integer<&AcDbBlockTableRecord::m_scalable>(281).range(0, 1).omitting(-1),
     }});
     return table;
 }

@@ -244,12 +244,15 @@ void AcDbAttributeBase::copyAttributeFrom(const AcDbAttributeBase& other)
     m_tag = other.m_tag;
     m_flags = other.m_flags;
     m_fieldLength = other.m_fieldLength;
+    m_version = other.m_version;
 }
 
 // The attribute's own subclass reuses codes of the text's: since DXF 2018 it holds 71
 // (single or multi-line attribute), 72 and a copy of the alignment point (11/21/31). They
 // are kept as read, never taken for the text's generation flags, horizontal mode and
 // alignment point, for the subclass has no such fields.
+Field AcDbAttributeBase::versionField() { return integer<&AcDbAttributeBase::m_version>(280).range(0, INT16_MAX).omitting(-1); }
+
 std::vector<Field> AcDbAttributeBase::attributeFields()
 {
     return {
@@ -285,6 +288,7 @@ const FieldTable& AcDbAttributeDefinition::dxfTable() const
 {
     static const FieldTable table({dxfFields(), textFields(), {
         subclass("AcDbAttributeDefinition"),
+        versionField(),
         text<&AcDbAttributeDefinition::m_prompt>(3),
     }, attributeFields()});
     return table;
@@ -311,7 +315,7 @@ Acad::ErrorStatus AcDbAttribute::setAttributeFromBlock(const AcDbAttributeDefini
 
 const FieldTable& AcDbAttribute::dxfTable() const
 {
-    static const FieldTable table({dxfFields(), textFields(), {subclass("AcDbAttribute")}, attributeFields()});
+    static const FieldTable table({dxfFields(), textFields(), {subclass("AcDbAttribute"), versionField()}, attributeFields()});
     return table;
 }
 

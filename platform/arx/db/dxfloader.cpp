@@ -140,9 +140,8 @@ const std::unordered_map<std::string_view, TableKind>& tableKinds()
 class Loader
 {
 public:
-    Loader(AcDbDatabase* db, std::string_view bytes)
-        : m_db(db), m_impl(db->impl()), m_reader(bytes), m_context(db), m_scope(&db->impl().arena),
-          m_size(bytes.size())
+    Loader(AcDbDatabase* db, qv::dxf::Reader& reader, size_t size)
+        : m_db(db), m_impl(db->impl()), m_reader(reader), m_context(db), m_scope(&db->impl().arena), m_size(size)
     {
         m_impl.loading = true;
     }
@@ -178,11 +177,12 @@ private:
     AcDbStub* claimSlot();
     // Makes obj the object of the current record: installs it and reads its pairs.
     AcDbObjectId readRecord(AcDbStub* stub, AcDbObject* obj, qv::DxfContext::RecordInfo& info);
+    AcDbObjectId ownerOf(AcDbHandle handle);
     AcDbObjectId spaceOf(bool paper);
 
     AcDbDatabase* m_db;
     Impl& m_impl;
-    qv::dxf::Reader m_reader;
+    qv::dxf::Reader& m_reader;
     Record m_record;
     qv::DxfContext m_context;
     qv::dxf::ResourceScope m_scope;
@@ -190,6 +190,8 @@ private:
     AcDbBlockReference* m_lastInsert = nullptr;
     AcDbSequencePolyline* m_lastPolyline = nullptr;
     AcDbObjectId m_modelSpace, m_paperSpace;
+    AcDbHandle m_lastOwnerHandle;
+    AcDbObjectId m_lastOwner;
 };
 
 void Loader::advance()
@@ -261,8 +263,8 @@ void Loader::endSection()
 void Loader::readHeader()
 {
     HeaderVariable* var = nullptr;
-    for (size_t i = 2; i < m_record.pairs.size(); ++i) {
-        const Pair& p = m_record.pairs[i];
+    for (size_t i = 2; i < m_record.pairs().size(); ++i) {
+        const Pair& p = m_record.pairs()[i];
         if (p.code == 9) {
             m_impl.headerIndex[std::string(p.value)] = m_impl.header.size();
             var = &m_impl.header.emplace_back(HeaderVariable{std::string(p.value), {}});
@@ -282,23 +284,23 @@ void Loader::readHeader()
 void Loader::readClasses()
 {
     qv::dxf::TagList& tags = m_impl.classes.emplace_back();
-    for (size_t i = 1; i < m_record.pairs.size(); ++i)
-        tags.add(m_record.pairs[i].code, m_record.pairs[i].value);
+    for (size_t i = 1; i < m_record.pairs().size(); ++i)
+        tags.add(m_record.pairs()[i].code, m_record.pairs()[i].value);
 }
 
 void Loader::readOtherSection(std::string_view name)
 {
     auto& [sectionName, tags] = m_impl.otherSections.emplace_back(std::string(name), qv::dxf::TagList());
-    for (size_t i = 2; i < m_record.pairs.size(); ++i)
-        tags.add(m_record.pairs[i].code, m_record.pairs[i].value);
+    for (size_t i = 2; i < m_record.pairs().size(); ++i)
+        tags.add(m_record.pairs()[i].code, m_record.pairs()[i].value);
     for (advance(); !at("ENDSEC") && !at("EOF"); advance())
-        for (const Pair& p : m_record.pairs)
+        for (const Pair& p : m_record.pairs())
             tags.add(p.code, p.value);
 }
 
 AcDbStub* Loader::claimSlot()
 {
-    const AcDbHandle handle = m_context.recordHandle(m_record.pairs);
+    const AcDbHandle handle = m_context.recordHandle(m_record.pairs());
     AcDbStub* stub = handle.isNull() ? m_impl.newStub() : m_impl.stubFor(handle);
     if (stub->object)
         fail("duplicate handle " + handle.text());
@@ -308,7 +310,7 @@ AcDbStub* Loader::claimSlot()
 AcDbObjectId Loader::readRecord(AcDbStub* stub, AcDbObject* obj, qv::DxfContext::RecordInfo& info)
 {
     const AcDbObjectId id = m_impl.install(stub, obj, true);
-    m_context.readRecord(*obj, obj->dxfTable(), m_record.pairs, obj->dataSlot(), info);
+    m_context.readRecord(*obj, obj->dxfTable(), m_record.pairs(), obj->dataSlot(), info);
     obj->dxfInEnd();
     return id;
 }
@@ -348,6 +350,21 @@ void Loader::ensureStructure()
         qv::completeDatabase(m_db, false);
 }
 
+// The block record an entity of the ENTITIES section names, else model or paper space as
+// its paper-space flag says. Entities come in runs of one owner: the last one is kept.
+AcDbObjectId Loader::ownerOf(AcDbHandle handle)
+{
+    if (handle.isNull() || handle != m_lastOwnerHandle) {
+        AcDbStub* named = handle.isNull() ? nullptr : m_impl.byHandle.find(handle.value());
+        const bool known = named && AcDbBlockTableRecord::cast(named->object);
+        if (!known)
+            return spaceOf(peekInt(m_record, 67, 0) == 1);
+        m_lastOwnerHandle = handle;
+        m_lastOwner = AcDbObjectId(named);
+    }
+    return m_lastOwner;
+}
+
 AcDbObjectId Loader::spaceOf(bool paper)
 {
     AcDbObjectId& space = paper ? m_paperSpace : m_modelSpace;
@@ -375,7 +392,7 @@ void Loader::readBlock()
     }
     auto* btr = AcDbBlockTableRecord::cast(btrId.object());
     qv::DxfContext::RecordInfo begin;
-    m_context.readRecord(*btr, AcDbBlockTableRecord::blockBeginTable(), m_record.pairs, btr->frame().begin, begin);
+    m_context.readRecord(*btr, AcDbBlockTableRecord::blockBeginTable(), m_record.pairs(), btr->frame().begin, begin);
     btr->frame().beginHandle = begin.handle;
     m_impl.noteHandle(begin.handle);
     advance();
@@ -383,7 +400,7 @@ void Loader::readBlock()
     if (!at("ENDBLK"))
         fail("block '" + name + "' not closed by ENDBLK");
     qv::DxfContext::RecordInfo end;
-    m_context.readRecord(*btr, AcDbBlockTableRecord::blockEndTable(), m_record.pairs, btr->frame().end, end);
+    m_context.readRecord(*btr, AcDbBlockTableRecord::blockEndTable(), m_record.pairs(), btr->frame().end, end);
     btr->frame().endHandle = end.handle;
     m_impl.noteHandle(end.handle);
     advance();
@@ -400,7 +417,7 @@ void Loader::readEntities(AcDbObjectId owner)
 // The end of a reference's attributes or a polyline's vertices: kept for its handle.
 void Loader::readSequenceEnd()
 {
-    const AcDbHandle h = m_context.recordHandle(m_record.pairs);
+    const AcDbHandle h = m_context.recordHandle(m_record.pairs());
     m_impl.noteHandle(h);
     if (m_lastInsert)
         m_lastInsert->setSeqendHandle(h);
@@ -435,11 +452,8 @@ void Loader::readEntity(AcDbObjectId owner)
         advance();
         return;
     }
-    if (owner.isNull()) {
-        const AcDbStub* named = info.owner.isNull() ? nullptr : m_impl.byHandle.find(info.owner.value());
-        const bool known = named && AcDbBlockTableRecord::cast(named->object);
-        owner = known ? AcDbObjectId(const_cast<AcDbStub*>(named)) : spaceOf(peekInt(m_record, 67, 0) == 1);
-    }
+    if (owner.isNull())
+        owner = ownerOf(info.owner);
     auto* btr = AcDbBlockTableRecord::cast(owner.object());
     if (!btr)
         fail("entity outside model space (the drawing has no block records)");
@@ -480,9 +494,9 @@ void Loader::finish()
 
 namespace qv {
 
-void readDxf(AcDbDatabase* db, std::string_view bytes)
+void readDxf(AcDbDatabase* db, dxf::Reader& reader, size_t size)
 {
-    Loader(db, bytes).run();
+    Loader(db, reader, size).run();
 }
 
 } // namespace qv

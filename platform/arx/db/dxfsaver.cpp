@@ -70,7 +70,7 @@ private:
     AcDbDatabase* m_db;
     AcDbDatabase::Impl& m_impl;
     Writer m_out;
-    std::unordered_map<std::string_view, int> m_counts;
+    std::unordered_map<std::string_view, int> m_counts;   // objects by type
     std::string m_failure;
 };
 
@@ -94,14 +94,17 @@ bool Saver::run(std::string& error)
     return ok;
 }
 
-// Gives block frames and sequence ends that lack one a handle, and registers applications.
+// Counts the objects by type, gives block frames and sequence ends that lack one a handle,
+// and registers applications.
 void Saver::prepare()
 {
+    // Type names are the classes' own or shared: counted by address, then by name.
+    std::unordered_map<const char*, int> byName;
     for (size_t i = 0; i < m_impl.stubs.size(); ++i) {
         const AcDbStub& stub = m_impl.stubs[i];
         if (!stub.object || stub.erased)
             continue;
-        ++m_counts[stub.object->dxfName()];
+        ++byName[stub.object->dxfName()];
         if (auto* btr = AcDbBlockTableRecord::cast(stub.object)) {
             if (btr->frame().beginHandle.isNull())
                 btr->frame().beginHandle = m_impl.nextHandle();
@@ -115,6 +118,8 @@ void Saver::prepare()
                 pl->seqendHandle() = m_impl.nextHandle();
         }
     }
+    for (const auto& [name, count] : byName)
+        m_counts[name] += count;
     registerApplications();
 }
 

@@ -1,5 +1,6 @@
 #include "arx/dxfmappedfile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -69,12 +70,23 @@ bool MappedFile::open(const std::string& path)
     return true;
 }
 
+void MappedFile::release(size_t offset)
+{
+    const auto page = static_cast<size_t>(::sysconf(_SC_PAGESIZE));
+    const size_t end = std::min(offset, m_size) / page * page;
+    if (!m_data || end <= m_released)
+        return;
+    ::madvise(const_cast<char*>(m_data) + m_released, end - m_released, MADV_DONTNEED);
+    m_released = end;
+}
+
 void MappedFile::close()
 {
     if (m_data)
         ::munmap(const_cast<char*>(m_data), m_size);
     m_data = nullptr;
     m_size = 0;
+    m_released = 0;
 }
 
 } // namespace qv::dxf

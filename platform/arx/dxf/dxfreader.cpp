@@ -2,6 +2,7 @@
 
 #include "arx/dxfcodes.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 
@@ -11,6 +12,8 @@ namespace {
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 constexpr size_t kHeaderWindow = 1 << 16;
+// How much read text is given back at once.
+constexpr size_t kReleaseStep = 4 << 20;
 
 std::string_view trimmed(std::string_view s)
 {
@@ -43,10 +46,17 @@ Encoding encodingOf(std::string_view bytes)
 
 const Pair* Record::find(int code) const
 {
-    for (size_t i = 1; i < pairs.size(); ++i)
-        if (pairs[i].code == code)
-            return &pairs[i];
+    for (size_t i = 1; i < m_size; ++i)
+        if (m_pairs[i].code == code)
+            return &m_pairs[i];
     return nullptr;
+}
+
+Pair& Record::add()
+{
+    if (m_size == m_pairs.size())
+        m_pairs.resize(std::max<size_t>(64, m_pairs.size() * 2));
+    return m_pairs[m_size++];
 }
 
 Reader::Reader(std::string_view bytes) : m_bytes(bytes), m_encoding(encodingOf(bytes))
@@ -54,6 +64,8 @@ Reader::Reader(std::string_view bytes) : m_bytes(bytes), m_encoding(encodingOf(b
     if (m_bytes.starts_with(kByteOrderMark))
         m_pos = kByteOrderMark.size();
 }
+
+Reader::Reader(MappedFile& file) : Reader(file.bytes()) { m_file = &file; }
 
 std::string_view Reader::nextLine()
 {
@@ -104,22 +116,34 @@ bool Reader::next(Pair& pair)
 
 bool Reader::nextRecord(Record& record)
 {
-    record.pairs.clear();
+    record.m_size = 0;
     m_decodedUsed = 0;
-    if (!m_hasPending && !next(m_pending))
-        return false;
+    if (!m_hasPending) {
+        m_pendingOffset = m_pos;
+        if (!next(m_pending))
+            return false;
+    }
     m_hasPending = false;
-    record.pairs.push_back(m_pending);
+    if (m_file && m_pendingOffset - m_releasedUpTo >= kReleaseStep) {
+        m_file->release(m_pendingOffset);
+        m_releasedUpTo = m_pendingOffset;
+    }
+    record.add() = m_pending;
     if (m_pending.code != 0)
         return true;
-    Pair pair;
-    while (next(pair)) {
-        if (pair.code == 0) {
-            m_pending = pair;
-            m_hasPending = true;
+    for (size_t at = m_pos;; at = m_pos) {
+        Pair& pair = record.add();
+        if (!next(pair)) {
+            --record.m_size;
             break;
         }
-        record.pairs.push_back(pair);
+        if (pair.code == 0) {
+            m_pending = pair;
+            m_pendingOffset = at;
+            m_hasPending = true;
+            --record.m_size;
+            break;
+        }
     }
     return true;
 }

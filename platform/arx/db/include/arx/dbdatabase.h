@@ -22,6 +22,9 @@ class AcDbUCSTable;
 class AcDbSymbolTable;
 class AcDbDictionary;
 class AcDbIdMapping;
+namespace qv::dxf {
+class Reader;
+}
 
 class AcDbDatabase
 {
@@ -128,7 +131,8 @@ public:
     Impl& impl() const { return *m_impl; }
 
 private:
-    Acad::ErrorStatus readDxfBytes(std::string_view bytes, size_t sizeHint);
+    // Reads the bytes through the reader (which reads them).
+    Acad::ErrorStatus readDxf(qv::dxf::Reader& reader, std::string_view bytes);
 
     std::unique_ptr<Impl> m_impl;
 };

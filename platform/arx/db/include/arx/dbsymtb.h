@@ -251,6 +251,7 @@ private:
     std::string m_description;
     std::string m_xrefPath;
     short m_insertUnits = 0;
+    short m_explodable = -1, m_scalable = -1;   // none given
     Frame m_frame;
 };
 

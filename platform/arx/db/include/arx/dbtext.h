@@ -87,6 +87,9 @@ public:
 
 protected:
     Acad::ErrorStatus setFlag(int bit, bool value);
+    // The version that opens an attribute's own subclass since DXF 2010 (280), when the
+    // file gave one.
+    static qv::dxf::Field versionField();
     // Tag, flags, field length and vertical mode, the end of an attribute's own subclass.
     static std::vector<qv::dxf::Field> attributeFields();
     void copyAttributeFrom(const AcDbAttributeBase& other);
@@ -95,6 +98,7 @@ private:
     std::string m_tag;
     int m_flags = 0;
     Adesk::UInt16 m_fieldLength = 0;
+    short m_version = -1;   // none given
 };
 
 class AcDbAttributeDefinition : public AcDbAttributeBase

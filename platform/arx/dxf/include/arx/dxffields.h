@@ -273,7 +273,8 @@ Field extrusion(int code)
     Field f = vector<M>(code);
     f.write = [](const AcRxObject& o, const Field& f, Writer& out) {
         const auto& v = member<M>(o);
-        if (!v.isEqualTo(AcGeVector3d::kZAxis))
+        const bool exactlyZ = v.x == 0 && v.y == 0 && v.z == 1;
+        if (!exactlyZ && !v.isEqualTo(AcGeVector3d::kZAxis))
             out.point(f.code(), v.x, v.y, v.z);
     };
     return f;

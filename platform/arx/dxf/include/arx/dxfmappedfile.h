@@ -19,6 +19,9 @@ public:
     bool open(const std::string& path);
     void close();
     std::string_view bytes() const { return {m_data, m_size}; }
+    // Gives back the memory of the bytes before offset, which must not be read again (the
+    // file stays mapped; the pages leave the process's resident set).
+    void release(size_t offset);
     const std::string& error() const { return m_error; }
     // The errno of the failure (EISDIR for a folder).
     int errorNumber() const { return m_errno; }
@@ -28,6 +31,7 @@ private:
 
     const char* m_data = nullptr;
     size_t m_size = 0;
+    size_t m_released = 0;
     std::string m_error;
     int m_errno = 0;
 };

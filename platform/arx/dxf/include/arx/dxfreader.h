@@ -4,23 +4,34 @@
 // hold bytes above ASCII or a backslash. Malformed pairs throw FormatError.
 #pragma once
 
+#include "arx/dxfmappedfile.h"
 #include "arx/dxfpair.h"
 #include "arx/dxftext.h"
 
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
 namespace qv::dxf {
 
 // The pairs of one record; decoded texts stay valid until the reader reads the next one.
-struct Record {
-    std::vector<Pair> pairs;
-
-    const Pair& head() const { return pairs.front(); }
-    std::string_view type() const { return pairs.front().value; }
+class Record
+{
+public:
+    std::span<const Pair> pairs() const { return {m_pairs.data(), m_size}; }
+    const Pair& head() const { return m_pairs.front(); }
+    std::string_view type() const { return m_pairs.front().value; }
     // The first pair with the code after the head, or null.
     const Pair* find(int code) const;
+
+private:
+    friend class Reader;
+    // The next pair to fill (kept with its capacity from record to record).
+    Pair& add();
+
+    std::vector<Pair> m_pairs;
+    size_t m_size = 0;
 };
 
 class Reader
@@ -29,6 +40,9 @@ public:
     // The bytes must outlive the reader. The encoding of texts follows the release the
     // header names ($ACADVER), looked for near the start.
     explicit Reader(std::string_view bytes);
+    // Reads a mapped file, giving back the memory of what was read as records go by: the
+    // views of a record are valid until the next one is read.
+    explicit Reader(MappedFile& file);
 
     // The next pair; false at the end of the bytes.
     bool next(Pair& pair);
@@ -44,7 +58,10 @@ private:
     std::string_view decoded(std::string_view raw);
 
     std::string_view m_bytes;
+    MappedFile* m_file = nullptr;
     size_t m_pos = 0;
+    size_t m_pendingOffset = 0;   // where the pending 0 pair starts
+    size_t m_releasedUpTo = 0;
     int m_line = 0;
     Encoding m_encoding = Encoding::kCodePage;
     Pair m_pending;

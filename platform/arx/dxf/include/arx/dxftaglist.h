@@ -23,7 +23,8 @@ struct Tag {
 class TagList
 {
 public:
-    explicit TagList(std::pmr::memory_resource* resource = objectResource());
+    TagList() : TagList(objectResource()) {}
+    explicit TagList(std::pmr::memory_resource* resource);
     // Copies take the object resource of the moment.
     TagList(const TagList& other);
     TagList(TagList&& other) noexcept;
