@@ -42,7 +42,7 @@ void AcDbObjectIterator::step(bool backwards, bool skipErased)
 AcDbEntity* AcDbObjectIterator::entity() const { return AcDbEntity::cast(objectId().object()); }
 
 AcDbBlockReference::AcDbBlockReference(const AcGePoint3d& position, AcDbObjectId blockTableRecord)
-    : m_block(blockTableRecord), m_position(position)
+    : m_block(blockTableRecord), m_ocsPosition(position)
 {
 }
 
@@ -51,7 +51,12 @@ Acad::ErrorStatus AcDbBlockReference::setBlockTableRecord(AcDbObjectId id)
     QV_CHECKED_SETTER(AcDbBlockTableRecord::cast(id.object()), m_block = id)
 }
 
-Acad::ErrorStatus AcDbBlockReference::setPosition(const AcGePoint3d& p) { QV_CHECKED_SETTER(allFinite(p), m_position = p) }
+AcGePoint3d AcDbBlockReference::position() const { return fromOcs(m_ocsPosition, m_normal); }
+
+Acad::ErrorStatus AcDbBlockReference::setPosition(const AcGePoint3d& p)
+{
+    QV_CHECKED_SETTER(allFinite(p), m_ocsPosition = toOcs(p, m_normal))
+}
 
 Acad::ErrorStatus AcDbBlockReference::setRotation(double radians)
 {
@@ -65,7 +70,10 @@ Acad::ErrorStatus AcDbBlockReference::setScaleFactors(const AcGeScale3d& scale)
 
 Acad::ErrorStatus AcDbBlockReference::setNormal(const AcGeVector3d& normal)
 {
-    QV_CHECKED_SETTER(allFinite(normal) && !normal.isZeroLength(), m_normal = normal.normal())
+    if (!allFinite(normal) || normal.isZeroLength())
+        return Acad::eInvalidInput;
+    const AcGePoint3d p = position();
+    QV_SETTER((m_normal = normal.normal(), m_ocsPosition = toOcs(p, m_normal)))
 }
 
 AcGeMatrix3d AcDbBlockReference::blockTransform() const
@@ -73,7 +81,7 @@ AcGeMatrix3d AcDbBlockReference::blockTransform() const
     AcGePoint3d origin;
     if (const auto* btr = AcDbBlockTableRecord::cast(m_block.object()))
         origin = btr->origin();
-    return AcGeMatrix3d::translation(m_position.asVector()) * AcGeMatrix3d::planeToWorld(m_normal)
+    return AcGeMatrix3d::translation(position().asVector()) * AcGeMatrix3d::planeToWorld(m_normal)
         * AcGeMatrix3d::rotation(m_rotation, AcGeVector3d::kZAxis) * AcGeMatrix3d::scaling(m_scale)
         * AcGeMatrix3d::translation(-origin.asVector());
 }
@@ -96,7 +104,7 @@ Acad::ErrorStatus AcDbBlockReference::setBlockTransform(const AcGeMatrix3d& m)
     m_normal = normal;
     m_rotation = qv::normalizeAngle(rotation);
     m_scale = AcGeScale3d(xv.length(), sy, zl.z);
-    m_position = m.transform(origin);
+    m_ocsPosition = toOcs(m.transform(origin), m_normal);
     return Acad::eOk;
 }
 
@@ -232,7 +240,7 @@ const FieldTable& AcDbBlockReference::dxfTable() const
                   const auto* btr = AcDbBlockTableRecord::cast(static_cast<const AcDbBlockReference&>(o).m_block.object());
                   out.text(f.code(), btr ? btr->name() : std::string());
               }),
-        ocsPoint<&AcDbBlockReference::m_position, &AcDbBlockReference::m_normal>(10),
+        point<&AcDbBlockReference::m_ocsPosition>(10),
         scaleFactor<&AcGeScale3d::sx>(41),
         scaleFactor<&AcGeScale3d::sy>(42),
         scaleFactor<&AcGeScale3d::sz>(43),
@@ -251,7 +259,6 @@ void AcDbBlockReference::setScaleFromFile(double AcGeScale3d::*factor, double va
 void AcDbBlockReference::dxfInEnd()
 {
     m_normal = qv::unitNormal(m_normal);
-    m_position = fromOcs(m_position, m_normal);
 }
 
 Acad::ErrorStatus AcDbMInsertBlock::setColumns(Adesk::UInt16 n) { QV_CHECKED_SETTER(n > 0 && n <= INT16_MAX, m_columns = n) }

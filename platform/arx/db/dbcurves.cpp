@@ -112,16 +112,23 @@ const FieldTable& AcDbLine::dxfTable() const
 // ---- AcDbCircle ----
 
 AcDbCircle::AcDbCircle(const AcGePoint3d& center, const AcGeVector3d& normal, double radius)
-    : m_center(center), m_radius(radius), m_normal(normal.normal())
+    : m_radius(radius), m_normal(normal.normal())
 {
+    m_ocsCenter = toOcs(center, m_normal);
 }
 
-Acad::ErrorStatus AcDbCircle::setCenter(const AcGePoint3d& c) { QV_CHECKED_SETTER(allFinite(c), m_center = c) }
+AcGePoint3d AcDbCircle::center() const { return fromOcs(m_ocsCenter, m_normal); }
+
+Acad::ErrorStatus AcDbCircle::setCenter(const AcGePoint3d& c)
+{
+    QV_CHECKED_SETTER(allFinite(c), m_ocsCenter = toOcs(c, m_normal))
+}
 Acad::ErrorStatus AcDbCircle::setRadius(double r) { QV_CHECKED_SETTER(r > 0 && allFinite(r), m_radius = r) }
 
 Acad::ErrorStatus AcDbCircle::setNormal(const AcGeVector3d& n)
 {
-    QV_CHECKED_SETTER(allFinite(n) && !n.isZeroLength(), m_normal = n.normal())
+    const AcGePoint3d c = center();
+    QV_CHECKED_SETTER(allFinite(n) && !n.isZeroLength(), (m_normal = n.normal(), m_ocsCenter = toOcs(c, m_normal)))
 }
 
 Acad::ErrorStatus AcDbCircle::getEndParam(double& param) const
@@ -140,7 +147,7 @@ Acad::ErrorStatus AcDbCircle::getDistAtParam(double param, double& dist) const
 
 Acad::ErrorStatus AcDbCircle::getPointAtParam(double param, AcGePoint3d& point) const
 {
-    point = m_center + qv::ocsDirection(param, m_normal) * m_radius;
+    point = center() + qv::ocsDirection(param, m_normal) * m_radius;
     return Acad::eOk;
 }
 
@@ -159,16 +166,17 @@ Acad::ErrorStatus AcDbCircle::transformBy(const AcGeMatrix3d& m)
     if (!m.isUniScaledOrtho())
         return Acad::eNotApplicable;
     bool mirrored = false;
-    m_center = m.transform(m_center);
+    const AcGePoint3d c = m.transform(center());
     m_radius *= m.scale();
     m_normal = transformedNormal(m, m_normal, mirrored);
+    m_ocsCenter = toOcs(c, m_normal);
     return Acad::eOk;
 }
 
 Acad::ErrorStatus AcDbCircle::getGeomExtents(AcDbExtents& extents) const
 {
     extents = AcDbExtents();
-    const AcGePoint3d c = AcGeMatrix3d::worldToPlane(m_normal).transform(m_center);
+    const AcGePoint3d& c = m_ocsCenter;
     addArcExtents(extents, c.to2d(), m_radius, 0, 2 * kPi, AcGeMatrix3d::planeToWorld(m_normal), c.z);
     return Acad::eOk;
 }
@@ -178,7 +186,7 @@ std::vector<Field> AcDbCircle::circleFields()
     return {
         subclass("AcDbCircle"),
         real<&AcDbCircle::m_thickness>(39).omitting(0),
-        ocsPoint<&AcDbCircle::m_center, &AcDbCircle::m_normal>(10),
+        point<&AcDbCircle::m_ocsCenter>(10),
         real<&AcDbCircle::m_radius>(40),
         extrusion<&AcDbCircle::m_normal>(210),
     };
@@ -190,12 +198,7 @@ const FieldTable& AcDbCircle::dxfTable() const
     return table;
 }
 
-void AcDbCircle::dxfInEnd()
-{
-    // The file gives the centre in the object coordinate system.
-    m_normal = qv::unitNormal(m_normal);
-    m_center = fromOcs(m_center, m_normal);
-}
+void AcDbCircle::dxfInEnd() { m_normal = qv::unitNormal(m_normal); }
 
 // ---- AcDbArc ----
 
@@ -249,8 +252,8 @@ Acad::ErrorStatus AcDbArc::transformBy(const AcGeMatrix3d& m)
     getPointAtParam(m_startAngle + sweep(), end);
     if (const Acad::ErrorStatus es = AcDbCircle::transformBy(m); es != Acad::eOk)
         return es;
-    const double a = qv::angleInOcs(m.transform(start) - m_center, m_normal);
-    const double b = qv::angleInOcs(m.transform(end) - m_center, m_normal);
+    const double a = qv::angleInOcs(m.transform(start) - center(), m_normal);
+    const double b = qv::angleInOcs(m.transform(end) - center(), m_normal);
     // A mirror reverses the direction of travel.
     m_startAngle = m.det() < 0 ? b : a;
     m_endAngle = m.det() < 0 ? a : b;
@@ -260,7 +263,7 @@ Acad::ErrorStatus AcDbArc::transformBy(const AcGeMatrix3d& m)
 Acad::ErrorStatus AcDbArc::getGeomExtents(AcDbExtents& extents) const
 {
     extents = AcDbExtents();
-    const AcGePoint3d c = AcGeMatrix3d::worldToPlane(m_normal).transform(m_center);
+    const AcGePoint3d& c = m_ocsCenter;
     addArcExtents(extents, c.to2d(), m_radius, m_startAngle, sweep(), AcGeMatrix3d::planeToWorld(m_normal), c.z);
     return Acad::eOk;
 }

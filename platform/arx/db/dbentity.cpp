@@ -239,7 +239,7 @@ const std::vector<qv::dxf::Field>& AcDbEntity::dxfFields()
                   if (p.code == 420) {
                       qv::readTrueColor(e.m_color, c.integer(p));
                   } else {
-                      e.m_fileIndex = static_cast<short>(c.integer(p));
+                      e.m_fileIndex = static_cast<short>(c.integer(p, -257, 257));
                       qv::readColorIndex(e.m_color, e.m_fileIndex);
                   }
                   return true;

@@ -1,7 +1,6 @@
 // What the sources of the database's object classes share: setter bodies, finite-number
-// checks, angle units, object coordinates in files, the DXF form of colours, and the field
-// kinds of the tables that know the database (references, interned names, object
-// coordinates).
+// checks, angle units, object coordinates, the DXF form of colours, and the field kinds of
+// the tables that know the database (references, interned names).
 #pragma once
 
 #include "arx/cmcolor.h"
@@ -59,8 +58,14 @@ inline bool isZAxis(const AcGeVector3d& n)
     return (n.x == 0 && n.y == 0 && n.z == 1) || n.isEqualTo(AcGeVector3d::kZAxis);
 }
 
-// A normal as read: unit length, the Z axis when the file gave none.
-inline AcGeVector3d unitNormal(const AcGeVector3d& n) { return n.isZeroLength() ? AcGeVector3d::kZAxis : n.normal(); }
+// A normal as read: unit length, the Z axis when the file gave none. One of unit length
+// already is kept as it is, so that it is written back as read.
+inline AcGeVector3d unitNormal(const AcGeVector3d& n)
+{
+    if (n.isZeroLength())
+        return AcGeVector3d::kZAxis;
+    return std::fabs(n.length() - 1) < 1e-12 ? n : n.normal();
+}
 
 // A world point in the object coordinate system of the normal, as files hold it, and back.
 inline AcGePoint3d toOcs(const AcGePoint3d& p, const AcGeVector3d& n)
@@ -134,19 +139,6 @@ dxf::Field sharedName(int code)
             return true;
         },
         [](const AcRxObject& o, const dxf::Field& f, dxf::Writer& out) { out.text(f.code(), dxf::fields::member<M>(o)); });
-}
-
-// A world point held in the object coordinate system of the normal N in files. Read as
-// it is: the object converts it when its record ends (dxfInEnd).
-template <auto P, auto N>
-dxf::Field ocsPoint(int code)
-{
-    dxf::Field f = point<P>(code);
-    f.write = [](const AcRxObject& o, const dxf::Field& f, dxf::Writer& out) {
-        const AcGePoint3d p = toOcs(dxf::fields::member<P>(o), dxf::fields::member<N>(o));
-        out.point(f.code(), p.x, p.y, p.z);
-    };
-    return f;
 }
 
 } // namespace fields

@@ -598,7 +598,7 @@ const FieldTable& AcDbLayerTableRecord::dxfTable() const
                       qv::readTrueColor(layer.m_color, c.integer(p));
                       return true;
                   }
-                  const auto index = static_cast<int>(c.integer(p));
+                  const auto index = static_cast<int>(c.integer(p, -257, 257));
                   layer.m_off = index < 0;
                   layer.m_fileIndex = index < 0 ? -index : index;
                   qv::readColorIndex(layer.m_color, layer.m_fileIndex);

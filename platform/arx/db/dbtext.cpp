@@ -70,18 +70,24 @@ AcDbExtents textBox(const AcGePoint3d& origin, const AcGeVector3d& normal, doubl
 
 AcDbText::AcDbText(const AcGePoint3d& position, const char* text, AcDbObjectId style, double height,
                    double rotation)
-    : m_position(position), m_alignment(position), m_text(text ? text : ""), m_height(height),
+    : m_ocsPosition(position), m_ocsAlignment(position), m_text(text ? text : ""), m_height(height),
       m_rotation(rotation)
 {
     if (!style.isNull())
         m_style = qv::dxf::internName(styleName(style));
 }
 
-Acad::ErrorStatus AcDbText::setPosition(const AcGePoint3d& p) { QV_CHECKED_SETTER(allFinite(p), m_position = p) }
+AcGePoint3d AcDbText::position() const { return fromOcs(m_ocsPosition, m_normal); }
+AcGePoint3d AcDbText::alignmentPoint() const { return fromOcs(m_ocsAlignment, m_normal); }
+
+Acad::ErrorStatus AcDbText::setPosition(const AcGePoint3d& p)
+{
+    QV_CHECKED_SETTER(allFinite(p), m_ocsPosition = toOcs(p, m_normal))
+}
 
 Acad::ErrorStatus AcDbText::setAlignmentPoint(const AcGePoint3d& p)
 {
-    QV_CHECKED_SETTER(allFinite(p), (m_alignment = p, m_alignmentGiven = true))
+    QV_CHECKED_SETTER(allFinite(p), (m_ocsAlignment = toOcs(p, m_normal), m_alignmentGiven = true))
 }
 
 Acad::ErrorStatus AcDbText::setTextString(const char* text) { QV_SETTER(m_text = text ? text : "") }
@@ -107,7 +113,10 @@ Acad::ErrorStatus AcDbText::setWidthFactor(double factor)
 
 Acad::ErrorStatus AcDbText::setNormal(const AcGeVector3d& normal)
 {
-    QV_CHECKED_SETTER(allFinite(normal) && !normal.isZeroLength(), m_normal = normal.normal())
+    if (!allFinite(normal) || normal.isZeroLength())
+        return Acad::eInvalidInput;
+    const AcGePoint3d p = position(), a = alignmentPoint();
+    QV_SETTER((m_normal = normal.normal(), m_ocsPosition = toOcs(p, m_normal), m_ocsAlignment = toOcs(a, m_normal)))
 }
 
 AcDbObjectId AcDbText::textStyle() const { return styleId(database(), m_style); }
@@ -122,8 +131,8 @@ Acad::ErrorStatus AcDbText::setTextStyle(AcDbObjectId id)
 
 void AcDbText::copyTextFrom(const AcDbText& o)
 {
-    m_position = o.m_position;
-    m_alignment = o.m_alignment;
+    m_ocsPosition = o.m_ocsPosition;
+    m_ocsAlignment = o.m_ocsAlignment;
     m_alignmentGiven = o.m_alignmentGiven;
     m_text = o.m_text;
     m_style = o.m_style;
@@ -150,9 +159,10 @@ Acad::ErrorStatus AcDbText::transformBy(const AcGeMatrix3d& m)
     const AcGeVector3d newNormal = m.transform(m_normal).normal();
     if (newDir.isZeroLength() || newUp.isZeroLength() || newNormal.isZeroLength())
         return Acad::eNotApplicable;
-    m_position = m.transform(m_position);
-    m_alignment = m.transform(m_alignment);
+    const AcGePoint3d p = m.transform(position()), a = m.transform(alignmentPoint());
     m_normal = newNormal;
+    m_ocsPosition = toOcs(p, m_normal);
+    m_ocsAlignment = toOcs(a, m_normal);
     m_rotation = qv::angleInOcs(newDir, newNormal);
     m_widthFactor *= newDir.length() / newUp.length();
     m_height *= newUp.length();
@@ -163,7 +173,7 @@ Acad::ErrorStatus AcDbText::getGeomExtents(AcDbExtents& extents) const
 {
     // An estimate from the character count: the font's outlines are not modelled.
     const double width = m_height * m_widthFactor * 0.7 * static_cast<double>(charCount(m_text));
-    extents = textBox(isDefaultAlignment() ? m_position : m_alignment, m_normal, m_rotation, width, m_height);
+    extents = textBox(isDefaultAlignment() ? position() : alignmentPoint(), m_normal, m_rotation, width, m_height);
     return Acad::eOk;
 }
 
@@ -172,7 +182,7 @@ std::vector<Field> AcDbText::textFields()
     return {
         subclass("AcDbText"),
         real<&AcDbText::m_thickness>(39).omitting(0),
-        ocsPoint<&AcDbText::m_position, &AcDbText::m_normal>(10),
+        point<&AcDbText::m_ocsPosition>(10),
         real<&AcDbText::m_height>(40),
         text<&AcDbText::m_text>(1),
         angle<&AcDbText::m_rotation>(50).omitting(0),
@@ -186,16 +196,14 @@ std::vector<Field> AcDbText::textFields()
               [](AcRxObject& o, const Field& f, const Pair& p, FieldContext& c) {
                   auto& t = static_cast<AcDbText&>(o);
                   const int i = f.indexOf(p.code);
-                  (i == 0 ? t.m_alignment.x : i == 1 ? t.m_alignment.y : t.m_alignment.z) = c.real(p);
+                  (i == 0 ? t.m_ocsAlignment.x : i == 1 ? t.m_ocsAlignment.y : t.m_ocsAlignment.z) = c.real(p);
                   t.m_alignmentGiven = true;
                   return true;
               },
               [](const AcRxObject& o, const Field& f, Writer& out) {
                   const auto& t = static_cast<const AcDbText&>(o);
-                  if (!t.isDefaultAlignment() || t.m_alignmentGiven) {
-                      const AcGePoint3d p = toOcs(t.m_alignment, t.m_normal);
-                      out.point(f.code(), p.x, p.y, p.z);
-                  }
+                  if (!t.isDefaultAlignment() || t.m_alignmentGiven)
+                      out.point(f.code(), t.m_ocsAlignment.x, t.m_ocsAlignment.y, t.m_ocsAlignment.z);
               }),
         extrusion<&AcDbText::m_normal>(210),
     };
@@ -215,8 +223,8 @@ const FieldTable& AcDbText::dxfTable() const
 void AcDbText::dxfInEnd()
 {
     m_normal = qv::unitNormal(m_normal);
-    m_position = fromOcs(m_position, m_normal);
-    m_alignment = m_alignmentGiven ? fromOcs(m_alignment, m_normal) : m_position;
+    if (!m_alignmentGiven)
+        m_ocsAlignment = m_ocsPosition;
 }
 
 // ---- attributes ----

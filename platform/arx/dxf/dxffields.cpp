@@ -25,6 +25,8 @@ bool namesMarker(std::string_view names, std::string_view marker)
 
 size_t slot(int code) { return static_cast<size_t>(code - kMinCode); }
 
+std::string_view firstName(std::string_view names) { return names.substr(0, names.find('|')); }
+
 } // namespace
 
 // ---- FieldContext ----
@@ -164,8 +166,9 @@ void FieldTable::index(Lookup& lookup, size_t entry, bool sections)
 
 void FieldTable::enterSubclass(Cursor& cursor, std::string_view marker) const
 {
+    // The next section of that name after the current one (a name may come twice).
     const int count = static_cast<int>(m_sections.size());
-    const int from = cursor.section < 0 ? 0 : cursor.section;
+    const int from = cursor.section + 1;
     for (int k = 0; k < count; ++k) {
         const int s = (from + k) % count;
         const int entry = m_sections[static_cast<size_t>(s)];
@@ -176,7 +179,13 @@ void FieldTable::enterSubclass(Cursor& cursor, std::string_view marker) const
             return;
         }
     }
+    // Pairs of a foreign subclass are kept at the end of the section before it, so that
+    // they never come between that section's fields when written.
     cursor.foreign = true;
+    if (cursor.section >= 0) {
+        const size_t next = static_cast<size_t>(cursor.section) + 1;
+        cursor.anchor = (next < m_sections.size() ? m_sections[next] : static_cast<int>(m_fields.size())) - 1;
+    }
 }
 
 const Field* FieldTable::find(const Cursor& cursor, int code) const
@@ -230,7 +239,7 @@ void FieldTable::write(const AcRxObject& object, Writer& out, const TagList* ext
         const Field& f = m_fields[i];
         if (!f.when || f.when(object)) {
             if (f.role == Field::Role::kSubclass)
-                out.text(100, f.nameOf ? std::string_view(f.nameOf(object)) : std::string_view(f.name));
+                out.text(100, f.nameOf ? std::string_view(f.nameOf(object)) : firstName(f.name));
             else if (f.write)
                 f.write(object, f, out);
         }

@@ -88,6 +88,8 @@ void Writer::tag(int c, std::string_view value)
 
 void Writer::integer(int c, long long value)
 {
+    if (!fitsCode(c, value))
+        fail("integer " + std::to_string(value) + " too large for group code " + std::to_string(c));
     char buf[kNumberBuffer + 1];
     const size_t n = formatInt(value, buf);
     buf[n] = '\n';

@@ -30,7 +30,7 @@ public:
 
     AcDbObjectId blockTableRecord() const { return m_block; }
     Acad::ErrorStatus setBlockTableRecord(AcDbObjectId id);
-    AcGePoint3d position() const { return m_position; }
+    AcGePoint3d position() const;
     Acad::ErrorStatus setPosition(const AcGePoint3d& p);
     double rotation() const { return m_rotation; }
     Acad::ErrorStatus setRotation(double radians);
@@ -73,7 +73,7 @@ protected:
 
 private:
     AcDbObjectId m_block;
-    AcGePoint3d m_position;
+    AcGePoint3d m_ocsPosition;   // in the object coordinate system of the normal
     double m_rotation = 0;
     AcGeScale3d m_scale;
     AcGeVector3d m_normal = AcGeVector3d::kZAxis;

@@ -39,7 +39,7 @@ public:
     AcDbCircle() = default;
     AcDbCircle(const AcGePoint3d& center, const AcGeVector3d& normal, double radius);
 
-    AcGePoint3d center() const { return m_center; }
+    AcGePoint3d center() const;
     Acad::ErrorStatus setCenter(const AcGePoint3d& c);
     double radius() const { return m_radius; }
     Acad::ErrorStatus setRadius(double r);
@@ -60,7 +60,7 @@ public:
 protected:
     static std::vector<qv::dxf::Field> circleFields();
 
-    AcGePoint3d m_center;
+    AcGePoint3d m_ocsCenter;   // in the object coordinate system of the normal, as files hold it
     double m_radius = 0;
     AcGeVector3d m_normal = AcGeVector3d::kZAxis;
     double m_thickness = 0;

@@ -13,9 +13,9 @@ public:
     AcDbText(const AcGePoint3d& position, const char* text, AcDbObjectId style = AcDbObjectId(),
              double height = 0.0, double rotation = 0.0);
 
-    AcGePoint3d position() const { return m_position; }
+    AcGePoint3d position() const;
     Acad::ErrorStatus setPosition(const AcGePoint3d& p);
-    AcGePoint3d alignmentPoint() const { return m_alignment; }
+    AcGePoint3d alignmentPoint() const;
     Acad::ErrorStatus setAlignmentPoint(const AcGePoint3d& p);
     bool isDefaultAlignment() const { return m_horizontal == AcDb::kTextLeft && m_vertical == AcDb::kTextBase; }
     CString textString() const { return CString(m_text); }
@@ -54,7 +54,7 @@ protected:
     static qv::dxf::Field verticalModeField(int code);
 
 private:
-    AcGePoint3d m_position, m_alignment;
+    AcGePoint3d m_ocsPosition, m_ocsAlignment;   // in the object coordinate system of the normal
     std::string m_text;
     const char* m_style = "Standard";   // interned
     double m_height = 0, m_rotation = 0, m_widthFactor = 1, m_oblique = 0, m_thickness = 0;

@@ -12,7 +12,8 @@ constexpr int kMaxCode = 1071;
 constexpr int kCodeCount = kMaxCode - kMinCode + 1;
 
 enum class ValueKind : unsigned char {
-    kText,      // decoded text (names, strings, handles, markers)
+    kText,      // decoded text (names, strings, markers)
+    kHandle,    // hexadecimal handle
     kReal,      // a finite double
     kInt16,
     kInt32,
@@ -36,6 +37,8 @@ constexpr ValueKind kindOfCode(int c)
         return ValueKind::kInt64;
     if ((c >= 310 && c < 320) || c == 1004)
         return ValueKind::kBinary;
+    if (c == 5 || c == 105 || (c >= 320 && c < 370) || (c >= 390 && c < 400) || c == 480 || c == 481 || c == 1005)
+        return ValueKind::kHandle;
     return ValueKind::kText;
 }
 

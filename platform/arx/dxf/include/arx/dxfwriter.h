@@ -44,8 +44,9 @@ public:
     // A value written as it is held: texts escaped (see escapeText), others as they are.
     void tag(int code, std::string_view value);
     void text(int code, std::string_view value) { tag(code, value); }
+    // Values that the reader would refuse fail the writer: an integer beyond its code's
+    // width, a real that is not finite.
     void integer(int code, long long value);
-    // A value that is not finite is not written: the writer fails.
     void real(int code, double value);
     void handle(int code, unsigned long long value);
     void point(int code, double x, double y, double z);
