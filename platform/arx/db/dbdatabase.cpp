@@ -11,6 +11,7 @@
 #include "arx/dxfnumber.h"
 #include "arx/dxfpair.h"
 #include "arx/dxfreader.h"
+#include "arx/dxfresource.h"
 #include "dbimpl.h"
 
 #include <algorithm>
@@ -28,7 +29,7 @@ constexpr size_t kFirstArenaBlock = 64 * 1024;
 } // namespace
 
 AcDbDatabase::Impl::Impl(AcDbDatabase* owner, size_t sizeHint)
-    : self(owner), arena(std::max(kFirstArenaBlock, sizeHint)), stubs(&arena)
+    : self(owner), arena(std::max(kFirstArenaBlock, sizeHint), qv::dxf::PageResource::instance()), stubs(&arena)
 {
 }
 

@@ -14,28 +14,30 @@ namespace {
 
 // A group code line: the code right-aligned in three columns, and the line end.
 struct CodeLine {
-    char text[8];
-    unsigned char size;
+    char text[8] = {};
+    unsigned char size = 0;
 };
 
-const std::array<CodeLine, kCodeCount>& codeLines()
-{
-    static const std::array<CodeLine, kCodeCount> lines = [] {
-        std::array<CodeLine, kCodeCount> t{};
-        for (int c = kMinCode; c <= kMaxCode; ++c) {
-            CodeLine& line = t[static_cast<size_t>(c - kMinCode)];
-            char digits[kNumberBuffer];
-            const size_t n = formatInt(c, digits);
-            const size_t pad = n < 3 ? 3 - n : 0;
-            std::memset(line.text, ' ', pad);
-            std::memcpy(line.text + pad, digits, n);
-            line.text[pad + n] = '\n';
-            line.size = static_cast<unsigned char>(pad + n + 1);
-        }
-        return t;
-    }();
+constexpr auto kCodeLines = [] {
+    std::array<CodeLine, kCodeCount> lines{};
+    for (int c = kMinCode; c <= kMaxCode; ++c) {
+        char digits[8] = {};
+        int n = 0;
+        for (int v = c < 0 ? -c : c; n == 0 || v > 0; v /= 10)
+            digits[n++] = static_cast<char>('0' + v % 10);
+        if (c < 0)
+            digits[n++] = '-';
+        CodeLine& line = lines[static_cast<size_t>(c - kMinCode)];
+        int at = 0;
+        for (int pad = 3 - n; pad > 0; --pad)
+            line.text[at++] = ' ';
+        while (n > 0)
+            line.text[at++] = digits[--n];
+        line.text[at++] = '\n';
+        line.size = static_cast<unsigned char>(at);
+    }
     return lines;
-}
+}();
 
 } // namespace
 
@@ -55,6 +57,8 @@ void Writer::flush()
 
 void Writer::put(const char* data, size_t size)
 {
+    if (size == 0)
+        return;
     if (m_used + size > m_capacity) {
         flush();
         if (size > m_capacity / 2) {
@@ -66,35 +70,43 @@ void Writer::put(const char* data, size_t size)
     m_used += size;
 }
 
-void Writer::code(int code)
+void Writer::pair(int code, const char* value, size_t size)
 {
-    if (!isValidCode(code))
+    if (!isValidCode(code)) {
         fail("invalid group code " + std::to_string(code));
-    const int c = isValidCode(code) ? code : 999;
-    const CodeLine& line = codeLines()[static_cast<size_t>(c - kMinCode)];
-    put(line.text, line.size);
+        code = 999;
+    }
+    const CodeLine& line = kCodeLines[static_cast<size_t>(code - kMinCode)];
+    const size_t total = line.size + size + 1;
+    if (m_used + total > m_capacity) {
+        put(line.text, line.size);
+        put(value, size);
+        put("\n", 1);
+        return;
+    }
+    char* p = m_buffer.get() + m_used;
+    std::memcpy(p, line.text, line.size);
+    if (size > 0)
+        std::memcpy(p + line.size, value, size);
+    p[line.size + size] = '\n';
+    m_used += total;
 }
 
 void Writer::tag(int c, std::string_view value)
 {
-    code(c);
     if (valueKind(c) == ValueKind::kText && needsEscape(value)) {
         escapeText(value, m_escaped);
         value = m_escaped;
     }
-    put(value.data(), value.size());
-    put("\n", 1);
+    pair(c, value.data(), value.size());
 }
 
 void Writer::integer(int c, long long value)
 {
     if (!fitsCode(c, value))
         fail("integer " + std::to_string(value) + " too large for group code " + std::to_string(c));
-    char buf[kNumberBuffer + 1];
-    const size_t n = formatInt(value, buf);
-    buf[n] = '\n';
-    code(c);
-    put(buf, n + 1);
+    char buf[kNumberBuffer];
+    pair(c, buf, formatInt(value, buf));
 }
 
 void Writer::real(int c, double value)
@@ -103,20 +115,14 @@ void Writer::real(int c, double value)
         fail("a number for group code " + std::to_string(c) + " is not finite");
         value = 0;
     }
-    char buf[kNumberBuffer + 1];
-    const size_t n = formatReal(value, buf);
-    buf[n] = '\n';
-    code(c);
-    put(buf, n + 1);
+    char buf[kNumberBuffer];
+    pair(c, buf, formatReal(value, buf));
 }
 
 void Writer::handle(int c, unsigned long long value)
 {
-    char buf[kNumberBuffer + 1];
-    const size_t n = formatHandle(value, buf);
-    buf[n] = '\n';
-    code(c);
-    put(buf, n + 1);
+    char buf[kNumberBuffer];
+    pair(c, buf, formatHandle(value, buf));
 }
 
 void Writer::point(int c, double x, double y, double z)

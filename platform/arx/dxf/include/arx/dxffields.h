@@ -56,7 +56,7 @@ using WriteFn = void (*)(const AcRxObject& object, const Field& field, Writer& o
 using WhenFn = bool (*)(const AcRxObject& object);
 using NameFn = const char* (*)(const AcRxObject& object);
 
-constexpr size_t kMaxFieldCodes = 8;
+constexpr size_t kMaxFieldCodes = 12;
 
 struct Field {
     enum class Role : unsigned char { kSubclass, kValue, kSection };

@@ -61,7 +61,8 @@ public:
     void fail(const std::string& message);
 
 private:
-    void code(int code);
+    // A code line and a value line.
+    void pair(int code, const char* value, size_t size);
     void put(const char* data, size_t size);
     void flush();
 
