@@ -10,7 +10,7 @@
 #include "arx/dbsymtb.h"
 #include "arx/dbtext.h"
 #include "arx/dbviewport.h"
-#include "arx/dxffields.h"
+#include "arx/dxffieldtable.h"
 #include "arx/dxfnames.h"
 #include "arx/dxfnumber.h"
 #include "arx/dxfreader.h"

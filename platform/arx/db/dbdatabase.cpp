@@ -7,11 +7,11 @@
 #include "arx/dbentity.h"
 #include "arx/dblayout.h"
 #include "arx/dbsymtb.h"
+#include "arx/dxfformaterror.h"
 #include "arx/dxfmappedfile.h"
 #include "arx/dxfnumber.h"
-#include "arx/dxfpair.h"
+#include "arx/dxfpageresource.h"
 #include "arx/dxfreader.h"
-#include "arx/dxfresource.h"
 #include "dbimpl.h"
 
 #include <algorithm>

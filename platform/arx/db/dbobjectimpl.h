@@ -5,7 +5,7 @@
 
 #include "arx/cmcolor.h"
 #include "arx/dbobject.h"
-#include "arx/dxffields.h"
+#include "arx/dxffieldtable.h"
 #include "arx/dxfnames.h"
 #include "arx/geometry.h"
 #include "dxfcontext.h"

@@ -3,7 +3,7 @@
 #include "arx/dbdict.h"
 #include "arx/dblayout.h"
 #include "arx/dbsymtb.h"
-#include "arx/dxffields.h"
+#include "arx/dxffieldtable.h"
 #include "arx/dxftext.h"
 #include "dbimpl.h"
 #include "dbobjectdata.h"

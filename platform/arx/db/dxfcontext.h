@@ -5,7 +5,7 @@
 #pragma once
 
 #include "arx/dbdatabase.h"
-#include "arx/dxffields.h"
+#include "arx/dxffieldtable.h"
 #include "dbimpl.h"
 
 #include <span>

@@ -7,7 +7,7 @@
 #include "arx/dblayout.h"
 #include "arx/dbsymtb.h"
 #include "arx/dbtext.h"
-#include "arx/dxffields.h"
+#include "arx/dxffieldtable.h"
 #include "arx/dxfnumber.h"
 #include "dbimpl.h"
 #include "dbobjectdata.h"

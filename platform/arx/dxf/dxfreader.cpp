@@ -44,21 +44,6 @@ Encoding encodingOf(std::string_view bytes)
 
 } // namespace
 
-const Pair* Record::find(int code) const
-{
-    for (size_t i = 1; i < m_size; ++i)
-        if (m_pairs[i].code == code)
-            return &m_pairs[i];
-    return nullptr;
-}
-
-Pair& Record::add()
-{
-    if (m_size == m_pairs.size())
-        m_pairs.resize(std::max<size_t>(64, m_pairs.size() * 2));
-    return m_pairs[m_size++];
-}
-
 Reader::Reader(std::string_view bytes) : m_bytes(bytes), m_encoding(encodingOf(bytes))
 {
     if (m_bytes.starts_with(kByteOrderMark))
@@ -116,7 +101,7 @@ bool Reader::next(Pair& pair)
 
 bool Reader::nextRecord(Record& record)
 {
-    record.m_size = 0;
+    record.clear();
     m_decodedUsed = 0;
     if (!m_hasPending) {
         m_pendingOffset = m_pos;
@@ -134,14 +119,14 @@ bool Reader::nextRecord(Record& record)
     for (size_t at = m_pos;; at = m_pos) {
         Pair& pair = record.add();
         if (!next(pair)) {
-            --record.m_size;
+            record.dropLast();
             break;
         }
         if (pair.code == 0) {
             m_pending = pair;
             m_pendingOffset = at;
             m_hasPending = true;
-            --record.m_size;
+            record.dropLast();
             break;
         }
     }

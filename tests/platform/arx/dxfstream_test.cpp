@@ -1,6 +1,6 @@
 // The DXF group-code layer on its own: reading pairs and records, writing them back,
 // declarative field tables, kept tags, result-buffer conversions and mapped files.
-#include "arx/dxffields.h"
+#include "arx/dxffieldtable.h"
 #include "arx/dxfmappedfile.h"
 #include "arx/dxfnumber.h"
 #include "arx/dxfreader.h"

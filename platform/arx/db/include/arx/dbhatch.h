@@ -4,7 +4,7 @@
 #pragma once
 
 #include "arx/dbentity.h"
-#include "arx/dxffields.h"
+#include "arx/dxffieldtable.h"
 
 class AcDbHatch : public AcDbEntity
 {

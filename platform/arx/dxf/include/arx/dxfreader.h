@@ -4,35 +4,16 @@
 // hold bytes above ASCII or a backslash. Malformed pairs throw FormatError.
 #pragma once
 
+#include "arx/dxfformaterror.h"
 #include "arx/dxfmappedfile.h"
-#include "arx/dxfpair.h"
+#include "arx/dxfrecord.h"
 #include "arx/dxftext.h"
 
 #include <memory>
-#include <span>
 #include <string>
 #include <vector>
 
 namespace qv::dxf {
-
-// The pairs of one record; decoded texts stay valid until the reader reads the next one.
-class Record
-{
-public:
-    std::span<const Pair> pairs() const { return {m_pairs.data(), m_size}; }
-    const Pair& head() const { return m_pairs.front(); }
-    std::string_view type() const { return m_pairs.front().value; }
-    // The first pair with the code after the head, or null.
-    const Pair* find(int code) const;
-
-private:
-    friend class Reader;
-    // The next pair to fill (kept with its capacity from record to record).
-    Pair& add();
-
-    std::vector<Pair> m_pairs;
-    size_t m_size = 0;
-};
 
 class Reader
 {

@@ -10,20 +10,6 @@ namespace qv::dxf {
 // The resource for storage made now (the heap unless a ResourceScope is active).
 std::pmr::memory_resource* objectResource();
 
-// Memory straight from the system in whole pages, large blocks as huge pages where the
-// system allows them (so that an arena of hundreds of megabytes takes few page faults):
-// the upstream of drawings' arenas.
-class PageResource : public std::pmr::memory_resource
-{
-public:
-    static PageResource* instance();
-
-private:
-    void* do_allocate(size_t bytes, size_t alignment) override;
-    void do_deallocate(void* p, size_t bytes, size_t alignment) override;
-    bool do_is_equal(const std::pmr::memory_resource& other) const noexcept override { return this == &other; }
-};
-
 // Makes resource the object resource of this thread for the scope's life.
 class ResourceScope
 {

@@ -3,6 +3,7 @@
 // a string). The first failure is kept; later writes are dropped.
 #pragma once
 
+#include "arx/dxfsink.h"
 #include "arx/dxftaglist.h"
 
 #include <memory>
@@ -10,28 +11,6 @@
 #include <string_view>
 
 namespace qv::dxf {
-
-class Sink
-{
-public:
-    virtual ~Sink() = default;
-    // false (with the reason kept by the sink) when the bytes could not be written.
-    virtual bool write(const char* data, size_t size) = 0;
-};
-
-class StringSink : public Sink
-{
-public:
-    explicit StringSink(std::string& out) : m_out(out) {}
-    bool write(const char* data, size_t size) override
-    {
-        m_out.append(data, size);
-        return true;
-    }
-
-private:
-    std::string& m_out;
-};
 
 class Writer
 {

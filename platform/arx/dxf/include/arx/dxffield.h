@@ -1,22 +1,9 @@
-// Declarative field tables: one table per object type lists, in the order they are written,
-// the subclass markers and the fields of the type (group codes, the member that holds each
-// value, how it is converted, when it is left out). The same table reads a record's pairs
-// (in any order, each marker selecting its section; before any marker, as in release-12
-// files, every section) and writes the object back. Pairs that no field reads are kept as
-// extras anchored to the entry they followed, and written back there.
-//
-//     static const FieldTable table({AcDbEntity::dxfFields(), {
-//         subclass("AcDbLine"),
-//         real<&AcDbLine::m_thickness>(39).omitting(0),
-//         point<&AcDbLine::m_start>(10),
-//         point<&AcDbLine::m_end>(11),
-//         extrusion<&AcDbLine::m_normal>(210),
-//     }});
+// One entry of a field table: a subclass marker, a field (the group codes it reads, how it
+// reads and writes its member, when it is left out), or a field that reads a whole
+// section. The builders in namespace fields make the entries of the usual kinds.
 #pragma once
 
-#include "arx/dxfcodes.h"
-#include "arx/dxfpair.h"
-#include "arx/dxftaglist.h"
+#include "arx/dxffieldcontext.h"
 #include "arx/dxfwriter.h"
 #include "arx/geometry.h"
 #include "arx/rxobject.h"
@@ -25,28 +12,9 @@
 #include <climits>
 #include <initializer_list>
 #include <span>
-#include <string_view>
 #include <vector>
 
 namespace qv::dxf {
-
-struct Field;
-
-// Reading: numbers from pairs, checked; a value that cannot be read throws FormatError
-// naming the line. Readers of a database derive from it.
-class FieldContext
-{
-public:
-    virtual ~FieldContext() = default;
-    double real(const Pair& pair) const;
-    // An integer that fits its group code's width.
-    long long integer(const Pair& pair) const;
-    // An integer that also lies in [low, high] (the field's range).
-    long long integer(const Pair& pair, long long low, long long high) const;
-    long long integer(const Pair& pair, const Field& field) const;
-    unsigned long long handle(const Pair& pair) const;
-    [[noreturn]] void fail(const Pair& pair, const std::string& what) const;
-};
 
 // Reads one pair; false leaves it to the extras.
 using ReadFn = bool (*)(AcRxObject& object, const Field& field, const Pair& pair, FieldContext& context);
@@ -89,47 +57,6 @@ struct Field {
 };
 
 using FieldList = std::vector<Field>;
-
-class FieldTable
-{
-public:
-    // The parts in order (the common fields of a base class first).
-    FieldTable(std::initializer_list<FieldList> parts);
-    FieldTable(const FieldTable&) = delete;
-    FieldTable& operator=(const FieldTable&) = delete;
-
-    // Where reading stands in a record: the section of the last marker (-1 before any),
-    // the entry the last read pair belonged to, and whether the last marker is one the
-    // table does not know (its pairs are all kept as extras).
-    struct Cursor {
-        int section = -1;
-        int anchor = -1;
-        bool foreign = false;
-    };
-
-    // Reads pairs[i] and, for a field that takes a whole section, the pairs after it up to
-    // the next marker or XData; i moves past what was read. false when no field reads
-    // pairs[i] (i unchanged): the caller keeps it as an extra at the cursor's anchor.
-    // Markers move the cursor; a foreign marker is not read.
-    bool read(AcRxObject& object, Cursor& cursor, std::span<const Pair> pairs, size_t& i,
-              FieldContext& context) const;
-    // Writes the markers and fields, each followed by the extras anchored to it (extras
-    // sorted by anchor).
-    void write(const AcRxObject& object, Writer& out, const TagList* extras) const;
-
-    const std::vector<Field>& fields() const { return m_fields; }
-
-private:
-    using Lookup = std::array<unsigned char, kCodeCount>;
-
-    void enterSubclass(Cursor& cursor, std::string_view marker) const;
-    const Field* find(const Cursor& cursor, int code) const;
-    void index(Lookup& lookup, size_t entry, bool sections);
-
-    std::vector<Field> m_fields;
-    std::vector<int> m_sections;         // the entry of each section's marker
-    std::vector<Lookup> m_lookups;       // per section, then one for records without markers
-};
 
 namespace fields {
 

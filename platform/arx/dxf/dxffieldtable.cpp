@@ -1,4 +1,4 @@
-#include "arx/dxffields.h"
+#include "arx/dxffieldtable.h"
 
 #include "arx/dxfnumber.h"
 
@@ -8,7 +8,6 @@ namespace qv::dxf {
 
 namespace {
 
-constexpr double kDegree = kPi / 180.0;
 constexpr unsigned char kNoField = 0;
 
 // Whether marker is one of the '|'-separated names.
@@ -28,101 +27,6 @@ size_t slot(int code) { return static_cast<size_t>(code - kMinCode); }
 std::string_view firstName(std::string_view names) { return names.substr(0, names.find('|')); }
 
 } // namespace
-
-// ---- FieldContext ----
-
-double FieldContext::real(const Pair& pair) const
-{
-    double v = 0;
-    if (!parseReal(pair.value, v))
-        fail(pair, "invalid number '" + std::string(pair.value.substr(0, 40)) + "' for group code "
-                       + std::to_string(pair.code));
-    return v;
-}
-
-long long FieldContext::integer(const Pair& pair) const
-{
-    long long v = 0;
-    if (!parseInt(pair.value, v))
-        fail(pair, "invalid integer '" + std::string(pair.value.substr(0, 40)) + "' for group code "
-                       + std::to_string(pair.code));
-    if (!fitsCode(pair.code, v))
-        fail(pair, "integer " + std::to_string(v) + " too large for group code " + std::to_string(pair.code));
-    return v;
-}
-
-long long FieldContext::integer(const Pair& pair, long long low, long long high) const
-{
-    const long long v = integer(pair);
-    if (v < low || v > high)
-        fail(pair, "value " + std::to_string(v) + " out of range " + std::to_string(low) + " to "
-                       + std::to_string(high) + " for group code " + std::to_string(pair.code));
-    return v;
-}
-
-long long FieldContext::integer(const Pair& pair, const Field& field) const
-{
-    return integer(pair, field.low, field.high);
-}
-
-unsigned long long FieldContext::handle(const Pair& pair) const
-{
-    unsigned long long v = 0;
-    if (!parseHandle(pair.value, v))
-        fail(pair, "invalid handle '" + std::string(pair.value.substr(0, 40)) + "'");
-    return v;
-}
-
-void FieldContext::fail(const Pair& pair, const std::string& what) const { throw FormatError(pair.line, what); }
-
-// ---- Field ----
-
-int Field::indexOf(int code) const
-{
-    for (int i = 0; i < codeCount; ++i)
-        if (codes[static_cast<size_t>(i)] == code)
-            return i;
-    return -1;
-}
-
-Field Field::omitting(double v) const
-{
-    Field f = *this;
-    f.omitDefault = true;
-    f.omitValue = v;
-    return f;
-}
-
-Field Field::omittingEmpty() const
-{
-    Field f = *this;
-    f.omitDefault = true;
-    return f;
-}
-
-Field Field::only(WhenFn condition) const
-{
-    Field f = *this;
-    f.when = condition;
-    return f;
-}
-
-Field Field::range(long long lo, long long hi) const
-{
-    Field f = *this;
-    f.low = lo;
-    f.high = hi;
-    return f;
-}
-
-Field Field::normalized() const
-{
-    Field f = *this;
-    f.normalize = true;
-    return f;
-}
-
-// ---- FieldTable ----
 
 FieldTable::FieldTable(std::initializer_list<FieldList> parts)
 {
@@ -247,68 +151,5 @@ void FieldTable::write(const AcRxObject& object, Writer& out, const TagList* ext
     }
     extrasUpTo(INT_MAX);
 }
-
-// ---- builders ----
-
-namespace fields {
-
-Field subclass(const char* names, NameFn nameOf)
-{
-    Field f;
-    f.role = Field::Role::kSubclass;
-    f.name = names;
-    f.nameOf = nameOf;
-    return f;
-}
-
-Field value(std::initializer_list<short> codes, ReadFn read, WriteFn write)
-{
-    assert(codes.size() <= kMaxFieldCodes);
-    Field f;
-    f.codeCount = static_cast<unsigned char>(codes.size());
-    std::copy(codes.begin(), codes.end(), f.codes.begin());
-    f.read = read;
-    f.write = write;
-    return f;
-}
-
-Field ignored(std::initializer_list<short> codes)
-{
-    return value(codes, [](AcRxObject&, const Field&, const Pair&, FieldContext&) { return true; }, nullptr);
-}
-
-Field section(SectionFn read, WriteFn write)
-{
-    Field f;
-    f.role = Field::Role::kSection;
-    f.readSection = read;
-    f.write = write;
-    return f;
-}
-
-void writeNumber(Writer& out, const Field& field, double value)
-{
-    if (!field.omitDefault || value != field.omitValue)
-        out.real(field.code(), value);
-}
-
-void writeInteger(Writer& out, const Field& field, long long value)
-{
-    if (!field.omitDefault || static_cast<double>(value) != field.omitValue)
-        out.integer(field.code(), value);
-}
-
-double readAngle(const Field& field, const Pair& pair, FieldContext& context)
-{
-    const double radians = context.real(pair) * kDegree;
-    return field.normalize ? normalizeAngle(radians) : radians;
-}
-
-void writeAngle(Writer& out, const Field& field, double radians)
-{
-    writeNumber(out, field, radians / kDegree);
-}
-
-} // namespace fields
 
 } // namespace qv::dxf
