@@ -18,7 +18,6 @@ public:
     void erase(unsigned long long handle);
     // Makes room for handles up to count without growing again.
     void reserve(size_t count);
-    size_t size() const { return m_count; }
 
 private:
     struct Entry {

@@ -12,7 +12,7 @@ bool isMarker(const dxf::Pair& p) { return p.code == 100; }
 
 } // namespace
 
-DxfContext::DxfContext(AcDbDatabase* db) : m_db(db), m_impl(db->impl()) {}
+DxfContext::DxfContext(AcDbDatabase* db) : m_impl(db->impl()) {}
 
 AcDbHandle DxfContext::recordHandle(std::span<const dxf::Pair> pairs) const
 {

@@ -24,8 +24,6 @@ class DxfContext : public dxf::FieldContext
 public:
     explicit DxfContext(AcDbDatabase* db);
 
-    AcDbDatabase* database() const { return m_db; }
-    AcDbDatabase::Impl& impl() const { return m_impl; }
 
     // What a record's common part names.
     struct RecordInfo {
@@ -75,7 +73,6 @@ private:
     void readGroup(std::span<const dxf::Pair> pairs, size_t& i, ObjectData*& data);
     AcDbObjectId blockNamed(std::string_view name);
 
-    AcDbDatabase* m_db;
     AcDbDatabase::Impl& m_impl;
     std::vector<PendingReference> m_strict;
     std::vector<PendingBlock> m_blocks;

@@ -88,16 +88,6 @@ void replaceEscapes(std::string_view text, std::string& out)
     }
 }
 
-} // namespace
-
-bool needsDecoding(std::string_view raw)
-{
-    for (unsigned char c : raw)
-        if (c >= 0x80 || c == '\\')
-            return true;
-    return false;
-}
-
 bool isValidUtf8(std::string_view s)
 {
     for (size_t i = 0; i < s.size();) {
@@ -111,6 +101,16 @@ bool isValidUtf8(std::string_view s)
         i += n;
     }
     return true;
+}
+
+} // namespace
+
+bool needsDecoding(std::string_view raw)
+{
+    for (unsigned char c : raw)
+        if (c >= 0x80 || c == '\\')
+            return true;
+    return false;
 }
 
 void decodeText(std::string_view raw, Encoding encoding, std::string& out)

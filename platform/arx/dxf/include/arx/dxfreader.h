@@ -32,7 +32,6 @@ public:
     bool nextRecord(Record& record);
     // The line last read.
     int line() const { return m_line; }
-    Encoding encoding() const { return m_encoding; }
 
 private:
     std::string_view nextLine();

@@ -16,7 +16,6 @@ bool needsDecoding(std::string_view raw);
 // Decodes raw into out (a UTF-8 file's text that is not valid UTF-8 is read as the code
 // page) and replaces "\U+XXXX" escapes.
 void decodeText(std::string_view raw, Encoding encoding, std::string& out);
-bool isValidUtf8(std::string_view text);
 
 // Whether a text must be escaped to stay one line that reads back the same.
 bool needsEscape(std::string_view text);
