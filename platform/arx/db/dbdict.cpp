@@ -295,22 +295,30 @@ Acad::ErrorStatus AcDbSortentsTable::getFullDrawOrder(AcDbObjectIdArray& ids) co
     const auto* btr = AcDbBlockTableRecord::cast(m_block.object());
     if (!btr)
         return Acad::eNotApplicable;
-    // Each key is looked up once, not in every comparison.
+    // Most entities are drawn by their own handle and a few were moved: the two runs are
+    // put in order apart (the first usually is already), then merged.
     struct Keyed {
         long long key;
         unsigned long long handle;
         AcDbObjectId id;
+        bool operator<(const Keyed& other) const { return key != other.key ? key < other.key : handle < other.handle; }
     };
-    std::vector<Keyed> keyed;
-    keyed.reserve(btr->entityIds().size());
-    for (const AcDbObjectId& id : btr->entityIds())
-        if (!id.isErased())
-            keyed.push_back({keyOf(id), id.handle().value(), id});
-    std::stable_sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
-        return a.key != b.key ? a.key < b.key : a.handle < b.handle;
-    });
-    ids.reserve(keyed.size());
-    for (const Keyed& k : keyed)
+    std::vector<Keyed> own, moved;
+    own.reserve(btr->entityIds().size());
+    for (const AcDbObjectId& id : btr->entityIds()) {
+        if (id.isErased())
+            continue;
+        const auto handle = id.handle().value();
+        const auto it = m_keys.find(id);
+        (it == m_keys.end() ? own : moved).push_back({it == m_keys.end() ? static_cast<long long>(handle) : it->second, handle, id});
+    }
+    if (!std::is_sorted(own.begin(), own.end()))
+        std::sort(own.begin(), own.end());
+    std::sort(moved.begin(), moved.end());
+    std::vector<Keyed> all(own.size() + moved.size());
+    std::merge(own.begin(), own.end(), moved.begin(), moved.end(), all.begin());
+    ids.reserve(all.size());
+    for (const Keyed& k : all)
         ids.push_back(k.id);
     return Acad::eOk;
 }
@@ -348,11 +356,14 @@ const FieldTable& AcDbSortentsTable::dxfTable() const
                       return;   // drawn in the order of the handles
                   AcDbObjectIdArray order;
                   table.getFullDrawOrder(order);
+                  // The handles in increasing order: the record's order of entities mostly is.
                   std::vector<unsigned long long> handles;
                   handles.reserve(order.size());
-                  for (const AcDbObjectId& id : order)
-                      handles.push_back(id.handle().value());
-                  std::sort(handles.begin(), handles.end());
+                  for (const AcDbObjectId& id : AcDbBlockTableRecord::cast(table.m_block.object())->entityIds())
+                      if (!id.isErased())
+                          handles.push_back(id.handle().value());
+                  if (!std::is_sorted(handles.begin(), handles.end()))
+                      std::sort(handles.begin(), handles.end());
                   for (size_t i = 0; i < order.size(); ++i) {
                       if (handles[i] == order[i].handle().value())
                           continue;

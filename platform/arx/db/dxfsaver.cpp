@@ -47,7 +47,9 @@ public:
 
 private:
     void prepare();
-    void registerApplications();
+    void prepareEntity(AcDbObject* obj);
+    void prepareBlock(AcDbBlockTableRecord* btr);
+    void registerApplications(const std::set<std::string, std::less<>>& apps);
     void writeHeader();
     void writeClasses();
     void writeTables();
@@ -63,7 +65,7 @@ private:
     void writeSequenceEnd(AcDbHandle handle, const AcDbEntity* owner);
     void writeBlockFrame(const AcDbBlockTableRecord* btr, bool begin);
     void beginSection(const char* name);
-    void endSection() { m_out.text(0, "ENDSEC"); }
+    void endSection() { m_out.word(0, "ENDSEC"); }
     // Names the object a value of which could not be written.
     void noteFailure(const char* type, AcDbHandle handle);
 
@@ -71,6 +73,7 @@ private:
     AcDbDatabase::Impl& m_impl;
     Writer m_out;
     std::unordered_map<std::string_view, int> m_counts;   // objects by type
+    std::vector<const AcDbStub*> m_objects;               // of the OBJECTS section, but the root
     std::string m_failure;
 };
 
@@ -88,49 +91,64 @@ bool Saver::run(std::string& error)
         m_out.tags(tags);
         endSection();
     }
-    m_out.text(0, "EOF");
+    m_out.word(0, "EOF");
     const bool ok = m_out.finish();
     error = m_failure.empty() ? m_out.error() : m_failure;
     return ok;
 }
 
-// Counts the objects by type, gives block frames and sequence ends that lack one a handle,
-// and registers applications.
+// One pass over the objects: counts them by type, gives block frames and sequence ends
+// that lack one a handle, finds the objects of the OBJECTS section, and registers the
+// applications of XData.
 void Saver::prepare()
 {
     // Type names are the classes' own or shared: counted by address, then by name.
     std::unordered_map<const char*, int> byName;
+    std::set<std::string, std::less<>> apps;
+    const AcDbObject* root = m_impl.rootDictionary.object();
     for (size_t i = 0; i < m_impl.stubs.size(); ++i) {
         const AcDbStub& stub = m_impl.stubs[i];
-        if (!stub.object || stub.erased)
+        AcDbObject* obj = stub.object;
+        if (!obj || stub.erased)
             continue;
-        ++byName[stub.object->dxfName()];
-        if (auto* btr = AcDbBlockTableRecord::cast(stub.object)) {
-            if (btr->frame().beginHandle.isNull())
-                btr->frame().beginHandle = m_impl.nextHandle();
-            if (btr->frame().endHandle.isNull())
-                btr->frame().endHandle = m_impl.nextHandle();
-        } else if (auto* ref = AcDbBlockReference::cast(stub.object)) {
-            if (ref->seqendHandle().isNull() && ref->hasLiveAttributes())
-                ref->setSeqendHandle(m_impl.nextHandle());
-        } else if (auto* pl = AcDbSequencePolyline::cast(stub.object)) {
-            if (pl->seqendHandle().isNull())
-                pl->seqendHandle() = m_impl.nextHandle();
-        }
+        ++byName[obj->dxfName()];
+        if (AcDbEntity::cast(obj))
+            prepareEntity(obj);
+        else if (auto* btr = AcDbBlockTableRecord::cast(obj))
+            prepareBlock(btr);
+        else if (obj != root && !AcDbSymbolTable::cast(obj) && !AcDbSymbolTableRecord::cast(obj))
+            m_objects.push_back(&stub);
+        if (const qv::ObjectData* data = obj->data())
+            for (const auto& t : data->xdata)
+                if (t.code == 1001 && !apps.contains(t.value()))
+                    apps.emplace(t.value());
     }
     for (const auto& [name, count] : byName)
         m_counts[name] += count;
-    registerApplications();
+    registerApplications(apps);
 }
 
-void Saver::registerApplications()
+void Saver::prepareEntity(AcDbObject* obj)
 {
-    std::set<std::string, std::less<>> apps;
-    for (size_t i = 0; i < m_impl.stubs.size(); ++i)
-        if (const AcDbStub& stub = m_impl.stubs[i]; stub.object && !stub.erased && stub.object->data())
-            for (const auto& t : stub.object->data()->xdata)
-                if (t.code == 1001 && !apps.contains(t.value()))
-                    apps.emplace(t.value());
+    if (auto* ref = AcDbBlockReference::cast(obj)) {
+        if (ref->seqendHandle().isNull() && ref->hasLiveAttributes())
+            ref->setSeqendHandle(m_impl.nextHandle());
+    } else if (auto* pl = AcDbSequencePolyline::cast(obj)) {
+        if (pl->seqendHandle().isNull())
+            pl->seqendHandle() = m_impl.nextHandle();
+    }
+}
+
+void Saver::prepareBlock(AcDbBlockTableRecord* btr)
+{
+    if (btr->frame().beginHandle.isNull())
+        btr->frame().beginHandle = m_impl.nextHandle();
+    if (btr->frame().endHandle.isNull())
+        btr->frame().endHandle = m_impl.nextHandle();
+}
+
+void Saver::registerApplications(const std::set<std::string, std::less<>>& apps)
+{
     auto* table = AcDbRegAppTable::cast(m_impl.regAppTable.object());
     for (const std::string& app : apps) {
         if (table->has(app.c_str()))
@@ -146,8 +164,8 @@ void Saver::registerApplications()
 
 void Saver::beginSection(const char* name)
 {
-    m_out.text(0, "SECTION");
-    m_out.text(2, name);
+    m_out.word(0, "SECTION");
+    m_out.word(2, name);
 }
 
 void Saver::noteFailure(const char* type, AcDbHandle handle)
@@ -211,7 +229,7 @@ void Saver::writeCommon(const char* type, int handleCode, AcDbHandle handle, con
                         AcDbObjectId owner)
 {
     if (type)
-        m_out.text(0, type);
+        m_out.word(0, type);
     m_out.handle(handleCode, handle.value());
     if (data) {
         m_out.tags(data->appGroups);
@@ -251,8 +269,8 @@ void Saver::writeTables()
     for (const AcDbObjectId& tableId : order) {
         const auto* table = AcDbSymbolTable::cast(tableId.object());
         const qv::ObjectData* data = table->data();
-        m_out.text(0, "TABLE");
-        m_out.text(2, table->tableName());
+        m_out.word(0, "TABLE");
+        m_out.word(2, table->tableName());
         writeCommon(nullptr, 5, table->getAcDbHandle(), data, AcDbObjectId());
         table->dxfOutFields(m_out);
         if (data)
@@ -260,7 +278,7 @@ void Saver::writeTables()
         for (const AcDbObjectId& id : table->recordIds())
             if (live(id))
                 writeObject(id.object());
-        m_out.text(0, "ENDTAB");
+        m_out.word(0, "ENDTAB");
     }
     endSection();
 }
@@ -299,7 +317,7 @@ void Saver::writeBlocks()
 void Saver::writeSequenceEnd(AcDbHandle handle, const AcDbEntity* owner)
 {
     writeCommon("SEQEND", 5, handle, nullptr, owner->objectId());
-    m_out.text(100, "AcDbEntity");
+    m_out.word(100, "AcDbEntity");
     m_out.text(8, owner->layerName());
 }
 
@@ -334,16 +352,8 @@ void Saver::writeObjects()
 {
     beginSection("OBJECTS");
     writeObject(m_impl.rootDictionary.object());
-    std::vector<const AcDbStub*> objects;
-    for (size_t i = 0; i < m_impl.stubs.size(); ++i) {
-        const AcDbStub& stub = m_impl.stubs[i];
-        const AcDbObject* obj = stub.object;
-        if (obj && !stub.erased && obj != m_impl.rootDictionary.object() && !AcDbEntity::cast(obj)
-            && !AcDbSymbolTable::cast(obj) && !AcDbSymbolTableRecord::cast(obj))
-            objects.push_back(&stub);
-    }
-    std::sort(objects.begin(), objects.end(), [](const AcDbStub* a, const AcDbStub* b) { return a->order < b->order; });
-    for (const AcDbStub* stub : objects)
+    std::sort(m_objects.begin(), m_objects.end(), [](const AcDbStub* a, const AcDbStub* b) { return a->order < b->order; });
+    for (const AcDbStub* stub : m_objects)
         writeObject(stub->object);
     endSection();
 }

@@ -33,9 +33,12 @@ FieldTable::FieldTable(std::initializer_list<FieldList> parts)
     for (const FieldList& part : parts)
         m_fields.insert(m_fields.end(), part.begin(), part.end());
     assert(m_fields.size() < 255);
+    m_markers.resize(m_fields.size());
     for (size_t i = 0; i < m_fields.size(); ++i)
-        if (m_fields[i].role == Field::Role::kSubclass)
+        if (m_fields[i].role == Field::Role::kSubclass) {
             m_sections.push_back(static_cast<int>(i));
+            m_markers[i] = firstName(m_fields[i].name);
+        }
     m_lookups.resize(m_sections.size() + 1);
     for (Lookup& lookup : m_lookups)
         lookup.fill(kNoField);
@@ -143,7 +146,7 @@ void FieldTable::write(const AcRxObject& object, Writer& out, const TagList* ext
         const Field& f = m_fields[i];
         if (!f.when || f.when(object)) {
             if (f.role == Field::Role::kSubclass)
-                out.text(100, f.nameOf ? std::string_view(f.nameOf(object)) : firstName(f.name));
+                out.word(100, f.nameOf ? std::string_view(f.nameOf(object)) : m_markers[i]);
             else if (f.write)
                 f.write(object, f, out);
         }

@@ -17,10 +17,13 @@ std::string_view trimmed(std::string_view t)
     return t;
 }
 
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+
 template <class T>
 bool parseWhole(std::string_view text, T& value, int base = 10)
 {
-    std::string_view t = trimmed(text);
+    // Values from the reader come trimmed: only others pay for trimming.
+    std::string_view t = !text.empty() && (isBlank(text.front()) || isBlank(text.back())) ? trimmed(text) : text;
     if (!t.empty() && t.front() == '+' && base == 10)
         t.remove_prefix(1);
     if (t.empty())
@@ -56,7 +59,7 @@ bool parseInt(std::string_view text, long long& value)
 bool parseHandle(std::string_view text, unsigned long long& value)
 {
     value = 0;
-    return trimmed(text).empty() || parseWhole(text, value, 16);
+    return text.empty() || parseWhole(text, value, 16) || trimmed(text).empty();
 }
 
 size_t formatReal(double value, char* buf)

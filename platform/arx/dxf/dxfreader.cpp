@@ -54,11 +54,14 @@ Reader::Reader(MappedFile& file) : Reader(file.bytes()) { m_file = &file; }
 
 std::string_view Reader::nextLine()
 {
+    // Lines are short: a plain scan beats a library call.
     const char* start = m_bytes.data() + m_pos;
-    const size_t left = m_bytes.size() - m_pos;
-    const void* nl = std::memchr(start, '\n', left);
-    const size_t length = nl ? static_cast<size_t>(static_cast<const char*>(nl) - start) : left;
-    m_pos += length + (nl ? 1 : 0);
+    const char* end = m_bytes.data() + m_bytes.size();
+    const char* p = start;
+    while (p < end && *p != '\n')
+        ++p;
+    const auto length = static_cast<size_t>(p - start);
+    m_pos += length + (p < end ? 1 : 0);
     ++m_line;
     std::string_view line(start, length);
     if (!line.empty() && line.back() == '\r')

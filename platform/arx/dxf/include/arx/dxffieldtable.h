@@ -63,6 +63,7 @@ private:
     void index(Lookup& lookup, size_t entry, bool sections);
 
     std::vector<Field> m_fields;
+    std::vector<std::string_view> m_markers;   // per entry: the marker a subclass writes
     std::vector<int> m_sections;         // the entry of each section's marker
     std::vector<Lookup> m_lookups;       // per section, then one for records without markers
 };

@@ -23,6 +23,8 @@ public:
     // A value written as it is held: texts escaped (see escapeText), others as they are.
     void tag(int code, std::string_view value);
     void text(int code, std::string_view value) { tag(code, value); }
+    // A value known to need no escape (record types, subclass markers, section names).
+    void word(int code, std::string_view value) { pair(code, value.data(), value.size()); }
     // Values that the reader would refuse fail the writer: an integer beyond its code's
     // width, a real that is not finite.
     void integer(int code, long long value);
