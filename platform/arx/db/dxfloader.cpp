@@ -446,6 +446,8 @@ void Loader::readEntity(AcDbObjectId owner)
     qv::DxfContext::RecordInfo info;
     const AcDbObjectId id = readRecord(stub, obj, info);
     auto* ent = static_cast<AcDbEntity*>(obj);
+    if (ent->layerId().isNull())
+        ent->setLayerFromFile(m_context.layerNamed(ent->layerName()));   // none given: layer "0"
     if (attribute || vertex) {
         ent->setOwnerId(parent->objectId());
         attribute ? m_lastInsert->attachAttribute(id) : m_lastPolyline->attachVertex(id);

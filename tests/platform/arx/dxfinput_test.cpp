@@ -156,7 +156,7 @@ TEST(DxfInput, ObjectsOfTheWrongKindAreRefusedOrIgnored)
 
 TEST(DxfInput, ManyLayersMissingFromTheTableAreAdded)
 {
-    std::string entities;
+    std::string entities = "0\nPOINT\n10\n1\n20\n2\n30\n0\n";   // no layer: layer 0
     for (int i = 0; i < 60; ++i)
         entities += "0\nLINE\n8\nMISSING-" + std::to_string(i) + "\n10\n0\n20\n0\n30\n0\n11\n1\n21\n1\n31\n0\n";
     const std::string bytes = "0\nSECTION\n2\nENTITIES\n" + entities + "0\nENDSEC\n0\nEOF\n";
@@ -168,8 +168,10 @@ TEST(DxfInput, ManyLayersMissingFromTheTableAreAdded)
         EXPECT_TRUE(layers->has(("missing-" + std::to_string(i)).c_str())) << i;
     layers->close();
     const auto* ms = AcDbBlockTableRecord::cast(db.modelSpaceId().object());
-    ASSERT_EQ(ms->entityIds().size(), 60u);
+    ASSERT_EQ(ms->entityIds().size(), 61u);
     EXPECT_EQ(AcDbEntity::cast(ms->entityIds().back().object())->layerName(), "MISSING-59");
+    const auto* point = AcDbEntity::cast(ms->entityIds().front().object());
+    EXPECT_EQ(point->layerId(), db.clayer());
     writeAndReadAgain(db);
 }
 
