@@ -25,6 +25,9 @@ namespace {
 
 using qv::dxf::TagList;
 
+// The writer's buffer for one object's fields.
+constexpr size_t kFieldsBuffer = 4096;
+
 template <class T>
 AcDbObject* make()
 {
@@ -229,7 +232,7 @@ void Cloner::fillFields(const AcDbObject* original, AcDbObject* copy)
     std::string text;
     {
         qv::dxf::StringSink sink(text);
-        qv::dxf::Writer out(sink);
+        qv::dxf::Writer out(sink, kFieldsBuffer);
         original->dxfOutFields(out);
         out.finish();
     }

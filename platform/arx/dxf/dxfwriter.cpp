@@ -42,7 +42,7 @@ constexpr auto kCodeLines = [] {
 } // namespace
 
 Writer::Writer(Sink& sink, size_t bufferSize)
-    : m_sink(sink), m_buffer(std::make_unique<char[]>(bufferSize)), m_capacity(bufferSize)
+    : m_sink(sink), m_buffer(std::make_unique_for_overwrite<char[]>(bufferSize)), m_capacity(bufferSize)
 {
 }
 
