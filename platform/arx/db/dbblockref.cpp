@@ -237,7 +237,10 @@ const FieldTable& AcDbBlockReference::dxfTable() const
                   return true;
               },
               [](const AcRxObject& o, const Field& f, Writer& out) {
-                  const auto* btr = AcDbBlockTableRecord::cast(static_cast<const AcDbBlockReference&>(o).m_block.object());
+                  const AcDbObjectId block = static_cast<const AcDbBlockReference&>(o).m_block;
+                  const auto* btr = AcDbBlockTableRecord::cast(block.object());
+                  if (!btr || btr->isErased())
+                      out.fail("it shows a block that is not in the drawing");
                   out.text(f.code(), btr ? btr->name() : std::string());
               }),
         point<&AcDbBlockReference::m_ocsPosition>(10),

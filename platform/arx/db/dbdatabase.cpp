@@ -58,7 +58,6 @@ AcDbStub* AcDbDatabase::Impl::stubFor(AcDbHandle handle)
     stub.database = self;
     stub.handle = handle;
     byHandle.insert(&stub);
-    noteHandle(handle);
     return &stub;
 }
 

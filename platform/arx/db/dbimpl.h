@@ -59,8 +59,8 @@ struct AcDbDatabase::Impl {
             state->index.objectModified(id);
     }
 
-    // A slot for a handle read from a file (made on first reference), or for a new
-    // object (null handle: the next free one).
+    // A slot for a handle read from a file (made on first reference; the handles given
+    // out start above those of objects only, see noteHandle), or for a new object.
     AcDbStub* stubFor(AcDbHandle handle);
     AcDbStub* newStub();
     // Gives a slot made without a handle the next free one.

@@ -140,6 +140,11 @@ void DxfContext::setBlockNamed(AcDbBlockReference* ref, const dxf::Pair& pair)
         m_blocks.push_back({ref, std::string(pair.value), pair.line});
 }
 
+bool DxfContext::awaitsBlock(const AcDbBlockReference* reference) const
+{
+    return !m_blocks.empty() && m_blocks.back().reference == reference;
+}
+
 void DxfContext::setLinetypeNamed(AcDbLayerTableRecord* layer, std::string_view name)
 {
     m_linetypes.push_back({layer, std::string(name)});

@@ -44,6 +44,8 @@ public:
     // Sets the block of a reference by name, now or once the file is read (an undefined
     // block is then an error naming the line).
     void setBlockNamed(AcDbBlockReference* reference, const dxf::Pair& pair);
+    // Whether the reference waits for a block defined later in the file.
+    bool awaitsBlock(const AcDbBlockReference* reference) const;
     // Sets the linetype of a layer by name once the file is read (Continuous when unknown).
     void setLinetypeNamed(AcDbLayerTableRecord* layer, std::string_view name);
     // Settles what waited for the whole file; throws dxf::FormatError.

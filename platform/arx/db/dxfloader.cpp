@@ -304,6 +304,7 @@ AcDbStub* Loader::claimSlot()
     AcDbStub* stub = handle.isNull() ? m_impl.newStub() : m_impl.stubFor(handle);
     if (stub->object)
         fail("duplicate handle " + handle.text());
+    m_impl.noteHandle(handle);
     return stub;
 }
 
@@ -446,6 +447,9 @@ void Loader::readEntity(AcDbObjectId owner)
     qv::DxfContext::RecordInfo info;
     const AcDbObjectId id = readRecord(stub, obj, info);
     auto* ent = static_cast<AcDbEntity*>(obj);
+    if (const auto* ref = AcDbBlockReference::cast(ent);
+        ref && ref->blockTableRecord().isNull() && !m_context.awaitsBlock(ref))
+        fail("INSERT without a block name");
     if (ent->layerId().isNull())
         ent->setLayerFromFile(m_context.layerNamed(ent->layerName()));   // none given: layer "0"
     if (attribute || vertex) {

@@ -79,6 +79,9 @@ private:
 
 bool Saver::run(std::string& error)
 {
+    // A database made empty (not read, not built) is written as an empty drawing.
+    if (m_impl.blockTable.isNull())
+        qv::completeDatabase(m_db);
     prepare();
     writeHeader();
     writeClasses();

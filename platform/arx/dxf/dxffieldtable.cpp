@@ -86,13 +86,16 @@ void FieldTable::enterSubclass(Cursor& cursor, std::string_view marker) const
             return;
         }
     }
-    // Pairs of a foreign subclass are kept at the end of the section before it, so that
-    // they never come between that section's fields when written.
+    // Pairs of a foreign subclass are kept at the end of the section before it (before
+    // everything when no marker came yet), so that they never come between a section's
+    // fields when written, and are read back where they were written.
     cursor.foreign = true;
-    if (cursor.section >= 0) {
-        const size_t next = static_cast<size_t>(cursor.section) + 1;
-        cursor.anchor = (next < m_sections.size() ? m_sections[next] : static_cast<int>(m_fields.size())) - 1;
+    if (cursor.section < 0) {
+        cursor.anchor = -1;
+        return;
     }
+    const size_t next = static_cast<size_t>(cursor.section) + 1;
+    cursor.anchor = (next < m_sections.size() ? m_sections[next] : static_cast<int>(m_fields.size())) - 1;
 }
 
 const Field* FieldTable::find(const Cursor& cursor, int code) const
