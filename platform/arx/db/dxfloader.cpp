@@ -28,6 +28,8 @@ using qv::dxf::Record;
 
 using Maker = AcDbObject* (*)(Impl& impl, const Record& record);
 
+constexpr unsigned long long kLargestHandle = 1ull << 62;
+
 template <class T>
 AcDbObject* make(Impl& impl, const Record&)
 {
@@ -301,6 +303,9 @@ void Loader::readOtherSection(std::string_view name)
 AcDbStub* Loader::claimSlot()
 {
     const AcDbHandle handle = m_context.recordHandle(m_record.pairs());
+    // New objects take handles above the largest: objects' handles leave room for them.
+    if (handle.value() >= kLargestHandle)
+        fail("handle " + handle.text() + " too large");
     AcDbStub* stub = handle.isNull() ? m_impl.newStub() : m_impl.stubFor(handle);
     if (stub->object)
         fail("duplicate handle " + handle.text());

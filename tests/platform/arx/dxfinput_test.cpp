@@ -281,6 +281,7 @@ TEST(DxfInput, MalformedFilesNameWhatIsWrong)
         const char* message;
     } cases[] = {
         {withValue(text, s.text, 5, s.line.text()), "duplicate handle " },
+        {withValue(text, s.text, 5, "FFFFFFFFFFFFFFFF"), "handle FFFFFFFFFFFFFFFF too large"},
         {"0\nSECTION\n2\nENTITIES\n0\nATTRIB\n8\n0\n0\nENDSEC\n0\nEOF\n", "ATTRIB outside a block reference"},
         {"0\nSECTION\n2\nTABLES\n0\nTABLE\n2\nCHAIRS\n0\nENDTAB\n0\nENDSEC\n0\nEOF\n", "unknown table 'CHAIRS'"},
         {"0\nSECTION\n0\nEOF\n", "section without a name"},
