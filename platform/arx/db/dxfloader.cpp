@@ -206,6 +206,10 @@ void Loader::run()
 {
     advance();
     while (!at("EOF")) {
+        if (m_record.head().code == 999) {   // a comment between sections
+            advance();
+            continue;
+        }
         if (!at("SECTION"))
             fail("expected SECTION, found '" + std::string(m_record.head().value.substr(0, 40)) + "'");
         readSection();

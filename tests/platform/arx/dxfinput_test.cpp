@@ -183,13 +183,13 @@ TEST(DxfInput, ManyLayersMissingFromTheTableAreAdded)
     writeAndReadAgain(db);
 }
 
-TEST(DxfInput, ByteOrderMarkAndLineEnds)
+TEST(DxfInput, ByteOrderMarkLineEndsAndComments)
 {
     const std::string text = Sample().db.dxfText();
     std::string crlf;
     for (char c : text)
         crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
-    for (const std::string& bytes : {"\xEF\xBB\xBF" + text, "\xEF\xBB\xBF" + crlf}) {
+    for (const std::string& bytes : {"\xEF\xBB\xBF" + text, "\xEF\xBB\xBF" + crlf, "999\nmade by hand\n" + text}) {
         AcDbDatabase db;
         ASSERT_EQ(db.readDxfText(bytes), Acad::eOk) << db.lastErrorMessage();
         EXPECT_EQ(db.dxfText(), text);

@@ -11,7 +11,6 @@
 #include <vector>
 
 namespace qv {
-class DxfContext;
 struct ObjectData;
 namespace dxf {
 struct Field;
