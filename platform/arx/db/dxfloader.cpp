@@ -177,6 +177,7 @@ private:
     // The slot of the current record's handle (a new one without a handle); a handle that
     // already has an object is refused.
     AcDbStub* claimSlot();
+    void noteHandle(AcDbHandle handle);
     // Makes obj the object of the current record: installs it and reads its pairs.
     AcDbObjectId readRecord(AcDbStub* stub, AcDbObject* obj, qv::DxfContext::RecordInfo& info);
     AcDbObjectId ownerOf(AcDbHandle handle);
@@ -304,16 +305,21 @@ void Loader::readOtherSection(std::string_view name)
             tags.add(p.code, p.value);
 }
 
+// New objects take handles above the largest a record has: those leave room for them.
+void Loader::noteHandle(AcDbHandle handle)
+{
+    if (handle.value() >= kLargestHandle)
+        fail("handle " + handle.text() + " too large");
+    m_impl.noteHandle(handle);
+}
+
 AcDbStub* Loader::claimSlot()
 {
     const AcDbHandle handle = m_context.recordHandle(m_record.pairs());
-    // New objects take handles above the largest: objects' handles leave room for them.
-    if (handle.value() >= kLargestHandle)
-        fail("handle " + handle.text() + " too large");
     AcDbStub* stub = handle.isNull() ? m_impl.newStub() : m_impl.stubFor(handle);
     if (stub->object)
         fail("duplicate handle " + handle.text());
-    m_impl.noteHandle(handle);
+    noteHandle(handle);
     return stub;
 }
 
@@ -404,7 +410,7 @@ void Loader::readBlock()
     qv::DxfContext::RecordInfo begin;
     m_context.readRecord(*btr, AcDbBlockTableRecord::blockBeginTable(), m_record.pairs(), btr->frame().begin, begin);
     btr->frame().beginHandle = begin.handle;
-    m_impl.noteHandle(begin.handle);
+    noteHandle(begin.handle);
     advance();
     readEntities(btrId);
     if (!at("ENDBLK"))
@@ -412,7 +418,7 @@ void Loader::readBlock()
     qv::DxfContext::RecordInfo end;
     m_context.readRecord(*btr, AcDbBlockTableRecord::blockEndTable(), m_record.pairs(), btr->frame().end, end);
     btr->frame().endHandle = end.handle;
-    m_impl.noteHandle(end.handle);
+    noteHandle(end.handle);
     advance();
 }
 
@@ -428,7 +434,7 @@ void Loader::readEntities(AcDbObjectId owner)
 void Loader::readSequenceEnd()
 {
     const AcDbHandle h = m_context.recordHandle(m_record.pairs());
-    m_impl.noteHandle(h);
+    noteHandle(h);
     if (m_lastInsert)
         m_lastInsert->setSeqendHandle(h);
     else if (m_lastPolyline)

@@ -132,7 +132,9 @@ bool FieldTable::read(AcRxObject& object, Cursor& cursor, std::span<const Pair> 
     }
     if (!f->read(object, *f, pair, context))
         return false;
-    cursor.anchor = static_cast<int>(f - m_fields.data());
+    // A field never written (a count, a copy) is no place to keep pairs after.
+    if (f->write)
+        cursor.anchor = static_cast<int>(f - m_fields.data());
     ++i;
     return true;
 }

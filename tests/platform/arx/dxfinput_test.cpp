@@ -282,6 +282,8 @@ TEST(DxfInput, MalformedFilesNameWhatIsWrong)
     } cases[] = {
         {withValue(text, s.text, 5, s.line.text()), "duplicate handle " },
         {withValue(text, s.text, 5, "FFFFFFFFFFFFFFFF"), "handle FFFFFFFFFFFFFFFF too large"},
+        {"0\nSECTION\n2\nBLOCKS\n0\nBLOCK\n5\n4000000000000000\n2\nB\n0\nENDBLK\n0\nENDSEC\n0\nEOF\n",
+         "line 5: handle 4000000000000000 too large"},
         {"0\nSECTION\n2\nENTITIES\n0\nATTRIB\n8\n0\n0\nENDSEC\n0\nEOF\n", "ATTRIB outside a block reference"},
         {"0\nSECTION\n2\nTABLES\n0\nTABLE\n2\nCHAIRS\n0\nENDTAB\n0\nENDSEC\n0\nEOF\n", "unknown table 'CHAIRS'"},
         {"0\nSECTION\n0\nEOF\n", "section without a name"},
@@ -326,6 +328,8 @@ TEST(DxfInput, WhatIsWrittenReadsBackAsItWasWritten)
     const std::string cases[] = {
         // A marker the reader does not know where no marker came yet (a line of release 12).
         "0\nSECTION\n2\nENTITIES\n0\nLINE\n8\nWalls\n100\nAcDbStray\n10\n1\n62\n3\n0\nENDSEC\n0\nEOF\n",
+        // A pair before a table's name, which the writer writes first.
+        "0\nSECTION\n2\nTABLES\n0\nTABLE\n1\n9\n2\nLTYPE\n70\n0\n0\nENDTAB\n0\nENDSEC\n0\nEOF\n",
         // Reactors and an owner naming objects the file does not have.
         withPairs(text, s.line, "102\n{ACAD_REACTORS\n330\nFFFFF\n102\n}\n"),
         withValue(text, s.text, 330, "EEEEE"),
