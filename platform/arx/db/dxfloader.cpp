@@ -350,6 +350,9 @@ void Loader::readTable()
         AcDbStub* recordStub = claimSlot();
         AcDbSymbolTableRecord* record = kind->second.makeRecord(m_impl);
         const AcDbObjectId id = readRecord(recordStub, record, info);
+        // Definitions are found by name: a name given twice would mix them up.
+        if (AcDbBlockTableRecord::cast(record) && table->has(record->name().c_str()))
+            fail("block record '" + record->name() + "' given twice");
         record->setOwnerId(slot);
         table->attachRecord(id, record->name());
     }

@@ -284,6 +284,8 @@ TEST(DxfInput, MalformedFilesNameWhatIsWrong)
         {withValue(text, s.text, 5, "FFFFFFFFFFFFFFFF"), "handle FFFFFFFFFFFFFFFF too large"},
         {"0\nSECTION\n2\nBLOCKS\n0\nBLOCK\n5\n4000000000000000\n2\nB\n0\nENDBLK\n0\nENDSEC\n0\nEOF\n",
          "line 5: handle 4000000000000000 too large"},
+        {withMarker(text, s.db.modelSpaceId().handle(), "*Model_Space", "*model_SPACE\n  0\nBLOCK_RECORD\n  2\n*Model_Space"),
+         "block record '*Model_Space' given twice"},
         {"0\nSECTION\n2\nENTITIES\n0\nATTRIB\n8\n0\n0\nENDSEC\n0\nEOF\n", "ATTRIB outside a block reference"},
         {"0\nSECTION\n2\nTABLES\n0\nTABLE\n2\nCHAIRS\n0\nENDTAB\n0\nENDSEC\n0\nEOF\n", "unknown table 'CHAIRS'"},
         {"0\nSECTION\n0\nEOF\n", "section without a name"},

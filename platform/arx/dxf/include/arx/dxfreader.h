@@ -25,7 +25,8 @@ public:
     // views of a record are valid until the next one is read.
     explicit Reader(MappedFile& file);
 
-    // The next pair; false at the end of the bytes.
+    // The next pair; false at the end of the bytes. Its value stays valid until the next
+    // record is read (reading pair by pair, as long as the reader).
     bool next(Pair& pair);
     // The next record; false at the end of the bytes. A first pair that is not a 0 pair
     // makes a record of its own.
