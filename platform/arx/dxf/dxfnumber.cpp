@@ -38,11 +38,43 @@ bool parseWhole(std::string_view text, T& value, int base = 10)
     return r.ec == std::errc() && r.ptr == end;
 }
 
+// Decimals of at most 15 digits without an exponent, as most files write coordinates: the
+// digits as an integer are exact in a double, and so is a power of ten up to 10^22, so
+// one division gives the correctly rounded value (the fast path of exact reading).
+bool parseShortDecimal(std::string_view t, double& value)
+{
+    static constexpr double kPowers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8,
+                                         1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    const char* p = t.data();
+    const char* end = p + t.size();
+    const bool negative = p < end && *p == '-';
+    p += p < end && (*p == '-' || *p == '+');
+    unsigned long long digits = 0;
+    int count = 0, decimals = -1;
+    for (; p < end; ++p) {
+        if (*p >= '0' && *p <= '9') {
+            digits = digits * 10 + static_cast<unsigned>(*p - '0');
+            decimals += decimals >= 0;
+            if (++count > 15)
+                return false;
+        } else if (*p == '.' && decimals < 0) {
+            decimals = 0;
+        } else {
+            return false;
+        }
+    }
+    if (count == 0)
+        return false;
+    const double v = static_cast<double>(digits) / kPowers[decimals < 0 ? 0 : decimals];
+    value = negative ? -v : v;
+    return true;
+}
+
 } // namespace
 
 bool parseReal(std::string_view text, double& value)
 {
-    return parseWhole(text, value) && std::isfinite(value);
+    return parseShortDecimal(text, value) || (parseWhole(text, value) && std::isfinite(value));
 }
 
 bool parseInt(std::string_view text, long long& value)
