@@ -9,7 +9,10 @@
 #include "common/tempdir.h"
 
 #include <cerrno>
+#include <charconv>
 #include <cmath>
+#include <cstring>
+#include <random>
 #include <gtest/gtest.h>
 
 using namespace qv::dxf;
@@ -99,6 +102,38 @@ TEST(DxfReader, RecordsKeepTheirDecodedTextsUntilTheNext)
     ASSERT_TRUE(reader.nextRecord(second));
     EXPECT_EQ(second.type(), "EOF");
     EXPECT_FALSE(reader.nextRecord(second));
+}
+
+TEST(DxfNumbers, ReadExactlyAsTheLibraryReads)
+{
+    // Short decimals take a fast path: it must give the very double from_chars gives.
+    std::mt19937_64 random(7);
+    for (int i = 0; i < 20000; ++i) {
+        std::string text = std::to_string(random() % 1000000000000000ull);
+        const size_t point = random() % (text.size() + 1);
+        if (point < text.size())
+            text.insert(text.size() - point, ".");
+        if (random() % 2)
+            text.insert(0, "-");
+        double fast = 0, exact = 0;
+        ASSERT_TRUE(parseReal(text, fast)) << text;
+        std::from_chars(text.data(), text.data() + text.size(), exact);
+        ASSERT_EQ(std::memcmp(&fast, &exact, sizeof fast), 0) << text;
+    }
+    double v = 0;
+    EXPECT_TRUE(parseReal("-0.0", v) && std::signbit(v));
+    EXPECT_TRUE(parseReal(" +2.5 ", v) && v == 2.5);
+    EXPECT_TRUE(parseReal("1234567890123456.5", v) && v == 1234567890123456.5);
+    EXPECT_TRUE(parseReal("1e-5", v) && v == 1e-5);
+    for (const char* bad : {"", "-", ".", "1.2.3", "1,5", "inf", "nan", "1e400", "0x10"})
+        EXPECT_FALSE(parseReal(bad, v)) << bad;
+    long long n = 0;
+    EXPECT_TRUE(parseInt("7.0", n) && n == 7);
+    EXPECT_FALSE(parseInt("7.5", n));
+    unsigned long long h = 0;
+    EXPECT_TRUE(parseHandle("", h) && h == 0);
+    EXPECT_TRUE(parseHandle("2f4", h) && h == 0x2F4);
+    EXPECT_FALSE(parseHandle("12345678901234567", h));
 }
 
 TEST(DxfWriter, FormatsAsTheReaderReadsBack)
