@@ -10,7 +10,13 @@ public:
     const char* name() const { return m_name; }
     const char* dxfName() const { return m_dxfName; }
     const AcRxClass* myParent() const { return m_parent; }
-    bool isDerivedFrom(const AcRxClass* other) const;
+    bool isDerivedFrom(const AcRxClass* other) const
+    {
+        for (const AcRxClass* c = this; c; c = c->m_parent)
+            if (c == other)
+                return true;
+        return false;
+    }
 
 private:
     const char* m_name;
