@@ -39,7 +39,9 @@ public:
     Acad::ErrorStatus readDxfFile(const char* fileName);
     Acad::ErrorStatus readDxfText(const std::string& text);
     // Writes the drawing as DXF 2013 through a temporary file in the same folder renamed
-    // into place; a missing folder or a write error leaves any old file untouched.
+    // into place; a missing folder or a write error (eFileAccessErr), or a value that the
+    // file could not hold as it is (eInvalidInput, naming the object), leaves any old file
+    // untouched. lastErrorMessage() says why.
     Acad::ErrorStatus saveAs(const char* fileName, bool bakAndRename = false,
                              int version = AcDb::kDHL_CURRENT, const void* security = nullptr);
     Acad::ErrorStatus dxfOut(const char* fileName) { return saveAs(fileName); }
