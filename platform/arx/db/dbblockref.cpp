@@ -1,25 +1,29 @@
 #include "arx/dbblockref.h"
 
 #include "arx/dbdatabase.h"
-#include "dbnesting.h"
-#include "dbobjectimpl.h"
 #include "arx/dbsymtb.h"
 #include "arx/dbtext.h"
+#include "dbnesting.h"
+#include "dbobjectimpl.h"
 
 #include <cmath>
+#include <cstdint>
 #include <unordered_map>
 #include <unordered_set>
 
 ACRX_DEFINE_MEMBERS(AcDbBlockReference, AcDbEntity, "INSERT")
 ACRX_DEFINE_MEMBERS(AcDbMInsertBlock, AcDbBlockReference, "INSERT")
 
-using qv::dxf::DxfIn;
-using qv::dxf::DxfOut;
-using qv::dxf::Token;
+using qv::dxf::Field;
+using qv::dxf::FieldContext;
+using qv::dxf::FieldTable;
+using qv::dxf::Pair;
+using qv::dxf::Writer;
+using qv::allFinite;
 using qv::fromOcs;
 using qv::kDegree;
 using qv::toOcs;
-using qv::writeNormal;
+using namespace qv::fields;
 
 namespace {
 
@@ -75,7 +79,7 @@ void AcDbObjectIterator::step(bool backwards, bool skipErased)
 AcDbEntity* AcDbObjectIterator::entity() const { return AcDbEntity::cast(objectId().object()); }
 
 AcDbBlockReference::AcDbBlockReference(const AcGePoint3d& position, AcDbObjectId blockTableRecord)
-    : m_block(blockTableRecord), m_position(position)
+    : m_block(blockTableRecord), m_ocsPosition(position)
 {
 }
 
@@ -91,21 +95,29 @@ Acad::ErrorStatus AcDbBlockReference::setBlockTableRecord(AcDbObjectId id)
     return Acad::eOk;
 }
 
-Acad::ErrorStatus AcDbBlockReference::setPosition(const AcGePoint3d& p) { QV_SETTER(m_position = p) }
+AcGePoint3d AcDbBlockReference::position() const { return fromOcs(m_ocsPosition, m_normal); }
+
+Acad::ErrorStatus AcDbBlockReference::setPosition(const AcGePoint3d& p)
+{
+    QV_CHECKED_SETTER(allFinite(p), m_ocsPosition = toOcs(p, m_normal))
+}
 
 Acad::ErrorStatus AcDbBlockReference::setRotation(double radians)
 {
-    QV_SETTER(m_rotation = qv::normalizeAngle(radians))
+    QV_CHECKED_SETTER(allFinite(radians), m_rotation = qv::normalizeAngle(radians))
 }
 
 Acad::ErrorStatus AcDbBlockReference::setScaleFactors(const AcGeScale3d& scale)
 {
-    QV_CHECKED_SETTER(scale.sx != 0 && scale.sy != 0 && scale.sz != 0, m_scale = scale)
+    QV_CHECKED_SETTER(allFinite(scale) && scale.sx != 0 && scale.sy != 0 && scale.sz != 0, m_scale = scale)
 }
 
 Acad::ErrorStatus AcDbBlockReference::setNormal(const AcGeVector3d& normal)
 {
-    QV_CHECKED_SETTER(!normal.isZeroLength(), m_normal = normal.normal())
+    if (!allFinite(normal) || normal.isZeroLength())
+        return Acad::eInvalidInput;
+    const AcGePoint3d p = position();
+    QV_SETTER((m_normal = normal.normal(), m_ocsPosition = toOcs(p, m_normal)))
 }
 
 AcGeMatrix3d AcDbBlockReference::blockTransform() const
@@ -113,7 +125,7 @@ AcGeMatrix3d AcDbBlockReference::blockTransform() const
     AcGePoint3d origin;
     if (const auto* btr = AcDbBlockTableRecord::cast(m_block.object()))
         origin = btr->origin();
-    return AcGeMatrix3d::translation(m_position.asVector()) * AcGeMatrix3d::planeToWorld(m_normal)
+    return AcGeMatrix3d::translation(position().asVector()) * AcGeMatrix3d::planeToWorld(m_normal)
         * AcGeMatrix3d::rotation(m_rotation, AcGeVector3d::kZAxis) * AcGeMatrix3d::scaling(m_scale)
         * AcGeMatrix3d::translation(-origin.asVector());
 }
@@ -126,7 +138,7 @@ Acad::ErrorStatus AcDbBlockReference::setBlockTransform(const AcGeMatrix3d& m)
         origin = btr->origin();
     const AcGeVector3d xv = m.transform(AcGeVector3d::kXAxis), yv = m.transform(AcGeVector3d::kYAxis),
                        zv = m.transform(AcGeVector3d::kZAxis);
-    if (xv.isZeroLength() || yv.isZeroLength() || zv.isZeroLength())
+    if (!allFinite(m) || xv.isZeroLength() || yv.isZeroLength() || zv.isZeroLength())
         return Acad::eInvalidInput;
     const AcGeVector3d normal = zv.normal();
     const AcGeMatrix3d toPlane = AcGeMatrix3d::worldToPlane(normal);
@@ -136,7 +148,7 @@ Acad::ErrorStatus AcDbBlockReference::setBlockTransform(const AcGeMatrix3d& m)
     m_normal = normal;
     m_rotation = qv::normalizeAngle(rotation);
     m_scale = AcGeScale3d(xv.length(), sy, zl.z);
-    m_position = m.transform(origin);
+    m_ocsPosition = toOcs(m.transform(origin), m_normal);
     return Acad::eOk;
 }
 
@@ -249,99 +261,78 @@ void AcDbBlockReference::addAttributeExtents(AcDbExtents& extents) const
     }
 }
 
-bool AcDbBlockReference::dxfInArrayField(DxfIn& in, const Token& t)
+namespace {
+
+bool isArray(const AcRxObject& o) { return o.isKindOf(AcDbMInsertBlock::desc()); }
+
+// A scale factor of the reference: written when it is not 1.
+template <double AcGeScale3d::*Factor>
+Field scaleFactor(int code)
 {
-    switch (t.code) {
-    case 70: m_columns = in.integer(t); return true;
-    case 71: m_rows = in.integer(t); return true;
-    case 44: m_columnSpacing = in.real(t); return true;
-    case 45: m_rowSpacing = in.real(t); return true;
-    }
-    return false;
+    return value({static_cast<short>(code)},
+                 [](AcRxObject& o, const Field&, const Pair& p, FieldContext& c) {
+                     static_cast<AcDbBlockReference&>(o).setScaleFromFile(Factor, c.real(p));
+                     return true;
+                 },
+                 [](const AcRxObject& o, const Field& f, Writer& out) {
+                     const double v = static_cast<const AcDbBlockReference&>(o).scaleFactors().*Factor;
+                     if (v != 1)
+                         out.real(f.code(), v);
+                 });
 }
 
-bool AcDbBlockReference::dxfInField(DxfIn& in, const Token& t)
+} // namespace
+
+const FieldTable& AcDbBlockReference::dxfTable() const
 {
-    switch (t.code) {
-    case 2: m_blockName = t.value; m_blockNameLine = t.line; return true;
-    case 66: return true;  // attributes follow: known from the records after this one
-    case 41: m_scale.sx = in.real(t); return true;
-    case 42: m_scale.sy = in.real(t); return true;
-    case 43: m_scale.sz = in.real(t); return true;
-    case 50: m_rotation = qv::normalizeAngle(in.real(t) * kDegree); return true;
-    }
-    return dxfInArrayField(in, t) || in.pointPart(t, 10, m_position) || in.vectorPart(t, 210, m_normal);
+    static const FieldTable table({dxfFields(), {
+        subclass("AcDbBlockReference|AcDbMInsertBlock",
+                 [](const AcRxObject& o) { return isArray(o) ? "AcDbMInsertBlock" : "AcDbBlockReference"; }),
+        // Attributes follow: known from the records after this one.
+        value({66}, [](AcRxObject&, const Field&, const Pair&, FieldContext&) { return true; },
+              [](const AcRxObject& o, const Field& f, Writer& out) {
+                  if (static_cast<const AcDbBlockReference&>(o).hasLiveAttributes())
+                      out.integer(f.code(), 1);
+              }),
+        value({2},
+              [](AcRxObject& o, const Field&, const Pair& p, FieldContext& c) {
+                  qv::dbContext(c).setBlockNamed(&static_cast<AcDbBlockReference&>(o), p);
+                  return true;
+              },
+              [](const AcRxObject& o, const Field& f, Writer& out) {
+                  const AcDbObjectId block = static_cast<const AcDbBlockReference&>(o).m_block;
+                  const auto* btr = AcDbBlockTableRecord::cast(block.object());
+                  if (!btr || btr->isErased())
+                      out.fail("it shows a block that is not in the drawing");
+                  out.text(f.code(), btr ? btr->name() : std::string());
+              }),
+        point<&AcDbBlockReference::m_ocsPosition>(10),
+        scaleFactor<&AcGeScale3d::sx>(41),
+        scaleFactor<&AcGeScale3d::sy>(42),
+        scaleFactor<&AcGeScale3d::sz>(43),
+        angle<&AcDbBlockReference::m_rotation>(50).normalized().omitting(0),
+        integer<&AcDbBlockReference::m_columns>(70).range(0, INT16_MAX).only(isArray),
+        integer<&AcDbBlockReference::m_rows>(71).range(0, INT16_MAX).only(isArray),
+        real<&AcDbBlockReference::m_columnSpacing>(44).only(isArray),
+        real<&AcDbBlockReference::m_rowSpacing>(45).only(isArray),
+        extrusion<&AcDbBlockReference::m_normal>(210),
+    }});
+    return table;
 }
 
-void AcDbBlockReference::dxfInEnd(DxfIn&)
+void AcDbBlockReference::setScaleFromFile(double AcGeScale3d::*factor, double value) { m_scale.*factor = value; }
+
+void AcDbBlockReference::dxfInEnd()
 {
-    m_normal = m_normal.isZeroLength() ? AcGeVector3d::kZAxis : m_normal.normal();
-    m_position = fromOcs(m_position, m_normal);
+    m_normal = qv::unitNormal(m_normal);
 }
 
-void AcDbBlockReference::dxfInResolve(DxfIn& in)
-{
-    AcDbEntity::dxfInResolve(in);
-    const auto* table = AcDbBlockTable::cast(in.database()->blockTableId().object());
-    if (!table || table->getAt(m_blockName.c_str(), m_block) != Acad::eOk)
-        in.fail(m_blockNameLine, "INSERT refers to the undefined block '" + m_blockName + "'");
-}
+Acad::ErrorStatus AcDbMInsertBlock::setColumns(Adesk::UInt16 n) { QV_CHECKED_SETTER(n > 0 && n <= INT16_MAX, m_columns = n) }
 
-void AcDbBlockReference::dxfOutFields(DxfOut& out) const
-{
-    AcDbEntity::dxfOutFields(out);
-    out.subclass(isKindOf(AcDbMInsertBlock::desc()) ? "AcDbMInsertBlock" : "AcDbBlockReference");
-    if (hasLiveAttributes())
-        out.integer(66, 1);
-    const auto* btr = AcDbBlockTableRecord::cast(m_block.object());
-    out.tag(2, btr ? btr->name() : m_blockName);
-    out.point(10, toOcs(m_position, m_normal));
-    if (m_scale.sx != 1)
-        out.real(41, m_scale.sx);
-    if (m_scale.sy != 1)
-        out.real(42, m_scale.sy);
-    if (m_scale.sz != 1)
-        out.real(43, m_scale.sz);
-    if (m_rotation != 0)
-        out.real(50, m_rotation / kDegree);
-    dxfOutArrayFields(out);
-    writeNormal(out, m_normal);
-}
+Acad::ErrorStatus AcDbMInsertBlock::setRows(Adesk::UInt16 n) { QV_CHECKED_SETTER(n > 0 && n <= INT16_MAX, m_rows = n) }
 
-Acad::ErrorStatus AcDbMInsertBlock::setColumns(Adesk::UInt16 n)
-{
-    if (n == 0)
-        return Acad::eInvalidInput;
-    m_columns = n;
-    return Acad::eOk;
-}
+Acad::ErrorStatus AcDbMInsertBlock::setColumnSpacing(double d) { QV_CHECKED_SETTER(allFinite(d), m_columnSpacing = d) }
 
-Acad::ErrorStatus AcDbMInsertBlock::setRows(Adesk::UInt16 n)
-{
-    if (n == 0)
-        return Acad::eInvalidInput;
-    m_rows = n;
-    return Acad::eOk;
-}
+Acad::ErrorStatus AcDbMInsertBlock::setRowSpacing(double d) { QV_CHECKED_SETTER(allFinite(d), m_rowSpacing = d) }
 
-Acad::ErrorStatus AcDbMInsertBlock::setColumnSpacing(double d)
-{
-    m_columnSpacing = d;
-    return Acad::eOk;
-}
 
-Acad::ErrorStatus AcDbMInsertBlock::setRowSpacing(double d)
-{
-    m_rowSpacing = d;
-    return Acad::eOk;
-}
-
-bool AcDbMInsertBlock::dxfInField(DxfIn& in, const Token& t) { return AcDbBlockReference::dxfInField(in, t); }
-
-void AcDbMInsertBlock::dxfOutArrayFields(DxfOut& out) const
-{
-    out.integer(70, m_columns);
-    out.integer(71, m_rows);
-    out.real(44, m_columnSpacing);
-    out.real(45, m_rowSpacing);
-}

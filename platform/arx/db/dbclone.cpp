@@ -7,18 +7,27 @@
 #include "arx/dbcurves.h"
 #include "arx/dbdict.h"
 #include "arx/dbhatch.h"
-#include "dbimpl.h"
-#include "dbnesting.h"
 #include "arx/dbsymtb.h"
 #include "arx/dbtext.h"
 #include "arx/dbviewport.h"
+#include "arx/dxffieldtable.h"
+#include "arx/dxfnames.h"
+#include "arx/dxfnumber.h"
+#include "arx/dxfreader.h"
+#include "dbimpl.h"
+#include "dbnesting.h"
+#include "dbobjectdata.h"
+#include "dxfcontext.h"
 
-#include <charconv>
+#include <deque>
 #include <memory>
 
 namespace {
 
-using qv::dxf::Tags;
+using qv::dxf::TagList;
+
+// The writer's buffer for one object's fields.
+constexpr size_t kFieldsBuffer = 4096;
 
 template <class T>
 AcDbObject* make()
@@ -31,9 +40,9 @@ AcDbObject* emptyCopyOf(const AcDbObject* original)
 {
     const AcRxClass* cls = original->isA();
     if (cls == AcDbProxyEntity::desc())
-        return new AcDbProxyEntity(original->dxfName());
+        return new AcDbProxyEntity(qv::dxf::internName(original->dxfName()));
     if (cls == AcDbProxyObject::desc())
-        return new AcDbProxyObject(original->dxfName());
+        return new AcDbProxyObject(qv::dxf::internName(original->dxfName()));
     static const std::pair<const AcRxClass*, AcDbObject* (*)()> kinds[] = {
         {AcDbLine::desc(), &make<AcDbLine>},
         {AcDbCircle::desc(), &make<AcDbCircle>},
@@ -94,7 +103,7 @@ std::vector<AcDbObjectId> ownedObjects(const AcDbObject* obj)
 class Cloner
 {
 public:
-    explicit Cloner(AcDbDatabase* db) : m_db(db), m_impl(db->impl()), m_in(db) {}
+    explicit Cloner(AcDbDatabase* db) : m_db(db), m_impl(db->impl()), m_context(db) {}
     ~Cloner();
 
     // Plans the copy of an object and of what it owns; false for a class that cannot be copied.
@@ -113,15 +122,18 @@ private:
     };
 
     AcDbObjectId copyOf(AcDbObjectId id) const;
-    void translate(Tags& tags) const;
-    bool fill(const Item& item);
-    bool fillFields(const AcDbObject* original, AcDbObject* copy);
+    // The handle a value names, turned to its copy's when the object is copied too.
+    std::string_view translated(int code, std::string_view value, std::string& storage) const;
+    void translate(TagList& tags) const;
+    // Copies the original's fields and data; throws dxf::FormatError.
+    void fill(const Item& item);
+    void fillFields(const AcDbObject* original, AcDbObject* copy);
     void fillDictionary(const AcDbDictionary* original, AcDbDictionary* copy) const;
     void link(const Item& item) const;
 
     AcDbDatabase* m_db;
     AcDbDatabase::Impl& m_impl;
-    qv::dxf::DxfIn m_in;
+    qv::DxfContext m_context;
     std::vector<Item> m_items;
     std::unordered_map<AcDbObjectId, AcDbObjectId> m_copies;
     bool m_committed = false;
@@ -135,7 +147,7 @@ Cloner::~Cloner()
     for (Item& item : m_items)
         if (AcDbStub* stub = item.copy.stub()) {
             m_impl.byHandle.erase(stub->handle.value());
-            stub->object.reset();
+            m_impl.destroyObject(stub);
         }
 }
 
@@ -169,79 +181,76 @@ bool Cloner::make()
         item.copy = m_impl.install(stub, item.pending.release());
         m_copies[item.original->objectId()] = item.copy;
     }
-    for (const Item& item : m_items)
-        if (!fill(item))
-            return false;
-    for (const Item& item : m_items)
-        item.copy.object()->dxfInResolve(m_in);
-    for (const auto& ref : m_in.strictReferences())
-        if (!ref.stub->object)
-            return false;
-    return !m_in.failed();
-}
-
-void Cloner::translate(Tags& tags) const
-{
-    for (qv::dxf::Tag& t : tags) {
-        AcDbObjectId id;
-        if (isHandleCode(t.code) && m_db->getAcDbObjectId(id, false, AcDbHandle(t.value)) == Acad::eOk)
-            if (const AcDbObjectId copy = copyOf(id); !copy.isNull())
-                t.value = copy.handle().text();
+    try {
+        for (const Item& item : m_items)
+            fill(item);
+        m_context.resolve();
+    } catch (const qv::dxf::FormatError&) {
+        return false;
     }
+    return true;
 }
 
-bool Cloner::fill(const Item& item)
+std::string_view Cloner::translated(int code, std::string_view value, std::string& storage) const
+{
+    AcDbObjectId id;
+    if (!isHandleCode(code) || m_db->getAcDbObjectId(id, false, AcDbHandle(std::string(value))) != Acad::eOk)
+        return value;
+    const AcDbObjectId copy = copyOf(id);
+    if (copy.isNull())
+        return value;
+    storage = copy.handle().text();
+    return storage;
+}
+
+void Cloner::translate(TagList& tags) const
+{
+    TagList result;
+    std::string storage;
+    for (const qv::dxf::Tag& t : tags)
+        result.add(t.code, translated(t.code, t.value(), storage), t.anchor);
+    tags = std::move(result);
+}
+
+void Cloner::fill(const Item& item)
 {
     AcDbObject* copy = item.copy.object();
     if (const auto* dict = AcDbDictionary::cast(item.original))
         fillDictionary(dict, AcDbDictionary::cast(copy));
-    else if (!fillFields(item.original, copy))
-        return false;
-    copy->xDataTags() = item.original->xDataTags();
-    translate(copy->xDataTags());
-    copy->appGroups() = item.original->appGroups();
+    else
+        fillFields(item.original, copy);
+    if (const qv::ObjectData* data = static_cast<const AcDbObject*>(item.original)->data()) {
+        copy->editData().xdata = data->xdata;
+        translate(copy->editData().xdata);
+        copy->editData().appGroups = data->appGroups;
+    }
     link(item);
-    return true;
 }
 
 // Writes the original's fields as a file would hold them and reads them into the copy.
-bool Cloner::fillFields(const AcDbObject* original, AcDbObject* copy)
+void Cloner::fillFields(const AcDbObject* original, AcDbObject* copy)
 {
-    qv::dxf::DxfOut out;
-    out.beginObject(&original->extras());
-    original->dxfOutFields(out);
-    out.endFields();
-    Tags tags;
-    std::string_view text = out.text();
-    while (!text.empty()) {
-        const size_t codeEnd = text.find('\n'), valueEnd = text.find('\n', codeEnd + 1);
-        if (codeEnd == std::string_view::npos || valueEnd == std::string_view::npos)
-            return false;
-        const std::string_view code = text.substr(0, codeEnd);
-        const size_t digits = code.find_first_not_of(' ');
-        int value = 0;
-        if (digits == std::string_view::npos
-            || std::from_chars(code.data() + digits, code.data() + code.size(), value).ptr != code.data() + code.size())
-            return false;
-        tags.push_back({value, std::string(text.substr(codeEnd + 1, valueEnd - codeEnd - 1))});
-        text.remove_prefix(valueEnd + 1);
+    std::string text;
+    {
+        qv::dxf::StringSink sink(text);
+        qv::dxf::Writer out(sink, kFieldsBuffer);
+        original->dxfOutFields(out);
+        out.finish();
     }
-    translate(tags);
-    m_in.setSubclass("");
-    for (const qv::dxf::Tag& tag : tags) {
-        const qv::dxf::Token t{tag.code, tag.value, 0};
-        if (t.code == 100) {
-            m_in.setSubclass(t.value);
-            copy->extras().push_back({t.value, {}});
-        } else if (!copy->dxfIn(m_in, t)) {
-            auto& extras = copy->extras();
-            if (extras.empty() || extras.back().subclass != m_in.subclass())
-                extras.push_back({m_in.subclass(), {}});
-            extras.back().tags.push_back(tag);
-        }
+    // The copy's record: a head, then the fields with handles of copied objects turned to
+    // their copies'.
+    std::deque<std::string> handles;
+    std::vector<qv::dxf::Pair> pairs{qv::dxf::Pair{0, original->dxfName(), 0}};
+    qv::dxf::Reader reader(text);
+    for (qv::dxf::Pair p; reader.next(p);) {
+        std::string storage;
+        if (translated(p.code, p.value, storage).data() == storage.data())
+            p.value = handles.emplace_back(std::move(storage));
+        pairs.push_back(p);
     }
-    copy->dxfInEnd(m_in);
-    return !m_in.failed();
+    qv::DxfContext::RecordInfo info;
+    m_context.readRecord(*copy, copy->dxfTable(), pairs, copy->dataSlot(), info);
+    copy->dxfInEnd();
 }
 
 // Entries the dictionary owns point to their copies; others are shared.

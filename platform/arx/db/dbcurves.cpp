@@ -16,13 +16,16 @@ ACRX_DEFINE_MEMBERS(AcDb3dPolyline, AcDbSequencePolyline, "POLYLINE")
 ACRX_DEFINE_MEMBERS(AcDbPolyFaceMesh, AcDbSequencePolyline, "POLYLINE")
 ACRX_DEFINE_MEMBERS(AcDbPolygonMesh, AcDbSequencePolyline, "POLYLINE")
 
-using qv::dxf::DxfIn;
-using qv::dxf::DxfOut;
-using qv::dxf::Token;
+using qv::dxf::Field;
+using qv::dxf::FieldContext;
+using qv::dxf::FieldTable;
+using qv::dxf::Pair;
+using qv::dxf::Writer;
+using qv::allFinite;
 using qv::fromOcs;
 using qv::kDegree;
 using qv::toOcs;
-using qv::writeNormal;
+using namespace qv::fields;
 
 namespace {
 
@@ -51,8 +54,8 @@ void addArcExtents(AcDbExtents& e, const AcGePoint2d& c, double r, double a, dou
 
 // ---- AcDbLine ----
 
-Acad::ErrorStatus AcDbLine::setStartPoint(const AcGePoint3d& p) { QV_SETTER(m_start = p) }
-Acad::ErrorStatus AcDbLine::setEndPoint(const AcGePoint3d& p) { QV_SETTER(m_end = p) }
+Acad::ErrorStatus AcDbLine::setStartPoint(const AcGePoint3d& p) { QV_CHECKED_SETTER(allFinite(p), m_start = p) }
+Acad::ErrorStatus AcDbLine::setEndPoint(const AcGePoint3d& p) { QV_CHECKED_SETTER(allFinite(p), m_end = p) }
 
 Acad::ErrorStatus AcDbLine::getEndParam(double& param) const
 {
@@ -79,6 +82,8 @@ Acad::ErrorStatus AcDbLine::transformBy(const AcGeMatrix3d& m)
 {
     if (const Acad::ErrorStatus es = assertWriteEnabled(); es != Acad::eOk)
         return es;
+    if (!allFinite(m))
+        return Acad::eInvalidInput;
     m_start = m.transform(m_start);
     m_end = m.transform(m_end);
     bool mirrored = false;
@@ -92,42 +97,38 @@ Acad::ErrorStatus AcDbLine::getGeomExtents(AcDbExtents& extents) const
     return Acad::eOk;
 }
 
-bool AcDbLine::dxfInField(DxfIn& in, const Token& t)
+const FieldTable& AcDbLine::dxfTable() const
 {
-    if (t.code == 39) {
-        m_thickness = in.real(t);
-        return true;
-    }
-    return in.pointPart(t, 10, m_start) || in.pointPart(t, 11, m_end) || in.vectorPart(t, 210, m_normal);
-}
-
-void AcDbLine::dxfOutFields(DxfOut& out) const
-{
-    AcDbEntity::dxfOutFields(out);
-    out.subclass("AcDbLine");
-    if (m_thickness != 0)
-        out.real(39, m_thickness);
-    out.point(10, m_start);
-    out.point(11, m_end);
-    writeNormal(out, m_normal);
+    static const FieldTable table({dxfFields(), {
+        subclass("AcDbLine"),
+        real<&AcDbLine::m_thickness>(39).omitting(0),
+        point<&AcDbLine::m_start>(10),
+        point<&AcDbLine::m_end>(11),
+        extrusion<&AcDbLine::m_normal>(210),
+    }});
+    return table;
 }
 
 // ---- AcDbCircle ----
 
 AcDbCircle::AcDbCircle(const AcGePoint3d& center, const AcGeVector3d& normal, double radius)
-    : m_center(center), m_radius(radius), m_normal(normal.normal())
+    : m_radius(radius), m_normal(normal.normal())
 {
+    m_ocsCenter = toOcs(center, m_normal);
 }
 
-Acad::ErrorStatus AcDbCircle::setCenter(const AcGePoint3d& c) { QV_SETTER(m_center = c) }
-Acad::ErrorStatus AcDbCircle::setRadius(double r) { QV_CHECKED_SETTER(!(r <= 0), m_radius = r) }
+AcGePoint3d AcDbCircle::center() const { return fromOcs(m_ocsCenter, m_normal); }
+
+Acad::ErrorStatus AcDbCircle::setCenter(const AcGePoint3d& c)
+{
+    QV_CHECKED_SETTER(allFinite(c), m_ocsCenter = toOcs(c, m_normal))
+}
+Acad::ErrorStatus AcDbCircle::setRadius(double r) { QV_CHECKED_SETTER(r > 0 && allFinite(r), m_radius = r) }
 
 Acad::ErrorStatus AcDbCircle::setNormal(const AcGeVector3d& n)
 {
-    if (n.isZeroLength())
-        return Acad::eInvalidInput;
-    m_normal = n.normal();
-    return Acad::eOk;
+    const AcGePoint3d c = center();
+    QV_CHECKED_SETTER(allFinite(n) && !n.isZeroLength(), (m_normal = n.normal(), m_ocsCenter = toOcs(c, m_normal)))
 }
 
 Acad::ErrorStatus AcDbCircle::getEndParam(double& param) const
@@ -146,7 +147,7 @@ Acad::ErrorStatus AcDbCircle::getDistAtParam(double param, double& dist) const
 
 Acad::ErrorStatus AcDbCircle::getPointAtParam(double param, AcGePoint3d& point) const
 {
-    point = m_center + qv::ocsDirection(param, m_normal) * m_radius;
+    point = center() + qv::ocsDirection(param, m_normal) * m_radius;
     return Acad::eOk;
 }
 
@@ -160,51 +161,44 @@ Acad::ErrorStatus AcDbCircle::transformBy(const AcGeMatrix3d& m)
 {
     if (const Acad::ErrorStatus es = assertWriteEnabled(); es != Acad::eOk)
         return es;
+    if (!allFinite(m))
+        return Acad::eInvalidInput;
     if (!m.isUniScaledOrtho())
         return Acad::eNotApplicable;
     bool mirrored = false;
-    m_center = m.transform(m_center);
+    const AcGePoint3d c = m.transform(center());
     m_radius *= m.scale();
     m_normal = transformedNormal(m, m_normal, mirrored);
+    m_ocsCenter = toOcs(c, m_normal);
     return Acad::eOk;
 }
 
 Acad::ErrorStatus AcDbCircle::getGeomExtents(AcDbExtents& extents) const
 {
     extents = AcDbExtents();
-    const AcGePoint3d c = AcGeMatrix3d::worldToPlane(m_normal).transform(m_center);
+    const AcGePoint3d& c = m_ocsCenter;
     addArcExtents(extents, c.to2d(), m_radius, 0, 2 * kPi, AcGeMatrix3d::planeToWorld(m_normal), c.z);
     return Acad::eOk;
 }
 
-bool AcDbCircle::dxfInField(DxfIn& in, const Token& t)
+std::vector<Field> AcDbCircle::circleFields()
 {
-    if (t.code == 40)
-        m_radius = in.real(t);
-    else if (t.code == 39)
-        m_thickness = in.real(t);
-    else
-        return in.pointPart(t, 10, m_center) || in.vectorPart(t, 210, m_normal);
-    return true;
+    return {
+        subclass("AcDbCircle"),
+        real<&AcDbCircle::m_thickness>(39).omitting(0),
+        point<&AcDbCircle::m_ocsCenter>(10),
+        real<&AcDbCircle::m_radius>(40),
+        extrusion<&AcDbCircle::m_normal>(210),
+    };
 }
 
-void AcDbCircle::dxfInEnd(DxfIn&)
+const FieldTable& AcDbCircle::dxfTable() const
 {
-    // The file gives the centre in the object coordinate system.
-    m_normal = m_normal.isZeroLength() ? AcGeVector3d::kZAxis : m_normal.normal();
-    m_center = fromOcs(m_center, m_normal);
+    static const FieldTable table({dxfFields(), circleFields()});
+    return table;
 }
 
-void AcDbCircle::dxfOutFields(DxfOut& out) const
-{
-    AcDbEntity::dxfOutFields(out);
-    out.subclass("AcDbCircle");
-    if (m_thickness != 0)
-        out.real(39, m_thickness);
-    out.point(10, toOcs(m_center, m_normal));
-    out.real(40, m_radius);
-    writeNormal(out, m_normal);
-}
+void AcDbCircle::dxfInEnd() { m_normal = qv::unitNormal(m_normal); }
 
 // ---- AcDbArc ----
 
@@ -215,8 +209,8 @@ AcDbArc::AcDbArc(const AcGePoint3d& center, const AcGeVector3d& normal, double r
 {
 }
 
-Acad::ErrorStatus AcDbArc::setStartAngle(double a) { QV_SETTER(m_startAngle = qv::normalizeAngle(a)) }
-Acad::ErrorStatus AcDbArc::setEndAngle(double a) { QV_SETTER(m_endAngle = qv::normalizeAngle(a)) }
+Acad::ErrorStatus AcDbArc::setStartAngle(double a) { QV_CHECKED_SETTER(allFinite(a), m_startAngle = qv::normalizeAngle(a)) }
+Acad::ErrorStatus AcDbArc::setEndAngle(double a) { QV_CHECKED_SETTER(allFinite(a), m_endAngle = qv::normalizeAngle(a)) }
 
 double AcDbArc::sweep() const
 {
@@ -258,8 +252,8 @@ Acad::ErrorStatus AcDbArc::transformBy(const AcGeMatrix3d& m)
     getPointAtParam(m_startAngle + sweep(), end);
     if (const Acad::ErrorStatus es = AcDbCircle::transformBy(m); es != Acad::eOk)
         return es;
-    const double a = qv::angleInOcs(m.transform(start) - m_center, m_normal);
-    const double b = qv::angleInOcs(m.transform(end) - m_center, m_normal);
+    const double a = qv::angleInOcs(m.transform(start) - center(), m_normal);
+    const double b = qv::angleInOcs(m.transform(end) - center(), m_normal);
     // A mirror reverses the direction of travel.
     m_startAngle = m.det() < 0 ? b : a;
     m_endAngle = m.det() < 0 ? a : b;
@@ -269,28 +263,19 @@ Acad::ErrorStatus AcDbArc::transformBy(const AcGeMatrix3d& m)
 Acad::ErrorStatus AcDbArc::getGeomExtents(AcDbExtents& extents) const
 {
     extents = AcDbExtents();
-    const AcGePoint3d c = AcGeMatrix3d::worldToPlane(m_normal).transform(m_center);
+    const AcGePoint3d& c = m_ocsCenter;
     addArcExtents(extents, c.to2d(), m_radius, m_startAngle, sweep(), AcGeMatrix3d::planeToWorld(m_normal), c.z);
     return Acad::eOk;
 }
 
-bool AcDbArc::dxfInField(DxfIn& in, const Token& t)
+const FieldTable& AcDbArc::dxfTable() const
 {
-    if (t.code == 50)
-        m_startAngle = qv::normalizeAngle(in.real(t) * kDegree);
-    else if (t.code == 51)
-        m_endAngle = qv::normalizeAngle(in.real(t) * kDegree);
-    else
-        return AcDbCircle::dxfInField(in, t);
-    return true;
-}
-
-void AcDbArc::dxfOutFields(DxfOut& out) const
-{
-    AcDbCircle::dxfOutFields(out);
-    out.subclass("AcDbArc");
-    out.real(50, m_startAngle / kDegree);
-    out.real(51, m_endAngle / kDegree);
+    static const FieldTable table({dxfFields(), circleFields(), {
+        subclass("AcDbArc"),
+        angle<&AcDbArc::m_startAngle>(50).normalized(),
+        angle<&AcDbArc::m_endAngle>(51).normalized(),
+    }});
+    return table;
 }
 
 // ---- AcDbPolyline ----
@@ -315,10 +300,7 @@ Acad::ErrorStatus AcDbPolyline::setPointAt(unsigned int index, const AcGePoint2d
 {
     if (index >= m_vertices.size())
         return Acad::eInvalidIndex;
-    if (const Acad::ErrorStatus es = assertWriteEnabled(); es != Acad::eOk)
-        return es;
-    m_vertices[index].point = point;
-    return Acad::eOk;
+    QV_CHECKED_SETTER(allFinite(point), m_vertices[index].point = point)
 }
 
 Acad::ErrorStatus AcDbPolyline::getBulgeAt(unsigned int index, double& bulge) const
@@ -333,10 +315,7 @@ Acad::ErrorStatus AcDbPolyline::setBulgeAt(unsigned int index, double bulge)
 {
     if (index >= m_vertices.size())
         return Acad::eInvalidIndex;
-    if (const Acad::ErrorStatus es = assertWriteEnabled(); es != Acad::eOk)
-        return es;
-    m_vertices[index].bulge = bulge;
-    return Acad::eOk;
+    QV_CHECKED_SETTER(allFinite(bulge), m_vertices[index].bulge = bulge)
 }
 
 Acad::ErrorStatus AcDbPolyline::getWidthsAt(unsigned int index, double& startWidth, double& endWidth) const
@@ -352,11 +331,8 @@ Acad::ErrorStatus AcDbPolyline::setWidthsAt(unsigned int index, double startWidt
 {
     if (index >= m_vertices.size())
         return Acad::eInvalidIndex;
-    if (const Acad::ErrorStatus es = assertWriteEnabled(); es != Acad::eOk)
-        return es;
-    m_vertices[index].startWidth = startWidth;
-    m_vertices[index].endWidth = endWidth;
-    return Acad::eOk;
+    QV_CHECKED_SETTER(allFinite(startWidth, endWidth),
+                      (m_vertices[index].startWidth = startWidth, m_vertices[index].endWidth = endWidth))
 }
 
 Acad::ErrorStatus AcDbPolyline::addVertexAt(unsigned int index, const AcGePoint2d& point, double bulge,
@@ -366,6 +342,8 @@ Acad::ErrorStatus AcDbPolyline::addVertexAt(unsigned int index, const AcGePoint2
         return Acad::eInvalidIndex;
     if (const Acad::ErrorStatus es = assertWriteEnabled(); es != Acad::eOk)
         return es;
+    if (!allFinite(point, bulge, startWidth, endWidth))
+        return Acad::eInvalidInput;
     m_vertices.insert(m_vertices.begin() + index,
                       Vertex{point, bulge, std::max(startWidth, 0.0), std::max(endWidth, 0.0)});
     return Acad::eOk;
@@ -397,10 +375,19 @@ Acad::ErrorStatus AcDbPolyline::getConstantWidth(double& width) const
     return Acad::eOk;
 }
 
+Acad::ErrorStatus AcDbPolyline::setElevation(double elevation) { QV_CHECKED_SETTER(allFinite(elevation), m_elevation = elevation) }
+
+Acad::ErrorStatus AcDbPolyline::setNormal(const AcGeVector3d& normal)
+{
+    QV_CHECKED_SETTER(allFinite(normal) && !normal.isZeroLength(), m_normal = normal.normal())
+}
+
 Acad::ErrorStatus AcDbPolyline::setConstantWidth(double width)
 {
     if (const Acad::ErrorStatus es = assertWriteEnabled(); es != Acad::eOk)
         return es;
+    if (!allFinite(width))
+        return Acad::eInvalidInput;
     m_constantWidth = width;
     for (Vertex& v : m_vertices)
         v.startWidth = v.endWidth = width;
@@ -503,6 +490,8 @@ Acad::ErrorStatus AcDbPolyline::transformBy(const AcGeMatrix3d& m)
 {
     if (const Acad::ErrorStatus es = assertWriteEnabled(); es != Acad::eOk)
         return es;
+    if (!allFinite(m))
+        return Acad::eInvalidInput;
     if (!m.isUniScaledOrtho())
         return Acad::eNotApplicable;
     bool mirrored = false;
@@ -551,114 +540,111 @@ Acad::ErrorStatus AcDbPolyline::getGeomExtents(AcDbExtents& extents) const
     return Acad::eOk;
 }
 
-bool AcDbPolyline::dxfInField(DxfIn& in, const Token& t)
+const FieldTable& AcDbPolyline::dxfTable() const
 {
-    switch (t.code) {
-    case 90: case 91: return true;  // counts and vertex ids follow from the vertices
-    case 70: m_flags = in.integer(t); return true;
-    case 43: m_constantWidth = in.real(t); return true;
-    case 38: m_elevation = in.real(t); return true;
-    case 39: m_thickness = in.real(t); return true;
-    case 10:
-        m_vertices.push_back(Vertex{AcGePoint2d(in.real(t), 0), 0, m_constantWidth, m_constantWidth});
-        return true;
-    }
-    if (t.code == 20 || t.code == 40 || t.code == 41 || t.code == 42) {
-        if (m_vertices.empty())
-            return false;
-        Vertex& v = m_vertices.back();
-        double& field = t.code == 20 ? v.point.y : t.code == 40 ? v.startWidth : t.code == 41 ? v.endWidth : v.bulge;
-        field = in.real(t);
-        return true;
-    }
-    return in.vectorPart(t, 210, m_normal);
-}
-
-void AcDbPolyline::dxfOutFields(DxfOut& out) const
-{
-    AcDbEntity::dxfOutFields(out);
-    out.subclass("AcDbPolyline");
-    out.integer(90, static_cast<long long>(m_vertices.size()));
-    out.integer(70, m_flags);
-    double constant = 0;
-    const bool isConstant = getConstantWidth(constant) == Acad::eOk;
-    if (isConstant)
-        out.real(43, constant);
-    if (m_elevation != 0)
-        out.real(38, m_elevation);
-    if (m_thickness != 0)
-        out.real(39, m_thickness);
-    for (const Vertex& v : m_vertices) {
-        out.point2d(10, v.point.x, v.point.y);
-        if (!isConstant) {
-            out.real(40, v.startWidth);
-            out.real(41, v.endWidth);
-        }
-        if (v.bulge != 0)
-            out.real(42, v.bulge);
-    }
-    writeNormal(out, m_normal);
+    static const FieldTable table({dxfFields(), {
+        subclass("AcDbPolyline"),
+        value({90}, [](AcRxObject&, const Field&, const Pair&, FieldContext&) { return true; },
+              [](const AcRxObject& o, const Field& f, Writer& out) {
+                  out.integer(f.code(), static_cast<long long>(static_cast<const AcDbPolyline&>(o).m_vertices.size()));
+              }),
+        integer<&AcDbPolyline::m_flags>(70),
+        real<&AcDbPolyline::m_constantWidth>(43).only([](const AcRxObject& o) {
+            double width = 0;
+            return static_cast<const AcDbPolyline&>(o).getConstantWidth(width) == Acad::eOk;
+        }),
+        real<&AcDbPolyline::m_elevation>(38).omitting(0),
+        real<&AcDbPolyline::m_thickness>(39).omitting(0),
+        // The vertices: each starts with its x (10), widths default to the constant width;
+        // their identifiers (91) are not kept.
+        value({10, 20, 40, 41, 42, 91},
+              [](AcRxObject& o, const Field&, const Pair& p, FieldContext& c) {
+                  auto& pl = static_cast<AcDbPolyline&>(o);
+                  if (p.code == 91)
+                      return true;
+                  if (p.code == 10) {
+                      pl.m_vertices.push_back(Vertex{AcGePoint2d(c.real(p), 0), 0, pl.m_constantWidth, pl.m_constantWidth});
+                      return true;
+                  }
+                  if (pl.m_vertices.empty())
+                      return false;
+                  Vertex& v = pl.m_vertices.back();
+                  (p.code == 20 ? v.point.y : p.code == 40 ? v.startWidth : p.code == 41 ? v.endWidth : v.bulge) = c.real(p);
+                  return true;
+              },
+              [](const AcRxObject& o, const Field&, Writer& out) {
+                  const auto& pl = static_cast<const AcDbPolyline&>(o);
+                  double constant = 0;
+                  const bool isConstant = pl.getConstantWidth(constant) == Acad::eOk;
+                  for (const Vertex& v : pl.m_vertices) {
+                      out.point2d(10, v.point.x, v.point.y);
+                      if (!isConstant) {
+                          out.real(40, v.startWidth);
+                          out.real(41, v.endWidth);
+                      }
+                      if (v.bulge != 0)
+                          out.real(42, v.bulge);
+                  }
+              }),
+        extrusion<&AcDbPolyline::m_normal>(210),
+    }});
+    return table;
 }
 
 // ---- AcDbVertex ----
 
-bool AcDbVertex::dxfInField(DxfIn& in, const Token& t)
-{
-    switch (t.code) {
-    case 40: m_startWidth = in.real(t); return true;
-    case 41: m_endWidth = in.real(t); return true;
-    case 42: m_bulge = in.real(t); return true;
-    case 70: m_flags = in.integer(t); return true;
-    }
-    return in.pointPart(t, 10, m_position);
-}
+Acad::ErrorStatus AcDbVertex::setPosition(const AcGePoint3d& p) { QV_CHECKED_SETTER(allFinite(p), m_position = p) }
 
-void AcDbVertex::dxfOutFields(DxfOut& out) const
+const FieldTable& AcDbVertex::dxfTable() const
 {
-    AcDbEntity::dxfOutFields(out);
-    if ((m_flags & 128) && !(m_flags & 64)) {
-        out.subclass("AcDbFaceRecord");
-    } else {
-        out.subclass("AcDbVertex");
-        out.subclass(m_flags & 128 ? "AcDbPolyFaceMeshVertex"
-                     : m_flags & 64 ? "AcDbPolygonMeshVertex"
-                     : m_flags & 32 ? "AcDb3dPolylineVertex"
-                                    : "AcDb2dVertex");
-    }
-    out.point(10, m_position);
-    if (m_startWidth != 0)
-        out.real(40, m_startWidth);
-    if (m_endWidth != 0)
-        out.real(41, m_endWidth);
-    if (m_bulge != 0)
-        out.real(42, m_bulge);
-    out.integer(70, m_flags);
+    // Face records of polyface meshes have no AcDbVertex marker.
+    static const FieldTable table({dxfFields(), {
+        subclass("AcDbVertex").only([](const AcRxObject& o) {
+            const int flags = static_cast<const AcDbVertex&>(o).m_flags;
+            return !(flags & 128) || (flags & 64);
+        }),
+        subclass("AcDb2dVertex|AcDb3dPolylineVertex|AcDbPolyFaceMeshVertex|AcDbPolygonMeshVertex|AcDbFaceRecord",
+                 [](const AcRxObject& o) {
+                     const int flags = static_cast<const AcDbVertex&>(o).m_flags;
+                     return (flags & 128) && !(flags & 64) ? "AcDbFaceRecord"
+                         : flags & 128                      ? "AcDbPolyFaceMeshVertex"
+                         : flags & 64                       ? "AcDbPolygonMeshVertex"
+                         : flags & 32                       ? "AcDb3dPolylineVertex"
+                                                            : "AcDb2dVertex";
+                 }),
+        point<&AcDbVertex::m_position>(10),
+        real<&AcDbVertex::m_startWidth>(40).omitting(0),
+        real<&AcDbVertex::m_endWidth>(41).omitting(0),
+        real<&AcDbVertex::m_bulge>(42).omitting(0),
+        integer<&AcDbVertex::m_flags>(70),
+    }});
+    return table;
 }
 
 // ---- AcDbSequencePolyline ----
 
-bool AcDbSequencePolyline::dxfInField(DxfIn& in, const Token& t)
+const FieldTable& AcDbSequencePolyline::dxfTable() const
 {
-    switch (t.code) {
-    case 66: case 10: case 20: return true;
-    case 30: m_elevation = in.real(t); return true;
-    case 70: m_flags = in.integer(t); return true;
-    case 40: m_startWidth = in.real(t); return true;
-    case 41: m_endWidth = in.real(t); return true;
-    }
-    return in.vectorPart(t, 210, m_normal);
-}
-
-void AcDbSequencePolyline::dxfOutFields(DxfOut& out) const
-{
-    AcDbEntity::dxfOutFields(out);
-    out.subclass(polylineSubclass());
-    out.integer(66, 1);
-    out.point(10, AcGePoint3d(0, 0, m_elevation));
-    out.integer(70, m_flags);
-    if (m_startWidth != 0)
-        out.real(40, m_startWidth);
-    if (m_endWidth != 0)
-        out.real(41, m_endWidth);
-    writeNormal(out, m_normal);
+    static const FieldTable table({dxfFields(), {
+        subclass("AcDb2dPolyline|AcDb3dPolyline|AcDbPolyFaceMesh|AcDbPolygonMesh",
+                 [](const AcRxObject& o) { return static_cast<const AcDbSequencePolyline&>(o).polylineSubclass(); }),
+        value({66}, [](AcRxObject&, const Field&, const Pair&, FieldContext&) { return true; },
+              [](const AcRxObject&, const Field& f, Writer& out) { out.integer(f.code(), 1); }),
+        // The "point" of a polyline holds only its elevation.
+        value({10, 20, 30},
+              [](AcRxObject& o, const Field&, const Pair& p, FieldContext& c) {
+                  const double v = c.real(p);
+                  if (p.code == 30)
+                      static_cast<AcDbSequencePolyline&>(o).m_elevation = v;
+                  return true;
+              },
+              [](const AcRxObject& o, const Field& f, Writer& out) {
+                  out.point(f.code(), 0, 0, static_cast<const AcDbSequencePolyline&>(o).m_elevation);
+              }),
+        integer<&AcDbSequencePolyline::m_flags>(70),
+        real<&AcDbSequencePolyline::m_startWidth>(40).omitting(0),
+        real<&AcDbSequencePolyline::m_endWidth>(41).omitting(0),
+        extrusion<&AcDbSequencePolyline::m_normal>(210),
+    }});
+    return table;
 }

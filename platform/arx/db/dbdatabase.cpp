@@ -5,36 +5,66 @@
 
 #include "arx/dbdict.h"
 #include "arx/dbentity.h"
-#include "dbimpl.h"
-#include "dbnesting.h"
 #include "arx/dblayout.h"
 #include "arx/dbsymtb.h"
+#include "arx/dxfformaterror.h"
+#include "arx/dxfmappedfile.h"
+#include "arx/dxfnumber.h"
+#include "arx/dxfpageresource.h"
+#include "arx/dxfreader.h"
+#include "dbimpl.h"
+#include "dbnesting.h"
 
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <unistd.h>
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
 
 using qv::dxf::formatReal;
 
 // ---- Impl ----
 
+namespace {
+
+constexpr size_t kFirstArenaBlock = 64 * 1024;
+
+} // namespace
+
+AcDbDatabase::Impl::Impl(AcDbDatabase* owner, size_t sizeHint)
+    : self(owner), arena(std::max(kFirstArenaBlock, sizeHint), qv::dxf::PageResource::instance()), stubs(&arena)
+{
+}
+
+AcDbDatabase::Impl::~Impl()
+{
+    state.reset();
+    for (size_t i = 0; i < stubs.size(); ++i)
+        destroyObject(&stubs[i]);
+}
+
+void AcDbDatabase::Impl::destroyObject(AcDbStub* stub)
+{
+    AcDbObject* obj = stub->object;
+    stub->object = nullptr;
+    if (obj && stub->inArena)
+        obj->~AcDbObject();
+    else
+        delete obj;
+}
+
 AcDbStub* AcDbDatabase::Impl::stubFor(AcDbHandle handle)
 {
-    if (const auto it = byHandle.find(handle.value()); it != byHandle.end())
-        return it->second;
-    AcDbStub& stub = stubs.emplace_back();
+    if (AcDbStub* stub = byHandle.find(handle.value()))
+        return stub;
+    AcDbStub& stub = stubs.add();
     stub.database = self;
     stub.handle = handle;
-    byHandle.emplace(handle.value(), &stub);
-    noteHandle(handle);
+    byHandle.insert(&stub);
     return &stub;
 }
 
 AcDbStub* AcDbDatabase::Impl::newStub()
 {
-    AcDbStub& stub = stubs.emplace_back();
+    AcDbStub& stub = stubs.add();
     stub.database = self;
     return &stub;
 }
@@ -42,19 +72,21 @@ AcDbStub* AcDbDatabase::Impl::newStub()
 void AcDbDatabase::Impl::assignHandle(AcDbStub* stub)
 {
     stub->handle = nextHandle();
-    byHandle.emplace(stub->handle.value(), stub);
+    byHandle.insert(stub);
 }
 
 void AcDbDatabase::Impl::noteHandle(AcDbHandle handle) { maxHandle = std::max(maxHandle, handle.value()); }
 
 AcDbHandle AcDbDatabase::Impl::nextHandle() { return AcDbHandle(++maxHandle); }
 
-AcDbObjectId AcDbDatabase::Impl::install(AcDbStub* stub, AcDbObject* obj)
+AcDbObjectId AcDbDatabase::Impl::install(AcDbStub* stub, AcDbObject* obj, bool inArena)
 {
-    stub->object.reset(obj);
+    stub->object = obj;
+    stub->inArena = inArena;
+    stub->erased = false;
     stub->order = ++installed;
-    obj->attach(AcDbObjectId(stub));
     obj->setIntendedDatabase(nullptr);
+    obj->attach(AcDbObjectId(stub));
     return AcDbObjectId(stub);
 }
 
@@ -75,19 +107,23 @@ const qv::dxf::Tag* AcDbDatabase::Impl::headerTag(const std::string& name, int c
     return nullptr;
 }
 
-void AcDbDatabase::Impl::setHeader(const std::string& name, int code, const std::string& value)
+void AcDbDatabase::Impl::setHeader(const std::string& name, int code, std::string_view value)
 {
     HeaderVariable* var = headerVariable(name);
     if (!var) {
         headerIndex.emplace(name, header.size());
         var = &header.emplace_back(HeaderVariable{name, {}});
     }
-    for (auto& t : var->tags)
-        if (t.code == code) {
-            t.value = value;
-            return;
-        }
-    var->tags.push_back({code, value});
+    qv::dxf::TagList tags;
+    bool set = false;
+    for (const auto& t : var->tags) {
+        const bool replace = t.code == code && !set;
+        tags.add(t.code, replace ? value : t.value());
+        set = set || replace;
+    }
+    if (!set)
+        tags.add(code, value);
+    var->tags = std::move(tags);
 }
 
 void AcDbDatabase::Impl::setHeaderPoint(const std::string& name, int code, const AcGePoint3d& p)
@@ -103,34 +139,8 @@ AcGePoint3d AcDbDatabase::Impl::headerPoint(const std::string& name, int code, c
     double* parts[3] = {&p.x, &p.y, &p.z};
     for (int i = 0; i < 3; ++i)
         if (const auto* t = headerTag(name, code + 10 * i))
-            qv::dxf::parseReal(t->value, *parts[i]);
+            qv::dxf::parseReal(t->value(), *parts[i]);
     return p;
-}
-
-void AcDbDatabase::Impl::moveFrom(Impl& other)
-{
-    stubs = std::move(other.stubs);
-    for (AcDbStub& stub : stubs)
-        stub.database = self;
-    byHandle = std::move(other.byHandle);
-    maxHandle = other.maxHandle;
-    installed = other.installed;
-    openCount = 0;
-    header = std::move(other.header);
-    headerIndex = std::move(other.headerIndex);
-    classes = std::move(other.classes);
-    otherSections = std::move(other.otherSections);
-    tables = std::move(other.tables);
-    blockTable = other.blockTable;
-    layerTable = other.layerTable;
-    linetypeTable = other.linetypeTable;
-    textStyleTable = other.textStyleTable;
-    regAppTable = other.regAppTable;
-    dimStyleTable = other.dimStyleTable;
-    viewportTable = other.viewportTable;
-    viewTable = other.viewTable;
-    ucsTable = other.ucsTable;
-    rootDictionary = other.rootDictionary;
 }
 
 // ---- AcDbDatabase ----
@@ -150,43 +160,63 @@ AcDbDatabase::~AcDbDatabase()
 
 Acad::ErrorStatus AcDbDatabase::readDxfText(const std::string& text)
 {
+    qv::dxf::Reader reader(text);
+    return readDxf(reader, text);
+}
+
+Acad::ErrorStatus AcDbDatabase::readDxf(qv::dxf::Reader& reader, std::string_view bytes)
+{
     if (m_impl->openCount > 0) {
         m_impl->lastError = "objects of the drawing are still open";
         return Acad::eWasOpenForWrite;
     }
+    if (bytes.empty()) {
+        m_impl->lastError = "the file is empty";
+        return Acad::eMalformedDxf;
+    }
+    if (bytes.starts_with("AutoCAD Binary DXF")) {
+        m_impl->lastError = "binary DXF is not supported: save the drawing as ASCII DXF";
+        return Acad::eNotSupportedInDwgApi;
+    }
+    if (bytes.size() >= 6 && bytes.starts_with("AC10") && std::isdigit(static_cast<unsigned char>(bytes[4]))) {
+        m_impl->lastError = "this is a DWG file (" + std::string(bytes.substr(0, 6)) + "): only DXF drawings can be read";
+        return Acad::eInvalidDwgVersion;
+    }
+    // The drawing is read into a database of its own, which replaces this one's contents
+    // only when the whole file was read.
     AcDbDatabase fresh(false);
+    fresh.m_impl = std::make_unique<Impl>(&fresh, bytes.size());
+    try {
+        qv::readDxf(&fresh, reader, bytes.size());
+    } catch (const qv::dxf::FormatError& e) {
+        m_impl->lastError = e.what();
+        return Acad::eMalformedDxf;
+    }
     std::string error;
-    Acad::ErrorStatus es = qv::readDxf(&fresh, text, error);
-    if (es == Acad::eOk)
-        es = qv::checkBlockNesting(&fresh, error);
-    if (es != Acad::eOk) {
+    if (const Acad::ErrorStatus es = qv::checkBlockNesting(&fresh, error); es != Acad::eOk) {
         m_impl->lastError = error;
         return es;
     }
-    const std::string fileName = m_impl->fileName;
-    m_impl = std::make_unique<Impl>(this);
-    m_impl->moveFrom(*fresh.m_impl);
-    m_impl->fileName = fileName;
-    m_impl->dbmod = 0;
+    std::unique_ptr<Impl> read = std::move(fresh.m_impl);
+    read->self = this;
+    for (size_t i = 0; i < read->stubs.size(); ++i)
+        read->stubs[i].database = this;
+    read->fileName = m_impl->fileName;
+    read->dbmod = 0;
+    m_impl = std::move(read);
     return Acad::eOk;
 }
 
 Acad::ErrorStatus AcDbDatabase::readDxfFile(const char* name)
 {
-    std::error_code ec;
-    const std::string fileName = nativePath(name);
-    if (!name || !std::filesystem::is_regular_file(fileName, ec)) {
-        m_impl->lastError = "cannot open '" + fileName + "': no such file";
-        return Acad::eFileNotFound;
+    const std::string fileName = nativePath(name ? name : "");
+    qv::dxf::MappedFile file;
+    if (!name || !file.open(fileName)) {
+        m_impl->lastError = "cannot open '" + fileName + "': " + (name ? file.error() : "no file name");
+        return file.errorNumber() == ENOENT || !name ? Acad::eFileNotFound : Acad::eFileAccessErr;
     }
-    std::ifstream in(fileName, std::ios::binary);
-    std::ostringstream bytes;
-    if (!in || !(bytes << in.rdbuf())) {
-        const bool empty = in && std::filesystem::file_size(fileName, ec) == 0;
-        m_impl->lastError = std::string("cannot read '") + fileName + "'" + (empty ? ": the file is empty" : "");
-        return empty ? Acad::eMalformedDxf : Acad::eFileAccessErr;
-    }
-    const Acad::ErrorStatus es = readDxfText(bytes.str());
+    qv::dxf::Reader reader(file);
+    const Acad::ErrorStatus es = readDxf(reader, file.bytes());
     if (es == Acad::eOk)
         m_impl->fileName = fileName;
     else
@@ -194,7 +224,28 @@ Acad::ErrorStatus AcDbDatabase::readDxfFile(const char* name)
     return es;
 }
 
-std::string AcDbDatabase::dxfText() const { return qv::writeDxf(this); }
+namespace {
+
+// Writes through a file that replaces its target whole.
+class AtomicSink : public qv::dxf::Sink
+{
+public:
+    explicit AtomicSink(qv::AtomicFile& file) : m_file(file) {}
+    bool write(const char* data, size_t size) override { return m_file.write(data, size); }
+
+private:
+    qv::AtomicFile& m_file;
+};
+
+} // namespace
+
+std::string AcDbDatabase::dxfText() const
+{
+    std::string text, error;
+    qv::dxf::StringSink sink(text);
+    qv::writeDxf(this, sink, error);
+    return text;
+}
 
 Acad::ErrorStatus AcDbDatabase::saveAs(const char* fileName, bool, int, const void*)
 {
@@ -203,9 +254,15 @@ Acad::ErrorStatus AcDbDatabase::saveAs(const char* fileName, bool, int, const vo
         return Acad::eInvalidInput;
     }
     qv::AtomicFile file;
-    if (!file.open(nativePath(fileName)) || !file.write(dxfText()) || !file.commit()) {
+    if (!file.open(nativePath(fileName))) {
         m_impl->lastError = file.error();
         return Acad::eFileAccessErr;
+    }
+    AtomicSink sink(file);
+    std::string error;
+    if (!qv::writeDxf(this, sink, error) || !file.commit()) {
+        m_impl->lastError = error.empty() ? file.error() : "cannot save '" + file.target() + "': " + error;
+        return error.empty() ? Acad::eFileAccessErr : Acad::eInvalidInput;
     }
     m_impl->fileName = file.target();
     m_impl->dbmod = 0;
@@ -282,10 +339,10 @@ Acad::ErrorStatus AcDbDatabase::getGroupDictionary(AcDbDictionary*& dict, AcDb::
 
 Acad::ErrorStatus AcDbDatabase::getAcDbObjectId(AcDbObjectId& id, bool, const AcDbHandle& handle, Adesk::UInt32) const
 {
-    const auto it = m_impl->byHandle.find(handle.value());
-    if (handle.isNull() || it == m_impl->byHandle.end() || !it->second->object)
+    AcDbStub* stub = handle.isNull() ? nullptr : m_impl->byHandle.find(handle.value());
+    if (!stub || !stub->object)
         return Acad::eUnknownHandle;
-    id = AcDbObjectId(it->second);
+    id = AcDbObjectId(stub);
     return Acad::eOk;
 }
 
@@ -310,7 +367,7 @@ long long headerInt(const AcDbDatabase::Impl& impl, const char* name, int code, 
 {
     long long v = fallback;
     if (const auto* t = impl.headerTag(name, code))
-        qv::dxf::parseInt(t->value, v);
+        qv::dxf::parseInt(t->value(), v);
     return v;
 }
 
@@ -344,7 +401,7 @@ AcDbObjectId AcDbDatabase::clayer() const
     AcDbObjectId id;
     const auto* table = AcDbSymbolTable::cast(m_impl->layerTable.object());
     const auto* t = m_impl->headerTag("$CLAYER", 8);
-    if (table && (!t || table->getAt(t->value.c_str(), id) != Acad::eOk))
+    if (table && (!t || table->getAt(std::string(t->value()).c_str(), id) != Acad::eOk))
         table->getAt("0", id);
     return id;
 }
@@ -399,20 +456,20 @@ AcGePoint3d AcDbDatabase::extmax() const
 bool AcDbDatabase::getHeaderReal(const char* name, int code, double& value) const
 {
     const auto* t = m_impl->headerTag(name, code);
-    return t && qv::dxf::parseReal(t->value, value);
+    return t && qv::dxf::parseReal(t->value(), value);
 }
 
 bool AcDbDatabase::getHeaderInt(const char* name, int code, long long& value) const
 {
     const auto* t = m_impl->headerTag(name, code);
-    return t && qv::dxf::parseInt(t->value, value);
+    return t && qv::dxf::parseInt(t->value(), value);
 }
 
 bool AcDbDatabase::getHeaderText(const char* name, int code, std::string& value) const
 {
     const auto* t = m_impl->headerTag(name, code);
     if (t)
-        value = t->value;
+        value = t->value();
     return t != nullptr;
 }
 
@@ -443,8 +500,8 @@ int AcDbDatabase::openObjectCount() const { return m_impl->openCount; }
 AcDbObjectIdArray AcDbDatabase::openObjectIds() const
 {
     AcDbObjectIdArray ids;
-    for (AcDbStub& stub : m_impl->stubs)
-        if (stub.object && stub.object->openCount() > 0)
+    for (size_t i = 0; i < m_impl->stubs.size(); ++i)
+        if (AcDbStub& stub = m_impl->stubs[i]; stub.object && stub.object->openCount() > 0)
             ids.push_back(AcDbObjectId(&stub));
     return ids;
 }
@@ -452,8 +509,8 @@ AcDbObjectIdArray AcDbDatabase::openObjectIds() const
 size_t AcDbDatabase::objectCount() const
 {
     size_t n = 0;
-    for (const AcDbStub& stub : m_impl->stubs)
-        n += stub.object != nullptr;
+    for (size_t i = 0; i < m_impl->stubs.size(); ++i)
+        n += m_impl->stubs[i].object != nullptr;
     return n;
 }
 

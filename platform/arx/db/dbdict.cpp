@@ -1,8 +1,10 @@
 #include "arx/dbdict.h"
 
 #include "arx/dbdatabase.h"
-#include "dbobjectimpl.h"
+#include "arx/dxfresbuf.h"
+#include "arx/dxftext.h"
 #include "arx/dbsymtb.h"
+#include "dbobjectimpl.h"
 
 #include <algorithm>
 
@@ -10,9 +12,12 @@ ACRX_DEFINE_MEMBERS(AcDbDictionary, AcDbObject, "DICTIONARY")
 ACRX_DEFINE_MEMBERS(AcDbXrecord, AcDbObject, "XRECORD")
 ACRX_DEFINE_MEMBERS(AcDbSortentsTable, AcDbObject, "SORTENTSTABLE")
 
-using qv::dxf::DxfIn;
-using qv::dxf::DxfOut;
-using qv::dxf::Token;
+using qv::dxf::Field;
+using qv::dxf::FieldContext;
+using qv::dxf::FieldTable;
+using qv::dxf::Pair;
+using qv::dxf::Writer;
+using namespace qv::fields;
 
 bool AcDbDictionaryIterator::next()
 {
@@ -150,31 +155,45 @@ void AcDbDictionary::attachEntry(const std::string& key, AcDbObjectId id)
     m_entries.emplace_back(key, id);
 }
 
-bool AcDbDictionary::dxfInField(DxfIn& in, const Token& t)
+const FieldTable& AcDbDictionary::dxfTable() const
 {
-    if (in.subclass() != "AcDbDictionary")
-        return false;
-    switch (t.code) {
-    case 280: m_hardOwner = in.flag(t); return true;
-    case 281: m_mergeStyle = in.integer(t); return true;
-    case 3: m_pendingKey = t.value; return true;
-    case 350: case 360: attachEntry(m_pendingKey, in.reference(t, true)); return true;
-    }
-    return false;
+    static const FieldTable table({{
+        subclass("AcDbDictionary"),
+        flag<&AcDbDictionary::m_hardOwner>(280).omitting(0),
+        integer<&AcDbDictionary::m_mergeStyle>(281),
+        // The entries: a key (3), then the object (350, or 360 for an owner).
+        value({3, 350, 360},
+              [](AcRxObject& o, const Field&, const Pair& p, FieldContext& c) {
+                  auto& entries = static_cast<AcDbDictionary&>(o).m_entries;
+                  if (p.code == 3)
+                      entries.emplace_back(p.value, AcDbObjectId());
+                  else if (!entries.empty() && entries.back().second.isNull())
+                      entries.back().second = qv::dbContext(c).reference(p, true);
+                  else
+                      return false;
+                  return true;
+              },
+              [](const AcRxObject& o, const Field&, Writer& out) {
+                  const auto& dict = static_cast<const AcDbDictionary&>(o);
+                  for (const auto& [key, id] : dict.m_entries) {
+                      if (!qv::live(id))
+                          continue;
+                      out.text(3, key);
+                      out.handle(dict.m_hardOwner ? 360 : 350, id.handle().value());
+                  }
+              }),
+    }});
+    return table;
 }
 
-void AcDbDictionary::dxfOutFields(DxfOut& out) const
+// Keys read without an object are dropped; the first of equal keys counts.
+void AcDbDictionary::dxfInEnd()
 {
-    out.subclass("AcDbDictionary");
-    if (m_hardOwner)
-        out.integer(280, 1);
-    out.integer(281, m_mergeStyle);
-    for (const auto& [key, id] : m_entries) {
-        if (!id.isValid() || id.isErased())
-            continue;
-        out.tag(3, key);
-        out.id(m_hardOwner ? 360 : 350, id);
-    }
+    std::vector<std::pair<std::string, AcDbObjectId>> read;
+    read.swap(m_entries);
+    for (auto& [key, id] : read)
+        if (!id.isNull())
+            attachEntry(key, id);
 }
 
 // ---- AcDbXrecord ----
@@ -183,16 +202,16 @@ Acad::ErrorStatus AcDbXrecord::rbChain(resbuf** chain, AcDbDatabase*) const
 {
     if (!chain)
         return Acad::eInvalidInput;
-    *chain = qv::dxf::tagsToRb(m_data, 0, m_data.size());
-    return Acad::eOk;
+    *chain = qv::dxf::toResbuf(m_data, 0, m_data.size());
+    return m_data.empty() || *chain ? Acad::eOk : Acad::eInvalidInput;
 }
 
 Acad::ErrorStatus AcDbXrecord::setFromRbChain(const resbuf* chain, AcDbDatabase*)
 {
     if (const Acad::ErrorStatus es = assertWriteEnabled(); es != Acad::eOk)
         return es;
-    qv::dxf::Tags data;
-    if (const Acad::ErrorStatus es = qv::dxf::rbToTags(chain, data); es != Acad::eOk)
+    qv::dxf::TagList data;
+    if (const Acad::ErrorStatus es = qv::dxf::fromResbuf(chain, data); es != Acad::eOk)
         return es;
     for (const auto& t : data)
         if (t.code == 0 || t.code == 5 || t.code == 100 || t.code == 105 || t.code >= 1000)
@@ -201,22 +220,28 @@ Acad::ErrorStatus AcDbXrecord::setFromRbChain(const resbuf* chain, AcDbDatabase*
     return Acad::eOk;
 }
 
-bool AcDbXrecord::dxfInField(DxfIn& in, const Token& t)
+const FieldTable& AcDbXrecord::dxfTable() const
 {
-    if (in.subclass() != "AcDbXrecord")
-        return false;
-    if (t.code == 280 && m_data.empty())
-        m_cloning = in.integer(t);
-    else
-        m_data.push_back({t.code, t.value});
-    return true;
-}
-
-void AcDbXrecord::dxfOutFields(DxfOut& out) const
-{
-    out.subclass("AcDbXrecord");
-    out.integer(280, m_cloning);
-    out.tags(m_data);
+    // The cloning flag (280) when it comes first, then the data as read.
+    static const FieldTable table({{
+        subclass("AcDbXrecord"),
+        section(
+            [](AcRxObject& o, std::span<const Pair> pairs, FieldContext& c) {
+                auto& x = static_cast<AcDbXrecord&>(o);
+                size_t i = 0;
+                if (x.m_data.empty() && !pairs.empty() && pairs[0].code == 280)
+                    x.m_cloning = static_cast<int>(c.integer(pairs[i++]));
+                for (; i < pairs.size(); ++i)
+                    x.m_data.add(pairs[i].code, pairs[i].value);
+                return pairs.size();
+            },
+            [](const AcRxObject& o, const Field&, Writer& out) {
+                const auto& x = static_cast<const AcDbXrecord&>(o);
+                out.integer(280, x.m_cloning);
+                out.tags(x.m_data);
+            }),
+    }});
+    return table;
 }
 
 // ---- AcDbSortentsTable ----
@@ -228,6 +253,8 @@ Acad::ErrorStatus AcDbSortentsTable::setBlockId(AcDbObjectId id)
 
 long long AcDbSortentsTable::keyOf(AcDbObjectId id) const
 {
+    if (m_keys.empty())
+        return static_cast<long long>(id.handle().value());
     const auto it = m_keys.find(id);
     return it != m_keys.end() ? it->second : static_cast<long long>(id.handle().value());
 }
@@ -268,13 +295,31 @@ Acad::ErrorStatus AcDbSortentsTable::getFullDrawOrder(AcDbObjectIdArray& ids) co
     const auto* btr = AcDbBlockTableRecord::cast(m_block.object());
     if (!btr)
         return Acad::eNotApplicable;
-    for (const AcDbObjectId& id : btr->entityIds())
-        if (!id.isErased())
-            ids.push_back(id);
-    std::stable_sort(ids.begin(), ids.end(), [this](AcDbObjectId a, AcDbObjectId b) {
-        const long long ka = keyOf(a), kb = keyOf(b);
-        return ka != kb ? ka < kb : a.handle() < b.handle();
-    });
+    // Most entities are drawn by their own handle and a few were moved: the two runs are
+    // put in order apart (the first usually is already), then merged.
+    struct Keyed {
+        long long key;
+        unsigned long long handle;
+        AcDbObjectId id;
+        bool operator<(const Keyed& other) const { return key != other.key ? key < other.key : handle < other.handle; }
+    };
+    std::vector<Keyed> own, moved;
+    own.reserve(btr->entityIds().size());
+    for (const AcDbObjectId& id : btr->entityIds()) {
+        if (id.isErased())
+            continue;
+        const auto handle = id.handle().value();
+        const auto it = m_keys.find(id);
+        (it == m_keys.end() ? own : moved).push_back({it == m_keys.end() ? static_cast<long long>(handle) : it->second, handle, id});
+    }
+    if (!std::is_sorted(own.begin(), own.end()))
+        std::sort(own.begin(), own.end());
+    std::sort(moved.begin(), moved.end());
+    std::vector<Keyed> all(own.size() + moved.size());
+    std::merge(own.begin(), own.end(), moved.begin(), moved.end(), all.begin());
+    ids.reserve(all.size());
+    for (const Keyed& k : all)
+        ids.push_back(k.id);
     return Acad::eOk;
 }
 
@@ -284,39 +329,48 @@ bool AcDbSortentsTable::firstEntityIsDrawnBeforeSecond(AcDbObjectId first, AcDbO
     return a != b ? a < b : first.handle() < second.handle();
 }
 
-bool AcDbSortentsTable::dxfInField(DxfIn& in, const Token& t)
+const FieldTable& AcDbSortentsTable::dxfTable() const
 {
-    if (in.subclass() != "AcDbSortentsTable")
-        return false;
-    switch (t.code) {
-    case 330: m_block = in.reference(t, false); return true;
-    case 331: m_pendingEntity = in.reference(t, false); return true;
-    case 5: {
-        const auto key = static_cast<long long>(in.handle(t).value());
-        if (!m_pendingEntity.isNull())
-            m_keys[m_pendingEntity] = key;
-        m_pendingEntity.setNull();
-        return true;
-    }
-    }
-    return false;
-}
-
-void AcDbSortentsTable::dxfOutFields(DxfOut& out) const
-{
-    // The sort handles are the entities' own handles dealt out in draw order.
-    out.subclass("AcDbSortentsTable");
-    out.id(330, m_block);
-    AcDbObjectIdArray order;
-    getFullDrawOrder(order);
-    std::vector<AcDbHandle> handles;
-    for (const AcDbObjectId& id : order)
-        handles.push_back(id.handle());
-    std::sort(handles.begin(), handles.end());
-    for (size_t i = 0; i < order.size(); ++i) {
-        if (handles[i] == order[i].handle())
-            continue;
-        out.id(331, order[i]);
-        out.handle(5, handles[i]);
-    }
+    static const FieldTable table({{
+        subclass("AcDbSortentsTable"),
+        reference<&AcDbSortentsTable::m_block>(330),
+        // Pairs of an entity (331) and its sort handle (5). Written for the entities whose
+        // sort handle differs from their own: the entities' own handles dealt out in draw
+        // order.
+        value({331, 5},
+              [](AcRxObject& o, const Field&, const Pair& p, FieldContext& c) {
+                  auto& t = static_cast<AcDbSortentsTable&>(o);
+                  if (p.code == 331) {
+                      t.m_pendingEntity = qv::dbContext(c).reference(p, false);
+                      return true;
+                  }
+                  const auto key = static_cast<long long>(c.handle(p));
+                  if (!t.m_pendingEntity.isNull())
+                      t.m_keys[t.m_pendingEntity] = key;
+                  t.m_pendingEntity.setNull();
+                  return true;
+              },
+              [](const AcRxObject& o, const Field&, Writer& out) {
+                  const auto& table = static_cast<const AcDbSortentsTable&>(o);
+                  if (table.m_keys.empty())
+                      return;   // drawn in the order of the handles
+                  AcDbObjectIdArray order;
+                  table.getFullDrawOrder(order);
+                  // The handles in increasing order: the record's order of entities mostly is.
+                  std::vector<unsigned long long> handles;
+                  handles.reserve(order.size());
+                  for (const AcDbObjectId& id : AcDbBlockTableRecord::cast(table.m_block.object())->entityIds())
+                      if (!id.isErased())
+                          handles.push_back(id.handle().value());
+                  if (!std::is_sorted(handles.begin(), handles.end()))
+                      std::sort(handles.begin(), handles.end());
+                  for (size_t i = 0; i < order.size(); ++i) {
+                      if (handles[i] == order[i].handle().value())
+                          continue;
+                      out.handle(331, order[i].handle().value());
+                      out.handle(5, handles[i]);
+                  }
+              }),
+    }});
+    return table;
 }

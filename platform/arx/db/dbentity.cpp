@@ -1,9 +1,13 @@
 #include "arx/dbentity.h"
 
 #include "arx/dbdatabase.h"
-#include "dbimpl.h"
-#include "dbobjectimpl.h"
 #include "arx/dbsymtb.h"
+#include "arx/dxfnames.h"
+#include "arx/dxfnumber.h"
+#include "arx/dxftext.h"
+#include "dbimpl.h"
+#include "dbobjectdata.h"
+#include "dbobjectimpl.h"
 
 #include <algorithm>
 #include <unordered_map>
@@ -13,9 +17,6 @@ ACRX_DEFINE_MEMBERS(AcDbCurve, AcDbEntity, "")
 ACRX_DEFINE_MEMBERS(AcDbProxyEntity, AcDbEntity, "")
 
 namespace {
-
-// The layer every drawing has.
-const std::string layerZero = "0";
 
 AcDbDatabase* databaseOr(AcDbDatabase* db)
 {
@@ -48,14 +49,16 @@ AcDbObjectId AcDbEntity::blockId() const
 bool AcDbEntity::isInPaperSpace() const
 {
     const auto* btr = AcDbBlockTableRecord::cast(blockId().object());
-    return btr && qv::dxf::upper(btr->name()).starts_with("*PAPER_SPACE");
+    return btr && btr->isPaperSpace();
 }
 
-CString AcDbEntity::layer() const
+CString AcDbEntity::layer() const { return CString(std::string(layerName())); }
+
+std::string_view AcDbEntity::layerName() const
 {
     if (const auto* rec = AcDbLayerTableRecord::cast(m_layerId.object()))
-        return CString(rec->name());
-    return CString(m_layerName);
+        return rec->name();
+    return m_layerName;
 }
 
 Acad::ErrorStatus AcDbEntity::setLayer(const char* name, bool, bool)
@@ -66,7 +69,7 @@ Acad::ErrorStatus AcDbEntity::setLayer(const char* name, bool, bool)
         return Acad::eInvalidInput;
     AcDbDatabase* db = databaseOr(database());
     if (!db) {
-        m_layerName = name;
+        m_layerName = qv::dxf::internName(name);
         return Acad::eOk;
     }
     const AcDbObjectId id = recordId(db->layerTableId(), name);
@@ -83,7 +86,7 @@ Acad::ErrorStatus AcDbEntity::setLayer(AcDbObjectId layerId, bool, bool)
     if (!rec || rec->isErased())
         return Acad::eKeyNotFound;
     m_layerId = layerId;
-    m_layerName = rec->name();
+    m_layerName = qv::dxf::internName(rec->name());
     return Acad::eOk;
 }
 
@@ -116,7 +119,7 @@ Acad::ErrorStatus AcDbEntity::setLinetype(const char* name, bool)
     AcDbDatabase* db = databaseOr(database());
     if (db && recordId(db->linetypeTableId(), name).isNull())
         return Acad::eKeyNotFound;
-    m_linetype = name;
+    m_linetype = qv::dxf::internName(name);
     return Acad::eOk;
 }
 
@@ -130,7 +133,7 @@ Acad::ErrorStatus AcDbEntity::setLinetype(AcDbObjectId linetypeId, bool)
 
 Acad::ErrorStatus AcDbEntity::setLinetypeScale(double scale, bool)
 {
-    QV_CHECKED_SETTER(!(scale <= 0), m_linetypeScale = scale)
+    QV_CHECKED_SETTER(scale > 0 && qv::allFinite(scale), m_linetypeScale = scale)
 }
 
 Acad::ErrorStatus AcDbEntity::setVisibility(AcDb::Visibility visibility, bool)
@@ -164,7 +167,7 @@ void AcDbEntity::setDatabaseDefaults(AcDbDatabase* db)
     const AcDbObjectId layer = db->clayer();
     if (const auto* rec = AcDbLayerTableRecord::cast(layer.object())) {
         m_layerId = layer;
-        m_layerName = rec->name();
+        m_layerName = qv::dxf::internName(rec->name());
     }
     m_color.setColorIndex(256);
     m_linetype = "ByLayer";
@@ -178,7 +181,7 @@ void AcDbEntity::resolveLayer(AcDbDatabase* db)
         return;
     m_layerId = recordId(db->layerTableId(), m_layerName);
     if (m_layerId.isNull()) {
-        m_layerName = layerZero;
+        m_layerName = "0";
         m_layerId = recordId(db->layerTableId(), m_layerName);
     }
 }
@@ -193,64 +196,82 @@ Acad::ErrorStatus AcDbEntity::checkWriteOpen() const
     return rec && rec->isLocked() ? Acad::eOnLockedLayer : Acad::eOk;
 }
 
-bool AcDbEntity::dxfInCommon(qv::dxf::DxfIn& in, const qv::dxf::Token& t)
+namespace {
+
+bool readLayer(AcRxObject& o, const qv::dxf::Field&, const qv::dxf::Pair& p, qv::dxf::FieldContext& c)
 {
-    if (!in.subclass().empty() && in.subclass() != "AcDbEntity")
-        return false;
-    switch (t.code) {
-    case 8: m_layerName = t.value; return true;
-    case 6: m_linetype = t.value; return true;
-    case 62:
-        m_fileIndex = in.integer(t);
-        qv::readColorIndex(m_color, m_fileIndex);
-        return true;
-    case 420: qv::readTrueColor(m_color, in.integer(t)); return true;
-    case 370: m_lineWeight = static_cast<AcDb::LineWeight>(in.integer(t)); return true;
-    case 48: m_linetypeScale = in.real(t); return true;
-    case 60: m_visible = in.integer(t) == 0; return true;
-    case 67: case 410: return true;   // paper space and layout name follow from the owner
-    }
-    return false;
+    static_cast<AcDbEntity&>(o).setLayerFromFile(qv::dbContext(c).layerNamed(p.value));
+    return true;
 }
 
-void AcDbEntity::dxfInResolve(qv::dxf::DxfIn& in)
+void writeLayer(const AcRxObject& o, const qv::dxf::Field& f, qv::dxf::Writer& out)
 {
-    // A layer the file's table lacks is added, so that the entity keeps its layer name.
-    AcDbDatabase* db = in.database();
-    auto* table = AcDbSymbolTable::cast(db->layerTableId().object());
-    if (table && !m_layerName.empty() && !table->has(m_layerName.c_str())) {
-        auto* rec = new AcDbLayerTableRecord;
-        rec->assignName(m_layerName);
-        AcDbDatabase::Impl& impl = db->impl();
-        const AcDbObjectId id = impl.install(impl.newStub(), rec);
-        impl.assignHandle(id.stub());
-        rec->setOwnerId(db->layerTableId());
-        rec->setLinetypeObjectId(recordId(db->linetypeTableId(), "Continuous"));
-        table->attachRecord(id, m_layerName);
-    }
-    resolveLayer(db);
+    out.text(f.code(), static_cast<const AcDbEntity&>(o).layerName());
 }
 
-void AcDbEntity::dxfOutFields(qv::dxf::DxfOut& out) const
+} // namespace
+
+void AcDbEntity::setLayerFromFile(AcDbObjectId id) { m_layerId = id; }
+
+const std::vector<qv::dxf::Field>& AcDbEntity::dxfFields()
 {
-    out.subclass("AcDbEntity");
-    if (isInPaperSpace())
-        out.integer(67, 1);
-    out.tag(8, std::string(layer().str()));
-    if (!qv::dxf::equalNoCase(m_linetype, "ByLayer"))
-        out.tag(6, m_linetype);
-    if (m_color.isByColor()) {
-        out.integer(62, qv::indexBesideTrueColor(m_color, m_fileIndex));
-        out.integer(420, static_cast<long long>(m_color.rgb() & 0xFFFFFF));
-    } else if (!m_color.isByLayer()) {
-        out.integer(62, m_color.colorIndex());
-    }
-    if (m_lineWeight != AcDb::kLnWtByLayer)
-        out.integer(370, m_lineWeight);
-    if (m_linetypeScale != 1.0)
-        out.real(48, m_linetypeScale);
-    if (!m_visible)
-        out.integer(60, 1);
+    using namespace qv::fields;
+    using qv::dxf::Field;
+    using qv::dxf::FieldContext;
+    using qv::dxf::Pair;
+    using qv::dxf::Writer;
+    static const std::vector<Field> fields = {
+        subclass("AcDbEntity"),
+        // Paper space and the layout's name follow from the owner.
+        value({67}, [](AcRxObject&, const Field&, const Pair&, FieldContext&) { return true; },
+              [](const AcRxObject& o, const Field& f, Writer& out) {
+                  if (static_cast<const AcDbEntity&>(o).isInPaperSpace())
+                      out.integer(f.code(), 1);
+              }),
+        ignored({410}),
+        value({8}, readLayer, writeLayer),
+        sharedName<&AcDbEntity::m_linetype>(6).only([](const AcRxObject& o) {
+            return !qv::dxf::equalNoCase(static_cast<const AcDbEntity&>(o).m_linetype, "ByLayer");
+        }),
+        value({62, 420},
+              [](AcRxObject& o, const Field&, const Pair& p, FieldContext& c) {
+                  auto& e = static_cast<AcDbEntity&>(o);
+                  if (p.code == 420) {
+                      qv::readTrueColor(e.m_color, c.integer(p));
+                  } else {
+                      e.m_fileIndex = static_cast<short>(c.integer(p, -257, 257));
+                      qv::readColorIndex(e.m_color, e.m_fileIndex);
+                  }
+                  return true;
+              },
+              [](const AcRxObject& o, const Field&, Writer& out) {
+                  const auto& e = static_cast<const AcDbEntity&>(o);
+                  if (e.m_color.isByColor()) {
+                      out.integer(62, qv::indexBesideTrueColor(e.m_color, e.m_fileIndex));
+                      out.integer(420, static_cast<long long>(e.m_color.rgb() & 0xFFFFFF));
+                  } else if (!e.m_color.isByLayer()) {
+                      out.integer(62, e.m_color.colorIndex());
+                  }
+              }),
+        integer<&AcDbEntity::m_lineWeight>(370).range(-3, 211).omitting(AcDb::kLnWtByLayer),
+        real<&AcDbEntity::m_linetypeScale>(48).omitting(1.0),
+        value({60},
+              [](AcRxObject& o, const Field&, const Pair& p, FieldContext& c) {
+                  static_cast<AcDbEntity&>(o).m_visible = c.integer(p) == 0;
+                  return true;
+              },
+              [](const AcRxObject& o, const Field& f, Writer& out) {
+                  if (!static_cast<const AcDbEntity&>(o).m_visible)
+                      out.integer(f.code(), 1);
+              }),
+    };
+    return fields;
+}
+
+const qv::dxf::FieldTable& AcDbEntity::dxfTable() const
+{
+    static const qv::dxf::FieldTable table({dxfFields()});
+    return table;
 }
 
 Acad::ErrorStatus AcDbCurve::getStartParam(double& param) const
@@ -283,9 +304,9 @@ Acad::ErrorStatus AcDbCurve::getArea(double&) const { return Acad::eNotApplicabl
 namespace {
 
 // The subclass markers of older entities read from files without markers (release 12).
-const char* markerOf(const std::string& type)
+const char* markerOf(std::string_view type)
 {
-    static const std::unordered_map<std::string, const char*> markers = {
+    static const std::unordered_map<std::string_view, const char*> markers = {
         {"POINT", "AcDbPoint"}, {"SOLID", "AcDbTrace"}, {"TRACE", "AcDbTrace"},
         {"3DFACE", "AcDbFace"}, {"SHAPE", "AcDbShape"}, {"DIMENSION", "AcDbDimension"}};
     const auto it = markers.find(type);
@@ -293,7 +314,7 @@ const char* markerOf(const std::string& type)
 }
 
 // A dimension's second subclass, from its type (group 70).
-const char* dimensionSubclass(const qv::dxf::Tags& tags)
+const char* dimensionSubclass(const qv::dxf::TagList& tags)
 {
     static const char* const kinds[] = {"AcDbRotatedDimension", "AcDbAlignedDimension", "AcDb2LineAngularDimension",
                                         "AcDbDiametricDimension", "AcDbRadialDimension", "AcDb3PointAngularDimension",
@@ -301,7 +322,7 @@ const char* dimensionSubclass(const qv::dxf::Tags& tags)
     long long type = 0;
     for (const auto& t : tags)
         if (t.code == 70)
-            qv::dxf::parseInt(t.value, type);
+            qv::dxf::parseInt(t.value(), type);
     return kinds[std::clamp<long long>(type & 7, 0, 6)];
 }
 
@@ -313,29 +334,30 @@ bool isDimensionSubtypeCode(int code)
 
 } // namespace
 
-void AcDbProxyEntity::dxfOutFields(qv::dxf::DxfOut& out) const
+void AcDbProxyEntity::dxfOutFields(qv::dxf::Writer& out) const
 {
-    AcDbEntity::dxfOutFields(out);
+    const qv::dxf::TagList* extras = data() ? &data()->extras : nullptr;
     const char* marker = markerOf(m_dxfName);
-    if (!marker || extras().size() != 1 || !extras().front().subclass.empty()) {
-        out.endFields(true);
+    const bool markerless = extras && std::none_of(extras->begin(), extras->end(),
+                                                   [](const qv::dxf::Tag& t) { return t.code == 100; });
+    if (!marker || !markerless) {
+        AcDbEntity::dxfOutFields(out);
         return;
     }
-    // Tags read without markers: print them under the markers the type has.
-    const qv::dxf::Tags& tags = extras().front().tags;
-    const bool dimension = m_dxfName == "DIMENSION";
-    out.tag(100, marker);
-    for (const auto& t : tags)
+    // Pairs read without markers (release 12): written under the markers the type has.
+    dxfTable().write(*this, out, nullptr);
+    const bool dimension = std::string_view(m_dxfName) == "DIMENSION";
+    out.text(100, marker);
+    for (const auto& t : *extras)
         if (!dimension || !isDimensionSubtypeCode(t.code))
-            out.tag(t.code, t.value);
+            out.tag(t.code, t.value());
     if (dimension) {
-        const char* sub = dimensionSubclass(tags);
-        if (std::string(sub) == "AcDbRotatedDimension")
-            out.tag(100, "AcDbAlignedDimension");
-        out.tag(100, sub);
-        for (const auto& t : tags)
+        const char* sub = dimensionSubclass(*extras);
+        if (std::string_view(sub) == "AcDbRotatedDimension")
+            out.text(100, "AcDbAlignedDimension");
+        out.text(100, sub);
+        for (const auto& t : *extras)
             if (isDimensionSubtypeCode(t.code))
-                out.tag(t.code, t.value);
+                out.tag(t.code, t.value());
     }
-    out.extrasInOrder(true);
 }

@@ -1,6 +1,7 @@
 #include "arx/dbhatch.h"
 
 #include "arx/dbcurves.h"
+#include "arx/dxftext.h"
 #include "dbobjectimpl.h"
 
 #include <cmath>
@@ -8,9 +9,12 @@
 
 ACRX_DEFINE_MEMBERS(AcDbHatch, AcDbEntity, "HATCH")
 
-using qv::dxf::DxfIn;
-using qv::dxf::DxfOut;
-using qv::dxf::Token;
+using qv::dxf::Field;
+using qv::dxf::FieldContext;
+using qv::dxf::FieldTable;
+using qv::dxf::Pair;
+using qv::dxf::Writer;
+using qv::allFinite;
 using qv::kDegree;
 
 namespace {
@@ -40,55 +44,55 @@ AcGeVector2d rotated(const AcGeVector2d& v, double a)
     return {v.x * std::cos(a) - v.y * std::sin(a), v.x * std::sin(a) + v.y * std::cos(a)};
 }
 
-// Reads the hatch's tags in file order; counts announce how many of each follow.
+// Reads the hatch's pairs in file order; counts announce how many of each follow.
 class Cursor
 {
 public:
-    Cursor(const std::vector<Token>& tags, DxfIn& in) : m_tags(tags), m_in(in) {}
-    bool atEnd() const { return m_pos >= m_tags.size(); }
-    const Token& peek() const { return m_tags[m_pos]; }
-    bool next(int code) const { return !atEnd() && m_tags[m_pos].code == code; }
-    // The value of the next tag, which must have this code.
-    const Token* take(int code)
+    Cursor(std::span<const Pair> pairs, FieldContext& context) : m_pairs(pairs), m_context(context) {}
+    bool atEnd() const { return m_pos >= m_pairs.size(); }
+    size_t position() const { return m_pos; }
+    const Pair& peek() const { return m_pairs[m_pos]; }
+    bool next(int code) const { return !atEnd() && m_pairs[m_pos].code == code; }
+    // The next pair, which must have this code.
+    const Pair& take(int code)
     {
-        if (!next(code)) {
+        if (!next(code))
             fail("expected group code " + std::to_string(code));
-            return nullptr;
-        }
-        return &m_tags[m_pos++];
+        return m_pairs[m_pos++];
     }
-    double real(int code) { const Token* t = take(code); return t ? m_in.real(*t) : 0; }
-    int integer(int code) { const Token* t = take(code); return t ? m_in.integer(*t) : 0; }
-    // A count, bounded by the tags left so that a corrupt count cannot run away.
-    int count(int code)
+    double real(int code) { return m_context.real(take(code)); }
+    long long integer(int code) { return m_context.integer(take(code)); }
+    // A count, bounded by the pairs left so that a corrupt count cannot run away.
+    size_t count(int code)
     {
-        const int n = integer(code);
-        if (n < 0 || static_cast<size_t>(n) > m_tags.size()) {
+        const long long n = integer(code);
+        if (n < 0 || static_cast<size_t>(n) > m_pairs.size())
             fail("invalid count " + std::to_string(n));
-            return 0;
-        }
-        return n;
+        return static_cast<size_t>(n);
     }
-    AcGePoint2d point(int code) { const double x = real(code); return {x, real(code + 10)}; }
-    const Token& skip() { return m_tags[m_pos++]; }
-    void fail(const std::string& what)
+    AcGePoint2d point(int code)
     {
-        const int line = atEnd() ? (m_tags.empty() ? 0 : m_tags.back().line) : peek().line;
-        m_in.fail(line, "malformed HATCH: " + what);
-        m_pos = m_tags.size();
+        const double x = real(code);
+        return {x, real(code + 10)};
     }
-    DxfIn& in() { return m_in; }
+    const Pair& skip() { return m_pairs[m_pos++]; }
+    [[noreturn]] void fail(const std::string& what) const
+    {
+        const Pair& at = atEnd() ? m_pairs.back() : peek();
+        m_context.fail(at, "malformed HATCH: " + what);
+    }
+    FieldContext& context() { return m_context; }
 
 private:
-    const std::vector<Token>& m_tags;
-    DxfIn& m_in;
+    std::span<const Pair> m_pairs;
+    FieldContext& m_context;
     size_t m_pos = 0;
 };
 
 AcDbHatch::Edge readEdge(Cursor& c)
 {
     AcDbHatch::Edge e;
-    e.type = c.integer(72);
+    e.type = static_cast<int>(c.integer(72));
     switch (e.type) {
     case AcDbHatch::kLine:
         e.start = c.point(10);
@@ -113,9 +117,12 @@ AcDbHatch::Edge readEdge(Cursor& c)
     }
     case AcDbHatch::kSpline:
         // Kept as read: everything up to the next edge or the loop's source count.
-        while (!c.atEnd() && !c.next(72) && !(c.next(97) && !e.spline.empty() && e.spline.back().code != 42
-                                                && e.spline.back().code != 20))
-            e.spline.push_back({c.peek().code, c.skip().value});
+        while (!c.atEnd() && !c.next(72)
+               && !(c.next(97) && !e.spline.empty() && e.spline[e.spline.size() - 1].code != 42
+                    && e.spline[e.spline.size() - 1].code != 20)) {
+            const Pair& p = c.skip();
+            e.spline.add(p.code, p.value);
+        }
         break;
     default: c.fail("unknown edge type " + std::to_string(e.type));
     }
@@ -125,23 +132,23 @@ AcDbHatch::Edge readEdge(Cursor& c)
 AcDbHatch::Loop readLoop(Cursor& c)
 {
     AcDbHatch::Loop loop;
-    loop.type = c.integer(92);
+    loop.type = static_cast<Adesk::Int32>(c.integer(92));
     if (loop.type & AcDbHatch::kPolyline) {
         const bool hasBulge = c.integer(72) != 0;
         loop.closed = c.integer(73) != 0;
-        const int n = c.count(93);
-        for (int i = 0; i < n && !c.atEnd(); ++i) {
+        const size_t n = c.count(93);
+        for (size_t i = 0; i < n && !c.atEnd(); ++i) {
             loop.vertices.push_back(c.point(10));
             loop.bulges.push_back(hasBulge && c.next(42) ? c.real(42) : 0.0);
         }
     } else {
-        const int n = c.count(93);
-        for (int i = 0; i < n && !c.atEnd(); ++i)
+        const size_t n = c.count(93);
+        for (size_t i = 0; i < n && !c.atEnd(); ++i)
             loop.edges.push_back(readEdge(c));
     }
-    const int sources = c.next(97) ? c.count(97) : 0;
-    for (int i = 0; i < sources && c.next(330); ++i)
-        loop.sources.push_back(c.in().reference(c.skip(), false));
+    const size_t sources = c.next(97) ? c.count(97) : 0;
+    for (size_t i = 0; i < sources && c.next(330); ++i)
+        loop.sources.push_back(qv::dbContext(c.context()).reference(c.skip(), false));
     return loop;
 }
 
@@ -153,13 +160,13 @@ AcDbHatch::PatternLine readPatternLine(Cursor& c)
     line.base = {bx, c.real(44)};
     const double ox = c.real(45);
     line.offset = {ox, c.real(46)};
-    const int n = c.count(79);
-    for (int i = 0; i < n; ++i)
+    const size_t n = c.count(79);
+    for (size_t i = 0; i < n; ++i)
         line.dashes.push_back(c.real(49));
     return line;
 }
 
-void writeEdge(DxfOut& out, const AcDbHatch::Edge& e)
+void writeEdge(Writer& out, const AcDbHatch::Edge& e)
 {
     out.integer(72, e.type);
     switch (e.type) {
@@ -186,7 +193,7 @@ void writeEdge(DxfOut& out, const AcDbHatch::Edge& e)
     }
 }
 
-void writeLoop(DxfOut& out, const AcDbHatch::Loop& loop)
+void writeLoop(Writer& out, const AcDbHatch::Loop& loop)
 {
     out.integer(92, loop.type);
     if (loop.type & AcDbHatch::kPolyline) {
@@ -208,11 +215,11 @@ void writeLoop(DxfOut& out, const AcDbHatch::Loop& loop)
     }
     std::vector<AcDbObjectId> live;
     for (const auto& id : loop.sources)
-        if (id.isValid() && !id.isErased())
+        if (qv::live(id))
             live.push_back(id);
     out.integer(97, static_cast<long long>(live.size()));
     for (const auto& id : live)
-        out.id(330, id);
+        out.handle(330, id.handle().value());
 }
 
 // Transforms a point of the old plane into the new plane.
@@ -263,24 +270,23 @@ void AcDbHatch::buildPatternLines()
     }
 }
 
-Acad::ErrorStatus AcDbHatch::setPatternAngle(double radians) { QV_SETTER((m_angle = radians, buildPatternLines())) }
+Acad::ErrorStatus AcDbHatch::setPatternAngle(double radians)
+{
+    QV_CHECKED_SETTER(allFinite(radians), (m_angle = radians, buildPatternLines()))
+}
 
 Acad::ErrorStatus AcDbHatch::setPatternScale(double scale)
 {
-    if (scale <= 0)
-        return Acad::eInvalidInput;
-    QV_SETTER((m_scale = scale, buildPatternLines()))
+    QV_CHECKED_SETTER(scale > 0 && allFinite(scale), (m_scale = scale, buildPatternLines()))
 }
 
 Acad::ErrorStatus AcDbHatch::setAssociative(bool value) { QV_SETTER(m_associative = value) }
-Acad::ErrorStatus AcDbHatch::setHatchStyle(HatchStyle style) { QV_SETTER(m_style = style) }
-Acad::ErrorStatus AcDbHatch::setElevation(double elevation) { QV_SETTER(m_elevation = elevation) }
+Acad::ErrorStatus AcDbHatch::setHatchStyle(HatchStyle style) { QV_CHECKED_SETTER(style >= kNormal && style <= kIgnore, m_style = style) }
+Acad::ErrorStatus AcDbHatch::setElevation(double elevation) { QV_CHECKED_SETTER(allFinite(elevation), m_elevation = elevation) }
 
 Acad::ErrorStatus AcDbHatch::setNormal(const AcGeVector3d& normal)
 {
-    if (normal.isZeroLength())
-        return Acad::eInvalidInput;
-    QV_SETTER(m_normal = normal.normal())
+    QV_CHECKED_SETTER(allFinite(normal) && !normal.isZeroLength(), m_normal = normal.normal())
 }
 
 Adesk::Int32 AcDbHatch::loopTypeAt(int index) const
@@ -350,6 +356,9 @@ Acad::ErrorStatus AcDbHatch::appendLoop(Adesk::Int32 loopType, const std::vector
         return es;
     if (vertices.size() < 2 || (!bulges.empty() && bulges.size() != vertices.size()))
         return Acad::eInvalidInput;
+    for (size_t i = 0; i < vertices.size(); ++i)
+        if (!allFinite(vertices[i]) || (!bulges.empty() && !allFinite(bulges[i])))
+            return Acad::eInvalidInput;
     Loop loop;
     loop.type = loopType | kPolyline;
     loop.vertices = vertices;
@@ -383,6 +392,8 @@ Acad::ErrorStatus AcDbHatch::transformBy(const AcGeMatrix3d& m)
 {
     if (const Acad::ErrorStatus es = assertWriteEnabled(); es != Acad::eOk)
         return es;
+    if (!allFinite(m))
+        return Acad::eInvalidInput;
     if (!m.isUniScaledOrtho())
         return Acad::eNotApplicable;
     for (const Loop& loop : m_loops)
@@ -457,64 +468,71 @@ Acad::ErrorStatus AcDbHatch::getGeomExtents(AcDbExtents& extents) const
     return extents.isEmpty() ? Acad::eInvalidExtents : Acad::eOk;
 }
 
-bool AcDbHatch::dxfInField(DxfIn& in, const Token& t)
+const FieldTable& AcDbHatch::dxfTable() const
 {
-    if (in.subclass() != "AcDbHatch")
-        return false;
-    m_read.push_back(t);
-    return true;
+    static const FieldTable table({dxfFields(), {qv::fields::subclass("AcDbHatch"), qv::fields::section(readHatch, writeHatch)}});
+    return table;
 }
 
-void AcDbHatch::dxfInEnd(DxfIn& in)
+size_t AcDbHatch::readHatch(AcRxObject& object, std::span<const Pair> pairs, FieldContext& context)
 {
-    Cursor c(m_read, in);
+    auto& h = static_cast<AcDbHatch&>(object);
+    Cursor c(pairs, context);
     AcGePoint3d elevation;
-    m_loops.clear();
+    AcGeVector3d normal = h.m_normal;
+    h.m_loops.clear();
     while (!c.atEnd()) {
         const int code = c.peek().code;
         switch (code) {
-        case 10: case 20: case 30: in.pointPart(c.skip(), 10, elevation); break;
-        case 210: case 220: case 230: in.vectorPart(c.skip(), 210, m_normal); break;
-        case 2: m_patternName = c.skip().value; break;
-        case 70: m_solid = c.integer(70) != 0; break;
-        case 71: m_associative = c.integer(71) != 0; break;
-        case 91: for (int n = c.count(91); n > 0 && !c.atEnd(); --n) m_loops.push_back(readLoop(c)); break;
-        case 75: m_style = static_cast<HatchStyle>(c.integer(75)); break;
-        case 76: m_patternType = static_cast<HatchPatternType>(c.integer(76)); break;
-        case 52: m_angle = c.real(52) * kDegree; break;
-        case 41: m_scale = c.real(41); break;
-        case 77: m_double = c.integer(77) != 0; break;
-        case 78: for (int n = c.count(78); n > 0 && !c.atEnd(); --n) m_lines.push_back(readPatternLine(c)); break;
-        case 98: for (int n = c.count(98); n > 0 && !c.atEnd(); --n) m_seeds.push_back(c.point(10)); break;
-        default: m_tail.push_back({code, c.skip().value});
+        case 10: elevation.x = c.real(10); break;
+        case 20: elevation.y = c.real(20); break;
+        case 30: elevation.z = c.real(30); break;
+        case 210: normal.x = c.real(210); break;
+        case 220: normal.y = c.real(220); break;
+        case 230: normal.z = c.real(230); break;
+        case 2: h.m_patternName = c.skip().value; break;
+        case 70: h.m_solid = c.integer(70) != 0; break;
+        case 71: h.m_associative = c.integer(71) != 0; break;
+        case 91: for (size_t n = c.count(91); n > 0 && !c.atEnd(); --n) h.m_loops.push_back(readLoop(c)); break;
+        case 75: h.m_style = static_cast<HatchStyle>(context.integer(c.take(75), kNormal, kIgnore)); break;
+        case 76:
+            h.m_patternType = static_cast<HatchPatternType>(context.integer(c.take(76), kUserDefined, kCustomDefined));
+            break;
+        case 52: h.m_angle = c.real(52) * kDegree; break;
+        case 41: h.m_scale = c.real(41); break;
+        case 77: h.m_double = c.integer(77) != 0; break;
+        case 78: for (size_t n = c.count(78); n > 0 && !c.atEnd(); --n) h.m_lines.push_back(readPatternLine(c)); break;
+        case 98: for (size_t n = c.count(98); n > 0 && !c.atEnd(); --n) h.m_seeds.push_back(c.point(10)); break;
+        default: {
+            const Pair& p = c.skip();
+            h.m_tail.add(p.code, p.value);
+        }
         }
     }
-    m_elevation = elevation.z;
-    m_normal = m_normal.isZeroLength() ? AcGeVector3d::kZAxis : m_normal.normal();
-    m_read.clear();
-    m_read.shrink_to_fit();
+    h.m_elevation = elevation.z;
+    h.m_normal = qv::unitNormal(normal);
+    return c.position();
 }
 
-void AcDbHatch::dxfOutFields(DxfOut& out) const
+void AcDbHatch::writeHatch(const AcRxObject& object, const Field&, Writer& out)
 {
-    AcDbEntity::dxfOutFields(out);
-    out.subclass("AcDbHatch");
-    out.point(10, AcGePoint3d(0, 0, m_elevation));
-    out.vector(210, m_normal);
-    out.tag(2, m_patternName);
-    out.integer(70, m_solid);
-    out.integer(71, m_associative);
-    out.integer(91, static_cast<long long>(m_loops.size()));
-    for (const Loop& loop : m_loops)
+    const auto& h = static_cast<const AcDbHatch&>(object);
+    out.point(10, 0, 0, h.m_elevation);
+    out.point(210, h.m_normal.x, h.m_normal.y, h.m_normal.z);
+    out.text(2, h.m_patternName);
+    out.integer(70, h.m_solid);
+    out.integer(71, h.m_associative);
+    out.integer(91, static_cast<long long>(h.m_loops.size()));
+    for (const Loop& loop : h.m_loops)
         writeLoop(out, loop);
-    out.integer(75, m_style);
-    out.integer(76, m_patternType);
-    if (!m_solid) {
-        out.real(52, m_angle / kDegree);
-        out.real(41, m_scale);
-        out.integer(77, m_double);
-        out.integer(78, static_cast<long long>(m_lines.size()));
-        for (const PatternLine& line : m_lines) {
+    out.integer(75, h.m_style);
+    out.integer(76, h.m_patternType);
+    if (!h.m_solid) {
+        out.real(52, h.m_angle / kDegree);
+        out.real(41, h.m_scale);
+        out.integer(77, h.m_double);
+        out.integer(78, static_cast<long long>(h.m_lines.size()));
+        for (const PatternLine& line : h.m_lines) {
             out.real(53, line.angle / kDegree);
             out.real(43, line.base.x);
             out.real(44, line.base.y);
@@ -525,8 +543,8 @@ void AcDbHatch::dxfOutFields(DxfOut& out) const
                 out.real(49, d);
         }
     }
-    out.integer(98, static_cast<long long>(m_seeds.size()));
-    for (const AcGePoint2d& p : m_seeds)
+    out.integer(98, static_cast<long long>(h.m_seeds.size()));
+    for (const AcGePoint2d& p : h.m_seeds)
         out.point2d(10, p.x, p.y);
-    out.tags(m_tail);
+    out.tags(h.m_tail);
 }

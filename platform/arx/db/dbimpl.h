@@ -4,32 +4,44 @@
 
 #include "arx/dbdatabase.h"
 #include "arx/dbdrawingstate.h"
+#include "arx/dxfreader.h"
+#include "arx/dxftaglist.h"
+#include "arx/dxfwriter.h"
+#include "dbhandlemap.h"
+#include "dbstublist.h"
 
-#include <deque>
+#include <memory_resource>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 struct HeaderVariable {
     std::string name;
-    qv::dxf::Tags tags;
+    qv::dxf::TagList tags;
 };
 
 struct AcDbDatabase::Impl {
-    explicit Impl(AcDbDatabase* owner) : self(owner) {}
+    // sizeHint: the size of the file the database is read from (0 for none), which the
+    // arena's first block follows.
+    explicit Impl(AcDbDatabase* owner, size_t sizeHint = 0);
+    ~Impl();
+    Impl(const Impl&) = delete;
+    Impl& operator=(const Impl&) = delete;
 
     AcDbDatabase* self;
-    std::deque<AcDbStub> stubs;
-    std::unordered_map<unsigned long long, AcDbStub*> byHandle;
+    // Objects read from files, their slots and what they hold: released with the drawing.
+    std::pmr::monotonic_buffer_resource arena;
+    qv::StubList stubs;
+    qv::HandleMap byHandle;
     unsigned long long maxHandle = 0;
-    size_t installed = 0;
+    unsigned installed = 0;
     int openCount = 0;
     bool loading = false;   // objects change freely while a file is read
 
     std::vector<HeaderVariable> header;
     std::unordered_map<std::string, size_t> headerIndex;
-    std::vector<qv::dxf::Tags> classes;
-    std::vector<std::pair<std::string, qv::dxf::Tags>> otherSections;
+    std::vector<qv::dxf::TagList> classes;
+    std::vector<std::pair<std::string, qv::dxf::TagList>> otherSections;
 
     std::vector<AcDbObjectId> tables;     // in file order
     AcDbObjectId blockTable, layerTable, linetypeTable, textStyleTable, regAppTable, dimStyleTable,
@@ -49,37 +61,49 @@ struct AcDbDatabase::Impl {
             state->index.objectModified(id);
     }
 
-    // A slot for a handle read from a file (made on first reference), or for a new
-    // object (null handle: the next free one).
+    // A slot for a handle read from a file (made on first reference; the handles given
+    // out start above those of objects only, see noteHandle), or for a new object.
     AcDbStub* stubFor(AcDbHandle handle);
     AcDbStub* newStub();
     // Gives a slot made without a handle the next free one.
     void assignHandle(AcDbStub* stub);
     void noteHandle(AcDbHandle handle);
     AcDbHandle nextHandle();
-    // Makes obj the object of a slot and the database its home.
-    AcDbObjectId install(AcDbStub* stub, AcDbObject* obj);
+    // Makes obj the object of a slot and the database its home; inArena when obj was made
+    // in the arena (see makeInArena).
+    AcDbObjectId install(AcDbStub* stub, AcDbObject* obj, bool inArena = false);
+    // Destroys the object of a slot, leaving the slot empty.
+    void destroyObject(AcDbStub* stub);
+    template <class T, class... Args>
+    T* makeInArena(Args&&... args)
+    {
+        return new (arena.allocate(sizeof(T), alignof(T))) T(std::forward<Args>(args)...);
+    }
 
     HeaderVariable* headerVariable(const std::string& name);
     const qv::dxf::Tag* headerTag(const std::string& name, int code) const;
-    void setHeader(const std::string& name, int code, const std::string& value);
+    void setHeader(const std::string& name, int code, std::string_view value);
     // As setHeader, for a change that marks the drawing changed.
-    void changeHeader(const std::string& name, int code, const std::string& value)
+    void changeHeader(const std::string& name, int code, std::string_view value)
     {
         setHeader(name, code, value);
         dbmod |= AcDbDatabase::kVariablesModified;
     }
     void setHeaderPoint(const std::string& name, int code, const AcGePoint3d& p);
     AcGePoint3d headerPoint(const std::string& name, int code, const AcGePoint3d& fallback) const;
-
-    void moveFrom(Impl& other);
 };
 
 namespace qv {
 // Gives every object without a handle one, and creates what a valid drawing needs that the
-// database lacks (handles are given when assignHandles): the nine tables, their standard records, model and paper space with
-// their layouts, the root dictionary with ACAD_GROUP, ACAD_LAYOUT and ACAD_PLOTSETTINGS.
+// database lacks (handles are given when assignHandles): the nine tables, their standard
+// records, model and paper space with their layouts, the root dictionary with ACAD_GROUP,
+// ACAD_LAYOUT and ACAD_PLOTSETTINGS. An entry of the root dictionary that should be a
+// dictionary but is not is refused (dxf::FormatError).
 void completeDatabase(AcDbDatabase* db, bool assignHandles = true);
-Acad::ErrorStatus readDxf(AcDbDatabase* db, const std::string& bytes, std::string& error);
-std::string writeDxf(const AcDbDatabase* db);
+// Reads a file of size bytes into db, a database made without content; throws
+// dxf::FormatError.
+void readDxf(AcDbDatabase* db, dxf::Reader& reader, size_t size);
+// Writes db to the sink; false with error set when a value cannot be written or the sink
+// fails (the sink knows why).
+bool writeDxf(const AcDbDatabase* db, dxf::Sink& sink, std::string& error);
 } // namespace qv

@@ -2,16 +2,19 @@
 
 #include "arx/dbdatabase.h"
 #include "arx/dbdict.h"
-#include "dbobjectimpl.h"
 #include "arx/dbsymtb.h"
 #include "arx/dbviewport.h"
+#include "dbobjectimpl.h"
+
+#include <cstdint>
 
 ACRX_DEFINE_MEMBERS(AcDbPlotSettings, AcDbObject, "PLOTSETTINGS")
 ACRX_DEFINE_MEMBERS(AcDbLayout, AcDbPlotSettings, "LAYOUT")
 
-using qv::dxf::DxfIn;
-using qv::dxf::DxfOut;
-using qv::dxf::Token;
+using qv::dxf::Field;
+using qv::dxf::FieldTable;
+using qv::allFinite;
+using namespace qv::fields;
 
 AcDbPlotSettings::AcDbPlotSettings(bool modelType)
 {
@@ -27,9 +30,17 @@ Acad::ErrorStatus AcDbPlotSettings::setPlotCfgName(const char* name) { QV_SETTER
 Acad::ErrorStatus AcDbPlotSettings::setCanonicalMediaName(const char* name) { QV_SETTER(m_mediaName = name ? name : "") }
 Acad::ErrorStatus AcDbPlotSettings::setCurrentStyleSheet(const char* name) { QV_SETTER(m_styleSheet = name ? name : "") }
 Acad::ErrorStatus AcDbPlotSettings::setPlotViewName(const char* name) { QV_SETTER(m_viewName = name ? name : "") }
-Acad::ErrorStatus AcDbPlotSettings::setPlotType(PlotType type) { QV_SETTER(m_plotType = type) }
-Acad::ErrorStatus AcDbPlotSettings::setPlotRotation(PlotRotation rotation) { QV_SETTER(m_rotation = rotation) }
-Acad::ErrorStatus AcDbPlotSettings::setPlotPaperUnits(PlotPaperUnits units) { QV_SETTER(m_paperUnits = units) }
+Acad::ErrorStatus AcDbPlotSettings::setPlotType(PlotType type) { QV_CHECKED_SETTER(type >= kDisplay && type <= kLayout, m_plotType = type) }
+
+Acad::ErrorStatus AcDbPlotSettings::setPlotRotation(PlotRotation rotation)
+{
+    QV_CHECKED_SETTER(rotation >= k0degrees && rotation <= k270degrees, m_rotation = rotation)
+}
+
+Acad::ErrorStatus AcDbPlotSettings::setPlotPaperUnits(PlotPaperUnits units)
+{
+    QV_CHECKED_SETTER(units >= kInches && units <= kPixels, m_paperUnits = units)
+}
 
 Acad::ErrorStatus AcDbPlotSettings::setStdScaleType(int type)
 {
@@ -46,7 +57,7 @@ void AcDbPlotSettings::getCustomPrintScale(double& numerator, double& denominato
 
 Acad::ErrorStatus AcDbPlotSettings::setCustomPrintScale(double numerator, double denominator)
 {
-    if (numerator <= 0 || denominator <= 0)
+    if (numerator <= 0 || denominator <= 0 || !allFinite(numerator, denominator))
         return Acad::eInvalidInput;
     QV_SETTER((m_numerator = numerator, m_denominator = denominator))
 }
@@ -67,7 +78,7 @@ void AcDbPlotSettings::getPlotPaperSize(double& width, double& height) const
 
 Acad::ErrorStatus AcDbPlotSettings::setPlotPaperSize(double width, double height)
 {
-    QV_SETTER((m_paper[0] = width, m_paper[1] = height))
+    QV_CHECKED_SETTER(allFinite(width, height), (m_paper[0] = width, m_paper[1] = height))
 }
 
 void AcDbPlotSettings::getPlotWindowArea(double& xmin, double& ymin, double& xmax, double& ymax) const
@@ -80,7 +91,8 @@ void AcDbPlotSettings::getPlotWindowArea(double& xmin, double& ymin, double& xma
 
 Acad::ErrorStatus AcDbPlotSettings::setPlotWindowArea(double xmin, double ymin, double xmax, double ymax)
 {
-    QV_SETTER((m_window[0] = xmin, m_window[1] = ymin, m_window[2] = xmax, m_window[3] = ymax))
+    QV_CHECKED_SETTER(allFinite(xmin, ymin, xmax, ymax),
+                      (m_window[0] = xmin, m_window[1] = ymin, m_window[2] = xmax, m_window[3] = ymax))
 }
 
 Acad::ErrorStatus AcDbPlotSettings::copyFrom(const AcDbPlotSettings* o)
@@ -113,68 +125,48 @@ Acad::ErrorStatus AcDbPlotSettings::copyFrom(const AcDbPlotSettings* o)
     return Acad::eOk;
 }
 
-bool AcDbPlotSettings::dxfInField(DxfIn& in, const Token& t)
+std::vector<Field> AcDbPlotSettings::plotSettingsFields()
 {
-    if (in.subclass() != "AcDbPlotSettings")
-        return false;
-    switch (t.code) {
-    case 1: m_pageSetupName = t.value; return true;
-    case 2: m_plotCfgName = t.value; return true;
-    case 4: m_mediaName = t.value; return true;
-    case 6: m_viewName = t.value; return true;
-    case 7: m_styleSheet = t.value; return true;
-    case 40: case 41: case 42: case 43: m_margins[t.code - 40] = in.real(t); return true;
-    case 44: case 45: m_paper[t.code - 44] = in.real(t); return true;
-    case 46: case 47: m_origin[t.code - 46] = in.real(t); return true;
-    case 48: case 49: m_window[t.code - 48] = in.real(t); return true;
-    case 140: case 141: m_window[t.code - 138] = in.real(t); return true;
-    case 142: m_numerator = in.real(t); return true;
-    case 143: m_denominator = in.real(t); return true;
-    case 70: m_flags = in.integer(t); return true;
-    case 72: m_paperUnits = static_cast<PlotPaperUnits>(in.integer(t)); return true;
-    case 73: m_rotation = static_cast<PlotRotation>(in.integer(t)); return true;
-    case 74: m_plotType = static_cast<PlotType>(in.integer(t)); return true;
-    case 75: m_stdScaleType = in.integer(t); return true;
-    case 76: m_shadeMode = in.integer(t); return true;
-    case 77: m_resolution = in.integer(t); return true;
-    case 78: m_dpi = in.integer(t); return true;
-    case 147: m_stdScale = in.real(t); return true;
-    case 148: case 149: m_imageOrigin[t.code - 148] = in.real(t); return true;
-    }
-    return false;
+    using P = AcDbPlotSettings;
+    return {
+        subclass("AcDbPlotSettings"),
+        text<&P::m_pageSetupName>(1),
+        text<&P::m_plotCfgName>(2),
+        text<&P::m_mediaName>(4),
+        text<&P::m_viewName>(6),
+        realAt<&P::m_margins, 0>(40),
+        realAt<&P::m_margins, 1>(41),
+        realAt<&P::m_margins, 2>(42),
+        realAt<&P::m_margins, 3>(43),
+        realAt<&P::m_paper, 0>(44),
+        realAt<&P::m_paper, 1>(45),
+        realAt<&P::m_origin, 0>(46),
+        realAt<&P::m_origin, 1>(47),
+        realAt<&P::m_window, 0>(48),
+        realAt<&P::m_window, 1>(49),
+        realAt<&P::m_window, 2>(140),
+        realAt<&P::m_window, 3>(141),
+        real<&P::m_numerator>(142),
+        real<&P::m_denominator>(143),
+        integer<&P::m_flags>(70),
+        integer<&P::m_paperUnits>(72).range(kInches, kPixels),
+        integer<&P::m_rotation>(73).range(k0degrees, k270degrees),
+        integer<&P::m_plotType>(74).range(kDisplay, kLayout),
+        text<&P::m_styleSheet>(7),
+        integer<&P::m_stdScaleType>(75).range(0, 34),
+        integer<&P::m_shadeMode>(76),
+        integer<&P::m_resolution>(77),
+        integer<&P::m_dpi>(78),
+        real<&P::m_stdScale>(147),
+        realAt<&P::m_imageOrigin, 0>(148),
+        realAt<&P::m_imageOrigin, 1>(149),
+    };
 }
 
-void AcDbPlotSettings::dxfOutFields(DxfOut& out) const
+const FieldTable& AcDbPlotSettings::dxfTable() const
 {
-    out.subclass("AcDbPlotSettings");
-    out.tag(1, m_pageSetupName);
-    out.tag(2, m_plotCfgName);
-    out.tag(4, m_mediaName);
-    out.tag(6, m_viewName);
-    for (int i = 0; i < 4; ++i)
-        out.real(40 + i, m_margins[i]);
-    out.real(44, m_paper[0]);
-    out.real(45, m_paper[1]);
-    out.real(46, m_origin[0]);
-    out.real(47, m_origin[1]);
-    out.real(48, m_window[0]);
-    out.real(49, m_window[1]);
-    out.real(140, m_window[2]);
-    out.real(141, m_window[3]);
-    out.real(142, m_numerator);
-    out.real(143, m_denominator);
-    out.integer(70, m_flags);
-    out.integer(72, m_paperUnits);
-    out.integer(73, m_rotation);
-    out.integer(74, m_plotType);
-    out.tag(7, m_styleSheet);
-    out.integer(75, m_stdScaleType);
-    out.integer(76, m_shadeMode);
-    out.integer(77, m_resolution);
-    out.integer(78, m_dpi);
-    out.real(147, m_stdScale);
-    out.real(148, m_imageOrigin[0]);
-    out.real(149, m_imageOrigin[1]);
+    static const FieldTable table({plotSettingsFields()});
+    return table;
 }
 
 // ---- AcDbLayout ----
@@ -198,7 +190,7 @@ Acad::ErrorStatus AcDbLayout::setLayoutName(const char* name)
     QV_SETTER(m_name = name)
 }
 
-Acad::ErrorStatus AcDbLayout::setTabOrder(int order) { QV_SETTER(m_tabOrder = order) }
+Acad::ErrorStatus AcDbLayout::setTabOrder(int order) { QV_CHECKED_SETTER(order >= 0 && order <= INT16_MAX, m_tabOrder = order) }
 
 Acad::ErrorStatus AcDbLayout::setBlockTableRecordId(AcDbObjectId id)
 {
@@ -219,49 +211,32 @@ AcDbObjectIdArray AcDbLayout::getViewportArray() const
 
 void AcDbLayout::getLimits(AcGePoint2d& min, AcGePoint2d& max) const
 {
-    min = {m_limits[0], m_limits[1]};
-    max = {m_limits[2], m_limits[3]};
+    min = m_limMin;
+    max = m_limMax;
 }
 
-bool AcDbLayout::dxfInField(DxfIn& in, const Token& t)
+const FieldTable& AcDbLayout::dxfTable() const
 {
-    if (in.subclass() != "AcDbLayout")
-        return AcDbPlotSettings::dxfInField(in, t);
-    switch (t.code) {
-    case 1: m_name = t.value; return true;
-    case 70: m_layoutFlags = in.integer(t); return true;
-    case 71: m_tabOrder = in.integer(t); return true;
-    case 10: case 20: m_limits[t.code == 10 ? 0 : 1] = in.real(t); return true;
-    case 11: case 21: m_limits[t.code == 11 ? 2 : 3] = in.real(t); return true;
-    case 330: m_block = in.reference(t, true); return true;
-    case 331: m_lastViewport = in.reference(t, false); return true;
-    case 146: m_elevation = in.real(t); return true;
-    case 76: m_ucsOrthoType = in.integer(t); return true;
-    }
-    return in.pointPart(t, 12, m_base) || in.pointPart(t, 14, m_extMin) || in.pointPart(t, 15, m_extMax)
-        || in.pointPart(t, 13, m_ucsOrigin) || in.vectorPart(t, 16, m_ucsX) || in.vectorPart(t, 17, m_ucsY);
-}
-
-void AcDbLayout::dxfOutFields(DxfOut& out) const
-{
-    AcDbPlotSettings::dxfOutFields(out);
-    out.subclass("AcDbLayout");
-    out.tag(1, m_name);
-    out.integer(70, m_layoutFlags);
-    out.integer(71, m_tabOrder);
-    out.point2d(10, m_limits[0], m_limits[1]);
-    out.point2d(11, m_limits[2], m_limits[3]);
-    out.point(12, m_base);
-    out.point(14, m_extMin);
-    out.point(15, m_extMax);
-    out.real(146, m_elevation);
-    out.point(13, m_ucsOrigin);
-    out.vector(16, m_ucsX);
-    out.vector(17, m_ucsY);
-    out.integer(76, m_ucsOrthoType);
-    out.id(330, m_block);
-    if (m_lastViewport.isValid() && !m_lastViewport.isErased())
-        out.id(331, m_lastViewport);
+    using L = AcDbLayout;
+    static const FieldTable table({plotSettingsFields(), {
+        subclass("AcDbLayout"),
+        text<&L::m_name>(1),
+        integer<&L::m_layoutFlags>(70),
+        integer<&L::m_tabOrder>(71),
+        point2d<&L::m_limMin>(10),
+        point2d<&L::m_limMax>(11),
+        point<&L::m_base>(12),
+        point<&L::m_extMin>(14),
+        point<&L::m_extMax>(15),
+        real<&L::m_elevation>(146),
+        point<&L::m_ucsOrigin>(13),
+        vector<&L::m_ucsX>(16),
+        vector<&L::m_ucsY>(17),
+        integer<&L::m_ucsOrthoType>(76),
+        reference<&L::m_block, true>(330),
+        reference<&L::m_lastViewport>(331).omittingEmpty(),
+    }});
+    return table;
 }
 
 // ---- AcDbLayoutManager ----

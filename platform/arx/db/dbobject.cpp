@@ -1,22 +1,26 @@
 #include "arx/dbobject.h"
 
 #include "arx/dbdict.h"
-#include "dbimpl.h"
 #include "arx/dbsymtb.h"
+#include "arx/dxfresbuf.h"
+#include "arx/dxftext.h"
+#include "dbimpl.h"
+#include "dbobjectdata.h"
+#include "dbobjectimpl.h"
 
 #include <algorithm>
 
-using qv::dxf::Tags;
+using qv::dxf::TagList;
 
 namespace {
 
 constexpr size_t kMaxXDataBytes = 16383;
 
 // The [begin, end) range of an application's XData in the tags, or begin == end.
-std::pair<size_t, size_t> appRange(const Tags& x, const char* app)
+std::pair<size_t, size_t> appRange(const TagList& x, const char* app)
 {
     for (size_t i = 0; i < x.size(); ++i) {
-        if (x[i].code != 1001 || !qv::dxf::equalNoCase(x[i].value, app))
+        if (x[i].code != 1001 || !qv::dxf::equalNoCase(x[i].value(), app))
             continue;
         size_t j = i + 1;
         while (j < x.size() && x[j].code != 1001)
@@ -26,21 +30,27 @@ std::pair<size_t, size_t> appRange(const Tags& x, const char* app)
     return {x.size(), x.size()};
 }
 
-size_t xdataBytes(const Tags& x)
+size_t xdataBytes(const TagList& x)
 {
     size_t n = 0;
     for (const auto& t : x)
-        n += t.value.size() + 2;
+        n += t.size + 2;
     return n;
 }
 
-bool bracesBalanced(const Tags& x, size_t begin, size_t end)
+bool bracesBalanced(const TagList& x, size_t begin, size_t end)
 {
     int depth = 0;
     for (size_t i = begin; i < end; ++i)
-        if (x[i].code == 1002 && (depth += x[i].value == "{" ? 1 : -1) < 0)
+        if (x[i].code == 1002 && (depth += x[i].value() == "{" ? 1 : -1) < 0)
             return false;
     return depth == 0;
+}
+
+const qv::dxf::FieldTable& emptyTable()
+{
+    static const qv::dxf::FieldTable table({});
+    return table;
 }
 
 } // namespace
@@ -48,11 +58,26 @@ bool bracesBalanced(const Tags& x, size_t begin, size_t end)
 ACRX_DEFINE_MEMBERS(AcDbObject, AcRxObject, "")
 ACRX_DEFINE_MEMBERS(AcDbProxyObject, AcDbObject, "")
 
-AcDbObject::~AcDbObject() = default;
+AcDbObject::~AcDbObject() { qv::ObjectData::destroy(m_data); }
 
 AcDbDatabase* AcDbObject::database() const
 {
-    return isDatabaseResident() ? m_id.database() : m_intendedDb;
+    if (isDatabaseResident())
+        return m_id.database();
+    return m_data ? m_data->intendedDatabase : nullptr;
+}
+
+void AcDbObject::setIntendedDatabase(AcDbDatabase* db)
+{
+    if (db || m_data)
+        editData().intendedDatabase = db;
+}
+
+qv::ObjectData& AcDbObject::editData()
+{
+    if (!m_data)
+        m_data = qv::ObjectData::make();
+    return *m_data;
 }
 
 Acad::ErrorStatus AcDbObject::setOwnerId(AcDbObjectId owner)
@@ -72,9 +97,9 @@ Acad::ErrorStatus AcDbObject::erase(bool erasing)
         return Acad::eNotInDatabase;
     if (const Acad::ErrorStatus es = assertWriteEnabled(); es != Acad::eOk)
         return es;
-    if (m_erased == erasing)
+    if (isErased() == erasing)
         return erasing ? Acad::eWasErased : Acad::eOk;
-    m_erased = erasing;
+    m_id.stub()->erased = erasing;
     onErase(erasing);
     return Acad::eOk;
 }
@@ -152,18 +177,22 @@ Acad::ErrorStatus AcDbObject::downgradeOpen()
 
 resbuf* AcDbObject::xData(const char* appName) const
 {
+    if (!m_data)
+        return nullptr;
+    const TagList& x = m_data->xdata;
     if (!appName || !*appName)
-        return qv::dxf::tagsToRb(m_xdata, 0, m_xdata.size());
-    const auto [begin, end] = appRange(m_xdata, appName);
-    return begin == end ? nullptr : qv::dxf::tagsToRb(m_xdata, begin, end);
+        return qv::dxf::toResbuf(x, 0, x.size());
+    const auto [begin, end] = appRange(x, appName);
+    return begin == end ? nullptr : qv::dxf::toResbuf(x, begin, end);
 }
 
 std::vector<std::string> AcDbObject::xDataApplications() const
 {
     std::vector<std::string> apps;
-    for (const auto& t : m_xdata)
-        if (t.code == 1001)
-            apps.push_back(t.value);
+    if (m_data)
+        for (const auto& t : m_data->xdata)
+            if (t.code == 1001)
+                apps.emplace_back(t.value());
     return apps;
 }
 
@@ -171,13 +200,15 @@ Acad::ErrorStatus AcDbObject::setXData(const resbuf* xdata)
 {
     if (const Acad::ErrorStatus es = assertWriteEnabled(); es != Acad::eOk)
         return es;
-    Tags items;
-    if (!xdata || xdata->restype != 1001 || qv::dxf::rbToTags(xdata, items) != Acad::eOk)
+    TagList items;
+    if (!xdata || xdata->restype != 1001 || qv::dxf::fromResbuf(xdata, items) != Acad::eOk)
         return Acad::eInvalidInput;
     for (const auto& t : items)
         if (t.code < 1000 || t.code > 1071)
             return Acad::eInvalidInput;
-    Tags result = m_xdata;
+    TagList result;
+    if (m_data)
+        result = m_data->xdata;
     for (size_t i = 0; i < items.size();) {
         size_t j = i + 1;
         while (j < items.size() && items[j].code != 1001)
@@ -185,18 +216,27 @@ Acad::ErrorStatus AcDbObject::setXData(const resbuf* xdata)
         if (!bracesBalanced(items, i, j))
             return Acad::eInvalidInput;
         AcDbDatabase* db = database();
-        if (db && !AcDbRegAppTable::isRegistered(db, items[i].value.c_str()))
+        const std::string app(items[i].value());
+        if (db && !AcDbRegAppTable::isRegistered(db, app.c_str()))
             return Acad::eRegappIdNotFound;
-        const auto [begin, end] = appRange(result, items[i].value.c_str());
-        result.erase(result.begin() + static_cast<long>(begin), result.begin() + static_cast<long>(end));
+        const auto [begin, end] = appRange(result, app.c_str());
+        result.erase(begin, end);
         if (j - i > 1)
-            result.insert(result.end(), items.begin() + static_cast<long>(i), items.begin() + static_cast<long>(j));
+            result.append(items, i, j);
         i = j;
     }
     if (xdataBytes(result) > kMaxXDataBytes)
         return Acad::eXdataSizeExceeded;
-    m_xdata = std::move(result);
+    editData().xdata = std::move(result);
     return Acad::eOk;
+}
+
+AcDbObjectId AcDbObject::extensionDictionary() const { return m_data ? m_data->extensionDictionary : AcDbObjectId(); }
+
+void AcDbObject::setExtensionDictionaryId(AcDbObjectId id)
+{
+    if (!id.isNull() || m_data)
+        editData().extensionDictionary = id;
 }
 
 Acad::ErrorStatus AcDbObject::createExtensionDictionary()
@@ -205,7 +245,7 @@ Acad::ErrorStatus AcDbObject::createExtensionDictionary()
         return Acad::eNotInDatabase;
     if (const Acad::ErrorStatus es = assertWriteEnabled(); es != Acad::eOk)
         return es;
-    if (m_xdict.isValid() && !m_xdict.isErased())
+    if (qv::live(extensionDictionary()))
         return Acad::eAlreadyInDb;
     auto* dict = new AcDbDictionary;
     dict->setTreatElementsAsHard(true);
@@ -214,7 +254,7 @@ Acad::ErrorStatus AcDbObject::createExtensionDictionary()
     dict->setOwnerId(m_id);
     dict->addPersistentReactor(m_id);
     dict->close();
-    m_xdict = id;
+    setExtensionDictionaryId(id);
     return Acad::eOk;
 }
 
@@ -223,7 +263,7 @@ Acad::ErrorStatus AcDbObject::releaseExtensionDictionary()
     if (const Acad::ErrorStatus es = assertWriteEnabled(); es != Acad::eOk)
         return es;
     AcDbDictionary* dict = nullptr;
-    if (acdbOpenObject(dict, m_xdict, AcDb::kForWrite) != Acad::eOk)
+    if (acdbOpenObject(dict, extensionDictionary(), AcDb::kForWrite) != Acad::eOk)
         return Acad::eInvalidInput;
     if (dict->numEntries() > 0) {
         dict->close();
@@ -231,29 +271,33 @@ Acad::ErrorStatus AcDbObject::releaseExtensionDictionary()
     }
     dict->erase();
     dict->close();
-    m_xdict.setNull();
+    setExtensionDictionaryId(AcDbObjectId());
     return Acad::eOk;
+}
+
+std::span<const AcDbObjectId> AcDbObject::reactors() const
+{
+    return m_data ? std::span<const AcDbObjectId>(m_data->reactors) : std::span<const AcDbObjectId>();
 }
 
 void AcDbObject::addPersistentReactor(AcDbObjectId id)
 {
-    if (std::find(m_reactors.begin(), m_reactors.end(), id) == m_reactors.end())
-        m_reactors.push_back(id);
+    auto& reactors = editData().reactors;
+    if (std::find(reactors.begin(), reactors.end(), id) == reactors.end())
+        reactors.push_back(id);
 }
 
 void AcDbObject::removePersistentReactor(AcDbObjectId id)
 {
-    m_reactors.erase(std::remove(m_reactors.begin(), m_reactors.end(), id), m_reactors.end());
+    if (m_data)
+        std::erase(m_data->reactors, id);
 }
 
-bool AcDbObject::dxfInField(qv::dxf::DxfIn&, const qv::dxf::Token&) { return false; }
-void AcDbObject::dxfInEnd(qv::dxf::DxfIn&) {}
-void AcDbObject::dxfInResolve(qv::dxf::DxfIn&) {}
-void AcDbObject::dxfOutFields(qv::dxf::DxfOut&) const {}
+const qv::dxf::FieldTable& AcDbObject::dxfTable() const { return emptyTable(); }
 
-void AcDbProxyObject::dxfOutFields(qv::dxf::DxfOut& out) const
+void AcDbObject::dxfOutFields(qv::dxf::Writer& out) const
 {
-    out.extrasInOrder();
+    dxfTable().write(*this, out, m_data ? &m_data->extras : nullptr);
 }
 
 Acad::ErrorStatus acdbOpenAcDbObject(AcDbObject*& obj, AcDbObjectId id, AcDb::OpenMode mode, bool openErased,

@@ -1,9 +1,12 @@
 // What every drawing needs: the tables and their standard records, model and paper space
 // with their layouts, the root dictionary and its standard entries, the header settings.
 #include "arx/dbdict.h"
-#include "dbimpl.h"
 #include "arx/dblayout.h"
 #include "arx/dbsymtb.h"
+#include "arx/dxffieldtable.h"
+#include "arx/dxftext.h"
+#include "dbimpl.h"
+#include "dbobjectdata.h"
 
 namespace {
 
@@ -62,10 +65,13 @@ void ensureRecords(Impl& impl)
     ensureRecord<AcDbTextStyleTableRecord>(impl, impl.textStyleTable, "Standard");
     ensureRecord<AcDbRegAppTableRecord>(impl, impl.regAppTable, "ACAD");
     ensureRecord<AcDbDimStyleTableRecord>(impl, impl.dimStyleTable, "Standard");
-    if (auto* vport = ensureRecord<AcDbViewportTableRecord>(impl, impl.viewportTable, "*Active"))
-        vport->extras().push_back({"AcDbViewportTableRecord",
-                                   {{10, "0.0"}, {20, "0.0"}, {11, "1.0"}, {21, "1.0"}, {12, "210.0"},
-                                    {22, "148.5"}, {40, "297.0"}, {41, "1.414"}}});
+    if (auto* vport = ensureRecord<AcDbViewportTableRecord>(impl, impl.viewportTable, "*Active")) {
+        // The view's corners, centre, height and aspect, after the record's flags.
+        const int afterFlags = static_cast<int>(vport->dxfTable().fields().size()) - 1;
+        for (const auto& [code, value] : {std::pair<int, const char*>{10, "0.0"}, {20, "0.0"}, {11, "1.0"}, {21, "1.0"},
+                                          {12, "210.0"}, {22, "148.5"}, {40, "297.0"}, {41, "1.414"}})
+            vport->editData().extras.add(code, value, afterFlags);
+    }
     ensureRecord<AcDbBlockTableRecord>(impl, impl.blockTable, AcDbBlockTableRecord::kModelSpace);
     ensureRecord<AcDbBlockTableRecord>(impl, impl.blockTable, AcDbBlockTableRecord::kPaperSpace);
     // Layers read from a file get their linetype here when they had none resolved yet.
@@ -80,8 +86,12 @@ void ensureRecords(Impl& impl)
 AcDbDictionary* ensureDictionary(Impl& impl, AcDbDictionary* root, const char* key)
 {
     AcDbObjectId id;
-    if (root->getAt(key, id) == Acad::eOk)
-        return AcDbDictionary::cast(id.object());
+    if (root->getAt(key, id) == Acad::eOk) {
+        if (auto* dict = AcDbDictionary::cast(id.object()))
+            return dict;
+        throw qv::dxf::FormatError(0, std::string("the entry ") + key + " of the root dictionary is a "
+                                          + id.object()->dxfName() + ", not a dictionary");
+    }
     auto* dict = new AcDbDictionary;
     root->attachEntry(key, installNew(impl, dict, root->objectId()));
     return dict;
@@ -127,7 +137,7 @@ void ensureLayouts(Impl& impl, AcDbDictionary* layouts)
 
 void ensureHeader(Impl& impl)
 {
-    static const std::vector<std::pair<const char*, qv::dxf::Tags>> defaults = {
+    static const std::vector<std::pair<const char*, std::vector<std::pair<int, const char*>>>> defaults = {
         {"$ACADVER", {{1, "AC1027"}}},
         {"$DWGCODEPAGE", {{3, "ANSI_1252"}}},
         {"$INSBASE", {{10, "0.0"}, {20, "0.0"}, {30, "0.0"}}},
@@ -156,7 +166,9 @@ void ensureHeader(Impl& impl)
     for (const auto& [name, tags] : defaults)
         if (!impl.headerVariable(name)) {
             impl.headerIndex.emplace(name, impl.header.size());
-            impl.header.push_back(HeaderVariable{name, tags});
+            HeaderVariable& var = impl.header.emplace_back(HeaderVariable{name, {}});
+            for (const auto& [code, value] : tags)
+                var.tags.add(code, value);
         }
 }
 
@@ -171,8 +183,8 @@ void completeDatabase(AcDbDatabase* db, bool assignHandles)
     ensureRecords(impl);
     ensureLayouts(impl, ensureDictionaries(impl));
     ensureHeader(impl);
-    for (AcDbStub& stub : impl.stubs)
-        if (assignHandles && stub.object && stub.handle.isNull())
+    for (size_t i = 0; assignHandles && i < impl.stubs.size(); ++i)
+        if (AcDbStub& stub = impl.stubs[i]; stub.object && stub.handle.isNull())
             impl.assignHandle(&stub);
 }
 

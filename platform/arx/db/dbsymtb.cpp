@@ -3,8 +3,11 @@
 #include "arx/dbdatabase.h"
 #include "arx/dbdict.h"
 #include "arx/dbentity.h"
+#include "arx/dbtext.h"
+#include "arx/dxftext.h"
 #include "dbimpl.h"
 #include "dbnesting.h"
+#include "dbobjectdata.h"
 #include "dbobjectimpl.h"
 
 ACRX_DEFINE_MEMBERS(AcDbSymbolTable, AcDbObject, "TABLE")
@@ -28,10 +31,13 @@ ACRX_DEFINE_MEMBERS(AcDbUCSTableRecord, AcDbSymbolTableRecord, "UCS")
 ACRX_DEFINE_MEMBERS(AcDbDimStyleTable, AcDbSymbolTable, "TABLE")
 ACRX_DEFINE_MEMBERS(AcDbDimStyleTableRecord, AcDbSymbolTableRecord, "DIMSTYLE")
 
-using qv::dxf::DxfIn;
-using qv::dxf::DxfOut;
-using qv::dxf::Token;
+using qv::dxf::Field;
+using qv::dxf::FieldContext;
+using qv::dxf::FieldTable;
+using qv::dxf::Pair;
 using qv::dxf::upper;
+using qv::dxf::Writer;
+using namespace qv::fields;
 
 // ---- iterators ----
 
@@ -193,30 +199,41 @@ int AcDbSymbolTable::liveRecordCount() const
     return n;
 }
 
-bool AcDbSymbolTable::dxfInField(DxfIn&, const Token& t)
+const std::vector<Field>& AcDbSymbolTable::dxfFields()
 {
-    return t.code == 70 || t.code == 2;   // the count and name follow from the records
+    static const std::vector<Field> fields = {
+        subclass("AcDbSymbolTable"),
+        ignored({2}),   // the name follows from the kind
+        value({70}, [](AcRxObject&, const Field&, const Pair&, FieldContext&) { return true; },
+              [](const AcRxObject& o, const Field& f, Writer& out) {
+                  out.integer(f.code(), static_cast<const AcDbSymbolTable&>(o).liveRecordCount());
+              }),
+    };
+    return fields;
 }
 
-void AcDbSymbolTable::dxfOutFields(DxfOut& out) const
+const FieldTable& AcDbSymbolTable::dxfTable() const
 {
-    out.subclass("AcDbSymbolTable");
-    out.integer(70, liveRecordCount());
+    static const FieldTable table({dxfFields()});
+    return table;
 }
 
-bool AcDbDimStyleTable::dxfInField(DxfIn& in, const Token& t)
+const FieldTable& AcDbDimStyleTable::dxfTable() const
 {
-    return AcDbSymbolTable::dxfInField(in, t) || t.code == 71 || t.code == 340;
-}
-
-void AcDbDimStyleTable::dxfOutFields(DxfOut& out) const
-{
-    AcDbSymbolTable::dxfOutFields(out);
-    out.subclass("AcDbDimStyleTable");
-    out.integer(71, liveRecordCount());
-    for (const AcDbObjectId& id : recordIds())
-        if (id.isValid() && !id.isErased())
-            out.id(340, id);
+    static const FieldTable table({dxfFields(), {
+        subclass("AcDbDimStyleTable"),
+        value({71}, [](AcRxObject&, const Field&, const Pair&, FieldContext&) { return true; },
+              [](const AcRxObject& o, const Field& f, Writer& out) {
+                  out.integer(f.code(), static_cast<const AcDbSymbolTable&>(o).liveRecordCount());
+              }),
+        value({340}, [](AcRxObject&, const Field&, const Pair&, FieldContext&) { return true; },
+              [](const AcRxObject& o, const Field& f, Writer& out) {
+                  for (const AcDbObjectId& id : static_cast<const AcDbSymbolTable&>(o).recordIds())
+                      if (qv::live(id))
+                          out.handle(f.code(), id.handle().value());
+              }),
+    }});
+    return table;
 }
 
 bool AcDbRegAppTable::isRegistered(AcDbDatabase* db, const char* appName)
@@ -272,27 +289,37 @@ void AcDbSymbolTableRecord::onErase(bool erasing)
     }
 }
 
-bool AcDbSymbolTableRecord::dxfInField(DxfIn& in, const Token& t)
+Field AcDbSymbolTableRecord::nameField() { return text<&AcDbSymbolTableRecord::m_name>(2); }
+
+Field AcDbSymbolTableRecord::flagsField() { return integer<&AcDbSymbolTableRecord::m_flags>(70); }
+
+std::vector<Field> AcDbSymbolTableRecord::dxfFields(const char* recordSubclass)
 {
-    if (t.code == 2) {
-        m_name = t.value;
-        return true;
-    }
-    if (t.code == 70) {
-        m_flags = in.integer(t);
-        return true;
-    }
-    return false;
+    return {subclass("AcDbSymbolTableRecord"), subclass(recordSubclass), nameField(), flagsField()};
 }
 
-void AcDbSymbolTableRecord::dxfOutFields(DxfOut& out) const
+const FieldTable& AcDbRegAppTableRecord::dxfTable() const
 {
-    out.subclass("AcDbSymbolTableRecord");
-    out.subclass(recordSubclass());
-    out.tag(2, m_name);
-    out.integer(70, m_flags);
-    dxfOutRecord(out);
+    static const FieldTable table({dxfFields("AcDbRegAppTableRecord")});
+    return table;
 }
+
+const FieldTable& AcDbDimStyleTableRecord::dxfTable() const
+{
+    static const FieldTable table({dxfFields("AcDbDimStyleTableRecord")});
+    return table;
+}
+
+#define QV_PLAIN_RECORD_TABLE(RECORD, SUBCLASS)                                                    \
+    const FieldTable& RECORD::dxfTable() const                                                     \
+    {                                                                                              \
+        static const FieldTable table({dxfFields(SUBCLASS)});                                      \
+        return table;                                                                              \
+    }
+QV_PLAIN_RECORD_TABLE(AcDbViewportTableRecord, "AcDbViewportTableRecord")
+QV_PLAIN_RECORD_TABLE(AcDbViewTableRecord, "AcDbViewTableRecord")
+QV_PLAIN_RECORD_TABLE(AcDbUCSTableRecord, "AcDbUCSTableRecord")
+#undef QV_PLAIN_RECORD_TABLE
 
 // ---- AcDbBlockTableRecord ----
 
@@ -378,16 +405,24 @@ Acad::ErrorStatus AcDbBlockTableRecord::assumeOwnershipOf(const AcDbObjectIdArra
 
 Acad::ErrorStatus AcDbBlockTableRecord::setOrigin(const AcGePoint3d& origin)
 {
-    if (const Acad::ErrorStatus es = assertWriteEnabled(); es != Acad::eOk)
-        return es;
-    m_origin = origin;
-    return Acad::eOk;
+    QV_CHECKED_SETTER(qv::allFinite(origin), m_origin = origin)
 }
 
 bool AcDbBlockTableRecord::isLayout() const
 {
-    const std::string n = upper(name());
-    return n == "*MODEL_SPACE" || n.starts_with("*PAPER_SPACE");
+    return qv::dxf::equalNoCase(name(), AcDbBlockTableRecord::kModelSpace) || isPaperSpace();
+}
+
+bool AcDbBlockTableRecord::isPaperSpace() const
+{
+    constexpr std::string_view paper = AcDbBlockTableRecord::kPaperSpace;
+    return name().size() >= paper.size() && qv::dxf::equalNoCase(std::string_view(name()).substr(0, paper.size()), paper);
+}
+
+AcDbBlockTableRecord::~AcDbBlockTableRecord()
+{
+    qv::ObjectData::destroy(m_frame.begin);
+    qv::ObjectData::destroy(m_frame.end);
 }
 
 Acad::ErrorStatus AcDbBlockTableRecord::setLayoutId(AcDbObjectId layout)
@@ -403,10 +438,9 @@ bool AcDbBlockTableRecord::isAnonymous() const
 
 bool AcDbBlockTableRecord::hasAttributeDefinitions() const
 {
-    for (const AcDbObjectId& id : m_entities)
-        if (!id.isErased() && id.object() && std::string(id.object()->isA()->name()) == "AcDbAttributeDefinition")
-            return true;
-    return false;
+    return std::any_of(m_entities.begin(), m_entities.end(), [](const AcDbObjectId& id) {
+        return qv::live(id) && id.object()->isA() == AcDbAttributeDefinition::desc();
+    });
 }
 
 Acad::ErrorStatus AcDbBlockTableRecord::setComments(const char* text)
@@ -445,29 +479,83 @@ Acad::ErrorStatus AcDbBlockTableRecord::getSortentsTable(AcDbSortentsTable*& tab
     return acdbOpenObject(table, id, mode);
 }
 
-bool AcDbBlockTableRecord::dxfInField(DxfIn& in, const Token& t)
+const FieldTable& AcDbBlockTableRecord::dxfTable() const
 {
-    if (t.code == 340) {
-        m_layout = in.reference(t, false);
-        return true;
-    }
-    if (t.code == 70 && in.subclass() == "AcDbBlockTableRecord") {
-        m_insertUnits = static_cast<short>(in.integer(t));
-        return true;
-    }
-    return AcDbSymbolTableRecord::dxfInField(in, t);
+    static const FieldTable table({{
+        subclass("AcDbSymbolTableRecord"),
+        subclass("AcDbBlockTableRecord"),
+        nameField(),
+        reference<&AcDbBlockTableRecord::m_layout>(340),
+        integer<&AcDbBlockTableRecord::m_insertUnits>(70),
+        integer<&AcDbBlockTableRecord::m_explodable>(280).range(0, 1).omitting(-1),
+        integer<&AcDbBlockTableRecord::m_scalable>(281).range(0, 1).omitting(-1),
+    }});
+    return table;
 }
 
-void AcDbBlockTableRecord::dxfOutFields(DxfOut& out) const
+namespace {
+
+bool ignore(AcRxObject&, const Field&, const Pair&, FieldContext&) { return true; }
+
+bool paperSpaceFrame(const AcRxObject& o) { return static_cast<const AcDbBlockTableRecord&>(o).isPaperSpace(); }
+
+void writeFrameLayer(const AcRxObject& o, const Field& f, Writer& out)
 {
-    out.subclass("AcDbSymbolTableRecord");
-    out.subclass("AcDbBlockTableRecord");
-    out.tag(2, name());
-    out.id(340, m_layout);
-    out.integer(70, m_insertUnits);
+    out.text(f.code(), static_cast<const AcDbBlockTableRecord&>(o).frame().layer);
 }
 
-void AcDbBlockTableRecord::dxfOutRecord(DxfOut&) const {}
+void writeOne(const AcRxObject&, const Field& f, Writer& out) { out.integer(f.code(), 1); }
+
+} // namespace
+
+// The BLOCK record: the definition's name (read by the reader first, to find the record),
+// flags, origin, external reference path and description.
+const FieldTable& AcDbBlockTableRecord::blockBeginTable()
+{
+    static const FieldTable table({{
+        subclass("AcDbEntity"),
+        value({67}, ignore, writeOne).only(paperSpaceFrame),
+        value({8},
+              [](AcRxObject& o, const Field&, const Pair& p, FieldContext&) {
+                  static_cast<AcDbBlockTableRecord&>(o).m_frame.layer = qv::dxf::internName(p.value);
+                  return true;
+              },
+              writeFrameLayer),
+        subclass("AcDbBlockBegin"),
+        value({2}, ignore,
+              [](const AcRxObject& o, const Field& f, Writer& out) {
+                  out.text(f.code(), static_cast<const AcDbBlockTableRecord&>(o).name());
+              }),
+        value({70},
+              [](AcRxObject& o, const Field&, const Pair& p, FieldContext& c) {
+                  static_cast<AcDbBlockTableRecord&>(o).setFlags(static_cast<int>(c.integer(p)));
+                  return true;
+              },
+              [](const AcRxObject& o, const Field& f, Writer& out) {
+                  const auto& btr = static_cast<const AcDbBlockTableRecord&>(o);
+                  out.integer(f.code(), (btr.flags() & ~2) | (btr.hasAttributeDefinitions() ? 2 : 0));
+              }),
+        point<&AcDbBlockTableRecord::m_origin>(10),
+        value({3}, ignore,
+              [](const AcRxObject& o, const Field& f, Writer& out) {
+                  out.text(f.code(), static_cast<const AcDbBlockTableRecord&>(o).name());
+              }),
+        text<&AcDbBlockTableRecord::m_xrefPath>(1),
+        text<&AcDbBlockTableRecord::m_description>(4).omittingEmpty(),
+    }});
+    return table;
+}
+
+const FieldTable& AcDbBlockTableRecord::blockEndTable()
+{
+    static const FieldTable table({{
+        subclass("AcDbEntity"),
+        value({67}, ignore, writeOne).only(paperSpaceFrame),
+        value({8}, ignore, writeFrameLayer),
+        subclass("AcDbBlockEnd"),
+    }});
+    return table;
+}
 
 // ---- AcDbLayerTableRecord ----
 
@@ -505,44 +593,45 @@ Acad::ErrorStatus AcDbLayerTableRecord::setLinetypeObjectId(AcDbObjectId id)
     return Acad::eOk;
 }
 
-bool AcDbLayerTableRecord::dxfInField(DxfIn& in, const Token& t)
+const FieldTable& AcDbLayerTableRecord::dxfTable() const
 {
-    switch (t.code) {
-    case 62: {
-        const int index = in.integer(t);
-        m_off = index < 0;
-        m_fileIndex = index < 0 ? -index : index;
-        qv::readColorIndex(m_color, m_fileIndex);
-        return true;
-    }
-    case 420: qv::readTrueColor(m_color, in.integer(t)); return true;
-    case 6: m_linetypeName = t.value; return true;
-    case 290: m_plottable = in.flag(t); return true;
-    case 370: m_lineWeight = static_cast<AcDb::LineWeight>(in.integer(t)); return true;
-    }
-    return AcDbSymbolTableRecord::dxfInField(in, t);
-}
-
-void AcDbLayerTableRecord::dxfInResolve(DxfIn& in)
-{
-    const auto* table = AcDbSymbolTable::cast(in.database()->linetypeTableId().object());
-    if (table && table->getAt(m_linetypeName.empty() ? "Continuous" : m_linetypeName.c_str(), m_linetype) != Acad::eOk)
-        table->getAt("Continuous", m_linetype);
-}
-
-void AcDbLayerTableRecord::dxfOutRecord(DxfOut& out) const
-{
-    // A layer needs a real colour: by layer and by block (which have none) become white.
-    const int index = m_color.isByColor() ? qv::indexBesideTrueColor(m_color, m_fileIndex) : m_color.colorIndex();
-    const int real = index >= 1 && index <= 255 ? index : 7;
-    out.integer(62, m_off ? -real : real);
-    if (m_color.isByColor())
-        out.integer(420, static_cast<long long>(m_color.rgb() & 0xFFFFFF));
-    const auto* lt = AcDbLinetypeTableRecord::cast(m_linetype.object());
-    out.tag(6, lt && !lt->isErased() ? lt->name() : std::string("Continuous"));
-    if (!m_plottable)
-        out.integer(290, 0);
-    out.integer(370, m_lineWeight);
+    static const FieldTable table({dxfFields("AcDbLayerTableRecord"), {
+        value({62, 420},
+              [](AcRxObject& o, const Field&, const Pair& p, FieldContext& c) {
+                  auto& layer = static_cast<AcDbLayerTableRecord&>(o);
+                  if (p.code == 420) {
+                      qv::readTrueColor(layer.m_color, c.integer(p));
+                      return true;
+                  }
+                  const auto index = static_cast<int>(c.integer(p, -257, 257));
+                  layer.m_off = index < 0;
+                  layer.m_fileIndex = index < 0 ? -index : index;
+                  qv::readColorIndex(layer.m_color, layer.m_fileIndex);
+                  return true;
+              },
+              [](const AcRxObject& o, const Field&, Writer& out) {
+                  // A layer needs a real colour: by layer and by block (which have none) become white.
+                  const auto& layer = static_cast<const AcDbLayerTableRecord&>(o);
+                  const AcCmColor& color = layer.m_color;
+                  const int index = color.isByColor() ? qv::indexBesideTrueColor(color, layer.m_fileIndex) : color.colorIndex();
+                  const int real = index >= 1 && index <= 255 ? index : 7;
+                  out.integer(62, layer.m_off ? -real : real);
+                  if (color.isByColor())
+                      out.integer(420, static_cast<long long>(color.rgb() & 0xFFFFFF));
+              }),
+        value({6},
+              [](AcRxObject& o, const Field&, const Pair& p, FieldContext& c) {
+                  qv::dbContext(c).setLinetypeNamed(&static_cast<AcDbLayerTableRecord&>(o), p.value);
+                  return true;
+              },
+              [](const AcRxObject& o, const Field& f, Writer& out) {
+                  const auto* lt = AcDbLinetypeTableRecord::cast(static_cast<const AcDbLayerTableRecord&>(o).m_linetype.object());
+                  out.text(f.code(), lt && !lt->isErased() ? lt->name() : std::string("Continuous"));
+              }),
+        flag<&AcDbLayerTableRecord::m_plottable>(290).omitting(1),
+        integer<&AcDbLayerTableRecord::m_lineWeight>(370).range(-3, 211),
+    }});
+    return table;
 }
 
 // ---- AcDbLinetypeTableRecord ----
@@ -562,59 +651,53 @@ Acad::ErrorStatus AcDbLinetypeTableRecord::setDashLengthAt(int index, double len
     return Acad::eOk;
 }
 
-bool AcDbLinetypeTableRecord::dxfInField(DxfIn& in, const Token& t)
+const FieldTable& AcDbLinetypeTableRecord::dxfTable() const
 {
-    switch (t.code) {
-    case 3: m_comments = t.value; return true;
-    case 72: case 73: return true;
-    case 40: m_patternLength = in.real(t); return true;
-    case 49: m_dashes.push_back(Dash{in.real(t), {}}); return true;
-    }
-    if (!m_dashes.empty() && in.subclass() == "AcDbLinetypeTableRecord" && t.code != 2 && t.code != 70) {
-        if (t.code != 74 || in.integer(t) != 0)
-            m_dashes.back().complex.push_back({t.code, t.value});
-        return true;
-    }
-    return AcDbSymbolTableRecord::dxfInField(in, t);
-}
-
-void AcDbLinetypeTableRecord::dxfOutRecord(DxfOut& out) const
-{
-    out.tag(3, m_comments);
-    out.integer(72, 65);
-    out.integer(73, numDashes());
-    out.real(40, m_patternLength);
-    for (const Dash& d : m_dashes) {
-        out.real(49, d.length);
-        if (d.complex.empty() || d.complex.front().code != 74)
-            out.integer(74, 0);
-        out.tags(d.complex);
-    }
+    static const FieldTable table({dxfFields("AcDbLinetypeTableRecord"), {
+        text<&AcDbLinetypeTableRecord::m_comments>(3),
+        value({72}, ignore, [](const AcRxObject&, const Field& f, Writer& out) { out.integer(f.code(), 65); }),
+        value({73}, ignore,
+              [](const AcRxObject& o, const Field& f, Writer& out) {
+                  out.integer(f.code(), static_cast<const AcDbLinetypeTableRecord&>(o).numDashes());
+              }),
+        real<&AcDbLinetypeTableRecord::m_patternLength>(40),
+        // Each dash: its length, then what describes a shape or text in it.
+        value({49, 74, 75, 340, 46, 50, 44, 45, 9},
+              [](AcRxObject& o, const Field&, const Pair& p, FieldContext& c) {
+                  auto& dashes = static_cast<AcDbLinetypeTableRecord&>(o).m_dashes;
+                  if (p.code == 49) {
+                      dashes.push_back(Dash{c.real(p), {}});
+                  } else if (dashes.empty()) {
+                      return false;
+                  } else if (p.code != 74 || c.integer(p) != 0) {
+                      dashes.back().complex.add(p.code, p.value);
+                  }
+                  return true;
+              },
+              [](const AcRxObject& o, const Field&, Writer& out) {
+                  for (const Dash& d : static_cast<const AcDbLinetypeTableRecord&>(o).m_dashes) {
+                      out.real(49, d.length);
+                      if (d.complex.empty() || d.complex[0].code != 74)
+                          out.integer(74, 0);
+                      out.tags(d.complex);
+                  }
+              }),
+    }});
+    return table;
 }
 
 // ---- AcDbTextStyleTableRecord ----
 
-bool AcDbTextStyleTableRecord::dxfInField(DxfIn& in, const Token& t)
+const FieldTable& AcDbTextStyleTableRecord::dxfTable() const
 {
-    switch (t.code) {
-    case 40: m_size = in.real(t); return true;
-    case 41: m_xScale = in.real(t); return true;
-    case 50: m_oblique = in.real(t); return true;
-    case 71: m_generation = in.integer(t); return true;
-    case 42: m_priorSize = in.real(t); return true;
-    case 3: m_font = t.value; return true;
-    case 4: m_bigFont = t.value; return true;
-    }
-    return AcDbSymbolTableRecord::dxfInField(in, t);
-}
-
-void AcDbTextStyleTableRecord::dxfOutRecord(DxfOut& out) const
-{
-    out.real(40, m_size);
-    out.real(41, m_xScale);
-    out.real(50, m_oblique);
-    out.integer(71, m_generation);
-    out.real(42, m_priorSize);
-    out.tag(3, m_font);
-    out.tag(4, m_bigFont);
+    static const FieldTable table({dxfFields("AcDbTextStyleTableRecord"), {
+        real<&AcDbTextStyleTableRecord::m_size>(40),
+        real<&AcDbTextStyleTableRecord::m_xScale>(41),
+        real<&AcDbTextStyleTableRecord::m_oblique>(50),
+        integer<&AcDbTextStyleTableRecord::m_generation>(71),
+        real<&AcDbTextStyleTableRecord::m_priorSize>(42),
+        text<&AcDbTextStyleTableRecord::m_font>(3),
+        text<&AcDbTextStyleTableRecord::m_bigFont>(4),
+    }});
+    return table;
 }

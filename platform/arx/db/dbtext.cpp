@@ -1,11 +1,13 @@
 #include "arx/dbtext.h"
 
 #include "arx/dbdatabase.h"
-#include "dbobjectimpl.h"
 #include "arx/dbsymtb.h"
+#include "arx/dxfnames.h"
+#include "dbobjectimpl.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 ACRX_DEFINE_MEMBERS(AcDbText, AcDbEntity, "TEXT")
 ACRX_DEFINE_MEMBERS(AcDbAttributeBase, AcDbText, "")
@@ -13,21 +15,24 @@ ACRX_DEFINE_MEMBERS(AcDbAttributeDefinition, AcDbAttributeBase, "ATTDEF")
 ACRX_DEFINE_MEMBERS(AcDbAttribute, AcDbAttributeBase, "ATTRIB")
 ACRX_DEFINE_MEMBERS(AcDbMText, AcDbEntity, "MTEXT")
 
-using qv::dxf::DxfIn;
-using qv::dxf::DxfOut;
-using qv::dxf::Token;
+using qv::dxf::Field;
+using qv::dxf::FieldContext;
+using qv::dxf::FieldTable;
+using qv::dxf::Pair;
+using qv::dxf::Writer;
+using qv::allFinite;
 using qv::fromOcs;
 using qv::kDegree;
 using qv::toOcs;
-using qv::writeNormal;
+using namespace qv::fields;
 
 namespace {
 
-AcDbObjectId styleId(AcDbDatabase* db, const std::string& name)
+AcDbObjectId styleId(AcDbDatabase* db, const char* name)
 {
     AcDbObjectId id;
     if (const auto* table = db ? AcDbSymbolTable::cast(db->textStyleTableId().object()) : nullptr)
-        table->getAt(name.c_str(), id);
+        table->getAt(name, id);
     return id;
 }
 
@@ -65,40 +70,53 @@ AcDbExtents textBox(const AcGePoint3d& origin, const AcGeVector3d& normal, doubl
 
 AcDbText::AcDbText(const AcGePoint3d& position, const char* text, AcDbObjectId style, double height,
                    double rotation)
-    : m_position(position), m_alignment(position), m_text(text ? text : ""), m_height(height),
+    : m_ocsPosition(position), m_ocsAlignment(position), m_text(text ? text : ""), m_height(height),
       m_rotation(rotation)
 {
     if (!style.isNull())
-        m_style = styleName(style);
+        m_style = qv::dxf::internName(styleName(style));
 }
 
-Acad::ErrorStatus AcDbText::setPosition(const AcGePoint3d& p) { QV_SETTER(m_position = p) }
-Acad::ErrorStatus AcDbText::setAlignmentPoint(const AcGePoint3d& p) { QV_SETTER(m_alignment = p; m_alignmentGiven = true) }
-Acad::ErrorStatus AcDbText::setTextString(const char* text) { QV_SETTER(m_text = text ? text : "") }
-Acad::ErrorStatus AcDbText::setRotation(double radians) { QV_SETTER(m_rotation = radians) }
-Acad::ErrorStatus AcDbText::setOblique(double radians) { QV_SETTER(m_oblique = radians) }
-Acad::ErrorStatus AcDbText::setHorizontalMode(AcDb::TextHorzMode mode) { QV_SETTER(m_horizontal = mode) }
-Acad::ErrorStatus AcDbText::setVerticalMode(AcDb::TextVertMode mode) { QV_SETTER(m_vertical = mode) }
+AcGePoint3d AcDbText::position() const { return fromOcs(m_ocsPosition, m_normal); }
+AcGePoint3d AcDbText::alignmentPoint() const { return fromOcs(m_ocsAlignment, m_normal); }
 
-Acad::ErrorStatus AcDbText::setHeight(double height)
+Acad::ErrorStatus AcDbText::setPosition(const AcGePoint3d& p)
 {
-    if (height <= 0)
-        return Acad::eInvalidInput;
-    QV_SETTER(m_height = height)
+    QV_CHECKED_SETTER(allFinite(p), m_ocsPosition = toOcs(p, m_normal))
 }
+
+Acad::ErrorStatus AcDbText::setAlignmentPoint(const AcGePoint3d& p)
+{
+    QV_CHECKED_SETTER(allFinite(p), (m_ocsAlignment = toOcs(p, m_normal), m_alignmentGiven = true))
+}
+
+Acad::ErrorStatus AcDbText::setTextString(const char* text) { QV_SETTER(m_text = text ? text : "") }
+Acad::ErrorStatus AcDbText::setRotation(double radians) { QV_CHECKED_SETTER(allFinite(radians), m_rotation = radians) }
+Acad::ErrorStatus AcDbText::setOblique(double radians) { QV_CHECKED_SETTER(allFinite(radians), m_oblique = radians) }
+
+Acad::ErrorStatus AcDbText::setHorizontalMode(AcDb::TextHorzMode mode)
+{
+    QV_CHECKED_SETTER(mode >= AcDb::kTextLeft && mode <= AcDb::kTextFit, m_horizontal = mode)
+}
+
+Acad::ErrorStatus AcDbText::setVerticalMode(AcDb::TextVertMode mode)
+{
+    QV_CHECKED_SETTER(mode >= AcDb::kTextBase && mode <= AcDb::kTextTop, m_vertical = mode)
+}
+
+Acad::ErrorStatus AcDbText::setHeight(double height) { QV_CHECKED_SETTER(height > 0 && allFinite(height), m_height = height) }
 
 Acad::ErrorStatus AcDbText::setWidthFactor(double factor)
 {
-    if (factor <= 0)
-        return Acad::eInvalidInput;
-    QV_SETTER(m_widthFactor = factor)
+    QV_CHECKED_SETTER(factor > 0 && allFinite(factor), m_widthFactor = factor)
 }
 
 Acad::ErrorStatus AcDbText::setNormal(const AcGeVector3d& normal)
 {
-    if (normal.isZeroLength())
+    if (!allFinite(normal) || normal.isZeroLength())
         return Acad::eInvalidInput;
-    QV_SETTER(m_normal = normal.normal())
+    const AcGePoint3d p = position(), a = alignmentPoint();
+    QV_SETTER((m_normal = normal.normal(), m_ocsPosition = toOcs(p, m_normal), m_ocsAlignment = toOcs(a, m_normal)))
 }
 
 AcDbObjectId AcDbText::textStyle() const { return styleId(database(), m_style); }
@@ -108,13 +126,13 @@ Acad::ErrorStatus AcDbText::setTextStyle(AcDbObjectId id)
     const std::string name = styleName(id);
     if (name.empty())
         return Acad::eInvalidInput;
-    QV_SETTER(m_style = name)
+    QV_SETTER(m_style = qv::dxf::internName(name))
 }
 
 void AcDbText::copyTextFrom(const AcDbText& o)
 {
-    m_position = o.m_position;
-    m_alignment = o.m_alignment;
+    m_ocsPosition = o.m_ocsPosition;
+    m_ocsAlignment = o.m_ocsAlignment;
     m_alignmentGiven = o.m_alignmentGiven;
     m_text = o.m_text;
     m_style = o.m_style;
@@ -133,15 +151,18 @@ Acad::ErrorStatus AcDbText::transformBy(const AcGeMatrix3d& m)
 {
     if (const Acad::ErrorStatus es = assertWriteEnabled(); es != Acad::eOk)
         return es;
+    if (!allFinite(m))
+        return Acad::eInvalidInput;
     const AcGeVector3d dir = qv::ocsDirection(m_rotation, m_normal);
     const AcGeVector3d up = m_normal.crossProduct(dir);
     const AcGeVector3d newDir = m.transform(dir), newUp = m.transform(up);
     const AcGeVector3d newNormal = m.transform(m_normal).normal();
     if (newDir.isZeroLength() || newUp.isZeroLength() || newNormal.isZeroLength())
         return Acad::eNotApplicable;
-    m_position = m.transform(m_position);
-    m_alignment = m.transform(m_alignment);
+    const AcGePoint3d p = m.transform(position()), a = m.transform(alignmentPoint());
     m_normal = newNormal;
+    m_ocsPosition = toOcs(p, m_normal);
+    m_ocsAlignment = toOcs(a, m_normal);
     m_rotation = qv::angleInOcs(newDir, newNormal);
     m_widthFactor *= newDir.length() / newUp.length();
     m_height *= newUp.length();
@@ -152,70 +173,58 @@ Acad::ErrorStatus AcDbText::getGeomExtents(AcDbExtents& extents) const
 {
     // An estimate from the character count: the font's outlines are not modelled.
     const double width = m_height * m_widthFactor * 0.7 * static_cast<double>(charCount(m_text));
-    extents = textBox(isDefaultAlignment() ? m_position : m_alignment, m_normal, m_rotation, width, m_height);
+    extents = textBox(isDefaultAlignment() ? position() : alignmentPoint(), m_normal, m_rotation, width, m_height);
     return Acad::eOk;
 }
 
-bool AcDbText::dxfInField(DxfIn& in, const Token& t)
+std::vector<Field> AcDbText::textFields()
 {
-    switch (t.code) {
-    case 1: m_text = t.value; return true;
-    case 7: m_style = t.value; return true;
-    case 39: m_thickness = in.real(t); return true;
-    case 40: m_height = in.real(t); return true;
-    case 41: m_widthFactor = in.real(t); return true;
-    case 50: m_rotation = in.real(t) * kDegree; return true;
-    case 51: m_oblique = in.real(t) * kDegree; return true;
-    case 71: m_generation = in.integer(t); return true;
-    case 72: m_horizontal = static_cast<AcDb::TextHorzMode>(in.integer(t)); return true;
-    }
-    if (t.code == verticalModeCode()) {
-        m_vertical = static_cast<AcDb::TextVertMode>(in.integer(t));
-        return true;
-    }
-    if (t.code == 11 || t.code == 21 || t.code == 31)
-        m_alignmentGiven = true;
-    return in.pointPart(t, 10, m_position) || in.pointPart(t, 11, m_alignment) || in.vectorPart(t, 210, m_normal);
+    return {
+        subclass("AcDbText"),
+        real<&AcDbText::m_thickness>(39).omitting(0),
+        point<&AcDbText::m_ocsPosition>(10),
+        real<&AcDbText::m_height>(40),
+        text<&AcDbText::m_text>(1),
+        angle<&AcDbText::m_rotation>(50).omitting(0),
+        real<&AcDbText::m_widthFactor>(41).omitting(1),
+        angle<&AcDbText::m_oblique>(51).omitting(0),
+        sharedName<&AcDbText::m_style>(7),
+        integer<&AcDbText::m_generation>(71).omitting(0),
+        integer<&AcDbText::m_horizontal>(72).range(AcDb::kTextLeft, AcDb::kTextFit).omitting(AcDb::kTextLeft),
+        // The alignment point is written when the alignment needs it or a file gave it.
+        value({11, 21, 31},
+              [](AcRxObject& o, const Field& f, const Pair& p, FieldContext& c) {
+                  auto& t = static_cast<AcDbText&>(o);
+                  const int i = f.indexOf(p.code);
+                  (i == 0 ? t.m_ocsAlignment.x : i == 1 ? t.m_ocsAlignment.y : t.m_ocsAlignment.z) = c.real(p);
+                  t.m_alignmentGiven = true;
+                  return true;
+              },
+              [](const AcRxObject& o, const Field& f, Writer& out) {
+                  const auto& t = static_cast<const AcDbText&>(o);
+                  if (!t.isDefaultAlignment() || t.m_alignmentGiven)
+                      out.point(f.code(), t.m_ocsAlignment.x, t.m_ocsAlignment.y, t.m_ocsAlignment.z);
+              }),
+        extrusion<&AcDbText::m_normal>(210),
+    };
 }
 
-void AcDbText::dxfInEnd(DxfIn&)
+Field AcDbText::verticalModeField(int code)
 {
-    m_normal = m_normal.isZeroLength() ? AcGeVector3d::kZAxis : m_normal.normal();
-    m_position = fromOcs(m_position, m_normal);
-    m_alignment = m_alignmentGiven ? fromOcs(m_alignment, m_normal) : m_position;
+    return integer<&AcDbText::m_vertical>(code).range(AcDb::kTextBase, AcDb::kTextTop).omitting(AcDb::kTextBase);
 }
 
-void AcDbText::dxfOutTextFields(DxfOut& out) const
+const FieldTable& AcDbText::dxfTable() const
 {
-    out.subclass("AcDbText");
-    if (m_thickness != 0)
-        out.real(39, m_thickness);
-    out.point(10, toOcs(m_position, m_normal));
-    out.real(40, m_height);
-    out.tag(1, m_text);
-    if (m_rotation != 0)
-        out.real(50, m_rotation / kDegree);
-    if (m_widthFactor != 1)
-        out.real(41, m_widthFactor);
-    if (m_oblique != 0)
-        out.real(51, m_oblique / kDegree);
-    out.tag(7, m_style);
-    if (m_generation != 0)
-        out.integer(71, m_generation);
-    if (m_horizontal != AcDb::kTextLeft)
-        out.integer(72, m_horizontal);
-    if (!isDefaultAlignment() || m_alignmentGiven)
-        out.point(11, toOcs(m_alignment, m_normal));
-    writeNormal(out, m_normal);
+    static const FieldTable table({dxfFields(), textFields(), {subclass("AcDbText"), verticalModeField(73)}});
+    return table;
 }
 
-void AcDbText::dxfOutFields(DxfOut& out) const
+void AcDbText::dxfInEnd()
 {
-    AcDbEntity::dxfOutFields(out);
-    dxfOutTextFields(out);
-    out.subclass("AcDbText");
-    if (m_vertical != AcDb::kTextBase)
-        out.integer(73, m_vertical);
+    m_normal = qv::unitNormal(m_normal);
+    if (!m_alignmentGiven)
+        m_ocsAlignment = m_ocsPosition;
 }
 
 // ---- attributes ----
@@ -227,7 +236,10 @@ Acad::ErrorStatus AcDbAttributeBase::setTag(const char* tag)
     QV_SETTER(m_tag = tag)
 }
 
-Acad::ErrorStatus AcDbAttributeBase::setFieldLength(Adesk::UInt16 length) { QV_SETTER(m_fieldLength = length) }
+Acad::ErrorStatus AcDbAttributeBase::setFieldLength(Adesk::UInt16 length)
+{
+    QV_CHECKED_SETTER(length <= INT16_MAX, m_fieldLength = length)
+}
 
 Acad::ErrorStatus AcDbAttributeBase::setFlag(int bit, bool value)
 {
@@ -240,33 +252,23 @@ void AcDbAttributeBase::copyAttributeFrom(const AcDbAttributeBase& other)
     m_tag = other.m_tag;
     m_flags = other.m_flags;
     m_fieldLength = other.m_fieldLength;
+    m_version = other.m_version;
 }
 
-bool AcDbAttributeBase::dxfInField(DxfIn& in, const Token& t)
-{
-    switch (t.code) {
-    case 2: m_tag = t.value; return true;
-    case 70: m_flags = in.integer(t); return true;
-    case 73: m_fieldLength = static_cast<Adesk::UInt16>(in.integer(t)); return true;
-    }
-    // The attribute's own subclass reuses codes of the text's: since DXF 2018 it holds 71
-    // (single or multi-line attribute), 72 and a copy of the alignment point (11/21/31).
-    // They are kept as read, never taken for the text's generation flags, horizontal mode
-    // and alignment point.
-    const std::string& subclass = in.subclass();
-    if ((subclass == "AcDbAttribute" || subclass == "AcDbAttributeDefinition") && t.code != verticalModeCode())
-        return false;
-    return AcDbText::dxfInField(in, t);
-}
+// The attribute's own subclass reuses codes of the text's: since DXF 2018 it holds 71
+// (single or multi-line attribute), 72 and a copy of the alignment point (11/21/31). They
+// are kept as read, never taken for the text's generation flags, horizontal mode and
+// alignment point, for the subclass has no such fields.
+Field AcDbAttributeBase::versionField() { return integer<&AcDbAttributeBase::m_version>(280).range(0, INT16_MAX).omitting(-1); }
 
-void AcDbAttributeBase::dxfOutAttributeFields(DxfOut& out) const
+std::vector<Field> AcDbAttributeBase::attributeFields()
 {
-    out.tag(2, m_tag);
-    out.integer(70, m_flags);
-    if (m_fieldLength != 0)
-        out.integer(73, m_fieldLength);
-    if (verticalMode() != AcDb::kTextBase)
-        out.integer(74, verticalMode());
+    return {
+        text<&AcDbAttributeBase::m_tag>(2),
+        integer<&AcDbAttributeBase::m_flags>(70),
+        integer<&AcDbAttributeBase::m_fieldLength>(73).range(0, INT16_MAX).omitting(0),
+        verticalModeField(74),
+    };
 }
 
 AcDbAttributeDefinition::AcDbAttributeDefinition(const AcGePoint3d& position, const char* text, const char* tag,
@@ -290,22 +292,14 @@ AcDbAttributeDefinition* AcDbAttributeDefinition::clone() const
     return copy;
 }
 
-bool AcDbAttributeDefinition::dxfInField(DxfIn& in, const Token& t)
+const FieldTable& AcDbAttributeDefinition::dxfTable() const
 {
-    if (t.code == 3) {
-        m_prompt = t.value;
-        return true;
-    }
-    return AcDbAttributeBase::dxfInField(in, t);
-}
-
-void AcDbAttributeDefinition::dxfOutFields(DxfOut& out) const
-{
-    AcDbEntity::dxfOutFields(out);
-    dxfOutTextFields(out);
-    out.subclass("AcDbAttributeDefinition");
-    out.tag(3, m_prompt);
-    dxfOutAttributeFields(out);
+    static const FieldTable table({dxfFields(), textFields(), {
+        subclass("AcDbAttributeDefinition"),
+        versionField(),
+        text<&AcDbAttributeDefinition::m_prompt>(3),
+    }, attributeFields()});
+    return table;
 }
 
 AcDbAttribute::AcDbAttribute(const AcGePoint3d& position, const char* text, const char* tag, AcDbObjectId style)
@@ -327,35 +321,38 @@ Acad::ErrorStatus AcDbAttribute::setAttributeFromBlock(const AcDbAttributeDefini
     return transformBy(blockTransform);
 }
 
-void AcDbAttribute::dxfOutFields(DxfOut& out) const
+const FieldTable& AcDbAttribute::dxfTable() const
 {
-    AcDbEntity::dxfOutFields(out);
-    dxfOutTextFields(out);
-    out.subclass("AcDbAttribute");
-    dxfOutAttributeFields(out);
+    static const FieldTable table({dxfFields(), textFields(), {subclass("AcDbAttribute"), versionField()}, attributeFields()});
+    return table;
 }
 
 // ---- AcDbMText ----
 
-Acad::ErrorStatus AcDbMText::setLocation(const AcGePoint3d& p) { QV_SETTER(m_location = p) }
+Acad::ErrorStatus AcDbMText::setLocation(const AcGePoint3d& p) { QV_CHECKED_SETTER(allFinite(p), m_location = p) }
 Acad::ErrorStatus AcDbMText::setContents(const char* text) { QV_SETTER(m_contents = text ? text : "") }
-Acad::ErrorStatus AcDbMText::setWidth(double width) { QV_SETTER(m_width = width) }
-Acad::ErrorStatus AcDbMText::setAttachment(AttachmentPoint a) { QV_SETTER(m_attachment = a) }
+Acad::ErrorStatus AcDbMText::setWidth(double width) { QV_CHECKED_SETTER(width >= 0 && allFinite(width), m_width = width) }
+
+Acad::ErrorStatus AcDbMText::setAttachment(AttachmentPoint a)
+{
+    QV_CHECKED_SETTER(a >= kTopLeft && a <= kBottomRight, m_attachment = a)
+}
 
 Acad::ErrorStatus AcDbMText::setTextHeight(double height)
 {
-    if (height <= 0)
-        return Acad::eInvalidInput;
-    QV_SETTER(m_height = height)
+    QV_CHECKED_SETTER(height > 0 && allFinite(height), m_height = height)
 }
 
 double AcDbMText::rotation() const { return qv::angleInOcs(m_direction, m_normal); }
 
-Acad::ErrorStatus AcDbMText::setRotation(double radians) { QV_SETTER(m_direction = qv::ocsDirection(radians, m_normal)) }
+Acad::ErrorStatus AcDbMText::setRotation(double radians)
+{
+    QV_CHECKED_SETTER(allFinite(radians), m_direction = qv::ocsDirection(radians, m_normal))
+}
 
 Acad::ErrorStatus AcDbMText::setNormal(const AcGeVector3d& normal)
 {
-    if (normal.isZeroLength())
+    if (!allFinite(normal) || normal.isZeroLength())
         return Acad::eInvalidInput;
     const double r = rotation();
     QV_SETTER((m_normal = normal.normal(), m_direction = qv::ocsDirection(r, m_normal)))
@@ -368,13 +365,15 @@ Acad::ErrorStatus AcDbMText::setTextStyle(AcDbObjectId id)
     const std::string name = styleName(id);
     if (name.empty())
         return Acad::eInvalidInput;
-    QV_SETTER(m_style = name)
+    QV_SETTER(m_style = qv::dxf::internName(name))
 }
 
 Acad::ErrorStatus AcDbMText::transformBy(const AcGeMatrix3d& m)
 {
     if (const Acad::ErrorStatus es = assertWriteEnabled(); es != Acad::eOk)
         return es;
+    if (!allFinite(m))
+        return Acad::eInvalidInput;
     const AcGeVector3d dir = m.transform(m_direction);
     const AcGeVector3d normal = m.transform(m_normal).normal();
     if (dir.isZeroLength() || normal.isZeroLength())
@@ -398,52 +397,53 @@ Acad::ErrorStatus AcDbMText::getGeomExtents(AcDbExtents& extents) const
     return Acad::eOk;
 }
 
-bool AcDbMText::dxfInField(DxfIn& in, const Token& t)
+const FieldTable& AcDbMText::dxfTable() const
 {
-    switch (t.code) {
-    case 1: m_contents = m_chunks + t.value; m_chunks.clear(); return true;
-    case 3: m_chunks += t.value; return true;
-    case 7: m_style = t.value; return true;
-    case 40: m_height = in.real(t); return true;
-    case 41: m_width = in.real(t); return true;
-    case 71: m_attachment = static_cast<AttachmentPoint>(std::clamp(in.integer(t), 1, 9)); return true;
-    case 72: m_flowDirection = static_cast<int>(in.integer(t)); return true;
-    case 50: m_rotationRead = in.real(t) * kDegree; m_rotationGiven = true; return true;
-    }
-    return in.pointPart(t, 10, m_location) || in.vectorPart(t, 11, m_direction) || in.vectorPart(t, 210, m_normal);
+    static const FieldTable table({dxfFields(), {
+        subclass("AcDbMText"),
+        point<&AcDbMText::m_location>(10),
+        real<&AcDbMText::m_height>(40),
+        real<&AcDbMText::m_width>(41).omitting(0),
+        integer<&AcDbMText::m_attachment>(71).range(kTopLeft, kBottomRight),
+        integer<&AcDbMText::m_flowDirection>(72).omitting(0),
+        // Long contents come in 250-byte pieces (3) before the last piece (1); they are
+        // cut between UTF-8 characters.
+        value({3, 1},
+              [](AcRxObject& o, const Field&, const Pair& p, FieldContext&) {
+                  static_cast<AcDbMText&>(o).m_contents += p.value;
+                  return true;
+              },
+              [](const AcRxObject& o, const Field&, Writer& out) {
+                  const std::string& contents = static_cast<const AcDbMText&>(o).m_contents;
+                  size_t pos = 0;
+                  while (contents.size() - pos > 250) {
+                      size_t n = 250;
+                      while (n > 0 && (static_cast<unsigned char>(contents[pos + n]) & 0xC0) == 0x80)
+                          --n;
+                      out.text(3, std::string_view(contents).substr(pos, n));
+                      pos += n;
+                  }
+                  out.text(1, std::string_view(contents).substr(pos));
+              }),
+        sharedName<&AcDbMText::m_style>(7),
+        extrusion<&AcDbMText::m_normal>(210),
+        vector<&AcDbMText::m_direction>(11),
+        value({50},
+              [](AcRxObject& o, const Field&, const Pair& p, FieldContext& c) {
+                  auto& m = static_cast<AcDbMText&>(o);
+                  m.m_rotationRead = c.real(p) * kDegree;
+                  m.m_rotationGiven = true;
+                  return true;
+              },
+              nullptr),
+    }});
+    return table;
 }
 
-void AcDbMText::dxfInEnd(DxfIn&)
+void AcDbMText::dxfInEnd()
 {
-    m_normal = m_normal.isZeroLength() ? AcGeVector3d::kZAxis : m_normal.normal();
+    m_normal = qv::unitNormal(m_normal);
     if (m_rotationGiven)
         m_direction = qv::ocsDirection(m_rotationRead, m_normal);
     m_direction = m_direction.isZeroLength() ? qv::ocsXAxis(m_normal) : m_direction.normal();
-}
-
-void AcDbMText::dxfOutFields(DxfOut& out) const
-{
-    AcDbEntity::dxfOutFields(out);
-    out.subclass("AcDbMText");
-    out.point(10, m_location);
-    out.real(40, m_height);
-    if (m_width != 0)
-        out.real(41, m_width);
-    out.integer(71, m_attachment);
-    if (m_flowDirection != 0)
-        out.integer(72, m_flowDirection);
-    // Long contents go in 250-byte pieces (3) before the last piece (1), cut between
-    // UTF-8 characters.
-    size_t pos = 0;
-    while (m_contents.size() - pos > 250) {
-        size_t n = 250;
-        while (n > 0 && (static_cast<unsigned char>(m_contents[pos + n]) & 0xC0) == 0x80)
-            --n;
-        out.tag(3, std::string_view(m_contents).substr(pos, n));
-        pos += n;
-    }
-    out.tag(1, std::string_view(m_contents).substr(pos));
-    out.tag(7, m_style);
-    writeNormal(out, m_normal);
-    out.vector(11, m_direction);
 }

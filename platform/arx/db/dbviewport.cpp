@@ -7,15 +7,19 @@
 
 ACRX_DEFINE_MEMBERS(AcDbViewport, AcDbEntity, "VIEWPORT")
 
-using qv::dxf::DxfIn;
-using qv::dxf::DxfOut;
-using qv::dxf::Token;
+using qv::dxf::Field;
+using qv::dxf::FieldContext;
+using qv::dxf::FieldTable;
+using qv::dxf::Pair;
+using qv::dxf::Writer;
+using qv::allFinite;
+using namespace qv::fields;
 
-Acad::ErrorStatus AcDbViewport::setCenterPoint(const AcGePoint3d& p) { QV_SETTER(m_center = p) }
-Acad::ErrorStatus AcDbViewport::setWidth(double width) { QV_SETTER(m_width = width) }
-Acad::ErrorStatus AcDbViewport::setHeight(double height) { QV_SETTER(m_height = height) }
-Acad::ErrorStatus AcDbViewport::setViewCenter(const AcGePoint2d& p) { QV_SETTER(m_viewCenter = p) }
-Acad::ErrorStatus AcDbViewport::setViewHeight(double height) { QV_SETTER(m_viewHeight = height) }
+Acad::ErrorStatus AcDbViewport::setCenterPoint(const AcGePoint3d& p) { QV_CHECKED_SETTER(allFinite(p), m_center = p) }
+Acad::ErrorStatus AcDbViewport::setWidth(double width) { QV_CHECKED_SETTER(allFinite(width), m_width = width) }
+Acad::ErrorStatus AcDbViewport::setHeight(double height) { QV_CHECKED_SETTER(allFinite(height), m_height = height) }
+Acad::ErrorStatus AcDbViewport::setViewCenter(const AcGePoint2d& p) { QV_CHECKED_SETTER(allFinite(p), m_viewCenter = p) }
+Acad::ErrorStatus AcDbViewport::setViewHeight(double height) { QV_CHECKED_SETTER(allFinite(height), m_viewHeight = height) }
 Acad::ErrorStatus AcDbViewport::setOn() { QV_SETTER(m_status = m_status > 0 ? m_status : 1) }
 Acad::ErrorStatus AcDbViewport::setOff() { QV_SETTER(m_status = 0) }
 
@@ -59,6 +63,8 @@ Acad::ErrorStatus AcDbViewport::getFrozenLayerList(AcDbObjectIdArray& ids) const
 
 Acad::ErrorStatus AcDbViewport::transformBy(const AcGeMatrix3d& m)
 {
+    if (!allFinite(m))
+        return Acad::eInvalidInput;
     if (!m.isUniScaledOrtho())
         return Acad::eNotApplicable;
     const double s = m.scale();
@@ -72,41 +78,32 @@ Acad::ErrorStatus AcDbViewport::getGeomExtents(AcDbExtents& extents) const
     return Acad::eOk;
 }
 
-bool AcDbViewport::dxfInField(DxfIn& in, const Token& t)
+const FieldTable& AcDbViewport::dxfTable() const
 {
-    if (in.subclass() != "AcDbViewport" && !in.subclass().empty())
-        return false;
-    switch (t.code) {
-    case 40: m_width = in.real(t); return true;
-    case 41: m_height = in.real(t); return true;
-    case 45: m_viewHeight = in.real(t); return true;
-    case 51: m_twist = in.real(t) * kPi / 180; return true;
-    case 68: m_status = in.integer(t); return true;
-    case 69: m_number = in.integer(t); return true;
-    case 90: m_flags = in.integer(t); return true;
-    case 331: if (AcDbObjectId id = in.reference(t, false)) m_frozen.push_back(id); return true;
-    case 12: m_viewCenter.x = in.real(t); return true;
-    case 22: m_viewCenter.y = in.real(t); return true;
-    }
-    return in.pointPart(t, 10, m_center) || in.vectorPart(t, 16, m_viewDirection) || in.pointPart(t, 17, m_viewTarget);
-}
-
-void AcDbViewport::dxfOutFields(DxfOut& out) const
-{
-    AcDbEntity::dxfOutFields(out);
-    out.subclass("AcDbViewport");
-    out.point(10, m_center);
-    out.real(40, m_width);
-    out.real(41, m_height);
-    out.integer(68, m_status);
-    out.integer(69, m_number);
-    out.point2d(12, m_viewCenter.x, m_viewCenter.y);
-    out.vector(16, m_viewDirection);
-    out.point(17, m_viewTarget);
-    out.real(45, m_viewHeight);
-    out.real(51, m_twist * 180 / kPi);
-    for (const AcDbObjectId& id : m_frozen)
-        if (id.isValid() && !id.isErased())
-            out.id(331, id);
-    out.integer(90, m_flags);
+    static const FieldTable table({dxfFields(), {
+        subclass("AcDbViewport"),
+        point<&AcDbViewport::m_center>(10),
+        real<&AcDbViewport::m_width>(40),
+        real<&AcDbViewport::m_height>(41),
+        integer<&AcDbViewport::m_status>(68),
+        integer<&AcDbViewport::m_number>(69),
+        point2d<&AcDbViewport::m_viewCenter>(12),
+        vector<&AcDbViewport::m_viewDirection>(16),
+        point<&AcDbViewport::m_viewTarget>(17),
+        real<&AcDbViewport::m_viewHeight>(45),
+        angle<&AcDbViewport::m_twist>(51),
+        value({331},
+              [](AcRxObject& o, const Field&, const Pair& p, FieldContext& c) {
+                  if (const AcDbObjectId id = qv::dbContext(c).reference(p, false); !id.isNull())
+                      static_cast<AcDbViewport&>(o).m_frozen.push_back(id);
+                  return true;
+              },
+              [](const AcRxObject& o, const Field& f, Writer& out) {
+                  for (const AcDbObjectId& id : static_cast<const AcDbViewport&>(o).m_frozen)
+                      if (qv::live(id))
+                          out.handle(f.code(), id.handle().value());
+              }),
+        integer<&AcDbViewport::m_flags>(90),
+    }});
+    return table;
 }

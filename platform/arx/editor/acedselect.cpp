@@ -5,6 +5,7 @@
 #include "arx/acutprintf.h"
 #include "arx/dbdatabase.h"
 #include "arx/dbdrawingstate.h"
+#include "arx/dxftext.h"
 
 #include <unordered_map>
 

@@ -10,6 +10,8 @@
 #include "arx/dbtext.h"
 
 #include <cmath>
+#include <limits>
+#include <memory>
 #include <gtest/gtest.h>
 
 namespace {
@@ -384,4 +386,76 @@ TEST(Layouts, ManagerFindsAndSwitches)
     lm->getActiveLayoutName(name, true, &db);
     EXPECT_STREQ(name.GetString(), "Model");
     EXPECT_EQ(db.openObjectCount(), 0);
+}
+
+TEST(NonFinite, SettersRefuseNaNAndInfinities)
+{
+    const double nan = std::nan(""), inf = std::numeric_limits<double>::infinity();
+    const AcGePoint3d bad(1, nan, 0);
+    AcGeMatrix3d broken;
+    broken(0, 3) = inf;
+    AcDbLine line;
+    EXPECT_EQ(line.setStartPoint(bad), Acad::eInvalidInput);
+    EXPECT_EQ(line.transformBy(broken), Acad::eInvalidInput);
+    EXPECT_TRUE(line.startPoint().isEqualTo(AcGePoint3d()));
+    AcDbCircle circle;
+    EXPECT_EQ(circle.setRadius(inf), Acad::eInvalidInput);
+    EXPECT_EQ(circle.setCenter(bad), Acad::eInvalidInput);
+    EXPECT_EQ(circle.setNormal(AcGeVector3d(0, 0, nan)), Acad::eInvalidInput);
+    AcDbArc arc;
+    EXPECT_EQ(arc.setStartAngle(nan), Acad::eInvalidInput);
+    std::unique_ptr<AcDbPolyline> pl(square(true));
+    EXPECT_EQ(pl->addVertexAt(0, AcGePoint2d(nan, 0)), Acad::eInvalidInput);
+    EXPECT_EQ(pl->setBulgeAt(0, inf), Acad::eInvalidInput);
+    EXPECT_EQ(pl->setWidthsAt(0, 0, nan), Acad::eInvalidInput);
+    EXPECT_EQ(pl->setElevation(nan), Acad::eInvalidInput);
+    EXPECT_EQ(pl->numVerts(), 4u);
+    AcDbText text;
+    EXPECT_EQ(text.setHeight(nan), Acad::eInvalidInput);
+    EXPECT_EQ(text.setRotation(inf), Acad::eInvalidInput);
+    EXPECT_EQ(text.setAlignmentPoint(bad), Acad::eInvalidInput);
+    AcDbMText mtext;
+    EXPECT_EQ(mtext.setWidth(nan), Acad::eInvalidInput);
+    EXPECT_EQ(mtext.setLocation(bad), Acad::eInvalidInput);
+    AcDbBlockReference ref;
+    EXPECT_EQ(ref.setScaleFactors(AcGeScale3d(1, inf, 1)), Acad::eInvalidInput);
+    EXPECT_EQ(ref.setRotation(nan), Acad::eInvalidInput);
+    EXPECT_EQ(ref.setBlockTransform(broken), Acad::eInvalidInput);
+    AcDbHatch hatch;
+    EXPECT_EQ(hatch.setPatternScale(nan), Acad::eInvalidInput);
+    EXPECT_EQ(hatch.appendLoop(AcDbHatch::kExternal, std::vector<AcGePoint2d>{{0, 0}, {inf, 0}, {1, 1}}, {}),
+              Acad::eInvalidInput);
+    EXPECT_EQ(hatch.numLoops(), 0);
+    AcDbLayout layout;
+    EXPECT_EQ(layout.setPlotPaperSize(nan, 297), Acad::eInvalidInput);
+    EXPECT_EQ(layout.setCustomPrintScale(1, inf), Acad::eInvalidInput);
+    AcDbEntity& entity = line;
+    EXPECT_EQ(entity.setLinetypeScale(nan), Acad::eInvalidInput);
+    // XData: numbers that are not finite are refused too.
+    AcDbDatabase db;
+    acdbRegApp("APP", &db);
+    const AcDbObjectId id = post(db, new AcDbLine);
+    AcDbLine* resident = nullptr;
+    acdbOpenObject(resident, id, AcDb::kForWrite);
+    resbuf* xdata = acutBuildList(1001, "APP", 1040, nan, 0);
+    EXPECT_EQ(resident->setXData(xdata), Acad::eInvalidInput);
+    acutRelRb(xdata);
+    resident->close();
+}
+
+// Values an enumeration can hold that name none of its members.
+TEST(Enumerations, SettersRefuseValuesOutsideTheirRange)
+{
+    AcDbText text;
+    EXPECT_EQ(text.setHorizontalMode(static_cast<AcDb::TextHorzMode>(6)), Acad::eInvalidInput);
+    AcDbMText mtext;
+    EXPECT_EQ(mtext.setAttachment(static_cast<AcDbMText::AttachmentPoint>(0)), Acad::eInvalidInput);
+    AcDbPlotSettings settings;
+    EXPECT_EQ(settings.setPlotType(static_cast<AcDbPlotSettings::PlotType>(7)), Acad::eInvalidInput);
+    EXPECT_EQ(settings.setPlotPaperUnits(static_cast<AcDbPlotSettings::PlotPaperUnits>(3)), Acad::eInvalidInput);
+    AcDbHatch hatch;
+    EXPECT_EQ(hatch.setHatchStyle(static_cast<AcDbHatch::HatchStyle>(3)), Acad::eInvalidInput);
+    AcDbMInsertBlock array;
+    EXPECT_EQ(array.setColumns(40000), Acad::eInvalidInput);
+    EXPECT_EQ(array.setRows(0), Acad::eInvalidInput);
 }

@@ -11,8 +11,13 @@
 #include "arx/dbviewport.h"
 #include "common/tempdir.h"
 
+#include <cmath>
+#include <csignal>
 #include <cstdlib>
+#include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -116,6 +121,124 @@ void buildPlan(AcDbDatabase& db)
     vp->setHeight(100);
     vp->freezeLayersInViewport({hiddenId});
     post(db.paperSpaceId(), vp);
+}
+
+// Texts that a file must carry as they are: line breaks, escape-like sequences, blanks at
+// both ends, tabs, characters beyond ASCII.
+const char* binaryOf()
+{
+    static const char bytes[] = {0, 1, static_cast<char>(0xFF)};
+    return bytes;
+}
+
+const char* const kOddText = "  two\nlines\r\nC:\\U+0041\\P \tZ\xc3\xbcrich \xe2\x82\xac  ";
+
+// One of every entity and object type the database models, each with values away from
+// the defaults.
+void buildEveryType(AcDbDatabase& db)
+{
+    buildPlan(db);
+    acdbRegApp("EVERY", &db);
+    const AcDbObjectId ms = db.modelSpaceId();
+    auto* line = new AcDbLine(AcGePoint3d(1, 2, 3), AcGePoint3d(-4, 5e-7, 1e15));
+    AcCmColor orange;
+    orange.setRGB(255, 128, 0);
+    line->setColor(orange);
+    line->setLineWeight(AcDb::kLnWt211);
+    line->setLinetypeScale(0.25);
+    line->setVisibility(AcDb::kInvisible);
+    const AcDbObjectId lineId = post(ms, line);
+    AcDbLine* open = nullptr;
+    acdbOpenObject(open, lineId, AcDb::kForWrite);
+    ads_binary chunk{3, const_cast<char*>(binaryOf())};
+    const double point[3] = {1.5, -2, 3};
+    resbuf* xdata = acutBuildList(1001, "EVERY", 1000, kOddText, 1002, "{", 1070, -32768, 1071, 2147483647, 1040, 1e-300,
+                                  1010, point, 1004, &chunk, 1005, "2F4", 1002, "}", 0);
+    EXPECT_EQ(open->setXData(xdata), Acad::eOk);
+    acutRelRb(xdata);
+    open->close();
+    post(ms, new AcDbCircle(AcGePoint3d(1, 1, 1), AcGeVector3d(0, 0.6, 0.8), 2.5));
+    post(ms, new AcDbArc(AcGePoint3d(-1, 0, 0), AcGeVector3d(0, 0, -1), 3, kPi * 1.75, kPi / 8));
+    auto* pl = new AcDbPolyline;
+    pl->addVertexAt(0, AcGePoint2d(0, 0), -1, 0.5, 0.25);
+    pl->addVertexAt(1, AcGePoint2d(5, 0), 0.3);
+    pl->addVertexAt(2, AcGePoint2d(5, 5));
+    pl->setElevation(-2);
+    pl->setNormal(AcGeVector3d(1, 1, 1));
+    post(ms, pl);
+    auto* text = new AcDbText(AcGePoint3d(3, 3, 0), kOddText, AcDbObjectId(), 1.5, 0.3);
+    text->setHorizontalMode(AcDb::kTextFit);
+    text->setVerticalMode(AcDb::kTextTop);
+    text->setAlignmentPoint(AcGePoint3d(9, 3, 0));
+    text->setOblique(0.2);
+    text->setWidthFactor(0.8);
+    text->setNormal(AcGeVector3d(0, -1, 1));
+    post(ms, text);
+    auto* mtext = new AcDbMText;
+    std::string contents;
+    for (int i = 0; i < 90; ++i)
+        contents += "\xc3\xa4\\P";   // multi-byte characters across the 250-byte pieces
+    mtext->setContents((contents + kOddText).c_str());
+    mtext->setAttachment(AcDbMText::kBottomRight);
+    mtext->setRotation(1);
+    mtext->setWidth(40);
+    post(ms, mtext);
+    AcDbObjectId roomId;
+    AcDbBlockTable* blocks = nullptr;
+    db.getSymbolTable(blocks);
+    blocks->getAt("ROOM-101", roomId);
+    blocks->close();
+    auto* array = new AcDbMInsertBlock;
+    array->setBlockTableRecord(roomId);
+    array->setColumns(3);
+    array->setRows(2);
+    array->setColumnSpacing(12.5);
+    array->setRowSpacing(-7);
+    array->setScaleFactors(AcGeScale3d(-1, 2, 0.5));
+    array->setNormal(AcGeVector3d(0, 0, -1));
+    post(ms, array);
+    auto* hatch = new AcDbHatch;
+    hatch->setNormal(AcGeVector3d(0, 0, -1));
+    hatch->setElevation(4);
+    hatch->setPattern(AcDbHatch::kPreDefined, "DASH");
+    hatch->setPatternAngle(0.5);
+    const AcDbObjectId circle = post(ms, new AcDbCircle(AcGePoint3d(20, 20, -4), AcGeVector3d(0, 0, -1), 3));
+    hatch->appendLoop(AcDbHatch::kExternal, AcDbObjectIdArray{circle});
+    post(ms, hatch);
+    AcDbObjectId layoutId, layoutBlock;
+    acdbLayoutManager()->createLayout("Sheet \xc3\x84", layoutId, layoutBlock, &db);
+    AcDbLayout* layout = nullptr;
+    acdbOpenObject(layout, layoutId, AcDb::kForWrite);
+    layout->setPlotRotation(AcDbPlotSettings::k270degrees);
+    layout->setPlotType(AcDbPlotSettings::kWindow);
+    layout->setPlotWindowArea(-1, -2, 3e5, 4e5);
+    layout->setCustomPrintScale(1, 125);
+    layout->close();
+    auto* vp = new AcDbViewport;
+    vp->setCenterPoint(AcGePoint3d(50, 60, 0));
+    vp->setViewCenter(AcGePoint2d(-3, 4));
+    vp->setViewHeight(123.25);
+    post(layoutBlock, vp);
+    AcDbDictionary* root = nullptr;
+    db.getNamedObjectsDictionary(root, AcDb::kForWrite);
+    auto* record = new AcDbXrecord;
+    const std::string rootHandle = root->objectId().handle().text();
+    resbuf* data = acutBuildList(1, kOddText, 70, 7, 40, 2.5, 10, point, 310, &chunk, 330, rootHandle.c_str(), 0);
+    record->setFromRbChain(data);
+    acutRelRb(data);
+    AcDbObjectId recordId;
+    root->setAt("EVERY DATA", record, recordId);
+    record->close();
+    auto* settings = new AcDbPlotSettings;
+    settings->setPlotSettingsName("Setup 1");
+    settings->setPlotPaperUnits(AcDbPlotSettings::kInches);
+    AcDbDictionary* plotSettings = nullptr;
+    db.getPlotSettingsDictionary(plotSettings, AcDb::kForWrite);
+    AcDbObjectId settingsId;
+    plotSettings->setAt("Setup 1", settings, settingsId);
+    settings->close();
+    plotSettings->close();
+    root->close();
 }
 
 } // namespace
@@ -274,15 +397,114 @@ TEST(DxfRead, BadInputGivesAStatusAndAMessage)
     EXPECT_EQ(db.readDxfFile(dir.file("missing.dxf").c_str()), Acad::eFileNotFound);
 }
 
-TEST(DxfWrite, SaveIsAtomicAndNeedsTheFolder)
+TEST(DxfRoundTrip, EveryTypeReadsBackAsWritten)
+{
+    TempDir dir;
+    const std::string first = dir.file("every.dxf"), second = dir.file("every2.dxf");
+    {
+        AcDbDatabase db;
+        buildEveryType(db);
+        ASSERT_EQ(db.openObjectCount(), 0);
+        ASSERT_EQ(db.saveAs(first.c_str()), Acad::eOk) << db.lastErrorMessage();
+    }
+    EXPECT_EQ(runCheck("audit " + first), 0);
+    AcDbDatabase back(false);
+    ASSERT_EQ(back.readDxfFile(first.c_str()), Acad::eOk) << back.lastErrorMessage();
+    ASSERT_EQ(back.saveAs(second.c_str()), Acad::eOk) << back.lastErrorMessage();
+    EXPECT_TRUE(readFile(first) == readFile(second));
+
+    const auto* ms = AcDbBlockTableRecord::cast(back.modelSpaceId().object());
+    const AcDbText* text = nullptr;
+    const AcDbMText* mtext = nullptr;
+    const AcDbLine* line = nullptr;
+    const AcDbMInsertBlock* array = nullptr;
+    for (const AcDbObjectId& id : ms->entityIds()) {
+        if (const auto* t = AcDbText::cast(id.object()); t && std::string(t->textStringConst()) == kOddText)
+            text = t;
+        mtext = mtext ? mtext : AcDbMText::cast(id.object());
+        line = line ? line : AcDbLine::cast(id.object());
+        array = array ? array : AcDbMInsertBlock::cast(id.object());
+    }
+    ASSERT_TRUE(text && mtext && line && array);
+    EXPECT_EQ(text->horizontalMode(), AcDb::kTextFit);
+    EXPECT_EQ(text->verticalMode(), AcDb::kTextTop);
+    EXPECT_TRUE(text->alignmentPoint().isEqualTo(AcGePoint3d(9, 3, 0)));
+    EXPECT_TRUE(text->normal().isEqualTo(AcGeVector3d(0, -1, 1).normal()));
+    EXPECT_EQ(std::string(mtext->contents().str()).substr(360), std::string(kOddText));
+    EXPECT_EQ(mtext->attachment(), AcDbMText::kBottomRight);
+    EXPECT_EQ(line->endPoint().z, 1e15);
+    EXPECT_EQ(line->lineWeight(), AcDb::kLnWt211);
+    EXPECT_EQ(line->visibility(), AcDb::kInvisible);
+    EXPECT_EQ(line->color().rgb() & 0xFFFFFF, 0xFF8000u);
+    resbuf* x = line->xData("EVERY");
+    ASSERT_NE(x, nullptr);
+    EXPECT_STREQ(x->rbnext->resval.rstring, kOddText);
+    std::vector<std::string> binaries;
+    int items = 0;
+    for (const resbuf* rb = x; rb; rb = rb->rbnext, ++items)
+        if (rb->restype == 1004)
+            binaries.emplace_back(rb->resval.rbinary.buf, static_cast<size_t>(rb->resval.rbinary.clen));
+    EXPECT_EQ(binaries, std::vector<std::string>{std::string(binaryOf(), 3)});
+    EXPECT_EQ(items, 10);
+    acutRelRb(x);
+    EXPECT_EQ(array->columns(), 3);
+    EXPECT_EQ(array->rows(), 2);
+    EXPECT_EQ(array->scaleFactors().sx, -1);
+    EXPECT_TRUE(array->normal().isEqualTo(AcGeVector3d(0, 0, -1)));
+    AcDbObjectId layoutId = acdbLayoutManager()->findLayoutNamed("Sheet \xc3\x84", &back);
+    const auto* layout = AcDbLayout::cast(layoutId.object());
+    ASSERT_NE(layout, nullptr);
+    EXPECT_EQ(layout->plotRotation(), AcDbPlotSettings::k270degrees);
+    EXPECT_EQ(layout->getViewportArray().size(), 1u);
+}
+
+TEST(DxfWrite, ValuesThatCannotBeWrittenFailTheSaveAndKeepTheFile)
 {
     TempDir dir;
     const std::string path = dir.file("keep.dxf");
     writeFile(path, "old");
     AcDbDatabase db;
-    EXPECT_NE(db.saveAs((dir.folder() + "no/such/folder/x.dxf").c_str()), Acad::eOk);
+    const double nan = std::nan("");
+    const AcDbObjectId id = post(db.modelSpaceId(), new AcDbLine(AcGePoint3d(), AcGePoint3d(nan, 0, 0)));
+    EXPECT_EQ(db.saveAs(path.c_str()), Acad::eInvalidInput);
+    EXPECT_EQ(db.lastErrorMessage(), "cannot save '" + path + "': the LINE " + id.handle().text()
+                                         + ": a number for group code 11 is not finite");
     EXPECT_EQ(readFile(path), "old");
-    ASSERT_EQ(db.saveAs(path.c_str()), Acad::eOk);
-    EXPECT_NE(readFile(path), "old");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+}
+
+TEST(DxfWrite, FailedSavesLeaveTheOldFileWhole)
+{
+    TempDir dir;
+    ::chmod(dir.path().c_str(), 0777);
+    const std::string path = dir.file("keep.dxf");
+    writeFile(path, "old drawing");
+    ::chmod(path.c_str(), 0666);
+    AcDbDatabase db;
+    buildEveryType(db);
+    ASSERT_GT(db.dxfText().size(), 8u * 1024);
+    // A file system that fills up half way: the save really writes, and fails.
+    const int full = runUnprivileged([&] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{4 * 1024, 4 * 1024};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        const bool failed = db.saveAs(path.c_str()) == Acad::eFileAccessErr;
+        return failed && db.lastErrorMessage().find("File too large") != std::string::npos ? 0 : 1;
+    });
+    EXPECT_EQ(full, 0);
+    EXPECT_EQ(readFile(path), "old drawing");
+    // A folder the saver may not write in.
+    ::chmod(dir.path().c_str(), 0755);
+    const int readOnly = runUnprivileged([&] {
+        const bool failed = db.saveAs(path.c_str()) == Acad::eFileAccessErr;
+        return failed && db.lastErrorMessage().find("Permission denied") != std::string::npos ? 0 : 1;
+    });
+    EXPECT_EQ(readOnly, 0);
+    EXPECT_EQ(readFile(path), "old drawing");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+    // A folder that does not exist.
+    EXPECT_EQ(db.saveAs((dir.folder() + "no/such/folder/x.dxf").c_str()), Acad::eFileAccessErr);
+    EXPECT_NE(db.lastErrorMessage().find("does not exist"), std::string::npos);
+    ASSERT_EQ(db.saveAs(path.c_str()), Acad::eOk);
+    EXPECT_NE(readFile(path), "old drawing");
 }

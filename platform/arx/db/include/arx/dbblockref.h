@@ -33,7 +33,7 @@ public:
     // eInvalidInput unless the id names a block record; eSelfReference, changing nothing,
     // when the reference's owner would then contain itself.
     Acad::ErrorStatus setBlockTableRecord(AcDbObjectId id);
-    AcGePoint3d position() const { return m_position; }
+    AcGePoint3d position() const;
     Acad::ErrorStatus setPosition(const AcGePoint3d& p);
     double rotation() const { return m_rotation; }
     Acad::ErrorStatus setRotation(double radians);
@@ -61,15 +61,16 @@ public:
     void attachAttribute(AcDbObjectId id) { m_attributes.push_back(id); }
     AcDbHandle seqendHandle() const { return m_seqend; }
     void setSeqendHandle(AcDbHandle h) { m_seqend = h; }
-    bool dxfInField(qv::dxf::DxfIn& in, const qv::dxf::Token& t) override;
-    void dxfInEnd(qv::dxf::DxfIn& in) override;
-    void dxfInResolve(qv::dxf::DxfIn& in) override;
-    void dxfOutFields(qv::dxf::DxfOut& out) const override;
+    // The block and scale factors read from a file, without checks.
+    void setBlockFromFile(AcDbObjectId id) { m_block = id; }
+    void setScaleFromFile(double AcGeScale3d::*factor, double value);
+    // One table for references and arrays of references: an array writes its own marker
+    // and its columns and rows.
+    const qv::dxf::FieldTable& dxfTable() const override;
+    void dxfInEnd() override;
     bool hasLiveAttributes() const;
 
 protected:
-    virtual void dxfOutArrayFields(qv::dxf::DxfOut&) const {}
-    bool dxfInArrayField(qv::dxf::DxfIn& in, const qv::dxf::Token& t);
     int m_columns = 1, m_rows = 1;
     double m_columnSpacing = 0, m_rowSpacing = 0;
 
@@ -78,9 +79,7 @@ private:
     void addAttributeExtents(AcDbExtents& extents) const;
 
     AcDbObjectId m_block;
-    std::string m_blockName;
-    int m_blockNameLine = 0;
-    AcGePoint3d m_position;
+    AcGePoint3d m_ocsPosition;   // in the object coordinate system of the normal
     double m_rotation = 0;
     AcGeScale3d m_scale;
     AcGeVector3d m_normal = AcGeVector3d::kZAxis;
@@ -100,9 +99,4 @@ public:
     Acad::ErrorStatus setRows(Adesk::UInt16 n);
     Acad::ErrorStatus setColumnSpacing(double d);
     Acad::ErrorStatus setRowSpacing(double d);
-
-    bool dxfInField(qv::dxf::DxfIn& in, const qv::dxf::Token& t) override;
-
-protected:
-    void dxfOutArrayFields(qv::dxf::DxfOut& out) const override;
 };

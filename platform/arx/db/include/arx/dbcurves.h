@@ -24,8 +24,7 @@ public:
     Acad::ErrorStatus transformBy(const AcGeMatrix3d& m) override;
     Acad::ErrorStatus getGeomExtents(AcDbExtents& extents) const override;
 
-    bool dxfInField(qv::dxf::DxfIn& in, const qv::dxf::Token& t) override;
-    void dxfOutFields(qv::dxf::DxfOut& out) const override;
+    const qv::dxf::FieldTable& dxfTable() const override;
 
 private:
     AcGePoint3d m_start, m_end;
@@ -40,7 +39,7 @@ public:
     AcDbCircle() = default;
     AcDbCircle(const AcGePoint3d& center, const AcGeVector3d& normal, double radius);
 
-    AcGePoint3d center() const { return m_center; }
+    AcGePoint3d center() const;
     Acad::ErrorStatus setCenter(const AcGePoint3d& c);
     double radius() const { return m_radius; }
     Acad::ErrorStatus setRadius(double r);
@@ -55,12 +54,13 @@ public:
     Acad::ErrorStatus transformBy(const AcGeMatrix3d& m) override;
     Acad::ErrorStatus getGeomExtents(AcDbExtents& extents) const override;
 
-    bool dxfInField(qv::dxf::DxfIn& in, const qv::dxf::Token& t) override;
-    void dxfInEnd(qv::dxf::DxfIn& in) override;
-    void dxfOutFields(qv::dxf::DxfOut& out) const override;
+    const qv::dxf::FieldTable& dxfTable() const override;
+    void dxfInEnd() override;
 
 protected:
-    AcGePoint3d m_center;
+    static std::vector<qv::dxf::Field> circleFields();
+
+    AcGePoint3d m_ocsCenter;   // in the object coordinate system of the normal, as files hold it
     double m_radius = 0;
     AcGeVector3d m_normal = AcGeVector3d::kZAxis;
     double m_thickness = 0;
@@ -90,8 +90,7 @@ public:
     Acad::ErrorStatus transformBy(const AcGeMatrix3d& m) override;
     Acad::ErrorStatus getGeomExtents(AcDbExtents& extents) const override;
 
-    bool dxfInField(qv::dxf::DxfIn& in, const qv::dxf::Token& t) override;
-    void dxfOutFields(qv::dxf::DxfOut& out) const override;
+    const qv::dxf::FieldTable& dxfTable() const override;
 
 private:
     double m_startAngle = 0, m_endAngle = 0;
@@ -121,9 +120,9 @@ public:
     void setClosed(bool closed);
     bool isOnlyLines() const;
     double elevation() const { return m_elevation; }
-    void setElevation(double elevation) { m_elevation = elevation; }
+    Acad::ErrorStatus setElevation(double elevation);
     AcGeVector3d normal() const { return m_normal; }
-    void setNormal(const AcGeVector3d& normal) { m_normal = normal.normal(); }
+    Acad::ErrorStatus setNormal(const AcGeVector3d& normal);
     double thickness() const { return m_thickness; }
     Acad::ErrorStatus getConstantWidth(double& width) const;
     Acad::ErrorStatus setConstantWidth(double width);
@@ -138,8 +137,7 @@ public:
     Acad::ErrorStatus transformBy(const AcGeMatrix3d& m) override;
     Acad::ErrorStatus getGeomExtents(AcDbExtents& extents) const override;
 
-    bool dxfInField(qv::dxf::DxfIn& in, const qv::dxf::Token& t) override;
-    void dxfOutFields(qv::dxf::DxfOut& out) const override;
+    const qv::dxf::FieldTable& dxfTable() const override;
 
     struct Vertex {
         AcGePoint2d point;
@@ -165,12 +163,11 @@ class AcDbVertex : public AcDbEntity
 public:
     ACRX_DECLARE_MEMBERS(AcDbVertex)
     AcGePoint3d position() const { return m_position; }
-    void setPosition(const AcGePoint3d& p) { m_position = p; }
+    Acad::ErrorStatus setPosition(const AcGePoint3d& p);
     double bulge() const { return m_bulge; }
     int vertexFlags() const { return m_flags; }
 
-    bool dxfInField(qv::dxf::DxfIn& in, const qv::dxf::Token& t) override;
-    void dxfOutFields(qv::dxf::DxfOut& out) const override;
+    const qv::dxf::FieldTable& dxfTable() const override;
 
 private:
     AcGePoint3d m_position;
@@ -190,10 +187,7 @@ public:
     AcDbHandle& seqendHandle() { return m_seqend; }
     AcDbHandle seqendHandle() const { return m_seqend; }
 
-    bool dxfInField(qv::dxf::DxfIn& in, const qv::dxf::Token& t) override;
-    void dxfOutFields(qv::dxf::DxfOut& out) const override;
-
-protected:
+    const qv::dxf::FieldTable& dxfTable() const override;
     virtual const char* polylineSubclass() const = 0;
 
 private:
@@ -210,7 +204,6 @@ private:
     public:                                                                            \
         ACRX_DECLARE_MEMBERS(CLASS)                                                    \
                                                                                        \
-    protected:                                                                         \
         const char* polylineSubclass() const override { return #CLASS; }               \
     };
 QV_SEQUENCE_POLYLINE(AcDb2dPolyline)

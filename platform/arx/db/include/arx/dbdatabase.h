@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 
 class AcDbBlockTable;
 class AcDbLayerTable;
@@ -21,6 +22,9 @@ class AcDbUCSTable;
 class AcDbSymbolTable;
 class AcDbDictionary;
 class AcDbIdMapping;
+namespace qv::dxf {
+class Reader;
+}
 
 class AcDbDatabase
 {
@@ -36,7 +40,9 @@ public:
     Acad::ErrorStatus readDxfFile(const char* fileName);
     Acad::ErrorStatus readDxfText(const std::string& text);
     // Writes the drawing as DXF 2013 through a temporary file in the same folder renamed
-    // into place; a missing folder or a write error leaves any old file untouched.
+    // into place; a missing folder or a write error (eFileAccessErr), or a value that the
+    // file could not hold as it is (eInvalidInput, naming the object), leaves any old file
+    // untouched. lastErrorMessage() says why.
     Acad::ErrorStatus saveAs(const char* fileName, bool bakAndRename = false,
                              int version = AcDb::kDHL_CURRENT, const void* security = nullptr);
     Acad::ErrorStatus dxfOut(const char* fileName) { return saveAs(fileName); }
@@ -135,6 +141,9 @@ public:
     Impl& impl() const { return *m_impl; }
 
 private:
+    // Reads the bytes through the reader (which reads them).
+    Acad::ErrorStatus readDxf(qv::dxf::Reader& reader, std::string_view bytes);
+
     std::unique_ptr<Impl> m_impl;
 };
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "arx/dbobject.h"
+#include "arx/dxftaglist.h"
 
 #include <unordered_map>
 
@@ -57,16 +58,16 @@ public:
 
     // Entries read from a file, in file order.
     void attachEntry(const std::string& key, AcDbObjectId id);
-    const char* dxfName() const override { return m_dxfName.c_str(); }
-    void setDxfName(std::string name) { m_dxfName = std::move(name); }
-    bool dxfInField(qv::dxf::DxfIn& in, const qv::dxf::Token& t) override;
-    void dxfOutFields(qv::dxf::DxfOut& out) const override;
+    const char* dxfName() const override { return m_dxfName; }
+    // "DICTIONARY" or "ACDBDICTIONARYWDFLT" (a dictionary with a default entry).
+    void setDxfName(const char* name) { m_dxfName = name; }
+    const qv::dxf::FieldTable& dxfTable() const override;
+    void dxfInEnd() override;
 
 private:
     std::vector<std::pair<std::string, AcDbObjectId>> m_entries;
     std::unordered_map<std::string, size_t> m_index;    // upper-case key -> entry
-    std::string m_pendingKey;
-    std::string m_dxfName = "DICTIONARY";
+    const char* m_dxfName = "DICTIONARY";
     bool m_hardOwner = false;
     int m_mergeStyle = 1;
 };
@@ -80,11 +81,10 @@ public:
     Acad::ErrorStatus rbChain(resbuf** chain, AcDbDatabase* db = nullptr) const;
     Acad::ErrorStatus setFromRbChain(const resbuf* chain, AcDbDatabase* db = nullptr);
 
-    bool dxfInField(qv::dxf::DxfIn& in, const qv::dxf::Token& t) override;
-    void dxfOutFields(qv::dxf::DxfOut& out) const override;
+    const qv::dxf::FieldTable& dxfTable() const override;
 
 private:
-    qv::dxf::Tags m_data;
+    qv::dxf::TagList m_data;
     int m_cloning = 1;
 };
 
@@ -103,8 +103,7 @@ public:
     Acad::ErrorStatus getFullDrawOrder(AcDbObjectIdArray& ids) const;
     bool firstEntityIsDrawnBeforeSecond(AcDbObjectId first, AcDbObjectId second) const;
 
-    bool dxfInField(qv::dxf::DxfIn& in, const qv::dxf::Token& t) override;
-    void dxfOutFields(qv::dxf::DxfOut& out) const override;
+    const qv::dxf::FieldTable& dxfTable() const override;
 
 private:
     long long keyOf(AcDbObjectId id) const;

@@ -16,6 +16,7 @@ public:
     AcDbObjectId blockId() const;
 
     CString layer() const;
+    std::string_view layerName() const;
     AcDbObjectId layerId() const { return m_layerId; }
     // Fails with eKeyNotFound for a layer the database does not have.
     Acad::ErrorStatus setLayer(const char* name, bool doSubents = true, bool allowHiddenLayer = false);
@@ -44,21 +45,24 @@ public:
     virtual Acad::ErrorStatus getGeomExtents(AcDbExtents& extents) const;
 
     Acad::ErrorStatus checkWriteOpen() const override;
-    bool dxfInCommon(qv::dxf::DxfIn& in, const qv::dxf::Token& t) override;
-    void dxfInResolve(qv::dxf::DxfIn& in) override;
-    void dxfOutFields(qv::dxf::DxfOut& out) const override;
+    // The fields every entity has: layer, linetype, colour, line weight, linetype scale,
+    // visibility (the first part of every entity's table).
+    static const std::vector<qv::dxf::Field>& dxfFields();
+    const qv::dxf::FieldTable& dxfTable() const override;
     // Settles the layer of an entity that joins a database.
     void resolveLayer(AcDbDatabase* db);
+    // The layer record read from a file, without checks.
+    void setLayerFromFile(AcDbObjectId id);
     bool isInPaperSpace() const;
 
 private:
     AcDbObjectId m_layerId;
-    std::string m_layerName = "0";
+    const char* m_layerName = "0";        // interned; the layer while there is no record
+    const char* m_linetype = "ByLayer";   // interned
     AcCmColor m_color;
-    int m_fileIndex = -1;   // the index a file gave beside a true colour
-    std::string m_linetype = "ByLayer";
     double m_linetypeScale = 1.0;
     AcDb::LineWeight m_lineWeight = AcDb::kLnWtByLayer;
+    short m_fileIndex = -1;   // the index a file gave beside a true colour
     bool m_visible = true;
 };
 
@@ -82,10 +86,10 @@ class AcDbProxyEntity : public AcDbEntity
 {
 public:
     ACRX_DECLARE_MEMBERS(AcDbProxyEntity)
-    explicit AcDbProxyEntity(std::string dxfName) : m_dxfName(std::move(dxfName)) {}
-    const char* dxfName() const override { return m_dxfName.c_str(); }
-    void dxfOutFields(qv::dxf::DxfOut& out) const override;
+    explicit AcDbProxyEntity(const char* dxfName) : m_dxfName(dxfName) {}
+    const char* dxfName() const override { return m_dxfName; }
+    void dxfOutFields(qv::dxf::Writer& out) const override;
 
 private:
-    std::string m_dxfName;
+    const char* m_dxfName;   // interned
 };

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "arx/dbentity.h"
+#include "arx/dxffieldtable.h"
 
 class AcDbHatch : public AcDbEntity
 {
@@ -52,9 +53,7 @@ public:
     Acad::ErrorStatus transformBy(const AcGeMatrix3d& m) override;
     Acad::ErrorStatus getGeomExtents(AcDbExtents& extents) const override;
 
-    bool dxfInField(qv::dxf::DxfIn& in, const qv::dxf::Token& t) override;
-    void dxfInEnd(qv::dxf::DxfIn& in) override;
-    void dxfOutFields(qv::dxf::DxfOut& out) const override;
+    const qv::dxf::FieldTable& dxfTable() const override;
 
     struct Edge {
         int type = kLine;
@@ -62,7 +61,7 @@ public:
         AcGeVector2d majorAxis;              // an ellipse's major axis
         double radius = 0, ratio = 1, startAngle = 0, endAngle = 0;  // radians
         bool ccw = true;
-        qv::dxf::Tags spline;                // a spline edge's tags, kept as read
+        qv::dxf::TagList spline;             // a spline edge's tags, kept as read
     };
     struct Loop {
         Adesk::Int32 type = kDefault;
@@ -84,6 +83,8 @@ public:
 private:
     void buildPatternLines();
     Acad::ErrorStatus loopFromEntity(AcDbObjectId id, Adesk::Int32 loopType, Loop& loop) const;
+    static size_t readHatch(AcRxObject& object, std::span<const qv::dxf::Pair> pairs, qv::dxf::FieldContext& context);
+    static void writeHatch(const AcRxObject& object, const qv::dxf::Field& field, qv::dxf::Writer& out);
 
     HatchPatternType m_patternType = kPreDefined;
     std::string m_patternName = "SOLID";
@@ -94,6 +95,5 @@ private:
     std::vector<Loop> m_loops;
     std::vector<PatternLine> m_lines;
     std::vector<AcGePoint2d> m_seeds;
-    qv::dxf::Tags m_tail;                   // gradient and other trailing data
-    std::vector<qv::dxf::Token> m_read;     // the subclass's tags until the record ends
+    qv::dxf::TagList m_tail;                // gradient and other trailing data
 };

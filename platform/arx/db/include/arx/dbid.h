@@ -1,9 +1,11 @@
-// Identity of database objects: 64-bit handles (persistent, written to files) and object
-// ids (session-stable references to an object's slot in its database), plus the enums
-// that the database's operations share.
+// Identity of database objects: object ids (session-stable references to an object's slot
+// in its database, whose handle is what files keep), plus the enums that the database's
+// operations share.
 #pragma once
 
+#include "arx/dbhandle.h"
 #include "arx/errorstatus.h"
+#include "arx/rxobject.h"
 
 #include <cstddef>
 #include <functional>
@@ -12,7 +14,6 @@
 
 class AcDbDatabase;
 class AcDbObject;
-class AcDbStub;
 
 namespace AcDb {
 enum OpenMode { kForRead = 0, kForWrite = 1, kForNotify = 2 };
@@ -35,31 +36,18 @@ enum DuplicateRecordCloning { kDrcNotApplicable = 0, kDrcIgnore = 1, kDrcReplace
 enum AcDbDwgVersion { kDHL_CURRENT = 33 };
 } // namespace AcDb
 
-class AcDbHandle
+// A database's slot for one object, kept for the database's life: the handle, the object
+// (null while only referenced, or when the object went with a failed operation), and what
+// the database knows of it.
+class AcDbStub
 {
 public:
-    AcDbHandle() = default;
-    AcDbHandle(unsigned long long value) : m_value(value) {}
-    // Hexadecimal text in either case; empty or invalid text gives the null handle.
-    explicit AcDbHandle(const char* hex);
-    explicit AcDbHandle(const std::string& hex) : AcDbHandle(hex.c_str()) {}
-
-    bool isNull() const { return m_value == 0; }
-    void setNull() { m_value = 0; }
-    unsigned long long value() const { return m_value; }
-    // Upper-case hexadecimal without leading zeros ("0" for the null handle); the buffer
-    // needs 17 characters.
-    bool getIntoAsciiBuffer(char* buffer, size_t bufferSize = 17) const;
-    std::string text() const;
-
-    AcDbHandle& operator++() { ++m_value; return *this; }
-    bool operator==(const AcDbHandle& h) const { return m_value == h.m_value; }
-    bool operator!=(const AcDbHandle& h) const { return m_value != h.m_value; }
-    bool operator<(const AcDbHandle& h) const { return m_value < h.m_value; }
-    bool operator>(const AcDbHandle& h) const { return m_value > h.m_value; }
-
-private:
-    unsigned long long m_value = 0;
+    AcDbObject* object = nullptr;
+    AcDbDatabase* database = nullptr;
+    AcDbHandle handle;
+    unsigned order = 0;     // when the object joined: files are written in this order
+    bool erased = false;
+    bool inArena = false;   // the object lives in the database's arena (read from a file)
 };
 
 // A reference to an object of a database, valid for the database's lifetime.
@@ -72,11 +60,11 @@ public:
     bool isNull() const { return m_stub == nullptr; }
     void setNull() { m_stub = nullptr; }
     // True when the id refers to an object that exists (erased or not).
-    bool isValid() const;
-    bool isErased() const;
-    AcDbHandle handle() const;
-    AcDbDatabase* database() const;
-    AcDbObject* object() const;
+    bool isValid() const { return m_stub && m_stub->object; }
+    bool isErased() const { return m_stub && m_stub->object && m_stub->erased; }
+    AcDbHandle handle() const { return m_stub ? m_stub->handle : AcDbHandle(); }
+    AcDbDatabase* database() const { return m_stub ? m_stub->database : nullptr; }
+    AcDbObject* object() const { return m_stub ? m_stub->object : nullptr; }
 
     bool operator==(const AcDbObjectId& id) const { return m_stub == id.m_stub; }
     bool operator!=(const AcDbObjectId& id) const { return m_stub != id.m_stub; }
@@ -96,50 +84,3 @@ template <>
 struct std::hash<AcDbObjectId> {
     size_t operator()(const AcDbObjectId& id) const noexcept { return std::hash<const void*>()(id.stub()); }
 };
-
-template <>
-struct std::hash<AcDbHandle> {
-    size_t operator()(const AcDbHandle& h) const noexcept { return std::hash<unsigned long long>()(h.value()); }
-};
-
-// Run-time class information: every database object reports its class, whose name is the
-// host's class name ("AcDbPolyline"), and casts follow the class tree.
-class AcRxClass
-{
-public:
-    AcRxClass(const char* name, const AcRxClass* parent, const char* dxfName = "")
-        : m_name(name), m_parent(parent), m_dxfName(dxfName) {}
-    const char* name() const { return m_name; }
-    const char* dxfName() const { return m_dxfName; }
-    const AcRxClass* myParent() const { return m_parent; }
-    bool isDerivedFrom(const AcRxClass* other) const;
-
-private:
-    const char* m_name;
-    const AcRxClass* m_parent;
-    const char* m_dxfName;
-};
-
-class AcRxObject
-{
-public:
-    virtual ~AcRxObject() = default;
-    static const AcRxClass* desc();
-    virtual const AcRxClass* isA() const { return desc(); }
-    bool isKindOf(const AcRxClass* cls) const { return isA()->isDerivedFrom(cls); }
-};
-
-#define ACRX_DECLARE_MEMBERS(CLASS)                                                    \
-    static const AcRxClass* desc();                                                    \
-    static CLASS* cast(const AcRxObject* p)                                            \
-    {                                                                                  \
-        return p && p->isKindOf(desc()) ? static_cast<CLASS*>(const_cast<AcRxObject*>(p)) : nullptr; \
-    }                                                                                  \
-    const AcRxClass* isA() const override { return desc(); }
-
-#define ACRX_DEFINE_MEMBERS(CLASS, PARENT, DXFNAME)                                    \
-    const AcRxClass* CLASS::desc()                                                     \
-    {                                                                                  \
-        static const AcRxClass cls(#CLASS, PARENT::desc(), DXFNAME);                   \
-        return &cls;                                                                   \
-    }

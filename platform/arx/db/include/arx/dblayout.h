@@ -67,11 +67,11 @@ public:
     // Copies every plot setting (not the layout's own data).
     Acad::ErrorStatus copyFrom(const AcDbPlotSettings* other);
 
-    bool dxfInField(qv::dxf::DxfIn& in, const qv::dxf::Token& t) override;
-    void dxfOutFields(qv::dxf::DxfOut& out) const override;
+    const qv::dxf::FieldTable& dxfTable() const override;
 
 protected:
     Acad::ErrorStatus setFlag(int bit, bool value);
+    static std::vector<qv::dxf::Field> plotSettingsFields();
 
 private:
     std::string m_pageSetupName, m_plotCfgName = "none_device", m_mediaName = "ISO_A4_(210.00_x_297.00_MM)",
@@ -106,13 +106,12 @@ public:
     AcDbObjectIdArray getViewportArray() const;
     void getLimits(AcGePoint2d& min, AcGePoint2d& max) const;
 
-    bool dxfInField(qv::dxf::DxfIn& in, const qv::dxf::Token& t) override;
-    void dxfOutFields(qv::dxf::DxfOut& out) const override;
+    const qv::dxf::FieldTable& dxfTable() const override;
 
 private:
     std::string m_name;
     int m_layoutFlags = 1, m_tabOrder = 1;
-    double m_limits[4] = {0, 0, 420, 297};
+    AcGePoint2d m_limMin{0, 0}, m_limMax{420, 297};
     AcGePoint3d m_base, m_extMin{1e20, 1e20, 1e20}, m_extMax{-1e20, -1e20, -1e20}, m_ucsOrigin;
     AcGeVector3d m_ucsX = AcGeVector3d::kXAxis, m_ucsY = AcGeVector3d::kYAxis;
     double m_elevation = 0;

@@ -4,20 +4,20 @@
 #pragma once
 
 #include "arx/dbid.h"
-#include "arx/dxffiler.h"
 #include "arx/resbuf.h"
 
-#include <memory>
+#include <span>
+#include <string>
+#include <vector>
 
-// A database's slot for one object: the handle and the object, kept for the session.
-class AcDbStub
-{
-public:
-    AcDbDatabase* database = nullptr;
-    AcDbHandle handle;
-    std::unique_ptr<AcDbObject> object;
-    size_t order = 0;   // when the object joined: files are written in this order
-};
+namespace qv {
+struct ObjectData;
+namespace dxf {
+struct Field;
+class FieldTable;
+class Writer;
+} // namespace dxf
+} // namespace qv
 
 class AcDbDictionary;
 
@@ -40,7 +40,7 @@ public:
     AcDbDatabase* database() const;
     bool isDatabaseResident() const { return !m_id.isNull(); }
 
-    bool isErased() const { return m_erased; }
+    bool isErased() const { return m_id.stub() && m_id.stub()->erased; }
     Acad::ErrorStatus erase(bool erasing = true);
 
     bool isReadEnabled() const { return m_readers > 0 || m_writer || !isDatabaseResident(); }
@@ -51,45 +51,43 @@ public:
     Acad::ErrorStatus close();
     Acad::ErrorStatus cancel() { return close(); }
 
-    // A copy of the application's XData (1001 first), or null; the caller frees it.
+    // A copy of the application's XData (1001 first), or null; the caller frees it. Null
+    // too when the data does not convert (numbers that are not, binary chunks that are not
+    // whole hexadecimal bytes or are too long): they are kept as read and written back.
     resbuf* xData(const char* appName = nullptr) const;
     // Replaces the XData of the application the chain names (its first item, 1001); a
     // chain of only the 1001 item removes it. Other applications' data stay.
     Acad::ErrorStatus setXData(const resbuf* xdata);
     std::vector<std::string> xDataApplications() const;
 
-    AcDbObjectId extensionDictionary() const { return m_xdict; }
+    AcDbObjectId extensionDictionary() const;
     Acad::ErrorStatus createExtensionDictionary();
     Acad::ErrorStatus releaseExtensionDictionary();
 
-    const std::vector<AcDbObjectId>& reactors() const { return m_reactors; }
+    std::span<const AcDbObjectId> reactors() const;
     void addPersistentReactor(AcDbObjectId id);
     void removePersistentReactor(AcDbObjectId id);
 
     // -- DXF persistence (used by the reader and writer) --
     virtual const char* dxfName() const { return isA()->dxfName(); }
     virtual int handleCode() const { return 5; }
-    // Consumes one tag of the object's data (common data first); false leaves it to the
-    // extras.
-    bool dxfIn(qv::dxf::DxfIn& in, const qv::dxf::Token& t) { return dxfInCommon(in, t) || dxfInField(in, t); }
-    virtual bool dxfInCommon(qv::dxf::DxfIn&, const qv::dxf::Token&) { return false; }
-    virtual bool dxfInField(qv::dxf::DxfIn& in, const qv::dxf::Token& t);
-    // Called when all tags of the object are read.
-    virtual void dxfInEnd(qv::dxf::DxfIn& in);
-    // Called when the whole file is read: resolves names and references.
-    virtual void dxfInResolve(qv::dxf::DxfIn& in);
-    virtual void dxfOutFields(qv::dxf::DxfOut& out) const;
-    qv::dxf::Extras& extras() { return m_extras; }
-    const qv::dxf::Extras& extras() const { return m_extras; }
-    qv::dxf::Tags& appGroups() { return m_appGroups; }
-    const qv::dxf::Tags& appGroups() const { return m_appGroups; }
-    const qv::dxf::Tags& xDataTags() const { return m_xdata; }
-    qv::dxf::Tags& xDataTags() { return m_xdata; }
-    void setExtensionDictionaryId(AcDbObjectId id) { m_xdict = id; }
+    // The object's fields: what is read from its records and written back.
+    virtual const qv::dxf::FieldTable& dxfTable() const;
+    // Called when all pairs of the object's record are read.
+    virtual void dxfInEnd() {}
+    // Writes the fields with the pairs kept as read.
+    virtual void dxfOutFields(qv::dxf::Writer& out) const;
+    // What most objects lack (XData, reactors, extension dictionary, kept pairs): null
+    // when the object has none of it.
+    const qv::ObjectData* data() const { return m_data; }
+    // The same, made when missing; the reader fills the slot itself.
+    qv::ObjectData& editData();
+    qv::ObjectData*& dataSlot() { return m_data; }
+    void setExtensionDictionaryId(AcDbObjectId id);
 
     // -- database bookkeeping --
     void attach(AcDbObjectId id) { m_id = id; }
-    void setIntendedDatabase(AcDbDatabase* db) { m_intendedDb = db; }
+    void setIntendedDatabase(AcDbDatabase* db);
     Acad::ErrorStatus openAs(AcDb::OpenMode mode);
     // A new resident object starts open for write, whatever its layer.
     void markOpenForWrite();
@@ -105,16 +103,10 @@ protected:
 private:
     AcDbObjectId m_id;
     AcDbObjectId m_ownerId;
-    AcDbObjectId m_xdict;
-    AcDbDatabase* m_intendedDb = nullptr;
-    std::vector<AcDbObjectId> m_reactors;
-    qv::dxf::Tags m_xdata;
-    qv::dxf::Tags m_appGroups;
-    qv::dxf::Extras m_extras;
-    bool m_erased = false;
+    qv::ObjectData* m_data = nullptr;
+    short m_readers = 0;
+    short m_notifiers = 0;
     bool m_writer = false;
-    int m_readers = 0;
-    int m_notifiers = 0;
 };
 
 // An object of a type this database does not model: all its tags are kept and written back.
@@ -122,12 +114,11 @@ class AcDbProxyObject : public AcDbObject
 {
 public:
     ACRX_DECLARE_MEMBERS(AcDbProxyObject)
-    explicit AcDbProxyObject(std::string dxfName) : m_dxfName(std::move(dxfName)) {}
-    const char* dxfName() const override { return m_dxfName.c_str(); }
-    void dxfOutFields(qv::dxf::DxfOut& out) const override;
+    explicit AcDbProxyObject(const char* dxfName) : m_dxfName(dxfName) {}
+    const char* dxfName() const override { return m_dxfName; }
 
 private:
-    std::string m_dxfName;
+    const char* m_dxfName;   // interned
 };
 
 // Opens the object of an id as T. Statuses: eNullObjectId, eUnknownHandle (no object),

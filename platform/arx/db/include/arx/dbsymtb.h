@@ -8,6 +8,8 @@
 
 #include "arx/cmcolor.h"
 #include "arx/dbobject.h"
+#include "arx/dxftaglist.h"
+#include "arx/geometry.h"
 #include "mfc/cstring.h"
 
 #include <unordered_map>
@@ -103,11 +105,11 @@ public:
     void forgetRecordName(AcDbObjectId id, const std::string& name);
     Acad::ErrorStatus validateNewName(const std::string& name, AcDbObjectId except) const;
 
-    bool dxfInField(qv::dxf::DxfIn& in, const qv::dxf::Token& t) override;
-    void dxfOutFields(qv::dxf::DxfOut& out) const override;
+    const qv::dxf::FieldTable& dxfTable() const override;
+    int liveRecordCount() const;
 
 protected:
-    int liveRecordCount() const;
+    static const std::vector<qv::dxf::Field>& dxfFields();
 
 private:
     std::vector<AcDbObjectId> m_records;
@@ -155,14 +157,11 @@ public:
     int flags() const { return m_flags; }
     void setFlags(int flags) { m_flags = flags; }
 
-    // The DXF subclass marker of the record's own data.
-    virtual const char* recordSubclass() const = 0;
-    bool dxfInField(qv::dxf::DxfIn& in, const qv::dxf::Token& t) override;
-    void dxfOutFields(qv::dxf::DxfOut& out) const override;
-
 protected:
-    // The record's own fields after name and flags.
-    virtual void dxfOutRecord(qv::dxf::DxfOut&) const {}
+    // The first fields of a record's table: the markers, the name and the flags.
+    static std::vector<qv::dxf::Field> dxfFields(const char* subclass);
+    static qv::dxf::Field nameField();
+    static qv::dxf::Field flagsField();
     void onErase(bool erasing) override;
 
 private:
@@ -227,27 +226,26 @@ public:
     Acad::ErrorStatus getSortentsTable(AcDbSortentsTable*& table, AcDb::OpenMode mode,
                                        bool createIfNecessary = false);
 
+    bool isPaperSpace() const;
+
     // -- DXF: the BLOCK and ENDBLK records that frame the definition --
     struct Frame {
         AcDbHandle beginHandle, endHandle;
-        std::string layer = "0";
-        qv::dxf::Extras beginExtras, endExtras;
-        qv::dxf::Tags beginXData;
+        const char* layer = "0";                  // interned
+        qv::ObjectData* begin = nullptr;          // what the records hold besides the fields
+        qv::ObjectData* end = nullptr;
     };
+    ~AcDbBlockTableRecord() override;
     Frame& frame() { return m_frame; }
     const Frame& frame() const { return m_frame; }
-    void setDescriptionFromFile(std::string text) { m_description = std::move(text); }
-    void setXrefPath(std::string path) { m_xrefPath = std::move(path); }
+    // The fields of the BLOCK and ENDBLK records (read into and written from the record).
+    static const qv::dxf::FieldTable& blockBeginTable();
+    static const qv::dxf::FieldTable& blockEndTable();
     // Adds an entity read from a file or moved here, without open checks.
     void attachEntity(AcDbObjectId id) { m_entities.push_back(id); }
     void detachEntities(const std::unordered_map<AcDbObjectId, bool>& ids);
 
-    const char* recordSubclass() const override { return "AcDbBlockTableRecord"; }
-    bool dxfInField(qv::dxf::DxfIn& in, const qv::dxf::Token& t) override;
-    void dxfOutFields(qv::dxf::DxfOut& out) const override;
-
-protected:
-    void dxfOutRecord(qv::dxf::DxfOut& out) const override;
+    const qv::dxf::FieldTable& dxfTable() const override;
 
 private:
     std::vector<AcDbObjectId> m_entities;
@@ -256,6 +254,7 @@ private:
     std::string m_description;
     std::string m_xrefPath;
     short m_insertUnits = 0;
+    short m_explodable = -1, m_scalable = -1;   // none given
     Frame m_frame;
 };
 
@@ -292,12 +291,7 @@ public:
     AcDbObjectId linetypeObjectId() const { return m_linetype; }
     Acad::ErrorStatus setLinetypeObjectId(AcDbObjectId id);
 
-    const char* recordSubclass() const override { return "AcDbLayerTableRecord"; }
-    bool dxfInField(qv::dxf::DxfIn& in, const qv::dxf::Token& t) override;
-    void dxfInResolve(qv::dxf::DxfIn& in) override;
-
-protected:
-    void dxfOutRecord(qv::dxf::DxfOut& out) const override;
+    const qv::dxf::FieldTable& dxfTable() const override;
 
 private:
     AcCmColor m_color;
@@ -306,7 +300,6 @@ private:
     bool m_plottable = true;
     AcDb::LineWeight m_lineWeight = AcDb::kLnWtByLwDefault;
     AcDbObjectId m_linetype;
-    std::string m_linetypeName;
 };
 
 class AcDbLinetypeTableRecord;
@@ -330,17 +323,13 @@ public:
     double dashLengthAt(int index) const;
     Acad::ErrorStatus setDashLengthAt(int index, double length);
 
-    const char* recordSubclass() const override { return "AcDbLinetypeTableRecord"; }
-    bool dxfInField(qv::dxf::DxfIn& in, const qv::dxf::Token& t) override;
-
-protected:
-    void dxfOutRecord(qv::dxf::DxfOut& out) const override;
+    const qv::dxf::FieldTable& dxfTable() const override;
 
 private:
     // A dash's length and the tags that describe a shape or text in it.
     struct Dash {
         double length = 0;
-        qv::dxf::Tags complex;
+        qv::dxf::TagList complex;
     };
     std::string m_comments;
     double m_patternLength = 0;
@@ -367,11 +356,7 @@ public:
     const std::string& fileName() const { return m_font; }
     void setFileName(const char* font) { m_font = font ? font : ""; }
 
-    const char* recordSubclass() const override { return "AcDbTextStyleTableRecord"; }
-    bool dxfInField(qv::dxf::DxfIn& in, const qv::dxf::Token& t) override;
-
-protected:
-    void dxfOutRecord(qv::dxf::DxfOut& out) const override;
+    const qv::dxf::FieldTable& dxfTable() const override;
 
 private:
     double m_size = 0, m_xScale = 1, m_oblique = 0, m_priorSize = 2.5;
@@ -392,7 +377,7 @@ class AcDbRegAppTableRecord : public AcDbSymbolTableRecord
 {
 public:
     ACRX_DECLARE_MEMBERS(AcDbRegAppTableRecord)
-    const char* recordSubclass() const override { return "AcDbRegAppTableRecord"; }
+    const qv::dxf::FieldTable& dxfTable() const override;
 };
 
 // Records whose data the database keeps as read (their fields are extras).
@@ -408,7 +393,7 @@ public:
     {                                                                                        \
     public:                                                                                  \
         ACRX_DECLARE_MEMBERS(RECORD)                                                         \
-        const char* recordSubclass() const override { return SUBCLASS; }                     \
+        const qv::dxf::FieldTable& dxfTable() const override;                                \
     };
 
 QV_PLAIN_TABLE(AcDbViewportTable, AcDbViewportTableRecord, "VPORT", "AcDbViewportTableRecord")
@@ -422,14 +407,13 @@ class AcDbDimStyleTable : public AcDbTypedSymbolTable<AcDbDimStyleTableRecord>
 public:
     ACRX_DECLARE_MEMBERS(AcDbDimStyleTable)
     const char* tableName() const override { return "DIMSTYLE"; }
-    bool dxfInField(qv::dxf::DxfIn& in, const qv::dxf::Token& t) override;
-    void dxfOutFields(qv::dxf::DxfOut& out) const override;
+    const qv::dxf::FieldTable& dxfTable() const override;
 };
 
 class AcDbDimStyleTableRecord : public AcDbSymbolTableRecord
 {
 public:
     ACRX_DECLARE_MEMBERS(AcDbDimStyleTableRecord)
-    const char* recordSubclass() const override { return "AcDbDimStyleTableRecord"; }
     int handleCode() const override { return 105; }
+    const qv::dxf::FieldTable& dxfTable() const override;
 };

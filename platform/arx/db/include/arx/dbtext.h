@@ -13,9 +13,9 @@ public:
     AcDbText(const AcGePoint3d& position, const char* text, AcDbObjectId style = AcDbObjectId(),
              double height = 0.0, double rotation = 0.0);
 
-    AcGePoint3d position() const { return m_position; }
+    AcGePoint3d position() const;
     Acad::ErrorStatus setPosition(const AcGePoint3d& p);
-    AcGePoint3d alignmentPoint() const { return m_alignment; }
+    AcGePoint3d alignmentPoint() const;
     Acad::ErrorStatus setAlignmentPoint(const AcGePoint3d& p);
     bool isDefaultAlignment() const { return m_horizontal == AcDb::kTextLeft && m_vertical == AcDb::kTextBase; }
     CString textString() const { return CString(m_text); }
@@ -38,26 +38,25 @@ public:
     Acad::ErrorStatus setVerticalMode(AcDb::TextVertMode mode);
     AcDbObjectId textStyle() const;
     Acad::ErrorStatus setTextStyle(AcDbObjectId styleId);
-    const std::string& textStyleName() const { return m_style; }
+    std::string textStyleName() const { return m_style; }
 
     Acad::ErrorStatus transformBy(const AcGeMatrix3d& m) override;
     Acad::ErrorStatus getGeomExtents(AcDbExtents& extents) const override;
 
-    bool dxfInField(qv::dxf::DxfIn& in, const qv::dxf::Token& t) override;
-    void dxfInEnd(qv::dxf::DxfIn& in) override;
-    void dxfOutFields(qv::dxf::DxfOut& out) const override;
+    const qv::dxf::FieldTable& dxfTable() const override;
+    void dxfInEnd() override;
 
 protected:
     void copyTextFrom(const AcDbText& other);
-    // The AcDbText subclass as attributes and definitions write it (no vertical mode).
-    void dxfOutTextFields(qv::dxf::DxfOut& out) const;
-    // Code of the vertical mode: 73 for text, 74 for attributes and their definitions.
-    virtual int verticalModeCode() const { return 73; }
+    // The AcDbText subclass as attributes and definitions have it too (no vertical mode).
+    static std::vector<qv::dxf::Field> textFields();
+    // The vertical mode: group 73 in a text's second AcDbText subclass, 74 in attributes.
+    static qv::dxf::Field verticalModeField(int code);
 
 private:
-    AcGePoint3d m_position, m_alignment;
+    AcGePoint3d m_ocsPosition, m_ocsAlignment;   // in the object coordinate system of the normal
     std::string m_text;
-    std::string m_style = "Standard";
+    const char* m_style = "Standard";   // interned
     double m_height = 0, m_rotation = 0, m_widthFactor = 1, m_oblique = 0, m_thickness = 0;
     int m_generation = 0;
     AcDb::TextHorzMode m_horizontal = AcDb::kTextLeft;
@@ -86,18 +85,20 @@ public:
     Adesk::UInt16 fieldLength() const { return m_fieldLength; }
     Acad::ErrorStatus setFieldLength(Adesk::UInt16 length);
 
-    bool dxfInField(qv::dxf::DxfIn& in, const qv::dxf::Token& t) override;
-
 protected:
     Acad::ErrorStatus setFlag(int bit, bool value);
-    int verticalModeCode() const override { return 74; }
-    void dxfOutAttributeFields(qv::dxf::DxfOut& out) const;
+    // The version that opens an attribute's own subclass since DXF 2010 (280), when the
+    // file gave one.
+    static qv::dxf::Field versionField();
+    // Tag, flags, field length and vertical mode, the end of an attribute's own subclass.
+    static std::vector<qv::dxf::Field> attributeFields();
     void copyAttributeFrom(const AcDbAttributeBase& other);
 
 private:
     std::string m_tag;
     int m_flags = 0;
     Adesk::UInt16 m_fieldLength = 0;
+    short m_version = -1;   // none given
 };
 
 class AcDbAttributeDefinition : public AcDbAttributeBase
@@ -114,8 +115,7 @@ public:
     // A new definition, not in any database, with the same properties.
     AcDbAttributeDefinition* clone() const;
 
-    bool dxfInField(qv::dxf::DxfIn& in, const qv::dxf::Token& t) override;
-    void dxfOutFields(qv::dxf::DxfOut& out) const override;
+    const qv::dxf::FieldTable& dxfTable() const override;
 
 private:
     std::string m_prompt;
@@ -133,7 +133,7 @@ public:
     Acad::ErrorStatus setAttributeFromBlock(const AcDbAttributeDefinition* definition,
                                             const AcGeMatrix3d& blockTransform);
 
-    void dxfOutFields(qv::dxf::DxfOut& out) const override;
+    const qv::dxf::FieldTable& dxfTable() const override;
 };
 
 class AcDbMText : public AcDbEntity
@@ -165,14 +165,13 @@ public:
     Acad::ErrorStatus transformBy(const AcGeMatrix3d& m) override;
     Acad::ErrorStatus getGeomExtents(AcDbExtents& extents) const override;
 
-    bool dxfInField(qv::dxf::DxfIn& in, const qv::dxf::Token& t) override;
-    void dxfInEnd(qv::dxf::DxfIn& in) override;
-    void dxfOutFields(qv::dxf::DxfOut& out) const override;
+    const qv::dxf::FieldTable& dxfTable() const override;
+    void dxfInEnd() override;
 
 private:
     AcGePoint3d m_location;
-    std::string m_contents, m_chunks;
-    std::string m_style = "Standard";
+    std::string m_contents;
+    const char* m_style = "Standard";   // interned
     double m_height = 2.5, m_width = 0, m_rotationRead = 0;
     int m_flowDirection = 0; // 0: none given, so none written
     bool m_rotationGiven = false;

@@ -1,0 +1,176 @@
+#include "dxfcontext.h"
+
+#include "arx/dbblockref.h"
+#include "arx/dbsymtb.h"
+#include "dbobjectdata.h"
+
+namespace qv {
+
+namespace {
+
+bool isMarker(const dxf::Pair& p) { return p.code == 100; }
+
+} // namespace
+
+DxfContext::DxfContext(AcDbDatabase* db) : m_impl(db->impl()) {}
+
+AcDbHandle DxfContext::recordHandle(std::span<const dxf::Pair> pairs) const
+{
+    for (size_t i = 1; i < pairs.size() && !isMarker(pairs[i]); ++i)
+        if (pairs[i].code == 5 || pairs[i].code == 105)
+            return AcDbHandle(handle(pairs[i]));
+    return AcDbHandle();
+}
+
+void DxfContext::readRecord(AcRxObject& target, const dxf::FieldTable& table, std::span<const dxf::Pair> pairs,
+                            ObjectData*& data, RecordInfo& info)
+{
+    dxf::FieldTable::Cursor cursor;
+    bool marked = false, handleRead = false, ownerRead = false;
+    for (size_t i = 1; i < pairs.size();) {
+        const dxf::Pair& p = pairs[i];
+        if ((p.code == 5 || p.code == 105) && !marked && !handleRead) {
+            info.handle = AcDbHandle(handle(p));
+            handleRead = true;
+            ++i;
+        } else if (p.code == 102 && p.value.starts_with("{")) {
+            readGroup(pairs, i, data);
+        } else if (p.code == 330 && !marked) {
+            // The first owner counts; one given again is set by the writer from the structure.
+            if (!ownerRead)
+                info.owner = AcDbHandle(handle(p));
+            ownerRead = true;
+            ++i;
+        } else if (p.code == 1001) {
+            if (!data)
+                data = ObjectData::make();
+            for (; i < pairs.size() && pairs[i].code >= 1000; ++i)
+                data->xdata.add(pairs[i].code, pairs[i].value);
+        } else {
+            marked = marked || isMarker(p);
+            if (!table.read(target, cursor, pairs, i, *this)) {
+                if (!data)
+                    data = ObjectData::make();
+                data->extras.add(p.code, p.value, cursor.anchor);
+                ++i;
+            }
+        }
+    }
+    if (data && !std::is_sorted(data->extras.begin(), data->extras.end(),
+                                [](const dxf::Tag& a, const dxf::Tag& b) { return a.anchor < b.anchor; }))
+        data->extras.sortByAnchor();
+}
+
+// A "{NAME" group up to its closing "}": reactors, the extension dictionary, or another
+// application's group kept whole.
+void DxfContext::readGroup(std::span<const dxf::Pair> pairs, size_t& i, ObjectData*& data)
+{
+    if (!data)
+        data = ObjectData::make();
+    const std::string_view name = pairs[i].value;
+    const bool reactors = name == "{ACAD_REACTORS", xdict = name == "{ACAD_XDICTIONARY";
+    const bool kept = !reactors && !xdict;
+    if (kept)
+        data->appGroups.add(102, name);
+    for (++i; i < pairs.size() && !(pairs[i].code == 102 && pairs[i].value == "}"); ++i) {
+        const dxf::Pair& p = pairs[i];
+        if (reactors && p.code == 330) {
+            if (const AcDbObjectId id = reference(p, false); !id.isNull())
+                data->reactors.push_back(id);
+        } else if (xdict && p.code == 360) {
+            data->extensionDictionary = reference(p, true);
+        } else if (kept) {
+            data->appGroups.add(p.code, p.value);
+        }
+    }
+    if (i < pairs.size()) {
+        if (kept)
+            data->appGroups.add(102, "}");
+        ++i;
+    }
+}
+
+AcDbObjectId DxfContext::reference(const dxf::Pair& pair, bool strict)
+{
+    const AcDbHandle h(handle(pair));
+    if (h.isNull())
+        return AcDbObjectId();
+    AcDbStub* stub = m_impl.stubFor(h);
+    if (strict)
+        m_strict.push_back({stub, pair.line});
+    return AcDbObjectId(stub);
+}
+
+AcDbObjectId DxfContext::layerNamed(std::string_view name)
+{
+    if (const auto it = m_layers.find(name); it != m_layers.end())
+        return it->second;
+    auto* table = AcDbSymbolTable::cast(m_impl.layerTable.object());
+    if (!table)
+        return AcDbObjectId();
+    AcDbObjectId id;
+    if (table->getAt(std::string(name).c_str(), id) != Acad::eOk) {
+        // A layer the table lacks is added, so that the entity keeps its layer name.
+        auto* rec = m_impl.makeInArena<AcDbLayerTableRecord>();
+        rec->assignName(std::string(name));
+        id = m_impl.install(m_impl.newStub(), rec, true);
+        rec->setOwnerId(m_impl.layerTable);
+        table->attachRecord(id, rec->name());
+    }
+    m_layers.emplace(name, id);
+    return id;
+}
+
+AcDbObjectId DxfContext::blockNamed(std::string_view name)
+{
+    if (const auto it = m_blockIds.find(name); it != m_blockIds.end())
+        return it->second;
+    AcDbObjectId id;
+    const auto* table = AcDbSymbolTable::cast(m_impl.blockTable.object());
+    if (table && table->getAt(std::string(name).c_str(), id) == Acad::eOk)
+        m_blockIds.emplace(name, id);
+    return id;
+}
+
+void DxfContext::setBlockNamed(AcDbBlockReference* ref, const dxf::Pair& pair)
+{
+    if (const AcDbObjectId id = blockNamed(pair.value); !id.isNull())
+        ref->setBlockFromFile(id);
+    else
+        m_blocks.push_back({ref, std::string(pair.value), pair.line});
+}
+
+bool DxfContext::awaitsBlock(const AcDbBlockReference* reference) const
+{
+    return !m_blocks.empty() && m_blocks.back().reference == reference;
+}
+
+void DxfContext::setLinetypeNamed(AcDbLayerTableRecord* layer, std::string_view name)
+{
+    m_linetypes.push_back({layer, std::string(name)});
+}
+
+void DxfContext::resolve()
+{
+    for (const PendingReference& ref : m_strict)
+        if (!ref.stub->object)
+            throw dxf::FormatError(ref.line, "reference to the missing object " + ref.stub->handle.text());
+    m_strict.clear();
+    for (const PendingBlock& b : m_blocks) {
+        const AcDbObjectId id = blockNamed(b.name);
+        if (id.isNull())
+            throw dxf::FormatError(b.line, "INSERT refers to the undefined block '" + b.name + "'");
+        b.reference->setBlockFromFile(id);
+    }
+    m_blocks.clear();
+    const auto* linetypes = AcDbSymbolTable::cast(m_impl.linetypeTable.object());
+    for (const PendingLinetype& l : m_linetypes) {
+        AcDbObjectId id;
+        if (linetypes && (linetypes->getAt(l.name.empty() ? "Continuous" : l.name.c_str(), id) == Acad::eOk
+                          || linetypes->getAt("Continuous", id) == Acad::eOk))
+            l.layer->setLinetypeObjectId(id);
+    }
+    m_linetypes.clear();
+}
+
+} // namespace qv

@@ -1,0 +1,86 @@
+// Reading records into the objects of one database: the common part of every record
+// (handle, application groups, reactors, extension dictionary, owner, XData), the fields
+// through the object's table, references by handle, and the names of layers, linetypes and
+// blocks, some of which can only be settled once the whole file is read (resolve).
+#pragma once
+
+#include "arx/dbdatabase.h"
+#include "arx/dxffieldtable.h"
+#include "dbimpl.h"
+
+#include <span>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+class AcDbBlockReference;
+class AcDbLayerTableRecord;
+
+namespace qv {
+
+class DxfContext : public dxf::FieldContext
+{
+public:
+    explicit DxfContext(AcDbDatabase* db);
+
+
+    // What a record's common part names.
+    struct RecordInfo {
+        AcDbHandle handle;
+        AcDbHandle owner;
+    };
+    // The handle of a record, read before its object is made.
+    AcDbHandle recordHandle(std::span<const dxf::Pair> pairs) const;
+    // Reads the pairs after a record's head into target's fields (table) and data.
+    void readRecord(AcRxObject& target, const dxf::FieldTable& table, std::span<const dxf::Pair> pairs,
+                    ObjectData*& data, RecordInfo& info);
+
+    // The object of a handle (its slot made on first reference, the null id for handle 0).
+    // A strict reference that has no object when the file is read is an error.
+    AcDbObjectId reference(const dxf::Pair& pair, bool strict);
+    // The layer of a name (without regard to case), made when the table lacks it.
+    AcDbObjectId layerNamed(std::string_view name);
+    // Sets the block of a reference by name, now or once the file is read (an undefined
+    // block is then an error naming the line).
+    void setBlockNamed(AcDbBlockReference* reference, const dxf::Pair& pair);
+    // Whether the reference waits for a block defined later in the file.
+    bool awaitsBlock(const AcDbBlockReference* reference) const;
+    // Sets the linetype of a layer by name once the file is read (Continuous when unknown).
+    void setLinetypeNamed(AcDbLayerTableRecord* layer, std::string_view name);
+    // Settles what waited for the whole file; throws dxf::FormatError.
+    void resolve();
+
+private:
+    struct PendingReference {
+        AcDbStub* stub;
+        int line;
+    };
+    struct PendingBlock {
+        AcDbBlockReference* reference;
+        std::string name;
+        int line;
+    };
+    struct PendingLinetype {
+        AcDbLayerTableRecord* layer;
+        std::string name;
+    };
+
+    struct NameHash {
+        using is_transparent = void;
+        size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
+    };
+    using NameMap = std::unordered_map<std::string, AcDbObjectId, NameHash, std::equal_to<>>;
+
+    void readGroup(std::span<const dxf::Pair> pairs, size_t& i, ObjectData*& data);
+    AcDbObjectId blockNamed(std::string_view name);
+
+    AcDbDatabase::Impl& m_impl;
+    std::vector<PendingReference> m_strict;
+    std::vector<PendingBlock> m_blocks;
+    std::vector<PendingLinetype> m_linetypes;
+    // Names as written in the file to their records, so that each name is looked up once.
+    NameMap m_layers, m_blockIds;
+};
+
+} // namespace qv

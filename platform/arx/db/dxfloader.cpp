@@ -1,0 +1,526 @@
+// Reading ASCII DXF: records come one at a time from the file, and each becomes its object
+// in the drawing's arena at once; what needs the whole file (references, block names) is
+// settled at the end, then the drawing is completed to a valid one.
+#include "arx/dbblockref.h"
+#include "arx/dbcurves.h"
+#include "arx/dbdict.h"
+#include "arx/dbhatch.h"
+#include "arx/dblayout.h"
+#include "arx/dbsymtb.h"
+#include "arx/dbtext.h"
+#include "arx/dbviewport.h"
+#include "arx/dxfnames.h"
+#include "arx/dxfnumber.h"
+#include "arx/dxfreader.h"
+#include "arx/dxfresource.h"
+#include "arx/dxftext.h"
+#include "dbimpl.h"
+#include "dxfcontext.h"
+
+#include <unordered_map>
+
+namespace {
+
+using Impl = AcDbDatabase::Impl;
+using qv::dxf::FormatError;
+using qv::dxf::Pair;
+using qv::dxf::Record;
+
+using Maker = AcDbObject* (*)(Impl& impl, const Record& record);
+
+constexpr unsigned long long kLargestHandle = 1ull << 62;
+
+template <class T>
+AcDbObject* make(Impl& impl, const Record&)
+{
+    return impl.makeInArena<T>();
+}
+
+long long peekInt(const Record& record, int code, long long fallback)
+{
+    long long v = fallback;
+    if (const Pair* p = record.find(code))
+        qv::dxf::parseInt(p->value, v);
+    return v;
+}
+
+// A reference with more than one column or row is an array of references.
+AcDbObject* makeInsert(Impl& impl, const Record& record)
+{
+    if (peekInt(record, 70, 1) > 1 || peekInt(record, 71, 1) > 1)
+        return impl.makeInArena<AcDbMInsertBlock>();
+    return impl.makeInArena<AcDbBlockReference>();
+}
+
+// The class of an old-style polyline follows its flags.
+AcDbObject* makePolyline(Impl& impl, const Record& record)
+{
+    const long long flags = peekInt(record, 70, 0);
+    if (flags & 8)
+        return impl.makeInArena<AcDb3dPolyline>();
+    if (flags & 16)
+        return impl.makeInArena<AcDbPolygonMesh>();
+    if (flags & 64)
+        return impl.makeInArena<AcDbPolyFaceMesh>();
+    return impl.makeInArena<AcDb2dPolyline>();
+}
+
+template <const char* Name>
+AcDbObject* makeDictionary(Impl& impl, const Record&)
+{
+    auto* dict = impl.makeInArena<AcDbDictionary>();
+    dict->setDxfName(Name);
+    return dict;
+}
+
+constexpr char kDictionary[] = "DICTIONARY";
+constexpr char kDictionaryWithDefault[] = "ACDBDICTIONARYWDFLT";
+
+const std::unordered_map<std::string_view, Maker>& entityMakers()
+{
+    static const std::unordered_map<std::string_view, Maker> makers = {
+        {"LINE", &make<AcDbLine>},
+        {"CIRCLE", &make<AcDbCircle>},
+        {"ARC", &make<AcDbArc>},
+        {"LWPOLYLINE", &make<AcDbPolyline>},
+        {"TEXT", &make<AcDbText>},
+        {"MTEXT", &make<AcDbMText>},
+        {"ATTDEF", &make<AcDbAttributeDefinition>},
+        {"ATTRIB", &make<AcDbAttribute>},
+        {"HATCH", &make<AcDbHatch>},
+        {"VIEWPORT", &make<AcDbViewport>},
+        {"VERTEX", &make<AcDbVertex>},
+        {"INSERT", &makeInsert},
+        {"POLYLINE", &makePolyline},
+    };
+    return makers;
+}
+
+const std::unordered_map<std::string_view, Maker>& objectMakers()
+{
+    static const std::unordered_map<std::string_view, Maker> makers = {
+        {kDictionary, &makeDictionary<kDictionary>},
+        {kDictionaryWithDefault, &makeDictionary<kDictionaryWithDefault>},
+        {"XRECORD", &make<AcDbXrecord>},
+        {"SORTENTSTABLE", &make<AcDbSortentsTable>},
+        {"LAYOUT", &make<AcDbLayout>},
+        {"PLOTSETTINGS", &make<AcDbPlotSettings>},
+    };
+    return makers;
+}
+
+// The symbol tables: each with its table and record classes and its slot in the database.
+struct TableKind {
+    AcDbSymbolTable* (*makeTable)(Impl& impl);
+    AcDbSymbolTableRecord* (*makeRecord)(Impl& impl);
+    AcDbObjectId Impl::*slot;
+};
+
+template <class Table, class Record>
+TableKind tableKind(AcDbObjectId Impl::*slot)
+{
+    return {[](Impl& impl) -> AcDbSymbolTable* { return impl.makeInArena<Table>(); },
+            [](Impl& impl) -> AcDbSymbolTableRecord* { return impl.makeInArena<Record>(); }, slot};
+}
+
+const std::unordered_map<std::string_view, TableKind>& tableKinds()
+{
+    static const std::unordered_map<std::string_view, TableKind> kinds = {
+        {"VPORT", tableKind<AcDbViewportTable, AcDbViewportTableRecord>(&Impl::viewportTable)},
+        {"LTYPE", tableKind<AcDbLinetypeTable, AcDbLinetypeTableRecord>(&Impl::linetypeTable)},
+        {"LAYER", tableKind<AcDbLayerTable, AcDbLayerTableRecord>(&Impl::layerTable)},
+        {"STYLE", tableKind<AcDbTextStyleTable, AcDbTextStyleTableRecord>(&Impl::textStyleTable)},
+        {"VIEW", tableKind<AcDbViewTable, AcDbViewTableRecord>(&Impl::viewTable)},
+        {"UCS", tableKind<AcDbUCSTable, AcDbUCSTableRecord>(&Impl::ucsTable)},
+        {"APPID", tableKind<AcDbRegAppTable, AcDbRegAppTableRecord>(&Impl::regAppTable)},
+        {"DIMSTYLE", tableKind<AcDbDimStyleTable, AcDbDimStyleTableRecord>(&Impl::dimStyleTable)},
+        {"BLOCK_RECORD", tableKind<AcDbBlockTable, AcDbBlockTableRecord>(&Impl::blockTable)},
+    };
+    return kinds;
+}
+
+class Loader
+{
+public:
+    Loader(AcDbDatabase* db, qv::dxf::Reader& reader, size_t size)
+        : m_db(db), m_impl(db->impl()), m_reader(reader), m_context(db), m_scope(&db->impl().arena), m_size(size)
+    {
+        m_impl.loading = true;
+    }
+    ~Loader() { m_impl.loading = false; }
+    Loader(const Loader&) = delete;
+    Loader& operator=(const Loader&) = delete;
+
+    void run();
+
+private:
+    // Moves to the next record; a file that ends before its EOF record is truncated.
+    void advance();
+    bool at(std::string_view type) const { return m_record.head().code == 0 && m_record.type() == type; }
+    [[noreturn]] void fail(const std::string& message) const { throw FormatError(m_record.head().line, message); }
+    std::string_view sectionName() const;
+
+    void readSection();
+    void endSection();
+    void readHeader();
+    void readClasses();
+    void readTable();
+    void readBlock();
+    void readEntities(AcDbObjectId owner);
+    void readEntity(AcDbObjectId owner);
+    void readSequenceEnd();
+    void readObject();
+    void readOtherSection(std::string_view name);
+    void ensureStructure();
+    void finish();
+
+    // The slot of the current record's handle (a new one without a handle); a handle that
+    // already has an object is refused.
+    AcDbStub* claimSlot();
+    void noteHandle(AcDbHandle handle);
+    // Makes obj the object of the current record: installs it and reads its pairs.
+    AcDbObjectId readRecord(AcDbStub* stub, AcDbObject* obj, qv::DxfContext::RecordInfo& info);
+    AcDbObjectId ownerOf(AcDbHandle handle);
+    AcDbObjectId spaceOf(bool paper);
+
+    AcDbDatabase* m_db;
+    Impl& m_impl;
+    qv::dxf::Reader& m_reader;
+    Record m_record;
+    qv::DxfContext m_context;
+    qv::dxf::ResourceScope m_scope;
+    size_t m_size;
+    AcDbBlockReference* m_lastInsert = nullptr;
+    AcDbSequencePolyline* m_lastPolyline = nullptr;
+    AcDbObjectId m_modelSpace, m_paperSpace;
+    AcDbHandle m_lastOwnerHandle;
+    AcDbObjectId m_lastOwner;
+};
+
+void Loader::advance()
+{
+    if (!m_reader.nextRecord(m_record))
+        throw FormatError(m_reader.line(), "unexpected end of file (no EOF)");
+}
+
+void Loader::run()
+{
+    advance();
+    while (!at("EOF")) {
+        if (m_record.head().code == 999) {   // a comment between sections
+            advance();
+            continue;
+        }
+        if (!at("SECTION"))
+            fail("expected SECTION, found '" + std::string(m_record.head().value.substr(0, 40)) + "'");
+        readSection();
+    }
+    finish();
+}
+
+std::string_view Loader::sectionName() const
+{
+    const Pair* name = m_record.find(2);
+    if (!name)
+        fail("section without a name");
+    return name->value;
+}
+
+void Loader::readSection()
+{
+    const std::string name(sectionName());
+    if (name == "HEADER") {
+        readHeader();
+        advance();
+    } else if (name == "CLASSES") {
+        for (advance(); at("CLASS"); advance())
+            readClasses();
+    } else if (name == "TABLES") {
+        advance();
+        while (at("TABLE"))
+            readTable();
+    } else if (name == "BLOCKS") {
+        ensureStructure();
+        advance();
+        while (at("BLOCK"))
+            readBlock();
+    } else if (name == "ENTITIES") {
+        ensureStructure();
+        advance();
+        readEntities(AcDbObjectId());
+    } else if (name == "OBJECTS") {
+        advance();
+        while (m_record.head().code == 0 && !at("ENDSEC") && !at("EOF"))
+            readObject();
+    } else {
+        readOtherSection(name);
+    }
+    endSection();
+}
+
+void Loader::endSection()
+{
+    if (at("EOF"))
+        fail("section not closed by ENDSEC");
+    if (!at("ENDSEC"))
+        fail("unexpected '" + std::string(m_record.head().value.substr(0, 40)) + "' in section");
+    advance();
+}
+
+void Loader::readHeader()
+{
+    HeaderVariable* var = nullptr;
+    for (size_t i = 2; i < m_record.pairs().size(); ++i) {
+        const Pair& p = m_record.pairs()[i];
+        if (p.code == 9) {
+            m_impl.headerIndex[std::string(p.value)] = m_impl.header.size();
+            var = &m_impl.header.emplace_back(HeaderVariable{std::string(p.value), {}});
+        } else if (var) {
+            var->tags.add(p.code, p.value);
+        }
+    }
+    // Room in the handle map for every handle the drawing says it has given, within what
+    // a file of this size can hold.
+    if (const auto* seed = m_impl.headerTag("$HANDSEED", 5)) {
+        unsigned long long handles = 0;
+        if (qv::dxf::parseHandle(seed->value(), handles))
+            m_impl.byHandle.reserve(static_cast<size_t>(std::min<unsigned long long>(handles, m_size / 16)));
+    }
+}
+
+void Loader::readClasses()
+{
+    qv::dxf::TagList& tags = m_impl.classes.emplace_back();
+    for (size_t i = 1; i < m_record.pairs().size(); ++i)
+        tags.add(m_record.pairs()[i].code, m_record.pairs()[i].value);
+}
+
+void Loader::readOtherSection(std::string_view name)
+{
+    auto& [sectionName, tags] = m_impl.otherSections.emplace_back(std::string(name), qv::dxf::TagList());
+    for (size_t i = 2; i < m_record.pairs().size(); ++i)
+        tags.add(m_record.pairs()[i].code, m_record.pairs()[i].value);
+    for (advance(); !at("ENDSEC") && !at("EOF"); advance())
+        for (const Pair& p : m_record.pairs())
+            tags.add(p.code, p.value);
+}
+
+// New objects take handles above the largest a record has: those leave room for them.
+void Loader::noteHandle(AcDbHandle handle)
+{
+    if (handle.value() >= kLargestHandle)
+        fail("handle " + handle.text() + " too large");
+    m_impl.noteHandle(handle);
+}
+
+AcDbStub* Loader::claimSlot()
+{
+    const AcDbHandle handle = m_context.recordHandle(m_record.pairs());
+    AcDbStub* stub = handle.isNull() ? m_impl.newStub() : m_impl.stubFor(handle);
+    if (stub->object)
+        fail("duplicate handle " + handle.text());
+    noteHandle(handle);
+    return stub;
+}
+
+AcDbObjectId Loader::readRecord(AcDbStub* stub, AcDbObject* obj, qv::DxfContext::RecordInfo& info)
+{
+    const AcDbObjectId id = m_impl.install(stub, obj, true);
+    m_context.readRecord(*obj, obj->dxfTable(), m_record.pairs(), obj->dataSlot(), info);
+    obj->dxfInEnd();
+    return id;
+}
+
+void Loader::readTable()
+{
+    const Pair* namePair = m_record.find(2);
+    const std::string name(namePair ? namePair->value : std::string_view());
+    const auto kind = tableKinds().find(name);
+    if (kind == tableKinds().end())
+        fail("unknown table '" + name + "'");
+    AcDbObjectId& slot = m_impl.*(kind->second.slot);
+    if (!slot.isNull())
+        fail("table " + name + " given twice");
+    qv::DxfContext::RecordInfo info;
+    AcDbStub* stub = claimSlot();
+    auto* table = kind->second.makeTable(m_impl);
+    slot = readRecord(stub, table, info);
+    m_impl.tables.push_back(slot);
+    for (advance(); at(name); advance()) {
+        AcDbStub* recordStub = claimSlot();
+        AcDbSymbolTableRecord* record = kind->second.makeRecord(m_impl);
+        const AcDbObjectId id = readRecord(recordStub, record, info);
+        // Definitions are found by name: a name given twice would mix them up.
+        if (AcDbBlockTableRecord::cast(record) && table->has(record->name().c_str()))
+            fail("block record '" + record->name() + "' given twice");
+        record->setOwnerId(slot);
+        table->attachRecord(id, record->name());
+    }
+    if (!at("ENDTAB"))
+        fail("table " + name + " not closed by ENDTAB");
+    advance();
+}
+
+// Files without tables (release 12 without a TABLES section) get them before their blocks
+// and entities.
+void Loader::ensureStructure()
+{
+    if (m_impl.blockTable.isNull())
+        qv::completeDatabase(m_db, false);
+}
+
+// The block record an entity of the ENTITIES section names, else model or paper space as
+// its paper-space flag says. Entities come in runs of one owner: the last one is kept.
+AcDbObjectId Loader::ownerOf(AcDbHandle handle)
+{
+    if (handle.isNull() || handle != m_lastOwnerHandle) {
+        AcDbStub* named = handle.isNull() ? nullptr : m_impl.byHandle.find(handle.value());
+        const bool known = named && AcDbBlockTableRecord::cast(named->object);
+        if (!known)
+            return spaceOf(peekInt(m_record, 67, 0) == 1);
+        m_lastOwnerHandle = handle;
+        m_lastOwner = AcDbObjectId(named);
+    }
+    return m_lastOwner;
+}
+
+AcDbObjectId Loader::spaceOf(bool paper)
+{
+    AcDbObjectId& space = paper ? m_paperSpace : m_modelSpace;
+    if (space.isNull())
+        space = paper ? m_db->paperSpaceId() : m_db->modelSpaceId();
+    return space;
+}
+
+void Loader::readBlock()
+{
+    const Pair* namePair = m_record.find(2);
+    std::string name(namePair ? namePair->value : std::string_view());
+    if (qv::dxf::equalNoCase(name, "$MODEL_SPACE"))
+        name = AcDbBlockTableRecord::kModelSpace;
+    else if (qv::dxf::equalNoCase(name, "$PAPER_SPACE"))
+        name = AcDbBlockTableRecord::kPaperSpace;
+    auto* table = AcDbBlockTable::cast(m_impl.blockTable.object());
+    AcDbObjectId btrId;
+    if (table->getAt(name.c_str(), btrId) != Acad::eOk) {
+        auto* rec = m_impl.makeInArena<AcDbBlockTableRecord>();
+        rec->assignName(name);
+        btrId = m_impl.install(m_impl.newStub(), rec, true);
+        rec->setOwnerId(m_impl.blockTable);
+        table->attachRecord(btrId, name);
+    }
+    auto* btr = AcDbBlockTableRecord::cast(btrId.object());
+    qv::DxfContext::RecordInfo begin;
+    m_context.readRecord(*btr, AcDbBlockTableRecord::blockBeginTable(), m_record.pairs(), btr->frame().begin, begin);
+    btr->frame().beginHandle = begin.handle;
+    noteHandle(begin.handle);
+    advance();
+    readEntities(btrId);
+    if (!at("ENDBLK"))
+        fail("block '" + name + "' not closed by ENDBLK");
+    qv::DxfContext::RecordInfo end;
+    m_context.readRecord(*btr, AcDbBlockTableRecord::blockEndTable(), m_record.pairs(), btr->frame().end, end);
+    btr->frame().endHandle = end.handle;
+    noteHandle(end.handle);
+    advance();
+}
+
+void Loader::readEntities(AcDbObjectId owner)
+{
+    m_lastInsert = nullptr;
+    m_lastPolyline = nullptr;
+    while (m_record.head().code == 0 && !at("ENDSEC") && !at("EOF") && !at("ENDBLK"))
+        readEntity(owner);
+}
+
+// The end of a reference's attributes or a polyline's vertices: kept for its handle.
+void Loader::readSequenceEnd()
+{
+    const AcDbHandle h = m_context.recordHandle(m_record.pairs());
+    noteHandle(h);
+    if (m_lastInsert)
+        m_lastInsert->setSeqendHandle(h);
+    else if (m_lastPolyline)
+        m_lastPolyline->seqendHandle() = h;
+    m_lastInsert = nullptr;
+    m_lastPolyline = nullptr;
+}
+
+void Loader::readEntity(AcDbObjectId owner)
+{
+    const std::string_view type = m_record.type();
+    if (type == "SEQEND") {
+        readSequenceEnd();
+        advance();
+        return;
+    }
+    const bool attribute = type == "ATTRIB", vertex = type == "VERTEX";
+    AcDbEntity* parent = attribute ? static_cast<AcDbEntity*>(m_lastInsert) : m_lastPolyline;
+    if ((attribute || vertex) && !parent)
+        fail(std::string(type) + " outside a " + (attribute ? "block reference" : "polyline"));
+    AcDbStub* stub = claimSlot();
+    const auto maker = entityMakers().find(type);
+    AcDbObject* obj = maker != entityMakers().end() ? maker->second(m_impl, m_record)
+                                                    : m_impl.makeInArena<AcDbProxyEntity>(qv::dxf::internName(type));
+    qv::DxfContext::RecordInfo info;
+    const AcDbObjectId id = readRecord(stub, obj, info);
+    auto* ent = static_cast<AcDbEntity*>(obj);
+    if (const auto* ref = AcDbBlockReference::cast(ent);
+        ref && ref->blockTableRecord().isNull() && !m_context.awaitsBlock(ref))
+        fail("INSERT without a block name");
+    if (ent->layerId().isNull())
+        ent->setLayerFromFile(m_context.layerNamed(ent->layerName()));   // none given: layer "0"
+    if (attribute || vertex) {
+        ent->setOwnerId(parent->objectId());
+        attribute ? m_lastInsert->attachAttribute(id) : m_lastPolyline->attachVertex(id);
+        advance();
+        return;
+    }
+    if (owner.isNull())
+        owner = ownerOf(info.owner);
+    auto* btr = AcDbBlockTableRecord::cast(owner.object());
+    if (!btr)
+        fail("entity outside model space (the drawing has no block records)");
+    ent->setOwnerId(owner);
+    btr->attachEntity(id);
+    m_lastInsert = AcDbBlockReference::cast(ent);
+    m_lastPolyline = AcDbSequencePolyline::cast(ent);
+    advance();
+}
+
+void Loader::readObject()
+{
+    const std::string_view type = m_record.type();
+    AcDbStub* stub = claimSlot();
+    const auto maker = objectMakers().find(type);
+    AcDbObject* obj = maker != objectMakers().end() ? maker->second(m_impl, m_record)
+                                                    : m_impl.makeInArena<AcDbProxyObject>(qv::dxf::internName(type));
+    qv::DxfContext::RecordInfo info;
+    const AcDbObjectId id = readRecord(stub, obj, info);
+    if (m_impl.rootDictionary.isNull() && AcDbDictionary::cast(obj))
+        m_impl.rootDictionary = id;
+    if (!info.owner.isNull())
+        obj->setOwnerId(AcDbObjectId(m_impl.stubFor(info.owner)));
+    advance();
+}
+
+void Loader::finish()
+{
+    m_context.resolve();
+    // References to objects the file does not have are dropped (lenient ones only remain).
+    for (size_t i = 0; i < m_impl.stubs.size(); ++i)
+        if (const AcDbStub& stub = m_impl.stubs[i]; !stub.object && !stub.handle.isNull())
+            m_impl.byHandle.erase(stub.handle.value());
+    qv::completeDatabase(m_db);
+}
+
+} // namespace
+
+namespace qv {
+
+void readDxf(AcDbDatabase* db, dxf::Reader& reader, size_t size)
+{
+    Loader(db, reader, size).run();
+}
+
+} // namespace qv

@@ -1,0 +1,163 @@
+#include "arx/dxffieldtable.h"
+
+#include "arx/dxfnumber.h"
+
+#include <cassert>
+
+namespace qv::dxf {
+
+namespace {
+
+constexpr unsigned char kNoField = 0;
+
+// Whether marker is one of the '|'-separated names.
+bool namesMarker(std::string_view names, std::string_view marker)
+{
+    while (!names.empty()) {
+        const size_t bar = names.find('|');
+        if (names.substr(0, bar) == marker)
+            return true;
+        names = bar == std::string_view::npos ? std::string_view() : names.substr(bar + 1);
+    }
+    return false;
+}
+
+size_t slot(int code) { return static_cast<size_t>(code - kMinCode); }
+
+std::string_view firstName(std::string_view names) { return names.substr(0, names.find('|')); }
+
+} // namespace
+
+FieldTable::FieldTable(std::initializer_list<FieldList> parts)
+{
+    for (const FieldList& part : parts)
+        m_fields.insert(m_fields.end(), part.begin(), part.end());
+    assert(m_fields.size() < 255);
+    m_markers.resize(m_fields.size());
+    for (size_t i = 0; i < m_fields.size(); ++i)
+        if (m_fields[i].role == Field::Role::kSubclass) {
+            m_sections.push_back(static_cast<int>(i));
+            m_markers[i] = firstName(m_fields[i].name);
+        }
+    m_lookups.resize(m_sections.size() + 1);
+    for (Lookup& lookup : m_lookups)
+        lookup.fill(kNoField);
+    for (size_t s = 0; s < m_sections.size(); ++s) {
+        const size_t end = s + 1 < m_sections.size() ? static_cast<size_t>(m_sections[s + 1]) : m_fields.size();
+        for (size_t i = static_cast<size_t>(m_sections[s]) + 1; i < end; ++i)
+            index(m_lookups[s], i, true);
+    }
+    for (size_t i = 0; i < m_fields.size(); ++i)
+        index(m_lookups.back(), i, false);
+}
+
+// Maps the entry's codes (first entry wins); a section field takes every code of its
+// section, but not in records without markers.
+void FieldTable::index(Lookup& lookup, size_t entry, bool sections)
+{
+    const Field& f = m_fields[entry];
+    const auto mark = static_cast<unsigned char>(entry + 1);
+    if (f.role == Field::Role::kSection) {
+        if (sections)
+            for (unsigned char& e : lookup)
+                if (e == kNoField)
+                    e = mark;
+        return;
+    }
+    for (int i = 0; i < f.codeCount; ++i) {
+        unsigned char& e = lookup[slot(f.codes[static_cast<size_t>(i)])];
+        if (e == kNoField)
+            e = mark;
+    }
+}
+
+void FieldTable::enterSubclass(Cursor& cursor, std::string_view marker) const
+{
+    // The next section of that name after the current one (a name may come twice).
+    const int count = static_cast<int>(m_sections.size());
+    const int from = cursor.section + 1;
+    for (int k = 0; k < count; ++k) {
+        const int s = (from + k) % count;
+        const int entry = m_sections[static_cast<size_t>(s)];
+        if (namesMarker(m_fields[static_cast<size_t>(entry)].name, marker)) {
+            cursor.section = s;
+            cursor.anchor = entry;
+            cursor.foreign = false;
+            return;
+        }
+    }
+    // Pairs of a foreign subclass are kept at the end of the section before it (before
+    // everything when no marker came yet), so that they never come between a section's
+    // fields when written, and are read back where they were written.
+    cursor.foreign = true;
+    if (cursor.section < 0) {
+        cursor.anchor = -1;
+        return;
+    }
+    const size_t next = static_cast<size_t>(cursor.section) + 1;
+    cursor.anchor = (next < m_sections.size() ? m_sections[next] : static_cast<int>(m_fields.size())) - 1;
+}
+
+const Field* FieldTable::find(const Cursor& cursor, int code) const
+{
+    if (cursor.foreign || !isValidCode(code))
+        return nullptr;
+    const Lookup& lookup = cursor.section < 0 ? m_lookups.back() : m_lookups[static_cast<size_t>(cursor.section)];
+    const unsigned char e = lookup[slot(code)];
+    return e == kNoField ? nullptr : &m_fields[e - 1u];
+}
+
+bool FieldTable::read(AcRxObject& object, Cursor& cursor, std::span<const Pair> pairs, size_t& i,
+                      FieldContext& context) const
+{
+    const Pair& pair = pairs[i];
+    if (pair.code == 100) {
+        enterSubclass(cursor, pair.value);
+        if (cursor.foreign)
+            return false;
+        ++i;
+        return true;
+    }
+    const Field* f = find(cursor, pair.code);
+    if (!f)
+        return false;
+    if (f->role == Field::Role::kSection) {
+        cursor.anchor = static_cast<int>(f - m_fields.data());
+        size_t end = i;
+        while (end < pairs.size() && pairs[end].code != 100 && pairs[end].code != 1001)
+            ++end;
+        const size_t taken = f->readSection(object, pairs.subspan(i, end - i), context);
+        i += taken > 0 ? taken : 1;
+        return true;
+    }
+    if (!f->read(object, *f, pair, context))
+        return false;
+    // A field never written (a count, a copy) is no place to keep pairs after.
+    if (f->write)
+        cursor.anchor = static_cast<int>(f - m_fields.data());
+    ++i;
+    return true;
+}
+
+void FieldTable::write(const AcRxObject& object, Writer& out, const TagList* extras) const
+{
+    size_t next = 0;
+    auto extrasUpTo = [&](int anchor) {
+        for (; extras && next < extras->size() && (*extras)[next].anchor <= anchor; ++next)
+            out.tag((*extras)[next].code, (*extras)[next].value());
+    };
+    extrasUpTo(-1);
+    for (size_t i = 0; i < m_fields.size(); ++i) {
+        const Field& f = m_fields[i];
+        if (!f.when || f.when(object)) {
+            if (f.role == Field::Role::kSubclass)
+                out.word(100, f.nameOf ? std::string_view(f.nameOf(object)) : m_markers[i]);
+            else if (f.write)
+                f.write(object, f, out);
+        }
+        extrasUpTo(static_cast<int>(i));
+    }
+    extrasUpTo(INT_MAX);
+}
+
+} // namespace qv::dxf

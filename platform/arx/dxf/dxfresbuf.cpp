@@ -1,0 +1,160 @@
+#include "arx/dxfresbuf.h"
+
+#include "arx/dxfcodes.h"
+#include "arx/dxfnumber.h"
+
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace qv::dxf {
+
+namespace {
+
+bool isPointCode(int code) { return (code >= 10 && code < 19) || (code >= 1010 && code <= 1013); }
+
+int hexDigit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+bool setBinary(resbuf* rb, std::string_view hex)
+{
+    const size_t n = hex.size() / 2;
+    if (hex.size() % 2 != 0 || n > SHRT_MAX)
+        return false;
+    char* buf = static_cast<char*>(std::malloc(n ? n : 1));
+    rb->resval.rbinary.buf = buf;
+    rb->resval.rbinary.clen = static_cast<short>(n);
+    for (size_t i = 0; i < n; ++i) {
+        const int hi = hexDigit(hex[2 * i]), lo = hexDigit(hex[2 * i + 1]);
+        if (hi < 0 || lo < 0)
+            return false;
+        buf[i] = static_cast<char>(hi * 16 + lo);
+    }
+    return true;
+}
+
+bool setInteger(resbuf* rb, const Tag& t, RbValueKind kind)
+{
+    long long n = 0;
+    if (!parseInt(t.value(), n) || !fitsCode(t.code, n))
+        return false;
+    if (kind == RbValueKind::kShort && (n < SHRT_MIN || n > SHRT_MAX))
+        return false;
+    if (kind == RbValueKind::kShort)
+        rb->resval.rint = static_cast<short>(n);
+    else if (kind == RbValueKind::kLong)
+        rb->resval.rlong = static_cast<std::int32_t>(n);
+    else
+        rb->resval.mnInt64 = n;
+    return kind != RbValueKind::kLong || (n >= INT32_MIN && n <= INT32_MAX);
+}
+
+// Reads the item at tags[i] into rb and moves i past it; false when it does not convert.
+bool readItem(const TagList& tags, size_t& i, size_t last, resbuf* rb)
+{
+    const Tag& t = tags[i++];
+    const RbValueKind kind = acutRbValueKind(t.code);
+    switch (kind) {
+    case RbValueKind::kPoint:
+        if (!parseReal(t.value(), rb->resval.rpoint[0]))
+            return false;
+        for (int k = 1; k < 3 && i < last && tags[i].code == t.code + 10 * k; ++k)
+            if (!parseReal(tags[i++].value(), rb->resval.rpoint[k]))
+                return false;
+        return true;
+    case RbValueKind::kReal: return parseReal(t.value(), rb->resval.rreal);
+    case RbValueKind::kShort:
+    case RbValueKind::kLong:
+    case RbValueKind::kInt64: return setInteger(rb, t, kind);
+    case RbValueKind::kBinary: return setBinary(rb, t.value());
+    default: acutSetRbString(rb, std::string(t.value()).c_str()); return true;
+    }
+}
+
+void addReal(TagList& out, int code, double value)
+{
+    char buf[kNumberBuffer];
+    out.add(code, std::string_view(buf, formatReal(value, buf)));
+}
+
+void addInteger(TagList& out, int code, long long value)
+{
+    char buf[kNumberBuffer];
+    out.add(code, std::string_view(buf, formatInt(value, buf)));
+}
+
+Acad::ErrorStatus writeItem(const resbuf* rb, TagList& out)
+{
+    static const char digits[] = "0123456789ABCDEF";
+    const int code = rb->restype;
+    if (!isValidCode(code))
+        return Acad::eInvalidInput;
+    switch (acutRbValueKind(code)) {
+    case RbValueKind::kPoint:
+        for (int k = 0; k < 3; ++k)
+            if (!isPointCode(code) || !std::isfinite(rb->resval.rpoint[k]))
+                return Acad::eInvalidInput;
+        for (int k = 0; k < 3; ++k)
+            addReal(out, code + 10 * k, rb->resval.rpoint[k]);
+        return Acad::eOk;
+    case RbValueKind::kReal:
+        if (!std::isfinite(rb->resval.rreal))
+            return Acad::eInvalidInput;
+        addReal(out, code, rb->resval.rreal);
+        return Acad::eOk;
+    case RbValueKind::kShort: addInteger(out, code, rb->resval.rint); return Acad::eOk;
+    case RbValueKind::kLong: addInteger(out, code, rb->resval.rlong); return Acad::eOk;
+    case RbValueKind::kInt64: addInteger(out, code, rb->resval.mnInt64); return Acad::eOk;
+    case RbValueKind::kBinary: {
+        if (rb->resval.rbinary.clen < 0 || (rb->resval.rbinary.clen > 0 && !rb->resval.rbinary.buf))
+            return Acad::eInvalidInput;
+        std::string hex;
+        for (short i = 0; i < rb->resval.rbinary.clen; ++i) {
+            const auto b = static_cast<unsigned char>(rb->resval.rbinary.buf[i]);
+            hex += digits[b >> 4];
+            hex += digits[b & 15];
+        }
+        out.add(code, hex);
+        return Acad::eOk;
+    }
+    case RbValueKind::kString: out.add(code, rb->resval.rstring ? rb->resval.rstring : ""); return Acad::eOk;
+    default: return Acad::eInvalidInput;
+    }
+}
+
+} // namespace
+
+resbuf* toResbuf(const TagList& tags, size_t first, size_t last)
+{
+    resbuf* head = nullptr;
+    resbuf** tail = &head;
+    for (size_t i = first; i < last;) {
+        *tail = acutNewRb(tags[i].code);
+        if (!readItem(tags, i, last, *tail)) {
+            acutRelRb(head);
+            return nullptr;
+        }
+        tail = &(*tail)->rbnext;
+    }
+    return head;
+}
+
+Acad::ErrorStatus fromResbuf(const resbuf* chain, TagList& out)
+{
+    for (; chain; chain = chain->rbnext)
+        if (const Acad::ErrorStatus es = writeItem(chain, out); es != Acad::eOk)
+            return es;
+    return Acad::eOk;
+}
+
+} // namespace qv::dxf

@@ -1,0 +1,71 @@
+// Declarative field tables: one table per object type lists, in the order they are written,
+// the subclass markers and the fields of the type (group codes, the member that holds each
+// value, how it is converted, when it is left out). The same table reads a record's pairs
+// (in any order, each marker selecting its section; before any marker, as in release-12
+// files, every section) and writes the object back. Pairs that no field reads are kept as
+// extras anchored to the entry they followed, and written back there.
+//
+//     static const FieldTable table({AcDbEntity::dxfFields(), {
+//         subclass("AcDbLine"),
+//         real<&AcDbLine::m_thickness>(39).omitting(0),
+//         point<&AcDbLine::m_start>(10),
+//         point<&AcDbLine::m_end>(11),
+//         extrusion<&AcDbLine::m_normal>(210),
+//     }});
+#pragma once
+
+#include "arx/dxfcodes.h"
+#include "arx/dxffield.h"
+#include "arx/dxftaglist.h"
+
+#include <array>
+#include <initializer_list>
+#include <span>
+#include <string_view>
+#include <vector>
+
+namespace qv::dxf {
+
+class FieldTable
+{
+public:
+    // The parts in order (the common fields of a base class first).
+    FieldTable(std::initializer_list<FieldList> parts);
+    FieldTable(const FieldTable&) = delete;
+    FieldTable& operator=(const FieldTable&) = delete;
+
+    // Where reading stands in a record: the section of the last marker (-1 before any),
+    // the entry the last read pair belonged to, and whether the last marker is one the
+    // table does not know (its pairs are all kept as extras).
+    struct Cursor {
+        int section = -1;
+        int anchor = -1;
+        bool foreign = false;
+    };
+
+    // Reads pairs[i] and, for a field that takes a whole section, the pairs after it up to
+    // the next marker or XData; i moves past what was read. false when no field reads
+    // pairs[i] (i unchanged): the caller keeps it as an extra at the cursor's anchor.
+    // Markers move the cursor; a foreign marker is not read.
+    bool read(AcRxObject& object, Cursor& cursor, std::span<const Pair> pairs, size_t& i,
+              FieldContext& context) const;
+    // Writes the markers and fields, each followed by the extras anchored to it (extras
+    // sorted by anchor).
+    void write(const AcRxObject& object, Writer& out, const TagList* extras) const;
+
+    const std::vector<Field>& fields() const { return m_fields; }
+
+private:
+    using Lookup = std::array<unsigned char, kCodeCount>;
+
+    void enterSubclass(Cursor& cursor, std::string_view marker) const;
+    const Field* find(const Cursor& cursor, int code) const;
+    void index(Lookup& lookup, size_t entry, bool sections);
+
+    std::vector<Field> m_fields;
+    std::vector<std::string_view> m_markers;   // per entry: the marker a subclass writes
+    std::vector<int> m_sections;         // the entry of each section's marker
+    std::vector<Lookup> m_lookups;       // per section, then one for records without markers
+};
+
+} // namespace qv::dxf

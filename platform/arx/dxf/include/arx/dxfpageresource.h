@@ -1,0 +1,21 @@
+// Memory straight from the system in whole pages, large blocks as huge pages where the
+// system allows them (so that an arena of hundreds of megabytes takes few page faults):
+// the upstream of drawings' arenas.
+#pragma once
+
+#include <memory_resource>
+
+namespace qv::dxf {
+
+class PageResource : public std::pmr::memory_resource
+{
+public:
+    static PageResource* instance();
+
+private:
+    void* do_allocate(size_t bytes, size_t alignment) override;
+    void do_deallocate(void* p, size_t bytes, size_t alignment) override;
+    bool do_is_equal(const std::pmr::memory_resource& other) const noexcept override { return this == &other; }
+};
+
+} // namespace qv::dxf

@@ -1,0 +1,55 @@
+// Reading ASCII DXF as a stream of group pairs: one pair at a time, or one record (a 0
+// pair and the pairs after it up to the next 0 pair) at a time. A UTF-8 byte-order mark at
+// the start is skipped, CRLF line ends are accepted, and texts are decoded only when they
+// hold bytes above ASCII or a backslash. Malformed pairs throw FormatError.
+#pragma once
+
+#include "arx/dxfformaterror.h"
+#include "arx/dxfmappedfile.h"
+#include "arx/dxfrecord.h"
+#include "arx/dxftext.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace qv::dxf {
+
+class Reader
+{
+public:
+    // The bytes must outlive the reader. The encoding of texts follows the release the
+    // header names ($ACADVER), looked for near the start.
+    explicit Reader(std::string_view bytes);
+    // Reads a mapped file, giving back the memory of what was read as records go by: the
+    // views of a record are valid until the next one is read.
+    explicit Reader(MappedFile& file);
+
+    // The next pair; false at the end of the bytes. Its value stays valid until the next
+    // record is read (reading pair by pair, as long as the reader).
+    bool next(Pair& pair);
+    // The next record; false at the end of the bytes. A first pair that is not a 0 pair
+    // makes a record of its own.
+    bool nextRecord(Record& record);
+    // The line last read.
+    int line() const { return m_line; }
+
+private:
+    std::string_view nextLine();
+    std::string_view decoded(std::string_view raw);
+
+    std::string_view m_bytes;
+    MappedFile* m_file = nullptr;
+    size_t m_pos = 0;
+    size_t m_pendingOffset = 0;   // where the pending 0 pair starts
+    size_t m_releasedUpTo = 0;
+    int m_line = 0;
+    Encoding m_encoding = Encoding::kCodePage;
+    Pair m_pending;
+    bool m_hasPending = false;
+    // Decoded texts of the current record: kept, with their capacity, for the next ones.
+    std::vector<std::unique_ptr<std::string>> m_decoded;
+    size_t m_decodedUsed = 0;
+};
+
+} // namespace qv::dxf

@@ -1,0 +1,36 @@
+// The pairs of one record: a 0 pair (the head, which names the record's type) and the
+// pairs after it up to the next 0 pair.
+#pragma once
+
+#include "arx/dxfpair.h"
+
+#include <span>
+#include <string_view>
+#include <vector>
+
+namespace qv::dxf {
+
+class Reader;
+
+// Decoded texts of a record stay valid until the reader reads the next one.
+class Record
+{
+public:
+    std::span<const Pair> pairs() const { return {m_pairs.data(), m_size}; }
+    const Pair& head() const { return m_pairs.front(); }
+    std::string_view type() const { return m_pairs.front().value; }
+    // The first pair with the code after the head, or null.
+    const Pair* find(int code) const;
+
+private:
+    friend class Reader;
+    void clear() { m_size = 0; }
+    // The next pair to fill (kept with its capacity from record to record).
+    Pair& add();
+    void dropLast() { --m_size; }
+
+    std::vector<Pair> m_pairs;
+    size_t m_size = 0;
+};
+
+} // namespace qv::dxf

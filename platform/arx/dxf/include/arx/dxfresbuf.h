@@ -1,0 +1,19 @@
+// Result-buffer chains to and from tags (XData, extension records): a point is one tag per
+// coordinate (code, code + 10, code + 20), as in a file; binary data is hexadecimal.
+#pragma once
+
+#include "arx/dxftaglist.h"
+#include "arx/errorstatus.h"
+#include "arx/resbuf.h"
+
+namespace qv::dxf {
+
+// A chain of tags [first, last), or null when a value does not convert (a number that is
+// not one or does not fit its code, binary data that is not whole hexadecimal bytes or
+// longer than a buffer holds). The caller frees the chain.
+resbuf* toResbuf(const TagList& tags, size_t first, size_t last);
+// Appends the chain's items; eInvalidInput for an item no tag holds (an unknown code, a
+// number that is not finite).
+Acad::ErrorStatus fromResbuf(const resbuf* chain, TagList& out);
+
+} // namespace qv::dxf

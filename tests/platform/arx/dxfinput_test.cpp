@@ -1,0 +1,371 @@
+// Drawings that are malformed or hostile: each is refused with a message naming what is
+// wrong (and where), or read without harm; nothing crashes, and what is read is written
+// back as it was.
+#include "arx/dbblockref.h"
+#include "arx/dbcurves.h"
+#include "arx/dbdatabase.h"
+#include "arx/dbdict.h"
+#include "arx/dblayout.h"
+#include "arx/dbsymtb.h"
+#include "arx/dbtext.h"
+#include "common/tempdir.h"
+
+#include <cmath>
+#include <cstring>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+namespace {
+
+AcDbObjectId post(AcDbDatabase& db, AcDbEntity* ent)
+{
+    AcDbBlockTableRecord* ms = nullptr;
+    acdbOpenObject(ms, db.modelSpaceId(), AcDb::kForWrite);
+    AcDbObjectId id;
+    EXPECT_EQ(ms->appendAcDbEntity(id, ent), Acad::eOk);
+    ent->close();
+    ms->close();
+    return id;
+}
+
+// Replaces the value of the first pair with the code in the record of the handle (as this
+// writer formats them).
+std::string withValue(std::string text, AcDbHandle record, int code, const std::string& value)
+{
+    const size_t at = text.find("\n  5\n" + record.text() + "\n");
+    char codeLine[16];
+    std::snprintf(codeLine, sizeof codeLine, "\n%3d\n", code);
+    const size_t field = text.find(codeLine, at);
+    EXPECT_TRUE(at != std::string::npos && field != std::string::npos && field < text.find("\n  0\n", at + 1))
+        << "no group " << code << " in " << record.text();
+    const size_t begin = field + std::strlen(codeLine), end = text.find('\n', begin);
+    return text.replace(begin, end - begin, value);
+}
+
+// Inserts pairs right after the record's handle.
+std::string withPairs(std::string text, AcDbHandle record, const std::string& pairs)
+{
+    const std::string head = "\n  5\n" + record.text() + "\n";
+    const size_t at = text.find(head);
+    EXPECT_NE(at, std::string::npos);
+    return text.insert(at + head.size(), pairs);
+}
+
+// Renames a subclass marker of the record of the handle.
+std::string withMarker(std::string text, AcDbHandle record, const std::string& marker, const std::string& other)
+{
+    const size_t at = text.find("\n" + marker + "\n", text.find("\n  5\n" + record.text() + "\n"));
+    EXPECT_NE(at, std::string::npos);
+    return text.replace(at + 1, marker.size(), other);
+}
+
+// A drawing holding each kind of record the cases below change.
+struct Sample {
+    AcDbDatabase db;
+    AcDbHandle line, text, mtext, attribute, insert, layout, layer;
+
+    Sample()
+    {
+        acdbRegApp("APP", &db);
+        AcDbBlockTable* blocks = nullptr;
+        db.getSymbolTable(blocks, AcDb::kForWrite);
+        auto* def = new AcDbBlockTableRecord;
+        def->setName("ROOM");
+        AcDbObjectId defId;
+        blocks->add(defId, def);
+        blocks->close();
+        def->close();
+        line = post(db, new AcDbLine(AcGePoint3d(), AcGePoint3d(1, 1, 0))).handle();
+        text = post(db, new AcDbText(AcGePoint3d(), "T", AcDbObjectId(), 1)).handle();
+        auto* m = new AcDbMText;
+        m->setContents("M");
+        mtext = post(db, m).handle();
+        auto* ref = new AcDbBlockReference(AcGePoint3d(), defId);
+        const AcDbObjectId refId = post(db, ref);
+        insert = refId.handle();
+        acdbOpenObject(ref, refId, AcDb::kForWrite);
+        auto* attr = new AcDbAttribute(AcGePoint3d(), "V", "TAG");
+        AcDbObjectId attrId;
+        ref->appendAttribute(attrId, attr);
+        attribute = attrId.handle();
+        attr->close();
+        ref->close();
+        layout = acdbLayoutManager()->findLayoutNamed("Layout1", &db).handle();
+        AcDbLayerTable* layers = nullptr;
+        db.getSymbolTable(layers);
+        AcDbObjectId zero;
+        layers->getAt("0", zero);
+        layers->close();
+        layer = zero.handle();
+    }
+};
+
+struct Outcome {
+    Acad::ErrorStatus status;
+    std::string message;
+};
+
+Outcome read(AcDbDatabase& db, const std::string& text)
+{
+    const Acad::ErrorStatus es = db.readDxfText(text);
+    return {es, es == Acad::eOk ? std::string() : db.lastErrorMessage()};
+}
+
+// What every drawing that was read must survive: writing, and reading what was written.
+void writeAndReadAgain(AcDbDatabase& db)
+{
+    const std::string again = db.dxfText();
+    AcDbDatabase back(false);
+    EXPECT_EQ(back.readDxfText(again), Acad::eOk) << back.lastErrorMessage();
+    EXPECT_EQ(back.dxfText(), again);
+}
+
+} // namespace
+
+TEST(DxfInput, ObjectsOfTheWrongKindAreRefusedOrIgnored)
+{
+    Sample s;
+    AcDbDictionary* root = nullptr;
+    s.db.getNamedObjectsDictionary(root, AcDb::kForWrite);
+    AcDbObjectId xrecord;
+    root->setAt("ACAD_LAYOUT", new AcDbXrecord, xrecord);
+    root->close();
+    xrecord.object()->close();
+    AcDbDatabase db;
+    const Outcome refused = read(db, s.db.dxfText());
+    EXPECT_EQ(refused.status, Acad::eMalformedDxf);
+    EXPECT_EQ(refused.message, "the entry ACAD_LAYOUT of the root dictionary is a XRECORD, not a dictionary");
+
+    const std::string text = Sample().db.dxfText();
+    Sample handles;
+    const std::string cases[] = {
+        // A layout whose block record is a layer, a block record whose layout is a line,
+        // an entity owned by a text, a line's extension dictionary that is a text.
+        withValue(text, handles.layout, 330, handles.layer.text()),
+        withValue(text, handles.db.modelSpaceId().handle(), 340, handles.line.text()),
+        withValue(text, handles.line, 330, handles.text.text()),
+        withPairs(text, handles.line, "102\n{ACAD_XDICTIONARY\n360\n" + handles.text.text() + "\n102\n}\n"),
+    };
+    for (const std::string& bytes : cases) {
+        AcDbDatabase other;
+        const Outcome outcome = read(other, bytes);
+        EXPECT_EQ(outcome.status, Acad::eOk) << outcome.message;
+        CString name;
+        acdbLayoutManager()->getActiveLayoutName(name, true, &other);
+        acdbLayoutManager()->setCurrentLayout("Layout1", &other);
+        AcDbBlockTableRecord* ms = nullptr;
+        ASSERT_EQ(acdbOpenObject(ms, other.modelSpaceId(), AcDb::kForRead), Acad::eOk);
+        AcDbSortentsTable* order = nullptr;
+        EXPECT_NE(ms->getSortentsTable(order, AcDb::kForRead), Acad::eOk);
+        ms->close();
+        writeAndReadAgain(other);
+    }
+}
+
+TEST(DxfInput, ManyLayersMissingFromTheTableAreAdded)
+{
+    std::string entities = "0\nPOINT\n10\n1\n20\n2\n30\n0\n";   // no layer: layer 0
+    for (int i = 0; i < 60; ++i)
+        entities += "0\nLINE\n8\nMISSING-" + std::to_string(i) + "\n10\n0\n20\n0\n30\n0\n11\n1\n21\n1\n31\n0\n";
+    const std::string bytes = "0\nSECTION\n2\nENTITIES\n" + entities + "0\nENDSEC\n0\nEOF\n";
+    AcDbDatabase db;
+    ASSERT_EQ(db.readDxfText(bytes), Acad::eOk) << db.lastErrorMessage();
+    AcDbLayerTable* layers = nullptr;
+    db.getSymbolTable(layers);
+    for (int i = 0; i < 60; ++i)
+        EXPECT_TRUE(layers->has(("missing-" + std::to_string(i)).c_str())) << i;
+    layers->close();
+    const auto* ms = AcDbBlockTableRecord::cast(db.modelSpaceId().object());
+    ASSERT_EQ(ms->entityIds().size(), 61u);
+    EXPECT_EQ(AcDbEntity::cast(ms->entityIds().back().object())->layerName(), "MISSING-59");
+    const auto* point = AcDbEntity::cast(ms->entityIds().front().object());
+    EXPECT_EQ(point->layerId(), db.clayer());
+    writeAndReadAgain(db);
+}
+
+TEST(DxfInput, ByteOrderMarkLineEndsAndComments)
+{
+    const std::string text = Sample().db.dxfText();
+    std::string crlf;
+    for (char c : text)
+        crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    for (const std::string& bytes : {"\xEF\xBB\xBF" + text, "\xEF\xBB\xBF" + crlf, "999\nmade by hand\n" + text}) {
+        AcDbDatabase db;
+        ASSERT_EQ(db.readDxfText(bytes), Acad::eOk) << db.lastErrorMessage();
+        EXPECT_EQ(db.dxfText(), text);
+    }
+}
+
+TEST(DxfInput, IntegersBeyondTheirCodeAndEnumerationsOutOfRangeAreRefused)
+{
+    Sample s;
+    const std::string text = s.db.dxfText();
+    const struct {
+        AcDbHandle record;
+        int code;
+        const char* value;
+        const char* message;
+    } cases[] = {
+        {s.text, 40, "nan", "invalid number 'nan' for group code 40"},
+        {s.text, 40, "-inf", "invalid number '-inf' for group code 40"},
+        {s.mtext, 71, "0", "value 0 out of range 1 to 9 for group code 71"},
+        {s.mtext, 71, "10", "value 10 out of range 1 to 9 for group code 71"},
+        {s.layout, 73, "4", "value 4 out of range 0 to 3 for group code 73"},
+        {s.layout, 74, "6", "value 6 out of range 0 to 5 for group code 74"},
+        {s.layout, 72, "-1", "value -1 out of range 0 to 2 for group code 72"},
+        {s.layout, 75, "35", "value 35 out of range 0 to 34 for group code 75"},
+    };
+    for (const auto& c : cases) {
+        AcDbDatabase db;
+        const Outcome outcome = read(db, withValue(text, c.record, c.code, c.value));
+        EXPECT_EQ(outcome.status, Acad::eMalformedDxf) << c.message;
+        EXPECT_NE(outcome.message.find(c.message), std::string::npos) << outcome.message;
+        EXPECT_EQ(outcome.message.rfind("line ", 0), 0u) << outcome.message;
+    }
+    // Text alignments and attribute modes appear only when they are not the default.
+    const struct {
+        AcDbHandle record;
+        const char* pairs;
+        const char* message;
+    } added[] = {
+        {s.line, "62\n99999999999\n", "integer 99999999999 too large for group code 62"},
+        {s.line, "370\n300\n", "value 300 out of range -3 to 211 for group code 370"},
+        {s.line, "420\n4294967296\n", "integer 4294967296 too large for group code 420"},
+        {s.text, "100\nAcDbText\n72\n6\n", "value 6 out of range 0 to 5 for group code 72"},
+        {s.text, "100\nAcDbText\n100\nAcDbText\n73\n4\n", "value 4 out of range 0 to 3 for group code 73"},
+        {s.attribute, "100\nAcDbAttribute\n74\n9\n", "value 9 out of range 0 to 3 for group code 74"},
+        {s.insert, "100\nAcDbBlockReference\n70\n-2\n", "value -2 out of range 0 to 32767 for group code 70"},
+    };
+    for (const auto& c : added) {
+        AcDbDatabase db;
+        const Outcome outcome = read(db, withPairs(text, c.record, c.pairs));
+        EXPECT_NE(outcome.message.find(c.message), std::string::npos) << c.pairs << ": " << outcome.message;
+    }
+}
+
+TEST(DxfInput, UnreadIntegersAndXDataAreKeptExactly)
+{
+    Sample s;
+    // A large integer no field reads, and XData whose numbers and binary chunks do not
+    // convert: the drawing is read, xData() of that application gives null, the data is
+    // written back unchanged, and the other application's data still convert.
+    const std::string longChunk(2 * 40000, 'A');
+    const std::string pairs = "100\nAcDbEntity\n90\n99999999999\n";
+    const std::string xdata = "1001\nAPP\n1071\n99999999999\n1004\nABC\n1004\nZZ\n1004\n" + longChunk
+                            + "\n1001\nOTHER\n1000\nfine\n1070\n7\n";
+    std::string text = s.db.dxfText();
+    text = withPairs(text, s.line, pairs);
+    const size_t end = text.find("\n  0\n", text.find("\n  5\n" + s.line.text() + "\n"));
+    text.insert(end + 1, xdata);
+    AcDbDatabase db;
+    ASSERT_EQ(db.readDxfText(text), Acad::eOk) << db.lastErrorMessage();
+    AcDbObjectId id;
+    ASSERT_EQ(db.getAcDbObjectId(id, false, s.line), Acad::eOk);
+    EXPECT_EQ(id.object()->xData("APP"), nullptr);
+    resbuf* other = id.object()->xData("OTHER");
+    ASSERT_NE(other, nullptr);
+    EXPECT_EQ(other->rbnext->rbnext->resval.rint, 7);
+    acutRelRb(other);
+    const std::string written = db.dxfText();
+    EXPECT_NE(written.find(" 90\n99999999999\n"), std::string::npos);
+    EXPECT_NE(written.find("1071\n99999999999\n1004\nABC\n1004\nZZ\n1004\n" + longChunk + "\n"), std::string::npos);
+    writeAndReadAgain(db);
+}
+
+TEST(DxfInput, MalformedFilesNameWhatIsWrong)
+{
+    const std::string text = Sample().db.dxfText();
+    Sample s;
+    const struct {
+        std::string bytes;
+        const char* message;
+    } cases[] = {
+        {withValue(text, s.text, 5, s.line.text()), "duplicate handle " },
+        {withValue(text, s.text, 5, "FFFFFFFFFFFFFFFF"), "handle FFFFFFFFFFFFFFFF too large"},
+        {"0\nSECTION\n2\nBLOCKS\n0\nBLOCK\n5\n4000000000000000\n2\nB\n0\nENDBLK\n0\nENDSEC\n0\nEOF\n",
+         "line 5: handle 4000000000000000 too large"},
+        {withMarker(text, s.db.modelSpaceId().handle(), "*Model_Space", "*model_SPACE\n  0\nBLOCK_RECORD\n  2\n*Model_Space"),
+         "block record '*Model_Space' given twice"},
+        {"0\nSECTION\n2\nENTITIES\n0\nATTRIB\n8\n0\n0\nENDSEC\n0\nEOF\n", "ATTRIB outside a block reference"},
+        {"0\nSECTION\n2\nTABLES\n0\nTABLE\n2\nCHAIRS\n0\nENDTAB\n0\nENDSEC\n0\nEOF\n", "unknown table 'CHAIRS'"},
+        {"0\nSECTION\n0\nEOF\n", "section without a name"},
+        {"0\nLINE\n0\nEOF\n", "expected SECTION, found 'LINE'"},
+        {"0\nSECTION\n2\nOBJECTS\n0\nDICTIONARY\n5\nA\n3\nKEY\n350\nBEEF\n0\nENDSEC\n0\nEOF\n",
+         "reference to the missing object BEEF"},
+        // The block name lies in a subclass the reader does not know.
+        {withMarker(text, s.insert, "AcDbBlockReference", "AcDbOther"), "INSERT without a block name"},
+    };
+    for (const auto& c : cases) {
+        AcDbDatabase db;
+        const Outcome outcome = read(db, c.bytes);
+        EXPECT_NE(outcome.status, Acad::eOk) << c.message;
+        EXPECT_NE(outcome.message.find(c.message), std::string::npos) << outcome.message;
+    }
+}
+
+TEST(DxfInput, FilesThatCannotBeOpenedSayWhy)
+{
+    TempDir dir;
+    AcDbDatabase db;
+    EXPECT_EQ(db.readDxfFile(dir.folder().c_str()), Acad::eFileAccessErr);
+    EXPECT_EQ(db.lastErrorMessage(), "cannot open '" + dir.folder() + "': it is a folder");
+    EXPECT_EQ(db.readDxfFile(dir.file("none.dxf").c_str()), Acad::eFileNotFound);
+    EXPECT_EQ(db.lastErrorMessage(), "cannot open '" + dir.file("none.dxf") + "': no such file or directory");
+    const std::string secret = dir.file("secret.dxf");
+    writeFile(secret, Sample().db.dxfText());
+    ::chmod(secret.c_str(), 0600);
+    ::chmod(dir.path().c_str(), 0755);
+    const int result = runUnprivileged([&] {
+        AcDbDatabase other;
+        const bool refused = other.readDxfFile(secret.c_str()) == Acad::eFileAccessErr;
+        return refused && other.lastErrorMessage() == "cannot open '" + secret + "': permission denied" ? 0 : 1;
+    });
+    EXPECT_EQ(result, 0);
+}
+
+TEST(DxfInput, WhatIsWrittenReadsBackAsItWasWritten)
+{
+    Sample s;
+    const std::string text = s.db.dxfText();
+    const std::string cases[] = {
+        // A marker the reader does not know where no marker came yet (a line of release 12).
+        "0\nSECTION\n2\nENTITIES\n0\nLINE\n8\nWalls\n100\nAcDbStray\n10\n1\n62\n3\n0\nENDSEC\n0\nEOF\n",
+        // A pair before a table's name, which the writer writes first.
+        "0\nSECTION\n2\nTABLES\n0\nTABLE\n1\n9\n2\nLTYPE\n70\n0\n0\nENDTAB\n0\nENDSEC\n0\nEOF\n",
+        // Reactors and an owner naming objects the file does not have.
+        withPairs(text, s.line, "102\n{ACAD_REACTORS\n330\nFFFFF\n102\n}\n"),
+        withValue(text, s.text, 330, "EEEEE"),
+    };
+    for (const std::string& bytes : cases) {
+        AcDbDatabase db;
+        ASSERT_EQ(db.readDxfText(bytes), Acad::eOk) << db.lastErrorMessage();
+        const std::string once = db.dxfText();
+        EXPECT_EQ(once.find("FFFFF"), std::string::npos);
+        AcDbDatabase again;
+        ASSERT_EQ(again.readDxfText(once), Acad::eOk) << again.lastErrorMessage();
+        EXPECT_EQ(again.dxfText(), once);
+        EXPECT_LT(db.handseed().value(), 0xEEEEEu);   // handles dropped do not push new ones up
+    }
+}
+
+TEST(DxfInput, DrawingsThatCannotBeWrittenAsTheyAreFailTheSave)
+{
+    Sample s;
+    AcDbBlockTableRecord* room = nullptr;
+    AcDbBlockTable* blocks = nullptr;
+    s.db.getSymbolTable(blocks);
+    ASSERT_EQ(blocks->getAt("ROOM", room, AcDb::kForWrite), Acad::eOk);
+    blocks->close();
+    room->erase();
+    room->close();
+    TempDir dir;
+    EXPECT_EQ(s.db.saveAs(dir.file("x.dxf").c_str()), Acad::eInvalidInput);
+    EXPECT_NE(s.db.lastErrorMessage().find("the INSERT " + s.insert.text() + ": it shows a block that is not in the drawing"),
+              std::string::npos)
+        << s.db.lastErrorMessage();
+    // A database made without content is written as an empty drawing.
+    AcDbDatabase empty(false);
+    AcDbDatabase back(false);
+    EXPECT_EQ(back.readDxfText(empty.dxfText()), Acad::eOk) << back.lastErrorMessage();
+    EXPECT_FALSE(back.modelSpaceId().isNull());
+}

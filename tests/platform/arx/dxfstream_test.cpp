@@ -1,0 +1,429 @@
+// The DXF group-code layer on its own: reading pairs and records, writing them back,
+// declarative field tables, kept tags, result-buffer conversions and mapped files.
+#include "arx/dxffieldtable.h"
+#include "arx/dxfmappedfile.h"
+#include "arx/dxfnumber.h"
+#include "arx/dxfreader.h"
+#include "arx/dxfresbuf.h"
+#include "arx/dxfwriter.h"
+#include "common/tempdir.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <random>
+#include <gtest/gtest.h>
+
+using namespace qv::dxf;
+
+namespace {
+
+std::vector<std::pair<int, std::string>> pairsOf(std::string_view bytes)
+{
+    std::vector<std::pair<int, std::string>> out;
+    Reader reader(bytes);
+    for (Pair p; reader.next(p);)
+        out.emplace_back(p.code, std::string(p.value));
+    return out;
+}
+
+// The line a malformed file is refused at ("" when it is read).
+std::string refusal(std::string_view bytes)
+{
+    try {
+        pairsOf(bytes);
+    } catch (const FormatError& e) {
+        return e.what();
+    }
+    return "";
+}
+
+std::string written(const std::function<void(Writer&)>& write, size_t bufferSize = 1 << 20)
+{
+    std::string text;
+    StringSink sink(text);
+    Writer out(sink, bufferSize);
+    write(out);
+    EXPECT_TRUE(out.finish()) << out.error();
+    return text;
+}
+
+} // namespace
+
+TEST(DxfReader, LinesCodesAndValues)
+{
+    // A byte-order mark, CRLF line ends, padded codes, blanks around numbers but not texts.
+    const auto pairs = pairsOf("\xEF\xBB\xBF  0\r\nSECTION \r\n+2\r\n  a text  \r\n 40\r\n  2.5 \r\n1071\n-7\n");
+    const std::vector<std::pair<int, std::string>> expected = {
+        {0, "SECTION"}, {2, "  a text  "}, {40, "2.5"}, {1071, "-7"}};
+    EXPECT_EQ(pairs, expected);
+    EXPECT_EQ(pairsOf("0\nEOF"), (std::vector<std::pair<int, std::string>>{{0, "EOF"}}));
+    EXPECT_EQ(pairsOf("0\nEOF\n\n"), (std::vector<std::pair<int, std::string>>{{0, "EOF"}}));
+}
+
+TEST(DxfReader, MalformedPairsNameTheirLine)
+{
+    EXPECT_EQ(refusal("\xEF\xBB\xBF" "0\r\nA\r\nx1\r\nB\r\n"), "line 3: invalid group code 'x1'");
+    EXPECT_EQ(refusal("0\nA\n1.5\nB\n"), "line 3: invalid group code '1.5'");
+    EXPECT_EQ(refusal("0\nA\n1072\nB\n"), "line 3: invalid group code '1072'");
+    EXPECT_EQ(refusal("0\nA\n-6\nB\n"), "line 3: invalid group code '-6'");
+    EXPECT_EQ(refusal("0\nA\n\nB\n"), "line 3: invalid group code ''");
+    EXPECT_EQ(refusal("0\nA\n8"), "line 3: group code without a value (the file is truncated)");
+}
+
+TEST(DxfReader, TextsAreDecodedByRelease)
+{
+    const std::string r12 = "9\n$ACADVER\n1\nAC1009\n1\nR\xe4ume \x80\n1\n\\U+00C4 \\U+D83D\\U+DE00 \\U+D800x\n";
+    const auto old = pairsOf(r12);
+    EXPECT_EQ(old[2].second, "R\xc3\xa4ume \xe2\x82\xac");
+    EXPECT_EQ(old[3].second, "\xc3\x84 \xf0\x9f\x98\x80 \xef\xbf\xbdx");
+    const std::string r2013 = "9\n$ACADVER\n1\nAC1027\n1\nZ\xc3\xbcrich\n1\nbad \xfc\n40\n1\n";
+    const auto utf8 = pairsOf(r2013);
+    EXPECT_EQ(utf8[2].second, "Z\xc3\xbcrich");
+    EXPECT_EQ(utf8[3].second, "bad \xc3\xbc");   // not UTF-8: read as the code page
+    // Only texts are decoded: a handle keeps its bytes.
+    EXPECT_EQ(pairsOf("5\n\\U+0041\n")[0].second, "\\U+0041");
+}
+
+TEST(DxfReader, RecordsKeepTheirDecodedTextsUntilTheNext)
+{
+    const std::string bytes = "0\nTEXT\n1\n\\U+0041\n3\n\\U+0042\n0\nTEXT\n1\n\\U+0043\n0\nEOF\n";
+    Reader reader(bytes);
+    Record first, second;
+    ASSERT_TRUE(reader.nextRecord(first));
+    ASSERT_EQ(first.pairs().size(), 3u);
+    EXPECT_EQ(first.type(), "TEXT");
+    EXPECT_EQ(first.find(1)->value, "A");
+    EXPECT_EQ(first.find(3)->value, "B");
+    EXPECT_EQ(first.find(7), nullptr);
+    ASSERT_TRUE(reader.nextRecord(second));
+    EXPECT_EQ(second.find(1)->value, "C");
+    ASSERT_TRUE(reader.nextRecord(second));
+    EXPECT_EQ(second.type(), "EOF");
+    EXPECT_FALSE(reader.nextRecord(second));
+}
+
+TEST(DxfNumbers, ReadExactlyAsTheLibraryReads)
+{
+    // Short decimals take a fast path: it must give the very double from_chars gives.
+    std::mt19937_64 random(7);
+    for (int i = 0; i < 20000; ++i) {
+        std::string text = std::to_string(random() % 1000000000000000ull);
+        const size_t point = random() % (text.size() + 1);
+        if (point < text.size())
+            text.insert(text.size() - point, ".");
+        if (random() % 2)
+            text.insert(0, "-");
+        double fast = 0, exact = 0;
+        ASSERT_TRUE(parseReal(text, fast)) << text;
+        std::from_chars(text.data(), text.data() + text.size(), exact);
+        ASSERT_EQ(std::memcmp(&fast, &exact, sizeof fast), 0) << text;
+    }
+    double v = 0;
+    EXPECT_TRUE(parseReal("-0.0", v) && std::signbit(v));
+    EXPECT_TRUE(parseReal(" +2.5 ", v) && v == 2.5);
+    EXPECT_TRUE(parseReal("1234567890123456.5", v) && v == 1234567890123456.5);
+    EXPECT_TRUE(parseReal("1e-5", v) && v == 1e-5);
+    for (const char* bad : {"", "-", ".", "1.2.3", "1,5", "inf", "nan", "1e400", "0x10"})
+        EXPECT_FALSE(parseReal(bad, v)) << bad;
+    long long n = 0;
+    EXPECT_TRUE(parseInt("7.0", n) && n == 7);
+    EXPECT_FALSE(parseInt("7.5", n));
+    unsigned long long h = 0;
+    EXPECT_TRUE(parseHandle("", h) && h == 0);
+    EXPECT_TRUE(parseHandle("2f4", h) && h == 0x2F4);
+    EXPECT_FALSE(parseHandle("12345678901234567", h));
+}
+
+TEST(DxfWriter, FormatsAsTheReaderReadsBack)
+{
+    const std::string text = written([](Writer& out) {
+        out.text(0, "SECTION");
+        out.integer(70, -3);
+        out.real(40, 0);
+        out.real(41, 12);
+        out.real(42, 0.1);
+        out.real(43, -1e20);
+        out.handle(5, 0x2F4);
+        out.integer(1071, 2147483647);
+        out.point2d(10, 1.5, -2);
+    });
+    EXPECT_EQ(text, "  0\nSECTION\n 70\n-3\n 40\n0.0\n 41\n12.0\n 42\n0.1\n 43\n-1e+20\n  5\n2F4\n"
+                    "1071\n2147483647\n 10\n1.5\n 20\n-2.0\n");
+}
+
+TEST(DxfWriter, TextsWithControlCharactersAndEscapesReadBackTheSame)
+{
+    const std::string texts[] = {"two\nlines", "crlf\r\nend", "C:\\U+0041\\U+004", "\\P paragraph \\U+",
+                                 std::string("nul\0byte", 8), "tab\tkept", "  blanks  ", "", "Z\xc3\xbcrich \xe2\x82\xac"};
+    const std::string text = written([&](Writer& out) {
+        out.text(0, "TEXT");
+        for (const std::string& t : texts)
+            out.text(1, t);
+    });
+    const auto back = pairsOf("9\n$ACADVER\n1\nAC1027\n" + text);
+    ASSERT_EQ(back.size(), std::size(texts) + 3);
+    for (size_t i = 0; i < std::size(texts); ++i)
+        EXPECT_EQ(back[i + 3].second, texts[i]);
+}
+
+TEST(DxfWriter, ValuesTheReaderRefusesFailTheWriter)
+{
+    for (const auto& write : std::vector<std::function<void(Writer&)>>{
+             [](Writer& out) { out.real(40, std::nan("")); },
+             [](Writer& out) { out.point(10, 1, std::numeric_limits<double>::infinity(), 0); },
+             [](Writer& out) { out.integer(70, 40000); },
+             [](Writer& out) { out.integer(90, 99999999999); },
+             [](Writer& out) { out.text(1100, "no such code"); }}) {
+        std::string text;
+        StringSink sink(text);
+        Writer out(sink);
+        write(out);
+        EXPECT_FALSE(out.finish());
+        EXPECT_FALSE(out.error().empty());
+    }
+}
+
+TEST(DxfWriter, SmallBuffersAndFailingSinks)
+{
+    auto many = [](Writer& out) {
+        for (int i = 0; i < 500; ++i)
+            out.text(1, std::string(static_cast<size_t>(i % 40), 'x'));
+    };
+    EXPECT_EQ(written(many, 64), written(many));
+    // A sink that fails: the writer stops and reports it.
+    class Full : public Sink
+    {
+    public:
+        bool write(const char*, size_t size) override { return (taken += size) < 1000; }
+        size_t taken = 0;
+    } full;
+    Writer out(full, 256);
+    many(out);
+    EXPECT_FALSE(out.finish());
+    EXPECT_LT(full.taken, 1300u);
+}
+
+namespace {
+
+// An object with fields in two subclasses that reuse group code 1, a list, and a section
+// read whole.
+struct Sample : AcRxObject {
+    std::string m_name, m_label;
+    double m_size = 1, m_angle = 0;
+    int m_kind = 0;
+    AcGePoint3d m_at;
+    AcGeVector3d m_normal = AcGeVector3d::kZAxis;
+    std::vector<double> m_list;
+    std::vector<int> m_section;
+
+    static const FieldTable& table()
+    {
+        using namespace fields;
+        static const FieldTable t({{
+            subclass("AcDbFirst"),
+            text<&Sample::m_name>(1),
+            real<&Sample::m_size>(40).omitting(1),
+            point<&Sample::m_at>(10),
+            extrusion<&Sample::m_normal>(210),
+            subclass("AcDbSecond|AcDbSecondOld"),
+            text<&Sample::m_label>(1).omittingEmpty(),
+            angle<&Sample::m_angle>(50).normalized(),
+            integer<&Sample::m_kind>(72).range(0, 5),
+            value({42},
+                  [](AcRxObject& o, const Field&, const Pair& p, FieldContext& c) {
+                      auto& s = static_cast<Sample&>(o);
+                      if (s.m_list.size() >= 2)
+                          return false;   // a third is left to the extras
+                      s.m_list.push_back(c.real(p));
+                      return true;
+                  },
+                  [](const AcRxObject& o, const Field& f, Writer& out) {
+                      for (double v : static_cast<const Sample&>(o).m_list)
+                          out.real(f.code(), v);
+                  }),
+            subclass("AcDbWhole"),
+            section(
+                [](AcRxObject& o, std::span<const Pair> pairs, FieldContext& c) {
+                    for (const Pair& p : pairs)
+                        static_cast<Sample&>(o).m_section.push_back(static_cast<int>(c.integer(p)));
+                    return pairs.size();
+                },
+                [](const AcRxObject& o, const Field&, Writer& out) {
+                    for (int v : static_cast<const Sample&>(o).m_section)
+                        out.integer(90, v);
+                }),
+        }});
+        return t;
+    }
+};
+
+// Reads a record's pairs (after its head) into a sample, as a database's reader does.
+std::string readSample(Sample& s, TagList& extras, std::string_view record)
+{
+    const std::string bytes = "0\nSAMPLE\n" + std::string(record);
+    Reader reader(bytes);
+    Record rec;
+    reader.nextRecord(rec);
+    FieldContext context;
+    FieldTable::Cursor cursor;
+    const auto pairs = rec.pairs();
+    try {
+        for (size_t i = 1; i < pairs.size();)
+            if (!Sample::table().read(s, cursor, pairs, i, context))
+                extras.add(pairs[i].code, pairs[i].value, cursor.anchor), ++i;
+    } catch (const FormatError& e) {
+        return e.what();
+    }
+    extras.sortByAnchor();
+    return "";
+}
+
+std::string writeSample(const Sample& s, const TagList& extras)
+{
+    return written([&](Writer& out) { Sample::table().write(s, out, &extras); });
+}
+
+} // namespace
+
+TEST(DxfFields, MarkersSelectTheFieldsOfACode)
+{
+    Sample s;
+    TagList extras;
+    ASSERT_EQ(readSample(s, extras, "100\nAcDbSecondOld\n1\nsecond\n50\n-90\n100\nAcDbFirst\n1\nfirst\n"
+                                    "20\n2\n10\n1\n40\n3\n"),
+              "");
+    EXPECT_EQ(s.m_name, "first");
+    EXPECT_EQ(s.m_label, "second");
+    EXPECT_NEAR(s.m_angle, 1.5 * kPi, 1e-12);
+    EXPECT_EQ(s.m_size, 3);
+    EXPECT_TRUE(s.m_at.isEqualTo(AcGePoint3d(1, 2, 0)));
+    EXPECT_TRUE(extras.empty());
+    // Written in the table's order, the second marker under its first name.
+    EXPECT_EQ(writeSample(s, extras), "100\nAcDbFirst\n  1\nfirst\n 40\n3.0\n 10\n1.0\n 20\n2.0\n 30\n0.0\n"
+                                      "100\nAcDbSecond\n  1\nsecond\n 50\n270.0\n 72\n0\n100\nAcDbWhole\n");
+}
+
+TEST(DxfFields, WithoutMarkersEverySectionReads)
+{
+    Sample s;
+    TagList extras;
+    ASSERT_EQ(readSample(s, extras, "1\nname\n72\n4\n90\n7\n"), "");
+    EXPECT_EQ(s.m_name, "name");   // the first section with the code takes it
+    EXPECT_TRUE(s.m_label.empty());
+    EXPECT_EQ(s.m_kind, 4);
+    // A section read whole is not taken without its marker.
+    EXPECT_TRUE(s.m_section.empty());
+    ASSERT_EQ(extras.size(), 1u);
+    EXPECT_EQ(extras[0].code, 90);
+}
+
+TEST(DxfFields, UnreadPairsAreWrittenBackWhereTheyStood)
+{
+    Sample s;
+    TagList extras;
+    const std::string record = "999\nfirst of all\n100\nAcDbFirst\n1\nn\n5\nkept\n40\n2\n100\nAcDbForeign\n1\nforeign\n"
+                               "10\n7\n100\nAcDbSecond\n42\n1\n42\n2\n42\n3\n100\nAcDbWhole\n90\n1\n91\n2\n";
+    ASSERT_EQ(readSample(s, extras, record), "");
+    EXPECT_EQ(s.m_name, "n");
+    EXPECT_TRUE(s.m_at.isEqualTo(AcGePoint3d()));   // the foreign subclass's 10 is not the point
+    EXPECT_EQ(s.m_list, (std::vector<double>{1, 2}));
+    EXPECT_EQ(s.m_section, (std::vector<int>{1, 2}));
+    EXPECT_EQ(writeSample(s, extras),
+              "999\nfirst of all\n100\nAcDbFirst\n  1\nn\n  5\nkept\n 40\n2.0\n 10\n0.0\n 20\n0.0\n 30\n0.0\n"
+              "100\nAcDbForeign\n  1\nforeign\n 10\n7\n100\nAcDbSecond\n 50\n0.0\n 72\n0\n 42\n1.0\n 42\n2.0\n"
+              " 42\n3\n100\nAcDbWhole\n 90\n1\n 90\n2\n");
+}
+
+TEST(DxfFields, ValuesOutOfRangeOrMalformedNameTheirLine)
+{
+    const struct {
+        const char* record;
+        const char* message;
+    } cases[] = {
+        {"100\nAcDbSecond\n72\n6\n", "line 5: value 6 out of range 0 to 5 for group code 72"},
+        {"100\nAcDbSecond\n72\n-1\n", "line 5: value -1 out of range 0 to 5 for group code 72"},
+        {"100\nAcDbSecond\n72\n99999999999\n", "line 5: integer 99999999999 too large for group code 72"},
+        {"100\nAcDbFirst\n40\nnan\n", "line 5: invalid number 'nan' for group code 40"},
+        {"100\nAcDbFirst\n40\n1e999\n", "line 5: invalid number '1e999' for group code 40"},
+        {"100\nAcDbSecond\n72\n1.5\n", "line 5: invalid integer '1.5' for group code 72"},
+    };
+    for (const auto& c : cases) {
+        Sample s;
+        TagList extras;
+        EXPECT_EQ(readSample(s, extras, c.record), c.message) << c.record;
+    }
+    Sample s;
+    TagList extras;
+    EXPECT_EQ(readSample(s, extras, "100\nAcDbSecond\n72\n3.0\n"), "");   // integers written as reals
+    EXPECT_EQ(s.m_kind, 3);
+}
+
+TEST(DxfTagList, CopiesAcrossResourcesAndKeepsOrder)
+{
+    std::pmr::monotonic_buffer_resource arena;
+    TagList inArena(&arena);
+    for (int i = 0; i < 6; ++i)
+        inArena.add(1000 + i % 2, "value " + std::to_string(i), 3 - i / 2);
+    inArena.sortByAnchor();
+    EXPECT_EQ(inArena[0].value(), "value 4");   // anchor 1, in the order added
+    EXPECT_EQ(inArena[1].value(), "value 5");
+    EXPECT_EQ(inArena[5].value(), "value 1");
+    TagList onHeap;
+    onHeap = std::move(inArena);   // another resource: copied
+    EXPECT_EQ(onHeap.size(), 6u);
+    EXPECT_TRUE(inArena.empty());
+    TagList copy = onHeap;
+    copy.erase(1, 5);
+    copy.append(onHeap, 2, 3);
+    ASSERT_EQ(copy.size(), 3u);
+    EXPECT_EQ(copy[2].value(), onHeap[2].value());
+    EXPECT_FALSE(copy == onHeap);
+}
+
+TEST(DxfResbuf, BinaryChunksAndNumbersThatDoNotConvertGiveNoChain)
+{
+    auto chainOf = [](std::initializer_list<std::pair<int, std::string>> tags) {
+        TagList list;
+        for (const auto& [code, value] : tags)
+            list.add(code, value);
+        return toResbuf(list, 0, list.size());
+    };
+    resbuf* good = chainOf({{1001, "APP"}, {1004, "00ff7F"}, {1010, "1"}, {1020, "2"}, {1030, "3"}, {1071, "-5"}});
+    ASSERT_NE(good, nullptr);
+    EXPECT_EQ(good->rbnext->resval.rbinary.clen, 3);
+    EXPECT_EQ(static_cast<unsigned char>(good->rbnext->resval.rbinary.buf[1]), 0xFF);
+    EXPECT_EQ(good->rbnext->rbnext->resval.rpoint[2], 3);
+    EXPECT_EQ(good->rbnext->rbnext->rbnext->resval.rlong, -5);
+    acutRelRb(good);
+    for (const auto& bad : {std::pair<int, std::string>{1004, "ABC"}, {1004, "GG"}, {1004, std::string(65536, 'A')},
+                            {1071, "99999999999"}, {1070, "40000"}, {1040, "x"}, {1010, "inf"}})
+        EXPECT_EQ(chainOf({{1001, "APP"}, bad}), nullptr) << bad.first << " " << bad.second.substr(0, 10);
+    // Back to tags: binary as hexadecimal; numbers that are not finite are refused.
+    resbuf* rb = acutBuildList(1001, "APP", 1040, 2.5, 0);
+    TagList out;
+    EXPECT_EQ(fromResbuf(rb, out), Acad::eOk);
+    EXPECT_EQ(out[1].value(), "2.5");
+    rb->rbnext->resval.rreal = std::nan("");
+    EXPECT_EQ(fromResbuf(rb, out), Acad::eInvalidInput);
+    acutRelRb(rb);
+}
+
+TEST(DxfMappedFile, ReasonsOfFilesThatCannotBeMapped)
+{
+    TempDir dir;
+    MappedFile file;
+    EXPECT_FALSE(file.open(dir.folder()));
+    EXPECT_EQ(file.error(), "it is a folder");
+    EXPECT_EQ(file.errorNumber(), EISDIR);
+    EXPECT_FALSE(file.open(dir.file("none.dxf")));
+    EXPECT_EQ(file.error(), "no such file or directory");
+    writeFile(dir.file("empty.dxf"), "");
+    ASSERT_TRUE(file.open(dir.file("empty.dxf")));
+    EXPECT_TRUE(file.bytes().empty());
+    writeFile(dir.file("some.dxf"), "0\nEOF\n");
+    ASSERT_TRUE(file.open(dir.file("some.dxf")));
+    file.release(3);   // less than a page: nothing to give back, the bytes stay readable
+    EXPECT_EQ(file.bytes(), "0\nEOF\n");
+}
