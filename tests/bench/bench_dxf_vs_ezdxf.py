@@ -4,9 +4,10 @@
 Run by hand (not by CTest), with the system python (Debian's python3-ezdxf):
 
     /usr/bin/python3 tests/bench/bench_dxf_vs_ezdxf.py [--build build] [--repeat 5]
-        [--rooms 10000 100000] [--ezdxf-rooms 10000] [--keep DIR]
+        [--rooms 10000 100000] [--ezdxf-rooms 10000] [--spaces] [--keep DIR]
 
-For each plan size it generates a plan (scripts/gen_floorplan.py, R2013) and times, in
+For each plan size it generates a plan (scripts/gen_floorplan.py, R2013; with --spaces the
+rooms are space blocks with their attributes, records and assets) and times, in
 turn within the same run, three whole processes:
   floor    build/bin/bench_dxf_floor PLAN OUT: maps the file, parses every group pair
            with from_chars, formats it back with to_chars, writes once; no objects. What
@@ -84,10 +85,12 @@ class Runner:
             f.write("SAVEAS\n%s\nQUIT\n" % os.path.join(work, "out.dxf"))
 
     def plan(self, rooms):
-        path = os.path.join(self.work, "plan-%d.dxf" % rooms)
+        kind = "spaces" if self.args.spaces else "plain"
+        path = os.path.join(self.work, "plan-%s-%d.dxf" % (kind, rooms))
         if not os.path.exists(path):
-            print("generating a plan of %d rooms ..." % rooms, file=sys.stderr)
-            subprocess.run([sys.executable, GEN, "--rooms", str(rooms), "--version", "R2013", path],
+            print("generating a %s plan of %d rooms ..." % (kind, rooms), file=sys.stderr)
+            options = ["--spaces"] if self.args.spaces else []
+            subprocess.run([sys.executable, GEN, "--rooms", str(rooms), "--version", "R2013"] + options + [path],
                            check=True, timeout=3600)
         return path
 
@@ -133,6 +136,7 @@ def main():
     p.add_argument("--rooms", type=int, nargs="+", default=[10000, 100000])
     p.add_argument("--ezdxf-rooms", type=int, default=10000, help="run ezdxf on plans up to this many rooms")
     p.add_argument("--repeat", type=int, default=5)
+    p.add_argument("--spaces", action="store_true", help="plans of space blocks, as this system's drawings hold them")
     p.add_argument("--keep", help="keep generated plans in this folder (reused by later runs)")
     args = p.parse_args()
 
