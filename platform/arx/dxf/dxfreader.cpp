@@ -44,10 +44,13 @@ Encoding encodingOf(std::string_view bytes)
 
 } // namespace
 
-Reader::Reader(std::string_view bytes) : m_bytes(bytes), m_encoding(encodingOf(bytes))
+// Byte-order marks written more than once (by tools that add one whatever the text holds)
+// are all skipped.
+Reader::Reader(std::string_view bytes) : m_bytes(bytes)
 {
-    if (m_bytes.starts_with(kByteOrderMark))
-        m_pos = kByteOrderMark.size();
+    while (m_bytes.substr(m_pos).starts_with(kByteOrderMark))
+        m_pos += kByteOrderMark.size();
+    m_encoding = encodingOf(m_bytes.substr(m_pos));
 }
 
 Reader::Reader(MappedFile& file) : Reader(file.bytes()) { m_file = &file; }
