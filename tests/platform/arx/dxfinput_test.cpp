@@ -370,6 +370,14 @@ TEST(DxfInput, DrawingsThatCannotBeWrittenAsTheyAreFailTheSave)
     EXPECT_NE(s.db.lastErrorMessage().find("the INSERT " + s.insert.text() + ": it shows a block that is not in the drawing"),
               std::string::npos)
         << s.db.lastErrorMessage();
+    // Flags beyond a 16-bit integer are refused when set, so that the save never meets them.
+    AcDbLayerTableRecord layer;
+    EXPECT_EQ(layer.setFlags(0x10000), Acad::eInvalidInput);
+    EXPECT_EQ(layer.setFlags(INT16_MIN - 1), Acad::eInvalidInput);
+    EXPECT_EQ(layer.flags(), 0);
+    EXPECT_EQ(layer.setFlags(INT16_MIN), Acad::eOk);
+    EXPECT_EQ(layer.setFlags(4), Acad::eOk);
+    EXPECT_TRUE(layer.isLocked());
     // A database made without content is written as an empty drawing.
     AcDbDatabase empty(false);
     AcDbDatabase back(false);
