@@ -301,6 +301,9 @@ TEST(DxfInput, MalformedFilesNameWhatIsWrong)
         {withPairs(text, s.insert, "102\n{APP\n1000\nx\n"), "group '{APP' not closed by '}'"},
         {withPairs(text, s.line, "102\n{ACAD_REACTORS\n330\n1\n"), "group '{ACAD_REACTORS' not closed by '}'"},
         {withPairs(text, s.line, "102\n{ACAD_XDICTIONARY\n"), "group '{ACAD_XDICTIONARY' not closed by '}'"},
+        // A record type cannot be escaped: a NUL byte in one would be lost.
+        {std::string("0\nSECTION\n2\nENTITIES\n0\nVERTEX") + '\0' + "X\n8\n0\n0\nENDSEC\n0\nEOF\n",
+         "line 5: record type with a NUL byte"},
     };
     for (const auto& c : cases) {
         AcDbDatabase db;
@@ -342,6 +345,11 @@ TEST(DxfInput, WhatIsWrittenReadsBackAsItWasWritten)
         // Reactors and an owner naming objects the file does not have.
         withPairs(text, s.line, "102\n{ACAD_REACTORS\n330\nFFFFF\n102\n}\n"),
         withValue(text, s.text, 330, "EEEEE"),
+        // Record types with blanks and carriage returns around them, or control characters
+        // in them (kept in a section of another name).
+        "0\nSECTION\n2\nENTITIES\n0\nPOLYLINE\n8\n0\n66\n1\n0\nVERTEX \r\r\n8\n0\n0\n\tSEQEND\r\r\n"
+        "0\nENDSEC\n0\nEOF\n",
+        "0\nSECTION\n2\nTHUMBS\n0\nA\x01\\U+0001B\n1\nx\n0\nENDSEC\n0\nEOF\n",
     };
     for (const std::string& bytes : cases) {
         AcDbDatabase db;
