@@ -25,7 +25,7 @@ RbValueKind acutRbValueKind(int t)
     if ((t >= 40 && t < 60) || (t >= 110 && t < 150) || (t >= 210 && t < 240) || (t >= 460 && t < 470))
         return RbValueKind::kReal;
     if ((t >= 60 && t < 80) || (t >= 170 && t < 180) || (t >= 270 && t < 300) || (t >= 370 && t < 390)
-        || (t >= 400 && t < 410) || (t >= 280 && t < 290) || t == 1070)
+        || (t >= 400 && t < 410) || (t >= 1060 && t <= 1070))
         return RbValueKind::kShort;
     if ((t >= 90 && t < 100) || (t >= 420 && t < 430) || (t >= 440 && t < 460) || t == 1071)
         return RbValueKind::kLong;
@@ -33,7 +33,8 @@ RbValueKind acutRbValueKind(int t)
     if ((t >= 310 && t < 320) || t == 1004) return RbValueKind::kBinary;
     if (t >= 1010 && t < 1040) return RbValueKind::kPoint;
     if (t >= 1040 && t < 1060) return RbValueKind::kReal;
-    return RbValueKind::kNone;
+    // Group codes of no defined kind hold text, as files write them.
+    return t <= 1071 ? RbValueKind::kString : RbValueKind::kNone;
 }
 
 resbuf* acutNewRb(int restype)

@@ -94,12 +94,16 @@ struct AcDbDatabase::Impl {
 };
 
 namespace qv {
-// Gives every object without a handle one, and creates what a valid drawing needs that the
-// database lacks (handles are given when assignHandles): the nine tables, their standard
-// records, model and paper space with their layouts, the root dictionary with ACAD_GROUP,
-// ACAD_LAYOUT and ACAD_PLOTSETTINGS. An entry of the root dictionary that should be a
-// dictionary but is not is refused (dxf::FormatError).
-void completeDatabase(AcDbDatabase* db, bool assignHandles = true);
+// Creates what a valid drawing needs that the database lacks: the nine tables, their
+// standard records, model and paper space with their layouts, the root dictionary with
+// ACAD_GROUP, ACAD_LAYOUT and ACAD_PLOTSETTINGS; then gives every object without a handle
+// one. An entry of the root dictionary that should be a dictionary but is not is refused
+// (dxf::FormatError).
+void completeDatabase(AcDbDatabase* db);
+// Creates only the tables and their standard records, model and paper space included: what
+// blocks and entities need while a file without tables is read (its objects, which may
+// come first, can name objects not read yet, so layouts and dictionaries wait).
+void completeTables(AcDbDatabase* db);
 // Reads a file of size bytes into db, a database made without content; throws
 // dxf::FormatError.
 void readDxf(AcDbDatabase* db, dxf::Reader& reader, size_t size);

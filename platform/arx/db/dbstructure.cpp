@@ -176,14 +176,19 @@ void ensureHeader(Impl& impl)
 
 namespace qv {
 
-void completeDatabase(AcDbDatabase* db, bool assignHandles)
+void completeTables(AcDbDatabase* db)
+{
+    ensureTables(db->impl());
+    ensureRecords(db->impl());
+}
+
+void completeDatabase(AcDbDatabase* db)
 {
     Impl& impl = db->impl();
-    ensureTables(impl);
-    ensureRecords(impl);
+    completeTables(db);
     ensureLayouts(impl, ensureDictionaries(impl));
     ensureHeader(impl);
-    for (size_t i = 0; assignHandles && i < impl.stubs.size(); ++i)
+    for (size_t i = 0; i < impl.stubs.size(); ++i)
         if (AcDbStub& stub = impl.stubs[i]; stub.object && stub.handle.isNull())
             impl.assignHandle(&stub);
 }

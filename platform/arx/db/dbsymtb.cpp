@@ -10,6 +10,8 @@
 #include "dbobjectdata.h"
 #include "dbobjectimpl.h"
 
+#include <cstdint>
+
 ACRX_DEFINE_MEMBERS(AcDbSymbolTable, AcDbObject, "TABLE")
 ACRX_DEFINE_MEMBERS(AcDbSymbolTableRecord, AcDbObject, "")
 ACRX_DEFINE_MEMBERS(AcDbBlockTable, AcDbSymbolTable, "TABLE")
@@ -259,6 +261,14 @@ Acad::ErrorStatus AcDbSymbolTableRecord::getName(CString& name) const
 Acad::ErrorStatus AcDbSymbolTableRecord::getName(std::string& name) const
 {
     name = m_name;
+    return Acad::eOk;
+}
+
+Acad::ErrorStatus AcDbSymbolTableRecord::setFlags(int flags)
+{
+    if (flags < INT16_MIN || flags > INT16_MAX)
+        return Acad::eInvalidInput;
+    m_flags = flags;
     return Acad::eOk;
 }
 

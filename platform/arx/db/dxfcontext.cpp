@@ -62,11 +62,12 @@ void DxfContext::readRecord(AcRxObject& target, const dxf::FieldTable& table, st
 }
 
 // A "{NAME" group up to its closing "}": reactors, the extension dictionary, or another
-// application's group kept whole.
+// application's group kept whole. A group not closed within its record is refused.
 void DxfContext::readGroup(std::span<const dxf::Pair> pairs, size_t& i, ObjectData*& data)
 {
     if (!data)
         data = ObjectData::make();
+    const size_t start = i;
     const std::string_view name = pairs[i].value;
     const bool reactors = name == "{ACAD_REACTORS", xdict = name == "{ACAD_XDICTIONARY";
     const bool kept = !reactors && !xdict;
@@ -83,11 +84,12 @@ void DxfContext::readGroup(std::span<const dxf::Pair> pairs, size_t& i, ObjectDa
             data->appGroups.add(p.code, p.value);
         }
     }
-    if (i < pairs.size()) {
-        if (kept)
-            data->appGroups.add(102, "}");
-        ++i;
-    }
+    // A group left open would take the fields and XData after it.
+    if (i == pairs.size())
+        throw dxf::FormatError(pairs[start].line, "group '" + std::string(name.substr(0, 40)) + "' not closed by '}'");
+    if (kept)
+        data->appGroups.add(102, "}");
+    ++i;
 }
 
 AcDbObjectId DxfContext::reference(const dxf::Pair& pair, bool strict)

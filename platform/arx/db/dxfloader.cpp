@@ -366,7 +366,7 @@ void Loader::readTable()
 void Loader::ensureStructure()
 {
     if (m_impl.blockTable.isNull())
-        qv::completeDatabase(m_db, false);
+        qv::completeTables(m_db);
 }
 
 // The block record an entity of the ENTITIES section names, else model or paper space as

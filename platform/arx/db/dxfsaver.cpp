@@ -64,7 +64,7 @@ private:
     void writeEntity(const AcDbEntity* ent);
     void writeSequenceEnd(AcDbHandle handle, const AcDbEntity* owner);
     void writeBlockFrame(const AcDbBlockTableRecord* btr, bool begin);
-    void beginSection(const char* name);
+    void beginSection(std::string_view name);
     void endSection() { m_out.word(0, "ENDSEC"); }
     // Names the object a value of which could not be written.
     void noteFailure(const char* type, AcDbHandle handle);
@@ -90,7 +90,7 @@ bool Saver::run(std::string& error)
     writeEntities();
     writeObjects();
     for (const auto& [name, tags] : m_impl.otherSections) {
-        beginSection(name.c_str());
+        beginSection(name);
         m_out.tags(tags);
         endSection();
     }
@@ -165,10 +165,11 @@ void Saver::registerApplications(const std::set<std::string, std::less<>>& apps)
     }
 }
 
-void Saver::beginSection(const char* name)
+// Names of sections kept as read may hold any byte: they are written as texts, escaped.
+void Saver::beginSection(std::string_view name)
 {
     m_out.word(0, "SECTION");
-    m_out.word(2, name);
+    m_out.text(2, name);
 }
 
 void Saver::noteFailure(const char* type, AcDbHandle handle)

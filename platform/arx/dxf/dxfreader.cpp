@@ -15,11 +15,14 @@ constexpr size_t kHeaderWindow = 1 << 16;
 // How much read text is given back at once.
 constexpr size_t kReleaseStep = 4 << 20;
 
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+
+// Without the blanks around it (carriage returns too, beyond the one of a CRLF line end).
 std::string_view trimmed(std::string_view s)
 {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
+    while (!s.empty() && isBlank(s.front()))
         s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
+    while (!s.empty() && isBlank(s.back()))
         s.remove_suffix(1);
     return s;
 }
@@ -44,10 +47,13 @@ Encoding encodingOf(std::string_view bytes)
 
 } // namespace
 
-Reader::Reader(std::string_view bytes) : m_bytes(bytes), m_encoding(encodingOf(bytes))
+// Byte-order marks written more than once (by tools that add one whatever the text holds)
+// are all skipped.
+Reader::Reader(std::string_view bytes) : m_bytes(bytes)
 {
-    if (m_bytes.starts_with(kByteOrderMark))
-        m_pos = kByteOrderMark.size();
+    while (m_bytes.substr(m_pos).starts_with(kByteOrderMark))
+        m_pos += kByteOrderMark.size();
+    m_encoding = encodingOf(m_bytes.substr(m_pos));
 }
 
 Reader::Reader(MappedFile& file) : Reader(file.bytes()) { m_file = &file; }
@@ -98,6 +104,9 @@ bool Reader::next(Pair& pair)
         value = trimmed(value);
     else if (needsDecoding(value))
         value = decoded(value);
+    // Record types are neither decoded nor escaped: one holding a NUL byte cannot be kept.
+    if (code == 0 && value.find('\0') != std::string_view::npos)
+        throw FormatError(codeLineNumber, "record type with a NUL byte");
     pair = Pair{code, value, codeLineNumber};
     return true;
 }

@@ -77,7 +77,8 @@ bool readItem(const TagList& tags, size_t& i, size_t last, resbuf* rb)
     case RbValueKind::kLong:
     case RbValueKind::kInt64: return setInteger(rb, t, kind);
     case RbValueKind::kBinary: return setBinary(rb, t.value());
-    default: acutSetRbString(rb, std::string(t.value()).c_str()); return true;
+    case RbValueKind::kString: acutSetRbString(rb, std::string(t.value()).c_str()); return true;
+    default: return false;   // a code no buffer holds a value of
     }
 }
 

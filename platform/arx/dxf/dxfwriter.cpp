@@ -92,9 +92,10 @@ void Writer::pair(int code, const char* value, size_t size)
     m_used += total;
 }
 
+// Record types (code 0) are read as they stand: never escaped.
 void Writer::tag(int c, std::string_view value)
 {
-    if (valueKind(c) == ValueKind::kText && needsEscape(value)) {
+    if (valueKind(c) == ValueKind::kText && c != 0 && needsEscape(value)) {
         escapeText(value, m_escaped);
         value = m_escaped;
     }

@@ -11,6 +11,7 @@
 #include "common/tempdir.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -189,7 +190,9 @@ TEST(DxfInput, ByteOrderMarkLineEndsAndComments)
     std::string crlf;
     for (char c : text)
         crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
-    for (const std::string& bytes : {"\xEF\xBB\xBF" + text, "\xEF\xBB\xBF" + crlf, "999\nmade by hand\n" + text}) {
+    const std::string twice = "\xEF\xBB\xBF\xEF\xBB\xBF";
+    for (const std::string& bytes :
+         {"\xEF\xBB\xBF" + text, "\xEF\xBB\xBF" + crlf, twice + text, "999\nmade by hand\n" + text}) {
         AcDbDatabase db;
         ASSERT_EQ(db.readDxfText(bytes), Acad::eOk) << db.lastErrorMessage();
         EXPECT_EQ(db.dxfText(), text);
@@ -294,6 +297,13 @@ TEST(DxfInput, MalformedFilesNameWhatIsWrong)
          "reference to the missing object BEEF"},
         // The block name lies in a subclass the reader does not know.
         {withMarker(text, s.insert, "AcDbBlockReference", "AcDbOther"), "INSERT without a block name"},
+        // Groups left open would take the fields after them.
+        {withPairs(text, s.insert, "102\n{APP\n1000\nx\n"), "group '{APP' not closed by '}'"},
+        {withPairs(text, s.line, "102\n{ACAD_REACTORS\n330\n1\n"), "group '{ACAD_REACTORS' not closed by '}'"},
+        {withPairs(text, s.line, "102\n{ACAD_XDICTIONARY\n"), "group '{ACAD_XDICTIONARY' not closed by '}'"},
+        // A record type cannot be escaped: a NUL byte in one would be lost.
+        {std::string("0\nSECTION\n2\nENTITIES\n0\nVERTEX") + '\0' + "X\n8\n0\n0\nENDSEC\n0\nEOF\n",
+         "line 5: record type with a NUL byte"},
     };
     for (const auto& c : cases) {
         AcDbDatabase db;
@@ -335,6 +345,11 @@ TEST(DxfInput, WhatIsWrittenReadsBackAsItWasWritten)
         // Reactors and an owner naming objects the file does not have.
         withPairs(text, s.line, "102\n{ACAD_REACTORS\n330\nFFFFF\n102\n}\n"),
         withValue(text, s.text, 330, "EEEEE"),
+        // Record types with blanks and carriage returns around them, or control characters
+        // in them (kept in a section of another name).
+        "0\nSECTION\n2\nENTITIES\n0\nPOLYLINE\n8\n0\n66\n1\n0\nVERTEX \r\r\n8\n0\n0\n\tSEQEND\r\r\n"
+        "0\nENDSEC\n0\nEOF\n",
+        "0\nSECTION\n2\nTHUMBS\n0\nA\x01\\U+0001B\n1\nx\n0\nENDSEC\n0\nEOF\n",
     };
     for (const std::string& bytes : cases) {
         AcDbDatabase db;
@@ -363,9 +378,106 @@ TEST(DxfInput, DrawingsThatCannotBeWrittenAsTheyAreFailTheSave)
     EXPECT_NE(s.db.lastErrorMessage().find("the INSERT " + s.insert.text() + ": it shows a block that is not in the drawing"),
               std::string::npos)
         << s.db.lastErrorMessage();
+    // Flags beyond a 16-bit integer are refused when set, so that the save never meets them.
+    AcDbLayerTableRecord layer;
+    EXPECT_EQ(layer.setFlags(0x10000), Acad::eInvalidInput);
+    EXPECT_EQ(layer.setFlags(INT16_MIN - 1), Acad::eInvalidInput);
+    EXPECT_EQ(layer.flags(), 0);
+    EXPECT_EQ(layer.setFlags(INT16_MIN), Acad::eOk);
+    EXPECT_EQ(layer.setFlags(4), Acad::eOk);
+    EXPECT_TRUE(layer.isLocked());
     // A database made without content is written as an empty drawing.
     AcDbDatabase empty(false);
     AcDbDatabase back(false);
     EXPECT_EQ(back.readDxfText(empty.dxfText()), Acad::eOk) << back.lastErrorMessage();
     EXPECT_FALSE(back.modelSpaceId().isNull());
+}
+
+TEST(DxfInput, SectionsOfOtherNamesKeepTheirNamesWhole)
+{
+    // Names holding control bytes are no known section: kept as read, and written so that
+    // they read back the same, never as the section their printable part names.
+    const std::string text = Sample().db.dxfText();
+    const std::string names[] = {std::string("BLOCKS\0\0", 8), std::string("OBJECTS\0", 8), "TABLES\x06",
+                                 "HEADER\r\r", "ENTITIES\\U+0000"};
+    for (const std::string& name : names) {
+        std::string bytes = text;
+        const std::string section = "0\nSECTION\n2\n" + name + "\n0\nBLOCK\n5\n1\n2\n*Model_Space\n0\nENDBLK\n"
+                                  + "0\nLINE\n5\n1\n0\nENDSEC\n";
+        bytes.insert(bytes.rfind("  0\nEOF"), section);
+        AcDbDatabase db;
+        ASSERT_EQ(db.readDxfText(bytes), Acad::eOk) << name << ": " << db.lastErrorMessage();
+        writeAndReadAgain(db);
+    }
+    AcDbDatabase db;
+    ASSERT_EQ(db.readDxfText("0\nSECTION\n2\n" + names[0] + "\n1\nx\n0\nENDSEC\n0\nEOF\n"), Acad::eOk);
+    EXPECT_NE(db.dxfText().find("  2\nBLOCKS\\U+0000\\U+0000\n  1\nx\n  0\nENDSEC\n"), std::string::npos);
+}
+
+TEST(DxfInput, ObjectsBeforeEntitiesInAFileWithoutTables)
+{
+    // The root dictionary names a dictionary that a later section gives, or that no section
+    // gives; the tables are made when the entities come, and the dictionaries at the end.
+    const std::string root = "0\nSECTION\n2\nOBJECTS\n0\nDICTIONARY\n5\nA\n330\n0\n100\nAcDbDictionary\n"
+                             "3\nACAD_GROUP\n350\nB\n3\nACAD_LAYOUT\n350\nC\n0\nENDSEC\n";
+    const std::string entities = "0\nSECTION\n2\nENTITIES\n0\nLINE\n5\n10\n8\nWalls\n10\n0\n20\n0\n11\n1\n21\n1\n"
+                                 "0\nENDSEC\n";
+    const std::string later = "0\nSECTION\n2\nOBJECTS\n0\nDICTIONARY\n5\nB\n330\nA\n100\nAcDbDictionary\n"
+                              "0\nDICTIONARY\n5\nC\n330\nA\n100\nAcDbDictionary\n0\nENDSEC\n";
+    AcDbDatabase db;
+    ASSERT_EQ(db.readDxfText(root + entities + later + "0\nEOF\n"), Acad::eOk) << db.lastErrorMessage();
+    AcDbDictionary* dict = nullptr;
+    ASSERT_EQ(db.getNamedObjectsDictionary(dict), Acad::eOk);
+    AcDbObjectId layouts;
+    EXPECT_EQ(dict->getAt("ACAD_LAYOUT", layouts), Acad::eOk);
+    dict->close();
+    EXPECT_EQ(layouts.handle(), AcDbHandle(0xC));
+    EXPECT_EQ(AcDbBlockTableRecord::cast(db.modelSpaceId().object())->entityIds().size(), 1u);
+    writeAndReadAgain(db);
+
+    AcDbDatabase missing;
+    const Outcome outcome = read(missing, root + entities + "0\nEOF\n");
+    EXPECT_EQ(outcome.status, Acad::eMalformedDxf);
+    EXPECT_NE(outcome.message.find("reference to the missing object B"), std::string::npos) << outcome.message;
+}
+
+TEST(DxfInput, XDataAndRecordsOfCodesWithoutAKindReadAsTexts)
+{
+    // Codes whose values the format leaves open convert to strings, the 1060s to 16-bit
+    // integers; every chain is freed whole (the sanitizer builds find a leak).
+    Sample s;
+    std::string text = s.db.dxfText();
+    const size_t end = text.find("\n  0\n", text.find("\n  5\n" + s.line.text() + "\n"));
+    text.insert(end + 1, "1001\nAPP\n1006\nsix\n1009\nnine\n1065\n-12\n1000\nend\n");
+    AcDbDatabase db;
+    ASSERT_EQ(db.readDxfText(text), Acad::eOk) << db.lastErrorMessage();
+    AcDbObjectId id;
+    ASSERT_EQ(db.getAcDbObjectId(id, false, s.line), Acad::eOk);
+    resbuf* chain = id.object()->xData("APP");
+    ASSERT_NE(chain, nullptr);
+    const resbuf* rb = chain->rbnext;
+    ASSERT_EQ(rb->restype, 1006);
+    EXPECT_STREQ(rb->resval.rstring, "six");
+    EXPECT_STREQ(rb->rbnext->resval.rstring, "nine");
+    EXPECT_EQ(rb->rbnext->rbnext->resval.rint, -12);
+    EXPECT_STREQ(rb->rbnext->rbnext->rbnext->resval.rstring, "end");
+    resbuf* copy = acutDuplicateRbChain(chain);
+    acutRelRb(chain);
+    acutRelRb(copy);
+
+    AcDbXrecord record;
+    resbuf* data = acutBuildList(1, "one", 0);
+    data->rbnext = acutNewRb(85);
+    acutSetRbString(data->rbnext, "open");
+    data->rbnext->rbnext = acutNewRb(-4);
+    EXPECT_EQ(record.setFromRbChain(data), Acad::eInvalidInput);   // -4 holds no value here
+    acutRelRb(data->rbnext->rbnext);
+    data->rbnext->rbnext = nullptr;
+    ASSERT_EQ(record.setFromRbChain(data), Acad::eOk);
+    acutRelRb(data);
+    resbuf* back = nullptr;
+    ASSERT_EQ(record.rbChain(&back), Acad::eOk);
+    ASSERT_NE(back->rbnext, nullptr);
+    EXPECT_STREQ(back->rbnext->resval.rstring, "open");
+    acutRelRb(back);
 }

@@ -155,7 +155,8 @@ public:
     void assignName(std::string name) { m_name = std::move(name); }
     bool isDependent() const { return m_name.find('|') != std::string::npos; }
     int flags() const { return m_flags; }
-    void setFlags(int flags) { m_flags = flags; }
+    // Flags are written as a 16-bit integer: others give eInvalidInput.
+    Acad::ErrorStatus setFlags(int flags);
 
 protected:
     // The first fields of a record's table: the markers, the name and the flags.

@@ -1,6 +1,6 @@
 // Reading ASCII DXF as a stream of group pairs: one pair at a time, or one record (a 0
-// pair and the pairs after it up to the next 0 pair) at a time. A UTF-8 byte-order mark at
-// the start is skipped, CRLF line ends are accepted, and texts are decoded only when they
+// pair and the pairs after it up to the next 0 pair) at a time. UTF-8 byte-order marks at
+// the start are skipped, CRLF line ends are accepted, and texts are decoded only when they
 // hold bytes above ASCII or a backslash. Malformed pairs throw FormatError.
 #pragma once
 

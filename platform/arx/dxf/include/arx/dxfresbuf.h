@@ -10,7 +10,8 @@ namespace qv::dxf {
 
 // A chain of tags [first, last), or null when a value does not convert (a number that is
 // not one or does not fit its code, binary data that is not whole hexadecimal bytes or
-// longer than a buffer holds). The caller frees the chain.
+// longer than a buffer holds, a negative code, which holds no value in a buffer). The
+// caller frees the chain.
 resbuf* toResbuf(const TagList& tags, size_t first, size_t last);
 // Appends the chain's items; eInvalidInput for an item no tag holds (an unknown code, a
 // number that is not finite).

@@ -20,10 +20,11 @@ public:
     Writer(const Writer&) = delete;
     Writer& operator=(const Writer&) = delete;
 
-    // A value written as it is held: texts escaped (see escapeText), others as they are.
+    // A value written as it is held: texts but record types escaped (see escapeText), others
+    // as they are.
     void tag(int code, std::string_view value);
     void text(int code, std::string_view value) { tag(code, value); }
-    // A value known to need no escape (record types, subclass markers, section names).
+    // A value known to need no escape (record types, subclass markers, the known sections' names).
     void word(int code, std::string_view value) { pair(code, value.data(), value.size()); }
     // Values that the reader would refuse fail the writer: an integer beyond its code's
     // width, a real that is not finite.
