@@ -10,6 +10,7 @@
 #include "dbobjectdata.h"
 #include "dbobjectimpl.h"
 
+#include <algorithm>
 #include <cstdint>
 
 ACRX_DEFINE_MEMBERS(AcDbSymbolTable, AcDbObject, "TABLE")
@@ -208,7 +209,10 @@ const std::vector<Field>& AcDbSymbolTable::dxfFields()
         ignored({2}),   // the name follows from the kind
         value({70}, [](AcRxObject&, const Field&, const Pair&, FieldContext&) { return true; },
               [](const AcRxObject& o, const Field& f, Writer& out) {
-                  out.integer(f.code(), static_cast<const AcDbSymbolTable&>(o).liveRecordCount());
+                  // A count for readers to size by, no more: a table of more records than the
+                  // code holds says the most it can.
+                  const size_t count = static_cast<const AcDbSymbolTable&>(o).liveRecordCount();
+                  out.integer(f.code(), static_cast<long long>(std::min<size_t>(count, INT16_MAX)));
               }),
     };
     return fields;
@@ -226,7 +230,10 @@ const FieldTable& AcDbDimStyleTable::dxfTable() const
         subclass("AcDbDimStyleTable"),
         value({71}, [](AcRxObject&, const Field&, const Pair&, FieldContext&) { return true; },
               [](const AcRxObject& o, const Field& f, Writer& out) {
-                  out.integer(f.code(), static_cast<const AcDbSymbolTable&>(o).liveRecordCount());
+                  // A count for readers to size by, no more: a table of more records than the
+                  // code holds says the most it can.
+                  const size_t count = static_cast<const AcDbSymbolTable&>(o).liveRecordCount();
+                  out.integer(f.code(), static_cast<long long>(std::min<size_t>(count, INT16_MAX)));
               }),
         value({340}, [](AcRxObject&, const Field&, const Pair&, FieldContext&) { return true; },
               [](const AcRxObject& o, const Field& f, Writer& out) {

@@ -184,6 +184,19 @@ TEST(DxfInput, ManyLayersMissingFromTheTableAreAdded)
     writeAndReadAgain(db);
 }
 
+TEST(DxfInput, TablesOfMoreRecordsThanTheirCountHoldsAreWritten)
+{
+    // A table's count is a 16-bit integer; a table of more records says the most it can.
+    AcDbDatabase db;
+    for (int i = 0; i <= INT16_MAX; ++i)
+        ASSERT_TRUE(acdbRegApp(("APP" + std::to_string(i)).c_str(), &db)) << i;
+    const std::string text = db.dxfText();
+    const size_t most = text.find("AcDbSymbolTable\n 70\n32767\n");
+    EXPECT_NE(most, std::string::npos);
+    EXPECT_EQ(text.find("AcDbSymbolTable\n 70\n32767\n", most + 1), std::string::npos);
+    writeAndReadAgain(db);
+}
+
 TEST(DxfInput, ByteOrderMarkLineEndsAndComments)
 {
     const std::string text = Sample().db.dxfText();
