@@ -14,17 +14,6 @@
 ACRX_DEFINE_MEMBERS(AcDbBlockReference, AcDbEntity, "INSERT")
 ACRX_DEFINE_MEMBERS(AcDbMInsertBlock, AcDbBlockReference, "INSERT")
 
-using qv::dxf::Field;
-using qv::dxf::FieldContext;
-using qv::dxf::FieldTable;
-using qv::dxf::Pair;
-using qv::dxf::Writer;
-using qv::allFinite;
-using qv::fromOcs;
-using qv::kDegree;
-using qv::toOcs;
-using namespace qv::fields;
-
 namespace {
 
 constexpr int kMaxNesting = 32;
@@ -334,5 +323,4 @@ Acad::ErrorStatus AcDbMInsertBlock::setRows(Adesk::UInt16 n) { QV_CHECKED_SETTER
 Acad::ErrorStatus AcDbMInsertBlock::setColumnSpacing(double d) { QV_CHECKED_SETTER(allFinite(d), m_columnSpacing = d) }
 
 Acad::ErrorStatus AcDbMInsertBlock::setRowSpacing(double d) { QV_CHECKED_SETTER(allFinite(d), m_rowSpacing = d) }
-
 

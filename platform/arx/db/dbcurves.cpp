@@ -16,17 +16,6 @@ ACRX_DEFINE_MEMBERS(AcDb3dPolyline, AcDbSequencePolyline, "POLYLINE")
 ACRX_DEFINE_MEMBERS(AcDbPolyFaceMesh, AcDbSequencePolyline, "POLYLINE")
 ACRX_DEFINE_MEMBERS(AcDbPolygonMesh, AcDbSequencePolyline, "POLYLINE")
 
-using qv::dxf::Field;
-using qv::dxf::FieldContext;
-using qv::dxf::FieldTable;
-using qv::dxf::Pair;
-using qv::dxf::Writer;
-using qv::allFinite;
-using qv::fromOcs;
-using qv::kDegree;
-using qv::toOcs;
-using namespace qv::fields;
-
 namespace {
 
 // Normal of a planar entity after a transform, with whether its orientation was mirrored.

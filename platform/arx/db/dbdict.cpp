@@ -12,13 +12,6 @@ ACRX_DEFINE_MEMBERS(AcDbDictionary, AcDbObject, "DICTIONARY")
 ACRX_DEFINE_MEMBERS(AcDbXrecord, AcDbObject, "XRECORD")
 ACRX_DEFINE_MEMBERS(AcDbSortentsTable, AcDbObject, "SORTENTSTABLE")
 
-using qv::dxf::Field;
-using qv::dxf::FieldContext;
-using qv::dxf::FieldTable;
-using qv::dxf::Pair;
-using qv::dxf::Writer;
-using namespace qv::fields;
-
 bool AcDbDictionaryIterator::next()
 {
     if (!done())

@@ -9,14 +9,6 @@
 
 ACRX_DEFINE_MEMBERS(AcDbHatch, AcDbEntity, "HATCH")
 
-using qv::dxf::Field;
-using qv::dxf::FieldContext;
-using qv::dxf::FieldTable;
-using qv::dxf::Pair;
-using qv::dxf::Writer;
-using qv::allFinite;
-using qv::kDegree;
-
 namespace {
 
 struct PatternDef {

@@ -11,11 +11,6 @@
 ACRX_DEFINE_MEMBERS(AcDbPlotSettings, AcDbObject, "PLOTSETTINGS")
 ACRX_DEFINE_MEMBERS(AcDbLayout, AcDbPlotSettings, "LAYOUT")
 
-using qv::dxf::Field;
-using qv::dxf::FieldTable;
-using qv::allFinite;
-using namespace qv::fields;
-
 AcDbPlotSettings::AcDbPlotSettings(bool modelType)
 {
     if (modelType) {

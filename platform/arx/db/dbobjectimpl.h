@@ -144,3 +144,15 @@ dxf::Field sharedName(int code)
 } // namespace fields
 
 } // namespace qv
+
+// The names the sources of the object classes use in their field tables and setters.
+using qv::allFinite;
+using qv::fromOcs;
+using qv::kDegree;
+using qv::toOcs;
+using qv::dxf::Field;
+using qv::dxf::FieldContext;
+using qv::dxf::FieldTable;
+using qv::dxf::Pair;
+using qv::dxf::Writer;
+using namespace qv::fields;

@@ -34,13 +34,7 @@ ACRX_DEFINE_MEMBERS(AcDbUCSTableRecord, AcDbSymbolTableRecord, "UCS")
 ACRX_DEFINE_MEMBERS(AcDbDimStyleTable, AcDbSymbolTable, "TABLE")
 ACRX_DEFINE_MEMBERS(AcDbDimStyleTableRecord, AcDbSymbolTableRecord, "DIMSTYLE")
 
-using qv::dxf::Field;
-using qv::dxf::FieldContext;
-using qv::dxf::FieldTable;
-using qv::dxf::Pair;
 using qv::dxf::upper;
-using qv::dxf::Writer;
-using namespace qv::fields;
 
 // ---- iterators ----
 

@@ -15,17 +15,6 @@ ACRX_DEFINE_MEMBERS(AcDbAttributeDefinition, AcDbAttributeBase, "ATTDEF")
 ACRX_DEFINE_MEMBERS(AcDbAttribute, AcDbAttributeBase, "ATTRIB")
 ACRX_DEFINE_MEMBERS(AcDbMText, AcDbEntity, "MTEXT")
 
-using qv::dxf::Field;
-using qv::dxf::FieldContext;
-using qv::dxf::FieldTable;
-using qv::dxf::Pair;
-using qv::dxf::Writer;
-using qv::allFinite;
-using qv::fromOcs;
-using qv::kDegree;
-using qv::toOcs;
-using namespace qv::fields;
-
 namespace {
 
 AcDbObjectId styleId(AcDbDatabase* db, const char* name)

@@ -7,14 +7,6 @@
 
 ACRX_DEFINE_MEMBERS(AcDbViewport, AcDbEntity, "VIEWPORT")
 
-using qv::dxf::Field;
-using qv::dxf::FieldContext;
-using qv::dxf::FieldTable;
-using qv::dxf::Pair;
-using qv::dxf::Writer;
-using qv::allFinite;
-using namespace qv::fields;
-
 Acad::ErrorStatus AcDbViewport::setCenterPoint(const AcGePoint3d& p) { QV_CHECKED_SETTER(allFinite(p), m_center = p) }
 Acad::ErrorStatus AcDbViewport::setWidth(double width) { QV_CHECKED_SETTER(allFinite(width), m_width = width) }
 Acad::ErrorStatus AcDbViewport::setHeight(double height) { QV_CHECKED_SETTER(allFinite(height), m_height = height) }
