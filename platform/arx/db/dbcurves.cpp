@@ -69,10 +69,8 @@ Acad::ErrorStatus AcDbLine::getPointAtParam(double param, AcGePoint3d& point) co
 
 Acad::ErrorStatus AcDbLine::transformBy(const AcGeMatrix3d& m)
 {
-    if (const Acad::ErrorStatus es = assertWriteEnabled(); es != Acad::eOk)
+    if (const Acad::ErrorStatus es = checkTransform(m); es != Acad::eOk)
         return es;
-    if (!allFinite(m))
-        return Acad::eInvalidInput;
     m_start = m.transform(m_start);
     m_end = m.transform(m_end);
     bool mirrored = false;
@@ -148,12 +146,8 @@ Acad::ErrorStatus AcDbCircle::getArea(double& area) const
 
 Acad::ErrorStatus AcDbCircle::transformBy(const AcGeMatrix3d& m)
 {
-    if (const Acad::ErrorStatus es = assertWriteEnabled(); es != Acad::eOk)
+    if (const Acad::ErrorStatus es = checkTransform(m, true); es != Acad::eOk)
         return es;
-    if (!allFinite(m))
-        return Acad::eInvalidInput;
-    if (!m.isUniScaledOrtho())
-        return Acad::eNotApplicable;
     bool mirrored = false;
     const AcGePoint3d c = m.transform(center());
     m_radius *= m.scale();
@@ -477,12 +471,8 @@ Acad::ErrorStatus AcDbPolyline::getArea(double& area) const
 
 Acad::ErrorStatus AcDbPolyline::transformBy(const AcGeMatrix3d& m)
 {
-    if (const Acad::ErrorStatus es = assertWriteEnabled(); es != Acad::eOk)
+    if (const Acad::ErrorStatus es = checkTransform(m, true); es != Acad::eOk)
         return es;
-    if (!allFinite(m))
-        return Acad::eInvalidInput;
-    if (!m.isUniScaledOrtho())
-        return Acad::eNotApplicable;
     bool mirrored = false;
     const AcGeVector3d normal = transformedNormal(m, m_normal, mirrored);
     const AcGeMatrix3d toPlane = AcGeMatrix3d::worldToPlane(normal);

@@ -188,6 +188,15 @@ void AcDbEntity::resolveLayer(AcDbDatabase* db)
 
 Acad::ErrorStatus AcDbEntity::transformBy(const AcGeMatrix3d&) { return Acad::eNotApplicable; }
 
+Acad::ErrorStatus AcDbEntity::checkTransform(const AcGeMatrix3d& m, bool conformal) const
+{
+    if (const Acad::ErrorStatus es = assertWriteEnabled(); es != Acad::eOk)
+        return es;
+    if (!qv::allFinite(m))
+        return Acad::eInvalidInput;
+    return conformal && !m.isUniScaledOrtho() ? Acad::eNotApplicable : Acad::eOk;
+}
+
 Acad::ErrorStatus AcDbEntity::getGeomExtents(AcDbExtents&) const { return Acad::eInvalidExtents; }
 
 Acad::ErrorStatus AcDbEntity::checkWriteOpen() const

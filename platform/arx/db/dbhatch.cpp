@@ -382,12 +382,8 @@ Acad::ErrorStatus AcDbHatch::removeLoopAt(int index)
 
 Acad::ErrorStatus AcDbHatch::transformBy(const AcGeMatrix3d& m)
 {
-    if (const Acad::ErrorStatus es = assertWriteEnabled(); es != Acad::eOk)
+    if (const Acad::ErrorStatus es = checkTransform(m, true); es != Acad::eOk)
         return es;
-    if (!allFinite(m))
-        return Acad::eInvalidInput;
-    if (!m.isUniScaledOrtho())
-        return Acad::eNotApplicable;
     for (const Loop& loop : m_loops)
         for (const Edge& e : loop.edges)
             if (e.type == kSpline)

@@ -138,10 +138,8 @@ void AcDbText::copyTextFrom(const AcDbText& o)
 
 Acad::ErrorStatus AcDbText::transformBy(const AcGeMatrix3d& m)
 {
-    if (const Acad::ErrorStatus es = assertWriteEnabled(); es != Acad::eOk)
+    if (const Acad::ErrorStatus es = checkTransform(m); es != Acad::eOk)
         return es;
-    if (!allFinite(m))
-        return Acad::eInvalidInput;
     const AcGeVector3d dir = qv::ocsDirection(m_rotation, m_normal);
     const AcGeVector3d up = m_normal.crossProduct(dir);
     const AcGeVector3d newDir = m.transform(dir), newUp = m.transform(up);
@@ -359,10 +357,8 @@ Acad::ErrorStatus AcDbMText::setTextStyle(AcDbObjectId id)
 
 Acad::ErrorStatus AcDbMText::transformBy(const AcGeMatrix3d& m)
 {
-    if (const Acad::ErrorStatus es = assertWriteEnabled(); es != Acad::eOk)
+    if (const Acad::ErrorStatus es = checkTransform(m); es != Acad::eOk)
         return es;
-    if (!allFinite(m))
-        return Acad::eInvalidInput;
     const AcGeVector3d dir = m.transform(m_direction);
     const AcGeVector3d normal = m.transform(m_normal).normal();
     if (dir.isZeroLength() || normal.isZeroLength())

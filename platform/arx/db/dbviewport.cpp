@@ -55,12 +55,13 @@ Acad::ErrorStatus AcDbViewport::getFrozenLayerList(AcDbObjectIdArray& ids) const
 
 Acad::ErrorStatus AcDbViewport::transformBy(const AcGeMatrix3d& m)
 {
-    if (!allFinite(m))
-        return Acad::eInvalidInput;
-    if (!m.isUniScaledOrtho())
-        return Acad::eNotApplicable;
+    if (const Acad::ErrorStatus es = checkTransform(m, true); es != Acad::eOk)
+        return es;
     const double s = m.scale();
-    QV_SETTER((m_center = m.transform(m_center), m_width *= s, m_height *= s))
+    m_center = m.transform(m_center);
+    m_width *= s;
+    m_height *= s;
+    return Acad::eOk;
 }
 
 Acad::ErrorStatus AcDbViewport::getGeomExtents(AcDbExtents& extents) const

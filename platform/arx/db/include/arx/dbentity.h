@@ -55,6 +55,12 @@ public:
     void setLayerFromFile(AcDbObjectId id);
     bool isInPaperSpace() const;
 
+protected:
+    // eOk when the entity may be transformed by m: open for write and m finite (else
+    // eInvalidInput), and, when conformal, m scaling alike in every direction (else
+    // eNotApplicable).
+    Acad::ErrorStatus checkTransform(const AcGeMatrix3d& m, bool conformal = false) const;
+
 private:
     AcDbObjectId m_layerId;
     const char* m_layerName = "0";        // interned; the layer while there is no record
