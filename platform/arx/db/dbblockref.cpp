@@ -278,11 +278,11 @@ const FieldTable& AcDbBlockReference::dxfTable() const
         subclass("AcDbBlockReference|AcDbMInsertBlock",
                  [](const AcRxObject& o) { return isArray(o) ? "AcDbMInsertBlock" : "AcDbBlockReference"; }),
         // Attributes follow: known from the records after this one.
-        value({66}, [](AcRxObject&, const Field&, const Pair&, FieldContext&) { return true; },
-              [](const AcRxObject& o, const Field& f, Writer& out) {
-                  if (static_cast<const AcDbBlockReference&>(o).hasLiveAttributes())
-                      out.integer(f.code(), 1);
-              }),
+        derived({66},
+                [](const AcRxObject& o, const Field& f, Writer& out) {
+                    if (static_cast<const AcDbBlockReference&>(o).hasLiveAttributes())
+                        out.integer(f.code(), 1);
+                }),
         value({2},
               [](AcRxObject& o, const Field&, const Pair& p, FieldContext& c) {
                   qv::dbContext(c).setBlockNamed(&static_cast<AcDbBlockReference&>(o), p);

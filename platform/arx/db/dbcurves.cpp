@@ -523,10 +523,10 @@ const FieldTable& AcDbPolyline::dxfTable() const
 {
     static const FieldTable table({dxfFields(), {
         subclass("AcDbPolyline"),
-        value({90}, [](AcRxObject&, const Field&, const Pair&, FieldContext&) { return true; },
-              [](const AcRxObject& o, const Field& f, Writer& out) {
-                  out.integer(f.code(), static_cast<long long>(static_cast<const AcDbPolyline&>(o).m_vertices.size()));
-              }),
+        derived({90},
+                [](const AcRxObject& o, const Field& f, Writer& out) {
+                    out.integer(f.code(), static_cast<long long>(static_cast<const AcDbPolyline&>(o).m_vertices.size()));
+                }),
         integer<&AcDbPolyline::m_flags>(70),
         real<&AcDbPolyline::m_constantWidth>(43).only([](const AcRxObject& o) {
             double width = 0;
@@ -607,8 +607,7 @@ const FieldTable& AcDbSequencePolyline::dxfTable() const
     static const FieldTable table({dxfFields(), {
         subclass("AcDb2dPolyline|AcDb3dPolyline|AcDbPolyFaceMesh|AcDbPolygonMesh",
                  [](const AcRxObject& o) { return static_cast<const AcDbSequencePolyline&>(o).polylineSubclass(); }),
-        value({66}, [](AcRxObject&, const Field&, const Pair&, FieldContext&) { return true; },
-              [](const AcRxObject&, const Field& f, Writer& out) { out.integer(f.code(), 1); }),
+        derived({66}, [](const AcRxObject&, const Field& f, Writer& out) { out.integer(f.code(), 1); }),
         // The "point" of a polyline holds only its elevation.
         value({10, 20, 30},
               [](AcRxObject& o, const Field&, const Pair& p, FieldContext& c) {

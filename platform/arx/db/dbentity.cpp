@@ -232,11 +232,11 @@ const std::vector<qv::dxf::Field>& AcDbEntity::dxfFields()
     static const std::vector<Field> fields = {
         subclass("AcDbEntity"),
         // Paper space and the layout's name follow from the owner.
-        value({67}, [](AcRxObject&, const Field&, const Pair&, FieldContext&) { return true; },
-              [](const AcRxObject& o, const Field& f, Writer& out) {
-                  if (static_cast<const AcDbEntity&>(o).isInPaperSpace())
-                      out.integer(f.code(), 1);
-              }),
+        derived({67},
+                [](const AcRxObject& o, const Field& f, Writer& out) {
+                    if (static_cast<const AcDbEntity&>(o).isInPaperSpace())
+                        out.integer(f.code(), 1);
+                }),
         ignored({410}),
         value({8}, readLayer, writeLayer),
         sharedName<&AcDbEntity::m_linetype>(6).only([](const AcRxObject& o) {

@@ -196,18 +196,24 @@ int AcDbSymbolTable::liveRecordCount() const
     return n;
 }
 
+namespace {
+
+// A count for readers to size by, no more: a table of more records than the code holds
+// says the most it can.
+void writeRecordCount(const AcRxObject& o, const Field& f, Writer& out)
+{
+    const size_t count = static_cast<const AcDbSymbolTable&>(o).liveRecordCount();
+    out.integer(f.code(), static_cast<long long>(std::min<size_t>(count, INT16_MAX)));
+}
+
+} // namespace
+
 const std::vector<Field>& AcDbSymbolTable::dxfFields()
 {
     static const std::vector<Field> fields = {
         subclass("AcDbSymbolTable"),
         ignored({2}),   // the name follows from the kind
-        value({70}, [](AcRxObject&, const Field&, const Pair&, FieldContext&) { return true; },
-              [](const AcRxObject& o, const Field& f, Writer& out) {
-                  // A count for readers to size by, no more: a table of more records than the
-                  // code holds says the most it can.
-                  const size_t count = static_cast<const AcDbSymbolTable&>(o).liveRecordCount();
-                  out.integer(f.code(), static_cast<long long>(std::min<size_t>(count, INT16_MAX)));
-              }),
+        derived({70}, writeRecordCount),
     };
     return fields;
 }
@@ -222,19 +228,13 @@ const FieldTable& AcDbDimStyleTable::dxfTable() const
 {
     static const FieldTable table({dxfFields(), {
         subclass("AcDbDimStyleTable"),
-        value({71}, [](AcRxObject&, const Field&, const Pair&, FieldContext&) { return true; },
-              [](const AcRxObject& o, const Field& f, Writer& out) {
-                  // A count for readers to size by, no more: a table of more records than the
-                  // code holds says the most it can.
-                  const size_t count = static_cast<const AcDbSymbolTable&>(o).liveRecordCount();
-                  out.integer(f.code(), static_cast<long long>(std::min<size_t>(count, INT16_MAX)));
-              }),
-        value({340}, [](AcRxObject&, const Field&, const Pair&, FieldContext&) { return true; },
-              [](const AcRxObject& o, const Field& f, Writer& out) {
-                  for (const AcDbObjectId& id : static_cast<const AcDbSymbolTable&>(o).recordIds())
-                      if (qv::live(id))
-                          out.handle(f.code(), id.handle().value());
-              }),
+        derived({71}, writeRecordCount),
+        derived({340},
+                [](const AcRxObject& o, const Field& f, Writer& out) {
+                    for (const AcDbObjectId& id : static_cast<const AcDbSymbolTable&>(o).recordIds())
+                        if (qv::live(id))
+                            out.handle(f.code(), id.handle().value());
+                }),
     }});
     return table;
 }
@@ -506,13 +506,16 @@ const FieldTable& AcDbBlockTableRecord::dxfTable() const
 
 namespace {
 
-bool ignore(AcRxObject&, const Field&, const Pair&, FieldContext&) { return true; }
-
 bool paperSpaceFrame(const AcRxObject& o) { return static_cast<const AcDbBlockTableRecord&>(o).isPaperSpace(); }
 
 void writeFrameLayer(const AcRxObject& o, const Field& f, Writer& out)
 {
     out.text(f.code(), static_cast<const AcDbBlockTableRecord&>(o).frame().layer);
+}
+
+void writeBlockName(const AcRxObject& o, const Field& f, Writer& out)
+{
+    out.text(f.code(), static_cast<const AcDbBlockTableRecord&>(o).name());
 }
 
 void writeOne(const AcRxObject&, const Field& f, Writer& out) { out.integer(f.code(), 1); }
@@ -525,7 +528,7 @@ const FieldTable& AcDbBlockTableRecord::blockBeginTable()
 {
     static const FieldTable table({{
         subclass("AcDbEntity"),
-        value({67}, ignore, writeOne).only(paperSpaceFrame),
+        derived({67}, writeOne).only(paperSpaceFrame),
         value({8},
               [](AcRxObject& o, const Field&, const Pair& p, FieldContext&) {
                   static_cast<AcDbBlockTableRecord&>(o).m_frame.layer = qv::dxf::internName(p.value);
@@ -533,10 +536,7 @@ const FieldTable& AcDbBlockTableRecord::blockBeginTable()
               },
               writeFrameLayer),
         subclass("AcDbBlockBegin"),
-        value({2}, ignore,
-              [](const AcRxObject& o, const Field& f, Writer& out) {
-                  out.text(f.code(), static_cast<const AcDbBlockTableRecord&>(o).name());
-              }),
+        derived({2}, writeBlockName),
         value({70},
               [](AcRxObject& o, const Field&, const Pair& p, FieldContext& c) {
                   static_cast<AcDbBlockTableRecord&>(o).setFlags(static_cast<int>(c.integer(p)));
@@ -547,10 +547,7 @@ const FieldTable& AcDbBlockTableRecord::blockBeginTable()
                   out.integer(f.code(), (btr.flags() & ~2) | (btr.hasAttributeDefinitions() ? 2 : 0));
               }),
         point<&AcDbBlockTableRecord::m_origin>(10),
-        value({3}, ignore,
-              [](const AcRxObject& o, const Field& f, Writer& out) {
-                  out.text(f.code(), static_cast<const AcDbBlockTableRecord&>(o).name());
-              }),
+        derived({3}, writeBlockName),
         text<&AcDbBlockTableRecord::m_xrefPath>(1),
         text<&AcDbBlockTableRecord::m_description>(4).omittingEmpty(),
     }});
@@ -561,8 +558,8 @@ const FieldTable& AcDbBlockTableRecord::blockEndTable()
 {
     static const FieldTable table({{
         subclass("AcDbEntity"),
-        value({67}, ignore, writeOne).only(paperSpaceFrame),
-        value({8}, ignore, writeFrameLayer),
+        derived({67}, writeOne).only(paperSpaceFrame),
+        derived({8}, writeFrameLayer),
         subclass("AcDbBlockEnd"),
     }});
     return table;
@@ -666,11 +663,11 @@ const FieldTable& AcDbLinetypeTableRecord::dxfTable() const
 {
     static const FieldTable table({dxfFields("AcDbLinetypeTableRecord"), {
         text<&AcDbLinetypeTableRecord::m_comments>(3),
-        value({72}, ignore, [](const AcRxObject&, const Field& f, Writer& out) { out.integer(f.code(), 65); }),
-        value({73}, ignore,
-              [](const AcRxObject& o, const Field& f, Writer& out) {
-                  out.integer(f.code(), static_cast<const AcDbLinetypeTableRecord&>(o).numDashes());
-              }),
+        derived({72}, [](const AcRxObject&, const Field& f, Writer& out) { out.integer(f.code(), 65); }),
+        derived({73},
+                [](const AcRxObject& o, const Field& f, Writer& out) {
+                    out.integer(f.code(), static_cast<const AcDbLinetypeTableRecord&>(o).numDashes());
+                }),
         real<&AcDbLinetypeTableRecord::m_patternLength>(40),
         // Each dash: its length, then what describes a shape or text in it.
         value({49, 74, 75, 340, 46, 50, 44, 45, 9},

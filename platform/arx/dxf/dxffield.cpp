@@ -77,9 +77,11 @@ Field value(std::initializer_list<short> codes, ReadFn read, WriteFn write)
     return f;
 }
 
-Field ignored(std::initializer_list<short> codes)
+Field ignored(std::initializer_list<short> codes) { return derived(codes, nullptr); }
+
+Field derived(std::initializer_list<short> codes, WriteFn write)
 {
-    return value(codes, [](AcRxObject&, const Field&, const Pair&, FieldContext&) { return true; }, nullptr);
+    return value(codes, [](AcRxObject&, const Field&, const Pair&, FieldContext&) { return true; }, write);
 }
 
 Field section(SectionFn read, WriteFn write)

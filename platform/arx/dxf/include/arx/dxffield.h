@@ -85,6 +85,8 @@ Field subclass(const char* names, NameFn nameOf = nullptr);
 Field value(std::initializer_list<short> codes, ReadFn read, WriteFn write);
 // Read and dropped, never written (counts and copies that follow from other data).
 Field ignored(std::initializer_list<short> codes);
+// Read and dropped, written from other data (counts, flags that follow from the structure).
+Field derived(std::initializer_list<short> codes, WriteFn write);
 Field section(SectionFn read, WriteFn write);
 
 // Conversions of the built-in kinds.
