@@ -144,7 +144,9 @@ DWORD dwordOf(const std::string& data)
 
 std::string valueLine(const RegistryFile::Value& value)
 {
-    std::string line = "\"" + escape(value.name) + "\"=";
+    std::string line = "\"";
+    line += escape(value.name);
+    line += "\"=";
     std::string text;
     if (value.type == kRegSz && textOf(value.data, text))
         return line + "sz:\"" + escape(text) + "\"";
@@ -153,7 +155,9 @@ std::string valueLine(const RegistryFile::Value& value)
         std::snprintf(digits, sizeof digits, "%08x", dwordOf(value.data));
         return line + "dword:" + digits;
     }
-    line += "hex(" + std::to_string(value.type) + "):";
+    line += "hex(";
+    line += std::to_string(value.type);
+    line += "):";
     for (size_t i = 0; i < value.data.size(); ++i) {
         const auto byte = static_cast<unsigned char>(value.data[i]);
         if (i > 0)
@@ -320,7 +324,8 @@ bool RegistryFile::parse(const std::string& text)
             return false;
         }
         if (!parseLine(line, current)) {
-            m_damage = "a line cannot be read: " + escape(line.substr(0, 80));
+            m_damage = "a line cannot be read: ";
+            m_damage += escape(line.substr(0, 80));
             return false;
         }
     }
@@ -353,7 +358,9 @@ std::string RegistryFile::serialize() const
     std::string text(kHeader);
     text += '\n';
     for (const auto& [folded, key] : m_keys) {
-        text += "[" + escape(key.path) + "]\n";
+        text += '[';
+        text += escape(key.path);
+        text += "]\n";
         for (const auto& [name, value] : key.values)
             text += valueLine(value) + "\n";
     }

@@ -15,17 +15,18 @@
 // atomically. The format, UTF-8 lines ending in "\n":
 //
 //   QUORVANE REGISTRY 1
-//   [Software\KavroSystems\Quorvane]
+//   [Software\\KavroSystems\\Quorvane]   a key; its path escaped as texts are
 //   "name"=sz:"text"                 a REG_SZ holding well-formed UTF-16 and one final null
 //   "count"=dword:0000002a           a REG_DWORD of 4 bytes (hexadecimal)
 //   "raw"=hex(3):01,ff               any other type or size: the bytes in hexadecimal
 //   END
 //
 // Every key has a "[path]" line (keys without values included) followed by its values. In
-// quoted texts "\\", "\"", "\n", "\r" and "\t" stand for themselves and "\xHH" for a control byte. A file
-// that does not follow this format, or lacks the "END" line (cut short), reads as empty; the
-// next change moves it aside to "<name>.damaged-<date and time>", warns on standard error
-// and writes the new file, so nothing is lost silently.
+// paths and quoted texts "\\", "\"", "\n", "\r" and "\t" stand for the character escaped
+// and "\xHH" for a control byte. A file that does not follow this format, or lacks the
+// "END" line (cut short), reads as empty; the next change moves it aside to
+// "<name>.damaged-<date and time>", warns on standard error and writes the new file, so
+// nothing is lost silently.
 #pragma once
 
 #include "win/winbase.h"
