@@ -36,6 +36,7 @@ constexpr SystemMessage systemMessages[] = {
     {ERROR_PATH_NOT_FOUND, "The system cannot find the path specified."},
     {ERROR_TOO_MANY_OPEN_FILES, "The system cannot open the file."},
     {ERROR_ACCESS_DENIED, "Access is denied."},
+    {ERROR_INVALID_HANDLE, "The handle is invalid."},
     {ERROR_NOT_ENOUGH_MEMORY, "Not enough memory resources are available to process this command."},
     {ERROR_WRITE_PROTECT, "The media is write protected."},
     {ERROR_SHARING_VIOLATION, "The process cannot access the file because it is being used by another process."},
@@ -47,6 +48,7 @@ constexpr SystemMessage systemMessages[] = {
     {ERROR_DIR_NOT_EMPTY, "The directory is not empty."},
     {ERROR_ALREADY_EXISTS, "Cannot create a file when that file already exists."},
     {ERROR_FILENAME_EXCED_RANGE, "The filename or extension is too long."},
+    {ERROR_MORE_DATA, "More data is available."},
     {ERROR_DIRECTORY, "The directory name is invalid."},
 };
 

@@ -6,6 +6,7 @@
 #include "arx/dbsymtb.h"
 #include "commands.h"
 #include "host/acadhost.h"
+#include "module/modulestrings.h"
 #include "module/quorvane.h"
 #include "support/exrecords.h"
 #include "support/fileutilities.h"
@@ -143,6 +144,19 @@ void unloadModule()
 {
     for (const char* group : commandGroups)
         acedRegCmds->removeGroup(group);
+}
+
+void registerModuleCommand(const char* group, const char* alias, const char* longName, Adesk::Int32 flags,
+                           AcRxFunctionPtr handler, int stringId)
+{
+    char loaded[64];
+    // An id the table does not hold leaves the long name as given rather than registering
+    // the command under an empty name, which no input could call.
+    if (stringId != -1 && LoadStringA(moduleInstance(), static_cast<UINT>(stringId), loaded, sizeof loaded) > 0)
+        longName = loaded;
+    if (!longName || !*longName)
+        return;
+    acedRegCmds->addCommand(group, alias, longName, flags, handler);
 }
 
 void printCommandTitle(CString title)

@@ -3,6 +3,7 @@
 #include "win/headless.h"
 #include "win/messagebox.h"
 #include "win/shlobj.h"
+#include "win/stringtable.h"
 #include "win/winbase.h"
 
 #include <QAbstractButton>
@@ -183,4 +184,21 @@ TEST(WinMessageBox, WithADisplayARealBoxIsShown)
         box->button(QMessageBox::No)->click();
     });
     EXPECT_EQ(MessageBox(nullptr, "Replace?", "Duplicate Space Name", MB_YESNO), IDNO);
+}
+
+TEST(WinStrings, LoadStringCutsAtAWholeCharacterAndAnswersZeroWhenMissing)
+{
+    char tag = 0;
+    HINSTANCE instance = reinterpret_cast<HINSTANCE>(&tag);
+    registerStringTable(instance, {{1, "abcdé"}, {2, "abc"}});
+    char buffer[6] = "xxxxx";
+    EXPECT_EQ(LoadStringA(instance, 1, buffer, 6), 4) << "é does not fit whole in 5 bytes";
+    EXPECT_STREQ(buffer, "abcd");
+    EXPECT_EQ(LoadStringA(instance, 2, buffer, 6), 3);
+    EXPECT_STREQ(buffer, "abc");
+    EXPECT_EQ(LoadStringA(instance, 3, buffer, 6), 0);
+    EXPECT_STREQ(buffer, "");
+    unregisterStringTable(instance);
+    EXPECT_EQ(LoadStringA(instance, 2, buffer, 6), 0);
+    EXPECT_EQ(LoadStringA(instance, 2, buffer, 0), 0);
 }

@@ -22,6 +22,9 @@ using WPARAM = std::uintptr_t;
 using LPARAM = std::intptr_t;
 using LRESULT = std::intptr_t;
 using HWND = void*;
+// A module's instance: names the module whose resources are meant.
+struct HINSTANCE__;
+using HINSTANCE = HINSTANCE__*;
 
 #ifndef TRUE
 #define TRUE 1

@@ -2,6 +2,7 @@
 // and helpers that every command shares.
 #pragma once
 
+#include "arx/acedcmd.h"
 #include "arx/acrxapp.h"
 #include "host/acaddrawing.h"
 
@@ -18,6 +19,11 @@ extern "C" int acrxGetApiVersion();
 void initModule();
 // Removes the seven command groups.
 void unloadModule();
+// Registers a command in group through the host's command stack. With stringId -1 the
+// long name is used as given; otherwise the text of stringId in the module's string table
+// (at most 63 bytes of it) replaces it. A command without a long name is not registered.
+void registerModuleCommand(const char* group, const char* alias, const char* longName, Adesk::Int32 flags,
+                           AcRxFunctionPtr handler, int stringId);
 // The groups, in the order they are registered and removed.
 extern const char* const commandGroups[7];
 
