@@ -26,6 +26,8 @@ std::string configuredDriver()
     return driver;
 }
 
+// A driver that does not take the attribute keeps its own wait; psqlODBC takes the login
+// time-out for the whole login, a server that accepts and stays silent included.
 void setTimeoutAttribute(SQLHDBC dbc, SQLINTEGER attribute, long seconds)
 {
     SQLSetConnectAttr(dbc, attribute, reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(seconds)), 0);

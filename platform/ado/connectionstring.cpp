@@ -120,15 +120,18 @@ std::map<std::string, std::string> parseConnectionString(const std::string& text
         const size_t equals = text.find('=', at);
         const size_t semicolon = text.find(';', at);
         if (semicolon < equals) {   // an empty entry, or a key without a value
-            if (!trimmed(text.substr(at, semicolon - at)).empty())
-                malformed("\"" + trimmed(text.substr(at, semicolon - at)) + "\" has no value");
+            const std::string key = trimmed(text.substr(at, semicolon - at));
+            if (!key.empty())
+                malformed("\"" + key + "\" has no value");
             at = semicolon + 1;
             continue;
         }
         const std::string key = lowered(trimmed(text.substr(at, equals - at)));
         if (equals == std::string::npos) {
-            if (!key.empty())
-                malformed("\"" + trimmed(text.substr(at)) + "\" has no value");
+            if (!key.empty()) {
+                const std::string rest = trimmed(text.substr(at));
+                malformed("\"" + rest + "\" has no value");
+            }
             break;
         }
         if (key.empty())

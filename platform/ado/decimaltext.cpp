@@ -64,7 +64,7 @@ void roundToScale(Decimal& d, size_t scale)
     const bool up = d.fraction[scale] >= '5';
     d.fraction.resize(scale);
     if (up && incremented(d.fraction) && incremented(d.whole))
-        d.whole.insert(0, "1");
+        d.whole = "1" + d.whole;
 }
 
 std::string numberText(double number, int scale, const std::string& what)

@@ -74,9 +74,12 @@ std::string procedureCallText(const std::string& procedureName, std::size_t para
         badName(procedureName);
     if (parts.size() == 2 && parts[0].empty())
         badName(procedureName);
-    std::string text = "{call " + quoted(parts.front());
-    if (parts.size() > 1)
-        text += "." + quoted(parts.back());
+    std::string text = "{call ";
+    text += quoted(parts.front());
+    if (parts.size() > 1) {
+        text += '.';
+        text += quoted(parts.back());
+    }
     text += "(";
     for (size_t i = 0; i < parameterCount; ++i)
         text += i ? ", ?" : "?";
