@@ -2,7 +2,7 @@
 #pragma once
 
 #include "odbcapi.h"
-
+#include "win/widetext.h"
 
 #include <string>
 
@@ -11,9 +11,9 @@ namespace ADODB {
 using odbcstring = std::basic_string<SQLWCHAR>;
 
 // Invalid UTF-8 sequences become U+FFFD.
-odbcstring toUtf16(const std::string& text);
+inline odbcstring toUtf16(const std::string& text) { return utf8ToUtf16Units<SQLWCHAR>(text); }
 // Unpaired surrogates become U+FFFD.
-std::string toUtf8(const SQLWCHAR* text, size_t length);
+inline std::string toUtf8(const SQLWCHAR* text, size_t length) { return utf16UnitsToUtf8(text, length); }
 inline std::string toUtf8(const odbcstring& text) { return toUtf8(text.data(), text.size()); }
 
 } // namespace ADODB

@@ -67,23 +67,24 @@ void appendUtf8(std::string& out, char32_t cp)
     }
 }
 
-bool isHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
-bool isLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+bool isHighSurrogate(char32_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+bool isLowSurrogate(char32_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
 
 } // namespace
 
-std::u16string utf8ToUtf16(std::string_view text, bool* wellFormed)
+template <class Unit>
+std::basic_string<Unit> utf8ToUtf16Units(std::string_view text, bool* wellFormed)
 {
-    std::u16string out;
+    std::basic_string<Unit> out;
     out.reserve(text.size());
     bool ok = true;
     for (size_t pos = 0; pos < text.size();) {
         const char32_t cp = decodeUtf8(text, pos, ok);
         if (cp < 0x10000) {
-            out += static_cast<char16_t>(cp);
+            out += static_cast<Unit>(cp);
         } else {
-            out += static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
-            out += static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
+            out += static_cast<Unit>(0xD800 + ((cp - 0x10000) >> 10));
+            out += static_cast<Unit>(0xDC00 + ((cp - 0x10000) & 0x3FF));
         }
     }
     if (wellFormed)
@@ -91,15 +92,16 @@ std::u16string utf8ToUtf16(std::string_view text, bool* wellFormed)
     return out;
 }
 
-std::string utf16ToUtf8(std::u16string_view text, bool* wellFormed)
+template <class Unit>
+std::string utf16UnitsToUtf8(const Unit* text, std::size_t length, bool* wellFormed)
 {
     std::string out;
-    out.reserve(text.size());
+    out.reserve(length);
     bool ok = true;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const char16_t unit = text[i];
-        if (isHighSurrogate(unit) && i + 1 < text.size() && isLowSurrogate(text[i + 1])) {
-            appendUtf8(out, 0x10000 + ((static_cast<char32_t>(unit) - 0xD800) << 10) + (text[i + 1] - 0xDC00));
+    for (size_t i = 0; i < length; ++i) {
+        const char32_t unit = text[i];
+        if (isHighSurrogate(unit) && i + 1 < length && isLowSurrogate(text[i + 1])) {
+            appendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (static_cast<char32_t>(text[i + 1]) - 0xDC00));
             ++i;
         } else if (isHighSurrogate(unit) || isLowSurrogate(unit)) {
             ok = false;
@@ -112,3 +114,8 @@ std::string utf16ToUtf8(std::u16string_view text, bool* wellFormed)
         *wellFormed = ok;
     return out;
 }
+
+template std::u16string utf8ToUtf16Units<char16_t>(std::string_view, bool*);
+template std::basic_string<unsigned short> utf8ToUtf16Units<unsigned short>(std::string_view, bool*);
+template std::string utf16UnitsToUtf8<char16_t>(const char16_t*, std::size_t, bool*);
+template std::string utf16UnitsToUtf8<unsigned short>(const unsigned short*, std::size_t, bool*);

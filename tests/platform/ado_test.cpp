@@ -416,7 +416,7 @@ TEST_F(AdoTest, ASecondCallRunsWhileARecordsetIsWalked)
     _RecordsetPtr rows = outer->Execute(nullptr, nullptr, adCmdStoredProc);
     long walked = 0;
     for (; !rows->GetadoEOF(); rows->MoveNext()) {
-        _CommandPtr inner = procedure(connection, "[vlx]..[getLocationAssets]");
+        _CommandPtr inner = procedure(connection, "[adotest]..[getLocationAssets]");
         append(inner, "@locationID", adInteger, adParamInput, 4, rows->GetCollect("id"));
         _RecordsetPtr assets = inner->Execute(nullptr, nullptr, adCmdStoredProc);
         EXPECT_EQ(assets->GetRecordCount(), 3);

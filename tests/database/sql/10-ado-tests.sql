@@ -49,8 +49,8 @@ BEGIN
 END $$;
 
 -- A procedure of a schema, called by its three-part name.
-CREATE SCHEMA vlx;
-CREATE FUNCTION vlx."getLocationAssets"("@locationID" integer)
+CREATE SCHEMA adotest;
+CREATE FUNCTION adotest."getLocationAssets"("@locationID" integer)
 RETURNS TABLE("assetName" varchar, "locationID" integer)
 LANGUAGE sql AS $$ SELECT 'asset ' || g, "@locationID" FROM generate_series(1, 3) g $$;
 

@@ -22,9 +22,9 @@ using WPARAM = std::uintptr_t;
 using LPARAM = std::intptr_t;
 using LRESULT = std::intptr_t;
 using HWND = void*;
-// A module's instance: names the module whose resources are meant.
-struct HINSTANCE__;
-using HINSTANCE = HINSTANCE__*;
+// A module's instance: names the module whose resources are meant (void*, as the ODBC
+// headers also declare it).
+using HINSTANCE = void*;
 
 #ifndef TRUE
 #define TRUE 1
