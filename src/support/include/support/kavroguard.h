@@ -57,3 +57,37 @@ void cleanUpQuietly(CleanUp&& cleanUp)
         CEXKavro::deleteChain(e);
     }
 }
+
+// kavroGuard with one more handler in front of the three: a COM error of the data-access or
+// XML layer becomes the record that makeRecord(const _com_error&) returns, thrown as it is.
+template <class MakeRecord, class Body>
+auto kavroComGuard(const char* procSig, const char* file, MakeRecord&& makeRecord, Body&& body,
+                   unsigned handlers = kDefaultHandlers) -> decltype(body())
+{
+    // Carries the record past kavroGuard's handlers, which would wrap it again.
+    struct Made
+    {
+        CEXKavro* record;
+    };
+    try {
+        return kavroGuard<Made>(procSig, file, [&]() -> decltype(body()) {
+            try {
+                return body();
+            } catch (const _com_error& e) {
+                throw new Made{makeRecord(e)};
+            }
+        }, handlers);
+    } catch (Made* made) {
+        CEXKavro* record = made->record;
+        delete made;
+        throw record;
+    }
+}
+
+// The record of a COM error for methods that describe it with the COM form of CEXUnhandled.
+inline auto comUnhandled(const char* procSig, const char* file)
+{
+    return [=](const _com_error& e) -> CEXKavro* {
+        return new CEXUnhandled(e, KAVRO_PRODUCT_CAPTION, file, procSig, high);
+    };
+}
