@@ -43,7 +43,7 @@ start() {
     start >/dev/null || { cat "$dir/server.log" >&2; exit 1; }
   local psql=("$bin/psql" -q -X -v ON_ERROR_STOP=1 -h "$dir" -p "$port")
   "${psql[@]}" -U postgres -d postgres \
-    -c "CREATE ROLE quorvane LOGIN PASSWORD 'quorvane'" \
+    -c "CREATE ROLE quorvane LOGIN CREATEROLE PASSWORD 'quorvane'" \
     -c "CREATE DATABASE \"vaultEye\" OWNER quorvane ENCODING 'UTF8'" >/dev/null
   for f in "$here"/sql/*.sql; do
     [ -e "$f" ] || continue

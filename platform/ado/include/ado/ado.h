@@ -1,6 +1,6 @@
 // The database access objects the module uses: a connection, a command with typed
 // parameters, a forward-only recordset and the collection of the driver's errors, over
-// ODBC (unixODBC, narrow calls, UTF-8 text).
+// ODBC (unixODBC; texts are UTF-8 here and UTF-16 in the calls to the driver).
 //
 // Objects are shared and held by smart pointers (AdoPtr). Calling through an empty pointer
 // raises _com_error(E_POINTER); a failing operation raises _com_error with an error
@@ -58,6 +58,7 @@ enum ObjectStateEnum {
 // The HRESULTs the layer raises besides E_FAIL and E_POINTER.
 constexpr HRESULT adErrItemNotFound = static_cast<HRESULT>(0x800A0CC1u);
 constexpr HRESULT adErrObjectClosed = static_cast<HRESULT>(0x800A0E78u);
+constexpr HRESULT adErrObjectOpen = static_cast<HRESULT>(0x800A0E79u);
 constexpr HRESULT adErrNoCurrentRecord = static_cast<HRESULT>(0x800A0BCDu);
 constexpr HRESULT adErrInvalidConnection = static_cast<HRESULT>(0x800A0E7Du);
 // A command or login that ran past its time-out (SQLSTATE HYT00, HYT01 or 57014).
@@ -106,6 +107,11 @@ private:
     std::shared_ptr<T> m_p;
 };
 
+template <>
+HRESULT AdoPtr<Connection>::CreateInstance(const char* progId, void* outer, DWORD context);
+template <>
+HRESULT AdoPtr<Command>::CreateInstance(const char* progId, void* outer, DWORD context);
+
 using _ConnectionPtr = AdoPtr<Connection>;
 using _CommandPtr = AdoPtr<Command>;
 using _ParameterPtr = AdoPtr<Parameter>;
@@ -125,20 +131,37 @@ void setObjectsAvailable(bool available);
 class Error
 {
 public:
+    Error(long number, std::string source, std::string description, std::string sqlState,
+          long nativeError);
     long GetNumber() const;           // the HRESULT of the failure it belongs to
     _bstr_t GetSource() const;
     _bstr_t GetDescription() const;   // the driver's message text
     _bstr_t GetSQLState() const;      // five characters
     long GetNativeError() const;      // the server's own error number, 0 when it has none
+
+private:
+    long m_number;
+    std::string m_source;
+    std::string m_description;
+    std::string m_sqlState;
+    long m_nativeError;
 };
 
 class Errors
 {
 public:
+    Errors();
+    ~Errors();
     long GetCount() const;
     // By index from 0; an index outside the collection raises adErrItemNotFound.
     ErrorPtr GetItem(const _variant_t& index) const;
     void Clear();
+    // Appends a record (the layer fills the collection of a failing connection).
+    void Add(ErrorPtr error);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> m_impl;
 };
 
 class Connection
@@ -183,6 +206,7 @@ private:
 class Parameter
 {
 public:
+    ~Parameter();
     _bstr_t GetName() const;
     long GetType() const;        // DataTypeEnum
     long GetDirection() const;   // ParameterDirectionEnum
@@ -208,6 +232,7 @@ private:
 class Parameters
 {
 public:
+    ~Parameters();
     // Appends a parameter made by this collection's command.
     void Append(const _ParameterPtr& parameter);
     long GetCount() const;
@@ -237,6 +262,7 @@ private:
 class Command
 {
 public:
+    ~Command();
     void PutRefActiveConnection(const _ConnectionPtr& connection);
     _ConnectionPtr GetActiveConnection() const;
     long GetCommandType() const;
@@ -275,6 +301,7 @@ private:
 class Field
 {
 public:
+    ~Field();
     _bstr_t GetName() const;
     _variant_t GetValue() const;   // no current row: adErrNoCurrentRecord
 
@@ -290,6 +317,7 @@ private:
 class Fields
 {
 public:
+    ~Fields();
     long GetCount() const;
     // By column name (case-insensitive, as columns are named) or index from 0; none
     // raises adErrItemNotFound.
@@ -309,6 +337,7 @@ private:
 class Recordset
 {
 public:
+    ~Recordset();
     long GetState() const;   // ObjectStateEnum
     void Close();
     bool GetBOF() const;      // before the first row: no row at all, as the rows are read forward

@@ -1,0 +1,58 @@
+#include "statement.h"
+
+#include "diagnostics.h"
+#include "resultreader.h"
+#include "utf16.h"
+
+
+namespace ADODB {
+
+Statement::Statement(Connection::Impl& connection, const char* source)
+    : m_errors(connection.errors.get()), m_source(source),
+      m_statement(SQL_HANDLE_STMT, connection.dbc.get(), source)
+{
+}
+
+void Statement::check(SQLRETURN rc) const
+{
+    checkDiagnostics(rc, SQL_HANDLE_STMT, m_statement.get(), m_source, m_errors);
+}
+
+void Statement::setTimeout(long seconds)
+{
+    check(SQLSetStmtAttr(m_statement.get(), SQL_ATTR_QUERY_TIMEOUT,
+                         reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(std::max(seconds, 0L))), 0));
+}
+
+void Statement::bind(ParameterBinding& binding) { binding.bind(m_statement.get(), m_errors); }
+
+std::shared_ptr<RowStore> Statement::execute(const std::string& text)
+{
+    odbcstring wide = toUtf16(text);
+    SQLRETURN rc = SQLExecDirectW(m_statement.get(), wide.data(), static_cast<SQLINTEGER>(wide.size()));
+    std::shared_ptr<RowStore> rows;
+    if (rc != SQL_NO_DATA) {
+        check(rc);
+        takeResult(rows);
+    }
+    while ((rc = SQLMoreResults(m_statement.get())) != SQL_NO_DATA) {
+        check(rc);
+        takeResult(rows);
+    }
+    return rows;
+}
+
+void Statement::takeResult(std::shared_ptr<RowStore>& rows)
+{
+    SQLLEN count = -1;
+    if (SQL_SUCCEEDED(SQLRowCount(m_statement.get(), &count)) && m_rowsAffected < 0)
+        m_rowsAffected = static_cast<long>(count);
+    if (rows)
+        return;   // a later result set: SQLMoreResults drops its rows
+    SQLSMALLINT columns = 0;
+    check(SQLNumResultCols(m_statement.get(), &columns));
+    if (columns > 0)
+        rows = ResultReader(m_statement.get(), m_source, m_errors).read();
+}
+
+} // namespace ADODB
