@@ -27,8 +27,8 @@ CDataServices::CDataServices(CString server, CString database, CString user, CSt
     const CString text = connectionString(server, database, user, password);
     m_com.emplace();
     kavroComGuard("CDataServices::CDataServices", __FILE__,
-        [](const _com_error& e) -> CEXKavro* {
-            return new CEXConnection(e, KAVRO_PRODUCT_CAPTION, __FILE__, "CDataServices::CDataServices");
+        [](const _com_error& e) {
+            throw new CEXConnection(e, KAVRO_PRODUCT_CAPTION, __FILE__, "CDataServices::CDataServices");
         },
         [&] {
             if (FAILED(m_connection.CreateInstance("ADODB.Connection", nullptr, ADODB::CLSCTX_ALL)))

@@ -23,10 +23,10 @@ void runProcedure(const char* procSig, const char* name, const CString& server, 
     CParameters parameters;
     std::unique_ptr<CStoredProcedure> procedure;
     CStoredProcedure::Attachment attached;
-    auto failedCall = [&](const _com_error& e) -> CEXKavro* {
+    auto failedCall = [&](const _com_error& e) {
         if (!procedure)
-            return new CEXUnhandled(e, KAVRO_PRODUCT_CAPTION, __FILE__, procSig, high);
-        return new CEXStoredProcedure(e, procedure.get(), KAVRO_PRODUCT_CAPTION, __FILE__, procSig, high);
+            throw new CEXUnhandled(e, KAVRO_PRODUCT_CAPTION, __FILE__, procSig, high);
+        throw new CEXStoredProcedure(e, procedure.get(), KAVRO_PRODUCT_CAPTION, __FILE__, procSig, high);
     };
     kavroComGuard(procSig, __FILE__, failedCall, [&] {
         procedure = std::make_unique<CStoredProcedure>(server, database, user, password, timeout);

@@ -20,8 +20,8 @@ int CSQLStatement::execSQLNoReturn(_bstr_t sql)
 
 _RecordsetPtr CSQLStatement::execute(const _bstr_t& sql, const char* procSig)
 {
-    auto statementError = [&](const _com_error& e) -> CEXKavro* {
-        return new CEXSQLStatement(e, sql.c_str(), KAVRO_PRODUCT_CAPTION, __FILE__, procSig);
+    auto statementError = [&](const _com_error& e) {
+        throw new CEXSQLStatement(e, sql.c_str(), KAVRO_PRODUCT_CAPTION, __FILE__, procSig);
     };
     return kavroComGuard(procSig, __FILE__, statementError, [&]() -> _RecordsetPtr {
         if (!m_connected)

@@ -170,8 +170,8 @@ void CLayer::addLayerToQPX(CStoredProcedure* procedure, int timeout, int attachI
     const char* procSig = "CLayer::addLayerToQPX";
     CParameters parameters;
     CStoredProcedure::Attachment attached;
-    auto failedCall = [&](const _com_error& e) -> CEXKavro* {
-        return new CEXStoredProcedure(e, procedure, KAVRO_PRODUCT_CAPTION, __FILE__, procSig, high);
+    auto failedCall = [&](const _com_error& e) {
+        throw new CEXStoredProcedure(e, procedure, KAVRO_PRODUCT_CAPTION, __FILE__, procSig, high);
     };
     kavroComGuard(procSig, __FILE__, failedCall, [&] {
         addInputParameter<CParameterVarChar>(parameters, "@layerName", _bstr_t(m_name.GetString()));

@@ -45,3 +45,7 @@ RETURNS integer LANGUAGE sql AS $$ INSERT INTO dbt_values ("value") VALUES (v) R
 -- Five inputs and nothing but a count back: the cost of a call itself.
 CREATE OR REPLACE FUNCTION "__dbt_five"(a integer, b varchar, c double precision, d boolean, e timestamp)
 RETURNS integer LANGUAGE sql AS $$ SELECT a $$;
+
+-- No arguments.
+CREATE OR REPLACE FUNCTION "__dbt_count"()
+RETURNS bigint LANGUAGE sql AS $$ SELECT count(*) FROM dbt_values $$;

@@ -59,35 +59,35 @@ void cleanUpQuietly(CleanUp&& cleanUp)
 }
 
 // kavroGuard with one more handler in front of the three: a COM error of the data-access or
-// XML layer becomes the record that makeRecord(const _com_error&) returns, thrown as it is.
-template <class MakeRecord, class Body>
-auto kavroComGuard(const char* procSig, const char* file, MakeRecord&& makeRecord, Body&& body,
+// XML layer is handed to raiseRecord(const _com_error&), which throws the record that
+// describes it, as its own class and past the other handlers.
+template <class RaiseRecord, class Body>
+auto kavroComGuard(const char* procSig, const char* file, RaiseRecord&& raiseRecord, Body&& body,
                    unsigned handlers = kDefaultHandlers) -> decltype(body())
 {
-    // Carries the record past kavroGuard's handlers, which would wrap it again.
-    struct Made
+    // Carries the COM error past kavroGuard's handlers, which would wrap its record.
+    struct ComFailure
     {
-        CEXKavro* record;
+        _com_error error;
     };
     try {
-        return kavroGuard<Made>(procSig, file, [&]() -> decltype(body()) {
+        return kavroGuard<ComFailure>(procSig, file, [&]() -> decltype(body()) {
             try {
                 return body();
             } catch (const _com_error& e) {
-                throw new Made{makeRecord(e)};
+                throw new ComFailure{e};
             }
         }, handlers);
-    } catch (Made* made) {
-        CEXKavro* record = made->record;
-        delete made;
-        throw record;
+    } catch (ComFailure* failure) {
+        const _com_error error = failure->error;
+        delete failure;
+        raiseRecord(error);
+        throw new CEXUnhandled(error, KAVRO_PRODUCT_CAPTION, file, procSig, high);
     }
 }
 
-// The record of a COM error for methods that describe it with the COM form of CEXUnhandled.
+// Raises the COM form of CEXUnhandled, for methods that describe a COM error with it.
 inline auto comUnhandled(const char* procSig, const char* file)
 {
-    return [=](const _com_error& e) -> CEXKavro* {
-        return new CEXUnhandled(e, KAVRO_PRODUCT_CAPTION, file, procSig, high);
-    };
+    return [=](const _com_error& e) { throw new CEXUnhandled(e, KAVRO_PRODUCT_CAPTION, file, procSig, high); };
 }
