@@ -116,7 +116,8 @@ void ParameterBinding::prepareValue(Slot& slot, const _variant_t& value, bool se
         return prepareText(slot, value, send);
     case adDBTimeStamp:
         slot.cType = SQL_C_TYPE_TIMESTAMP, slot.sqlType = SQL_TYPE_TIMESTAMP, slot.columnSize = 23, slot.digits = 3;
-        store(slot.data, send ? timestampFromDate(converted(p, "a date", [&] { return static_cast<double>(value); }))
+        store(slot.data, send ? converted(p, "a date of the years 1 to 9999",
+                                          [&] { return timestampFromDate(static_cast<double>(value)); })
                               : SQL_TIMESTAMP_STRUCT{});
         break;
     default:
