@@ -1,6 +1,11 @@
 #include "host/layer.h"
 
 #include "arx/dbdatabase.h"
+#include "database/exstoredprocedure.h"
+#include "database/parameterint.h"
+#include "database/parametertinyint.h"
+#include "database/parametervarchar.h"
+#include "database/storedprocedure.h"
 #include "host/acaddrawing.h"
 #include "support/kavroguard.h"
 #include "support/xmlutilities.h"
@@ -157,6 +162,26 @@ void CLayer::deSerialize(MSXML2::IXMLDOMNodePtr node)
             else if (child->get_nodeName() == "loDescription")
                 m_description = child->get_text();
         }
+    });
+}
+
+void CLayer::addLayerToQPX(CStoredProcedure* procedure, int timeout, int attachID)
+{
+    const char* procSig = "CLayer::addLayerToQPX";
+    CParameters parameters;
+    CStoredProcedure::Attachment attached;
+    auto failedCall = [&](const _com_error& e) {
+        throw new CEXStoredProcedure(e, procedure, KAVRO_PRODUCT_CAPTION, __FILE__, procSig, high);
+    };
+    kavroComGuard(procSig, __FILE__, failedCall, [&] {
+        addInputParameter<CParameterVarChar>(parameters, "@layerName", _bstr_t(m_name.GetString()));
+        addInputParameter<CParameterVarChar>(parameters, "@layerDescription", _bstr_t(""));
+        addInputParameter<CParameterTinyInt>(parameters, "@layerColour", static_cast<unsigned char>(m_colourIndex));
+        addInputParameter<CParameterInt>(parameters, "@attachID", attachID);
+        procedure->setTimeout(timeout);
+        procedure->setName("__to_addDrawingLayer");
+        attached.attach(procedure, &parameters);
+        procedure->execSPNoReturnParas();
     });
 }
 

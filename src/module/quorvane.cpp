@@ -1,10 +1,12 @@
 #include "module/quorvane.h"
 
+#include "database/moduledetails.h"
+
 CString preferencesFolder;
 CString temporaryFolder;
 AsdkDataManager<CDocData> docDataManager;
 
 CString getModuleVersion()
 {
-    return "64.04.03.00";
+    return QUORVANE_MODULE_VERSION;
 }

@@ -8,6 +8,7 @@
 #include "msxml/dom.h"
 
 class CAcadDrawing;
+class CStoredProcedure;
 
 class CLayer
 {
@@ -49,6 +50,9 @@ public:
     // A "layerOn" element with "loName" and, when not empty, "loDescription".
     MSXML2::IXMLDOMNodePtr serialize(CString namespaceURI);
     void deSerialize(MSXML2::IXMLDOMNodePtr node);
+    // Records the layer in the server register with "__to_addDrawingLayer": its name, an
+    // empty description, its colour index and the attachment id.
+    void addLayerToQPX(CStoredProcedure* procedure, int timeout, int attachID);
 
     // The name without < > / \ " ; ? * , = and `.
     static CString validateLayerName(CString name);

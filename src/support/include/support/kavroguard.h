@@ -57,3 +57,37 @@ void cleanUpQuietly(CleanUp&& cleanUp)
         CEXKavro::deleteChain(e);
     }
 }
+
+// kavroGuard with one more handler in front of the three: a COM error of the data-access or
+// XML layer is handed to raiseRecord(const _com_error&), which throws the record that
+// describes it, as its own class and past the other handlers.
+template <class RaiseRecord, class Body>
+auto kavroComGuard(const char* procSig, const char* file, RaiseRecord&& raiseRecord, Body&& body,
+                   unsigned handlers = kDefaultHandlers) -> decltype(body())
+{
+    // Carries the COM error past kavroGuard's handlers, which would wrap its record.
+    struct ComFailure
+    {
+        _com_error error;
+    };
+    try {
+        return kavroGuard<ComFailure>(procSig, file, [&]() -> decltype(body()) {
+            try {
+                return body();
+            } catch (const _com_error& e) {
+                throw new ComFailure{e};
+            }
+        }, handlers);
+    } catch (ComFailure* failure) {
+        const _com_error error = failure->error;
+        delete failure;
+        raiseRecord(error);
+        throw new CEXUnhandled(error, KAVRO_PRODUCT_CAPTION, file, procSig, high);
+    }
+}
+
+// Raises the COM form of CEXUnhandled, for methods that describe a COM error with it.
+inline auto comUnhandled(const char* procSig, const char* file)
+{
+    return [=](const _com_error& e) { throw new CEXUnhandled(e, KAVRO_PRODUCT_CAPTION, file, procSig, high); };
+}
