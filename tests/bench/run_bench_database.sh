@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Runs bench_database against a throw-away PostgreSQL server.
+# Runs bench_database and bench_ado against a throw-away PostgreSQL server.
 #   tests/bench/run_bench_database.sh [BUILD_DIR] [benchmark options...]
 # BUILD_DIR defaults to ./build; the server is stopped also when the benchmark fails.
 set -euo pipefail
@@ -9,5 +9,7 @@ shift || true
 state=$(mktemp -d /tmp/quorvane-bench-pg.XXXXXX)
 trap '"$root/tests/database/pgcluster.sh" stop "$state"' EXIT
 "$root/tests/database/pgcluster.sh" start "$state"
-QV_PG_STATE="$state" ODBCSYSINI="$root/tests/database/odbc" QUORVANE_ODBC_DRIVER="PostgreSQL Unicode" LANG=C.UTF-8 \
-  "$build/bin/bench_database" "$@"
+export QV_PG_STATE="$state" ODBCSYSINI="$root/tests/database/odbc" QUORVANE_ODBC_DRIVER="PostgreSQL Unicode" LANG=C.UTF-8
+for bench in bench_database bench_ado; do
+  "$build/bin/$bench" "$@"
+done
