@@ -71,11 +71,7 @@ _RecordsetPtr Command::Execute(VARIANT* recordsAffected, VARIANT* parameters, lo
     statement.bind(binding);
     _RecordsetPtr recordset = makeRecordset(statement.execute(text));
     binding.readBack();
-    if (recordsAffected) {
-        VariantClear(recordsAffected);
-        recordsAffected->vt = VT_I4;
-        recordsAffected->lVal = statement.rowsAffected();
-    }
+    statement.reportRowsAffected(recordsAffected);
     return recordset;
 }
 

@@ -109,11 +109,7 @@ _RecordsetPtr Connection::Execute(const _bstr_t& commandText, VARIANT* recordsAf
     Statement statement(*m_impl, source);
     statement.setTimeout(m_impl->commandTimeout);
     _RecordsetPtr recordset = makeRecordset(statement.execute(commandText.str()));
-    if (recordsAffected) {
-        VariantClear(recordsAffected);
-        recordsAffected->vt = VT_I4;
-        recordsAffected->lVal = statement.rowsAffected();
-    }
+    statement.reportRowsAffected(recordsAffected);
     return recordset;
 }
 

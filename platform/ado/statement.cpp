@@ -55,4 +55,13 @@ void Statement::takeResult(std::shared_ptr<RowStore>& rows)
         rows = ResultReader(m_statement.get(), m_source, m_errors).read();
 }
 
+void Statement::reportRowsAffected(VARIANT* recordsAffected) const
+{
+    if (!recordsAffected)
+        return;
+    VariantClear(recordsAffected);
+    recordsAffected->vt = VT_I4;
+    recordsAffected->lVal = m_rowsAffected;
+}
+
 } // namespace ADODB

@@ -20,7 +20,8 @@ public:
     // Runs the text; returns the rows of its first result set (null when it gives none),
     // having read past every later one.
     std::shared_ptr<RowStore> execute(const std::string& text);
-    long rowsAffected() const { return m_rowsAffected; }
+    // Gives recordsAffected (when not null) the count of rows the statement affected, VT_I4.
+    void reportRowsAffected(VARIANT* recordsAffected) const;
 
 private:
     void check(SQLRETURN rc) const;

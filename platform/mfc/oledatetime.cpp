@@ -1,37 +1,12 @@
 #include "mfc/oledatetime.h"
 
+#include "win/civildate.h"
+
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 
 namespace {
-
-// Days from 1 January 1970 of a civil date, and back (proleptic Gregorian calendar).
-long long daysFromCivil(long long y, unsigned m, unsigned d)
-{
-    y -= m <= 2;
-    const long long era = (y >= 0 ? y : y - 399) / 400;
-    const unsigned yoe = static_cast<unsigned>(y - era * 400);
-    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<long long>(doe) - 719468;
-}
-
-void civilFromDays(long long z, int& y, int& m, int& d)
-{
-    z += 719468;
-    const long long era = (z >= 0 ? z : z - 146096) / 146097;
-    const unsigned doe = static_cast<unsigned>(z - era * 146097);
-    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const unsigned mp = (5 * doy + 2) / 153;
-    d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-    m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    y = static_cast<int>(static_cast<long long>(yoe) + era * 400 + (m <= 2));
-}
-
-// 30 December 1899, day 0 of a DATE.
-const long long dateEpoch = daysFromCivil(1899, 12, 30);
 
 int daysInMonth(int year, int month)
 {
@@ -67,7 +42,7 @@ int COleDateTime::SetDateTime(int year, int month, int day, int hour, int minute
         m_status = invalid;
         return 1;
     }
-    const long long days = daysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) - dateEpoch;
+    const long long days = qv::daysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) - qv::dateEpochDays;
     const double fraction = (hour * 3600.0 + minute * 60.0 + second) / 86400.0;
     // Before day 0 the whole part counts back while the time of day still counts forward.
     m_dt = days >= 0 ? static_cast<double>(days) + fraction : static_cast<double>(days) - fraction;
@@ -85,8 +60,10 @@ bool COleDateTime::toTm(std::tm& out) const
         seconds -= 86400;
         whole += m_dt >= 0 ? 1 : -1;
     }
-    int y, m, d;
-    civilFromDays(static_cast<long long>(whole) + dateEpoch, y, m, d);
+    const qv::CivilDate date = qv::civilFromDays(static_cast<long long>(whole) + qv::dateEpochDays);
+    const int y = static_cast<int>(date.year);
+    const int m = static_cast<int>(date.month);
+    const int d = static_cast<int>(date.day);
     out = {};
     out.tm_year = y - 1900;
     out.tm_mon = m - 1;
@@ -94,9 +71,9 @@ bool COleDateTime::toTm(std::tm& out) const
     out.tm_hour = static_cast<int>(seconds / 3600);
     out.tm_min = static_cast<int>(seconds / 60 % 60);
     out.tm_sec = static_cast<int>(seconds % 60);
-    const long long civil = daysFromCivil(y, static_cast<unsigned>(m), static_cast<unsigned>(d));
+    const long long civil = qv::daysFromCivil(y, date.month, date.day);
     out.tm_wday = static_cast<int>(((civil % 7) + 11) % 7); // 1 January 1970 was a Thursday
-    out.tm_yday = static_cast<int>(civil - daysFromCivil(y, 1, 1));
+    out.tm_yday = static_cast<int>(civil - qv::daysFromCivil(y, 1, 1));
     return true;
 }
 

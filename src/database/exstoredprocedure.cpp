@@ -27,10 +27,5 @@ CEXStoredProcedure::CEXStoredProcedure(const _ConnectionPtr& connection, CStored
 
 MSXML2::IXMLDOMNodePtr CEXStoredProcedure::serialize()
 {
-    MSXML2::IXMLDOMNodePtr error = serializeFields();
-    if (m_node)
-        error->appendChild(m_node);
-    if (m_inner)
-        error->appendChild(m_inner->serialize());
-    return error;
+    return serializeWithNode(m_node);
 }

@@ -36,10 +36,5 @@ CEXKavro* CEXConnection::chainOfADOErrors(const _ConnectionPtr& connection, cons
 
 MSXML2::IXMLDOMNodePtr CEXConnection::serialize()
 {
-    MSXML2::IXMLDOMNodePtr error = serializeFields();
-    if (m_node)
-        error->appendChild(m_node);
-    if (m_inner)
-        error->appendChild(m_inner->serialize());
-    return error;
+    return serializeWithNode(m_node);
 }

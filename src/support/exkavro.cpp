@@ -54,6 +54,16 @@ CString CEXKavro::getSeverityText() const
     }
 }
 
+MSXML2::IXMLDOMNodePtr CEXKavro::serializeWithNode(const MSXML2::IXMLDOMNodePtr& node)
+{
+    MSXML2::IXMLDOMNodePtr error = serializeFields();
+    if (node)
+        error->appendChild(node);
+    if (m_inner)
+        error->appendChild(m_inner->serialize());
+    return error;
+}
+
 MSXML2::IXMLDOMNodePtr CEXKavro::serializeFields()
 {
     CXMLUtilities xml;

@@ -282,6 +282,14 @@ TEST_F(AdoTest, EveryTypeRoundTripsExactly)
     EXPECT_EQ(static_cast<double>(output(command, "@float")), -1.0e-7);
     EXPECT_EQ(text(output(command, "@text")), "");
     EXPECT_NEAR(output(command, "@stamp").date, old, 0.5 / 86400000.0);
+
+    // A time that rounds up to midnight moves to the next day away from 30 December 1899,
+    // on either side of it.
+    for (const DATE almost : {1.0 - 1.0e-10, -1.0 + 1.0e-10}) {
+        command = echo(_variant_t(1L), _variant_t(true), _variant_t(BYTE(1)), _variant_t(1.0), _variant_t(1.0),
+                       _variant_t(""), _variant_t(almost, VT_DATE));
+        EXPECT_EQ(output(command, "@stamp").date, almost > 0 ? 1.0 : -1.0);
+    }
 }
 
 TEST_F(AdoTest, NullsGoBothWays)

@@ -56,6 +56,9 @@ protected:
 
     // The six children common to every form of the "error" element.
     MSXML2::IXMLDOMNodePtr serializeFields();
+    // The form of the records that carry a node: the six children, the node when there is
+    // one, then the inner record's "error" element directly, without an "innerException".
+    MSXML2::IXMLDOMNodePtr serializeWithNode(const MSXML2::IXMLDOMNodePtr& node);
 
     CString m_source;
     CString m_class;
