@@ -22,7 +22,7 @@ struct PlotRequest
 {
     AcDbDatabase* database = nullptr;
     AcDbObjectId layoutId;              // the layout to draw
-    const AcDbPlotSettings* settings;   // the settings to draw it with (the layout's own or overrides)
+    const AcDbPlotSettings* settings = nullptr;   // the settings to draw it with (the layout's own or overrides)
     std::string path;                   // the file to write
     double dotsPerInch = 100.0;         // raster devices only
 };
