@@ -7,6 +7,7 @@
 #include "database/parametervarchar.h"
 #include "database/storedprocedure.h"
 #include "host/acaddrawing.h"
+#include "layertable.h"
 #include "support/kavroguard.h"
 #include "support/xmlutilities.h"
 
@@ -14,25 +15,12 @@
 
 namespace {
 
-struct CloseObject
-{
-    void operator()(AcDbObject* object) const { object->close(); }
-};
-
-// The drawing's layer table open for write, closed when dropped; null when it does not open.
-std::unique_ptr<AcDbLayerTable, CloseObject> openLayerTable(CAcadDrawing* drawing)
-{
-    AcDbLayerTable* table = nullptr;
-    drawing->getDocument()->database()->getSymbolTable(table, AcDb::kForWrite);
-    return std::unique_ptr<AcDbLayerTable, CloseObject>(table);
-}
-
 // The table's layer of the name open for write, closed when dropped; null when it does not open.
-std::unique_ptr<AcDbLayerTableRecord, CloseObject> openLayer(const AcDbLayerTable* table, const CString& name)
+Opened<AcDbLayerTableRecord> openLayer(const AcDbLayerTable* table, const CString& name)
 {
     AcDbLayerTableRecord* record = nullptr;
     const bool opened = table->getAt(name, record, AcDb::kForWrite) == Acad::eOk;
-    return std::unique_ptr<AcDbLayerTableRecord, CloseObject>(opened ? record : nullptr);
+    return Opened<AcDbLayerTableRecord>(opened ? record : nullptr);
 }
 
 // Stores a setter's value and marks the layer as changed.

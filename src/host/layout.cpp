@@ -1,0 +1,25 @@
+#include "host/layout.h"
+
+#include "database/exstoredprocedure.h"
+#include "database/parameterint.h"
+#include "database/parametervarchar.h"
+#include "database/storedprocedure.h"
+#include "support/kavroguard.h"
+
+void CLayout::addLayoutToQPX(CStoredProcedure* procedure, int timeout, int attachID)
+{
+    const char* procSig = "CLayout::addLayoutToQPX";
+    CParameters parameters;
+    CStoredProcedure::Attachment attached;
+    auto failedCall = [&](const _com_error& e) {
+        throw new CEXStoredProcedure(e, procedure, KAVRO_PRODUCT_CAPTION, __FILE__, procSig, high);
+    };
+    kavroComGuard(procSig, __FILE__, failedCall, [&] {
+        addInputParameter<CParameterVarChar>(parameters, "@layoutName", _bstr_t(m_name.GetString()));
+        addInputParameter<CParameterInt>(parameters, "@attachID", attachID);
+        procedure->setTimeout(timeout);
+        procedure->setName("__to_addDrawingLayout");
+        attached.attach(procedure, &parameters);
+        procedure->execSPNoReturnParas();
+    });
+}
