@@ -127,7 +127,10 @@ void CLayers::getFrozenThawedIds(AcDbObjectIdArray& thawed, AcDbObjectIdArray& f
     kavroGuard("CLayers::getFrozenThawedIds", __FILE__, [&] {
         for (int i = 0; i < m_count; ++i) {
             const CLayer* layer = m_layers.GetAt(i);
-            (layer->getFrozen() ? frozen : thawed).push_back(layer->getObjectId());
+            // A layer that has no record in the drawing (never written to it) has nothing to
+            // freeze or thaw; its null id would end a viewport's list short.
+            if (!layer->getObjectId().isNull())
+                (layer->getFrozen() ? frozen : thawed).push_back(layer->getObjectId());
         }
     });
 }

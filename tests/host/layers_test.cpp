@@ -94,6 +94,11 @@ TEST_F(CLayersTest, SortsIdsByFrozenFlagAppendingToBothLists)
     const AcDbObjectId a = addLayer("A", true), b = addLayer("B"), c = addLayer("C", true);
     CLayers layers;
     layers.getDWGLayers(&drawing);
+    // A layer the drawing has no record of is in neither list.
+    CLayer* unwritten = new CLayer();
+    unwritten->setName("NOT-IN-DRAWING");
+    unwritten->setFrozen(1);
+    layers.add(unwritten);
     AcDbObjectIdArray thawed{AcDbObjectId()}, frozen;
     layers.getFrozenThawedIds(thawed, frozen);
     EXPECT_EQ(frozen, (AcDbObjectIdArray{a, c}));
