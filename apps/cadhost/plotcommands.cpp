@@ -30,7 +30,7 @@ std::string deviceFor(std::string name)
 }
 
 // The layout's settings to plot with: its own, or, when it never had a device, its extents
-// scaled to fit and centred on its media (or an A4 landscape sheet).
+// scaled to fit, centred and unturned on its media (or an A4 landscape sheet).
 std::unique_ptr<AcDbPlotSettings> settingsOf(const AcDbLayout* layout)
 {
     auto settings = std::make_unique<AcDbPlotSettings>(layout->modelType());
@@ -40,6 +40,7 @@ std::unique_ptr<AcDbPlotSettings> settingsOf(const AcDbLayout* layout)
         settings->setUseStandardScale(true);
         settings->setStdScaleType(AcDbPlotSettings::kScaleToFit);
         settings->setPlotCentered(true);
+        settings->setPlotRotation(AcDbPlotSettings::k0degrees);
     }
     double w = 0, h = 0;
     if (!qv::plotMediaSize(settings->canonicalMediaName(), w, h))
