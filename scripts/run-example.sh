@@ -3,8 +3,9 @@
 # system holds it (rooms as space blocks with their records, furniture as assets, a gross
 # outline per floor, some spaces not updated since their outlines changed), and runs cadhost
 # on it with a script that makes the gross-area block of the first floor, updates the spaces,
-# sets their text size, rewrites their texts and saves the result. It ends with a summary of
-# what the drawing held and what changed, read from the drawings before and after.
+# sets their text size, rewrites their texts, saves the result and exports it to PDF and PNG.
+# It ends with a summary of what the drawing held and what changed, read from the drawings
+# before and after.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
@@ -32,7 +33,13 @@ i
 krt
 SAVEAS
 $PWD/$out/plan-spaces.dxf
+; The result on a sheet: its extents fitted to A4 landscape, as PDF and as PNG.
+EXPORT
+$PWD/$out/plan-spaces.pdf
+EXPORT
+$PWD/$out/plan-spaces.png
 QUIT
 SCRIPT
 ./build/bin/cadhost --no-gui --script "$out/example.scr" "$out/plan.dxf"
 /usr/bin/python3 scripts/example_job.py summary "$out/plan.dxf" "$out/plan-spaces.dxf"
+echo "Plotted: $out/plan-spaces.pdf and $out/plan-spaces.png"

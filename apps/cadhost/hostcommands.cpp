@@ -1,6 +1,7 @@
 #include "hostcommands.h"
 
 #include "commandline.h"
+#include "plotcommands.h"
 
 #include "arx/acdocman.h"
 #include "arx/aced.h"
@@ -15,7 +16,7 @@
 
 namespace {
 
-const char* const hostCommandList = "CLOSE  EXIT  HELP (?)  NEW  OPEN  QUIT  SAVE  SAVEAS  SETVAR";
+const char* const hostCommandList = "CLOSE  EXIT  EXPORT  HELP (?)  NEW  OPEN  PLOT  QUIT  SAVE  SAVEAS  SETVAR";
 
 bool changed(const AcApDocument* doc) { return doc && doc->database()->dbmod() != 0; }
 
@@ -92,6 +93,10 @@ HostCommands::Outcome HostCommands::run(const std::string& name)
         saveAs(doc);
     else if (name == "CLOSE")
         close(doc);
+    else if (name == "EXPORT")
+        m_failed = !PlotCommands::exportLayout(doc) || m_failed;
+    else if (name == "PLOT")
+        m_failed = !PlotCommands::plot(doc) || m_failed;
     else if (name == "SETVAR")
         setVar();
     else if (name == "HELP" || name == "?")

@@ -1,4 +1,5 @@
-// The host's own commands: OPEN, NEW, SAVE, SAVEAS, CLOSE, QUIT (EXIT), SETVAR and HELP (?).
+// The host's own commands: OPEN, NEW, SAVE, SAVEAS, CLOSE, QUIT (EXIT), SETVAR, HELP (?),
+// and the plot commands EXPORT and PLOT (plotcommands.h).
 //
 // On a terminal, a drawing with unsaved changes is not given up (by QUIT, EXIT, CLOSE or
 // the end of input) before the user answers "Save changes to <file>? [Yes/No/Cancel]
@@ -23,7 +24,7 @@ public:
     bool confirmEnd();
     // Tells on standard error which drawings lose their changes when the input is gone.
     void reportUnsaved() const;
-    // True once an OPEN, SAVE or SAVEAS has failed.
+    // True once an OPEN, SAVE, SAVEAS, EXPORT or PLOT has failed.
     bool failed() const { return m_failed; }
 
 private:

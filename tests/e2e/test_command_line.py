@@ -112,7 +112,7 @@ class ScriptTest(TempFolderCase, WrittenDrawingChecks):
                           "cadhost: standard input, line 2: refused: the line holds a NUL byte\n"))
 
     def test_help_lists_the_host_and_module_commands(self):
-        host_commands = "Host commands:\n  CLOSE  EXIT  HELP (?)  NEW  OPEN  QUIT  SAVE  SAVEAS  SETVAR\n"
+        host_commands = "Host commands:\n  CLOSE  EXIT  EXPORT  HELP (?)  NEW  OPEN  PLOT  QUIT  SAVE  SAVEAS  SETVAR\n"
         result = run_script(self.dir, ["HELP"])
         self.assertEqual(result.returncode, 0)
         self.assertTrue(result.stdout.startswith(host_commands + "Commands of QVTEST:\n  QVINT\n"), result.stdout)

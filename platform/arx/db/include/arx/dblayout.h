@@ -58,6 +58,8 @@ public:
     bool modelType() const { return m_flags & kModelType; }
     void getPlotPaperMargins(double& left, double& bottom, double& right, double& top) const;
     void getPlotPaperSize(double& width, double& height) const;
+    // The offset of the plot from the printable area's lower-left corner, in paper units.
+    void getPlotOrigin(double& x, double& y) const { x = m_origin[0]; y = m_origin[1]; }
     Acad::ErrorStatus setPlotPaperSize(double width, double height);
     void getPlotWindowArea(double& xmin, double& ymin, double& xmax, double& ymax) const;
     Acad::ErrorStatus setPlotWindowArea(double xmin, double ymin, double xmax, double ymax);

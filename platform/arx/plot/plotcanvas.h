@@ -1,0 +1,70 @@
+// The sheet a plot draws on, in device units (points for PDF, pixels for PNG and JPG, y down):
+// strokes batched by pen, even-odd fills, clips and texts in one font, written to a file at
+// the end. Consecutive strokes of one pen go out as one path, so that a drawing of many
+// small entities costs one stroke per change of colour or width, not one per entity.
+#pragma once
+
+#include <cairo.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace qv {
+
+class AtomicFile;
+
+struct DevicePoint {
+    double x = 0, y = 0;
+};
+using DevicePath = std::vector<DevicePoint>;
+
+class PlotCanvas
+{
+public:
+    // A white sheet of the size for format "pdf", "png" or "jpg"; the file receives it.
+    PlotCanvas(const std::string& format, double widthMm, double heightMm, double dotsPerInch, AtomicFile& file);
+    ~PlotCanvas();
+    PlotCanvas(const PlotCanvas&) = delete;
+    PlotCanvas& operator=(const PlotCanvas&) = delete;
+
+    // False, with the reason, when the sheet could not be made (too large a raster).
+    bool isValid() const { return m_error.empty(); }
+    const std::string& error() const { return m_error; }
+    double unitsPerMm() const { return m_unitsPerMm; }
+
+    void setPen(std::uint32_t rgb, double width);
+    void stroke(const DevicePath& path, bool closed);
+    void fill(const std::vector<DevicePath>& loops, std::uint32_t rgb);
+    void pushClip(const std::vector<DevicePath>& loops);
+    void popClip();
+    // Text whose baseline starts at origin, turned by angle (radians, counter-clockwise on
+    // the sheet); size is the font's em, widthFactor stretches it across.
+    void text(const std::string& utf8, DevicePoint origin, double angle, double size, double widthFactor,
+              std::uint32_t rgb);
+    // The advance of the text at an em of size.
+    double textWidth(const std::string& utf8, double size);
+    // Writes the sheet to the file; false with the reason on failure.
+    bool finish();
+
+private:
+    void flush();
+    void setColour(std::uint32_t rgb);
+    void addLoops(const std::vector<DevicePath>& loops);
+    bool writeRaster();
+    bool writeJpeg();
+    static cairo_status_t writeTo(void* closure, const unsigned char* data, unsigned int length);
+
+    std::string m_format, m_error;
+    AtomicFile& m_file;
+    cairo_surface_t* m_surface = nullptr;
+    cairo_t* m_cr = nullptr;
+    cairo_font_face_t* m_font = nullptr;
+    double m_unitsPerMm = 1;
+    std::uint32_t m_penColour = 0;
+    double m_penWidth = -1;
+    size_t m_pending = 0;   // sub-paths waiting for the stroke
+    int m_quality = 90;
+};
+
+} // namespace qv

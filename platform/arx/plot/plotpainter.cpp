@@ -1,0 +1,561 @@
+#include "plotpainter.h"
+
+#include "plottext.h"
+
+#include "arx/dbblockref.h"
+#include "arx/dbcurves.h"
+#include "arx/dbdict.h"
+#include "arx/dbhatch.h"
+#include "arx/dbsymtb.h"
+#include "arx/dbtext.h"
+#include "arx/dbviewport.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace qv {
+
+namespace {
+
+constexpr int kMaxDepth = 64;              // nesting of references drawn
+constexpr double kChordTolerance = 0.2;    // device units between an arc and its chords
+constexpr double kCapHeight = 0.729;       // the font's capital height per em
+constexpr double kLineSpacing = 5.0 / 3;   // multiline text's baseline distance per height
+constexpr size_t kMaxArrayCells = 100000;
+constexpr long kMaxPatternLines = 20000;   // per pattern line family of one hatch
+
+DevicePoint dev(const AcGeMatrix3d& xf, const AcGePoint3d& p)
+{
+    const AcGePoint3d q = xf.transform(p);
+    return {q.x, q.y};
+}
+
+// The device units per drawing unit of a transform in the plane (its mean scale).
+double planeScale(const AcGeMatrix3d& xf)
+{
+    return std::sqrt(std::abs(xf(0, 0) * xf(1, 1) - xf(0, 1) * xf(1, 0)));
+}
+
+int arcSteps(double radius, double sweep)
+{
+    if (!(radius > kChordTolerance))
+        return std::max(1, static_cast<int>(std::ceil(std::abs(sweep) / (M_PI / 2))));
+    const double step = 2 * std::acos(1 - kChordTolerance / radius);
+    return std::clamp(static_cast<int>(std::ceil(std::abs(sweep) / step)), 2, 2000);
+}
+
+// Points of an arc in a plane (plane maps its coordinates to device units), the start
+// point included when asked.
+void appendArc(DevicePath& path, const AcGeMatrix3d& plane, AcGePoint2d centre, double radius, double start,
+               double sweep, double z, bool withStart)
+{
+    const int steps = arcSteps(radius * planeScale(plane), sweep);
+    for (int i = withStart ? 0 : 1; i <= steps; ++i) {
+        const double a = start + sweep * i / steps;
+        path.push_back(dev(plane, AcGePoint3d(centre.x + radius * std::cos(a), centre.y + radius * std::sin(a), z)));
+    }
+}
+
+// The segment from a to b bent by bulge (tan of a quarter of its angle), b included.
+void appendBulge(DevicePath& path, const AcGeMatrix3d& plane, AcGePoint2d a, AcGePoint2d b, double bulge, double z)
+{
+    const double chord = (b - a).length();
+    if (std::abs(bulge) < 1e-9 || chord < 1e-12 || !std::isfinite(bulge)) {
+        path.push_back(dev(plane, AcGePoint3d(b.x, b.y, z)));
+        return;
+    }
+    const double sweep = 4 * std::atan(bulge);
+    const double radius = chord / (2 * std::sin(std::abs(sweep) / 2));
+    const AcGePoint2d mid(a.x + (b.x - a.x) / 2, a.y + (b.y - a.y) / 2);
+    const double toCentre = radius * std::cos(sweep / 2) * (bulge > 0 ? 1 : -1);
+    const AcGeVector2d normal((a.y - b.y) / chord, (b.x - a.x) / chord);   // left of a→b
+    const AcGePoint2d centre = mid + normal * toCentre;
+    appendArc(path, plane, centre, radius, std::atan2(a.y - centre.y, a.x - centre.x), sweep, z, false);
+}
+
+// A closed or open run of bulged vertices.
+DevicePath bulgedPath(const AcGeMatrix3d& plane, const std::vector<AcGePoint2d>& points,
+                      const std::vector<double>& bulges, bool closed, double z)
+{
+    DevicePath path;
+    if (points.empty())
+        return path;
+    path.push_back(dev(plane, AcGePoint3d(points[0].x, points[0].y, z)));
+    const size_t n = points.size(), segments = closed ? n : n - 1;
+    for (size_t i = 0; i < segments; ++i)
+        appendBulge(path, plane, points[i], points[(i + 1) % n], i < bulges.size() ? bulges[i] : 0, z);
+    return path;
+}
+
+AcGeMatrix3d planeOf(const AcGeMatrix3d& xf, const AcGeVector3d& normal, double elevation)
+{
+    return xf * AcGeMatrix3d::planeToWorld(normal) * AcGeMatrix3d::translation(AcGeVector3d(0, 0, elevation));
+}
+
+const AcDbLayerTableRecord* layerOf(const AcDbEntity* ent)
+{
+    return AcDbLayerTableRecord::cast(ent->layerId().object());
+}
+
+} // namespace
+
+PlotPainter::PlotPainter(PlotCanvas& canvas, const PlotPen& pen) : m_canvas(canvas), m_pen(pen) {}
+
+bool PlotPainter::layerShown(const AcDbEntity* entity) { return layerShown(layerOf(entity)); }
+
+bool PlotPainter::layerShown(const AcDbLayerTableRecord* layer)
+{
+    return !layer || (!layer->isOff() && !layer->isFrozen() && layer->isPlottable());
+}
+
+Box2d PlotPainter::extents(const AcDbBlockTableRecord* space)
+{
+    Box2d box;
+    for (const AcDbObjectId& id : space->entityIds()) {
+        const auto* ent = AcDbEntity::cast(id.object());
+        if (!ent || ent->isErased() || ent->visibility() == AcDb::kInvisible || !layerShown(ent))
+            continue;
+        AcDbExtents e;
+        if (ent->getGeomExtents(e) == Acad::eOk && !e.isEmpty() && std::isfinite(e.minPoint().x)
+            && std::isfinite(e.maxPoint().x))
+            box.add(Box2d::around(e.minPoint().x, e.minPoint().y, e.maxPoint().x, e.maxPoint().y));
+    }
+    return box;
+}
+
+void PlotPainter::draw(const AcDbBlockTableRecord* space, const AcGeMatrix3d& xf,
+                       const std::unordered_set<AcDbObjectId>* frozen)
+{
+    m_frozen = frozen;
+    Inherited top;
+    top.rgb = 0;   // by block at the top level: colour 7, black on paper
+    drawBlock(space, xf, top);
+    m_frozen = nullptr;
+}
+
+const std::vector<AcDbObjectId>& PlotPainter::drawOrder(const AcDbBlockTableRecord* btr)
+{
+    if (btr->extensionDictionary().isNull())
+        return btr->entityIds();
+    const auto found = m_orders.find(btr);
+    if (found != m_orders.end())
+        return found->second;
+    std::vector<AcDbObjectId>& order = m_orders[btr];
+    AcDbBlockTableRecord* record = nullptr;
+    AcDbSortentsTable* table = nullptr;
+    if (acdbOpenObject(record, btr->objectId(), AcDb::kForRead) == Acad::eOk) {
+        if (record->getSortentsTable(table, AcDb::kForRead, false) == Acad::eOk) {
+            table->getFullDrawOrder(order);
+            table->close();
+        }
+        record->close();
+    }
+    if (order.empty())
+        order = btr->entityIds();
+    return order;
+}
+
+void PlotPainter::drawBlock(const AcDbBlockTableRecord* btr, const AcGeMatrix3d& xf, const Inherited& from)
+{
+    for (const AcDbObjectId& id : drawOrder(btr)) {
+        const auto* ent = AcDbEntity::cast(id.object());
+        if (ent && !ent->isErased() && ent->visibility() == AcDb::kVisible && !AcDbAttributeDefinition::cast(ent))
+            drawEntity(ent, xf, from);
+    }
+}
+
+std::uint32_t PlotPainter::colourOf(const AcDbEntity* ent, const AcDbLayerTableRecord* layer,
+                                    const Inherited& from) const
+{
+    if (m_pen.monochrome)
+        return 0;
+    const AcCmColor colour = ent->color();
+    std::uint32_t rgb = 0;
+    if (colour.isByBlock())
+        return from.rgb;
+    if (colour.isByLayer()) {
+        if (!layer)
+            return 0;
+        const AcCmColor own = layer->color();
+        rgb = own.isByColor() ? own.rgb() : AcCmColor::paletteRGB(std::clamp<Adesk::UInt16>(own.colorIndex(), 1, 255));
+        return own.isByACI() && own.colorIndex() == 7 ? 0 : rgb;
+    }
+    if (colour.isByACI() && colour.colorIndex() == 7)
+        return 0;   // white on the screen is black on white paper
+    return colour.rgb();
+}
+
+double PlotPainter::widthOf(int lineWeight) const
+{
+    const double mm = m_pen.lineweights ? std::max(lineWeight, 0) / 100.0 : 0.13;
+    return std::max(mm * m_canvas.unitsPerMm(), m_pen.minimumWidth);
+}
+
+void PlotPainter::drawEntity(const AcDbEntity* ent, const AcGeMatrix3d& xf, const Inherited& from)
+{
+    // Layer "0" inside a block stands for the reference's layer.
+    const AcDbLayerTableRecord* layer = layerOf(ent);
+    if (from.layer && ent->layerName() == "0")
+        layer = from.layer;
+    if (layer && (!layerShown(layer) || (m_frozen && m_frozen->count(layer->objectId()))))
+        return;
+    Inherited mine = from;
+    mine.layer = layer;
+    mine.rgb = colourOf(ent, layer, from);
+    const int weight = ent->lineWeight();
+    mine.lineWeight = weight == AcDb::kLnWtByBlock ? from.lineWeight
+        : weight == AcDb::kLnWtByLayer             ? (layer ? layer->lineWeight() : 25)
+                                                   : weight;
+    if (mine.lineWeight < 0)
+        mine.lineWeight = 25;   // the default line weight
+    m_canvas.setPen(mine.rgb, widthOf(mine.lineWeight));
+
+    if (const auto* line = AcDbLine::cast(ent)) {
+        m_canvas.stroke({dev(xf, line->startPoint()), dev(xf, line->endPoint())}, false);
+    } else if (const auto* pl = AcDbPolyline::cast(ent)) {
+        drawPolyline(pl, xf, mine);
+    } else if (const auto* seq = AcDbSequencePolyline::cast(ent)) {
+        drawSequence(seq, xf);
+    } else if (const auto* circle = AcDbCircle::cast(ent)) {
+        drawCircle(circle, xf);
+    } else if (const auto* text = AcDbText::cast(ent)) {
+        drawText(text, xf, mine.rgb);
+    } else if (const auto* mtext = AcDbMText::cast(ent)) {
+        drawMText(mtext, xf, mine.rgb);
+    } else if (const auto* hatch = AcDbHatch::cast(ent)) {
+        drawHatch(hatch, xf, mine.rgb);
+    } else if (const auto* ref = AcDbBlockReference::cast(ent)) {
+        drawReference(ref, xf, from, mine);
+    } else if (const auto* viewport = AcDbViewport::cast(ent)) {
+        if (m_viewport)
+            m_viewport(viewport);
+    } else {
+        drawProxy(ent, xf, mine);
+    }
+}
+
+void PlotPainter::drawReference(const AcDbBlockReference* ref, const AcGeMatrix3d& xf, const Inherited& from,
+                                const Inherited& mine)
+{
+    const auto* btr = AcDbBlockTableRecord::cast(ref->blockTableRecord().object());
+    if (btr && !btr->isErased() && from.depth < kMaxDepth && m_open.insert(btr).second) {
+        Inherited inner = mine;
+        inner.depth = from.depth + 1;
+        const auto* array = AcDbMInsertBlock::cast(ref);
+        const int columns = array ? std::max<int>(array->columns(), 1) : 1;
+        const int rows = array ? std::max<int>(array->rows(), 1) : 1;
+        const AcGeMatrix3d frame = AcGeMatrix3d::planeToWorld(ref->normal())
+            * AcGeMatrix3d::rotation(ref->rotation(), AcGeVector3d::kZAxis);
+        const size_t cells = static_cast<size_t>(columns) * static_cast<size_t>(rows);
+        for (int row = 0; row < rows && cells <= kMaxArrayCells; ++row)
+            for (int column = 0; column < columns; ++column) {
+                const AcGeVector3d offset = array
+                    ? frame.transform(AcGeVector3d(column * array->columnSpacing(), row * array->rowSpacing(), 0))
+                    : AcGeVector3d();
+                drawBlock(btr, xf * AcGeMatrix3d::translation(offset) * ref->blockTransform(), inner);
+            }
+        m_open.erase(btr);
+    }
+    // Attributes lie in the drawing already placed; they belong to the reference's space.
+    for (const AcDbObjectId& id : ref->attributeIds()) {
+        const auto* attribute = AcDbAttribute::cast(id.object());
+        if (attribute && !attribute->isErased() && !attribute->isInvisible()
+            && attribute->visibility() == AcDb::kVisible)
+            drawEntity(attribute, xf, from);
+    }
+}
+
+void PlotPainter::drawPolyline(const AcDbPolyline* pl, const AcGeMatrix3d& xf, const Inherited& mine)
+{
+    const auto& vertices = pl->vertices();
+    if (vertices.empty())
+        return;
+    const AcGeMatrix3d plane = planeOf(xf, pl->normal(), pl->elevation());
+    std::vector<AcGePoint2d> points;
+    std::vector<double> bulges;
+    bool wide = false;
+    for (const auto& v : vertices) {
+        points.push_back(v.point);
+        bulges.push_back(v.bulge);
+        wide = wide || v.startWidth > 0 || v.endWidth > 0;
+    }
+    if (!wide) {
+        m_canvas.stroke(bulgedPath(plane, points, bulges, pl->isClosed(), 0), pl->isClosed());
+        return;
+    }
+    // Wide segments: straight ones as quadrilaterals tapering from the start to the end
+    // width, bent ones as strokes of their mean width.
+    const size_t n = vertices.size(), segments = pl->isClosed() ? n : n - 1;
+    const double scale = planeScale(plane), pen = widthOf(mine.lineWeight);
+    for (size_t i = 0; i < segments; ++i) {
+        const auto& a = vertices[i];
+        const AcGePoint2d b = vertices[(i + 1) % n].point;
+        const AcGeVector2d along = b - a.point;
+        const double length = along.length();
+        if (length < 1e-12)
+            continue;
+        if (std::abs(a.bulge) > 1e-9) {
+            DevicePath arc{dev(plane, AcGePoint3d(a.point.x, a.point.y, 0))};
+            appendBulge(arc, plane, a.point, b, a.bulge, 0);
+            m_canvas.setPen(mine.rgb, std::max(pen, (a.startWidth + a.endWidth) / 2 * scale));
+            m_canvas.stroke(arc, false);
+            m_canvas.setPen(mine.rgb, pen);
+            continue;
+        }
+        const AcGeVector2d side(-along.y / length, along.x / length);
+        const AcGePoint2d corners[] = {a.point + side * (a.startWidth / 2), b + side * (a.endWidth / 2),
+                                       b + side * (-a.endWidth / 2), a.point + side * (-a.startWidth / 2)};
+        DevicePath quad;
+        for (const AcGePoint2d& c : corners)
+            quad.push_back(dev(plane, AcGePoint3d(c.x, c.y, 0)));
+        m_canvas.fill({quad}, mine.rgb);
+        m_canvas.stroke({quad[0], quad[1]}, false);   // a zero-width segment still shows as a line
+    }
+}
+
+void PlotPainter::drawSequence(const AcDbSequencePolyline* pl, const AcGeMatrix3d& xf)
+{
+    std::vector<AcGePoint2d> points;
+    std::vector<double> bulges;
+    const bool flat = AcDb2dPolyline::cast(pl) != nullptr;
+    for (const AcDbObjectId& id : pl->vertexIds()) {
+        const auto* v = AcDbVertex::cast(id.object());
+        if (!v || v->isErased())
+            continue;
+        points.push_back(v->position().to2d());
+        bulges.push_back(flat ? v->bulge() : 0.0);
+    }
+    m_canvas.stroke(bulgedPath(xf, points, bulges, pl->isClosed(), 0), pl->isClosed());
+}
+
+void PlotPainter::drawCircle(const AcDbCircle* c, const AcGeMatrix3d& xf)
+{
+    const AcGePoint3d centre = AcGeMatrix3d::worldToPlane(c->normal()).transform(c->center());
+    const AcGeMatrix3d plane = xf * AcGeMatrix3d::planeToWorld(c->normal());
+    DevicePath path;
+    if (const auto* arc = AcDbArc::cast(c)) {
+        appendArc(path, plane, centre.to2d(), c->radius(), arc->startAngle(), arc->sweep(), centre.z, true);
+        m_canvas.stroke(path, false);
+        return;
+    }
+    appendArc(path, plane, centre.to2d(), c->radius(), 0, 2 * M_PI, centre.z, true);
+    path.pop_back();
+    m_canvas.stroke(path, true);
+}
+
+void PlotPainter::placeText(const std::string& text, const AcGePoint3d& anchor, const AcGeVector3d& direction,
+                            const AcGeVector3d& up, const AcGeMatrix3d& xf, const TextLayout& layout,
+                            std::uint32_t rgb)
+{
+    const DevicePoint o = dev(xf, anchor), ahead = dev(xf, anchor + direction), above = dev(xf, anchor + up);
+    double ux = ahead.x - o.x, uy = ahead.y - o.y;
+    const double length = std::hypot(ux, uy), height = std::hypot(above.x - o.x, above.y - o.y);
+    if (!(length > 0) || !(height > 0) || !std::isfinite(length * height))
+        return;
+    ux /= length, uy /= length;
+    double em = height / kCapHeight, widthFactor = layout.widthFactor;
+    double advance = m_canvas.textWidth(text, em) * widthFactor;
+    if (layout.fitLength > 0 && advance > 0) {
+        // Aligned texts scale to the span; fitted ones stretch across it only.
+        const double ratio = layout.fitLength / advance;
+        (layout.fitHeight ? em : widthFactor) *= ratio;
+        advance = layout.fitLength;
+    }
+    const double shift = layout.baseline * em * kCapHeight;
+    const DevicePoint origin{o.x - ux * advance * layout.align + uy * shift, o.y - uy * advance * layout.align - ux * shift};
+    m_canvas.text(text, origin, std::atan2(-uy, ux), em, widthFactor, rgb);
+}
+
+void PlotPainter::drawText(const AcDbText* t, const AcGeMatrix3d& xf, std::uint32_t rgb)
+{
+    const std::string text = plainText(t->textStringConst());
+    const double height = t->height() > 0 ? t->height() : 2.5;
+    AcGeVector3d direction = qv::ocsDirection(t->rotation(), t->normal());
+    TextLayout layout;
+    layout.widthFactor = t->widthFactor() > 0 ? t->widthFactor() : 1;
+    AcGePoint3d anchor = t->isDefaultAlignment() ? t->position() : t->alignmentPoint();
+    const AcDb::TextHorzMode horizontal = t->horizontalMode();
+    if (horizontal == AcDb::kTextAlign || horizontal == AcDb::kTextFit) {
+        // Between the position and the alignment point.
+        anchor = t->position();
+        const AcGeVector3d span = t->alignmentPoint() - t->position();
+        if (span.length() > 1e-12) {
+            direction = span.normal();
+            const DevicePoint a = dev(xf, t->position()), b = dev(xf, t->alignmentPoint());
+            layout.fitLength = std::hypot(b.x - a.x, b.y - a.y);
+            layout.fitHeight = horizontal == AcDb::kTextAlign;
+        }
+    } else if (horizontal == AcDb::kTextMid) {
+        layout.align = 0.5;
+        layout.baseline = -0.5;
+    } else {
+        layout.align = horizontal == AcDb::kTextCenter ? 0.5 : horizontal == AcDb::kTextRight ? 1 : 0;
+        static const double baselines[] = {0, 0.3, -0.5, -1};   // base, bottom, middle, top
+        layout.baseline = baselines[std::clamp(static_cast<int>(t->verticalMode()), 0, 3)];
+    }
+    const AcGeVector3d up = t->normal().normal().crossProduct(direction) * height;
+    placeText(text, anchor, direction * height, up, xf, layout, rgb);
+}
+
+void PlotPainter::drawMText(const AcDbMText* t, const AcGeMatrix3d& xf, std::uint32_t rgb)
+{
+    const double height = t->textHeight() > 0 ? t->textHeight() : 2.5;
+    const AcGeVector3d direction = qv::ocsDirection(t->rotation(), t->normal());
+    const AcGeVector3d up = t->normal().normal().crossProduct(direction) * height;
+    std::vector<std::string> lines = plainMTextLines(t->contents().GetString());
+    if (t->width() > 0)
+        lines = wrap(lines, t->width() / height);
+    const int attachment = static_cast<int>(t->attachment()) - 1;
+    const double blockHeight = 1 + (static_cast<double>(lines.size()) - 1) * kLineSpacing;
+    const double first = attachment / 3 == 0 ? -1 : attachment / 3 == 1 ? -1 + blockHeight / 2 : -1 + blockHeight;
+    TextLayout layout;
+    layout.align = (attachment % 3) * 0.5;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const AcGePoint3d anchor = t->location() + up * (first - static_cast<double>(i) * kLineSpacing);
+        placeText(lines[i], anchor, direction * height, up, xf, layout, rgb);
+    }
+}
+
+// Lines broken at blanks so that none is wider than width (in text heights), as far as
+// its words allow.
+std::vector<std::string> PlotPainter::wrap(const std::vector<std::string>& lines, double width)
+{
+    const double em = 1 / kCapHeight;   // one text height, measured in text heights
+    std::vector<std::string> out;
+    for (const std::string& line : lines) {
+        std::string current;
+        size_t start = 0;
+        while (start <= line.size()) {
+            size_t end = line.find(' ', start);
+            end = end == std::string::npos ? line.size() : end;
+            const std::string word = line.substr(start, end - start);
+            const std::string joined = current.empty() ? word : current + " " + word;
+            if (!current.empty() && m_canvas.textWidth(joined, em * 100) / 100 > width) {
+                out.push_back(current);
+                current = word;
+            } else {
+                current = joined;
+            }
+            start = end + 1;
+        }
+        out.push_back(current);
+    }
+    return out;
+}
+
+namespace {
+
+// A boundary edge. Arcs run counter-clockwise from the start angle to the end angle; a
+// clockwise one has both angles negated, as files store it.
+void appendEdge(DevicePath& path, const AcGeMatrix3d& plane, const AcDbHatch::Edge& e)
+{
+    if (e.type == AcDbHatch::kLine) {
+        if (path.empty())
+            path.push_back(dev(plane, AcGePoint3d(e.start.x, e.start.y, 0)));
+        path.push_back(dev(plane, AcGePoint3d(e.end.x, e.end.y, 0)));
+        return;
+    }
+    if (e.type != AcDbHatch::kCirArc && e.type != AcDbHatch::kEllArc)
+        return;   // spline edges are kept as read, not modelled
+    double sweep = qv::normalizeAngle(e.endAngle - e.startAngle);
+    sweep = sweep == 0 ? 2 * M_PI : sweep;
+    const double start = e.ccw ? e.startAngle : -e.startAngle;
+    sweep = e.ccw ? sweep : -sweep;
+    if (e.type == AcDbHatch::kCirArc) {
+        appendArc(path, plane, e.center, e.radius, start, sweep, 0, true);
+        return;
+    }
+    const AcGeVector2d major = e.majorAxis, minor(-major.y * e.ratio, major.x * e.ratio);
+    const int steps = arcSteps(major.length() * planeScale(plane), sweep);
+    for (int i = 0; i <= steps; ++i) {
+        const double t = start + sweep * i / steps;
+        const AcGePoint2d p = e.center + major * std::cos(t) + minor * std::sin(t);
+        path.push_back(dev(plane, AcGePoint3d(p.x, p.y, 0)));
+    }
+}
+
+} // namespace
+
+void PlotPainter::drawHatch(const AcDbHatch* h, const AcGeMatrix3d& xf, std::uint32_t rgb)
+{
+    const AcGeMatrix3d plane = planeOf(xf, h->normal(), h->elevation());
+    std::vector<DevicePath> loops;
+    for (const AcDbHatch::Loop& loop : h->loops()) {
+        DevicePath path = bulgedPath(plane, loop.vertices, loop.bulges, true, 0);
+        for (const AcDbHatch::Edge& e : loop.edges)
+            appendEdge(path, plane, e);
+        if (path.size() >= 3)
+            loops.push_back(std::move(path));
+    }
+    if (loops.empty())
+        return;
+    if (h->isSolidFill()) {
+        m_canvas.fill(loops, rgb);
+        return;
+    }
+    // The pattern's lines over the boundary's box in the hatch's plane, clipped to the
+    // boundary (even-odd, so islands stay empty).
+    const AcGeMatrix3d toPlane = plane.inverse();
+    Box2d box;
+    for (const DevicePath& loop : loops)
+        for (const DevicePoint& p : loop) {
+            const AcGePoint3d q = toPlane.transform(AcGePoint3d(p.x, p.y, 0));
+            box.add(q.x, q.y);
+        }
+    m_canvas.pushClip(loops);
+    for (const AcDbHatch::PatternLine& line : h->patternLines())
+        if (!drawPatternLines(line, box, plane)) {
+            m_canvas.fill(loops, rgb);   // too dense to draw line by line: it shows solid
+            break;
+        }
+    m_canvas.popClip();
+}
+
+bool PlotPainter::drawPatternLines(const AcDbHatch::PatternLine& line, const Box2d& box, const AcGeMatrix3d& plane)
+{
+    const AcGeVector2d d(std::cos(line.angle), std::sin(line.angle)), n(-d.y, d.x);
+    const double spacing = line.offset.x * n.x + line.offset.y * n.y;
+    if (std::abs(spacing) * planeScale(plane) < 0.5)
+        return false;
+    // The range of the family's lines (k) and of the points along each (s) over the box.
+    double nMin = 1e300, nMax = -1e300, sMin = 1e300, sMax = -1e300;
+    for (const AcGePoint2d c : {AcGePoint2d(box.minX, box.minY), AcGePoint2d(box.maxX, box.minY),
+                                AcGePoint2d(box.minX, box.maxY), AcGePoint2d(box.maxX, box.maxY)}) {
+        nMin = std::min(nMin, c.x * n.x + c.y * n.y), nMax = std::max(nMax, c.x * n.x + c.y * n.y);
+        sMin = std::min(sMin, c.x * d.x + c.y * d.y), sMax = std::max(sMax, c.x * d.x + c.y * d.y);
+    }
+    const double base = line.base.x * n.x + line.base.y * n.y;
+    double k0 = (nMin - base) / spacing, k1 = (nMax - base) / spacing;
+    if (k0 > k1)
+        std::swap(k0, k1);
+    if (k1 - k0 > kMaxPatternLines)
+        return false;
+    double period = 0;
+    for (double dash : line.dashes)
+        period += std::abs(dash);
+    for (long k = static_cast<long>(std::ceil(k0)); k <= static_cast<long>(std::floor(k1)); ++k) {
+        const AcGePoint2d p = line.base + line.offset * static_cast<double>(k);
+        const double at = p.x * d.x + p.y * d.y;
+        auto point = [&](double s) {
+            const AcGePoint2d q = p + d * (s - at);
+            return dev(plane, AcGePoint3d(q.x, q.y, 0));
+        };
+        if (period <= 0 || (sMax - sMin) / period > kMaxPatternLines) {
+            m_canvas.stroke({point(sMin), point(sMax)}, false);
+            continue;
+        }
+        // Dashes (positive), gaps (negative) and dots (zero) from the line's base point.
+        for (double s = at + std::floor((sMin - at) / period) * period; s < sMax;)
+            for (double dash : line.dashes) {
+                const double end = s + std::abs(dash);
+                if (dash >= 0 && end >= sMin && s <= sMax)
+                    m_canvas.stroke({point(s), point(dash == 0 ? s + 1e-9 : end)}, false);
+                s = end;
+            }
+    }
+    return true;
+}
+
+void PlotPainter::drawProxy(const AcDbEntity*, const AcGeMatrix3d&, const Inherited&) {}
+
+} // namespace qv

@@ -1,0 +1,106 @@
+// Draws the entities of a block table record onto a plot canvas, in draw order, through a
+// transform from drawing coordinates to device units: curves, texts, hatches, block
+// references nested to any depth (arrays of references too) with their attributes. Layers
+// that are off or frozen (or frozen in the viewport being drawn) are left out; colours and
+// line weights by layer and by block are resolved as the host does, layer "0" inside a
+// block taking the reference's layer.
+#pragma once
+
+#include "plotcanvas.h"
+
+#include "arx/dbboxtree.h"
+#include "arx/dbhatch.h"
+#include "arx/dbid.h"
+#include "arx/geometry.h"
+
+#include <functional>
+#include <unordered_map>
+#include <unordered_set>
+
+class AcDbBlockReference;
+class AcDbBlockTableRecord;
+class AcDbCircle;
+class AcDbEntity;
+class AcDbLayerTableRecord;
+class AcDbMText;
+class AcDbPolyline;
+class AcDbSequencePolyline;
+class AcDbText;
+class AcDbViewport;
+
+namespace qv {
+
+struct PlotPen {
+    bool monochrome = false;     // every colour black (a monochrome plot style table)
+    bool lineweights = false;    // strokes as wide as their line weights
+    double minimumWidth = 0;     // device units (a pixel on rasters)
+};
+
+class PlotPainter
+{
+public:
+    PlotPainter(PlotCanvas& canvas, const PlotPen& pen);
+
+    // Draws the record's entities; frozen layers (of a viewport) are left out too.
+    void draw(const AcDbBlockTableRecord* space, const AcGeMatrix3d& xf,
+              const std::unordered_set<AcDbObjectId>* frozen = nullptr);
+    PlotCanvas& canvas() const { return m_canvas; }
+    const PlotPen& pen() const { return m_pen; }
+    // Called for each viewport met (a paper layout's windows on model space).
+    void onViewport(std::function<void(const AcDbViewport*)> handler) { m_viewport = std::move(handler); }
+
+    // The record's entities' extents (visible layers only) in the plane, without drawing.
+    static Box2d extents(const AcDbBlockTableRecord* space);
+    // Whether the entity's layer is drawn at all (on, thawed and plottable).
+    static bool layerShown(const AcDbEntity* entity);
+    static bool layerShown(const AcDbLayerTableRecord* layer);
+
+private:
+    // What a block's entities take from the reference that draws them.
+    struct Inherited {
+        const AcDbLayerTableRecord* layer = nullptr;
+        std::uint32_t rgb = 0;
+        int lineWeight = 25;
+        int depth = 0;
+    };
+
+    void drawBlock(const AcDbBlockTableRecord* btr, const AcGeMatrix3d& xf, const Inherited& from);
+    void drawEntity(const AcDbEntity* ent, const AcGeMatrix3d& xf, const Inherited& from);
+    void drawReference(const AcDbBlockReference* ref, const AcGeMatrix3d& xf, const Inherited& from,
+                       const Inherited& mine);
+    void drawPolyline(const AcDbPolyline* pl, const AcGeMatrix3d& xf, const Inherited& mine);
+    void drawSequence(const AcDbSequencePolyline* pl, const AcGeMatrix3d& xf);
+    void drawCircle(const AcDbCircle* c, const AcGeMatrix3d& xf);
+    void drawText(const AcDbText* t, const AcGeMatrix3d& xf, std::uint32_t rgb);
+    void drawMText(const AcDbMText* t, const AcGeMatrix3d& xf, std::uint32_t rgb);
+    void drawHatch(const AcDbHatch* h, const AcGeMatrix3d& xf, std::uint32_t rgb);
+    // One family of a pattern's parallel lines over the box (in the hatch's plane); false
+    // when the lines are too dense to draw.
+    bool drawPatternLines(const AcDbHatch::PatternLine& line, const Box2d& box, const AcGeMatrix3d& plane);
+    void drawProxy(const AcDbEntity* ent, const AcGeMatrix3d& xf, const Inherited& mine);
+    // Where a line of text goes relative to its anchor.
+    struct TextLayout {
+        double widthFactor = 1;
+        double align = 0;      // 0 left, 0.5 centre, 1 right of the anchor
+        double baseline = 0;   // the baseline's offset from the anchor, in text heights (up)
+        double fitLength = 0;  // device units the text spans when aligned or fitted
+        bool fitHeight = false;   // aligned (height scales too) rather than fitted
+    };
+    // A line of text at an anchor; direction and up are a text height long in the drawing.
+    void placeText(const std::string& text, const AcGePoint3d& anchor, const AcGeVector3d& direction,
+                   const AcGeVector3d& up, const AcGeMatrix3d& xf, const TextLayout& layout, std::uint32_t rgb);
+    std::vector<std::string> wrap(const std::vector<std::string>& lines, double width);
+
+    const std::vector<AcDbObjectId>& drawOrder(const AcDbBlockTableRecord* btr);
+    std::uint32_t colourOf(const AcDbEntity* ent, const AcDbLayerTableRecord* layer, const Inherited& from) const;
+    double widthOf(int lineWeight) const;
+
+    PlotCanvas& m_canvas;
+    PlotPen m_pen;
+    const std::unordered_set<AcDbObjectId>* m_frozen = nullptr;
+    std::function<void(const AcDbViewport*)> m_viewport;
+    std::unordered_map<const AcDbBlockTableRecord*, std::vector<AcDbObjectId>> m_orders;
+    std::unordered_set<const AcDbBlockTableRecord*> m_open;   // references being drawn (no cycles)
+};
+
+} // namespace qv

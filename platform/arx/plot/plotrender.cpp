@@ -1,0 +1,157 @@
+#include "arx/plotrender.h"
+
+#include "plotcanvas.h"
+#include "plotpainter.h"
+#include "plotsheet.h"
+
+#include "arx/dbdatabase.h"
+#include "arx/dbsymtb.h"
+#include "arx/dbviewport.h"
+#include "win/atomicfile.h"
+
+#include <cmath>
+
+namespace qv {
+
+namespace {
+
+PlotResult failure(Acad::ErrorStatus status, std::string message)
+{
+    return {status, std::move(message)};
+}
+
+// The area of the drawing the settings plot, in the space's coordinates.
+Box2d plotArea(const AcDbPlotSettings& settings, const AcDbLayout& layout, const AcDbBlockTableRecord* space,
+               const PlotSheet& sheet, bool model)
+{
+    Box2d area;
+    double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    switch (settings.plotType()) {
+    case AcDbPlotSettings::kWindow:
+        settings.getPlotWindowArea(x1, y1, x2, y2);
+        area = Box2d::around(x1, y1, x2, y2);
+        break;
+    case AcDbPlotSettings::kLimits:
+        if (model) {
+            AcDbDatabase* db = space->database();
+            if (db->getHeaderReal("$LIMMIN", 10, x1) && db->getHeaderReal("$LIMMIN", 20, y1)
+                && db->getHeaderReal("$LIMMAX", 10, x2) && db->getHeaderReal("$LIMMAX", 20, y2))
+                area = Box2d::around(x1, y1, x2, y2);
+        } else {
+            AcGePoint2d lo, hi;
+            layout.getLimits(lo, hi);
+            area = Box2d::around(lo.x, lo.y, hi.x, hi.y);
+        }
+        break;
+    case AcDbPlotSettings::kLayout:
+        if (!model) {
+            // The paper: its printable area starts at the layout's origin.
+            const double perUnit = settings.plotPaperUnits() == AcDbPlotSettings::kInches ? 25.4 : 1;
+            area = Box2d::around(0, 0, sheet.printableWidthMm() / perUnit, sheet.printableHeightMm() / perUnit);
+        }
+        break;
+    default: break;   // extents; the display and named views plot the extents too
+    }
+    if (area.isEmpty() || !(area.width() > 0) || !(area.height() > 0) || !std::isfinite(area.width() * area.height()))
+        area = PlotPainter::extents(space);
+    return area;
+}
+
+// A paper layout's viewport: its view of model space, clipped to its rectangle, without
+// the layers frozen in it.
+void drawViewport(PlotPainter& painter, const AcDbViewport* vp, const AcDbBlockTableRecord* model,
+                  const AcGeMatrix3d& paperToDevice)
+{
+    if (vp->number() == 1 || !vp->isOn() || !(vp->width() > 0) || !(vp->height() > 0) || !(vp->viewHeight() > 0))
+        return;
+    const AcGePoint3d c = vp->centerPoint();
+    const double hw = vp->width() / 2, hh = vp->height() / 2;
+    DevicePath frame;
+    for (const AcGePoint3d& p : {AcGePoint3d(c.x - hw, c.y - hh, 0), AcGePoint3d(c.x + hw, c.y - hh, 0),
+                                 AcGePoint3d(c.x + hw, c.y + hh, 0), AcGePoint3d(c.x - hw, c.y + hh, 0)}) {
+        const AcGePoint3d q = paperToDevice.transform(p);
+        frame.push_back({q.x, q.y});
+    }
+    // Model → view (target at the origin, turned by the twist) → paper.
+    const AcGePoint2d centre = vp->viewCenter();
+    const AcGeMatrix3d modelToPaper = AcGeMatrix3d::translation(AcGeVector3d(c.x, c.y, 0))
+        * AcGeMatrix3d::scaling(vp->height() / vp->viewHeight())
+        * AcGeMatrix3d::translation(AcGeVector3d(-centre.x, -centre.y, 0))
+        * AcGeMatrix3d::rotation(vp->twistAngle(), AcGeVector3d::kZAxis)
+        * AcGeMatrix3d::translation(AcGePoint3d::kOrigin - vp->viewTarget());
+    AcDbObjectIdArray frozenIds;
+    vp->getFrozenLayerList(frozenIds);
+    const std::unordered_set<AcDbObjectId> frozen(frozenIds.begin(), frozenIds.end());
+    PlotCanvas& canvas = painter.canvas();
+    canvas.pushClip({frame});
+    PlotPainter inner(canvas, painter.pen());
+    inner.draw(model, paperToDevice * modelToPaper, &frozen);
+    canvas.popClip();
+}
+
+} // namespace
+
+std::string plotDeviceFormat(const std::string& plotCfgName)
+{
+    if (plotCfgName == "DWG To PDF.pc3")
+        return "pdf";
+    if (plotCfgName == "PublishToWeb PNG.pc3")
+        return "png";
+    if (plotCfgName == "PublishToWeb JPG.pc3")
+        return "jpg";
+    if (plotCfgName == "DWF6 ePlot.pc3")
+        return "dwf";
+    return "";
+}
+
+bool plotMediaSize(const std::string& canonicalMediaName, double& widthMm, double& heightMm)
+{
+    return parseMediaSize(canonicalMediaName, widthMm, heightMm);
+}
+
+PlotResult plotLayout(const PlotRequest& request)
+{
+    const auto* layout = AcDbLayout::cast(request.layoutId.object());
+    if (!request.database || !layout || layout->isErased() || layout->database() != request.database)
+        return failure(Acad::eInvalidInput, "there is no such layout to plot");
+    const AcDbPlotSettings& settings = request.settings ? *request.settings : *layout;
+    const std::string format = plotDeviceFormat(settings.plotCfgName());
+    if (format == "dwf")
+        return failure(Acad::eNotImplementedYet, "the device \"" + settings.plotCfgName()
+                           + "\" cannot be plotted to here: no writer of its format is available; plot to PDF, PNG or JPG");
+    if (format.empty())
+        return failure(Acad::eInvalidInput, "unknown plot device \"" + settings.plotCfgName() + "\"");
+    double width = 0, height = 0;
+    if (!plotMediaSize(settings.canonicalMediaName(), width, height))
+        return failure(Acad::eInvalidInput, "unknown media \"" + settings.canonicalMediaName() + "\"");
+    const auto* space = AcDbBlockTableRecord::cast(layout->getBlockTableRecordId().object());
+    if (!space || space->isErased())
+        return failure(Acad::eInvalidInput, "the layout \"" + layout->name() + "\" has no block to plot");
+
+    AtomicFile file;
+    if (request.path.empty() || !file.open(request.path))
+        return failure(Acad::eFileAccessErr, "cannot write the plot: " + (request.path.empty() ? "no file name" : file.error()));
+    PlotCanvas canvas(format, width, height, request.dotsPerInch, file);
+    if (!canvas.isValid())
+        return failure(Acad::eInvalidInput, "cannot plot \"" + request.path + "\": " + canvas.error());
+    const PlotSheet sheet(settings, width, height, canvas.unitsPerMm());
+    const bool model = space->objectId() == request.database->modelSpaceId();
+    const AcGeMatrix3d xf = sheet.place(plotArea(settings, *layout, space, sheet, model));
+
+    PlotPen pen;
+    pen.monochrome = settings.currentStyleSheet().find("monochrome") != std::string::npos;
+    pen.lineweights = settings.printLineweights();
+    pen.minimumWidth = format == "pdf" ? 0 : 1;
+    PlotPainter painter(canvas, pen);
+    const auto* modelSpace = AcDbBlockTableRecord::cast(request.database->modelSpaceId().object());
+    if (!model && modelSpace)
+        painter.onViewport([&](const AcDbViewport* vp) { drawViewport(painter, vp, modelSpace, xf); });
+    painter.draw(space, xf);
+    if (!canvas.finish())
+        return failure(Acad::eFileAccessErr, "cannot write the plot \"" + request.path + "\": " + canvas.error());
+    if (!file.commit())
+        return failure(Acad::eFileAccessErr, "cannot write the plot: " + file.error());
+    return {};
+}
+
+} // namespace qv

@@ -1,0 +1,95 @@
+#!/usr/bin/python3
+"""End-to-end tests of the host's plot commands: cadhost plots a generated floor plan with
+EXPORT and PLOT from a script; the files are checked with pdfinfo and pdftotext, and the
+rasters' sizes read from their headers.
+
+Run by CTest (label e2e) with the variables of test_cadhost.py.
+"""
+
+import os
+import shutil
+import struct
+import subprocess
+import tempfile
+import unittest
+
+from test_cadhost import generate_plan, run_script
+
+
+def pdf_info(path):
+    out = subprocess.run(["pdfinfo", path], capture_output=True, text=True, check=True).stdout
+    return dict(line.split(":", 1) for line in out.splitlines() if ":" in line)
+
+
+def png_size(path):
+    with open(path, "rb") as f:
+        head = f.read(24)
+    assert head[:8] == b"\x89PNG\r\n\x1a\n"
+    return struct.unpack(">II", head[16:24])
+
+
+def jpg_size(path):
+    with open(path, "rb") as f:
+        data = f.read()
+    assert data[:2] == b"\xff\xd8"
+    i = 2
+    while i < len(data):
+        marker, length = data[i + 1], struct.unpack(">H", data[i + 2:i + 4])[0]
+        if marker in (0xC0, 0xC1, 0xC2):
+            height, width = struct.unpack(">HH", data[i + 5:i + 9])
+            return width, height
+        i += 2 + length
+    raise AssertionError("no frame header")
+
+
+class Plot(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.dir = tempfile.mkdtemp(prefix="qv-plot-")
+        cls.plan = generate_plan(os.path.join(cls.dir, "plan.dxf"), "--spaces", rooms=12)
+
+    @classmethod
+    def tearDownClass(cls):
+        shutil.rmtree(cls.dir, ignore_errors=True)
+
+    def out(self, name):
+        return os.path.join(self.dir, name)
+
+    def test_export_and_plot_the_floor_plan(self):
+        pdf, png, jpg, a3 = self.out("plan.pdf"), self.out("plan.png"), self.out("plan.jpg"), self.out("a3.pdf")
+        result = run_script(self.dir, ["EXPORT", pdf, "EXPORT", png, "_export", jpg,
+                                       "PLOT", "", "DWG To PDF.pc3", "ISO_A3_(297.00_x_420.00_MM)", a3, "QUIT"],
+                            self.plan)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        # A layout never set up plots its extents to fit on an A4 landscape sheet.
+        info = pdf_info(pdf)
+        self.assertEqual(info["Pages"].strip(), "1")
+        self.assertIn("841.89 x 595.276 pts", info["Page size"])
+        # Words of tiny labels come out on lines of their own; compare them joined.
+        text = " ".join(subprocess.run(["pdftotext", "-raw", pdf, "-"], capture_output=True, text=True).stdout.split())
+        for room in ("Room 1.001", "Room 1.002", "Room 1.012"):
+            self.assertIn(room, text)
+        self.assertEqual(png_size(png), (1170, 827))   # 297 x 210 mm at 100 dots per inch
+        self.assertEqual(jpg_size(jpg), (1170, 827))
+        self.assertGreater(os.path.getsize(png), 5000)   # more than a blank sheet
+        self.assertIn("841.89 x 1190.55 pts", pdf_info(a3)["Page size"])
+
+    def test_failures_are_reported_and_end_the_session_with_2(self):
+        result = run_script(self.dir, ["EXPORT", self.out("plan.svg"),
+                                       "PLOT", "Model", "DWF6 ePlot.pc3", "", self.out("plan.dwf"),
+                                       "EXPORT", self.out("missing/plan.pdf"), "QUIT"], self.plan)
+        self.assertEqual(result.returncode, 2)
+        self.assertIn(".pdf, .png or .jpg", result.stderr)
+        self.assertIn("DWF6 ePlot.pc3", result.stderr)
+        self.assertIn("missing", result.stderr)
+        self.assertFalse(os.path.exists(self.out("plan.dwf")))
+        self.assertFalse(os.path.exists(self.out("plan.svg")))
+
+    def test_help_lists_the_plot_commands(self):
+        result = run_script(self.dir, ["HELP", "QUIT"], self.plan)
+        self.assertIn("EXPORT", result.stdout)
+        self.assertIn("PLOT", result.stdout)
+
+
+if __name__ == "__main__":
+    unittest.main()

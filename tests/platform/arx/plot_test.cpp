@@ -1,0 +1,354 @@
+// The plot engine drawing real drawings to PDF, PNG and JPG files, checked from outside:
+// PDF pages with pdfinfo and pdftotext, rasters read back pixel by pixel.
+#include "common/tempdir.h"
+
+#include "arx/dbblockref.h"
+#include "arx/dbcurves.h"
+#include "arx/dbdatabase.h"
+#include "arx/dbhatch.h"
+#include "arx/dblayout.h"
+#include "arx/dbsymtb.h"
+#include "arx/dbtext.h"
+#include "arx/dbviewport.h"
+#include "arx/plotrender.h"
+
+#include <cairo.h>
+#include <gtest/gtest.h>
+#include <jpeglib.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+
+namespace {
+
+const char* const kA4Bleed = "ISO_full_bleed_A4_(297.00_x_210.00_MM)";
+
+std::string run(const std::string& command)
+{
+    std::string out;
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+    char buffer[4096];
+    while (pipe && fgets(buffer, sizeof buffer, pipe.get()))
+        out += buffer;
+    return out;
+}
+
+AcDbObjectId append(AcDbObjectId space, AcDbEntity* entity, const char* layer = nullptr)
+{
+    AcDbBlockTableRecord* record = nullptr;
+    EXPECT_EQ(acdbOpenObject(record, space, AcDb::kForWrite), Acad::eOk);
+    AcDbObjectId id;
+    EXPECT_EQ(record->appendAcDbEntity(id, entity), Acad::eOk);
+    if (layer) {
+        EXPECT_EQ(entity->setLayer(layer), Acad::eOk);
+    }
+    entity->close();
+    record->close();
+    return id;
+}
+
+AcDbObjectId addLayer(AcDbDatabase& db, const char* name, Adesk::UInt16 colour, bool off = false, bool frozen = false)
+{
+    AcDbLayerTable* table = nullptr;
+    EXPECT_EQ(db.getSymbolTable(table, AcDb::kForWrite), Acad::eOk);
+    auto* record = new AcDbLayerTableRecord;
+    record->setName(name);
+    AcCmColor c;
+    c.setColorIndex(colour);
+    record->setColor(c);
+    record->setIsOff(off);
+    record->setIsFrozen(frozen);
+    AcDbObjectId id;
+    EXPECT_EQ(table->add(id, record), Acad::eOk);
+    record->close();
+    table->close();
+    return id;
+}
+
+// A solid square hatch with its lower-left corner at (x, y).
+AcDbHatch* square(double x, double y, double side)
+{
+    auto* hatch = new AcDbHatch;
+    hatch->setPattern(AcDbHatch::kPreDefined, "SOLID");
+    hatch->appendLoop(AcDbHatch::kExternal, {{x, y}, {x + side, y}, {x + side, y + side}, {x, y + side}}, {0, 0, 0, 0});
+    return hatch;
+}
+
+AcDbObjectId modelLayout(AcDbDatabase& db)
+{
+    AcDbDatabase* saved = acdbHostApplicationServices()->workingDatabase();
+    acdbHostApplicationServices()->setWorkingDatabase(&db);
+    const AcDbObjectId id = acdbLayoutManager()->findLayoutNamed("Model", &db);
+    acdbHostApplicationServices()->setWorkingDatabase(saved);
+    return id;
+}
+
+// Settings that put drawing millimetres 1:1 on a borderless A4 sheet from its corner
+// (paper layouts plot the layout).
+std::unique_ptr<AcDbPlotSettings> oneToOne(const char* device)
+{
+    auto settings = std::make_unique<AcDbPlotSettings>(true);
+    settings->setPlotCfgName(device);
+    settings->setCanonicalMediaName(kA4Bleed);
+    settings->setPlotWindowArea(0, 0, 297, 210);
+    settings->setPlotType(AcDbPlotSettings::kWindow);
+    settings->setUseStandardScale(true);
+    settings->setStdScaleType(16);
+    settings->setPlotCentered(false);
+    return settings;
+}
+
+qv::PlotResult plot(AcDbDatabase& db, const AcDbPlotSettings& settings, const std::string& path, AcDbObjectId layout = {})
+{
+    qv::PlotRequest request;
+    request.database = &db;
+    request.layoutId = layout.isNull() ? modelLayout(db) : layout;
+    request.settings = &settings;
+    request.path = path;
+    request.dotsPerInch = 100;
+    return qv::plotLayout(request);
+}
+
+// A raster read back: size and the colour at a point of the sheet given in millimetres
+// from its lower-left corner.
+struct Raster {
+    int width = 0, height = 0;
+    std::vector<std::uint32_t> pixels;
+    double heightMm = 210;
+    std::uint32_t at(double xMm, double yMm) const
+    {
+        const int x = static_cast<int>(xMm * 100 / 25.4), y = static_cast<int>((heightMm - yMm) * 100 / 25.4);
+        return pixels[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)] & 0xFFFFFF;
+    }
+};
+
+Raster readPng(const std::string& path)
+{
+    Raster r;
+    cairo_surface_t* s = cairo_image_surface_create_from_png(path.c_str());
+    if (cairo_surface_status(s) == CAIRO_STATUS_SUCCESS) {
+        r.width = cairo_image_surface_get_width(s), r.height = cairo_image_surface_get_height(s);
+        const int stride = cairo_image_surface_get_stride(s);
+        for (int y = 0; y < r.height; ++y) {
+            const auto* row = reinterpret_cast<const std::uint32_t*>(cairo_image_surface_get_data(s) + y * stride);
+            r.pixels.insert(r.pixels.end(), row, row + r.width);
+        }
+    }
+    cairo_surface_destroy(s);
+    return r;
+}
+
+Raster readJpeg(const std::string& path)
+{
+    Raster r;
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file)
+        return r;
+    jpeg_decompress_struct info{};
+    jpeg_error_mgr errors{};
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_decompress(&info);
+    jpeg_stdio_src(&info, file);
+    jpeg_read_header(&info, TRUE);
+    info.out_color_space = JCS_RGB;
+    jpeg_start_decompress(&info);
+    r.width = static_cast<int>(info.output_width), r.height = static_cast<int>(info.output_height);
+    std::vector<unsigned char> row(static_cast<size_t>(r.width) * 3);
+    while (info.output_scanline < info.output_height) {
+        JSAMPROW rows[] = {row.data()};
+        jpeg_read_scanlines(&info, rows, 1);
+        for (int x = 0; x < r.width; ++x)
+            r.pixels.push_back(std::uint32_t(row[3 * x]) << 16 | std::uint32_t(row[3 * x + 1]) << 8 | row[3 * x + 2]);
+    }
+    jpeg_finish_decompress(&info);
+    jpeg_destroy_decompress(&info);
+    std::fclose(file);
+    return r;
+}
+
+bool near(std::uint32_t a, std::uint32_t b, int tolerance = 40)
+{
+    for (int shift : {0, 8, 16})
+        if (std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF)) > tolerance)
+            return false;
+    return true;
+}
+
+constexpr std::uint32_t kWhite = 0xFFFFFF, kBlack = 0, kRed = 0xFF0000, kBlue = 0x0000FF;
+
+} // namespace
+
+TEST(Plot, PdfPageIsTheMediaWithRealTexts)
+{
+    TempDir dir;
+    AcDbDatabase db;
+    append(db.modelSpaceId(), new AcDbLine(AcGePoint3d(0, 0, 0), AcGePoint3d(10000, 6000, 0)));
+    append(db.modelSpaceId(), new AcDbText(AcGePoint3d(500, 500, 0), "Room 101 Kitchen", AcDbObjectId(), 250));
+    auto* mtext = new AcDbMText;
+    mtext->setLocation(AcGePoint3d(3000, 3000, 0));
+    mtext->setContents("{\\fArial|b1;Second}\\PFloor \\H2x;Office");
+    mtext->setTextHeight(200);
+    append(db.modelSpaceId(), mtext);
+    AcDbPlotSettings settings(true);
+    settings.setPlotCfgName("DWG To PDF.pc3");
+    settings.setCanonicalMediaName("ISO_A3_(420.00_x_297.00_MM)");
+    settings.setPlotType(AcDbPlotSettings::kExtents);
+    settings.setUseStandardScale(true);
+    settings.setStdScaleType(0);
+    const std::string pdf = dir.file("plan.pdf");
+    const qv::PlotResult result = plot(db, settings, pdf);
+    ASSERT_EQ(result.status, Acad::eOk) << result.message;
+    const std::string info = run("pdfinfo '" + pdf + "'");
+    EXPECT_NE(info.find("Pages:           1"), std::string::npos) << info;
+    EXPECT_NE(info.find("1190.55 x 841.89 pts"), std::string::npos) << info;
+    const std::string text = run("pdftotext -raw '" + pdf + "' -");
+    EXPECT_NE(text.find("Room 101 Kitchen"), std::string::npos) << text;
+    EXPECT_NE(text.find("Second"), std::string::npos) << text;
+    EXPECT_NE(text.find("Floor Office"), std::string::npos) << text;
+    EXPECT_EQ(text.find("\\P"), std::string::npos) << text;
+}
+
+TEST(Plot, RasterPlacesGeometryAtScaleAndLeavesHiddenLayersOut)
+{
+    TempDir dir;
+    AcDbDatabase db;
+    addLayer(db, "RED", 1);
+    addLayer(db, "OFF", 5, true);
+    addLayer(db, "FROZEN", 5, false, true);
+    append(db.modelSpaceId(), square(10, 10, 40), "RED");
+    append(db.modelSpaceId(), square(100, 10, 40), "OFF");
+    append(db.modelSpaceId(), square(160, 10, 40), "FROZEN");
+    auto* blue = square(220, 10, 40);
+    blue->setColorIndex(5);
+    append(db.modelSpaceId(), blue, "RED");
+    append(db.modelSpaceId(), new AcDbLine(AcGePoint3d(0, 100, 0), AcGePoint3d(297, 100, 0)));
+
+    const std::string png = dir.file("plan.png"), jpg = dir.file("plan.jpg");
+    ASSERT_EQ(plot(db, *oneToOne("PublishToWeb PNG.pc3"), png).status, Acad::eOk);
+    const Raster r = readPng(png);
+    EXPECT_EQ(r.width, 1170);   // 297 mm at 100 dots per inch
+    EXPECT_EQ(r.height, 827);
+    EXPECT_EQ(r.at(30, 30), kRed);       // by layer
+    EXPECT_EQ(r.at(240, 30), kBlue);     // its own colour
+    EXPECT_EQ(r.at(120, 30), kWhite);    // layer off
+    EXPECT_EQ(r.at(180, 30), kWhite);    // layer frozen
+    EXPECT_EQ(r.at(5, 5), kWhite);
+    EXPECT_TRUE(near(r.at(150, 100), kBlack, 128));   // colour 7 prints black
+
+    ASSERT_EQ(plot(db, *oneToOne("PublishToWeb JPG.pc3"), jpg).status, Acad::eOk);
+    const Raster j = readJpeg(jpg);
+    EXPECT_EQ(j.width, 1170);
+    EXPECT_EQ(j.height, 827);
+    EXPECT_TRUE(near(j.at(30, 30), kRed));
+    EXPECT_TRUE(near(j.at(120, 30), kWhite));
+
+    // Turned a quarter counter-clockwise, the drawing's lower-left corner goes to the
+    // sheet's lower-right: the red square now lies along the right edge.
+    const auto turned = oneToOne("PublishToWeb PNG.pc3");
+    turned->setPlotRotation(AcDbPlotSettings::k90degrees);
+    ASSERT_EQ(plot(db, *turned, png).status, Acad::eOk);
+    const Raster t = readPng(png);
+    EXPECT_EQ(t.at(297 - 30, 30), kRed);
+    EXPECT_EQ(t.at(30, 30), kWhite);
+}
+
+TEST(Plot, NestedReferencesTakeTheirReferencesLayerAndColour)
+{
+    TempDir dir;
+    AcDbDatabase db;
+    addLayer(db, "RED", 1);
+    AcDbBlockTable* blocks = nullptr;
+    ASSERT_EQ(db.getSymbolTable(blocks, AcDb::kForWrite), Acad::eOk);
+    AcDbObjectId inner, outer;
+    for (auto [name, id] : {std::pair{"INNER", &inner}, std::pair{"OUTER", &outer}}) {
+        auto* record = new AcDbBlockTableRecord;
+        record->setName(name);
+        ASSERT_EQ(blocks->add(*id, record), Acad::eOk);
+        record->close();
+    }
+    blocks->close();
+    append(inner, square(0, 0, 10));   // layer 0, colour by layer
+    append(outer, new AcDbBlockReference(AcGePoint3d(5, 5, 0), inner));
+    auto* ref = new AcDbBlockReference(AcGePoint3d(20, 20, 0), outer);
+    ref->setScaleFactors(AcGeScale3d(2, 2, 2));
+    append(db.modelSpaceId(), ref, "RED");
+
+    const std::string png = dir.file("nested.png");
+    ASSERT_EQ(plot(db, *oneToOne("PublishToWeb PNG.pc3"), png).status, Acad::eOk);
+    const Raster r = readPng(png);
+    EXPECT_EQ(r.at(40, 40), kRed);   // 20 + 2 × (5 + 5)
+    EXPECT_EQ(r.at(28, 28), kWhite);
+    EXPECT_EQ(r.at(52, 52), kWhite);
+}
+
+TEST(Plot, PaperLayoutDrawsItsViewportsWithoutTheirFrozenLayers)
+{
+    TempDir dir;
+    AcDbDatabase db;
+    const AcDbObjectId hidden = addLayer(db, "HIDDEN", 5);
+    append(db.modelSpaceId(), square(0, 0, 1000));
+    append(db.modelSpaceId(), square(2000, 0, 1000), "HIDDEN");
+    AcDbObjectId layoutId, blockId;
+    acdbHostApplicationServices()->setWorkingDatabase(&db);
+    ASSERT_EQ(acdbLayoutManager()->createLayout("Sheet", layoutId, blockId, &db), Acad::eOk);
+    acdbHostApplicationServices()->setWorkingDatabase(nullptr);
+    // A 100 × 50 mm window at (150, 100) on model space from (0, -500) to (4000, 1500): 1:40.
+    auto* vp = new AcDbViewport;
+    vp->setCenterPoint(AcGePoint3d(150, 100, 0));
+    vp->setWidth(100);
+    vp->setHeight(50);
+    vp->setViewCenter(AcGePoint2d(2000, 500));
+    vp->setViewHeight(2000);
+    vp->freezeLayersInViewport({hidden});
+    append(blockId, vp);
+
+    const std::string png = dir.file("sheet.png");
+    const auto settings = oneToOne("PublishToWeb PNG.pc3");
+    settings->setPlotType(AcDbPlotSettings::kLayout);
+    ASSERT_EQ(plot(db, *settings, png, layoutId).status, Acad::eOk);
+    const Raster r = readPng(png);
+    EXPECT_EQ(r.at(100 + 12.5, 75 + 25), kBlack);   // model (500, 500)
+    EXPECT_EQ(r.at(100 + 62.5, 75 + 25), kWhite);   // model (2500, 500): frozen here
+    EXPECT_EQ(r.at(50, 50), kWhite);                // outside the viewport
+}
+
+TEST(Plot, RefusesWhatItCannotWrite)
+{
+    TempDir dir;
+    AcDbDatabase db;
+    append(db.modelSpaceId(), new AcDbLine(AcGePoint3d(0, 0, 0), AcGePoint3d(10, 10, 0)));
+    const std::string dwf = dir.file("plan.dwf");
+    qv::PlotResult result = plot(db, *oneToOne("DWF6 ePlot.pc3"), dwf);
+    EXPECT_NE(result.status, Acad::eOk);
+    EXPECT_NE(result.message.find("DWF6 ePlot.pc3"), std::string::npos) << result.message;
+    EXPECT_FALSE(std::filesystem::exists(dwf));
+
+    const std::string missing = dir.file("no/such/folder/plan.pdf");
+    result = plot(db, *oneToOne("DWG To PDF.pc3"), missing);
+    EXPECT_EQ(result.status, Acad::eFileAccessErr);
+    EXPECT_NE(result.message.find("no/such/folder"), std::string::npos) << result.message;
+
+    const auto odd = oneToOne("DWG To PDF.pc3");
+    odd->setCanonicalMediaName("Letter");
+    result = plot(db, *odd, dir.file("odd.pdf"));
+    EXPECT_NE(result.message.find("Letter"), std::string::npos) << result.message;
+    EXPECT_FALSE(std::filesystem::exists(dir.file("odd.pdf")));
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path()));   // no temporary left behind
+}
+
+TEST(Plot, MediaSizesParseFromTheirNames)
+{
+    double w = 0, h = 0;
+    ASSERT_TRUE(qv::plotMediaSize("ISO_full_bleed_2A0_(1189.00_x_1682.00_MM)", w, h));
+    EXPECT_DOUBLE_EQ(w, 1189);
+    EXPECT_DOUBLE_EQ(h, 1682);
+    ASSERT_TRUE(qv::plotMediaSize("ANSI_expand_A_(8.50_x_11.00_Inches)", w, h));
+    EXPECT_DOUBLE_EQ(w, 215.9);
+    EXPECT_DOUBLE_EQ(h, 279.4);
+    for (const char* bad : {"", "ISO_A4", "ISO_A4_(210.00_x_297.00_CM)", "XYZ_A4_(210.00_x_297.00_MM)",
+                            "ISO_A4_(-210.00_x_297.00_MM)", "ISO_A4_(210.00_x_297.00_MM"})
+        EXPECT_FALSE(qv::plotMediaSize(bad, w, h)) << bad;
+    EXPECT_EQ(qv::plotDeviceFormat("PublishToWeb JPG.pc3"), "jpg");
+    EXPECT_EQ(qv::plotDeviceFormat("none_device"), "");
+}
