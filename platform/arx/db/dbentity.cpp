@@ -10,6 +10,7 @@
 #include "dbobjectimpl.h"
 
 #include <algorithm>
+#include <cmath>
 #include <unordered_map>
 
 ACRX_DEFINE_MEMBERS(AcDbEntity, AcDbObject, "")
@@ -342,6 +343,42 @@ bool isDimensionSubtypeCode(int code)
 }
 
 } // namespace
+
+std::string_view AcDbProxyEntity::storedText(int code, const char* subclass) const
+{
+    if (!data())
+        return {};
+    const qv::dxf::TagList& tags = data()->extras;
+    const bool marked = subclass && std::any_of(tags.begin(), tags.end(), [](const qv::dxf::Tag& t) { return t.code == 100; });
+    bool inside = !marked;
+    for (const qv::dxf::Tag& t : tags) {
+        if (t.code == 100 && marked)
+            inside = t.value() == subclass;
+        else if (inside && t.code == code)
+            return t.value();
+    }
+    return {};
+}
+
+bool AcDbProxyEntity::storedReal(int code, double& value, const char* subclass) const
+{
+    double read = 0;
+    const std::string_view text = storedText(code, subclass);
+    if (text.empty() || !qv::dxf::parseReal(text, read) || !std::isfinite(read))
+        return false;
+    value = read;
+    return true;
+}
+
+bool AcDbProxyEntity::storedPoint(int code, AcGePoint3d& point, const char* subclass) const
+{
+    AcGePoint3d read;
+    if (!storedReal(code, read.x, subclass) || !storedReal(code + 10, read.y, subclass))
+        return false;
+    storedReal(code + 20, read.z, subclass);   // 2D points have none
+    point = read;
+    return true;
+}
 
 void AcDbProxyEntity::dxfOutFields(qv::dxf::Writer& out) const
 {

@@ -4,6 +4,7 @@
 
 #include "arx/dbblockref.h"
 #include "arx/dbcurves.h"
+#include "arx/dbdatabase.h"
 #include "arx/dbdict.h"
 #include "arx/dbhatch.h"
 #include "arx/dbsymtb.h"
@@ -215,7 +216,8 @@ void PlotPainter::drawEntity(const AcDbEntity* ent, const AcGeMatrix3d& xf, cons
     } else if (const auto* pl = AcDbPolyline::cast(ent)) {
         drawPolyline(pl, xf, mine);
     } else if (const auto* seq = AcDbSequencePolyline::cast(ent)) {
-        drawSequence(seq, xf);
+        if (!drawWideSequence(seq, xf, mine))
+            drawSequence(seq, xf);
     } else if (const auto* circle = AcDbCircle::cast(ent)) {
         drawCircle(circle, xf);
     } else if (const auto* text = AcDbText::cast(ent)) {
@@ -556,6 +558,133 @@ bool PlotPainter::drawPatternLines(const AcDbHatch::PatternLine& line, const Box
     return true;
 }
 
-void PlotPainter::drawProxy(const AcDbEntity*, const AcGeMatrix3d&, const Inherited&) {}
+void PlotPainter::drawProxy(const AcDbEntity* ent, const AcGeMatrix3d& xf, const Inherited& mine)
+{
+    const auto* proxy = AcDbProxyEntity::cast(ent);
+    if (!proxy)
+        return;
+    const std::string_view type = proxy->dxfName();
+    if (type == "POINT")
+        drawPoint(proxy, xf, mine);
+    else if (type == "SOLID" || type == "TRACE")
+        drawSolid(proxy, xf, mine);
+    else if (type == "ELLIPSE")
+        drawEllipse(proxy, xf);
+    else if (type == "ACAD_TABLE")
+        drawTable(proxy, xf, mine);
+}
+
+bool PlotPainter::drawWideSequence(const AcDbSequencePolyline* pl, const AcGeMatrix3d& xf, const Inherited& mine)
+{
+    if (!AcDb2dPolyline::cast(pl))
+        return false;
+    AcDbPolyline flat;
+    bool wide = false;
+    for (const AcDbObjectId& id : pl->vertexIds()) {
+        const auto* v = AcDbVertex::cast(id.object());
+        if (!v || v->isErased())
+            continue;
+        // A vertex giving no width takes the polyline's.
+        const bool own = v->startWidth() != 0 || v->endWidth() != 0;
+        const double start = own ? v->startWidth() : pl->defaultStartWidth();
+        const double end = own ? v->endWidth() : pl->defaultEndWidth();
+        wide = wide || start > 0 || end > 0;
+        flat.addVertexAt(flat.numVerts(), v->position().to2d(), v->bulge(), start, end);
+    }
+    if (!wide)
+        return false;
+    flat.setClosed(pl->isClosed());
+    flat.setElevation(pl->elevation());
+    flat.setNormal(pl->normal());
+    drawPolyline(&flat, xf, mine);
+    return true;
+}
+
+void PlotPainter::drawPoint(const AcDbProxyEntity* p, const AcGeMatrix3d& xf, const Inherited& mine)
+{
+    AcGePoint3d at;
+    if (!p->storedPoint(10, at))
+        return;
+    // A dot as wide as the pen, and never less than half a millimetre across.
+    const DevicePoint centre = dev(xf, at);
+    const double radius = std::max(widthOf(mine.lineWeight), 0.5 * m_canvas.unitsPerMm()) / 2;
+    DevicePath dot;
+    for (int i = 0; i < 12; ++i)
+        dot.push_back({centre.x + radius * std::cos(i * M_PI / 6), centre.y + radius * std::sin(i * M_PI / 6)});
+    m_canvas.fill({dot}, mine.rgb);
+}
+
+void PlotPainter::drawSolid(const AcDbProxyEntity* s, const AcGeMatrix3d& xf, const Inherited& mine)
+{
+    // Corners in the entity's plane, filled in the order 1, 2, 4, 3; a triangle repeats its
+    // third corner as the fourth.
+    AcGePoint3d corners[4];
+    for (int i = 0; i < 3; ++i)
+        if (!s->storedPoint(10 + i, corners[i]))
+            return;
+    if (!s->storedPoint(13, corners[3]))
+        corners[3] = corners[2];
+    AcGePoint3d normal(0, 0, 1);
+    s->storedPoint(210, normal);
+    const AcGeVector3d axis = normal.asVector();
+    const AcGeMatrix3d plane = xf * AcGeMatrix3d::planeToWorld(axis.length() > 1e-12 ? axis : AcGeVector3d::kZAxis);
+    DevicePath quad;
+    for (int i : {0, 1, 3, 2})
+        quad.push_back(dev(plane, AcGePoint3d(corners[i].x, corners[i].y, corners[0].z)));
+    m_canvas.fill({quad}, mine.rgb);
+    m_canvas.stroke(quad, true);   // a solid without area still shows as its edges
+}
+
+void PlotPainter::drawEllipse(const AcDbProxyEntity* e, const AcGeMatrix3d& xf)
+{
+    AcGePoint3d centre, axisEnd, normal(0, 0, 1);
+    double ratio = 1, start = 0, end = 2 * M_PI;
+    if (!e->storedPoint(10, centre) || !e->storedPoint(11, axisEnd))
+        return;
+    e->storedPoint(210, normal);
+    e->storedReal(40, ratio);
+    e->storedReal(41, start);
+    e->storedReal(42, end);
+    const AcGeVector3d major = axisEnd.asVector(), n = normal.asVector();
+    if (major.length() < 1e-12 || n.length() < 1e-12 || !(ratio > 0))
+        return;
+    // Parameters run counter-clockwise about the normal from the major axis.
+    const AcGeVector3d minor = n.normal().crossProduct(major) * std::min(ratio, 1.0);
+    double sweep = std::fmod(end - start, 2 * M_PI);
+    if (sweep <= 1e-9)
+        sweep += 2 * M_PI;
+    const bool full = sweep > 2 * M_PI - 1e-9;
+    const int steps = arcSteps(major.length() * planeScale(xf), sweep);
+    DevicePath path;
+    for (int i = 0; i <= steps - (full ? 1 : 0); ++i) {
+        const double t = start + sweep * i / steps;
+        path.push_back(dev(xf, centre + major * std::cos(t) + minor * std::sin(t)));
+    }
+    m_canvas.stroke(path, full);
+}
+
+void PlotPainter::drawTable(const AcDbProxyEntity* t, const AcGeMatrix3d& xf, const Inherited& mine)
+{
+    // The table's graphics are its anonymous block, placed as a reference to it would be.
+    const std::string name(t->storedText(2, "AcDbBlockReference"));
+    const auto* blocks = t->database() ? AcDbBlockTable::cast(t->database()->blockTableId().object()) : nullptr;
+    AcDbObjectId blockId;
+    if (name.empty() || !blocks || blocks->getAt(name.c_str(), blockId) != Acad::eOk)
+        return;
+    AcGePoint3d position, normal(0, 0, 1), direction(1, 0, 0);
+    t->storedPoint(10, position, "AcDbBlockReference");
+    t->storedPoint(210, normal);
+    t->storedPoint(11, direction, "AcDbTable");
+    AcGeScale3d scale(1, 1, 1);
+    t->storedReal(41, scale.sx, "AcDbBlockReference");
+    t->storedReal(42, scale.sy, "AcDbBlockReference");
+    t->storedReal(43, scale.sz, "AcDbBlockReference");
+    AcDbBlockReference ref(position, blockId);
+    ref.setNormal(normal.asVector());
+    ref.setScaleFactors(scale);   // refused when degenerate: the block then shows unscaled
+    const AcGePoint3d along = AcGeMatrix3d::worldToPlane(ref.normal()).transform(direction);
+    ref.setRotation(std::atan2(along.y, along.x));
+    drawReference(&ref, xf, mine, mine);
+}
 
 } // namespace qv

@@ -3,7 +3,8 @@
 // references nested to any depth (arrays of references too) with their attributes. Layers
 // that are off or frozen (or frozen in the viewport being drawn) are left out; colours and
 // line weights by layer and by block are resolved as the host does, layer "0" inside a
-// block taking the reference's layer.
+// block taking the reference's layer. Points, solids, traces, ellipses and tables (their
+// blocks) are read from the pairs the database keeps of them.
 #pragma once
 
 #include "plotcanvas.h"
@@ -24,6 +25,7 @@ class AcDbEntity;
 class AcDbLayerTableRecord;
 class AcDbMText;
 class AcDbPolyline;
+class AcDbProxyEntity;
 class AcDbSequencePolyline;
 class AcDbText;
 class AcDbViewport;
@@ -78,6 +80,14 @@ private:
     // when the lines are too dense to draw.
     bool drawPatternLines(const AcDbHatch::PatternLine& line, const Box2d& box, const AcGeMatrix3d& plane);
     void drawProxy(const AcDbEntity* ent, const AcGeMatrix3d& xf, const Inherited& mine);
+    // A flat polyline whose vertices have widths, drawn as a lightweight one; false when
+    // it has none.
+    bool drawWideSequence(const AcDbSequencePolyline* pl, const AcGeMatrix3d& xf, const Inherited& mine);
+    // Types kept as read pairs: points, solids and traces, ellipses and tables.
+    void drawPoint(const AcDbProxyEntity* p, const AcGeMatrix3d& xf, const Inherited& mine);
+    void drawSolid(const AcDbProxyEntity* s, const AcGeMatrix3d& xf, const Inherited& mine);
+    void drawEllipse(const AcDbProxyEntity* e, const AcGeMatrix3d& xf);
+    void drawTable(const AcDbProxyEntity* t, const AcGeMatrix3d& xf, const Inherited& mine);
     // Where a line of text goes relative to its anchor.
     struct TextLayout {
         double widthFactor = 1;

@@ -508,3 +508,62 @@ TEST(DxfWrite, FailedSavesLeaveTheOldFileWhole)
     ASSERT_EQ(db.saveAs(path.c_str()), Acad::eOk);
     EXPECT_NE(readFile(path), "old drawing");
 }
+
+TEST(DxfRead, PairsOfUnmodelledTypesReadByCodeAndSubclass)
+{
+    // A markerless solid, a table whose group 2 and 11 occur again under a later marker, a
+    // point with a coordinate that is no number, and an old polyline with widths.
+    const std::string text = "0\nSECTION\n2\nENTITIES\n"
+                             "0\nSOLID\n8\n0\n10\n1\n20\n2\n11\n3\n21\n4\n12\n5\n22\n6\n"
+                             "0\nACAD_TABLE\n8\n0\n100\nAcDbEntity\n100\nAcDbBlockReference\n2\n*T7\n10\n1\n20\n2\n30\n3\n"
+                             "100\nAcDbTable\n11\n0\n21\n1\n31\n0\n2\nchunk\n"
+                             "0\nPOINT\n8\n0\n10\nabc\n20\n1\n"
+                             "0\nPOLYLINE\n8\n0\n66\n1\n10\n0\n20\n0\n30\n4\n40\n2\n41\n3\n"
+                             "0\nVERTEX\n8\n0\n10\n0\n20\n0\n30\n0\n40\n0.5\n41\n1.5\n0\nVERTEX\n8\n0\n10\n1\n20\n0\n30\n0\n"
+                             "0\nSEQEND\n8\n0\n0\nENDSEC\n0\nEOF\n";
+    TempDir dir;
+    writeFile(dir.file("kept.dxf"), text);
+    AcDbDatabase db(false);
+    ASSERT_EQ(db.readDxfFile(dir.file("kept.dxf").c_str()), Acad::eOk) << db.lastErrorMessage();
+    AcDbBlockTableRecord* ms = nullptr;
+    acdbOpenObject(ms, db.modelSpaceId(), AcDb::kForRead);
+    const std::vector<AcDbObjectId> ids = ms->entityIds();
+    ms->close();
+    ASSERT_EQ(ids.size(), 4u);
+
+    const auto* solid = AcDbProxyEntity::cast(ids[0].object());
+    ASSERT_NE(solid, nullptr);
+    AcGePoint3d p;
+    ASSERT_TRUE(solid->storedPoint(12, p, "AcDbTrace"));   // no markers: the subclass is not asked
+    EXPECT_EQ(p, AcGePoint3d(5, 6, 0));
+    EXPECT_FALSE(solid->storedPoint(13, p));
+    EXPECT_EQ(p, AcGePoint3d(5, 6, 0));   // untouched on failure
+
+    const auto* table = AcDbProxyEntity::cast(ids[1].object());
+    ASSERT_NE(table, nullptr);
+    EXPECT_EQ(table->storedText(2, "AcDbBlockReference"), "*T7");
+    EXPECT_EQ(table->storedText(2, "AcDbTable"), "chunk");
+    EXPECT_EQ(table->storedText(2, "AcDbNone"), "");
+    ASSERT_TRUE(table->storedPoint(10, p, "AcDbBlockReference"));
+    EXPECT_EQ(p, AcGePoint3d(1, 2, 3));
+    EXPECT_FALSE(table->storedPoint(11, p, "AcDbBlockReference"));
+    ASSERT_TRUE(table->storedPoint(11, p));
+    EXPECT_EQ(p, AcGePoint3d(0, 1, 0));
+
+    double x = 7;
+    const auto* point = AcDbProxyEntity::cast(ids[2].object());
+    ASSERT_NE(point, nullptr);
+    EXPECT_FALSE(point->storedReal(10, x));
+    EXPECT_EQ(x, 7);
+    EXPECT_FALSE(point->storedPoint(10, p));
+
+    const auto* pl = AcDb2dPolyline::cast(ids[3].object());
+    ASSERT_NE(pl, nullptr);
+    EXPECT_EQ(pl->defaultStartWidth(), 2);
+    EXPECT_EQ(pl->defaultEndWidth(), 3);
+    EXPECT_EQ(pl->elevation(), 4);
+    ASSERT_EQ(pl->vertexIds().size(), 2u);
+    const auto* v = AcDbVertex::cast(pl->vertexIds()[0].object());
+    EXPECT_EQ(v->startWidth(), 0.5);
+    EXPECT_EQ(v->endWidth(), 1.5);
+}

@@ -352,3 +352,66 @@ TEST(Plot, MediaSizesParseFromTheirNames)
     EXPECT_EQ(qv::plotDeviceFormat("PublishToWeb JPG.pc3"), "jpg");
     EXPECT_EQ(qv::plotDeviceFormat("none_device"), "");
 }
+
+namespace {
+
+// Whether a pixel within two of the point (millimetres from the sheet's lower-left corner)
+// has about the colour (an antialiased hairline shows grey).
+bool inkAround(const Raster& r, double xMm, double yMm, std::uint32_t colour)
+{
+    const int x0 = static_cast<int>(xMm * 100 / 25.4), y0 = static_cast<int>((r.heightMm - yMm) * 100 / 25.4);
+    for (int y = y0 - 2; y <= y0 + 2; ++y)
+        for (int x = x0 - 2; x <= x0 + 2; ++x)
+            if (x >= 0 && y >= 0 && x < r.width && y < r.height
+                && near(r.pixels[static_cast<size_t>(y) * static_cast<size_t>(r.width) + static_cast<size_t>(x)] & 0xFFFFFF,
+                        colour, 160))
+                return true;
+    return false;
+}
+
+} // namespace
+
+TEST(Plot, PointsSolidsEllipsesWidePolylinesAndTablesOfAnotherProgram)
+{
+    TempDir dir;
+    const std::string dxf = dir.file("entities.dxf");
+    ASSERT_EQ(std::system(("/usr/bin/python3 " QV_SOURCE_DIR "/tests/platform/arx/plot_entities.py '" + dxf + "'").c_str()), 0);
+    AcDbDatabase db(false);
+    ASSERT_EQ(db.readDxfFile(dxf.c_str()), Acad::eOk) << db.lastErrorMessage();
+    const std::string png = dir.file("entities.png");
+    ASSERT_EQ(plot(db, *oneToOne("PublishToWeb PNG.pc3"), png).status, Acad::eOk);
+    const Raster r = readPng(png);
+
+    EXPECT_TRUE(inkAround(r, 20, 150, kRed));   // the point
+    EXPECT_FALSE(inkAround(r, 22, 150, kRed));
+    // The solid's corners taken 1, 2, 4, 3 fill the square, not a bow tie; the trace is a
+    // triangle.
+    EXPECT_EQ(r.at(15, 30), kRed);
+    EXPECT_EQ(r.at(45, 30), kRed);
+    EXPECT_EQ(r.at(55, 30), kWhite);
+    EXPECT_EQ(r.at(65, 15), kBlack);
+    EXPECT_EQ(r.at(95, 45), kWhite);
+    // The full ellipse (radii 40 and 20) and the upper half of the partial one (30 and 15).
+    for (auto [x, y] : {std::pair{190.0, 50.0}, {110.0, 50.0}, {150.0, 70.0}, {150.0, 30.0}, {150.0, 145.0},
+                        {120.0, 130.0}, {180.0, 130.0}})
+        EXPECT_TRUE(inkAround(r, x, y, kBlack)) << x << ", " << y;
+    EXPECT_EQ(r.at(150, 50), kWhite);
+    EXPECT_FALSE(inkAround(r, 150, 115, kBlack));
+    // Old-style polylines four wide by their vertices, six by the polyline's default.
+    EXPECT_EQ(r.at(240, 151.5), kBlack);
+    EXPECT_EQ(r.at(240, 148.5), kBlack);
+    EXPECT_EQ(r.at(240, 153), kWhite);
+    EXPECT_EQ(r.at(240, 182.5), kBlack);
+    EXPECT_EQ(r.at(240, 184), kWhite);
+    // The table's block, turned a quarter and twice as large: its rule runs up from (200, 20).
+    EXPECT_TRUE(inkAround(r, 200, 90, kBlack));
+    EXPECT_FALSE(inkAround(r, 230, 20, kBlack));
+
+    // Its texts are the block's, not the cell data kept beside it.
+    const std::string pdf = dir.file("entities.pdf");
+    ASSERT_EQ(plot(db, *oneToOne("DWG To PDF.pc3"), pdf).status, Acad::eOk);
+    const std::string text = run("pdftotext -raw '" + pdf + "' -");
+    EXPECT_NE(text.find("Kitchen"), std::string::npos) << text;
+    EXPECT_NE(text.find("Office"), std::string::npos) << text;
+    EXPECT_EQ(text.find("Pantry"), std::string::npos) << text;
+}

@@ -165,6 +165,8 @@ public:
     AcGePoint3d position() const { return m_position; }
     Acad::ErrorStatus setPosition(const AcGePoint3d& p);
     double bulge() const { return m_bulge; }
+    double startWidth() const { return m_startWidth; }
+    double endWidth() const { return m_endWidth; }
     int vertexFlags() const { return m_flags; }
 
     const qv::dxf::FieldTable& dxfTable() const override;
@@ -183,6 +185,11 @@ public:
     int polylineFlags() const { return m_flags; }
     bool isClosed() const override { return m_flags & 1; }
     const std::vector<AcDbObjectId>& vertexIds() const { return m_vertices; }
+    // The widths of vertices that give none.
+    double defaultStartWidth() const { return m_startWidth; }
+    double defaultEndWidth() const { return m_endWidth; }
+    double elevation() const { return m_elevation; }
+    AcGeVector3d normal() const { return m_normal; }
     void attachVertex(AcDbObjectId id) { m_vertices.push_back(id); }
     AcDbHandle& seqendHandle() { return m_seqend; }
     AcDbHandle seqendHandle() const { return m_seqend; }

@@ -96,6 +96,14 @@ public:
     const char* dxfName() const override { return m_dxfName; }
     void dxfOutFields(qv::dxf::Writer& out) const override;
 
+    // The first value of a group code among the pairs kept, looked for under a subclass
+    // marker only when one is given and the record has markers. Readers of a number or a
+    // point (code, code + 10, code + 20) fail when it is missing or not a finite number;
+    // the text of a missing code is empty.
+    std::string_view storedText(int code, const char* subclass = nullptr) const;
+    bool storedReal(int code, double& value, const char* subclass = nullptr) const;
+    bool storedPoint(int code, AcGePoint3d& point, const char* subclass = nullptr) const;
+
 private:
     const char* m_dxfName;   // interned
 };
