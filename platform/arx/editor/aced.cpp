@@ -287,7 +287,7 @@ std::string pointText(const double* point, int dimensions)
 {
     std::string text = numberText(point[0]);
     for (int i = 1; i < dimensions; ++i)
-        text += "," + numberText(point[i]);
+        text.append(",").append(numberText(point[i]));
     return text;
 }
 
