@@ -346,7 +346,9 @@ void CAcadDrawing::setPlotSettings(CString layoutName, int device, int useSettin
             layout->setPlotPlotStyles(true);
             layout->setPrintLineweights(true);
             layout->setScaleLineweights(true);
-            validator->setPlotType(layout, static_cast<AcDbPlotSettings::PlotType>(plotArea));
+            // A plot type the host does not have is refused, as the validator would.
+            if (plotArea >= AcDbPlotSettings::kDisplay && plotArea <= AcDbPlotSettings::kLayout)
+                validator->setPlotType(layout, static_cast<AcDbPlotSettings::PlotType>(plotArea));
             validator->setUseStandardScale(layout, true);
             validator->setStdScaleType(layout, scaleType);
             validator->setPlotCentered(layout, centred != 0);

@@ -72,7 +72,7 @@ TEST_F(PlotApi, TheValidatorRefusesDevicesAndMediaTheHostDoesNotHave)
     EXPECT_EQ(settings.canonicalMediaName(), kA3);
 
     EXPECT_EQ(validator->setStdScaleType(&settings, 35), Acad::eInvalidInput);
-    EXPECT_EQ(validator->setPlotType(&settings, static_cast<AcDbPlotSettings::PlotType>(9)), Acad::eInvalidInput);
+    EXPECT_EQ(validator->setPlotType(&settings, static_cast<AcDbPlotSettings::PlotType>(6)), Acad::eInvalidInput);
     EXPECT_EQ(validator->setPlotRotation(&settings, AcDbPlotSettings::k90degrees), Acad::eOk);
     EXPECT_EQ(settings.plotRotation(), AcDbPlotSettings::k90degrees);
     EXPECT_EQ(validator->refreshLists(nullptr), Acad::eNullObjectPointer);
