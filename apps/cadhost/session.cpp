@@ -7,6 +7,7 @@
 #include "module.h"
 
 #include "arx/acdocman.h"
+#include "arx/aced.h"
 #include "arx/acedcmd.h"
 #include "arx/acedinput.h"
 #include "arx/dbdatabase.h"
@@ -32,6 +33,11 @@ void runModuleCommand(const AcEdCommand& command)
 class CommandLine
 {
 public:
+    CommandLine();
+    ~CommandLine() { qv::setCommandRunner(nullptr); }
+    CommandLine(const CommandLine&) = delete;
+    CommandLine& operator=(const CommandLine&) = delete;
+
     // Reads and runs command lines until the session ends.
     void run();
     bool failed() const { return m_host.failed(); }
@@ -39,10 +45,28 @@ public:
 private:
     bool atEndOfInput();
     bool runLine(const std::string& line);
+    bool runCommand(const std::string& name);
 
     HostCommands m_host;
     std::string m_lastCommand;
 };
+
+// Commands that modules run with acedCommandS reach the host's commands too; a QUIT run
+// that way does not end the session.
+CommandLine::CommandLine()
+{
+    qv::setCommandRunner([this](const std::string& name) { return runCommand(name); });
+}
+
+bool CommandLine::runCommand(const std::string& name)
+{
+    if (m_host.run(name) != HostCommands::Outcome::notHost)
+        return true;
+    const AcEdCommand* command = acedRegCmds->lookupCmd(name.c_str());
+    if (command)
+        runModuleCommand(*command);
+    return command != nullptr;
+}
 
 void CommandLine::run()
 {

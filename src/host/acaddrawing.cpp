@@ -1,8 +1,17 @@
 #include "host/acaddrawing.h"
 
+#include "host/acadhost.h"
 #include "host/acadutilities.h"
 
 #include "arx/acadauto.h"
+#include "arx/aced.h"
+#include "arx/acplplotengine.h"
+#include "arx/acplplotfactory.h"
+#include "arx/acplplotinfovalidator.h"
+#include "arx/acplplotpageinfo.h"
+#include "arx/acplplotprogress.h"
+#include "arx/acutprintf.h"
+#include "arx/dbplotsetval.h"
 #include "arx/dbdatabase.h"
 #include "arx/dbsymtb.h"
 #include "database/preferencesvaulteye.h"
@@ -11,6 +20,7 @@
 #include "support/kavroguard.h"
 #include "win/winbase.h"
 
+#include <functional>
 #include <memory>
 
 namespace {
@@ -29,6 +39,11 @@ CString copyName(const CString& drawingName)
 {
     const CString extension = drawingName.Right(4) == ".dwg" ? ".dwg" : ".dxf";
     return CFileUtilities().swapFileExtension(drawingName, extension, ".qrv");
+}
+
+[[noreturn]] void raise(const CString& message, const char* procSig)
+{
+    throw new CEXCustom(message, KAVRO_PRODUCT_CAPTION, __FILE__, procSig, 0, nullptr);
 }
 
 [[noreturn]] void raiseHostStatus(Acad::ErrorStatus status, const char* procSig, int line, const CString& drawing)
@@ -50,21 +65,33 @@ CAcadDrawing::CAcadDrawing(CString path, CString fileName)
 
 CAcadDrawing::~CAcadDrawing()
 {
-    // Nothing may leave a destructor: a failure to save, close or copy ends here.
+    // Nothing may leave a destructor: a failure to save, close or copy back is printed on
+    // the command line, and the temporary copies are deleted all the same.
     try {
         kavroGuard("CAcadDrawing::~CAcadDrawing", __FILE__, [&] {
-            if (m_open && m_locked) {
+            if (m_open && m_locked)
                 unlock(FALSE);
-            } else if (m_open && !m_keepOpen) {
-                const CString copy = m_saveOnClose ? saveAsTemp() : CString();
-                if (closeDrawing() && !copy.IsEmpty())
-                    CopyFile(copy, m_path + m_fileName, FALSE);
-            }
-            m_tempFiles.deleteTempFiles();
+            else if (m_open && !m_keepOpen)
+                closeAndCopyBack();
         });
     } catch (CEXKavro* e) {
+        e->print();
         CEXKavro::deleteChain(e);
+    } catch (...) {
+        acutPrintf("\nCAcadDrawing::~CAcadDrawing: unhandled error\n");
     }
+    cleanUpQuietly([&] { m_tempFiles.deleteTempFiles(); });
+}
+
+// Closes the drawing, first saving a copy when asked to and copying it back over the
+// drawing's file once it is closed.
+void CAcadDrawing::closeAndCopyBack()
+{
+    const CString copy = m_saveOnClose ? saveAsTemp() : CString();
+    const CString target = m_path + m_fileName;
+    if (closeDrawing() && !copy.IsEmpty() && !CopyFile(copy, target, FALSE))
+        acutPrintf("\nThe changes to %s could not be copied back from %s - %s\n", target, copy,
+                   getErrorText(GetLastError()));
 }
 
 void CAcadDrawing::openDrawing()
@@ -196,15 +223,14 @@ int CAcadDrawing::saveAs(CString targetFolder, CString targetFileName)
         const CString folder = temporaryFolder();
         files.ensureDirectoryExists(folder);
         const CString temporary = folder + copyName(targetFileName);
-        if (m_open && m_document->database()->saveAs(temporary, true) != Acad::eOk)
-            throw new CEXCustom("unable to save drawing to temp location " + temporary, KAVRO_PRODUCT_CAPTION,
-                                __FILE__, "CAcadDrawing::saveAs", 0, nullptr);
+        // A drawing that is not open has nothing to save: a stale copy is never passed off.
+        if (!m_open || m_document->database()->saveAs(temporary, true) != Acad::eOk)
+            raise("unable to save drawing to temp location " + temporary, "CAcadDrawing::saveAs");
+        m_tempFiles.add(temporary);
         if (!CopyFile(temporary, targetFolder + targetFileName, FALSE)) {
             if (const DWORD code = GetLastError())
-                throw new CEXCustom("unable to copy drawing from temp location - " + getErrorText(code),
-                                    KAVRO_PRODUCT_CAPTION, __FILE__, "CAcadDrawing::saveAs", 0, nullptr);
+                raise("unable to copy drawing from temp location - " + getErrorText(code), "CAcadDrawing::saveAs");
         }
-        m_tempFiles.add(temporary);
         return 0;
     });
 }
@@ -225,7 +251,13 @@ BOOL CAcadDrawing::closeDrawing()
     return kavroGuard("CAcadDrawing::closeDrawing", __FILE__, [&] {
         IAcadApplication* application = AcadGetIDispatch(TRUE);
         application->put_Visible(VARIANT_TRUE);
-        application->get_ActiveDocument()->Close(_variant_t(false), _variant_t::missing());
+        // The wrapped document is closed, never another one the user has made active.
+        if (!m_document || acDocManagerPtr()->curDocument() == m_document)
+            application->get_ActiveDocument()->Close(_variant_t(false), _variant_t::missing());
+        else if (const Acad::ErrorStatus status = acDocManagerPtr()->closeDocument(m_document); status != Acad::eOk)
+            raiseHostStatus(status, "CAcadDrawing::closeDrawing", 0, m_path + m_fileName);
+        m_document = nullptr;
+        m_open = FALSE;
         return TRUE;
     });
 }
@@ -267,5 +299,226 @@ BOOL CAcadDrawing::regenDrawing()
         application->put_Visible(VARIANT_TRUE);
         application->get_ActiveDocument()->Regen(1);
         return TRUE;
+    });
+}
+
+int CAcadDrawing::plot(CString& layoutName, CString folder, CString fileName, int device, int useSettings,
+                       int centred, int scaleType, int plotArea, int media, int rotationFlag)
+{
+    return kavroGuard("CAcadDrawing::plot", __FILE__, [&] {
+        if (!m_open)
+            return static_cast<int>(kNotPlotted);
+        CFileUtilities files;
+        files.checkPathSyntax(folder);
+        CAcadUtilities::checkPlotFileExtension(fileName, CAcadUtilities::convertPlotDevice(device));
+        if (!files.directoryExists(folder))
+            return static_cast<int>(kFolderMissing);
+        return plotToFile(layoutName, folder + fileName, device, useSettings, centred, scaleType, plotArea, media,
+                          rotationFlag);
+    });
+}
+
+int CAcadDrawing::plotToFile(CString& layoutName, CString fullPath, int device, int useSettings, int centred,
+                             int scaleType, int plotArea, int media, int rotationFlag)
+{
+    if (acadHost.getHostType() == CAcadHost::bricscad)
+        return bricsCADPlotToFile(layoutName, fullPath, device, useSettings, centred, scaleType, plotArea, media,
+                                  rotationFlag);
+    return autoCADPlotToFile(layoutName, fullPath, device, useSettings, centred, scaleType, plotArea, media,
+                             rotationFlag);
+}
+
+void CAcadDrawing::setPlotSettings(CString layoutName, int device, int useSettings, int plotArea, int scaleType,
+                                   int centred, int media, int rotationFlag)
+{
+    kavroGuard("CAcadDrawing::setPlotSettings", __FILE__, [&] {
+        AcDbLayout* layout = nullptr;
+        if (acdbOpenObject(layout, acdbLayoutManager()->findLayoutNamed(layoutName), AcDb::kForWrite) != Acad::eOk)
+            return;
+        AcDbPlotSettingsValidator* validator = acdbHostApplicationServices()->plotSettingsValidator();
+        validator->refreshLists(layout);
+        validator->setPlotCfgName(layout, CAcadUtilities::convertPlotDevice(CAcadUtilities::convertPlotDevice(device)));
+        if (useSettings == 0) {
+            validator->setPlotType(layout, AcDbPlotSettings::kExtents);
+            validator->setUseStandardScale(layout, true);
+            validator->setStdScaleType(layout, AcDbPlotSettings::kScaleToFit);
+        } else {
+            layout->setPlotPlotStyles(true);
+            layout->setPrintLineweights(true);
+            layout->setScaleLineweights(true);
+            // A plot type the host does not have is refused, as the validator would.
+            if (plotArea >= AcDbPlotSettings::kDisplay && plotArea <= AcDbPlotSettings::kLayout)
+                validator->setPlotType(layout, static_cast<AcDbPlotSettings::PlotType>(plotArea));
+            validator->setUseStandardScale(layout, true);
+            validator->setStdScaleType(layout, scaleType);
+            validator->setPlotCentered(layout, centred != 0);
+            validator->setCanonicalMediaName(layout, CAcadUtilities::convertMediaSize(CAcadUtilities::convertMediaSize(media)));
+            validator->setPlotRotation(layout, rotationFlag == 0 ? AcDbPlotSettings::k90degrees
+                                                                 : AcDbPlotSettings::k0degrees);
+        }
+        layout->close();
+    });
+}
+
+// Plots go to the wrapped drawing, made current if another one is, and to its named
+// layout, made current too; a layout the drawing does not have raises.
+void CAcadDrawing::makeCurrentForPlot(const CString& layoutName, const char* procSig, int line)
+{
+    if (m_document && acDocManagerPtr()->curDocument() != m_document)
+        acDocManagerPtr()->setCurDocument(m_document);
+    if (layoutName.IsEmpty())
+        return;
+    if (const Acad::ErrorStatus status = acdbLayoutManager()->setCurrentLayout(layoutName); status != Acad::eOk)
+        raiseHostStatus(status, procSig, line, m_path + m_fileName);
+}
+
+// The active layout's id, its name given back when asked for, after change has been applied
+// to it (open for write); the validator's lists are refreshed for it.
+AcDbObjectId CAcadDrawing::activeLayoutForPlot(CString* layoutName, const std::function<void(AcDbLayout&)>& change)
+{
+    AcDbBlockTableRecord* record = nullptr;
+    if (const Acad::ErrorStatus es =
+            acdbOpenObject(record, acdbLayoutManager()->getActiveLayoutBTRId(), AcDb::kForRead);
+        es != Acad::eOk)
+        raiseHostStatus(es, "CAcadDrawing::activeLayoutForPlot", 0, m_path + m_fileName);
+    const AcDbObjectId layoutId = record->getLayoutId();
+    record->close();
+    AcDbLayout* layout = nullptr;
+    if (const Acad::ErrorStatus es = acdbOpenObject(layout, layoutId, AcDb::kForWrite); es != Acad::eOk)
+        raiseHostStatus(es, "CAcadDrawing::activeLayoutForPlot", 0, m_path + m_fileName);
+    change(*layout);
+    if (layoutName)
+        layout->getName(*layoutName);
+    acdbHostApplicationServices()->plotSettingsValidator()->refreshLists(layout);
+    layout->close();
+    return layoutId;
+}
+
+namespace {
+
+struct EngineDestroyer
+{
+    void operator()(AcPlPlotEngine* engine) const { engine->destroy(); }
+};
+struct DialogDestroyer
+{
+    void operator()(AcPlPlotProgressDialog* dialog) const { dialog->destroy(); }
+};
+
+std::unique_ptr<AcPlPlotProgressDialog, DialogDestroyer> progressDialog(const CString& device)
+{
+    std::unique_ptr<AcPlPlotProgressDialog, DialogDestroyer> dialog(
+        acplCreatePlotProgressDialog(acedGetAcadFrame(), false, 1, nullptr, true));
+    dialog->setPlotMsgString(AcPlPlotProgressDialog::kDialogTitle, "KAVRO Graphic Report Engine - " + device);
+    dialog->setPlotMsgString(AcPlPlotProgressDialog::kCancelJobBtnMsg, "Cancel Job");
+    dialog->setPlotMsgString(AcPlPlotProgressDialog::kCancelSheetBtnMsg, "Cancel Sheet");
+    dialog->setPlotMsgString(AcPlPlotProgressDialog::kSheetSetProgressCaption, "Job Progress");
+    dialog->setPlotMsgString(AcPlPlotProgressDialog::kSheetProgressCaption, "Sheet Progress");
+    dialog->setPlotProgressRange(0, 100);
+    dialog->onBeginPlot();
+    dialog->setIsVisible(true);
+    return dialog;
+}
+
+// Runs the engine through one sheet; the first call that fails ends it, and its status is
+// given with the engine's reason.
+Acad::ErrorStatus plotSheet(AcPlPlotEngine& engine, AcPlPlotProgressDialog& dialog, AcPlPlotInfo& info,
+                            const CString& documentName, const CString& fullPath)
+{
+    AcPlPlotPageInfo pageInfo;
+    const std::function<Acad::ErrorStatus()> steps[] = {
+        [&] { return engine.beginPlot(&dialog); },
+        [&] { return engine.beginDocument(info, documentName, nullptr, 1, true, fullPath); },
+        [&] {
+            dialog.onBeginSheet();
+            dialog.setSheetProgressRange(0, 100);
+            dialog.setSheetProgressPos(0);
+            return engine.beginPage(pageInfo, info, true);
+        },
+        [&] { return engine.beginGenerateGraphics(); },
+        [&] { return engine.endGenerateGraphics(); },
+        [&] { return engine.endPage(); },
+        [&] {
+            dialog.setSheetProgressPos(100);
+            dialog.onEndSheet();
+            dialog.setPlotProgressPos(100);
+            return engine.endDocument();
+        },
+        [&] { return engine.endPlot(); },
+    };
+    for (const auto& step : steps)
+        if (const Acad::ErrorStatus status = step(); status != Acad::eOk)
+            return status;
+    dialog.onEndPlot();
+    return Acad::eOk;
+}
+
+} // namespace
+
+int CAcadDrawing::autoCADPlotToFile(CString& layoutName, CString fullPath, int device, int useSettings, int centred,
+                                    int scaleType, int plotArea, int media, int rotationFlag)
+{
+    return kavroGuard("CAcadDrawing::autoCADPlotToFile", __FILE__, [&] {
+        makeCurrentForPlot(layoutName, "CAcadDrawing::autoCADPlotToFile", 0);
+        AcAxDocLock lock;
+        if (layoutName.IsEmpty())
+            acdbLayoutManager()->getActiveLayoutName(layoutName, true);
+        setPlotSettings(layoutName, device, useSettings, plotArea, scaleType, centred, media, rotationFlag);
+        std::unique_ptr<AcDbPlotSettings> overrides;
+        const AcDbObjectId layoutId = activeLayoutForPlot(nullptr, [&](AcDbLayout& layout) {
+            overrides = std::make_unique<AcDbPlotSettings>(layout.modelType());
+            overrides->copyFrom(&layout);
+        });
+        AcPlPlotEngine* created = nullptr;
+        if (AcPlPlotFactory::createPublishEngine(created) != Acad::eOk)
+            raise("unable to create the publish engine: nothing was plotted", "CAcadDrawing::autoCADPlotToFile");
+        std::unique_ptr<AcPlPlotEngine, EngineDestroyer> engine(created);
+        const CString deviceName = CAcadUtilities::convertPlotDevice(CAcadUtilities::convertPlotDevice(device));
+        auto dialog = progressDialog(deviceName);
+        AcPlPlotInfo info;
+        info.setLayout(layoutId);
+        info.setOverrideSettings(overrides.get());
+        AcPlPlotInfoValidator validator;
+        validator.setMediaMatchingPolicy(AcPlPlotInfoValidator::kMatchEnabled);
+        validator.validate(info);
+        const Acad::ErrorStatus status = plotSheet(*engine, *dialog, info, m_document->fileName(), fullPath);
+        if (status != Acad::eOk)
+            raise("unable to plot layout " + layoutName + " to " + fullPath + " - " +
+                      (engine->errorMessage().empty() ? acadErrorStatusText(status) : engine->errorMessage().c_str()),
+                  "CAcadDrawing::autoCADPlotToFile");
+        return static_cast<int>(kPlotted);
+    });
+}
+
+int CAcadDrawing::bricsCADPlotToFile(CString& layoutName, CString fullPath, int, int, int, int, int, int, int)
+{
+    return kavroGuard("CAcadDrawing::bricsCADPlotToFile", __FILE__, [&] {
+        makeCurrentForPlot(layoutName, "CAcadDrawing::bricsCADPlotToFile", 0);
+        AcAxDocLock lock;
+        activeLayoutForPlot(layoutName.IsEmpty() ? &layoutName : nullptr, [](AcDbLayout& layout) {
+            layout.setPlotPlotStyles(true);
+            layout.setPrintLineweights(true);
+            layout.setScaleLineweights(true);
+        });
+        acedCommandS(RTNONE);
+        acedCommandS(RTNONE);
+        // The file dialogs are switched off for the export and then put back as they were.
+        resbuf fileDialogs;
+        fileDialogs.restype = RTSHORT;
+        fileDialogs.resval.rint = 1;
+        acedGetVar("FILEDIA", &fileDialogs);
+        resbuf off;
+        off.restype = RTSHORT;
+        off.resval.rint = 0;
+        acedSetVar("FILEDIA", &off);
+        acutPrintf("%s\n\n", fullPath);
+        CFileUtilities().deleteFile(fullPath);
+        const int exported = acedCommandS(RTSTR, "_EXPORT", RTSTR, fullPath.GetString(), RTNONE);
+        acedSetVar("FILEDIA", &fileDialogs);
+        acedCommandS(RTNONE);
+        acedCommandS(RTNONE);
+        if (exported != RTNORM || !CFileUtilities().fileExists(fullPath))
+            raise("unable to export layout " + layoutName + " to " + fullPath, "CAcadDrawing::bricsCADPlotToFile");
+        return static_cast<int>(kPlotted);
     });
 }

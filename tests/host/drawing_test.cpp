@@ -1,4 +1,5 @@
 #include "arx/acdocman.h"
+#include "arx/acutprintf.h"
 #include "arx/dbcurves.h"
 #include "arx/dbdatabase.h"
 #include "common/hostproduct.h"
@@ -7,6 +8,7 @@
 #include "host/acadhost.h"
 #include "support/exkavro.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
 
 namespace {
@@ -248,4 +250,65 @@ TEST_F(CAcadDrawingTest, DestroyingAnOpenedDrawingClosesIt)
         CAcadDrawing opened(dir.folder().c_str(), "plan.dxf");
     }
     EXPECT_EQ(acDocManager->documentCount(), 0);
+}
+
+TEST_F(CAcadDrawingTest, ClosingClosesTheWrappedDocumentNotTheActiveOne)
+{
+    TempDir dir;
+    saveEmptyDrawing(dir.file("plan.dxf"));
+    {
+        CAcadDrawing opened(dir.folder().c_str(), "plan.dxf");
+        acDocManager->appContextNewDocument(); // the user's own drawing, now active
+    }
+    ASSERT_EQ(acDocManager->documentCount(), 1);
+    EXPECT_STRNE(acDocManager->curDocument()->fileName(), dir.file("plan.dxf").c_str());
+}
+
+TEST_F(CAcadDrawingTest, SavingADrawingThatIsNotOpenNeverCopiesAStaleFile)
+{
+    TempDir dir, temp;
+    setenv("TMPDIR", temp.path().c_str(), 1);
+    writeFile(temp.file("copy.qrv"), "a stale copy");
+    CAcadDrawing closed;
+    try {
+        closed.saveAs(dir.folder().c_str(), "copy.dxf");
+        FAIL();
+    } catch (CEXKavro* e) {
+        ASSERT_TRUE(e->getInnerException());
+        EXPECT_EQ(e->getInnerException()->getDescription(),
+                  "unable to save drawing to temp location " + temp.file("copy.qrv"));
+        CEXKavro::deleteChain(e);
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.file("copy.dxf")));
+}
+
+TEST_F(CAcadDrawingTest, TheDestructorPrintsWhatFailedAndStillDeletesItsCopies)
+{
+    TempDir dir, temp;
+    std::string output;
+    qv::setOutputSink([&](const std::string& text) { output += text; });
+    setenv("TMPDIR", temp.path().c_str(), 1);
+    std::filesystem::create_directory(dir.file("plans"));
+    saveEmptyDrawing(dir.file("plans/plan.dxf"));
+    {
+        // The copy back fails: its folder went while the drawing was open.
+        CAcadDrawing drawing((dir.folder() + "plans/").c_str(), "plan.dxf");
+        drawing.setSaveOnClose(TRUE);
+        std::filesystem::remove_all(dir.file("plans"));
+    }
+    EXPECT_NE(output.find("The changes to " + dir.file("plans/plan.dxf") + " could not be copied back"),
+              std::string::npos) << output;
+    EXPECT_TRUE(std::filesystem::is_empty(temp.path()));
+    EXPECT_EQ(acDocManager->documentCount(), 0);
+
+    // The save fails: the chain is printed, nothing escapes.
+    output.clear();
+    saveEmptyDrawing(dir.file("plan.dxf"));
+    setenv("TMPDIR", dir.file("missing").c_str(), 1);
+    {
+        CAcadDrawing drawing(dir.folder().c_str(), "plan.dxf");
+        drawing.setSaveOnClose(TRUE);
+    }
+    EXPECT_NE(output.find("CAcadDrawing::~CAcadDrawing"), std::string::npos) << output;
+    qv::setOutputSink({});
 }

@@ -3,8 +3,12 @@
 #include "acedpick.h"
 #include "arx/acdocman.h"
 #include "arx/acedinput.h"
+#include "arx/acedcmd.h"
 #include "arx/acutprintf.h"
 #include "arx/dbdatabase.h"
+#include "win/headless.h"
+
+#include <QApplication>
 
 #include <cctype>
 #include <charconv>
@@ -13,6 +17,7 @@
 #include <cstring>
 #include <map>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -267,9 +272,91 @@ int acedTrans(const ads_point point, const resbuf* from, const resbuf* to, int d
     return RTNORM;
 }
 
+namespace {
+
+qv::CommandRunner commandRunner;
+
+std::string numberText(double value)
+{
+    char text[32];
+    const auto result = std::to_chars(text, text + sizeof text, value);
+    return std::string(text, result.ptr);
+}
+
+std::string pointText(const double* point, int dimensions)
+{
+    std::string text = numberText(point[0]);
+    for (int i = 1; i < dimensions; ++i)
+        text.append(",").append(numberText(point[i]));
+    return text;
+}
+
+// The (type, value) pairs as texts, up to RTNONE; false for a type that has no text.
+bool commandTexts(int type, va_list args, std::vector<std::string>& texts)
+{
+    for (; type != RTNONE; type = va_arg(args, int)) {
+        switch (type) {
+        case RTSTR: {
+            const char* text = va_arg(args, const char*);
+            texts.emplace_back(text ? text : "");
+            break;
+        }
+        case RTSHORT:
+        case RTLONG: texts.push_back(std::to_string(va_arg(args, int))); break;
+        case RTREAL: texts.push_back(numberText(va_arg(args, double))); break;
+        case RTPOINT:
+        case RT3DPOINT: texts.push_back(pointText(va_arg(args, const double*), type == RTPOINT ? 2 : 3)); break;
+        default: return false;
+        }
+    }
+    return true;
+}
+
+// The command's name in capitals, without its "_" and "." prefixes.
+std::string commandName(const std::string& text)
+{
+    const size_t start = text.find_first_not_of("_.");
+    return start == std::string::npos ? std::string() : upper(text.substr(start).c_str());
+}
+
+bool runCommand(const std::string& name)
+{
+    if (commandRunner)
+        return commandRunner(name);
+    const AcEdCommand* command = acedRegCmds->lookupCmd(name.c_str());
+    if (!command || !command->function)
+        return false;
+    command->function();
+    return true;
+}
+
+} // namespace
+
 int acedCommandS(int type, ...)
 {
-    return type == RTNONE ? RTNORM : RTERROR;
+    std::vector<std::string> texts;
+    va_list args;
+    va_start(args, type);
+    const bool known = commandTexts(type, args, texts);
+    va_end(args);
+    if (!known || (!texts.empty() && type != RTSTR))
+        return RTERROR;
+    if (texts.empty())
+        return RTNORM;
+    const std::string name = commandName(texts.front());
+    if (name.empty())
+        return RTERROR;
+    qv::GivenAnswers answers(std::vector<std::string>(texts.begin() + 1, texts.end()));
+    return runCommand(name) ? RTNORM : RTERROR;
+}
+
+namespace qv {
+void setCommandRunner(CommandRunner runner) { commandRunner = std::move(runner); }
+} // namespace qv
+
+QWidget* acedGetAcadFrame()
+{
+    return qv::guiAvailable() ? QApplication::activeWindow() : nullptr;
 }
 
 bool acedGetCurrentColors(AcColorSettings* settings)

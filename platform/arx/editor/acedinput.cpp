@@ -67,7 +67,23 @@ bool isCancel(const std::string& line)
     return line == "^C" || line.find('\x1b') != std::string::npos;
 }
 
+GivenAnswers* givenAnswers = nullptr;
+
 } // namespace
+
+GivenAnswers::GivenAnswers(std::vector<std::string> lines) : m_lines(std::move(lines)), m_outer(givenAnswers)
+{
+    givenAnswers = this;
+}
+
+GivenAnswers::~GivenAnswers() { givenAnswers = m_outer; }
+
+InputLine GivenAnswers::next()
+{
+    if (m_next >= m_lines.size() || isCancel(m_lines[m_next]))
+        return {InputStatus::cancel, {}};
+    return {InputStatus::line, m_lines[m_next++]};
+}
 
 std::unique_ptr<InputSource> makeFileInput(std::FILE* file, std::string name)
 {
@@ -86,10 +102,12 @@ void setInputSource(std::unique_ptr<InputSource> s)
     endsInARow = 0;
 }
 
-bool inputInteractive() { return source && source->interactive(); }
+bool inputInteractive() { return !givenAnswers && source && source->interactive(); }
 
 InputLine readInput(const std::string& hostPrompt)
 {
+    if (givenAnswers)
+        return givenAnswers->next();
     if (ended || !source) {
         ended = true;
         return {InputStatus::end, {}};

@@ -4,10 +4,13 @@
 #pragma once
 
 #include "arx/acdocman.h"
+#include "arx/dblayout.h"
 #include "arx/dbentity.h"
 #include "arx/geometry.h"
 #include "support/tempfiles.h"
 #include "win/wintypes.h"
+
+#include <functional>
 
 class CAcadDrawing
 {
@@ -34,13 +37,33 @@ public:
     CString saveAsTemp();
     // Saves through the temporary folder and copies the result to folder + file name.
     int saveAs(CString targetFolder, CString targetFileName);
-    // Closes the host's active document without saving.
+    // Closes the wrapped document without saving.
     BOOL closeDrawing();
     void zoomExtents();
     void zoomPrevious();
     void zoomWindow(AcGePoint3d first, AcGePoint3d second);
     BOOL regenDrawing();
     CString getErrorText(DWORD code);
+
+    // What a plot gives: the drawing's process state.
+    enum PlotState { kNotPlotted = 0, kPlotted = 3, kFolderMissing = 8 };
+    // Plots a layout (the active one for an empty name, whose name is then given back) to
+    // folder + file name, the file given the device's extension: kPlotted, kFolderMissing,
+    // or kNotPlotted for a drawing that is not open. A plot that fails raises.
+    int plot(CString& layoutName, CString folder, CString fileName, int device, int useSettings, int centred,
+             int scaleType, int plotArea, int media, int rotationFlag);
+    int plotToFile(CString& layoutName, CString fullPath, int device, int useSettings, int centred, int scaleType,
+                   int plotArea, int media, int rotationFlag);
+    // Through the host's publish engine, with its progress dialog.
+    int autoCADPlotToFile(CString& layoutName, CString fullPath, int device, int useSettings, int centred,
+                          int scaleType, int plotArea, int media, int rotationFlag);
+    // Through the host's EXPORT command, the format following from the file's extension.
+    int bricsCADPlotToFile(CString& layoutName, CString fullPath, int device, int useSettings, int centred,
+                           int scaleType, int plotArea, int media, int rotationFlag);
+    // Sets the named layout's plot settings from the plot options (useSettings 0: its
+    // extents scaled to fit); a layout that cannot be opened is left as it is.
+    void setPlotSettings(CString layoutName, int device, int useSettings, int plotArea, int scaleType, int centred,
+                         int media, int rotationFlag);
 
     AcApDocument* getDocument() const { return m_document; }
     void setDocument(AcApDocument* document) { m_document = document; }
@@ -64,6 +87,9 @@ public:
 private:
     CString temporaryFolder() const;
     void hostSave(const CString& fullPath);
+    void closeAndCopyBack();
+    void makeCurrentForPlot(const CString& layoutName, const char* procSig, int line);
+    AcDbObjectId activeLayoutForPlot(CString* layoutName, const std::function<void(AcDbLayout&)>& change);
 
     CString m_path;
     CString m_fileName;

@@ -147,11 +147,15 @@ private:
     std::unique_ptr<Impl> m_impl;
 };
 
+class AcDbPlotSettingsValidator;
+
 // The host application's services: the database that operations without a database
-// argument act on, and the product the host says it is.
+// argument act on, the product the host says it is, and its plot-settings validator.
 class AcDbHostApplicationServices
 {
 public:
+    // Provided by the plot library (qv_arx_plot), which its users link.
+    AcDbPlotSettingsValidator* plotSettingsValidator() const;
     AcDbDatabase* workingDatabase() const { return m_working; }
     void setWorkingDatabase(AcDbDatabase* db) { m_working = db; }
     // The product name ("AutoCAD 2019" unless the host is told otherwise) and a second

@@ -7,6 +7,8 @@
 #include "arx/resbuf.h"
 
 #include <cstddef>
+#include <functional>
+#include <string>
 
 // Asks for an integer; a line that is not one is refused ("Requires an integer value.") and
 // asked again.
@@ -37,9 +39,24 @@ bool isReadOnlyVariable(const char* name);
 // as RTSHORT codes: 0 world, 1 the current UCS (2 and 3 are read as the current UCS).
 int acedTrans(const ads_point point, const resbuf* from, const resbuf* to, int displacement, ads_point result);
 
-// Runs a command given as (type, value) pairs ended by RTNONE. An empty sequence does
-// nothing; a command this host cannot run gives RTERROR.
+// Runs a command given as (type, value) pairs ended by RTNONE: the first an RTSTR naming
+// the command (with or without its "_" or "." prefixes), the others the answers to its
+// prompts, taken in turn (RTSTR as given, RTSHORT, RTLONG and RTREAL as numbers, RTPOINT
+// and RT3DPOINT as "x,y" and "x,y,z"); a prompt beyond them is cancelled. An empty sequence
+// does nothing; a command this host cannot run gives RTERROR.
 int acedCommandS(int type, ...);
+
+namespace qv {
+// Runs a command by its name (in capitals, without prefixes) as the host's command line
+// would; false for a name the host does not know. The host installs it; without one,
+// acedCommandS runs the commands modules registered.
+using CommandRunner = std::function<bool(const std::string& name)>;
+void setCommandRunner(CommandRunner runner);
+} // namespace qv
+
+class QWidget;
+// The host's main window, the parent of its dialogs; null without a display or a window.
+QWidget* acedGetAcadFrame();
 
 // The host's colour settings; only the model-space background is kept.
 struct AcColorSettings

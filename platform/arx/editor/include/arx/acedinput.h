@@ -51,4 +51,24 @@ bool inputEnded();
 // three times in a row without a line between them (a terminal that is gone).
 bool resumeInput();
 
+// Answers given with a command (by acedCommandS): while one lives, prompts read its lines
+// in turn, before and instead of the input source, and a prompt beyond them is cancelled.
+// They nest: the newest answers are read first.
+class GivenAnswers
+{
+public:
+    explicit GivenAnswers(std::vector<std::string> lines);
+    ~GivenAnswers();
+    GivenAnswers(const GivenAnswers&) = delete;
+    GivenAnswers& operator=(const GivenAnswers&) = delete;
+
+    // The next answer; a cancel once they are used up.
+    InputLine next();
+
+private:
+    std::vector<std::string> m_lines;
+    size_t m_next = 0;
+    GivenAnswers* m_outer;
+};
+
 } // namespace qv
