@@ -1,7 +1,9 @@
 #include "arx/acdocman.h"
+#include "arx/acedview.h"
 #include "arx/acutprintf.h"
 #include "arx/dbcurves.h"
 #include "arx/dbdatabase.h"
+#include "common/chain.h"
 #include "common/hostproduct.h"
 #include "common/tempdir.h"
 #include "host/acaddrawing.h"
@@ -311,4 +313,38 @@ TEST_F(CAcadDrawingTest, TheDestructorPrintsWhatFailedAndStillDeletesItsCopies)
     }
     EXPECT_NE(output.find("CAcadDrawing::~CAcadDrawing"), std::string::npos) << output;
     qv::setOutputSink({});
+}
+
+// The view follows the zooms of the drawing, each keeping the window it replaced; a window
+// without area is refused through the automation call's error, and nothing changes.
+TEST_F(CAcadDrawingTest, ZoomsMoveTheViewAndPreviousGoesBack)
+{
+    CAcadDrawing drawing;
+    AcApDocument* document = newCurrentDrawing(drawing);
+    AcDbDatabase* db = document->database();
+    AcDbObjectId id;
+    ASSERT_EQ(drawing.postToDrawing(id, rectangle(1000, 500)), Acad::eOk);
+
+    drawing.zoomExtents();
+    const qv::Box2d extents = qv::viewWindow(db);
+    EXPECT_LE(extents.minX, 0.0);
+    EXPECT_GE(extents.maxX, 1000.0);
+
+    drawing.zoomWindow(AcGePoint3d(100, 100, 0), AcGePoint3d(300, 200, 0));
+    qv::Box2d window = qv::viewWindow(db);
+    EXPECT_LE(window.minX, 100.0);
+    EXPECT_GE(window.maxX, 300.0);
+    EXPECT_LT(window.width(), 500.0);
+
+    Chain refused = caught([&] { drawing.zoomWindow(AcGePoint3d(5, 5, 0), AcGePoint3d(5, 5, 0)); });
+    ASSERT_NE(refused, nullptr);
+    EXPECT_EQ(std::string(refused->getProcSig()), "CAcadDrawing::zoomWindow");
+    EXPECT_EQ(std::string(refused->getDescription()), "Invalid zoom window.");
+    EXPECT_EQ(qv::viewWindow(db).width(), window.width());
+
+    drawing.zoomPrevious();
+    window = qv::viewWindow(db);
+    EXPECT_EQ(window.width(), extents.width());
+    EXPECT_EQ(window.minY, extents.minY);
+    EXPECT_EQ(drawing.regenDrawing(), TRUE);
 }
