@@ -602,6 +602,18 @@ const FieldTable& AcDbVertex::dxfTable() const
 
 // ---- AcDbSequencePolyline ----
 
+void AcDbSequencePolyline::getPlanVertices(std::vector<AcGePoint2d>& points, std::vector<double>& bulges) const
+{
+    const bool flat = AcDb2dPolyline::cast(this) != nullptr;
+    for (const AcDbObjectId& id : m_vertices) {
+        const auto* v = AcDbVertex::cast(id.object());
+        if (!v || v->isErased())
+            continue;
+        points.push_back(v->position().to2d());
+        bulges.push_back(flat ? v->bulge() : 0.0);
+    }
+}
+
 const FieldTable& AcDbSequencePolyline::dxfTable() const
 {
     static const FieldTable table({dxfFields(), {

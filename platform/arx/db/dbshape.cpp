@@ -186,14 +186,7 @@ void ShapeBuilder::sequencePolyline(const AcDbSequencePolyline* pl, const AcGeMa
 {
     std::vector<AcGePoint2d> points;
     std::vector<double> bulges;
-    const bool flat = AcDb2dPolyline::cast(pl) != nullptr;
-    for (const AcDbObjectId& id : pl->vertexIds()) {
-        const auto* v = AcDbVertex::cast(id.object());
-        if (!v || v->isErased())
-            continue;
-        points.push_back(v->position().to2d());
-        bulges.push_back(flat ? v->bulge() : 0.0);
-    }
+    pl->getPlanVertices(points, bulges);
     path(xf, points, bulges, pl->isClosed());
 }
 

@@ -319,14 +319,7 @@ void PlotPainter::drawSequence(const AcDbSequencePolyline* pl, const AcGeMatrix3
 {
     std::vector<AcGePoint2d> points;
     std::vector<double> bulges;
-    const bool flat = AcDb2dPolyline::cast(pl) != nullptr;
-    for (const AcDbObjectId& id : pl->vertexIds()) {
-        const auto* v = AcDbVertex::cast(id.object());
-        if (!v || v->isErased())
-            continue;
-        points.push_back(v->position().to2d());
-        bulges.push_back(flat ? v->bulge() : 0.0);
-    }
+    pl->getPlanVertices(points, bulges);
     m_canvas.stroke(bulgedPath(xf, points, bulges, pl->isClosed(), 0), pl->isClosed());
 }
 

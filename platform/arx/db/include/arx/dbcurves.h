@@ -191,6 +191,9 @@ public:
     double elevation() const { return m_elevation; }
     AcGeVector3d normal() const { return m_normal; }
     void attachVertex(AcDbObjectId id) { m_vertices.push_back(id); }
+    // The positions of the vertices not erased, taken in the plan, and their bulges (those of
+    // 2D polylines; 0 for the others).
+    void getPlanVertices(std::vector<AcGePoint2d>& points, std::vector<double>& bulges) const;
     AcDbHandle& seqendHandle() { return m_seqend; }
     AcDbHandle seqendHandle() const { return m_seqend; }
 
