@@ -1,5 +1,7 @@
 #include "plotcanvas.h"
 
+#include "plotpng.h"
+
 #include "win/atomicfile.h"
 
 #include <cairo-pdf.h>
@@ -193,9 +195,11 @@ bool PlotCanvas::writeRaster()
     cairo_surface_flush(m_surface);
     if (m_format == "jpg")
         return writeJpeg();
-    const cairo_status_t status = cairo_surface_write_to_png_stream(m_surface, &PlotCanvas::writeTo, this);
-    if (status != CAIRO_STATUS_SUCCESS && m_error.empty())
-        m_error = std::string("the plot cannot be written: ") + cairo_status_to_string(status);
+    const bool written = writePng(cairo_image_surface_get_data(m_surface), cairo_image_surface_get_width(m_surface),
+                                  cairo_image_surface_get_height(m_surface), cairo_image_surface_get_stride(m_surface),
+                                  [this](const unsigned char* data, size_t size) { return m_file.write(data, size); });
+    if (!written && m_error.empty())
+        m_error = "the plot cannot be written: " + (m_file.error().empty() ? std::string("PNG encoding failed") : m_file.error());
     return m_error.empty();
 }
 

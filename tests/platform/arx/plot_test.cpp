@@ -253,6 +253,32 @@ TEST(Plot, RasterPlacesGeometryAtScaleAndLeavesHiddenLayersOut)
     EXPECT_EQ(t.at(30, 30), kWhite);
 }
 
+// The encoder filters each row against the one above and spreads the data over several
+// chunks: a sheet of a hundred colours stacked in rows must come back pixel for pixel.
+TEST(Plot, PngKeepsEveryColourOfAFullSheet)
+{
+    TempDir dir;
+    AcDbDatabase db;
+    for (int i = 0; i < 100; ++i) {
+        auto* patch = square(5 + (i % 10) * 29, 5 + (i / 10) * 20, 18);
+        patch->setColorIndex(static_cast<Adesk::UInt16>(10 + i));
+        append(db.modelSpaceId(), patch);
+    }
+    const std::string png = dir.file("colours.png");
+    ASSERT_EQ(plot(db, *oneToOne("PublishToWeb PNG.pc3"), png).status, Acad::eOk);
+    const Raster r = readPng(png);
+    ASSERT_EQ(r.width, 1170);
+    ASSERT_EQ(r.height, 827);
+    for (int i = 0; i < 100; ++i) {
+        const double x = 5 + (i % 10) * 29, y = 5 + (i / 10) * 20;
+        const std::uint32_t rgb = AcCmColor::paletteRGB(static_cast<Adesk::UInt16>(10 + i));
+        EXPECT_EQ(r.at(x + 9, y + 9), rgb) << "colour " << 10 + i;
+        EXPECT_EQ(r.at(x + 1, y + 17), rgb) << "colour " << 10 + i;
+        EXPECT_EQ(r.at(x + 21, y + 9), kWhite) << "beside colour " << 10 + i;
+    }
+    EXPECT_EQ(r.at(290, 205), kWhite);
+}
+
 TEST(Plot, NestedReferencesTakeTheirReferencesLayerAndColour)
 {
     TempDir dir;
