@@ -2,12 +2,16 @@
 // strokes batched by pen, even-odd fills, clips and texts in one font, written to a file at
 // the end. Consecutive strokes of one pen go out as one path, so that a drawing of many
 // small entities costs one stroke per change of colour or width, not one per entity.
+// Texts are laid out from glyphs measured once per character and go out together while
+// their size, angle, stretch and colour stay the same: over the strokes drawn since, under
+// the next fill or clip.
 #pragma once
 
 #include <cairo.h>
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace qv {
@@ -48,6 +52,22 @@ public:
     bool finish();
 
 private:
+    // A character's glyph and its advance at an em of one.
+    struct Glyph {
+        unsigned long index = 0;
+        double advance = 0;
+    };
+    // What a run of glyphs shares.
+    struct TextStyle {
+        double angle = 0, size = 0, widthFactor = 0;
+        std::uint32_t rgb = 0;
+        bool operator==(const TextStyle&) const = default;
+    };
+
+    const Glyph& glyph(char32_t c);
+    // The glyphs of the text (invalid UTF-8 as replacement characters).
+    void glyphsOf(const std::string& utf8, std::vector<const Glyph*>& out);
+    void flushGlyphs();
     void flush();
     void setColour(std::uint32_t rgb);
     void addLoops(const std::vector<DevicePath>& loops);
@@ -60,6 +80,13 @@ private:
     cairo_surface_t* m_surface = nullptr;
     cairo_t* m_cr = nullptr;
     cairo_font_face_t* m_font = nullptr;
+    cairo_scaled_font_t* m_measure = nullptr;   // the font at an em of one, unhinted
+    Glyph m_ascii[128];
+    bool m_asciiKnown[128] = {};
+    std::unordered_map<char32_t, Glyph> m_glyphs;   // the other characters met
+    std::vector<const Glyph*> m_line;
+    std::vector<cairo_glyph_t> m_run;   // glyphs waiting to be shown in m_runStyle
+    TextStyle m_runStyle;
     double m_unitsPerMm = 1;
     std::uint32_t m_penColour = 0;
     double m_penWidth = -1;

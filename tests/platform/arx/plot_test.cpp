@@ -279,6 +279,25 @@ TEST(Plot, PngKeepsEveryColourOfAFullSheet)
     EXPECT_EQ(r.at(290, 205), kWhite);
 }
 
+// Texts read from files are not always valid UTF-8: a malformed one shows replacement
+// characters and spoils neither the texts nor the geometry after it.
+TEST(Plot, MalformedTextSpoilsNothingAfterIt)
+{
+    TempDir dir;
+    AcDbDatabase db;
+    addLayer(db, "RED", 1);
+    append(db.modelSpaceId(), new AcDbText(AcGePoint3d(10, 150, 0), "Bad \xFF\xC3( text \xE2\x82", AcDbObjectId(), 5));
+    append(db.modelSpaceId(), new AcDbText(AcGePoint3d(10, 120, 0), "Caf\xC3\xA9 50\xE2\x82\xAC", AcDbObjectId(), 5));
+    append(db.modelSpaceId(), square(10, 10, 40), "RED");
+    const std::string png = dir.file("text.png"), pdf = dir.file("text.pdf");
+    ASSERT_EQ(plot(db, *oneToOne("PublishToWeb PNG.pc3"), png).status, Acad::eOk);
+    EXPECT_EQ(readPng(png).at(30, 30), kRed);
+    ASSERT_EQ(plot(db, *oneToOne("DWG To PDF.pc3"), pdf).status, Acad::eOk);
+    const std::string text = run("pdftotext -raw '" + pdf + "' -");
+    EXPECT_NE(text.find("Caf\xC3\xA9 50\xE2\x82\xAC"), std::string::npos) << text;
+    EXPECT_NE(text.find("text"), std::string::npos) << text;
+}
+
 TEST(Plot, NestedReferencesTakeTheirReferencesLayerAndColour)
 {
     TempDir dir;
