@@ -1,6 +1,7 @@
 // A PNG encoder for plotted sheets, tuned for speed over size: a plot is mostly paper, so
 // rows filtered against the row above and run-length deflate at the fastest level shrink
-// it nearly as far as a full search would, in a fraction of the time.
+// it nearly as far as a full search would, in a fraction of the time. Bands of rows are
+// compressed on threads of their own and joined into one stream.
 #pragma once
 
 #include <cstdint>
