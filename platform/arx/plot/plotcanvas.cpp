@@ -146,17 +146,19 @@ void PlotCanvas::flush()
 
 void PlotCanvas::setPen(std::uint32_t rgb, double width)
 {
-    if (rgb == m_penColour && width == m_penWidth)
-        return;
-    flush();
-    m_penColour = rgb;
-    m_penWidth = width;
+    m_nextColour = rgb;
+    m_nextWidth = width;
 }
 
 void PlotCanvas::stroke(const DevicePath& path, bool closed)
 {
     if (path.size() < 2)
         return;
+    if (m_nextColour != m_penColour || m_nextWidth != m_penWidth) {
+        flush();
+        m_penColour = m_nextColour;
+        m_penWidth = m_nextWidth;
+    }
     cairo_move_to(m_cr, path[0].x, path[0].y);
     for (size_t i = 1; i < path.size(); ++i)
         cairo_line_to(m_cr, path[i].x, path[i].y);

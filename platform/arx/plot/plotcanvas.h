@@ -1,7 +1,8 @@
 // The sheet a plot draws on, in device units (points for PDF, pixels for PNG and JPG, y down):
 // strokes batched by pen, even-odd fills, clips and texts in one font, written to a file at
 // the end. Consecutive strokes of one pen go out as one path, so that a drawing of many
-// small entities costs one stroke per change of colour or width, not one per entity.
+// small entities costs one stroke per change of colour or width, not one per entity; a pen
+// set for entities that draw no stroke (texts, fills) does not break the batch.
 // Texts are laid out from glyphs measured once per character and go out together while
 // their size, angle, stretch and colour stay the same: over the strokes drawn since, under
 // the next fill or clip.
@@ -88,8 +89,8 @@ private:
     std::vector<cairo_glyph_t> m_run;   // glyphs waiting to be shown in m_runStyle
     TextStyle m_runStyle;
     double m_unitsPerMm = 1;
-    std::uint32_t m_penColour = 0;
-    double m_penWidth = -1;
+    std::uint32_t m_penColour = 0, m_nextColour = 0;   // the pending strokes' pen, the next one's
+    double m_penWidth = -1, m_nextWidth = -1;
     size_t m_pending = 0;   // sub-paths waiting for the stroke
     int m_quality = 90;
 };
