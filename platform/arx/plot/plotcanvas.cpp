@@ -1,5 +1,7 @@
 #include "plotcanvas.h"
 
+#include "plotpng.h"
+
 #include "win/atomicfile.h"
 
 #include <cairo-pdf.h>
@@ -17,6 +19,53 @@ namespace {
 constexpr double kPointsPerMm = 72.0 / 25.4;
 constexpr int kMaxPixels = 30000;          // per side; cairo's images stop at 32767
 constexpr size_t kMaxPendingPaths = 4096;  // sub-paths per stroke
+constexpr size_t kMaxRunGlyphs = 65536;    // glyphs per call to show them
+constexpr char32_t kReplacement = 0xFFFD;
+
+// The next code point of UTF-8 text at i (advanced past it); a replacement character for
+// a malformed sequence, of which one byte is skipped.
+char32_t decodeUtf8(const std::string& s, size_t& i)
+{
+    const auto lead = static_cast<unsigned char>(s[i]);
+    const int length = lead < 0x80 ? 1 : (lead >> 5) == 6 ? 2 : (lead >> 4) == 14 ? 3 : (lead >> 3) == 30 ? 4 : 0;
+    if (length == 0 || i + length > s.size()) {
+        ++i;
+        return kReplacement;
+    }
+    char32_t c = length == 1 ? lead : lead & (0x7F >> length);
+    for (int k = 1; k < length; ++k) {
+        const auto next = static_cast<unsigned char>(s[i + k]);
+        if ((next >> 6) != 2) {
+            ++i;
+            return kReplacement;
+        }
+        c = (c << 6) | (next & 0x3F);
+    }
+    static const char32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
+    i += length;
+    return c < least[length] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF) ? kReplacement : c;
+}
+
+std::string encodeUtf8(char32_t c)
+{
+    std::string out;
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+    return out;
+}
 
 } // namespace
 
@@ -50,10 +99,20 @@ PlotCanvas::PlotCanvas(const std::string& format, double widthMm, double heightM
     cairo_set_line_join(m_cr, CAIRO_LINE_JOIN_ROUND);
     cairo_set_fill_rule(m_cr, CAIRO_FILL_RULE_EVEN_ODD);
     m_font = cairo_toy_font_face_create("DejaVu Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+    cairo_font_options_t* options = cairo_font_options_create();
+    cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
+    cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
+    cairo_set_font_options(m_cr, options);
+    cairo_matrix_t unit;
+    cairo_matrix_init_identity(&unit);
+    m_measure = cairo_scaled_font_create(m_font, &unit, &unit, options);
+    cairo_font_options_destroy(options);
+    cairo_set_font_face(m_cr, m_font);
 }
 
 PlotCanvas::~PlotCanvas()
 {
+    cairo_scaled_font_destroy(m_measure);
     cairo_font_face_destroy(m_font);
     cairo_destroy(m_cr);
     cairo_surface_destroy(m_surface);
@@ -87,17 +146,19 @@ void PlotCanvas::flush()
 
 void PlotCanvas::setPen(std::uint32_t rgb, double width)
 {
-    if (rgb == m_penColour && width == m_penWidth)
-        return;
-    flush();
-    m_penColour = rgb;
-    m_penWidth = width;
+    m_nextColour = rgb;
+    m_nextWidth = width;
 }
 
 void PlotCanvas::stroke(const DevicePath& path, bool closed)
 {
     if (path.size() < 2)
         return;
+    if (m_nextColour != m_penColour || m_nextWidth != m_penWidth) {
+        flush();
+        m_penColour = m_nextColour;
+        m_penWidth = m_nextWidth;
+    }
     cairo_move_to(m_cr, path[0].x, path[0].y);
     for (size_t i = 1; i < path.size(); ++i)
         cairo_line_to(m_cr, path[i].x, path[i].y);
@@ -121,6 +182,7 @@ void PlotCanvas::addLoops(const std::vector<DevicePath>& loops)
 
 void PlotCanvas::fill(const std::vector<DevicePath>& loops, std::uint32_t rgb)
 {
+    flushGlyphs();
     flush();
     addLoops(loops);
     setColour(rgb);
@@ -129,6 +191,7 @@ void PlotCanvas::fill(const std::vector<DevicePath>& loops, std::uint32_t rgb)
 
 void PlotCanvas::pushClip(const std::vector<DevicePath>& loops)
 {
+    flushGlyphs();
     flush();
     cairo_save(m_cr);
     addLoops(loops);
@@ -137,8 +200,58 @@ void PlotCanvas::pushClip(const std::vector<DevicePath>& loops)
 
 void PlotCanvas::popClip()
 {
+    flushGlyphs();
     flush();
     cairo_restore(m_cr);
+}
+
+const PlotCanvas::Glyph& PlotCanvas::glyph(char32_t c)
+{
+    if (c < 128 && m_asciiKnown[c])
+        return m_ascii[c];
+    if (c >= 128)
+        if (const auto found = m_glyphs.find(c); found != m_glyphs.end())
+            return found->second;
+    Glyph g;
+    cairo_glyph_t* glyphs = nullptr;
+    int count = 0;
+    const std::string utf8 = encodeUtf8(c);
+    if (cairo_scaled_font_text_to_glyphs(m_measure, 0, 0, utf8.c_str(), static_cast<int>(utf8.size()), &glyphs, &count,
+                                         nullptr, nullptr, nullptr) == CAIRO_STATUS_SUCCESS && count > 0) {
+        cairo_text_extents_t extents;
+        cairo_scaled_font_glyph_extents(m_measure, glyphs, 1, &extents);
+        g = {glyphs[0].index, extents.x_advance};
+    }
+    cairo_glyph_free(glyphs);
+    if (c < 128) {
+        m_asciiKnown[c] = true;
+        return m_ascii[c] = g;
+    }
+    return m_glyphs[c] = g;
+}
+
+void PlotCanvas::glyphsOf(const std::string& utf8, std::vector<const Glyph*>& out)
+{
+    out.clear();
+    for (size_t i = 0; i < utf8.size();) {
+        const auto byte = static_cast<unsigned char>(utf8[i]);
+        out.push_back(&glyph(byte < 0x80 ? (++i, byte) : decodeUtf8(utf8, i)));
+    }
+}
+
+void PlotCanvas::flushGlyphs()
+{
+    if (m_run.empty())
+        return;
+    flush();
+    const TextStyle& s = m_runStyle;
+    const double c = std::cos(-s.angle), n = std::sin(-s.angle);
+    cairo_matrix_t font;
+    cairo_matrix_init(&font, c * s.size * s.widthFactor, n * s.size * s.widthFactor, -n * s.size, c * s.size, 0, 0);
+    cairo_set_font_matrix(m_cr, &font);
+    setColour(s.rgb);
+    cairo_show_glyphs(m_cr, m_run.data(), static_cast<int>(m_run.size()));
+    m_run.clear();
 }
 
 void PlotCanvas::text(const std::string& utf8, DevicePoint origin, double angle, double size, double widthFactor,
@@ -146,34 +259,34 @@ void PlotCanvas::text(const std::string& utf8, DevicePoint origin, double angle,
 {
     if (utf8.empty() || !(size > 0) || !std::isfinite(size) || !(widthFactor > 0))
         return;
-    flush();
-    cairo_save(m_cr);
-    cairo_translate(m_cr, origin.x, origin.y);
-    cairo_rotate(m_cr, -angle);
-    cairo_scale(m_cr, widthFactor, 1);
-    cairo_set_font_face(m_cr, m_font);
-    cairo_set_font_size(m_cr, size);
-    setColour(rgb);
-    cairo_move_to(m_cr, 0, 0);
-    cairo_show_text(m_cr, utf8.c_str());
-    cairo_restore(m_cr);
+    const TextStyle style{angle, size, widthFactor, rgb};
+    if (!(style == m_runStyle) || m_run.size() >= kMaxRunGlyphs)
+        flushGlyphs();
+    m_runStyle = style;
+    // Along the baseline, turned by the angle (y down on the sheet).
+    const double step = size * widthFactor, dx = std::cos(angle) * step, dy = -std::sin(angle) * step;
+    double at = 0;
+    glyphsOf(utf8, m_line);
+    for (const Glyph* g : m_line) {
+        m_run.push_back({g->index, origin.x + dx * at, origin.y + dy * at});
+        at += g->advance;
+    }
 }
 
 double PlotCanvas::textWidth(const std::string& utf8, double size)
 {
     if (utf8.empty() || !(size > 0) || !std::isfinite(size))
         return 0;
-    cairo_save(m_cr);
-    cairo_set_font_face(m_cr, m_font);
-    cairo_set_font_size(m_cr, size);
-    cairo_text_extents_t extents;
-    cairo_text_extents(m_cr, utf8.c_str(), &extents);
-    cairo_restore(m_cr);
-    return extents.x_advance;
+    glyphsOf(utf8, m_line);
+    double advance = 0;
+    for (const Glyph* g : m_line)
+        advance += g->advance;
+    return advance * size;
 }
 
 bool PlotCanvas::finish()
 {
+    flushGlyphs();
     flush();
     if (!m_error.empty())
         return false;
@@ -193,9 +306,11 @@ bool PlotCanvas::writeRaster()
     cairo_surface_flush(m_surface);
     if (m_format == "jpg")
         return writeJpeg();
-    const cairo_status_t status = cairo_surface_write_to_png_stream(m_surface, &PlotCanvas::writeTo, this);
-    if (status != CAIRO_STATUS_SUCCESS && m_error.empty())
-        m_error = std::string("the plot cannot be written: ") + cairo_status_to_string(status);
+    const bool written = writePng(cairo_image_surface_get_data(m_surface), cairo_image_surface_get_width(m_surface),
+                                  cairo_image_surface_get_height(m_surface), cairo_image_surface_get_stride(m_surface),
+                                  [this](const unsigned char* data, size_t size) { return m_file.write(data, size); });
+    if (!written && m_error.empty())
+        m_error = "the plot cannot be written: " + (m_file.error().empty() ? std::string("PNG encoding failed") : m_file.error());
     return m_error.empty();
 }
 

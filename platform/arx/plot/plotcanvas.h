@@ -1,13 +1,18 @@
 // The sheet a plot draws on, in device units (points for PDF, pixels for PNG and JPG, y down):
 // strokes batched by pen, even-odd fills, clips and texts in one font, written to a file at
 // the end. Consecutive strokes of one pen go out as one path, so that a drawing of many
-// small entities costs one stroke per change of colour or width, not one per entity.
+// small entities costs one stroke per change of colour or width, not one per entity; a pen
+// set for entities that draw no stroke (texts, fills) does not break the batch.
+// Texts are laid out from glyphs measured once per character and go out together while
+// their size, angle, stretch and colour stay the same: over the strokes drawn since, under
+// the next fill or clip.
 #pragma once
 
 #include <cairo.h>
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace qv {
@@ -48,6 +53,22 @@ public:
     bool finish();
 
 private:
+    // A character's glyph and its advance at an em of one.
+    struct Glyph {
+        unsigned long index = 0;
+        double advance = 0;
+    };
+    // What a run of glyphs shares.
+    struct TextStyle {
+        double angle = 0, size = 0, widthFactor = 0;
+        std::uint32_t rgb = 0;
+        bool operator==(const TextStyle&) const = default;
+    };
+
+    const Glyph& glyph(char32_t c);
+    // The glyphs of the text (invalid UTF-8 as replacement characters).
+    void glyphsOf(const std::string& utf8, std::vector<const Glyph*>& out);
+    void flushGlyphs();
     void flush();
     void setColour(std::uint32_t rgb);
     void addLoops(const std::vector<DevicePath>& loops);
@@ -60,9 +81,16 @@ private:
     cairo_surface_t* m_surface = nullptr;
     cairo_t* m_cr = nullptr;
     cairo_font_face_t* m_font = nullptr;
+    cairo_scaled_font_t* m_measure = nullptr;   // the font at an em of one, unhinted
+    Glyph m_ascii[128];
+    bool m_asciiKnown[128] = {};
+    std::unordered_map<char32_t, Glyph> m_glyphs;   // the other characters met
+    std::vector<const Glyph*> m_line;
+    std::vector<cairo_glyph_t> m_run;   // glyphs waiting to be shown in m_runStyle
+    TextStyle m_runStyle;
     double m_unitsPerMm = 1;
-    std::uint32_t m_penColour = 0;
-    double m_penWidth = -1;
+    std::uint32_t m_penColour = 0, m_nextColour = 0;   // the pending strokes' pen, the next one's
+    double m_penWidth = -1, m_nextWidth = -1;
     size_t m_pending = 0;   // sub-paths waiting for the stroke
     int m_quality = 90;
 };

@@ -253,6 +253,51 @@ TEST(Plot, RasterPlacesGeometryAtScaleAndLeavesHiddenLayersOut)
     EXPECT_EQ(t.at(30, 30), kWhite);
 }
 
+// The encoder filters each row against the one above and spreads the data over several
+// chunks: a sheet of a hundred colours stacked in rows must come back pixel for pixel.
+TEST(Plot, PngKeepsEveryColourOfAFullSheet)
+{
+    TempDir dir;
+    AcDbDatabase db;
+    for (int i = 0; i < 100; ++i) {
+        auto* patch = square(5 + (i % 10) * 29, 5 + (i / 10) * 20, 18);
+        patch->setColorIndex(static_cast<Adesk::UInt16>(10 + i));
+        append(db.modelSpaceId(), patch);
+    }
+    const std::string png = dir.file("colours.png");
+    ASSERT_EQ(plot(db, *oneToOne("PublishToWeb PNG.pc3"), png).status, Acad::eOk);
+    const Raster r = readPng(png);
+    ASSERT_EQ(r.width, 1170);
+    ASSERT_EQ(r.height, 827);
+    for (int i = 0; i < 100; ++i) {
+        const double x = 5 + (i % 10) * 29, y = 5 + (i / 10) * 20;
+        const std::uint32_t rgb = AcCmColor::paletteRGB(static_cast<Adesk::UInt16>(10 + i));
+        EXPECT_EQ(r.at(x + 9, y + 9), rgb) << "colour " << 10 + i;
+        EXPECT_EQ(r.at(x + 1, y + 17), rgb) << "colour " << 10 + i;
+        EXPECT_EQ(r.at(x + 21, y + 9), kWhite) << "beside colour " << 10 + i;
+    }
+    EXPECT_EQ(r.at(290, 205), kWhite);
+}
+
+// Texts read from files are not always valid UTF-8: a malformed one shows replacement
+// characters and spoils neither the texts nor the geometry after it.
+TEST(Plot, MalformedTextSpoilsNothingAfterIt)
+{
+    TempDir dir;
+    AcDbDatabase db;
+    addLayer(db, "RED", 1);
+    append(db.modelSpaceId(), new AcDbText(AcGePoint3d(10, 150, 0), "Bad \xFF\xC3( text \xE2\x82", AcDbObjectId(), 5));
+    append(db.modelSpaceId(), new AcDbText(AcGePoint3d(10, 120, 0), "Caf\xC3\xA9 50\xE2\x82\xAC", AcDbObjectId(), 5));
+    append(db.modelSpaceId(), square(10, 10, 40), "RED");
+    const std::string png = dir.file("text.png"), pdf = dir.file("text.pdf");
+    ASSERT_EQ(plot(db, *oneToOne("PublishToWeb PNG.pc3"), png).status, Acad::eOk);
+    EXPECT_EQ(readPng(png).at(30, 30), kRed);
+    ASSERT_EQ(plot(db, *oneToOne("DWG To PDF.pc3"), pdf).status, Acad::eOk);
+    const std::string text = run("pdftotext -raw '" + pdf + "' -");
+    EXPECT_NE(text.find("Caf\xC3\xA9 50\xE2\x82\xAC"), std::string::npos) << text;
+    EXPECT_NE(text.find("text"), std::string::npos) << text;
+}
+
 TEST(Plot, NestedReferencesTakeTheirReferencesLayerAndColour)
 {
     TempDir dir;

@@ -1,0 +1,18 @@
+// A PNG encoder for plotted sheets, tuned for speed over size: a plot is mostly paper, so
+// rows filtered against the row above and run-length deflate at the fastest level shrink
+// it nearly as far as a full search would, in a fraction of the time. Bands of rows are
+// compressed on threads of their own and joined into one stream.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+namespace qv {
+
+// Writes an image of native-endian 0x00RRGGBB pixels (rows stride bytes apart) as an
+// 8-bit RGB PNG through sink, which returns false to stop; false when it stopped or the
+// image cannot be encoded.
+bool writePng(const unsigned char* pixels, int width, int height, int stride,
+              const std::function<bool(const unsigned char*, size_t)>& sink);
+
+} // namespace qv
