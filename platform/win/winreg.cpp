@@ -60,7 +60,19 @@ std::string storeFolder()
     return base + "/KavroSystems/registry/";
 }
 
-RegistryFile fileOf(HKEY root) { return RegistryFile(storeFolder() + rootName(root) + ".reg"); }
+// The file of a root key, read afresh: another process may have changed it.
+RegistryFile loadedFileOf(HKEY root)
+{
+    RegistryFile file(storeFolder() + rootName(root) + ".reg");
+    file.load();
+    return file;
+}
+
+LSTATUS saveStatus(RegistryFile& file)
+{
+    const int err = file.save();
+    return err ? static_cast<LSTATUS>(winErrorFromErrno(err)) : ERROR_SUCCESS;
+}
 
 // The open key or root that key names, as an unowned handle; null when key is neither.
 // Roots are given as their predefined values; the caller holds storeMutex.
@@ -101,8 +113,7 @@ LSTATUS RegOpenKeyExW(HKEY key, const char* subKey, DWORD, REGSAM access, PHKEY 
     if (!parent)
         return ERROR_INVALID_HANDLE;
     const std::string path = joinPath(parent->path, subKey);
-    RegistryFile file = fileOf(parent->root);
-    file.load();
+    RegistryFile file = loadedFileOf(parent->root);
     if (!path.empty() && !file.find(path))
         return ERROR_FILE_NOT_FOUND;
     return openHandle(parent->root, path, access, result);
@@ -119,12 +130,11 @@ LSTATUS RegCreateKeyExW(HKEY key, const char* subKey, DWORD, const char*, DWORD,
     if (!parent)
         return ERROR_INVALID_HANDLE;
     const std::string path = joinPath(parent->path, subKey);
-    RegistryFile file = fileOf(parent->root);
-    file.load();
+    RegistryFile file = loadedFileOf(parent->root);
     const bool created = file.create(path);
     if (created) {
-        if (const int err = file.save())
-            return static_cast<LSTATUS>(winErrorFromErrno(err));
+        if (const LSTATUS status = saveStatus(file); status != ERROR_SUCCESS)
+            return status;
     }
     if (disposition)
         *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
@@ -142,16 +152,13 @@ LSTATUS RegSetValueExW(HKEY key, const char* valueName, DWORD, DWORD type, const
         return ERROR_INVALID_HANDLE;
     if (!(open->access & KEY_SET_VALUE))
         return ERROR_ACCESS_DENIED;
-    RegistryFile file = fileOf(open->root);
-    file.load();
+    RegistryFile file = loadedFileOf(open->root);
     // A key that another process removed since it was opened comes back with the value.
     file.create(open->path);
     RegistryFile::Value value {valueName ? valueName : "", type,
                                std::string(reinterpret_cast<const char*>(data), size)};
     file.find(open->path)->values[RegistryFile::fold(value.name)] = std::move(value);
-    if (const int err = file.save())
-        return static_cast<LSTATUS>(winErrorFromErrno(err));
-    return ERROR_SUCCESS;
+    return saveStatus(file);
 }
 
 LSTATUS RegQueryValueExW(HKEY key, const char* valueName, DWORD*, DWORD* type, BYTE* data, DWORD* size)
@@ -165,8 +172,7 @@ LSTATUS RegQueryValueExW(HKEY key, const char* valueName, DWORD*, DWORD* type, B
         return ERROR_INVALID_HANDLE;
     if (!(open->access & KEY_QUERY_VALUE))
         return ERROR_ACCESS_DENIED;
-    RegistryFile file = fileOf(open->root);
-    file.load();
+    RegistryFile file = loadedFileOf(open->root);
     const RegistryFile::Key* stored = file.find(open->path);
     if (!stored)
         return ERROR_FILE_NOT_FOUND;
