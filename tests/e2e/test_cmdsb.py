@@ -153,11 +153,13 @@ class Hatching(Batch):
 class FindReplace(Batch):
     def test_a_leading_text_is_replaced_in_text_and_record(self):
         plan = self.plan("--spaces", rooms=12)
-        out, doc = self.run_and_read(["kfrs", "Room 1.00", "Lab ", "kfrs", "", "B-"], plan)
+        out, doc = self.run_and_read(["kfrs", "1.0", "X", "kfrs", "Room 1.00", "Lab ", "kfrs", "", "B-"], plan)
         changed = ["Room 1.00%d changed to Lab %d\n" % (n, n) for n in range(1, 10)]
         everything = ["%s changed to B-%s\n" % (name, name)
                       for name in ["Lab %d" % n for n in range(1, 10)] + ["Room 1.010", "Room 1.011", "Room 1.012"]]
-        self.assertEqual(out, "\nEnter String to Find:\nEnter String to Replace:" + "".join(changed)
+        # The find text must lead the name: one that occurs later changes nothing.
+        self.assertEqual(out, "\nEnter String to Find:\nEnter String to Replace:12 blocks processed - 0 changes made"
+                         + "\nEnter String to Find:\nEnter String to Replace:" + "".join(changed)
                          + "12 blocks processed - 9 changes made"
                          + "\nEnter String to Find:\nEnter String to Replace:" + "".join(everything)
                          + "12 blocks processed - 12 changes made")
@@ -180,24 +182,27 @@ class AttributeLayers(Batch):
     def test_texts_go_to_their_layers_and_the_layer_states_come_back(self):
         plan = self.plan("--spaces", rooms=8)
         doc = ezdxf.readfile(plan)
-        doc.layers.new("ELSEWHERE")
+        # Texts on a locked layer move all the same: the command unlocks while it works.
+        doc.layers.new("ELSEWHERE").lock()
         for reference in spaces(doc)[:4]:
             for attrib in reference.attribs:
                 attrib.dxf.layer = "ELSEWHERE" if attrib.dxf.tag != "AUX" else "0"
         doc.layers.get("ATT-NAME").freeze()
         doc.layers.get("ROOMS").lock()
         doc.layers.get("GRID").off()
+        doc.layouts.set_active_layout("Layout1")
         doc.saveas(plan)
         out, result = self.run_and_read(["ksc_cal"], plan)
         self.assertEqual(out, "")
         for reference in spaces(result):
             self.assertEqual({a.dxf.tag: a.dxf.layer for a in reference.attribs},
                              {"NAME": "ATT-NAME", "AREA": "ATT-AREA", "AUX": "ATT-AUX"})
+        self.assertEqual(result.layouts.active_layout().name, "Layout1")
         layers = result.layers
         self.assertTrue(layers.get("ATT-NAME").is_frozen())
         self.assertTrue(layers.get("ROOMS").is_locked())
         self.assertTrue(layers.get("GRID").is_off())
-        self.assertFalse(layers.get("ELSEWHERE").is_off())
+        self.assertTrue(layers.get("ELSEWHERE").is_locked())
         # A second run finds nothing to change.
         again = os.path.join(self.dir, "again.dxf")
         self.assertEqual(self.run_module(["ksc_cal", "SAVEAS", again, "QUIT"], self.out), "")
