@@ -431,8 +431,23 @@ class Synchronisation(Batch):
         self.assertEqual(out, "2 block(s) altered\n")
         auxes = [r.get_attrib("AUX") for r in spaces(result)]
         self.assertEqual([a.dxf.text if a else None for a in auxes], [" ", None, " "])
-        out = self.run_module(["kbta", "ksxta", "", "", "", "", "QUIT"], self.plan(rooms=3, name="empty.dxf"))
-        self.assertTrue(out.startswith("0 block(s) altered\nKavro Update Spaces %s\n" % VERSION), out)
+
+
+class PlanWithoutSpaces(Batch):
+    def test_every_command_runs_and_changes_no_entity(self):
+        plan = self.plan(rooms=8)
+        before = sorted(e.dxf.handle for e in ezdxf.readfile(plan).modelspace())
+        out, doc = self.run_and_read(["ksc_has", "kfrs", "Room", "R", "ksc_cal", "ksc_isc", "kaux", "ksxta", "", "", "",
+                                      "1", "kbta"], plan)
+        ask = "\n%s <%d>: %d\n"
+        self.assertRegex(out, "^" + TIME + TIME + re.escape(
+            "0 block(s) hatched in 0 seconds (0.00 s/b)\n"
+            "\nEnter String to Find:\nEnter String to Replace:0 blocks processed - 0 changes made"
+            "Kavro Update Spaces %s\n" % VERSION
+            + ask % ("Sync XData name to name attribute?", 1, 1) + ask % ("Sync XData area to area attribute?", 1, 1)
+            + ask % ("Sync XData perimeter to aux attribute?", 0, 0) + ask % ("Recalculate values before sync?", 0, 1)
+            + "0 block(s) altered\n") + "$")
+        self.assertEqual(sorted(e.dxf.handle for e in doc.modelspace()), before)
 
 
 if __name__ == "__main__":
