@@ -4,7 +4,7 @@
 Usage:
     /usr/bin/python3 scripts/gen_floorplan.py [--rooms N] [--floors F]
         [--seed S] [--version R2013|R2000|R12] [--units metric|imperial]
-        [--spaces [--shared N] [--outdated N]] [--verbose] OUT.dxf
+        [--spaces [--shared N] [--outdated N] | --labels] [--verbose] OUT.dxf
 
 What the drawing holds (model space):
   * one closed polyline per room (LWPOLYLINE; POLYLINE for R12) on layer
@@ -42,6 +42,15 @@ space blocks (the same rooms as without it for the same seed, unless --shared):
     share the definition "ROOM-1";
   * --outdated N: every Nth space carries the measures of its outline before its
     first wall was moved, in its record and texts, as if not updated since.
+
+With --labels the plan is one drawn with the other system, whose space labels this
+system converts into space blocks:
+  * each room's outline stays a plain closed polyline, and in place of its text
+    label a reference of the block "TENDRA_SPACE_LABEL" on layer "TENDRA_LABELS"
+    stands at the room's centre with the attributes ROOM (the room's name; every
+    seventh label turned by 90 degrees) and PLINE2_ID (the hexadecimal handle of
+    the room's outline, invisible);
+  * the floors' gross outlines lie on the layer "BOMA", frozen and off.
 
 Floors are placed side by side on a grid; inside a floor, rooms line both
 sides of parallel corridors.  Metric drawings are in millimetres, imperial
@@ -140,6 +149,9 @@ def parse_args(argv):
     p.add_argument("--outdated", type=int, default=0, metavar="N",
                    help="with --spaces: every Nth space carries the measures of its "
                         "outline before an edit, as if not updated since (default 0: none)")
+    p.add_argument("--labels", action="store_true",
+                   help="rooms as plain outlines with the other system's space labels "
+                        "(\"TENDRA_SPACE_LABEL\") naming them (not with R12)")
     p.add_argument("--verbose", action="store_true",
                    help="print what was written and how long it took")
     a = p.parse_args(argv)
@@ -151,6 +163,8 @@ def parse_args(argv):
         p.error("--floors must be between 1 and the number of rooms")
     if a.spaces and a.version == "R12":
         p.error("--spaces needs R2000 or later: space outlines are lightweight polylines")
+    if a.labels and (a.spaces or a.version == "R12"):
+        p.error("--labels cannot be combined with --spaces or R12")
     if (a.shared or a.outdated) and not a.spaces:
         p.error("--shared and --outdated need --spaces")
     if not 0 <= a.shared <= a.rooms:
@@ -674,11 +688,61 @@ class SpacePlanWriter(PlanWriter):
                        dxfattribs={"layer": "0", "height": th / 2, "flags": 1})
 
 
+class LabelPlanWriter(PlanWriter):
+    """The plan as the other system draws it: plain room outlines, each named by a
+    "TENDRA_SPACE_LABEL" reference whose PLINE2_ID attribute holds the outline's handle,
+    and the gross outlines on the hidden layer "BOMA"."""
+
+    LABEL = "TENDRA_SPACE_LABEL"
+    ROTATED_EVERY = 7
+
+    def __init__(self, version, units, seed):
+        self.label_count = 0
+        super().__init__(version, units, seed)
+
+    def _setup_layers(self):
+        super()._setup_layers()
+        self.doc.layers.new("TENDRA_LABELS", dxfattribs={"color": 2})
+        boma = self.doc.layers.new("BOMA", dxfattribs={"color": 1})
+        boma.off()
+        boma.freeze()
+
+    def _setup_blocks(self):
+        super()._setup_blocks()
+        th = self.d["text_height"]
+        block = self.doc.blocks.new(self.LABEL, base_point=(0, 0))
+        block.block.dxf.flags = 2  # has attribute definitions
+        block.add_circle((0, 0), th / 4, dxfattribs={"layer": "0"})
+        block.add_attdef("ROOM", (0, th / 2), text="", height=th,
+                         dxfattribs={"prompt": "Room", "layer": "0"})
+        block.add_attdef("PLINE2_ID", (0, -th), text="", height=th / 2,
+                         dxfattribs={"prompt": "Outline", "layer": "0", "flags": 1})
+
+    def _polyline(self, points, layer):
+        return super()._polyline(points, "BOMA" if layer == "GROSS" else layer)
+
+    def _add_room(self, room):
+        outline = self._polyline(room.pts, room.layer)
+        if room.layer == "ROOMS-WC":
+            self.hatches.append(room.pts)
+        th = self.d["text_height"]
+        x, y = room.base
+        self.label_count += 1
+        rotation = 90 if self.label_count % self.ROTATED_EVERY == 0 else 0
+        ref = self.msp.add_blockref(self.LABEL, (x, y), dxfattribs={"layer": "TENDRA_LABELS"})
+        ref.add_attrib("ROOM", room.name, (x, y + th / 2), dxfattribs={
+            "layer": "TENDRA_LABELS", "height": th, "rotation": rotation, "width": 0.9})
+        ref.add_attrib("PLINE2_ID", outline.dxf.handle, (x, y - th), dxfattribs={
+            "layer": "TENDRA_LABELS", "height": th / 2, "flags": 1})
+
+
 def generate(rooms, floors, seed=1, version="R2013", units="metric", spaces=False,
-             shared=0, outdated=0):
+             shared=0, outdated=0, labels=False):
     """Build the drawing in memory and return the writer that holds it."""
     if spaces:
         plan = SpacePlanWriter(version, units, seed, shared, outdated)
+    elif labels:
+        plan = LabelPlanWriter(version, units, seed)
     else:
         plan = PlanWriter(version, units, seed)
     base, extra = divmod(rooms, floors)
@@ -704,7 +768,7 @@ def main(argv=None):
     ezdxf.options.write_fixed_meta_data_for_testing = True
     t0 = time.perf_counter()
     plan = generate(a.rooms, a.floors, a.seed, a.version, a.units, a.spaces, a.shared,
-                    a.outdated)
+                    a.outdated, a.labels)
     t1 = time.perf_counter()
     try:
         plan.save(a.out)

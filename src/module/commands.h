@@ -1,9 +1,15 @@
 // The command functions the module registers, by what they do.
 #pragma once
 
+#include "arx/acedselect.h"
+#include "arx/dbblockref.h"
 #include "arx/dbid.h"
+#include "arx/geometry.h"
+#include "mfc/cstring.h"
 
+class AcDbBlockTableRecord;
 class CAcadDrawing;
+class CBlockDWG;
 
 // "kgabc": makes the drawing's gross-area block "ROOM-GROSS_AREA" from a picked closed polyline.
 void grossAreaBlockCreate();
@@ -18,3 +24,37 @@ void updateSpaces();
 void updateTextSize();
 // "krt": rewrites every space block's attributes from its fields.
 void kavroRefreshTags();
+
+// "ksc_has": hatches every space block but the gross area and reports the time taken.
+void hatchAllSpaces();
+// "ksc_hs": hatches one picked space block.
+void hatchSpace();
+// "kfrs": replaces a leading text of the space blocks' names.
+void kavroFindReplaceStub();
+// "ksc_cal": puts the NAME, AREA and AUX attributes on "ATT-NAME", "ATT-AREA" and "ATT-AUX".
+void checkAttributeLayers();
+
+// "ksc_isc": turns the "TENDRA_SPACE_LABEL" labels into room blocks over their outlines.
+void kavroTendraConversion();
+// Selects every label of the drawing; the host's status (5100 when a set was made).
+int getTenDraBlockSS(ads_name selectionSet);
+// Reads a label's ROOM and PLINE2_ID texts; an out value changes only when its text is found.
+void interrogateTenDraBlock(AcDbBlockReference* label, CString& room, CString& outline, double& height,
+                            double& widthFactor, double& rotation);
+// Builds the room block over the polyline and inserts it; shows its own errors. The host
+// status of the insertion (eOk when the block was made).
+Acad::ErrorStatus createTenDraBlock(CAcadDrawing* drawing, AcGePoint3d insertionPoint, AcDbObjectId polylineId,
+                                    int units, int precision, double textHeight, double widthFactor,
+                                    double textRotation, CString definitionName, CString roomName);
+
+// "kaux": gives every space block its AUX text and lays NAME and AUX out around AREA.
+void kavroAuxilarator();
+// Switches the layers "ATT-NAME", "ATT-AREA" and "ATT-AUX" on.
+void turnOnKavroLayers(CAcadDrawing* drawing);
+void iterateThroughKavroBlockDefinition(AcGeMatrix3d ucs, CBlockDWG* block, AcDbBlockTableRecord* definition);
+void iterateThroughKavroBlockReference(AcGeMatrix3d ucs, CBlockDWG* block, AcDbBlockReference* reference);
+
+// "ksxta": copies the blocks' name, area and perimeter to their attributes.
+void syncXDataToAttributes();
+// "kbta": sets every AUX attribute to one blank.
+void blankThirdAttribute();
