@@ -1,9 +1,12 @@
 #include "blocks/assets.h"
 
 #include "blocks/attributes.h"
+#include "blocks/hatch.h"
+#include "blocks/hyperlinks.h"
 #include "host/acadutilities.h"
 #include "host/hostguards.h"
 #include "owning.h"
+#include "procedurecall.h"
 #include "support/kavroguard.h"
 
 #include <vector>
@@ -125,4 +128,78 @@ CAsset* CAssets::assetOf(AcDbObjectId id) const
     asset->setAttributes(new CAttributes);
     asset->getAttributes()->extractAttributeValues(reference);
     return asset.release();
+}
+
+void CAssets::applyToQPX(CStoredProcedure* procedure, int drawingID, int locationID, int timeout)
+{
+    kavroGuard("CAssets::applyToQPX", __FILE__, [&] {
+        for (CAsset* asset : m_assets)
+            asset->applyToQPX(procedure, drawingID, locationID, timeout);
+    });
+}
+
+void CAssets::getLocationAssets(CStoredProcedure* procedure, int locationID, int timeout)
+{
+    CParameters parameters;
+    CStoredProcedure::Attachment attached;
+    procedureGuard(procedure, "CAssets::getLocationAssets", __FILE__, [&] {
+        procedurecall::addInt(parameters, "@locationID", locationID);
+        procedure->setTimeout(timeout);
+        procedure->setName("[vlx]..[getLocationAssets]");
+        attached.attach(procedure, &parameters);
+        RowSet rows(procedure->execSPReturnParas());
+        rows.forEachRow([&] {
+            auto asset = std::make_unique<CAsset>();
+            asset->setLocationID(locationID);
+            asset->setDrawingID(rows.integer("drawingID"));
+            asset->setHandle(rows.text("handle"));
+            asset->setBlockIdentifier(rows.text("acadBlockIdentifier"));
+            asset->setBlockDescription(rows.text("atDescription"));
+            asset->setUniqueDescription(rows.text("aDescription"));
+            asset->setPointX(static_cast<double>(rows.value("aX")));
+            asset->setPointY(static_cast<double>(rows.value("aY")));
+            asset->setExistsInLocation(rows.text("status") == "0" ? 0 : 1);
+            // The attribute query runs while this row set is open, without a time-out.
+            asset->setAttributes(new CAttributes);
+            asset->getAttributes()->getAssetAttributes(procedure, asset->getDrawingID(), asset->getHandle(), 0);
+            add(asset.release());
+        });
+    });
+}
+
+void CAssets::getCategoryAssets(CStoredProcedure* procedure, int timeout, int categoryID, CHatch* hatch)
+{
+    CParameters parameters;
+    CStoredProcedure::Attachment attached;
+    procedureGuard(procedure, "CAssets::getCategoryAssets", __FILE__, [&] {
+        procedurecall::addInt(parameters, "@categoryID", categoryID);
+        procedure->setTimeout(timeout);
+        procedure->setName("__gr_getCategoryAssets");
+        attached.attach(procedure, &parameters);
+        RowSet rows(procedure->execSPReturnParas());
+        rows.forEachRow([&] {
+            auto asset = std::make_unique<CAsset>();
+            CString text;
+            if (rows.text("maHandle", text))
+                asset->setHandle(text);
+            if (rows.text("maDescription", text))
+                asset->setBlockDescription(text);
+            if (rows.text("maUniqueDescription", text))
+                asset->setUniqueDescription(text);
+            // An asset keeps its hyperlink list even when the category has none for it.
+            asset->setHyperlinks(new CHyperlinks);
+            asset->getHyperlinks()->getAssetHyperlinks(procedure, timeout, categoryID, asset->getHandle());
+            if (hatch)
+                asset->setHatch(copyOf(*hatch));
+            add(asset.release());
+        });
+    });
+}
+
+void CAssets::exportTP(CStoredProcedure* procedure, int timeout, CString exportParameters)
+{
+    kavroGuard("CAssets::exportTP", __FILE__, [&] {
+        for (CAsset* asset : m_assets)
+            asset->exportTP(procedure, timeout, exportParameters);
+    }, 0);
 }
