@@ -15,9 +15,9 @@ namespace {
 
 using Chain = std::unique_ptr<resbuf, int (*)(resbuf*)>;
 
-// The outline's vertices in the current UCS moved by the offset, one point per run of
-// equal vertices, as a chain of points.
-Chain polygonOf(AcDbPolyline* outline, const AcGePoint3d& offset)
+// The outline's vertices where the reference shows them (placed by its block transform),
+// in the current UCS, one point per run of equal vertices, as a chain of points.
+Chain polygonOf(AcDbPolyline* outline, const AcGeMatrix3d& blockTransform)
 {
     CAcadUtilities utilities;
     std::vector<AcGePoint3d> points;
@@ -25,9 +25,9 @@ Chain polygonOf(AcDbPolyline* outline, const AcGePoint3d& offset)
     for (unsigned int i = 0; i < outline->numVerts(); ++i) {
         AcGePoint3d vertex;
         outline->getPointAt(i, vertex);
-        const AcGePoint3d point = utilities.convertWCSToUCS(vertex);
+        const AcGePoint3d point = utilities.convertWCSToUCS(blockTransform.transform(vertex));
         if (i == 0 || !point.isEqualTo(previous, AcGeContext::gTol))
-            points.push_back(point + offset.asVector());
+            points.push_back(point);
         previous = point;
     }
     resbuf* head = nullptr;
@@ -85,11 +85,16 @@ void CAssets::deleteObjects()
 int CAssets::selectPolylineBlockReferences(AcGePoint3d insertionPoint, AcDbPolyline* outline,
                                            ads_name selectionSet)
 {
+    return selectPolylineBlockReferences(AcGeMatrix3d::translation(insertionPoint.asVector()), outline, selectionSet);
+}
+
+int CAssets::selectPolylineBlockReferences(const AcGeMatrix3d& blockTransform, AcDbPolyline* outline,
+                                           ads_name selectionSet)
+{
     return kavroGuard("CAssets::selectPolylineBlockReferences", __FILE__, [&] {
-        const AcGePoint3d offset = CAcadUtilities().convertWCSToUCS(insertionPoint);
         if (outline->numVerts() == 0)
             return 0;
-        const Chain polygon = polygonOf(outline, offset);
+        const Chain polygon = polygonOf(outline, blockTransform);
         const Chain filter(acutBuildList(RTDXF0, "INSERT", 2, "~ROOM-*", 0), acutRelRb);
         return acedSSGet("CP", polygon.get(), nullptr, filter.get(), selectionSet);
     });
@@ -97,9 +102,14 @@ int CAssets::selectPolylineBlockReferences(AcGePoint3d insertionPoint, AcDbPolyl
 
 void CAssets::getPolylineAssets(AcGePoint3d insertionPoint, AcDbPolyline* outline)
 {
+    getPolylineAssets(AcGeMatrix3d::translation(insertionPoint.asVector()), outline);
+}
+
+void CAssets::getPolylineAssets(const AcGeMatrix3d& blockTransform, AcDbPolyline* outline)
+{
     kavroGuard("CAssets::getPolylineAssets", __FILE__, [&] {
         SelectionSet set;
-        if (set.take(selectPolylineBlockReferences(insertionPoint, outline, set.name())) != RTNORM)
+        if (set.take(selectPolylineBlockReferences(blockTransform, outline, set.name())) != RTNORM)
             return;
         set.forEachId([&](AcDbObjectId id) {
             if (CAsset* asset = assetOf(id))

@@ -21,7 +21,7 @@ CBlockDWGRoom::CBlockDWGRoom(AcDbBlockReference* reference, AcApDocument* docume
     if (!outline)
         return;
     setAssets(new CAssets);
-    getAssets()->getPolylineAssets(reference->position(), outline.get());
+    getAssets()->getPolylineAssets(reference->blockTransform(), outline.get());
 }
 
 void CBlockDWGRoom::exportTP(CStoredProcedure* procedure, int timeout, int parentID, CString exportParameters)

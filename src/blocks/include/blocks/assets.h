@@ -29,11 +29,16 @@ public:
     void applyToDWG(CAcadDrawing* drawing, CKavroExceptions* errors);
     void deleteObjects();
 
-    // Selects the block references (not space blocks) inside or crossing the outline placed
-    // at the insertion point; the host's result, 5100 when the caller owns a set to free.
+    // Selects the block references (not space blocks) inside or crossing the outline of a
+    // definition where a reference places it: by its block transform, or moved to the
+    // insertion point (WCS) of a reference that is neither rotated nor scaled. The host's
+    // result, 5100 when the caller owns a set to free.
     int selectPolylineBlockReferences(AcGePoint3d insertionPoint, AcDbPolyline* outline, ads_name selectionSet);
-    // Appends one asset per block reference inside or crossing the outline.
+    int selectPolylineBlockReferences(const AcGeMatrix3d& blockTransform, AcDbPolyline* outline,
+                                      ads_name selectionSet);
+    // Appends one asset per block reference inside or crossing the outline so placed.
     void getPolylineAssets(AcGePoint3d insertionPoint, AcDbPolyline* outline);
+    void getPolylineAssets(const AcGeMatrix3d& blockTransform, AcDbPolyline* outline);
 
     // Writes every asset to the register under the room's location id (CAsset::applyToQPX).
     void applyToQPX(CStoredProcedure* procedure, int drawingID, int locationID, int timeout);
