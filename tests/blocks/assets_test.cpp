@@ -108,3 +108,27 @@ TEST_F(RoomAssets, AnInsertionPointAloneMovesTheOutline)
     ASSERT_EQ(assets.getCount(), 1);
     EXPECT_EQ(assets.getAt(0)->getBlockIdentifier(), "IN");
 }
+
+TEST_F(RoomAssets, OnlySingleReferencesOfNamedDefinitionsBecomeAssets)
+{
+    const AcDbObjectId room = insertSpace(*newRoom("Hall", "H1"), rectangle(0, 0, 4000, 4000), AcGePoint3d::kOrigin);
+    asset("DESK", AcGePoint3d(1000, 1000, 0));
+    // Another room's reference, a multiple insert and an anonymous definition's reference.
+    const AcDbObjectId other = insertSpace(*newRoom("Cupboard", "C1"), rectangle(2000, 2000, 100, 100),
+                                           AcGePoint3d(2000, 2000, 0));
+    ASSERT_FALSE(other.isNull());
+    const AcDbObjectId lamp = definition("LAMP");
+    rectangle(-10, -10, 20, 20, lamp);
+    auto* grid = new AcDbMInsertBlock;
+    grid->setBlockTableRecord(lamp);
+    grid->setPosition(AcGePoint3d(3000, 1000, 0));
+    grid->setColumns(2);
+    grid->setColumnSpacing(100);
+    post(grid);
+    const AcDbObjectId anonymous = definition("*U7");
+    rectangle(-10, -10, 20, 20, anonymous);
+    reference(anonymous, AcGePoint3d(1000, 3000, 0));
+
+    std::vector<AcGePoint3d> positions;
+    EXPECT_EQ(gathered(room, &positions), (std::vector<std::string>{"DESK"}));
+}
