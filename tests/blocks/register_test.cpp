@@ -19,12 +19,15 @@
 #include "blocks/kavroattribute.h"
 #include "common/chain.h"
 #include "common/pgserver.h"
+#include "common/tempdir.h"
+#include "database/debuglogpath.h"
 #include "database/exstoredprocedure.h"
 #include "database/sqlstatement.h"
 #include "database/storedprocedure.h"
 
 #include <gtest/gtest.h>
 #include <memory>
+#include <pugixml.hpp>
 #include <string>
 #include <vector>
 
@@ -87,6 +90,24 @@ std::vector<std::string> hyperlinksOf(const CHyperlinks* list)
     for (int i = 0; list && i < list->getCount(); ++i)
         result.push_back(std::string(list->getAt(i)->getHref()) + "|" + list->getAt(i)->getDescription().GetString());
     return result;
+}
+
+// Each execution the debug log recorded: the procedure's name, then each parameter as
+// name, type word and declared size, in the order they went to the command.
+std::vector<std::string> recordedCalls(const std::string& path)
+{
+    pugi::xml_document document;
+    EXPECT_TRUE(document.load_file(path.c_str()));
+    std::vector<std::string> calls;
+    for (const pugi::xml_node record : document.child("debugging").children("error")) {
+        const pugi::xml_node call = record.child("storedProcedure");
+        std::string text = call.child_value("name");
+        for (const pugi::xml_node parameter : call.child("parameters").children("parameter"))
+            text += std::string(" ") + parameter.child_value("parameterName") + ":" +
+                    parameter.child_value("parameterType") + ":" + parameter.child_value("parameterSize");
+        calls.push_back(text);
+    }
+    return calls;
 }
 
 class RegisterTest : public ::testing::Test
@@ -420,4 +441,70 @@ TEST_F(RegisterTest, ARowThatCannotBeReadRaisesTheRecordOfTheCallAndKeepsTheRows
     EXPECT_EQ(proc->getParameters(), nullptr);
     ASSERT_EQ(assets.getCount(), 1) << "the row before the failure stays, the failing one is not added";
     EXPECT_EQ(assets.getAt(0)->getHandle(), "7A1");
+}
+
+TEST_F(RegisterTest, EveryCallDeclaresTheProceduresParametersInItsOrder)
+{
+    TempDir dir;
+    const std::string path = dir.file("debug.xml");
+    debugLogPath = path.c_str();
+    auto proc = procedure();
+    CBlockDWGRoom tpRoom;
+    tpRoom.setHandle(CString("9A"));
+    tpRoom.setAssets(new CAssets);
+    tpRoom.getAssets()->add(asset("9A1", "CHAIR", 1).release());
+    tpRoom.exportTP(proc.get(), 5, 982900, "p");
+    CBlockDWGFloor tpFloor;
+    tpFloor.exportTP(proc.get(), 5, 982901, "p");
+    CBlockQPXRoom room;
+    room.setAssets(new CAssets);
+    room.getAssets()->add(asset("9B1", "CHAIR", 1).release());
+    room.getAssets()->getAt(0)->getAttributes()->deleteObjects();
+    room.getAssets()->getAt(0)->getAttributes()->add(new CAttribute("T", "v", 1), 0);
+    room.applyToQPX(proc.get(), 98290, 5);
+    CBlockQPXSite site;
+    site.setLocationID(982902);
+    site.applyToQPX(proc.get(), 98290, 5);
+    CBlocks blocks;
+    blocks.getQPXBlocks(proc.get(), 5, 982999, 1);
+    CAttributes attributes;
+    attributes.getAssetAttributes(proc.get(), 98290, "9B1", 5);
+    blocks.getCategoryDWGBlocks(proc.get(), 5, 982999, nullptr);
+    CAssets assets;
+    assets.getCategoryAssets(proc.get(), 5, 982999, nullptr);
+    CHyperlinks hyperlinks;
+    hyperlinks.getBlockHyperlinks(proc.get(), 5, 982999, "9A");
+    hyperlinks.getAssetHyperlinks(proc.get(), 5, 982999, "9A1");
+    debugLogPath.Empty();
+
+    const std::string space = " @area:decimal:9 @areaType:varchar:255 @costCentre:varchar:255 @date:varchar:255 "
+                              "@dateLastMove:varchar:255 @deptCharge:varchar:255 @handle:varchar:255 "
+                              "@perimeter:decimal:9 @roomHeight:decimal:9 @specialReq:varchar:255 "
+                              "@tagType:varchar:255 @totStaff:varchar:255 @totWkStns:varchar:255 @volume:decimal:9 "
+                              "@exportParameters:varchar:255";
+    const std::string asset = " @handle:varchar:255 @acadBlockIdentifier:varchar:100 "
+                              "@acadBlockDescription:varchar:255 @uniqueDescription:varchar:255 "
+                              "@pointX:decimal:9 @pointY:decimal:9 @assetExistsInLocation:boolean:1";
+    const std::string registerSpace = " @locationID:int:4 @parentID:int:4 @name:varchar:255 @code:varchar:255 "
+                                      "@statusExists:boolean:1 @statusDuplicate:boolean:1 @area:decimal:9 "
+                                      "@handle:varchar:255 @perimeter:decimal:9 @precision:int:4";
+    EXPECT_EQ(recordedCalls(path),
+              (std::vector<std::string>{
+                  "__to_exportSpaceBlockToTP @parentID:int:4 @name:varchar:255 @code:varchar:255" + space,
+                  "__to_tp_exportAsset @locationID:int:4" + asset + " @exportParameters:varchar:255",
+                  "__to_exportGrossAreaBlocktoTP @locationID:int:4" + space,
+                  "__to_setRoomBlockInQPX" + registerSpace,
+                  "__to_applyAssetToQPX @locationID:int:4 @drawingID:int:4" + asset +
+                      " @excludedFromTakeoff:boolean:1",
+                  "__to_applyAssetAttributeToQPX @drawingID:int:4 @handle:varchar:255 @tag:varchar:255 "
+                  "@value:varchar:255 @exists:boolean:1",
+                  "__to_setSiteBlockInQPX @locationID:int:4 @area:decimal:9 @handle:varchar:255 @perimeter:decimal:9 "
+                  "@precision:int:4",
+                  "__to_getBlocksFromQPX @parentID:int:4",
+                  "[vlx]..[getAssetAttributes] @drawingID:int:4 @handle:varchar:50",
+                  "__gr_getCategoryBlocks @categoryID:int:4",
+                  "__gr_getCategoryAssets @categoryID:int:4",
+                  "__gr_getBlockHyperlinks @categoryID:int:4 @handle:varchar:255",
+                  "__gr_getAssetHyperlinks @categoryID:int:4 @handle:varchar:255",
+              }));
 }
