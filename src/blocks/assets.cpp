@@ -162,16 +162,18 @@ void CAssets::getLocationAssets(CStoredProcedure* procedure, int locationID, int
             auto asset = std::make_unique<CAsset>();
             asset->setLocationID(locationID);
             asset->setDrawingID(rows.integer("drawingID"));
-            asset->setHandle(rows.text("handle"));
+            const CString handle = rows.text("handle");
+            asset->setHandle(handle);
             asset->setBlockIdentifier(rows.text("acadBlockIdentifier"));
             asset->setBlockDescription(rows.text("atDescription"));
             asset->setUniqueDescription(rows.text("aDescription"));
             asset->setPointX(static_cast<double>(rows.value("aX")));
             asset->setPointY(static_cast<double>(rows.value("aY")));
             asset->setExistsInLocation(rows.text("status") == "0" ? 0 : 1);
-            // The attribute query runs while this row set is open, without a time-out.
+            // The attribute query, by the row's own handle text, runs while this row set is
+            // open, without a time-out.
             asset->setAttributes(new CAttributes);
-            asset->getAttributes()->getAssetAttributes(procedure, asset->getDrawingID(), asset->getHandle(), 0);
+            asset->getAttributes()->getAssetAttributes(procedure, asset->getDrawingID(), handle, 0);
             add(asset.release());
         });
     });

@@ -277,10 +277,10 @@ TEST_F(RegisterTest, RegisterBlocksReadBackAsTheirKindsWithFlagsNullsAndNestedAs
          "unique_description, point_x, point_y, exists_in_location) VALUES "
          "(98250, 'D1', 982501, 'CHAIR', NULL, 'Chair 1', 1.5, 2.5, true), "
          "(98250, 'D2', 982501, 'TABLE', 'Table', NULL, 3, 4, false), "
-         "(98250, 'D3', 982505, 'LAMP', 'Lamp', 'Lamp 1', 5, 6, true)");
+         "(98250, 'd3', 982505, 'LAMP', 'Lamp', 'Lamp 1', 5, 6, true)");
     exec("INSERT INTO register_asset_attributes (drawing_id, handle_text, tag, tag_value, exists_flag) VALUES "
          "(98250, 'D1', 'Colour', 'red', true), (98250, 'D1', 'COLOUR', NULL, true), "
-         "(98250, 'D1', 'Gone', 'x', false)");
+         "(98250, 'D1', 'Gone', 'x', false), (98250, 'd3', 'Shade', 'green', true)");
 
     CBlocks blocks;
     auto* first = new CBlockQPXSite;
@@ -323,7 +323,10 @@ TEST_F(RegisterTest, RegisterBlocksReadBackAsTheirKindsWithFlagsNullsAndNestedAs
     EXPECT_EQ(chair->getExistsInLocation(), 1);
     EXPECT_EQ(assets->getAt(1)->getExistsInLocation(), 0) << "status \"0\"";
     EXPECT_EQ(attributesOf(chair->getAttributes()), (std::vector<std::string>{"Colour=red", "COLOUR="}));
-    EXPECT_EQ(static_cast<CBlockQPX*>(blocks.getAt(5))->getAssets()->getCount(), 1);
+    const CAssets* lamps = static_cast<CBlockQPX*>(blocks.getAt(5))->getAssets();
+    ASSERT_EQ(lamps->getCount(), 1);
+    EXPECT_EQ(attributesOf(lamps->getAt(0)->getAttributes()), (std::vector<std::string>{"Shade=green"}))
+        << "the attributes are asked for by the register's own handle text";
 
     CBlocks without;
     without.getQPXBlocks(proc.get(), 33, parent, 0);
