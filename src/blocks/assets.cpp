@@ -7,6 +7,7 @@
 #include "host/hostguards.h"
 #include "owning.h"
 #include "procedurecall.h"
+#include "rowset.h"
 #include "support/kavroguard.h"
 
 #include <vector>

@@ -3,6 +3,7 @@
 #include "blocks/kavroattribute.h"
 #include "owning.h"
 #include "procedurecall.h"
+#include "rowset.h"
 #include "support/kavroguard.h"
 
 #include <cmath>

@@ -1,6 +1,8 @@
 #include "blocks/blocks.h"
 
 #include "arx/dbdatabase.h"
+#include "blocks/assets.h"
+#include "blocks/attributes.h"
 #include "blocks/blockdwgbuilding.h"
 #include "blocks/blockdwgfloor.h"
 #include "blocks/blockdwgroom.h"
@@ -9,8 +11,6 @@
 #include "blocks/blockqpxfloor.h"
 #include "blocks/blockqpxroom.h"
 #include "blocks/blockqpxsite.h"
-#include "blocks/assets.h"
-#include "blocks/attributes.h"
 #include "blocks/hatch.h"
 #include "blocks/hyperlinks.h"
 #include "blocks/kavroattribute.h"
@@ -20,6 +20,7 @@
 #include "host/hostguards.h"
 #include "owning.h"
 #include "procedurecall.h"
+#include "rowset.h"
 #include "support/kavroguard.h"
 #include "support/utilities.h"
 

@@ -3,6 +3,7 @@
 #include "arx/dbdatabase.h"
 #include "owning.h"
 #include "procedurecall.h"
+#include "rowset.h"
 #include "support/kavroguard.h"
 
 #include <memory>
