@@ -8,6 +8,7 @@
 #include "host/hostguards.h"
 #include "host/layer.h"
 #include "owning.h"
+#include "procedurecall.h"
 #include "support/kavroexceptions.h"
 #include "support/kavroguard.h"
 
@@ -186,5 +187,54 @@ void CAsset::hyperlinkAsset(AcDbEntity* entity)
             });
         CAttributes::forEachAttribute(reference, AcDb::kForWrite,
                                       [&](AcDbAttribute* attribute) { hyperlinkEntity(attribute); });
+    });
+}
+
+void CAsset::applyToQPX(CStoredProcedure* procedure, int drawingID, int locationID, int timeout)
+{
+    CParameters parameters;
+    CStoredProcedure::Attachment attached;
+    procedureGuard(procedure, "CAsset::applyToQPX", __FILE__, [&] {
+        using namespace procedurecall;
+        addInt(parameters, "@locationID", locationID);
+        addInt(parameters, "@drawingID", drawingID);
+        addText(parameters, "@handle", 255, getHandle());
+        addText(parameters, "@acadBlockIdentifier", 100, m_blockIdentifier);
+        addText(parameters, "@acadBlockDescription", 255, m_blockDescription);
+        addText(parameters, "@uniqueDescription", 255, m_uniqueDescription);
+        addDecimal(parameters, "@pointX", m_pointX);
+        addDecimal(parameters, "@pointY", m_pointY);
+        addFlag(parameters, "@assetExistsInLocation", m_existsInLocation);
+        addOutputFlag(parameters, "@excludedFromTakeoff");
+        procedure->setTimeout(timeout);
+        procedure->setName("__to_applyAssetToQPX");
+        attached.attach(procedure, &parameters);
+        procedure->execSPNoReturnParasReturn();
+        // Any non-zero flag excludes; a NULL left the flag as sent (false).
+        const _variant_t excluded = parameters.getParameter("@excludedFromTakeoff")->getValue();
+        if (static_cast<long>(excluded) == 0 && m_existsInLocation != 0 && m_attributes)
+            m_attributes->applyToQPX(procedure, drawingID, getHandle(), timeout);
+    });
+}
+
+void CAsset::exportTP(CStoredProcedure* procedure, int timeout, CString exportParameters)
+{
+    CParameters parameters;
+    CStoredProcedure::Attachment attached;
+    procedureGuard(procedure, "CAsset::exportTP", __FILE__, [&] {
+        using namespace procedurecall;
+        addInt(parameters, "@locationID", m_locationID);
+        addText(parameters, "@handle", 255, getHandle());
+        addText(parameters, "@acadBlockIdentifier", 100, m_blockIdentifier);
+        addText(parameters, "@acadBlockDescription", 255, m_blockDescription);
+        addText(parameters, "@uniqueDescription", 255, m_uniqueDescription);
+        addDecimal(parameters, "@pointX", m_pointX);
+        addDecimal(parameters, "@pointY", m_pointY);
+        addFlag(parameters, "@assetExistsInLocation", m_existsInLocation);
+        addText(parameters, "@exportParameters", 255, exportParameters);
+        procedure->setTimeout(timeout);
+        procedure->setName("__to_tp_exportAsset");
+        attached.attach(procedure, &parameters);
+        procedure->execSPNoReturnParas();
     });
 }

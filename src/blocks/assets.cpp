@@ -1,9 +1,13 @@
 #include "blocks/assets.h"
 
 #include "blocks/attributes.h"
+#include "blocks/hatch.h"
+#include "blocks/hyperlinks.h"
 #include "host/acadutilities.h"
 #include "host/hostguards.h"
 #include "owning.h"
+#include "procedurecall.h"
+#include "rowset.h"
 #include "support/kavroguard.h"
 
 #include <vector>
@@ -12,9 +16,9 @@ namespace {
 
 using Chain = std::unique_ptr<resbuf, int (*)(resbuf*)>;
 
-// The outline's vertices in the current UCS moved by the offset, one point per run of
-// equal vertices, as a chain of points.
-Chain polygonOf(AcDbPolyline* outline, const AcGePoint3d& offset)
+// The outline's vertices where the reference shows them (placed by its block transform),
+// in the current UCS, one point per run of equal vertices, as a chain of points.
+Chain polygonOf(AcDbPolyline* outline, const AcGeMatrix3d& blockTransform)
 {
     CAcadUtilities utilities;
     std::vector<AcGePoint3d> points;
@@ -22,9 +26,9 @@ Chain polygonOf(AcDbPolyline* outline, const AcGePoint3d& offset)
     for (unsigned int i = 0; i < outline->numVerts(); ++i) {
         AcGePoint3d vertex;
         outline->getPointAt(i, vertex);
-        const AcGePoint3d point = utilities.convertWCSToUCS(vertex);
+        const AcGePoint3d point = utilities.convertWCSToUCS(blockTransform.transform(vertex));
         if (i == 0 || !point.isEqualTo(previous, AcGeContext::gTol))
-            points.push_back(point + offset.asVector());
+            points.push_back(point);
         previous = point;
     }
     resbuf* head = nullptr;
@@ -82,11 +86,16 @@ void CAssets::deleteObjects()
 int CAssets::selectPolylineBlockReferences(AcGePoint3d insertionPoint, AcDbPolyline* outline,
                                            ads_name selectionSet)
 {
+    return selectPolylineBlockReferences(AcGeMatrix3d::translation(insertionPoint.asVector()), outline, selectionSet);
+}
+
+int CAssets::selectPolylineBlockReferences(const AcGeMatrix3d& blockTransform, AcDbPolyline* outline,
+                                           ads_name selectionSet)
+{
     return kavroGuard("CAssets::selectPolylineBlockReferences", __FILE__, [&] {
-        const AcGePoint3d offset = CAcadUtilities().convertWCSToUCS(insertionPoint);
         if (outline->numVerts() == 0)
             return 0;
-        const Chain polygon = polygonOf(outline, offset);
+        const Chain polygon = polygonOf(outline, blockTransform);
         const Chain filter(acutBuildList(RTDXF0, "INSERT", 2, "~ROOM-*", 0), acutRelRb);
         return acedSSGet("CP", polygon.get(), nullptr, filter.get(), selectionSet);
     });
@@ -94,9 +103,14 @@ int CAssets::selectPolylineBlockReferences(AcGePoint3d insertionPoint, AcDbPolyl
 
 void CAssets::getPolylineAssets(AcGePoint3d insertionPoint, AcDbPolyline* outline)
 {
+    getPolylineAssets(AcGeMatrix3d::translation(insertionPoint.asVector()), outline);
+}
+
+void CAssets::getPolylineAssets(const AcGeMatrix3d& blockTransform, AcDbPolyline* outline)
+{
     kavroGuard("CAssets::getPolylineAssets", __FILE__, [&] {
         SelectionSet set;
-        if (set.take(selectPolylineBlockReferences(insertionPoint, outline, set.name())) != RTNORM)
+        if (set.take(selectPolylineBlockReferences(blockTransform, outline, set.name())) != RTNORM)
             return;
         set.forEachId([&](AcDbObjectId id) {
             if (CAsset* asset = assetOf(id))
@@ -125,4 +139,80 @@ CAsset* CAssets::assetOf(AcDbObjectId id) const
     asset->setAttributes(new CAttributes);
     asset->getAttributes()->extractAttributeValues(reference);
     return asset.release();
+}
+
+void CAssets::applyToQPX(CStoredProcedure* procedure, int drawingID, int locationID, int timeout)
+{
+    kavroGuard("CAssets::applyToQPX", __FILE__, [&] {
+        for (CAsset* asset : m_assets)
+            asset->applyToQPX(procedure, drawingID, locationID, timeout);
+    });
+}
+
+void CAssets::getLocationAssets(CStoredProcedure* procedure, int locationID, int timeout)
+{
+    CParameters parameters;
+    CStoredProcedure::Attachment attached;
+    procedureGuard(procedure, "CAssets::getLocationAssets", __FILE__, [&] {
+        procedurecall::addInt(parameters, "@locationID", locationID);
+        procedure->setTimeout(timeout);
+        procedure->setName("[vlx]..[getLocationAssets]");
+        attached.attach(procedure, &parameters);
+        RowSet rows(procedure->execSPReturnParas());
+        rows.forEachRow([&] {
+            auto asset = std::make_unique<CAsset>();
+            asset->setLocationID(locationID);
+            asset->setDrawingID(rows.integer("drawingID"));
+            const CString handle = rows.text("handle");
+            asset->setHandle(handle);
+            asset->setBlockIdentifier(rows.text("acadBlockIdentifier"));
+            asset->setBlockDescription(rows.text("atDescription"));
+            asset->setUniqueDescription(rows.text("aDescription"));
+            asset->setPointX(static_cast<double>(rows.value("aX")));
+            asset->setPointY(static_cast<double>(rows.value("aY")));
+            asset->setExistsInLocation(rows.text("status") == "0" ? 0 : 1);
+            // The attribute query, by the row's own handle text, runs while this row set is
+            // open, without a time-out.
+            asset->setAttributes(new CAttributes);
+            asset->getAttributes()->getAssetAttributes(procedure, asset->getDrawingID(), handle, 0);
+            add(asset.release());
+        });
+    });
+}
+
+void CAssets::getCategoryAssets(CStoredProcedure* procedure, int timeout, int categoryID, CHatch* hatch)
+{
+    CParameters parameters;
+    CStoredProcedure::Attachment attached;
+    procedureGuard(procedure, "CAssets::getCategoryAssets", __FILE__, [&] {
+        procedurecall::addInt(parameters, "@categoryID", categoryID);
+        procedure->setTimeout(timeout);
+        procedure->setName("__gr_getCategoryAssets");
+        attached.attach(procedure, &parameters);
+        RowSet rows(procedure->execSPReturnParas());
+        rows.forEachRow([&] {
+            auto asset = std::make_unique<CAsset>();
+            CString text;
+            if (rows.text("maHandle", text))
+                asset->setHandle(text);
+            if (rows.text("maDescription", text))
+                asset->setBlockDescription(text);
+            if (rows.text("maUniqueDescription", text))
+                asset->setUniqueDescription(text);
+            // An asset keeps its hyperlink list even when the category has none for it.
+            asset->setHyperlinks(new CHyperlinks);
+            asset->getHyperlinks()->getAssetHyperlinks(procedure, timeout, categoryID, asset->getHandle());
+            if (hatch)
+                asset->setHatch(copyOf(*hatch));
+            add(asset.release());
+        });
+    });
+}
+
+void CAssets::exportTP(CStoredProcedure* procedure, int timeout, CString exportParameters)
+{
+    kavroGuard("CAssets::exportTP", __FILE__, [&] {
+        for (CAsset* asset : m_assets)
+            asset->exportTP(procedure, timeout, exportParameters);
+    }, 0);
 }

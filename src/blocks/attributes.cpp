@@ -2,6 +2,8 @@
 
 #include "blocks/kavroattribute.h"
 #include "owning.h"
+#include "procedurecall.h"
+#include "rowset.h"
 #include "support/kavroguard.h"
 
 #include <cmath>
@@ -204,4 +206,27 @@ void CAttributes::applyToDWG(AcDbObjectId entityId, AcGeMatrix3d transform, AcGe
 void CAttributes::deleteObjects()
 {
     kavroGuard("CAttributes::deleteObjects", __FILE__, [&] { deleteAll(m_attributes); });
+}
+
+void CAttributes::applyToQPX(CStoredProcedure* procedure, int drawingID, CString handle, int timeout)
+{
+    procedureGuard(procedure, "CAttributes::applyToQPX", __FILE__, [&] {
+        for (CAttribute* attribute : m_attributes)
+            attribute->applyToQPX(procedure, drawingID, handle, timeout);
+    });
+}
+
+void CAttributes::getAssetAttributes(CStoredProcedure* procedure, int drawingID, CString handle, int timeout)
+{
+    CParameters parameters;
+    CStoredProcedure::Attachment attached;
+    procedureGuard(procedure, "CAttributes::getAssetAttributes", __FILE__, [&] {
+        procedurecall::addInt(parameters, "@drawingID", drawingID);
+        procedurecall::addText(parameters, "@handle", 50, handle);
+        procedure->setTimeout(timeout);
+        procedure->setName("[vlx]..[getAssetAttributes]");
+        attached.attach(procedure, &parameters);
+        RowSet rows(procedure->execSPReturnParas());
+        rows.forEachRow([&] { adopt(new CAttribute(rows.text("aTag"), rows.text("aValue"), 1)); });
+    });
 }

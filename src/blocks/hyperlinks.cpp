@@ -2,6 +2,8 @@
 
 #include "arx/dbdatabase.h"
 #include "owning.h"
+#include "procedurecall.h"
+#include "rowset.h"
 #include "support/kavroguard.h"
 
 #include <memory>
@@ -86,5 +88,41 @@ Acad::ErrorStatus CHyperlinks::setEntityHyperlinks(AcDbEntity* entity, bool reve
         const Chain link = owned(acutBuildList(1001, kHyperlinkApp, 1000, first->getHref().GetString(), 1002, "{",
                                                1000, first->getDescription().GetString(), 1002, "}", 0));
         return entity->setXData(link.get());
+    });
+}
+
+void CHyperlinks::getBlockHyperlinks(CStoredProcedure* procedure, int timeout, int categoryID, CString handle)
+{
+    getRegisterHyperlinks(procedure, timeout, categoryID, handle, "__gr_getBlockHyperlinks",
+                          "CHyperlinks::getBlockHyperlinks");
+}
+
+void CHyperlinks::getAssetHyperlinks(CStoredProcedure* procedure, int timeout, int categoryID, CString handle)
+{
+    getRegisterHyperlinks(procedure, timeout, categoryID, handle, "__gr_getAssetHyperlinks",
+                          "CHyperlinks::getAssetHyperlinks");
+}
+
+void CHyperlinks::getRegisterHyperlinks(CStoredProcedure* procedure, int timeout, int categoryID,
+                                        const CString& handle, const char* procedureName, const char* procSig)
+{
+    CParameters parameters;
+    CStoredProcedure::Attachment attached;
+    procedureGuard(procedure, procSig, __FILE__, [&] {
+        procedurecall::addInt(parameters, "@categoryID", categoryID);
+        procedurecall::addText(parameters, "@handle", 255, handle);
+        procedure->setTimeout(timeout);
+        procedure->setName(procedureName);
+        attached.attach(procedure, &parameters);
+        RowSet rows(procedure->execSPReturnParas());
+        rows.forEachRow([&] {
+            auto item = std::make_unique<CHyperlink>();
+            CString text;
+            if (rows.text("bhHref", text))
+                item->setHref(text);
+            if (rows.text("bhDescription", text))
+                item->setDescription(text);
+            adopt(item.release());
+        });
     });
 }

@@ -12,6 +12,7 @@ class CAttributes;
 class CHatch;
 class CHyperlinks;
 class CKavroExceptions;
+class CStoredProcedure;
 
 class CAsset
 {
@@ -73,6 +74,12 @@ public:
     void hyperlinkHatch(AcDbObjectId* hatchId);
     // The reference, the entities of its definition and its attributes.
     void hyperlinkAsset(AcDbEntity* entity);
+
+    // Writes the asset to the register under the room's location id; its attributes follow
+    // when it exists in the location and the register does not exclude it from take-off.
+    void applyToQPX(CStoredProcedure* procedure, int drawingID, int locationID, int timeout);
+    // Writes the asset to the TP database with "__to_tp_exportAsset" under its own location id.
+    void exportTP(CStoredProcedure* procedure, int timeout, CString exportParameters);
 
 private:
     AcDbObjectId m_objectId;

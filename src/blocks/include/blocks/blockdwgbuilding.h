@@ -3,9 +3,15 @@
 
 #include "blocks/blockdwg.h"
 
+class CStoredProcedure;
+
 class CBlockDWGBuilding : public CBlockDWG
 {
 public:
     CBlockDWGBuilding();
     CBlockDWGBuilding(AcDbBlockReference* reference, AcApDocument* document);
+
+    // The TP export: writes the building with "__to_exportSpaceBlockToTP" under the time-out the
+    // procedure already holds (timeout is not used).
+    void exportTP(CStoredProcedure* procedure, int timeout, int parentID, CString exportParameters);
 };

@@ -3,9 +3,15 @@
 
 #include "blocks/blockdwg.h"
 
+class CStoredProcedure;
+
 class CBlockDWGFloor : public CBlockDWG
 {
 public:
     CBlockDWGFloor();
     CBlockDWGFloor(AcDbBlockReference* reference, AcApDocument* document);
+
+    // The TP export: writes the floor's gross area with "__to_exportGrossAreaBlocktoTP" under the
+    // time-out the procedure already holds (timeout is not used).
+    void exportTP(CStoredProcedure* procedure, int timeout, int locationID, CString exportParameters);
 };

@@ -3,9 +3,15 @@
 
 #include "blocks/blockdwg.h"
 
+class CStoredProcedure;
+
 class CBlockDWGSite : public CBlockDWG
 {
 public:
     CBlockDWGSite();
     CBlockDWGSite(AcDbBlockReference* reference, AcApDocument* document);
+
+    // The TP export: writes the site's gross area with "__to_exportGrossAreaBlocktoTP" under the
+    // command time-out.
+    void exportTP(CStoredProcedure* procedure, int timeout, int locationID, CString exportParameters);
 };

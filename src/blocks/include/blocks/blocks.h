@@ -16,6 +16,8 @@ class AcApDocument;
 class AcDbBlockReference;
 class AcDbObject;
 class CAcadDrawing;
+class CHatch;
+class CStoredProcedure;
 
 class CBlocks
 {
@@ -65,6 +67,14 @@ public:
     void getAcadBlocks(CAcadDrawing* drawing, void* unused);
     void getLegendBlock_SS(CAcadDrawing* drawing);
     void getPieBlock_SS(CAcadDrawing* drawing);
+
+    // Appends one drawing-side block per row of "__gr_getCategoryBlocks" for the report
+    // category: handle, name, code, area, the NAME, AREA and AUX texts it swaps in, the
+    // category's hyperlinks of the block and, when a hatch style is given, a copy of it.
+    void getCategoryDWGBlocks(CStoredProcedure* procedure, int timeout, int categoryID, CHatch* hatch);
+    // Appends one register block per row of "__to_getBlocksFromQPX" under the parent, as
+    // the kind the row's type names; with withAssets, each room gets its location's assets.
+    void getQPXBlocks(CStoredProcedure* procedure, int timeout, int parentID, int withAssets);
 
 private:
     // The space block of a reference whose definition has the name, by its kind.

@@ -11,6 +11,8 @@
 #include "blocks/hyperlink.h"
 #include "mfc/carray.h"
 
+class CStoredProcedure;
+
 class CHyperlinks
 {
 public:
@@ -37,6 +39,15 @@ public:
     // Makes the list, in list order or reversed, the hyperlinks of an entity open for write.
     Acad::ErrorStatus setEntityHyperlinks(AcDbEntity* entity, bool reversed) const;
 
+
+    // Append the hyperlinks the server holds for a block's or an asset's handle in a report
+    // category ("__gr_getBlockHyperlinks", "__gr_getAssetHyperlinks"), in the server's order.
+    void getBlockHyperlinks(CStoredProcedure* procedure, int timeout, int categoryID, CString handle);
+    void getAssetHyperlinks(CStoredProcedure* procedure, int timeout, int categoryID, CString handle);
+
 private:
+    void getRegisterHyperlinks(CStoredProcedure* procedure, int timeout, int categoryID, const CString& handle,
+                               const char* procedureName, const char* procSig);
+
     CArray<CHyperlink*> m_items;
 };
