@@ -4,29 +4,15 @@
 #include "arx/dbdatabase.h"
 #include "blocks/attributes.h"
 #include "blocks/blockdwg.h"
-#include "blocks/blocks.h"
 #include "host/acadutilities.h"
 #include "host/hostguards.h"
 #include "module/preferences.h"
 #include "module/slabmend.h"
+#include "spaceblocks.h"
 #include "support/kavroexceptions.h"
 #include "support/utilities.h"
 
 namespace {
-
-// The space blocks of the drawing, each loaded as its kind (room, or floor for the gross
-// area), destroyed with the list.
-class SpaceBlocks
-{
-public:
-    explicit SpaceBlocks(CAcadDrawing* drawing) { m_blocks.getKavroDWGBlocks_SS(drawing, nullptr, 0, "f"); }
-    ~SpaceBlocks() { m_blocks.destroyBlocks(); }
-    int count() const { return m_blocks.count(); }
-    CBlockDWG* at(int index) const { return static_cast<CBlockDWG*>(m_blocks.getAt(index)); }
-
-private:
-    CBlocks m_blocks;
-};
 
 CString areaUnit(int units) { return units == 1 ? "sq.ft." : "sq.m."; }
 CString lengthUnit(int units) { return units == 1 ? "ft." : "m."; }
