@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <thread>
@@ -42,7 +43,9 @@ bool startProgram(const std::string& program, const std::vector<std::string>& ar
     pid_t pid = 0;
     const int status = posix_spawnp(&pid, program.c_str(), actions.get(), nullptr, argv.data(), environ);
     if (status != 0) {
-        error = program + ": " + std::strerror(status);
+        // The spawn tells a folder it cannot enter by the same code as a missing program.
+        const bool noFolder = !workingFolder.empty() && !std::filesystem::is_directory(workingFolder);
+        error = program + (noFolder ? " in " + workingFolder : std::string()) + ": " + std::strerror(status);
         return false;
     }
     std::thread([pid] {
