@@ -325,6 +325,15 @@ class DeleteTest(ModuleCase):
         polylines = [[tuple(p) for p in e.get_points("xy")] for e in msp.query("LWPOLYLINE")]
         self.assertIn(placed, polylines)
 
+    def test_picks_on_a_plan_without_spaces(self):
+        title = ezdxf.readfile(self.plain).modelspace().query('INSERT[name=="TITLE"]')[0]
+        out_path = os.path.join(self.dir, "out.dxf")
+        out = self.run_module(["ksc_dsd", "#" + title.dxf.handle, "kdb", "#" + title.dxf.handle, "kdb", "^C",
+                               "SAVEAS", out_path, "QUIT"], self.plain)
+        self.assertEqual(out, SPACE_PICK + DELETE_TITLE + DELETE_PICK + "\nInvalid Selection\n\n"
+                         + DELETE_TITLE + DELETE_PICK + "Cancelled by User.\n")
+        self.assertEqual(len(ezdxf.readfile(out_path).modelspace().query('INSERT[name=="TITLE"]')), 1)
+
 
 class RoomAreaCsvTest(ModuleCase):
     def read_csv(self, path):
