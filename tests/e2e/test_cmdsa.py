@@ -406,6 +406,26 @@ class RoomAreaCsvTest(ModuleCase):
         self.assertEqual(lines[-4:-1], [b"", b"", lines[-2]])
         self.assertTrue(lines[-2].startswith(b"GROSS AREA,"))
 
+    def test_the_total_takes_the_units_of_the_last_room(self):
+        doc = ezdxf.readfile(self.plan)
+        last = doc.entitydb[spaces(self.plan)[-1].dxf.handle]
+        for metric in (True, False):
+            suffixes = (("sq.ft.", "sq.m."), ("ft.", "m.")) if metric else (("sq.m.", "sq.ft."), ("m.", "ft."))
+            items = []
+            for code, value in last.get_xdata("ADE"):
+                for old, new in suffixes:
+                    if value.startswith(("AREA=", "PERIMETER=")) and value.endswith(old):
+                        value = value[:-len(old)] + new
+                        break
+                items.append((code, value))
+            last.set_xdata("ADE", items)
+            doc.saveas(self.plan)
+            self.run_module(["kcsv", "QUIT"])
+            data = self.read_csv(os.path.join(self.dir, "plan.csv"))
+            self.assertEqual(data, self.expected(self.plan, 2))
+            total = [line for line in data.split(b"\r\n") if line.startswith(b"Total,")][0]
+            self.assertEqual(total.split(b",")[2], b"m\xb2" if metric else b"ft\xb2")
+
     def test_a_plan_without_spaces(self):
         self.write_prefs(precision=2)
         plan = shutil.copy(self.plain, os.path.join(self.dir, "plain.dxf"))
