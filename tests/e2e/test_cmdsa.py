@@ -272,7 +272,7 @@ class HelpAndDiagnosticsTest(ModuleCase):
     def test_answers_failures_and_a_cancel(self):
         missing = os.path.join(self.dir, "missing", "diagnosis.xml")
         out = self.run_module(["kd8", "0", "2.5", "-7", "some text", "kd9", missing, "kd8", "", "", "", "^C",
-                               "kd1", "QUIT"], self.plain,
+                               "kd1", "kd3", "/tmp/some file.txt", "QUIT"], self.plain,
                               stderr="[Error Detected.] slabmend::diagnosticXML\n"
                                      "\txmlutilities::CXMLUtilities::createXMLDoc\n\nunhandled error\n")
         self.assertIn("boolean user input test successful - 0\n", out)
@@ -282,8 +282,11 @@ class HelpAndDiagnosticsTest(ModuleCase):
         self.assertNotIn("xml test completed", out)
         self.assertFalse(os.path.exists(os.path.dirname(missing)))
         # A cancelled text question ends the diagnostic; the next command runs.
+        # Without a display the file dialog asks for the path on the command line.
         self.assertTrue(out.endswith("<diagnosis>:\n*Cancel*\nbasic test - output to commandline\n"
-                                     "basic test successful\nbasic test completed\n"), out)
+                                     "basic test successful\nbasic test completed\n"
+                                     "dialog test - opens browse for file dialog\n\nOpen: dialog test completed\n"),
+                        out)
 
 
 class DeleteTest(ModuleCase):
