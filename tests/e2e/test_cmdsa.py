@@ -241,6 +241,7 @@ class HelpAndDiagnosticsTest(ModuleCase):
 
     def test_all_diagnostics_with_the_default_answers(self):
         target = os.path.join(self.data_dir(), "kavroDiagnosis.xml")
+        os.makedirs(self.data_dir(), exist_ok=True)
         with open(target, "w") as f:
             f.write("an older file")
         out = self.run_module(["kda", "", "", "", "", "", "QUIT"], self.plain)
