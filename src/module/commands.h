@@ -58,3 +58,27 @@ void iterateThroughKavroBlockReference(AcGeMatrix3d ucs, CBlockDWG* block, AcDbB
 void syncXDataToAttributes();
 // "kbta": sets every AUX attribute to one blank.
 void blankThirdAttribute();
+// "klb": lists the space blocks (and their assets) as comma-separated lines, by handle.
+void listBlockNameIdentifier();
+// "ksc_dsd": prints one picked space block's attributes and XData.
+void displaySpaceDetails();
+
+// "k?" and "kd?": the listings of the user commands and of the diagnostics.
+void kavroHelp();
+void kavroDiagnosticsHelp();
+
+// "kda", "kd1", "kd3" to "kd9": checks of the module's basic services on a user's machine.
+void diagnosticAll();
+void diagnosticBasic();
+void diagnosticDialog();
+void diagnosticErrorsA();
+void diagnosticErrorsB();
+void diagnosticErrorsC();
+void diagnosticErrorsD();
+void diagnosticUserInput();
+void diagnosticXML();
+
+// "kdb": turns one picked space block back into its outline.
+void blockDelete();
+// "kcsv": writes the room areas and perimeters to a CSV file beside the drawing and opens it.
+void createRoomAreaCSV();

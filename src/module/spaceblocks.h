@@ -8,16 +8,21 @@
 #include "support/kavroexceptions.h"
 
 // The space blocks of the drawing, each loaded as its kind (room, or floor for the gross
-// area), without assets, destroyed with the list.
+// area), destroyed with the list.
 class SpaceBlocks
 {
 public:
-    explicit SpaceBlocks(CAcadDrawing* drawing) { m_blocks.getKavroDWGBlocks_SS(drawing, nullptr, 0, "f"); }
+    // collectAssets as the collection takes it: 0 without assets.
+    explicit SpaceBlocks(CAcadDrawing* drawing, int collectAssets = 0)
+    {
+        m_blocks.getKavroDWGBlocks_SS(drawing, nullptr, collectAssets, "f");
+    }
     ~SpaceBlocks() { m_blocks.destroyBlocks(); }
     SpaceBlocks(const SpaceBlocks&) = delete;
     SpaceBlocks& operator=(const SpaceBlocks&) = delete;
     int count() const { return m_blocks.count(); }
     CBlockDWG* at(int index) const { return static_cast<CBlockDWG*>(m_blocks.getAt(index)); }
+    void sortByHandle(int ascending) { m_blocks.sortBlocksByHandle(ascending); }
 
 private:
     CBlocks m_blocks;

@@ -4,7 +4,6 @@
 #include "arx/dbdatabase.h"
 #include "blocks/attributes.h"
 #include "blocks/blockdwg.h"
-#include "blocks/blocks.h"
 #include "host/acadutilities.h"
 #include "host/hostguards.h"
 #include "module/preferences.h"
