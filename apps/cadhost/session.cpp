@@ -11,6 +11,7 @@
 #include "arx/acedcmd.h"
 #include "arx/acedinput.h"
 #include "arx/dbdatabase.h"
+#include "mfc/afxmessagebox.h"
 #include "win/headless.h"
 
 #include <cerrno>
@@ -144,6 +145,7 @@ std::unique_ptr<qv::InputSource> makeInput(const HostOptions& options, std::FILE
 int runHost(const HostOptions& options)
 {
     acdbHostApplicationServices()->setProduct(options.product);
+    AfxSetAppName(options.product.c_str()); // the caption of the framework's message boxes
     std::FILE* script = nullptr;
     std::unique_ptr<qv::InputSource> input = makeInput(options, script);
     if (!input) {

@@ -18,3 +18,6 @@ void updateSpaces();
 void updateTextSize();
 // "krt": rewrites every space block's attributes from its fields.
 void kavroRefreshTags();
+
+// "kprefs": the preferences dialog, modal.
+void kavroPreferences();

@@ -167,7 +167,7 @@ protected:
     void TearDown() override
     {
         qv::setMessageBoxSink(nullptr);
-        qv::setModalDriver(nullptr);
+        qv::setModalDriver([](CDialog&) {});
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
