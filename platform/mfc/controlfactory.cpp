@@ -184,9 +184,12 @@ QWidget* makeTabControl(const ControlBuild& where)
 int duToPixelsX(int du) { return (du * kBaseUnitX + 2) / 4; }
 int duToPixelsY(int du) { return (du * kBaseUnitY + 4) / 8; }
 
+// An 8-point Arial at 96 dpi: Liberation Sans has Arial's metrics, so that texts fit their
+// controls as the templates were drawn for; DejaVu Sans stands in where it is missing.
 QFont dialogFont()
 {
-    QFont font("DejaVu Sans");
+    QFont font;
+    font.setFamilies({"Liberation Sans", "Arial", "DejaVu Sans"});
     font.setPixelSize(10);
     return font;
 }
@@ -198,7 +201,8 @@ QWidget* createControl(const ControlBuild& where, const DialogItemTemplate& item
     case ControlKind::Static: {
         auto* label = new QLabel(QString::fromStdString(item.text), where.client);
         label->setAlignment((item.style & SS_RIGHT ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignTop);
-        label->setWordWrap(true);
+        // A text of one line keeps its whole text on it; a taller one wraps at blanks.
+        label->setWordWrap(item.cy >= 16);
         widget = label;
         break;
     }
@@ -211,6 +215,9 @@ QWidget* createControl(const ControlBuild& where, const DialogItemTemplate& item
     setControlId(widget, item.id);
     widget->setProperty("qvStyle", static_cast<unsigned>(item.style));
     widget->setGeometry(duToPixelsX(item.x), duToPixelsY(item.y), duToPixelsX(item.cx), duToPixelsY(item.cy));
+    // A one-line text longer than its control runs on to the right rather than being cut.
+    if (auto* label = qobject_cast<QLabel*>(widget); label && !label->wordWrap() && !(item.style & SS_RIGHT))
+        label->resize(std::max(label->width(), label->sizeHint().width()), label->height());
     widget->setEnabled(!(item.style & WS_DISABLED));
     widget->setVisible(!item.hidden);
     widget->installEventFilter(dialogKeys());

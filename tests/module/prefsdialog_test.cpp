@@ -11,6 +11,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -247,6 +248,34 @@ TEST_F(PrefsDialogTest, KprefsAndTheLoadWithoutPrefsOpenTheDialog)
     checkPreferencesExist();
     EXPECT_EQ(opened, (std::vector<UINT>{IDD_PREFERENCES, IDD_PREFERENCES}));
     EXPECT_TRUE(prefsExist());
+}
+
+// Pictures of the dialogs as the offscreen platform draws them; with QV_DIALOG_PICTURES
+// naming a folder they are kept there (scripts/make-dialog-pictures.sh does so for the README).
+TEST_F(PrefsDialogTest, PicturesOfTheDialogs)
+{
+    const char* folder = std::getenv("QV_DIALOG_PICTURES");
+    const std::string out = folder && *folder ? std::string(folder) + "/" : dir.folder();
+    std::map<std::string, QSize> sizes;
+    run([&](CDialog& dialog) {
+        const bool about = dialog.templateId() == IDD_ABOUT;
+        const std::string name = about ? "dialog-about.png" : "dialog-preferences.png";
+        QApplication::processEvents();
+        ASSERT_TRUE(dialog.widget()->grab().save(QString::fromStdString(out + name)));
+        sizes[name] = dialog.widget()->size();
+        if (!about)
+            for (QAction* action : dialog.widget()->findChildren<QAction*>())
+                if (action->text() == "&About")
+                    action->trigger();
+        QTest::keyClick(dialog.widget(), Qt::Key_Escape);
+    });
+    ASSERT_EQ(sizes.size(), 2u);
+    for (const auto& [name, size] : sizes) {
+        const QImage picture(QString::fromStdString(out + name));
+        EXPECT_EQ(picture.size(), size) << name;
+    }
+    // Both are drawn in their dialog units: the preferences 235 by 314, the about box 186 by 96.
+    EXPECT_GT(sizes["dialog-preferences.png"].height(), 3 * sizes["dialog-about.png"].height());
 }
 
 } // namespace
