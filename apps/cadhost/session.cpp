@@ -72,6 +72,8 @@ bool CommandLine::runCommand(const std::string& name)
 void CommandLine::run()
 {
     for (;;) {
+        if (qv::guiAvailable())
+            qv::hostTakesFocus(); // back to the command line, unless a dialog keeps the focus
         const qv::InputLine line = qv::readInput("Command: ");
         if (line.status == qv::InputStatus::end) {
             if (atEndOfInput())

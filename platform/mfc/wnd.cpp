@@ -111,6 +111,30 @@ MouseRouter& mouseRouter()
 // Whether the host's main window was activated after the last of our windows.
 bool hostActive = false;
 
+// The user's input to one of our windows makes it the active one again.
+class UserActivity : public QObject
+{
+public:
+    bool eventFilter(QObject* object, QEvent* event) override
+    {
+        const QEvent::Type type = event->type();
+        if (hostActive && (type == QEvent::MouseButtonPress || type == QEvent::KeyPress || type == QEvent::WindowActivate) &&
+            object->isWidgetType() && attached().count(static_cast<QWidget*>(object)->window()))
+            hostActive = false;
+        return false;
+    }
+};
+
+void watchUserActivity()
+{
+    static UserActivity* activity = [] {
+        auto* filter = new UserActivity; // lives as long as the process
+        qApp->installEventFilter(filter);
+        return filter;
+    }();
+    (void)activity;
+}
+
 } // namespace
 
 namespace qv::mfc {
@@ -155,6 +179,7 @@ void CWnd::attach(QWidget* widget)
         it->second->m_widget = nullptr;
     attached()[widget] = this;
     widget->installEventFilter(&mouseRouter());
+    watchUserActivity();
     watch(widget);
 }
 

@@ -1,10 +1,13 @@
 // The host's wait for input with windows shown: window events are handled while a pipe is
 // waited for, and a dialog's ESC on the command line cancels the prompt that waits.
 #include "arx/acdocman.h"
+#include "arx/aced.h"
 #include "arx/acedinput.h"
+#include "mfc/dialog.h"
 #include "win/headless.h"
 #include "win/pump.h"
 
+#include <QApplication>
 #include <QTimer>
 #include <cstdio>
 #include <gtest/gtest.h>
@@ -91,6 +94,41 @@ TEST(InputWait, WithoutWindowsTheWaitIsAPlainPoll)
     qv::setNoGui(false);
     ::close(fds[0]);
     ::close(fds[1]);
+}
+
+// Dialogs that answer the host's keep-focus query, or do not.
+class KeepingDialog : public CDialog
+{
+public:
+    explicit KeepingDialog(bool keeps) : m_keeps(keeps) {}
+    LRESULT OnAcadKeepFocus(WPARAM, LPARAM) { return m_keeps ? TRUE : FALSE; }
+    DECLARE_MESSAGE_MAP()
+
+private:
+    bool m_keeps;
+};
+
+BEGIN_MESSAGE_MAP(KeepingDialog, CDialog)
+ON_MESSAGE(WM_ACAD_KEEPFOCUS, &KeepingDialog::OnAcadKeepFocus)
+END_MESSAGE_MAP()
+
+TEST(InputWait, TheHostTakesTheFocusBackUnlessTheActiveDialogKeepsIt)
+{
+    DialogTemplate layout;
+    layout.caption = "Keeper";
+    layout.cx = 80;
+    layout.cy = 40;
+    static char instance;
+    registerDialogTemplate(&instance, 950, layout);
+    for (const bool keeps : {true, false}) {
+        KeepingDialog dialog(keeps);
+        ASSERT_TRUE(dialog.Create(950));
+        dialog.ShowWindow(SW_SHOW);
+        QApplication::setActiveWindow(dialog.widget());
+        ASSERT_EQ(CWnd::GetActiveWindow(), &dialog);
+        qv::hostTakesFocus();
+        EXPECT_EQ(CWnd::GetActiveWindow(), keeps ? static_cast<CWnd*>(&dialog) : AfxGetMainWnd());
+    }
 }
 
 } // namespace
