@@ -51,3 +51,15 @@ int CTabCtrl::SetCurSel(int index)
     bar->setProperty("qvSilent", false);
     return previous;
 }
+
+LRESULT CTabCtrl::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    const LRESULT result = CWnd::DefWindowProc(message, wParam, lParam);
+    QTabBar* bar = barOf(this);
+    if (message == WM_LBUTTONDOWN && bar) {
+        const int index = bar->tabAt(QPoint(static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))));
+        if (index >= 0 && index != bar->currentIndex())
+            bar->setCurrentIndex(index);
+    }
+    return result;
+}

@@ -179,5 +179,26 @@ class PreferencesDialogOnX11(unittest.TestCase):
         self.assertEqual(values["textSize"], "250.00")
 
 
+class PreferencesDialogWithoutDisplay(unittest.TestCase):
+    """Without a display the dialog is not shown: kprefs and the load count as cancelled."""
+
+    def test_kprefs_saves_nothing(self):
+        home = tempfile.mkdtemp(prefix="qv-nodisplay-")
+        try:
+            env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
+            runtime = os.path.join(home, "runtime")
+            os.mkdir(runtime, 0o700)
+            env.update(QT_QPA_PLATFORM="offscreen", XDG_RUNTIME_DIR=runtime, XDG_DATA_HOME=os.path.join(home, "data"),
+                       HOME=home, LANG="C.UTF-8")
+            done = subprocess.run([CADHOST, "--module", REAL_MODULE], input="kprefs\nkprefs\n", env=env, cwd=home,
+                                  capture_output=True, text=True, timeout=WAIT)
+            self.assertEqual(done.returncode, 0, done.stderr)
+            self.assertEqual(done.stdout, "Kavro Edit Preferences 64.04.03.00\n" * 2)
+            self.assertEqual(done.stderr, "")
+            self.assertFalse(os.path.exists(os.path.join(home, "data", "KavroSystems", "Quorvane", "prefs", "prefs.cfg")))
+        finally:
+            shutil.rmtree(home, ignore_errors=True)
+
+
 if __name__ == "__main__":
     unittest.main(verbosity=2)

@@ -71,10 +71,10 @@ void registerTemplates()
 
     DialogTemplate plain;
     plain.caption = "Plain";
-    plain.cx = 100;
+    plain.cx = 200;
     plain.cy = 60;
     plain.items = {item(ControlKind::Edit, kName, "", 5, 5, 60, 12), item(ControlKind::Button, kApply, "Apply", 5, 30, 40, 14),
-                   item(ControlKind::TabControl, kTabs, "", 50, 20, 45, 30)};
+                   item(ControlKind::TabControl, kTabs, "", 50, 20, 140, 30)};
     registerDialogTemplate(testInstance(), kPlainTemplate, plain);
 }
 
@@ -536,11 +536,28 @@ TEST_F(DialogTest, WithoutADisplayModalDialogsAreCancelledUnshown)
     EXPECT_EQ(CDialog(4711).DoModal(), -1); // no such template
 }
 
+// A tab control that looks at the focused tab after the press's default handling.
+class PressedTabs : public CTabCtrl
+{
+public:
+    std::vector<int> focusAfterPress;
+    void OnLButtonDown(UINT flags, CPoint point)
+    {
+        CTabCtrl::OnLButtonDown(flags, point);
+        focusAfterPress.push_back(GetCurFocus());
+    }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(PressedTabs, CTabCtrl)
+ON_WM_LBUTTONDOWN()
+END_MESSAGE_MAP()
+
 class TabbedDialog : public TestDialog
 {
 public:
     TabbedDialog() : TestDialog(kPlainTemplate) {}
-    CTabCtrl tabs;
+    PressedTabs tabs;
     std::vector<int> changes;
     void DoDataExchange(CDataExchange* dx) override { DDX_Control(dx, kTabs, tabs); }
     void OnSelChange(NMHDR* header, LRESULT*) { changes.push_back(static_cast<int>(header->idFrom)); }
@@ -568,6 +585,10 @@ TEST_F(DialogTest, TabControlNotifiesEveryUserChangeOfItsSelection)
     QTest::keyClick(dialog.tabs.widget(), Qt::Key_Right);
     EXPECT_EQ(dialog.tabs.GetCurSel(), 1);
     EXPECT_EQ(dialog.changes, std::vector<int>{kTabs});
+    // A mouse press reaches the control's own map; its default handling selects the tab.
+    QTest::mouseClick(dialog.tabs.widget(), Qt::LeftButton, {}, QPoint((first.left + first.right) / 2, (first.top + first.bottom) / 2));
+    EXPECT_EQ(dialog.tabs.focusAfterPress, std::vector<int>{0});
+    EXPECT_EQ(dialog.changes, (std::vector<int>{kTabs, kTabs}));
 }
 
 } // namespace

@@ -15,4 +15,8 @@ public:
     // Selects a tab without notifying the owner; the tab selected before, -1 when none was.
     int SetCurSel(int index);
     int GetCurFocus() const { return GetCurSel(); }
+
+protected:
+    // A press on a tab selects it during the press's default handling (notifying the owner).
+    LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 };
