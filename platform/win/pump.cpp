@@ -78,14 +78,16 @@ int waitReadable(pollfd* fds, unsigned long count, int timeoutMs)
         QObject::connect(&timer, &QTimer::timeout, &loop, [&loop] { loop.quit(); });
         QEventLoop* outer = waiting;
         waiting = &loop;
-        loop.exec();
+        const int exited = loop.exec();
         waiting = outer;
+        // After the application's quit no event loop runs any more: wait without events.
+        if (exited < 0 && !interruptRequested)
+            return ::poll(fds, count, timeoutMs);
         if (interruptRequested) {
             interruptRequested = false;
             return -2;
         }
         const int ready = ::poll(fds, count, 0);
-        // A loop ended by someone else (the application's exit) waits on.
         if (ready != 0 || (timeoutMs > 0 && !timer.isActive()))
             return ready;
     }
