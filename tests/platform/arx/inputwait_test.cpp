@@ -76,6 +76,7 @@ TEST(InputWait, ADialogsEscCancelsThePendingPrompt)
     acDocManager->takePendingInput();
     pipe.write("next\n");
     EXPECT_EQ(qv::readInput().text, "next");
+    acDocManager->closeAll();
 }
 
 TEST(InputWait, WithoutWindowsTheWaitIsAPlainPoll)
