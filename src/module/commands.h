@@ -82,3 +82,5 @@ void diagnosticXML();
 void blockDelete();
 // "kcsv": writes the room areas and perimeters to a CSV file beside the drawing and opens it.
 void createRoomAreaCSV();
+// "kprefs": the preferences dialog, modal.
+void kavroPreferences();

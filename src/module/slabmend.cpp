@@ -7,12 +7,14 @@
 #include "commands.h"
 #include "host/acadhost.h"
 #include "module/modulestrings.h"
+#include "module/prespreferences.h"
 #include "module/quorvane.h"
 #include "support/exrecords.h"
 #include "support/fileutilities.h"
 #include "support/kavroguard.h"
 #include "win/shlobj.h"
 
+#include <cstdio>
 #include <memory>
 
 namespace {
@@ -55,7 +57,7 @@ const CommandRow commandTable[] = {
     {"KAVRO_UTIL", "krt", "kavroRefreshTags", application, kavroRefreshTags, false},
     {"KAVRO_UTIL", "kbta", "kavroBlankThirdAttribute", application, blankThirdAttribute, false},
     {"KAVRO_DIAG", "klb", "kavroListBlocks", application, listBlockNameIdentifier, false},
-    {"KAVRO_ADMIN", "kprefs", "kavroPreferences", modal, notAvailable<20>, false},
+    {"KAVRO_ADMIN", "kprefs", "kavroPreferences", modal, kavroPreferences, false},
     {"KAVRO_HELP", "k?", "khelp", application, kavroHelp, false},
     {"KAVRO_HELP", "kd?", "kdiagnosticshelp", application, kavroDiagnosticsHelp, false},
     {"KAVRO_SECRET", "ksc_has", "ksc_has", application, hatchAllSpaces, false},
@@ -133,6 +135,7 @@ extern "C" int acrxGetApiVersion()
 
 void initModule()
 {
+    AfxSetResourceHandle(moduleInstance()); // the module's dialogs and menus are found first
     checkPreferencesExist();
     const bool fullHost = acadHost.getHostType() > CAcadHost::autocadLT;
     for (const CommandRow& row : commandTable)
@@ -201,6 +204,14 @@ void checkPreferencesExist()
             files.ensureDirectoryExists(preferencesFolder);
             temporaryFolder = CString(folder) + "/KavroSystems/Quorvane/temp/";
             files.ensureDirectoryExists(temporaryFolder);
+            // Without the file the user is shown the defaults to confirm or change (not
+            // without a display: the dialog is then cancelled unshown).
+            if (std::FILE* file = std::fopen(preferencesFolder + "prefs.cfg", "r")) {
+                std::fclose(file);
+                return;
+            }
+            CPresPreferences dialog(nullptr);
+            dialog.DoModal();
         }, 0);
     } catch (CEXKavro* e) {
         reportChain(e, "checkPreferencesExist");

@@ -6,6 +6,7 @@
 #include "arx/acedcmd.h"
 #include "arx/acutprintf.h"
 #include "arx/dbdatabase.h"
+#include "mfc/wnd.h"
 #include "win/headless.h"
 
 #include <QApplication>
@@ -374,3 +375,15 @@ bool acedSetCurrentColors(const AcColorSettings* settings)
     colours = *settings;
     return true;
 }
+
+namespace qv {
+
+void hostTakesFocus()
+{
+    CWnd* active = CWnd::GetActiveWindow();
+    if (active && active != AfxGetMainWnd() && active->SendMessage(WM_ACAD_KEEPFOCUS, 0, 0))
+        return;
+    AfxGetMainWnd()->SetActiveWindow();
+}
+
+} // namespace qv

@@ -65,3 +65,12 @@ struct AcColorSettings
 };
 bool acedGetCurrentColors(AcColorSettings* settings);
 bool acedSetCurrentColors(const AcColorSettings* settings);
+
+// The message the host sends its active modeless window before it takes the focus back;
+// a window that answers TRUE keeps it.
+constexpr unsigned WM_ACAD_KEEPFOCUS = 0x7101;
+
+namespace qv {
+// Makes the host's main window the active one, unless the active dialog keeps the focus.
+void hostTakesFocus();
+} // namespace qv

@@ -69,7 +69,7 @@ class ModuleCase(unittest.TestCase):
 
     @classmethod
     def setUpClass(cls):
-        cls.shared_dir = tempfile.mkdtemp(prefix="qv-cmdsa-")
+        cls.shared_dir = tempfile.mkdtemp(prefix="qv-listcmds-")
         # 60 spaces, every fourth measured in square feet; three share one definition.
         cls.mixed = generate_plan(os.path.join(cls.shared_dir, "mixed.dxf"), "--spaces", "--mixed", "4",
                                   "--markers", "--shared", "3", rooms=60)
@@ -80,7 +80,7 @@ class ModuleCase(unittest.TestCase):
         shutil.rmtree(cls.shared_dir, ignore_errors=True)
 
     def setUp(self):
-        self.dir = tempfile.mkdtemp(prefix="qv-cmdsa-")
+        self.dir = tempfile.mkdtemp(prefix="qv-listcmds-")
         self.plan = shutil.copy(self.mixed, os.path.join(self.dir, "plan.dxf"))
 
     def tearDown(self):

@@ -1,0 +1,204 @@
+#!/usr/bin/python3
+"""End-to-end tests of the module's dialogs under a real X server.
+
+cadhost runs on an Xvfb display with its dialogs shown, reading its command lines from a
+pipe; the dialogs are driven from outside the process with real key and mouse events
+(xdotool, through the XTEST extension), and what they saved is read back from prefs.cfg.
+
+Run by CTest (label e2e) with the same variables as test_cadhost.py; skipped when Xvfb or
+xdotool is missing.
+"""
+
+import os
+import shutil
+import subprocess
+import tempfile
+import threading
+import time
+import unittest
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = os.environ.get("QV_SOURCE_DIR") or os.path.dirname(os.path.dirname(HERE))
+BUILD = os.path.join(ROOT, "build")
+CADHOST = os.environ.get("CADHOST") or os.path.join(BUILD, "bin", "cadhost")
+REAL_MODULE = os.environ.get("QV_MODULE") or os.path.join(BUILD, "lib", "libquorvane.so")
+SANITIZED = bool(os.environ.get("QV_SANITIZED"))
+WAIT = 60 if SANITIZED else 20
+PREFS_CAPTION = "Quorvane - Preferences"
+
+
+# The dialogs' fixed base units: a dialog unit is 6/4 pixels across and 13/8 down.
+def du_x(du):
+    return (du * 6 + 2) // 4
+
+
+def du_y(du):
+    return (du * 13 + 4) // 8
+
+
+class XServer:
+    """A private Xvfb display."""
+
+    def __init__(self):
+        read, write = os.pipe()
+        self.process = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write), "-screen", "0", "1280x1024x24", "-nolisten", "tcp"],
+            pass_fds=(write,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write)
+        with os.fdopen(read) as pipe:
+            self.display = ":" + pipe.readline().strip()
+
+    def stop(self):
+        self.process.terminate()
+        self.process.wait(timeout=10)
+
+
+class Host:
+    """cadhost on the display, its input a pipe, its output gathered line by line."""
+
+    def __init__(self, display, home, *args):
+        env = dict(os.environ)
+        env.pop("QT_QPA_PLATFORM", None)
+        env.pop("WAYLAND_DISPLAY", None)
+        runtime = os.path.join(home, "runtime")
+        os.makedirs(runtime, mode=0o700, exist_ok=True)
+        env.update(DISPLAY=display, LANG="C.UTF-8", XDG_RUNTIME_DIR=runtime,
+                   XDG_DATA_HOME=os.path.join(home, "data"), HOME=home, QT_QPA_PLATFORM="xcb")
+        self.env = env
+        self.process = subprocess.Popen([CADHOST, "--module", REAL_MODULE, *args], env=env, cwd=home,
+                                        stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                                        text=True)
+        self.output = []
+        threading.Thread(target=self._read, daemon=True).start()
+
+    def _read(self):
+        with self.process.stdout:
+            for line in self.process.stdout:
+                self.output.append(line)
+
+    def send(self, line):
+        self.process.stdin.write(line + "\n")
+        self.process.stdin.flush()
+
+    def finish(self):
+        self.process.stdin.close()
+        self.process.wait(timeout=WAIT)
+        errors = self.process.stderr.read()
+        self.process.stderr.close()
+        return errors
+
+
+def xdotool(display, *args, check=True):
+    env = dict(os.environ, DISPLAY=display)
+    return subprocess.run(["xdotool", *args], env=env, capture_output=True, text=True, timeout=WAIT, check=check)
+
+
+def find_window(display, caption):
+    """The id of the visible window with this caption, waited for."""
+    deadline = time.time() + WAIT
+    while time.time() < deadline:
+        found = xdotool(display, "search", "--onlyvisible", "--name", "^%s$" % caption, check=False)
+        if found.returncode == 0 and found.stdout.split():
+            return found.stdout.split()[0]
+        time.sleep(0.1)
+    raise AssertionError("no window %r appeared" % caption)
+
+
+def wait_gone(display, caption):
+    deadline = time.time() + WAIT
+    while time.time() < deadline:
+        found = xdotool(display, "search", "--onlyvisible", "--name", "^%s$" % caption, check=False)
+        if found.returncode != 0 or not found.stdout.split():
+            return
+        time.sleep(0.1)
+    raise AssertionError("window %r stayed open" % caption)
+
+
+def focus(display, window):
+    xdotool(display, "windowactivate", "--sync", window, check=False)
+    xdotool(display, "windowfocus", "--sync", window)
+
+
+def click(display, window, x, y):
+    """A real mouse click at a point of the window's client area (x, y in pixels)."""
+    xdotool(display, "mousemove", "--window", window, str(x), str(y))
+    xdotool(display, "click", "1")
+
+
+def prefs_values(home):
+    path = os.path.join(home, "data", "KavroSystems", "Quorvane", "prefs", "prefs.cfg")
+    with open(path, newline="") as f:
+        lines = f.read().split("\r\n")
+    return dict(zip(lines[4::2], lines[5::2]))
+
+
+@unittest.skipUnless(shutil.which("Xvfb") and shutil.which("xdotool"), "needs Xvfb and xdotool")
+class PreferencesDialogOnX11(unittest.TestCase):
+    def setUp(self):
+        self.x = XServer()
+        self.home = tempfile.mkdtemp(prefix="qv-x11-")
+
+    def tearDown(self):
+        self.x.stop()
+        shutil.rmtree(self.home, ignore_errors=True)
+
+    def test_load_without_prefs_then_kprefs_changes_units_and_precision(self):
+        host = Host(self.x.display, self.home)
+        display = self.x.display
+        # prefs.cfg is missing: the dialog comes up at load; Esc cancels it, nothing is saved.
+        window = find_window(display, PREFS_CAPTION)
+        focus(display, window)
+        xdotool(display, "key", "Escape")
+        wait_gone(display, PREFS_CAPTION)
+        prefs = os.path.join(self.home, "data", "KavroSystems", "Quorvane", "prefs", "prefs.cfg")
+        self.assertFalse(os.path.exists(prefs))
+
+        host.send("kprefs")
+        window = find_window(display, PREFS_CAPTION)
+        focus(display, window)
+        # The window is the menu bar over the client area of 235 by 314 dialog units.
+        geometry = xdotool(display, "getwindowgeometry", "--shell", window).stdout
+        height = int(dict(line.split("=") for line in geometry.split())["HEIGHT"])
+        menu = height - du_y(314)
+        self.assertGreaterEqual(menu, 0)
+        # Click the "ft" radio button (129,32 21x10), then Tab to the precision and type 5.
+        click(display, window, du_x(129) + 6, menu + du_y(32) + du_y(10) // 2)
+        xdotool(display, "key", "Tab")
+        xdotool(display, "key", "ctrl+a")
+        xdotool(display, "type", "5")
+        xdotool(display, "key", "Return")
+        wait_gone(display, PREFS_CAPTION)
+
+        host.send("QUIT")
+        errors = host.finish()
+        self.assertEqual(host.process.returncode, 0, errors)
+        self.assertIn("Kavro Edit Preferences 64.04.03.00\n", "".join(host.output))
+        values = prefs_values(self.home)
+        self.assertEqual(values["units"], "1")
+        self.assertEqual(values["precison"], "5")
+        self.assertEqual(values["textSize"], "250.00")
+
+
+class PreferencesDialogWithoutDisplay(unittest.TestCase):
+    """Without a display the dialog is not shown: kprefs and the load count as cancelled."""
+
+    def test_kprefs_saves_nothing(self):
+        home = tempfile.mkdtemp(prefix="qv-nodisplay-")
+        try:
+            env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
+            runtime = os.path.join(home, "runtime")
+            os.mkdir(runtime, 0o700)
+            env.update(QT_QPA_PLATFORM="offscreen", XDG_RUNTIME_DIR=runtime, XDG_DATA_HOME=os.path.join(home, "data"),
+                       HOME=home, LANG="C.UTF-8")
+            done = subprocess.run([CADHOST, "--module", REAL_MODULE], input="kprefs\nkprefs\n", env=env, cwd=home,
+                                  capture_output=True, text=True, timeout=WAIT)
+            self.assertEqual(done.returncode, 0, done.stderr)
+            self.assertEqual(done.stdout, "Kavro Edit Preferences 64.04.03.00\n" * 2)
+            self.assertEqual(done.stderr, "")
+            self.assertFalse(os.path.exists(os.path.join(home, "data", "KavroSystems", "Quorvane", "prefs", "prefs.cfg")))
+        finally:
+            shutil.rmtree(home, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
