@@ -144,6 +144,8 @@ void CAsset::hatchAssetArea(CAcadDrawing* drawing, AcDbBlockReference* reference
         if (const Opened<AcDbEntity> posted = openObject<AcDbEntity>(rectangleId, AcDb::kForWrite))
             posted->transformBy(transform);
         hatch->appendLoop(AcDbHatch::kOutermost, AcDbObjectIdArray{rectangleId});
+        m_hatch->collectEvaluation(hatch.get(), "asset - " + getHandle(), CString(), errors, __FILE__,
+                                   "CAsset::hatchAssetArea");
         AcDbObjectId posted;
         if (const Acad::ErrorStatus status = postToModelSpace(drawing, std::move(hatch), posted); status != Acad::eOk) {
             collectPostFailure(errors, status, "CAsset::hatchAssetArea");
