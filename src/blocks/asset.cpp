@@ -8,6 +8,7 @@
 #include "host/hostguards.h"
 #include "host/layer.h"
 #include "owning.h"
+#include "support/exrecords.h"
 #include "support/kavroexceptions.h"
 #include "support/kavroguard.h"
 
@@ -113,9 +114,15 @@ void CAsset::hatchAsset(CAcadDrawing* drawing, AcDbEntity* entity, AcDbObjectId&
                     box.addExt(extents);
                 return true;
             });
-        // A definition that could not be measured has nothing to hatch around.
-        if (!box.isEmpty())
-            hatchAssetArea(drawing, reference, box.minPoint(), box.maxPoint(), hatchId, errors);
+        // A definition that could not be measured has nothing to hatch around: an inverted
+        // rectangle would only spoil the drawing's extents.
+        if (box.isEmpty()) {
+            if (m_hatch)
+                errors->add(new CEXHatchNoAssetExtents(getHandle(), KAVRO_PRODUCT_CAPTION, __FILE__,
+                                                       "CAsset::hatchAsset"));
+            return;
+        }
+        hatchAssetArea(drawing, reference, box.minPoint(), box.maxPoint(), hatchId, errors);
     });
 }
 

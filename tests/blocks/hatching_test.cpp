@@ -122,3 +122,19 @@ TEST_F(Hatching, AssetsAreNamedByTheirHandleInDensityWarnings)
     EXPECT_TRUE(apply([&](CKavroExceptions* errors) { asset.applyToDWG(&drawing, errors); }, nullptr).empty());
     EXPECT_EQ(hatchCount(), 2);
 }
+
+TEST_F(Hatching, AnAssetWithNothingToMeasureIsReportedAndNotHatched)
+{
+    const AcDbObjectId empty = definition("EMPTY");
+    const AcDbObjectId reference = this->reference(empty, AcGePoint3d(100, 100, 0));
+    CAsset asset;
+    asset.setObjectId(reference);
+    asset.setHandle(AcDbHandle(reference.handle()));
+    asset.setHatch(new CHatch);
+    asset.getHatch()->setPattern("SOLID");
+    const int entities = modelSpaceCount();
+    EXPECT_EQ(apply([&](CKavroExceptions* errors) { asset.applyToDWG(&drawing, errors); }, nullptr),
+              std::vector<std::string>{"Unable to hatch asset - " + asset.getHandle().str() +
+                                       ". Its block has no geometry to hatch around."});
+    EXPECT_EQ(modelSpaceCount(), entities);
+}
