@@ -152,7 +152,11 @@ Acad::ErrorStatus AcDbEntityHyperlinkPE::setHyperlinkCollection(AcDbObject* obje
     resbuf* end = list.get()->rbnext;
     for (int i = 0; i < count; ++i)
         end = appendGroup(end, *collection->item(i));
-    return object->setXData(list.get());
+    // A list that cannot be stored (too long for XData) must not leave an older one behind.
+    const Acad::ErrorStatus es = object->setXData(list.get());
+    if (es != Acad::eOk)
+        removeApp(object, kListApp);
+    return es;
 }
 
 Acad::ErrorStatus AcDbEntityHyperlinkPE::getHyperlinkCount(AcDbObject* object, unsigned int& count,

@@ -6,7 +6,6 @@
 #include "dbobjectimpl.h"
 
 #include <cmath>
-#include <map>
 
 ACRX_DEFINE_MEMBERS(AcDbHatch, AcDbEntity, "HATCH")
 

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <memory>
+#include <string>
 
 namespace {
 
@@ -174,6 +175,23 @@ TEST(Hyperlinks, AHyperlinkChangedOrRemovedByAnotherProgramWins)
     ASSERT_EQ(back.readDxfFile(path.c_str()), Acad::eOk);
     EXPECT_EQ(linksOf(byHandle(back, changed)), (std::vector<AcDbHyperlink>{{"theirs.htm", "theirs", ""}}));
     EXPECT_TRUE(linksOf(byHandle(back, removed)).empty());
+}
+
+TEST(Hyperlinks, AListTooLongForTheDrawingLeavesNoOlderListBehind)
+{
+    AcDbDatabase db;
+    const AcDbObjectId line = post(db.modelSpaceId(), new AcDbLine(AcGePoint3d(0, 0, 0), AcGePoint3d(1, 0, 0)));
+    setLinks(line, {{"old-a.htm", "", ""}, {"old-b.htm", "", ""}});
+    AcDbHyperlinkCollection many;
+    for (int i = 0; i < 40; ++i)
+        many.addTail(("https://plans.example/" + std::to_string(i) + std::string(480, 'x')).c_str(), "", "");
+    AcDbEntity* entity = nullptr;
+    ASSERT_EQ(acdbOpenObject(entity, line, AcDb::kForWrite), Acad::eOk);
+    EXPECT_EQ(protocol(entity)->setHyperlinkCollection(entity, &many), Acad::eXdataSizeExceeded);
+    entity->close();
+    const std::vector<AcDbHyperlink> kept = linksOf(line);
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_STREQ(kept[0].name(), many.item(0)->name());
 }
 
 TEST(Hyperlinks, AReferenceCanAlsoGiveItsDefinitionsHyperlinks)
