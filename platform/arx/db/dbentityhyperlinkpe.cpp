@@ -180,7 +180,7 @@ Acad::ErrorStatus AcDbEntityHyperlinkPE::hasHyperlink(AcDbObject* object, bool& 
 namespace {
 
 // Every entity answers the hyperlink protocol.
-const bool registered = [] {
+[[maybe_unused]] const bool registered = [] {
     static AcDbEntityHyperlinkPE extension;
     AcRxObject::addX(AcDbEntity::desc(), AcDbEntityHyperlinkPE::desc(), &extension);
     return true;
