@@ -33,4 +33,5 @@ TEST_F(DrawingTest, DynamicBlockAssetsTakeTheirDynamicDefinitionsName)
         names.push_back(assets->getAt(i)->getBlockIdentifier().str());
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"DOOR", "DOOR"}));
+    blocks.destroyBlocks();   // the collection releases drawing-side blocks without destroying them
 }
