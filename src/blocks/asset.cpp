@@ -9,6 +9,7 @@
 #include "host/layer.h"
 #include "owning.h"
 #include "procedurecall.h"
+#include "support/exrecords.h"
 #include "support/kavroexceptions.h"
 #include "support/kavroguard.h"
 
@@ -114,9 +115,15 @@ void CAsset::hatchAsset(CAcadDrawing* drawing, AcDbEntity* entity, AcDbObjectId&
                     box.addExt(extents);
                 return true;
             });
-        // A definition that could not be measured has nothing to hatch around.
-        if (!box.isEmpty())
-            hatchAssetArea(drawing, reference, box.minPoint(), box.maxPoint(), hatchId, errors);
+        // A definition that could not be measured has nothing to hatch around: an inverted
+        // rectangle would only spoil the drawing's extents.
+        if (box.isEmpty()) {
+            if (m_hatch)
+                errors->add(new CEXHatchNoAssetExtents(getHandle(), KAVRO_PRODUCT_CAPTION, __FILE__,
+                                                       "CAsset::hatchAsset"));
+            return;
+        }
+        hatchAssetArea(drawing, reference, box.minPoint(), box.maxPoint(), hatchId, errors);
     });
 }
 
@@ -145,6 +152,8 @@ void CAsset::hatchAssetArea(CAcadDrawing* drawing, AcDbBlockReference* reference
         if (const Opened<AcDbEntity> posted = openObject<AcDbEntity>(rectangleId, AcDb::kForWrite))
             posted->transformBy(transform);
         hatch->appendLoop(AcDbHatch::kOutermost, AcDbObjectIdArray{rectangleId});
+        m_hatch->collectEvaluation(hatch.get(), "asset - " + getHandle(), CString(), errors, __FILE__,
+                                   "CAsset::hatchAssetArea");
         AcDbObjectId posted;
         if (const Acad::ErrorStatus status = postToModelSpace(drawing, std::move(hatch), posted); status != Acad::eOk) {
             collectPostFailure(errors, status, "CAsset::hatchAssetArea");

@@ -1,5 +1,6 @@
 #include "blocks/assets.h"
 
+#include "arx/dbdynblockreference.h"
 #include "blocks/attributes.h"
 #include "blocks/hatch.h"
 #include "blocks/hyperlinks.h"
@@ -127,13 +128,25 @@ CAsset* CAssets::assetOf(AcDbObjectId id) const
         return nullptr;
     const Opened<AcDbBlockTableRecord> definition =
         openObject<AcDbBlockTableRecord>(reference->blockTableRecord(), AcDb::kForRead);
-    // An anonymous definition names no asset: this host has no dynamic blocks to resolve it.
-    if (!definition || definition->name().rfind("*U", 0) == 0)
+    if (!definition)
         return nullptr;
+    std::string name = definition->name();
+    // An anonymous definition made from a dynamic block names the asset after the dynamic
+    // block; any other anonymous definition names no asset.
+    if (name.rfind("*U", 0) == 0) {
+        const AcDbDynBlockReference dynamic(reference);
+        const Opened<AcDbBlockTableRecord> dynamicDefinition =
+            dynamic.isDynamicBlock()
+                ? openObject<AcDbBlockTableRecord>(dynamic.dynamicBlockTableRecord(), AcDb::kForRead)
+                : Opened<AcDbBlockTableRecord>();
+        if (!dynamicDefinition)
+            return nullptr;
+        name = dynamicDefinition->name();
+    }
     char handle[17];
     object->getAcDbHandle().getIntoAsciiBuffer(handle, sizeof handle);
     const AcGePoint3d position = CAcadUtilities().convertWCSToUCS(reference->position());
-    auto asset = std::make_unique<CAsset>(0, handle, CString(definition->name()), CString(), CString(), position.x,
+    auto asset = std::make_unique<CAsset>(0, handle, CString(name), CString(), CString(), position.x,
                                           position.y, 1);
     asset->setObjectId(id);
     asset->setAttributes(new CAttributes);

@@ -1087,6 +1087,8 @@ void CBlockDWG::hatchObject(CAcadDrawing* drawing, AcDbBlockReference* reference
                 if (hatch->appendLoop(AcDbHatch::kDefault, AcDbObjectIdArray{id}) != Acad::eOk)
                     errors->add(new CEXNoHatchAreas(m_name, KAVRO_PRODUCT_CAPTION, __FILE__, procSig));
         }
+        m_hatch->collectEvaluation(hatch.get(), "kavro block " + m_name, drawingText(drawing), errors, __FILE__,
+                                   procSig);
         if (const Acad::ErrorStatus status = postToModelSpace(drawing, std::move(hatch), hatchId);
             status != Acad::eOk) {
             errors->add(new CEXUnhandled(status, KAVRO_PRODUCT_CAPTION, __FILE__, procSig, __LINE__,

@@ -3,6 +3,8 @@
 #include "arx/dbdatabase.h"
 #include "host/acaddrawing.h"
 #include "host/layers.h"
+#include "support/exrecords.h"
+#include "support/kavroexceptions.h"
 #include "support/kavroguard.h"
 
 #include <memory>
@@ -41,4 +43,17 @@ AcDbHatch* CHatch::createHatch(CAcadDrawing* drawing) const
         hatch->setLayer(m_layer);
         return hatch.release();
     });
+}
+
+void CHatch::collectEvaluation(const AcDbHatch* hatch, const CString& subject, const CString& drawingText,
+                               CKavroExceptions* errors, const char* file, const char* procSig) const
+{
+    const Acad::ErrorStatus status = hatch->evaluateHatch(true);
+    const double scale = static_cast<double>(m_scale);
+    if (status == Acad::eHatchTooDense)
+        errors->add(new CEXHatchTooDense(subject, m_pattern, scale, KAVRO_PRODUCT_CAPTION, file, procSig));
+    else if (status == Acad::eAmbiguousOutput)
+        errors->add(new CEXHatchNotDenseEnough(subject, m_pattern, scale, KAVRO_PRODUCT_CAPTION, file, procSig));
+    else if (status != Acad::eOk)
+        errors->add(new CEXUnhandled(status, KAVRO_PRODUCT_CAPTION, file, procSig, __LINE__, drawingText, nullptr));
 }

@@ -184,6 +184,8 @@ def _entity(entity, ctx, sub=False):
     xdata = _xdata(entity)
     if xdata:
         d["xdata"] = xdata
+        if "PE_URL" in xdata:
+            d["hyperlink"] = list(entity.get_hyperlink())
     return d
 
 

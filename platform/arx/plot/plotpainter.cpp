@@ -7,6 +7,7 @@
 #include "arx/dbdatabase.h"
 #include "arx/dbdict.h"
 #include "arx/dbhatch.h"
+#include "arx/dbhatchpatterns.h"
 #include "arx/dbsymtb.h"
 #include "arx/dbtext.h"
 #include "arx/dbviewport.h"
@@ -497,6 +498,11 @@ void PlotPainter::drawHatch(const AcDbHatch* h, const AcGeMatrix3d& xf, std::uin
             const AcGePoint3d q = toPlane.transform(AcGePoint3d(p.x, p.y, 0));
             box.add(q.x, q.y);
         }
+    // A pattern that evaluates too dense has more lines than the host draws: it shows solid.
+    if (h->patternLineCount(true) > AcDbHatchPatterns::maxLines()) {
+        m_canvas.fill(loops, rgb);
+        return;
+    }
     m_canvas.pushClip(loops);
     for (const AcDbHatch::PatternLine& line : h->patternLines())
         if (!drawPatternLines(line, box, plane)) {

@@ -16,6 +16,8 @@ public:
     void setDescription(CString description) { m_description = std::move(description); }
 
     void copyTo(CHyperlink* target) const;
+    // The address becomes the base unchanged followed by "?pb=10&page=1&id=" and the id.
+    void setHyperlink(CString base, int id);
 
 private:
     CString m_href;
