@@ -1,8 +1,7 @@
 #include "pdfwriter.h"
 
+#include "paralleldeflate.h"
 #include "pdfnumber.h"
-
-#include <zlib.h>
 
 #include <algorithm>
 
@@ -20,19 +19,6 @@ void appendHexGlyph(std::string& out, unsigned glyph)
     static const char digits[] = "0123456789ABCDEF";
     out += digits[(glyph >> 12) & 0xF], out += digits[(glyph >> 8) & 0xF];
     out += digits[(glyph >> 4) & 0xF], out += digits[glyph & 0xF];
-}
-
-// Data compressed as a zlib stream at the fastest level: content streams are long and
-// repetitive, so it already shrinks them several times over.
-bool deflated(const std::string& data, std::string& out)
-{
-    uLongf size = compressBound(static_cast<uLong>(data.size()));
-    out.resize(size);
-    if (compress2(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(data.data()),
-                  static_cast<uLong>(data.size()), Z_BEST_SPEED) != Z_OK)
-        return false;
-    out.resize(size);
-    return true;
 }
 
 std::string number(double value, int decimals)
@@ -191,8 +177,10 @@ bool PdfWriter::putObject(const std::function<bool(const char*, size_t)>& sink, 
 bool PdfWriter::putStream(const std::function<bool(const char*, size_t)>& sink, const std::string& data,
                           const std::string& entries)
 {
+    // Content streams are long and repetitive: the fastest level already shrinks them
+    // several times over.
     std::string packed;
-    if (!deflated(data, packed)) {
+    if (!deflateParallel(data.data(), data.size(), packed)) {
         m_error = "the page cannot be compressed";
         return false;
     }

@@ -223,3 +223,31 @@ TEST(PlotPdf, SheetWithoutTextsHasNoFont)
     EXPECT_NE(info.find("841.89 x 595.276 pts"), std::string::npos) << info;
     EXPECT_LT(std::filesystem::file_size(pdf), 2000u);
 }
+
+// A page of over a megabyte of content is compressed in parts on several threads, joined
+// into one stream: it must decode whole, to the last thing drawn.
+TEST(PlotPdf, LongContentDecodesWhole)
+{
+    TempDir dir;
+    AcDbDatabase db;
+    for (int i = 0; i < 100000; ++i) {
+        const double x = 5 + (i % 400) * 0.6, y = 5 + (i / 400) * 0.4;
+        append(db, new AcDbLine(AcGePoint3d(x, y, 0), AcGePoint3d(x + 0.3, y + 0.2, 0)));
+    }
+    append(db, solid({box(250, 150, 30)}, 1));
+    const std::string pdf = dir.file("long.pdf");
+    ASSERT_EQ(plot(db, "DWG To PDF.pc3", pdf), Acad::eOk);
+    EXPECT_TRUE(validPdf(pdf));
+    const std::string content = run("qpdf --show-object=4 --filtered-stream-data '" + pdf + "' | wc -c");
+    EXPECT_GT(std::stoul(content), 3000000u);
+    // zlib's own reader checks the stream's checksum, which PDF readers skip.
+    int status = -1;
+    const std::string check = run("qpdf --show-object=4 --raw-stream-data '" + pdf +
+                                      "' | /usr/bin/python3 -c 'import sys, zlib; zlib.decompress(sys.stdin.buffer.read())' 2>&1",
+                                  &status);
+    EXPECT_EQ(status, 0) << check;
+    const Raster got = renderPdf(pdf);
+    ASSERT_GT(got.width, 1160);
+    EXPECT_EQ(got.at(265, 165), 0xFF0000u);
+    EXPECT_NE(got.at(6, 5.1), 0xFFFFFFu);   // the first line drawn
+}
