@@ -133,8 +133,10 @@ std::string PdfFont::widths() const
 
 std::string PdfFont::toUnicode() const
 {
+    // The missing glyph stands for every character the font lacks: it maps to none of them
+    // rather than to the wrong one.
     std::vector<unsigned> mapped;
-    for (unsigned g = 0; g < m_glyphs.size(); ++g)
+    for (unsigned g = 1; g < m_glyphs.size(); ++g)
         if (m_glyphs[g].used && m_glyphs[g].defined)
             mapped.push_back(g);
     std::string out = "/CIDInit /ProcSet findresource begin\n12 dict begin\nbegincmap\n"
