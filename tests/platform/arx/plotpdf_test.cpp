@@ -9,6 +9,7 @@
 #include "arx/dblayout.h"
 #include "arx/dbsymtb.h"
 #include "arx/dbtext.h"
+#include "arx/dbviewport.h"
 #include "arx/plotrender.h"
 
 #include <cairo.h>
@@ -66,18 +67,21 @@ AcDbText* text(double x, double y, const char* contents, double height, double a
     return t;
 }
 
-// Plots model space 1:1 (drawing millimetres) on a borderless A4 sheet at 100 dots per inch.
-Acad::ErrorStatus plot(AcDbDatabase& db, const char* device, const std::string& path)
+// Plots model space 1:1 (drawing millimetres), or a paper layout as laid out, on a borderless
+// A4 sheet at 100 dots per inch.
+Acad::ErrorStatus plot(AcDbDatabase& db, const char* device, const std::string& path, AcDbObjectId layout = {})
 {
     AcDbDatabase* saved = acdbHostApplicationServices()->workingDatabase();
     acdbHostApplicationServices()->setWorkingDatabase(&db);
-    const AcDbObjectId layout = acdbLayoutManager()->findLayoutNamed("Model", &db);
+    const bool model = layout.isNull();
+    if (model)
+        layout = acdbLayoutManager()->findLayoutNamed("Model", &db);
     acdbHostApplicationServices()->setWorkingDatabase(saved);
     AcDbPlotSettings settings(true);
     settings.setPlotCfgName(device);
     settings.setCanonicalMediaName("ISO_full_bleed_A4_(297.00_x_210.00_MM)");
     settings.setPlotWindowArea(0, 0, 297, 210);
-    settings.setPlotType(AcDbPlotSettings::kWindow);
+    settings.setPlotType(model ? AcDbPlotSettings::kWindow : AcDbPlotSettings::kLayout);
     settings.setUseStandardScale(true);
     settings.setStdScaleType(16);
     settings.setPlotCentered(false);
@@ -185,6 +189,47 @@ TEST(PlotPdf, RendersLikeTheRasterPlot)
     EXPECT_EQ(got.at(25, 25) & 0xFF0000, 0xFF0000u);   // the ring is red
     EXPECT_EQ(got.at(50, 50), 0xFFFFFFu);               // its hole is not
     EXPECT_EQ(got.at(120, 40), 0x0000FFu);
+}
+
+// A viewport shows model space through a clip: what lies outside it stays off the sheet, and
+// the clip ends with the viewport.
+TEST(PlotPdf, ViewportsClipModelSpace)
+{
+    TempDir dir;
+    AcDbDatabase db;
+    append(db, solid({box(-5000, -5000, 6000)}, 7));   // reaches beyond the viewport but for its right side
+    AcDbObjectId layoutId, blockId;
+    acdbHostApplicationServices()->setWorkingDatabase(&db);
+    ASSERT_EQ(acdbLayoutManager()->createLayout("Sheet", layoutId, blockId, &db), Acad::eOk);
+    acdbHostApplicationServices()->setWorkingDatabase(nullptr);
+    // A 100 x 50 mm window at (150, 100) on model space from (0, -500) to (4000, 1500): 1:40.
+    auto* vp = new AcDbViewport;
+    vp->setCenterPoint(AcGePoint3d(150, 100, 0));
+    vp->setWidth(100);
+    vp->setHeight(50);
+    vp->setViewCenter(AcGePoint2d(2000, 500));
+    vp->setViewHeight(2000);
+    AcDbBlockTableRecord* sheet = nullptr;
+    ASSERT_EQ(acdbOpenObject(sheet, blockId, AcDb::kForWrite), Acad::eOk);
+    EXPECT_EQ(sheet->appendAcDbEntity(vp), Acad::eOk);
+    auto* after = new AcDbHatch;   // drawn after the viewport, outside its clip
+    after->setPattern(AcDbHatch::kPreDefined, "SOLID");
+    after->appendLoop(AcDbHatch::kExternal, box(20, 20, 20), {0, 0, 0, 0});
+    after->setColorIndex(1);
+    EXPECT_EQ(sheet->appendAcDbEntity(after), Acad::eOk);
+    after->close();
+    vp->close();
+    sheet->close();
+
+    const std::string pdf = dir.file("sheet.pdf");
+    ASSERT_EQ(plot(db, "DWG To PDF.pc3", pdf, layoutId), Acad::eOk);
+    EXPECT_TRUE(validPdf(pdf));
+    const Raster got = renderPdf(pdf);
+    ASSERT_GT(got.width, 1160);
+    EXPECT_EQ(got.at(100 + 12.5, 75 + 25), 0u);             // model (500, 500)
+    EXPECT_EQ(got.at(100 + 37.5, 75 + 25), 0xFFFFFFu);      // model (1500, 500): beyond the square
+    EXPECT_EQ(got.at(100 + 12.5, 75 - 10), 0xFFFFFFu);      // the square, below the viewport
+    EXPECT_EQ(got.at(30, 30), 0xFF0000u);
 }
 
 TEST(PlotPdf, TextsAreRealTextInAnEmbeddedSubset)
