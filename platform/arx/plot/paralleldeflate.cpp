@@ -3,6 +3,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <functional>
 #include <thread>
 #include <vector>
 
