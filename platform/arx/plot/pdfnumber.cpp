@@ -30,7 +30,9 @@ void appendPdfNumber(std::string& out, double value, int decimals)
     if (!std::isfinite(value))
         value = 0;
     value = value > kLimit ? kLimit : value < -kLimit ? -kLimit : value;
-    const std::int64_t scaled = std::llround(value * static_cast<double>(kScale[decimals]));
+    // Half away from zero, without a call into the maths library.
+    const double shifted = value * static_cast<double>(kScale[decimals]);
+    const auto scaled = static_cast<std::int64_t>(shifted + (shifted < 0 ? -0.5 : 0.5));
     if (scaled == 0) {
         out += '0';
         return;
