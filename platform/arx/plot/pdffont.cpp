@@ -82,14 +82,6 @@ void PdfFont::define(unsigned glyph, char32_t c, double advance)
         m_glyphs[glyph] = {c, advance, true, m_glyphs[glyph].used};
 }
 
-bool PdfFont::anyUsed() const
-{
-    for (const GlyphUse& g : m_glyphs)
-        if (g.used)
-            return true;
-    return false;
-}
-
 std::string PdfFont::subsetName() const
 {
     // The tag follows from the glyphs kept, so that different subsets get different names.

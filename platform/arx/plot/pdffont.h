@@ -38,7 +38,6 @@ public:
         if (glyph < m_glyphs.size())
             m_glyphs[glyph].used = true;
     }
-    bool anyUsed() const;
 
     // The name of the subset (a tag of six capitals, "+", the font's PostScript name).
     std::string subsetName() const;
