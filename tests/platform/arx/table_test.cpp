@@ -1,0 +1,253 @@
+// Tables: the grid model, the block that draws them, their DXF form checked with ezdxf,
+// and table forms the database does not read, which stay as read.
+#include "arx/dbcurves.h"
+#include "arx/dbdatabase.h"
+#include "arx/dbdict.h"
+#include "arx/dbsymtb.h"
+#include "arx/dbtable.h"
+#include "arx/dbtablestyle.h"
+#include "arx/dbtext.h"
+#include "common/tempdir.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace {
+
+std::string runTool(const std::string& args)
+{
+    const char* script = std::getenv("QV_DXF_CHECK");
+    const std::string path = script ? script : QV_SOURCE_DIR "/tests/platform/arx/check_dxf.py";
+    std::string out;
+    if (FILE* p = popen(("/usr/bin/python3 " + path + " " + args).c_str(), "r")) {
+        char buf[4096];
+        for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;)
+            out.append(buf, n);
+        if (pclose(p) != 0)
+            out += "[failed]";
+    }
+    return out;
+}
+
+AcDbObjectId addBlock(AcDbDatabase& db, const char* name)
+{
+    AcDbBlockTable* blocks = nullptr;
+    db.getSymbolTable(blocks, AcDb::kForWrite);
+    auto* btr = new AcDbBlockTableRecord;
+    btr->setName(name);
+    AcDbObjectId id;
+    EXPECT_EQ(blocks->add(id, btr), Acad::eOk);
+    blocks->close();
+    auto* square = new AcDbPolyline;
+    square->addVertexAt(0, AcGePoint2d(0, 0));
+    square->addVertexAt(1, AcGePoint2d(3, 0));
+    square->addVertexAt(2, AcGePoint2d(3, 2));
+    square->addVertexAt(3, AcGePoint2d(0, 2));
+    square->setClosed(true);
+    btr->appendAcDbEntity(square);
+    square->close();
+    btr->close();
+    return id;
+}
+
+// A legend-like table: a merged title row, a header row and two data rows whose middle
+// cells show a swatch block.
+AcDbObjectId addLegend(AcDbDatabase& db, AcDbObjectId swatch)
+{
+    auto* table = new AcDbTable;
+    EXPECT_EQ(table->setTableStyle(db.tablestyle()), Acad::eOk);
+    table->setSize(2, 3);
+    table->mergeCells(0, 0, 0, 2);
+    table->setPosition(AcGePoint3d(100, 50, 0));
+    table->setTextString(0, 0, "Report \\ title");
+    table->setTextString(1, 0, "Description");
+    table->setTextString(1, 1, "Hatch");
+    table->setTextString(1, 2, "Area sq.m.");
+    for (int row = 2; row < 4; ++row) {
+        EXPECT_EQ(table->insertRows(row, 1.5), Acad::eOk);
+        table->setTextString(row, 0, row == 2 ? "Offices" : "Corridors");
+        table->setBlockTableRecordId(row, 1, swatch, false);
+        table->setTextString(row, 2, row == 2 ? "120.50" : "30.00");
+    }
+    table->setColumnWidth(0, 12);
+    table->setColumnWidth(1, 6);
+    table->setColumnWidth(2, 11);
+    table->setRowHeight(1.5);
+    table->setTextHeight(1.0, AcDb::kDataRow | AcDb::kTitleRow | AcDb::kHeaderRow);
+    table->setAlignment(AcDb::kMiddleCenter, AcDb::kAllRows);
+    AcDbBlockTableRecord* ms = nullptr;
+    acdbOpenObject(ms, db.modelSpaceId(), AcDb::kForWrite);
+    AcDbObjectId id;
+    EXPECT_EQ(ms->appendAcDbEntity(id, table), Acad::eOk);
+    table->close();
+    ms->close();
+    return id;
+}
+
+} // namespace
+
+TEST(Table, GridKeepsMergesRowsAndCellSettings)
+{
+    AcDbTable t;
+    ASSERT_EQ(t.setSize(2, 3), Acad::eOk);
+    ASSERT_EQ(t.mergeCells(0, 0, 0, 2), Acad::eOk);
+    EXPECT_EQ(t.mergeCells(0, 1, 1, 1), Acad::eInvalidInput);   // overlaps the title
+    t.setTextHeight(2.0, AcDb::kAllRows);
+    t.setAlignment(AcDb::kMiddleCenter, AcDb::kAllRows);
+    // Rows inserted under the header take its settings; the title merge does not grow.
+    ASSERT_EQ(t.insertRows(2, 3.0, 2), Acad::eOk);
+    EXPECT_EQ(t.numRows(), 4);
+    EXPECT_DOUBLE_EQ(t.rowHeight(3), 3.0);
+    EXPECT_DOUBLE_EQ(t.textHeight(3, 2), 2.0);
+    EXPECT_EQ(t.alignment(3, 1), AcDb::kMiddleCenter);
+    int minRow = -1, maxRow = -1, minColumn = -1, maxColumn = -1;
+    EXPECT_TRUE(t.isMergedCell(0, 2, &minRow, &maxRow, &minColumn, &maxColumn));
+    EXPECT_EQ(maxRow, 0);
+    EXPECT_EQ(maxColumn, 2);
+    EXPECT_FALSE(t.isMergedCell(1, 1));
+    EXPECT_EQ(t.rowType(0), AcDb::kTitleRow);
+    EXPECT_EQ(t.rowType(1), AcDb::kHeaderRow);
+    EXPECT_EQ(t.rowType(3), AcDb::kDataRow);
+    // Inserting a column inside a merge widens it; shrinking the grid drops merges it cuts.
+    ASSERT_EQ(t.insertColumns(1, 4.0), Acad::eOk);
+    EXPECT_TRUE(t.isMergedCell(0, 3, nullptr, nullptr, nullptr, &maxColumn));
+    EXPECT_EQ(maxColumn, 3);
+    ASSERT_EQ(t.setNumColumns(2), Acad::eOk);
+    EXPECT_FALSE(t.isMergedCell(0, 1));
+    // Bad indexes and sizes are refused and change nothing.
+    EXPECT_EQ(t.setTextString(9, 0, "x"), Acad::eInvalidInput);
+    EXPECT_EQ(t.setRowHeight(0, 0.0), Acad::eInvalidInput);
+    EXPECT_EQ(t.insertRows(7, 1.0), Acad::eInvalidInput);
+    EXPECT_EQ(t.textString(9, 9), CString());
+}
+
+TEST(Table, WrittenTableShowsInItsBlockAndReadsBack)
+{
+    TempDir dir;
+    const std::string first = dir.file("legend.dxf"), second = dir.file("legend2.dxf");
+    AcDbHandle tableHandle;
+    {
+        AcDbDatabase db;
+        const AcDbObjectId swatch = addBlock(db, "SWATCH");
+        const AcDbObjectId id = addLegend(db, swatch);
+        tableHandle = id.handle();
+        ASSERT_EQ(db.saveAs(first.c_str()), Acad::eOk) << db.lastErrorMessage();
+        // The block was built when saving; the table's extents are its grid.
+        const auto* table = AcDbTable::cast(id.object());
+        EXPECT_FALSE(table->needsLayout());
+        AcDbExtents e;
+        ASSERT_EQ(table->getGeomExtents(e), Acad::eOk);
+        EXPECT_NEAR(e.minPoint().x, 100, 1e-9);
+        EXPECT_NEAR(e.maxPoint().x, 129, 1e-9);
+        EXPECT_NEAR(e.minPoint().y, 44, 1e-9);
+        EXPECT_NEAR(e.maxPoint().y, 50, 1e-9);
+    }
+    if (const char* keep = std::getenv("QV_KEEP_TABLE"))
+        std::filesystem::copy_file(first, keep, std::filesystem::copy_options::overwrite_existing);
+    EXPECT_EQ(runTool("audit " + first), "");
+    EXPECT_EQ(runTool("librecad " + first).find("[failed]"), std::string::npos);
+    // ezdxf, which has no table support, finds the grid, the texts and the swatches in the
+    // table's block: one line for each of the five row edges and four column edges, those
+    // inside the title stopping under it.
+    EXPECT_EQ(runTool("tables " + first),
+              "table *T lines=9 texts=['120.50', '30.00', 'Area sq.m.', 'Corridors', 'Description', 'Hatch', "
+              "'Offices', 'Report \\\\ title'] inserts=['SWATCH', 'SWATCH']\n"
+              "styles Standard:TABLESTYLE\n");
+
+    AcDbDatabase back(false);
+    ASSERT_EQ(back.readDxfFile(first.c_str()), Acad::eOk) << back.lastErrorMessage();
+    AcDbObjectId id;
+    ASSERT_EQ(back.getAcDbObjectId(id, false, tableHandle), Acad::eOk);
+    const auto* table = AcDbTable::cast(id.object());
+    ASSERT_NE(table, nullptr);
+    EXPECT_EQ(table->numRows(), 4);
+    EXPECT_EQ(table->numColumns(), 3);
+    EXPECT_DOUBLE_EQ(table->columnWidth(0), 12);
+    EXPECT_DOUBLE_EQ(table->rowHeight(3), 1.5);
+    EXPECT_EQ(table->textString(0, 0), CString("Report \\ title"));
+    EXPECT_EQ(table->textString(3, 0), CString("Corridors"));
+    EXPECT_TRUE(table->isMergedCell(0, 2));
+    EXPECT_EQ(table->cellType(2, 1), AcDb::kBlockCell);
+    const auto* swatch = AcDbBlockTableRecord::cast(table->blockTableRecordId(2, 1).object());
+    ASSERT_NE(swatch, nullptr);
+    EXPECT_EQ(swatch->name(), "SWATCH");
+    EXPECT_DOUBLE_EQ(table->textHeight(2, 2), 1.0);
+    EXPECT_EQ(table->alignment(2, 2), AcDb::kMiddleCenter);
+    EXPECT_EQ(table->tableStyle(), back.tablestyle());
+    const auto* style = AcDbTableStyle::cast(back.tablestyle().object());
+    ASSERT_NE(style, nullptr);
+    EXPECT_DOUBLE_EQ(style->textHeight(AcDb::kTitleRow), 0.25);
+    EXPECT_FALSE(table->needsLayout());
+    // What was read is written back the same.
+    ASSERT_EQ(back.saveAs(second.c_str()), Acad::eOk);
+    EXPECT_TRUE(readFile(first) == readFile(second));
+}
+
+TEST(Table, ChangedTableRebuildsItsBlockInPlace)
+{
+    TempDir dir;
+    const std::string path = dir.file("changed.dxf");
+    AcDbDatabase db;
+    const AcDbObjectId id = addLegend(db, addBlock(db, "SWATCH"));
+    AcDbTable* table = nullptr;
+    ASSERT_EQ(acdbOpenObject(table, id, AcDb::kForWrite), Acad::eOk);
+    ASSERT_EQ(table->recomputeTableBlock(), Acad::eOk);
+    const AcDbObjectId block = table->blockTableRecord();
+    table->setTextString(3, 0, "Stairs");
+    EXPECT_TRUE(table->needsLayout());
+    ASSERT_EQ(table->generateLayout(), Acad::eOk);
+    EXPECT_EQ(table->blockTableRecord(), block);
+    // Turning the table turns its direction and its block's content.
+    table->transformBy(AcGeMatrix3d::rotation(kPi / 2, AcGeVector3d::kZAxis, AcGePoint3d(100, 50, 0)));
+    EXPECT_NEAR(table->direction().y, 1, 1e-12);
+    table->close();
+    ASSERT_EQ(db.saveAs(path.c_str()), Acad::eOk) << db.lastErrorMessage();
+    EXPECT_EQ(AcDbTable::cast(id.object())->blockTableRecord(), block);
+    const std::string shown = runTool("tables " + path);
+    EXPECT_NE(shown.find("'Stairs'"), std::string::npos) << shown;
+    EXPECT_EQ(shown.find("'Corridors'"), std::string::npos) << shown;
+    AcDbExtents e;
+    AcDbTable::cast(id.object())->getGeomExtents(e);
+    EXPECT_NEAR(e.maxPoint().x, 106, 1e-9);   // six units of rows, now along x
+    EXPECT_NEAR(e.maxPoint().y, 79, 1e-9);
+
+    // An erased table takes its block along; the file then holds neither.
+    ASSERT_EQ(acdbOpenObject(table, id, AcDb::kForWrite), Acad::eOk);
+    table->erase();
+    table->close();
+    EXPECT_TRUE(block.isErased());
+    ASSERT_EQ(db.saveAs(path.c_str()), Acad::eOk) << db.lastErrorMessage();
+    EXPECT_EQ(runTool("tables " + path), "styles Standard:TABLESTYLE\n");
+    EXPECT_EQ(runTool("audit " + path), "");
+}
+
+TEST(Table, TableOfAnotherFormStaysAsRead)
+{
+    // Cells in the structured value form, and a table whose counts disagree, are kept as
+    // read and written back unchanged; the drawing still loads.
+    TempDir dir;
+    const std::string theirs = dir.file("theirs.dxf"), ours = dir.file("ours.dxf");
+    {
+        AcDbDatabase db;
+        addLegend(db, addBlock(db, "SWATCH"));
+        ASSERT_EQ(db.saveAs(theirs.c_str()), Acad::eOk);
+    }
+    std::string text = readFile(theirs);
+    const size_t cell = text.find("\n171\n");
+    ASSERT_NE(cell, std::string::npos);
+    text.insert(cell, "\n301\nCELL_VALUE");
+    writeFile(theirs, text);
+    AcDbDatabase db(false);
+    ASSERT_EQ(db.readDxfFile(theirs.c_str()), Acad::eOk) << db.lastErrorMessage();
+    AcDbBlockTableRecord* ms = nullptr;
+    acdbOpenObject(ms, db.modelSpaceId(), AcDb::kForRead);
+    const AcDbObject* entity = ms->entityIds().front().object();
+    ms->close();
+    EXPECT_EQ(AcDbTable::cast(entity), nullptr);
+    EXPECT_STREQ(entity->dxfName(), "ACAD_TABLE");
+    ASSERT_EQ(db.saveAs(ours.c_str()), Acad::eOk);
+    EXPECT_NE(readFile(ours).find("CELL_VALUE"), std::string::npos);
+    EXPECT_EQ(runTool("tables " + ours).substr(0, 8), "table *T");
+}
