@@ -1,5 +1,6 @@
 // Tables: the grid model, the block that draws them, their DXF form checked with ezdxf,
-// and table forms the database does not read, which stay as read.
+// and table forms the database does not read, which stay as read. Block definitions that
+// references show are redefined in place, as a table's own block is.
 #include "arx/dbcurves.h"
 #include "arx/dbdatabase.h"
 #include "arx/dbdict.h"
@@ -250,4 +251,66 @@ TEST(Table, TableOfAnotherFormStaysAsRead)
     ASSERT_EQ(db.saveAs(ours.c_str()), Acad::eOk);
     EXPECT_NE(readFile(ours).find("CELL_VALUE"), std::string::npos);
     EXPECT_EQ(runTool("tables " + ours).substr(0, 8), "table *T");
+}
+
+TEST(BlockRedefinition, ReferencedDefinitionIsRefilledInPlaceNeverErased)
+{
+    TempDir dir;
+    const std::string path = dir.file("redefined.dxf");
+    AcDbDatabase db;
+    const AcDbObjectId legend = addBlock(db, "LEGEND");
+    const AcDbObjectId holder = addBlock(db, "HOLDER");
+    AcDbBlockTableRecord* btr = nullptr;
+    acdbOpenObject(btr, holder, AcDb::kForWrite);
+    auto* nested = new AcDbBlockReference(AcGePoint3d(5, 5, 0), legend);
+    btr->appendAcDbEntity(nested);
+    nested->close();
+    btr->close();
+    acdbOpenObject(btr, db.modelSpaceId(), AcDb::kForWrite);
+    auto* direct = new AcDbBlockReference(AcGePoint3d(1, 1, 0), legend);
+    AcDbObjectId directId;
+    btr->appendAcDbEntity(directId, direct);
+    direct->close();
+    btr->close();
+
+    ASSERT_EQ(acdbOpenObject(btr, legend, AcDb::kForWrite), Acad::eOk);
+    AcDbObjectIdArray refs;
+    btr->getBlockReferenceIds(refs);
+    EXPECT_EQ(refs.size(), 2u);   // in model space and nested in another definition
+    EXPECT_EQ(btr->erase(), Acad::eObjectIsReferenced);
+    // Emptied and refilled: the references keep their definition and show the new content.
+    for (const AcDbObjectId& id : btr->entityIds()) {
+        AcDbEntity* ent = nullptr;
+        ASSERT_EQ(acdbOpenObject(ent, id, AcDb::kForWrite), Acad::eOk);
+        ent->erase();
+        ent->close();
+    }
+    auto* line = new AcDbLine(AcGePoint3d(0, 0, 0), AcGePoint3d(7, 0, 0));
+    btr->appendAcDbEntity(line);
+    line->close();
+    btr->close();
+    ASSERT_EQ(db.saveAs(path.c_str()), Acad::eOk) << db.lastErrorMessage();
+    EXPECT_EQ(runTool("audit " + path), "");
+    const std::string shown = runTool("show " + path);
+    const size_t block = shown.find("block LEGEND");
+    ASSERT_NE(block, std::string::npos) << shown;
+    const std::string content = shown.substr(block, shown.find("\nblock ", block + 1) - block);
+    EXPECT_NE(content.find("  LINE #"), std::string::npos) << content;
+    EXPECT_EQ(content.find("LWPOLYLINE"), std::string::npos) << content;
+
+    // Once nothing shows it, the definition may go; a reference cannot be pointed at it then.
+    AcDbBlockReference* ref = nullptr;
+    ASSERT_EQ(acdbOpenObject(ref, directId, AcDb::kForWrite), Acad::eOk);
+    ref->erase();
+    ref->close();
+    ASSERT_EQ(acdbOpenObject(btr, holder, AcDb::kForWrite), Acad::eOk);
+    EXPECT_EQ(btr->erase(), Acad::eOk);   // its nested reference goes with it
+    btr->close();
+    ASSERT_EQ(acdbOpenObject(btr, legend, AcDb::kForWrite), Acad::eOk);
+    EXPECT_EQ(btr->erase(), Acad::eOk);
+    btr->close();
+    AcDbBlockReference late;
+    EXPECT_EQ(late.setBlockTableRecord(legend), Acad::eWasErased);
+    ASSERT_EQ(db.saveAs(path.c_str()), Acad::eOk) << db.lastErrorMessage();
+    EXPECT_EQ(runTool("show " + path).find("LEGEND"), std::string::npos);
 }
