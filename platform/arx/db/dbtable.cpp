@@ -460,8 +460,10 @@ Acad::ErrorStatus AcDbTable::recomputeTableBlock(bool forceUpdate)
     if (!db)
         return Acad::eNoDatabase;   // built once the table is in a drawing
     AcDbBlockTableRecord* btr = nullptr;
-    if (const AcDbObjectId current = blockTableRecord();
-        qv::live(current) && acdbOpenObject(btr, current, AcDb::kForWrite) == Acad::eOk) {
+    // Only an anonymous block is the table's own to refill; a named one is left alone.
+    const AcDbObjectId current = blockTableRecord();
+    const auto* own = qv::live(current) ? AcDbBlockTableRecord::cast(current.object()) : nullptr;
+    if (own && own->isAnonymous() && acdbOpenObject(btr, current, AcDb::kForWrite) == Acad::eOk) {
         // The block keeps its id: it is emptied and refilled.
         for (const AcDbObjectId& id : btr->entityIds()) {
             AcDbEntity* ent = nullptr;
@@ -561,7 +563,7 @@ void AcDbTable::addTextContent(AcDbBlockTableRecord* btr, const Cell& cell, cons
 void AcDbTable::addBlockContent(AcDbBlockTableRecord* btr, const Cell& cell, const AcGeMatrix3d& turn,
                                 const Box& box, double margin) const
 {
-    if (!qv::live(cell.block) || cell.block == btr->objectId())
+    if (!qv::live(cell.block) || !AcDbBlockTableRecord::cast(cell.block.object()) || cell.block == btr->objectId())
         return;
     const AcDbExtents e = blockExtents(cell.block);
     if (e.isEmpty())
