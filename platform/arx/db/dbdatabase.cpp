@@ -345,6 +345,11 @@ AcDbObjectId AcDbDatabase::tableStyleDictionaryId() const
     return dictId;
 }
 
+Acad::ErrorStatus AcDbDatabase::getTableStyleDictionary(AcDbDictionary*& dict, AcDb::OpenMode mode) const
+{
+    return acdbOpenObject(dict, tableStyleDictionaryId(), mode);
+}
+
 AcDbObjectId AcDbDatabase::tablestyle() const
 {
     AcDbObjectId id;

@@ -460,10 +460,7 @@ Acad::ErrorStatus AcDbTable::recomputeTableBlock(bool forceUpdate)
     if (!db)
         return Acad::eNoDatabase;   // built once the table is in a drawing
     AcDbBlockTableRecord* btr = nullptr;
-    // Only an anonymous block is the table's own to refill; a named one is left alone.
-    const AcDbObjectId current = blockTableRecord();
-    const auto* own = qv::live(current) ? AcDbBlockTableRecord::cast(current.object()) : nullptr;
-    if (own && own->isAnonymous() && acdbOpenObject(btr, current, AcDb::kForWrite) == Acad::eOk) {
+    if (ownsBlock() && acdbOpenObject(btr, blockTableRecord(), AcDb::kForWrite) == Acad::eOk) {
         // The block keeps its id: it is emptied and refilled.
         for (const AcDbObjectId& id : btr->entityIds()) {
             AcDbEntity* ent = nullptr;
@@ -480,6 +477,18 @@ Acad::ErrorStatus AcDbTable::recomputeTableBlock(bool forceUpdate)
     btr->close();
     m_stale = false;
     return Acad::eOk;
+}
+
+bool AcDbTable::ownsBlock() const
+{
+    // Only an anonymous block that no other reference shows is the table's own to refill.
+    const AcDbObjectId current = blockTableRecord();
+    const auto* btr = qv::live(current) ? AcDbBlockTableRecord::cast(current.object()) : nullptr;
+    if (!btr || !btr->isAnonymous())
+        return false;
+    AcDbObjectIdArray users;
+    btr->getBlockReferenceIds(users);
+    return std::all_of(users.begin(), users.end(), [this](const AcDbObjectId& id) { return id == objectId(); });
 }
 
 Acad::ErrorStatus AcDbTable::addTableBlock(AcDbDatabase* db, AcDbBlockTableRecord*& btr)

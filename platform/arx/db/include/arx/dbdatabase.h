@@ -89,6 +89,7 @@ public:
     AcDbObjectId tableStyleDictionaryId() const;
     // The "Standard" table style.
     AcDbObjectId tablestyle() const;
+    Acad::ErrorStatus getTableStyleDictionary(AcDbDictionary*& dict, AcDb::OpenMode mode = AcDb::kForRead) const;
 
     // The id of a handle, in constant time: eOk for any object the handle names, erased
     // ones included; eUnknownHandle otherwise.

@@ -143,6 +143,7 @@ private:
     // The table's direction as an angle in its plane.
     double planeAngle() const;
     bool sameMerge(int r1, int c1, int r2, int c2) const;
+    bool ownsBlock() const;
     static Acad::ErrorStatus addTableBlock(AcDbDatabase* db, AcDbBlockTableRecord*& btr);
     void fillTableBlock(AcDbBlockTableRecord* btr) const;
     void addTextContent(AcDbBlockTableRecord* btr, const Cell& cell, const AcGeMatrix3d& turn,
