@@ -101,3 +101,25 @@ TEST(Categories, ElementsReadFromAHandWrittenListAndWrittenBack)
               "<category><cID>0</cID><cTitle/></category></categories>");
     EXPECT_EQ(CCategories().serialize(kNs)->get_xml(), "<categories xmlns=\"urn:test\"/>");
 }
+
+TEST(HatchStyle, CopiesAreIndependentValues)
+{
+    CHatch source, target;
+    source.setPattern("ANSI31");
+    source.setAngle(90);
+    source.setScale(500);
+    source.setLayer("H");
+    AcCmColor colour;
+    colour.setRGB(1, 2, 3);
+    source.setColour(colour);
+    target.setPattern("SOLID");
+    target.setLayer("OLD");
+    source.copyTo(&target);
+    source.setPattern("DOTS");
+    source.setScale(2);
+    EXPECT_EQ(target.getPattern(), "ANSI31");
+    EXPECT_EQ(target.getAngle(), 90);
+    EXPECT_EQ(target.getScale(), 500);
+    EXPECT_EQ(target.getLayer(), "H");
+    EXPECT_EQ(target.getColour(), colour);
+}
