@@ -825,6 +825,8 @@ void AcDbTable::dxfInEnd()
         m_direction = m_direction.normal();
     else
         m_direction = AcGeVector3d::kXAxis;
+    // A record whose sections disagree on the grid keeps a whole one.
+    m_cells.resize(m_rowHeights.size() * m_columnWidths.size());
     // Merges are taken from their first cells; ranges that leave the grid or overlap are dropped.
     for (Cell& cell : m_cells)
         cell.merged = false;

@@ -329,3 +329,28 @@ TEST(BlockRedefinition, ReferencedDefinitionIsRefilledInPlaceNeverErased)
     ASSERT_EQ(db.saveAs(path.c_str()), Acad::eOk) << db.lastErrorMessage();
     EXPECT_EQ(runTool("show " + path).find("LEGEND"), std::string::npos);
 }
+
+TEST(Table, RecordWithASecondTableSectionKeepsAWholeGrid)
+{
+    TempDir dir;
+    std::string text = readFile(QV_SOURCE_DIR "/tests/fuzz/corpus/dxf/table-merged-title-and-block-cell.dxf");
+    const size_t end = text.find(" 70\n0\n");
+    ASSERT_NE(end, std::string::npos);
+    // A second table section of two rows, one column and a single cell.
+    text.insert(end, "100\nAcDbTable\n141\n2.0\n141\n2.0\n142\n5.0\n171\n1\n  1\nX\n");
+    const std::string path = dir.file("twice.dxf"), out = dir.file("out.dxf");
+    writeFile(path, text);
+    AcDbDatabase db(false);
+    ASSERT_EQ(db.readDxfFile(path.c_str()), Acad::eOk) << db.lastErrorMessage();
+    AcDbBlockTableRecord* ms = nullptr;
+    acdbOpenObject(ms, db.modelSpaceId(), AcDb::kForRead);
+    const auto* table = AcDbTable::cast(ms->entityIds().front().object());
+    ms->close();
+    ASSERT_NE(table, nullptr);
+    EXPECT_EQ(table->numRows(), 2);
+    EXPECT_EQ(table->numColumns(), 2);
+    EXPECT_EQ(table->textString(0, 0), CString("Title"));
+    EXPECT_EQ(table->textString(1, 0), CString("Area"));
+    EXPECT_EQ(table->cellType(1, 1), AcDb::kBlockCell);
+    EXPECT_EQ(db.saveAs(out.c_str()), Acad::eOk) << db.lastErrorMessage();
+}
