@@ -78,6 +78,8 @@ Acad::ErrorStatus AcDbBlockReference::setBlockTableRecord(AcDbObjectId id)
         return es;
     if (!AcDbBlockTableRecord::cast(id.object()))
         return Acad::eInvalidInput;
+    if (id.isErased())
+        return Acad::eWasErased;
     if (isDatabaseResident() && qv::wouldContainItself(ownerId(), id))
         return Acad::eSelfReference;
     m_block = id;

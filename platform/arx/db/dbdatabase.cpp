@@ -4,6 +4,7 @@
 #include "win/winbase.h"
 
 #include "arx/dbdict.h"
+#include "arx/dbtablestyle.h"
 #include "arx/dbentity.h"
 #include "arx/dblayout.h"
 #include "arx/dbsymtb.h"
@@ -316,6 +317,46 @@ AcDbObjectId rootEntry(const AcDbDatabase* db, const char* key)
 AcDbObjectId AcDbDatabase::layoutDictionaryId() const { return rootEntry(this, "ACAD_LAYOUT"); }
 AcDbObjectId AcDbDatabase::plotSettingsDictionaryId() const { return rootEntry(this, "ACAD_PLOTSETTINGS"); }
 AcDbObjectId AcDbDatabase::groupDictionaryId() const { return rootEntry(this, "ACAD_GROUP"); }
+
+AcDbObjectId AcDbDatabase::tableStyleDictionaryId() const
+{
+    if (const AcDbObjectId id = rootEntry(this, "ACAD_TABLESTYLE"); !id.isNull())
+        return id;
+    // A drawing without table styles gets the dictionary with its "Standard" style.
+    AcDbDictionary* root = nullptr;
+    if (acdbOpenObject(root, namedObjectsDictionaryId(), AcDb::kForWrite) != Acad::eOk)
+        return AcDbObjectId();
+    auto* dict = new AcDbDictionary;
+    AcDbObjectId dictId;
+    const Acad::ErrorStatus es = root->setAt("ACAD_TABLESTYLE", dict, dictId);
+    root->close();
+    if (es != Acad::eOk) {
+        delete dict;
+        return AcDbObjectId();
+    }
+    auto* style = new AcDbTableStyle;
+    style->setDescription("Standard");
+    AcDbObjectId styleId;
+    if (dict->setAt("Standard", style, styleId) == Acad::eOk)
+        style->close();
+    else
+        delete style;
+    dict->close();
+    return dictId;
+}
+
+Acad::ErrorStatus AcDbDatabase::getTableStyleDictionary(AcDbDictionary*& dict, AcDb::OpenMode mode) const
+{
+    return acdbOpenObject(dict, tableStyleDictionaryId(), mode);
+}
+
+AcDbObjectId AcDbDatabase::tablestyle() const
+{
+    AcDbObjectId id;
+    if (const auto* dict = AcDbDictionary::cast(tableStyleDictionaryId().object()))
+        dict->getAt("Standard", id);
+    return id;
+}
 
 Acad::ErrorStatus AcDbDatabase::getNamedObjectsDictionary(AcDbDictionary*& dict, AcDb::OpenMode mode) const
 {

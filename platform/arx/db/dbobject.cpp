@@ -99,6 +99,9 @@ Acad::ErrorStatus AcDbObject::erase(bool erasing)
         return es;
     if (isErased() == erasing)
         return erasing ? Acad::eWasErased : Acad::eOk;
+    if (erasing)
+        if (const Acad::ErrorStatus es = checkErase(); es != Acad::eOk)
+            return es;
     m_id.stub()->erased = erasing;
     onErase(erasing);
     return Acad::eOk;

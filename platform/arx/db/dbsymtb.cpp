@@ -1,5 +1,6 @@
 #include "arx/dbsymtb.h"
 
+#include "arx/dbblockref.h"
 #include "arx/dbdatabase.h"
 #include "arx/dbdict.h"
 #include "arx/dbentity.h"
@@ -708,4 +709,26 @@ const FieldTable& AcDbTextStyleTableRecord::dxfTable() const
         text<&AcDbTextStyleTableRecord::m_bigFont>(4),
     }});
     return table;
+}
+
+Acad::ErrorStatus AcDbBlockTableRecord::getBlockReferenceIds(AcDbObjectIdArray& ids, bool, bool) const
+{
+    ids.clear();
+    if (!isDatabaseResident())
+        return Acad::eNotInDatabase;
+    const AcDbDatabase::Impl& impl = database()->impl();
+    for (size_t i = 0; i < impl.stubs.size(); ++i) {
+        const AcDbStub& stub = impl.stubs[i];
+        const auto* ref = stub.erased ? nullptr : AcDbBlockReference::cast(stub.object);
+        if (ref && ref->blockTableRecord() == objectId() && qv::live(ref->ownerId()))
+            ids.push_back(ref->objectId());
+    }
+    return Acad::eOk;
+}
+
+Acad::ErrorStatus AcDbBlockTableRecord::checkErase() const
+{
+    AcDbObjectIdArray refs;
+    getBlockReferenceIds(refs);
+    return refs.empty() ? Acad::eOk : Acad::eObjectIsReferenced;
 }

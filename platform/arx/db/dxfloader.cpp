@@ -7,6 +7,8 @@
 #include "arx/dbhatch.h"
 #include "arx/dblayout.h"
 #include "arx/dbsymtb.h"
+#include "arx/dbtable.h"
+#include "arx/dbtablestyle.h"
 #include "arx/dbtext.h"
 #include "arx/dbviewport.h"
 #include "arx/dxfnames.h"
@@ -52,6 +54,14 @@ AcDbObject* makeInsert(Impl& impl, const Record& record)
     return impl.makeInArena<AcDbBlockReference>();
 }
 
+// A table in the form the table class reads; any other stays as read.
+AcDbObject* makeTable(Impl& impl, const Record& record)
+{
+    if (AcDbTable::canRead(record.pairs()))
+        return impl.makeInArena<AcDbTable>();
+    return impl.makeInArena<AcDbProxyEntity>(qv::dxf::internName("ACAD_TABLE"));
+}
+
 // The class of an old-style polyline follows its flags.
 AcDbObject* makePolyline(Impl& impl, const Record& record)
 {
@@ -92,6 +102,7 @@ const std::unordered_map<std::string_view, Maker>& entityMakers()
         {"VERTEX", &make<AcDbVertex>},
         {"INSERT", &makeInsert},
         {"POLYLINE", &makePolyline},
+        {"ACAD_TABLE", &makeTable},
     };
     return makers;
 }
@@ -105,6 +116,7 @@ const std::unordered_map<std::string_view, Maker>& objectMakers()
         {"SORTENTSTABLE", &make<AcDbSortentsTable>},
         {"LAYOUT", &make<AcDbLayout>},
         {"PLOTSETTINGS", &make<AcDbPlotSettings>},
+        {"TABLESTYLE", &make<AcDbTableStyle>},
     };
     return makers;
 }

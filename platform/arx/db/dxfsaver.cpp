@@ -6,6 +6,7 @@
 #include "arx/dbdict.h"
 #include "arx/dblayout.h"
 #include "arx/dbsymtb.h"
+#include "arx/dbtable.h"
 #include "arx/dbtext.h"
 #include "arx/dxffieldtable.h"
 #include "arx/dxfnumber.h"
@@ -34,6 +35,8 @@ constexpr ClassInfo kClasses[] = {
     {"ACDBPLACEHOLDER", "AcDbPlaceHolder", false},
     {"LAYOUT", "AcDbLayout", false},
     {"SORTENTSTABLE", "AcDbSortentsTable", false},
+    {"ACAD_TABLE", "AcDbTable", true},
+    {"TABLESTYLE", "AcDbTableStyle", false},
 };
 
 class Saver
@@ -46,6 +49,7 @@ public:
     bool run(std::string& error);
 
 private:
+    void layoutTables();
     void prepare();
     void prepareEntity(AcDbObject* obj);
     void prepareBlock(AcDbBlockTableRecord* btr);
@@ -82,6 +86,7 @@ bool Saver::run(std::string& error)
     // A database made empty (not read, not built) is written as an empty drawing.
     if (m_impl.blockTable.isNull())
         qv::completeDatabase(m_db);
+    layoutTables();
     prepare();
     writeHeader();
     writeClasses();
@@ -98,6 +103,21 @@ bool Saver::run(std::string& error)
     const bool ok = m_out.finish();
     error = m_failure.empty() ? m_out.error() : m_failure;
     return ok;
+}
+
+// Tables changed since their block was last built get it rebuilt, so that the file shows
+// what they hold (readers without table support draw the block).
+void Saver::layoutTables()
+{
+    std::vector<AcDbTable*> stale;
+    for (size_t i = 0; i < m_impl.stubs.size(); ++i) {
+        const AcDbStub& stub = m_impl.stubs[i];
+        if (auto* table = stub.erased ? nullptr : AcDbTable::cast(stub.object);
+            table && (table->needsLayout() || !live(table->blockTableRecord())))
+            stale.push_back(table);
+    }
+    for (AcDbTable* table : stale)
+        table->recomputeTableBlock();
 }
 
 // One pass over the objects: counts them by type, gives block frames and sequence ends

@@ -9,6 +9,7 @@
 #include "arx/dbhatch.h"
 #include "arx/dbhatchpatterns.h"
 #include "arx/dbsymtb.h"
+#include "arx/dbtable.h"
 #include "arx/dbtext.h"
 #include "arx/dbviewport.h"
 
@@ -228,6 +229,9 @@ void PlotPainter::drawEntity(const AcDbEntity* ent, const AcGeMatrix3d& xf, cons
     } else if (const auto* hatch = AcDbHatch::cast(ent)) {
         drawHatch(hatch, xf, mine.rgb);
     } else if (const auto* ref = AcDbBlockReference::cast(ent)) {
+        // A table shows its block, rebuilt first when the table changed since it was built.
+        if (auto* table = AcDbTable::cast(ref); table && table->needsLayout())
+            table->recomputeTableBlock(false);
         drawReference(ref, xf, from, mine);
     } else if (const auto* viewport = AcDbViewport::cast(ent)) {
         if (m_viewport)

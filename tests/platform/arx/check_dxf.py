@@ -20,6 +20,9 @@
                                     as "name|description|location"
     check_dxf.py relink FILE H URL  sets the hyperlink of the entity of handle H to URL (or
                                     removes it when URL is "-"), as another program would
+    check_dxf.py tables FILE        prints each table of model space as ezdxf reads it: its block,
+                                    the numbers of lines in it, its texts and the blocks it shows,
+                                    and the table styles of the drawing
 """
 import os
 import shutil
@@ -110,6 +113,27 @@ def entities(layout):
     return out
 
 
+def tables(path):
+    doc = ezdxf.readfile(path)
+    out = []
+    for table in doc.modelspace().query("ACAD_TABLE"):
+        ref = table.xtags.get_subclass("AcDbBlockReference")
+        name = ref.get_first_value(2)
+        block = doc.blocks.get(name)
+        if block is None:
+            out.append(f"table {name}: no block")
+            continue
+        lines = len(block.query("LINE"))
+        texts = sorted(t.plain_text() for t in block.query("MTEXT"))
+        inserts = sorted(i.dxf.name for i in block.query("INSERT"))
+        out.append(f"table {name[:2]} lines={lines} texts={texts} inserts={inserts}")
+    styles = doc.rootdict.get("ACAD_TABLESTYLE")
+    if styles is not None:
+        out.append("styles " + " ".join(f"{k}:{v.dxftype()}" for k, v in styles.items()))
+    print("\n".join(out))
+    return 0
+
+
 def librecad(path):
     if not shutil.which("librecad"):
         print("librecad not installed: skipped")
@@ -182,6 +206,8 @@ def main():
         return hyperlink(*args)
     if mode == "relink":
         return relink(*args)
+    if mode == "tables":
+        return tables(args[0])
     if mode == "show":
         print("\n".join(describe(args[0])))
         return 0

@@ -9,6 +9,7 @@
 #include "arx/dbhatchpatterns.h"
 #include "arx/dblayout.h"
 #include "arx/dbsymtb.h"
+#include "arx/dbtable.h"
 #include "arx/dbtext.h"
 #include "arx/dbviewport.h"
 #include "arx/plotrender.h"
@@ -499,4 +500,37 @@ TEST(Plot, PointsSolidsEllipsesWidePolylinesAndTablesOfAnotherProgram)
     EXPECT_NE(text.find("Kitchen"), std::string::npos) << text;
     EXPECT_NE(text.find("Office"), std::string::npos) << text;
     EXPECT_EQ(text.find("Pantry"), std::string::npos) << text;
+}
+
+TEST(Plot, TableChangedSinceItsBlockWasBuiltShowsItsPresentGrid)
+{
+    // A table never saved has no block yet: the plot builds it, with the table's colour
+    // on every grid line and text.
+    TempDir dir;
+    AcDbDatabase db;
+    auto* table = new AcDbTable;
+    table->setSize(2, 2);
+    table->setColumnWidth(40);
+    table->setRowHeight(20);
+    table->setPosition(AcGePoint3d(20, 100, 0));
+    table->setTextString(1, 1, "Area");
+    table->setTextHeight(8, AcDb::kAllRows);
+    table->setColorIndex(1);
+    const AcDbObjectId id = append(db.modelSpaceId(), table);
+    const std::string png = dir.file("table.png");
+    ASSERT_EQ(plot(db, *oneToOne("PublishToWeb PNG.pc3"), png).status, Acad::eOk);
+    Raster r = readPng(png);
+    EXPECT_TRUE(inkAround(r, 20, 80, kRed));     // left edge between the rows
+    EXPECT_TRUE(inkAround(r, 60, 100, kRed));    // top edge over the inner column line
+    EXPECT_TRUE(inkAround(r, 100, 70, kRed));    // right edge
+    EXPECT_FALSE(inkAround(r, 140, 70, kRed));
+
+    // Widened after the first plot: the next one shows the new right edge.
+    AcDbTable* open = nullptr;
+    ASSERT_EQ(acdbOpenObject(open, id, AcDb::kForWrite), Acad::eOk);
+    open->setColumnWidth(1, 80);
+    open->close();
+    ASSERT_EQ(plot(db, *oneToOne("PublishToWeb PNG.pc3"), png).status, Acad::eOk);
+    r = readPng(png);
+    EXPECT_TRUE(inkAround(r, 140, 70, kRed));
 }

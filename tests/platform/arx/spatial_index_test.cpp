@@ -380,13 +380,16 @@ TEST_F(SharedDefinition, ARepointedReferenceFollowsItsNewDefinitionOnly)
     EXPECT_TRUE(near(boxOf(direct[1]), {102, 2, 106, 6}));
 }
 
-TEST_F(SharedDefinition, AnEmptiedOrErasedDefinitionLeavesItsReferencesOutOfTheIndex)
+TEST_F(SharedDefinition, AnEmptiedDefinitionLeavesItsReferencesOutOfTheIndex)
 {
     edit(outline(), [](AcDbObject* obj) { obj->erase(); });
     EXPECT_TRUE(boxOf(direct[0]).isEmpty());
     EXPECT_TRUE(boxOf(nested[0]).isEmpty());
     edit(outline(), [](AcDbObject* obj) { obj->erase(false); });
-    edit(holder, [](AcDbObject* obj) { obj->erase(); });
+    // A definition that references show is not erased; emptied, its references leave.
+    edit(holder, [](AcDbObject* obj) { EXPECT_EQ(obj->erase(), Acad::eObjectIsReferenced); });
+    EXPECT_TRUE(near(boxOf(nested[0]), {0, 1000, 10, 1010}));
+    edit(AcDbBlockTableRecord::cast(holder.object())->entityIds().front(), [](AcDbObject* obj) { obj->erase(); });
     EXPECT_TRUE(near(boxOf(direct[0]), {0, 0, 10, 10}));
     EXPECT_TRUE(boxOf(nested[0]).isEmpty());
 }

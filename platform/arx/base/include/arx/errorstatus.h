@@ -79,6 +79,7 @@ enum ErrorStatus : int {
     eXdataSizeExceeded = 104,
     eHadMultipleReaders = 105,
     eMalformedDxf = 106,
+    eObjectIsReferenced = 107,
     eNotOpenForEdit = 110,
     eInvalidFileExtension = 120,
     eNotSupportedInDwgApi = 130,

@@ -30,7 +30,8 @@ public:
     AcDbBlockReference(const AcGePoint3d& position, AcDbObjectId blockTableRecord);
 
     AcDbObjectId blockTableRecord() const { return m_block; }
-    // eInvalidInput unless the id names a block record; eSelfReference, changing nothing,
+    // eInvalidInput unless the id names a block record, eWasErased for an erased one;
+    // eSelfReference, changing nothing,
     // when the reference's owner would then contain itself.
     Acad::ErrorStatus setBlockTableRecord(AcDbObjectId id);
     AcGePoint3d position() const;

@@ -84,6 +84,12 @@ public:
     AcDbObjectId layoutDictionaryId() const;
     AcDbObjectId plotSettingsDictionaryId() const;
     AcDbObjectId groupDictionaryId() const;
+    // The table styles ("ACAD_TABLESTYLE"), made with a "Standard" style in a drawing that
+    // has none; the null id when the root dictionary cannot be opened to add it.
+    AcDbObjectId tableStyleDictionaryId() const;
+    // The "Standard" table style.
+    AcDbObjectId tablestyle() const;
+    Acad::ErrorStatus getTableStyleDictionary(AcDbDictionary*& dict, AcDb::OpenMode mode = AcDb::kForRead) const;
 
     // The id of a handle, in constant time: eOk for any object the handle names, erased
     // ones included; eUnknownHandle otherwise.

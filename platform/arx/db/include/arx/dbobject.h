@@ -99,6 +99,8 @@ protected:
     // eOk when the object may change: not in a database, or open for write.
     Acad::ErrorStatus assertWriteEnabled() const;
     virtual void onErase(bool erasing);
+    // Whether the object may be erased (eOk), checked before it is.
+    virtual Acad::ErrorStatus checkErase() const { return Acad::eOk; }
 
 private:
     AcDbObjectId m_id;

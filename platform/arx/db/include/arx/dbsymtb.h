@@ -208,6 +208,11 @@ public:
     // (eSelfReference).
     Acad::ErrorStatus assumeOwnershipOf(const AcDbObjectIdArray& entityIds);
     const std::vector<AcDbObjectId>& entityIds() const { return m_entities; }
+    // The live references to this definition, in model and paper space and nested in
+    // other definitions (directOnly and forceValidity are accepted for the host's
+    // signature: every reference is direct here).
+    Acad::ErrorStatus getBlockReferenceIds(AcDbObjectIdArray& ids, bool directOnly = true,
+                                           bool forceValidity = false) const;
 
     AcGePoint3d origin() const { return m_origin; }
     Acad::ErrorStatus setOrigin(const AcGePoint3d& origin);
@@ -247,6 +252,11 @@ public:
     void detachEntities(const std::unordered_map<AcDbObjectId, bool>& ids);
 
     const qv::dxf::FieldTable& dxfTable() const override;
+
+protected:
+    // A definition that live references still show is not erased (eObjectIsReferenced):
+    // it is emptied and refilled in place instead, keeping its id.
+    Acad::ErrorStatus checkErase() const override;
 
 private:
     std::vector<AcDbObjectId> m_entities;

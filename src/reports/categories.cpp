@@ -1,0 +1,143 @@
+#include "reports/categories.h"
+
+#include "blocks/hatch.h"
+#include "database/exstoredprocedure.h"
+#include "database/parameterint.h"
+#include "database/parameters.h"
+#include "database/storedprocedure.h"
+#include "support/kavroguard.h"
+#include "support/utilities.h"
+#include "support/xmlutilities.h"
+
+#include <memory>
+
+CCategories::~CCategories()
+{
+    cleanUpQuietly([this] { deleteObjects(); });
+}
+
+MSXML2::IXMLDOMNodePtr CCategories::serialize(CString namespaceURI)
+{
+    return kavroGuard("CCategories::serialize", __FILE__, [&] {
+        MSXML2::IXMLDOMNodePtr element = CXMLUtilities().createNode("categories", namespaceURI);
+        for (int i = 0; i < m_count; ++i)
+            element->appendChild(m_categories.GetAt(i)->serialize(namespaceURI));
+        return element;
+    });
+}
+
+void CCategories::deSerialize(MSXML2::IXMLDOMNodeListPtr nodes)
+{
+    kavroGuard("CCategories::deSerialize", __FILE__, [&] {
+        if (!nodes)
+            return;
+        for (long i = 0; i < nodes->get_length(); ++i) {
+            const MSXML2::IXMLDOMNodePtr node = nodes->get_item(i);
+            if (node->get_nodeName() != "category")
+                continue;
+            auto category = std::make_unique<CCategory>();
+            category->deSerialize(node);
+            add(category.release());
+        }
+    });
+}
+
+void CCategories::add(CCategory* category)
+{
+    kavroGuard("CCategories::add", __FILE__, [&] {
+        std::unique_ptr<CCategory> owned(category);
+        if (!owned)
+            return;
+        for (int i = 0; i < m_count; ++i)
+            if (owned->isDuplicateOf(*m_categories.GetAt(i)))
+                return;
+        m_categories.Add(owned.get());
+        owned.release();
+        ++m_count;
+    });
+}
+
+namespace {
+
+// A recordset column's value as text, or nothing when it is NULL.
+bool textOf(const _RecordsetPtr& rows, const char* column, CString& text)
+{
+    const _variant_t value = rows->GetCollect(column);
+    if (value.isNull())
+        return false;
+    text = static_cast<_bstr_t>(value).c_str();
+    return true;
+}
+
+// The hatch style of a row whose pattern is not empty: angle, colour, scale and layer in
+// that order, a NULL column leaving its setting as it is ("_Kavro" for the layer).
+std::unique_ptr<CHatch> hatchOf(const _RecordsetPtr& rows, const CString& pattern)
+{
+    auto hatch = std::make_unique<CHatch>();
+    hatch->setPattern(pattern);
+    if (const _variant_t angle = rows->GetCollect("cHatchAngle"); !angle.isNull())
+        hatch->setAngle(static_cast<short>(angle));
+    CString colourText;
+    if (textOf(rows, "cHatchColour", colourText)) {
+        AcCmColor colour;
+        CUtilities::hashColourToAcad(colourText, colour);
+        hatch->setColour(colour);
+    }
+    if (const _variant_t scale = rows->GetCollect("cHatchScale"); !scale.isNull())
+        hatch->setScale(static_cast<short>(scale));
+    CString layer = "_Kavro";
+    textOf(rows, "cHatchLayer", layer);
+    hatch->setLayer(layer);
+    return hatch;
+}
+
+} // namespace
+
+void CCategories::getReportCategories(CStoredProcedure* procedure, int graphicReportID, int timeout)
+{
+    const char* procSig = "CCategories::getReportCategories";
+    CParameters parameters;
+    CStoredProcedure::Attachment attached;
+    auto failedCall = [&](const _com_error& e) {
+        throw new CEXStoredProcedure(e, procedure, KAVRO_PRODUCT_CAPTION, __FILE__, procSig, high);
+    };
+    kavroComGuard(procSig, __FILE__, failedCall, [&] {
+        addInputParameter<CParameterInt>(parameters, "@graphicReportID", graphicReportID);
+        procedure->setTimeout(timeout);
+        procedure->setName("__gr_getReportCategories");
+        attached.attach(procedure, &parameters);
+        const _RecordsetPtr rows = procedure->execSPReturnParas();
+        if (!rows)
+            return;
+        const auto close = [](ADODB::Recordset* r) {
+            if (r->GetState() == ADODB::adStateOpen)
+                r->Close();
+        };
+        const std::unique_ptr<ADODB::Recordset, decltype(close)> closing(rows.GetInterfacePtr(), close);
+        if (rows->GetBOF() && rows->GetadoEOF())
+            return;
+        for (; !rows->GetadoEOF(); rows->MoveNext()) {
+            auto category = std::make_unique<CCategory>();
+            // A NULL id leaves the category at id 0.
+            if (const _variant_t id = rows->GetCollect("cID"); !id.isNull())
+                category->setID(static_cast<int>(id));
+            CString text;
+            if (textOf(rows, "cTitle", text))
+                category->setTitle(text);
+            CString pattern;
+            if (textOf(rows, "cHatchPattern", pattern) && !pattern.IsEmpty())
+                category->setHatch(hatchOf(rows, pattern).release());
+            add(category.release());
+        }
+    });
+}
+
+void CCategories::deleteObjects()
+{
+    kavroGuard("CCategories::deleteObjects", __FILE__, [&] {
+        for (int i = 0; i < m_categories.GetSize(); ++i)
+            delete m_categories.GetAt(i);
+        m_categories.RemoveAll();
+        m_count = 0;
+    });
+}

@@ -1,0 +1,106 @@
+// A graphic report: the drawing it is for, the layers it switches on, its categories of
+// space blocks and assets with their hatch styles, how its legend and pie chart look and,
+// for a batch run, how the drawing is plotted and where the copies go. Read from and
+// written to the report's XML file (root "graphicReport").
+#pragma once
+
+#include "mfc/cstring.h"
+#include "msxml/dom.h"
+
+class CCategories;
+class CLayers;
+
+// The namespace of the report file's elements.
+inline constexpr const char* GRAPHIC_REPORT_NAMESPACE = "urn:kavrosystems:quorvane:graphicreport";
+
+class CGraphicReport
+{
+public:
+    CGraphicReport() = default;
+    ~CGraphicReport();
+    CGraphicReport(const CGraphicReport&) = delete;
+    CGraphicReport& operator=(const CGraphicReport&) = delete;
+
+    // Writes the whole report to a new file at the path (an existing file is replaced).
+    void serialize(CString path);
+    // Fills the report from the file at the path. A file that is missing or not XML, whose
+    // root is not "graphicReport" or that has no elements leaves the report as it was and
+    // gives false, with the reason in getReadProblem.
+    bool deSerialize(CString path);
+    CString getReadProblem() const { return m_readProblem; }
+
+    int getID() const { return m_id; }
+    void setID(int id) { m_id = id; }
+    CString getTitle() const { return m_title; }
+    void setTitle(CString title) { m_title = std::move(title); }
+    // Folders are stored through the path check (a final "/" added, refused characters
+    // removed).
+    CString getDrawingPath() const { return m_drawingPath; }
+    void setDrawingPath(CString path);
+    CString getDrawingFilename() const { return m_drawingFilename; }
+    void setDrawingFilename(CString name) { m_drawingFilename = std::move(name); }
+    CString getOutputPath() const { return m_outputPath; }
+    void setOutputPath(CString path);
+    CString getOutputFilename() const { return m_outputFilename; }
+    void setOutputFilename(CString name) { m_outputFilename = std::move(name); }
+    int getPlotTypeID() const { return m_plotTypeID; }
+    void setPlotTypeID(int id) { m_plotTypeID = id; }
+    int getPlotUseSettings() const { return m_plotUseSettings; }
+    void setPlotUseSettings(int use) { m_plotUseSettings = use; }
+    int getPlotCentred() const { return m_plotCentred; }
+    void setPlotCentred(int centred) { m_plotCentred = centred; }
+    int getPlotAreaTypeID() const { return m_plotAreaTypeID; }
+    void setPlotAreaTypeID(int id) { m_plotAreaTypeID = id; }
+    // The host's scale type (0 to 18 and 20 to 34), as the stored identifier converts.
+    int getPlotScaleTypeID() const { return m_plotScaleTypeID; }
+    void setPlotScaleTypeID(int id) { m_plotScaleTypeID = id; }
+    int getPlotMediaSizeID() const { return m_plotMediaSizeID; }
+    void setPlotMediaSizeID(int id) { m_plotMediaSizeID = id; }
+    CString getPlotLayout() const { return m_plotLayout; }
+    void setPlotLayout(CString layout) { m_plotLayout = std::move(layout); }
+    CString getSaveCopyTo() const { return m_saveCopyTo; }
+    void setSaveCopyTo(CString target) { m_saveCopyTo = std::move(target); }
+    CString getXMLOutputTo() const { return m_xmlOutputTo; }
+    void setXMLOutputTo(CString target);
+    double getTotalChildAreas() const { return m_totalChildAreas; }
+    void setTotalChildAreas(double total) { m_totalChildAreas = total; }
+    // The report owns its categories; a replaced collection is left to its holder.
+    CCategories* getCategories() const { return m_categories; }
+    void setCategories(CCategories* categories) { m_categories = categories; }
+    CLayers* getLayersOn() const { return m_layersOn; }
+    double getPieXYOffset() const { return m_pieXYOffset; }
+    void setPieXYOffset(double offset) { m_pieXYOffset = offset; }
+    int getPieIgnoreEmptySegments() const { return m_pieIgnoreEmptySegments; }
+    void setPieIgnoreEmptySegments(int ignore) { m_pieIgnoreEmptySegments = ignore; }
+    int getPieShowLabels() const { return m_pieShowLabels; }
+    void setPieShowLabels(int show) { m_pieShowLabels = show; }
+    int getPieShowLabelSegmentLines() const { return m_pieShowLabelSegmentLines; }
+    void setPieShowLabelSegmentLines(int show) { m_pieShowLabelSegmentLines = show; }
+
+private:
+    void readElement(const CString& name, const MSXML2::IXMLDOMNodePtr& node);
+
+    int m_id = 0;
+    CString m_title;
+    CString m_drawingPath;
+    CString m_drawingFilename;
+    CString m_outputPath;
+    CString m_outputFilename;
+    int m_plotTypeID = 0;
+    int m_plotUseSettings = 1;
+    int m_plotCentred = 1;
+    int m_plotAreaTypeID = 0;
+    int m_plotScaleTypeID = 0;
+    int m_plotMediaSizeID = 0;
+    CString m_plotLayout;
+    CString m_saveCopyTo;
+    CString m_xmlOutputTo;
+    double m_totalChildAreas = 0.0;
+    CCategories* m_categories = nullptr;
+    CLayers* m_layersOn = nullptr;
+    double m_pieXYOffset = 0.0;
+    int m_pieIgnoreEmptySegments = 1;
+    int m_pieShowLabels = 1;
+    int m_pieShowLabelSegmentLines = 1;
+    CString m_readProblem;
+};
