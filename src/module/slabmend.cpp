@@ -46,7 +46,7 @@ const CommandRow commandTable[] = {
     {"KAVRO_COMMANDS", "kgr", "kavroGraphicReport", application, notAvailable<8>, false},
     {"KAVRO_COMMANDS", "kagr", "kavroApplyGraphicReport", application, notAvailable<9>, false},
     {"KAVRO_COMMANDS", "kfrs", "kfrs", application, notAvailable<10>, false},
-    {"KAVRO_COMMANDS", "klmc", "kavroLegendMarkerCreate", modal, notAvailable<11>, true},
+    {"KAVRO_COMMANDS", "klmc", "kavroLegendMarkerCreate", modal, legendMarkerBlockCreate, true},
     {"KAVRO_COMMANDS", "kpmc", "kavroPieMarkerCreate", modal, notAvailable<12>, true},
     {"KAVRO_UTIL", "kus", "kavroUpdateSpaces", application, updateSpaces, false},
     {"KAVRO_UTIL", "ksxta", "kavroSyncXDataToAttributes", application, notAvailable<14>, false},
