@@ -4,6 +4,7 @@
 #include "arx/dbcurves.h"
 #include "arx/dbdatabase.h"
 #include "blocks/markerblocklegend.h"
+#include "blocks/markerblockpie.h"
 #include "host/acadhost.h"
 #include "host/acadutilities.h"
 #include "host/hostguards.h"
@@ -46,6 +47,21 @@ const MarkerTexts legendTexts = {
     "enter legend precision",
     "enter legend text size",
     "specify legend rotation (in degrees)",
+};
+
+const MarkerTexts pieTexts = {
+    "pieMarkerBlockCreate",
+    "createPieMarkerBlock",
+    "Kavro Create Pie Chart Marker Block",
+    "MARKER-PIECHART",
+    "\n\n Pie Chart Marker Block Already Exists\n",
+    "\nPlease select a circle:\n",
+    "AcDbCircle",
+    "\nCircle On Locked Layer - Pie Chart Marker Block Creation Failed\n",
+    "\nUnable to get Circle - Error %s - Pie Chart Marker Block Creation Failed\n",
+    "enter pie chart precision",
+    "enter pie chart text size",
+    "specify pie chart rotation (in degrees)",
 };
 
 constexpr double radiansPerDegree = 0.017453292519943295;
@@ -180,4 +196,15 @@ void createLegendMarkerBlock(CAcadDrawing* drawing, AcDbObjectId& outlineId)
 void legendMarkerBlockCreate()
 {
     markerBlockCreate(legendTexts, true, createLegendMarkerBlock);
+}
+
+void createPieMarkerBlock(CAcadDrawing* drawing, AcDbObjectId& outlineId)
+{
+    createMarkerBlock<CMarkerBlockPie, AcDbCircle>(pieTexts, drawing, outlineId);
+}
+
+void pieMarkerBlockCreate()
+{
+    // A circle needs no closedness test.
+    markerBlockCreate(pieTexts, false, createPieMarkerBlock);
 }

@@ -47,7 +47,7 @@ const CommandRow commandTable[] = {
     {"KAVRO_COMMANDS", "kagr", "kavroApplyGraphicReport", application, notAvailable<9>, false},
     {"KAVRO_COMMANDS", "kfrs", "kfrs", application, notAvailable<10>, false},
     {"KAVRO_COMMANDS", "klmc", "kavroLegendMarkerCreate", modal, legendMarkerBlockCreate, true},
-    {"KAVRO_COMMANDS", "kpmc", "kavroPieMarkerCreate", modal, notAvailable<12>, true},
+    {"KAVRO_COMMANDS", "kpmc", "kavroPieMarkerCreate", modal, pieMarkerBlockCreate, true},
     {"KAVRO_UTIL", "kus", "kavroUpdateSpaces", application, updateSpaces, false},
     {"KAVRO_UTIL", "ksxta", "kavroSyncXDataToAttributes", application, notAvailable<14>, false},
     {"KAVRO_UTIL", "kut", "kavroUpdateText", application, updateTextSize, false},

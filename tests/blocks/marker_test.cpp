@@ -1,10 +1,11 @@
-// Legend markers: the definition made from a closed outline, the reference inserted at the
-// outline's top-left corner on a layer switched off, and the settings read back from the
-// reference's attributes, as the user may have edited them. Saved drawings are checked
-// with ezdxf.
+// Legend and pie-chart markers: the definition made from the user's outline, the reference
+// inserted at the outline's top-left corner (a circle's centre) on a layer switched off,
+// and the settings read back from the reference's attributes, as the user may have edited
+// them. Saved drawings are checked with ezdxf.
 #include "arx/dbcurves.h"
 #include "blocks/attributes.h"
 #include "blocks/markerblocklegend.h"
+#include "blocks/markerblockpie.h"
 #include "fixture.h"
 
 #include <QJsonDocument>
@@ -16,7 +17,7 @@ namespace {
 
 constexpr double kQuarterTurn = 1.5707963267948966;
 
-class LegendMarker : public DrawingTest
+class MarkerBlocks : public DrawingTest
 {
 protected:
     // Makes a marker from the outline; the host status of the insertion.
@@ -79,7 +80,7 @@ QJsonObject layerNamed(const QJsonObject& dump, const char* name)
 
 } // namespace
 
-TEST_F(LegendMarker, DefinedFromTheOutlineAndInsertedAtItsTopLeftCorner)
+TEST_F(MarkerBlocks, LegendMarkerDefinedFromTheOutlineAndInsertedAtItsTopLeftCorner)
 {
     const AcDbObjectId outline = rectangle(10, 20, 30, 30);   // (10,50) to (40,20)
     ASSERT_EQ(insert(outline, 0, 2, 2.5), 0);
@@ -132,7 +133,7 @@ TEST_F(LegendMarker, DefinedFromTheOutlineAndInsertedAtItsTopLeftCorner)
     EXPECT_EQ(marker->getBlockName(), "MARKER-LEGEND");
 }
 
-TEST_F(LegendMarker, EditedSettingsAreReadBackWhateverTheTagCase)
+TEST_F(MarkerBlocks, EditedSettingsAreReadBackWhateverTheTagCase)
 {
     ASSERT_EQ(insert(rectangle(0, 0, 100, 50), 1, 2, 250.0), 0);
     const AcDbObjectId reference = lastReference();
@@ -143,7 +144,7 @@ TEST_F(LegendMarker, EditedSettingsAreReadBackWhateverTheTagCase)
     EXPECT_EQ(marker->getPrecision(), 0);
 }
 
-TEST_F(LegendMarker, SettingsAreWrittenWithTheDecimalsTheirValueNeeds)
+TEST_F(MarkerBlocks, SettingsAreWrittenWithTheDecimalsTheirValueNeeds)
 {
     EXPECT_EQ(CMarkerBlock::settingText(2.5, 0), "2.5");
     EXPECT_EQ(CMarkerBlock::settingText(2.5, 2), "2.50");
@@ -157,7 +158,7 @@ TEST_F(LegendMarker, SettingsAreWrittenWithTheDecimalsTheirValueNeeds)
     EXPECT_EQ(marker->getPrecision(), 0);
 }
 
-TEST_F(LegendMarker, RotationIsMeasuredInTheCurrentUcs)
+TEST_F(MarkerBlocks, RotationIsMeasuredInTheCurrentUcs)
 {
     ASSERT_EQ(insert(rectangle(0, 0, 100, 50), 0, 2, 10.0, kQuarterTurn), 0);
     const AcDbObjectId reference = lastReference();
@@ -171,7 +172,7 @@ TEST_F(LegendMarker, RotationIsMeasuredInTheCurrentUcs)
     EXPECT_NEAR(marker->getPosition().y, 0.0, 1e-9);
 }
 
-TEST_F(LegendMarker, AnOutlineThatCannotMoveMakesNoMarkerAndStaysWhereItWas)
+TEST_F(MarkerBlocks, AnOutlineThatCannotMoveMakesNoMarkerAndStaysWhereItWas)
 {
     addLayer("FROZEN_IN_PLACE", true);
     const AcDbObjectId outline = rectangle(10, 20, 30, 30, AcDbObjectId(), "FROZEN_IN_PLACE");
@@ -185,4 +186,60 @@ TEST_F(LegendMarker, AnOutlineThatCannotMoveMakesNoMarkerAndStaysWhereItWas)
     polyline->close();
     EXPECT_EQ(corner, AcGePoint3d(10, 20, 0));
     EXPECT_TRUE(lastReference().isNull());
+}
+
+TEST_F(MarkerBlocks, PieMarkerDefinedFromACircleAndReadBack)
+{
+    auto* circle = new AcDbCircle(AcGePoint3d(3000, 4000, 0), AcGeVector3d::kZAxis, 1000.0);
+    const AcDbObjectId circleId = post(circle);
+    ASSERT_EQ(acdbOpenObject(circle, circleId, AcDb::kForRead), Acad::eOk);
+    circle->close();
+    ASSERT_EQ(CMarkerBlockPie().insertMarkerBlock(&drawing, circle, 1, 2, 250.0, 0.0), 0);
+    const AcDbObjectId reference = lastReference();
+
+    const QJsonObject described = saveAndDump();
+    EXPECT_TRUE(described["audit"].toArray().isEmpty())
+        << QJsonDocument(described["audit"].toArray()).toJson().constData();
+    const QJsonObject dump = described["dump"].toObject();
+    const QJsonArray entities = blockNamed(dump, "MARKER-PIECHART")["entities"].toArray();
+    ASSERT_EQ(entities.size(), 6);
+    EXPECT_EQ(entities[0].toObject()["type"].toString(), "CIRCLE");
+    EXPECT_EQ(entities[0].toObject()["dxf"].toObject()["center"].toArray()[0].toDouble(), 0.0);
+    const char* texts[] = {"PIE BLOCK", "250.00", "2", "1000.00", "500.00"};
+    for (int k = 1; k <= 5; ++k) {
+        const QJsonObject dxf = entities[k].toObject()["dxf"].toObject();
+        EXPECT_EQ(dxf["text"].toString(), texts[k - 1]);
+        EXPECT_EQ(dxf["insert"].toArray()[1].toDouble(), -250.0 * k);
+        EXPECT_EQ(entities[k].toObject()["layer"].toString(), "KAVRO_PIECHART_MARKER");
+    }
+    EXPECT_FALSE(layerNamed(dump, "KAVRO_PIECHART_MARKER")["on"].toBool(true));
+
+    AcDbBlockReference* opened = nullptr;
+    ASSERT_EQ(acdbOpenObject(opened, reference, AcDb::kForRead), Acad::eOk);
+    const CMarkerBlockPie marker(opened, document);
+    opened->close();
+    EXPECT_EQ(marker.getCentre(), AcGePoint3d(3000, 4000, 0));
+    EXPECT_EQ(marker.getRadius(), 1000.0);
+    EXPECT_EQ(marker.getTextSize(), 250.0);
+    EXPECT_EQ(marker.getPrecision(), 2);
+}
+
+TEST_F(MarkerBlocks, PieSettingsAtPrecisionZeroKeepTheirValue)
+{
+    auto* circle = new AcDbCircle(AcGePoint3d(0, 0, 0), AcGeVector3d::kZAxis, 12.5);
+    const AcDbObjectId circleId = post(circle);
+    ASSERT_EQ(acdbOpenObject(circle, circleId, AcDb::kForRead), Acad::eOk);
+    circle->close();
+    ASSERT_EQ(CMarkerBlockPie().insertMarkerBlock(&drawing, circle, 0, 0, 2.5, 0.0), 0);
+    AcDbBlockReference* opened = nullptr;
+    ASSERT_EQ(acdbOpenObject(opened, lastReference(), AcDb::kForRead), Acad::eOk);
+    std::map<std::string, std::string> texts;
+    CAttributes::forEachAttribute(opened, AcDb::kForRead,
+                                  [&](AcDbAttribute* a) { texts[a->tagConst()] = a->textString().GetString(); });
+    const CMarkerBlockPie marker(opened, document);
+    opened->close();
+    EXPECT_EQ(texts["PIEXYOFFSETVALUE"], "500");
+    EXPECT_EQ(texts["PIERADIUS"], "12.5");
+    EXPECT_EQ(marker.getRadius(), 12.5);
+    EXPECT_EQ(marker.getTextSize(), 2.5);
 }

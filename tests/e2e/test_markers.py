@@ -20,6 +20,8 @@ from test_cadhost import REAL_MODULE, ROOT, Host, generate_plan, run_script
 VERSION = "64.04.03.00"
 LEGEND_TITLE = "Kavro Create Legend Marker Block %s\n" % VERSION
 PICK_POLYLINE = "\n\nPlease select a polyline:\n\n"
+PIE_TITLE = "Kavro Create Pie Chart Marker Block %s\n" % VERSION
+PICK_CIRCLE = "\n\nPlease select a circle:\n\n"
 
 
 def legend_questions(precision="2", size="250.00", rotation="0.00"):
@@ -35,6 +37,7 @@ class Markers(unittest.TestCase):
         msp = doc.modelspace()
         self.outline = msp.add_lwpolyline([(-9000, 6000), (-3000, 6000), (-3000, 2000), (-9000, 2000)], close=True)
         self.open_line = msp.add_lwpolyline([(-9000, -6000), (-3000, -6000), (-3000, -2000)])
+        self.circle = msp.add_circle((-20000, 5000), 3000)
         doc.saveas(self.plan)
         self.out = os.path.join(self.dir, "out.dxf")
 
@@ -101,13 +104,36 @@ class Markers(unittest.TestCase):
         self.assertEqual(texts["LEGENDPRECISION"], "0")
         self.assertEqual(texts["LEGENDUNITS"], "1")
 
+    def test_the_pie_chart_marker(self):
+        out = self.run_module(["kpmc", "#" + self.circle.dxf.handle, "1", "300", "", "SAVEAS", self.out,
+                               "kpmc", "QUIT"])
+        self.assertEqual(out, PIE_TITLE + PICK_CIRCLE
+                         + "\nenter pie chart precision <2>: 1\n\nenter pie chart text size <250.0>: 300.0\n"
+                         "\nspecify pie chart rotation (in degrees) <0.00>: 0.00\nBlock Created Successfully\n"
+                         + PIE_TITLE + "\n\n Pie Chart Marker Block Already Exists\n")
+        doc = ezdxf.readfile(self.out)
+        auditor = doc.audit()
+        self.assertEqual((auditor.errors, auditor.fixes), ([], []))
+        circle = doc.blocks.get("MARKER-PIECHART").query("CIRCLE")[0]
+        self.assertEqual((tuple(circle.dxf.center), circle.dxf.radius), ((0, 0, 0), 3000))
+        reference = doc.modelspace().query('INSERT[name=="MARKER-PIECHART"]')[0]
+        self.assertEqual(tuple(reference.dxf.insert), (-20000, 5000, 0))
+        self.assertEqual({a.dxf.tag: a.dxf.text for a in reference.attribs},
+                         {"PIETITLE": "PIE BLOCK", "PIETEXTSIZE": "300.0", "PIEPRECISION": "1",
+                          "PIERADIUS": "3000.0", "PIEXYOFFSETVALUE": "500.0"})
+        self.assertTrue(doc.layers.get("KAVRO_PIECHART_MARKER").is_off())
+        # A polyline is not a circle.
+        out = self.run_module(["kpmc", "#" + self.outline.dxf.handle, "^C", "QUIT"])
+        self.assertEqual(out, PIE_TITLE + PICK_CIRCLE + "Invalid selection - AcDbPolyline.\n" + PICK_CIRCLE
+                         + "Cancelled by User.\n")
+
     def test_refused_picks_and_hosts(self):
         out = self.run_module(["klmc", "#" + self.open_line.dxf.handle, "SAVEAS", self.out, "QUIT"])
         self.assertEqual(out, LEGEND_TITLE + PICK_POLYLINE + "\nInvalid Selection - Polyline is not closed\n\n")
         self.assertIsNone(ezdxf.readfile(self.out).blocks.get("MARKER-LEGEND"))
         # Not registered on a host that is not a full host.
-        out = self.run_module(["klmc", "QUIT"], product="AutoCAD LT 2019")
-        self.assertNotIn("Legend", out)
+        out = self.run_module(["klmc", "kpmc", "QUIT"], product="AutoCAD LT 2019")
+        self.assertNotIn("Marker", out)
         self.assertNotIn("Block Created", out)
 
 
