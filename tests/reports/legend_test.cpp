@@ -223,11 +223,14 @@ TEST_F(Legend, ASecondApplicationRefillsTheBlocksThatReferencesShow)
     const QJsonObject described = saveAndDump();
     EXPECT_TRUE(described["audit"].toArray().isEmpty())
         << QJsonDocument(described["audit"].toArray()).toJson().constData();
+    int tableBlocks = 0;
     for (const QJsonValue& value : described["dump"].toObject()["blocks"].toArray()) {
         const QJsonObject block = value.toObject();
+        tableBlocks += block["name"].toString().startsWith("*T") ? 1 : 0;
         if (block["name"].toString() == "[KAVRO_LEGEND_HATCH]_Plan_Offices") {
             ASSERT_EQ(block["entities"].toArray().size(), 2);
             EXPECT_EQ(block["entities"].toArray()[1].toObject()["pattern"].toString(), "ANSI31");
         }
     }
+    EXPECT_EQ(tableBlocks, 1);   // the replaced table's drawn content went with it
 }
