@@ -8,6 +8,7 @@
 #include "blocks/blocks.h"
 #include "blocks/hatch.h"
 #include "blocks/fixture.h"
+#include "common/hostproduct.h"
 #include "reports/categories.h"
 #include "reports/graphicreport.h"
 #include "reports/legendtable.h"
@@ -233,4 +234,27 @@ TEST_F(Legend, ASecondApplicationRefillsTheBlocksThatReferencesShow)
         }
     }
     EXPECT_EQ(tableBlocks, 1);   // the replaced table's drawn content went with it
+}
+
+TEST_F(Legend, PlacedInTheCurrentUcsAndOnlyDefinedOnALimitedHost)
+{
+    // A UCS turned a quarter turn about Z and moved: the position and rotation the marker
+    // gives are in that UCS.
+    ASSERT_EQ(db->setUcs(AcGePoint3d(1000, 0, 0), AcGeVector3d(0, 1, 0), AcGeVector3d(-1, 0, 0)), Acad::eOk);
+    AcGePoint3d position(100, 0, 0);
+    auto r = report("Turned", {category("Offices", {10.0})});
+    CLegendTable(&drawing, 10.0, 2, "sq.m.", 0, r.get(), 0.5, &position);
+    AcDbBlockReference* placed = nullptr;
+    ASSERT_EQ(acdbOpenObject(placed, lastReference(), AcDb::kForRead), Acad::eOk);
+    EXPECT_NEAR(placed->position().x, 1000.0, 1e-9);
+    EXPECT_NEAR(placed->position().y, 100.0, 1e-9);
+    EXPECT_NEAR(placed->rotation(), 0.5 + 1.5707963267948966, 1e-12);
+    EXPECT_TRUE(placed->normal().isEqualTo(AcGeVector3d::kZAxis));
+    placed->close();
+
+    const HostProduct limited("AutoCAD LT 2019");
+    auto other = report("Limited", {category("Offices", {10.0})});
+    CLegendTable(&drawing, 10.0, 2, "sq.m.", 0, other.get(), 0.0, &position);
+    EXPECT_FALSE(definitionNamed("[KAVRO_LEGEND]_Limited").isNull());
+    EXPECT_EQ(modelSpaceCount(), 1);
 }
