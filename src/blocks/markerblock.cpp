@@ -6,6 +6,7 @@
 #include "host/layers.h"
 #include "support/utilities.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <memory>
