@@ -4,6 +4,7 @@
 #include "arx/dbdatabase.h"
 #include "arx/dbdict.h"
 #include "arx/dbhatch.h"
+#include "arx/dbtext.h"
 #include "blocks/block.h"
 #include "blocks/blocks.h"
 #include "blocks/hatch.h"
@@ -233,8 +234,28 @@ void CLegendTable::drawSwatch(AcDbBlockTableRecord* swatch, CAcadDrawing* drawin
     std::unique_ptr<AcDbHatch> hatch(style->createHatch(drawing));
     hatch->setNormal(normal);
     check(hatch->appendLoop(AcDbHatch::kOutermost, AcDbObjectIdArray{outlineId}), signature, __LINE__);
-    check(swatch->appendAcDbEntity(hatch.get()), signature, __LINE__);
-    Opened<AcDbHatch>(hatch.release());
+    const Acad::ErrorStatus evaluated = hatch->evaluateHatch();
+    if (evaluated == Acad::eOk) {
+        check(swatch->appendAcDbEntity(hatch.get()), signature, __LINE__);
+        Opened<AcDbHatch>(hatch.release());
+        return;
+    }
+    // A pattern the host cannot show at this size: the cell says so instead of the hatch.
+    if (evaluated != Acad::eHatchTooDense && evaluated != Acad::eAmbiguousOutput)
+        check(evaluated, signature, __LINE__);
+    const char* mark = evaluated == Acad::eHatchTooDense ? "<!" : ">!";
+    auto text = std::make_unique<AcDbAttributeDefinition>(AcGePoint3d(0, 0, 0), mark, mark, mark);
+    text->setHeight(t);
+    text->setNormal(normal);
+    text->setHorizontalMode(AcDb::kTextLeft);
+    text->setVerticalMode(AcDb::kTextBase);
+    text->setInvisible(false);
+    text->setVerifiable(false);
+    text->setPreset(false);
+    text->setConstant(true);
+    text->setFieldLength(25);
+    check(swatch->appendAcDbEntity(text.get()), signature, __LINE__);
+    Opened<AcDbAttributeDefinition>(text.release());
 }
 
 void CLegendTable::calculateCategoryArea(CCategory* category, double& area)

@@ -3,7 +3,9 @@
 // refills the legend and swatch blocks that references still show. Saved drawings are
 // checked with ezdxf.
 #include "arx/dbcurves.h"
+#include "arx/aced.h"
 #include "arx/dbhatch.h"
+#include "arx/dbtext.h"
 #include "blocks/block.h"
 #include "blocks/blocks.h"
 #include "blocks/hatch.h"
@@ -20,7 +22,7 @@
 namespace {
 
 CCategory* category(const char* title, std::vector<double> areas, const char* pattern = "SOLID",
-                    const char* layer = "HATCH_A")
+                    const char* layer = "HATCH_A", int scale = 1)
 {
     auto* made = new CCategory;
     made->setTitle(title);
@@ -28,6 +30,7 @@ CCategory* category(const char* title, std::vector<double> areas, const char* pa
         auto* hatch = new CHatch;
         hatch->setPattern(pattern);
         hatch->setLayer(layer);
+        hatch->setScale(scale);
         AcCmColor colour;
         colour.setColorIndex(3);
         hatch->setColour(colour);
@@ -257,4 +260,46 @@ TEST_F(Legend, PlacedInTheCurrentUcsAndOnlyDefinedOnALimitedHost)
     CLegendTable(&drawing, 10.0, 2, "sq.m.", 0, other.get(), 0.0, &position);
     EXPECT_FALSE(definitionNamed("[KAVRO_LEGEND]_Limited").isNull());
     EXPECT_EQ(modelSpaceCount(), 1);
+}
+
+TEST_F(Legend, ASwatchThatCannotShowItsPatternSaysWhy)
+{
+    // A swatch is 3 by 2 text sizes: at 1,000 the lines of ANSI31 at scale 1 are too many for a
+    // limit of 100; the level lines of LINE at scale 100,000 stand 317.5 m apart, the one
+    // through the swatch's corner only runs along its edge.
+    resbuf limit{};
+    limit.restype = RTLONG;
+    limit.resval.rlong = 100;
+    ASSERT_EQ(acedSetVar("HPMAXLINES", &limit), RTNORM);
+    auto r = report("Marks", {category("Dense", {1.0}, "ANSI31", "HATCH_A", 1),
+                              category("Sparse", {1.0}, "LINE", "HATCH_A", 100000),
+                              category("Solid", {1.0}, "SOLID", "HATCH_A", 1)});
+    CLegendTable(&drawing, 1000.0, 1, "sq.m.", 0, r.get(), 0.0, nullptr);
+    limit.resval.rlong = 100000;
+    ASSERT_EQ(acedSetVar("HPMAXLINES", &limit), RTNORM);
+
+    const auto marks = [&](const char* name) {
+        std::vector<std::string> found;
+        AcDbBlockTableRecord* record = nullptr;
+        EXPECT_EQ(acdbOpenObject(record, definitionNamed(name), AcDb::kForRead), Acad::eOk);
+        if (!record)
+            return found;
+        for (const AcDbObjectId& id : record->entityIds()) {
+            AcDbAttributeDefinition* text = nullptr;
+            if (!id.isErased() && acdbOpenObject(text, id, AcDb::kForRead) == Acad::eOk) {
+                EXPECT_TRUE(text->isConstant());
+                found.push_back(std::string(text->tagConst()) + "|" + text->promptConst() + "|" + text->textStringConst());
+                text->close();
+            }
+        }
+        record->close();
+        return found;
+    };
+    EXPECT_EQ(marks("[KAVRO_LEGEND_HATCH]_Marks_Dense"), std::vector<std::string>{"<!|<!|<!"});
+    EXPECT_EQ(marks("[KAVRO_LEGEND_HATCH]_Marks_Sparse"), std::vector<std::string>{">!|>!|>!"});
+    EXPECT_TRUE(marks("[KAVRO_LEGEND_HATCH]_Marks_Solid").empty());
+    EXPECT_EQ(typesIn(definitionNamed("[KAVRO_LEGEND_HATCH]_Marks_Dense")),
+              (std::vector<std::string>{"AcDbPolyline", "AcDbAttributeDefinition"}));
+    EXPECT_EQ(typesIn(definitionNamed("[KAVRO_LEGEND_HATCH]_Marks_Solid")),
+              (std::vector<std::string>{"AcDbPolyline", "AcDbHatch"}));
 }
