@@ -19,5 +19,7 @@ void updateTextSize();
 // "krt": rewrites every space block's attributes from its fields.
 void kavroRefreshTags();
 
+// "ksm": opens the block editor beside the drawing.
+void kavroSlabMend();
 // "kprefs": the preferences dialog, modal.
 void kavroPreferences();
