@@ -632,3 +632,32 @@ TEST_F(BlockDialogsTest, TheExtendedDataPageRoundTripsTheNineFields)
     EXPECT_EQ(copy.getCostCentre(), "CC2");
     EXPECT_EQ(copy.getAreaType(), "Office");
 }
+
+// Pictures of the block editor and of both pages of the tabbed dialog; with
+// QV_DIALOG_PICTURES naming a folder they are kept there for the README.
+TEST_F(BlockDialogsTest, PicturesOfTheBlockDialogs)
+{
+    room("Office", "A", 0);
+    room("Lab", "L", 10000);
+    const char* folder = std::getenv("QV_DIALOG_PICTURES");
+    TempDir scratch;
+    const std::string out = folder && *folder ? std::string(folder) + "/" : scratch.folder();
+    const auto save = [&](CWnd* window, const char* name) {
+        QApplication::processEvents();
+        const QPixmap picture = window->widget()->grab();
+        ASSERT_TRUE(picture.save(QString::fromStdString(out + name)));
+        EXPECT_EQ(QImage(QString::fromStdString(out + name)).size(), window->widget()->size()) << name;
+    };
+    openEditor();
+    list()->setCurrentRow(0);
+    save(editor, "dialog-block-editor.png");
+    CPresBlock* dialog = open("Office");
+    ASSERT_TRUE(dialog);
+    save(dialog, "dialog-block-space-data.png");
+    dialog->tabs().showPage(1);
+    save(dialog, "dialog-block-format.png");
+    // The tabbed dialog is drawn 312 by 202 units, wider than the editor's 205.
+    EXPECT_GT(dialog->widget()->width(), editor->widget()->width());
+    click(dialog, IDC_CMD_CANCEL);
+    settle();
+}
