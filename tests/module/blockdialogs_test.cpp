@@ -661,3 +661,18 @@ TEST_F(BlockDialogsTest, PicturesOfTheBlockDialogs)
     click(dialog, IDC_CMD_CANCEL);
     settle();
 }
+
+TEST_F(BlockDialogsTest, AFailingHandlerShowsTheErrorAndLeavesTheEditorUsable)
+{
+    room("Office", "A", 0);
+    openEditor();
+    // A line whose block the list does not hold (as after the drawing changed under it).
+    static_cast<CListBox*>(CWnd::FromHandle(list()))->AddString(CString("Ghost") + CString(' ', 200) + "FFFF");
+    CPresBlock* dialog = open("Ghost");
+    EXPECT_FALSE(dialog);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_NE(boxes[0].find("CPresSlabMend::OnDblclkBlockList"), std::string::npos) << boxes[0];
+    EXPECT_NE(boxes[0].find("FFFF"), std::string::npos) << boxes[0];
+    EXPECT_TRUE(editor->IsWindowVisible());
+    EXPECT_TRUE(open("Office"));
+}
