@@ -525,6 +525,9 @@ TEST_F(BlockDialogsTest, SelectSpaceOpensPickedSpacesOnlyAndACancelRestoresTheEd
     EXPECT_FALSE(editor->IsWindowVisible());
     click(dialog, IDC_CMD_CANCEL);
     settle();
+    // The editor, minimised for the pick, comes back in its normal state.
+    EXPECT_TRUE(editor->IsWindowVisible());
+    EXPECT_FALSE(editor->IsIconic());
     EXPECT_TRUE(boxes.empty());
 }
 
