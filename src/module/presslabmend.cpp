@@ -258,6 +258,7 @@ void CPresSlabMend::OnCmdSelect()
                    "object may not be a Kavro block.");
     } catch (...) {
         restore();
+        // The failure being handled, rethrown into the frame that wraps and shows it.
         qv::module::runHandler(kFile, "CPresSlabMend::OnCmdSelect", [] { throw; });
     }
 }
