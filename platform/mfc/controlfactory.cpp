@@ -141,6 +141,10 @@ QWidget* makeListBox(const ControlBuild& where, const DialogItemTemplate& item)
 {
     auto* list = new QListWidget(where.client);
     list->setSelectionMode(QAbstractItemView::SingleSelection);
+    // As on the platform, a line wider than the list is cut unless the style asks for a bar.
+    if (!(item.style & WS_HSCROLL))
+        list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    list->setTextElideMode(Qt::ElideNone);
     if (item.style & LBS_NOTIFY) {
         const QPointer<QWidget> dialog = where.dialogWidget;
         QObject::connect(list, &QListWidget::itemDoubleClicked, list, [dialog, list] { notify(dialog, list, LBN_DBLCLK); });
@@ -214,7 +218,9 @@ QWidget* createControl(const ControlBuild& where, const DialogItemTemplate& item
     }
     setControlId(widget, item.id);
     widget->setProperty("qvStyle", static_cast<unsigned>(item.style));
-    widget->setGeometry(duToPixelsX(item.x), duToPixelsY(item.y), duToPixelsX(item.cx), duToPixelsY(item.cy));
+    // A combo box's height in a template includes its dropped-down list; closed, it is one line.
+    const int height = item.kind == ControlKind::ComboBox ? widget->sizeHint().height() : duToPixelsY(item.cy);
+    widget->setGeometry(duToPixelsX(item.x), duToPixelsY(item.y), duToPixelsX(item.cx), height);
     // A one-line text longer than its control runs on to the right rather than being cut.
     if (auto* label = qobject_cast<QLabel*>(widget); label && !label->wordWrap() && !(item.style & SS_RIGHT))
         label->resize(std::max(label->width(), label->sizeHint().width()), label->height());

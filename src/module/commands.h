@@ -94,5 +94,7 @@ void diagnosticXML();
 void blockDelete();
 // "kcsv": writes the room areas and perimeters to a CSV file beside the drawing and opens it.
 void createRoomAreaCSV();
+// "ksm": opens the block editor beside the drawing.
+void kavroSlabMend();
 // "kprefs": the preferences dialog, modal.
 void kavroPreferences();

@@ -30,6 +30,18 @@ DialogItemTemplate button(int id, std::string caption, int x, int y, int cx, int
     return {ControlKind::Button, id, std::move(caption), x, y, cx, cy, style | WS_TABSTOP, false, {}};
 }
 
+DialogItemTemplate hidden(DialogItemTemplate item)
+{
+    item.hidden = true;
+    return item;
+}
+
+DialogItemTemplate control(ControlKind kind, int id, int x, int y, int cx, int cy, DWORD style,
+                           std::vector<std::string> items = {})
+{
+    return {kind, id, "", x, y, cx, cy, style | WS_TABSTOP, false, std::move(items)};
+}
+
 DialogTemplate preferencesDialog()
 {
     DialogTemplate dialog;
@@ -84,6 +96,137 @@ DialogTemplate aboutDialog()
     return dialog;
 }
 
+DialogTemplate blockEditorDialog()
+{
+    DialogTemplate dialog;
+    dialog.caption = "Kavro Block Editor";
+    dialog.cx = 205;
+    dialog.cy = 151;
+    dialog.menuId = IDR_BLOCK_MENU;
+    dialog.items = {
+        text(IDC_DRAWING_NAME, "Drawing Name", 7, 6, 191, 8),
+        control(ControlKind::ComboBox, IDC_BLOCK_FILTER, 7, 18, 191, 60, CBS_DROPDOWN | WS_VSCROLL,
+                {"Rooms/Spaces", "Gross Area"}),
+        control(ControlKind::ListBox, IDC_BLOCK_LIST, 7, 34, 191, 86,
+                LBS_SORT | LBS_NOTIFY | WS_VSCROLL | LBS_NOINTEGRALHEIGHT),
+        button(IDC_CMD_SELECT, "Select Space", 7, 131, 60, 14),
+        button(IDC_CMD_CLOSE, "Close", 138, 131, 60, 14),
+        text(IDC_BLOCK_COUNT, "X blocks found", 7, 121, 120, 8),
+    };
+    return dialog;
+}
+
+MenuTemplate blockMenu()
+{
+    return MenuTemplate{{{"&File", {{"E&xit", ID_FILE_EXIT}}},
+                         {"&Tools", {{"&Options", ID_TOOLS_OPTIONS}}},
+                         {"&Help", {{"&About", ID_HELP_ABOUT}}}}};
+}
+
+DialogTemplate blockDialog()
+{
+    DialogTemplate dialog;
+    dialog.caption = "RoomBlock";
+    dialog.cx = 312;
+    dialog.cy = 202;
+    dialog.items = {
+        {ControlKind::TabControl, IDC_BLOCK_TABS, "Tab1", 7, 7, 297, 152, WS_TABSTOP, false, {}},
+        hidden(button(IDC_CMD_RESET, "Reset", 7, 180, 50, 14)),
+        button(IDC_CMD_APPLY, "Apply", 144, 180, 50, 14),
+        button(IDC_CMD_CANCEL, "Cancel", 199, 180, 50, 14),
+        button(IDOK, "OK", 254, 180, 50, 14, BS_DEFPUSHBUTTON),
+    };
+    return dialog;
+}
+
+DialogTemplate page(int cx, int cy, std::vector<DialogItemTemplate> items)
+{
+    DialogTemplate dialog;
+    dialog.cx = cx;
+    dialog.cy = cy;
+    dialog.child = true;
+    dialog.items = std::move(items);
+    return dialog;
+}
+
+DialogTemplate spaceDataPage()
+{
+    return page(294, 138, {
+        group("Space Details", 5, 3, 284, 130),
+        text(-1, "Name", 13, 17, 30, 8),
+        edit(IDC_NAME_TEXT, 48, 15, 120, 12),
+        text(-1, "Area", 13, 33, 30, 8),
+        edit(IDC_AREA_TEXT, 48, 31, 120, 12),
+        text(-1, "Aux", 13, 49, 30, 8),
+        edit(IDC_AUX_TEXT, 48, 47, 120, 12),
+        text(-1, "Handle", 184, 17, 30, 8),
+        text(IDC_HANDLE, "Static", 218, 17, 64, 8),
+        text(-1, "Assets", 184, 33, 30, 8),
+        text(IDC_ASSET_COUNT, "Static", 218, 33, 64, 8),
+        text(-1, "Area", 13, 70, 30, 8),
+        edit(IDC_AREA, 48, 68, 60, 12, ES_NUMBER),
+        text(IDC_AREA_UNIT, "unit²", 111, 70, 16, 8),
+        button(IDC_CMD_AREA_RECALC, "recalc", 130, 67, 30, 14),
+        button(IDC_CMD_AREA_COPY, "^", 163, 67, 14, 14),
+        text(-1, "Perimeter", 13, 88, 34, 8),
+        edit(IDC_PERIMETER, 48, 86, 60, 12, ES_NUMBER),
+        text(IDC_LENGTH_UNIT, "unit", 111, 88, 16, 8),
+        button(IDC_CMD_PERIMETER_RECALC, "recalc", 130, 85, 30, 14),
+        button(IDC_CMD_PERIMETER_COPY, "^", 163, 85, 14, 14),
+        group("Additional Areas", 13, 104, 130, 26),
+        button(IDC_CMD_ADD_AREA, "set", 19, 113, 35, 13),
+        button(IDC_CMD_DELETE_ADD_AREAS, "delete", 58, 113, 35, 13),
+        button(IDC_CMD_ADD_HIGHLIGHT, "highlight", 97, 113, 40, 13),
+        group("Subtracted Areas", 151, 104, 130, 26),
+        button(IDC_CMD_SUB_AREA, "set", 157, 113, 35, 13),
+        button(IDC_CMD_DELETE_SUB_AREAS, "delete", 196, 113, 35, 13),
+        button(IDC_CMD_SUB_HIGHLIGHT, "highlight", 235, 113, 40, 13),
+        hidden(text(-1, "Height", 184, 70, 30, 8)),
+        hidden(edit(IDC_HEIGHT, 218, 68, 60, 12, ES_NUMBER)),
+        hidden(text(-1, "Volume", 184, 88, 30, 8)),
+        hidden(edit(IDC_VOLUME, 218, 86, 60, 12, ES_READONLY)),
+    });
+}
+
+DialogTemplate formatPage()
+{
+    return page(294, 109, {
+        group("Attribute Format", 5, 3, 284, 100),
+        text(241, "Height", 15, 19, 50, 8),
+        edit(IDC_TEXT_HEIGHT, 70, 17, 60, 12),
+        text(242, "Width Factor", 15, 37, 50, 8),
+        edit(IDC_WIDTH_FACTOR, 70, 35, 60, 12),
+        text(243, "Rotation", 15, 55, 50, 8),
+        edit(IDC_ROTATION, 70, 53, 60, 12),
+        text(-1, "(in degrees)", 135, 55, 50, 8),
+        button(IDC_CMD_MOVE_ATTRIBUTES, "Move Attributes", 15, 78, 70, 14),
+    });
+}
+
+DialogTemplate extendedDataPage()
+{
+    struct Field
+    {
+        int edit, label;
+        const char* key;
+        int column, row;
+    };
+    const Field fields[] = {
+        {IDC_XD_AREA_TYPE, 265, "AREA_TYPE", 0, 0},     {IDC_XD_COST_CENTRE, 264, "COST_CENTRE", 0, 1},
+        {IDC_XD_DATE, 266, "DATE", 0, 2},               {IDC_XD_DATE_L_MOVE, 267, "DATE_L_MOVE", 0, 3},
+        {IDC_XD_DEPT_CHARGE, 268, "DEPT_CHARGE", 0, 4}, {IDC_XD_TAGTYPE, 269, "TAGTYPE", 1, 0},
+        {IDC_XD_SPECIAL_REQ, 270, "SPECIAL_REQ", 1, 1}, {IDC_XD_TOT_STAFF, 271, "TOT_STAFF", 1, 2},
+        {IDC_XD_TOT_WKSTNS, 272, "TOT_WKSTNS", 1, 3},
+    };
+    std::vector<DialogItemTemplate> items{group("Extended Data", 5, 3, 284, 100)};
+    for (const Field& field : fields) {
+        const int x = 13 + field.column * 140, y = 17 + field.row * 17;
+        items.push_back(text(field.label, field.key, x, y + 2, 52, 8));
+        items.push_back(edit(field.edit, x + 55, y, 75, 12));
+    }
+    return page(294, 109, std::move(items));
+}
+
 } // namespace
 
 void registerDialogResources(HINSTANCE instance)
@@ -91,4 +234,10 @@ void registerDialogResources(HINSTANCE instance)
     registerDialogTemplate(instance, IDD_PREFERENCES, preferencesDialog());
     registerMenuTemplate(instance, IDR_PREFERENCES_MENU, MenuTemplate{{{"&Help", {{"&About", ID_HELP_ABOUT}}}}});
     registerDialogTemplate(instance, IDD_ABOUT, aboutDialog());
+    registerDialogTemplate(instance, IDD_BLOCK_EDITOR, blockEditorDialog());
+    registerMenuTemplate(instance, IDR_BLOCK_MENU, blockMenu());
+    registerDialogTemplate(instance, IDD_BLOCK, blockDialog());
+    registerDialogTemplate(instance, IDD_TAB_DATA, spaceDataPage());
+    registerDialogTemplate(instance, IDD_TAB_FORMAT, formatPage());
+    registerDialogTemplate(instance, IDD_TAB_XDATA, extendedDataPage());
 }

@@ -37,7 +37,7 @@ void notAvailable();
 
 // Every command of the module, in registration order.
 const CommandRow commandTable[] = {
-    {"KAVRO_COMMANDS", "ksm", "kavroSlabMend", modal, notAvailable<0>, false},
+    {"KAVRO_COMMANDS", "ksm", "kavroSlabMend", modal, kavroSlabMend, false},
     {"KAVRO_COMMANDS", "kbh", "kavroBlockHyperlink", modal, notAvailable<1>, false},
     {"KAVRO_COMMANDS", "kbc", "kavroBlockCreate", modal, notAvailable<2>, false},
     {"KAVRO_COMMANDS", "kgabc", "kavroGrossAreaBlockCreate", application, grossAreaBlockCreate, false},

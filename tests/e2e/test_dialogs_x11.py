@@ -17,6 +17,10 @@ import threading
 import time
 import unittest
 
+import ezdxf
+
+from test_cadhost import generate_plan
+
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.environ.get("QV_SOURCE_DIR") or os.path.dirname(os.path.dirname(HERE))
 BUILD = os.path.join(ROOT, "build")
@@ -196,6 +200,78 @@ class PreferencesDialogWithoutDisplay(unittest.TestCase):
             self.assertEqual(done.stdout, "Kavro Edit Preferences 64.04.03.00\n" * 2)
             self.assertEqual(done.stderr, "")
             self.assertFalse(os.path.exists(os.path.join(home, "data", "KavroSystems", "Quorvane", "prefs", "prefs.cfg")))
+        finally:
+            shutil.rmtree(home, ignore_errors=True)
+
+
+@unittest.skipUnless(shutil.which("Xvfb") and shutil.which("xdotool"), "needs Xvfb and xdotool")
+class BlockEditorOnX11(unittest.TestCase):
+    """ksm beside a drawing: a space opened from the list, renamed, and written with OK."""
+
+    def setUp(self):
+        self.x = XServer()
+        self.home = tempfile.mkdtemp(prefix="qv-x11-")
+        prefs = os.path.join(self.home, "data", "KavroSystems", "Quorvane", "prefs")
+        os.makedirs(prefs)
+        with open(os.path.join(prefs, "prefs.cfg"), "w", newline="") as f:
+            f.write("//\r\n//\r\n//\tConfiguration file for Quorvane\r\n//\r\nunits\r\n0\r\nprecison\r\n2\r\n")
+
+    def tearDown(self):
+        self.x.stop()
+        shutil.rmtree(self.home, ignore_errors=True)
+
+    def test_ksm_renames_the_gross_area_opened_from_the_list(self):
+        plan = generate_plan(os.path.join(self.home, "plan.dxf"), rooms=4)
+        gross = ezdxf.readfile(plan).modelspace().query('LWPOLYLINE[layer=="GROSS"]')[0]
+        out = os.path.join(self.home, "out.dxf")
+        display = self.x.display
+        host = Host(display, self.home, plan)
+        for line in ("kgabc", "#" + gross.dxf.handle, "1000,1000", "ksm"):
+            host.send(line)
+        editor = find_window(display, "Kavro Block Editor")
+        focus(display, editor)
+        geometry = xdotool(display, "getwindowgeometry", "--shell", editor).stdout
+        menu = int(dict(line.split("=") for line in geometry.split())["HEIGHT"]) - du_y(151)
+        # The filter dropped down and "Gross Area" chosen with the keys, then a double-click
+        # on the list's first line.
+        click(display, editor, du_x(7) + 40, menu + du_y(18) + 8)
+        xdotool(display, "key", "Down", "Return")
+        xdotool(display, "mousemove", "--window", editor, str(du_x(7) + 30), str(menu + du_y(34) + 8))
+        xdotool(display, "click", "--repeat", "2", "--delay", "80", "1")
+        dialog = find_window(display, "RoomBlock")
+        focus(display, dialog)
+        # The name field of the "Space Data" page: below the tabs, 48,15 units into the page.
+        click(display, dialog, du_x(7) + du_x(48) + 30, du_y(7) + 24 + du_y(15) + du_y(12) // 2)
+        xdotool(display, "key", "ctrl+a")
+        xdotool(display, "type", "Atrium")
+        xdotool(display, "key", "Return")
+        wait_gone(display, "RoomBlock")
+        editor = find_window(display, "Kavro Block Editor")
+        focus(display, editor)
+        click(display, editor, du_x(138) + 20, menu + du_y(131) + 10)
+        wait_gone(display, "Kavro Block Editor")
+        host.send("SAVEAS")
+        host.send(out)
+        host.send("QUIT")
+        errors = host.finish()
+        self.assertEqual(host.process.returncode, 0, errors)
+        self.assertIn("Kavro Block Edit 64.04.03.00\n", "".join(host.output))
+        doc = ezdxf.readfile(out)
+        self.assertFalse(doc.audit().has_errors)
+        reference = doc.modelspace().query("INSERT[name=='ROOM-GROSS_AREA']")[0]
+        self.assertEqual({a.dxf.tag: a.dxf.text for a in reference.attribs}["NAME"], "Atrium")
+
+
+class BlockEditorWithoutDisplay(unittest.TestCase):
+    def test_ksm_says_it_needs_a_display(self):
+        home = tempfile.mkdtemp(prefix="qv-nodisplay-")
+        try:
+            done = subprocess.run([CADHOST, "--module", REAL_MODULE, "--no-gui"], input="ksm\n", cwd=home,
+                                  env=dict(os.environ, XDG_DATA_HOME=os.path.join(home, "data"), HOME=home),
+                                  capture_output=True, text=True, timeout=WAIT)
+            self.assertEqual(done.returncode, 0, done.stderr)
+            self.assertEqual(done.stdout, "Kavro Block Edit 64.04.03.00\n\nThe block editor needs a display; nothing "
+                             "was changed.\n")
         finally:
             shutil.rmtree(home, ignore_errors=True)
 

@@ -420,6 +420,19 @@ TEST_F(DialogTest, ComboNotifiesOnlyTheUsersChoice)
     QTest::keyClick(combo, Qt::Key_Down);
     EXPECT_EQ(dialog.combo.GetCurSel(), 1);
     EXPECT_EQ(dialog.events, std::vector<std::string>{"CBN_SELCHANGE"});
+    // Closed, the combo is one line high: its template height is that of the dropped list,
+    // which must not cover the controls below it.
+    EXPECT_EQ(combo->height(), combo->sizeHint().height());
+    EXPECT_LT(combo->height(), 40 * 13 / 8);
+}
+
+TEST_F(DialogTest, ListBoxesWithoutTheStyleHaveNoHorizontalBar)
+{
+    TestDialog dialog;
+    open(dialog);
+    auto* list = static_cast<QListWidget*>(dialog.control(kList));
+    dialog.list.AddString(CString('x', 300));
+    EXPECT_EQ(list->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
 }
 
 TEST_F(DialogTest, MenuCommandsReachTheMessageMap)
