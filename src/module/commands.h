@@ -21,3 +21,7 @@ void kavroRefreshTags();
 
 // "kprefs": the preferences dialog, modal.
 void kavroPreferences();
+// "kbc": the block creator, modeless.
+void kavroBlockCreate();
+// "kbh": the hyperlink dialog, modeless.
+void kavroBlockHyperlink();
