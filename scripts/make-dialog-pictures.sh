@@ -8,7 +8,9 @@ build="${1:-$root/build}"
 if [ ! -d "$build" ]; then
   cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release
 fi
-ninja -C "$build" module_prefs_dialog
-QT_QPA_PLATFORM=offscreen LANG=C.UTF-8 QV_DIALOG_PICTURES="$root/docs" \
-  "$build/bin/module_prefs_dialog" --gtest_filter='*PicturesOfTheDialogs*'
+ninja -C "$build" module_prefs_dialog module_block_dialogs
+for program in module_prefs_dialog module_block_dialogs; do
+  QT_QPA_PLATFORM=offscreen LANG=C.UTF-8 QV_DIALOG_PICTURES="$root/docs" \
+    "$build/bin/$program" --gtest_filter='*PicturesOfTheDialogs*'
+done
 ls -l "$root"/docs/dialog-*.png
