@@ -279,7 +279,23 @@ class BlockCreatorOnX11(unittest.TestCase):
 
 
 class PreferencesDialogWithoutDisplay(unittest.TestCase):
-    """Without a display the dialog is not shown: kprefs and the load count as cancelled."""
+    """Without a display the dialog is not shown: kprefs and the load count as cancelled;
+    the modeless dialogs' commands say they need one."""
+
+    def test_kbc_and_kbh_open_nothing(self):
+        home = tempfile.mkdtemp(prefix="qv-nodisplay-")
+        try:
+            env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
+            env.update(QT_QPA_PLATFORM="offscreen", XDG_DATA_HOME=os.path.join(home, "data"), HOME=home,
+                       LANG="C.UTF-8")
+            done = subprocess.run([CADHOST, "--module", REAL_MODULE], input="kbc\nkbh\n", env=env, cwd=home,
+                                  capture_output=True, text=True, timeout=WAIT)
+            self.assertEqual(done.returncode, 0, done.stderr)
+            needs = "This command needs a display to show its dialog.\n"
+            self.assertEqual(done.stdout, "Kavro Block Create 64.04.03.00\n" + needs
+                             + "Kavro Block Hyperlink 64.04.03.00\n" + needs)
+        finally:
+            shutil.rmtree(home, ignore_errors=True)
 
     def test_kprefs_saves_nothing(self):
         home = tempfile.mkdtemp(prefix="qv-nodisplay-")

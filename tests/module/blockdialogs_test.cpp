@@ -455,6 +455,61 @@ TEST_F(BlockDialogsTest, EnterKeepsTheCreatorAndEscClosesAndFreesIt)
         EXPECT_NE(window->windowTitle(), "Kavro Block Creator"); // deleted, not only hidden
 }
 
+// The hidden Sub Area and Add Area buttons, pressed by their commands.
+TEST_F(BlockDialogsTest, SubtractedAreasChangeOnlyASpaceBlockAndACancelledSelectionNothing)
+{
+    const std::string room = rectangle(0, 0, 4000, 3000);
+    const std::string column = rectangle(500, 500, 1000, 1000);
+    const AcDbObjectId door = reference(definition("DOOR"), 9000, 0);
+    auto* dialog = open<CPresBlockCreation>("kbc", "Kavro Block Creator");
+    ASSERT_NE(dialog, nullptr);
+    qv::setInputSource(qv::makeLineInput({room, "0,0", "^C"}));
+    captured([&] { click(dialog, IDC_CMD_START); });
+    AcDbObjectId roomId;
+    {
+        AcDbBlockTableRecord* space = nullptr;
+        ASSERT_EQ(acdbOpenObject(space, db->modelSpaceId(), AcDb::kForRead), Acad::eOk);
+        forEachEntity(space, AcDb::kForRead, [&](AcDbEntity* entity) {
+            if (CString(entity->isA()->name()) == "AcDbBlockReference" && entity->objectId() != door)
+                roomId = entity->objectId();
+            return true;
+        });
+        space->close();
+    }
+    auto stored = [&](AcDbObjectId id) {
+        AcDbBlockReference* opened = nullptr;
+        EXPECT_EQ(acdbOpenObject(opened, id, AcDb::kForRead), Acad::eOk);
+        CBlockDWG block(opened, acDocManager->curDocument());
+        opened->close();
+        return std::make_tuple(block.getArea(), block.getHandlesToMinusAsString(), block.getXDataAppName());
+    };
+    auto subtract = [&](std::vector<std::string> lines) {
+        qv::setInputSource(qv::makeLineInput(std::move(lines)));
+        return captured([&] { dialog->SendMessage(WM_COMMAND, MAKEWPARAM(IDC_CMD_SUB_AREA, BN_CLICKED), 0); });
+    };
+    const std::string areasPrompt = "\nPlease Select Areas to Subtract (selected room/space blocks will be ignored)";
+    std::string out = subtract({pick(roomId), column, pick(door), ""});
+    EXPECT_EQ(std::get<0>(stored(roomId)), 11.0);
+    EXPECT_EQ(std::get<1>(stored(roomId)), column.substr(1) + ",");
+    EXPECT_FALSE(dialog->IsIconic());
+    // Esc at the selection keeps the list, the area and the drawing as they were.
+    out = subtract({pick(roomId), "^C"});
+    EXPECT_EQ(out, "\nPlease select a Kavro Space\n" + areasPrompt);
+    EXPECT_EQ(std::get<0>(stored(roomId)), 11.0);
+    EXPECT_EQ(std::get<1>(stored(roomId)), column.substr(1) + ",");
+    // A block that is no space block is refused and gets no space record.
+    out = subtract({pick(door)});
+    EXPECT_EQ(out, "\nPlease select a Kavro Space\n\nInvalid Space - Aborting...\n");
+    EXPECT_EQ(std::get<2>(stored(door)), "No X Data");
+    // Add Area takes polylines only; an empty selection confirmed empties the list.
+    qv::setInputSource(qv::makeLineInput({pick(roomId), column, ""}));
+    captured([&] { dialog->SendMessage(WM_COMMAND, MAKEWPARAM(IDC_CMD_ADD_AREA, BN_CLICKED), 0); });
+    out = subtract({pick(roomId), ""});
+    EXPECT_EQ(std::get<0>(stored(roomId)), 13.0);
+    EXPECT_EQ(std::get<1>(stored(roomId)), "");
+    EXPECT_TRUE(boxes.empty());
+}
+
 // ---- the hyperlink dialog ----
 
 TEST_F(BlockDialogsTest, HyperlinksTypedInARowAreAppliedToThePickedBlock)
