@@ -31,7 +31,6 @@ CHyperPres::CHyperPres(CWnd* parent) : CDialog(IDD_HYPERLINK, parent), m_blockNa
 
 CHyperPres::~CHyperPres()
 {
-    m_block.reset();
     delete m_drawing;
 }
 
@@ -153,6 +152,8 @@ void CHyperPres::setCurrentAcadBlock(AcDbObjectId id)
 
 void CHyperPres::initialiseData()
 {
+    if (!m_block)
+        return;
     for (int row = 0; row < rowCount; ++row) {
         m_hyperlinks[row].Empty();
         m_descriptions[row].Empty();

@@ -23,7 +23,8 @@ BUILD = os.path.join(ROOT, "build")
 CADHOST = os.environ.get("CADHOST") or os.path.join(BUILD, "bin", "cadhost")
 REAL_MODULE = os.environ.get("QV_MODULE") or os.path.join(BUILD, "lib", "libquorvane.so")
 SANITIZED = bool(os.environ.get("QV_SANITIZED"))
-WAIT = 60 if SANITIZED else 20
+# Waits end as soon as what they wait for happens; they are long for a machine under load.
+WAIT = 120 if SANITIZED else 60
 PREFS_CAPTION = "Quorvane - Preferences"
 
 
