@@ -201,10 +201,12 @@ void CHyperPres::applyChanges()
 
 void CHyperPres::writeHyperlinks(CBlockDWG* block, const CHyperlinks& hyperlinks)
 {
-    auto* copy = new CHyperlinks;
-    hyperlinks.copyTo(copy);
-    delete block->getHyperlinks();
-    block->setHyperlinks(copy);
+    // The block's own list is refilled in place, so that who frees a replaced list never matters.
+    if (CHyperlinks* own = block->getHyperlinks())
+        own->deleteObjects();
+    else
+        block->setHyperlinks(new CHyperlinks);
+    hyperlinks.copyTo(block->getHyperlinks());
     // A reference that is no space block gets its hyperlinks only, never a space record.
     if (block->getXDataAppName() == kNoXData) {
         const DrawingLock lock(m_drawing);
