@@ -27,6 +27,7 @@ public:
     explicit CHyperPres(CWnd* parent = nullptr);
     ~CHyperPres() override;
 
+    using CDialog::Create;
     BOOL Create();
 
     void setAcadWindow(CWnd* window) { m_acadWindow = window; }

@@ -26,6 +26,7 @@ public:
     ~CPresBlockCreation() override;
 
     // Creates the window from its template; it shows itself.
+    using CDialog::Create;
     BOOL Create();
 
     void setAcadWindow(CWnd* window) { m_acadWindow = window; }
