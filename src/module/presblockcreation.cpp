@@ -191,7 +191,8 @@ CString CPresBlockCreation::getHighestExistingBlockName()
 {
     CString result;
     m_existingNames.clear();
-    runShowingErrors("CPresBlockCreation::getHighestExistingBlockName", kSource, [&] {
+    // A failure leaves the result empty, so that the next name starts again at "Room 1".
+    const bool read = runShowingErrors("CPresBlockCreation::getHighestExistingBlockName", kSource, [&] {
         if (!m_drawing || !m_drawing->isOpen())
             return;
         CBlocks blocks;
@@ -213,7 +214,7 @@ CString CPresBlockCreation::getHighestExistingBlockName()
             }
         }
     });
-    return result;
+    return read ? result : CString();
 }
 
 void CPresBlockCreation::calcNextBlockName()
