@@ -98,3 +98,7 @@ void createRoomAreaCSV();
 void kavroSlabMend();
 // "kprefs": the preferences dialog, modal.
 void kavroPreferences();
+// "kbc": the block creator, modeless.
+void kavroBlockCreate();
+// "kbh": the hyperlink dialog, modeless.
+void kavroBlockHyperlink();

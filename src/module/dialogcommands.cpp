@@ -2,11 +2,35 @@
 #include "commands.h"
 
 #include "arx/acutprintf.h"
+#include "module/hyperpres.h"
+#include "module/presblockcreation.h"
 #include "module/presslabmend.h"
 #include "module/prespreferences.h"
 #include "module/quorvane.h"
-#include "win/headless.h"
 #include "module/slabmend.h"
+#include "win/headless.h"
+
+namespace {
+
+// Opens a modeless dialog of the module over the host window active now; the dialog lives
+// in the host's event loop and frees itself when closed. Without a display nothing opens.
+template <class Dialog>
+void openModeless()
+{
+    if (!qv::guiAvailable()) {
+        acutPrintf("This command needs a display to show its dialog.\n");
+        return;
+    }
+    auto* dialog = new Dialog(nullptr);
+    dialog->setAcadWindow(CWnd::GetActiveWindow());
+    if (!dialog->Create()) {
+        delete dialog;
+        return;
+    }
+    dialog->ShowWindow(SW_SHOWNORMAL);
+}
+
+} // namespace
 
 void kavroPreferences()
 {
@@ -34,4 +58,16 @@ void kavroSlabMend()
         }
         editor->ShowWindow(SW_SHOWNORMAL); // deletes itself once closed
     }, "\nUnhandled Error - Block Edit Failed\n");
+}
+
+void kavroBlockCreate()
+{
+    printCommandTitle("Kavro Block Create");
+    openModeless<CPresBlockCreation>();
+}
+
+void kavroBlockHyperlink()
+{
+    printCommandTitle("Kavro Block Hyperlink");
+    openModeless<CHyperPres>();
 }

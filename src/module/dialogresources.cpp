@@ -227,6 +227,63 @@ DialogTemplate extendedDataPage()
     return page(294, 109, std::move(items));
 }
 
+DialogTemplate blockCreationDialog()
+{
+    DialogTemplate dialog;
+    dialog.caption = "Kavro Block Creator";
+    dialog.cx = 293;
+    dialog.cy = 60;
+    dialog.menuId = IDR_BLOCK_MENU;
+    dialog.visible = true;
+    DialogItemTemplate addArea = button(IDC_CREATOR_ADD_AREA, "Add Area", 138, 40, 41, 12);
+    DialogItemTemplate subArea = button(IDC_CREATOR_SUB_AREA, "Sub Area", 189, 40, 41, 12);
+    addArea.hidden = subArea.hidden = true;
+    dialog.items = {
+        text(-1, "Next Space Name", 6, 5, 59, 8),
+        edit(IDC_NEXT_NAME, 69, 5, 161, 12),
+        button(IDC_CMD_START, "Start", 242, 5, 41, 12),
+        text(IDC_TEXT_SIZE_LABEL, "Text Size", 33, 25, 31, 8),
+        edit(IDC_TEXT_SIZE, 68, 23, 27, 12),
+        text(IDC_TEXT_SCALE_LABEL, "Scale", 110, 25, 22, 8),
+        edit(IDC_TEXT_SCALE, 134, 23, 27, 12),
+        text(IDC_TEXT_ROTATION_LABEL, "Rotation", 171, 25, 25, 8),
+        edit(IDC_TEXT_ROTATION, 203, 23, 27, 12),
+        button(IDCANCEL, "Close", 241, 23, 41, 12),
+        addArea,
+        subArea,
+    };
+    return dialog;
+}
+
+DialogTemplate hyperlinkDialog()
+{
+    DialogTemplate dialog;
+    dialog.caption = "Kavro Block Hyperlinking";
+    dialog.cx = 296;
+    dialog.cy = 179;
+    dialog.items = {
+        text(-1, "Name", 8, 8, 20, 8),
+        text(IDC_BLOCK_NAME, "", 33, 8, 81, 8),
+        text(-1, "Handle", 121, 8, 23, 8),
+        text(IDC_BLOCK_HANDLE, "", 149, 8, 68, 8),
+        button(IDC_HYPERLINK_SELECT, "Select Block", 234, 5, 50, 14),
+        text(-1, "Hyperlink", 8, 23, 30, 8),
+        text(-1, "Description", 171, 23, 37, 8),
+    };
+    const int hyperlinks[] = {IDC_HYPERLINK1, IDC_HYPERLINK2, IDC_HYPERLINK3, IDC_HYPERLINK4, IDC_HYPERLINK5};
+    const int descriptions[] = {IDC_DESCRIPTION1, IDC_DESCRIPTION2, IDC_DESCRIPTION3, IDC_DESCRIPTION4, IDC_DESCRIPTION5};
+    for (int row = 0; row < 5; ++row)
+        dialog.items.push_back(edit(hyperlinks[row], 8, 34 + 17 * row, 154, 12));
+    for (int row = 0; row < 5; ++row)
+        dialog.items.push_back(edit(descriptions[row], 172, 34 + 17 * row, 112, 12));
+    dialog.items.push_back(
+        button(IDC_APPLY_TO_ALL, "Apply changes to all similar blocks", 8, 119, 126, 10, BS_AUTOCHECKBOX));
+    dialog.items.push_back(button(IDOK, "OK", 116, 133, 50, 14));
+    dialog.items.push_back(button(IDC_HYPERLINK_APPLY, "Apply", 175, 133, 50, 14));
+    dialog.items.push_back(button(IDC_HYPERLINK_CANCEL, "Cancel", 234, 133, 50, 14));
+    return dialog;
+}
+
 } // namespace
 
 void registerDialogResources(HINSTANCE instance)
@@ -240,4 +297,6 @@ void registerDialogResources(HINSTANCE instance)
     registerDialogTemplate(instance, IDD_TAB_DATA, spaceDataPage());
     registerDialogTemplate(instance, IDD_TAB_FORMAT, formatPage());
     registerDialogTemplate(instance, IDD_TAB_XDATA, extendedDataPage());
+    registerDialogTemplate(instance, IDD_BLOCK_CREATION, blockCreationDialog());
+    registerDialogTemplate(instance, IDD_HYPERLINK, hyperlinkDialog());
 }

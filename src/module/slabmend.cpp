@@ -38,8 +38,8 @@ void notAvailable();
 // Every command of the module, in registration order.
 const CommandRow commandTable[] = {
     {"KAVRO_COMMANDS", "ksm", "kavroSlabMend", modal, kavroSlabMend, false},
-    {"KAVRO_COMMANDS", "kbh", "kavroBlockHyperlink", modal, notAvailable<1>, false},
-    {"KAVRO_COMMANDS", "kbc", "kavroBlockCreate", modal, notAvailable<2>, false},
+    {"KAVRO_COMMANDS", "kbh", "kavroBlockHyperlink", modal, kavroBlockHyperlink, false},
+    {"KAVRO_COMMANDS", "kbc", "kavroBlockCreate", modal, kavroBlockCreate, false},
     {"KAVRO_COMMANDS", "kgabc", "kavroGrossAreaBlockCreate", application, grossAreaBlockCreate, false},
     {"KAVRO_COMMANDS", "kdb", "kavroDeleteBlock", application, blockDelete, false},
     {"KAVRO_COMMANDS", "kcsv", "kavroCommaSeperatedValues", application, createRoomAreaCSV, false},

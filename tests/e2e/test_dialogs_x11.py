@@ -3,7 +3,7 @@
 
 cadhost runs on an Xvfb display with its dialogs shown, reading its command lines from a
 pipe; the dialogs are driven from outside the process with real key and mouse events
-(xdotool, through the XTEST extension), and what they saved is read back from prefs.cfg.
+(xdotool, through the XTEST extension), and what they saved is read back from prefs.cfg and, with ezdxf, from the saved drawing.
 
 Run by CTest (label e2e) with the same variables as test_cadhost.py; skipped when Xvfb or
 xdotool is missing.
@@ -27,7 +27,8 @@ BUILD = os.path.join(ROOT, "build")
 CADHOST = os.environ.get("CADHOST") or os.path.join(BUILD, "bin", "cadhost")
 REAL_MODULE = os.environ.get("QV_MODULE") or os.path.join(BUILD, "lib", "libquorvane.so")
 SANITIZED = bool(os.environ.get("QV_SANITIZED"))
-WAIT = 60 if SANITIZED else 20
+# Waits end as soon as what they wait for happens; they are long for a machine under load.
+WAIT = 120 if SANITIZED else 60
 PREFS_CAPTION = "Quorvane - Preferences"
 
 
@@ -183,8 +184,123 @@ class PreferencesDialogOnX11(unittest.TestCase):
         self.assertEqual(values["textSize"], "250.00")
 
 
+def wait_output(host, text, count=1):
+    """Waits until the host has printed text (count times)."""
+    deadline = time.time() + WAIT
+    while time.time() < deadline:
+        if "".join(host.output).count(text) >= count:
+            return
+        time.sleep(0.05)
+    raise AssertionError("the host never printed %r; it printed %r" % (text, "".join(host.output)))
+
+
+@unittest.skipUnless(shutil.which("Xvfb") and shutil.which("xdotool"), "needs Xvfb and xdotool")
+class BlockCreatorOnX11(unittest.TestCase):
+    CAPTION = "Kavro Block Creator"
+
+    def setUp(self):
+        self.x = XServer()
+        self.home = tempfile.mkdtemp(prefix="qv-x11-")
+        folder = os.path.join(self.home, "data", "KavroSystems", "Quorvane", "prefs")
+        os.makedirs(folder)
+        with open(os.path.join(folder, "prefs.cfg"), "w") as f:
+            f.write("//\tQuorvane\n//\n//\tConfiguration file for Quorvane\n//\n"
+                    "units\n0\nprecison\n2\ntextSize\n250\ntextScale\n1\ntextRotation\n0\ninc\n1\n")
+
+    def tearDown(self):
+        self.x.stop()
+        shutil.rmtree(self.home, ignore_errors=True)
+
+    def plan(self):
+        import ezdxf
+        doc = ezdxf.new("R2013")
+        msp = doc.modelspace()
+        office = msp.add_lwpolyline([(0, 0), (4000, 0), (4000, 3000), (0, 3000)], close=True)
+        store = msp.add_lwpolyline([(5000, 0), (7000, 0), (7000, 2500), (5000, 2500)], close=True)
+        path = os.path.join(self.home, "plan.dxf")
+        doc.saveas(path)
+        return path, office.dxf.handle, store.dxf.handle
+
+    def test_kbc_makes_two_room_blocks_named_with_the_keyboard(self):
+        import ezdxf
+        path, office, store = self.plan()
+        saved = os.path.join(self.home, "rooms.dxf")
+        host = Host(self.x.display, self.home, path)
+        display = self.x.display
+        host.send("kbc")
+        window = find_window(display, self.CAPTION)
+        focus(display, window)
+        geometry = xdotool(display, "getwindowgeometry", "--shell", window).stdout
+        height = int(dict(line.split("=") for line in geometry.split())["HEIGHT"])
+        menu = height - du_y(60)
+        # Click into the next name (69,5 161x12), type over the proposed "Room 1", then Tab to
+        # Start and press it with Enter.
+        click(display, window, du_x(69) + 20, menu + du_y(5) + du_y(12) // 2)
+        xdotool(display, "key", "ctrl+a")
+        xdotool(display, "type", "Office 1")
+        xdotool(display, "key", "Tab")
+        xdotool(display, "key", "Return")
+        wait_output(host, "Block Creation Session Started")
+        # The picks are answered on the command line.
+        host.send("#" + office)
+        host.send("1000,1000")
+        wait_output(host, "Block Created Successfully")
+        # Between picks the name stays editable: the proposed "Office 2" becomes "Store 7".
+        wait_output(host, "Please select a polyline:", 2)
+        focus(display, window)
+        click(display, window, du_x(69) + 20, menu + du_y(5) + du_y(12) // 2)
+        xdotool(display, "key", "ctrl+a")
+        xdotool(display, "type", "Store 7")
+        time.sleep(0.3)
+        host.send("#" + store)
+        host.send("6000,1000")
+        host.send("^C")
+        wait_output(host, "Block Creation Session Ended")
+        # Esc closes the dialog.
+        focus(display, window)
+        xdotool(display, "key", "Escape")
+        wait_gone(display, self.CAPTION)
+        host.send("SAVEAS")
+        host.send(saved)
+        host.send("QUIT")
+        errors = host.finish()
+        self.assertEqual(host.process.returncode, 0, errors)
+        out = "".join(host.output)
+        self.assertIn("Kavro Block Create 64.04.03.00\n", out)
+        self.assertEqual(out.count("Block Created Successfully\n"), 2, out)
+        self.assertTrue(os.path.exists(saved), out)
+
+        doc = ezdxf.readfile(saved)
+        self.assertFalse(doc.audit().has_errors)
+        rooms = {}
+        for reference in doc.modelspace().query("INSERT"):
+            texts = {a.dxf.tag: a.dxf.text for a in reference.attribs}
+            rooms[reference.dxf.name] = (texts["NAME"], texts["AREA"], texts["AUX"])
+            self.assertTrue(reference.has_xdata("ADE"))
+        self.assertEqual(rooms, {"ROOM-1": ("Office 1", "12.00sq.m.", " "), "ROOM-2": ("Store 7", "5.00sq.m.", " ")})
+        # The outlines went into their definitions.
+        self.assertEqual(len(doc.modelspace().query("LWPOLYLINE")), 0)
+        self.assertEqual(len(doc.blocks.get("ROOM-1").query("LWPOLYLINE")), 1)
+
+
 class PreferencesDialogWithoutDisplay(unittest.TestCase):
-    """Without a display the dialog is not shown: kprefs and the load count as cancelled."""
+    """Without a display the dialog is not shown: kprefs and the load count as cancelled;
+    the modeless dialogs' commands say they need one."""
+
+    def test_kbc_and_kbh_open_nothing(self):
+        home = tempfile.mkdtemp(prefix="qv-nodisplay-")
+        try:
+            env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
+            env.update(QT_QPA_PLATFORM="offscreen", XDG_DATA_HOME=os.path.join(home, "data"), HOME=home,
+                       LANG="C.UTF-8")
+            done = subprocess.run([CADHOST, "--module", REAL_MODULE], input="kbc\nkbh\n", env=env, cwd=home,
+                                  capture_output=True, text=True, timeout=WAIT)
+            self.assertEqual(done.returncode, 0, done.stderr)
+            needs = "This command needs a display to show its dialog.\n"
+            self.assertEqual(done.stdout, "Kavro Block Create 64.04.03.00\n" + needs
+                             + "Kavro Block Hyperlink 64.04.03.00\n" + needs)
+        finally:
+            shutil.rmtree(home, ignore_errors=True)
 
     def test_kprefs_saves_nothing(self):
         home = tempfile.mkdtemp(prefix="qv-nodisplay-")

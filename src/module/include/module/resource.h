@@ -13,6 +13,8 @@ constexpr unsigned IDD_BLOCK = 201;
 constexpr unsigned IDD_TAB_DATA = 208;
 constexpr unsigned IDD_TAB_FORMAT = 207;
 constexpr unsigned IDD_TAB_XDATA = 211;
+constexpr unsigned IDD_HYPERLINK = 204;
+constexpr unsigned IDD_BLOCK_CREATION = 217;
 
 // Menu commands.
 constexpr unsigned ID_FILE_EXIT = 32768;
@@ -89,6 +91,33 @@ constexpr int IDC_XD_TAGTYPE = 260;
 constexpr int IDC_XD_SPECIAL_REQ = 261;
 constexpr int IDC_XD_TOT_STAFF = 262;
 constexpr int IDC_XD_TOT_WKSTNS = 263;
+
+// Block creator dialog (its text size, scale and rotation edits share the preferences' ids).
+constexpr int IDC_CMD_START = 3;
+constexpr int IDC_NEXT_NAME = 311;
+constexpr int IDC_CREATOR_SUB_AREA = 315;
+constexpr int IDC_CREATOR_ADD_AREA = 335;
+constexpr int IDC_TEXT_SIZE_LABEL = 320;
+constexpr int IDC_TEXT_SCALE_LABEL = 321;
+constexpr int IDC_TEXT_ROTATION_LABEL = 322;
+
+// Hyperlink dialog: the hyperlink and description edits of rows 1 to 5.
+constexpr int IDC_HYPERLINK1 = 232;
+constexpr int IDC_HYPERLINK2 = 234;
+constexpr int IDC_HYPERLINK3 = 235;
+constexpr int IDC_HYPERLINK4 = 230;
+constexpr int IDC_HYPERLINK5 = 228;
+constexpr int IDC_DESCRIPTION1 = 291;
+constexpr int IDC_DESCRIPTION2 = 292;
+constexpr int IDC_DESCRIPTION3 = 293;
+constexpr int IDC_DESCRIPTION4 = 295;
+constexpr int IDC_DESCRIPTION5 = 294;
+constexpr int IDC_APPLY_TO_ALL = 296;
+constexpr int IDC_BLOCK_NAME = 303;
+constexpr int IDC_BLOCK_HANDLE = 250;
+constexpr int IDC_HYPERLINK_SELECT = 233;
+constexpr int IDC_HYPERLINK_APPLY = 229;
+constexpr int IDC_HYPERLINK_CANCEL = 302;
 
 // Registers the module's dialog templates and menus under its instance.
 void registerDialogResources(HINSTANCE instance);
