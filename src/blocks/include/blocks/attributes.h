@@ -59,6 +59,12 @@ public:
     void applyToDWG(AcDbEntity* entity, AcGeMatrix3d transform, AcGePoint3d* anchor);
     void applyToDWG(AcDbObjectId entityId, AcGeMatrix3d transform, AcGePoint3d* anchor);
 
+    // Hides each visible attribute of the reference and appends an element recording its
+    // object id (an attribute already hidden is not recorded).
+    void setAttributesIDsInvisible(AcDbBlockReference* reference);
+    // Shows the attributes whose ids the elements record again; the elements stay.
+    void setAttributesIDsVisible();
+
     void deleteObjects();
 
     // Visits each attribute of the reference open in the mode (one that does not open is

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "mfc/cstring.h"
+#include "msxml/dom.h"
 
 class CHyperlink
 {
@@ -16,6 +17,12 @@ public:
     void setDescription(CString description) { m_description = std::move(description); }
 
     void copyTo(CHyperlink* target) const;
+
+    // The element "hyperlink": "bhHref", and "bhDescription" when there is a description.
+    MSXML2::IXMLDOMNodePtr serialize(CString namespaceURI) const;
+    // Reads a "hyperlink" element (qualified name compared exactly); a missing child leaves
+    // its field as it was, a repeated one gives the last text.
+    void deSerialize(MSXML2::IXMLDOMNodePtr node);
 
 private:
     CString m_href;

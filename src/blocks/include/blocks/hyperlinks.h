@@ -10,6 +10,7 @@
 #include "arx/dbblockref.h"
 #include "blocks/hyperlink.h"
 #include "mfc/carray.h"
+#include "msxml/dom.h"
 
 class CHyperlinks
 {
@@ -32,6 +33,10 @@ public:
     void deleteObjects();
     // Appends a copy of every item whose address the target does not hold yet.
     void copyTo(CHyperlinks* target) const;
+    // The element "hyperlinks" with one "hyperlink" per item, in order (also when empty).
+    MSXML2::IXMLDOMNodePtr serialize(CString namespaceURI) const;
+    // Appends the items of the "hyperlink" nodes of a "hyperlinks" element's children.
+    void deSerialize(MSXML2::IXMLDOMNodeListPtr nodes);
     // Appends the entity's hyperlink.
     void getEntityHyperlinks(AcDbEntity* entity);
     // Makes the list, in list order or reversed, the hyperlinks of an entity open for write.
