@@ -2,7 +2,6 @@
 
 #include "arx/acadauto.h"
 #include "blocks/attributes.h"
-#include "blocks/hatch.h"
 #include "host/acadutilities.h"
 #include "host/hostguards.h"
 #include "owning.h"

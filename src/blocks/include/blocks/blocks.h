@@ -13,11 +13,11 @@
 #include "mfc/carray.h"
 #include "msxml/dom.h"
 
+class CHatch;
 class AcApDocument;
 class AcDbBlockReference;
 class AcDbObject;
 class CAcadDrawing;
-class CHatch;
 
 class CBlocks
 {
