@@ -6,6 +6,9 @@
 class CBlockDWGBuilding : public CBlockDWG
 {
 public:
+    // The kind's own TP export takes more arguments; the shared slot stays in view beside it.
+    using CBlockDWG::exportTP;
+
     CBlockDWGBuilding();
     CBlockDWGBuilding(AcDbBlockReference* reference, AcApDocument* document);
 };

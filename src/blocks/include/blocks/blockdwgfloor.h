@@ -6,6 +6,9 @@
 class CBlockDWGFloor : public CBlockDWG
 {
 public:
+    // The kind's own TP export takes more arguments; the shared slot stays in view beside it.
+    using CBlockDWG::exportTP;
+
     CBlockDWGFloor();
     CBlockDWGFloor(AcDbBlockReference* reference, AcApDocument* document);
 };

@@ -6,6 +6,9 @@
 class CBlockDWGSite : public CBlockDWG
 {
 public:
+    // The kind's own TP export takes more arguments; the shared slot stays in view beside it.
+    using CBlockDWG::exportTP;
+
     CBlockDWGSite();
     CBlockDWGSite(AcDbBlockReference* reference, AcApDocument* document);
 };
