@@ -119,10 +119,11 @@ using SpaceBlockXML = ReadBlocks;
 
 TEST_F(SpaceBlockXML, BlocksWithAssetsAndHyperlinksComeBackFromAFileAsTheyWere)
 {
-    CBlocks written;
+    // The collection goes first: it only releases the drawing-side blocks.
     std::unique_ptr<CBlockDWG> room(furnishedRoom());
     CBlockDWG bare;
     bare.setHandle(CString("A"));
+    CBlocks written;
     written.addBlock(room.get());
     written.addBlock(new CBlock);
     written.addBlock(&bare);
