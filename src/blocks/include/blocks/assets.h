@@ -6,9 +6,6 @@
 #include "arx/resbuf.h"
 #include "blocks/asset.h"
 #include "mfc/carray.h"
-#include "msxml/dom.h"
-
-class CAttributes;
 
 class CAssets
 {
@@ -26,25 +23,24 @@ public:
     int getCount() const { return m_assets.GetSize(); }
     // Appends a copy of every asset to the target.
     void copyTo(CAssets* target) const;
-    void applyToDWG(CAcadDrawing* drawing, CKavroExceptions* errors);
-    void deleteObjects();
-
     // The element "assets" with one "asset" per asset, in order (also when empty).
     MSXML2::IXMLDOMNodePtr serialize(CString namespaceURI) const;
     // Appends one asset per "asset" node of an "assets" element's children, each with its
     // own copy of the hatch style when one is given.
     void deSerialize(MSXML2::IXMLDOMNodeListPtr nodes, CHatch* hatch);
+    // Hides the visible attributes of the block references that selectPolylineBlockReferences
+    // takes, recording them in hiddenAttributes so that CAttributes::setAttributesIDsVisible
+    // shows them again, and regenerates the drawing.
+    void setPolylineAssetAttributesInvisible(AcGePoint3d insertionPoint, AcDbPolyline* outline,
+                                             CAttributes* hiddenAttributes);
+    void applyToDWG(CAcadDrawing* drawing, CKavroExceptions* errors);
+    void deleteObjects();
 
     // Selects the block references (not space blocks) inside or crossing the outline placed
     // at the insertion point; the host's result, 5100 when the caller owns a set to free.
     int selectPolylineBlockReferences(AcGePoint3d insertionPoint, AcDbPolyline* outline, ads_name selectionSet);
     // Appends one asset per block reference inside or crossing the outline.
     void getPolylineAssets(AcGePoint3d insertionPoint, AcDbPolyline* outline);
-    // Hides the visible attributes of the same block references, recording them in
-    // hiddenAttributes so that CAttributes::setAttributesIDsVisible shows them again, and
-    // regenerates the drawing.
-    void setPolylineAssetAttributesInvisible(AcGePoint3d insertionPoint, AcDbPolyline* outline,
-                                             CAttributes* hiddenAttributes);
 
 private:
     // The asset of one selected entity, or null when it is not a named block reference.
