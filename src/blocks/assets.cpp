@@ -1,6 +1,5 @@
 #include "blocks/assets.h"
 
-#include "arx/acadauto.h"
 #include "blocks/attributes.h"
 #include "host/acadutilities.h"
 #include "host/hostguards.h"
@@ -148,9 +147,8 @@ void CAssets::setPolylineAssetAttributesInvisible(AcGePoint3d insertionPoint, Ac
                     hiddenAttributes->setAttributesIDsInvisible(reference);
             });
         }
-        IAcadApplication* application = AcadGetIDispatch(TRUE);
-        application->put_Visible(VARIANT_TRUE);
-        application->get_ActiveDocument()->Regen(1);
+        // The regeneration asks nothing of the drawing object: a closed one serves.
+        CAcadDrawing().regenDrawing();
     });
 }
 

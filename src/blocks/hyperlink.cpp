@@ -1,20 +1,13 @@
 #include "blocks/hyperlink.h"
 
 #include "support/kavroguard.h"
+#include "support/utilities.h"
 #include "support/xmlutilities.h"
 
 CHyperlink::CHyperlink(CString href, CString description)
 {
     setHref(std::move(href));
     setDescription(std::move(description));
-}
-
-void CHyperlink::copyTo(CHyperlink* target) const
-{
-    kavroGuard("CHyperlink::copyTo", __FILE__, [&] {
-        target->setHref(m_href);
-        target->setDescription(m_description);
-    });
 }
 
 MSXML2::IXMLDOMNodePtr CHyperlink::serialize(CString namespaceURI) const
@@ -41,5 +34,13 @@ void CHyperlink::deSerialize(MSXML2::IXMLDOMNodePtr node)
             else if (child->get_nodeName() == "bhDescription")
                 m_description = child->get_text();
         }
+    });
+}
+
+void CHyperlink::copyTo(CHyperlink* target) const
+{
+    kavroGuard("CHyperlink::copyTo", __FILE__, [&] {
+        target->setHref(m_href);
+        target->setDescription(m_description);
     });
 }

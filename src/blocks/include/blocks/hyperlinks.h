@@ -31,12 +31,12 @@ public:
     CHyperlink* getAt(int index) const { return m_items.GetAt(index); }
     int getCount() const { return m_items.GetSize(); }
     void deleteObjects();
-    // Appends a copy of every item whose address the target does not hold yet.
-    void copyTo(CHyperlinks* target) const;
     // The element "hyperlinks" with one "hyperlink" per item, in order (also when empty).
     MSXML2::IXMLDOMNodePtr serialize(CString namespaceURI) const;
     // Appends the items of the "hyperlink" nodes of a "hyperlinks" element's children.
     void deSerialize(MSXML2::IXMLDOMNodeListPtr nodes);
+    // Appends a copy of every item whose address the target does not hold yet.
+    void copyTo(CHyperlinks* target) const;
     // Appends the entity's hyperlink.
     void getEntityHyperlinks(AcDbEntity* entity);
     // Makes the list, in list order or reversed, the hyperlinks of an entity open for write.
