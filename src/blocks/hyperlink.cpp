@@ -1,8 +1,6 @@
 #include "blocks/hyperlink.h"
 
 #include "support/kavroguard.h"
-#include "support/utilities.h"
-#include "support/xmlutilities.h"
 
 CHyperlink::CHyperlink(CString href, CString description)
 {

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "mfc/cstring.h"
-#include "msxml/dom.h"
+#include "support/xmlutilities.h"
 
 class CHyperlink
 {
