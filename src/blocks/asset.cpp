@@ -12,6 +12,10 @@
 #include "support/exrecords.h"
 #include "support/kavroexceptions.h"
 #include "support/kavroguard.h"
+#include "support/utilities.h"
+#include "support/xmlutilities.h"
+
+#include <type_traits>
 
 CString assetExclusion;
 
@@ -22,15 +26,37 @@ void collectPostFailure(CKavroExceptions* errors, Acad::ErrorStatus status, cons
     errors->add(new CEXUnhandled(status, KAVRO_PRODUCT_CAPTION, __FILE__, procSig, __LINE__, CString(), nullptr));
 }
 
+// Deletes what the field holds and puts the object in its place.
+template <class T>
+void replace(T*& field, std::type_identity_t<T>* object)
+{
+    delete field;
+    field = object;
+}
+
 } // namespace
 
 CAsset::CAsset(int drawingID, CString handle, CString blockIdentifier, CString blockDescription,
                CString uniqueDescription, double pointX, double pointY, int existsInLocation)
-    : m_drawingID(drawingID), m_blockIdentifier(std::move(blockIdentifier)),
-      m_blockDescription(std::move(blockDescription)), m_uniqueDescription(std::move(uniqueDescription)),
-      m_pointX(pointX), m_pointY(pointY), m_existsInLocation(existsInLocation)
+    : CAsset(0, drawingID, std::move(handle), std::move(blockIdentifier), std::move(blockDescription),
+             std::move(uniqueDescription), pointX, pointY, existsInLocation)
 {
-    setHandle(std::move(handle));
+}
+
+CAsset::CAsset(int locationID, int drawingID, CString handle, CString blockIdentifier, CString blockDescription,
+               CString uniqueDescription, double pointX, double pointY, int existsInLocation)
+{
+    kavroGuard("CAsset::CAsset", __FILE__, [&] {
+        initialise(locationID, drawingID, std::move(handle), std::move(blockIdentifier), std::move(blockDescription),
+                   std::move(uniqueDescription), pointX, pointY, existsInLocation);
+    });
+}
+
+CAsset::CAsset(int locationID, int drawingID, CString handle, CString blockIdentifier, CString blockDescription,
+               CString uniqueDescription, double pointX, double pointY, CString status)
+    : CAsset(locationID, drawingID, std::move(handle), std::move(blockIdentifier), std::move(blockDescription),
+             std::move(uniqueDescription), pointX, pointY, status == "0" ? 0 : 1)
+{
 }
 
 CAsset::~CAsset()
@@ -45,6 +71,26 @@ CString CAsset::getHandle() const
     char text[20];
     m_handle.getIntoAsciiBuffer(text, sizeof text);
     return text;
+}
+
+void CAsset::initialise(int locationID, int drawingID, CString handle, CString blockIdentifier,
+                        CString blockDescription, CString uniqueDescription, double pointX, double pointY,
+                        int existsInLocation)
+{
+    kavroGuard("CAsset::initialise", __FILE__, [&] {
+        m_locationID = locationID;
+        m_drawingID = drawingID;
+        setHandle(std::move(handle));
+        m_blockIdentifier = std::move(blockIdentifier);
+        m_blockDescription = std::move(blockDescription);
+        m_uniqueDescription = std::move(uniqueDescription);
+        m_pointX = pointX;
+        m_pointY = pointY;
+        m_existsInLocation = existsInLocation;
+        replace(m_attributes, nullptr);
+        replace(m_hyperlinks, nullptr);
+        replace(m_hatch, nullptr);
+    });
 }
 
 void CAsset::copyTo(CAsset* target) const
@@ -67,6 +113,64 @@ void CAsset::copyTo(CAsset* target) const
             m_attributes->copyAttributesTo(target->getAttributes());
         }
     });
+}
+
+MSXML2::IXMLDOMNodePtr CAsset::serialize(CString namespaceURI) const
+{
+    return kavroGuard("CAsset::serialize", __FILE__, [&] {
+        CXMLUtilities xml;
+        MSXML2::IXMLDOMNodePtr element = xml.createNode("asset", namespaceURI);
+        const std::pair<const char*, CString> children[] = {
+            {"locationID", CUtilities::IntToCString(m_locationID)},
+            {"handle", getHandle()},
+            {"blockIdentifier", m_blockIdentifier},
+            {"blockDescription", m_blockDescription},
+            {"uniqueDescription", m_uniqueDescription},
+            {"pointX", CUtilities::DoubleToCString(m_pointX, 5)},
+            {"pointY", CUtilities::DoubleToCString(m_pointY, 5)},
+        };
+        for (const auto& [name, text] : children)
+            element->appendChild(xml.createNode(name, text, namespaceURI));
+        return element;
+    });
+}
+
+void CAsset::deSerialize(MSXML2::IXMLDOMNodePtr node, CHatch* hatch)
+{
+    kavroGuard("CAsset::deSerialize", __FILE__, [&] {
+        if (!node || node->get_nodeName() != "asset" || !node->hasChildNodes())
+            return;
+        for (long i = 0; i < node->childCount(); ++i)
+            readChild(node->childAt(i));
+        if (hatch)
+            replace(m_hatch, copyOf(*hatch));
+    });
+}
+
+void CAsset::readChild(const MSXML2::IXMLDOMNodePtr& child)
+{
+    const CString name = child->get_nodeName();
+    const CString text = child->get_text();
+    if (name == "locationID")
+        m_locationID = CUtilities::CStringToInt(text);
+    else if (name == "handle")
+        setHandle(text);
+    else if (name == "blockIdentifier")
+        m_blockIdentifier = text;
+    else if (name == "blockDescription")
+        m_blockDescription = text;
+    else if (name == "uniqueDescription")
+        m_uniqueDescription = text;
+    else if (name == "pointX")
+        m_pointX = CUtilities::CStringToDouble(text);
+    else if (name == "pointY")
+        m_pointY = CUtilities::CStringToDouble(text);
+}
+
+bool CAsset::editLineWeights(AcDbEntity* entity)
+{
+    return kavroGuard("CAsset::editLineWeights", __FILE__,
+                      [&] { return AcDbBlockReference::cast(entity) != nullptr; });
 }
 
 void CAsset::applyToDWG(CAcadDrawing* drawing, CKavroExceptions* errors)

@@ -10,6 +10,7 @@
 #include "procedurecall.h"
 #include "rowset.h"
 #include "support/kavroguard.h"
+#include "support/xmlutilities.h"
 
 #include <vector>
 
@@ -84,6 +85,32 @@ void CAssets::deleteObjects()
     kavroGuard("CAssets::deleteObjects", __FILE__, [&] { deleteAll(m_assets); });
 }
 
+MSXML2::IXMLDOMNodePtr CAssets::serialize(CString namespaceURI) const
+{
+    return kavroGuard("CAssets::serialize", __FILE__, [&] {
+        MSXML2::IXMLDOMNodePtr element = CXMLUtilities().createNode("assets", namespaceURI);
+        for (const CAsset* asset : m_assets)
+            element->appendChild(asset->serialize(namespaceURI));
+        return element;
+    });
+}
+
+void CAssets::deSerialize(MSXML2::IXMLDOMNodeListPtr nodes, CHatch* hatch)
+{
+    kavroGuard("CAssets::deSerialize", __FILE__, [&] {
+        if (!nodes)
+            return;
+        for (long i = 0; i < nodes->get_length(); ++i) {
+            const MSXML2::IXMLDOMNodePtr node = nodes->get_item(i);
+            if (node->get_nodeName() != "asset")
+                continue;
+            auto asset = std::make_unique<CAsset>();
+            asset->deSerialize(node, hatch);
+            add(asset.release());
+        }
+    });
+}
+
 int CAssets::selectPolylineBlockReferences(AcGePoint3d insertionPoint, AcDbPolyline* outline,
                                            ads_name selectionSet)
 {
@@ -117,6 +144,26 @@ void CAssets::getPolylineAssets(const AcGeMatrix3d& blockTransform, AcDbPolyline
             if (CAsset* asset = assetOf(id))
                 add(asset);
         });
+    });
+}
+
+void CAssets::setPolylineAssetAttributesInvisible(AcGePoint3d insertionPoint, AcDbPolyline* outline,
+                                                  CAttributes* hiddenAttributes)
+{
+    kavroGuard("CAssets::setPolylineAssetAttributesInvisible", __FILE__, [&] {
+        {
+            SelectionSet set;
+            if (set.take(selectPolylineBlockReferences(insertionPoint, outline, set.name())) != RTNORM)
+                return;
+            set.forEachId([&](AcDbObjectId id) {
+                const Opened<AcDbObject> object = openObject<AcDbObject>(id, AcDb::kForRead);
+                auto* reference = AcDbBlockReference::cast(object.get());
+                if (reference && CString(object->isA()->name()) == "AcDbBlockReference")
+                    hiddenAttributes->setAttributesIDsInvisible(reference);
+            });
+        }
+        // The regeneration asks nothing of the drawing object: a closed one serves.
+        CAcadDrawing().regenDrawing();
     });
 }
 

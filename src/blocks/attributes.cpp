@@ -1,6 +1,7 @@
 #include "blocks/attributes.h"
 
 #include "blocks/kavroattribute.h"
+#include "host/hostguards.h"
 #include "owning.h"
 #include "procedurecall.h"
 #include "rowset.h"
@@ -200,6 +201,35 @@ void CAttributes::applyToDWG(AcDbObjectId entityId, AcGeMatrix3d transform, AcGe
         AcDbObjectPointer<AcDbEntity> entity(entityId, AcDb::kForWrite);
         if (entity)
             applyToDWG(entity.object(), transform, anchor);
+    });
+}
+
+void CAttributes::setAttributesIDsInvisible(AcDbBlockReference* reference)
+{
+    kavroGuard("CAttributes::setAttributesIDsInvisible", __FILE__, [&] {
+        forEachAttribute(reference, AcDb::kForWrite, [&](AcDbAttribute* attribute) {
+            if (attribute->isInvisible())
+                return;
+            auto record = std::make_unique<CAttribute>();
+            record->setObjectId(attribute->objectId());
+            add(record.get(), 1);
+            record.release();
+            attribute->setInvisible(true);
+        });
+    });
+}
+
+void CAttributes::setAttributesIDsVisible()
+{
+    kavroGuard("CAttributes::setAttributesIDsVisible", __FILE__, [&] {
+        for (const CAttribute* element : m_attributes) {
+            AcDbObjectId id;
+            element->getObjectId(id);
+            const Opened<AcDbObject> object = openObject<AcDbObject>(id, AcDb::kForWrite);
+            if (auto* attribute = AcDbAttribute::cast(object.get());
+                attribute && CString(object->isA()->name()) == "AcDbAttribute")
+                attribute->setInvisible(false);
+        }
     });
 }
 

@@ -18,6 +18,7 @@
 #include "support/kavroexceptions.h"
 #include "support/kavroguard.h"
 #include "support/utilities.h"
+#include "support/xmlutilities.h"
 
 #include <algorithm>
 #include <cmath>
@@ -292,6 +293,88 @@ void CBlockDWG::copyFormatting(CBlockDWG* target) const
                                                          m_hyperlinks->getAt(i)->getDescription()));
         }
     });
+}
+
+int CBlockDWG::virtualQuery()
+{
+    return 0;
+}
+
+void CBlockDWG::exportTP(CStoredProcedure*, int, CString) {}
+
+MSXML2::IXMLDOMNodePtr CBlockDWG::serialize(CString namespaceURI) const
+{
+    return kavroGuard("CBlockDWG::serialize", __FILE__, [&] {
+        CXMLUtilities xml;
+        MSXML2::IXMLDOMNodePtr element = xml.createNode("kavroBlock", namespaceURI);
+        auto append = [&](const char* name, const CString& text) {
+            element->appendChild(xml.createNode(name, text, namespaceURI));
+        };
+        append("mbHandle", m_handle);
+        if (!m_name.IsEmpty())
+            append("mbName", m_name);
+        if (!m_code.IsEmpty())
+            append("mbCode", m_code);
+        if (m_area != 0.0)
+            append("mbArea", CUtilities::DoubleToCString(m_area, 2));
+        if (m_attributes) {
+            const std::pair<const char*, int> swaps[] = {
+                {"mbSwapName", kNameAttribute}, {"mbSwapArea", kAreaAttribute}, {"mbSwapAux", kAuxAttribute}};
+            for (const auto& [name, kind] : swaps)
+                if (const CAttribute* attribute = m_attributes->getAtAttribute(kind))
+                    append(name, attribute->getValue());
+        }
+        if (m_hyperlinks)
+            element->appendChild(m_hyperlinks->serialize(namespaceURI));
+        if (m_assets)
+            element->appendChild(m_assets->serialize(namespaceURI));
+        return element;
+    });
+}
+
+void CBlockDWG::deSerialize(MSXML2::IXMLDOMNodePtr node, CHatch* hatch)
+{
+    kavroGuard("CBlockDWG::deSerialize", __FILE__, [&] {
+        if (!node || node->get_baseName() != "kavroBlock")
+            return;
+        if (hatch)
+            m_hatch.reset(copyOf(*hatch));
+        for (long i = 0; i < node->childCount(); ++i)
+            readXMLChild(node->childAt(i));
+    });
+}
+
+void CBlockDWG::readXMLChild(const MSXML2::IXMLDOMNodePtr& child)
+{
+    const CString name = child->get_baseName();
+    if (name == "mbHandle") {
+        setHandle(child->get_text());
+    } else if (name == "mbName") {
+        m_name = child->get_text();
+    } else if (name == "mbCode") {
+        m_code = child->get_text();
+    } else if (name == "mbArea") {
+        m_area = CUtilities::CStringToDouble(child->get_text());
+    } else if (name == "mbSwapName" || name == "mbSwapArea" || name == "mbSwapAux") {
+        if (!m_attributes)
+            m_attributes = std::make_unique<CAttributes>();
+        auto attribute = std::make_unique<CKavroAttribute>();
+        attribute->setKind(name == "mbSwapName" ? kNameAttribute
+                           : name == "mbSwapArea" ? kAreaAttribute
+                                                  : kAuxAttribute);
+        attribute->setValue(child->get_text());
+        // A second value of a kind is refused, and dropped.
+        m_attributes->adopt(attribute.release());
+    } else if (name == "hyperlinks") {
+        auto hyperlinks = std::make_unique<CHyperlinks>();
+        hyperlinks->deSerialize(child->get_childNodes());
+        delete m_hyperlinks;
+        m_hyperlinks = hyperlinks.release();
+    } else if (name == "assets") {
+        auto assets = std::make_unique<CAssets>();
+        assets->deSerialize(child->get_childNodes(), nullptr);
+        m_assets = std::move(assets);
+    }
 }
 
 CString CBlockDWG::getAreaUnits() const

@@ -23,6 +23,7 @@
 #include "rowset.h"
 #include "support/kavroguard.h"
 #include "support/utilities.h"
+#include "support/xmlutilities.h"
 
 #include <algorithm>
 #include <vector>
@@ -98,6 +99,34 @@ int CBlocks::addBlock(CBlock* block)
     return kavroGuard("CBlocks::addBlock", __FILE__, [&] {
         m_blocks.Add(block);
         return count();
+    });
+}
+
+MSXML2::IXMLDOMNodePtr CBlocks::serialize(CString namespaceURI) const
+{
+    return kavroGuard("CBlocks::serialize", __FILE__, [&] {
+        MSXML2::IXMLDOMNodePtr element = CXMLUtilities().createNode("kavroBlocks", namespaceURI);
+        for (CBlock* block : m_blocks)
+            if (const auto* drawn = dynamic_cast<const CBlockDWG*>(block))
+                element->appendChild(drawn->serialize(namespaceURI));
+        return element;
+    });
+}
+
+void CBlocks::deSerialize(MSXML2::IXMLDOMNodeListPtr nodes, CHatch* hatch)
+{
+    kavroGuard("CBlocks::deSerialize", __FILE__, [&] {
+        if (!nodes)
+            return;
+        for (long i = 0; i < nodes->get_length(); ++i) {
+            const MSXML2::IXMLDOMNodePtr node = nodes->get_item(i);
+            if (node->get_baseName() != "kavroBlock")
+                continue;
+            auto block = std::make_unique<CBlockDWG>();
+            block->deSerialize(node, hatch);
+            addBlock(block.get());
+            block.release();
+        }
     });
 }
 

@@ -7,6 +7,7 @@
 #include "procedurecall.h"
 #include "rowset.h"
 #include "support/kavroguard.h"
+#include "support/xmlutilities.h"
 
 #include <memory>
 
@@ -75,6 +76,32 @@ void CHyperlinks::copyTo(CHyperlinks* target) const
     kavroGuard("CHyperlinks::copyTo", __FILE__, [&] {
         for (const CHyperlink* item : m_items)
             target->adopt(copyOf(*item));
+    });
+}
+
+MSXML2::IXMLDOMNodePtr CHyperlinks::serialize(CString namespaceURI) const
+{
+    return kavroGuard("CHyperlinks::serialize", __FILE__, [&] {
+        MSXML2::IXMLDOMNodePtr element = CXMLUtilities().createNode("hyperlinks", namespaceURI);
+        for (const CHyperlink* item : m_items)
+            element->appendChild(item->serialize(namespaceURI));
+        return element;
+    });
+}
+
+void CHyperlinks::deSerialize(MSXML2::IXMLDOMNodeListPtr nodes)
+{
+    kavroGuard("CHyperlinks::deSerialize", __FILE__, [&] {
+        if (!nodes)
+            return;
+        for (long i = 0; i < nodes->get_length(); ++i) {
+            const MSXML2::IXMLDOMNodePtr node = nodes->get_item(i);
+            if (node->get_nodeName() != "hyperlink")
+                continue;
+            auto item = std::make_unique<CHyperlink>();
+            item->deSerialize(node);
+            adopt(item.release());
+        }
     });
 }
 

@@ -26,6 +26,16 @@ public:
     int getCount() const { return m_assets.GetSize(); }
     // Appends a copy of every asset to the target.
     void copyTo(CAssets* target) const;
+    // The element "assets" with one "asset" per asset, in order (also when empty).
+    MSXML2::IXMLDOMNodePtr serialize(CString namespaceURI) const;
+    // Appends one asset per "asset" node of an "assets" element's children, each with its
+    // own copy of the hatch style when one is given.
+    void deSerialize(MSXML2::IXMLDOMNodeListPtr nodes, CHatch* hatch);
+    // Hides the visible attributes of the block references that selectPolylineBlockReferences
+    // takes, recording them in hiddenAttributes so that CAttributes::setAttributesIDsVisible
+    // shows them again, and regenerates the drawing.
+    void setPolylineAssetAttributesInvisible(AcGePoint3d insertionPoint, AcDbPolyline* outline,
+                                             CAttributes* hiddenAttributes);
     void applyToDWG(CAcadDrawing* drawing, CKavroExceptions* errors);
     void deleteObjects();
 

@@ -61,6 +61,12 @@ public:
     void applyToDWG(AcDbEntity* entity, AcGeMatrix3d transform, AcGePoint3d* anchor);
     void applyToDWG(AcDbObjectId entityId, AcGeMatrix3d transform, AcGePoint3d* anchor);
 
+    // Hides each visible attribute of the reference and appends an element recording its
+    // object id (an attribute already hidden is not recorded).
+    void setAttributesIDsInvisible(AcDbBlockReference* reference);
+    // Shows the attributes whose ids the elements record again; the elements stay.
+    void setAttributesIDsVisible();
+
     void deleteObjects();
 
     // Writes every attribute to the register as one of the asset's (CAttribute::applyToQPX).

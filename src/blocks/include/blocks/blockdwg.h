@@ -15,6 +15,7 @@
 #include "arx/resbuf.h"
 #include "blocks/block.h"
 #include "mfc/carray.h"
+#include "msxml/dom.h"
 
 #include <memory>
 
@@ -23,6 +24,7 @@ class CAssets;
 class CAttributes;
 class CHatch;
 class CKavroExceptions;
+class CStoredProcedure;
 
 class CBlockDWG : public CBlock
 {
@@ -31,6 +33,11 @@ public:
     // Reads the block from a reference that the caller holds open, in its document.
     CBlockDWG(AcDbBlockReference* reference, AcApDocument* document);
     ~CBlockDWG() override;
+
+    // Two open slots that every kind shares: the query answers 0 and the export does
+    // nothing (the kinds' own exports take more arguments).
+    virtual int virtualQuery();
+    virtual void exportTP(CStoredProcedure* procedure, int timeout, CString text);
 
     // Record defaults of a block not read from a reference: texts "<Not Set>", measures 0,
     // units and precision -1, application "ADE", no hatch, attributes or assets.
@@ -72,6 +79,15 @@ public:
     void setAttributes(CAttributes* attributes);
     CAssets* getAssets() const { return m_assets.get(); }
     void setAssets(CAssets* assets);
+
+    // -- XML --
+    // The element "kavroBlock": handle, name, code, area (2 decimals), the NAME, AREA and
+    // AUX values, hyperlinks and assets; empty texts, a zero area and missing parts are
+    // left out.
+    MSXML2::IXMLDOMNodePtr serialize(CString namespaceURI) const;
+    // Fills a new block from a "kavroBlock" element (children matched by local name, so
+    // any prefix or namespace); with a hatch style the block gets its own copy of it.
+    void deSerialize(MSXML2::IXMLDOMNodePtr node, CHatch* hatch);
 
     // -- the XData record --
     // Writes the record to a block reference open for write; anything else is left alone.
@@ -173,6 +189,8 @@ public:
     static AcDbObjectId outlineOf(AcDbObjectId definitionId);
 
 private:
+    // Reads one child of a "kavroBlock" element.
+    void readXMLChild(const MSXML2::IXMLDOMNodePtr& child);
     static CString listText(const CArray<AcDbHandle>& handles);
     static void fillFromText(CArray<AcDbHandle>& handles, const CString& text, AcDbDatabase* database);
     void readItem(CString item, AcDbDatabase* database);

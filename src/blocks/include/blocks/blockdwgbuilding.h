@@ -8,6 +8,9 @@ class CStoredProcedure;
 class CBlockDWGBuilding : public CBlockDWG
 {
 public:
+    // The kind's own TP export takes more arguments; the shared slot stays in view beside it.
+    using CBlockDWG::exportTP;
+
     CBlockDWGBuilding();
     CBlockDWGBuilding(AcDbBlockReference* reference, AcApDocument* document);
 

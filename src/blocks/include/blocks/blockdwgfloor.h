@@ -8,6 +8,9 @@ class CStoredProcedure;
 class CBlockDWGFloor : public CBlockDWG
 {
 public:
+    // The kind's own TP export takes more arguments; the shared slot stays in view beside it.
+    using CBlockDWG::exportTP;
+
     CBlockDWGFloor();
     CBlockDWGFloor(AcDbBlockReference* reference, AcApDocument* document);
 

@@ -9,6 +9,9 @@ class CStoredProcedure;
 class CBlockDWGRoom : public CBlockDWG
 {
 public:
+    // The kind's own TP export takes more arguments; the shared slot stays in view beside it.
+    using CBlockDWG::exportTP;
+
     CBlockDWGRoom();
     // With collectAssets not 0, the block references inside the definition's first
     // lightweight polyline become the room's assets.

@@ -8,6 +8,9 @@ class CStoredProcedure;
 class CBlockDWGSite : public CBlockDWG
 {
 public:
+    // The kind's own TP export takes more arguments; the shared slot stays in view beside it.
+    using CBlockDWG::exportTP;
+
     CBlockDWGSite();
     CBlockDWGSite(AcDbBlockReference* reference, AcApDocument* document);
 

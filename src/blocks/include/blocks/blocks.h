@@ -11,7 +11,9 @@
 #include "arx/resbuf.h"
 #include "blocks/block.h"
 #include "mfc/carray.h"
+#include "msxml/dom.h"
 
+class CHatch;
 class AcApDocument;
 class AcDbBlockReference;
 class AcDbObject;
@@ -50,6 +52,14 @@ public:
     void zoomToBlocks(CAcadDrawing* drawing, double margin);
     // The text after "NAME=" in the reference's XData record ("ADE", else "AECXDATA").
     CString readNameFromXData(AcDbObject* reference);
+
+    // The element "kavroBlocks" with one "kavroBlock" per drawing-side block, in order;
+    // blocks of other classes are left out.
+    MSXML2::IXMLDOMNodePtr serialize(CString namespaceURI) const;
+    // Appends one new drawing-side block per "kavroBlock" node (local name) of the child
+    // nodes of a "kavroBlocks" element, each with its own copy of the hatch style when one
+    // is given. The blocks are the caller's to destroy (destroyBlocks).
+    void deSerialize(MSXML2::IXMLDOMNodeListPtr nodes, CHatch* hatch);
 
     // Selections of block references in the whole drawing; the host's status (5100 when
     // the caller owns a set to free).

@@ -9,6 +9,7 @@
 #include "arx/dbblockref.h"
 #include "blocks/hyperlink.h"
 #include "mfc/carray.h"
+#include "msxml/dom.h"
 
 class CStoredProcedure;
 
@@ -31,6 +32,10 @@ public:
     CHyperlink* getAt(int index) const { return m_items.GetAt(index); }
     int getCount() const { return m_items.GetSize(); }
     void deleteObjects();
+    // The element "hyperlinks" with one "hyperlink" per item, in order (also when empty).
+    MSXML2::IXMLDOMNodePtr serialize(CString namespaceURI) const;
+    // Appends the items of the "hyperlink" nodes of a "hyperlinks" element's children.
+    void deSerialize(MSXML2::IXMLDOMNodeListPtr nodes);
     // Appends a copy of every item whose address the target does not hold yet.
     void copyTo(CHyperlinks* target) const;
     // Appends the entity's own hyperlinks, in their order.
