@@ -149,6 +149,16 @@ CBlock* CBlocks::getByCode(CString code) const
     });
 }
 
+CBlockQPX* CBlocks::getAtQPXBlock(int locationID) const
+{
+    return kavroGuard("CBlocks::getAtQPXBlock", __FILE__, [&]() -> CBlockQPX* {
+        for (CBlock* block : m_blocks)
+            if (auto* qpx = dynamic_cast<CBlockQPX*>(block); qpx && qpx->getLocationID() == locationID)
+                return qpx;
+        return nullptr;
+    });
+}
+
 void CBlocks::replaceAt(int index, CBlock* block)
 {
     kavroGuard("CBlocks::replaceAt", __FILE__, [&] {

@@ -18,6 +18,7 @@ class AcApDocument;
 class AcDbBlockReference;
 class AcDbObject;
 class CAcadDrawing;
+class CBlockQPX;
 class CHatch;
 class CStoredProcedure;
 
@@ -38,6 +39,9 @@ public:
     CBlock* getAt(CString handle) const;
     // The first block whose code equals the text (exact), or null.
     CBlock* getByCode(CString code) const;
+    // The first register block whose location id is the id, or null; blocks of other kinds
+    // are passed over.
+    CBlockQPX* getAtQPXBlock(int locationID) const;
     // Puts the block in the slot and releases the one that was there.
     void replaceAt(int index, CBlock* block);
     // Destroys a plain record; any other block is left alone.
