@@ -11,6 +11,7 @@
 #include "blocks/kavroattribute.h"
 #include "host/acadhost.h"
 #include "host/acadutilities.h"
+#include "host/currentucs.h"
 #include "host/hostguards.h"
 #include "host/layer.h"
 #include "owning.h"
@@ -38,21 +39,6 @@ using Chain = std::unique_ptr<resbuf, int (*)(resbuf*)>;
 bool isPolyline(const AcDbObject* object)
 {
     return object && std::strcmp(object->isA()->name(), "AcDbPolyline") == 0;
-}
-
-AcGeMatrix3d ucsMatrix(AcDbDatabase* database)
-{
-    AcGeMatrix3d matrix;
-    acdbUcsMatrix(matrix, database);
-    return matrix;
-}
-
-// The Z axis of the current UCS in world coordinates.
-AcGeVector3d ucsNormal(AcDbDatabase* database)
-{
-    AcGePoint3d normal;
-    acdbUcs2Wcs(AcGePoint3d(0, 0, 1), normal, true, database);
-    return normal.asVector();
 }
 
 bool resolves(const AcDbHandle& handle, AcDbDatabase* database)
@@ -151,7 +137,7 @@ CBlockDWG::CBlockDWG(AcDbBlockReference* reference, AcApDocument* document)
             }
         }
         m_attributes = std::make_unique<CAttributes>();
-        m_attributes->extractSpaceBlockAttributeValues(reference, ucsMatrix(document->database()));
+        m_attributes->extractSpaceBlockAttributeValues(reference, currentUcs(document->database()));
         if (const CAttribute* name = m_attributes->getAtAttribute(kNameAttribute)) {
             m_code = name->getValue();
             m_name = m_code;
@@ -828,7 +814,7 @@ void CBlockDWG::appendAttributeDefinitions(AcDbBlockTableRecord* definition, dou
 {
     const double r = rotation / 180.0 * kPi;
     const double s = std::sin(r) * textHeight * 1.5, c = std::cos(r) * textHeight * 1.5;
-    const AcGeVector3d normal = ucsNormal(drawing->getDocument()->database());
+    const AcGeVector3d normal = currentUcsNormal(drawing->getDocument()->database());
     struct Kind {
         AcGePoint3d position;
         const char *prompt, *text, *tag, *layer;
@@ -890,8 +876,8 @@ Acad::ErrorStatus CBlockDWG::insertBlock(CAcadDrawing* drawing, AcDbEntity* outl
         made->setBlockTableRecord(definitionId);
         made->setPosition(basePoint);
         made->setRotation(0.0);
-        made->transformBy(ucsMatrix(database));
-        made->setNormal(ucsNormal(database));
+        made->transformBy(currentUcs(database));
+        made->setNormal(currentUcsNormal(database));
         AcDbBlockTable* rawTable = nullptr;
         if (const Acad::ErrorStatus status = database->getSymbolTable(rawTable, AcDb::kForRead); status != Acad::eOk)
             return status;
@@ -964,7 +950,7 @@ void CBlockDWG::applyToDWG(CAcadDrawing* drawing, CKavroExceptions* errors)
         updateBlockIdentifier(reference.get());
         writeXData(reference.get());
         if (m_attributes && m_attributes->getCount() > 0)
-            m_attributes->applyToDWG(reference.get(), ucsMatrix(drawing->getDocument()->database()), nullptr);
+            m_attributes->applyToDWG(reference.get(), currentUcs(drawing->getDocument()->database()), nullptr);
         if (m_hatch) {
             AcDbObjectId hatchId;
             hatchBlock(drawing, reference.get(), hatchId, errors);

@@ -2,6 +2,7 @@
 
 #include "arx/dbdatabase.h"
 #include "host/acaddrawing.h"
+#include "host/currentucs.h"
 #include "host/layers.h"
 #include "support/exrecords.h"
 #include "support/kavroexceptions.h"
@@ -23,9 +24,7 @@ void CHatch::copyTo(CHatch* target) const
 AcDbHatch* CHatch::createHatch(CAcadDrawing* drawing) const
 {
     return kavroGuard("CHatch::createHatch", __FILE__, [&] {
-        AcDbDatabase* database = drawing->getDocument()->database();
-        AcGePoint3d normal;
-        acdbUcs2Wcs(AcGePoint3d(0, 0, 1), normal, true, database);
+        const AcGeVector3d normal = currentUcsNormal(drawing->getDocument()->database());
         // The host's hatch takes the colour by value: an index colour becomes its RGB.
         AcCmColor colour = m_colour;
         if (!colour.isByColor())
@@ -37,7 +36,7 @@ AcDbHatch* CHatch::createHatch(CAcadDrawing* drawing) const
         hatch->setPattern(AcDbHatch::kPreDefined, m_pattern);
         hatch->setColor(colour);
         hatch->setHatchStyle(AcDbHatch::kNormal);
-        hatch->setNormal(normal.asVector());
+        hatch->setNormal(normal);
         hatch->setElevation(0.0);
         CLayers().ensureLayerExists(drawing, m_layer, m_colour);
         hatch->setLayer(m_layer);

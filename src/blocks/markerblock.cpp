@@ -1,6 +1,7 @@
 #include "blocks/markerblock.h"
 
 #include "arx/dbdatabase.h"
+#include "host/currentucs.h"
 #include "host/hostguards.h"
 #include "host/layer.h"
 #include "host/layers.h"
@@ -12,21 +13,6 @@
 #include <memory>
 
 namespace {
-
-AcGeMatrix3d currentUcs(AcDbDatabase* database)
-{
-    AcGeMatrix3d matrix;
-    acdbUcsMatrix(matrix, database);
-    return matrix;
-}
-
-// The Z axis of the current UCS in world coordinates.
-AcGeVector3d currentUcsNormal(AcDbDatabase* database)
-{
-    AcGePoint3d normal;
-    acdbUcs2Wcs(AcGePoint3d(0, 0, 1), normal, true, database);
-    return normal.asVector();
-}
 
 // Runs a maker whose failure is shown at once rather than passed on.
 template <class Make>

@@ -7,6 +7,7 @@
 #include "blocks/markerblockpie.h"
 #include "host/acadhost.h"
 #include "host/acadutilities.h"
+#include "host/currentucs.h"
 #include "host/hostguards.h"
 #include "module/preferences.h"
 #include "module/slabmend.h"
@@ -65,13 +66,6 @@ const MarkerTexts pieTexts = {
 };
 
 constexpr double radiansPerDegree = 0.017453292519943295;
-
-AcGeMatrix3d currentUcs(AcDbDatabase* database)
-{
-    AcGeMatrix3d matrix;
-    acdbUcsMatrix(matrix, database);
-    return matrix;
-}
 
 // The marker's settings as the user answers them, the preferences giving the defaults.
 struct MarkerSettings

@@ -9,6 +9,7 @@
 #include "blocks/blocks.h"
 #include "blocks/hatch.h"
 #include "host/acadhost.h"
+#include "host/currentucs.h"
 #include "host/hostguards.h"
 #include "host/layers.h"
 #include "reports/categories.h"
@@ -30,20 +31,6 @@ CString cellText(CString text)
 {
     text.Replace("\\", "\\\\");
     return text;
-}
-
-AcGeMatrix3d currentUcs(AcDbDatabase* database)
-{
-    AcGeMatrix3d matrix;
-    acdbUcsMatrix(matrix, database);
-    return matrix;
-}
-
-AcGeVector3d currentUcsNormal(AcDbDatabase* database)
-{
-    AcGePoint3d normal;
-    acdbUcs2Wcs(AcGePoint3d(0, 0, 1), normal, true, database);
-    return normal.asVector();
 }
 
 // Raises the host status of a failed call in the legend's convention.
