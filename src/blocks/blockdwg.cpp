@@ -762,48 +762,59 @@ Acad::ErrorStatus CBlockDWG::convertHandlesToObjectIds(const CArray<AcDbHandle>&
 
 // ---- definition, insertion and drawing update ----
 
+Acad::ErrorStatus CBlockDWG::defineFromEntities(CAcadDrawing* drawing, const char* name,
+                                                const AcDbObjectIdArray& entities, AcGePoint3d basePoint,
+                                                AcDbObjectId& definitionId,
+                                                const std::function<Acad::ErrorStatus(AcDbBlockTableRecord*)>& fill)
+{
+    const DrawingLock lock(drawing);
+    if (!lock.held())
+        return lock.status();
+    std::vector<Opened<AcDbEntity>> moving;
+    for (const AcDbObjectId& id : entities) {
+        Acad::ErrorStatus status = Acad::eOk;
+        moving.push_back(openObject<AcDbEntity>(id, AcDb::kForWrite, &status));
+        if (status != Acad::eOk)
+            return status;
+    }
+    auto record = std::make_unique<AcDbBlockTableRecord>();
+    record->setName(name);
+    record->setOrigin(AcGePoint3d::kOrigin);
+    AcDbBlockTable* rawTable = nullptr;
+    AcDbDatabase* database = drawing->getDocument()->database();
+    if (const Acad::ErrorStatus status = database->getSymbolTable(rawTable, AcDb::kForWrite); status != Acad::eOk)
+        return status;
+    Opened<AcDbBlockTable> table(rawTable);
+    if (const Acad::ErrorStatus status = table->add(definitionId, record.get()); status != Acad::eOk)
+        return status;
+    const Opened<AcDbBlockTableRecord> definition(record.release());
+    table.reset();
+    // The definition exists before the entities move, so a failure leaves nothing moved.
+    const AcGeMatrix3d translation = AcGeMatrix3d::translation(AcGePoint3d::kOrigin - basePoint);
+    for (const auto& entity : moving)
+        entity->transformBy(translation);
+    if (const Acad::ErrorStatus status = definition->assumeOwnershipOf(entities); status != Acad::eOk) {
+        for (const auto& entity : moving)
+            entity->transformBy(translation.inverse());
+        definition->erase(true);
+        definitionId.setNull();
+        return status;
+    }
+    moving.clear();
+    return fill(definition.get());
+}
+
 Acad::ErrorStatus CBlockDWG::createBlockDefinition(AcDbObjectId& definitionId, const AcDbObjectIdArray& entities,
                                                    AcGePoint3d basePoint, double textHeight, double widthFactor,
                                                    double rotation, CAcadDrawing* drawing)
 {
     return kavroGuard("CBlockDWG::createBlockDefinition", __FILE__, [&] {
-        const DrawingLock lock(drawing);
-        if (!lock.held())
-            return lock.status();
-        // Every entity is opened first: one that cannot move (a locked layer, say) fails the
-        // whole definition before anything has changed.
-        std::vector<Opened<AcDbEntity>> moving;
-        for (const AcDbObjectId& id : entities) {
-            Acad::ErrorStatus status = Acad::eOk;
-            moving.push_back(openObject<AcDbEntity>(id, AcDb::kForWrite, &status));
-            if (status != Acad::eOk)
-                return status;
-        }
-        auto record = std::make_unique<AcDbBlockTableRecord>();
-        record->setName(m_blockName);
-        record->setOrigin(AcGePoint3d::kOrigin);
-        AcDbBlockTable* rawTable = nullptr;
-        AcDbDatabase* database = drawing->getDocument()->database();
-        if (const Acad::ErrorStatus status = database->getSymbolTable(rawTable, AcDb::kForWrite); status != Acad::eOk)
-            return status;
-        Opened<AcDbBlockTable> table(rawTable);
-        if (const Acad::ErrorStatus status = table->add(definitionId, record.get()); status != Acad::eOk)
-            return status;
-        const Opened<AcDbBlockTableRecord> definition(record.release());
-        table.reset();
-        // The definition exists before its outline moves, so a failure leaves nothing moved.
-        const AcGeMatrix3d translation = AcGeMatrix3d::translation(AcGePoint3d::kOrigin - basePoint);
-        for (const auto& entity : moving)
-            entity->transformBy(translation);
-        if (const Acad::ErrorStatus status = definition->assumeOwnershipOf(entities); status != Acad::eOk) {
-            for (const auto& entity : moving)
-                entity->transformBy(translation.inverse());
-            definition->erase(true);
-            definitionId.setNull();
-            return status;
-        }
-        appendAttributeDefinitions(definition.get(), textHeight, widthFactor, rotation, drawing);
-        return Acad::eOk;
+        return defineFromEntities(drawing, m_blockName, entities, basePoint, definitionId,
+                                  [&](AcDbBlockTableRecord* definition) {
+                                      appendAttributeDefinitions(definition, textHeight, widthFactor, rotation,
+                                                                 drawing);
+                                      return Acad::eOk;
+                                  });
     });
 }
 

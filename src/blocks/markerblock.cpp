@@ -102,55 +102,23 @@ Acad::ErrorStatus CMarkerBlock::defineMarker(AcDbObjectId& definitionId, const A
                                              const char* layer, double textSize, double attributeRotation,
                                              const std::vector<Setting>& settings)
 {
-    const DrawingLock lock(drawing);
-    if (!lock.held())
-        return lock.status();
-    // Every outline entity opens first: one that cannot move fails before anything changed.
-    std::vector<Opened<AcDbEntity>> moving;
-    for (const AcDbObjectId& id : outline) {
+    return defineFromEntities(drawing, name, outline, basePoint, definitionId, [&](AcDbBlockTableRecord* definition) {
+        const AcGeVector3d normal = currentUcsNormal(drawing->getDocument()->database());
+        CLayer::ensureLayerExists(layer, drawing);
         Acad::ErrorStatus status = Acad::eOk;
-        moving.push_back(openObject<AcDbEntity>(id, AcDb::kForWrite, &status));
-        if (status != Acad::eOk)
-            return status;
-    }
-    auto record = std::make_unique<AcDbBlockTableRecord>();
-    record->setName(name);
-    record->setOrigin(AcGePoint3d::kOrigin);
-    AcDbDatabase* database = drawing->getDocument()->database();
-    AcDbBlockTable* rawTable = nullptr;
-    if (const Acad::ErrorStatus status = database->getSymbolTable(rawTable, AcDb::kForWrite); status != Acad::eOk)
+        AcGePoint3d position = AcGePoint3d::kOrigin;
+        for (const Setting& setting : settings) {
+            position.y -= textSize;
+            std::unique_ptr<AcDbAttributeDefinition> made(defineAttribute(
+                position, normal, textSize, attributeRotation, setting.tag, setting.prompt, setting.text, layer));
+            if (!made)
+                continue;
+            status = definition->appendAcDbEntity(made.get());
+            if (status == Acad::eOk)
+                Opened<AcDbAttributeDefinition>(made.release());
+        }
         return status;
-    Opened<AcDbBlockTable> table(rawTable);
-    if (const Acad::ErrorStatus status = table->add(definitionId, record.get()); status != Acad::eOk)
-        return status;
-    const Opened<AcDbBlockTableRecord> definition(record.release());
-    table.reset();
-    const AcGeMatrix3d translation = AcGeMatrix3d::translation(AcGePoint3d::kOrigin - basePoint);
-    for (const auto& entity : moving)
-        entity->transformBy(translation);
-    if (const Acad::ErrorStatus status = definition->assumeOwnershipOf(outline); status != Acad::eOk) {
-        for (const auto& entity : moving)
-            entity->transformBy(translation.inverse());
-        definition->erase(true);
-        definitionId.setNull();
-        return status;
-    }
-    moving.clear();
-    const AcGeVector3d normal = currentUcsNormal(database);
-    CLayer::ensureLayerExists(layer, drawing);
-    Acad::ErrorStatus status = Acad::eOk;
-    AcGePoint3d position = AcGePoint3d::kOrigin;
-    for (const Setting& setting : settings) {
-        position.y -= textSize;
-        std::unique_ptr<AcDbAttributeDefinition> made(defineAttribute(
-            position, normal, textSize, attributeRotation, setting.tag, setting.prompt, setting.text, layer));
-        if (!made)
-            continue;
-        status = definition->appendAcDbEntity(made.get());
-        if (status == Acad::eOk)
-            Opened<AcDbAttributeDefinition>(made.release());
-    }
-    return status;
+    });
 }
 
 Acad::ErrorStatus CMarkerBlock::insertMarker(CAcadDrawing* drawing, AcDbObjectId definitionId, const char* layer,

@@ -17,6 +17,7 @@
 #include "mfc/carray.h"
 #include "msxml/dom.h"
 
+#include <functional>
 #include <memory>
 
 class CAcadDrawing;
@@ -187,6 +188,17 @@ public:
 
     // The id of the first lightweight polyline of a definition, or the null id.
     static AcDbObjectId outlineOf(AcDbObjectId definitionId);
+
+protected:
+    // Makes a definition of the name from the entities, moved so that the base point becomes
+    // its origin, and has fill complete it while it is open and the drawing locked (its status is the
+    // result). Every
+    // entity opens before anything changes, and entities the definition cannot take are
+    // moved back: a failure leaves the drawing as it was.
+    static Acad::ErrorStatus defineFromEntities(CAcadDrawing* drawing, const char* name,
+                                                const AcDbObjectIdArray& entities, AcGePoint3d basePoint,
+                                                AcDbObjectId& definitionId,
+                                                const std::function<Acad::ErrorStatus(AcDbBlockTableRecord*)>& fill);
 
 private:
     // Reads one child of a "kavroBlock" element.
