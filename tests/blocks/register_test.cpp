@@ -306,11 +306,13 @@ TEST_F(RegisterTest, RegisterBlocksReadBackAsTheirKindsWithFlagsNullsAndNestedAs
     EXPECT_EQ(blocks.getAtQPXBlock(982503), blocks.getAt(3));
     EXPECT_EQ(blocks.getAtQPXBlock(0), first) << "not read from the register yet";
     EXPECT_EQ(blocks.getAtQPXBlock(999999), nullptr);
-    CBlocks mixed;
-    mixed.addBlock(new CBlock);
-    mixed.addBlock(blocks.getAt(3));
-    EXPECT_EQ(mixed.getAtQPXBlock(982503), blocks.getAt(3));
-    EXPECT_EQ(mixed.getAtQPXBlock(0), nullptr);
+    {
+        CBlocks mixed;
+        mixed.addBlock(new CBlock);
+        mixed.addBlock(blocks.getAt(3));
+        EXPECT_EQ(mixed.getAtQPXBlock(982503), blocks.getAt(3));
+        EXPECT_EQ(mixed.getAtQPXBlock(0), nullptr);
+    }
     const CBlock* floor = blocks.getAt(2);
     EXPECT_EQ(floor->getArea(), 0.0);
     EXPECT_EQ(floor->getPerimeter(), 0.0);
