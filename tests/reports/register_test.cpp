@@ -6,6 +6,7 @@
 #include "database/sqlstatement.h"
 #include "database/storedprocedure.h"
 #include "reports/categories.h"
+#include "reports/linklines.h"
 
 #include <gtest/gtest.h>
 #include <memory>
@@ -70,4 +71,29 @@ TEST(ReportCategories, ABadColourFailsTheReadAndKeepsWhatCameBefore)
     ASSERT_NE(error, nullptr);
     EXPECT_EQ(error->getProcSig(), "CCategories::getReportCategories");
     EXPECT_EQ(all.count(), 1);
+}
+
+TEST(ReportLinkLines, RowsBecomeLinesWithoutDuplicates)
+{
+    run("INSERT INTO graphic_reports (graphic_report_id) VALUES (8301), (8302);"
+        "INSERT INTO graphic_report_link_lines (graphic_report_id, start_handle, end_handle, layer_name, "
+        "label_text) VALUES "
+        "(8301, '1A', '2B', 'NET', 'feeds'),"
+        "(8301, '1A', '2B', 'OTHER', NULL),"
+        "(8301, '2B', '1A', NULL, NULL),"
+        "(8301, NULL, '3C', 'NET', '')");
+    auto proc = procedure();
+    CLinkLines none;
+    none.getGraphicReportLinkLines(proc.get(), 8302, 10);
+    EXPECT_EQ(none.getCount(), 0);
+
+    CLinkLines lines;
+    lines.getGraphicReportLinkLines(proc.get(), 8301, 12);
+    EXPECT_EQ(proc->getTimeout(), 12);
+    ASSERT_EQ(lines.getCount(), 3);   // the second row repeats the first's handles
+    EXPECT_EQ(lines.getAt(0)->getLabel(), "feeds");
+    EXPECT_EQ(lines.getAt(0)->getLayer(), "NET");
+    EXPECT_EQ(lines.getAt(1)->getStartHandle(), "2B");
+    EXPECT_EQ(lines.getAt(1)->getLayer(), "");   // NULL columns leave the fields empty
+    EXPECT_EQ(lines.getAt(2)->getStartHandle(), "");
 }
