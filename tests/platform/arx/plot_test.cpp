@@ -234,8 +234,17 @@ TEST(Plot, ConstantAttributeDefinitionsShowThroughTheirReferences)
     auto* variable = new AcDbAttributeDefinition(AcGePoint3d(0, 2000, 0), "Variable default", "V", "V");
     variable->setHeight(250);
     append(chart, variable);
-    append(chart, new AcDbLine(AcGePoint3d(0, 0, 0), AcGePoint3d(5000, 3000, 0)));
-    append(db.modelSpaceId(), new AcDbBlockReference(AcGePoint3d(100, 100, 0), chart));
+    append(chart, new AcDbLine(AcGePoint3d(0, 300, 0), AcGePoint3d(5000, 600, 0)));
+    const AcDbObjectId reference = append(db.modelSpaceId(), new AcDbBlockReference(AcGePoint3d(100, 100, 0), chart));
+    // The extents (and so an extents plot) take in the constant text, not the others.
+    AcDbEntity* entity = nullptr;
+    ASSERT_EQ(acdbOpenObject(entity, reference, AcDb::kForRead), Acad::eOk);
+    AcDbExtents extents;
+    ASSERT_EQ(entity->getGeomExtents(extents), Acad::eOk);
+    entity->close();
+    EXPECT_LT(extents.maxPoint().y, 2000.0);
+    EXPECT_LE(extents.minPoint().y, 100.0);   // the line alone begins at 400
+
     AcDbPlotSettings settings(true);
     settings.setPlotCfgName("DWG To PDF.pc3");
     settings.setCanonicalMediaName("ISO_A3_(420.00_x_297.00_MM)");
