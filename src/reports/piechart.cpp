@@ -114,7 +114,7 @@ void CPieChart::pieChartFromGraphicReport(CGraphicReport* report)
     }
 }
 
-AcDbBlockTableRecord* CPieChart::openEmptyRecord(CAcadDrawing* drawing)
+AcDbBlockTableRecord* CPieChart::openEmptyRecord(CAcadDrawing* drawing, bool& made)
 {
     const char* procSig = "CPieChart::createPieChartBlockDefinition";
     AcDbBlockTable* raw = nullptr;
@@ -122,8 +122,8 @@ AcDbBlockTableRecord* CPieChart::openEmptyRecord(CAcadDrawing* drawing)
         status != Acad::eOk)
         throwHostStatus(status, drawing, procSig, 183);
     const Opened<AcDbBlockTable> table(raw);
-    AcDbBlockTableRecord* record = nullptr;
-    if (table->getAt(m_name.GetString(), record, AcDb::kForWrite) == Acad::eOk) {
+    if (AcDbBlockTableRecord* record = nullptr;
+        table->getAt(m_name.GetString(), record, AcDb::kForWrite) == Acad::eOk) {
         // The chart was defined before: its record is emptied and refilled, so that every
         // reference of the earlier chart shows the new one and none is left on an erased
         // definition.
@@ -131,14 +131,16 @@ AcDbBlockTableRecord* CPieChart::openEmptyRecord(CAcadDrawing* drawing)
             entity->erase();
             return true;
         });
+        made = false;
         return record;
     }
-    auto made = std::make_unique<AcDbBlockTableRecord>();
-    made->setName(m_name.GetString());
-    made->setOrigin(AcGePoint3d::kOrigin);
-    if (const Acad::ErrorStatus status = table->add(made.get()); status != Acad::eOk)
+    auto record = std::make_unique<AcDbBlockTableRecord>();
+    record->setName(m_name.GetString());
+    record->setOrigin(AcGePoint3d::kOrigin);
+    if (const Acad::ErrorStatus status = table->add(record.get()); status != Acad::eOk)
         throwHostStatus(status, drawing, procSig, 230);
-    return made.release();
+    made = true;
+    return record.release();
 }
 
 AcDbObjectId CPieChart::createPieChartBlockDefinition(AcDbObjectId& blockId, CAcadDrawing* drawing)
@@ -154,11 +156,19 @@ AcDbObjectId CPieChart::createPieChartBlockDefinition(AcDbObjectId& blockId, CAc
         if (!lock.held())
             return blockId;
         const AcGeVector3d normal = ucsNormal(databaseOf(drawing));
-        const Opened<AcDbBlockTableRecord> record(openEmptyRecord(drawing));
-        m_segments->addSegmentsToBlock(drawing, record.get(), m_ignoreEmpty, m_showLabels, m_showLines, normal,
-                                       m_radius, m_total, m_explodeOffset, m_textHeight, m_precision);
-        addTitleToPieChart(drawing, record.get(), normal, m_textHeight, m_radius);
-        addFooterToPieChart(drawing, record.get(), normal, m_textHeight, m_radius);
+        bool made = false;
+        const Opened<AcDbBlockTableRecord> record(openEmptyRecord(drawing, made));
+        try {
+            m_segments->addSegmentsToBlock(drawing, record.get(), m_ignoreEmpty, m_showLabels, m_showLines, normal,
+                                           m_radius, m_total, m_explodeOffset, m_textHeight, m_precision);
+            addTitleToPieChart(drawing, record.get(), normal, m_textHeight, m_radius);
+            addFooterToPieChart(drawing, record.get(), normal, m_textHeight, m_radius);
+        } catch (CEXKavro*) {
+            // A chart that fails half-way leaves no new definition behind.
+            if (made)
+                record->erase();
+            throw;
+        }
         blockId = m_blockId = record->objectId();
         return blockId;
     });

@@ -243,6 +243,27 @@ TEST_F(PieChartTest, NothingIsDrawnWithoutCategoriesTotalOrSegments)
     EXPECT_TRUE(chartBlock("[KAVRO_PIECHART]_Empty").isNull());
 }
 
+TEST_F(PieChartTest, AnEmptyCategoryKeptByTheReportHasAFlatWedge)
+{
+    auto report = reportOf("Kept", 100.0, {{"None", "SOLID", "N", {}}, {"Half", "SOLID", "H", {50.0}}});
+    const AcGePoint3d centre(0, 0, 0);
+    const auto chart = std::make_unique<CPieChart>(&drawing, report.get(), kRadius, 0.0, kText, 1, "sq.ft.", 0, 1, 0,
+                                                   0.0, &centre);
+    ASSERT_EQ(chart->getSegments()->count(), 2);
+    const QJsonObject check = saveAndCheck();
+    EXPECT_TRUE(check["audit"].toArray().isEmpty());
+    const QJsonArray entities = blockEntities(check, "[KAVRO_PIECHART]_Kept");
+    const auto wedges = ofType(entities, "LWPOLYLINE");
+    ASSERT_EQ(wedges.size(), 2u);
+    EXPECT_NEAR(check["areas"].toObject()[wedges[0]["handle"].toString()].toDouble(), 0.0, 1e-9);
+    EXPECT_NEAR(check["areas"].toObject()[wedges[1]["handle"].toString()].toDouble(),
+                std::numbers::pi * kRadius * kRadius / 2, 1e-6);
+    // Labels without leader lines.
+    EXPECT_EQ(ofType(entities, "LINE").size(), 0u);
+    EXPECT_EQ(text(ofType(entities, "ATTDEF")[0]), "None (0.0 sq.ft.)");
+    EXPECT_EQ(text(ofType(entities, "ATTDEF")[3]), "Total: 100.0sq.ft.");
+}
+
 TEST_F(PieChartTest, OnALimitedHostTheChartIsOnlyDefined)
 {
     const HostProduct lt("AutoCAD LT 2019");

@@ -54,9 +54,8 @@ public:
     AcDbObjectId getReferenceId() const { return m_referenceId; }
 
 private:
-    // The chart's record, made or emptied for refilling, open for write; null when the
-    // table cannot give one.
-    AcDbBlockTableRecord* openEmptyRecord(CAcadDrawing* drawing);
+    // The chart's record, made (made set) or emptied for refilling, open for write.
+    AcDbBlockTableRecord* openEmptyRecord(CAcadDrawing* drawing, bool& made);
     // A constant, top-centred attribute definition tagged with the title at (0, y).
     void addCentredText(CAcadDrawing* drawing, AcDbBlockTableRecord* record, AcGeVector3d normal, double y,
                         double textHeight, const CString& text, const char* procSig, int line);
