@@ -2,6 +2,7 @@
 
 #include "arx/dbcurves.h"
 #include "arx/dbdatabase.h"
+#include "arx/dbdict.h"
 #include "arx/dbtext.h"
 #include "blocks/hatch.h"
 #include "host/acadutilities.h"
@@ -138,8 +139,14 @@ void CPieSegment::hatchSegment(CAcadDrawing* drawing, AcDbBlockTableRecord* reco
                                              drawing->getFileName(), nullptr));
                 return;
             }
-            const Opened<AcDbHatch> appended(hatch.release());
-            CAcadUtilities().sendToBack(appended.get());
+            hatch.release()->close();
+            // The record is held open by the chart, so its draw order is reached through it.
+            CAcadUtilities().getSortentsVariable();
+            AcDbSortentsTable* order = nullptr;
+            if (record->getSortentsTable(order, AcDb::kForWrite, true) == Acad::eOk) {
+                order->moveToBottom(AcDbObjectIdArray{hatchId});
+                order->close();
+            }
         });
     } catch (CEXKavro* e) {
         errors->add(e);

@@ -6,7 +6,9 @@ Usage: /usr/bin/python3 tests/reports/chartcheck.py FILE
 {"audit": [messages], "dump": dxfdump's description,
  "areas": {handle: area enclosed by each LWPOLYLINE of any block, arcs included,
            from the vertices and bulges ezdxf reads},
- "linetypes": {name: [pattern length, dash, dash, ...]}}
+ "linetypes": {name: [pattern length, dash, dash, ...]},
+ "draworder": {block name: [entity handles in the order they are drawn]} for blocks that
+              have a draw-order table}
 """
 
 import json
@@ -42,15 +44,20 @@ def linetype_pattern(linetype):
 def main():
     doc = dxfdump.read(sys.argv[1])
     areas = {}
+    draworder = {}
     for block in doc.blocks:
         for entity in block:
             if entity.dxftype() == "LWPOLYLINE":
                 areas[entity.dxf.handle] = enclosed_area(entity)
+        order = dxfdump._draw_order(block)
+        if order:
+            draworder[block.name] = order
     print(json.dumps({
         "audit": dxfdump.audit_messages(doc),
         "dump": dxfdump.describe(doc),
         "areas": areas,
         "linetypes": {lt.dxf.name: linetype_pattern(lt) for lt in doc.linetypes},
+        "draworder": draworder,
     }))
 
 

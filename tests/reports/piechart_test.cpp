@@ -136,6 +136,11 @@ TEST_F(PieChartTest, WedgesTakeTheirCategoryShareOfTheTotal)
     EXPECT_EQ(hatches[0]["pattern"].toString(), "ANSI31");
     EXPECT_EQ(hatches[1]["layer"].toString(), "PIE_STORES");
     EXPECT_EQ(ofType(entities, "LINE").size(), 3u);
+    // The hatches lie under everything else of the chart, each sent to the back as it is made.
+    const QJsonArray order = check["draworder"].toObject()["[KAVRO_PIECHART]_Floor 1 _East_"].toArray();
+    ASSERT_EQ(order.size(), entities.size());
+    EXPECT_EQ(order[0].toString(), hatches[1]["handle"].toString());
+    EXPECT_EQ(order[1].toString(), hatches[0]["handle"].toString());
 
     std::vector<std::string> texts;
     for (const QJsonObject& definition : ofType(entities, "ATTDEF"))
