@@ -9,7 +9,6 @@
 #include "host/hostguards.h"
 #include "reports/categories.h"
 #include "reports/graphicreport.h"
-#include "reports/piesegments.h"
 #include "support/exrecords.h"
 #include "support/utilities.h"
 
@@ -76,17 +75,13 @@ CPieChart::CPieChart(CString title, double total, double radius, double explodeO
     });
 }
 
-CPieChart::~CPieChart()
-{
-    delete m_segments;
-}
+CPieChart::~CPieChart() = default;
 
 void CPieChart::initPieChart(CString title, double total, double radius, double explodeOffset, double textHeight,
                              int precision, CString units, int ignoreEmpty, int showLabels, int showLines,
                              double rotation)
 {
-    delete m_segments;
-    m_segments = new CPieSegments;
+    m_segments = std::make_unique<CPieSegments>();
     m_name = "[KAVRO_PIECHART]_" + title;
     CUtilities().replaceIllegalCharacters(m_name, "_");
     m_title = std::move(title);

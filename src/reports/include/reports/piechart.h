@@ -10,10 +10,12 @@
 #include "arx/dbsymtb.h"
 #include "arx/geometry.h"
 #include "mfc/cstring.h"
+#include "reports/piesegments.h"
+
+#include <memory>
 
 class CAcadDrawing;
 class CGraphicReport;
-class CPieSegments;
 
 class CPieChart
 {
@@ -47,7 +49,7 @@ public:
                              double textHeight, double radius);
 
     CString getName() const { return m_name; }
-    CPieSegments* getSegments() const { return m_segments; }
+    CPieSegments* getSegments() const { return m_segments.get(); }
     // The block made by the last definition (null when none was made).
     AcDbObjectId getBlockId() const { return m_blockId; }
     // The reference inserted (null when none was).
@@ -60,7 +62,8 @@ private:
     void addCentredText(CAcadDrawing* drawing, AcDbBlockTableRecord* record, AcGeVector3d normal, double y,
                         double textHeight, const CString& text, const char* procSig, int line);
 
-    CPieSegments* m_segments = nullptr;
+    // Owned by a smart pointer, so that a constructor that fails half-way frees them too.
+    std::unique_ptr<CPieSegments> m_segments;
     CString m_name;
     CString m_title;
     double m_total = 0.0;
