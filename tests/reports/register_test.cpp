@@ -11,6 +11,7 @@
 #include "database/sqlstatement.h"
 #include "database/storedprocedure.h"
 #include "reports/categories.h"
+#include "reports/linklines.h"
 
 #include <gtest/gtest.h>
 #include <memory>
@@ -158,4 +159,29 @@ TEST(ReportCategories, CategoriesFromTheServerWrittenToAFileReadBackTheSame)
     EXPECT_EQ(lab->getName(), "Lab & <1>");
     EXPECT_EQ(lab->getHatch()->getLayer(), "H_LABS");
     EXPECT_EQ(back.getAt(0)->getAssets()->getAt(0)->getHatch()->getColour().blue(), 255);
+}
+
+TEST(ReportLinkLines, RowsBecomeLinesWithoutDuplicates)
+{
+    run("INSERT INTO graphic_reports (graphic_report_id) VALUES (8501), (8502);"
+        "INSERT INTO graphic_report_link_lines (graphic_report_id, start_handle, end_handle, layer_name, "
+        "label_text) VALUES "
+        "(8501, '1A', '2B', 'NET', 'feeds'),"
+        "(8501, '1A', '2B', 'OTHER', NULL),"
+        "(8501, '2B', '1A', NULL, NULL),"
+        "(8501, NULL, '3C', 'NET', '')");
+    auto proc = procedure();
+    CLinkLines none;
+    none.getGraphicReportLinkLines(proc.get(), 8502, 10);
+    EXPECT_EQ(none.getCount(), 0);
+
+    CLinkLines lines;
+    lines.getGraphicReportLinkLines(proc.get(), 8501, 12);
+    EXPECT_EQ(proc->getTimeout(), 12);
+    ASSERT_EQ(lines.getCount(), 3);   // the second row repeats the first's handles
+    EXPECT_EQ(lines.getAt(0)->getLabel(), "feeds");
+    EXPECT_EQ(lines.getAt(0)->getLayer(), "NET");
+    EXPECT_EQ(lines.getAt(1)->getStartHandle(), "2B");
+    EXPECT_EQ(lines.getAt(1)->getLayer(), "");   // NULL columns leave the fields empty
+    EXPECT_EQ(lines.getAt(2)->getStartHandle(), "");
 }

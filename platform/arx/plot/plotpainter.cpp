@@ -162,7 +162,11 @@ void PlotPainter::drawBlock(const AcDbBlockTableRecord* btr, const AcGeMatrix3d&
 {
     for (const AcDbObjectId& id : drawOrder(btr)) {
         const auto* ent = AcDbEntity::cast(id.object());
-        if (ent && !ent->isErased() && ent->visibility() == AcDb::kVisible && !AcDbAttributeDefinition::cast(ent))
+        // A definition's variable attributes show through the references' attributes; its
+        // constant ones have none and show as the definition's own text.
+        const auto* definition = AcDbAttributeDefinition::cast(ent);
+        if (ent && !ent->isErased() && ent->visibility() == AcDb::kVisible
+            && (!definition || (definition->isConstant() && !definition->isInvisible())))
             drawEntity(ent, xf, from);
     }
 }

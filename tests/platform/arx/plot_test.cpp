@@ -211,6 +211,55 @@ TEST(Plot, PdfPageIsTheMediaWithRealTexts)
     EXPECT_EQ(text.find("\\P"), std::string::npos) << text;
 }
 
+TEST(Plot, ConstantAttributeDefinitionsShowThroughTheirReferences)
+{
+    TempDir dir;
+    AcDbDatabase db;
+    AcDbBlockTable* blocks = nullptr;
+    ASSERT_EQ(db.getSymbolTable(blocks, AcDb::kForWrite), Acad::eOk);
+    auto* record = new AcDbBlockTableRecord;
+    record->setName("CHART");
+    AcDbObjectId chart;
+    ASSERT_EQ(blocks->add(chart, record), Acad::eOk);
+    record->close();
+    blocks->close();
+    auto* total = new AcDbAttributeDefinition(AcGePoint3d(0, 0, 0), "Total 400", "TITLE", "TITLE");
+    total->setConstant(true);
+    total->setHeight(250);
+    append(chart, total);
+    auto* hidden = new AcDbAttributeDefinition(AcGePoint3d(0, 1000, 0), "Hidden constant", "H", "H");
+    hidden->setConstant(true);
+    hidden->setInvisible(true);
+    hidden->setHeight(250);
+    append(chart, hidden);
+    auto* variable = new AcDbAttributeDefinition(AcGePoint3d(0, 2000, 0), "Variable default", "V", "V");
+    variable->setHeight(250);
+    append(chart, variable);
+    append(chart, new AcDbLine(AcGePoint3d(0, 300, 0), AcGePoint3d(5000, 600, 0)));
+    const AcDbObjectId reference = append(db.modelSpaceId(), new AcDbBlockReference(AcGePoint3d(100, 100, 0), chart));
+    // The extents (and so an extents plot) take in the constant text, not the others.
+    AcDbEntity* entity = nullptr;
+    ASSERT_EQ(acdbOpenObject(entity, reference, AcDb::kForRead), Acad::eOk);
+    AcDbExtents extents;
+    ASSERT_EQ(entity->getGeomExtents(extents), Acad::eOk);
+    entity->close();
+    EXPECT_LT(extents.maxPoint().y, 2000.0);
+    EXPECT_LE(extents.minPoint().y, 100.0);   // the line alone begins at 400
+
+    AcDbPlotSettings settings(true);
+    settings.setPlotCfgName("DWG To PDF.pc3");
+    settings.setCanonicalMediaName("ISO_A3_(420.00_x_297.00_MM)");
+    settings.setPlotType(AcDbPlotSettings::kExtents);
+    settings.setUseStandardScale(true);
+    settings.setStdScaleType(0);
+    const std::string pdf = dir.file("chart.pdf");
+    ASSERT_EQ(plot(db, settings, pdf).status, Acad::eOk);
+    const std::string text = run("pdftotext -raw '" + pdf + "' -");
+    EXPECT_NE(text.find("Total 400"), std::string::npos) << text;
+    EXPECT_EQ(text.find("Hidden"), std::string::npos) << text;
+    EXPECT_EQ(text.find("Variable"), std::string::npos) << text;
+}
+
 TEST(Plot, RasterPlacesGeometryAtScaleAndLeavesHiddenLayersOut)
 {
     TempDir dir;

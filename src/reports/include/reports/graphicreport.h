@@ -9,6 +9,7 @@
 
 class CCategories;
 class CLayers;
+class CLinkLines;
 
 // The namespace of the report file's elements.
 inline constexpr const char* GRAPHIC_REPORT_NAMESPACE = "urn:kavrosystems:quorvane:graphicreport";
@@ -68,6 +69,10 @@ public:
     CCategories* getCategories() const { return m_categories; }
     void setCategories(CCategories* categories) { m_categories = categories; }
     CLayers* getLayersOn() const { return m_layersOn; }
+    // The link lines to draw (only a report read from the database has them; the report
+    // file does not carry them). The report owns the list; a replaced one is deleted.
+    CLinkLines* getLinkLines() const { return m_linkLines; }
+    void setLinkLines(CLinkLines* linkLines);
     double getPieXYOffset() const { return m_pieXYOffset; }
     void setPieXYOffset(double offset) { m_pieXYOffset = offset; }
     int getPieIgnoreEmptySegments() const { return m_pieIgnoreEmptySegments; }
@@ -98,6 +103,7 @@ private:
     double m_totalChildAreas = 0.0;
     CCategories* m_categories = nullptr;
     CLayers* m_layersOn = nullptr;
+    CLinkLines* m_linkLines = nullptr;
     double m_pieXYOffset = 0.0;
     int m_pieIgnoreEmptySegments = 1;
     int m_pieShowLabels = 1;
