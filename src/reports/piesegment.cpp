@@ -132,6 +132,9 @@ void CPieSegment::hatchSegment(CAcadDrawing* drawing, AcDbBlockTableRecord* reco
                     new CEXHatchPolylineNotClosed("Segment", m_name, KAVRO_PRODUCT_CAPTION, __FILE__, procSig));
                 return;
             }
+            // A pattern the host cannot show at this size is reported; the wedge is still hatched.
+            m_hatch->collectEvaluation(hatch.get(), "piechart segment " + m_name, drawing->getFileName(), errors,
+                                       __FILE__, procSig);
             AcDbObjectId hatchId;
             if (const Acad::ErrorStatus status = record->appendAcDbEntity(hatchId, hatch.get());
                 status != Acad::eOk) {

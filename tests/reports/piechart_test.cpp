@@ -3,6 +3,8 @@
 // from the category areas.
 #include "chartfixture.h"
 
+#include "arx/aced.h"
+#include "arx/acutprintf.h"
 #include "arx/dbtext.h"
 #include "blocks/block.h"
 #include "blocks/blocks.h"
@@ -24,6 +26,7 @@ struct CategorySpec
     const char* pattern;   // null: no hatch style
     const char* layer;
     std::vector<double> areas;
+    int scale = 1;
 };
 
 std::unique_ptr<CGraphicReport> reportOf(const char* title, double total, const std::vector<CategorySpec>& specs)
@@ -40,6 +43,7 @@ std::unique_ptr<CGraphicReport> reportOf(const char* title, double total, const 
             auto* hatch = new CHatch;
             hatch->setPattern(spec.pattern);
             hatch->setLayer(spec.layer);
+            hatch->setScale(spec.scale);
             AcCmColor colour;
             colour.setRGB(200, 30, static_cast<Adesk::UInt8>(spec.areas.size() * 40));
             hatch->setColour(colour);
@@ -289,4 +293,32 @@ TEST(PieSegments, ASecondSegmentOfTheSameNameIsRefusedAndNotCounted)
     EXPECT_EQ(segments.add(new CPieSegment("offices", nullptr, 1.0, 2, "sq.m.")), 3);
     EXPECT_EQ(segments.count(), 3);
     EXPECT_DOUBLE_EQ(segments.getTotal(), 16.0);
+}
+
+TEST_F(PieChartTest, AWedgeWhosePatternCannotShowIsNamedAndStillHatched)
+{
+    // The wedges of a chart of radius 1,000 hold too many ANSI31 lines at scale 1 for a limit
+    // of 100; LINE at scale 100,000 puts its level lines 317.5 m apart, and the one through the
+    // centre only touches the wedge's corner.
+    resbuf limit{};
+    limit.restype = RTLONG;
+    limit.resval.rlong = 100;
+    ASSERT_EQ(acedSetVar("HPMAXLINES", &limit), RTNORM);
+    std::string printed;
+    qv::setOutputSink([&](const std::string& text) { printed += text; });
+    auto report = reportOf("Dense", 100.0, {{"Fine", "ANSI31", "P", {50.0}, 1}, {"Coarse", "LINE", "P", {25.0}, 100000},
+                                          {"Plain", "SOLID", "P", {25.0}, 1}});
+    chartAt(&drawing, report.get(), nullptr);
+    qv::setOutputSink({});
+    limit.resval.rlong = 100000;
+    ASSERT_EQ(acedSetVar("HPMAXLINES", &limit), RTNORM);
+
+    EXPECT_NE(printed.find("piechart segment Fine"), std::string::npos) << printed;
+    EXPECT_NE(printed.find("too dense"), std::string::npos) << printed;
+    EXPECT_NE(printed.find("piechart segment Coarse"), std::string::npos) << printed;
+    EXPECT_NE(printed.find("not dense enough"), std::string::npos) << printed;
+    EXPECT_EQ(printed.find("piechart segment Plain"), std::string::npos) << printed;
+    const QJsonObject check = saveAndCheck();
+    EXPECT_EQ(ofType(blockEntities(check, "[KAVRO_PIECHART]_Dense"), "HATCH").size(), 3u)
+        << "every wedge keeps its hatch";
 }
