@@ -9,6 +9,9 @@
 
 CCategory::~CCategory()
 {
+    // The category's blocks are its own, drawing-side ones included.
+    if (m_blocks)
+        cleanUpQuietly([this] { m_blocks->destroyBlocks(); });
     delete m_blocks;
     delete m_assets;
     delete m_hatch;

@@ -16,6 +16,13 @@ CGraphicReport::~CGraphicReport()
     delete m_layersOn;
 }
 
+void CGraphicReport::setLayersOn(CLayers* layers)
+{
+    if (layers != m_layersOn)
+        delete m_layersOn;
+    m_layersOn = layers;
+}
+
 void CGraphicReport::setDrawingPath(CString path)
 {
     CFileUtilities().checkPathSyntax(path);

@@ -7,6 +7,7 @@
 #include "mfc/cstring.h"
 #include "msxml/dom.h"
 
+class CAcadDrawing;
 class CCategories;
 class CLayers;
 
@@ -28,6 +29,12 @@ public:
     // gives false, with the reason in getReadProblem.
     bool deSerialize(CString path);
     CString getReadProblem() const { return m_readProblem; }
+
+    // Makes the drawing show the report: its layers on and all others off, the blocks and
+    // assets of each category hatched and formatted in the category's style. A failure
+    // puts the drawing's layout and layers back as they were and releases the lock taken
+    // here before it is raised.
+    void applyToDrawing(CAcadDrawing* drawing);
 
     int getID() const { return m_id; }
     void setID(int id) { m_id = id; }
@@ -68,6 +75,8 @@ public:
     CCategories* getCategories() const { return m_categories; }
     void setCategories(CCategories* categories) { m_categories = categories; }
     CLayers* getLayersOn() const { return m_layersOn; }
+    // The report owns the layers; a list it held before is deleted.
+    void setLayersOn(CLayers* layers);
     double getPieXYOffset() const { return m_pieXYOffset; }
     void setPieXYOffset(double offset) { m_pieXYOffset = offset; }
     int getPieIgnoreEmptySegments() const { return m_pieIgnoreEmptySegments; }
