@@ -10,9 +10,22 @@
 class CAcadDrawing;
 class CCategories;
 class CLayers;
+class CServerPreferenceVaultEye;
+class CStoredProcedure;
 
 // The namespace of the report file's elements.
 inline constexpr const char* GRAPHIC_REPORT_NAMESPACE = "urn:kavrosystems:quorvane:graphicreport";
+
+// How far a batch run of a report got, as recorded in the database.
+enum CGraphicReportStatus {
+    kReportStarted = 2,
+    kReportPlotted = 3,
+    kReportDrawingMissing = 4,
+    kReportOutputFolderMissing = 10,
+    kReportOutputNameInvalid = 11,
+    kReportCopyNotSaved = 12,
+    kReportXMLNotWritten = 13,
+};
 
 class CGraphicReport
 {
@@ -35,6 +48,17 @@ public:
     // puts the drawing's layout and layers back as they were and releases the lock taken
     // here before it is raised.
     void applyToDrawing(CAcadDrawing* drawing);
+
+    // Fills the report from the server database ("__gr_getGraphicReport"), with its
+    // categories and layers; an empty output folder gives the server's report folder.
+    void getGraphicReport(CStoredProcedure* procedure, CServerPreferenceVaultEye* server, int id, int timeout);
+    // Runs the report end to end: its drawing opened and the report applied, plotted, a copy
+    // saved and the report written as XML, the drawing closed without saving; the status
+    // reached is recorded (CGraphicReportStatus). A failure leaves the status recorded so
+    // far and the drawing unlocked and closed.
+    void prepareReport(CStoredProcedure* procedure, int timeout);
+    void setGraphicReportStatus(CStoredProcedure* procedure, int timeout, int status);
+    void setGraphicReportLayout(CStoredProcedure* procedure, int timeout, CString layout);
 
     int getID() const { return m_id; }
     void setID(int id) { m_id = id; }
@@ -87,6 +111,13 @@ public:
     void setPieShowLabelSegmentLines(int show) { m_pieShowLabelSegmentLines = show; }
 
 private:
+    // The batch run's steps after the application, each giving the status reached.
+    int plotReport(CStoredProcedure* procedure, int timeout, CAcadDrawing* drawing);
+    int saveCopy(CAcadDrawing* drawing);
+    int writeReportXML(CAcadDrawing* drawing);
+    // The categories and layers-on of a report read from the database, each kept only when
+    // it holds something.
+    void readCollections(CStoredProcedure* procedure, int timeout);
     void readElement(const CString& name, const MSXML2::IXMLDOMNodePtr& node);
 
     int m_id = 0;
