@@ -250,8 +250,8 @@ int CGraphicReport::writeReportXML(CAcadDrawing* drawing)
     const CString own = drawing->getPath() + drawing->getFileName();
     CString target;
     if (m_xmlOutputTo.IsEmpty()) {
-        target = m_outputPath + files.swapFileExtension(m_outputFilename, CAcadUtilities::plotExtension(CAcadUtilities::convertPlotDevice(m_plotTypeID)),
-                                                        ".xml");
+        const CString plotted = CAcadUtilities::plotExtension(CAcadUtilities::convertPlotDevice(m_plotTypeID));
+        target = m_outputPath + files.swapFileExtension(m_outputFilename, plotted, ".xml");
     } else {
         target = m_xmlOutputTo;
         switch (files.getPathType(target)) {
