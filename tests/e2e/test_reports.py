@@ -1,0 +1,121 @@
+#!/usr/bin/python3
+"""End-to-end tests of the graphic-report commands: cadhost loads the real module and
+applies report files to generated floor plans; the drawings it writes are read back with
+ezdxf.
+
+Run by CTest (label e2e) with the variables of test_cadhost.py.
+"""
+
+import os
+import shutil
+import tempfile
+import unittest
+
+import ezdxf
+
+from test_cadhost import REAL_MODULE, generate_plan, run_script
+
+OPEN = "\nOpen: "
+CATEGORY = ("<category><cID>%d</cID><cTitle>%s</cTitle><cHatchPattern>SOLID</cHatchPattern>"
+            "<cHatchColour>#FF8000</cHatchColour><cHatchScale>1</cHatchScale><cHatchAngle>0</cHatchAngle>"
+            "<cHatchLayer>H_%d</cHatchLayer></category>")
+
+
+def report_file(path, title, layers=(), categories=(), drawing=None, extra=""):
+    """A graphic-report file written by hand, as the report server writes them."""
+    children = "<grTitle>%s</grTitle>" % title
+    if drawing:
+        children += "<grDrawingPath>%s</grDrawingPath><grDrawingFilename>%s</grDrawingFilename>" % (
+            os.path.dirname(drawing), os.path.basename(drawing))
+    if categories:
+        children += "<categories>%s</categories>" % "".join(
+            CATEGORY % (i + 1, name, i + 1) for i, name in enumerate(categories))
+    if layers:
+        children += "<layersOn>%s</layersOn>" % "".join(
+            "<layerOn><loName>%s</loName></layerOn>" % name for name in layers)
+    with open(path, "w", encoding="utf-8") as f:
+        f.write('<?xml version="1.0" encoding="UTF-8"?>\n<graphicReport xmlns="urn:r">%s%s</graphicReport>\n'
+                % (children, extra))
+    return path
+
+
+def layer_states(doc):
+    return {layer.dxf.name: (layer.is_on(), layer.is_frozen(), layer.is_locked(), layer.dxf.get("lineweight"))
+            for layer in doc.layers}
+
+
+class Reports(unittest.TestCase):
+    def setUp(self):
+        self.dir = tempfile.mkdtemp(prefix="qv-report-")
+        self.plan = generate_plan(os.path.join(self.dir, "plan.dxf"), "--spaces", rooms=6)
+        self.out = os.path.join(self.dir, "out.dxf")
+
+    def tearDown(self):
+        shutil.rmtree(self.dir, ignore_errors=True)
+
+    def run_module(self, lines, *args, stderr=""):
+        result = run_script(self.dir, lines, *args, module=REAL_MODULE)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        if stderr is not None:
+            self.assertEqual(result.stderr, stderr)
+        return result
+
+    def read_out(self):
+        doc = ezdxf.readfile(self.out)
+        auditor = doc.audit()
+        self.assertEqual((auditor.errors, auditor.fixes), ([], []))
+        return doc
+
+    def test_kagr_switches_the_report_layers_on_and_every_other_off(self):
+        report = report_file(os.path.join(self.dir, "use.xml"), "Use", layers=["WALLS", "DOORS"],
+                             categories=["Offices", "Stores"])
+        out = self.run_module(["kagr", report, "SAVEAS", self.out, "QUIT"], self.plan).stdout
+        self.assertEqual(out, OPEN + "applying graphic report Use.\n\tgraphic report contains 2 categories.\n"
+                         "\tapplying category Offices.\n\tapplying category Stores.\n"
+                         "graphic report successfully applied.\n\n")
+        states = layer_states(self.read_out())
+        on = sorted(name for name, (is_on, frozen, locked, _) in states.items() if is_on)
+        self.assertEqual(on, ["DOORS", "WALLS"])
+        self.assertFalse(any(frozen or locked for _, frozen, locked, _ in states.values()))
+        self.assertEqual({weight for *_, weight in states.values()}, {0})
+
+    def test_a_file_that_is_no_report_applies_nothing(self):
+        malformed = os.path.join(self.dir, "malformed.xml")
+        with open(malformed, "w") as f:
+            f.write("<graphicReport><grTitle>cut")
+        foreign = report_file(os.path.join(self.dir, "foreign.xml"), "Other", layers=["WALLS"])
+        with open(foreign) as f:
+            text = f.read().replace("graphicReport", "graphicreport")
+        with open(foreign, "w") as f:
+            f.write(text)
+        missing = os.path.join(self.dir, "missing.xml")
+        out = self.run_module(["kagr", missing, "kagr", malformed, "kagr", foreign, "kagr", "",
+                               "SAVEAS", self.out, "QUIT"], self.plan).stdout
+        self.assertEqual(out, OPEN + "\nNo graphic report was applied: %s cannot be read - the file does not exist.\n\n"
+                         % missing
+                         + OPEN + "\nNo graphic report was applied: %s cannot be read - the file is not an XML "
+                         "document.\n\n" % malformed
+                         + OPEN + "\nNo graphic report was applied: %s cannot be read - its root element is "
+                         "\"graphicreport\", not \"graphicReport\".\n\n" % foreign
+                         + OPEN + "\n")
+        self.assertEqual(layer_states(self.read_out()), layer_states(ezdxf.readfile(self.plan)))
+
+    def test_kgr_opens_the_report_drawing_and_applies_the_report_there(self):
+        report = report_file(os.path.join(self.dir, "walls.xml"), "Walls", layers=["WALLS"], drawing=self.plan)
+        out = self.run_module(["kgr", report, "SAVEAS", self.out, "QUIT"]).stdout
+        self.assertEqual(out, OPEN + "applying graphic report Walls.\ngraphic report successfully applied.\n\n")
+        states = layer_states(self.read_out())
+        self.assertEqual(sorted(name for name, state in states.items() if state[0]), ["WALLS"])
+        self.assertIn("ROOM-1", [block.name for block in ezdxf.readfile(self.out).blocks])
+
+    def test_kgr_with_a_missing_drawing_applies_nothing(self):
+        report = report_file(os.path.join(self.dir, "gone.xml"), "Gone", layers=["WALLS"],
+                             drawing=os.path.join(self.dir, "gone.dxf"))
+        result = self.run_module(["kgr", report, "QUIT"], stderr=None)
+        self.assertEqual(result.stdout, OPEN + "\n")
+        self.assertIn("[Error Detected.]", result.stderr)
+        self.assertIn("CAcadDrawing::openDrawing", result.stderr)
+
+
+if __name__ == "__main__":
+    unittest.main()
