@@ -60,9 +60,12 @@ void applyBlock(CBlockDWG* block, CAcadDrawing* drawing)
 }
 
 // Gives the target the template's formatting but keeps the target's own text rotation,
-// height and width factor, then applies it.
+// height and width factor, then applies it. The target keeps its own area too: a template
+// carries the area a register once held (or none at all for "*"), and writing that back
+// would overwrite the measured area stored with the space.
 void formatBlock(const CBlockDWG* templateBlock, CBlockDWG* target, CAcadDrawing* drawing)
 {
+    const double area = target->getArea();
     double rotation = 0.0, height = 0.0, widthFactor = 0.0;
     if (CAttributes* own = target->getAttributes()) {
         rotation = own->getRotation();
@@ -70,6 +73,7 @@ void formatBlock(const CBlockDWG* templateBlock, CBlockDWG* target, CAcadDrawing
         widthFactor = own->getWidthFactor();
     }
     templateBlock->copyFormatting(target);
+    target->setArea(area);
     if (CAttributes* own = target->getAttributes()) {
         own->setRotation(rotation);
         own->setTextHeight(height);

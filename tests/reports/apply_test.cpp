@@ -71,6 +71,7 @@ protected:
         addLayer("Notes");
         rectangle(-100, -100, 20000, 20000, AcDbObjectId(), "Walls");
         auto a = newRoom("Office", "R1");
+        a->setArea(12.0);
         roomA = insertSpace(*a, rectangle(0, 0, 4000, 3000), AcGePoint3d(0, 0, 0));
         AcDbEntity* reference = nullptr;
         EXPECT_EQ(acdbOpenObject(reference, roomA, AcDb::kForWrite), Acad::eOk);
@@ -167,6 +168,10 @@ TEST_F(ApplyReport, LayersAndEveryRoomOfAStarCategory)
     ASSERT_NE(held, nullptr);
     EXPECT_EQ(held->count(), 3);
     EXPECT_NE(held->getAt(CString(handleOf(roomB).c_str())), nullptr);
+    // Formatting leaves the rooms' measured areas as they were.
+    ASSERT_NE(held->getAt(CString(handleOf(roomA).c_str())), nullptr);
+    EXPECT_EQ(held->getAt(CString(handleOf(roomA).c_str()))->getArea(), 12.0);
+    EXPECT_EQ(readBlock(roomA)->getArea(), 12.0);
     EXPECT_FALSE(drawing.isLocked());
 
     const QJsonObject dump = saveAndDump();
