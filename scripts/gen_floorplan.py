@@ -4,7 +4,8 @@
 Usage:
     /usr/bin/python3 scripts/gen_floorplan.py [--rooms N] [--floors F]
         [--seed S] [--version R2013|R2000|R12] [--units metric|imperial]
-        [--spaces [--shared N] [--outdated N]] [--verbose] OUT.dxf
+        [--spaces [--shared N] [--outdated N] [--mixed N] [--markers] | --labels]
+        [--verbose] OUT.dxf
 
 What the drawing holds (model space):
   * one closed polyline per room (LWPOLYLINE; POLYLINE for R12) on layer
@@ -41,7 +42,24 @@ space blocks (the same rooms as without it for the same seed, unless --shared):
   * --shared N: the first N rooms are alike, typical offices whose references
     share the definition "ROOM-1";
   * --outdated N: every Nth space carries the measures of its outline before its
-    first wall was moved, in its record and texts, as if not updated since.
+    first wall was moved, in its record and texts, as if not updated since;
+  * --mixed N: every Nth space was measured in the other unit system (square
+    feet and feet in a metric drawing, square metres and metres in an imperial
+    one): its record and texts carry those measures and units;
+  * --markers: a legend marker (block "MARKER-LEGEND", a rectangle whose top-left
+    corner is the origin) and a pie-chart marker (block "MARKER-PIECHART", a
+    circle around the origin) right of the plan, each with its five settings
+    attributes, on the switched-off layers "KAVRO_LEGEND_MARKER" and
+    "KAVRO_PIECHART_MARKER", as the marker commands make them.
+
+With --labels the plan is one drawn with the other system, whose space labels this
+system converts into space blocks:
+  * each room's outline stays a plain closed polyline, and in place of its text
+    label a reference of the block "TENDRA_SPACE_LABEL" on layer "TENDRA_LABELS"
+    stands at the room's centre with the attributes ROOM (the room's name; every
+    seventh label turned by 90 degrees) and PLINE2_ID (the hexadecimal handle of
+    the room's outline, invisible);
+  * the floors' gross outlines lie on the layer "BOMA", frozen and off.
 
 Floors are placed side by side on a grid; inside a floor, rooms line both
 sides of parallel corridors.  Metric drawings are in millimetres, imperial
@@ -140,6 +158,14 @@ def parse_args(argv):
     p.add_argument("--outdated", type=int, default=0, metavar="N",
                    help="with --spaces: every Nth space carries the measures of its "
                         "outline before an edit, as if not updated since (default 0: none)")
+    p.add_argument("--labels", action="store_true",
+                   help="rooms as plain outlines with the other system's space labels "
+                        "(\"TENDRA_SPACE_LABEL\") naming them (not with R12)")
+    p.add_argument("--mixed", type=int, default=0, metavar="N",
+                   help="with --spaces: every Nth space is measured in the other unit "
+                        "system (default 0: none)")
+    p.add_argument("--markers", action="store_true",
+                   help="with --spaces: add a legend and a pie-chart marker block")
     p.add_argument("--verbose", action="store_true",
                    help="print what was written and how long it took")
     a = p.parse_args(argv)
@@ -151,8 +177,12 @@ def parse_args(argv):
         p.error("--floors must be between 1 and the number of rooms")
     if a.spaces and a.version == "R12":
         p.error("--spaces needs R2000 or later: space outlines are lightweight polylines")
-    if (a.shared or a.outdated) and not a.spaces:
-        p.error("--shared and --outdated need --spaces")
+    if a.labels and (a.spaces or a.version == "R12"):
+        p.error("--labels cannot be combined with --spaces or R12")
+    if (a.shared or a.outdated or a.mixed or a.markers) and not a.spaces:
+        p.error("--shared, --outdated, --mixed and --markers need --spaces")
+    if a.mixed < 0:
+        p.error("--mixed must be 0 or more")
     if not 0 <= a.shared <= a.rooms:
         p.error("--shared must be between 0 and the number of rooms")
     if a.outdated < 0:
@@ -419,6 +449,15 @@ RECORD_UNITS = {
                      area_unit="sq.ft.", length_unit="ft.", volume_unit="cu.ft."),
 }
 
+# What a space block measured in the other unit system records, per drawing unit system:
+# the divisors from drawing units (millimetres, inches) to feet or metres, and the texts.
+OTHER_RECORD_UNITS = {
+    "metric": dict(length=304.8, area=92903.04,
+                   area_unit="sq.ft.", length_unit="ft.", volume_unit="cu.ft."),
+    "imperial": dict(length=39.37007874015748, area=1550.0031000062,
+                     area_unit="sq.m.", length_unit="m.", volume_unit="cu.m."),
+}
+
 # Furniture and fittings in drawing units, per unit system: block name -> (width, depth).
 ASSET_SIZES = {
     "metric": {"DESK": (1400, 700), "CHAIR": (500, 500), "TABLE": (1600, 800),
@@ -494,8 +533,11 @@ class SpacePlanWriter(PlanWriter):
     measures its outline had before its first wall was moved, as a drawing does whose
     spaces were not updated after an edit."""
 
-    def __init__(self, version, units, seed, shared=0, outdated=0):
+    def __init__(self, version, units, seed, shared=0, outdated=0, mixed=0):
         self.units = RECORD_UNITS[units]
+        self.other_units = OTHER_RECORD_UNITS[units]
+        self.other_height = SPACE_DIMENSIONS["imperial" if units == "metric" else "metric"]["height"]
+        self.mixed = mixed
         self.sizes = ASSET_SIZES[units]
         self.sd = SPACE_DIMENSIONS[units]
         self.shared = shared
@@ -554,8 +596,11 @@ class SpacePlanWriter(PlanWriter):
             # before the edit the first wall stood two steps further in
             shift = 2 * self.d["step"]
             local = [(x + shift if x == room.x - bx else x, y, b) for x, y, b in local]
-        area, perimeter = self._measures(local, shaft)
-        self._reference(name, room, area, perimeter, shaft)
+        other = self.mixed and self.total_rooms % self.mixed == 0
+        u = self.other_units if other else self.units
+        height = self.other_height if other else self.sd["height"]
+        area, perimeter = self._measures(local, shaft, u)
+        self._reference(name, room, area, perimeter, shaft, u, height)
         self._assets(room)
 
     def _definition(self, local_pts, layer):
@@ -588,10 +633,9 @@ class SpacePlanWriter(PlanWriter):
                                          dxfattribs={"layer": "SHAFTS"})
         return pts, entity.dxf.handle
 
-    def _measures(self, local_pts, shaft):
+    def _measures(self, local_pts, shaft, u):
         """The area and perimeter this system computes for the space: the outline's less
-        the shaft's area, the outline's and the shaft's perimeters, in record units."""
-        u = self.units
+        the shaft's area, the outline's and the shaft's perimeters, in record units u."""
         area, length = outline_measures(local_pts)
         sub_area = sub_length = 0.0
         if shaft:
@@ -601,8 +645,8 @@ class SpacePlanWriter(PlanWriter):
         return (area / u["area"] - sub_area + 0.0,
                 length / u["length"] + sub_length + 0.0)
 
-    def _reference(self, name, room, area, perimeter, shaft):
-        u, th = self.units, self.d["text_height"]
+    def _reference(self, name, room, area, perimeter, shaft, u, height):
+        th = self.d["text_height"]
         area_text = fixed(area) + u["area_unit"]
         perimeter_text = fixed(perimeter) + u["length_unit"]
         aux = perimeter_text if room.number % 2 else " "
@@ -612,14 +656,12 @@ class SpacePlanWriter(PlanWriter):
                              ("AUX", aux, 1.5 * th)):
             ref.add_attrib(tag, text, (bx, by + y), dxfattribs={
                 "layer": "ATT-" + tag, "height": th, "field_length": 25})
-        self._record(ref, room, area_text, perimeter_text, float(fixed(area)), shaft)
+        self._record(ref, room, area_text, perimeter_text, float(fixed(area)), shaft, u, height)
         self.space_count += 1
 
-    def _record(self, ref, room, area_text, perimeter_text, area, shaft):
+    def _record(self, ref, room, area_text, perimeter_text, area, shaft, u, height):
         """The "ADE" record: sixteen KEY=value strings between braces, in this order."""
-        u = self.units
         office = room.layer == "ROOMS-OFFICE"
-        height = self.sd["height"]
         staff = "1" if office else NOT_SET  # one desk
         items = [
             "AREA=" + area_text,
@@ -661,6 +703,49 @@ class SpacePlanWriter(PlanWriter):
                 pos = (x + (w0 - w) / 2, ahead)
             self._asset(name, pos, room)
 
+    def markers(self, extents, precision=2):
+        """A legend marker and a pie-chart marker right of the plan, as the marker commands
+        make them: the outline in a definition of its own with the five settings attribute
+        definitions stacked below the origin, and one reference carrying their defaults.
+        Returns the extents grown to hold them."""
+        x0, y0, x1, y1 = extents
+        th = self.d["text_height"]
+        size = fixed(th, precision)
+        width, height = 40 * th, 20 * th
+        left = x1 + self.d["floor_gap"]
+        legend = [(0, 0), (width, 0), (width, -height), (0, -height)]
+        self._marker("MARKER-LEGEND", "KAVRO_LEGEND_MARKER", (left, y1), legend, None, (
+            ("LEGENDTITLE", "", "LEGEND BLOCK"),
+            ("LEGENDTEXTSIZE", "Enter legend text size", size),
+            ("LEGENDPRECISION", "Enter precision", str(precision)),
+            ("LEGENDROTATION", "Enter Rotation", fixed(0.0, precision)),
+            ("LEGENDUNITS", "Enter legend units", "0")))
+        radius = 10 * th
+        centre = (left + radius, y1 - height - 3 * radius)
+        self._marker("MARKER-PIECHART", "KAVRO_PIECHART_MARKER", centre, None, radius, (
+            ("PIETITLE", "", "PIE BLOCK"),
+            ("PIETEXTSIZE", "Enter pie text size", size),
+            ("PIEPRECISION", "Enter precision", str(precision)),
+            ("PIERADIUS", "Enter Radius", fixed(radius, precision)),
+            ("PIEXYOFFSETVALUE", "Enter pie chart offset value", fixed(500.0, precision))))
+        return x0, min(y0, centre[1] - radius), left + max(width, 2 * radius), y1
+
+    def _marker(self, name, layer, at, outline, radius, attributes):
+        th = self.d["text_height"]
+        self.doc.layers.new(name=layer).off()
+        block = self.doc.blocks.new(name, base_point=(0, 0))
+        block.block.dxf.flags = 2  # has attribute definitions
+        if outline:
+            block.add_lwpolyline(outline, close=True, dxfattribs={"layer": layer})
+        else:
+            block.add_circle((0, 0), radius, dxfattribs={"layer": layer})
+        ref = self.msp.add_blockref(name, at, dxfattribs={"layer": layer})
+        for k, (tag, prompt, default) in enumerate(attributes, start=1):
+            block.add_attdef(tag, (0, -k * th), text=default, height=th, dxfattribs={
+                "prompt": prompt, "layer": layer, "field_length": len(default) + 1})
+            ref.add_attrib(tag, default, (at[0], at[1] - k * th), dxfattribs={
+                "layer": layer, "height": th, "field_length": len(default) + 1})
+
     def _asset(self, name, pos, room):
         self.asset_count += 1
         th = self.d["text_height"]
@@ -674,11 +759,61 @@ class SpacePlanWriter(PlanWriter):
                        dxfattribs={"layer": "0", "height": th / 2, "flags": 1})
 
 
+class LabelPlanWriter(PlanWriter):
+    """The plan as the other system draws it: plain room outlines, each named by a
+    "TENDRA_SPACE_LABEL" reference whose PLINE2_ID attribute holds the outline's handle,
+    and the gross outlines on the hidden layer "BOMA"."""
+
+    LABEL = "TENDRA_SPACE_LABEL"
+    ROTATED_EVERY = 7
+
+    def __init__(self, version, units, seed):
+        self.label_count = 0
+        super().__init__(version, units, seed)
+
+    def _setup_layers(self):
+        super()._setup_layers()
+        self.doc.layers.new("TENDRA_LABELS", dxfattribs={"color": 2})
+        boma = self.doc.layers.new("BOMA", dxfattribs={"color": 1})
+        boma.off()
+        boma.freeze()
+
+    def _setup_blocks(self):
+        super()._setup_blocks()
+        th = self.d["text_height"]
+        block = self.doc.blocks.new(self.LABEL, base_point=(0, 0))
+        block.block.dxf.flags = 2  # has attribute definitions
+        block.add_circle((0, 0), th / 4, dxfattribs={"layer": "0"})
+        block.add_attdef("ROOM", (0, th / 2), text="", height=th,
+                         dxfattribs={"prompt": "Room", "layer": "0"})
+        block.add_attdef("PLINE2_ID", (0, -th), text="", height=th / 2,
+                         dxfattribs={"prompt": "Outline", "layer": "0", "flags": 1})
+
+    def _polyline(self, points, layer):
+        return super()._polyline(points, "BOMA" if layer == "GROSS" else layer)
+
+    def _add_room(self, room):
+        outline = self._polyline(room.pts, room.layer)
+        if room.layer == "ROOMS-WC":
+            self.hatches.append(room.pts)
+        th = self.d["text_height"]
+        x, y = room.base
+        self.label_count += 1
+        rotation = 90 if self.label_count % self.ROTATED_EVERY == 0 else 0
+        ref = self.msp.add_blockref(self.LABEL, (x, y), dxfattribs={"layer": "TENDRA_LABELS"})
+        ref.add_attrib("ROOM", room.name, (x, y + th / 2), dxfattribs={
+            "layer": "TENDRA_LABELS", "height": th, "rotation": rotation, "width": 0.9})
+        ref.add_attrib("PLINE2_ID", outline.dxf.handle, (x, y - th), dxfattribs={
+            "layer": "TENDRA_LABELS", "height": th / 2, "flags": 1})
+
+
 def generate(rooms, floors, seed=1, version="R2013", units="metric", spaces=False,
-             shared=0, outdated=0):
+             shared=0, outdated=0, mixed=0, markers=False, labels=False):
     """Build the drawing in memory and return the writer that holds it."""
     if spaces:
-        plan = SpacePlanWriter(version, units, seed, shared, outdated)
+        plan = SpacePlanWriter(version, units, seed, shared, outdated, mixed)
+    elif labels:
+        plan = LabelPlanWriter(version, units, seed)
     else:
         plan = PlanWriter(version, units, seed)
     base, extra = divmod(rooms, floors)
@@ -694,6 +829,8 @@ def generate(rooms, floors, seed=1, version="R2013", units="metric", spaces=Fals
         ext = [min(ext[0], bx0), min(ext[1], by0), max(ext[2], bx1), max(ext[3], by1)]
         row_bottom = min(row_bottom, by0)
         x = bx1 + gap
+    if markers:
+        ext = plan.markers(ext)
     plan.finish(ext)
     return plan
 
@@ -704,7 +841,7 @@ def main(argv=None):
     ezdxf.options.write_fixed_meta_data_for_testing = True
     t0 = time.perf_counter()
     plan = generate(a.rooms, a.floors, a.seed, a.version, a.units, a.spaces, a.shared,
-                    a.outdated)
+                    a.outdated, mixed=a.mixed, markers=a.markers, labels=a.labels)
     t1 = time.perf_counter()
     try:
         plan.save(a.out)

@@ -8,9 +8,10 @@ packages=(
   build-essential cmake ninja-build pkg-config git
   libgtest-dev libgmock-dev libbenchmark-dev
   libpugixml-dev qt6-base-dev libedit-dev
-  libcairo2-dev libjpeg62-turbo-dev libfontconfig-dev zlib1g-dev fonts-dejavu-core poppler-utils
+  libcairo2-dev libjpeg62-turbo-dev libfontconfig-dev libfreetype-dev zlib1g-dev fonts-dejavu-core fonts-liberation2
+  poppler-utils qpdf
   unixodbc unixodbc-dev odbc-postgresql tdsodbc postgresql
-  python3 python3-ezdxf librecad xauth
+  python3 python3-ezdxf librecad xauth xvfb xdotool
   clang libclang-rt-dev llvm
 )
 sudo=""

@@ -10,7 +10,9 @@
 #include "arx/dbdatabase.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
+#include <cstdint>
 #include <cstdlib>
 #include <vector>
 
@@ -32,6 +34,7 @@ std::string shownValue(const resbuf& value)
 {
     switch (value.restype) {
     case RTSHORT: return std::to_string(value.resval.rint);
+    case RTLONG: return std::to_string(value.resval.rlong);
     case RTSTR: return std::string("\"").append(value.resval.rstring ? value.resval.rstring : "").append("\"");
     case RT3DPOINT:
         return number(value.resval.rpoint[0]) + "," + number(value.resval.rpoint[1]) + "," +
@@ -53,7 +56,7 @@ resbuf* askPoint(const std::string& prompt)
     return value;
 }
 
-// A short or text variable's new value; none for Enter, a cancel, or a number out of range
+// A whole-number or text variable's new value; none for Enter, a cancel, or a number out of range
 // (which is reported).
 resbuf* askValue(const std::string& prompt, short type)
 {
@@ -61,18 +64,23 @@ resbuf* askValue(const std::string& prompt, short type)
     if (!text || text->empty())
         return nullptr; // Enter keeps the value
     resbuf* value = acutNewRb(type);
-    if (type != RTSHORT) {
+    if (type != RTSHORT && type != RTLONG) {
         acutSetRbString(value, text->c_str());
         return value;
     }
+    const bool isShort = type == RTSHORT;
     char* end = nullptr;
+    errno = 0;
     const long v = std::strtol(text->c_str(), &end, 10);
-    if (*end || v < -32768 || v > 32767) {
+    if (*end || errno == ERANGE || v < (isShort ? -32768L : INT32_MIN) || v > (isShort ? 32767L : INT32_MAX)) {
         say("\nRequires an integer value.\n");
         acutRelRb(value);
         return nullptr;
     }
-    value->resval.rint = static_cast<short>(v);
+    if (isShort)
+        value->resval.rint = static_cast<short>(v);
+    else
+        value->resval.rlong = static_cast<std::int32_t>(v);
     return value;
 }
 

@@ -14,6 +14,8 @@ int main(int argc, char** argv)
         return status;
     preparePlatform(options);
     QApplication app(argc, argv);
+    // The session ends with its command line, not with its last window.
+    QApplication::setQuitOnLastWindowClosed(false);
     std::setlocale(LC_NUMERIC, "C");
     return runHost(options);
 }

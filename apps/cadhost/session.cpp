@@ -11,6 +11,7 @@
 #include "arx/acedcmd.h"
 #include "arx/acedinput.h"
 #include "arx/dbdatabase.h"
+#include "mfc/afxmessagebox.h"
 #include "win/headless.h"
 
 #include <cerrno>
@@ -71,6 +72,8 @@ bool CommandLine::runCommand(const std::string& name)
 void CommandLine::run()
 {
     for (;;) {
+        if (qv::guiAvailable())
+            qv::hostTakesFocus(); // back to the command line, unless a dialog keeps the focus
         const qv::InputLine line = qv::readInput("Command: ");
         if (line.status == qv::InputStatus::end) {
             if (atEndOfInput())
@@ -144,6 +147,7 @@ std::unique_ptr<qv::InputSource> makeInput(const HostOptions& options, std::FILE
 int runHost(const HostOptions& options)
 {
     acdbHostApplicationServices()->setProduct(options.product);
+    AfxSetAppName(options.product.c_str()); // the caption of the framework's message boxes
     std::FILE* script = nullptr;
     std::unique_ptr<qv::InputSource> input = makeInput(options, script);
     if (!input) {

@@ -1,10 +1,20 @@
 #include "win/pump.h"
 
+#include "win/headless.h"
+
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
+#include <QEventLoop>
+#include <QSocketNotifier>
+#include <QTimer>
+#include <memory>
+#include <poll.h>
+#include <vector>
 
 namespace {
 bool quitPosted = false;
+bool interruptRequested = false;
+QEventLoop* waiting = nullptr;
 }
 
 BOOL PeekMessage(MSG* msg, HWND, UINT, UINT, UINT removeFlags)
@@ -36,6 +46,60 @@ bool pumpPendingEvents()
     }
     QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
     return dispatcher && dispatcher->processEvents(QEventLoop::AllEvents);
+}
+
+int waitReadable(pollfd* fds, unsigned long count, int timeoutMs)
+{
+    if (interruptRequested) {
+        interruptRequested = false;
+        return -2;
+    }
+    if (!guiAvailable() || !QAbstractEventDispatcher::instance())
+        return ::poll(fds, count, timeoutMs);
+    // Handle what waits first: a descriptor that is ready already ends the wait at once.
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    if (interruptRequested) {
+        interruptRequested = false;
+        return -2;
+    }
+    if (const int ready = ::poll(fds, count, 0); ready != 0 || timeoutMs == 0)
+        return ready;
+    QTimer timer;
+    timer.setSingleShot(true);
+    if (timeoutMs > 0)
+        timer.start(timeoutMs);
+    for (;;) {
+        QEventLoop loop;
+        std::vector<std::unique_ptr<QSocketNotifier>> notifiers;
+        for (unsigned long i = 0; i < count; ++i) {
+            notifiers.push_back(std::make_unique<QSocketNotifier>(fds[i].fd, QSocketNotifier::Read));
+            QObject::connect(notifiers.back().get(), &QSocketNotifier::activated, &loop, [&loop] { loop.quit(); });
+        }
+        QObject::connect(&timer, &QTimer::timeout, &loop, [&loop] { loop.quit(); });
+        QEventLoop* outer = waiting;
+        waiting = &loop;
+        const int exited = loop.exec();
+        waiting = outer;
+        // After the application's quit no event loop runs any more: wait without events.
+        if (exited < 0 && !interruptRequested)
+            return ::poll(fds, count, timeoutMs);
+        if (interruptRequested) {
+            interruptRequested = false;
+            return -2;
+        }
+        const int ready = ::poll(fds, count, 0);
+        if (ready != 0 || (timeoutMs > 0 && !timer.isActive()))
+            return ready;
+    }
+}
+
+void interruptInputWait()
+{
+    if (!guiAvailable())
+        return; // no window can have asked: the waits do not look
+    interruptRequested = true;
+    if (waiting)
+        waiting->quit();
 }
 
 } // namespace qv

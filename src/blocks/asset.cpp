@@ -8,8 +8,14 @@
 #include "host/hostguards.h"
 #include "host/layer.h"
 #include "owning.h"
+#include "procedurecall.h"
+#include "support/exrecords.h"
 #include "support/kavroexceptions.h"
 #include "support/kavroguard.h"
+#include "support/utilities.h"
+#include "support/xmlutilities.h"
+
+#include <type_traits>
 
 CString assetExclusion;
 
@@ -20,15 +26,37 @@ void collectPostFailure(CKavroExceptions* errors, Acad::ErrorStatus status, cons
     errors->add(new CEXUnhandled(status, KAVRO_PRODUCT_CAPTION, __FILE__, procSig, __LINE__, CString(), nullptr));
 }
 
+// Deletes what the field holds and puts the object in its place.
+template <class T>
+void replace(T*& field, std::type_identity_t<T>* object)
+{
+    delete field;
+    field = object;
+}
+
 } // namespace
 
 CAsset::CAsset(int drawingID, CString handle, CString blockIdentifier, CString blockDescription,
                CString uniqueDescription, double pointX, double pointY, int existsInLocation)
-    : m_drawingID(drawingID), m_blockIdentifier(std::move(blockIdentifier)),
-      m_blockDescription(std::move(blockDescription)), m_uniqueDescription(std::move(uniqueDescription)),
-      m_pointX(pointX), m_pointY(pointY), m_existsInLocation(existsInLocation)
+    : CAsset(0, drawingID, std::move(handle), std::move(blockIdentifier), std::move(blockDescription),
+             std::move(uniqueDescription), pointX, pointY, existsInLocation)
 {
-    setHandle(std::move(handle));
+}
+
+CAsset::CAsset(int locationID, int drawingID, CString handle, CString blockIdentifier, CString blockDescription,
+               CString uniqueDescription, double pointX, double pointY, int existsInLocation)
+{
+    kavroGuard("CAsset::CAsset", __FILE__, [&] {
+        initialise(locationID, drawingID, std::move(handle), std::move(blockIdentifier), std::move(blockDescription),
+                   std::move(uniqueDescription), pointX, pointY, existsInLocation);
+    });
+}
+
+CAsset::CAsset(int locationID, int drawingID, CString handle, CString blockIdentifier, CString blockDescription,
+               CString uniqueDescription, double pointX, double pointY, CString status)
+    : CAsset(locationID, drawingID, std::move(handle), std::move(blockIdentifier), std::move(blockDescription),
+             std::move(uniqueDescription), pointX, pointY, status == "0" ? 0 : 1)
+{
 }
 
 CAsset::~CAsset()
@@ -43,6 +71,26 @@ CString CAsset::getHandle() const
     char text[20];
     m_handle.getIntoAsciiBuffer(text, sizeof text);
     return text;
+}
+
+void CAsset::initialise(int locationID, int drawingID, CString handle, CString blockIdentifier,
+                        CString blockDescription, CString uniqueDescription, double pointX, double pointY,
+                        int existsInLocation)
+{
+    kavroGuard("CAsset::initialise", __FILE__, [&] {
+        m_locationID = locationID;
+        m_drawingID = drawingID;
+        setHandle(std::move(handle));
+        m_blockIdentifier = std::move(blockIdentifier);
+        m_blockDescription = std::move(blockDescription);
+        m_uniqueDescription = std::move(uniqueDescription);
+        m_pointX = pointX;
+        m_pointY = pointY;
+        m_existsInLocation = existsInLocation;
+        replace(m_attributes, nullptr);
+        replace(m_hyperlinks, nullptr);
+        replace(m_hatch, nullptr);
+    });
 }
 
 void CAsset::copyTo(CAsset* target) const
@@ -65,6 +113,64 @@ void CAsset::copyTo(CAsset* target) const
             m_attributes->copyAttributesTo(target->getAttributes());
         }
     });
+}
+
+MSXML2::IXMLDOMNodePtr CAsset::serialize(CString namespaceURI) const
+{
+    return kavroGuard("CAsset::serialize", __FILE__, [&] {
+        CXMLUtilities xml;
+        MSXML2::IXMLDOMNodePtr element = xml.createNode("asset", namespaceURI);
+        const std::pair<const char*, CString> children[] = {
+            {"locationID", CUtilities::IntToCString(m_locationID)},
+            {"handle", getHandle()},
+            {"blockIdentifier", m_blockIdentifier},
+            {"blockDescription", m_blockDescription},
+            {"uniqueDescription", m_uniqueDescription},
+            {"pointX", CUtilities::DoubleToCString(m_pointX, 5)},
+            {"pointY", CUtilities::DoubleToCString(m_pointY, 5)},
+        };
+        for (const auto& [name, text] : children)
+            element->appendChild(xml.createNode(name, text, namespaceURI));
+        return element;
+    });
+}
+
+void CAsset::deSerialize(MSXML2::IXMLDOMNodePtr node, CHatch* hatch)
+{
+    kavroGuard("CAsset::deSerialize", __FILE__, [&] {
+        if (!node || node->get_nodeName() != "asset" || !node->hasChildNodes())
+            return;
+        for (long i = 0; i < node->childCount(); ++i)
+            readChild(node->childAt(i));
+        if (hatch)
+            replace(m_hatch, copyOf(*hatch));
+    });
+}
+
+void CAsset::readChild(const MSXML2::IXMLDOMNodePtr& child)
+{
+    const CString name = child->get_nodeName();
+    const CString text = child->get_text();
+    if (name == "locationID")
+        m_locationID = CUtilities::CStringToInt(text);
+    else if (name == "handle")
+        setHandle(text);
+    else if (name == "blockIdentifier")
+        m_blockIdentifier = text;
+    else if (name == "blockDescription")
+        m_blockDescription = text;
+    else if (name == "uniqueDescription")
+        m_uniqueDescription = text;
+    else if (name == "pointX")
+        m_pointX = CUtilities::CStringToDouble(text);
+    else if (name == "pointY")
+        m_pointY = CUtilities::CStringToDouble(text);
+}
+
+bool CAsset::editLineWeights(AcDbEntity* entity)
+{
+    return kavroGuard("CAsset::editLineWeights", __FILE__,
+                      [&] { return AcDbBlockReference::cast(entity) != nullptr; });
 }
 
 void CAsset::applyToDWG(CAcadDrawing* drawing, CKavroExceptions* errors)
@@ -113,9 +219,15 @@ void CAsset::hatchAsset(CAcadDrawing* drawing, AcDbEntity* entity, AcDbObjectId&
                     box.addExt(extents);
                 return true;
             });
-        // A definition that could not be measured has nothing to hatch around.
-        if (!box.isEmpty())
-            hatchAssetArea(drawing, reference, box.minPoint(), box.maxPoint(), hatchId, errors);
+        // A definition that could not be measured has nothing to hatch around: an inverted
+        // rectangle would only spoil the drawing's extents.
+        if (box.isEmpty()) {
+            if (m_hatch)
+                errors->add(new CEXHatchNoAssetExtents(getHandle(), KAVRO_PRODUCT_CAPTION, __FILE__,
+                                                       "CAsset::hatchAsset"));
+            return;
+        }
+        hatchAssetArea(drawing, reference, box.minPoint(), box.maxPoint(), hatchId, errors);
     });
 }
 
@@ -144,6 +256,8 @@ void CAsset::hatchAssetArea(CAcadDrawing* drawing, AcDbBlockReference* reference
         if (const Opened<AcDbEntity> posted = openObject<AcDbEntity>(rectangleId, AcDb::kForWrite))
             posted->transformBy(transform);
         hatch->appendLoop(AcDbHatch::kOutermost, AcDbObjectIdArray{rectangleId});
+        m_hatch->collectEvaluation(hatch.get(), "asset - " + getHandle(), CString(), errors, __FILE__,
+                                   "CAsset::hatchAssetArea");
         AcDbObjectId posted;
         if (const Acad::ErrorStatus status = postToModelSpace(drawing, std::move(hatch), posted); status != Acad::eOk) {
             collectPostFailure(errors, status, "CAsset::hatchAssetArea");
@@ -186,5 +300,54 @@ void CAsset::hyperlinkAsset(AcDbEntity* entity)
             });
         CAttributes::forEachAttribute(reference, AcDb::kForWrite,
                                       [&](AcDbAttribute* attribute) { hyperlinkEntity(attribute); });
+    });
+}
+
+void CAsset::applyToQPX(CStoredProcedure* procedure, int drawingID, int locationID, int timeout)
+{
+    CParameters parameters;
+    CStoredProcedure::Attachment attached;
+    procedureGuard(procedure, "CAsset::applyToQPX", __FILE__, [&] {
+        using namespace procedurecall;
+        addInt(parameters, "@locationID", locationID);
+        addInt(parameters, "@drawingID", drawingID);
+        addText(parameters, "@handle", 255, getHandle());
+        addText(parameters, "@acadBlockIdentifier", 100, m_blockIdentifier);
+        addText(parameters, "@acadBlockDescription", 255, m_blockDescription);
+        addText(parameters, "@uniqueDescription", 255, m_uniqueDescription);
+        addDecimal(parameters, "@pointX", m_pointX);
+        addDecimal(parameters, "@pointY", m_pointY);
+        addFlag(parameters, "@assetExistsInLocation", m_existsInLocation);
+        addOutputFlag(parameters, "@excludedFromTakeoff");
+        procedure->setTimeout(timeout);
+        procedure->setName("__to_applyAssetToQPX");
+        attached.attach(procedure, &parameters);
+        procedure->execSPNoReturnParasReturn();
+        // Any non-zero flag excludes; a NULL left the flag as sent (false).
+        const _variant_t excluded = parameters.getParameter("@excludedFromTakeoff")->getValue();
+        if (static_cast<long>(excluded) == 0 && m_existsInLocation != 0 && m_attributes)
+            m_attributes->applyToQPX(procedure, drawingID, getHandle(), timeout);
+    });
+}
+
+void CAsset::exportTP(CStoredProcedure* procedure, int timeout, CString exportParameters)
+{
+    CParameters parameters;
+    CStoredProcedure::Attachment attached;
+    procedureGuard(procedure, "CAsset::exportTP", __FILE__, [&] {
+        using namespace procedurecall;
+        addInt(parameters, "@locationID", m_locationID);
+        addText(parameters, "@handle", 255, getHandle());
+        addText(parameters, "@acadBlockIdentifier", 100, m_blockIdentifier);
+        addText(parameters, "@acadBlockDescription", 255, m_blockDescription);
+        addText(parameters, "@uniqueDescription", 255, m_uniqueDescription);
+        addDecimal(parameters, "@pointX", m_pointX);
+        addDecimal(parameters, "@pointY", m_pointY);
+        addFlag(parameters, "@assetExistsInLocation", m_existsInLocation);
+        addText(parameters, "@exportParameters", 255, exportParameters);
+        procedure->setTimeout(timeout);
+        procedure->setName("__to_tp_exportAsset");
+        attached.attach(procedure, &parameters);
+        procedure->execSPNoReturnParas();
     });
 }

@@ -1,7 +1,10 @@
 #include "blocks/attributes.h"
 
 #include "blocks/kavroattribute.h"
+#include "host/hostguards.h"
 #include "owning.h"
+#include "procedurecall.h"
+#include "rowset.h"
 #include "support/kavroguard.h"
 
 #include <cmath>
@@ -201,7 +204,59 @@ void CAttributes::applyToDWG(AcDbObjectId entityId, AcGeMatrix3d transform, AcGe
     });
 }
 
+void CAttributes::setAttributesIDsInvisible(AcDbBlockReference* reference)
+{
+    kavroGuard("CAttributes::setAttributesIDsInvisible", __FILE__, [&] {
+        forEachAttribute(reference, AcDb::kForWrite, [&](AcDbAttribute* attribute) {
+            if (attribute->isInvisible())
+                return;
+            auto record = std::make_unique<CAttribute>();
+            record->setObjectId(attribute->objectId());
+            add(record.get(), 1);
+            record.release();
+            attribute->setInvisible(true);
+        });
+    });
+}
+
+void CAttributes::setAttributesIDsVisible()
+{
+    kavroGuard("CAttributes::setAttributesIDsVisible", __FILE__, [&] {
+        for (const CAttribute* element : m_attributes) {
+            AcDbObjectId id;
+            element->getObjectId(id);
+            const Opened<AcDbObject> object = openObject<AcDbObject>(id, AcDb::kForWrite);
+            if (auto* attribute = AcDbAttribute::cast(object.get());
+                attribute && CString(object->isA()->name()) == "AcDbAttribute")
+                attribute->setInvisible(false);
+        }
+    });
+}
+
 void CAttributes::deleteObjects()
 {
     kavroGuard("CAttributes::deleteObjects", __FILE__, [&] { deleteAll(m_attributes); });
+}
+
+void CAttributes::applyToQPX(CStoredProcedure* procedure, int drawingID, CString handle, int timeout)
+{
+    procedureGuard(procedure, "CAttributes::applyToQPX", __FILE__, [&] {
+        for (CAttribute* attribute : m_attributes)
+            attribute->applyToQPX(procedure, drawingID, handle, timeout);
+    });
+}
+
+void CAttributes::getAssetAttributes(CStoredProcedure* procedure, int drawingID, CString handle, int timeout)
+{
+    CParameters parameters;
+    CStoredProcedure::Attachment attached;
+    procedureGuard(procedure, "CAttributes::getAssetAttributes", __FILE__, [&] {
+        procedurecall::addInt(parameters, "@drawingID", drawingID);
+        procedurecall::addText(parameters, "@handle", 50, handle);
+        procedure->setTimeout(timeout);
+        procedure->setName("[vlx]..[getAssetAttributes]");
+        attached.attach(procedure, &parameters);
+        RowSet rows(procedure->execSPReturnParas());
+        rows.forEachRow([&] { adopt(new CAttribute(rows.text("aTag"), rows.text("aValue"), 1)); });
+    });
 }

@@ -11,6 +11,7 @@
 #include "blocks/kavroattribute.h"
 #include "host/acadhost.h"
 #include "host/acadutilities.h"
+#include "host/currentucs.h"
 #include "host/hostguards.h"
 #include "host/layer.h"
 #include "owning.h"
@@ -18,6 +19,7 @@
 #include "support/kavroexceptions.h"
 #include "support/kavroguard.h"
 #include "support/utilities.h"
+#include "support/xmlutilities.h"
 
 #include <algorithm>
 #include <cmath>
@@ -37,21 +39,6 @@ using Chain = std::unique_ptr<resbuf, int (*)(resbuf*)>;
 bool isPolyline(const AcDbObject* object)
 {
     return object && std::strcmp(object->isA()->name(), "AcDbPolyline") == 0;
-}
-
-AcGeMatrix3d ucsMatrix(AcDbDatabase* database)
-{
-    AcGeMatrix3d matrix;
-    acdbUcsMatrix(matrix, database);
-    return matrix;
-}
-
-// The Z axis of the current UCS in world coordinates.
-AcGeVector3d ucsNormal(AcDbDatabase* database)
-{
-    AcGePoint3d normal;
-    acdbUcs2Wcs(AcGePoint3d(0, 0, 1), normal, true, database);
-    return normal.asVector();
 }
 
 bool resolves(const AcDbHandle& handle, AcDbDatabase* database)
@@ -150,7 +137,7 @@ CBlockDWG::CBlockDWG(AcDbBlockReference* reference, AcApDocument* document)
             }
         }
         m_attributes = std::make_unique<CAttributes>();
-        m_attributes->extractSpaceBlockAttributeValues(reference, ucsMatrix(document->database()));
+        m_attributes->extractSpaceBlockAttributeValues(reference, currentUcs(document->database()));
         if (const CAttribute* name = m_attributes->getAtAttribute(kNameAttribute)) {
             m_code = name->getValue();
             m_name = m_code;
@@ -292,6 +279,88 @@ void CBlockDWG::copyFormatting(CBlockDWG* target) const
                                                          m_hyperlinks->getAt(i)->getDescription()));
         }
     });
+}
+
+int CBlockDWG::virtualQuery()
+{
+    return 0;
+}
+
+void CBlockDWG::exportTP(CStoredProcedure*, int, CString) {}
+
+MSXML2::IXMLDOMNodePtr CBlockDWG::serialize(CString namespaceURI) const
+{
+    return kavroGuard("CBlockDWG::serialize", __FILE__, [&] {
+        CXMLUtilities xml;
+        MSXML2::IXMLDOMNodePtr element = xml.createNode("kavroBlock", namespaceURI);
+        auto append = [&](const char* name, const CString& text) {
+            element->appendChild(xml.createNode(name, text, namespaceURI));
+        };
+        append("mbHandle", m_handle);
+        if (!m_name.IsEmpty())
+            append("mbName", m_name);
+        if (!m_code.IsEmpty())
+            append("mbCode", m_code);
+        if (m_area != 0.0)
+            append("mbArea", CUtilities::DoubleToCString(m_area, 2));
+        if (m_attributes) {
+            const std::pair<const char*, int> swaps[] = {
+                {"mbSwapName", kNameAttribute}, {"mbSwapArea", kAreaAttribute}, {"mbSwapAux", kAuxAttribute}};
+            for (const auto& [name, kind] : swaps)
+                if (const CAttribute* attribute = m_attributes->getAtAttribute(kind))
+                    append(name, attribute->getValue());
+        }
+        if (m_hyperlinks)
+            element->appendChild(m_hyperlinks->serialize(namespaceURI));
+        if (m_assets)
+            element->appendChild(m_assets->serialize(namespaceURI));
+        return element;
+    });
+}
+
+void CBlockDWG::deSerialize(MSXML2::IXMLDOMNodePtr node, CHatch* hatch)
+{
+    kavroGuard("CBlockDWG::deSerialize", __FILE__, [&] {
+        if (!node || node->get_baseName() != "kavroBlock")
+            return;
+        if (hatch)
+            m_hatch.reset(copyOf(*hatch));
+        for (long i = 0; i < node->childCount(); ++i)
+            readXMLChild(node->childAt(i));
+    });
+}
+
+void CBlockDWG::readXMLChild(const MSXML2::IXMLDOMNodePtr& child)
+{
+    const CString name = child->get_baseName();
+    if (name == "mbHandle") {
+        setHandle(child->get_text());
+    } else if (name == "mbName") {
+        m_name = child->get_text();
+    } else if (name == "mbCode") {
+        m_code = child->get_text();
+    } else if (name == "mbArea") {
+        m_area = CUtilities::CStringToDouble(child->get_text());
+    } else if (name == "mbSwapName" || name == "mbSwapArea" || name == "mbSwapAux") {
+        if (!m_attributes)
+            m_attributes = std::make_unique<CAttributes>();
+        auto attribute = std::make_unique<CKavroAttribute>();
+        attribute->setKind(name == "mbSwapName" ? kNameAttribute
+                           : name == "mbSwapArea" ? kAreaAttribute
+                                                  : kAuxAttribute);
+        attribute->setValue(child->get_text());
+        // A second value of a kind is refused, and dropped.
+        m_attributes->adopt(attribute.release());
+    } else if (name == "hyperlinks") {
+        auto hyperlinks = std::make_unique<CHyperlinks>();
+        hyperlinks->deSerialize(child->get_childNodes());
+        delete m_hyperlinks;
+        m_hyperlinks = hyperlinks.release();
+    } else if (name == "assets") {
+        auto assets = std::make_unique<CAssets>();
+        assets->deSerialize(child->get_childNodes(), nullptr);
+        m_assets = std::move(assets);
+    }
 }
 
 CString CBlockDWG::getAreaUnits() const
@@ -693,48 +762,59 @@ Acad::ErrorStatus CBlockDWG::convertHandlesToObjectIds(const CArray<AcDbHandle>&
 
 // ---- definition, insertion and drawing update ----
 
+Acad::ErrorStatus CBlockDWG::defineFromEntities(CAcadDrawing* drawing, const char* name,
+                                                const AcDbObjectIdArray& entities, AcGePoint3d basePoint,
+                                                AcDbObjectId& definitionId,
+                                                const std::function<Acad::ErrorStatus(AcDbBlockTableRecord*)>& fill)
+{
+    const DrawingLock lock(drawing);
+    if (!lock.held())
+        return lock.status();
+    std::vector<Opened<AcDbEntity>> moving;
+    for (const AcDbObjectId& id : entities) {
+        Acad::ErrorStatus status = Acad::eOk;
+        moving.push_back(openObject<AcDbEntity>(id, AcDb::kForWrite, &status));
+        if (status != Acad::eOk)
+            return status;
+    }
+    auto record = std::make_unique<AcDbBlockTableRecord>();
+    record->setName(name);
+    record->setOrigin(AcGePoint3d::kOrigin);
+    AcDbBlockTable* rawTable = nullptr;
+    AcDbDatabase* database = drawing->getDocument()->database();
+    if (const Acad::ErrorStatus status = database->getSymbolTable(rawTable, AcDb::kForWrite); status != Acad::eOk)
+        return status;
+    Opened<AcDbBlockTable> table(rawTable);
+    if (const Acad::ErrorStatus status = table->add(definitionId, record.get()); status != Acad::eOk)
+        return status;
+    const Opened<AcDbBlockTableRecord> definition(record.release());
+    table.reset();
+    // The definition exists before the entities move, so a failure leaves nothing moved.
+    const AcGeMatrix3d translation = AcGeMatrix3d::translation(AcGePoint3d::kOrigin - basePoint);
+    for (const auto& entity : moving)
+        entity->transformBy(translation);
+    if (const Acad::ErrorStatus status = definition->assumeOwnershipOf(entities); status != Acad::eOk) {
+        for (const auto& entity : moving)
+            entity->transformBy(translation.inverse());
+        definition->erase(true);
+        definitionId.setNull();
+        return status;
+    }
+    moving.clear();
+    return fill(definition.get());
+}
+
 Acad::ErrorStatus CBlockDWG::createBlockDefinition(AcDbObjectId& definitionId, const AcDbObjectIdArray& entities,
                                                    AcGePoint3d basePoint, double textHeight, double widthFactor,
                                                    double rotation, CAcadDrawing* drawing)
 {
     return kavroGuard("CBlockDWG::createBlockDefinition", __FILE__, [&] {
-        const DrawingLock lock(drawing);
-        if (!lock.held())
-            return lock.status();
-        // Every entity is opened first: one that cannot move (a locked layer, say) fails the
-        // whole definition before anything has changed.
-        std::vector<Opened<AcDbEntity>> moving;
-        for (const AcDbObjectId& id : entities) {
-            Acad::ErrorStatus status = Acad::eOk;
-            moving.push_back(openObject<AcDbEntity>(id, AcDb::kForWrite, &status));
-            if (status != Acad::eOk)
-                return status;
-        }
-        auto record = std::make_unique<AcDbBlockTableRecord>();
-        record->setName(m_blockName);
-        record->setOrigin(AcGePoint3d::kOrigin);
-        AcDbBlockTable* rawTable = nullptr;
-        AcDbDatabase* database = drawing->getDocument()->database();
-        if (const Acad::ErrorStatus status = database->getSymbolTable(rawTable, AcDb::kForWrite); status != Acad::eOk)
-            return status;
-        Opened<AcDbBlockTable> table(rawTable);
-        if (const Acad::ErrorStatus status = table->add(definitionId, record.get()); status != Acad::eOk)
-            return status;
-        const Opened<AcDbBlockTableRecord> definition(record.release());
-        table.reset();
-        // The definition exists before its outline moves, so a failure leaves nothing moved.
-        const AcGeMatrix3d translation = AcGeMatrix3d::translation(AcGePoint3d::kOrigin - basePoint);
-        for (const auto& entity : moving)
-            entity->transformBy(translation);
-        if (const Acad::ErrorStatus status = definition->assumeOwnershipOf(entities); status != Acad::eOk) {
-            for (const auto& entity : moving)
-                entity->transformBy(translation.inverse());
-            definition->erase(true);
-            definitionId.setNull();
-            return status;
-        }
-        appendAttributeDefinitions(definition.get(), textHeight, widthFactor, rotation, drawing);
-        return Acad::eOk;
+        return defineFromEntities(drawing, m_blockName, entities, basePoint, definitionId,
+                                  [&](AcDbBlockTableRecord* definition) {
+                                      appendAttributeDefinitions(definition, textHeight, widthFactor, rotation,
+                                                                 drawing);
+                                      return Acad::eOk;
+                                  });
     });
 }
 
@@ -745,7 +825,7 @@ void CBlockDWG::appendAttributeDefinitions(AcDbBlockTableRecord* definition, dou
 {
     const double r = rotation / 180.0 * kPi;
     const double s = std::sin(r) * textHeight * 1.5, c = std::cos(r) * textHeight * 1.5;
-    const AcGeVector3d normal = ucsNormal(drawing->getDocument()->database());
+    const AcGeVector3d normal = currentUcsNormal(drawing->getDocument()->database());
     struct Kind {
         AcGePoint3d position;
         const char *prompt, *text, *tag, *layer;
@@ -807,8 +887,8 @@ Acad::ErrorStatus CBlockDWG::insertBlock(CAcadDrawing* drawing, AcDbEntity* outl
         made->setBlockTableRecord(definitionId);
         made->setPosition(basePoint);
         made->setRotation(0.0);
-        made->transformBy(ucsMatrix(database));
-        made->setNormal(ucsNormal(database));
+        made->transformBy(currentUcs(database));
+        made->setNormal(currentUcsNormal(database));
         AcDbBlockTable* rawTable = nullptr;
         if (const Acad::ErrorStatus status = database->getSymbolTable(rawTable, AcDb::kForRead); status != Acad::eOk)
             return status;
@@ -881,7 +961,7 @@ void CBlockDWG::applyToDWG(CAcadDrawing* drawing, CKavroExceptions* errors)
         updateBlockIdentifier(reference.get());
         writeXData(reference.get());
         if (m_attributes && m_attributes->getCount() > 0)
-            m_attributes->applyToDWG(reference.get(), ucsMatrix(drawing->getDocument()->database()), nullptr);
+            m_attributes->applyToDWG(reference.get(), currentUcs(drawing->getDocument()->database()), nullptr);
         if (m_hatch) {
             AcDbObjectId hatchId;
             hatchBlock(drawing, reference.get(), hatchId, errors);
@@ -1087,6 +1167,8 @@ void CBlockDWG::hatchObject(CAcadDrawing* drawing, AcDbBlockReference* reference
                 if (hatch->appendLoop(AcDbHatch::kDefault, AcDbObjectIdArray{id}) != Acad::eOk)
                     errors->add(new CEXNoHatchAreas(m_name, KAVRO_PRODUCT_CAPTION, __FILE__, procSig));
         }
+        m_hatch->collectEvaluation(hatch.get(), "kavro block " + m_name, drawingText(drawing), errors, __FILE__,
+                                   procSig);
         if (const Acad::ErrorStatus status = postToModelSpace(drawing, std::move(hatch), hatchId);
             status != Acad::eOk) {
             errors->add(new CEXUnhandled(status, KAVRO_PRODUCT_CAPTION, __FILE__, procSig, __LINE__,

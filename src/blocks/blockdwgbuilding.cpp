@@ -1,5 +1,7 @@
 #include "blocks/blockdwgbuilding.h"
 
+#include "procedurecall.h"
+
 CBlockDWGBuilding::CBlockDWGBuilding()
 {
     setBlockName("ROOM-");
@@ -10,4 +12,16 @@ CBlockDWGBuilding::CBlockDWGBuilding(AcDbBlockReference* reference, AcApDocument
     : CBlockDWG(reference, document)
 {
     setBlockType(kBlockDWGBuilding);
+}
+
+void CBlockDWGBuilding::exportTP(CStoredProcedure* procedure, int, int parentID, CString exportParameters)
+{
+    CParameters parameters;
+    CStoredProcedure::Attachment attached;
+    procedureGuard(procedure, "CBlockDWGBuilding::exportTP", __FILE__, [&] {
+        procedurecall::addTPSpaceBlock(parameters, *this, parentID, exportParameters);
+        procedure->setName("__to_exportSpaceBlockToTP");
+        attached.attach(procedure, &parameters);
+        procedure->execSPNoReturnParas();
+    });
 }

@@ -2,6 +2,7 @@
 
 #include "blocks/assets.h"
 #include "host/hostguards.h"
+#include "procedurecall.h"
 
 CBlockDWGRoom::CBlockDWGRoom()
 {
@@ -20,5 +21,20 @@ CBlockDWGRoom::CBlockDWGRoom(AcDbBlockReference* reference, AcApDocument* docume
     if (!outline)
         return;
     setAssets(new CAssets);
-    getAssets()->getPolylineAssets(reference->position(), outline.get());
+    getAssets()->getPolylineAssets(reference->blockTransform(), outline.get());
+}
+
+void CBlockDWGRoom::exportTP(CStoredProcedure* procedure, int timeout, int parentID, CString exportParameters)
+{
+    CParameters parameters;
+    CStoredProcedure::Attachment attached;
+    procedureGuard(procedure, "CBlockDWGRoom::exportTP", __FILE__, [&] {
+        procedurecall::addTPSpaceBlock(parameters, *this, parentID, exportParameters);
+        procedure->setTimeout(timeout);
+        procedure->setName("__to_exportSpaceBlockToTP");
+        attached.attach(procedure, &parameters);
+        procedure->execSPNoReturnParas();
+        if (getAssets())
+            getAssets()->exportTP(procedure, timeout, exportParameters);
+    });
 }

@@ -1,5 +1,7 @@
 #include "blocks/blockdwgsite.h"
 
+#include "procedurecall.h"
+
 CBlockDWGSite::CBlockDWGSite()
 {
     setBlockName("ROOM-GROSS_AREA");
@@ -10,4 +12,17 @@ CBlockDWGSite::CBlockDWGSite(AcDbBlockReference* reference, AcApDocument* docume
     : CBlockDWG(reference, document)
 {
     setBlockType(kBlockDWGSite);
+}
+
+void CBlockDWGSite::exportTP(CStoredProcedure* procedure, int timeout, int locationID, CString exportParameters)
+{
+    CParameters parameters;
+    CStoredProcedure::Attachment attached;
+    procedureGuard(procedure, "CBlockDWGSite::exportTP", __FILE__, [&] {
+        procedurecall::addTPGrossArea(parameters, *this, locationID, exportParameters);
+        procedure->setTimeout(timeout);
+        procedure->setName("__to_exportGrossAreaBlocktoTP");
+        attached.attach(procedure, &parameters);
+        procedure->execSPNoReturnParas();
+    });
 }

@@ -1,17 +1,29 @@
 #include "blocks/blocks.h"
 
 #include "arx/dbdatabase.h"
+#include "blocks/assets.h"
+#include "blocks/attributes.h"
 #include "blocks/blockdwgbuilding.h"
 #include "blocks/blockdwgfloor.h"
 #include "blocks/blockdwgroom.h"
 #include "blocks/blockdwgsite.h"
+#include "blocks/blockqpxbuilding.h"
+#include "blocks/blockqpxfloor.h"
+#include "blocks/blockqpxroom.h"
+#include "blocks/blockqpxsite.h"
+#include "blocks/hatch.h"
+#include "blocks/hyperlinks.h"
+#include "blocks/kavroattribute.h"
 #include "blocks/markerblocklegend.h"
 #include "blocks/markerblockpie.h"
 #include "host/acadutilities.h"
 #include "host/hostguards.h"
 #include "owning.h"
+#include "procedurecall.h"
+#include "rowset.h"
 #include "support/kavroguard.h"
 #include "support/utilities.h"
+#include "support/xmlutilities.h"
 
 #include <algorithm>
 #include <vector>
@@ -35,6 +47,46 @@ CString definitionName(const AcDbBlockReference* reference, bool& opened)
     return opened ? CString(definition->name()) : CString();
 }
 
+// The NAME, AREA and AUX texts of a category row, each that is neither NULL nor empty.
+CAttributes* swappedAttributes(const RowSet& rows)
+{
+    auto attributes = std::make_unique<CAttributes>();
+    const char* columns[] = {"mbSwapName", "mbSwapArea", "mbSwapAux"};
+    for (int kind = kNameAttribute; kind <= kAuxAttribute; ++kind) {
+        CString value;
+        if (!rows.text(columns[kind], value) || value.IsEmpty())
+            continue;
+        auto attribute = std::make_unique<CKavroAttribute>();
+        attribute->setKind(kind);
+        attribute->setValue(value);
+        attributes->adopt(attribute.release());
+    }
+    return attributes.release();
+}
+
+// The register block of a row's type text: only "r", "f" and "b" (exactly) name a room, a
+// floor or a building; anything else is a site.
+std::unique_ptr<CBlockQPX> registerKindOf(const CString& type)
+{
+    if (type == "r")
+        return std::make_unique<CBlockQPXRoom>();
+    if (type == "f")
+        return std::make_unique<CBlockQPXFloor>();
+    if (type == "b")
+        return std::make_unique<CBlockQPXBuilding>();
+    return std::make_unique<CBlockQPXSite>();
+}
+
+// The register's status text: a first character "0" means the space exists, a second
+// character "1" that it is a duplicate.
+void readStatus(CBlockQPX* block, const CString& status)
+{
+    if (status.GetLength() > 0 && status[0] == '0')
+        block->setStatusExists(1);
+    if (status.GetLength() > 1 && status[1] == '1')
+        block->setStatusDuplicate(1);
+}
+
 } // namespace
 
 CBlocks::~CBlocks()
@@ -47,6 +99,34 @@ int CBlocks::addBlock(CBlock* block)
     return kavroGuard("CBlocks::addBlock", __FILE__, [&] {
         m_blocks.Add(block);
         return count();
+    });
+}
+
+MSXML2::IXMLDOMNodePtr CBlocks::serialize(CString namespaceURI) const
+{
+    return kavroGuard("CBlocks::serialize", __FILE__, [&] {
+        MSXML2::IXMLDOMNodePtr element = CXMLUtilities().createNode("kavroBlocks", namespaceURI);
+        for (CBlock* block : m_blocks)
+            if (const auto* drawn = dynamic_cast<const CBlockDWG*>(block))
+                element->appendChild(drawn->serialize(namespaceURI));
+        return element;
+    });
+}
+
+void CBlocks::deSerialize(MSXML2::IXMLDOMNodeListPtr nodes, CHatch* hatch)
+{
+    kavroGuard("CBlocks::deSerialize", __FILE__, [&] {
+        if (!nodes)
+            return;
+        for (long i = 0; i < nodes->get_length(); ++i) {
+            const MSXML2::IXMLDOMNodePtr node = nodes->get_item(i);
+            if (node->get_baseName() != "kavroBlock")
+                continue;
+            auto block = std::make_unique<CBlockDWG>();
+            block->deSerialize(node, hatch);
+            addBlock(block.get());
+            block.release();
+        }
     });
 }
 
@@ -66,6 +146,16 @@ CBlock* CBlocks::getByCode(CString code) const
 {
     return kavroGuard("CBlocks::getByCode", __FILE__, [&] {
         return findFirst(m_blocks, [&](const CBlock* block) { return block->getCode() == code; });
+    });
+}
+
+CBlockQPX* CBlocks::getAtQPXBlock(int locationID) const
+{
+    return kavroGuard("CBlocks::getAtQPXBlock", __FILE__, [&]() -> CBlockQPX* {
+        for (CBlock* block : m_blocks)
+            if (auto* qpx = dynamic_cast<CBlockQPX*>(block); qpx && qpx->getLocationID() == locationID)
+                return qpx;
+        return nullptr;
     });
 }
 
@@ -291,5 +381,74 @@ void CBlocks::getPieBlock_SS(CAcadDrawing* drawing)
                  return name == "MARKER-PIECHART" ? new CMarkerBlockPie(reference, document) : nullptr;
              });
         drawing->zoomPrevious();
+    });
+}
+
+void CBlocks::getCategoryDWGBlocks(CStoredProcedure* procedure, int timeout, int categoryID, CHatch* hatch)
+{
+    const char* procSig = "CBlocks::getCategoryDWGBlocks";
+    CParameters parameters;
+    CStoredProcedure::Attachment attached;
+    procedureGuard(procedure, procSig, __FILE__, [&] {
+        procedurecall::addInt(parameters, "@categoryID", categoryID);
+        // The procedure keeps the time-out it holds; the hyperlink reads take the given one.
+        procedure->setName("__gr_getCategoryBlocks");
+        attached.attach(procedure, &parameters);
+        RowSet rows(procedure->execSPReturnParas());
+        rows.forEachRow([&] {
+            auto block = std::make_unique<CBlockDWG>();
+            CString text;
+            if (rows.text("mbHandle", text))
+                block->setHandle(text);
+            if (rows.text("mbName", text))
+                block->setName(text);
+            if (rows.text("mbCode", text))
+                block->setCode(text);
+            if (double area = 0.0; rows.number("mbArea", area))
+                block->setArea(area);
+            block->setAttributes(swappedAttributes(rows));
+            auto hyperlinks = std::make_unique<CHyperlinks>();
+            hyperlinks->getBlockHyperlinks(procedure, timeout, categoryID, block->getHandle());
+            if (hyperlinks->getCount() > 0)
+                block->setHyperlinks(hyperlinks.release());
+            if (hatch)
+                block->setHatch(copyOf(*hatch));
+            addBlock(block.release());
+        });
+    });
+}
+
+void CBlocks::getQPXBlocks(CStoredProcedure* procedure, int timeout, int parentID, int withAssets)
+{
+    const char* procSig = "CBlocks::getQPXBlocks";
+    CParameters parameters;
+    CStoredProcedure::Attachment attached;
+    procedureGuard(procedure, procSig, __FILE__, [&] {
+        procedurecall::addInt(parameters, "@parentID", parentID);
+        // The procedure keeps the time-out it holds; the asset reads take the given one.
+        procedure->setName("__to_getBlocksFromQPX");
+        attached.attach(procedure, &parameters);
+        RowSet rows(procedure->execSPReturnParas());
+        rows.forEachRow([&] {
+            const int id = rows.integer("id");
+            std::unique_ptr<CBlockQPX> block = registerKindOf(rows.text("type"));
+            if (block->getBlockType() == kBlockQPXRoom && withAssets) {
+                block->setAssets(new CAssets);
+                block->getAssets()->getLocationAssets(procedure, id, timeout);
+            }
+            block->setLocationID(id);
+            block->setParentID(rows.integer("parentid"));
+            block->setName(rows.text("name"));
+            block->setCode(rows.text("code"));
+            readStatus(block.get(), rows.text("status"));
+            CString text;
+            if (double area = 0.0; rows.number("area", area))
+                block->setArea(area);
+            if (rows.text("handle", text))
+                block->setHandle(text);
+            if (double perimeter = 0.0; rows.number("perimeter", perimeter))
+                block->setPerimeter(perimeter);
+            addBlock(block.release());
+        });
     });
 }

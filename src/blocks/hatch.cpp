@@ -2,7 +2,10 @@
 
 #include "arx/dbdatabase.h"
 #include "host/acaddrawing.h"
+#include "host/currentucs.h"
 #include "host/layers.h"
+#include "support/exrecords.h"
+#include "support/kavroexceptions.h"
 #include "support/kavroguard.h"
 
 #include <memory>
@@ -21,9 +24,7 @@ void CHatch::copyTo(CHatch* target) const
 AcDbHatch* CHatch::createHatch(CAcadDrawing* drawing) const
 {
     return kavroGuard("CHatch::createHatch", __FILE__, [&] {
-        AcDbDatabase* database = drawing->getDocument()->database();
-        AcGePoint3d normal;
-        acdbUcs2Wcs(AcGePoint3d(0, 0, 1), normal, true, database);
+        const AcGeVector3d normal = currentUcsNormal(drawing->getDocument()->database());
         // The host's hatch takes the colour by value: an index colour becomes its RGB.
         AcCmColor colour = m_colour;
         if (!colour.isByColor())
@@ -35,10 +36,23 @@ AcDbHatch* CHatch::createHatch(CAcadDrawing* drawing) const
         hatch->setPattern(AcDbHatch::kPreDefined, m_pattern);
         hatch->setColor(colour);
         hatch->setHatchStyle(AcDbHatch::kNormal);
-        hatch->setNormal(normal.asVector());
+        hatch->setNormal(normal);
         hatch->setElevation(0.0);
         CLayers().ensureLayerExists(drawing, m_layer, m_colour);
         hatch->setLayer(m_layer);
         return hatch.release();
     });
+}
+
+void CHatch::collectEvaluation(const AcDbHatch* hatch, const CString& subject, const CString& drawingText,
+                               CKavroExceptions* errors, const char* file, const char* procSig) const
+{
+    const Acad::ErrorStatus status = hatch->evaluateHatch(true);
+    const double scale = static_cast<double>(m_scale);
+    if (status == Acad::eHatchTooDense)
+        errors->add(new CEXHatchTooDense(subject, m_pattern, scale, KAVRO_PRODUCT_CAPTION, file, procSig));
+    else if (status == Acad::eAmbiguousOutput)
+        errors->add(new CEXHatchNotDenseEnough(subject, m_pattern, scale, KAVRO_PRODUCT_CAPTION, file, procSig));
+    else if (status != Acad::eOk)
+        errors->add(new CEXUnhandled(status, KAVRO_PRODUCT_CAPTION, file, procSig, __LINE__, drawingText, nullptr));
 }

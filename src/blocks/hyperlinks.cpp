@@ -1,21 +1,41 @@
 #include "blocks/hyperlinks.h"
 
-#include "arx/dbdatabase.h"
+#include "arx/dbentityhyperlinkpe.h"
+#include "arx/dbsymtb.h"
+#include "host/hostguards.h"
 #include "owning.h"
+#include "procedurecall.h"
+#include "rowset.h"
 #include "support/kavroguard.h"
+#include "support/xmlutilities.h"
 
 #include <memory>
-#include <vector>
 
 namespace {
 
-constexpr const char* kHyperlinkApp = "PE_URL";
-
-using Chain = std::unique_ptr<resbuf, int (*)(resbuf*)>;
-
-Chain owned(resbuf* chain)
+AcDbEntityHyperlinkPE* hyperlinkProtocol(const AcDbEntity* entity)
 {
-    return Chain(chain, acutRelRb);
+    return AcDbEntityHyperlinkPE::cast(entity->x(AcDbEntityHyperlinkPE::desc()));
+}
+
+// An entry of a list text: "address,description", or one text that is both.
+CHyperlink* entryLink(const CString& entry, int id)
+{
+    const int comma = entry.Find(',');
+    CString address = comma < 0 ? entry : entry.Left(comma);
+    CString description = comma < 0 ? entry : entry.Mid(comma + 1);
+    if (address.IsEmpty())
+        address = description;
+    if (description.IsEmpty())
+        description = address;
+    address.Trim();
+    description.Trim();
+    if (address.IsEmpty())
+        return nullptr;
+    auto* link = new CHyperlink;
+    link->setHyperlink(address, id);
+    link->setDescription(description);
+    return link;
 }
 
 } // namespace
@@ -59,32 +79,133 @@ void CHyperlinks::copyTo(CHyperlinks* target) const
     });
 }
 
+MSXML2::IXMLDOMNodePtr CHyperlinks::serialize(CString namespaceURI) const
+{
+    return kavroGuard("CHyperlinks::serialize", __FILE__, [&] {
+        MSXML2::IXMLDOMNodePtr element = CXMLUtilities().createNode("hyperlinks", namespaceURI);
+        for (const CHyperlink* item : m_items)
+            element->appendChild(item->serialize(namespaceURI));
+        return element;
+    });
+}
+
+void CHyperlinks::deSerialize(MSXML2::IXMLDOMNodeListPtr nodes)
+{
+    kavroGuard("CHyperlinks::deSerialize", __FILE__, [&] {
+        if (!nodes)
+            return;
+        for (long i = 0; i < nodes->get_length(); ++i) {
+            const MSXML2::IXMLDOMNodePtr node = nodes->get_item(i);
+            if (node->get_nodeName() != "hyperlink")
+                continue;
+            auto item = std::make_unique<CHyperlink>();
+            item->deSerialize(node);
+            adopt(item.release());
+        }
+    });
+}
+
 void CHyperlinks::getEntityHyperlinks(AcDbEntity* entity)
 {
     kavroGuard("CHyperlinks::getEntityHyperlinks", __FILE__, [&] {
-        const Chain chain = owned(entity->xData(kHyperlinkApp));
-        std::vector<CString> texts;
-        for (const resbuf* rb = chain.get(); rb; rb = rb->rbnext)
-            if (rb->restype == 1000)
-                texts.emplace_back(rb->resval.rstring);
-        if (!texts.empty())
-            adopt(new CHyperlink(texts[0], texts.size() > 1 ? texts[1] : CString()));
+        AcDbEntityHyperlinkPE* protocol = hyperlinkProtocol(entity);
+        AcDbHyperlinkCollection* raw = nullptr;
+        if (protocol)
+            (void)protocol->getHyperlinkCollection(entity, raw, false, true);
+        const std::unique_ptr<AcDbHyperlinkCollection> collection(raw);
+        for (int i = 0; collection && i < collection->count(); ++i)
+            adopt(new CHyperlink(collection->item(i)->name(), collection->item(i)->description()));
+    });
+}
+
+void CHyperlinks::getBlockHyperlinks(AcDbEntity* entity, int fromDefinition)
+{
+    kavroGuard("CHyperlinks::getBlockHyperlinks", __FILE__, [&] {
+        if (fromDefinition == 0) {
+            getEntityHyperlinks(entity);
+            return;
+        }
+        const auto* reference = AcDbBlockReference::cast(entity);
+        if (!reference)
+            return;
+        if (const Opened<AcDbBlockTableRecord> definition =
+                openObject<AcDbBlockTableRecord>(reference->blockTableRecord(), AcDb::kForRead))
+            forEachEntity(definition.get(), AcDb::kForRead, [&](AcDbEntity* member) {
+                getEntityHyperlinks(member);
+                return true;
+            });
+    });
+}
+
+void CHyperlinks::setHyperlinks(CString list, int id)
+{
+    kavroGuard("CHyperlinks::setHyperlinks", __FILE__, [&] {
+        int start = 0;
+        for (int semicolon = list.Find(';'); semicolon >= 0; semicolon = list.Find(';', start)) {
+            if (CHyperlink* link = entryLink(list.Mid(start, semicolon - start), id))
+                adopt(link);
+            start = semicolon + 1;
+        }
+        if (CHyperlink* link = entryLink(list.Mid(start), id))
+            adopt(link);
     });
 }
 
 Acad::ErrorStatus CHyperlinks::setEntityHyperlinks(AcDbEntity* entity, bool reversed) const
 {
     return kavroGuard("CHyperlinks::setEntityHyperlinks", __FILE__, [&] {
-        if (m_items.IsEmpty()) {
-            if (!owned(entity->xData(kHyperlinkApp)))
-                return Acad::eOk;
-            const Chain removal = owned(acutBuildList(1001, kHyperlinkApp, 0));
-            return entity->setXData(removal.get());
+        AcDbEntityHyperlinkPE* protocol = hyperlinkProtocol(entity);
+        AcDbHyperlinkCollection* raw = nullptr;
+        if (protocol)
+            (void)protocol->getHyperlinkCollection(entity, raw, false, true);
+        const std::unique_ptr<AcDbHyperlinkCollection> collection(raw);
+        if (!collection)
+            return Acad::eNullObjectPointer;
+        for (int i = collection->count(); i > 0; --i)
+            collection->removeTail();
+        for (const CHyperlink* item : m_items) {
+            const CString href = item->getHref(), description = item->getDescription();
+            if (reversed)
+                collection->addHead(href.GetString(), description.GetString(), "");
+            else
+                collection->addTail(href.GetString(), description.GetString(), "");
         }
-        acdbRegApp(kHyperlinkApp, entity->database());
-        const CHyperlink* first = m_items.GetAt(reversed ? getCount() - 1 : 0);
-        const Chain link = owned(acutBuildList(1001, kHyperlinkApp, 1000, first->getHref().GetString(), 1002, "{",
-                                               1000, first->getDescription().GetString(), 1002, "}", 0));
-        return entity->setXData(link.get());
+        return protocol->setHyperlinkCollection(entity, collection.get());
+    });
+}
+
+void CHyperlinks::getBlockHyperlinks(CStoredProcedure* procedure, int timeout, int categoryID, CString handle)
+{
+    getRegisterHyperlinks(procedure, timeout, categoryID, handle, "__gr_getBlockHyperlinks",
+                          "CHyperlinks::getBlockHyperlinks");
+}
+
+void CHyperlinks::getAssetHyperlinks(CStoredProcedure* procedure, int timeout, int categoryID, CString handle)
+{
+    getRegisterHyperlinks(procedure, timeout, categoryID, handle, "__gr_getAssetHyperlinks",
+                          "CHyperlinks::getAssetHyperlinks");
+}
+
+void CHyperlinks::getRegisterHyperlinks(CStoredProcedure* procedure, int timeout, int categoryID,
+                                        const CString& handle, const char* procedureName, const char* procSig)
+{
+    CParameters parameters;
+    CStoredProcedure::Attachment attached;
+    procedureGuard(procedure, procSig, __FILE__, [&] {
+        procedurecall::addInt(parameters, "@categoryID", categoryID);
+        procedurecall::addText(parameters, "@handle", 255, handle);
+        procedure->setTimeout(timeout);
+        procedure->setName(procedureName);
+        attached.attach(procedure, &parameters);
+        RowSet rows(procedure->execSPReturnParas());
+        rows.forEachRow([&] {
+            auto item = std::make_unique<CHyperlink>();
+            CString text;
+            if (rows.text("bhHref", text))
+                item->setHref(text);
+            if (rows.text("bhDescription", text))
+                item->setDescription(text);
+            adopt(item.release());
+        });
     });
 }

@@ -128,8 +128,9 @@ BOOL CAcadUtilities::selectObjectIds(std::vector<AcDbObjectId>& ids, CString pro
     return kavroGuard("CAcadUtilities::selectObjectIds", __FILE__, [&]() -> BOOL {
         acutPrintf("\n%s", prompt);
         ads_name set;
-        if (acedSSGet(nullptr, nullptr, nullptr, nullptr, set) != RTNORM)
-            return TRUE;
+        // A cancel is told from an empty selection, which selects nothing and goes on.
+        if (const int status = acedSSGet(nullptr, nullptr, nullptr, nullptr, set); status != RTNORM)
+            return status == RTCAN ? FALSE : TRUE;
         Adesk::Int32 length = 0;
         acedSSLength(set, &length);
         for (Adesk::Int32 i = 0; i < length; ++i) {

@@ -1,5 +1,7 @@
 #include "module/modulestrings.h"
 
+#include "module/resource.h"
+
 namespace {
 
 // The module's texts by resource id. None is used yet; the dialogs' and menus' texts join
@@ -16,6 +18,7 @@ HINSTANCE moduleInstance()
     static HINSTANCE const instance = [] {
         HINSTANCE self = reinterpret_cast<HINSTANCE>(&instanceTag);
         registerStringTable(self, moduleStringTable());
+        registerDialogResources(self);
         return self;
     }();
     return instance;

@@ -7,12 +7,14 @@
 #include "commands.h"
 #include "host/acadhost.h"
 #include "module/modulestrings.h"
+#include "module/prespreferences.h"
 #include "module/quorvane.h"
 #include "support/exrecords.h"
 #include "support/fileutilities.h"
 #include "support/kavroguard.h"
 #include "win/shlobj.h"
 
+#include <cstdio>
 #include <memory>
 
 namespace {
@@ -35,43 +37,43 @@ void notAvailable();
 
 // Every command of the module, in registration order.
 const CommandRow commandTable[] = {
-    {"KAVRO_COMMANDS", "ksm", "kavroSlabMend", modal, notAvailable<0>, false},
-    {"KAVRO_COMMANDS", "kbh", "kavroBlockHyperlink", modal, notAvailable<1>, false},
-    {"KAVRO_COMMANDS", "kbc", "kavroBlockCreate", modal, notAvailable<2>, false},
+    {"KAVRO_COMMANDS", "ksm", "kavroSlabMend", modal, kavroSlabMend, false},
+    {"KAVRO_COMMANDS", "kbh", "kavroBlockHyperlink", modal, kavroBlockHyperlink, false},
+    {"KAVRO_COMMANDS", "kbc", "kavroBlockCreate", modal, kavroBlockCreate, false},
     {"KAVRO_COMMANDS", "kgabc", "kavroGrossAreaBlockCreate", application, grossAreaBlockCreate, false},
-    {"KAVRO_COMMANDS", "kdb", "kavroDeleteBlock", application, notAvailable<4>, false},
-    {"KAVRO_COMMANDS", "kcsv", "kavroCommaSeperatedValues", application, notAvailable<5>, false},
+    {"KAVRO_COMMANDS", "kdb", "kavroDeleteBlock", application, blockDelete, false},
+    {"KAVRO_COMMANDS", "kcsv", "kavroCommaSeperatedValues", application, createRoomAreaCSV, false},
     {"KAVRO_COMMANDS", "klbd", "kavroLegendBlockDefine", application, notAvailable<6>, false},
     {"KAVRO_COMMANDS", "kpbd", "kavroPieBlockDefine", application, notAvailable<7>, false},
     {"KAVRO_COMMANDS", "kgr", "kavroGraphicReport", application, graphicReport, false},
     {"KAVRO_COMMANDS", "kagr", "kavroApplyGraphicReport", application, applyGraphicReport, false},
-    {"KAVRO_COMMANDS", "kfrs", "kfrs", application, notAvailable<10>, false},
-    {"KAVRO_COMMANDS", "klmc", "kavroLegendMarkerCreate", modal, notAvailable<11>, true},
-    {"KAVRO_COMMANDS", "kpmc", "kavroPieMarkerCreate", modal, notAvailable<12>, true},
+    {"KAVRO_COMMANDS", "kfrs", "kfrs", application, kavroFindReplaceStub, false},
+    {"KAVRO_COMMANDS", "klmc", "kavroLegendMarkerCreate", modal, legendMarkerBlockCreate, true},
+    {"KAVRO_COMMANDS", "kpmc", "kavroPieMarkerCreate", modal, pieMarkerBlockCreate, true},
     {"KAVRO_UTIL", "kus", "kavroUpdateSpaces", application, updateSpaces, false},
-    {"KAVRO_UTIL", "ksxta", "kavroSyncXDataToAttributes", application, notAvailable<14>, false},
+    {"KAVRO_UTIL", "ksxta", "kavroSyncXDataToAttributes", application, syncXDataToAttributes, false},
     {"KAVRO_UTIL", "kut", "kavroUpdateText", application, updateTextSize, false},
-    {"KAVRO_UTIL", "kaux", "kavroAuxilarator", application, notAvailable<16>, false},
+    {"KAVRO_UTIL", "kaux", "kavroAuxilarator", application, kavroAuxilarator, false},
     {"KAVRO_UTIL", "krt", "kavroRefreshTags", application, kavroRefreshTags, false},
-    {"KAVRO_UTIL", "kbta", "kavroBlankThirdAttribute", application, notAvailable<18>, false},
-    {"KAVRO_DIAG", "klb", "kavroListBlocks", application, notAvailable<19>, false},
-    {"KAVRO_ADMIN", "kprefs", "kavroPreferences", modal, notAvailable<20>, false},
-    {"KAVRO_HELP", "k?", "khelp", application, notAvailable<21>, false},
-    {"KAVRO_HELP", "kd?", "kdiagnosticshelp", application, notAvailable<22>, false},
-    {"KAVRO_SECRET", "ksc_has", "ksc_has", application, notAvailable<23>, false},
-    {"KAVRO_SECRET", "ksc_hs", "ksc_hs", application, notAvailable<24>, false},
-    {"KAVRO_SECRET", "ksc_isc", "ksc_isc", application, notAvailable<25>, false},
-    {"KAVRO_SECRET", "ksc_cal", "ksc_cal", application, notAvailable<26>, false},
-    {"KAVRO_SECRET", "ksc_dsd", "ksc_dsd", application, notAvailable<27>, false},
-    {"KAVRO_DIAGNOSTICS", "kda", "kavroDiagnosticAll", application, notAvailable<28>, false},
-    {"KAVRO_DIAGNOSTICS", "kd1", "kavroDiagnosticBasic", application, notAvailable<29>, false},
-    {"KAVRO_DIAGNOSTICS", "kd3", "kavroDiagnosticDialog", application, notAvailable<30>, false},
-    {"KAVRO_DIAGNOSTICS", "kd4", "kavroDiagnosticErrorsA", application, notAvailable<31>, false},
-    {"KAVRO_DIAGNOSTICS", "kd5", "kavroDiagnosticErrorsB", application, notAvailable<32>, false},
-    {"KAVRO_DIAGNOSTICS", "kd6", "kavroDiagnosticErrorsC", application, notAvailable<33>, false},
-    {"KAVRO_DIAGNOSTICS", "kd7", "kavroDiagnosticErrorsD", application, notAvailable<34>, false},
-    {"KAVRO_DIAGNOSTICS", "kd8", "kavroDiagnosticUserInput", application, notAvailable<35>, false},
-    {"KAVRO_DIAGNOSTICS", "kd9", "kavroDiagnosticXML", application, notAvailable<36>, false},
+    {"KAVRO_UTIL", "kbta", "kavroBlankThirdAttribute", application, blankThirdAttribute, false},
+    {"KAVRO_DIAG", "klb", "kavroListBlocks", application, listBlockNameIdentifier, false},
+    {"KAVRO_ADMIN", "kprefs", "kavroPreferences", modal, kavroPreferences, false},
+    {"KAVRO_HELP", "k?", "khelp", application, kavroHelp, false},
+    {"KAVRO_HELP", "kd?", "kdiagnosticshelp", application, kavroDiagnosticsHelp, false},
+    {"KAVRO_SECRET", "ksc_has", "ksc_has", application, hatchAllSpaces, false},
+    {"KAVRO_SECRET", "ksc_hs", "ksc_hs", application, hatchSpace, false},
+    {"KAVRO_SECRET", "ksc_isc", "ksc_isc", application, kavroTendraConversion, false},
+    {"KAVRO_SECRET", "ksc_cal", "ksc_cal", application, checkAttributeLayers, false},
+    {"KAVRO_SECRET", "ksc_dsd", "ksc_dsd", application, displaySpaceDetails, false},
+    {"KAVRO_DIAGNOSTICS", "kda", "kavroDiagnosticAll", application, diagnosticAll, false},
+    {"KAVRO_DIAGNOSTICS", "kd1", "kavroDiagnosticBasic", application, diagnosticBasic, false},
+    {"KAVRO_DIAGNOSTICS", "kd3", "kavroDiagnosticDialog", application, diagnosticDialog, false},
+    {"KAVRO_DIAGNOSTICS", "kd4", "kavroDiagnosticErrorsA", application, diagnosticErrorsA, false},
+    {"KAVRO_DIAGNOSTICS", "kd5", "kavroDiagnosticErrorsB", application, diagnosticErrorsB, false},
+    {"KAVRO_DIAGNOSTICS", "kd6", "kavroDiagnosticErrorsC", application, diagnosticErrorsC, false},
+    {"KAVRO_DIAGNOSTICS", "kd7", "kavroDiagnosticErrorsD", application, diagnosticErrorsD, false},
+    {"KAVRO_DIAGNOSTICS", "kd8", "kavroDiagnosticUserInput", application, diagnosticUserInput, false},
+    {"KAVRO_DIAGNOSTICS", "kd9", "kavroDiagnosticXML", application, diagnosticXML, false},
 };
 
 // A command of the table whose work is not built yet says so.
@@ -133,6 +135,7 @@ extern "C" int acrxGetApiVersion()
 
 void initModule()
 {
+    AfxSetResourceHandle(moduleInstance()); // the module's dialogs and menus are found first
     checkPreferencesExist();
     const bool fullHost = acadHost.getHostType() > CAcadHost::autocadLT;
     for (const CommandRow& row : commandTable)
@@ -201,6 +204,14 @@ void checkPreferencesExist()
             files.ensureDirectoryExists(preferencesFolder);
             temporaryFolder = CString(folder) + "/KavroSystems/Quorvane/temp/";
             files.ensureDirectoryExists(temporaryFolder);
+            // Without the file the user is shown the defaults to confirm or change (not
+            // without a display: the dialog is then cancelled unshown).
+            if (std::FILE* file = std::fopen(preferencesFolder + "prefs.cfg", "r")) {
+                std::fclose(file);
+                return;
+            }
+            CPresPreferences dialog(nullptr);
+            dialog.DoModal();
         }, 0);
     } catch (CEXKavro* e) {
         reportChain(e, "checkPreferencesExist");

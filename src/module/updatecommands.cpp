@@ -4,65 +4,25 @@
 #include "arx/dbdatabase.h"
 #include "blocks/attributes.h"
 #include "blocks/blockdwg.h"
-#include "blocks/blocks.h"
 #include "host/acadutilities.h"
 #include "host/hostguards.h"
 #include "module/preferences.h"
 #include "module/slabmend.h"
-#include "support/kavroexceptions.h"
+#include "spaceblocks.h"
 #include "support/utilities.h"
 
 namespace {
 
-// The space blocks of the drawing, each loaded as its kind (room, or floor for the gross
-// area), destroyed with the list.
-class SpaceBlocks
-{
-public:
-    explicit SpaceBlocks(CAcadDrawing* drawing) { m_blocks.getKavroDWGBlocks_SS(drawing, nullptr, 0, "f"); }
-    ~SpaceBlocks() { m_blocks.destroyBlocks(); }
-    int count() const { return m_blocks.count(); }
-    CBlockDWG* at(int index) const { return static_cast<CBlockDWG*>(m_blocks.getAt(index)); }
-
-private:
-    CBlocks m_blocks;
-};
-
-CString areaUnit(int units) { return units == 1 ? "sq.ft." : "sq.m."; }
-CString lengthUnit(int units) { return units == 1 ? "ft." : "m."; }
-
 CString attributeValue(CBlockDWG* block, int kind)
 {
-    CAttributes* attributes = block->getAttributes();
-    CAttribute* attribute = attributes ? attributes->getAtAttribute(kind) : nullptr;
+    CAttribute* attribute = spaceAttribute(block, kind);
     return attribute ? attribute->getValue() : CString();
 }
 
 void setAttributeValue(CBlockDWG* block, int kind, const CString& value)
 {
-    CAttributes* attributes = block->getAttributes();
-    if (CAttribute* attribute = attributes ? attributes->getAtAttribute(kind) : nullptr)
+    if (CAttribute* attribute = spaceAttribute(block, kind))
         attribute->setValue(value);
-}
-
-// Why a block cannot be updated (its record cannot be read, or there is no outline to
-// measure), or empty when it can.
-CString whyNotUpdatable(CBlockDWG* block)
-{
-    if (block->isXDataUnreadable())
-        return "its " + block->getXDataAppName() + " XData cannot be read";
-    if (!block->hasClosedOutline())
-        return "its definition holds no closed outline";
-    return CString();
-}
-
-// Writes the block back and shows what it warned of, one box each.
-void writeBack(CBlockDWG* block, CAcadDrawing* drawing)
-{
-    CKavroExceptions errors;
-    block->applyToDWG(drawing, &errors);
-    if (errors.getCount() > 0)
-        errors.displayAll();
 }
 
 // Asks until the answer is "i" (none), or a number that accept takes.

@@ -1,5 +1,7 @@
 #include "reports/categories.h"
 
+#include "blocks/assets.h"
+#include "blocks/blocks.h"
 #include "blocks/hatch.h"
 #include "database/exstoredprocedure.h"
 #include "database/parameterint.h"
@@ -91,6 +93,31 @@ std::unique_ptr<CHatch> hatchOf(const _RecordsetPtr& rows, const CString& patter
     return hatch;
 }
 
+// The category's space blocks ("__gr_getCategoryBlocks"): the category holds the list while
+// it is read, so that it destroys what was read when the read fails; an empty list is dropped.
+void readBlocks(CCategory& category, CStoredProcedure* procedure, int timeout)
+{
+    auto* blocks = new CBlocks;
+    category.setBlocks(blocks);
+    blocks->getCategoryDWGBlocks(procedure, timeout, category.getID(), category.getHatch());
+    if (blocks->count() == 0) {
+        category.setBlocks(nullptr);
+        delete blocks;
+    }
+}
+
+// The category's assets ("__gr_getCategoryAssets"), held the same way.
+void readAssets(CCategory& category, CStoredProcedure* procedure, int timeout)
+{
+    auto* assets = new CAssets;
+    category.setAssets(assets);
+    assets->getCategoryAssets(procedure, timeout, category.getID(), category.getHatch());
+    if (assets->getCount() == 0) {
+        category.setAssets(nullptr);
+        delete assets;
+    }
+}
+
 } // namespace
 
 void CCategories::getReportCategories(CStoredProcedure* procedure, int graphicReportID, int timeout)
@@ -127,6 +154,12 @@ void CCategories::getReportCategories(CStoredProcedure* procedure, int graphicRe
             CString pattern;
             if (textOf(rows, "cHatchPattern", pattern) && !pattern.IsEmpty())
                 category->setHatch(hatchOf(rows, pattern).release());
+            readBlocks(*category, procedure, timeout);
+            readAssets(*category, procedure, timeout);
+            // The lists' reads ran their own calls on the procedure: a failure further on
+            // is recorded as this call again.
+            procedure->setName("__gr_getReportCategories");
+            attached.attach(procedure, &parameters);
             add(category.release());
         }
     });

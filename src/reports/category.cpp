@@ -7,12 +7,26 @@
 #include "support/utilities.h"
 #include "support/xmlutilities.h"
 
+#include <memory>
+#include <utility>
+
+namespace {
+
+// A category owns the space blocks its list holds as well as the list: the list itself lets
+// go of drawing-side blocks without destroying them.
+void destroyList(CBlocks* blocks)
+{
+    if (!blocks)
+        return;
+    blocks->destroyBlocks();
+    delete blocks;
+}
+
+} // namespace
+
 CCategory::~CCategory()
 {
-    // The category's blocks are its own, drawing-side ones included.
-    if (m_blocks)
-        cleanUpQuietly([this] { m_blocks->destroyBlocks(); });
-    delete m_blocks;
+    cleanUpQuietly([this] { destroyList(m_blocks); });
     delete m_assets;
     delete m_hatch;
 }
@@ -34,6 +48,10 @@ MSXML2::IXMLDOMNodePtr CCategory::serialize(CString namespaceURI)
                 xml.createNode("cHatchAngle", CUtilities::IntToCString(m_hatch->getAngle()), namespaceURI));
             element->appendChild(xml.createNode("cHatchLayer", m_hatch->getLayer(), namespaceURI));
         }
+        if (m_blocks)
+            element->appendChild(m_blocks->serialize(namespaceURI));
+        if (m_assets)
+            element->appendChild(m_assets->serialize(namespaceURI));
         return element;
     });
 }
@@ -52,7 +70,11 @@ void CCategory::readChild(const MSXML2::IXMLDOMNodePtr& child)
 {
     const CString name = child->get_nodeName();
     const CString text = child->get_text();
-    if (name == "cID") {
+    if (name == "kavroBlocks") {
+        readBlocks(child);
+    } else if (name == "assets") {
+        readAssets(child);
+    } else if (name == "cID") {
         m_id = static_cast<int>(CUtilities::CStringToLong(text));
     } else if (name == "cTitle") {
         m_title = text;
@@ -75,6 +97,22 @@ void CCategory::readChild(const MSXML2::IXMLDOMNodePtr& child)
     } else if (name == "cHatchLayer") {
         m_hatch->setLayer(text);
     }
+}
+
+// The lists take the hatch style the category has so far: one that "cHatchPattern" made
+// before them, as the writer orders the children. A second list element replaces the first.
+void CCategory::readBlocks(const MSXML2::IXMLDOMNodePtr& element)
+{
+    std::unique_ptr<CBlocks, void (*)(CBlocks*)> blocks(new CBlocks, destroyList);
+    blocks->deSerialize(element->get_childNodes(), m_hatch);
+    destroyList(std::exchange(m_blocks, blocks.release()));
+}
+
+void CCategory::readAssets(const MSXML2::IXMLDOMNodePtr& element)
+{
+    auto assets = std::make_unique<CAssets>();
+    assets->deSerialize(element->get_childNodes(), m_hatch);
+    delete std::exchange(m_assets, assets.release());
 }
 
 bool CCategory::isDuplicateOf(const CCategory& other) const

@@ -3,6 +3,7 @@
 #include "database/plotoptions.h"
 #include "host/layers.h"
 #include "reports/categories.h"
+#include "reports/linklines.h"
 #include "support/fileutilities.h"
 #include "support/kavroguard.h"
 #include "support/utilities.h"
@@ -14,6 +15,14 @@ CGraphicReport::~CGraphicReport()
 {
     delete m_categories;
     delete m_layersOn;
+    delete m_linkLines;
+}
+
+void CGraphicReport::setLinkLines(CLinkLines* linkLines)
+{
+    if (linkLines != m_linkLines)
+        delete m_linkLines;
+    m_linkLines = linkLines;
 }
 
 void CGraphicReport::setLayersOn(CLayers* layers)

@@ -55,6 +55,13 @@ CEXNoHatchAreas::CEXNoHatchAreas(CString blockName, CString source, CString file
     m_severity = medium;
 }
 
+CEXHatchNoAssetExtents::CEXHatchNoAssetExtents(CString handle, CString source, CString file, CString procSig)
+    : CEXKavro(std::move(source), std::move(file), std::move(procSig), 0, nullptr)
+{
+    m_description = "Unable to hatch asset - " + handle + ". Its block has no geometry to hatch around.";
+    m_severity = medium;
+}
+
 CEXHatchAroundAttributes::CEXHatchAroundAttributes(CString blockName, CString handle, CString source,
                                                    CString file, CString procSig)
     : CEXKavro(std::move(source), std::move(file), std::move(procSig), 0, nullptr)

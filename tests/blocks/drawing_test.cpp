@@ -262,7 +262,8 @@ TEST_F(SpaceDrawing, TheDrawingUpdateWritesNameRecordLayoutHatchAndHyperlinks)
     for (const QJsonValue& entity : saveAndDump()["dump"].toObject()["modelspace"].toArray()) {
         if (entity.toObject()["handle"].toString().toStdString() != id.handle().text())
             continue;
-        EXPECT_EQ(xdataStrings(entity.toObject(), "PE_URL"), (std::vector<std::string>{"plan.htm", "{", "Plan", "}"}));
+        EXPECT_EQ(xdataStrings(entity.toObject(), "PE_URL"),
+                  (std::vector<std::string>{"plan.htm", "{", "Plan", "", "}"}));
     }
     // The definition's outline was moved back.
     const auto outline = verticesOf(CBlockDWG::outlineOf(definitionOf(id)));

@@ -477,6 +477,21 @@ class FileCommandTest(TempFolderCase, WrittenDrawingChecks):
             'Variable: DWGNAME: "plan.dxf"\n',
             UNLOADED]))
 
+    def test_setvar_of_the_hatch_line_limit_takes_whole_numbers_in_its_range(self):
+        result = run_script(self.dir, [
+            "QVGETVAR", "HPMAXLINES",
+            "SETVAR", "hpmaxlines", "2500000", "QVGETVAR", "HPMAXLINES",
+            "SETVAR", "HPMAXLINES", "99",                              # below the range
+            "SETVAR", "HPMAXLINES", "99999999999",                     # no 32-bit number
+            "SETVAR", "HPMAXLINES", "many", "QVGETVAR", "HPMAXLINES"], self.plan)
+        self.assertSession(result, "".join([
+            "Variable: HPMAXLINES: 100000\n",
+            "Variable: HPMAXLINES: 2500000\n",
+            "\nCannot set HPMAXLINES to 99.\n",
+            "\nRequires an integer value.\n",
+            "\nRequires an integer value.\n", "Variable: HPMAXLINES: 2500000\n",
+            UNLOADED]))
+
     def test_quit_and_exit_end_the_session_without_saving(self):
         with open(self.plan, "rb") as f:
             before = f.read()

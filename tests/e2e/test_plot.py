@@ -13,7 +13,7 @@ import subprocess
 import tempfile
 import unittest
 
-from test_cadhost import generate_plan, run_script
+from test_cadhost import CADHOST, TEST_MODULE, TIMEOUT, Host, generate_plan, run_script, write_script
 
 
 def pdf_info(path):
@@ -84,6 +84,19 @@ class Plot(unittest.TestCase):
         self.assertIn("missing", result.stderr)
         self.assertFalse(os.path.exists(self.out("plan.dwf")))
         self.assertFalse(os.path.exists(self.out("plan.svg")))
+
+    def test_pdf_whose_font_is_missing_fails_and_leaves_no_file(self):
+        conf = self.out("no-fonts.conf")
+        with open(conf, "w", encoding="utf-8") as f:
+            f.write('<?xml version="1.0"?>\n<fontconfig><cachedir>%s</cachedir></fontconfig>\n'
+                    % self.out("font-cache"))
+        script = write_script(self.out("nofont.scr"), ["EXPORT", self.out("nofont.pdf"), "QUIT"])
+        result = subprocess.run([CADHOST, "--module", TEST_MODULE, "--script", script, self.plan],
+                                capture_output=True, text=True, env=dict(Host.env(), FONTCONFIG_FILE=conf),
+                                timeout=TIMEOUT)
+        self.assertEqual(result.returncode, 2, result.stderr)
+        self.assertIn("no font is found for DejaVu Sans", result.stderr)
+        self.assertFalse(os.path.exists(self.out("nofont.pdf")))
 
     def test_help_lists_the_plot_commands(self):
         result = run_script(self.dir, ["HELP", "QUIT"], self.plan)

@@ -155,6 +155,8 @@ void printVariable()
         acutPrintf("%s: unknown\n", name);
     else if (value->restype == RTSHORT)
         acutPrintf("%s: %d\n", name, static_cast<int>(value->resval.rint));
+    else if (value->restype == RTLONG)
+        acutPrintf("%s: %d\n", name, static_cast<int>(value->resval.rlong));
     else if (value->restype == RTSTR)
         acutPrintf("%s: \"%s\"\n", name, value->resval.rstring ? value->resval.rstring : "");
     else if (value->restype == RT3DPOINT)

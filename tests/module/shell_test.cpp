@@ -60,9 +60,9 @@ TEST(ModuleEntry, CommandsNotBuiltYetSaySo)
 {
     AppData appData;
     acrxEntryPoint(AcRx::kInitAppMsg, this);
-    const std::string out = captured([] { acedRegCmds->lookupCmd("kcsv")->function(); });
+    const std::string out = captured([] { acedRegCmds->lookupCmd("kagr")->function(); });
     acrxEntryPoint(AcRx::kUnloadAppMsg, this);
-    EXPECT_EQ(out, "\nThe command kcsv (kavroCommaSeperatedValues) is not available yet.\n");
+    EXPECT_EQ(out, "\nThe command kagr (kavroApplyGraphicReport) is not available yet.\n");
 }
 
 TEST(CommandFrame, TitlesFailuresAndCancels)

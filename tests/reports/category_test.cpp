@@ -1,5 +1,9 @@
-// Report categories: the "category" element read and written, duplicates, and hatch
-// settings that come before their pattern.
+// Report categories: the "category" element read and written, duplicates, hatch settings
+// that come before their pattern, and the blocks and assets lists of a category.
+#include "blocks/asset.h"
+#include "blocks/assets.h"
+#include "blocks/blockdwg.h"
+#include "blocks/blocks.h"
 #include "blocks/hatch.h"
 #include "reports/categories.h"
 
@@ -100,6 +104,70 @@ TEST(Categories, ElementsReadFromAHandWrittenListAndWrittenBack)
               "<cHatchLayer/></category>"
               "<category><cID>0</cID><cTitle/></category></categories>");
     EXPECT_EQ(CCategories().serialize(kNs)->get_xml(), "<categories xmlns=\"urn:test\"/>");
+}
+
+TEST(Categories, BlocksAndAssetsAreReadWithTheHatchThatCameBeforeThemAndWrittenLast)
+{
+    MSXML2::IXMLDOMDocumentPtr document;
+    const MSXML2::IXMLDOMNodePtr root = parse(document, R"(<categories xmlns="urn:test">
+        <category>
+          <kavroBlocks><kavroBlock><mbHandle>1A</mbHandle><mbCode>EARLY</mbCode></kavroBlock></kavroBlocks>
+          <cTitle>Labs</cTitle><cID>4</cID><cHatchPattern>ANSI31</cHatchPattern><cHatchLayer>H</cHatchLayer>
+          <assets><asset><handle>2B</handle><uniqueDescription>Bench 1</uniqueDescription></asset>
+            <note/><asset><handle>3C</handle></asset></assets>
+          <kavroBlocks><kavroBlock><mbHandle>4D</mbHandle><mbArea>12.5</mbArea></kavroBlock>
+            <kavroBlock><mbHandle>5E</mbHandle></kavroBlock></kavroBlocks>
+        </category>
+        <category><cID>5</cID><cTitle>Empty lists</cTitle><kavroBlocks/><assets/></category>
+      </categories>)");
+    CCategories all;
+    all.deSerialize(root->get_childNodes());
+    ASSERT_EQ(all.count(), 2);
+    const CCategory* labs = all.getAt(0);
+    // The second "kavroBlocks" replaces the first; it came after the pattern, so its blocks
+    // hold copies of the category's hatch.
+    const CBlocks* blocks = labs->getBlocks();
+    ASSERT_NE(blocks, nullptr);
+    ASSERT_EQ(blocks->count(), 2);
+    const auto* first = dynamic_cast<const CBlockDWG*>(blocks->getAt(0));
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->getHandle(), "4D");
+    EXPECT_EQ(first->getArea(), 12.5);
+    ASSERT_NE(first->getHatch(), nullptr);
+    EXPECT_NE(first->getHatch(), labs->getHatch());
+    EXPECT_EQ(first->getHatch()->getLayer(), "H");
+    const CAssets* assets = labs->getAssets();
+    ASSERT_NE(assets, nullptr);
+    ASSERT_EQ(assets->getCount(), 2);
+    EXPECT_EQ(assets->getAt(0)->getUniqueDescription(), "Bench 1");
+    EXPECT_EQ(assets->getAt(1)->getHatch()->getPattern(), "ANSI31");
+    // Empty list elements give empty lists, which are written back as they were read.
+    ASSERT_NE(all.getAt(1)->getBlocks(), nullptr);
+    EXPECT_EQ(all.getAt(1)->getBlocks()->count(), 0);
+    EXPECT_EQ(all.getAt(1)->getAssets()->getCount(), 0);
+
+    const CString written = all.serialize(kNs)->get_xml();
+    EXPECT_EQ(written.Find("EARLY"), -1);
+    const int title = written.Find("<cHatchLayer>H</cHatchLayer>");
+    const int kavroBlocks = written.Find("<kavroBlocks><kavroBlock><mbHandle>4D</mbHandle>");
+    const int assetList = written.Find("<assets><asset><locationID>0</locationID><handle>2B</handle>");
+    EXPECT_LT(title, kavroBlocks);
+    EXPECT_LT(kavroBlocks, assetList) << written.GetString();
+    EXPECT_NE(written.Find("<cTitle>Empty lists</cTitle><kavroBlocks/><assets/></category>"), -1);
+}
+
+TEST(Categories, ListsBeforeAnyPatternHaveNoHatch)
+{
+    MSXML2::IXMLDOMDocumentPtr document;
+    const MSXML2::IXMLDOMNodePtr root = parse(document, R"(<category>
+        <assets><asset><handle>2B</handle></asset></assets>
+        <kavroBlocks><kavroBlock><mbHandle>1A</mbHandle></kavroBlock></kavroBlocks>
+        <cHatchPattern>SOLID</cHatchPattern></category>)");
+    CCategory category;
+    category.deSerialize(root);
+    ASSERT_NE(category.getHatch(), nullptr);
+    EXPECT_EQ(static_cast<const CBlockDWG*>(category.getBlocks()->getAt(0))->getHatch(), nullptr);
+    EXPECT_EQ(category.getAssets()->getAt(0)->getHatch(), nullptr);
 }
 
 TEST(HatchStyle, CopiesAreIndependentValues)

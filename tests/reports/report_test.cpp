@@ -1,6 +1,15 @@
 // The graphic-report file: what a new report holds, files written by hand and read, files
-// written and read back, and files that are not reports.
+// written and read back (categories with their blocks and assets too), and files that are
+// not reports.
+#include "blocks/asset.h"
+#include "blocks/assets.h"
+#include "blocks/attributes.h"
+#include "blocks/blockdwg.h"
+#include "blocks/blocks.h"
 #include "blocks/hatch.h"
+#include "blocks/hyperlink.h"
+#include "blocks/hyperlinks.h"
+#include "blocks/kavroattribute.h"
 #include "common/chain.h"
 #include "common/tempdir.h"
 #include "host/layers.h"
@@ -154,6 +163,77 @@ TEST(GraphicReport, WrittenFileReadsBackTheSame)
     CGraphicReport again;
     ASSERT_TRUE(again.deSerialize(path.c_str()));
     EXPECT_EQ(again.getPlotScaleTypeID(), 20);
+}
+
+TEST(GraphicReport, CategoriesWithBlocksAndAssetsReadBackTheSame)
+{
+    TempDir dir;
+    const std::string first = dir.file("first.xml");
+    const std::string second = dir.file("second.xml");
+    auto* labs = new CCategory;
+    labs->setID(3);
+    labs->setTitle("Labs");
+    auto* hatch = new CHatch;
+    hatch->setPattern("ANSI37");
+    hatch->setLayer("H_LABS");
+    labs->setHatch(hatch);
+    auto* room = new CBlockDWG;
+    room->setHandle(CString("2F"));
+    room->setName("Lab <wet> & dry \xc3\xa9");
+    room->setCode("L-1");
+    room->setArea(40.25);
+    auto* swaps = new CAttributes;
+    for (const auto& [kind, value] : {std::pair{kNameAttribute, "Lab one"}, std::pair{kAuxAttribute, "wet"}}) {
+        auto* attribute = new CKavroAttribute;
+        attribute->setKind(kind);
+        attribute->setValue(value);
+        swaps->adopt(attribute);
+    }
+    room->setAttributes(swaps);
+    auto* links = new CHyperlinks;
+    links->adopt(new CHyperlink("lab.htm", "Lab"));
+    room->setHyperlinks(links);
+    room->setAssets(new CAssets);
+    room->getAssets()->add(new CAsset(0, "5A", "SINK", "Sink", "Sink 1", 1.5, -2.25, 1));
+    auto* blocks = new CBlocks;
+    blocks->addBlock(room);
+    labs->setBlocks(blocks);
+    labs->setAssets(new CAssets);
+    labs->getAssets()->add(new CAsset(12, 0, "6B", "BENCH", "Bench", "Bench 1", 1234.56789, 0.5, 1));
+    auto* categories = new CCategories;
+    categories->add(labs);
+    CGraphicReport r;
+    r.setTitle("Round trip");
+    r.setCategories(categories);
+    r.serialize(first.c_str());
+
+    CGraphicReport back;
+    ASSERT_TRUE(back.deSerialize(first.c_str()));
+    back.serialize(second.c_str());
+    EXPECT_EQ(readFile(second), readFile(first));
+    const std::string text = readFile(first);
+    const size_t layer = text.find("<cHatchLayer>H_LABS</cHatchLayer>");
+    const size_t handle = text.find("<mbHandle>2F</mbHandle>");
+    const size_t benchAt = text.find("<handle>6B</handle>");
+    EXPECT_LT(layer, handle);
+    EXPECT_LT(handle, benchAt);
+    EXPECT_NE(benchAt, std::string::npos) << text;
+
+    const CCategory* read = back.getCategories()->getAt(0);
+    ASSERT_NE(read->getBlocks(), nullptr);
+    const auto* lab = dynamic_cast<const CBlockDWG*>(read->getBlocks()->getAt(0));
+    ASSERT_NE(lab, nullptr);
+    EXPECT_EQ(lab->getName(), "Lab <wet> & dry \xc3\xa9");
+    EXPECT_EQ(lab->getArea(), 40.25);
+    EXPECT_EQ(lab->getAttributes()->getAtAttribute(kAuxAttribute)->getValue(), "wet");
+    EXPECT_EQ(lab->getHyperlinks()->getAt(0)->getHref(), "lab.htm");
+    EXPECT_EQ(lab->getAssets()->getAt(0)->getPointY(), -2.25);
+    EXPECT_EQ(lab->getHatch()->getLayer(), "H_LABS") << "the category's hatch reaches its blocks";
+    const CAsset* bench = read->getAssets()->getAt(0);
+    EXPECT_EQ(bench->getLocationID(), 12);
+    EXPECT_EQ(bench->getHandle(), "6B");
+    EXPECT_DOUBLE_EQ(bench->getPointX(), 1234.56789);
+    EXPECT_EQ(bench->getHatch()->getPattern(), "ANSI37");
 }
 
 TEST(GraphicReport, FilesThatAreNotReportsReadNothingAndSayWhy)

@@ -154,14 +154,20 @@ def _xdata(entity):
     return out
 
 
+def _common(entity, name, default):
+    """A common entity attribute; ezdxf's stand-in for an entity it does not model
+    (ACAD_TABLE) has none."""
+    return entity.dxf.get(name, default) if entity.dxf.is_supported(name) else default
+
+
 def _entity(entity, ctx, sub=False):
     """sub: a VERTEX of a POLYLINE or an ATTRIB of an INSERT, whose owner is
     given by the nesting (writers disagree about its owner handle)."""
     d = {
         "type": entity.dxftype(),
         "handle": entity.dxf.get("handle"),
-        "layer": entity.dxf.get("layer", "0"),
-        "color": entity.dxf.get("color", 256),
+        "layer": _common(entity, "layer", "0"),
+        "color": _common(entity, "color", 256),
         "dxf": _dxf_attribs(entity),
     }
     if not sub:
@@ -184,6 +190,8 @@ def _entity(entity, ctx, sub=False):
     xdata = _xdata(entity)
     if xdata:
         d["xdata"] = xdata
+        if "PE_URL" in xdata:
+            d["hyperlink"] = list(entity.get_hyperlink())
     return d
 
 

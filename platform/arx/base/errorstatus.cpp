@@ -24,7 +24,7 @@ const char* acadErrorStatusText(Acad::ErrorStatus status)
     QV_STATUS(eHadMultipleReaders) QV_STATUS(eMalformedDxf) QV_STATUS(eObjectIsReferenced) QV_STATUS(eNotOpenForEdit) QV_STATUS(eInvalidFileExtension)
     QV_STATUS(eNotSupportedInDwgApi) QV_STATUS(ePlotFailed) QV_STATUS(ePlotCancelled)
     QV_STATUS(ePlotDeviceNotFound) QV_STATUS(eInvalidPlotInfo) QV_STATUS(eCreateFailed)
-    QV_STATUS(eHatchTooDense)
+    QV_STATUS(eHatchTooDense) QV_STATUS(eHatchPatternNotFound)
 #undef QV_STATUS
     }
     return "eUnknownStatus";

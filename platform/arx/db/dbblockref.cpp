@@ -233,8 +233,11 @@ void AcDbBlockReference::addDefinitionExtents(const AcDbBlockTableRecord* btr, A
     const AcGeMatrix3d transform = blockTransform();
     for (const AcDbObjectId& id : btr->entityIds()) {
         const auto* ent = AcDbEntity::cast(id.object());
+        // Variable attribute definitions show only through the reference's attributes;
+        // constant, visible ones show as the definition's own text.
+        const auto* definition = AcDbAttributeDefinition::cast(ent);
         AcDbExtents e;
-        if (!ent || ent->isErased() || ent->isKindOf(AcDbAttributeDefinition::desc())
+        if (!ent || ent->isErased() || (definition && (!definition->isConstant() || definition->isInvisible()))
             || ent->getGeomExtents(e) != Acad::eOk)
             continue;
         e.transformBy(transform);

@@ -1,35 +1,15 @@
 #include "arx/dbhatch.h"
 
 #include "arx/dbcurves.h"
+#include "arx/dbhatchpatterns.h"
 #include "arx/dxftext.h"
 #include "dbobjectimpl.h"
 
 #include <cmath>
-#include <map>
 
 ACRX_DEFINE_MEMBERS(AcDbHatch, AcDbEntity, "HATCH")
 
 namespace {
-
-struct PatternDef {
-    double angle;       // degrees
-    double baseX, baseY, offsetX, offsetY;
-    std::vector<double> dashes;
-};
-
-// The predefined patterns, in millimetre drawings' proportions.
-const std::map<std::string, std::vector<PatternDef>>& patternTable()
-{
-    static const std::map<std::string, std::vector<PatternDef>> table = {
-        {"SOLID", {}},
-        {"ANSI31", {{45, 0, 0, 0, 3.175, {}}}},
-        {"ANSI37", {{45, 0, 0, 0, 3.175, {}}, {135, 0, 0, 0, 3.175, {}}}},
-        {"LINE", {{0, 0, 0, 0, 3.175, {}}}},
-        {"NET", {{0, 0, 0, 0, 3.175, {}}, {90, 0, 0, 0, 3.175, {}}}},
-        {"DASH", {{0, 0, 0, 3.175, 3.175, {3.175, -3.175}}}},
-    };
-    return table;
-}
 
 AcGeVector2d rotated(const AcGeVector2d& v, double a)
 {
@@ -236,8 +216,6 @@ Acad::ErrorStatus AcDbHatch::setPattern(HatchPatternType type, const char* name)
     if (const Acad::ErrorStatus es = assertWriteEnabled(); es != Acad::eOk)
         return es;
     const std::string key = qv::dxf::upper(name ? name : "");
-    if (type == kPreDefined && !patternTable().count(key))
-        return Acad::eInvalidInput;
     m_patternType = type;
     m_patternName = type == kPreDefined ? key : std::string(name ? name : "");
     m_solid = key == "SOLID";
@@ -248,10 +226,10 @@ Acad::ErrorStatus AcDbHatch::setPattern(HatchPatternType type, const char* name)
 void AcDbHatch::buildPatternLines()
 {
     m_lines.clear();
-    const auto it = patternTable().find(m_patternName);
-    if (it == patternTable().end())
+    const auto* families = m_patternType == kPreDefined ? AcDbHatchPatterns::find(m_patternName) : nullptr;
+    if (!families)
         return;
-    for (const PatternDef& d : it->second) {
+    for (const AcDbHatchPatterns::Family& d : *families) {
         PatternLine line;
         line.angle = d.angle * kDegree + m_angle;
         line.base = AcGePoint2d() + rotated(AcGeVector2d(d.baseX, d.baseY) * m_scale, m_angle);
@@ -378,6 +356,85 @@ Acad::ErrorStatus AcDbHatch::removeLoopAt(int index)
     if (index < 0 || index >= numLoops())
         return Acad::eInvalidIndex;
     QV_SETTER(m_loops.erase(m_loops.begin() + index))
+}
+
+// The loops' box in the hatch's plane: polyline loops with their bulges, edges by their
+// ends and, for arcs, their full circles.
+bool AcDbHatch::planeExtents(AcGePoint2d& lower, AcGePoint2d& upper) const
+{
+    AcDbExtents box;
+    for (const Loop& loop : m_loops) {
+        AcDbPolyline pl;
+        for (size_t i = 0; i < loop.vertices.size(); ++i)
+            pl.addVertexAt(static_cast<unsigned>(i), loop.vertices[i], loop.bulges[i]);
+        pl.setClosed(true);
+        AcDbExtents e;
+        if (pl.numVerts() > 0 && pl.getGeomExtents(e) == Acad::eOk)
+            box.addExt(e);
+        for (const Edge& edge : loop.edges) {
+            if (edge.type == kLine) {
+                box.addPoint(AcGePoint3d(edge.start.x, edge.start.y, 0));
+                box.addPoint(AcGePoint3d(edge.end.x, edge.end.y, 0));
+            } else if (edge.type == kCirArc || edge.type == kEllArc) {
+                const double r = edge.type == kEllArc ? edge.majorAxis.length() : edge.radius;
+                box.addPoint(AcGePoint3d(edge.center.x - r, edge.center.y - r, 0));
+                box.addPoint(AcGePoint3d(edge.center.x + r, edge.center.y + r, 0));
+            }
+        }
+    }
+    if (box.isEmpty())
+        return false;
+    lower = box.minPoint().to2d();
+    upper = box.maxPoint().to2d();
+    return true;
+}
+
+double AcDbHatch::patternLineCount(bool underEstimateNumLines) const
+{
+    AcGePoint2d lower, upper;
+    if (!planeExtents(lower, upper))
+        return 0;
+    const AcGePoint2d corners[] = {lower, {upper.x, lower.y}, {lower.x, upper.y}, upper};
+    double total = 0;
+    for (const PatternLine& line : m_lines) {
+        const AcGeVector2d d(std::cos(line.angle), std::sin(line.angle)), n(-d.y, d.x);
+        double nMin = HUGE_VAL, nMax = -HUGE_VAL, sMin = HUGE_VAL, sMax = -HUGE_VAL;
+        for (const AcGePoint2d& c : corners) {
+            nMin = std::min(nMin, c.x * n.x + c.y * n.y), nMax = std::max(nMax, c.x * n.x + c.y * n.y);
+            sMin = std::min(sMin, c.x * d.x + c.y * d.y), sMax = std::max(sMax, c.x * d.x + c.y * d.y);
+        }
+        const double spacing = std::abs(line.offset.x * n.x + line.offset.y * n.y);
+        if (!(spacing > 1e-12 * std::max(1.0, nMax - nMin)))
+            return HUGE_VAL;   // lines on top of each other: no count is too high
+        // Lines strictly inside the box: one that only touches a corner or a side draws nothing.
+        const double base = line.base.x * n.x + line.base.y * n.y;
+        const double first = std::floor((nMin - base) / spacing) + 1, last = std::ceil((nMax - base) / spacing) - 1;
+        const double lines = std::max(0.0, last - first + 1);
+        double pieces = 1, period = 0, dashes = 0;
+        for (double dash : line.dashes) {
+            period += std::abs(dash);
+            dashes += dash >= 0 ? 1 : 0;
+        }
+        if (!underEstimateNumLines && period > 0)
+            pieces = std::max(1.0, std::ceil((sMax - sMin) / period) * dashes);
+        total += lines * pieces;
+    }
+    return total;
+}
+
+Acad::ErrorStatus AcDbHatch::evaluateHatch(bool underEstimateNumLines) const
+{
+    if (m_solid)
+        return Acad::eOk;
+    if (m_lines.empty() && m_patternType == kPreDefined && !AcDbHatchPatterns::find(m_patternName))
+        return Acad::eHatchPatternNotFound;
+    AcGePoint2d lower, upper;
+    if (!planeExtents(lower, upper))
+        return Acad::eInvalidExtents;
+    const double count = patternLineCount(underEstimateNumLines);
+    if (count > AcDbHatchPatterns::maxLines())
+        return Acad::eHatchTooDense;
+    return count == 0 ? Acad::eAmbiguousOutput : Acad::eOk;
 }
 
 Acad::ErrorStatus AcDbHatch::transformBy(const AcGeMatrix3d& m)

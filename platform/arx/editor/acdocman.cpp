@@ -1,6 +1,7 @@
 #include "arx/acdocman.h"
 
 #include "arx/dbdatabase.h"
+#include "win/pump.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -167,6 +168,8 @@ Acad::ErrorStatus AcApDocManager::sendStringToExecute(AcApDocument* document, co
     if (!document || !text)
         return Acad::eInvalidInput;
     m_pendingInput += text;
+    if (std::strchr(text, '\x1b'))
+        qv::interruptInputWait(); // an ESC cancels the prompt that waits
     return Acad::eOk;
 }
 

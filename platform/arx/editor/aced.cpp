@@ -6,6 +6,8 @@
 #include "arx/acedcmd.h"
 #include "arx/acutprintf.h"
 #include "arx/dbdatabase.h"
+#include "arx/dbhatchpatterns.h"
+#include "mfc/wnd.h"
 #include "win/headless.h"
 
 #include <QApplication>
@@ -189,6 +191,11 @@ int acedGetVar(const char* name, resbuf* result)
                                          : path.substr(0, slash == std::string::npos ? 0 : slash + 1));
         return RTNORM;
     }
+    if (n == "HPMAXLINES") {
+        result->restype = RTLONG;
+        result->resval.rlong = AcDbHatchPatterns::maxLines();
+        return RTNORM;
+    }
     AcDbDatabase* db = qv::currentDatabase();
     if (n == "LASTPOINT") {
         setPoint(result, qv::lastPointInUcs(db));
@@ -222,6 +229,11 @@ int acedSetVar(const char* name, const resbuf* value)
     const std::string n = upper(name);
     if (n == "LASTPOINT")
         return setLastPoint(value);
+    if (n == "HPMAXLINES") {
+        const bool whole = value->restype == RTLONG || value->restype == RTSHORT;
+        const std::int32_t lines = value->restype == RTLONG ? value->resval.rlong : value->resval.rint;
+        return whole && AcDbHatchPatterns::setMaxLines(lines) == Acad::eOk ? RTNORM : RTERROR;
+    }
     const bool isShort = value->restype == RTSHORT;
     if (auto it = hostShorts().find(n); it != hostShorts().end()) {
         if (!isShort)
@@ -374,3 +386,15 @@ bool acedSetCurrentColors(const AcColorSettings* settings)
     colours = *settings;
     return true;
 }
+
+namespace qv {
+
+void hostTakesFocus()
+{
+    CWnd* active = CWnd::GetActiveWindow();
+    if (active && active != AfxGetMainWnd() && active->SendMessage(WM_ACAD_KEEPFOCUS, 0, 0))
+        return;
+    AfxGetMainWnd()->SetActiveWindow();
+}
+
+} // namespace qv

@@ -2,8 +2,12 @@
 
 #include "acedterminal.h"
 #include "mfc/file.h"
+#include "win/headless.h"
+#include "win/pump.h"
 
 #include <cerrno>
+#include <poll.h>
+#include <sys/stat.h>
 
 namespace qv {
 
@@ -11,15 +15,29 @@ namespace {
 
 // Lines of a file. A line holding a NUL byte is refused with a message that names it (the
 // text after the NUL would be lost in every C string made of it), and the next is read.
+//
+// With windows shown, window events are handled between lines, and while a pipe or a
+// terminal is waited for: such a stream is then read unbuffered, a byte once it is there,
+// so that the host never blocks in a read with data waiting in a buffer. A dialog's ESC on
+// the command line then gives a cancelling line.
 class FileInput : public InputSource
 {
 public:
-    FileInput(std::FILE* file, std::string name) : m_file(file), m_name(std::move(name)) {}
+    FileInput(std::FILE* file, std::string name) : m_file(file), m_name(std::move(name))
+    {
+        struct stat info{};
+        m_events = guiAvailable();
+        m_waits = m_events && ::fstat(::fileno(file), &info) == 0 && !S_ISREG(info.st_mode);
+        if (m_waits)
+            std::setvbuf(file, nullptr, _IONBF, 0);
+    }
 
     std::optional<std::string> readLine(const std::string&) override
     {
+        if (m_events)
+            pumpPendingEvents();
         std::string line;
-        while (readTextLine(m_file, line)) {
+        while (m_waits ? readWaiting(line) : readTextLine(m_file, line)) {
             ++m_number;
             if (line.find('\0') == std::string::npos)
                 return line;
@@ -32,9 +50,36 @@ public:
     bool interactive() const override { return false; }
 
 private:
+    // A line read a byte at a time, each waited for with the window events handled; an
+    // interrupted wait gives the escape character as the line.
+    bool readWaiting(std::string& line)
+    {
+        line.clear();
+        bool any = false;
+        for (;;) {
+            pollfd fd{::fileno(m_file), POLLIN, 0};
+            if (waitReadable(&fd, 1, -1) == -2) {
+                line.assign(1, '\x1b');
+                return true;
+            }
+            const int c = std::fgetc(m_file);
+            if (c == EOF)
+                break;
+            any = true;
+            if (c == '\n')
+                break;
+            line += static_cast<char>(c);
+        }
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        return any;
+    }
+
     std::FILE* m_file;
     std::string m_name;
     size_t m_number = 0;
+    bool m_events = false;
+    bool m_waits = false;
 };
 
 class LineInput : public InputSource

@@ -1,6 +1,7 @@
 #include "acedterminal.h"
 
 #include "arx/acutprintf.h"
+#include "win/pump.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -186,7 +187,11 @@ TerminalInput::Wait TerminalInput::waitByte(int timeoutMs, unsigned char& byte)
             return Wait::interrupt;
         }
         pollfd fds[2] = {{STDIN_FILENO, POLLIN, 0}, {wakeFds[0], POLLIN, 0}};
-        const int ready = ::poll(fds, wakeFds[0] >= 0 ? 2 : 1, timeoutMs);
+        // Window events are handled while the terminal is waited for; a dialog's ESC on the
+        // command line cancels the line like the Esc key.
+        const int ready = waitReadable(fds, wakeFds[0] >= 0 ? 2 : 1, timeoutMs);
+        if (ready == -2)
+            return Wait::interrupt;
         if (ready < 0 && errno == EINTR)
             continue;
         if (ready < 0)

@@ -1,10 +1,10 @@
 #include "plotcanvas.h"
 
+#include "pdfwriter.h"
 #include "plotpng.h"
 
 #include "win/atomicfile.h"
 
-#include <cairo-pdf.h>
 #include <jpeglib.h>
 
 #include <cmath>
@@ -75,8 +75,7 @@ PlotCanvas::PlotCanvas(const std::string& format, double widthMm, double heightM
 {
     if (format == "pdf") {
         m_unitsPerMm = kPointsPerMm;
-        m_surface = cairo_pdf_surface_create_for_stream(&PlotCanvas::writeTo, this, widthMm * kPointsPerMm,
-                                                        heightMm * kPointsPerMm);
+        m_pdf = std::make_unique<PdfWriter>(widthMm * kPointsPerMm, heightMm * kPointsPerMm);
     } else {
         m_unitsPerMm = dotsPerInch / 25.4;
         const double w = std::ceil(widthMm * m_unitsPerMm - 1e-6), h = std::ceil(heightMm * m_unitsPerMm - 1e-6);
@@ -90,6 +89,20 @@ PlotCanvas::PlotCanvas(const std::string& format, double widthMm, double heightM
             m_surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, static_cast<int>(w), static_cast<int>(h));
         }
     }
+    m_font = cairo_toy_font_face_create("DejaVu Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+    cairo_font_options_t* options = cairo_font_options_create();
+    cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
+    cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
+    cairo_matrix_t unit;
+    cairo_matrix_init_identity(&unit);
+    m_measure = cairo_scaled_font_create(m_font, &unit, &unit, options);
+    if (!m_pdf)
+        makeRasterContext(options);
+    cairo_font_options_destroy(options);
+}
+
+void PlotCanvas::makeRasterContext(const cairo_font_options_t* options)
+{
     m_cr = cairo_create(m_surface);
     if (m_error.empty() && cairo_status(m_cr) != CAIRO_STATUS_SUCCESS)
         m_error = std::string("the sheet cannot be made: ") + cairo_status_to_string(cairo_status(m_cr));
@@ -98,15 +111,7 @@ PlotCanvas::PlotCanvas(const std::string& format, double widthMm, double heightM
     cairo_set_line_cap(m_cr, CAIRO_LINE_CAP_ROUND);
     cairo_set_line_join(m_cr, CAIRO_LINE_JOIN_ROUND);
     cairo_set_fill_rule(m_cr, CAIRO_FILL_RULE_EVEN_ODD);
-    m_font = cairo_toy_font_face_create("DejaVu Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
-    cairo_font_options_t* options = cairo_font_options_create();
-    cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
-    cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
     cairo_set_font_options(m_cr, options);
-    cairo_matrix_t unit;
-    cairo_matrix_init_identity(&unit);
-    m_measure = cairo_scaled_font_create(m_font, &unit, &unit, options);
-    cairo_font_options_destroy(options);
     cairo_set_font_face(m_cr, m_font);
 }
 
@@ -118,17 +123,6 @@ PlotCanvas::~PlotCanvas()
     cairo_surface_destroy(m_surface);
 }
 
-cairo_status_t PlotCanvas::writeTo(void* closure, const unsigned char* data, unsigned int length)
-{
-    auto* canvas = static_cast<PlotCanvas*>(closure);
-    if (!canvas->m_file.write(data, length)) {
-        if (canvas->m_error.empty())
-            canvas->m_error = canvas->m_file.error();
-        return CAIRO_STATUS_WRITE_ERROR;
-    }
-    return CAIRO_STATUS_SUCCESS;
-}
-
 void PlotCanvas::setColour(std::uint32_t rgb)
 {
     cairo_set_source_rgb(m_cr, ((rgb >> 16) & 0xFF) / 255.0, ((rgb >> 8) & 0xFF) / 255.0, (rgb & 0xFF) / 255.0);
@@ -138,9 +132,13 @@ void PlotCanvas::flush()
 {
     if (m_pending == 0)
         return;
-    setColour(m_penColour);
-    cairo_set_line_width(m_cr, m_penWidth);
-    cairo_stroke(m_cr);
+    if (m_pdf) {
+        m_pdf->strokePath();
+    } else {
+        setColour(m_penColour);
+        cairo_set_line_width(m_cr, m_penWidth);
+        cairo_stroke(m_cr);
+    }
     m_pending = 0;
 }
 
@@ -159,13 +157,40 @@ void PlotCanvas::stroke(const DevicePath& path, bool closed)
         m_penColour = m_nextColour;
         m_penWidth = m_nextWidth;
     }
-    cairo_move_to(m_cr, path[0].x, path[0].y);
+    // A PDF pen is set before its path begins.
+    if (m_pdf && m_pending == 0)
+        m_pdf->setStroke(m_penColour, m_penWidth);
+    moveTo(path[0]);
     for (size_t i = 1; i < path.size(); ++i)
-        cairo_line_to(m_cr, path[i].x, path[i].y);
+        lineTo(path[i]);
     if (closed)
-        cairo_close_path(m_cr);
+        closePath();
     if (++m_pending >= kMaxPendingPaths)
         flush();
+}
+
+void PlotCanvas::moveTo(DevicePoint p)
+{
+    if (m_pdf)
+        m_pdf->moveTo(p.x, p.y);
+    else
+        cairo_move_to(m_cr, p.x, p.y);
+}
+
+void PlotCanvas::lineTo(DevicePoint p)
+{
+    if (m_pdf)
+        m_pdf->lineTo(p.x, p.y);
+    else
+        cairo_line_to(m_cr, p.x, p.y);
+}
+
+void PlotCanvas::closePath()
+{
+    if (m_pdf)
+        m_pdf->closePath();
+    else
+        cairo_close_path(m_cr);
 }
 
 void PlotCanvas::addLoops(const std::vector<DevicePath>& loops)
@@ -173,10 +198,10 @@ void PlotCanvas::addLoops(const std::vector<DevicePath>& loops)
     for (const DevicePath& loop : loops) {
         if (loop.size() < 3)
             continue;
-        cairo_move_to(m_cr, loop[0].x, loop[0].y);
+        moveTo(loop[0]);
         for (size_t i = 1; i < loop.size(); ++i)
-            cairo_line_to(m_cr, loop[i].x, loop[i].y);
-        cairo_close_path(m_cr);
+            lineTo(loop[i]);
+        closePath();
     }
 }
 
@@ -184,6 +209,12 @@ void PlotCanvas::fill(const std::vector<DevicePath>& loops, std::uint32_t rgb)
 {
     flushGlyphs();
     flush();
+    if (m_pdf) {
+        m_pdf->setFill(rgb);
+        addLoops(loops);
+        m_pdf->fillPath();
+        return;
+    }
     addLoops(loops);
     setColour(rgb);
     cairo_fill(m_cr);
@@ -193,6 +224,12 @@ void PlotCanvas::pushClip(const std::vector<DevicePath>& loops)
 {
     flushGlyphs();
     flush();
+    if (m_pdf) {
+        m_pdf->save();
+        addLoops(loops);
+        m_pdf->clipPath();
+        return;
+    }
     cairo_save(m_cr);
     addLoops(loops);
     cairo_clip(m_cr);
@@ -202,7 +239,10 @@ void PlotCanvas::popClip()
 {
     flushGlyphs();
     flush();
-    cairo_restore(m_cr);
+    if (m_pdf)
+        m_pdf->restore();
+    else
+        cairo_restore(m_cr);
 }
 
 const PlotCanvas::Glyph& PlotCanvas::glyph(char32_t c)
@@ -223,6 +263,10 @@ const PlotCanvas::Glyph& PlotCanvas::glyph(char32_t c)
         g = {glyphs[0].index, extents.x_advance};
     }
     cairo_glyph_free(glyphs);
+    if (m_pdf) {   // the embedded font's glyph, measured as cairo measures it
+        g.index = m_pdf->font().glyphIndex(c);
+        m_pdf->font().define(static_cast<unsigned>(g.index), c, g.advance);
+    }
     if (c < 128) {
         m_asciiKnown[c] = true;
         return m_ascii[c] = g;
@@ -241,6 +285,13 @@ void PlotCanvas::glyphsOf(const std::string& utf8, std::vector<const Glyph*>& ou
 
 void PlotCanvas::flushGlyphs()
 {
+    if (m_pdf) {
+        if (m_pdf->hasTexts()) {
+            flush();
+            m_pdf->flushTexts();
+        }
+        return;
+    }
     if (m_run.empty())
         return;
     flush();
@@ -260,6 +311,11 @@ void PlotCanvas::text(const std::string& utf8, DevicePoint origin, double angle,
     if (utf8.empty() || !(size > 0) || !std::isfinite(size) || !(widthFactor > 0))
         return;
     const TextStyle style{angle, size, widthFactor, rgb};
+    if (m_pdf) {
+        glyphsOf(utf8, m_line);
+        pdfText(origin, style);
+        return;
+    }
     if (!(style == m_runStyle) || m_run.size() >= kMaxRunGlyphs)
         flushGlyphs();
     m_runStyle = style;
@@ -271,6 +327,19 @@ void PlotCanvas::text(const std::string& utf8, DevicePoint origin, double angle,
         m_run.push_back({g->index, origin.x + dx * at, origin.y + dy * at});
         at += g->advance;
     }
+}
+
+// The line's glyphs from the origin in a text matrix that maps the font's em (y up) onto the
+// sheet (y down): the baseline turned by the angle, the em stretched across by the width factor.
+void PlotCanvas::pdfText(DevicePoint origin, const TextStyle& style)
+{
+    m_glyphIds.clear();
+    for (const Glyph* g : m_line)
+        m_glyphIds.push_back(static_cast<unsigned>(g->index));
+    const double c = std::cos(-style.angle), n = std::sin(-style.angle);
+    const double across = style.size * style.widthFactor;
+    const double matrix[6] = {c * across, n * across, n * style.size, -c * style.size, origin.x, origin.y};
+    m_pdf->text(matrix, style.rgb, m_glyphIds.data(), m_glyphIds.size());
 }
 
 double PlotCanvas::textWidth(const std::string& utf8, double size)
@@ -290,15 +359,21 @@ bool PlotCanvas::finish()
     flush();
     if (!m_error.empty())
         return false;
-    if (m_format == "pdf") {
-        cairo_show_page(m_cr);
-        cairo_surface_finish(m_surface);
-    } else if (!writeRaster()) {
+    if (m_pdf)
+        return writePdf();
+    if (!writeRaster())
         return false;
-    }
     if (m_error.empty() && cairo_surface_status(m_surface) != CAIRO_STATUS_SUCCESS)
         m_error = std::string("the plot cannot be written: ") + cairo_status_to_string(cairo_surface_status(m_surface));
     return m_error.empty();
+}
+
+bool PlotCanvas::writePdf()
+{
+    const bool written = m_pdf->finish([this](const char* data, size_t size) { return m_file.write(data, size); });
+    if (!written)
+        m_error = "the plot cannot be written: " + (m_pdf->error().empty() ? m_file.error() : m_pdf->error());
+    return written;
 }
 
 bool PlotCanvas::writeRaster()

@@ -5,12 +5,14 @@
 // set for entities that draw no stroke (texts, fills) does not break the batch.
 // Texts are laid out from glyphs measured once per character and go out together while
 // their size, angle, stretch and colour stay the same: over the strokes drawn since, under
-// the next fill or clip.
+// the next fill or clip. PDF sheets are written by our own writer (texts as text in an
+// embedded font), rasters are drawn by cairo.
 #pragma once
 
 #include <cairo.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -18,6 +20,7 @@
 namespace qv {
 
 class AtomicFile;
+class PdfWriter;
 
 struct DevicePoint {
     double x = 0, y = 0;
@@ -65,19 +68,25 @@ private:
         bool operator==(const TextStyle&) const = default;
     };
 
+    void makeRasterContext(const cairo_font_options_t* options);
     const Glyph& glyph(char32_t c);
     // The glyphs of the text (invalid UTF-8 as replacement characters).
     void glyphsOf(const std::string& utf8, std::vector<const Glyph*>& out);
     void flushGlyphs();
     void flush();
     void setColour(std::uint32_t rgb);
+    void moveTo(DevicePoint p);
+    void lineTo(DevicePoint p);
+    void closePath();
     void addLoops(const std::vector<DevicePath>& loops);
+    void pdfText(DevicePoint origin, const TextStyle& style);
+    bool writePdf();
     bool writeRaster();
     bool writeJpeg();
-    static cairo_status_t writeTo(void* closure, const unsigned char* data, unsigned int length);
 
     std::string m_format, m_error;
     AtomicFile& m_file;
+    std::unique_ptr<PdfWriter> m_pdf;   // the PDF sheet; rasters have the cairo surface
     cairo_surface_t* m_surface = nullptr;
     cairo_t* m_cr = nullptr;
     cairo_font_face_t* m_font = nullptr;
@@ -86,6 +95,7 @@ private:
     bool m_asciiKnown[128] = {};
     std::unordered_map<char32_t, Glyph> m_glyphs;   // the other characters met
     std::vector<const Glyph*> m_line;
+    std::vector<unsigned> m_glyphIds;
     std::vector<cairo_glyph_t> m_run;   // glyphs waiting to be shown in m_runStyle
     TextStyle m_runStyle;
     double m_unitsPerMm = 1;

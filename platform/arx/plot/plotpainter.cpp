@@ -7,6 +7,7 @@
 #include "arx/dbdatabase.h"
 #include "arx/dbdict.h"
 #include "arx/dbhatch.h"
+#include "arx/dbhatchpatterns.h"
 #include "arx/dbsymtb.h"
 #include "arx/dbtable.h"
 #include "arx/dbtext.h"
@@ -161,7 +162,11 @@ void PlotPainter::drawBlock(const AcDbBlockTableRecord* btr, const AcGeMatrix3d&
 {
     for (const AcDbObjectId& id : drawOrder(btr)) {
         const auto* ent = AcDbEntity::cast(id.object());
-        if (ent && !ent->isErased() && ent->visibility() == AcDb::kVisible && !AcDbAttributeDefinition::cast(ent))
+        // A definition's variable attributes show through the references' attributes; its
+        // constant ones have none and show as the definition's own text.
+        const auto* definition = AcDbAttributeDefinition::cast(ent);
+        if (ent && !ent->isErased() && ent->visibility() == AcDb::kVisible
+            && (!definition || (definition->isConstant() && !definition->isInvisible())))
             drawEntity(ent, xf, from);
     }
 }
@@ -501,6 +506,11 @@ void PlotPainter::drawHatch(const AcDbHatch* h, const AcGeMatrix3d& xf, std::uin
             const AcGePoint3d q = toPlane.transform(AcGePoint3d(p.x, p.y, 0));
             box.add(q.x, q.y);
         }
+    // A pattern that evaluates too dense has more lines than the host draws: it shows solid.
+    if (h->patternLineCount(true) > AcDbHatchPatterns::maxLines()) {
+        m_canvas.fill(loops, rgb);
+        return;
+    }
     m_canvas.pushClip(loops);
     for (const AcDbHatch::PatternLine& line : h->patternLines())
         if (!drawPatternLines(line, box, plane)) {

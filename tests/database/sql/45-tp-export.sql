@@ -6,7 +6,9 @@
 -- handle, a gross area by its location id, an asset by its location id and handle; exporting
 -- one again replaces its row. Texts and decimals are kept unbounded, so that nothing the
 -- export sends (a text beyond its declared size, a decimal beyond eight digits before the
--- point) is cut or refused. Argument names are the module's parameter names, "@" included.
+-- point) is cut or refused. An asset whose block identifier is "REFUSED" is refused with an
+-- error, so that an export that fails part-way can be seen. Argument names are the module's
+-- parameter names, "@" included.
 
 CREATE TABLE tp_space_blocks (
     parent_id          integer NOT NULL,
@@ -52,7 +54,7 @@ CREATE TABLE tp_gross_areas (
 CREATE TABLE tp_assets (
     location_id         integer NOT NULL,
     handle_text         varchar NOT NULL,
-    block_identifier    varchar,
+    block_identifier    varchar CHECK (block_identifier IS DISTINCT FROM 'REFUSED'),
     block_description   varchar,
     unique_description  varchar,
     point_x             numeric,

@@ -13,6 +13,13 @@
                                     entities name but the table lacks)
     check_dxf.py show FILE          prints what `same` compares, one item a line
     check_dxf.py librecad FILE      LibreCAD converts FILE to PDF (skipped when not installed)
+    check_dxf.py make-dynamic FILE  writes a dynamic block "DOOR" with two references through
+                                    anonymous definitions, one linked by XData, one by its
+                                    extension dictionary, and a plain reference of "DOOR"
+    check_dxf.py hyperlink FILE H   prints the hyperlink ezdxf reads on the entity of handle H
+                                    as "name|description|location"
+    check_dxf.py relink FILE H URL  sets the hyperlink of the entity of handle H to URL (or
+                                    removes it when URL is "-"), as another program would
     check_dxf.py tables FILE        prints each table of model space as ezdxf reads it: its block,
                                     the numbers of lines in it, its texts and the blocks it shows,
                                     and the table styles of the drawing
@@ -140,6 +147,49 @@ def librecad(path):
         return 0 if os.path.exists(pdf) and os.path.getsize(pdf) > 0 else 1
 
 
+def make_dynamic(path):
+    doc = ezdxf.new("R2013")
+    door = doc.blocks.new("DOOR")
+    door.add_lwpolyline([(0, 0), (900, 0), (900, 50), (0, 50)], close=True)
+    door.block_record.set_xdata("AcDbDynamicBlockGUID", [(1000, "{4F6C3A12-0000-4000-8000-00000000D001}")])
+    msp = doc.modelspace()
+    msp.add_blockref("DOOR", (0, 0))
+    # One anonymous definition names its dynamic block by XData, the other through its
+    # extension dictionary only.
+    by_xdata = doc.blocks.new_anonymous_block("U")
+    by_xdata.add_lwpolyline([(0, 0), (1000, 0), (1000, 50), (0, 50)], close=True)
+    by_xdata.block_record.set_xdata("AcDbBlockRepBTag", [(1070, 1), (1005, door.block_record.dxf.handle)])
+    by_dict = doc.blocks.new_anonymous_block("U")
+    by_dict.add_lwpolyline([(0, 0), (800, 0), (800, 50), (0, 50)], close=True)
+    xdict = by_dict.block_record.new_extension_dict()
+    representation = xdict.dictionary.add_new_dict("AcDbBlockRepresentation")
+    data = representation.add_xrecord("AcDbRepData")
+    data.reset([(70, 1), (340, door.block_record.dxf.handle)])
+    plain = doc.blocks.new_anonymous_block("U")
+    plain.add_line((0, 0), (1, 1))
+    for i, layout in enumerate((by_xdata, by_dict, plain)):
+        msp.add_blockref(layout.name, (2000 * (i + 1), 0))
+    doc.saveas(path)
+    return 0
+
+
+def hyperlink(path, handle):
+    doc = ezdxf.readfile(path)
+    print("|".join(doc.entitydb[handle].get_hyperlink()))
+    return 0
+
+
+def relink(path, handle, url):
+    doc = ezdxf.readfile(path)
+    entity = doc.entitydb[handle]
+    if url == "-":
+        entity.discard_xdata("PE_URL")
+    else:
+        entity.set_hyperlink(url, "theirs")
+    doc.saveas(path)
+    return 0
+
+
 def main():
     mode, *args = sys.argv[1:]
     if mode == "audit":
@@ -150,6 +200,12 @@ def main():
         return make12(args[0])
     if mode == "make":
         return make(args[0])
+    if mode == "make-dynamic":
+        return make_dynamic(args[0])
+    if mode == "hyperlink":
+        return hyperlink(*args)
+    if mode == "relink":
+        return relink(*args)
     if mode == "tables":
         return tables(args[0])
     if mode == "show":

@@ -6,6 +6,7 @@
 #include "arx/dbcurves.h"
 #include "arx/dbdatabase.h"
 #include "arx/dbhatch.h"
+#include "arx/dbhatchpatterns.h"
 #include "arx/dblayout.h"
 #include "arx/dbsymtb.h"
 #include "arx/dbtable.h"
@@ -210,6 +211,55 @@ TEST(Plot, PdfPageIsTheMediaWithRealTexts)
     EXPECT_EQ(text.find("\\P"), std::string::npos) << text;
 }
 
+TEST(Plot, ConstantAttributeDefinitionsShowThroughTheirReferences)
+{
+    TempDir dir;
+    AcDbDatabase db;
+    AcDbBlockTable* blocks = nullptr;
+    ASSERT_EQ(db.getSymbolTable(blocks, AcDb::kForWrite), Acad::eOk);
+    auto* record = new AcDbBlockTableRecord;
+    record->setName("CHART");
+    AcDbObjectId chart;
+    ASSERT_EQ(blocks->add(chart, record), Acad::eOk);
+    record->close();
+    blocks->close();
+    auto* total = new AcDbAttributeDefinition(AcGePoint3d(0, 0, 0), "Total 400", "TITLE", "TITLE");
+    total->setConstant(true);
+    total->setHeight(250);
+    append(chart, total);
+    auto* hidden = new AcDbAttributeDefinition(AcGePoint3d(0, 1000, 0), "Hidden constant", "H", "H");
+    hidden->setConstant(true);
+    hidden->setInvisible(true);
+    hidden->setHeight(250);
+    append(chart, hidden);
+    auto* variable = new AcDbAttributeDefinition(AcGePoint3d(0, 2000, 0), "Variable default", "V", "V");
+    variable->setHeight(250);
+    append(chart, variable);
+    append(chart, new AcDbLine(AcGePoint3d(0, 300, 0), AcGePoint3d(5000, 600, 0)));
+    const AcDbObjectId reference = append(db.modelSpaceId(), new AcDbBlockReference(AcGePoint3d(100, 100, 0), chart));
+    // The extents (and so an extents plot) take in the constant text, not the others.
+    AcDbEntity* entity = nullptr;
+    ASSERT_EQ(acdbOpenObject(entity, reference, AcDb::kForRead), Acad::eOk);
+    AcDbExtents extents;
+    ASSERT_EQ(entity->getGeomExtents(extents), Acad::eOk);
+    entity->close();
+    EXPECT_LT(extents.maxPoint().y, 2000.0);
+    EXPECT_LE(extents.minPoint().y, 100.0);   // the line alone begins at 400
+
+    AcDbPlotSettings settings(true);
+    settings.setPlotCfgName("DWG To PDF.pc3");
+    settings.setCanonicalMediaName("ISO_A3_(420.00_x_297.00_MM)");
+    settings.setPlotType(AcDbPlotSettings::kExtents);
+    settings.setUseStandardScale(true);
+    settings.setStdScaleType(0);
+    const std::string pdf = dir.file("chart.pdf");
+    ASSERT_EQ(plot(db, settings, pdf).status, Acad::eOk);
+    const std::string text = run("pdftotext -raw '" + pdf + "' -");
+    EXPECT_NE(text.find("Total 400"), std::string::npos) << text;
+    EXPECT_EQ(text.find("Hidden"), std::string::npos) << text;
+    EXPECT_EQ(text.find("Variable"), std::string::npos) << text;
+}
+
 TEST(Plot, RasterPlacesGeometryAtScaleAndLeavesHiddenLayersOut)
 {
     TempDir dir;
@@ -256,6 +306,45 @@ TEST(Plot, RasterPlacesGeometryAtScaleAndLeavesHiddenLayersOut)
 
 // The encoder filters each row against the one above and spreads the data over several
 // chunks: a sheet of a hundred colours stacked in rows must come back pixel for pixel.
+// Pattern hatches draw their lines from the predefined patterns, clipped to the boundary;
+// one too dense for the host's line limit shows solid, an unknown pattern shows nothing.
+TEST(Plot, PatternHatchesDrawTheirLinesInsideTheBoundary)
+{
+    TempDir dir;
+    AcDbDatabase db;
+    auto patterned = [&](const char* pattern, double x, double scale) {
+        AcDbHatch* hatch = square(x, 20, 40);
+        hatch->setPattern(AcDbHatch::kPreDefined, pattern);
+        hatch->setPatternScale(scale);
+        append(db.modelSpaceId(), hatch);
+    };
+    patterned("ANSI31", 10, 1);
+    patterned("NO_SUCH", 60, 1);
+    patterned("NET", 110, 0.2);
+    patterned("DASH", 160, 2);
+    const std::string png = dir.file("patterns.png");
+    AcDbHatchPatterns::setMaxLines(100);
+    const qv::PlotResult result = plot(db, *oneToOne("PublishToWeb PNG.pc3"), png);
+    AcDbHatchPatterns::setMaxLines(100000);
+    ASSERT_EQ(result.status, Acad::eOk) << result.message;
+    const Raster r = readPng(png);
+    // The share of inked points inside a square.
+    auto inked = [&](double x0, double y0) {
+        int ink = 0, all = 0;
+        for (double x = x0 + 1; x < x0 + 39; x += 0.25)
+            for (double y = y0 + 1; y < y0 + 39; y += 0.25, ++all)
+                ink += r.at(x, y) != kWhite ? 1 : 0;
+        return double(ink) / all;
+    };
+    EXPECT_GT(inked(10, 20), 0.05);   // 45-degree lines 3.175 mm apart
+    EXPECT_LT(inked(10, 20), 0.5);
+    EXPECT_EQ(inked(60, 20), 0.0);    // an unknown pattern has no lines
+    EXPECT_GT(inked(110, 20), 0.99);  // 2 × 62 lines 0.635 mm apart pass the limit of 100
+    EXPECT_GT(inked(160, 20), 0.02);  // dashes 6.35 mm long, 6.35 mm apart
+    EXPECT_LT(inked(160, 20), inked(10, 20));
+    EXPECT_EQ(inked(10, 70), 0.0);    // nothing outside the boundaries
+}
+
 TEST(Plot, PngKeepsEveryColourOfAFullSheet)
 {
     TempDir dir;

@@ -20,7 +20,18 @@ BOOL PeekMessage(MSG* msg, HWND window, UINT filterMin, UINT filterMax, UINT rem
 // Posts the quit message: the next pump takes it and answers FALSE.
 void PostQuitMessage(int exitCode);
 
+struct pollfd;
+
 namespace qv {
 // Handles the events waiting now; false when there were none or the quit message came.
 bool pumpPendingEvents();
+
+// Waits as poll() does until one of the descriptors can be read or timeoutMs passes (for
+// ever when negative). When windows can be shown, their events are handled meanwhile, so
+// that dialogs stay alive and usable while the host waits for input. Gives -2 when the
+// wait was interrupted by interruptInputWait.
+int waitReadable(pollfd* fds, unsigned long count, int timeoutMs);
+// Ends the wait for input that is going on (or the next one, when none is) with -2: a
+// dialog's ESC on the command line cancels the pending prompt.
+void interruptInputWait();
 } // namespace qv

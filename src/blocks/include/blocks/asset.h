@@ -6,12 +6,14 @@
 
 #include "arx/dbblockref.h"
 #include "mfc/cstring.h"
+#include "msxml/dom.h"
 
 class CAcadDrawing;
 class CAttributes;
 class CHatch;
 class CHyperlinks;
 class CKavroExceptions;
+class CStoredProcedure;
 
 class CAsset
 {
@@ -20,6 +22,11 @@ public:
     // An asset found in a drawing (location id 0).
     CAsset(int drawingID, CString handle, CString blockIdentifier, CString blockDescription,
            CString uniqueDescription, double pointX, double pointY, int existsInLocation);
+    CAsset(int locationID, int drawingID, CString handle, CString blockIdentifier, CString blockDescription,
+           CString uniqueDescription, double pointX, double pointY, int existsInLocation);
+    // A register row: present in its location unless the status text is exactly "0".
+    CAsset(int locationID, int drawingID, CString handle, CString blockIdentifier, CString blockDescription,
+           CString uniqueDescription, double pointX, double pointY, CString status);
     virtual ~CAsset();
     CAsset(const CAsset&) = delete;
     CAsset& operator=(const CAsset&) = delete;
@@ -56,8 +63,20 @@ public:
     CHatch* getHatch() const { return m_hatch; }
     void setHatch(CHatch* hatch) { m_hatch = hatch; }
 
+    // Sets every field but the object id, and drops the attributes, hyperlinks and hatch.
+    void initialise(int locationID, int drawingID, CString handle, CString blockIdentifier,
+                    CString blockDescription, CString uniqueDescription, double pointX, double pointY,
+                    int existsInLocation);
+
     // Copies everything but the object id and drawing id into a new asset.
     void copyTo(CAsset* target) const;
+    // The element "asset": location id, handle, the three texts and the point (5 decimals).
+    MSXML2::IXMLDOMNodePtr serialize(CString namespaceURI) const;
+    // Reads an "asset" element (qualified names compared exactly); a missing child leaves
+    // its field as it was. With a hatch style, the asset gets its own copy of it.
+    void deSerialize(MSXML2::IXMLDOMNodePtr node, CHatch* hatch);
+    // Line weights of assets stay as drawn: only tells whether the entity is a block reference.
+    bool editLineWeights(AcDbEntity* entity);
     // Switches the reference's layer on and writes its hatch, hyperlinks and attributes.
     void applyToDWG(CAcadDrawing* drawing, CKavroExceptions* errors);
 
@@ -74,7 +93,16 @@ public:
     // The reference, the entities of its definition and its attributes.
     void hyperlinkAsset(AcDbEntity* entity);
 
+    // Writes the asset to the register under the room's location id; its attributes follow
+    // when it exists in the location and the register does not exclude it from take-off.
+    void applyToQPX(CStoredProcedure* procedure, int drawingID, int locationID, int timeout);
+    // Writes the asset to the TP database with "__to_tp_exportAsset" under its own location id.
+    void exportTP(CStoredProcedure* procedure, int timeout, CString exportParameters);
+
 private:
+    // Sets the field that an "asset" child names.
+    void readChild(const MSXML2::IXMLDOMNodePtr& child);
+
     AcDbObjectId m_objectId;
     AcDbHandle m_handle;
     int m_locationID = 0;

@@ -6,6 +6,8 @@
 #include "arx/dbid.h"
 #include "mfc/cstring.h"
 
+class CStoredProcedure;
+
 class CAttribute
 {
 public:
@@ -30,6 +32,10 @@ public:
     void setExists(int exists) { m_exists = exists; }
     void getObjectId(AcDbObjectId& id) const { id = m_objectId; }
     void setObjectId(AcDbObjectId id) { m_objectId = id; }
+
+    // Writes tag, value and exists flag to the register as an attribute of the asset whose
+    // handle text is given.
+    void applyToQPX(CStoredProcedure* procedure, int drawingID, CString handle, int timeout);
 
 private:
     CString m_tag;

@@ -9,6 +9,8 @@
 #include "blocks/attribute.h"
 #include "mfc/carray.h"
 
+class CStoredProcedure;
+
 #include <memory>
 
 class CAttributes
@@ -59,7 +61,19 @@ public:
     void applyToDWG(AcDbEntity* entity, AcGeMatrix3d transform, AcGePoint3d* anchor);
     void applyToDWG(AcDbObjectId entityId, AcGeMatrix3d transform, AcGePoint3d* anchor);
 
+    // Hides each visible attribute of the reference and appends an element recording its
+    // object id (an attribute already hidden is not recorded).
+    void setAttributesIDsInvisible(AcDbBlockReference* reference);
+    // Shows the attributes whose ids the elements record again; the elements stay.
+    void setAttributesIDsVisible();
+
     void deleteObjects();
+
+    // Writes every attribute to the register as one of the asset's (CAttribute::applyToQPX).
+    void applyToQPX(CStoredProcedure* procedure, int drawingID, CString handle, int timeout);
+    // Appends the attributes the register holds for the asset, each tag once (the first
+    // row's), with exists 1; NULL values read as "".
+    void getAssetAttributes(CStoredProcedure* procedure, int drawingID, CString handle, int timeout);
 
     // Visits each attribute of the reference open in the mode (one that does not open is
     // passed over), closing it afterwards.

@@ -15,7 +15,9 @@
 #include "arx/resbuf.h"
 #include "blocks/block.h"
 #include "mfc/carray.h"
+#include "msxml/dom.h"
 
+#include <functional>
 #include <memory>
 
 class CAcadDrawing;
@@ -23,6 +25,7 @@ class CAssets;
 class CAttributes;
 class CHatch;
 class CKavroExceptions;
+class CStoredProcedure;
 
 class CBlockDWG : public CBlock
 {
@@ -31,6 +34,11 @@ public:
     // Reads the block from a reference that the caller holds open, in its document.
     CBlockDWG(AcDbBlockReference* reference, AcApDocument* document);
     ~CBlockDWG() override;
+
+    // Two open slots that every kind shares: the query answers 0 and the export does
+    // nothing (the kinds' own exports take more arguments).
+    virtual int virtualQuery();
+    virtual void exportTP(CStoredProcedure* procedure, int timeout, CString text);
 
     // Record defaults of a block not read from a reference: texts "<Not Set>", measures 0,
     // units and precision -1, application "ADE", no hatch, attributes or assets.
@@ -72,6 +80,15 @@ public:
     void setAttributes(CAttributes* attributes);
     CAssets* getAssets() const { return m_assets.get(); }
     void setAssets(CAssets* assets);
+
+    // -- XML --
+    // The element "kavroBlock": handle, name, code, area (2 decimals), the NAME, AREA and
+    // AUX values, hyperlinks and assets; empty texts, a zero area and missing parts are
+    // left out.
+    MSXML2::IXMLDOMNodePtr serialize(CString namespaceURI) const;
+    // Fills a new block from a "kavroBlock" element (children matched by local name, so
+    // any prefix or namespace); with a hatch style the block gets its own copy of it.
+    void deSerialize(MSXML2::IXMLDOMNodePtr node, CHatch* hatch);
 
     // -- the XData record --
     // Writes the record to a block reference open for write; anything else is left alone.
@@ -172,7 +189,20 @@ public:
     // The id of the first lightweight polyline of a definition, or the null id.
     static AcDbObjectId outlineOf(AcDbObjectId definitionId);
 
+protected:
+    // Makes a definition of the name from the entities, moved so that the base point becomes
+    // its origin, and has fill complete it while it is open and the drawing locked (its status is the
+    // result). Every
+    // entity opens before anything changes, and entities the definition cannot take are
+    // moved back: a failure leaves the drawing as it was.
+    static Acad::ErrorStatus defineFromEntities(CAcadDrawing* drawing, const char* name,
+                                                const AcDbObjectIdArray& entities, AcGePoint3d basePoint,
+                                                AcDbObjectId& definitionId,
+                                                const std::function<Acad::ErrorStatus(AcDbBlockTableRecord*)>& fill);
+
 private:
+    // Reads one child of a "kavroBlock" element.
+    void readXMLChild(const MSXML2::IXMLDOMNodePtr& child);
     static CString listText(const CArray<AcDbHandle>& handles);
     static void fillFromText(CArray<AcDbHandle>& handles, const CString& text, AcDbDatabase* database);
     void readItem(CString item, AcDbDatabase* database);

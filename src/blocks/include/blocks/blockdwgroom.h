@@ -4,11 +4,20 @@
 
 #include "blocks/blockdwg.h"
 
+class CStoredProcedure;
+
 class CBlockDWGRoom : public CBlockDWG
 {
 public:
+    // The kind's own TP export takes more arguments; the shared slot stays in view beside it.
+    using CBlockDWG::exportTP;
+
     CBlockDWGRoom();
     // With collectAssets not 0, the block references inside the definition's first
     // lightweight polyline become the room's assets.
     CBlockDWGRoom(AcDbBlockReference* reference, AcApDocument* document, int collectAssets);
+
+    // The TP export: writes the room with "__to_exportSpaceBlockToTP" under the command time-out, then its
+    // assets (when it has a list) with "__to_tp_exportAsset".
+    void exportTP(CStoredProcedure* procedure, int timeout, int parentID, CString exportParameters);
 };

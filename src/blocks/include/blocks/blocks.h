@@ -11,11 +11,16 @@
 #include "arx/resbuf.h"
 #include "blocks/block.h"
 #include "mfc/carray.h"
+#include "msxml/dom.h"
 
+class CHatch;
 class AcApDocument;
 class AcDbBlockReference;
 class AcDbObject;
 class CAcadDrawing;
+class CBlockQPX;
+class CHatch;
+class CStoredProcedure;
 
 class CBlocks
 {
@@ -34,6 +39,9 @@ public:
     CBlock* getAt(CString handle) const;
     // The first block whose code equals the text (exact), or null.
     CBlock* getByCode(CString code) const;
+    // The first register block whose location id is the id, or null; blocks of other kinds
+    // are passed over.
+    CBlockQPX* getAtQPXBlock(int locationID) const;
     // Puts the block in the slot and releases the one that was there.
     void replaceAt(int index, CBlock* block);
     // Destroys a plain record; any other block is left alone.
@@ -48,6 +56,14 @@ public:
     void zoomToBlocks(CAcadDrawing* drawing, double margin);
     // The text after "NAME=" in the reference's XData record ("ADE", else "AECXDATA").
     CString readNameFromXData(AcDbObject* reference);
+
+    // The element "kavroBlocks" with one "kavroBlock" per drawing-side block, in order;
+    // blocks of other classes are left out.
+    MSXML2::IXMLDOMNodePtr serialize(CString namespaceURI) const;
+    // Appends one new drawing-side block per "kavroBlock" node (local name) of the child
+    // nodes of a "kavroBlocks" element, each with its own copy of the hatch style when one
+    // is given. The blocks are the caller's to destroy (destroyBlocks).
+    void deSerialize(MSXML2::IXMLDOMNodeListPtr nodes, CHatch* hatch);
 
     // Selections of block references in the whole drawing; the host's status (5100 when
     // the caller owns a set to free).
@@ -65,6 +81,14 @@ public:
     void getAcadBlocks(CAcadDrawing* drawing, void* unused);
     void getLegendBlock_SS(CAcadDrawing* drawing);
     void getPieBlock_SS(CAcadDrawing* drawing);
+
+    // Appends one drawing-side block per row of "__gr_getCategoryBlocks" for the report
+    // category: handle, name, code, area, the NAME, AREA and AUX texts it swaps in, the
+    // category's hyperlinks of the block and, when a hatch style is given, a copy of it.
+    void getCategoryDWGBlocks(CStoredProcedure* procedure, int timeout, int categoryID, CHatch* hatch);
+    // Appends one register block per row of "__to_getBlocksFromQPX" under the parent, as
+    // the kind the row's type names; with withAssets, each room gets its location's assets.
+    void getQPXBlocks(CStoredProcedure* procedure, int timeout, int parentID, int withAssets);
 
 private:
     // The space block of a reference whose definition has the name, by its kind.

@@ -7,6 +7,7 @@
 #include "mfc/cstring.h"
 
 class CAcadDrawing;
+class CKavroExceptions;
 
 class CHatch
 {
@@ -32,6 +33,12 @@ public:
     // style's layer, which is made in the drawing when missing; the drawing is locked by
     // the caller.
     AcDbHatch* createHatch(CAcadDrawing* drawing) const;
+    // Evaluates a hatch made by createHatch once its loops are in, and collects what the
+    // host reports: a pattern too dense or not dense enough at this style's scale for the
+    // subject ("kavro block ROOM-1"), or any other failure (an unknown pattern) as the host
+    // status naming the drawing text. Nothing is thrown; the hatch stays usable.
+    void collectEvaluation(const AcDbHatch* hatch, const CString& subject, const CString& drawingText,
+                           CKavroExceptions* errors, const char* file, const char* procSig) const;
 
 private:
     CString m_pattern;

@@ -32,7 +32,8 @@ public:
     CString getString(CString prompt);
     void getBoolean(CString prompt, BOOL defaultValue, BOOL* result);
 
-    // Appends the ids of the selected entities that are not block references.
+    // Appends the ids of the selected entities that are not block references; FALSE when
+    // the user cancelled the selection (an empty one gives TRUE).
     BOOL selectObjectIds(std::vector<AcDbObjectId>& ids, CString prompt);
     BOOL selectObjectId(AcDbObjectId& id, CString prompt);
     // 0 when an entity of the host class was picked, 16 when the user cancelled.

@@ -18,7 +18,8 @@ public:
     CCategory& operator=(const CCategory&) = delete;
 
     // The "category" element in the namespace: "cID", "cTitle" and, with a hatch style,
-    // "cHatchPattern", "cHatchColour", "cHatchScale", "cHatchAngle" and "cHatchLayer".
+    // "cHatchPattern", "cHatchColour", "cHatchScale", "cHatchAngle" and "cHatchLayer", then
+    // the blocks list's "kavroBlocks" and the assets list's "assets" when it has them.
     MSXML2::IXMLDOMNodePtr serialize(CString namespaceURI);
     // Fills the category from a "category" element; any other node changes nothing.
     void deSerialize(MSXML2::IXMLDOMNodePtr node);
@@ -29,6 +30,7 @@ public:
     void setTitle(CString title) { m_title = std::move(title); }
     // The setters take ownership of what they are given and leave a replaced object to
     // its holder (applying a report walks the old list while it hands over a new one).
+    // The category destroys its blocks list with every block in it (CBlocks::destroyBlocks).
     CHatch* getHatch() const { return m_hatch; }
     void setHatch(CHatch* hatch) { m_hatch = hatch; }
     CBlocks* getBlocks() const { return m_blocks; }
@@ -42,6 +44,8 @@ public:
 
 private:
     void readChild(const MSXML2::IXMLDOMNodePtr& child);
+    void readBlocks(const MSXML2::IXMLDOMNodePtr& element);
+    void readAssets(const MSXML2::IXMLDOMNodePtr& element);
 
     int m_id = 0;
     CString m_title;

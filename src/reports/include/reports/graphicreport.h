@@ -10,6 +10,7 @@
 class CAcadDrawing;
 class CCategories;
 class CLayers;
+class CLinkLines;
 class CServerPreferenceVaultEye;
 class CStoredProcedure;
 
@@ -101,6 +102,10 @@ public:
     CLayers* getLayersOn() const { return m_layersOn; }
     // The report owns the layers; a list it held before is deleted.
     void setLayersOn(CLayers* layers);
+    // The link lines to draw (only a report read from the database has them; the report
+    // file does not carry them). The report owns the list; a replaced one is deleted.
+    CLinkLines* getLinkLines() const { return m_linkLines; }
+    void setLinkLines(CLinkLines* linkLines);
     double getPieXYOffset() const { return m_pieXYOffset; }
     void setPieXYOffset(double offset) { m_pieXYOffset = offset; }
     int getPieIgnoreEmptySegments() const { return m_pieIgnoreEmptySegments; }
@@ -138,6 +143,7 @@ private:
     double m_totalChildAreas = 0.0;
     CCategories* m_categories = nullptr;
     CLayers* m_layersOn = nullptr;
+    CLinkLines* m_linkLines = nullptr;
     double m_pieXYOffset = 0.0;
     int m_pieIgnoreEmptySegments = 1;
     int m_pieShowLabels = 1;

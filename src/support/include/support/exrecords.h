@@ -52,6 +52,13 @@ public:
     CEXHatchAroundAttributes(CString blockName, CString handle, CString source, CString file, CString procSig);
 };
 
+// An asset whose block holds nothing measurable: there is no outline to hatch.
+class CEXHatchNoAssetExtents : public CEXKavro
+{
+public:
+    CEXHatchNoAssetExtents(CString handle, CString source, CString file, CString procSig);
+};
+
 class CEXHatchNotDenseEnough : public CEXKavro
 {
 public:

@@ -89,6 +89,7 @@ enum ErrorStatus : int {
     eInvalidPlotInfo = 203,
     eCreateFailed = 210,
     eHatchTooDense = 420,
+    eHatchPatternNotFound = 421,   // a predefined hatch pattern name that no table holds
 };
 
 } // namespace Acad

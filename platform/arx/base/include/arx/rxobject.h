@@ -31,6 +31,12 @@ public:
     static const AcRxClass* desc();
     virtual const AcRxClass* isA() const { return desc(); }
     bool isKindOf(const AcRxClass* cls) const { return isA()->isDerivedFrom(cls); }
+    // Protocol extension: the object registered for the protocol class on this object's
+    // class or its nearest parent; null when none is.
+    AcRxObject* x(const AcRxClass* protocolClass) const;
+    // Registers an extension object (kept for the process's life) for a protocol class on a
+    // class and, through x, on every class derived from it.
+    static void addX(const AcRxClass* on, const AcRxClass* protocolClass, AcRxObject* extension);
 };
 
 #define ACRX_DECLARE_MEMBERS(CLASS)                                                    \

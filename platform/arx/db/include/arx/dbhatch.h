@@ -18,8 +18,9 @@ public:
     };
     enum HatchEdgeType { kLine = 1, kCirArc = 2, kEllArc = 3, kSpline = 4 };
 
-    // A predefined pattern must be in the pattern table ("SOLID", "ANSI31", "ANSI37",
-    // "LINE", "NET", "DASH"), else eInvalidInput.
+    // A predefined pattern takes its line families from the pattern table
+    // (AcDbHatchPatterns); a name the table lacks is kept, draws no lines, and makes
+    // evaluateHatch fail with eHatchPatternNotFound.
     Acad::ErrorStatus setPattern(HatchPatternType type, const char* name);
     HatchPatternType patternType() const { return m_patternType; }
     const char* patternName() const { return m_patternName.c_str(); }
@@ -49,6 +50,14 @@ public:
                                 std::vector<double>& bulges) const;
     Acad::ErrorStatus removeLoopAt(int index);
     int numPatternDefinitions() const { return static_cast<int>(m_lines.size()); }
+    // Counts the pattern's lines across the loops' extents in the hatch's plane: a solid
+    // fill always gives eOk; more lines than AcDbHatchPatterns::maxLines() eHatchTooDense;
+    // no line at all eAmbiguousOutput (the pattern too sparse to be displayed); a predefined
+    // name the table lacks eHatchPatternNotFound; no loops eInvalidExtents. Dashed lines
+    // count each dash unless the estimate may be low (underEstimateNumLines).
+    Acad::ErrorStatus evaluateHatch(bool underEstimateNumLines = false) const;
+    // The pattern's line count of evaluateHatch, for the same extents; 0 without loops.
+    double patternLineCount(bool underEstimateNumLines = false) const;
 
     Acad::ErrorStatus transformBy(const AcGeMatrix3d& m) override;
     Acad::ErrorStatus getGeomExtents(AcDbExtents& extents) const override;
@@ -82,6 +91,7 @@ public:
 
 private:
     void buildPatternLines();
+    bool planeExtents(AcGePoint2d& lower, AcGePoint2d& upper) const;
     Acad::ErrorStatus loopFromEntity(AcDbObjectId id, Adesk::Int32 loopType, Loop& loop) const;
     static size_t readHatch(AcRxObject& object, std::span<const qv::dxf::Pair> pairs, qv::dxf::FieldContext& context);
     static void writeHatch(const AcRxObject& object, const qv::dxf::Field& field, qv::dxf::Writer& out);

@@ -23,8 +23,8 @@ int acedGetString(int allowSpaces, const char* prompt, char* result, std::size_t
 // the current UCS and becomes the last point. Numbers that are not finite are refused.
 int acedGetPoint(const ads_point basePoint, const char* prompt, ads_point result);
 
-// System variables: host settings (FILEDIA, PICKBOX, CMDECHO, DWGNAME, DWGPREFIX, and
-// LASTPOINT, an RT3DPOINT in the current UCS) and the current drawing's (SORTENTS, LUNITS,
+// System variables: host settings (FILEDIA, PICKBOX, CMDECHO, DWGNAME, DWGPREFIX,
+// HPMAXLINES, an RTLONG from 100 to 10,000,000, and LASTPOINT, an RT3DPOINT in the current UCS) and the current drawing's (SORTENTS, LUNITS,
 // LUPREC, INSUNITS, CLAYER, DBMOD). RTERROR for an unknown name, a value of the wrong type
 // and a read-only variable.
 int acedGetVar(const char* name, resbuf* result);
@@ -65,3 +65,12 @@ struct AcColorSettings
 };
 bool acedGetCurrentColors(AcColorSettings* settings);
 bool acedSetCurrentColors(const AcColorSettings* settings);
+
+// The message the host sends its active modeless window before it takes the focus back;
+// a window that answers TRUE keeps it.
+constexpr unsigned WM_ACAD_KEEPFOCUS = 0x7101;
+
+namespace qv {
+// Makes the host's main window the active one, unless the active dialog keeps the focus.
+void hostTakesFocus();
+} // namespace qv

@@ -1,0 +1,78 @@
+// A one-page PDF file written by the plot engine: the page's content built as text in memory
+// (paths, strokes, even-odd fills and clips, texts in one embedded font), then compressed and
+// written out with the objects, cross-reference table and trailer that make the file. The
+// page's user space has y pointing down from the sheet's top-left corner, as the canvas's.
+#pragma once
+
+#include "pdffont.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace qv {
+
+class PdfWriter
+{
+public:
+    // A page of the size in points.
+    PdfWriter(double widthPt, double heightPt);
+
+    PdfFont& font() { return m_font; }
+
+    // The pen of the next strokes; given before their path begins.
+    void setStroke(std::uint32_t rgb, double width);
+    // The colour of the next fill; given before its path begins.
+    void setFill(std::uint32_t rgb);
+    void moveTo(double x, double y);
+    void lineTo(double x, double y);
+    void closePath();
+    // Strokes, fills (even-odd) or clips to (even-odd) the path built since the last of these.
+    void strokePath();
+    void fillPath();
+    void clipPath();
+    // Saves and restores the graphics state (the clip with it).
+    void save();
+    void restore();
+
+    // Glyphs of the font shown from the origin of the text matrix [a b c d e f] (an em of
+    // one mapped to the page), each advancing by its width; they go out at flushTexts.
+    void text(const double matrix[6], std::uint32_t rgb, const unsigned* glyphs, size_t count);
+    bool hasTexts() const { return !m_texts.empty(); }
+    void flushTexts();
+
+    // Writes the file through sink, which returns false to stop; false with the reason when
+    // it stopped or the font cannot be embedded.
+    bool finish(const std::function<bool(const char*, size_t)>& sink);
+    const std::string& error() const { return m_error; }
+
+private:
+    struct State {
+        std::uint32_t stroke = 0, fill = 0;
+        double width = 1;
+    };
+
+    void point(double x, double y, const char* op);
+    void colour(std::string& out, std::uint32_t rgb, const char* op);
+    bool put(const std::function<bool(const char*, size_t)>& sink, const std::string& bytes);
+    bool putObject(const std::function<bool(const char*, size_t)>& sink, const std::string& body);
+    bool putStream(const std::function<bool(const char*, size_t)>& sink, const std::string& data,
+                   const std::string& entries);
+    std::string resources() const;
+
+    double m_width, m_height;
+    PdfFont m_font;
+    std::string m_content;
+    std::string m_texts;              // the text objects waiting for flushTexts
+    std::uint32_t m_textFill = 0;     // the fill colour the waiting texts leave set
+    State m_state;
+    std::vector<State> m_saved;
+    bool m_inPath = false;
+    bool m_fontUsed = false;
+    std::vector<size_t> m_offsets;    // of the objects written
+    size_t m_written = 0;
+    std::string m_error;
+};
+
+} // namespace qv

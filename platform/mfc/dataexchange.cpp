@@ -1,0 +1,148 @@
+#include "mfc/dataexchange.h"
+
+#include "mfc/afxmessagebox.h"
+#include "mfc/wnd.h"
+#include "wndinternal.h"
+
+#include <QAbstractButton>
+#include <QLineEdit>
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+// A number as the framework shows it: the shortest of up to 15 significant digits.
+CString numberText(double value)
+{
+    CString text;
+    text.Format("%.15g", value);
+    return text;
+}
+
+[[noreturn]] void failWith(CDataExchange* dx, const CString& message)
+{
+    AfxMessageBox(message, MB_ICONEXCLAMATION);
+    dx->Fail();
+}
+
+CString controlText(CDataExchange* dx, int id)
+{
+    CString text;
+    if (CWnd* control = dx->PrepareEditCtrl(id))
+        control->GetWindowText(text);
+    return text;
+}
+
+void setControlText(CDataExchange* dx, int id, const CString& text)
+{
+    if (CWnd* control = dx->PrepareEditCtrl(id))
+        control->SetWindowText(text);
+}
+
+} // namespace
+
+CWnd* CDataExchange::PrepareCtrl(int id)
+{
+    m_lastControl = m_pDlgWnd ? m_pDlgWnd->GetDlgItem(id) : nullptr;
+    m_lastIsEdit = false;
+    return m_lastControl;
+}
+
+CWnd* CDataExchange::PrepareEditCtrl(int id)
+{
+    PrepareCtrl(id);
+    m_lastIsEdit = true;
+    return m_lastControl;
+}
+
+void CDataExchange::Fail()
+{
+    if (m_bSaveAndValidate && m_lastControl) {
+        m_lastControl->SetFocus();
+        if (auto* edit = qobject_cast<QLineEdit*>(m_lastControl->widget()); edit && m_lastIsEdit)
+            edit->selectAll();
+    }
+    throw Failed{};
+}
+
+void DDX_Control(CDataExchange* dx, int id, CWnd& control)
+{
+    if (control.GetSafeHwnd())
+        return;
+    if (CWnd* item = dx->PrepareCtrl(id))
+        control.SubclassWindow(item->GetSafeHwnd());
+}
+
+void DDX_Text(CDataExchange* dx, int id, CString& value)
+{
+    if (dx->m_bSaveAndValidate)
+        value = controlText(dx, id);
+    else
+        setControlText(dx, id, value);
+}
+
+void DDX_Text(CDataExchange* dx, int id, int& value)
+{
+    if (!dx->m_bSaveAndValidate) {
+        setControlText(dx, id, CString::formatText("%d", value));
+        return;
+    }
+    int read = 0;
+    if (std::sscanf(controlText(dx, id), "%d", &read) != 1)
+        failWith(dx, "Please enter an integer.");
+    value = read;
+}
+
+void DDX_Text(CDataExchange* dx, int id, double& value)
+{
+    if (!dx->m_bSaveAndValidate) {
+        setControlText(dx, id, numberText(value));
+        return;
+    }
+    // Infinities and NaN are no numbers a dialog can take.
+    double read = 0.0;
+    if (std::sscanf(controlText(dx, id), "%lf", &read) != 1 || !std::isfinite(read))
+        failWith(dx, "Please enter a number.");
+    value = read;
+}
+
+void DDX_Check(CDataExchange* dx, int id, int& value)
+{
+    CWnd* control = dx->PrepareCtrl(id);
+    auto* button = control ? qobject_cast<QAbstractButton*>(control->widget()) : nullptr;
+    if (!button)
+        return;
+    if (dx->m_bSaveAndValidate)
+        value = button->isChecked() ? 1 : 0;
+    else
+        button->setChecked(value == 1);
+}
+
+void DDX_Radio(CDataExchange* dx, int id, int& value)
+{
+    CWnd* control = dx->PrepareCtrl(id);
+    if (!control)
+        return;
+    const std::vector<QAbstractButton*> group = qv::mfc::radioGroup(control->widget());
+    if (dx->m_bSaveAndValidate) {
+        value = -1;
+        for (size_t i = 0; i < group.size(); ++i)
+            if (group[i]->isChecked())
+                value = static_cast<int>(i);
+        return;
+    }
+    const bool inGroup = value >= 0 && static_cast<size_t>(value) < group.size();
+    qv::mfc::checkRadio(group, inGroup ? group[static_cast<size_t>(value)] : nullptr);
+}
+
+void DDV_MinMaxInt(CDataExchange* dx, int value, int minimum, int maximum)
+{
+    if (dx->m_bSaveAndValidate && (value < minimum || value > maximum))
+        failWith(dx, CString::formatText("Please enter an integer between %d and %d.", minimum, maximum));
+}
+
+void DDV_MinMaxDouble(CDataExchange* dx, const double& value, double minimum, double maximum)
+{
+    if (dx->m_bSaveAndValidate && !(value >= minimum && value <= maximum))
+        failWith(dx, "Please enter a number between " + numberText(minimum) + " and " + numberText(maximum) + ".");
+}

@@ -1,0 +1,8 @@
+// A static text control.
+#pragma once
+
+#include "mfc/wnd.h"
+
+class CStatic : public CWnd
+{
+};

@@ -1,0 +1,568 @@
+#include "module/presblockcreation.h"
+
+#include "arx/acdocman.h"
+#include "arx/aced.h"
+#include "arx/acutprintf.h"
+#include "arx/dbdatabase.h"
+#include "blocks/attributes.h"
+#include "blocks/blockdwgroom.h"
+#include "blocks/blocks.h"
+#include "blocks/kavroattribute.h"
+#include "dialoghelpers.h"
+#include "host/acadutilities.h"
+#include "host/hostguards.h"
+#include "mfc/dataexchange.h"
+#include "module/presabout.h"
+#include "module/prespreferences.h"
+#include "module/resource.h"
+#include "support/kavroexceptions.h"
+#include "support/utilities.h"
+
+#include <algorithm>
+#include <memory>
+
+namespace {
+
+constexpr const char* kSource = "presblockcreation";
+constexpr int kRoomBlockType = 7;
+
+// Whether the character alone is a digit of a trailing number.
+bool isNameDigit(char c)
+{
+    const CString alone(std::string(1, c));
+    return c != '.' && CUtilities::isNumeric(alone);
+}
+
+// The index where the trailing number of the name starts (its length for none).
+int trailingDigitsStart(const CString& name)
+{
+    int start = name.GetLength();
+    while (start > 0 && isNameDigit(name[start - 1]))
+        --start;
+    return start;
+}
+
+CKavroAttribute* kavroAttribute(int kind, const CString& value)
+{
+    auto* attribute = new CKavroAttribute;
+    attribute->setKind(kind);
+    attribute->setValue(value);
+    return attribute;
+}
+
+} // namespace
+
+CPresBlockCreation::CPresBlockCreation(CWnd* parent) : CDialog(IDD_BLOCK_CREATION, parent) {}
+
+CPresBlockCreation::~CPresBlockCreation()
+{
+    releaseAcadDrawing();
+}
+
+BEGIN_MESSAGE_MAP(CPresBlockCreation, CDialog)
+ON_BN_CLICKED(IDC_CMD_START, &CPresBlockCreation::OnCmdStart)
+ON_COMMAND(ID_HELP_ABOUT, &CPresBlockCreation::OnHelpAbout)
+ON_COMMAND(ID_FILE_EXIT, &CPresBlockCreation::OnFileExit)
+ON_BN_CLICKED(IDC_CREATOR_SUB_AREA, &CPresBlockCreation::OnCmdSubArea)
+ON_COMMAND(ID_TOOLS_OPTIONS, &CPresBlockCreation::OnToolsOptions)
+ON_EN_CHANGE(IDC_TEXT_SIZE, &CPresBlockCreation::OnEnChangeTextSize)
+ON_MESSAGE(WM_ACAD_KEEPFOCUS, &CPresBlockCreation::OnAcadKeepFocus)
+ON_WM_RBUTTONDOWN()
+ON_BN_CLICKED(IDC_CREATOR_ADD_AREA, &CPresBlockCreation::OnBnClickedCmdAdd)
+ON_EN_CHANGE(IDC_TEXT_SCALE, &CPresBlockCreation::OnEnChangeScale)
+ON_EN_CHANGE(IDC_TEXT_ROTATION, &CPresBlockCreation::OnEnChangeRotation)
+END_MESSAGE_MAP()
+
+BOOL CPresBlockCreation::Create()
+{
+    return CDialog::Create(IDD_BLOCK_CREATION, nullptr);
+}
+
+void CPresBlockCreation::setAcadDrawing(CAcadDrawing* drawing)
+{
+    if (drawing != m_drawing)
+        releaseAcadDrawing();
+    m_drawing = drawing;
+}
+
+void CPresBlockCreation::releaseAcadDrawing()
+{
+    delete m_drawing;
+    m_drawing = nullptr;
+}
+
+CString CPresBlockCreation::getNextBlockIdentifier() const
+{
+    return "ROOM-" + CUtilities::IntToCString(m_nextIdentifier);
+}
+
+void CPresBlockCreation::setNamePrefix(CString prefix)
+{
+    if (!prefix.IsEmpty())
+        m_namePrefix = std::move(prefix);
+}
+
+void CPresBlockCreation::buildNextBlockName()
+{
+    const CString number = CUtilities::IntToCString(m_nextNumber);
+    m_numberWidth = std::max(m_numberWidth, number.GetLength());
+    m_nextName = m_namePrefix + CUtilities::padding(m_numberWidth - number.GetLength(), "0") + number;
+}
+
+void CPresBlockCreation::incrementBlockName(CString highest)
+{
+    const int start = trailingDigitsStart(highest);
+    const CString prefix = highest.Left(start);
+    const CString digits = highest.Mid(start);
+    const int width = digits.GetLength();
+    const std::int64_t number = digits.IsEmpty() ? 1 : CUtilities::CStringToInt64(digits) + m_preferences.getInc();
+    const CString text(std::to_string(number));
+    m_nextName = prefix + CUtilities::padding(std::max(0, width - text.GetLength()), "0") + text;
+}
+
+BOOL CPresBlockCreation::isAreaText(CString text)
+{
+    static const char* const kinds[] = {"GROSS AREA",    "CORE AREA",     "NET AREA",      "USABLE AREA",
+                                        "BALANCE AREA",  "LETTABLE AREA", "COMMON AREA",   "CELULAR AREA",
+                                        "CELLULAR AREA", "OPEN PLAN AREA", "CIRCULATION AREA"};
+    return std::any_of(std::begin(kinds), std::end(kinds), [&](const char* kind) { return text.Find(kind) >= 0; });
+}
+
+std::int64_t CPresBlockCreation::parseNameNumber(CString name)
+{
+    return CUtilities::CStringToInt64(name.Mid(trailingDigitsStart(name)));
+}
+
+BOOL CPresBlockCreation::OnInitDialog()
+{
+    CDialog::OnInitDialog();
+    loadPreferences();
+    m_nextIdentifier = 0;
+    m_nextNumber = 1;
+    m_numberWidth = 1;
+    setAcadDrawing(wrapCurrentDocument().release());
+    calcNextBlockIdentifier();
+    calcNextBlockName();
+    m_textSize = m_preferences.getTextSize();
+    m_scale = m_preferences.getTextScale();
+    m_rotation = m_preferences.getTextRotation();
+    UpdateData(FALSE);
+    return TRUE;
+}
+
+void CPresBlockCreation::DoDataExchange(CDataExchange* dx)
+{
+    CDialog::DoDataExchange(dx);
+    DDX_Text(dx, IDC_NEXT_NAME, m_nextName);
+    DDX_Text(dx, IDC_TEXT_SIZE, m_textSize);
+    DDX_Text(dx, IDC_TEXT_SCALE, m_scale);
+    DDX_Text(dx, IDC_TEXT_ROTATION, m_rotation);
+}
+
+void CPresBlockCreation::calcNextBlockIdentifier()
+{
+    runShowingErrors("CPresBlockCreation::calcNextBlockIdentifier", kSource, [&] {
+        if (!m_drawing || !m_drawing->isOpen())
+            return;
+        long highest = 0;
+        AcDbBlockTable* raw = nullptr;
+        if (m_drawing->getDocument()->database()->getSymbolTable(raw, AcDb::kForRead) != Acad::eOk)
+            return;
+        const Opened<AcDbBlockTable> table(raw);
+        AcDbBlockTableIterator* rawIt = nullptr;
+        table->newIterator(rawIt, true, true);
+        const std::unique_ptr<AcDbBlockTableIterator> it(rawIt);
+        for (; it && !it->done(); it->step(true, true)) {
+            AcDbBlockTableRecord* record = nullptr;
+            if (it->getRecord(record, AcDb::kForRead, false) != Acad::eOk)
+                continue;
+            const Opened<AcDbBlockTableRecord> opened(record);
+            const char* name = nullptr;
+            opened->getName(name);
+            const CString text(name ? name : "");
+            if (text.Left(5).MakeUpper() == "ROOM-")
+                highest = std::max(highest, CUtilities::CStringToLong(text.Mid(5)));
+        }
+        m_nextIdentifier = static_cast<int>(highest + 1);
+    });
+}
+
+CString CPresBlockCreation::getHighestExistingBlockName()
+{
+    CString result;
+    m_existingNames.clear();
+    // A failure leaves the result empty, so that the next name starts again at "Room 1".
+    const bool read = runShowingErrors("CPresBlockCreation::getHighestExistingBlockName", kSource, [&] {
+        if (!m_drawing || !m_drawing->isOpen())
+            return;
+        CBlocks blocks;
+        struct Destroy
+        {
+            CBlocks& blocks;
+            ~Destroy() { blocks.destroyBlocks(); }
+        } destroy{blocks};
+        blocks.getKavroDWGBlocks_SS(m_drawing, nullptr, 0, "f");
+        std::int64_t highest = 0;
+        for (int i = 0; i < blocks.count(); ++i) {
+            const CBlock* block = blocks.getAt(i);
+            if (block->getBlockType() != kRoomBlockType)
+                continue;
+            m_existingNames.push_back(block->getName());
+            if (const std::int64_t number = parseNameNumber(block->getName()); number >= highest) {
+                highest = number;
+                result = block->getName();
+            }
+        }
+    });
+    return read ? result : CString();
+}
+
+void CPresBlockCreation::calcNextBlockName()
+{
+    runShowingErrors("CPresBlockCreation::calcNextBlockName", kSource, [&] {
+        CString highest = getHighestExistingBlockName();
+        if (highest.IsEmpty())
+            highest = "Room ";
+        incrementBlockName(highest);
+    });
+}
+
+void CPresBlockCreation::enableButtons(BOOL enable)
+{
+    for (int id : {IDCANCEL, IDC_CMD_START, IDC_CREATOR_SUB_AREA, IDC_CREATOR_ADD_AREA})
+        GetDlgItem(id)->EnableWindow(enable);
+}
+
+void CPresBlockCreation::enableTextEdits(BOOL enable)
+{
+    for (int id : {IDC_TEXT_SIZE, IDC_TEXT_SCALE, IDC_TEXT_ROTATION})
+        GetDlgItem(id)->EnableWindow(enable);
+}
+
+void CPresBlockCreation::OnCmdStart()
+{
+    UpdateData(TRUE);
+    enableButtons(FALSE);
+    if (m_acadWindow)
+        m_acadWindow->SetActiveWindow();
+    acutPrintf("\nBlock Creation Session Started\n");
+    runShowingErrors("CPresBlockCreation::OnCmdStart", kSource, [&] {
+        // Close and the buttons that start picks are refused until the session ends.
+        const CDialog::PickScope picking(this);
+        const DrawingLock lock(m_drawing);
+        if (!lock.held())
+            return;
+        while (pickAndMakeBlock()) {
+        }
+    });
+    acutPrintf("\nBlock Creation Session Ended\n");
+    acDocManager->sendStringToExecute(acDocManager->curDocument(), "\x1B", false, false, true);
+    enableButtons(TRUE);
+    enableTextEdits(TRUE);
+    SetActiveWindow();
+}
+
+bool CPresBlockCreation::pickAndMakeBlock()
+{
+    enableTextEdits(TRUE);
+    AcDbObjectId polylineId;
+    if (CAcadUtilities().selectObjectId(polylineId, "\nPlease select a polyline:\n", "AcDbPolyline") != 0)
+        return false;
+    Acad::ErrorStatus status = Acad::eOk;
+    bool closed = false;
+    if (const Opened<AcDbPolyline> polyline = openObject<AcDbPolyline>(polylineId, AcDb::kForRead, &status))
+        closed = polyline->isClosed();
+    if (status == Acad::eOnLockedLayer)
+        acutPrintf("\n1Polyline On Locked Layer - Block Creation Failed\n");
+    else if (status != Acad::eOk)
+        acutPrintf("\nUnable get Polyline - Error %s - Block Creation Failed\n", CUtilities::IntToCString(status));
+    else if (!closed)
+        acutPrintf("\nInvalid Selection - Polyline is not closed\n\n");
+    else
+        makeBlock(polylineId);
+    return true;
+}
+
+void CPresBlockCreation::makeBlock(AcDbObjectId polylineId)
+{
+    UpdateData(TRUE);
+    if (m_preferences.getTextSize() <= 0.0) {
+        savePreference([](CPreferences& preferences) { preferences.setTextSize(1.0); });
+        m_textSize = m_preferences.getTextSize();
+        UpdateData(FALSE);
+    }
+    enableTextEdits(FALSE);
+    createBlock(m_drawing, polylineId, m_preferences.getUnits(), m_preferences.getTextSize(),
+                m_preferences.getTextScale(), m_preferences.getTextRotation(), m_preferences.getPrecision());
+    calcNextBlockIdentifier();
+    calcNextBlockName();
+    UpdateData(FALSE);
+}
+
+namespace {
+
+// The polyline as the user picked it, moved into the plane coordinates of the current UCS
+// while it is made into a block; moved back when the block is not made, so that a failure
+// leaves the drawing as it was.
+class OutlineInUcs
+{
+public:
+    OutlineInUcs(AcDbObjectId id, AcDbDatabase* database) : m_id(id)
+    {
+        acdbUcsMatrix(m_ucs, database);
+        if (const Opened<AcDbEntity> entity = openObject<AcDbEntity>(m_id, AcDb::kForWrite))
+            m_moved = entity->transformBy(m_ucs.inverse()) == Acad::eOk;
+        m_modelSpace = database->modelSpaceId();
+    }
+    ~OutlineInUcs()
+    {
+        if (!m_moved || m_kept)
+            return;
+        // Only an outline still in model space is moved back: one taken into a definition
+        // has left the user's drawing.
+        if (const Opened<AcDbEntity> entity = openObject<AcDbEntity>(m_id, AcDb::kForWrite);
+            entity && entity->ownerId() == m_modelSpace)
+            entity->transformBy(m_ucs);
+    }
+    OutlineInUcs(const OutlineInUcs&) = delete;
+    OutlineInUcs& operator=(const OutlineInUcs&) = delete;
+
+    bool moved() const { return m_moved; }
+    void keep() { m_kept = true; }
+
+private:
+    AcDbObjectId m_id;
+    AcGeMatrix3d m_ucs;
+    AcDbObjectId m_modelSpace;
+    bool m_moved = false;
+    bool m_kept = false;
+};
+
+} // namespace
+
+void CPresBlockCreation::createBlock(CAcadDrawing* drawing, AcDbObjectId polylineId, int units, double textSize,
+                                     double scale, double rotation, int precision)
+{
+    runShowingErrors("CPresBlockCreation::createBlock", kSource, [&] {
+        acutPrintf("Select Name and Area Text Position:\n");
+        ads_point picked;
+        if (acedGetPoint(nullptr, "\nEnter Attribute points: ", picked) != RTNORM)
+            return;
+        // Every check comes before the outline is touched.
+        Acad::ErrorStatus status = Acad::eOk;
+        bool isPolyline = false;
+        if (const Opened<AcDbEntity> entity = openObject<AcDbEntity>(polylineId, AcDb::kForWrite, &status))
+            isPolyline = CString(entity->isA()->name()) == "AcDbPolyline";
+        if (status == Acad::eOnLockedLayer) {
+            acutPrintf("\nPolyline On Locked Layer - Block Creation Failed\n");
+            return;
+        }
+        if (status != Acad::eOk) {
+            acutPrintf("\nUnable get Polyline - Error %s - Block Creation Failed\n", CUtilities::IntToCString(status));
+            return;
+        }
+        if (!isPolyline) {
+            acutPrintf("\nInvalid Selection\n\n");
+            return;
+        }
+        UpdateData(TRUE);
+        const CString name = m_nextName;
+        if (std::find(m_existingNames.begin(), m_existingNames.end(), name) != m_existingNames.end() &&
+            MessageBox("Room Name already exists in the drawing.\n\nDo you want another space of the same name creating?",
+                       "Duplicate Space Name", MB_YESNO) != IDYES)
+            return;
+
+        AcDbDatabase* database = drawing->getDocument()->database();
+        OutlineInUcs outline(polylineId, database);
+        if (!outline.moved())
+            return;
+        Opened<AcDbPolyline> polyline = openObject<AcDbPolyline>(polylineId, AcDb::kForRead);
+        if (!polyline)
+            return;
+        CAcadUtilities utilities;
+        const double area = utilities.calculatePolylineArea(polyline.get(), database->lunits(), units);
+        const double perimeter = utilities.calculatePolylinePerimeter(polyline.get(), database->lunits(), units);
+        AcDbPolyline* entity = polyline.get();
+
+        CBlockDWGRoom block;
+        block.setUnits(units);
+        block.setPrecision(precision);
+        block.setName(name);
+        block.setArea(area);
+        block.setPerimeter(perimeter);
+        block.setBlockName(getNextBlockIdentifier());
+        auto* attributes = new CAttributes;
+        attributes->setTextHeight(textSize);
+        attributes->setWidthFactor(scale);
+        attributes->setRotation(rotation);
+        attributes->add(kavroAttribute(0, name), 0);
+        attributes->add(kavroAttribute(1, CUtilities::DoubleToCString(area, precision) + (units == 0 ? "sq.m." : "sq.ft.")),
+                        0);
+        attributes->add(kavroAttribute(2, " "), 0);
+        block.setAttributes(attributes);
+
+        // The insertion opens the outline again itself.
+        polyline.reset();
+        const AcGePoint3d base(picked[0], picked[1], picked[2]);
+        status = block.insertBlock(drawing, entity, base, textSize, scale, rotation);
+        if (status == Acad::eOk) {
+            outline.keep();
+            acutPrintf("Block Created Successfully\n");
+        } else if (status == Acad::eDuplicateRecordName) {
+            acutPrintf("Block Already Exists\n");
+        } else {
+            acutPrintf("Block Creation Failed\n");
+        }
+    });
+}
+
+double CPresBlockCreation::cleanedNumber(int id)
+{
+    UpdateData(TRUE);
+    CString text;
+    GetDlgItemText(id, text);
+    CString cleaned = text;
+    CUtilities::makeNumeric(cleaned);
+    if (cleaned != text)
+        SetDlgItemText(id, cleaned);
+    return CUtilities::CStringToDouble(cleaned);
+}
+
+template <class Change>
+void CPresBlockCreation::savePreference(Change change)
+{
+    CPreferences current;
+    current.loadPreferences();
+    change(current);
+    current.savePreferences();
+    change(m_preferences);
+}
+
+void CPresBlockCreation::OnEnChangeTextSize()
+{
+    runShowingErrors("CPresBlockCreation::OnEnChangeTextSize", kSource, [&] {
+        const double value = cleanedNumber(IDC_TEXT_SIZE);
+        savePreference([value](CPreferences& preferences) { preferences.setTextSize(value); });
+    });
+}
+
+void CPresBlockCreation::OnEnChangeScale()
+{
+    runShowingErrors("CPresBlockCreation::OnEnChangeScale", kSource, [&] {
+        const double value = cleanedNumber(IDC_TEXT_SCALE);
+        savePreference([value](CPreferences& preferences) { preferences.setTextScale(value); });
+    });
+}
+
+void CPresBlockCreation::OnEnChangeRotation()
+{
+    runShowingErrors("CPresBlockCreation::OnEnChangeRotation", kSource, [&] {
+        const double value = cleanedNumber(IDC_TEXT_ROTATION);
+        savePreference([value](CPreferences& preferences) { preferences.setTextRotation(value); });
+    });
+}
+
+void CPresBlockCreation::OnToolsOptions()
+{
+    runShowingErrors("CPresBlockCreation::OnToolsOptions", kSource, [&] {
+        CPresPreferences dialog;
+        dialog.DoModal();
+        int units = 0, precision = 0;
+        double textSize = 0, scale = 0, rotation = 0, zoomBorder = 0;
+        CString csvOpener;
+        dialog.getValues(units, precision, textSize, scale, rotation, csvOpener, zoomBorder);
+        m_preferences.setUnits(units);
+        m_preferences.setPrecision(precision);
+        m_preferences.setTextSize(textSize);
+        m_preferences.setTextScale(scale);
+        m_preferences.setTextRotation(rotation);
+        m_preferences.setCsvOpener(csvOpener);
+        m_preferences.setZoomBorder(zoomBorder);
+        m_textSize = textSize;
+        m_scale = scale;
+        m_rotation = rotation;
+        acutPrintf("Units set to %s\n", units == 0 ? "M\xC2\xB2" : "FT\xC2\xB2");
+        UpdateData(FALSE);
+    });
+}
+
+void CPresBlockCreation::OnHelpAbout()
+{
+    runShowingErrors("CPresBlockCreation::OnHelpAbout", kSource, [] {
+        CPresAbout about;
+        about.DoModal();
+    });
+}
+
+void CPresBlockCreation::OnFileExit()
+{
+    SendMessage(WM_CLOSE);
+}
+
+void CPresBlockCreation::OnCancel()
+{
+    releaseAcadDrawing();
+    CDialog::OnCancel();
+    DestroyWindow();
+}
+
+void CPresBlockCreation::OnCmdSubArea()
+{
+    runShowingErrors("CPresBlockCreation::OnCmdSubArea", kSource, [&] { changeAreas(true); });
+}
+
+void CPresBlockCreation::OnBnClickedCmdAdd()
+{
+    runShowingErrors("CPresBlockCreation::OnBnClickedCmdAdd", kSource, [&] { changeAreas(false); });
+}
+
+void CPresBlockCreation::changeAreas(bool subtract)
+{
+    const std::unique_ptr<CAcadDrawing> drawing = wrapCurrentDocument();
+    ShowWindow(SW_SHOWMINIMIZED);
+    if (m_acadWindow)
+        m_acadWindow->SetActiveWindow();
+    // The dialog comes back on every way out, an error included.
+    struct Restore
+    {
+        CPresBlockCreation* dialog;
+        ~Restore()
+        {
+            dialog->ShowWindow(SW_RESTORE);
+            dialog->SetActiveWindow();
+        }
+    } restore{this};
+    const CDialog::PickScope picking(this);
+    CBlockDWG block;
+    // Only space blocks ("ROOM-" definitions) have areas to change.
+    if (!CAcadUtilities().userSelectKavroBlock(drawing->getDocument(), &block) ||
+        block.getBlockName().Left(5).MakeUpper() != "ROOM-") {
+        acutPrintf("\nInvalid Space - Aborting...\n");
+        return;
+    }
+    acutPrintf("\n%s", subtract ? "Please Select Areas to Subtract (selected room/space blocks will be ignored)"
+                                : "Please Select Areas to Add");
+    SelectionSet selection;
+    const int result = selection.take(acedSSGet(nullptr, nullptr, nullptr, nullptr, selection.name()));
+    // A cancelled selection changes nothing; an empty one empties the list.
+    if (result == RTCAN)
+        return;
+    AcDbObjectIdArray ids;
+    selection.forEachId([&](AcDbObjectId id) {
+        if (const Opened<AcDbEntity> entity = openObject<AcDbEntity>(id, AcDb::kForRead);
+            entity && CString(entity->isA()->name()) != "AcDbBlockReference")
+            ids.push_back(id);
+    });
+    if (subtract)
+        block.setHandlesToMinus(ids);
+    else
+        block.setHandlesToAdd(ids);
+    block.setPrecision(m_preferences.getPrecision());
+    block.setUnits(m_preferences.getUnits());
+    block.recalculateArea(drawing->getDocument());
+    block.recalculatePerimeter(drawing->getDocument());
+    CKavroExceptions errors;
+    block.applyToDWG(drawing.get(), &errors);
+    if (errors.getCount() > 0)
+        errors.displayAll();
+}

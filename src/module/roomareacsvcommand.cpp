@@ -1,0 +1,164 @@
+#include "commands.h"
+
+#include "arx/acutprintf.h"
+#include "host/acadutilities.h"
+#include "module/preferences.h"
+#include "module/slabmend.h"
+#include "spaceblocks.h"
+#include "support/utilities.h"
+#include "win/atomicfile.h"
+#include "win/codepage.h"
+#include "win/process.h"
+#include "win/winbase.h"
+
+#include <filesystem>
+#include <string>
+
+namespace {
+
+const char* const grossAreaDefinition = "ROOM-GROSS_AREA";
+// The factors between metric and imperial measures, as the space blocks convert them.
+constexpr double feetPerMetre = 3.2808399;
+constexpr double squareFeetPerSquareMetre = 10.7639104;
+
+// The drawing's path with its extension replaced by ".csv" (added when it has none).
+std::filesystem::path csvPathOf(const CString& drawingPath)
+{
+    std::filesystem::path path = std::filesystem::absolute(nativePath(drawingPath));
+    path.replace_extension(".csv");
+    return path;
+}
+
+// A field as written: quoted, with quotes doubled, only when it holds a comma, a quote or
+// a line break, so that a room's name never shifts the columns after it.
+std::string field(const CString& text)
+{
+    const std::string& value = text.str();
+    if (value.find_first_of(",\"\r\n") == std::string::npos)
+        return value;
+    std::string quoted = "\"";
+    for (char c : value) {
+        quoted += c;
+        if (c == '"')
+            quoted += '"';
+    }
+    return quoted + "\"";
+}
+
+struct UnitTexts
+{
+    const char* area;
+    const char* length;
+};
+
+// The units flag 0 is metric, any other imperial.
+UnitTexts unitTexts(bool imperial)
+{
+    return imperial ? UnitTexts{"ft\u00b2", "ft"} : UnitTexts{"m\u00b2", "m"};
+}
+
+std::string line(const CString& name, double area, double perimeter, bool imperial, int precision)
+{
+    const UnitTexts units = unitTexts(imperial);
+    return field(name) + "," + CUtilities::DoubleToCString(area, precision).str() + "," + units.area + "," +
+           CUtilities::DoubleToCString(perimeter, precision).str() + "," + units.length + "\r\n";
+}
+
+// The sums of the room lines, kept per unit system so that the total adds like with like:
+// it is given in the units of the last room line, the other system's rooms converted.
+class RoomTotals
+{
+public:
+    void add(double area, double perimeter, bool imperial)
+    {
+        Sums& sums = imperial ? m_imperial : m_metric;
+        sums.area += area;
+        sums.perimeter += perimeter;
+        m_lastImperial = imperial;
+        m_any = true;
+    }
+
+    std::string line(int precision) const
+    {
+        double area = m_metric.area, perimeter = m_metric.perimeter;
+        if (m_lastImperial) {
+            area = area * squareFeetPerSquareMetre + m_imperial.area;
+            perimeter = perimeter * feetPerMetre + m_imperial.perimeter;
+        } else {
+            area += m_imperial.area / squareFeetPerSquareMetre;
+            perimeter += m_imperial.perimeter / feetPerMetre;
+        }
+        const UnitTexts units = m_any ? unitTexts(m_lastImperial) : UnitTexts{"", ""};
+        return "Total," + CUtilities::DoubleToCString(area, precision).str() + "," + units.area + "," +
+               CUtilities::DoubleToCString(perimeter, precision).str() + "," + units.length + "\r\n";
+    }
+
+private:
+    struct Sums
+    {
+        double area = 0.0;
+        double perimeter = 0.0;
+    };
+    Sums m_metric;
+    Sums m_imperial;
+    bool m_lastImperial = false;
+    bool m_any = false;
+};
+
+// The file's text (UTF-8): the header, the rooms in the blocks' order, their total, two
+// empty lines, then the gross areas, which the total leaves out.
+std::string csvText(const SpaceBlocks& blocks, int precision)
+{
+    std::string rooms = "Code,Area,Units,Perimeter,Units\r\n";
+    std::string grossAreas;
+    RoomTotals totals;
+    for (int i = 0; i < blocks.count(); ++i) {
+        const CBlockDWG* block = blocks.at(i);
+        const CString definition = block->getBlockName();
+        if (definition.Left(5) != "ROOM-")
+            continue;
+        const bool imperial = block->getUnits() != 0;
+        const std::string text = line(block->getName(), block->getArea(), block->getPerimeter(), imperial, precision);
+        if (definition == grossAreaDefinition) {
+            grossAreas += text;
+        } else {
+            rooms += text;
+            totals.add(block->getArea(), block->getPerimeter(), imperial);
+        }
+    }
+    return rooms + totals.line(precision) + "\r\n\r\n" + grossAreas;
+}
+
+// Starts the opener on the file, in the file's folder; a program that does not start is
+// named with the reason.
+void openCsv(CString opener, const std::filesystem::path& csv)
+{
+    while (opener.IsEmpty())
+        opener = CAcadUtilities().getString("Please enter the path of the application you wish to open csv files with\n");
+    std::string error;
+    if (!qv::startProgram(opener.str(), {csv.string()}, csv.parent_path().string(), error))
+        acutPrintf("unable to start the program to open the csv file - %s\n", error);
+}
+
+} // namespace
+
+void createRoomAreaCSV()
+{
+    runCommand("createRoomAreaCSV", "Kavro Block Details", [](CAcadDrawing* drawing) {
+        CPreferences preferences;
+        preferences.loadPreferences();
+        const std::filesystem::path csv = csvPathOf(drawing->getFileName());
+        SpaceBlocks blocks(drawing);
+        blocks.sortByHandle(1);
+        const std::string bytes = qv::utf8ToWindows1252(csvText(blocks, preferences.getPrecision()));
+        std::string error;
+        if (!qv::writeFileAtomically(csv.string(), bytes, error)) {
+            acutPrintf("unable to save csv data - %s\n", error);
+            return;
+        }
+        acutPrintf("csv data successfully saved to file (%s)\n", csv.string());
+        const CString opener = preferences.getCsvOpener();
+        if (opener != "NONE")
+            openCsv(opener, csv);
+    });
+}

@@ -1,0 +1,60 @@
+// What the batch commands share: the drawing's space blocks loaded as a list that destroys
+// them, and the write-back of one block that shows what it warned of.
+#pragma once
+
+#include "blocks/attributes.h"
+#include "blocks/blockdwg.h"
+#include "blocks/blocks.h"
+#include "support/kavroexceptions.h"
+
+// The space blocks of the drawing, each loaded as its kind (room, or floor for the gross
+// area), destroyed with the list.
+class SpaceBlocks
+{
+public:
+    // collectAssets as the collection takes it: 0 without assets.
+    explicit SpaceBlocks(CAcadDrawing* drawing, int collectAssets = 0)
+    {
+        m_blocks.getKavroDWGBlocks_SS(drawing, nullptr, collectAssets, "f");
+    }
+    ~SpaceBlocks() { m_blocks.destroyBlocks(); }
+    SpaceBlocks(const SpaceBlocks&) = delete;
+    SpaceBlocks& operator=(const SpaceBlocks&) = delete;
+    int count() const { return m_blocks.count(); }
+    CBlockDWG* at(int index) const { return static_cast<CBlockDWG*>(m_blocks.getAt(index)); }
+    void sortByHandle(int ascending) { m_blocks.sortBlocksByHandle(ascending); }
+
+private:
+    CBlocks m_blocks;
+};
+
+// The block's attribute of the kind (0 NAME, 1 AREA, 2 AUX), or null.
+inline CAttribute* spaceAttribute(const CBlockDWG* block, int kind)
+{
+    CAttributes* attributes = block->getAttributes();
+    return attributes ? attributes->getAtAttribute(kind) : nullptr;
+}
+
+// Writes the block back and shows what it warned of, one box each.
+inline void writeBack(CBlockDWG* block, CAcadDrawing* drawing)
+{
+    CKavroExceptions errors;
+    block->applyToDWG(drawing, &errors);
+    if (errors.getCount() > 0)
+        errors.displayAll();
+}
+
+// The unit texts of areas and lengths for units 1 (imperial) and any other (metric).
+inline CString areaUnit(int units) { return units == 1 ? "sq.ft." : "sq.m."; }
+inline CString lengthUnit(int units) { return units == 1 ? "ft." : "m."; }
+
+// Why a block cannot be updated (its record cannot be read, or, when its outline is to be
+// measured, there is none), or empty when it can.
+inline CString whyNotUpdatable(const CBlockDWG* block, bool measured = true)
+{
+    if (block->isXDataUnreadable())
+        return "its " + block->getXDataAppName() + " XData cannot be read";
+    if (measured && !block->hasClosedOutline())
+        return "its definition holds no closed outline";
+    return CString();
+}

@@ -1,0 +1,108 @@
+#include "commands.h"
+
+#include "arx/acutprintf.h"
+#include "blocks/blockdwgroom.h"
+#include "host/acadutilities.h"
+#include "module/preferences.h"
+#include "module/slabmend.h"
+#include "spaceblocks.h"
+#include "support/utilities.h"
+
+namespace {
+
+struct SyncAnswers
+{
+    BOOL name = TRUE;
+    BOOL area = TRUE;
+    BOOL perimeter = FALSE;
+    BOOL recalculate = FALSE;
+};
+
+SyncAnswers askSyncAnswers()
+{
+    CAcadUtilities utilities;
+    SyncAnswers answers;
+    utilities.getBoolean("Sync XData name to name attribute?", TRUE, &answers.name);
+    utilities.getBoolean("Sync XData area to area attribute?", TRUE, &answers.area);
+    utilities.getBoolean("Sync XData perimeter to aux attribute?", FALSE, &answers.perimeter);
+    utilities.getBoolean("Recalculate values before sync?", FALSE, &answers.recalculate);
+    return answers;
+}
+
+// The block's area and perimeter in the units, converted when the block holds them in the
+// other unit; the block itself keeps its values and units.
+std::pair<double, double> measuresIn(const CBlockDWG* block, int units)
+{
+    const int own = block->getUnits();
+    if ((own != 0 && own != 1) || own == units)
+        return {block->getArea(), block->getPerimeter()};
+    CBlockDWGRoom converted;
+    converted.setUnits(own);
+    converted.setArea(block->getArea());
+    converted.setPerimeter(block->getPerimeter());
+    converted.convertUnits(units);
+    return {converted.getArea(), converted.getPerimeter()};
+}
+
+void setValue(CBlockDWG* block, int kind, const CString& value)
+{
+    if (CAttribute* attribute = spaceAttribute(block, kind))
+        attribute->setValue(value);
+}
+
+} // namespace
+
+void syncXDataToAttributes()
+{
+    runCommand("syncXDataToAttributes", "Kavro Update Spaces", [](CAcadDrawing* drawing) {
+        const SyncAnswers answers = askSyncAnswers();
+        const SpaceBlocks blocks(drawing);
+        CPreferences preferences;
+        preferences.loadPreferences();
+        const int precision = preferences.getPrecision();
+        // Any units but 0 are imperial here.
+        const int units = preferences.getUnits() != 0 ? 1 : 0;
+        for (int i = 0; i < blocks.count(); ++i) {
+            CBlockDWG* block = blocks.at(i);
+            // A block whose record is unknown has no values to copy (or, to recalculate, no
+            // outline to measure): it is left as it is, named in one line.
+            if (const CString reason = whyNotUpdatable(block, answers.recalculate); !reason.IsEmpty()) {
+                acutPrintf("\nSpace %s (handle %s) not updated: %s\n", block->getName(), block->getHandle(), reason);
+                continue;
+            }
+            if (answers.recalculate) {
+                block->setPrecision(precision);
+                block->setUnits(preferences.getUnits());
+                block->recalculateArea(drawing->getDocument());
+                block->recalculatePerimeter(drawing->getDocument());
+            }
+            // The texts carry the preferences' unit, so the numbers are given in that unit.
+            const auto [area, perimeter] = measuresIn(block, units);
+            if (answers.name)
+                setValue(block, 0, block->getName());
+            if (answers.area)
+                setValue(block, 1, CUtilities::DoubleToCString(area, precision) + areaUnit(units));
+            if (answers.perimeter)
+                setValue(block, 2, CUtilities::DoubleToCString(perimeter, precision) + lengthUnit(units));
+            writeBack(block, drawing);
+        }
+    });
+}
+
+void blankThirdAttribute()
+{
+    runCommand("blankThirdAttribute", nullptr, [](CAcadDrawing* drawing) {
+        const SpaceBlocks blocks(drawing);
+        int altered = 0;
+        for (int i = 0; i < blocks.count(); ++i) {
+            CBlockDWG* block = blocks.at(i);
+            CAttribute* aux = spaceAttribute(block, 2);
+            if (!aux)
+                continue;
+            aux->setValue(" ");
+            writeBack(block, drawing);
+            ++altered;
+        }
+        acutPrintf("%i block(s) altered\n", altered);
+    });
+}

@@ -1,0 +1,396 @@
+#!/usr/bin/python3
+"""End-to-end tests of the module's dialogs under a real X server.
+
+cadhost runs on an Xvfb display with its dialogs shown, reading its command lines from a
+pipe; the dialogs are driven from outside the process with real key and mouse events
+(xdotool, through the XTEST extension), and what they saved is read back from prefs.cfg and, with ezdxf, from the saved drawing.
+
+Run by CTest (label e2e) with the same variables as test_cadhost.py; skipped when Xvfb or
+xdotool is missing.
+"""
+
+import os
+import shutil
+import subprocess
+import tempfile
+import threading
+import time
+import unittest
+
+import ezdxf
+
+from test_cadhost import generate_plan
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = os.environ.get("QV_SOURCE_DIR") or os.path.dirname(os.path.dirname(HERE))
+BUILD = os.path.join(ROOT, "build")
+CADHOST = os.environ.get("CADHOST") or os.path.join(BUILD, "bin", "cadhost")
+REAL_MODULE = os.environ.get("QV_MODULE") or os.path.join(BUILD, "lib", "libquorvane.so")
+SANITIZED = bool(os.environ.get("QV_SANITIZED"))
+# Waits end as soon as what they wait for happens; they are long for a machine under load.
+WAIT = 120 if SANITIZED else 60
+PREFS_CAPTION = "Quorvane - Preferences"
+
+
+# The dialogs' fixed base units: a dialog unit is 6/4 pixels across and 13/8 down.
+def du_x(du):
+    return (du * 6 + 2) // 4
+
+
+def du_y(du):
+    return (du * 13 + 4) // 8
+
+
+class XServer:
+    """A private Xvfb display."""
+
+    def __init__(self):
+        read, write = os.pipe()
+        self.process = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write), "-screen", "0", "1280x1024x24", "-nolisten", "tcp"],
+            pass_fds=(write,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write)
+        with os.fdopen(read) as pipe:
+            self.display = ":" + pipe.readline().strip()
+
+    def stop(self):
+        self.process.terminate()
+        self.process.wait(timeout=10)
+
+
+class Host:
+    """cadhost on the display, its input a pipe, its output gathered line by line."""
+
+    def __init__(self, display, home, *args):
+        env = dict(os.environ)
+        env.pop("QT_QPA_PLATFORM", None)
+        env.pop("WAYLAND_DISPLAY", None)
+        runtime = os.path.join(home, "runtime")
+        os.makedirs(runtime, mode=0o700, exist_ok=True)
+        env.update(DISPLAY=display, LANG="C.UTF-8", XDG_RUNTIME_DIR=runtime,
+                   XDG_DATA_HOME=os.path.join(home, "data"), HOME=home, QT_QPA_PLATFORM="xcb")
+        self.env = env
+        self.process = subprocess.Popen([CADHOST, "--module", REAL_MODULE, *args], env=env, cwd=home,
+                                        stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                                        text=True)
+        self.output = []
+        threading.Thread(target=self._read, daemon=True).start()
+
+    def _read(self):
+        with self.process.stdout:
+            for line in self.process.stdout:
+                self.output.append(line)
+
+    def send(self, line):
+        self.process.stdin.write(line + "\n")
+        self.process.stdin.flush()
+
+    def finish(self):
+        self.process.stdin.close()
+        self.process.wait(timeout=WAIT)
+        errors = self.process.stderr.read()
+        self.process.stderr.close()
+        return errors
+
+
+def xdotool(display, *args, check=True):
+    env = dict(os.environ, DISPLAY=display)
+    return subprocess.run(["xdotool", *args], env=env, capture_output=True, text=True, timeout=WAIT, check=check)
+
+
+def find_window(display, caption):
+    """The id of the visible window with this caption, waited for."""
+    deadline = time.time() + WAIT
+    while time.time() < deadline:
+        found = xdotool(display, "search", "--onlyvisible", "--name", "^%s$" % caption, check=False)
+        if found.returncode == 0 and found.stdout.split():
+            return found.stdout.split()[0]
+        time.sleep(0.1)
+    raise AssertionError("no window %r appeared" % caption)
+
+
+def wait_gone(display, caption):
+    deadline = time.time() + WAIT
+    while time.time() < deadline:
+        found = xdotool(display, "search", "--onlyvisible", "--name", "^%s$" % caption, check=False)
+        if found.returncode != 0 or not found.stdout.split():
+            return
+        time.sleep(0.1)
+    raise AssertionError("window %r stayed open" % caption)
+
+
+def focus(display, window):
+    xdotool(display, "windowactivate", "--sync", window, check=False)
+    xdotool(display, "windowfocus", "--sync", window)
+
+
+def click(display, window, x, y):
+    """A real mouse click at a point of the window's client area (x, y in pixels)."""
+    xdotool(display, "mousemove", "--window", window, str(x), str(y))
+    xdotool(display, "click", "1")
+
+
+def prefs_values(home):
+    path = os.path.join(home, "data", "KavroSystems", "Quorvane", "prefs", "prefs.cfg")
+    with open(path, newline="") as f:
+        lines = f.read().split("\r\n")
+    return dict(zip(lines[4::2], lines[5::2]))
+
+
+@unittest.skipUnless(shutil.which("Xvfb") and shutil.which("xdotool"), "needs Xvfb and xdotool")
+class PreferencesDialogOnX11(unittest.TestCase):
+    def setUp(self):
+        self.x = XServer()
+        self.home = tempfile.mkdtemp(prefix="qv-x11-")
+
+    def tearDown(self):
+        self.x.stop()
+        shutil.rmtree(self.home, ignore_errors=True)
+
+    def test_load_without_prefs_then_kprefs_changes_units_and_precision(self):
+        host = Host(self.x.display, self.home)
+        display = self.x.display
+        # prefs.cfg is missing: the dialog comes up at load; Esc cancels it, nothing is saved.
+        window = find_window(display, PREFS_CAPTION)
+        focus(display, window)
+        xdotool(display, "key", "Escape")
+        wait_gone(display, PREFS_CAPTION)
+        prefs = os.path.join(self.home, "data", "KavroSystems", "Quorvane", "prefs", "prefs.cfg")
+        self.assertFalse(os.path.exists(prefs))
+
+        host.send("kprefs")
+        window = find_window(display, PREFS_CAPTION)
+        focus(display, window)
+        # The window is the menu bar over the client area of 235 by 314 dialog units.
+        geometry = xdotool(display, "getwindowgeometry", "--shell", window).stdout
+        height = int(dict(line.split("=") for line in geometry.split())["HEIGHT"])
+        menu = height - du_y(314)
+        self.assertGreaterEqual(menu, 0)
+        # Click the "ft" radio button (129,32 21x10), then Tab to the precision and type 5.
+        click(display, window, du_x(129) + 6, menu + du_y(32) + du_y(10) // 2)
+        xdotool(display, "key", "Tab")
+        xdotool(display, "key", "ctrl+a")
+        xdotool(display, "type", "5")
+        xdotool(display, "key", "Return")
+        wait_gone(display, PREFS_CAPTION)
+
+        host.send("QUIT")
+        errors = host.finish()
+        self.assertEqual(host.process.returncode, 0, errors)
+        self.assertIn("Kavro Edit Preferences 64.04.03.00\n", "".join(host.output))
+        values = prefs_values(self.home)
+        self.assertEqual(values["units"], "1")
+        self.assertEqual(values["precison"], "5")
+        self.assertEqual(values["textSize"], "250.00")
+
+
+def wait_output(host, text, count=1):
+    """Waits until the host has printed text (count times)."""
+    deadline = time.time() + WAIT
+    while time.time() < deadline:
+        if "".join(host.output).count(text) >= count:
+            return
+        time.sleep(0.05)
+    raise AssertionError("the host never printed %r; it printed %r" % (text, "".join(host.output)))
+
+
+@unittest.skipUnless(shutil.which("Xvfb") and shutil.which("xdotool"), "needs Xvfb and xdotool")
+class BlockCreatorOnX11(unittest.TestCase):
+    CAPTION = "Kavro Block Creator"
+
+    def setUp(self):
+        self.x = XServer()
+        self.home = tempfile.mkdtemp(prefix="qv-x11-")
+        folder = os.path.join(self.home, "data", "KavroSystems", "Quorvane", "prefs")
+        os.makedirs(folder)
+        with open(os.path.join(folder, "prefs.cfg"), "w") as f:
+            f.write("//\tQuorvane\n//\n//\tConfiguration file for Quorvane\n//\n"
+                    "units\n0\nprecison\n2\ntextSize\n250\ntextScale\n1\ntextRotation\n0\ninc\n1\n")
+
+    def tearDown(self):
+        self.x.stop()
+        shutil.rmtree(self.home, ignore_errors=True)
+
+    def plan(self):
+        import ezdxf
+        doc = ezdxf.new("R2013")
+        msp = doc.modelspace()
+        office = msp.add_lwpolyline([(0, 0), (4000, 0), (4000, 3000), (0, 3000)], close=True)
+        store = msp.add_lwpolyline([(5000, 0), (7000, 0), (7000, 2500), (5000, 2500)], close=True)
+        path = os.path.join(self.home, "plan.dxf")
+        doc.saveas(path)
+        return path, office.dxf.handle, store.dxf.handle
+
+    def test_kbc_makes_two_room_blocks_named_with_the_keyboard(self):
+        import ezdxf
+        path, office, store = self.plan()
+        saved = os.path.join(self.home, "rooms.dxf")
+        host = Host(self.x.display, self.home, path)
+        display = self.x.display
+        host.send("kbc")
+        window = find_window(display, self.CAPTION)
+        focus(display, window)
+        geometry = xdotool(display, "getwindowgeometry", "--shell", window).stdout
+        height = int(dict(line.split("=") for line in geometry.split())["HEIGHT"])
+        menu = height - du_y(60)
+        # Click into the next name (69,5 161x12), type over the proposed "Room 1", then Tab to
+        # Start and press it with Enter.
+        click(display, window, du_x(69) + 20, menu + du_y(5) + du_y(12) // 2)
+        xdotool(display, "key", "ctrl+a")
+        xdotool(display, "type", "Office 1")
+        xdotool(display, "key", "Tab")
+        xdotool(display, "key", "Return")
+        wait_output(host, "Block Creation Session Started")
+        # The picks are answered on the command line.
+        host.send("#" + office)
+        host.send("1000,1000")
+        wait_output(host, "Block Created Successfully")
+        # Between picks the name stays editable: the proposed "Office 2" becomes "Store 7".
+        wait_output(host, "Please select a polyline:", 2)
+        focus(display, window)
+        click(display, window, du_x(69) + 20, menu + du_y(5) + du_y(12) // 2)
+        xdotool(display, "key", "ctrl+a")
+        xdotool(display, "type", "Store 7")
+        time.sleep(0.3)
+        host.send("#" + store)
+        host.send("6000,1000")
+        host.send("^C")
+        wait_output(host, "Block Creation Session Ended")
+        # Esc closes the dialog.
+        focus(display, window)
+        xdotool(display, "key", "Escape")
+        wait_gone(display, self.CAPTION)
+        host.send("SAVEAS")
+        host.send(saved)
+        host.send("QUIT")
+        errors = host.finish()
+        self.assertEqual(host.process.returncode, 0, errors)
+        out = "".join(host.output)
+        self.assertIn("Kavro Block Create 64.04.03.00\n", out)
+        self.assertEqual(out.count("Block Created Successfully\n"), 2, out)
+        self.assertTrue(os.path.exists(saved), out)
+
+        doc = ezdxf.readfile(saved)
+        self.assertFalse(doc.audit().has_errors)
+        rooms = {}
+        for reference in doc.modelspace().query("INSERT"):
+            texts = {a.dxf.tag: a.dxf.text for a in reference.attribs}
+            rooms[reference.dxf.name] = (texts["NAME"], texts["AREA"], texts["AUX"])
+            self.assertTrue(reference.has_xdata("ADE"))
+        self.assertEqual(rooms, {"ROOM-1": ("Office 1", "12.00sq.m.", " "), "ROOM-2": ("Store 7", "5.00sq.m.", " ")})
+        # The outlines went into their definitions.
+        self.assertEqual(len(doc.modelspace().query("LWPOLYLINE")), 0)
+        self.assertEqual(len(doc.blocks.get("ROOM-1").query("LWPOLYLINE")), 1)
+
+
+class PreferencesDialogWithoutDisplay(unittest.TestCase):
+    """Without a display the dialog is not shown: kprefs and the load count as cancelled;
+    the modeless dialogs' commands say they need one."""
+
+    def test_kbc_and_kbh_open_nothing(self):
+        home = tempfile.mkdtemp(prefix="qv-nodisplay-")
+        try:
+            env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
+            env.update(QT_QPA_PLATFORM="offscreen", XDG_DATA_HOME=os.path.join(home, "data"), HOME=home,
+                       LANG="C.UTF-8")
+            done = subprocess.run([CADHOST, "--module", REAL_MODULE], input="kbc\nkbh\n", env=env, cwd=home,
+                                  capture_output=True, text=True, timeout=WAIT)
+            self.assertEqual(done.returncode, 0, done.stderr)
+            needs = "This command needs a display to show its dialog.\n"
+            self.assertEqual(done.stdout, "Kavro Block Create 64.04.03.00\n" + needs
+                             + "Kavro Block Hyperlink 64.04.03.00\n" + needs)
+        finally:
+            shutil.rmtree(home, ignore_errors=True)
+
+    def test_kprefs_saves_nothing(self):
+        home = tempfile.mkdtemp(prefix="qv-nodisplay-")
+        try:
+            env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
+            runtime = os.path.join(home, "runtime")
+            os.mkdir(runtime, 0o700)
+            env.update(QT_QPA_PLATFORM="offscreen", XDG_RUNTIME_DIR=runtime, XDG_DATA_HOME=os.path.join(home, "data"),
+                       HOME=home, LANG="C.UTF-8")
+            done = subprocess.run([CADHOST, "--module", REAL_MODULE], input="kprefs\nkprefs\n", env=env, cwd=home,
+                                  capture_output=True, text=True, timeout=WAIT)
+            self.assertEqual(done.returncode, 0, done.stderr)
+            self.assertEqual(done.stdout, "Kavro Edit Preferences 64.04.03.00\n" * 2)
+            self.assertEqual(done.stderr, "")
+            self.assertFalse(os.path.exists(os.path.join(home, "data", "KavroSystems", "Quorvane", "prefs", "prefs.cfg")))
+        finally:
+            shutil.rmtree(home, ignore_errors=True)
+
+
+@unittest.skipUnless(shutil.which("Xvfb") and shutil.which("xdotool"), "needs Xvfb and xdotool")
+class BlockEditorOnX11(unittest.TestCase):
+    """ksm beside a drawing: a space opened from the list, renamed, and written with OK."""
+
+    def setUp(self):
+        self.x = XServer()
+        self.home = tempfile.mkdtemp(prefix="qv-x11-")
+        prefs = os.path.join(self.home, "data", "KavroSystems", "Quorvane", "prefs")
+        os.makedirs(prefs)
+        with open(os.path.join(prefs, "prefs.cfg"), "w", newline="") as f:
+            f.write("//\r\n//\r\n//\tConfiguration file for Quorvane\r\n//\r\nunits\r\n0\r\nprecison\r\n2\r\n")
+
+    def tearDown(self):
+        self.x.stop()
+        shutil.rmtree(self.home, ignore_errors=True)
+
+    def test_ksm_renames_the_gross_area_opened_from_the_list(self):
+        plan = generate_plan(os.path.join(self.home, "plan.dxf"), rooms=4)
+        gross = ezdxf.readfile(plan).modelspace().query('LWPOLYLINE[layer=="GROSS"]')[0]
+        out = os.path.join(self.home, "out.dxf")
+        display = self.x.display
+        host = Host(display, self.home, plan)
+        for line in ("kgabc", "#" + gross.dxf.handle, "1000,1000", "ksm"):
+            host.send(line)
+        editor = find_window(display, "Kavro Block Editor")
+        focus(display, editor)
+        geometry = xdotool(display, "getwindowgeometry", "--shell", editor).stdout
+        menu = int(dict(line.split("=") for line in geometry.split())["HEIGHT"]) - du_y(151)
+        # The filter dropped down and "Gross Area" chosen with the keys, then a double-click
+        # on the list's first line.
+        click(display, editor, du_x(7) + 40, menu + du_y(18) + 8)
+        xdotool(display, "key", "Down", "Return")
+        xdotool(display, "mousemove", "--window", editor, str(du_x(7) + 30), str(menu + du_y(34) + 8))
+        xdotool(display, "click", "--repeat", "2", "--delay", "80", "1")
+        dialog = find_window(display, "RoomBlock")
+        focus(display, dialog)
+        # The name field of the "Space Data" page: below the tabs, 48,15 units into the page.
+        click(display, dialog, du_x(7) + du_x(48) + 30, du_y(7) + 24 + du_y(15) + du_y(12) // 2)
+        xdotool(display, "key", "ctrl+a")
+        xdotool(display, "type", "Atrium")
+        xdotool(display, "key", "Return")
+        wait_gone(display, "RoomBlock")
+        editor = find_window(display, "Kavro Block Editor")
+        focus(display, editor)
+        click(display, editor, du_x(138) + 20, menu + du_y(131) + 10)
+        wait_gone(display, "Kavro Block Editor")
+        host.send("SAVEAS")
+        host.send(out)
+        host.send("QUIT")
+        errors = host.finish()
+        self.assertEqual(host.process.returncode, 0, errors)
+        self.assertIn("Kavro Block Edit 64.04.03.00\n", "".join(host.output))
+        doc = ezdxf.readfile(out)
+        self.assertFalse(doc.audit().has_errors)
+        reference = doc.modelspace().query("INSERT[name=='ROOM-GROSS_AREA']")[0]
+        self.assertEqual({a.dxf.tag: a.dxf.text for a in reference.attribs}["NAME"], "Atrium")
+
+
+class BlockEditorWithoutDisplay(unittest.TestCase):
+    def test_ksm_says_it_needs_a_display(self):
+        home = tempfile.mkdtemp(prefix="qv-nodisplay-")
+        try:
+            done = subprocess.run([CADHOST, "--module", REAL_MODULE, "--no-gui"], input="ksm\n", cwd=home,
+                                  env=dict(os.environ, XDG_DATA_HOME=os.path.join(home, "data"), HOME=home),
+                                  capture_output=True, text=True, timeout=WAIT)
+            self.assertEqual(done.returncode, 0, done.stderr)
+            self.assertEqual(done.stdout, "Kavro Block Edit 64.04.03.00\n\nThe block editor needs a display; nothing "
+                             "was changed.\n")
+        finally:
+            shutil.rmtree(home, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)

@@ -1,0 +1,60 @@
+#include "common/tempdir.h"
+#include "win/codepage.h"
+#include "win/process.h"
+
+#include <chrono>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <thread>
+
+TEST(WinCodePage, Utf8BecomesWindows1252WithQuestionMarksForTheRest)
+{
+    EXPECT_EQ(qv::utf8ToWindows1252("Code,Area"), "Code,Area");
+    // Latin-1 characters keep their code; the row 0x80 to 0x9F holds its own characters.
+    EXPECT_EQ(qv::utf8ToWindows1252("m\u00b2 B\u00fcro \u00ff"), "m\xb2 B\xfcro \xff");
+    EXPECT_EQ(qv::utf8ToWindows1252("\u20ac \u201e\u2122 \u0178"), "\x80 \x84\x99 \x9f");
+    // Characters outside the code page, one "?" each, also beyond the 16-bit plane; the
+    // C1 controls that the row replaces are not in the code page either.
+    EXPECT_EQ(qv::utf8ToWindows1252("\u65e5\u672c \U0001F600 \u0081"), "?? ? ?");
+    // Ill-formed UTF-8.
+    EXPECT_EQ(qv::utf8ToWindows1252("a\xff" "b"), "a?b");
+}
+
+namespace {
+
+// Waits up to ten seconds for a file that a started program writes.
+std::string waitForFile(const std::string& path)
+{
+    for (int i = 0; i < 200 && !std::filesystem::exists(path); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    return std::filesystem::exists(path) ? readFile(path) : std::string("(not written)");
+}
+
+} // namespace
+
+TEST(WinProcess, ProgramsStartInTheirFolderWithTheirArgumentsWhole)
+{
+    TempDir dir;
+    const std::string folder = dir.file("a folder");
+    std::filesystem::create_directory(folder);
+    const std::string out = dir.file("out.txt");
+    std::string error;
+    // The arguments reach the program as they are: blanks, quotes and "$" are no shell's.
+    ASSERT_TRUE(qv::startProgram("sh", {"-c", "printf '%s|' \"$0\" \"$(pwd)\" > '" + out + ".tmp'; mv '" + out +
+                                              ".tmp' '" + out + "'",
+                                        "a \"b\" $c"},
+                                 folder, error))
+        << error;
+    EXPECT_EQ(waitForFile(out), "a \"b\" $c|" + folder + "|");
+}
+
+TEST(WinProcess, AProgramThatCannotStartIsNamedWithTheReason)
+{
+    TempDir dir;
+    std::string error;
+    EXPECT_FALSE(qv::startProgram(dir.file("missing"), {"x"}, std::string(), error));
+    EXPECT_EQ(error, dir.file("missing") + ": No such file or directory");
+    EXPECT_FALSE(qv::startProgram("true", {}, dir.file("no such folder"), error));
+    EXPECT_EQ(error, "true in " + dir.file("no such folder") + ": No such file or directory");
+}
