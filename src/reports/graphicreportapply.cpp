@@ -10,11 +10,16 @@
 #include "blocks/attributes.h"
 #include "blocks/blockdwg.h"
 #include "blocks/blocks.h"
+#include "blocks/markerblocklegend.h"
+#include "blocks/markerblockpie.h"
 #include "host/acaddrawing.h"
 #include "host/acaddrawingstate.h"
 #include "host/acadhost.h"
 #include "host/hostguards.h"
 #include "reports/categories.h"
+#include "reports/legendtable.h"
+#include "reports/linklines.h"
+#include "reports/piechart.h"
 #include "support/kavroexceptions.h"
 #include "support/kavroguard.h"
 
@@ -199,6 +204,49 @@ bool applyCategories(CCategories* categories, CAcadDrawing* drawing, AcDbDatabas
     return seen;
 }
 
+// The area unit a marker's units value names.
+CString unitText(int units)
+{
+    return units == 1 ? "sq.ft." : "sq.m.";
+}
+
+// The first marker the loader finds in the drawing, held by the list; null when none.
+template <class Marker>
+Marker* firstMarker(const OwnedBlocks& markers)
+{
+    return markers->count() > 0 ? dynamic_cast<Marker*>(markers->getAt(0)) : nullptr;
+}
+
+// The report's legend table at the drawing's first legend marker.
+void drawLegend(CGraphicReport* report, CAcadDrawing* drawing)
+{
+    const OwnedBlocks markers(new CBlocks);
+    markers->getLegendBlock_SS(drawing);
+    const auto* marker = firstMarker<CMarkerBlockLegend>(markers);
+    if (!marker)
+        return;
+    AcGePoint3d position = marker->getPosition();
+    const CLegendTable legend(drawing, marker->getTextSize(), marker->getPrecision(), unitText(marker->getUnits()), 0,
+                              report, marker->getRotation(), &position);
+    drawing->regenDrawing();
+}
+
+// The report's pie chart at the drawing's first pie-chart marker.
+void drawPieChart(CGraphicReport* report, CAcadDrawing* drawing)
+{
+    const OwnedBlocks markers(new CBlocks);
+    markers->getPieBlock_SS(drawing);
+    const auto* marker = firstMarker<CMarkerBlockPie>(markers);
+    if (!marker)
+        return;
+    const AcGePoint3d centre = marker->getCentre();
+    const CPieChart chart(drawing, report, marker->getRadius(), report->getPieXYOffset(), marker->getTextSize(),
+                          marker->getPrecision(), unitText(marker->getUnits()), report->getPieIgnoreEmptySegments(),
+                          report->getPieShowLabels(), report->getPieShowLabelSegmentLines(), marker->getRotation(),
+                          &centre);
+    drawing->regenDrawing();
+}
+
 } // namespace
 
 void CGraphicReport::applyToDrawing(CAcadDrawing* drawing)
@@ -220,7 +268,16 @@ void CGraphicReport::applyToDrawing(CAcadDrawing* drawing)
                 return;
             locked = true;
             switchLayersOn(m_layersOn, drawing, working);
-            applyCategories(m_categories, drawing, database, working);
+            if (m_linkLines) {
+                acutPrintf("Applying link Lines\n");
+                m_linkLines->applyToDrawing(drawing, &working);
+            }
+            // The legend and the pie chart come only on a full host, and only for a report
+            // that has taken up at least one category.
+            if (applyCategories(m_categories, drawing, database, working) && acadHost.isFullHost()) {
+                drawLegend(this, drawing);
+                drawPieChart(this, drawing);
+            }
             working.applyState(drawing, 0);
             locked = false;
             drawing->unlock(FALSE);

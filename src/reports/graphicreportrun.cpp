@@ -14,6 +14,7 @@
 #include "host/acadutilities.h"
 #include "host/layers.h"
 #include "reports/categories.h"
+#include "reports/linklines.h"
 #include "support/fileutilities.h"
 #include "support/kavroguard.h"
 
@@ -129,6 +130,10 @@ void CGraphicReport::readCollections(CStoredProcedure* procedure, int timeout)
     layers->getGraphicReportLayersOn(procedure, m_id, timeout);
     if (layers->getCount() > 0)
         setLayersOn(layers.release());
+    auto lines = std::make_unique<CLinkLines>();
+    lines->getGraphicReportLinkLines(procedure, m_id, timeout);
+    if (lines->getCount() > 0)
+        setLinkLines(lines.release());
 }
 
 void CGraphicReport::setGraphicReportStatus(CStoredProcedure* procedure, int timeout, int status)

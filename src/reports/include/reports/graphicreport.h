@@ -44,14 +44,16 @@ public:
     bool deSerialize(CString path);
     CString getReadProblem() const { return m_readProblem; }
 
-    // Makes the drawing show the report: its layers on and all others off, the blocks and
-    // assets of each category hatched and formatted in the category's style. A failure
+    // Makes the drawing show the report: its layers on and all others off, its link lines,
+    // the blocks and assets of each category hatched and formatted in the category's style,
+    // and on a full host the legend table and pie chart at the first markers. A failure
     // puts the drawing's layout and layers back as they were and releases the lock taken
     // here before it is raised.
     void applyToDrawing(CAcadDrawing* drawing);
 
     // Fills the report from the server database ("__gr_getGraphicReport"), with its
-    // categories and layers; an empty output folder gives the server's report folder.
+    // categories, layers and link lines; an empty output folder gives the server's report
+    // folder.
     void getGraphicReport(CStoredProcedure* procedure, CServerPreferenceVaultEye* server, int id, int timeout);
     // Runs the report end to end: its drawing opened and the report applied, plotted, a copy
     // saved and the report written as XML, the drawing closed without saving; the status
@@ -120,8 +122,8 @@ private:
     int plotReport(CStoredProcedure* procedure, int timeout, CAcadDrawing* drawing);
     int saveCopy(CAcadDrawing* drawing);
     int writeReportXML(CAcadDrawing* drawing);
-    // The categories and layers-on of a report read from the database, each kept only when
-    // it holds something.
+    // The categories, layers-on and link lines of a report read from the database, each kept
+    // only when it holds something.
     void readCollections(CStoredProcedure* procedure, int timeout);
     void readElement(const CString& name, const MSXML2::IXMLDOMNodePtr& node);
 
