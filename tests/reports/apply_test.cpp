@@ -2,10 +2,13 @@
 // space blocks of each category hatched in its style ("*" for every room, or by handle),
 // unknown handles passed over, and what the command line shows.
 #include "arx/acutprintf.h"
+#include "arx/dbcurves.h"
 #include "arx/dbhatch.h"
 #include "blocks/blocks.h"
 #include "blocks/fixture.h"
 #include "blocks/hatch.h"
+#include "blocks/markerblockpie.h"
+#include "common/chain.h"
 #include "host/layer.h"
 #include "host/layers.h"
 #include "reports/categories.h"
@@ -228,4 +231,35 @@ TEST_F(ApplyReport, ALockThatFailsChangesNothing)
     EXPECT_EQ(printed, "applying graphic report Locked.\n");
     EXPECT_EQ(layer("Notes"), "000");
     EXPECT_TRUE(hatchesByLayer().empty());
+}
+
+TEST_F(ApplyReport, AFailureAfterTheLayersWentOffPutsThemBackAndReleasesTheLock)
+{
+    furnish();
+    // A pie-chart marker, and a report whose total is smaller than its rooms' areas: the
+    // chart refuses to draw after the layers were switched off.
+    const AcDbObjectId circleId = post(new AcDbCircle(AcGePoint3d(30000, 0, 0), AcGeVector3d::kZAxis, 2000));
+    AcDbCircle* circle = nullptr;
+    ASSERT_EQ(acdbOpenObject(circle, circleId, AcDb::kForRead), Acad::eOk);
+    circle->close();
+    CMarkerBlockPie marker;
+    ASSERT_EQ(marker.insertMarkerBlock(&drawing, circle, 0, 2, 250.0, 0.0), 0);
+    const std::string before = layer("Notes") + layer("Walls") + layer("Spaces");
+    CGraphicReport report;
+    report.setTitle("Too small");
+    report.setTotalChildAreas(1.0);
+    auto* on = new CLayers;
+    auto* walls = new CLayer;
+    walls->setName("Walls");
+    on->add(walls);
+    report.setLayersOn(on);
+    auto* categories = new CCategories;
+    categories->add(category("All rooms", solid("H_ROOMS", 3), {"*"}));
+    report.setCategories(categories);
+
+    const Chain error = caught([&] { report.applyToDrawing(&drawing); });
+    ASSERT_NE(error, nullptr);
+    EXPECT_EQ(error->getProcSig(), "CGraphicReport::applyToDrawing");
+    EXPECT_EQ(layer("Notes") + layer("Walls") + layer("Spaces"), before);
+    EXPECT_FALSE(drawing.isLocked());
 }
