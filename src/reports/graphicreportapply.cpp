@@ -24,6 +24,7 @@
 #include "support/kavroguard.h"
 
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -104,18 +105,34 @@ void switchLayersOn(CLayers* layersOn, CAcadDrawing* drawing, CAcadDrawingState&
         showLayer(working, layersOn->getAt(i)->getName());
 }
 
+// Every room of the drawing, formatted after the template and applied. Gross-area and site
+// blocks are left out of the list as well as unformatted: the category's area is the sum
+// of its rooms, which the floor's gross area would count a second time.
 OwnedBlocks allDrawingBlocks(const CBlockDWG* templateBlock, CAcadDrawing* drawing, CAcadDrawingState& working)
 {
-    OwnedBlocks all(new CBlocks);
-    all->getKavroDWGBlocks_SS(drawing, nullptr, 1, "f");
-    for (int i = 0; i < all->count(); ++i) {
-        auto* block = dynamic_cast<CBlockDWG*>(all->getAt(i));
-        if (!block || block->getBlockType() == kBlockDWGFloor || block->getBlockType() == kBlockDWGSite)
+    OwnedBlocks rooms(new CBlocks);
+    {
+        OwnedBlocks all(new CBlocks);
+        all->getKavroDWGBlocks_SS(drawing, nullptr, 1, "f");
+        std::vector<std::unique_ptr<CBlock>> others;
+        for (int i = 0; i < all->count(); ++i) {
+            CBlock* block = all->getAt(i);
+            if (block->getBlockType() == kBlockDWGFloor || block->getBlockType() == kBlockDWGSite)
+                others.emplace_back(block);
+            else
+                rooms->addBlock(block);
+        }
+        // The list lets go of its drawing-side blocks without destroying them.
+        all->deleteObjects();
+    }
+    for (int i = 0; i < rooms->count(); ++i) {
+        auto* block = dynamic_cast<CBlockDWG*>(rooms->getAt(i));
+        if (!block)
             continue;
         formatBlock(templateBlock, block, drawing);
         showLayer(working, block->getLayer());
     }
-    return all;
+    return rooms;
 }
 
 void applyAssets(CCategory* category, CAcadDrawing* drawing, AcDbDatabase* database,

@@ -166,10 +166,12 @@ TEST_F(ApplyReport, LayersAndEveryRoomOfAStarCategory)
     EXPECT_EQ(layer("Spaces"), "000");
     EXPECT_EQ(layer("0"), "000");           // the second room stands on "0"
     EXPECT_EQ(layer("Notes"), "001");
-    // The category now holds the drawing's space blocks, the gross-area block among them.
+    // The category now holds the drawing's rooms, and not the gross-area block, whose area
+    // would count the rooms twice.
     const CBlocks* held = report.getCategories()->getAt(0)->getBlocks();
     ASSERT_NE(held, nullptr);
-    EXPECT_EQ(held->count(), 3);
+    EXPECT_EQ(held->count(), 2);
+    EXPECT_EQ(held->getAt(CString(handleOf(grossArea).c_str())), nullptr);
     EXPECT_NE(held->getAt(CString(handleOf(roomB).c_str())), nullptr);
     // Formatting leaves the rooms' measured areas as they were.
     ASSERT_NE(held->getAt(CString(handleOf(roomA).c_str())), nullptr);
