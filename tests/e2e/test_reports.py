@@ -23,6 +23,19 @@ CATEGORY = ("<category><cID>%d</cID><cTitle>%s</cTitle><cHatchPattern>SOLID</cHa
             "<cHatchLayer>H_%d</cHatchLayer></category>")
 
 
+def room_areas(doc):
+    """The area each room's record holds, read with ezdxf from its XData (square metres)."""
+    areas = {}
+    for insert in doc.modelspace().query("INSERT"):
+        name = insert.dxf.name
+        if not name.startswith("ROOM-") or name == "ROOM-GROSS_AREA" or not insert.has_xdata("ADE"):
+            continue
+        for code, value in insert.get_xdata("ADE"):
+            if code == 1000 and value.startswith("AREA="):
+                areas[insert.dxf.handle] = float(value[len("AREA="):].rstrip("sq.m."))
+    return areas
+
+
 def legacy_prompts(pie=True):
     return ("\nspecify text size <250.00>: 250.00\n"
             + ("\nspecify pie chart radius <2500.00>: 2500.00\n" if pie else "")
@@ -94,6 +107,49 @@ class Reports(unittest.TestCase):
         self.assertEqual(on, ["DOORS", "WALLS"])
         self.assertFalse(any(frozen or locked for _, frozen, locked, _ in states.values()))
         self.assertEqual({weight for *_, weight in states.values()}, {0})
+
+    def test_rooms_hatched_and_legend_and_chart_at_the_markers(self):
+        doc = ezdxf.readfile(self.plan)
+        msp = doc.modelspace()
+        outline = msp.add_lwpolyline([(-9000, 6000), (-3000, 6000), (-3000, 2000), (-9000, 2000)], close=True)
+        circle = msp.add_circle((-20000, 5000), 3000)
+        doc.saveas(self.plan)
+        areas = room_areas(doc)
+        rooms = "<kavroBlocks><kavroBlock><mbHandle>*</mbHandle></kavroBlock></kavroBlocks>"
+        total = sum(areas.values()) * 2
+        report = report_file(os.path.join(self.dir, "rooms.xml"), "Rooms", categories=["All rooms"],
+                             extra="<grTotalChildAreas>%.2f</grTotalChildAreas>" % total)
+        with open(report) as f:
+            text = f.read().replace("</category>", rooms + "</category>")
+        with open(report, "w") as f:
+            f.write(text)
+        markers = ["klmc", "#" + outline.dxf.handle, "", "", "", "kpmc", "#" + circle.dxf.handle, "", "", ""]
+        second = self.out.replace(".dxf", "2.dxf")
+        out = self.run_module(markers + ["kagr", report, "SAVEAS", self.out, "kagr", report, "SAVEAS", second,
+                                         "QUIT"], self.plan).stdout
+        self.assertEqual(out.count("graphic report successfully applied.\n"), 2)
+        self.assertNotIn("specify text size", out)   # both markers are there: nothing to define
+        for path in (self.out, second):
+            result = ezdxf.readfile(path)
+            auditor = result.audit()
+            self.assertEqual((auditor.errors, auditor.fixes), ([], []))
+            msp = result.modelspace()
+            self.assertEqual(len(msp.query('HATCH[layer=="H_1"]')), len(areas) * (1 if path == self.out else 2))
+            legends = msp.query('INSERT[name=="[KAVRO_LEGEND]_Rooms"]')
+            self.assertEqual(len(legends), 1)
+            self.assertEqual(tuple(legends[0].dxf.insert)[:2], (-9000, 6000))
+            charts = msp.query('INSERT[name=="[KAVRO_PIECHART]_Rooms"]')
+            self.assertEqual(len(charts), 1)
+            self.assertEqual(tuple(charts[0].dxf.insert)[:2], (-20000, 5000))
+            texts = [e.dxf.text for e in result.blocks.get("[KAVRO_PIECHART]_Rooms")
+                     if e.dxftype() in ("TEXT", "MTEXT", "ATTDEF")]
+            labels = [t for t in texts if t.startswith("All rooms (")]
+            self.assertEqual(len(labels), 1, texts)
+            shown = float(labels[0][len("All rooms ("):].split()[0])
+            self.assertAlmostEqual(shown, sum(areas.values()), delta=0.005)
+            self.assertEqual(len(areas), 6)
+        # The second application refilled the legend and chart definitions in place.
+        self.assertEqual(len(result.blocks.get("[KAVRO_LEGEND]_Rooms").query("ACAD_TABLE")), 1)
 
     def test_a_file_that_is_no_report_applies_nothing(self):
         malformed = os.path.join(self.dir, "malformed.xml")
