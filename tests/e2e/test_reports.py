@@ -8,12 +8,13 @@ Run by CTest (label e2e) with the variables of test_cadhost.py.
 
 import os
 import shutil
+import subprocess
 import tempfile
 import unittest
 
 import ezdxf
 
-from test_cadhost import REAL_MODULE, generate_plan, run_script
+from test_cadhost import LIBRECAD_CHECK, REAL_MODULE, Host, generate_plan, run_script
 
 OPEN = "\nOpen: "
 LEGACY_ANSWERS = ["", "", "", "", "", ""]
@@ -150,6 +151,10 @@ class Reports(unittest.TestCase):
             self.assertEqual(len(areas), 6)
         # The second application refilled the legend and chart definitions in place.
         self.assertEqual(len(result.blocks.get("[KAVRO_LEGEND]_Rooms").query("ACAD_TABLE")), 1)
+        if shutil.which("librecad"):
+            result = subprocess.run(["bash", LIBRECAD_CHECK, second, os.path.join(self.dir, "pdf")],
+                                    capture_output=True, text=True, env=Host.env(), timeout=120)
+            self.assertEqual(result.returncode, 0, result.stderr)
 
     def test_a_file_that_is_no_report_applies_nothing(self):
         malformed = os.path.join(self.dir, "malformed.xml")
