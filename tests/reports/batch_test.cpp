@@ -148,11 +148,11 @@ bool startsWith(const std::string& path, const std::string& text)
 
 TEST_F(BatchRun, AGoodReportIsPlottedCopiedAndWrittenAndAMissingDrawingRecorded)
 {
-    report(8301, 77, "plan.dxf", "plan.pdf", dir.file("copies"));
-    run("INSERT INTO graphic_report_layers_on (graphic_report_id, layer_name) VALUES (8301, 'Walls');"
+    report(9301, 77, "plan.dxf", "plan.pdf", dir.file("copies"));
+    run("INSERT INTO graphic_report_layers_on (graphic_report_id, layer_name) VALUES (9301, 'Walls');"
         "INSERT INTO graphic_report_categories (category_id, graphic_report_id, title, hatch_pattern) VALUES "
-        "(83011, 8301, 'Offices', 'SOLID')");
-    report(8302, 77, "gone.dxf", "gone.pdf");
+        "(93011, 9301, 'Offices', 'SOLID')");
+    report(9302, 77, "gone.dxf", "gone.pdf");
 
     const std::string planBefore = readFile(dir.file("plans/plan.dxf"));
     auto proc = procedure();
@@ -160,8 +160,8 @@ TEST_F(BatchRun, AGoodReportIsPlottedCopiedAndWrittenAndAMissingDrawingRecorded)
     reports.getGraphicReports(proc.get(), &server, 77, 10);
     ASSERT_EQ(reports.count(), 2);
     const CGraphicReport* good = reports.getAt(0);
-    EXPECT_EQ(good->getID(), 8301);
-    EXPECT_EQ(good->getTitle(), "Report 8301");
+    EXPECT_EQ(good->getID(), 9301);
+    EXPECT_EQ(good->getTitle(), "Report 9301");
     EXPECT_EQ(good->getOutputPath(), (dir.file("out") + "/").c_str());   // an empty column: the server's folder
     EXPECT_EQ(good->getPlotTypeID(), 1);
     EXPECT_EQ(good->getTotalChildAreas(), 10.5);
@@ -173,14 +173,14 @@ TEST_F(BatchRun, AGoodReportIsPlottedCopiedAndWrittenAndAMissingDrawingRecorded)
 
     reports.prepareReports(proc.get(), 10);
 
-    EXPECT_EQ(statusLog(8301), "2 3");
-    EXPECT_EQ(plottedLayout(8301), "Model");   // the current layout, plotted for an empty name
+    EXPECT_EQ(statusLog(9301), "2 3");
+    EXPECT_EQ(plottedLayout(9301), "Model");   // the current layout, plotted for an empty name
     EXPECT_TRUE(startsWith(dir.file("out/plan.pdf"), "%PDF"));
     EXPECT_TRUE(startsWith(dir.file("copies/plan.dxf"), "  0"));
     CGraphicReport written;
     ASSERT_TRUE(written.deSerialize(dir.file("out/plan.xml").c_str())) << written.getReadProblem().GetString();
-    EXPECT_EQ(written.getTitle(), "Report 8301");
-    EXPECT_EQ(statusLog(8302), "2 4");
+    EXPECT_EQ(written.getTitle(), "Report 9301");
+    EXPECT_EQ(statusLog(9302), "2 4");
     EXPECT_FALSE(std::filesystem::exists(dir.file("out/gone.pdf")));
     // Every drawing the run opened is closed again, unsaved.
     EXPECT_EQ(acDocManager->documentCount(), 0);
@@ -189,32 +189,32 @@ TEST_F(BatchRun, AGoodReportIsPlottedCopiedAndWrittenAndAMissingDrawingRecorded)
 
 TEST_F(BatchRun, RefusedTargetsGiveTheirStatuses)
 {
-    report(8401, 78, "plan.dxf", "plan.pdf", "", "", dir.file("nowhere"));                   // output folder missing
-    report(8402, 78, "plan.dxf", "pl?n.pdf");                                                 // invalid output name
-    report(8403, 78, "plan.dxf", "a.pdf", dir.file("plans"));                                // copy over the drawing
-    report(8404, 78, "plan.dxf", "b.pdf", "plan.dxf");                                        // the drawing's own name
-    report(8405, 78, "plan.dxf", "c.pdf", "", dir.file("copies"));                           // XML into a folder
-    report(8406, 78, "plan.dxf", "d.pdf", "", dir.file("plans/plan.dxf"));                   // XML over the drawing
+    report(9401, 78, "plan.dxf", "plan.pdf", "", "", dir.file("nowhere"));                   // output folder missing
+    report(9402, 78, "plan.dxf", "pl?n.pdf");                                                 // invalid output name
+    report(9403, 78, "plan.dxf", "a.pdf", dir.file("plans"));                                // copy over the drawing
+    report(9404, 78, "plan.dxf", "b.pdf", "plan.dxf");                                        // the drawing's own name
+    report(9405, 78, "plan.dxf", "c.pdf", "", dir.file("copies"));                           // XML into a folder
+    report(9406, 78, "plan.dxf", "d.pdf", "", dir.file("plans/plan.dxf"));                   // XML over the drawing
     auto proc = procedure();
     CGraphicReports reports;
     reports.getGraphicReports(proc.get(), &server, 78, 10);
     ASSERT_EQ(reports.count(), 6);
     reports.prepareReports(proc.get(), 10);
-    EXPECT_EQ(statusLog(8401), "2 10");
-    EXPECT_EQ(statusLog(8402), "2 11");
-    EXPECT_EQ(statusLog(8403), "2 12");
+    EXPECT_EQ(statusLog(9401), "2 10");
+    EXPECT_EQ(statusLog(9402), "2 11");
+    EXPECT_EQ(statusLog(9403), "2 12");
     EXPECT_FALSE(std::filesystem::exists(dir.file("out/a.xml")));   // a refused copy writes no XML
-    EXPECT_EQ(statusLog(8404), "2 12");
-    EXPECT_EQ(statusLog(8405), "2 3");
+    EXPECT_EQ(statusLog(9404), "2 12");
+    EXPECT_EQ(statusLog(9405), "2 3");
     EXPECT_TRUE(std::filesystem::exists(dir.file("copies/plan.xml")));
-    EXPECT_EQ(statusLog(8406), "2 13");
+    EXPECT_EQ(statusLog(9406), "2 13");
     EXPECT_EQ(acDocManager->documentCount(), 0);
 }
 
 TEST_F(BatchRun, AFailedReportEndsTheRunWithItsDrawingClosedAndUnlocked)
 {
-    report(8501, 79, "plan.dxf", "plan.pdf");
-    report(8502, 79, "plan.dxf", "next.pdf");
+    report(9501, 79, "plan.dxf", "plan.pdf");
+    report(9502, 79, "plan.dxf", "next.pdf");
     auto proc = procedure();
     CGraphicReports reports;
     reports.getGraphicReports(proc.get(), &server, 79, 10);
@@ -222,7 +222,7 @@ TEST_F(BatchRun, AFailedReportEndsTheRunWithItsDrawingClosedAndUnlocked)
     const Chain error = caught([&] { reports.prepareReports(proc.get(), 10); });
     ASSERT_NE(error, nullptr);
     EXPECT_EQ(error->getProcSig(), "CGraphicReports::prepareReports");
-    EXPECT_EQ(statusLog(8501), "2");   // no code for a failure: the start stays recorded
-    EXPECT_EQ(statusLog(8502), "");    // the reports after it are not run
+    EXPECT_EQ(statusLog(9501), "2");   // no code for a failure: the start stays recorded
+    EXPECT_EQ(statusLog(9502), "");    // the reports after it are not run
     EXPECT_EQ(acDocManager->documentCount(), 0);
 }
