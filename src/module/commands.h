@@ -102,3 +102,18 @@ void kavroPreferences();
 void kavroBlockCreate();
 // "kbh": the hyperlink dialog, modeless.
 void kavroBlockHyperlink();
+
+class CGraphicReport;
+
+// "kgr": applies a report file to the drawing it names, which stays open.
+void graphicReport();
+// "kagr": applies a report file to the current drawing.
+void applyGraphicReport();
+// "kpbd": defines a report's pie-chart block in the current drawing.
+void pieBlockDefine();
+// "klbd": defines a report's legend block in the current drawing.
+void legendBlockDefine();
+// Asks for the text size, (for a pie chart) the radius, rotation, whether empty categories
+// are left out, units and precision, then defines the report's legend and pie-chart
+// blocks as the flags ask, inserting nothing; shows its own failures.
+void defineLegacyLegendAndPie(CAcadDrawing* drawing, CGraphicReport* report, int defineLegend, int definePie);

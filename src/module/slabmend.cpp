@@ -32,9 +32,6 @@ struct CommandRow
     bool fullHostOnly;
 };
 
-template <int Row>
-void notAvailable();
-
 // Every command of the module, in registration order.
 const CommandRow commandTable[] = {
     {"KAVRO_COMMANDS", "ksm", "kavroSlabMend", modal, kavroSlabMend, false},
@@ -43,10 +40,10 @@ const CommandRow commandTable[] = {
     {"KAVRO_COMMANDS", "kgabc", "kavroGrossAreaBlockCreate", application, grossAreaBlockCreate, false},
     {"KAVRO_COMMANDS", "kdb", "kavroDeleteBlock", application, blockDelete, false},
     {"KAVRO_COMMANDS", "kcsv", "kavroCommaSeperatedValues", application, createRoomAreaCSV, false},
-    {"KAVRO_COMMANDS", "klbd", "kavroLegendBlockDefine", application, notAvailable<6>, false},
-    {"KAVRO_COMMANDS", "kpbd", "kavroPieBlockDefine", application, notAvailable<7>, false},
-    {"KAVRO_COMMANDS", "kgr", "kavroGraphicReport", application, notAvailable<8>, false},
-    {"KAVRO_COMMANDS", "kagr", "kavroApplyGraphicReport", application, notAvailable<9>, false},
+    {"KAVRO_COMMANDS", "klbd", "kavroLegendBlockDefine", application, legendBlockDefine, false},
+    {"KAVRO_COMMANDS", "kpbd", "kavroPieBlockDefine", application, pieBlockDefine, false},
+    {"KAVRO_COMMANDS", "kgr", "kavroGraphicReport", application, graphicReport, false},
+    {"KAVRO_COMMANDS", "kagr", "kavroApplyGraphicReport", application, applyGraphicReport, false},
     {"KAVRO_COMMANDS", "kfrs", "kfrs", application, kavroFindReplaceStub, false},
     {"KAVRO_COMMANDS", "klmc", "kavroLegendMarkerCreate", modal, legendMarkerBlockCreate, true},
     {"KAVRO_COMMANDS", "kpmc", "kavroPieMarkerCreate", modal, pieMarkerBlockCreate, true},
@@ -75,13 +72,6 @@ const CommandRow commandTable[] = {
     {"KAVRO_DIAGNOSTICS", "kd8", "kavroDiagnosticUserInput", application, diagnosticUserInput, false},
     {"KAVRO_DIAGNOSTICS", "kd9", "kavroDiagnosticXML", application, diagnosticXML, false},
 };
-
-// A command of the table whose work is not built yet says so.
-template <int Row>
-void notAvailable()
-{
-    acutPrintf("\nThe command %s (%s) is not available yet.\n", commandTable[Row].alias, commandTable[Row].longName);
-}
 
 // Shows a chain that ended a command under the command's signature, and frees it. A chain
 // whose innermost record is a cancelled prompt ends the command quietly.

@@ -25,6 +25,13 @@ void CGraphicReport::setLinkLines(CLinkLines* linkLines)
     m_linkLines = linkLines;
 }
 
+void CGraphicReport::setLayersOn(CLayers* layers)
+{
+    if (layers != m_layersOn)
+        delete m_layersOn;
+    m_layersOn = layers;
+}
+
 void CGraphicReport::setDrawingPath(CString path)
 {
     CFileUtilities().checkPathSyntax(path);

@@ -56,15 +56,6 @@ TEST(ModuleEntry, FullHostsRegisterThirtySevenCommandsOthersThirtyFive)
     EXPECT_TRUE(std::filesystem::is_directory(appData.dir.file("KavroSystems/Quorvane/temp")));
 }
 
-TEST(ModuleEntry, CommandsNotBuiltYetSaySo)
-{
-    AppData appData;
-    acrxEntryPoint(AcRx::kInitAppMsg, this);
-    const std::string out = captured([] { acedRegCmds->lookupCmd("kagr")->function(); });
-    acrxEntryPoint(AcRx::kUnloadAppMsg, this);
-    EXPECT_EQ(out, "\nThe command kagr (kavroApplyGraphicReport) is not available yet.\n");
-}
-
 TEST(CommandFrame, TitlesFailuresAndCancels)
 {
     acDocManager->appContextNewDocument();

@@ -7,12 +7,26 @@
 #include "mfc/cstring.h"
 #include "msxml/dom.h"
 
+class CAcadDrawing;
 class CCategories;
 class CLayers;
 class CLinkLines;
+class CServerPreferenceVaultEye;
+class CStoredProcedure;
 
 // The namespace of the report file's elements.
 inline constexpr const char* GRAPHIC_REPORT_NAMESPACE = "urn:kavrosystems:quorvane:graphicreport";
+
+// How far a batch run of a report got, as recorded in the database.
+enum CGraphicReportStatus {
+    kReportStarted = 2,
+    kReportPlotted = 3,
+    kReportDrawingMissing = 4,
+    kReportOutputFolderMissing = 10,
+    kReportOutputNameInvalid = 11,
+    kReportCopyNotSaved = 12,
+    kReportXMLNotWritten = 13,
+};
 
 class CGraphicReport
 {
@@ -29,6 +43,25 @@ public:
     // gives false, with the reason in getReadProblem.
     bool deSerialize(CString path);
     CString getReadProblem() const { return m_readProblem; }
+
+    // Makes the drawing show the report: its layers on and all others off, its link lines,
+    // the blocks and assets of each category hatched and formatted in the category's style,
+    // and on a full host the legend table and pie chart at the first markers. A failure
+    // puts the drawing's layout and layers back as they were and releases the lock taken
+    // here before it is raised.
+    void applyToDrawing(CAcadDrawing* drawing);
+
+    // Fills the report from the server database ("__gr_getGraphicReport"), with its
+    // categories, layers and link lines; an empty output folder gives the server's report
+    // folder.
+    void getGraphicReport(CStoredProcedure* procedure, CServerPreferenceVaultEye* server, int id, int timeout);
+    // Runs the report end to end: its drawing opened and the report applied, plotted, a copy
+    // saved and the report written as XML, the drawing closed without saving; the status
+    // reached is recorded (CGraphicReportStatus). A failure leaves the status recorded so
+    // far and the drawing unlocked and closed.
+    void prepareReport(CStoredProcedure* procedure, int timeout);
+    void setGraphicReportStatus(CStoredProcedure* procedure, int timeout, int status);
+    void setGraphicReportLayout(CStoredProcedure* procedure, int timeout, CString layout);
 
     int getID() const { return m_id; }
     void setID(int id) { m_id = id; }
@@ -69,6 +102,8 @@ public:
     CCategories* getCategories() const { return m_categories; }
     void setCategories(CCategories* categories) { m_categories = categories; }
     CLayers* getLayersOn() const { return m_layersOn; }
+    // The report owns the layers; a list it held before is deleted.
+    void setLayersOn(CLayers* layers);
     // The link lines to draw (only a report read from the database has them; the report
     // file does not carry them). The report owns the list; a replaced one is deleted.
     CLinkLines* getLinkLines() const { return m_linkLines; }
@@ -83,6 +118,13 @@ public:
     void setPieShowLabelSegmentLines(int show) { m_pieShowLabelSegmentLines = show; }
 
 private:
+    // The batch run's steps after the application, each giving the status reached.
+    int plotReport(CStoredProcedure* procedure, int timeout, CAcadDrawing* drawing);
+    int saveCopy(CAcadDrawing* drawing);
+    int writeReportXML(CAcadDrawing* drawing);
+    // The categories, layers-on and link lines of a report read from the database, each kept
+    // only when it holds something.
+    void readCollections(CStoredProcedure* procedure, int timeout);
     void readElement(const CString& name, const MSXML2::IXMLDOMNodePtr& node);
 
     int m_id = 0;

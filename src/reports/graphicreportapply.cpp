@@ -1,0 +1,308 @@
+// Applying a graphic report to a drawing: the report's layers on and every other layer off,
+// its link lines, the space blocks and assets of each category hatched and formatted in the
+// category's style, and on a full host the legend table and the pie chart at the first
+// markers of the drawing. Progress goes to the command line one line per step.
+#include "reports/graphicreport.h"
+
+#include "arx/acutprintf.h"
+#include "arx/dbdatabase.h"
+#include "blocks/assets.h"
+#include "blocks/attributes.h"
+#include "blocks/blockdwg.h"
+#include "blocks/blocks.h"
+#include "blocks/markerblocklegend.h"
+#include "blocks/markerblockpie.h"
+#include "host/acaddrawing.h"
+#include "host/acaddrawingstate.h"
+#include "host/acadhost.h"
+#include "host/hostguards.h"
+#include "reports/categories.h"
+#include "reports/legendtable.h"
+#include "reports/linklines.h"
+#include "reports/piechart.h"
+#include "support/kavroexceptions.h"
+#include "support/kavroguard.h"
+
+#include <memory>
+#include <vector>
+
+namespace {
+
+// A block list that owns its blocks whatever their kind.
+struct DestroyBlocks
+{
+    void operator()(CBlocks* blocks) const
+    {
+        cleanUpQuietly([&] { blocks->destroyBlocks(); });
+        delete blocks;
+    }
+};
+using OwnedBlocks = std::unique_ptr<CBlocks, DestroyBlocks>;
+
+// A layer that what the report shows stands on: thawed, unlocked, on and plottable.
+void showLayer(CAcadDrawingState& state, const CString& layer)
+{
+    state.setLayerState(layer, 0, 0, 0, 1);
+}
+
+// The id of the object a handle names in the database, or the null id when it names none.
+AcDbObjectId idOf(AcDbDatabase* database, const AcDbHandle& handle)
+{
+    AcDbObjectId id;
+    if (database->getAcDbObjectId(id, false, handle) != Acad::eOk)
+        return AcDbObjectId();
+    return id;
+}
+
+// Applies the block and prints what went wrong with it, if anything.
+void applyBlock(CBlockDWG* block, CAcadDrawing* drawing)
+{
+    CKavroExceptions errors;
+    block->applyToDWG(drawing, &errors);
+    if (errors.getCount() == 0)
+        return;
+    acutPrintf("\t\terror(s) occurred whilst applying kavro block %s - %s.\n", block->getCode(), block->getHandle());
+    errors.printAll();
+}
+
+// Gives the target the template's formatting but keeps the target's own text rotation,
+// height and width factor, then applies it. The target keeps its own area too: a template
+// carries the area a register once held (or none at all for "*"), and writing that back
+// would overwrite the measured area stored with the space.
+void formatBlock(const CBlockDWG* templateBlock, CBlockDWG* target, CAcadDrawing* drawing)
+{
+    const double area = target->getArea();
+    double rotation = 0.0, height = 0.0, widthFactor = 0.0;
+    if (CAttributes* own = target->getAttributes()) {
+        rotation = own->getRotation();
+        height = own->getTextHeight();
+        widthFactor = own->getWidthFactor();
+    }
+    templateBlock->copyFormatting(target);
+    target->setArea(area);
+    if (CAttributes* own = target->getAttributes()) {
+        own->setRotation(rotation);
+        own->setTextHeight(height);
+        own->setWidthFactor(widthFactor);
+    }
+    applyBlock(target, drawing);
+}
+
+void restoreAfterFailure(CAcadDrawing* drawing, CAcadDrawingState* before)
+{
+    // The failure is the caller's to report: putting things back must not replace it.
+    if (before)
+        cleanUpQuietly([&] { before->applyState(drawing, 0); });
+    cleanUpQuietly([&] { drawing->unlock(FALSE); });
+}
+
+void switchLayersOn(CLayers* layersOn, CAcadDrawing* drawing, CAcadDrawingState& working)
+{
+    if (!layersOn)
+        return;
+    working.setStateAllOff(drawing);
+    for (int i = 0; i < layersOn->getCount(); ++i)
+        showLayer(working, layersOn->getAt(i)->getName());
+}
+
+// Every room of the drawing, formatted after the template and applied. Gross-area and site
+// blocks are left out of the list as well as unformatted: the category's area is the sum
+// of its rooms, which the floor's gross area would count a second time.
+OwnedBlocks allDrawingBlocks(const CBlockDWG* templateBlock, CAcadDrawing* drawing, CAcadDrawingState& working)
+{
+    OwnedBlocks rooms(new CBlocks);
+    {
+        OwnedBlocks all(new CBlocks);
+        all->getKavroDWGBlocks_SS(drawing, nullptr, 1, "f");
+        std::vector<std::unique_ptr<CBlock>> others;
+        for (int i = 0; i < all->count(); ++i) {
+            CBlock* block = all->getAt(i);
+            if (block->getBlockType() == kBlockDWGFloor || block->getBlockType() == kBlockDWGSite)
+                others.emplace_back(block);
+            else
+                rooms->addBlock(block);
+        }
+        // The list lets go of its drawing-side blocks without destroying them.
+        all->deleteObjects();
+    }
+    for (int i = 0; i < rooms->count(); ++i) {
+        auto* block = dynamic_cast<CBlockDWG*>(rooms->getAt(i));
+        if (!block)
+            continue;
+        formatBlock(templateBlock, block, drawing);
+        showLayer(working, block->getLayer());
+    }
+    return rooms;
+}
+
+void applyAssets(CCategory* category, CAcadDrawing* drawing, AcDbDatabase* database,
+                 CAcadDrawingState& working)
+{
+    CAssets* assets = category->getAssets();
+    if (!assets)
+        return;
+    // The assets' own problems are collected and not shown.
+    CKavroExceptions errors;
+    for (int i = 0; i < assets->getCount(); ++i) {
+        CAsset* asset = assets->getAt(i);
+        const AcDbObjectId id = idOf(database, *asset->getAcDbHandle());
+        if (id.isNull())
+            continue;
+        asset->setObjectId(id);
+        asset->applyToDWG(drawing, &errors);
+        if (const auto entity = openObject<AcDbEntity>(id, AcDb::kForRead))
+            showLayer(working, entity->layer());
+    }
+}
+
+void applyBlocks(CCategory* category, CAcadDrawing* drawing, AcDbDatabase* database,
+                 CAcadDrawingState& working)
+{
+    CBlocks* walked = category->getBlocks();
+    if (!walked)
+        return;
+    acutPrintf("\tcategory contains %d blocks.\n", walked->count());
+    // Once "*" hands the category a list of the drawing's blocks, the walk goes on over the
+    // list it started with, which is then the walk's to destroy.
+    OwnedBlocks handedOver;
+    for (int i = 0; i < walked->count(); ++i) {
+        auto* entry = dynamic_cast<CBlockDWG*>(walked->getAt(i));
+        if (!entry)
+            continue;
+        if (entry->getHandle() == "*") {
+            if (!handedOver)
+                handedOver.reset(walked);
+            else
+                DestroyBlocks()(category->getBlocks());
+            category->setBlocks(allDrawingBlocks(entry, drawing, working).release());
+            continue;
+        }
+        const AcDbObjectId id = idOf(database, *entry->getAcDbHandle());
+        if (id.isNull())
+            continue;
+        entry->setObjectId(id);
+        std::unique_ptr<CBlockDWG> read;
+        {
+            const auto entity = openObject<AcDbEntity>(id, AcDb::kForWrite);
+            if (!entity) {
+                // The reference cannot be opened here (a locked layer, say): the entry is
+                // applied as it stands, finding its reference through the id.
+                applyBlock(entry, drawing);
+                showLayer(working, entry->getLayer());
+                continue;
+            }
+            if (auto* reference = AcDbBlockReference::cast(entity.get()))
+                read = std::make_unique<CBlockDWG>(reference, drawing->getDocument());
+        }
+        if (!read)
+            continue;
+        formatBlock(entry, read.get(), drawing);
+        walked->replaceAt(i, read.release());
+        // The list releases a drawing-side block without destroying it.
+        if (entry->getBlockType() != kBlock)
+            delete entry;
+    }
+}
+
+bool applyCategories(CCategories* categories, CAcadDrawing* drawing, AcDbDatabase* database,
+                     CAcadDrawingState& working)
+{
+    if (!categories)
+        return false;
+    acutPrintf("\tgraphic report contains %d categories.\n", categories->count());
+    bool seen = false;
+    for (int i = 0; i < categories->count(); ++i) {
+        CCategory* category = categories->getAt(i);
+        seen = true;
+        acutPrintf("\tapplying category %s.\n", category->getTitle());
+        applyAssets(category, drawing, database, working);
+        applyBlocks(category, drawing, database, working);
+    }
+    return seen;
+}
+
+// The area unit a marker's units value names.
+CString unitText(int units)
+{
+    return units == 1 ? "sq.ft." : "sq.m.";
+}
+
+// The first marker the loader finds in the drawing, held by the list; null when none.
+template <class Marker>
+Marker* firstMarker(const OwnedBlocks& markers)
+{
+    return markers->count() > 0 ? dynamic_cast<Marker*>(markers->getAt(0)) : nullptr;
+}
+
+// The report's legend table at the drawing's first legend marker.
+void drawLegend(CGraphicReport* report, CAcadDrawing* drawing)
+{
+    const OwnedBlocks markers(new CBlocks);
+    markers->getLegendBlock_SS(drawing);
+    const auto* marker = firstMarker<CMarkerBlockLegend>(markers);
+    if (!marker)
+        return;
+    AcGePoint3d position = marker->getPosition();
+    const CLegendTable legend(drawing, marker->getTextSize(), marker->getPrecision(), unitText(marker->getUnits()), 0,
+                              report, marker->getRotation(), &position);
+    drawing->regenDrawing();
+}
+
+// The report's pie chart at the drawing's first pie-chart marker.
+void drawPieChart(CGraphicReport* report, CAcadDrawing* drawing)
+{
+    const OwnedBlocks markers(new CBlocks);
+    markers->getPieBlock_SS(drawing);
+    const auto* marker = firstMarker<CMarkerBlockPie>(markers);
+    if (!marker)
+        return;
+    const AcGePoint3d centre = marker->getCentre();
+    const CPieChart chart(drawing, report, marker->getRadius(), report->getPieXYOffset(), marker->getTextSize(),
+                          marker->getPrecision(), unitText(marker->getUnits()), report->getPieIgnoreEmptySegments(),
+                          report->getPieShowLabels(), report->getPieShowLabelSegmentLines(), marker->getRotation(),
+                          &centre);
+    drawing->regenDrawing();
+}
+
+} // namespace
+
+void CGraphicReport::applyToDrawing(CAcadDrawing* drawing)
+{
+    const char* procSig = "CGraphicReport::applyToDrawing";
+    // The drawing's layout and layers as they were, put back when the application fails
+    // after it has switched layers off.
+    std::unique_ptr<CAcadDrawingState> before;
+    bool locked = false;
+    try {
+        kavroGuard(procSig, __FILE__, [&] {
+            CAcadDrawingState working(drawing);
+            before = std::make_unique<CAcadDrawingState>(drawing);
+            working.setLayout(m_plotLayout);
+            working.setAllLayerLineWeights(0);
+            acutPrintf("applying graphic report %s.\n", m_title);
+            AcDbDatabase* database = drawing->getDocument()->database();
+            if (drawing->lock() != Acad::eOk)
+                return;
+            locked = true;
+            switchLayersOn(m_layersOn, drawing, working);
+            if (m_linkLines) {
+                acutPrintf("Applying link Lines\n");
+                m_linkLines->applyToDrawing(drawing, &working);
+            }
+            // The legend and the pie chart come only on a full host, and only for a report
+            // that has taken up at least one category.
+            if (applyCategories(m_categories, drawing, database, working) && acadHost.isFullHost()) {
+                drawLegend(this, drawing);
+                drawPieChart(this, drawing);
+            }
+            working.applyState(drawing, 0);
+            locked = false;
+            drawing->unlock(FALSE);
+        });
+    } catch (CEXKavro* e) {
+        if (locked)
+            restoreAfterFailure(drawing, before.get());
+        throw;
+    }
+}
+

@@ -1,0 +1,283 @@
+// A graphic report in a batch run: read from the server database, run end to end on its
+// drawing (applied, plotted, a copy saved, written back as XML) and its status and plotted
+// layout recorded in the database.
+#include "reports/graphicreport.h"
+
+#include "database/exstoredprocedure.h"
+#include "database/parameterint.h"
+#include "database/parameters.h"
+#include "database/parametervarchar.h"
+#include "database/preferencesvaulteye.h"
+#include "database/serverpreferencevaulteye.h"
+#include "database/storedprocedure.h"
+#include "host/acaddrawing.h"
+#include "host/acadutilities.h"
+#include "host/layers.h"
+#include "reports/categories.h"
+#include "reports/linklines.h"
+#include "support/fileutilities.h"
+#include "support/kavroguard.h"
+
+#include <memory>
+
+namespace {
+
+// Runs a database call under the report's error wrapping: a failed call becomes a
+// CEXStoredProcedure that records the procedure.
+template <class Body>
+void databaseCall(CStoredProcedure* procedure, const char* procSig, Body&& body)
+{
+    auto failedCall = [&](const _com_error& e) {
+        throw new CEXStoredProcedure(e, procedure, KAVRO_PRODUCT_CAPTION, __FILE__, procSig, high);
+    };
+    kavroComGuard(procSig, __FILE__, failedCall, body);
+}
+
+// The column's value as text, or false when it is NULL.
+bool textOf(const _RecordsetPtr& rows, const char* column, CString& text)
+{
+    const _variant_t value = rows->GetCollect(column);
+    if (value.isNull())
+        return false;
+    text = static_cast<_bstr_t>(value).c_str();
+    return true;
+}
+
+bool shortOf(const _RecordsetPtr& rows, const char* column, int& number)
+{
+    const _variant_t value = rows->GetCollect(column);
+    if (value.isNull())
+        return false;
+    number = static_cast<short>(value);
+    return true;
+}
+
+// Closes a recordset that is still open when dropped.
+struct CloseRows
+{
+    void operator()(ADODB::Recordset* rows) const
+    {
+        if (rows->GetState() == ADODB::adStateOpen)
+            rows->Close();
+    }
+};
+
+} // namespace
+
+void CGraphicReport::getGraphicReport(CStoredProcedure* procedure, CServerPreferenceVaultEye* server, int id,
+                                      int timeout)
+{
+    const char* procSig = "CGraphicReport::getGraphicReport";
+    CParameters parameters;
+    CStoredProcedure::Attachment attached;
+    databaseCall(procedure, procSig, [&] {
+        m_id = id;
+        addInputParameter<CParameterInt>(parameters, "@graphicReportID", id);
+        procedure->setTimeout(timeout);
+        procedure->setName("__gr_getGraphicReport");
+        attached.attach(procedure, &parameters);
+        const _RecordsetPtr rows = procedure->execSPReturnParas();
+        if (!rows)
+            return;
+        const std::unique_ptr<ADODB::Recordset, CloseRows> closing(rows.GetInterfacePtr());
+        if (rows->GetBOF() && rows->GetadoEOF())
+            return;
+        CString text;
+        int number = 0;
+        if (textOf(rows, "grTitle", text))
+            m_title = text;
+        if (textOf(rows, "grDrawingPath", text))
+            setDrawingPath(text);
+        if (textOf(rows, "grDrawingFilename", text))
+            setDrawingFilename(text);
+        if (textOf(rows, "grPlotLayout", text))
+            m_plotLayout = text;
+        if (shortOf(rows, "grPlotTypeID", number))
+            m_plotTypeID = CAcadUtilities::convertPlotDevice(number);
+        if (shortOf(rows, "grPlotAreaTypeID", number))
+            m_plotAreaTypeID = CAcadUtilities::convertPlotArea(number);
+        if (shortOf(rows, "grPlotMediaSizeID", number))
+            m_plotMediaSizeID = CAcadUtilities::convertMediaSize(number);
+        if (shortOf(rows, "grPlotScaleTypeID", number))
+            m_plotScaleTypeID = CAcadUtilities::convertScale(number);
+        if (shortOf(rows, "grPlotCentred", number))
+            m_plotCentred = number;
+        if (!textOf(rows, "grOutputPath", text) || text.IsEmpty())
+            text = server->getGraphRepOutPath();
+        setOutputPath(text);
+        if (textOf(rows, "grOutputFilename", text))
+            setOutputFilename(text);
+        if (textOf(rows, "grSaveCopyTo", text))
+            setSaveCopyTo(text);
+        if (textOf(rows, "grXMLOutputTo", text))
+            m_xmlOutputTo = text;
+        if (const _variant_t total = rows->GetCollect("grTotalChildAreas"); !total.isNull())
+            m_totalChildAreas = static_cast<double>(total);
+        rows->Close();
+        readCollections(procedure, server->getDbTimeout());
+    });
+}
+
+void CGraphicReport::readCollections(CStoredProcedure* procedure, int timeout)
+{
+    auto categories = std::make_unique<CCategories>();
+    categories->getReportCategories(procedure, m_id, timeout);
+    if (categories->count() > 0) {
+        delete m_categories;
+        m_categories = categories.release();
+    }
+    auto layers = std::make_unique<CLayers>();
+    layers->getGraphicReportLayersOn(procedure, m_id, timeout);
+    if (layers->getCount() > 0)
+        setLayersOn(layers.release());
+    auto lines = std::make_unique<CLinkLines>();
+    lines->getGraphicReportLinkLines(procedure, m_id, timeout);
+    if (lines->getCount() > 0)
+        setLinkLines(lines.release());
+}
+
+void CGraphicReport::setGraphicReportStatus(CStoredProcedure* procedure, int timeout, int status)
+{
+    CParameters parameters;
+    CStoredProcedure::Attachment attached;
+    databaseCall(procedure, "CGraphicReport::setGraphicReportStatus", [&] {
+        addInputParameter<CParameterInt>(parameters, "@graphicReportID", m_id);
+        addInputParameter<CParameterInt>(parameters, "@statusID", status);
+        procedure->setTimeout(timeout);
+        procedure->setName("__gr_setGraphicReportStatus");
+        attached.attach(procedure, &parameters);
+        procedure->execSPNoReturnParas();
+    });
+}
+
+void CGraphicReport::setGraphicReportLayout(CStoredProcedure* procedure, int timeout, CString layout)
+{
+    CParameters parameters;
+    CStoredProcedure::Attachment attached;
+    databaseCall(procedure, "CGraphicReport::setGraphicReportLayout", [&] {
+        addInputParameter<CParameterInt>(parameters, "@graphicReportID", m_id);
+        addInputParameter<CParameterVarChar>(parameters, "@layout", _bstr_t(layout.GetString()));
+        procedure->setTimeout(timeout);
+        procedure->setName("__gr_setGraphicReportLayout");
+        attached.attach(procedure, &parameters);
+        procedure->execSPNoReturnParas();
+    });
+}
+
+void CGraphicReport::prepareReport(CStoredProcedure* procedure, int timeout)
+{
+    std::unique_ptr<CAcadDrawing> drawing;
+    try {
+        kavroGuard("CGraphicReport::prepareReport", __FILE__, [&] {
+            setGraphicReportStatus(procedure, timeout, kReportStarted);
+            if (!CFileUtilities().fileExists(m_drawingPath + m_drawingFilename)) {
+                setGraphicReportStatus(procedure, timeout, kReportDrawingMissing);
+                return;
+            }
+            drawing = std::make_unique<CAcadDrawing>(m_drawingPath, m_drawingFilename);
+            if (drawing->lock() != Acad::eOk)
+                return;
+            applyToDrawing(drawing.get());
+            int status = plotReport(procedure, timeout, drawing.get());
+            if (status == kReportPlotted && !m_saveCopyTo.IsEmpty())
+                status = saveCopy(drawing.get());
+            if (status == kReportPlotted)
+                status = writeReportXML(drawing.get());
+            setGraphicReportStatus(procedure, timeout, status);
+            drawing->unlock(FALSE);
+            // Closes the drawing without saving it: the report's changes live on only in the
+            // plot file and the copy.
+            drawing.reset();
+        });
+    } catch (CEXKavro*) {
+        // Every lock level is released and the drawing closed unsaved, so that no document
+        // stays open and locked in the host after a failed report.
+        if (drawing && drawing->isLocked())
+            cleanUpQuietly([&] { drawing->unlock(TRUE); });
+        drawing.reset();
+        throw;
+    }
+}
+
+int CGraphicReport::plotReport(CStoredProcedure* procedure, int timeout, CAcadDrawing* drawing)
+{
+    CFileUtilities files;
+    if (!files.directoryExists(m_outputPath))
+        return kReportOutputFolderMissing;
+    const CString layoutBefore = m_plotLayout;
+    CString name = m_outputFilename;
+    if (!files.checkFilenameSyntax(name, FALSE))
+        return kReportOutputNameInvalid;
+    const int status = drawing->plot(m_plotLayout, m_outputPath, m_outputFilename, m_plotTypeID, m_plotUseSettings,
+                                     m_plotCentred, m_plotScaleTypeID, m_plotAreaTypeID, m_plotMediaSizeID, 1);
+    if (m_plotLayout != layoutBefore)
+        setGraphicReportLayout(procedure, timeout, m_plotLayout);
+    return status;
+}
+
+int CGraphicReport::saveCopy(CAcadDrawing* drawing)
+{
+    CFileUtilities files;
+    const CString own = drawing->getPath() + drawing->getFileName();
+    CString target = m_saveCopyTo;
+    try {
+        switch (files.getPathType(target)) {
+        case fileName:
+            if (target == drawing->getFileName())
+                return kReportCopyNotSaved;
+            drawing->saveAs(drawing->getPath(), target);
+            return kReportPlotted;
+        case folderPath:
+            if (!files.directoryExists(target) || target + m_drawingFilename == own)
+                return kReportCopyNotSaved;
+            drawing->saveAs(target, m_drawingFilename);
+            return kReportPlotted;
+        case filePath: {
+            if (target == own)
+                return kReportCopyNotSaved;
+            const CString folder = files.getDirectoryString(target);
+            drawing->saveAs(folder, target.Mid(folder.GetLength()));
+            return kReportPlotted;
+        }
+        default:
+            return kReportCopyNotSaved;
+        }
+    } catch (CEXKavro* e) {
+        const std::unique_ptr<CEXKavro, void (*)(CEXKavro*)> failure(e, CEXKavro::deleteChain);
+        failure->writeToErrorLogs(&vaultEyePreferences);
+        return kReportCopyNotSaved;
+    }
+}
+
+int CGraphicReport::writeReportXML(CAcadDrawing* drawing)
+{
+    CFileUtilities files;
+    const CString own = drawing->getPath() + drawing->getFileName();
+    CString target;
+    if (m_xmlOutputTo.IsEmpty()) {
+        const CString plotted = CAcadUtilities::plotExtension(CAcadUtilities::convertPlotDevice(m_plotTypeID));
+        target = m_outputPath + files.swapFileExtension(m_outputFilename, plotted, ".xml");
+    } else {
+        target = m_xmlOutputTo;
+        switch (files.getPathType(target)) {
+        case fileName:
+            target = m_outputPath + target;
+            break;
+        case folderPath:
+            if (!files.directoryExists(target))
+                return kReportXMLNotWritten;
+            // The drawing's own extension (".dxf", or ".dwg" by name) gives way to ".xml".
+            target += files.swapFileExtension(m_drawingFilename, m_drawingFilename.Right(4) == ".dxf" ? ".dxf" : ".dwg",
+                                              ".xml");
+            break;
+        case filePath:
+            break;
+        default:
+            return kReportXMLNotWritten;
+        }
+    }
+    if (target == own)
+        return kReportXMLNotWritten;
+    serialize(target);
+    return kReportPlotted;
+}

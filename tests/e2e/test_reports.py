@@ -1,0 +1,201 @@
+#!/usr/bin/python3
+"""End-to-end tests of the graphic-report commands: cadhost loads the real module and
+applies report files to generated floor plans; the drawings it writes are read back with
+ezdxf.
+
+Run by CTest (label e2e) with the variables of test_cadhost.py.
+"""
+
+import os
+import shutil
+import subprocess
+import tempfile
+import unittest
+
+import ezdxf
+
+from test_cadhost import LIBRECAD_CHECK, REAL_MODULE, Host, generate_plan, run_script
+
+OPEN = "\nOpen: "
+LEGACY_ANSWERS = ["", "", "", "", "", ""]
+NO_PIE = "no pie chart definition was created: the report has nothing to chart.\n"
+CATEGORY = ("<category><cID>%d</cID><cTitle>%s</cTitle><cHatchPattern>SOLID</cHatchPattern>"
+            "<cHatchColour>#FF8000</cHatchColour><cHatchScale>1</cHatchScale><cHatchAngle>0</cHatchAngle>"
+            "<cHatchLayer>H_%d</cHatchLayer></category>")
+
+
+def room_areas(doc):
+    """The area each room's record holds, read with ezdxf from its XData (square metres)."""
+    areas = {}
+    for insert in doc.modelspace().query("INSERT"):
+        name = insert.dxf.name
+        if not name.startswith("ROOM-") or name == "ROOM-GROSS_AREA" or not insert.has_xdata("ADE"):
+            continue
+        for code, value in insert.get_xdata("ADE"):
+            if code == 1000 and value.startswith("AREA="):
+                areas[insert.dxf.handle] = float(value[len("AREA="):].rstrip("sq.m."))
+    return areas
+
+
+def legacy_prompts(pie=True):
+    return ("\nspecify text size <250.00>: 250.00\n"
+            + ("\nspecify pie chart radius <2500.00>: 2500.00\n" if pie else "")
+            + "\nspecify rotation (in degrees) <0.00>: 0.00\n"
+            "\nignore empty categories and pie chart segments? <1>: 1\n\nspecify units <sq.m.>: sq.m.\n"
+            "\nspecify precision <2>: 2\n")
+
+
+def report_file(path, title, layers=(), categories=(), drawing=None, extra=""):
+    """A graphic-report file written by hand, as the report server writes them."""
+    children = "<grTitle>%s</grTitle>" % title
+    if drawing:
+        children += "<grDrawingPath>%s</grDrawingPath><grDrawingFilename>%s</grDrawingFilename>" % (
+            os.path.dirname(drawing), os.path.basename(drawing))
+    if categories:
+        children += "<categories>%s</categories>" % "".join(
+            CATEGORY % (i + 1, name, i + 1) for i, name in enumerate(categories))
+    if layers:
+        children += "<layersOn>%s</layersOn>" % "".join(
+            "<layerOn><loName>%s</loName></layerOn>" % name for name in layers)
+    with open(path, "w", encoding="utf-8") as f:
+        f.write('<?xml version="1.0" encoding="UTF-8"?>\n<graphicReport xmlns="urn:r">%s%s</graphicReport>\n'
+                % (children, extra))
+    return path
+
+
+def layer_states(doc):
+    return {layer.dxf.name: (layer.is_on(), layer.is_frozen(), layer.is_locked(), layer.dxf.get("lineweight"))
+            for layer in doc.layers}
+
+
+class Reports(unittest.TestCase):
+    def setUp(self):
+        self.dir = tempfile.mkdtemp(prefix="qv-report-")
+        self.plan = generate_plan(os.path.join(self.dir, "plan.dxf"), "--spaces", rooms=6)
+        self.out = os.path.join(self.dir, "out.dxf")
+
+    def tearDown(self):
+        shutil.rmtree(self.dir, ignore_errors=True)
+
+    def run_module(self, lines, *args, stderr=""):
+        result = run_script(self.dir, lines, *args, module=REAL_MODULE)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        if stderr is not None:
+            self.assertEqual(result.stderr, stderr)
+        return result
+
+    def read_out(self):
+        doc = ezdxf.readfile(self.out)
+        auditor = doc.audit()
+        self.assertEqual((auditor.errors, auditor.fixes), ([], []))
+        return doc
+
+    def test_kagr_switches_the_report_layers_on_and_every_other_off(self):
+        report = report_file(os.path.join(self.dir, "use.xml"), "Use", layers=["WALLS", "DOORS"],
+                             categories=["Offices", "Stores"])
+        out = self.run_module(["kagr", report, *LEGACY_ANSWERS, "SAVEAS", self.out, "QUIT"], self.plan).stdout
+        # Without markers the legend and pie-chart blocks are defined from typed answers; a
+        # report whose categories hold no area has no pie chart to define, and says so.
+        self.assertEqual(out, OPEN + "applying graphic report Use.\n\tgraphic report contains 2 categories.\n"
+                         "\tapplying category Offices.\n\tapplying category Stores.\n"
+                         "graphic report successfully applied.\n" + legacy_prompts()
+                         + "legend definition successfully created.\n" + NO_PIE + "\n")
+        doc = self.read_out()
+        self.assertIn("[KAVRO_LEGEND]_Use", [block.name for block in doc.blocks])
+        self.assertEqual(len(doc.modelspace().query('INSERT[name=="[KAVRO_LEGEND]_Use"]')), 0)
+        states = layer_states(doc)
+        on = sorted(name for name, (is_on, frozen, locked, _) in states.items() if is_on)
+        self.assertEqual(on, ["DOORS", "WALLS"])
+        self.assertFalse(any(frozen or locked for _, frozen, locked, _ in states.values()))
+        self.assertEqual({weight for *_, weight in states.values()}, {0})
+
+    def test_rooms_hatched_and_legend_and_chart_at_the_markers(self):
+        doc = ezdxf.readfile(self.plan)
+        msp = doc.modelspace()
+        outline = msp.add_lwpolyline([(-9000, 6000), (-3000, 6000), (-3000, 2000), (-9000, 2000)], close=True)
+        circle = msp.add_circle((-20000, 5000), 3000)
+        doc.saveas(self.plan)
+        areas = room_areas(doc)
+        rooms = "<kavroBlocks><kavroBlock><mbHandle>*</mbHandle></kavroBlock></kavroBlocks>"
+        total = sum(areas.values()) * 2
+        report = report_file(os.path.join(self.dir, "rooms.xml"), "Rooms", categories=["All rooms"],
+                             extra="<grTotalChildAreas>%.2f</grTotalChildAreas>" % total)
+        with open(report) as f:
+            text = f.read().replace("</category>", rooms + "</category>")
+        with open(report, "w") as f:
+            f.write(text)
+        markers = ["klmc", "#" + outline.dxf.handle, "", "", "", "kpmc", "#" + circle.dxf.handle, "", "", ""]
+        second = self.out.replace(".dxf", "2.dxf")
+        out = self.run_module(markers + ["kagr", report, "SAVEAS", self.out, "kagr", report, "SAVEAS", second,
+                                         "QUIT"], self.plan).stdout
+        self.assertEqual(out.count("graphic report successfully applied.\n"), 2)
+        self.assertNotIn("specify text size", out)   # both markers are there: nothing to define
+        for path in (self.out, second):
+            result = ezdxf.readfile(path)
+            auditor = result.audit()
+            self.assertEqual((auditor.errors, auditor.fixes), ([], []))
+            msp = result.modelspace()
+            self.assertEqual(len(msp.query('HATCH[layer=="H_1"]')), len(areas) * (1 if path == self.out else 2))
+            legends = msp.query('INSERT[name=="[KAVRO_LEGEND]_Rooms"]')
+            self.assertEqual(len(legends), 1)
+            self.assertEqual(tuple(legends[0].dxf.insert)[:2], (-9000, 6000))
+            charts = msp.query('INSERT[name=="[KAVRO_PIECHART]_Rooms"]')
+            self.assertEqual(len(charts), 1)
+            self.assertEqual(tuple(charts[0].dxf.insert)[:2], (-20000, 5000))
+            texts = [e.dxf.text for e in result.blocks.get("[KAVRO_PIECHART]_Rooms")
+                     if e.dxftype() in ("TEXT", "MTEXT", "ATTDEF")]
+            labels = [t for t in texts if t.startswith("All rooms (")]
+            self.assertEqual(len(labels), 1, texts)
+            shown = float(labels[0][len("All rooms ("):].split()[0])
+            self.assertAlmostEqual(shown, sum(areas.values()), delta=0.005)
+            self.assertEqual(len(areas), 6)
+        # The second application refilled the legend and chart definitions in place.
+        self.assertEqual(len(result.blocks.get("[KAVRO_LEGEND]_Rooms").query("ACAD_TABLE")), 1)
+        if shutil.which("librecad"):
+            result = subprocess.run(["bash", LIBRECAD_CHECK, second, os.path.join(self.dir, "pdf")],
+                                    capture_output=True, text=True, env=Host.env(), timeout=120)
+            self.assertEqual(result.returncode, 0, result.stderr)
+
+    def test_a_file_that_is_no_report_applies_nothing(self):
+        malformed = os.path.join(self.dir, "malformed.xml")
+        with open(malformed, "w") as f:
+            f.write("<graphicReport><grTitle>cut")
+        foreign = report_file(os.path.join(self.dir, "foreign.xml"), "Other", layers=["WALLS"])
+        with open(foreign) as f:
+            text = f.read().replace("graphicReport", "graphicreport")
+        with open(foreign, "w") as f:
+            f.write(text)
+        missing = os.path.join(self.dir, "missing.xml")
+        out = self.run_module(["kagr", missing, "kagr", malformed, "kagr", foreign, "kagr", "",
+                               "SAVEAS", self.out, "QUIT"], self.plan).stdout
+        self.assertEqual(out, OPEN + "\nNo graphic report was applied: %s cannot be read - the file does not exist.\n\n"
+                         % missing
+                         + OPEN + "\nNo graphic report was applied: %s cannot be read - the file is not an XML "
+                         "document.\n\n" % malformed
+                         + OPEN + "\nNo graphic report was applied: %s cannot be read - its root element is "
+                         "\"graphicreport\", not \"graphicReport\".\n\n" % foreign
+                         + OPEN + "\n")
+        self.assertEqual(layer_states(self.read_out()), layer_states(ezdxf.readfile(self.plan)))
+
+    def test_kgr_opens_the_report_drawing_and_applies_the_report_there(self):
+        report = report_file(os.path.join(self.dir, "walls.xml"), "Walls", layers=["WALLS"], drawing=self.plan)
+        out = self.run_module(["kgr", report, *LEGACY_ANSWERS, "SAVEAS", self.out, "QUIT"],
+                              "--product", "AutoCAD LT 2019").stdout
+        # A limited host defines both blocks whatever markers the drawing has.
+        self.assertEqual(out, OPEN + "applying graphic report Walls.\ngraphic report successfully applied.\n"
+                         + legacy_prompts() + "legend definition successfully created.\n" + NO_PIE + "\n")
+        states = layer_states(self.read_out())
+        self.assertEqual(sorted(name for name, state in states.items() if state[0]), ["WALLS"])
+        self.assertIn("ROOM-1", [block.name for block in ezdxf.readfile(self.out).blocks])
+
+    def test_kgr_with_a_missing_drawing_applies_nothing(self):
+        report = report_file(os.path.join(self.dir, "gone.xml"), "Gone", layers=["WALLS"],
+                             drawing=os.path.join(self.dir, "gone.dxf"))
+        result = self.run_module(["kgr", report, "QUIT"], stderr=None)
+        self.assertEqual(result.stdout, OPEN + "\n")
+        self.assertIn("[Error Detected.]", result.stderr)
+        self.assertIn("CAcadDrawing::openDrawing", result.stderr)
+
+
+if __name__ == "__main__":
+    unittest.main()

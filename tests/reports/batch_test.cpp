@@ -1,0 +1,228 @@
+// The batch run against the real PostgreSQL server (tests/database/sql: 50-reports.sql):
+// reports read by status, run on real drawings, plotted to PDF, copied and written back as
+// XML, and every step's status recorded; refused targets and failures.
+#include "arx/acdocman.h"
+#include "arx/acplplotfactory.h"
+#include "arx/acutprintf.h"
+#include "arx/dbcurves.h"
+#include "arx/dbdatabase.h"
+#include "common/chain.h"
+#include "common/pgserver.h"
+#include "common/tempdir.h"
+#include "database/serverpreferencevaulteye.h"
+#include "database/sqlstatement.h"
+#include "database/storedprocedure.h"
+#include "host/acaddrawing.h"
+#include "host/layers.h"
+#include "reports/categories.h"
+#include "reports/graphicreports.h"
+
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <memory>
+#include <string>
+
+namespace {
+
+std::unique_ptr<CStoredProcedure> procedure()
+{
+    return std::make_unique<CStoredProcedure>(qvtest::pgServer(), qvtest::pgDatabase(), qvtest::pgUser(),
+                                              qvtest::pgPassword(), 10);
+}
+
+std::unique_ptr<CSQLStatement> statement()
+{
+    return std::make_unique<CSQLStatement>(qvtest::pgServer(), qvtest::pgDatabase(), qvtest::pgUser(),
+                                           qvtest::pgPassword(), 10);
+}
+
+void run(const std::string& sql)
+{
+    statement()->execSQLNoReturn(sql.c_str());
+}
+
+// The statuses recorded for a report, in order, as "2 3".
+std::string statusLog(int id)
+{
+    _RecordsetPtr rows = statement()->execSQLReturn(
+        ("SELECT status_id FROM graphic_report_status_log WHERE graphic_report_id = " + std::to_string(id) +
+         " ORDER BY ordinal")
+            .c_str());
+    std::string log;
+    for (; rows && !rows->GetadoEOF(); rows->MoveNext()) {
+        if (!log.empty())
+            log += ' ';
+        log += std::to_string(static_cast<int>(rows->GetCollect(_variant_t(0L))));
+    }
+    return log;
+}
+
+std::string plottedLayout(int id)
+{
+    _RecordsetPtr rows = statement()->execSQLReturn(
+        ("SELECT plotted_layout FROM graphic_reports WHERE graphic_report_id = " + std::to_string(id)).c_str());
+    const _variant_t value = rows->GetCollect(_variant_t(0L));
+    return value.isNull() ? "NULL" : static_cast<_bstr_t>(value).c_str();
+}
+
+std::string quoted(const std::string& text)
+{
+    return text.empty() ? "NULL" : "'" + text + "'";
+}
+
+class BatchRun : public ::testing::Test
+{
+protected:
+    BatchRun()
+    {
+        qv::setOutputSink([this](const std::string& text) { printed += text; });
+        std::filesystem::create_directories(dir.file("plans"));
+        std::filesystem::create_directories(dir.file("out"));
+        std::filesystem::create_directories(dir.file("copies"));
+        // The plan: one line on the layer "Walls".
+        acDocManager->appContextNewDocument();
+        AcDbDatabase* db = acDocManager->curDocument()->database();
+        auto* layer = new AcDbLayerTableRecord;
+        layer->setName("Walls");
+        AcDbLayerTable* layers = nullptr;
+        db->getSymbolTable(layers, AcDb::kForWrite);
+        layers->add(layer);
+        layer->close();
+        layers->close();
+        CAcadDrawing current;
+        current.setDocument(acDocManager->curDocument());
+        current.setOpen(TRUE);
+        current.setKeepOpen(TRUE);
+        AcDbObjectId id;
+        auto* line = new AcDbLine(AcGePoint3d(0, 0, 0), AcGePoint3d(4000, 3000, 0));
+        line->setLayer("Walls");
+        current.postToDrawing(id, line);
+        db->saveAs(dir.file("plans/plan.dxf").c_str());
+        acDocManager->closeAll();
+        server.deSerialize(serverSettings());
+    }
+    ~BatchRun() override
+    {
+        qv::setOutputSink({});
+        AcPlPlotFactory::setRefusal(Acad::eOk);
+        acDocManager->closeAll();
+    }
+
+    MSXML2::IXMLDOMNodePtr serverSettings()
+    {
+        settings.CreateInstance("Msxml2.DOMDocument");
+        settings->loadXML(("<server><graphRepOutPath>" + dir.file("out") + "</graphRepOutPath><dbTimeout>12"
+                           "</dbTimeout></server>")
+                              .c_str());
+        return settings->selectSingleNode("/*");
+    }
+
+    // A report row of the status: the plan, plotted to PDF as the output name.
+    void report(int id, int status, const std::string& drawing, const std::string& outputName,
+                const std::string& saveCopyTo = "", const std::string& xmlTo = "", const std::string& outputPath = "")
+    {
+        run("INSERT INTO graphic_reports (graphic_report_id, status_id, title, drawing_path, drawing_filename, "
+            "plot_type_id, plot_area_type_id, plot_media_size_id, plot_scale_type_id, plot_centred, output_path, "
+            "output_filename, save_copy_to, xml_output_to, total_child_areas) VALUES (" +
+            std::to_string(id) + ", " + std::to_string(status) + ", 'Report " + std::to_string(id) + "', " +
+            quoted(dir.file("plans")) + ", " + quoted(drawing) + ", 1, 1, 0, 0, 1, " + quoted(outputPath) + ", " +
+            quoted(outputName) + ", " + quoted(saveCopyTo) + ", " + quoted(xmlTo) + ", 10.5)");
+    }
+
+    TempDir dir;
+    std::string printed;
+    MSXML2::IXMLDOMDocumentPtr settings;
+    CServerPreferenceVaultEye server;
+};
+
+bool startsWith(const std::string& path, const std::string& text)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::string head(text.size(), '\0');
+    in.read(head.data(), static_cast<std::streamsize>(head.size()));
+    return in && head == text;
+}
+
+} // namespace
+
+TEST_F(BatchRun, AGoodReportIsPlottedCopiedAndWrittenAndAMissingDrawingRecorded)
+{
+    report(9301, 77, "plan.dxf", "plan.pdf", dir.file("copies"));
+    run("INSERT INTO graphic_report_layers_on (graphic_report_id, layer_name) VALUES (9301, 'Walls');"
+        "INSERT INTO graphic_report_categories (category_id, graphic_report_id, title, hatch_pattern) VALUES "
+        "(93011, 9301, 'Offices', 'SOLID')");
+    report(9302, 77, "gone.dxf", "gone.pdf");
+
+    const std::string planBefore = readFile(dir.file("plans/plan.dxf"));
+    auto proc = procedure();
+    CGraphicReports reports;
+    reports.getGraphicReports(proc.get(), &server, 77, 10);
+    ASSERT_EQ(reports.count(), 2);
+    const CGraphicReport* good = reports.getAt(0);
+    EXPECT_EQ(good->getID(), 9301);
+    EXPECT_EQ(good->getTitle(), "Report 9301");
+    EXPECT_EQ(good->getOutputPath(), (dir.file("out") + "/").c_str());   // an empty column: the server's folder
+    EXPECT_EQ(good->getPlotTypeID(), 1);
+    EXPECT_EQ(good->getTotalChildAreas(), 10.5);
+    ASSERT_NE(good->getCategories(), nullptr);
+    EXPECT_EQ(good->getCategories()->count(), 1);
+    ASSERT_NE(good->getLayersOn(), nullptr);
+    EXPECT_EQ(reports.getAt(1)->getCategories(), nullptr);
+    EXPECT_EQ(reports.getAt(1)->getLayersOn(), nullptr);
+
+    reports.prepareReports(proc.get(), 10);
+
+    EXPECT_EQ(statusLog(9301), "2 3");
+    EXPECT_EQ(plottedLayout(9301), "Model");   // the current layout, plotted for an empty name
+    EXPECT_TRUE(startsWith(dir.file("out/plan.pdf"), "%PDF"));
+    EXPECT_TRUE(startsWith(dir.file("copies/plan.dxf"), "  0"));
+    CGraphicReport written;
+    ASSERT_TRUE(written.deSerialize(dir.file("out/plan.xml").c_str())) << written.getReadProblem().GetString();
+    EXPECT_EQ(written.getTitle(), "Report 9301");
+    EXPECT_EQ(statusLog(9302), "2 4");
+    EXPECT_FALSE(std::filesystem::exists(dir.file("out/gone.pdf")));
+    // Every drawing the run opened is closed again, unsaved.
+    EXPECT_EQ(acDocManager->documentCount(), 0);
+    EXPECT_EQ(readFile(dir.file("plans/plan.dxf")), planBefore);
+}
+
+TEST_F(BatchRun, RefusedTargetsGiveTheirStatuses)
+{
+    report(9401, 78, "plan.dxf", "plan.pdf", "", "", dir.file("nowhere"));                   // output folder missing
+    report(9402, 78, "plan.dxf", "pl?n.pdf");                                                 // invalid output name
+    report(9403, 78, "plan.dxf", "a.pdf", dir.file("plans"));                                // copy over the drawing
+    report(9404, 78, "plan.dxf", "b.pdf", "plan.dxf");                                        // the drawing's own name
+    report(9405, 78, "plan.dxf", "c.pdf", "", dir.file("copies"));                           // XML into a folder
+    report(9406, 78, "plan.dxf", "d.pdf", "", dir.file("plans/plan.dxf"));                   // XML over the drawing
+    auto proc = procedure();
+    CGraphicReports reports;
+    reports.getGraphicReports(proc.get(), &server, 78, 10);
+    ASSERT_EQ(reports.count(), 6);
+    reports.prepareReports(proc.get(), 10);
+    EXPECT_EQ(statusLog(9401), "2 10");
+    EXPECT_EQ(statusLog(9402), "2 11");
+    EXPECT_EQ(statusLog(9403), "2 12");
+    EXPECT_FALSE(std::filesystem::exists(dir.file("out/a.xml")));   // a refused copy writes no XML
+    EXPECT_EQ(statusLog(9404), "2 12");
+    EXPECT_EQ(statusLog(9405), "2 3");
+    EXPECT_TRUE(std::filesystem::exists(dir.file("copies/plan.xml")));
+    EXPECT_EQ(statusLog(9406), "2 13");
+    EXPECT_EQ(acDocManager->documentCount(), 0);
+}
+
+TEST_F(BatchRun, AFailedReportEndsTheRunWithItsDrawingClosedAndUnlocked)
+{
+    report(9501, 79, "plan.dxf", "plan.pdf");
+    report(9502, 79, "plan.dxf", "next.pdf");
+    auto proc = procedure();
+    CGraphicReports reports;
+    reports.getGraphicReports(proc.get(), &server, 79, 10);
+    AcPlPlotFactory::setRefusal(Acad::eNotApplicable);
+    const Chain error = caught([&] { reports.prepareReports(proc.get(), 10); });
+    ASSERT_NE(error, nullptr);
+    EXPECT_EQ(error->getProcSig(), "CGraphicReports::prepareReports");
+    EXPECT_EQ(statusLog(9501), "2");   // no code for a failure: the start stays recorded
+    EXPECT_EQ(statusLog(9502), "");    // the reports after it are not run
+    EXPECT_EQ(acDocManager->documentCount(), 0);
+}
