@@ -8,7 +8,7 @@
 #include "host/hostguards.h"
 #include "owning.h"
 #include "procedurecall.h"
-#include "rowset.h"
+#include "database/rowset.h"
 #include "support/kavroguard.h"
 #include "support/xmlutilities.h"
 

@@ -20,7 +20,7 @@
 #include "host/hostguards.h"
 #include "owning.h"
 #include "procedurecall.h"
-#include "rowset.h"
+#include "database/rowset.h"
 #include "support/kavroguard.h"
 #include "support/utilities.h"
 #include "support/xmlutilities.h"

@@ -1,11 +1,6 @@
-// What the register writes and reads, the TP exports and the report-category reads share:
-// the guard that turns a COM error of an operation's own steps into the record of the
-// failed call, and the parameters made in the procedure's order. Rows are read with RowSet
-// (rowset.h).
-//
-// An operation declares its CParameters list first, then a CStoredProcedure::Attachment,
-// then runs its body under procedureGuard: the record of a failure is made while the list
-// is still attached, and the procedure never keeps the list once it has gone.
+// The parameters that the register writes and reads, the TP exports and the report-category
+// reads make, in the procedure's order. The calls run under procedureGuard and read their rows
+// with RowSet.
 #pragma once
 
 #include "blocks/block.h"
@@ -14,20 +9,10 @@
 #include "database/parameterdecimal.h"
 #include "database/parameterint.h"
 #include "database/parametervarchar.h"
+#include "database/procedureguard.h"
 #include "database/storedprocedure.h"
-#include "support/kavroguard.h"
 
 #include <memory>
-
-// Runs the body: a COM error raised by its own steps becomes a CEXStoredProcedure naming the
-// method and recording the call; any other error is wrapped as every method wraps it.
-template <class Body>
-auto procedureGuard(CStoredProcedure* procedure, const char* procSig, const char* file, Body&& body)
-{
-    return kavroComGuard(procSig, file, [&](const _com_error& e) {
-        throw new CEXStoredProcedure(e, procedure, KAVRO_PRODUCT_CAPTION, file, procSig, high);
-    }, std::forward<Body>(body));
-}
 
 namespace procedurecall {
 

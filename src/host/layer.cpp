@@ -1,10 +1,10 @@
 #include "host/layer.h"
 
 #include "arx/dbdatabase.h"
-#include "database/exstoredprocedure.h"
 #include "database/parameterint.h"
 #include "database/parametertinyint.h"
 #include "database/parametervarchar.h"
+#include "database/procedureguard.h"
 #include "database/storedprocedure.h"
 #include "host/acaddrawing.h"
 #include "layertable.h"
@@ -158,10 +158,7 @@ void CLayer::addLayerToQPX(CStoredProcedure* procedure, int timeout, int attachI
     const char* procSig = "CLayer::addLayerToQPX";
     CParameters parameters;
     CStoredProcedure::Attachment attached;
-    auto failedCall = [&](const _com_error& e) {
-        throw new CEXStoredProcedure(e, procedure, KAVRO_PRODUCT_CAPTION, __FILE__, procSig, high);
-    };
-    kavroComGuard(procSig, __FILE__, failedCall, [&] {
+    procedureGuard(procedure, procSig, __FILE__, [&] {
         addInputParameter<CParameterVarChar>(parameters, "@layerName", _bstr_t(m_name.GetString()));
         addInputParameter<CParameterVarChar>(parameters, "@layerDescription", _bstr_t(""));
         addInputParameter<CParameterTinyInt>(parameters, "@layerColour", static_cast<unsigned char>(m_colourIndex));

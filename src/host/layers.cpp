@@ -1,7 +1,8 @@
 #include "host/layers.h"
 
-#include "database/exstoredprocedure.h"
 #include "database/parameterint.h"
+#include "database/procedureguard.h"
+#include "database/rowset.h"
 #include "database/storedprocedure.h"
 #include "layertable.h"
 #include "support/kavroguard.h"
@@ -146,13 +147,9 @@ int CLayers::addLayersToQPX(CStoredProcedure* procedure, int timeout, int attach
 
 void CLayers::getGraphicReportLayersOn(CStoredProcedure* procedure, int reportID, int timeout)
 {
-    const char* procSig = "CLayers::getGraphicReportLayersOn";
     CParameters parameters;
     CStoredProcedure::Attachment attached;
-    auto failedCall = [&](const _com_error& e) {
-        throw new CEXStoredProcedure(e, procedure, KAVRO_PRODUCT_CAPTION, __FILE__, procSig, high);
-    };
-    kavroComGuard(procSig, __FILE__, failedCall, [&] {
+    procedureGuard(procedure, "CLayers::getGraphicReportLayersOn", __FILE__, [&] {
         addInputParameter<CParameterInt>(parameters, "@graphicReportID", reportID);
         procedure->setTimeout(timeout);
         procedure->setName("__gr_getReportLayersOn");
@@ -160,22 +157,15 @@ void CLayers::getGraphicReportLayersOn(CStoredProcedure* procedure, int reportID
         const _RecordsetPtr rows = procedure->execSPReturnParas();
         if (!rows)
             return;
-        // Closed however the reading ends.
-        const auto close = [](ADODB::Recordset* r) {
-            if (r->GetState() == ADODB::adStateOpen)
-                r->Close();
-        };
-        const std::unique_ptr<ADODB::Recordset, decltype(close)> closing(rows.GetInterfacePtr(), close);
-        if (rows->GetBOF() && rows->GetadoEOF())
-            return;
-        for (; !rows->GetadoEOF(); rows->MoveNext()) {
+        RowSet read(rows);
+        read.forEachRow([&] {
             auto layer = std::make_unique<CLayer>();
-            if (const _variant_t name = rows->GetCollect("loName"); !name.isNull())
-                layer->setName(static_cast<_bstr_t>(name).c_str());
-            if (const _variant_t description = rows->GetCollect("loDescription"); !description.isNull())
-                layer->setDescription(static_cast<_bstr_t>(description).c_str());
+            if (CString name; read.text("loName", name))
+                layer->setName(name);
+            if (CString description; read.text("loDescription", description))
+                layer->setDescription(description);
             adopt(std::move(layer));
-        }
+        });
     });
 }
 

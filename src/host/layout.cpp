@@ -1,8 +1,8 @@
 #include "host/layout.h"
 
-#include "database/exstoredprocedure.h"
 #include "database/parameterint.h"
 #include "database/parametervarchar.h"
+#include "database/procedureguard.h"
 #include "database/storedprocedure.h"
 #include "support/kavroguard.h"
 
@@ -11,10 +11,7 @@ void CLayout::addLayoutToQPX(CStoredProcedure* procedure, int timeout, int attac
     const char* procSig = "CLayout::addLayoutToQPX";
     CParameters parameters;
     CStoredProcedure::Attachment attached;
-    auto failedCall = [&](const _com_error& e) {
-        throw new CEXStoredProcedure(e, procedure, KAVRO_PRODUCT_CAPTION, __FILE__, procSig, high);
-    };
-    kavroComGuard(procSig, __FILE__, failedCall, [&] {
+    procedureGuard(procedure, procSig, __FILE__, [&] {
         addInputParameter<CParameterVarChar>(parameters, "@layoutName", _bstr_t(m_name.GetString()));
         addInputParameter<CParameterInt>(parameters, "@attachID", attachID);
         procedure->setTimeout(timeout);

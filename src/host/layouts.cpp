@@ -1,8 +1,8 @@
 #include "host/layouts.h"
 
 #include "arx/dblayout.h"
-#include "database/exstoredprocedure.h"
 #include "database/parameterint.h"
+#include "database/procedureguard.h"
 #include "database/storedprocedure.h"
 #include "layertable.h"
 #include "support/kavroguard.h"
@@ -89,10 +89,7 @@ void CLayouts::deleteDrawingLayouts(CStoredProcedure* procedure, int timeout, in
     const char* procSig = "CLayouts::deleteDrawingLayouts";
     CParameters parameters;
     CStoredProcedure::Attachment attached;
-    auto failedCall = [&](const _com_error& e) {
-        throw new CEXStoredProcedure(e, procedure, KAVRO_PRODUCT_CAPTION, __FILE__, procSig, high);
-    };
-    kavroComGuard(procSig, __FILE__, failedCall, [&] {
+    procedureGuard(procedure, procSig, __FILE__, [&] {
         addInputParameter<CParameterInt>(parameters, "@attachID", attachID);
         procedure->setTimeout(timeout);
         procedure->setName("__to_deleteDrawingLayouts");

@@ -3,9 +3,10 @@
 #include "blocks/assets.h"
 #include "blocks/blocks.h"
 #include "blocks/hatch.h"
-#include "database/exstoredprocedure.h"
 #include "database/parameterint.h"
 #include "database/parameters.h"
+#include "database/procedureguard.h"
+#include "database/rowset.h"
 #include "database/storedprocedure.h"
 #include "support/kavroguard.h"
 #include "support/utilities.h"
@@ -61,34 +62,24 @@ void CCategories::add(CCategory* category)
 
 namespace {
 
-// A recordset column's value as text, or nothing when it is NULL.
-bool textOf(const _RecordsetPtr& rows, const char* column, CString& text)
-{
-    const _variant_t value = rows->GetCollect(column);
-    if (value.isNull())
-        return false;
-    text = static_cast<_bstr_t>(value).c_str();
-    return true;
-}
-
 // The hatch style of a row whose pattern is not empty: angle, colour, scale and layer in
 // that order, a NULL column leaving its setting as it is ("_Kavro" for the layer).
-std::unique_ptr<CHatch> hatchOf(const _RecordsetPtr& rows, const CString& pattern)
+std::unique_ptr<CHatch> hatchOf(const RowSet& row, const CString& pattern)
 {
     auto hatch = std::make_unique<CHatch>();
     hatch->setPattern(pattern);
-    if (const _variant_t angle = rows->GetCollect("cHatchAngle"); !angle.isNull())
+    if (const _variant_t angle = row.value("cHatchAngle"); !angle.isNull())
         hatch->setAngle(static_cast<short>(angle));
     CString colourText;
-    if (textOf(rows, "cHatchColour", colourText)) {
+    if (row.text("cHatchColour", colourText)) {
         AcCmColor colour;
         CUtilities::hashColourToAcad(colourText, colour);
         hatch->setColour(colour);
     }
-    if (const _variant_t scale = rows->GetCollect("cHatchScale"); !scale.isNull())
+    if (const _variant_t scale = row.value("cHatchScale"); !scale.isNull())
         hatch->setScale(static_cast<short>(scale));
     CString layer = "_Kavro";
-    textOf(rows, "cHatchLayer", layer);
+    row.text("cHatchLayer", layer);
     hatch->setLayer(layer);
     return hatch;
 }
@@ -122,13 +113,9 @@ void readAssets(CCategory& category, CStoredProcedure* procedure, int timeout)
 
 void CCategories::getReportCategories(CStoredProcedure* procedure, int graphicReportID, int timeout)
 {
-    const char* procSig = "CCategories::getReportCategories";
     CParameters parameters;
     CStoredProcedure::Attachment attached;
-    auto failedCall = [&](const _com_error& e) {
-        throw new CEXStoredProcedure(e, procedure, KAVRO_PRODUCT_CAPTION, __FILE__, procSig, high);
-    };
-    kavroComGuard(procSig, __FILE__, failedCall, [&] {
+    procedureGuard(procedure, "CCategories::getReportCategories", __FILE__, [&] {
         addInputParameter<CParameterInt>(parameters, "@graphicReportID", graphicReportID);
         procedure->setTimeout(timeout);
         procedure->setName("__gr_getReportCategories");
@@ -136,24 +123,16 @@ void CCategories::getReportCategories(CStoredProcedure* procedure, int graphicRe
         const _RecordsetPtr rows = procedure->execSPReturnParas();
         if (!rows)
             return;
-        const auto close = [](ADODB::Recordset* r) {
-            if (r->GetState() == ADODB::adStateOpen)
-                r->Close();
-        };
-        const std::unique_ptr<ADODB::Recordset, decltype(close)> closing(rows.GetInterfacePtr(), close);
-        if (rows->GetBOF() && rows->GetadoEOF())
-            return;
-        for (; !rows->GetadoEOF(); rows->MoveNext()) {
+        RowSet row(rows);
+        row.forEachRow([&] {
             auto category = std::make_unique<CCategory>();
             // A NULL id leaves the category at id 0.
-            if (const _variant_t id = rows->GetCollect("cID"); !id.isNull())
+            if (const _variant_t id = row.value("cID"); !id.isNull())
                 category->setID(static_cast<int>(id));
-            CString text;
-            if (textOf(rows, "cTitle", text))
-                category->setTitle(text);
-            CString pattern;
-            if (textOf(rows, "cHatchPattern", pattern) && !pattern.IsEmpty())
-                category->setHatch(hatchOf(rows, pattern).release());
+            if (CString title; row.text("cTitle", title))
+                category->setTitle(title);
+            if (CString pattern; row.text("cHatchPattern", pattern) && !pattern.IsEmpty())
+                category->setHatch(hatchOf(row, pattern).release());
             readBlocks(*category, procedure, timeout);
             readAssets(*category, procedure, timeout);
             // The lists' reads ran their own calls on the procedure: a failure further on
@@ -161,7 +140,7 @@ void CCategories::getReportCategories(CStoredProcedure* procedure, int graphicRe
             procedure->setName("__gr_getReportCategories");
             attached.attach(procedure, &parameters);
             add(category.release());
-        }
+        });
     });
 }
 

@@ -3,11 +3,12 @@
 // layout recorded in the database.
 #include "reports/graphicreport.h"
 
-#include "database/exstoredprocedure.h"
 #include "database/parameterint.h"
 #include "database/parameters.h"
 #include "database/parametervarchar.h"
 #include "database/preferencesvaulteye.h"
+#include "database/procedureguard.h"
+#include "database/rowset.h"
 #include "database/serverpreferencevaulteye.h"
 #include "database/storedprocedure.h"
 #include "host/acaddrawing.h"
@@ -22,45 +23,15 @@
 
 namespace {
 
-// Runs a database call under the report's error wrapping: a failed call becomes a
-// CEXStoredProcedure that records the procedure.
-template <class Body>
-void databaseCall(CStoredProcedure* procedure, const char* procSig, Body&& body)
+// A small number column; false, and the number untouched, for NULL.
+bool shortOf(const RowSet& row, const char* column, int& number)
 {
-    auto failedCall = [&](const _com_error& e) {
-        throw new CEXStoredProcedure(e, procedure, KAVRO_PRODUCT_CAPTION, __FILE__, procSig, high);
-    };
-    kavroComGuard(procSig, __FILE__, failedCall, body);
-}
-
-// The column's value as text, or false when it is NULL.
-bool textOf(const _RecordsetPtr& rows, const char* column, CString& text)
-{
-    const _variant_t value = rows->GetCollect(column);
-    if (value.isNull())
-        return false;
-    text = static_cast<_bstr_t>(value).c_str();
-    return true;
-}
-
-bool shortOf(const _RecordsetPtr& rows, const char* column, int& number)
-{
-    const _variant_t value = rows->GetCollect(column);
+    const _variant_t value = row.value(column);
     if (value.isNull())
         return false;
     number = static_cast<short>(value);
     return true;
 }
-
-// Closes a recordset that is still open when dropped.
-struct CloseRows
-{
-    void operator()(ADODB::Recordset* rows) const
-    {
-        if (rows->GetState() == ADODB::adStateOpen)
-            rows->Close();
-    }
-};
 
 } // namespace
 
@@ -70,7 +41,7 @@ void CGraphicReport::getGraphicReport(CStoredProcedure* procedure, CServerPrefer
     const char* procSig = "CGraphicReport::getGraphicReport";
     CParameters parameters;
     CStoredProcedure::Attachment attached;
-    databaseCall(procedure, procSig, [&] {
+    procedureGuard(procedure, procSig, __FILE__, [&] {
         m_id = id;
         addInputParameter<CParameterInt>(parameters, "@graphicReportID", id);
         procedure->setTimeout(timeout);
@@ -79,41 +50,45 @@ void CGraphicReport::getGraphicReport(CStoredProcedure* procedure, CServerPrefer
         const _RecordsetPtr rows = procedure->execSPReturnParas();
         if (!rows)
             return;
-        const std::unique_ptr<ADODB::Recordset, CloseRows> closing(rows.GetInterfacePtr());
-        if (rows->GetBOF() && rows->GetadoEOF())
+        bool found = false;
+        {
+            RowSet row(rows);
+            found = row.firstRow([&] {
+                CString text;
+                int number = 0;
+                if (row.text("grTitle", text))
+                    m_title = text;
+                if (row.text("grDrawingPath", text))
+                    setDrawingPath(text);
+                if (row.text("grDrawingFilename", text))
+                    setDrawingFilename(text);
+                if (row.text("grPlotLayout", text))
+                    m_plotLayout = text;
+                if (shortOf(row, "grPlotTypeID", number))
+                    m_plotTypeID = CAcadUtilities::convertPlotDevice(number);
+                if (shortOf(row, "grPlotAreaTypeID", number))
+                    m_plotAreaTypeID = CAcadUtilities::convertPlotArea(number);
+                if (shortOf(row, "grPlotMediaSizeID", number))
+                    m_plotMediaSizeID = CAcadUtilities::convertMediaSize(number);
+                if (shortOf(row, "grPlotScaleTypeID", number))
+                    m_plotScaleTypeID = CAcadUtilities::convertScale(number);
+                if (shortOf(row, "grPlotCentred", number))
+                    m_plotCentred = number;
+                if (!row.text("grOutputPath", text) || text.IsEmpty())
+                    text = server->getGraphRepOutPath();
+                setOutputPath(text);
+                if (row.text("grOutputFilename", text))
+                    setOutputFilename(text);
+                if (row.text("grSaveCopyTo", text))
+                    setSaveCopyTo(text);
+                if (row.text("grXMLOutputTo", text))
+                    m_xmlOutputTo = text;
+                if (const _variant_t total = row.value("grTotalChildAreas"); !total.isNull())
+                    m_totalChildAreas = static_cast<double>(total);
+            });
+        }
+        if (!found)
             return;
-        CString text;
-        int number = 0;
-        if (textOf(rows, "grTitle", text))
-            m_title = text;
-        if (textOf(rows, "grDrawingPath", text))
-            setDrawingPath(text);
-        if (textOf(rows, "grDrawingFilename", text))
-            setDrawingFilename(text);
-        if (textOf(rows, "grPlotLayout", text))
-            m_plotLayout = text;
-        if (shortOf(rows, "grPlotTypeID", number))
-            m_plotTypeID = CAcadUtilities::convertPlotDevice(number);
-        if (shortOf(rows, "grPlotAreaTypeID", number))
-            m_plotAreaTypeID = CAcadUtilities::convertPlotArea(number);
-        if (shortOf(rows, "grPlotMediaSizeID", number))
-            m_plotMediaSizeID = CAcadUtilities::convertMediaSize(number);
-        if (shortOf(rows, "grPlotScaleTypeID", number))
-            m_plotScaleTypeID = CAcadUtilities::convertScale(number);
-        if (shortOf(rows, "grPlotCentred", number))
-            m_plotCentred = number;
-        if (!textOf(rows, "grOutputPath", text) || text.IsEmpty())
-            text = server->getGraphRepOutPath();
-        setOutputPath(text);
-        if (textOf(rows, "grOutputFilename", text))
-            setOutputFilename(text);
-        if (textOf(rows, "grSaveCopyTo", text))
-            setSaveCopyTo(text);
-        if (textOf(rows, "grXMLOutputTo", text))
-            m_xmlOutputTo = text;
-        if (const _variant_t total = rows->GetCollect("grTotalChildAreas"); !total.isNull())
-            m_totalChildAreas = static_cast<double>(total);
-        rows->Close();
         readCollections(procedure, server->getDbTimeout());
     });
 }
@@ -140,7 +115,7 @@ void CGraphicReport::setGraphicReportStatus(CStoredProcedure* procedure, int tim
 {
     CParameters parameters;
     CStoredProcedure::Attachment attached;
-    databaseCall(procedure, "CGraphicReport::setGraphicReportStatus", [&] {
+    procedureGuard(procedure, "CGraphicReport::setGraphicReportStatus", __FILE__, [&] {
         addInputParameter<CParameterInt>(parameters, "@graphicReportID", m_id);
         addInputParameter<CParameterInt>(parameters, "@statusID", status);
         procedure->setTimeout(timeout);
@@ -154,7 +129,7 @@ void CGraphicReport::setGraphicReportLayout(CStoredProcedure* procedure, int tim
 {
     CParameters parameters;
     CStoredProcedure::Attachment attached;
-    databaseCall(procedure, "CGraphicReport::setGraphicReportLayout", [&] {
+    procedureGuard(procedure, "CGraphicReport::setGraphicReportLayout", __FILE__, [&] {
         addInputParameter<CParameterInt>(parameters, "@graphicReportID", m_id);
         addInputParameter<CParameterVarChar>(parameters, "@layout", _bstr_t(layout.GetString()));
         procedure->setTimeout(timeout);

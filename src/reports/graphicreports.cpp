@@ -1,8 +1,9 @@
 #include "reports/graphicreports.h"
 
-#include "database/exstoredprocedure.h"
 #include "database/parameters.h"
 #include "database/parametertinyint.h"
+#include "database/procedureguard.h"
+#include "database/rowset.h"
 #include "database/storedprocedure.h"
 #include "support/kavroguard.h"
 #include "support/systemutilities.h"
@@ -18,12 +19,8 @@ CGraphicReports::~CGraphicReports()
 void CGraphicReports::getGraphicReports(CStoredProcedure* procedure, CServerPreferenceVaultEye* server, int status,
                                         int timeout)
 {
-    const char* procSig = "CGraphicReports::getGraphicReports";
     CParameters parameters;
-    auto failedCall = [&](const _com_error& e) {
-        throw new CEXStoredProcedure(e, procedure, KAVRO_PRODUCT_CAPTION, __FILE__, procSig, high);
-    };
-    kavroComGuard(procSig, __FILE__, failedCall, [&] {
+    procedureGuard(procedure, "CGraphicReports::getGraphicReports", __FILE__, [&] {
         // The ids are read to the end before any report is loaded, since loading runs
         // further calls through the same procedure object.
         std::vector<int> ids;
@@ -36,12 +33,11 @@ void CGraphicReports::getGraphicReports(CStoredProcedure* procedure, CServerPref
             const _RecordsetPtr rows = procedure->execSPReturnParas();
             if (!rows)
                 return;
-            if (!(rows->GetBOF() && rows->GetadoEOF()))
-                for (; !rows->GetadoEOF(); rows->MoveNext())
-                    if (const _variant_t id = rows->GetCollect("grID"); !id.isNull())
-                        ids.push_back(static_cast<int>(id));
-            if (rows->GetState() == ADODB::adStateOpen)
-                rows->Close();
+            RowSet row(rows);
+            row.forEachRow([&] {
+                if (const _variant_t id = row.value("grID"); !id.isNull())
+                    ids.push_back(static_cast<int>(id));
+            });
         }
         for (int id : ids) {
             auto report = std::make_unique<CGraphicReport>();

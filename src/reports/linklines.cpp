@@ -1,8 +1,9 @@
 #include "reports/linklines.h"
 
-#include "database/exstoredprocedure.h"
 #include "database/parameterint.h"
 #include "database/parameters.h"
+#include "database/procedureguard.h"
+#include "database/rowset.h"
 #include "database/storedprocedure.h"
 #include "support/kavroguard.h"
 #include "support/xmlutilities.h"
@@ -66,28 +67,11 @@ void CLinkLines::deSerialize(MSXML2::IXMLDOMNodePtr node)
     });
 }
 
-namespace {
-
-// Sets a field from a recordset column that is not NULL.
-template <class Setter>
-void readColumn(const _RecordsetPtr& rows, const char* column, Setter set)
-{
-    const _variant_t value = rows->GetCollect(column);
-    if (!value.isNull())
-        set(CString(static_cast<_bstr_t>(value).c_str()));
-}
-
-} // namespace
-
 void CLinkLines::getGraphicReportLinkLines(CStoredProcedure* procedure, int graphicReportID, int timeout)
 {
-    const char* procSig = "CLinkLines::getGraphicReportLinkLines";
     CParameters parameters;
     CStoredProcedure::Attachment attached;
-    auto failedCall = [&](const _com_error& e) {
-        throw new CEXStoredProcedure(e, procedure, KAVRO_PRODUCT_CAPTION, __FILE__, procSig, high);
-    };
-    kavroComGuard(procSig, __FILE__, failedCall, [&] {
+    procedureGuard(procedure, "CLinkLines::getGraphicReportLinkLines", __FILE__, [&] {
         addInputParameter<CParameterInt>(parameters, "@graphicReportID", graphicReportID);
         procedure->setTimeout(timeout);
         procedure->setName("__gr_getReportLinkLines");
@@ -95,21 +79,16 @@ void CLinkLines::getGraphicReportLinkLines(CStoredProcedure* procedure, int grap
         const _RecordsetPtr rows = procedure->execSPReturnParas();
         if (!rows)
             return;
-        const auto close = [](ADODB::Recordset* r) {
-            if (r->GetState() == ADODB::adStateOpen)
-                r->Close();
-        };
-        const std::unique_ptr<ADODB::Recordset, decltype(close)> closing(rows.GetInterfacePtr(), close);
-        if (rows->GetBOF() && rows->GetadoEOF())
-            return;
-        for (; !rows->GetadoEOF(); rows->MoveNext()) {
+        RowSet row(rows);
+        row.forEachRow([&] {
+            // NULL columns leave their fields empty.
             auto line = std::make_unique<CLinkLine>();
-            readColumn(rows, "llStartHandle", [&](CString text) { line->setStartHandle(text); });
-            readColumn(rows, "llEndHandle", [&](CString text) { line->setEndHandle(text); });
-            readColumn(rows, "llLayerName", [&](CString text) { line->setLayer(text); });
-            readColumn(rows, "llLabelText", [&](CString text) { line->setLabel(text); });
+            line->setStartHandle(row.text("llStartHandle"));
+            line->setEndHandle(row.text("llEndHandle"));
+            line->setLayer(row.text("llLayerName"));
+            line->setLabel(row.text("llLabelText"));
             add(line.release());
-        }
+        });
     });
 }
 

@@ -1,4 +1,4 @@
-// The rows a stored procedure hands back, as the space-block model reads them.
+// The rows a stored procedure hands back, read forward and closed however the reading ends.
 #pragma once
 
 #include "ado/ado.h"
@@ -30,6 +30,16 @@ public:
             return;
         for (; !m_rows->GetadoEOF(); m_rows->MoveNext())
             read();
+    }
+
+    // Calls read for the first row only; false when there is none.
+    template <class Read>
+    bool firstRow(Read&& read)
+    {
+        if (m_rows->GetBOF() && m_rows->GetadoEOF())
+            return false;
+        read();
+        return true;
     }
 
     _variant_t value(const char* column) const { return m_rows->GetCollect(column); }
