@@ -156,6 +156,46 @@ class Reports(unittest.TestCase):
                                     capture_output=True, text=True, env=Host.env(), timeout=120)
             self.assertEqual(result.returncode, 0, result.stderr)
 
+    def test_categories_by_handle_hatch_their_rooms_in_their_own_styles(self):
+        plan = ezdxf.readfile(self.plan)
+        areas = room_areas(plan)
+        hatched_before = len(plan.modelspace().query("HATCH"))
+        handles = sorted(areas)
+        offices, stores = handles[:2], handles[2:5]
+
+        def category(number, title, pattern, colour, scale, members):
+            blocks = "".join("<kavroBlock><mbHandle>%s</mbHandle></kavroBlock>" % h for h in members)
+            return ("<category><cID>%d</cID><cTitle>%s</cTitle><cHatchPattern>%s</cHatchPattern>"
+                    "<cHatchColour>%s</cHatchColour><cHatchScale>%d</cHatchScale><cHatchAngle>0</cHatchAngle>"
+                    "<cHatchLayer>H_%s</cHatchLayer><kavroBlocks>%s</kavroBlocks></category>"
+                    % (number, title, pattern, colour, scale, title.upper(), blocks))
+        report = report_file(os.path.join(self.dir, "use.xml"), "Use", extra="<categories>%s%s</categories>" % (
+            category(1, "Offices", "ANSI31", "#0000FF", 20, offices),
+            category(2, "Stores", "SOLID", "#00FF00", 1, stores)))
+        self.run_module(["kagr", report, *LEGACY_ANSWERS, "SAVEAS", self.out, "QUIT"], self.plan)
+        doc = self.read_out()
+        msp = doc.modelspace()
+        owner = {insert.dxf.handle: insert for insert in msp.query("INSERT")}
+        for layer, pattern, rgb, members in (("H_OFFICES", "ANSI31", (0, 0, 255), offices),
+                                             ("H_STORES", "SOLID", (0, 255, 0), stores)):
+            hatches = msp.query('HATCH[layer=="%s"]' % layer)
+            self.assertEqual(len(hatches), len(members), layer)
+            for hatch in hatches:
+                self.assertEqual(hatch.dxf.pattern_name, pattern)
+                self.assertEqual(hatch.rgb, rgb)
+            self.assertTrue(doc.layers.has_entry(layer))
+        # The other rooms stay as they were.
+        self.assertEqual(len(msp.query("HATCH")), hatched_before + len(offices) + len(stores))
+        self.assertTrue(all(h in owner for h in offices + stores))
+        # The legend lists both categories with the summed areas of their rooms.
+        table = doc.blocks.get("[KAVRO_LEGEND]_Use").query("ACAD_TABLE")
+        self.assertEqual(len(table), 1)
+        # The table's drawn content is its anonymous "*T" block, the drawing's only one.
+        texts = [e.plain_text() for block in doc.blocks if block.name.upper().startswith("*T")
+                 for e in block.query("MTEXT")]
+        for members in (offices, stores):
+            self.assertIn("%.2f" % sum(areas[h] for h in members), " ".join(texts))
+
     def test_a_file_that_is_no_report_applies_nothing(self):
         malformed = os.path.join(self.dir, "malformed.xml")
         with open(malformed, "w") as f:
