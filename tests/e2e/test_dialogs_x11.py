@@ -46,8 +46,10 @@ class XServer:
 
     def __init__(self):
         read, write = os.pipe()
+        # Without -noreset the server resets whenever its last client leaves (cadhost's probe
+        # of the display, an xdotool call) and refuses connections while it does.
         self.process = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write), "-screen", "0", "1280x1024x24", "-nolisten", "tcp"],
+            ["Xvfb", "-displayfd", str(write), "-screen", "0", "1280x1024x24", "-nolisten", "tcp", "-noreset"],
             pass_fds=(write,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write)
         with os.fdopen(read) as pipe:
