@@ -804,6 +804,30 @@ Acad::ErrorStatus CBlockDWG::defineFromEntities(CAcadDrawing* drawing, const cha
     return fill(definition.get());
 }
 
+Acad::ErrorStatus CBlockDWG::placeInModelSpace(AcDbDatabase* database, std::unique_ptr<AcDbBlockReference> made,
+                                               AcGePoint3d position, double rotation,
+                                               Opened<AcDbBlockReference>& placed)
+{
+    made->setPosition(position);
+    made->setRotation(rotation);
+    made->transformBy(currentUcs(database));
+    made->setNormal(currentUcsNormal(database));
+    AcDbBlockTable* rawTable = nullptr;
+    if (const Acad::ErrorStatus status = database->getSymbolTable(rawTable, AcDb::kForRead); status != Acad::eOk)
+        return status;
+    Opened<AcDbBlockTable> table(rawTable);
+    AcDbBlockTableRecord* rawSpace = nullptr;
+    if (const Acad::ErrorStatus status = table->getAt(ACDB_MODEL_SPACE, rawSpace, AcDb::kForWrite);
+        status != Acad::eOk)
+        return status;
+    const Opened<AcDbBlockTableRecord> modelSpace(rawSpace);
+    table.reset();
+    if (const Acad::ErrorStatus status = modelSpace->appendAcDbEntity(made.get()); status != Acad::eOk)
+        return status;
+    placed.reset(made.release());
+    return Acad::eOk;
+}
+
 Acad::ErrorStatus CBlockDWG::createBlockDefinition(AcDbObjectId& definitionId, const AcDbObjectIdArray& entities,
                                                    AcGePoint3d basePoint, double textHeight, double widthFactor,
                                                    double rotation, CAcadDrawing* drawing)
@@ -885,24 +909,10 @@ Acad::ErrorStatus CBlockDWG::insertBlock(CAcadDrawing* drawing, AcDbEntity* outl
         auto made = std::make_unique<AcDbBlockReference>();
         made->setLayer(layer);
         made->setBlockTableRecord(definitionId);
-        made->setPosition(basePoint);
-        made->setRotation(0.0);
-        made->transformBy(currentUcs(database));
-        made->setNormal(currentUcsNormal(database));
-        AcDbBlockTable* rawTable = nullptr;
-        if (const Acad::ErrorStatus status = database->getSymbolTable(rawTable, AcDb::kForRead); status != Acad::eOk)
-            return status;
-        Opened<AcDbBlockTable> table(rawTable);
-        AcDbBlockTableRecord* rawSpace = nullptr;
-        if (const Acad::ErrorStatus status = table->getAt(ACDB_MODEL_SPACE, rawSpace, AcDb::kForWrite);
+        Opened<AcDbBlockReference> reference;
+        if (const Acad::ErrorStatus status = placeInModelSpace(database, std::move(made), basePoint, 0.0, reference);
             status != Acad::eOk)
             return status;
-        Opened<AcDbBlockTableRecord> modelSpace(rawSpace);
-        table.reset();
-        if (const Acad::ErrorStatus status = modelSpace->appendAcDbEntity(made.get()); status != Acad::eOk)
-            return status;
-        const Opened<AcDbBlockReference> reference(made.release());
-        modelSpace.reset();
         appendAttributes(reference.get());
         if (const Acad::ErrorStatus status = storeXData(reference.get()); status != Acad::eOk) {
             reference->erase(true);

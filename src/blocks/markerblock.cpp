@@ -134,24 +134,10 @@ Acad::ErrorStatus CMarkerBlock::insertMarker(CAcadDrawing* drawing, AcDbObjectId
     switchOff(drawing, layer);
     if (const Acad::ErrorStatus status = made->setBlockTableRecord(definitionId); status != Acad::eOk)
         return status;
-    made->setPosition(position);
-    made->setRotation(rotation);
-    made->transformBy(currentUcs(database));
-    made->setNormal(currentUcsNormal(database));
-    AcDbBlockTable* rawTable = nullptr;
-    if (const Acad::ErrorStatus status = database->getSymbolTable(rawTable, AcDb::kForRead); status != Acad::eOk)
-        return status;
-    Opened<AcDbBlockTable> table(rawTable);
-    AcDbBlockTableRecord* rawSpace = nullptr;
-    if (const Acad::ErrorStatus status = table->getAt(ACDB_MODEL_SPACE, rawSpace, AcDb::kForWrite);
+    Opened<AcDbBlockReference> reference;
+    if (const Acad::ErrorStatus status = placeInModelSpace(database, std::move(made), position, rotation, reference);
         status != Acad::eOk)
         return status;
-    Opened<AcDbBlockTableRecord> modelSpace(rawSpace);
-    table.reset();
-    if (const Acad::ErrorStatus status = modelSpace->appendAcDbEntity(made.get()); status != Acad::eOk)
-        return status;
-    const Opened<AcDbBlockReference> reference(made.release());
-    modelSpace.reset();
     const Opened<AcDbBlockTableRecord> definition =
         openObject<AcDbBlockTableRecord>(definitionId, AcDb::kForRead);
     if (!definition)

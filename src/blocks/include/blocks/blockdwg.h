@@ -14,6 +14,7 @@
 #include "arx/dbsymtb.h"
 #include "arx/resbuf.h"
 #include "blocks/block.h"
+#include "host/hostguards.h"
 #include "mfc/carray.h"
 #include "msxml/dom.h"
 
@@ -191,14 +192,18 @@ public:
 
 protected:
     // Makes a definition of the name from the entities, moved so that the base point becomes
-    // its origin, and has fill complete it while it is open and the drawing locked (its status is the
-    // result). Every
-    // entity opens before anything changes, and entities the definition cannot take are
-    // moved back: a failure leaves the drawing as it was.
+    // its origin, and has fill complete it while it is open and the drawing locked (its status
+    // is the result). Every entity opens before anything changes, and entities the definition
+    // cannot take are moved back: a failure leaves the drawing as it was.
     static Acad::ErrorStatus defineFromEntities(CAcadDrawing* drawing, const char* name,
                                                 const AcDbObjectIdArray& entities, AcGePoint3d basePoint,
                                                 AcDbObjectId& definitionId,
                                                 const std::function<Acad::ErrorStatus(AcDbBlockTableRecord*)>& fill);
+    // Places the reference at the position and rotation given in the current UCS and appends
+    // it to model space, where placed holds it open.
+    static Acad::ErrorStatus placeInModelSpace(AcDbDatabase* database, std::unique_ptr<AcDbBlockReference> made,
+                                               AcGePoint3d position, double rotation,
+                                               Opened<AcDbBlockReference>& placed);
 
 private:
     // Reads one child of a "kavroBlock" element.
