@@ -352,6 +352,13 @@ class TerminalTest(TempFolderCase, WrittenDrawingChecks):
         self.assertEqual(t.finish(), 0, t.shown)
         self.assertEqual(lines_of(out), [((0.0, 0.0, 0.0), (5.0, 0.0, 0.0))])
 
+    def test_ctrl_d_typed_ahead_of_the_prompt_ends_the_input(self):
+        # Typed while the host is still busy, Ctrl+D meets the terminal in its line mode.
+        t = self.start()
+        t.type("qvline\n0,0\n@5<0\n" + CTRL_D, "Save changes to Drawing1.dxf? [Yes/No/Cancel] <Yes>: ")
+        t.type("no\n")
+        self.assertEqual(t.finish(), 0, t.shown)
+
     def test_input_that_keeps_ending_ends_the_host_and_names_what_is_lost(self):
         t = self.start()
         self.draw_line(t)
