@@ -46,6 +46,7 @@ public:
 private:
     bool atEndOfInput();
     bool runLine(const std::string& line);
+    bool stopsScript(const std::string& where, const std::string& command) const;
     bool runCommand(const std::string& name);
 
     HostCommands m_host;
@@ -83,10 +84,23 @@ void CommandLine::run()
         const std::string text = trimmed(line.text);
         if (line.status == qv::InputStatus::cancel || (!text.empty() && text[0] == ';'))
             continue;
-        if (!runLine(text.empty() ? m_lastCommand : text))
+        const std::string where = qv::inputWhere();
+        const std::string command = text.empty() ? m_lastCommand : text;
+        if (!runLine(command) || stopsScript(where, command))
             return;
         acDocManager->takePendingInput(); // only cancels are queued: nothing to run
     }
+}
+
+// A script stops at the first OPEN, SAVE, SAVEAS, EXPORT or PLOT that fails, so that no
+// later line writes over a file with the wrong drawing.
+bool CommandLine::stopsScript(const std::string& where, const std::string& command) const
+{
+    if (qv::inputInteractive() || !m_host.failed())
+        return false;
+    complain((where.empty() ? std::string() : where + ": ") + "\"" + command
+             + "\" failed; the lines after it are not run");
+    return true;
 }
 
 // Whether the session ends at the end of input: a script's always does; a terminal's asks

@@ -75,13 +75,17 @@ class Plot(unittest.TestCase):
         self.assertIn("841.89 x 1190.55 pts", pdf_info(a3)["Page size"])
 
     def test_failures_are_reported_and_end_the_session_with_2(self):
-        result = run_script(self.dir, ["EXPORT", self.out("plan.svg"),
-                                       "PLOT", "Model", "DWF6 ePlot.pc3", "", self.out("plan.dwf"),
-                                       "EXPORT", self.out("missing/plan.pdf"), "QUIT"], self.plan)
-        self.assertEqual(result.returncode, 2)
-        self.assertIn(".pdf, .png or .jpg", result.stderr)
-        self.assertIn("DWF6 ePlot.pc3", result.stderr)
-        self.assertIn("missing", result.stderr)
+        cases = [(["EXPORT", self.out("plan.svg")], ".pdf, .png or .jpg"),
+                 (["PLOT", "Model", "DWF6 ePlot.pc3", "", self.out("plan.dwf")], "DWF6 ePlot.pc3"),
+                 (["EXPORT", self.out("missing/plan.pdf")], "missing")]
+        for lines, message in cases:
+            with self.subTest(lines[0]):
+                # The script stops at the failure: the export after it is not made.
+                result = run_script(self.dir, lines + ["EXPORT", self.out("after.png"), "QUIT"], self.plan)
+                self.assertEqual(result.returncode, 2)
+                self.assertIn(message, result.stderr)
+                self.assertIn('line 1: "%s" failed; the lines after it are not run' % lines[0], result.stderr)
+                self.assertFalse(os.path.exists(self.out("after.png")))
         self.assertFalse(os.path.exists(self.out("plan.dwf")))
         self.assertFalse(os.path.exists(self.out("plan.svg")))
 

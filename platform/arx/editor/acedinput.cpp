@@ -48,6 +48,7 @@ public:
         return std::nullopt;
     }
     bool interactive() const override { return false; }
+    std::string where() const override { return m_name + ", line " + std::to_string(m_number); }
 
 private:
     // A line read a byte at a time, each waited for with the window events handled; an
@@ -148,6 +149,8 @@ void setInputSource(std::unique_ptr<InputSource> s)
 }
 
 bool inputInteractive() { return !givenAnswers && source && source->interactive(); }
+
+std::string inputWhere() { return source ? source->where() : std::string(); }
 
 InputLine readInput(const std::string& hostPrompt)
 {

@@ -16,6 +16,11 @@ namespace {
 
 constexpr unsigned char kEscape = 0x1b;
 constexpr unsigned char kInterruptChar = 0x03;
+constexpr unsigned char kEndOfFileChar = 0x04;
+// What a Ctrl+D becomes when it is typed while the terminal is still in its line mode
+// (between two prompts) and read once the editor has switched to character mode: the line
+// discipline's end-of-file mark, a NUL byte.
+constexpr unsigned char kLineModeEndOfFile = 0x00;
 // How long the byte after an escape may take to count as part of one key's sequence.
 constexpr int kEscapeDelayMs = 100;
 
@@ -142,6 +147,8 @@ int TerminalInput::nextChar(wchar_t* c)
             return 0;
         if (byte == kInterruptChar)
             return cancel();
+        if (byte == kLineModeEndOfFile)
+            byte = kEndOfFileChar;
         if (byte == kEscape && std::mbsinit(&m_decoding)) {
             unsigned char next = 0;
             const Wait following = waitByte(kEscapeDelayMs, next);

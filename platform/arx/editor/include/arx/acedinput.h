@@ -24,6 +24,9 @@ public:
     virtual std::optional<std::string> readLine(const std::string& prompt) = 0;
     // True for a terminal: the host shows its own prompts only then.
     virtual bool interactive() const = 0;
+    // Where the last line read stands ("plan.scr, line 12"), for messages about it; empty
+    // when lines have no place worth naming.
+    virtual std::string where() const { return {}; }
 };
 
 // name (the script's path, "standard input") names the source in messages about its lines.
@@ -42,6 +45,8 @@ struct InputLine
 // Installs the source all prompts read from; the end-of-input state starts afresh.
 void setInputSource(std::unique_ptr<InputSource> source);
 bool inputInteractive();
+// Where the last line read from the source stands (InputSource::where).
+std::string inputWhere();
 // The next answer. hostPrompt is shown only by an interactive source (the module's prompts
 // are printed as output before they ask).
 InputLine readInput(const std::string& hostPrompt = std::string());
