@@ -61,6 +61,11 @@ void TextDecoder::decodeBytes(std::string_view raw, std::string& out)
 void TextDecoder::replaceEscapes(std::string_view text, std::string& out)
 {
     for (size_t i = 0; i < text.size(); ++i) {
+        const size_t backslash = text.find('\\', i);
+        out.append(text.substr(i, backslash - i));
+        if (backslash == std::string_view::npos)
+            return;
+        i = backslash;
         int page = 0;
         if (const int cp = unicodeEscapeAt(text, i); cp >= 0) {
             const int low = isHighSurrogate(cp) ? unicodeEscapeAt(text, i + 7) : -1;
@@ -74,7 +79,7 @@ void TextDecoder::replaceEscapes(std::string_view text, std::string& out)
         } else if (const int code = multiByteEscapeAt(text, i, page); code >= 0 && appendMultiByte(page, code, out)) {
             i += 7;
         } else {
-            out += text[i];
+            out += '\\';
         }
     }
 }
