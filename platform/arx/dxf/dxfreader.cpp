@@ -48,7 +48,7 @@ TextDecoder decoderOf(std::string_view bytes)
 {
     const std::string_view window = bytes.substr(0, kHeaderWindow);
     const std::string_view version = headerValue(window, "$ACADVER");
-    return TextDecoder(!version.empty() && version >= "AC1021", headerValue(window, "$DWGCODEPAGE"));
+    return TextDecoder(version >= "AC1021", headerValue(window, "$DWGCODEPAGE"));
 }
 
 } // namespace

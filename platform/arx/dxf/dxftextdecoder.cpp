@@ -46,11 +46,13 @@ CodePage& TextDecoder::page()
 void TextDecoder::decodeBytes(std::string_view raw, std::string& out)
 {
     const bool utf8 = isValidUtf8(raw);
-    if (utf8 && (m_utf8 || !page().known()))
+    if (utf8 && (m_utf8 || !page().known())) {
         out.append(raw);
-    else if (page().decode(raw, out, true))
         return;
-    else if (utf8)
+    }
+    if (page().decode(raw, out, true))
+        return;
+    if (utf8)
         out.append(raw);
     else
         page().decode(raw, out, false);
