@@ -202,7 +202,6 @@ void Saver::writeHeader()
 {
     beginSection("HEADER");
     m_impl.setHeader("$ACADVER", 1, "AC1027");
-    m_impl.setHeader("$DWGCODEPAGE", 3, "ANSI_1252");
     m_impl.setHeader("$HANDSEED", 5, AcDbHandle(m_impl.maxHandle + 1).text());
     for (const HeaderVariable& var : m_impl.header) {
         if (var.name == "$HANDLING")

@@ -1,6 +1,7 @@
 #include "arx/dxfreader.h"
 
 #include "arx/dxfcodes.h"
+#include "arx/dxftext.h"
 
 #include <algorithm>
 #include <charconv>
@@ -27,33 +28,37 @@ std::string_view trimmed(std::string_view s)
     return s;
 }
 
-// Release 2007 (AC1021) and later write UTF-8.
-Encoding encodingOf(std::string_view bytes)
+// The value of a header variable in the window: the line two after its name (empty when
+// the name is not there).
+std::string_view headerValue(std::string_view window, std::string_view name)
 {
-    const std::string_view window = bytes.substr(0, kHeaderWindow);
-    const size_t at = window.find("$ACADVER");
+    const size_t at = window.find(name);
     if (at == std::string_view::npos)
-        return Encoding::kCodePage;
+        return {};
     size_t p = window.find('\n', at);
     p = p == std::string_view::npos ? p : window.find('\n', p + 1);
     if (p == std::string_view::npos)
-        return Encoding::kCodePage;
+        return {};
     const size_t e = window.find('\n', p + 1);
-    std::string_view version = window.substr(p + 1, e == std::string_view::npos ? e : e - p - 1);
-    if (!version.empty() && version.back() == '\r')
-        version.remove_suffix(1);
-    return trimmed(version) >= "AC1021" ? Encoding::kUtf8 : Encoding::kCodePage;
+    return trimmed(window.substr(p + 1, e == std::string_view::npos ? e : e - p - 1));
+}
+
+// Release 2007 (AC1021) and later write UTF-8; older ones the code page they name.
+TextDecoder decoderOf(std::string_view bytes)
+{
+    const std::string_view window = bytes.substr(0, kHeaderWindow);
+    const std::string_view version = headerValue(window, "$ACADVER");
+    return TextDecoder(version >= "AC1021", headerValue(window, "$DWGCODEPAGE"));
 }
 
 } // namespace
 
 // Byte-order marks written more than once (by tools that add one whatever the text holds)
 // are all skipped.
-Reader::Reader(std::string_view bytes) : m_bytes(bytes)
+Reader::Reader(std::string_view bytes) : m_bytes(bytes), m_decoder(decoderOf(bytes))
 {
     while (m_bytes.substr(m_pos).starts_with(kByteOrderMark))
         m_pos += kByteOrderMark.size();
-    m_encoding = encodingOf(m_bytes.substr(m_pos));
 }
 
 Reader::Reader(MappedFile& file) : Reader(file.bytes()) { m_file = &file; }
@@ -80,7 +85,7 @@ std::string_view Reader::decoded(std::string_view raw)
     if (m_decodedUsed == m_decoded.size())
         m_decoded.push_back(std::make_unique<std::string>());
     std::string& out = *m_decoded[m_decodedUsed++];
-    decodeText(raw, m_encoding, out);
+    m_decoder.decode(raw, out);
     return out;
 }
 

@@ -5,6 +5,9 @@
                                     (and the shared structural checker passes, when present)
     check_dxf.py make FILE          writes a 2013 drawing with layers, bulged polylines,
                                     attributes and XDATA, as another program would
+    check_dxf.py make-codepage FILE ENCODING LAYER BLOCK TEXT
+                                    writes a 2000 drawing in a code page ("cp1251") with a
+                                    layer, a block and its reference, and a text on the layer
     check_dxf.py make12 FILE        writes a release-12 drawing with a dimension, points and
                                     an old-style polyline
     check_dxf.py same A B           A and B hold the same handles, layers, blocks, XDATA,
@@ -67,6 +70,18 @@ def make(path):
     msp.add_lwpolyline([(0, 0, 0.5), (5, 0, 0), (5, 5, -0.25)], format="xyb", dxfattribs={"layer": "Walls"})
     msp.add_text("Zürich – café", dxfattribs={"height": 3, "layer": "Walls"})
     msp.add_circle((3, 3), 1.5, dxfattribs={"color": 1})
+    doc.saveas(path)
+    return 0
+
+
+def make_codepage(path, encoding, layer, block, text):
+    doc = ezdxf.new("R2000")
+    doc.encoding = encoding
+    doc.layers.add(layer)
+    doc.blocks.new(block).add_line((0, 0), (1, 0))
+    msp = doc.modelspace()
+    msp.add_blockref(block, (0, 0), dxfattribs={"layer": layer})
+    msp.add_text(text, dxfattribs={"layer": layer})
     doc.saveas(path)
     return 0
 
@@ -200,6 +215,8 @@ def main():
         return make12(args[0])
     if mode == "make":
         return make(args[0])
+    if mode == "make-codepage":
+        return make_codepage(*args)
     if mode == "make-dynamic":
         return make_dynamic(args[0])
     if mode == "hyperlink":

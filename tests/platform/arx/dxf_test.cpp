@@ -314,6 +314,36 @@ TEST(DxfRoundTrip, DrawingOfAnotherProgramKeepsItsContent)
     EXPECT_EQ(runCheck("same " + theirs + " " + ours), 0);
 }
 
+TEST(DxfRoundTrip, NamesAndTextsOfACodePageReadAsOtherReadersReadThem)
+{
+    // 2000 drawings in their code pages, written in UTF-8. In Shift-JIS the second byte of
+    // "表" is a backslash, and half-width katakana are single bytes.
+    const struct {
+        const char* encoding;
+        const char* layer;
+        const char* block;
+        const char* text;
+    } cases[] = {
+        {"cp1251", "Стены", "Дверь", "Комната №5"},
+        {"cp932", "壁", "扉", "部屋表 ｶﾅ"},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        const std::string theirs = dir.file("theirs.dxf"), ours = dir.file("ours.dxf");
+        ASSERT_EQ(runCheck(std::string("make-codepage ") + theirs + " " + c.encoding + " '" + c.layer + "' '" + c.block +
+                           "' '" + c.text + "'"),
+                  0);
+        AcDbDatabase db(false);
+        ASSERT_EQ(db.readDxfFile(theirs.c_str()), Acad::eOk) << db.lastErrorMessage();
+        AcDbLayerTable* layers = nullptr;
+        db.getSymbolTable(layers);
+        EXPECT_TRUE(layers->has(c.layer)) << c.encoding;
+        layers->close();
+        ASSERT_EQ(db.saveAs(ours.c_str()), Acad::eOk);
+        EXPECT_EQ(runCheck("same " + theirs + " " + ours), 0) << c.encoding;
+    }
+}
+
 TEST(DxfRoundTrip, ReleaseTwelveDrawingBecomesAValid2013One)
 {
     TempDir dir;

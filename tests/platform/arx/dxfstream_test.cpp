@@ -72,7 +72,7 @@ TEST(DxfReader, MalformedPairsNameTheirLine)
     EXPECT_EQ(refusal("0\nA\n8"), "line 3: group code without a value (the file is truncated)");
 }
 
-TEST(DxfReader, TextsAreDecodedByRelease)
+TEST(DxfReader, TextsAreDecodedByReleaseAndCodePage)
 {
     const std::string r12 = "9\n$ACADVER\n1\nAC1009\n1\nR\xe4ume \x80\n1\n\\U+00C4 \\U+D83D\\U+DE00 \\U+D800x\n";
     const auto old = pairsOf(r12);
@@ -84,6 +84,40 @@ TEST(DxfReader, TextsAreDecodedByRelease)
     EXPECT_EQ(utf8[3].second, "bad \xc3\xbc");   // not UTF-8: read as the code page
     // Only texts are decoded: a handle keeps its bytes.
     EXPECT_EQ(pairsOf("5\n\\U+0041\n")[0].second, "\\U+0041");
+
+    const struct {
+        const char* version;
+        const char* page;
+        const char* raw;
+        const char* text;
+    } cases[] = {
+        // The page's bytes, its name in any letter case; in Shift-JIS a second byte may be
+        // a backslash (表) and half-width katakana are single bytes.
+        {"AC1015", "ANSI_1251", "\xcf\xf0\xe8\xe2\xe5\xf2", "Привет"},
+        {"AC1012", "dos932", "\x93\xfa\x96\x7b \x95\x5c \xb6", "日本 表 ｶ"},
+        {"AC1015", "ANSI_936", "\xd6\xd0", "中"},
+        {"AC1015", "ANSI_949", "\xc7\xd1", "한"},
+        {"AC1015", "ANSI_950", "\xa4\xa4", "中"},
+        // Bytes the page does not decode: UTF-8 when they are, else Windows-1252 for them.
+        {"AC1015", "ANSI_1252", "\xc3\x81", "Á"},
+        {"AC1015", "ANSI_932", "\x93\xfa\x93", "日“"},
+        // No page (or one that converts nothing): UTF-8, else Windows-1252 with its five
+        // unassigned bytes kept as controls, so that every byte can be recovered.
+        {"AC1015", nullptr, "\xd0\x9f", "П"},
+        {"AC1015", nullptr, "\x93\xfa\x96\x7b\x81", "“ú–{\xc2\x81"},
+        {"AC1015", "ASCII", "R\xe4ume", "Räume"},
+        // A 2007 file's text that is not UTF-8 is read as its page.
+        {"AC1027", "ANSI_1251", "\xcf", "П"},
+        // Two-byte escapes of five pages; one that names no character stays.
+        {"AC1015", "ANSI_1252", "\\M+193FA\\M+2A4A4\\M+3C7D1\\M+4D065\\M+5D6D0 \\M+1FFFF \\M+10041 \\M+6D6D0",
+         "日中한한中 \\M+1FFFF \\M+10041 \\M+6D6D0"},
+    };
+    for (const auto& c : cases) {
+        std::string bytes = std::string("9\n$ACADVER\n1\n") + c.version + "\n";
+        if (c.page)
+            bytes += std::string("9\n$DWGCODEPAGE\n3\n") + c.page + "\n";
+        EXPECT_EQ(pairsOf(bytes + "1\n" + c.raw + "\n").back().second, c.text) << c.raw;
+    }
 }
 
 TEST(DxfReader, RecordsKeepTheirDecodedTextsUntilTheNext)
@@ -155,7 +189,7 @@ TEST(DxfWriter, FormatsAsTheReaderReadsBack)
 
 TEST(DxfWriter, TextsWithControlCharactersAndEscapesReadBackTheSame)
 {
-    const std::string texts[] = {"two\nlines", "crlf\r\nend", "C:\\U+0041\\U+004", "\\P paragraph \\U+",
+    const std::string texts[] = {"two\nlines", "crlf\r\nend", "C:\\U+0041\\U+004", "\\P paragraph \\U+", "\\M+193FA",
                                  std::string("nul\0byte", 8), "tab\tkept", "  blanks  ", "", "Z\xc3\xbcrich \xe2\x82\xac"};
     const std::string text = written([&](Writer& out) {
         out.text(0, "TEXT");

@@ -7,7 +7,7 @@
 #include "arx/dxfformaterror.h"
 #include "arx/dxfmappedfile.h"
 #include "arx/dxfrecord.h"
-#include "arx/dxftext.h"
+#include "arx/dxftextdecoder.h"
 
 #include <memory>
 #include <string>
@@ -18,8 +18,8 @@ namespace qv::dxf {
 class Reader
 {
 public:
-    // The bytes must outlive the reader. The encoding of texts follows the release the
-    // header names ($ACADVER), looked for near the start.
+    // The bytes must outlive the reader. Texts are decoded by the release and code page
+    // the header names ($ACADVER, $DWGCODEPAGE), looked for near the start.
     explicit Reader(std::string_view bytes);
     // Reads a mapped file, giving back the memory of what was read as records go by: the
     // views of a record are valid until the next one is read.
@@ -44,7 +44,7 @@ private:
     size_t m_pendingOffset = 0;   // where the pending 0 pair starts
     size_t m_releasedUpTo = 0;
     int m_line = 0;
-    Encoding m_encoding = Encoding::kCodePage;
+    TextDecoder m_decoder;
     Pair m_pending;
     bool m_hasPending = false;
     // Decoded texts of the current record: kept, with their capacity, for the next ones.
