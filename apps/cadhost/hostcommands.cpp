@@ -14,6 +14,7 @@
 #include <charconv>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <vector>
 
 namespace {
@@ -21,6 +22,16 @@ namespace {
 const char* const hostCommandList = "CLOSE  EXIT  EXPORT  HELP (?)  NEW  OPEN  PLOT  QUIT  SAVE  SAVEAS  SETVAR";
 
 bool changed(const AcApDocument* doc) { return doc && doc->database()->dbmod() != 0; }
+
+// A drawing's path with ".dxf" added when its name has no extension (a folder is left for
+// the save to refuse).
+std::string withExtension(const std::string& path)
+{
+    const std::filesystem::path name(path);
+    if (name.has_extension() || !name.has_filename() || std::filesystem::is_directory(name))
+        return path;
+    return path + ".dxf";
+}
 
 std::string number(double value)
 {
@@ -56,22 +67,19 @@ resbuf* askPoint(const std::string& prompt)
     return value;
 }
 
-// A whole-number or text variable's new value; none for Enter, a cancel, or a number out of range
-// (which is reported).
-resbuf* askValue(const std::string& prompt, short type)
+// A whole-number or text variable's new value, from an answer that is not empty; none for a
+// number out of range (which is reported).
+resbuf* parseValue(const std::string& text, short type)
 {
-    const auto text = askLine(prompt);
-    if (!text || text->empty())
-        return nullptr; // Enter keeps the value
     resbuf* value = acutNewRb(type);
     if (type != RTSHORT && type != RTLONG) {
-        acutSetRbString(value, text->c_str());
+        acutSetRbString(value, text.c_str());
         return value;
     }
     const bool isShort = type == RTSHORT;
     char* end = nullptr;
     errno = 0;
-    const long v = std::strtol(text->c_str(), &end, 10);
+    const long v = std::strtol(text.c_str(), &end, 10);
     if (*end || errno == ERANGE || v < (isShort ? -32768L : INT32_MIN) || v > (isShort ? 32767L : INT32_MAX)) {
         say("\nRequires an integer value.\n");
         acutRelRb(value);
@@ -82,6 +90,39 @@ resbuf* askValue(const std::string& prompt, short type)
     else
         value->resval.rlong = static_cast<std::int32_t>(v);
     return value;
+}
+
+// Why a value was not taken, as a line: the layer CLAYER names is missing, or the value is
+// out of the variable's range.
+std::string refusal(const std::string& name, const resbuf& value)
+{
+    std::string text = "\nCannot set ";
+    text += name;
+    text += " to ";
+    text += shownValue(value);
+    text += name == "CLAYER" ? ": the drawing has no such layer.\n" : name == "PICKBOX" ? ": it takes 0 to 50.\n" : ".\n";
+    return text;
+}
+
+// A variable's value as SETVAR shows it; "?" when it cannot be read.
+std::string currentValue(const std::string& name)
+{
+    resbuf* current = acutNewRb(RTNONE);
+    const std::string shown = acedGetVar(name.c_str(), current) == RTNORM ? shownValue(*current) : "?";
+    acutRelRb(current);
+    return shown;
+}
+
+// Every variable with its value, one a line.
+void listVariables()
+{
+    for (const std::string& name : qv::systemVariableNames()) {
+        std::string line = name;
+        line.resize(std::max<size_t>(name.size() + 1, 12), ' ');
+        line += currentValue(name);
+        line += qv::isReadOnlyVariable(name.c_str()) ? "  (read only)\n" : "\n";
+        say(line);
+    }
 }
 
 } // namespace
@@ -132,10 +173,40 @@ bool HostCommands::save(AcApDocument* doc)
     return doc && saveTo(doc, doc->fileName());
 }
 
+// Offers the drawing's own name (Enter keeps it), gives a name without an extension ".dxf",
+// and on a terminal asks before it replaces another file.
 bool HostCommands::saveAs(AcApDocument* doc)
 {
-    const auto path = askLine("Save drawing as: ");
-    return doc && path && !path->empty() && saveTo(doc, *path);
+    if (!doc)
+        return false;
+    const std::string current = doc->fileName();
+    const auto answer = askLine("Save drawing as <" + current + ">: ");
+    if (!answer)
+        return false;
+    const std::string path = withExtension(answer->empty() ? current : *answer);
+    if (qv::inputInteractive() && path != current && std::filesystem::exists(path) && !askReplace(path))
+        return false;
+    if (!saveTo(doc, path))
+        return false;
+    if (qv::inputInteractive())
+        say("Drawing saved as " + path + "\n");
+    return true;
+}
+
+// Yes or No, by any leading part of the word; Enter, a cancel and the end of input keep
+// the file.
+bool HostCommands::askReplace(const std::string& path)
+{
+    const std::string prompt = path + " already exists. Replace it? [Yes/No] <No>: ";
+    for (;;) {
+        const auto line = askLine(prompt);
+        const std::string answer = line ? upper(*line) : std::string();
+        if (answer.empty() || std::string("NO").starts_with(answer))
+            return false;
+        if (std::string("YES").starts_with(answer))
+            return true;
+        say("\nInvalid option keyword.\n");
+    }
 }
 
 bool HostCommands::saveTo(AcApDocument* doc, const std::string& path)
@@ -210,30 +281,50 @@ HostCommands::Answer HostCommands::askSaveChanges(AcApDocument* doc)
     }
 }
 
+// Asks for a variable ("?" lists them all), then for its value until one is taken; Enter and
+// a cancel keep the value.
 void HostCommands::setVar()
 {
-    const auto name = askLine("Enter variable name: ");
+    const auto name = askLine("Enter variable name or [?]: ");
     if (!name || name->empty())
         return;
+    if (*name == "?") {
+        listVariables();
+        return;
+    }
     const std::string key = upper(*name);
     resbuf* current = acutNewRb(RTNONE);
     const bool known = acedGetVar(key.c_str(), current) == RTNORM;
     const short type = current->restype;
-    const std::string shown = known ? shownValue(*current) : std::string();
     acutRelRb(current);
     if (!known) {
         say("\nUnknown variable name \"" + *name + "\".\n");
         return;
     }
     if (qv::isReadOnlyVariable(key.c_str())) {
-        say(key + " = " + shown + " (read only)\n");
+        say(key + " = " + currentValue(key) + " (read only)\n");
         return;
     }
-    const std::string prompt = "Enter new value for " + key + " <" + shown + ">: ";
-    resbuf* next = type == RT3DPOINT ? askPoint(prompt) : askValue(prompt, type);
-    if (next && acedSetVar(key.c_str(), next) != RTNORM)
-        say("\nCannot set " + key + " to " + shownValue(*next) + ".\n");
-    acutRelRb(next);
+    const std::string prompt = "Enter new value for " + key + " <" + currentValue(key) + ">: ";
+    for (;;) {
+        resbuf* next = nullptr;
+        if (type == RT3DPOINT) {
+            next = askPoint(prompt);
+            if (!next)
+                return;
+        } else {
+            const auto text = askLine(prompt);
+            if (!text || text->empty())
+                return;
+            next = parseValue(*text, type);
+        }
+        const bool taken = next && acedSetVar(key.c_str(), next) == RTNORM;
+        if (next && !taken)
+            say(refusal(key, *next));
+        acutRelRb(next);
+        if (taken)
+            return;
+    }
 }
 
 void HostCommands::help() const

@@ -33,6 +33,7 @@ private:
     void open();
     bool save(AcApDocument* doc);
     bool saveAs(AcApDocument* doc);
+    bool askReplace(const std::string& path);
     bool saveTo(AcApDocument* doc, const std::string& path);
     void close(AcApDocument* doc);
     void setVar();

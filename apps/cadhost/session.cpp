@@ -86,6 +86,8 @@ void CommandLine::run()
             continue;
         const std::string where = qv::inputWhere();
         const std::string command = text.empty() ? m_lastCommand : text;
+        if (text.empty() && !command.empty() && qv::inputInteractive())
+            say(upper(command) + "\n");   // Enter repeats the last command: name it
         if (!runLine(command) || stopsScript(where, command))
             return;
         acDocManager->takePendingInput(); // only cancels are queued: nothing to run

@@ -8,9 +8,12 @@
 #include "support/kavroguard.h"
 #include "support/utilities.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <memory>
 #include <limits>
+#include <optional>
 
 namespace {
 
@@ -58,6 +61,21 @@ AcGePoint3d transformed(const AcGePoint3d& point, short from, short to)
     return AcGePoint3d(out[0], out[1], out[2]);
 }
 
+// A yes or a no in any letter case ("Y", "yes", "1", "true"; "N", "no", "0", "false"), none
+// for any other answer.
+std::optional<BOOL> yesOrNo(const char* text)
+{
+    std::string answer = CString(text).Trim().GetString();
+    std::transform(answer.begin(), answer.end(), answer.begin(), [](unsigned char c) { return std::tolower(c); });
+    for (const char* yes : {"1", "y", "yes", "t", "true"})
+        if (answer == yes)
+            return TRUE;
+    for (const char* no : {"0", "n", "no", "f", "false"})
+        if (answer == no)
+            return FALSE;
+    return std::nullopt;
+}
+
 // A picked entity's id, or the null id when the pick gave none.
 AcDbObjectId pickedId(const ads_name entity)
 {
@@ -73,7 +91,10 @@ void CAcadUtilities::getInteger(CString prompt, int defaultValue, int* result)
     kavroGuard("CAcadUtilities::getInteger", __FILE__, [&] {
         *result = defaultValue;
         int answer = 0;
-        if (acedGetInt(withDefault(prompt, CUtilities::IntToCString(defaultValue)), &answer) == RTNORM)
+        const int status = acedGetInt(withDefault(prompt, CUtilities::IntToCString(defaultValue)), &answer);
+        if (status == RTCAN)
+            throw new CEXCancelled(KAVRO_PRODUCT_CAPTION, __FILE__, "CAcadUtilities::getInteger");
+        if (status == RTNORM)
             *result = answer;
         acutPrintf(" %i\n", *result);
     });
@@ -84,7 +105,11 @@ void CAcadUtilities::getDouble(CString prompt, double defaultValue, int precisio
     kavroGuard("CAcadUtilities::getDouble", __FILE__, [&] {
         *result = defaultValue;
         double answer = 0;
-        if (acedGetReal(withDefault(prompt, CUtilities::DoubleToCString(defaultValue, precision)), &answer) == RTNORM)
+        const int status =
+            acedGetReal(withDefault(prompt, CUtilities::DoubleToCString(defaultValue, precision)), &answer);
+        if (status == RTCAN)
+            throw new CEXCancelled(KAVRO_PRODUCT_CAPTION, __FILE__, "CAcadUtilities::getDouble");
+        if (status == RTNORM)
             *result = answer;
         acutPrintf(" %s\n", CUtilities::DoubleToCString(*result, precision));
     });
@@ -114,11 +139,17 @@ CString CAcadUtilities::getString(CString prompt)
 void CAcadUtilities::getBoolean(CString prompt, BOOL defaultValue, BOOL* result)
 {
     kavroGuard("CAcadUtilities::getBoolean", __FILE__, [&] {
-        *result = defaultValue;
-        char answer[133] = {};
-        // A cancelled answer keeps the default, as an empty one does.
-        if (acedGetString(1, withDefault(prompt, CUtilities::BoolToCString(defaultValue)), answer) == RTNORM && *answer)
-            *result = CUtilities::CStringToBOOL(answer);
+        // Enter keeps the default; anything but a yes or a no is asked again.
+        std::optional<BOOL> answer;
+        while (!answer) {
+            char text[133] = {};
+            if (acedGetString(1, withDefault(prompt, CUtilities::BoolToCString(defaultValue)), text) != RTNORM)
+                throw new CEXCancelled(KAVRO_PRODUCT_CAPTION, __FILE__, "CAcadUtilities::getBoolean");
+            answer = *text ? yesOrNo(text) : std::optional<BOOL>(defaultValue);
+            if (!answer)
+                acutPrintf("\nAnswer Yes or No (1 or 0).");
+        }
+        *result = *answer;
         acutPrintf(" %s\n", CUtilities::BoolToCString(*result));
     });
 }

@@ -382,6 +382,12 @@ class Synchronisation(Batch):
             reference.get_attrib("AREA").dxf.text = "edited"
         doc.saveas(plan)
         before = {r.dxf.handle: (record(r), texts(r)) for r in spaces(doc)}
+        # A cancel at any of the questions ends the command before it changes a text.
+        for answers in (["^C"], ["", "", "", "^C"]):
+            out, result = self.run_and_read(["ksxta"] + answers, plan)
+            self.assertTrue(out.endswith("*Cancel*\n"), out)
+            self.assertEqual({r.dxf.handle: texts(r) for r in spaces(result)},
+                             {handle: old_texts for handle, (_, old_texts) in before.items()})
         out, result = self.run_and_read(["ksxta", "", "", "", ""], plan)
         ask = "\n%s <%d>: %d\n"
         self.assertEqual(out, "Kavro Update Spaces %s\n" % VERSION

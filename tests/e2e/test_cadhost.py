@@ -463,26 +463,37 @@ class FileCommandTest(TempFolderCase, WrittenDrawingChecks):
         result = run_script(self.dir, [
             "SETVAR", "pickbox", "7", "QVGETVAR", "PICKBOX",
             "SETVAR", "PICKBOX", "", "QVGETVAR", "PICKBOX",          # Enter keeps the value
-            "SETVAR", "PICKBOX", "seven", "QVGETVAR", "PICKBOX",     # refused
+            "SETVAR", "PICKBOX", "seven", "-2", "51", "",            # refused, asked again
+            "QVGETVAR", "PICKBOX",
             "SETVAR", "NOSUCHVAR", "QVGETVAR", "NOSUCHVAR",
-            "SETVAR", "FILEDIA", "0", "QVGETVAR", "FILEDIA",
-            "QVGETVAR", "DWGNAME"], self.plan)
-        self.assertSession(result, "".join([
+            "SETVAR", "FILEDIA", "2", "0", "QVGETVAR", "FILEDIA",
+            "SETVAR", "clayer", "NOSUCH", "grid", "QVGETVAR", "CLAYER",
+            "QVGETVAR", "DWGNAME", "SETVAR", "?"], self.plan)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        listed = result.stdout.index("\nCLAYER ") + 1
+        variables = result.stdout[listed:].splitlines()
+        self.assertEqual(result.stdout[:listed], "".join([
             "Variable: PICKBOX: 7\n",
             "Variable: PICKBOX: 7\n",
-            "\nRequires an integer value.\n", "Variable: PICKBOX: 7\n",
+            "\nRequires an integer value.\n", "\nCannot set PICKBOX to -2: it takes 0 to 50.\n",
+            "\nCannot set PICKBOX to 51: it takes 0 to 50.\n", "Variable: PICKBOX: 7\n",
             '\nUnknown variable name "NOSUCHVAR".\n', "Variable: NOSUCHVAR: unknown\n",
-            "Variable: FILEDIA: 0\n",
-            'Variable: DWGNAME: "plan.dxf"\n',
-            UNLOADED]))
+            "\nCannot set FILEDIA to 2.\n", "Variable: FILEDIA: 0\n",
+            '\nCannot set CLAYER to "NOSUCH": the drawing has no such layer.\n', 'Variable: CLAYER: "GRID"\n',
+            'Variable: DWGNAME: "plan.dxf"\n']))
+        # "?" lists every variable with its value.
+        self.assertEqual(variables[0], 'CLAYER      "GRID"')
+        self.assertIn("DBMOD       4  (read only)", variables)   # a setting changed
+        self.assertIn("PICKBOX     7", variables)
+        self.assertEqual(len(variables), 14)   # 13 variables and the module's farewell
 
     def test_setvar_of_the_hatch_line_limit_takes_whole_numbers_in_its_range(self):
         result = run_script(self.dir, [
             "QVGETVAR", "HPMAXLINES",
             "SETVAR", "hpmaxlines", "2500000", "QVGETVAR", "HPMAXLINES",
             "SETVAR", "HPMAXLINES", "99",                              # below the range
-            "SETVAR", "HPMAXLINES", "99999999999",                     # no 32-bit number
-            "SETVAR", "HPMAXLINES", "many", "QVGETVAR", "HPMAXLINES"], self.plan)
+            "99999999999",                                             # no 32-bit number
+            "many", "", "QVGETVAR", "HPMAXLINES"], self.plan)
         self.assertSession(result, "".join([
             "Variable: HPMAXLINES: 100000\n",
             "Variable: HPMAXLINES: 2500000\n",

@@ -158,9 +158,9 @@ class ScriptTest(TempFolderCase, WrittenDrawingChecks):
         }
         # The script stops there: the lines after it, which would write the wrong drawing
         # over a file, are not run, and standard error names the line.
-        target = self.path("target.dxf")
         for name, (lines, message) in cases.items():
             with self.subTest(name):
+                target = self.path(name + "-target.dxf")
                 result = run_script(self.dir, ["QVNAME"] + lines + ["SAVEAS", target, "QVNAME"])
                 self.assertEqual((result.returncode, result.stdout), (2, "file: Drawing1.dxf (1 open)\n" + UNLOADED))
                 self.assertTrue(result.stderr.startswith("cadhost: " + message), result.stderr)
@@ -347,10 +347,29 @@ class TerminalTest(TempFolderCase, WrittenDrawingChecks):
         t.type("new\n", "Command: ")
         self.draw_line(t)
         t.type(CTRL_D, "Save changes to Drawing2.dxf? [Yes/No/Cancel] <Yes>: ")
-        t.type("yes\n", "Save drawing as: ")
+        t.type("yes\n", "Save drawing as <Drawing2.dxf>: ")
         t.type(out + "\n")
         self.assertEqual(t.finish(), 0, t.shown)
         self.assertEqual(lines_of(out), [((0.0, 0.0, 0.0), (5.0, 0.0, 0.0))])
+
+    def test_saveas_offers_the_name_adds_the_extension_and_asks_before_replacing(self):
+        other = self.path("other.dxf")
+        with open(other, "w") as f:
+            f.write("not replaced")
+        t = self.start()
+        self.draw_line(t)
+        t.type("saveas\n", "Save drawing as <Drawing1.dxf>: ")
+        t.type(self.path("plan") + "\n", "Drawing saved as %s\nCommand: " % self.path("plan.dxf"))
+        t.type("\n", "SAVEAS\nSave drawing as <%s>: " % self.path("plan.dxf"))   # Enter repeats, named
+        t.type(other + "\n", other + " already exists. Replace it? [Yes/No] <No>: ")
+        t.type("\n", "Command: ")                                      # No: nothing written
+        with open(other) as f:
+            self.assertEqual(f.read(), "not replaced")
+        t.type("saveas\n" + other + "\n", "Replace it? [Yes/No] <No>: ")
+        t.type("y\n", "Drawing saved as %s\nCommand: " % other)
+        t.type("quit\n")
+        self.assertEqual(t.finish(), 0, t.shown)
+        self.assertEqual(lines_of(other), [((0.0, 0.0, 0.0), (5.0, 0.0, 0.0))])
 
     def test_ctrl_d_typed_ahead_of_the_prompt_ends_the_input(self):
         # Typed while the host is still busy, Ctrl+D meets the terminal in its line mode.
@@ -363,7 +382,7 @@ class TerminalTest(TempFolderCase, WrittenDrawingChecks):
         t = self.start()
         self.draw_line(t)
         t.type(CTRL_D, "Save changes to Drawing1.dxf? [Yes/No/Cancel] <Yes>: ")
-        t.type(CTRL_D, "Save drawing as: ")                         # the default, Yes, asks for a name
+        t.type(CTRL_D, "Save drawing as <Drawing1.dxf>: ")          # the default, Yes, asks for a name
         t.type(CTRL_D, 'cadhost: the input has ended: the changes to "Drawing1.dxf" are not saved\n')
         self.assertEqual(t.finish(), 0, t.shown)
 

@@ -61,25 +61,40 @@ AcDbPolyline* rectangle(double width, double height, double x = 0, double y = 0)
 
 } // namespace
 
-TEST(Prompts, IntegersAndRealsKeepTheDefaultOnEnterOrCancel)
+// Runs a prompt that must end the command: the cancel travels as the innermost record of
+// the chain it throws.
+template <class Prompt>
+void expectCancelled(Prompt prompt)
 {
-    Session session({"5", "", "^C", "12.345", "x", "7.5"});
+    try {
+        prompt();
+        FAIL();
+    } catch (CEXKavro* e) {
+        ASSERT_TRUE(e->getInnerException());
+        EXPECT_TRUE(dynamic_cast<CEXCancelled*>(e->getInnerException()));
+        CEXKavro::deleteChain(e);
+    }
+}
+
+TEST(Prompts, IntegersAndRealsKeepTheDefaultOnEnterAndEndTheCommandOnCancel)
+{
+    Session session({"5", "", "^C", "12.345", "x", "7.5", "^C"});
     CAcadUtilities u;
     int i = 0;
     u.getInteger("Text size", 3, &i);
     EXPECT_EQ(i, 5);
     u.getInteger("Text size", 3, &i);
     EXPECT_EQ(i, 3);
-    u.getInteger("Text size", 3, &i);
-    EXPECT_EQ(i, 3);
+    expectCancelled([&] { u.getInteger("Text size", 3, &i); });
     double d = 0;
     u.getDouble("Scale", 12.5, 2, &d);
     EXPECT_DOUBLE_EQ(d, 12.345);
     u.getDouble("Scale", 12.5, 2, &d);
     EXPECT_DOUBLE_EQ(d, 7.5);
-    EXPECT_EQ(session.output, "\nText size <3>: 5\n\nText size <3>: 3\n\nText size <3>: 3\n"
+    expectCancelled([&] { u.getDouble("Scale", 12.5, 2, &d); });
+    EXPECT_EQ(session.output, "\nText size <3>: 5\n\nText size <3>: 3\n\nText size <3>:"
                               "\nScale <12.50>: 12.35\n"
-                              "\nScale <12.50>:\nRequires numeric value.\n\nScale <12.50>: 7.50\n");
+                              "\nScale <12.50>:\nRequires numeric value.\n\nScale <12.50>: 7.50\n\nScale <12.50>:");
 }
 
 TEST(Prompts, TextsTakeTheWholeLineAndEndTheCommandOnCancel)
@@ -111,20 +126,23 @@ TEST(Prompts, TextsTakeTheWholeLineAndEndTheCommandOnCancel)
     }
 }
 
-TEST(Prompts, TruthAnswersAreCaseSensitive)
+TEST(Prompts, YesOrNoInAnyCaseAndNothingElse)
 {
-    Session session({"y", "Yes", "Y", "", "1"});
+    Session session({"y", "Yes", "N", "", "1", "no", "maybe", "TRUE", "0", "^C"});
     CAcadUtilities u;
-    const BOOL expected[] = {TRUE, FALSE, FALSE, FALSE, TRUE};
+    const BOOL expected[] = {TRUE, TRUE, FALSE, FALSE, TRUE, FALSE, TRUE, FALSE};
     for (BOOL want : expected) {
-        BOOL value = TRUE;
+        BOOL value = !want;
         u.getBoolean("Recalculate", FALSE, &value);
         EXPECT_EQ(value, want);
     }
     EXPECT_EQ(session.output.substr(0, 24), "\nRecalculate <0>: 1\n\nRec");
+    EXPECT_NE(session.output.find("\nRecalculate <0>:\nAnswer Yes or No (1 or 0).\nRecalculate <0>: 1\n"),
+              std::string::npos)
+        << session.output;
     BOOL kept = FALSE;
-    u.getBoolean("Recalculate", TRUE, &kept); // end of input keeps the default
-    EXPECT_TRUE(kept);
+    expectCancelled([&] { u.getBoolean("Recalculate", TRUE, &kept); });
+    expectCancelled([&] { u.getBoolean("Recalculate", TRUE, &kept); });   // the end of input too
 }
 
 TEST(Measures, UnitsFollowTheDrawingsLinearUnits)

@@ -7,6 +7,7 @@
 #include "arx/acutprintf.h"
 #include "arx/dbdatabase.h"
 #include "arx/dbhatchpatterns.h"
+#include "arx/dbsymtb.h"
 #include "mfc/wnd.h"
 #include "win/headless.h"
 
@@ -69,6 +70,26 @@ std::map<std::string, short>& hostShorts()
 {
     static std::map<std::string, short> values = {{"FILEDIA", 1}, {"PICKBOX", 3}, {"CMDECHO", 1}};
     return values;
+}
+
+// The values a host setting takes: PICKBOX is a size in pixels, the others switches.
+bool inRange(const std::string& name, short value)
+{
+    return value >= 0 && value <= (name == "PICKBOX" ? 50 : 1);
+}
+
+// Makes an existing layer, named in any letter case, the current one.
+int setCurrentLayer(AcDbDatabase* db, const resbuf* value)
+{
+    if (value->restype != RTSTR || !value->resval.rstring)
+        return RTERROR;
+    AcDbLayerTable* layers = nullptr;
+    if (db->getSymbolTable(layers, AcDb::kForRead) != Acad::eOk)
+        return RTERROR;
+    AcDbObjectId id;
+    const Acad::ErrorStatus found = layers->getAt(value->resval.rstring, id);
+    layers->close();
+    return found == Acad::eOk && db->setClayer(id) == Acad::eOk ? RTNORM : RTERROR;
 }
 
 AcColorSettings colours;
@@ -236,12 +257,14 @@ int acedSetVar(const char* name, const resbuf* value)
     }
     const bool isShort = value->restype == RTSHORT;
     if (auto it = hostShorts().find(n); it != hostShorts().end()) {
-        if (!isShort)
+        if (!isShort || !inRange(n, value->resval.rint))
             return RTERROR;
         it->second = value->resval.rint;
         return RTNORM;
     }
     AcDbDatabase* db = qv::currentDatabase();
+    if (db && n == "CLAYER")
+        return setCurrentLayer(db, value);
     if (!db || !isShort)
         return RTERROR;
     if (n == "SORTENTS")
@@ -261,6 +284,14 @@ bool isReadOnlyVariable(const char* name)
 {
     const std::string n = upper(name);
     return n == "DBMOD" || n == "DWGNAME" || n == "DWGPREFIX";
+}
+
+const std::vector<std::string>& systemVariableNames()
+{
+    static const std::vector<std::string> names = {"CLAYER",  "CMDECHO", "DBMOD",     "DWGNAME", "DWGPREFIX",
+                                                   "FILEDIA", "HPMAXLINES", "INSUNITS", "LASTPOINT", "LUNITS",
+                                                   "LUPREC",  "PICKBOX", "SORTENTS"};
+    return names;
 }
 
 } // namespace qv

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <functional>
 #include <string>
+#include <vector>
 
 // Asks for an integer; a line that is not one is refused ("Requires an integer value.") and
 // asked again.
@@ -23,16 +24,19 @@ int acedGetString(int allowSpaces, const char* prompt, char* result, std::size_t
 // the current UCS and becomes the last point. Numbers that are not finite are refused.
 int acedGetPoint(const ads_point basePoint, const char* prompt, ads_point result);
 
-// System variables: host settings (FILEDIA, PICKBOX, CMDECHO, DWGNAME, DWGPREFIX,
-// HPMAXLINES, an RTLONG from 100 to 10,000,000, and LASTPOINT, an RT3DPOINT in the current UCS) and the current drawing's (SORTENTS, LUNITS,
-// LUPREC, INSUNITS, CLAYER, DBMOD). RTERROR for an unknown name, a value of the wrong type
-// and a read-only variable.
+// System variables: host settings (FILEDIA and CMDECHO, 0 or 1; PICKBOX, 0 to 50 pixels;
+// DWGNAME, DWGPREFIX, HPMAXLINES, an RTLONG from 100 to 10,000,000, and LASTPOINT, an
+// RT3DPOINT in the current UCS) and the current drawing's (SORTENTS, LUNITS, LUPREC,
+// INSUNITS, CLAYER, the name of an existing layer, DBMOD). RTERROR for an unknown name, a
+// value of the wrong type or out of range, and a read-only variable.
 int acedGetVar(const char* name, resbuf* result);
 int acedSetVar(const char* name, const resbuf* value);
 
 namespace qv {
 // True for the variables that can be read but not set (DBMOD, DWGNAME, DWGPREFIX).
 bool isReadOnlyVariable(const char* name);
+// Every system variable's name, in alphabetical order.
+const std::vector<std::string>& systemVariableNames();
 } // namespace qv
 
 // Transforms a point (or, with displacement set, a vector) between coordinate systems given
