@@ -72,6 +72,22 @@ std::optional<std::string> askOr(const std::string& prompt, const std::string& f
     return answer;
 }
 
+// A file whose extension names another format than the device writes: the layout's own
+// device follows the extension, as EXPORT's does; a device the user named is refused.
+bool matchDevice(AcDbPlotSettings& settings, const std::string& path, bool deviceKept)
+{
+    const std::string byName = deviceFor(std::filesystem::path(path).extension().string());
+    if (byName.empty() || qv::plotDeviceFormat(byName) == qv::plotDeviceFormat(settings.plotCfgName()))
+        return true;
+    if (deviceKept) {
+        settings.setPlotCfgName(byName.c_str());
+        return true;
+    }
+    complain("cannot plot to \"" + path + "\": the device \"" + settings.plotCfgName() + "\" does not write "
+             + std::filesystem::path(path).extension().string() + " files");
+    return false;
+}
+
 } // namespace
 
 bool PlotCommands::exportLayout(AcApDocument* doc)
@@ -114,6 +130,7 @@ bool PlotCommands::plot(AcApDocument* doc)
     const auto device = askOr("Enter an output device name", settings->plotCfgName());
     if (!device)
         return true;
+    const bool deviceKept = *device == settings->plotCfgName();
     const std::string shortName = deviceFor(*device);
     settings->setPlotCfgName(shortName.empty() ? device->c_str() : shortName.c_str());
     const auto media = askOr("Enter paper size", settings->canonicalMediaName());
@@ -125,5 +142,6 @@ bool PlotCommands::plot(AcApDocument* doc)
     std::filesystem::path fallback(doc->fileName());
     fallback.replace_filename(fallback.stem().string() + "-" + layout->name() + "." + (format.empty() ? "plt" : format));
     const auto path = askOr("Enter file name to plot to", fallback.string());
-    return !path || plotTo(doc, layoutId, *settings, *path);
+    return !path || (matchDevice(*settings, *path, deviceKept) && plotTo(doc, layoutId, *settings, *path));
 }
+

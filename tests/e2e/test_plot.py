@@ -13,6 +13,8 @@ import subprocess
 import tempfile
 import unittest
 
+import ezdxf
+
 from test_cadhost import CADHOST, TEST_MODULE, TIMEOUT, Host, generate_plan, run_script, write_script
 
 
@@ -88,6 +90,23 @@ class Plot(unittest.TestCase):
                 self.assertFalse(os.path.exists(self.out("after.png")))
         self.assertFalse(os.path.exists(self.out("plan.dwf")))
         self.assertFalse(os.path.exists(self.out("plan.svg")))
+
+    def test_plot_to_a_file_of_another_format_than_the_device(self):
+        doc = ezdxf.readfile(self.plan)
+        doc.layouts.get("Model").dxf_layout.dxf.plot_configuration_file = "PublishToWeb JPG.pc3"
+        plan = self.out("jpg-device.dxf")
+        doc.saveas(plan)
+        # The layout's own device follows the file's extension, as EXPORT's does...
+        kept = self.out("kept-device.pdf")
+        result = run_script(self.dir, ["PLOT", "", "", "", kept, "QUIT"], plan)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertIn("Page size", pdf_info(kept))
+        # ...and a device the user names does not write a file of another format.
+        named = self.out("named-device.pdf")
+        result = run_script(self.dir, ["PLOT", "", "PNG", "", named, "QUIT"], plan)
+        self.assertEqual(result.returncode, 2)
+        self.assertIn('the device "PublishToWeb PNG.pc3" does not write .pdf files', result.stderr)
+        self.assertFalse(os.path.exists(named))
 
     def test_pdf_whose_font_is_missing_fails_and_leaves_no_file(self):
         conf = self.out("no-fonts.conf")
