@@ -26,8 +26,9 @@ public:
     static CString IntToCString(int value);
     static CString LongToCString(long value);
     static CString BoolToCString(BOOL value);
-    // The value at decimals places, rounding its exact binary value half away from zero
-    // and keeping trailing zeros; negative decimals give six significant digits ("%-g").
+    // The value with exactly decimals digits after the point (at most 1074, all a double
+    // has), rounding its exact binary value half away from zero and keeping trailing zeros;
+    // negative decimals give six significant digits ("%-g").
     static CString DoubleToCString(double value, int decimals);
     static int DoubleToInt(double value);
     static double roundDouble(double value, int decimals);
