@@ -79,6 +79,16 @@ void CAcadUtilities::getInteger(CString prompt, int defaultValue, int* result)
     });
 }
 
+void CAcadUtilities::getPrecision(CString prompt, int defaultValue, int* result)
+{
+    kavroGuard("CAcadUtilities::getPrecision", __FILE__, [&] {
+        for (getInteger(prompt, defaultValue, result);
+             *result < CUtilities::minPrecision || *result > CUtilities::maxPrecision;
+             getInteger(prompt, defaultValue, result))
+            acutPrintf("The precision must be from %i to %i.\n", CUtilities::minPrecision, CUtilities::maxPrecision);
+    });
+}
+
 void CAcadUtilities::getDouble(CString prompt, double defaultValue, int precision, double* result)
 {
     kavroGuard("CAcadUtilities::getDouble", __FILE__, [&] {

@@ -83,7 +83,7 @@ MarkerSettings askSettings(const MarkerTexts& texts)
     CAcadUtilities utilities;
     MarkerSettings settings;
     settings.units = preferences.getUnits();
-    utilities.getInteger(texts.precisionPrompt, preferences.getPrecision(), &settings.precision);
+    utilities.getPrecision(texts.precisionPrompt, preferences.getPrecision(), &settings.precision);
     utilities.getDouble(texts.textSizePrompt, preferences.getTextSize(), settings.precision, &settings.textSize);
     double degrees = 0.0;
     utilities.getDouble(texts.rotationPrompt, preferences.getTextRotation(), preferences.getPrecision(), &degrees);

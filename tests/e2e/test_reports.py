@@ -161,7 +161,7 @@ class Reports(unittest.TestCase):
         areas = room_areas(plan)
         hatched_before = len(plan.modelspace().query("HATCH"))
         handles = sorted(areas)
-        offices, stores = handles[:2], handles[2:5]
+        offices, stores, labs = handles[:2], handles[2:5], handles[5:]
 
         def category(number, title, pattern, colour, scale, members):
             blocks = "".join("<kavroBlock><mbHandle>%s</mbHandle></kavroBlock>" % h for h in members)
@@ -169,11 +169,22 @@ class Reports(unittest.TestCase):
                     "<cHatchColour>%s</cHatchColour><cHatchScale>%d</cHatchScale><cHatchAngle>0</cHatchAngle>"
                     "<cHatchLayer>H_%s</cHatchLayer><kavroBlocks>%s</kavroBlocks></category>"
                     % (number, title, pattern, colour, scale, title.upper(), blocks))
-        report = report_file(os.path.join(self.dir, "use.xml"), "Use", extra="<categories>%s%s</categories>" % (
+        # A pattern the host does not know is reported for its rooms and its legend swatch
+        # and pie wedge, which are drawn unhatched; the report is still applied in full.
+        report = report_file(os.path.join(self.dir, "use.xml"), "Use", extra="<categories>%s%s%s</categories>"
+                             "<grTotalChildAreas>%f</grTotalChildAreas>" % (
             category(1, "Offices", "ANSI31", "#0000FF", 20, offices),
-            category(2, "Stores", "SOLID", "#00FF00", 1, stores)))
-        self.run_module(["kagr", report, *LEGACY_ANSWERS, "SAVEAS", self.out, "QUIT"], self.plan)
+            category(2, "Stores", "SOLID", "#00FF00", 1, stores),
+            category(3, "Labs", "NO_SUCH_PATTERN", "#FF0000", 1, labs), sum(areas.values())))
+        out = self.run_module(["kagr", report, *LEGACY_ANSWERS, "SAVEAS", self.out, "QUIT"], self.plan).stdout
+        self.assertIn("error(s) occurred whilst hatching the legend swatch of category Labs.\n", out)
+        self.assertIn("legend definition successfully created.\n", out)
+        self.assertIn("pie chart definition successfully created.\n", out)
         doc = self.read_out()
+        swatch = doc.blocks.get("[KAVRO_LEGEND_HATCH]_Use_Labs")
+        self.assertEqual([e.dxftype() for e in swatch], ["LWPOLYLINE"])
+        pie = doc.blocks.get("[KAVRO_PIECHART]_Use")
+        self.assertEqual(len(pie.query("HATCH")), 2)
         msp = doc.modelspace()
         owner = {insert.dxf.handle: insert for insert in msp.query("INSERT")}
         for layer, pattern, rgb, members in (("H_OFFICES", "ANSI31", (0, 0, 255), offices),
@@ -184,8 +195,7 @@ class Reports(unittest.TestCase):
                 self.assertEqual(hatch.dxf.pattern_name, pattern)
                 self.assertEqual(hatch.rgb, rgb)
             self.assertTrue(doc.layers.has_entry(layer))
-        # The other rooms stay as they were.
-        self.assertEqual(len(msp.query("HATCH")), hatched_before + len(offices) + len(stores))
+        self.assertEqual(len(msp.query("HATCH")), hatched_before + len(handles))
         self.assertTrue(all(h in owner for h in offices + stores))
         # The legend lists both categories with the summed areas of their rooms.
         table = doc.blocks.get("[KAVRO_LEGEND]_Use").query("ACAD_TABLE")

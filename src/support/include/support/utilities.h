@@ -13,6 +13,11 @@ class CUtilities
 public:
     virtual ~CUtilities() = default;
 
+    // The precisions numbers are formatted with: -1 for six significant digits, up to 1074
+    // decimals, every one a double has.
+    static constexpr int minPrecision = -1;
+    static constexpr int maxPrecision = 1074;
+
     // Digits, "-" only first, at most one "." and any number of ","; not "", "-", "." or "-.".
     static BOOL isNumeric(CString text);
     // The leading decimal integer of a numeric text ("12.7" gives 12), else 0.
