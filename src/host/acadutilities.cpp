@@ -100,6 +100,15 @@ void CAcadUtilities::getDouble(CString prompt, double defaultValue, int precisio
     });
 }
 
+void CAcadUtilities::getSize(CString prompt, double defaultValue, int precision, double* result)
+{
+    kavroGuard("CAcadUtilities::getSize", __FILE__, [&] {
+        for (getDouble(prompt, defaultValue, precision, result); !CUtilities::isDrawableSize(*result);
+             getDouble(prompt, defaultValue, precision, result))
+            acutPrintf("The size is too large to draw.\n");
+    });
+}
+
 void CAcadUtilities::getString(CString prompt, CString defaultValue, CString* result)
 {
     kavroGuard("CAcadUtilities::getString", __FILE__, [&] {

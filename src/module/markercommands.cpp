@@ -84,7 +84,7 @@ MarkerSettings askSettings(const MarkerTexts& texts)
     MarkerSettings settings;
     settings.units = preferences.getUnits();
     utilities.getPrecision(texts.precisionPrompt, preferences.getPrecision(), &settings.precision);
-    utilities.getDouble(texts.textSizePrompt, preferences.getTextSize(), settings.precision, &settings.textSize);
+    utilities.getSize(texts.textSizePrompt, preferences.getTextSize(), settings.precision, &settings.textSize);
     double degrees = 0.0;
     utilities.getDouble(texts.rotationPrompt, preferences.getTextRotation(), preferences.getPrecision(), &degrees);
     settings.rotation = degrees * radiansPerDegree;

@@ -176,9 +176,9 @@ LegacySettings askLegacySettings(const CPreferences& preferences, int definePie)
     CAcadUtilities prompts;
     const int shown = preferences.getPrecision();
     LegacySettings settings;
-    prompts.getDouble("specify text size", preferences.getTextSize(), shown, &settings.textSize);
+    prompts.getSize("specify text size", preferences.getTextSize(), shown, &settings.textSize);
     if (definePie)
-        prompts.getDouble("specify pie chart radius", 10.0 * settings.textSize, shown, &settings.radius);
+        prompts.getSize("specify pie chart radius", 10.0 * settings.textSize, shown, &settings.radius);
     double degrees = 0.0;
     prompts.getDouble("specify rotation (in degrees)", preferences.getTextRotation(), shown, &degrees);
     settings.rotation = degrees * 0.017453292519943295;

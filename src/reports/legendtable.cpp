@@ -63,6 +63,10 @@ CLegendTable::CLegendTable(CAcadDrawing* drawing, double textSize, int precision
                            CGraphicReport* report, double rotation, AcGePoint3d* position)
     : m_textSize(textSize), m_rotation(rotation), m_precision(precision), m_units(std::move(units))
 {
+    if (!CUtilities::isDrawableSize(textSize))
+        throw new CEXCustom("The legend's text size " + CUtilities::DoubleToCString(textSize, -1)
+                                + " is too large to draw.",
+                            KAVRO_PRODUCT_CAPTION, __FILE__, "CLegendTable::CLegendTable", 0, nullptr);
     const CString blockName = blockNameFor("[KAVRO_LEGEND]_", report->getTitle());
     AcDbObjectId id;
     if (position && acadHost.isFullHost())

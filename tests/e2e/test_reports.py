@@ -156,6 +156,38 @@ class Reports(unittest.TestCase):
                                     capture_output=True, text=True, env=Host.env(), timeout=120)
             self.assertEqual(result.returncode, 0, result.stderr)
 
+    def test_marker_settings_out_of_range(self):
+        doc = ezdxf.readfile(self.plan)
+        msp = doc.modelspace()
+        outline = msp.add_lwpolyline([(-9000, 6000), (-3000, 6000), (-3000, 2000), (-9000, 2000)], close=True)
+        circle = msp.add_circle((-20000, 5000), 3000)
+        doc.saveas(self.plan)
+        self.run_module(["klmc", "#" + outline.dxf.handle, "", "", "", "kpmc", "#" + circle.dxf.handle, "", "", "",
+                         "SAVEAS", self.plan, "QUIT"], self.plan)
+        report = report_file(os.path.join(self.dir, "rooms.xml"), "Rooms", categories=["Offices"],
+                             extra="<grTotalChildAreas>1</grTotalChildAreas>")
+
+        def set_markers(**texts):
+            marked = ezdxf.readfile(self.plan)
+            for insert in marked.modelspace().query("INSERT"):
+                for attrib in insert.attribs:
+                    attrib.dxf.text = texts.get(attrib.dxf.tag, attrib.dxf.text)
+            marked.saveas(self.plan)
+
+        # A size that would overflow is refused before anything is drawn; the drawing saves.
+        set_markers(PIERADIUS="1e999")
+        result = self.run_module(["kagr", report, "SAVEAS", self.out, "QUIT"], self.plan, stderr=None)
+        self.assertIn("The marker's PIERADIUS inf is too large to draw: nothing was applied.", result.stderr)
+        self.assertNotIn("successfully", result.stdout)
+        self.assertEqual(len(self.read_out().modelspace().query('HATCH[layer=="H_1"]')), 0)
+        # A precision out of range is bounded, with a message.
+        set_markers(PIERADIUS="3000", LEGENDPRECISION="2000000000", PIEPRECISION="-7")
+        out = self.run_module(["kagr", report, "SAVEAS", self.out, "QUIT"], self.plan).stdout
+        self.assertIn("The marker's LEGENDPRECISION 2000000000 is out of range: 1074 is used.", out)
+        self.assertIn("The marker's PIEPRECISION -7 is out of range: -1 is used.", out)
+        self.assertIn("graphic report successfully applied.", out)
+        self.read_out()
+
     def test_categories_by_handle_hatch_their_rooms_in_their_own_styles(self):
         plan = ezdxf.readfile(self.plan)
         areas = room_areas(plan)

@@ -29,6 +29,9 @@ public:
     // with (CUtilities::minPrecision to maxPrecision).
     void getPrecision(CString prompt, int defaultValue, int* result);
     void getDouble(CString prompt, double defaultValue, int precision, double* result);
+    // As getDouble, asking again while the answer is no size that can be drawn
+    // (CUtilities::isDrawableSize).
+    void getSize(CString prompt, double defaultValue, int precision, double* result);
     // An empty answer keeps the default. Cancelling, or the end of input, ends the command
     // (raises CEXCancelled) rather than asking again forever.
     void getString(CString prompt, CString defaultValue, CString* result);

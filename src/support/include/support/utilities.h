@@ -5,6 +5,7 @@
 #include "arx/cmcolor.h"
 #include "mfc/cstring.h"
 
+#include <cmath>
 #include <cstdint>
 #include <string>
 
@@ -17,6 +18,9 @@ public:
     // decimals, every one a double has.
     static constexpr int minPrecision = -1;
     static constexpr int maxPrecision = 1074;
+    // Whether a length or text size can be drawn: finite and at most 1e150 either way, so
+    // that the sums, products and squares a legend or pie chart makes of it stay finite.
+    static bool isDrawableSize(double value) { return std::fabs(value) <= 1e150; }
 
     // Digits, "-" only first, at most one "." and any number of ","; not "", "-", "." or "-.".
     static BOOL isNumeric(CString text);
