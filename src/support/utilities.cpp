@@ -276,6 +276,28 @@ int CUtilities::_httoi(const char* text)
     }, 0);
 }
 
+std::uint64_t CUtilities::handleValue(const CString& handle)
+{
+    const std::string& text = handle.str();
+    std::uint64_t value = 0;
+    std::from_chars(text.data(), text.data() + text.size(), value, 16);
+    return value;
+}
+
+CString CUtilities::csvField(const CString& text)
+{
+    const std::string& value = text.str();
+    if (value.find_first_of(",\"\r\n") == std::string::npos)
+        return text;
+    std::string quoted = "\"";
+    for (char c : value) {
+        quoted += c;
+        if (c == '"')
+            quoted += '"';
+    }
+    return CString(quoted + "\"");
+}
+
 void CUtilities::validteHexString(CString text)
 {
     kavroGuard("CUtilities::validteHexString", __FILE__, [&] {

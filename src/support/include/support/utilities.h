@@ -47,6 +47,12 @@ public:
     static int occurrenceCount(CString sought, CString text);
     static std::string CStringToSTDString(CString text);
     static int _httoi(const char* text);
+    // A handle's hexadecimal digits (up to 16) as the unsigned number they make; reading
+    // stops at the first character that is no hexadecimal digit.
+    static std::uint64_t handleValue(const CString& handle);
+    // A field of a comma-separated line: quoted, with quotes doubled, only when it holds a
+    // comma, a quote or a line break, so that a name never shifts the columns after it.
+    static CString csvField(const CString& text);
     static void parseHashString(CString colour, CString& red, CString& green, CString& blue);
     static void validteHexString(CString text);
     static void hashColourToAcad(CString colour, AcCmColor& acadColour);
