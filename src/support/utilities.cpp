@@ -198,6 +198,13 @@ CString CUtilities::DoubleToCString(double value, int decimals)
     }, 0);
 }
 
+CString CUtilities::roundTripText(double value)
+{
+    char buffer[32];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return CString(std::string(buffer, result.ptr));
+}
+
 int CUtilities::DoubleToInt(double value)
 {
     return kavroGuard("CUtilities::DoubleToInt", __FILE__,

@@ -39,6 +39,8 @@ public:
     // has), rounding its exact binary value half away from zero and keeping trailing zeros;
     // negative decimals give six significant digits ("%-g").
     static CString DoubleToCString(double value, int decimals);
+    // The shortest text that reads back as the same value ("1234.56789", "2500000", "1e-30").
+    static CString roundTripText(double value);
     static int DoubleToInt(double value);
     static double roundDouble(double value, int decimals);
     static CString padding(int count, CString text);
