@@ -103,6 +103,9 @@ void CAcadUtilities::getDouble(CString prompt, double defaultValue, int precisio
 void CAcadUtilities::getSize(CString prompt, double defaultValue, int precision, double* result)
 {
     kavroGuard("CAcadUtilities::getSize", __FILE__, [&] {
+        // The default is drawable too, so that an empty answer or a cancel ends the asking.
+        if (!CUtilities::isDrawableSize(defaultValue))
+            defaultValue = std::copysign(1e150, defaultValue);
         for (getDouble(prompt, defaultValue, precision, result); !CUtilities::isDrawableSize(*result);
              getDouble(prompt, defaultValue, precision, result))
             acutPrintf("The size is too large to draw.\n");

@@ -30,7 +30,7 @@ public:
     void getPrecision(CString prompt, int defaultValue, int* result);
     void getDouble(CString prompt, double defaultValue, int precision, double* result);
     // As getDouble, asking again while the answer is no size that can be drawn
-    // (CUtilities::isDrawableSize).
+    // (CUtilities::isDrawableSize); a default that cannot be drawn is bounded to one that can.
     void getSize(CString prompt, double defaultValue, int precision, double* result);
     // An empty answer keeps the default. Cancelling, or the end of input, ends the command
     // (raises CEXCancelled) rather than asking again forever.
