@@ -109,6 +109,16 @@ class Reports(unittest.TestCase):
         self.assertFalse(any(frozen or locked for _, frozen, locked, _ in states.values()))
         self.assertEqual({weight for *_, weight in states.values()}, {0})
 
+    def test_legacy_questions_ask_again_for_a_size_or_precision_out_of_range(self):
+        report = report_file(os.path.join(self.dir, "use.xml"), "Use", categories=["Offices"])
+        answers = ["1e200", "", "", "", "", "", "2000000000", ""]
+        out = self.run_module(["kagr", report, *answers, "SAVEAS", self.out, "QUIT"], self.plan).stdout
+        self.assertEqual(out.count("The size is too large to draw.\n"), 1)
+        self.assertEqual(out.count("The precision must be from -1 to 1074.\n"), 1)
+        self.assertTrue(out.endswith("\nspecify precision <2>: 2\nlegend definition successfully created.\n"
+                                     + NO_PIE + "\n"), out)
+        self.read_out()
+
     def test_rooms_hatched_and_legend_and_chart_at_the_markers(self):
         doc = ezdxf.readfile(self.plan)
         msp = doc.modelspace()
