@@ -44,8 +44,8 @@ UnitTexts unitTexts(bool imperial)
 std::string line(const CString& name, double area, double perimeter, bool imperial, int precision)
 {
     const UnitTexts units = unitTexts(imperial);
-    return CUtilities::csvField(name).str() + "," + CUtilities::DoubleToCString(area, precision).str() + "," + units.area + "," +
-           CUtilities::DoubleToCString(perimeter, precision).str() + "," + units.length + "\r\n";
+    return CUtilities::csvField(name).str() + "," + CUtilities::DoubleToCString(area, precision).str() + "," +
+           units.area + "," + CUtilities::DoubleToCString(perimeter, precision).str() + "," + units.length + "\r\n";
 }
 
 // The sums of the room lines, kept per unit system so that the total adds like with like:

@@ -255,20 +255,22 @@ struct Markers
     }
 };
 
-// Refuses, before anything is drawn, a marker whose sizes the legend or chart cannot draw.
-void refuseOversized(const Markers& markers, const char* procSig)
+// Refuses, before anything is drawn, a marker size or pie offset that the legend or chart
+// cannot draw.
+void refuseOversized(const Markers& markers, double pieOffset, const char* procSig)
 {
     auto refuse = [&](const char* setting, double value) {
         if (!CUtilities::isDrawableSize(value))
-            throw new CEXCustom("The marker's " + CString(setting) + " " + CUtilities::DoubleToCString(value, -1)
+            throw new CEXCustom("The " + CString(setting) + " " + CUtilities::DoubleToCString(value, -1)
                                     + " is too large to draw: nothing was applied.",
                                 KAVRO_PRODUCT_CAPTION, __FILE__, procSig, 0, nullptr);
     };
     if (markers.legend)
-        refuse("LEGENDTEXTSIZE", markers.legend->getTextSize());
+        refuse("marker's LEGENDTEXTSIZE", markers.legend->getTextSize());
     if (markers.pie) {
-        refuse("PIETEXTSIZE", markers.pie->getTextSize());
-        refuse("PIERADIUS", markers.pie->getRadius());
+        refuse("marker's PIETEXTSIZE", markers.pie->getTextSize());
+        refuse("marker's PIERADIUS", markers.pie->getRadius());
+        refuse("report's grPieXYOffset", pieOffset);
     }
 }
 
@@ -308,7 +310,7 @@ void CGraphicReport::applyToDrawing(CAcadDrawing* drawing)
     try {
         kavroGuard(procSig, __FILE__, [&] {
             const Markers markers(drawing);
-            refuseOversized(markers, procSig);
+            refuseOversized(markers, m_pieXYOffset, procSig);
             CAcadDrawingState working(drawing);
             before = std::make_unique<CAcadDrawingState>(drawing);
             working.setLayout(m_plotLayout);
