@@ -22,6 +22,7 @@
 #include "support/xmlutilities.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -30,6 +31,17 @@
 #include <vector>
 
 namespace {
+
+// A measure as the record keeps it: at the block's precision, or, when that is unknown,
+// with up to 15 significant digits, so that it reads back as the value it was.
+CString recordNumber(double value, int precision)
+{
+    if (precision >= 0)
+        return CUtilities::DoubleToCString(value, precision);
+    char buffer[32];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 15);
+    return CString(std::string(buffer, result.ptr));
+}
 
 constexpr const char* kNotSet = "<Not Set>";
 constexpr const char* kNoXData = "No X Data";
@@ -401,7 +413,7 @@ Acad::ErrorStatus CBlockDWG::storeXData(AcDbBlockReference* reference)
     acdbRegApp(m_xDataAppName, reference->database());
     const CAttribute* nameAttribute = m_attributes ? m_attributes->getAtAttribute(kNameAttribute) : nullptr;
     const CString name = nameAttribute ? nameAttribute->getValue() : m_name;
-    auto number = [&](double value) { return CUtilities::DoubleToCString(value, m_precision); };
+    auto number = [&](double value) { return recordNumber(value, m_precision); };
     const Chain record = chainOf({
         {1001, m_xDataAppName},
         {1002, "{"},
@@ -489,8 +501,12 @@ void CBlockDWG::readArea(CString& item)
         m_units = 1;
     }
     item.TrimRight();
-    const int point = item.Find('.');
-    m_precision = point < 0 ? 0 : item.GetLength() - point - 1;
+    // The decimals are the digits after the point, up to the first other character ("e").
+    const std::string& text = item.str();
+    const size_t point = text.find('.');
+    const size_t end = point == std::string::npos ? point : text.find_first_not_of("0123456789", point + 1);
+    const size_t decimals = point == std::string::npos ? 0 : (end == std::string::npos ? text.size() : end) - point - 1;
+    m_precision = static_cast<int>(std::min<size_t>(decimals, CUtilities::maxPrecision));
     m_area = CUtilities::CStringToDouble(item);
 }
 

@@ -26,11 +26,29 @@
 #include "support/xmlutilities.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <vector>
 
 namespace {
 
 using Chain = std::unique_ptr<resbuf, int (*)(resbuf*)>;
+
+// The drawing zoomed to its extents while the loaders select from it, and the previous
+// view restored on every way out, a block that fails to build included.
+class ExtentsView
+{
+public:
+    explicit ExtentsView(CAcadDrawing* drawing) : m_drawing(drawing) { m_drawing->zoomExtents(); }
+    ~ExtentsView()
+    {
+        cleanUpQuietly([this] { m_drawing->zoomPrevious(); });
+    }
+    ExtentsView(const ExtentsView&) = delete;
+    ExtentsView& operator=(const ExtentsView&) = delete;
+
+private:
+    CAcadDrawing* m_drawing;
+};
 
 int selectInserts(const char* blockName, ads_name selectionSet)
 {
@@ -193,9 +211,9 @@ void CBlocks::destroyBlocks()
 void CBlocks::sortBlocksByHandle(int ascending)
 {
     kavroGuard("CBlocks::sortBlocksByHandle", __FILE__, [&] {
-        std::vector<std::pair<int, CBlock*>> keyed;
+        std::vector<std::pair<std::uint64_t, CBlock*>> keyed;
         for (CBlock* block : m_blocks)
-            keyed.emplace_back(CUtilities::_httoi(block->getHandle()), block);
+            keyed.emplace_back(CUtilities::handleValue(block->getHandle()), block);
         std::stable_sort(keyed.begin(), keyed.end(), [&](const auto& a, const auto& b) {
             return ascending ? a.first < b.first : a.first > b.first;
         });
@@ -226,7 +244,9 @@ void CBlocks::zoomToBlocks(CAcadDrawing* drawing, double margin)
             upper.x = std::max(upper.x, high.x);
             upper.y = std::max(upper.y, high.y);
         }
-        drawing->zoomWindow(lower, upper);
+        // With nothing measured the window would be inverted: the view stays as it is.
+        if (lower.x <= upper.x && lower.y <= upper.y)
+            drawing->zoomWindow(lower, upper);
     });
 }
 
@@ -304,13 +324,12 @@ void CBlocks::getKavroDWGBlocks_SS(CAcadDrawing* drawing, void*, int collectAsse
         const DrawingLock lock(drawing);
         if (!lock.held())
             return;
-        drawing->zoomExtents();
+        const ExtentsView view(drawing);
         load(drawing, &CBlocks::getKavroBlockSS,
              [&](AcDbBlockReference* reference, AcApDocument* document, const CString& name) -> CBlock* {
                  return name == "MARKER-LEGEND" ? nullptr
                                                 : kindOf(reference, name, document, collectAssets, drawingKind);
              });
-        drawing->zoomPrevious();
     });
 }
 
@@ -342,15 +361,14 @@ void CBlocks::getKavroDWGBlocks_I(CAcadDrawing* drawing, void*, int collectAsset
 void CBlocks::getAcadBlocks(CAcadDrawing* drawing, void*)
 {
     kavroGuard("CBlocks::getAcadBlocks", __FILE__, [&] {
-        drawing->zoomExtents();
         const DrawingLock lock(drawing);
         if (!lock.held())
             return;
+        const ExtentsView view(drawing);
         load(drawing, &CBlocks::getAcadBlockSS,
              [](AcDbBlockReference* reference, AcApDocument* document, const CString&) -> CBlock* {
                  return new CBlockDWG(reference, document);
              });
-        drawing->zoomPrevious();
     });
 }
 
@@ -360,12 +378,11 @@ void CBlocks::getLegendBlock_SS(CAcadDrawing* drawing)
         const DrawingLock lock(drawing);
         if (!lock.held())
             return;
-        drawing->zoomExtents();
+        const ExtentsView view(drawing);
         load(drawing, &CBlocks::getLegendBlockSS,
              [](AcDbBlockReference* reference, AcApDocument* document, const CString& name) -> CBlock* {
                  return name == "MARKER-LEGEND" ? new CMarkerBlockLegend(reference, document) : nullptr;
              });
-        drawing->zoomPrevious();
     });
 }
 
@@ -375,12 +392,11 @@ void CBlocks::getPieBlock_SS(CAcadDrawing* drawing)
         const DrawingLock lock(drawing);
         if (!lock.held())
             return;
-        drawing->zoomExtents();
+        const ExtentsView view(drawing);
         load(drawing, &CBlocks::getPieBlockSS,
              [](AcDbBlockReference* reference, AcApDocument* document, const CString& name) -> CBlock* {
                  return name == "MARKER-PIECHART" ? new CMarkerBlockPie(reference, document) : nullptr;
              });
-        drawing->zoomPrevious();
     });
 }
 

@@ -44,7 +44,7 @@ AcDbHatch* CHatch::createHatch(CAcadDrawing* drawing) const
     });
 }
 
-void CHatch::collectEvaluation(const AcDbHatch* hatch, const CString& subject, const CString& drawingText,
+bool CHatch::collectEvaluation(const AcDbHatch* hatch, const CString& subject, const CString& drawingText,
                                CKavroExceptions* errors, const char* file, const char* procSig) const
 {
     const Acad::ErrorStatus status = hatch->evaluateHatch(true);
@@ -53,6 +53,9 @@ void CHatch::collectEvaluation(const AcDbHatch* hatch, const CString& subject, c
         errors->add(new CEXHatchTooDense(subject, m_pattern, scale, KAVRO_PRODUCT_CAPTION, file, procSig));
     else if (status == Acad::eAmbiguousOutput)
         errors->add(new CEXHatchNotDenseEnough(subject, m_pattern, scale, KAVRO_PRODUCT_CAPTION, file, procSig));
-    else if (status != Acad::eOk)
+    else if (status != Acad::eOk) {
         errors->add(new CEXUnhandled(status, KAVRO_PRODUCT_CAPTION, file, procSig, __LINE__, drawingText, nullptr));
+        return false;
+    }
+    return true;
 }

@@ -1,5 +1,6 @@
 #include "blocks/markerblock.h"
 
+#include "arx/acutprintf.h"
 #include "arx/dbdatabase.h"
 #include "host/currentucs.h"
 #include "host/hostguards.h"
@@ -95,6 +96,15 @@ CString CMarkerBlock::settingText(double value, int precision)
     while (std::isfinite(value) && decimals < 17 && CUtilities::CStringToDouble(text) != value)
         text = CUtilities::DoubleToCString(value, ++decimals);
     return text;
+}
+
+int CMarkerBlock::readPrecision(const CString& tag, const CString& text)
+{
+    const int read = CUtilities::CStringToInt(text);
+    const int precision = std::clamp(read, CUtilities::minPrecision, CUtilities::maxPrecision);
+    if (precision != read)
+        acutPrintf("\nThe marker's %s %s is out of range: %i is used.\n", tag, text, precision);
+    return precision;
 }
 
 Acad::ErrorStatus CMarkerBlock::defineMarker(AcDbObjectId& definitionId, const AcDbObjectIdArray& outline,

@@ -25,7 +25,7 @@ CMarkerBlockLegend::CMarkerBlockLegend(AcDbBlockReference* reference, AcApDocume
             if (tag == "LEGENDTEXTSIZE")
                 setTextSize(CUtilities::CStringToDouble(attribute->textString()));
             else if (tag == "LEGENDPRECISION")
-                setPrecision(CUtilities::CStringToInt(attribute->textString()));
+                setPrecision(readPrecision(tag, attribute->textString()));
             else if (tag == "LEGENDUNITS")
                 setUnits(CUtilities::CStringToInt(attribute->textString()));
         });

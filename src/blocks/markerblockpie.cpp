@@ -25,7 +25,7 @@ CMarkerBlockPie::CMarkerBlockPie(AcDbBlockReference* reference, AcApDocument* do
             if (tag == "PIETEXTSIZE")
                 setTextSize(CUtilities::CStringToDouble(attribute->textString()));
             else if (tag == "PIEPRECISION")
-                setPrecision(CUtilities::CStringToInt(attribute->textString()));
+                setPrecision(readPrecision(tag, attribute->textString()));
             else if (tag == "PIERADIUS")
                 setRadius(CUtilities::CStringToDouble(attribute->textString()));
         });

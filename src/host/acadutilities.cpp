@@ -100,6 +100,16 @@ void CAcadUtilities::getInteger(CString prompt, int defaultValue, int* result)
     });
 }
 
+void CAcadUtilities::getPrecision(CString prompt, int defaultValue, int* result)
+{
+    kavroGuard("CAcadUtilities::getPrecision", __FILE__, [&] {
+        for (getInteger(prompt, defaultValue, result);
+             *result < CUtilities::minPrecision || *result > CUtilities::maxPrecision;
+             getInteger(prompt, defaultValue, result))
+            acutPrintf("The precision must be from %i to %i.\n", CUtilities::minPrecision, CUtilities::maxPrecision);
+    });
+}
+
 void CAcadUtilities::getDouble(CString prompt, double defaultValue, int precision, double* result)
 {
     kavroGuard("CAcadUtilities::getDouble", __FILE__, [&] {
@@ -112,6 +122,18 @@ void CAcadUtilities::getDouble(CString prompt, double defaultValue, int precisio
         if (status == RTNORM)
             *result = answer;
         acutPrintf(" %s\n", CUtilities::DoubleToCString(*result, precision));
+    });
+}
+
+void CAcadUtilities::getSize(CString prompt, double defaultValue, int precision, double* result)
+{
+    kavroGuard("CAcadUtilities::getSize", __FILE__, [&] {
+        // The default is drawable too, so that an empty answer or a cancel ends the asking.
+        if (!CUtilities::isDrawableSize(defaultValue))
+            defaultValue = std::copysign(1e150, defaultValue);
+        for (getDouble(prompt, defaultValue, precision, result); !CUtilities::isDrawableSize(*result);
+             getDouble(prompt, defaultValue, precision, result))
+            acutPrintf("The size is too large to draw.\n");
     });
 }
 

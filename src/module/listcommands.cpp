@@ -23,8 +23,9 @@ void appendAssetLines(CString& listing, const CAssets* assets)
     for (int i = 0; i < assets->getCount(); ++i) {
         const CAsset* asset = assets->getAt(i);
         const CString handle = asset->getHandle();
-        listing.AppendFormat(",,,,,,%s,%s,%i,%i\n", asset->getBlockIdentifier(), handle,
-                             CUtilities::_httoi(handle), attributeCount(asset->getAttributes()));
+        listing.AppendFormat(",,,,,,%s,%s,%llu,%i\n", CUtilities::csvField(asset->getBlockIdentifier()), handle,
+                             static_cast<unsigned long long>(CUtilities::handleValue(handle)),
+                             attributeCount(asset->getAttributes()));
     }
 }
 
@@ -81,9 +82,11 @@ void listBlockNameIdentifier()
         for (int i = 0; i < blocks.count(); ++i) {
             const CBlockDWG* block = blocks.at(i);
             const CAssets* assets = block->getAssets();
-            listing.AppendFormat("%s,%s,%s,%s,%i,%i\n", block->getBlockName(), block->getName(),
+            listing.AppendFormat("%s,%s,%s,%s,%llu,%i\n", CUtilities::csvField(block->getBlockName()),
+                                 CUtilities::csvField(block->getName()),
                                  CUtilities::DoubleToCString(block->getArea(), 2), block->getHandle(),
-                                 CUtilities::_httoi(block->getHandle()), assets ? assets->getCount() : 0);
+                                 static_cast<unsigned long long>(CUtilities::handleValue(block->getHandle())),
+                                 assets ? assets->getCount() : 0);
             if (listAssets && assets)
                 appendAssetLines(listing, assets);
         }

@@ -83,8 +83,8 @@ MarkerSettings askSettings(const MarkerTexts& texts)
     CAcadUtilities utilities;
     MarkerSettings settings;
     settings.units = preferences.getUnits();
-    utilities.getInteger(texts.precisionPrompt, preferences.getPrecision(), &settings.precision);
-    utilities.getDouble(texts.textSizePrompt, preferences.getTextSize(), settings.precision, &settings.textSize);
+    utilities.getPrecision(texts.precisionPrompt, preferences.getPrecision(), &settings.precision);
+    utilities.getSize(texts.textSizePrompt, preferences.getTextSize(), settings.precision, &settings.textSize);
     double degrees = 0.0;
     utilities.getDouble(texts.rotationPrompt, preferences.getTextRotation(), preferences.getPrecision(), &degrees);
     settings.rotation = degrees * radiansPerDegree;

@@ -50,11 +50,9 @@ std::string withCrLf(const CString& text)
 // The exact binary value of a double never has more than 1074 digits after the point, so
 // more decimals would only add zeros (and a huge precision takes time and memory for
 // nothing). A negative precision means six significant digits, as -1 does.
-constexpr int maxPrecision = 1074;
-
 int usablePrecision(int precision)
 {
-    return std::clamp(precision, -1, maxPrecision);
+    return std::clamp(precision, CUtilities::minPrecision, CUtilities::maxPrecision);
 }
 
 // Text sizes and scales are finite and positive: one of 0 or less becomes 0.1, as the

@@ -176,9 +176,9 @@ LegacySettings askLegacySettings(const CPreferences& preferences, int definePie)
     CAcadUtilities prompts;
     const int shown = preferences.getPrecision();
     LegacySettings settings;
-    prompts.getDouble("specify text size", preferences.getTextSize(), shown, &settings.textSize);
+    prompts.getSize("specify text size", preferences.getTextSize(), shown, &settings.textSize);
     if (definePie)
-        prompts.getDouble("specify pie chart radius", 10.0 * settings.textSize, shown, &settings.radius);
+        prompts.getSize("specify pie chart radius", 10.0 * settings.textSize, shown, &settings.radius);
     double degrees = 0.0;
     prompts.getDouble("specify rotation (in degrees)", preferences.getTextRotation(), shown, &degrees);
     settings.rotation = degrees * 0.017453292519943295;
@@ -186,7 +186,7 @@ LegacySettings askLegacySettings(const CPreferences& preferences, int definePie)
     prompts.getBoolean("ignore empty categories and pie chart segments?", TRUE, &ignore);
     settings.ignoreEmpty = ignore ? 1 : 0;
     prompts.getString("specify units", preferences.getUnits() == 1 ? "sq.ft." : "sq.m.", &settings.units);
-    prompts.getInteger("specify precision", preferences.getPrecision(), &settings.precision);
+    prompts.getPrecision("specify precision", preferences.getPrecision(), &settings.precision);
     return settings;
 }
 

@@ -29,22 +29,6 @@ std::filesystem::path csvPathOf(const CString& drawingPath)
     return path;
 }
 
-// A field as written: quoted, with quotes doubled, only when it holds a comma, a quote or
-// a line break, so that a room's name never shifts the columns after it.
-std::string field(const CString& text)
-{
-    const std::string& value = text.str();
-    if (value.find_first_of(",\"\r\n") == std::string::npos)
-        return value;
-    std::string quoted = "\"";
-    for (char c : value) {
-        quoted += c;
-        if (c == '"')
-            quoted += '"';
-    }
-    return quoted + "\"";
-}
-
 struct UnitTexts
 {
     const char* area;
@@ -60,8 +44,8 @@ UnitTexts unitTexts(bool imperial)
 std::string line(const CString& name, double area, double perimeter, bool imperial, int precision)
 {
     const UnitTexts units = unitTexts(imperial);
-    return field(name) + "," + CUtilities::DoubleToCString(area, precision).str() + "," + units.area + "," +
-           CUtilities::DoubleToCString(perimeter, precision).str() + "," + units.length + "\r\n";
+    return CUtilities::csvField(name).str() + "," + CUtilities::DoubleToCString(area, precision).str() + "," +
+           units.area + "," + CUtilities::DoubleToCString(perimeter, precision).str() + "," + units.length + "\r\n";
 }
 
 // The sums of the room lines, kept per unit system so that the total adds like with like:

@@ -87,8 +87,8 @@ void CGraphicReport::serialize(CString path)
             add("grSaveCopyTo", m_saveCopyTo);
         if (!m_plotLayout.IsEmpty())
             add("grPlotLayout", m_plotLayout);
-        add("grTotalChildAreas", CUtilities::DoubleToCString(m_totalChildAreas, -1));
-        add("grPieXYOffset", CUtilities::DoubleToCString(m_pieXYOffset, -1));
+        add("grTotalChildAreas", CUtilities::roundTripText(m_totalChildAreas));
+        add("grPieXYOffset", CUtilities::roundTripText(m_pieXYOffset));
         add("grPieIgnoreEmptySegments", flagText(m_pieIgnoreEmptySegments));
         add("grPieShowLabels", flagText(m_pieShowLabels));
         add("grPieShowLabelSegmentLines", flagText(m_pieShowLabelSegmentLines));

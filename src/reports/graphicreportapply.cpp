@@ -20,8 +20,10 @@
 #include "reports/legendtable.h"
 #include "reports/linklines.h"
 #include "reports/piechart.h"
+#include "support/excustom.h"
 #include "support/kavroexceptions.h"
 #include "support/kavroguard.h"
+#include "support/utilities.h"
 
 #include <memory>
 #include <vector>
@@ -234,12 +236,47 @@ Marker* firstMarker(const OwnedBlocks& markers)
     return markers->count() > 0 ? dynamic_cast<Marker*>(markers->getAt(0)) : nullptr;
 }
 
-// The report's legend table at the drawing's first legend marker.
-void drawLegend(CGraphicReport* report, CAcadDrawing* drawing)
+// The legend and pie-chart markers of the drawing, read on a full host only.
+struct Markers
 {
-    const OwnedBlocks markers(new CBlocks);
-    markers->getLegendBlock_SS(drawing);
-    const auto* marker = firstMarker<CMarkerBlockLegend>(markers);
+    OwnedBlocks legends{new CBlocks};
+    OwnedBlocks pies{new CBlocks};
+    const CMarkerBlockLegend* legend = nullptr;
+    const CMarkerBlockPie* pie = nullptr;
+
+    explicit Markers(CAcadDrawing* drawing)
+    {
+        if (!acadHost.isFullHost())
+            return;
+        legends->getLegendBlock_SS(drawing);
+        pies->getPieBlock_SS(drawing);
+        legend = firstMarker<CMarkerBlockLegend>(legends);
+        pie = firstMarker<CMarkerBlockPie>(pies);
+    }
+};
+
+// Refuses, before anything is drawn, a marker size or pie offset that the legend or chart
+// cannot draw.
+void refuseOversized(const Markers& markers, double pieOffset, const char* procSig)
+{
+    auto refuse = [&](const char* setting, double value) {
+        if (!CUtilities::isDrawableSize(value))
+            throw new CEXCustom("The " + CString(setting) + " " + CUtilities::DoubleToCString(value, -1)
+                                    + " is too large to draw: nothing was applied.",
+                                KAVRO_PRODUCT_CAPTION, __FILE__, procSig, 0, nullptr);
+    };
+    if (markers.legend)
+        refuse("marker's LEGENDTEXTSIZE", markers.legend->getTextSize());
+    if (markers.pie) {
+        refuse("marker's PIETEXTSIZE", markers.pie->getTextSize());
+        refuse("marker's PIERADIUS", markers.pie->getRadius());
+        refuse("report's grPieXYOffset", pieOffset);
+    }
+}
+
+// The report's legend table at the drawing's first legend marker.
+void drawLegend(CGraphicReport* report, CAcadDrawing* drawing, const CMarkerBlockLegend* marker)
+{
     if (!marker)
         return;
     AcGePoint3d position = marker->getPosition();
@@ -249,11 +286,8 @@ void drawLegend(CGraphicReport* report, CAcadDrawing* drawing)
 }
 
 // The report's pie chart at the drawing's first pie-chart marker.
-void drawPieChart(CGraphicReport* report, CAcadDrawing* drawing)
+void drawPieChart(CGraphicReport* report, CAcadDrawing* drawing, const CMarkerBlockPie* marker)
 {
-    const OwnedBlocks markers(new CBlocks);
-    markers->getPieBlock_SS(drawing);
-    const auto* marker = firstMarker<CMarkerBlockPie>(markers);
     if (!marker)
         return;
     const AcGePoint3d centre = marker->getCentre();
@@ -275,6 +309,8 @@ void CGraphicReport::applyToDrawing(CAcadDrawing* drawing)
     bool locked = false;
     try {
         kavroGuard(procSig, __FILE__, [&] {
+            const Markers markers(drawing);
+            refuseOversized(markers, m_pieXYOffset, procSig);
             CAcadDrawingState working(drawing);
             before = std::make_unique<CAcadDrawingState>(drawing);
             working.setLayout(m_plotLayout);
@@ -292,8 +328,8 @@ void CGraphicReport::applyToDrawing(CAcadDrawing* drawing)
             // The legend and the pie chart come only on a full host, and only for a report
             // that has taken up at least one category.
             if (applyCategories(m_categories, drawing, database, working) && acadHost.isFullHost()) {
-                drawLegend(this, drawing);
-                drawPieChart(this, drawing);
+                drawLegend(this, drawing, markers.legend);
+                drawPieChart(this, drawing, markers.pie);
             }
             working.applyState(drawing, 0);
             locked = false;

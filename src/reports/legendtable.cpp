@@ -1,5 +1,6 @@
 #include "reports/legendtable.h"
 
+#include "arx/acutprintf.h"
 #include "arx/dbcurves.h"
 #include "arx/dbdatabase.h"
 #include "arx/dbdict.h"
@@ -15,6 +16,7 @@
 #include "reports/categories.h"
 #include "reports/graphicreport.h"
 #include "support/excustom.h"
+#include "support/kavroexceptions.h"
 #include "support/kavroguard.h"
 #include "support/utilities.h"
 
@@ -61,6 +63,10 @@ CLegendTable::CLegendTable(CAcadDrawing* drawing, double textSize, int precision
                            CGraphicReport* report, double rotation, AcGePoint3d* position)
     : m_textSize(textSize), m_rotation(rotation), m_precision(precision), m_units(std::move(units))
 {
+    if (!CUtilities::isDrawableSize(textSize))
+        throw new CEXCustom("The legend's text size " + CUtilities::DoubleToCString(textSize, -1)
+                                + " is too large to draw.",
+                            KAVRO_PRODUCT_CAPTION, __FILE__, "CLegendTable::CLegendTable", 0, nullptr);
     const CString blockName = blockNameFor("[KAVRO_LEGEND]_", report->getTitle());
     AcDbObjectId id;
     if (position && acadHost.isFullHost())
@@ -227,9 +233,18 @@ void CLegendTable::drawSwatch(AcDbBlockTableRecord* swatch, CAcadDrawing* drawin
         Opened<AcDbHatch>(hatch.release());
         return;
     }
+    // A hatch the host cannot draw at all (an unknown pattern): the category is named and
+    // its swatch left unhatched, as its rooms are reported, and the legend goes on.
+    if (evaluated != Acad::eHatchTooDense && evaluated != Acad::eAmbiguousOutput) {
+        acutPrintf("\t\terror(s) occurred whilst hatching the legend swatch of category %s.\n",
+                   category->getTitle());
+        CKavroExceptions errors;
+        errors.add(new CEXUnhandled(evaluated, KAVRO_PRODUCT_CAPTION, __FILE__, signature, __LINE__,
+                                    drawing->getFileName(), nullptr));
+        errors.printAll();
+        return;
+    }
     // A pattern the host cannot show at this size: the cell says so instead of the hatch.
-    if (evaluated != Acad::eHatchTooDense && evaluated != Acad::eAmbiguousOutput)
-        check(evaluated, signature, __LINE__);
     const char* mark = evaluated == Acad::eHatchTooDense ? "<!" : ">!";
     auto text = std::make_unique<AcDbAttributeDefinition>(AcGePoint3d(0, 0, 0), mark, mark, mark);
     text->setHeight(t);

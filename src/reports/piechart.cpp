@@ -9,6 +9,7 @@
 #include "host/hostguards.h"
 #include "reports/categories.h"
 #include "reports/graphicreport.h"
+#include "support/excustom.h"
 #include "support/exrecords.h"
 #include "support/utilities.h"
 
@@ -55,6 +56,11 @@ CPieChart::CPieChart(CAcadDrawing* drawing, CGraphicReport* report, double radiu
     kavroGuard("CPieChart::CPieChart", __FILE__, [&] {
         if (!report->getCategories() || report->getTotalChildAreas() <= 0.0)
             return;
+        for (const double size : {radius, explodeOffset, textHeight})
+            if (!CUtilities::isDrawableSize(size))
+                throw new CEXCustom("The pie chart's size " + CUtilities::DoubleToCString(size, -1)
+                                        + " is too large to draw.",
+                                    KAVRO_PRODUCT_CAPTION, __FILE__, "CPieChart::CPieChart", 0, nullptr);
         initPieChart(report->getTitle(), report->getTotalChildAreas(), radius, explodeOffset, textHeight, precision,
                      units, ignoreEmpty, showLabels, showLines, rotation);
         pieChartFromGraphicReport(report);

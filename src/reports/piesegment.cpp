@@ -132,9 +132,11 @@ void CPieSegment::hatchSegment(CAcadDrawing* drawing, AcDbBlockTableRecord* reco
                     new CEXHatchPolylineNotClosed("Segment", m_name, KAVRO_PRODUCT_CAPTION, __FILE__, procSig));
                 return;
             }
-            // A pattern the host cannot show at this size is reported; the wedge is still hatched.
-            m_hatch->collectEvaluation(hatch.get(), "piechart segment " + m_name, drawing->getFileName(), errors,
-                                       __FILE__, procSig);
+            // A pattern the host cannot show at this size is reported and the wedge still
+            // hatched; one it cannot draw at all (an unknown pattern) leaves the wedge unhatched.
+            if (!m_hatch->collectEvaluation(hatch.get(), "piechart segment " + m_name, drawing->getFileName(),
+                                            errors, __FILE__, procSig))
+                return;
             AcDbObjectId hatchId;
             if (const Acad::ErrorStatus status = record->appendAcDbEntity(hatchId, hatch.get());
                 status != Acad::eOk) {

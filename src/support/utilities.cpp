@@ -3,6 +3,8 @@
 #include "support/exrecords.h"
 #include "support/kavroguard.h"
 
+#include <algorithm>
+#include <bit>
 #include <charconv>
 #include <clocale>
 #include <cstdlib>
@@ -33,63 +35,56 @@ Int leadingInteger(const CString& text)
     return static_cast<Int>(negative ? -value : value);
 }
 
-// The exact decimal digits of a finite magnitude as 0.d1d2d3... times ten to the power
-// exponent, with d1 not zero (zero gives the digit "0" and exponent 0).
-void exactDigits(double magnitude, std::string& digits, int& exponent)
+// The number of binary digits after the point of a finite value: its exact decimal
+// expansion has just as many digits after the point, the last of them a 5.
+int binaryFractionDigits(double value)
 {
-    if (magnitude == 0.0) {
-        digits = "0";
-        exponent = 0;
-        return;
-    }
-    // A double's exact expansion has at most 767 significant digits; to_chars with a
-    // larger precision is exact and, unlike printf, does not depend on the locale.
-    char buffer[900];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, magnitude, std::chars_format::scientific, 780);
-    const std::string text(buffer, result.ptr);
-    const size_t e = text.find('e');
-    digits = text.substr(0, 1) + text.substr(2, e - 2);
-    exponent = std::stoi(text.substr(e + 1)) + 1;
-    const size_t last = digits.find_last_not_of('0');
-    digits.erase(last + 1);
+    if (value == 0.0)
+        return 0;
+    int exponent = 0;
+    const double mantissa = std::frexp(std::fabs(value), &exponent);
+    const auto bits = static_cast<std::uint64_t>(std::ldexp(mantissa, 53));
+    return std::max(0, 53 - exponent - std::countr_zero(bits));
 }
 
+// Adds one in the last place of a number's text, carrying to the left over the point.
+void incrementLastPlace(std::string& text)
+{
+    size_t i = text.size();
+    while (i-- > 0) {
+        char& c = text[i];
+        if (c == '.')
+            continue;
+        if (c == '-')
+            break;
+        if (c != '9') {
+            ++c;
+            return;
+        }
+        c = '0';
+    }
+    text.insert(text[0] == '-' ? 1 : 0, 1, '1');
+}
+
+// The value with exactly decimals digits after the point, correctly rounded from its exact
+// binary value. to_chars settles an exact tie to the even digit; a tie is a value whose
+// binary fraction has exactly decimals + 1 digits, and it is rounded away from zero here.
 CString formatDecimals(double value, int decimals)
 {
-    std::string digits;
-    int e = 0;
-    exactDigits(std::fabs(value), digits, e);
-    const long k = static_cast<long>(e) + decimals;
-    std::string d;
-    long p = e;
-    if (k >= 0) {
-        d = digits.substr(0, static_cast<size_t>(std::min<long>(k, static_cast<long>(digits.size()))));
-        d.append(static_cast<size_t>(k) - d.size(), '0');
-        const char next = static_cast<size_t>(k) < digits.size() ? digits[static_cast<size_t>(k)] : '0';
-        if (next >= '5') {
-            int i = static_cast<int>(d.size()) - 1;
-            for (; i >= 0 && d[static_cast<size_t>(i)] == '9'; --i)
-                d[static_cast<size_t>(i)] = '0';
-            if (i >= 0)
-                ++d[static_cast<size_t>(i)];
-            else {
-                d.insert(d.begin(), '1');
-                p = e + 1;
-            }
-        }
-    }
-    std::string text = value < 0 ? "-" : "";
-    if (p < 1) {
-        text += "0.";
-        text.append(static_cast<size_t>(-p), '0');
-        text += d;
-    } else {
-        text += d.substr(0, static_cast<size_t>(p)) + "." + d.substr(static_cast<size_t>(p));
-    }
-    if (text.back() == '.')
+    // No double has more than 309 digits before the point or 1074 after it.
+    decimals = std::min(decimals, 1074);
+    char buffer[1400];
+    const double shown = value == 0.0 ? 0.0 : value;   // no "-" for a negative zero
+    const bool tie = binaryFractionDigits(shown) == decimals + 1;
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, shown, std::chars_format::fixed,
+                                      tie ? decimals + 1 : decimals);
+    std::string text(buffer, result.ptr);
+    if (tie) {
         text.pop_back();
-    if (text.front() == '.')
-        text.insert(text.begin(), '0');
+        if (text.back() == '.')
+            text.pop_back();
+        incrementLastPlace(text);
+    }
     return CString(std::move(text));
 }
 
@@ -203,6 +198,13 @@ CString CUtilities::DoubleToCString(double value, int decimals)
     }, 0);
 }
 
+CString CUtilities::roundTripText(double value)
+{
+    char buffer[32];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return CString(std::string(buffer, result.ptr));
+}
+
 int CUtilities::DoubleToInt(double value)
 {
     return kavroGuard("CUtilities::DoubleToInt", __FILE__,
@@ -279,6 +281,28 @@ int CUtilities::_httoi(const char* text)
         }
         return static_cast<int>(value);
     }, 0);
+}
+
+std::uint64_t CUtilities::handleValue(const CString& handle)
+{
+    const std::string& text = handle.str();
+    std::uint64_t value = 0;
+    std::from_chars(text.data(), text.data() + text.size(), value, 16);
+    return value;
+}
+
+CString CUtilities::csvField(const CString& text)
+{
+    const std::string& value = text.str();
+    if (value.find_first_of(",\"\r\n") == std::string::npos)
+        return text;
+    std::string quoted = "\"";
+    for (char c : value) {
+        quoted += c;
+        if (c == '"')
+            quoted += '"';
+    }
+    return CString(quoted + "\"");
 }
 
 void CUtilities::validteHexString(CString text)

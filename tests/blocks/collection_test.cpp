@@ -16,6 +16,7 @@
 #include "host/acadutilities.h"
 
 #include <set>
+#include <tuple>
 
 namespace {
 
@@ -264,10 +265,29 @@ TEST_F(SpaceCollection, LookupsSortingAndOwnership)
     local.deleteObjects();
     EXPECT_EQ(local.count(), 0);
     EXPECT_EQ(a.getHandle(), "A");
+
+    // Handles sort as the unsigned numbers of up to 16 digits they are.
+    CBlockDWG one, high, widest;
+    one.setHandle(CString("1"));
+    high.setHandle(CString("80000000"));
+    widest.setHandle(CString("FFFFFFFFFFFFFFFF"));
+    for (CBlock* block : std::initializer_list<CBlock*>{&widest, &high, &one})
+        local.addBlock(block);
+    local.sortBlocksByHandle(1);
+    EXPECT_EQ(local.getAt(0), &one);
+    EXPECT_EQ(local.getAt(1), &high);
+    EXPECT_EQ(local.getAt(2), &widest);
+    local.deleteObjects();
 }
 
 TEST_F(SpaceCollection, ZoomCoversEveryBlockOutline)
 {
+    // With nothing to measure the view stays as it is.
+    const qv::Box2d before = qv::viewWindow(db);
+    blocks.zoomToBlocks(&drawing, 10.0);
+    const qv::Box2d after = qv::viewWindow(db);
+    EXPECT_EQ(std::tie(after.minX, after.minY, after.maxX, after.maxY),
+              std::tie(before.minX, before.minY, before.maxX, before.maxY));
     insertSpace(*newRoom("West", "W"), rectangle(-5000, -3000, 1000, 1000), AcGePoint3d(-5000, -3000, 0));
     insertSpace(*newRoom("South", "S"), rectangle(-2000, -6000, 500, 500), AcGePoint3d(-2000, -6000, 0));
     blocks.getKavroDWGBlocks_SS(&drawing, nullptr, 0, "f");

@@ -165,6 +165,8 @@ TEST_F(SpaceRecord, NumbersFollowThePrecisionAndTheUnits)
         {-1, 0, 13.0, "AREA=13sq.ft.", "PERIMETER=14ft.", "VOLUME=0cu.ft."},
         {0, -1, 12.5, "AREA=12.5sq.m.", "PERIMETER=14.25m.", "VOLUME=0cu.m."},
         {0, 3, 0.5, "AREA=0.500sq.m.", "PERIMETER=14.250m.", "VOLUME=0.000cu.m."},
+        // An unknown precision keeps 15 significant digits, not 6 (1.23457e+06).
+        {-1, -1, 1234567.8, "AREA=1234567.8sq.ft.", "PERIMETER=14.25ft.", "VOLUME=0cu.ft."},
     };
     for (const Case& c : cases) {
         const std::string name = "ROOM-" + std::to_string(c.units + 10 * c.precision + 20);

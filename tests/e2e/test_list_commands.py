@@ -7,6 +7,8 @@ CSV file's bytes are checked against values computed here.
 Run by CTest (label e2e) with the variables of test_cadhost.py.
 """
 
+import csv
+import io
 import os
 import shutil
 import stat
@@ -169,6 +171,18 @@ class ListingTest(ModuleCase):
     def test_a_plan_without_spaces_lists_only_the_header(self):
         out = self.run_module(["klb", "", "", "QUIT"], self.plain)
         self.assertEqual(out, KLB_PROMPTS % ("1", "0") + KLB_HEADER)
+
+    def test_names_are_quoted_and_areas_keep_their_two_decimals(self):
+        doc = ezdxf.readfile(self.plan)
+        reference = doc.entitydb[spaces(self.plan)[0].dxf.handle]
+        reference.get_attrib("NAME").dxf.text = 'Room 5, "North"'
+        reference.set_xdata("ADE", [(1000, "AREA=1e-30sq.m."), (1000, 'NAME=Room 5, "North"')])
+        doc.saveas(self.plan)
+        out = self.run_module(["klb", "", "", "QUIT"])
+        rows = list(csv.reader(io.StringIO(out.split(KLB_HEADER)[1])))
+        self.assertEqual({len(row) for row in rows}, {6})
+        row = [row for row in rows if row[3] == reference.dxf.handle][0]
+        self.assertEqual(row[1:3], ['Room 5, "North"', "0.00"])
 
 
 class DetailTest(ModuleCase):

@@ -6,6 +6,7 @@ read back with ezdxf.
 Run by CTest (label e2e) with the variables of test_cadhost.py.
 """
 
+import decimal
 import math
 import os
 import shutil
@@ -105,10 +106,14 @@ class Markers(unittest.TestCase):
         self.assertEqual(texts["LEGENDUNITS"], "1")
 
     def test_the_pie_chart_marker(self):
-        out = self.run_module(["kpmc", "#" + self.circle.dxf.handle, "1", "300", "", "SAVEAS", self.out,
-                               "kpmc", "QUIT"])
+        # A precision or a size that could not be drawn is asked again.
+        out = self.run_module(["kpmc", "#" + self.circle.dxf.handle, "2000000000", "1", "1e200", "300", "",
+                               "SAVEAS", self.out, "kpmc", "QUIT"])
         self.assertEqual(out, PIE_TITLE + PICK_CIRCLE
-                         + "\nenter pie chart precision <2>: 1\n\nenter pie chart text size <250.0>: 300.0\n"
+                         + "\nenter pie chart precision <2>: 2000000000\nThe precision must be from -1 to 1074.\n"
+                         "\nenter pie chart precision <2>: 1\n\nenter pie chart text size <250.0>: %.1f\n"
+                         "The size is too large to draw.\n" % decimal.Decimal(1e200)
+                         + "\nenter pie chart text size <250.0>: 300.0\n"
                          "\nspecify pie chart rotation (in degrees) <0.00>: 0.00\nBlock Created Successfully\n"
                          + PIE_TITLE + "\n\n Pie Chart Marker Block Already Exists\n")
         doc = ezdxf.readfile(self.out)

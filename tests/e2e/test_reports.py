@@ -109,6 +109,16 @@ class Reports(unittest.TestCase):
         self.assertFalse(any(frozen or locked for _, frozen, locked, _ in states.values()))
         self.assertEqual({weight for *_, weight in states.values()}, {0})
 
+    def test_legacy_questions_ask_again_for_a_size_or_precision_out_of_range(self):
+        report = report_file(os.path.join(self.dir, "use.xml"), "Use", categories=["Offices"])
+        answers = ["1e200", "", "", "", "", "", "2000000000", ""]
+        out = self.run_module(["kagr", report, *answers, "SAVEAS", self.out, "QUIT"], self.plan).stdout
+        self.assertEqual(out.count("The size is too large to draw.\n"), 1)
+        self.assertEqual(out.count("The precision must be from -1 to 1074.\n"), 1)
+        self.assertTrue(out.endswith("\nspecify precision <2>: 2\nlegend definition successfully created.\n"
+                                     + NO_PIE + "\n"), out)
+        self.read_out()
+
     def test_rooms_hatched_and_legend_and_chart_at_the_markers(self):
         doc = ezdxf.readfile(self.plan)
         msp = doc.modelspace()
@@ -156,12 +166,44 @@ class Reports(unittest.TestCase):
                                     capture_output=True, text=True, env=Host.env(), timeout=120)
             self.assertEqual(result.returncode, 0, result.stderr)
 
+    def test_marker_settings_out_of_range(self):
+        doc = ezdxf.readfile(self.plan)
+        msp = doc.modelspace()
+        outline = msp.add_lwpolyline([(-9000, 6000), (-3000, 6000), (-3000, 2000), (-9000, 2000)], close=True)
+        circle = msp.add_circle((-20000, 5000), 3000)
+        doc.saveas(self.plan)
+        self.run_module(["klmc", "#" + outline.dxf.handle, "", "", "", "kpmc", "#" + circle.dxf.handle, "", "", "",
+                         "SAVEAS", self.plan, "QUIT"], self.plan)
+        report = report_file(os.path.join(self.dir, "rooms.xml"), "Rooms", categories=["Offices"],
+                             extra="<grTotalChildAreas>1</grTotalChildAreas>")
+
+        def set_markers(**texts):
+            marked = ezdxf.readfile(self.plan)
+            for insert in marked.modelspace().query("INSERT"):
+                for attrib in insert.attribs:
+                    attrib.dxf.text = texts.get(attrib.dxf.tag, attrib.dxf.text)
+            marked.saveas(self.plan)
+
+        # A size that would overflow is refused before anything is drawn; the drawing saves.
+        set_markers(PIERADIUS="1e999")
+        result = self.run_module(["kagr", report, "SAVEAS", self.out, "QUIT"], self.plan, stderr=None)
+        self.assertIn("The marker's PIERADIUS inf is too large to draw: nothing was applied.", result.stderr)
+        self.assertNotIn("successfully", result.stdout)
+        self.assertEqual(len(self.read_out().modelspace().query('HATCH[layer=="H_1"]')), 0)
+        # A precision out of range is bounded, with a message.
+        set_markers(PIERADIUS="3000", LEGENDPRECISION="2000000000", PIEPRECISION="-7")
+        out = self.run_module(["kagr", report, "SAVEAS", self.out, "QUIT"], self.plan).stdout
+        self.assertIn("The marker's LEGENDPRECISION 2000000000 is out of range: 1074 is used.", out)
+        self.assertIn("The marker's PIEPRECISION -7 is out of range: -1 is used.", out)
+        self.assertIn("graphic report successfully applied.", out)
+        self.read_out()
+
     def test_categories_by_handle_hatch_their_rooms_in_their_own_styles(self):
         plan = ezdxf.readfile(self.plan)
         areas = room_areas(plan)
         hatched_before = len(plan.modelspace().query("HATCH"))
         handles = sorted(areas)
-        offices, stores = handles[:2], handles[2:5]
+        offices, stores, labs = handles[:2], handles[2:5], handles[5:]
 
         def category(number, title, pattern, colour, scale, members):
             blocks = "".join("<kavroBlock><mbHandle>%s</mbHandle></kavroBlock>" % h for h in members)
@@ -169,11 +211,22 @@ class Reports(unittest.TestCase):
                     "<cHatchColour>%s</cHatchColour><cHatchScale>%d</cHatchScale><cHatchAngle>0</cHatchAngle>"
                     "<cHatchLayer>H_%s</cHatchLayer><kavroBlocks>%s</kavroBlocks></category>"
                     % (number, title, pattern, colour, scale, title.upper(), blocks))
-        report = report_file(os.path.join(self.dir, "use.xml"), "Use", extra="<categories>%s%s</categories>" % (
+        # A pattern the host does not know is reported for its rooms and its legend swatch
+        # and pie wedge, which are drawn unhatched; the report is still applied in full.
+        report = report_file(os.path.join(self.dir, "use.xml"), "Use", extra="<categories>%s%s%s</categories>"
+                             "<grTotalChildAreas>%f</grTotalChildAreas>" % (
             category(1, "Offices", "ANSI31", "#0000FF", 20, offices),
-            category(2, "Stores", "SOLID", "#00FF00", 1, stores)))
-        self.run_module(["kagr", report, *LEGACY_ANSWERS, "SAVEAS", self.out, "QUIT"], self.plan)
+            category(2, "Stores", "SOLID", "#00FF00", 1, stores),
+            category(3, "Labs", "NO_SUCH_PATTERN", "#FF0000", 1, labs), sum(areas.values())))
+        out = self.run_module(["kagr", report, *LEGACY_ANSWERS, "SAVEAS", self.out, "QUIT"], self.plan).stdout
+        self.assertIn("error(s) occurred whilst hatching the legend swatch of category Labs.\n", out)
+        self.assertIn("legend definition successfully created.\n", out)
+        self.assertIn("pie chart definition successfully created.\n", out)
         doc = self.read_out()
+        swatch = doc.blocks.get("[KAVRO_LEGEND_HATCH]_Use_Labs")
+        self.assertEqual([e.dxftype() for e in swatch], ["LWPOLYLINE"])
+        pie = doc.blocks.get("[KAVRO_PIECHART]_Use")
+        self.assertEqual(len(pie.query("HATCH")), 2)
         msp = doc.modelspace()
         owner = {insert.dxf.handle: insert for insert in msp.query("INSERT")}
         for layer, pattern, rgb, members in (("H_OFFICES", "ANSI31", (0, 0, 255), offices),
@@ -184,8 +237,7 @@ class Reports(unittest.TestCase):
                 self.assertEqual(hatch.dxf.pattern_name, pattern)
                 self.assertEqual(hatch.rgb, rgb)
             self.assertTrue(doc.layers.has_entry(layer))
-        # The other rooms stay as they were.
-        self.assertEqual(len(msp.query("HATCH")), hatched_before + len(offices) + len(stores))
+        self.assertEqual(len(msp.query("HATCH")), hatched_before + len(handles))
         self.assertTrue(all(h in owner for h in offices + stores))
         # The legend lists both categories with the summed areas of their rooms.
         table = doc.blocks.get("[KAVRO_LEGEND]_Use").query("ACAD_TABLE")

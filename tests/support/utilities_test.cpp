@@ -15,14 +15,25 @@ TEST(CUtilities, DoubleToCStringGivesTheWorkedValues)
         {12.0, 0, "12"},      {12.5, 0, "13"},      {-2.5, 0, "-3"},      {0.125, 2, "0.13"},
         {7.25, 1, "7.3"},     {2.675, 2, "2.67"},   {99.996, 2, "100.00"}, {-0.5, 1, "-0.5"},
         {0.0, 2, "0.00"},     {0.0, 0, "0"},        {0.006, 2, "0.01"},   {0.004, 2, "0.00"},
-        {0.0004, 2, "0.000"}, {-0.001, 2, "-0.00"}, {-0.4, 0, "-0"},      {1.5e6, -1, "1.5e+06"},
-        {0.5, -1, "0.5"},     {100.0, -1, "100"},   {0.00000123, 2, "0.00000"},
+        {0.0004, 2, "0.00"}, {-0.001, 2, "-0.00"}, {-0.4, 0, "-0"},      {1.5e6, -1, "1.5e+06"},
+        {0.5, -1, "0.5"},     {100.0, -1, "100"},   {0.00000123, 2, "0.00"},
         {9.5, 0, "10"},       {0.05, 1, "0.1"},     {1e21, 2, "1000000000000000000000.00"},
         {-999.9996, 3, "-1000.000"}, {123456789.0, -1, "1.23457e+08"}, {0.0001234, -1, "0.0001234"},
         {0.00001234, -1, "1.234e-05"},
+        // Never more digits than asked; exact ties (of the binary value) away from zero.
+        {1e-30, 2, "0.00"},   {-1e-30, 2, "-0.00"}, {-0.0, 2, "0.00"},    {0.375, 2, "0.38"},
+        {-0.375, 2, "-0.38"}, {0.5, 0, "1"},       {1.5, 0, "2"},        {9.995, 2, "9.99"},
+        {1.0000000000000002, 17, "1.00000000000000022"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(CUtilities::DoubleToCString(c.value, c.decimals), c.text) << c.value << " at " << c.decimals;
+    // The extremes: the smallest subnormal's every digit, the largest double's 309 digits,
+    // and a precision past what a double holds bounded to those digits.
+    const CString tiny = CUtilities::DoubleToCString(5e-324, 1074);
+    EXPECT_EQ(tiny.GetLength(), 1076);
+    EXPECT_EQ(tiny.Right(4), "5625");
+    EXPECT_EQ(CUtilities::DoubleToCString(1.7976931348623157e308, 0).GetLength(), 309);
+    EXPECT_EQ(CUtilities::DoubleToCString(0.25, 2000000000).GetLength(), 1076);
 }
 
 TEST(CUtilities, RoundingFollowsTheTextForm)

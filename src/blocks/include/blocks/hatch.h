@@ -36,8 +36,9 @@ public:
     // Evaluates a hatch made by createHatch once its loops are in, and collects what the
     // host reports: a pattern too dense or not dense enough at this style's scale for the
     // subject ("kavro block ROOM-1"), or any other failure (an unknown pattern) as the host
-    // status naming the drawing text. Nothing is thrown; the hatch stays usable.
-    void collectEvaluation(const AcDbHatch* hatch, const CString& subject, const CString& drawingText,
+    // status naming the drawing text. Nothing is thrown; the hatch stays usable. False for
+    // such another failure: the hatch has nothing to draw (its pattern is unknown, say).
+    bool collectEvaluation(const AcDbHatch* hatch, const CString& subject, const CString& drawingText,
                            CKavroExceptions* errors, const char* file, const char* procSig) const;
 
 private:

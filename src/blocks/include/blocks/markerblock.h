@@ -37,6 +37,9 @@ public:
     // A number as an attribute's default text: with at least `precision` decimals, and as
     // many more as reading the text back needs to give the same value.
     static CString settingText(double value, int precision);
+    // A precision attribute's text as a precision numbers can be formatted with: one out of
+    // range (CUtilities::minPrecision to maxPrecision) is bounded to it, with a message.
+    static int readPrecision(const CString& tag, const CString& text);
 
 protected:
     // One attribute definition of a marker block: tag, prompt and default text.

@@ -25,7 +25,13 @@ public:
 
     // Prompts "\n" + prompt + " <" + default + ">:" and echoes the value kept.
     void getInteger(CString prompt, int defaultValue, int* result);
+    // As getInteger, asking again while the answer is no precision numbers can be formatted
+    // with (CUtilities::minPrecision to maxPrecision).
+    void getPrecision(CString prompt, int defaultValue, int* result);
     void getDouble(CString prompt, double defaultValue, int precision, double* result);
+    // As getDouble, asking again while the answer is no size that can be drawn
+    // (CUtilities::isDrawableSize); a default that cannot be drawn is bounded to one that can.
+    void getSize(CString prompt, double defaultValue, int precision, double* result);
     // An empty answer keeps the default. Cancelling, or the end of input, ends the command
     // (raises CEXCancelled) rather than asking again forever.
     void getString(CString prompt, CString defaultValue, CString* result);
