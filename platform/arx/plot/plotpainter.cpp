@@ -204,8 +204,12 @@ void PlotPainter::drawEntity(const AcDbEntity* ent, const AcGeMatrix3d& xf, cons
     const AcDbLayerTableRecord* layer = layerOf(ent);
     if (from.layer && ent->layerName() == "0")
         layer = from.layer;
-    if (layer && (!layerShown(layer) || (m_frozen && m_frozen->count(layer->objectId()))))
+    if (layer && (!layerShown(layer) || (m_frozen && m_frozen->count(layer->objectId())))) {
+        // A viewport's layer hides its frame, not what it shows.
+        if (const auto* viewport = AcDbViewport::cast(ent))
+            drawViewport(viewport, xf, nullptr);
         return;
+    }
     Inherited mine = from;
     mine.layer = layer;
     mine.rgb = colourOf(ent, layer, from);
@@ -238,11 +242,27 @@ void PlotPainter::drawEntity(const AcDbEntity* ent, const AcGeMatrix3d& xf, cons
             table->recomputeTableBlock(false);
         drawReference(ref, xf, from, mine);
     } else if (const auto* viewport = AcDbViewport::cast(ent)) {
-        if (m_viewport)
-            m_viewport(viewport);
+        drawViewport(viewport, xf, &mine);
     } else {
         drawProxy(ent, xf, mine);
     }
+}
+
+void PlotPainter::drawViewport(const AcDbViewport* vp, const AcGeMatrix3d& xf, const Inherited* frame)
+{
+    // Viewport 1 is the paper-space view itself; one that is off shows nothing.
+    if (vp->number() < 2 || !vp->isOn())
+        return;
+    if (m_viewport)
+        m_viewport(vp);
+    if (!frame)
+        return;
+    const AcGePoint3d c = vp->centerPoint();
+    const double hw = vp->width() / 2, hh = vp->height() / 2;
+    m_canvas.setPen(frame->rgb, widthOf(frame->lineWeight));
+    m_canvas.stroke({dev(xf, AcGePoint3d(c.x - hw, c.y - hh, c.z)), dev(xf, AcGePoint3d(c.x + hw, c.y - hh, c.z)),
+                     dev(xf, AcGePoint3d(c.x + hw, c.y + hh, c.z)), dev(xf, AcGePoint3d(c.x - hw, c.y + hh, c.z))},
+                    true);
 }
 
 void PlotPainter::drawReference(const AcDbBlockReference* ref, const AcGeMatrix3d& xf, const Inherited& from,

@@ -62,7 +62,7 @@ Box2d plotArea(const AcDbPlotSettings& settings, const AcDbLayout& layout, const
 void drawViewport(PlotPainter& painter, const AcDbViewport* vp, const AcDbBlockTableRecord* model,
                   const AcGeMatrix3d& paperToDevice)
 {
-    if (vp->number() == 1 || !vp->isOn() || !(vp->width() > 0) || !(vp->height() > 0) || !(vp->viewHeight() > 0))
+    if (!(vp->width() > 0) || !(vp->height() > 0) || !(vp->viewHeight() > 0))
         return;
     const AcGePoint3d c = vp->centerPoint();
     const double hw = vp->width() / 2, hh = vp->height() / 2;
