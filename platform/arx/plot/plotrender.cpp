@@ -9,7 +9,9 @@
 #include "arx/dbviewport.h"
 #include "win/atomicfile.h"
 
+#include <cerrno>
 #include <cmath>
+#include <cstdio>
 
 namespace qv {
 
@@ -149,6 +151,8 @@ PlotResult plotLayout(const PlotRequest& request)
     painter.draw(space, xf);
     if (!canvas.finish())
         return failure(Acad::eFileAccessErr, "cannot write the plot \"" + request.path + "\": " + canvas.error());
+    for (const std::string& warning : canvas.glyphWarnings())
+        std::fprintf(stderr, "%s: %s\n", program_invocation_short_name, warning.c_str());
     if (!file.commit())
         return failure(Acad::eFileAccessErr, "cannot write the plot: " + file.error());
     return {};
