@@ -1,13 +1,14 @@
 // The sheet a plot draws on, in device units (points for PDF, pixels for PNG and JPG, y down):
-// strokes batched by pen, even-odd fills, clips and texts in one font, written to a file at
-// the end. Consecutive strokes of one pen go out as one path, so that a drawing of many
-// small entities costs one stroke per change of colour or width, not one per entity; a pen
-// set for entities that draw no stroke (texts, fills) does not break the batch.
+// strokes batched by pen, even-odd fills, clips and texts, written to a file at the end.
+// Consecutive strokes of one pen go out as one path, so that a drawing of many small
+// entities costs one stroke per change of colour or width, not one per entity; a pen set for
+// entities that draw no stroke (texts, fills) does not break the batch.
 // Texts are laid out from glyphs measured once per character and go out together while
 // their font, size, angle, stretch and colour stay the same: over the strokes drawn since,
-// under the next fill or clip. Characters DejaVu Sans lacks take their glyphs from an
-// installed font that has them (fontconfig's choice); those no font has are named. PDF sheets are written by our own writer (texts as text in an
-// embedded font), rasters are drawn by cairo.
+// under the next fill or clip. They are drawn in DejaVu Sans; characters it lacks take their
+// glyphs from an installed font that has them (fontconfig's choice), and those no font has
+// are named. PDF sheets are written by our own writer (texts as text in embedded fonts),
+// rasters are drawn by cairo.
 #pragma once
 
 #include <cairo.h>
