@@ -28,6 +28,8 @@ public:
     bool isOn() const { return m_status > 0 && !(m_flags & kOffFlag); }
     Acad::ErrorStatus setOn();
     Acad::ErrorStatus setOff();
+    // Clipped by an entity of its layout (which draws the frame) rather than its rectangle.
+    bool isNonRectClipOn() const { return m_flags & kNonRectClipFlag; }
 
     Acad::ErrorStatus freezeLayersInViewport(const AcDbObjectIdArray& layerIds);
     Acad::ErrorStatus thawLayersInViewport(const AcDbObjectIdArray& layerIds);
@@ -41,7 +43,7 @@ public:
     const qv::dxf::FieldTable& dxfTable() const override;
 
 private:
-    static constexpr int kOffFlag = 0x20000;
+    static constexpr int kNonRectClipFlag = 0x10000, kOffFlag = 0x20000;
 
     AcGePoint3d m_center;
     double m_width = 0, m_height = 0, m_viewHeight = 1, m_twist = 0;
