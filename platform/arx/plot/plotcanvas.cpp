@@ -7,6 +7,7 @@
 #include "win/atomicfile.h"
 
 #include <cairo-ft.h>
+#include <fontconfig/fontconfig.h>
 #include <jpeglib.h>
 
 #include <cmath>

@@ -255,7 +255,7 @@ void PlotPainter::drawViewport(const AcDbViewport* vp, const AcGeMatrix3d& xf, c
         return;
     if (m_viewport)
         m_viewport(vp);
-    if (!frame || vp->isNonRectClipOn())
+    if (!frame || vp->isNonRectClipOn() || !(vp->width() > 0) || !(vp->height() > 0))
         return;
     const AcGePoint3d c = vp->centerPoint();
     const double hw = vp->width() / 2, hh = vp->height() / 2;
