@@ -100,6 +100,15 @@ const AcDbLayerTableRecord* layerOf(const AcDbEntity* ent)
     return AcDbLayerTableRecord::cast(ent->layerId().object());
 }
 
+// Whether the entity plots something: on a shown layer, or a viewport that is on (its layer
+// hides only its frame); viewport 1, the paper-space view, plots nothing.
+bool takesSpace(const AcDbEntity* ent)
+{
+    if (const auto* vp = AcDbViewport::cast(ent))
+        return vp->number() > 1 && vp->isOn();
+    return PlotPainter::layerShown(ent);
+}
+
 } // namespace
 
 PlotPainter::PlotPainter(PlotCanvas& canvas, const PlotPen& pen) : m_canvas(canvas), m_pen(pen) {}
@@ -116,7 +125,7 @@ Box2d PlotPainter::extents(const AcDbBlockTableRecord* space)
     Box2d box;
     for (const AcDbObjectId& id : space->entityIds()) {
         const auto* ent = AcDbEntity::cast(id.object());
-        if (!ent || ent->isErased() || ent->visibility() == AcDb::kInvisible || !layerShown(ent))
+        if (!ent || ent->isErased() || ent->visibility() == AcDb::kInvisible || !takesSpace(ent))
             continue;
         AcDbExtents e;
         if (ent->getGeomExtents(e) == Acad::eOk && !e.isEmpty() && std::isfinite(e.minPoint().x)
