@@ -419,7 +419,7 @@ TEST(Plot, NestedReferencesTakeTheirReferencesLayerAndColour)
 
 // A viewport shows model space without the layers frozen in it, and its frame as an entity
 // of its layer: a layer that is off, frozen or not plotted hides the frame only; a viewport
-// that is off (by its status or its flags) shows nothing.
+// that is off shows nothing.
 TEST(Plot, PaperLayoutDrawsItsViewportsWithoutTheirFrozenLayers)
 {
     enum class Frame { shown, noPlot, off, frozen };
@@ -470,6 +470,11 @@ TEST(Plot, PaperLayoutDrawsItsViewportsWithoutTheirFrozenLayers)
         EXPECT_EQ(r.at(100 + 62.5, 75 + 25), kWhite);                 // model (2500, 500): frozen here
         EXPECT_EQ(r.at(50, 50), kWhite);                              // outside the viewport
         EXPECT_EQ(r.at(150, 125) != kWhite, c.frame);                 // its top edge
+        // The layout's extents are the viewport's, whatever its layer: at 1:1 from the sheet's
+        // corner, model (500, 500) lands at (12.5, 25).
+        settings->setPlotType(AcDbPlotSettings::kExtents);
+        ASSERT_EQ(plot(db, *settings, png, layoutId).status, Acad::eOk);
+        EXPECT_EQ(readPng(png).at(12.5, 25) == kBlack, c.content);
     }
 }
 
