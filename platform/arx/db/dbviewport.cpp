@@ -12,7 +12,7 @@ Acad::ErrorStatus AcDbViewport::setWidth(double width) { QV_CHECKED_SETTER(allFi
 Acad::ErrorStatus AcDbViewport::setHeight(double height) { QV_CHECKED_SETTER(allFinite(height), m_height = height) }
 Acad::ErrorStatus AcDbViewport::setViewCenter(const AcGePoint2d& p) { QV_CHECKED_SETTER(allFinite(p), m_viewCenter = p) }
 Acad::ErrorStatus AcDbViewport::setViewHeight(double height) { QV_CHECKED_SETTER(allFinite(height), m_viewHeight = height) }
-Acad::ErrorStatus AcDbViewport::setOn() { QV_SETTER(m_status = m_status > 0 ? m_status : 1) }
+Acad::ErrorStatus AcDbViewport::setOn() { QV_SETTER(m_status = m_status > 0 ? m_status : 1; m_flags &= ~kOffFlag) }
 Acad::ErrorStatus AcDbViewport::setOff() { QV_SETTER(m_status = 0) }
 
 Acad::ErrorStatus AcDbViewport::freezeLayersInViewport(const AcDbObjectIdArray& layerIds)

@@ -56,6 +56,16 @@ PdfFont::PdfFont()
         m_error = std::string("no font is found for ") + kFamily;
         return;
     }
+    open(file, index);
+}
+
+PdfFont::PdfFont(const std::string& file, int index)
+{
+    open(file, index);
+}
+
+void PdfFont::open(const std::string& file, int index)
+{
     if (FT_Init_FreeType(&m_library) != 0 || FT_New_Face(m_library, file.c_str(), index, &m_face) != 0) {
         m_error = "the font \"" + file + "\" cannot be read";
         return;
@@ -96,7 +106,7 @@ std::string PdfFont::subsetName() const
     name += '+';
     // A PDF name takes no blanks or delimiters; the font's name has none, but a damaged
     // font's might.
-    for (const char* p = postScript ? postScript : "DejaVuSans"; *p; ++p)
+    for (const char* p = postScript ? postScript : "Font"; *p; ++p)
         if (*p > ' ' && *p < 127 && std::string_view("()<>[]{}/%#").find(*p) == std::string_view::npos)
             name += *p;
     return name;

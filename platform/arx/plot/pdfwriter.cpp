@@ -13,6 +13,7 @@ constexpr int kCoordinateDecimals = 2;   // a hundredth of a point
 constexpr int kWidthDecimals = 3;
 constexpr int kMatrixDecimals = 4;       // the text matrix's em vectors
 constexpr int kSheetDecimals = 4;        // the page's size, as precise as the media's
+constexpr size_t kFirstFontObject = 5, kFontObjects = 5;
 
 void appendHexGlyph(std::string& out, unsigned glyph)
 {
@@ -33,6 +34,8 @@ std::string number(double value, int decimals)
 PdfWriter::PdfWriter(double widthPt, double heightPt)
     : m_width(widthPt), m_height(heightPt)
 {
+    m_fonts.push_back(std::make_unique<PdfFont>());
+    m_fontUsed.push_back(false);
     // Round caps and joins; y down from the top-left corner.
     m_content = "1 J 1 j\n1 0 0 -1 0 " + number(heightPt, kSheetDecimals) + " cm\n";
 }
@@ -128,15 +131,25 @@ void PdfWriter::restore()
     m_saved.pop_back();
 }
 
-void PdfWriter::text(const double matrix[6], std::uint32_t rgb, const unsigned* glyphs, size_t count)
+unsigned PdfWriter::addFont(const std::string& file, int index)
 {
-    if (count == 0)
+    m_fonts.push_back(std::make_unique<PdfFont>(file, index));
+    m_fontUsed.push_back(false);
+    return static_cast<unsigned>(m_fonts.size() - 1);
+}
+
+void PdfWriter::text(unsigned font, const double matrix[6], std::uint32_t rgb, const unsigned* glyphs, size_t count)
+{
+    if (count == 0 || font >= m_fonts.size())
         return;
-    if (m_texts.empty()) {
-        m_texts = "BT\n/F1 1 Tf\n";
+    const bool begin = m_texts.empty();
+    if (begin)
+        m_texts = "BT\n";
+    if (begin || rgb != m_textFill)
         colour(m_texts, rgb, "rg");
-    } else if (rgb != m_textFill) {
-        colour(m_texts, rgb, "rg");
+    if (begin || font != m_textFont) {
+        m_texts += "/F" + std::to_string(font + 1) + " 1 Tf\n";
+        m_textFont = font;
     }
     m_textFill = rgb;
     for (int k = 0; k < 6; ++k) {
@@ -146,10 +159,10 @@ void PdfWriter::text(const double matrix[6], std::uint32_t rgb, const unsigned* 
     m_texts += "Tm <";
     for (size_t i = 0; i < count; ++i) {
         appendHexGlyph(m_texts, glyphs[i]);
-        m_font.use(glyphs[i]);
+        m_fonts[font]->use(glyphs[i]);
     }
     m_texts += "> Tj\n";
-    m_fontUsed = true;
+    m_fontUsed[font] = true;
 }
 
 void PdfWriter::flushTexts()
@@ -190,9 +203,36 @@ bool PdfWriter::putStream(const std::function<bool(const char*, size_t)>& sink, 
            put(sink, packed) && put(sink, "\nendstream\nendobj\n");
 }
 
-std::string PdfWriter::resources() const
+// The page's fonts, /F1 for font 0 and so on, by the objects that follow the content.
+std::string PdfWriter::resources(const std::vector<unsigned>& used) const
 {
-    return m_fontUsed ? "<< /Font << /F1 5 0 R >> >>" : "<< >>";
+    if (used.empty())
+        return "<< >>";
+    std::string out = "<< /Font <<";
+    for (size_t k = 0; k < used.size(); ++k)
+        out += " /F" + std::to_string(used[k] + 1) + ' ' + std::to_string(kFirstFontObject + kFontObjects * k) + " 0 R";
+    return out + " >> >>";
+}
+
+// A font's objects: the composite font, its CID font, descriptor, font program and map to
+// Unicode, numbered on from the next object.
+bool PdfWriter::putFont(const std::function<bool(const char*, size_t)>& sink, const PdfFont& font)
+{
+    std::string program;
+    if (!font.subset(program, m_error))
+        return false;
+    const std::string name = font.subsetName();
+    const size_t first = m_offsets.size() + 1;
+    const auto ref = [first](size_t k) { return std::to_string(first + k) + " 0 R"; };
+    return putObject(sink, "<< /Type /Font /Subtype /Type0 /BaseFont /" + name +
+                               " /Encoding /Identity-H /DescendantFonts [" + ref(1) + "] /ToUnicode " + ref(4) + " >>") &&
+           putObject(sink, "<< /Type /Font /Subtype /CIDFontType2 /BaseFont /" + name +
+                               " /CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >>"
+                               " /FontDescriptor " + ref(2) + " /CIDToGIDMap /Identity /W " + font.widths() + " >>") &&
+           putObject(sink, "<< /Type /FontDescriptor /FontName /" + name + ' ' + font.metrics() + " /FontFile2 " +
+                               ref(3) + " >>") &&
+           putStream(sink, program, " /Length1 " + std::to_string(program.size())) &&
+           putStream(sink, font.toUnicode(), "");
 }
 
 bool PdfWriter::finish(const std::function<bool(const char*, size_t)>& sink)
@@ -201,28 +241,19 @@ bool PdfWriter::finish(const std::function<bool(const char*, size_t)>& sink)
     strokePath();
     while (!m_saved.empty())
         restore();
-    std::string program;
-    if (m_fontUsed && !m_font.subset(program, m_error))
-        return false;
-    const std::string name = m_fontUsed ? m_font.subsetName() : std::string();
-    // Objects: 1 catalog, 2 page tree, 3 page, 4 content, then the font: 5 composite font,
-    // 6 CID font, 7 descriptor, 8 font program, 9 map to Unicode.
+    std::vector<unsigned> used;
+    for (unsigned k = 0; k < m_fonts.size(); ++k)
+        if (m_fontUsed[k])
+            used.push_back(k);
+    // Objects: 1 catalog, 2 page tree, 3 page, 4 content, then five for each font.
     bool ok = put(sink, "%PDF-1.4\n%\xE2\xE3\xCF\xD3\n") && putObject(sink, "<< /Type /Catalog /Pages 2 0 R >>") &&
               putObject(sink, "<< /Type /Pages /Kids [3 0 R] /Count 1 >>") &&
               putObject(sink, "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " + number(m_width, kSheetDecimals) + ' ' +
-                                  number(m_height, kSheetDecimals) + "] /Resources " + resources() +
+                                  number(m_height, kSheetDecimals) + "] /Resources " + resources(used) +
                                   " /Contents 4 0 R >>") &&
               putStream(sink, m_content, "");
-    if (ok && m_fontUsed)
-        ok = putObject(sink, "<< /Type /Font /Subtype /Type0 /BaseFont /" + name +
-                                 " /Encoding /Identity-H /DescendantFonts [6 0 R] /ToUnicode 9 0 R >>") &&
-             putObject(sink, "<< /Type /Font /Subtype /CIDFontType2 /BaseFont /" + name +
-                                 " /CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >>"
-                                 " /FontDescriptor 7 0 R /CIDToGIDMap /Identity /W " + m_font.widths() + " >>") &&
-             putObject(sink, "<< /Type /FontDescriptor /FontName /" + name + ' ' + m_font.metrics() +
-                                 " /FontFile2 8 0 R >>") &&
-             putStream(sink, program, " /Length1 " + std::to_string(program.size())) &&
-             putStream(sink, m_font.toUnicode(), "");
+    for (const unsigned k : used)
+        ok = ok && putFont(sink, *m_fonts[k]);
     if (!ok)
         return false;
     const size_t xref = m_written;

@@ -1,6 +1,6 @@
 // A one-page PDF file written by the plot engine: the page's content built as text in memory
-// (paths, strokes, even-odd fills and clips, texts in one embedded font), then compressed and
-// written out with the objects, cross-reference table and trailer that make the file. The
+// (paths, strokes, even-odd fills and clips, texts in embedded fonts: DejaVu Sans and the
+// fonts that stand in for it), then compressed and written out with the objects, cross-reference table and trailer that make the file. The
 // page's user space has y pointing down from the sheet's top-left corner, as the canvas's.
 #pragma once
 
@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,7 +20,10 @@ public:
     // A page of the size in points.
     PdfWriter(double widthPt, double heightPt);
 
-    PdfFont& font() { return m_font; }
+    // Font 0 is DejaVu Sans; the others are added for the characters it lacks.
+    PdfFont& font(unsigned index = 0) { return *m_fonts[index]; }
+    // Adds the face of a font file; its index.
+    unsigned addFont(const std::string& file, int index);
 
     // The pen of the next strokes; given before their path begins.
     void setStroke(std::uint32_t rgb, double width);
@@ -36,9 +40,9 @@ public:
     void save();
     void restore();
 
-    // Glyphs of the font shown from the origin of the text matrix [a b c d e f] (an em of
-    // one mapped to the page), each advancing by its width; they go out at flushTexts.
-    void text(const double matrix[6], std::uint32_t rgb, const unsigned* glyphs, size_t count);
+    // Glyphs of a font shown from the origin of the text matrix [a b c d e f] (an em of one
+    // mapped to the page), each advancing by its width; they go out at flushTexts.
+    void text(unsigned font, const double matrix[6], std::uint32_t rgb, const unsigned* glyphs, size_t count);
     bool hasTexts() const { return !m_texts.empty(); }
     void flushTexts();
 
@@ -59,17 +63,19 @@ private:
     bool putObject(const std::function<bool(const char*, size_t)>& sink, const std::string& body);
     bool putStream(const std::function<bool(const char*, size_t)>& sink, const std::string& data,
                    const std::string& entries);
-    std::string resources() const;
+    std::string resources(const std::vector<unsigned>& used) const;
+    bool putFont(const std::function<bool(const char*, size_t)>& sink, const PdfFont& font);
 
     double m_width, m_height;
-    PdfFont m_font;
+    std::vector<std::unique_ptr<PdfFont>> m_fonts;
+    std::vector<bool> m_fontUsed;
     std::string m_content;
     std::string m_texts;              // the text objects waiting for flushTexts
     std::uint32_t m_textFill = 0;     // the fill colour the waiting texts leave set
+    unsigned m_textFont = 0;          // the font the waiting texts leave set
     State m_state;
     std::vector<State> m_saved;
     bool m_inPath = false;
-    bool m_fontUsed = false;
     std::vector<size_t> m_offsets;    // of the objects written
     size_t m_written = 0;
     std::string m_error;

@@ -1,10 +1,13 @@
 #include "plotcanvas.h"
 
+#include "fontfallback.h"
 #include "pdfwriter.h"
 #include "plotpng.h"
 
 #include "win/atomicfile.h"
 
+#include <cairo-ft.h>
+#include <fontconfig/fontconfig.h>
 #include <jpeglib.h>
 
 #include <cmath>
@@ -21,6 +24,30 @@ constexpr int kMaxPixels = 30000;          // per side; cairo's images stop at 3
 constexpr size_t kMaxPendingPaths = 4096;  // sub-paths per stroke
 constexpr size_t kMaxRunGlyphs = 65536;    // glyphs per call to show them
 constexpr char32_t kReplacement = 0xFFFD;
+constexpr size_t kMaxNamedCharacters = 40;   // per warning
+
+// Whether a character shows as a glyph (not a control code), so that a font lacking it matters.
+bool printable(char32_t c)
+{
+    return c >= 0x20 && !(c >= 0x7F && c < 0xA0);
+}
+
+// "U+4E2D U+6587", the first of them and how many more.
+std::string codePoints(const std::set<char32_t>& characters)
+{
+    std::string out;
+    size_t named = 0;
+    for (const char32_t c : characters) {
+        if (named++ == kMaxNamedCharacters) {
+            out += " and " + std::to_string(characters.size() - kMaxNamedCharacters) + " more";
+            break;
+        }
+        char text[16];
+        std::snprintf(text, sizeof text, "%sU+%04X", out.empty() ? "" : " ", static_cast<unsigned>(c));
+        out += text;
+    }
+    return out;
+}
 
 // The next code point of UTF-8 text at i (advanced past it); a replacement character for
 // a malformed sequence, of which one byte is skipped.
@@ -90,15 +117,14 @@ PlotCanvas::PlotCanvas(const std::string& format, double widthMm, double heightM
         }
     }
     m_font = cairo_toy_font_face_create("DejaVu Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
-    cairo_font_options_t* options = cairo_font_options_create();
-    cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
-    cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
+    m_fontOptions = cairo_font_options_create();
+    cairo_font_options_set_hint_metrics(m_fontOptions, CAIRO_HINT_METRICS_OFF);
+    cairo_font_options_set_hint_style(m_fontOptions, CAIRO_HINT_STYLE_NONE);
     cairo_matrix_t unit;
     cairo_matrix_init_identity(&unit);
-    m_measure = cairo_scaled_font_create(m_font, &unit, &unit, options);
+    m_measure = cairo_scaled_font_create(m_font, &unit, &unit, m_fontOptions);
     if (!m_pdf)
-        makeRasterContext(options);
-    cairo_font_options_destroy(options);
+        makeRasterContext(m_fontOptions);
 }
 
 void PlotCanvas::makeRasterContext(const cairo_font_options_t* options)
@@ -117,6 +143,11 @@ void PlotCanvas::makeRasterContext(const cairo_font_options_t* options)
 
 PlotCanvas::~PlotCanvas()
 {
+    for (const Fallback& f : m_fallbacks) {
+        cairo_scaled_font_destroy(f.measure);
+        cairo_font_face_destroy(f.face);
+    }
+    cairo_font_options_destroy(m_fontOptions);
     cairo_scaled_font_destroy(m_measure);
     cairo_font_face_destroy(m_font);
     cairo_destroy(m_cr);
@@ -245,6 +276,22 @@ void PlotCanvas::popClip()
         cairo_restore(m_cr);
 }
 
+PlotCanvas::Glyph PlotCanvas::measure(cairo_scaled_font_t* font, char32_t c)
+{
+    Glyph g;
+    cairo_glyph_t* glyphs = nullptr;
+    int count = 0;
+    const std::string utf8 = encodeUtf8(c);
+    if (cairo_scaled_font_text_to_glyphs(font, 0, 0, utf8.c_str(), static_cast<int>(utf8.size()), &glyphs, &count,
+                                         nullptr, nullptr, nullptr) == CAIRO_STATUS_SUCCESS && count > 0) {
+        cairo_text_extents_t extents;
+        cairo_scaled_font_glyph_extents(font, glyphs, 1, &extents);
+        g = {glyphs[0].index, extents.x_advance, 0};
+    }
+    cairo_glyph_free(glyphs);
+    return g;
+}
+
 const PlotCanvas::Glyph& PlotCanvas::glyph(char32_t c)
 {
     if (c < 128 && m_asciiKnown[c])
@@ -252,26 +299,71 @@ const PlotCanvas::Glyph& PlotCanvas::glyph(char32_t c)
     if (c >= 128)
         if (const auto found = m_glyphs.find(c); found != m_glyphs.end())
             return found->second;
-    Glyph g;
-    cairo_glyph_t* glyphs = nullptr;
-    int count = 0;
-    const std::string utf8 = encodeUtf8(c);
-    if (cairo_scaled_font_text_to_glyphs(m_measure, 0, 0, utf8.c_str(), static_cast<int>(utf8.size()), &glyphs, &count,
-                                         nullptr, nullptr, nullptr) == CAIRO_STATUS_SUCCESS && count > 0) {
-        cairo_text_extents_t extents;
-        cairo_scaled_font_glyph_extents(m_measure, glyphs, 1, &extents);
-        g = {glyphs[0].index, extents.x_advance};
-    }
-    cairo_glyph_free(glyphs);
-    if (m_pdf) {   // the embedded font's glyph, measured as cairo measures it
+    Glyph g = measure(m_measure, c);
+    if (g.index == 0 && printable(c))
+        g = fallbackGlyph(c, g);
+    if (m_pdf && g.font == 0)   // the embedded font's glyph, measured as cairo measures it
         g.index = m_pdf->font().glyphIndex(c);
-        m_pdf->font().define(static_cast<unsigned>(g.index), c, g.advance);
-    }
+    if (m_pdf)
+        m_pdf->font(g.font).define(static_cast<unsigned>(g.index), c, g.advance);
     if (c < 128) {
         m_asciiKnown[c] = true;
         return m_ascii[c] = g;
     }
     return m_glyphs[c] = g;
+}
+
+PlotCanvas::Glyph PlotCanvas::fallbackGlyph(char32_t c, const Glyph& primary)
+{
+    // A PDF embeds TrueType outlines only; a raster shows any outline font.
+    const FallbackFont* font = fallbackFont(c, m_pdf != nullptr);
+    const unsigned index = font ? fallbackIndex(font) : 0;
+    if (index == 0) {
+        (m_pdf && !font && fallbackFont(c, false) ? m_unembeddable : m_missing).insert(c);
+        return primary;
+    }
+    Glyph g = measure(m_fallbacks[index - 1].measure, c);
+    if (g.index == 0) {   // the font's character set promised more than its character map holds
+        m_missing.insert(c);
+        return primary;
+    }
+    g.font = index;
+    return g;
+}
+
+// The canvas's (and the PDF writer's) index of a fallback font, loaded on first use; 0 when
+// it cannot be loaded.
+unsigned PlotCanvas::fallbackIndex(const FallbackFont* font)
+{
+    for (size_t k = 0; k < m_fallbacks.size(); ++k)
+        if (m_fallbacks[k].source == font)
+            return m_fallbacks[k].usable ? static_cast<unsigned>(k + 1) : 0;
+    Fallback f;
+    f.source = font;
+    FcPattern* pattern = FcPatternCreate();
+    FcPatternAddString(pattern, FC_FILE, reinterpret_cast<const FcChar8*>(font->file.c_str()));
+    FcPatternAddInteger(pattern, FC_INDEX, font->index);
+    f.face = cairo_ft_font_face_create_for_pattern(pattern);
+    FcPatternDestroy(pattern);
+    cairo_matrix_t unit;
+    cairo_matrix_init_identity(&unit);
+    f.measure = cairo_scaled_font_create(f.face, &unit, &unit, m_fontOptions);
+    f.usable = cairo_scaled_font_status(f.measure) == CAIRO_STATUS_SUCCESS;
+    if (m_pdf)   // the writer's fonts keep step with the canvas's
+        f.usable = m_pdf->font(m_pdf->addFont(font->file, font->index)).isValid() && f.usable;
+    m_fallbacks.push_back(f);
+    return f.usable ? static_cast<unsigned>(m_fallbacks.size()) : 0;
+}
+
+std::vector<std::string> PlotCanvas::glyphWarnings() const
+{
+    std::vector<std::string> out;
+    if (!m_missing.empty())
+        out.push_back("no font has " + codePoints(m_missing) + "; they plot as empty boxes");
+    if (!m_unembeddable.empty())
+        out.push_back("only fonts without TrueType outlines, which a PDF plot cannot embed, have " +
+                      codePoints(m_unembeddable) + "; they plot as empty boxes");
+    return out;
 }
 
 void PlotCanvas::glyphsOf(const std::string& utf8, std::vector<const Glyph*>& out)
@@ -299,6 +391,7 @@ void PlotCanvas::flushGlyphs()
     const double c = std::cos(-s.angle), n = std::sin(-s.angle);
     cairo_matrix_t font;
     cairo_matrix_init(&font, c * s.size * s.widthFactor, n * s.size * s.widthFactor, -n * s.size, c * s.size, 0, 0);
+    cairo_set_font_face(m_cr, face(s.font));
     cairo_set_font_matrix(m_cr, &font);
     setColour(s.rgb);
     cairo_show_glyphs(m_cr, m_run.data(), static_cast<int>(m_run.size()));
@@ -316,14 +409,16 @@ void PlotCanvas::text(const std::string& utf8, DevicePoint origin, double angle,
         pdfText(origin, style);
         return;
     }
-    if (!(style == m_runStyle) || m_run.size() >= kMaxRunGlyphs)
-        flushGlyphs();
-    m_runStyle = style;
     // Along the baseline, turned by the angle (y down on the sheet).
     const double step = size * widthFactor, dx = std::cos(angle) * step, dy = -std::sin(angle) * step;
     double at = 0;
     glyphsOf(utf8, m_line);
+    TextStyle glyphStyle = style;
     for (const Glyph* g : m_line) {
+        glyphStyle.font = g->font;
+        if (!(glyphStyle == m_runStyle) || m_run.size() >= kMaxRunGlyphs)
+            flushGlyphs();
+        m_runStyle = glyphStyle;
         m_run.push_back({g->index, origin.x + dx * at, origin.y + dy * at});
         at += g->advance;
     }
@@ -331,15 +426,25 @@ void PlotCanvas::text(const std::string& utf8, DevicePoint origin, double angle,
 
 // The line's glyphs from the origin in a text matrix that maps the font's em (y up) onto the
 // sheet (y down): the baseline turned by the angle, the em stretched across by the width factor.
+// Each run of glyphs of one font starts where the previous one ends.
 void PlotCanvas::pdfText(DevicePoint origin, const TextStyle& style)
 {
-    m_glyphIds.clear();
-    for (const Glyph* g : m_line)
-        m_glyphIds.push_back(static_cast<unsigned>(g->index));
     const double c = std::cos(-style.angle), n = std::sin(-style.angle);
     const double across = style.size * style.widthFactor;
-    const double matrix[6] = {c * across, n * across, n * style.size, -c * style.size, origin.x, origin.y};
-    m_pdf->text(matrix, style.rgb, m_glyphIds.data(), m_glyphIds.size());
+    double at = 0;
+    for (size_t first = 0; first < m_line.size();) {
+        const unsigned font = m_line[first]->font;
+        const double matrix[6] = {c * across, n * across, n * style.size, -c * style.size, origin.x + c * across * at,
+                                  origin.y + n * across * at};
+        m_glyphIds.clear();
+        size_t end = first;
+        for (; end < m_line.size() && m_line[end]->font == font; ++end) {
+            m_glyphIds.push_back(static_cast<unsigned>(m_line[end]->index));
+            at += m_line[end]->advance;
+        }
+        m_pdf->text(font, matrix, style.rgb, m_glyphIds.data(), m_glyphIds.size());
+        first = end;
+    }
 }
 
 double PlotCanvas::textWidth(const std::string& utf8, double size)

@@ -1,18 +1,21 @@
 // The sheet a plot draws on, in device units (points for PDF, pixels for PNG and JPG, y down):
-// strokes batched by pen, even-odd fills, clips and texts in one font, written to a file at
-// the end. Consecutive strokes of one pen go out as one path, so that a drawing of many
-// small entities costs one stroke per change of colour or width, not one per entity; a pen
-// set for entities that draw no stroke (texts, fills) does not break the batch.
+// strokes batched by pen, even-odd fills, clips and texts, written to a file at the end.
+// Consecutive strokes of one pen go out as one path, so that a drawing of many small
+// entities costs one stroke per change of colour or width, not one per entity; a pen set for
+// entities that draw no stroke (texts, fills) does not break the batch.
 // Texts are laid out from glyphs measured once per character and go out together while
-// their size, angle, stretch and colour stay the same: over the strokes drawn since, under
-// the next fill or clip. PDF sheets are written by our own writer (texts as text in an
-// embedded font), rasters are drawn by cairo.
+// their font, size, angle, stretch and colour stay the same: over the strokes drawn since,
+// under the next fill or clip. They are drawn in DejaVu Sans; characters it lacks take their
+// glyphs from an installed font that has them (fontconfig's choice), and those no font has
+// are named. PDF sheets are written by our own writer (texts as text in embedded fonts),
+// rasters are drawn by cairo.
 #pragma once
 
 #include <cairo.h>
 
 #include <cstdint>
 #include <memory>
+#include <set>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -21,6 +24,7 @@ namespace qv {
 
 class AtomicFile;
 class PdfWriter;
+struct FallbackFont;
 
 struct DevicePoint {
     double x = 0, y = 0;
@@ -54,22 +58,39 @@ public:
     double textWidth(const std::string& utf8, double size);
     // Writes the sheet to the file; false with the reason on failure.
     bool finish();
+    // What the plot could not show: the characters no font has, for the user.
+    std::vector<std::string> glyphWarnings() const;
 
 private:
-    // A character's glyph and its advance at an em of one.
+    // A character's glyph, its advance at an em of one and its font (0 DejaVu Sans, k the
+    // k-th fallback font; the same index as the PDF writer's).
     struct Glyph {
         unsigned long index = 0;
         double advance = 0;
+        unsigned font = 0;
     };
     // What a run of glyphs shares.
     struct TextStyle {
         double angle = 0, size = 0, widthFactor = 0;
         std::uint32_t rgb = 0;
+        unsigned font = 0;
         bool operator==(const TextStyle&) const = default;
+    };
+    // A font standing in for DejaVu Sans.
+    struct Fallback {
+        const FallbackFont* source = nullptr;
+        cairo_font_face_t* face = nullptr;
+        cairo_scaled_font_t* measure = nullptr;
+        bool usable = false;
     };
 
     void makeRasterContext(const cairo_font_options_t* options);
     const Glyph& glyph(char32_t c);
+    static Glyph measure(cairo_scaled_font_t* font, char32_t c);
+    // The glyph of c in the first installed font that has it; primary when none has.
+    Glyph fallbackGlyph(char32_t c, const Glyph& primary);
+    unsigned fallbackIndex(const FallbackFont* font);
+    cairo_font_face_t* face(unsigned font) const { return font == 0 ? m_font : m_fallbacks[font - 1].face; }
     // The glyphs of the text (invalid UTF-8 as replacement characters).
     void glyphsOf(const std::string& utf8, std::vector<const Glyph*>& out);
     void flushGlyphs();
@@ -91,6 +112,10 @@ private:
     cairo_t* m_cr = nullptr;
     cairo_font_face_t* m_font = nullptr;
     cairo_scaled_font_t* m_measure = nullptr;   // the font at an em of one, unhinted
+    cairo_font_options_t* m_fontOptions = nullptr;
+    std::vector<Fallback> m_fallbacks;
+    std::set<char32_t> m_missing;        // characters no font has
+    std::set<char32_t> m_unembeddable;   // characters only fonts without TrueType outlines have
     Glyph m_ascii[128];
     bool m_asciiKnown[128] = {};
     std::unordered_map<char32_t, Glyph> m_glyphs;   // the other characters met

@@ -100,6 +100,15 @@ const AcDbLayerTableRecord* layerOf(const AcDbEntity* ent)
     return AcDbLayerTableRecord::cast(ent->layerId().object());
 }
 
+// Whether the entity plots something: on a shown layer, or a viewport that is on (its layer
+// hides only its frame); viewport 1, the paper-space view, plots nothing.
+bool takesSpace(const AcDbEntity* ent)
+{
+    if (const auto* vp = AcDbViewport::cast(ent))
+        return vp->number() > 1 && vp->isOn();
+    return PlotPainter::layerShown(ent);
+}
+
 } // namespace
 
 PlotPainter::PlotPainter(PlotCanvas& canvas, const PlotPen& pen) : m_canvas(canvas), m_pen(pen) {}
@@ -116,7 +125,7 @@ Box2d PlotPainter::extents(const AcDbBlockTableRecord* space)
     Box2d box;
     for (const AcDbObjectId& id : space->entityIds()) {
         const auto* ent = AcDbEntity::cast(id.object());
-        if (!ent || ent->isErased() || ent->visibility() == AcDb::kInvisible || !layerShown(ent))
+        if (!ent || ent->isErased() || ent->visibility() == AcDb::kInvisible || !takesSpace(ent))
             continue;
         AcDbExtents e;
         if (ent->getGeomExtents(e) == Acad::eOk && !e.isEmpty() && std::isfinite(e.minPoint().x)
@@ -204,8 +213,12 @@ void PlotPainter::drawEntity(const AcDbEntity* ent, const AcGeMatrix3d& xf, cons
     const AcDbLayerTableRecord* layer = layerOf(ent);
     if (from.layer && ent->layerName() == "0")
         layer = from.layer;
-    if (layer && (!layerShown(layer) || (m_frozen && m_frozen->count(layer->objectId()))))
+    if (layer && (!layerShown(layer) || (m_frozen && m_frozen->count(layer->objectId())))) {
+        // A viewport's layer hides its frame, not what it shows.
+        if (const auto* viewport = AcDbViewport::cast(ent))
+            drawViewport(viewport, xf, nullptr);
         return;
+    }
     Inherited mine = from;
     mine.layer = layer;
     mine.rgb = colourOf(ent, layer, from);
@@ -238,11 +251,27 @@ void PlotPainter::drawEntity(const AcDbEntity* ent, const AcGeMatrix3d& xf, cons
             table->recomputeTableBlock(false);
         drawReference(ref, xf, from, mine);
     } else if (const auto* viewport = AcDbViewport::cast(ent)) {
-        if (m_viewport)
-            m_viewport(viewport);
+        drawViewport(viewport, xf, &mine);
     } else {
         drawProxy(ent, xf, mine);
     }
+}
+
+void PlotPainter::drawViewport(const AcDbViewport* vp, const AcGeMatrix3d& xf, const Inherited* frame)
+{
+    // Viewport 1 is the paper-space view itself; one that is off shows nothing.
+    if (vp->number() < 2 || !vp->isOn())
+        return;
+    if (m_viewport)
+        m_viewport(vp);
+    if (!frame || vp->isNonRectClipOn() || !(vp->width() > 0) || !(vp->height() > 0))
+        return;
+    const AcGePoint3d c = vp->centerPoint();
+    const double hw = vp->width() / 2, hh = vp->height() / 2;
+    m_canvas.setPen(frame->rgb, widthOf(frame->lineWeight));
+    m_canvas.stroke({dev(xf, AcGePoint3d(c.x - hw, c.y - hh, c.z)), dev(xf, AcGePoint3d(c.x + hw, c.y - hh, c.z)),
+                     dev(xf, AcGePoint3d(c.x + hw, c.y + hh, c.z)), dev(xf, AcGePoint3d(c.x - hw, c.y + hh, c.z))},
+                    true);
 }
 
 void PlotPainter::drawReference(const AcDbBlockReference* ref, const AcGeMatrix3d& xf, const Inherited& from,

@@ -1,9 +1,10 @@
 // Draws the entities of a block table record onto a plot canvas, in draw order, through a
 // transform from drawing coordinates to device units: curves, texts, hatches, block
-// references nested to any depth (arrays of references too) with their attributes. Layers
-// that are off or frozen (or frozen in the viewport being drawn) are left out; colours and
-// line weights by layer and by block are resolved as the host does, layer "0" inside a
-// block taking the reference's layer. Points, solids, traces, ellipses and tables (their
+// references nested to any depth (arrays of references too) with their attributes, and
+// viewports with their frames. Layers that are off, frozen or not plotted (or frozen in the
+// viewport being drawn) are left out, of a viewport its frame only; colours and line weights
+// by layer and by block are resolved as the host does, layer "0" inside a block taking the
+// reference's layer. Points, solids, traces, ellipses and tables (their
 // blocks) are read from the pairs the database keeps of them.
 #pragma once
 
@@ -70,6 +71,9 @@ private:
     void drawEntity(const AcDbEntity* ent, const AcGeMatrix3d& xf, const Inherited& from);
     void drawReference(const AcDbBlockReference* ref, const AcGeMatrix3d& xf, const Inherited& from,
                        const Inherited& mine);
+    // A viewport: what it shows (through the viewport handler), then its frame unless its
+    // layer hides it (frame null).
+    void drawViewport(const AcDbViewport* vp, const AcGeMatrix3d& xf, const Inherited* frame);
     void drawPolyline(const AcDbPolyline* pl, const AcGeMatrix3d& xf, const Inherited& mine);
     void drawSequence(const AcDbSequencePolyline* pl, const AcGeMatrix3d& xf);
     void drawCircle(const AcDbCircle* c, const AcGeMatrix3d& xf);

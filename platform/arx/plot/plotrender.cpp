@@ -9,7 +9,9 @@
 #include "arx/dbviewport.h"
 #include "win/atomicfile.h"
 
+#include <cerrno>
 #include <cmath>
+#include <cstdio>
 
 namespace qv {
 
@@ -62,7 +64,7 @@ Box2d plotArea(const AcDbPlotSettings& settings, const AcDbLayout& layout, const
 void drawViewport(PlotPainter& painter, const AcDbViewport* vp, const AcDbBlockTableRecord* model,
                   const AcGeMatrix3d& paperToDevice)
 {
-    if (vp->number() == 1 || !vp->isOn() || !(vp->width() > 0) || !(vp->height() > 0) || !(vp->viewHeight() > 0))
+    if (!(vp->width() > 0) || !(vp->height() > 0) || !(vp->viewHeight() > 0))
         return;
     const AcGePoint3d c = vp->centerPoint();
     const double hw = vp->width() / 2, hh = vp->height() / 2;
@@ -149,6 +151,8 @@ PlotResult plotLayout(const PlotRequest& request)
     painter.draw(space, xf);
     if (!canvas.finish())
         return failure(Acad::eFileAccessErr, "cannot write the plot \"" + request.path + "\": " + canvas.error());
+    for (const std::string& warning : canvas.glyphWarnings())
+        std::fprintf(stderr, "%s: %s\n", program_invocation_short_name, warning.c_str());
     if (!file.commit())
         return failure(Acad::eFileAccessErr, "cannot write the plot: " + file.error());
     return {};

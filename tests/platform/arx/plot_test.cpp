@@ -417,35 +417,65 @@ TEST(Plot, NestedReferencesTakeTheirReferencesLayerAndColour)
     EXPECT_EQ(r.at(52, 52), kWhite);
 }
 
+// A viewport shows model space without the layers frozen in it, and its frame as an entity
+// of its layer: a layer that is off, frozen or not plotted hides the frame only; a viewport
+// that is off shows nothing.
 TEST(Plot, PaperLayoutDrawsItsViewportsWithoutTheirFrozenLayers)
 {
-    TempDir dir;
-    AcDbDatabase db;
-    const AcDbObjectId hidden = addLayer(db, "HIDDEN", 5);
-    append(db.modelSpaceId(), square(0, 0, 1000));
-    append(db.modelSpaceId(), square(2000, 0, 1000), "HIDDEN");
-    AcDbObjectId layoutId, blockId;
-    acdbHostApplicationServices()->setWorkingDatabase(&db);
-    ASSERT_EQ(acdbLayoutManager()->createLayout("Sheet", layoutId, blockId, &db), Acad::eOk);
-    acdbHostApplicationServices()->setWorkingDatabase(nullptr);
-    // A 100 × 50 mm window at (150, 100) on model space from (0, -500) to (4000, 1500): 1:40.
-    auto* vp = new AcDbViewport;
-    vp->setCenterPoint(AcGePoint3d(150, 100, 0));
-    vp->setWidth(100);
-    vp->setHeight(50);
-    vp->setViewCenter(AcGePoint2d(2000, 500));
-    vp->setViewHeight(2000);
-    vp->freezeLayersInViewport({hidden});
-    append(blockId, vp);
+    enum class Frame { shown, noPlot, off, frozen };
+    const struct {
+        Frame layer;
+        bool on;
+        bool content, frame;
+    } cases[] = {
+        {Frame::shown, true, true, true},     {Frame::noPlot, true, true, false}, {Frame::off, true, true, false},
+        {Frame::frozen, true, true, false},   {Frame::shown, false, false, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.layer) * 2 + c.on);
+        TempDir dir;
+        AcDbDatabase db;
+        const AcDbObjectId hidden = addLayer(db, "HIDDEN", 5);
+        const AcDbObjectId frames = addLayer(db, "FRAMES", 3, c.layer == Frame::off, c.layer == Frame::frozen);
+        if (c.layer == Frame::noPlot) {
+            AcDbLayerTableRecord* layer = nullptr;
+            ASSERT_EQ(acdbOpenObject(layer, frames, AcDb::kForWrite), Acad::eOk);
+            layer->setIsPlottable(false);
+            layer->close();
+        }
+        append(db.modelSpaceId(), square(0, 0, 1000));
+        append(db.modelSpaceId(), square(2000, 0, 1000), "HIDDEN");
+        AcDbObjectId layoutId, blockId;
+        acdbHostApplicationServices()->setWorkingDatabase(&db);
+        ASSERT_EQ(acdbLayoutManager()->createLayout("Sheet", layoutId, blockId, &db), Acad::eOk);
+        acdbHostApplicationServices()->setWorkingDatabase(nullptr);
+        // A 100 × 50 mm window at (150, 100) on model space from (0, -500) to (4000, 1500): 1:40.
+        auto* vp = new AcDbViewport;
+        vp->setCenterPoint(AcGePoint3d(150, 100, 0));
+        vp->setWidth(100);
+        vp->setHeight(50);
+        vp->setViewCenter(AcGePoint2d(2000, 500));
+        vp->setViewHeight(2000);
+        vp->freezeLayersInViewport({hidden});
+        if (!c.on)
+            vp->setOff();
+        append(blockId, vp, "FRAMES");
 
-    const std::string png = dir.file("sheet.png");
-    const auto settings = oneToOne("PublishToWeb PNG.pc3");
-    settings->setPlotType(AcDbPlotSettings::kLayout);
-    ASSERT_EQ(plot(db, *settings, png, layoutId).status, Acad::eOk);
-    const Raster r = readPng(png);
-    EXPECT_EQ(r.at(100 + 12.5, 75 + 25), kBlack);   // model (500, 500)
-    EXPECT_EQ(r.at(100 + 62.5, 75 + 25), kWhite);   // model (2500, 500): frozen here
-    EXPECT_EQ(r.at(50, 50), kWhite);                // outside the viewport
+        const std::string png = dir.file("sheet.png");
+        const auto settings = oneToOne("PublishToWeb PNG.pc3");
+        settings->setPlotType(AcDbPlotSettings::kLayout);
+        ASSERT_EQ(plot(db, *settings, png, layoutId).status, Acad::eOk);
+        const Raster r = readPng(png);
+        EXPECT_EQ(r.at(100 + 12.5, 75 + 25) == kBlack, c.content);   // model (500, 500)
+        EXPECT_EQ(r.at(100 + 62.5, 75 + 25), kWhite);                 // model (2500, 500): frozen here
+        EXPECT_EQ(r.at(50, 50), kWhite);                              // outside the viewport
+        EXPECT_EQ(r.at(150, 125) != kWhite, c.frame);                 // its top edge
+        // The layout's extents are the viewport's, whatever its layer: at 1:1 from the sheet's
+        // corner, model (500, 500) lands at (12.5, 25).
+        settings->setPlotType(AcDbPlotSettings::kExtents);
+        ASSERT_EQ(plot(db, *settings, png, layoutId).status, Acad::eOk);
+        EXPECT_EQ(readPng(png).at(12.5, 25) == kBlack, c.content);
+    }
 }
 
 TEST(Plot, RefusesWhatItCannotWrite)

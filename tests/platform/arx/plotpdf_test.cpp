@@ -15,6 +15,7 @@
 #include <cairo.h>
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -251,6 +252,34 @@ TEST(PlotPdf, TextsAreRealTextInAnEmbeddedSubset)
     EXPECT_NE(fonts.find("CID TrueType      Identity-H       yes yes yes"), std::string::npos) << fonts;
     // The whole font is some 700 KB; its subset with a few dozen glyphs a small part of it.
     EXPECT_LT(std::filesystem::file_size(pdf), 60000u);
+}
+
+// Characters DejaVu Sans lacks come from an installed font that has them, embedded beside it
+// and spaced by its own advances (the raster plot draws them alike); those no font has are
+// named once on standard error.
+TEST(PlotPdf, CharactersDejaVuLacksComeFromAnotherFont)
+{
+    TempDir dir;
+    AcDbDatabase db;
+    append(db, text(20, 170, "\xE4\xB8\xAD\xE6\x96\x87 Plan \xE6\x88\xBF\xE9\x97\xB4 1.07", 20));
+    append(db, text(20, 140, "x\xF4\x8F\xBF\xBDy", 10));   // U+10FFFD, in no font
+    append(db, text(20, 120, "\xF4\x8F\xBF\xBD", 10));
+    const std::string png = dir.file("sheet.png"), pdf = dir.file("sheet.pdf");
+    testing::internal::CaptureStderr();
+    ASSERT_EQ(plot(db, "PublishToWeb PNG.pc3", png), Acad::eOk);
+    ASSERT_EQ(plot(db, "DWG To PDF.pc3", pdf), Acad::eOk);
+    const std::string errors = testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(validPdf(pdf));
+    const std::string text = run("pdftotext -raw '" + pdf + "' -");
+    EXPECT_NE(text.find("\xE4\xB8\xAD\xE6\x96\x87 Plan \xE6\x88\xBF\xE9\x97\xB4 1.07"), std::string::npos) << text;
+    const std::string fonts = run("pdffonts '" + pdf + "' | grep -c 'CID TrueType *Identity-H *yes yes yes'");
+    EXPECT_EQ(fonts, "2\n") << run("pdffonts '" + pdf + "'");
+    const Raster expected = readPng(png), got = renderPdf(pdf);
+    ASSERT_GT(got.width, 1160);
+    EXPECT_LT(inkMismatch(expected, got, 70, 70, 1100, 170), 0.1);
+    const std::string message = "no font has U+10FFFD; they plot as empty boxes\n";
+    const std::string program = program_invocation_short_name;
+    EXPECT_EQ(errors, program + ": " + message + program + ": " + message);
 }
 
 TEST(PlotPdf, SheetWithoutTextsHasNoFont)

@@ -23,9 +23,13 @@ public:
     double twistAngle() const { return m_twist; }
     // The viewport's id in its layout (1 is the paper-space view itself).
     int number() const { return m_number; }
-    bool isOn() const { return m_status > 0; }
+    // On: a positive status (its place in the stack of active viewports) and not turned off
+    // by its flags.
+    bool isOn() const { return m_status > 0 && !(m_flags & kOffFlag); }
     Acad::ErrorStatus setOn();
     Acad::ErrorStatus setOff();
+    // Clipped by an entity of its layout (which draws the frame) rather than its rectangle.
+    bool isNonRectClipOn() const { return m_flags & kNonRectClipFlag; }
 
     Acad::ErrorStatus freezeLayersInViewport(const AcDbObjectIdArray& layerIds);
     Acad::ErrorStatus thawLayersInViewport(const AcDbObjectIdArray& layerIds);
@@ -39,6 +43,8 @@ public:
     const qv::dxf::FieldTable& dxfTable() const override;
 
 private:
+    static constexpr int kNonRectClipFlag = 0x10000, kOffFlag = 0x20000;
+
     AcGePoint3d m_center;
     double m_width = 0, m_height = 0, m_viewHeight = 1, m_twist = 0;
     int m_status = 1, m_number = 2, m_flags = 0;

@@ -1,0 +1,21 @@
+// The installed fonts that stand in for DejaVu Sans for the characters it lacks (Chinese,
+// for one), in the order fontconfig sorts them for that family. The fonts are sorted once
+// per process, on the first character looked up, and each character's font is remembered:
+// drawings whose texts DejaVu Sans covers never ask fontconfig.
+#pragma once
+
+#include <string>
+
+namespace qv {
+
+struct FallbackFont {
+    std::string file;
+    int index = 0;           // the face in a collection (.ttc)
+    bool trueType = false;   // outlines a PDF can embed as a TrueType subset (not CFF)
+};
+
+// The first font that has c, or null when none has; with trueTypeOnly, the first of those
+// with TrueType outlines. The fonts live as long as the process.
+const FallbackFont* fallbackFont(char32_t c, bool trueTypeOnly);
+
+} // namespace qv
