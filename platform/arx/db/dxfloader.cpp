@@ -90,6 +90,7 @@ const std::unordered_map<std::string_view, Maker>& entityMakers()
 {
     static const std::unordered_map<std::string_view, Maker> makers = {
         {"LINE", &make<AcDbLine>},
+        {"3DLINE", &make<AcDbLine>},   // release 10's line with its z, written as a LINE
         {"CIRCLE", &make<AcDbCircle>},
         {"ARC", &make<AcDbArc>},
         {"LWPOLYLINE", &make<AcDbPolyline>},
