@@ -177,9 +177,11 @@ bool FieldTable::read(AcRxObject& object, Cursor& cursor, std::span<const Pair> 
     }
     if (!f->read(object, *f, pair, context))
         return false;
-    // A field never written (a count, a copy) is no place to keep pairs after.
-    if (f->write)
-        cursor.anchor = static_cast<int>(f - m_fields.data());
+    // A field never written (a count, a copy) is no place to keep pairs after, nor is a
+    // common field read in a later section (the pairs after it stay in that section).
+    const int entry = static_cast<int>(f - m_fields.data());
+    if (f->write && (cursor.section < 0 || entry > m_sections[static_cast<size_t>(cursor.section)]))
+        cursor.anchor = entry;
     ++i;
     return true;
 }

@@ -501,6 +501,7 @@ TEST(DxfInput, PairsInPlacesOtherWritersPutThemGoToTheirFields)
         const char* what;
         std::string entities;
         void (*check)(const AcDbEntity& ent);
+        const char* written = "";   // a part of the saved drawing
     };
     const std::string mtext = "0\nMTEXT\n5\n30\n100\nAcDbEntity\n8\n0\n100\nAcDbMText\n10\n5\n20\n6\n30\n0\n40\n2.5\n"
                               "41\n80\n71\n1\n1\nRoom\n11\n1\n21\n0\n31\n0\n";
@@ -515,11 +516,12 @@ TEST(DxfInput, PairsInPlacesOtherWritersPutThemGoToTheirFields)
              EXPECT_EQ(m.rotation(), 0);
          }},
         {"the layer after the text's marker (dxflib)",
-         "0\nMTEXT\n5\n30\n100\nAcDbEntity\n100\nAcDbMText\n8\nWalls\n62\n3\n10\n5\n20\n6\n40\n2.5\n1\nRoom\n",
+         "0\nMTEXT\n5\n30\n100\nAcDbEntity\n100\nAcDbMText\n8\nWalls\n62\n3\n73\n2\n10\n5\n20\n6\n40\n2.5\n1\nRoom\n",
          [](const AcDbEntity& ent) {
              EXPECT_EQ(ent.layerName(), "Walls");
              EXPECT_EQ(ent.colorIndex(), 3);
-         }},
+         },
+         "AcDbMText\n 73\n2\n"},
         {"the handle among the common fields (a release-12 writer)",
          "0\nLINE\n100\nAcDbEntity\n8\nWalls\n5\n30\n100\nAcDbLine\n10\n0\n20\n0\n30\n0\n11\n1\n21\n1\n31\n0\n",
          [](const AcDbEntity& ent) { EXPECT_EQ(ent.layerName(), "Walls"); }},
@@ -541,6 +543,7 @@ TEST(DxfInput, PairsInPlacesOtherWritersPutThemGoToTheirFields)
             << db.lastErrorMessage();
         const std::string once = db.dxfText();
         EXPECT_EQ(once.find("3DLINE"), std::string::npos);
+        EXPECT_NE(once.find(c.written), std::string::npos);
         AcDbDatabase again;
         ASSERT_EQ(again.readDxfText(once), Acad::eOk) << again.lastErrorMessage();
         EXPECT_EQ(again.dxfText(), once);
