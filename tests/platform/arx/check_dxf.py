@@ -3,12 +3,12 @@
 
     check_dxf.py audit FILE         ezdxf loads FILE and its audit reports no errors and no fixes
                                     (and the shared structural checker passes, when present)
-    check_dxf.py make FILE [VER]    writes a drawing (DXF 2013, or the release VER, as "R2018")
-                                    with layers, bulged polylines, attributes (one locked in
-                                    place), XDATA and MTEXT (in columns from 2018), as another
-                                    program would
+    check_dxf.py make FILE          writes a 2013 drawing with layers, bulged polylines,
+                                    attributes and XDATA, as another program would
     check_dxf.py make12 FILE        writes a release-12 drawing with a dimension, points and
                                     an old-style polyline
+    check_dxf.py make2018 FILE      as make, in DXF 2018, where the MTEXT is in columns (an
+                                    embedded object)
     check_dxf.py same A B           A and B hold the same handles, layers, blocks, XDATA,
                                     attributes and polyline vertices
     check_dxf.py same-entities A B  as `same`, without the layer table (a reader adds layers that
@@ -219,13 +219,15 @@ def main():
     if mode == "make12":
         return make12(args[0])
     if mode == "make":
-        return make(*args)
+        return make(args[0])
     if mode == "make-dynamic":
         return make_dynamic(args[0])
     if mode == "hyperlink":
         return hyperlink(*args)
     if mode == "relink":
         return relink(*args)
+    if mode == "make2018":
+        return make(args[0], "R2018")
     if mode == "tables":
         return tables(args[0])
     if mode == "show":
