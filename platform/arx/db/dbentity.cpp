@@ -231,7 +231,8 @@ const std::vector<qv::dxf::Field>& AcDbEntity::dxfFields()
     using qv::dxf::Pair;
     using qv::dxf::Writer;
     static const std::vector<Field> fields = {
-        subclass("AcDbEntity"),
+        // A writer may give the layer or colour after the entity's own marker.
+        subclass("AcDbEntity").commonToLater(),
         // Paper space and the layout's name follow from the owner.
         derived({67},
                 [](const AcRxObject& o, const Field& f, Writer& out) {
@@ -398,12 +399,15 @@ void AcDbProxyEntity::dxfOutFields(qv::dxf::Writer& out) const
         if (!dimension || !isDimensionSubtypeCode(t.code))
             out.tag(t.code, t.value());
     if (dimension) {
-        const char* sub = dimensionSubclass(*extras);
-        if (std::string_view(sub) == "AcDbRotatedDimension")
-            out.text(100, "AcDbAlignedDimension");
-        out.text(100, sub);
+        // The points of a rotated dimension belong to its aligned subclass, whose marker
+        // the rotated one's follows (readers take the subclass right after AcDbDimension).
+        const std::string_view sub = dimensionSubclass(*extras);
+        const bool rotated = sub == "AcDbRotatedDimension";
+        out.text(100, rotated ? "AcDbAlignedDimension" : sub);
         for (const auto& t : *extras)
             if (isDimensionSubtypeCode(t.code))
                 out.tag(t.code, t.value());
+        if (rotated)
+            out.text(100, sub);
     }
 }

@@ -233,6 +233,8 @@ Acad::ErrorStatus AcDbAttributeBase::setFlag(int bit, bool value)
     QV_SETTER(m_flags = value ? m_flags | bit : m_flags & ~bit)
 }
 
+Acad::ErrorStatus AcDbAttributeBase::setLockPositionInBlock(bool value) { QV_SETTER(m_lockPosition = value) }
+
 void AcDbAttributeBase::copyAttributeFrom(const AcDbAttributeBase& other)
 {
     copyTextFrom(other);
@@ -240,6 +242,7 @@ void AcDbAttributeBase::copyAttributeFrom(const AcDbAttributeBase& other)
     m_flags = other.m_flags;
     m_fieldLength = other.m_fieldLength;
     m_version = other.m_version;
+    m_lockPosition = other.m_lockPosition;
 }
 
 // The attribute's own subclass reuses codes of the text's: since DXF 2018 it holds 71
@@ -255,6 +258,8 @@ std::vector<Field> AcDbAttributeBase::attributeFields()
         integer<&AcDbAttributeBase::m_flags>(70),
         integer<&AcDbAttributeBase::m_fieldLength>(73).range(0, INT16_MAX).omitting(0),
         verticalModeField(74),
+        // The second 280 of the subclass, after the version.
+        flag<&AcDbAttributeBase::m_lockPosition>(280).omitting(0),
     };
 }
 

@@ -10,13 +10,18 @@ namespace {
 
 bool isMarker(const dxf::Pair& p) { return p.code == 100; }
 
+// Whether a record's handle may come after the pair: before any marker, or among an
+// entity's common fields, where some writers of release-12 files put it.
+bool handleMayFollow(const dxf::Pair& p, bool before) { return isMarker(p) ? p.value == "AcDbEntity" : before; }
+
 } // namespace
 
 DxfContext::DxfContext(AcDbDatabase* db) : m_impl(db->impl()) {}
 
 AcDbHandle DxfContext::recordHandle(std::span<const dxf::Pair> pairs) const
 {
-    for (size_t i = 1; i < pairs.size() && !isMarker(pairs[i]); ++i)
+    bool common = true;
+    for (size_t i = 1; i < pairs.size() && (common = handleMayFollow(pairs[i], common)); ++i)
         if (pairs[i].code == 5 || pairs[i].code == 105)
             return AcDbHandle(handle(pairs[i]));
     return AcDbHandle();
@@ -26,10 +31,10 @@ void DxfContext::readRecord(AcRxObject& target, const dxf::FieldTable& table, st
                             ObjectData*& data, RecordInfo& info)
 {
     dxf::FieldTable::Cursor cursor;
-    bool marked = false, handleRead = false, ownerRead = false;
+    bool marked = false, common = true, handleRead = false, ownerRead = false;
     for (size_t i = 1; i < pairs.size();) {
         const dxf::Pair& p = pairs[i];
-        if ((p.code == 5 || p.code == 105) && !marked && !handleRead) {
+        if ((p.code == 5 || p.code == 105) && common && !handleRead) {
             info.handle = AcDbHandle(handle(p));
             handleRead = true;
             ++i;
@@ -48,6 +53,7 @@ void DxfContext::readRecord(AcRxObject& target, const dxf::FieldTable& table, st
                 data->xdata.add(pairs[i].code, pairs[i].value);
         } else {
             marked = marked || isMarker(p);
+            common = handleMayFollow(p, common);
             if (!table.read(target, cursor, pairs, i, *this)) {
                 if (!data)
                     data = ObjectData::make();

@@ -90,6 +90,7 @@ const std::unordered_map<std::string_view, Maker>& entityMakers()
 {
     static const std::unordered_map<std::string_view, Maker> makers = {
         {"LINE", &make<AcDbLine>},
+        {"3DLINE", &make<AcDbLine>},   // release 10's line with its z, written as a LINE
         {"CIRCLE", &make<AcDbCircle>},
         {"ARC", &make<AcDbArc>},
         {"LWPOLYLINE", &make<AcDbPolyline>},
@@ -408,12 +409,13 @@ void Loader::readBlock()
 {
     const Pair* namePair = m_record.find(2);
     std::string name(namePair ? namePair->value : std::string_view());
-    if (qv::dxf::equalNoCase(name, "$MODEL_SPACE"))
-        name = AcDbBlockTableRecord::kModelSpace;
-    else if (qv::dxf::equalNoCase(name, "$PAPER_SPACE"))
-        name = AcDbBlockTableRecord::kPaperSpace;
     auto* table = AcDbBlockTable::cast(m_impl.blockTable.object());
     AcDbObjectId btrId;
+    // Release 12's names of the spaces, unless the file has blocks of those names besides.
+    if (qv::dxf::equalNoCase(name, "$MODEL_SPACE") && !table->has(name.c_str()))
+        name = AcDbBlockTableRecord::kModelSpace;
+    else if (qv::dxf::equalNoCase(name, "$PAPER_SPACE") && !table->has(name.c_str()))
+        name = AcDbBlockTableRecord::kPaperSpace;
     if (table->getAt(name.c_str(), btrId) != Acad::eOk) {
         auto* rec = m_impl.makeInArena<AcDbBlockTableRecord>();
         rec->assignName(name);

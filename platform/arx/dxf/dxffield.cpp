@@ -55,6 +55,13 @@ Field Field::normalized() const
     return f;
 }
 
+Field Field::commonToLater() const
+{
+    Field f = *this;
+    f.common = true;
+    return f;
+}
+
 namespace fields {
 
 Field subclass(const char* names, NameFn nameOf)

@@ -49,6 +49,36 @@ FieldTable::FieldTable(std::initializer_list<FieldList> parts)
     }
     for (size_t i = 0; i < m_fields.size(); ++i)
         index(m_lookups.back(), i, false);
+    shareCommonFields();
+    linkRepeatedCodes();
+}
+
+// The fields of a common first section read the codes that a later section has no field for.
+void FieldTable::shareCommonFields()
+{
+    if (m_sections.empty() || !m_fields[static_cast<size_t>(m_sections[0])].common)
+        return;
+    for (size_t s = 1; s < m_sections.size(); ++s)
+        for (size_t c = 0; c < kCodeCount; ++c)
+            if (m_lookups[s][c] == kNoField)
+                m_lookups[s][c] = m_lookups[0][c];
+}
+
+// A code that two fields of one section read (an attribute's version and its lock flag,
+// both 280) goes to them in the order they are written.
+void FieldTable::linkRepeatedCodes()
+{
+    m_repeats.assign(m_fields.size(), -1);
+    for (size_t i = 0; i < m_fields.size(); ++i) {
+        const Field& f = m_fields[i];
+        if (f.role != Field::Role::kValue || f.codeCount != 1)
+            continue;
+        for (size_t j = i + 1; j < m_fields.size() && m_fields[j].role != Field::Role::kSubclass; ++j)
+            if (m_fields[j].role == Field::Role::kValue && m_fields[j].codeCount == 1 && m_fields[j].code() == f.code()) {
+                m_repeats[i] = static_cast<int>(j);
+                break;
+            }
+    }
 }
 
 // Maps the entry's codes (first entry wins); a section field takes every code of its
@@ -86,9 +116,14 @@ void FieldTable::enterSubclass(Cursor& cursor, std::string_view marker) const
             return;
         }
     }
-    // Pairs of a foreign subclass are kept at the end of the section before it (before
-    // everything when no marker came yet), so that they never come between a section's
-    // fields when written, and are read back where they were written.
+    leaveSections(cursor);
+}
+
+// Pairs of a foreign subclass or an embedded object are kept at the end of the section
+// before it (before everything when no marker came yet), so that they never come between
+// a section's fields when written, and are read back where they were written.
+void FieldTable::leaveSections(Cursor& cursor) const
+{
     cursor.foreign = true;
     if (cursor.section < 0) {
         cursor.anchor = -1;
@@ -104,7 +139,12 @@ const Field* FieldTable::find(const Cursor& cursor, int code) const
         return nullptr;
     const Lookup& lookup = cursor.section < 0 ? m_lookups.back() : m_lookups[static_cast<size_t>(cursor.section)];
     const unsigned char e = lookup[slot(code)];
-    return e == kNoField ? nullptr : &m_fields[e - 1u];
+    if (e == kNoField)
+        return nullptr;
+    int entry = e - 1;
+    while (entry < cursor.anchor && m_repeats[static_cast<size_t>(entry)] >= 0)
+        entry = m_repeats[static_cast<size_t>(entry)];
+    return &m_fields[static_cast<size_t>(entry)];
 }
 
 bool FieldTable::read(AcRxObject& object, Cursor& cursor, std::span<const Pair> pairs, size_t& i,
@@ -117,6 +157,11 @@ bool FieldTable::read(AcRxObject& object, Cursor& cursor, std::span<const Pair> 
             return false;
         ++i;
         return true;
+    }
+    // An embedded object (an MTEXT's columns) repeats codes of the object's own fields.
+    if (pair.code == 101) {
+        leaveSections(cursor);
+        return false;
     }
     const Field* f = find(cursor, pair.code);
     if (!f)
@@ -132,9 +177,11 @@ bool FieldTable::read(AcRxObject& object, Cursor& cursor, std::span<const Pair> 
     }
     if (!f->read(object, *f, pair, context))
         return false;
-    // A field never written (a count, a copy) is no place to keep pairs after.
-    if (f->write)
-        cursor.anchor = static_cast<int>(f - m_fields.data());
+    // A field never written (a count, a copy) is no place to keep pairs after, nor is a
+    // common field read in a later section (the pairs after it stay in that section).
+    const int entry = static_cast<int>(f - m_fields.data());
+    if (f->write && (cursor.section < 0 || entry > m_sections[static_cast<size_t>(cursor.section)]))
+        cursor.anchor = entry;
     ++i;
     return true;
 }

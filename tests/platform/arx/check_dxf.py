@@ -10,6 +10,8 @@
                                     layer, a block and its reference, and a text on the layer
     check_dxf.py make12 FILE        writes a release-12 drawing with a dimension, points and
                                     an old-style polyline
+    check_dxf.py make2018 FILE      as make, in DXF 2018, where the MTEXT is in columns (an
+                                    embedded object)
     check_dxf.py same A B           A and B hold the same handles, layers, blocks, XDATA,
                                     attributes and polyline vertices
     check_dxf.py same-entities A B  as `same`, without the layer table (a reader adds layers that
@@ -52,8 +54,8 @@ def audit(path):
     return 0
 
 
-def make(path):
-    doc = ezdxf.new("R2013")
+def make(path, release="R2013"):
+    doc = ezdxf.new(release)
     doc.appids.new("ROOMS")
     doc.layers.add("Walls", color=3)
     doc.layers.add("Rooms", true_color=ezdxf.rgb2int((10, 200, 30)))
@@ -65,11 +67,18 @@ def make(path):
     block.add_attdef("ROOM NAME", (0, 0), dxfattribs={"prompt": "Name?", "height": 2.5})
     msp = doc.modelspace()
     ref = msp.add_blockref("ROOM-101", (100, 50), dxfattribs={"xscale": 2, "yscale": 2, "rotation": 30, "layer": "Rooms"})
-    ref.add_attrib("ROOM NAME", "Lab <!1>!", (100, 50))
+    ref.add_attrib("ROOM NAME", "Lab <!1>!", (100, 50)).dxf.lock_position = 1
     ref.set_xdata("ROOMS", [(1000, "NAME=Lab"), (1070, 3), (1040, 2.5)])
     msp.add_lwpolyline([(0, 0, 0.5), (5, 0, 0), (5, 5, -0.25)], format="xyb", dxfattribs={"layer": "Walls"})
     msp.add_text("Zürich – café", dxfattribs={"height": 3, "layer": "Walls"})
     msp.add_circle((3, 3), 1.5, dxfattribs={"color": 1})
+    placed = {"insert": (20, 30), "char_height": 2.5, "layer": "Walls"}
+    if doc.dxfversion >= ezdxf.const.DXF2018:
+        # Columns are an embedded object, whose codes repeat the text's own (ezdxf reads
+        # no rotation of texts in columns).
+        msp.add_mtext_static_columns(["Room", "Lab"], width=40, gutter_width=5, height=20, dxfattribs=placed)
+    else:
+        msp.add_mtext("Room", dxfattribs=dict(placed, width=40, rotation=30))
     doc.saveas(path)
     return 0
 
@@ -111,6 +120,10 @@ def describe(path):
     return items
 
 
+def point(p):
+    return tuple(round(v, 9) for v in p)
+
+
 def entities(layout):
     out = []
     for e in layout:
@@ -122,6 +135,13 @@ def entities(layout):
             line += f" attribs={[(a.dxf.tag, a.dxf.text) for a in e.attribs]}"
         if e.dxftype() in ("TEXT", "ATTDEF"):
             line += f" text={e.dxf.text!r}"
+        if e.dxftype() in ("ATTDEF", "INSERT"):
+            line += f" locked={[a.dxf.lock_position for a in (e.attribs if e.dxftype() == 'INSERT' else [e])]}"
+        if e.dxftype() == "MTEXT":
+            line += f" text={e.text!r} at={point(e.dxf.insert)} height={e.dxf.char_height} width={e.dxf.width}"
+            line += f" rot={round(e.get_rotation(), 9)} columns={e.columns.count if e.has_columns else 0}"
+        if e.dxftype() == "DIMENSION":
+            line += f" type={e.dimtype} points={[point(e.dxf.get(p, (0, 0, 0))) for p in ('defpoint', 'defpoint2', 'defpoint3')]}"
         if e.xdata is not None and len(e.xdata.data):
             line += f" xdata={[(app, list(e.get_xdata(app))) for app in sorted(e.xdata.data)]}"
         out.append(line)
@@ -223,6 +243,8 @@ def main():
         return hyperlink(*args)
     if mode == "relink":
         return relink(*args)
+    if mode == "make2018":
+        return make(args[0], "R2018")
     if mode == "tables":
         return tables(args[0])
     if mode == "show":

@@ -360,6 +360,19 @@ TEST(DxfRoundTrip, ReleaseTwelveDrawingBecomesAValid2013One)
     layers->close();
 }
 
+TEST(DxfRoundTrip, MtextInColumnsOf2018KeepsItsPlace)
+{
+    // The columns are an embedded object, whose codes repeat those of the text's own fields.
+    TempDir dir;
+    const std::string theirs = dir.file("theirs.dxf"), ours = dir.file("ours.dxf");
+    ASSERT_EQ(runCheck("make2018 " + theirs), 0);
+    AcDbDatabase db(false);
+    ASSERT_EQ(db.readDxfFile(theirs.c_str()), Acad::eOk) << db.lastErrorMessage();
+    ASSERT_EQ(db.saveAs(ours.c_str()), Acad::eOk);
+    EXPECT_EQ(runCheck("audit " + ours), 0);
+    EXPECT_EQ(runCheck("same " + theirs + " " + ours), 0);
+}
+
 TEST(DxfRead, OlderReleaseWithoutHandlesAndCodePage)
 {
     // A release-12 file: no handles, no block records, Windows-1252 text and an escape.

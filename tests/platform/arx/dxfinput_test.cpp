@@ -493,3 +493,81 @@ TEST(DxfInput, XDataAndRecordsOfCodesWithoutAKindReadAsTexts)
     EXPECT_STREQ(back->rbnext->resval.rstring, "open");
     acutRelRb(back);
 }
+
+TEST(DxfInput, PairsInPlacesOtherWritersPutThemGoToTheirFields)
+{
+    // The entity of handle 30 in each drawing, as read and as read again after a save.
+    struct Case {
+        const char* what;
+        std::string entities;
+        void (*check)(const AcDbEntity& ent);
+        const char* written = "";   // a part of the saved drawing
+    };
+    const std::string mtext = "0\nMTEXT\n5\n30\n100\nAcDbEntity\n8\n0\n100\nAcDbMText\n10\n5\n20\n6\n30\n0\n40\n2.5\n"
+                              "41\n80\n71\n1\n1\nRoom\n11\n1\n21\n0\n31\n0\n";
+    const Case cases[] = {
+        {"an embedded object repeats the text's codes",
+         mtext + "101\nEmbedded Object\n70\n1\n10\n1\n20\n0\n30\n0\n11\n5\n21\n6\n31\n0\n40\n80\n41\n0\n42\n920\n",
+         [](const AcDbEntity& ent) {
+             const auto& m = static_cast<const AcDbMText&>(ent);
+             EXPECT_EQ(m.location(), AcGePoint3d(5, 6, 0));
+             EXPECT_EQ(m.textHeight(), 2.5);
+             EXPECT_EQ(m.width(), 80);
+             EXPECT_EQ(m.rotation(), 0);
+         }},
+        {"the layer after the text's marker (dxflib)",
+         "0\nMTEXT\n5\n30\n100\nAcDbEntity\n100\nAcDbMText\n8\nWalls\n62\n3\n73\n2\n10\n5\n20\n6\n40\n2.5\n1\nRoom\n",
+         [](const AcDbEntity& ent) {
+             EXPECT_EQ(ent.layerName(), "Walls");
+             EXPECT_EQ(ent.colorIndex(), 3);
+         },
+         "AcDbMText\n 73\n2\n"},
+        {"the handle among the common fields (a release-12 writer)",
+         "0\nLINE\n100\nAcDbEntity\n8\nWalls\n5\n30\n100\nAcDbLine\n10\n0\n20\n0\n30\n0\n11\n1\n21\n1\n31\n0\n",
+         [](const AcDbEntity& ent) { EXPECT_EQ(ent.layerName(), "Walls"); }},
+        {"the lock flag after an attribute's version",
+         "0\nATTDEF\n5\n30\n100\nAcDbEntity\n8\n0\n100\nAcDbText\n10\n0\n20\n0\n40\n1\n1\nV\n100\nAcDbAttributeDefinition\n"
+         "280\n0\n3\nName?\n2\nTAG\n70\n0\n280\n1\n",
+         [](const AcDbEntity& ent) { EXPECT_TRUE(static_cast<const AcDbAttributeDefinition&>(ent).lockPositionInBlock()); }},
+        {"release 10's 3DLINE",
+         "0\n3DLINE\n5\n30\n8\n0\n10\n2\n20\n3\n30\n4\n11\n5\n21\n6\n31\n7\n",
+         [](const AcDbEntity& ent) {
+             ASSERT_TRUE(ent.isKindOf(AcDbLine::desc()));
+             EXPECT_EQ(static_cast<const AcDbLine&>(ent).endPoint(), AcGePoint3d(5, 6, 7));
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        AcDbDatabase db;
+        ASSERT_EQ(db.readDxfText("0\nSECTION\n2\nENTITIES\n" + c.entities + "0\nENDSEC\n0\nEOF\n"), Acad::eOk)
+            << db.lastErrorMessage();
+        const std::string once = db.dxfText();
+        EXPECT_EQ(once.find("3DLINE"), std::string::npos);
+        EXPECT_NE(once.find(c.written), std::string::npos);
+        AcDbDatabase again;
+        ASSERT_EQ(again.readDxfText(once), Acad::eOk) << again.lastErrorMessage();
+        EXPECT_EQ(again.dxfText(), once);
+        for (AcDbDatabase* read : {&db, &again}) {
+            AcDbObjectId id;
+            ASSERT_EQ(read->getAcDbObjectId(id, false, AcDbHandle(0x30)), Acad::eOk);
+            c.check(*AcDbEntity::cast(id.object()));
+        }
+    }
+}
+
+TEST(DxfInput, BlocksNamedAsTheSpacesOfReleaseTwelveBesideTheSpaces)
+{
+    // A file that has the block records *Model_Space and $MODEL_SPACE keeps both blocks.
+    Sample s;
+    AcDbBlockTable* blocks = nullptr;
+    s.db.getSymbolTable(blocks, AcDb::kForWrite);
+    auto* old = new AcDbBlockTableRecord;
+    old->setName("$MODEL_SPACE");
+    AcDbObjectId oldId;
+    blocks->add(oldId, old);
+    blocks->close();
+    old->close();
+    AcDbDatabase db;
+    ASSERT_EQ(db.readDxfText(s.db.dxfText()), Acad::eOk) << db.lastErrorMessage();
+    EXPECT_EQ(db.dxfText(), s.db.dxfText());
+}

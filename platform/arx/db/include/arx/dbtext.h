@@ -84,13 +84,17 @@ public:
     Acad::ErrorStatus setPreset(bool value) { return setFlag(8, value); }
     Adesk::UInt16 fieldLength() const { return m_fieldLength; }
     Acad::ErrorStatus setFieldLength(Adesk::UInt16 length);
+    // Whether the attribute keeps its place in the block when the reference is edited.
+    bool lockPositionInBlock() const { return m_lockPosition; }
+    Acad::ErrorStatus setLockPositionInBlock(bool value);
 
 protected:
     Acad::ErrorStatus setFlag(int bit, bool value);
     // The version that opens an attribute's own subclass since DXF 2010 (280), when the
     // file gave one.
     static qv::dxf::Field versionField();
-    // Tag, flags, field length and vertical mode, the end of an attribute's own subclass.
+    // Tag, flags, field length, vertical mode and lock flag, the end of an attribute's own
+    // subclass.
     static std::vector<qv::dxf::Field> attributeFields();
     void copyAttributeFrom(const AcDbAttributeBase& other);
 
@@ -99,6 +103,7 @@ private:
     int m_flags = 0;
     Adesk::UInt16 m_fieldLength = 0;
     short m_version = -1;   // none given
+    bool m_lockPosition = false;
 };
 
 class AcDbAttributeDefinition : public AcDbAttributeBase

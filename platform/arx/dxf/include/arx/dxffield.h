@@ -40,6 +40,7 @@ struct Field {
     WhenFn when = nullptr;
     bool omitDefault = false;       // numbers: left out when equal to omitValue; texts: when empty
     bool normalize = false;         // angles: kept in [0, 2π)
+    bool common = false;            // subclass: its fields also read later sections' pairs
     double omitValue = 0;
     long long low = LLONG_MIN, high = LLONG_MAX;
 
@@ -54,6 +55,9 @@ struct Field {
     // Integers outside [lo, hi] are refused when read.
     Field range(long long lo, long long hi) const;
     Field normalized() const;
+    // A subclass whose fields also read the pairs of a later section that has no field of
+    // their code (an entity's layer or colour given after the entity's own marker).
+    Field commonToLater() const;
 };
 
 using FieldList = std::vector<Field>;

@@ -2,8 +2,9 @@
 // the subclass markers and the fields of the type (group codes, the member that holds each
 // value, how it is converted, when it is left out). The same table reads a record's pairs
 // (in any order, each marker selecting its section; before any marker, as in release-12
-// files, every section) and writes the object back. Pairs that no field reads are kept as
-// extras anchored to the entry they followed, and written back there.
+// files, every section; after an embedded object's marker, none) and writes the object
+// back. Pairs that no field reads are kept as extras anchored to the entry they followed,
+// and written back there.
 //
 //     static const FieldTable table({AcDbEntity::dxfFields(), {
 //         subclass("AcDbLine"),
@@ -59,6 +60,9 @@ private:
     using Lookup = std::array<unsigned char, kCodeCount>;
 
     void enterSubclass(Cursor& cursor, std::string_view marker) const;
+    void leaveSections(Cursor& cursor) const;
+    void shareCommonFields();
+    void linkRepeatedCodes();
     const Field* find(const Cursor& cursor, int code) const;
     void index(Lookup& lookup, size_t entry, bool sections);
 
@@ -66,6 +70,7 @@ private:
     std::vector<std::string_view> m_markers;   // per entry: the marker a subclass writes
     std::vector<int> m_sections;         // the entry of each section's marker
     std::vector<Lookup> m_lookups;       // per section, then one for records without markers
+    std::vector<int> m_repeats;          // per entry: the next of its section with its code, or -1
 };
 
 } // namespace qv::dxf
