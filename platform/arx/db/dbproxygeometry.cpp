@@ -104,6 +104,33 @@ void settle(Nurbs& c)
         c.weights.assign(n, 1);
 }
 
+// Whether the curve starts and ends at its end control points: the knots' first and last
+// values repeat degree + 1 times.
+bool isClamped(const Nurbs& c)
+{
+    const auto p = static_cast<size_t>(c.degree);
+    const auto& k = c.knots;
+    return std::all_of(k.begin(), k.begin() + static_cast<long>(p) + 1, [&](double v) { return v == k.front(); })
+        && std::all_of(k.end() - static_cast<long>(p) - 1, k.end(), [&](double v) { return v == k.back(); });
+}
+
+// A closed spline whose stored curve does not come back to its start (the knots clamped, the
+// control points not repeated, as some writers store them) closes as the uniform periodic
+// curve of its control points: the first degree of them follow the last again.
+void closePeriodic(Nurbs& c)
+{
+    if (!isClamped(c) || c.points.front().distanceTo(c.points.back()) <= 0)
+        return;
+    const auto p = static_cast<size_t>(c.degree), n = c.points.size();
+    for (size_t i = 0; i < p; ++i) {
+        c.points.push_back(c.points[i]);
+        c.weights.push_back(c.weights[i]);
+    }
+    c.knots.resize(n + 2 * p + 1);
+    for (size_t i = 0; i < c.knots.size(); ++i)
+        c.knots[i] = static_cast<double>(i);
+}
+
 // The cubic through the fit points, parameterised by chord length and twice differentiable
 // at every point: clamped to the tangents given, free (no curvature) at an end without one.
 // It is returned as a cubic B-spline of Bezier pieces.
@@ -177,6 +204,8 @@ PointRun splineRun(const AcDbProxyEntity& e, double tolerance)
         c.knots = e.storedReals(40, kSub);
         c.weights = e.storedReals(41, kSub);
         settle(c);
+        if (static_cast<long>(flags) & 1)
+            closePeriodic(c);
     } else {
         AcGePoint3d start, end;
         e.storedPoint(12, start, kSub);

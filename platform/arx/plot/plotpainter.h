@@ -3,8 +3,9 @@
 // references nested to any depth (arrays of references too) with their attributes. Layers
 // that are off or frozen (or frozen in the viewport being drawn) are left out; colours and
 // line weights by layer and by block are resolved as the host does, layer "0" inside a
-// block taking the reference's layer. Points, solids, traces, ellipses and tables (their
-// blocks) are read from the pairs the database keeps of them.
+// block taking the reference's layer. Points, solids, traces, ellipses, tables (their
+// blocks), splines, 3D faces, meshes, construction lines (clipped to the sheet) and
+// wipeouts (in the paper's colour) are read from the pairs the database keeps of them.
 #pragma once
 
 #include "plotcanvas.h"

@@ -1,6 +1,6 @@
 """Writes the drawings the plot engine's entity tests plot, in millimetres on an A4 sheet:
 points, solids, traces, ellipses, old-style polylines with widths and a table; or, with
-"curves", arcs, splines, 3D faces, meshes, construction lines, a wipeout and a hatch whose
+"curves", arcs, splines (a closed one among them), 3D faces, meshes, construction lines, a wipeout and a hatch whose
 pattern starts at 1e308.
 
 usage: plot_entities.py OUTPUT.dxf [curves]
@@ -20,6 +20,9 @@ def curves(path):
     msp.add_open_spline([(60, 160), (75, 190), (90, 160)], degree=2)
     msp.add_rational_spline([(110, 160), (110, 185), (135, 185)], [1, 0.5 ** 0.5, 1], degree=2)
     msp.add_spline([(160, 160), (175, 180), (190, 160)])
+    # Closed, its knots clamped and its control points not repeated (as dxflib writes it).
+    square = msp.add_open_spline([(200, 150), (240, 150), (240, 190), (200, 190)], degree=2)
+    square.dxf.flags |= 3
     # A square face without its right edge; a mesh of two squares; a square polyface of two
     # triangles whose diagonal is hidden; a polygon mesh of 3 x 3 points.
     msp.add_3dface([(20, 90), (60, 90), (60, 130), (20, 130)], dxfattribs={"invisible": 2})

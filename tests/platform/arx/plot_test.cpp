@@ -584,9 +584,10 @@ TEST(Plot, TableChangedSinceItsBlockWasBuiltShowsItsPresentGrid)
     EXPECT_TRUE(inkAround(r, 140, 70, kRed));
 }
 
-// Arcs, splines (a B-spline, a NURBS quarter circle, a curve through fit points), a 3D face
-// with a hidden edge, a mesh, a polyface mesh with a hidden diagonal, a polygon mesh,
-// construction lines, a wipeout over a line, and a hatch whose pattern starts at 1e308.
+// Arcs, splines (a B-spline, a NURBS quarter circle, a curve through fit points, a closed
+// one stored open), a 3D face with a hidden edge, a mesh, a polyface mesh with a hidden
+// diagonal, a polygon mesh, construction lines, a wipeout over a line, and a hatch whose
+// pattern starts at 1e308.
 TEST(Plot, CurvesFacesMeshesConstructionLinesAndWipeouts)
 {
     TempDir dir;
@@ -601,6 +602,7 @@ TEST(Plot, CurvesFacesMeshesConstructionLinesAndWipeouts)
     const std::pair<double, double> inked[] = {
         {40.61, 180.61},                          // the arc's middle
         {75, 175}, {117.32, 177.68}, {175, 180},  // the splines' crowns
+        {200, 170},                               // the closed spline's closing span
         {40, 90}, {20, 110}, {40, 130},           // the face's visible edges
         {100, 110},                               // the mesh's inner edge
         {160, 90}, {180, 110},                    // the polyface's outline
@@ -613,6 +615,7 @@ TEST(Plot, CurvesFacesMeshesConstructionLinesAndWipeouts)
     const std::pair<double, double> blank[] = {
         {19.39, 159.39},   // the arc's other side
         {75, 185},         // the B-spline's control point
+        {200, 150},        // the closed spline's control point
         {60, 110},         // the face's hidden edge
         {160, 110},        // the polyface's hidden diagonal
         {70, 65},          // where a polyface's face records drew lines to the origin
@@ -634,7 +637,7 @@ TEST(Plot, CurvesFacesMeshesConstructionLinesAndWipeouts)
     };
     const Case cases[] = {
         {"ARC", 30, 170, 45, 185},    {"SPLINE", 60, 160, 90, 175},   {"SPLINE", 110, 160, 135, 185},
-        {"SPLINE", 160, 160, 190, 180}, {"3DFACE", 20, 90, 60, 130},  {"MESH", 80, 90, 120, 130},
+        {"SPLINE", 160, 160, 190, 180}, {"SPLINE", 200, 150, 240, 190}, {"3DFACE", 20, 90, 60, 130},  {"MESH", 80, 90, 120, 130},
         {"POLYLINE", 140, 90, 180, 130}, {"POLYLINE", 200, 90, 240, 130}, {"WIPEOUT", 40, 40, 60, 60},
     };
     size_t next = 0;
