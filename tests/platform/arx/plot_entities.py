@@ -1,7 +1,7 @@
 """Writes the drawings the plot engine's entity tests plot, in millimetres on an A4 sheet:
 points, solids, traces, ellipses, old-style polylines with widths and a table; or, with
-"curves", arcs, splines (a closed one among them), 3D faces, meshes, construction lines, a wipeout and a hatch whose
-pattern starts at 1e308.
+"curves", arcs, splines (a closed one among them), 3D faces, meshes, construction lines, a
+wipeout, a hatch whose pattern starts at 1e308, an ellipse and old-style polylines.
 
 usage: plot_entities.py OUTPUT.dxf [curves]
 """
@@ -49,6 +49,11 @@ def curves(path):
     hatch.paths.add_polyline_path([(120, 20), (160, 20), (160, 60), (120, 60)])
     for line in hatch.pattern.lines:
         line.base_point = ezdxf.math.Vec2(1e308, 1e308)
+    # Half an ellipse, an old-style 2D polyline bent into a half circle below its ends, and a
+    # 3D polyline.
+    msp.add_ellipse((30, 20), major_axis=(15, 0), ratio=0.5, start_param=0, end_param=3.14159265)
+    msp.add_polyline2d([(60, 20, 0, 0, 1), (90, 20, 0, 0, 0)], format="xyseb")
+    msp.add_polyline3d([(100, 5, 0), (110, 15, 5)])
     doc.saveas(path)
 
 

@@ -609,6 +609,7 @@ TEST(Plot, CurvesFacesMeshesConstructionLinesAndWipeouts)
         {220, 100}, {210, 110},                   // the polygon mesh's inner lines
         {260, 5}, {260, 205}, {280, 150},         // the construction lines across the sheet
         {20, 50},                                 // the line beside the wipeout
+        {75, 5.2},                                // the old-style polyline's bulge
     };
     for (auto [x, y] : inked)
         EXPECT_TRUE(inkAround(r, x, y, kBlack)) << x << ", " << y;
@@ -639,6 +640,7 @@ TEST(Plot, CurvesFacesMeshesConstructionLinesAndWipeouts)
         {"ARC", 30, 170, 45, 185},    {"SPLINE", 60, 160, 90, 175},   {"SPLINE", 110, 160, 135, 185},
         {"SPLINE", 160, 160, 190, 180}, {"SPLINE", 200, 150, 240, 190}, {"3DFACE", 20, 90, 60, 130},  {"MESH", 80, 90, 120, 130},
         {"POLYLINE", 140, 90, 180, 130}, {"POLYLINE", 200, 90, 240, 130}, {"WIPEOUT", 40, 40, 60, 60},
+        {"ELLIPSE", 15, 20, 45, 27.5},  {"POLYLINE", 60, 5, 90, 20},    {"POLYLINE", 100, 5, 110, 15},
     };
     size_t next = 0;
     const auto* space = AcDbBlockTableRecord::cast(db.modelSpaceId().object());
