@@ -197,6 +197,7 @@ PointRun splineRun(const AcDbProxyEntity& e, double tolerance)
     double degree = 3, flags = 0;
     e.storedReal(71, degree, kSub);
     e.storedReal(70, flags, kSub);
+    const bool closed = static_cast<long>(std::clamp(flags, 0.0, 65535.0)) & 1;
     Nurbs c;
     c.points = e.storedPoints(10, kSub);
     if (c.points.size() >= 2) {
@@ -204,13 +205,13 @@ PointRun splineRun(const AcDbProxyEntity& e, double tolerance)
         c.knots = e.storedReals(40, kSub);
         c.weights = e.storedReals(41, kSub);
         settle(c);
-        if (static_cast<long>(flags) & 1)
+        if (closed)
             closePeriodic(c);
     } else {
         AcGePoint3d start, end;
         e.storedPoint(12, start, kSub);
         e.storedPoint(13, end, kSub);
-        c = throughFitPoints(e.storedPoints(11, kSub), start.asVector(), end.asVector(), static_cast<long>(flags) & 1);
+        c = throughFitPoints(e.storedPoints(11, kSub), start.asVector(), end.asVector(), closed);
         if (c.points.empty())
             return {};
     }
