@@ -3,9 +3,8 @@
 // references nested to any depth (arrays of references too) with their attributes. Layers
 // that are off or frozen (or frozen in the viewport being drawn) are left out; colours and
 // line weights by layer and by block are resolved as the host does, layer "0" inside a
-// block taking the reference's layer. Points, solids, traces, ellipses, tables (their
-// blocks), splines, 3D faces, meshes, construction lines (clipped to the sheet) and
-// wipeouts (in the paper's colour) are read from the pairs the database keeps of them.
+// block taking the reference's layer. Points, solids, traces, ellipses and tables (their
+// blocks) are read from the pairs the database keeps of them.
 #pragma once
 
 #include "plotcanvas.h"
@@ -86,7 +85,8 @@ private:
     bool drawWideSequence(const AcDbSequencePolyline* pl, const AcGeMatrix3d& xf, const Inherited& mine);
     // Polyface and polygon meshes by their edges; false for the other polylines.
     bool drawMesh(const AcDbSequencePolyline* pl, const AcGeMatrix3d& xf);
-    // Splines, 3D faces, meshes and wipeouts, as the database describes their geometry.
+    // Splines, 3D faces, meshes and wipeouts (filled with the paper's colour), as the
+    // database describes their geometry; they too are read from the pairs kept of them.
     void drawProxyGeometry(const AcDbProxyEntity* e, const AcGeMatrix3d& xf);
     // An XLINE (infinite both ways) or a RAY (from its base point), clipped to the sheet.
     void drawConstructionLine(const AcDbProxyEntity* e, const AcGeMatrix3d& xf, bool ray);
