@@ -1,13 +1,16 @@
 #include "arx/dbcurves.h"
 
+#include "arx/dxfnumber.h"
+#include "dbobjectdata.h"
 #include "dbobjectimpl.h"
 
 #include <algorithm>
 #include <cmath>
+#include <unordered_set>
 
 ACRX_DEFINE_MEMBERS(AcDbLine, AcDbCurve, "LINE")
 ACRX_DEFINE_MEMBERS(AcDbCircle, AcDbCurve, "CIRCLE")
-ACRX_DEFINE_MEMBERS(AcDbArc, AcDbCurve, "ARC")
+ACRX_DEFINE_MEMBERS(AcDbArc, AcDbCircle, "ARC")
 ACRX_DEFINE_MEMBERS(AcDbPolyline, AcDbCurve, "LWPOLYLINE")
 ACRX_DEFINE_MEMBERS(AcDbVertex, AcDbEntity, "VERTEX")
 ACRX_DEFINE_MEMBERS(AcDbSequencePolyline, AcDbCurve, "POLYLINE")
@@ -37,6 +40,17 @@ void addArcExtents(AcDbExtents& e, const AcGePoint2d& c, double r, double a, dou
     const double lo = std::min(a, a + sweep), hi = std::max(a, a + sweep);
     for (double q = std::ceil(lo / (kPi / 2)) * (kPi / 2); q < hi; q += kPi / 2)
         add(q);
+}
+
+// An integer among the pairs no field read (0 when it is missing or not a number).
+long long keptInteger(const AcDbObject& o, int code)
+{
+    long long value = 0;
+    if (o.data())
+        for (const qv::dxf::Tag& t : o.data()->extras)
+            if (t.code == code && qv::dxf::parseInt(t.value(), value))
+                return value;
+    return 0;
 }
 
 } // namespace
@@ -574,6 +588,12 @@ const FieldTable& AcDbPolyline::dxfTable() const
 
 Acad::ErrorStatus AcDbVertex::setPosition(const AcGePoint3d& p) { QV_CHECKED_SETTER(allFinite(p), m_position = p) }
 
+int AcDbVertex::faceCorner(int corner) const
+{
+    const long long index = keptInteger(*this, 71 + corner);
+    return static_cast<int>(std::clamp<long long>(index, -32767, 32767));
+}
+
 const FieldTable& AcDbVertex::dxfTable() const
 {
     // Face records of polyface meshes have no AcDbVertex marker.
@@ -607,11 +627,81 @@ void AcDbSequencePolyline::getPlanVertices(std::vector<AcGePoint2d>& points, std
     const bool flat = AcDb2dPolyline::cast(this) != nullptr;
     for (const AcDbObjectId& id : m_vertices) {
         const auto* v = AcDbVertex::cast(id.object());
-        if (!v || v->isErased())
+        if (!v || v->isErased() || v->isFaceRecord() || v->isFrameControlPoint())
             continue;
         points.push_back(v->position().to2d());
         bulges.push_back(flat ? v->bulge() : 0.0);
     }
+}
+
+bool AcDbSequencePolyline::getMeshLines(std::vector<std::vector<AcGePoint3d>>& lines) const
+{
+    const bool polyface = AcDbPolyFaceMesh::cast(this) != nullptr;
+    if (!polyface && !AcDbPolygonMesh::cast(this))
+        return false;
+    std::vector<AcGePoint3d> points;
+    std::vector<const AcDbVertex*> faces;
+    for (const AcDbObjectId& id : m_vertices) {
+        const auto* v = AcDbVertex::cast(id.object());
+        if (v && !v->isErased())
+            v->isFaceRecord() ? faces.push_back(v) : points.push_back(v->position());
+    }
+    if (!polyface) {
+        // Rows of N points, M of them; closed across when the flags say so.
+        const size_t n = std::clamp<long long>(keptInteger(*this, 72), 1, std::max<long long>(points.size(), 1));
+        const size_t m = points.size() / n;
+        for (size_t row = 0; row < m; ++row) {
+            lines.emplace_back(points.begin() + static_cast<long>(row * n), points.begin() + static_cast<long>(row * n + n));
+            if (m_flags & 32)
+                lines.back().push_back(points[row * n]);
+        }
+        for (size_t column = 0; column < n && m > 1; ++column) {
+            lines.emplace_back();
+            for (size_t row = 0; row < m + ((m_flags & 1) ? 1 : 0); ++row)
+                lines.back().push_back(points[(row % m) * n + column]);
+        }
+        return true;
+    }
+    // Each face's corners in turn, an edge hidden when the index it starts from is negative;
+    // an edge two faces share is drawn once.
+    std::unordered_set<unsigned long long> drawn;
+    for (const AcDbVertex* face : faces) {
+        int corners[4], used = 0;
+        for (int i = 0; i < 4; ++i)
+            if (const int c = face->faceCorner(i); c != 0)
+                corners[used++] = c;
+        for (int i = 0; i < used && used > 1; ++i) {
+            const int from = corners[i], a = std::abs(from), b = std::abs(corners[(i + 1) % used]);
+            if (from < 0 || a > static_cast<int>(points.size()) || b > static_cast<int>(points.size()) || a == b
+                || !drawn.insert(static_cast<unsigned long long>(std::min(a, b)) << 32 | static_cast<unsigned>(std::max(a, b))).second)
+                continue;
+            lines.push_back({points[static_cast<size_t>(a - 1)], points[static_cast<size_t>(b - 1)]});
+        }
+    }
+    return true;
+}
+
+Acad::ErrorStatus AcDbSequencePolyline::getGeomExtents(AcDbExtents& extents) const
+{
+    extents = AcDbExtents();
+    if (AcDb2dPolyline::cast(this)) {
+        std::vector<AcGePoint2d> points;
+        std::vector<double> bulges;
+        getPlanVertices(points, bulges);
+        AcDbPolyline flat;
+        for (size_t i = 0; i < points.size(); ++i)
+            flat.addVertexAt(flat.numVerts(), points[i], bulges[i]);
+        flat.setClosed(isClosed());
+        flat.setElevation(m_elevation);
+        flat.setNormal(m_normal);
+        return flat.getGeomExtents(extents);
+    }
+    for (const AcDbObjectId& id : m_vertices) {
+        const auto* v = AcDbVertex::cast(id.object());
+        if (v && !v->isErased() && !v->isFaceRecord() && !v->isFrameControlPoint())
+            extents.addPoint(v->position());
+    }
+    return extents.isEmpty() ? Acad::eInvalidExtents : Acad::eOk;
 }
 
 const FieldTable& AcDbSequencePolyline::dxfTable() const

@@ -1,6 +1,7 @@
 #include "arx/dbentity.h"
 
 #include "arx/dbdatabase.h"
+#include "arx/dbproxygeometry.h"
 #include "arx/dbsymtb.h"
 #include "arx/dxfnames.h"
 #include "arx/dxfnumber.h"
@@ -345,20 +346,85 @@ bool isDimensionSubtypeCode(int code)
 
 } // namespace
 
-std::string_view AcDbProxyEntity::storedText(int code, const char* subclass) const
+namespace {
+
+// Calls visit with each kept pair of the object, those under the subclass marker only when
+// one is given and the record has markers, until visit returns false.
+template <class Visit>
+void visitKept(const qv::ObjectData* data, const char* subclass, Visit visit)
 {
-    if (!data())
-        return {};
-    const qv::dxf::TagList& tags = data()->extras;
+    if (!data)
+        return;
+    const qv::dxf::TagList& tags = data->extras;
     const bool marked = subclass && std::any_of(tags.begin(), tags.end(), [](const qv::dxf::Tag& t) { return t.code == 100; });
     bool inside = !marked;
     for (const qv::dxf::Tag& t : tags) {
         if (t.code == 100 && marked)
             inside = t.value() == subclass;
-        else if (inside && t.code == code)
-            return t.value();
+        else if (inside && !visit(t))
+            return;
     }
-    return {};
+}
+
+} // namespace
+
+std::string_view AcDbProxyEntity::storedText(int code, const char* subclass) const
+{
+    std::string_view found;
+    visitKept(data(), subclass, [&](const qv::dxf::Tag& t) {
+        if (t.code == code)
+            found = t.value();
+        return t.code != code;
+    });
+    return found;
+}
+
+std::vector<double> AcDbProxyEntity::storedReals(int code, const char* subclass) const
+{
+    std::vector<double> values;
+    visitKept(data(), subclass, [&](const qv::dxf::Tag& t) {
+        double v = 0;
+        if (t.code == code && qv::dxf::parseReal(t.value(), v) && std::isfinite(v))
+            values.push_back(v);
+        return true;
+    });
+    return values;
+}
+
+std::vector<AcGePoint3d> AcDbProxyEntity::storedPoints(int code, const char* subclass) const
+{
+    // A point is kept when its x and y are finite numbers and no coordinate given is not.
+    std::vector<AcGePoint3d> points;
+    unsigned read = 0;
+    bool bad = true;
+    auto settle = [&] {
+        if (!points.empty() && (bad || (read & 3) != 3))
+            points.pop_back();
+    };
+    visitKept(data(), subclass, [&](const qv::dxf::Tag& t) {
+        const int axis = (t.code - code) / 10;
+        if (t.code < code || (t.code - code) % 10 != 0 || axis > 2 || (axis > 0 && points.empty()))
+            return true;
+        if (axis == 0) {
+            settle();
+            points.emplace_back();
+            read = 0, bad = false;
+        }
+        double v = 0;
+        if (qv::dxf::parseReal(t.value(), v) && std::isfinite(v))
+            (axis == 0 ? points.back().x : axis == 1 ? points.back().y : points.back().z) = v, read |= 1u << axis;
+        else
+            bad = true;
+        return true;
+    });
+    settle();
+    return points;
+}
+
+Acad::ErrorStatus AcDbProxyEntity::getGeomExtents(AcDbExtents& extents) const
+{
+    extents = qv::proxyExtents(*this);
+    return extents.isEmpty() ? Acad::eInvalidExtents : Acad::eOk;
 }
 
 bool AcDbProxyEntity::storedReal(int code, double& value, const char* subclass) const

@@ -102,10 +102,12 @@ PlotCanvas::PlotCanvas(const std::string& format, double widthMm, double heightM
 {
     if (format == "pdf") {
         m_unitsPerMm = kPointsPerMm;
+        m_width = widthMm * kPointsPerMm, m_height = heightMm * kPointsPerMm;
         m_pdf = std::make_unique<PdfWriter>(widthMm * kPointsPerMm, heightMm * kPointsPerMm);
     } else {
         m_unitsPerMm = dotsPerInch / 25.4;
         const double w = std::ceil(widthMm * m_unitsPerMm - 1e-6), h = std::ceil(heightMm * m_unitsPerMm - 1e-6);
+        m_width = w, m_height = h;
         if (!(dotsPerInch > 0) || w < 1 || h < 1 || w > kMaxPixels || h > kMaxPixels) {
             char text[160];
             std::snprintf(text, sizeof text, "the sheet at %g dots per inch would be %.0f x %.0f pixels (at most %d a side)",

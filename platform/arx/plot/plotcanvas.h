@@ -44,6 +44,9 @@ public:
     bool isValid() const { return m_error.empty(); }
     const std::string& error() const { return m_error; }
     double unitsPerMm() const { return m_unitsPerMm; }
+    // The sheet's size in device units.
+    double width() const { return m_width; }
+    double height() const { return m_height; }
 
     void setPen(std::uint32_t rgb, double width);
     void stroke(const DevicePath& path, bool closed);
@@ -124,6 +127,7 @@ private:
     std::vector<cairo_glyph_t> m_run;   // glyphs waiting to be shown in m_runStyle
     TextStyle m_runStyle;
     double m_unitsPerMm = 1;
+    double m_width = 0, m_height = 0;
     std::uint32_t m_penColour = 0, m_nextColour = 0;   // the pending strokes' pen, the next one's
     double m_penWidth = -1, m_nextWidth = -1;
     size_t m_pending = 0;   // sub-paths waiting for the stroke

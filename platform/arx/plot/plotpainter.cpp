@@ -8,6 +8,7 @@
 #include "arx/dbdict.h"
 #include "arx/dbhatch.h"
 #include "arx/dbhatchpatterns.h"
+#include "arx/dbproxygeometry.h"
 #include "arx/dbsymtb.h"
 #include "arx/dbtable.h"
 #include "arx/dbtext.h"
@@ -26,6 +27,7 @@ constexpr double kCapHeight = 0.729;       // the font's capital height per em
 constexpr double kLineSpacing = 5.0 / 3;   // multiline text's baseline distance per height
 constexpr size_t kMaxArrayCells = 100000;
 constexpr long kMaxPatternLines = 20000;   // per pattern line family of one hatch
+constexpr std::uint32_t kPaper = 0xFFFFFF;
 
 DevicePoint dev(const AcGeMatrix3d& xf, const AcGePoint3d& p)
 {
@@ -235,7 +237,7 @@ void PlotPainter::drawEntity(const AcDbEntity* ent, const AcGeMatrix3d& xf, cons
     } else if (const auto* pl = AcDbPolyline::cast(ent)) {
         drawPolyline(pl, xf, mine);
     } else if (const auto* seq = AcDbSequencePolyline::cast(ent)) {
-        if (!drawWideSequence(seq, xf, mine))
+        if (!drawMesh(seq, xf) && !drawWideSequence(seq, xf, mine))
             drawSequence(seq, xf);
     } else if (const auto* circle = AcDbCircle::cast(ent)) {
         drawCircle(circle, xf);
@@ -358,7 +360,33 @@ void PlotPainter::drawSequence(const AcDbSequencePolyline* pl, const AcGeMatrix3
     std::vector<AcGePoint2d> points;
     std::vector<double> bulges;
     pl->getPlanVertices(points, bulges);
-    m_canvas.stroke(bulgedPath(xf, points, bulges, pl->isClosed(), 0), pl->isClosed());
+    // A 2D polyline lies in the plane of its normal at its elevation; the others' vertices
+    // are in world coordinates.
+    const bool flat = AcDb2dPolyline::cast(pl) != nullptr;
+    if (flat) {
+        m_canvas.stroke(bulgedPath(planeOf(xf, pl->normal(), pl->elevation()), points, bulges, pl->isClosed(), 0),
+                        pl->isClosed());
+        return;
+    }
+    DevicePath path;
+    for (const AcDbObjectId& id : pl->vertexIds())
+        if (const auto* v = AcDbVertex::cast(id.object()); v && !v->isErased() && !v->isFrameControlPoint())
+            path.push_back(dev(xf, v->position()));
+    m_canvas.stroke(path, pl->isClosed());
+}
+
+bool PlotPainter::drawMesh(const AcDbSequencePolyline* pl, const AcGeMatrix3d& xf)
+{
+    std::vector<std::vector<AcGePoint3d>> lines;
+    if (!pl->getMeshLines(lines))
+        return false;
+    for (const auto& line : lines) {
+        DevicePath path;
+        for (const AcGePoint3d& p : line)
+            path.push_back(dev(xf, p));
+        m_canvas.stroke(path, false);
+    }
+    return true;
 }
 
 void PlotPainter::drawCircle(const AcDbCircle* c, const AcGeMatrix3d& xf)
@@ -562,34 +590,53 @@ bool PlotPainter::drawPatternLines(const AcDbHatch::PatternLine& line, const Box
         nMin = std::min(nMin, c.x * n.x + c.y * n.y), nMax = std::max(nMax, c.x * n.x + c.y * n.y);
         sMin = std::min(sMin, c.x * d.x + c.y * d.y), sMax = std::max(sMax, c.x * d.x + c.y * d.y);
     }
-    const double base = line.base.x * n.x + line.base.y * n.y;
-    double k0 = (nMin - base) / spacing, k1 = (nMax - base) / spacing;
-    if (k0 > k1)
-        std::swap(k0, k1);
-    if (k1 - k0 > kMaxPatternLines)
+    // Line k passes base + k offset. A base too far from the box to number the lines over it
+    // (1e308 in a file) is taken at the box's corner instead.
+    AcGePoint2d base = line.base;
+    auto lineRange = [&](double& k0, double& k1) {
+        const double at = base.x * n.x + base.y * n.y;
+        k0 = (nMin - at) / spacing, k1 = (nMax - at) / spacing;
+        if (k0 > k1)
+            std::swap(k0, k1);
+    };
+    double k0 = 0, k1 = 0;
+    lineRange(k0, k1);
+    if (!(std::abs(k0) < 1e9 && std::abs(k1) < 1e9)) {
+        base = AcGePoint2d(box.minX, box.minY);
+        lineRange(k0, k1);
+    }
+    if (!(k1 - k0 <= kMaxPatternLines) || !(std::abs(k0) < 1e9 && std::abs(k1) < 1e9))
         return false;
     double period = 0;
     for (double dash : line.dashes)
         period += std::abs(dash);
     for (long k = static_cast<long>(std::ceil(k0)); k <= static_cast<long>(std::floor(k1)); ++k) {
-        const AcGePoint2d p = line.base + line.offset * static_cast<double>(k);
+        const AcGePoint2d p = base + line.offset * static_cast<double>(k);
         const double at = p.x * d.x + p.y * d.y;
         auto point = [&](double s) {
             const AcGePoint2d q = p + d * (s - at);
             return dev(plane, AcGePoint3d(q.x, q.y, 0));
         };
-        if (period <= 0 || (sMax - sMin) / period > kMaxPatternLines) {
+        if (period <= 0 || !((sMax - sMin) / period <= kMaxPatternLines)) {
             m_canvas.stroke({point(sMin), point(sMax)}, false);
             continue;
         }
-        // Dashes (positive), gaps (negative) and dots (zero) from the line's base point.
-        for (double s = at + std::floor((sMin - at) / period) * period; s < sMax;)
+        // Dashes (positive), gaps (negative) and dots (zero) from the line's base point, the
+        // first period starting at or before the box; the periods are counted, so that
+        // coordinates too large for a dash to advance them still end.
+        double phase = std::fmod(sMin - at, period);
+        phase = !std::isfinite(phase) ? 0 : phase < 0 ? phase + period : phase;
+        const double first = sMin - phase;
+        const long periods = static_cast<long>(std::ceil((sMax - first) / period));
+        for (long i = 0; i < periods; ++i) {
+            double s = first + period * static_cast<double>(i);
             for (double dash : line.dashes) {
                 const double end = s + std::abs(dash);
                 if (dash >= 0 && end >= sMin && s <= sMax)
                     m_canvas.stroke({point(s), point(dash == 0 ? s + 1e-9 : end)}, false);
                 s = end;
             }
+        }
     }
     return true;
 }
@@ -608,6 +655,58 @@ void PlotPainter::drawProxy(const AcDbEntity* ent, const AcGeMatrix3d& xf, const
         drawEllipse(proxy, xf);
     else if (type == "ACAD_TABLE")
         drawTable(proxy, xf, mine);
+    else if (type == "XLINE" || type == "RAY")
+        drawConstructionLine(proxy, xf, type == "RAY");
+    else
+        drawProxyGeometry(proxy, xf);
+}
+
+void PlotPainter::drawProxyGeometry(const AcDbProxyEntity* e, const AcGeMatrix3d& xf)
+{
+    const double scale = planeScale(xf);
+    if (!(scale > 0))
+        return;
+    const ProxyGeometry g = proxyGeometry(*e, kChordTolerance / scale);
+    if (!g.mask.empty()) {
+        DevicePath area;
+        for (const AcGePoint3d& p : g.mask)
+            area.push_back(dev(xf, p));
+        m_canvas.fill({area}, kPaper);
+    }
+    for (const PointRun& run : g.lines) {
+        DevicePath path;
+        for (const AcGePoint3d& p : run)
+            path.push_back(dev(xf, p));
+        m_canvas.stroke(path, false);
+    }
+}
+
+void PlotPainter::drawConstructionLine(const AcDbProxyEntity* e, const AcGeMatrix3d& xf, bool ray)
+{
+    AcGePoint3d base, direction;
+    if (!e->storedPoint(10, base) || !e->storedPoint(11, direction))
+        return;
+    // The line's part over the sheet (a unit beyond its edges), cut from its parameter range.
+    const DevicePoint p = dev(xf, base);
+    const AcGeVector3d d3 = xf.transform(direction.asVector());
+    const double d[] = {d3.x, d3.y}, from[] = {p.x, p.y}, hi[] = {m_canvas.width() + 1, m_canvas.height() + 1};
+    if (!(std::hypot(d[0], d[1]) > 0) || !std::isfinite(p.x) || !std::isfinite(p.y))
+        return;
+    double t0 = ray ? 0 : -INFINITY, t1 = INFINITY;
+    for (int axis = 0; axis < 2; ++axis) {
+        if (d[axis] == 0) {
+            if (from[axis] < -1 || from[axis] > hi[axis])
+                return;
+            continue;
+        }
+        double a = (-1 - from[axis]) / d[axis], b = (hi[axis] - from[axis]) / d[axis];
+        if (a > b)
+            std::swap(a, b);
+        t0 = std::max(t0, a), t1 = std::min(t1, b);
+    }
+    if (!(t0 < t1) || !std::isfinite(t0) || !std::isfinite(t1))
+        return;
+    m_canvas.stroke({{p.x + d[0] * t0, p.y + d[1] * t0}, {p.x + d[0] * t1, p.y + d[1] * t1}}, false);
 }
 
 bool PlotPainter::drawWideSequence(const AcDbSequencePolyline* pl, const AcGeMatrix3d& xf, const Inherited& mine)
@@ -618,7 +717,7 @@ bool PlotPainter::drawWideSequence(const AcDbSequencePolyline* pl, const AcGeMat
     bool wide = false;
     for (const AcDbObjectId& id : pl->vertexIds()) {
         const auto* v = AcDbVertex::cast(id.object());
-        if (!v || v->isErased())
+        if (!v || v->isErased() || v->isFrameControlPoint())
             continue;
         // A vertex giving no width takes the polyline's.
         const bool own = v->startWidth() != 0 || v->endWidth() != 0;

@@ -87,6 +87,13 @@ private:
     // A flat polyline whose vertices have widths, drawn as a lightweight one; false when
     // it has none.
     bool drawWideSequence(const AcDbSequencePolyline* pl, const AcGeMatrix3d& xf, const Inherited& mine);
+    // Polyface and polygon meshes by their edges; false for the other polylines.
+    bool drawMesh(const AcDbSequencePolyline* pl, const AcGeMatrix3d& xf);
+    // Splines, 3D faces, meshes and wipeouts (filled with the paper's colour), as the
+    // database describes their geometry; they too are read from the pairs kept of them.
+    void drawProxyGeometry(const AcDbProxyEntity* e, const AcGeMatrix3d& xf);
+    // An XLINE (infinite both ways) or a RAY (from its base point), clipped to the sheet.
+    void drawConstructionLine(const AcDbProxyEntity* e, const AcGeMatrix3d& xf, bool ray);
     // Types kept as read pairs: points, solids and traces, ellipses and tables.
     void drawPoint(const AcDbProxyEntity* p, const AcGeMatrix3d& xf, const Inherited& mine);
     void drawSolid(const AcDbProxyEntity* s, const AcGeMatrix3d& xf, const Inherited& mine);

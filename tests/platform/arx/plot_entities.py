@@ -1,11 +1,65 @@
-"""Writes the drawing the plot engine's entity test plots: points, solids, traces,
-ellipses, old-style polylines with widths and a table, all in millimetres on an A4 sheet.
+"""Writes the drawings the plot engine's entity tests plot, in millimetres on an A4 sheet:
+points, solids, traces, ellipses, old-style polylines with widths and a table; or, with
+"curves", arcs, splines (a closed one among them), 3D faces, meshes, construction lines, a
+wipeout, a hatch whose pattern starts at 1e308, an ellipse and old-style polylines.
 
-usage: plot_entities.py OUTPUT.dxf
+usage: plot_entities.py OUTPUT.dxf [curves]
 """
 import sys
 
 import ezdxf
+import ezdxf.math
+
+
+def curves(path):
+    doc = ezdxf.new("R2010")
+    msp = doc.modelspace()
+    msp.add_arc((30, 170), 15, 0, 90)
+    # A quadratic B-spline, the same frame weighted into a quarter circle about (135, 160),
+    # and a curve through three fit points.
+    msp.add_open_spline([(60, 160), (75, 190), (90, 160)], degree=2)
+    msp.add_rational_spline([(110, 160), (110, 185), (135, 185)], [1, 0.5 ** 0.5, 1], degree=2)
+    msp.add_spline([(160, 160), (175, 180), (190, 160)])
+    # Closed, its knots clamped and its control points not repeated (as dxflib writes it).
+    square = msp.add_open_spline([(200, 150), (240, 150), (240, 190), (200, 190)], degree=2)
+    square.dxf.flags |= 3
+    # A square face without its right edge; a mesh of two squares; a square polyface of two
+    # triangles whose diagonal is hidden; a polygon mesh of 3 x 3 points.
+    msp.add_3dface([(20, 90), (60, 90), (60, 130), (20, 130)], dxfattribs={"invisible": 2})
+    mesh = msp.add_mesh()
+    with mesh.edit_data() as data:
+        data.vertices = [(80, 90, 0), (100, 90, 0), (120, 90, 0), (80, 130, 0), (100, 130, 0), (120, 130, 0)]
+        data.faces = [(0, 1, 4, 3), (1, 2, 5, 4)]
+    face = msp.add_polyface()
+    face.append_faces([[(140, 90), (180, 90), (180, 130)], [(140, 90), (180, 130), (140, 130)]])
+    first, second = [record[-1] for record in face.faces()]
+    first.dxf.vtx2 = -first.dxf.vtx2     # the edge from (180, 130) back to (140, 90)
+    second.dxf.vtx0 = -second.dxf.vtx0   # the edge from (140, 90) to (180, 130)
+    grid = msp.add_polymesh((3, 3))
+    for m in range(3):
+        for n in range(3):
+            grid.set_mesh_vertex((m, n), (200 + 20 * n, 90 + 20 * m, 0))
+    msp.add_xline((260, 20), (0, 1))
+    msp.add_ray((280, 100), (0, 1))
+    # A line partly masked by a wipeout.
+    msp.add_line((10, 50), (100, 50))
+    msp.add_wipeout([(40, 40), (60, 40), (60, 60), (40, 60)])
+    hatch = msp.add_hatch()
+    hatch.set_pattern_fill("ANSI31", scale=1)
+    hatch.paths.add_polyline_path([(120, 20), (160, 20), (160, 60), (120, 60)])
+    for line in hatch.pattern.lines:
+        line.base_point = ezdxf.math.Vec2(1e308, 1e308)
+    # Half an ellipse, an old-style 2D polyline bent into a half circle below its ends, and a
+    # 3D polyline.
+    msp.add_ellipse((30, 20), major_axis=(15, 0), ratio=0.5, start_param=0, end_param=3.14159265)
+    msp.add_polyline2d([(60, 20, 0, 0, 1), (90, 20, 0, 0, 0)], format="xyseb")
+    msp.add_polyline3d([(100, 5, 0), (110, 15, 5)])
+    doc.saveas(path)
+
+
+if len(sys.argv) > 2 and sys.argv[2] == "curves":
+    curves(sys.argv[1])
+    sys.exit(0)
 
 doc = ezdxf.new("R2010")
 msp = doc.modelspace()

@@ -613,3 +613,84 @@ TEST(Plot, TableChangedSinceItsBlockWasBuiltShowsItsPresentGrid)
     r = readPng(png);
     EXPECT_TRUE(inkAround(r, 140, 70, kRed));
 }
+
+// Arcs, splines (a B-spline, a NURBS quarter circle, a curve through fit points, a closed
+// one stored open), a 3D face with a hidden edge, a mesh, a polyface mesh with a hidden
+// diagonal, a polygon mesh, construction lines, a wipeout over a line, and a hatch whose
+// pattern starts at 1e308.
+TEST(Plot, CurvesFacesMeshesConstructionLinesAndWipeouts)
+{
+    TempDir dir;
+    const std::string dxf = dir.file("curves.dxf");
+    ASSERT_EQ(std::system(("/usr/bin/python3 " QV_SOURCE_DIR "/tests/platform/arx/plot_entities.py '" + dxf + "' curves").c_str()), 0);
+    AcDbDatabase db(false);
+    ASSERT_EQ(db.readDxfFile(dxf.c_str()), Acad::eOk) << db.lastErrorMessage();
+    const std::string png = dir.file("curves.png");
+    ASSERT_EQ(plot(db, *oneToOne("PublishToWeb PNG.pc3"), png).status, Acad::eOk);
+    const Raster r = readPng(png);
+
+    const std::pair<double, double> inked[] = {
+        {40.61, 180.61},                          // the arc's middle
+        {75, 175}, {117.32, 177.68}, {175, 180},  // the splines' crowns
+        {200, 170},                               // the closed spline's closing span
+        {40, 90}, {20, 110}, {40, 130},           // the face's visible edges
+        {100, 110},                               // the mesh's inner edge
+        {160, 90}, {180, 110},                    // the polyface's outline
+        {220, 100}, {210, 110},                   // the polygon mesh's inner lines
+        {260, 5}, {260, 205}, {280, 150},         // the construction lines across the sheet
+        {20, 50},                                 // the line beside the wipeout
+        {75, 5.2},                                // the old-style polyline's bulge
+    };
+    for (auto [x, y] : inked)
+        EXPECT_TRUE(inkAround(r, x, y, kBlack)) << x << ", " << y;
+    const std::pair<double, double> blank[] = {
+        {19.39, 159.39},   // the arc's other side
+        {75, 185},         // the B-spline's control point
+        {200, 150},        // the closed spline's control point
+        {60, 110},         // the face's hidden edge
+        {160, 110},        // the polyface's hidden diagonal
+        {70, 65},          // where a polyface's face records drew lines to the origin
+        {210, 100},        // inside a cell of the polygon mesh
+        {280, 50},         // before the ray's start
+        {50, 50},          // the line under the wipeout
+    };
+    for (auto [x, y] : blank)
+        EXPECT_FALSE(inkAround(r, x, y, kBlack)) << x << ", " << y;
+    int hatched = 0;
+    for (double x = 121; x < 159; x += 0.5)
+        hatched += r.at(x, 40) != kWhite ? 1 : 0;
+    EXPECT_GT(hatched, 5);   // the pattern's lines, from a base moved near the boundary
+
+    // The extents of each entity as drawn; the construction lines are infinite and have none.
+    struct Case {
+        const char* type;
+        double x0, y0, x1, y1;
+    };
+    const Case cases[] = {
+        {"ARC", 30, 170, 45, 185},    {"SPLINE", 60, 160, 90, 175},   {"SPLINE", 110, 160, 135, 185},
+        {"SPLINE", 160, 160, 190, 180}, {"SPLINE", 200, 150, 240, 190}, {"3DFACE", 20, 90, 60, 130},  {"MESH", 80, 90, 120, 130},
+        {"POLYLINE", 140, 90, 180, 130}, {"POLYLINE", 200, 90, 240, 130}, {"WIPEOUT", 40, 40, 60, 60},
+        {"ELLIPSE", 15, 20, 45, 27.5},  {"POLYLINE", 60, 5, 90, 20},    {"POLYLINE", 100, 5, 110, 15},
+    };
+    size_t next = 0;
+    const auto* space = AcDbBlockTableRecord::cast(db.modelSpaceId().object());
+    for (const AcDbObjectId& id : space->entityIds()) {
+        const auto* ent = AcDbEntity::cast(id.object());
+        const std::string type = ent->dxfName();
+        AcDbExtents e;
+        const Acad::ErrorStatus status = ent->getGeomExtents(e);
+        if (type == "XLINE" || type == "RAY") {
+            EXPECT_EQ(status, Acad::eInvalidExtents) << type;
+            continue;
+        }
+        if (next == std::size(cases) || type != cases[next].type)
+            continue;
+        const Case& c = cases[next++];
+        ASSERT_EQ(status, Acad::eOk) << type;
+        EXPECT_NEAR(e.minPoint().x, c.x0, 0.2) << type << " " << next;
+        EXPECT_NEAR(e.minPoint().y, c.y0, 0.2) << type << " " << next;
+        EXPECT_NEAR(e.maxPoint().x, c.x1, 0.2) << type << " " << next;
+        EXPECT_NEAR(e.maxPoint().y, c.y1, c.y1 == 180 ? 1.5 : 0.2) << type << " " << next;   // a fitted curve may rise over its point
+    }
+    EXPECT_EQ(next, std::size(cases));
+}

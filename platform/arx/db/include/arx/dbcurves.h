@@ -168,6 +168,13 @@ public:
     double startWidth() const { return m_startWidth; }
     double endWidth() const { return m_endWidth; }
     int vertexFlags() const { return m_flags; }
+    // A polyface mesh's face record (no position of its own) rather than one of its points.
+    bool isFaceRecord() const { return (m_flags & 128) && !(m_flags & 64); }
+    // The frame a spline-fit polyline was fitted to: kept, not drawn.
+    bool isFrameControlPoint() const { return m_flags & 16; }
+    // A face record's corner (0 to 3): the 1-based index of a mesh point, negative when the
+    // edge from that corner is invisible, 0 for a corner not used.
+    int faceCorner(int corner) const;
 
     const qv::dxf::FieldTable& dxfTable() const override;
 
@@ -192,8 +199,13 @@ public:
     AcGeVector3d normal() const { return m_normal; }
     void attachVertex(AcDbObjectId id) { m_vertices.push_back(id); }
     // The positions of the vertices not erased, taken in the plan, and their bulges (those of
-    // 2D polylines; 0 for the others).
+    // 2D polylines; 0 for the others). Face records and a spline fit's frame are left out.
     void getPlanVertices(std::vector<AcGePoint2d>& points, std::vector<double>& bulges) const;
+    // The lines a mesh is drawn with, in world coordinates: a polygon mesh's rows and columns,
+    // a polyface mesh's visible face edges. False for the other polylines.
+    bool getMeshLines(std::vector<std::vector<AcGePoint3d>>& lines) const;
+    // The vertices drawn (the curve of a 2D polyline's bulges included).
+    Acad::ErrorStatus getGeomExtents(AcDbExtents& extents) const override;
     AcDbHandle& seqendHandle() { return m_seqend; }
     AcDbHandle seqendHandle() const { return m_seqend; }
 

@@ -103,6 +103,15 @@ public:
     std::string_view storedText(int code, const char* subclass = nullptr) const;
     bool storedReal(int code, double& value, const char* subclass = nullptr) const;
     bool storedPoint(int code, AcGePoint3d& point, const char* subclass = nullptr) const;
+    // Every value of a repeated code in the order read (those that are not finite numbers
+    // left out), and every point (code, code + 10, code + 20) likewise.
+    std::vector<double> storedReals(int code, const char* subclass = nullptr) const;
+    std::vector<AcGePoint3d> storedPoints(int code, const char* subclass = nullptr) const;
+
+    // The box around what the plot draws of the types it reads from the pairs (points,
+    // solids, traces, ellipses, splines, 3D faces, meshes, wipeouts). Construction lines
+    // (XLINE, RAY) are infinite and have none.
+    Acad::ErrorStatus getGeomExtents(AcDbExtents& extents) const override;
 
 private:
     const char* m_dxfName;   // interned
