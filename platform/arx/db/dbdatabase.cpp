@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <limits>
 
 using qv::dxf::formatReal;
 
@@ -78,7 +79,32 @@ void AcDbDatabase::Impl::assignHandle(AcDbStub* stub)
 
 void AcDbDatabase::Impl::noteHandle(AcDbHandle handle) { maxHandle = std::max(maxHandle, handle.value()); }
 
-AcDbHandle AcDbDatabase::Impl::nextHandle() { return AcDbHandle(++maxHandle); }
+// Handles run up from the largest read; once the largest possible is taken, the lowest free.
+AcDbHandle AcDbDatabase::Impl::nextHandle()
+{
+    if (maxHandle != std::numeric_limits<unsigned long long>::max())
+        return AcDbHandle(++maxHandle);
+    while (byHandle.find(++lowFreeHandle))
+        ;
+    return AcDbHandle(lowFreeHandle);
+}
+
+std::string AcDbDatabase::Impl::describe(const AcDbObject* obj)
+{
+    const AcDbHandle handle = obj->objectId().handle();
+    std::string text = obj->dxfName();
+    text += handle.isNull() ? std::string(" without a handle") : ' ' + handle.text();
+    return text;
+}
+
+void AcDbDatabase::Impl::repaired(std::string what)
+{
+    constexpr size_t kListed = 100;
+    if (repairs.size() < kListed)
+        repairs.push_back(std::move(what));
+    else
+        ++repairsLeftOut;
+}
 
 AcDbObjectId AcDbDatabase::Impl::install(AcDbStub* stub, AcDbObject* obj, bool inArena)
 {
@@ -272,6 +298,8 @@ Acad::ErrorStatus AcDbDatabase::saveAs(const char* fileName, bool, int, const vo
 
 const std::string& AcDbDatabase::lastErrorMessage() const { return m_impl->lastError; }
 short AcDbDatabase::dbmod() const { return m_impl->dbmod; }
+const std::vector<std::string>& AcDbDatabase::readRepairs() const { return m_impl->repairs; }
+
 const std::string& AcDbDatabase::originalFileName() const { return m_impl->fileName; }
 
 #define QV_GET_TABLE(TYPE, MEMBER)                                                                  \

@@ -148,6 +148,21 @@ void AcDbDictionary::attachEntry(const std::string& key, AcDbObjectId id)
     m_entries.emplace_back(key, id);
 }
 
+std::vector<std::pair<std::string, AcDbHandle>> AcDbDictionary::dropEntriesWithoutObject()
+{
+    std::vector<std::pair<std::string, AcDbHandle>> dropped;
+    for (const auto& [key, id] : m_entries)
+        if (!id.object())
+            dropped.emplace_back(key, id.handle());
+    if (dropped.empty())
+        return dropped;
+    std::erase_if(m_entries, [](const auto& entry) { return !entry.second.object(); });
+    m_index.clear();
+    for (size_t i = 0; i < m_entries.size(); ++i)
+        m_index.emplace(qv::dxf::upper(m_entries[i].first), i);
+    return dropped;
+}
+
 const FieldTable& AcDbDictionary::dxfTable() const
 {
     static const FieldTable table({{
@@ -161,7 +176,7 @@ const FieldTable& AcDbDictionary::dxfTable() const
                   if (p.code == 3)
                       entries.emplace_back(p.value, AcDbObjectId());
                   else if (!entries.empty() && entries.back().second.isNull())
-                      entries.back().second = qv::dbContext(c).reference(p, true);
+                      entries.back().second = qv::dbContext(c).reference(p, false);
                   else
                       return false;
                   return true;
@@ -347,12 +362,14 @@ const FieldTable& AcDbSortentsTable::dxfTable() const
                   const auto& table = static_cast<const AcDbSortentsTable&>(o);
                   if (table.m_keys.empty())
                       return;   // drawn in the order of the handles
+                  const auto* btr = AcDbBlockTableRecord::cast(table.m_block.object());
                   AcDbObjectIdArray order;
-                  table.getFullDrawOrder(order);
+                  if (!btr || table.getFullDrawOrder(order) != Acad::eOk)
+                      return;
                   // The handles in increasing order: the record's order of entities mostly is.
                   std::vector<unsigned long long> handles;
                   handles.reserve(order.size());
-                  for (const AcDbObjectId& id : AcDbBlockTableRecord::cast(table.m_block.object())->entityIds())
+                  for (const AcDbObjectId& id : btr->entityIds())
                       if (!id.isErased())
                           handles.push_back(id.handle().value());
                   if (!std::is_sorted(handles.begin(), handles.end()))

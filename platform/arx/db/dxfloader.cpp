@@ -19,6 +19,7 @@
 #include "dbimpl.h"
 #include "dxfcontext.h"
 
+#include <memory>
 #include <unordered_map>
 
 namespace {
@@ -29,8 +30,6 @@ using qv::dxf::Pair;
 using qv::dxf::Record;
 
 using Maker = AcDbObject* (*)(Impl& impl, const Record& record);
-
-constexpr unsigned long long kLargestHandle = 1ull << 62;
 
 template <class T>
 AcDbObject* make(Impl& impl, const Record&)
@@ -174,7 +173,8 @@ private:
 
     void readSection();
     void endSection();
-    void readHeader();
+    void readHeader(size_t first);
+    void readHeaderAfterEndsec();
     void readClasses();
     void readTable();
     void readBlock();
@@ -185,6 +185,8 @@ private:
     void readOtherSection(std::string_view name);
     void ensureStructure();
     void finish();
+    void settleDictionaries();
+    void dropStrayDrawOrders();
 
     // The slot of the current record's handle (a new one without a handle); a handle that
     // already has an object is refused.
@@ -207,6 +209,9 @@ private:
     AcDbObjectId m_modelSpace, m_paperSpace;
     AcDbHandle m_lastOwnerHandle;
     AcDbObjectId m_lastOwner;
+    // Checked once the whole file is read.
+    std::vector<AcDbDictionary*> m_dictionaries;
+    std::vector<AcDbSortentsTable*> m_drawOrders;
 };
 
 void Loader::advance()
@@ -242,8 +247,9 @@ void Loader::readSection()
 {
     const std::string name(sectionName());
     if (name == "HEADER") {
-        readHeader();
+        readHeader(2);
         advance();
+        readHeaderAfterEndsec();
     } else if (name == "CLASSES") {
         for (advance(); at("CLASS"); advance())
             readClasses();
@@ -279,10 +285,10 @@ void Loader::endSection()
     advance();
 }
 
-void Loader::readHeader()
+void Loader::readHeader(size_t first)
 {
     HeaderVariable* var = nullptr;
-    for (size_t i = 2; i < m_record.pairs().size(); ++i) {
+    for (size_t i = first; i < m_record.pairs().size(); ++i) {
         const Pair& p = m_record.pairs()[i];
         if (p.code == 9) {
             m_impl.headerIndex[std::string(p.value)] = m_impl.header.size();
@@ -298,6 +304,20 @@ void Loader::readHeader()
         if (qv::dxf::parseHandle(seed->value(), handles))
             m_impl.byHandle.reserve(static_cast<size_t>(std::min<unsigned long long>(handles, m_size / 16)));
     }
+}
+
+// Some writers end the header after $HANDSEED and go on with its variables: those are read,
+// up to the ENDSEC that has none after it.
+void Loader::readHeaderAfterEndsec()
+{
+    if (!at("ENDSEC") || m_record.pairs().size() < 2 || m_record.pairs()[1].code != 9)
+        return;
+    m_impl.repaired("HEADER: an ENDSEC at line " + std::to_string(m_record.head().line)
+                    + " within the header variables: skipped");
+    do {
+        readHeader(1);
+        advance();
+    } while (at("ENDSEC") && m_record.pairs().size() > 1 && m_record.pairs()[1].code == 9);
 }
 
 void Loader::readClasses()
@@ -317,20 +337,21 @@ void Loader::readOtherSection(std::string_view name)
             tags.add(p.code, p.value);
 }
 
-// New objects take handles above the largest a record has: those leave room for them.
-void Loader::noteHandle(AcDbHandle handle)
-{
-    if (handle.value() >= kLargestHandle)
-        fail("handle " + handle.text() + " too large");
-    m_impl.noteHandle(handle);
-}
+// New objects take handles above the largest a record has.
+void Loader::noteHandle(AcDbHandle handle) { m_impl.noteHandle(handle); }
 
+// A handle that an earlier record has (as some writers give a polyline's vertices the
+// polyline's) is the earlier one's: the later record gets a new handle.
 AcDbStub* Loader::claimSlot()
 {
     const AcDbHandle handle = m_context.recordHandle(m_record.pairs());
     AcDbStub* stub = handle.isNull() ? m_impl.newStub() : m_impl.stubFor(handle);
-    if (stub->object)
-        fail("duplicate handle " + handle.text());
+    if (stub->object) {
+        m_impl.repaired(std::string(m_record.type()) + " at line " + std::to_string(m_record.head().line)
+                        + ": its handle " + handle.text() + " is the " + stub->object->dxfName()
+                        + "'s before it: given a new one");
+        return m_impl.newStub();
+    }
     noteHandle(handle);
     return stub;
 }
@@ -509,21 +530,67 @@ void Loader::readObject()
                                                     : m_impl.makeInArena<AcDbProxyObject>(qv::dxf::internName(type));
     qv::DxfContext::RecordInfo info;
     const AcDbObjectId id = readRecord(stub, obj, info);
-    if (m_impl.rootDictionary.isNull() && AcDbDictionary::cast(obj))
-        m_impl.rootDictionary = id;
+    if (auto* dict = AcDbDictionary::cast(obj)) {
+        if (m_impl.rootDictionary.isNull())
+            m_impl.rootDictionary = id;
+        m_dictionaries.push_back(dict);
+    } else if (auto* order = AcDbSortentsTable::cast(obj)) {
+        m_drawOrders.push_back(order);
+    }
     if (!info.owner.isNull())
         obj->setOwnerId(AcDbObjectId(m_impl.stubFor(info.owner)));
     advance();
 }
 
+// Entries of dictionaries that name objects the file does not have are dropped; objects
+// without an owner (some writers give none) are owned by the dictionary that names them.
+void Loader::settleDictionaries()
+{
+    for (AcDbDictionary* dict : m_dictionaries) {
+        for (const auto& [key, missing] : dict->dropEntriesWithoutObject())
+            m_impl.repaired(Impl::describe(dict) + ": the entry '" + key + "' names the missing object " + missing.text()
+                            + ": dropped");
+        size_t adopted = 0;
+        const std::unique_ptr<AcDbDictionaryIterator> it(dict->newIterator());
+        for (; !it->done(); it->next())
+            if (AcDbObject* obj = it->objectId().object(); obj && obj->ownerId().isNull() && obj != dict) {
+                obj->setOwnerId(dict->objectId());
+                ++adopted;
+            }
+        if (adopted > 0)
+            m_impl.repaired(Impl::describe(dict) + ": " + std::to_string(adopted)
+                            + " of its entries named no owner: given this dictionary");
+    }
+}
+
+// A draw order belongs to a block record: one that names another object is dropped.
+void Loader::dropStrayDrawOrders()
+{
+    for (AcDbSortentsTable* order : m_drawOrders) {
+        const AcDbObject* block = order->blockId().object();
+        if (AcDbBlockTableRecord::cast(block))
+            continue;
+        m_impl.repaired(Impl::describe(order) + ": the draw order is for "
+                        + (block ? Impl::describe(block) : "the missing object " + order->blockId().handle().text())
+                        + ", not a block: dropped");
+        if (auto* dict = AcDbDictionary::cast(order->ownerId().object()))
+            dict->remove(order->objectId());
+        m_impl.destroyObject(order->objectId().stub());
+    }
+}
+
 void Loader::finish()
 {
     m_context.resolve();
+    settleDictionaries();
+    dropStrayDrawOrders();
     // References to objects the file does not have are dropped (lenient ones only remain).
     for (size_t i = 0; i < m_impl.stubs.size(); ++i)
         if (const AcDbStub& stub = m_impl.stubs[i]; !stub.object && !stub.handle.isNull())
             m_impl.byHandle.erase(stub.handle.value());
     qv::completeDatabase(m_db);
+    if (m_impl.repairsLeftOut > 0)
+        m_impl.repairs.push_back(std::to_string(m_impl.repairsLeftOut) + " more repairs, not listed");
 }
 
 } // namespace

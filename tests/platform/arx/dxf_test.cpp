@@ -382,7 +382,6 @@ TEST(DxfRead, BadInputGivesAStatusAndAMessage)
         {"bad code", "0\nSECTION\n2\nHEADER\nxx\n1\n0\nENDSEC\n0\nEOF\n", "invalid group code"},
         {"no endsec", "0\nSECTION\n2\nENTITIES\n0\nEOF\n", "ENDSEC"},
         {"bad number", "0\nSECTION\n2\nENTITIES\n0\nCIRCLE\n8\n0\n40\nabc\n0\nENDSEC\n0\nEOF\n", "invalid number"},
-        {"dangling", "0\nSECTION\n2\nENTITIES\n0\nINSERT\n8\n0\n2\nNOPE\n0\nENDSEC\n0\nEOF\n", "NOPE"},
     };
     for (const auto& c : cases) {
         const std::string path = dir.file(std::string(c.name) + ".dxf");
@@ -395,6 +394,66 @@ TEST(DxfRead, BadInputGivesAStatusAndAMessage)
     }
     AcDbDatabase db;
     EXPECT_EQ(db.readDxfFile(dir.file("missing.dxf").c_str()), Acad::eFileNotFound);
+}
+
+TEST(DxfRead, DrawingsOtherReadersOpenAreRepairedNamingEachRepair)
+{
+    TempDir dir;
+    const std::string entities = "0\nSECTION\n2\nENTITIES\n";
+    const std::string lines = "0\nLINE\n5\n10\n8\n0\n10\n0\n20\n0\n11\n1\n21\n1\n"
+                              "0\nLINE\n5\n11\n8\n0\n10\n1\n20\n0\n11\n2\n21\n1\n";
+    const std::string end = "0\nENDSEC\n0\nEOF\n";
+    const std::string objects = "0\nENDSEC\n0\nSECTION\n2\nOBJECTS\n";
+    const struct {
+        const char* name;
+        std::string bytes;
+        const char* repair;   // empty: opened without a repair
+    } cases[] = {
+        {"dictionary entry", entities + lines + objects
+             + "0\nDICTIONARY\n5\nA\n330\n0\n100\nAcDbDictionary\n3\nKEY\n350\nBEEF\n" + end,
+         "DICTIONARY A: the entry 'KEY' names the missing object BEEF: dropped"},
+        {"layout block", entities + lines + objects
+             + "0\nDICTIONARY\n5\nA\n330\n0\n100\nAcDbDictionary\n3\nACAD_LAYOUT\n350\nB\n"
+               "0\nDICTIONARY\n5\nB\n330\nA\n100\nAcDbDictionary\n3\nSheet\n350\nC\n"
+               "0\nLAYOUT\n5\nC\n330\nB\n100\nAcDbPlotSettings\n100\nAcDbLayout\n1\nSheet\n70\n1\n71\n1\n330\n99\n"
+             + end,
+         "LAYOUT C ('Sheet'): its block record 99 is missing: given *Paper_Space"},
+        {"largest handles", entities + "0\nLINE\n5\nFFFFFFFFFFFFFFFF\n8\n0\n10\n0\n20\n0\n11\n1\n21\n1\n"
+             + "0\nLINE\n5\n4000000000000000\n8\n0\n10\n0\n20\n0\n11\n1\n21\n1\n" + end, ""},
+        {"header endsec", "0\nSECTION\n2\nHEADER\n9\n$ACADVER\n1\nAC1009\n9\n$HANDSEED\n5\nFFFF\n0\nENDSEC\n"
+             "9\n$INSUNITS\n70\n6\n0\nENDSEC\n" + entities + lines + end,
+         "HEADER: an ENDSEC at line 13 within the header variables: skipped"},
+        {"duplicate handles", entities + "0\nPOLYLINE\n5\n90\n8\n0\n66\n1\n10\n0\n20\n0\n30\n0\n"
+             "0\nVERTEX\n5\n90\n8\n0\n10\n0\n20\n0\n0\nVERTEX\n5\n91\n8\n0\n10\n1\n20\n1\n0\nSEQEND\n8\n0\n" + end,
+         "VERTEX at line 19: its handle 90 is the POLYLINE's before it: given a new one"},
+        {"undefined block", entities + "0\nINSERT\n5\n20\n8\n0\n2\nNOPE\n10\n0\n20\n0\n" + end,
+         "INSERT 20 at line 11: the block 'NOPE' is not defined: an empty one was added"},
+        {"letter handle", entities + "0\nLINE\n5\n10\n330\nS\n100\nAcDbEntity\n8\n0\n10\n0\n20\n0\n11\n1\n21\n1\n" + end,
+         "LINE 10 at line 9: the handle 'S' (group code 330) is not hexadecimal: taken as none"},
+        {"extension dictionary", entities + "0\nLINE\n5\n10\n102\n{ACAD_XDICTIONARY\n360\nBEEF\n102\n}\n8\n0\n" + end,
+         "LINE 10 at line 11: its extension dictionary BEEF is missing: taken as none"},
+        // A draw order for a line made every save crash.
+        {"draw order", entities + lines + objects
+             + "0\nSORTENTSTABLE\n5\n20\n100\nAcDbSortentsTable\n330\n10\n331\n11\n5\n10\n331\n10\n5\n11\n" + end,
+         "SORTENTSTABLE 20: the draw order is for LINE 10, not a block: dropped"},
+    };
+    for (const auto& c : cases) {
+        const std::string path = dir.file(std::string(c.name) + ".dxf"), saved = dir.file("saved.dxf");
+        writeFile(path, c.bytes);
+        AcDbDatabase db;
+        ASSERT_EQ(db.readDxfFile(path.c_str()), Acad::eOk) << c.name << ": " << db.lastErrorMessage();
+        const auto& repairs = db.readRepairs();
+        if (*c.repair)
+            EXPECT_TRUE(repairs.size() == 1 && repairs[0].starts_with(c.repair))
+                << c.name << ": " << (repairs.empty() ? "no repair" : repairs[0]);
+        else
+            EXPECT_TRUE(repairs.empty()) << c.name << ": " << repairs[0];
+        ASSERT_EQ(db.saveAs(saved.c_str()), Acad::eOk) << c.name << ": " << db.lastErrorMessage();
+        EXPECT_EQ(runCheck("audit " + saved), 0) << c.name;
+        AcDbDatabase back(false);
+        EXPECT_EQ(back.readDxfFile(saved.c_str()), Acad::eOk) << c.name << ": " << back.lastErrorMessage();
+        EXPECT_TRUE(back.readRepairs().empty()) << c.name << ": " << back.readRepairs()[0];
+    }
 }
 
 TEST(DxfRoundTrip, EveryTypeReadsBackAsWritten)

@@ -58,6 +58,8 @@ public:
 
     // Entries read from a file, in file order.
     void attachEntry(const std::string& key, AcDbObjectId id);
+    // Drops the entries whose object the file did not have; gives their keys and handles.
+    std::vector<std::pair<std::string, AcDbHandle>> dropEntriesWithoutObject();
     const char* dxfName() const override { return m_dxfName; }
     // "DICTIONARY" or "ACDBDICTIONARYWDFLT" (a dictionary with a default entry).
     void setDxfName(const char* name) { m_dxfName = name; }
