@@ -408,6 +408,7 @@ TEST(DxfRead, DrawingsOtherReadersOpenAreRepairedNamingEachRepair)
         const char* name;
         std::string bytes;
         const char* repair;   // empty: opened without a repair
+        const char* kept = "";   // what the saved file holds of the original
     } cases[] = {
         {"dictionary entry", entities + lines + objects
              + "0\nDICTIONARY\n5\nA\n330\n0\n100\nAcDbDictionary\n3\nKEY\n350\nBEEF\n" + end,
@@ -419,10 +420,11 @@ TEST(DxfRead, DrawingsOtherReadersOpenAreRepairedNamingEachRepair)
              + end,
          "LAYOUT C ('Sheet'): its block record 99 is missing: given *Paper_Space"},
         {"largest handles", entities + "0\nLINE\n5\nFFFFFFFFFFFFFFFF\n8\n0\n10\n0\n20\n0\n11\n1\n21\n1\n"
-             + "0\nLINE\n5\n4000000000000000\n8\n0\n10\n0\n20\n0\n11\n1\n21\n1\n" + end, ""},
+             + "0\nLINE\n5\n4000000000000000\n8\n0\n10\n0\n20\n0\n11\n1\n21\n1\n" + end,
+         "", "\n  5\nFFFFFFFFFFFFFFFF\n"},
         {"header endsec", "0\nSECTION\n2\nHEADER\n9\n$ACADVER\n1\nAC1009\n9\n$HANDSEED\n5\nFFFF\n0\nENDSEC\n"
              "9\n$INSUNITS\n70\n6\n0\nENDSEC\n" + entities + lines + end,
-         "HEADER: an ENDSEC at line 13 within the header variables: skipped"},
+         "HEADER: an ENDSEC at line 13 within the header variables: skipped", "$INSUNITS\n 70\n6\n"},
         {"duplicate handles", entities + "0\nPOLYLINE\n5\n90\n8\n0\n66\n1\n10\n0\n20\n0\n30\n0\n"
              "0\nVERTEX\n5\n90\n8\n0\n10\n0\n20\n0\n0\nVERTEX\n5\n91\n8\n0\n10\n1\n20\n1\n0\nSEQEND\n8\n0\n" + end,
          "VERTEX at line 19: its handle 90 is the POLYLINE's before it: given a new one"},
@@ -436,6 +438,14 @@ TEST(DxfRead, DrawingsOtherReadersOpenAreRepairedNamingEachRepair)
         {"draw order", entities + lines + objects
              + "0\nSORTENTSTABLE\n5\n20\n100\nAcDbSortentsTable\n330\n10\n331\n11\n5\n10\n331\n10\n5\n11\n" + end,
          "SORTENTSTABLE 20: the draw order is for LINE 10, not a block: dropped"},
+        // A hatch's spline edge given by fit points and tangents only.
+        {"fit-point spline edge", entities
+             + "0\nHATCH\n5\n30\n100\nAcDbEntity\n8\n0\n100\nAcDbHatch\n10\n0\n20\n0\n30\n0\n210\n0\n220\n0\n230\n1\n"
+               "2\nSOLID\n70\n1\n71\n0\n91\n1\n92\n1\n93\n2\n72\n1\n10\n0\n20\n0\n11\n10\n21\n0\n"
+               "72\n4\n94\n3\n73\n0\n74\n0\n95\n0\n96\n0\n97\n3\n11\n10\n21\n0\n11\n5\n21\n5\n11\n0\n21\n0\n"
+               "12\n0\n22\n1\n13\n-1\n23\n0\n97\n0\n75\n0\n76\n1\n98\n0\n"
+             + end,
+         "", " 97\n3\n 11\n10\n 21\n0\n 11\n5\n 21\n5\n 11\n0\n 21\n0\n 12\n0\n 22\n1\n 13\n-1\n 23\n0\n 97\n0\n"},
     };
     for (const auto& c : cases) {
         const std::string path = dir.file(std::string(c.name) + ".dxf"), saved = dir.file("saved.dxf");
@@ -450,6 +460,7 @@ TEST(DxfRead, DrawingsOtherReadersOpenAreRepairedNamingEachRepair)
             EXPECT_TRUE(repairs.empty()) << c.name << ": " << repairs[0];
         ASSERT_EQ(db.saveAs(saved.c_str()), Acad::eOk) << c.name << ": " << db.lastErrorMessage();
         EXPECT_EQ(runCheck("audit " + saved), 0) << c.name;
+        EXPECT_NE(readFile(saved).find(c.kept), std::string::npos) << c.name;
         AcDbDatabase back(false);
         EXPECT_EQ(back.readDxfFile(saved.c_str()), Acad::eOk) << c.name << ": " << back.lastErrorMessage();
         EXPECT_TRUE(back.readRepairs().empty()) << c.name << ": " << back.readRepairs()[0];
