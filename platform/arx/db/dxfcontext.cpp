@@ -147,6 +147,27 @@ AcDbObjectId DxfContext::layerNamed(std::string_view name)
     return id;
 }
 
+void DxfContext::ensureTextStyle(const dxf::Pair& name, const AcDbObject& user)
+{
+    if (name.value.empty() || m_textStyles.count(name.value))
+        return;
+    auto* table = AcDbSymbolTable::cast(m_impl.textStyleTable.object());
+    if (!table)
+        return;
+    AcDbObjectId id;
+    if (table->getAt(std::string(name.value).c_str(), id) != Acad::eOk) {
+        auto* rec = m_impl.makeInArena<AcDbTextStyleTableRecord>();
+        rec->assignName(std::string(name.value));
+        id = m_impl.install(m_impl.newStub(), rec, true);
+        rec->setOwnerId(m_impl.textStyleTable);
+        table->attachRecord(id, rec->name());
+        m_impl.repaired(AcDbDatabase::Impl::describe(&user) + " at line " + std::to_string(name.line)
+                        + ": its text style '" + rec->name()
+                        + "' is not in the table: added");
+    }
+    m_textStyles.emplace(name.value, id);
+}
+
 AcDbObjectId DxfContext::blockNamed(std::string_view name)
 {
     if (const auto it = m_blockIds.find(name); it != m_blockIds.end())

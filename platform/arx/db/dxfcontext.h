@@ -41,6 +41,8 @@ public:
     AcDbObjectId reference(const dxf::Pair& pair, bool strict);
     // The layer of a name (without regard to case), made when the table lacks it.
     AcDbObjectId layerNamed(std::string_view name);
+    // Adds the text style a text names when the table lacks it, so that the text keeps it.
+    void ensureTextStyle(const dxf::Pair& name, const AcDbObject& user);
     // Sets the block of a reference by name, now or once the file is read (an undefined
     // block is then made, empty, as a repair).
     void setBlockNamed(AcDbBlockReference* reference, const dxf::Pair& pair);
@@ -89,7 +91,7 @@ private:
     std::vector<PendingLinetype> m_linetypes;
     std::vector<PendingDictionary> m_dictionaries;
     // Names as written in the file to their records, so that each name is looked up once.
-    NameMap m_layers, m_blockIds;
+    NameMap m_layers, m_blockIds, m_textStyles;
     // The record being read, as repairs name it.
     std::string_view m_recordType;
     AcDbHandle m_recordHandle;

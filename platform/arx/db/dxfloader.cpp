@@ -186,6 +186,8 @@ private:
     void ensureStructure();
     void finish();
     void settleDictionaries();
+    void noteHardPointers(AcDbObjectId holder);
+    void adoptByHardPointers();
     void dropStrayDrawOrders();
 
     // The slot of the current record's handle (a new one without a handle); a handle that
@@ -212,6 +214,9 @@ private:
     // Checked once the whole file is read.
     std::vector<AcDbDictionary*> m_dictionaries;
     std::vector<AcDbSortentsTable*> m_drawOrders;
+    std::vector<AcDbXrecord*> m_records;
+    std::vector<AcDbObject*> m_ownerless;
+    std::vector<std::pair<AcDbHandle, AcDbObjectId>> m_hardPointers;
 };
 
 void Loader::advance()
@@ -503,6 +508,8 @@ void Loader::readEntity(AcDbObjectId owner)
         fail("INSERT without a block name");
     if (ent->layerId().isNull())
         ent->setLayerFromFile(m_context.layerNamed(ent->layerName()));   // none given: layer "0"
+    if (const Pair* style = m_record.find(7); style && (AcDbText::cast(ent) || AcDbMText::cast(ent)))
+        m_context.ensureTextStyle(*style, *ent);
     if (attribute || vertex) {
         ent->setOwnerId(parent->objectId());
         attribute ? m_lastInsert->attachAttribute(id) : m_lastPolyline->attachVertex(id);
@@ -536,10 +543,48 @@ void Loader::readObject()
         m_dictionaries.push_back(dict);
     } else if (auto* order = AcDbSortentsTable::cast(obj)) {
         m_drawOrders.push_back(order);
+    } else if (auto* record = AcDbXrecord::cast(obj)) {
+        m_records.push_back(record);
     }
     if (!info.owner.isNull())
         obj->setOwnerId(AcDbObjectId(m_impl.stubFor(info.owner)));
+    else if (id != m_impl.rootDictionary)
+        m_ownerless.push_back(obj);
+    if (maker == objectMakers().end())
+        noteHardPointers(id);
     advance();
+}
+
+// The objects an object of a type not modelled owns (360, outside its groups).
+void Loader::noteHardPointers(AcDbObjectId holder)
+{
+    bool inGroup = false;
+    for (const Pair& p : m_record.pairs()) {
+        unsigned long long handle = 0;
+        if (p.code == 102)
+            inGroup = p.value.starts_with("{");
+        else if (p.code == 360 && !inGroup && qv::dxf::parseHandle(p.value, handle) && handle != 0)
+            m_hardPointers.emplace_back(AcDbHandle(handle), holder);
+    }
+}
+
+// Objects that name no owner are owned by the object that holds them: some writers leave
+// the owner of an index's buffers out.
+void Loader::adoptByHardPointers()
+{
+    if (m_ownerless.empty() || m_hardPointers.empty())
+        return;
+    std::unordered_map<unsigned long long, AcDbObjectId> holders;
+    for (const auto& [handle, holder] : m_hardPointers)
+        holders.emplace(handle.value(), holder);
+    for (AcDbObject* obj : m_ownerless) {
+        const auto it = holders.find(obj->objectId().handle().value());
+        if (!obj->ownerId().isNull() || it == holders.end() || !it->second.object())
+            continue;
+        obj->setOwnerId(it->second);
+        m_impl.repaired(Impl::describe(obj) + ": it named no owner: given " + Impl::describe(it->second.object())
+                        + ", which holds it");
+    }
 }
 
 // Entries of dictionaries that name objects the file does not have are dropped; objects
@@ -583,6 +628,11 @@ void Loader::finish()
 {
     m_context.resolve();
     settleDictionaries();
+    adoptByHardPointers();
+    for (AcDbXrecord* record : m_records)
+        if (const size_t dropped = record->dropDanglingPointers())
+            m_impl.repaired(Impl::describe(record) + ": " + std::to_string(dropped)
+                            + " of its pointers named missing objects: set to none");
     dropStrayDrawOrders();
     // References to objects the file does not have are dropped (lenient ones only remain).
     for (size_t i = 0; i < m_impl.stubs.size(); ++i)

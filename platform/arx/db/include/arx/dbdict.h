@@ -82,6 +82,8 @@ public:
     // A copy of the data (the caller frees it) / replaces the data.
     Acad::ErrorStatus rbChain(resbuf** chain, AcDbDatabase* db = nullptr) const;
     Acad::ErrorStatus setFromRbChain(const resbuf* chain, AcDbDatabase* db = nullptr);
+    // Pointers (codes 330 to 369) that name no object of the drawing become none; how many.
+    size_t dropDanglingPointers();
 
     const qv::dxf::FieldTable& dxfTable() const override;
 
