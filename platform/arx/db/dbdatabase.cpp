@@ -172,6 +172,14 @@ AcGePoint3d AcDbDatabase::Impl::headerPoint(const std::string& name, int code, c
 
 // ---- AcDbDatabase ----
 
+namespace {
+
+// What a user can do about a drawing the reader refuses.
+constexpr const char* kRefusalAdvice =
+    " (the drawing is not opened: correct or remove that object in the program that wrote it, and save it again)";
+
+} // namespace
+
 AcDbDatabase::AcDbDatabase(bool buildDefaultDrawing, bool) : m_impl(std::make_unique<Impl>(this))
 {
     if (buildDefaultDrawing)
@@ -216,7 +224,7 @@ Acad::ErrorStatus AcDbDatabase::readDxf(qv::dxf::Reader& reader, std::string_vie
     try {
         qv::readDxf(&fresh, reader, bytes.size());
     } catch (const qv::dxf::FormatError& e) {
-        m_impl->lastError = e.what();
+        m_impl->lastError = std::string(e.what()) + kRefusalAdvice;
         return Acad::eMalformedDxf;
     }
     std::string error;

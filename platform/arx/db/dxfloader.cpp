@@ -169,6 +169,8 @@ private:
     void advance();
     bool at(std::string_view type) const { return m_record.head().code == 0 && m_record.type() == type; }
     [[noreturn]] void fail(const std::string& message) const { throw FormatError(m_record.head().line, message); }
+    // The current record as messages name it: its type and handle.
+    std::string recordName() const;
     std::string_view sectionName() const;
 
     void readSection();
@@ -361,10 +363,24 @@ AcDbStub* Loader::claimSlot()
     return stub;
 }
 
+std::string Loader::recordName() const
+{
+    std::string name(m_record.type());
+    if (const AcDbHandle handle = m_context.recordHandle(m_record.pairs()); !handle.isNull())
+        name += ' ' + handle.text();
+    return name;
+}
+
 AcDbObjectId Loader::readRecord(AcDbStub* stub, AcDbObject* obj, qv::DxfContext::RecordInfo& info)
 {
     const AcDbObjectId id = m_impl.install(stub, obj, true);
-    m_context.readRecord(*obj, obj->dxfTable(), m_record.pairs(), obj->dataSlot(), info);
+    try {
+        m_context.readRecord(*obj, obj->dxfTable(), m_record.pairs(), obj->dataSlot(), info);
+    } catch (const FormatError& e) {
+        // The message names the object whose value is wrong.
+        const std::string what = e.what(), prefix = "line " + std::to_string(e.line()) + ": ";
+        throw FormatError(e.line(), recordName() + ": " + (what.starts_with(prefix) ? what.substr(prefix.size()) : what));
+    }
     obj->dxfInEnd();
     return id;
 }
@@ -390,7 +406,7 @@ void Loader::readTable()
         const AcDbObjectId id = readRecord(recordStub, record, info);
         // Definitions are found by name: a name given twice would mix them up.
         if (AcDbBlockTableRecord::cast(record) && table->has(record->name().c_str()))
-            fail("block record '" + record->name() + "' given twice");
+            fail(recordName() + ": block record '" + record->name() + "' given twice");
         record->setOwnerId(slot);
         table->attachRecord(id, record->name());
     }
@@ -505,7 +521,7 @@ void Loader::readEntity(AcDbObjectId owner)
     auto* ent = static_cast<AcDbEntity*>(obj);
     if (const auto* ref = AcDbBlockReference::cast(ent);
         ref && ref->blockTableRecord().isNull() && !m_context.awaitsBlock(ref))
-        fail("INSERT without a block name");
+        fail(recordName() + ": INSERT without a block name");
     if (ent->layerId().isNull())
         ent->setLayerFromFile(m_context.layerNamed(ent->layerName()));   // none given: layer "0"
     if (const Pair* style = m_record.find(7); style && (AcDbText::cast(ent) || AcDbMText::cast(ent)))

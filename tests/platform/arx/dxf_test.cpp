@@ -381,7 +381,9 @@ TEST(DxfRead, BadInputGivesAStatusAndAMessage)
         {"odd lines", good.substr(0, good.find("ENTITIES")) + "ENTITIES\n0\n", "line"},
         {"bad code", "0\nSECTION\n2\nHEADER\nxx\n1\n0\nENDSEC\n0\nEOF\n", "invalid group code"},
         {"no endsec", "0\nSECTION\n2\nENTITIES\n0\nEOF\n", "ENDSEC"},
-        {"bad number", "0\nSECTION\n2\nENTITIES\n0\nCIRCLE\n8\n0\n40\nabc\n0\nENDSEC\n0\nEOF\n", "invalid number"},
+        // A drawing refused names the object at fault and what the user can do.
+        {"bad number", "0\nSECTION\n2\nENTITIES\n0\nCIRCLE\n5\n2A\n8\n0\n40\nabc\n0\nENDSEC\n0\nEOF\n",
+         "CIRCLE 2A: invalid number 'abc' for group code 40 (the drawing is not opened: correct or remove that object"},
     };
     for (const auto& c : cases) {
         const std::string path = dir.file(std::string(c.name) + ".dxf");
