@@ -176,7 +176,7 @@ namespace {
 
 // What a user can do about a drawing the reader refuses.
 constexpr const char* kRefusalAdvice =
-    " (the drawing is not opened: correct or remove that object in the program that wrote it, and save it again)";
+    " (the drawing is not opened: correct this in the program that wrote it, or open it there and save it again)";
 
 } // namespace
 

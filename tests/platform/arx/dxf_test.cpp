@@ -383,7 +383,7 @@ TEST(DxfRead, BadInputGivesAStatusAndAMessage)
         {"no endsec", "0\nSECTION\n2\nENTITIES\n0\nEOF\n", "ENDSEC"},
         // A drawing refused names the object at fault and what the user can do.
         {"bad number", "0\nSECTION\n2\nENTITIES\n0\nCIRCLE\n5\n2A\n8\n0\n40\nabc\n0\nENDSEC\n0\nEOF\n",
-         "CIRCLE 2A: invalid number 'abc' for group code 40 (the drawing is not opened: correct or remove that object"},
+         "CIRCLE 2A: invalid number 'abc' for group code 40 (the drawing is not opened: correct this in the program that wrote it"},
     };
     for (const auto& c : cases) {
         const std::string path = dir.file(std::string(c.name) + ".dxf");

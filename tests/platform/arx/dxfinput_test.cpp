@@ -136,7 +136,7 @@ TEST(DxfInput, ObjectsOfTheWrongKindAreRefusedOrIgnored)
     const Outcome refused = read(db, s.db.dxfText());
     EXPECT_EQ(refused.status, Acad::eMalformedDxf);
     EXPECT_TRUE(refused.message.starts_with("the entry ACAD_LAYOUT of the root dictionary is a XRECORD, not a dictionary"
-                                            " (the drawing is not opened: correct or remove that object"))
+                                            " (the drawing is not opened: correct this in the program that wrote it"))
         << refused.message;
 
     const std::string text = Sample().db.dxfText();
