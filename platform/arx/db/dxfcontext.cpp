@@ -198,6 +198,8 @@ AcDbObjectId DxfContext::emptyBlock(const PendingBlock& pending)
 
 void DxfContext::setBlockNamed(AcDbBlockReference* ref, const dxf::Pair& pair)
 {
+    if (pair.value.empty())
+        return;   // a reference without a block name is refused
     if (const AcDbObjectId id = blockNamed(pair.value); !id.isNull())
         ref->setBlockFromFile(id);
     else

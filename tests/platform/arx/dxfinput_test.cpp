@@ -306,6 +306,8 @@ TEST(DxfInput, MalformedFilesNameWhatIsWrong)
         {"0\nLINE\n0\nEOF\n", "expected SECTION, found 'LINE'"},
         // The block name lies in a subclass the reader does not know.
         {withMarker(text, s.insert, "AcDbBlockReference", "AcDbOther"), "INSERT without a block name"},
+        {"0\nSECTION\n2\nENTITIES\n0\nINSERT\n5\n20\n8\n0\n2\n\n0\nENDSEC\n0\nEOF\n",
+         "line 5: INSERT 20: INSERT without a block name"},
         // Groups left open would take the fields after them.
         {withPairs(text, s.insert, "102\n{APP\n1000\nx\n"), "group '{APP' not closed by '}'"},
         {withPairs(text, s.line, "102\n{ACAD_REACTORS\n330\n1\n"), "group '{ACAD_REACTORS' not closed by '}'"},
