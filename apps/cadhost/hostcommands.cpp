@@ -14,6 +14,7 @@
 #include <charconv>
 #include <cstdint>
 #include <cstdlib>
+#include <cstdio>
 #include <filesystem>
 #include <vector>
 
@@ -155,6 +156,17 @@ HostCommands::Outcome HostCommands::run(const std::string& name)
     return Outcome::done;
 }
 
+void reportRepairs()
+{
+    const AcApDocument* doc = acDocManager->curDocument();
+    if (!doc)
+        return;
+    std::fflush(stdout);
+    for (const std::string& repair : doc->database()->readRepairs())
+        std::fprintf(stderr, "repaired: %s\n", repair.c_str());
+    std::fflush(stderr);
+}
+
 void HostCommands::open()
 {
     const auto path = askLine("Enter name of drawing to open: ");
@@ -163,7 +175,9 @@ void HostCommands::open()
     if (acDocManager->appContextOpenDocument(path->c_str()) != Acad::eOk) {
         complain("cannot open \"" + *path + "\": " + acDocManager->lastOpenError());
         m_failed = true;
+        return;
     }
+    reportRepairs();
 }
 
 bool HostCommands::save(AcApDocument* doc)

@@ -12,6 +12,9 @@
 
 class AcApDocument;
 
+// Says on standard error what reading the current drawing repaired, one "repaired: " line each.
+void reportRepairs();
+
 class HostCommands
 {
 public:

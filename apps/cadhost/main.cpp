@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <clocale>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 
@@ -17,5 +18,8 @@ int main(int argc, char** argv)
     // The session ends with its command line, not with its last window.
     QApplication::setQuitOnLastWindowClosed(false);
     std::setlocale(LC_NUMERIC, "C");
+    // A write past the file-size limit fails (EFBIG) as any failed save, instead of ending the
+    // session and losing its work.
+    std::signal(SIGXFSZ, SIG_IGN);
     return runHost(options);
 }

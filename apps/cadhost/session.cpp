@@ -177,6 +177,7 @@ int runHost(const HostOptions& options)
         complain("cannot open \"" + options.drawing + "\": " + acDocManager->lastOpenError());
         return 1;
     }
+    reportRepairs();
     int status = 0;
     {
         Module module;

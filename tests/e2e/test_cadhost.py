@@ -15,6 +15,7 @@ Use /usr/bin/python3 (Debian's python3-ezdxf).
 """
 
 import os
+import resource
 import shutil
 import subprocess
 import sys
@@ -392,6 +393,32 @@ class FileCommandTest(TempFolderCase, WrittenDrawingChecks):
         self.assertEqual(result.stderr.splitlines()[0], "cadhost: cannot write '%s': the folder '%s' does not exist"
                          % (target, self.path("missing")))
         self.assertEqual(sorted(os.listdir(self.dir)), ["input.scr", "plan.dxf"])
+
+    def test_drawing_another_program_got_wrong_is_repaired_and_says_how(self):
+        drawing = self.path("other.dxf")
+        with open(drawing, "w", encoding="ascii") as f:
+            f.write("0\nSECTION\n2\nENTITIES\n0\nINSERT\n5\n20\n8\n0\n2\nDOOR\n10\n0\n20\n0\n0\nENDSEC\n0\nEOF\n")
+        out = self.path("out.dxf")
+        result = run_script(self.dir, ["SAVEAS", out, "QUIT"], drawing)
+        self.assertEqual((result.returncode, result.stdout), (0, UNLOADED), result.stderr)
+        self.assertEqual(result.stderr, "repaired: INSERT 20 at line 11: the block 'DOOR' is not defined: an empty one"
+                         " was added, so its references plot nothing\n")
+        self.assertEqual([e.dxf.name for e in ezdxf.readfile(out).modelspace()], ["DOOR"])
+
+    def test_save_beyond_the_file_size_limit_fails_and_keeps_the_old_file(self):
+        with open(self.plan, "rb") as f:
+            old = f.read()
+        limit = len(old) // 2
+        script = write_script(self.path("input.scr"), ["SAVE"])
+        result = subprocess.run(
+            [CADHOST, "--module", TEST_MODULE, "--script", script, self.plan], capture_output=True, text=True,
+            env=Host.env(), timeout=TIMEOUT,
+            preexec_fn=lambda: resource.setrlimit(resource.RLIMIT_FSIZE, (limit, limit)))
+        self.assertEqual(result.returncode, 2, result.stderr)
+        self.assertIn("cannot write '%s': File too large" % self.plan, result.stderr)
+        with open(self.plan, "rb") as f:
+            self.assertEqual(f.read(), old)
+        self.assertEqual(sorted(os.listdir(self.dir)), ["input.scr", "plan.dxf"])  # no temporary left
 
     def test_new_then_saveas_writes_an_empty_drawing(self):
         out = self.path("new.dxf")

@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <limits>
 
 using qv::dxf::formatReal;
 
@@ -78,7 +79,32 @@ void AcDbDatabase::Impl::assignHandle(AcDbStub* stub)
 
 void AcDbDatabase::Impl::noteHandle(AcDbHandle handle) { maxHandle = std::max(maxHandle, handle.value()); }
 
-AcDbHandle AcDbDatabase::Impl::nextHandle() { return AcDbHandle(++maxHandle); }
+// Handles run up from the largest read; once the largest possible is taken, the lowest free.
+AcDbHandle AcDbDatabase::Impl::nextHandle()
+{
+    if (maxHandle != std::numeric_limits<unsigned long long>::max())
+        return AcDbHandle(++maxHandle);
+    while (byHandle.find(++lowFreeHandle))
+        ;
+    return AcDbHandle(lowFreeHandle);
+}
+
+std::string AcDbDatabase::Impl::describe(const AcDbObject* obj)
+{
+    const AcDbHandle handle = obj->objectId().handle();
+    std::string text = obj->dxfName();
+    text += handle.isNull() ? std::string(" without a handle") : ' ' + handle.text();
+    return text;
+}
+
+void AcDbDatabase::Impl::repaired(std::string what)
+{
+    constexpr size_t kListed = 100;
+    if (repairs.size() < kListed)
+        repairs.push_back(std::move(what));
+    else
+        ++repairsLeftOut;
+}
 
 AcDbObjectId AcDbDatabase::Impl::install(AcDbStub* stub, AcDbObject* obj, bool inArena)
 {
@@ -146,6 +172,14 @@ AcGePoint3d AcDbDatabase::Impl::headerPoint(const std::string& name, int code, c
 
 // ---- AcDbDatabase ----
 
+namespace {
+
+// What a user can do about a drawing the reader refuses.
+constexpr const char* kRefusalAdvice =
+    " (the drawing is not opened: correct this in the program that wrote it, or open it there and save it again)";
+
+} // namespace
+
 AcDbDatabase::AcDbDatabase(bool buildDefaultDrawing, bool) : m_impl(std::make_unique<Impl>(this))
 {
     if (buildDefaultDrawing)
@@ -190,7 +224,7 @@ Acad::ErrorStatus AcDbDatabase::readDxf(qv::dxf::Reader& reader, std::string_vie
     try {
         qv::readDxf(&fresh, reader, bytes.size());
     } catch (const qv::dxf::FormatError& e) {
-        m_impl->lastError = e.what();
+        m_impl->lastError = std::string(e.what()) + kRefusalAdvice;
         return Acad::eMalformedDxf;
     }
     std::string error;
@@ -272,6 +306,8 @@ Acad::ErrorStatus AcDbDatabase::saveAs(const char* fileName, bool, int, const vo
 
 const std::string& AcDbDatabase::lastErrorMessage() const { return m_impl->lastError; }
 short AcDbDatabase::dbmod() const { return m_impl->dbmod; }
+const std::vector<std::string>& AcDbDatabase::readRepairs() const { return m_impl->repairs; }
+
 const std::string& AcDbDatabase::originalFileName() const { return m_impl->fileName; }
 
 #define QV_GET_TABLE(TYPE, MEMBER)                                                                  \

@@ -1,6 +1,7 @@
 #include "arx/dbdict.h"
 
 #include "arx/dbdatabase.h"
+#include "arx/dxfnumber.h"
 #include "arx/dxfresbuf.h"
 #include "arx/dxftext.h"
 #include "arx/dbsymtb.h"
@@ -148,6 +149,21 @@ void AcDbDictionary::attachEntry(const std::string& key, AcDbObjectId id)
     m_entries.emplace_back(key, id);
 }
 
+std::vector<std::pair<std::string, AcDbHandle>> AcDbDictionary::dropEntriesWithoutObject()
+{
+    std::vector<std::pair<std::string, AcDbHandle>> dropped;
+    for (const auto& [key, id] : m_entries)
+        if (!id.object())
+            dropped.emplace_back(key, id.handle());
+    if (dropped.empty())
+        return dropped;
+    std::erase_if(m_entries, [](const auto& entry) { return !entry.second.object(); });
+    m_index.clear();
+    for (size_t i = 0; i < m_entries.size(); ++i)
+        m_index.emplace(qv::dxf::upper(m_entries[i].first), i);
+    return dropped;
+}
+
 const FieldTable& AcDbDictionary::dxfTable() const
 {
     static const FieldTable table({{
@@ -161,7 +177,7 @@ const FieldTable& AcDbDictionary::dxfTable() const
                   if (p.code == 3)
                       entries.emplace_back(p.value, AcDbObjectId());
                   else if (!entries.empty() && entries.back().second.isNull())
-                      entries.back().second = qv::dbContext(c).reference(p, true);
+                      entries.back().second = qv::dbContext(c).reference(p, false);
                   else
                       return false;
                   return true;
@@ -211,6 +227,24 @@ Acad::ErrorStatus AcDbXrecord::setFromRbChain(const resbuf* chain, AcDbDatabase*
             return Acad::eInvalidInput;
     m_data = std::move(data);
     return Acad::eOk;
+}
+
+size_t AcDbXrecord::dropDanglingPointers()
+{
+    const auto dangling = [this](const qv::dxf::Tag& t) {
+        unsigned long long handle = 0;
+        AcDbObjectId id;
+        return t.code >= 330 && t.code <= 369 && qv::dxf::parseHandle(t.value(), handle) && handle != 0
+               && database()->getAcDbObjectId(id, false, AcDbHandle(handle)) != Acad::eOk;
+    };
+    const size_t count = static_cast<size_t>(std::count_if(m_data.begin(), m_data.end(), dangling));
+    if (count == 0)
+        return 0;
+    qv::dxf::TagList data;
+    for (const auto& t : m_data)
+        data.add(t.code, dangling(t) ? std::string_view("0") : t.value(), t.anchor);
+    m_data = std::move(data);
+    return count;
 }
 
 const FieldTable& AcDbXrecord::dxfTable() const
@@ -347,12 +381,14 @@ const FieldTable& AcDbSortentsTable::dxfTable() const
                   const auto& table = static_cast<const AcDbSortentsTable&>(o);
                   if (table.m_keys.empty())
                       return;   // drawn in the order of the handles
+                  const auto* btr = AcDbBlockTableRecord::cast(table.m_block.object());
                   AcDbObjectIdArray order;
-                  table.getFullDrawOrder(order);
+                  if (!btr || table.getFullDrawOrder(order) != Acad::eOk)
+                      return;
                   // The handles in increasing order: the record's order of entities mostly is.
                   std::vector<unsigned long long> handles;
                   handles.reserve(order.size());
-                  for (const AcDbObjectId& id : AcDbBlockTableRecord::cast(table.m_block.object())->entityIds())
+                  for (const AcDbObjectId& id : btr->entityIds())
                       if (!id.isErased())
                           handles.push_back(id.handle().value());
                   if (!std::is_sorted(handles.begin(), handles.end()))

@@ -25,6 +25,8 @@ public:
     size_t position() const { return m_pos; }
     const Pair& peek() const { return m_pairs[m_pos]; }
     bool next(int code) const { return !atEnd() && m_pairs[m_pos].code == code; }
+    // The pair after the next one (a pair of code 0 past the end).
+    Pair after() const { return m_pos + 1 < m_pairs.size() ? m_pairs[m_pos + 1] : Pair{}; }
     // The next pair, which must have this code.
     const Pair& take(int code)
     {
@@ -61,6 +63,12 @@ private:
     size_t m_pos = 0;
 };
 
+bool fitCountFollows(const Cursor& c)
+{
+    const int after = c.after().code;
+    return after == 11 || after == 12 || after == 13 || after == 72 || after == 97;
+}
+
 AcDbHatch::Edge readEdge(Cursor& c)
 {
     AcDbHatch::Edge e;
@@ -88,10 +96,10 @@ AcDbHatch::Edge readEdge(Cursor& c)
         break;
     }
     case AcDbHatch::kSpline:
-        // Kept as read: everything up to the next edge or the loop's source count.
-        while (!c.atEnd() && !c.next(72)
-               && !(c.next(97) && !e.spline.empty() && e.spline[e.spline.size() - 1].code != 42
-                    && e.spline[e.spline.size() - 1].code != 20)) {
+        // Kept as read: everything up to the next edge or the loop's source count. A 97 is
+        // the edge's count of fit points when fit data (11, 12, 13), the next edge or the
+        // source count follows it.
+        while (!c.atEnd() && !c.next(72) && !(c.next(97) && !fitCountFollows(c))) {
             const Pair& p = c.skip();
             e.spline.add(p.code, p.value);
         }

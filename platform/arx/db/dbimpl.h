@@ -34,6 +34,7 @@ struct AcDbDatabase::Impl {
     qv::StubList stubs;
     qv::HandleMap byHandle;
     unsigned long long maxHandle = 0;
+    unsigned long long lowFreeHandle = 0;   // searched from once maxHandle is the largest
     unsigned installed = 0;
     int openCount = 0;
     bool loading = false;   // objects change freely while a file is read
@@ -50,6 +51,9 @@ struct AcDbDatabase::Impl {
 
     std::string lastError;
     std::string fileName;
+    // What reading the file repaired, one line each naming the object (see repaired).
+    std::vector<std::string> repairs;
+    size_t repairsLeftOut = 0;
     std::unique_ptr<qv::DrawingState> state;   // the editor's, made on first use
     short dbmod = 0;   // what changed since the drawing was read, saved or made (DBMOD)
 
@@ -69,6 +73,11 @@ struct AcDbDatabase::Impl {
     void assignHandle(AcDbStub* stub);
     void noteHandle(AcDbHandle handle);
     AcDbHandle nextHandle();
+    // Notes a repair made while reading: "what" names the object (type and handle) and what
+    // was done. Past a hundred lines only a count is kept, said once the file is read.
+    void repaired(std::string what);
+    // An object as repairs and refusals name it: its type and handle.
+    static std::string describe(const AcDbObject* obj);
     // Makes obj the object of a slot and the database its home; inArena when obj was made
     // in the arena (see makeInArena).
     AcDbObjectId install(AcDbStub* stub, AcDbObject* obj, bool inArena = false);

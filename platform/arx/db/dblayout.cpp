@@ -228,7 +228,7 @@ const FieldTable& AcDbLayout::dxfTable() const
         vector<&L::m_ucsX>(16),
         vector<&L::m_ucsY>(17),
         integer<&L::m_ucsOrthoType>(76),
-        reference<&L::m_block, true>(330),
+        reference<&L::m_block>(330),   // a block record the file lacks is repaired
         reference<&L::m_lastViewport>(331).omittingEmpty(),
     }});
     return table;

@@ -8,6 +8,9 @@
 #include "dbimpl.h"
 #include "dbobjectdata.h"
 
+#include <unordered_map>
+#include <unordered_set>
+
 namespace {
 
 using Impl = AcDbDatabase::Impl;
@@ -107,12 +110,90 @@ AcDbDictionary* ensureDictionaries(Impl& impl)
     return ensureDictionary(impl, root, "ACAD_LAYOUT");
 }
 
+// Layout blocks no layout claims: the one that names a layout as its own, and the others
+// of model and paper space in table order.
+struct FreeLayoutBlocks {
+    std::unordered_map<AcDbObjectId, AcDbObjectId> byLayout;
+    std::vector<AcDbObjectId> model, paper;
+    std::unordered_set<AcDbObjectId> taken;
+
+    FreeLayoutBlocks(Impl& impl, const std::unordered_set<AcDbObjectId>& claimed)
+    {
+        for (const AcDbObjectId& id : AcDbSymbolTable::cast(impl.blockTable.object())->recordIds()) {
+            const auto* btr = AcDbBlockTableRecord::cast(id.object());
+            if (!btr || btr->isErased() || !btr->isLayout() || claimed.count(id))
+                continue;
+            byLayout.emplace(btr->getLayoutId(), id);
+            (qv::dxf::equalNoCase(btr->name(), AcDbBlockTableRecord::kModelSpace) ? model : paper).push_back(id);
+        }
+    }
+
+    AcDbObjectId take(AcDbObjectId layout, bool modelLayout)
+    {
+        AcDbObjectId id;
+        if (const auto it = byLayout.find(layout); it != byLayout.end() && !taken.count(it->second))
+            id = it->second;
+        for (const auto* list : {modelLayout ? &model : &paper, &paper})
+            for (size_t i = 0; i < list->size() && id.isNull(); ++i)
+                if (!taken.count((*list)[i]))
+                    id = (*list)[i];
+        if (!id.isNull())
+            taken.insert(id);
+        return id;
+    }
+};
+
+// A new paper-space block for a layout: "*Paper_Space" and the first number free.
+AcDbObjectId newLayoutBlock(Impl& impl)
+{
+    auto* table = AcDbSymbolTable::cast(impl.blockTable.object());
+    std::string name;
+    for (int n = 0; name.empty() || table->has(name.c_str()); ++n)
+        name = AcDbBlockTableRecord::kPaperSpace + std::to_string(n);
+    auto* btr = new AcDbBlockTableRecord;
+    btr->assignName(name);
+    const AcDbObjectId id = installNew(impl, btr, impl.blockTable);
+    table->attachRecord(id, name);
+    return id;
+}
+
+// Layouts whose block record the file lacks (or names another object) take the layout block
+// that names them, else a free one of their kind, else a new one.
+void repairLayoutBlocks(Impl& impl, const std::vector<AcDbObjectId>& broken,
+                        const std::unordered_set<AcDbObjectId>& claimed)
+{
+    FreeLayoutBlocks free(impl, claimed);
+    for (const AcDbObjectId& layoutId : broken) {
+        auto* layout = AcDbLayout::cast(layoutId.object());
+        const std::string missing = layout->getBlockTableRecordId().handle().text();
+        AcDbObjectId id = free.take(layoutId, layout->modelType());
+        if (id.isNull())
+            id = newLayoutBlock(impl);
+        layout->setBlockTableRecordId(id);
+        auto* btr = AcDbBlockTableRecord::cast(id.object());
+        impl.repaired(impl.describe(layout) + " ('" + layout->name() + "'): its block record " + missing
+                      + " is missing: given " + btr->name());
+    }
+}
+
 // Links layouts and block records both ways, and gives layout blocks without a layout one.
 void ensureLayouts(Impl& impl, AcDbDictionary* layouts)
 {
     AcDbDictionaryIterator* it = layouts->newIterator();
     int count = 0;
+    std::vector<AcDbObjectId> broken;
+    std::unordered_set<AcDbObjectId> claimed;
     for (; !it->done(); it->next(), ++count)
+        if (const auto* layout = AcDbLayout::cast(it->objectId().object())) {
+            if (AcDbBlockTableRecord::cast(layout->getBlockTableRecordId().object()))
+                claimed.insert(layout->getBlockTableRecordId());
+            else
+                broken.push_back(it->objectId());
+        }
+    delete it;
+    if (!broken.empty())
+        repairLayoutBlocks(impl, broken, claimed);
+    for (it = layouts->newIterator(); !it->done(); it->next())
         if (const auto* layout = AcDbLayout::cast(it->objectId().object()))
             if (auto* btr = AcDbBlockTableRecord::cast(layout->getBlockTableRecordId().object()))
                 btr->setLayoutId(it->objectId());

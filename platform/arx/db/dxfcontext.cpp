@@ -2,6 +2,7 @@
 
 #include "arx/dbblockref.h"
 #include "arx/dbsymtb.h"
+#include "arx/dxfnumber.h"
 #include "dbobjectdata.h"
 
 namespace qv {
@@ -20,10 +21,30 @@ DxfContext::DxfContext(AcDbDatabase* db) : m_impl(db->impl()) {}
 
 AcDbHandle DxfContext::recordHandle(std::span<const dxf::Pair> pairs) const
 {
+    unsigned long long value = 0;
     bool common = true;
     for (size_t i = 1; i < pairs.size() && (common = handleMayFollow(pairs[i], common)); ++i)
         if (pairs[i].code == 5 || pairs[i].code == 105)
-            return AcDbHandle(handle(pairs[i]));
+            return AcDbHandle(dxf::parseHandle(pairs[i].value, value) ? value : 0);
+    return AcDbHandle();
+}
+
+std::string DxfContext::describeRecord() const
+{
+    std::string text(m_recordType);
+    if (!m_recordHandle.isNull())
+        text += ' ' + m_recordHandle.text();
+    return text;
+}
+
+// A handle that is not hexadecimal (some writers put a letter there) is taken as none.
+AcDbHandle DxfContext::handleOrNone(const dxf::Pair& pair)
+{
+    unsigned long long value = 0;
+    if (dxf::parseHandle(pair.value, value))
+        return AcDbHandle(value);
+    m_impl.repaired(describeRecord() + " at line " + std::to_string(pair.line) + ": the handle '" + std::string(pair.value.substr(0, 40))
+                    + "' (group code " + std::to_string(pair.code) + ") is not hexadecimal: taken as none");
     return AcDbHandle();
 }
 
@@ -32,10 +53,12 @@ void DxfContext::readRecord(AcRxObject& target, const dxf::FieldTable& table, st
 {
     dxf::FieldTable::Cursor cursor;
     bool marked = false, common = true, handleRead = false, ownerRead = false;
+    m_recordType = pairs[0].value;
+    m_recordHandle = AcDbHandle();
     for (size_t i = 1; i < pairs.size();) {
         const dxf::Pair& p = pairs[i];
         if ((p.code == 5 || p.code == 105) && common && !handleRead) {
-            info.handle = AcDbHandle(handle(p));
+            info.handle = m_recordHandle = handleOrNone(p);
             handleRead = true;
             ++i;
         } else if (p.code == 102 && p.value.starts_with("{")) {
@@ -43,7 +66,7 @@ void DxfContext::readRecord(AcRxObject& target, const dxf::FieldTable& table, st
         } else if (p.code == 330 && !marked) {
             // The first owner counts; one given again is set by the writer from the structure.
             if (!ownerRead)
-                info.owner = AcDbHandle(handle(p));
+                info.owner = handleOrNone(p);
             ownerRead = true;
             ++i;
         } else if (p.code == 1001) {
@@ -85,7 +108,8 @@ void DxfContext::readGroup(std::span<const dxf::Pair> pairs, size_t& i, ObjectDa
             if (const AcDbObjectId id = reference(p, false); !id.isNull())
                 data->reactors.push_back(id);
         } else if (xdict && p.code == 360) {
-            data->extensionDictionary = reference(p, true);
+            data->extensionDictionary = reference(p, false);
+            m_dictionaries.push_back({&data->extensionDictionary, describeRecord(), p.line});
         } else if (kept) {
             data->appGroups.add(p.code, p.value);
         }
@@ -100,7 +124,7 @@ void DxfContext::readGroup(std::span<const dxf::Pair> pairs, size_t& i, ObjectDa
 
 AcDbObjectId DxfContext::reference(const dxf::Pair& pair, bool strict)
 {
-    const AcDbHandle h(handle(pair));
+    const AcDbHandle h = handleOrNone(pair);
     if (h.isNull())
         return AcDbObjectId();
     AcDbStub* stub = m_impl.stubFor(h);
@@ -129,6 +153,27 @@ AcDbObjectId DxfContext::layerNamed(std::string_view name)
     return id;
 }
 
+void DxfContext::ensureTextStyle(const dxf::Pair& name, const AcDbObject& user)
+{
+    if (name.value.empty() || m_textStyles.count(name.value))
+        return;
+    auto* table = AcDbSymbolTable::cast(m_impl.textStyleTable.object());
+    if (!table)
+        return;
+    AcDbObjectId id;
+    if (table->getAt(std::string(name.value).c_str(), id) != Acad::eOk) {
+        auto* rec = m_impl.makeInArena<AcDbTextStyleTableRecord>();
+        rec->assignName(std::string(name.value));
+        id = m_impl.install(m_impl.newStub(), rec, true);
+        rec->setOwnerId(m_impl.textStyleTable);
+        table->attachRecord(id, rec->name());
+        m_impl.repaired(AcDbDatabase::Impl::describe(&user) + " at line " + std::to_string(name.line)
+                        + ": its text style '" + rec->name()
+                        + "' is not in the table: added");
+    }
+    m_textStyles.emplace(name.value, id);
+}
+
 AcDbObjectId DxfContext::blockNamed(std::string_view name)
 {
     if (const auto it = m_blockIds.find(name); it != m_blockIds.end())
@@ -140,8 +185,27 @@ AcDbObjectId DxfContext::blockNamed(std::string_view name)
     return id;
 }
 
+// A block that references name but the file does not define: an empty one, so that the
+// references are kept (and plot nothing).
+AcDbObjectId DxfContext::emptyBlock(const PendingBlock& pending)
+{
+    auto* table = AcDbSymbolTable::cast(m_impl.blockTable.object());
+    auto* rec = m_impl.makeInArena<AcDbBlockTableRecord>();
+    rec->assignName(pending.name);
+    const AcDbObjectId id = m_impl.install(m_impl.newStub(), rec, true);
+    rec->setOwnerId(m_impl.blockTable);
+    table->attachRecord(id, pending.name);
+    m_blockIds.emplace(pending.name, id);
+    m_impl.repaired(AcDbDatabase::Impl::describe(pending.reference) + " at line " + std::to_string(pending.line)
+                    + ": the block '" + pending.name
+                    + "' is not defined: an empty one was added, so its references plot nothing");
+    return id;
+}
+
 void DxfContext::setBlockNamed(AcDbBlockReference* ref, const dxf::Pair& pair)
 {
+    if (pair.value.empty())
+        return;   // a reference without a block name is refused
     if (const AcDbObjectId id = blockNamed(pair.value); !id.isNull())
         ref->setBlockFromFile(id);
     else
@@ -164,10 +228,17 @@ void DxfContext::resolve()
         if (!ref.stub->object)
             throw dxf::FormatError(ref.line, "reference to the missing object " + ref.stub->handle.text());
     m_strict.clear();
+    for (const PendingDictionary& d : m_dictionaries)
+        if (!d.slot->isNull() && !d.slot->object()) {
+            m_impl.repaired(d.holder + " at line " + std::to_string(d.line) + ": its extension dictionary "
+                            + d.slot->handle().text() + " is missing: taken as none");
+            d.slot->setNull();
+        }
+    m_dictionaries.clear();
     for (const PendingBlock& b : m_blocks) {
-        const AcDbObjectId id = blockNamed(b.name);
+        AcDbObjectId id = blockNamed(b.name);
         if (id.isNull())
-            throw dxf::FormatError(b.line, "INSERT refers to the undefined block '" + b.name + "'");
+            id = emptyBlock(b);
         b.reference->setBlockFromFile(id);
     }
     m_blocks.clear();

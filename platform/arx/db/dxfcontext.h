@@ -41,8 +41,10 @@ public:
     AcDbObjectId reference(const dxf::Pair& pair, bool strict);
     // The layer of a name (without regard to case), made when the table lacks it.
     AcDbObjectId layerNamed(std::string_view name);
+    // Adds the text style a text names when the table lacks it, so that the text keeps it.
+    void ensureTextStyle(const dxf::Pair& name, const AcDbObject& user);
     // Sets the block of a reference by name, now or once the file is read (an undefined
-    // block is then an error naming the line).
+    // block is then made, empty, as a repair).
     void setBlockNamed(AcDbBlockReference* reference, const dxf::Pair& pair);
     // Whether the reference waits for a block defined later in the file.
     bool awaitsBlock(const AcDbBlockReference* reference) const;
@@ -61,6 +63,11 @@ private:
         std::string name;
         int line;
     };
+    struct PendingDictionary {
+        AcDbObjectId* slot;   // an object's extension dictionary
+        std::string holder;
+        int line;
+    };
     struct PendingLinetype {
         AcDbLayerTableRecord* layer;
         std::string name;
@@ -73,14 +80,21 @@ private:
     using NameMap = std::unordered_map<std::string, AcDbObjectId, NameHash, std::equal_to<>>;
 
     void readGroup(std::span<const dxf::Pair> pairs, size_t& i, ObjectData*& data);
+    AcDbHandle handleOrNone(const dxf::Pair& pair);
+    std::string describeRecord() const;
     AcDbObjectId blockNamed(std::string_view name);
+    AcDbObjectId emptyBlock(const PendingBlock& pending);
 
     AcDbDatabase::Impl& m_impl;
     std::vector<PendingReference> m_strict;
     std::vector<PendingBlock> m_blocks;
     std::vector<PendingLinetype> m_linetypes;
+    std::vector<PendingDictionary> m_dictionaries;
     // Names as written in the file to their records, so that each name is looked up once.
-    NameMap m_layers, m_blockIds;
+    NameMap m_layers, m_blockIds, m_textStyles;
+    // The record being read, as repairs name it.
+    std::string_view m_recordType;
+    AcDbHandle m_recordHandle;
 };
 
 } // namespace qv

@@ -19,6 +19,7 @@
 #include "dbimpl.h"
 #include "dxfcontext.h"
 
+#include <memory>
 #include <unordered_map>
 
 namespace {
@@ -29,8 +30,6 @@ using qv::dxf::Pair;
 using qv::dxf::Record;
 
 using Maker = AcDbObject* (*)(Impl& impl, const Record& record);
-
-constexpr unsigned long long kLargestHandle = 1ull << 62;
 
 template <class T>
 AcDbObject* make(Impl& impl, const Record&)
@@ -171,11 +170,14 @@ private:
     void advance();
     bool at(std::string_view type) const { return m_record.head().code == 0 && m_record.type() == type; }
     [[noreturn]] void fail(const std::string& message) const { throw FormatError(m_record.head().line, message); }
+    // The current record as messages name it: its type and handle.
+    std::string recordName() const;
     std::string_view sectionName() const;
 
     void readSection();
     void endSection();
-    void readHeader();
+    void readHeader(size_t first);
+    void readHeaderAfterEndsec();
     void readClasses();
     void readTable();
     void readBlock();
@@ -186,6 +188,10 @@ private:
     void readOtherSection(std::string_view name);
     void ensureStructure();
     void finish();
+    void settleDictionaries();
+    void noteHardPointers(AcDbObjectId holder);
+    void adoptByHardPointers();
+    void dropStrayDrawOrders();
 
     // The slot of the current record's handle (a new one without a handle); a handle that
     // already has an object is refused.
@@ -208,6 +214,12 @@ private:
     AcDbObjectId m_modelSpace, m_paperSpace;
     AcDbHandle m_lastOwnerHandle;
     AcDbObjectId m_lastOwner;
+    // Checked once the whole file is read.
+    std::vector<AcDbDictionary*> m_dictionaries;
+    std::vector<AcDbSortentsTable*> m_drawOrders;
+    std::vector<AcDbXrecord*> m_records;
+    std::vector<AcDbObject*> m_ownerless;
+    std::vector<std::pair<AcDbHandle, AcDbObjectId>> m_hardPointers;
 };
 
 void Loader::advance()
@@ -243,8 +255,9 @@ void Loader::readSection()
 {
     const std::string name(sectionName());
     if (name == "HEADER") {
-        readHeader();
+        readHeader(2);
         advance();
+        readHeaderAfterEndsec();
     } else if (name == "CLASSES") {
         for (advance(); at("CLASS"); advance())
             readClasses();
@@ -280,10 +293,10 @@ void Loader::endSection()
     advance();
 }
 
-void Loader::readHeader()
+void Loader::readHeader(size_t first)
 {
     HeaderVariable* var = nullptr;
-    for (size_t i = 2; i < m_record.pairs().size(); ++i) {
+    for (size_t i = first; i < m_record.pairs().size(); ++i) {
         const Pair& p = m_record.pairs()[i];
         if (p.code == 9) {
             m_impl.headerIndex[std::string(p.value)] = m_impl.header.size();
@@ -299,6 +312,20 @@ void Loader::readHeader()
         if (qv::dxf::parseHandle(seed->value(), handles))
             m_impl.byHandle.reserve(static_cast<size_t>(std::min<unsigned long long>(handles, m_size / 16)));
     }
+}
+
+// Some writers end the header after $HANDSEED and go on with its variables: those are read,
+// up to the ENDSEC that has none after it.
+void Loader::readHeaderAfterEndsec()
+{
+    if (!at("ENDSEC") || m_record.pairs().size() < 2 || m_record.pairs()[1].code != 9)
+        return;
+    m_impl.repaired("HEADER: an ENDSEC at line " + std::to_string(m_record.head().line)
+                    + " within the header variables: skipped");
+    do {
+        readHeader(1);
+        advance();
+    } while (at("ENDSEC") && m_record.pairs().size() > 1 && m_record.pairs()[1].code == 9);
 }
 
 void Loader::readClasses()
@@ -318,28 +345,43 @@ void Loader::readOtherSection(std::string_view name)
             tags.add(p.code, p.value);
 }
 
-// New objects take handles above the largest a record has: those leave room for them.
-void Loader::noteHandle(AcDbHandle handle)
-{
-    if (handle.value() >= kLargestHandle)
-        fail("handle " + handle.text() + " too large");
-    m_impl.noteHandle(handle);
-}
+// New objects take handles above the largest a record has.
+void Loader::noteHandle(AcDbHandle handle) { m_impl.noteHandle(handle); }
 
+// A handle that an earlier record has (as some writers give a polyline's vertices the
+// polyline's) is the earlier one's: the later record gets a new handle.
 AcDbStub* Loader::claimSlot()
 {
     const AcDbHandle handle = m_context.recordHandle(m_record.pairs());
     AcDbStub* stub = handle.isNull() ? m_impl.newStub() : m_impl.stubFor(handle);
-    if (stub->object)
-        fail("duplicate handle " + handle.text());
+    if (stub->object) {
+        m_impl.repaired(std::string(m_record.type()) + " at line " + std::to_string(m_record.head().line)
+                        + ": its handle " + handle.text() + " is the " + stub->object->dxfName()
+                        + "'s before it: given a new one");
+        return m_impl.newStub();
+    }
     noteHandle(handle);
     return stub;
+}
+
+std::string Loader::recordName() const
+{
+    std::string name(m_record.type());
+    if (const AcDbHandle handle = m_context.recordHandle(m_record.pairs()); !handle.isNull())
+        name += ' ' + handle.text();
+    return name;
 }
 
 AcDbObjectId Loader::readRecord(AcDbStub* stub, AcDbObject* obj, qv::DxfContext::RecordInfo& info)
 {
     const AcDbObjectId id = m_impl.install(stub, obj, true);
-    m_context.readRecord(*obj, obj->dxfTable(), m_record.pairs(), obj->dataSlot(), info);
+    try {
+        m_context.readRecord(*obj, obj->dxfTable(), m_record.pairs(), obj->dataSlot(), info);
+    } catch (const FormatError& e) {
+        // The message names the object whose value is wrong.
+        const std::string what = e.what(), prefix = "line " + std::to_string(e.line()) + ": ";
+        throw FormatError(e.line(), recordName() + ": " + (what.starts_with(prefix) ? what.substr(prefix.size()) : what));
+    }
     obj->dxfInEnd();
     return id;
 }
@@ -365,7 +407,7 @@ void Loader::readTable()
         const AcDbObjectId id = readRecord(recordStub, record, info);
         // Definitions are found by name: a name given twice would mix them up.
         if (AcDbBlockTableRecord::cast(record) && table->has(record->name().c_str()))
-            fail("block record '" + record->name() + "' given twice");
+            fail(recordName() + ": block record '" + record->name() + "' given twice");
         record->setOwnerId(slot);
         table->attachRecord(id, record->name());
     }
@@ -481,9 +523,12 @@ void Loader::readEntity(AcDbObjectId owner)
     auto* ent = static_cast<AcDbEntity*>(obj);
     if (const auto* ref = AcDbBlockReference::cast(ent);
         ref && ref->blockTableRecord().isNull() && !m_context.awaitsBlock(ref))
-        fail("INSERT without a block name");
+        fail(recordName() + ": INSERT without a block name");
     if (ent->layerId().isNull())
         ent->setLayerFromFile(m_context.layerNamed(ent->layerName()));   // none given: layer "0"
+    if (AcDbText::cast(ent) || AcDbMText::cast(ent))
+        if (const Pair* style = m_record.find(7))
+            m_context.ensureTextStyle(*style, *ent);
     if (attribute || vertex) {
         ent->setOwnerId(parent->objectId());
         attribute ? m_lastInsert->attachAttribute(id) : m_lastPolyline->attachVertex(id);
@@ -511,21 +556,110 @@ void Loader::readObject()
                                                     : m_impl.makeInArena<AcDbProxyObject>(qv::dxf::internName(type));
     qv::DxfContext::RecordInfo info;
     const AcDbObjectId id = readRecord(stub, obj, info);
-    if (m_impl.rootDictionary.isNull() && AcDbDictionary::cast(obj))
-        m_impl.rootDictionary = id;
+    if (auto* dict = AcDbDictionary::cast(obj)) {
+        if (m_impl.rootDictionary.isNull())
+            m_impl.rootDictionary = id;
+        m_dictionaries.push_back(dict);
+    } else if (auto* order = AcDbSortentsTable::cast(obj)) {
+        m_drawOrders.push_back(order);
+    } else if (auto* record = AcDbXrecord::cast(obj)) {
+        m_records.push_back(record);
+    }
     if (!info.owner.isNull())
         obj->setOwnerId(AcDbObjectId(m_impl.stubFor(info.owner)));
+    else if (id != m_impl.rootDictionary)
+        m_ownerless.push_back(obj);
+    if (maker == objectMakers().end())
+        noteHardPointers(id);
     advance();
+}
+
+// The objects an object of a type not modelled owns (360, outside its groups).
+void Loader::noteHardPointers(AcDbObjectId holder)
+{
+    bool inGroup = false;
+    for (const Pair& p : m_record.pairs()) {
+        unsigned long long handle = 0;
+        if (p.code == 102)
+            inGroup = p.value.starts_with("{");
+        else if (p.code == 360 && !inGroup && qv::dxf::parseHandle(p.value, handle) && handle != 0)
+            m_hardPointers.emplace_back(AcDbHandle(handle), holder);
+    }
+}
+
+// Objects that name no owner are owned by the object that holds them: some writers leave
+// the owner of an index's buffers out.
+void Loader::adoptByHardPointers()
+{
+    if (m_ownerless.empty() || m_hardPointers.empty())
+        return;
+    std::unordered_map<unsigned long long, AcDbObjectId> holders;
+    for (const auto& [handle, holder] : m_hardPointers)
+        holders.emplace(handle.value(), holder);
+    for (AcDbObject* obj : m_ownerless) {
+        const auto it = holders.find(obj->objectId().handle().value());
+        if (!obj->ownerId().isNull() || it == holders.end() || !it->second.object())
+            continue;
+        obj->setOwnerId(it->second);
+        m_impl.repaired(Impl::describe(obj) + ": it named no owner: given " + Impl::describe(it->second.object())
+                        + ", which holds it");
+    }
+}
+
+// Entries of dictionaries that name objects the file does not have are dropped; objects
+// without an owner (some writers give none) are owned by the dictionary that names them.
+void Loader::settleDictionaries()
+{
+    for (AcDbDictionary* dict : m_dictionaries) {
+        for (const auto& [key, missing] : dict->dropEntriesWithoutObject())
+            m_impl.repaired(Impl::describe(dict) + ": the entry '" + key + "' names the missing object " + missing.text()
+                            + ": dropped");
+        size_t adopted = 0;
+        const std::unique_ptr<AcDbDictionaryIterator> it(dict->newIterator());
+        for (; !it->done(); it->next())
+            if (AcDbObject* obj = it->objectId().object(); obj && obj->ownerId().isNull() && obj != dict) {
+                obj->setOwnerId(dict->objectId());
+                ++adopted;
+            }
+        if (adopted > 0)
+            m_impl.repaired(Impl::describe(dict) + ": " + std::to_string(adopted)
+                            + " of its entries named no owner: given this dictionary");
+    }
+}
+
+// A draw order belongs to a block record: one that names another object is dropped.
+void Loader::dropStrayDrawOrders()
+{
+    for (AcDbSortentsTable* order : m_drawOrders) {
+        const AcDbObject* block = order->blockId().object();
+        if (AcDbBlockTableRecord::cast(block))
+            continue;
+        m_impl.repaired(Impl::describe(order) + ": the draw order is for "
+                        + (block ? Impl::describe(block) : "the missing object " + order->blockId().handle().text())
+                        + ", not a block: dropped");
+        if (auto* dict = AcDbDictionary::cast(order->ownerId().object()))
+            dict->remove(order->objectId());
+        m_impl.destroyObject(order->objectId().stub());
+    }
 }
 
 void Loader::finish()
 {
     m_context.resolve();
+    settleDictionaries();
+    adoptByHardPointers();
+    for (AcDbXrecord* record : m_records)
+        if (const size_t dropped = record->dropDanglingPointers())
+            m_impl.repaired(Impl::describe(record) + ": " + std::to_string(dropped)
+                            + " of its pointers named missing objects: set to none");
+    dropStrayDrawOrders();
     // References to objects the file does not have are dropped (lenient ones only remain).
     for (size_t i = 0; i < m_impl.stubs.size(); ++i)
         if (const AcDbStub& stub = m_impl.stubs[i]; !stub.object && !stub.handle.isNull())
             m_impl.byHandle.erase(stub.handle.value());
     qv::completeDatabase(m_db);
+    if (m_impl.repairsLeftOut > 0)
+        m_impl.repairs.push_back(std::to_string(m_impl.repairsLeftOut) + " more repairs, not listed");
 }
 
 } // namespace

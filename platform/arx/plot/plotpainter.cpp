@@ -13,6 +13,7 @@
 #include "arx/dbtable.h"
 #include "arx/dbtext.h"
 #include "arx/dbviewport.h"
+#include "arx/dxfnumber.h"
 
 #include <algorithm>
 #include <cmath>
@@ -506,6 +507,23 @@ std::vector<std::string> PlotPainter::wrap(const std::vector<std::string>& lines
 
 namespace {
 
+// A spline edge (kept as read) as straight lines through its fit points, else along its
+// control points.
+void appendSplineEdge(DevicePath& path, const AcGeMatrix3d& plane, const qv::dxf::TagList& tags)
+{
+    for (const int code : {11, 10}) {
+        const size_t before = path.size();
+        for (size_t i = 0; i + 1 < tags.size(); ++i) {
+            double x = 0, y = 0;
+            if (tags[i].code == code && tags[i + 1].code == code + 10 && qv::dxf::parseReal(tags[i].value(), x)
+                && qv::dxf::parseReal(tags[i + 1].value(), y) && std::isfinite(x) && std::isfinite(y))
+                path.push_back(dev(plane, AcGePoint3d(x, y, 0)));
+        }
+        if (path.size() > before)
+            return;
+    }
+}
+
 // A boundary edge. Arcs run counter-clockwise from the start angle to the end angle; a
 // clockwise one has both angles negated, as files store it.
 void appendEdge(DevicePath& path, const AcGeMatrix3d& plane, const AcDbHatch::Edge& e)
@@ -516,8 +534,10 @@ void appendEdge(DevicePath& path, const AcGeMatrix3d& plane, const AcDbHatch::Ed
         path.push_back(dev(plane, AcGePoint3d(e.end.x, e.end.y, 0)));
         return;
     }
-    if (e.type != AcDbHatch::kCirArc && e.type != AcDbHatch::kEllArc)
-        return;   // spline edges are kept as read, not modelled
+    if (e.type == AcDbHatch::kSpline) {
+        appendSplineEdge(path, plane, e.spline);
+        return;
+    }
     double sweep = qv::normalizeAngle(e.endAngle - e.startAngle);
     sweep = sweep == 0 ? 2 * M_PI : sweep;
     const double start = e.ccw ? e.startAngle : -e.startAngle;

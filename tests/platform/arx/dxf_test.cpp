@@ -424,8 +424,9 @@ TEST(DxfRead, BadInputGivesAStatusAndAMessage)
         {"odd lines", good.substr(0, good.find("ENTITIES")) + "ENTITIES\n0\n", "line"},
         {"bad code", "0\nSECTION\n2\nHEADER\nxx\n1\n0\nENDSEC\n0\nEOF\n", "invalid group code"},
         {"no endsec", "0\nSECTION\n2\nENTITIES\n0\nEOF\n", "ENDSEC"},
-        {"bad number", "0\nSECTION\n2\nENTITIES\n0\nCIRCLE\n8\n0\n40\nabc\n0\nENDSEC\n0\nEOF\n", "invalid number"},
-        {"dangling", "0\nSECTION\n2\nENTITIES\n0\nINSERT\n8\n0\n2\nNOPE\n0\nENDSEC\n0\nEOF\n", "NOPE"},
+        // A drawing refused names the object at fault and what the user can do.
+        {"bad number", "0\nSECTION\n2\nENTITIES\n0\nCIRCLE\n5\n2A\n8\n0\n40\nabc\n0\nENDSEC\n0\nEOF\n",
+         "CIRCLE 2A: invalid number 'abc' for group code 40 (the drawing is not opened: correct this in the program that wrote it"},
     };
     for (const auto& c : cases) {
         const std::string path = dir.file(std::string(c.name) + ".dxf");
@@ -438,6 +439,90 @@ TEST(DxfRead, BadInputGivesAStatusAndAMessage)
     }
     AcDbDatabase db;
     EXPECT_EQ(db.readDxfFile(dir.file("missing.dxf").c_str()), Acad::eFileNotFound);
+}
+
+TEST(DxfRead, DrawingsOtherReadersOpenAreRepairedNamingEachRepair)
+{
+    TempDir dir;
+    const std::string entities = "0\nSECTION\n2\nENTITIES\n";
+    const std::string lines = "0\nLINE\n5\n10\n8\n0\n10\n0\n20\n0\n11\n1\n21\n1\n"
+                              "0\nLINE\n5\n11\n8\n0\n10\n1\n20\n0\n11\n2\n21\n1\n";
+    const std::string end = "0\nENDSEC\n0\nEOF\n";
+    const std::string objects = "0\nENDSEC\n0\nSECTION\n2\nOBJECTS\n";
+    const struct {
+        const char* name;
+        std::string bytes;
+        const char* repair;   // how the repairs begin; empty: opened without a repair
+        const char* kept = "";   // what the saved file holds of the original
+    } cases[] = {
+        {"dictionary entry", entities + lines + objects
+             + "0\nDICTIONARY\n5\nA\n330\n0\n100\nAcDbDictionary\n3\nKEY\n350\nBEEF\n" + end,
+         "DICTIONARY A: the entry 'KEY' names the missing object BEEF: dropped"},
+        {"layout block", entities + lines + objects
+             + "0\nDICTIONARY\n5\nA\n330\n0\n100\nAcDbDictionary\n3\nACAD_LAYOUT\n350\nB\n"
+               "0\nDICTIONARY\n5\nB\n330\nA\n100\nAcDbDictionary\n3\nSheet\n350\nC\n"
+               "0\nLAYOUT\n5\nC\n330\nB\n100\nAcDbPlotSettings\n100\nAcDbLayout\n1\nSheet\n70\n1\n71\n1\n330\n99\n"
+             + end,
+         "LAYOUT C ('Sheet'): its block record 99 is missing: given *Paper_Space"},
+        {"largest handles", entities + "0\nLINE\n5\nFFFFFFFFFFFFFFFF\n8\n0\n10\n0\n20\n0\n11\n1\n21\n1\n"
+             + "0\nLINE\n5\n4000000000000000\n8\n0\n10\n0\n20\n0\n11\n1\n21\n1\n" + end,
+         "", "\n  5\nFFFFFFFFFFFFFFFF\n"},
+        {"header endsec", "0\nSECTION\n2\nHEADER\n9\n$ACADVER\n1\nAC1009\n9\n$HANDSEED\n5\nFFFF\n0\nENDSEC\n"
+             "9\n$INSUNITS\n70\n6\n0\nENDSEC\n" + entities + lines + end,
+         "HEADER: an ENDSEC at line 13 within the header variables: skipped", "$INSUNITS\n 70\n6\n"},
+        {"duplicate handles", entities + "0\nPOLYLINE\n5\n90\n8\n0\n66\n1\n10\n0\n20\n0\n30\n0\n"
+             "0\nVERTEX\n5\n90\n8\n0\n10\n0\n20\n0\n0\nVERTEX\n5\n91\n8\n0\n10\n1\n20\n1\n0\nSEQEND\n8\n0\n" + end,
+         "VERTEX at line 19: its handle 90 is the POLYLINE's before it: given a new one"},
+        {"undefined block", entities + "0\nINSERT\n5\n20\n8\n0\n2\nNOPE\n10\n0\n20\n0\n" + end,
+         "INSERT 20 at line 11: the block 'NOPE' is not defined: an empty one was added"},
+        {"letter handle", entities + "0\nLINE\n5\n10\n330\nS\n100\nAcDbEntity\n8\n0\n10\n0\n20\n0\n11\n1\n21\n1\n" + end,
+         "LINE 10 at line 9: the handle 'S' (group code 330) is not hexadecimal: taken as none"},
+        {"extension dictionary", entities + "0\nLINE\n5\n10\n102\n{ACAD_XDICTIONARY\n360\nBEEF\n102\n}\n8\n0\n" + end,
+         "LINE 10 at line 11: its extension dictionary BEEF is missing: taken as none"},
+        {"text style", entities + "0\nTEXT\n5\n30\n8\n0\n10\n0\n20\n0\n40\n1\n1\nT\n7\nNarrow\n" + end,
+         "TEXT 30 at line 19: its text style 'Narrow' is not in the table: added", "\n  7\nNarrow\n"},
+        // Objects without owners, as some writers leave them: held by a dictionary, or by
+        // an object of a type not modelled; a record's pointer to nothing.
+        {"no owners", entities + lines + objects
+             + "0\nDICTIONARY\n5\nA\n100\nAcDbDictionary\n3\nINDEX\n350\nB\n"
+               "0\nLAYER_INDEX\n5\nB\n100\nAcDbIndex\n360\nC\n0\nIDBUFFER\n5\nC\n330\n0\n100\nAcDbIdBuffer\n"
+             + end,
+         "DICTIONARY A: 1 of its entries named no owner: given this dictionary\n"
+         "IDBUFFER C: it named no owner: given LAYER_INDEX B, which holds it\n"},
+        {"record pointer", entities + lines + objects
+             + "0\nDICTIONARY\n5\nA\n100\nAcDbDictionary\n3\nDATA\n350\nB\n"
+               "0\nXRECORD\n5\nB\n330\nA\n100\nAcDbXrecord\n1\nkept\n340\nBEEF\n"
+             + end,
+         "XRECORD B: 1 of its pointers named missing objects: set to none", "  1\nkept\n340\n0\n"},
+        // A draw order for a line made every save crash.
+        {"draw order", entities + lines + objects
+             + "0\nSORTENTSTABLE\n5\n20\n100\nAcDbSortentsTable\n330\n10\n331\n11\n5\n10\n331\n10\n5\n11\n" + end,
+         "SORTENTSTABLE 20: the draw order is for LINE 10, not a block: dropped"},
+        // A hatch's spline edge given by fit points and tangents only.
+        {"fit-point spline edge", entities
+             + "0\nHATCH\n5\n30\n100\nAcDbEntity\n8\n0\n100\nAcDbHatch\n10\n0\n20\n0\n30\n0\n210\n0\n220\n0\n230\n1\n"
+               "2\nSOLID\n70\n1\n71\n0\n91\n1\n92\n1\n93\n2\n72\n1\n10\n0\n20\n0\n11\n10\n21\n0\n"
+               "72\n4\n94\n3\n73\n0\n74\n0\n95\n0\n96\n0\n97\n3\n11\n10\n21\n0\n11\n5\n21\n5\n11\n0\n21\n0\n"
+               "12\n0\n22\n1\n13\n-1\n23\n0\n97\n0\n75\n0\n76\n1\n98\n0\n"
+             + end,
+         "", " 97\n3\n 11\n10\n 21\n0\n 11\n5\n 21\n5\n 11\n0\n 21\n0\n 12\n0\n 22\n1\n 13\n-1\n 23\n0\n 97\n0\n"},
+    };
+    for (const auto& c : cases) {
+        const std::string path = dir.file(std::string(c.name) + ".dxf"), saved = dir.file("saved.dxf");
+        writeFile(path, c.bytes);
+        AcDbDatabase db;
+        ASSERT_EQ(db.readDxfFile(path.c_str()), Acad::eOk) << c.name << ": " << db.lastErrorMessage();
+        std::string repairs;
+        for (const std::string& line : db.readRepairs())
+            repairs += line + "\n";
+        EXPECT_TRUE(*c.repair ? repairs.starts_with(c.repair) : repairs.empty()) << c.name << ": " << repairs;
+        ASSERT_EQ(db.saveAs(saved.c_str()), Acad::eOk) << c.name << ": " << db.lastErrorMessage();
+        EXPECT_EQ(runCheck("audit " + saved), 0) << c.name;
+        EXPECT_NE(readFile(saved).find(c.kept), std::string::npos) << c.name;
+        AcDbDatabase back(false);
+        EXPECT_EQ(back.readDxfFile(saved.c_str()), Acad::eOk) << c.name << ": " << back.lastErrorMessage();
+        EXPECT_TRUE(back.readRepairs().empty()) << c.name << ": " << back.readRepairs()[0];
+    }
 }
 
 TEST(DxfRoundTrip, EveryTypeReadsBackAsWritten)

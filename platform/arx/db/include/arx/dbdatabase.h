@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class AcDbBlockTable;
 class AcDbLayerTable;
@@ -48,6 +49,9 @@ public:
     Acad::ErrorStatus dxfOut(const char* fileName) { return saveAs(fileName); }
     std::string dxfText() const;
     const std::string& lastErrorMessage() const;
+    // What reading the drawing repaired so that it could be opened, one line per repair
+    // naming the object and what was done (empty for a sound drawing).
+    const std::vector<std::string>& readRepairs() const;
     // The path last read or saved.
     const std::string& originalFileName() const;
 

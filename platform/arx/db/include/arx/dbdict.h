@@ -58,6 +58,8 @@ public:
 
     // Entries read from a file, in file order.
     void attachEntry(const std::string& key, AcDbObjectId id);
+    // Drops the entries whose object the file did not have; gives their keys and handles.
+    std::vector<std::pair<std::string, AcDbHandle>> dropEntriesWithoutObject();
     const char* dxfName() const override { return m_dxfName; }
     // "DICTIONARY" or "ACDBDICTIONARYWDFLT" (a dictionary with a default entry).
     void setDxfName(const char* name) { m_dxfName = name; }
@@ -80,6 +82,8 @@ public:
     // A copy of the data (the caller frees it) / replaces the data.
     Acad::ErrorStatus rbChain(resbuf** chain, AcDbDatabase* db = nullptr) const;
     Acad::ErrorStatus setFromRbChain(const resbuf* chain, AcDbDatabase* db = nullptr);
+    // Pointers (codes 330 to 369) that name no object of the drawing become none; how many.
+    size_t dropDanglingPointers();
 
     const qv::dxf::FieldTable& dxfTable() const override;
 
