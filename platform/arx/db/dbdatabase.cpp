@@ -436,7 +436,13 @@ Acad::ErrorStatus AcDbDatabase::addAcDbObject(AcDbObjectId& id, AcDbObject* obj)
     return Acad::eOk;
 }
 
-AcDbHandle AcDbDatabase::handseed() const { return AcDbHandle(m_impl->maxHandle + 1); }
+// The next handle after the largest; the largest possible handle when that is taken (new
+// objects then take the lowest free ones).
+AcDbHandle AcDbDatabase::handseed() const
+{
+    const unsigned long long largest = m_impl->maxHandle;
+    return AcDbHandle(largest == std::numeric_limits<unsigned long long>::max() ? largest : largest + 1);
+}
 
 namespace {
 

@@ -202,7 +202,7 @@ void Saver::writeHeader()
 {
     beginSection("HEADER");
     m_impl.setHeader("$ACADVER", 1, "AC1027");
-    m_impl.setHeader("$HANDSEED", 5, AcDbHandle(m_impl.maxHandle + 1).text());
+    m_impl.setHeader("$HANDSEED", 5, m_db->handseed().text());
     for (const HeaderVariable& var : m_impl.header) {
         if (var.name == "$HANDLING")
             continue;   // handles are always on from R13

@@ -464,9 +464,9 @@ TEST(DxfRead, DrawingsOtherReadersOpenAreRepairedNamingEachRepair)
                "0\nLAYOUT\n5\nC\n330\nB\n100\nAcDbPlotSettings\n100\nAcDbLayout\n1\nSheet\n70\n1\n71\n1\n330\n99\n"
              + end,
          "LAYOUT C ('Sheet'): its block record 99 is missing: given *Paper_Space"},
-        {"largest handles", entities + "0\nLINE\n5\nFFFFFFFFFFFFFFFF\n8\n0\n10\n0\n20\n0\n11\n1\n21\n1\n"
+        {"largest handles", entities + "0\nLINE\n5\nF000000000000000\n8\n0\n10\n0\n20\n0\n11\n1\n21\n1\n"
              + "0\nLINE\n5\n4000000000000000\n8\n0\n10\n0\n20\n0\n11\n1\n21\n1\n" + end,
-         "", "\n  5\nFFFFFFFFFFFFFFFF\n"},
+         "", "\n  5\nF000000000000000\n"},
         {"header endsec", "0\nSECTION\n2\nHEADER\n9\n$ACADVER\n1\nAC1009\n9\n$HANDSEED\n5\nFFFF\n0\nENDSEC\n"
              "9\n$INSUNITS\n70\n6\n0\nENDSEC\n" + entities + lines + end,
          "HEADER: an ENDSEC at line 13 within the header variables: skipped", "$INSUNITS\n 70\n6\n"},
