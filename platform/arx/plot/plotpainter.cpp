@@ -12,6 +12,7 @@
 #include "arx/dbtable.h"
 #include "arx/dbtext.h"
 #include "arx/dbviewport.h"
+#include "arx/dxftext.h"
 
 #include <algorithm>
 #include <cmath>
@@ -130,6 +131,11 @@ void PlotPainter::draw(const AcDbBlockTableRecord* space, const AcGeMatrix3d& xf
                        const std::unordered_set<AcDbObjectId>* frozen)
 {
     m_frozen = frozen;
+    double scale = 1;
+    const AcDbDatabase* db = space->database();
+    if (!db || !db->getHeaderReal("$LTSCALE", 40, scale) || !(scale > 0) || !std::isfinite(scale))
+        scale = 1;
+    m_linetypeScale = scale * m_linetypeFactor;
     Inherited top;
     top.rgb = 0;   // by block at the top level: colour 7, black on paper
     drawBlock(space, xf, top);
@@ -198,6 +204,29 @@ double PlotPainter::widthOf(int lineWeight) const
     return std::max(mm * m_canvas.unitsPerMm(), m_pen.minimumWidth);
 }
 
+const AcDbLinetypeTableRecord* PlotPainter::linetypeOf(const AcDbEntity* ent, const AcDbLayerTableRecord* layer,
+                                                     const Inherited& from) const
+{
+    const CString name = ent->linetype();
+    if (dxf::equalNoCase(name.str(), "ByLayer"))
+        return layer ? AcDbLinetypeTableRecord::cast(layer->linetypeObjectId().object()) : nullptr;
+    if (dxf::equalNoCase(name.str(), "ByBlock"))
+        return from.linetype;
+    return AcDbLinetypeTableRecord::cast(ent->linetypeId().object());
+}
+
+// The linetype's pattern in device units: its lengths times the entity's and the drawing's
+// linetype scales and the transform's scale.
+void PlotPainter::setLinePattern(const AcDbEntity* ent, const AcDbLinetypeTableRecord* linetype,
+                                 const AcGeMatrix3d& xf)
+{
+    m_dashes.clear();
+    for (int i = 0; linetype && i < linetype->numDashes(); ++i)
+        m_dashes.push_back(linetype->dashLengthAt(i));
+    const double own = ent->linetypeScale() > 0 ? ent->linetypeScale() : 1;
+    m_canvas.setLinePattern(m_dashes, m_dashes.empty() ? 1 : own * m_linetypeScale * planeScale(xf));
+}
+
 void PlotPainter::drawEntity(const AcDbEntity* ent, const AcGeMatrix3d& xf, const Inherited& from)
 {
     // Layer "0" inside a block stands for the reference's layer.
@@ -216,6 +245,8 @@ void PlotPainter::drawEntity(const AcDbEntity* ent, const AcGeMatrix3d& xf, cons
     if (mine.lineWeight < 0)
         mine.lineWeight = 25;   // the default line weight
     m_canvas.setPen(mine.rgb, widthOf(mine.lineWeight));
+    mine.linetype = linetypeOf(ent, layer, from);
+    setLinePattern(ent, mine.linetype, xf);
 
     if (const auto* line = AcDbLine::cast(ent)) {
         m_canvas.stroke({dev(xf, line->startPoint()), dev(xf, line->endPoint())}, false);
@@ -291,7 +322,7 @@ void PlotPainter::drawPolyline(const AcDbPolyline* pl, const AcGeMatrix3d& xf, c
         wide = wide || v.startWidth > 0 || v.endWidth > 0;
     }
     if (!wide) {
-        m_canvas.stroke(bulgedPath(plane, points, bulges, pl->isClosed(), 0), pl->isClosed());
+        strokeVertices(plane, points, bulges, pl->isClosed(), pl->hasPlinegen());
         return;
     }
     // Wide segments: straight ones as quadrilaterals tapering from the start to the end
@@ -329,7 +360,23 @@ void PlotPainter::drawSequence(const AcDbSequencePolyline* pl, const AcGeMatrix3
     std::vector<AcGePoint2d> points;
     std::vector<double> bulges;
     pl->getPlanVertices(points, bulges);
-    m_canvas.stroke(bulgedPath(xf, points, bulges, pl->isClosed(), 0), pl->isClosed());
+    strokeVertices(xf, points, bulges, pl->isClosed(), pl->polylineFlags() & 128);
+}
+
+void PlotPainter::strokeVertices(const AcGeMatrix3d& plane, const std::vector<AcGePoint2d>& points,
+                                 const std::vector<double>& bulges, bool closed, bool continuous)
+{
+    if (continuous || !m_canvas.isDashed()) {
+        m_canvas.stroke(bulgedPath(plane, points, bulges, closed, 0), closed);
+        return;
+    }
+    const size_t n = points.size(), segments = closed ? n : n - 1;
+    DevicePath segment;
+    for (size_t i = 0; i < n && i < segments; ++i) {
+        segment.assign(1, dev(plane, AcGePoint3d(points[i].x, points[i].y, 0)));
+        appendBulge(segment, plane, points[i], points[(i + 1) % n], i < bulges.size() ? bulges[i] : 0, 0);
+        m_canvas.stroke(segment, false);
+    }
 }
 
 void PlotPainter::drawCircle(const AcDbCircle* c, const AcGeMatrix3d& xf)
@@ -482,6 +529,7 @@ void appendEdge(DevicePath& path, const AcGeMatrix3d& plane, const AcDbHatch::Ed
 
 void PlotPainter::drawHatch(const AcDbHatch* h, const AcGeMatrix3d& xf, std::uint32_t rgb)
 {
+    m_canvas.setLinePattern({}, 1);   // pattern lines carry their own dashes
     const AcGeMatrix3d plane = planeOf(xf, h->normal(), h->elevation());
     std::vector<DevicePath> loops;
     for (const AcDbHatch::Loop& loop : h->loops()) {
