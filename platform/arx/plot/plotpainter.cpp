@@ -12,7 +12,6 @@
 #include "arx/dbtable.h"
 #include "arx/dbtext.h"
 #include "arx/dbviewport.h"
-#include "arx/dxftext.h"
 
 #include <algorithm>
 #include <cmath>
@@ -94,6 +93,17 @@ DevicePath bulgedPath(const AcGeMatrix3d& plane, const std::vector<AcGePoint2d>&
 AcGeMatrix3d planeOf(const AcGeMatrix3d& xf, const AcGeVector3d& normal, double elevation)
 {
     return xf * AcGeMatrix3d::planeToWorld(normal) * AcGeMatrix3d::translation(AcGeVector3d(0, 0, elevation));
+}
+
+// Whether name is the lower-case letters given, in any case.
+bool isNamed(std::string_view name, std::string_view letters)
+{
+    if (name.size() != letters.size())
+        return false;
+    for (size_t i = 0; i < name.size(); ++i)
+        if ((name[i] | 0x20) != letters[i])
+            return false;
+    return true;
 }
 
 const AcDbLayerTableRecord* layerOf(const AcDbEntity* ent)
@@ -208,9 +218,9 @@ const AcDbLinetypeTableRecord* PlotPainter::linetypeOf(const AcDbEntity* ent, co
                                                      const Inherited& from) const
 {
     const CString name = ent->linetype();
-    if (dxf::equalNoCase(name.str(), "ByLayer"))
+    if (isNamed(name.str(), "bylayer"))
         return layer ? AcDbLinetypeTableRecord::cast(layer->linetypeObjectId().object()) : nullptr;
-    if (dxf::equalNoCase(name.str(), "ByBlock"))
+    if (isNamed(name.str(), "byblock"))
         return from.linetype;
     return AcDbLinetypeTableRecord::cast(ent->linetypeId().object());
 }
@@ -221,10 +231,15 @@ void PlotPainter::setLinePattern(const AcDbEntity* ent, const AcDbLinetypeTableR
                                  const AcGeMatrix3d& xf)
 {
     m_dashes.clear();
-    for (int i = 0; linetype && i < linetype->numDashes(); ++i)
+    if (!linetype || linetype->numDashes() == 0) {
+        if (m_canvas.isDashed())
+            m_canvas.setLinePattern(m_dashes, 1);
+        return;
+    }
+    for (int i = 0; i < linetype->numDashes(); ++i)
         m_dashes.push_back(linetype->dashLengthAt(i));
     const double own = ent->linetypeScale() > 0 ? ent->linetypeScale() : 1;
-    m_canvas.setLinePattern(m_dashes, m_dashes.empty() ? 1 : own * m_linetypeScale * planeScale(xf));
+    m_canvas.setLinePattern(m_dashes, own * m_linetypeScale * planeScale(xf));
 }
 
 void PlotPainter::drawEntity(const AcDbEntity* ent, const AcGeMatrix3d& xf, const Inherited& from)

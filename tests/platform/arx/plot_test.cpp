@@ -393,6 +393,9 @@ TEST(Plot, LinetypesDashTheirStrokes)
         ref->setLinetype(linetype);
         append(db.modelSpaceId(), ref);
     }
+    auto* endless = new AcDbLine(AcGePoint3d(-5e5, 160, 0), AcGePoint3d(5e5, 160, 0));
+    endless->setLinetype("DASHED");
+    append(db.modelSpaceId(), endless);
     for (bool continuous : {false, true}) {   // 48 segments 5 long
         auto* pl = new AcDbPolyline;
         for (unsigned i = 0; i <= 48; ++i)
@@ -421,6 +424,10 @@ TEST(Plot, LinetypesDashTheirStrokes)
     EXPECT_NE(r.at(21.25, 100), kWhite);  // by block, from a continuous reference
     EXPECT_NE(r.at(21.25, 120), kWhite);  // restarted at every vertex: too short to dash
     EXPECT_TRUE(dashes(r, 140, 10, 5));   // running on across the vertices
+    bool solid = true;                    // millions of dashes: drawn solid instead
+    for (double x = 10; x < 40; x += 0.5)
+        solid = solid && r.at(x, 160) != kWhite;
+    EXPECT_TRUE(solid);
 
     db.setHeaderValue("$LTSCALE", 40, "2");
     ASSERT_EQ(plot(db, *oneToOne("PublishToWeb PNG.pc3"), png).status, Acad::eOk);
