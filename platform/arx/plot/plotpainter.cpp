@@ -341,7 +341,8 @@ void PlotPainter::drawPolyline(const AcDbPolyline* pl, const AcGeMatrix3d& xf, c
         return;
     }
     // Wide segments: straight ones as quadrilaterals tapering from the start to the end
-    // width, bent ones as strokes of their mean width.
+    // width, bent ones as strokes of their mean width; all solid.
+    m_canvas.setLinePattern({}, 1);
     const size_t n = vertices.size(), segments = pl->isClosed() ? n : n - 1;
     const double scale = planeScale(plane), pen = widthOf(mine.lineWeight);
     for (size_t i = 0; i < segments; ++i) {
