@@ -1,6 +1,5 @@
 #include "linepattern.h"
 
-#include <algorithm>
 #include <cmath>
 
 namespace qv {
@@ -36,9 +35,10 @@ bool LinePattern::split(const DevicePath& path, bool closed, DevicePath& points,
 {
     points.clear();
     starts.clear();
-    const size_t n = path.size(), segments = closed ? n : n - 1;
+    const size_t n = path.size();
     if (m_lengths.empty() || n < 2)
         return false;
+    const size_t segments = closed ? n : n - 1;
     double length = 0;
     for (size_t i = 0; i < segments; ++i)
         length += std::hypot(path[(i + 1) % n].x - path[i].x, path[(i + 1) % n].y - path[i].y);
