@@ -22,6 +22,7 @@ namespace {
 constexpr double kPointsPerMm = 72.0 / 25.4;
 constexpr int kMaxPixels = 30000;          // per side; cairo's images stop at 32767
 constexpr size_t kMaxPendingPaths = 4096;  // sub-paths per stroke
+constexpr double kFinestPatternMm = 0.2;   // a linetype repeating in less plots solid
 constexpr size_t kMaxRunGlyphs = 65536;    // glyphs per call to show them
 constexpr char32_t kReplacement = 0xFFFD;
 constexpr size_t kMaxNamedCharacters = 40;   // per warning
@@ -181,10 +182,27 @@ void PlotCanvas::setPen(std::uint32_t rgb, double width)
     m_nextWidth = width;
 }
 
+void PlotCanvas::setLinePattern(const std::vector<double>& lengths, double scale)
+{
+    m_pattern.set(lengths, scale, kFinestPatternMm * m_unitsPerMm);
+}
+
 void PlotCanvas::stroke(const DevicePath& path, bool closed)
 {
     if (path.size() < 2)
         return;
+    if (m_pattern.isSolid() || !m_pattern.split(path, closed, m_dashPoints, m_dashStarts)) {
+        strokeRun(path, closed);
+        return;
+    }
+    for (size_t i = 0; i < m_dashStarts.size(); ++i) {
+        const size_t end = i + 1 < m_dashStarts.size() ? m_dashStarts[i + 1] : m_dashPoints.size();
+        strokeRun(std::span(m_dashPoints).subspan(m_dashStarts[i], end - m_dashStarts[i]), false);
+    }
+}
+
+void PlotCanvas::strokeRun(std::span<const DevicePoint> path, bool closed)
+{
     if (m_nextColour != m_penColour || m_nextWidth != m_penWidth) {
         flush();
         m_penColour = m_nextColour;

@@ -1,8 +1,9 @@
 // The sheet a plot draws on, in device units (points for PDF, pixels for PNG and JPG, y down):
-// strokes batched by pen, even-odd fills, clips and texts, written to a file at the end.
-// Consecutive strokes of one pen go out as one path, so that a drawing of many small
-// entities costs one stroke per change of colour or width, not one per entity; a pen set for
-// entities that draw no stroke (texts, fills) does not break the batch.
+// strokes batched by pen (dashed by a linetype's pattern when one is set), even-odd fills,
+// clips and texts, written to a file at the end. Consecutive strokes of one pen go out as
+// one path, so that a drawing of many small entities costs one stroke per change of colour
+// or width, not one per entity; a pen set for entities that draw no stroke (texts, fills)
+// does not break the batch.
 // Texts are laid out from glyphs measured once per character and go out together while
 // their font, size, angle, stretch and colour stay the same: over the strokes drawn since,
 // under the next fill or clip. They are drawn in DejaVu Sans; characters it lacks take their
@@ -11,11 +12,15 @@
 // rasters are drawn by cairo.
 #pragma once
 
+#include "devicepath.h"
+#include "linepattern.h"
+
 #include <cairo.h>
 
 #include <cstdint>
 #include <memory>
 #include <set>
+#include <span>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -25,11 +30,6 @@ namespace qv {
 class AtomicFile;
 class PdfWriter;
 struct FallbackFont;
-
-struct DevicePoint {
-    double x = 0, y = 0;
-};
-using DevicePath = std::vector<DevicePoint>;
 
 class PlotCanvas
 {
@@ -49,6 +49,10 @@ public:
     double height() const { return m_height; }
 
     void setPen(std::uint32_t rgb, double width);
+    // The dashes of the strokes that follow (see LinePattern): lengths in drawing units,
+    // scale to device units; none for solid lines.
+    void setLinePattern(const std::vector<double>& lengths, double scale);
+    bool isDashed() const { return !m_pattern.isSolid(); }
     void stroke(const DevicePath& path, bool closed);
     void fill(const std::vector<DevicePath>& loops, std::uint32_t rgb);
     void pushClip(const std::vector<DevicePath>& loops);
@@ -98,6 +102,7 @@ private:
     void glyphsOf(const std::string& utf8, std::vector<const Glyph*>& out);
     void flushGlyphs();
     void flush();
+    void strokeRun(std::span<const DevicePoint> run, bool closed);
     void setColour(std::uint32_t rgb);
     void moveTo(DevicePoint p);
     void lineTo(DevicePoint p);
@@ -131,6 +136,9 @@ private:
     std::uint32_t m_penColour = 0, m_nextColour = 0;   // the pending strokes' pen, the next one's
     double m_penWidth = -1, m_nextWidth = -1;
     size_t m_pending = 0;   // sub-paths waiting for the stroke
+    LinePattern m_pattern;
+    DevicePath m_dashPoints;   // the dashes of the path being stroked
+    std::vector<size_t> m_dashStarts;
     int m_quality = 90;
 };
 

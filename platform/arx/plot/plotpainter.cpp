@@ -98,6 +98,17 @@ AcGeMatrix3d planeOf(const AcGeMatrix3d& xf, const AcGeVector3d& normal, double 
     return xf * AcGeMatrix3d::planeToWorld(normal) * AcGeMatrix3d::translation(AcGeVector3d(0, 0, elevation));
 }
 
+// Whether name is the lower-case letters given, in any case.
+bool isNamed(std::string_view name, std::string_view letters)
+{
+    if (name.size() != letters.size())
+        return false;
+    for (size_t i = 0; i < name.size(); ++i)
+        if ((name[i] | 0x20) != letters[i])
+            return false;
+    return true;
+}
+
 const AcDbLayerTableRecord* layerOf(const AcDbEntity* ent)
 {
     return AcDbLayerTableRecord::cast(ent->layerId().object());
@@ -142,6 +153,11 @@ void PlotPainter::draw(const AcDbBlockTableRecord* space, const AcGeMatrix3d& xf
                        const std::unordered_set<AcDbObjectId>* frozen)
 {
     m_frozen = frozen;
+    double scale = 1;
+    const AcDbDatabase* db = space->database();
+    if (!db || !db->getHeaderReal("$LTSCALE", 40, scale) || !(scale > 0) || !std::isfinite(scale))
+        scale = 1;
+    m_linetypeScale = scale * m_linetypeFactor;
     Inherited top;
     top.rgb = 0;   // by block at the top level: colour 7, black on paper
     drawBlock(space, xf, top);
@@ -210,6 +226,34 @@ double PlotPainter::widthOf(int lineWeight) const
     return std::max(mm * m_canvas.unitsPerMm(), m_pen.minimumWidth);
 }
 
+const AcDbLinetypeTableRecord* PlotPainter::linetypeOf(const AcDbEntity* ent, const AcDbLayerTableRecord* layer,
+                                                     const Inherited& from) const
+{
+    const CString name = ent->linetype();
+    if (isNamed(name.str(), "bylayer"))
+        return layer ? AcDbLinetypeTableRecord::cast(layer->linetypeObjectId().object()) : nullptr;
+    if (isNamed(name.str(), "byblock"))
+        return from.linetype;
+    return AcDbLinetypeTableRecord::cast(ent->linetypeId().object());
+}
+
+// The linetype's pattern in device units: its lengths times the entity's and the drawing's
+// linetype scales and the transform's scale.
+void PlotPainter::setLinePattern(const AcDbEntity* ent, const AcDbLinetypeTableRecord* linetype,
+                                 const AcGeMatrix3d& xf)
+{
+    m_dashes.clear();
+    if (!linetype || linetype->numDashes() == 0) {
+        if (m_canvas.isDashed())
+            m_canvas.setLinePattern(m_dashes, 1);
+        return;
+    }
+    for (int i = 0; i < linetype->numDashes(); ++i)
+        m_dashes.push_back(linetype->dashLengthAt(i));
+    const double own = ent->linetypeScale() > 0 ? ent->linetypeScale() : 1;
+    m_canvas.setLinePattern(m_dashes, own * m_linetypeScale * planeScale(xf));
+}
+
 void PlotPainter::drawEntity(const AcDbEntity* ent, const AcGeMatrix3d& xf, const Inherited& from)
 {
     // Layer "0" inside a block stands for the reference's layer.
@@ -232,6 +276,8 @@ void PlotPainter::drawEntity(const AcDbEntity* ent, const AcGeMatrix3d& xf, cons
     if (mine.lineWeight < 0)
         mine.lineWeight = 25;   // the default line weight
     m_canvas.setPen(mine.rgb, widthOf(mine.lineWeight));
+    mine.linetype = linetypeOf(ent, layer, from);
+    setLinePattern(ent, mine.linetype, xf);
 
     if (const auto* line = AcDbLine::cast(ent)) {
         m_canvas.stroke({dev(xf, line->startPoint()), dev(xf, line->endPoint())}, false);
@@ -271,7 +317,9 @@ void PlotPainter::drawViewport(const AcDbViewport* vp, const AcGeMatrix3d& xf, c
         return;
     const AcGePoint3d c = vp->centerPoint();
     const double hw = vp->width() / 2, hh = vp->height() / 2;
+    // What the viewport showed left its own pen and pattern on the canvas.
     m_canvas.setPen(frame->rgb, widthOf(frame->lineWeight));
+    setLinePattern(vp, frame->linetype, xf);
     m_canvas.stroke({dev(xf, AcGePoint3d(c.x - hw, c.y - hh, c.z)), dev(xf, AcGePoint3d(c.x + hw, c.y - hh, c.z)),
                      dev(xf, AcGePoint3d(c.x + hw, c.y + hh, c.z)), dev(xf, AcGePoint3d(c.x - hw, c.y + hh, c.z))},
                     true);
@@ -323,11 +371,12 @@ void PlotPainter::drawPolyline(const AcDbPolyline* pl, const AcGeMatrix3d& xf, c
         wide = wide || v.startWidth > 0 || v.endWidth > 0;
     }
     if (!wide) {
-        m_canvas.stroke(bulgedPath(plane, points, bulges, pl->isClosed(), 0), pl->isClosed());
+        strokeVertices(plane, points, bulges, pl->isClosed(), pl->hasPlinegen());
         return;
     }
     // Wide segments: straight ones as quadrilaterals tapering from the start to the end
-    // width, bent ones as strokes of their mean width.
+    // width, bent ones as strokes of their mean width; all solid.
+    m_canvas.setLinePattern({}, 1);
     const size_t n = vertices.size(), segments = pl->isClosed() ? n : n - 1;
     const double scale = planeScale(plane), pen = widthOf(mine.lineWeight);
     for (size_t i = 0; i < segments; ++i) {
@@ -365,8 +414,8 @@ void PlotPainter::drawSequence(const AcDbSequencePolyline* pl, const AcGeMatrix3
     // are in world coordinates.
     const bool flat = AcDb2dPolyline::cast(pl) != nullptr;
     if (flat) {
-        m_canvas.stroke(bulgedPath(planeOf(xf, pl->normal(), pl->elevation()), points, bulges, pl->isClosed(), 0),
-                        pl->isClosed());
+        strokeVertices(planeOf(xf, pl->normal(), pl->elevation()), points, bulges, pl->isClosed(),
+                       pl->polylineFlags() & 128);
         return;
     }
     DevicePath path;
@@ -388,6 +437,22 @@ bool PlotPainter::drawMesh(const AcDbSequencePolyline* pl, const AcGeMatrix3d& x
         m_canvas.stroke(path, false);
     }
     return true;
+}
+
+void PlotPainter::strokeVertices(const AcGeMatrix3d& plane, const std::vector<AcGePoint2d>& points,
+                                 const std::vector<double>& bulges, bool closed, bool continuous)
+{
+    if (continuous || !m_canvas.isDashed()) {
+        m_canvas.stroke(bulgedPath(plane, points, bulges, closed, 0), closed);
+        return;
+    }
+    const size_t n = points.size(), segments = closed ? n : n - 1;
+    DevicePath segment;
+    for (size_t i = 0; i < n && i < segments; ++i) {
+        segment.assign(1, dev(plane, AcGePoint3d(points[i].x, points[i].y, 0)));
+        appendBulge(segment, plane, points[i], points[(i + 1) % n], i < bulges.size() ? bulges[i] : 0, 0);
+        m_canvas.stroke(segment, false);
+    }
 }
 
 void PlotPainter::drawCircle(const AcDbCircle* c, const AcGeMatrix3d& xf)
@@ -559,6 +624,7 @@ void appendEdge(DevicePath& path, const AcGeMatrix3d& plane, const AcDbHatch::Ed
 
 void PlotPainter::drawHatch(const AcDbHatch* h, const AcGeMatrix3d& xf, std::uint32_t rgb)
 {
+    m_canvas.setLinePattern({}, 1);   // pattern lines carry their own dashes
     const AcGeMatrix3d plane = planeOf(xf, h->normal(), h->elevation());
     std::vector<DevicePath> loops;
     for (const AcDbHatch::Loop& loop : h->loops()) {

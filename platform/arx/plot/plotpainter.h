@@ -4,7 +4,8 @@
 // viewports with their frames. Layers that are off, frozen or not plotted (or frozen in the
 // viewport being drawn) are left out, of a viewport its frame only; colours and line weights
 // by layer and by block are resolved as the host does, layer "0" inside a block taking the
-// reference's layer. Points, solids, traces, ellipses and tables (their
+// reference's layer; linetypes likewise, their patterns scaled by the entity's and the
+// drawing's linetype scales. Points, solids, traces, ellipses and tables (their
 // blocks) are read from the pairs the database keeps of them.
 #pragma once
 
@@ -24,6 +25,7 @@ class AcDbBlockTableRecord;
 class AcDbCircle;
 class AcDbEntity;
 class AcDbLayerTableRecord;
+class AcDbLinetypeTableRecord;
 class AcDbMText;
 class AcDbPolyline;
 class AcDbProxyEntity;
@@ -51,6 +53,9 @@ public:
     const PlotPen& pen() const { return m_pen; }
     // Called for each viewport met (a paper layout's windows on model space).
     void onViewport(std::function<void(const AcDbViewport*)> handler) { m_viewport = std::move(handler); }
+    // Linetype patterns come out factor times longer (a viewport's contents measured on
+    // the paper).
+    void scaleLinetypes(double factor) { m_linetypeFactor = factor; }
 
     // The record's entities' extents (visible layers only) in the plane, without drawing.
     static Box2d extents(const AcDbBlockTableRecord* space);
@@ -64,6 +69,7 @@ private:
         const AcDbLayerTableRecord* layer = nullptr;
         std::uint32_t rgb = 0;
         int lineWeight = 25;
+        const AcDbLinetypeTableRecord* linetype = nullptr;   // none: continuous
         int depth = 0;
     };
 
@@ -76,6 +82,9 @@ private:
     void drawViewport(const AcDbViewport* vp, const AcGeMatrix3d& xf, const Inherited* frame);
     void drawPolyline(const AcDbPolyline* pl, const AcGeMatrix3d& xf, const Inherited& mine);
     void drawSequence(const AcDbSequencePolyline* pl, const AcGeMatrix3d& xf);
+    // A run of bulged vertices; a dashed pattern restarts at each vertex unless continuous.
+    void strokeVertices(const AcGeMatrix3d& plane, const std::vector<AcGePoint2d>& points,
+                        const std::vector<double>& bulges, bool closed, bool continuous);
     void drawCircle(const AcDbCircle* c, const AcGeMatrix3d& xf);
     void drawText(const AcDbText* t, const AcGeMatrix3d& xf, std::uint32_t rgb);
     void drawMText(const AcDbMText* t, const AcGeMatrix3d& xf, std::uint32_t rgb);
@@ -115,6 +124,9 @@ private:
     const std::vector<AcDbObjectId>& drawOrder(const AcDbBlockTableRecord* btr);
     std::uint32_t colourOf(const AcDbEntity* ent, const AcDbLayerTableRecord* layer, const Inherited& from) const;
     double widthOf(int lineWeight) const;
+    const AcDbLinetypeTableRecord* linetypeOf(const AcDbEntity* ent, const AcDbLayerTableRecord* layer,
+                                              const Inherited& from) const;
+    void setLinePattern(const AcDbEntity* ent, const AcDbLinetypeTableRecord* linetype, const AcGeMatrix3d& xf);
 
     PlotCanvas& m_canvas;
     PlotPen m_pen;
@@ -122,6 +134,8 @@ private:
     std::function<void(const AcDbViewport*)> m_viewport;
     std::unordered_map<const AcDbBlockTableRecord*, std::vector<AcDbObjectId>> m_orders;
     std::unordered_set<const AcDbBlockTableRecord*> m_open;   // references being drawn (no cycles)
+    double m_linetypeFactor = 1, m_linetypeScale = 1;   // the viewport's factor; times the drawing's scale
+    std::vector<double> m_dashes;   // the pattern being set
 };
 
 } // namespace qv

@@ -87,6 +87,11 @@ void drawViewport(PlotPainter& painter, const AcDbViewport* vp, const AcDbBlockT
     PlotCanvas& canvas = painter.canvas();
     canvas.pushClip({frame});
     PlotPainter inner(canvas, painter.pen());
+    // With $PSLTSCALE on (the default) the contents' patterns measure on the paper as in it.
+    long long paperScaled = 1;
+    model->database()->getHeaderInt("$PSLTSCALE", 70, paperScaled);
+    if (paperScaled != 0)
+        inner.scaleLinetypes(vp->viewHeight() / vp->height());
     inner.draw(model, paperToDevice * modelToPaper, &frozen);
     canvas.popClip();
 }

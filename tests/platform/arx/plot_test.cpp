@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 #include <jpeglib.h>
 
+#include <array>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -343,6 +344,120 @@ TEST(Plot, PatternHatchesDrawTheirLinesInsideTheBoundary)
     EXPECT_GT(inked(160, 20), 0.02);  // dashes 6.35 mm long, 6.35 mm apart
     EXPECT_LT(inked(160, 20), inked(10, 20));
     EXPECT_EQ(inked(10, 70), 0.0);    // nothing outside the boundaries
+}
+
+// Linetypes dash every stroke: the entity's own, its layer's, its reference's (by block),
+// scaled by the entity's and the drawing's linetype scales; a polyline's pattern restarts
+// at each vertex (solid segments shorter than a pattern) unless its generation flag is set.
+// A viewport's contents measure their patterns on the paper unless $PSLTSCALE is 0.
+TEST(Plot, LinetypesDashTheirStrokes)
+{
+    TempDir dir;
+    AcDbDatabase db;
+    AcDbLinetypeTable* linetypes = nullptr;
+    ASSERT_EQ(db.getSymbolTable(linetypes, AcDb::kForWrite), Acad::eOk);
+    auto* dashed = new AcDbLinetypeTableRecord;
+    dashed->setName("DASHED");
+    dashed->setNumDashes(4);
+    for (int i : {0, 1, 2, 3})
+        dashed->setDashLengthAt(i, std::array{10.0, -2.5, 0.0, -2.5}[i]);   // dash, gap, dot, gap
+    AcDbObjectId dashedId;
+    ASSERT_EQ(linetypes->add(dashedId, dashed), Acad::eOk);
+    dashed->close();
+    linetypes->close();
+    AcDbLayerTableRecord* layer = nullptr;
+    ASSERT_EQ(acdbOpenObject(layer, addLayer(db, "HIDDEN", 7), AcDb::kForWrite), Acad::eOk);
+    ASSERT_EQ(layer->setLinetypeObjectId(dashedId), Acad::eOk);
+    layer->close();
+    AcDbBlockTable* blocks = nullptr;
+    ASSERT_EQ(db.getSymbolTable(blocks, AcDb::kForWrite), Acad::eOk);
+    AcDbObjectId blockId;
+    auto* block = new AcDbBlockTableRecord;
+    block->setName("RULE");
+    ASSERT_EQ(blocks->add(blockId, block), Acad::eOk);
+    block->close();
+    blocks->close();
+
+    auto line = [&](AcDbObjectId space, double y, const char* linetype, double scale = 1, const char* on = nullptr) {
+        auto* l = new AcDbLine(AcGePoint3d(10, y, 0), AcGePoint3d(250, y, 0));
+        EXPECT_EQ(l->setLinetype(linetype), Acad::eOk);
+        l->setLinetypeScale(scale);
+        append(space, l, on);
+    };
+    line(db.modelSpaceId(), 20, "DASHED");
+    line(db.modelSpaceId(), 40, "ByLayer", 1, "HIDDEN");
+    line(db.modelSpaceId(), 60, "DASHED", 2);
+    line(blockId, 0, "ByBlock");
+    for (auto [y, linetype] : {std::pair{80.0, "DASHED"}, {100.0, "Continuous"}}) {
+        auto* ref = new AcDbBlockReference(AcGePoint3d(0, y, 0), blockId);
+        ref->setLinetype(linetype);
+        append(db.modelSpaceId(), ref);
+    }
+    auto* endless = new AcDbLine(AcGePoint3d(-5e5, 160, 0), AcGePoint3d(5e5, 160, 0));
+    endless->setLinetype("DASHED");
+    append(db.modelSpaceId(), endless);
+    for (bool continuous : {false, true}) {   // 48 segments 5 long
+        auto* pl = new AcDbPolyline;
+        for (unsigned i = 0; i <= 48; ++i)
+            pl->addVertexAt(i, AcGePoint2d(10 + 5 * i, continuous ? 140 : 120));
+        pl->setLinetype("DASHED");
+        pl->setPlinegen(continuous);
+        append(db.modelSpaceId(), pl);
+    }
+
+    // Dashes of dash, gaps of gap with a dot in their middle, from x = 10 at height y.
+    auto dashes = [](const Raster& r, double y, double dash, double gap) {
+        bool alternate = true;
+        for (double x = 10; x < 110; x += dash + gap)
+            alternate = alternate && r.at(x + dash / 2, y) != kWhite && r.at(x + dash + gap / 4, y) == kWhite
+                && r.at(x + dash + gap / 2, y) != kWhite && r.at(x + dash + gap * 3 / 4, y) == kWhite;
+        return alternate;
+    };
+    const std::string png = dir.file("linetypes.png");
+    ASSERT_EQ(plot(db, *oneToOne("PublishToWeb PNG.pc3"), png).status, Acad::eOk);
+    Raster r = readPng(png);
+    EXPECT_TRUE(dashes(r, 20, 10, 5));    // its own linetype
+    EXPECT_TRUE(dashes(r, 40, 10, 5));    // by layer
+    EXPECT_TRUE(dashes(r, 60, 20, 10));   // twice its scale
+    EXPECT_TRUE(dashes(r, 80, 10, 5));    // by block, from a dashed reference
+    EXPECT_FALSE(dashes(r, 100, 10, 5));
+    EXPECT_NE(r.at(21.25, 100), kWhite);  // by block, from a continuous reference
+    EXPECT_NE(r.at(21.25, 120), kWhite);  // restarted at every vertex: too short to dash
+    EXPECT_TRUE(dashes(r, 140, 10, 5));   // running on across the vertices
+    bool solid = true;                    // millions of dashes: drawn solid instead
+    for (double x = 10; x < 40; x += 0.5)
+        solid = solid && r.at(x, 160) != kWhite;
+    EXPECT_TRUE(solid);
+
+    db.setHeaderValue("$LTSCALE", 40, "2");
+    ASSERT_EQ(plot(db, *oneToOne("PublishToWeb PNG.pc3"), png).status, Acad::eOk);
+    r = readPng(png);
+    EXPECT_TRUE(dashes(r, 20, 20, 10));
+    EXPECT_TRUE(dashes(r, 60, 40, 20));
+
+    // A sheet whose viewport shows model space at 1:2, model (10, 20) at paper (10, 10).
+    db.setHeaderValue("$LTSCALE", 40, "1");
+    AcDbObjectId layoutId, sheetId;
+    acdbHostApplicationServices()->setWorkingDatabase(&db);
+    ASSERT_EQ(acdbLayoutManager()->createLayout("Sheet", layoutId, sheetId, &db), Acad::eOk);
+    acdbHostApplicationServices()->setWorkingDatabase(nullptr);
+    auto* vp = new AcDbViewport;
+    vp->setCenterPoint(AcGePoint3d(148.5, 105, 0));
+    vp->setWidth(297);
+    vp->setHeight(210);
+    vp->setViewCenter(AcGePoint2d(287, 210));
+    vp->setViewHeight(420);
+    append(sheetId, vp);
+    const auto sheet = oneToOne("PublishToWeb PNG.pc3");
+    sheet->setPlotType(AcDbPlotSettings::kLayout);
+    for (long long paperScaled : {1, 0}) {
+        db.setHeaderValue("$PSLTSCALE", 70, std::to_string(paperScaled));
+        ASSERT_EQ(plot(db, *sheet, png, layoutId).status, Acad::eOk);
+        r = readPng(png);
+        // The dashes as long on the paper as in the model, or half as long.
+        EXPECT_EQ(dashes(r, 10, 10, 5), paperScaled == 1);
+        EXPECT_EQ(dashes(r, 10, 5, 2.5), paperScaled == 0);
+    }
 }
 
 TEST(Plot, PngKeepsEveryColourOfAFullSheet)

@@ -118,6 +118,9 @@ public:
     Acad::ErrorStatus removeVertexAt(unsigned int index);
     bool isClosed() const override { return m_flags & 1; }
     void setClosed(bool closed);
+    // Whether a linetype's pattern runs on across the vertices rather than restart at each.
+    bool hasPlinegen() const { return m_flags & 128; }
+    void setPlinegen(bool on) { m_flags = on ? m_flags | 128 : m_flags & ~128; }
     bool isOnlyLines() const;
     double elevation() const { return m_elevation; }
     Acad::ErrorStatus setElevation(double elevation);
