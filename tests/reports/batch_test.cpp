@@ -195,10 +195,17 @@ TEST_F(BatchRun, RefusedTargetsGiveTheirStatuses)
     report(9404, 78, "plan.dxf", "b.pdf", "plan.dxf");                                        // the drawing's own name
     report(9405, 78, "plan.dxf", "c.pdf", "", dir.file("copies"));                           // XML into a folder
     report(9406, 78, "plan.dxf", "d.pdf", "", dir.file("plans/plan.dxf"));                   // XML over the drawing
+    // The drawing under other spellings of its path.
+    std::filesystem::create_directory_symlink(dir.file("plans"), dir.file("linked"));
+    report(9407, 78, "plan.dxf", "e.pdf", dir.file("plans/./plan.dxf"));
+    report(9408, 78, "plan.dxf", "f.pdf", dir.file("linked"));
+    report(9409, 78, "plan.dxf", "g.pdf", "", dir.file("copies/../plans/plan.dxf"));
+    report(9410, 78, "plan.dxf", "h.pdf", "", dir.file("linked/plan.dxf"));
+    const std::string planBefore = readFile(dir.file("plans/plan.dxf"));
     auto proc = procedure();
     CGraphicReports reports;
     reports.getGraphicReports(proc.get(), &server, 78, 10);
-    ASSERT_EQ(reports.count(), 6);
+    ASSERT_EQ(reports.count(), 10);
     reports.prepareReports(proc.get(), 10);
     EXPECT_EQ(statusLog(9401), "2 10");
     EXPECT_EQ(statusLog(9402), "2 11");
@@ -208,6 +215,11 @@ TEST_F(BatchRun, RefusedTargetsGiveTheirStatuses)
     EXPECT_EQ(statusLog(9405), "2 3");
     EXPECT_TRUE(std::filesystem::exists(dir.file("copies/plan.xml")));
     EXPECT_EQ(statusLog(9406), "2 13");
+    EXPECT_EQ(statusLog(9407), "2 12");
+    EXPECT_EQ(statusLog(9408), "2 12");
+    EXPECT_EQ(statusLog(9409), "2 13");
+    EXPECT_EQ(statusLog(9410), "2 13");
+    EXPECT_EQ(readFile(dir.file("plans/plan.dxf")), planBefore);
     EXPECT_EQ(acDocManager->documentCount(), 0);
 }
 
