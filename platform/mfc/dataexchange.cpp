@@ -6,8 +6,9 @@
 
 #include <QAbstractButton>
 #include <QLineEdit>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
+#include <string_view>
 
 namespace {
 
@@ -23,6 +24,23 @@ CString numberText(double value)
 {
     AfxMessageBox(message, MB_ICONEXCLAMATION);
     dx->Fail();
+}
+
+// The number a whole text holds, blanks around it allowed: "45x" or "1,5" hold none. Read the same in every
+// locale, so a decimal comma never passes for a point.
+template <class Number>
+bool wholeNumber(std::string_view text, Number& number)
+{
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    while (!text.empty() && blank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && blank(text.back()))
+        text.remove_suffix(1);
+    if (text.size() > 1 && text.front() == '+' && text[1] != '-')
+        text.remove_prefix(1);
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, number);
+    return error == std::errc() && stop == end && !text.empty();
 }
 
 CString controlText(CDataExchange* dx, int id)
@@ -88,7 +106,7 @@ void DDX_Text(CDataExchange* dx, int id, int& value)
         return;
     }
     int read = 0;
-    if (std::sscanf(controlText(dx, id), "%d", &read) != 1)
+    if (!wholeNumber(std::string_view(controlText(dx, id)), read))
         failWith(dx, "Please enter an integer.");
     value = read;
 }
@@ -101,7 +119,7 @@ void DDX_Text(CDataExchange* dx, int id, double& value)
     }
     // Infinities and NaN are no numbers a dialog can take.
     double read = 0.0;
-    if (std::sscanf(controlText(dx, id), "%lf", &read) != 1 || !std::isfinite(read))
+    if (!wholeNumber(std::string_view(controlText(dx, id)), read) || !std::isfinite(read))
         failWith(dx, "Please enter a number.");
     value = read;
 }

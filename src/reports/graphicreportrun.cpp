@@ -198,17 +198,17 @@ int CGraphicReport::saveCopy(CAcadDrawing* drawing)
     try {
         switch (files.getPathType(target)) {
         case fileName:
-            if (target == drawing->getFileName())
+            if (files.isSameFile(drawing->getPath() + target, own))
                 return kReportCopyNotSaved;
             drawing->saveAs(drawing->getPath(), target);
             return kReportPlotted;
         case folderPath:
-            if (!files.directoryExists(target) || target + m_drawingFilename == own)
+            if (!files.directoryExists(target) || files.isSameFile(target + m_drawingFilename, own))
                 return kReportCopyNotSaved;
             drawing->saveAs(target, m_drawingFilename);
             return kReportPlotted;
         case filePath: {
-            if (target == own)
+            if (files.isSameFile(target, own))
                 return kReportCopyNotSaved;
             const CString folder = files.getDirectoryString(target);
             drawing->saveAs(folder, target.Mid(folder.GetLength()));
@@ -251,7 +251,7 @@ int CGraphicReport::writeReportXML(CAcadDrawing* drawing)
             return kReportXMLNotWritten;
         }
     }
-    if (target == own)
+    if (files.isSameFile(target, own))
         return kReportXMLNotWritten;
     serialize(target);
     return kReportPlotted;

@@ -9,6 +9,7 @@
 #include "win/winbase.h"
 
 #include <cstring>
+#include <filesystem>
 
 namespace {
 
@@ -24,6 +25,19 @@ CString withoutTrailingSeparator(const CString& path)
     if (path.GetLength() > 1 && isSeparator(path[path.GetLength() - 1]))
         return path.Left(path.GetLength() - 1);
     return path;
+}
+
+std::filesystem::path nativePath(CString path)
+{
+    path.Replace('\\', '/');
+    return std::filesystem::path(path.GetString());
+}
+
+std::filesystem::path resolved(const std::filesystem::path& path)
+{
+    std::error_code error;
+    const std::filesystem::path canonical = std::filesystem::weakly_canonical(path, error);
+    return error ? path.lexically_normal() : canonical;
 }
 
 int lastSeparator(const CString& path)
@@ -112,6 +126,17 @@ COleDateTime CFileUtilities::getFileModifiedTime(CString path)
             modified = COleDateTime::GetCurrentTime();
     }
     return modified;
+}
+
+BOOL CFileUtilities::isSameFile(CString first, CString second)
+{
+    const std::filesystem::path a = nativePath(first);
+    const std::filesystem::path b = nativePath(second);
+    std::error_code error;
+    const bool same = std::filesystem::equivalent(a, b, error);
+    if (!error)
+        return same;
+    return resolved(a) == resolved(b);
 }
 
 BOOL CFileUtilities::directoryExists(CString path)

@@ -166,6 +166,31 @@ class Reports(unittest.TestCase):
                                     capture_output=True, text=True, env=Host.env(), timeout=120)
             self.assertEqual(result.returncode, 0, result.stderr)
 
+    def test_klbd_and_kpbd_define_the_blocks_from_typed_answers_and_insert_nothing(self):
+        # The areas are the report's own: nothing is applied to the drawing.
+        blocks = "<kavroBlocks><kavroBlock><mbHandle>1</mbHandle><mbArea>%s</mbArea></kavroBlock></kavroBlocks>"
+        categories = "".join((CATEGORY % (i + 1, name, i + 1)).replace("</category>", blocks % area + "</category>")
+                             for i, (name, area) in enumerate((("Offices", "30"), ("Stores", "12.5"))))
+        report = report_file(os.path.join(self.dir, "rooms.xml"), "Rooms", extra="<categories>%s</categories>"
+                             "<grTotalChildAreas>100</grTotalChildAreas>" % categories)
+        out = self.run_module(["klbd", report, "", "", "", "", "", "kpbd", report, "500", "", "", "", "", "1",
+                               "SAVEAS", self.out, "QUIT"], self.plan).stdout
+        self.assertIn(legacy_prompts(pie=False) + "legend definition successfully created.\n", out)
+        self.assertIn("\nspecify pie chart radius <5000.00>: 5000.00\n", out)
+        self.assertIn("\nspecify precision <2>: 1\npie chart definition successfully created.\n", out)
+        self.assertNotIn("applying", out)
+        doc = self.read_out()
+        msp = doc.modelspace()
+        self.assertEqual(len(msp.query('INSERT[name=="[KAVRO_LEGEND]_Rooms"]')), 0)
+        self.assertEqual(len(msp.query('INSERT[name=="[KAVRO_PIECHART]_Rooms"]')), 0)
+        self.assertEqual(len(msp.query('HATCH[layer=="H_1"]')), 0)
+        self.assertEqual(len(doc.blocks.get("[KAVRO_LEGEND]_Rooms").query("ACAD_TABLE")), 1)
+        pie = doc.blocks.get("[KAVRO_PIECHART]_Rooms")
+        self.assertEqual(len(pie.query("HATCH")), 2)
+        texts = [e.dxf.text for e in pie if e.dxftype() in ("TEXT", "MTEXT", "ATTDEF")]
+        for label in ("Offices (30.0 sq.m.)", "Stores (12.5 sq.m.)"):
+            self.assertTrue(any(t.startswith(label) for t in texts), texts)
+
     def test_marker_settings_out_of_range(self):
         doc = ezdxf.readfile(self.plan)
         msp = doc.modelspace()

@@ -322,7 +322,7 @@ TEST_F(BlockDialogsTest, ApplyAndOkWriteTheEditedTextsAndFormatAndBringTheEditor
     EXPECT_EQ(texts["AUX"], "14m.");
 }
 
-TEST_F(BlockDialogsTest, ARotationOutOfRangeWritesNothingAndKeepsTheDialogOpen)
+TEST_F(BlockDialogsTest, ARefusedRotationWritesNothingAndKeepsTheDialogOpen)
 {
     const AcDbObjectId office = room("Office", "A", 0);
     openEditor();
@@ -331,16 +331,23 @@ TEST_F(BlockDialogsTest, ARotationOutOfRangeWritesNothingAndKeepsTheDialogOpen)
     CTabData* data = dialog->tabs().dataPage();
     CTabFormat* format = dialog->tabs().formatPage();
     retype(data, IDC_NAME_TEXT, "Changed");
-    retype(format, IDC_ROTATION, "359.5");
-    click(dialog, IDOK);
-    EXPECT_EQ(boxes, (std::vector<std::string>{"Please enter a number between 0 and 359."}));
-    settle();
-    // The page of the failing field is shown with the focus on it; nothing reached the drawing.
-    ASSERT_EQ(shownBlockDialog(), dialog);
-    EXPECT_TRUE(format->IsWindowVisible());
-    EXPECT_EQ(dialog->widget()->focusWidget(), edit(format, IDC_ROTATION));
-    EXPECT_EQ(nameAttribute(office), "Office");
-    EXPECT_EQ(dialog->getBlock()->getName(), "Office");
+    // Out of range, or not wholly a number.
+    for (const auto& [text, message] : std::vector<std::pair<QString, std::string>>{
+             {"359.5", "Please enter a number between 0 and 359."},
+             {"45x", "Please enter a number."},
+             {"1,5", "Please enter a number."}}) {
+        boxes.clear();
+        retype(format, IDC_ROTATION, text);
+        click(dialog, IDOK);
+        EXPECT_EQ(boxes, std::vector<std::string>{message});
+        settle();
+        // The page of the failing field is shown with the focus on it; nothing reached the drawing.
+        ASSERT_EQ(shownBlockDialog(), dialog);
+        EXPECT_TRUE(format->IsWindowVisible());
+        EXPECT_EQ(dialog->widget()->focusWidget(), edit(format, IDC_ROTATION));
+        EXPECT_EQ(nameAttribute(office), "Office");
+        EXPECT_EQ(dialog->getBlock()->getName(), "Office");
+    }
 
     // Esc cancels, and nothing is written either.
     QTest::keyClick(edit(format, IDC_ROTATION), Qt::Key_Escape);

@@ -219,39 +219,41 @@ TEST_F(DialogTest, WritesNumbersAsTheFrameworkShowsThem)
     }
 }
 
-TEST_F(DialogTest, ReadsTheLeadingNumberAndRefusesTextsWithoutOne)
+TEST_F(DialogTest, ReadsOnlyTextsThatAreWhollyANumber)
 {
     TestDialog dialog;
     open(dialog);
     auto* size = static_cast<QLineEdit*>(dialog.control(kSize));
     auto* precision = static_cast<QLineEdit*>(dialog.control(kPrecision));
-    for (const auto& [text, expected] : std::vector<std::pair<QString, double>>{{"12a.5.3", 12.0}, {" 3", 3.0}, {"-4.5e1", -45.0}}) {
+    for (const auto& [text, expected] : std::vector<std::pair<QString, double>>{
+             {" 12 ", 12.0}, {"1e3", 1000.0}, {"-4.5e1", -45.0}, {"+.5", 0.5}}) {
         size->setText(text);
         EXPECT_TRUE(dialog.UpdateData(TRUE)) << text.toStdString();
         EXPECT_EQ(dialog.size, expected);
     }
-    precision->setText("7x");
+    precision->setText(" 7 ");
     EXPECT_TRUE(dialog.UpdateData(TRUE));
     EXPECT_EQ(dialog.precision, 7);
     EXPECT_TRUE(boxes.empty());
 
-    for (const QString bad : {"", "-", ".", "abc", "inf", "nan"}) {
+    // A refused text stops the exchange at its control, keeps the member and shows the framework's message.
+    const auto refuses = [&](QLineEdit* edit, const QString& bad, const char* message) {
         boxes.clear();
         dialog.size = 1.5;
-        size->setText(bad);
+        dialog.precision = 2;
+        edit->setText(bad);
         EXPECT_FALSE(dialog.UpdateData(TRUE)) << bad.toStdString();
-        ASSERT_EQ(boxes.size(), 1u);
-        EXPECT_EQ(boxes[0].text, "Please enter a number.");
+        ASSERT_EQ(boxes.size(), 1u) << bad.toStdString();
+        EXPECT_EQ(boxes[0].text, message);
         EXPECT_EQ(boxes[0].caption, AfxGetAppName());
         EXPECT_EQ(boxes[0].type, MB_ICONEXCLAMATION);
-        EXPECT_EQ(dialog.size, 1.5);
-    }
-    size->setText("2");
-    precision->setText("");
-    boxes.clear();
-    EXPECT_FALSE(dialog.UpdateData(TRUE));
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, "Please enter an integer.");
+        EXPECT_EQ(edit == size ? dialog.size : dialog.precision, edit == size ? 1.5 : 2.0);
+        edit->setText("3");
+    };
+    for (const QString bad : {"", " ", "-", ".", "abc", "inf", "nan", "1,5", "45x", "12a.5.3", "1e999", "+-1", "0x10"})
+        refuses(size, bad, "Please enter a number.");
+    for (const QString bad : {"", "1,5", "45x", "1e3", "1.0", "99999999999"})
+        refuses(precision, bad, "Please enter an integer.");
 }
 
 TEST_F(DialogTest, ARangeFailureStopsTheExchangeAtItsControlWithTheValueStored)

@@ -4,8 +4,10 @@
 #include "arx/acdocman.h"
 #include "arx/acplplotfactory.h"
 #include "arx/acutprintf.h"
+#include "arx/dbblockref.h"
 #include "arx/dbcurves.h"
 #include "arx/dbdatabase.h"
+#include "arx/dbtext.h"
 #include "common/chain.h"
 #include "common/pgserver.h"
 #include "common/tempdir.h"
@@ -22,6 +24,7 @@
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -86,6 +89,7 @@ protected:
         auto* layer = new AcDbLayerTableRecord;
         layer->setName("Walls");
         AcDbLayerTable* layers = nullptr;
+        AcDbBlockTable* blocks = nullptr;
         db->getSymbolTable(layers, AcDb::kForWrite);
         layers->add(layer);
         layer->close();
@@ -98,6 +102,20 @@ protected:
         auto* line = new AcDbLine(AcGePoint3d(0, 0, 0), AcGePoint3d(4000, 3000, 0));
         line->setLayer("Walls");
         current.postToDrawing(id, line);
+        // Two assets for link lines to join.
+        auto* asset = new AcDbBlockTableRecord;
+        asset->setName("ASSET");
+        AcDbObjectId assetId;
+        db->getSymbolTable(blocks, AcDb::kForWrite);
+        blocks->add(assetId, asset);
+        asset->close();
+        blocks->close();
+        for (const AcGePoint3d& at : {AcGePoint3d(1000, 1000, 0), AcGePoint3d(3000, 2000, 0)}) {
+            current.postToDrawing(id, new AcDbBlockReference(at, assetId));
+            char handle[17] = {};
+            id.handle().getIntoAsciiBuffer(handle);
+            assets.push_back(handle);
+        }
         db->saveAs(dir.file("plans/plan.dxf").c_str());
         acDocManager->closeAll();
         server.deSerialize(serverSettings());
@@ -131,6 +149,7 @@ protected:
     }
 
     TempDir dir;
+    std::vector<std::string> assets;
     std::string printed;
     MSXML2::IXMLDOMDocumentPtr settings;
     CServerPreferenceVaultEye server;
@@ -144,6 +163,36 @@ bool startsWith(const std::string& path, const std::string& text)
     return in && head == text;
 }
 
+// The start and end of each line in the drawing's model space, and the texts, as "LINE 1000,1000 3000,2000".
+std::vector<std::string> linesAndTexts(const std::string& path)
+{
+    AcDbDatabase db(false);
+    EXPECT_EQ(db.readDxfFile(path.c_str()), Acad::eOk) << path;
+    AcDbBlockTableRecord* model = nullptr;
+    if (acdbOpenObject(model, db.modelSpaceId(), AcDb::kForRead) != Acad::eOk)
+        return {};
+    std::vector<std::string> found;
+    AcDbBlockTableRecordIterator* it = nullptr;
+    model->newIterator(it);
+    for (; !it->done(); it->step()) {
+        AcDbEntity* entity = nullptr;
+        if (it->getEntity(entity, AcDb::kForRead) != Acad::eOk)
+            continue;
+        const auto point = [](const AcGePoint3d& p) {
+            return std::to_string(int(p.x)) + "," + std::to_string(int(p.y));
+        };
+        if (const AcDbLine* line = AcDbLine::cast(entity))
+            found.push_back("LINE " + point(line->startPoint()) + " " + point(line->endPoint()) + " " +
+                            line->layer().GetString());
+        else if (const AcDbText* text = AcDbText::cast(entity))
+            found.push_back("TEXT " + std::string(text->textString()));
+        entity->close();
+    }
+    delete it;
+    model->close();
+    return found;
+}
+
 } // namespace
 
 TEST_F(BatchRun, AGoodReportIsPlottedCopiedAndWrittenAndAMissingDrawingRecorded)
@@ -151,7 +200,9 @@ TEST_F(BatchRun, AGoodReportIsPlottedCopiedAndWrittenAndAMissingDrawingRecorded)
     report(9301, 77, "plan.dxf", "plan.pdf", dir.file("copies"));
     run("INSERT INTO graphic_report_layers_on (graphic_report_id, layer_name) VALUES (9301, 'Walls');"
         "INSERT INTO graphic_report_categories (category_id, graphic_report_id, title, hatch_pattern) VALUES "
-        "(93011, 9301, 'Offices', 'SOLID')");
+        "(93011, 9301, 'Offices', 'SOLID');"
+        "INSERT INTO graphic_report_link_lines (graphic_report_id, start_handle, end_handle, layer_name, label_text) "
+        "VALUES (9301, '" + assets[0] + "', '" + assets[1] + "', 'Links', 'feeds')");
     report(9302, 77, "gone.dxf", "gone.pdf");
 
     const std::string planBefore = readFile(dir.file("plans/plan.dxf"));
@@ -177,6 +228,10 @@ TEST_F(BatchRun, AGoodReportIsPlottedCopiedAndWrittenAndAMissingDrawingRecorded)
     EXPECT_EQ(plottedLayout(9301), "Model");   // the current layout, plotted for an empty name
     EXPECT_TRUE(startsWith(dir.file("out/plan.pdf"), "%PDF"));
     EXPECT_TRUE(startsWith(dir.file("copies/plan.dxf"), "  0"));
+    // The report's link line from the database joins its two assets in the copy.
+    EXPECT_NE(printed.find("Applying link Lines\n"), std::string::npos) << printed;
+    EXPECT_EQ(linesAndTexts(dir.file("copies/plan.dxf")),
+              (std::vector<std::string>{"LINE 0,0 4000,3000 Walls", "LINE 1000,1000 3000,2000 Links", "TEXT feeds"}));
     CGraphicReport written;
     ASSERT_TRUE(written.deSerialize(dir.file("out/plan.xml").c_str())) << written.getReadProblem().GetString();
     EXPECT_EQ(written.getTitle(), "Report 9301");
@@ -195,10 +250,17 @@ TEST_F(BatchRun, RefusedTargetsGiveTheirStatuses)
     report(9404, 78, "plan.dxf", "b.pdf", "plan.dxf");                                        // the drawing's own name
     report(9405, 78, "plan.dxf", "c.pdf", "", dir.file("copies"));                           // XML into a folder
     report(9406, 78, "plan.dxf", "d.pdf", "", dir.file("plans/plan.dxf"));                   // XML over the drawing
+    // The drawing under other spellings of its path.
+    std::filesystem::create_directory_symlink(dir.file("plans"), dir.file("linked"));
+    report(9407, 78, "plan.dxf", "e.pdf", dir.file("plans/./plan.dxf"));
+    report(9408, 78, "plan.dxf", "f.pdf", dir.file("linked"));
+    report(9409, 78, "plan.dxf", "g.pdf", "", dir.file("copies/../plans/plan.dxf"));
+    report(9410, 78, "plan.dxf", "h.pdf", "", dir.file("linked/plan.dxf"));
+    const std::string planBefore = readFile(dir.file("plans/plan.dxf"));
     auto proc = procedure();
     CGraphicReports reports;
     reports.getGraphicReports(proc.get(), &server, 78, 10);
-    ASSERT_EQ(reports.count(), 6);
+    ASSERT_EQ(reports.count(), 10);
     reports.prepareReports(proc.get(), 10);
     EXPECT_EQ(statusLog(9401), "2 10");
     EXPECT_EQ(statusLog(9402), "2 11");
@@ -208,6 +270,11 @@ TEST_F(BatchRun, RefusedTargetsGiveTheirStatuses)
     EXPECT_EQ(statusLog(9405), "2 3");
     EXPECT_TRUE(std::filesystem::exists(dir.file("copies/plan.xml")));
     EXPECT_EQ(statusLog(9406), "2 13");
+    EXPECT_EQ(statusLog(9407), "2 12");
+    EXPECT_EQ(statusLog(9408), "2 12");
+    EXPECT_EQ(statusLog(9409), "2 13");
+    EXPECT_EQ(statusLog(9410), "2 13");
+    EXPECT_EQ(readFile(dir.file("plans/plan.dxf")), planBefore);
     EXPECT_EQ(acDocManager->documentCount(), 0);
 }
 

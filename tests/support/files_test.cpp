@@ -8,6 +8,7 @@
 #include "support/xmlutilities.h"
 #include "win/headless.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -97,6 +98,15 @@ TEST(CFileUtilities, FilesAndFoldersOnDisk)
     const COleDateTime missing = files.getFileModifiedTime(dir.file("g.dxf").c_str());
     EXPECT_EQ(missing.m_dt, 0.0);
     EXPECT_EQ(missing.GetStatus(), COleDateTime::valid);
+
+    // One file under other spellings; a file not there yet by its resolved path.
+    std::filesystem::create_directory(dir.file("sub"));
+    std::filesystem::create_directory_symlink(dir.folder(), dir.file("link"));
+    for (const std::string& other : {dir.file("./f.dxf"), dir.file("sub/../f.dxf"), dir.file("link/f.dxf")})
+        EXPECT_TRUE(files.isSameFile(other.c_str(), dir.file("f.dxf").c_str())) << other;
+    EXPECT_TRUE(files.isSameFile(dir.file("sub/../link/g.dxf").c_str(), dir.file("g.dxf").c_str()));
+    EXPECT_FALSE(files.isSameFile(dir.file("sub/f.dxf").c_str(), dir.file("f.dxf").c_str()));
+    EXPECT_FALSE(files.isSameFile(dir.file("g.dxf").c_str(), dir.file("f.dxf").c_str()));
 
     EXPECT_TRUE(files.deleteFile(dir.file("f.dxf").c_str()));
     EXPECT_FALSE(files.deleteFile(dir.file("f.dxf").c_str()));

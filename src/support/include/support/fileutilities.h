@@ -27,6 +27,9 @@ public:
     BOOL fileExists(CString path);
     COleDateTime getFileModifiedTime(CString path);
     BOOL directoryExists(CString path);
+    // TRUE when both paths name one file: the same file on disk, or, for a file not there yet, the same path once
+    // ".", ".." and links are resolved.
+    BOOL isSameFile(CString first, CString second);
     // Makes the folder and its missing parents, outermost first.
     BOOL ensureDirectoryExists(CString path);
     BOOL deleteFile(CString path);

@@ -1,6 +1,4 @@
-// Memory straight from the system in whole pages, large blocks as huge pages where the
-// system allows them (so that an arena of hundreds of megabytes takes few page faults):
-// the upstream of drawings' arenas.
+// Memory straight from the system in whole pages: the upstream of drawings' arenas.
 #pragma once
 
 #include <memory_resource>
