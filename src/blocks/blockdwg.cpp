@@ -79,6 +79,17 @@ Chain chainOf(const std::vector<std::pair<short, CString>>& items)
     return Chain(head, acutRelRb);
 }
 
+// Why a reference did not open for write, from the open's status.
+CString whyNotOpened(AcDbObjectId id, Acad::ErrorStatus status)
+{
+    if (status == Acad::eOnLockedLayer)
+        if (const Opened<AcDbEntity> entity = openObject<AcDbEntity>(id, AcDb::kForRead))
+            return "its layer \"" + entity->layer() + "\" is locked";
+    if (status == Acad::eWasErased)
+        return "it has been erased";
+    return CString("it cannot be opened for write (") + acadErrorStatusText(status) + ")";
+}
+
 CString drawingText(const CAcadDrawing* drawing)
 {
     return drawing->getPath() + drawing->getFileName();
@@ -723,11 +734,14 @@ void CBlockDWG::highlight(CArray<AcDbHandle>& handles, CAcadDrawing* drawing, in
         if (found != Acad::eOk || acdbOpenObject(entity, id, AcDb::kForWrite) != Acad::eOk)
             continue;
         if (on) {
+            // The entity's own look is kept from its first highlight, to be given back.
+            m_unhighlighted.try_emplace(entity->objectId().handle(), entity->color(), entity->lineWeight());
             entity->setColorIndex(subtracted ? 1 : 3, false);
             entity->setLineWeight(AcDb::kLnWt100, true);
-        } else {
-            entity->setColorIndex(static_cast<Adesk::UInt16>(m_colourIndex), false);
-            entity->setLineWeight(static_cast<AcDb::LineWeight>(m_lineWeight), true);
+        } else if (const auto own = m_unhighlighted.find(entity->objectId().handle()); own != m_unhighlighted.end()) {
+            entity->setColor(own->second.first, false);
+            entity->setLineWeight(own->second.second, true);
+            m_unhighlighted.erase(own);
         }
         const Acad::ErrorStatus closed = entity->close();
         if (subtracted && closed != Acad::eOk)
@@ -974,16 +988,22 @@ void CBlockDWG::appendAttributes(AcDbBlockReference* reference) const
     });
 }
 
-void CBlockDWG::applyToDWG(CAcadDrawing* drawing, CKavroExceptions* errors)
+bool CBlockDWG::applyToDWG(CAcadDrawing* drawing, CKavroExceptions* errors)
 {
-    kavroGuard("CBlockDWG::applyToDWG", __FILE__, [&] {
+    return kavroGuard("CBlockDWG::applyToDWG", __FILE__, [&] {
         const DrawingLock lock(drawing);
         if (!lock.held())
             throw new CEXUnhandled(lock.status(), KAVRO_PRODUCT_CAPTION, __FILE__, "CBlockDWG::applyToDWG", __LINE__,
                                    drawingText(drawing), nullptr);
-        const Opened<AcDbBlockReference> reference = openObject<AcDbBlockReference>(m_objectId, AcDb::kForWrite);
-        if (!reference)
-            return;
+        Acad::ErrorStatus status = Acad::eOk;
+        const Opened<AcDbBlockReference> reference =
+            openObject<AcDbBlockReference>(m_objectId, AcDb::kForWrite, &status);
+        if (!reference) {
+            if (errors)
+                errors->add(new CEXBlockNotWritten(m_name, m_handle, whyNotOpened(m_objectId, status),
+                                                   KAVRO_PRODUCT_CAPTION, __FILE__, "CBlockDWG::applyToDWG"));
+            return false;
+        }
         updateBlockIdentifier(reference.get());
         writeXData(reference.get());
         if (m_attributes && m_attributes->getCount() > 0)
@@ -991,6 +1011,7 @@ void CBlockDWG::applyToDWG(CAcadDrawing* drawing, CKavroExceptions* errors)
         if (m_hatch) {
             AcDbObjectId hatchId;
             hatchBlock(drawing, reference.get(), hatchId, errors);
+            CHatch::replaceDrawnFor(reference.get(), hatchId);
             if (m_hyperlinks)
                 hyperlinkHatch(&hatchId);
         }
@@ -1003,6 +1024,7 @@ void CBlockDWG::applyToDWG(CAcadDrawing* drawing, CKavroExceptions* errors)
             CKavroExceptions assetErrors;
             m_assets->applyToDWG(drawing, &assetErrors);
         }
+        return true;
     });
 }
 
