@@ -129,7 +129,7 @@ void kavroFindReplaceStub()
             if (CAttribute* name = spaceAttribute(block, 0))
                 name->setValue(newName);
             block->setName(newName);
-            if (!writeBack(block, drawing, "renamed"))
+            if (!writeBack(block, drawing, "renamed", oldName))
                 continue;
             ++changes;
             acutPrintf("%s changed to %s\n", oldName, newName);

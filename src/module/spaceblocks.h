@@ -38,14 +38,16 @@ inline CAttribute* spaceAttribute(const CBlockDWG* block, int kind)
 }
 
 // Writes the block back and shows what it warned of, one box each. A block that could not
-// be written is named in one line instead, with why, as "not" and notDone ("altered"), and
-// false returned.
-inline bool writeBack(CBlockDWG* block, CAcadDrawing* drawing, const char* notDone)
+// be written is named in one line instead (by its name, or the name given: the one it had
+// before the command renamed it), with why, as "not" and notDone ("altered"), and false
+// returned.
+inline bool writeBack(CBlockDWG* block, CAcadDrawing* drawing, const char* notDone, const CString& name = CString())
 {
     CKavroExceptions errors;
     if (!block->applyToDWG(drawing, &errors)) {
         const auto* failure = dynamic_cast<const CEXBlockNotWritten*>(errors.getAt(errors.getCount() - 1));
-        acutPrintf("\nSpace %s (handle %s) not %s: %s\n", block->getName(), block->getHandle(), notDone,
+        acutPrintf("\nSpace %s (handle %s) not %s: %s\n", name.IsEmpty() ? block->getName() : name,
+                   block->getHandle(), notDone,
                    failure ? failure->getReason() : CString("it could not be written"));
         return false;
     }
