@@ -82,6 +82,10 @@ void CHatch::replaceDrawnFor(AcDbEntity* owner, AcDbObjectId drawn)
     kavroGuard("CHatch::replaceDrawnFor", __FILE__, [&] {
         if (drawn.isNull())
             return;
+        if (!owner->isWriteEnabled())
+            if (const Acad::ErrorStatus status = owner->upgradeOpen(); status != Acad::eOk)
+                throw new CEXUnhandled(status, KAVRO_PRODUCT_CAPTION, __FILE__, "CHatch::replaceDrawnFor", __LINE__,
+                                       CString(), nullptr);
         AcDbDatabase* database = owner->database();
         if (const std::string earlier = recordedHatch(owner); !earlier.empty()) {
             AcDbObjectId id;

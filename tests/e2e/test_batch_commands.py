@@ -466,6 +466,16 @@ class LockedLayer(Batch):
         self.assertIn(refused("updated"), out)
 
 
+class Unchanged(Batch):
+    def test_commands_that_change_nothing_leave_the_drawing_unmodified(self):
+        plan = self.plan("--spaces", rooms=8)
+        once = os.path.join(self.dir, "once.dxf")
+        commands = ["kus", "krt", "kut", "", "", "", "kbta", "ksxta", "", "", "", ""]
+        self.run_module(commands + ["SAVEAS", once, "QUIT"], plan)
+        out = self.run_module(commands + ["SETVAR", "?", "QUIT"], once)
+        self.assertIn("\nDBMOD       0  (read only)\n", out)
+
+
 class PlanWithoutSpaces(Batch):
     def test_every_command_runs_and_changes_no_entity(self):
         plan = self.plan(rooms=8)

@@ -93,8 +93,9 @@ public:
     void deSerialize(MSXML2::IXMLDOMNodePtr node, CHatch* hatch);
 
     // -- the XData record --
-    // Writes the record to a block reference open for write; anything else is left alone.
-    // A record the host refuses raises an error. A record that was present but could not
+    // Writes the record to a block reference (opened for write when open for read) unless
+    // it holds that record already; anything else is left alone. A record the host refuses
+    // raises an error. A record that was present but could not
     // be read is left as the drawing holds it.
     void writeXData(AcDbObject* object);
     // Parses a record; the document's database resolves the area handles.
@@ -159,9 +160,10 @@ public:
     Acad::ErrorStatus insertBlock(CAcadDrawing* drawing, AcDbEntity* outline, AcGePoint3d basePoint,
                                   double textHeight, double widthFactor, double rotation);
     // Writes the block back to its reference: definition name, XData, attribute layout,
-    // hatch, hyperlinks, zoom and assets. Hatching warnings go to the collector. A reference
-    // that does not open for write (on a locked layer, say) is left as it is: false, and a
-    // CEXBlockNotWritten naming why goes to the collector.
+    // hatch, hyperlinks, zoom and assets; what holds its value already is not written, so
+    // that an unchanged block leaves the drawing unmodified. Hatching warnings go to the
+    // collector. A reference that cannot be written (on a locked layer, say) is left as it
+    // is: false, and a CEXBlockNotWritten naming why goes to the collector.
     bool applyToDWG(CAcadDrawing* drawing, CKavroExceptions* errors);
     // Lays the attribute texts out around the anchor (world coordinates; null: the AREA
     // text's position), under the caller's lock.
@@ -184,7 +186,7 @@ public:
     void hatchObject(CAcadDrawing* drawing, AcDbBlockReference* reference, AcDbObjectId outlineId,
                      AcDbObjectIdArray subtracted, AcDbObjectIdArray added, AcDbObjectId& hatchId,
                      CKavroExceptions* errors);
-    // The block's hyperlinks go to an entity open for write, in list order.
+    // The block's hyperlinks go to an open entity, in list order (see setEntityHyperlinks).
     void hyperlinkEntity(AcDbEntity* entity);
     void hyperlinkHatch(AcDbObjectId* hatchId);
     // fromDefinition 0: the reference and (on AutoCAD and AutoCAD LT) its attributes;
