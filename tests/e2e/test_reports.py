@@ -169,9 +169,12 @@ class Reports(unittest.TestCase):
                     attrib.dxf.text = "1"
         result.saveas(second)
         self.run_module(["kagr", report, "SAVEAS", self.out, "QUIT"], second)
-        chart = self.read_out().blocks.get("[KAVRO_PIECHART]_Rooms")
+        third = self.read_out()
+        chart = third.blocks.get("[KAVRO_PIECHART]_Rooms")
         units = [e.dxf.text for e in chart if e.dxftype() in ("TEXT", "ATTDEF") and "sq." in e.dxf.text]
         self.assertTrue(units and all("sq.ft." in t for t in units), units)
+        # The hatches drawn before are known again after a save and a reading.
+        self.assertEqual(len(third.modelspace().query('HATCH[layer=="H_1"]')), len(areas))
         if shutil.which("librecad"):
             result = subprocess.run(["bash", LIBRECAD_CHECK, second, os.path.join(self.dir, "pdf")],
                                     capture_output=True, text=True, env=Host.env(), timeout=120)
