@@ -6,7 +6,6 @@
 #include "blocks/hyperlinks.h"
 #include "host/acadutilities.h"
 #include "host/hostguards.h"
-#include "host/layer.h"
 #include "owning.h"
 #include "procedurecall.h"
 #include "support/exrecords.h"
@@ -180,18 +179,16 @@ void CAsset::applyToDWG(CAcadDrawing* drawing, CKavroExceptions* errors)
         if (!lock.held())
             throw new CEXUnhandled(lock.status(), KAVRO_PRODUCT_CAPTION, __FILE__, "CAsset::applyToDWG", __LINE__,
                                    CString(), nullptr);
+        showLayerOf();
         const Opened<AcDbEntity> entity = openObject<AcDbEntity>(m_objectId, AcDb::kForWrite);
         auto* reference = AcDbBlockReference::cast(entity.get());
         if (!reference)
             return;
-        CLayer layer;
-        layer.setName(reference->layer());
-        layer.setOff(0);
-        layer.applyToDWG(drawing);
         const bool linked = m_hyperlinks && m_hyperlinks->getCount() > 0;
         if (m_hatch) {
             AcDbObjectId hatchId;
             hatchAsset(drawing, reference, hatchId, errors);
+            CHatch::replaceDrawnFor(reference, hatchId);
             if (linked) {
                 hyperlinkAsset(reference);
                 hyperlinkHatch(&hatchId);
@@ -202,6 +199,19 @@ void CAsset::applyToDWG(CAcadDrawing* drawing, CKavroExceptions* errors)
         if (m_attributes)
             m_attributes->applyToDWG(reference);
     });
+}
+
+void CAsset::showLayerOf() const
+{
+    const Opened<AcDbEntity> entity = openObject<AcDbEntity>(m_objectId, AcDb::kForRead);
+    if (!entity)
+        return;
+    const Opened<AcDbLayerTableRecord> layer = openObject<AcDbLayerTableRecord>(entity->layerId(), AcDb::kForRead);
+    if (!layer || (!layer->isOff() && !layer->isFrozen() && !layer->isLocked()) || layer->upgradeOpen() != Acad::eOk)
+        return;
+    layer->setIsOff(false);
+    layer->setIsFrozen(false);
+    layer->setIsLocked(false);
 }
 
 void CAsset::hatchAsset(CAcadDrawing* drawing, AcDbEntity* entity, AcDbObjectId& hatchId, CKavroExceptions* errors)

@@ -7,7 +7,10 @@
 #include "database/rowset.h"
 #include "support/kavroguard.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <memory>
 #include <optional>
 
 namespace {
@@ -25,6 +28,49 @@ double rotationIn(const AcDbAttribute* attribute, const AcGeMatrix3d& worldToUse
     const AcGeVector3d normal = attribute->normal();
     const AcGeVector3d direction = qv::ocsDirection(attribute->rotation(), normal);
     return qv::angleInOcs(worldToUser.transform(direction), worldToUser.transform(normal).normal());
+}
+
+// A copy outside the database of what laying an attribute out reads and changes.
+std::unique_ptr<AcDbAttribute> placementCopy(const AcDbAttribute* attribute)
+{
+    auto copy = std::make_unique<AcDbAttribute>();
+    copy->setNormal(attribute->normal());
+    copy->setHorizontalMode(attribute->horizontalMode());
+    copy->setVerticalMode(attribute->verticalMode());
+    copy->setPosition(attribute->position());
+    copy->setAlignmentPoint(attribute->alignmentPoint());
+    copy->setHeight(attribute->height());
+    copy->setRotation(attribute->rotation());
+    copy->setWidthFactor(attribute->widthFactor());
+    copy->setTag(attribute->tagConst());
+    copy->setTextString(attribute->textStringConst());
+    return copy;
+}
+
+bool near(double a, double b)
+{
+    return std::abs(a - b) <= 1e-9 * std::max({1.0, std::abs(a), std::abs(b)});
+}
+
+bool near(const AcGePoint3d& a, const AcGePoint3d& b)
+{
+    return near(a.x, b.x) && near(a.y, b.y) && near(a.z, b.z);
+}
+
+// Whether two placements show the same, up to the rounding of transforming there and back.
+bool samePlacement(const AcDbAttribute& a, const AcDbAttribute& b)
+{
+    return std::strcmp(a.textStringConst(), b.textStringConst()) == 0 && near(a.position(), b.position())
+           && near(a.alignmentPoint(), b.alignmentPoint()) && near(a.height(), b.height())
+           && near(a.widthFactor(), b.widthFactor()) && near(std::remainder(a.rotation() - b.rotation(), 2 * kPi), 0.0)
+           && a.normal().isEqualTo(b.normal());
+}
+
+// Opens for write an attribute open for read, when it is not yet; false when it cannot be
+// (on a locked layer, say).
+bool writable(AcDbAttribute* attribute)
+{
+    return attribute->isWriteEnabled() || attribute->upgradeOpen() == Acad::eOk;
 }
 
 int kindOfTag(const CString& upper)
@@ -147,13 +193,19 @@ void CAttributes::applyToDWG(AcDbEntity* entity)
         const auto* reference = AcDbBlockReference::cast(entity);
         if (!reference)
             return;
-        forEachAttribute(reference, AcDb::kForWrite, [&](AcDbAttribute* attribute) {
+        // An attribute is written only when its layer or text changes.
+        forEachAttribute(reference, AcDb::kForRead, [&](AcDbAttribute* attribute) {
             const CAttribute* element = getAtAttribute(attribute->tag());
             if (!element)
                 return;
-            if (!element->getLayer().IsEmpty())
+            const bool moved = !element->getLayer().IsEmpty() && element->getLayer() != attribute->layer();
+            const bool retexted = element->getValue() != attribute->textString();
+            if ((!moved && !retexted) || !writable(attribute))
+                return;
+            if (moved)
                 attribute->setLayer(element->getLayer());
-            attribute->setTextString(element->getValue());
+            if (retexted)
+                attribute->setTextString(element->getValue());
         });
     });
 }
@@ -170,8 +222,14 @@ void CAttributes::applyToDWG(AcDbEntity* entity, AcGeMatrix3d transform, AcGePoi
                 if (upperTag(attribute) == "AREA")
                     around = attribute->position();
             });
-        forEachAttribute(reference, AcDb::kForWrite,
-                         [&](AcDbAttribute* attribute) { layOut(attribute, transform, around ? &*around : nullptr); });
+        // An attribute whose layout would change nothing is not written.
+        forEachAttribute(reference, AcDb::kForRead, [&](AcDbAttribute* attribute) {
+            const AcGePoint3d* anchorPoint = around ? &*around : nullptr;
+            const std::unique_ptr<AcDbAttribute> laidOut = placementCopy(attribute);
+            layOut(laidOut.get(), transform, anchorPoint);
+            if (!samePlacement(*laidOut, *attribute) && writable(attribute))
+                layOut(attribute, transform, anchorPoint);
+        });
     });
 }
 
@@ -198,7 +256,8 @@ void CAttributes::layOut(AcDbAttribute* attribute, const AcGeMatrix3d& transform
 void CAttributes::applyToDWG(AcDbObjectId entityId, AcGeMatrix3d transform, AcGePoint3d* anchor)
 {
     kavroGuard("CAttributes::applyToDWG", __FILE__, [&] {
-        AcDbObjectPointer<AcDbEntity> entity(entityId, AcDb::kForWrite);
+        // The attributes are opened on their own: the reference is only read.
+        AcDbObjectPointer<AcDbEntity> entity(entityId, AcDb::kForRead);
         if (entity)
             applyToDWG(entity.object(), transform, anchor);
     });

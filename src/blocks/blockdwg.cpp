@@ -79,6 +79,35 @@ Chain chainOf(const std::vector<std::pair<short, CString>>& items)
     return Chain(head, acutRelRb);
 }
 
+// Why a reference did not open, from the open's status.
+CString whyNotOpened(Acad::ErrorStatus status)
+{
+    if (status == Acad::eWasErased)
+        return "it has been erased";
+    return CString("it cannot be opened (") + acadErrorStatusText(status) + ")";
+}
+
+// Why an entity open for read cannot be written (its layer is locked), or empty.
+CString whyNotWritable(const AcDbEntity* entity)
+{
+    const Opened<AcDbLayerTableRecord> layer = openObject<AcDbLayerTableRecord>(entity->layerId(), AcDb::kForRead);
+    if (layer && layer->isLocked())
+        return "its layer \"" + entity->layer() + "\" is locked";
+    return CString();
+}
+
+// Whether two chains hold the same items: group codes, and texts where they are texts.
+bool sameTexts(const resbuf* a, const resbuf* b)
+{
+    for (; a && b; a = a->rbnext, b = b->rbnext) {
+        if (a->restype != b->restype || acutRbValueKind(a->restype) != RbValueKind::kString)
+            return false;
+        if (std::strcmp(a->resval.rstring ? a->resval.rstring : "", b->resval.rstring ? b->resval.rstring : "") != 0)
+            return false;
+    }
+    return !a && !b;
+}
+
 CString drawingText(const CAcadDrawing* drawing)
 {
     return drawing->getPath() + drawing->getFileName();
@@ -409,8 +438,6 @@ Acad::ErrorStatus CBlockDWG::storeXData(AcDbBlockReference* reference)
     const CString volume = metric ? "cu.m." : "cu.ft.";
     if (m_xDataAppName == kNoXData)
         m_xDataAppName = "ADE";
-    // The application is registered in the database that holds the reference.
-    acdbRegApp(m_xDataAppName, reference->database());
     const CAttribute* nameAttribute = m_attributes ? m_attributes->getAtAttribute(kNameAttribute) : nullptr;
     const CString name = nameAttribute ? nameAttribute->getValue() : m_name;
     auto number = [&](double value) { return recordNumber(value, m_precision); };
@@ -435,6 +462,14 @@ Acad::ErrorStatus CBlockDWG::storeXData(AcDbBlockReference* reference)
         {1000, "HANDLESTOADD=" + listText(m_handlesToAdd)},
         {1002, "}"},
     });
+    // A record that holds what the reference holds already is not written again.
+    if (const Chain stored(reference->xData(m_xDataAppName), acutRelRb); sameTexts(stored.get(), record.get()))
+        return Acad::eOk;
+    if (!reference->isWriteEnabled())
+        if (const Acad::ErrorStatus status = reference->upgradeOpen(); status != Acad::eOk)
+            return status;
+    // The application is registered in the database that holds the reference.
+    acdbRegApp(m_xDataAppName, reference->database());
     return reference->setXData(record.get());
 }
 
@@ -723,11 +758,14 @@ void CBlockDWG::highlight(CArray<AcDbHandle>& handles, CAcadDrawing* drawing, in
         if (found != Acad::eOk || acdbOpenObject(entity, id, AcDb::kForWrite) != Acad::eOk)
             continue;
         if (on) {
+            // The entity's own look is kept from its first highlight, to be given back.
+            m_unhighlighted.try_emplace(entity->objectId().handle(), entity->color(), entity->lineWeight());
             entity->setColorIndex(subtracted ? 1 : 3, false);
             entity->setLineWeight(AcDb::kLnWt100, true);
-        } else {
-            entity->setColorIndex(static_cast<Adesk::UInt16>(m_colourIndex), false);
-            entity->setLineWeight(static_cast<AcDb::LineWeight>(m_lineWeight), true);
+        } else if (const auto own = m_unhighlighted.find(entity->objectId().handle()); own != m_unhighlighted.end()) {
+            entity->setColor(own->second.first, false);
+            entity->setLineWeight(own->second.second, true);
+            m_unhighlighted.erase(own);
         }
         const Acad::ErrorStatus closed = entity->close();
         if (subtracted && closed != Acad::eOk)
@@ -974,16 +1012,25 @@ void CBlockDWG::appendAttributes(AcDbBlockReference* reference) const
     });
 }
 
-void CBlockDWG::applyToDWG(CAcadDrawing* drawing, CKavroExceptions* errors)
+bool CBlockDWG::applyToDWG(CAcadDrawing* drawing, CKavroExceptions* errors)
 {
-    kavroGuard("CBlockDWG::applyToDWG", __FILE__, [&] {
+    return kavroGuard("CBlockDWG::applyToDWG", __FILE__, [&] {
         const DrawingLock lock(drawing);
         if (!lock.held())
             throw new CEXUnhandled(lock.status(), KAVRO_PRODUCT_CAPTION, __FILE__, "CBlockDWG::applyToDWG", __LINE__,
                                    drawingText(drawing), nullptr);
-        const Opened<AcDbBlockReference> reference = openObject<AcDbBlockReference>(m_objectId, AcDb::kForWrite);
-        if (!reference)
-            return;
+        // The reference is read, and opened for write only for what changes, so that a
+        // block written back unchanged leaves the drawing unmodified.
+        Acad::ErrorStatus status = Acad::eOk;
+        const Opened<AcDbBlockReference> reference =
+            openObject<AcDbBlockReference>(m_objectId, AcDb::kForRead, &status);
+        const CString whyNot = reference ? whyNotWritable(reference.get()) : whyNotOpened(status);
+        if (!whyNot.IsEmpty()) {
+            if (errors)
+                errors->add(new CEXBlockNotWritten(m_name, m_handle, whyNot, KAVRO_PRODUCT_CAPTION, __FILE__,
+                                                   "CBlockDWG::applyToDWG"));
+            return false;
+        }
         updateBlockIdentifier(reference.get());
         writeXData(reference.get());
         if (m_attributes && m_attributes->getCount() > 0)
@@ -991,6 +1038,7 @@ void CBlockDWG::applyToDWG(CAcadDrawing* drawing, CKavroExceptions* errors)
         if (m_hatch) {
             AcDbObjectId hatchId;
             hatchBlock(drawing, reference.get(), hatchId, errors);
+            CHatch::replaceDrawnFor(reference.get(), hatchId);
             if (m_hyperlinks)
                 hyperlinkHatch(&hatchId);
         }
@@ -1003,6 +1051,7 @@ void CBlockDWG::applyToDWG(CAcadDrawing* drawing, CKavroExceptions* errors)
             CKavroExceptions assetErrors;
             m_assets->applyToDWG(drawing, &assetErrors);
         }
+        return true;
     });
 }
 
@@ -1020,8 +1069,9 @@ void CBlockDWG::updateBlockIdentifier(AcDbEntity* entity)
         const auto* reference = AcDbBlockReference::cast(entity);
         if (!reference)
             return;
-        if (const Opened<AcDbBlockTableRecord> definition =
-                openObject<AcDbBlockTableRecord>(reference->blockTableRecord(), AcDb::kForWrite))
+        const Opened<AcDbBlockTableRecord> definition =
+            openObject<AcDbBlockTableRecord>(reference->blockTableRecord(), AcDb::kForRead);
+        if (definition && definition->name() != m_blockName && definition->upgradeOpen() == Acad::eOk)
             definition->setName(m_blockName);
     });
 }
@@ -1230,7 +1280,7 @@ void CBlockDWG::hyperlinkBlock(AcDbEntity* entity, int fromDefinition)
     kavroGuard("CBlockDWG::hyperlinkBlock", __FILE__, [&] {
         const auto* reference = AcDbBlockReference::cast(entity);
         auto linkAttributes = [&] {
-            CAttributes::forEachAttribute(reference, AcDb::kForWrite,
+            CAttributes::forEachAttribute(reference, AcDb::kForRead,
                                           [&](AcDbAttribute* attribute) { hyperlinkEntity(attribute); });
         };
         if (fromDefinition == 0) {
@@ -1244,7 +1294,7 @@ void CBlockDWG::hyperlinkBlock(AcDbEntity* entity, int fromDefinition)
             return;
         if (const Opened<AcDbBlockTableRecord> definition =
                 openObject<AcDbBlockTableRecord>(reference->blockTableRecord(), AcDb::kForRead))
-            forEachEntity(definition.get(), AcDb::kForWrite, [&](AcDbEntity* member) {
+            forEachEntity(definition.get(), AcDb::kForRead, [&](AcDbEntity* member) {
                 hyperlinkEntity(member);
                 return true;
             });

@@ -3,12 +3,29 @@
 #include "arx/dbdatabase.h"
 #include "host/acaddrawing.h"
 #include "host/currentucs.h"
+#include "host/hostguards.h"
 #include "host/layers.h"
 #include "support/exrecords.h"
 #include "support/kavroexceptions.h"
 #include "support/kavroguard.h"
 
 #include <memory>
+
+namespace {
+
+constexpr const char* kDrawnHatchApp = "KAVRO_HATCH";
+
+// The handle text of the hatch recorded on the entity, or empty.
+std::string recordedHatch(const AcDbEntity* owner)
+{
+    const std::unique_ptr<resbuf, int (*)(resbuf*)> record(owner->xData(kDrawnHatchApp), acutRelRb);
+    for (const resbuf* rb = record.get(); rb; rb = rb->rbnext)
+        if (rb->restype == 1005 && rb->resval.rstring)
+            return rb->resval.rstring;
+    return std::string();
+}
+
+} // namespace
 
 void CHatch::copyTo(CHatch* target) const
 {
@@ -58,4 +75,31 @@ bool CHatch::collectEvaluation(const AcDbHatch* hatch, const CString& subject, c
         return false;
     }
     return true;
+}
+
+void CHatch::replaceDrawnFor(AcDbEntity* owner, AcDbObjectId drawn)
+{
+    kavroGuard("CHatch::replaceDrawnFor", __FILE__, [&] {
+        if (drawn.isNull())
+            return;
+        if (!owner->isWriteEnabled())
+            if (const Acad::ErrorStatus status = owner->upgradeOpen(); status != Acad::eOk)
+                throw new CEXUnhandled(status, KAVRO_PRODUCT_CAPTION, __FILE__, "CHatch::replaceDrawnFor", __LINE__,
+                                       CString(), nullptr);
+        AcDbDatabase* database = owner->database();
+        if (const std::string earlier = recordedHatch(owner); !earlier.empty()) {
+            AcDbObjectId id;
+            if (database->getAcDbObjectId(id, false, AcDbHandle(earlier)) == Acad::eOk && id != drawn)
+                if (const Opened<AcDbEntity> hatch = openObject<AcDbEntity>(id, AcDb::kForWrite);
+                    hatch && AcDbHatch::cast(hatch.get()))
+                    hatch->erase(true);
+        }
+        acdbRegApp(kDrawnHatchApp, database);
+        const std::string handle = drawn.handle().text();
+        const std::unique_ptr<resbuf, int (*)(resbuf*)> record(acutBuildList(1001, kDrawnHatchApp, 1005, handle.c_str(), 0),
+                                                              acutRelRb);
+        if (const Acad::ErrorStatus status = owner->setXData(record.get()); status != Acad::eOk)
+            throw new CEXUnhandled(status, KAVRO_PRODUCT_CAPTION, __FILE__, "CHatch::replaceDrawnFor", __LINE__,
+                                   CString(), nullptr);
+    });
 }

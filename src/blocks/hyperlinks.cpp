@@ -151,6 +151,19 @@ void CHyperlinks::setHyperlinks(CString list, int id)
     });
 }
 
+bool CHyperlinks::holdsItems(const AcDbHyperlinkCollection& collection, bool reversed) const
+{
+    const int count = m_items.GetSize();
+    if (collection.count() != count)
+        return false;
+    for (int i = 0; i < count; ++i) {
+        const CHyperlink* item = m_items.GetAt(reversed ? count - 1 - i : i);
+        if (!(*collection.item(i) == AcDbHyperlink(item->getHref().str(), item->getDescription().str(), "")))
+            return false;
+    }
+    return true;
+}
+
 Acad::ErrorStatus CHyperlinks::setEntityHyperlinks(AcDbEntity* entity, bool reversed) const
 {
     return kavroGuard("CHyperlinks::setEntityHyperlinks", __FILE__, [&] {
@@ -161,6 +174,12 @@ Acad::ErrorStatus CHyperlinks::setEntityHyperlinks(AcDbEntity* entity, bool reve
         const std::unique_ptr<AcDbHyperlinkCollection> collection(raw);
         if (!collection)
             return Acad::eNullObjectPointer;
+        // An entity that holds these hyperlinks already is not written again.
+        if (holdsItems(*collection, reversed))
+            return Acad::eOk;
+        if (!entity->isWriteEnabled())
+            if (const Acad::ErrorStatus status = entity->upgradeOpen(); status != Acad::eOk)
+                return status;
         for (int i = collection->count(); i > 0; --i)
             collection->removeTail();
         for (const CHyperlink* item : m_items) {

@@ -30,13 +30,13 @@ std::unique_ptr<CHatch> solidSpaceHatch()
     return hatch;
 }
 
-// Gives the block its own copy of the style and writes it back.
-void hatchWith(const CHatch& style, CBlockDWG* block, CAcadDrawing* drawing)
+// Gives the block its own copy of the style and writes it back; whether it was written.
+bool hatchWith(const CHatch& style, CBlockDWG* block, CAcadDrawing* drawing)
 {
     auto* own = new CHatch;
     style.copyTo(own);
     block->setHatch(own);
-    writeBack(block, drawing);
+    return writeBack(block, drawing, "hatched");
 }
 
 void printLocalTime()
@@ -82,8 +82,8 @@ void hatchAllSpaces()
                 CBlockDWG* block = blocks.at(i);
                 if (block->getName() == "GROSS AREA")
                     continue;
-                ++hatched;
-                hatchWith(*style, block, drawing);
+                if (hatchWith(*style, block, drawing))
+                    ++hatched;
             }
         }
         printLocalTime();
@@ -129,7 +129,8 @@ void kavroFindReplaceStub()
             if (CAttribute* name = spaceAttribute(block, 0))
                 name->setValue(newName);
             block->setName(newName);
-            writeBack(block, drawing);
+            if (!writeBack(block, drawing, "renamed", oldName))
+                continue;
             ++changes;
             acutPrintf("%s changed to %s\n", oldName, newName);
         }

@@ -69,9 +69,12 @@ bool CPresBlock::applyChanges()
     m_tabs.dataPage()->applyChanges();
     m_tabs.formatPage()->applyChanges();
     CKavroExceptions errors;
-    m_block->applyToDWG(m_drawing, &errors);
+    const bool written = m_block->applyToDWG(m_drawing, &errors);
     if (errors.getCount() > 0)
         errors.displayAll();
+    // A block that could not be written keeps the dialog open with its edits.
+    if (!written)
+        return false;
     m_drawing->regenDrawing();
     if (m_owner)
         m_owner->refreshBlockList();

@@ -2,9 +2,11 @@
 // them, and the write-back of one block that shows what it warned of.
 #pragma once
 
+#include "arx/acutprintf.h"
 #include "blocks/attributes.h"
 #include "blocks/blockdwg.h"
 #include "blocks/blocks.h"
+#include "support/exrecords.h"
 #include "support/kavroexceptions.h"
 
 // The space blocks of the drawing, each loaded as its kind (room, or floor for the gross
@@ -35,13 +37,23 @@ inline CAttribute* spaceAttribute(const CBlockDWG* block, int kind)
     return attributes ? attributes->getAtAttribute(kind) : nullptr;
 }
 
-// Writes the block back and shows what it warned of, one box each.
-inline void writeBack(CBlockDWG* block, CAcadDrawing* drawing)
+// Writes the block back and shows what it warned of, one box each. A block that could not
+// be written is named in one line instead (by its name, or the name given: the one it had
+// before the command renamed it), with why, as "not" and notDone ("altered"), and false
+// returned.
+inline bool writeBack(CBlockDWG* block, CAcadDrawing* drawing, const char* notDone, const CString& name = CString())
 {
     CKavroExceptions errors;
-    block->applyToDWG(drawing, &errors);
+    if (!block->applyToDWG(drawing, &errors)) {
+        const auto* failure = dynamic_cast<const CEXBlockNotWritten*>(errors.getAt(errors.getCount() - 1));
+        acutPrintf("\nSpace %s (handle %s) not %s: %s\n", name.IsEmpty() ? block->getName() : name,
+                   block->getHandle(), notDone,
+                   failure ? failure->getReason() : CString("it could not be written"));
+        return false;
+    }
     if (errors.getCount() > 0)
         errors.displayAll();
+    return true;
 }
 
 // The unit texts of areas and lengths for units 1 (imperial) and any other (metric).

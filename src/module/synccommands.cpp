@@ -84,7 +84,7 @@ void syncXDataToAttributes()
                 setValue(block, 1, CUtilities::DoubleToCString(area, precision) + areaUnit(units));
             if (answers.perimeter)
                 setValue(block, 2, CUtilities::DoubleToCString(perimeter, precision) + lengthUnit(units));
-            writeBack(block, drawing);
+            writeBack(block, drawing, "updated");
         }
     });
 }
@@ -100,8 +100,8 @@ void blankThirdAttribute()
             if (!aux)
                 continue;
             aux->setValue(" ");
-            writeBack(block, drawing);
-            ++altered;
+            if (writeBack(block, drawing, "altered"))
+                ++altered;
         }
         acutPrintf("%i block(s) altered\n", altered);
     });

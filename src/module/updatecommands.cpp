@@ -81,7 +81,7 @@ void updateSpaces()
             if (perimeterLinked)
                 setAttributeValue(block, 2,
                                   CUtilities::DoubleToCString(block->getPerimeter(), precision) + lengthUnit(units));
-            writeBack(block, drawing);
+            writeBack(block, drawing, "updated");
         }
     });
 }
@@ -113,7 +113,7 @@ void updateTextSize()
                 if (rotation)
                     attributes->setRotation(*rotation);
             }
-            writeBack(block, drawing);
+            writeBack(block, drawing, "updated");
         }
     });
 }

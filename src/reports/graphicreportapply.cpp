@@ -285,14 +285,17 @@ void drawLegend(CGraphicReport* report, CAcadDrawing* drawing, const CMarkerBloc
     drawing->regenDrawing();
 }
 
-// The report's pie chart at the drawing's first pie-chart marker.
-void drawPieChart(CGraphicReport* report, CAcadDrawing* drawing, const CMarkerBlockPie* marker)
+// The report's pie chart at the drawing's first pie-chart marker. A pie marker keeps no
+// units: the chart names the legend marker's, so that both give one number one unit.
+void drawPieChart(CGraphicReport* report, CAcadDrawing* drawing, const Markers& markers)
 {
+    const CMarkerBlockPie* marker = markers.pie;
     if (!marker)
         return;
+    const int units = markers.legend ? markers.legend->getUnits() : marker->getUnits();
     const AcGePoint3d centre = marker->getCentre();
     const CPieChart chart(drawing, report, marker->getRadius(), report->getPieXYOffset(), marker->getTextSize(),
-                          marker->getPrecision(), unitText(marker->getUnits()), report->getPieIgnoreEmptySegments(),
+                          marker->getPrecision(), unitText(units), report->getPieIgnoreEmptySegments(),
                           report->getPieShowLabels(), report->getPieShowLabelSegmentLines(), marker->getRotation(),
                           &centre);
     drawing->regenDrawing();
@@ -329,7 +332,7 @@ void CGraphicReport::applyToDrawing(CAcadDrawing* drawing)
             // that has taken up at least one category.
             if (applyCategories(m_categories, drawing, database, working) && acadHost.isFullHost()) {
                 drawLegend(this, drawing, markers.legend);
-                drawPieChart(this, drawing, markers.pie);
+                drawPieChart(this, drawing, markers);
             }
             working.applyState(drawing, 0);
             locked = false;

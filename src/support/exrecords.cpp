@@ -111,6 +111,14 @@ CEXXMLMissingField::CEXXMLMissingField(CString xmlFile, CString field, CString s
     m_severity = medium;
 }
 
+CEXBlockNotWritten::CEXBlockNotWritten(CString blockName, CString handle, CString reason, CString source,
+                                       CString file, CString procSig)
+    : CEXKavro(std::move(source), std::move(file), std::move(procSig), 0, nullptr), m_reason(std::move(reason))
+{
+    m_description = "Space " + blockName + " (handle " + handle + ") not written: " + m_reason + ".";
+    m_severity = medium;
+}
+
 CEXCancelled::CEXCancelled(CString source, CString file, CString procSig)
     : CEXKavro(std::move(source), std::move(file), std::move(procSig), 0, nullptr)
 {

@@ -32,6 +32,24 @@ protected:
         reference->close();
     }
 
+    void restyle(AcDbObjectId id, Adesk::UInt16 colour, AcDb::LineWeight weight)
+    {
+        AcDbEntity* entity = nullptr;
+        ASSERT_EQ(acdbOpenObject(entity, id, AcDb::kForWrite), Acad::eOk);
+        entity->setColorIndex(colour);
+        entity->setLineWeight(weight);
+        entity->close();
+    }
+
+    AcDb::LineWeight weightOf(AcDbObjectId id)
+    {
+        AcDbEntity* entity = nullptr;
+        EXPECT_EQ(acdbOpenObject(entity, id, AcDb::kForRead), Acad::eOk);
+        const AcDb::LineWeight weight = entity->lineWeight();
+        entity->close();
+        return weight;
+    }
+
     Adesk::UInt16 colourOf(AcDbObjectId id)
     {
         AcDbEntity* entity = nullptr;
@@ -204,6 +222,9 @@ TEST_F(SpaceAreas, HighlightingColoursRestoresAndDropsUnknownHandles)
     qv::setOutputSink([&](const std::string& text) { printed += text; });
     auto block = room("H1", 0, 0, 10000, 10000);
     const AcDbObjectId first = rectangle(100, 100, 10, 10), last = rectangle(200, 100, 10, 10);
+    const AcDbObjectId own = rectangle(400, 100, 10, 10);
+    restyle(last, 5, AcDb::kLnWt030);
+    restyle(own, 6, AcDb::kLnWt030);
     block->setHandlesToMinus(CString(first.handle().text() + ",FFFF1,FFFF2," + last.handle().text() + ","), nullptr);
     block->highlightAreasSubtracted(&drawing, 1, 1);
     EXPECT_EQ(printed, "\nThere are 4 area(s) subtracted from this block\n");
@@ -214,8 +235,17 @@ TEST_F(SpaceAreas, HighlightingColoursRestoresAndDropsUnknownHandles)
     block->setHandlesToAdd(AcDbObjectIdArray{extra});
     block->highlightAreasAdded(&drawing, 1, 0);
     EXPECT_EQ(colourOf(extra), 3);
+    // Off gives each highlighted entity its own colour and weight back, and leaves an
+    // entity never highlighted (added after the highlight) as it is.
+    block->setHandlesToMinus(CString(first.handle().text() + "," + last.handle().text() + "," + own.handle().text()),
+                             nullptr);
     block->highlightAreasSubtracted(&drawing, 0, 0);
-    EXPECT_EQ(colourOf(first), block->getColourIndex());
+    EXPECT_EQ(colourOf(first), 256);
+    EXPECT_EQ(colourOf(last), 5);
+    EXPECT_EQ(weightOf(last), AcDb::kLnWt030);
+    EXPECT_EQ(colourOf(own), 6);
+    block->highlightAreasSubtracted(&drawing, 0, 0);
+    EXPECT_EQ(colourOf(last), 5);
 
     // A refused lock changes and prints nothing.
     printed.clear();

@@ -117,10 +117,10 @@ TEST_F(Hatching, AssetsAreNamedByTheirHandleInDensityWarnings)
     EXPECT_EQ(warnings, std::vector<std::string>{"Unable to hatch asset - " + asset.getHandle().str() +
                                                  ". AR-B816 set at scale 1000.00 is not dense enough to be displayed."});
     EXPECT_EQ(hatchCount(), 1);
-    // At scale 1 the brick pattern fills the desk.
+    // At scale 1 the brick pattern fills the desk, in place of the hatch drawn before.
     asset.getHatch()->setScale(1);
     EXPECT_TRUE(apply([&](CKavroExceptions* errors) { asset.applyToDWG(&drawing, errors); }, nullptr).empty());
-    EXPECT_EQ(hatchCount(), 2);
+    EXPECT_EQ(hatchCount(), 1);
 }
 
 TEST_F(Hatching, AnAssetWithNothingToMeasureIsReportedAndNotHatched)
@@ -137,4 +137,54 @@ TEST_F(Hatching, AnAssetWithNothingToMeasureIsReportedAndNotHatched)
               std::vector<std::string>{"Unable to hatch asset - " + asset.getHandle().str() +
                                        ". Its block has no geometry to hatch around."});
     EXPECT_EQ(modelSpaceCount(), entities);
+}
+
+TEST_F(Hatching, ASpaceOnALockedLayerIsNotWrittenAndSaysWhy)
+{
+    addLayer("LOCKED", true);
+    auto made = newRoom("L1", "L1");
+    const AcDbObjectId id = insertSpace(*made, rectangle(0, 0, 5000, 4000), AcGePoint3d(0, 0, 0));
+    {
+        const auto reference = openObject<AcDbEntity>(id, AcDb::kForWrite);
+        ASSERT_TRUE(reference);
+        ASSERT_EQ(reference->setLayer("LOCKED"), Acad::eOk);
+    }
+    const auto block = readBlock(id);
+    block->setHatch(new CHatch);
+    block->getHatch()->setPattern("SOLID");
+    CKavroExceptions warnings;
+    EXPECT_FALSE(block->applyToDWG(&drawing, &warnings));
+    ASSERT_EQ(warnings.getCount(), 1);
+    EXPECT_EQ(warnings.getAt(0)->getDescription(),
+              "Space L1 (handle " + block->getHandle() + ") not written: its layer \"LOCKED\" is locked.");
+    EXPECT_EQ(hatchCount(), 0);
+    EXPECT_FALSE(block->applyToDWG(&drawing, nullptr));
+}
+
+TEST_F(Hatching, AnAssetsLayerIsShownWithItsOwnLineWeightAndPlotFlag)
+{
+    const AcDbObjectId desk = definition("DESK");
+    rectangle(-1600, -800, 1600, 800, desk);
+    const AcDbObjectId reference = this->reference(desk, AcGePoint3d(-5000, -5000, 0));
+    const AcDbObjectId layerId = addLayer("FURNITURE", true);
+    {
+        const auto layer = openObject<AcDbLayerTableRecord>(layerId, AcDb::kForWrite);
+        layer->setIsOff(true);
+        ASSERT_EQ(layer->setIsFrozen(true), Acad::eOk);
+        layer->setLineWeight(AcDb::kLnWt050);
+        layer->setIsPlottable(false);
+        const auto entity = openObject<AcDbEntity>(reference, AcDb::kForWrite);
+        ASSERT_EQ(entity->setLayer(layerId), Acad::eOk);
+    }
+    CAsset asset;
+    asset.setObjectId(reference);
+    asset.setHandle(AcDbHandle(reference.handle()));
+    CKavroExceptions warnings;
+    asset.applyToDWG(&drawing, &warnings);
+    const auto layer = openObject<AcDbLayerTableRecord>(layerId, AcDb::kForRead);
+    EXPECT_FALSE(layer->isOff());
+    EXPECT_FALSE(layer->isFrozen());
+    EXPECT_FALSE(layer->isLocked());
+    EXPECT_EQ(layer->lineWeight(), AcDb::kLnWt050);
+    EXPECT_FALSE(layer->isPlottable());
 }

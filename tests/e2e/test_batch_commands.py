@@ -439,6 +439,43 @@ class Synchronisation(Batch):
         self.assertEqual([a.dxf.text if a else None for a in auxes], [" ", None, " "])
 
 
+class LockedLayer(Batch):
+    def test_spaces_on_a_locked_layer_are_named_and_not_counted(self):
+        plan = self.plan("--spaces", rooms=8)
+        doc = ezdxf.readfile(plan)
+        doc.layers.add("LOCKED").lock()
+        locked = spaces(doc)[2:]
+        for reference in locked:
+            reference.dxf.layer = "LOCKED"
+        doc.saveas(plan)
+
+        def refused(verb):
+            return "".join('\nSpace %s (handle %s) not %s: its layer "LOCKED" is locked\n'
+                           % (record(r)["NAME"], r.dxf.handle, verb) for r in locked)
+
+        out, result = self.run_and_read(["kbta"], plan)
+        self.assertEqual(out, refused("altered") + "2 block(s) altered\n")
+        self.assertEqual([texts(r)["AUX"] for r in spaces(result)], [" ", " "] + [texts(r)["AUX"] for r in locked])
+        out, result = self.run_and_read(["kfrs", "", "B-"], plan)
+        self.assertTrue(out.endswith(refused("renamed") + "8 blocks processed - 2 changes made"), out)
+        self.assertEqual(sum(texts(r)["NAME"].startswith("B-") for r in spaces(result)), 2)
+        out, result = self.run_and_read(["ksc_has"], plan)
+        self.assertRegex(out, "^" + TIME + re.escape(refused("hatched")) + TIME + r"2 block\(s\) hatched in ")
+        self.assertEqual(len(result.modelspace().query('HATCH[layer=="#Hatch"]')), 2)
+        out, _ = self.run_and_read(["kus"], plan)
+        self.assertIn(refused("updated"), out)
+
+
+class Unchanged(Batch):
+    def test_commands_that_change_nothing_leave_the_drawing_unmodified(self):
+        plan = self.plan("--spaces", rooms=8)
+        once = os.path.join(self.dir, "once.dxf")
+        commands = ["kus", "krt", "kut", "", "", "", "kbta", "ksxta", "", "", "", ""]
+        self.run_module(commands + ["SAVEAS", once, "QUIT"], plan)
+        out = self.run_module(commands + ["SETVAR", "?", "QUIT"], once)
+        self.assertIn("\nDBMOD       0  (read only)\n", out)
+
+
 class PlanWithoutSpaces(Batch):
     def test_every_command_runs_and_changes_no_entity(self):
         plan = self.plan(rooms=8)

@@ -357,6 +357,29 @@ TEST_F(BlockDialogsTest, ARefusedRotationWritesNothingAndKeepsTheDialogOpen)
     EXPECT_EQ(nameAttribute(office), "Office");
 }
 
+TEST_F(BlockDialogsTest, AWriteRefusedByALockedLayerKeepsTheDialogOpenWithItsEdits)
+{
+    const AcDbObjectId office = room("Office", "A", 0);
+    const AcDbObjectId layer = addLayer("LOCKED", true);
+    openObject<AcDbEntity>(office, AcDb::kForWrite)->setLayer(layer);
+    openEditor();
+    CPresBlock* dialog = open("Office");
+    ASSERT_TRUE(dialog);
+    retype(dialog->tabs().dataPage(), IDC_NAME_TEXT, "Changed");
+    click(dialog, IDOK);
+    settle();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_NE(boxes[0].find("not written: its layer \"LOCKED\" is locked."), std::string::npos) << boxes[0];
+    ASSERT_EQ(shownBlockDialog(), dialog);
+    EXPECT_EQ(nameAttribute(office), "Office");
+    // Unlocked, the same OK writes the edits and closes.
+    openObject<AcDbLayerTableRecord>(layer, AcDb::kForWrite)->setIsLocked(false);
+    click(dialog, IDOK);
+    settle();
+    EXPECT_FALSE(shownBlockDialog());
+    EXPECT_EQ(nameAttribute(office), "Changed");
+}
+
 TEST_F(BlockDialogsTest, ArrowKeysOnTheTabsSwitchThePages)
 {
     room("Office", "A", 0);

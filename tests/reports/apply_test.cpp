@@ -210,10 +210,12 @@ TEST_F(ApplyReport, EntriesByHandleUnknownHandlesAndTheEntriesReplaced)
     EXPECT_EQ(read->getCode(), "R2");
     EXPECT_EQ(read->getBlockName(), "ROOM-R2");
 
-    // A second application walks the blocks read from the drawing the first time.
+    // A second application walks the blocks read from the drawing the first time, and
+    // replaces the hatch it drew then.
     printed.clear();
     report.applyToDrawing(&drawing);
     EXPECT_NE(printed.find("category contains 2 blocks"), std::string::npos);
+    EXPECT_EQ(hatchesByLayer(), (std::map<std::string, int>{{"H_STORE", 1}}));
 }
 
 TEST_F(ApplyReport, ALockThatFailsChangesNothing)

@@ -79,6 +79,9 @@ public:
     bool editLineWeights(AcDbEntity* entity);
     // Switches the reference's layer on and writes its hatch, hyperlinks and attributes.
     void applyToDWG(CAcadDrawing* drawing, CKavroExceptions* errors);
+    // Switches the reference's layer on, thaws and unlocks it; its line weight, plot flag
+    // and colour stay as they are, and a layer already showing is not written.
+    void showLayerOf() const;
 
     // Hatches the reference's extents in the asset's hatch style (when it has one).
     void hatchAsset(CAcadDrawing* drawing, AcDbEntity* entity, AcDbObjectId& hatchId, CKavroExceptions* errors);

@@ -53,7 +53,8 @@ public:
     // (tags compared upper-cased) and reads the placement; transform is the UCS matrix.
     void extractSpaceBlockAttributeValues(AcDbBlockReference* reference, AcGeMatrix3d transform);
 
-    // Writes each element's value (and layer, when set) to the attribute of its tag.
+    // Writes each element's value (and layer, when set) to the attribute of its tag; an
+    // attribute that holds them already is not written. The same holds for the layout below.
     void applyToDWG(AcDbEntity* entity);
     // Writes the space-block texts and lays them out around the anchor (world coordinates;
     // null: the AREA attribute's position; without either the texts keep their places),

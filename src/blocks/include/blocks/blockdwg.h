@@ -19,6 +19,7 @@
 #include "msxml/dom.h"
 
 #include <functional>
+#include <map>
 #include <memory>
 
 class CAcadDrawing;
@@ -92,8 +93,9 @@ public:
     void deSerialize(MSXML2::IXMLDOMNodePtr node, CHatch* hatch);
 
     // -- the XData record --
-    // Writes the record to a block reference open for write; anything else is left alone.
-    // A record the host refuses raises an error. A record that was present but could not
+    // Writes the record to a block reference (opened for write when open for read) unless
+    // it holds that record already; anything else is left alone. A record the host refuses
+    // raises an error. A record that was present but could not
     // be read is left as the drawing holds it.
     void writeXData(AcDbObject* object);
     // Parses a record; the document's database resolves the area handles.
@@ -135,8 +137,9 @@ public:
     // Whether the definition of the block's reference holds a closed outline (its first
     // lightweight polyline, closed): without one there is nothing to measure.
     bool hasClosedOutline() const;
-    // Colours the listed entities (red subtracted, green added) or gives them the block's
-    // colour and line weight back; report prints how many there are.
+    // Colours the listed entities (red subtracted, green added), or gives those this block
+    // highlighted their own earlier colour and line weight back (others are left as they
+    // are); report prints how many there are.
     void highlightAreasSubtracted(CAcadDrawing* drawing, int highlight, int report);
     void highlightAreasAdded(CAcadDrawing* drawing, int highlight, int report);
     // Converts area and perimeter to square metres and metres (0) or square feet and feet.
@@ -157,8 +160,11 @@ public:
     Acad::ErrorStatus insertBlock(CAcadDrawing* drawing, AcDbEntity* outline, AcGePoint3d basePoint,
                                   double textHeight, double widthFactor, double rotation);
     // Writes the block back to its reference: definition name, XData, attribute layout,
-    // hatch, hyperlinks, zoom and assets. Hatching warnings go to the collector.
-    void applyToDWG(CAcadDrawing* drawing, CKavroExceptions* errors);
+    // hatch, hyperlinks, zoom and assets; what holds its value already is not written, so
+    // that an unchanged block leaves the drawing unmodified. Hatching warnings go to the
+    // collector. A reference that cannot be written (on a locked layer, say) is left as it
+    // is: false, and a CEXBlockNotWritten naming why goes to the collector.
+    bool applyToDWG(CAcadDrawing* drawing, CKavroExceptions* errors);
     // Lays the attribute texts out around the anchor (world coordinates; null: the AREA
     // text's position), under the caller's lock.
     void updateAttributes(AcGeMatrix3d& transform, AcGePoint3d* anchor);
@@ -180,7 +186,7 @@ public:
     void hatchObject(CAcadDrawing* drawing, AcDbBlockReference* reference, AcDbObjectId outlineId,
                      AcDbObjectIdArray subtracted, AcDbObjectIdArray added, AcDbObjectId& hatchId,
                      CKavroExceptions* errors);
-    // The block's hyperlinks go to an entity open for write, in list order.
+    // The block's hyperlinks go to an open entity, in list order (see setEntityHyperlinks).
     void hyperlinkEntity(AcDbEntity* entity);
     void hyperlinkHatch(AcDbObjectId* hatchId);
     // fromDefinition 0: the reference and (on AutoCAD and AutoCAD LT) its attributes;
@@ -235,6 +241,8 @@ private:
     std::unique_ptr<CAssets> m_assets;
     int m_zoomOnApply = 0;
     double m_zoomMargin = 0.0;
+    // The colour and line weight each highlighted entity had before its highlight.
+    std::map<AcDbHandle, std::pair<AcCmColor, AcDb::LineWeight>> m_unhighlighted;
     int m_colourIndex = 256;
     int m_lineWeight = -1;
     CString m_layer;

@@ -41,6 +41,12 @@ public:
     bool collectEvaluation(const AcDbHatch* hatch, const CString& subject, const CString& drawingText,
                            CKavroExceptions* errors, const char* file, const char* procSig) const;
 
+    // The hatch drawn for an entity (a space or an asset reference) is
+    // recorded on it (XData "KAVRO_HATCH": the hatch's handle). Records drawn as the entity's
+    // hatch and erases the hatch recorded before, so that hatching it again replaces its
+    // hatch instead of adding a second; a null drawn changes nothing.
+    static void replaceDrawnFor(AcDbEntity* owner, AcDbObjectId drawn);
+
 private:
     CString m_pattern;
     int m_angle = 0;

@@ -11,6 +11,7 @@
 #include "mfc/carray.h"
 #include "msxml/dom.h"
 
+class AcDbHyperlinkCollection;
 class CStoredProcedure;
 
 class CHyperlinks
@@ -49,8 +50,9 @@ public:
     // without "," is its own address and description; an empty part takes the other; both
     // are trimmed after that, and an entry whose address trims to nothing is skipped.
     void setHyperlinks(CString list, int id);
-    // Makes the list, in list order or reversed, the hyperlinks of an entity open for write:
-    // the entity's collection is emptied, filled and given back.
+    // Makes the list, in list order or reversed, the hyperlinks of an entity: the entity's
+    // collection is emptied, filled and given back. An entity that holds them already is
+    // left as it is; one open for read is opened for write when it does not.
     Acad::ErrorStatus setEntityHyperlinks(AcDbEntity* entity, bool reversed) const;
 
 
@@ -60,6 +62,8 @@ public:
     void getAssetHyperlinks(CStoredProcedure* procedure, int timeout, int categoryID, CString handle);
 
 private:
+    // Whether the collection holds the list's items, in list order or reversed.
+    bool holdsItems(const AcDbHyperlinkCollection& collection, bool reversed) const;
     void getRegisterHyperlinks(CStoredProcedure* procedure, int timeout, int categoryID, const CString& handle,
                                const char* procedureName, const char* procSig);
 

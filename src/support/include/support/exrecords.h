@@ -91,6 +91,20 @@ public:
     CEXXMLMissingField(CString xmlFile, CString field, CString source, CString file, CString procSig);
 };
 
+// A space block whose values could not be written back to its reference (on a locked
+// layer, say): the reference is left as it was.
+class CEXBlockNotWritten : public CEXKavro
+{
+public:
+    CEXBlockNotWritten(CString blockName, CString handle, CString reason, CString source, CString file,
+                       CString procSig);
+    // Why, as "its layer "L" is locked".
+    CString getReason() const { return m_reason; }
+
+private:
+    CString m_reason;
+};
+
 // The user cancelled a prompt the command cannot go on without; the command ends quietly.
 class CEXCancelled : public CEXKavro
 {
