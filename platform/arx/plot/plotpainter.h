@@ -3,8 +3,8 @@
 // references nested to any depth (arrays of references too) with their attributes. Layers
 // that are off or frozen (or frozen in the viewport being drawn) are left out; colours and
 // line weights by layer and by block are resolved as the host does, layer "0" inside a
-// block taking the reference's layer. Points, solids, traces, ellipses and tables (their
-// blocks) are read from the pairs the database keeps of them.
+// block taking the reference's layer. Points, solids, traces, ellipses and annotations are
+// read from the pairs the database keeps of them.
 #pragma once
 
 #include "plotcanvas.h"
@@ -83,11 +83,12 @@ private:
     // A flat polyline whose vertices have widths, drawn as a lightweight one; false when
     // it has none.
     bool drawWideSequence(const AcDbSequencePolyline* pl, const AcGeMatrix3d& xf, const Inherited& mine);
-    // Types kept as read pairs: points, solids and traces, ellipses and tables.
+    // Types kept as read pairs: points, solids and traces, ellipses.
     void drawPoint(const AcDbProxyEntity* p, const AcGeMatrix3d& xf, const Inherited& mine);
     void drawSolid(const AcDbProxyEntity* s, const AcGeMatrix3d& xf, const Inherited& mine);
     void drawEllipse(const AcDbProxyEntity* e, const AcGeMatrix3d& xf);
-    void drawTable(const AcDbProxyEntity* t, const AcGeMatrix3d& xf, const Inherited& mine);
+    // Annotations kept as read pairs: dimensions, tables, leaders, multileaders, multilines.
+    void drawAnnotation(const AcDbProxyEntity* p, const AcGeMatrix3d& xf, const Inherited& mine);
     // Where a line of text goes relative to its anchor.
     struct TextLayout {
         double widthFactor = 1;

@@ -1,11 +1,15 @@
-"""Writes the drawing the plot engine's entity test plots: points, solids, traces,
-ellipses, old-style polylines with widths and a table, all in millimetres on an A4 sheet.
+"""Writes the drawing the plot engine's entity tests plot: points, solids, traces,
+ellipses, old-style polylines with widths and a table, and annotations (a dimension, a
+leader, multileaders with a text and a block, a multiline), all in millimetres on an A4
+sheet.
 
 usage: plot_entities.py OUTPUT.dxf
 """
 import sys
 
 import ezdxf
+from ezdxf.math import Vec2
+from ezdxf.render.mleader import ConnectionSide
 
 doc = ezdxf.new("R2010")
 msp = doc.modelspace()
@@ -24,6 +28,30 @@ block = doc.blocks.new_anonymous_block("T")
 block.add_line((0, 0), (40, 0))
 block.add_text("Kitchen", dxfattribs={"height": 3}).set_placement((2, 2))
 block.add_text("Office", dxfattribs={"height": 3}).set_placement((2, -5))
+
+# Annotations: a red dimension (its block's lines are by block), one whose block is missing,
+# a leader with the arrowheads of its dimension style, multileaders and a capped multiline.
+doc.dimstyles.new("BIG", dxfattribs={"dimasz": 6, "dimtxt": 5})
+msp.add_linear_dim(base=(50, 90), p1=(20, 70), p2=(80, 70), dimstyle="BIG", text="Width",
+                   dxfattribs=red).render()
+msp.add_linear_dim(base=(50, 90), p1=(20, 70), p2=(80, 70)).dimension.dxf.geometry = "*D99"
+msp.add_leader([(30, 110), (60, 130), (90, 130)], dimstyle="BIG")
+text = msp.add_multileader_mtext("Standard")
+text.set_content("Lobby", char_height=5)
+text.add_leader_line(ConnectionSide.left, [Vec2(225, 100)])
+text.build(insert=Vec2(250, 120))
+mark = doc.blocks.new("MARK")
+mark.add_lwpolyline([(0, 0), (10, 0), (10, 10), (0, 10)], close=True)
+marker = msp.add_multileader_block("Standard")
+marker.set_content(name="MARK")
+marker.add_leader_line(ConnectionSide.left, [Vec2(235, 40)])
+marker.build(insert=Vec2(270, 50))
+capped = doc.mline_styles.new("CAPPED")
+capped.elements.append(0.5)
+capped.elements.append(-0.5)
+capped.dxf.flags = 16 | 256   # square caps at both ends
+msp.add_mline([(110, 90), (180, 90), (180, 105)], dxfattribs={"style_name": "CAPPED", "scale_factor": 4,
+                                                               "justification": 1})
 doc.saveas(sys.argv[1])
 
 # ezdxf writes no tables: the record goes in by hand, turned a quarter and scaled twice.

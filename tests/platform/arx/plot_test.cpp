@@ -583,3 +583,66 @@ TEST(Plot, TableChangedSinceItsBlockWasBuiltShowsItsPresentGrid)
     r = readPng(png);
     EXPECT_TRUE(inkAround(r, 140, 70, kRed));
 }
+
+TEST(Plot, AnnotationsOfAnotherProgramShowAsItDrawsThem)
+{
+    TempDir dir;
+    const std::string dxf = dir.file("entities.dxf");
+    ASSERT_EQ(std::system(("/usr/bin/python3 " QV_SOURCE_DIR "/tests/platform/arx/plot_entities.py '" + dxf + "'").c_str()), 0);
+    AcDbDatabase db(false);
+    ASSERT_EQ(db.readDxfFile(dxf.c_str()), Acad::eOk) << db.lastErrorMessage();
+    const std::string png = dir.file("annotations.png");
+    ASSERT_EQ(plot(db, *oneToOne("PublishToWeb PNG.pc3"), png).status, Acad::eOk);
+    const Raster r = readPng(png);
+    // The dimension's block, its lines by block in the dimension's red, its arrowheads filled.
+    EXPECT_TRUE(inkAround(r, 20, 80, kRed));
+    EXPECT_TRUE(inkAround(r, 32, 90, kRed));
+    EXPECT_TRUE(near(r.at(23, 90.5), kRed));
+    // The leader with the filled arrowhead (6 long) of its dimension style at its first vertex.
+    EXPECT_TRUE(inkAround(r, 75, 130, kBlack));
+    EXPECT_TRUE(near(r.at(34.19, 113.64), kBlack, 60));
+    EXPECT_FALSE(inkAround(r, 30, 104, kBlack));
+    // Multileaders: the line on to the landing, and the block at its end.
+    EXPECT_TRUE(inkAround(r, 232, 108.75, kBlack));
+    EXPECT_TRUE(inkAround(r, 244, 117.5, kBlack));
+    EXPECT_TRUE(inkAround(r, 275, 50, kBlack));
+    EXPECT_TRUE(inkAround(r, 270, 55, kBlack));
+    // The multiline's two elements 2 either side of its vertices, closed by square caps.
+    EXPECT_TRUE(inkAround(r, 140, 92, kBlack));
+    EXPECT_TRUE(inkAround(r, 140, 88, kBlack));
+    EXPECT_EQ(r.at(140, 90), kWhite);
+    EXPECT_TRUE(inkAround(r, 110, 90, kBlack));
+    EXPECT_TRUE(inkAround(r, 180, 105, kBlack));
+
+    const std::string pdf = dir.file("annotations.pdf");
+    ASSERT_EQ(plot(db, *oneToOne("DWG To PDF.pc3"), pdf).status, Acad::eOk);
+    const std::string text = run("pdftotext -raw '" + pdf + "' -");
+    EXPECT_NE(text.find("Width"), std::string::npos) << text;
+    EXPECT_NE(text.find("Lobby"), std::string::npos) << text;
+
+    // A drawing of the dimension alone plots it across the sheet when the extents are plotted.
+    AcDbBlockTableRecord* model = nullptr;
+    ASSERT_EQ(acdbOpenObject(model, db.modelSpaceId(), AcDb::kForRead), Acad::eOk);
+    const std::vector<AcDbObjectId> ids = model->entityIds();
+    model->close();
+    for (const AcDbObjectId& id : ids) {
+        AcDbEntity* entity = nullptr;
+        ASSERT_EQ(acdbOpenObject(entity, id, AcDb::kForWrite), Acad::eOk);
+        if (std::string_view(entity->dxfName()) != "DIMENSION")
+            entity->erase();
+        entity->close();
+    }
+    auto settings = oneToOne("PublishToWeb PNG.pc3");
+    settings->setPlotType(AcDbPlotSettings::kExtents);
+    settings->setStdScaleType(0);
+    settings->setPlotCentered(true);
+    ASSERT_EQ(plot(db, *settings, png).status, Acad::eOk);
+    const Raster fitted = readPng(png);
+    int left = fitted.width, right = 0;
+    for (int y = 0; y < fitted.height; ++y)
+        for (int x = 0; x < fitted.width; ++x)
+            if ((fitted.pixels[static_cast<size_t>(y * fitted.width + x)] & 0xFFFFFF) != kWhite)
+                left = std::min(left, x), right = std::max(right, x);
+    EXPECT_LT(left, fitted.width / 10);
+    EXPECT_GT(right, fitted.width * 9 / 10);
+}

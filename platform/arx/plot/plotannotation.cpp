@@ -1,0 +1,537 @@
+#include "plotannotation.h"
+
+#include "arx/dbblockref.h"
+#include "arx/dbdatabase.h"
+#include "arx/dbentity.h"
+#include "arx/dbsymtb.h"
+#include "arx/dbtext.h"
+#include "arx/dxfnumber.h"
+#include "arx/dxftaglist.h"
+
+#include <algorithm>
+#include <cmath>
+#include <optional>
+#include <span>
+#include <string>
+
+namespace qv {
+
+namespace {
+
+using dxf::Tag;
+
+constexpr double kDefaultArrowSize = 0.18;   // DIMASZ of a drawing without dimension styles
+constexpr int kCapSteps = 16;                // chords of a multiline's round cap
+constexpr size_t kMaxMLineElements = 16;     // elements a multiline style may have
+
+// The kept pairs of one subclass: those after its marker up to the next marker, or all of
+// them when the marker is not among them (records without markers).
+std::span<const Tag> subclassTags(const AcDbObject* object, std::string_view subclass)
+{
+    const dxf::TagList* tags = object ? object->keptPairs() : nullptr;
+    if (!tags)
+        return {};
+    const auto isMarker = [](const Tag& t) { return t.code == 100; };
+    const Tag* marker = std::find_if(tags->begin(), tags->end(),
+                                     [&](const Tag& t) { return isMarker(t) && t.value() == subclass; });
+    if (marker == tags->end())
+        return {tags->begin(), tags->end()};
+    return {marker + 1, std::find_if(marker + 1, tags->end(), isMarker)};
+}
+
+bool real(const Tag& t, double& value)
+{
+    double read = 0;
+    if (!dxf::parseReal(t.value(), read) || !std::isfinite(read))
+        return false;
+    value = read;
+    return true;
+}
+
+long long integer(const Tag& t, long long fallback = 0)
+{
+    long long read = 0;
+    return dxf::parseInt(t.value(), read) ? read : fallback;
+}
+
+// The point whose x is tags[i], y and z from the pairs after it (z may be missing); i ends
+// on the last pair read.
+bool readPoint(std::span<const Tag> tags, size_t& i, AcGePoint3d& p)
+{
+    const int code = tags[i].code;
+    AcGePoint3d read;
+    if (i + 1 >= tags.size() || tags[i + 1].code != code + 10 || !real(tags[i], read.x) || !real(tags[i + 1], read.y))
+        return false;
+    ++i;
+    if (i + 1 < tags.size() && tags[i + 1].code == code + 20 && !real(tags[++i], read.z))
+        return false;
+    p = read;
+    return true;
+}
+
+AcGeVector3d normalOf(const AcGePoint3d& p)
+{
+    const AcGeVector3d v = p.asVector();
+    return v.isZeroLength() ? AcGeVector3d::kZAxis : v.normal();
+}
+
+AcDbObjectId idOfHandle(const AcDbObject* from, std::string_view handle)
+{
+    AcDbObjectId id;
+    AcDbDatabase* db = from->database();
+    if (db && !handle.empty())
+        db->getAcDbObjectId(id, false, AcDbHandle(std::string(handle)));
+    return id;
+}
+
+AcDbObjectId blockNamed(const AcDbObject* from, std::string_view name)
+{
+    AcDbDatabase* db = from->database();
+    const auto* blocks = db ? AcDbBlockTable::cast(db->blockTableId().object()) : nullptr;
+    AcDbObjectId id;
+    if (name.empty() || !blocks || blocks->getAt(std::string(name).c_str(), id) != Acad::eOk)
+        return {};
+    return id;
+}
+
+// A colour as multileaders store it: the method in the high byte, then the index or RGB.
+AcCmColor rawColour(long long raw)
+{
+    AcCmColor colour;
+    const long long method = (raw >> 24) & 0xFF;
+    if (method == AcCmEntityColor::kByColor)
+        colour.setRGB(static_cast<Adesk::UInt8>(raw >> 16), static_cast<Adesk::UInt8>(raw >> 8),
+                      static_cast<Adesk::UInt8>(raw));
+    else if (method == AcCmEntityColor::kByACI && (raw & 0xFF) > 0)
+        colour.setColorIndex(static_cast<Adesk::UInt16>(raw & 0xFF));
+    else
+        colour.setColorMethod(method == AcCmEntityColor::kByLayer ? AcCmEntityColor::kByLayer
+                                                                   : AcCmEntityColor::kByBlock);
+    return colour;
+}
+
+// A leader's arrowhead size: DIMASZ times DIMSCALE of its dimension style, as the leader's
+// own overrides (the dimension style data of its XData) change them.
+double leaderArrowSize(const AcDbProxyEntity* leader, std::string_view styleName)
+{
+    double size = kDefaultArrowSize, scale = 1;
+    AcDbDatabase* db = leader->database();
+    const auto* styles = db ? AcDbDimStyleTable::cast(db->dimStyleTableId().object()) : nullptr;
+    AcDbObjectId style;
+    if (styles && styles->getAt(std::string(styleName.empty() ? "Standard" : styleName).c_str(), style) == Acad::eOk)
+        for (const Tag& t : subclassTags(style.object(), "AcDbDimStyleTableRecord")) {
+            if (t.code == 41)
+                real(t, size);
+            else if (t.code == 40)
+                real(t, scale);
+        }
+    if (resbuf* xdata = leader->xData("ACAD")) {
+        for (const resbuf* rb = xdata; rb && rb->rbnext; rb = rb->rbnext) {
+            const resbuf* value = rb->rbnext;
+            if (rb->restype == 1070 && value->restype == 1040 && std::isfinite(value->resval.rreal)) {
+                if (rb->resval.rint == 41)
+                    size = value->resval.rreal;
+                else if (rb->resval.rint == 40)
+                    scale = value->resval.rreal;
+            }
+        }
+        acutRelRb(xdata);
+    }
+    return size * (scale > 0 ? scale : 1);   // no scale (0) is that of paper space: one
+}
+
+
+// What a multileader's context holds besides its leaders: the content and its scales.
+struct MLeaderContext {
+    double scale = 1, textHeight = 0, textWidth = 0, blockRotation = 0, arrowSize = kDefaultArrowSize;
+    bool hasText = false, hasBlock = false;
+    std::string_view text, block;
+    AcGePoint3d textNormal{0, 0, 1}, textAt, textDirection{1, 0, 0}, blockNormal{0, 0, 1}, blockAt, blockScale{1, 1, 1};
+    long long attachment = 1, textColour = static_cast<long long>(AcCmEntityColor::kByBlock) << 24;
+};
+
+// One leader of a multileader: its lines, from their arrowheads to where they meet, and the
+// landing on from there.
+struct MLeaderBranch {
+    std::vector<PlotAnnotation::Polyline> lines;
+    std::optional<AcGePoint3d> last;
+    AcGeVector3d dogleg = AcGeVector3d::kXAxis;
+    double doglegLength = 0;
+    bool horizontal = true;   // beside the content, with a landing (not above or below it)
+};
+
+void readContextPair(std::span<const Tag> tags, size_t& i, MLeaderContext& c)
+{
+    const Tag& t = tags[i];
+    AcGePoint3d* const points[] = {&c.textNormal, &c.textAt, &c.textDirection, &c.blockNormal, &c.blockAt, &c.blockScale};
+    AcGePoint3d p;
+    switch (t.code) {
+    case 11: case 12: case 13: case 14: case 15: case 16:
+        if (readPoint(tags, i, p))
+            *points[t.code - 11] = p;
+        break;
+    case 40: real(t, c.scale); break;
+    case 41: real(t, c.textHeight); break;
+    case 43: real(t, c.textWidth); break;
+    case 46: real(t, c.blockRotation); break;
+    case 140: real(t, c.arrowSize); break;
+    case 90: c.textColour = integer(t, c.textColour); break;
+    case 171: c.attachment = integer(t, 1); break;
+    case 290: c.hasText = integer(t) != 0; break;
+    case 296: c.hasBlock = integer(t) != 0; break;
+    case 304: c.text = t.value(); break;
+    case 341: c.block = t.value(); break;
+    default: break;
+    }
+}
+
+void readBranchPair(std::span<const Tag> tags, size_t& i, MLeaderBranch& b)
+{
+    const Tag& t = tags[i];
+    AcGePoint3d p;
+    if (t.code == 10 && readPoint(tags, i, p))
+        b.last = p;
+    else if (t.code == 11 && readPoint(tags, i, p) && !p.asVector().isZeroLength())
+        b.dogleg = p.asVector().normal();
+    else if (t.code == 40)
+        real(t, b.doglegLength);
+    else if (t.code == 271)
+        b.horizontal = integer(t) == 0;
+}
+
+std::unique_ptr<AcDbMText> contentText(const MLeaderContext& c)
+{
+    auto text = std::make_unique<AcDbMText>();
+    text->setNormal(normalOf(c.textNormal));
+    text->setRotation(angleInOcs(c.textDirection.asVector(), text->normal()));
+    text->setLocation(c.textAt);
+    text->setTextHeight(c.textHeight);   // refused when not positive: the default height
+    text->setWidth(c.textWidth * c.scale);
+    text->setAttachment(static_cast<AcDbMText::AttachmentPoint>(std::clamp<long long>(c.attachment, 1, 9)));
+    text->setContents(std::string(c.text).c_str());
+    text->setColor(rawColour(c.textColour));
+    return text;
+}
+
+// A multiline style's element offsets (half a unit either side when it is missing) and flags.
+struct MLineStyle {
+    enum { kMiters = 2, kStartSquare = 16, kStartRound = 64, kEndSquare = 256, kEndRound = 1024 };
+    std::vector<double> offsets;
+    long long flags = 0;
+};
+
+MLineStyle mlineStyle(const AcDbObject* record)
+{
+    MLineStyle style;
+    double offset = 0;
+    for (const Tag& t : subclassTags(record, "AcDbMlineStyle")) {
+        if (t.code == 49 && real(t, offset))
+            style.offsets.push_back(offset);
+        else if (t.code == 70)
+            style.flags = integer(t);
+    }
+    if (style.offsets.empty())
+        style.offsets = {0.5, -0.5};
+    return style;
+}
+
+// A multiline's vertex: where each element crosses its miter, as distances along it from the
+// vertex (a missing one is the style's offset).
+struct MLineVertex {
+    AcGePoint3d at;
+    AcGeVector3d miter;
+    std::vector<std::optional<double>> along;
+};
+
+// A half circle from a to b bulging out toward outward.
+PlotAnnotation::Polyline roundCap(const AcGePoint3d& a, const AcGePoint3d& b, const AcGeVector3d& outward)
+{
+    const double radius = (b - a).length() / 2;
+    if (!(radius > 0) || outward.isZeroLength())
+        return {};
+    const AcGePoint3d centre = a + (b - a) * 0.5;
+    const AcGeVector3d u = (a - centre).normal(), v = outward.normal();
+    PlotAnnotation::Polyline arc;
+    for (int i = 0; i <= kCapSteps; ++i) {
+        const double t = kPi * i / kCapSteps;
+        arc.push_back(centre + u * (radius * std::cos(t)) + v * (radius * std::sin(t)));
+    }
+    return arc;
+}
+
+// The lines of a multiline's elements, with the style's miters and caps.
+std::vector<PlotAnnotation::Polyline> mlineLines(const std::vector<MLineVertex>& vertices, const MLineStyle& style,
+                                                 double scale, long long justification, long long flags)
+{
+    using Polyline = PlotAnnotation::Polyline;
+    std::vector<Polyline> lines;
+    // Elements where the file gives none take the style's offsets from the justified line.
+    const auto [low, high] = std::minmax_element(style.offsets.begin(), style.offsets.end());
+    const double shift = justification == 0 ? -*high : justification == 2 ? -*low : 0;
+    size_t count = 0;
+    for (const MLineVertex& v : vertices)
+        count = std::max(count, v.along.size());
+    count = std::min(count == 0 ? style.offsets.size() : count, kMaxMLineElements);
+    std::vector<Polyline> elements(count);
+    Polyline lowest, highest;   // the outermost elements' points at each vertex
+    for (const MLineVertex& v : vertices) {
+        double dMin = 0, dMax = 0;
+        for (size_t k = 0; k < count; ++k) {
+            const std::optional<double> along = k < v.along.size() ? v.along[k] : std::nullopt;
+            const double d = along ? *along : k < style.offsets.size() ? (style.offsets[k] + shift) * scale : 0;
+            elements[k].push_back(v.at + v.miter * d);
+            dMin = k == 0 ? d : std::min(dMin, d), dMax = k == 0 ? d : std::max(dMax, d);
+        }
+        lowest.push_back(v.at + v.miter * dMin), highest.push_back(v.at + v.miter * dMax);
+    }
+    const bool closed = flags & 2;
+    for (Polyline& element : elements) {
+        if (closed)
+            element.push_back(element.front());
+        lines.push_back(std::move(element));
+    }
+    const size_t n = vertices.size();
+    for (size_t j = closed ? 0 : 1; j + (closed ? 0 : 1) < n && (style.flags & MLineStyle::kMiters); ++j)
+        lines.push_back({lowest[j], highest[j]});
+    if (closed || n < 2)
+        return lines;
+    // Caps, unless the multiline leaves out those of its start (4) or end (8).
+    for (const bool start : {true, false}) {
+        if (flags & (start ? 4 : 8))
+            continue;
+        const size_t at = start ? 0 : n - 1, next = start ? 1 : n - 2;
+        if (style.flags & (start ? MLineStyle::kStartSquare : MLineStyle::kEndSquare))
+            lines.push_back({lowest[at], highest[at]});
+        if (style.flags & (start ? MLineStyle::kStartRound : MLineStyle::kEndRound))
+            lines.push_back(roundCap(lowest[at], highest[at], vertices[at].at - vertices[next].at));
+    }
+    return lines;
+}
+
+} // namespace
+
+PlotAnnotation::PlotAnnotation(const AcDbProxyEntity* entity) : m_entity(entity)
+{
+    const std::string_view type = entity->dxfName();
+    if (type == "DIMENSION")
+        readDimension();
+    else if (type == "ACAD_TABLE")
+        readTable();
+    else if (type == "LEADER")
+        readLeader();
+    else if (type == "MULTILEADER" || type == "MLEADER")
+        readMLeader();
+    else if (type == "MLINE")
+        readMLine();
+}
+
+PlotAnnotation::~PlotAnnotation() = default;
+
+AcDbExtents PlotAnnotation::extents() const
+{
+    AcDbExtents box;
+    for (const auto* parts : {&m_lines, &m_fills})
+        for (const Polyline& line : *parts)
+            for (const AcGePoint3d& p : line)
+                box.addPoint(p);
+    AcDbExtents e;
+    for (const auto& text : m_texts)
+        if (text->getGeomExtents(e) == Acad::eOk)
+            box.addExt(e);
+    for (const auto& block : m_blocks)
+        if (block->getGeomExtents(e) == Acad::eOk)
+            box.addExt(e);
+    return box;
+}
+
+void PlotAnnotation::addBlock(AcDbObjectId block, const AcGePoint3d& position, const AcGeVector3d& normal,
+                              double rotation, const AcGeScale3d& scale)
+{
+    auto ref = std::make_unique<AcDbBlockReference>(AcGePoint3d::kOrigin, block);
+    ref->setNormal(normal);
+    ref->setPosition(position);
+    ref->setRotation(rotation);
+    ref->setScaleFactors(scale);   // refused when degenerate: the block then shows unscaled
+    m_blocks.push_back(std::move(ref));
+}
+
+void PlotAnnotation::addArrow(const AcGePoint3d& tip, const AcGePoint3d& next, double size, AcDbObjectId block)
+{
+    const AcGeVector3d along = next - tip;
+    if (!(size > 0) || along.isZeroLength())
+        return;
+    const AcGeVector3d d = along.normal();
+    if (!block.isNull()) {
+        // Arrow blocks have their tip at the origin and point along their x axis.
+        addBlock(block, tip, AcGeVector3d::kZAxis, std::atan2(d.y, d.x) + kPi, AcGeScale3d(size));
+        return;
+    }
+    const AcGeVector3d across = AcGeVector3d::kZAxis.crossProduct(d) * (size / 6);
+    m_fills.push_back({tip, tip + d * size + across, tip + d * size - across});
+}
+
+void PlotAnnotation::readTable()
+{
+    // A table's graphics are its anonymous block, placed as a reference to it would be.
+    const AcDbObjectId block = blockNamed(m_entity, m_entity->storedText(2, "AcDbBlockReference"));
+    if (block.isNull())
+        return;
+    AcGePoint3d position, normal(0, 0, 1), direction(1, 0, 0);
+    m_entity->storedPoint(10, position, "AcDbBlockReference");
+    m_entity->storedPoint(210, normal);
+    m_entity->storedPoint(11, direction, "AcDbTable");
+    AcGeScale3d scale(1, 1, 1);
+    m_entity->storedReal(41, scale.sx, "AcDbBlockReference");
+    m_entity->storedReal(42, scale.sy, "AcDbBlockReference");
+    m_entity->storedReal(43, scale.sz, "AcDbBlockReference");
+    const AcGeVector3d n = normalOf(normal);
+    const AcGeVector3d along = AcGeMatrix3d::worldToPlane(n).transform(direction.asVector());
+    addBlock(block, AcGeMatrix3d::planeToWorld(n).transform(position), n, std::atan2(along.y, along.x), scale);
+}
+
+void PlotAnnotation::readDimension()
+{
+    // The dimension's block holds its lines, arrowheads and text where they show; clones
+    // made by baseline and continued dimensions move it to their insertion point.
+    const AcDbObjectId block = blockNamed(m_entity, m_entity->storedText(2, "AcDbDimension"));
+    if (block.isNull())
+        return;
+    AcGePoint3d insert, normal(0, 0, 1);
+    m_entity->storedPoint(12, insert, "AcDbDimension");
+    m_entity->storedPoint(210, normal);
+    addBlock(block, AcGeMatrix3d::planeToWorld(normalOf(normal)).transform(insert), AcGeVector3d::kZAxis, 0,
+             AcGeScale3d(1));
+}
+
+void PlotAnnotation::readLeader()
+{
+    const std::span<const Tag> tags = subclassTags(m_entity, "AcDbLeader");
+    Polyline vertices;
+    bool arrow = true;
+    std::string_view style;
+    for (size_t i = 0; i < tags.size(); ++i) {
+        AcGePoint3d p;
+        if (tags[i].code == 10 && readPoint(tags, i, p))
+            vertices.push_back(p);
+        else if (tags[i].code == 71)
+            arrow = integer(tags[i], 1) != 0;
+        else if (tags[i].code == 3)
+            style = tags[i].value();
+    }
+    if (vertices.size() < 2)
+        return;
+    if (arrow)
+        addArrow(vertices[0], vertices[1], leaderArrowSize(m_entity, style));
+    m_lines.push_back(std::move(vertices));
+}
+
+void PlotAnnotation::readMLeader()
+{
+    const std::span<const Tag> tags = subclassTags(m_entity, "AcDbMLeader");
+    MLeaderContext context;
+    std::vector<MLeaderBranch> branches;
+    long long leaderType = 1;   // 0 none, 1 straight, 2 spline
+    bool dogleg = true;
+    std::string_view arrow, styleBlock;
+    // The context section nests the leaders, and each leader its lines.
+    enum { kEntity, kContext, kBranch, kLine } level = kEntity;
+    for (size_t i = 0; i < tags.size(); ++i) {
+        const Tag& t = tags[i];
+        AcGePoint3d p;
+        if (level == kEntity) {
+            if (t.code == 300)
+                level = kContext;
+            else if (t.code == 170)
+                leaderType = integer(t, 1);
+            else if (t.code == 291)
+                dogleg = integer(t, 1) != 0;
+            else if (t.code == 342)
+                arrow = t.value();
+            else if (t.code == 344)
+                styleBlock = t.value();
+        } else if (level == kContext) {
+            if (t.code == 301)
+                level = kEntity;
+            else if (t.code == 302)
+                level = kBranch, branches.emplace_back();
+            else
+                readContextPair(tags, i, context);
+        } else if (level == kBranch) {
+            if (t.code == 303)
+                level = kContext;
+            else if (t.code == 304)
+                level = kLine, branches.back().lines.emplace_back();
+            else
+                readBranchPair(tags, i, branches.back());
+        } else if (t.code == 305) {
+            level = kBranch;
+        } else if (t.code == 10 && readPoint(tags, i, p)) {
+            branches.back().lines.back().push_back(p);
+        }
+    }
+    if (context.hasText && !context.text.empty()) {
+        m_texts.push_back(contentText(context));
+    } else if (context.hasBlock) {
+        const AcDbObjectId block = idOfHandle(m_entity, context.block.empty() ? styleBlock : context.block);
+        const AcGePoint3d s = context.blockScale;
+        if (AcDbBlockTableRecord::cast(block.object()))
+            addBlock(block, context.blockAt, normalOf(context.blockNormal), context.blockRotation,
+                     AcGeScale3d(s.x, s.y, s.z));
+    }
+    if (leaderType == 0)
+        return;
+    AcDbObjectId arrowBlock = idOfHandle(m_entity, arrow);
+    if (!AcDbBlockTableRecord::cast(arrowBlock.object()))
+        arrowBlock = AcDbObjectId();
+    for (MLeaderBranch& branch : branches)
+        for (Polyline& line : branch.lines) {
+            // On to the point the branch's lines meet, then along the landing (splines have none).
+            if (branch.last)
+                line.push_back(*branch.last);
+            if (branch.last && branch.horizontal && dogleg && leaderType == 1)
+                line.push_back(*branch.last + branch.dogleg * branch.doglegLength);
+            if (line.size() < 2)
+                continue;
+            addArrow(line[0], line[1], context.arrowSize, arrowBlock);
+            m_lines.push_back(std::move(line));
+        }
+}
+
+void PlotAnnotation::readMLine()
+{
+    const std::span<const Tag> tags = subclassTags(m_entity, "AcDbMline");
+    std::vector<MLineVertex> vertices;
+    double scale = 1;
+    long long justification = 0, flags = 0;
+    std::string_view styleHandle;
+    bool firstParameter = false;   // the next 41 is an element's distance along the miter
+    for (size_t i = 0; i < tags.size(); ++i) {
+        const Tag& t = tags[i];
+        AcGePoint3d p;
+        double d = 0;
+        if (t.code == 11 && readPoint(tags, i, p))
+            vertices.push_back({p, {}, {}});
+        else if (t.code == 13 && !vertices.empty() && readPoint(tags, i, p))
+            vertices.back().miter = p.asVector();
+        else if (t.code == 74 && !vertices.empty())
+            vertices.back().along.emplace_back(), firstParameter = integer(t) > 0;
+        else if (t.code == 41 && firstParameter && real(t, d))
+            vertices.back().along.back() = d, firstParameter = false;
+        else if (t.code == 40)
+            real(t, scale);
+        else if (t.code == 70)
+            justification = integer(t);
+        else if (t.code == 71)
+            flags = integer(t);
+        else if (t.code == 340)
+            styleHandle = t.value();
+    }
+    if (vertices.empty())
+        return;
+    for (Polyline& line : mlineLines(vertices, mlineStyle(idOfHandle(m_entity, styleHandle).object()), scale,
+                                     justification, flags))
+        if (line.size() >= 2)
+            m_lines.push_back(std::move(line));
+}
+
+} // namespace qv
