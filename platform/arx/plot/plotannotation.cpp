@@ -22,6 +22,7 @@ using dxf::Tag;
 
 constexpr double kDefaultArrowSize = 0.18;   // DIMASZ of a drawing without dimension styles
 constexpr int kCapSteps = 16;                // chords of a multiline's round cap
+constexpr int kSplineSteps = 16;             // chords of a spline leader between two vertices
 constexpr size_t kMaxMLineElements = 16;     // elements a multiline style may have
 
 // The kept pairs of one subclass: those after its marker up to the next marker, or all of
@@ -110,36 +111,52 @@ AcCmColor rawColour(long long raw)
     return colour;
 }
 
-// A leader's arrowhead size: DIMASZ times DIMSCALE of its dimension style, as the leader's
-// own overrides (the dimension style data of its XData) change them.
-double leaderArrowSize(const AcDbProxyEntity* leader, std::string_view styleName)
+// A leader's arrowhead: DIMASZ times DIMSCALE and the block of DIMLDRBLK (none: the filled
+// closed arrow) of its dimension style, as the leader's own overrides (the dimension style
+// data of its XData) change them.
+struct LeaderArrow {
+    double size = kDefaultArrowSize;
+    AcDbObjectId block;
+};
+
+LeaderArrow leaderArrow(const AcDbProxyEntity* leader, std::string_view styleName)
 {
-    double size = kDefaultArrowSize, scale = 1;
+    LeaderArrow arrow;
+    double scale = 1;
+    std::string block;
     AcDbDatabase* db = leader->database();
     const auto* styles = db ? AcDbDimStyleTable::cast(db->dimStyleTableId().object()) : nullptr;
     AcDbObjectId style;
     if (styles && styles->getAt(std::string(styleName.empty() ? "Standard" : styleName).c_str(), style) == Acad::eOk)
         for (const Tag& t : subclassTags(style.object(), "AcDbDimStyleTableRecord")) {
             if (t.code == 41)
-                real(t, size);
+                real(t, arrow.size);
             else if (t.code == 40)
                 real(t, scale);
+            else if (t.code == 341)
+                block = t.value();
         }
     if (resbuf* xdata = leader->xData("ACAD")) {
         for (const resbuf* rb = xdata; rb && rb->rbnext; rb = rb->rbnext) {
             const resbuf* value = rb->rbnext;
-            if (rb->restype == 1070 && value->restype == 1040 && std::isfinite(value->resval.rreal)) {
-                if (rb->resval.rint == 41)
-                    size = value->resval.rreal;
-                else if (rb->resval.rint == 40)
-                    scale = value->resval.rreal;
-            }
+            const bool isReal = value->restype == 1040 && std::isfinite(value->resval.rreal);
+            if (rb->restype != 1070)
+                continue;
+            if (rb->resval.rint == 41 && isReal)
+                arrow.size = value->resval.rreal;
+            else if (rb->resval.rint == 40 && isReal)
+                scale = value->resval.rreal;
+            else if (rb->resval.rint == 341 && value->restype == 1005 && value->resval.rstring)
+                block = value->resval.rstring;
         }
         acutRelRb(xdata);
     }
-    return size * (scale > 0 ? scale : 1);   // no scale (0) is that of paper space: one
+    arrow.size *= scale > 0 ? scale : 1;   // no scale (0) is that of paper space: one
+    arrow.block = idOfHandle(leader, block);
+    if (!AcDbBlockTableRecord::cast(arrow.block.object()))
+        arrow.block = AcDbObjectId();
+    return arrow;
 }
-
 
 // What a multileader's context holds besides its leaders: the content and its scales.
 struct MLeaderContext {
@@ -211,6 +228,26 @@ std::unique_ptr<AcDbMText> contentText(const MLeaderContext& c)
     text->setContents(std::string(c.text).c_str());
     text->setColor(rawColour(c.textColour));
     return text;
+}
+
+// A smooth curve through the vertices (a Catmull-Rom spline), as spline leaders show.
+PlotAnnotation::Polyline smoothed(const PlotAnnotation::Polyline& vertices)
+{
+    if (vertices.size() < 3)
+        return vertices;
+    PlotAnnotation::Polyline curve{vertices.front()};
+    for (size_t i = 0; i + 1 < vertices.size(); ++i) {
+        const AcGePoint3d& p1 = vertices[i];
+        const AcGePoint3d& p2 = vertices[i + 1];
+        const AcGePoint3d& p0 = i > 0 ? vertices[i - 1] : p1;
+        const AcGePoint3d& p3 = i + 2 < vertices.size() ? vertices[i + 2] : p2;
+        const AcGeVector3d m1 = (p2 - p0) * 0.5, m2 = (p3 - p1) * 0.5;
+        for (int k = 1; k <= kSplineSteps; ++k) {
+            const double t = static_cast<double>(k) / kSplineSteps, t2 = t * t, t3 = t2 * t;
+            curve.push_back(p1 + (p2 - p1) * (3 * t2 - 2 * t3) + m1 * (t3 - 2 * t2 + t) + m2 * (t3 - t2));
+        }
+    }
+    return curve;
 }
 
 // A multiline style's element offsets (half a unit either side when it is missing) and flags.
@@ -407,7 +444,7 @@ void PlotAnnotation::readLeader()
 {
     const std::span<const Tag> tags = subclassTags(m_entity, "AcDbLeader");
     Polyline vertices;
-    bool arrow = true;
+    bool arrow = true, spline = false;
     std::string_view style;
     for (size_t i = 0; i < tags.size(); ++i) {
         AcGePoint3d p;
@@ -415,14 +452,18 @@ void PlotAnnotation::readLeader()
             vertices.push_back(p);
         else if (tags[i].code == 71)
             arrow = integer(tags[i], 1) != 0;
+        else if (tags[i].code == 72)
+            spline = integer(tags[i]) == 1;
         else if (tags[i].code == 3)
             style = tags[i].value();
     }
     if (vertices.size() < 2)
         return;
-    if (arrow)
-        addArrow(vertices[0], vertices[1], leaderArrowSize(m_entity, style));
-    m_lines.push_back(std::move(vertices));
+    if (arrow) {
+        const LeaderArrow head = leaderArrow(m_entity, style);
+        addArrow(vertices[0], vertices[1], head.size, head.block);
+    }
+    m_lines.push_back(spline ? smoothed(vertices) : std::move(vertices));
 }
 
 void PlotAnnotation::readMLeader()
@@ -493,7 +534,7 @@ void PlotAnnotation::readMLeader()
             if (line.size() < 2)
                 continue;
             addArrow(line[0], line[1], context.arrowSize, arrowBlock);
-            m_lines.push_back(std::move(line));
+            m_lines.push_back(leaderType == 2 ? smoothed(line) : std::move(line));
         }
 }
 

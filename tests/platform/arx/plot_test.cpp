@@ -598,10 +598,11 @@ TEST(Plot, AnnotationsOfAnotherProgramShowAsItDrawsThem)
     EXPECT_TRUE(inkAround(r, 20, 80, kRed));
     EXPECT_TRUE(inkAround(r, 32, 90, kRed));
     EXPECT_TRUE(near(r.at(23, 90.5), kRed));
-    // The leader with the filled arrowhead (6 long) of its dimension style at its first vertex.
+    // Leaders with the filled arrowhead (6 long) of their dimension style at their first vertex.
     EXPECT_TRUE(inkAround(r, 75, 130, kBlack));
     EXPECT_TRUE(near(r.at(34.19, 113.64), kBlack, 60));
     EXPECT_FALSE(inkAround(r, 30, 104, kBlack));
+    EXPECT_TRUE(near(r.at(119.1, 181.8), kBlack, 60));   // a dot instead, by the leader's override
     // Multileaders: the line on to the landing, and the block at its end.
     EXPECT_TRUE(inkAround(r, 232, 108.75, kBlack));
     EXPECT_TRUE(inkAround(r, 244, 117.5, kBlack));
