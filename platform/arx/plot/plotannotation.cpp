@@ -9,10 +9,12 @@
 #include "arx/dxftaglist.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cmath>
 #include <optional>
 #include <span>
 #include <string>
+#include <unordered_map>
 
 namespace qv {
 
@@ -111,51 +113,70 @@ AcCmColor rawColour(long long raw)
     return colour;
 }
 
-// A leader's arrowhead: DIMASZ times DIMSCALE and the block of DIMLDRBLK (none: the filled
-// closed arrow) of its dimension style, as the leader's own overrides (the dimension style
-// data of its XData) change them.
-struct LeaderArrow {
-    double size = kDefaultArrowSize;
-    AcDbObjectId block;
+// The numbers of an entity's dimension style by group code, as the entity's own overrides
+// (the dimension style data of its XData) change them, and the block of its leader arrows.
+struct DimStyle {
+    std::unordered_map<int, double> values;
+    std::string leaderBlock;   // DIMLDRBLK's handle
+    double get(int code, double fallback) const
+    {
+        const auto it = values.find(code);
+        return it == values.end() ? fallback : it->second;
+    }
+    double scale() const { return get(40, 1) > 0 ? get(40, 1) : 1; }   // none (0) is paper space's: one
 };
 
-LeaderArrow leaderArrow(const AcDbProxyEntity* leader, std::string_view styleName)
+DimStyle dimStyleOf(const AcDbProxyEntity* entity, std::string_view name)
 {
-    LeaderArrow arrow;
-    double scale = 1;
-    std::string block;
-    AcDbDatabase* db = leader->database();
+    DimStyle style;
+    AcDbDatabase* db = entity->database();
     const auto* styles = db ? AcDbDimStyleTable::cast(db->dimStyleTableId().object()) : nullptr;
-    AcDbObjectId style;
-    if (styles && styles->getAt(std::string(styleName.empty() ? "Standard" : styleName).c_str(), style) == Acad::eOk)
-        for (const Tag& t : subclassTags(style.object(), "AcDbDimStyleTableRecord")) {
-            if (t.code == 41)
-                real(t, arrow.size);
-            else if (t.code == 40)
-                real(t, scale);
-            else if (t.code == 341)
-                block = t.value();
+    AcDbObjectId id;
+    double value = 0;
+    if (styles && styles->getAt(std::string(name.empty() ? "Standard" : name).c_str(), id) == Acad::eOk)
+        for (const Tag& t : subclassTags(id.object(), "AcDbDimStyleTableRecord")) {
+            if (t.code == 341)
+                style.leaderBlock = t.value();
+            else if (t.code >= 40 && t.code < 300 && real(t, value))
+                style.values[t.code] = value;
         }
-    if (resbuf* xdata = leader->xData("ACAD")) {
+    if (resbuf* xdata = entity->xData("ACAD")) {
         for (const resbuf* rb = xdata; rb && rb->rbnext; rb = rb->rbnext) {
-            const resbuf* value = rb->rbnext;
-            const bool isReal = value->restype == 1040 && std::isfinite(value->resval.rreal);
+            const resbuf* v = rb->rbnext;
             if (rb->restype != 1070)
                 continue;
-            if (rb->resval.rint == 41 && isReal)
-                arrow.size = value->resval.rreal;
-            else if (rb->resval.rint == 40 && isReal)
-                scale = value->resval.rreal;
-            else if (rb->resval.rint == 341 && value->restype == 1005 && value->resval.rstring)
-                block = value->resval.rstring;
+            if (v->restype == 1040 && std::isfinite(v->resval.rreal))
+                style.values[rb->resval.rint] = v->resval.rreal;
+            else if (v->restype == 1070)
+                style.values[rb->resval.rint] = v->resval.rint;
+            else if (rb->resval.rint == 341 && v->restype == 1005 && v->resval.rstring)
+                style.leaderBlock = v->resval.rstring;
         }
         acutRelRb(xdata);
     }
-    arrow.size *= scale > 0 ? scale : 1;   // no scale (0) is that of paper space: one
-    arrow.block = idOfHandle(leader, block);
-    if (!AcDbBlockTableRecord::cast(arrow.block.object()))
-        arrow.block = AcDbObjectId();
-    return arrow;
+    return style;
+}
+
+// A dimension's measurement as its style writes it (DIMDEC decimals, DIMZIN's trailing zeros,
+// DIMDSEP's separator), put in its text where that has "<>" or is empty.
+std::string dimensionText(const DimStyle& style, double measurement, std::string_view text)
+{
+    const int decimals = static_cast<int>(std::clamp(style.get(271, 4), 0.0, 8.0));
+    std::string number(64, '\0');
+    number.resize(static_cast<size_t>(std::snprintf(number.data(), number.size(), "%.*f", decimals, measurement)));
+    if (static_cast<long long>(style.get(78, 0)) & 8 && number.find('.') != std::string::npos) {
+        number.erase(number.find_last_not_of('0') + 1);
+        if (number.back() == '.')
+            number.pop_back();
+    }
+    const auto separator = static_cast<char>(style.get(278, '.'));
+    if (separator > ' ')
+        std::replace(number.begin(), number.end(), '.', separator);
+    const size_t at = text.find("<>");
+    if (text.empty())
+        return number;
+    return at == std::string_view::npos ? std::string(text)
+                                        : std::string(text.substr(0, at)) + number + std::string(text.substr(at + 2));
 }
 
 // What a multileader's context holds besides its leaders: the content and its scales.
@@ -431,13 +452,89 @@ void PlotAnnotation::readDimension()
     // The dimension's block holds its lines, arrowheads and text where they show; clones
     // made by baseline and continued dimensions move it to their insertion point.
     const AcDbObjectId block = blockNamed(m_entity, m_entity->storedText(2, "AcDbDimension"));
-    if (block.isNull())
+    if (block.isNull()) {
+        readDimensionPoints();
         return;
+    }
     AcGePoint3d insert, normal(0, 0, 1);
     m_entity->storedPoint(12, insert, "AcDbDimension");
     m_entity->storedPoint(210, normal);
     addBlock(block, AcGeMatrix3d::planeToWorld(normalOf(normal)).transform(insert), AcGeVector3d::kZAxis, 0,
              AcGeScale3d(1));
+}
+
+void PlotAnnotation::readDimensionPoints()
+{
+    double type = 0, angle = 0;
+    AcGePoint3d definition, textAt, first, second, curve;
+    m_entity->storedReal(70, type, "AcDbDimension");
+    m_entity->storedReal(50, angle);
+    const bool hasText = m_entity->storedPoint(11, textAt, "AcDbDimension");
+    if (!m_entity->storedPoint(10, definition, "AcDbDimension"))
+        return;
+    const DimStyle style = dimStyleOf(m_entity, m_entity->storedText(3, "AcDbDimension"));
+    const double scale = style.scale(), arrow = style.get(41, kDefaultArrowSize) * scale;
+    const double tick = style.get(142, 0) * scale, height = style.get(140, 0.18) * scale;
+    const std::string_view text = m_entity->storedText(1, "AcDbDimension");
+    const auto kind = static_cast<int>(type) & 7;
+    if ((kind == 0 || kind == 1) && m_entity->storedPoint(13, first) && m_entity->storedPoint(14, second)) {
+        // The dimension line through the definition point, along the rotation or the points.
+        const AcGeVector3d span = second - first;
+        const AcGeVector3d u = kind == 1 && !span.isZeroLength()
+            ? span.normal()
+            : AcGeVector3d(std::cos(angle * kPi / 180), std::sin(angle * kPi / 180), 0);
+        const AcGePoint3d a = definition + u * (first - definition).dotProduct(u);
+        const AcGePoint3d b = definition + u * (second - definition).dotProduct(u);
+        const double exo = style.get(42, 0.0625) * scale, exe = style.get(44, 0.18) * scale;
+        for (const auto& [origin, foot] : {std::pair{first, a}, std::pair{second, b}})
+            if (const AcGeVector3d out = foot - origin; out.length() > exo)
+                m_lines.push_back({origin + out.normal() * exo, foot + out.normal() * exe});
+        const AcGeVector3d along = b - a;
+        if (along.isZeroLength())
+            return;
+        const AcGeVector3d d = along.normal(), n = AcGeVector3d::kZAxis.crossProduct(d);
+        const double extension = tick > 0 ? style.get(46, 0) * scale : 0;
+        m_lines.push_back({a - d * extension, b + d * extension});
+        for (const auto& [tip, toward] : {std::pair{a, b}, std::pair{b, a}}) {
+            if (tick > 0)
+                m_lines.push_back({tip - (d + n) * (tick / 2), tip + (d + n) * (tick / 2)});
+            else
+                addArrow(tip, toward, arrow);
+        }
+        addDimensionText(dimensionText(style, std::abs(span.dotProduct(u)), text),
+                         hasText ? textAt : a + along * 0.5 + n * height, d, height);
+    } else if ((kind == 3 || kind == 4) && m_entity->storedPoint(15, curve)) {
+        // A diameter between its two points on the curve, a radius from the centre (or from
+        // its text outside) to its point on the curve.
+        const double measurement = (curve - definition).length();
+        const bool outside = kind == 4 && hasText && (textAt - definition).length() > measurement;
+        const AcGePoint3d from = outside ? textAt : definition;
+        m_lines.push_back({from, curve});
+        addArrow(curve, from, arrow);
+        if (kind == 3)
+            addArrow(definition, curve, arrow);
+        const std::string prefix = text.empty() ? (kind == 4 ? "R" : "\u00d8") : "";
+        addDimensionText(prefix + dimensionText(style, measurement, text),
+                         hasText ? textAt : definition + (curve - definition) * 0.5, curve - definition, height);
+    }
+}
+
+void PlotAnnotation::addDimensionText(const std::string& text, const AcGePoint3d& at, AcGeVector3d along,
+                                      double height)
+{
+    // Read from below or from the right, never upside down.
+    if (along.x < -1e-9 || (std::abs(along.x) <= 1e-9 && along.y < 0))
+        along = -along;
+    auto mtext = std::make_unique<AcDbMText>();
+    mtext->setLocation(at);
+    mtext->setRotation(std::atan2(along.y, along.x));
+    mtext->setTextHeight(height);
+    mtext->setAttachment(AcDbMText::kMiddleCenter);
+    mtext->setContents(text.c_str());
+    AcCmColor byBlock;
+    byBlock.setColorMethod(AcCmEntityColor::kByBlock);
+    mtext->setColor(byBlock);
+    m_texts.push_back(std::move(mtext));
 }
 
 void PlotAnnotation::readLeader()
@@ -460,8 +557,10 @@ void PlotAnnotation::readLeader()
     if (vertices.size() < 2)
         return;
     if (arrow) {
-        const LeaderArrow head = leaderArrow(m_entity, style);
-        addArrow(vertices[0], vertices[1], head.size, head.block);
+        const DimStyle dimStyle = dimStyleOf(m_entity, style);
+        AcDbObjectId block = idOfHandle(m_entity, dimStyle.leaderBlock);
+        addArrow(vertices[0], vertices[1], dimStyle.get(41, kDefaultArrowSize) * dimStyle.scale(),
+                 AcDbBlockTableRecord::cast(block.object()) ? block : AcDbObjectId());
     }
     m_lines.push_back(spline ? smoothed(vertices) : std::move(vertices));
 }

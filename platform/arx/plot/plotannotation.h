@@ -9,6 +9,7 @@
 #include "arx/geometry.h"
 
 #include <memory>
+#include <string>
 #include <vector>
 
 class AcDbBlockReference;
@@ -39,6 +40,10 @@ public:
 
 private:
     void readDimension();
+    // A dimension without a block (as some programs write them), drawn from its points: linear
+    // ones, radii and diameters.
+    void readDimensionPoints();
+    void addDimensionText(const std::string& text, const AcGePoint3d& at, AcGeVector3d along, double height);
     void readTable();
     void readLeader();
     void readMLeader();

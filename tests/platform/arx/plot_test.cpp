@@ -598,6 +598,10 @@ TEST(Plot, AnnotationsOfAnotherProgramShowAsItDrawsThem)
     EXPECT_TRUE(inkAround(r, 20, 80, kRed));
     EXPECT_TRUE(inkAround(r, 32, 90, kRed));
     EXPECT_TRUE(near(r.at(23, 90.5), kRed));
+    // The dimension without a block, drawn from its points: extension lines, arrowheads, text.
+    EXPECT_TRUE(inkAround(r, 110, 160, kBlack));
+    EXPECT_TRUE(near(r.at(115, 165.4), kBlack, 60));
+    EXPECT_TRUE(near(r.at(165, 165.4), kBlack, 60));
     // Leaders with the filled arrowhead (6 long) of their dimension style at their first vertex.
     EXPECT_TRUE(inkAround(r, 75, 130, kBlack));
     EXPECT_TRUE(near(r.at(34.19, 113.64), kBlack, 60));
@@ -620,6 +624,7 @@ TEST(Plot, AnnotationsOfAnotherProgramShowAsItDrawsThem)
     const std::string text = run("pdftotext -raw '" + pdf + "' -");
     EXPECT_NE(text.find("Width"), std::string::npos) << text;
     EXPECT_NE(text.find("Lobby"), std::string::npos) << text;
+    EXPECT_NE(text.find("60"), std::string::npos) << text;
 
     // A drawing of the dimension alone plots it across the sheet when the extents are plotted.
     AcDbBlockTableRecord* model = nullptr;
