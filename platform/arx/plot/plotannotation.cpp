@@ -141,15 +141,18 @@ DimStyle dimStyleOf(const AcDbProxyEntity* entity, std::string_view name)
                 style.values[t.code] = value;
         }
     if (resbuf* xdata = entity->xData("ACAD")) {
+        // Pairs of a group code (1070) and its value, after the data's name and brace.
         for (const resbuf* rb = xdata; rb && rb->rbnext; rb = rb->rbnext) {
             const resbuf* v = rb->rbnext;
             if (rb->restype != 1070)
                 continue;
+            const int code = rb->resval.rint;
+            rb = v;
             if (v->restype == 1040 && std::isfinite(v->resval.rreal))
-                style.values[rb->resval.rint] = v->resval.rreal;
+                style.values[code] = v->resval.rreal;
             else if (v->restype == 1070)
-                style.values[rb->resval.rint] = v->resval.rint;
-            else if (rb->resval.rint == 341 && v->restype == 1005 && v->resval.rstring)
+                style.values[code] = v->resval.rint;
+            else if (code == 341 && v->restype == 1005 && v->resval.rstring)
                 style.leaderBlock = v->resval.rstring;
         }
         acutRelRb(xdata);

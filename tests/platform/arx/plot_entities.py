@@ -30,13 +30,16 @@ block.add_text("Kitchen", dxfattribs={"height": 3}).set_placement((2, 2))
 block.add_text("Office", dxfattribs={"height": 3}).set_placement((2, -5))
 
 # Annotations: a red dimension (its block's lines are by block), one whose block is missing
-# (drawn from its points),
+# (drawn from its points, with ticks by its own override),
 # leaders with the arrowhead of their dimension style (one overrides it by a dot),
 # multileaders and a capped multiline.
 doc.dimstyles.new("BIG", dxfattribs={"dimasz": 6, "dimtxt": 5})
 msp.add_linear_dim(base=(50, 90), p1=(20, 70), p2=(80, 70), dimstyle="BIG", text="Width",
                    dxfattribs=red).render()
-msp.add_linear_dim(base=(140, 165), p1=(110, 155), p2=(170, 155), dimstyle="BIG").dimension.dxf.geometry = "*D99"
+ticked = msp.add_linear_dim(base=(140, 165), p1=(110, 155), p2=(170, 155), dimstyle="BIG",
+                            override={"dimtsz": 4})
+ticked.commit()
+ticked.dimension.dxf.geometry = "*D99"
 msp.add_leader([(30, 110), (60, 130), (90, 130)], dimstyle="BIG")
 msp.add_leader([(120, 180), (150, 195), (180, 195)], dimstyle="BIG", override={"dimldrblk": "DOT"})
 text = msp.add_multileader_mtext("Standard")

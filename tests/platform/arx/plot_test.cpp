@@ -598,10 +598,12 @@ TEST(Plot, AnnotationsOfAnotherProgramShowAsItDrawsThem)
     EXPECT_TRUE(inkAround(r, 20, 80, kRed));
     EXPECT_TRUE(inkAround(r, 32, 90, kRed));
     EXPECT_TRUE(near(r.at(23, 90.5), kRed));
-    // The dimension without a block, drawn from its points: extension lines, arrowheads, text.
+    // The dimension without a block, drawn from its points: extension lines, ticks for
+    // arrowheads (its override of the style), text.
     EXPECT_TRUE(inkAround(r, 110, 160, kBlack));
-    EXPECT_TRUE(near(r.at(115, 165.4), kBlack, 60));
-    EXPECT_TRUE(near(r.at(165, 165.4), kBlack, 60));
+    EXPECT_TRUE(inkAround(r, 111.5, 166.5, kBlack));
+    EXPECT_TRUE(inkAround(r, 168.5, 163.5, kBlack));
+    EXPECT_EQ(r.at(115, 165.4), kWhite);
     // Leaders with the filled arrowhead (6 long) of their dimension style at their first vertex.
     EXPECT_TRUE(inkAround(r, 75, 130, kBlack));
     EXPECT_TRUE(near(r.at(34.19, 113.64), kBlack, 60));
