@@ -87,6 +87,13 @@ AcDbObjectId idOfHandle(const AcDbObject* from, std::string_view handle)
     return id;
 }
 
+// The block record a handle names; null when it names none or something else.
+AcDbObjectId blockOfHandle(const AcDbObject* from, std::string_view handle)
+{
+    const AcDbObjectId id = idOfHandle(from, handle);
+    return AcDbBlockTableRecord::cast(id.object()) ? id : AcDbObjectId();
+}
+
 AcDbObjectId blockNamed(const AcDbObject* from, std::string_view name)
 {
     AcDbDatabase* db = from->database();
@@ -133,7 +140,9 @@ DimStyle dimStyleOf(const AcDbProxyEntity* entity, std::string_view name)
     const auto* styles = db ? AcDbDimStyleTable::cast(db->dimStyleTableId().object()) : nullptr;
     AcDbObjectId id;
     double value = 0;
-    if (styles && styles->getAt(std::string(name.empty() ? "Standard" : name).c_str(), id) == Acad::eOk)
+    // A style that is not there stands for the drawing's standard one.
+    if (styles
+        && (styles->getAt(std::string(name).c_str(), id) == Acad::eOk || styles->getAt("Standard", id) == Acad::eOk))
         for (const Tag& t : subclassTags(id.object(), "AcDbDimStyleTableRecord")) {
             if (t.code == 341)
                 style.leaderBlock = t.value();
@@ -369,6 +378,57 @@ std::vector<PlotAnnotation::Polyline> mlineLines(const std::vector<MLineVertex>&
     return lines;
 }
 
+// A multileader as its pairs give it: the entity's own settings, then its context section,
+// which nests the leaders, each of them its lines.
+struct MLeader {
+    MLeaderContext context;
+    std::vector<MLeaderBranch> branches;
+    long long leaderType = 1;   // 0 none, 1 straight, 2 spline
+    bool dogleg = true;
+    std::string_view arrow, styleBlock;
+};
+
+MLeader readMLeaderTags(std::span<const Tag> tags)
+{
+    MLeader m;
+    enum { kEntity, kContext, kBranch, kLine } level = kEntity;
+    for (size_t i = 0; i < tags.size(); ++i) {
+        const Tag& t = tags[i];
+        AcGePoint3d p;
+        if (level == kEntity) {
+            if (t.code == 300)
+                level = kContext;
+            else if (t.code == 170)
+                m.leaderType = integer(t, 1);
+            else if (t.code == 291)
+                m.dogleg = integer(t, 1) != 0;
+            else if (t.code == 342)
+                m.arrow = t.value();
+            else if (t.code == 344)
+                m.styleBlock = t.value();
+        } else if (level == kContext) {
+            if (t.code == 301)
+                level = kEntity;
+            else if (t.code == 302)
+                level = kBranch, m.branches.emplace_back();
+            else
+                readContextPair(tags, i, m.context);
+        } else if (level == kBranch) {
+            if (t.code == 303)
+                level = kContext;
+            else if (t.code == 304)
+                level = kLine, m.branches.back().lines.emplace_back();
+            else
+                readBranchPair(tags, i, m.branches.back());
+        } else if (t.code == 305) {
+            level = kBranch;
+        } else if (t.code == 10 && readPoint(tags, i, p)) {
+            m.branches.back().lines.back().push_back(p);
+        }
+    }
+    return m;
+}
+
 } // namespace
 
 PlotAnnotation::PlotAnnotation(const AcDbProxyEntity* entity) : m_entity(entity)
@@ -561,82 +621,39 @@ void PlotAnnotation::readLeader()
         return;
     if (arrow) {
         const DimStyle dimStyle = dimStyleOf(m_entity, style);
-        AcDbObjectId block = idOfHandle(m_entity, dimStyle.leaderBlock);
         addArrow(vertices[0], vertices[1], dimStyle.get(41, kDefaultArrowSize) * dimStyle.scale(),
-                 AcDbBlockTableRecord::cast(block.object()) ? block : AcDbObjectId());
+                 blockOfHandle(m_entity, dimStyle.leaderBlock));
     }
     m_lines.push_back(spline ? smoothed(vertices) : std::move(vertices));
 }
 
 void PlotAnnotation::readMLeader()
 {
-    const std::span<const Tag> tags = subclassTags(m_entity, "AcDbMLeader");
-    MLeaderContext context;
-    std::vector<MLeaderBranch> branches;
-    long long leaderType = 1;   // 0 none, 1 straight, 2 spline
-    bool dogleg = true;
-    std::string_view arrow, styleBlock;
-    // The context section nests the leaders, and each leader its lines.
-    enum { kEntity, kContext, kBranch, kLine } level = kEntity;
-    for (size_t i = 0; i < tags.size(); ++i) {
-        const Tag& t = tags[i];
-        AcGePoint3d p;
-        if (level == kEntity) {
-            if (t.code == 300)
-                level = kContext;
-            else if (t.code == 170)
-                leaderType = integer(t, 1);
-            else if (t.code == 291)
-                dogleg = integer(t, 1) != 0;
-            else if (t.code == 342)
-                arrow = t.value();
-            else if (t.code == 344)
-                styleBlock = t.value();
-        } else if (level == kContext) {
-            if (t.code == 301)
-                level = kEntity;
-            else if (t.code == 302)
-                level = kBranch, branches.emplace_back();
-            else
-                readContextPair(tags, i, context);
-        } else if (level == kBranch) {
-            if (t.code == 303)
-                level = kContext;
-            else if (t.code == 304)
-                level = kLine, branches.back().lines.emplace_back();
-            else
-                readBranchPair(tags, i, branches.back());
-        } else if (t.code == 305) {
-            level = kBranch;
-        } else if (t.code == 10 && readPoint(tags, i, p)) {
-            branches.back().lines.back().push_back(p);
-        }
-    }
+    MLeader m = readMLeaderTags(subclassTags(m_entity, "AcDbMLeader"));
+    const MLeaderContext& context = m.context;
     if (context.hasText && !context.text.empty()) {
         m_texts.push_back(contentText(context));
     } else if (context.hasBlock) {
-        const AcDbObjectId block = idOfHandle(m_entity, context.block.empty() ? styleBlock : context.block);
+        const AcDbObjectId block = blockOfHandle(m_entity, context.block.empty() ? m.styleBlock : context.block);
         const AcGePoint3d s = context.blockScale;
-        if (AcDbBlockTableRecord::cast(block.object()))
+        if (!block.isNull())
             addBlock(block, context.blockAt, normalOf(context.blockNormal), context.blockRotation,
                      AcGeScale3d(s.x, s.y, s.z));
     }
-    if (leaderType == 0)
+    if (m.leaderType == 0)
         return;
-    AcDbObjectId arrowBlock = idOfHandle(m_entity, arrow);
-    if (!AcDbBlockTableRecord::cast(arrowBlock.object()))
-        arrowBlock = AcDbObjectId();
-    for (MLeaderBranch& branch : branches)
+    const AcDbObjectId arrowBlock = blockOfHandle(m_entity, m.arrow);
+    for (MLeaderBranch& branch : m.branches)
         for (Polyline& line : branch.lines) {
             // On to the point the branch's lines meet, then along the landing (splines have none).
             if (branch.last)
                 line.push_back(*branch.last);
-            if (branch.last && branch.horizontal && dogleg && leaderType == 1)
+            if (branch.last && branch.horizontal && m.dogleg && m.leaderType == 1)
                 line.push_back(*branch.last + branch.dogleg * branch.doglegLength);
             if (line.size() < 2)
                 continue;
             addArrow(line[0], line[1], context.arrowSize, arrowBlock);
-            m_lines.push_back(leaderType == 2 ? smoothed(line) : std::move(line));
+            m_lines.push_back(m.leaderType == 2 ? smoothed(line) : std::move(line));
         }
 }
 
