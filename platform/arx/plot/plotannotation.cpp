@@ -9,8 +9,8 @@
 #include "arx/dxftaglist.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cmath>
+#include <cstdio>
 #include <optional>
 #include <span>
 #include <string>
@@ -175,15 +175,17 @@ std::string dimensionText(const DimStyle& style, double measurement, std::string
 {
     const int decimals = static_cast<int>(std::clamp(style.get(271, 4), 0.0, 8.0));
     std::string number(64, '\0');
-    number.resize(static_cast<size_t>(std::snprintf(number.data(), number.size(), "%.*f", decimals, measurement)));
-    if (static_cast<long long>(style.get(78, 0)) & 8 && number.find('.') != std::string::npos) {
+    const int written = std::snprintf(number.data(), number.size(), "%.*f", decimals, measurement);
+    number.resize(static_cast<size_t>(std::clamp(written, 0, 63)));
+    const auto zeros = static_cast<int>(std::clamp(style.get(78, 0), 0.0, 15.0));
+    if ((zeros & 8) && number.find('.') != std::string::npos) {
         number.erase(number.find_last_not_of('0') + 1);
         if (number.back() == '.')
             number.pop_back();
     }
-    const auto separator = static_cast<char>(style.get(278, '.'));
-    if (separator > ' ')
-        std::replace(number.begin(), number.end(), '.', separator);
+    const double separator = style.get(278, '.');
+    if (separator > ' ' && separator < 127)
+        std::replace(number.begin(), number.end(), '.', static_cast<char>(separator));
     const size_t at = text.find("<>");
     if (text.empty())
         return number;
@@ -539,7 +541,7 @@ void PlotAnnotation::readDimensionPoints()
     const double scale = style.scale(), arrow = style.get(41, kDefaultArrowSize) * scale;
     const double tick = style.get(142, 0) * scale, height = style.get(140, 0.18) * scale;
     const std::string_view text = m_entity->storedText(1, "AcDbDimension");
-    const auto kind = static_cast<int>(type) & 7;
+    const auto kind = static_cast<int>(std::clamp(type, 0.0, 255.0)) & 7;
     if ((kind == 0 || kind == 1) && m_entity->storedPoint(13, first) && m_entity->storedPoint(14, second)) {
         // The dimension line through the definition point, along the rotation or the points.
         const AcGeVector3d span = second - first;
