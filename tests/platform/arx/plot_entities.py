@@ -29,8 +29,8 @@ block.add_line((0, 0), (40, 0))
 block.add_text("Kitchen", dxfattribs={"height": 3}).set_placement((2, 2))
 block.add_text("Office", dxfattribs={"height": 3}).set_placement((2, -5))
 
-# Annotations: a red dimension (its block's lines are by block), one whose block is missing
-# (drawn from its points, with ticks by its own override),
+# Annotations: a red dimension (its block's lines are by block), two whose block is missing
+# (drawn from their points, one with ticks by its own override),
 # leaders with the arrowhead of their dimension style (one overrides it by a dot),
 # multileaders and a capped multiline.
 doc.dimstyles.new("BIG", dxfattribs={"dimasz": 6, "dimtxt": 5})
@@ -40,6 +40,8 @@ ticked = msp.add_linear_dim(base=(140, 165), p1=(110, 155), p2=(170, 155), dimst
                             override={"dimtsz": 4})
 ticked.commit()
 ticked.dimension.dxf.geometry = "*D99"
+across = msp.add_diameter_dim(center=(245, 196), radius=8, angle=0, dimstyle="BIG")
+across.dimension.dxf.geometry = "*D98"
 msp.add_leader([(30, 110), (60, 130), (90, 130)], dimstyle="BIG")
 msp.add_leader([(120, 180), (150, 195), (180, 195)], dimstyle="BIG", override={"dimldrblk": "DOT"})
 text = msp.add_multileader_mtext("Standard")

@@ -604,6 +604,9 @@ TEST(Plot, AnnotationsOfAnotherProgramShowAsItDrawsThem)
     EXPECT_TRUE(inkAround(r, 111.5, 166.5, kBlack));
     EXPECT_TRUE(inkAround(r, 168.5, 163.5, kBlack));
     EXPECT_EQ(r.at(115, 165.4), kWhite);
+    EXPECT_TRUE(inkAround(r, 245, 196, kBlack));   // a diameter, arrowheads in at both ends
+    EXPECT_TRUE(near(r.at(249, 196.4), kBlack, 60));
+    EXPECT_TRUE(near(r.at(241, 196.4), kBlack, 60));
     // Leaders with the filled arrowhead (6 long) of their dimension style at their first vertex.
     EXPECT_TRUE(inkAround(r, 75, 130, kBlack));
     EXPECT_TRUE(near(r.at(34.19, 113.64), kBlack, 60));
