@@ -446,6 +446,14 @@ PlotAnnotation::PlotAnnotation(const AcDbProxyEntity* entity) : m_entity(entity)
         readMLeader();
     else if (type == "MLINE")
         readMLine();
+    // A part whose numbers overflowed on the way (huge scales) is left out.
+    const auto spoilt = [](const Polyline& line) {
+        return std::any_of(line.begin(), line.end(), [](const AcGePoint3d& p) {
+            return !std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z);
+        });
+    };
+    std::erase_if(m_lines, spoilt);
+    std::erase_if(m_fills, spoilt);
 }
 
 PlotAnnotation::~PlotAnnotation() = default;
@@ -672,7 +680,7 @@ void PlotAnnotation::readMLine()
         AcGePoint3d p;
         double d = 0;
         if (t.code == 11 && readPoint(tags, i, p))
-            vertices.push_back({p, {}, {}});
+            vertices.push_back({p, {}, {}}), firstParameter = false;
         else if (t.code == 13 && !vertices.empty() && readPoint(tags, i, p))
             vertices.back().miter = p.asVector();
         else if (t.code == 74 && !vertices.empty())
