@@ -187,6 +187,8 @@ std::string dimensionText(const DimStyle& style, double measurement, std::string
     if (separator > ' ' && separator < 127)
         std::replace(number.begin(), number.end(), '.', static_cast<char>(separator));
     const size_t at = text.find("<>");
+    if (!std::isfinite(measurement) && (text.empty() || at != std::string_view::npos))
+        return {};   // points too far apart to measure
     if (text.empty())
         return number;
     return at == std::string_view::npos ? std::string(text)
@@ -586,8 +588,9 @@ void PlotAnnotation::readDimensionPoints()
         addArrow(curve, from, arrow);
         if (kind == 3)
             addArrow(definition, curve, arrow);
-        const std::string prefix = text.empty() ? (kind == 4 ? "R" : "\u00d8") : "";
-        addDimensionText(prefix + dimensionText(style, measurement, text),
+        const std::string measured = dimensionText(style, measurement, text);
+        const std::string prefix = text.empty() && !measured.empty() ? (kind == 4 ? "R" : "\u00d8") : "";
+        addDimensionText(prefix + measured,
                          hasText ? textAt : definition + (curve - definition) * 0.5, curve - definition, height);
     }
 }
@@ -595,6 +598,8 @@ void PlotAnnotation::readDimensionPoints()
 void PlotAnnotation::addDimensionText(const std::string& text, const AcGePoint3d& at, AcGeVector3d along,
                                       double height)
 {
+    if (text.empty())
+        return;
     // Read from below or from the right, never upside down.
     if (along.x < -1e-9 || (std::abs(along.x) <= 1e-9 && along.y < 0))
         along = -along;
