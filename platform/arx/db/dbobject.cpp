@@ -73,6 +73,11 @@ void AcDbObject::setIntendedDatabase(AcDbDatabase* db)
         editData().intendedDatabase = db;
 }
 
+const qv::dxf::TagList* AcDbObject::keptPairs() const
+{
+    return m_data && !m_data->extras.empty() ? &m_data->extras : nullptr;
+}
+
 qv::ObjectData& AcDbObject::editData()
 {
     if (!m_data)

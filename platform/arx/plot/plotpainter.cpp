@@ -1,5 +1,6 @@
 #include "plotpainter.h"
 
+#include "plotannotation.h"
 #include "plottext.h"
 
 #include "arx/dbblockref.h"
@@ -142,7 +143,9 @@ Box2d PlotPainter::extents(const AcDbBlockTableRecord* space)
         if (!ent || ent->isErased() || ent->visibility() == AcDb::kInvisible || !takesSpace(ent))
             continue;
         AcDbExtents e;
-        if (ent->getGeomExtents(e) == Acad::eOk && !e.isEmpty() && std::isfinite(e.minPoint().x)
+        if (const auto* proxy = AcDbProxyEntity::cast(ent))
+            e = PlotAnnotation(proxy).extents();   // empty for the types it does not draw
+        if ((!e.isEmpty() || ent->getGeomExtents(e) == Acad::eOk) && !e.isEmpty() && std::isfinite(e.minPoint().x)
             && std::isfinite(e.maxPoint().x))
             box.add(Box2d::around(e.minPoint().x, e.minPoint().y, e.maxPoint().x, e.maxPoint().y));
     }
@@ -739,12 +742,14 @@ void PlotPainter::drawProxy(const AcDbEntity* ent, const AcGeMatrix3d& xf, const
         drawSolid(proxy, xf, mine);
     else if (type == "ELLIPSE")
         drawEllipse(proxy, xf);
-    else if (type == "ACAD_TABLE")
-        drawTable(proxy, xf, mine);
     else if (type == "XLINE" || type == "RAY")
         drawConstructionLine(proxy, xf, type == "RAY");
-    else
+    else {
+        // Each draws only the types it knows: dimensions, tables, leaders, multileaders and
+        // multilines; splines, 3D faces, meshes and wipeouts.
+        drawAnnotation(proxy, xf, mine);
         drawProxyGeometry(proxy, xf);
+    }
 }
 
 void PlotPainter::drawProxyGeometry(const AcDbProxyEntity* e, const AcGeMatrix3d& xf)
@@ -884,28 +889,20 @@ void PlotPainter::drawEllipse(const AcDbProxyEntity* e, const AcGeMatrix3d& xf)
     m_canvas.stroke(path, full);
 }
 
-void PlotPainter::drawTable(const AcDbProxyEntity* t, const AcGeMatrix3d& xf, const Inherited& mine)
+void PlotPainter::drawAnnotation(const AcDbProxyEntity* p, const AcGeMatrix3d& xf, const Inherited& mine)
 {
-    // The table's graphics are its anonymous block, placed as a reference to it would be.
-    const std::string name(t->storedText(2, "AcDbBlockReference"));
-    const auto* blocks = t->database() ? AcDbBlockTable::cast(t->database()->blockTableId().object()) : nullptr;
-    AcDbObjectId blockId;
-    if (name.empty() || !blocks || blocks->getAt(name.c_str(), blockId) != Acad::eOk)
-        return;
-    AcGePoint3d position, normal(0, 0, 1), direction(1, 0, 0);
-    t->storedPoint(10, position, "AcDbBlockReference");
-    t->storedPoint(210, normal);
-    t->storedPoint(11, direction, "AcDbTable");
-    AcGeScale3d scale(1, 1, 1);
-    t->storedReal(41, scale.sx, "AcDbBlockReference");
-    t->storedReal(42, scale.sy, "AcDbBlockReference");
-    t->storedReal(43, scale.sz, "AcDbBlockReference");
-    AcDbBlockReference ref(position, blockId);
-    ref.setNormal(normal.asVector());
-    ref.setScaleFactors(scale);   // refused when degenerate: the block then shows unscaled
-    const AcGePoint3d along = AcGeMatrix3d::worldToPlane(ref.normal()).transform(direction);
-    ref.setRotation(std::atan2(along.y, along.x));
-    drawReference(&ref, xf, mine, mine);
+    const PlotAnnotation parts(p);
+    for (const auto* lines : {&parts.lines(), &parts.fills()})
+        for (const PlotAnnotation::Polyline& line : *lines) {
+            DevicePath path;
+            for (const AcGePoint3d& point : line)
+                path.push_back(dev(xf, point));
+            lines == &parts.lines() ? m_canvas.stroke(path, false) : m_canvas.fill({path}, mine.rgb);
+        }
+    for (const auto& text : parts.texts())
+        drawMText(text.get(), xf, colourOf(text.get(), mine.layer, mine));
+    for (const auto& block : parts.blocks())
+        drawReference(block.get(), xf, mine, mine);
 }
 
 } // namespace qv

@@ -5,8 +5,8 @@
 // viewport being drawn) are left out, of a viewport its frame only; colours and line weights
 // by layer and by block are resolved as the host does, layer "0" inside a block taking the
 // reference's layer; linetypes likewise, their patterns scaled by the entity's and the
-// drawing's linetype scales. Points, solids, traces, ellipses and tables (their
-// blocks) are read from the pairs the database keeps of them.
+// drawing's linetype scales. Points, solids, traces, ellipses, curves and annotations are
+// read from the pairs the database keeps of them.
 #pragma once
 
 #include "plotcanvas.h"
@@ -103,11 +103,12 @@ private:
     void drawProxyGeometry(const AcDbProxyEntity* e, const AcGeMatrix3d& xf);
     // An XLINE (infinite both ways) or a RAY (from its base point), clipped to the sheet.
     void drawConstructionLine(const AcDbProxyEntity* e, const AcGeMatrix3d& xf, bool ray);
-    // Types kept as read pairs: points, solids and traces, ellipses and tables.
+    // Types kept as read pairs: points, solids and traces, ellipses.
     void drawPoint(const AcDbProxyEntity* p, const AcGeMatrix3d& xf, const Inherited& mine);
     void drawSolid(const AcDbProxyEntity* s, const AcGeMatrix3d& xf, const Inherited& mine);
     void drawEllipse(const AcDbProxyEntity* e, const AcGeMatrix3d& xf);
-    void drawTable(const AcDbProxyEntity* t, const AcGeMatrix3d& xf, const Inherited& mine);
+    // Annotations kept as read pairs: dimensions, tables, leaders, multileaders, multilines.
+    void drawAnnotation(const AcDbProxyEntity* p, const AcGeMatrix3d& xf, const Inherited& mine);
     // Where a line of text goes relative to its anchor.
     struct TextLayout {
         double widthFactor = 1;

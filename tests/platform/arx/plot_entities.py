@@ -1,7 +1,8 @@
 """Writes the drawings the plot engine's entity tests plot, in millimetres on an A4 sheet:
-points, solids, traces, ellipses, old-style polylines with widths and a table; or, with
-"curves", arcs, splines (a closed one among them), 3D faces, meshes, construction lines, a
-wipeout, a hatch whose pattern starts at 1e308, an ellipse and old-style polylines.
+points, solids, traces, ellipses, old-style polylines with widths and a table, and
+annotations (a dimension, a leader, multileaders with a text and a block, a multiline); or,
+with "curves", arcs, splines (a closed one among them), 3D faces, meshes, construction
+lines, a wipeout, a hatch whose pattern starts at 1e308, an ellipse and old-style polylines.
 
 usage: plot_entities.py OUTPUT.dxf [curves]
 """
@@ -9,6 +10,8 @@ import sys
 
 import ezdxf
 import ezdxf.math
+from ezdxf.math import Vec2
+from ezdxf.render.mleader import ConnectionSide
 
 
 def curves(path):
@@ -78,6 +81,38 @@ block = doc.blocks.new_anonymous_block("T")
 block.add_line((0, 0), (40, 0))
 block.add_text("Kitchen", dxfattribs={"height": 3}).set_placement((2, 2))
 block.add_text("Office", dxfattribs={"height": 3}).set_placement((2, -5))
+
+# Annotations: a red dimension (its block's lines are by block), two whose block is missing
+# (drawn from their points, one with ticks by its own override),
+# leaders with the arrowhead of their dimension style (one overrides it by a dot),
+# multileaders and a capped multiline.
+doc.dimstyles.new("BIG", dxfattribs={"dimasz": 6, "dimtxt": 5})
+msp.add_linear_dim(base=(50, 90), p1=(20, 70), p2=(80, 70), dimstyle="BIG", text="Width",
+                   dxfattribs=red).render()
+ticked = msp.add_linear_dim(base=(140, 165), p1=(110, 155), p2=(170, 155), dimstyle="BIG",
+                            override={"dimtsz": 4})
+ticked.commit()
+ticked.dimension.dxf.geometry = "*D99"
+across = msp.add_diameter_dim(center=(245, 196), radius=8, angle=0, dimstyle="BIG")
+across.dimension.dxf.geometry = "*D98"
+msp.add_leader([(30, 110), (60, 130), (90, 130)], dimstyle="BIG")
+msp.add_leader([(120, 180), (150, 195), (180, 195)], dimstyle="BIG", override={"dimldrblk": "DOT"})
+text = msp.add_multileader_mtext("Standard")
+text.set_content("Lobby", char_height=5)
+text.add_leader_line(ConnectionSide.left, [Vec2(225, 100)])
+text.build(insert=Vec2(250, 120))
+mark = doc.blocks.new("MARK")
+mark.add_lwpolyline([(0, 0), (10, 0), (10, 10), (0, 10)], close=True)
+marker = msp.add_multileader_block("Standard")
+marker.set_content(name="MARK")
+marker.add_leader_line(ConnectionSide.left, [Vec2(235, 40)])
+marker.build(insert=Vec2(270, 50))
+capped = doc.mline_styles.new("CAPPED")
+capped.elements.append(0.5)
+capped.elements.append(-0.5)
+capped.dxf.flags = 16 | 256   # square caps at both ends
+msp.add_mline([(110, 90), (180, 90), (180, 105)], dxfattribs={"style_name": "CAPPED", "scale_factor": 4,
+                                                               "justification": 1})
 doc.saveas(sys.argv[1])
 
 # ezdxf writes no tables: the record goes in by hand, turned a quarter and scaled twice.

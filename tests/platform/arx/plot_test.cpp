@@ -809,3 +809,102 @@ TEST(Plot, CurvesFacesMeshesConstructionLinesAndWipeouts)
     }
     EXPECT_EQ(next, std::size(cases));
 }
+
+TEST(Plot, AnnotationsOfAnotherProgramShowAsItDrawsThem)
+{
+    TempDir dir;
+    const std::string dxf = dir.file("entities.dxf");
+    ASSERT_EQ(std::system(("/usr/bin/python3 " QV_SOURCE_DIR "/tests/platform/arx/plot_entities.py '" + dxf + "'").c_str()), 0);
+    AcDbDatabase db(false);
+    ASSERT_EQ(db.readDxfFile(dxf.c_str()), Acad::eOk) << db.lastErrorMessage();
+    const std::string png = dir.file("annotations.png");
+    ASSERT_EQ(plot(db, *oneToOne("PublishToWeb PNG.pc3"), png).status, Acad::eOk);
+    const Raster r = readPng(png);
+    // The dimension's block, its lines by block in the dimension's red, its arrowheads filled.
+    EXPECT_TRUE(inkAround(r, 20, 80, kRed));
+    EXPECT_TRUE(inkAround(r, 32, 90, kRed));
+    EXPECT_TRUE(near(r.at(23, 90.5), kRed));
+    // The dimension without a block, drawn from its points: extension lines, ticks for
+    // arrowheads (its override of the style), text.
+    EXPECT_TRUE(inkAround(r, 110, 160, kBlack));
+    EXPECT_TRUE(inkAround(r, 111.5, 166.5, kBlack));
+    EXPECT_TRUE(inkAround(r, 168.5, 163.5, kBlack));
+    EXPECT_EQ(r.at(115, 165.4), kWhite);
+    EXPECT_TRUE(inkAround(r, 245, 196, kBlack));   // a diameter, arrowheads in at both ends
+    EXPECT_TRUE(near(r.at(249, 196.4), kBlack, 60));
+    EXPECT_TRUE(near(r.at(241, 196.4), kBlack, 60));
+    // Leaders with the filled arrowhead (6 long) of their dimension style at their first vertex.
+    EXPECT_TRUE(inkAround(r, 75, 130, kBlack));
+    EXPECT_TRUE(near(r.at(34.19, 113.64), kBlack, 60));
+    EXPECT_FALSE(inkAround(r, 30, 104, kBlack));
+    EXPECT_TRUE(near(r.at(119.1, 181.8), kBlack, 60));   // a dot instead, by the leader's override
+    // Multileaders: the line on to the landing, and the block at its end.
+    EXPECT_TRUE(inkAround(r, 232, 108.75, kBlack));
+    EXPECT_TRUE(inkAround(r, 244, 117.5, kBlack));
+    EXPECT_TRUE(inkAround(r, 275, 50, kBlack));
+    EXPECT_TRUE(inkAround(r, 270, 55, kBlack));
+    // The multiline's two elements 2 either side of its vertices, closed by square caps.
+    EXPECT_TRUE(inkAround(r, 140, 92, kBlack));
+    EXPECT_TRUE(inkAround(r, 140, 88, kBlack));
+    EXPECT_EQ(r.at(140, 90), kWhite);
+    EXPECT_TRUE(inkAround(r, 110, 90, kBlack));
+    EXPECT_TRUE(inkAround(r, 180, 105, kBlack));
+
+    const std::string pdf = dir.file("annotations.pdf");
+    ASSERT_EQ(plot(db, *oneToOne("DWG To PDF.pc3"), pdf).status, Acad::eOk);
+    const std::string text = run("pdftotext -raw '" + pdf + "' -");
+    EXPECT_NE(text.find("Width"), std::string::npos) << text;
+    EXPECT_NE(text.find("Lobby"), std::string::npos) << text;
+    EXPECT_NE(text.find("60"), std::string::npos) << text;
+
+    // A drawing of the dimension alone plots it across the sheet when the extents are plotted.
+    AcDbBlockTableRecord* model = nullptr;
+    ASSERT_EQ(acdbOpenObject(model, db.modelSpaceId(), AcDb::kForRead), Acad::eOk);
+    const std::vector<AcDbObjectId> ids = model->entityIds();
+    model->close();
+    for (const AcDbObjectId& id : ids) {
+        AcDbEntity* entity = nullptr;
+        ASSERT_EQ(acdbOpenObject(entity, id, AcDb::kForWrite), Acad::eOk);
+        if (std::string_view(entity->dxfName()) != "DIMENSION")
+            entity->erase();
+        entity->close();
+    }
+    auto settings = oneToOne("PublishToWeb PNG.pc3");
+    settings->setPlotType(AcDbPlotSettings::kExtents);
+    settings->setStdScaleType(0);
+    settings->setPlotCentered(true);
+    ASSERT_EQ(plot(db, *settings, png).status, Acad::eOk);
+    const Raster fitted = readPng(png);
+    int left = fitted.width, right = 0;
+    for (int y = 0; y < fitted.height; ++y)
+        for (int x = 0; x < fitted.width; ++x)
+            if ((fitted.pixels[static_cast<size_t>(y * fitted.width + x)] & 0xFFFFFF) != kWhite)
+                left = std::min(left, x), right = std::max(right, x);
+    EXPECT_LT(left, fitted.width / 10);
+    EXPECT_GT(right, fitted.width * 9 / 10);
+}
+
+TEST(Plot, MalformedAnnotationsSpoilNothingAfterThem)
+{
+    // A multiline whose vertex starts before its element data ends and whose scale overflows,
+    // a multileader with a broken point, a dimension whose points overflow: the red line after
+    // them plots.
+    TempDir dir;
+    const std::string dxf = dir.file("bad.dxf");
+    std::FILE* file = std::fopen(dxf.c_str(), "w");
+    ASSERT_TRUE(file);
+    std::fputs("0\nSECTION\n2\nENTITIES\n"
+               "0\nMLINE\n8\n0\n100\nAcDbMline\n40\n1e300\n73\n2\n11\n0\n21\n0\n74\n2\n11\n10\n21\n0\n"
+               "13\n1e300\n23\n1e300\n41\n5\n"
+               "0\nMULTILEADER\n8\n0\n100\nAcDbMLeader\n300\nCONTEXT_DATA{\n302\nLEADER{\n304\nLEADER_LINE{\n"
+               "10\n5\n20\n5\n305\n}\n10\nnan\n303\n}\n290\n1\n304\nText\n"
+               "0\nDIMENSION\n8\n0\n2\n*D404\n10\n1\n20\n1\n70\n4\n15\n1e308\n25\n-1e308\n"
+               "0\nLINE\n8\n0\n62\n1\n10\n20\n20\n100\n11\n200\n21\n100\n0\nENDSEC\n0\nEOF\n",
+               file);
+    std::fclose(file);
+    AcDbDatabase db(false);
+    ASSERT_EQ(db.readDxfFile(dxf.c_str()), Acad::eOk) << db.lastErrorMessage();
+    const std::string png = dir.file("bad.png");
+    ASSERT_EQ(plot(db, *oneToOne("PublishToWeb PNG.pc3"), png).status, Acad::eOk);
+    EXPECT_TRUE(inkAround(readPng(png), 110, 100, kRed));
+}

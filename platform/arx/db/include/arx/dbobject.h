@@ -15,6 +15,7 @@ struct ObjectData;
 namespace dxf {
 struct Field;
 class FieldTable;
+class TagList;
 class Writer;
 } // namespace dxf
 } // namespace qv
@@ -80,6 +81,9 @@ public:
     // What most objects lack (XData, reactors, extension dictionary, kept pairs): null
     // when the object has none of it.
     const qv::ObjectData* data() const { return m_data; }
+    // The pairs of the object's record that no field took, in file order with their
+    // subclass markers (all of them for a type not modelled); null when there are none.
+    const qv::dxf::TagList* keptPairs() const;
     // The same, made when missing; the reader fills the slot itself.
     qv::ObjectData& editData();
     qv::ObjectData*& dataSlot() { return m_data; }

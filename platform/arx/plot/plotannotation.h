@@ -1,0 +1,64 @@
+// The graphics of the annotations the database keeps as read pairs, as a CAD program plots
+// them: dimensions and tables (their anonymous blocks), leaders (a line with an arrowhead),
+// multileaders (leader lines with arrowheads and landings, and their text or block) and
+// multilines (a line per element of the style, with its caps and miters). The parts are in
+// world coordinates, made once for a plot or for the extents.
+#pragma once
+
+#include "arx/dbid.h"
+#include "arx/geometry.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class AcDbBlockReference;
+class AcDbMText;
+class AcDbProxyEntity;
+
+namespace qv {
+
+class PlotAnnotation
+{
+public:
+    using Polyline = std::vector<AcGePoint3d>;
+
+    // No parts for an entity of another type or whose data is missing or malformed.
+    explicit PlotAnnotation(const AcDbProxyEntity* entity);
+    ~PlotAnnotation();
+    PlotAnnotation(const PlotAnnotation&) = delete;
+    PlotAnnotation& operator=(const PlotAnnotation&) = delete;
+
+    // Open polylines and filled outlines, in the entity's colour.
+    const std::vector<Polyline>& lines() const { return m_lines; }
+    const std::vector<Polyline>& fills() const { return m_fills; }
+    // Texts and block references, coloured by block unless the entity names their colour.
+    const std::vector<std::unique_ptr<AcDbMText>>& texts() const { return m_texts; }
+    const std::vector<std::unique_ptr<AcDbBlockReference>>& blocks() const { return m_blocks; }
+    // The extents of every part; empty when there is none.
+    AcDbExtents extents() const;
+
+private:
+    void readDimension();
+    // A dimension without a block (as some programs write them), drawn from its points: linear
+    // ones, radii and diameters.
+    void readDimensionPoints();
+    void addDimensionText(const std::string& text, const AcGePoint3d& at, AcGeVector3d along, double height);
+    void readTable();
+    void readLeader();
+    void readMLeader();
+    void readMLine();
+    // A reference to the block at a point (world), in the plane of a normal.
+    void addBlock(AcDbObjectId block, const AcGePoint3d& position, const AcGeVector3d& normal, double rotation,
+                  const AcGeScale3d& scale);
+    // An arrowhead at the tip of a line going on toward next: the arrow block's reference
+    // when one is named, else a filled closed arrow as long as size.
+    void addArrow(const AcGePoint3d& tip, const AcGePoint3d& next, double size, AcDbObjectId block = {});
+
+    const AcDbProxyEntity* m_entity;
+    std::vector<Polyline> m_lines, m_fills;
+    std::vector<std::unique_ptr<AcDbMText>> m_texts;
+    std::vector<std::unique_ptr<AcDbBlockReference>> m_blocks;
+};
+
+} // namespace qv
