@@ -82,7 +82,7 @@ def describe(doc):
         counts = collections.Counter()
         for entity in layout:
             counts[RENAMED.get(entity.dxftype(), entity.dxftype())] += 1
-            handles.add(entity.dxf.handle)
+            handles.add(entity.dxf.handle.upper())
             if entity.dxftype() in TEXT_TYPES:
                 texts[text_of(entity)] += 1
             if entity.dxftype() == "INSERT":
@@ -93,7 +93,7 @@ def describe(doc):
         if is_layout_block(block.name):
             continue
         for entity in block:
-            handles.add(entity.dxf.handle)
+            handles.add(entity.dxf.handle.upper())
             if entity.dxftype() in TEXT_TYPES:
                 texts[text_of(entity)] += 1
     return {
@@ -118,7 +118,7 @@ def file_names(path, encoding):
     found = {"5": set(), "2": set()}
     for code, value in zip(lines[0::2], lines[1::2]):
         if code.strip() in found:
-            found[code.strip()].add(unescaped(value.strip()))
+            found[code.strip()].add(unescaped(value.strip()) if code.strip() == "2" else value.strip().upper())
     return found
 
 

@@ -208,19 +208,17 @@ std::uint32_t PlotPainter::colourOf(const AcDbEntity* ent, const AcDbLayerTableR
     if (m_pen.monochrome)
         return 0;
     const AcCmColor colour = ent->color();
-    std::uint32_t rgb = 0;
     if (colour.isByBlock())
         return from.rgb;
-    if (colour.isByLayer()) {
-        if (!layer)
-            return 0;
-        const AcCmColor own = layer->color();
-        rgb = own.isByColor() ? own.rgb() : AcCmColor::paletteRGB(std::clamp<Adesk::UInt16>(own.colorIndex(), 1, 255));
-        return own.isByACI() && own.colorIndex() == 7 ? 0 : rgb;
-    }
-    if (colour.isByACI() && colour.colorIndex() == 7)
+    if (colour.isByLayer() && !layer)
+        return 0;
+    const AcCmColor own = colour.isByLayer() ? layer->color() : colour;
+    if (own.isByACI() && own.colorIndex() == 7)
         return 0;   // white on the screen is black on white paper
-    return colour.rgb();
+    const std::uint32_t rgb =
+        own.isByColor() ? own.rgb() & 0xFFFFFF : AcCmColor::paletteRGB(std::clamp<Adesk::UInt16>(own.colorIndex(), 1, 255));
+    // So is white given as a true colour, as viewers plot it.
+    return rgb == 0xFFFFFF ? 0 : rgb;
 }
 
 double PlotPainter::widthOf(int lineWeight) const

@@ -275,6 +275,11 @@ TEST(Plot, RasterPlacesGeometryAtScaleAndLeavesHiddenLayersOut)
     blue->setColorIndex(5);
     append(db.modelSpaceId(), blue, "RED");
     append(db.modelSpaceId(), new AcDbLine(AcGePoint3d(0, 100, 0), AcGePoint3d(297, 100, 0)));
+    auto* white = square(10, 150, 40);
+    AcCmColor trueWhite;
+    trueWhite.setRGB(255, 255, 255);
+    white->setColor(trueWhite);
+    append(db.modelSpaceId(), white);
 
     const std::string png = dir.file("plan.png"), jpg = dir.file("plan.jpg");
     ASSERT_EQ(plot(db, *oneToOne("PublishToWeb PNG.pc3"), png).status, Acad::eOk);
@@ -287,6 +292,7 @@ TEST(Plot, RasterPlacesGeometryAtScaleAndLeavesHiddenLayersOut)
     EXPECT_EQ(r.at(180, 30), kWhite);    // layer frozen
     EXPECT_EQ(r.at(5, 5), kWhite);
     EXPECT_TRUE(near(r.at(150, 100), kBlack, 128));   // colour 7 prints black
+    EXPECT_EQ(r.at(30, 170), kBlack);                  // and so does white as a true colour
 
     ASSERT_EQ(plot(db, *oneToOne("PublishToWeb JPG.pc3"), jpg).status, Acad::eOk);
     const Raster j = readJpeg(jpg);
