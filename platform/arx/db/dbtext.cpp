@@ -6,6 +6,7 @@
 #include "dbobjectimpl.h"
 
 #include <algorithm>
+#include <cstring>
 #include <cmath>
 #include <cstdint>
 
@@ -37,6 +38,50 @@ size_t charCount(const std::string& s)
     for (unsigned char c : s)
         n += (c & 0xC0) != 0x80;
     return n;
+}
+
+// The lines of a multiline text and the characters of its longest, its formatting codes
+// left out: "\P" ends a line; "\U+XXXX", "\\", "\{" and "\}" are one character; stacked
+// fractions ("\S1/2;") count their characters; other codes with an argument run to ";",
+// those without one ("\L", "\O", "\K") are two characters; braces group.
+struct TextLines {
+    size_t count = 1, longest = 0;
+};
+
+TextLines textLines(const std::string& s)
+{
+    TextLines lines;
+    size_t current = 0;
+    const auto endLine = [&] {
+        lines.longest = std::max(lines.longest, current);
+        current = 0;
+    };
+    for (size_t i = 0; i < s.size(); ++i) {
+        const char c = s[i];
+        if (c == '\n' || (c == '\\' && i + 1 < s.size() && s[i + 1] == 'P')) {
+            endLine();
+            ++lines.count;
+            i += c == '\\';
+        } else if (c == '\\' && i + 1 < s.size()) {
+            const char code = s[++i];
+            if (code == 'U' && s.compare(i, 2, "U+") == 0) {
+                i += 5;
+                ++current;
+            } else if (code == '\\' || code == '{' || code == '}' || code == '~') {
+                ++current;
+            } else if (std::strchr("ACcFfHhQqTtWwp", code)) {
+                i = std::min(s.find(';', i), s.size());
+            } else if (code == 'S') {
+                const size_t end = std::min(s.find(';', i), s.size());
+                current += charCount(s.substr(i + 1, end - i - 1)) / 2 + 1;
+                i = end;
+            }
+        } else if (c != '{' && c != '}' && (static_cast<unsigned char>(c) & 0xC0) != 0x80) {
+            ++current;
+        }
+    }
+    endLine();
+    return lines;
 }
 
 // Box of a text of the given size placed at origin along direction in the plane of normal.
@@ -379,11 +424,16 @@ Acad::ErrorStatus AcDbMText::transformBy(const AcGeMatrix3d& m)
 
 Acad::ErrorStatus AcDbMText::getGeomExtents(AcDbExtents& extents) const
 {
-    const double width = m_width > 0 ? m_width : m_height * 0.7 * static_cast<double>(charCount(m_contents));
+    // An estimate from the longest line's characters, within the text's width when it has
+    // one, and the lines 5/3 of the height apart: the font's outlines are not modelled.
+    const TextLines lines = textLines(m_contents);
+    const double estimate = m_height * 0.7 * static_cast<double>(lines.longest);
+    const double width = m_width > 0 ? std::min(m_width, estimate) : estimate;
+    const double height = m_height * (1 + 5.0 / 3 * static_cast<double>(lines.count - 1));
     const int column = (m_attachment - 1) % 3, row = (m_attachment - 1) / 3;
     const AcGeVector3d x = m_direction.normal(), y = m_normal.crossProduct(x);
-    const AcGePoint3d origin = m_location - x * (width * column / 2.0) - y * (m_height * (2 - row) / 2.0);
-    extents = textBox(origin, m_normal, rotation(), width, m_height);
+    const AcGePoint3d origin = m_location - x * (width * column / 2.0) - y * (height * (2 - row) / 2.0);
+    extents = textBox(origin, m_normal, rotation(), width, height);
     return Acad::eOk;
 }
 

@@ -101,6 +101,33 @@ TEST(Polyline, OpenPolylineAreaIsClosedButLengthIsNot)
     EXPECT_NEAR(before, after, 1e-9);
 }
 
+// A multiline text's extents are its lines, not the width it may wrap in: the longest line's
+// characters (formatting codes left out) at 0.7 of the height, and each line 5/3 below.
+TEST(MText, ExtentsAreItsLinesWithinItsWidth)
+{
+    const struct {
+        const char* contents;
+        double width, x1, y0;
+    } cases[] = {
+        {"ROOM", 265, 4 * 0.7 * 2, 98},
+        {"{\\fArial|b0|i0;\\H2x;Big} hall\\Pof \\U+00E9t\\S1/2;", 0, 8 * 0.7 * 2, 98 - 2 * 5.0 / 3},
+        {"a text wider than its box", 5, 5, 98},
+    };
+    for (const auto& c : cases) {
+        AcDbMText text;
+        text.setLocation(AcGePoint3d(0, 100, 0));
+        text.setTextHeight(2);
+        text.setWidth(c.width);
+        text.setContents(c.contents);
+        AcDbExtents e;
+        ASSERT_EQ(text.getGeomExtents(e), Acad::eOk);
+        EXPECT_NEAR(e.minPoint().x, 0, 1e-9) << c.contents;
+        EXPECT_NEAR(e.maxPoint().x, c.x1, 1e-9) << c.contents;
+        EXPECT_NEAR(e.minPoint().y, c.y0, 1e-9) << c.contents;
+        EXPECT_NEAR(e.maxPoint().y, 100, 1e-9) << c.contents;
+    }
+}
+
 TEST(OpenClose, ReadersWritersAndStatuses)
 {
     AcDbDatabase db;
