@@ -305,28 +305,16 @@ PointRun wipeoutArea(const AcDbProxyEntity& e)
 // The box of an elliptical arc: its ends and the parameters where a coordinate turns.
 void addEllipseExtents(const AcDbProxyEntity& e, AcDbExtents& box)
 {
-    AcGePoint3d centre, axisEnd, normal(0, 0, 1);
-    double ratio = 1, start = 0, end = 2 * M_PI;
-    if (!e.storedPoint(10, centre) || !e.storedPoint(11, axisEnd))
+    EllipseArc arc;
+    if (!ellipseArc(e, arc))
         return;
-    e.storedPoint(210, normal);
-    e.storedReal(40, ratio);
-    e.storedReal(41, start);
-    e.storedReal(42, end);
-    const AcGeVector3d major = axisEnd.asVector(), n = normal.asVector();
-    if (major.length() < 1e-12 || n.length() < 1e-12 || !(ratio > 0))
-        return;
-    const AcGeVector3d minor = n.normal().crossProduct(major) * std::min(ratio, 1.0);
-    double sweep = std::fmod(end - start, 2 * M_PI);
-    if (sweep <= 1e-9)
-        sweep += 2 * M_PI;
-    auto add = [&](double t) { box.addPoint(centre + major * std::cos(t) + minor * std::sin(t)); };
-    add(start);
-    add(start + sweep);
-    const double majors[] = {major.x, major.y, major.z}, minors[] = {minor.x, minor.y, minor.z};
+    auto add = [&](double t) { box.addPoint(arc.at(t)); };
+    add(arc.start);
+    add(arc.start + arc.sweep);
+    const double majors[] = {arc.major.x, arc.major.y, arc.major.z}, minors[] = {arc.minor.x, arc.minor.y, arc.minor.z};
     for (int k = 0; k < 3; ++k)
         for (double t : {std::atan2(minors[k], majors[k]), std::atan2(minors[k], majors[k]) + M_PI})
-            if (normalizeAngle(t - start) <= sweep)
+            if (normalizeAngle(t - arc.start) <= arc.sweep)
                 add(t);
 }
 
@@ -359,6 +347,31 @@ double extentsTolerance(const AcDbProxyEntity& e)
 }
 
 } // namespace
+
+AcGePoint3d EllipseArc::at(double t) const { return centre + major * std::cos(t) + minor * std::sin(t); }
+
+bool ellipseArc(const AcDbProxyEntity& e, EllipseArc& arc)
+{
+    AcGePoint3d centre, axisEnd, normal(0, 0, 1);
+    double ratio = 1, start = 0, end = 2 * M_PI;
+    if (!e.storedPoint(10, centre) || !e.storedPoint(11, axisEnd))
+        return false;
+    e.storedPoint(210, normal);
+    e.storedReal(40, ratio);
+    e.storedReal(41, start);
+    e.storedReal(42, end);
+    const AcGeVector3d major = axisEnd.asVector(), n = normal.asVector();
+    if (major.length() < 1e-12 || n.length() < 1e-12 || !(ratio > 0))
+        return false;
+    arc.centre = centre;
+    arc.major = major;
+    arc.minor = n.normal().crossProduct(major) * std::min(ratio, 1.0);
+    arc.start = start;
+    arc.sweep = std::fmod(end - start, 2 * M_PI);
+    if (arc.sweep <= 1e-9)
+        arc.sweep += 2 * M_PI;
+    return true;
+}
 
 ProxyGeometry proxyGeometry(const AcDbProxyEntity& entity, double tolerance)
 {

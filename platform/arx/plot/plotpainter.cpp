@@ -861,29 +861,14 @@ void PlotPainter::drawSolid(const AcDbProxyEntity* s, const AcGeMatrix3d& xf, co
 
 void PlotPainter::drawEllipse(const AcDbProxyEntity* e, const AcGeMatrix3d& xf)
 {
-    AcGePoint3d centre, axisEnd, normal(0, 0, 1);
-    double ratio = 1, start = 0, end = 2 * M_PI;
-    if (!e->storedPoint(10, centre) || !e->storedPoint(11, axisEnd))
+    EllipseArc arc;
+    if (!ellipseArc(*e, arc))
         return;
-    e->storedPoint(210, normal);
-    e->storedReal(40, ratio);
-    e->storedReal(41, start);
-    e->storedReal(42, end);
-    const AcGeVector3d major = axisEnd.asVector(), n = normal.asVector();
-    if (major.length() < 1e-12 || n.length() < 1e-12 || !(ratio > 0))
-        return;
-    // Parameters run counter-clockwise about the normal from the major axis.
-    const AcGeVector3d minor = n.normal().crossProduct(major) * std::min(ratio, 1.0);
-    double sweep = std::fmod(end - start, 2 * M_PI);
-    if (sweep <= 1e-9)
-        sweep += 2 * M_PI;
-    const bool full = sweep > 2 * M_PI - 1e-9;
-    const int steps = arcSteps(major.length() * planeScale(xf), sweep);
+    const bool full = arc.full();
+    const int steps = arcSteps(arc.major.length() * planeScale(xf), arc.sweep);
     DevicePath path;
-    for (int i = 0; i <= steps - (full ? 1 : 0); ++i) {
-        const double t = start + sweep * i / steps;
-        path.push_back(dev(xf, centre + major * std::cos(t) + minor * std::sin(t)));
-    }
+    for (int i = 0; i <= steps - (full ? 1 : 0); ++i)
+        path.push_back(dev(xf, arc.at(arc.start + arc.sweep * i / steps)));
     m_canvas.stroke(path, full);
 }
 

@@ -6,6 +6,7 @@
 
 #include "arx/geometry.h"
 
+#include <cmath>
 #include <vector>
 
 class AcDbProxyEntity;
@@ -18,6 +19,19 @@ struct ProxyGeometry {
     std::vector<PointRun> lines;   // runs of points joined in turn, in world coordinates
     PointRun mask;                 // a closed area painted in the paper's colour
 };
+
+// An ELLIPSE's arc: the point at parameter t is centre + major cos t + minor sin t, for t
+// from start over sweep (counter-clockwise about the normal, at most a full turn).
+struct EllipseArc {
+    AcGePoint3d centre;
+    AcGeVector3d major, minor;
+    double start = 0, sweep = 0;
+    bool full() const { return sweep > 2 * M_PI - 1e-9; }
+    AcGePoint3d at(double t) const;
+};
+
+// The arc an ELLIPSE's pairs give; false when they give none (no axis, no normal, no ratio).
+bool ellipseArc(const AcDbProxyEntity& entity, EllipseArc& arc);
 
 // What a SPLINE, 3DFACE, MESH or WIPEOUT is drawn with, curves flattened so that no chord
 // strays farther than tolerance (drawing units) from its curve; empty for other types and
