@@ -14,8 +14,9 @@ CPresPreferences::CPresPreferences(CWnd* parent) : CDialog(IDD_PREFERENCES, pare
     m_csvOpener = m_preferences.getCsvOpener();
 }
 
+// The caption's close box (and Alt+F4) takes the framework's handling: it cancels, as Esc
+// does, and saves nothing.
 BEGIN_MESSAGE_MAP(CPresPreferences, CDialog)
-ON_WM_CLOSE()
 ON_BN_CLICKED(IDOK, &CPresPreferences::OnBnClickedOk)
 ON_COMMAND(ID_HELP_ABOUT, &CPresPreferences::OnHelpAbout)
 END_MESSAGE_MAP()
@@ -112,13 +113,6 @@ void CPresPreferences::OnOK()
     if (!saveValues())
         return;
     CDialog::OnOK();
-}
-
-void CPresPreferences::OnClose()
-{
-    if (!saveValues())
-        return;
-    CDialog::OnClose();
 }
 
 void CPresPreferences::OnBnClickedOk() { OnOK(); }

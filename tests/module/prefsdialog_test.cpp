@@ -153,13 +153,10 @@ TEST_F(PrefsDialogTest, ValuesOutOfRangeAreReportedOnceAndNeverSaved)
                   EXPECT_TRUE(dialog.IsWindowVisible());
                   EXPECT_EQ(dialog.widget()->focusWidget(), edit(dialog, IDC_PRECISION));
                   EXPECT_EQ(readFile(prefsPath()), before);
-                  // The close box does not save a bad value either, and stays open.
                   retype(dialog, IDC_PRECISION, "5");
-                  retype(dialog, IDC_CSV_OPENER, "edited");
                   retype(dialog, IDC_ZOOM_BORDER, "20000");
-                  dialog.widget()->close();
+                  clickOk(dialog);
                   EXPECT_TRUE(dialog.IsWindowVisible());
-                  EXPECT_EQ(readFile(prefsPath()), before);
                   QTest::keyClick(edit(dialog, IDC_ZOOM_BORDER), Qt::Key_Escape);
               }),
               IDCANCEL);
@@ -168,20 +165,31 @@ TEST_F(PrefsDialogTest, ValuesOutOfRangeAreReportedOnceAndNeverSaved)
     EXPECT_EQ(readFile(prefsPath()), before);
 }
 
-TEST_F(PrefsDialogTest, TheCloseBoxSavesAndEscDoesNot)
+TEST_F(PrefsDialogTest, EscAndTheCloseBoxCancelWithoutSaving)
 {
-    EXPECT_EQ(run([&](CDialog& dialog) {
-                  retype(dialog, IDC_PRECISION, "0");
-                  QTest::keyClick(edit(dialog, IDC_PRECISION), Qt::Key_Escape);
-              }),
-              IDCANCEL);
+    // Esc, and the close box (Alt+F4 too), a good value or a bad one typed: nothing is
+    // saved and no message is shown.
+    for (const char* size : {"999", "x"}) {
+        EXPECT_EQ(run([&](CDialog& dialog) {
+                      retype(dialog, IDC_TEXT_SIZE, size);
+                      QTest::keyClick(edit(dialog, IDC_PRECISION), Qt::Key_Escape);
+                  }),
+                  IDCANCEL);
+        EXPECT_EQ(run([&](CDialog& dialog) {
+                      retype(dialog, IDC_TEXT_SIZE, size);
+                      dialog.widget()->close();
+                  }),
+                  IDCANCEL);
+    }
     EXPECT_FALSE(prefsExist());
+    EXPECT_TRUE(boxes.empty());
+    // OK saves, a size of 0 raised to 1.
     EXPECT_EQ(run([&](CDialog& dialog) {
                   retype(dialog, IDC_PRECISION, "0");
-                  retype(dialog, IDC_TEXT_SIZE, "0"); // raised to 1 when saved
-                  dialog.widget()->close();
+                  retype(dialog, IDC_TEXT_SIZE, "0");
+                  clickOk(dialog);
               }),
-              IDCANCEL);
+              IDOK);
     EXPECT_EQ(saved().at("precison"), "0");
     EXPECT_EQ(saved().at("textSize"), "1.00");
 }

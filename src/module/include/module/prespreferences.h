@@ -30,7 +30,6 @@ public:
 
 protected:
     void DoDataExchange(CDataExchange* dx) override;
-    void OnClose();
     void OnBnClickedOk();
     void OnHelpAbout();
 
