@@ -10,6 +10,8 @@ xdotool is missing.
 """
 
 import os
+import pty
+import select
 import shutil
 import subprocess
 import tempfile
@@ -60,17 +62,23 @@ class XServer:
         self.process.wait(timeout=10)
 
 
+def host_env(display, home):
+    """The environment of cadhost on the display, its data and home in the folder home."""
+    env = dict(os.environ)
+    env.pop("QT_QPA_PLATFORM", None)
+    env.pop("WAYLAND_DISPLAY", None)
+    runtime = os.path.join(home, "runtime")
+    os.makedirs(runtime, mode=0o700, exist_ok=True)
+    env.update(DISPLAY=display, LANG="C.UTF-8", XDG_RUNTIME_DIR=runtime,
+               XDG_DATA_HOME=os.path.join(home, "data"), HOME=home, QT_QPA_PLATFORM="xcb")
+    return env
+
+
 class Host:
     """cadhost on the display, its input a pipe, its output gathered line by line."""
 
     def __init__(self, display, home, *args):
-        env = dict(os.environ)
-        env.pop("QT_QPA_PLATFORM", None)
-        env.pop("WAYLAND_DISPLAY", None)
-        runtime = os.path.join(home, "runtime")
-        os.makedirs(runtime, mode=0o700, exist_ok=True)
-        env.update(DISPLAY=display, LANG="C.UTF-8", XDG_RUNTIME_DIR=runtime,
-                   XDG_DATA_HOME=os.path.join(home, "data"), HOME=home, QT_QPA_PLATFORM="xcb")
+        env = host_env(display, home)
         self.env = env
         self.process = subprocess.Popen([CADHOST, "--module", REAL_MODULE, *args], env=env, cwd=home,
                                         stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
@@ -184,6 +192,48 @@ class PreferencesDialogOnX11(unittest.TestCase):
         self.assertEqual(values["units"], "1")
         self.assertEqual(values["precison"], "5")
         self.assertEqual(values["textSize"], "250.00")
+
+
+    def test_at_a_terminal_the_first_start_says_why_and_what_is_typed_under_the_dialog_is_dropped(self):
+        pid, fd = pty.fork()
+        if pid == 0:  # the child: never returns to the tests
+            try:
+                os.chdir(self.home)
+                os.execve(CADHOST, [CADHOST, "--module", REAL_MODULE], host_env(self.x.display, self.home))
+            finally:
+                os._exit(127)
+        shown = b""
+
+        def read_until(text):
+            nonlocal shown
+            deadline = time.time() + WAIT
+            while text not in shown and time.time() < deadline:
+                if select.select([fd], [], [], 0.2)[0]:
+                    try:
+                        shown += os.read(fd, 4096)
+                    except OSError:   # the host ended
+                        return
+        try:
+            read_until(b"(OK saves them, Esc keeps the defaults).")
+            window = find_window(self.x.display, PREFS_CAPTION)
+            # Typed at the terminal while the modal dialog is up: not shown, no signal, and
+            # dropped when the dialog ends.
+            os.write(fd, b"typed\x03")
+            time.sleep(0.5)
+            focus(self.x.display, window)
+            xdotool(self.x.display, "key", "Escape")
+            wait_gone(self.x.display, PREFS_CAPTION)
+            read_until(b"Command: ")
+            os.write(fd, b"QUIT\r")
+            read_until(b"never")   # to the end of the output
+        finally:
+            _, status = os.waitpid(pid, 0)
+            os.close(fd)
+        self.assertEqual(os.waitstatus_to_exitcode(status), 0, shown)
+        text = shown.decode("utf-8", "replace")
+        self.assertIn("No preferences saved yet", text)
+        for hidden in ("typed", "^C", "*Cancel*", "Unknown command"):
+            self.assertNotIn(hidden, text)
 
 
 def wait_output(host, text, count=1):
