@@ -480,7 +480,12 @@ class BlockEditorOnX11(unittest.TestCase):
             host.expect("Command: SET")
             host.type("VAR\rPICKBOX\r")
             host.expect("Enter new value for PICKBOX <3>: ")
-            host.type("\rQUIT\r")
+            host.type("\r")
+            host.expect("Command: ")
+            focus(display, editor)
+            click(display, editor, du_x(138) + 20, menu + du_y(131) + 10)   # Close
+            wait_gone(display, "Kavro Block Editor")
+            host.type("QUIT\r")
         finally:
             status = host.finish()
         self.assertEqual(status, 0, host.shown)
