@@ -201,7 +201,7 @@ def category_lines(drawing, report_path):
         area = sum(areas.get(h, (0.0, ""))[0] for h in handles)
         unit = next((areas[h][1] for h in handles if h in areas), "sq.m.")
         lines.append("  %-14s %s, %.2f %s" % (category.findtext("{*}cTitle") + ":",
-                                              plural(len(handles), "room"), area, unit))
+                                              plural(len(handles), "space"), area, unit))
     return lines
 
 
