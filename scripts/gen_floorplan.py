@@ -4,7 +4,8 @@
 Usage:
     /usr/bin/python3 scripts/gen_floorplan.py [--rooms N] [--floors F]
         [--seed S] [--version R2013|R2000|R12] [--units metric|imperial]
-        [--spaces [--shared N] [--outdated N] [--mixed N] [--markers] | --labels]
+        [--spaces [--shared N] [--outdated N] [--mixed N] [--markers] [--uses]
+         | --labels]
         [--verbose] OUT.dxf
 
 What the drawing holds (model space):
@@ -50,7 +51,13 @@ space blocks (the same rooms as without it for the same seed, unless --shared):
     corner is the origin) and a pie-chart marker (block "MARKER-PIECHART", a
     circle around the origin) right of the plan, each with its five settings
     attributes, on the switched-off layers "KAVRO_LEGEND_MARKER" and
-    "KAVRO_PIECHART_MARKER", as the marker commands make them.
+    "KAVRO_PIECHART_MARKER", as the marker commands make them;
+  * --uses: rooms are named after their use, "Office 1.017", "Meeting",
+    "Store" or "WC" (a plain room is a store when it holds a cabinet and an
+    office otherwise), their texts are centred on their points, NAME and
+    AUX two text heights below and above AREA, and every corridor is a space
+    block too ("Corridor 1.2", the floor's second corridor, on
+    "ROOMS-CIRCULATION", area type "Circulation").
 
 With --labels the plan is one drawn with the other system, whose space labels this
 system converts into space blocks:
@@ -166,6 +173,9 @@ def parse_args(argv):
                         "system (default 0: none)")
     p.add_argument("--markers", action="store_true",
                    help="with --spaces: add a legend and a pie-chart marker block")
+    p.add_argument("--uses", action="store_true",
+                   help="with --spaces: name the rooms after their use and make the "
+                        "corridors space blocks")
     p.add_argument("--verbose", action="store_true",
                    help="print what was written and how long it took")
     a = p.parse_args(argv)
@@ -179,8 +189,8 @@ def parse_args(argv):
         p.error("--spaces needs R2000 or later: space outlines are lightweight polylines")
     if a.labels and (a.spaces or a.version == "R12"):
         p.error("--labels cannot be combined with --spaces or R12")
-    if (a.shared or a.outdated or a.mixed or a.markers) and not a.spaces:
-        p.error("--shared, --outdated, --mixed and --markers need --spaces")
+    if (a.shared or a.outdated or a.mixed or a.markers or a.uses) and not a.spaces:
+        p.error("--shared, --outdated, --mixed, --markers and --uses need --spaces")
     if a.mixed < 0:
         p.error("--mixed must be 0 or more")
     if not 0 <= a.shared <= a.rooms:
@@ -323,7 +333,7 @@ class PlanWriter:
         else:
             pts = [(x, y0, 0), (x + w, y0, 0), (x + w, y1, 0), (x, y1, 0)]
             y_extreme = y_out
-        self._add_room(Room("Room %d.%03d" % (floor_no, number), floor_no, number, pts,
+        self._add_room(Room(self._room_name(layer, number) + " %d.%03d" % (floor_no, number), floor_no, number, pts,
                             layer, (label_x, label_y), x, y0, y1, w, outward))
 
         # a door on the corridor side
@@ -350,6 +360,13 @@ class PlanWriter:
             self.hatches.append(room.pts)
         self._label(room.name, *room.base)
 
+    def _room_name(self, layer, number):
+        """The first word(s) of a room's name."""
+        return "Room"
+
+    def _corridor(self, floor_no, number, x0, x1, y0, y1):
+        """A corridor between two rows of rooms: nothing but in a plan whose uses are named."""
+
     def _snap(self, v):
         step = self.d["step"]
         return max(step, int(round(v / step)) * step)
@@ -369,17 +386,20 @@ class PlanWriter:
         while placed < rooms:
             corridor_low = first_corridor - band_no * band
             corridor_high = corridor_low + d["corridor"]
+            row_end = origin_x + d["wall"]
             for edge_y, outward in ((corridor_high, 1), (corridor_low, -1)):
                 x = origin_x + d["wall"]
                 for _ in range(min(per_row, rooms - placed)):
                     x += self._room(floor_no, x, edge_y, outward, bbox) + d["wall"]
                     placed += 1
+                row_end = max(row_end, x - d["wall"])
                 # the gross outline encloses the corridor too
                 bbox[1] = min(bbox[1], corridor_low)
                 bbox[3] = max(bbox[3], corridor_high)
                 if placed >= rooms:
                     break
             band_no += 1
+            self._corridor(floor_no, band_no, origin_x + d["wall"], row_end, corridor_low, corridor_high)
         m = d["margin"]
         x0, y0, x1, y1 = bbox[0] - m, bbox[1] - m, bbox[2] + m, bbox[3] + m
         gross = [(x0, y0, 0), (x1, y0, 0), (x1, y1, 0), (x0, y1, 0)]
@@ -405,8 +425,10 @@ class PlanWriter:
         if self.hatches:
             order = {}
             for pts in self.hatches:
+                # by layer (light grey), with lines 400 mm apart (as tiles are), so that
+                # a plot of the whole plan still draws them as lines
                 hatch = self.msp.add_hatch(color=256, dxfattribs={"layer": "HATCH"})
-                hatch.set_pattern_fill("ANSI31", scale=th / 10)
+                hatch.set_pattern_fill("ANSI31", color=256, scale=th / 2)
                 hatch.paths.add_polyline_path([(x, y, b) for x, y, b in pts], is_closed=True)
                 order[hatch.dxf.handle] = "1"
             self.msp.set_redraw_order(order)
@@ -484,7 +506,14 @@ ROOM_ASSETS = {
 # The kinds of rooms the records name, by room layer.
 AREA_TYPES = {
     "ROOMS-OFFICE": "Office", "ROOMS-WC": "Washroom", "ROOMS-MEETING": "Meeting room",
-    "ROOMS-STORAGE": "Storage",
+    "ROOMS-STORAGE": "Storage", "ROOMS-CIRCULATION": "Circulation",
+}
+
+# The names of rooms after their use (--uses), by room layer; a plain room is a store when
+# it holds a cabinet and an office otherwise.
+USE_NAMES = {
+    "ROOMS-OFFICE": "Office", "ROOMS-WC": "WC", "ROOMS-MEETING": "Meeting",
+    "ROOMS-STORAGE": "Store",
 }
 
 NOT_SET = "<Not Set>"
@@ -533,7 +562,11 @@ class SpacePlanWriter(PlanWriter):
     measures its outline had before its first wall was moved, as a drawing does whose
     spaces were not updated after an edit."""
 
-    def __init__(self, version, units, seed, shared=0, outdated=0, mixed=0):
+    def __init__(self, version, units, seed, shared=0, outdated=0, mixed=0, uses=False):
+        self.uses = uses
+        # NAME and AUX stand this many text heights from AREA: two in a plan whose uses
+        # are named, so that its texts may be made larger and still keep apart
+        self._line = 2.0 if uses else 1.5
         self.units = RECORD_UNITS[units]
         self.other_units = OTHER_RECORD_UNITS[units]
         self.other_height = SPACE_DIMENSIONS["imperial" if units == "metric" else "metric"]["height"]
@@ -554,6 +587,8 @@ class SpacePlanWriter(PlanWriter):
             self.doc.layers.new(name)
         self.doc.layers.new("ASSETS", dxfattribs={"color": 30})
         self.doc.layers.new("SHAFTS", dxfattribs={"color": 8})
+        if self.uses:
+            self.doc.layers.new("ROOMS-CIRCULATION", dxfattribs={"color": 3, "lineweight": 25})
         self.doc.appids.new("ADE")
 
     def _setup_blocks(self):
@@ -570,6 +605,25 @@ class SpacePlanWriter(PlanWriter):
                                          "flags": 1})
 
     # -- rooms -----------------------------------------------------------
+    def _room_name(self, layer, number):
+        if not self.uses:
+            return "Room"
+        if layer == "ROOMS":
+            return "Store" if number % CABINET_EVERY == 0 else "Office"
+        return USE_NAMES[layer]
+
+    def _corridor(self, floor_no, number, x0, x1, y0, y1):
+        if not self.uses or x1 <= x0:
+            return
+        base = ((x0 + x1) / 2, (y0 + y1) / 2)
+        pts = [(x0, y0, 0), (x1, y0, 0), (x1, y1, 0), (x0, y1, 0)]
+        room = Room("Corridor %d.%d" % (floor_no, number), floor_no, number, pts, "ROOMS-CIRCULATION",
+                    base, x0, y0, y1, x1 - x0, 1)
+        local = [(x - base[0], y - base[1], b) for x, y, b in pts]
+        area, perimeter = self._measures(local, None, self.units)
+        self._reference(self._definition(local, room.layer), room, area, perimeter, None, self.units,
+                        self.sd["height"])
+
     def _is_shared(self):
         return self.total_rooms <= self.shared
 
@@ -613,11 +667,16 @@ class SpacePlanWriter(PlanWriter):
         block.add_lwpolyline(local_pts, format="xyb", close=True, dxfattribs={"layer": layer})
         th = self.d["text_height"]
         for tag, prompt, y in (("AREA", "Enter Area", 0.0),
-                               ("NAME", "Enter Name", -1.5 * th),
-                               ("AUX", "Enter Auxillary Value", 1.5 * th)):
+                               ("NAME", "Enter Name", -self._line * th),
+                               ("AUX", "Enter Auxillary Value", self._line * th)):
             block.add_attdef(tag, (0, y), text="DEFAULT " + tag, height=th, dxfattribs={
-                "prompt": prompt, "layer": "ATT-" + tag, "field_length": 25})
+                "prompt": prompt, "layer": "ATT-" + tag, "field_length": 25, **self._centred((0, y))})
         return name
+
+    def _centred(self, at):
+        """The alignment of a space's texts: centred on their point in a plan whose uses are
+        named, so that they stay inside their rooms; left-aligned otherwise."""
+        return {"halign": 1, "valign": 2, "align_point": at} if self.uses else {}
 
     def _shaft(self, room):
         """A shaft in the room's far corner on the corridor side, as a closed polyline;
@@ -652,10 +711,10 @@ class SpacePlanWriter(PlanWriter):
         aux = perimeter_text if room.number % 2 else " "
         bx, by = room.base
         ref = self.msp.add_blockref(name, (bx, by), dxfattribs={"layer": room.layer})
-        for tag, text, y in (("AREA", area_text, 0.0), ("NAME", room.name, -1.5 * th),
-                             ("AUX", aux, 1.5 * th)):
+        for tag, text, y in (("AREA", area_text, 0.0), ("NAME", room.name, -self._line * th),
+                             ("AUX", aux, self._line * th)):
             ref.add_attrib(tag, text, (bx, by + y), dxfattribs={
-                "layer": "ATT-" + tag, "height": th, "field_length": 25})
+                "layer": "ATT-" + tag, "height": th, "field_length": 25, **self._centred((bx, by + y))})
         self._record(ref, room, area_text, perimeter_text, float(fixed(area)), shaft, u, height)
         self.space_count += 1
 
@@ -808,10 +867,10 @@ class LabelPlanWriter(PlanWriter):
 
 
 def generate(rooms, floors, seed=1, version="R2013", units="metric", spaces=False,
-             shared=0, outdated=0, mixed=0, markers=False, labels=False):
+             shared=0, outdated=0, mixed=0, markers=False, labels=False, uses=False):
     """Build the drawing in memory and return the writer that holds it."""
     if spaces:
-        plan = SpacePlanWriter(version, units, seed, shared, outdated, mixed)
+        plan = SpacePlanWriter(version, units, seed, shared, outdated, mixed, uses)
     elif labels:
         plan = LabelPlanWriter(version, units, seed)
     else:
@@ -841,7 +900,7 @@ def main(argv=None):
     ezdxf.options.write_fixed_meta_data_for_testing = True
     t0 = time.perf_counter()
     plan = generate(a.rooms, a.floors, a.seed, a.version, a.units, a.spaces, a.shared,
-                    a.outdated, mixed=a.mixed, markers=a.markers, labels=a.labels)
+                    a.outdated, mixed=a.mixed, markers=a.markers, labels=a.labels, uses=a.uses)
     t1 = time.perf_counter()
     try:
         plan.save(a.out)

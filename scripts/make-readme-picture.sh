@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
 # Makes the README's picture, docs/example-plan.png: the main job's result,
-# out/example/plan-spaces.dxf (two floors of space blocks), plotted by cadhost with PLOT to a
-# PNG of an A3 landscape sheet. Runs the main job first when its result is missing.
+# out/example/plan-spaces.dxf (two floors of space blocks hatched by use, with the report's
+# legend and pie chart), plotted by cadhost with PLOT to a PNG of an A3 landscape sheet at 150
+# dots per inch. Runs the main job first when its result is missing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 [ -f out/example/plan-spaces.dxf ] || ./scripts/run-example.sh >/dev/null
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cat > "$work/picture.scr" <<SCRIPT
+SETVAR
+PLOTDPI
+150
 PLOT
 Model
 PNG

@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
 # The main job: builds everything, generates an example floor plan as a drawing of this
-# system holds it (rooms as space blocks with their records, furniture as assets, a gross
-# outline per floor, some spaces not updated since their outlines changed), and runs cadhost
+# system holds it (rooms named after their use as space blocks with their records, corridors
+# as spaces too, furniture as assets, a gross outline per floor, some spaces not updated since
+# their outlines changed, a legend and a pie-chart marker beside the plan), and runs cadhost
 # on it with a script that makes the gross-area block of the first floor, updates the spaces,
-# sets their text size, rewrites their texts, saves the result and exports it to PDF and PNG.
-# It ends with a summary of what the drawing held and what changed, read from the drawings
-# before and after.
+# sets their text size to the plot's scale, rewrites their texts, applies a graphic report of
+# the rooms' uses (a colour per use, a legend table and a pie chart at the markers), saves the
+# result and plots it to an A1 sheet as PDF and as PNG at 150 dots per inch. It ends with a
+# summary of what the drawing held, what changed and the area of each use, read from the
+# drawings before and after.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
@@ -14,9 +17,13 @@ ninja -C build
 
 out=out/example
 mkdir -p "$out"
-/usr/bin/python3 scripts/gen_floorplan.py --rooms 60 --floors 2 --spaces --outdated 8 "$out/plan.dxf"
+/usr/bin/python3 scripts/gen_floorplan.py --rooms 60 --floors 2 --spaces --outdated 8 --markers --uses "$out/plan.dxf"
 # The first floor's gross outline and a point at its centre for the texts.
 read -r handle point < <(/usr/bin/python3 scripts/example_job.py pick "$out/plan.dxf")
+# The sheet, and the text size at which the plan fitted to it shows its texts 6 points tall
+# (the legend and pie-chart markers take it too).
+media="ISO_A1_(841.00_x_594.00_MM)"
+size=$(/usr/bin/python3 scripts/example_job.py fit "$out/plan.dxf" 841 594)
 cat > "$out/example.scr" <<SCRIPT
 ; Make the gross-area block from the first floor's gross outline, with its texts at the centre.
 kgabc
@@ -24,22 +31,41 @@ kgabc
 $point
 ; Recalculate every space's area and perimeter.
 kus
-; Text size 200; keep the width scale and the rotation.
+; Text size $size, 6 points on the sheet; keep the width scale and the rotation.
 kut
-200
+$size
 i
 i
 ; Write every space's texts again from the space.
 krt
 SAVEAS
 $PWD/$out/plan-spaces.dxf
-; The result on a sheet: its extents fitted to A4 landscape, as PDF and as PNG.
-EXPORT
-$PWD/$out/plan-spaces.pdf
-EXPORT
-$PWD/$out/plan-spaces.png
 QUIT
 SCRIPT
 ./build/bin/cadhost --no-gui --script "$out/example.scr" "$out/plan.dxf"
-/usr/bin/python3 scripts/example_job.py summary "$out/plan.dxf" "$out/plan-spaces.dxf"
+# A graphic report of the rooms' uses, made from the updated drawing.
+/usr/bin/python3 scripts/example_job.py report "$out/plan-spaces.dxf" "$out/room-uses.xml"
+cat > "$out/report.scr" <<SCRIPT
+; Hatch the rooms by use, with the legend and the pie chart at their markers.
+kagr
+$PWD/$out/room-uses.xml
+SAVE
+; The result on an A1 sheet, its extents fitted to it: as PDF and as PNG at 150 dots per inch.
+SETVAR
+PLOTDPI
+150
+PLOT
+Model
+PDF
+$media
+$PWD/$out/plan-spaces.pdf
+PLOT
+Model
+PNG
+$media
+$PWD/$out/plan-spaces.png
+QUIT
+SCRIPT
+./build/bin/cadhost --no-gui --script "$out/report.scr" "$out/plan-spaces.dxf"
+/usr/bin/python3 scripts/example_job.py summary "$out/plan.dxf" "$out/plan-spaces.dxf" "$out/room-uses.xml"
 echo "Plotted: $out/plan-spaces.pdf and $out/plan-spaces.png"

@@ -101,7 +101,14 @@ std::string refusal(const std::string& name, const resbuf& value)
     text += name;
     text += " to ";
     text += shownValue(value);
-    text += name == "CLAYER" ? ": the drawing has no such layer.\n" : name == "PICKBOX" ? ": it takes 0 to 50.\n" : ".\n";
+    if (name == "CLAYER")
+        text += ": the drawing has no such layer.\n";
+    else if (name == "PICKBOX")
+        text += ": it takes 0 to 50.\n";
+    else if (name == "PLOTDPI")
+        text += ": it takes 50 to 300.\n";
+    else
+        text += ".\n";
     return text;
 }
 

@@ -3,6 +3,7 @@
 #include "commandline.h"
 
 #include "arx/acdocman.h"
+#include "arx/aced.h"
 #include "arx/dbdatabase.h"
 #include "arx/dblayout.h"
 #include "arx/plotrender.h"
@@ -55,6 +56,9 @@ bool plotTo(AcApDocument* doc, AcDbObjectId layoutId, const AcDbPlotSettings& se
     request.layoutId = layoutId;
     request.settings = &settings;
     request.path = path;
+    resbuf dpi{};
+    if (acedGetVar("PLOTDPI", &dpi) == RTNORM)
+        request.dotsPerInch = dpi.resval.rint;
     const qv::PlotResult result = qv::plotLayout(request);
     if (result.status != Acad::eOk)
         complain("cannot plot to \"" + path + "\": " + result.message);

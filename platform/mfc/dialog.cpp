@@ -2,6 +2,7 @@
 
 #include "mfc/dataexchange.h"
 #include "win/headless.h"
+#include "win/terminalquiet.h"
 #include "wndinternal.h"
 
 #include <QAction>
@@ -206,8 +207,10 @@ INT_PTR CDialog::DoModal()
                     EndDialog(IDCANCEL);
             });
         }
-        if (!m_ended)
+        if (!m_ended) {
+            const qv::TerminalQuiet quiet;
             loop.exec();
+        }
         m_loop = nullptr;
     }
     destroyWidget();

@@ -75,6 +75,8 @@ void listBlockNameIdentifier()
         BOOL listAssets = FALSE;
         utilities.getBoolean("list assets", FALSE, &listAssets);
         SpaceBlocks blocks(drawing, 1);
+        if (blocks.noneFound())
+            return;
         blocks.sortByHandle(ascending);
         // The listing is built whole and printed at once: a plan of thousands of spaces
         // would otherwise flush the command line once per line.

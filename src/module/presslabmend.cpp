@@ -212,6 +212,13 @@ void CPresSlabMend::OnDblclkBlockList()
     qv::module::runHandler(kFile, "CPresSlabMend::OnDblclkBlockList", [&] { showBlock(handleOfLine(line)); });
 }
 
+void CPresSlabMend::OnOK()
+{
+    const CWnd* focus = GetFocus();
+    if (focus && focus->GetSafeHwnd() == m_list.GetSafeHwnd())
+        OnDblclkBlockList();
+}
+
 void CPresSlabMend::restore()
 {
     ShowWindow(SW_RESTORE);

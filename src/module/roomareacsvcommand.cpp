@@ -133,6 +133,7 @@ void createRoomAreaCSV()
         preferences.loadPreferences();
         const std::filesystem::path csv = csvPathOf(drawing->getFileName());
         SpaceBlocks blocks(drawing);
+        blocks.noneFound();   // said; the file is still written, with its total of 0
         blocks.sortByHandle(1);
         const std::string bytes = qv::utf8ToWindows1252(csvText(blocks, preferences.getPrecision()));
         std::string error;

@@ -12,6 +12,7 @@
 #include "support/exrecords.h"
 #include "support/fileutilities.h"
 #include "support/kavroguard.h"
+#include "win/headless.h"
 #include "win/shlobj.h"
 
 #include <cstdio>
@@ -200,6 +201,9 @@ void checkPreferencesExist()
                 std::fclose(file);
                 return;
             }
+            if (qv::guiAvailable())
+                acutPrintf("\nNo preferences saved yet: confirm or change the units, precision and text "
+                           "settings in the Preferences dialog (OK saves them, Esc keeps the defaults).\n");
             CPresPreferences dialog(nullptr);
             dialog.DoModal();
         }, 0);

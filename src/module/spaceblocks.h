@@ -25,6 +25,15 @@ public:
     int count() const { return m_blocks.count(); }
     CBlockDWG* at(int index) const { return static_cast<CBlockDWG*>(m_blocks.getAt(index)); }
     void sortByHandle(int ascending) { m_blocks.sortBlocksByHandle(ascending); }
+    // True when the drawing has no space block, which a command that has nothing to do
+    // then says in one line.
+    bool noneFound() const
+    {
+        if (count() > 0)
+            return false;
+        acutPrintf("\nNo space blocks found.\n");
+        return true;
+    }
 
 private:
     CBlocks m_blocks;

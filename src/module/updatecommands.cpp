@@ -54,6 +54,8 @@ void updateSpaces()
 {
     runCommand("updateSpaces", "Kavro Update Spaces", [](CAcadDrawing* drawing) {
         SpaceBlocks blocks(drawing);
+        if (blocks.noneFound())
+            return;
         CPreferences preferences;
         preferences.loadPreferences();
         const int precision = preferences.getPrecision();

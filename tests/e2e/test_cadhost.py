@@ -494,6 +494,7 @@ class FileCommandTest(TempFolderCase, WrittenDrawingChecks):
             "QVGETVAR", "PICKBOX",
             "SETVAR", "NOSUCHVAR", "QVGETVAR", "NOSUCHVAR",
             "SETVAR", "FILEDIA", "2", "0", "QVGETVAR", "FILEDIA",
+            "SETVAR", "PLOTDPI", "49", "301", "150", "QVGETVAR", "PLOTDPI",
             "SETVAR", "clayer", "NOSUCH", "grid", "QVGETVAR", "CLAYER",
             "QVGETVAR", "DWGNAME", "SETVAR", "?"], self.plan)
         self.assertEqual(result.returncode, 0, result.stderr)
@@ -506,13 +507,15 @@ class FileCommandTest(TempFolderCase, WrittenDrawingChecks):
             "\nCannot set PICKBOX to 51: it takes 0 to 50.\n", "Variable: PICKBOX: 7\n",
             '\nUnknown variable name "NOSUCHVAR".\n', "Variable: NOSUCHVAR: unknown\n",
             "\nCannot set FILEDIA to 2.\n", "Variable: FILEDIA: 0\n",
+            "\nCannot set PLOTDPI to 49: it takes 50 to 300.\n",
+            "\nCannot set PLOTDPI to 301: it takes 50 to 300.\n", "Variable: PLOTDPI: 150\n",
             '\nCannot set CLAYER to "NOSUCH": the drawing has no such layer.\n', 'Variable: CLAYER: "GRID"\n',
             'Variable: DWGNAME: "plan.dxf"\n']))
         # "?" lists every variable with its value.
         self.assertEqual(variables[0], 'CLAYER      "GRID"')
         self.assertIn("DBMOD       4  (read only)", variables)   # a setting changed
         self.assertIn("PICKBOX     7", variables)
-        self.assertEqual(len(variables), 14)   # 13 variables and the module's farewell
+        self.assertEqual(len(variables), 15)   # 14 variables and the module's farewell
 
     def test_setvar_of_the_hatch_line_limit_takes_whole_numbers_in_its_range(self):
         result = run_script(self.dir, [

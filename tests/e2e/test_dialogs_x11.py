@@ -10,7 +10,10 @@ xdotool is missing.
 """
 
 import os
+import pty
+import select
 import shutil
+import signal
 import subprocess
 import tempfile
 import threading
@@ -60,17 +63,72 @@ class XServer:
         self.process.wait(timeout=10)
 
 
+def host_env(display, home):
+    """The environment of cadhost on the display, its data and home in the folder home."""
+    env = dict(os.environ)
+    env.pop("QT_QPA_PLATFORM", None)
+    env.pop("WAYLAND_DISPLAY", None)
+    runtime = os.path.join(home, "runtime")
+    os.makedirs(runtime, mode=0o700, exist_ok=True)
+    env.update(DISPLAY=display, LANG="C.UTF-8", XDG_RUNTIME_DIR=runtime,
+               XDG_DATA_HOME=os.path.join(home, "data"), HOME=home, QT_QPA_PLATFORM="xcb")
+    return env
+
+
+class TerminalHost:
+    """cadhost on the display and on a pseudo-terminal: keys are typed, and what it shows
+    is waited for."""
+
+    def __init__(self, display, home, *args):
+        self.pid, self.fd = pty.fork()
+        if self.pid == 0:  # the child: never returns to the tests
+            try:
+                os.chdir(home)
+                os.execve(CADHOST, [CADHOST, "--module", REAL_MODULE, *args], host_env(display, home))
+            finally:
+                os._exit(127)
+        self.shown = ""
+        self.seen = 0
+
+    def _read(self, timeout):
+        if not select.select([self.fd], [], [], timeout)[0]:
+            return True
+        try:
+            data = os.read(self.fd, 4096)
+        except OSError:  # the host ended
+            data = b""
+        self.shown += data.decode("utf-8", "replace").replace("\r\n", "\n")
+        return bool(data)
+
+    def expect(self, text):
+        """Waits until text is shown after what was expected before."""
+        deadline = time.time() + WAIT
+        while self.shown.find(text, self.seen) < 0:
+            if time.time() > deadline or not self._read(0.2):
+                raise AssertionError("%r not shown; the terminal shows:\n%s" % (text, self.shown))
+        self.seen = self.shown.find(text, self.seen) + len(text)
+
+    def type(self, keys):
+        os.write(self.fd, keys.encode())
+
+    def finish(self):
+        """Waits for the end of the host (killed when it does not end); its exit status."""
+        deadline = time.time() + WAIT
+        while time.time() < deadline and self._read(0.2):
+            pass
+        pid, status = os.waitpid(self.pid, os.WNOHANG)
+        if pid == 0:
+            os.kill(self.pid, signal.SIGKILL)
+            _, status = os.waitpid(self.pid, 0)
+        os.close(self.fd)
+        return os.waitstatus_to_exitcode(status)
+
+
 class Host:
     """cadhost on the display, its input a pipe, its output gathered line by line."""
 
     def __init__(self, display, home, *args):
-        env = dict(os.environ)
-        env.pop("QT_QPA_PLATFORM", None)
-        env.pop("WAYLAND_DISPLAY", None)
-        runtime = os.path.join(home, "runtime")
-        os.makedirs(runtime, mode=0o700, exist_ok=True)
-        env.update(DISPLAY=display, LANG="C.UTF-8", XDG_RUNTIME_DIR=runtime,
-                   XDG_DATA_HOME=os.path.join(home, "data"), HOME=home, QT_QPA_PLATFORM="xcb")
+        env = host_env(display, home)
         self.env = env
         self.process = subprocess.Popen([CADHOST, "--module", REAL_MODULE, *args], env=env, cwd=home,
                                         stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
@@ -184,6 +242,27 @@ class PreferencesDialogOnX11(unittest.TestCase):
         self.assertEqual(values["units"], "1")
         self.assertEqual(values["precison"], "5")
         self.assertEqual(values["textSize"], "250.00")
+
+
+    def test_at_a_terminal_the_first_start_says_why_and_what_is_typed_under_the_dialog_is_dropped(self):
+        host = TerminalHost(self.x.display, self.home)
+        try:
+            host.expect("(OK saves them, Esc keeps the defaults).")
+            window = find_window(self.x.display, PREFS_CAPTION)
+            # Typed at the terminal while the modal dialog is up: not shown, no signal, and
+            # dropped when the dialog ends.
+            host.type("typed\x03")
+            time.sleep(0.5)
+            focus(self.x.display, window)
+            xdotool(self.x.display, "key", "Escape")
+            wait_gone(self.x.display, PREFS_CAPTION)
+            host.expect("Command: ")
+            host.type("QUIT\r")
+        finally:
+            self.assertEqual(host.finish(), 0, host.shown)
+        self.assertIn("No preferences saved yet", host.shown)
+        for hidden in ("typed", "^C", "*Cancel*", "Unknown command"):
+            self.assertNotIn(hidden, host.shown)
 
 
 def wait_output(host, text, count=1):
@@ -378,6 +457,39 @@ class BlockEditorOnX11(unittest.TestCase):
         self.assertFalse(doc.audit().has_errors)
         reference = doc.modelspace().query("INSERT[name=='ROOM-GROSS_AREA']")[0]
         self.assertEqual({a.dxf.tag: a.dxf.text for a in reference.attribs}["NAME"], "Atrium")
+
+
+    def test_a_pick_for_the_editor_at_a_terminal_leaves_the_command_line_clean(self):
+        plan = generate_plan(os.path.join(self.home, "plan.dxf"), rooms=4)
+        display = self.x.display
+        host = TerminalHost(display, self.home, plan)
+        try:
+            host.expect("Command: ")
+            host.type("ksm\r")
+            editor = find_window(display, "Kavro Block Editor")
+            focus(display, editor)
+            geometry = xdotool(display, "getwindowgeometry", "--shell", editor).stdout
+            menu = int(dict(line.split("=") for line in geometry.split())["HEIGHT"]) - du_y(151)
+            host.expect("Command: ")
+            host.type("SET")   # typed before the pick, kept for after it
+            click(display, editor, du_x(7) + 20, menu + du_y(131) + 10)   # Select Space
+            host.expect("\n")
+            time.sleep(0.5)
+            host.type("-99999,-99999\r")   # a point that picks nothing
+            # The line typed before the pick is shown again on a prompt of its own.
+            host.expect("Command: SET")
+            host.type("VAR\rPICKBOX\r")
+            host.expect("Enter new value for PICKBOX <3>: ")
+            host.type("\r")
+            host.expect("Command: ")
+            focus(display, editor)
+            click(display, editor, du_x(138) + 20, menu + du_y(131) + 10)   # Close
+            wait_gone(display, "Kavro Block Editor")
+            host.type("QUIT\r")
+        finally:
+            status = host.finish()
+        self.assertEqual(status, 0, host.shown)
+        self.assertNotIn("Unknown command", host.shown)
 
 
 class BlockEditorWithoutDisplay(unittest.TestCase):

@@ -25,6 +25,7 @@ VERSION = "64.04.03.00"
 KLB_PROMPTS = "\nsort by handle in ascending order <1>: %s\n\nlist assets <0>: %s\n"
 KLB_HEADER = "\n\nID,Name,Area,Handle(hex),Handle(dec),Assets\n"
 CSV_TITLE = "Kavro Block Details %s\n" % VERSION
+NO_SPACES = "\nNo space blocks found.\n"
 DELETE_TITLE = "Kavro Block Delete %s\n" % VERSION
 DELETE_PICK = "\nSelect the Kavro Block to delete\n"
 SPACE_PICK = "\n\nPlease select a space\n\n"
@@ -168,9 +169,11 @@ class ListingTest(ModuleCase):
             following.append(line)
         return following
 
-    def test_a_plan_without_spaces_lists_only_the_header(self):
-        out = self.run_module(["klb", "", "", "QUIT"], self.plain)
-        self.assertEqual(out, KLB_PROMPTS % ("1", "0") + KLB_HEADER)
+    def test_commands_on_a_plan_without_spaces_say_so(self):
+        self.assertEqual(self.run_module(["klb", "", "", "QUIT"], self.plain), KLB_PROMPTS % ("1", "0") + NO_SPACES)
+        self.assertEqual(self.run_module(["kus", "QUIT"], self.plain), "Kavro Update Spaces %s\n%s" % (VERSION, NO_SPACES))
+        # kcsv says so and still writes its file, a total of 0.
+        self.assertTrue(self.run_module(["kcsv", "NONE", "QUIT"], self.plain).startswith(CSV_TITLE + NO_SPACES + "csv data"))
 
     def test_names_are_quoted_and_areas_keep_their_two_decimals(self):
         doc = ezdxf.readfile(self.plan)
@@ -455,8 +458,9 @@ class RoomAreaCsvTest(ModuleCase):
         plan = shutil.copy(self.plain, os.path.join(self.dir, "plan.v2"))
         bare = shutil.copy(self.plain, os.path.join(self.dir, "level2"))
         out = self.run_module(["kcsv", "QUIT"], plan) + self.run_module(["kcsv", "QUIT"], bare)
-        self.assertEqual(out, CSV_TITLE + "csv data successfully saved to file (%s)\n" % os.path.join(self.dir, "plan.csv")
-                         + CSV_TITLE + "csv data successfully saved to file (%s)\n"
+        self.assertEqual(out, CSV_TITLE + NO_SPACES + "csv data successfully saved to file (%s)\n"
+                         % os.path.join(self.dir, "plan.csv")
+                         + CSV_TITLE + NO_SPACES + "csv data successfully saved to file (%s)\n"
                          % os.path.join(self.dir, "level2.csv"))
         self.assertEqual(self.read_csv(os.path.join(self.dir, "level2.csv"))[:len(CSV_HEADER)], CSV_HEADER)
         self.assertTrue(os.path.exists(os.path.join(self.dir, "plan.v2")))

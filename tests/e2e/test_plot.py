@@ -59,8 +59,10 @@ class Plot(unittest.TestCase):
 
     def test_export_and_plot_the_floor_plan(self):
         pdf, png, jpg, a3 = self.out("plan.pdf"), self.out("plan.png"), self.out("plan.jpg"), self.out("a3.pdf")
+        fine = self.out("plan-150.png")
         result = run_script(self.dir, ["EXPORT", pdf, "EXPORT", png, "_export", jpg,
-                                       "PLOT", "", "DWG To PDF.pc3", "ISO_A3_(297.00_x_420.00_MM)", a3, "QUIT"],
+                                       "PLOT", "", "DWG To PDF.pc3", "ISO_A3_(297.00_x_420.00_MM)", a3,
+                                       "SETVAR", "PLOTDPI", "150", "EXPORT", fine, "QUIT"],
                             self.plan)
         self.assertEqual(result.returncode, 0, result.stderr)
         # A layout never set up plots its extents to fit on an A4 landscape sheet.
@@ -73,6 +75,7 @@ class Plot(unittest.TestCase):
             self.assertIn(room, text)
         self.assertEqual(png_size(png), (1170, 827))   # 297 x 210 mm at 100 dots per inch
         self.assertEqual(jpg_size(jpg), (1170, 827))
+        self.assertEqual(png_size(fine), (1754, 1241))   # at PLOTDPI 150
         self.assertGreater(os.path.getsize(png), 5000)   # more than a blank sheet
         self.assertIn("841.89 x 1190.55 pts", pdf_info(a3)["Page size"])
 

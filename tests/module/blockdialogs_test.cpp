@@ -254,6 +254,20 @@ TEST_F(BlockDialogsTest, TheEditorListsRoomsSortedByNameAndGrossAreasUnderTheirF
     EXPECT_TRUE(editor->IsWindowVisible());
     EXPECT_FALSE(shownBlockDialog());
     EXPECT_TRUE(boxes.empty());
+    // Enter on a listed room opens it, as a double-click does; Enter elsewhere does not.
+    QApplication::setActiveWindow(editor->widget());
+    list()->setCurrentRow(0);
+    filter->setFocus();
+    QTest::keyClick(filter, Qt::Key_Return);
+    EXPECT_FALSE(shownBlockDialog());
+    list()->setFocus();
+    QTest::keyClick(list(), Qt::Key_Return);
+    CPresBlock* dialog = shownBlockDialog();
+    ASSERT_TRUE(dialog);
+    EXPECT_EQ(label(dialog->tabs().dataPage(), IDC_HANDLE), QString::fromStdString(handleOf(lab)));
+    dialog->widget()->close();
+    settle();
+    EXPECT_TRUE(boxes.empty());
 }
 
 TEST_F(BlockDialogsTest, ApplyAndOkWriteTheEditedTextsAndFormatAndBringTheEditorBack)

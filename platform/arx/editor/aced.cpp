@@ -68,13 +68,17 @@ int askUntilValid(const char* prompt, const char* message, Parse parse)
 // Host settings kept for the session.
 std::map<std::string, short>& hostShorts()
 {
-    static std::map<std::string, short> values = {{"FILEDIA", 1}, {"PICKBOX", 3}, {"CMDECHO", 1}};
+    static std::map<std::string, short> values = {{"FILEDIA", 1}, {"PICKBOX", 3}, {"CMDECHO", 1}, {"PLOTDPI", 100}};
     return values;
 }
 
-// The values a host setting takes: PICKBOX is a size in pixels, the others switches.
+// The values a host setting takes: PICKBOX is a size in pixels, PLOTDPI the dots per inch
+// of raster plots (bounded so that an A0 sheet stays a picture memory can hold), the others
+// switches.
 bool inRange(const std::string& name, short value)
 {
+    if (name == "PLOTDPI")
+        return value >= 50 && value <= 300;
     return value >= 0 && value <= (name == "PICKBOX" ? 50 : 1);
 }
 
@@ -290,7 +294,7 @@ const std::vector<std::string>& systemVariableNames()
 {
     static const std::vector<std::string> names = {"CLAYER",  "CMDECHO", "DBMOD",     "DWGNAME", "DWGPREFIX",
                                                    "FILEDIA", "HPMAXLINES", "INSUNITS", "LASTPOINT", "LUNITS",
-                                                   "LUPREC",  "PICKBOX", "SORTENTS"};
+                                                   "LUPREC",  "PICKBOX", "PLOTDPI", "SORTENTS"};
     return names;
 }
 

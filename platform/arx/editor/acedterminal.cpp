@@ -84,6 +84,52 @@ TerminalInput::~TerminalInput()
 
 std::optional<std::string> TerminalInput::readLine(const std::string& prompt)
 {
+    if (m_reading)
+        return readNested(prompt);
+    m_reading = true;
+    std::optional<std::string> line = readEdited(prompt);
+    m_reading = false;
+    return line;
+}
+
+std::optional<std::string> TerminalInput::readNested(const std::string& prompt)
+{
+    const LineInfo* outer = el_line(m_editor);
+    const std::string text(outer->buffer, outer->lastchar);
+    const int cursor = static_cast<int>(outer->cursor - outer->buffer);
+    const std::string outerPrompt = m_prompt;
+    // The nested prompt leaves the line being typed as it stands.
+    if (openOutputLine().empty())
+        writeOutput("\n");
+    std::optional<std::string> line = readEdited(prompt);
+    m_cancelled = false;
+    m_prompt = outerPrompt;
+    const LineInfo* now = el_line(m_editor);
+    el_cursor(m_editor, static_cast<int>(now->lastchar - now->cursor));
+    el_deletestr(m_editor, static_cast<int>(now->lastchar - now->buffer));
+    if (!text.empty())
+        el_insertstr(m_editor, text.c_str());
+    el_cursor(m_editor, cursor - static_cast<int>(text.size()));
+    el_set(m_editor, EL_PREP_TERM, 1);
+    // Shown again once the dialog's handler has printed what it prints after its pick.
+    m_redraw = true;
+    if (wakeFds[1] >= 0) {
+        [[maybe_unused]] const ssize_t ignored = ::write(wakeFds[1], "!", 1);
+    }
+    return line;
+}
+
+void TerminalInput::redraw()
+{
+    m_redraw = false;
+    if (!openOutputLine().empty())
+        writeOutput("\n");
+    endOutputLine();
+    el_set(m_editor, EL_REFRESH);
+}
+
+std::optional<std::string> TerminalInput::readEdited(const std::string& prompt)
+{
     const std::string& open = openOutputLine();
     if (!prompt.empty()) {
         m_prompt = prompt;
@@ -205,8 +251,14 @@ TerminalInput::Wait TerminalInput::waitByte(int timeoutMs, unsigned char& byte)
             return Wait::end;
         if (ready == 0)
             return Wait::timeout;
-        if (fds[0].revents == 0)
-            continue; // woken by the pipe: the flag is checked above
+        if (fds[0].revents == 0) {
+            // Woken by the pipe: an interrupt's flag is checked above; a nested read asks
+            // for the line being typed to be shown again.
+            drainWakePipe();
+            if (m_redraw)
+                redraw();
+            continue;
+        }
         const ssize_t got = ::read(STDIN_FILENO, &byte, 1);
         if (got == 1)
             return Wait::byte;

@@ -6,6 +6,10 @@
 // sequences of other keys (arrows) by the time until the next byte. A Ctrl+C pressed while
 // no line is read cancels the next one. The end of input (Ctrl+D on an empty line) is not
 // final: the next read waits for the terminal again.
+//
+// A line asked for while another is being typed (a modeless dialog's pick while "Command:"
+// waits) is read on a line of its own; then the line being typed gets back its text, cursor,
+// prompt and the terminal's editing mode, and is shown again below what was printed.
 #pragma once
 
 #include "arx/acedinput.h"
@@ -36,6 +40,10 @@ public:
 private:
     enum class Wait { byte, interrupt, timeout, end };
 
+    std::optional<std::string> readEdited(const std::string& prompt);
+    std::optional<std::string> readNested(const std::string& prompt);
+    void redraw();
+
     static char* promptOf(EditLine* el);
     static int readChar(EditLine* el, wchar_t* c);
     int nextChar(wchar_t* c);
@@ -49,6 +57,8 @@ private:
     std::deque<unsigned char> m_ahead;
     std::mbstate_t m_decoding{};
     bool m_cancelled = false;
+    bool m_reading = false;   // a line is being typed
+    bool m_redraw = false;    // the line being typed is to be shown again
     struct sigaction m_oldInterrupt{};
 };
 

@@ -53,8 +53,9 @@ public:
     void applyUnitsToBlocks();
 
     BOOL OnInitDialog() override;
-    // Enter does nothing: it would only hide the window for good.
-    void OnOK() override {}
+    // Enter on a listed room opens it, as a double-click does; elsewhere it does nothing (it
+    // would only hide the window for good).
+    void OnOK() override;
     void OnCancel() override;
 
 protected:

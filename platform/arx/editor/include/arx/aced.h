@@ -25,7 +25,7 @@ int acedGetString(int allowSpaces, const char* prompt, char* result, std::size_t
 int acedGetPoint(const ads_point basePoint, const char* prompt, ads_point result);
 
 // System variables: host settings (FILEDIA and CMDECHO, 0 or 1; PICKBOX, 0 to 50 pixels;
-// DWGNAME, DWGPREFIX, HPMAXLINES, an RTLONG from 100 to 10,000,000, and LASTPOINT, an
+// PLOTDPI, the dots per inch of the host's PNG and JPG plots, 50 to 300 (100); DWGNAME, DWGPREFIX, HPMAXLINES, an RTLONG from 100 to 10,000,000, and LASTPOINT, an
 // RT3DPOINT in the current UCS) and the current drawing's (SORTENTS, LUNITS, LUPREC,
 // INSUNITS, CLAYER, the name of an existing layer, DBMOD). RTERROR for an unknown name, a
 // value of the wrong type or out of range, and a read-only variable.
