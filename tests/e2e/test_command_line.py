@@ -136,7 +136,6 @@ class ScriptTest(TempFolderCase, WrittenDrawingChecks):
 
     def test_dbmod_tells_whether_the_drawing_changed_since_it_was_read_or_saved(self):
         plan = generate_plan(self.path("plan.dxf"), rooms=3)
-        missing = self.path("missing", "out.dxf")
         saved = self.path("saved.dxf")
         result = run_script(self.dir, [
             "QVGETVAR", "DBMOD",
@@ -208,11 +207,14 @@ class Terminal:
     """cadhost on a pseudo-terminal: keys are sent, and what it shows is waited for. Line
     ends are shown as "\\n"."""
 
-    def __init__(self, *args, module=TEST_MODULE):
+    def __init__(self, *args, module=TEST_MODULE, env=None, cwd=None, timeout=TIMEOUT):
+        self.timeout = timeout
         self.pid, self.fd = pty.fork()
         if self.pid == 0:  # the child: never returns to the tests
             try:
-                os.execve(CADHOST, [CADHOST, "--module", module, *args], Host.env())
+                if cwd:
+                    os.chdir(cwd)
+                os.execve(CADHOST, [CADHOST, "--module", module, *args], env or Host.env())
             finally:
                 os._exit(127)
         self.shown = ""
@@ -232,7 +234,7 @@ class Terminal:
 
     def expect(self, text):
         """Waits until text is shown after what was expected before."""
-        deadline = time.monotonic() + TIMEOUT
+        deadline = time.monotonic() + self.timeout
         while self.shown.find(text, self.seen) < 0:
             if time.monotonic() > deadline or not self._read(0.2):
                 raise AssertionError("%r not shown; the terminal shows:\n%s" % (text, self.shown))
@@ -244,11 +246,14 @@ class Terminal:
             self.expect(then)
 
     def finish(self):
-        """Waits for the end of the host; its exit status."""
-        deadline = time.monotonic() + TIMEOUT
+        """Waits for the end of the host (killed when it does not end); its exit status."""
+        deadline = time.monotonic() + self.timeout
         while time.monotonic() < deadline and self._read(0.2):
             pass
-        _, status = os.waitpid(self.pid, 0)
+        pid, status = os.waitpid(self.pid, os.WNOHANG)
+        if pid == 0:
+            os.kill(self.pid, signal.SIGKILL)
+            _, status = os.waitpid(self.pid, 0)
         os.close(self.fd)
         self.status = os.waitstatus_to_exitcode(status)
         return self.status

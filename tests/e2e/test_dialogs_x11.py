@@ -10,10 +10,7 @@ xdotool is missing.
 """
 
 import os
-import pty
-import select
 import shutil
-import signal
 import subprocess
 import tempfile
 import threading
@@ -23,6 +20,7 @@ import unittest
 import ezdxf
 
 from test_cadhost import generate_plan
+from test_command_line import Terminal
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.environ.get("QV_SOURCE_DIR") or os.path.dirname(os.path.dirname(HERE))
@@ -75,53 +73,9 @@ def host_env(display, home):
     return env
 
 
-class TerminalHost:
-    """cadhost on the display and on a pseudo-terminal: keys are typed, and what it shows
-    is waited for."""
-
-    def __init__(self, display, home, *args):
-        self.pid, self.fd = pty.fork()
-        if self.pid == 0:  # the child: never returns to the tests
-            try:
-                os.chdir(home)
-                os.execve(CADHOST, [CADHOST, "--module", REAL_MODULE, *args], host_env(display, home))
-            finally:
-                os._exit(127)
-        self.shown = ""
-        self.seen = 0
-
-    def _read(self, timeout):
-        if not select.select([self.fd], [], [], timeout)[0]:
-            return True
-        try:
-            data = os.read(self.fd, 4096)
-        except OSError:  # the host ended
-            data = b""
-        self.shown += data.decode("utf-8", "replace").replace("\r\n", "\n")
-        return bool(data)
-
-    def expect(self, text):
-        """Waits until text is shown after what was expected before."""
-        deadline = time.time() + WAIT
-        while self.shown.find(text, self.seen) < 0:
-            if time.time() > deadline or not self._read(0.2):
-                raise AssertionError("%r not shown; the terminal shows:\n%s" % (text, self.shown))
-        self.seen = self.shown.find(text, self.seen) + len(text)
-
-    def type(self, keys):
-        os.write(self.fd, keys.encode())
-
-    def finish(self):
-        """Waits for the end of the host (killed when it does not end); its exit status."""
-        deadline = time.time() + WAIT
-        while time.time() < deadline and self._read(0.2):
-            pass
-        pid, status = os.waitpid(self.pid, os.WNOHANG)
-        if pid == 0:
-            os.kill(self.pid, signal.SIGKILL)
-            _, status = os.waitpid(self.pid, 0)
-        os.close(self.fd)
-        return os.waitstatus_to_exitcode(status)
+def terminal_host(display, home, *args):
+    """cadhost on the display and on a pseudo-terminal, in the folder home."""
+    return Terminal(*args, module=REAL_MODULE, env=host_env(display, home), cwd=home, timeout=WAIT)
 
 
 class Host:
@@ -245,7 +199,7 @@ class PreferencesDialogOnX11(unittest.TestCase):
 
 
     def test_at_a_terminal_the_first_start_says_why_and_what_is_typed_under_the_dialog_is_dropped(self):
-        host = TerminalHost(self.x.display, self.home)
+        host = terminal_host(self.x.display, self.home)
         try:
             host.expect("(OK saves them, Esc keeps the defaults).")
             window = find_window(self.x.display, PREFS_CAPTION)
@@ -462,7 +416,7 @@ class BlockEditorOnX11(unittest.TestCase):
     def test_a_pick_for_the_editor_at_a_terminal_leaves_the_command_line_clean(self):
         plan = generate_plan(os.path.join(self.home, "plan.dxf"), rooms=4)
         display = self.x.display
-        host = TerminalHost(display, self.home, plan)
+        host = terminal_host(display, self.home, plan)
         try:
             host.expect("Command: ")
             host.type("ksm\r")
