@@ -66,6 +66,10 @@ TerminalInput::TerminalInput()
     el_set(m_editor, EL_PROMPT, &TerminalInput::promptOf);
     el_set(m_editor, EL_GETCFN, &TerminalInput::readChar);
     el_set(m_editor, EL_HIST, history, m_history);
+    // Ctrl+C flushes nothing: with the flush, the terminal could drop what the host writes
+    // as it handles the interrupt (its "*Cancel*" and the next prompt), and what was typed.
+    el_set(m_editor, EL_SETTY, "-d", "+noflsh", nullptr);
+    el_set(m_editor, EL_SETTY, "-x", "+noflsh", nullptr);
     el_source(m_editor, nullptr);
 }
 
