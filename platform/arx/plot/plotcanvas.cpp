@@ -4,6 +4,7 @@
 #include "pdfwriter.h"
 #include "plotpng.h"
 
+#include "arx/dxftext.h"
 #include "win/atomicfile.h"
 
 #include <cairo-ft.h>
@@ -72,27 +73,6 @@ char32_t decodeUtf8(const std::string& s, size_t& i)
     static const char32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
     i += length;
     return c < least[length] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF) ? kReplacement : c;
-}
-
-std::string encodeUtf8(char32_t c)
-{
-    std::string out;
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-    return out;
 }
 
 } // namespace
@@ -301,7 +281,8 @@ PlotCanvas::Glyph PlotCanvas::measure(cairo_scaled_font_t* font, char32_t c)
     Glyph g;
     cairo_glyph_t* glyphs = nullptr;
     int count = 0;
-    const std::string utf8 = encodeUtf8(c);
+    std::string utf8;
+    dxf::appendUtf8(utf8, static_cast<unsigned>(c));
     if (cairo_scaled_font_text_to_glyphs(font, 0, 0, utf8.c_str(), static_cast<int>(utf8.size()), &glyphs, &count,
                                          nullptr, nullptr, nullptr) == CAIRO_STATUS_SUCCESS && count > 0) {
         cairo_text_extents_t extents;

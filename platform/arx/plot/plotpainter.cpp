@@ -15,6 +15,7 @@
 #include "arx/dbtext.h"
 #include "arx/dbviewport.h"
 #include "arx/dxfnumber.h"
+#include "arx/dxftext.h"
 
 #include <algorithm>
 #include <cmath>
@@ -99,17 +100,6 @@ AcGeMatrix3d planeOf(const AcGeMatrix3d& xf, const AcGeVector3d& normal, double 
     return xf * AcGeMatrix3d::planeToWorld(normal) * AcGeMatrix3d::translation(AcGeVector3d(0, 0, elevation));
 }
 
-// Whether name is the lower-case letters given, in any case.
-bool isNamed(std::string_view name, std::string_view letters)
-{
-    if (name.size() != letters.size())
-        return false;
-    for (size_t i = 0; i < name.size(); ++i)
-        if ((name[i] | 0x20) != letters[i])
-            return false;
-    return true;
-}
-
 const AcDbLayerTableRecord* layerOf(const AcDbEntity* ent)
 {
     return AcDbLayerTableRecord::cast(ent->layerId().object());
@@ -145,8 +135,9 @@ Box2d PlotPainter::extents(const AcDbBlockTableRecord* space)
         AcDbExtents e;
         if (const auto* proxy = AcDbProxyEntity::cast(ent))
             e = PlotAnnotation(proxy).extents();   // empty for the types it does not draw
-        if ((!e.isEmpty() || ent->getGeomExtents(e) == Acad::eOk) && !e.isEmpty() && std::isfinite(e.minPoint().x)
-            && std::isfinite(e.maxPoint().x))
+        if (e.isEmpty() && ent->getGeomExtents(e) != Acad::eOk)
+            continue;
+        if (!e.isEmpty() && std::isfinite(e.minPoint().x) && std::isfinite(e.maxPoint().x))
             box.add(Box2d::around(e.minPoint().x, e.minPoint().y, e.maxPoint().x, e.maxPoint().y));
     }
     return box;
@@ -231,9 +222,9 @@ const AcDbLinetypeTableRecord* PlotPainter::linetypeOf(const AcDbEntity* ent, co
                                                      const Inherited& from) const
 {
     const CString name = ent->linetype();
-    if (isNamed(name.str(), "bylayer"))
+    if (dxf::equalNoCase(name.str(), "BYLAYER"))
         return layer ? AcDbLinetypeTableRecord::cast(layer->linetypeObjectId().object()) : nullptr;
-    if (isNamed(name.str(), "byblock"))
+    if (dxf::equalNoCase(name.str(), "BYBLOCK"))
         return from.linetype;
     return AcDbLinetypeTableRecord::cast(ent->linetypeId().object());
 }
