@@ -425,10 +425,9 @@ class BlockEditorOnX11(unittest.TestCase):
             geometry = xdotool(display, "getwindowgeometry", "--shell", editor).stdout
             menu = int(dict(line.split("=") for line in geometry.split())["HEIGHT"]) - du_y(151)
             host.expect("Command: ")
-            host.type("SET")   # typed before the pick, kept for after it
+            host.type("SET", then="SET")   # typed and shown before the pick, kept for after it
             click(display, editor, du_x(7) + 20, menu + du_y(131) + 10)   # Select Space
-            host.expect("\n")
-            time.sleep(0.5)
+            host.expect("Please select a space")
             host.type("-99999,-99999\r")   # a point that picks nothing
             # The line typed before the pick is shown again on a prompt of its own.
             host.expect("Command: SET")
