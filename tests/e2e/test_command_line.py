@@ -288,8 +288,8 @@ class TerminalTest(TempFolderCase, WrittenDrawingChecks):
         # handles it: "*Cancel*" and the next prompt.
         self.assertTrue(termios.tcgetattr(t.fd)[3] & termios.NOFLSH)
         self.draw_line(t)
-        t.type(CTRL_C, "*Cancel*\nCommand: ")                       # at "Command:" a fresh prompt
-        t.type("qvint\n", "Integer: ")
+        # At "Command:" a fresh prompt, which gets what was typed right after the Ctrl+C.
+        t.type(CTRL_C + "qvint\n", "*Cancel*\nCommand: qvint\nInteger: ")
         t.type(CTRL_C, "*Cancel*\nint: cancel\nCommand: ")
         t.type("qvint\n", "Integer: ")
         t.type(ESC, "*Cancel*\nint: cancel\nCommand: ")

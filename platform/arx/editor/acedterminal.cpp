@@ -255,6 +255,8 @@ TerminalInput::Wait TerminalInput::waitByte(int timeoutMs, unsigned char& byte)
             return Wait::end;
         if (ready == 0)
             return Wait::timeout;
+        if (interrupted)
+            continue; // keys typed after a Ctrl+C belong to the prompt that follows the cancel
         if (fds[0].revents == 0) {
             // Woken by the pipe: an interrupt's flag is checked above; a nested read asks
             // for the line being typed to be shown again.
