@@ -1,6 +1,7 @@
 #include "module.h"
 
 #include "arx/acrxapp.h"
+#include "mfc/wnd.h"
 
 #include <dlfcn.h>
 #include <filesystem>
@@ -42,6 +43,7 @@ Module::~Module()
 {
     if (!m_handle)
         return;
+    qv::mfc::destroyOpenWindows(); // the module's windows go before its code does
     entryOf(m_entry)(AcRx::kUnloadAppMsg, m_handle);
     ::dlclose(m_handle);
 }

@@ -151,6 +151,22 @@ int controlId(const QWidget* widget)
 
 bool isLiving(const CWnd* wnd) { return living().count(wnd) != 0; }
 
+void destroyOpenWindows()
+{
+    if (!QCoreApplication::instance())
+        return; // no display: no window was made
+    std::vector<CWnd*> open;
+    for (const auto& [widget, wnd] : attached())
+        if (widget->isWindow())
+            open.push_back(wnd);
+    for (CWnd* wnd : open)
+        if (isLiving(wnd))
+            wnd->DestroyWindow();
+    // The queued PostNcDestroy calls, then the widgets' deferred deletes.
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
 void setHostActive(bool active) { hostActive = active; }
 
 } // namespace qv::mfc

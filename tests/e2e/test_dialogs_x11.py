@@ -435,10 +435,7 @@ class BlockEditorOnX11(unittest.TestCase):
             host.expect("Enter new value for PICKBOX <3>: ")
             host.type("\r")
             host.expect("Command: ")
-            focus(display, editor)
-            click(display, editor, du_x(138) + 20, menu + du_y(131) + 10)   # Close
-            wait_gone(display, "Kavro Block Editor")
-            host.type("QUIT\r")
+            host.type("QUIT\r")   # the editor still open: it goes with the host, leaking nothing
         finally:
             status = host.finish()
         self.assertEqual(status, 0, host.shown)

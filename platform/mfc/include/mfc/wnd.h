@@ -17,6 +17,9 @@ class CWnd;
 
 namespace qv::mfc {
 void clearWidget(CWnd* wnd);
+// Destroys every top-level window still open, as the host does when it ends, and runs their
+// PostNcDestroy, so that a modeless dialog deletes itself while its code is still loaded.
+void destroyOpenWindows();
 }
 
 struct AFX_MSGMAP_ENTRY
