@@ -9,6 +9,7 @@
 #include "blocks/hatch.h"
 #include "blocks/markerblockpie.h"
 #include "common/chain.h"
+#include "common/modelspace.h"
 #include "host/layer.h"
 #include "host/layers.h"
 #include "reports/categories.h"
@@ -101,20 +102,10 @@ protected:
     std::map<std::string, int> hatchesByLayer()
     {
         std::map<std::string, int> counts;
-        AcDbBlockTableRecord* model = nullptr;
-        EXPECT_EQ(acdbOpenObject(model, db->modelSpaceId(), AcDb::kForRead), Acad::eOk);
-        AcDbBlockTableRecordIterator* it = nullptr;
-        model->newIterator(it);
-        for (; !it->done(); it->step()) {
-            AcDbEntity* entity = nullptr;
-            if (it->getEntity(entity, AcDb::kForRead) != Acad::eOk)
-                continue;
+        EXPECT_TRUE(forEachModelSpaceEntity(*db, [&counts](AcDbEntity* entity) {
             if (AcDbHatch::cast(entity))
                 ++counts[entity->layer().GetString()];
-            entity->close();
-        }
-        delete it;
-        model->close();
+        }));
         return counts;
     }
 

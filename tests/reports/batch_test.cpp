@@ -9,6 +9,7 @@
 #include "arx/dbdatabase.h"
 #include "arx/dbtext.h"
 #include "common/chain.h"
+#include "common/modelspace.h"
 #include "common/pgserver.h"
 #include "common/tempdir.h"
 #include "database/serverpreferencevaulteye.h"
@@ -168,28 +169,15 @@ std::vector<std::string> linesAndTexts(const std::string& path)
 {
     AcDbDatabase db(false);
     EXPECT_EQ(db.readDxfFile(path.c_str()), Acad::eOk) << path;
-    AcDbBlockTableRecord* model = nullptr;
-    if (acdbOpenObject(model, db.modelSpaceId(), AcDb::kForRead) != Acad::eOk)
-        return {};
+    const auto point = [](const AcGePoint3d& p) { return std::to_string(int(p.x)) + "," + std::to_string(int(p.y)); };
     std::vector<std::string> found;
-    AcDbBlockTableRecordIterator* it = nullptr;
-    model->newIterator(it);
-    for (; !it->done(); it->step()) {
-        AcDbEntity* entity = nullptr;
-        if (it->getEntity(entity, AcDb::kForRead) != Acad::eOk)
-            continue;
-        const auto point = [](const AcGePoint3d& p) {
-            return std::to_string(int(p.x)) + "," + std::to_string(int(p.y));
-        };
+    forEachModelSpaceEntity(db, [&](AcDbEntity* entity) {
         if (const AcDbLine* line = AcDbLine::cast(entity))
             found.push_back("LINE " + point(line->startPoint()) + " " + point(line->endPoint()) + " " +
                             line->layer().GetString());
         else if (const AcDbText* text = AcDbText::cast(entity))
             found.push_back("TEXT " + std::string(text->textString()));
-        entity->close();
-    }
-    delete it;
-    model->close();
+    });
     return found;
 }
 

@@ -1,6 +1,7 @@
 // The plot engine drawing real drawings to PDF, PNG and JPG files, checked from outside:
 // PDF pages with pdfinfo and pdftotext, rasters read back pixel by pixel.
 #include "common/tempdir.h"
+#include "sheetlayout.h"
 
 #include "arx/dbblockref.h"
 #include "arx/dbcurves.h"
@@ -444,16 +445,8 @@ TEST(Plot, LinetypesDashTheirStrokes)
     // A sheet whose viewport shows model space at 1:2, model (10, 20) at paper (10, 10).
     db.setHeaderValue("$LTSCALE", 40, "1");
     AcDbObjectId layoutId, sheetId;
-    acdbHostApplicationServices()->setWorkingDatabase(&db);
-    ASSERT_EQ(acdbLayoutManager()->createLayout("Sheet", layoutId, sheetId, &db), Acad::eOk);
-    acdbHostApplicationServices()->setWorkingDatabase(nullptr);
-    auto* vp = new AcDbViewport;
-    vp->setCenterPoint(AcGePoint3d(148.5, 105, 0));
-    vp->setWidth(297);
-    vp->setHeight(210);
-    vp->setViewCenter(AcGePoint2d(287, 210));
-    vp->setViewHeight(420);
-    append(sheetId, vp);
+    ASSERT_EQ(createSheet(db, layoutId, sheetId), Acad::eOk);
+    append(sheetId, newViewport(AcGePoint3d(148.5, 105, 0), 297, 210, AcGePoint2d(287, 210), 420));
     const auto sheet = oneToOne("PublishToWeb PNG.pc3");
     sheet->setPlotType(AcDbPlotSettings::kLayout);
     for (long long paperScaled : {1, 0}) {
@@ -567,16 +560,9 @@ TEST(Plot, PaperLayoutDrawsItsViewportsWithoutTheirFrozenLayers)
         append(db.modelSpaceId(), square(0, 0, 1000));
         append(db.modelSpaceId(), square(2000, 0, 1000), "HIDDEN");
         AcDbObjectId layoutId, blockId;
-        acdbHostApplicationServices()->setWorkingDatabase(&db);
-        ASSERT_EQ(acdbLayoutManager()->createLayout("Sheet", layoutId, blockId, &db), Acad::eOk);
-        acdbHostApplicationServices()->setWorkingDatabase(nullptr);
+        ASSERT_EQ(createSheet(db, layoutId, blockId), Acad::eOk);
         // A 100 × 50 mm window at (150, 100) on model space from (0, -500) to (4000, 1500): 1:40.
-        auto* vp = new AcDbViewport;
-        vp->setCenterPoint(AcGePoint3d(150, 100, 0));
-        vp->setWidth(100);
-        vp->setHeight(50);
-        vp->setViewCenter(AcGePoint2d(2000, 500));
-        vp->setViewHeight(2000);
+        auto* vp = newViewport(AcGePoint3d(150, 100, 0), 100, 50, AcGePoint2d(2000, 500), 2000);
         vp->freezeLayersInViewport({hidden});
         if (!c.on)
             vp->setOff();

@@ -2,6 +2,7 @@
 // texts with pdftotext and pdffonts, and its drawing rendered by pdftoppm beside the PNG plot
 // of the same sheet.
 #include "common/tempdir.h"
+#include "sheetlayout.h"
 
 #include "arx/dbcurves.h"
 #include "arx/dbdatabase.h"
@@ -200,16 +201,9 @@ TEST(PlotPdf, ViewportsClipModelSpace)
     AcDbDatabase db;
     append(db, solid({box(-5000, -5000, 6000)}, 7));   // reaches beyond the viewport but for its right side
     AcDbObjectId layoutId, blockId;
-    acdbHostApplicationServices()->setWorkingDatabase(&db);
-    ASSERT_EQ(acdbLayoutManager()->createLayout("Sheet", layoutId, blockId, &db), Acad::eOk);
-    acdbHostApplicationServices()->setWorkingDatabase(nullptr);
+    ASSERT_EQ(createSheet(db, layoutId, blockId), Acad::eOk);
     // A 100 x 50 mm window at (150, 100) on model space from (0, -500) to (4000, 1500): 1:40.
-    auto* vp = new AcDbViewport;
-    vp->setCenterPoint(AcGePoint3d(150, 100, 0));
-    vp->setWidth(100);
-    vp->setHeight(50);
-    vp->setViewCenter(AcGePoint2d(2000, 500));
-    vp->setViewHeight(2000);
+    auto* vp = newViewport(AcGePoint3d(150, 100, 0), 100, 50, AcGePoint2d(2000, 500), 2000);
     AcDbBlockTableRecord* sheet = nullptr;
     ASSERT_EQ(acdbOpenObject(sheet, blockId, AcDb::kForWrite), Acad::eOk);
     EXPECT_EQ(sheet->appendAcDbEntity(vp), Acad::eOk);
