@@ -150,6 +150,15 @@ class ScriptTest(TempFolderCase, WrittenDrawingChecks):
         self.assertEqual(result.stdout.replace("From point: from: 0,0,0\nTo point: to: 1,1,0\nline drawn\n", ""),
                          "".join("Variable: DBMOD: %d\n" % v for v in (0, 1, 0, 4, 0, 0, 0)) + UNLOADED)
 
+    def test_plotting_leaves_the_drawing_unchanged(self):
+        plan = generate_plan(self.path("plan.dxf"), "--spaces", "--uses", "--markers", rooms=8)
+        result = run_script(self.dir, [
+            "EXPORT", self.path("plan.pdf"), "QVGETVAR", "DBMOD",
+            "PLOT", "", "PNG", "", self.path("plan.png"), "QVGETVAR", "DBMOD",
+            "QVLINE", "0,0", "1,1", "QVGETVAR", "DBMOD"], plan)
+        self.assertSession(result, "Variable: DBMOD: 0\nVariable: DBMOD: 0\n"
+                           "From point: from: 0,0,0\nTo point: to: 1,1,0\nline drawn\nVariable: DBMOD: 1\n" + UNLOADED)
+
     def test_failed_open_save_and_saveas_end_with_status_2(self):
         cases = {
             "OPEN": (["OPEN", self.dir], 'cannot open "%s": Is a directory' % self.dir),
