@@ -34,6 +34,20 @@ std::string withExtension(const std::string& path)
     return path + ".dxf";
 }
 
+// The open drawing that is the file at path, however the path is spelt (relative, "..", a
+// link, backslashes): the same device and inode; none when that file is not open.
+AcApDocument* openDocumentOf(std::string path)
+{
+    std::replace(path.begin(), path.end(), '\\', '/');
+    for (int i = 0; i < acDocManager->documentCount(); ++i) {
+        AcApDocument* doc = acDocManager->document(i);
+        std::error_code error;
+        if (!doc->isNew() && std::filesystem::equivalent(path, doc->fileName(), error))
+            return doc;
+    }
+    return nullptr;
+}
+
 std::string number(double value)
 {
     char text[32];
@@ -179,6 +193,12 @@ void HostCommands::open()
     const auto path = askLine("Enter name of drawing to open: ");
     if (!path || path->empty())
         return;
+    if (AcApDocument* doc = openDocumentOf(*path)) {
+        acDocManager->setCurDocument(doc);
+        const std::string name = doc->fileName();
+        say("\"" + name + "\" is already open; it is now the current drawing.\n");
+        return;
+    }
     if (acDocManager->appContextOpenDocument(path->c_str()) != Acad::eOk) {
         complain("cannot open \"" + *path + "\": " + acDocManager->lastOpenError());
         m_failed = true;

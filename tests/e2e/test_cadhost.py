@@ -452,6 +452,19 @@ class FileCommandTest(TempFolderCase, WrittenDrawingChecks):
             "file: Drawing1.dxf (1 open)\n",
             UNLOADED]))
 
+    def test_open_of_an_open_drawing_makes_it_current_however_its_path_is_spelt(self):
+        second = generate_plan(self.path("second.dxf"), rooms=3)
+        os.mkdir(self.path("sub"))
+        os.symlink(self.plan, self.path("link.dxf"))
+        spellings = ["plan.dxf", "./plan.dxf", "sub/../plan.dxf", "sub\\..\\plan.dxf", "link.dxf", self.plan]
+        lines = ["OPEN", second]
+        for spelling in spellings:
+            lines += ["OPEN", spelling, "QVNAME", "OPEN", second]
+        result = run_script(self.dir, lines, self.plan, cwd=self.dir)
+        again = '"%s" is already open; it is now the current drawing.\n'
+        self.assertSession(result, (again % self.plan + "file: %s (2 open)\n" % self.plan + again % second)
+                           * len(spellings) + UNLOADED)
+
     def test_open_of_a_bad_drawing_keeps_the_current_one(self):
         bad = self.path("bad.dxf")
         with open(bad, "w") as f:

@@ -143,7 +143,7 @@ class ScriptTest(TempFolderCase, WrittenDrawingChecks):
             "QVLINE", "0,0", "1,1", "QVGETVAR", "DBMOD",
             "SAVEAS", saved, "QVGETVAR", "DBMOD",
             "SETVAR", "LUNITS", "4", "QVGETVAR", "DBMOD",
-            "OPEN", saved, "QVGETVAR", "DBMOD",
+            "CLOSE", "OPEN", saved, "QVGETVAR", "DBMOD",
             "NEW", "QVGETVAR", "DBMOD",
             "SETVAR", "PICKBOX", "5", "QVGETVAR", "DBMOD"], plan)
         self.assertEqual(result.returncode, 0, result.stderr)
@@ -179,7 +179,8 @@ class ScriptTest(TempFolderCase, WrittenDrawingChecks):
         # The same commands that succeed end with 0.
         result = run_script(self.dir, ["SAVE", self.path("new.dxf"), "OPEN", self.path("new.dxf"),
                                        "SAVEAS", self.path("again.dxf")])
-        self.assertSession(result, UNLOADED)
+        self.assertSession(result, '"%s" is already open; it is now the current drawing.\n%s'
+                           % (self.path("new.dxf"), UNLOADED))
 
     def test_scripts_quit_and_close_without_asking(self):
         plan = generate_plan(self.path("plan.dxf"), rooms=3)
