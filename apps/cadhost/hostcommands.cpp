@@ -34,6 +34,13 @@ std::string withExtension(const std::string& path)
     return path + ".dxf";
 }
 
+// Whether a file name is a drawing extension alone (".dxf"), which names no drawing.
+bool onlyExtension(const std::string& path)
+{
+    const std::string name = upper(std::filesystem::path(path).filename().string());
+    return name == ".DXF" || name == ".DWG";
+}
+
 // The open drawing that is the file at path, however the path is spelt (relative, "..", a
 // link, backslashes): the same device and inode; none when that file is not open.
 AcApDocument* openDocumentOf(std::string path)
@@ -224,9 +231,20 @@ bool HostCommands::saveAs(AcApDocument* doc)
     const auto answer = askLine("Save drawing as <" + current + ">: ");
     if (!answer)
         return false;
+    if (onlyExtension(*answer)) {
+        complain("cannot save as \"" + *answer + "\": the file name is only an extension; give the drawing a name");
+        m_failed = true;
+        return false;
+    }
     const std::string path = withExtension(answer->empty() ? current : *answer);
     if (qv::inputInteractive() && path != current && std::filesystem::exists(path) && !askReplace(path))
         return false;
+    return saveToSaying(doc, path);
+}
+
+// Saves, and on a terminal says where, as every save the user answered for does.
+bool HostCommands::saveToSaying(AcApDocument* doc, const std::string& path)
+{
     if (!saveTo(doc, path))
         return false;
     if (qv::inputInteractive())
@@ -291,7 +309,7 @@ bool HostCommands::mayGiveUp(AcApDocument* doc)
     if (!qv::inputInteractive() || !changed(doc))
         return true;
     switch (askSaveChanges(doc)) {
-    case Answer::yes: return save(doc);
+    case Answer::yes: return doc->isNew() ? saveAs(doc) : saveToSaying(doc, doc->fileName());
     case Answer::no: return true;
     case Answer::cancel: return false;
     }

@@ -38,6 +38,7 @@ private:
     bool save(AcApDocument* doc);
     bool saveAs(AcApDocument* doc);
     bool askReplace(const std::string& path);
+    bool saveToSaying(AcApDocument* doc, const std::string& path);
     bool saveTo(AcApDocument* doc, const std::string& path);
     void close(AcApDocument* doc);
     void setVar();
