@@ -34,6 +34,27 @@ std::string withExtension(const std::string& path)
     return path + ".dxf";
 }
 
+// Whether a file name is a drawing extension alone (".dxf"), which names no drawing.
+bool onlyExtension(const std::string& path)
+{
+    const std::string name = upper(std::filesystem::path(path).filename().string());
+    return name == ".DXF" || name == ".DWG";
+}
+
+// The open drawing that is the file at path, however the path is spelt (relative, "..", a
+// link, backslashes): the same device and inode; none when that file is not open.
+AcApDocument* openDocumentOf(std::string path)
+{
+    std::replace(path.begin(), path.end(), '\\', '/');
+    for (int i = 0; i < acDocManager->documentCount(); ++i) {
+        AcApDocument* doc = acDocManager->document(i);
+        std::error_code error;
+        if (!doc->isNew() && std::filesystem::equivalent(path, doc->fileName(), error))
+            return doc;
+    }
+    return nullptr;
+}
+
 std::string number(double value)
 {
     char text[32];
@@ -179,6 +200,12 @@ void HostCommands::open()
     const auto path = askLine("Enter name of drawing to open: ");
     if (!path || path->empty())
         return;
+    if (AcApDocument* doc = openDocumentOf(*path)) {
+        acDocManager->setCurDocument(doc);
+        const std::string name = doc->fileName();
+        say("\"" + name + "\" is already open; it is now the current drawing.\n");
+        return;
+    }
     if (acDocManager->appContextOpenDocument(path->c_str()) != Acad::eOk) {
         complain("cannot open \"" + *path + "\": " + acDocManager->lastOpenError());
         m_failed = true;
@@ -204,9 +231,20 @@ bool HostCommands::saveAs(AcApDocument* doc)
     const auto answer = askLine("Save drawing as <" + current + ">: ");
     if (!answer)
         return false;
+    if (onlyExtension(*answer)) {
+        complain("cannot save as \"" + *answer + "\": the file name is only an extension; give the drawing a name");
+        m_failed = true;
+        return false;
+    }
     const std::string path = withExtension(answer->empty() ? current : *answer);
     if (qv::inputInteractive() && path != current && std::filesystem::exists(path) && !askReplace(path))
         return false;
+    return saveToSaying(doc, path);
+}
+
+// Saves, and on a terminal says where, as every save the user answered for does.
+bool HostCommands::saveToSaying(AcApDocument* doc, const std::string& path)
+{
     if (!saveTo(doc, path))
         return false;
     if (qv::inputInteractive())
@@ -271,7 +309,7 @@ bool HostCommands::mayGiveUp(AcApDocument* doc)
     if (!qv::inputInteractive() || !changed(doc))
         return true;
     switch (askSaveChanges(doc)) {
-    case Answer::yes: return save(doc);
+    case Answer::yes: return doc->isNew() ? saveAs(doc) : saveToSaying(doc, doc->fileName());
     case Answer::no: return true;
     case Answer::cancel: return false;
     }

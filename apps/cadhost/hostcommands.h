@@ -1,5 +1,6 @@
 // The host's own commands: OPEN, NEW, SAVE, SAVEAS, CLOSE, QUIT (EXIT), SETVAR, HELP (?),
-// and the plot commands EXPORT and PLOT (plotcommands.h).
+// and the plot commands EXPORT and PLOT (plotcommands.h). OPEN of a drawing already open
+// makes it current instead of opening a second copy.
 //
 // On a terminal, a drawing with unsaved changes is not given up (by QUIT, EXIT, CLOSE or
 // the end of input) before the user answers "Save changes to <file>? [Yes/No/Cancel]
@@ -37,6 +38,7 @@ private:
     bool save(AcApDocument* doc);
     bool saveAs(AcApDocument* doc);
     bool askReplace(const std::string& path);
+    bool saveToSaying(AcApDocument* doc, const std::string& path);
     bool saveTo(AcApDocument* doc, const std::string& path);
     void close(AcApDocument* doc);
     void setVar();

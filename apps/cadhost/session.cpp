@@ -5,6 +5,7 @@
 #include "commandline.h"
 #include "hostcommands.h"
 #include "module.h"
+#include "signalguard.h"
 
 #include "arx/acdocman.h"
 #include "arx/aced.h"
@@ -170,6 +171,7 @@ int runHost(const HostOptions& options)
         complain("cannot read script \"" + options.script + "\": " + std::strerror(errno));
         return 1;
     }
+    const SignalGuard guard;
     const Acad::ErrorStatus opened = options.drawing.empty()
                                          ? acDocManager->appContextNewDocument()
                                          : acDocManager->appContextOpenDocument(options.drawing.c_str());

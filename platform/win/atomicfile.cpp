@@ -1,9 +1,12 @@
 #include "win/atomicfile.h"
 
+#include <atomic>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <iterator>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,6 +16,44 @@ namespace qv {
 namespace {
 
 constexpr int kMaxLinks = 40;
+
+// The temporaries being written, where a signal handler can find them (removeTemporaries).
+// A slot holds a path only while its file may exist: it is filled, with every signal
+// blocked, as the file is made, and freed once the file is gone or renamed.
+struct PendingTemporary
+{
+    std::atomic<bool> taken{false};
+    char path[PATH_MAX] = {};
+};
+PendingTemporary g_pending[8];
+
+// Makes a temporary from a mkostemp template; slot is the index of the slot through which
+// a signal handler removes it (-1 when all are taken).
+int makeTemporary(std::string& temp, int& slot)
+{
+    sigset_t all, old;
+    ::sigfillset(&all);
+    ::pthread_sigmask(SIG_BLOCK, &all, &old);
+    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+    slot = -1;
+    for (int i = 0; fd >= 0 && slot < 0 && i < static_cast<int>(std::size(g_pending)); ++i) {
+        PendingTemporary& pending = g_pending[i];
+        bool free = false;
+        if (temp.size() < sizeof pending.path && pending.taken.compare_exchange_strong(free, true)) {
+            std::memcpy(pending.path, temp.c_str(), temp.size() + 1);
+            slot = i;
+        }
+    }
+    ::pthread_sigmask(SIG_SETMASK, &old, nullptr);
+    return fd;
+}
+
+void release(int& slot)
+{
+    if (slot >= 0)
+        g_pending[slot].taken.store(false);
+    slot = -1;
+}
 
 std::string folderOf(const std::string& path)
 {
@@ -106,6 +147,7 @@ void AtomicFile::discard()
     if (!m_temp.empty())
         ::unlink(m_temp.c_str());
     m_temp.clear();
+    release(m_slot);
 }
 
 bool AtomicFile::open(const std::string& path, int mode)
@@ -133,7 +175,7 @@ bool AtomicFile::open(const std::string& path, int mode)
     const std::string name = nameOf(m_target);
     removeStaleTemporaries(folder, name);
     std::string temp = folder + "/" + tempPrefix(name) + std::to_string(::getpid()) + "-XXXXXX";
-    m_fd = ::mkostemp(temp.data(), O_CLOEXEC);
+    m_fd = makeTemporary(temp, m_slot);
     if (m_fd < 0)
         return fail("cannot write '" + m_target + "': cannot create a file in '" + folder + "': " +
                         std::strerror(errno),
@@ -181,8 +223,16 @@ bool AtomicFile::commit(bool replace)
     if (!replace)
         ::unlink(m_temp.c_str());
     m_temp.clear();
+    release(m_slot);
     syncFolder(folderOf(m_target));
     return true;
+}
+
+void removeTemporaries()
+{
+    for (PendingTemporary& pending : g_pending)
+        if (pending.taken.load())
+            ::unlink(pending.path);
 }
 
 bool writeFileAtomically(const std::string& path, std::string_view bytes, std::string& error)

@@ -17,9 +17,11 @@ Use /usr/bin/python3 (Debian's python3-ezdxf).
 import os
 import resource
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
+import time
 import unittest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -451,6 +453,47 @@ class FileCommandTest(TempFolderCase, WrittenDrawingChecks):
             "entities: no document\n",
             "file: Drawing1.dxf (1 open)\n",
             UNLOADED]))
+
+    def test_open_of_an_open_drawing_makes_it_current_however_its_path_is_spelt(self):
+        second = generate_plan(self.path("second.dxf"), rooms=3)
+        os.mkdir(self.path("sub"))
+        os.symlink(self.plan, self.path("link.dxf"))
+        spellings = ["plan.dxf", "./plan.dxf", "sub/../plan.dxf", "sub\\..\\plan.dxf", "link.dxf", self.plan]
+        lines = ["OPEN", second]
+        for spelling in spellings:
+            lines += ["OPEN", spelling, "QVNAME", "OPEN", second]
+        result = run_script(self.dir, lines, self.plan, cwd=self.dir)
+        again = '"%s" is already open; it is now the current drawing.\n'
+        self.assertSession(result, (again % self.plan + "file: %s (2 open)\n" % self.plan + again % second)
+                           * len(spellings) + UNLOADED)
+
+    def test_a_signal_during_a_plot_removes_its_temporary_and_names_the_lost_drawing(self):
+        # The plot is held once its temporary file is made: it looks for its fonts, and
+        # fontconfig reads its configuration from a FIFO that nobody writes.
+        fifo = self.path("fonts.conf")
+        os.mkfifo(fifo)
+        target = self.path("plan.pdf")
+        script = write_script(self.path("input.scr"), ["QVLINE", "0,0", "1,1", "EXPORT", target])
+        for sig, why in ((signal.SIGTERM, "terminated (SIGTERM)"), (signal.SIGHUP, "hung up (SIGHUP)")):
+            with self.subTest(why):
+                with open(target, "w") as f:
+                    f.write("old plot")
+                host = subprocess.Popen([CADHOST, "--module", TEST_MODULE, "--script", script, self.plan],
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True,
+                                        env=dict(Host.env(), FONTCONFIG_FILE=fifo),
+                                        preexec_fn=lambda: signal.signal(signal.SIGHUP, signal.SIG_DFL))
+                self.addCleanup(host.kill)
+                deadline = time.monotonic() + TIMEOUT
+                while not any(name.startswith(".plan.pdf.qvsave-") for name in os.listdir(self.dir)):
+                    self.assertTrue(host.poll() is None and time.monotonic() < deadline, "the plot never began")
+                    time.sleep(0.01)
+                host.send_signal(sig)
+                _, err = host.communicate(timeout=TIMEOUT)
+                self.assertEqual((host.returncode, err),
+                                 (-sig, 'cadhost: %s: the changes to "%s" are not saved\n' % (why, self.plan)))
+                self.assertEqual(sorted(os.listdir(self.dir)), ["fonts.conf", "input.scr", "plan.dxf", "plan.pdf"])
+                with open(target) as f:
+                    self.assertEqual(f.read(), "old plot")
 
     def test_open_of_a_bad_drawing_keeps_the_current_one(self):
         bad = self.path("bad.dxf")

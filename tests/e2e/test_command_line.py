@@ -143,23 +143,34 @@ class ScriptTest(TempFolderCase, WrittenDrawingChecks):
             "QVLINE", "0,0", "1,1", "QVGETVAR", "DBMOD",
             "SAVEAS", saved, "QVGETVAR", "DBMOD",
             "SETVAR", "LUNITS", "4", "QVGETVAR", "DBMOD",
-            "OPEN", saved, "QVGETVAR", "DBMOD",
+            "CLOSE", "OPEN", saved, "QVGETVAR", "DBMOD",
             "NEW", "QVGETVAR", "DBMOD",
             "SETVAR", "PICKBOX", "5", "QVGETVAR", "DBMOD"], plan)
         self.assertEqual(result.returncode, 0, result.stderr)
         self.assertEqual(result.stdout.replace("From point: from: 0,0,0\nTo point: to: 1,1,0\nline drawn\n", ""),
                          "".join("Variable: DBMOD: %d\n" % v for v in (0, 1, 0, 4, 0, 0, 0)) + UNLOADED)
 
+    def test_plotting_leaves_the_drawing_unchanged(self):
+        plan = generate_plan(self.path("plan.dxf"), "--spaces", "--uses", "--markers", rooms=8)
+        result = run_script(self.dir, [
+            "EXPORT", self.path("plan.pdf"), "QVGETVAR", "DBMOD",
+            "PLOT", "", "PNG", "", self.path("plan.png"), "QVGETVAR", "DBMOD",
+            "QVLINE", "0,0", "1,1", "QVGETVAR", "DBMOD"], plan)
+        self.assertSession(result, "Variable: DBMOD: 0\nVariable: DBMOD: 0\n"
+                           "From point: from: 0,0,0\nTo point: to: 1,1,0\nline drawn\nVariable: DBMOD: 1\n" + UNLOADED)
+
     def test_failed_open_save_and_saveas_end_with_status_2(self):
-        cases = {
-            "OPEN": (["OPEN", self.dir], 'cannot open "%s": Is a directory' % self.dir),
-            "SAVE": (["SAVE", self.dir], "cannot write '%s': it is a folder" % self.dir),
-            "SAVEAS": (["SAVEAS", self.path("no", "x.dxf")], "cannot write '%s'" % self.path("no", "x.dxf")),
-        }
+        cases = [
+            ("OPEN", ["OPEN", self.dir], 'cannot open "%s": Is a directory' % self.dir),
+            ("SAVE", ["SAVE", self.dir], "cannot write '%s': it is a folder" % self.dir),
+            ("SAVEAS", ["SAVEAS", self.path("no", "x.dxf")], "cannot write '%s'" % self.path("no", "x.dxf")),
+            ("SAVEAS", ["SAVEAS", self.path(".DXF")],
+             'cannot save as "%s": the file name is only an extension' % self.path(".DXF")),
+        ]
         # The script stops there: the lines after it, which would write the wrong drawing
         # over a file, are not run, and standard error names the line.
-        for name, (lines, message) in cases.items():
-            with self.subTest(name):
+        for name, lines, message in cases:
+            with self.subTest(lines):
                 target = self.path(name + "-target.dxf")
                 result = run_script(self.dir, ["QVNAME"] + lines + ["SAVEAS", target, "QVNAME"])
                 self.assertEqual((result.returncode, result.stdout), (2, "file: Drawing1.dxf (1 open)\n" + UNLOADED))
@@ -167,10 +178,12 @@ class ScriptTest(TempFolderCase, WrittenDrawingChecks):
                 self.assertRegex(result.stderr, r'\ncadhost: .*\.scr, line 2: "%s" failed; the lines after it are not '
                                  r"run\n$" % name)
                 self.assertFalse(os.path.exists(target))
+                self.assertFalse(os.path.exists(self.path(".DXF.dxf")))
         # The same commands that succeed end with 0.
         result = run_script(self.dir, ["SAVE", self.path("new.dxf"), "OPEN", self.path("new.dxf"),
                                        "SAVEAS", self.path("again.dxf")])
-        self.assertSession(result, UNLOADED)
+        self.assertSession(result, '"%s" is already open; it is now the current drawing.\n%s'
+                           % (self.path("new.dxf"), UNLOADED))
 
     def test_scripts_quit_and_close_without_asking(self):
         plan = generate_plan(self.path("plan.dxf"), rooms=3)
@@ -348,6 +361,21 @@ class TerminalTest(TempFolderCase, WrittenDrawingChecks):
         self.assertEqual(t.finish(), 2, t.shown)                     # a save has failed
         self.assertWrittenDrawing(drawing)
         self.assertIn(((0.0, 0.0, 0.0), (5.0, 0.0, 0.0)), lines_of(drawing))
+
+    def test_every_save_on_the_way_out_says_so(self):
+        drawing = self.path("plan.dxf")
+        shutil.copy(generate_plan(self.path("source.dxf"), rooms=3), drawing)
+        question = "Save changes to %s? [Yes/No/Cancel] <Yes>: " % drawing
+        t = self.start(drawing)
+        self.draw_line(t)
+        t.type("close\n", question)
+        t.type("y\n", "Drawing saved as %s\nCommand: " % drawing)
+        t.type("open\n%s\n" % drawing, "Command: ")
+        self.draw_line(t)
+        t.type(CTRL_D, question)
+        t.type(CTRL_D, "Drawing saved as %s\n" % drawing)         # Ctrl+D takes the default, Yes
+        self.assertEqual(t.finish(), 0, t.shown)
+        self.assertEqual(lines_of(drawing).count(((0.0, 0.0, 0.0), (5.0, 0.0, 0.0))), 2)
 
     def test_a_new_drawing_is_saved_under_the_name_asked_for(self):
         out = self.path("new.dxf")

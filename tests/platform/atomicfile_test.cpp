@@ -108,6 +108,26 @@ TEST(AtomicFile, RemovesTheTemporariesOfSavesWhoseProcessDied)
     EXPECT_EQ(namesIn(dir), std::vector<std::string>{"plan.dxf"});
 }
 
+TEST(AtomicFile, ASignalHandlerRemovesTheTemporariesUnderWay)
+{
+    TempDir dir;
+    writeFile(dir.file("plan.dxf"), "old");
+    // Saves that ended give their places back: more of them than there are places.
+    std::string error;
+    for (int i = 0; i < 20; ++i)
+        ASSERT_TRUE(qv::writeFileAtomically(dir.file("plan-" + std::to_string(i) + ".dxf"), "x", error)) << error;
+    for (int i = 0; i < 20; ++i)
+        fs::remove(dir.file("plan-" + std::to_string(i) + ".dxf"));
+    qv::AtomicFile save, plot;
+    ASSERT_TRUE(save.open(dir.file("plan.dxf")) && save.write("half"));
+    ASSERT_TRUE(plot.open(dir.file("plan.pdf")));
+    EXPECT_EQ(namesIn(dir).size(), 3u);
+    qv::removeTemporaries();
+    EXPECT_EQ(namesIn(dir), std::vector<std::string>{"plan.dxf"});
+    EXPECT_FALSE(save.commit());
+    EXPECT_EQ(readFile(dir.file("plan.dxf")), "old");
+}
+
 TEST(AtomicFile, CommitWithoutReplaceKeepsAnExistingFile)
 {
     TempDir dir;

@@ -473,14 +473,16 @@ Acad::ErrorStatus AcDbBlockTableRecord::getSortentsTable(AcDbSortentsTable*& tab
         if (const Acad::ErrorStatus es = createExtensionDictionary(); es != Acad::eOk)
             return es;
     }
+    // Read only, so that finding the table changes nothing; written only to add it.
     AcDbDictionary* dict = nullptr;
-    if (const Acad::ErrorStatus es = acdbOpenObject(dict, extensionDictionary(), AcDb::kForWrite); es != Acad::eOk)
+    if (const Acad::ErrorStatus es = acdbOpenObject(dict, extensionDictionary(), AcDb::kForRead); es != Acad::eOk)
         return es;
     AcDbObjectId id;
     if (dict->getAt("ACAD_SORTENTS", id) != Acad::eOk) {
-        if (!createIfNecessary) {
+        const Acad::ErrorStatus es = createIfNecessary ? dict->upgradeOpen() : Acad::eKeyNotFound;
+        if (es != Acad::eOk) {
             dict->close();
-            return Acad::eKeyNotFound;
+            return es;
         }
         auto* created = new AcDbSortentsTable;
         dict->setAt("ACAD_SORTENTS", created, id);

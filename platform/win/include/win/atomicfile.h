@@ -2,7 +2,8 @@
 // target's folder, created exclusively (never through a planted link) with the mode the
 // target will have, synced, and renamed over the target; the folder is synced after the
 // rename. A save that fails or is abandoned leaves the old file as it was, and the
-// temporaries of saves whose process has died are removed by the next save of that file.
+// temporaries of saves whose process has died are removed by the next save of that file;
+// a handler of a signal that ends the process removes its own (removeTemporaries).
 #pragma once
 
 #include <cstddef>
@@ -47,7 +48,12 @@ private:
     std::string m_error;
     int m_fd = -1;
     int m_errno = 0;
+    int m_slot = -1;   // where removeTemporaries finds m_temp
 };
+
+// Removes the temporary files of the saves under way in this process, for the handler of a
+// signal that ends it: async-signal-safe.
+void removeTemporaries();
 
 // Replaces path with bytes as AtomicFile does; false with error set on failure.
 bool writeFileAtomically(const std::string& path, std::string_view bytes, std::string& error);
