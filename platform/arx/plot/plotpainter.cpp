@@ -2,6 +2,7 @@
 
 #include "plotannotation.h"
 #include "plottext.h"
+#include "scanlineclip.h"
 
 #include "arx/dbblockref.h"
 #include "arx/dbcurves.h"
@@ -30,6 +31,7 @@ constexpr double kCapHeight = 0.729;       // the font's capital height per em
 constexpr double kLineSpacing = 5.0 / 3;   // multiline text's baseline distance per height
 constexpr size_t kMaxArrayCells = 100000;
 constexpr long kMaxPatternLines = 20000;   // per pattern line family of one hatch
+constexpr size_t kMaxPatternCrossings = 10000000;   // of a family's lines with the boundary
 constexpr std::uint32_t kPaper = 0xFFFFFF;
 
 DevicePoint dev(const AcGeMatrix3d& xf, const AcGePoint3d& p)
@@ -612,6 +614,28 @@ void appendEdge(DevicePath& path, const AcGeMatrix3d& plane, const AcDbHatch::Ed
     }
 }
 
+// A pattern line's dashes (positive), gaps (negative) and dots (zero), laid from its base
+// point at along it and repeating every period, between from and to; point(s) is the line's
+// point at s. The periods are counted, so that coordinates too large for a dash to advance
+// them still end.
+void strokeDashes(PlotCanvas& canvas, const std::vector<double>& dashes, double period, double at, double from,
+                  double to, const std::function<DevicePoint(double)>& point)
+{
+    double phase = std::fmod(from - at, period);
+    phase = !std::isfinite(phase) ? 0 : phase < 0 ? phase + period : phase;
+    const double first = from - phase;
+    const long periods = static_cast<long>(std::ceil((to - first) / period));
+    for (long i = 0; i < periods; ++i) {
+        double s = first + period * static_cast<double>(i);
+        for (double dash : dashes) {
+            const double end = s + std::abs(dash), a = std::max(s, from), b = std::min(end, to);
+            if (dash == 0 ? s >= from && s <= to : dash > 0 && a < b)
+                canvas.stroke({point(a), point(dash == 0 ? s + 1e-9 : b)}, false);
+            s = end;
+        }
+    }
+}
+
 } // namespace
 
 void PlotPainter::drawHatch(const AcDbHatch* h, const AcGeMatrix3d& xf, std::uint32_t rgb)
@@ -632,30 +656,33 @@ void PlotPainter::drawHatch(const AcDbHatch* h, const AcGeMatrix3d& xf, std::uin
         m_canvas.fill(loops, rgb);
         return;
     }
-    // The pattern's lines over the boundary's box in the hatch's plane, clipped to the
-    // boundary (even-odd, so islands stay empty).
+    // The boundary and its box in the hatch's plane, where the pattern's lines are laid out.
     const AcGeMatrix3d toPlane = plane.inverse();
+    std::vector<std::vector<AcGePoint2d>> boundary;
     Box2d box;
-    for (const DevicePath& loop : loops)
+    for (const DevicePath& loop : loops) {
+        boundary.emplace_back();
         for (const DevicePoint& p : loop) {
             const AcGePoint3d q = toPlane.transform(AcGePoint3d(p.x, p.y, 0));
             box.add(q.x, q.y);
+            boundary.back().emplace_back(q.x, q.y);
         }
+    }
     // A pattern that evaluates too dense has more lines than the host draws: it shows solid.
     if (h->patternLineCount(true) > AcDbHatchPatterns::maxLines()) {
         m_canvas.fill(loops, rgb);
         return;
     }
-    m_canvas.pushClip(loops);
     for (const AcDbHatch::PatternLine& line : h->patternLines())
-        if (!drawPatternLines(line, box, plane)) {
+        if (!drawPatternLines(line, boundary, box, plane)) {
             m_canvas.fill(loops, rgb);   // too dense to draw line by line: it shows solid
             break;
         }
-    m_canvas.popClip();
 }
 
-bool PlotPainter::drawPatternLines(const AcDbHatch::PatternLine& line, const Box2d& box, const AcGeMatrix3d& plane)
+bool PlotPainter::drawPatternLines(const AcDbHatch::PatternLine& line,
+                                   const std::vector<std::vector<AcGePoint2d>>& boundary, const Box2d& box,
+                                   const AcGeMatrix3d& plane)
 {
     const AcGeVector2d d(std::cos(line.angle), std::sin(line.angle)), n(-d.y, d.x);
     const double spacing = line.offset.x * n.x + line.offset.y * n.y;
@@ -685,37 +712,34 @@ bool PlotPainter::drawPatternLines(const AcDbHatch::PatternLine& line, const Box
     }
     if (!(k1 - k0 <= kMaxPatternLines) || !(std::abs(k0) < 1e9 && std::abs(k1) < 1e9))
         return false;
+    // The lines cut by the boundary's edges in the family's frame: line k where u is k.
+    ScanlineClip clip(static_cast<long>(std::ceil(k0)), static_cast<long>(std::floor(k1)));
+    const double baseAcross = base.x * n.x + base.y * n.y;
+    std::vector<FramePoint> frame;
+    for (const std::vector<AcGePoint2d>& loop : boundary) {
+        frame.clear();
+        for (const AcGePoint2d& p : loop)
+            frame.push_back({(p.x * n.x + p.y * n.y - baseAcross) / spacing, p.x * d.x + p.y * d.y});
+        clip.addLoop(frame);
+    }
+    if (clip.crossings() > kMaxPatternCrossings)
+        return false;
     double period = 0;
     for (double dash : line.dashes)
         period += std::abs(dash);
-    for (long k = static_cast<long>(std::ceil(k0)); k <= static_cast<long>(std::floor(k1)); ++k) {
+    const bool dashed = period > 0 && (sMax - sMin) / period <= kMaxPatternLines;
+    clip.scan([&](long k, double from, double to) {
         const AcGePoint2d p = base + line.offset * static_cast<double>(k);
         const double at = p.x * d.x + p.y * d.y;
         auto point = [&](double s) {
             const AcGePoint2d q = p + d * (s - at);
             return dev(plane, AcGePoint3d(q.x, q.y, 0));
         };
-        if (period <= 0 || !((sMax - sMin) / period <= kMaxPatternLines)) {
-            m_canvas.stroke({point(sMin), point(sMax)}, false);
-            continue;
-        }
-        // Dashes (positive), gaps (negative) and dots (zero) from the line's base point, the
-        // first period starting at or before the box; the periods are counted, so that
-        // coordinates too large for a dash to advance them still end.
-        double phase = std::fmod(sMin - at, period);
-        phase = !std::isfinite(phase) ? 0 : phase < 0 ? phase + period : phase;
-        const double first = sMin - phase;
-        const long periods = static_cast<long>(std::ceil((sMax - first) / period));
-        for (long i = 0; i < periods; ++i) {
-            double s = first + period * static_cast<double>(i);
-            for (double dash : line.dashes) {
-                const double end = s + std::abs(dash);
-                if (dash >= 0 && end >= sMin && s <= sMax)
-                    m_canvas.stroke({point(s), point(dash == 0 ? s + 1e-9 : end)}, false);
-                s = end;
-            }
-        }
-    }
+        if (dashed)
+            strokeDashes(m_canvas, line.dashes, period, at, from, to, point);
+        else
+            m_canvas.stroke({point(from), point(to)}, false);
+    });
     return true;
 }
 

@@ -89,9 +89,10 @@ private:
     void drawText(const AcDbText* t, const AcGeMatrix3d& xf, std::uint32_t rgb);
     void drawMText(const AcDbMText* t, const AcGeMatrix3d& xf, std::uint32_t rgb);
     void drawHatch(const AcDbHatch* h, const AcGeMatrix3d& xf, std::uint32_t rgb);
-    // One family of a pattern's parallel lines over the box (in the hatch's plane); false
-    // when the lines are too dense to draw.
-    bool drawPatternLines(const AcDbHatch::PatternLine& line, const Box2d& box, const AcGeMatrix3d& plane);
+    // One family of a pattern's parallel lines, the parts inside the boundary's loops (in the
+    // hatch's plane, with its box); false when the lines are too dense to draw.
+    bool drawPatternLines(const AcDbHatch::PatternLine& line, const std::vector<std::vector<AcGePoint2d>>& boundary,
+                          const Box2d& box, const AcGeMatrix3d& plane);
     void drawProxy(const AcDbEntity* ent, const AcGeMatrix3d& xf, const Inherited& mine);
     // A flat polyline whose vertices have widths, drawn as a lightweight one; false when
     // it has none.

@@ -193,6 +193,44 @@ TEST(PlotPdf, RendersLikeTheRasterPlot)
     EXPECT_EQ(got.at(120, 40), 0x0000FFu);
 }
 
+// A pattern hatch over a U whose base holds an island draws its lines in the U alone, in PDF
+// as in PNG: none in the notch between the arms, none in the island. The pattern's line
+// through the origin passes the U's corners at (20, 20) and (50, 50), and shows in the base
+// and again in the right arm.
+TEST(PlotPdf, PatternLinesStayInsideAConcaveBoundaryAndOutOfItsIsland)
+{
+    TempDir dir;
+    AcDbDatabase db;
+    auto* hatch = solid({{{20, 20}, {120, 20}, {120, 100}, {90, 100}, {90, 50}, {50, 50}, {50, 100}, {20, 100}},
+                         box(60, 28, 16)},
+                        7);
+    hatch->setPattern(AcDbHatch::kPreDefined, "ANSI31");
+    hatch->setPatternScale(0.5);   // 45-degree lines 1.59 mm apart
+    append(db, hatch);
+    const std::string png = dir.file("sheet.png"), pdf = dir.file("sheet.pdf");
+    ASSERT_EQ(plot(db, "PublishToWeb PNG.pc3", png), Acad::eOk);
+    ASSERT_EQ(plot(db, "DWG To PDF.pc3", pdf), Acad::eOk);
+    for (const Raster& r : {readPng(png), renderPdf(pdf)}) {
+        ASSERT_GT(r.width, 1160);
+        // The share of inked points of a rectangle (millimetres).
+        auto inked = [&](double x0, double y0, double x1, double y1) {
+            int ink = 0, all = 0;
+            for (double x = x0; x < x1; x += 0.25)
+                for (double y = y0; y < y1; y += 0.25, ++all)
+                    ink += (r.at(x, y) & 0xFF) < 160 ? 1 : 0;
+            return static_cast<double>(ink) / all;
+        };
+        EXPECT_GT(inked(22, 52, 48, 98), 0.1);     // the left arm
+        EXPECT_GT(inked(92, 52, 118, 98), 0.1);    // the right arm
+        EXPECT_GT(inked(22, 22, 58, 48), 0.1);     // the base beside the island
+        EXPECT_EQ(inked(52, 52, 88, 99), 0.0);     // the notch
+        EXPECT_EQ(inked(62, 30, 74, 42), 0.0);     // the island
+        EXPECT_EQ(inked(122, 20, 140, 100), 0.0);  // beyond the boundary
+        EXPECT_GT(inked(34.7, 35, 35.3, 35.25), 0.0);
+        EXPECT_GT(inked(94.7, 95, 95.3, 95.25), 0.0);
+    }
+}
+
 // A viewport shows model space through a clip: what lies outside it stays off the sheet, and
 // the clip ends with the viewport.
 TEST(PlotPdf, ViewportsClipModelSpace)
