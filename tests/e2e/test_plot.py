@@ -6,6 +6,7 @@ rasters' sizes read from their headers.
 Run by CTest (label e2e) with the variables of test_cadhost.py.
 """
 
+import io
 import os
 import shutil
 import struct
@@ -110,6 +111,37 @@ class Plot(unittest.TestCase):
         self.assertEqual(result.returncode, 2)
         self.assertIn('the device "PublishToWeb PNG.pc3" does not write .pdf files', result.stderr)
         self.assertFalse(os.path.exists(named))
+
+    def test_plot_defaults_when_a_copy_of_the_layout_without_its_name_took_its_entry(self):
+        doc = ezdxf.new()
+        sheet = doc.layouts.get("Layout1")
+        sheet.add_line((0, 0), (100, 100))
+        sheet.dxf_layout.dxf.plot_configuration_file = "DWG To PDF.pc3"
+        doc.header["$TILEMODE"] = 0
+        handle = sheet.dxf_layout.dxf.handle
+        stream = io.StringIO()
+        doc.write(stream)
+        text = stream.getvalue()
+        head, entry = "  0\nLAYOUT\n  5\n%s\n" % handle, "  3\nLayout1\n350\n%s\n" % handle
+        start = text.index(head)
+        copy = text[start:text.index("  0\n", start + 1)].replace(head, "  0\nLAYOUT\n  5\nFFFF\n")
+        text = text[:start] + copy.replace("  1\nLayout1\n", "", 1) + text[start:]
+        drawing = self.out("copied.dxf")
+        with open(drawing, "w", encoding="utf-8") as f:
+            f.write(text.replace(entry, "  3\nLayout1\n350\nFFFF\n"))
+        # The copy is dropped and the layout takes its entry: PLOT's defaults plot it, and
+        # its save opens with nothing to repair and plots the same.
+        saved = self.out("copied-saved.dxf")
+        result = run_script(self.dir, ["PLOT", "", "", "", "", "SAVEAS", saved, "QUIT"], drawing)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertIn("repaired: LAYOUT FFFF: it has no name, and its block record is LAYOUT %s's ('Layout1'): dropped"
+                      % handle, result.stderr)
+        self.assertIn("Page size", pdf_info(self.out("copied-Layout1.pdf")))
+        result = run_script(self.dir, ["PLOT", "", "", "", "", "QUIT"], saved)
+        self.assertEqual((result.returncode, result.stderr), (0, ""))
+        self.assertIn("Page size", pdf_info(self.out("copied-saved-Layout1.pdf")))
+        auditor = ezdxf.readfile(saved).audit()
+        self.assertEqual((auditor.errors, auditor.fixes), ([], []))
 
     def test_pdf_whose_font_is_missing_fails_and_leaves_no_file(self):
         conf = self.out("no-fonts.conf")

@@ -259,7 +259,7 @@ const FieldTable& AcDbXrecord::dxfTable() const
                 if (x.m_data.empty() && !pairs.empty() && pairs[0].code == 280)
                     x.m_cloning = static_cast<int>(c.integer(pairs[i++]));
                 for (; i < pairs.size(); ++i)
-                    x.m_data.add(pairs[i].code, pairs[i].value);
+                    x.m_data.add(pairs[i].code, c.kept(pairs[i]).value);
                 return pairs.size();
             },
             [](const AcRxObject& o, const Field&, Writer& out) {

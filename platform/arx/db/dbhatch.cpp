@@ -49,7 +49,8 @@ public:
         const double x = real(code);
         return {x, real(code + 10)};
     }
-    const Pair& skip() { return m_pairs[m_pos++]; }
+    // The next pair, kept as read.
+    const Pair& skip() { return m_context.kept(m_pairs[m_pos++]); }
     [[noreturn]] void fail(const std::string& what) const
     {
         const Pair& at = atEnd() ? m_pairs.back() : peek();

@@ -8,6 +8,7 @@
 #include "dbimpl.h"
 #include "dbobjectdata.h"
 
+#include <memory>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -157,37 +158,129 @@ AcDbObjectId newLayoutBlock(Impl& impl)
     return id;
 }
 
-// Layouts whose block record the file lacks (or names another object) take the layout block
-// that names them, else a free one of their kind, else a new one.
+// Layouts whose block record the file lacks (or names another object, or another layout's)
+// take the layout block that names them, else a free one of their kind, else a new one.
 void repairLayoutBlocks(Impl& impl, const std::vector<AcDbObjectId>& broken,
                         const std::unordered_set<AcDbObjectId>& claimed)
 {
     FreeLayoutBlocks free(impl, claimed);
     for (const AcDbObjectId& layoutId : broken) {
         auto* layout = AcDbLayout::cast(layoutId.object());
-        const std::string missing = layout->getBlockTableRecordId().handle().text();
+        const AcDbObjectId old = layout->getBlockTableRecordId();
+        const auto* taken = AcDbBlockTableRecord::cast(old.object());
+        const std::string fault = taken ? taken->name() + " is another layout's" : old.handle().text() + " is missing";
         AcDbObjectId id = free.take(layoutId, layout->modelType());
         if (id.isNull())
             id = newLayoutBlock(impl);
         layout->setBlockTableRecordId(id);
         auto* btr = AcDbBlockTableRecord::cast(id.object());
-        impl.repaired(impl.describe(layout) + " ('" + layout->name() + "'): its block record " + missing
-                      + " is missing: given " + btr->name());
+        impl.repaired(impl.describe(layout) + " ('" + layout->name() + "'): its block record " + fault + ": given "
+                      + btr->name());
     }
 }
 
-// Links layouts and block records both ways, and gives layout blocks without a layout one.
+// A name for a new layout: "Model" or "Layout1", else the first "LayoutN" free.
+std::string freeLayoutName(const AcDbDictionary* layouts, bool model)
+{
+    std::string name = model ? "Model" : "Layout1";
+    for (int n = 2; layouts->has(name.c_str()); ++n)
+        name = "Layout" + std::to_string(n);
+    return name;
+}
+
+std::vector<AcDbLayout*> allLayouts(Impl& impl)
+{
+    std::vector<AcDbLayout*> layouts;
+    for (size_t i = 0; i < impl.stubs.size(); ++i)
+        if (auto* layout = impl.stubs[i].erased ? nullptr : AcDbLayout::cast(impl.stubs[i].object))
+            layouts.push_back(layout);
+    return layouts;
+}
+
+// The layouts of a drawing as other programs find them: each has a name and stands under it
+// in the layout dictionary. A layout without a name is a copy of the named one that has its
+// block record, and is dropped, or else is named by its entry, or anew; one outside the
+// dictionary is entered under its name, or anew when that is taken.
+class LayoutEntries
+{
+public:
+    LayoutEntries(Impl& impl, AcDbDictionary* layouts) : m_impl(impl), m_layouts(layouts)
+    {
+        const std::unique_ptr<AcDbDictionaryIterator> it(layouts->newIterator());
+        for (; !it->done(); it->next())
+            m_keys.emplace(it->objectId(), it->name());
+    }
+
+    void settle()
+    {
+        std::vector<AcDbLayout*> all = allLayouts(m_impl);
+        for (const AcDbLayout* layout : all)
+            if (!layout->name().empty() && AcDbBlockTableRecord::cast(layout->getBlockTableRecordId().object()))
+                m_namedByBlock.emplace(layout->getBlockTableRecordId(), layout);
+        std::erase_if(all, [this](AcDbLayout* layout) { return layout->name().empty() && !nameOrDrop(layout); });
+        for (AcDbLayout* layout : all)
+            enter(layout);
+    }
+
+private:
+    bool nameOrDrop(AcDbLayout* layout)
+    {
+        const AcDbObjectId id = layout->objectId();
+        const auto key = m_keys.find(id);
+        if (const auto named = m_namedByBlock.find(layout->getBlockTableRecordId()); named != m_namedByBlock.end()) {
+            m_impl.repaired(Impl::describe(layout) + ": it has no name, and its block record is "
+                            + Impl::describe(named->second) + "'s ('" + named->second->name() + "'): dropped");
+            if (key != m_keys.end())
+                m_layouts->remove(key->second.c_str());
+            m_impl.destroyObject(id.stub());
+            return false;
+        }
+        std::string name = key != m_keys.end() ? key->second : std::string();
+        if (name.empty()) {
+            name = freeLayoutName(m_layouts, layout->modelType());
+            if (key != m_keys.end()) {   // entered under an empty key: under its name now
+                m_layouts->remove("");
+                m_layouts->attachEntry(name, id);
+                key->second = name;
+            }
+        }
+        layout->setLayoutName(name.c_str());
+        m_impl.repaired(Impl::describe(layout) + ": it has no name: named '" + name + "'");
+        return true;
+    }
+
+    void enter(AcDbLayout* layout)
+    {
+        if (m_keys.count(layout->objectId()))
+            return;
+        std::string name = layout->name();
+        if (m_layouts->has(name.c_str()))
+            layout->setLayoutName((name = freeLayoutName(m_layouts, layout->modelType())).c_str());
+        m_layouts->attachEntry(name, layout->objectId());
+        m_keys.emplace(layout->objectId(), name);
+        layout->setOwnerId(m_layouts->objectId());
+        m_impl.repaired(Impl::describe(layout) + ": it is not in the layout dictionary: entered as '" + name + "'");
+    }
+
+    Impl& m_impl;
+    AcDbDictionary* m_layouts;
+    std::unordered_map<AcDbObjectId, std::string> m_keys;
+    std::unordered_map<AcDbObjectId, const AcDbLayout*> m_namedByBlock;
+};
+
+// Links layouts and block records both ways, one block record to one layout, and gives
+// layout blocks without a layout one.
 void ensureLayouts(Impl& impl, AcDbDictionary* layouts)
 {
+    LayoutEntries(impl, layouts).settle();
     AcDbDictionaryIterator* it = layouts->newIterator();
     int count = 0;
     std::vector<AcDbObjectId> broken;
     std::unordered_set<AcDbObjectId> claimed;
     for (; !it->done(); it->next(), ++count)
         if (const auto* layout = AcDbLayout::cast(it->objectId().object())) {
-            if (AcDbBlockTableRecord::cast(layout->getBlockTableRecordId().object()))
-                claimed.insert(layout->getBlockTableRecordId());
-            else
+            const AcDbObjectId block = layout->getBlockTableRecordId();
+            if (!AcDbBlockTableRecord::cast(block.object()) || !claimed.insert(block).second)
                 broken.push_back(it->objectId());
         }
     delete it;
@@ -203,9 +296,7 @@ void ensureLayouts(Impl& impl, AcDbDictionary* layouts)
         if (!btr || btr->isErased() || !btr->isLayout() || AcDbLayout::cast(btr->getLayoutId().object()))
             continue;
         const bool model = qv::dxf::equalNoCase(btr->name(), AcDbBlockTableRecord::kModelSpace);
-        std::string name = model ? "Model" : "Layout1";
-        for (int n = 2; layouts->has(name.c_str()); ++n)
-            name = "Layout" + std::to_string(n);
+        const std::string name = freeLayoutName(layouts, model);
         auto* layout = new AcDbLayout(model);
         layout->setLayoutName(name.c_str());
         layout->setTabOrder(model ? 0 : ++count);
@@ -253,6 +344,14 @@ void ensureHeader(Impl& impl)
         }
 }
 
+// Objects without a handle (new ones, and records whose handle was another's) take one.
+void assignHandles(Impl& impl)
+{
+    for (size_t i = 0; i < impl.stubs.size(); ++i)
+        if (AcDbStub& stub = impl.stubs[i]; stub.object && stub.handle.isNull())
+            impl.assignHandle(&stub);
+}
+
 } // namespace
 
 namespace qv {
@@ -267,11 +366,11 @@ void completeDatabase(AcDbDatabase* db)
 {
     Impl& impl = db->impl();
     completeTables(db);
-    ensureLayouts(impl, ensureDictionaries(impl));
+    AcDbDictionary* layouts = ensureDictionaries(impl);
+    assignHandles(impl);   // so that the repairs of layouts name them
+    ensureLayouts(impl, layouts);
     ensureHeader(impl);
-    for (size_t i = 0; i < impl.stubs.size(); ++i)
-        if (AcDbStub& stub = impl.stubs[i]; stub.object && stub.handle.isNull())
-            impl.assignHandle(&stub);
+    assignHandles(impl);
 }
 
 } // namespace qv

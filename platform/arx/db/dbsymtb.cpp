@@ -647,7 +647,7 @@ const FieldTable& AcDbLayerTableRecord::dxfTable() const
 
 // ---- AcDbLinetypeTableRecord ----
 
-void AcDbLinetypeTableRecord::setNumDashes(int count) { m_dashes.resize(static_cast<size_t>(std::max(count, 0))); }
+void AcDbLinetypeTableRecord::setNumDashes(int count) { m_dashes.resize(static_cast<size_t>(std::clamp(count, 0, kMaxDashes))); }
 
 double AcDbLinetypeTableRecord::dashLengthAt(int index) const
 {
@@ -681,7 +681,7 @@ const FieldTable& AcDbLinetypeTableRecord::dxfTable() const
                   } else if (dashes.empty()) {
                       return false;
                   } else if (p.code != 74 || c.integer(p) != 0) {
-                      dashes.back().complex.add(p.code, p.value);
+                      dashes.back().complex.add(p.code, c.kept(p).value);
                   }
                   return true;
               },

@@ -80,7 +80,7 @@ void DxfContext::readRecord(AcRxObject& target, const dxf::FieldTable& table, st
             if (!table.read(target, cursor, pairs, i, *this)) {
                 if (!data)
                     data = ObjectData::make();
-                data->extras.add(p.code, p.value, cursor.anchor);
+                data->extras.add(p.code, kept(p).value, cursor.anchor);
                 ++i;
             }
         }

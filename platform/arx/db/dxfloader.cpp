@@ -31,6 +31,13 @@ using qv::dxf::Record;
 
 using Maker = AcDbObject* (*)(Impl& impl, const Record& record);
 
+// The error of a value, its message naming what holds the value.
+FormatError naming(const FormatError& e, const std::string& holder)
+{
+    const std::string what = e.what(), prefix = "line " + std::to_string(e.line()) + ": ";
+    return FormatError(e.line(), holder + ": " + (what.starts_with(prefix) ? what.substr(prefix.size()) : what));
+}
+
 template <class T>
 AcDbObject* make(Impl& impl, const Record&)
 {
@@ -180,6 +187,7 @@ private:
     void readHeaderAfterEndsec();
     void readClasses();
     void readTable();
+    void keepCountedDashes(AcDbSymbolTableRecord* record);
     void readBlock();
     void readEntities(AcDbObjectId owner);
     void readEntity(AcDbObjectId owner);
@@ -188,6 +196,7 @@ private:
     void readOtherSection(std::string_view name);
     void ensureStructure();
     void finish();
+    void dropMissingOwners();
     void settleDictionaries();
     void noteHardPointers(AcDbObjectId holder);
     void adoptByHardPointers();
@@ -302,7 +311,11 @@ void Loader::readHeader(size_t first)
             m_impl.headerIndex[std::string(p.value)] = m_impl.header.size();
             var = &m_impl.header.emplace_back(HeaderVariable{std::string(p.value), {}});
         } else if (var) {
-            var->tags.add(p.code, p.value);
+            try {
+                var->tags.add(p.code, m_context.kept(p).value);
+            } catch (const FormatError& e) {
+                throw naming(e, var->name);
+            }
         }
     }
     // Room in the handle map for every handle the drawing says it has given, within what
@@ -378,9 +391,7 @@ AcDbObjectId Loader::readRecord(AcDbStub* stub, AcDbObject* obj, qv::DxfContext:
     try {
         m_context.readRecord(*obj, obj->dxfTable(), m_record.pairs(), obj->dataSlot(), info);
     } catch (const FormatError& e) {
-        // The message names the object whose value is wrong.
-        const std::string what = e.what(), prefix = "line " + std::to_string(e.line()) + ": ";
-        throw FormatError(e.line(), recordName() + ": " + (what.starts_with(prefix) ? what.substr(prefix.size()) : what));
+        throw naming(e, recordName());
     }
     obj->dxfInEnd();
     return id;
@@ -408,12 +419,25 @@ void Loader::readTable()
         // Definitions are found by name: a name given twice would mix them up.
         if (AcDbBlockTableRecord::cast(record) && table->has(record->name().c_str()))
             fail(recordName() + ": block record '" + record->name() + "' given twice");
+        keepCountedDashes(record);
         record->setOwnerId(slot);
         table->attachRecord(id, record->name());
     }
     if (!at("ENDTAB"))
         fail("table " + name + " not closed by ENDTAB");
     advance();
+}
+
+// A linetype of more dashes than a file can count keeps those it can, so that it can be saved.
+void Loader::keepCountedDashes(AcDbSymbolTableRecord* record)
+{
+    auto* linetype = AcDbLinetypeTableRecord::cast(record);
+    if (!linetype || linetype->numDashes() <= AcDbLinetypeTableRecord::kMaxDashes)
+        return;
+    m_impl.repaired(Impl::describe(linetype) + " ('" + linetype->name() + "'): its " + std::to_string(linetype->numDashes())
+                    + " dashes are more than group code 73 counts: the first "
+                    + std::to_string(AcDbLinetypeTableRecord::kMaxDashes) + " kept");
+    linetype->setNumDashes(AcDbLinetypeTableRecord::kMaxDashes);
 }
 
 // Files without tables (release 12 without a TABLES section) get them before their blocks
@@ -606,6 +630,20 @@ void Loader::adoptByHardPointers()
     }
 }
 
+// An owner that no object has is taken as none, as if the file named none: the object is
+// then owned by the dictionary or object that holds it.
+void Loader::dropMissingOwners()
+{
+    for (size_t i = 0; i < m_impl.stubs.size(); ++i) {
+        AcDbObject* obj = m_impl.stubs[i].object;
+        if (!obj || obj->ownerId().isNull() || obj->ownerId().object())
+            continue;
+        m_impl.repaired(Impl::describe(obj) + ": its owner " + obj->ownerId().handle().text() + " is missing: taken as none");
+        obj->setOwnerId(AcDbObjectId());
+        m_ownerless.push_back(obj);
+    }
+}
+
 // Entries of dictionaries that name objects the file does not have are dropped; objects
 // without an owner (some writers give none) are owned by the dictionary that names them.
 void Loader::settleDictionaries()
@@ -646,6 +684,7 @@ void Loader::dropStrayDrawOrders()
 void Loader::finish()
 {
     m_context.resolve();
+    dropMissingOwners();
     settleDictionaries();
     adoptByHardPointers();
     for (AcDbXrecord* record : m_records)

@@ -48,6 +48,13 @@ unsigned long long FieldContext::handle(const Pair& pair) const
     return v;
 }
 
+const Pair& FieldContext::kept(const Pair& pair) const
+{
+    if (valueKind(pair.code) == ValueKind::kReal)
+        real(pair);
+    return pair;
+}
+
 void FieldContext::fail(const Pair& pair, const std::string& what) const { throw FormatError(pair.line, what); }
 
 } // namespace qv::dxf

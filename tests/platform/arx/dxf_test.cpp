@@ -427,6 +427,12 @@ TEST(DxfRead, BadInputGivesAStatusAndAMessage)
         // A drawing refused names the object at fault and what the user can do.
         {"bad number", "0\nSECTION\n2\nENTITIES\n0\nCIRCLE\n5\n2A\n8\n0\n40\nabc\n0\nENDSEC\n0\nEOF\n",
          "CIRCLE 2A: invalid number 'abc' for group code 40 (the drawing is not opened: correct this in the program that wrote it"},
+        // Numbers kept as read, of types not modelled and of the header, are numbers too.
+        {"dimension point", "0\nSECTION\n2\nENTITIES\n0\nDIMENSION\n5\n2B\n100\nAcDbEntity\n8\n0\n100\nAcDbDimension\n"
+                            "10\n0\n20\n0\n30\n0\n11\n1\n21\n1\n31\n0\n70\n1\n100\nAcDbAlignedDimension\n13\nnan\n0\nENDSEC\n0\nEOF\n",
+         "line 31: DIMENSION 2B: invalid number 'nan' for group code 13"},
+        {"header", "0\nSECTION\n2\nHEADER\n9\n$EXTMIN\n10\ninf\n0\nENDSEC\n0\nEOF\n",
+         "line 7: $EXTMIN: invalid number 'inf' for group code 10"},
     };
     for (const auto& c : cases) {
         const std::string path = dir.file(std::string(c.name) + ".dxf");
@@ -449,6 +455,30 @@ TEST(DxfRead, DrawingsOtherReadersOpenAreRepairedNamingEachRepair)
                               "0\nLINE\n5\n11\n8\n0\n10\n1\n20\n0\n11\n2\n21\n1\n";
     const std::string end = "0\nENDSEC\n0\nEOF\n";
     const std::string objects = "0\nENDSEC\n0\nSECTION\n2\nOBJECTS\n";
+    // A linetype of more dashes than its count (a 16-bit integer) can say.
+    std::string linetype = "0\nSECTION\n2\nTABLES\n0\nTABLE\n2\nLTYPE\n5\n5\n0\nLTYPE\n5\n20\n"
+                           "100\nAcDbSymbolTableRecord\n100\nAcDbLinetypeTableRecord\n2\nDOTS\n70\n0\n3\n\n72\n65\n73\n0\n";
+    for (int i = 0; i <= INT16_MAX; ++i)
+        linetype += "49\n-0.5\n74\n0\n";
+    linetype += "0\nENDTAB\n0\nENDSEC\n";
+    // A layout copied, the copy without its name and in the dictionary in its place.
+    std::string copied, copyRepairs;
+    {
+        AcDbDatabase db;
+        post(db.modelSpaceId(), new AcDbLine(AcGePoint3d(), AcGePoint3d(1, 1, 0)));
+        copied = db.dxfText();
+        const std::string handle = acdbLayoutManager()->findLayoutNamed("Layout1", &db).handle().text();
+        const std::string head = "  0\nLAYOUT\n  5\n" + handle + "\n", entry = "  3\nLayout1\n350\n" + handle + "\n";
+        const std::string name = "  1\nLayout1\n";
+        const size_t at = copied.find(head), next = copied.find("  0\n", at + 1);
+        std::string copy = "  0\nLAYOUT\n  5\nFFF\n" + copied.substr(at + head.size(), next - at - head.size());
+        copy.erase(copy.find(name), name.size());
+        copied.insert(at, copy);
+        copied.replace(copied.find(entry), entry.size(), "  3\nLayout1\n350\nFFF\n");
+        copyRepairs = "LAYOUT FFF: it has no name, and its block record is LAYOUT " + handle
+                    + "'s ('Layout1'): dropped\nLAYOUT " + handle
+                    + ": it is not in the layout dictionary: entered as 'Layout1'\n";
+    }
     const struct {
         const char* name;
         std::string bytes;
@@ -489,6 +519,16 @@ TEST(DxfRead, DrawingsOtherReadersOpenAreRepairedNamingEachRepair)
              + end,
          "DICTIONARY A: 1 of its entries named no owner: given this dictionary\n"
          "IDBUFFER C: it named no owner: given LAYER_INDEX B, which holds it\n"},
+        {"missing owner", entities + lines + objects
+             + "0\nDICTIONARY\n5\nA\n100\nAcDbDictionary\n3\nDATA\n350\nB\n"
+               "0\nXRECORD\n5\nB\n330\n99\n100\nAcDbXrecord\n1\nkept\n"
+             + end,
+         "XRECORD B: its owner 99 is missing: taken as none\n"
+         "DICTIONARY A: 1 of its entries named no owner: given this dictionary\n"},
+        {"too many dashes", linetype + entities + "0\nLINE\n5\n10\n8\n0\n6\nDOTS\n10\n0\n20\n0\n11\n1\n21\n1\n" + end,
+         "LTYPE 20 ('DOTS'): its 32768 dashes are more than group code 73 counts: the first 32767 kept\n",
+         " 73\n32767\n"},
+        {"nameless layout", copied, copyRepairs.c_str(), "  1\nLayout1\n"},
         {"record pointer", entities + lines + objects
              + "0\nDICTIONARY\n5\nA\n100\nAcDbDictionary\n3\nDATA\n350\nB\n"
                "0\nXRECORD\n5\nB\n330\nA\n100\nAcDbXrecord\n1\nkept\n340\nBEEF\n"
@@ -640,12 +680,12 @@ TEST(DxfWrite, FailedSavesLeaveTheOldFileWhole)
 TEST(DxfRead, PairsOfUnmodelledTypesReadByCodeAndSubclass)
 {
     // A markerless solid, a table whose group 2 and 11 occur again under a later marker, a
-    // point with a coordinate that is no number, and an old polyline with widths.
+    // point, and an old polyline with widths.
     const std::string text = "0\nSECTION\n2\nENTITIES\n"
                              "0\nSOLID\n8\n0\n10\n1\n20\n2\n11\n3\n21\n4\n12\n5\n22\n6\n"
                              "0\nACAD_TABLE\n8\n0\n100\nAcDbEntity\n100\nAcDbBlockReference\n2\n*T7\n10\n1\n20\n2\n30\n3\n"
                              "100\nAcDbTable\n11\n0\n21\n1\n31\n0\n2\nchunk\n"
-                             "0\nPOINT\n8\n0\n10\nabc\n20\n1\n"
+                             "0\nPOINT\n8\n0\n10\n1\n20\n1\n"
                              "0\nPOLYLINE\n8\n0\n66\n1\n10\n0\n20\n0\n30\n4\n40\n2\n41\n3\n"
                              "0\nVERTEX\n8\n0\n10\n0\n20\n0\n30\n0\n40\n0.5\n41\n1.5\n0\nVERTEX\n8\n0\n10\n1\n20\n0\n30\n0\n"
                              "0\nSEQEND\n8\n0\n0\nENDSEC\n0\nEOF\n";
@@ -681,9 +721,9 @@ TEST(DxfRead, PairsOfUnmodelledTypesReadByCodeAndSubclass)
     double x = 7;
     const auto* point = AcDbProxyEntity::cast(ids[2].object());
     ASSERT_NE(point, nullptr);
-    EXPECT_FALSE(point->storedReal(10, x));
+    EXPECT_FALSE(point->storedReal(11, x));   // not given
     EXPECT_EQ(x, 7);
-    EXPECT_FALSE(point->storedPoint(10, p));
+    EXPECT_FALSE(point->storedPoint(11, p));
 
     const auto* pl = AcDb2dPolyline::cast(ids[3].object());
     ASSERT_NE(pl, nullptr);

@@ -889,7 +889,7 @@ TEST(Plot, MalformedAnnotationsSpoilNothingAfterThem)
                "0\nMLINE\n8\n0\n100\nAcDbMline\n40\n1e300\n73\n2\n11\n0\n21\n0\n74\n2\n11\n10\n21\n0\n"
                "13\n1e300\n23\n1e300\n41\n5\n"
                "0\nMULTILEADER\n8\n0\n100\nAcDbMLeader\n300\nCONTEXT_DATA{\n302\nLEADER{\n304\nLEADER_LINE{\n"
-               "10\n5\n20\n5\n305\n}\n10\nnan\n303\n}\n290\n1\n304\nText\n"
+               "10\n5\n20\n5\n305\n}\n10\n1e308\n303\n}\n290\n1\n304\nText\n"
                "0\nDIMENSION\n8\n0\n2\n*D404\n10\n1\n20\n1\n70\n4\n15\n1e308\n25\n-1e308\n"
                "0\nLINE\n8\n0\n62\n1\n10\n20\n20\n100\n11\n200\n21\n100\n0\nENDSEC\n0\nEOF\n",
                file);

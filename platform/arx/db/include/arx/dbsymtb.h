@@ -329,7 +329,10 @@ public:
     void setComments(const char* text) { m_comments = text ? text : ""; }
     double patternLength() const { return m_patternLength; }
     void setPatternLength(double length) { m_patternLength = length; }
+    // The most dashes a file can count (its group code 73 is a 16-bit integer).
+    static constexpr int kMaxDashes = 32767;
     int numDashes() const { return static_cast<int>(m_dashes.size()); }
+    // Up to kMaxDashes: more are cut to those.
     void setNumDashes(int count);
     double dashLengthAt(int index) const;
     Acad::ErrorStatus setDashLengthAt(int index, double length);

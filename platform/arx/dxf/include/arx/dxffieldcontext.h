@@ -22,6 +22,9 @@ public:
     long long integer(const Pair& pair, long long low, long long high) const;
     long long integer(const Pair& pair, const Field& field) const;
     unsigned long long handle(const Pair& pair) const;
+    // A pair kept as read and written back as it is: a number of a real code must be one,
+    // and finite, as a field's is, so that nothing non-finite is written.
+    const Pair& kept(const Pair& pair) const;
     [[noreturn]] void fail(const Pair& pair, const std::string& what) const;
 };
 
