@@ -52,7 +52,10 @@ CKavroAttribute* kavroAttribute(int kind, const CString& value)
 
 } // namespace
 
-CPresBlockCreation::CPresBlockCreation(CWnd* parent) : CDialog(IDD_BLOCK_CREATION, parent) {}
+CPresBlockCreation::CPresBlockCreation(CWnd* parent)
+    : CDialog(IDD_BLOCK_CREATION, parent), m_watch([this] { drawingClosed(); })
+{
+}
 
 CPresBlockCreation::~CPresBlockCreation()
 {
@@ -83,12 +86,21 @@ void CPresBlockCreation::setAcadDrawing(CAcadDrawing* drawing)
     if (drawing != m_drawing)
         releaseAcadDrawing();
     m_drawing = drawing;
+    m_watch.watch(drawing ? drawing->getDocument() : nullptr);
+}
+
+void CPresBlockCreation::drawingClosed()
+{
+    if (m_drawing)
+        m_drawing->releaseDocument();
+    closeAfterPick();
 }
 
 void CPresBlockCreation::releaseAcadDrawing()
 {
     delete m_drawing;
     m_drawing = nullptr;
+    m_watch.watch(nullptr);
 }
 
 CString CPresBlockCreation::getNextBlockIdentifier() const
@@ -252,7 +264,8 @@ void CPresBlockCreation::OnCmdStart()
         const DrawingLock lock(m_drawing);
         if (!lock.held())
             return;
-        while (pickAndMakeBlock()) {
+        // A drawing closed meanwhile ends the session.
+        while (m_drawing->isOpen() && pickAndMakeBlock()) {
         }
     });
     acutPrintf("\nBlock Creation Session Ended\n");
@@ -266,7 +279,8 @@ bool CPresBlockCreation::pickAndMakeBlock()
 {
     enableTextEdits(TRUE);
     AcDbObjectId polylineId;
-    if (CAcadUtilities().selectObjectId(polylineId, "\nPlease select a polyline:\n", "AcDbPolyline") != 0)
+    if (CAcadUtilities().selectObjectId(polylineId, "\nPlease select a polyline:\n", "AcDbPolyline") != 0 ||
+        !m_drawing->isOpen())
         return false;
     Acad::ErrorStatus status = Acad::eOk;
     bool closed = false;
@@ -346,7 +360,7 @@ void CPresBlockCreation::createBlock(CAcadDrawing* drawing, AcDbObjectId polylin
     runShowingErrors("CPresBlockCreation::createBlock", kSource, [&] {
         acutPrintf("Select Name and Area Text Position:\n");
         ads_point picked;
-        if (acedGetPoint(nullptr, "\nEnter Attribute points: ", picked) != RTNORM)
+        if (acedGetPoint(nullptr, "\nEnter Attribute points: ", picked) != RTNORM || !drawing->isOpen())
             return;
         // Every check comes before the outline is touched.
         Acad::ErrorStatus status = Acad::eOk;

@@ -180,8 +180,9 @@ void CTabData::pickAreas(bool subtracted)
         ids, subtracted ? "Please Select Areas to Subtract (selected room/space blocks will be ignored)"
                         : "Please Select Areas to Add (selected room/space blocks will be ignored)");
     windows.restore();
-    // Esc keeps the list; an empty selection confirmed with Enter empties it.
-    if (!picked)
+    // Esc keeps the list; an empty selection confirmed with Enter empties it. A drawing
+    // closed meanwhile is left alone.
+    if (!picked || !m_drawing->isOpen())
         return;
     if (subtracted)
         m_block->setHandlesToMinus(ids);

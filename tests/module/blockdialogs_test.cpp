@@ -21,6 +21,7 @@
 #include "support/kavroexceptions.h"
 #include "win/headless.h"
 #include "win/messagebox.h"
+#include "win/pump.h"
 
 #include <QAction>
 #include <QApplication>
@@ -638,6 +639,32 @@ TEST_F(BlockDialogsTest, CloseWithoutOptionsLeavesPrefsAlone)
     editor = nullptr;
     EXPECT_EQ(prefsValue("units"), "1");
     EXPECT_EQ(prefsValue("precison"), "3");
+}
+
+// The editor's drawing is closed while a page of the tabbed dialog waits for a pick that is
+// then answered: the answer is not used, both windows close, and the waiting pick was told to end.
+TEST_F(BlockDialogsTest, ClosingTheDrawingClosesTheEditorAndItsDialogEvenDuringAPick)
+{
+    room("Office", "A", 0);
+    openEditor();
+    CPresBlock* dialog = open("Office");
+    ASSERT_TRUE(dialog);
+    ASSERT_EQ(acDocManager->appContextNewDocument(), Acad::eOk);
+    AcApDocument* left = acDocManager->curDocument();
+    answer({"all", ""}, [&] {
+        if (document != left)
+            acDocManager->closeDocument(std::exchange(document, left));
+    });
+    click(dialog->tabs().dataPage(), IDC_CMD_SUB_AREA);
+    EXPECT_EQ(qv::waitReadable(nullptr, 0, 0), -2);
+    settle();
+    EXPECT_FALSE(shownBlockDialog());
+    EXPECT_FALSE(visibleWindow("Kavro Block Editor"));
+    EXPECT_TRUE(boxes.empty());
+    editor = nullptr;
+    // The fixture ends with the drawing that is left.
+    db = left->database();
+    drawing.setDocument(left);
 }
 
 TEST_F(BlockDialogsTest, KsmWithoutADisplayChangesNothing)

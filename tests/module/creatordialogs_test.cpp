@@ -27,9 +27,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <cstdio>
 #include <gtest/gtest.h>
 #include <sstream>
+#include <unistd.h>
 
 namespace {
 
@@ -508,6 +510,40 @@ TEST_F(CreatorDialogsTest, SubtractedAreasChangeOnlyASpaceBlockAndACancelledSele
     EXPECT_EQ(std::get<0>(stored(roomId)), 13.0);
     EXPECT_EQ(std::get<1>(stored(roomId)), "");
     EXPECT_TRUE(boxes.empty());
+}
+
+// The creator's drawing is closed while its session waits for a pick on a pipe: the pick is
+// cancelled, the answers waiting in the pipe are left unread, and the creator closes once the
+// session has ended; a hyperlink dialog of that drawing closes at once, one of another stays.
+TEST_F(CreatorDialogsTest, TheDialogsCloseWithTheirDrawingAndAPickWaitingThenIsCancelled)
+{
+    const std::string outline = rectangle(0, 0, 1000, 1000);
+    auto* staying = open<CHyperPres>("kbh", "Kavro Block Hyperlinking");
+    ASSERT_EQ(acDocManager->appContextNewDocument(), Acad::eOk);
+    AcApDocument* closing = acDocManager->curDocument();
+    auto* creator = open<CPresBlockCreation>("kbc", "Kavro Block Creator");
+    ASSERT_TRUE(staying && creator && open<CHyperPres>("kbh", "Kavro Block Hyperlinking"));
+    int ends[2];
+    ASSERT_EQ(pipe(ends), 0);
+    const std::string answers = outline + "\n0,0\n";
+    ASSERT_EQ(write(ends[1], answers.data(), answers.size()), static_cast<ssize_t>(answers.size()));
+    std::FILE* picks = fdopen(ends[0], "r");
+    qv::setInputSource(qv::makeFileInput(picks, "picks"));
+    QTimer::singleShot(0, [closing] { acDocManager->closeDocument(closing); });
+    const std::string out = captured([&] { click(creator, IDC_CMD_START); });
+    qv::setInputSource(nullptr);
+    EXPECT_NE(out.find("Block Creation Session Ended"), std::string::npos) << out;
+    EXPECT_EQ(out.find("Select Name and Area Text Position"), std::string::npos) << out;
+    flush();
+    EXPECT_EQ(visibleCount("Kavro Block Creator"), 0);
+    EXPECT_EQ(visibleCount("Kavro Block Hyperlinking"), 1);
+    EXPECT_TRUE(staying->IsWindowVisible());
+    std::string unread(answers.size(), '\0');
+    EXPECT_EQ(read(ends[0], unread.data(), unread.size()), static_cast<ssize_t>(answers.size()));
+    EXPECT_EQ(unread, answers);
+    std::fclose(picks);
+    close(ends[1]);
+    EXPECT_EQ(savedReferences(), std::vector<std::string>{}); // the outline is still no block
 }
 
 // ---- the hyperlink dialog ----

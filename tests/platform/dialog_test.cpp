@@ -8,6 +8,7 @@
 #include "mfc/listbox.h"
 #include "mfc/tabctrl.h"
 #include "win/headless.h"
+#include "win/pump.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -515,6 +516,27 @@ TEST_F(DialogTest, ADialogWaitingForAPickRefusesToCloseButKeepsItsEdits)
     }
     QTest::mouseClick(dialog.control(kApply), Qt::LeftButton);
     EXPECT_EQ(dialog.events, (std::vector<std::string>{"EN_CHANGE", "Apply"}));
+}
+
+TEST_F(DialogTest, CloseAfterPickCancelsAWaitingPickAndClosesWhenItIsOver)
+{
+    TestDialog dialog;
+    open(dialog);
+    {
+        CDialog::PickScope picking(&dialog);
+        dialog.closeAfterPick();
+        EXPECT_EQ(qv::waitReadable(nullptr, 0, 0), -2); // the wait for the pick ends
+        EXPECT_TRUE(dialog.IsWindowVisible());
+    }
+    EXPECT_TRUE(dialog.IsWindowVisible()); // the handler that waited returns first
+    QTest::qWait(1);
+    EXPECT_FALSE(dialog.IsWindowVisible());
+    EXPECT_EQ(dialog.events, (std::vector<std::string>{"WM_CLOSE", "OnCancel"}));
+    // Without a pick the dialog closes at once.
+    TestDialog idle;
+    open(idle);
+    idle.closeAfterPick();
+    EXPECT_FALSE(idle.IsWindowVisible());
 }
 
 TEST_F(DialogTest, ModalDialogsRunTheirLoopUntilEndDialog)

@@ -12,6 +12,7 @@
 
 #include "arx/dbid.h"
 #include "mfc/dialog.h"
+#include "module/drawingwatch.h"
 #include "module/preferences.h"
 
 #include <cstdint>
@@ -31,7 +32,8 @@ public:
 
     void setAcadWindow(CWnd* window) { m_acadWindow = window; }
     CWnd* getAcadWindow() const { return m_acadWindow; }
-    // Takes over the wrapper of the current document, releasing the one held before.
+    // Takes over the wrapper of the current document, releasing the one held before; the
+    // dialog closes when that document does.
     void setAcadDrawing(CAcadDrawing* drawing);
     CAcadDrawing* getAcadDrawing() const { return m_drawing; }
     void releaseAcadDrawing();
@@ -99,6 +101,8 @@ protected:
     DECLARE_MESSAGE_MAP()
 
 private:
+    // The document is about to be destroyed: the wrapper lets go of it and the dialog closes.
+    void drawingClosed();
     void enableButtons(BOOL enable);
     void enableTextEdits(BOOL enable);
     // One pick of the session; false when the user cancelled it.
@@ -125,4 +129,5 @@ private:
     int m_nextNumber = 1;
     std::vector<CString> m_existingNames;
     CPreferences m_preferences;
+    CDrawingWatch m_watch;
 };
