@@ -20,6 +20,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -253,7 +254,9 @@ void CPresBlockCreation::enableTextEdits(BOOL enable)
 
 void CPresBlockCreation::OnCmdStart()
 {
-    UpdateData(TRUE);
+    // A text edit that holds no number has been reported: no session starts.
+    if (!UpdateData(TRUE))
+        return;
     enableButtons(FALSE);
     if (m_acadWindow)
         m_acadWindow->SetActiveWindow();
@@ -299,7 +302,9 @@ bool CPresBlockCreation::pickAndMakeBlock()
 
 void CPresBlockCreation::makeBlock(AcDbObjectId polylineId)
 {
-    UpdateData(TRUE);
+    // A text edit that holds no number has been reported: the outline stays as it is.
+    if (!UpdateData(TRUE))
+        return;
     if (m_preferences.getTextSize() <= 0.0) {
         savePreference([](CPreferences& preferences) { preferences.setTextSize(1.0); });
         m_textSize = m_preferences.getTextSize();
@@ -430,16 +435,14 @@ void CPresBlockCreation::createBlock(CAcadDrawing* drawing, AcDbObjectId polylin
     });
 }
 
-double CPresBlockCreation::cleanedNumber(int id)
+std::optional<double> CPresBlockCreation::typedNumber(int id) const
 {
-    UpdateData(TRUE);
     CString text;
     GetDlgItemText(id, text);
-    CString cleaned = text;
-    CUtilities::makeNumeric(cleaned);
-    if (cleaned != text)
-        SetDlgItemText(id, cleaned);
-    return CUtilities::CStringToDouble(cleaned);
+    double value = 0.0;
+    if (!qv::readNumber(text, value))
+        return std::nullopt;
+    return value;
 }
 
 template <class Change>
@@ -455,24 +458,24 @@ void CPresBlockCreation::savePreference(Change change)
 void CPresBlockCreation::OnEnChangeTextSize()
 {
     runShowingErrors("CPresBlockCreation::OnEnChangeTextSize", kSource, [&] {
-        const double value = cleanedNumber(IDC_TEXT_SIZE);
-        savePreference([value](CPreferences& preferences) { preferences.setTextSize(value); });
+        if (const std::optional<double> value = typedNumber(IDC_TEXT_SIZE))
+            savePreference([&](CPreferences& preferences) { preferences.setTextSize(*value); });
     });
 }
 
 void CPresBlockCreation::OnEnChangeScale()
 {
     runShowingErrors("CPresBlockCreation::OnEnChangeScale", kSource, [&] {
-        const double value = cleanedNumber(IDC_TEXT_SCALE);
-        savePreference([value](CPreferences& preferences) { preferences.setTextScale(value); });
+        if (const std::optional<double> value = typedNumber(IDC_TEXT_SCALE))
+            savePreference([&](CPreferences& preferences) { preferences.setTextScale(*value); });
     });
 }
 
 void CPresBlockCreation::OnEnChangeRotation()
 {
     runShowingErrors("CPresBlockCreation::OnEnChangeRotation", kSource, [&] {
-        const double value = cleanedNumber(IDC_TEXT_ROTATION);
-        savePreference([value](CPreferences& preferences) { preferences.setTextRotation(value); });
+        if (const std::optional<double> value = typedNumber(IDC_TEXT_ROTATION))
+            savePreference([&](CPreferences& preferences) { preferences.setTextRotation(*value); });
     });
 }
 

@@ -391,26 +391,49 @@ TEST_F(CreatorDialogsTest, TextEditsSaveAtOnceKeepingWhatOthersSaved)
     ASSERT_NE(dialog, nullptr);
     // Another dialog saves the units meanwhile; the creator's edits must not revert them.
     writePrefs("units\n1\nprecison\n1\ntextSize\n250\ntextScale\n1\ntextRotation\n0\ninc\n1\n");
-    typeOver(dialog, IDC_TEXT_SCALE, "12a.5.3");
-    EXPECT_EQ(edit(dialog, IDC_TEXT_SCALE)->text(), "12.53");
+    typeOver(dialog, IDC_TEXT_SCALE, "12.53");
     EXPECT_EQ(saved().at("textScale"), "12.53");
     EXPECT_EQ(saved().at("units"), "1");
-    // A lone "-" is no number yet (the framework says so); the sign goes in front afterwards.
-    typeOver(dialog, IDC_TEXT_ROTATION, "45");
-    QTest::keyClick(edit(dialog, IDC_TEXT_ROTATION), Qt::Key_Home);
-    QTest::keyClicks(edit(dialog, IDC_TEXT_ROTATION), "-");
+    // A lone "-" is no number yet: it is neither saved nor reported.
+    typeOver(dialog, IDC_TEXT_ROTATION, "-45");
     EXPECT_EQ(saved().at("textRotation"), "-45.00");
-    // An emptied edit reads 0.
-    retype(dialog, IDC_TEXT_SIZE, "");
-    EXPECT_EQ(edit(dialog, IDC_TEXT_SIZE)->text(), "0");
-    EXPECT_EQ(saved().at("textSize"), "0.00");
     // A text size of 0 becomes 1 (saved) when the block is made.
+    typeOver(dialog, IDC_TEXT_SIZE, "0");
+    EXPECT_EQ(saved().at("textSize"), "0.00");
     qv::setInputSource(qv::makeLineInput({outline, "0,0", "^C"}));
     captured([&] { click(dialog, IDC_CMD_START); });
     EXPECT_EQ(saved().at("textSize"), "1.00");
     EXPECT_EQ(edit(dialog, IDC_TEXT_SIZE)->text(), "1");
     EXPECT_EQ(saved().at("units"), "1");
     EXPECT_EQ(saved().at("textScale"), "12.53");
+    EXPECT_TRUE(boxes.empty());
+}
+
+// A text edit that holds more than a number keeps what was typed; Start reports it and starts
+// no session, and a block picked meanwhile in a session is not made.
+TEST_F(CreatorDialogsTest, ATextEditWithMoreThanANumberStartsNoSessionAndMakesNoBlock)
+{
+    const std::string outline = rectangle(0, 0, 1000, 1000);
+    auto* dialog = open<CPresBlockCreation>("kbc", "Kavro Block Creator");
+    ASSERT_NE(dialog, nullptr);
+    const std::vector<std::string> refused{std::string(AfxGetAppName()) + ": Please enter a number."};
+    for (int id : {IDC_TEXT_SIZE, IDC_TEXT_SCALE, IDC_TEXT_ROTATION}) {
+        boxes.clear();
+        const QString before = edit(dialog, id)->text();
+        typeOver(dialog, id, "25x");
+        EXPECT_EQ(captured([&] { click(dialog, IDC_CMD_START); }), "") << id;
+        EXPECT_EQ(boxes, refused) << id;
+        EXPECT_EQ(edit(dialog, id)->text(), "25x");
+        EXPECT_EQ(dialog->widget()->focusWidget(), edit(dialog, id));
+        typeOver(dialog, id, before);
+    }
+    boxes.clear();
+    qv::setInputSource(std::make_unique<ScriptedInput>(std::vector<ScriptedInput::Step>{
+        {outline, [&] { typeOver(dialog, IDC_TEXT_SCALE, "25x"); }}, {"^C", nullptr}}));
+    const std::string out = captured([&] { click(dialog, IDC_CMD_START); });
+    EXPECT_EQ(boxes, refused);
+    EXPECT_EQ(out.find("Select Name and Area Text Position"), std::string::npos) << out;
+    EXPECT_EQ(savedReferences(), std::vector<std::string>{});
 }
 
 TEST_F(CreatorDialogsTest, OptionsSetsTheUnitsOfTheNextBlock)

@@ -255,6 +255,21 @@ TEST_F(DialogTest, ReadsOnlyTextsThatAreWhollyANumber)
         refuses(size, bad, "Please enter a number.");
     for (const QString bad : {"", "1,5", "45x", "1e3", "1.0", "99999999999"})
         refuses(precision, bad, "Please enter an integer.");
+
+    // A number kept as the text it is shown with is read the same way.
+    CString text;
+    double value = 7.0;
+    for (const QString bad : {"25x", "1,5"}) {
+        size->setText(bad);
+        CDataExchange refused(&dialog, TRUE);
+        EXPECT_THROW(DDX_Text(&refused, kSize, text, value), CDataExchange::Failed);
+        EXPECT_EQ(value, 7.0);
+    }
+    size->setText(" 2.50 ");
+    CDataExchange read(&dialog, TRUE);
+    DDX_Text(&read, kSize, text, value);
+    EXPECT_EQ(text, " 2.50 ");
+    EXPECT_EQ(value, 2.5);
 }
 
 TEST_F(DialogTest, ARangeFailureStopsTheExchangeAtItsControlWithTheValueStored)
