@@ -106,7 +106,7 @@ void DDX_Text(CDataExchange* dx, int id, int& value)
         return;
     }
     int read = 0;
-    if (!wholeNumber(std::string_view(controlText(dx, id)), read))
+    if (!qv::readNumber(controlText(dx, id), read))
         failWith(dx, "Please enter an integer.");
     value = read;
 }
@@ -117,9 +117,19 @@ void DDX_Text(CDataExchange* dx, int id, double& value)
         setControlText(dx, id, numberText(value));
         return;
     }
-    // Infinities and NaN are no numbers a dialog can take.
     double read = 0.0;
-    if (!wholeNumber(std::string_view(controlText(dx, id)), read) || !std::isfinite(read))
+    if (!qv::readNumber(controlText(dx, id), read))
+        failWith(dx, "Please enter a number.");
+    value = read;
+}
+
+void DDX_Text(CDataExchange* dx, int id, CString& text, double& value)
+{
+    DDX_Text(dx, id, text);
+    if (!dx->m_bSaveAndValidate)
+        return;
+    double read = 0.0;
+    if (!qv::readNumber(text, read))
         failWith(dx, "Please enter a number.");
     value = read;
 }
@@ -164,3 +174,26 @@ void DDV_MinMaxDouble(CDataExchange* dx, const double& value, double minimum, do
     if (dx->m_bSaveAndValidate && !(value >= minimum && value <= maximum))
         failWith(dx, "Please enter a number between " + numberText(minimum) + " and " + numberText(maximum) + ".");
 }
+
+namespace qv {
+
+bool readNumber(const CString& text, int& value)
+{
+    int read = 0;
+    if (!wholeNumber(std::string_view(text), read))
+        return false;
+    value = read;
+    return true;
+}
+
+// Infinities and NaN are no numbers a dialog can take.
+bool readNumber(const CString& text, double& value)
+{
+    double read = 0.0;
+    if (!wholeNumber(std::string_view(text), read) || !std::isfinite(read))
+        return false;
+    value = read;
+    return true;
+}
+
+} // namespace qv

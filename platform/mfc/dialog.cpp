@@ -2,6 +2,7 @@
 
 #include "mfc/dataexchange.h"
 #include "win/headless.h"
+#include "win/pump.h"
 #include "win/terminalquiet.h"
 #include "wndinternal.h"
 
@@ -15,6 +16,8 @@
 #include <QPushButton>
 #include <QTimer>
 #include <unordered_map>
+#include <unordered_set>
+#include <vector>
 
 namespace {
 
@@ -25,6 +28,13 @@ std::unordered_map<const CWnd*, int>& picking()
 {
     static std::unordered_map<const CWnd*, int> map;
     return map;
+}
+
+// Dialogs to close once they no longer wait for a pick.
+std::unordered_set<CDialog*>& closeRequests()
+{
+    static std::unordered_set<CDialog*> set;
+    return set;
 }
 
 CDialog* dialogOf(QWidget* widget)
@@ -127,6 +137,7 @@ CDialog::CDialog(UINT templateId, CWnd* parent) : m_templateId(templateId), m_pP
 CDialog::~CDialog()
 {
     picking().erase(this);
+    closeRequests().erase(this);
     destroyWidget();
 }
 
@@ -300,6 +311,12 @@ CDialog::PickScope::~PickScope()
         if (it != picking().end() && --it->second == 0)
             picking().erase(it);
     }
+    // Posted, so that the handler that waited returns before the dialog goes.
+    for (CDialog* dialog : std::vector(closeRequests().begin(), closeRequests().end()))
+        if (!dialog->pickPending()) {
+            closeRequests().erase(dialog);
+            dialog->PostMessage(WM_CLOSE);
+        }
 }
 
 bool CDialog::pickPending() const
@@ -308,6 +325,16 @@ bool CDialog::pickPending() const
         return true;
     const CWnd* top = GetTopLevelParent();
     return top && picking().count(top);
+}
+
+void CDialog::closeAfterPick()
+{
+    if (!pickPending()) {
+        SendMessage(WM_CLOSE);
+        return;
+    }
+    closeRequests().insert(this);
+    qv::interruptInputWait();
 }
 
 LRESULT CDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)

@@ -262,6 +262,14 @@ BOOL CAcadDrawing::closeDrawing()
     });
 }
 
+void CAcadDrawing::releaseDocument()
+{
+    m_document = nullptr;
+    m_open = FALSE;
+    m_locked = FALSE;
+    m_lockCount = 0;
+}
+
 void CAcadDrawing::zoomExtents()
 {
     kavroGuard("CAcadDrawing::zoomExtents", __FILE__, [&] {

@@ -25,7 +25,9 @@ constexpr int descriptionIds[CHyperPres::rowCount] = {IDC_DESCRIPTION1, IDC_DESC
 
 } // namespace
 
-CHyperPres::CHyperPres(CWnd* parent) : CDialog(IDD_HYPERLINK, parent), m_blockName(kNotSelected), m_handle(kNotSelected)
+CHyperPres::CHyperPres(CWnd* parent)
+    : CDialog(IDD_HYPERLINK, parent), m_blockName(kNotSelected), m_handle(kNotSelected),
+      m_watch([this] { drawingClosed(); })
 {
 }
 
@@ -58,6 +60,14 @@ void CHyperPres::setAcadDrawing(CAcadDrawing* drawing)
     if (drawing != m_drawing)
         delete m_drawing;
     m_drawing = drawing;
+    m_watch.watch(drawing ? drawing->getDocument() : nullptr);
+}
+
+void CHyperPres::drawingClosed()
+{
+    if (m_drawing)
+        m_drawing->releaseDocument();
+    closeAfterPick();
 }
 
 void CHyperPres::DoDataExchange(CDataExchange* dx)
@@ -104,7 +114,7 @@ void CHyperPres::OnCmdSelect()
             const CDialog::PickScope picking(this);
             picked = CAcadUtilities().selectObjectId(id, "\nSelect a Block: ");
         }
-        if (!picked) {
+        if (!picked || !m_drawing || !m_drawing->isOpen()) {
             acutPrintf("A new block has not been selected\n");
             ShowWindow(SW_RESTORE);
             return;

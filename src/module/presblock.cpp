@@ -14,7 +14,7 @@ namespace {
 constexpr const char* kFile = "presblock.cpp";
 }
 
-CPresBlock::CPresBlock(CWnd* parent) : CDialog(IDD_BLOCK, parent) {}
+CPresBlock::CPresBlock(CWnd* parent) : CDialog(IDD_BLOCK, parent), m_watch([this] { drawingClosed(); }) {}
 
 CPresBlock::~CPresBlock() = default;
 
@@ -27,6 +27,19 @@ ON_NOTIFY(TCN_SELCHANGE, IDC_BLOCK_TABS, &CPresBlock::OnSelchangeTabs)
 END_MESSAGE_MAP()
 
 BOOL CPresBlock::Create() { return CDialog::Create(IDD_BLOCK, nullptr); }
+
+void CPresBlock::setAcadDrawing(CAcadDrawing* drawing)
+{
+    m_drawing = drawing;
+    m_watch.watch(drawing ? drawing->getDocument() : nullptr);
+}
+
+void CPresBlock::drawingClosed()
+{
+    m_drawing = nullptr;
+    m_owner = nullptr;
+    closeAfterPick();
+}
 
 void CPresBlock::setBlock(CBlockDWG* block)
 {
@@ -84,6 +97,8 @@ bool CPresBlock::applyChanges()
 void CPresBlock::closeDialog()
 {
     qv::module::runHandler(kFile, "CPresBlock::closeDialog", [this] {
+        if (!m_drawing)
+            return; // closed with its drawing: nothing to put back
         if (m_owner)
             m_owner->refreshBlockList();
         m_block->highlightAreasSubtracted(m_drawing, 0, 0);

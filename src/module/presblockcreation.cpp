@@ -20,6 +20,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -52,7 +53,10 @@ CKavroAttribute* kavroAttribute(int kind, const CString& value)
 
 } // namespace
 
-CPresBlockCreation::CPresBlockCreation(CWnd* parent) : CDialog(IDD_BLOCK_CREATION, parent) {}
+CPresBlockCreation::CPresBlockCreation(CWnd* parent)
+    : CDialog(IDD_BLOCK_CREATION, parent), m_watch([this] { drawingClosed(); })
+{
+}
 
 CPresBlockCreation::~CPresBlockCreation()
 {
@@ -83,12 +87,21 @@ void CPresBlockCreation::setAcadDrawing(CAcadDrawing* drawing)
     if (drawing != m_drawing)
         releaseAcadDrawing();
     m_drawing = drawing;
+    m_watch.watch(drawing ? drawing->getDocument() : nullptr);
+}
+
+void CPresBlockCreation::drawingClosed()
+{
+    if (m_drawing)
+        m_drawing->releaseDocument();
+    closeAfterPick();
 }
 
 void CPresBlockCreation::releaseAcadDrawing()
 {
     delete m_drawing;
     m_drawing = nullptr;
+    m_watch.watch(nullptr);
 }
 
 CString CPresBlockCreation::getNextBlockIdentifier() const
@@ -241,7 +254,9 @@ void CPresBlockCreation::enableTextEdits(BOOL enable)
 
 void CPresBlockCreation::OnCmdStart()
 {
-    UpdateData(TRUE);
+    // A text edit that holds no number has been reported: no session starts.
+    if (!UpdateData(TRUE))
+        return;
     enableButtons(FALSE);
     if (m_acadWindow)
         m_acadWindow->SetActiveWindow();
@@ -252,7 +267,8 @@ void CPresBlockCreation::OnCmdStart()
         const DrawingLock lock(m_drawing);
         if (!lock.held())
             return;
-        while (pickAndMakeBlock()) {
+        // A drawing closed meanwhile ends the session.
+        while (m_drawing->isOpen() && pickAndMakeBlock()) {
         }
     });
     acutPrintf("\nBlock Creation Session Ended\n");
@@ -266,7 +282,8 @@ bool CPresBlockCreation::pickAndMakeBlock()
 {
     enableTextEdits(TRUE);
     AcDbObjectId polylineId;
-    if (CAcadUtilities().selectObjectId(polylineId, "\nPlease select a polyline:\n", "AcDbPolyline") != 0)
+    if (CAcadUtilities().selectObjectId(polylineId, "\nPlease select a polyline:\n", "AcDbPolyline") != 0 ||
+        !m_drawing->isOpen())
         return false;
     Acad::ErrorStatus status = Acad::eOk;
     bool closed = false;
@@ -285,7 +302,9 @@ bool CPresBlockCreation::pickAndMakeBlock()
 
 void CPresBlockCreation::makeBlock(AcDbObjectId polylineId)
 {
-    UpdateData(TRUE);
+    // A text edit that holds no number has been reported: the outline stays as it is.
+    if (!UpdateData(TRUE))
+        return;
     if (m_preferences.getTextSize() <= 0.0) {
         savePreference([](CPreferences& preferences) { preferences.setTextSize(1.0); });
         m_textSize = m_preferences.getTextSize();
@@ -346,7 +365,7 @@ void CPresBlockCreation::createBlock(CAcadDrawing* drawing, AcDbObjectId polylin
     runShowingErrors("CPresBlockCreation::createBlock", kSource, [&] {
         acutPrintf("Select Name and Area Text Position:\n");
         ads_point picked;
-        if (acedGetPoint(nullptr, "\nEnter Attribute points: ", picked) != RTNORM)
+        if (acedGetPoint(nullptr, "\nEnter Attribute points: ", picked) != RTNORM || !drawing->isOpen())
             return;
         // Every check comes before the outline is touched.
         Acad::ErrorStatus status = Acad::eOk;
@@ -416,16 +435,14 @@ void CPresBlockCreation::createBlock(CAcadDrawing* drawing, AcDbObjectId polylin
     });
 }
 
-double CPresBlockCreation::cleanedNumber(int id)
+std::optional<double> CPresBlockCreation::typedNumber(int id) const
 {
-    UpdateData(TRUE);
     CString text;
     GetDlgItemText(id, text);
-    CString cleaned = text;
-    CUtilities::makeNumeric(cleaned);
-    if (cleaned != text)
-        SetDlgItemText(id, cleaned);
-    return CUtilities::CStringToDouble(cleaned);
+    double value = 0.0;
+    if (!qv::readNumber(text, value))
+        return std::nullopt;
+    return value;
 }
 
 template <class Change>
@@ -441,24 +458,24 @@ void CPresBlockCreation::savePreference(Change change)
 void CPresBlockCreation::OnEnChangeTextSize()
 {
     runShowingErrors("CPresBlockCreation::OnEnChangeTextSize", kSource, [&] {
-        const double value = cleanedNumber(IDC_TEXT_SIZE);
-        savePreference([value](CPreferences& preferences) { preferences.setTextSize(value); });
+        if (const std::optional<double> value = typedNumber(IDC_TEXT_SIZE))
+            savePreference([&](CPreferences& preferences) { preferences.setTextSize(*value); });
     });
 }
 
 void CPresBlockCreation::OnEnChangeScale()
 {
     runShowingErrors("CPresBlockCreation::OnEnChangeScale", kSource, [&] {
-        const double value = cleanedNumber(IDC_TEXT_SCALE);
-        savePreference([value](CPreferences& preferences) { preferences.setTextScale(value); });
+        if (const std::optional<double> value = typedNumber(IDC_TEXT_SCALE))
+            savePreference([&](CPreferences& preferences) { preferences.setTextScale(*value); });
     });
 }
 
 void CPresBlockCreation::OnEnChangeRotation()
 {
     runShowingErrors("CPresBlockCreation::OnEnChangeRotation", kSource, [&] {
-        const double value = cleanedNumber(IDC_TEXT_ROTATION);
-        savePreference([value](CPreferences& preferences) { preferences.setTextRotation(value); });
+        if (const std::optional<double> value = typedNumber(IDC_TEXT_ROTATION))
+            savePreference([&](CPreferences& preferences) { preferences.setTextRotation(*value); });
     });
 }
 

@@ -46,7 +46,9 @@ CString nameOf(CBlockDWG* block)
 
 } // namespace
 
-CPresSlabMend::CPresSlabMend(CWnd* parent) : CDialog(IDD_BLOCK_EDITOR, parent) {}
+CPresSlabMend::CPresSlabMend(CWnd* parent) : CDialog(IDD_BLOCK_EDITOR, parent), m_watch([this] { drawingClosed(); })
+{
+}
 
 CPresSlabMend::~CPresSlabMend() { releaseBlocks(); }
 
@@ -96,6 +98,7 @@ BOOL CPresSlabMend::OnInitDialog()
         m_drawing->setFileName(document ? document->fileName() : "");
         m_drawing->setOpen(TRUE);
         m_drawing->setKeepOpen(TRUE);
+        m_watch.watch(document);
         m_currentBlock.reset();
         releaseBlocks();
         SetWindowText("Kavro Block Editor");
@@ -113,6 +116,13 @@ void CPresSlabMend::releaseBlocks()
     if (m_blocks)
         m_blocks->destroyBlocks();
     m_blocks.reset();
+}
+
+void CPresSlabMend::drawingClosed()
+{
+    if (m_drawing)
+        m_drawing->releaseDocument();
+    closeAfterPick();
 }
 
 void CPresSlabMend::refreshBlockList()
@@ -234,7 +244,7 @@ CString CPresSlabMend::pickSpaceHandle()
         m_acadWindow->SetActiveWindow();
     CAcadUtilities utilities;
     AcDbObjectId id;
-    if (utilities.selectObjectId(id, "\nPlease select a space\n", "AcDbBlockReference") != 0)
+    if (utilities.selectObjectId(id, "\nPlease select a space\n", "AcDbBlockReference") != 0 || !m_drawing->isOpen())
         return CString();
     AcDbEntity* entity = nullptr;
     if (const Acad::ErrorStatus es = acdbOpenObject(entity, id, AcDb::kForRead); es != Acad::eOk)

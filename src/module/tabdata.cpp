@@ -70,8 +70,8 @@ void CTabData::DoDataExchange(CDataExchange* dx)
     DDX_Text(dx, IDC_NAME_TEXT, m_nameText);
     DDX_Text(dx, IDC_AREA_TEXT, m_areaText);
     DDX_Text(dx, IDC_AUX_TEXT, m_auxText);
-    DDX_Text(dx, IDC_AREA, m_area);
-    DDX_Text(dx, IDC_PERIMETER, m_perimeter);
+    DDX_Text(dx, IDC_AREA, m_area, m_areaValue);
+    DDX_Text(dx, IDC_PERIMETER, m_perimeter, m_perimeterValue);
     DDX_Text(dx, IDC_HEIGHT, m_height);
     DDX_Text(dx, IDC_VOLUME, m_volume);
     DDX_Text(dx, IDC_AREA_UNIT, m_areaUnit);
@@ -129,9 +129,9 @@ bool CTabData::applyChanges()
         m_block->setName(m_nameText);
         setAttribute(kName, m_nameText);
         setAttribute(kArea, m_areaText);
-        m_block->setArea(CUtilities::CStringToDouble(m_area));
+        m_block->setArea(m_areaValue);
         setAttribute(kAux, m_auxText);
-        m_block->setPerimeter(CUtilities::CStringToDouble(m_perimeter));
+        m_block->setPerimeter(m_perimeterValue);
         return true;
     });
 }
@@ -180,8 +180,9 @@ void CTabData::pickAreas(bool subtracted)
         ids, subtracted ? "Please Select Areas to Subtract (selected room/space blocks will be ignored)"
                         : "Please Select Areas to Add (selected room/space blocks will be ignored)");
     windows.restore();
-    // Esc keeps the list; an empty selection confirmed with Enter empties it.
-    if (!picked)
+    // Esc keeps the list; an empty selection confirmed with Enter empties it. A drawing
+    // closed meanwhile is left alone.
+    if (!picked || !m_drawing->isOpen())
         return;
     if (subtracted)
         m_block->setHandlesToMinus(ids);

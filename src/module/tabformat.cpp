@@ -72,7 +72,7 @@ void CTabFormat::moveAttributes()
         m_dialog->SetActiveWindow();
     }
     SetFocus();
-    if (status != RTNORM)
+    if (status != RTNORM || !m_drawing->isOpen())
         return;
     // The lock is released on every path, a failed layout included.
     const DrawingLock lock(m_drawing);

@@ -357,7 +357,8 @@ class PreferencesDialogWithoutDisplay(unittest.TestCase):
 
 @unittest.skipUnless(shutil.which("Xvfb") and shutil.which("xdotool"), "needs Xvfb and xdotool")
 class BlockEditorOnX11(unittest.TestCase):
-    """ksm beside a drawing: a space opened from the list, renamed, and written with OK."""
+    """ksm beside a drawing: a space opened from the list, renamed, and written with OK; the
+    modeless dialogs of a drawing closed with it."""
 
     def setUp(self):
         self.x = XServer()
@@ -440,6 +441,54 @@ class BlockEditorOnX11(unittest.TestCase):
             status = host.finish()
         self.assertEqual(status, 0, host.shown)
         self.assertNotIn("Unknown command", host.shown)
+
+
+    def test_the_dialogs_of_a_drawing_close_with_it_and_those_of_another_stay(self):
+        first = os.path.join(self.home, "first.dxf")
+        doc = ezdxf.new("R2013")
+        doc.blocks.new("DOOR").add_line((0, 0), (900, 0))
+        door = doc.modelspace().add_blockref("DOOR", (0, 0)).dxf.handle
+        doc.saveas(first)
+        second = generate_plan(os.path.join(self.home, "second.dxf"), "--spaces", rooms=4)
+        out = os.path.join(self.home, "out.dxf")
+        display = self.x.display
+        host = terminal_host(display, self.home, first)
+        try:
+            host.expect("Command: ")
+            host.type("kbh\r", then="Command: ")
+            links = find_window(display, "Kavro Block Hyperlinking")
+            # On the second drawing: the editor with a space open in the tabbed dialog, and the creator.
+            host.type("OPEN\r%s\r" % second, then="Command: ")
+            host.type("ksm\r", then="Command: ")
+            editor = find_window(display, "Kavro Block Editor")
+            focus(display, editor)
+            geometry = xdotool(display, "getwindowgeometry", "--shell", editor).stdout
+            menu = int(dict(line.split("=") for line in geometry.split())["HEIGHT"]) - du_y(151)
+            xdotool(display, "mousemove", "--window", editor, str(du_x(7) + 30), str(menu + du_y(34) + 8))
+            xdotool(display, "click", "--repeat", "2", "--delay", "80", "1")
+            find_window(display, "RoomBlock")
+            host.type("kbc\r", then="Command: ")
+            find_window(display, "Kavro Block Creator")
+            host.type("CLOSE\r", then="Command: ")
+            for caption in ("RoomBlock", "Kavro Block Editor", "Kavro Block Creator"):
+                wait_gone(display, caption)
+            # The first drawing's dialog is still there and works on it.
+            focus(display, links)
+            click(display, links, du_x(234) + 20, du_y(5) + 7)   # Select Block
+            host.expect("Select a Block: ")
+            host.type("#%s\r" % door, then="Block Selected")
+            focus(display, links)
+            click(display, links, du_x(8) + 20, du_y(34) + 6)   # the first hyperlink
+            xdotool(display, "type", "https://plans.example/door.pdf")
+            click(display, links, du_x(175) + 20, du_y(133) + 7)   # Apply
+            host.expect("1 block affected.")
+            host.type("SAVEAS\r%s\r" % out, then="Command: ")
+            host.type("QUIT\r")
+        finally:
+            status = host.finish()
+        self.assertEqual(status, 0, host.shown)
+        reference = ezdxf.readfile(out).modelspace().query("INSERT")[0]
+        self.assertEqual(reference.get_hyperlink()[0], "https://plans.example/door.pdf")
 
 
 class BlockEditorWithoutDisplay(unittest.TestCase):

@@ -21,6 +21,7 @@
 #include "support/kavroexceptions.h"
 #include "win/headless.h"
 #include "win/messagebox.h"
+#include "win/pump.h"
 
 #include <QAction>
 #include <QApplication>
@@ -287,15 +288,12 @@ TEST_F(BlockDialogsTest, ApplyAndOkWriteTheEditedTextsAndFormatAndBringTheEditor
     EXPECT_EQ(edit(data, IDC_AUX_TEXT)->text(), " ");
 
     retype(data, IDC_NAME_TEXT, "Boardroom");
-    // The area edit takes digits only.
     retype(data, IDC_PERIMETER, "14.5");
-    EXPECT_EQ(edit(data, IDC_PERIMETER)->text(), "145");
-    retype(data, IDC_PERIMETER, "14");
     // "^" copies the area with its unit into the AREA text, the perimeter into AUX.
     click(data, IDC_CMD_AREA_COPY);
     EXPECT_EQ(edit(data, IDC_AREA_TEXT)->text(), "123.45sq.m.");
     click(data, IDC_CMD_PERIMETER_COPY);
-    EXPECT_EQ(edit(data, IDC_AUX_TEXT)->text(), "14m.");
+    EXPECT_EQ(edit(data, IDC_AUX_TEXT)->text(), "14.5m.");
 
     // The "Format" tab clicked shows its page.
     auto* tabs = static_cast<QTabBar*>(dialog->GetDlgItem(IDC_BLOCK_TABS)->widget());
@@ -316,6 +314,7 @@ TEST_F(BlockDialogsTest, ApplyAndOkWriteTheEditedTextsAndFormatAndBringTheEditor
     EXPECT_DOUBLE_EQ(block->getAttributes()->getTextHeight(), 300.0);
     EXPECT_DOUBLE_EQ(block->getAttributes()->getRotation(), 359.0);
     EXPECT_NEAR(block->getArea(), 123.45, 1e-9);
+    EXPECT_DOUBLE_EQ(block->getPerimeter(), 14.5);
 
     // OK writes once more and returns to the editor; the dialog deletes itself.
     click(dialog, IDOK);
@@ -333,10 +332,10 @@ TEST_F(BlockDialogsTest, ApplyAndOkWriteTheEditedTextsAndFormatAndBringTheEditor
         }
     EXPECT_EQ(texts["NAME"], "Boardroom");
     EXPECT_EQ(texts["AREA"], "123.45sq.m.");
-    EXPECT_EQ(texts["AUX"], "14m.");
+    EXPECT_EQ(texts["AUX"], "14.5m.");
 }
 
-TEST_F(BlockDialogsTest, ARefusedRotationWritesNothingAndKeepsTheDialogOpen)
+TEST_F(BlockDialogsTest, ARefusedValueWritesNothingAndKeepsTheDialogOpenOnItsField)
 {
     const AcDbObjectId office = room("Office", "A", 0);
     openEditor();
@@ -345,22 +344,37 @@ TEST_F(BlockDialogsTest, ARefusedRotationWritesNothingAndKeepsTheDialogOpen)
     CTabData* data = dialog->tabs().dataPage();
     CTabFormat* format = dialog->tabs().formatPage();
     retype(data, IDC_NAME_TEXT, "Changed");
-    // Out of range, or not wholly a number.
-    for (const auto& [text, message] : std::vector<std::pair<QString, std::string>>{
-             {"359.5", "Please enter a number between 0 and 359."},
-             {"45x", "Please enter a number."},
-             {"1,5", "Please enter a number."}}) {
+    // Each number field not wholly a number, and the rotation out of range.
+    const std::string notANumber = "Please enter a number.";
+    const struct
+    {
+        CDialog* page;
+        int id;
+        QString text;
+        std::string message;
+    } cases[] = {{data, IDC_AREA, "25x", notANumber},
+                 {data, IDC_PERIMETER, "25x", notANumber},
+                 {format, IDC_TEXT_HEIGHT, "25x", notANumber},
+                 {format, IDC_WIDTH_FACTOR, "25x", notANumber},
+                 {format, IDC_ROTATION, "25x", notANumber},
+                 {format, IDC_ROTATION, "1,5", notANumber},
+                 {format, IDC_ROTATION, "359.5", "Please enter a number between 0 and 359."}};
+    for (const auto& c : cases) {
         boxes.clear();
-        retype(format, IDC_ROTATION, text);
+        dialog->tabs().showPage(c.page == data ? 0 : 1);
+        const QString before = edit(c.page, c.id)->text();
+        retype(c.page, c.id, c.text);
+        dialog->tabs().showPage(c.page == data ? 1 : 0);
         click(dialog, IDOK);
-        EXPECT_EQ(boxes, std::vector<std::string>{message});
+        EXPECT_EQ(boxes, std::vector<std::string>{c.message}) << c.text.toStdString();
         settle();
         // The page of the failing field is shown with the focus on it; nothing reached the drawing.
         ASSERT_EQ(shownBlockDialog(), dialog);
-        EXPECT_TRUE(format->IsWindowVisible());
-        EXPECT_EQ(dialog->widget()->focusWidget(), edit(format, IDC_ROTATION));
+        EXPECT_TRUE(c.page->IsWindowVisible());
+        EXPECT_EQ(dialog->widget()->focusWidget(), edit(c.page, c.id));
         EXPECT_EQ(nameAttribute(office), "Office");
         EXPECT_EQ(dialog->getBlock()->getName(), "Office");
+        retype(c.page, c.id, before);
     }
 
     // Esc cancels, and nothing is written either.
@@ -638,6 +652,32 @@ TEST_F(BlockDialogsTest, CloseWithoutOptionsLeavesPrefsAlone)
     editor = nullptr;
     EXPECT_EQ(prefsValue("units"), "1");
     EXPECT_EQ(prefsValue("precison"), "3");
+}
+
+// The editor's drawing is closed while a page of the tabbed dialog waits for a pick that is
+// then answered: the answer is not used, both windows close, and the waiting pick was told to end.
+TEST_F(BlockDialogsTest, ClosingTheDrawingClosesTheEditorAndItsDialogEvenDuringAPick)
+{
+    room("Office", "A", 0);
+    openEditor();
+    CPresBlock* dialog = open("Office");
+    ASSERT_TRUE(dialog);
+    ASSERT_EQ(acDocManager->appContextNewDocument(), Acad::eOk);
+    AcApDocument* left = acDocManager->curDocument();
+    answer({"all", ""}, [&] {
+        if (document != left)
+            acDocManager->closeDocument(std::exchange(document, left));
+    });
+    click(dialog->tabs().dataPage(), IDC_CMD_SUB_AREA);
+    EXPECT_EQ(qv::waitReadable(nullptr, 0, 0), -2);
+    settle();
+    EXPECT_FALSE(shownBlockDialog());
+    EXPECT_FALSE(visibleWindow("Kavro Block Editor"));
+    EXPECT_TRUE(boxes.empty());
+    editor = nullptr;
+    // The fixture ends with the drawing that is left.
+    db = left->database();
+    drawing.setDocument(left);
 }
 
 TEST_F(BlockDialogsTest, KsmWithoutADisplayChangesNothing)

@@ -27,9 +27,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <cstdio>
 #include <gtest/gtest.h>
 #include <sstream>
+#include <unistd.h>
 
 namespace {
 
@@ -389,26 +391,49 @@ TEST_F(CreatorDialogsTest, TextEditsSaveAtOnceKeepingWhatOthersSaved)
     ASSERT_NE(dialog, nullptr);
     // Another dialog saves the units meanwhile; the creator's edits must not revert them.
     writePrefs("units\n1\nprecison\n1\ntextSize\n250\ntextScale\n1\ntextRotation\n0\ninc\n1\n");
-    typeOver(dialog, IDC_TEXT_SCALE, "12a.5.3");
-    EXPECT_EQ(edit(dialog, IDC_TEXT_SCALE)->text(), "12.53");
+    typeOver(dialog, IDC_TEXT_SCALE, "12.53");
     EXPECT_EQ(saved().at("textScale"), "12.53");
     EXPECT_EQ(saved().at("units"), "1");
-    // A lone "-" is no number yet (the framework says so); the sign goes in front afterwards.
-    typeOver(dialog, IDC_TEXT_ROTATION, "45");
-    QTest::keyClick(edit(dialog, IDC_TEXT_ROTATION), Qt::Key_Home);
-    QTest::keyClicks(edit(dialog, IDC_TEXT_ROTATION), "-");
+    // A lone "-" is no number yet: it is neither saved nor reported.
+    typeOver(dialog, IDC_TEXT_ROTATION, "-45");
     EXPECT_EQ(saved().at("textRotation"), "-45.00");
-    // An emptied edit reads 0.
-    retype(dialog, IDC_TEXT_SIZE, "");
-    EXPECT_EQ(edit(dialog, IDC_TEXT_SIZE)->text(), "0");
-    EXPECT_EQ(saved().at("textSize"), "0.00");
     // A text size of 0 becomes 1 (saved) when the block is made.
+    typeOver(dialog, IDC_TEXT_SIZE, "0");
+    EXPECT_EQ(saved().at("textSize"), "0.00");
     qv::setInputSource(qv::makeLineInput({outline, "0,0", "^C"}));
     captured([&] { click(dialog, IDC_CMD_START); });
     EXPECT_EQ(saved().at("textSize"), "1.00");
     EXPECT_EQ(edit(dialog, IDC_TEXT_SIZE)->text(), "1");
     EXPECT_EQ(saved().at("units"), "1");
     EXPECT_EQ(saved().at("textScale"), "12.53");
+    EXPECT_TRUE(boxes.empty());
+}
+
+// A text edit that holds more than a number keeps what was typed; Start reports it and starts
+// no session, and a block picked meanwhile in a session is not made.
+TEST_F(CreatorDialogsTest, ATextEditWithMoreThanANumberStartsNoSessionAndMakesNoBlock)
+{
+    const std::string outline = rectangle(0, 0, 1000, 1000);
+    auto* dialog = open<CPresBlockCreation>("kbc", "Kavro Block Creator");
+    ASSERT_NE(dialog, nullptr);
+    const std::vector<std::string> refused{std::string(AfxGetAppName()) + ": Please enter a number."};
+    for (int id : {IDC_TEXT_SIZE, IDC_TEXT_SCALE, IDC_TEXT_ROTATION}) {
+        boxes.clear();
+        const QString before = edit(dialog, id)->text();
+        typeOver(dialog, id, "25x");
+        EXPECT_EQ(captured([&] { click(dialog, IDC_CMD_START); }), "") << id;
+        EXPECT_EQ(boxes, refused) << id;
+        EXPECT_EQ(edit(dialog, id)->text(), "25x");
+        EXPECT_EQ(dialog->widget()->focusWidget(), edit(dialog, id));
+        typeOver(dialog, id, before);
+    }
+    boxes.clear();
+    qv::setInputSource(std::make_unique<ScriptedInput>(std::vector<ScriptedInput::Step>{
+        {outline, [&] { typeOver(dialog, IDC_TEXT_SCALE, "25x"); }}, {"^C", nullptr}}));
+    const std::string out = captured([&] { click(dialog, IDC_CMD_START); });
+    EXPECT_EQ(boxes, refused);
+    EXPECT_EQ(out.find("Select Name and Area Text Position"), std::string::npos) << out;
+    EXPECT_EQ(savedReferences(), std::vector<std::string>{});
 }
 
 TEST_F(CreatorDialogsTest, OptionsSetsTheUnitsOfTheNextBlock)
@@ -508,6 +533,40 @@ TEST_F(CreatorDialogsTest, SubtractedAreasChangeOnlyASpaceBlockAndACancelledSele
     EXPECT_EQ(std::get<0>(stored(roomId)), 13.0);
     EXPECT_EQ(std::get<1>(stored(roomId)), "");
     EXPECT_TRUE(boxes.empty());
+}
+
+// The creator's drawing is closed while its session waits for a pick on a pipe: the pick is
+// cancelled, the answers waiting in the pipe are left unread, and the creator closes once the
+// session has ended; a hyperlink dialog of that drawing closes at once, one of another stays.
+TEST_F(CreatorDialogsTest, TheDialogsCloseWithTheirDrawingAndAPickWaitingThenIsCancelled)
+{
+    const std::string outline = rectangle(0, 0, 1000, 1000);
+    auto* staying = open<CHyperPres>("kbh", "Kavro Block Hyperlinking");
+    ASSERT_EQ(acDocManager->appContextNewDocument(), Acad::eOk);
+    AcApDocument* closing = acDocManager->curDocument();
+    auto* creator = open<CPresBlockCreation>("kbc", "Kavro Block Creator");
+    ASSERT_TRUE(staying && creator && open<CHyperPres>("kbh", "Kavro Block Hyperlinking"));
+    int ends[2];
+    ASSERT_EQ(pipe(ends), 0);
+    const std::string answers = outline + "\n0,0\n";
+    ASSERT_EQ(write(ends[1], answers.data(), answers.size()), static_cast<ssize_t>(answers.size()));
+    std::FILE* picks = fdopen(ends[0], "r");
+    qv::setInputSource(qv::makeFileInput(picks, "picks"));
+    QTimer::singleShot(0, [closing] { acDocManager->closeDocument(closing); });
+    const std::string out = captured([&] { click(creator, IDC_CMD_START); });
+    qv::setInputSource(nullptr);
+    EXPECT_NE(out.find("Block Creation Session Ended"), std::string::npos) << out;
+    EXPECT_EQ(out.find("Select Name and Area Text Position"), std::string::npos) << out;
+    flush();
+    EXPECT_EQ(visibleCount("Kavro Block Creator"), 0);
+    EXPECT_EQ(visibleCount("Kavro Block Hyperlinking"), 1);
+    EXPECT_TRUE(staying->IsWindowVisible());
+    std::string unread(answers.size(), '\0');
+    EXPECT_EQ(read(ends[0], unread.data(), unread.size()), static_cast<ssize_t>(answers.size()));
+    EXPECT_EQ(unread, answers);
+    std::fclose(picks);
+    close(ends[1]);
+    EXPECT_EQ(savedReferences(), std::vector<std::string>{}); // the outline is still no block
 }
 
 // ---- the hyperlink dialog ----

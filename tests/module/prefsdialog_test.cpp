@@ -122,7 +122,7 @@ TEST_F(PrefsDialogTest, EditsAreSavedWithTheUnitsChosenByKeyboard)
                   QWidget* metric = dialog.GetDlgItem(IDC_UNITS_METRIC)->widget();
                   metric->setFocus();
                   QTest::keyClick(metric, Qt::Key_Right); // checks "ft"
-                  retype(dialog, IDC_PRECISION, "3x");    // digits only: the x is refused
+                  retype(dialog, IDC_PRECISION, " 3 ");
                   retype(dialog, IDC_TEXT_SCALE, "0.75");
                   retype(dialog, IDC_TEXT_ROTATION, "-90");
                   retype(dialog, IDC_CSV_OPENER, "/usr/bin/libreoffice --calc");
@@ -166,6 +166,30 @@ TEST_F(PrefsDialogTest, ValuesOutOfRangeAreReportedOnceAndNeverSaved)
     EXPECT_EQ(boxes, (std::vector<std::string>{"Please enter an integer between 0 and 9.",
                                                "Please enter a number between 0 and 10000."}));
     EXPECT_EQ(readFile(prefsPath()), before);
+}
+
+TEST_F(PrefsDialogTest, ANumberFieldWithMoreThanANumberIsRefusedAndNothingSaved)
+{
+    writePrefs("precison\n4\ntextSize\n300\n");
+    const std::string before = readFile(prefsPath());
+    for (const auto& [id, message] : std::vector<std::pair<int, std::string>>{
+             {IDC_PRECISION, "Please enter an integer."},
+             {IDC_TEXT_SIZE, "Please enter a number."},
+             {IDC_TEXT_SCALE, "Please enter a number."},
+             {IDC_TEXT_ROTATION, "Please enter a number."},
+             {IDC_ZOOM_BORDER, "Please enter a number."}}) {
+        boxes.clear();
+        EXPECT_EQ(run([&, id = id](CDialog& dialog) {
+                      retype(dialog, id, "25x");
+                      clickOk(dialog);
+                      EXPECT_TRUE(dialog.IsWindowVisible());
+                      EXPECT_EQ(dialog.widget()->focusWidget(), edit(dialog, id));
+                      QTest::keyClick(edit(dialog, id), Qt::Key_Escape);
+                  }),
+                  IDCANCEL);
+        EXPECT_EQ(boxes, std::vector<std::string>{message}) << id;
+        EXPECT_EQ(readFile(prefsPath()), before);
+    }
 }
 
 TEST_F(PrefsDialogTest, TheCloseBoxSavesAndEscDoesNot)

@@ -8,6 +8,7 @@
 #include "mfc/listbox.h"
 #include "mfc/tabctrl.h"
 #include "win/headless.h"
+#include "win/pump.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -254,6 +255,21 @@ TEST_F(DialogTest, ReadsOnlyTextsThatAreWhollyANumber)
         refuses(size, bad, "Please enter a number.");
     for (const QString bad : {"", "1,5", "45x", "1e3", "1.0", "99999999999"})
         refuses(precision, bad, "Please enter an integer.");
+
+    // A number kept as the text it is shown with is read the same way.
+    CString text;
+    double value = 7.0;
+    for (const QString bad : {"25x", "1,5"}) {
+        size->setText(bad);
+        CDataExchange refused(&dialog, TRUE);
+        EXPECT_THROW(DDX_Text(&refused, kSize, text, value), CDataExchange::Failed);
+        EXPECT_EQ(value, 7.0);
+    }
+    size->setText(" 2.50 ");
+    CDataExchange read(&dialog, TRUE);
+    DDX_Text(&read, kSize, text, value);
+    EXPECT_EQ(text, " 2.50 ");
+    EXPECT_EQ(value, 2.5);
 }
 
 TEST_F(DialogTest, ARangeFailureStopsTheExchangeAtItsControlWithTheValueStored)
@@ -515,6 +531,27 @@ TEST_F(DialogTest, ADialogWaitingForAPickRefusesToCloseButKeepsItsEdits)
     }
     QTest::mouseClick(dialog.control(kApply), Qt::LeftButton);
     EXPECT_EQ(dialog.events, (std::vector<std::string>{"EN_CHANGE", "Apply"}));
+}
+
+TEST_F(DialogTest, CloseAfterPickCancelsAWaitingPickAndClosesWhenItIsOver)
+{
+    TestDialog dialog;
+    open(dialog);
+    {
+        CDialog::PickScope picking(&dialog);
+        dialog.closeAfterPick();
+        EXPECT_EQ(qv::waitReadable(nullptr, 0, 0), -2); // the wait for the pick ends
+        EXPECT_TRUE(dialog.IsWindowVisible());
+    }
+    EXPECT_TRUE(dialog.IsWindowVisible()); // the handler that waited returns first
+    QTest::qWait(1);
+    EXPECT_FALSE(dialog.IsWindowVisible());
+    EXPECT_EQ(dialog.events, (std::vector<std::string>{"WM_CLOSE", "OnCancel"}));
+    // Without a pick the dialog closes at once.
+    TestDialog idle;
+    open(idle);
+    idle.closeAfterPick();
+    EXPECT_FALSE(idle.IsWindowVisible());
 }
 
 TEST_F(DialogTest, ModalDialogsRunTheirLoopUntilEndDialog)

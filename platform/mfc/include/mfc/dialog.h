@@ -75,6 +75,9 @@ public:
     };
     // Whether this dialog, or the top-level window it lies in, waits for a pick.
     bool pickPending() const;
+    // Closes the dialog as its close box does (WM_CLOSE): at once, or, while it waits for a
+    // pick, by cancelling the pick and closing once the pick is over.
+    void closeAfterPick();
 
 protected:
     virtual void DoDataExchange(CDataExchange*) {}

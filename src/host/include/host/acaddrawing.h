@@ -39,6 +39,9 @@ public:
     int saveAs(CString targetFolder, CString targetFileName);
     // Closes the wrapped document without saving.
     BOOL closeDrawing();
+    // Lets go of the wrapped document, which the host is destroying: the wrapper holds no
+    // lock any more, reaches nothing and closes nothing (isOpen() is FALSE).
+    void releaseDocument();
     void zoomExtents();
     void zoomPrevious();
     void zoomWindow(AcGePoint3d first, AcGePoint3d second);

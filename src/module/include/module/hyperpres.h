@@ -11,6 +11,7 @@
 
 #include "arx/dbid.h"
 #include "mfc/dialog.h"
+#include "module/drawingwatch.h"
 
 #include <array>
 #include <memory>
@@ -32,7 +33,8 @@ public:
 
     void setAcadWindow(CWnd* window) { m_acadWindow = window; }
     CWnd* getAcadWindow() const { return m_acadWindow; }
-    // Takes over the wrapper of the current document, releasing the one held before.
+    // Takes over the wrapper of the current document, releasing the one held before; the
+    // dialog closes when that document does.
     void setAcadDrawing(CAcadDrawing* drawing);
     CAcadDrawing* getAcadDrawing() const { return m_drawing; }
     CBlockDWG* getCurrentBlock() const { return m_block.get(); }
@@ -73,6 +75,8 @@ protected:
     DECLARE_MESSAGE_MAP()
 
 private:
+    // The document is about to be destroyed: the wrapper lets go of it and the dialog closes.
+    void drawingClosed();
     void enableApply(BOOL enable);
     // Gives the block its own copy of the list and writes it back; errors are shown.
     void writeHyperlinks(CBlockDWG* block, const CHyperlinks& hyperlinks);
@@ -86,4 +90,5 @@ private:
     std::unique_ptr<CBlockDWG> m_block;
     CWnd* m_acadWindow = nullptr;
     bool m_shownOnce = false;
+    CDrawingWatch m_watch;
 };

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "mfc/dialog.h"
+#include "module/drawingwatch.h"
 #include "module/mytabctrl.h"
 
 #include <memory>
@@ -27,7 +28,8 @@ public:
     // Copies the edited block into target and releases the copy.
     void returnBlock(CBlockDWG* target);
     CBlockDWG* getBlock() const { return m_block.get(); }
-    void setAcadDrawing(CAcadDrawing* drawing) { m_drawing = drawing; }
+    // The dialog closes when the drawing's document does.
+    void setAcadDrawing(CAcadDrawing* drawing);
     void setAcadWindow(CWnd* window) { m_acadWindow = window; }
     CWnd* getAcadWindow() const { return m_acadWindow; }
     void setOwner(CPresSlabMend* owner) { m_owner = owner; }
@@ -40,7 +42,7 @@ public:
     // editor's list; false, changing nothing, when a page's value fails its checks.
     bool applyChanges();
     // Rebuilds the editor's list, switches the area highlights off, shows the editor again
-    // and deletes the dialog.
+    // and deletes the dialog; once the drawing has been closed, only deletes it.
     void closeDialog();
 
     BOOL OnInitDialog() override;
@@ -59,9 +61,14 @@ protected:
     DECLARE_MESSAGE_MAP()
 
 private:
+    // The document is about to be destroyed, and the editor whose wrapper the dialog uses
+    // closes with it: the dialog forgets both and closes.
+    void drawingClosed();
+
     CMyTabCtrl m_tabs;
     std::unique_ptr<CBlockDWG> m_block;
     CAcadDrawing* m_drawing = nullptr;
     CWnd* m_acadWindow = nullptr;
     CPresSlabMend* m_owner = nullptr;
+    CDrawingWatch m_watch;
 };

@@ -3,7 +3,9 @@
 // definition of its own ("ROOM-" and a running identifier), the NAME, AREA and AUX
 // attributes and the XData record. The dialog proposes the next space name from the room
 // blocks already in the drawing (the user may overwrite it before a pick), and keeps the
-// attribute text size, scale and rotation, each saved to prefs.cfg as soon as it changes.
+// attribute text size, scale and rotation, each saved to prefs.cfg as soon as it changes to
+// a number; one that holds no number is reported by Start and before each block, which then
+// do nothing.
 //
 // Start runs the session inside its handler: the dialog's buttons are disabled, close is
 // refused while a pick waits, and the text edits stay editable between picks. Close, Esc,
@@ -12,9 +14,11 @@
 
 #include "arx/dbid.h"
 #include "mfc/dialog.h"
+#include "module/drawingwatch.h"
 #include "module/preferences.h"
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 class CAcadDrawing;
@@ -31,7 +35,8 @@ public:
 
     void setAcadWindow(CWnd* window) { m_acadWindow = window; }
     CWnd* getAcadWindow() const { return m_acadWindow; }
-    // Takes over the wrapper of the current document, releasing the one held before.
+    // Takes over the wrapper of the current document, releasing the one held before; the
+    // dialog closes when that document does.
     void setAcadDrawing(CAcadDrawing* drawing);
     CAcadDrawing* getAcadDrawing() const { return m_drawing; }
     void releaseAcadDrawing();
@@ -99,13 +104,16 @@ protected:
     DECLARE_MESSAGE_MAP()
 
 private:
+    // The document is about to be destroyed: the wrapper lets go of it and the dialog closes.
+    void drawingClosed();
     void enableButtons(BOOL enable);
     void enableTextEdits(BOOL enable);
     // One pick of the session; false when the user cancelled it.
     bool pickAndMakeBlock();
     void makeBlock(AcDbObjectId polylineId);
-    // Cleans the edit's text to a number, shows the cleaned text and returns its value.
-    double cleanedNumber(int id);
+    // The edit's number when its whole text is one; none while it is not (Start and each
+    // block then report it).
+    std::optional<double> typedNumber(int id) const;
     // Saves one value to prefs.cfg as read now, so that settings saved meanwhile by
     // another dialog are kept; the embedded preferences take the value too.
     template <class Change>
@@ -125,4 +133,5 @@ private:
     int m_nextNumber = 1;
     std::vector<CString> m_existingNames;
     CPreferences m_preferences;
+    CDrawingWatch m_watch;
 };

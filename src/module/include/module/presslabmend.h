@@ -9,6 +9,7 @@
 #include "mfc/dialog.h"
 #include "mfc/listbox.h"
 #include "mfc/statictext.h"
+#include "module/drawingwatch.h"
 
 #include <memory>
 
@@ -77,6 +78,8 @@ private:
     CString pickSpaceHandle();
     void restore();
     void releaseBlocks();
+    // The document is about to be destroyed: the wrapper lets go of it and the editor closes.
+    void drawingClosed();
 
     CStatic m_count;
     CListBox m_list;
@@ -88,4 +91,5 @@ private:
     std::unique_ptr<CBlocks> m_blocks;
     CWnd* m_acadWindow = nullptr;
     bool m_optionsUsed = false;
+    CDrawingWatch m_watch;
 };

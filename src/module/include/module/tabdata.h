@@ -61,8 +61,11 @@ private:
     CString m_nameText;
     CString m_areaText;
     CString m_auxText;
+    // Area and perimeter as shown, with the block's precision, and as read.
     CString m_area;
     CString m_perimeter;
+    double m_areaValue = 0.0;
+    double m_perimeterValue = 0.0;
     CString m_height;
     CString m_volume;
     CString m_areaUnit;
