@@ -8,6 +8,7 @@ Run by CTest (label e2e) with the variables of test_cadhost.py.
 
 import io
 import os
+import resource
 import shutil
 import struct
 import subprocess
@@ -16,7 +17,29 @@ import unittest
 
 import ezdxf
 
-from test_cadhost import CADHOST, TEST_MODULE, TIMEOUT, Host, generate_plan, run_script, write_script
+from test_cadhost import CADHOST, SANITIZED, TEST_MODULE, TIMEOUT, Host, generate_plan, run_script, write_script
+
+MAX_MEMORY_KB = 1536 * 1024   # what one plot may take, whatever the drawing
+
+
+def nested_drawing(path, levels, copies, cells=1):
+    """Blocks nested levels deep, each placing the one below copies times at one spot (as
+    arrays of cells x cells 0.001 apart when cells > 1); the lowest holds a line, and so does
+    model space, which gives the plot its extents."""
+    doc = ezdxf.new("R2013")
+    below = doc.blocks.new("LEVEL0")
+    below.add_line((0, 0), (10, 10))
+    for level in range(1, levels + 1):
+        block = doc.blocks.new("LEVEL%d" % level)
+        for i in range(copies):
+            ref = block.add_blockref(below.name, (i * 0.001, 0))
+            if cells > 1:
+                ref.grid(size=(cells, cells), spacing=(0.001, 0.001))
+        below = block
+    doc.modelspace().add_blockref(below.name, (0, 0))
+    doc.modelspace().add_line((0, 0), (10, 10))
+    doc.saveas(path)
+    return path
 
 
 def pdf_info(path):
@@ -155,6 +178,38 @@ class Plot(unittest.TestCase):
         self.assertEqual(result.returncode, 2, result.stderr)
         self.assertIn("no font is found for DejaVu Sans", result.stderr)
         self.assertFalse(os.path.exists(self.out("nofont.pdf")))
+
+    @unittest.skipIf(SANITIZED, "the limit takes minutes to reach unoptimised; arx_plot checks a lower one there")
+    def test_references_nested_without_end_fail_naming_the_limit(self):
+        # They would draw 2^40 lines, or 10^16.
+        twice = nested_drawing(self.out("twice.dxf"), 40, 2)
+        cases = [(twice, "twice.pdf"), (twice, "twice.png"),
+                 (nested_drawing(self.out("arrays.dxf"), 8, 1, cells=10), "arrays.pdf")]
+        for drawing, name in cases:
+            with self.subTest(name):
+                result = run_script(self.dir, ["EXPORT", self.out(name), "EXPORT", self.out("after.png"), "QUIT"],
+                                    drawing)
+                self.assertEqual(result.returncode, 2, result.stderr)
+                self.assertIn("the plot would draw more than 20000000 elements", result.stderr)
+                self.assertIn('line 1: "EXPORT" failed; the lines after it are not run', result.stderr)
+                self.assertFalse(os.path.exists(self.out(name)))
+                self.assertFalse(os.path.exists(self.out("after.png")))
+        self.assertLess(resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss, MAX_MEMORY_KB)
+
+    def test_media_of_any_size_are_drawn_within_the_pixels_of_an_image(self):
+        huge, large = self.out("huge.jpg"), self.out("large.png")
+        result = run_script(self.dir, ["PLOT", "", "JPG", "ISO_full_bleed_7600_(7600.00_x_7600.00_MM)", huge,
+                                       "SETVAR", "PLOTDPI", "300",
+                                       "PLOT", "", "PNG", "ISO_full_bleed_2500_(2500.00_x_2500.00_MM)", large, "QUIT"],
+                            self.plan)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertIn('"%s" is drawn at 33 dots per inch, not 100: a PNG or JPG plot has at most 100000000 pixels'
+                      % huge, result.stderr)
+        self.assertIn('"%s" is drawn at 100 dots per inch, not 300' % large, result.stderr)
+        self.assertEqual(jpg_size(huge), (9875, 9875))   # 7600 mm at 33 dots per inch
+        self.assertEqual(png_size(large), (9843, 9843))
+        if not SANITIZED:
+            self.assertLess(resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss, MAX_MEMORY_KB)
 
     def test_help_lists_the_plot_commands(self):
         result = run_script(self.dir, ["HELP", "QUIT"], self.plan)

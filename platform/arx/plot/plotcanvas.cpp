@@ -11,6 +11,7 @@
 #include <fontconfig/fontconfig.h>
 #include <jpeglib.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -20,11 +21,17 @@ namespace qv {
 
 namespace {
 
-constexpr double kPointsPerMm = 72.0 / 25.4;
-constexpr int kMaxPixels = 30000;          // per side; cairo's images stop at 32767
+constexpr double kMmPerInch = 25.4;
+constexpr double kPointsPerMm = 72.0 / kMmPerInch;
+constexpr double kMaxSide = 30000;         // pixels; cairo's images stop at 32767
 constexpr size_t kMaxPendingPaths = 4096;  // sub-paths per stroke
+// Of a raster: cairo fills a stroke's outline scanning rows across all its sub-paths, so
+// where many overlap the time per sub-path grows with their number.
+constexpr size_t kMaxPendingRasterPaths = 64;
 constexpr double kFinestPatternMm = 0.2;   // a linetype repeating in less plots solid
 constexpr size_t kMaxRunGlyphs = 65536;    // glyphs per call to show them
+constexpr size_t kTextWork = 4;            // units of work a text spends besides its characters
+constexpr double kPixelsPerUnit = 64;      // of a raster's ink, per unit of work
 constexpr char32_t kReplacement = 0xFFFD;
 constexpr size_t kMaxNamedCharacters = 40;   // per warning
 
@@ -75,10 +82,45 @@ char32_t decodeUtf8(const std::string& s, size_t& i)
     return c < least[length] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF) ? kReplacement : c;
 }
 
+// How far a segment runs over a sheet of w x h pixels: its length where its box meets the
+// sheet, at most the sheet's diagonal.
+double runOver(DevicePoint a, DevicePoint b, double w, double h)
+{
+    if (std::max(a.x, b.x) < 0 || std::min(a.x, b.x) > w || std::max(a.y, b.y) < 0 || std::min(a.y, b.y) > h)
+        return 0;
+    const double length = std::hypot(b.x - a.x, b.y - a.y), diagonal = std::hypot(w, h);
+    return length <= diagonal ? length : diagonal;
+}
+
+// The pixels of a side of the sheet at a resolution in dots per millimetre, at least one.
+double sidePixels(double mm, double dotsPerMm)
+{
+    return std::max(1.0, std::ceil(mm * dotsPerMm - 1e-6));
+}
+
+// The resolution a raster sheet is drawn at: the one asked for, or the highest in whole dots
+// (in fractions below one) under which the image has at most maxPixels and no side longer
+// than kMaxSide; 0 for a sheet that no resolution fits.
+double rasterResolution(double widthMm, double heightMm, double dotsPerInch, double maxPixels)
+{
+    if (!(dotsPerInch > 0) || !(maxPixels >= 1) || !std::isfinite(widthMm * heightMm * dotsPerInch))
+        return 0;
+    double dpi = dotsPerInch;
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        const double w = sidePixels(widthMm, dpi / kMmPerInch), h = sidePixels(heightMm, dpi / kMmPerInch);
+        if (w * h <= maxPixels && w <= kMaxSide && h <= kMaxSide)
+            return dpi;
+        // Lowered in proportion to the excess, with room for the sides' rounding up.
+        dpi *= 0.99 * std::min({std::sqrt(maxPixels / (w * h)), kMaxSide / w, kMaxSide / h});
+        dpi = dpi >= 1 ? std::floor(dpi) : dpi;
+    }
+    return 0;
+}
+
 } // namespace
 
 PlotCanvas::PlotCanvas(const std::string& format, double widthMm, double heightMm, double dotsPerInch,
-                       AtomicFile& file)
+                       double maxPixels, AtomicFile& file)
     : m_format(format), m_file(file)
 {
     if (format == "pdf") {
@@ -86,17 +128,18 @@ PlotCanvas::PlotCanvas(const std::string& format, double widthMm, double heightM
         m_width = widthMm * kPointsPerMm, m_height = heightMm * kPointsPerMm;
         m_pdf = std::make_unique<PdfWriter>(widthMm * kPointsPerMm, heightMm * kPointsPerMm);
     } else {
-        m_unitsPerMm = dotsPerInch / 25.4;
-        const double w = std::ceil(widthMm * m_unitsPerMm - 1e-6), h = std::ceil(heightMm * m_unitsPerMm - 1e-6);
-        m_width = w, m_height = h;
-        if (!(dotsPerInch > 0) || w < 1 || h < 1 || w > kMaxPixels || h > kMaxPixels) {
+        m_dotsPerInch = rasterResolution(widthMm, heightMm, dotsPerInch, maxPixels);
+        m_unitsPerMm = m_dotsPerInch / kMmPerInch;
+        m_width = sidePixels(widthMm, m_unitsPerMm), m_height = sidePixels(heightMm, m_unitsPerMm);
+        if (!(m_dotsPerInch > 0)) {
             char text[160];
-            std::snprintf(text, sizeof text, "the sheet at %g dots per inch would be %.0f x %.0f pixels (at most %d a side)",
-                          dotsPerInch, w, h, kMaxPixels);
+            std::snprintf(text, sizeof text, "the sheet of %g x %g mm cannot be drawn at %g dots per inch or less",
+                          widthMm, heightMm, dotsPerInch);
             m_error = text;
             m_surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 1, 1);
         } else {
-            m_surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, static_cast<int>(w), static_cast<int>(h));
+            m_surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, static_cast<int>(m_width),
+                                                   static_cast<int>(m_height));
         }
     }
     m_font = cairo_toy_font_face_create("DejaVu Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
@@ -167,9 +210,29 @@ void PlotCanvas::setLinePattern(const std::vector<double>& lengths, double scale
     m_pattern.set(lengths, scale, kFinestPatternMm * m_unitsPerMm);
 }
 
+bool PlotCanvas::spend(std::size_t units)
+{
+    m_spent = units > SIZE_MAX - m_spent ? SIZE_MAX : m_spent + units;
+    return !exhausted();
+}
+
+void PlotCanvas::spendPixels(double pixels)
+{
+    const double units = pixels / kPixelsPerUnit;
+    spend(!(units > 0) ? 0 : units < 1e18 ? static_cast<std::size_t>(units) : SIZE_MAX);
+}
+
+void PlotCanvas::spendInk(std::span<const DevicePoint> path, bool closed)
+{
+    double length = closed ? runOver(path.back(), path.front(), m_width, m_height) : 0;
+    for (size_t i = 1; i < path.size(); ++i)
+        length += runOver(path[i - 1], path[i], m_width, m_height);
+    spendPixels(length * std::clamp(m_penWidth, 1.0, std::hypot(m_width, m_height)));
+}
+
 void PlotCanvas::stroke(const DevicePath& path, bool closed)
 {
-    if (path.size() < 2)
+    if (path.size() < 2 || exhausted())
         return;
     if (m_pattern.isSolid() || !m_pattern.split(path, closed, m_dashPoints, m_dashStarts)) {
         strokeRun(path, closed);
@@ -191,17 +254,20 @@ void PlotCanvas::strokeRun(std::span<const DevicePoint> path, bool closed)
     // A PDF pen is set before its path begins.
     if (m_pdf && m_pending == 0)
         m_pdf->setStroke(m_penColour, m_penWidth);
+    if (!m_pdf)
+        spendInk(path, closed);
     moveTo(path[0]);
     for (size_t i = 1; i < path.size(); ++i)
         lineTo(path[i]);
     if (closed)
         closePath();
-    if (++m_pending >= kMaxPendingPaths)
+    if (++m_pending >= (m_pdf ? kMaxPendingPaths : kMaxPendingRasterPaths))
         flush();
 }
 
 void PlotCanvas::moveTo(DevicePoint p)
 {
+    ++m_spent;
     if (m_pdf)
         m_pdf->moveTo(p.x, p.y);
     else
@@ -210,6 +276,7 @@ void PlotCanvas::moveTo(DevicePoint p)
 
 void PlotCanvas::lineTo(DevicePoint p)
 {
+    ++m_spent;
     if (m_pdf)
         m_pdf->lineTo(p.x, p.y);
     else
@@ -238,6 +305,8 @@ void PlotCanvas::addLoops(const std::vector<DevicePath>& loops)
 
 void PlotCanvas::fill(const std::vector<DevicePath>& loops, std::uint32_t rgb)
 {
+    if (exhausted())
+        return;
     flushGlyphs();
     flush();
     if (m_pdf) {
@@ -246,9 +315,25 @@ void PlotCanvas::fill(const std::vector<DevicePath>& loops, std::uint32_t rgb)
         m_pdf->fillPath();
         return;
     }
+    spendArea(loops);
     addLoops(loops);
     setColour(rgb);
     cairo_fill(m_cr);
+}
+
+// What a raster fill covers: the part of the sheet its loops' box takes.
+void PlotCanvas::spendArea(const std::vector<DevicePath>& loops)
+{
+    double minX = m_width, minY = m_height, maxX = 0, maxY = 0;
+    for (const DevicePath& loop : loops)
+        for (const DevicePoint& p : loop) {
+            minX = std::min(minX, p.x), maxX = std::max(maxX, p.x);
+            minY = std::min(minY, p.y), maxY = std::max(maxY, p.y);
+        }
+    minX = std::max(minX, 0.0), minY = std::max(minY, 0.0);
+    maxX = std::min(maxX, m_width), maxY = std::min(maxY, m_height);
+    if (maxX > minX && maxY > minY)
+        spendPixels((maxX - minX) * (maxY - minY));
 }
 
 void PlotCanvas::pushClip(const std::vector<DevicePath>& loops)
@@ -402,7 +487,7 @@ void PlotCanvas::flushGlyphs()
 void PlotCanvas::text(const std::string& utf8, DevicePoint origin, double angle, double size, double widthFactor,
                       std::uint32_t rgb)
 {
-    if (utf8.empty() || !(size > 0) || !std::isfinite(size) || !(widthFactor > 0))
+    if (utf8.empty() || !(size > 0) || !std::isfinite(size) || !(widthFactor > 0) || !spend(kTextWork + utf8.size()))
         return;
     const TextStyle style{angle, size, widthFactor, rgb};
     if (m_pdf) {
@@ -410,6 +495,7 @@ void PlotCanvas::text(const std::string& utf8, DevicePoint origin, double angle,
         pdfText(origin, style);
         return;
     }
+    spendPixels(static_cast<double>(utf8.size()) * std::min(size * size * widthFactor, m_width * m_height));
     // Along the baseline, turned by the angle (y down on the sheet).
     const double step = size * widthFactor, dx = std::cos(angle) * step, dy = -std::sin(angle) * step;
     double at = 0;

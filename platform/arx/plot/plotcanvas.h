@@ -17,6 +17,7 @@
 
 #include <cairo.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <set>
@@ -35,15 +36,31 @@ class PlotCanvas
 {
 public:
     // A white sheet of the size for format "pdf", "png" or "jpg"; the file receives it.
-    PlotCanvas(const std::string& format, double widthMm, double heightMm, double dotsPerInch, AtomicFile& file);
+    PlotCanvas(const std::string& format, double widthMm, double heightMm, double dotsPerInch, double maxPixels,
+               AtomicFile& file);
     ~PlotCanvas();
     PlotCanvas(const PlotCanvas&) = delete;
     PlotCanvas& operator=(const PlotCanvas&) = delete;
 
-    // False, with the reason, when the sheet could not be made (too large a raster).
+    // False, with the reason, when the sheet could not be made (a media too large to draw).
     bool isValid() const { return m_error.empty(); }
     const std::string& error() const { return m_error; }
     double unitsPerMm() const { return m_unitsPerMm; }
+    // The resolution of a raster sheet: the one asked for, lowered so that the image has at
+    // most maxPixels (and cairo's size a side).
+    double dotsPerInch() const { return m_dotsPerInch; }
+
+    // The work of the plot: each point of a path and each byte of a text spends one unit, a
+    // text four more, and the painter spends one for each entity it draws; on a raster,
+    // every 64 pixels of ink spend one more (a stroke's length over the sheet times its
+    // width, a fill's box on the sheet, a character's em square), as drawing them costs as
+    // much. Once more than the limit is spent the canvas strokes, fills and writes nothing
+    // more, and spend() is false. As a unit adds at most a few dozen bytes to a PDF page, the
+    // limit bounds the page too.
+    void limitWork(std::size_t units) { m_workLimit = units; }
+    bool spend(std::size_t units);
+    bool exhausted() const { return m_spent > m_workLimit; }
+    std::size_t spent() const { return m_spent; }
     // The sheet's size in device units.
     double width() const { return m_width; }
     double height() const { return m_height; }
@@ -103,6 +120,9 @@ private:
     void flushGlyphs();
     void flush();
     void strokeRun(std::span<const DevicePoint> run, bool closed);
+    void spendPixels(double pixels);
+    void spendInk(std::span<const DevicePoint> run, bool closed);
+    void spendArea(const std::vector<DevicePath>& loops);
     void setColour(std::uint32_t rgb);
     void moveTo(DevicePoint p);
     void lineTo(DevicePoint p);
@@ -131,7 +151,8 @@ private:
     std::vector<unsigned> m_glyphIds;
     std::vector<cairo_glyph_t> m_run;   // glyphs waiting to be shown in m_runStyle
     TextStyle m_runStyle;
-    double m_unitsPerMm = 1;
+    double m_unitsPerMm = 1, m_dotsPerInch = 0;
+    std::size_t m_spent = 0, m_workLimit = SIZE_MAX;
     double m_width = 0, m_height = 0;
     std::uint32_t m_penColour = 0, m_nextColour = 0;   // the pending strokes' pen, the next one's
     double m_penWidth = -1, m_nextWidth = -1;

@@ -30,6 +30,7 @@ constexpr double kChordTolerance = 0.2;    // device units between an arc and it
 constexpr double kCapHeight = 0.729;       // the font's capital height per em
 constexpr double kLineSpacing = 5.0 / 3;   // multiline text's baseline distance per height
 constexpr size_t kMaxArrayCells = 100000;
+constexpr double kCullMarginMm = 10;       // beyond the visible area, for pens and glyphs
 constexpr long kMaxPatternLines = 20000;   // per pattern line family of one hatch
 constexpr size_t kMaxPatternCrossings = 10000000;   // of a family's lines with the boundary
 constexpr std::uint32_t kPaper = 0xFFFFFF;
@@ -116,9 +117,70 @@ bool takesSpace(const AcDbEntity* ent)
     return PlotPainter::layerShown(ent);
 }
 
+// Whether an entity of a block draws: visible, and not a variable attribute definition (those
+// show through the references' attributes; constant, visible ones as the definition's text).
+bool drawnInBlock(const AcDbEntity* ent)
+{
+    const auto* definition = AcDbAttributeDefinition::cast(ent);
+    return ent && !ent->isErased() && ent->visibility() == AcDb::kVisible
+        && (!definition || (definition->isConstant() && !definition->isInvisible()));
+}
+
+bool attributeShown(const AcDbAttribute* attribute)
+{
+    return attribute && !attribute->isErased() && !attribute->isInvisible()
+        && attribute->visibility() == AcDb::kVisible;
+}
+
+// An array's rows and columns (a plain reference's one cell); none past kMaxArrayCells.
+struct Cells {
+    int rows = 1, columns = 1;
+};
+
+Cells cellsOf(const AcDbMInsertBlock* array)
+{
+    if (!array)
+        return {};
+    const int rows = std::max<int>(array->rows(), 1), columns = std::max<int>(array->columns(), 1);
+    if (static_cast<size_t>(rows) * static_cast<size_t>(columns) > kMaxArrayCells)
+        return {0, 0};
+    return {rows, columns};
+}
+
+// The placement of an array's cell (a plain reference's only one, 0, 0) in its space.
+AcGeMatrix3d cellTransform(const AcDbBlockReference* ref, const AcDbMInsertBlock* array, int row, int column)
+{
+    if (!array)
+        return ref->blockTransform();
+    const AcGeMatrix3d frame = AcGeMatrix3d::planeToWorld(ref->normal())
+        * AcGeMatrix3d::rotation(ref->rotation(), AcGeVector3d::kZAxis);
+    const AcGeVector3d offset =
+        frame.transform(AcGeVector3d(column * array->columnSpacing(), row * array->rowSpacing(), 0));
+    return AcGeMatrix3d::translation(offset) * ref->blockTransform();
+}
+
+// Half the widest segment of a polyline with widths, else 0.
+double halfWidth(const AcDbEntity* ent)
+{
+    double widest = 0;
+    if (const auto* pl = AcDbPolyline::cast(ent)) {
+        for (const auto& v : pl->vertices())
+            widest = std::max({widest, v.startWidth, v.endWidth});
+    } else if (const auto* seq = AcDbSequencePolyline::cast(ent)) {
+        widest = std::max(seq->defaultStartWidth(), seq->defaultEndWidth());
+        for (const AcDbObjectId& id : seq->vertexIds())
+            if (const auto* v = AcDbVertex::cast(id.object()))
+                widest = std::max({widest, v->startWidth(), v->endWidth()});
+    }
+    return widest / 2;
+}
+
 } // namespace
 
-PlotPainter::PlotPainter(PlotCanvas& canvas, const PlotPen& pen) : m_canvas(canvas), m_pen(pen) {}
+PlotPainter::PlotPainter(PlotCanvas& canvas, const PlotPen& pen)
+    : m_canvas(canvas), m_pen(pen), m_visible(Box2d::around(0, 0, canvas.width(), canvas.height()))
+{
+}
 
 bool PlotPainter::layerShown(const AcDbEntity* entity) { return layerShown(layerOf(entity)); }
 
@@ -185,12 +247,10 @@ const std::vector<AcDbObjectId>& PlotPainter::drawOrder(const AcDbBlockTableReco
 void PlotPainter::drawBlock(const AcDbBlockTableRecord* btr, const AcGeMatrix3d& xf, const Inherited& from)
 {
     for (const AcDbObjectId& id : drawOrder(btr)) {
+        if (m_canvas.exhausted())
+            return;
         const auto* ent = AcDbEntity::cast(id.object());
-        // A definition's variable attributes show through the references' attributes; its
-        // constant ones have none and show as the definition's own text.
-        const auto* definition = AcDbAttributeDefinition::cast(ent);
-        if (ent && !ent->isErased() && ent->visibility() == AcDb::kVisible
-            && (!definition || (definition->isConstant() && !definition->isInvisible())))
+        if (drawnInBlock(ent))
             drawEntity(ent, xf, from);
     }
 }
@@ -250,6 +310,8 @@ void PlotPainter::setLinePattern(const AcDbEntity* ent, const AcDbLinetypeTableR
 
 void PlotPainter::drawEntity(const AcDbEntity* ent, const AcGeMatrix3d& xf, const Inherited& from)
 {
+    if (!m_canvas.spend(1))
+        return;
     // Layer "0" inside a block stands for the reference's layer.
     const AcDbLayerTableRecord* layer = layerOf(ent);
     if (from.layer && ent->layerName() == "0")
@@ -327,27 +389,100 @@ void PlotPainter::drawReference(const AcDbBlockReference* ref, const AcGeMatrix3
         Inherited inner = mine;
         inner.depth = from.depth + 1;
         const auto* array = AcDbMInsertBlock::cast(ref);
-        const int columns = array ? std::max<int>(array->columns(), 1) : 1;
-        const int rows = array ? std::max<int>(array->rows(), 1) : 1;
-        const AcGeMatrix3d frame = AcGeMatrix3d::planeToWorld(ref->normal())
-            * AcGeMatrix3d::rotation(ref->rotation(), AcGeVector3d::kZAxis);
-        const size_t cells = static_cast<size_t>(columns) * static_cast<size_t>(rows);
-        for (int row = 0; row < rows && cells <= kMaxArrayCells; ++row)
-            for (int column = 0; column < columns; ++column) {
-                const AcGeVector3d offset = array
-                    ? frame.transform(AcGeVector3d(column * array->columnSpacing(), row * array->rowSpacing(), 0))
-                    : AcGeVector3d();
-                drawBlock(btr, xf * AcGeMatrix3d::translation(offset) * ref->blockTransform(), inner);
+        const Cells cells = cellsOf(array);
+        // Each cell spends a unit, drawn or not, so that arrays of arrays end too.
+        for (int row = 0; row < cells.rows && !m_canvas.exhausted(); ++row)
+            for (int column = 0; column < cells.columns && m_canvas.spend(1); ++column) {
+                const AcGeMatrix3d cell = xf * cellTransform(ref, array, row, column);
+                if (shows(btr, cell))
+                    drawBlock(btr, cell, inner);
             }
         m_open.erase(btr);
     }
     // Attributes lie in the drawing already placed; they belong to the reference's space.
-    for (const AcDbObjectId& id : ref->attributeIds()) {
-        const auto* attribute = AcDbAttribute::cast(id.object());
-        if (attribute && !attribute->isErased() && !attribute->isInvisible()
-            && attribute->visibility() == AcDb::kVisible)
+    for (const AcDbObjectId& id : ref->attributeIds())
+        if (const auto* attribute = AcDbAttribute::cast(id.object()); attributeShown(attribute))
             drawEntity(attribute, xf, from);
+}
+
+bool PlotPainter::shows(const AcDbBlockTableRecord* btr, const AcGeMatrix3d& xf)
+{
+    const BlockBox& own = blockBox(btr, 0);
+    if (!own.bounded)
+        return true;
+    if (own.box.isEmpty())
+        return false;
+    AcDbExtents e = own.box;
+    e.transformBy(xf);
+    const Box2d onSheet = Box2d::around(e.minPoint().x, e.minPoint().y, e.maxPoint().x, e.maxPoint().y);
+    return onSheet.intersects(m_visible.expanded(kCullMarginMm * m_canvas.unitsPerMm()));
+}
+
+const PlotPainter::BlockBox& PlotPainter::blockBox(const AcDbBlockTableRecord* btr, int depth)
+{
+    static const BlockBox unbounded{AcDbExtents(), false};
+    if (const auto found = m_boxes.find(btr); found != m_boxes.end())
+        return found->second;
+    if (depth > kMaxDepth)
+        return unbounded;
+    m_boxes[btr] = unbounded;   // while it is measured: a block met again inside itself
+    BlockBox measured;
+    for (const AcDbObjectId& id : btr->entityIds()) {
+        const auto* ent = AcDbEntity::cast(id.object());
+        if (drawnInBlock(ent) && !addBox(ent, measured.box, depth)) {
+            measured.bounded = false;
+            break;
+        }
     }
+    return m_boxes[btr] = measured;
+}
+
+bool PlotPainter::addBox(const AcDbEntity* ent, AcDbExtents& box, int depth)
+{
+    if (const auto* ref = AcDbBlockReference::cast(ent))
+        return addReferenceBox(ref, box, depth);
+    if (AcDbViewport::cast(ent))
+        return false;   // it shows model space, wherever that lies
+    AcDbExtents e;
+    if (const auto* proxy = AcDbProxyEntity::cast(ent))
+        e = PlotAnnotation(proxy).extents();
+    if (e.isEmpty() && (ent->getGeomExtents(e) != Acad::eOk || e.isEmpty()))
+        return false;
+    // A text's box is an estimate from its characters, a polyline's leaves out its widths.
+    const AcGeVector3d size = e.maxPoint() - e.minPoint();
+    const double margin = AcDbText::cast(ent) || AcDbMText::cast(ent) ? 2 * std::max({size.x, size.y, size.z})
+                                                                       : halfWidth(ent);
+    e.expandBy(AcGeVector3d(margin, margin, margin));
+    e.expandBy(AcGeVector3d(-margin, -margin, -margin));
+    box.addExt(e);
+    return true;
+}
+
+bool PlotPainter::addReferenceBox(const AcDbBlockReference* ref, AcDbExtents& box, int depth)
+{
+    if (const auto* table = AcDbTable::cast(ref); table && table->needsLayout())
+        return false;   // its block is rebuilt before it is drawn
+    for (const AcDbObjectId& id : ref->attributeIds())
+        if (const auto* attribute = AcDbAttribute::cast(id.object()); attributeShown(attribute))
+            if (!addBox(attribute, box, depth))
+                return false;
+    const auto* btr = AcDbBlockTableRecord::cast(ref->blockTableRecord().object());
+    const auto* array = AcDbMInsertBlock::cast(ref);
+    const Cells cells = cellsOf(array);
+    if (!btr || btr->isErased() || cells.rows == 0)
+        return true;   // draws no block
+    const BlockBox& inner = blockBox(btr, depth + 1);
+    if (!inner.bounded)
+        return false;
+    // The cells lie on a lattice: the corner cells' boxes hold them all.
+    if (!inner.box.isEmpty())
+        for (const auto& [row, column] : {std::pair{0, 0}, {0, cells.columns - 1}, {cells.rows - 1, 0},
+                                           {cells.rows - 1, cells.columns - 1}}) {
+            AcDbExtents e = inner.box;
+            e.transformBy(cellTransform(ref, array, row, column));
+            box.addExt(e);
+        }
+    return true;
 }
 
 void PlotPainter::drawPolyline(const AcDbPolyline* pl, const AcGeMatrix3d& xf, const Inherited& mine)

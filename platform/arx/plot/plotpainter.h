@@ -7,6 +7,9 @@
 // reference's layer; linetypes likewise, their patterns scaled by the entity's and the
 // drawing's linetype scales. Points, solids, traces, ellipses, curves and annotations are
 // read from the pairs the database keeps of them.
+// A reference whose block lies wholly outside the visible area is not descended into, and
+// every entity drawn (through nested references, each cell of an array) spends a unit of the
+// canvas's work: once that is spent, nothing more is drawn.
 #pragma once
 
 #include "plotcanvas.h"
@@ -56,6 +59,8 @@ public:
     // Linetype patterns come out factor times longer (a viewport's contents measured on
     // the paper).
     void scaleLinetypes(double factor) { m_linetypeFactor = factor; }
+    // The part of the sheet that shows anything (device units; the whole sheet unless set).
+    void clipTo(const Box2d& visible) { m_visible = visible; }
 
     // The record's entities' extents (visible layers only) in the plane, without drawing.
     static Box2d extents(const AcDbBlockTableRecord* space);
@@ -77,6 +82,18 @@ private:
     void drawEntity(const AcDbEntity* ent, const AcGeMatrix3d& xf, const Inherited& from);
     void drawReference(const AcDbBlockReference* ref, const AcGeMatrix3d& xf, const Inherited& from,
                        const Inherited& mine);
+    // What a block draws, in its own coordinates with its nested references and arrays;
+    // unbounded when something in it has no box (a construction line, a viewport).
+    struct BlockBox {
+        AcDbExtents box;
+        bool bounded = true;
+    };
+    const BlockBox& blockBox(const AcDbBlockTableRecord* btr, int depth);
+    // Adds the entity's box in its block; false when it has none.
+    bool addBox(const AcDbEntity* ent, AcDbExtents& box, int depth);
+    bool addReferenceBox(const AcDbBlockReference* ref, AcDbExtents& box, int depth);
+    // Whether the block placed by xf may show in the visible area.
+    bool shows(const AcDbBlockTableRecord* btr, const AcGeMatrix3d& xf);
     // A viewport: what it shows (through the viewport handler), then its frame unless its
     // layer hides it (frame null).
     void drawViewport(const AcDbViewport* vp, const AcGeMatrix3d& xf, const Inherited* frame);
@@ -136,6 +153,8 @@ private:
     std::function<void(const AcDbViewport*)> m_viewport;
     std::unordered_map<const AcDbBlockTableRecord*, std::vector<AcDbObjectId>> m_orders;
     std::unordered_set<const AcDbBlockTableRecord*> m_open;   // references being drawn (no cycles)
+    std::unordered_map<const AcDbBlockTableRecord*, BlockBox> m_boxes;
+    Box2d m_visible;
     double m_linetypeFactor = 1, m_linetypeScale = 1;   // the viewport's factor; times the drawing's scale
     std::vector<double> m_dashes;   // the pattern being set
 };

@@ -22,6 +22,21 @@ PlotResult failure(Acad::ErrorStatus status, std::string message)
     return {status, std::move(message)};
 }
 
+// Why a plot that ran out of work failed.
+std::string workExceeded(std::size_t limit)
+{
+    return "the plot would draw more than " + std::to_string(limit)
+        + " elements (entities counted through their nested references, points of lines, characters), the most"
+          " one plot draws; nothing is written";
+}
+
+// Tells that a raster was drawn at a lower resolution than asked, to keep to its pixels.
+void noteResolution(const PlotRequest& request, double used)
+{
+    std::fprintf(stderr, "%s: \"%s\" is drawn at %g dots per inch, not %g: a PNG or JPG plot has at most %.0f pixels\n",
+                 program_invocation_short_name, request.path.c_str(), used, request.dotsPerInch, request.maxPixels);
+}
+
 // The area of the drawing the settings plot, in the space's coordinates.
 Box2d plotArea(const AcDbPlotSettings& settings, const AcDbLayout& layout, const AcDbBlockTableRecord* space,
                const PlotSheet& sheet, bool model)
@@ -87,6 +102,10 @@ void drawViewport(PlotPainter& painter, const AcDbViewport* vp, const AcDbBlockT
     PlotCanvas& canvas = painter.canvas();
     canvas.pushClip({frame});
     PlotPainter inner(canvas, painter.pen());
+    Box2d visible;
+    for (const DevicePoint& p : frame)
+        visible.add(p.x, p.y);
+    inner.clipTo(visible);
     // With $PSLTSCALE on (the default) the contents' patterns measure on the paper as in it.
     long long paperScaled = 1;
     model->database()->getHeaderInt("$PSLTSCALE", 70, paperScaled);
@@ -138,9 +157,10 @@ PlotResult plotLayout(const PlotRequest& request)
     AtomicFile file;
     if (request.path.empty() || !file.open(request.path))
         return failure(Acad::eFileAccessErr, "cannot write the plot: " + (request.path.empty() ? "no file name" : file.error()));
-    PlotCanvas canvas(format, width, height, request.dotsPerInch, file);
+    PlotCanvas canvas(format, width, height, request.dotsPerInch, request.maxPixels, file);
     if (!canvas.isValid())
         return failure(Acad::eInvalidInput, "cannot plot \"" + request.path + "\": " + canvas.error());
+    canvas.limitWork(request.maxWork);
     const PlotSheet sheet(settings, width, height, canvas.unitsPerMm());
     const bool model = space->objectId() == request.database->modelSpaceId();
     const AcGeMatrix3d xf = sheet.place(plotArea(settings, *layout, space, sheet, model));
@@ -154,13 +174,21 @@ PlotResult plotLayout(const PlotRequest& request)
     if (!model && modelSpace)
         painter.onViewport([&](const AcDbViewport* vp) { drawViewport(painter, vp, modelSpace, xf); });
     painter.draw(space, xf);
+    PlotResult done{Acad::eOk, "", canvas.spent(), canvas.dotsPerInch()};
+    if (canvas.exhausted()) {
+        done.status = Acad::ePlotFailed;
+        done.message = workExceeded(request.maxWork);
+        return done;
+    }
     if (!canvas.finish())
         return failure(Acad::eFileAccessErr, "cannot write the plot \"" + request.path + "\": " + canvas.error());
+    if (format != "pdf" && canvas.dotsPerInch() < request.dotsPerInch)
+        noteResolution(request, canvas.dotsPerInch());
     for (const std::string& warning : canvas.glyphWarnings())
         std::fprintf(stderr, "%s: %s\n", program_invocation_short_name, warning.c_str());
     if (!file.commit())
         return failure(Acad::eFileAccessErr, "cannot write the plot: " + file.error());
-    return {};
+    return done;
 }
 
 } // namespace qv

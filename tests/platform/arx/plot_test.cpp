@@ -103,7 +103,8 @@ std::unique_ptr<AcDbPlotSettings> oneToOne(const char* device)
     return settings;
 }
 
-qv::PlotResult plot(AcDbDatabase& db, const AcDbPlotSettings& settings, const std::string& path, AcDbObjectId layout = {})
+qv::PlotRequest requestFor(AcDbDatabase& db, const AcDbPlotSettings& settings, const std::string& path,
+                           AcDbObjectId layout = {})
 {
     qv::PlotRequest request;
     request.database = &db;
@@ -111,7 +112,12 @@ qv::PlotResult plot(AcDbDatabase& db, const AcDbPlotSettings& settings, const st
     request.settings = &settings;
     request.path = path;
     request.dotsPerInch = 100;
-    return qv::plotLayout(request);
+    return request;
+}
+
+qv::PlotResult plot(AcDbDatabase& db, const AcDbPlotSettings& settings, const std::string& path, AcDbObjectId layout = {})
+{
+    return qv::plotLayout(requestFor(db, settings, path, layout));
 }
 
 // A raster read back: size and the colour at a point of the sheet given in millimetres
@@ -899,4 +905,128 @@ TEST(Plot, MalformedAnnotationsSpoilNothingAfterThem)
     const std::string png = dir.file("bad.png");
     ASSERT_EQ(plot(db, *oneToOne("PublishToWeb PNG.pc3"), png).status, Acad::eOk);
     EXPECT_TRUE(inkAround(readPng(png), 110, 100, kRed));
+}
+
+namespace {
+
+AcDbObjectId defineBlock(AcDbDatabase& db, const std::string& name)
+{
+    AcDbBlockTable* blocks = nullptr;
+    EXPECT_EQ(db.getSymbolTable(blocks, AcDb::kForWrite), Acad::eOk);
+    auto* record = new AcDbBlockTableRecord;
+    record->setName(name.c_str());
+    AcDbObjectId id;
+    EXPECT_EQ(blocks->add(id, record), Acad::eOk);
+    record->close();
+    blocks->close();
+    return id;
+}
+
+// Blocks nested levels deep, each placing the one below at each offset (as arrays of
+// cells x cells, 0.01 apart, when cells > 1); the lowest holds a 20 mm diagonal line.
+AcDbObjectId nestBlocks(AcDbDatabase& db, int levels, const std::vector<AcGeVector3d>& offsets, Adesk::UInt16 cells)
+{
+    AcDbObjectId below = defineBlock(db, "LEVEL0");
+    append(below, new AcDbLine(AcGePoint3d(0, 0, 0), AcGePoint3d(20, 20, 0)));
+    for (int level = 1; level <= levels; ++level) {
+        const AcDbObjectId block = defineBlock(db, "LEVEL" + std::to_string(level));
+        for (const AcGeVector3d& offset : offsets) {
+            auto* array = new AcDbMInsertBlock;
+            array->setBlockTableRecord(below);
+            array->setPosition(AcGePoint3d::kOrigin + offset);
+            array->setColumns(cells);
+            array->setRows(cells);
+            array->setColumnSpacing(0.01);
+            array->setRowSpacing(0.01);
+            append(block, array);
+        }
+        below = block;
+    }
+    return below;
+}
+
+} // namespace
+
+// The work of a plot is counted through nested references and the cells of arrays: a drawing
+// that would draw without end fails, naming the limit, and leaves no file. A reference whose
+// block lies off the sheet is not entered, so a deep drawing that shows little plots with
+// little work; one that reaches onto the sheet is drawn.
+TEST(Plot, NestedReferencesDrawWithinTheWorkLimit)
+{
+    const struct {
+        const char* name;
+        int levels;
+        std::vector<AcGeVector3d> offsets;
+        Adesk::UInt16 cells;
+        bool plots;
+        double inkX, inkY;   // a point of a line drawn
+    } cases[] = {
+        {"twice on the sheet", 40, {{0, 0, 0}, {0.01, 0, 0}}, 1, false, 0, 0},
+        {"arrays of arrays", 8, {{0, 0, 0}}, 10, false, 0, 0},
+        {"once off the sheet", 40, {{0, 0, 0}, {1000, 0, 0}}, 1, true, 60, 60},
+        {"once across the sheet's edge", 40, {{0, 0, 0}, {240, 0, 0}}, 1, true, 293, 53},
+    };
+    constexpr size_t kLimit = 100000;
+    for (const auto& c : cases)
+        for (const char* device : {"PublishToWeb PNG.pc3", "DWG To PDF.pc3"}) {
+            SCOPED_TRACE(std::string(c.name) + " to " + device);
+            TempDir dir;
+            AcDbDatabase db;
+            append(db.modelSpaceId(), new AcDbBlockReference(AcGePoint3d(50, 50, 0), nestBlocks(db, c.levels, c.offsets, c.cells)));
+            const std::string path = dir.file(std::string("nested.") + qv::plotDeviceFormat(device));
+            const auto settings = oneToOne(device);
+            qv::PlotRequest request = requestFor(db, *settings, path);
+            request.maxWork = kLimit;
+            const qv::PlotResult result = qv::plotLayout(request);
+            if (!c.plots) {
+                EXPECT_EQ(result.status, Acad::ePlotFailed);
+                EXPECT_NE(result.message.find("more than 100000 elements"), std::string::npos) << result.message;
+                EXPECT_GT(result.work, kLimit);
+                EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+                continue;
+            }
+            ASSERT_EQ(result.status, Acad::eOk) << result.message;
+            EXPECT_LT(result.work, kLimit / 10);
+            if (settings->plotCfgName() == "PublishToWeb PNG.pc3") {
+                const Raster r = readPng(path);
+                EXPECT_TRUE(inkAround(r, c.inkX, c.inkY, kBlack));
+                EXPECT_FALSE(inkAround(r, c.inkX + 3, c.inkY - 3, kBlack));
+            }
+        }
+}
+
+// The pixels of a PNG or JPG plot are bounded whatever its media: the plot is drawn at a
+// lower resolution, in whole dots per inch, and says which; each side stays within cairo's.
+TEST(Plot, RasterResolutionIsLoweredToBoundThePixels)
+{
+    const struct {
+        const char* device;
+        const char* media;
+        double dotsPerInch, maxPixels;
+        int width, height;
+        double used;
+    } cases[] = {
+        {"PublishToWeb JPG.pc3", "ISO_full_bleed_7600_(7600.00_x_7600.00_MM)", 100, 1e6, 898, 898, 3},
+        {"PublishToWeb PNG.pc3", kA4Bleed, 100, 1e6, 1170, 827, 100},
+        {"PublishToWeb PNG.pc3", "ISO_full_bleed_strip_(10000.00_x_10.00_MM)", 300, qv::kPlotPixelLimit, 29528, 30, 75},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.media);
+        TempDir dir;
+        AcDbDatabase db;
+        append(db.modelSpaceId(), new AcDbLine(AcGePoint3d(0, 0, 0), AcGePoint3d(10, 10, 0)));
+        const auto settings = oneToOne(c.device);
+        settings->setCanonicalMediaName(c.media);
+        const bool jpg = c.device == std::string("PublishToWeb JPG.pc3");
+        const std::string path = dir.file(jpg ? "sheet.jpg" : "sheet.png");
+        qv::PlotRequest request = requestFor(db, *settings, path);
+        request.dotsPerInch = c.dotsPerInch;
+        request.maxPixels = c.maxPixels;
+        const qv::PlotResult result = qv::plotLayout(request);
+        ASSERT_EQ(result.status, Acad::eOk) << result.message;
+        EXPECT_EQ(result.dotsPerInch, c.used);
+        const Raster r = jpg ? readJpeg(path) : readPng(path);
+        EXPECT_EQ(r.width, c.width);
+        EXPECT_EQ(r.height, c.height);
+    }
 }

@@ -6,17 +6,31 @@
 //   "PublishToWeb JPG.pc3"  JPG, raster;
 //   "DWF6 ePlot.pc3"        refused: no writer of that format is available here.
 // The sheet is the canonical media name's paper size; raster devices draw it at
-// PlotRequest::dotsPerInch. The file is written through a temporary file renamed into place.
+// PlotRequest::dotsPerInch, or lower where the image would have more than maxPixels. The
+// work of one plot is bounded: past maxWork it fails and writes nothing. The file is written
+// through a temporary file renamed into place.
 #pragma once
 
 #include "arx/dbid.h"
 #include "arx/dblayout.h"
 
+#include <cstddef>
 #include <string>
 
 class AcDbDatabase;
 
 namespace qv {
+
+// The most work one plot does, in units of an entity drawn (counted through nested
+// references and array cells), a point of a path, a byte of a text or 64 pixels of a
+// raster's ink. Real drawings take under a million, a generated plan of 100,000 rooms six
+// and a half; at a few dozen bytes a unit at most, a PDF page stays within a few hundred
+// megabytes, and a plot of the most ends within seconds.
+constexpr std::size_t kPlotWorkLimit = 20000000;
+// The most pixels of a PNG or JPG plot: 400 MB of image, with the encoders' buffers (a
+// plot is mostly paper and compresses far) well under 1.5 GB; it holds an A1 sheet at 300
+// dots per inch and an A0 at 254.
+constexpr double kPlotPixelLimit = 100e6;
 
 struct PlotRequest
 {
@@ -25,12 +39,16 @@ struct PlotRequest
     const AcDbPlotSettings* settings = nullptr;   // the settings to draw it with (the layout's own or overrides)
     std::string path;                   // the file to write
     double dotsPerInch = 100.0;         // raster devices only
+    double maxPixels = kPlotPixelLimit;    // of a raster image
+    std::size_t maxWork = kPlotWorkLimit;
 };
 
 struct PlotResult
 {
     Acad::ErrorStatus status = Acad::eOk;
     std::string message;   // why it failed, for the user; empty on success
+    std::size_t work = 0;           // the units of work spent
+    double dotsPerInch = 0;         // the resolution a raster was drawn at
 };
 
 // The device's output format by its configuration name: "pdf", "png", "jpg", "dwf", or ""
