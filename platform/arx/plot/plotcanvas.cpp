@@ -246,6 +246,10 @@ void PlotCanvas::stroke(const DevicePath& path, bool closed)
 
 void PlotCanvas::strokeRun(std::span<const DevicePoint> path, bool closed)
 {
+    if (path.size() > workLeft()) {   // more points than the plot may draw: none are written
+        spend(path.size());
+        return;
+    }
     if (m_nextColour != m_penColour || m_nextWidth != m_penWidth) {
         flush();
         m_penColour = m_nextColour;

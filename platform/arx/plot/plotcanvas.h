@@ -61,6 +61,7 @@ public:
     bool spend(std::size_t units);
     bool exhausted() const { return m_spent > m_workLimit; }
     std::size_t spent() const { return m_spent; }
+    std::size_t workLeft() const { return exhausted() ? 0 : m_workLimit - m_spent; }
     // The sheet's size in device units.
     double width() const { return m_width; }
     double height() const { return m_height; }

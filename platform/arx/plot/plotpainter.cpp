@@ -84,16 +84,18 @@ void appendBulge(DevicePath& path, const AcGeMatrix3d& plane, AcGePoint2d a, AcG
     appendArc(path, plane, centre, radius, std::atan2(a.y - centre.y, a.x - centre.x), sweep, z, false);
 }
 
-// A closed or open run of bulged vertices.
+// A closed or open run of bulged vertices. As each arc may take many points, the path stops
+// growing once it holds more than maxPoints (the work a plot has left, which drawing it would
+// then exceed).
 DevicePath bulgedPath(const AcGeMatrix3d& plane, const std::vector<AcGePoint2d>& points,
-                      const std::vector<double>& bulges, bool closed, double z)
+                      const std::vector<double>& bulges, bool closed, double z, size_t maxPoints)
 {
     DevicePath path;
     if (points.empty())
         return path;
     path.push_back(dev(plane, AcGePoint3d(points[0].x, points[0].y, z)));
     const size_t n = points.size(), segments = closed ? n : n - 1;
-    for (size_t i = 0; i < segments; ++i)
+    for (size_t i = 0; i < segments && path.size() <= maxPoints; ++i)
         appendBulge(path, plane, points[i], points[(i + 1) % n], i < bulges.size() ? bulges[i] : 0, z);
     return path;
 }
@@ -572,7 +574,7 @@ void PlotPainter::strokeVertices(const AcGeMatrix3d& plane, const std::vector<Ac
                                  const std::vector<double>& bulges, bool closed, bool continuous)
 {
     if (continuous || !m_canvas.isDashed()) {
-        m_canvas.stroke(bulgedPath(plane, points, bulges, closed, 0), closed);
+        m_canvas.stroke(bulgedPath(plane, points, bulges, closed, 0, m_canvas.workLeft()), closed);
         return;
     }
     const size_t n = points.size(), segments = closed ? n : n - 1;
@@ -778,10 +780,17 @@ void PlotPainter::drawHatch(const AcDbHatch* h, const AcGeMatrix3d& xf, std::uin
     m_canvas.setLinePattern({}, 1);   // pattern lines carry their own dashes
     const AcGeMatrix3d plane = planeOf(xf, h->normal(), h->elevation());
     std::vector<DevicePath> loops;
+    size_t points = 0;   // the loops' points so far, at most one more than the work left
     for (const AcDbHatch::Loop& loop : h->loops()) {
-        DevicePath path = bulgedPath(plane, loop.vertices, loop.bulges, true, 0);
-        for (const AcDbHatch::Edge& e : loop.edges)
-            appendEdge(path, plane, e);
+        const size_t left = m_canvas.workLeft() - points;
+        DevicePath path = bulgedPath(plane, loop.vertices, loop.bulges, true, 0, left);
+        for (size_t i = 0; i < loop.edges.size() && path.size() <= left; ++i)
+            appendEdge(path, plane, loop.edges[i]);
+        points += path.size();
+        if (points > m_canvas.workLeft()) {
+            m_canvas.spend(points);   // more points than the plot may draw
+            return;
+        }
         if (path.size() >= 3)
             loops.push_back(std::move(path));
     }

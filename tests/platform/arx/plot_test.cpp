@@ -995,6 +995,44 @@ TEST(Plot, NestedReferencesDrawWithinTheWorkLimit)
         }
 }
 
+// A polyline of arcs far larger than the sheet, each of which takes many points, stops
+// growing once it holds more points than the plot has work left: the work spent stays near
+// the limit instead of every arc's points being made first.
+TEST(Plot, ArcsOfAPathStopAtTheWorkLimit)
+{
+    constexpr size_t kLimit = 100000;
+    for (const bool hatch : {false, true}) {
+        SCOPED_TRACE(hatch ? "hatch loop" : "polyline");
+        TempDir dir;
+        AcDbDatabase db;
+        std::vector<AcGePoint2d> points;
+        std::vector<double> bulges;
+        for (int i = 0; i < 2000; ++i) {
+            points.emplace_back(i % 2 ? 1e6 : 0, 0);
+            bulges.push_back(1);   // half circles of 500 km: each the most points an arc takes
+        }
+        if (hatch) {
+            auto* h = new AcDbHatch;
+            h->setPattern(AcDbHatch::kPreDefined, "SOLID");
+            h->appendLoop(AcDbHatch::kPolyline, points, bulges);
+            append(db.modelSpaceId(), h);
+        } else {
+            auto* pl = new AcDbPolyline;
+            for (size_t i = 0; i < points.size(); ++i)
+                pl->addVertexAt(static_cast<unsigned>(i), points[i], bulges[i]);
+            append(db.modelSpaceId(), pl);
+        }
+        const auto settings = oneToOne("DWG To PDF.pc3");
+        qv::PlotRequest request = requestFor(db, *settings, dir.file("arcs.pdf"));
+        request.maxWork = kLimit;
+        const qv::PlotResult result = qv::plotLayout(request);
+        EXPECT_EQ(result.status, Acad::ePlotFailed);
+        EXPECT_GT(result.work, kLimit);
+        EXPECT_LT(result.work, 2 * kLimit) << "the path was made whole before it was counted";
+        EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+    }
+}
+
 // The pixels of a PNG or JPG plot are bounded whatever its media: the plot is drawn at a
 // lower resolution, in whole dots per inch, and says which; each side stays within cairo's.
 TEST(Plot, RasterResolutionIsLoweredToBoundThePixels)
