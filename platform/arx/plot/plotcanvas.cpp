@@ -4,6 +4,7 @@
 #include "pdfwriter.h"
 #include "plotpng.h"
 
+#include "arx/dbboxtree.h"
 #include "arx/dxftext.h"
 #include "win/atomicfile.h"
 
@@ -328,16 +329,14 @@ void PlotCanvas::fill(const std::vector<DevicePath>& loops, std::uint32_t rgb)
 // What a raster fill covers: the part of the sheet its loops' box takes.
 void PlotCanvas::spendArea(const std::vector<DevicePath>& loops)
 {
-    double minX = m_width, minY = m_height, maxX = 0, maxY = 0;
+    Box2d box;
     for (const DevicePath& loop : loops)
-        for (const DevicePoint& p : loop) {
-            minX = std::min(minX, p.x), maxX = std::max(maxX, p.x);
-            minY = std::min(minY, p.y), maxY = std::max(maxY, p.y);
-        }
-    minX = std::max(minX, 0.0), minY = std::max(minY, 0.0);
-    maxX = std::min(maxX, m_width), maxY = std::min(maxY, m_height);
-    if (maxX > minX && maxY > minY)
-        spendPixels((maxX - minX) * (maxY - minY));
+        for (const DevicePoint& p : loop)
+            box.add(p.x, p.y);
+    const double w = std::min(box.maxX, m_width) - std::max(box.minX, 0.0);
+    const double h = std::min(box.maxY, m_height) - std::max(box.minY, 0.0);
+    if (w > 0 && h > 0)
+        spendPixels(w * h);
 }
 
 void PlotCanvas::pushClip(const std::vector<DevicePath>& loops)

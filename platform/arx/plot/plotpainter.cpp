@@ -161,6 +161,14 @@ AcGeMatrix3d cellTransform(const AcDbBlockReference* ref, const AcDbMInsertBlock
     return AcGeMatrix3d::translation(offset) * ref->blockTransform();
 }
 
+// What the entity draws, as its pairs or its geometry say; false when that has no box.
+bool drawnBox(const AcDbEntity* ent, AcDbExtents& e)
+{
+    if (const auto* proxy = AcDbProxyEntity::cast(ent))
+        e = PlotAnnotation(proxy).extents();   // empty for the types it does not draw
+    return !e.isEmpty() || (ent->getGeomExtents(e) == Acad::eOk && !e.isEmpty());
+}
+
 // Half the widest segment of a polyline with widths, else 0.
 double halfWidth(const AcDbEntity* ent)
 {
@@ -199,11 +207,7 @@ Box2d PlotPainter::extents(const AcDbBlockTableRecord* space)
         if (!ent || ent->isErased() || ent->visibility() == AcDb::kInvisible || !takesSpace(ent))
             continue;
         AcDbExtents e;
-        if (const auto* proxy = AcDbProxyEntity::cast(ent))
-            e = PlotAnnotation(proxy).extents();   // empty for the types it does not draw
-        if (e.isEmpty() && ent->getGeomExtents(e) != Acad::eOk)
-            continue;
-        if (!e.isEmpty() && std::isfinite(e.minPoint().x) && std::isfinite(e.maxPoint().x))
+        if (drawnBox(ent, e) && std::isfinite(e.minPoint().x) && std::isfinite(e.maxPoint().x))
             box.add(Box2d::around(e.minPoint().x, e.minPoint().y, e.maxPoint().x, e.maxPoint().y));
     }
     return box;
@@ -446,9 +450,7 @@ bool PlotPainter::addBox(const AcDbEntity* ent, AcDbExtents& box, int depth)
     if (AcDbViewport::cast(ent))
         return false;   // it shows model space, wherever that lies
     AcDbExtents e;
-    if (const auto* proxy = AcDbProxyEntity::cast(ent))
-        e = PlotAnnotation(proxy).extents();
-    if (e.isEmpty() && (ent->getGeomExtents(e) != Acad::eOk || e.isEmpty()))
+    if (!drawnBox(ent, e))
         return false;
     // A text's box is an estimate from its characters, a polyline's leaves out its widths.
     const AcGeVector3d size = e.maxPoint() - e.minPoint();
