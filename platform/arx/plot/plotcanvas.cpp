@@ -488,7 +488,7 @@ void PlotCanvas::flushGlyphs()
 }
 
 void PlotCanvas::text(const std::string& utf8, DevicePoint origin, double angle, double size, double widthFactor,
-                      std::uint32_t rgb)
+                      std::uint32_t rgb, const PlotFont& /*font*/)
 {
     if (utf8.empty() || !(size > 0) || !std::isfinite(size) || !(widthFactor > 0) || !spend(kTextWork + utf8.size()))
         return;
@@ -537,7 +537,7 @@ void PlotCanvas::pdfText(DevicePoint origin, const TextStyle& style)
     }
 }
 
-double PlotCanvas::textWidth(const std::string& utf8, double size)
+double PlotCanvas::textWidth(const std::string& utf8, double size, const PlotFont& /*font*/)
 {
     if (utf8.empty() || !(size > 0) || !std::isfinite(size))
         return 0;

@@ -14,6 +14,7 @@
 
 #include "devicepath.h"
 #include "linepattern.h"
+#include "plotfont.h"
 
 #include <cairo.h>
 
@@ -78,9 +79,9 @@ public:
     // Text whose baseline starts at origin, turned by angle (radians, counter-clockwise on
     // the sheet); size is the font's em, widthFactor stretches it across.
     void text(const std::string& utf8, DevicePoint origin, double angle, double size, double widthFactor,
-              std::uint32_t rgb);
+              std::uint32_t rgb, const PlotFont& font = {});
     // The advance of the text at an em of size.
-    double textWidth(const std::string& utf8, double size);
+    double textWidth(const std::string& utf8, double size, const PlotFont& font = {});
     // Writes the sheet to the file; false with the reason on failure.
     bool finish();
     // What the plot could not show: the characters no font has, for the user.
