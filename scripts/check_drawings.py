@@ -30,7 +30,8 @@ pictures side by side in --out. Where the drawing's paper layouts hold nothing b
 is named (BLANK), and so is a plot with far less ink than LibreCAD's (THIN): in all, or in a
 part of a 4 x 4 grid laid over each plot's ink box, so that plots fitted to other sheets still
 compare, counting the small blocks that hold ink, so that line weights and small shifts weigh
-little. A summary counts the drawings of each kind.
+little; parts are compared only when the two ink boxes are shaped alike. A summary counts the
+drawings of each kind.
 
 The exit status is 0 when every drawing was opened, saved with nothing lost and plotted with
 nothing found, 1 otherwise.
@@ -40,6 +41,7 @@ import argparse
 import collections
 import concurrent.futures
 import html
+import math
 import os
 import re
 import subprocess
@@ -62,6 +64,9 @@ LIBRECAD_INK_SHARE = 0.2  # a plot with less than this share of LibreCAD's ink i
 GRID, BLOCKS = 4, 8       # parts of the ink box compared with LibreCAD's, and blocks a side of each
 REGION_DRAWN = 0.08       # a part where LibreCAD's ink is in at least this share of the blocks
 REGION_SHARE = 0.25       # is named when ours is in less than this share of LibreCAD's blocks
+# Ink boxes whose widths to heights differ by a greater factor than this have parts that do not
+# match: LibreCAD draws something else there (layers that are off, a text set on one line, ...).
+SHAPE_FACTOR = 1.3
 EDGE = 0.5                # points: a text this near the page's edge runs off it
 PDF_PAGE = re.compile(r'<page width="([-0-9.]+)" height="([-0-9.]+)"')
 PDF_WORD = re.compile(r'<word xMin="([-0-9.]+)" yMin="([-0-9.]+)" xMax="([-0-9.]+)" yMax="([-0-9.]+)">([^<]*)</word>')
@@ -219,7 +224,7 @@ def ink_box(page):
     if not rows:
         return None
     lines = [mask[y * width:(y + 1) * width] for y in rows]
-    return (min(line.find(1) for line in lines if 1 in line), rows[0],
+    return (min(line.find(1) for line in lines), rows[0],
             max(line.rfind(1) for line in lines) + 1, rows[-1] + 1)
 
 
@@ -243,9 +248,12 @@ def occupancy(page, box):
 
 def thin_regions(ours, theirs):
     """The parts of the drawing, each aligned on the two plots' ink boxes, where LibreCAD draws
-    and our plot has far less ink, named as parts of the sheet (top left, middle, ...)."""
+    and our plot has far less ink, named as parts of the sheet (top left, middle, ...); none
+    when the boxes are shaped otherwise."""
     boxes = ink_box(ours), ink_box(theirs)
     if None in boxes:
+        return []
+    if abs(math.log(shape(boxes[0]) / shape(boxes[1]))) > math.log(SHAPE_FACTOR):
         return []
     mine, reference = occupancy(ours, boxes[0]), occupancy(theirs, boxes[1])
     names = []
@@ -257,6 +265,12 @@ def thin_regions(ours, theirs):
                 if name not in names:
                     names.append(name)
     return names
+
+
+def shape(box):
+    """A box's width to its height."""
+    left, top, right, bottom = box
+    return (right - left) / (bottom - top)
 
 
 def part_name(row, column):

@@ -871,6 +871,8 @@ class DrawingCheckTest(unittest.TestCase):
             # Fitted to another sheet, shifted and drawn thicker: nothing is missing.
             ("fitted otherwise", picture(140, 120, [(10, 20, 129, 99), (52, 48, 74, 72), (53, 49, 73, 71)]),
              reference, True, []),
+            # LibreCAD draws more around the drawing, so that its parts are not ours.
+            ("shaped otherwise", picture(100, 70, [(0, 0, 69, 69)]), reference, True, []),
             ("blank beside a drawn plot", picture(100, 70, []), reference, False,
              [("BLANK", "the plot is blank, LibreCAD's has %.2f%% ink" % (100 * check_drawings.ink(reference)))]),
             ("blank with entities", picture(100, 70, []), None, True, [("BLANK", "the plot is blank")]),
