@@ -125,6 +125,14 @@ bool inLayout(const AcDbEntity* ent)
     return owner && owner->isLayout();
 }
 
+// What a definition standing in a layout shows: its tag, in its place and style.
+std::unique_ptr<AcDbAttributeDefinition> shownTag(const AcDbAttributeDefinition* definition)
+{
+    std::unique_ptr<AcDbAttributeDefinition> tag(definition->clone());
+    tag->setTextString(definition->tagConst());
+    return tag;
+}
+
 // Whether an entity of a block draws: visible, and not a variable attribute definition (those
 // show through the references' attributes; constant, visible ones as the definition's text).
 // A visible definition standing in a layout, in no block, draws its tag.
@@ -173,6 +181,8 @@ bool drawnBox(const AcDbEntity* ent, AcDbExtents& e)
 {
     if (const auto* proxy = AcDbProxyEntity::cast(ent))
         e = PlotAnnotation(proxy).extents();   // empty for the types it does not draw
+    if (const auto* definition = AcDbAttributeDefinition::cast(ent); definition && inLayout(definition))
+        return !definition->isInvisible() && shownTag(definition)->getGeomExtents(e) == Acad::eOk && !e.isEmpty();
     return !e.isEmpty() || (ent->getGeomExtents(e) == Acad::eOk && !e.isEmpty());
 }
 
@@ -363,9 +373,7 @@ void PlotPainter::drawEntity(const AcDbEntity* ent, const AcGeMatrix3d& xf, cons
     } else if (const auto* circle = AcDbCircle::cast(ent)) {
         drawCircle(circle, xf);
     } else if (const auto* definition = AcDbAttributeDefinition::cast(ent); definition && inLayout(definition)) {
-        const std::unique_ptr<AcDbAttributeDefinition> tag(definition->clone());
-        tag->setTextString(definition->tagConst());
-        drawText(tag.get(), xf, mine.rgb);
+        drawText(shownTag(definition).get(), xf, mine.rgb);
     } else if (const auto* text = AcDbText::cast(ent)) {
         drawText(text, xf, mine.rgb);
     } else if (const auto* mtext = AcDbMText::cast(ent)) {

@@ -897,31 +897,34 @@ TEST(Plot, AnnotationsOfAnotherProgramShowAsItDrawsThem)
         EXPECT_NE(measures.find(shown), std::string::npos) << shown << " in " << measures;
     EXPECT_EQ(measures.find("HIDDENTAG"), std::string::npos) << measures;
 
-    // A drawing of the dimension alone plots it across the sheet when the extents are plotted.
-    AcDbBlockTableRecord* model = nullptr;
-    ASSERT_EQ(acdbOpenObject(model, db.modelSpaceId(), AcDb::kForRead), Acad::eOk);
-    const std::vector<AcDbObjectId> ids = model->entityIds();
-    model->close();
-    for (const AcDbObjectId& id : ids) {
-        AcDbEntity* entity = nullptr;
-        ASSERT_EQ(acdbOpenObject(entity, id, AcDb::kForWrite), Acad::eOk);
-        if (std::string_view(entity->dxfName()) != "DIMENSION")
-            entity->erase();
-        entity->close();
-    }
+    // A drawing of the dimension alone, or of the attribute definitions alone (the invisible one
+    // taking no room), plots it across the sheet when the extents are plotted.
     auto settings = oneToOne("PublishToWeb PNG.pc3");
     settings->setPlotType(AcDbPlotSettings::kExtents);
     settings->setStdScaleType(0);
     settings->setPlotCentered(true);
-    ASSERT_EQ(plot(db, *settings, png).status, Acad::eOk);
-    const Raster fitted = readPng(png);
-    int left = fitted.width, right = 0;
-    for (int y = 0; y < fitted.height; ++y)
-        for (int x = 0; x < fitted.width; ++x)
-            if ((fitted.pixels[static_cast<size_t>(y * fitted.width + x)] & 0xFFFFFF) != kWhite)
-                left = std::min(left, x), right = std::max(right, x);
-    EXPECT_LT(left, fitted.width / 10);
-    EXPECT_GT(right, fitted.width * 9 / 10);
+    for (const auto& [drawing, kept] : {std::pair{&db, "DIMENSION"}, std::pair{&other, "ATTDEF"}}) {
+        AcDbBlockTableRecord* model = nullptr;
+        ASSERT_EQ(acdbOpenObject(model, drawing->modelSpaceId(), AcDb::kForRead), Acad::eOk);
+        const std::vector<AcDbObjectId> ids = model->entityIds();
+        model->close();
+        for (const AcDbObjectId& id : ids) {
+            AcDbEntity* entity = nullptr;
+            ASSERT_EQ(acdbOpenObject(entity, id, AcDb::kForWrite), Acad::eOk);
+            if (std::string_view(entity->dxfName()) != kept)
+                entity->erase();
+            entity->close();
+        }
+        ASSERT_EQ(plot(*drawing, *settings, png).status, Acad::eOk);
+        const Raster fitted = readPng(png);
+        int left = fitted.width, right = 0;
+        for (int y = 0; y < fitted.height; ++y)
+            for (int x = 0; x < fitted.width; ++x)
+                if ((fitted.pixels[static_cast<size_t>(y * fitted.width + x)] & 0xFFFFFF) != kWhite)
+                    left = std::min(left, x), right = std::max(right, x);
+        EXPECT_LT(left, fitted.width / 10) << kept;
+        EXPECT_GT(right, fitted.width * 9 / 10) << kept;
+    }
 }
 
 TEST(Plot, MalformedAnnotationsSpoilNothingAfterThem)
