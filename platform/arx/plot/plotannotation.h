@@ -1,8 +1,10 @@
 // The graphics of the annotations the database keeps as read pairs, as a CAD program plots
-// them: dimensions of every type (arc lengths and jogged radii too) and tables (their anonymous blocks), leaders (a line with an arrowhead),
-// multileaders (leader lines with arrowheads and landings, and their text or block) and
-// multilines (a line per element of the style, with its caps and miters). The parts are in
-// world coordinates, made once for a plot or for the extents.
+// them: dimensions of every type (arc lengths and jogged radii too) and tables (their
+// anonymous blocks, or a dimension's points when it has none), leaders (a line with an
+// arrowhead), multileaders (leader lines with arrowheads and landings, and their text or
+// block) and multilines (a line per element of the style in the element's colour, with its
+// caps and miters). The parts are in world coordinates, made once for a plot or for the
+// extents.
 #pragma once
 
 #include "arx/cmcolor.h"
