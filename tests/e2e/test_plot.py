@@ -211,6 +211,29 @@ class Plot(unittest.TestCase):
         if not SANITIZED:
             self.assertLess(resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss, MAX_MEMORY_KB)
 
+    def pdf_text(self, pdf):
+        return subprocess.run(["pdftotext", "-raw", pdf, "-"], capture_output=True, text=True).stdout
+
+    def test_model_space_under_another_name_is_plotted_and_saved_as_model_space(self):
+        doc = ezdxf.new("R2013")
+        doc.modelspace().add_text("Lobby", dxfattribs={"insert": (10, 10), "height": 5})
+        doc.modelspace().add_line((0, 0), (100, 50))
+        doc.saveas(self.out("u.dxf"))
+        with open(self.out("u.dxf")) as f:
+            text = f.read().replace("*Model_Space", "*U")
+        with open(self.out("u.dxf"), "w") as f:
+            f.write(text)
+        pdf, saved = self.out("u.pdf"), self.out("u-saved.dxf")
+        result = run_script(self.dir, ["EXPORT", pdf, "SAVEAS", saved, "QUIT"], self.out("u.dxf"))
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertIn("'*U'): the layout 'Model' names it: read as *Model_Space", result.stderr)
+        self.assertIn("Lobby", self.pdf_text(pdf))
+        back = ezdxf.readfile(saved)
+        self.assertEqual(sorted(e.dxftype() for e in back.modelspace()), ["LINE", "TEXT"])
+        self.assertNotIn("*U", [b.name for b in back.blocks])
+        auditor = back.audit()
+        self.assertEqual((auditor.errors, auditor.fixes), ([], []))
+
     def test_help_lists_the_plot_commands(self):
         result = run_script(self.dir, ["HELP", "QUIT"], self.plan)
         self.assertIn("EXPORT", result.stdout)

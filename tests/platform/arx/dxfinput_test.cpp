@@ -593,6 +593,36 @@ TEST(DxfInput, CommonFieldsAfterAnyTypesMarkerAreTheEntitys)
     }
 }
 
+TEST(DxfInput, SpacesUnderOtherNamesAreReadAsTheSpaces)
+{
+    // Model space named "*U" and found by its entities' owner (its layout renamed), paper
+    // space named "*U3" and found by the first layout: read, and saved, as the spaces.
+    Sample s;
+    std::string text = s.db.dxfText();
+    for (const auto& [from, to] : {std::pair<std::string, std::string>{"*Model_Space", "*U"}, {"*Paper_Space", "*U3"},
+                                   {"\nModel\n", "\nWerk\n"}})
+        for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+            text.replace(at, from.size(), to);
+    AcDbDatabase db;
+    ASSERT_EQ(db.readDxfText(text), Acad::eOk) << db.lastErrorMessage();
+    AcDbObjectId id;
+    ASSERT_EQ(db.getAcDbObjectId(id, false, s.line), Acad::eOk);
+    EXPECT_EQ(AcDbEntity::cast(id.object())->ownerId(), db.modelSpaceId());
+    ASSERT_EQ(db.getAcDbObjectId(id, false, s.layout), Acad::eOk);
+    EXPECT_EQ(AcDbLayout::cast(id.object())->getBlockTableRecordId(), db.paperSpaceId());
+    ASSERT_EQ(db.readRepairs().size(), 2u);
+    EXPECT_NE(db.readRepairs()[0].find("('*U'): it owns the model-space entities: read as *Model_Space"), std::string::npos)
+        << db.readRepairs()[0];
+    EXPECT_NE(db.readRepairs()[1].find("('*U3'): the first layout ('Layout1') names it: read as *Paper_Space"),
+              std::string::npos)
+        << db.readRepairs()[1];
+    const std::string saved = db.dxfText();
+    EXPECT_EQ(saved.find("*U"), std::string::npos);
+    AcDbDatabase again;
+    ASSERT_EQ(again.readDxfText(saved), Acad::eOk) << again.lastErrorMessage();
+    EXPECT_TRUE(again.readRepairs().empty());
+}
+
 TEST(DxfInput, BlocksNamedAsTheSpacesOfReleaseTwelveBesideTheSpaces)
 {
     // A file that has the block records *Model_Space and $MODEL_SPACE keeps both blocks.
