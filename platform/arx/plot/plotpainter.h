@@ -23,6 +23,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+class AcCmColor;
 class AcDbBlockReference;
 class AcDbBlockTableRecord;
 class AcDbCircle;
@@ -119,8 +120,14 @@ private:
     // Splines, 3D faces, meshes and wipeouts (filled with the paper's colour), as the
     // database describes their geometry; they too are read from the pairs kept of them.
     void drawProxyGeometry(const AcDbProxyEntity* e, const AcGeMatrix3d& xf);
+    // The proxy graphics of an entity of a type not drawn otherwise: lines, areas and texts
+    // in the colours, layers and line weights their commands give (those of a layer that is
+    // not shown left out).
+    void drawProxyGraphics(const AcDbProxyEntity* e, const AcGeMatrix3d& xf, const Inherited& mine);
     // An XLINE (infinite both ways) or a RAY (from its base point), clipped to the sheet.
     void drawConstructionLine(const AcDbProxyEntity* e, const AcGeMatrix3d& xf, bool ray);
+    // The line through two device points (a ray from the first), clipped to the sheet.
+    void strokeConstructionLine(DevicePoint p, DevicePoint through, bool ray);
     // Types kept as read pairs: points, solids and traces, ellipses.
     void drawPoint(const AcDbProxyEntity* p, const AcGeMatrix3d& xf, const Inherited& mine);
     void drawSolid(const AcDbProxyEntity* s, const AcGeMatrix3d& xf, const Inherited& mine);
@@ -142,6 +149,7 @@ private:
 
     const std::vector<AcDbObjectId>& drawOrder(const AcDbBlockTableRecord* btr);
     std::uint32_t colourOf(const AcDbEntity* ent, const AcDbLayerTableRecord* layer, const Inherited& from) const;
+    std::uint32_t colourOf(const AcCmColor& colour, const AcDbLayerTableRecord* layer, const Inherited& from) const;
     double widthOf(int lineWeight) const;
     const AcDbLinetypeTableRecord* linetypeOf(const AcDbEntity* ent, const AcDbLayerTableRecord* layer,
                                               const Inherited& from) const;
