@@ -234,6 +234,27 @@ class Plot(unittest.TestCase):
         auditor = back.audit()
         self.assertEqual((auditor.errors, auditor.fixes), ([], []))
 
+    def test_a_plot_window_over_nothing_is_named_and_export_plots_the_extents(self):
+        doc = ezdxf.new("R2013")
+        doc.modelspace().add_text("Lobby", dxfattribs={"insert": (10, 10), "height": 5})
+        doc.modelspace().add_line((0, 0), (200, 100))
+        layout = doc.layouts.get("Model").dxf_layout.dxf
+        layout.plot_configuration_file = "DWG To PDF.pc3"
+        layout.paper_size = "ISO_A4_(297.00_x_210.00_MM)"
+        layout.plot_type = 4
+        layout.plot_window_x1, layout.plot_window_y1 = 1000, 1000
+        layout.plot_window_x2, layout.plot_window_y2 = 2000, 1500
+        drawing = self.out("window.dxf")
+        doc.saveas(drawing)
+        exported, plotted = self.out("window-export.pdf"), self.out("window-plot.pdf")
+        result = run_script(self.dir, ["EXPORT", exported, "PLOT", "", "", "", plotted, "QUIT"], drawing)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        window = 'the plot window of the layout "Model", from (1000, 1000) to (2000, 1500), holds nothing: '
+        self.assertIn('"%s": %sthe extents are plotted instead' % (exported, window), result.stderr)
+        self.assertIn('"%s": %sthe sheet is blank' % (plotted, window), result.stderr)
+        self.assertIn("Lobby", self.pdf_text(exported))
+        self.assertNotIn("Lobby", self.pdf_text(plotted))
+
     def test_help_lists_the_plot_commands(self):
         result = run_script(self.dir, ["HELP", "QUIT"], self.plan)
         self.assertIn("EXPORT", result.stdout)

@@ -224,6 +224,20 @@ Box2d PlotPainter::extents(const AcDbBlockTableRecord* space)
     return box;
 }
 
+bool PlotPainter::showsIn(const AcDbBlockTableRecord* space, const Box2d& area)
+{
+    for (const AcDbObjectId& id : space->entityIds()) {
+        const auto* ent = AcDbEntity::cast(id.object());
+        if (!ent || ent->isErased() || ent->visibility() == AcDb::kInvisible || !takesSpace(ent))
+            continue;
+        AcDbExtents e;
+        if (!drawnBox(ent, e) || !std::isfinite(e.minPoint().x) || !std::isfinite(e.maxPoint().x)
+            || area.intersects(Box2d::around(e.minPoint().x, e.minPoint().y, e.maxPoint().x, e.maxPoint().y)))
+            return true;
+    }
+    return false;
+}
+
 void PlotPainter::draw(const AcDbBlockTableRecord* space, const AcGeMatrix3d& xf,
                        const std::unordered_set<AcDbObjectId>* frozen)
 {

@@ -65,6 +65,8 @@ public:
 
     // The record's entities' extents (visible layers only) in the plane, without drawing.
     static Box2d extents(const AcDbBlockTableRecord* space);
+    // Whether anything of the record may show in the area (an entity without a box may).
+    static bool showsIn(const AcDbBlockTableRecord* space, const Box2d& area);
     // Whether the entity's layer is drawn at all (on, thawed and plottable).
     static bool layerShown(const AcDbEntity* entity);
     static bool layerShown(const AcDbLayerTableRecord* layer);
