@@ -49,9 +49,13 @@ std::unique_ptr<AcDbPlotSettings> settingsOf(const AcDbLayout* layout)
     return settings;
 }
 
-bool plotTo(AcApDocument* doc, AcDbObjectId layoutId, const AcDbPlotSettings& settings, const std::string& path)
+// EXPORT (asOwn) plots the layout's own settings as well as they go: a window over nothing
+// gives way to the extents.
+bool plotTo(AcApDocument* doc, AcDbObjectId layoutId, const AcDbPlotSettings& settings, const std::string& path,
+            bool asOwn)
 {
     qv::PlotRequest request;
+    request.extentsForEmptyWindow = asOwn;
     request.database = doc->database();
     request.layoutId = layoutId;
     request.settings = &settings;
@@ -112,7 +116,7 @@ bool PlotCommands::exportLayout(AcApDocument* doc)
     }
     const auto settings = settingsOf(layout);
     settings->setPlotCfgName(device.c_str());
-    return plotTo(doc, layoutId, *settings, *path);
+    return plotTo(doc, layoutId, *settings, *path, true);
 }
 
 bool PlotCommands::plot(AcApDocument* doc)
@@ -146,6 +150,6 @@ bool PlotCommands::plot(AcApDocument* doc)
     std::filesystem::path fallback(doc->fileName());
     fallback.replace_filename(fallback.stem().string() + "-" + layout->name() + "." + (format.empty() ? "plt" : format));
     const auto path = askOr("Enter file name to plot to", fallback.string());
-    return !path || (matchDevice(*settings, *path, deviceKept) && plotTo(doc, layoutId, *settings, *path));
+    return !path || (matchDevice(*settings, *path, deviceKept) && plotTo(doc, layoutId, *settings, *path, false));
 }
 

@@ -212,6 +212,50 @@ class Plot(unittest.TestCase):
         if not SANITIZED:
             self.assertLess(resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss, MAX_MEMORY_KB)
 
+    def pdf_text(self, pdf):
+        return subprocess.run(["pdftotext", "-raw", pdf, "-"], capture_output=True, text=True).stdout
+
+    def test_model_space_under_another_name_is_plotted_and_saved_as_model_space(self):
+        doc = ezdxf.new("R2013")
+        doc.modelspace().add_text("Lobby", dxfattribs={"insert": (10, 10), "height": 5})
+        doc.modelspace().add_line((0, 0), (100, 50))
+        doc.saveas(self.out("u.dxf"))
+        with open(self.out("u.dxf")) as f:
+            text = f.read().replace("*Model_Space", "*U")
+        with open(self.out("u.dxf"), "w") as f:
+            f.write(text)
+        pdf, saved = self.out("u.pdf"), self.out("u-saved.dxf")
+        result = run_script(self.dir, ["EXPORT", pdf, "SAVEAS", saved, "QUIT"], self.out("u.dxf"))
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertIn("'*U'): the layout 'Model' names it: read as *Model_Space", result.stderr)
+        self.assertIn("Lobby", self.pdf_text(pdf))
+        back = ezdxf.readfile(saved)
+        self.assertEqual(sorted(e.dxftype() for e in back.modelspace()), ["LINE", "TEXT"])
+        self.assertNotIn("*U", [b.name for b in back.blocks])
+        auditor = back.audit()
+        self.assertEqual((auditor.errors, auditor.fixes), ([], []))
+
+    def test_a_plot_window_over_nothing_is_named_and_export_plots_the_extents(self):
+        doc = ezdxf.new("R2013")
+        doc.modelspace().add_text("Lobby", dxfattribs={"insert": (10, 10), "height": 5})
+        doc.modelspace().add_line((0, 0), (200, 100))
+        layout = doc.layouts.get("Model").dxf_layout.dxf
+        layout.plot_configuration_file = "DWG To PDF.pc3"
+        layout.paper_size = "ISO_A4_(297.00_x_210.00_MM)"
+        layout.plot_type = 4
+        layout.plot_window_x1, layout.plot_window_y1 = 1000, 1000
+        layout.plot_window_x2, layout.plot_window_y2 = 2000, 1500
+        drawing = self.out("window.dxf")
+        doc.saveas(drawing)
+        exported, plotted = self.out("window-export.pdf"), self.out("window-plot.pdf")
+        result = run_script(self.dir, ["EXPORT", exported, "PLOT", "", "", "", plotted, "QUIT"], drawing)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        window = 'the plot window of the layout "Model", from (1000, 1000) to (2000, 1500), holds nothing: '
+        self.assertIn('"%s": %sthe extents are plotted instead' % (exported, window), result.stderr)
+        self.assertIn('"%s": %sthe sheet is blank' % (plotted, window), result.stderr)
+        self.assertIn("Lobby", self.pdf_text(exported))
+        self.assertNotIn("Lobby", self.pdf_text(plotted))
+
     def test_help_lists_the_plot_commands(self):
         result = run_script(self.dir, ["HELP", "QUIT"], self.plan)
         self.assertIn("EXPORT", result.stdout)

@@ -1,6 +1,7 @@
 #include "arx/dbproxygeometry.h"
 
 #include "arx/dbentity.h"
+#include "arx/dbproxygraphics.h"
 
 #include <algorithm>
 #include <cmath>
@@ -13,6 +14,7 @@ namespace {
 
 constexpr int kMaxDegree = 25;
 constexpr int kMaxSpanSteps = 256;
+constexpr size_t kMaxGraphicsPoints = 10000000;   // of proxy graphics measured for a box
 
 double angleBetween(const AcGeVector3d& a, const AcGeVector3d& b)
 {
@@ -411,6 +413,8 @@ AcDbExtents proxyExtents(const AcDbProxyEntity& entity)
         for (const AcGePoint3d& p : g.mask)
             box.addPoint(p);
     }
+    if (box.isEmpty())
+        box = ProxyGraphics(entity, 0, kMaxGraphicsPoints).extents();
     return box;
 }
 

@@ -196,6 +196,8 @@ private:
     void readOtherSection(std::string_view name);
     void ensureStructure();
     void finish();
+    void nameSpaces();
+    void nameSpace(AcDbObjectId id, const char* name, const std::string& why);
     void dropMissingOwners();
     void settleDictionaries();
     void noteHardPointers(AcDbObjectId holder);
@@ -221,6 +223,7 @@ private:
     AcDbBlockReference* m_lastInsert = nullptr;
     AcDbSequencePolyline* m_lastPolyline = nullptr;
     AcDbObjectId m_modelSpace, m_paperSpace;
+    AcDbObjectId m_entitiesOwner;   // the first named owner of model-space entities of ENTITIES
     AcDbHandle m_lastOwnerHandle;
     AcDbObjectId m_lastOwner;
     // Checked once the whole file is read.
@@ -559,8 +562,11 @@ void Loader::readEntity(AcDbObjectId owner)
         advance();
         return;
     }
-    if (owner.isNull())
+    if (owner.isNull()) {
         owner = ownerOf(info.owner);
+        if (m_entitiesOwner.isNull() && !info.owner.isNull() && peekInt(m_record, 67, 0) != 1)
+            m_entitiesOwner = owner;
+    }
     auto* btr = AcDbBlockTableRecord::cast(owner.object());
     if (!btr)
         fail("entity outside model space (the drawing has no block records)");
@@ -681,9 +687,45 @@ void Loader::dropStrayDrawOrders()
     }
 }
 
+// Model and paper space are the block records the drawing uses as such, whatever their names
+// (a writer may call model space "*U"): the record the "Model" layout names, else the one
+// owning the model-space entities of the ENTITIES section, is model space; the record of the
+// first paper layout is paper space. Each is renamed when no record has its name.
+void Loader::nameSpaces()
+{
+    const AcDbLayout* model = nullptr;
+    const AcDbLayout* firstPaper = nullptr;
+    for (size_t i = 0; i < m_impl.stubs.size(); ++i)
+        if (const auto* layout = AcDbLayout::cast(m_impl.stubs[i].object)) {
+            if (qv::dxf::equalNoCase(layout->name(), "Model"))
+                model = layout;
+            else if (layout->getTabOrder() == 1)
+                firstPaper = layout;
+        }
+    if (model)
+        nameSpace(model->getBlockTableRecordId(), AcDbBlockTableRecord::kModelSpace, "the layout 'Model' names it");
+    else
+        nameSpace(m_entitiesOwner, AcDbBlockTableRecord::kModelSpace, "it owns the model-space entities");
+    if (firstPaper)
+        nameSpace(firstPaper->getBlockTableRecordId(), AcDbBlockTableRecord::kPaperSpace,
+                  "the first layout ('" + firstPaper->name() + "') names it");
+}
+
+void Loader::nameSpace(AcDbObjectId id, const char* name, const std::string& why)
+{
+    auto* table = AcDbBlockTable::cast(m_impl.blockTable.object());
+    auto* btr = AcDbBlockTableRecord::cast(id.object());
+    if (!table || !btr || btr->isErased() || table->has(name) || btr->isLayout())
+        return;
+    m_impl.repaired(Impl::describe(btr) + " ('" + btr->name() + "'): " + why + ": read as " + name);
+    table->renameRecord(id, btr->name(), name);
+    btr->setFlags(btr->flags() & ~1);   // a space is no anonymous block
+}
+
 void Loader::finish()
 {
     m_context.resolve();
+    nameSpaces();
     dropMissingOwners();
     settleDictionaries();
     adoptByHardPointers();

@@ -50,6 +50,7 @@ FieldTable::FieldTable(std::initializer_list<FieldList> parts)
     for (size_t i = 0; i < m_fields.size(); ++i)
         index(m_lookups.back(), i, false);
     shareCommonFields();
+    assert(commonEnd() <= 64);
     linkRepeatedCodes();
 }
 
@@ -147,6 +148,28 @@ const Field* FieldTable::find(const Cursor& cursor, int code) const
     return &m_fields[static_cast<size_t>(entry)];
 }
 
+// The end of a common first section's entries (0 without one).
+int FieldTable::commonEnd() const
+{
+    if (m_sections.empty() || !m_fields[static_cast<size_t>(m_sections[0])].common)
+        return 0;
+    return m_sections.size() > 1 ? m_sections[1] : static_cast<int>(m_fields.size());
+}
+
+// A common field not read yet whose code comes in a section that keeps it otherwise (a
+// subclass the table does not know, or one read whole): some writers give an entity's layer
+// or colour after its own marker, whatever its type.
+const Field* FieldTable::lateCommonField(const Cursor& cursor, const Field* found, int code) const
+{
+    if (!(cursor.foreign || (found && found->role == Field::Role::kSection)) || !isValidCode(code))
+        return nullptr;
+    const unsigned char e = m_lookups[0][slot(code)];
+    if (e == kNoField || e > commonEnd() || (cursor.commonRead >> (e - 1) & 1))
+        return nullptr;
+    const Field& f = m_fields[e - 1];
+    return f.role == Field::Role::kValue ? &f : nullptr;
+}
+
 bool FieldTable::read(AcRxObject& object, Cursor& cursor, std::span<const Pair> pairs, size_t& i,
                       FieldContext& context) const
 {
@@ -164,6 +187,13 @@ bool FieldTable::read(AcRxObject& object, Cursor& cursor, std::span<const Pair> 
         return false;
     }
     const Field* f = find(cursor, pair.code);
+    if (const Field* common = lateCommonField(cursor, f, pair.code)) {
+        if (!common->read(object, *common, pair, context))
+            return false;
+        cursor.commonRead |= std::uint64_t(1) << (common - m_fields.data());
+        ++i;
+        return true;
+    }
     if (!f)
         return false;
     if (f->role == Field::Role::kSection) {
@@ -180,6 +210,8 @@ bool FieldTable::read(AcRxObject& object, Cursor& cursor, std::span<const Pair> 
     // A field never written (a count, a copy) is no place to keep pairs after, nor is a
     // common field read in a later section (the pairs after it stay in that section).
     const int entry = static_cast<int>(f - m_fields.data());
+    if (entry < commonEnd())
+        cursor.commonRead |= std::uint64_t(1) << entry;
     if (f->write && (cursor.section < 0 || entry > m_sections[static_cast<size_t>(cursor.section)]))
         cursor.anchor = entry;
     ++i;

@@ -11,6 +11,7 @@
 #include "arx/dbhatch.h"
 #include "arx/dbhatchpatterns.h"
 #include "arx/dbproxygeometry.h"
+#include "arx/dbproxygraphics.h"
 #include "arx/dbsymtb.h"
 #include "arx/dbtable.h"
 #include "arx/dbtext.h"
@@ -133,6 +134,16 @@ std::unique_ptr<AcDbAttributeDefinition> shownTag(const AcDbAttributeDefinition*
     return tag;
 }
 
+// The types kept as pairs that the plot draws from their pairs, not from proxy graphics.
+bool drawnFromPairs(std::string_view type)
+{
+    for (std::string_view known : {"DIMENSION", "ARC_DIMENSION", "LARGE_RADIAL_DIMENSION", "ACAD_TABLE", "LEADER",
+                                   "MULTILEADER", "MLEADER", "MLINE", "SPLINE", "3DFACE", "MESH", "WIPEOUT"})
+        if (type == known)
+            return true;
+    return false;
+}
+
 // Whether an entity of a block draws: visible, and not a variable attribute definition (those
 // show through the references' attributes; constant, visible ones as the definition's text).
 // A visible definition standing in a layout, in no block, draws its tag.
@@ -228,6 +239,20 @@ Box2d PlotPainter::extents(const AcDbBlockTableRecord* space)
             box.add(Box2d::around(e.minPoint().x, e.minPoint().y, e.maxPoint().x, e.maxPoint().y));
     }
     return box;
+}
+
+bool PlotPainter::showsIn(const AcDbBlockTableRecord* space, const Box2d& area)
+{
+    for (const AcDbObjectId& id : space->entityIds()) {
+        const auto* ent = AcDbEntity::cast(id.object());
+        if (!ent || ent->isErased() || ent->visibility() == AcDb::kInvisible || !takesSpace(ent))
+            continue;
+        AcDbExtents e;
+        if (!drawnBox(ent, e) || !std::isfinite(e.minPoint().x) || !std::isfinite(e.maxPoint().x)
+            || area.intersects(Box2d::around(e.minPoint().x, e.minPoint().y, e.maxPoint().x, e.maxPoint().y)))
+            return true;
+    }
+    return false;
 }
 
 void PlotPainter::draw(const AcDbBlockTableRecord* space, const AcGeMatrix3d& xf,
@@ -927,11 +952,52 @@ void PlotPainter::drawProxy(const AcDbEntity* ent, const AcGeMatrix3d& xf, const
         drawEllipse(proxy, xf);
     else if (type == "XLINE" || type == "RAY")
         drawConstructionLine(proxy, xf, type == "RAY");
-    else {
+    else if (drawnFromPairs(type)) {
         // Each draws only the types it knows: dimensions, tables, leaders, multileaders and
         // multilines; splines, 3D faces, meshes and wipeouts.
         drawAnnotation(proxy, xf, mine);
         drawProxyGeometry(proxy, xf);
+    } else {
+        drawProxyGraphics(proxy, xf, mine);
+    }
+}
+
+void PlotPainter::drawProxyGraphics(const AcDbProxyEntity* e, const AcGeMatrix3d& xf, const Inherited& mine)
+{
+    const double scale = planeScale(xf);
+    if (!(scale > 0))
+        return;
+    const ProxyGraphics graphics(*e, kChordTolerance / scale, m_canvas.workLeft());
+    const AcDbLayerTable* layers = nullptr;
+    if (const AcDbDatabase* db = e->database())
+        layers = AcDbLayerTable::cast(db->layerTableId().object());
+    for (const ProxyGraphics::Part& part : graphics.parts()) {
+        const ProxyGraphics::Style& style = part.style;
+        const AcDbLayerTableRecord* layer = mine.layer;
+        if (style.layer >= 0 && layers && static_cast<size_t>(style.layer) < layers->recordIds().size())
+            layer = AcDbLayerTableRecord::cast(layers->recordIds()[static_cast<size_t>(style.layer)].object());
+        if (part.points.empty() || (layer && layer != mine.layer && (!layerShown(layer) || (m_frozen && m_frozen->count(layer->objectId())))))
+            continue;
+        const std::uint32_t rgb = colourOf(style.colour, layer, mine);
+        const int weight = style.lineWeight == AcDb::kLnWtByLayer ? (layer ? layer->lineWeight() : mine.lineWeight)
+            : style.lineWeight < 0                              ? mine.lineWeight
+                                                                : style.lineWeight;
+        m_canvas.setPen(rgb, widthOf(weight < 0 ? 25 : weight));
+        DevicePath path;
+        for (const AcGePoint3d& p : part.points)
+            path.push_back(dev(xf, p));
+        switch (part.kind) {
+        case ProxyGraphics::Kind::kLine: m_canvas.stroke(path, part.closed); break;
+        case ProxyGraphics::Kind::kArea: m_canvas.fill({path}, rgb); break;
+        case ProxyGraphics::Kind::kText:
+            placeText(part.text, part.points[0], part.direction, part.up, xf, TextLayout{part.widthFactor}, rgb);
+            break;
+        case ProxyGraphics::Kind::kXLine:
+        case ProxyGraphics::Kind::kRay:
+            if (path.size() == 2)
+                strokeConstructionLine(path[0], path[1], part.kind == ProxyGraphics::Kind::kRay);
+            break;
+        }
     }
 }
 
@@ -960,10 +1026,16 @@ void PlotPainter::drawConstructionLine(const AcDbProxyEntity* e, const AcGeMatri
     AcGePoint3d base, direction;
     if (!e->storedPoint(10, base) || !e->storedPoint(11, direction))
         return;
-    // The line's part over the sheet (a unit beyond its edges), cut from its parameter range.
-    const DevicePoint p = dev(xf, base);
     const AcGeVector3d d3 = xf.transform(direction.asVector());
-    const double d[] = {d3.x, d3.y}, from[] = {p.x, p.y}, hi[] = {m_canvas.width() + 1, m_canvas.height() + 1};
+    const DevicePoint p = dev(xf, base);
+    strokeConstructionLine(p, {p.x + d3.x, p.y + d3.y}, ray);
+}
+
+void PlotPainter::strokeConstructionLine(DevicePoint p, DevicePoint through, bool ray)
+{
+    // The line's part over the sheet (a unit beyond its edges), cut from its parameter range.
+    const double d[] = {through.x - p.x, through.y - p.y}, from[] = {p.x, p.y},
+                 hi[] = {m_canvas.width() + 1, m_canvas.height() + 1};
     if (!(std::hypot(d[0], d[1]) > 0) || !std::isfinite(p.x) || !std::isfinite(p.y))
         return;
     double t0 = ray ? 0 : -INFINITY, t1 = INFINITY;

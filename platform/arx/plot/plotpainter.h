@@ -65,6 +65,8 @@ public:
 
     // The record's entities' extents (visible layers only) in the plane, without drawing.
     static Box2d extents(const AcDbBlockTableRecord* space);
+    // Whether anything of the record may show in the area (an entity without a box may).
+    static bool showsIn(const AcDbBlockTableRecord* space, const Box2d& area);
     // Whether the entity's layer is drawn at all (on, thawed and plottable).
     static bool layerShown(const AcDbEntity* entity);
     static bool layerShown(const AcDbLayerTableRecord* layer);
@@ -120,8 +122,14 @@ private:
     // Splines, 3D faces, meshes and wipeouts (filled with the paper's colour), as the
     // database describes their geometry; they too are read from the pairs kept of them.
     void drawProxyGeometry(const AcDbProxyEntity* e, const AcGeMatrix3d& xf);
+    // The proxy graphics of an entity of a type not drawn otherwise: lines, areas and texts
+    // in the colours, layers and line weights their commands give (those of a layer that is
+    // not shown left out).
+    void drawProxyGraphics(const AcDbProxyEntity* e, const AcGeMatrix3d& xf, const Inherited& mine);
     // An XLINE (infinite both ways) or a RAY (from its base point), clipped to the sheet.
     void drawConstructionLine(const AcDbProxyEntity* e, const AcGeMatrix3d& xf, bool ray);
+    // The line through two device points (a ray from the first), clipped to the sheet.
+    void strokeConstructionLine(DevicePoint p, DevicePoint through, bool ray);
     // Types kept as read pairs: points, solids and traces, ellipses.
     void drawPoint(const AcDbProxyEntity* p, const AcGeMatrix3d& xf, const Inherited& mine);
     void drawSolid(const AcDbProxyEntity* s, const AcGeMatrix3d& xf, const Inherited& mine);

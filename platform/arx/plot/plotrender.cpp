@@ -37,6 +37,24 @@ void noteResolution(const PlotRequest& request, double used)
                  program_invocation_short_name, request.path.c_str(), used, request.dotsPerInch, request.maxPixels);
 }
 
+// Whether the settings plot a window that holds nothing of the space; if so, it is named on
+// standard error.
+bool windowOverNothing(const PlotRequest& request, const AcDbPlotSettings& settings, const AcDbLayout& layout,
+                       const AcDbBlockTableRecord* space)
+{
+    if (settings.plotType() != AcDbPlotSettings::kWindow)
+        return false;
+    double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    settings.getPlotWindowArea(x1, y1, x2, y2);
+    const Box2d area = Box2d::around(x1, y1, x2, y2);
+    if (!(area.width() > 0) || !(area.height() > 0) || PlotPainter::showsIn(space, area))
+        return false;
+    std::fprintf(stderr, "%s: \"%s\": the plot window of the layout \"%s\", from (%g, %g) to (%g, %g), holds nothing: %s\n",
+                 program_invocation_short_name, request.path.c_str(), layout.name().c_str(), x1, y1, x2, y2,
+                 request.extentsForEmptyWindow ? "the extents are plotted instead" : "the sheet is blank");
+    return true;
+}
+
 // The area of the drawing the settings plot, in the space's coordinates.
 Box2d plotArea(const AcDbPlotSettings& settings, const AcDbLayout& layout, const AcDbBlockTableRecord* space,
                const PlotSheet& sheet, bool model)
@@ -140,19 +158,30 @@ PlotResult plotLayout(const PlotRequest& request)
     const auto* layout = AcDbLayout::cast(request.layoutId.object());
     if (!request.database || !layout || layout->isErased() || layout->database() != request.database)
         return failure(Acad::eInvalidInput, "there is no such layout to plot");
-    const AcDbPlotSettings& settings = request.settings ? *request.settings : *layout;
-    const std::string format = plotDeviceFormat(settings.plotCfgName());
+    const AcDbPlotSettings& own = request.settings ? *request.settings : *layout;
+    const std::string format = plotDeviceFormat(own.plotCfgName());
     if (format == "dwf")
-        return failure(Acad::eNotImplementedYet, "the device \"" + settings.plotCfgName()
+        return failure(Acad::eNotImplementedYet, "the device \"" + own.plotCfgName()
                            + "\" cannot be plotted to here: no writer of its format is available; plot to PDF, PNG or JPG");
     if (format.empty())
-        return failure(Acad::eInvalidInput, "unknown plot device \"" + settings.plotCfgName() + "\"");
+        return failure(Acad::eInvalidInput, "unknown plot device \"" + own.plotCfgName() + "\"");
     double width = 0, height = 0;
-    if (!plotMediaSize(settings.canonicalMediaName(), width, height))
-        return failure(Acad::eInvalidInput, "unknown media \"" + settings.canonicalMediaName() + "\"");
+    if (!plotMediaSize(own.canonicalMediaName(), width, height))
+        return failure(Acad::eInvalidInput, "unknown media \"" + own.canonicalMediaName() + "\"");
     const auto* space = AcDbBlockTableRecord::cast(layout->getBlockTableRecordId().object());
     if (!space || space->isErased())
         return failure(Acad::eInvalidInput, "the layout \"" + layout->name() + "\" has no block to plot");
+    // A window over nothing gives way, when asked, to the extents scaled to fit and centred.
+    AcDbPlotSettings fitted(own.modelType());
+    const bool refit = windowOverNothing(request, own, *layout, space) && request.extentsForEmptyWindow;
+    if (refit) {
+        fitted.copyFrom(&own);
+        fitted.setPlotType(AcDbPlotSettings::kExtents);
+        fitted.setUseStandardScale(true);
+        fitted.setStdScaleType(AcDbPlotSettings::kScaleToFit);
+        fitted.setPlotCentered(true);
+    }
+    const AcDbPlotSettings& settings = refit ? fitted : own;
 
     AtomicFile file;
     if (request.path.empty() || !file.open(request.path))

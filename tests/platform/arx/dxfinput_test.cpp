@@ -554,6 +554,75 @@ TEST(DxfInput, PairsInPlacesOtherWritersPutThemGoToTheirFields)
     }
 }
 
+TEST(DxfInput, CommonFieldsAfterAnyTypesMarkerAreTheEntitys)
+{
+    // The layer, colour and line weight after the type's own marker (or the last of them):
+    // of types kept as pairs, proxies, types with fields of their own and one read whole.
+    const std::string common = "8\nWalls\n62\n3\n370\n50\n";
+    const std::string records[] = {
+        "0\nPOINT\n5\n30\n100\nAcDbEntity\n100\nAcDbPoint\n" + common + "10\n1\n20\n2\n30\n0\n",
+        "0\nSPLINE\n5\n30\n100\nAcDbEntity\n100\nAcDbSpline\n70\n8\n71\n3\n" + common + "10\n0\n20\n0\n30\n0\n",
+        "0\nQV_WALL\n5\n30\n100\nAcDbEntity\n100\nAcDbQvWall\n" + common + "70\n1\n",
+        "0\nACAD_PROXY_ENTITY\n5\n30\n100\nAcDbEntity\n100\nAcDbProxyEntity\n90\n498\n" + common + "93\n0\n",
+        "0\nLINE\n5\n30\n100\nAcDbEntity\n100\nAcDbLine\n" + common + "10\n0\n20\n0\n30\n0\n11\n1\n21\n1\n31\n0\n",
+        "0\nCIRCLE\n5\n30\n100\nAcDbEntity\n100\nAcDbCircle\n10\n0\n20\n0\n30\n0\n40\n2\n100\nAcDbArc\n" + common
+            + "50\n0\n51\n90\n",
+        "0\nHATCH\n5\n30\n100\nAcDbEntity\n100\nAcDbHatch\n" + common
+            + "10\n0\n20\n0\n30\n0\n2\nSOLID\n70\n1\n71\n0\n91\n0\n75\n0\n76\n1\n98\n0\n",
+    };
+    for (const std::string& record : records) {
+        SCOPED_TRACE(record.substr(2, record.find('\n', 2) - 2));
+        AcDbDatabase db;
+        ASSERT_EQ(db.readDxfText("0\nSECTION\n2\nENTITIES\n" + record + "0\nENDSEC\n0\nEOF\n"), Acad::eOk)
+            << db.lastErrorMessage();
+        AcDbObjectId id;
+        ASSERT_EQ(db.getAcDbObjectId(id, false, AcDbHandle(0x30)), Acad::eOk);
+        const auto* ent = AcDbEntity::cast(id.object());
+        EXPECT_EQ(ent->layerName(), "Walls");
+        EXPECT_EQ(ent->colorIndex(), 3);
+        EXPECT_EQ(ent->lineWeight(), 50);
+        // Written once, among the common fields.
+        const std::string saved = db.dxfText();
+        const size_t layer = saved.find("  8\nWalls\n");
+        ASSERT_NE(layer, std::string::npos);
+        EXPECT_EQ(saved.find("  8\nWalls\n", layer + 1), std::string::npos);
+        EXPECT_EQ(saved.find("370\n50\n", saved.find("370\n50\n") + 1), std::string::npos);
+        AcDbDatabase again;
+        ASSERT_EQ(again.readDxfText(saved), Acad::eOk) << again.lastErrorMessage();
+        EXPECT_EQ(again.dxfText(), saved);
+    }
+}
+
+TEST(DxfInput, SpacesUnderOtherNamesAreReadAsTheSpaces)
+{
+    // Model space named "*U" and found by its entities' owner (its layout renamed), paper
+    // space named "*U3" and found by the first layout: read, and saved, as the spaces.
+    Sample s;
+    std::string text = s.db.dxfText();
+    for (const auto& [from, to] : {std::pair<std::string, std::string>{"*Model_Space", "*U"}, {"*Paper_Space", "*U3"},
+                                   {"\nModel\n", "\nWerk\n"}})
+        for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+            text.replace(at, from.size(), to);
+    AcDbDatabase db;
+    ASSERT_EQ(db.readDxfText(text), Acad::eOk) << db.lastErrorMessage();
+    AcDbObjectId id;
+    ASSERT_EQ(db.getAcDbObjectId(id, false, s.line), Acad::eOk);
+    EXPECT_EQ(AcDbEntity::cast(id.object())->ownerId(), db.modelSpaceId());
+    ASSERT_EQ(db.getAcDbObjectId(id, false, s.layout), Acad::eOk);
+    EXPECT_EQ(AcDbLayout::cast(id.object())->getBlockTableRecordId(), db.paperSpaceId());
+    ASSERT_EQ(db.readRepairs().size(), 2u);
+    EXPECT_NE(db.readRepairs()[0].find("('*U'): it owns the model-space entities: read as *Model_Space"), std::string::npos)
+        << db.readRepairs()[0];
+    EXPECT_NE(db.readRepairs()[1].find("('*U3'): the first layout ('Layout1') names it: read as *Paper_Space"),
+              std::string::npos)
+        << db.readRepairs()[1];
+    const std::string saved = db.dxfText();
+    EXPECT_EQ(saved.find("*U"), std::string::npos);
+    AcDbDatabase again;
+    ASSERT_EQ(again.readDxfText(saved), Acad::eOk) << again.lastErrorMessage();
+    EXPECT_TRUE(again.readRepairs().empty());
+}
+
 TEST(DxfInput, BlocksNamedAsTheSpacesOfReleaseTwelveBesideTheSpaces)
 {
     // A file that has the block records *Model_Space and $MODEL_SPACE keeps both blocks.

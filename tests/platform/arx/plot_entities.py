@@ -6,9 +6,14 @@ lines, a wipeout, a hatch whose pattern starts at 1e308, an ellipse and old-styl
 or, with "dimensions", dimensions of the other types with and without their blocks, a
 multiline whose elements have colours of their own and attribute definitions in model space.
 
-usage: plot_entities.py OUTPUT.dxf [curves|dimensions]
+With "proxy", entities of types it does not model that carry proxy graphics: a custom
+entity's line, and a proxy entity's lines, circle, arc, filled square moved by a transform,
+shell, bit-coded polyline and text, each in its colour or layer.
+
+usage: plot_entities.py OUTPUT.dxf [curves|dimensions|proxy]
 """
 import math
+import struct
 import sys
 
 import ezdxf
@@ -109,11 +114,80 @@ def dimensions(path):
     doc.saveas(path)
 
 
+def command(kind, body=b""):
+    return struct.pack("<2L", 8 + len(body), kind) + body
+
+
+def points(*xys):
+    return b"".join(struct.pack("<3d", x, y, 0) for x, y in xys)
+
+
+def graphics(*commands):
+    body = b"".join(commands)
+    return struct.pack("<2L", 8 + len(body), len(commands)) + body
+
+
+def carried(data, count_code=92):
+    """The pairs of proxy graphics: the byte count, then chunks of 127 bytes."""
+    chunks = [data[i:i + 127].hex().upper() for i in range(0, len(data), 127)]
+    return f"{count_code:>3}\n{len(data)}\n" + "".join(f"310\n{c}\n" for c in chunks)
+
+
+def bit_coded(*fields):
+    """Bit-coded values: (count, value) pairs of bits, or bytes taken whole."""
+    bits = []
+    for field in fields:
+        for count, value in ([(8, b) for b in field] if isinstance(field, bytes) else [field]):
+            bits += [(value >> i) & 1 for i in reversed(range(count))]
+    bits += [0] * (-len(bits) % 8)
+    return bytes(int("".join(map(str, bits[i:i + 8])), 2) for i in range(0, len(bits), 8))
+
+
+def proxies(path):
+    doc = ezdxf.new("R2010")
+    doc.layers.add("Green", color=3)
+    green = [layer.dxf.name for layer in doc.layers].index("Green")
+    doc.saveas(path)
+    u32 = lambda v: struct.pack("<L", v)
+    data = graphics(
+        command(14, u32(1)), command(6, struct.pack("<L", 2) + points((20, 20), (80, 20))),   # red line
+        command(16, u32(green)), command(14, u32(256)),                                      # by layer: green
+        command(2, points((150, 40)) + struct.pack("<4d", 15, 0, 0, 1)),
+        command(16, u32(0)), command(22, u32(0xC20000FF)), command(20, u32(1)),             # blue, filled
+        command(29, struct.pack("<16d", 1, 0, 0, 0, 0, 1, 0, 100, 0, 0, 1, 0, 0, 0, 0, 1)),  # up by 100
+        command(7, struct.pack("<L", 4) + points((20, 20), (60, 20), (60, 60), (20, 60))),
+        command(31), command(20, u32(0)), command(14, u32(7)),
+        command(9, struct.pack("<L", 3) + points((200, 20), (260, 20), (230, 70))
+                + struct.pack("<5l3L", 4, 3, 0, 1, 2, 0, 0, 0)),   # no edge, face or vertex data
+        command(5, points((200, 150), (230, 180), (260, 150)) + u32(0)),
+        # A closed lightweight polyline whose first segment bends down by a half circle.
+        command(33, bit_coded((2, 0), struct.pack("<h", 512 | 16), (2, 1), bytes([3]), (2, 1), bytes([3]),
+                              struct.pack("<2d", 100, 70), (2, 3), struct.pack("<d", 140), (2, 0),
+                              (2, 3), struct.pack("<d", 120), (2, 3), struct.pack("<d", 90),
+                              (2, 1), (2, 2), (2, 2))),
+        command(10, points((150, 120)) + struct.pack("<3d", 0, 0, 1) + struct.pack("<3d", 1, 0, 0)
+                + struct.pack("<3d", 10, 1, 0) + b"PROXY\0\0\0"),
+    )
+    line = graphics(command(14, u32(1)), command(6, struct.pack("<L", 2) + points((20, 190), (80, 190))))
+    records = ("  0\nQV_WALL\n100\nAcDbEntity\n  8\n0\n" + carried(line, 160) + "100\nAcDbQvWall\n 70\n1\n"
+               + "  0\nACAD_PROXY_ENTITY\n100\nAcDbEntity\n  8\n0\n100\nAcDbProxyEntity\n 90\n498\n 91\n500\n"
+               + carried(data) + " 93\n0\n")
+    with open(path) as f:
+        text = f.read()
+    at = text.index("ENDSEC", text.index("ENTITIES"))
+    at = text.rindex("  0\n", 0, at)
+    with open(path, "w") as f:
+        f.write(text[:at] + records + text[at:])
+
+
 if len(sys.argv) > 2 and sys.argv[2] == "curves":
     curves(sys.argv[1])
     sys.exit(0)
 if len(sys.argv) > 2 and sys.argv[2] == "dimensions":
     dimensions(sys.argv[1])
+    sys.exit(0)
+if len(sys.argv) > 2 and sys.argv[2] == "proxy":
+    proxies(sys.argv[1])
     sys.exit(0)
 
 doc = ezdxf.new("R2010")

@@ -8,6 +8,7 @@
 #include "arx/dbdatabase.h"
 #include "arx/dbhatch.h"
 #include "arx/dbhatchpatterns.h"
+#include "arx/dbproxygraphics.h"
 #include "arx/dblayout.h"
 #include "arx/dbsymtb.h"
 #include "arx/dbtable.h"
@@ -20,6 +21,8 @@
 #include <jpeglib.h>
 
 #include <array>
+#include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -808,6 +811,53 @@ TEST(Plot, CurvesFacesMeshesConstructionLinesAndWipeouts)
     EXPECT_EQ(next, std::size(cases));
 }
 
+// A custom entity's and a proxy entity's graphics: lines, a circle on a layer, a filled square
+// moved by a transform, a shell, an arc through three points, a bit-coded polyline and a text,
+// in their colours.
+TEST(Plot, ProxyGraphicsOfTypesNotModelledPlot)
+{
+    TempDir dir;
+    const std::string dxf = dir.file("proxy.dxf");
+    ASSERT_EQ(std::system(("/usr/bin/python3 " QV_SOURCE_DIR "/tests/platform/arx/plot_entities.py '" + dxf + "' proxy").c_str()), 0);
+    AcDbDatabase db(false);
+    ASSERT_EQ(db.readDxfFile(dxf.c_str()), Acad::eOk) << db.lastErrorMessage();
+    const std::string png = dir.file("proxy.png");
+    ASSERT_EQ(plot(db, *oneToOne("PublishToWeb PNG.pc3"), png).status, Acad::eOk);
+    const Raster r = readPng(png);
+    EXPECT_TRUE(inkAround(r, 50, 190, kRed));        // the custom entity's line (count in 160)
+    EXPECT_TRUE(inkAround(r, 50, 20, kRed));
+    EXPECT_TRUE(inkAround(r, 150, 55, 0x00FF00));    // by the layer the graphics name
+    EXPECT_EQ(r.at(40, 140), kBlue);                 // the square, 100 up
+    EXPECT_EQ(r.at(40, 40), kWhite);
+    EXPECT_TRUE(inkAround(r, 215, 45, kBlack));      // the shell's edges
+    EXPECT_TRUE(inkAround(r, 230, 180, kBlack));     // the arc's crown
+    EXPECT_FALSE(inkAround(r, 230, 120, kBlack));
+    EXPECT_TRUE(inkAround(r, 120, 50, kBlack));      // the bit-coded polyline's bulge
+    EXPECT_TRUE(inkAround(r, 110, 80, kBlack));      // and its closing segment
+    EXPECT_FALSE(inkAround(r, 120, 70, kBlack));
+    int text = 0;
+    for (double x = 151; x < 190; x += 0.5)
+        text += r.at(x, 124) != kWhite ? 1 : 0;
+    EXPECT_GT(text, 5);
+    // The extents take the graphics in; the pairs are saved as read.
+    const auto* space = AcDbBlockTableRecord::cast(db.modelSpaceId().object());
+    const auto* proxy = AcDbEntity::cast(space->entityIds().back().object());
+    AcDbExtents e;
+    ASSERT_EQ(proxy->getGeomExtents(e), Acad::eOk);
+    EXPECT_NEAR(e.minPoint().x, 20, 1e-6);
+    EXPECT_NEAR(e.minPoint().y, 20, 1e-6);
+    EXPECT_NEAR(e.maxPoint().x, 260, 1e-6);
+    EXPECT_NEAR(e.maxPoint().y, 180, 1e-6);
+    const std::string original = readFile(dxf);
+    const std::string saved = db.dxfText();
+    for (const char* mark : {"310\n", "AcDbQvWall"}) {
+        const size_t at = original.find(mark, original.find("QV_WALL"));
+        ASSERT_NE(at, std::string::npos);
+        const std::string chunk = original.substr(at, original.find('\n', at + 4) - at);
+        EXPECT_NE(saved.find(chunk), std::string::npos) << chunk;
+    }
+}
+
 TEST(Plot, AnnotationsOfAnotherProgramShowAsItDrawsThem)
 {
     TempDir dir;
@@ -927,6 +977,107 @@ TEST(Plot, AnnotationsOfAnotherProgramShowAsItDrawsThem)
     }
 }
 
+namespace {
+
+// Proxy graphics as bytes: commands of a type and little-endian numbers.
+struct Graphics {
+    std::string commands;
+    int count = 0;
+
+    Graphics& command(std::uint32_t type, const std::string& body = {})
+    {
+        commands += bytes(static_cast<std::uint32_t>(body.size() + 8)) + bytes(type) + body;
+        ++count;
+        return *this;
+    }
+    template <class T>
+    static std::string bytes(T value)
+    {
+        return std::string(reinterpret_cast<const char*>(&value), sizeof value);
+    }
+    static std::string line(double x0, double y0, double x1, double y1)
+    {
+        return bytes(std::uint32_t(2)) + bytes(x0) + bytes(y0) + bytes(0.0) + bytes(x1) + bytes(y1) + bytes(0.0);
+    }
+    std::string data() const
+    {
+        return bytes(static_cast<std::uint32_t>(commands.size() + 8)) + bytes(static_cast<std::uint32_t>(count)) + commands;
+    }
+    // The pairs that carry the data, in chunks of 127 bytes.
+    static std::string pairs(const std::string& data, std::size_t declared)
+    {
+        std::string text = "92\n" + std::to_string(declared) + "\n";
+        static const char* digits = "0123456789ABCDEF";
+        for (std::size_t at = 0; at < data.size(); at += 127) {
+            text += "310\n";
+            for (std::size_t i = at; i < std::min(data.size(), at + 127); ++i)
+                text += {digits[static_cast<unsigned char>(data[i]) >> 4], digits[data[i] & 15]};
+            text += "\n";
+        }
+        return text;
+    }
+};
+
+} // namespace
+
+// A malformed command ends the graphics: what came before it is kept, nothing after it.
+TEST(Plot, MalformedProxyGraphicsKeepWhatCameBefore)
+{
+    const std::string nan = Graphics::bytes(std::nan(""));
+    const std::string first = Graphics().command(6, Graphics::line(0, 0, 1, 1)).commands;
+    struct Case {
+        const char* what;
+        std::string data;
+        std::size_t parts;
+        bool complete;
+    };
+    auto after = [&](std::uint32_t type, const std::string& body) {
+        Graphics g;
+        g.commands = first;
+        g.count = 1;
+        return g.command(type, body).command(6, Graphics::line(2, 2, 3, 3)).data();
+    };
+    std::string cut = after(6, Graphics::line(5, 5, 6, 6));
+    cut.resize(cut.size() - 20);
+    std::string tooMany = Graphics().command(6, Graphics::line(0, 0, 1, 1)).data();
+    tooMany.replace(4, 4, Graphics::bytes(0xFFFFFFFFu));
+    const Case cases[] = {
+        {"whole", after(6, Graphics::line(5, 5, 6, 6)), 3, true},
+        {"cut short", cut, 2, false},
+        {"a count of more points than bytes", after(6, Graphics::bytes(0x7FFFFFFFu) + Graphics::line(0, 0, 1, 1)), 1, false},
+        {"a command count beyond the commands", tooMany, 1, true},
+        {"a coordinate not a number", after(6, Graphics::bytes(std::uint32_t(1)) + nan + nan + nan), 1, false},
+        {"a radius not a number", after(2, Graphics::bytes(1.0) + Graphics::bytes(1.0) + Graphics::bytes(0.0) + nan), 1, false},
+        {"a command larger than the data", after(6, std::string(4, '\xFF')).replace(first.size() + 8, 4, Graphics::bytes(999999u)), 1, false},
+        {"a command smaller than its head", after(6, "").replace(first.size() + 8, 4, Graphics::bytes(4u)), 1, false},
+        {"a shell's vertex out of range", after(9, Graphics::bytes(1u) + Graphics::bytes(0.0) + Graphics::bytes(0.0) + Graphics::bytes(0.0)
+                                                     + Graphics::bytes(2u) + Graphics::bytes(1) + Graphics::bytes(5u)), 1, false},
+        {"a string without its end", after(10, std::string(24, '\0') + Graphics::bytes(0.0) + Graphics::bytes(0.0) + Graphics::bytes(1.0)
+                                                    + Graphics::bytes(1.0) + std::string(8, '\0') + Graphics::bytes(1.0)
+                                                    + Graphics::bytes(1.0) + Graphics::bytes(0.0) + "ABC"), 1, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const qv::ProxyGraphics g(c.data, 0.1, 1000000);
+        EXPECT_EQ(g.parts().size(), c.parts);
+        EXPECT_EQ(g.complete(), c.complete);
+        ASSERT_FALSE(g.parts().empty());
+        EXPECT_EQ(g.parts()[0].points.back(), AcGePoint3d(1, 1, 0));
+    }
+    // Transforms nested too deep.
+    Graphics deep;
+    deep.command(6, Graphics::line(0, 0, 1, 1));
+    std::string identity;
+    for (int i = 0; i < 16; ++i)
+        identity += Graphics::bytes(i % 5 == 0 ? 1.0 : 0.0);
+    for (int i = 0; i < 100; ++i)
+        deep.command(29, identity);
+    deep.command(6, Graphics::line(2, 2, 3, 3));
+    const qv::ProxyGraphics nested(deep.data(), 0.1, 1000000);
+    EXPECT_EQ(nested.parts().size(), 1u);
+    EXPECT_FALSE(nested.complete());
+}
+
 TEST(Plot, MalformedAnnotationsSpoilNothingAfterThem)
 {
     // A multiline whose vertex starts before its element data ends and whose scale overflows,
@@ -953,9 +1104,20 @@ TEST(Plot, MalformedAnnotationsSpoilNothingAfterThem)
                "13\n-1e308\n23\n0\n14\n0\n24\n1e308\n15\n1e308\n25\n0\n"
                "0\nLARGE_RADIAL_DIMENSION\n8\n0\n100\nAcDbDimension\n10\n0\n20\n0\n70\n41\n"
                "100\nAcDbRadialDimensionLarge\n13\n0\n23\n0\n14\n1e308\n24\n1e308\n15\n-1e308\n25\n-1e308\n"
-               "0\nATTDEF\n8\n0\n10\n1e308\n20\n1e308\n40\n1e308\n1\nx\n2\nTAG\n70\n0\n"
-               "0\nLINE\n8\n0\n62\n1\n10\n20\n20\n100\n11\n200\n21\n100\n0\nENDSEC\n0\nEOF\n",
+               "0\nATTDEF\n8\n0\n10\n1e308\n20\n1e308\n40\n1e308\n1\nx\n2\nTAG\n70\n0\n",
                file);
+    // Proxy graphics cut short, of huge counts, of a number that is none, of a chunk that is
+    // not hexadecimal.
+    const std::string line = Graphics::line(0, 0, 1, 1), nan = Graphics::bytes(std::nan(""));
+    const std::string bad[] = {
+        Graphics::pairs(Graphics().command(6, line).data().substr(0, 30), 1000),
+        Graphics::pairs(Graphics().command(6, Graphics::bytes(0xFFFFFFFFu) + line).data(), 1u << 31),
+        Graphics::pairs(Graphics().command(7, Graphics::bytes(1u) + nan + nan + nan).data(), 44),
+        "92\n64\n310\nZZ\n",
+    };
+    for (const std::string& pairs : bad)
+        std::fputs(("0\nACAD_PROXY_ENTITY\n100\nAcDbEntity\n8\n0\n100\nAcDbProxyEntity\n90\n498\n" + pairs).c_str(), file);
+    std::fputs("0\nLINE\n8\n0\n62\n1\n10\n20\n20\n100\n11\n200\n21\n100\n0\nENDSEC\n0\nEOF\n", file);
     std::fclose(file);
     AcDbDatabase db(false);
     ASSERT_EQ(db.readDxfFile(dxf.c_str()), Acad::eOk) << db.lastErrorMessage();

@@ -109,8 +109,8 @@ public:
     std::vector<AcGePoint3d> storedPoints(int code, const char* subclass = nullptr) const;
 
     // The box around what the plot draws of the types it reads from the pairs (points,
-    // solids, traces, ellipses, splines, 3D faces, meshes, wipeouts). Construction lines
-    // (XLINE, RAY) are infinite and have none.
+    // solids, traces, ellipses, splines, 3D faces, meshes, wipeouts), or of the proxy
+    // graphics it carries. Construction lines (XLINE, RAY) are infinite and have none.
     Acad::ErrorStatus getGeomExtents(AcDbExtents& extents) const override;
 
 private:

@@ -38,8 +38,9 @@ bool ellipseArc(const AcDbProxyEntity& entity, EllipseArc& arc);
 // for data that describes nothing drawable.
 ProxyGeometry proxyGeometry(const AcDbProxyEntity& entity, double tolerance);
 
-// The box around what is drawn of a POINT, SOLID, TRACE, ELLIPSE or one of the types above;
-// empty for the others (construction lines among them: they are infinite).
+// The box around what is drawn of a POINT, SOLID, TRACE, ELLIPSE or one of the types above,
+// else of the proxy graphics the entity carries; empty for the others (construction lines
+// among them: they are infinite).
 AcDbExtents proxyExtents(const AcDbProxyEntity& entity);
 
 } // namespace qv

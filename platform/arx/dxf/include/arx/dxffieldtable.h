@@ -20,6 +20,7 @@
 #include "arx/dxftaglist.h"
 
 #include <array>
+#include <cstdint>
 #include <initializer_list>
 #include <span>
 #include <string_view>
@@ -37,11 +38,13 @@ public:
 
     // Where reading stands in a record: the section of the last marker (-1 before any),
     // the entry the last read pair belonged to, and whether the last marker is one the
-    // table does not know (its pairs are all kept as extras).
+    // table does not know (its pairs are all kept as extras), and which fields of a common
+    // first section were read.
     struct Cursor {
         int section = -1;
         int anchor = -1;
         bool foreign = false;
+        std::uint64_t commonRead = 0;
     };
 
     // Reads pairs[i] and, for a field that takes a whole section, the pairs after it up to
@@ -64,6 +67,8 @@ private:
     void shareCommonFields();
     void linkRepeatedCodes();
     const Field* find(const Cursor& cursor, int code) const;
+    int commonEnd() const;
+    const Field* lateCommonField(const Cursor& cursor, const Field* found, int code) const;
     void index(Lookup& lookup, size_t entry, bool sections);
 
     std::vector<Field> m_fields;

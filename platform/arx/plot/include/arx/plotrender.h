@@ -8,7 +8,8 @@
 // The sheet is the canonical media name's paper size; raster devices draw it at
 // PlotRequest::dotsPerInch, or lower where the image would have more than maxPixels. The
 // work of one plot is bounded: past maxWork it fails and writes nothing. The file is written
-// through a temporary file renamed into place.
+// through a temporary file renamed into place. A plot window that holds nothing is named on
+// standard error.
 #pragma once
 
 #include "arx/dbid.h"
@@ -41,6 +42,7 @@ struct PlotRequest
     double dotsPerInch = 100.0;         // raster devices only
     double maxPixels = kPlotPixelLimit;    // of a raster image
     std::size_t maxWork = kPlotWorkLimit;
+    bool extentsForEmptyWindow = false;   // a plot window that holds nothing plots the extents
 };
 
 struct PlotResult
