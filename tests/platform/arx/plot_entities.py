@@ -2,7 +2,8 @@
 points, solids, traces, ellipses, old-style polylines with widths and a table, and
 annotations (a dimension, a leader, multileaders with a text and a block, a multiline); or,
 with "curves", arcs, splines (a closed one among them), 3D faces, meshes, construction
-lines, a wipeout, a hatch whose pattern starts at 1e308, an ellipse and old-style polylines.
+lines, a wipeout, a hatch whose pattern starts at 1e308, an ellipse, old-style polylines and a
+smoothed polygon mesh.
 
 usage: plot_entities.py OUTPUT.dxf [curves]
 """
@@ -57,6 +58,18 @@ def curves(path):
     msp.add_ellipse((30, 20), major_axis=(15, 0), ratio=0.5, start_param=0, end_param=3.14159265)
     msp.add_polyline2d([(60, 20, 0, 0, 1), (90, 20, 0, 0, 0)], format="xyseb")
     msp.add_polyline3d([(100, 5, 0), (110, 15, 5)])
+    # A polygon mesh of 2 x 2 control points smoothed into a surface of 3 x 3 points, which
+    # the file gives after them.
+    smooth = msp.add_polymesh((2, 2), dxfattribs={"m_smooth_density": 3, "n_smooth_density": 3, "smooth_type": 5})
+    smooth.dxf.flags |= 4
+    for m in range(2):
+        for n in range(2):
+            smooth.set_mesh_vertex((m, n), (175 + 40 * n, 20 + 40 * m, 0))
+    for vertex in smooth.vertices:
+        vertex.dxf.flags = 64 | 16
+    for m in range(3):
+        for n in range(3):
+            smooth.append_vertex((175 + 20 * n, 20 + 20 * m, 0), dxfattribs={"flags": 64 | 8})
     doc.saveas(path)
 
 

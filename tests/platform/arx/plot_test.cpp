@@ -729,8 +729,8 @@ TEST(Plot, TableChangedSinceItsBlockWasBuiltShowsItsPresentGrid)
 
 // Arcs, splines (a B-spline, a NURBS quarter circle, a curve through fit points, a closed
 // one stored open), a 3D face with a hidden edge, a mesh, a polyface mesh with a hidden
-// diagonal, a polygon mesh, construction lines, a wipeout over a line, and a hatch whose
-// pattern starts at 1e308.
+// diagonal, a polygon mesh, one smoothed into a surface (drawn as its fitted grid),
+// construction lines, a wipeout over a line, and a hatch whose pattern starts at 1e308.
 TEST(Plot, CurvesFacesMeshesConstructionLinesAndWipeouts)
 {
     TempDir dir;
@@ -753,6 +753,7 @@ TEST(Plot, CurvesFacesMeshesConstructionLinesAndWipeouts)
         {260, 5}, {260, 205}, {280, 150},         // the construction lines across the sheet
         {20, 50},                                 // the line beside the wipeout
         {75, 5.2},                                // the old-style polyline's bulge
+        {195, 50}, {185, 40},                     // the smoothed mesh's fitted inner lines
     };
     for (auto [x, y] : inked)
         EXPECT_TRUE(inkAround(r, x, y, kBlack)) << x << ", " << y;
@@ -766,6 +767,7 @@ TEST(Plot, CurvesFacesMeshesConstructionLinesAndWipeouts)
         {210, 100},        // inside a cell of the polygon mesh
         {280, 50},         // before the ray's start
         {50, 50},          // the line under the wipeout
+        {205, 30},         // inside a cell of the smoothed mesh's surface
     };
     for (auto [x, y] : blank)
         EXPECT_FALSE(inkAround(r, x, y, kBlack)) << x << ", " << y;
@@ -784,6 +786,7 @@ TEST(Plot, CurvesFacesMeshesConstructionLinesAndWipeouts)
         {"SPLINE", 160, 160, 190, 180}, {"SPLINE", 200, 150, 240, 190}, {"3DFACE", 20, 90, 60, 130},  {"MESH", 80, 90, 120, 130},
         {"POLYLINE", 140, 90, 180, 130}, {"POLYLINE", 200, 90, 240, 130}, {"WIPEOUT", 40, 40, 60, 60},
         {"ELLIPSE", 15, 20, 45, 27.5},  {"POLYLINE", 60, 5, 90, 20},    {"POLYLINE", 100, 5, 110, 15},
+        {"POLYLINE", 175, 20, 215, 60},
     };
     size_t next = 0;
     const auto* space = AcDbBlockTableRecord::cast(db.modelSpaceId().object());
