@@ -15,7 +15,6 @@
 #include "arx/dbtable.h"
 #include "arx/dbtext.h"
 #include "arx/dbviewport.h"
-#include "arx/dxfnumber.h"
 #include "arx/dxftext.h"
 
 #include <algorithm>
@@ -705,26 +704,9 @@ std::vector<std::string> PlotPainter::wrap(const std::vector<std::string>& lines
 
 namespace {
 
-// A spline edge (kept as read) as straight lines through its fit points, else along its
-// control points.
-void appendSplineEdge(DevicePath& path, const AcGeMatrix3d& plane, const qv::dxf::TagList& tags)
-{
-    for (const int code : {11, 10}) {
-        const size_t before = path.size();
-        for (size_t i = 0; i + 1 < tags.size(); ++i) {
-            double x = 0, y = 0;
-            if (tags[i].code == code && tags[i + 1].code == code + 10 && qv::dxf::parseReal(tags[i].value(), x)
-                && qv::dxf::parseReal(tags[i + 1].value(), y) && std::isfinite(x) && std::isfinite(y))
-                path.push_back(dev(plane, AcGePoint3d(x, y, 0)));
-        }
-        if (path.size() > before)
-            return;
-    }
-}
-
-// A boundary edge. Arcs run counter-clockwise from the start angle to the end angle; a
-// clockwise one has both angles negated, as files store it.
-void appendEdge(DevicePath& path, const AcGeMatrix3d& plane, const AcDbHatch::Edge& e)
+// A boundary edge, in its direction; a spline's chords stop once there are more than
+// maxPoints.
+void appendEdge(DevicePath& path, const AcGeMatrix3d& plane, const AcDbHatch::Edge& e, size_t maxPoints)
 {
     if (e.type == AcDbHatch::kLine) {
         if (path.empty())
@@ -733,22 +715,17 @@ void appendEdge(DevicePath& path, const AcGeMatrix3d& plane, const AcDbHatch::Ed
         return;
     }
     if (e.type == AcDbHatch::kSpline) {
-        appendSplineEdge(path, plane, e.spline);
+        for (const AcGePoint3d& p : e.splineCurve().flatten(kChordTolerance / planeScale(plane), maxPoints))
+            path.push_back(dev(plane, p));
         return;
     }
-    double sweep = qv::normalizeAngle(e.endAngle - e.startAngle);
-    sweep = sweep == 0 ? 2 * M_PI : sweep;
-    const double start = e.ccw ? e.startAngle : -e.startAngle;
-    sweep = e.ccw ? sweep : -sweep;
-    if (e.type == AcDbHatch::kCirArc) {
-        appendArc(path, plane, e.center, e.radius, start, sweep, 0, true);
-        return;
-    }
-    const AcGeVector2d major = e.majorAxis, minor(-major.y * e.ratio, major.x * e.ratio);
-    const int steps = arcSteps(major.length() * planeScale(plane), sweep);
+    AcGeVector2d u, v;
+    double start = 0, sweep = 0;
+    e.arcForm(u, v, start, sweep);
+    const int steps = arcSteps(std::max(u.length(), v.length()) * planeScale(plane), sweep);
     for (int i = 0; i <= steps; ++i) {
         const double t = start + sweep * i / steps;
-        const AcGePoint2d p = e.center + major * std::cos(t) + minor * std::sin(t);
+        const AcGePoint2d p = e.center + u * std::cos(t) + v * std::sin(t);
         path.push_back(dev(plane, AcGePoint3d(p.x, p.y, 0)));
     }
 }
@@ -787,7 +764,7 @@ void PlotPainter::drawHatch(const AcDbHatch* h, const AcGeMatrix3d& xf, std::uin
         const size_t left = m_canvas.workLeft() - points;
         DevicePath path = bulgedPath(plane, loop.vertices, loop.bulges, true, 0, left);
         for (size_t i = 0; i < loop.edges.size() && path.size() <= left; ++i)
-            appendEdge(path, plane, loop.edges[i]);
+            appendEdge(path, plane, loop.edges[i], left - path.size());
         points += path.size();
         if (points > m_canvas.workLeft()) {
             m_canvas.spend(points);   // more points than the plot may draw
