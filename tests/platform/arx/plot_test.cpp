@@ -1003,7 +1003,7 @@ TEST(Plot, NestedReferencesDrawWithinTheWorkLimit)
         }
 }
 
-// A polyline of arcs far larger than the sheet, each of which takes many points, stops
+// A polyline of many arcs far larger than the sheet, each of which takes many points, stops
 // growing once it holds more points than the plot has work left: the work spent stays near
 // the limit instead of every arc's points being made first.
 TEST(Plot, ArcsOfAPathStopAtTheWorkLimit)
@@ -1015,9 +1015,9 @@ TEST(Plot, ArcsOfAPathStopAtTheWorkLimit)
         AcDbDatabase db;
         std::vector<AcGePoint2d> points;
         std::vector<double> bulges;
-        for (int i = 0; i < 2000; ++i) {
+        for (int i = 0; i < 20000; ++i) {
             points.emplace_back(i % 2 ? 1e6 : 0, 0);
-            bulges.push_back(1);   // half circles of 500 km: each the most points an arc takes
+            bulges.push_back(1);   // half circles of 500 km, each of several curves
         }
         if (hatch) {
             auto* h = new AcDbHatch;
