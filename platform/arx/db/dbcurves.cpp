@@ -639,16 +639,24 @@ bool AcDbSequencePolyline::getMeshLines(std::vector<std::vector<AcGePoint3d>>& l
     const bool polyface = AcDbPolyFaceMesh::cast(this) != nullptr;
     if (!polyface && !AcDbPolygonMesh::cast(this))
         return false;
-    std::vector<AcGePoint3d> points;
+    std::vector<AcGePoint3d> points, fitted;
     std::vector<const AcDbVertex*> faces;
     for (const AcDbObjectId& id : m_vertices) {
         const auto* v = AcDbVertex::cast(id.object());
         if (v && !v->isErased())
-            v->isFaceRecord() ? faces.push_back(v) : points.push_back(v->position());
+            v->isFaceRecord() ? faces.push_back(v)
+                : !polyface && (v->vertexFlags() & 8) ? fitted.push_back(v->position())
+                                                        : points.push_back(v->position());
     }
     if (!polyface) {
-        // Rows of N points, M of them; closed across when the flags say so.
-        const size_t n = std::clamp<long long>(keptInteger(*this, 72), 1, std::max<long long>(points.size(), 1));
+        // Rows of N points, M of them; closed across when the flags say so. A smoothed
+        // mesh's fitted surface (its vertices flagged 8, rows of its N density) stands in for
+        // the control mesh when the file gives it.
+        const bool smooth = !fitted.empty();
+        if (smooth)
+            points.swap(fitted);
+        const long long columns = keptInteger(*this, smooth ? 74 : 72);
+        const size_t n = std::clamp<long long>(columns, 1, std::max<long long>(points.size(), 1));
         const size_t m = points.size() / n;
         for (size_t row = 0; row < m; ++row) {
             lines.emplace_back(points.begin() + static_cast<long>(row * n), points.begin() + static_cast<long>(row * n + n));

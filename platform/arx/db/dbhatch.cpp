@@ -2,9 +2,11 @@
 
 #include "arx/dbcurves.h"
 #include "arx/dbhatchpatterns.h"
+#include "arx/dxfnumber.h"
 #include "arx/dxftext.h"
 #include "dbobjectimpl.h"
 
+#include <algorithm>
 #include <cmath>
 
 ACRX_DEFINE_MEMBERS(AcDbHatch, AcDbEntity, "HATCH")
@@ -14,6 +16,22 @@ namespace {
 AcGeVector2d rotated(const AcGeVector2d& v, double a)
 {
     return {v.x * std::cos(a) - v.y * std::sin(a), v.x * std::sin(a) + v.y * std::cos(a)};
+}
+
+// A tolerance for the box of a loop's spline edges: a thousandth of their control points' (or
+// fit points') spread.
+double splineTolerance(const AcDbHatch::Loop& loop)
+{
+    AcDbExtents hull;
+    for (const AcDbHatch::Edge& e : loop.edges)
+        if (e.type == AcDbHatch::kSpline) {
+            const qv::SplineCurve curve = e.splineCurve();
+            for (const auto* points : {&curve.controlPoints, &curve.fitPoints})
+                for (const AcGePoint3d& p : *points)
+                    hull.addPoint(p);
+        }
+    const double spread = hull.isEmpty() ? 0 : hull.minPoint().distanceTo(hull.maxPoint());
+    return std::max(spread * 1e-3, 1e-9);
 }
 
 // Reads the hatch's pairs in file order; counts announce how many of each follow.
@@ -367,11 +385,11 @@ Acad::ErrorStatus AcDbHatch::removeLoopAt(int index)
     QV_SETTER(m_loops.erase(m_loops.begin() + index))
 }
 
-// The loops' box in the hatch's plane: polyline loops with their bulges, edges by their
-// ends and, for arcs, their full circles.
+// The loops' box in the hatch's plane: polyline loops with their bulges, edges as drawn.
 bool AcDbHatch::planeExtents(AcGePoint2d& lower, AcGePoint2d& upper) const
 {
     AcDbExtents box;
+    std::vector<AcGePoint2d> points;
     for (const Loop& loop : m_loops) {
         AcDbPolyline pl;
         for (size_t i = 0; i < loop.vertices.size(); ++i)
@@ -380,16 +398,12 @@ bool AcDbHatch::planeExtents(AcGePoint2d& lower, AcGePoint2d& upper) const
         AcDbExtents e;
         if (pl.numVerts() > 0 && pl.getGeomExtents(e) == Acad::eOk)
             box.addExt(e);
-        for (const Edge& edge : loop.edges) {
-            if (edge.type == kLine) {
-                box.addPoint(AcGePoint3d(edge.start.x, edge.start.y, 0));
-                box.addPoint(AcGePoint3d(edge.end.x, edge.end.y, 0));
-            } else if (edge.type == kCirArc || edge.type == kEllArc) {
-                const double r = edge.type == kEllArc ? edge.majorAxis.length() : edge.radius;
-                box.addPoint(AcGePoint3d(edge.center.x - r, edge.center.y - r, 0));
-                box.addPoint(AcGePoint3d(edge.center.x + r, edge.center.y + r, 0));
-            }
-        }
+        points.clear();
+        const double tolerance = splineTolerance(loop);
+        for (const Edge& edge : loop.edges)
+            edge.addBoxPoints(points, tolerance);
+        for (const AcGePoint2d& p : points)
+            box.addPoint(AcGePoint3d(p.x, p.y, 0));
     }
     if (box.isEmpty())
         return false;
@@ -493,9 +507,77 @@ Acad::ErrorStatus AcDbHatch::transformBy(const AcGeMatrix3d& m)
     return Acad::eOk;
 }
 
+// Clockwise edges store their angles negated. An ellipse's angles are those of the points
+// they aim at, whose parameters differ by the axes' ratio.
+void AcDbHatch::Edge::arcForm(AcGeVector2d& u, AcGeVector2d& v, double& start, double& sweep) const
+{
+    const bool ellipse = type == kEllArc;
+    u = ellipse ? majorAxis : AcGeVector2d(radius, 0);
+    v = ellipse ? AcGeVector2d(-u.y * ratio, u.x * ratio) : AcGeVector2d(0, radius);
+    auto parameter = [&](double angle) {
+        angle = ccw ? angle : -angle;
+        return ellipse && ratio > 0 ? std::atan2(std::sin(angle) / ratio, std::cos(angle)) : angle;
+    };
+    start = parameter(startAngle);
+    const double end = parameter(endAngle);
+    sweep = qv::normalizeAngle(ccw ? end - start : start - end);
+    sweep = (sweep == 0 ? 2 * M_PI : sweep) * (ccw ? 1 : -1);
+}
+
+qv::SplineCurve AcDbHatch::Edge::splineCurve() const
+{
+    qv::SplineCurve curve;
+    double x = 0, value = 0;
+    for (size_t i = 0; i < spline.size(); ++i) {
+        const int code = spline[i].code;
+        if (!qv::dxf::parseReal(spline[i].value(), value))
+            continue;
+        if (code >= 10 && code <= 13) {
+            x = value;   // its y follows
+        } else if (code >= 20 && code <= 23 && i > 0 && spline[i - 1].code == code - 10) {
+            const AcGePoint3d p(x, value, 0);
+            if (code == 20 || code == 21)
+                (code == 20 ? curve.controlPoints : curve.fitPoints).push_back(p);
+            else
+                (code == 22 ? curve.startTangent : curve.endTangent) = p.asVector();
+        } else if (code == 40 || code == 42) {
+            (code == 40 ? curve.knots : curve.weights).push_back(value);
+        } else if (code == 94) {
+            curve.degree = static_cast<int>(std::clamp(value, 1.0, 1e6));
+        } else if (code == 74) {
+            curve.closed = value != 0;
+        }
+    }
+    return curve;
+}
+
+void AcDbHatch::Edge::addBoxPoints(std::vector<AcGePoint2d>& points, double splineTolerance) const
+{
+    if (type == kLine) {
+        points.insert(points.end(), {start, end});
+        return;
+    }
+    if (type == kSpline) {
+        for (const AcGePoint3d& p : splineCurve().flatten(splineTolerance))
+            points.push_back(p.to2d());
+        return;
+    }
+    AcGeVector2d u, v;
+    double from = 0, sweep = 0;
+    arcForm(u, v, from, sweep);
+    const double lo = sweep < 0 ? from + sweep : from, span = std::abs(sweep);
+    auto at = [&](double t) { return center + u * std::cos(t) + v * std::sin(t); };
+    points.insert(points.end(), {at(lo), at(lo + span)});
+    for (const double turn : {std::atan2(v.x, u.x), std::atan2(v.y, u.y)})
+        for (const double t : {turn, turn + M_PI})
+            if (qv::normalizeAngle(t - lo) <= span)
+                points.push_back(at(t));
+}
+
 Acad::ErrorStatus AcDbHatch::getGeomExtents(AcDbExtents& extents) const
 {
-    // The loops' extents, computed through a polyline or circle of the same geometry.
+    // The loops' extents: polyline loops through a polyline of the same geometry, edges as
+    // drawn.
     extents = AcDbExtents();
     for (const Loop& loop : m_loops) {
         AcDbPolyline pl;
@@ -508,16 +590,12 @@ Acad::ErrorStatus AcDbHatch::getGeomExtents(AcDbExtents& extents) const
         if (pl.numVerts() > 0 && pl.getGeomExtents(e) == Acad::eOk)
             extents.addExt(e);
         const AcGeMatrix3d toWorld = AcGeMatrix3d::planeToWorld(m_normal);
-        for (const Edge& edge : loop.edges) {
-            const double r = edge.type == kEllArc ? edge.majorAxis.length() : edge.radius;
-            for (const AcGePoint2d& p : {edge.start, edge.end})
-                if (edge.type == kLine)
-                    extents.addPoint(toWorld.transform(AcGePoint3d(p.x, p.y, m_elevation)));
-            if (edge.type == kCirArc || edge.type == kEllArc)
-                for (int k = 0; k < 4; ++k)
-                    extents.addPoint(toWorld.transform(AcGePoint3d(edge.center.x + (k & 1 ? r : -r),
-                                                                   edge.center.y + (k & 2 ? r : -r), m_elevation)));
-        }
+        std::vector<AcGePoint2d> points;
+        const double tolerance = splineTolerance(loop);
+        for (const Edge& edge : loop.edges)
+            edge.addBoxPoints(points, tolerance);
+        for (const AcGePoint2d& p : points)
+            extents.addPoint(toWorld.transform(AcGePoint3d(p.x, p.y, m_elevation)));
     }
     return extents.isEmpty() ? Acad::eInvalidExtents : Acad::eOk;
 }

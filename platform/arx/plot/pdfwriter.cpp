@@ -90,6 +90,13 @@ void PdfWriter::lineTo(double x, double y)
     point(x, y, " l\n");
 }
 
+void PdfWriter::curveTo(double x1, double y1, double x2, double y2, double x3, double y3)
+{
+    point(x1, y1, " ");
+    point(x2, y2, " ");
+    point(x3, y3, " c\n");
+}
+
 void PdfWriter::closePath()
 {
     m_content += "h\n";

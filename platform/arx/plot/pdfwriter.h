@@ -31,6 +31,8 @@ public:
     void setFill(std::uint32_t rgb);
     void moveTo(double x, double y);
     void lineTo(double x, double y);
+    // A cubic Bézier segment through the control points (x1, y1) and (x2, y2) to (x3, y3).
+    void curveTo(double x1, double y1, double x2, double y2, double x3, double y3);
     void closePath();
     // Strokes, fills (even-odd) or clips to (even-odd) the path built since the last of these.
     void strokePath();

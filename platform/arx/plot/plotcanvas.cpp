@@ -30,6 +30,7 @@ constexpr size_t kMaxPendingPaths = 4096;  // sub-paths per stroke
 // where many overlap the time per sub-path grows with their number.
 constexpr size_t kMaxPendingRasterPaths = 64;
 constexpr double kFinestPatternMm = 0.2;   // a linetype repeating in less plots solid
+constexpr double kChordTolerance = 0.2;    // device units between a dashed curve and its chords
 constexpr size_t kMaxRunGlyphs = 65536;    // glyphs per call to show them
 constexpr size_t kTextWork = 4;            // units of work a text spends besides its characters
 constexpr double kPixelsPerUnit = 64;      // of a raster's ink, per unit of work
@@ -91,6 +92,17 @@ double runOver(DevicePoint a, DevicePoint b, double w, double h)
         return 0;
     const double length = std::hypot(b.x - a.x, b.y - a.y), diagonal = std::hypot(w, h);
     return length <= diagonal ? length : diagonal;
+}
+
+// The box of the points of loops, each loop's points given by pointsOf.
+template <class Loop, class Points>
+Box2d boxOf(const std::vector<Loop>& loops, Points pointsOf)
+{
+    Box2d box;
+    for (const Loop& loop : loops)
+        for (const DevicePoint& p : pointsOf(loop))
+            box.add(p.x, p.y);
+    return box;
 }
 
 // The pixels of a side of the sheet at a resolution in dots per millimetre, at least one.
@@ -245,11 +257,44 @@ void PlotCanvas::stroke(const DevicePath& path, bool closed)
     }
 }
 
+void PlotCanvas::stroke(const CurvedPath& path, bool closed)
+{
+    if (path.size() < 2 || exhausted())
+        return;
+    if (!m_pattern.isSolid()) {
+        m_chords.clear();
+        path.flatten(m_chords, kChordTolerance, workLeft());
+        if (m_chords.size() > workLeft())
+            spend(m_chords.size());   // more chords than the plot may draw
+        else
+            stroke(m_chords, closed);
+        return;
+    }
+    if (!beginStroke(path.size()))
+        return;
+    if (!m_pdf)   // the control polygon, as long as the curve or longer
+        spendInk(path.points(), closed);
+    addCurved(path);
+    endStroke(closed);
+}
+
 void PlotCanvas::strokeRun(std::span<const DevicePoint> path, bool closed)
 {
-    if (path.size() > workLeft()) {   // more points than the plot may draw: none are written
-        spend(path.size());
+    if (!beginStroke(path.size()))
         return;
+    if (!m_pdf)
+        spendInk(path, closed);
+    moveTo(path[0]);
+    for (size_t i = 1; i < path.size(); ++i)
+        lineTo(path[i]);
+    endStroke(closed);
+}
+
+bool PlotCanvas::beginStroke(size_t points)
+{
+    if (points > workLeft()) {   // more points than the plot may draw: none are written
+        spend(points);
+        return false;
     }
     if (m_nextColour != m_penColour || m_nextWidth != m_penWidth) {
         flush();
@@ -259,11 +304,11 @@ void PlotCanvas::strokeRun(std::span<const DevicePoint> path, bool closed)
     // A PDF pen is set before its path begins.
     if (m_pdf && m_pending == 0)
         m_pdf->setStroke(m_penColour, m_penWidth);
-    if (!m_pdf)
-        spendInk(path, closed);
-    moveTo(path[0]);
-    for (size_t i = 1; i < path.size(); ++i)
-        lineTo(path[i]);
+    return true;
+}
+
+void PlotCanvas::endStroke(bool closed)
+{
     if (closed)
         closePath();
     if (++m_pending >= (m_pdf ? kMaxPendingPaths : kMaxPendingRasterPaths))
@@ -288,6 +333,15 @@ void PlotCanvas::lineTo(DevicePoint p)
         cairo_line_to(m_cr, p.x, p.y);
 }
 
+void PlotCanvas::curveTo(DevicePoint c1, DevicePoint c2, DevicePoint end)
+{
+    m_spent += 3;
+    if (m_pdf)
+        m_pdf->curveTo(c1.x, c1.y, c2.x, c2.y, end.x, end.y);
+    else
+        cairo_curve_to(m_cr, c1.x, c1.y, c2.x, c2.y, end.x, end.y);
+}
+
 void PlotCanvas::closePath()
 {
     if (m_pdf)
@@ -308,31 +362,68 @@ void PlotCanvas::addLoops(const std::vector<DevicePath>& loops)
     }
 }
 
-void PlotCanvas::fill(const std::vector<DevicePath>& loops, std::uint32_t rgb)
+void PlotCanvas::addCurved(const CurvedPath& path)
+{
+    const DevicePath& p = path.points();
+    moveTo(p[0]);
+    for (size_t i = 1; i < p.size(); ++i) {
+        if (path.isControl(i)) {
+            curveTo(p[i], p[i + 1], p[i + 2]);
+            i += 2;
+        } else {
+            lineTo(p[i]);
+        }
+    }
+}
+
+bool PlotCanvas::beginFill(std::uint32_t rgb)
 {
     if (exhausted())
-        return;
+        return false;
     flushGlyphs();
     flush();
-    if (m_pdf) {
+    if (m_pdf)
         m_pdf->setFill(rgb);
-        addLoops(loops);
+    return true;
+}
+
+void PlotCanvas::endFill(std::uint32_t rgb)
+{
+    if (m_pdf) {
         m_pdf->fillPath();
         return;
     }
-    spendArea(loops);
-    addLoops(loops);
     setColour(rgb);
     cairo_fill(m_cr);
 }
 
-// What a raster fill covers: the part of the sheet its loops' box takes.
-void PlotCanvas::spendArea(const std::vector<DevicePath>& loops)
+void PlotCanvas::fill(const std::vector<DevicePath>& loops, std::uint32_t rgb)
 {
-    Box2d box;
-    for (const DevicePath& loop : loops)
-        for (const DevicePoint& p : loop)
-            box.add(p.x, p.y);
+    if (!beginFill(rgb))
+        return;
+    if (!m_pdf)
+        spendArea(boxOf(loops, [](const DevicePath& loop) -> const DevicePath& { return loop; }));
+    addLoops(loops);
+    endFill(rgb);
+}
+
+void PlotCanvas::fill(const std::vector<CurvedPath>& loops, std::uint32_t rgb)
+{
+    if (!beginFill(rgb))
+        return;
+    if (!m_pdf)   // the control points' box holds the curves
+        spendArea(boxOf(loops, [](const CurvedPath& loop) -> const DevicePath& { return loop.points(); }));
+    for (const CurvedPath& loop : loops)
+        if (loop.size() >= 3) {
+            addCurved(loop);
+            closePath();
+        }
+    endFill(rgb);
+}
+
+// What a raster fill covers: the part of the sheet its loops' box takes.
+void PlotCanvas::spendArea(const Box2d& box)
+{
     const double w = std::min(box.maxX, m_width) - std::max(box.minX, 0.0);
     const double h = std::min(box.maxY, m_height) - std::max(box.minY, 0.0);
     if (w > 0 && h > 0)

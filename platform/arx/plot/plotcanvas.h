@@ -12,6 +12,7 @@
 // rasters are drawn by cairo.
 #pragma once
 
+#include "curvedpath.h"
 #include "devicepath.h"
 #include "linepattern.h"
 #include "plotfont.h"
@@ -31,6 +32,7 @@ namespace qv {
 
 class AtomicFile;
 class PdfWriter;
+struct Box2d;
 struct FallbackFont;
 
 class PlotCanvas
@@ -73,7 +75,10 @@ public:
     void setLinePattern(const std::vector<double>& lengths, double scale);
     bool isDashed() const { return !m_pattern.isSolid(); }
     void stroke(const DevicePath& path, bool closed);
+    // Curves go out as curves; dashed, they are cut into chords first.
+    void stroke(const CurvedPath& path, bool closed);
     void fill(const std::vector<DevicePath>& loops, std::uint32_t rgb);
+    void fill(const std::vector<CurvedPath>& loops, std::uint32_t rgb);
     void pushClip(const std::vector<DevicePath>& loops);
     void popClip();
     // Text whose baseline starts at origin, turned by angle (radians, counter-clockwise on
@@ -122,14 +127,22 @@ private:
     void flushGlyphs();
     void flush();
     void strokeRun(std::span<const DevicePoint> run, bool closed);
+    // Takes the pen for a stroke of so many points; false when the plot may not draw them.
+    bool beginStroke(std::size_t points);
+    void endStroke(bool closed);
+    // Starts a fill; false once the work is spent.
+    bool beginFill(std::uint32_t rgb);
+    void endFill(std::uint32_t rgb);
     void spendPixels(double pixels);
     void spendInk(std::span<const DevicePoint> run, bool closed);
-    void spendArea(const std::vector<DevicePath>& loops);
+    void spendArea(const Box2d& box);
     void setColour(std::uint32_t rgb);
     void moveTo(DevicePoint p);
     void lineTo(DevicePoint p);
+    void curveTo(DevicePoint c1, DevicePoint c2, DevicePoint end);
     void closePath();
     void addLoops(const std::vector<DevicePath>& loops);
+    void addCurved(const CurvedPath& path);
     void pdfText(DevicePoint origin, const TextStyle& style);
     bool writePdf();
     bool writeRaster();
@@ -162,6 +175,7 @@ private:
     LinePattern m_pattern;
     DevicePath m_dashPoints;   // the dashes of the path being stroked
     std::vector<size_t> m_dashStarts;
+    DevicePath m_chords;       // a curved path cut into chords to be dashed
     int m_quality = 90;
 };
 

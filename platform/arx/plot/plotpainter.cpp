@@ -16,18 +16,20 @@
 #include "arx/dbtable.h"
 #include "arx/dbtext.h"
 #include "arx/dbviewport.h"
-#include "arx/dxfnumber.h"
 #include "arx/dxftext.h"
 
 #include <algorithm>
 #include <cmath>
+#include <span>
 
 namespace qv {
 
 namespace {
 
 constexpr int kMaxDepth = 64;              // nesting of references drawn
-constexpr double kChordTolerance = 0.2;    // device units between an arc and its chords
+constexpr double kChordTolerance = 0.2;    // device units between a curve and its chords
+constexpr double kCurveTolerance = 0.05;   // device units between an arc and its cubic curves
+constexpr int kMaxArcPieces = 1024;        // cubic curves of one arc
 constexpr double kCapHeight = 0.729;       // the font's capital height per em
 constexpr double kLineSpacing = 5.0 / 3;   // multiline text's baseline distance per height
 constexpr size_t kMaxArrayCells = 100000;
@@ -48,32 +50,61 @@ double planeScale(const AcGeMatrix3d& xf)
     return std::sqrt(std::abs(xf(0, 0) * xf(1, 1) - xf(0, 1) * xf(1, 0)));
 }
 
-int arcSteps(double radius, double sweep)
+// Cubic pieces enough for an arc of the sweep whose larger radius is radius device units: a
+// quarter turn strays 2.7e-4 of its radius from its curve, less by the sixth power of a
+// smaller turn.
+int arcPieces(double radius, double sweep)
 {
-    if (!(radius > kChordTolerance))
-        return std::max(1, static_cast<int>(std::ceil(std::abs(sweep) / (M_PI / 2))));
-    const double step = 2 * std::acos(1 - kChordTolerance / radius);
-    return std::clamp(static_cast<int>(std::ceil(std::abs(sweep) / step)), 2, 2000);
+    const double quarters = std::abs(sweep) / (M_PI / 2);
+    const double pieces = std::ceil(quarters * std::max(1.0, std::pow(2.7e-4 * radius / kCurveTolerance, 1.0 / 6)));
+    return pieces >= 1 ? static_cast<int>(std::min(pieces, double(kMaxArcPieces))) : 1;
 }
 
-// Points of an arc in a plane (plane maps its coordinates to device units), the start
-// point included when asked.
-void appendArc(DevicePath& path, const AcGeMatrix3d& plane, AcGePoint2d centre, double radius, double start,
-               double sweep, double z, bool withStart)
+// The arc centre + u cos t + v sin t (drawing coordinates that xf maps to device units) for t
+// from start over sweep, as cubic Béziers, its start point first when asked: each piece's
+// control points lie along the tangents at its ends, 4/3 tan(θ/4) of them for a turn of θ. An
+// ellipse's arc and its curves are the affine image of a circle's.
+void appendArc(CurvedPath& path, const AcGeMatrix3d& xf, const AcGePoint3d& centre, const AcGeVector3d& u,
+               const AcGeVector3d& v, double start, double sweep, bool withStart)
 {
-    const int steps = arcSteps(radius * planeScale(plane), sweep);
-    for (int i = withStart ? 0 : 1; i <= steps; ++i) {
-        const double a = start + sweep * i / steps;
-        path.push_back(dev(plane, AcGePoint3d(centre.x + radius * std::cos(a), centre.y + radius * std::sin(a), z)));
+    const DevicePoint c = dev(xf, centre), pu = dev(xf, centre + u), pv = dev(xf, centre + v);
+    const double ux = pu.x - c.x, uy = pu.y - c.y, vx = pv.x - c.x, vy = pv.y - c.y;
+    const int pieces = arcPieces(std::max(std::hypot(ux, uy), std::hypot(vx, vy)), sweep);
+    const double step = sweep / pieces, k = 4.0 / 3 * std::tan(step / 4);
+    auto at = [&](double t) {
+        const double cos = std::cos(t), sin = std::sin(t);
+        return DevicePoint{c.x + ux * cos + vx * sin, c.y + uy * cos + vy * sin};
+    };
+    // Along the tangent at t (the derivative's length times by).
+    auto ahead = [&](DevicePoint p, double t, double by) {
+        const double cos = std::cos(t), sin = std::sin(t);
+        return DevicePoint{p.x + by * (vx * cos - ux * sin), p.y + by * (vy * cos - uy * sin)};
+    };
+    DevicePoint from = at(start);
+    if (withStart)
+        path.lineTo(from);
+    for (int i = 1; i <= pieces; ++i) {
+        const double t0 = start + step * (i - 1), t1 = start + step * i;
+        const DevicePoint to = at(t1);
+        path.curveTo(ahead(from, t0, k), ahead(to, t1, -k), to);
+        from = to;
     }
 }
 
+// A circle's arc in a plane (plane maps its coordinates to device units).
+void appendCircleArc(CurvedPath& path, const AcGeMatrix3d& plane, AcGePoint2d centre, double radius, double start,
+                     double sweep, double z, bool withStart)
+{
+    appendArc(path, plane, AcGePoint3d(centre.x, centre.y, z), AcGeVector3d(radius, 0, 0), AcGeVector3d(0, radius, 0),
+              start, sweep, withStart);
+}
+
 // The segment from a to b bent by bulge (tan of a quarter of its angle), b included.
-void appendBulge(DevicePath& path, const AcGeMatrix3d& plane, AcGePoint2d a, AcGePoint2d b, double bulge, double z)
+void appendBulge(CurvedPath& path, const AcGeMatrix3d& plane, AcGePoint2d a, AcGePoint2d b, double bulge, double z)
 {
     const double chord = (b - a).length();
     if (std::abs(bulge) < 1e-9 || chord < 1e-12 || !std::isfinite(bulge)) {
-        path.push_back(dev(plane, AcGePoint3d(b.x, b.y, z)));
+        path.lineTo(dev(plane, AcGePoint3d(b.x, b.y, z)));
         return;
     }
     const double sweep = 4 * std::atan(bulge);
@@ -82,19 +113,19 @@ void appendBulge(DevicePath& path, const AcGeMatrix3d& plane, AcGePoint2d a, AcG
     const double toCentre = radius * std::cos(sweep / 2) * (bulge > 0 ? 1 : -1);
     const AcGeVector2d normal((a.y - b.y) / chord, (b.x - a.x) / chord);   // left of a→b
     const AcGePoint2d centre = mid + normal * toCentre;
-    appendArc(path, plane, centre, radius, std::atan2(a.y - centre.y, a.x - centre.x), sweep, z, false);
+    appendCircleArc(path, plane, centre, radius, std::atan2(a.y - centre.y, a.x - centre.x), sweep, z, false);
 }
 
-// A closed or open run of bulged vertices. As each arc may take many points, the path stops
-// growing once it holds more than maxPoints (the work a plot has left, which drawing it would
-// then exceed).
-DevicePath bulgedPath(const AcGeMatrix3d& plane, const std::vector<AcGePoint2d>& points,
+// A closed or open run of bulged vertices. As a long polyline may take many points, the path
+// stops growing once it holds more than maxPoints (the work a plot has left, which drawing it
+// would then exceed).
+CurvedPath bulgedPath(const AcGeMatrix3d& plane, const std::vector<AcGePoint2d>& points,
                       const std::vector<double>& bulges, bool closed, double z, size_t maxPoints)
 {
-    DevicePath path;
+    CurvedPath path;
     if (points.empty())
         return path;
-    path.push_back(dev(plane, AcGePoint3d(points[0].x, points[0].y, z)));
+    path.lineTo(dev(plane, AcGePoint3d(points[0].x, points[0].y, z)));
     const size_t n = points.size(), segments = closed ? n : n - 1;
     for (size_t i = 0; i < segments && path.size() <= maxPoints; ++i)
         appendBulge(path, plane, points[i], points[(i + 1) % n], i < bulges.size() ? bulges[i] : 0, z);
@@ -569,7 +600,8 @@ void PlotPainter::drawPolyline(const AcDbPolyline* pl, const AcGeMatrix3d& xf, c
         if (length < 1e-12)
             continue;
         if (std::abs(a.bulge) > 1e-9) {
-            DevicePath arc{dev(plane, AcGePoint3d(a.point.x, a.point.y, 0))};
+            CurvedPath arc;
+            arc.lineTo(dev(plane, AcGePoint3d(a.point.x, a.point.y, 0)));
             appendBulge(arc, plane, a.point, b, a.bulge, 0);
             m_canvas.setPen(mine.rgb, std::max(pen, (a.startWidth + a.endWidth) / 2 * scale));
             m_canvas.stroke(arc, false);
@@ -629,9 +661,10 @@ void PlotPainter::strokeVertices(const AcGeMatrix3d& plane, const std::vector<Ac
         return;
     }
     const size_t n = points.size(), segments = closed ? n : n - 1;
-    DevicePath segment;
+    CurvedPath segment;
     for (size_t i = 0; i < n && i < segments; ++i) {
-        segment.assign(1, dev(plane, AcGePoint3d(points[i].x, points[i].y, 0)));
+        segment.clear();
+        segment.lineTo(dev(plane, AcGePoint3d(points[i].x, points[i].y, 0)));
         appendBulge(segment, plane, points[i], points[(i + 1) % n], i < bulges.size() ? bulges[i] : 0, 0);
         m_canvas.stroke(segment, false);
     }
@@ -641,15 +674,11 @@ void PlotPainter::drawCircle(const AcDbCircle* c, const AcGeMatrix3d& xf)
 {
     const AcGePoint3d centre = AcGeMatrix3d::worldToPlane(c->normal()).transform(c->center());
     const AcGeMatrix3d plane = xf * AcGeMatrix3d::planeToWorld(c->normal());
-    DevicePath path;
-    if (const auto* arc = AcDbArc::cast(c)) {
-        appendArc(path, plane, centre.to2d(), c->radius(), arc->startAngle(), arc->sweep(), centre.z, true);
-        m_canvas.stroke(path, false);
-        return;
-    }
-    appendArc(path, plane, centre.to2d(), c->radius(), 0, 2 * M_PI, centre.z, true);
-    path.pop_back();
-    m_canvas.stroke(path, true);
+    CurvedPath path;
+    const auto* arc = AcDbArc::cast(c);
+    appendCircleArc(path, plane, centre.to2d(), c->radius(), arc ? arc->startAngle() : 0, arc ? arc->sweep() : 2 * M_PI,
+                    centre.z, true);
+    m_canvas.stroke(path, !arc);
 }
 
 void PlotPainter::placeText(const std::string& text, const AcGePoint3d& anchor, const AcGeVector3d& direction,
@@ -754,52 +783,26 @@ std::vector<std::string> PlotPainter::wrap(const std::vector<std::string>& lines
 
 namespace {
 
-// A spline edge (kept as read) as straight lines through its fit points, else along its
-// control points.
-void appendSplineEdge(DevicePath& path, const AcGeMatrix3d& plane, const qv::dxf::TagList& tags)
-{
-    for (const int code : {11, 10}) {
-        const size_t before = path.size();
-        for (size_t i = 0; i + 1 < tags.size(); ++i) {
-            double x = 0, y = 0;
-            if (tags[i].code == code && tags[i + 1].code == code + 10 && qv::dxf::parseReal(tags[i].value(), x)
-                && qv::dxf::parseReal(tags[i + 1].value(), y) && std::isfinite(x) && std::isfinite(y))
-                path.push_back(dev(plane, AcGePoint3d(x, y, 0)));
-        }
-        if (path.size() > before)
-            return;
-    }
-}
-
-// A boundary edge. Arcs run counter-clockwise from the start angle to the end angle; a
-// clockwise one has both angles negated, as files store it.
-void appendEdge(DevicePath& path, const AcGeMatrix3d& plane, const AcDbHatch::Edge& e)
+// A boundary edge, in its direction; a spline's chords stop once there are more than
+// maxPoints.
+void appendEdge(CurvedPath& path, const AcGeMatrix3d& plane, const AcDbHatch::Edge& e, size_t maxPoints)
 {
     if (e.type == AcDbHatch::kLine) {
         if (path.empty())
-            path.push_back(dev(plane, AcGePoint3d(e.start.x, e.start.y, 0)));
-        path.push_back(dev(plane, AcGePoint3d(e.end.x, e.end.y, 0)));
+            path.lineTo(dev(plane, AcGePoint3d(e.start.x, e.start.y, 0)));
+        path.lineTo(dev(plane, AcGePoint3d(e.end.x, e.end.y, 0)));
         return;
     }
     if (e.type == AcDbHatch::kSpline) {
-        appendSplineEdge(path, plane, e.spline);
+        for (const AcGePoint3d& p : e.splineCurve().flatten(kChordTolerance / planeScale(plane), maxPoints))
+            path.lineTo(dev(plane, p));
         return;
     }
-    double sweep = qv::normalizeAngle(e.endAngle - e.startAngle);
-    sweep = sweep == 0 ? 2 * M_PI : sweep;
-    const double start = e.ccw ? e.startAngle : -e.startAngle;
-    sweep = e.ccw ? sweep : -sweep;
-    if (e.type == AcDbHatch::kCirArc) {
-        appendArc(path, plane, e.center, e.radius, start, sweep, 0, true);
-        return;
-    }
-    const AcGeVector2d major = e.majorAxis, minor(-major.y * e.ratio, major.x * e.ratio);
-    const int steps = arcSteps(major.length() * planeScale(plane), sweep);
-    for (int i = 0; i <= steps; ++i) {
-        const double t = start + sweep * i / steps;
-        const AcGePoint2d p = e.center + major * std::cos(t) + minor * std::sin(t);
-        path.push_back(dev(plane, AcGePoint3d(p.x, p.y, 0)));
-    }
+    AcGeVector2d u, v;
+    double start = 0, sweep = 0;
+    e.arcForm(u, v, start, sweep);
+    appendArc(path, plane, AcGePoint3d(e.center.x, e.center.y, 0), AcGeVector3d(u.x, u.y, 0), AcGeVector3d(v.x, v.y, 0),
+              start, sweep, true);
 }
 
 // A pattern line's dashes (positive), gaps (negative) and dots (zero), laid from its base
@@ -830,13 +833,13 @@ void PlotPainter::drawHatch(const AcDbHatch* h, const AcGeMatrix3d& xf, std::uin
 {
     m_canvas.setLinePattern({}, 1);   // pattern lines carry their own dashes
     const AcGeMatrix3d plane = planeOf(xf, h->normal(), h->elevation());
-    std::vector<DevicePath> loops;
+    std::vector<CurvedPath> loops;
     size_t points = 0;   // the loops' points so far, at most one more than the work left
     for (const AcDbHatch::Loop& loop : h->loops()) {
         const size_t left = m_canvas.workLeft() - points;
-        DevicePath path = bulgedPath(plane, loop.vertices, loop.bulges, true, 0, left);
+        CurvedPath path = bulgedPath(plane, loop.vertices, loop.bulges, true, 0, left);
         for (size_t i = 0; i < loop.edges.size() && path.size() <= left; ++i)
-            appendEdge(path, plane, loop.edges[i]);
+            appendEdge(path, plane, loop.edges[i], left - path.size());
         points += path.size();
         if (points > m_canvas.workLeft()) {
             m_canvas.spend(points);   // more points than the plot may draw
@@ -851,13 +854,21 @@ void PlotPainter::drawHatch(const AcDbHatch* h, const AcGeMatrix3d& xf, std::uin
         m_canvas.fill(loops, rgb);
         return;
     }
-    // The boundary and its box in the hatch's plane, where the pattern's lines are laid out.
+    // The boundary, cut into chords, and its box in the hatch's plane, where the pattern's
+    // lines are laid out.
     const AcGeMatrix3d toPlane = plane.inverse();
     std::vector<std::vector<AcGePoint2d>> boundary;
     Box2d box;
-    for (const DevicePath& loop : loops) {
+    DevicePath chords;
+    for (const CurvedPath& loop : loops) {
+        const size_t before = chords.size();
+        loop.flatten(chords, kChordTolerance, m_canvas.workLeft());
+        if (chords.size() > m_canvas.workLeft()) {
+            m_canvas.spend(chords.size());   // more chords than the plot may draw
+            return;
+        }
         boundary.emplace_back();
-        for (const DevicePoint& p : loop) {
+        for (const DevicePoint& p : std::span(chords).subspan(before)) {
             const AcGePoint3d q = toPlane.transform(AcGePoint3d(p.x, p.y, 0));
             box.add(q.x, q.y);
             boundary.back().emplace_back(q.x, q.y);
@@ -1121,12 +1132,9 @@ void PlotPainter::drawEllipse(const AcDbProxyEntity* e, const AcGeMatrix3d& xf)
     EllipseArc arc;
     if (!ellipseArc(*e, arc))
         return;
-    const bool full = arc.full();
-    const int steps = arcSteps(arc.major.length() * planeScale(xf), arc.sweep);
-    DevicePath path;
-    for (int i = 0; i <= steps - (full ? 1 : 0); ++i)
-        path.push_back(dev(xf, arc.at(arc.start + arc.sweep * i / steps)));
-    m_canvas.stroke(path, full);
+    CurvedPath path;
+    appendArc(path, xf, arc.centre, arc.major, arc.minor, arc.start, arc.sweep, true);
+    m_canvas.stroke(path, arc.full());
 }
 
 void PlotPainter::drawAnnotation(const AcDbProxyEntity* p, const AcGeMatrix3d& xf, const Inherited& mine)

@@ -2,9 +2,10 @@
 points, solids, traces, ellipses, old-style polylines with widths and a table, and
 annotations (a dimension, a leader, multileaders with a text and a block, a multiline); or,
 with "curves", arcs, splines (a closed one among them), 3D faces, meshes, construction
-lines, a wipeout, a hatch whose pattern starts at 1e308, an ellipse and old-style polylines;
-or, with "dimensions", dimensions of the other types with and without their blocks, a
-multiline whose elements have colours of their own and attribute definitions in model space.
+lines, a wipeout, a hatch whose pattern starts at 1e308, an ellipse, old-style polylines, a
+smoothed polygon mesh and hatches bounded by a spline, an arc and an ellipse; or, with
+"dimensions", dimensions of the other types with and without their blocks, a multiline
+whose elements have colours of their own and attribute definitions in model space.
 
 With "proxy", entities of types it does not model that carry proxy graphics: a custom
 entity's line, and a proxy entity's lines, circle, arc, filled square moved by a transform,
@@ -65,6 +66,38 @@ def curves(path):
     msp.add_ellipse((30, 20), major_axis=(15, 0), ratio=0.5, start_param=0, end_param=3.14159265)
     msp.add_polyline2d([(60, 20, 0, 0, 1), (90, 20, 0, 0, 0)], format="xyseb")
     msp.add_polyline3d([(100, 5, 0), (110, 15, 5)])
+    # A polygon mesh of 2 x 2 control points smoothed into a surface of 3 x 3 points, which
+    # the file gives after them.
+    smooth = msp.add_polymesh((2, 2), dxfattribs={"m_smooth_density": 3, "n_smooth_density": 3, "smooth_type": 5})
+    smooth.dxf.flags |= 4
+    for m in range(2):
+        for n in range(2):
+            smooth.set_mesh_vertex((m, n), (175 + 40 * n, 20 + 40 * m, 0))
+    for vertex in smooth.vertices:
+        vertex.dxf.flags = 64 | 16
+    for m in range(3):
+        for n in range(3):
+            smooth.append_vertex((175 + 20 * n, 20 + 20 * m, 0), dxfattribs={"flags": 64 | 8})
+    # Solid hatches bounded by edges: a quadratic spline bowing out to x = 248 from a control
+    # point at x = 256, and a quarter circle.
+    bowed = msp.add_hatch()
+    edges = bowed.paths.add_edge_path()
+    edges.add_line((220, 10), (240, 10))
+    edges.add_spline(control_points=[(240, 10), (256, 25), (240, 40)], knot_values=[0, 0, 0, 1, 1, 1], degree=2)
+    edges.add_line((240, 40), (220, 40))
+    edges.add_line((220, 40), (220, 10))
+    quarter = msp.add_hatch()
+    edges = quarter.paths.add_edge_path()
+    edges.add_line((225, 50), (245, 50))
+    edges.add_arc((225, 50), 20, 0, 90)
+    edges.add_line((225, 70), (225, 50))
+    # An elliptic edge to the point at 45 degrees (233.94, 83.94): its angles are not its
+    # parameters.
+    wedge = msp.add_hatch()
+    edges = wedge.paths.add_edge_path()
+    edges.add_line((225, 75), (245, 75))
+    edges.add_ellipse((225, 75), major_axis=(20, 0), ratio=0.5, start_angle=0, end_angle=45)
+    edges.add_line((233.94427, 83.94427), (225, 75))
     doc.saveas(path)
 
 

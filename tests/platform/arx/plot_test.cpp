@@ -732,8 +732,10 @@ TEST(Plot, TableChangedSinceItsBlockWasBuiltShowsItsPresentGrid)
 
 // Arcs, splines (a B-spline, a NURBS quarter circle, a curve through fit points, a closed
 // one stored open), a 3D face with a hidden edge, a mesh, a polyface mesh with a hidden
-// diagonal, a polygon mesh, construction lines, a wipeout over a line, and a hatch whose
-// pattern starts at 1e308.
+// diagonal, a polygon mesh, one smoothed into a surface (drawn as its fitted grid),
+// construction lines, a wipeout over a line, a hatch whose pattern starts at 1e308, and
+// hatches bounded by a spline edge (filled to its curve), an arc edge (whose box is the
+// quarter it sweeps) and an elliptic edge.
 TEST(Plot, CurvesFacesMeshesConstructionLinesAndWipeouts)
 {
     TempDir dir;
@@ -756,6 +758,8 @@ TEST(Plot, CurvesFacesMeshesConstructionLinesAndWipeouts)
         {260, 5}, {260, 205}, {280, 150},         // the construction lines across the sheet
         {20, 50},                                 // the line beside the wipeout
         {75, 5.2},                                // the old-style polyline's bulge
+        {195, 50}, {185, 40},                     // the smoothed mesh's fitted inner lines
+        {246, 25},                                // the hatch inside its spline's crown
     };
     for (auto [x, y] : inked)
         EXPECT_TRUE(inkAround(r, x, y, kBlack)) << x << ", " << y;
@@ -769,6 +773,8 @@ TEST(Plot, CurvesFacesMeshesConstructionLinesAndWipeouts)
         {210, 100},        // inside a cell of the polygon mesh
         {280, 50},         // before the ray's start
         {50, 50},          // the line under the wipeout
+        {205, 30},         // inside a cell of the smoothed mesh's surface
+        {252, 25},         // between the spline edge and its control polygon
     };
     for (auto [x, y] : blank)
         EXPECT_FALSE(inkAround(r, x, y, kBlack)) << x << ", " << y;
@@ -787,6 +793,8 @@ TEST(Plot, CurvesFacesMeshesConstructionLinesAndWipeouts)
         {"SPLINE", 160, 160, 190, 180}, {"SPLINE", 200, 150, 240, 190}, {"3DFACE", 20, 90, 60, 130},  {"MESH", 80, 90, 120, 130},
         {"POLYLINE", 140, 90, 180, 130}, {"POLYLINE", 200, 90, 240, 130}, {"WIPEOUT", 40, 40, 60, 60},
         {"ELLIPSE", 15, 20, 45, 27.5},  {"POLYLINE", 60, 5, 90, 20},    {"POLYLINE", 100, 5, 110, 15},
+        {"POLYLINE", 175, 20, 215, 60}, {"HATCH", 220, 10, 248, 40},    {"HATCH", 225, 50, 245, 70},
+        {"HATCH", 225, 75, 245, 83.94},
     };
     size_t next = 0;
     const auto* space = AcDbBlockTableRecord::cast(db.modelSpaceId().object());
@@ -1214,7 +1222,7 @@ TEST(Plot, NestedReferencesDrawWithinTheWorkLimit)
         }
 }
 
-// A polyline of arcs far larger than the sheet, each of which takes many points, stops
+// A polyline of many arcs far larger than the sheet, each of which takes many points, stops
 // growing once it holds more points than the plot has work left: the work spent stays near
 // the limit instead of every arc's points being made first.
 TEST(Plot, ArcsOfAPathStopAtTheWorkLimit)
@@ -1226,9 +1234,9 @@ TEST(Plot, ArcsOfAPathStopAtTheWorkLimit)
         AcDbDatabase db;
         std::vector<AcGePoint2d> points;
         std::vector<double> bulges;
-        for (int i = 0; i < 2000; ++i) {
+        for (int i = 0; i < 20000; ++i) {
             points.emplace_back(i % 2 ? 1e6 : 0, 0);
-            bulges.push_back(1);   // half circles of 500 km: each the most points an arc takes
+            bulges.push_back(1);   // half circles of 500 km, each of several curves
         }
         if (hatch) {
             auto* h = new AcDbHatch;

@@ -193,6 +193,41 @@ TEST(PlotPdf, RendersLikeTheRasterPlot)
     EXPECT_EQ(got.at(120, 40), 0x0000FFu);
 }
 
+// Circles, arcs of polylines and the arc edges of a solid hatch go into the page as cubic
+// curves, not as runs of chords, and land where the raster plot draws them.
+TEST(PlotPdf, CurvesAreCubicCurves)
+{
+    TempDir dir;
+    AcDbDatabase db;
+    append(db, new AcDbCircle(AcGePoint3d(80, 105, 0), AcGeVector3d::kZAxis, 80));
+    auto* bent = new AcDbPolyline;
+    bent->addVertexAt(0, AcGePoint2d(180, 120), 1);   // a half circle below its ends
+    bent->addVertexAt(1, AcGePoint2d(280, 120));
+    append(db, bent);
+    auto* disc = new AcDbHatch;
+    disc->setPattern(AcDbHatch::kPreDefined, "SOLID");
+    disc->appendLoop(AcDbHatch::kExternal, {{200, 150}, {260, 150}}, {1, 1});
+    append(db, disc);
+    const std::string png = dir.file("curves.png"), pdf = dir.file("curves.pdf");
+    ASSERT_EQ(plot(db, "PublishToWeb PNG.pc3", png), Acad::eOk);
+    ASSERT_EQ(plot(db, "DWG To PDF.pc3", pdf), Acad::eOk);
+    EXPECT_TRUE(validPdf(pdf));
+    const std::string page = run("qpdf --show-object=4 --filtered-stream-data '" + pdf + "'");
+    size_t curves = 0, chords = 0, longest = 0;
+    for (size_t at = 0, end; (end = page.find('\n', at)) != std::string::npos; at = end + 1) {
+        const std::string_view line(page.data() + at, end - at);
+        curves += line.ends_with(" c");
+        chords = line.ends_with(" l") ? chords + 1 : 0;
+        longest = std::max(longest, chords);
+    }
+    EXPECT_GE(curves, 4u + 2 + 4) << page;
+    EXPECT_LT(longest, 4u) << page;
+    const Raster expected = readPng(png), got = renderPdf(pdf);
+    const int width = std::min(expected.width, got.width), height = std::min(expected.height, got.height);
+    EXPECT_LT(inkMismatch(expected, got, 0, 0, width, height), 0.05);
+    EXPECT_NE(got.at(230, 150), 0xFFFFFFu);   // the disc's middle
+}
+
 // A pattern hatch over a U whose base holds an island draws its lines in the U alone, in PDF
 // as in PNG: none in the notch between the arms, none in the island. The pattern's line
 // through the origin passes the U's corners at (20, 20) and (50, 50), and shows in the base

@@ -204,8 +204,9 @@ public:
     // The positions of the vertices not erased, taken in the plan, and their bulges (those of
     // 2D polylines; 0 for the others). Face records and a spline fit's frame are left out.
     void getPlanVertices(std::vector<AcGePoint2d>& points, std::vector<double>& bulges) const;
-    // The lines a mesh is drawn with, in world coordinates: a polygon mesh's rows and columns,
-    // a polyface mesh's visible face edges. False for the other polylines.
+    // The lines a mesh is drawn with, in world coordinates: a polygon mesh's rows and columns
+    // (of its fitted surface when it is smoothed and the file gives one), a polyface mesh's
+    // visible face edges. False for the other polylines.
     bool getMeshLines(std::vector<std::vector<AcGePoint3d>>& lines) const;
     // The vertices drawn (the curve of a 2D polyline's bulges included).
     Acad::ErrorStatus getGeomExtents(AcDbExtents& extents) const override;

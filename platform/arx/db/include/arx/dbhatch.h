@@ -4,6 +4,7 @@
 #pragma once
 
 #include "arx/dbentity.h"
+#include "arx/dbsplinecurve.h"
 #include "arx/dxffieldtable.h"
 
 class AcDbHatch : public AcDbEntity
@@ -71,6 +72,17 @@ public:
         double radius = 0, ratio = 1, startAngle = 0, endAngle = 0;  // radians
         bool ccw = true;
         qv::dxf::TagList spline;             // a spline edge's tags, kept as read
+
+        // An arc's or ellipse's point at t, center + u cos t + v sin t, for t from start over
+        // sweep (negative when clockwise).
+        void arcForm(AcGeVector2d& u, AcGeVector2d& v, double& start, double& sweep) const;
+        // A spline edge's curve as its tags give it (degree 94, periodic 74, knots 40,
+        // control points 10, weights 42, fit points 11, end tangents 12 and 13).
+        qv::SplineCurve splineCurve() const;
+        // Points whose box is the edge's in the hatch's plane: a line's ends, an arc's or
+        // ellipse's ends and where a coordinate turns on its swept part, a spline's chords
+        // within tolerance.
+        void addBoxPoints(std::vector<AcGePoint2d>& points, double splineTolerance) const;
     };
     struct Loop {
         Adesk::Int32 type = kDefault;
