@@ -1068,3 +1068,106 @@ TEST(Plot, RasterResolutionIsLoweredToBoundThePixels)
         EXPECT_EQ(r.height, c.height);
     }
 }
+
+namespace {
+
+// Whether any pixel of the rectangle (millimetres from the sheet's lower-left corner) is
+// about the colour.
+bool inkIn(const Raster& r, double x0, double y0, double x1, double y1, std::uint32_t colour = kBlack)
+{
+    for (double y = y0; y <= y1; y += 0.25)
+        for (double x = x0; x <= x1; x += 0.25)
+            if (near(r.at(x, y), colour, 100))
+                return true;
+    return false;
+}
+
+AcDbMText* mtext(double x, double y, const char* contents, double height, double width = 0)
+{
+    auto* t = new AcDbMText;
+    t->setLocation(AcGePoint3d(x, y, 0));
+    t->setContents(contents);
+    t->setTextHeight(height);
+    t->setWidth(width);
+    return t;
+}
+
+} // namespace
+
+TEST(Plot, MultilineTextsFlowIntoTheirColumns)
+{
+    TempDir dir;
+    for (const char* variant : {"", "xdata"}) {
+        const std::string dxf = dir.file("columns.dxf"), png = dir.file("columns.png");
+        ASSERT_EQ(std::system(("/usr/bin/python3 " QV_SOURCE_DIR "/tests/platform/arx/plot_mtext.py '" + dxf + "' " + variant).c_str()), 0);
+        AcDbDatabase db(false);
+        ASSERT_EQ(db.readDxfFile(dxf.c_str()), Acad::eOk) << db.lastErrorMessage();
+        ASSERT_EQ(plot(db, *oneToOne("PublishToWeb PNG.pc3"), png).status, Acad::eOk);
+        const Raster r = readPng(png);
+        // After the column break, "Gamma" heads the second column, 50 to the right.
+        EXPECT_TRUE(inkIn(r, 10, 195.5, 40, 199.5)) << variant;
+        EXPECT_TRUE(inkIn(r, 60, 195.5, 90, 199.5)) << variant;
+        EXPECT_FALSE(inkIn(r, 10, 178, 40, 184)) << variant;
+        // Lines twice as far apart as usual.
+        EXPECT_TRUE(inkIn(r, 150, 179, 170, 183)) << variant;
+        EXPECT_FALSE(inkIn(r, 150, 185, 170, 192)) << variant;
+        if (*variant)
+            continue;
+        // A full column of 20 sends the third line on; the first of 10 holds one line.
+        EXPECT_TRUE(inkIn(r, 60, 145.5, 90, 149.5));
+        EXPECT_FALSE(inkIn(r, 10, 128, 40, 134));
+        EXPECT_TRUE(inkIn(r, 60, 95.5, 90, 99.5));
+        EXPECT_FALSE(inkIn(r, 10, 87, 40, 92));
+    }
+}
+
+TEST(Plot, MultilineTextCodesDrawWhatTheyStandFor)
+{
+    TempDir dir;
+    AcDbDatabase db;
+    append(db.modelSpaceId(), mtext(10, 200, "{\\C1;Red} \\c16711680;Blue", 10));
+    append(db.modelSpaceId(), mtext(10, 170, "\\Lnnnn\\l mm", 10));
+    append(db.modelSpaceId(), mtext(150, 200, "\\S1/2;", 10));
+    append(db.modelSpaceId(), mtext(10, 140, "\\pxqr;Right", 5, 100));
+    append(db.modelSpaceId(), mtext(10, 100, "abc^Jdef^Ighi %%065%%066 \\S+0.2^-0.1;", 5));
+    // A text in a block whose reference mirrors it: its letters run back from the insertion
+    // point, upright.
+    AcDbBlockTable* blocks = nullptr;
+    ASSERT_EQ(db.getSymbolTable(blocks, AcDb::kForWrite), Acad::eOk);
+    auto* record = new AcDbBlockTableRecord;
+    record->setName("MIRRORED");
+    AcDbObjectId block;
+    ASSERT_EQ(blocks->add(block, record), Acad::eOk);
+    record->close();
+    blocks->close();
+    append(block, mtext(0, 0, "Mirror", 10));
+    auto* reference = new AcDbBlockReference(AcGePoint3d(250, 60, 0), block);
+    reference->setScaleFactors(AcGeScale3d(-1, 1, 1));
+    append(db.modelSpaceId(), reference);
+
+    const std::string png = dir.file("codes.png");
+    ASSERT_EQ(plot(db, *oneToOne("PublishToWeb PNG.pc3"), png).status, Acad::eOk);
+    const Raster r = readPng(png);
+    EXPECT_TRUE(inkIn(r, 10, 191, 30, 199, kRed));
+    EXPECT_FALSE(inkIn(r, 10, 191, 30, 199, kBlue));
+    EXPECT_TRUE(inkIn(r, 50, 191, 80, 199, kBlue));
+    // The underline 2 under the baseline, beneath the underlined word only.
+    EXPECT_TRUE(inkIn(r, 12, 157.5, 14, 158.5));
+    EXPECT_FALSE(inkIn(r, 50, 157, 70, 159));
+    // The fraction's bar, under the numerator and over the denominator.
+    EXPECT_TRUE(inkIn(r, 150.2, 194.3, 150.7, 194.7));
+    EXPECT_FALSE(inkIn(r, 150.2, 193.5, 150.7, 193.9));
+    // Aligned right in its width of 100.
+    EXPECT_TRUE(inkIn(r, 100, 135.5, 110, 139.5));
+    EXPECT_FALSE(inkIn(r, 10, 134, 60, 140));
+    EXPECT_TRUE(inkIn(r, 230, 51, 249, 59));
+    EXPECT_FALSE(inkIn(r, 230, 41, 249, 49));
+
+    const std::string pdf = dir.file("codes.pdf");
+    ASSERT_EQ(plot(db, *oneToOne("DWG To PDF.pc3"), pdf).status, Acad::eOk);
+    const std::string text = run("pdftotext -raw '" + pdf + "' -");
+    for (const char* shown : {"abc\n", "AB", "+0.2", "-0.1"})
+        EXPECT_NE(text.find(shown), std::string::npos) << shown << "\n" << text;
+    for (const char* hidden : {"^", "1/2", "%%"})
+        EXPECT_EQ(text.find(hidden), std::string::npos) << hidden << "\n" << text;
+}
