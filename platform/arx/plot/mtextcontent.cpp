@@ -159,15 +159,16 @@ size_t MTextContent::readCode(std::string_view s, size_t i)
             readStack(argument);
         return std::min(end + 1, s.size());   // obliquing (\Q) is not drawn
     }
+    case '\\': case '{': case '}': append(s.substr(i + 1, 1)); return i + 2;
     default: break;
     }
-    append(s.substr(i + 1, 1));   // "\\", "\{", "\}" and codes that are none: the character
+    append(s.substr(i, 2));   // what is no code shows as written
     return i + 2;
 }
 
 // "^I" is a tab, "^J" (line feed) and "^M" (carriage return) break the line, "^ " is a
-// caret; the other codes "^@" to "^_" stand for control characters, drawn as their pictures
-// (U+2400 to U+241F). A caret before anything else is itself.
+// caret; the other codes "^@" to "^_" stand for the other control characters, which show
+// nothing (as "%%nnn" of one does). A caret before anything else is itself.
 size_t MTextContent::readCaret(std::string_view s, size_t i)
 {
     const char next = i + 1 < s.size() ? s[i + 1] : '\0';
@@ -180,15 +181,10 @@ size_t MTextContent::readCaret(std::string_view s, size_t i)
         return i + 1;
     }
     const unsigned control = static_cast<unsigned>(next - '@');
-    if (control == '\t') {
+    if (control == '\t')
         appendRun(MTextRun::kTab);
-    } else if (control == '\n' || control == '\r') {
+    else if (control == '\n' || control == '\r')
         newParagraph(false);
-    } else {
-        std::string picture;
-        dxf::appendUtf8(picture, 0x2400 + control);
-        append(picture);
-    }
     return i + 2;
 }
 
@@ -236,49 +232,51 @@ void MTextContent::setFont(std::string_view argument, bool file)
     }
 }
 
-// Comma-separated items: "q" and l, c, r, j for the alignment, "i", "l" and "r" with the
-// first line's, the left and the right indents, "t" with tab stops (the numbers after it
-// are more), "s" with a line spacing factor; "*" resets an item. A leading "x" only marks
-// the extended form.
+// Items, commas between them or not: "q" and l, c, r or j for the alignment, "i", "l" and
+// "r" with the first line's, the left and the right indents, "t" with tab stops (more after
+// commas, "c" or "r" before one making no difference here), "s" and a letter with a line
+// spacing factor; "*" resets an item. An "x" only marks the extended form.
 void MTextContent::readParagraphCode(std::string_view argument)
 {
     MTextParagraph& p = m_paragraphs.back();
     const double unit = m_base.height;
-    bool tabs = false;
-    for (size_t start = 0; start <= argument.size();) {
-        const size_t comma = std::min(argument.find(',', start), argument.size());
-        std::string_view item = argument.substr(start, comma - start);
-        start = comma + 1;
-        if (item.size() > 1 && item[0] == 'x' && std::isalpha(static_cast<unsigned char>(item[1])))
-            item.remove_prefix(1);
-        if (item.empty())
-            continue;
-        double value = 0;
-        const char key = item[0];
-        if (tabs && number(item, value)) {
-            p.tabs.push_back(value * unit);
-            continue;
-        }
-        tabs = key == 't';
-        item.remove_prefix(1);
-        const bool reset = item == "*";
+    size_t at = 0;
+    auto value = [&](double& v) {
+        size_t end = at;
+        while (end < argument.size() && std::string_view("0123456789+-.eE").find(argument[end]) != std::string_view::npos)
+            ++end;
+        const bool read = number(argument.substr(at, end - at), v);
+        at = end;
+        return read;
+    };
+    auto startsValue = [&](size_t i) { return i < argument.size() && (std::isdigit(static_cast<unsigned char>(argument[i])) || argument[i] == '.' || argument[i] == '-'); };
+    while (at < argument.size()) {
+        const char key = argument[at++];
+        const bool reset = at < argument.size() && argument[at] == '*';
+        at += reset;
+        double v = 0;
         if (key == 'q') {
-            p.align = item == "l" || item == "c" || item == "r" || item == "j" ? item[0] : 0;
+            const char align = !reset && at < argument.size() ? argument[at++] : 0;
+            p.align = align && std::string_view("lcrj").find(align) != std::string_view::npos ? align : 0;
         } else if (key == 'i' || key == 'l' || key == 'r') {
-            (key == 'i' ? p.indent : key == 'l' ? p.left : p.right) = !reset && number(item, value) ? value * unit : 0;
+            (key == 'i' ? p.indent : key == 'l' ? p.left : p.right) = !reset && value(v) ? v * unit : 0;
         } else if (key == 't') {
             p.tabs.clear();
-            if (!item.empty() && (item[0] == 'c' || item[0] == 'r'))
-                item.remove_prefix(1);   // centred and right tab stops stand where left ones do
-            if (number(item, value))
-                p.tabs.push_back(value * unit);
+            for (bool more = true; more;) {
+                at += at < argument.size() && (argument[at] == 'c' || argument[at] == 'r') && startsValue(at + 1);
+                if (!startsValue(at) || !value(v))
+                    break;
+                p.tabs.push_back(v * unit);
+                more = at + 1 < argument.size() && argument[at] == ',' && (startsValue(at + 1) || startsValue(at + 2));
+                at += more;
+            }
+            std::sort(p.tabs.begin(), p.tabs.end());
         } else if (key == 's') {
-            while (!item.empty() && std::isalpha(static_cast<unsigned char>(item[0])))
-                item.remove_prefix(1);
-            p.lineSpacing = !reset && number(item, value) ? std::clamp(value, 0.25, 4.0) : 0;
+            while (at < argument.size() && std::isalpha(static_cast<unsigned char>(argument[at])))
+                ++at;
+            p.lineSpacing = !reset && value(v) ? std::clamp(v, 0.25, 4.0) : 0;
         }
     }
-    std::sort(p.tabs.begin(), p.tabs.end());
 }
 
 // "a/b" over a bar, "a#b" beside a slash, "a^b" over each other; without a separator the

@@ -83,14 +83,15 @@ TEST(MTextContent, CodesBecomeRunsAndParagraphs)
         {"a\\Pb\\Nc\\Xd", "a¶b¶N:c¶d"},
         {"{\\C1;red}\\C256;x\\C0;y{\\C7;z}", "red{c=FF0000}·xy·z{c=000000}"},
         {"\\c255;r\\c16711680;b\\c16777215;w", "r{c=FF0000}·b{c=0000FF}·w{c=000000}"},
-        {"^Ia^Jb^Mc^ d^Ae^^f^a", "→·a¶b¶c^d\u2401e\u241Ef^a"},
+        {"^Ia^Jb^Mc^ d^Ae^^f^a", "→·a¶b¶c^def^a"},
         {"%%065%%d%%p%%c%%%%%u%%1", "A\u00B0\u00B1\u2300%%%1"},
-        {"\\U+0041\\~\\\\\\{\\}\\M+1", "A\u00A0\\{}M+1"},
+        {"\\U+0041\\~\\\\\\{\\}\\M+1\\:", "A\u00A0\\{}\\M+1\\:"},
         {"1\\S1/2;\\S+0.2^ 0;\\S3#4;\\Sa\\/b;", "1·S(1/2)·S(+0.2^ 0)·S(3#4)·a/b"},
         {"\\H2x;a\\H3;b{\\H1e9;c}\\W0.5x;\\T9;d", "a{h=4}·b{h=3}·c{h=2000}·d{h=3 w=0.5 t=4}"},
         {"\\fArial|b1|i1|c0;a\\Fromans.shx;b{\\fTimes|b0;c}", "a{f=Arial+b+i}·b{f=romans.shx}·c{f=Times}"},
         {"\\Lu\\l\\Oo\\o\\Kk\\k\\A1;a\\Q15;b", "u{u}·o{o}·k{k}·ab{a=1}"},
         {"\\pxqc,i-1,l2,t4,8;a\\Pb\\pi*,q*,t,sm1.5;c", "<q=c i=-2 l=4 t8 t16>a¶<l=4 s=1.5>bc"},
+        {"\\pxi-3,l4t4,r6;a\\P\\pxqj,se2;b", "<i=-6 l=8 t8 t12>a¶<q=j i=-6 l=8 s=2 t8 t12>b"},
         {"a}b{{c\\", "abc\\"},
     };
     for (const auto& c : cases)

@@ -14,6 +14,7 @@
 #include "arx/dbtext.h"
 #include "arx/dbviewport.h"
 #include "arx/plotrender.h"
+#include "plotpainter.h"
 
 #include <cairo.h>
 #include <gtest/gtest.h>
@@ -1108,6 +1109,17 @@ TEST(Plot, MultilineTextsFlowIntoTheirColumns)
         EXPECT_TRUE(inkIn(r, 10, 195.5, 40, 199.5)) << variant;
         EXPECT_TRUE(inkIn(r, 60, 195.5, 90, 199.5)) << variant;
         EXPECT_FALSE(inkIn(r, 10, 178, 40, 184)) << variant;
+        // What the columns' text draws reaches into the second column.
+        AcDbBlockTableRecord* model = nullptr;
+        ASSERT_EQ(acdbOpenObject(model, db.modelSpaceId(), AcDb::kForRead), Acad::eOk);
+        const auto* columns = AcDbMText::cast(model->entityIds().front().object());
+        model->close();
+        ASSERT_NE(columns, nullptr);
+        const AcDbExtents box = qv::PlotPainter::mtextExtents(columns, [](std::string_view text, const qv::PlotFont&) {
+            return 0.6 * static_cast<double>(text.size());
+        });
+        EXPECT_GT(box.maxPoint().x, 75) << variant;
+        EXPECT_NEAR(box.maxPoint().y, 200, 0.5) << variant;
         // Lines twice as far apart as usual.
         EXPECT_TRUE(inkIn(r, 150, 179, 170, 183)) << variant;
         EXPECT_FALSE(inkIn(r, 150, 185, 170, 192)) << variant;
