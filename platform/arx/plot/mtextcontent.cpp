@@ -241,11 +241,13 @@ void MTextContent::readParagraphCode(std::string_view argument)
     MTextParagraph& p = m_paragraphs.back();
     const double unit = m_base.height;
     size_t at = 0;
+    // Indents and stops within a million text heights, so that none takes a line off to infinity.
     auto value = [&](double& v) {
         size_t end = at;
         while (end < argument.size() && std::string_view("0123456789+-.eE").find(argument[end]) != std::string_view::npos)
             ++end;
         const bool read = number(argument.substr(at, end - at), v);
+        v = std::clamp(v, -1e6, 1e6);
         at = end;
         return read;
     };

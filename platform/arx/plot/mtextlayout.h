@@ -80,7 +80,7 @@ private:
     void addRule(double x0, double y0, double x1, double y1, const std::optional<std::uint32_t>& rgb);
 
     MTextGeometry m_geometry;
-    const Measure& m_measure;
+    Measure m_measure;
     double m_wrap = 0;
     std::vector<Line> m_lines;
     std::vector<Piece> m_pieces;

@@ -92,6 +92,7 @@ TEST(MTextContent, CodesBecomeRunsAndParagraphs)
         {"\\Lu\\l\\Oo\\o\\Kk\\k\\A1;a\\Q15;b", "u{u}·o{o}·k{k}·ab{a=1}"},
         {"\\pxqc,i-1,l2,t4,8;a\\Pb\\pi*,q*,t,sm1.5;c", "<q=c i=-2 l=4 t8 t16>a¶<l=4 s=1.5>bc"},
         {"\\pxi-3,l4t4,r6;a\\P\\pxqj,se2;b", "<i=-6 l=8 t8 t12>a¶<q=j i=-6 l=8 s=2 t8 t12>b"},
+        {"\\pxi1e308,t1e308;a\\H-1;\\Hnan;\\W0;b", "<i=2e+06 t2e+06>ab"},
         {"a}b{{c\\", "abc\\"},
     };
     for (const auto& c : cases)

@@ -1144,14 +1144,7 @@ TEST(Plot, MultilineTextCodesDrawWhatTheyStandFor)
     append(db.modelSpaceId(), mtext(10, 100, "abc^Jdef^Ighi %%065%%066 \\S+0.2^-0.1;", 5));
     // A text in a block whose reference mirrors it: its letters run back from the insertion
     // point, upright.
-    AcDbBlockTable* blocks = nullptr;
-    ASSERT_EQ(db.getSymbolTable(blocks, AcDb::kForWrite), Acad::eOk);
-    auto* record = new AcDbBlockTableRecord;
-    record->setName("MIRRORED");
-    AcDbObjectId block;
-    ASSERT_EQ(blocks->add(block, record), Acad::eOk);
-    record->close();
-    blocks->close();
+    const AcDbObjectId block = defineBlock(db, "MIRRORED");
     append(block, mtext(0, 0, "Mirror", 10));
     auto* reference = new AcDbBlockReference(AcGePoint3d(250, 60, 0), block);
     reference->setScaleFactors(AcGeScale3d(-1, 1, 1));
