@@ -82,24 +82,27 @@ void MTextLayout::itemsOf(const MTextRun& run, std::vector<Item>& out) const
     }
 }
 
+// Where the item ends, from x in its line; a tab reaches the next stop after x from the
+// paragraph's left edge.
+double MTextLayout::advanceItem(const Line& line, double x, const Item& item) const
+{
+    if (item.run->kind != MTextRun::kTab)
+        return x + item.width;
+    const MTextParagraph& p = *line.paragraph;
+    const double indent = p.left + (line.first ? p.indent : 0), from = indent + x;
+    const double step = kTabStep * m_geometry.height;
+    const auto stop = std::upper_bound(p.tabs.begin(), p.tabs.end(), from + 1e-9);
+    const double next = stop != p.tabs.end() ? *stop : (std::floor(from / step + 1e-9) + 1) * step;
+    return std::isfinite(next) ? next - indent : x;
+}
+
 double MTextLayout::placeItems(const Line& line, std::vector<double>* at) const
 {
-    const MTextParagraph& p = *line.paragraph;
-    const double indent = p.left + (line.first ? p.indent : 0);
-    const double step = kTabStep * m_geometry.height;
     double x = 0;
     for (const Item& item : line.items) {
         if (at)
             at->push_back(x);
-        if (item.run->kind != MTextRun::kTab) {
-            x += item.width;
-            continue;
-        }
-        // The next stop after the position, from the paragraph's left edge.
-        const double from = indent + x;
-        const auto stop = std::upper_bound(p.tabs.begin(), p.tabs.end(), from + 1e-9);
-        const double next = stop != p.tabs.end() ? *stop : (std::floor(from / step + 1e-9) + 1) * step;
-        x = std::isfinite(next) ? next - indent : x;
+        x = advanceItem(line, x, item);
     }
     return x;
 }
@@ -123,24 +126,30 @@ void MTextLayout::breakParagraph(const MTextParagraph& p, double available)
         done.width = placeItems(done, nullptr);
         m_lines.push_back(std::move(done));
     };
+    // The line's width so far, and where it may break: after its last blank that follows a word.
+    double x = 0;
+    size_t breakAt = 0;
+    bool word = false;
     for (Item& item : items) {
+        x = advanceItem(line, x, item);
         line.items.push_back(std::move(item));
-        const double limit = available - p.left - p.right - (line.first ? p.indent : 0);
-        if (!(available > 0) || line.items.back().blank || placeItems(line, nullptr) <= limit)
+        if (line.items.back().blank) {
+            breakAt = word ? line.items.size() : breakAt;
             continue;
-        // Too wide: the words after the last blank start the next line.
-        size_t blank = line.items.size() - 1;
-        while (blank > 0 && !line.items[blank - 1].blank)
-            --blank;
-        if (blank <= 1)
-            continue;   // one word wider than the line stays whole
+        }
+        word = true;
+        const double limit = available - p.left - p.right - (line.first ? p.indent : 0);
+        if (!(available > 0) || x <= limit || breakAt == 0)
+            continue;   // fits, or one word wider than the line stays whole
         Line next;
         next.paragraph = &p;
-        next.items.assign(std::make_move_iterator(line.items.begin() + static_cast<long>(blank)),
+        next.items.assign(std::make_move_iterator(line.items.begin() + static_cast<long>(breakAt)),
                           std::make_move_iterator(line.items.end()));
-        line.items.resize(blank);
+        line.items.resize(breakAt);
         finish(line);
         line = std::move(next);
+        x = placeItems(line, nullptr);
+        breakAt = 0;
     }
     line.last = true;
     finish(line);

@@ -71,6 +71,7 @@ private:
     void itemsOf(const MTextRun& run, std::vector<Item>& out) const;
     double advance(const std::string& text, const MTextFormat& format) const;
     double stackWidth(const MTextRun& run) const;
+    double advanceItem(const Line& line, double x, const Item& item) const;
     // The x of each item in its line (tabs reach their stops), the line's width.
     double placeItems(const Line& line, std::vector<double>* at) const;
     void flowIntoColumns();
