@@ -6,26 +6,42 @@ Usage:
         [--jobs N] [--timeout SECONDS] [--librecad]
 
 For each drawing, cadhost opens it, saves it with SAVEAS and plots it to PDF (the files go to
---out, a temporary folder by default). ezdxf then reads the original and the save, and one
-line tells what became of the drawing:
+--out, a temporary folder by default). ezdxf then reads the original and the save, and each
+finding is a line that names the drawing and what was found:
 
-    ok       plan.dxf: saved with nothing lost, plotted (ink 3.1%)
-    LOST     detail.dxf: saved; Model ARC 12 -> 0; texts 3 of 40 changed
+    ok       plan.dxf: saved with nothing lost, plotted (ink 3.1%; 0.1 s)
+    LOST     detail.dxf: Model ARC 12 -> 0; texts 3 of 40 changed (0.2 s)
     REFUSED  old.dxf: cannot open "old.dxf": line 12: ... (ezdxf opens it)
+    REPEATS  wall.dxf: the save holds a group twice in 2 entities (LINE 2F group 8, ...)
+    BLANK    empty.dxf: the plot is blank, LibreCAD's has 2.10% ink
+    THIN     site.dxf: far less ink than LibreCAD's at the top left, middle
+    OFFSHEET notes.dxf: texts run off the sheet: 2 words (Section, A-A)
 
-What is compared: the entities of each layout counted by type, the layer and block names,
-the texts (TEXT, MTEXT, ATTRIB, ATTDEF, in layouts and blocks) and the entities' handles
-(when the original has handles). A plot whose PDF is blank is named; with --librecad,
-LibreCAD's dxf2pdf plots the drawing too, both plots are kept as PNG pictures side by side in
---out, and a plot with far less ink than LibreCAD's is named. A summary ends the report.
+What a save must keep (LOST): the entities of each layout counted by type, the layer and
+block names, the texts (TEXT, MTEXT, ATTRIB, ATTDEF, in layouts and blocks) and the entities'
+handles (when the original has handles). In the save, an entity of the ENTITIES or BLOCKS
+section that holds a common group (handle, layer, linetype, colour, ...) twice is named
+(REPEATS). A blank plot of a drawing with entities is named (BLANK), and so are the words of
+texts whose boxes reach past the edge of the plot's page, as pdftotext places them (OFFSHEET).
 
-The exit status is 0 when every drawing was opened, saved with nothing lost and plotted,
-1 otherwise.
+With --librecad, LibreCAD's dxf2pdf plots the drawing too and both plots are kept as PNG
+pictures side by side in --out. Where the drawing's paper layouts hold nothing but viewports
+(LibreCAD draws paper space together with model space), a blank plot where LibreCAD's has ink
+is named (BLANK), and so is a plot with far less ink than LibreCAD's (THIN): in all, or in a
+part of a 4 x 4 grid laid over each plot's ink box, so that plots fitted to other sheets still
+compare, counting the small blocks that hold ink, so that line weights and small shifts weigh
+little; parts are compared only when the two ink boxes are shaped alike. A summary counts the
+drawings of each kind.
+
+The exit status is 0 when every drawing was opened, saved with nothing lost and plotted with
+nothing found, 1 otherwise.
 """
 
 import argparse
 import collections
 import concurrent.futures
+import html
+import math
 import os
 import re
 import subprocess
@@ -43,7 +59,19 @@ TEXT_TYPES = ("TEXT", "MTEXT", "ATTRIB", "ATTDEF")
 RENAMED = {"3DLINE": "LINE"}
 UNICODE_ESCAPE = re.compile(r"\\U\+([0-9A-Fa-f]{4})")
 INK_LEVEL = 250          # a grey darker than this is ink
+INK_MASK = bytes(1 if v < INK_LEVEL else 0 for v in range(256))
 LIBRECAD_INK_SHARE = 0.2  # a plot with less than this share of LibreCAD's ink is named
+GRID, BLOCKS = 4, 8       # parts of the ink box compared with LibreCAD's, and blocks a side of each
+REGION_DRAWN = 0.08       # a part where LibreCAD's ink is in at least this share of the blocks
+REGION_SHARE = 0.25       # is named when ours is in less than this share of LibreCAD's blocks
+# Ink boxes whose widths to heights differ by a greater factor than this have parts that do not
+# match: LibreCAD draws something else there (layers that are off, a text set on one line, ...).
+SHAPE_FACTOR = 1.3
+EDGE = 0.5                # points: a text this near the page's edge runs off it
+PDF_PAGE = re.compile(r'<page width="([-0-9.]+)" height="([-0-9.]+)"')
+PDF_WORD = re.compile(r'<word xMin="([-0-9.]+)" yMin="([-0-9.]+)" xMax="([-0-9.]+)" yMax="([-0-9.]+)">([^<]*)</word>')
+# Groups that an entity holds once: handle, layer, linetype, colours, space, scale, weight, ...
+COMMON_GROUPS = {"5", "6", "8", "48", "60", "62", "67", "370", "410", "420", "440"}
 
 
 def read_original(path):
@@ -110,6 +138,12 @@ def drawn(description):
     return any(kind != "VIEWPORT" for counts in description["layouts"].values() for kind in counts)
 
 
+def paper_drawn(description):
+    """Whether a paper layout of a drawing holds more than viewports."""
+    return any(kind != "VIEWPORT" for name, counts in description["layouts"].items() if name != "Model"
+               for kind in counts)
+
+
 def file_names(path, encoding):
     """The handles (group 5) and the names (group 2) that the file itself holds: ezdxf adds
     blocks and handles of its own to older drawings, which a save need not keep."""
@@ -126,8 +160,7 @@ def names_lost(kind, before, after, held=None):
     lost = sorted(name for name in before - after if held is None or name in held)
     if not lost:
         return []
-    shown = ", ".join(lost[:3]) + (", ..." if len(lost) > 3 else "")
-    return ["%s %d lost (%s)" % (kind, len(lost), shown)]
+    return ["%s %d lost (%s)" % (kind, len(lost), shown(lost))]
 
 
 def differences(before, after, held):
@@ -153,9 +186,9 @@ def differences(before, after, held):
     return found
 
 
-def ink(pdf, picture=None):
-    """The share of the first page that is not paper, read from a small grey rendering;
-    with picture, a PNG of the page is kept there too."""
+def grey_page(pdf, picture=None):
+    """The first page as a small grey picture (width, height, one byte a pixel); with picture,
+    a PNG of the page is kept there too. None when the PDF cannot be read."""
     # Both plots at one size, whatever their sheets: LibreCAD fits its page to the drawing.
     result = subprocess.run(["pdftoppm", "-gray", "-scale-to", "400", "-f", "1", "-l", "1", pdf],
                             capture_output=True, timeout=120)
@@ -172,11 +205,120 @@ def ink(pdf, picture=None):
             end += 1
         fields.append(data[position:end])
         position = end
-    pixels = data[position + 1:]
     if picture:
         subprocess.run(["pdftoppm", "-png", "-scale-to", "800", "-f", "1", "-l", "1", "-singlefile", pdf, picture[:-4]],
                        capture_output=True, timeout=120)
-    return sum(pixels.count(bytes([v])) for v in range(INK_LEVEL)) / max(len(pixels), 1)
+    width, height = int(fields[1]), int(fields[2])
+    return width, height, data[position + 1:position + 1 + width * height].translate(INK_MASK)
+
+
+def ink(page):
+    """The share of a page that is not paper."""
+    return page[2].count(1) / max(len(page[2]), 1)
+
+
+def ink_box(page):
+    """The rows and columns that hold the page's ink: (left, top, right, bottom), ends excluded."""
+    width, height, mask = page
+    rows = [y for y in range(height) if 1 in mask[y * width:(y + 1) * width]]
+    if not rows:
+        return None
+    lines = [mask[y * width:(y + 1) * width] for y in rows]
+    return (min(line.find(1) for line in lines), rows[0],
+            max(line.rfind(1) for line in lines) + 1, rows[-1] + 1)
+
+
+def occupancy(page, box):
+    """Which of GRID x GRID blocks of BLOCKS x BLOCKS small blocks over the ink box hold ink:
+    counts by cell, so that line weights and small shifts between two plots weigh little."""
+    width, _, mask = page
+    left, top, right, bottom = box
+    steps = GRID * BLOCKS
+    xs = [left + (right - left) * i // steps for i in range(steps + 1)]
+    ys = [top + (bottom - top) * j // steps for j in range(steps + 1)]
+    cells = [[0] * GRID for _ in range(GRID)]
+    for j in range(steps):
+        band = [mask[y * width:(y + 1) * width] for y in range(ys[j], max(ys[j + 1], ys[j] + 1))]
+        for i in range(steps):
+            x0, x1 = xs[i], max(xs[i + 1], xs[i] + 1)
+            if any(1 in line[x0:x1] for line in band):
+                cells[j // BLOCKS][i // BLOCKS] += 1
+    return cells
+
+
+def thin_regions(ours, theirs):
+    """The parts of the drawing, each aligned on the two plots' ink boxes, where LibreCAD draws
+    and our plot has far less ink, named as parts of the sheet (top left, middle, ...); none
+    when the boxes are shaped otherwise."""
+    boxes = ink_box(ours), ink_box(theirs)
+    if None in boxes:
+        return []
+    if abs(math.log(shape(boxes[0]) / shape(boxes[1]))) > math.log(SHAPE_FACTOR):
+        return []
+    mine, reference = occupancy(ours, boxes[0]), occupancy(theirs, boxes[1])
+    names = []
+    for row in range(GRID):
+        for column in range(GRID):
+            theirs_blocks = reference[row][column]
+            if theirs_blocks >= REGION_DRAWN * BLOCKS * BLOCKS and mine[row][column] < REGION_SHARE * theirs_blocks:
+                name = part_name(row, column)
+                if name not in names:
+                    names.append(name)
+    return names
+
+
+def shape(box):
+    """A box's width to its height."""
+    left, top, right, bottom = box
+    return (right - left) / (bottom - top)
+
+
+def part_name(row, column):
+    """A cell of the grid named as a part of the sheet: top left, top, ..., middle."""
+    def third(index):
+        return (3 * (2 * index + 1)) // (2 * GRID)
+    words = (("top", "middle", "bottom")[third(row)], ("left", "middle", "right")[third(column)])
+    return " ".join(word for word in words if word != "middle") or "middle"
+
+
+def texts_off_sheet(pdf):
+    """The words of a plot whose boxes pass the page's edge, as pdftotext places them (it leaves
+    out characters wholly off the page, so a word reaching the edge counts)."""
+    result = subprocess.run(["pdftotext", "-bbox", "-f", "1", "-l", "1", pdf, "-"], capture_output=True,
+                            text=True, errors="replace", timeout=120)
+    page = PDF_PAGE.search(result.stdout)
+    if result.returncode != 0 or not page:
+        return []
+    width, height = float(page.group(1)), float(page.group(2))
+    found = []
+    for match in PDF_WORD.finditer(result.stdout):
+        left, top, right, bottom = (float(match.group(i)) for i in range(1, 5))
+        if left < EDGE or top < EDGE or right > width - EDGE or bottom > height - EDGE:
+            found.append(html.unescape(match.group(5)))
+    return found
+
+
+def repeated_groups(path):
+    """The entities of a saved file (in its ENTITIES and BLOCKS sections) that hold one of the
+    common groups (layer, linetype, colour, ...) twice, by type and handle."""
+    with open(path, "rb") as f:
+        lines = f.read().decode("utf-8", "replace").splitlines()
+    found, section, kind, handle, seen, nested = [], None, None, "?", set(), False
+    for code, value in zip(lines[0::2], lines[1::2]):
+        code, value = code.strip(), value.strip()
+        if code == "0":
+            kind, handle, seen, nested = value, "?", set(), False
+        elif code == "2" and kind == "SECTION":
+            section = value
+        elif code == "102":
+            nested = value.startswith("{")
+        elif section in ("ENTITIES", "BLOCKS") and not nested and code in COMMON_GROUPS:
+            if code == "5":
+                handle = value
+            if code in seen:
+                found.append("%s %s group %s" % (kind, handle, code))
+            seen.add(code)
+    return found
 
 
 def librecad_plot(path, out):
@@ -205,7 +347,7 @@ def run_cadhost(cadhost, path, saved, plot, timeout):
 
 
 def check(path, options):
-    """One drawing: its verdict (a word) and its line."""
+    """One drawing: its lines, each a verdict (a word) and what it found."""
     name = os.path.basename(path)
     stem = os.path.join(options.out, os.path.splitext(name)[0])
     saved, plot = stem + ".saved.dxf", stem + ".pdf"
@@ -215,35 +357,59 @@ def check(path, options):
     first_error = next((line for line in errors.splitlines() if not line.startswith("cadhost: repaired")), "")
     repairs = sum(1 for line in errors.splitlines() if "repaired:" in line)
     if status is None:
-        return "HANG", "%s: no end within %d s (%s)" % (name, options.timeout, readable)
+        return [("HANG", "%s: no end within %d s (%s)" % (name, options.timeout, readable))]
     if status < 0:
-        return "CRASH", "%s: ended by signal %d (%s)" % (name, -status, readable)
+        return [("CRASH", "%s: ended by signal %d (%s)" % (name, -status, readable))]
     if not os.path.exists(saved):
-        return "REFUSED", "%s: %s (%s)" % (name, first_error.strip() or "not saved", readable)
-    problems = []
+        return [("REFUSED", "%s: %s (%s)" % (name, first_error.strip() or "not saved", readable))]
+    problems, findings, described = [], [], None
     try:
         copy = ezdxf.readfile(saved)
         if original is not None:
-            problems += differences(describe(original), describe(copy), file_names(path, original.encoding))
+            described = describe(original)
+            problems += differences(described, describe(copy), file_names(path, original.encoding))
         audit = copy.audit()
         if audit.has_errors:
             problems.append("the save has %d errors for ezdxf" % len(audit.errors))
     except Exception as error:  # the save cannot be read back
         problems.append("ezdxf cannot read the save: %s" % error)
-    plotted = ink(plot, stem + ".ours.png" if options.librecad else None) if os.path.exists(plot) else None
-    if plotted is None:
+    repeats = repeated_groups(saved)
+    if repeats:
+        findings.append(("REPEATS", "the save holds a group twice in %d entities (%s)" % (len(repeats), shown(repeats))))
+    ours = grey_page(plot, stem + ".ours.png" if options.librecad else None) if os.path.exists(plot) else None
+    if ours is None:
         problems.append("not plotted: %s" % (first_error.strip() or "no file"))
-    elif plotted == 0 and original is not None and drawn(describe(original)):
-        problems.append("the plot is blank")
-    elif options.librecad:
-        theirs_pdf = librecad_plot(path, options.out)
-        theirs = ink(theirs_pdf, stem + ".librecad.png") if theirs_pdf else None
-        if theirs and plotted < LIBRECAD_INK_SHARE * theirs:
-            problems.append("the plot has %.2f%% ink, LibreCAD's %.2f%%" % (100 * plotted, 100 * theirs))
+    else:
+        theirs_pdf = librecad_plot(path, options.out) if options.librecad else None
+        theirs = grey_page(theirs_pdf, stem + ".librecad.png") if theirs_pdf else None
+        # LibreCAD draws the entities of paper space together with those of model space.
+        comparable = described is None or not paper_drawn(described)
+        findings += ink_findings(ours, theirs if comparable else None, described is not None and drawn(described))
+        off = texts_off_sheet(plot)
+        if off:
+            findings.append(("OFFSHEET", "texts run off the sheet: %d words (%s)" % (len(off), shown(off))))
     notes = "%.1f s" % seconds + (", %d repairs" % repairs if repairs else "")
-    if problems:
-        return "LOST", "%s: %s (%s)" % (name, "; ".join(problems), notes)
-    return "ok", "%s: saved with nothing lost, plotted (ink %.1f%%; %s)" % (name, 100 * plotted, notes)
+    lines = [("LOST", "%s: %s (%s)" % (name, "; ".join(problems), notes))] if problems else []
+    lines += [(word, "%s: %s" % (name, finding)) for word, finding in findings]
+    return lines or [("ok", "%s: saved with nothing lost, plotted (ink %.1f%%; %s)" % (name, 100 * ink(ours), notes))]
+
+
+def ink_findings(ours, theirs, has_entities):
+    """What the ink of our plot tells, beside LibreCAD's plot when there is one: a blank plot,
+    far less ink than LibreCAD's in all or part of it."""
+    theirs_ink = ink(theirs) if theirs else 0
+    plotted = ink(ours)
+    if plotted == 0 and (theirs_ink or has_entities):
+        return [("BLANK", "the plot is blank" + (", LibreCAD's has %.2f%% ink" % (100 * theirs_ink)
+                                                 if theirs_ink else ""))]
+    if theirs_ink and plotted < LIBRECAD_INK_SHARE * theirs_ink:
+        return [("THIN", "the plot has %.2f%% ink, LibreCAD's %.2f%%" % (100 * plotted, 100 * theirs_ink))]
+    thin = thin_regions(ours, theirs) if theirs_ink else []
+    return [("THIN", "far less ink than LibreCAD's at the %s" % ", ".join(thin))] if thin else []
+
+
+def shown(items):
+    return ", ".join(items[:3]) + (", ..." if len(items) > 3 else "")
 
 
 def drawings(paths):
@@ -270,17 +436,20 @@ def main():
     if not os.access(options.cadhost, os.X_OK):
         sys.exit("check_drawings: no host program at %s: build it first (scripts/test.sh)" % options.cadhost)
     files = list(drawings(options.paths))
-    verdicts = collections.Counter()
+    verdicts, right = collections.Counter(), 0
     with concurrent.futures.ProcessPoolExecutor(max_workers=options.jobs) as pool:
-        for verdict, line in pool.map(check, files, [options] * len(files)):
-            verdicts[verdict] += 1
-            print("%-8s %s" % (verdict, line), flush=True)
+        for lines in pool.map(check, files, [options] * len(files)):
+            right += lines[0][0] == "ok"
+            for verdict, line in lines:
+                verdicts[verdict] += 1
+                print("%-8s %s" % (verdict, line), flush=True)
     opened = len(files) - verdicts["REFUSED"] - verdicts["CRASH"] - verdicts["HANG"]
-    print("\n%d drawings: %d opened, %d saved with nothing lost and plotted; %d refused, %d with losses, "
-          "%d crashes, %d hangs. Saves and plots are in %s"
-          % (len(files), opened, verdicts["ok"], verdicts["REFUSED"], verdicts["LOST"], verdicts["CRASH"],
-             verdicts["HANG"], options.out))
-    return 0 if verdicts["ok"] == len(files) else 1
+    print("\n%d drawings: %d opened, %d saved with nothing lost and plotted with nothing found; %d refused, "
+          "%d with losses, %d crashes, %d hangs; %d blank plots, %d with far less ink than LibreCAD's, "
+          "%d with texts off the sheet, %d saves with a group twice. Saves and plots are in %s"
+          % (len(files), opened, right, verdicts["REFUSED"], verdicts["LOST"], verdicts["CRASH"], verdicts["HANG"],
+             verdicts["BLANK"], verdicts["THIN"], verdicts["OFFSHEET"], verdicts["REPEATS"], options.out))
+    return 0 if right == len(files) else 1
 
 
 if __name__ == "__main__":

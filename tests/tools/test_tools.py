@@ -1,6 +1,6 @@
 #!/usr/bin/python3
 """Tests of the drawing tools: scripts/gen_floorplan.py, scripts/example_job.py,
-tests/tools/dxfdump.py and tests/tools/librecad_check.sh.  Run with /usr/bin/python3 (ezdxf).
+scripts/check_drawings.py, tests/tools/dxfdump.py and tests/tools/librecad_check.sh.  Run with /usr/bin/python3 (ezdxf).
 
 The generator's space plans are also run through cadhost and the module; CTest names
 them in CADHOST and QV_MODULE, which by hand default to the build folder "build"."""
@@ -25,6 +25,8 @@ CADHOST = os.environ.get("CADHOST") or os.path.join(ROOT, "build", "bin", "cadho
 QV_MODULE = os.environ.get("QV_MODULE") or os.path.join(ROOT, "build", "lib", "libquorvane.so")
 
 sys.path.insert(0, HERE)
+sys.path.insert(0, os.path.join(ROOT, "scripts"))
+import check_drawings  # noqa: E402
 import dxfdump  # noqa: E402
 import ezdxf  # noqa: E402
 
@@ -821,6 +823,88 @@ class DumpTest(unittest.TestCase):
         pretty = run(DUMP, path)
         self.assertEqual(compact.stdout.count("\n"), 1)
         self.assertEqual(json.loads(compact.stdout), json.loads(pretty.stdout))
+
+
+def picture(width, height, boxes):
+    """A page as check_drawings reads it (one byte a pixel, 1 for ink) with the outlines of boxes."""
+    mask = bytearray(width * height)
+    for left, top, right, bottom in boxes:
+        for x in range(left, right + 1):
+            mask[top * width + x] = mask[bottom * width + x] = 1
+        for y in range(top, bottom + 1):
+            mask[y * width + left] = mask[y * width + right] = 1
+    return width, height, bytes(mask)
+
+
+def pdf_with_words(path, words):
+    """A one-page PDF of 200 x 100 points with each (x, y, text) of words in Helvetica."""
+    content = "".join("BT /F1 12 Tf %g %g Td (%s) Tj ET\n" % word for word in words)
+    objects = ["<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+               "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 100] /Resources << /Font << /F1 4 0 R >> >> "
+               "/Contents 5 0 R >>", "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>",
+               "<< /Length %d >>\nstream\n%sendstream" % (len(content), content)]
+    text, offsets = "%PDF-1.4\n", []
+    for number, body in enumerate(objects, 1):
+        offsets.append(len(text))
+        text += "%d 0 obj\n%s\nendobj\n" % (number, body)
+    table = "".join("%010d 00000 n \n" % offset for offset in offsets)
+    text += "xref\n0 %d\n0000000000 65535 f \n%strailer\n<< /Size %d /Root 1 0 R >>\nstartxref\n%d\n%%%%EOF\n" % (
+        len(objects) + 1, table, len(objects) + 1, len(text))
+    with open(path, "w", encoding="ascii") as f:
+        f.write(text)
+
+
+class DrawingCheckTest(unittest.TestCase):
+    """The findings of scripts/check_drawings.py on plots and saves made for them."""
+
+    def setUp(self):
+        self.tmp = tempfile.mkdtemp(prefix="qv-check-")
+        self.addCleanup(shutil.rmtree, self.tmp, ignore_errors=True)
+
+    def test_ink_findings(self):
+        frame = (0, 0, 99, 69)
+        middle = (40, 25, 60, 45)
+        reference = picture(100, 70, [frame, middle])
+        cases = [
+            ("a part missing", picture(100, 70, [frame]), reference, True,
+             [("THIN", "far less ink than LibreCAD's at the middle")]),
+            # Fitted to another sheet, shifted and drawn thicker: nothing is missing.
+            ("fitted otherwise", picture(140, 120, [(10, 20, 129, 99), (52, 48, 74, 72), (53, 49, 73, 71)]),
+             reference, True, []),
+            # LibreCAD draws more around the drawing, so that its parts are not ours.
+            ("shaped otherwise", picture(100, 70, [(0, 0, 69, 69)]), reference, True, []),
+            ("blank beside a drawn plot", picture(100, 70, []), reference, False,
+             [("BLANK", "the plot is blank, LibreCAD's has %.2f%% ink" % (100 * check_drawings.ink(reference)))]),
+            ("blank with entities", picture(100, 70, []), None, True, [("BLANK", "the plot is blank")]),
+            ("blank and empty", picture(100, 70, []), None, False, []),
+            ("far less ink", picture(100, 70, [(40, 30, 42, 32)]), reference, True,
+             [("THIN", "the plot has 0.11% ink, LibreCAD's 5.94%")]),
+        ]
+        for name, ours, theirs, has_entities, expected in cases:
+            self.assertEqual(check_drawings.ink_findings(ours, theirs, has_entities), expected, name)
+
+    def test_texts_off_sheet(self):
+        path = os.path.join(self.tmp, "plot.pdf")
+        pdf_with_words(path, [(20, 50, "inside"), (180, 50, "right"), (20, 1, "below"), (80, 93, "top")])
+        # pdftotext leaves out the characters wholly off the page.
+        self.assertCountEqual(check_drawings.texts_off_sheet(path), ["righ", "below", "top"])
+
+    def test_repeated_groups(self):
+        doc = ezdxf.new("R2013")
+        msp = doc.modelspace()
+        line = msp.add_line((0, 0), (1, 0), dxfattribs={"layer": "WALLS", "color": 1})
+        line.set_xdata("ACAD", [(1000, "a"), (1000, "b")])
+        msp.add_lwpolyline([(0, 0), (1, 1), (2, 0)], dxfattribs={"layer": "WALLS"})
+        msp.add_text("room", dxfattribs={"layer": "TEXTS"})
+        path = os.path.join(self.tmp, "saved.dxf")
+        doc.saveas(path)
+        self.assertEqual(check_drawings.repeated_groups(path), [])
+        with open(path, encoding="utf-8") as f:
+            text = f.read()
+        with open(path, "w", encoding="utf-8") as f:
+            f.write(text.replace("\n  8\nWALLS\n 62\n", "\n  8\nWALLS\n  8\nWALLS\n 62\n     1\n 62\n", 1))
+        self.assertEqual(check_drawings.repeated_groups(path),
+                         ["LINE %s group 8" % line.dxf.handle, "LINE %s group 62" % line.dxf.handle])
 
 
 @unittest.skipUnless(shutil.which("librecad"), "librecad is not installed")

@@ -18,6 +18,13 @@
 
 namespace qv {
 
+// A dimension's arc: anticlockwise from start through sweep (radians).
+struct DimensionArc {
+    AcGePoint3d centre;
+    double radius = 0, start = 0, sweep = 0;
+    AcGePoint3d at(double angle) const { return centre + AcGeVector3d(std::cos(angle), std::sin(angle), 0) * radius; }
+};
+
 namespace {
 
 using dxf::Tag;
@@ -26,6 +33,7 @@ constexpr double kDefaultArrowSize = 0.18;   // DIMASZ of a drawing without dime
 constexpr int kCapSteps = 16;                // chords of a multiline's round cap
 constexpr int kSplineSteps = 16;             // chords of a spline leader between two vertices
 constexpr size_t kMaxMLineElements = 16;     // elements a multiline style may have
+constexpr int kArcSteps = 72;                // chords of a dimension's arc in a full turn
 
 // The kept pairs of one subclass: those after its marker up to the next marker, or all of
 // them when the marker is not among them (records without markers).
@@ -169,11 +177,13 @@ DimStyle dimStyleOf(const AcDbProxyEntity* entity, std::string_view name)
     return style;
 }
 
-// A dimension's measurement as its style writes it (DIMDEC decimals, DIMZIN's trailing zeros,
-// DIMDSEP's separator), put in its text where that has "<>" or is empty.
-std::string dimensionText(const DimStyle& style, double measurement, std::string_view text)
+// A dimension's measurement as its style writes it (DIMDEC decimals, or DIMADEC's for angles,
+// DIMZIN's trailing zeros, DIMDSEP's separator) and its unit, put in its text where that has
+// "<>" or is empty.
+std::string dimensionText(const DimStyle& style, double measurement, std::string_view text, bool angle = false)
 {
-    const int decimals = static_cast<int>(std::clamp(style.get(271, 4), 0.0, 8.0));
+    const double angular = angle ? style.get(179, 0) : -1;   // DIMADEC -1 takes DIMDEC
+    const int decimals = static_cast<int>(std::clamp(angular >= 0 ? angular : style.get(271, 4), 0.0, 8.0));
     std::string number(64, '\0');
     const int written = std::snprintf(number.data(), number.size(), "%.*f", decimals, measurement);
     number.resize(static_cast<size_t>(std::clamp(written, 0, 63)));
@@ -186,6 +196,8 @@ std::string dimensionText(const DimStyle& style, double measurement, std::string
     const double separator = style.get(278, '.');
     if (separator > ' ' && separator < 127)
         std::replace(number.begin(), number.end(), '.', static_cast<char>(separator));
+    if (angle)
+        number += "\u00b0";
     const size_t at = text.find("<>");
     if (!std::isfinite(measurement) && (text.empty() || at != std::string_view::npos))
         return {};   // points too far apart to measure
@@ -193,6 +205,29 @@ std::string dimensionText(const DimStyle& style, double measurement, std::string
         return number;
     return at == std::string_view::npos ? std::string(text)
                                         : std::string(text.substr(0, at)) + number + std::string(text.substr(at + 2));
+}
+
+double angleOf(const AcGeVector3d& v) { return std::atan2(v.y, v.x); }
+
+// The angle turned anticlockwise from one direction to another, in [0, 2 pi).
+double turn(double from, double to)
+{
+    const double a = std::fmod(to - from, 2 * kPi);
+    return a < 0 ? a + 2 * kPi : a;
+}
+
+// The arc about a centre from one point's direction to another's, on the side that holds
+// through and as far from the centre; none when a point is at the centre.
+std::optional<DimensionArc> arcThrough(const AcGePoint3d& centre, const AcGePoint3d& first, const AcGePoint3d& second,
+                                       const AcGePoint3d& through)
+{
+    if ((first - centre).isZeroLength() || (second - centre).isZeroLength() || (through - centre).isZeroLength())
+        return std::nullopt;
+    const double a = angleOf(first - centre), b = angleOf(second - centre), at = angleOf(through - centre);
+    const double radius = (through - centre).length();
+    if (turn(a, at) <= turn(a, b))
+        return DimensionArc{centre, radius, a, turn(a, b)};
+    return DimensionArc{centre, radius, b, turn(b, a)};
 }
 
 // What a multileader's context holds besides its leaders: the content and its scales.
@@ -287,12 +322,33 @@ PlotAnnotation::Polyline smoothed(const PlotAnnotation::Polyline& vertices)
     return curve;
 }
 
-// A multiline style's element offsets (half a unit either side when it is missing) and flags.
+AcCmColor byBlock()
+{
+    AcCmColor colour;
+    colour.setColorMethod(AcCmEntityColor::kByBlock);
+    return colour;
+}
+
+// A multiline style's element offsets (half a unit either side when it is missing), their
+// colours (the multiline's own where the style gives none) and the style's flags.
 struct MLineStyle {
     enum { kMiters = 2, kStartSquare = 16, kStartRound = 64, kEndSquare = 256, kEndRound = 1024 };
     std::vector<double> offsets;
+    std::vector<AcCmColor> colours;
     long long flags = 0;
+    AcCmColor colour(size_t element) const { return element < colours.size() ? colours[element] : byBlock(); }
 };
+
+// A colour index as group 62 gives it: 0 by block, 256 by layer.
+AcCmColor indexColour(long long index)
+{
+    AcCmColor colour = byBlock();
+    if (index == 256)
+        colour.setColorMethod(AcCmEntityColor::kByLayer);
+    else if (index > 0 && index < 256)
+        colour.setColorIndex(static_cast<Adesk::UInt16>(index));
+    return colour;
+}
 
 MLineStyle mlineStyle(const AcDbObject* record)
 {
@@ -300,7 +356,9 @@ MLineStyle mlineStyle(const AcDbObject* record)
     double offset = 0;
     for (const Tag& t : subclassTags(record, "AcDbMlineStyle")) {
         if (t.code == 49 && real(t, offset))
-            style.offsets.push_back(offset);
+            style.offsets.push_back(offset), style.colours.push_back(byBlock());
+        else if (t.code == 62 && !style.colours.empty())   // an element's (the one before is the fill's)
+            style.colours.back() = indexColour(integer(t));
         else if (t.code == 70)
             style.flags = integer(t);
     }
@@ -333,12 +391,17 @@ PlotAnnotation::Polyline roundCap(const AcGePoint3d& a, const AcGePoint3d& b, co
     return arc;
 }
 
-// The lines of a multiline's elements, with the style's miters and caps.
-std::vector<PlotAnnotation::Polyline> mlineLines(const std::vector<MLineVertex>& vertices, const MLineStyle& style,
-                                                 double scale, long long justification, long long flags)
+// The lines of a multiline: its elements', then the style's miters and caps.
+struct MLineParts {
+    std::vector<PlotAnnotation::Polyline> elements, joints;
+};
+
+MLineParts mlineLines(const std::vector<MLineVertex>& vertices, const MLineStyle& style, double scale,
+                      long long justification, long long flags)
 {
     using Polyline = PlotAnnotation::Polyline;
-    std::vector<Polyline> lines;
+    MLineParts parts;
+    std::vector<Polyline>& lines = parts.joints;
     // Elements where the file gives none take the style's offsets from the justified line.
     const auto [low, high] = std::minmax_element(style.offsets.begin(), style.offsets.end());
     const double shift = justification == 0 ? -*high : justification == 2 ? -*low : 0;
@@ -359,16 +422,15 @@ std::vector<PlotAnnotation::Polyline> mlineLines(const std::vector<MLineVertex>&
         lowest.push_back(v.at + v.miter * dMin), highest.push_back(v.at + v.miter * dMax);
     }
     const bool closed = flags & 2;
-    for (Polyline& element : elements) {
+    for (Polyline& element : elements)
         if (closed)
             element.push_back(element.front());
-        lines.push_back(std::move(element));
-    }
+    parts.elements = std::move(elements);
     const size_t n = vertices.size();
     for (size_t j = closed ? 0 : 1; j + (closed ? 0 : 1) < n && (style.flags & MLineStyle::kMiters); ++j)
         lines.push_back({lowest[j], highest[j]});
     if (closed || n < 2)
-        return lines;
+        return parts;
     // Caps, unless the multiline leaves out those of its start (4) or end (8).
     for (const bool start : {true, false}) {
         if (flags & (start ? 4 : 8))
@@ -379,7 +441,7 @@ std::vector<PlotAnnotation::Polyline> mlineLines(const std::vector<MLineVertex>&
         if (style.flags & (start ? MLineStyle::kStartRound : MLineStyle::kEndRound))
             lines.push_back(roundCap(lowest[at], highest[at], vertices[at].at - vertices[next].at));
     }
-    return lines;
+    return parts;
 }
 
 // A multileader as its pairs give it: the entity's own settings, then its context section,
@@ -435,10 +497,31 @@ MLeader readMLeaderTags(std::span<const Tag> tags)
 
 } // namespace
 
+// What a dimension drawn from its points takes from its style and its common pairs.
+struct DimensionLook {
+    DimStyle style;
+    AcGePoint3d definition;
+    std::optional<AcGePoint3d> textAt;
+    std::string_view text;
+    double arrow = 0, tick = 0, height = 0;
+    double offset = 0, beyond = 0;   // extension lines' gap from their origin and reach past the dimension line
+};
+
+namespace {
+
+// A radius's or a diameter's measurement after its symbol, unless the dimension gives a text.
+std::string radialText(const DimensionLook& look, double measurement, const char* symbol)
+{
+    const std::string measured = dimensionText(look.style, measurement, look.text);
+    return look.text.empty() && !measured.empty() ? symbol + measured : measured;
+}
+
+} // namespace
+
 PlotAnnotation::PlotAnnotation(const AcDbProxyEntity* entity) : m_entity(entity)
 {
     const std::string_view type = entity->dxfName();
-    if (type == "DIMENSION")
+    if (type == "DIMENSION" || type == "ARC_DIMENSION" || type == "LARGE_RADIAL_DIMENSION")
         readDimension();
     else if (type == "ACAD_TABLE")
         readTable();
@@ -456,6 +539,7 @@ PlotAnnotation::PlotAnnotation(const AcDbProxyEntity* entity) : m_entity(entity)
     };
     std::erase_if(m_lines, spoilt);
     std::erase_if(m_fills, spoilt);
+    std::erase_if(m_colouredLines, [&](const ColouredLine& line) { return spoilt(line.points); });
 }
 
 PlotAnnotation::~PlotAnnotation() = default;
@@ -467,6 +551,9 @@ AcDbExtents PlotAnnotation::extents() const
         for (const Polyline& line : *parts)
             for (const AcGePoint3d& p : line)
                 box.addPoint(p);
+    for (const ColouredLine& line : m_colouredLines)
+        for (const AcGePoint3d& p : line.points)
+            box.addPoint(p);
     AcDbExtents e;
     for (const auto& text : m_texts)
         if (text->getGeomExtents(e) == Acad::eOk)
@@ -540,65 +627,239 @@ void PlotAnnotation::readDimension()
 
 void PlotAnnotation::readDimensionPoints()
 {
-    double type = 0, angle = 0;
-    AcGePoint3d definition, textAt, first, second, curve;
+    DimensionLook look;
+    double type = 0;
+    AcGePoint3d textAt;
     m_entity->storedReal(70, type, "AcDbDimension");
-    m_entity->storedReal(50, angle);
-    const bool hasText = m_entity->storedPoint(11, textAt, "AcDbDimension");
-    if (!m_entity->storedPoint(10, definition, "AcDbDimension"))
+    if (m_entity->storedPoint(11, textAt, "AcDbDimension"))
+        look.textAt = textAt;
+    if (!m_entity->storedPoint(10, look.definition, "AcDbDimension"))
         return;
-    const DimStyle style = dimStyleOf(m_entity, m_entity->storedText(3, "AcDbDimension"));
-    const double scale = style.scale(), arrow = style.get(41, kDefaultArrowSize) * scale;
-    const double tick = style.get(142, 0) * scale, height = style.get(140, 0.18) * scale;
-    const std::string_view text = m_entity->storedText(1, "AcDbDimension");
-    const auto kind = static_cast<int>(std::clamp(type, 0.0, 255.0)) & 7;
-    if ((kind == 0 || kind == 1) && m_entity->storedPoint(13, first) && m_entity->storedPoint(14, second)) {
-        // The dimension line through the definition point, along the rotation or the points.
-        const AcGeVector3d span = second - first;
-        const AcGeVector3d u = kind == 1 && !span.isZeroLength()
-            ? span.normal()
-            : AcGeVector3d(std::cos(angle * kPi / 180), std::sin(angle * kPi / 180), 0);
-        const AcGePoint3d a = definition + u * (first - definition).dotProduct(u);
-        const AcGePoint3d b = definition + u * (second - definition).dotProduct(u);
-        const double exo = style.get(42, 0.0625) * scale, exe = style.get(44, 0.18) * scale;
-        for (const auto& [origin, foot] : {std::pair{first, a}, std::pair{second, b}})
-            if (const AcGeVector3d out = foot - origin; out.length() > exo)
-                m_lines.push_back({origin + out.normal() * exo, foot + out.normal() * exe});
-        const AcGeVector3d along = b - a;
-        if (along.isZeroLength())
-            return;
-        const AcGeVector3d d = along.normal(), n = AcGeVector3d::kZAxis.crossProduct(d);
-        const double extension = tick > 0 ? style.get(46, 0) * scale : 0;
-        m_lines.push_back({a - d * extension, b + d * extension});
-        for (const auto& [tip, toward] : {std::pair{a, b}, std::pair{b, a}}) {
-            if (tick > 0)
-                m_lines.push_back({tip - (d + n) * (tick / 2), tip + (d + n) * (tick / 2)});
-            else
-                addArrow(tip, toward, arrow);
-        }
-        addDimensionText(dimensionText(style, std::abs(span.dotProduct(u)), text),
-                         hasText ? textAt : a + along * 0.5 + n * height, d, height);
-    } else if ((kind == 3 || kind == 4) && m_entity->storedPoint(15, curve)) {
-        // A diameter between its two points on the curve, a radius from the centre (or from
-        // its text outside) to its point on the curve.
-        const double measurement = (curve - definition).length();
-        const bool outside = kind == 4 && hasText && (textAt - definition).length() > measurement;
-        const AcGePoint3d from = outside ? textAt : definition;
-        m_lines.push_back({from, curve});
-        addArrow(curve, from, arrow);
-        if (kind == 3)
-            addArrow(definition, curve, arrow);
-        const std::string measured = dimensionText(style, measurement, text);
-        const std::string prefix = text.empty() && !measured.empty() ? (kind == 4 ? "R" : "\u00d8") : "";
-        addDimensionText(prefix + measured,
-                         hasText ? textAt : definition + (curve - definition) * 0.5, curve - definition, height);
+    look.style = dimStyleOf(m_entity, m_entity->storedText(3, "AcDbDimension"));
+    const double scale = look.style.scale();
+    look.arrow = look.style.get(41, kDefaultArrowSize) * scale;
+    look.tick = look.style.get(142, 0) * scale;
+    look.height = look.style.get(140, 0.18) * scale;
+    look.offset = look.style.get(42, 0.0625) * scale;
+    look.beyond = look.style.get(44, 0.18) * scale;
+    look.text = m_entity->storedText(1, "AcDbDimension");
+    const std::string_view name = m_entity->dxfName();
+    if (name == "ARC_DIMENSION")
+        addArcLengthDimension(look);
+    else if (name == "LARGE_RADIAL_DIMENSION")
+        addJoggedRadius(look);
+    else
+        addDimensionOfType(look, static_cast<int>(std::clamp(type, 0.0, 255.0)));
+}
+
+void PlotAnnotation::addDimensionOfType(const DimensionLook& look, int type)
+{
+    AcGePoint3d first, second, third, fourth;
+    switch (type & 7) {
+    case 0: case 1:
+        if (m_entity->storedPoint(13, first) && m_entity->storedPoint(14, second))
+            addLinearDimension(look, first, second, (type & 7) == 1);
+        break;
+    case 2:
+        // The first line through 13 and 14, the second through 15 and the definition point; the
+        // arc through 16.
+        if (m_entity->storedPoint(13, first) && m_entity->storedPoint(14, second) && m_entity->storedPoint(15, third)
+            && m_entity->storedPoint(16, fourth))
+            addTwoLineAngle(look, {first, second}, {third, look.definition}, fourth);
+        break;
+    case 3: case 4:
+        if (m_entity->storedPoint(15, first))
+            addRadialDimension(look, first, (type & 7) == 3);
+        break;
+    case 5:
+        // The angle at 15 between 13 and 14, its arc through the definition point.
+        if (m_entity->storedPoint(13, first) && m_entity->storedPoint(14, second) && m_entity->storedPoint(15, third))
+            if (const auto arc = arcThrough(third, first, second, look.definition)) {
+                addExtensionOff(look, {third, first}, arc->at(angleOf(first - third)));
+                addExtensionOff(look, {third, second}, arc->at(angleOf(second - third)));
+                addDimensionArc(look, *arc, dimensionText(look.style, arc->sweep * 180 / kPi, look.text, true));
+            }
+        break;
+    case 6:
+        if (m_entity->storedPoint(13, first) && m_entity->storedPoint(14, second))
+            addOrdinateDimension(look, first, second, type & 64);
+        break;
+    default:
+        break;
+    }
+}
+
+void PlotAnnotation::addLinearDimension(const DimensionLook& look, const AcGePoint3d& first,
+                                        const AcGePoint3d& second, bool aligned)
+{
+    // The dimension line through the definition point, along the rotation or the points.
+    double angle = 0;
+    m_entity->storedReal(50, angle);
+    const AcGeVector3d span = second - first;
+    const AcGeVector3d u = aligned && !span.isZeroLength()
+        ? span.normal()
+        : AcGeVector3d(std::cos(angle * kPi / 180), std::sin(angle * kPi / 180), 0);
+    const AcGePoint3d a = look.definition + u * (first - look.definition).dotProduct(u);
+    const AcGePoint3d b = look.definition + u * (second - look.definition).dotProduct(u);
+    addExtensionLine(look, first, a);
+    addExtensionLine(look, second, b);
+    const AcGeVector3d along = b - a;
+    if (along.isZeroLength())
+        return;
+    const AcGeVector3d d = along.normal(), n = AcGeVector3d::kZAxis.crossProduct(d);
+    const double extension = look.tick > 0 ? look.style.get(46, 0) * look.style.scale() : 0;
+    m_lines.push_back({a - d * extension, b + d * extension});
+    addDimensionEnd(look, a, b);
+    addDimensionEnd(look, b, a);
+    addDimensionText(dimensionText(look.style, std::abs(span.dotProduct(u)), look.text),
+                     look.textAt.value_or(a + along * 0.5 + n * look.height), d, look.height);
+}
+
+void PlotAnnotation::addRadialDimension(const DimensionLook& look, const AcGePoint3d& curve, bool diameter)
+{
+    // A diameter between its two points on the curve, a radius from the centre (or from its
+    // text outside) to its point on the curve.
+    const AcGePoint3d& definition = look.definition;
+    const double measurement = (curve - definition).length();
+    const bool outside = !diameter && look.textAt && (*look.textAt - definition).length() > measurement;
+    const AcGePoint3d from = outside ? *look.textAt : definition;
+    m_lines.push_back({from, curve});
+    addArrow(curve, from, look.arrow);
+    if (diameter)
+        addArrow(definition, curve, look.arrow);
+    addDimensionText(radialText(look, measurement, diameter ? "\u00d8" : "R"),
+                     look.textAt.value_or(definition + (curve - definition) * 0.5), curve - definition, look.height);
+}
+
+void PlotAnnotation::addJoggedRadius(const DimensionLook& look)
+{
+    // From the centre shown (14) parallel to the radius, across the jog (15) onto the radius
+    // itself, and along it to its point on the curve (13) of the centre (the definition point).
+    AcGePoint3d curve, shown, jog;
+    if (!m_entity->storedPoint(13, curve) || !m_entity->storedPoint(14, shown) || !m_entity->storedPoint(15, jog))
+        return;
+    const AcGeVector3d radius = curve - look.definition;
+    if (radius.isZeroLength())
+        return;
+    const AcGeVector3d u = radius.normal();
+    const AcGePoint3d onRadius = look.definition + u * (jog - look.definition).dotProduct(u);
+    m_lines.push_back({shown, shown + u * (jog - shown).dotProduct(u), jog, onRadius, curve});
+    addArrow(curve, onRadius, look.arrow);
+    addDimensionText(radialText(look, radius.length(), "R"), look.textAt.value_or(onRadius + (curve - onRadius) * 0.5),
+                     radius, look.height);
+}
+
+void PlotAnnotation::addArcLengthDimension(const DimensionLook& look)
+{
+    // The arc about 15 from 13 to 14, measured along its length; the dimension's arc passes
+    // through the definition point.
+    AcGePoint3d first, second, centre;
+    if (!m_entity->storedPoint(13, first) || !m_entity->storedPoint(14, second) || !m_entity->storedPoint(15, centre))
+        return;
+    if (const auto arc = arcThrough(centre, first, second, look.definition)) {
+        addExtensionOff(look, {first, first}, arc->at(angleOf(first - centre)));
+        addExtensionOff(look, {second, second}, arc->at(angleOf(second - centre)));
+        addDimensionArc(look, *arc, dimensionText(look.style, arc->sweep * (first - centre).length(), look.text));
+    }
+}
+
+void PlotAnnotation::addTwoLineAngle(const DimensionLook& look, const Segment& first, const Segment& second,
+                                     const AcGePoint3d& through)
+{
+    const AcGeVector3d d1 = first[1] - first[0], d2 = second[1] - second[0];
+    const double cross = d1.x * d2.y - d1.y * d2.x;
+    if (!(std::abs(cross) > 1e-12 * d1.length() * d2.length()))
+        return;   // parallel lines make no angle
+    const AcGeVector3d w = second[0] - first[0];
+    const AcGePoint3d vertex = first[0] + d1 * ((w.x * d2.y - w.y * d2.x) / cross);
+    // Of the four angles the lines make, the one the arc's point lies in: from the ray before
+    // it to the ray after it, going anticlockwise.
+    const double at = angleOf(through - vertex);
+    const std::pair<double, const Segment*> rays[] = {
+        {angleOf(d1), &first}, {angleOf(d1) + kPi, &first}, {angleOf(d2), &second}, {angleOf(d2) + kPi, &second}};
+    const auto before = std::min_element(std::begin(rays), std::end(rays), [&](const auto& a, const auto& b) {
+        return turn(a.first, at) < turn(b.first, at);
+    });
+    const auto after = std::min_element(std::begin(rays), std::end(rays), [&](const auto& a, const auto& b) {
+        return turn(at, a.first) < turn(at, b.first);
+    });
+    const DimensionArc arc{vertex, (through - vertex).length(), before->first, turn(before->first, after->first)};
+    addExtensionOff(look, *before->second, arc.at(arc.start));
+    addExtensionOff(look, *after->second, arc.at(arc.start + arc.sweep));
+    addDimensionArc(look, arc, dimensionText(look.style, arc.sweep * 180 / kPi, look.text, true));
+}
+
+void PlotAnnotation::addDimensionArc(const DimensionLook& look, const DimensionArc& arc, const std::string& text)
+{
+    if (!(arc.radius > 0) || !(arc.sweep > 0))
+        return;
+    const int steps = std::max(2, static_cast<int>(std::ceil(arc.sweep / (2 * kPi) * kArcSteps)));
+    Polyline line;
+    for (int i = 0; i <= steps; ++i)
+        line.push_back(arc.at(arc.start + arc.sweep * i / steps));
+    m_lines.push_back(std::move(line));
+    // The arrowheads follow the arc inward from its ends.
+    const double inward = std::min(arc.sweep / 2, look.arrow / arc.radius);
+    addDimensionEnd(look, arc.at(arc.start), arc.at(arc.start + inward));
+    addDimensionEnd(look, arc.at(arc.start + arc.sweep), arc.at(arc.start + arc.sweep - inward));
+    const double middle = arc.start + arc.sweep / 2;
+    const AcGeVector3d out(std::cos(middle), std::sin(middle), 0);
+    addDimensionText(text, look.textAt.value_or(arc.at(middle) + out * look.height),
+                     AcGeVector3d::kZAxis.crossProduct(out), look.height);
+}
+
+void PlotAnnotation::addOrdinateDimension(const DimensionLook& look, const AcGePoint3d& feature,
+                                          const AcGePoint3d& end, bool xType)
+{
+    // The leader runs from the feature (13) across the measured axis to its end (14), with a
+    // jog in its middle third when the end is off the feature's line; the measurement is the
+    // feature's distance from the origin (the definition point) along the axis.
+    const AcGeVector3d axis = xType ? AcGeVector3d::kYAxis : AcGeVector3d::kXAxis;
+    const AcGeVector3d run = axis * (end - feature).dotProduct(axis);
+    if (run.isZeroLength())
+        return;
+    const AcGeVector3d d = run.normal();
+    const AcGePoint3d start = feature + d * look.offset;
+    const AcGeVector3d across = (end - feature) - run;
+    m_lines.push_back({start, feature + run * (1.0 / 3), feature + run * (2.0 / 3) + across, end});
+    const double measured = xType ? feature.x - look.definition.x : feature.y - look.definition.y;
+    const std::string text = dimensionText(look.style, std::abs(measured), look.text);
+    const double reach = look.height * (0.5 + 0.35 * static_cast<double>(text.size()));
+    addDimensionText(text, look.textAt.value_or(end + d * reach), d, look.height);
+}
+
+void PlotAnnotation::addExtensionLine(const DimensionLook& look, const AcGePoint3d& origin, const AcGePoint3d& foot)
+{
+    // From a gap past its origin on to a little beyond the dimension line.
+    if (const AcGeVector3d out = foot - origin; out.length() > look.offset)
+        m_lines.push_back({origin + out.normal() * look.offset, foot + out.normal() * look.beyond});
+}
+
+void PlotAnnotation::addExtensionOff(const DimensionLook& look, const Segment& line, const AcGePoint3d& foot)
+{
+    // None where the dimension's arc meets the line itself; else from its nearer end.
+    const AcGeVector3d span = line[1] - line[0];
+    const double t = span.isZeroLength() ? -1 : (foot - line[0]).dotProduct(span) / span.dotProduct(span);
+    if (t < 0 || t > 1)
+        addExtensionLine(look, (foot - line[0]).length() < (foot - line[1]).length() ? line[0] : line[1], foot);
+}
+
+void PlotAnnotation::addDimensionEnd(const DimensionLook& look, const AcGePoint3d& tip, const AcGePoint3d& toward)
+{
+    const AcGeVector3d along = toward - tip;
+    if (look.tick > 0 && !along.isZeroLength()) {
+        const AcGeVector3d d = along.normal(), slant = (d + AcGeVector3d::kZAxis.crossProduct(d)) * (look.tick / 2);
+        m_lines.push_back({tip - slant, tip + slant});
+    } else {
+        addArrow(tip, toward, look.arrow);
     }
 }
 
 void PlotAnnotation::addDimensionText(const std::string& text, const AcGePoint3d& at, AcGeVector3d along,
                                       double height)
 {
-    if (text.empty())
+    const auto finite = [](double a, double b, double c) { return std::isfinite(a + b + c); };
+    if (text.empty() || !finite(at.x, at.y, at.z) || !finite(along.x, along.y, along.z))
         return;
     // Read from below or from the right, never upside down.
     if (along.x < -1e-9 || (std::abs(along.x) <= 1e-9 && along.y < 0))
@@ -609,9 +870,7 @@ void PlotAnnotation::addDimensionText(const std::string& text, const AcGePoint3d
     mtext->setTextHeight(height);
     mtext->setAttachment(AcDbMText::kMiddleCenter);
     mtext->setContents(text.c_str());
-    AcCmColor byBlock;
-    byBlock.setColorMethod(AcCmEntityColor::kByBlock);
-    mtext->setColor(byBlock);
+    mtext->setColor(byBlock());
     m_texts.push_back(std::move(mtext));
 }
 
@@ -703,8 +962,12 @@ void PlotAnnotation::readMLine()
     }
     if (vertices.empty())
         return;
-    for (Polyline& line : mlineLines(vertices, mlineStyle(idOfHandle(m_entity, styleHandle).object()), scale,
-                                     justification, flags))
+    const MLineStyle style = mlineStyle(idOfHandle(m_entity, styleHandle).object());
+    MLineParts parts = mlineLines(vertices, style, scale, justification, flags);
+    for (size_t k = 0; k < parts.elements.size(); ++k)
+        if (parts.elements[k].size() >= 2)
+            m_colouredLines.push_back({std::move(parts.elements[k]), style.colour(k)});
+    for (Polyline& line : parts.joints)
         if (line.size() >= 2)
             m_lines.push_back(std::move(line));
 }

@@ -119,13 +119,28 @@ bool takesSpace(const AcDbEntity* ent)
     return PlotPainter::layerShown(ent);
 }
 
+bool inLayout(const AcDbEntity* ent)
+{
+    const auto* owner = AcDbBlockTableRecord::cast(ent->ownerId().object());
+    return owner && owner->isLayout();
+}
+
+// What a definition standing in a layout shows: its tag, in its place and style.
+std::unique_ptr<AcDbAttributeDefinition> shownTag(const AcDbAttributeDefinition* definition)
+{
+    std::unique_ptr<AcDbAttributeDefinition> tag(definition->clone());
+    tag->setTextString(definition->tagConst());
+    return tag;
+}
+
 // Whether an entity of a block draws: visible, and not a variable attribute definition (those
 // show through the references' attributes; constant, visible ones as the definition's text).
+// A visible definition standing in a layout, in no block, draws its tag.
 bool drawnInBlock(const AcDbEntity* ent)
 {
     const auto* definition = AcDbAttributeDefinition::cast(ent);
     return ent && !ent->isErased() && ent->visibility() == AcDb::kVisible
-        && (!definition || (definition->isConstant() && !definition->isInvisible()));
+        && (!definition || (!definition->isInvisible() && (definition->isConstant() || inLayout(definition))));
 }
 
 bool attributeShown(const AcDbAttribute* attribute)
@@ -176,6 +191,8 @@ bool drawnBox(const AcDbEntity* ent, AcDbExtents& e)
         e = PlotAnnotation(proxy).extents();   // empty for the types it does not draw
     else if (const auto* mtext = AcDbMText::cast(ent))
         e = PlotPainter::mtextExtents(mtext, estimatedAdvance);
+    if (const auto* definition = AcDbAttributeDefinition::cast(ent); definition && inLayout(definition))
+        return !definition->isInvisible() && shownTag(definition)->getGeomExtents(e) == Acad::eOk && !e.isEmpty();
     return !e.isEmpty() || (ent->getGeomExtents(e) == Acad::eOk && !e.isEmpty());
 }
 
@@ -274,9 +291,14 @@ void PlotPainter::drawBlock(const AcDbBlockTableRecord* btr, const AcGeMatrix3d&
 std::uint32_t PlotPainter::colourOf(const AcDbEntity* ent, const AcDbLayerTableRecord* layer,
                                     const Inherited& from) const
 {
+    return colourOf(ent->color(), layer, from);
+}
+
+std::uint32_t PlotPainter::colourOf(const AcCmColor& colour, const AcDbLayerTableRecord* layer,
+                                    const Inherited& from) const
+{
     if (m_pen.monochrome)
         return 0;
-    const AcCmColor colour = ent->color();
     if (colour.isByBlock())
         return from.rgb;
     if (colour.isByLayer() && !layer)
@@ -360,6 +382,8 @@ void PlotPainter::drawEntity(const AcDbEntity* ent, const AcGeMatrix3d& xf, cons
             drawSequence(seq, xf);
     } else if (const auto* circle = AcDbCircle::cast(ent)) {
         drawCircle(circle, xf);
+    } else if (const auto* definition = AcDbAttributeDefinition::cast(ent); definition && inLayout(definition)) {
+        drawText(shownTag(definition).get(), xf, mine.rgb);
     } else if (const auto* text = AcDbText::cast(ent)) {
         drawText(text, xf, mine.rgb);
     } else if (const auto* mtext = AcDbMText::cast(ent)) {
@@ -1075,13 +1099,21 @@ void PlotPainter::drawEllipse(const AcDbProxyEntity* e, const AcGeMatrix3d& xf)
 void PlotPainter::drawAnnotation(const AcDbProxyEntity* p, const AcGeMatrix3d& xf, const Inherited& mine)
 {
     const PlotAnnotation parts(p);
+    const auto path = [&](const PlotAnnotation::Polyline& line) {
+        DevicePath out;
+        for (const AcGePoint3d& point : line)
+            out.push_back(dev(xf, point));
+        return out;
+    };
     for (const auto* lines : {&parts.lines(), &parts.fills()})
-        for (const PlotAnnotation::Polyline& line : *lines) {
-            DevicePath path;
-            for (const AcGePoint3d& point : line)
-                path.push_back(dev(xf, point));
-            lines == &parts.lines() ? m_canvas.stroke(path, false) : m_canvas.fill({path}, mine.rgb);
-        }
+        for (const PlotAnnotation::Polyline& line : *lines)
+            lines == &parts.lines() ? m_canvas.stroke(path(line), false) : m_canvas.fill({path(line)}, mine.rgb);
+    // Parts of their own colour: by layer the entity's layer's, by block the entity's.
+    for (const auto& [line, colour] : parts.colouredLines()) {
+        m_canvas.setPen(colourOf(colour, mine.layer, mine), widthOf(mine.lineWeight));
+        m_canvas.stroke(path(line), false);
+    }
+    m_canvas.setPen(mine.rgb, widthOf(mine.lineWeight));
     for (const auto& text : parts.texts())
         drawMText(text.get(), xf, colourOf(text.get(), mine.layer, mine));
     for (const auto& block : parts.blocks())

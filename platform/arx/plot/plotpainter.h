@@ -24,6 +24,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+class AcCmColor;
 class AcDbBlockReference;
 class AcDbBlockTableRecord;
 class AcDbCircle;
@@ -149,6 +150,7 @@ private:
 
     const std::vector<AcDbObjectId>& drawOrder(const AcDbBlockTableRecord* btr);
     std::uint32_t colourOf(const AcDbEntity* ent, const AcDbLayerTableRecord* layer, const Inherited& from) const;
+    std::uint32_t colourOf(const AcCmColor& colour, const AcDbLayerTableRecord* layer, const Inherited& from) const;
     double widthOf(int lineWeight) const;
     const AcDbLinetypeTableRecord* linetypeOf(const AcDbEntity* ent, const AcDbLayerTableRecord* layer,
                                               const Inherited& from) const;

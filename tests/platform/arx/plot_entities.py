@@ -2,10 +2,13 @@
 points, solids, traces, ellipses, old-style polylines with widths and a table, and
 annotations (a dimension, a leader, multileaders with a text and a block, a multiline); or,
 with "curves", arcs, splines (a closed one among them), 3D faces, meshes, construction
-lines, a wipeout, a hatch whose pattern starts at 1e308, an ellipse and old-style polylines.
+lines, a wipeout, a hatch whose pattern starts at 1e308, an ellipse and old-style polylines;
+or, with "dimensions", dimensions of the other types with and without their blocks, a
+multiline whose elements have colours of their own and attribute definitions in model space.
 
-usage: plot_entities.py OUTPUT.dxf [curves]
+usage: plot_entities.py OUTPUT.dxf [curves|dimensions]
 """
+import math
 import sys
 
 import ezdxf
@@ -60,8 +63,57 @@ def curves(path):
     doc.saveas(path)
 
 
+def dimensions(path):
+    doc = ezdxf.new("R2010")
+    msp = doc.modelspace()
+    doc.dimstyles.new("BIG", dxfattribs={"dimasz": 4, "dimtxt": 5, "dimdec": 1, "dimadec": 0})
+
+    def pointed(dim):
+        # Committed without a block, so that the plot draws it from its points.
+        dim.commit()
+        dim.dimension.dxf.geometry = "*D97"
+
+    # Without blocks, along the bottom: an angle between two lines (the second ending short of
+    # the arc), an angle at three points, ordinates along x and y, an arc's length, and a
+    # jogged radius whose centre lies off the sheet.
+    pointed(msp.add_angular_dim_2l(base=(20 + 30 * math.cos(math.pi / 8), 20 + 30 * math.sin(math.pi / 8)),
+                                   line1=((20, 20), (60, 20)), line2=((20, 20), (34.14, 34.14)), dimstyle="BIG"))
+    pointed(msp.add_angular_dim_3p(base=(117.68, 37.68), center=(100, 20), p1=(130, 20), p2=(100, 50),
+                                   dimstyle="BIG"))
+    pointed(msp.add_ordinate_x_dim(feature_location=(160, 20), offset=(10, 25), dimstyle="BIG"))
+    pointed(msp.add_ordinate_y_dim(feature_location=(200, 20), offset=(25, 10), dimstyle="BIG"))
+    arc = msp.add_arc_dim_3p(base=(277.68, 37.68), center=(260, 20), p1=(280, 20), p2=(260, 40), dimstyle="BIG")
+    pointed(arc)
+    msp.new_entity("LARGE_RADIAL_DIMENSION", {
+        "dimstyle": "BIG", "geometry": "*D96", "dimtype": 9 | 32, "defpoint": (60, -40),
+        "chord_point": (60, 100), "override_center": (50, 70), "jog_point": (55, 80)})
+    # With blocks, in red: an arc's length and a jogged radius (a line of its own).
+    msp.add_arc_dim_3p(base=(277.68, 137.68), center=(260, 120), p1=(280, 120), p2=(260, 140), dimstyle="BIG",
+                       dxfattribs={"color": 1}).render()
+    block = doc.blocks.new_anonymous_block("D")
+    block.add_line((150, 180), (200, 180), dxfattribs={"color": 0})
+    msp.new_entity("LARGE_RADIAL_DIMENSION", {
+        "color": 1, "geometry": block.name, "dimtype": 9 | 32, "defpoint": (150, 100),
+        "chord_point": (200, 180), "override_center": (150, 170), "jog_point": (160, 175)})
+    # A multiline on a green layer, red itself: its elements by layer, by block and blue.
+    doc.layers.add("GREEN", color=3)
+    style = doc.mline_styles.new("COLOURED")
+    style.elements.append(1, 256)
+    style.elements.append(0, 0)
+    style.elements.append(-1, 5)
+    msp.add_mline([(150, 120), (200, 120)], dxfattribs={"style_name": "COLOURED", "scale_factor": 4,
+                                                         "justification": 1, "layer": "GREEN", "color": 1})
+    # Attribute definitions standing in model space: a visible one and an invisible one.
+    msp.add_attdef("ROOMTAG", insert=(20, 130), text="value", dxfattribs={"height": 5})
+    msp.add_attdef("HIDDENTAG", insert=(20, 110), text="hidden", dxfattribs={"height": 5, "flags": 1})
+    doc.saveas(path)
+
+
 if len(sys.argv) > 2 and sys.argv[2] == "curves":
     curves(sys.argv[1])
+    sys.exit(0)
+if len(sys.argv) > 2 and sys.argv[2] == "dimensions":
+    dimensions(sys.argv[1])
     sys.exit(0)
 
 doc = ezdxf.new("R2010")

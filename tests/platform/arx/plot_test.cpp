@@ -856,38 +856,84 @@ TEST(Plot, AnnotationsOfAnotherProgramShowAsItDrawsThem)
     EXPECT_NE(text.find("Lobby"), std::string::npos) << text;
     EXPECT_NE(text.find("60"), std::string::npos) << text;
 
-    // A drawing of the dimension alone plots it across the sheet when the extents are plotted.
-    AcDbBlockTableRecord* model = nullptr;
-    ASSERT_EQ(acdbOpenObject(model, db.modelSpaceId(), AcDb::kForRead), Acad::eOk);
-    const std::vector<AcDbObjectId> ids = model->entityIds();
-    model->close();
-    for (const AcDbObjectId& id : ids) {
-        AcDbEntity* entity = nullptr;
-        ASSERT_EQ(acdbOpenObject(entity, id, AcDb::kForWrite), Acad::eOk);
-        if (std::string_view(entity->dxfName()) != "DIMENSION")
-            entity->erase();
-        entity->close();
-    }
+    // Dimensions of the other types, drawn from their points (black) or their blocks (red), a
+    // multiline's elements by layer (green), by block (red) and blue, and a lone attribute
+    // definition's tag.
+    const std::string more = dir.file("dimensions.dxf");
+    ASSERT_EQ(std::system(("/usr/bin/python3 " QV_SOURCE_DIR "/tests/platform/arx/plot_entities.py '" + more
+                           + "' dimensions").c_str()), 0);
+    AcDbDatabase other(false);
+    ASSERT_EQ(other.readDxfFile(more.c_str()), Acad::eOk) << other.lastErrorMessage();
+    ASSERT_EQ(plot(other, *oneToOne("PublishToWeb PNG.pc3"), png).status, Acad::eOk);
+    const Raster d = readPng(png);
+    const struct {
+        double x, y;
+        std::uint32_t colour;
+        bool inked;
+        const char* what;
+    } marks[] = {
+        {47.72, 31.48, kBlack, true, "the arc of an angle between lines"},
+        {38.5, 38.5, kBlack, true, "the extension of the line that stops short of it"},
+        {117.68, 37.68, kBlack, true, "the arc of an angle at three points"},
+        {160, 25, kBlack, true, "an ordinate's leader up from its feature"},
+        {170, 42, kBlack, true, "past its jog"},
+        {221, 30, kBlack, true, "an ordinate's leader across"},
+        {277.68, 37.68, kBlack, true, "the arc of an arc's length"},
+        {283.5, 20, kBlack, true, "its extension line"},
+        {60, 95, kBlack, true, "a jogged radius"},
+        {50, 75, kBlack, true, "its jog"},
+        {283.5, 120, kRed, true, "an arc length's block"},
+        {175, 180, kRed, true, "a jogged radius's block"},
+        {175, 124, 0x00FF00, true, "a multiline's element by layer"},
+        {175, 120, kRed, true, "its element by block"},
+        {175, 116, kBlue, true, "its blue element"},
+        {25, 132, kBlack, true, "an attribute definition's tag"},
+        {25, 112, kBlack, false, "an invisible one's"},
+    };
+    for (const auto& m : marks)
+        EXPECT_EQ(inkAround(d, m.x, m.y, m.colour), m.inked) << m.what;
+    ASSERT_EQ(plot(other, *oneToOne("DWG To PDF.pc3"), pdf).status, Acad::eOk);
+    const std::string measures = run("pdftotext -raw '" + pdf + "' - | tr -d '\\n'");
+    for (const char* shown : {"45\u00b0", "90\u00b0", "160", "20", "31,4", "R140", "ROOMTAG"})
+        EXPECT_NE(measures.find(shown), std::string::npos) << shown << " in " << measures;
+    EXPECT_EQ(measures.find("HIDDENTAG"), std::string::npos) << measures;
+
+    // A drawing of the dimension alone, or of the attribute definitions alone (the invisible one
+    // taking no room), plots it across the sheet when the extents are plotted.
     auto settings = oneToOne("PublishToWeb PNG.pc3");
     settings->setPlotType(AcDbPlotSettings::kExtents);
     settings->setStdScaleType(0);
     settings->setPlotCentered(true);
-    ASSERT_EQ(plot(db, *settings, png).status, Acad::eOk);
-    const Raster fitted = readPng(png);
-    int left = fitted.width, right = 0;
-    for (int y = 0; y < fitted.height; ++y)
-        for (int x = 0; x < fitted.width; ++x)
-            if ((fitted.pixels[static_cast<size_t>(y * fitted.width + x)] & 0xFFFFFF) != kWhite)
-                left = std::min(left, x), right = std::max(right, x);
-    EXPECT_LT(left, fitted.width / 10);
-    EXPECT_GT(right, fitted.width * 9 / 10);
+    for (const auto& [drawing, kept] : {std::pair{&db, "DIMENSION"}, std::pair{&other, "ATTDEF"}}) {
+        AcDbBlockTableRecord* model = nullptr;
+        ASSERT_EQ(acdbOpenObject(model, drawing->modelSpaceId(), AcDb::kForRead), Acad::eOk);
+        const std::vector<AcDbObjectId> ids = model->entityIds();
+        model->close();
+        for (const AcDbObjectId& id : ids) {
+            AcDbEntity* entity = nullptr;
+            ASSERT_EQ(acdbOpenObject(entity, id, AcDb::kForWrite), Acad::eOk);
+            if (std::string_view(entity->dxfName()) != kept)
+                entity->erase();
+            entity->close();
+        }
+        ASSERT_EQ(plot(*drawing, *settings, png).status, Acad::eOk);
+        const Raster fitted = readPng(png);
+        int left = fitted.width, right = 0;
+        for (int y = 0; y < fitted.height; ++y)
+            for (int x = 0; x < fitted.width; ++x)
+                if ((fitted.pixels[static_cast<size_t>(y * fitted.width + x)] & 0xFFFFFF) != kWhite)
+                    left = std::min(left, x), right = std::max(right, x);
+        EXPECT_LT(left, fitted.width / 10) << kept;
+        EXPECT_GT(right, fitted.width * 9 / 10) << kept;
+    }
 }
 
 TEST(Plot, MalformedAnnotationsSpoilNothingAfterThem)
 {
     // A multiline whose vertex starts before its element data ends and whose scale overflows,
-    // a multileader with a broken point, a dimension whose points overflow: the red line after
-    // them plots.
+    // a multileader with a broken point, dimensions of each type whose points overflow, are
+    // missing, coincide or make no angle, and an attribute definition of a huge height: the red
+    // line after them plots.
     TempDir dir;
     const std::string dxf = dir.file("bad.dxf");
     std::FILE* file = std::fopen(dxf.c_str(), "w");
@@ -898,6 +944,17 @@ TEST(Plot, MalformedAnnotationsSpoilNothingAfterThem)
                "0\nMULTILEADER\n8\n0\n100\nAcDbMLeader\n300\nCONTEXT_DATA{\n302\nLEADER{\n304\nLEADER_LINE{\n"
                "10\n5\n20\n5\n305\n}\n10\n1e308\n303\n}\n290\n1\n304\nText\n"
                "0\nDIMENSION\n8\n0\n2\n*D404\n10\n1\n20\n1\n70\n4\n15\n1e308\n25\n-1e308\n"
+               "0\nDIMENSION\n8\n0\n10\n3\n20\n0\n70\n2\n13\n0\n23\n0\n14\n1\n24\n0\n15\n2\n25\n0\n16\n5\n26\n5\n"
+               "0\nDIMENSION\n8\n0\n10\n1\n20\n1e-300\n70\n2\n13\n0\n23\n0\n14\n1e308\n24\n0\n15\n0\n25\n1e-300\n"
+               "16\n-1e308\n26\n1e308\n"
+               "0\nDIMENSION\n8\n0\n10\n5\n20\n5\n70\n5\n13\n0\n23\n0\n14\n1\n24\n0\n15\n0\n25\n0\n"
+               "0\nDIMENSION\n8\n0\n10\n1e308\n20\n1e308\n70\n37\n13\n-1e308\n23\n0\n14\n0\n24\n-1e308\n15\n0\n25\n0\n"
+               "0\nDIMENSION\n8\n0\n10\n0\n20\n0\n70\n102\n13\n1e308\n23\n-1e308\n14\n-1e308\n24\n1e308\n"
+               "0\nARC_DIMENSION\n8\n0\n100\nAcDbDimension\n10\n1e308\n20\n0\n70\n37\n100\nAcDbArcDimension\n"
+               "13\n-1e308\n23\n0\n14\n0\n24\n1e308\n15\n1e308\n25\n0\n"
+               "0\nLARGE_RADIAL_DIMENSION\n8\n0\n100\nAcDbDimension\n10\n0\n20\n0\n70\n41\n"
+               "100\nAcDbRadialDimensionLarge\n13\n0\n23\n0\n14\n1e308\n24\n1e308\n15\n-1e308\n25\n-1e308\n"
+               "0\nATTDEF\n8\n0\n10\n1e308\n20\n1e308\n40\n1e308\n1\nx\n2\nTAG\n70\n0\n"
                "0\nLINE\n8\n0\n62\n1\n10\n20\n20\n100\n11\n200\n21\n100\n0\nENDSEC\n0\nEOF\n",
                file);
     std::fclose(file);
