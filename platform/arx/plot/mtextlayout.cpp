@@ -14,8 +14,6 @@ constexpr double kFractionSize = 0.7;
 constexpr double kToleranceSize = 0.5;
 constexpr double kTabStep = 4;   // text heights between tab stops where the paragraph sets none
 constexpr int kMaxColumns = 100;
-// Lines under, over and through the characters, from the baseline in text heights.
-constexpr double kUnderline = -0.2, kOverline = 1.2, kStrike = 0.5;
 
 MTextFormat scaled(const MTextFormat& format, double factor)
 {

@@ -44,6 +44,9 @@ public:
         std::optional<std::uint32_t> rgb;
     };
 
+    // Lines under, over and through the characters, from the baseline in text heights.
+    static constexpr double kUnderline = -0.2, kOverline = 1.2, kStrike = 0.5;
+
     MTextLayout(const MTextContent& content, const MTextGeometry& geometry, const Measure& measure);
 
     const std::vector<Piece>& pieces() const { return m_pieces; }

@@ -658,14 +658,27 @@ void PlotPainter::placeText(const std::string& text, const AcGePoint3d& anchor, 
     const double shift = layout.baseline * em * kCapHeight;
     const DevicePoint origin{o.x - ux * advance * layout.align + uy * shift, o.y - uy * advance * layout.align - ux * shift};
     m_canvas.text(text, origin, std::atan2(-uy, ux), em, widthFactor, rgb);
+    // Lines under and over stretches of it, as thick as a font's underline.
+    if (!layout.rules.empty()) {
+        m_canvas.setLinePattern({}, 1);
+        m_canvas.setPen(rgb, std::max(0.05 * height, m_pen.minimumWidth));
+    }
+    for (const TextRule& rule : layout.rules) {
+        const double x0 = m_canvas.textWidth(text.substr(0, rule.from), em) * widthFactor;
+        const double x1 = m_canvas.textWidth(text.substr(0, rule.to), em) * widthFactor;
+        const double y = (rule.over ? MTextLayout::kOverline : MTextLayout::kUnderline) * em * kCapHeight;
+        m_canvas.stroke({{origin.x + ux * x0 + uy * y, origin.y + uy * x0 - ux * y},
+                         {origin.x + ux * x1 + uy * y, origin.y + uy * x1 - ux * y}},
+                        false);
+    }
 }
 
 void PlotPainter::drawText(const AcDbText* t, const AcGeMatrix3d& xf, std::uint32_t rgb)
 {
-    const std::string text = plainText(t->textStringConst());
+    TextLayout layout;
+    const std::string text = plainText(t->textStringConst(), &layout.rules);
     const double height = t->height() > 0 ? t->height() : 2.5;
     AcGeVector3d direction = qv::ocsDirection(t->rotation(), t->normal());
-    TextLayout layout;
     layout.widthFactor = t->widthFactor() > 0 ? t->widthFactor() : 1;
     AcGePoint3d anchor = t->isDefaultAlignment() ? t->position() : t->alignmentPoint();
     const AcDb::TextHorzMode horizontal = t->horizontalMode();

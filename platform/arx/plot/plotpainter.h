@@ -14,6 +14,7 @@
 
 #include "mtextlayout.h"
 #include "plotcanvas.h"
+#include "plottext.h"
 
 #include "arx/dbboxtree.h"
 #include "arx/dbhatch.h"
@@ -139,6 +140,7 @@ private:
         double baseline = 0;   // the baseline's offset from the anchor, in text heights (up)
         double fitLength = 0;  // device units the text spans when aligned or fitted
         bool fitHeight = false;   // aligned (height scales too) rather than fitted
+        std::vector<TextRule> rules;   // stretches under or over a line
     };
     // A line of text at an anchor; direction and up are a text height long in the drawing.
     void placeText(const std::string& text, const AcGePoint3d& anchor, const AcGeVector3d& direction,

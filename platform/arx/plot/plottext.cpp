@@ -28,16 +28,28 @@ size_t controlCodeAt(std::string_view text, size_t i, std::string& out)
     return 3;
 }
 
-std::string plainText(const std::string& text)
+std::string plainText(const std::string& text, std::vector<TextRule>* rules)
 {
     std::string out;
     out.reserve(text.size());
+    size_t open[2] = {std::string::npos, std::string::npos};   // where the underline, the overline began
+    auto toggle = [&](bool over) {
+        size_t& from = open[over];
+        if (from != std::string::npos && rules && from < out.size())
+            rules->push_back({from, out.size(), over});
+        from = from == std::string::npos ? out.size() : std::string::npos;
+    };
     for (size_t i = 0; i < text.size();) {
         const size_t code = controlCodeAt(text, i, out);
         if (code == 0)
             out += text[i];
+        else if (code == 3 && std::string_view("uUoO").find(text[i + 2]) != std::string_view::npos)
+            toggle(std::tolower(static_cast<unsigned char>(text[i + 2])) == 'o');
         i += code > 0 ? code : 1;
     }
+    for (const bool over : {false, true})
+        if (open[over] != std::string::npos)
+            toggle(over);
     return out;
 }
 

@@ -1196,6 +1196,7 @@ TEST(Plot, MultilineTextCodesDrawWhatTheyStandFor)
     AcDbDatabase db;
     append(db.modelSpaceId(), mtext(10, 200, "{\\C1;Red} \\c16711680;Blue", 10));
     append(db.modelSpaceId(), mtext(10, 170, "\\Lnnnn\\l mm", 10));
+    append(db.modelSpaceId(), new AcDbText(AcGePoint3d(10, 20, 0), "%%unnnn%%u mm %%ooo", AcDbObjectId(), 10));
     append(db.modelSpaceId(), mtext(150, 200, "\\S1/2;", 10));
     append(db.modelSpaceId(), mtext(10, 140, "\\pxqr;Right", 5, 100));
     append(db.modelSpaceId(), mtext(10, 100, "abc^Jdef^Ighi %%065%%066 \\S+0.2^-0.1;", 5));
@@ -1216,6 +1217,11 @@ TEST(Plot, MultilineTextCodesDrawWhatTheyStandFor)
     // The underline 2 under the baseline, beneath the underlined word only.
     EXPECT_TRUE(inkIn(r, 12, 157.5, 14, 158.5));
     EXPECT_FALSE(inkIn(r, 50, 157, 70, 159));
+    // So does a single-line text's, and its overline stands 2 over its top.
+    EXPECT_TRUE(inkIn(r, 12, 17.5, 14, 18.5));
+    EXPECT_FALSE(inkIn(r, 50, 17, 70, 19));
+    EXPECT_TRUE(inkIn(r, 10, 31.5, 100, 32.5));
+    EXPECT_FALSE(inkIn(r, 10, 31.5, 40, 32.5));
     // The fraction's bar, under the numerator and over the denominator.
     EXPECT_TRUE(inkIn(r, 150.2, 194.3, 150.7, 194.7));
     EXPECT_FALSE(inkIn(r, 150.2, 193.5, 150.7, 193.9));
