@@ -1211,25 +1211,34 @@ TEST(Plot, MultilineTextCodesDrawWhatTheyStandFor)
     const std::string png = dir.file("codes.png");
     ASSERT_EQ(plot(db, *oneToOne("PublishToWeb PNG.pc3"), png).status, Acad::eOk);
     const Raster r = readPng(png);
-    EXPECT_TRUE(inkIn(r, 10, 191, 30, 199, kRed));
-    EXPECT_FALSE(inkIn(r, 10, 191, 30, 199, kBlue));
-    EXPECT_TRUE(inkIn(r, 50, 191, 80, 199, kBlue));
-    // The underline 2 under the baseline, beneath the underlined word only.
-    EXPECT_TRUE(inkIn(r, 12, 157.5, 14, 158.5));
-    EXPECT_FALSE(inkIn(r, 50, 157, 70, 159));
-    // So does a single-line text's, and its overline stands 2 over its top.
-    EXPECT_TRUE(inkIn(r, 12, 17.5, 14, 18.5));
-    EXPECT_FALSE(inkIn(r, 50, 17, 70, 19));
-    EXPECT_TRUE(inkIn(r, 10, 31.5, 100, 32.5));
-    EXPECT_FALSE(inkIn(r, 10, 31.5, 40, 32.5));
-    // The fraction's bar, under the numerator and over the denominator.
-    EXPECT_TRUE(inkIn(r, 150.2, 194.3, 150.7, 194.7));
-    EXPECT_FALSE(inkIn(r, 150.2, 193.5, 150.7, 193.9));
-    // Aligned right in its width of 100.
-    EXPECT_TRUE(inkIn(r, 100, 135.5, 110, 139.5));
-    EXPECT_FALSE(inkIn(r, 10, 134, 60, 140));
-    EXPECT_TRUE(inkIn(r, 230, 51, 249, 59));
-    EXPECT_FALSE(inkIn(r, 230, 41, 249, 49));
+    // Where each code shows, and where it does not: runs in their colours; a line 2 under the
+    // baseline beneath the underlined word only, in a single-line text too, and its overline 2
+    // over its top; the fraction's bar between its parts; the paragraph aligned right in its
+    // width of 100; the mirrored text upright.
+    const struct {
+        const char* what;
+        double x0, y0, x1, y1;
+        std::uint32_t colour;
+        bool ink;
+    } regions[] = {
+        {"red", 10, 191, 30, 199, kRed, true},
+        {"red not blue", 10, 191, 30, 199, kBlue, false},
+        {"blue", 50, 191, 80, 199, kBlue, true},
+        {"underline", 12, 157.5, 14, 158.5, kBlack, true},
+        {"no underline", 50, 157, 70, 159, kBlack, false},
+        {"%%u", 12, 17.5, 14, 18.5, kBlack, true},
+        {"no %%u", 50, 17, 70, 19, kBlack, false},
+        {"%%o", 10, 31.5, 100, 32.5, kBlack, true},
+        {"no %%o", 10, 31.5, 40, 32.5, kBlack, false},
+        {"bar", 150.2, 194.3, 150.7, 194.7, kBlack, true},
+        {"under the bar", 150.2, 193.5, 150.7, 193.9, kBlack, false},
+        {"right", 100, 135.5, 110, 139.5, kBlack, true},
+        {"not left", 10, 134, 60, 140, kBlack, false},
+        {"mirrored", 230, 51, 249, 59, kBlack, true},
+        {"not upside down", 230, 41, 249, 49, kBlack, false},
+    };
+    for (const auto& region : regions)
+        EXPECT_EQ(inkIn(r, region.x0, region.y0, region.x1, region.y1, region.colour), region.ink) << region.what;
 
     const std::string pdf = dir.file("codes.pdf");
     ASSERT_EQ(plot(db, *oneToOne("DWG To PDF.pc3"), pdf).status, Acad::eOk);
