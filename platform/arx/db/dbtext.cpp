@@ -3,6 +3,7 @@
 #include "arx/dbdatabase.h"
 #include "arx/dbsymtb.h"
 #include "arx/dxfnames.h"
+#include "arx/dxfnumber.h"
 #include "dbobjectimpl.h"
 
 #include <algorithm>
@@ -403,6 +404,116 @@ Acad::ErrorStatus AcDbMText::setTextStyle(AcDbObjectId id)
     if (name.empty())
         return Acad::eInvalidInput;
     QV_SETTER(m_style = qv::dxf::internName(name))
+}
+
+namespace {
+
+constexpr int kMaxColumns = 100;
+
+double finiteSize(double value) { return std::isfinite(value) && value > 0 ? value : 0; }
+
+// One value of the text's own pairs that no field reads: before its embedded object, or in it.
+void readKeptPair(const qv::dxf::Tag& tag, bool embedded, AcDbMText::Columns& c, double& factor, int& style)
+{
+    double real = 0;
+    long long whole = 0;
+    const bool isReal = qv::dxf::parseReal(tag.value(), real), isWhole = qv::dxf::parseInt(tag.value(), whole);
+    if (!embedded) {
+        if (tag.code == 44 && isReal)
+            factor = real;
+        else if (tag.code == 73 && isWhole)
+            style = static_cast<int>(whole);
+        else if (tag.code == 46 && isReal && c.height == 0)
+            c.height = finiteSize(real);
+        return;
+    }
+    switch (tag.code) {
+    case 71: c.type = isWhole && whole >= 0 && whole <= 2 ? static_cast<AcDbMText::ColumnType>(whole) : c.type; break;
+    case 72: c.count = isWhole ? static_cast<int>(std::clamp<long long>(whole, 0, kMaxColumns)) : c.count; break;
+    case 44: c.width = isReal ? finiteSize(real) : c.width; break;
+    case 45: c.gutter = isReal ? finiteSize(real) : c.gutter; break;
+    case 41: c.height = isReal && real > 0 ? finiteSize(real) : c.height; break;
+    case 73: c.autoHeight = isWhole && whole != 0; break;
+    case 74: c.flowReversed = isWhole && whole != 0; break;
+    case 46:
+        if (isReal && c.heights.size() < kMaxColumns)
+            c.heights.push_back(finiteSize(real));
+        break;
+    default: break;
+    }
+}
+
+// The XData "ACAD" of files before release 2018: 1070 keys each followed by its value, the
+// column heights (50) by their count and then as many 1040 values.
+void readColumnXData(const resbuf* rb, AcDbMText::Columns& c)
+{
+    for (; rb; rb = rb->rbnext) {
+        if (rb->restype != 1070 || !rb->rbnext)
+            continue;
+        const int key = rb->resval.rint;
+        const resbuf* value = rb->rbnext;
+        const double real = value->restype == 1040 ? value->resval.rreal : value->restype == 1070 ? value->resval.rint : 0;
+        switch (key) {
+        case 75: c.type = real >= 0 && real <= 2 ? static_cast<AcDbMText::ColumnType>(real) : c.type; break;
+        case 76: c.count = static_cast<int>(std::clamp(real, 0.0, double(kMaxColumns))); break;
+        case 78: c.flowReversed = real != 0; break;
+        case 79: c.autoHeight = real != 0; break;
+        case 48: c.width = finiteSize(real); break;
+        case 49: c.gutter = finiteSize(real); break;
+        case 46: c.height = finiteSize(real); break;
+        case 50:
+            for (const resbuf* h = value->rbnext; h && h->restype == 1040 && c.heights.size() < std::min(real, double(kMaxColumns));
+                 h = h->rbnext)
+                c.heights.push_back(finiteSize(h->resval.rreal));
+            break;
+        default: break;
+        }
+        rb = value;
+    }
+}
+
+// The values of the text's own pairs that no field reads, and of its embedded object.
+struct KeptValues {
+    AcDbMText::Columns columns;
+    double factor = 1;
+    int style = 1;
+    bool embedded = false;
+};
+
+KeptValues keptValues(const qv::dxf::TagList* kept)
+{
+    KeptValues v;
+    if (kept)
+        for (const qv::dxf::Tag& tag : *kept) {
+            v.embedded = v.embedded || tag.code == 101;
+            readKeptPair(tag, v.embedded, v.columns, v.factor, v.style);
+        }
+    return v;
+}
+
+} // namespace
+
+double AcDbMText::lineSpacingFactor() const
+{
+    const double factor = keptValues(keptPairs()).factor;
+    return std::isfinite(factor) ? std::clamp(factor, 0.25, 4.0) : 1;
+}
+
+int AcDbMText::lineSpacingStyle() const { return keptValues(keptPairs()).style == 2 ? 2 : 1; }
+
+AcDbMText::Columns AcDbMText::columns() const
+{
+    KeptValues v = keptValues(keptPairs());
+    Columns& c = v.columns;
+    const bool embedded = v.embedded;
+    if (!embedded) {
+        resbuf* xdata = xData("ACAD");
+        readColumnXData(xdata, c);
+        acutRelRb(xdata);
+    }
+    if (c.type != kNoColumns && !(c.width > 0))
+        c.type = kNoColumns;
+    return c;
 }
 
 Acad::ErrorStatus AcDbMText::transformBy(const AcGeMatrix3d& m)

@@ -581,7 +581,7 @@ void PlotCanvas::flushGlyphs()
 void PlotCanvas::text(const std::string& utf8, DevicePoint origin, double angle, double size, double widthFactor,
                       std::uint32_t rgb, const PlotFont& /*font*/)
 {
-    if (utf8.empty() || !(size > 0) || !std::isfinite(size) || !(widthFactor > 0) || !spend(kTextWork + utf8.size()))
+    if (utf8.empty() || !(size > 0) || !std::isfinite(size) || !(std::abs(widthFactor) > 0) || !spend(kTextWork + utf8.size()))
         return;
     const TextStyle style{angle, size, widthFactor, rgb};
     if (m_pdf) {
@@ -589,7 +589,7 @@ void PlotCanvas::text(const std::string& utf8, DevicePoint origin, double angle,
         pdfText(origin, style);
         return;
     }
-    spendPixels(static_cast<double>(utf8.size()) * std::min(size * size * widthFactor, m_width * m_height));
+    spendPixels(static_cast<double>(utf8.size()) * std::min(size * size * std::abs(widthFactor), m_width * m_height));
     // Along the baseline, turned by the angle (y down on the sheet).
     const double step = size * widthFactor, dx = std::cos(angle) * step, dy = -std::sin(angle) * step;
     double at = 0;

@@ -82,7 +82,8 @@ public:
     void pushClip(const std::vector<DevicePath>& loops);
     void popClip();
     // Text whose baseline starts at origin, turned by angle (radians, counter-clockwise on
-    // the sheet); size is the font's em, widthFactor stretches it across.
+    // the sheet); size is the font's em, widthFactor stretches it across (a negative one
+    // mirrors the letters and runs them back along the angle).
     void text(const std::string& utf8, DevicePoint origin, double angle, double size, double widthFactor,
               std::uint32_t rgb, const PlotFont& font = {});
     // The advance of the text at an em of size.

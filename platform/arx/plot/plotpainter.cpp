@@ -218,11 +218,21 @@ AcGeMatrix3d cellTransform(const AcDbBlockReference* ref, const AcDbMInsertBlock
     return AcGeMatrix3d::translation(offset) * ref->blockTransform();
 }
 
-// What the entity draws, as its pairs or its geometry say; false when that has no box.
+// A text's advance until texts are measured without a canvas: DejaVu Sans' mean, 0.6 em a
+// character.
+double estimatedAdvance(std::string_view utf8, const PlotFont&)
+{
+    return 0.6 * static_cast<double>(std::count_if(utf8.begin(), utf8.end(), [](char c) { return (c & 0xC0) != 0x80; }));
+}
+
+// What the entity draws, as its pairs or its geometry say (a multiline text as it is laid
+// out); false when that has no box.
 bool drawnBox(const AcDbEntity* ent, AcDbExtents& e)
 {
     if (const auto* proxy = AcDbProxyEntity::cast(ent))
         e = PlotAnnotation(proxy).extents();   // empty for the types it does not draw
+    else if (const auto* mtext = AcDbMText::cast(ent))
+        e = PlotPainter::mtextExtents(mtext, estimatedAdvance);
     if (const auto* definition = AcDbAttributeDefinition::cast(ent); definition && inLayout(definition))
         return !definition->isInvisible() && shownTag(definition)->getGeomExtents(e) == Acad::eOk && !e.isEmpty();
     return !e.isEmpty() || (ent->getGeomExtents(e) == Acad::eOk && !e.isEmpty());
@@ -702,14 +712,27 @@ void PlotPainter::placeText(const std::string& text, const AcGePoint3d& anchor, 
     const double shift = layout.baseline * em * kCapHeight;
     const DevicePoint origin{o.x - ux * advance * layout.align + uy * shift, o.y - uy * advance * layout.align - ux * shift};
     m_canvas.text(text, origin, std::atan2(-uy, ux), em, widthFactor, rgb);
+    // Lines under and over stretches of it, as thick as a font's underline.
+    if (!layout.rules.empty()) {
+        m_canvas.setLinePattern({}, 1);
+        m_canvas.setPen(rgb, std::max(0.05 * height, m_pen.minimumWidth));
+    }
+    for (const TextRule& rule : layout.rules) {
+        const double x0 = m_canvas.textWidth(text.substr(0, rule.from), em) * widthFactor;
+        const double x1 = m_canvas.textWidth(text.substr(0, rule.to), em) * widthFactor;
+        const double y = (rule.over ? MTextLayout::kOverline : MTextLayout::kUnderline) * em * kCapHeight;
+        m_canvas.stroke({{origin.x + ux * x0 + uy * y, origin.y + uy * x0 - ux * y},
+                         {origin.x + ux * x1 + uy * y, origin.y + uy * x1 - ux * y}},
+                        false);
+    }
 }
 
 void PlotPainter::drawText(const AcDbText* t, const AcGeMatrix3d& xf, std::uint32_t rgb)
 {
-    const std::string text = plainText(t->textStringConst());
+    TextLayout layout;
+    const std::string text = plainText(t->textStringConst(), &layout.rules);
     const double height = t->height() > 0 ? t->height() : 2.5;
     AcGeVector3d direction = qv::ocsDirection(t->rotation(), t->normal());
-    TextLayout layout;
     layout.widthFactor = t->widthFactor() > 0 ? t->widthFactor() : 1;
     AcGePoint3d anchor = t->isDefaultAlignment() ? t->position() : t->alignmentPoint();
     const AcDb::TextHorzMode horizontal = t->horizontalMode();
@@ -735,50 +758,79 @@ void PlotPainter::drawText(const AcDbText* t, const AcGeMatrix3d& xf, std::uint3
     placeText(text, anchor, direction * height, up, xf, layout, rgb);
 }
 
-void PlotPainter::drawMText(const AcDbMText* t, const AcGeMatrix3d& xf, std::uint32_t rgb)
+MTextLayout PlotPainter::layoutOf(const AcDbMText* t, const MTextLayout::Measure& measure)
 {
     const double height = t->textHeight() > 0 ? t->textHeight() : 2.5;
+    MTextFormat base;
+    base.height = height;
+    if (const auto* style = AcDbTextStyleTableRecord::cast(t->textStyle().object()))
+        base.font.name = style->fileName();
+    MTextGeometry geometry;
+    geometry.height = height;
+    geometry.width = t->width();
+    geometry.attachment = static_cast<int>(t->attachment());
+    geometry.capHeight = kCapHeight;
+    geometry.lineDistance = kLineSpacing;
+    geometry.lineSpacing = t->lineSpacingFactor();
+    geometry.exactSpacing = t->lineSpacingStyle() == 2;
+    geometry.columns = t->columns();
+    return MTextLayout(MTextContent(t->contents().GetString(), base), geometry, measure);
+}
+
+AcDbExtents PlotPainter::mtextExtents(const AcDbMText* t, const MTextLayout::Measure& measure)
+{
+    const Box2d box = layoutOf(t, measure).box();
+    AcDbExtents extents;
+    if (box.isEmpty())
+        return extents;
     const AcGeVector3d direction = qv::ocsDirection(t->rotation(), t->normal());
-    const AcGeVector3d up = t->normal().normal().crossProduct(direction) * height;
-    std::vector<std::string> lines = plainMTextLines(t->contents().GetString());
-    if (t->width() > 0)
-        lines = wrap(lines, t->width() / height);
-    const int attachment = static_cast<int>(t->attachment()) - 1;
-    const double blockHeight = 1 + (static_cast<double>(lines.size()) - 1) * kLineSpacing;
-    const double first = attachment / 3 == 0 ? -1 : attachment / 3 == 1 ? -1 + blockHeight / 2 : -1 + blockHeight;
-    TextLayout layout;
-    layout.align = (attachment % 3) * 0.5;
-    for (size_t i = 0; i < lines.size(); ++i) {
-        const AcGePoint3d anchor = t->location() + up * (first - static_cast<double>(i) * kLineSpacing);
-        placeText(lines[i], anchor, direction * height, up, xf, layout, rgb);
+    const AcGeVector3d up = t->normal().normal().crossProduct(direction);
+    for (const double x : {box.minX, box.maxX})
+        for (const double y : {box.minY, box.maxY})
+            extents.addPoint(t->location() + direction * x + up * y);
+    return extents;
+}
+
+void PlotPainter::drawMText(const AcDbMText* t, const AcGeMatrix3d& xf, std::uint32_t rgb)
+{
+    const MTextLayout layout = layoutOf(t, [this](std::string_view text, const PlotFont& font) {
+        return m_canvas.textWidth(std::string(text), 1, font);
+    });
+    const AcGeVector3d direction = qv::ocsDirection(t->rotation(), t->normal());
+    const AcGeVector3d up = t->normal().normal().crossProduct(direction);
+    auto at = [&](double x, double y) { return t->location() + direction * x + up * y; };
+    auto colour = [&](const std::optional<std::uint32_t>& own) { return m_pen.monochrome ? 0 : own.value_or(rgb); };
+    for (const MTextLayout::Piece& piece : layout.pieces())
+        placeRun(piece.text, at(piece.x, piece.y), direction * piece.format.height, up * piece.format.height, xf,
+                 piece.format.widthFactor, colour(piece.format.rgb), piece.format.font);
+    // Rules as thick as a font's underline, about a twentieth of the text's height.
+    const double height = t->textHeight() > 0 ? t->textHeight() : 2.5;
+    const DevicePoint o = dev(xf, t->location()), above = dev(xf, t->location() + up * height);
+    const double pen = std::max(0.05 * std::hypot(above.x - o.x, above.y - o.y), m_pen.minimumWidth);
+    m_canvas.setLinePattern({}, 1);
+    for (const MTextLayout::Rule& rule : layout.rules()) {
+        m_canvas.setPen(colour(rule.rgb), pen);
+        m_canvas.stroke({dev(xf, at(rule.x0, rule.y0)), dev(xf, at(rule.x1, rule.y1))}, false);
     }
 }
 
-// Lines broken at blanks so that none is wider than width (in text heights), as far as
-// its words allow.
-std::vector<std::string> PlotPainter::wrap(const std::vector<std::string>& lines, double width)
+// The run's letters stand on the baseline along direction, upright towards up; a transform
+// that mirrors the one onto the other's far side mirrors them too.
+void PlotPainter::placeRun(const std::string& text, const AcGePoint3d& origin, const AcGeVector3d& direction,
+                           const AcGeVector3d& up, const AcGeMatrix3d& xf, double widthFactor, std::uint32_t rgb,
+                           const PlotFont& font)
 {
-    const double em = 1 / kCapHeight;   // one text height, measured in text heights
-    std::vector<std::string> out;
-    for (const std::string& line : lines) {
-        std::string current;
-        size_t start = 0;
-        while (start <= line.size()) {
-            size_t end = line.find(' ', start);
-            end = end == std::string::npos ? line.size() : end;
-            const std::string word = line.substr(start, end - start);
-            const std::string joined = current.empty() ? word : current + " " + word;
-            if (!current.empty() && m_canvas.textWidth(joined, em * 100) / 100 > width) {
-                out.push_back(current);
-                current = word;
-            } else {
-                current = joined;
-            }
-            start = end + 1;
-        }
-        out.push_back(current);
-    }
-    return out;
+    const DevicePoint o = dev(xf, origin), ahead = dev(xf, origin + direction), above = dev(xf, origin + up);
+    const double ux = ahead.x - o.x, uy = ahead.y - o.y, vx = above.x - o.x, vy = above.y - o.y;
+    const double length = std::hypot(ux, uy), height = std::hypot(vx, vy);
+    if (!(length > 0) || !(height > 0) || !std::isfinite(length * height))
+        return;
+    // On the sheet (y down) up lies counter-clockwise of the baseline unless mirrored; a
+    // mirrored run is drawn backwards from the opposite direction, its letters flipped.
+    const bool mirrored = ux * vy - uy * vx > 0;
+    const double angle = std::atan2(-uy, ux) + (mirrored ? M_PI : 0);
+    const double stretch = widthFactor * length / height * (mirrored ? -1 : 1);
+    m_canvas.text(text, o, angle, height / kCapHeight, stretch, rgb, font);
 }
 
 namespace {
@@ -1001,8 +1053,12 @@ void PlotPainter::drawProxyGraphics(const AcDbProxyEntity* e, const AcGeMatrix3d
         case ProxyGraphics::Kind::kLine: m_canvas.stroke(path, part.closed); break;
         case ProxyGraphics::Kind::kArea: m_canvas.fill({path}, rgb); break;
         case ProxyGraphics::Kind::kText:
-            placeText(part.text, part.points[0], part.direction, part.up, xf, TextLayout{part.widthFactor}, rgb);
+        {
+            TextLayout layout;
+            layout.widthFactor = part.widthFactor;
+            placeText(part.text, part.points[0], part.direction, part.up, xf, layout, rgb);
             break;
+        }
         case ProxyGraphics::Kind::kXLine:
         case ProxyGraphics::Kind::kRay:
             if (path.size() == 2)

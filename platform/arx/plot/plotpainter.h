@@ -12,7 +12,9 @@
 // canvas's work: once that is spent, nothing more is drawn.
 #pragma once
 
+#include "mtextlayout.h"
 #include "plotcanvas.h"
+#include "plottext.h"
 
 #include "arx/dbboxtree.h"
 #include "arx/dbhatch.h"
@@ -67,6 +69,8 @@ public:
     static Box2d extents(const AcDbBlockTableRecord* space);
     // Whether anything of the record may show in the area (an entity without a box may).
     static bool showsIn(const AcDbBlockTableRecord* space, const Box2d& area);
+    // The box of what a multiline text draws, its texts measured by measure.
+    static AcDbExtents mtextExtents(const AcDbMText* t, const MTextLayout::Measure& measure);
     // Whether the entity's layer is drawn at all (on, thawed and plottable).
     static bool layerShown(const AcDbEntity* entity);
     static bool layerShown(const AcDbLayerTableRecord* layer);
@@ -108,6 +112,7 @@ private:
     void drawCircle(const AcDbCircle* c, const AcGeMatrix3d& xf);
     void drawText(const AcDbText* t, const AcGeMatrix3d& xf, std::uint32_t rgb);
     void drawMText(const AcDbMText* t, const AcGeMatrix3d& xf, std::uint32_t rgb);
+    static MTextLayout layoutOf(const AcDbMText* t, const MTextLayout::Measure& measure);
     void drawHatch(const AcDbHatch* h, const AcGeMatrix3d& xf, std::uint32_t rgb);
     // One family of a pattern's parallel lines, the parts inside the boundary's loops (in the
     // hatch's plane, with its box); false when the lines are too dense to draw.
@@ -143,11 +148,15 @@ private:
         double baseline = 0;   // the baseline's offset from the anchor, in text heights (up)
         double fitLength = 0;  // device units the text spans when aligned or fitted
         bool fitHeight = false;   // aligned (height scales too) rather than fitted
+        std::vector<TextRule> rules;   // stretches under or over a line
     };
     // A line of text at an anchor; direction and up are a text height long in the drawing.
     void placeText(const std::string& text, const AcGePoint3d& anchor, const AcGeVector3d& direction,
                    const AcGeVector3d& up, const AcGeMatrix3d& xf, const TextLayout& layout, std::uint32_t rgb);
-    std::vector<std::string> wrap(const std::vector<std::string>& lines, double width);
+    // A run of a multiline text at its baseline's start; direction and up are its height long.
+    void placeRun(const std::string& text, const AcGePoint3d& origin, const AcGeVector3d& direction,
+                  const AcGeVector3d& up, const AcGeMatrix3d& xf, double widthFactor, std::uint32_t rgb,
+                  const PlotFont& font);
 
     const std::vector<AcDbObjectId>& drawOrder(const AcDbBlockTableRecord* btr);
     std::uint32_t colourOf(const AcDbEntity* ent, const AcDbLayerTableRecord* layer, const Inherited& from) const;

@@ -1,76 +1,56 @@
 #include "plottext.h"
 
+#include "arx/dxftext.h"
+
 #include <cctype>
 
 namespace qv {
 
-std::string plainText(const std::string& text)
+size_t controlCodeAt(std::string_view text, size_t i, std::string& out)
+{
+    if (text.substr(i, 2) != "%%" || i + 2 >= text.size())
+        return 0;
+    auto digit = [&](size_t k) { return k < text.size() && std::isdigit(static_cast<unsigned char>(text[k])); };
+    if (digit(i + 2) && digit(i + 3) && digit(i + 4)) {   // the character of a decimal code
+        const unsigned code = static_cast<unsigned>((text[i + 2] - '0') * 100 + (text[i + 3] - '0') * 10 + text[i + 4] - '0');
+        if (code >= 32)   // control characters draw nothing
+            dxf::appendUtf8(out, code);
+        return 5;
+    }
+    switch (std::tolower(static_cast<unsigned char>(text[i + 2]))) {
+    case 'd': out += "\u00B0"; break;
+    case 'p': out += "\u00B1"; break;
+    case 'c': out += "\u2300"; break;
+    case '%': out += '%'; break;
+    case 'u': case 'o': break;
+    default: return 0;
+    }
+    return 3;
+}
+
+std::string plainText(const std::string& text, std::vector<TextRule>* rules)
 {
     std::string out;
     out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text.compare(i, 2, "%%") != 0 || i + 2 >= text.size()) {
+    size_t open[2] = {std::string::npos, std::string::npos};   // where the underline, the overline began
+    auto toggle = [&](bool over) {
+        size_t& from = open[over];
+        if (from != std::string::npos && rules && from < out.size())
+            rules->push_back({from, out.size(), over});
+        from = from == std::string::npos ? out.size() : std::string::npos;
+    };
+    for (size_t i = 0; i < text.size();) {
+        const size_t code = controlCodeAt(text, i, out);
+        if (code == 0)
             out += text[i];
-            continue;
-        }
-        switch (std::tolower(static_cast<unsigned char>(text[i + 2]))) {
-        case 'd': out += "\u00B0"; break;
-        case 'p': out += "\u00B1"; break;
-        case 'c': out += "\u2300"; break;
-        case '%': out += '%'; break;
-        case 'u': case 'o': break;   // underline and overline toggles
-        default: out.append(text, i, 3); break;
-        }
-        i += 2;
+        else if (code == 3 && std::string_view("uUoO").find(text[i + 2]) != std::string_view::npos)
+            toggle(std::tolower(static_cast<unsigned char>(text[i + 2])) == 'o');
+        i += code > 0 ? code : 1;
     }
+    for (const bool over : {false, true})
+        if (open[over] != std::string::npos)
+            toggle(over);
     return out;
-}
-
-namespace {
-
-// Skips a code's argument up to and including its ';' (codes such as \f, \H, \C, \A).
-size_t skipArgument(const std::string& s, size_t i)
-{
-    const size_t end = s.find(';', i);
-    return end == std::string::npos ? s.size() : end + 1;
-}
-
-} // namespace
-
-std::vector<std::string> plainMTextLines(const std::string& contents)
-{
-    std::vector<std::string> lines(1);
-    for (size_t i = 0; i < contents.size();) {
-        const char c = contents[i];
-        if (c == '{' || c == '}') {
-            ++i;
-            continue;
-        }
-        if (c != '\\' || i + 1 >= contents.size()) {
-            lines.back() += c;
-            ++i;
-            continue;
-        }
-        const char code = contents[i + 1];
-        i += 2;
-        switch (code) {
-        case 'P': lines.emplace_back(); break;
-        case '~': lines.back() += ' '; break;
-        case '\\': case '{': case '}': lines.back() += code; break;
-        case 'L': case 'l': case 'O': case 'o': case 'K': case 'k': break;
-        case 'S': {   // stacked fraction "a^b;", "a/b;" or "a#b;" shown as a/b
-            const size_t end = skipArgument(contents, i);
-            for (size_t j = i; j < end && contents[j] != ';'; ++j)
-                lines.back() += contents[j] == '^' || contents[j] == '#' ? '/' : contents[j];
-            i = end;
-            break;
-        }
-        default: i = skipArgument(contents, i); break;   // \f \F \H \W \Q \T \A \C \c \p
-        }
-    }
-    for (std::string& line : lines)
-        line = plainText(line);
-    return lines;
 }
 
 } // namespace qv

@@ -1,15 +1,23 @@
-// The plain text of single-line and multiline texts as a plot shows it: control codes of
-// single-line texts ("%%d", "%%p", "%%c", "%%%") as their characters, and multiline texts'
-// formatting codes stripped, paragraphs ("\P") as line breaks.
+// The plain text of single-line texts as a plot shows it: control codes ("%%d", "%%p",
+// "%%c", "%%%", "%%nnn") as their characters, the underline and overline toggles apart.
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace qv {
 
-std::string plainText(const std::string& text);
-// The lines of a multiline text's contents.
-std::vector<std::string> plainMTextLines(const std::string& contents);
+// A stretch of a text's characters with a line under it ("%%u" toggles it) or over it
+// ("%%o"), in bytes of its plain text.
+struct TextRule {
+    size_t from = 0, to = 0;
+    bool over = false;
+};
+// The text's rules are added to rules when given.
+std::string plainText(const std::string& text, std::vector<TextRule>* rules = nullptr);
+// The length of the control code at text[i] ("%%" and what follows), its character appended
+// to out (none for the underline and overline toggles "%%u", "%%o"); 0 when none starts there.
+size_t controlCodeAt(std::string_view text, size_t i, std::string& out);
 
 } // namespace qv

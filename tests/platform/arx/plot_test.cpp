@@ -15,6 +15,7 @@
 #include "arx/dbtext.h"
 #include "arx/dbviewport.h"
 #include "arx/plotrender.h"
+#include "plotpainter.h"
 
 #include <cairo.h>
 #include <gtest/gtest.h>
@@ -1294,4 +1295,126 @@ TEST(Plot, RasterResolutionIsLoweredToBoundThePixels)
         EXPECT_EQ(r.width, c.width);
         EXPECT_EQ(r.height, c.height);
     }
+}
+
+namespace {
+
+// Whether any pixel of the rectangle (millimetres from the sheet's lower-left corner) is
+// about the colour.
+bool inkIn(const Raster& r, double x0, double y0, double x1, double y1, std::uint32_t colour = kBlack)
+{
+    for (double y = y0; y <= y1; y += 0.25)
+        for (double x = x0; x <= x1; x += 0.25)
+            if (near(r.at(x, y), colour, 100))
+                return true;
+    return false;
+}
+
+AcDbMText* mtext(double x, double y, const char* contents, double height, double width = 0)
+{
+    auto* t = new AcDbMText;
+    t->setLocation(AcGePoint3d(x, y, 0));
+    t->setContents(contents);
+    t->setTextHeight(height);
+    t->setWidth(width);
+    return t;
+}
+
+} // namespace
+
+TEST(Plot, MultilineTextsFlowIntoTheirColumns)
+{
+    TempDir dir;
+    for (const char* variant : {"", "xdata"}) {
+        const std::string dxf = dir.file("columns.dxf"), png = dir.file("columns.png");
+        ASSERT_EQ(std::system(("/usr/bin/python3 " QV_SOURCE_DIR "/tests/platform/arx/plot_mtext.py '" + dxf + "' " + variant).c_str()), 0);
+        AcDbDatabase db(false);
+        ASSERT_EQ(db.readDxfFile(dxf.c_str()), Acad::eOk) << db.lastErrorMessage();
+        ASSERT_EQ(plot(db, *oneToOne("PublishToWeb PNG.pc3"), png).status, Acad::eOk);
+        const Raster r = readPng(png);
+        // After the column break, "Gamma" heads the second column, 50 to the right.
+        EXPECT_TRUE(inkIn(r, 10, 195.5, 40, 199.5)) << variant;
+        EXPECT_TRUE(inkIn(r, 60, 195.5, 90, 199.5)) << variant;
+        EXPECT_FALSE(inkIn(r, 10, 178, 40, 184)) << variant;
+        // What the columns' text draws reaches into the second column.
+        AcDbBlockTableRecord* model = nullptr;
+        ASSERT_EQ(acdbOpenObject(model, db.modelSpaceId(), AcDb::kForRead), Acad::eOk);
+        const auto* columns = AcDbMText::cast(model->entityIds().front().object());
+        model->close();
+        ASSERT_NE(columns, nullptr);
+        const AcDbExtents box = qv::PlotPainter::mtextExtents(columns, [](std::string_view text, const qv::PlotFont&) {
+            return 0.6 * static_cast<double>(text.size());
+        });
+        EXPECT_GT(box.maxPoint().x, 75) << variant;
+        EXPECT_NEAR(box.maxPoint().y, 200, 0.5) << variant;
+        // Lines twice as far apart as usual.
+        EXPECT_TRUE(inkIn(r, 150, 179, 170, 183)) << variant;
+        EXPECT_FALSE(inkIn(r, 150, 185, 170, 192)) << variant;
+        if (*variant)
+            continue;
+        // A full column of 20 sends the third line on; the first of 10 holds one line.
+        EXPECT_TRUE(inkIn(r, 60, 145.5, 90, 149.5));
+        EXPECT_FALSE(inkIn(r, 10, 128, 40, 134));
+        EXPECT_TRUE(inkIn(r, 60, 95.5, 90, 99.5));
+        EXPECT_FALSE(inkIn(r, 10, 87, 40, 92));
+    }
+}
+
+TEST(Plot, MultilineTextCodesDrawWhatTheyStandFor)
+{
+    TempDir dir;
+    AcDbDatabase db;
+    append(db.modelSpaceId(), mtext(10, 200, "{\\C1;Red} \\c16711680;Blue", 10));
+    append(db.modelSpaceId(), mtext(10, 170, "\\Lnnnn\\l mm", 10));
+    append(db.modelSpaceId(), new AcDbText(AcGePoint3d(10, 20, 0), "%%unnnn%%u mm %%ooo", AcDbObjectId(), 10));
+    append(db.modelSpaceId(), mtext(150, 200, "\\S1/2;", 10));
+    append(db.modelSpaceId(), mtext(10, 140, "\\pxqr;Right", 5, 100));
+    append(db.modelSpaceId(), mtext(10, 100, "abc^Jdef^Ighi %%065%%066 \\S+0.2^-0.1;", 5));
+    // A text in a block whose reference mirrors it: its letters run back from the insertion
+    // point, upright.
+    const AcDbObjectId block = defineBlock(db, "MIRRORED");
+    append(block, mtext(0, 0, "Mirror", 10));
+    auto* reference = new AcDbBlockReference(AcGePoint3d(250, 60, 0), block);
+    reference->setScaleFactors(AcGeScale3d(-1, 1, 1));
+    append(db.modelSpaceId(), reference);
+
+    const std::string png = dir.file("codes.png");
+    ASSERT_EQ(plot(db, *oneToOne("PublishToWeb PNG.pc3"), png).status, Acad::eOk);
+    const Raster r = readPng(png);
+    // Where each code shows, and where it does not: runs in their colours; a line 2 under the
+    // baseline beneath the underlined word only, in a single-line text too, and its overline 2
+    // over its top; the fraction's bar between its parts; the paragraph aligned right in its
+    // width of 100; the mirrored text upright.
+    const struct {
+        const char* what;
+        double x0, y0, x1, y1;
+        std::uint32_t colour;
+        bool ink;
+    } regions[] = {
+        {"red", 10, 191, 30, 199, kRed, true},
+        {"red not blue", 10, 191, 30, 199, kBlue, false},
+        {"blue", 50, 191, 80, 199, kBlue, true},
+        {"underline", 12, 157.5, 14, 158.5, kBlack, true},
+        {"no underline", 50, 157, 70, 159, kBlack, false},
+        {"%%u", 12, 17.5, 14, 18.5, kBlack, true},
+        {"no %%u", 50, 17, 70, 19, kBlack, false},
+        {"%%o", 10, 31.5, 100, 32.5, kBlack, true},
+        {"no %%o", 10, 31.5, 40, 32.5, kBlack, false},
+        {"bar", 150.2, 194.3, 150.7, 194.7, kBlack, true},
+        {"under the bar", 150.2, 193.5, 150.7, 193.9, kBlack, false},
+        {"right", 100, 135.5, 110, 139.5, kBlack, true},
+        {"not left", 10, 134, 60, 140, kBlack, false},
+        {"mirrored", 230, 51, 249, 59, kBlack, true},
+        {"not upside down", 230, 41, 249, 49, kBlack, false},
+    };
+    for (const auto& region : regions)
+        EXPECT_EQ(inkIn(r, region.x0, region.y0, region.x1, region.y1, region.colour), region.ink) << region.what;
+
+    const std::string pdf = dir.file("codes.pdf");
+    ASSERT_EQ(plot(db, *oneToOne("DWG To PDF.pc3"), pdf).status, Acad::eOk);
+    const std::string text = run("pdftotext -raw '" + pdf + "' -");
+    for (const char* shown : {"abc\n", "AB", "+0.2", "-0.1"})
+        EXPECT_NE(text.find(shown), std::string::npos) << shown << "\n" << text;
+    for (const char* hidden : {"^", "1/2", "%%"})
+        EXPECT_EQ(text.find(hidden), std::string::npos) << hidden << "\n" << text;
 }

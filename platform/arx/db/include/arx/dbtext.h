@@ -5,6 +5,8 @@
 
 #include "arx/dbentity.h"
 
+#include <vector>
+
 class AcDbText : public AcDbEntity
 {
 public:
@@ -166,6 +168,25 @@ public:
     Acad::ErrorStatus setNormal(const AcGeVector3d& normal);
     AcDbObjectId textStyle() const;
     Acad::ErrorStatus setTextStyle(AcDbObjectId styleId);
+    // The lines' distance as a factor of the usual one (0.25 to 4), and its style: 1 at
+    // least that distance (taller lines stand further apart), 2 exactly.
+    double lineSpacingFactor() const;
+    int lineSpacingStyle() const;
+
+    enum ColumnType { kNoColumns, kStaticColumns, kDynamicColumns };
+    // How the text flows into columns side by side. Static columns all have the defined
+    // height; dynamic ones that height too when their height is automatic, else their own.
+    struct Columns {
+        ColumnType type = kNoColumns;
+        int count = 0;
+        double width = 0, gutter = 0;
+        double height = 0;   // the text's defined height (0: none)
+        bool autoHeight = false, flowReversed = false;
+        std::vector<double> heights;   // dynamic columns of their own heights (0: unbounded)
+    };
+    // As a release 2018 file holds them in the text's embedded object, an older one in its
+    // "ACAD" XData; none when neither does. Counts and sizes are bounded.
+    Columns columns() const;
 
     Acad::ErrorStatus transformBy(const AcGeMatrix3d& m) override;
     Acad::ErrorStatus getGeomExtents(AcDbExtents& extents) const override;

@@ -1,0 +1,296 @@
+#include "mtextlayout.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace qv {
+
+namespace {
+
+// Stacked parts of a fraction stand at 70% of the text's height, one over the bar and one
+// under it, or beside a slash; those of a tolerance at 50%, so that both together stand
+// about as tall as the text.
+constexpr double kFractionSize = 0.7;
+constexpr double kToleranceSize = 0.5;
+constexpr double kTabStep = 4;   // text heights between tab stops where the paragraph sets none
+constexpr int kMaxColumns = 100;
+
+MTextFormat scaled(const MTextFormat& format, double factor)
+{
+    MTextFormat part = format;
+    part.height *= factor;
+    return part;
+}
+
+size_t utf8Length(const std::string& text, size_t i)
+{
+    const auto lead = static_cast<unsigned char>(text[i]);
+    const size_t n = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    return std::min(n, text.size() - i);
+}
+
+} // namespace
+
+MTextLayout::MTextLayout(const MTextContent& content, const MTextGeometry& geometry, const Measure& measure)
+    : m_geometry(geometry), m_measure(measure)
+{
+    if (!(m_geometry.capHeight > 0))
+        m_geometry.capHeight = 1;
+    m_wrap = geometry.columns.type != AcDbMText::kNoColumns ? geometry.columns.width : geometry.width;
+    for (const MTextParagraph& p : content.paragraphs())
+        breakParagraph(p, m_wrap);
+    flowIntoColumns();
+    m_lines.clear();   // they point into the content
+}
+
+double MTextLayout::advance(const std::string& text, const MTextFormat& format) const
+{
+    if (text.empty())
+        return 0;
+    const double width = m_measure(text, format.font) * format.height / m_geometry.capHeight * format.widthFactor
+        * format.tracking;
+    return std::isfinite(width) ? width : 0;
+}
+
+double MTextLayout::stackWidth(const MTextRun& run) const
+{
+    const double size = run.stack == '^' ? kToleranceSize : kFractionSize;
+    const MTextFormat part = scaled(run.format, size);
+    const double upper = advance(run.text, part), lower = advance(run.lower, part);
+    return run.stack == '#' ? upper + 0.3 * run.format.height + lower : std::max(upper, lower);
+}
+
+// A text run as words and the blanks between them, lines breaking only at blanks.
+void MTextLayout::itemsOf(const MTextRun& run, std::vector<Item>& out) const
+{
+    if (run.kind != MTextRun::kText) {
+        out.push_back({&run, {}, run.kind == MTextRun::kStack ? stackWidth(run) : 0, false});
+        return;
+    }
+    const std::string& text = run.text;
+    for (size_t i = 0; i < text.size();) {
+        const bool blank = text[i] == ' ';
+        size_t end = i;
+        while (end < text.size() && (text[end] == ' ') == blank)
+            ++end;
+        Item item{&run, text.substr(i, end - i), 0, blank};
+        item.width = advance(item.text, run.format);
+        out.push_back(std::move(item));
+        i = end;
+    }
+}
+
+// Where the item ends, from x in its line; a tab reaches the next stop after x from the
+// paragraph's left edge.
+double MTextLayout::advanceItem(const Line& line, double x, const Item& item) const
+{
+    if (item.run->kind != MTextRun::kTab)
+        return x + item.width;
+    const MTextParagraph& p = *line.paragraph;
+    const double indent = p.left + (line.first ? p.indent : 0), from = indent + x;
+    const double step = kTabStep * m_geometry.height;
+    const auto stop = std::upper_bound(p.tabs.begin(), p.tabs.end(), from + 1e-9);
+    const double next = stop != p.tabs.end() ? *stop : (std::floor(from / step + 1e-9) + 1) * step;
+    return std::isfinite(next) ? next - indent : x;
+}
+
+double MTextLayout::placeItems(const Line& line, std::vector<double>* at) const
+{
+    double x = 0;
+    for (const Item& item : line.items) {
+        if (at)
+            at->push_back(x);
+        x = advanceItem(line, x, item);
+    }
+    return x;
+}
+
+void MTextLayout::breakParagraph(const MTextParagraph& p, double available)
+{
+    std::vector<Item> items;
+    for (const MTextRun& run : p.runs)
+        itemsOf(run, items);
+    Line line;
+    line.paragraph = &p;
+    line.first = true;
+    auto finish = [&](Line& done) {
+        while (!done.items.empty() && done.items.back().blank)
+            done.items.pop_back();
+        done.height = 0;
+        for (const Item& item : done.items)
+            done.height = std::max(done.height, item.run->format.height);
+        if (done.height == 0)
+            done.height = p.runs.empty() ? m_geometry.height : p.runs.back().format.height;
+        done.width = placeItems(done, nullptr);
+        m_lines.push_back(std::move(done));
+    };
+    // The line's width so far, and where it may break: after its last blank that follows a word.
+    double x = 0;
+    size_t breakAt = 0;
+    bool word = false;
+    for (Item& item : items) {
+        x = advanceItem(line, x, item);
+        line.items.push_back(std::move(item));
+        if (line.items.back().blank) {
+            breakAt = word ? line.items.size() : breakAt;
+            continue;
+        }
+        word = true;
+        const double limit = available - p.left - p.right - (line.first ? p.indent : 0);
+        if (!(available > 0) || x <= limit || breakAt == 0)
+            continue;   // fits, or one word wider than the line stays whole
+        Line next;
+        next.paragraph = &p;
+        next.items.assign(std::make_move_iterator(line.items.begin() + static_cast<long>(breakAt)),
+                          std::make_move_iterator(line.items.end()));
+        line.items.resize(breakAt);
+        finish(line);
+        line = std::move(next);
+        x = placeItems(line, nullptr);
+        breakAt = 0;
+    }
+    line.last = true;
+    finish(line);
+}
+
+double MTextLayout::columnLimit(int column) const
+{
+    const AcDbMText::Columns& c = m_geometry.columns;
+    if (c.type == AcDbMText::kDynamicColumns && !c.autoHeight && static_cast<size_t>(column) < c.heights.size())
+        return c.heights[static_cast<size_t>(column)];
+    return c.height;
+}
+
+void MTextLayout::flowIntoColumns()
+{
+    const AcDbMText::Columns& c = m_geometry.columns;
+    const bool columns = c.type != AcDbMText::kNoColumns;
+    const int most = !columns ? 1 : c.type == AcDbMText::kStaticColumns ? std::max(c.count, 1) : kMaxColumns;
+    int column = 0;
+    bool empty = true;
+    double previous = 0, previousHeight = 0, bottom = 0, widest = 0;
+    for (Line& line : m_lines) {
+        if (line.first && line.paragraph->columnBreak && column + 1 < most) {
+            ++column;
+            empty = true;
+        }
+        const double factor = line.paragraph->lineSpacing > 0 ? line.paragraph->lineSpacing : m_geometry.lineSpacing;
+        const double tallest = m_geometry.exactSpacing ? m_geometry.height : std::max(previousHeight, line.height);
+        line.baseline = empty ? -line.height : previous - factor * m_geometry.lineDistance * tallest;
+        const double limit = columns ? columnLimit(column) : 0;
+        if (!empty && limit > 0 && -line.baseline > limit * (1 + 1e-9) && column + 1 < most) {
+            ++column;
+            line.baseline = -line.height;
+        }
+        line.column = column;
+        empty = false;
+        previous = line.baseline, previousHeight = line.height;
+        bottom = std::max(bottom, -line.baseline);
+        const MTextParagraph& p = *line.paragraph;
+        widest = std::max(widest, line.width + p.left + p.right + (line.first ? p.indent : 0));
+    }
+    const int count = c.type == AcDbMText::kStaticColumns ? most : column + 1;
+    const double columnWidth = columns ? c.width : m_wrap > 0 ? m_wrap : widest;
+    const double blockWidth = columnWidth * count + (columns ? c.gutter * (count - 1) : 0);
+    if (columns && (c.type == AcDbMText::kStaticColumns || c.autoHeight))
+        bottom = std::max(bottom, c.height);
+    const int across = (m_geometry.attachment - 1) % 3, down = (m_geometry.attachment - 1) / 3;
+    const double left = -blockWidth * across / 2, shift = bottom * down / 2;
+    for (Line& line : m_lines) {
+        const int place = c.flowReversed ? count - 1 - line.column : line.column;
+        line.baseline += shift;
+        const MTextParagraph& p = *line.paragraph;
+        const char align = p.align ? p.align : "lcr"[across];
+        const double indent = p.left + (line.first ? p.indent : 0), room = columnWidth - indent - p.right;
+        double x = left + place * (columnWidth + c.gutter) + indent, extra = 0;
+        if (align == 'c')
+            x += (room - line.width) / 2;
+        else if (align == 'r')
+            x += room - line.width;
+        else if (align == 'j' && !line.last && room > line.width) {
+            const auto blanks = std::count_if(line.items.begin(), line.items.end(), [](const Item& i) { return i.blank; });
+            extra = blanks > 0 ? (room - line.width) / static_cast<double>(blanks) : 0;
+        }
+        emit(line, x, extra);
+    }
+}
+
+// The line's items from x, blanks widened by extra (a justified line).
+void MTextLayout::emit(const Line& line, double left, double extra)
+{
+    std::vector<double> at;
+    placeItems(line, &at);
+    double widened = 0, pieceEnd = NAN;
+    for (size_t i = 0; i < line.items.size(); ++i) {
+        const Item& item = line.items[i];
+        const MTextFormat& f = item.run->format;
+        const double x = left + at[i] + widened;
+        const double y = line.baseline + (f.align == 1 ? (line.height - f.height) / 2 : f.align == 2 ? line.height - f.height : 0);
+        widened += item.blank ? extra : 0;
+        if (item.run->kind == MTextRun::kStack) {
+            emitStack(item, x, y);
+            continue;
+        }
+        if (item.run->kind == MTextRun::kTab)
+            continue;
+        const double width = item.width + (item.blank ? extra : 0);
+        if (f.tracking != 1) {   // each character at its own place
+            double cx = x;
+            for (size_t k = 0; k < item.text.size(); k += utf8Length(item.text, k)) {
+                const std::string character = item.text.substr(k, utf8Length(item.text, k));
+                m_pieces.push_back({character, cx, y, f});
+                cx += advance(character, f);
+            }
+        } else if (!m_pieces.empty() && m_pieces.back().format == f && m_pieces.back().y == y
+                   && std::abs(pieceEnd - x) <= 1e-9 * std::max(1.0, std::abs(x))) {
+            m_pieces.back().text += item.text;   // one piece while nothing changes
+        } else {
+            m_pieces.push_back({item.text, x, y, f});
+        }
+        pieceEnd = x + item.width;   // a widened blank ends the piece
+        m_box.add(Box2d::around(x, y, x + width, y + f.height));
+        for (const auto& [on, offset] : {std::pair{f.underline, kUnderline}, {f.overline, kOverline}, {f.strike, kStrike}})
+            if (on)
+                addRule(x, y + offset * f.height, x + width, y + offset * f.height, f.rgb);
+    }
+}
+
+void MTextLayout::emitStack(const Item& item, double x, double baseline)
+{
+    const MTextRun& run = *item.run;
+    const double h = run.format.height;
+    if (run.stack == '^') {   // the upper part's top at the text's, the lower one's foot just under the baseline
+        const MTextFormat part = scaled(run.format, kToleranceSize);
+        m_pieces.push_back({run.text, x, baseline + 0.6 * h, part});
+        m_pieces.push_back({run.lower, x, baseline - 0.1 * h, part});
+    } else if (run.stack == '#') {   // the upper part raised, a slash, the lower part on the baseline
+        const MTextFormat part = scaled(run.format, kFractionSize);
+        const double upper = advance(run.text, part);
+        m_pieces.push_back({run.text, x, baseline + 0.3 * h, part});
+        addRule(x + upper, baseline, x + upper + 0.3 * h, baseline + h, run.format.rgb);
+        m_pieces.push_back({run.lower, x + upper + 0.3 * h, baseline, part});
+    } else {   // centred over and under a bar a little under half the height
+        const MTextFormat part = scaled(run.format, kFractionSize);
+        const double upper = advance(run.text, part), lower = advance(run.lower, part), bar = baseline + 0.45 * h;
+        m_pieces.push_back({run.text, x + (item.width - upper) / 2, bar + 0.15 * h, part});
+        m_pieces.push_back({run.lower, x + (item.width - lower) / 2, bar - 0.85 * h, part});
+        addRule(x, bar, x + item.width, bar, run.format.rgb);
+    }
+    m_box.add(Box2d::around(x, baseline - 0.4 * h, x + item.width, baseline + 1.3 * h));
+}
+
+void MTextLayout::addRule(double x0, double y0, double x1, double y1, const std::optional<std::uint32_t>& rgb)
+{
+    // A rule going on from the last one (underlined words and the blanks between) extends it.
+    if (!m_rules.empty()) {
+        Rule& last = m_rules.back();
+        if (y0 == y1 && last.y0 == y0 && last.y1 == y1 && last.rgb == rgb && std::abs(last.x1 - x0) <= 1e-9 * std::max(1.0, std::abs(x0))) {
+            last.x1 = x1;
+            return;
+        }
+    }
+    m_rules.push_back({x0, y0, x1, y1, rgb});
+    m_box.add(Box2d::around(std::min(x0, x1), std::min(y0, y1), std::max(x0, x1), std::max(y0, y1)));
+}
+
+} // namespace qv
