@@ -199,15 +199,20 @@ bool PlotPainter::layerShown(const AcDbLayerTableRecord* layer)
     return !layer || (!layer->isOff() && !layer->isFrozen() && layer->isPlottable());
 }
 
-Box2d PlotPainter::extents(const AcDbBlockTableRecord* space)
+Box2d PlotPainter::extents(const AcDbBlockTableRecord* space, PlotCanvas& canvas)
 {
+    PlotPainter measuring(canvas, {});
+    measuring.m_cullMargins = false;
     Box2d box;
     for (const AcDbObjectId& id : space->entityIds()) {
         const auto* ent = AcDbEntity::cast(id.object());
         if (!ent || ent->isErased() || ent->visibility() == AcDb::kInvisible || !takesSpace(ent))
             continue;
+        // What the painter draws; what the database says of what has no box there (a block
+        // holding a construction line).
         AcDbExtents e;
-        if (drawnBox(ent, e) && std::isfinite(e.minPoint().x) && std::isfinite(e.maxPoint().x))
+        if ((measuring.addBox(ent, e, 0) || (e = AcDbExtents(), drawnBox(ent, e))) && !e.isEmpty()
+            && std::isfinite(e.minPoint().x) && std::isfinite(e.maxPoint().x))
             box.add(Box2d::around(e.minPoint().x, e.minPoint().y, e.maxPoint().x, e.maxPoint().y));
     }
     return box;
@@ -449,13 +454,16 @@ bool PlotPainter::addBox(const AcDbEntity* ent, AcDbExtents& box, int depth)
         return addReferenceBox(ref, box, depth);
     if (AcDbViewport::cast(ent))
         return false;   // it shows model space, wherever that lies
+    if (const auto* text = AcDbText::cast(ent)) {
+        box.addExt(textBox(text, m_canvas.measurer(), m_styleFonts));
+        return true;
+    }
     AcDbExtents e;
     if (!drawnBox(ent, e))
         return false;
-    // A text's box is an estimate from its characters, a polyline's leaves out its widths.
+    // A multiline text's box is an estimate from its characters, a polyline's leaves out its widths.
     const AcGeVector3d size = e.maxPoint() - e.minPoint();
-    const double margin = AcDbText::cast(ent) || AcDbMText::cast(ent) ? 2 * std::max({size.x, size.y, size.z})
-                                                                       : halfWidth(ent);
+    const double margin = !AcDbMText::cast(ent) ? halfWidth(ent) : m_cullMargins ? 2 * std::max({size.x, size.y, size.z}) : 0;
     e.expandBy(AcGeVector3d(margin, margin, margin));
     e.expandBy(AcGeVector3d(-margin, -margin, -margin));
     box.addExt(e);
@@ -607,37 +615,54 @@ void PlotPainter::placeText(const std::string& text, const AcGePoint3d& anchor, 
                             const AcGeVector3d& up, const AcGeMatrix3d& xf, const TextLayout& layout,
                             std::uint32_t rgb)
 {
-    const DevicePoint o = dev(xf, anchor), ahead = dev(xf, anchor + direction), above = dev(xf, anchor + up);
+    TextRun run;
+    if (textRun(text, {anchor, direction, up, layout}, xf, m_canvas.measurer(), run))
+        m_canvas.text(text, run.origin, std::atan2(-run.along.y, run.along.x), run.em, run.widthFactor, rgb,
+                      layout.font);
+}
+
+// The em is the text height over the face's capital height, so that capitals stand as tall as
+// the text's height in every font.
+bool PlotPainter::textRun(const std::string& text, const TextPlace& place, const AcGeMatrix3d& xf,
+                          TextMeasurer& measurer, TextRun& run)
+{
+    const DevicePoint o = dev(xf, place.anchor), ahead = dev(xf, place.anchor + place.direction);
+    const DevicePoint above = dev(xf, place.anchor + place.up);
     double ux = ahead.x - o.x, uy = ahead.y - o.y;
     const double length = std::hypot(ux, uy), height = std::hypot(above.x - o.x, above.y - o.y);
     if (!(length > 0) || !(height > 0) || !std::isfinite(length * height))
-        return;
+        return false;
     ux /= length, uy /= length;
-    double em = height / kCapHeight, widthFactor = layout.widthFactor;
-    double advance = m_canvas.textWidth(text, em) * widthFactor;
-    if (layout.fitLength > 0 && advance > 0) {
+    const TextLayout& layout = place.layout;
+    run.face = measurer.face(layout.font);
+    const double capHeight = measurer.capHeight(run.face);
+    run.em = height / capHeight, run.widthFactor = layout.widthFactor;
+    run.advance = measurer.advance(text, run.face) * run.em * run.widthFactor;
+    if (layout.fitLength > 0 && run.advance > 0) {
         // Aligned texts scale to the span; fitted ones stretch across it only.
-        const double ratio = layout.fitLength / advance;
-        (layout.fitHeight ? em : widthFactor) *= ratio;
-        advance = layout.fitLength;
+        const double ratio = layout.fitLength / run.advance;
+        (layout.fitHeight ? run.em : run.widthFactor) *= ratio;
+        run.advance = layout.fitLength;
     }
-    const double shift = layout.baseline * em * kCapHeight;
-    const DevicePoint origin{o.x - ux * advance * layout.align + uy * shift, o.y - uy * advance * layout.align - ux * shift};
-    m_canvas.text(text, origin, std::atan2(-uy, ux), em, widthFactor, rgb);
+    const double shift = layout.baseline * run.em * capHeight;
+    run.along = {ux, uy};
+    run.origin = {o.x - ux * run.advance * layout.align + uy * shift, o.y - uy * run.advance * layout.align - ux * shift};
+    return true;
 }
 
-void PlotPainter::drawText(const AcDbText* t, const AcGeMatrix3d& xf, std::uint32_t rgb)
+PlotPainter::TextPlace PlotPainter::textPlace(const AcDbText* t, const AcGeMatrix3d& xf, TextStyleFonts& fonts)
 {
-    const std::string text = plainText(t->textStringConst());
     const double height = t->height() > 0 ? t->height() : 2.5;
+    TextPlace place;
     AcGeVector3d direction = qv::ocsDirection(t->rotation(), t->normal());
-    TextLayout layout;
+    TextLayout& layout = place.layout;
     layout.widthFactor = t->widthFactor() > 0 ? t->widthFactor() : 1;
-    AcGePoint3d anchor = t->isDefaultAlignment() ? t->position() : t->alignmentPoint();
+    layout.font = fonts.of(t->textStyle());
+    place.anchor = t->isDefaultAlignment() ? t->position() : t->alignmentPoint();
     const AcDb::TextHorzMode horizontal = t->horizontalMode();
     if (horizontal == AcDb::kTextAlign || horizontal == AcDb::kTextFit) {
         // Between the position and the alignment point.
-        anchor = t->position();
+        place.anchor = t->position();
         const AcGeVector3d span = t->alignmentPoint() - t->position();
         if (span.length() > 1e-12) {
             direction = span.normal();
@@ -653,8 +678,34 @@ void PlotPainter::drawText(const AcDbText* t, const AcGeMatrix3d& xf, std::uint3
         static const double baselines[] = {0, 0.3, -0.5, -1};   // base, bottom, middle, top
         layout.baseline = baselines[std::clamp(static_cast<int>(t->verticalMode()), 0, 3)];
     }
-    const AcGeVector3d up = t->normal().normal().crossProduct(direction) * height;
-    placeText(text, anchor, direction * height, up, xf, layout, rgb);
+    place.direction = direction * height;
+    place.up = t->normal().normal().crossProduct(direction) * height;
+    return place;
+}
+
+void PlotPainter::drawText(const AcDbText* t, const AcGeMatrix3d& xf, std::uint32_t rgb)
+{
+    const TextPlace place = textPlace(t, xf, m_styleFonts);
+    placeText(plainText(t->textStringConst()), place.anchor, place.direction, place.up, xf, place.layout, rgb);
+}
+
+AcDbExtents PlotPainter::textBox(const AcDbText* t, TextMeasurer& measurer, TextStyleFonts& fonts)
+{
+    // Laid out in the text's plane, y down as on a sheet, and the corners taken back.
+    const AcGeMatrix3d toPlane = AcGeMatrix3d::scaling(AcGeScale3d(1, -1, 1)) * AcGeMatrix3d::worldToPlane(t->normal());
+    const AcGeMatrix3d back = toPlane.inverse();
+    const TextPlace place = textPlace(t, toPlane, fonts);
+    TextRun run;
+    AcDbExtents box;
+    if (!textRun(plainText(t->textStringConst()), place, toPlane, measurer, run))
+        return box;
+    const double z = toPlane.transform(place.anchor).z;
+    const DevicePoint up{run.along.y, -run.along.x};
+    for (const double a : {0.0, run.advance})
+        for (const double b : {-measurer.descent(run.face) * run.em, measurer.ascent(run.face) * run.em})
+            box.addPoint(back.transform(AcGePoint3d(run.origin.x + run.along.x * a + up.x * b,
+                                                    run.origin.y + run.along.y * a + up.y * b, z)));
+    return box;
 }
 
 void PlotPainter::drawMText(const AcDbMText* t, const AcGeMatrix3d& xf, std::uint32_t rgb)

@@ -13,6 +13,7 @@
 #pragma once
 
 #include "plotcanvas.h"
+#include "textstylefonts.h"
 
 #include "arx/dbboxtree.h"
 #include "arx/dbhatch.h"
@@ -62,8 +63,9 @@ public:
     // The part of the sheet that shows anything (device units; the whole sheet unless set).
     void clipTo(const Box2d& visible) { m_visible = visible; }
 
-    // The record's entities' extents (visible layers only) in the plane, without drawing.
-    static Box2d extents(const AcDbBlockTableRecord* space);
+    // The record's entities' extents (visible layers only) in the plane, without drawing;
+    // texts measured with the glyphs they are drawn with.
+    static Box2d extents(const AcDbBlockTableRecord* space, PlotCanvas& canvas);
     // Whether the entity's layer is drawn at all (on, thawed and plottable).
     static bool layerShown(const AcDbEntity* entity);
     static bool layerShown(const AcDbLayerTableRecord* layer);
@@ -134,7 +136,26 @@ private:
         double baseline = 0;   // the baseline's offset from the anchor, in text heights (up)
         double fitLength = 0;  // device units the text spans when aligned or fitted
         bool fitHeight = false;   // aligned (height scales too) rather than fitted
+        PlotFont font;
     };
+    // Where a text entity's line goes: its anchor, direction and up (a text height long).
+    struct TextPlace {
+        AcGePoint3d anchor;
+        AcGeVector3d direction, up;
+        TextLayout layout;
+    };
+    // A line of text on the sheet: its baseline from origin along (a unit vector), its em,
+    // stretch and face, and how far it advances.
+    struct TextRun {
+        DevicePoint origin, along;
+        double em = 0, widthFactor = 1, advance = 0;
+        unsigned face = 0;
+    };
+    static TextPlace textPlace(const AcDbText* t, const AcGeMatrix3d& xf, TextStyleFonts& fonts);
+    static bool textRun(const std::string& text, const TextPlace& place, const AcGeMatrix3d& xf,
+                        TextMeasurer& measurer, TextRun& run);
+    // The box a text entity's glyphs take, from the font's descent to its ascent.
+    static AcDbExtents textBox(const AcDbText* t, TextMeasurer& measurer, TextStyleFonts& fonts);
     // A line of text at an anchor; direction and up are a text height long in the drawing.
     void placeText(const std::string& text, const AcGePoint3d& anchor, const AcGeVector3d& direction,
                    const AcGeVector3d& up, const AcGeMatrix3d& xf, const TextLayout& layout, std::uint32_t rgb);
@@ -154,6 +175,8 @@ private:
     std::unordered_map<const AcDbBlockTableRecord*, std::vector<AcDbObjectId>> m_orders;
     std::unordered_set<const AcDbBlockTableRecord*> m_open;   // references being drawn (no cycles)
     std::unordered_map<const AcDbBlockTableRecord*, BlockBox> m_boxes;
+    TextStyleFonts m_styleFonts;
+    bool m_cullMargins = true;   // boxes of multiline texts widened, as they are estimates
     Box2d m_visible;
     double m_linetypeFactor = 1, m_linetypeScale = 1;   // the viewport's factor; times the drawing's scale
     std::vector<double> m_dashes;   // the pattern being set

@@ -1,0 +1,39 @@
+#include "textstylefonts.h"
+
+#include "arx/dbsymtb.h"
+#include "arx/resbuf.h"
+
+namespace qv {
+
+namespace {
+
+// A TrueType font's flags in a style's XData: the character set and pitch in the low bytes,
+// then these.
+constexpr long kItalic = 0x1000000, kBold = 0x2000000;
+
+PlotFont fontOf(const AcDbTextStyleTableRecord* style)
+{
+    PlotFont font;
+    if (!style)
+        return font;
+    font.name = style->fileName();
+    resbuf* xdata = style->xData("ACAD");
+    for (const resbuf* rb = xdata; rb; rb = rb->rbnext)
+        if (rb->restype == 1000 && rb->resval.rstring && font.name.empty())
+            font.name = rb->resval.rstring;
+        else if (rb->restype == 1071)
+            font.bold = (rb->resval.rlong & kBold) != 0, font.italic = (rb->resval.rlong & kItalic) != 0;
+    acutRelRb(xdata);
+    return font;
+}
+
+} // namespace
+
+const PlotFont& TextStyleFonts::of(AcDbObjectId style)
+{
+    if (const auto found = m_fonts.find(style); found != m_fonts.end())
+        return found->second;
+    return m_fonts[style] = fontOf(AcDbTextStyleTableRecord::cast(style.object()));
+}
+
+} // namespace qv
