@@ -207,11 +207,11 @@ class Plot(unittest.TestCase):
     def test_texts_take_the_fonts_their_styles_name(self):
         doc = ezdxf.new("R2013")
         for name, font in (("A", "arial.ttf"), ("T", "times.ttf"), ("C", "cour.ttf"), ("R", "romans.shx"),
-                           ("N", "nosuch.ttf"), ("F", "")):
+                           ("N", "nosuch.ttf"), ("F", ""), ("K", "calibri.ttf")):
             doc.styles.new(name, dxfattribs={"font": font})
         # A TrueType font named by its family alone, bold by its flags.
         doc.styles.get("F").set_xdata("ACAD", [(1000, "Times New Roman"), (1071, 0x2000022)])
-        styles = [("A", 1), ("T", 1), ("C", 1), ("R", 1), ("N", 1), ("F", 1), ("A", 0.5)]
+        styles = [("A", 1), ("T", 1), ("C", 1), ("R", 1), ("N", 1), ("F", 1), ("A", 0.5), ("K", 1)]
         for i, (style, width) in enumerate(styles):
             doc.modelspace().add_text("Office 1.017 Meeting", height=5,
                                       dxfattribs={"style": style, "width": width, "insert": (10, 180 - 20 * i)})
@@ -221,9 +221,9 @@ class Plot(unittest.TestCase):
         self.assertEqual(result.returncode, 0, result.stderr)
         fonts = subprocess.run(["pdffonts", pdf], capture_output=True, text=True, check=True).stdout
         for name in ("+LiberationSans ", "+LiberationSerif ", "+LiberationMono ", "+DejaVuSans ",
-                     "+LiberationSerif-Bold "):
+                     "+LiberationSerif-Bold ", "+Carlito "):
             self.assertIn(name, fonts)
-        arial, times, courier, romans, default, bold, narrow = pdf_line_widths(pdf)
+        arial, times, courier, romans, default, bold, narrow, _ = pdf_line_widths(pdf)
         # Capitals as tall as the text in every font: the advances of their faces per capital height.
         self.assertAlmostEqual(courier / arial, 1.36, delta=0.02)
         self.assertAlmostEqual(times / arial, 0.98, delta=0.02)
