@@ -199,10 +199,8 @@ bool PlotPainter::layerShown(const AcDbLayerTableRecord* layer)
     return !layer || (!layer->isOff() && !layer->isFrozen() && layer->isPlottable());
 }
 
-Box2d PlotPainter::extents(const AcDbBlockTableRecord* space, PlotCanvas& canvas)
+Box2d PlotPainter::extents(const AcDbBlockTableRecord* space)
 {
-    PlotPainter measuring(canvas, {});
-    measuring.m_cullMargins = false;
     Box2d box;
     for (const AcDbObjectId& id : space->entityIds()) {
         const auto* ent = AcDbEntity::cast(id.object());
@@ -210,8 +208,9 @@ Box2d PlotPainter::extents(const AcDbBlockTableRecord* space, PlotCanvas& canvas
             continue;
         // What the painter draws; what the database says of what has no box there (a block
         // holding a construction line).
-        AcDbExtents e;
-        if ((measuring.addBox(ent, e, 0) || (e = AcDbExtents(), drawnBox(ent, e))) && !e.isEmpty()
+        BlockBox drawn;
+        AcDbExtents& e = drawn.box;
+        if ((addBox(ent, drawn, 0) || (e = AcDbExtents(), drawnBox(ent, e))) && !e.isEmpty()
             && std::isfinite(e.minPoint().x) && std::isfinite(e.maxPoint().x))
             box.add(Box2d::around(e.minPoint().x, e.minPoint().y, e.maxPoint().x, e.maxPoint().y));
     }
@@ -421,9 +420,9 @@ bool PlotPainter::shows(const AcDbBlockTableRecord* btr, const AcGeMatrix3d& xf)
     const BlockBox& own = blockBox(btr, 0);
     if (!own.bounded)
         return true;
-    if (own.box.isEmpty())
+    if (own.reach.isEmpty())
         return false;
-    AcDbExtents e = own.box;
+    AcDbExtents e = own.reach;
     e.transformBy(xf);
     const Box2d onSheet = Box2d::around(e.minPoint().x, e.minPoint().y, e.maxPoint().x, e.maxPoint().y);
     return onSheet.intersects(m_visible.expanded(kCullMarginMm * m_canvas.unitsPerMm()));
@@ -431,7 +430,7 @@ bool PlotPainter::shows(const AcDbBlockTableRecord* btr, const AcGeMatrix3d& xf)
 
 const PlotPainter::BlockBox& PlotPainter::blockBox(const AcDbBlockTableRecord* btr, int depth)
 {
-    static const BlockBox unbounded{AcDbExtents(), false};
+    static const BlockBox unbounded{AcDbExtents(), AcDbExtents(), false};
     if (const auto found = m_boxes.find(btr); found != m_boxes.end())
         return found->second;
     if (depth > kMaxDepth)
@@ -440,7 +439,7 @@ const PlotPainter::BlockBox& PlotPainter::blockBox(const AcDbBlockTableRecord* b
     BlockBox measured;
     for (const AcDbObjectId& id : btr->entityIds()) {
         const auto* ent = AcDbEntity::cast(id.object());
-        if (drawnInBlock(ent) && !addBox(ent, measured.box, depth)) {
+        if (drawnInBlock(ent) && !addBox(ent, measured, depth)) {
             measured.bounded = false;
             break;
         }
@@ -448,29 +447,37 @@ const PlotPainter::BlockBox& PlotPainter::blockBox(const AcDbBlockTableRecord* b
     return m_boxes[btr] = measured;
 }
 
-bool PlotPainter::addBox(const AcDbEntity* ent, AcDbExtents& box, int depth)
+bool PlotPainter::addBox(const AcDbEntity* ent, BlockBox& box, int depth)
 {
     if (const auto* ref = AcDbBlockReference::cast(ent))
         return addReferenceBox(ref, box, depth);
     if (AcDbViewport::cast(ent))
         return false;   // it shows model space, wherever that lies
     if (const auto* text = AcDbText::cast(ent)) {
-        box.addExt(textBox(text, m_canvas.measurer(), m_styleFonts));
+        const AcDbExtents e = textBox(text);
+        box.box.addExt(e);
+        box.reach.addExt(e);
         return true;
     }
     AcDbExtents e;
     if (!drawnBox(ent, e))
         return false;
-    // A multiline text's box is an estimate from its characters, a polyline's leaves out its widths.
-    const AcGeVector3d size = e.maxPoint() - e.minPoint();
-    const double margin = !AcDbMText::cast(ent) ? halfWidth(ent) : m_cullMargins ? 2 * std::max({size.x, size.y, size.z}) : 0;
-    e.expandBy(AcGeVector3d(margin, margin, margin));
-    e.expandBy(AcGeVector3d(-margin, -margin, -margin));
-    box.addExt(e);
+    // A polyline's box leaves out its widths; a multiline text's is an estimate from its characters.
+    const double width = halfWidth(ent);
+    e.expandBy(AcGeVector3d(width, width, width));
+    e.expandBy(AcGeVector3d(-width, -width, -width));
+    box.box.addExt(e);
+    if (AcDbMText::cast(ent)) {
+        const AcGeVector3d size = e.maxPoint() - e.minPoint();
+        const double margin = 2 * std::max({size.x, size.y, size.z});
+        e.expandBy(AcGeVector3d(margin, margin, margin));
+        e.expandBy(AcGeVector3d(-margin, -margin, -margin));
+    }
+    box.reach.addExt(e);
     return true;
 }
 
-bool PlotPainter::addReferenceBox(const AcDbBlockReference* ref, AcDbExtents& box, int depth)
+bool PlotPainter::addReferenceBox(const AcDbBlockReference* ref, BlockBox& box, int depth)
 {
     if (const auto* table = AcDbTable::cast(ref); table && table->needsLayout())
         return false;   // its block is rebuilt before it is drawn
@@ -487,12 +494,17 @@ bool PlotPainter::addReferenceBox(const AcDbBlockReference* ref, AcDbExtents& bo
     if (!inner.bounded)
         return false;
     // The cells lie on a lattice: the corner cells' boxes hold them all.
-    if (!inner.box.isEmpty())
-        for (const auto& [row, column] : {std::pair{0, 0}, {0, cells.columns - 1}, {cells.rows - 1, 0},
-                                           {cells.rows - 1, cells.columns - 1}}) {
-            AcDbExtents e = inner.box;
-            e.transformBy(cellTransform(ref, array, row, column));
-            box.addExt(e);
+    for (const int row : {0, cells.rows - 1})
+        for (const int column : {0, cells.columns - 1}) {
+            if ((row > 0 && cells.rows == 1) || (column > 0 && cells.columns == 1))
+                continue;   // the same cell again
+            const AcGeMatrix3d cell = cellTransform(ref, array, row, column);
+            for (const auto& [from, to] : {std::pair{&inner.box, &box.box}, {&inner.reach, &box.reach}})
+                if (!from->isEmpty()) {
+                    AcDbExtents e = *from;
+                    e.transformBy(cell);
+                    to->addExt(e);
+                }
         }
     return true;
 }
@@ -616,16 +628,16 @@ void PlotPainter::placeText(const std::string& text, const AcGePoint3d& anchor, 
                             std::uint32_t rgb)
 {
     TextRun run;
-    if (textRun(text, {anchor, direction, up, layout}, xf, m_canvas.measurer(), run))
+    if (textRun(text, {anchor, direction, up, layout}, xf, run))
         m_canvas.text(text, run.origin, std::atan2(-run.along.y, run.along.x), run.em, run.widthFactor, rgb,
                       layout.font);
 }
 
 // The em is the text height over the face's capital height, so that capitals stand as tall as
 // the text's height in every font.
-bool PlotPainter::textRun(const std::string& text, const TextPlace& place, const AcGeMatrix3d& xf,
-                          TextMeasurer& measurer, TextRun& run)
+bool PlotPainter::textRun(const std::string& text, const TextPlace& place, const AcGeMatrix3d& xf, TextRun& run)
 {
+    TextMeasurer& measurer = m_canvas.measurer();
     const DevicePoint o = dev(xf, place.anchor), ahead = dev(xf, place.anchor + place.direction);
     const DevicePoint above = dev(xf, place.anchor + place.up);
     double ux = ahead.x - o.x, uy = ahead.y - o.y;
@@ -650,14 +662,14 @@ bool PlotPainter::textRun(const std::string& text, const TextPlace& place, const
     return true;
 }
 
-PlotPainter::TextPlace PlotPainter::textPlace(const AcDbText* t, const AcGeMatrix3d& xf, TextStyleFonts& fonts)
+PlotPainter::TextPlace PlotPainter::textPlace(const AcDbText* t, const AcGeMatrix3d& xf)
 {
     const double height = t->height() > 0 ? t->height() : 2.5;
     TextPlace place;
     AcGeVector3d direction = qv::ocsDirection(t->rotation(), t->normal());
     TextLayout& layout = place.layout;
     layout.widthFactor = t->widthFactor() > 0 ? t->widthFactor() : 1;
-    layout.font = fonts.of(t->textStyle());
+    layout.font = m_styleFonts.of(t);
     place.anchor = t->isDefaultAlignment() ? t->position() : t->alignmentPoint();
     const AcDb::TextHorzMode horizontal = t->horizontalMode();
     if (horizontal == AcDb::kTextAlign || horizontal == AcDb::kTextFit) {
@@ -685,20 +697,24 @@ PlotPainter::TextPlace PlotPainter::textPlace(const AcDbText* t, const AcGeMatri
 
 void PlotPainter::drawText(const AcDbText* t, const AcGeMatrix3d& xf, std::uint32_t rgb)
 {
-    const TextPlace place = textPlace(t, xf, m_styleFonts);
+    const TextPlace place = textPlace(t, xf);
     placeText(plainText(t->textStringConst()), place.anchor, place.direction, place.up, xf, place.layout, rgb);
 }
 
-AcDbExtents PlotPainter::textBox(const AcDbText* t, TextMeasurer& measurer, TextStyleFonts& fonts)
+AcDbExtents PlotPainter::textBox(const AcDbText* t)
 {
     // Laid out in the text's plane, y down as on a sheet, and the corners taken back.
-    const AcGeMatrix3d toPlane = AcGeMatrix3d::scaling(AcGeScale3d(1, -1, 1)) * AcGeMatrix3d::worldToPlane(t->normal());
-    const AcGeMatrix3d back = toPlane.inverse();
-    const TextPlace place = textPlace(t, toPlane, fonts);
+    static const AcGeMatrix3d flip = AcGeMatrix3d::scaling(AcGeScale3d(1, -1, 1));
+    const AcGeVector3d normal = t->normal();
+    const bool plan = normal.x == 0 && normal.y == 0 && normal.z > 0;   // most texts: no turn to make
+    const AcGeMatrix3d toPlane = plan ? flip : flip * AcGeMatrix3d::worldToPlane(normal);
+    const AcGeMatrix3d back = plan ? flip : AcGeMatrix3d::planeToWorld(normal) * flip;
+    const TextPlace place = textPlace(t, toPlane);
     TextRun run;
     AcDbExtents box;
-    if (!textRun(plainText(t->textStringConst()), place, toPlane, measurer, run))
+    if (!textRun(plainText(t->textStringConst()), place, toPlane, run))
         return box;
+    const TextMeasurer& measurer = m_canvas.measurer();
     const double z = toPlane.transform(place.anchor).z;
     const DevicePoint up{run.along.y, -run.along.x};
     for (const double a : {0.0, run.advance})

@@ -65,7 +65,7 @@ public:
 
     // The record's entities' extents (visible layers only) in the plane, without drawing;
     // texts measured with the glyphs they are drawn with.
-    static Box2d extents(const AcDbBlockTableRecord* space, PlotCanvas& canvas);
+    Box2d extents(const AcDbBlockTableRecord* space);
     // Whether the entity's layer is drawn at all (on, thawed and plottable).
     static bool layerShown(const AcDbEntity* entity);
     static bool layerShown(const AcDbLayerTableRecord* layer);
@@ -84,16 +84,17 @@ private:
     void drawEntity(const AcDbEntity* ent, const AcGeMatrix3d& xf, const Inherited& from);
     void drawReference(const AcDbBlockReference* ref, const AcGeMatrix3d& xf, const Inherited& from,
                        const Inherited& mine);
-    // What a block draws, in its own coordinates with its nested references and arrays;
-    // unbounded when something in it has no box (a construction line, a viewport).
+    // What a block draws, in its own coordinates with its nested references and arrays: as
+    // measured, and widened where the measure is an estimate (multiline texts) to tell what
+    // may show; unbounded when something in it has no box (a construction line, a viewport).
     struct BlockBox {
-        AcDbExtents box;
+        AcDbExtents box, reach;
         bool bounded = true;
     };
     const BlockBox& blockBox(const AcDbBlockTableRecord* btr, int depth);
     // Adds the entity's box in its block; false when it has none.
-    bool addBox(const AcDbEntity* ent, AcDbExtents& box, int depth);
-    bool addReferenceBox(const AcDbBlockReference* ref, AcDbExtents& box, int depth);
+    bool addBox(const AcDbEntity* ent, BlockBox& box, int depth);
+    bool addReferenceBox(const AcDbBlockReference* ref, BlockBox& box, int depth);
     // Whether the block placed by xf may show in the visible area.
     bool shows(const AcDbBlockTableRecord* btr, const AcGeMatrix3d& xf);
     // A viewport: what it shows (through the viewport handler), then its frame unless its
@@ -151,11 +152,10 @@ private:
         double em = 0, widthFactor = 1, advance = 0;
         unsigned face = 0;
     };
-    static TextPlace textPlace(const AcDbText* t, const AcGeMatrix3d& xf, TextStyleFonts& fonts);
-    static bool textRun(const std::string& text, const TextPlace& place, const AcGeMatrix3d& xf,
-                        TextMeasurer& measurer, TextRun& run);
+    TextPlace textPlace(const AcDbText* t, const AcGeMatrix3d& xf);
+    bool textRun(const std::string& text, const TextPlace& place, const AcGeMatrix3d& xf, TextRun& run);
     // The box a text entity's glyphs take, from the font's descent to its ascent.
-    static AcDbExtents textBox(const AcDbText* t, TextMeasurer& measurer, TextStyleFonts& fonts);
+    AcDbExtents textBox(const AcDbText* t);
     // A line of text at an anchor; direction and up are a text height long in the drawing.
     void placeText(const std::string& text, const AcGePoint3d& anchor, const AcGeVector3d& direction,
                    const AcGeVector3d& up, const AcGeMatrix3d& xf, const TextLayout& layout, std::uint32_t rgb);
@@ -176,7 +176,6 @@ private:
     std::unordered_set<const AcDbBlockTableRecord*> m_open;   // references being drawn (no cycles)
     std::unordered_map<const AcDbBlockTableRecord*, BlockBox> m_boxes;
     TextStyleFonts m_styleFonts;
-    bool m_cullMargins = true;   // boxes of multiline texts widened, as they are estimates
     Box2d m_visible;
     double m_linetypeFactor = 1, m_linetypeScale = 1;   // the viewport's factor; times the drawing's scale
     std::vector<double> m_dashes;   // the pattern being set

@@ -1,6 +1,7 @@
 #include "textstylefonts.h"
 
 #include "arx/dbsymtb.h"
+#include "arx/dbtext.h"
 #include "arx/resbuf.h"
 
 namespace qv {
@@ -29,11 +30,16 @@ PlotFont fontOf(const AcDbTextStyleTableRecord* style)
 
 } // namespace
 
-const PlotFont& TextStyleFonts::of(AcDbObjectId style)
+const PlotFont& TextStyleFonts::of(const AcDbText* text)
 {
-    if (const auto found = m_fonts.find(style); found != m_fonts.end())
-        return found->second;
-    return m_fonts[style] = fontOf(AcDbTextStyleTableRecord::cast(style.object()));
+    std::string name = text->textStyleName();
+    if (m_last && name == m_lastName)
+        return *m_last;
+    auto found = m_fonts.find(name);
+    if (found == m_fonts.end())
+        found = m_fonts.emplace(name, fontOf(AcDbTextStyleTableRecord::cast(text->textStyle().object()))).first;
+    m_lastName = std::move(name);
+    return *(m_last = &found->second);
 }
 
 } // namespace qv

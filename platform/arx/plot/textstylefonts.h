@@ -1,24 +1,27 @@
 // The fonts text styles name, read once per style: the style's font file, or where it names
 // none the family of its TrueType font (the style's XData), with the weight and slant that
-// font's flags give.
+// font's flags give. Styles are looked up by the names texts give, the last one first.
 #pragma once
 
 #include "plotfont.h"
 
-#include "arx/dbid.h"
-
+#include <string>
 #include <unordered_map>
+
+class AcDbText;
 
 namespace qv {
 
 class TextStyleFonts
 {
 public:
-    // The font of the style; the default font for no style.
-    const PlotFont& of(AcDbObjectId style);
+    // The font of the text's style; the default font for a style that is not there.
+    const PlotFont& of(const AcDbText* text);
 
 private:
-    std::unordered_map<AcDbObjectId, PlotFont> m_fonts;
+    std::unordered_map<std::string, PlotFont> m_fonts;
+    std::string m_lastName;
+    const PlotFont* m_last = nullptr;
 };
 
 } // namespace qv
