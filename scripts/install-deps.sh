@@ -10,6 +10,7 @@ packages=(
   libpugixml-dev qt6-base-dev libedit-dev
   libcairo2-dev libjpeg62-turbo-dev libfontconfig-dev libfreetype-dev zlib1g-dev fonts-dejavu-core fonts-liberation2
   fonts-wqy-microhei   # Chinese glyphs, for the plot tests of font fallback
+  fonts-crosextra-carlito   # Calibri's metrics, for texts whose styles name it
   poppler-utils qpdf
   unixodbc unixodbc-dev odbc-postgresql tdsodbc postgresql
   python3 python3-ezdxf librecad xauth xvfb xdotool

@@ -8,6 +8,7 @@ Run by CTest (label e2e) with the variables of test_cadhost.py.
 
 import io
 import os
+import re
 import resource
 import shutil
 import struct
@@ -40,6 +41,30 @@ def nested_drawing(path, levels, copies, cells=1):
     doc.modelspace().add_line((0, 0), (10, 10))
     doc.saveas(path)
     return path
+
+
+def pdf_line_widths(path):
+    """The width of each line of text in a PDF (points, the page's top line first), from the
+    advances its fonts give its words."""
+    out = subprocess.run(["pdftotext", "-bbox", path, "-"], capture_output=True, text=True, check=True).stdout
+    lines = {}
+    for match in re.finditer(r'<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)"', out):
+        x0, y, x1 = (float(v) for v in match.groups())
+        left, right = lines.get(round(y), (x0, x1))
+        lines[round(y)] = (min(left, x0), max(right, x1))
+    return [right - left for _, (left, right) in sorted(lines.items())]
+
+
+def ink_columns(path):
+    """The first and last columns of a PDF's page, rendered grey at 50 dots per inch, that
+    hold ink, and the page's width in columns."""
+    grey = subprocess.run(["pdftoppm", "-r", "50", "-gray", "-singlefile", path], capture_output=True,
+                          check=True).stdout
+    fields = grey.split(maxsplit=4)
+    width, height = int(fields[1]), int(fields[2])
+    pixels = fields[4][-width * height:]
+    inked = [x for x in range(width) if any(pixels[y * width + x] < 128 for y in range(height))]
+    return inked[0], inked[-1], width
 
 
 def pdf_info(path):
@@ -178,6 +203,54 @@ class Plot(unittest.TestCase):
         self.assertEqual(result.returncode, 2, result.stderr)
         self.assertIn("no font is found for DejaVu Sans", result.stderr)
         self.assertFalse(os.path.exists(self.out("nofont.pdf")))
+
+    def test_texts_take_the_fonts_their_styles_name(self):
+        doc = ezdxf.new("R2013")
+        for name, font in (("A", "arial.ttf"), ("T", "times.ttf"), ("C", "cour.ttf"), ("R", "romans.shx"),
+                           ("N", "nosuch.ttf"), ("F", ""), ("K", "calibri.ttf")):
+            doc.styles.new(name, dxfattribs={"font": font})
+        # A TrueType font named by its family alone, bold by its flags.
+        doc.styles.get("F").set_xdata("ACAD", [(1000, "Times New Roman"), (1071, 0x2000022)])
+        styles = [("A", 1), ("T", 1), ("C", 1), ("R", 1), ("N", 1), ("F", 1), ("A", 0.5), ("K", 1)]
+        for i, (style, width) in enumerate(styles):
+            doc.modelspace().add_text("Office 1.017 Meeting", height=5,
+                                      dxfattribs={"style": style, "width": width, "insert": (10, 180 - 20 * i)})
+        drawing, pdf = self.out("fonts.dxf"), self.out("fonts.pdf")
+        doc.saveas(drawing)
+        result = run_script(self.dir, ["EXPORT", pdf, "QUIT"], drawing)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        fonts = subprocess.run(["pdffonts", pdf], capture_output=True, text=True, check=True).stdout
+        for name in ("+LiberationSans ", "+LiberationSerif ", "+LiberationMono ", "+DejaVuSans ",
+                     "+LiberationSerif-Bold ", "+Carlito "):
+            self.assertIn(name, fonts)
+        arial, times, courier, romans, default, bold, narrow, _ = pdf_line_widths(pdf)
+        # Capitals as tall as the text in every font: the advances of their faces per capital height.
+        self.assertAlmostEqual(courier / arial, 1.36, delta=0.02)
+        self.assertAlmostEqual(times / arial, 0.98, delta=0.02)
+        self.assertAlmostEqual(default / arial, 1.07, delta=0.02)
+        self.assertAlmostEqual(romans, default, delta=0.01)
+        self.assertAlmostEqual(narrow / arial, 0.5, delta=0.01)
+        self.assertGreater(bold, times)
+
+    def test_texts_fitted_to_the_extents_reach_the_sheets_edges_uncut(self):
+        doc = ezdxf.new("R2013")
+        doc.modelspace().add_text("\u4e2d\u6587\u56fe\u7eb8 \u623f\u95f4 Plan 1.07", height=5)
+        block = doc.blocks.new("TAG")
+        block.add_attdef("NAME", (0, 0), dxfattribs={"height": 5})
+        reference = doc.modelspace().add_blockref("TAG", (0, -40))
+        reference.add_attrib("NAME", "Meeting room of the first floor, west", (0, -40), dxfattribs={"height": 5})
+        for name, entities in (("chinese", ["TEXT"]), ("attribute", ["INSERT"])):
+            for entity in doc.modelspace().query("TEXT INSERT"):
+                entity.dxf.invisible = 0 if entity.dxftype() in entities else 1
+            drawing, pdf = self.out(name + ".dxf"), self.out(name + ".pdf")
+            doc.saveas(drawing)
+            result = run_script(self.dir, ["EXPORT", pdf, "QUIT"], drawing)
+            self.assertEqual(result.returncode, 0, result.stderr)
+            # Centred in the sheet's printable area, with margins alike on either side: a text
+            # measured narrower than drawn would run into the right margin and be cut there.
+            first, last, width = ink_columns(pdf)
+            self.assertGreater(first, 0, name)
+            self.assertLessEqual(abs(first - (width - 1 - last)), 2, name)
 
     @unittest.skipIf(SANITIZED, "the limit takes minutes to reach unoptimised; arx_plot checks a lower one there")
     def test_references_nested_without_end_fail_naming_the_limit(self):

@@ -12,7 +12,7 @@ namespace qv {
 namespace {
 
 struct Candidate {
-    FallbackFont font;
+    FontFile font;
     FcCharSet* characters = nullptr;
 };
 
@@ -25,7 +25,7 @@ public:
             FcCharSetDestroy(c.characters);
     }
 
-    const FallbackFont* find(char32_t c, bool trueTypeOnly)
+    const FontFile* find(char32_t c, bool trueTypeOnly)
     {
         const std::lock_guard lock(m_mutex);
         if (!m_sorted)
@@ -33,7 +33,7 @@ public:
         auto& known = trueTypeOnly ? m_trueType : m_any;
         if (const auto found = known.find(c); found != known.end())
             return found->second;
-        const FallbackFont* font = nullptr;
+        const FontFile* font = nullptr;
         for (const Candidate& candidate : m_fonts)
             if ((!trueTypeOnly || candidate.font.trueType) && FcCharSetHasChar(candidate.characters, c)) {
                 font = &candidate.font;
@@ -83,12 +83,12 @@ private:
     std::mutex m_mutex;
     bool m_sorted = false;
     std::vector<Candidate> m_fonts;   // never resized after sort(): the map's pointers stay
-    std::unordered_map<char32_t, const FallbackFont*> m_trueType, m_any;
+    std::unordered_map<char32_t, const FontFile*> m_trueType, m_any;
 };
 
 } // namespace
 
-const FallbackFont* fallbackFont(char32_t c, bool trueTypeOnly)
+const FontFile* fallbackFont(char32_t c, bool trueTypeOnly)
 {
     static Fallbacks fallbacks;
     return fallbacks.find(c, trueTypeOnly);

@@ -4,18 +4,12 @@
 // drawings whose texts DejaVu Sans covers never ask fontconfig.
 #pragma once
 
-#include <string>
+#include "fontmatch.h"
 
 namespace qv {
 
-struct FallbackFont {
-    std::string file;
-    int index = 0;           // the face in a collection (.ttc)
-    bool trueType = false;   // outlines a PDF can embed as a TrueType subset (not CFF)
-};
-
 // The first font that has c, or null when none has; with trueTypeOnly, the first of those
 // with TrueType outlines. The fonts live as long as the process.
-const FallbackFont* fallbackFont(char32_t c, bool trueTypeOnly);
+const FontFile* fallbackFont(char32_t c, bool trueTypeOnly);
 
 } // namespace qv

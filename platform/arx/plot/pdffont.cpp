@@ -3,20 +3,17 @@
 #include "pdfnumber.h"
 #include "truetypesubset.h"
 
-#include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_TRUETYPE_TABLES_H
 
 #include <algorithm>
-#include <memory>
 #include <string_view>
 
 namespace qv {
 
 namespace {
 
-constexpr const char* kFamily = "DejaVu Sans";
 constexpr size_t kCMapBlock = 100;   // entries per bfchar block, the most a CMap allows
 
 void appendHex4(std::string& out, unsigned value)
@@ -26,38 +23,7 @@ void appendHex4(std::string& out, unsigned value)
         out += digits[(value >> shift) & 0xF];
 }
 
-// The font file and face index fontconfig picks for the family, as cairo's does.
-bool findFont(std::string& file, int& index)
-{
-    std::unique_ptr<FcPattern, void (*)(FcPattern*)> pattern(FcNameParse(reinterpret_cast<const FcChar8*>(kFamily)),
-                                                            FcPatternDestroy);
-    if (!pattern)
-        return false;
-    FcConfigSubstitute(nullptr, pattern.get(), FcMatchPattern);
-    FcDefaultSubstitute(pattern.get());
-    FcResult result = FcResultNoMatch;
-    std::unique_ptr<FcPattern, void (*)(FcPattern*)> match(FcFontMatch(nullptr, pattern.get(), &result), FcPatternDestroy);
-    FcChar8* path = nullptr;
-    if (!match || FcPatternGetString(match.get(), FC_FILE, 0, &path) != FcResultMatch)
-        return false;
-    file = reinterpret_cast<const char*>(path);
-    if (FcPatternGetInteger(match.get(), FC_INDEX, 0, &index) != FcResultMatch)
-        index = 0;
-    return true;
-}
-
 } // namespace
-
-PdfFont::PdfFont()
-{
-    std::string file;
-    int index = 0;
-    if (!findFont(file, index)) {
-        m_error = std::string("no font is found for ") + kFamily;
-        return;
-    }
-    open(file, index);
-}
 
 PdfFont::PdfFont(const std::string& file, int index)
 {

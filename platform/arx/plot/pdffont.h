@@ -1,7 +1,6 @@
 // A font that PDF plots show their texts in, embedded so that the file looks the same
-// everywhere and text extraction gives the characters back: DejaVu Sans as fontconfig finds
-// it (the font the canvas measures with), or a font that stands in for it for the characters
-// it lacks, read with FreeType. It goes into the file as a
+// everywhere and text extraction gives the characters back: the file the canvas measures a
+// font's glyphs with, read with FreeType. It goes into the file as a
 // composite font whose character codes are glyph ids, with the widths the layout used, a map
 // from glyphs back to characters, and a subset of the font program: glyph ids are kept and
 // the outlines of glyphs never shown are emptied (components of shown composites stay).
@@ -19,7 +18,6 @@ namespace qv {
 class PdfFont
 {
 public:
-    PdfFont();
     // The face of a font file (index: the face in a collection).
     PdfFont(const std::string& file, int index);
     ~PdfFont();

@@ -34,8 +34,6 @@ std::string number(double value, int decimals)
 PdfWriter::PdfWriter(double widthPt, double heightPt)
     : m_width(widthPt), m_height(heightPt)
 {
-    m_fonts.push_back(std::make_unique<PdfFont>());
-    m_fontUsed.push_back(false);
     // Round caps and joins; y down from the top-left corner.
     m_content = "1 J 1 j\n1 0 0 -1 0 " + number(heightPt, kSheetDecimals) + " cm\n";
 }

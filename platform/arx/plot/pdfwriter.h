@@ -1,6 +1,6 @@
 // A one-page PDF file written by the plot engine: the page's content built as text in memory
-// (paths, strokes, even-odd fills and clips, texts in embedded fonts: DejaVu Sans and the
-// fonts that stand in for it), then compressed and written out with the objects, cross-reference table and trailer that make the file. The
+// (paths, strokes, even-odd fills and clips, texts in embedded fonts: those the texts name
+// and those that stand in for them), then compressed and written out with the objects, cross-reference table and trailer that make the file. The
 // page's user space has y pointing down from the sheet's top-left corner, as the canvas's.
 #pragma once
 
@@ -20,8 +20,8 @@ public:
     // A page of the size in points.
     PdfWriter(double widthPt, double heightPt);
 
-    // Font 0 is DejaVu Sans; the others are added for the characters it lacks.
-    PdfFont& font(unsigned index = 0) { return *m_fonts[index]; }
+    // The fonts texts are shown in, numbered from 0 as they are added.
+    PdfFont& font(unsigned index) { return *m_fonts[index]; }
     // Adds the face of a font file; its index.
     unsigned addFont(const std::string& file, int index);
 

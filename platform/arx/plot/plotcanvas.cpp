@@ -1,15 +1,11 @@
 #include "plotcanvas.h"
 
-#include "fontfallback.h"
 #include "pdfwriter.h"
 #include "plotpng.h"
 
 #include "arx/dbboxtree.h"
-#include "arx/dxftext.h"
 #include "win/atomicfile.h"
 
-#include <cairo-ft.h>
-#include <fontconfig/fontconfig.h>
 #include <jpeglib.h>
 
 #include <algorithm>
@@ -34,55 +30,7 @@ constexpr double kChordTolerance = 0.2;    // device units between a dashed curv
 constexpr size_t kMaxRunGlyphs = 65536;    // glyphs per call to show them
 constexpr size_t kTextWork = 4;            // units of work a text spends besides its characters
 constexpr double kPixelsPerUnit = 64;      // of a raster's ink, per unit of work
-constexpr char32_t kReplacement = 0xFFFD;
-constexpr size_t kMaxNamedCharacters = 40;   // per warning
-
-// Whether a character shows as a glyph (not a control code), so that a font lacking it matters.
-bool printable(char32_t c)
-{
-    return c >= 0x20 && !(c >= 0x7F && c < 0xA0);
-}
-
-// "U+4E2D U+6587", the first of them and how many more.
-std::string codePoints(const std::set<char32_t>& characters)
-{
-    std::string out;
-    size_t named = 0;
-    for (const char32_t c : characters) {
-        if (named++ == kMaxNamedCharacters) {
-            out += " and " + std::to_string(characters.size() - kMaxNamedCharacters) + " more";
-            break;
-        }
-        char text[16];
-        std::snprintf(text, sizeof text, "%sU+%04X", out.empty() ? "" : " ", static_cast<unsigned>(c));
-        out += text;
-    }
-    return out;
-}
-
-// The next code point of UTF-8 text at i (advanced past it); a replacement character for
-// a malformed sequence, of which one byte is skipped.
-char32_t decodeUtf8(const std::string& s, size_t& i)
-{
-    const auto lead = static_cast<unsigned char>(s[i]);
-    const int length = lead < 0x80 ? 1 : (lead >> 5) == 6 ? 2 : (lead >> 4) == 14 ? 3 : (lead >> 3) == 30 ? 4 : 0;
-    if (length == 0 || i + length > s.size()) {
-        ++i;
-        return kReplacement;
-    }
-    char32_t c = length == 1 ? lead : lead & (0x7F >> length);
-    for (int k = 1; k < length; ++k) {
-        const auto next = static_cast<unsigned char>(s[i + k]);
-        if ((next >> 6) != 2) {
-            ++i;
-            return kReplacement;
-        }
-        c = (c << 6) | (next & 0x3F);
-    }
-    static const char32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
-    i += length;
-    return c < least[length] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF) ? kReplacement : c;
-}
+constexpr unsigned kNoFont = ~0u;           // a face the PDF writer has no font of yet
 
 // How far a segment runs over a sheet of w x h pixels: its length where its box meets the
 // sheet, at most the sheet's diagonal.
@@ -134,7 +82,7 @@ double rasterResolution(double widthMm, double heightMm, double dotsPerInch, dou
 
 PlotCanvas::PlotCanvas(const std::string& format, double widthMm, double heightMm, double dotsPerInch,
                        double maxPixels, AtomicFile& file)
-    : m_format(format), m_file(file)
+    : m_format(format), m_file(file), m_measurer(format == "pdf")
 {
     if (format == "pdf") {
         m_unitsPerMm = kPointsPerMm;
@@ -155,18 +103,11 @@ PlotCanvas::PlotCanvas(const std::string& format, double widthMm, double heightM
                                                    static_cast<int>(m_height));
         }
     }
-    m_font = cairo_toy_font_face_create("DejaVu Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
-    m_fontOptions = cairo_font_options_create();
-    cairo_font_options_set_hint_metrics(m_fontOptions, CAIRO_HINT_METRICS_OFF);
-    cairo_font_options_set_hint_style(m_fontOptions, CAIRO_HINT_STYLE_NONE);
-    cairo_matrix_t unit;
-    cairo_matrix_init_identity(&unit);
-    m_measure = cairo_scaled_font_create(m_font, &unit, &unit, m_fontOptions);
     if (!m_pdf)
-        makeRasterContext(m_fontOptions);
+        makeRasterContext();
 }
 
-void PlotCanvas::makeRasterContext(const cairo_font_options_t* options)
+void PlotCanvas::makeRasterContext()
 {
     m_cr = cairo_create(m_surface);
     if (m_error.empty() && cairo_status(m_cr) != CAIRO_STATUS_SUCCESS)
@@ -176,19 +117,11 @@ void PlotCanvas::makeRasterContext(const cairo_font_options_t* options)
     cairo_set_line_cap(m_cr, CAIRO_LINE_CAP_ROUND);
     cairo_set_line_join(m_cr, CAIRO_LINE_JOIN_ROUND);
     cairo_set_fill_rule(m_cr, CAIRO_FILL_RULE_EVEN_ODD);
-    cairo_set_font_options(m_cr, options);
-    cairo_set_font_face(m_cr, m_font);
+    cairo_set_font_options(m_cr, m_measurer.options());
 }
 
 PlotCanvas::~PlotCanvas()
 {
-    for (const Fallback& f : m_fallbacks) {
-        cairo_scaled_font_destroy(f.measure);
-        cairo_font_face_destroy(f.face);
-    }
-    cairo_font_options_destroy(m_fontOptions);
-    cairo_scaled_font_destroy(m_measure);
-    cairo_font_face_destroy(m_font);
     cairo_destroy(m_cr);
     cairo_surface_destroy(m_surface);
 }
@@ -455,104 +388,21 @@ void PlotCanvas::popClip()
         cairo_restore(m_cr);
 }
 
-PlotCanvas::Glyph PlotCanvas::measure(cairo_scaled_font_t* font, char32_t c)
+unsigned PlotCanvas::pdfFont(unsigned face)
 {
-    Glyph g;
-    cairo_glyph_t* glyphs = nullptr;
-    int count = 0;
-    std::string utf8;
-    dxf::appendUtf8(utf8, static_cast<unsigned>(c));
-    if (cairo_scaled_font_text_to_glyphs(font, 0, 0, utf8.c_str(), static_cast<int>(utf8.size()), &glyphs, &count,
-                                         nullptr, nullptr, nullptr) == CAIRO_STATUS_SUCCESS && count > 0) {
-        cairo_text_extents_t extents;
-        cairo_scaled_font_glyph_extents(font, glyphs, 1, &extents);
-        g = {glyphs[0].index, extents.x_advance, 0};
-    }
-    cairo_glyph_free(glyphs);
-    return g;
-}
-
-const PlotCanvas::Glyph& PlotCanvas::glyph(char32_t c)
-{
-    if (c < 128 && m_asciiKnown[c])
-        return m_ascii[c];
-    if (c >= 128)
-        if (const auto found = m_glyphs.find(c); found != m_glyphs.end())
-            return found->second;
-    Glyph g = measure(m_measure, c);
-    if (g.index == 0 && printable(c))
-        g = fallbackGlyph(c, g);
-    if (m_pdf && g.font == 0)   // the embedded font's glyph, measured as cairo measures it
-        g.index = m_pdf->font().glyphIndex(c);
-    if (m_pdf)
-        m_pdf->font(g.font).define(static_cast<unsigned>(g.index), c, g.advance);
-    if (c < 128) {
-        m_asciiKnown[c] = true;
-        return m_ascii[c] = g;
-    }
-    return m_glyphs[c] = g;
-}
-
-PlotCanvas::Glyph PlotCanvas::fallbackGlyph(char32_t c, const Glyph& primary)
-{
-    // A PDF embeds TrueType outlines only; a raster shows any outline font.
-    const FallbackFont* font = fallbackFont(c, m_pdf != nullptr);
-    const unsigned index = font ? fallbackIndex(font) : 0;
-    if (index == 0) {
-        (m_pdf && !font && fallbackFont(c, false) ? m_unembeddable : m_missing).insert(c);
-        return primary;
-    }
-    Glyph g = measure(m_fallbacks[index - 1].measure, c);
-    if (g.index == 0) {   // the font's character set promised more than its character map holds
-        m_missing.insert(c);
-        return primary;
-    }
-    g.font = index;
-    return g;
-}
-
-// The canvas's (and the PDF writer's) index of a fallback font, loaded on first use; 0 when
-// it cannot be loaded.
-unsigned PlotCanvas::fallbackIndex(const FallbackFont* font)
-{
-    for (size_t k = 0; k < m_fallbacks.size(); ++k)
-        if (m_fallbacks[k].source == font)
-            return m_fallbacks[k].usable ? static_cast<unsigned>(k + 1) : 0;
-    Fallback f;
-    f.source = font;
-    FcPattern* pattern = FcPatternCreate();
-    FcPatternAddString(pattern, FC_FILE, reinterpret_cast<const FcChar8*>(font->file.c_str()));
-    FcPatternAddInteger(pattern, FC_INDEX, font->index);
-    f.face = cairo_ft_font_face_create_for_pattern(pattern);
-    FcPatternDestroy(pattern);
-    cairo_matrix_t unit;
-    cairo_matrix_init_identity(&unit);
-    f.measure = cairo_scaled_font_create(f.face, &unit, &unit, m_fontOptions);
-    f.usable = cairo_scaled_font_status(f.measure) == CAIRO_STATUS_SUCCESS;
-    if (m_pdf)   // the writer's fonts keep step with the canvas's
-        f.usable = m_pdf->font(m_pdf->addFont(font->file, font->index)).isValid() && f.usable;
-    m_fallbacks.push_back(f);
-    return f.usable ? static_cast<unsigned>(m_fallbacks.size()) : 0;
+    if (face >= m_pdfFonts.size())
+        m_pdfFonts.resize(m_measurer.faceCount(), kNoFont);
+    const FontFile& file = m_measurer.file(face);
+    if (file.file.empty() && m_error.empty())   // only cairo's own choice, which cannot be embedded
+        m_error = "no font is found for DejaVu Sans";
+    if (m_pdfFonts[face] == kNoFont)
+        m_pdfFonts[face] = m_pdf->addFont(file.file, file.index);
+    return m_pdfFonts[face];
 }
 
 std::vector<std::string> PlotCanvas::glyphWarnings() const
 {
-    std::vector<std::string> out;
-    if (!m_missing.empty())
-        out.push_back("no font has " + codePoints(m_missing) + "; they plot as empty boxes");
-    if (!m_unembeddable.empty())
-        out.push_back("only fonts without TrueType outlines, which a PDF plot cannot embed, have " +
-                      codePoints(m_unembeddable) + "; they plot as empty boxes");
-    return out;
-}
-
-void PlotCanvas::glyphsOf(const std::string& utf8, std::vector<const Glyph*>& out)
-{
-    out.clear();
-    for (size_t i = 0; i < utf8.size();) {
-        const auto byte = static_cast<unsigned char>(utf8[i]);
-        out.push_back(&glyph(byte < 0x80 ? (++i, byte) : decodeUtf8(utf8, i)));
-    }
+    return m_measurer.warnings();
 }
 
 void PlotCanvas::flushGlyphs()
@@ -571,7 +421,7 @@ void PlotCanvas::flushGlyphs()
     const double c = std::cos(-s.angle), n = std::sin(-s.angle);
     cairo_matrix_t font;
     cairo_matrix_init(&font, c * s.size * s.widthFactor, n * s.size * s.widthFactor, -n * s.size, c * s.size, 0, 0);
-    cairo_set_font_face(m_cr, face(s.font));
+    cairo_set_font_face(m_cr, m_measurer.cairoFace(s.face));
     cairo_set_font_matrix(m_cr, &font);
     setColour(s.rgb);
     cairo_show_glyphs(m_cr, m_run.data(), static_cast<int>(m_run.size()));
@@ -579,13 +429,13 @@ void PlotCanvas::flushGlyphs()
 }
 
 void PlotCanvas::text(const std::string& utf8, DevicePoint origin, double angle, double size, double widthFactor,
-                      std::uint32_t rgb, const PlotFont& /*font*/)
+                      std::uint32_t rgb, const PlotFont& font)
 {
     if (utf8.empty() || !(size > 0) || !std::isfinite(size) || !(std::abs(widthFactor) > 0) || !spend(kTextWork + utf8.size()))
         return;
     const TextStyle style{angle, size, widthFactor, rgb};
+    m_measurer.glyphs(utf8, m_measurer.face(font), m_line);
     if (m_pdf) {
-        glyphsOf(utf8, m_line);
         pdfText(origin, style);
         return;
     }
@@ -593,10 +443,9 @@ void PlotCanvas::text(const std::string& utf8, DevicePoint origin, double angle,
     // Along the baseline, turned by the angle (y down on the sheet).
     const double step = size * widthFactor, dx = std::cos(angle) * step, dy = -std::sin(angle) * step;
     double at = 0;
-    glyphsOf(utf8, m_line);
     TextStyle glyphStyle = style;
     for (const Glyph* g : m_line) {
-        glyphStyle.font = g->font;
+        glyphStyle.face = g->face;
         if (!(glyphStyle == m_runStyle) || m_run.size() >= kMaxRunGlyphs)
             flushGlyphs();
         m_runStyle = glyphStyle;
@@ -607,36 +456,34 @@ void PlotCanvas::text(const std::string& utf8, DevicePoint origin, double angle,
 
 // The line's glyphs from the origin in a text matrix that maps the font's em (y up) onto the
 // sheet (y down): the baseline turned by the angle, the em stretched across by the width factor.
-// Each run of glyphs of one font starts where the previous one ends.
+// Each run of glyphs of one face starts where the previous one ends.
 void PlotCanvas::pdfText(DevicePoint origin, const TextStyle& style)
 {
     const double c = std::cos(-style.angle), n = std::sin(-style.angle);
     const double across = style.size * style.widthFactor;
     double at = 0;
     for (size_t first = 0; first < m_line.size();) {
-        const unsigned font = m_line[first]->font;
+        const unsigned face = m_line[first]->face, font = pdfFont(face);
         const double matrix[6] = {c * across, n * across, n * style.size, -c * style.size, origin.x + c * across * at,
                                   origin.y + n * across * at};
         m_glyphIds.clear();
         size_t end = first;
-        for (; end < m_line.size() && m_line[end]->font == font; ++end) {
-            m_glyphIds.push_back(static_cast<unsigned>(m_line[end]->index));
-            at += m_line[end]->advance;
+        for (; end < m_line.size() && m_line[end]->face == face; ++end) {
+            const Glyph& g = *m_line[end];
+            m_pdf->font(font).define(static_cast<unsigned>(g.index), g.character, g.advance);
+            m_glyphIds.push_back(static_cast<unsigned>(g.index));
+            at += g.advance;
         }
         m_pdf->text(font, matrix, style.rgb, m_glyphIds.data(), m_glyphIds.size());
         first = end;
     }
 }
 
-double PlotCanvas::textWidth(const std::string& utf8, double size, const PlotFont& /*font*/)
+double PlotCanvas::textWidth(const std::string& utf8, double size, const PlotFont& font)
 {
     if (utf8.empty() || !(size > 0) || !std::isfinite(size))
         return 0;
-    glyphsOf(utf8, m_line);
-    double advance = 0;
-    for (const Glyph* g : m_line)
-        advance += g->advance;
-    return advance * size;
+    return m_measurer.advance(utf8, font) * size;
 }
 
 bool PlotCanvas::finish()

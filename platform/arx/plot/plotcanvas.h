@@ -6,9 +6,10 @@
 // does not break the batch.
 // Texts are laid out from glyphs measured once per character and go out together while
 // their font, size, angle, stretch and colour stay the same: over the strokes drawn since,
-// under the next fill or clip. They are drawn in DejaVu Sans; characters it lacks take their
-// glyphs from an installed font that has them (fontconfig's choice), and those no font has
-// are named. PDF sheets are written by our own writer (texts as text in embedded fonts),
+// under the next fill or clip. They are drawn in the installed font that stands for the font
+// each names (DejaVu Sans by default); characters it lacks take their glyphs from an installed
+// font that has them (fontconfig's choice), and those no font has are named (see
+// TextMeasurer). PDF sheets are written by our own writer (texts as text in embedded fonts),
 // rasters are drawn by cairo.
 #pragma once
 
@@ -16,16 +17,15 @@
 #include "devicepath.h"
 #include "linepattern.h"
 #include "plotfont.h"
+#include "textmeasurer.h"
 
 #include <cairo.h>
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <set>
 #include <span>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 namespace qv {
@@ -33,7 +33,6 @@ namespace qv {
 class AtomicFile;
 class PdfWriter;
 struct Box2d;
-struct FallbackFont;
 
 class PlotCanvas
 {
@@ -88,43 +87,26 @@ public:
               std::uint32_t rgb, const PlotFont& font = {});
     // The advance of the text at an em of size.
     double textWidth(const std::string& utf8, double size, const PlotFont& font = {});
+    // The fonts and glyphs the texts are drawn with, to measure them as drawn.
+    TextMeasurer& measurer() { return m_measurer; }
     // Writes the sheet to the file; false with the reason on failure.
     bool finish();
     // What the plot could not show: the characters no font has, for the user.
     std::vector<std::string> glyphWarnings() const;
 
 private:
-    // A character's glyph, its advance at an em of one and its font (0 DejaVu Sans, k the
-    // k-th fallback font; the same index as the PDF writer's).
-    struct Glyph {
-        unsigned long index = 0;
-        double advance = 0;
-        unsigned font = 0;
-    };
+    using Glyph = TextMeasurer::Glyph;
     // What a run of glyphs shares.
     struct TextStyle {
         double angle = 0, size = 0, widthFactor = 0;
         std::uint32_t rgb = 0;
-        unsigned font = 0;
+        unsigned face = 0;
         bool operator==(const TextStyle&) const = default;
     };
-    // A font standing in for DejaVu Sans.
-    struct Fallback {
-        const FallbackFont* source = nullptr;
-        cairo_font_face_t* face = nullptr;
-        cairo_scaled_font_t* measure = nullptr;
-        bool usable = false;
-    };
 
-    void makeRasterContext(const cairo_font_options_t* options);
-    const Glyph& glyph(char32_t c);
-    static Glyph measure(cairo_scaled_font_t* font, char32_t c);
-    // The glyph of c in the first installed font that has it; primary when none has.
-    Glyph fallbackGlyph(char32_t c, const Glyph& primary);
-    unsigned fallbackIndex(const FallbackFont* font);
-    cairo_font_face_t* face(unsigned font) const { return font == 0 ? m_font : m_fallbacks[font - 1].face; }
-    // The glyphs of the text (invalid UTF-8 as replacement characters).
-    void glyphsOf(const std::string& utf8, std::vector<const Glyph*>& out);
+    void makeRasterContext();
+    // The PDF writer's font of a face of the measurer, added on first use.
+    unsigned pdfFont(unsigned face);
     void flushGlyphs();
     void flush();
     void strokeRun(std::span<const DevicePoint> run, bool closed);
@@ -154,15 +136,8 @@ private:
     std::unique_ptr<PdfWriter> m_pdf;   // the PDF sheet; rasters have the cairo surface
     cairo_surface_t* m_surface = nullptr;
     cairo_t* m_cr = nullptr;
-    cairo_font_face_t* m_font = nullptr;
-    cairo_scaled_font_t* m_measure = nullptr;   // the font at an em of one, unhinted
-    cairo_font_options_t* m_fontOptions = nullptr;
-    std::vector<Fallback> m_fallbacks;
-    std::set<char32_t> m_missing;        // characters no font has
-    std::set<char32_t> m_unembeddable;   // characters only fonts without TrueType outlines have
-    Glyph m_ascii[128];
-    bool m_asciiKnown[128] = {};
-    std::unordered_map<char32_t, Glyph> m_glyphs;   // the other characters met
+    TextMeasurer m_measurer;
+    std::vector<unsigned> m_pdfFonts;   // the writer's font of each face; kNoFont before its first use
     std::vector<const Glyph*> m_line;
     std::vector<unsigned> m_glyphIds;
     std::vector<cairo_glyph_t> m_run;   // glyphs waiting to be shown in m_runStyle

@@ -218,11 +218,12 @@ AcGeMatrix3d cellTransform(const AcDbBlockReference* ref, const AcDbMInsertBlock
     return AcGeMatrix3d::translation(offset) * ref->blockTransform();
 }
 
-// A text's advance until texts are measured without a canvas: DejaVu Sans' mean, 0.6 em a
+// A text's advance in text heights where no font is at hand: DejaVu Sans' mean, 0.6 em a
 // character.
 double estimatedAdvance(std::string_view utf8, const PlotFont&)
 {
-    return 0.6 * static_cast<double>(std::count_if(utf8.begin(), utf8.end(), [](char c) { return (c & 0xC0) != 0x80; }));
+    const auto characters = std::count_if(utf8.begin(), utf8.end(), [](char c) { return (c & 0xC0) != 0x80; });
+    return 0.6 * static_cast<double>(characters) / kCapHeight;
 }
 
 // What the entity draws, as its pairs or its geometry say (a multiline text as it is laid
@@ -232,7 +233,7 @@ bool drawnBox(const AcDbEntity* ent, AcDbExtents& e)
     if (const auto* proxy = AcDbProxyEntity::cast(ent))
         e = PlotAnnotation(proxy).extents();   // empty for the types it does not draw
     else if (const auto* mtext = AcDbMText::cast(ent))
-        e = PlotPainter::mtextExtents(mtext, estimatedAdvance);
+        e = PlotPainter::mtextExtents(mtext, {}, estimatedAdvance);
     if (const auto* definition = AcDbAttributeDefinition::cast(ent); definition && inLayout(definition))
         return !definition->isInvisible() && shownTag(definition)->getGeomExtents(e) == Acad::eOk && !e.isEmpty();
     return !e.isEmpty() || (ent->getGeomExtents(e) == Acad::eOk && !e.isEmpty());
@@ -275,8 +276,12 @@ Box2d PlotPainter::extents(const AcDbBlockTableRecord* space)
         const auto* ent = AcDbEntity::cast(id.object());
         if (!ent || ent->isErased() || ent->visibility() == AcDb::kInvisible || !takesSpace(ent))
             continue;
-        AcDbExtents e;
-        if (drawnBox(ent, e) && std::isfinite(e.minPoint().x) && std::isfinite(e.maxPoint().x))
+        // What the painter draws; what the database says of what has no box there (a block
+        // holding a construction line).
+        BlockBox drawn;
+        AcDbExtents& e = drawn.box;
+        if ((addBox(ent, drawn, 0) || (e = AcDbExtents(), drawnBox(ent, e))) && !e.isEmpty()
+            && std::isfinite(e.minPoint().x) && std::isfinite(e.maxPoint().x))
             box.add(Box2d::around(e.minPoint().x, e.minPoint().y, e.maxPoint().x, e.maxPoint().y));
     }
     return box;
@@ -506,9 +511,9 @@ bool PlotPainter::shows(const AcDbBlockTableRecord* btr, const AcGeMatrix3d& xf)
     const BlockBox& own = blockBox(btr, 0);
     if (!own.bounded)
         return true;
-    if (own.box.isEmpty())
+    if (own.reach.isEmpty())
         return false;
-    AcDbExtents e = own.box;
+    AcDbExtents e = own.reach;
     e.transformBy(xf);
     const Box2d onSheet = Box2d::around(e.minPoint().x, e.minPoint().y, e.maxPoint().x, e.maxPoint().y);
     return onSheet.intersects(m_visible.expanded(kCullMarginMm * m_canvas.unitsPerMm()));
@@ -516,7 +521,7 @@ bool PlotPainter::shows(const AcDbBlockTableRecord* btr, const AcGeMatrix3d& xf)
 
 const PlotPainter::BlockBox& PlotPainter::blockBox(const AcDbBlockTableRecord* btr, int depth)
 {
-    static const BlockBox unbounded{AcDbExtents(), false};
+    static const BlockBox unbounded{AcDbExtents(), AcDbExtents(), false};
     if (const auto found = m_boxes.find(btr); found != m_boxes.end())
         return found->second;
     if (depth > kMaxDepth)
@@ -525,7 +530,7 @@ const PlotPainter::BlockBox& PlotPainter::blockBox(const AcDbBlockTableRecord* b
     BlockBox measured;
     for (const AcDbObjectId& id : btr->entityIds()) {
         const auto* ent = AcDbEntity::cast(id.object());
-        if (drawnInBlock(ent) && !addBox(ent, measured.box, depth)) {
+        if (drawnInBlock(ent) && !addBox(ent, measured, depth)) {
             measured.bounded = false;
             break;
         }
@@ -533,26 +538,44 @@ const PlotPainter::BlockBox& PlotPainter::blockBox(const AcDbBlockTableRecord* b
     return m_boxes[btr] = measured;
 }
 
-bool PlotPainter::addBox(const AcDbEntity* ent, AcDbExtents& box, int depth)
+bool PlotPainter::addBox(const AcDbEntity* ent, BlockBox& box, int depth)
 {
     if (const auto* ref = AcDbBlockReference::cast(ent))
         return addReferenceBox(ref, box, depth);
     if (AcDbViewport::cast(ent))
         return false;   // it shows model space, wherever that lies
+    if (const auto* text = AcDbText::cast(ent)) {
+        // A definition standing in a layout shows its tag, or nothing when invisible.
+        std::unique_ptr<AcDbAttributeDefinition> tag;
+        if (const auto* definition = AcDbAttributeDefinition::cast(ent); definition && inLayout(definition)) {
+            if (definition->isInvisible())
+                return true;
+            text = (tag = shownTag(definition)).get();
+        }
+        const AcDbExtents e = textBox(text);
+        box.box.addExt(e);
+        box.reach.addExt(e);
+        return true;
+    }
+    if (const auto* mtext = AcDbMText::cast(ent)) {
+        const AcDbExtents e = mtextExtents(mtext, m_styleFonts.of(mtext), measureRun());
+        box.box.addExt(e);
+        box.reach.addExt(e);
+        return !e.isEmpty();
+    }
     AcDbExtents e;
     if (!drawnBox(ent, e))
         return false;
-    // A text's box is an estimate from its characters, a polyline's leaves out its widths.
-    const AcGeVector3d size = e.maxPoint() - e.minPoint();
-    const double margin = AcDbText::cast(ent) || AcDbMText::cast(ent) ? 2 * std::max({size.x, size.y, size.z})
-                                                                       : halfWidth(ent);
-    e.expandBy(AcGeVector3d(margin, margin, margin));
-    e.expandBy(AcGeVector3d(-margin, -margin, -margin));
-    box.addExt(e);
+    // A polyline's box leaves out its widths.
+    const double width = halfWidth(ent);
+    e.expandBy(AcGeVector3d(width, width, width));
+    e.expandBy(AcGeVector3d(-width, -width, -width));
+    box.box.addExt(e);
+    box.reach.addExt(e);
     return true;
 }
 
-bool PlotPainter::addReferenceBox(const AcDbBlockReference* ref, AcDbExtents& box, int depth)
+bool PlotPainter::addReferenceBox(const AcDbBlockReference* ref, BlockBox& box, int depth)
 {
     if (const auto* table = AcDbTable::cast(ref); table && table->needsLayout())
         return false;   // its block is rebuilt before it is drawn
@@ -569,12 +592,17 @@ bool PlotPainter::addReferenceBox(const AcDbBlockReference* ref, AcDbExtents& bo
     if (!inner.bounded)
         return false;
     // The cells lie on a lattice: the corner cells' boxes hold them all.
-    if (!inner.box.isEmpty())
-        for (const auto& [row, column] : {std::pair{0, 0}, {0, cells.columns - 1}, {cells.rows - 1, 0},
-                                           {cells.rows - 1, cells.columns - 1}}) {
-            AcDbExtents e = inner.box;
-            e.transformBy(cellTransform(ref, array, row, column));
-            box.addExt(e);
+    for (const int row : {0, cells.rows - 1})
+        for (const int column : {0, cells.columns - 1}) {
+            if ((row > 0 && cells.rows == 1) || (column > 0 && cells.columns == 1))
+                continue;   // the same cell again
+            const AcGeMatrix3d cell = cellTransform(ref, array, row, column);
+            for (const auto& [from, to] : {std::pair{&inner.box, &box.box}, {&inner.reach, &box.reach}})
+                if (!from->isEmpty()) {
+                    AcDbExtents e = *from;
+                    e.transformBy(cell);
+                    to->addExt(e);
+                }
         }
     return true;
 }
@@ -695,50 +723,70 @@ void PlotPainter::placeText(const std::string& text, const AcGePoint3d& anchor, 
                             const AcGeVector3d& up, const AcGeMatrix3d& xf, const TextLayout& layout,
                             std::uint32_t rgb)
 {
-    const DevicePoint o = dev(xf, anchor), ahead = dev(xf, anchor + direction), above = dev(xf, anchor + up);
-    double ux = ahead.x - o.x, uy = ahead.y - o.y;
-    const double length = std::hypot(ux, uy), height = std::hypot(above.x - o.x, above.y - o.y);
-    if (!(length > 0) || !(height > 0) || !std::isfinite(length * height))
+    TextRun run;
+    if (!textRun(text, {anchor, direction, up, layout}, xf, run))
         return;
-    ux /= length, uy /= length;
-    double em = height / kCapHeight, widthFactor = layout.widthFactor;
-    double advance = m_canvas.textWidth(text, em) * widthFactor;
-    if (layout.fitLength > 0 && advance > 0) {
-        // Aligned texts scale to the span; fitted ones stretch across it only.
-        const double ratio = layout.fitLength / advance;
-        (layout.fitHeight ? em : widthFactor) *= ratio;
-        advance = layout.fitLength;
-    }
-    const double shift = layout.baseline * em * kCapHeight;
-    const DevicePoint origin{o.x - ux * advance * layout.align + uy * shift, o.y - uy * advance * layout.align - ux * shift};
-    m_canvas.text(text, origin, std::atan2(-uy, ux), em, widthFactor, rgb);
+    m_canvas.text(text, run.origin, std::atan2(-run.along.y, run.along.x), run.em, run.widthFactor, rgb, layout.font);
+    if (layout.rules.empty())
+        return;
     // Lines under and over stretches of it, as thick as a font's underline.
-    if (!layout.rules.empty()) {
-        m_canvas.setLinePattern({}, 1);
-        m_canvas.setPen(rgb, std::max(0.05 * height, m_pen.minimumWidth));
-    }
+    TextMeasurer& measurer = m_canvas.measurer();
+    const double height = run.em * measurer.capHeight(run.face), scale = run.em * run.widthFactor;
+    const DevicePoint u = run.along, v{run.along.y, -run.along.x};
+    m_canvas.setLinePattern({}, 1);
+    m_canvas.setPen(rgb, std::max(0.05 * height, m_pen.minimumWidth));
     for (const TextRule& rule : layout.rules) {
-        const double x0 = m_canvas.textWidth(text.substr(0, rule.from), em) * widthFactor;
-        const double x1 = m_canvas.textWidth(text.substr(0, rule.to), em) * widthFactor;
-        const double y = (rule.over ? MTextLayout::kOverline : MTextLayout::kUnderline) * em * kCapHeight;
-        m_canvas.stroke({{origin.x + ux * x0 + uy * y, origin.y + uy * x0 - ux * y},
-                         {origin.x + ux * x1 + uy * y, origin.y + uy * x1 - ux * y}},
+        const double x0 = measurer.advance(std::string_view(text).substr(0, rule.from), run.face) * scale;
+        const double x1 = measurer.advance(std::string_view(text).substr(0, rule.to), run.face) * scale;
+        const double y = (rule.over ? MTextLayout::kOverline : MTextLayout::kUnderline) * height;
+        m_canvas.stroke({{run.origin.x + u.x * x0 + v.x * y, run.origin.y + u.y * x0 + v.y * y},
+                         {run.origin.x + u.x * x1 + v.x * y, run.origin.y + u.y * x1 + v.y * y}},
                         false);
     }
 }
 
-void PlotPainter::drawText(const AcDbText* t, const AcGeMatrix3d& xf, std::uint32_t rgb)
+// The em is the text height over the face's capital height, so that capitals stand as tall as
+// the text's height in every font.
+bool PlotPainter::textRun(const std::string& text, const TextPlace& place, const AcGeMatrix3d& xf, TextRun& run)
 {
-    TextLayout layout;
-    const std::string text = plainText(t->textStringConst(), &layout.rules);
+    TextMeasurer& measurer = m_canvas.measurer();
+    const DevicePoint o = dev(xf, place.anchor), ahead = dev(xf, place.anchor + place.direction);
+    const DevicePoint above = dev(xf, place.anchor + place.up);
+    double ux = ahead.x - o.x, uy = ahead.y - o.y;
+    const double length = std::hypot(ux, uy), height = std::hypot(above.x - o.x, above.y - o.y);
+    if (!(length > 0) || !(height > 0) || !std::isfinite(length * height))
+        return false;
+    ux /= length, uy /= length;
+    const TextLayout& layout = place.layout;
+    run.face = measurer.face(layout.font);
+    const double capHeight = measurer.capHeight(run.face);
+    run.em = height / capHeight, run.widthFactor = layout.widthFactor;
+    run.advance = measurer.advance(text, run.face) * run.em * run.widthFactor;
+    if (layout.fitLength > 0 && run.advance > 0) {
+        // Aligned texts scale to the span; fitted ones stretch across it only.
+        const double ratio = layout.fitLength / run.advance;
+        (layout.fitHeight ? run.em : run.widthFactor) *= ratio;
+        run.advance = layout.fitLength;
+    }
+    const double shift = layout.baseline * run.em * capHeight;
+    run.along = {ux, uy};
+    run.origin = {o.x - ux * run.advance * layout.align + uy * shift, o.y - uy * run.advance * layout.align - ux * shift};
+    return true;
+}
+
+PlotPainter::TextPlace PlotPainter::textPlace(const AcDbText* t, const AcGeMatrix3d& xf)
+{
     const double height = t->height() > 0 ? t->height() : 2.5;
+    TextPlace place;
     AcGeVector3d direction = qv::ocsDirection(t->rotation(), t->normal());
+    TextLayout& layout = place.layout;
     layout.widthFactor = t->widthFactor() > 0 ? t->widthFactor() : 1;
-    AcGePoint3d anchor = t->isDefaultAlignment() ? t->position() : t->alignmentPoint();
+    layout.font = m_styleFonts.of(t);
+    place.anchor = t->isDefaultAlignment() ? t->position() : t->alignmentPoint();
     const AcDb::TextHorzMode horizontal = t->horizontalMode();
     if (horizontal == AcDb::kTextAlign || horizontal == AcDb::kTextFit) {
         // Between the position and the alignment point.
-        anchor = t->position();
+        place.anchor = t->position();
         const AcGeVector3d span = t->alignmentPoint() - t->position();
         if (span.length() > 1e-12) {
             direction = span.normal();
@@ -754,22 +802,52 @@ void PlotPainter::drawText(const AcDbText* t, const AcGeMatrix3d& xf, std::uint3
         static const double baselines[] = {0, 0.3, -0.5, -1};   // base, bottom, middle, top
         layout.baseline = baselines[std::clamp(static_cast<int>(t->verticalMode()), 0, 3)];
     }
-    const AcGeVector3d up = t->normal().normal().crossProduct(direction) * height;
-    placeText(text, anchor, direction * height, up, xf, layout, rgb);
+    place.direction = direction * height;
+    place.up = t->normal().normal().crossProduct(direction) * height;
+    return place;
 }
 
-MTextLayout PlotPainter::layoutOf(const AcDbMText* t, const MTextLayout::Measure& measure)
+void PlotPainter::drawText(const AcDbText* t, const AcGeMatrix3d& xf, std::uint32_t rgb)
+{
+    TextPlace place = textPlace(t, xf);
+    const std::string text = plainText(t->textStringConst(), &place.layout.rules);
+    placeText(text, place.anchor, place.direction, place.up, xf, place.layout, rgb);
+}
+
+AcDbExtents PlotPainter::textBox(const AcDbText* t)
+{
+    // Laid out in the text's plane, y down as on a sheet, and the corners taken back.
+    static const AcGeMatrix3d flip = AcGeMatrix3d::scaling(AcGeScale3d(1, -1, 1));
+    const AcGeVector3d normal = t->normal();
+    const bool plan = normal.x == 0 && normal.y == 0 && normal.z > 0;   // most texts: no turn to make
+    const AcGeMatrix3d toPlane = plan ? flip : flip * AcGeMatrix3d::worldToPlane(normal);
+    const AcGeMatrix3d back = plan ? flip : AcGeMatrix3d::planeToWorld(normal) * flip;
+    const TextPlace place = textPlace(t, toPlane);
+    TextRun run;
+    AcDbExtents box;
+    if (!textRun(plainText(t->textStringConst()), place, toPlane, run))
+        return box;
+    const TextMeasurer& measurer = m_canvas.measurer();
+    const double z = toPlane.transform(place.anchor).z;
+    const DevicePoint up{run.along.y, -run.along.x};
+    for (const double a : {0.0, run.advance})
+        for (const double b : {-measurer.descent(run.face) * run.em, measurer.ascent(run.face) * run.em})
+            box.addPoint(back.transform(AcGePoint3d(run.origin.x + run.along.x * a + up.x * b,
+                                                    run.origin.y + run.along.y * a + up.y * b, z)));
+    return box;
+}
+
+MTextLayout PlotPainter::layoutOf(const AcDbMText* t, const PlotFont& font, const MTextLayout::Measure& measure)
 {
     const double height = t->textHeight() > 0 ? t->textHeight() : 2.5;
     MTextFormat base;
     base.height = height;
-    if (const auto* style = AcDbTextStyleTableRecord::cast(t->textStyle().object()))
-        base.font.name = style->fileName();
+    base.font = font;
     MTextGeometry geometry;
     geometry.height = height;
     geometry.width = t->width();
     geometry.attachment = static_cast<int>(t->attachment());
-    geometry.capHeight = kCapHeight;
+    geometry.capHeight = 1;   // measure gives advances in text heights
     geometry.lineDistance = kLineSpacing;
     geometry.lineSpacing = t->lineSpacingFactor();
     geometry.exactSpacing = t->lineSpacingStyle() == 2;
@@ -777,9 +855,19 @@ MTextLayout PlotPainter::layoutOf(const AcDbMText* t, const MTextLayout::Measure
     return MTextLayout(MTextContent(t->contents().GetString(), base), geometry, measure);
 }
 
-AcDbExtents PlotPainter::mtextExtents(const AcDbMText* t, const MTextLayout::Measure& measure)
+// A run's advance in text heights, as the canvas draws it: capitals stand as tall as the text.
+MTextLayout::Measure PlotPainter::measureRun()
 {
-    const Box2d box = layoutOf(t, measure).box();
+    return [this](std::string_view text, const PlotFont& font) {
+        TextMeasurer& measurer = m_canvas.measurer();
+        const unsigned face = measurer.face(font);
+        return measurer.advance(text, face) / measurer.capHeight(face);
+    };
+}
+
+AcDbExtents PlotPainter::mtextExtents(const AcDbMText* t, const PlotFont& font, const MTextLayout::Measure& measure)
+{
+    const Box2d box = layoutOf(t, font, measure).box();
     AcDbExtents extents;
     if (box.isEmpty())
         return extents;
@@ -793,9 +881,7 @@ AcDbExtents PlotPainter::mtextExtents(const AcDbMText* t, const MTextLayout::Mea
 
 void PlotPainter::drawMText(const AcDbMText* t, const AcGeMatrix3d& xf, std::uint32_t rgb)
 {
-    const MTextLayout layout = layoutOf(t, [this](std::string_view text, const PlotFont& font) {
-        return m_canvas.textWidth(std::string(text), 1, font);
-    });
+    const MTextLayout layout = layoutOf(t, m_styleFonts.of(t), measureRun());
     const AcGeVector3d direction = qv::ocsDirection(t->rotation(), t->normal());
     const AcGeVector3d up = t->normal().normal().crossProduct(direction);
     auto at = [&](double x, double y) { return t->location() + direction * x + up * y; };
@@ -830,7 +916,8 @@ void PlotPainter::placeRun(const std::string& text, const AcGePoint3d& origin, c
     const bool mirrored = ux * vy - uy * vx > 0;
     const double angle = std::atan2(-uy, ux) + (mirrored ? M_PI : 0);
     const double stretch = widthFactor * length / height * (mirrored ? -1 : 1);
-    m_canvas.text(text, o, angle, height / kCapHeight, stretch, rgb, font);
+    TextMeasurer& measurer = m_canvas.measurer();
+    m_canvas.text(text, o, angle, height / measurer.capHeight(measurer.face(font)), stretch, rgb, font);
 }
 
 namespace {

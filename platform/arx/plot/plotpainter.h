@@ -15,6 +15,7 @@
 #include "mtextlayout.h"
 #include "plotcanvas.h"
 #include "plottext.h"
+#include "textstylefonts.h"
 
 #include "arx/dbboxtree.h"
 #include "arx/dbhatch.h"
@@ -65,12 +66,13 @@ public:
     // The part of the sheet that shows anything (device units; the whole sheet unless set).
     void clipTo(const Box2d& visible) { m_visible = visible; }
 
-    // The record's entities' extents (visible layers only) in the plane, without drawing.
-    static Box2d extents(const AcDbBlockTableRecord* space);
+    // The record's entities' extents (visible layers only) in the plane, without drawing;
+    // texts measured with the glyphs they are drawn with.
+    Box2d extents(const AcDbBlockTableRecord* space);
     // Whether anything of the record may show in the area (an entity without a box may).
     static bool showsIn(const AcDbBlockTableRecord* space, const Box2d& area);
-    // The box of what a multiline text draws, its texts measured by measure.
-    static AcDbExtents mtextExtents(const AcDbMText* t, const MTextLayout::Measure& measure);
+    // The box of what a multiline text draws in font, its texts measured by measure.
+    static AcDbExtents mtextExtents(const AcDbMText* t, const PlotFont& font, const MTextLayout::Measure& measure);
     // Whether the entity's layer is drawn at all (on, thawed and plottable).
     static bool layerShown(const AcDbEntity* entity);
     static bool layerShown(const AcDbLayerTableRecord* layer);
@@ -89,16 +91,17 @@ private:
     void drawEntity(const AcDbEntity* ent, const AcGeMatrix3d& xf, const Inherited& from);
     void drawReference(const AcDbBlockReference* ref, const AcGeMatrix3d& xf, const Inherited& from,
                        const Inherited& mine);
-    // What a block draws, in its own coordinates with its nested references and arrays;
-    // unbounded when something in it has no box (a construction line, a viewport).
+    // What a block draws, in its own coordinates with its nested references and arrays: as
+    // measured, and widened where the measure is an estimate (multiline texts) to tell what
+    // may show; unbounded when something in it has no box (a construction line, a viewport).
     struct BlockBox {
-        AcDbExtents box;
+        AcDbExtents box, reach;
         bool bounded = true;
     };
     const BlockBox& blockBox(const AcDbBlockTableRecord* btr, int depth);
     // Adds the entity's box in its block; false when it has none.
-    bool addBox(const AcDbEntity* ent, AcDbExtents& box, int depth);
-    bool addReferenceBox(const AcDbBlockReference* ref, AcDbExtents& box, int depth);
+    bool addBox(const AcDbEntity* ent, BlockBox& box, int depth);
+    bool addReferenceBox(const AcDbBlockReference* ref, BlockBox& box, int depth);
     // Whether the block placed by xf may show in the visible area.
     bool shows(const AcDbBlockTableRecord* btr, const AcGeMatrix3d& xf);
     // A viewport: what it shows (through the viewport handler), then its frame unless its
@@ -112,7 +115,8 @@ private:
     void drawCircle(const AcDbCircle* c, const AcGeMatrix3d& xf);
     void drawText(const AcDbText* t, const AcGeMatrix3d& xf, std::uint32_t rgb);
     void drawMText(const AcDbMText* t, const AcGeMatrix3d& xf, std::uint32_t rgb);
-    static MTextLayout layoutOf(const AcDbMText* t, const MTextLayout::Measure& measure);
+    static MTextLayout layoutOf(const AcDbMText* t, const PlotFont& font, const MTextLayout::Measure& measure);
+    MTextLayout::Measure measureRun();
     void drawHatch(const AcDbHatch* h, const AcGeMatrix3d& xf, std::uint32_t rgb);
     // One family of a pattern's parallel lines, the parts inside the boundary's loops (in the
     // hatch's plane, with its box); false when the lines are too dense to draw.
@@ -149,7 +153,25 @@ private:
         double fitLength = 0;  // device units the text spans when aligned or fitted
         bool fitHeight = false;   // aligned (height scales too) rather than fitted
         std::vector<TextRule> rules;   // stretches under or over a line
+        PlotFont font;
     };
+    // Where a text entity's line goes: its anchor, direction and up (a text height long).
+    struct TextPlace {
+        AcGePoint3d anchor;
+        AcGeVector3d direction, up;
+        TextLayout layout;
+    };
+    // A line of text on the sheet: its baseline from origin along (a unit vector), its em,
+    // stretch and face, and how far it advances.
+    struct TextRun {
+        DevicePoint origin, along;
+        double em = 0, widthFactor = 1, advance = 0;
+        unsigned face = 0;
+    };
+    TextPlace textPlace(const AcDbText* t, const AcGeMatrix3d& xf);
+    bool textRun(const std::string& text, const TextPlace& place, const AcGeMatrix3d& xf, TextRun& run);
+    // The box a text entity's glyphs take, from the font's descent to its ascent.
+    AcDbExtents textBox(const AcDbText* t);
     // A line of text at an anchor; direction and up are a text height long in the drawing.
     void placeText(const std::string& text, const AcGePoint3d& anchor, const AcGeVector3d& direction,
                    const AcGeVector3d& up, const AcGeMatrix3d& xf, const TextLayout& layout, std::uint32_t rgb);
@@ -173,6 +195,7 @@ private:
     std::unordered_map<const AcDbBlockTableRecord*, std::vector<AcDbObjectId>> m_orders;
     std::unordered_set<const AcDbBlockTableRecord*> m_open;   // references being drawn (no cycles)
     std::unordered_map<const AcDbBlockTableRecord*, BlockBox> m_boxes;
+    TextStyleFonts m_styleFonts;
     Box2d m_visible;
     double m_linetypeFactor = 1, m_linetypeScale = 1;   // the viewport's factor; times the drawing's scale
     std::vector<double> m_dashes;   // the pattern being set

@@ -57,7 +57,7 @@ bool windowOverNothing(const PlotRequest& request, const AcDbPlotSettings& setti
 
 // The area of the drawing the settings plot, in the space's coordinates.
 Box2d plotArea(const AcDbPlotSettings& settings, const AcDbLayout& layout, const AcDbBlockTableRecord* space,
-               const PlotSheet& sheet, bool model)
+               const PlotSheet& sheet, bool model, PlotPainter& painter)
 {
     Box2d area;
     double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
@@ -88,7 +88,7 @@ Box2d plotArea(const AcDbPlotSettings& settings, const AcDbLayout& layout, const
     default: break;   // extents; the display and named views plot the extents too
     }
     if (area.isEmpty() || !(area.width() > 0) || !(area.height() > 0) || !std::isfinite(area.width() * area.height()))
-        area = PlotPainter::extents(space);
+        area = painter.extents(space);
     return area;
 }
 
@@ -192,13 +192,12 @@ PlotResult plotLayout(const PlotRequest& request)
     canvas.limitWork(request.maxWork);
     const PlotSheet sheet(settings, width, height, canvas.unitsPerMm());
     const bool model = space->objectId() == request.database->modelSpaceId();
-    const AcGeMatrix3d xf = sheet.place(plotArea(settings, *layout, space, sheet, model));
-
     PlotPen pen;
     pen.monochrome = settings.currentStyleSheet().find("monochrome") != std::string::npos;
     pen.lineweights = settings.printLineweights();
     pen.minimumWidth = format == "pdf" ? 0 : 1;
     PlotPainter painter(canvas, pen);
+    const AcGeMatrix3d xf = sheet.place(plotArea(settings, *layout, space, sheet, model, painter));
     const auto* modelSpace = AcDbBlockTableRecord::cast(request.database->modelSpaceId().object());
     if (!model && modelSpace)
         painter.onViewport([&](const AcDbViewport* vp) { drawViewport(painter, vp, modelSpace, xf); });

@@ -1342,8 +1342,8 @@ TEST(Plot, MultilineTextsFlowIntoTheirColumns)
         const auto* columns = AcDbMText::cast(model->entityIds().front().object());
         model->close();
         ASSERT_NE(columns, nullptr);
-        const AcDbExtents box = qv::PlotPainter::mtextExtents(columns, [](std::string_view text, const qv::PlotFont&) {
-            return 0.6 * static_cast<double>(text.size());
+        const AcDbExtents box = qv::PlotPainter::mtextExtents(columns, {}, [](std::string_view text, const qv::PlotFont&) {
+            return 0.8 * static_cast<double>(text.size());   // in text heights
         });
         EXPECT_GT(box.maxPoint().x, 75) << variant;
         EXPECT_NEAR(box.maxPoint().y, 200, 0.5) << variant;

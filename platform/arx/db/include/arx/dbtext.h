@@ -168,6 +168,7 @@ public:
     Acad::ErrorStatus setNormal(const AcGeVector3d& normal);
     AcDbObjectId textStyle() const;
     Acad::ErrorStatus setTextStyle(AcDbObjectId styleId);
+    std::string textStyleName() const { return m_style; }
     // The lines' distance as a factor of the usual one (0.25 to 4), and its style: 1 at
     // least that distance (taller lines stand further apart), 2 exactly.
     double lineSpacingFactor() const;
