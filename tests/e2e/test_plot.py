@@ -215,15 +215,18 @@ class Plot(unittest.TestCase):
         for i, (style, width) in enumerate(styles):
             doc.modelspace().add_text("Office 1.017 Meeting", height=5,
                                       dxfattribs={"style": style, "width": width, "insert": (10, 180 - 20 * i)})
+        # A sign the style's font lacks comes from the default font.
+        doc.modelspace().add_text("%%c45", height=5, dxfattribs={"style": "A", "insert": (10, 0)})
         drawing, pdf = self.out("fonts.dxf"), self.out("fonts.pdf")
         doc.saveas(drawing)
         result = run_script(self.dir, ["EXPORT", pdf, "QUIT"], drawing)
         self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertNotIn("no font has", result.stderr)
         fonts = subprocess.run(["pdffonts", pdf], capture_output=True, text=True, check=True).stdout
         for name in ("+LiberationSans ", "+LiberationSerif ", "+LiberationMono ", "+DejaVuSans ",
                      "+LiberationSerif-Bold ", "+Carlito "):
             self.assertIn(name, fonts)
-        arial, times, courier, romans, default, bold, narrow, _ = pdf_line_widths(pdf)
+        arial, times, courier, romans, default, bold, narrow = pdf_line_widths(pdf)[:7]
         # Capitals as tall as the text in every font: the advances of their faces per capital height.
         self.assertAlmostEqual(courier / arial, 1.36, delta=0.02)
         self.assertAlmostEqual(times / arial, 0.98, delta=0.02)

@@ -184,12 +184,13 @@ const TextMeasurer::Glyph& TextMeasurer::glyph(unsigned face, char32_t c)
 TextMeasurer::Glyph TextMeasurer::fallbackGlyph(char32_t c, const Glyph& primary)
 {
     const FontFile* font = fallbackFont(c, m_trueTypeOnly);
-    const unsigned index = font ? load(*font) : 0;
-    if (index == 0) {
-        (m_trueTypeOnly && !font && fallbackFont(c, false) ? m_unembeddable : m_missing).insert(c);
+    if (!font) {
+        (m_trueTypeOnly && fallbackFont(c, false) ? m_unembeddable : m_missing).insert(c);
         return primary;
     }
-    const Glyph g = measure(index, c);
+    // Face 0 when the fallback is the default font (a style's font lacks what it has), or when
+    // the font would not load.
+    const Glyph g = measure(load(*font), c);
     if (g.index == 0) {   // the font's character set promised more than its character map holds
         m_missing.insert(c);
         return primary;
