@@ -893,6 +893,22 @@ TEST(Plot, ClippedReferencesShowWhatTheirBoundariesLeave)
     };
     for (const Case& c : cases)
         EXPECT_EQ(r.at(c.x, c.y) == kRed, c.inked) << c.x << ", " << c.y;
+
+    // The rectangle alone: the extents are its boundary's, which a fitted plot fills.
+    for (const AcDbObjectId& id : AcDbBlockTableRecord::cast(db.modelSpaceId().object())->entityIds()) {
+        AcDbBlockReference* ref = nullptr;
+        ASSERT_EQ(acdbOpenObject(ref, id, AcDb::kForWrite), Acad::eOk);
+        if (ref->position().x != 60) {
+            EXPECT_EQ(ref->erase(), Acad::eOk);
+        }
+        ref->close();
+    }
+    auto fitted = oneToOne("PublishToWeb PNG.pc3");
+    fitted->setPlotType(AcDbPlotSettings::kExtents);
+    fitted->setStdScaleType(0);
+    fitted->setPlotCentered(true);
+    ASSERT_EQ(plot(db, *fitted, png).status, Acad::eOk);
+    EXPECT_EQ(readPng(png).at(200, 160), kRed);
 }
 
 TEST(Plot, AnnotationsOfAnotherProgramShowAsItDrawsThem)
