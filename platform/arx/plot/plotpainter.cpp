@@ -2,6 +2,7 @@
 
 #include "plotannotation.h"
 #include "plottext.h"
+#include "referenceclip.h"
 #include "scanlineclip.h"
 
 #include "arx/dbblockref.h"
@@ -237,6 +238,47 @@ bool drawnBox(const AcDbEntity* ent, AcDbExtents& e)
     if (const auto* definition = AcDbAttributeDefinition::cast(ent); definition && inLayout(definition))
         return !definition->isInvisible() && shownTag(definition)->getGeomExtents(e) == Acad::eOk && !e.isEmpty();
     return !e.isEmpty() || (ent->getGeomExtents(e) == Acad::eOk && !e.isEmpty());
+}
+
+// The box a reference clipped to a boundary draws in, in its space; false when it may draw
+// anywhere (not clipped, clipped inverted, or an array).
+bool clipBoxOf(const AcDbBlockReference* ref, AcDbExtents& bound)
+{
+    const ReferenceClip clip(ref);
+    if (AcDbMInsertBlock::cast(ref) || !clip.isActive() || clip.isInverted())
+        return false;
+    bound = AcDbExtents();
+    for (const AcGePoint3d& p : clip.boundary())
+        bound.addPoint(p);
+    bound.transformBy(ref->blockTransform());
+    return true;
+}
+
+// Keeps the part of e over bound in the plane (empty when they do not meet).
+void intersect(AcDbExtents& e, const AcDbExtents& bound)
+{
+    if (e.isEmpty())
+        return;
+    const AcGePoint3d low(std::max(e.minPoint().x, bound.minPoint().x), std::max(e.minPoint().y, bound.minPoint().y),
+                          e.minPoint().z);
+    const AcGePoint3d high(std::min(e.maxPoint().x, bound.maxPoint().x), std::min(e.maxPoint().y, bound.maxPoint().y),
+                           e.maxPoint().z);
+    e = low.x <= high.x && low.y <= high.y ? AcDbExtents(low, high) : AcDbExtents();
+}
+
+// Clips what follows to the reference's boundary placed by xf (an inverted one: to the
+// sheet outside it); false when the canvas has no work left for it.
+bool pushReferenceClip(PlotCanvas& canvas, const ReferenceClip& clip, const AcGeMatrix3d& xf)
+{
+    if (!canvas.spend(clip.boundary().size()))
+        return false;
+    std::vector<DevicePath> loops(1);
+    for (const AcGePoint3d& p : clip.boundary())
+        loops[0].push_back(dev(xf, p));
+    if (clip.isInverted())
+        loops.push_back({{0, 0}, {canvas.width(), 0}, {canvas.width(), canvas.height()}, {0, canvas.height()}});
+    canvas.pushClip(loops);
+    return true;
 }
 
 // Half the widest segment of a polyline with widths, else 0.
@@ -486,6 +528,7 @@ void PlotPainter::drawReference(const AcDbBlockReference* ref, const AcGeMatrix3
                                 const Inherited& mine)
 {
     const auto* btr = AcDbBlockTableRecord::cast(ref->blockTableRecord().object());
+    const ReferenceClip clip(ref);
     if (btr && !btr->isErased() && from.depth < kMaxDepth && m_open.insert(btr).second) {
         Inherited inner = mine;
         inner.depth = from.depth + 1;
@@ -495,15 +538,24 @@ void PlotPainter::drawReference(const AcDbBlockReference* ref, const AcGeMatrix3
         for (int row = 0; row < cells.rows && !m_canvas.exhausted(); ++row)
             for (int column = 0; column < cells.columns && m_canvas.spend(1); ++column) {
                 const AcGeMatrix3d cell = xf * cellTransform(ref, array, row, column);
-                if (shows(btr, cell))
-                    drawBlock(btr, cell, inner);
+                if (!shows(btr, cell) || (clip.isActive() && !pushReferenceClip(m_canvas, clip, cell)))
+                    continue;
+                drawBlock(btr, cell, inner);
+                if (clip.isActive())
+                    m_canvas.popClip();
             }
         m_open.erase(btr);
     }
-    // Attributes lie in the drawing already placed; they belong to the reference's space.
-    for (const AcDbObjectId& id : ref->attributeIds())
+    // Attributes lie in the drawing already placed; they belong to the reference's space and
+    // are clipped with its block.
+    const auto& attributes = ref->attributeIds();
+    if (attributes.empty() || (clip.isActive() && !pushReferenceClip(m_canvas, clip, xf * ref->blockTransform())))
+        return;
+    for (const AcDbObjectId& id : attributes)
         if (const auto* attribute = AcDbAttribute::cast(id.object()); attributeShown(attribute))
             drawEntity(attribute, xf, from);
+    if (clip.isActive())
+        m_canvas.popClip();
 }
 
 bool PlotPainter::shows(const AcDbBlockTableRecord* btr, const AcGeMatrix3d& xf)
@@ -540,8 +592,18 @@ const PlotPainter::BlockBox& PlotPainter::blockBox(const AcDbBlockTableRecord* b
 
 bool PlotPainter::addBox(const AcDbEntity* ent, BlockBox& box, int depth)
 {
-    if (const auto* ref = AcDbBlockReference::cast(ent))
-        return addReferenceBox(ref, box, depth);
+    if (const auto* ref = AcDbBlockReference::cast(ent)) {
+        BlockBox own;
+        if (!addReferenceBox(ref, own, depth))
+            return false;
+        if (AcDbExtents bound; clipBoxOf(ref, bound)) {
+            intersect(own.box, bound);
+            intersect(own.reach, bound);
+        }
+        box.box.addExt(own.box);
+        box.reach.addExt(own.reach);
+        return true;
+    }
     if (AcDbViewport::cast(ent))
         return false;   // it shows model space, wherever that lies
     if (const auto* text = AcDbText::cast(ent)) {

@@ -9,9 +9,10 @@ whose elements have colours of their own and attribute definitions in model spac
 
 With "proxy", entities of types it does not model that carry proxy graphics: a custom
 entity's line, and a proxy entity's lines, circle, arc, filled square moved by a transform,
-shell, bit-coded polyline and text, each in its colour or layer.
+shell, bit-coded polyline and text, each in its colour or layer. With "clipped", references
+of a filled 40 mm square clipped by spatial filters.
 
-usage: plot_entities.py OUTPUT.dxf [curves|dimensions|proxy]
+usage: plot_entities.py OUTPUT.dxf [curves|dimensions|proxy|clipped]
 """
 import math
 import struct
@@ -213,6 +214,55 @@ def proxies(path):
         f.write(text[:at] + records + text[at:])
 
 
+def spatial_filter(points, count, shift):
+    """The pairs of a SPATIAL_FILTER's own subclass: its boundary, and as the inverse of the
+    reference's placement a move by shift."""
+    pairs = [(100, "AcDbFilter"), (100, "AcDbSpatialFilter"), (70, count)]
+    for x, y in points:
+        pairs += [(10, x), (20, y)]
+    pairs += [(210, 0), (220, 0), (230, 1), (11, 0), (21, 0), (31, 0), (71, 1), (72, 0), (73, 0)]
+    inverse = [1, 0, 0, shift[0], 0, 1, 0, shift[1], 0, 0, 1, 0]
+    pairs += [(40, v) for v in inverse + [1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0]]
+    return "".join(f"{code:>3}\n{value}\n" for code, value in pairs)
+
+
+def clipped(path):
+    # Each reference at (x, 10) with its filter's points, count and the move back to the block.
+    square = [(0, 0), (40, 40)]
+    cases = [
+        (10, [(0, 0), (40, 0), (0, 40)], 3, (0, 0)),    # a triangle
+        (60, [(60, 10), (80, 30)], 2, (-60, -10)),      # a rectangle given where the reference stood
+        (110, square, 2, (0, 0)),                       # inverted around (10, 10) to (30, 30)
+        (160, [(0, 0), (40, 0), (0, 40)], 4, (0, 0)),   # a count its points do not have
+        (210, [(0, 0), (20, 20), (40, 40)], 3, (0, 0)), # no area
+    ]
+    doc = ezdxf.new("R2010")
+    msp = doc.modelspace()
+    panel = doc.blocks.new("PANEL")
+    panel.add_hatch(color=1).paths.add_polyline_path([(0, 0), (40, 0), (40, 40), (0, 40)])
+    filters = {}
+    for x, points, count, shift in cases:
+        xdict = msp.add_blockref("PANEL", (x, 10)).new_extension_dict()
+        record = xdict.dictionary.add_new_dict("ACAD_FILTER", hard_owned=True).add_xrecord("SPATIAL")
+        filters[record.dxf.handle] = spatial_filter(points, count, shift)
+        if x == 110:
+            inverted = record.new_extension_dict().add_xrecord("ACAD_XREC_ROUNDTRIP")
+            inverted.reset([(102, "ACAD_INVERTEDCLIP_ROUNDTRIP"), (10, (10, 10, 0)), (10, (30, 30, 0)),
+                            (102, "ACAD_INVERTEDCLIP_ROUNDTRIP_COMPARE"), (10, (0, 0, 0)), (10, (40, 40, 0))])
+    doc.saveas(path)
+    # ezdxf writes no spatial filters: their records take the place of the stand-ins.
+    with open(path) as f:
+        text = f.read()
+    for handle, body in filters.items():
+        at = text.index(f"  0\nXRECORD\n  5\n{handle}\n")
+        text = text[:at] + text[at:].replace("XRECORD", "SPATIAL_FILTER", 1)
+        start = text.index("100\nAcDbXrecord\n", at)
+        end = text.index("  0\n", start)
+        text = text[:start] + body + text[end:]
+    with open(path, "w") as f:
+        f.write(text)
+
+
 if len(sys.argv) > 2 and sys.argv[2] == "curves":
     curves(sys.argv[1])
     sys.exit(0)
@@ -221,6 +271,9 @@ if len(sys.argv) > 2 and sys.argv[2] == "dimensions":
     sys.exit(0)
 if len(sys.argv) > 2 and sys.argv[2] == "proxy":
     proxies(sys.argv[1])
+    sys.exit(0)
+if len(sys.argv) > 2 and sys.argv[2] == "clipped":
+    clipped(sys.argv[1])
     sys.exit(0)
 
 doc = ezdxf.new("R2010")

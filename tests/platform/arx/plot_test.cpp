@@ -867,6 +867,50 @@ TEST(Plot, ProxyGraphicsOfTypesNotModelledPlot)
     }
 }
 
+// References of a filled 40 mm square at x = 10, 60, 110, 160, 210 (y = 10), each with a
+// spatial filter: a triangle over the lower left half; a rectangle given where the reference
+// stood before it was moved, (10, 10) to (30, 30) of the block's; that rectangle inverted;
+// filters that count more points than they have, or have no area, which clip nothing.
+TEST(Plot, ClippedReferencesShowWhatTheirBoundariesLeave)
+{
+    TempDir dir;
+    const std::string dxf = dir.file("clipped.dxf");
+    ASSERT_EQ(std::system(("/usr/bin/python3 " QV_SOURCE_DIR "/tests/platform/arx/plot_entities.py '" + dxf + "' clipped").c_str()), 0);
+    AcDbDatabase db(false);
+    ASSERT_EQ(db.readDxfFile(dxf.c_str()), Acad::eOk) << db.lastErrorMessage();
+    const std::string png = dir.file("clipped.png");
+    ASSERT_EQ(plot(db, *oneToOne("PublishToWeb PNG.pc3"), png).status, Acad::eOk);
+    const Raster r = readPng(png);
+    struct Case {
+        double x, y;
+        bool inked;
+    };
+    const Case cases[] = {
+        {15, 15, true},  {45, 45, false},                     // the triangle
+        {65, 15, true},  {75, 25, true},  {90, 40, false},    // the rectangle
+        {112, 12, true}, {148, 48, true}, {130, 30, false},   // inverted
+        {195, 45, true}, {245, 45, true}, {245, 15, true},    // drawn whole
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(r.at(c.x, c.y) == kRed, c.inked) << c.x << ", " << c.y;
+
+    // The rectangle alone: the extents are its boundary's, which a fitted plot fills.
+    for (const AcDbObjectId& id : AcDbBlockTableRecord::cast(db.modelSpaceId().object())->entityIds()) {
+        AcDbBlockReference* ref = nullptr;
+        ASSERT_EQ(acdbOpenObject(ref, id, AcDb::kForWrite), Acad::eOk);
+        if (ref->position().x != 60) {
+            EXPECT_EQ(ref->erase(), Acad::eOk);
+        }
+        ref->close();
+    }
+    auto fitted = oneToOne("PublishToWeb PNG.pc3");
+    fitted->setPlotType(AcDbPlotSettings::kExtents);
+    fitted->setStdScaleType(0);
+    fitted->setPlotCentered(true);
+    ASSERT_EQ(plot(db, *fitted, png).status, Acad::eOk);
+    EXPECT_EQ(readPng(png).at(200, 160), kRed);
+}
+
 TEST(Plot, AnnotationsOfAnotherProgramShowAsItDrawsThem)
 {
     TempDir dir;
