@@ -116,9 +116,28 @@ AcGeMatrix3d AcDbBlockReference::blockTransform() const
     AcGePoint3d origin;
     if (const auto* btr = AcDbBlockTableRecord::cast(m_block.object()))
         origin = btr->origin();
-    return AcGeMatrix3d::translation(position().asVector()) * AcGeMatrix3d::planeToWorld(m_normal)
-        * AcGeMatrix3d::rotation(m_rotation, AcGeVector3d::kZAxis) * AcGeMatrix3d::scaling(m_scale)
-        * AcGeMatrix3d::translation(-origin.asVector());
+    // translation(position) · plane · rotation · scaling · translation(−origin), written out:
+    // plots and queries take it for every reference they meet.
+    const double c = std::cos(m_rotation), s = std::sin(m_rotation);
+    const double turned[3][3] = {{c * m_scale.sx, -s * m_scale.sy, 0}, {s * m_scale.sx, c * m_scale.sy, 0},
+                                 {0, 0, m_scale.sz}};
+    const bool plan = m_normal.x == 0 && m_normal.y == 0 && m_normal.z > 0;
+    const AcGeMatrix3d plane = plan ? AcGeMatrix3d() : AcGeMatrix3d::planeToWorld(m_normal);
+    const AcGePoint3d at = position();
+    const double to[3] = {at.x, at.y, at.z}, from[3] = {origin.x, origin.y, origin.z};
+    AcGeMatrix3d m;
+    for (int r = 0; r < 3; ++r) {
+        double shift = to[r];
+        for (int col = 0; col < 3; ++col) {
+            double e = 0;
+            for (int k = 0; k < 3; ++k)
+                e += plane.entry[r][k] * turned[k][col];
+            m.entry[r][col] = e;
+            shift -= e * from[col];
+        }
+        m.entry[r][3] = shift;
+    }
+    return m;
 }
 
 Acad::ErrorStatus AcDbBlockReference::setBlockTransform(const AcGeMatrix3d& m)

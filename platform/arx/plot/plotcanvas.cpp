@@ -446,7 +446,7 @@ void PlotCanvas::text(const std::string& utf8, DevicePoint origin, double angle,
     TextStyle glyphStyle = style;
     for (const Glyph* g : m_line) {
         glyphStyle.face = g->face;
-        if (!(glyphStyle == m_runStyle) || m_run.size() >= kMaxRunGlyphs)
+        if (!glyphStyle.sharesRun(m_runStyle) || m_run.size() >= kMaxRunGlyphs)
             flushGlyphs();
         m_runStyle = glyphStyle;
         m_run.push_back({g->index, origin.x + dx * at, origin.y + dy * at});

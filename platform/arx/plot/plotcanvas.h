@@ -21,6 +21,7 @@
 
 #include <cairo.h>
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -101,7 +102,14 @@ private:
         double angle = 0, size = 0, widthFactor = 0;
         std::uint32_t rgb = 0;
         unsigned face = 0;
-        bool operator==(const TextStyle&) const = default;
+        // Texts of one height and angle placed apart differ in the last bits of their em and
+        // angle, as the sheet's transform rounds them: they still share a run.
+        bool sharesRun(const TextStyle& o) const
+        {
+            const auto near = [](double a, double b, double tolerance) { return std::abs(a - b) <= tolerance; };
+            return near(angle, o.angle, 1e-12) && near(size, o.size, 1e-12 * size)
+                && near(widthFactor, o.widthFactor, 1e-12 * std::abs(widthFactor)) && rgb == o.rgb && face == o.face;
+        }
     };
 
     void makeRasterContext();
