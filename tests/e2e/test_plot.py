@@ -236,15 +236,22 @@ class Plot(unittest.TestCase):
         self.assertGreater(bold, times)
 
     def test_texts_fitted_to_the_extents_reach_the_sheets_edges_uncut(self):
-        doc = ezdxf.new("R2013")
-        doc.modelspace().add_text("\u4e2d\u6587\u56fe\u7eb8 \u623f\u95f4 Plan 1.07", height=5)
-        block = doc.blocks.new("TAG")
-        block.add_attdef("NAME", (0, 0), dxfattribs={"height": 5})
-        reference = doc.modelspace().add_blockref("TAG", (0, -40))
-        reference.add_attrib("NAME", "Meeting room of the first floor, west", (0, -40), dxfattribs={"height": 5})
-        for name, entities in (("chinese", ["TEXT"]), ("attribute", ["INSERT"])):
-            for entity in doc.modelspace().query("TEXT INSERT"):
-                entity.dxf.invisible = 0 if entity.dxftype() in entities else 1
+        def chinese(doc):
+            doc.modelspace().add_text("\u4e2d\u6587\u56fe\u7eb8 \u623f\u95f4 Plan 1.07", height=5)
+
+        def attribute(doc):
+            doc.blocks.new("TAG").add_attdef("NAME", (0, 0), dxfattribs={"height": 5})
+            reference = doc.modelspace().add_blockref("TAG", (0, -40))
+            reference.add_attrib("NAME", "Meeting room of the first floor, west", (0, -40), dxfattribs={"height": 5})
+
+        def dimension(doc):
+            # Its text, in its block, of wide letters and far wider than its lines.
+            doc.modelspace().add_linear_dim(base=(0, -60), p1=(0, -70), p2=(10, -70), text="WWWWWWWWWWWW",
+                                            override={"dimtxt": 5}).render()
+
+        for name, add in (("chinese", chinese), ("attribute", attribute), ("dimension", dimension)):
+            doc = ezdxf.new("R2013")
+            add(doc)
             drawing, pdf = self.out(name + ".dxf"), self.out(name + ".pdf")
             doc.saveas(drawing)
             result = run_script(self.dir, ["EXPORT", pdf, "QUIT"], drawing)

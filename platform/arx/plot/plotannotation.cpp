@@ -544,7 +544,7 @@ PlotAnnotation::PlotAnnotation(const AcDbProxyEntity* entity) : m_entity(entity)
 
 PlotAnnotation::~PlotAnnotation() = default;
 
-AcDbExtents PlotAnnotation::extents() const
+AcDbExtents PlotAnnotation::lineExtents() const
 {
     AcDbExtents box;
     for (const auto* parts : {&m_lines, &m_fills})
@@ -554,7 +554,12 @@ AcDbExtents PlotAnnotation::extents() const
     for (const ColouredLine& line : m_colouredLines)
         for (const AcGePoint3d& p : line.points)
             box.addPoint(p);
-    AcDbExtents e;
+    return box;
+}
+
+AcDbExtents PlotAnnotation::extents() const
+{
+    AcDbExtents box = lineExtents(), e;
     for (const auto& text : m_texts)
         if (text->getGeomExtents(e) == Acad::eOk)
             box.addExt(e);

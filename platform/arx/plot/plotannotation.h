@@ -48,8 +48,11 @@ public:
     // Texts and block references, coloured by block unless the entity names their colour.
     const std::vector<std::unique_ptr<AcDbMText>>& texts() const { return m_texts; }
     const std::vector<std::unique_ptr<AcDbBlockReference>>& blocks() const { return m_blocks; }
-    // The extents of every part; empty when there is none.
+    // The extents of every part (texts and blocks as the database estimates them); empty when
+    // there is none.
     AcDbExtents extents() const;
+    // The extents of the lines and fills alone.
+    AcDbExtents lineExtents() const;
 
 private:
     void readDimension();

@@ -625,6 +625,9 @@ bool PlotPainter::addBox(const AcDbEntity* ent, BlockBox& box, int depth)
         box.reach.addExt(e);
         return !e.isEmpty();
     }
+    if (const auto* proxy = AcDbProxyEntity::cast(ent))
+        if (const PlotAnnotation parts(proxy); !parts.texts().empty() || !parts.blocks().empty())
+            return addAnnotationBox(parts, box, depth);
     AcDbExtents e;
     if (!drawnBox(ent, e))
         return false;
@@ -634,6 +637,20 @@ bool PlotPainter::addBox(const AcDbEntity* ent, BlockBox& box, int depth)
     e.expandBy(AcGeVector3d(-width, -width, -width));
     box.box.addExt(e);
     box.reach.addExt(e);
+    return true;
+}
+
+// An annotation's lines, and its texts and blocks measured as they are drawn.
+bool PlotPainter::addAnnotationBox(const PlotAnnotation& parts, BlockBox& box, int depth)
+{
+    AcDbExtents e = parts.lineExtents();
+    for (const auto& text : parts.texts())
+        e.addExt(mtextExtents(text.get(), m_styleFonts.of(text.get()), measureRun()));
+    box.box.addExt(e);
+    box.reach.addExt(e);
+    for (const auto& block : parts.blocks())
+        if (!addReferenceBox(block.get(), box, depth))
+            return false;
     return true;
 }
 

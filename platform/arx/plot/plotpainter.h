@@ -42,6 +42,8 @@ class AcDbViewport;
 
 namespace qv {
 
+class PlotAnnotation;
+
 struct PlotPen {
     bool monochrome = false;     // every colour black (a monochrome plot style table)
     bool lineweights = false;    // strokes as wide as their line weights
@@ -101,6 +103,7 @@ private:
     const BlockBox& blockBox(const AcDbBlockTableRecord* btr, int depth);
     // Adds the entity's box in its block; false when it has none.
     bool addBox(const AcDbEntity* ent, BlockBox& box, int depth);
+    bool addAnnotationBox(const PlotAnnotation& parts, BlockBox& box, int depth);
     bool addReferenceBox(const AcDbBlockReference* ref, BlockBox& box, int depth);
     // Whether the block placed by xf may show in the visible area.
     bool shows(const AcDbBlockTableRecord* btr, const AcGeMatrix3d& xf);
