@@ -320,11 +320,20 @@ void AcDbExtents::transformBy(const AcGeMatrix3d& m)
 {
     if (isEmpty())
         return;
-    AcDbExtents out;
-    for (int i = 0; i < 8; ++i)
-        out.addPoint(m.transform(AcGePoint3d(i & 1 ? m_max.x : m_min.x, i & 2 ? m_max.y : m_min.y,
-                                             i & 4 ? m_max.z : m_min.z)));
-    *this = out;
+    // The box around the eight corners' images, each axis' least and greatest sum taken term
+    // by term: plots take it for every reference they meet.
+    const double lo[3] = {m_min.x, m_min.y, m_min.z}, hi[3] = {m_max.x, m_max.y, m_max.z};
+    double least[3], greatest[3];
+    for (int r = 0; r < 3; ++r) {
+        least[r] = greatest[r] = m.entry[r][3];
+        for (int c = 0; c < 3; ++c) {
+            const double a = m.entry[r][c] * lo[c], b = m.entry[r][c] * hi[c];
+            least[r] += std::min(a, b);
+            greatest[r] += std::max(a, b);
+        }
+    }
+    m_min = AcGePoint3d(least[0], least[1], least[2]);
+    m_max = AcGePoint3d(greatest[0], greatest[1], greatest[2]);
 }
 
 void AcDbExtents::expandBy(const AcGeVector3d& v)

@@ -50,7 +50,8 @@ FieldTable::FieldTable(std::initializer_list<FieldList> parts)
     for (size_t i = 0; i < m_fields.size(); ++i)
         index(m_lookups.back(), i, false);
     shareCommonFields();
-    assert(commonEnd() <= 64);
+    m_commonEnd = findCommonEnd();
+    assert(m_commonEnd <= 64);
     linkRepeatedCodes();
 }
 
@@ -148,8 +149,7 @@ const Field* FieldTable::find(const Cursor& cursor, int code) const
     return &m_fields[static_cast<size_t>(entry)];
 }
 
-// The end of a common first section's entries (0 without one).
-int FieldTable::commonEnd() const
+int FieldTable::findCommonEnd() const
 {
     if (m_sections.empty() || !m_fields[static_cast<size_t>(m_sections[0])].common)
         return 0;
@@ -164,7 +164,7 @@ const Field* FieldTable::lateCommonField(const Cursor& cursor, const Field* foun
     if (!(cursor.foreign || (found && found->role == Field::Role::kSection)) || !isValidCode(code))
         return nullptr;
     const unsigned char e = m_lookups[0][slot(code)];
-    if (e == kNoField || e > commonEnd() || (cursor.commonRead >> (e - 1) & 1))
+    if (e == kNoField || e > m_commonEnd || (cursor.commonRead >> (e - 1) & 1))
         return nullptr;
     const Field& f = m_fields[e - 1];
     return f.role == Field::Role::kValue ? &f : nullptr;
@@ -210,7 +210,7 @@ bool FieldTable::read(AcRxObject& object, Cursor& cursor, std::span<const Pair> 
     // A field never written (a count, a copy) is no place to keep pairs after, nor is a
     // common field read in a later section (the pairs after it stay in that section).
     const int entry = static_cast<int>(f - m_fields.data());
-    if (entry < commonEnd())
+    if (entry < m_commonEnd)
         cursor.commonRead |= std::uint64_t(1) << entry;
     if (f->write && (cursor.section < 0 || entry > m_sections[static_cast<size_t>(cursor.section)]))
         cursor.anchor = entry;

@@ -67,7 +67,7 @@ private:
     void shareCommonFields();
     void linkRepeatedCodes();
     const Field* find(const Cursor& cursor, int code) const;
-    int commonEnd() const;
+    int findCommonEnd() const;
     const Field* lateCommonField(const Cursor& cursor, const Field* found, int code) const;
     void index(Lookup& lookup, size_t entry, bool sections);
 
@@ -76,6 +76,7 @@ private:
     std::vector<int> m_sections;         // the entry of each section's marker
     std::vector<Lookup> m_lookups;       // per section, then one for records without markers
     std::vector<int> m_repeats;          // per entry: the next of its section with its code, or -1
+    int m_commonEnd = 0;                 // the end of a common first section's entries (0 without one)
 };
 
 } // namespace qv::dxf
