@@ -479,13 +479,6 @@ void PlotCanvas::pdfText(DevicePoint origin, const TextStyle& style)
     }
 }
 
-double PlotCanvas::textWidth(const std::string& utf8, double size, const PlotFont& font)
-{
-    if (utf8.empty() || !(size > 0) || !std::isfinite(size))
-        return 0;
-    return m_measurer.advance(utf8, font) * size;
-}
-
 bool PlotCanvas::finish()
 {
     flushGlyphs();

@@ -86,8 +86,6 @@ public:
     // mirrors the letters and runs them back along the angle).
     void text(const std::string& utf8, DevicePoint origin, double angle, double size, double widthFactor,
               std::uint32_t rgb, const PlotFont& font = {});
-    // The advance of the text at an em of size.
-    double textWidth(const std::string& utf8, double size, const PlotFont& font = {});
     // The fonts and glyphs the texts are drawn with, to measure them as drawn.
     TextMeasurer& measurer() { return m_measurer; }
     // Writes the sheet to the file; false with the reason on failure.
