@@ -1,5 +1,6 @@
 #include "arx/dxffieldtable.h"
 
+#include "arx/dxfformaterror.h"
 #include "arx/dxfnumber.h"
 
 #include <cassert>
@@ -170,6 +171,17 @@ const Field* FieldTable::lateCommonField(const Cursor& cursor, const Field* foun
     return f.role == Field::Role::kValue ? &f : nullptr;
 }
 
+// A late common field whose value it cannot take (a value of another program's) stays a pair
+// of the section it came in, as it was before common fields were taken late.
+bool FieldTable::readLate(AcRxObject& object, const Field& common, const Pair& pair, FieldContext& context) const
+{
+    try {
+        return common.read(object, common, pair, context);
+    } catch (const FormatError&) {
+        return false;
+    }
+}
+
 bool FieldTable::read(AcRxObject& object, Cursor& cursor, std::span<const Pair> pairs, size_t& i,
                       FieldContext& context) const
 {
@@ -187,9 +199,7 @@ bool FieldTable::read(AcRxObject& object, Cursor& cursor, std::span<const Pair> 
         return false;
     }
     const Field* f = find(cursor, pair.code);
-    if (const Field* common = lateCommonField(cursor, f, pair.code)) {
-        if (!common->read(object, *common, pair, context))
-            return false;
+    if (const Field* common = lateCommonField(cursor, f, pair.code); common && readLate(object, *common, pair, context)) {
         cursor.commonRead |= std::uint64_t(1) << (common - m_fields.data());
         ++i;
         return true;

@@ -69,6 +69,7 @@ private:
     const Field* find(const Cursor& cursor, int code) const;
     int findCommonEnd() const;
     const Field* lateCommonField(const Cursor& cursor, const Field* found, int code) const;
+    bool readLate(AcRxObject& object, const Field& common, const Pair& pair, FieldContext& context) const;
     void index(Lookup& lookup, size_t entry, bool sections);
 
     std::vector<Field> m_fields;
