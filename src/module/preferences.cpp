@@ -145,11 +145,25 @@ bool CPreferences::loadPreferences()
     return true;
 }
 
+namespace {
+
+// A size with two decimals, or as many more as it takes not to write a positive one as 0,
+// which would read back as another value.
+CString sizeText(double size)
+{
+    int decimals = 2;
+    while (decimals < 15 && size > 0.0 && size < 0.5 * std::pow(10.0, -decimals))
+        ++decimals;
+    return CUtilities::DoubleToCString(size, decimals);
+}
+
+} // namespace
+
 CString CPreferences::fileText() const
 {
     const CString values[] = {
         CUtilities::IntToCString(m_units),          CUtilities::IntToCString(m_precision),
-        CUtilities::DoubleToCString(m_textSize, 2), CUtilities::DoubleToCString(m_textScale, 2),
+        sizeText(m_textSize),                       sizeText(m_textScale),
         CUtilities::DoubleToCString(m_textRotation, 2), m_csvOpener,
         CUtilities::DoubleToCString(m_zoomBorder, 0), CUtilities::IntToCString(m_inc),
     };
