@@ -263,17 +263,9 @@ def clipped(path):
         f.write(text)
 
 
-if len(sys.argv) > 2 and sys.argv[2] == "curves":
-    curves(sys.argv[1])
-    sys.exit(0)
-if len(sys.argv) > 2 and sys.argv[2] == "dimensions":
-    dimensions(sys.argv[1])
-    sys.exit(0)
-if len(sys.argv) > 2 and sys.argv[2] == "proxy":
-    proxies(sys.argv[1])
-    sys.exit(0)
-if len(sys.argv) > 2 and sys.argv[2] == "clipped":
-    clipped(sys.argv[1])
+DRAWINGS = {"curves": curves, "dimensions": dimensions, "proxy": proxies, "clipped": clipped}
+if len(sys.argv) > 2 and sys.argv[2] in DRAWINGS:
+    DRAWINGS[sys.argv[2]](sys.argv[1])
     sys.exit(0)
 
 doc = ezdxf.new("R2010")
