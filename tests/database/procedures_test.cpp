@@ -1,7 +1,9 @@
 // Stored procedures, plain statements, module details and layer records against the real
 // PostgreSQL server of tests/database/pgcluster.sh (procedures in tests/database/sql).
+#include "arx/acutprintf.h"
 #include "common/chain.h"
 #include "common/pgserver.h"
+#include "common/stoppedprocess.h"
 #include "common/tempdir.h"
 #include "database/debuglogpath.h"
 #include "database/exstoredprocedure.h"
@@ -401,6 +403,38 @@ TEST(StoredProcedure, ATimeOutEndsTheCallAndLeavesTheObjectUsable)
     procedure.setParameters(&shortList);
     procedure.setTimeout(0);
     EXPECT_NO_THROW(procedure.execSPNoReturnParas());
+}
+
+// A call to a server process that stops answering ends as timed out, and one whose server
+// process was ended fails; either way the next call makes the connection again and says so.
+TEST(StoredProcedure, ALostConnectionIsMadeAgainBeforeTheNextCall)
+{
+    std::string printed;
+    qv::setOutputSink([&](const std::string& text) { printed += text; });
+    Procedure procedure;
+    CParameters list;
+    addInputParameter<CParameterFloat>(list, "@seconds", 0.0);
+    procedure.setName("__dbt_sleep");
+    procedure.setParameters(&list);
+    procedure.setTimeout(1);
+    {
+        const qvtest::StoppedProcess frozen(backendOf(procedure));
+        const Chain e = caught([&] { procedure.execSPNoReturnParas(); });
+        ASSERT_NE(e, nullptr);
+        EXPECT_NE(std::string(e->getDescription()).find("did not answer within 1 seconds"), std::string::npos)
+            << e->getDescription();
+    }
+    EXPECT_NO_THROW(procedure.execSPNoReturnParas());
+    const long backend = backendOf(procedure);
+    CString end;
+    end.Format("SELECT pg_terminate_backend(%ld)", backend);
+    scalar(end);
+    EXPECT_NE(caught([&] { procedure.execSPNoReturnParas(); }), nullptr);
+    EXPECT_NO_THROW(procedure.execSPNoReturnParas());
+    EXPECT_NE(backendOf(procedure), backend);
+    qv::setOutputSink({});
+    const std::string line = "The connection to the server database was lost and has been made again\n";
+    EXPECT_EQ(printed, line + line);
 }
 
 TEST(StoredProcedure, TheDebugLogHoldsOneRecordPerExecution)
