@@ -16,6 +16,7 @@
 #include "database/parameterint.h"
 #include "database/parametertinyint.h"
 #include "database/parametervarchar.h"
+#include "database/rowset.h"
 #include "database/sqlstatement.h"
 #include "database/storedprocedure.h"
 #include "host/layer.h"
@@ -496,6 +497,33 @@ TEST(SQLStatement, RunsTextAndReportsItsFailures)
         EXPECT_EQ(e->getProcSig(), "CSQLStatement::execSQLReturn");
     }
     EXPECT_EQ(sql->execSQLNoReturn("SELECT 1"), 1) << "usable after a failure";
+}
+
+// A whole number read from a row is one, or is refused naming the column and the value: never
+// a text read as 0, a number wrapped, or a fraction rounded.
+TEST(RowSet, WholeNumbersAreRefusedNamingTheColumnAndTheValue)
+{
+    const struct
+    {
+        const char* value;
+        const char* refusal;   // null when read
+    } cases[] = {
+        {"9821", nullptr},
+        {"'9821'::text", nullptr},
+        {"9821.0::float8", nullptr},
+        {"'abc'::text", "column \"grID\": the value \"abc\" is not a whole number"},
+        {"99999999999", "column \"grID\": the value 99999999999 is outside -2147483648 to 2147483647"},
+        {"9821.7", "column \"grID\": the value 9821.7 is not a whole number"},
+    };
+    for (const auto& c : cases) {
+        RowSet row(statement()->execSQLReturn((std::string("SELECT ") + c.value + " AS \"grID\"").c_str()));
+        try {
+            EXPECT_EQ(row.integer("grID"), 9821) << c.value;
+            EXPECT_EQ(c.refusal, nullptr) << c.value;
+        } catch (const _com_error& e) {
+            EXPECT_STREQ(e.Description(), c.refusal ? c.refusal : "") << c.value;
+        }
+    }
 }
 
 TEST(ModuleDetails, CallsLandInTheirTables)
