@@ -36,12 +36,18 @@ std::shared_ptr<RowStore> Statement::execute(const std::string& text)
     if (m_timeout > 0 && m_connection.socket.known())
         watchdog.emplace(Watchdog::Clock::now() + std::chrono::seconds(m_timeout + graceSeconds),
                          [socket = m_connection.socket] { socket.drop(); });
+    std::shared_ptr<RowStore> rows;
     try {
-        return run(text);
+        rows = run(text);
     } catch (const _com_error&) {
         endFailedRun(watchdog && watchdog->expired());
         throw;
     }
+    if (watchdog && watchdog->expired()) {   // dropped just as the answer came in
+        m_statement.reset();
+        m_connection.close();
+    }
+    return rows;
 }
 
 bool Statement::linkLost() const
@@ -60,8 +66,8 @@ void Statement::endFailedRun(bool timedOut)
         m_connection.close();
     if (!timedOut)
         return;
-    const std::string description = "the server did not answer within " + std::to_string(m_timeout)
-                                    + " seconds: the connection to it is closed";
+    const std::string description = "the server did not answer within the time-out of " + std::to_string(m_timeout)
+                                    + " s: the connection to it is closed";
     m_errors->Add(std::make_shared<Error>(adErrOperationTimedOut, m_source, description, "HYT00", 0));
     raiseError(adErrOperationTimedOut, m_source, description);
 }

@@ -29,7 +29,8 @@ public:
         }
         const unsigned long long id = ++m_lastId;
         m_armed.emplace(id, Entry{deadline, std::move(expire), false});
-        m_wake.notify_one();
+        if (deadline < m_waitingUntil)   // else the thread wakes in time as it is
+            m_wake.notify_one();
         return id;
     }
 
@@ -71,16 +72,20 @@ private:
                     next = std::min(next, entry.deadline);
                 }
             }
+            m_waitingUntil = next;
             if (next == Watchdog::Clock::time_point::max())
                 m_wake.wait(lock);
             else
                 m_wake.wait_until(lock, next);
+            m_waitingUntil = Watchdog::Clock::time_point::min();
         }
     }
 
     std::mutex m_mutex;
     std::condition_variable m_wake;
     std::map<unsigned long long, Entry> m_armed;
+    // The deadline the thread sleeps until; min() while it is awake (or not started).
+    Watchdog::Clock::time_point m_waitingUntil = Watchdog::Clock::time_point::min();
     unsigned long long m_lastId = 0;
     bool m_started = false;
 };

@@ -422,7 +422,7 @@ TEST(StoredProcedure, ALostConnectionIsMadeAgainBeforeTheNextCall)
         const qvtest::StoppedProcess frozen(backendOf(procedure));
         const Chain e = caught([&] { procedure.execSPNoReturnParas(); });
         ASSERT_NE(e, nullptr);
-        EXPECT_NE(std::string(e->getDescription()).find("did not answer within 1 seconds"), std::string::npos)
+        EXPECT_NE(std::string(e->getDescription()).find("did not answer within the time-out of 1 s"), std::string::npos)
             << e->getDescription();
     }
     EXPECT_NO_THROW(procedure.execSPNoReturnParas());

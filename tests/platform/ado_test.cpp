@@ -530,7 +530,7 @@ TEST_F(AdoTest, AServerThatStopsAnsweringEndsTheCallAsTimedOut)
         connection->PutCommandTimeout(1);
         const _com_error e = raised([&] { connection->Execute("SELECT 1", nullptr, adCmdUnspecified); });
         EXPECT_EQ(e.Error(), adErrOperationTimedOut);
-        EXPECT_NE(e.Description().str().find("did not answer within 1 seconds"), std::string::npos)
+        EXPECT_NE(e.Description().str().find("did not answer within the time-out of 1 s"), std::string::npos)
             << e.Description().c_str();
         EXPECT_EQ(connection->GetState(), adStateClosed);
     }
