@@ -70,7 +70,7 @@ _RecordsetPtr Command::Execute(VARIANT* recordsAffected, VARIANT* parameters, lo
     statement.setTimeout(m_impl->timeout);
     statement.bind(binding);
     _RecordsetPtr recordset = makeRecordset(statement.execute(text));
-    binding.readBack();
+    binding.readBack(link.errors.get());
     statement.reportRowsAffected(recordsAffected);
     return recordset;
 }

@@ -41,6 +41,20 @@ void Connection::Impl::requireOpen(const char* from) const
         raiseError(adErrObjectClosed, from, "Operation is not allowed when the object is closed.");
 }
 
+bool Connection::Impl::isDead() const
+{
+    SQLUINTEGER dead = SQL_CD_FALSE;
+    const SQLRETURN rc = SQLGetConnectAttr(dbc.get(), SQL_ATTR_CONNECTION_DEAD, &dead, 0, nullptr);
+    return SQL_SUCCEEDED(rc) && dead == SQL_CD_TRUE;
+}
+
+void Connection::Impl::close()
+{
+    SQLDisconnect(dbc.get());
+    dbc.reset();
+    socket = {};
+}
+
 Connection::Connection() : m_impl(std::make_unique<Impl>()) {}
 
 Connection::~Connection()
@@ -69,10 +83,12 @@ void Connection::Open(const _bstr_t& connectionString, const _bstr_t& userId, co
     const long wait = m_impl->connectionTimeout > 0 ? m_impl->connectionTimeout : longestLoginWait;
     setTimeoutAttribute(dbc.get(), SQL_ATTR_LOGIN_TIMEOUT, wait);
     setTimeoutAttribute(dbc.get(), SQL_ATTR_CONNECTION_TIMEOUT, wait);
+    const ConnectionSocket::Sockets before = ConnectionSocket::openSockets();
     const SQLRETURN rc = SQLDriverConnectW(dbc.get(), nullptr, const_cast<SQLWCHAR*>(odbcText.data()),
                                            static_cast<SQLSMALLINT>(odbcText.size()), nullptr, 0, nullptr,
                                            SQL_DRIVER_NOPROMPT);
     checkDiagnostics(rc, SQL_HANDLE_DBC, dbc.get(), source, m_impl->errors.get());
+    m_impl->socket = ConnectionSocket(before, ConnectionSocket::openSockets());
     m_impl->dbc = std::move(dbc);
 }
 
@@ -80,8 +96,7 @@ void Connection::Close()
 {
     m_impl->requireOpen(source);
     m_impl->errors->Clear();
-    SQLDisconnect(m_impl->dbc.get());
-    m_impl->dbc.reset();
+    m_impl->close();
 }
 
 long Connection::GetState() const { return m_impl->isOpen() ? adStateOpen : adStateClosed; }

@@ -102,6 +102,17 @@ std::string braced(const std::string& value)
     return out + "}";
 }
 
+// A value as the driver must read it, unbraced; refused when it cannot be.
+std::string plainValue(const char* what, const std::string& value)
+{
+    const bool outerBlank = !value.empty() && (isBlank(value.front()) || isBlank(value.back()));
+    if (value.find(';') != std::string::npos || (!value.empty() && value.front() == '{') || outerBlank)
+        malformed(std::string("the ") + what + " \"" + value
+                  + "\" cannot be passed to the ODBC driver as written: it holds \";\", begins with \"{\""
+                    " or has blanks at either end");
+    return value;
+}
+
 void appendKey(std::string& out, const char* key, const std::string& odbcText)
 {
     out += key;
@@ -114,6 +125,8 @@ void appendKey(std::string& out, const char* key, const std::string& odbcText)
 
 std::map<std::string, std::string> parseConnectionString(const std::string& text)
 {
+    // The text is not quoted: it may be the rest of a password that holds an unbraced ";".
+    const char* withoutValue = "an entry has no value (a value holding \";\" must be braced)";
     std::map<std::string, std::string> values;
     size_t at = 0;
     while (at < text.size()) {
@@ -122,16 +135,14 @@ std::map<std::string, std::string> parseConnectionString(const std::string& text
         if (semicolon < equals) {   // an empty entry, or a key without a value
             const std::string key = trimmed(text.substr(at, semicolon - at));
             if (!key.empty())
-                malformed("\"" + key + "\" has no value");
+                malformed(withoutValue);
             at = semicolon + 1;
             continue;
         }
         const std::string key = lowered(trimmed(text.substr(at, equals - at)));
         if (equals == std::string::npos) {
-            if (!key.empty()) {
-                const std::string rest = trimmed(text.substr(at));
-                malformed("\"" + rest + "\" has no value");
-            }
+            if (!key.empty())
+                malformed(withoutValue);
             break;
         }
         if (key.empty())
@@ -163,16 +174,16 @@ std::string odbcConnectionString(const std::string& connectionString, const std:
     const std::string source = values["data source"];
     const size_t comma = source.rfind(',');
     if (comma == std::string::npos) {
-        appendKey(out, "Server", odbcValue(source));
+        appendKey(out, "Server", plainValue("server", source));
     } else {
         const std::string port = trimmed(source.substr(comma + 1));
         if (port.empty() || port.find_first_not_of("0123456789") != std::string::npos)
             malformed("the port of \"" + source + "\" is not a number");
-        appendKey(out, "Server", odbcValue(trimmed(source.substr(0, comma))));
-        appendKey(out, "Port", odbcValue(port));
+        appendKey(out, "Server", plainValue("server", trimmed(source.substr(0, comma))));
+        appendKey(out, "Port", port);
     }
-    appendKey(out, "Database", odbcValue(values["initial catalog"]));
-    appendKey(out, "UID", odbcValue(values["user id"]));
+    appendKey(out, "Database", plainValue("database", values["initial catalog"]));
+    appendKey(out, "UID", plainValue("user", values["user id"]));
     appendKey(out, "PWD", odbcValue(values["password"]));
     return out;
 }

@@ -49,6 +49,11 @@ std::vector<DiagRecord> readDiagnostics(SQLSMALLINT handleType, SQLHANDLE handle
     return records;
 }
 
+bool isConnectionLoss(const std::string& sqlState)
+{
+    return sqlState.rfind("08", 0) == 0 || sqlState == "57P01" || sqlState == "57P02" || sqlState == "57P03";
+}
+
 HRESULT failureCode(const std::vector<DiagRecord>& records)
 {
     for (const DiagRecord& record : records)

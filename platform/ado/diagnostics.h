@@ -21,6 +21,10 @@ struct DiagRecord
 
 std::vector<DiagRecord> readDiagnostics(SQLSMALLINT handleType, SQLHANDLE handle);
 
+// Whether a state says the link to the server is gone: a connection exception (class 08) or
+// the server ending the session (57P01 to 57P03).
+bool isConnectionLoss(const std::string& sqlState);
+
 // adErrOperationTimedOut for the time-out states (HYT00, HYT01, 57014), else E_FAIL.
 HRESULT failureCode(const std::vector<DiagRecord>& records);
 

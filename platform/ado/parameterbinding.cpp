@@ -8,7 +8,10 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
+#include <cstdint>
 #include <cstring>
+#include <limits>
 
 namespace ADODB {
 
@@ -92,17 +95,18 @@ void ParameterBinding::prepareValue(Slot& slot, const _variant_t& value, bool se
 {
     const Parameter& p = *slot.parameter;
     switch (p.impl().type) {
+    // Whole numbers travel as 64 bits, so that an output too wide for its parameter is seen.
     case adInteger:
-        slot.cType = SQL_C_SLONG, slot.sqlType = SQL_INTEGER, slot.columnSize = 10;
-        store(slot.data, static_cast<SQLINTEGER>(send ? converted(p, "an integer", [&] { return static_cast<long>(value); }) : 0));
+        slot.cType = SQL_C_SBIGINT, slot.sqlType = SQL_INTEGER, slot.columnSize = 10;
+        store(slot.data, static_cast<SQLBIGINT>(send ? converted(p, "an integer", [&] { return static_cast<long>(value); }) : 0));
         break;
     case adBoolean:
         slot.cType = SQL_C_BIT, slot.sqlType = SQL_BIT, slot.columnSize = 1;
         store(slot.data, static_cast<unsigned char>(send && converted(p, "a boolean", [&] { return static_cast<bool>(value); })));
         break;
     case adTinyInt:
-        slot.cType = SQL_C_UTINYINT, slot.sqlType = SQL_TINYINT, slot.columnSize = 3;
-        store(slot.data, send ? converted(p, "a byte (0 to 255)", [&] { return static_cast<BYTE>(value); }) : BYTE(0));
+        slot.cType = SQL_C_SBIGINT, slot.sqlType = SQL_TINYINT, slot.columnSize = 3;
+        store(slot.data, static_cast<SQLBIGINT>(send ? converted(p, "a byte (0 to 255)", [&] { return static_cast<BYTE>(value); }) : BYTE(0)));
         break;
     case adNumeric:
         if (p.impl().precision || p.impl().scale)
@@ -169,22 +173,52 @@ void ParameterBinding::bind(SQLHSTMT statement, Errors* errors)
     }
 }
 
-void ParameterBinding::readBack()
+void ParameterBinding::readBack(Errors* errors)
 {
     for (const Slot& slot : m_slots)
         if (slot.ioType != SQL_PARAM_INPUT)
-            slot.parameter->impl().value = outputValue(slot);
+            slot.parameter->impl().value = outputValue(slot, errors);
 }
 
-_variant_t ParameterBinding::outputValue(const Slot& slot)
+namespace {
+
+[[noreturn]] void overflow(const Parameter& parameter, const std::string& value, const char* range, Errors* errors)
+{
+    const std::string description = what(parameter) + ": the output value " + value + " does not fit " + range;
+    errors->Add(std::make_shared<Error>(adErrDataOverflow, source, description, "22003", 0));
+    raiseError(adErrDataOverflow, source, description);
+}
+
+} // namespace
+
+_variant_t ParameterBinding::wholeOutput(const Slot& slot, Errors* errors)
+{
+    const SQLBIGINT value = stored<SQLBIGINT>(slot.data);
+    if (slot.sqlType == SQL_TINYINT) {
+        if (value < 0 || value > 255)
+            overflow(*slot.parameter, std::to_string(value), "a byte (0 to 255)", errors);
+        return _variant_t(static_cast<BYTE>(value));
+    }
+    if (value < std::numeric_limits<std::int32_t>::min() || value > std::numeric_limits<std::int32_t>::max())
+        overflow(*slot.parameter, std::to_string(value), "a 32-bit integer", errors);
+    return _variant_t(static_cast<long>(value));
+}
+
+_variant_t ParameterBinding::realOutput(const Slot& slot, double value, Errors* errors)
+{
+    if (!std::isfinite(value))
+        overflow(*slot.parameter, std::to_string(value), "a finite number", errors);
+    return _variant_t(value);
+}
+
+_variant_t ParameterBinding::outputValue(const Slot& slot, Errors* errors)
 {
     if (slot.indicator == SQL_NULL_DATA)
         return _variant_t::null();
     switch (slot.cType) {
-    case SQL_C_SLONG: return _variant_t(static_cast<long>(stored<SQLINTEGER>(slot.data)));
+    case SQL_C_SBIGINT: return wholeOutput(slot, errors);
     case SQL_C_BIT: return _variant_t(stored<unsigned char>(slot.data) != 0);
-    case SQL_C_UTINYINT: return _variant_t(stored<BYTE>(slot.data));
-    case SQL_C_DOUBLE: return _variant_t(stored<double>(slot.data));
+    case SQL_C_DOUBLE: return realOutput(slot, stored<double>(slot.data), errors);
     case SQL_C_TYPE_TIMESTAMP: return _variant_t(dateFromTimestamp(stored<SQL_TIMESTAMP_STRUCT>(slot.data)), VT_DATE);
     default: break;
     }
@@ -197,8 +231,10 @@ _variant_t ParameterBinding::outputValue(const Slot& slot)
                                  static_cast<size_t>(slot.indicator) / sizeof(SQLWCHAR)).c_str());
     double number = 0;
     const char* text = reinterpret_cast<const char*>(slot.data.data());
-    std::from_chars(text, text + slot.indicator, number);
-    return _variant_t(number);
+    const auto [end, error] = std::from_chars(text, text + slot.indicator, number);
+    if (error != std::errc() || end != text + slot.indicator)
+        overflow(*slot.parameter, std::string(text, static_cast<size_t>(slot.indicator)), "a number", errors);
+    return realOutput(slot, number, errors);
 }
 
 } // namespace ADODB

@@ -18,8 +18,10 @@ public:
     // Converts every value; raises _com_error for a value that its type cannot take.
     explicit ParameterBinding(const std::vector<_ParameterPtr>& parameters);
     void bind(SQLHSTMT statement, Errors* errors);
-    // Stores the output and input-output values in their parameters (VT_NULL for null).
-    void readBack();
+    // Stores the output and input-output values in their parameters (VT_NULL for null). A
+    // number its parameter cannot hold raises adErrDataOverflow, recorded in `errors` with
+    // SQLSTATE 22003, and no value is stored.
+    void readBack(Errors* errors);
 
 private:
     struct Slot
@@ -38,7 +40,9 @@ private:
     static void prepareValue(Slot& slot, const _variant_t& value, bool send);
     static void prepareText(Slot& slot, const _variant_t& value, bool send);
     static void prepareDecimal(Slot& slot, const _variant_t& value, bool send);
-    static _variant_t outputValue(const Slot& slot);
+    static _variant_t outputValue(const Slot& slot, Errors* errors);
+    static _variant_t wholeOutput(const Slot& slot, Errors* errors);
+    static _variant_t realOutput(const Slot& slot, double value, Errors* errors);
 
     std::vector<Slot> m_slots;
 };

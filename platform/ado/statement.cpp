@@ -3,12 +3,15 @@
 #include "diagnostics.h"
 #include "resultreader.h"
 #include "utf16.h"
+#include "watchdog.h"
+
+#include <optional>
 
 
 namespace ADODB {
 
 Statement::Statement(Connection::Impl& connection, const char* source)
-    : m_errors(connection.errors.get()), m_source(source),
+    : m_connection(connection), m_errors(connection.errors.get()), m_source(source),
       m_statement(SQL_HANDLE_STMT, connection.dbc.get(), source)
 {
 }
@@ -20,13 +23,56 @@ void Statement::check(SQLRETURN rc) const
 
 void Statement::setTimeout(long seconds)
 {
+    m_timeout = std::max(seconds, 0L);
     check(SQLSetStmtAttr(m_statement.get(), SQL_ATTR_QUERY_TIMEOUT,
-                         reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(std::max(seconds, 0L))), 0));
+                         reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(m_timeout)), 0));
 }
 
 void Statement::bind(ParameterBinding& binding) { binding.bind(m_statement.get(), m_errors); }
 
 std::shared_ptr<RowStore> Statement::execute(const std::string& text)
+{
+    std::optional<Watchdog> watchdog;
+    if (m_timeout > 0 && m_connection.socket.known())
+        watchdog.emplace(Watchdog::Clock::now() + std::chrono::seconds(m_timeout + graceSeconds),
+                         [socket = m_connection.socket] { socket.drop(); });
+    std::shared_ptr<RowStore> rows;
+    try {
+        rows = run(text);
+    } catch (const _com_error&) {
+        endFailedRun(watchdog && watchdog->expired());
+        throw;
+    }
+    if (watchdog && watchdog->expired()) {   // dropped just as the answer came in
+        m_statement.reset();
+        m_connection.close();
+    }
+    return rows;
+}
+
+bool Statement::linkLost() const
+{
+    for (long i = 0; i < m_errors->GetCount(); ++i)
+        if (isConnectionLoss(m_errors->GetItem(i)->GetSQLState().str()))
+            return true;
+    return m_connection.isDead();
+}
+
+void Statement::endFailedRun(bool timedOut)
+{
+    const bool lost = timedOut || linkLost();
+    m_statement.reset();
+    if (lost)
+        m_connection.close();
+    if (!timedOut)
+        return;
+    const std::string description = "the server did not answer within the time-out of " + std::to_string(m_timeout)
+                                    + " s: the connection to it is closed";
+    m_errors->Add(std::make_shared<Error>(adErrOperationTimedOut, m_source, description, "HYT00", 0));
+    raiseError(adErrOperationTimedOut, m_source, description);
+}
+
+std::shared_ptr<RowStore> Statement::run(const std::string& text)
 {
     odbcstring wide = toUtf16(text);
     SQLRETURN rc = SQLExecDirectW(m_statement.get(), wide.data(), static_cast<SQLINTEGER>(wide.size()));

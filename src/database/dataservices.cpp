@@ -1,5 +1,6 @@
 #include "database/dataservices.h"
 
+#include "arx/acutprintf.h"
 #include "support/exconnection.h"
 #include "support/kavroguard.h"
 
@@ -24,7 +25,7 @@ CString quoted(const CString& value)
 
 CDataServices::CDataServices(CString server, CString database, CString user, CString password, int timeout)
 {
-    const CString text = connectionString(server, database, user, password);
+    m_connectionString = connectionString(server, database, user, password);
     m_com.emplace();
     kavroComGuard("CDataServices::CDataServices", __FILE__,
         [](const _com_error& e) {
@@ -34,14 +35,14 @@ CDataServices::CDataServices(CString server, CString database, CString user, CSt
             if (FAILED(m_connection.CreateInstance("ADODB.Connection", nullptr, ADODB::CLSCTX_ALL)))
                 return;
             m_connection->PutConnectionTimeout(timeout);
-            m_connection->Open(text.GetString(), "", "", 0);
+            m_connection->Open(m_connectionString.GetString(), "", "", 0);
             m_connected = 1;
         });
 }
 
 CDataServices::~CDataServices()
 {
-    if (m_connected) {
+    if (m_connected && m_connection->GetState() == ADODB::adStateOpen) {
         try {
             m_connection->Close();
         } catch (const _com_error&) {
@@ -50,6 +51,14 @@ CDataServices::~CDataServices()
     }
     m_com.reset();
     m_connection.Release();
+}
+
+void CDataServices::reconnectIfLost()
+{
+    if (!m_connected || m_connection->GetState() == ADODB::adStateOpen)
+        return;
+    m_connection->Open(m_connectionString.GetString(), "", "", 0);
+    acutPrintf("The connection to the server database was lost and has been made again\n");
 }
 
 double CDataServices::getADOVersion()

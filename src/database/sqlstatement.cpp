@@ -26,6 +26,7 @@ _RecordsetPtr CSQLStatement::execute(const _bstr_t& sql, const char* procSig)
     return kavroComGuard(procSig, __FILE__, statementError, [&]() -> _RecordsetPtr {
         if (!m_connected)
             return nullptr;
+        reconnectIfLost();
         _variant_t recordsAffected(0L);
         return m_connection->Execute(sql, &recordsAffected, ADODB::adCmdUnspecified);
     });

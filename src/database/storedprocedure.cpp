@@ -27,6 +27,7 @@ _RecordsetPtr CStoredProcedure::run(const char* variant, bool withParameters, Ou
     return kavroComGuard(procSig, __FILE__, comUnhandled(procSig, __FILE__), [&]() -> _RecordsetPtr {
         if (!m_connected)
             return nullptr;
+        reconnectIfLost();
         _CommandPtr command;
         command.CreateInstance("ADODB.Command", nullptr, ADODB::CLSCTX_ALL);
         command->PutRefActiveConnection(m_connection);

@@ -16,21 +16,19 @@
 #include "host/layers.h"
 #include "reports/categories.h"
 #include "reports/linklines.h"
+#include "reports/reportoutputs.h"
 #include "support/fileutilities.h"
 #include "support/kavroguard.h"
 
+#include <climits>
 #include <memory>
 
 namespace {
 
-// A small number column; false, and the number untouched, for NULL.
+// A 16-bit number column; false, and the number untouched, for NULL.
 bool shortOf(const RowSet& row, const char* column, int& number)
 {
-    const _variant_t value = row.value(column);
-    if (value.isNull())
-        return false;
-    number = static_cast<short>(value);
-    return true;
+    return row.wholeNumber(column, SHRT_MIN, SHRT_MAX, number);
 }
 
 } // namespace
@@ -64,8 +62,10 @@ void CGraphicReport::getGraphicReport(CStoredProcedure* procedure, CServerPrefer
                     setDrawingFilename(text);
                 if (row.text("grPlotLayout", text))
                     m_plotLayout = text;
-                if (shortOf(row, "grPlotTypeID", number))
+                if (shortOf(row, "grPlotTypeID", number)) {
+                    m_unknownPlotType = number < kDWF || number > kPNG;
                     m_plotTypeID = CAcadUtilities::convertPlotDevice(number);
+                }
                 if (shortOf(row, "grPlotAreaTypeID", number))
                     m_plotAreaTypeID = CAcadUtilities::convertPlotArea(number);
                 if (shortOf(row, "grPlotMediaSizeID", number))
@@ -141,6 +141,7 @@ void CGraphicReport::setGraphicReportLayout(CStoredProcedure* procedure, int tim
 
 void CGraphicReport::prepareReport(CStoredProcedure* procedure, int timeout)
 {
+    CReportOutputs outputs;
     std::unique_ptr<CAcadDrawing> drawing;
     try {
         kavroGuard("CGraphicReport::prepareReport", __FILE__, [&] {
@@ -153,12 +154,13 @@ void CGraphicReport::prepareReport(CStoredProcedure* procedure, int timeout)
             if (drawing->lock() != Acad::eOk)
                 return;
             applyToDrawing(drawing.get());
-            int status = plotReport(procedure, timeout, drawing.get());
+            int status = plotReport(procedure, timeout, drawing.get(), outputs);
             if (status == kReportPlotted && !m_saveCopyTo.IsEmpty())
-                status = saveCopy(drawing.get());
+                status = saveCopy(drawing.get(), outputs);
             if (status == kReportPlotted)
-                status = writeReportXML(drawing.get());
+                status = writeReportXML(drawing.get(), outputs);
             setGraphicReportStatus(procedure, timeout, status);
+            outputs.commit();
             drawing->unlock(FALSE);
             // Closes the drawing without saving it: the report's changes live on only in the
             // plot file and the copy.
@@ -174,7 +176,8 @@ void CGraphicReport::prepareReport(CStoredProcedure* procedure, int timeout)
     }
 }
 
-int CGraphicReport::plotReport(CStoredProcedure* procedure, int timeout, CAcadDrawing* drawing)
+int CGraphicReport::plotReport(CStoredProcedure* procedure, int timeout, CAcadDrawing* drawing,
+                               CReportOutputs& outputs)
 {
     CFileUtilities files;
     if (!files.directoryExists(m_outputPath))
@@ -183,14 +186,16 @@ int CGraphicReport::plotReport(CStoredProcedure* procedure, int timeout, CAcadDr
     CString name = m_outputFilename;
     if (!files.checkFilenameSyntax(name, FALSE))
         return kReportOutputNameInvalid;
-    const int status = drawing->plot(m_plotLayout, m_outputPath, m_outputFilename, m_plotTypeID, m_plotUseSettings,
+    CAcadUtilities::checkPlotFileExtension(name, CAcadUtilities::convertPlotDevice(m_plotTypeID));
+    const CString staged = outputs.stage(m_outputPath + name).Mid(m_outputPath.GetLength());
+    const int status = drawing->plot(m_plotLayout, m_outputPath, staged, m_plotTypeID, m_plotUseSettings,
                                      m_plotCentred, m_plotScaleTypeID, m_plotAreaTypeID, m_plotMediaSizeID, 1);
     if (m_plotLayout != layoutBefore)
         setGraphicReportLayout(procedure, timeout, m_plotLayout);
     return status;
 }
 
-int CGraphicReport::saveCopy(CAcadDrawing* drawing)
+int CGraphicReport::saveCopy(CAcadDrawing* drawing, CReportOutputs& outputs)
 {
     CFileUtilities files;
     const CString own = drawing->getPath() + drawing->getFileName();
@@ -200,18 +205,18 @@ int CGraphicReport::saveCopy(CAcadDrawing* drawing)
         case fileName:
             if (files.isSameFile(drawing->getPath() + target, own))
                 return kReportCopyNotSaved;
-            drawing->saveAs(drawing->getPath(), target);
+            saveStaged(drawing, outputs, drawing->getPath(), target);
             return kReportPlotted;
         case folderPath:
             if (!files.directoryExists(target) || files.isSameFile(target + m_drawingFilename, own))
                 return kReportCopyNotSaved;
-            drawing->saveAs(target, m_drawingFilename);
+            saveStaged(drawing, outputs, target, m_drawingFilename);
             return kReportPlotted;
         case filePath: {
             if (files.isSameFile(target, own))
                 return kReportCopyNotSaved;
             const CString folder = files.getDirectoryString(target);
-            drawing->saveAs(folder, target.Mid(folder.GetLength()));
+            saveStaged(drawing, outputs, folder, target.Mid(folder.GetLength()));
             return kReportPlotted;
         }
         default:
@@ -224,7 +229,13 @@ int CGraphicReport::saveCopy(CAcadDrawing* drawing)
     }
 }
 
-int CGraphicReport::writeReportXML(CAcadDrawing* drawing)
+void CGraphicReport::saveStaged(CAcadDrawing* drawing, CReportOutputs& outputs, const CString& folder,
+                                const CString& name)
+{
+    drawing->saveAs(folder, outputs.stage(folder + name).Mid(folder.GetLength()));
+}
+
+int CGraphicReport::writeReportXML(CAcadDrawing* drawing, CReportOutputs& outputs)
 {
     CFileUtilities files;
     const CString own = drawing->getPath() + drawing->getFileName();
@@ -253,6 +264,6 @@ int CGraphicReport::writeReportXML(CAcadDrawing* drawing)
     }
     if (files.isSameFile(target, own))
         return kReportXMLNotWritten;
-    serialize(target);
+    serialize(outputs.stage(target));
     return kReportPlotted;
 }

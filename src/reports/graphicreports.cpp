@@ -8,6 +8,7 @@
 #include "support/kavroguard.h"
 #include "support/systemutilities.h"
 
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -35,14 +36,17 @@ void CGraphicReports::getGraphicReports(CStoredProcedure* procedure, CServerPref
                 return;
             RowSet row(rows);
             row.forEachRow([&] {
-                if (const _variant_t id = row.value("grID"); !id.isNull())
-                    ids.push_back(static_cast<int>(id));
+                if (int id = 0; row.wholeNumber("grID", INT32_MIN, INT32_MAX, id))
+                    ids.push_back(id);
             });
         }
         for (int id : ids) {
             auto report = std::make_unique<CGraphicReport>();
             report->getGraphicReport(procedure, server, id, timeout);
-            addGraphicReport(report.release());
+            if (report->hasUnknownPlotType())
+                report->setGraphicReportStatus(procedure, timeout, kReportPlotTypeUnknown);
+            else
+                addGraphicReport(report.release());
         }
     });
 }

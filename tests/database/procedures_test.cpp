@@ -1,7 +1,9 @@
 // Stored procedures, plain statements, module details and layer records against the real
 // PostgreSQL server of tests/database/pgcluster.sh (procedures in tests/database/sql).
+#include "arx/acutprintf.h"
 #include "common/chain.h"
 #include "common/pgserver.h"
+#include "common/stoppedprocess.h"
 #include "common/tempdir.h"
 #include "database/debuglogpath.h"
 #include "database/exstoredprocedure.h"
@@ -14,6 +16,7 @@
 #include "database/parameterint.h"
 #include "database/parametertinyint.h"
 #include "database/parametervarchar.h"
+#include "database/rowset.h"
 #include "database/sqlstatement.h"
 #include "database/storedprocedure.h"
 #include "host/layer.h"
@@ -403,6 +406,38 @@ TEST(StoredProcedure, ATimeOutEndsTheCallAndLeavesTheObjectUsable)
     EXPECT_NO_THROW(procedure.execSPNoReturnParas());
 }
 
+// A call to a server process that stops answering ends as timed out, and one whose server
+// process was ended fails; either way the next call makes the connection again and says so.
+TEST(StoredProcedure, ALostConnectionIsMadeAgainBeforeTheNextCall)
+{
+    std::string printed;
+    qv::setOutputSink([&](const std::string& text) { printed += text; });
+    Procedure procedure;
+    CParameters list;
+    addInputParameter<CParameterFloat>(list, "@seconds", 0.0);
+    procedure.setName("__dbt_sleep");
+    procedure.setParameters(&list);
+    procedure.setTimeout(1);
+    {
+        const qvtest::StoppedProcess frozen(backendOf(procedure));
+        const Chain e = caught([&] { procedure.execSPNoReturnParas(); });
+        ASSERT_NE(e, nullptr);
+        EXPECT_NE(std::string(e->getDescription()).find("did not answer within the time-out of 1 s"), std::string::npos)
+            << e->getDescription();
+    }
+    EXPECT_NO_THROW(procedure.execSPNoReturnParas());
+    const long backend = backendOf(procedure);
+    CString end;
+    end.Format("SELECT pg_terminate_backend(%ld)", backend);
+    scalar(end);
+    EXPECT_NE(caught([&] { procedure.execSPNoReturnParas(); }), nullptr);
+    EXPECT_NO_THROW(procedure.execSPNoReturnParas());
+    EXPECT_NE(backendOf(procedure), backend);
+    qv::setOutputSink({});
+    const std::string line = "The connection to the server database was lost and has been made again\n";
+    EXPECT_EQ(printed, line + line);
+}
+
 TEST(StoredProcedure, TheDebugLogHoldsOneRecordPerExecution)
 {
     TempDir dir;
@@ -462,6 +497,33 @@ TEST(SQLStatement, RunsTextAndReportsItsFailures)
         EXPECT_EQ(e->getProcSig(), "CSQLStatement::execSQLReturn");
     }
     EXPECT_EQ(sql->execSQLNoReturn("SELECT 1"), 1) << "usable after a failure";
+}
+
+// A whole number read from a row is one, or is refused naming the column and the value: never
+// a text read as 0, a number wrapped, or a fraction rounded.
+TEST(RowSet, WholeNumbersAreRefusedNamingTheColumnAndTheValue)
+{
+    const struct
+    {
+        const char* value;
+        const char* refusal;   // null when read
+    } cases[] = {
+        {"9821", nullptr},
+        {"'9821'::text", nullptr},
+        {"9821.0::float8", nullptr},
+        {"'abc'::text", "column \"grID\": the value \"abc\" is not a whole number"},
+        {"99999999999", "column \"grID\": the value 99999999999 is outside -2147483648 to 2147483647"},
+        {"9821.7", "column \"grID\": the value 9821.7 is not a whole number"},
+    };
+    for (const auto& c : cases) {
+        RowSet row(statement()->execSQLReturn((std::string("SELECT ") + c.value + " AS \"grID\"").c_str()));
+        try {
+            EXPECT_EQ(row.integer("grID"), 9821) << c.value;
+            EXPECT_EQ(c.refusal, nullptr) << c.value;
+        } catch (const _com_error& e) {
+            EXPECT_STREQ(e.Description(), c.refusal ? c.refusal : "") << c.value;
+        }
+    }
 }
 
 TEST(ModuleDetails, CallsLandInTheirTables)

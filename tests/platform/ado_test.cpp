@@ -2,6 +2,7 @@
 #include "ado/connectionstring.h"
 #include "ado/procedurecall.h"
 #include "common/pgserver.h"
+#include "common/stoppedprocess.h"
 #include "mfc/oledatetime.h"
 
 #include <gtest/gtest.h>
@@ -99,6 +100,12 @@ _com_error raised(Body body)
     return _com_error(S_OK);
 }
 
+// The server process behind a connection.
+pid_t backendOf(const _ConnectionPtr& connection)
+{
+    return static_cast<long>(connection->Execute("SELECT pg_backend_pid()", nullptr, adCmdUnspecified)->GetCollect(0L));
+}
+
 class AdoTest : public ::testing::Test
 {
 protected:
@@ -138,6 +145,12 @@ TEST(AdoConnectionString, TranslatesKeysAndQuotesOnlyTheValuesThatNeedIt)
     EXPECT_EQ(odbcConnectionString(" data source = 10.0.0.5,6543 ;INITIAL CATALOG=x;user id=a;password=b",
                                    "D", "other", "p;w"),
               "Driver={D};Server=10.0.0.5;Port=6543;Database=x;UID=other;PWD={p;w};");
+    // A user and a database go as written, braces and all; the password is braced.
+    EXPECT_EQ(odbcConnectionString("Data Source=h;Initial Catalog={d=\"x\"};User Id={o'{b}}};Password={p'}", "D"),
+              "Driver={D};Server=h;Database=d=\"x\";UID=o'{b};PWD={p'};");
+    for (const char* refused : {"User Id={a;b}", "User Id={ a}", "Initial Catalog={{d}}}", "Data Source={h;x}"})
+        EXPECT_NE(raised([&] { odbcConnectionString(refused, "D"); }).Description().str().find("as written"),
+                  std::string::npos) << refused;
     EXPECT_EQ(odbcValue("a=b"), "{a=b}");
     EXPECT_EQ(odbcValue("x}y{"), "{x}}y{}");
     EXPECT_EQ(odbcValue(" lead"), "{ lead}");
@@ -154,6 +167,9 @@ TEST(AdoConnectionString, ReadsBracedValuesAndRefusesMalformedOnes)
     EXPECT_EQ(odbcConnectionString("Password={pw;Database=other}", "D").find("Database=other;"), std::string::npos);
     for (const char* bad : {"Password={open", "Password={a}b;", "=value", "Data Source=h,port", "justakey"})
         EXPECT_EQ(raised([&] { odbcConnectionString(bad, "D"); }).Error(), E_INVALIDARG) << bad;
+    // The rest of a password that holds an unbraced ";" is not repeated in the error.
+    EXPECT_EQ(raised([&] { odbcConnectionString("Password=pw;s3cret", "D"); }).Description().str().find("s3cret"),
+              std::string::npos);
 }
 
 TEST(AdoProcedureCall, QuotesEachPartAndKeepsTheParentheses)
@@ -240,7 +256,8 @@ TEST(AdoConnection, FailedLoginsEndWithinTheTimeOutWithTheirReason)
 }
 
 // Logins whose passwords hold ";Database=other", braces, quotes and outer blanks: the
-// password stays one value and the connection uses the database it names.
+// password stays one value and the connection uses the database it names. A user name
+// holding the characters that need no braces reaches the server as written.
 TEST(AdoConnection, APasswordCannotChangeTheConnectionsKeys)
 {
     _ConnectionPtr semicolon = openConnection(connectionString("ado_semicolon", "pw;Database=other"));
@@ -249,6 +266,9 @@ TEST(AdoConnection, APasswordCannotChangeTheConnectionsKeys)
     braces.CreateInstance("ADODB.Connection");
     braces->Open(connectionString("nobody", "none").c_str(), "ado_braces", " {p}}w\"='x; ", 0);
     EXPECT_EQ(braces->GetState(), adStateOpen);
+    // A user whose name holds "=", quotes and braces logs in as named.
+    _ConnectionPtr odd = openConnection(connectionString("ado=\"o'dd}{", "odd"));
+    EXPECT_EQ(text(odd->Execute("SELECT current_user", nullptr, adCmdUnspecified)->GetCollect(0L)), "ado=\"o'dd}{");
 }
 
 TEST_F(AdoTest, EveryTypeRoundTripsExactly)
@@ -366,6 +386,42 @@ TEST_F(AdoTest, CallsAProcedureWithOutputsAndReadsThemBackByName)
     EXPECT_EQ(raised([&] { command->GetParameters()->GetItem(3L); }).Error(), adErrItemNotFound);
 }
 
+// An output its parameter cannot hold is refused as an overflow, never wrapped.
+TEST_F(AdoTest, OutputsTooWideForTheirParametersAreRefused)
+{
+    const struct
+    {
+        long type;
+        long value, by;
+        const char* overflowing;   // null when the result fits
+    } widened[] = {
+        {adInteger, 99999, 1000000, "99999000000"},
+        {adInteger, INT_MIN, 1, nullptr},
+        {adTinyInt, 200, 2, "400"},
+        {adTinyInt, 255, 1, nullptr},
+    };
+    for (const auto& c : widened) {
+        _CommandPtr command = procedure(connection, "__ado_widen");
+        append(command, "@value", c.type, adParamInputOutput, 4, _variant_t(c.value));
+        append(command, "@by", adInteger, adParamInput, 4, _variant_t(c.by));
+        if (!c.overflowing) {
+            command->Execute(nullptr, nullptr, adCmdStoredProc);
+            EXPECT_EQ(static_cast<long>(output(command, "@value")), c.value * c.by);
+            continue;
+        }
+        const _com_error e = raised([&] { command->Execute(nullptr, nullptr, adCmdStoredProc); });
+        EXPECT_EQ(e.Error(), adErrDataOverflow);
+        EXPECT_NE(e.Description().str().find(c.overflowing), std::string::npos) << e.Description().c_str();
+        EXPECT_STREQ(connection->GetErrors()->GetItem(0L)->GetSQLState(), "22003");
+    }
+    for (const char* infinite : {"Infinity", "NaN"}) {
+        _CommandPtr command = procedure(connection, "__ado_output");
+        append(command, "@text", adVarChar, adParamInput, 20, _variant_t(infinite));
+        append(command, "@value", adDouble, adParamOutput, 8);
+        EXPECT_EQ(raised([&] { command->Execute(nullptr, nullptr, adCmdStoredProc); }).Error(), adErrDataOverflow);
+    }
+}
+
 TEST_F(AdoTest, RecordsetValuesTakeTheirColumnsTypes)
 {
     _CommandPtr command = procedure(connection, "__ado_rows");
@@ -462,6 +518,23 @@ TEST_F(AdoTest, AStatementPastItsTimeOutIsStopped)
     EXPECT_LT(secondsSince(start), 5.0);
     EXPECT_EQ(e.Error(), adErrOperationTimedOut);
     EXPECT_FALSE(e.Description().str().empty());
+    EXPECT_EQ(static_cast<long>(connection->Execute("SELECT 7", nullptr, adCmdUnspecified)->GetCollect(0L)), 7);
+}
+
+// A server that stops answering ends the call as timed out soon after its time-out, on this
+// side, and leaves the connection closed, to be opened again.
+TEST_F(AdoTest, AServerThatStopsAnsweringEndsTheCallAsTimedOut)
+{
+    {
+        const qvtest::StoppedProcess frozen(backendOf(connection));
+        connection->PutCommandTimeout(1);
+        const _com_error e = raised([&] { connection->Execute("SELECT 1", nullptr, adCmdUnspecified); });
+        EXPECT_EQ(e.Error(), adErrOperationTimedOut);
+        EXPECT_NE(e.Description().str().find("did not answer within the time-out of 1 s"), std::string::npos)
+            << e.Description().c_str();
+        EXPECT_EQ(connection->GetState(), adStateClosed);
+    }
+    connection->Open(connectionString().c_str(), "", "", 0);
     EXPECT_EQ(static_cast<long>(connection->Execute("SELECT 7", nullptr, adCmdUnspecified)->GetCollect(0L)), 7);
 }
 

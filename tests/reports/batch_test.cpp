@@ -266,6 +266,56 @@ TEST_F(BatchRun, RefusedTargetsGiveTheirStatuses)
     EXPECT_EQ(acDocManager->documentCount(), 0);
 }
 
+// Ends the server session of the call that records `status` for report `id`, for as long
+// as it lives: that write fails, and is not kept.
+struct StatusWriteEndsSession
+{
+    StatusWriteEndsSession(int id, int status)
+    {
+        run("CREATE FUNCTION \"__test_end_session\"() RETURNS trigger LANGUAGE plpgsql AS "
+            "$$ BEGIN PERFORM pg_terminate_backend(pg_backend_pid()); RETURN NEW; END $$;"
+            "CREATE TRIGGER \"__test_end_session\" BEFORE INSERT ON graphic_report_status_log FOR EACH ROW "
+            "WHEN (NEW.graphic_report_id = " + std::to_string(id) + " AND NEW.status_id = " + std::to_string(status) +
+            ") EXECUTE FUNCTION \"__test_end_session\"()");
+    }
+    ~StatusWriteEndsSession()
+    {
+        run("DROP TRIGGER \"__test_end_session\" ON graphic_report_status_log;"
+            "DROP FUNCTION \"__test_end_session\"()");
+    }
+};
+
+// A report whose status 3 cannot be recorded keeps status 2 and leaves no plot, copy or XML
+// (nor a temporary file) behind; the procedure object connects again for the next run, in
+// which a report whose plot type names no device is recorded as 14 and the others run.
+TEST_F(BatchRun, OutputsAppearOnlyWithTheirStatusAndAnUnknownPlotTypeIsRefused)
+{
+    report(9601, 80, "plan.dxf", "plan.pdf", dir.file("copies"));
+    report(9602, 81, "plan.dxf", "unknown.pdf");
+    report(9603, 81, "plan.dxf", "next.pdf");
+    run("UPDATE graphic_reports SET plot_type_id = 32767 WHERE graphic_report_id = 9602");
+    auto proc = procedure();
+    {
+        const StatusWriteEndsSession failing(9601, kReportPlotted);
+        CGraphicReports reports;
+        reports.getGraphicReports(proc.get(), &server, 80, 10);
+        EXPECT_NE(caught([&] { reports.prepareReports(proc.get(), 10); }), nullptr);
+    }
+    EXPECT_EQ(statusLog(9601), "2");
+    EXPECT_TRUE(std::filesystem::is_empty(dir.file("out")));
+    EXPECT_TRUE(std::filesystem::is_empty(dir.file("copies")));
+    EXPECT_EQ(acDocManager->documentCount(), 0);
+
+    CGraphicReports next;
+    next.getGraphicReports(proc.get(), &server, 81, 10);
+    ASSERT_EQ(next.count(), 1);
+    next.prepareReports(proc.get(), 10);
+    EXPECT_EQ(statusLog(9602), "14");
+    EXPECT_EQ(statusLog(9603), "2 3");
+    EXPECT_TRUE(startsWith(dir.file("out/next.pdf"), "%PDF"));
+    EXPECT_TRUE(std::filesystem::exists(dir.file("out/next.xml")));
+}
+
 TEST_F(BatchRun, AFailedReportEndsTheRunWithItsDrawingClosedAndUnlocked)
 {
     report(9501, 79, "plan.dxf", "plan.pdf");

@@ -12,6 +12,13 @@ BEGIN
   "@textLength" := char_length("@text");
 END $$;
 
+-- Outputs wider than the caller's parameters: an input-output value multiplied on the
+-- server, and an output that is whatever text the caller asks for.
+CREATE FUNCTION "__ado_widen"(INOUT "@value" bigint, "@by" bigint)
+LANGUAGE sql AS $$ SELECT "@value" * "@by" $$;
+CREATE FUNCTION "__ado_output"("@text" varchar, OUT "@value" text)
+LANGUAGE sql AS $$ SELECT "@text" $$;
+
 -- Output-only arguments next to an input.
 CREATE FUNCTION "__ado_out"("@a" integer, OUT "@b" integer, INOUT "@c" varchar)
 LANGUAGE plpgsql AS $$
@@ -57,3 +64,5 @@ LANGUAGE sql AS $$ SELECT 'asset ' || g, "@locationID" FROM generate_series(1, 3
 -- Logins whose passwords hold the characters a connection string must quote.
 CREATE ROLE "ado_semicolon" LOGIN PASSWORD 'pw;Database=other';
 CREATE ROLE "ado_braces" LOGIN PASSWORD ' {p}}w"=''x; ';
+-- A login whose name holds "=", quotes and braces.
+CREATE ROLE "ado=""o'dd}{" LOGIN PASSWORD 'odd';

@@ -63,6 +63,8 @@ constexpr HRESULT adErrNoCurrentRecord = static_cast<HRESULT>(0x800A0BCDu);
 constexpr HRESULT adErrInvalidConnection = static_cast<HRESULT>(0x800A0E7Du);
 // A command or login that ran past its time-out (SQLSTATE HYT00, HYT01 or 57014).
 constexpr HRESULT adErrOperationTimedOut = static_cast<HRESULT>(0x80040E31u);
+// An output value that its parameter cannot hold (SQLSTATE 22003).
+constexpr HRESULT adErrDataOverflow = static_cast<HRESULT>(0x800A0E89u);
 
 class Connection;
 class Command;

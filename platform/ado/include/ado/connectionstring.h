@@ -14,8 +14,11 @@ std::map<std::string, std::string> parseConnectionString(const std::string& text
 
 // The ODBC string for a connection string, with "Driver" naming the given driver. "Data
 // Source" gives "Server", and "Port" when it is "host,port". A user or password that is not
-// empty replaces the one of the string. Values holding ";", "=", braces, quotes or outer
-// blanks are braced; other values are copied byte for byte.
+// empty replaces the one of the string. The password is braced when it holds ";", "=",
+// braces, quotes or outer blanks (drivers take the braces off a password). Drivers keep the
+// braces of other values, so those go as written, and a server, database or user that
+// cannot go as written (it holds ";", begins with "{" or has blanks at either end) is
+// refused with _com_error(E_INVALIDARG) naming it.
 std::string odbcConnectionString(const std::string& connectionString, const std::string& driver,
                                  const std::string& user = {}, const std::string& password = {});
 

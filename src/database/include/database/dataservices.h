@@ -30,10 +30,16 @@ public:
                                     const CString& password);
 
 protected:
+    // Opens a connected object's connection again when its link to the server was lost (it
+    // reads as closed), and says so on the command line; a failed attempt raises _com_error
+    // and is made again before the next call.
+    void reconnectIfLost();
+
     _ConnectionPtr m_connection;
     int m_connected = 0;
 
 private:
+    CString m_connectionString;
     // COM initialised by the connecting constructor, ended by the destructor; also ended
     // when that constructor throws.
     std::optional<CoInitializeScope> m_com;

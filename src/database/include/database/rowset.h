@@ -69,7 +69,11 @@ public:
         return true;
     }
     // A 32-bit integer; NULL or a value that is no number raises.
-    int integer(const char* column) const { return static_cast<int>(static_cast<long>(value(column))); }
+    int integer(const char* column) const;
+    // A whole number from low to high; false, and the number untouched, for NULL. A value
+    // that is not a whole number (text such as "abc", a fraction) or lies outside the range
+    // raises, naming the column and the value.
+    bool wholeNumber(const char* column, long low, long high, int& number) const;
 
 private:
     _RecordsetPtr m_rows;

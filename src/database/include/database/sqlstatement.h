@@ -1,5 +1,6 @@
 // Plain SQL text run on a connection of the object's own, under the connection's default
-// command time-out. An unconnected object runs nothing.
+// command time-out. An unconnected object runs nothing; a connection whose link to the
+// server was lost is made again before the next statement.
 #pragma once
 
 #include "database/dataservices.h"

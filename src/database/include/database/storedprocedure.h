@@ -2,7 +2,8 @@
 // attached parameter list (not owned) and a command time-out, run by one of five variants
 // that differ in whether the parameters are passed, the rows handed back and the outputs
 // read back. While debugLogPath is set every run is recorded in that debug log before the
-// procedure runs. An unconnected object runs nothing and returns no rows.
+// procedure runs. An unconnected object runs nothing and returns no rows; a connection whose
+// link to the server was lost is made again before the next call.
 #pragma once
 
 #include "database/dataservices.h"

@@ -11,6 +11,7 @@ class CAcadDrawing;
 class CCategories;
 class CLayers;
 class CLinkLines;
+class CReportOutputs;
 class CServerPreferenceVaultEye;
 class CStoredProcedure;
 
@@ -26,6 +27,7 @@ enum CGraphicReportStatus {
     kReportOutputNameInvalid = 11,
     kReportCopyNotSaved = 12,
     kReportXMLNotWritten = 13,
+    kReportPlotTypeUnknown = 14,
 };
 
 class CGraphicReport
@@ -57,8 +59,9 @@ public:
     void getGraphicReport(CStoredProcedure* procedure, CServerPreferenceVaultEye* server, int id, int timeout);
     // Runs the report end to end: its drawing opened and the report applied, plotted, a copy
     // saved and the report written as XML, the drawing closed without saving; the status
-    // reached is recorded (CGraphicReportStatus). A failure leaves the status recorded so
-    // far and the drawing unlocked and closed.
+    // reached is recorded (CGraphicReportStatus). The plot, the copy and the XML are moved
+    // into place only once that status is recorded. A failure leaves the status recorded so
+    // far, the files that were in place, and the drawing unlocked and closed.
     void prepareReport(CStoredProcedure* procedure, int timeout);
     void setGraphicReportStatus(CStoredProcedure* procedure, int timeout, int status);
     void setGraphicReportLayout(CStoredProcedure* procedure, int timeout, CString layout);
@@ -78,6 +81,8 @@ public:
     CString getOutputFilename() const { return m_outputFilename; }
     void setOutputFilename(CString name) { m_outputFilename = std::move(name); }
     int getPlotTypeID() const { return m_plotTypeID; }
+    // Whether the plot type read from the database names no device (it cannot be plotted).
+    bool hasUnknownPlotType() const { return m_unknownPlotType; }
     void setPlotTypeID(int id) { m_plotTypeID = id; }
     int getPlotUseSettings() const { return m_plotUseSettings; }
     void setPlotUseSettings(int use) { m_plotUseSettings = use; }
@@ -118,10 +123,12 @@ public:
     void setPieShowLabelSegmentLines(int show) { m_pieShowLabelSegmentLines = show; }
 
 private:
-    // The batch run's steps after the application, each giving the status reached.
-    int plotReport(CStoredProcedure* procedure, int timeout, CAcadDrawing* drawing);
-    int saveCopy(CAcadDrawing* drawing);
-    int writeReportXML(CAcadDrawing* drawing);
+    // The batch run's steps after the application, each giving the status reached; the
+    // files they write are staged in `outputs`.
+    int plotReport(CStoredProcedure* procedure, int timeout, CAcadDrawing* drawing, CReportOutputs& outputs);
+    int saveCopy(CAcadDrawing* drawing, CReportOutputs& outputs);
+    static void saveStaged(CAcadDrawing* drawing, CReportOutputs& outputs, const CString& folder, const CString& name);
+    int writeReportXML(CAcadDrawing* drawing, CReportOutputs& outputs);
     // The categories, layers-on and link lines of a report read from the database, each kept
     // only when it holds something.
     void readCollections(CStoredProcedure* procedure, int timeout);
@@ -134,6 +141,7 @@ private:
     CString m_outputPath;
     CString m_outputFilename;
     int m_plotTypeID = 0;
+    bool m_unknownPlotType = false;
     int m_plotUseSettings = 1;
     int m_plotCentred = 1;
     int m_plotAreaTypeID = 0;

@@ -17,7 +17,8 @@ public:
     CGraphicReports& operator=(const CGraphicReports&) = delete;
 
     // Appends every report with the status ("__gr_getGraphicReports"), each loaded with its
-    // categories, layers and link lines.
+    // categories, layers and link lines. A report whose plot type is unknown is not
+    // appended: its status is recorded as kReportPlotTypeUnknown.
     void getGraphicReports(CStoredProcedure* procedure, CServerPreferenceVaultEye* server, int status, int timeout);
     // Runs every report in order, the host's pending messages handled after each; the first
     // report that fails ends the run.
