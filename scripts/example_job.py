@@ -106,7 +106,8 @@ def fit(path, media):
         print("example_job: not a sheet in millimetres: %s" % media, file=sys.stderr)
         return 1
     width_mm, height_mm = media_size(media)
-    doc = ezdxf.readfile(path)
+    drawing = Drawing(path)
+    doc = drawing.doc
     msp = doc.modelspace()
     x0, y0, _ = doc.header["$EXTMIN"]
     x1, y1, _ = doc.header["$EXTMAX"]
@@ -124,10 +125,7 @@ def fit(path, media):
     settings = {"LEGENDTEXTSIZE": size, "PIETEXTSIZE": size, "PIERADIUS": 14 * size}
     for marker in msp.query('INSERT[name=="MARKER-LEGEND" | name=="MARKER-PIECHART"]'):
         set_attributes(marker, {tag: "%d.00" % value for tag, value in settings.items()})
-    for asset in msp.query('INSERT[layer=="ASSETS"]'):
-        for attrib in asset.attribs:
-            if attrib.dxf.tag == "ASSET_NO":
-                attrib.dxf.height = size
+    place_asset_numbers(drawing, size)
     top_left = Vec3(title_box.extmin.x, title_box.extmax.y)
     title.transform(Matrix44.translate(*-top_left) @ Matrix44.scale(size / title_size)
                     @ Matrix44.translate(*top_left))
@@ -178,9 +176,9 @@ def pick(path, size_text):
 
 
 def label_point(doc, outline, size):
-    """The point nearest the outline's centre, on a grid of half text sizes, where the
-    gross-area block's texts stand inside the outline and one text size clear of its sides
-    and of everything drawn on a shown layer; None when there is none."""
+    """The point nearest the outline's centre where the gross-area block's texts stand
+    inside the outline and one text size clear of its sides and of everything drawn on a
+    shown layer; None when there is none."""
     poly = [tuple(p) for p in outline.get_points("xy")]
     xs, ys = zip(*poly)
     shown = [e for e in doc.modelspace() if e is not outline and not doc.layers.get(e.dxf.layer).is_off()]
@@ -188,20 +186,78 @@ def label_point(doc, outline, size):
     for box in ezdxf.bbox.multi_flat(shown):
         if box.has_data:
             obstacles.add((box.extmin.x, box.extmin.y, box.extmax.x, box.extmax.y))
-    below, right, above = (LABEL_HALF_HEIGHT + 1) * size, (LABEL_CHARS + 1) * size, (LABEL_HALF_HEIGHT + 1) * size
+    half = (LABEL_HALF_HEIGHT + 1) * size
+    extent = (size, half, (LABEL_CHARS + 1) * size, half)
     centre = ((min(xs) + max(xs)) / 2, (min(ys) + max(ys)) / 2)
-    step = size / 2
+    return clear_point(poly, obstacles, extent, centre, size / 2)
+
+
+def clear_point(poly, obstacles, extent, near, step):
+    """The point nearest `near`, on a grid of `step` over the polygon's box, around which a
+    box reaching (left, down, right, up) of extent stands inside the polygon and meets none
+    of the obstacles; None when there is none."""
+    xs, ys = zip(*poly)
     columns, rows = int((max(xs) - min(xs)) / step), int((max(ys) - min(ys)) / step)
     points = [(min(xs) + i * step, min(ys) + j * step) for i in range(columns + 1) for j in range(rows + 1)]
-    points.sort(key=lambda p: math.hypot(p[0] - centre[0], p[1] - centre[1]))
+    points.sort(key=lambda p: math.hypot(p[0] - near[0], p[1] - near[1]))
+    left, down, right, up = extent
     for x, y in points:
-        box = (x - size, y - below, x + right, y + above)
+        box = (x - left, y - down, x + right, y + up)
         corners = ((box[0], box[1]), (box[2], box[1]), (box[2], box[3]), (box[0], box[3]))
         if all(inside(cx, cy, poly) for cx, cy in corners) \
                 and not any(box[0] < vx < box[2] and box[1] < vy < box[3] for vx, vy in poly) \
                 and not obstacles.meets(box):
             return x, y
     return None
+
+
+def text_box(attrib, size):
+    """The box an attribute's text takes at the text size: at most a text size wide per
+    character, with room below the line for descenders; aligned as the attribute is."""
+    width = len(attrib.dxf.text) * size
+    halign, valign = attrib.dxf.halign, attrib.dxf.valign
+    x, y, _ = attrib.dxf.align_point if (halign or valign) and attrib.dxf.hasattr("align_point") else attrib.dxf.insert
+    x -= width * {1: 0.5, 2: 1}.get(halign, 0)
+    y -= size * {2: 0.5, 3: 1}.get(valign, 0)
+    return x, y - 0.3 * size, x + width, y + size
+
+
+def place_asset_numbers(drawing, size):
+    """Gives the asset numbers the text size, and stands each nearest where it stood and
+    half a text size clear of the furniture and of the rooms' texts (as kut sizes them) and
+    the numbers placed before: inside its room, or where the room has no such place, on
+    its floor outside everything drawn; one with no such place either stays put."""
+    msp = drawing.doc.modelspace()
+    assets = msp.query('INSERT[layer=="ASSETS"]')
+    texts, furniture, drawn = Boxes(8 * size), Boxes(8 * size), Boxes(8 * size)
+    for room in drawing.rooms:
+        for attrib in room.attribs:
+            if attrib.dxf.text.strip():
+                texts.add(text_box(attrib, size))
+    for asset in assets:
+        xs, ys = zip(*drawing.outline(asset))
+        furniture.add((min(xs), min(ys), max(xs), max(ys)))
+    shown = [e for e in msp if e.dxf.layer != "GROSS" and not drawing.doc.layers.get(e.dxf.layer).is_off()]
+    for box in ezdxf.bbox.multi_flat(shown):
+        if box.has_data:
+            drawn.add((box.extmin.x, box.extmin.y, box.extmax.x, box.extmax.y))
+    rooms = [poly for poly in map(drawing.outline, drawing.rooms) if poly]
+    floors = [[tuple(p) for p in outline.get_points("xy")] for outline in gross_outlines(drawing.doc)]
+    for asset in assets:
+        number = next(a for a in asset.attribs if a.dxf.tag == "ASSET_NO")
+        number.dxf.height = size
+        x0, y0, x1, y1 = text_box(number, size)
+        x, y = number.dxf.insert.x, number.dxf.insert.y
+        extent = (x - x0 + size / 2, y - y0 + size / 2, x1 - x + size / 2, y1 - y + size / 2)
+        p = asset.dxf.insert
+        room = next((poly for poly in rooms if inside(p.x, p.y, poly)), None)
+        floor = next((poly for poly in floors if inside(p.x, p.y, poly)), None)
+        point = (room and clear_point(room, Union(texts, furniture), extent, (x, y), size / 2)) \
+            or (floor and clear_point(floor, Union(texts, drawn), extent, (x, y), size / 2))
+        if point:
+            number.dxf.insert = point
+            x, y = point
+        texts.add((x - extent[0], y - extent[1], x + extent[2], y + extent[3]))
 
 
 class Boxes:
@@ -223,6 +279,16 @@ class Boxes:
     def meets(self, box):
         return any(b[0] < box[2] and box[0] < b[2] and b[1] < box[3] and box[1] < b[3]
                    for key in self._cells(box) for b in self.grid.get(key, ()))
+
+
+class Union:
+    """Sets of boxes taken together."""
+
+    def __init__(self, *parts):
+        self.parts = parts
+
+    def meets(self, box):
+        return any(part.meets(box) for part in self.parts)
 
 
 def use_of(name):

@@ -682,12 +682,16 @@ class SpacePlanInCadhostTest(unittest.TestCase):
         r = self.host.run(spaces, ["kagr", report, "PLOT", "Model", "", "", pdf, "QUIT"])
         self.assertEqual(r.returncode, 0, r.stderr)
         self.assertEqual(check_drawings.texts_off_sheet(pdf), [])
-        words = [(float(m.group(1)), float(m.group(4)) - float(m.group(2)), m.group(5)) for m in
+        words = [tuple(float(m.group(i)) for i in range(1, 5)) + (m.group(5),) for m in
                  check_drawings.PDF_WORD.finditer(subprocess.run(["pdftotext", "-bbox", pdf, "-"], capture_output=True,
                                                                  text=True, check=True).stdout)]
-        # No text is smaller than the rooms' numbers, which stand 6 points tall.
-        room_height = max(h for _, h, text in words if re.fullmatch(r"\d\.\d{3}", text))
-        self.assertEqual([text for _, h, text in words if h < room_height * 0.99], [])
+        # No text is smaller than the rooms' numbers, which stand 6 points tall, and the
+        # asset numbers stand clear of every other text.
+        room_height = max(w[3] - w[1] for w in words if re.fullmatch(r"\d\.\d{3}", w[4]))
+        self.assertEqual([w[4] for w in words if w[3] - w[1] < room_height * 0.99], [])
+        numbers = [w for w in words if w[4].startswith("AS-")]
+        self.assertEqual([(a[4], b[4]) for a in numbers for b in words
+                          if a is not b and a[0] < b[2] and b[0] < a[2] and a[1] < b[3] and b[1] < a[3]], [])
         # The title block gives the scale the layout plots at, and the sheet shows it: two
         # asset numbers stand as far apart on paper as the scale makes their distance.
         doc = ezdxf.readfile(spaces)
@@ -697,7 +701,7 @@ class SpacePlanInCadhostTest(unittest.TestCase):
         settings = doc.modelspace().dxf_layout.dxf
         self.assertEqual((settings.scale_numerator, settings.scale_denominator), (1, denominator))
         assets = {Spaces.texts(a)["ASSET_NO"]: a.dxf.insert.x for a in doc.modelspace().query('INSERT[layer=="ASSETS"]')}
-        placed = {text: x for x, _, text in words if text in assets}
+        placed = {w[4]: w[0] for w in words if w[4] in assets}
         first, last = min(placed, key=placed.get), max(placed, key=placed.get)
         on_paper_mm = (placed[last] - placed[first]) * 25.4 / 72
         self.assertAlmostEqual(on_paper_mm * denominator / (assets[last] - assets[first]), 1, delta=0.002)
