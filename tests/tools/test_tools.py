@@ -215,6 +215,9 @@ class GeneratorTest(unittest.TestCase):
         self.assertEqual(len(titles), 1)
         self.assertEqual(sorted(a.dxf.tag for a in titles[0].attribs),
                          ["DATE", "DRAWING", "PROJECT", "SCALE"])
+        # the title block's texts stand above its frame's bottom line, descenders too
+        frame_bottom = titles[0].dxf.insert.y
+        self.assertTrue(all(a.dxf.insert.y - 0.3 * a.dxf.height >= frame_bottom for a in titles[0].attribs))
         self.assertTrue(any(e.dxf.layer == "WALLS" for e in plan.msp.query("LINE"))
                         or rooms < 4)
         self.assertIn("DOOR", plan.doc.blocks)
