@@ -112,6 +112,9 @@ def fit(path, media):
     x0, y0, _ = doc.header["$EXTMIN"]
     x1, y1, _ = doc.header["$EXTMAX"]
     title = msp.query('INSERT[name=="TITLE"]').first
+    if title is None or not title.attribs:
+        print("example_job: %s has no title block with attributes" % path, file=sys.stderr)
+        return 1
     title_box = ezdxf.bbox.extents([title])
     title_size = max(a.dxf.height for a in title.attribs)
     for denominator in standard_scales():
@@ -234,23 +237,22 @@ def place_asset_numbers(drawing, size):
         for attrib in room.attribs:
             if attrib.dxf.text.strip():
                 texts.add(text_box(attrib, size))
-    for asset in assets:
-        xs, ys = zip(*drawing.outline(asset))
+    for outline in filter(None, map(drawing.outline, assets)):
+        xs, ys = zip(*outline)
         furniture.add((min(xs), min(ys), max(xs), max(ys)))
     shown = [e for e in msp if e.dxf.layer != "GROSS" and not drawing.doc.layers.get(e.dxf.layer).is_off()]
     for box in ezdxf.bbox.multi_flat(shown):
         if box.has_data:
             drawn.add((box.extmin.x, box.extmin.y, box.extmax.x, box.extmax.y))
-    rooms = [poly for poly in map(drawing.outline, drawing.rooms) if poly]
     floors = [[tuple(p) for p in outline.get_points("xy")] for outline in gross_outlines(drawing.doc)]
-    for asset in assets:
-        number = next(a for a in asset.attribs if a.dxf.tag == "ASSET_NO")
+    numbered = [(asset, a) for asset in assets for a in asset.attribs if a.dxf.tag == "ASSET_NO"]
+    for asset, number in numbered:
         number.dxf.height = size
         x0, y0, x1, y1 = text_box(number, size)
         x, y = number.dxf.insert.x, number.dxf.insert.y
         extent = (x - x0 + size / 2, y - y0 + size / 2, x1 - x + size / 2, y1 - y + size / 2)
         p = asset.dxf.insert
-        room = next((poly for poly in rooms if inside(p.x, p.y, poly)), None)
+        room = drawing.room_at(p)
         floor = next((poly for poly in floors if inside(p.x, p.y, poly)), None)
         point = (room and clear_point(room, Union(texts, furniture), extent, (x, y), size / 2)) \
             or (floor and clear_point(floor, Union(texts, drawn), extent, (x, y), size / 2))
@@ -367,26 +369,21 @@ class Drawing:
         return [(p.x, p.y) for p in m.transform_vertices((x, y, 0) for x, y in polylines[0].get_points("xy"))]
 
     def _assets(self, msp):
-        """Block references other than spaces whose insertion point lies inside a room;
-        the rooms' boxes are indexed on a grid, so that the count stays linear."""
-        grid = {}
-        for ref in self.rooms:
-            poly = self.outline(ref)
-            if not poly:
-                continue
+        """Block references other than spaces whose insertion point lies inside a room."""
+        self._room_grid = {}
+        for poly in filter(None, map(self.outline, self.rooms)):
             xs, ys = zip(*poly)
             for i in range(int(min(xs) // CELL), int(max(xs) // CELL) + 1):
                 for j in range(int(min(ys) // CELL), int(max(ys) // CELL) + 1):
-                    grid.setdefault((i, j), []).append(poly)
-        count = 0
-        for ref in msp.query("INSERT"):
-            if ref.dxf.name.upper().startswith("ROOM-"):
-                continue
-            p = ref.dxf.insert
-            cell = grid.get((int(p.x // CELL), int(p.y // CELL)), [])
-            if any(inside(p.x, p.y, poly) for poly in cell):
-                count += 1
-        return count
+                    self._room_grid.setdefault((i, j), []).append(poly)
+        return sum(1 for ref in msp.query("INSERT")
+                   if not ref.dxf.name.upper().startswith("ROOM-") and self.room_at(ref.dxf.insert))
+
+    def room_at(self, p):
+        """The outline of the room the point lies in, or None; the rooms' boxes are indexed on
+        a grid, so that looking up every asset stays linear."""
+        cell = self._room_grid.get((int(p.x // CELL), int(p.y // CELL)), [])
+        return next((poly for poly in cell if inside(p.x, p.y, poly)), None)
 
     @staticmethod
     def texts(ref):
