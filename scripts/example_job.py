@@ -60,8 +60,8 @@ MARGIN_MM = 10.0
 # How far right of the plan's extents the report's pie chart and its labels reach, in text
 # sizes: a radius of 14 around the marker's centre, and labels of some 25 characters.
 CHART_REACH = 15
-# The model layout's plot flags: plot centred, and use a standard scale type (not the
-# custom scale, paper millimetres to drawing units, that the standard scales here are).
+# The model layout's plot flags: plot centred, and use a standard scale type (switched off:
+# the scales here are custom ones, paper millimetres to drawing units).
 PLOT_CENTERED, USE_STANDARD_SCALE = 4, 16
 PLOT_EXTENTS, PAPER_MILLIMETRES = 1, 1
 # The gross-area block's texts as kgabc and kut lay them out: left-aligned at the point
@@ -168,6 +168,9 @@ def pick(path, size_text):
         print("example_job: not a text size: %s" % size_text, file=sys.stderr)
         return 1
     doc = ezdxf.readfile(path)
+    if not gross_outlines(doc):
+        print("example_job: %s has no closed gross outline on layer GROSS" % path, file=sys.stderr)
+        return 1
     outline = gross_outlines(doc)[0]
     point = label_point(doc, outline, size)
     if point is None:
@@ -184,15 +187,20 @@ def label_point(doc, outline, size):
     shown layer; None when there is none."""
     poly = [tuple(p) for p in outline.get_points("xy")]
     xs, ys = zip(*poly)
-    shown = [e for e in doc.modelspace() if e is not outline and not doc.layers.get(e.dxf.layer).is_off()]
-    obstacles = Boxes(size * 8)
-    for box in ezdxf.bbox.multi_flat(shown):
-        if box.has_data:
-            obstacles.add((box.extmin.x, box.extmin.y, box.extmax.x, box.extmax.y))
+    obstacles = drawn_boxes(doc, lambda e: e is not outline, Boxes(size * 8))
     half = (LABEL_HALF_HEIGHT + 1) * size
     extent = (size, half, (LABEL_CHARS + 1) * size, half)
     centre = ((min(xs) + max(xs)) / 2, (min(ys) + max(ys)) / 2)
     return clear_point(poly, obstacles, extent, centre, size / 2)
+
+
+def drawn_boxes(doc, wanted, boxes):
+    """Adds to boxes those of the wanted model-space entities on shown layers; returns them."""
+    shown = [e for e in doc.modelspace() if wanted(e) and not doc.layers.get(e.dxf.layer).is_off()]
+    for box in ezdxf.bbox.multi_flat(shown):
+        if box.has_data:
+            boxes.add((box.extmin.x, box.extmin.y, box.extmax.x, box.extmax.y))
+    return boxes
 
 
 def clear_point(poly, obstacles, extent, near, step):
@@ -232,7 +240,7 @@ def place_asset_numbers(drawing, size):
     its floor outside everything drawn; one with no such place either stays put."""
     msp = drawing.doc.modelspace()
     assets = msp.query('INSERT[layer=="ASSETS"]')
-    texts, furniture, drawn = Boxes(8 * size), Boxes(8 * size), Boxes(8 * size)
+    texts, furniture = Boxes(8 * size), Boxes(8 * size)
     for room in drawing.rooms:
         for attrib in room.attribs:
             if attrib.dxf.text.strip():
@@ -240,10 +248,7 @@ def place_asset_numbers(drawing, size):
     for outline in filter(None, map(drawing.outline, assets)):
         xs, ys = zip(*outline)
         furniture.add((min(xs), min(ys), max(xs), max(ys)))
-    shown = [e for e in msp if e.dxf.layer != "GROSS" and not drawing.doc.layers.get(e.dxf.layer).is_off()]
-    for box in ezdxf.bbox.multi_flat(shown):
-        if box.has_data:
-            drawn.add((box.extmin.x, box.extmin.y, box.extmax.x, box.extmax.y))
+    drawn = drawn_boxes(drawing.doc, lambda e: e.dxf.layer != "GROSS", Boxes(8 * size))
     floors = [[tuple(p) for p in outline.get_points("xy")] for outline in gross_outlines(drawing.doc)]
     numbered = [(asset, a) for asset in assets for a in asset.attribs if a.dxf.tag == "ASSET_NO"]
     for asset, number in numbered:
