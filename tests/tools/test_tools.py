@@ -703,11 +703,12 @@ class SpacePlanInCadhostTest(unittest.TestCase):
         denominator = int(title["SCALE"][2:])
         settings = doc.modelspace().dxf_layout.dxf
         self.assertEqual((settings.scale_numerator, settings.scale_denominator), (1, denominator))
-        assets = {Spaces.texts(a)["ASSET_NO"]: a.dxf.insert.x for a in doc.modelspace().query('INSERT[layer=="ASSETS"]')}
+        assets = {a.dxf.text: a.dxf.insert.x for ref in doc.modelspace().query('INSERT[layer=="ASSETS"]')
+                  for a in ref.attribs if a.dxf.tag == "ASSET_NO"}
         placed = {w[4]: w[0] for w in words if w[4] in assets}
         first, last = min(placed, key=placed.get), max(placed, key=placed.get)
         on_paper_mm = (placed[last] - placed[first]) * 25.4 / 72
-        self.assertAlmostEqual(on_paper_mm * denominator / (assets[last] - assets[first]), 1, delta=0.002)
+        self.assertAlmostEqual(on_paper_mm * denominator / (assets[last] - assets[first]), 1, delta=0.001)
         self.assertEqual(run(JOB, "fit", plan, "A1").returncode, 1)
 
     def test_the_modules_gross_area_block_is_built_as_the_generated_ones(self):
