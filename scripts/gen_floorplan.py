@@ -245,7 +245,8 @@ class PlanWriter:
 
         title = self.doc.blocks.new("TITLE", base_point=(0, 0))
         th = d["text_height"]
-        tw, tht = 40 * th, 8 * th
+        # the texts stand 1.5 text heights apart, the last one a text height above the frame
+        tw, tht = 40 * th, 9 * th
         for a, b in (((0, 0), (tw, 0)), ((tw, 0), (tw, tht)),
                      ((tw, tht), (0, tht)), ((0, tht), (0, 0))):
             title.add_line(a, b)

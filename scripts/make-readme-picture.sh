@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Makes the README's picture, docs/example-plan.png: the main job's result,
 # out/example/plan-spaces.dxf (two floors of space blocks hatched by use, with the report's
-# legend and pie chart), plotted by cadhost with PLOT to a PNG of an A3 landscape sheet at 150
-# dots per inch. Runs the main job first when its result is missing.
+# legend and pie chart), plotted by cadhost with PLOT to a PNG of its A1 sheet, at the model
+# layout's scale, at 75 dots per inch. Runs the main job first when its result is missing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 [ -f out/example/plan-spaces.dxf ] || ./scripts/run-example.sh >/dev/null
@@ -11,11 +11,11 @@ trap 'rm -rf "$work"' EXIT
 cat > "$work/picture.scr" <<SCRIPT
 SETVAR
 PLOTDPI
-150
+75
 PLOT
 Model
 PNG
-ISO_A3_(420.00_x_297.00_MM)
+ISO_A1_(841.00_x_594.00_MM)
 $PWD/docs/example-plan.png
 QUIT
 SCRIPT

@@ -6,7 +6,8 @@
 # on it with a script that makes the gross-area block of the first floor, updates the spaces,
 # sets their text size to the plot's scale, rewrites their texts, applies a graphic report of
 # the rooms' uses (a colour per use, a legend table and a pie chart at the markers), saves the
-# result and plots it to an A1 sheet as PDF and as PNG at 150 dots per inch. It ends with a
+# result and plots it to an A1 sheet, at the largest standard scale that holds it, as PDF and
+# as PNG at 150 dots per inch. It ends with a
 # summary of what the drawing held, what changed and the area of each use, read from the
 # drawings before and after.
 set -euo pipefail
@@ -18,14 +19,15 @@ ninja -C build
 out=out/example
 mkdir -p "$out"
 /usr/bin/python3 scripts/gen_floorplan.py --rooms 60 --floors 2 --spaces --outdated 8 --markers --uses "$out/plan.dxf"
-# The first floor's gross outline and a point at its centre for the texts.
-read -r handle point < <(/usr/bin/python3 scripts/example_job.py pick "$out/plan.dxf")
-# The sheet, and the text size at which the plan fitted to it shows its texts 6 points tall
-# (the legend and pie-chart markers take it too).
+# The sheet: the model layout plots the plan on it at a standard scale, which the title block
+# gives; the text size stands 6 points tall there (the markers, the asset numbers and the title
+# block take it too).
 media="ISO_A1_(841.00_x_594.00_MM)"
-size=$(/usr/bin/python3 scripts/example_job.py fit "$out/plan.dxf" 841 594)
+size=$(/usr/bin/python3 scripts/example_job.py fit "$out/plan.dxf" "$media")
+# The first floor's gross outline, and a point for its texts clear of its rooms.
+read -r handle point < <(/usr/bin/python3 scripts/example_job.py pick "$out/plan.dxf" "$size")
 cat > "$out/example.scr" <<SCRIPT
-; Make the gross-area block from the first floor's gross outline, with its texts at the centre.
+; Make the gross-area block from the first floor's gross outline, with its texts clear of the rooms.
 kgabc
 #$handle
 $point
@@ -50,7 +52,7 @@ cat > "$out/report.scr" <<SCRIPT
 kagr
 $PWD/$out/room-uses.xml
 SAVE
-; The result on an A1 sheet, its extents fitted to it: as PDF and as PNG at 150 dots per inch.
+; The result on an A1 sheet at the layout's scale: as PDF and as PNG at 150 dots per inch.
 SETVAR
 PLOTDPI
 150

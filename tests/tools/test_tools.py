@@ -29,6 +29,7 @@ sys.path.insert(0, os.path.join(ROOT, "scripts"))
 import check_drawings  # noqa: E402
 import dxfdump  # noqa: E402
 import ezdxf  # noqa: E402
+import ezdxf.bbox  # noqa: E402
 
 LABEL = re.compile(r"^Room (\d+)\.(\d{3,})$")
 XDATA_KEYS = ["AREA=", "PERIMETER=", "NAME=", "TAGTYPE=", "AREA_TYPE=", "COST_CENTRE=", "DATE=",
@@ -214,6 +215,9 @@ class GeneratorTest(unittest.TestCase):
         self.assertEqual(len(titles), 1)
         self.assertEqual(sorted(a.dxf.tag for a in titles[0].attribs),
                          ["DATE", "DRAWING", "PROJECT", "SCALE"])
+        # the title block's texts stand above its frame's bottom line, descenders too
+        frame_bottom = titles[0].dxf.insert.y
+        self.assertTrue(all(a.dxf.insert.y - 0.3 * a.dxf.height >= frame_bottom for a in titles[0].attribs))
         self.assertTrue(any(e.dxf.layer == "WALLS" for e in plan.msp.query("LINE"))
                         or rooms < 4)
         self.assertIn("DOOR", plan.doc.blocks)
@@ -608,15 +612,18 @@ class SpacePlanInCadhostTest(unittest.TestCase):
         plan = self.generate("plan.dxf", "--rooms", "24", "--floors", "2", "--spaces", "--outdated", "5",
                              "--shared", "3")
         before = Spaces(plan)
-        r = run(JOB, "pick", plan)
+        r = run(JOB, "pick", plan, "200")
         self.assertEqual(r.returncode, 0, r.stderr)
         handle, point = r.stdout.split()
         outline = before.doc.entitydb[handle]
         self.assertEqual(outline.dxf.layer, "GROSS")
-        box = bbox(list(outline.get_points("xy")))
-        self.assertEqual(tuple(float(v) for v in point.split(",")), ((box[0] + box[2]) / 2, (box[1] + box[3]) / 2))
         out = os.path.join(self.tmp, "after.dxf")
         self.run_host(plan, ["kgabc", "#" + handle, point, "kus", "kut", "200", "i", "i", "krt"], out)
+        self.assert_gross_texts_clear(out, [(x, y) for x, y in outline.get_points("xy")])
+        for size in ("0", "-5", "nan", "inf", "big"):
+            r = run(JOB, "pick", plan, size)
+            self.assertEqual((r.returncode, r.stdout), (1, ""), size)
+            self.assertIn("not a text size: " + size, r.stderr)
         r = run(JOB, "summary", plan, out)
         self.assertEqual(r.returncode, 0, r.stderr)
         text = r.stdout
@@ -640,6 +647,69 @@ class SpacePlanInCadhostTest(unittest.TestCase):
         self.assertNotIn("kgabc", text)
         self.assertNotIn("kut", text)
         self.assertEqual(run(JOB, "summary", out).returncode, 2)
+
+    def assert_gross_texts_clear(self, path, outline):
+        """The gross-area block's texts (at most a text height wide per character) stand
+        inside its outline and off everything else drawn on a shown layer."""
+        doc = ezdxf.readfile(path)
+        msp = doc.modelspace()
+        gross = msp.query('INSERT[name=="ROOM-GROSS_AREA"]').first
+        boxes = [(a.dxf.insert.x, a.dxf.insert.y - 0.3 * a.dxf.height,
+                  a.dxf.insert.x + len(a.dxf.text) * a.dxf.height, a.dxf.insert.y + a.dxf.height)
+                 for a in gross.attribs if a.dxf.text.strip()]
+        box = (min(b[0] for b in boxes), min(b[1] for b in boxes), max(b[2] for b in boxes), max(b[3] for b in boxes))
+        for corner in ((box[0], box[1]), (box[2], box[1]), (box[2], box[3]), (box[0], box[3])):
+            self.assertTrue(inside(corner, outline), corner)
+        shown = [e for e in msp if e is not gross and not doc.layers.get(e.dxf.layer).is_off()]
+        for entity, other in zip(shown, ezdxf.bbox.multi_flat(shown)):
+            if other.has_data:
+                self.assertFalse(other.extmin.x < box[2] and box[0] < other.extmax.x
+                                 and other.extmin.y < box[3] and box[1] < other.extmax.y,
+                                 "%s %s meets the gross-area texts" % (entity.dxftype(), entity.dxf.handle))
+
+    def test_the_main_jobs_sheet_is_legible_at_the_scale_it_gives(self):
+        plan = self.generate("plan.dxf", "--rooms", "60", "--floors", "2", "--spaces", "--outdated", "8",
+                             "--markers", "--uses")
+        r = run(JOB, "fit", plan, "ISO_A1_(841.00_x_594.00_MM)")
+        self.assertEqual(r.returncode, 0, r.stderr)
+        size = r.stdout.strip()
+        r = run(JOB, "pick", plan, size)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        handle, point = r.stdout.split()
+        outline = [(x, y) for x, y in ezdxf.readfile(plan).entitydb[handle].get_points("xy")]
+        spaces = os.path.join(self.tmp, "spaces.dxf")
+        self.run_host(plan, ["kgabc", "#" + handle, point, "kus", "kut", size, "i", "i", "krt"], spaces)
+        self.assert_gross_texts_clear(spaces, outline)
+        report, pdf = os.path.join(self.tmp, "uses.xml"), os.path.join(self.tmp, "sheet.pdf")
+        self.assertEqual(run(JOB, "report", spaces, report).returncode, 0)
+        r = self.host.run(spaces, ["kagr", report, "PLOT", "Model", "", "", pdf, "QUIT"])
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertEqual(check_drawings.texts_off_sheet(pdf), [])
+        words = [tuple(float(m.group(i)) for i in range(1, 5)) + (m.group(5),) for m in
+                 check_drawings.PDF_WORD.finditer(subprocess.run(["pdftotext", "-bbox", pdf, "-"], capture_output=True,
+                                                                 text=True, check=True).stdout)]
+        # No text is smaller than the rooms' numbers, which stand 6 points tall, and the
+        # asset numbers stand clear of every other text.
+        room_height = max(w[3] - w[1] for w in words if re.fullmatch(r"\d\.\d{3}", w[4]))
+        self.assertEqual([w[4] for w in words if w[3] - w[1] < room_height * 0.99], [])
+        numbers = [w for w in words if w[4].startswith("AS-")]
+        self.assertEqual([(a[4], b[4]) for a in numbers for b in words
+                          if a is not b and a[0] < b[2] and b[0] < a[2] and a[1] < b[3] and b[1] < a[3]], [])
+        # The title block gives the scale the layout plots at, and the sheet shows it: two
+        # asset numbers stand as far apart on paper as the scale makes their distance.
+        doc = ezdxf.readfile(spaces)
+        title = Spaces.texts(doc.modelspace().query('INSERT[name=="TITLE"]').first)
+        self.assertRegex(title["SCALE"], r"^1:(100|125|150|200|250|500)$")
+        denominator = int(title["SCALE"][2:])
+        settings = doc.modelspace().dxf_layout.dxf
+        self.assertEqual((settings.scale_numerator, settings.scale_denominator), (1, denominator))
+        assets = {a.dxf.text: a.dxf.insert.x for ref in doc.modelspace().query('INSERT[layer=="ASSETS"]')
+                  for a in ref.attribs if a.dxf.tag == "ASSET_NO"}
+        placed = {w[4]: w[0] for w in words if w[4] in assets}
+        first, last = min(placed, key=placed.get), max(placed, key=placed.get)
+        on_paper_mm = (placed[last] - placed[first]) * 25.4 / 72
+        self.assertAlmostEqual(on_paper_mm * denominator / (assets[last] - assets[first]), 1, delta=0.001)
+        self.assertEqual(run(JOB, "fit", plan, "A1").returncode, 1)
 
     def test_the_modules_gross_area_block_is_built_as_the_generated_ones(self):
         plan = self.generate("plan.dxf", "--rooms", "10", "--spaces")
