@@ -2,6 +2,7 @@
 
 #include "arx/acedinput.h"
 #include "arx/acutprintf.h"
+#include "win/homefolder.h"
 
 #include <cctype>
 #include <cstdio>
@@ -36,3 +37,12 @@ std::optional<std::string> askLine(const std::string& prompt)
         return std::nullopt;
     return trimmed(line.text);
 }
+
+std::optional<std::string> withHome(std::optional<std::string> path)
+{
+    if (path)
+        *path = qv::withHomeExpanded(*path);
+    return path;
+}
+
+std::optional<std::string> askPath(const std::string& prompt) { return withHome(askLine(prompt)); }

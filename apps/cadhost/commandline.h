@@ -15,3 +15,6 @@ void complain(const std::string& text);
 // The next input line, trimmed; none when cancelled or at the end of input. The prompt is
 // shown on a terminal only.
 std::optional<std::string> askLine(const std::string& prompt);
+// A path answer with a leading "~" made the home folder; what every file prompt reads.
+std::optional<std::string> withHome(std::optional<std::string> path);
+std::optional<std::string> askPath(const std::string& prompt);

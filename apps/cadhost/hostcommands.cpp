@@ -25,10 +25,12 @@ const char* const hostCommandList = "CLOSE  EXIT  EXPORT  HELP (?)  NEW  OPEN  P
 bool changed(const AcApDocument* doc) { return doc && doc->database()->dbmod() != 0; }
 
 // A drawing's path with ".dxf" added when its name has no extension (a folder is left for
-// the save to refuse).
+// the command to refuse).
 std::string withExtension(const std::string& path)
 {
-    const std::filesystem::path name(path);
+    std::string native = path;
+    std::replace(native.begin(), native.end(), '\\', '/');
+    const std::filesystem::path name(native);
     if (name.has_extension() || !name.has_filename() || std::filesystem::is_directory(name))
         return path;
     return path + ".dxf";
@@ -195,19 +197,21 @@ void reportRepairs()
     std::fflush(stderr);
 }
 
+// A name without an extension is given ".dxf", as SAVEAS gives it.
 void HostCommands::open()
 {
-    const auto path = askLine("Enter name of drawing to open: ");
-    if (!path || path->empty())
+    const auto answer = askPath("Enter name of drawing to open: ");
+    if (!answer || answer->empty())
         return;
-    if (AcApDocument* doc = openDocumentOf(*path)) {
+    const std::string path = withExtension(*answer);
+    if (AcApDocument* doc = openDocumentOf(path)) {
         acDocManager->setCurDocument(doc);
         const std::string name = doc->fileName();
         say("\"" + name + "\" is already open; it is now the current drawing.\n");
         return;
     }
-    if (acDocManager->appContextOpenDocument(path->c_str()) != Acad::eOk) {
-        complain("cannot open \"" + *path + "\": " + acDocManager->lastOpenError());
+    if (acDocManager->appContextOpenDocument(path.c_str()) != Acad::eOk) {
+        complain("cannot open \"" + path + "\": " + acDocManager->lastOpenError());
         m_failed = true;
         return;
     }
@@ -228,7 +232,7 @@ bool HostCommands::saveAs(AcApDocument* doc)
     if (!doc)
         return false;
     const std::string current = doc->fileName();
-    const auto answer = askLine("Save drawing as <" + current + ">: ");
+    const auto answer = askPath("Save drawing as <" + current + ">: ");
     if (!answer)
         return false;
     if (onlyExtension(*answer)) {

@@ -146,7 +146,7 @@ void installPathPrompt()
 {
     qv::setPathPrompt([](const std::string& prompt) -> std::optional<std::string> {
         say("\n" + prompt + ": ");
-        return askLine("");
+        return askPath("");
     });
 }
 

@@ -13,6 +13,7 @@ import select
 import shutil
 import signal
 import sys
+import tempfile
 import termios
 import time
 import unittest
@@ -389,7 +390,7 @@ class TerminalTest(TempFolderCase, WrittenDrawingChecks):
         self.assertEqual(t.finish(), 0, t.shown)
         self.assertEqual(lines_of(out), [((0.0, 0.0, 0.0), (5.0, 0.0, 0.0))])
 
-    def test_saveas_offers_the_name_adds_the_extension_and_asks_before_replacing(self):
+    def test_saveas_offers_the_name_adds_the_extension_takes_the_home_folder_and_asks_before_replacing(self):
         other = self.path("other.dxf")
         with open(other, "w") as f:
             f.write("not replaced")
@@ -404,6 +405,9 @@ class TerminalTest(TempFolderCase, WrittenDrawingChecks):
             self.assertEqual(f.read(), "not replaced")
         t.type("saveas\n" + other + "\n", "Replace it? [Yes/No] <No>: ")
         t.type("y\n", "Drawing saved as %s\nCommand: " % other)
+        home = tempfile.mkdtemp(dir=Host.env()["HOME"])             # "~" is the home folder
+        self.addCleanup(shutil.rmtree, home, ignore_errors=True)
+        t.type("saveas\n~/%s/plan\n" % os.path.basename(home), "Drawing saved as %s/plan.dxf\n" % home)
         t.type("quit\n")
         self.assertEqual(t.finish(), 0, t.shown)
         self.assertEqual(lines_of(other), [((0.0, 0.0, 0.0), (5.0, 0.0, 0.0))])
