@@ -21,6 +21,12 @@ std::string trimmed(const std::string& text)
                                       : text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
+std::string withoutPrefixes(std::string name)
+{
+    name.erase(0, name.find_first_not_of("_."));
+    return name;
+}
+
 void say(const std::string& text) { qv::writeOutput(text); }
 
 void complain(const std::string& text)

@@ -6,6 +6,8 @@
 
 std::string upper(std::string text);
 std::string trimmed(const std::string& text);
+// A command name without the "_" and "." that may lead it.
+std::string withoutPrefixes(std::string name);
 
 // Command-line output (standard output).
 void say(const std::string& text);

@@ -1,5 +1,6 @@
 #include "hostcommands.h"
 
+#include "commandhelp.h"
 #include "commandline.h"
 #include "plotcommands.h"
 
@@ -19,8 +20,6 @@
 #include <vector>
 
 namespace {
-
-const char* const hostCommandList = "CLOSE  EXIT  EXPORT  HELP (?)  NEW  OPEN  PLOT  QUIT  SAVE  SAVEAS  SETVAR";
 
 bool changed(const AcApDocument* doc) { return doc && doc->database()->dbmod() != 0; }
 
@@ -158,8 +157,19 @@ void listVariables()
 
 } // namespace
 
-HostCommands::Outcome HostCommands::run(const std::string& name)
+HostCommands::Outcome HostCommands::run(const std::string& line)
 {
+    const size_t blank = line.find_first_of(" \t");
+    const std::string name = line.substr(0, blank);
+    if (name == "HELP" || name == "?") {
+        if (blank == std::string::npos)
+            listCommands();
+        else
+            describeCommand(trimmed(line.substr(blank)));
+        return Outcome::done;
+    }
+    if (blank != std::string::npos)
+        return Outcome::notHost;   // only HELP takes a word after its name
     AcApDocument* doc = acDocManager->curDocument();
     if (name == "QUIT" || name == "EXIT")
         return confirmEnd() ? Outcome::quit : Outcome::done;
@@ -179,8 +189,6 @@ HostCommands::Outcome HostCommands::run(const std::string& name)
         m_failed = !PlotCommands::plot(doc) || m_failed;
     else if (name == "SETVAR")
         setVar();
-    else if (name == "HELP" || name == "?")
-        help();
     else
         return Outcome::notHost;
     return Outcome::done;
@@ -387,29 +395,5 @@ void HostCommands::setVar()
         acutRelRb(next);
         if (taken)
             return;
-    }
-}
-
-void HostCommands::help() const
-{
-    say(std::string("Host commands:\n  ") + hostCommandList + "\n");
-    const std::vector<AcEdCommand>& commands = acedRegCmds->commands();
-    std::vector<std::string> groups;
-    size_t width = 0;
-    for (const AcEdCommand& command : commands) {
-        if (std::find(groups.begin(), groups.end(), command.group) == groups.end())
-            groups.push_back(command.group);
-        width = std::max(width, command.globalName.size());
-    }
-    for (const std::string& group : groups) {
-        say("Commands of " + group + ":\n");
-        for (const AcEdCommand& command : commands) {
-            if (command.group != group)
-                continue;
-            std::string line = "  " + command.globalName;
-            if (upper(command.localName) != upper(command.globalName))
-                line += std::string(width + 2 - command.globalName.size(), ' ') + command.localName;
-            say(line + "\n");
-        }
     }
 }
