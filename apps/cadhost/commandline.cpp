@@ -2,6 +2,7 @@
 
 #include "arx/acedinput.h"
 #include "arx/acutprintf.h"
+#include "win/homefolder.h"
 
 #include <cctype>
 #include <cstdio>
@@ -20,6 +21,12 @@ std::string trimmed(const std::string& text)
                                       : text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
+std::string withoutPrefixes(std::string name)
+{
+    name.erase(0, name.find_first_not_of("_."));
+    return name;
+}
+
 void say(const std::string& text) { qv::writeOutput(text); }
 
 void complain(const std::string& text)
@@ -36,3 +43,12 @@ std::optional<std::string> askLine(const std::string& prompt)
         return std::nullopt;
     return trimmed(line.text);
 }
+
+std::optional<std::string> withHome(std::optional<std::string> path)
+{
+    if (path)
+        *path = qv::withHomeExpanded(*path);
+    return path;
+}
+
+std::optional<std::string> askPath(const std::string& prompt) { return withHome(askLine(prompt)); }

@@ -6,6 +6,8 @@
 
 std::string upper(std::string text);
 std::string trimmed(const std::string& text);
+// A command name without the "_" and "." that may lead it.
+std::string withoutPrefixes(std::string name);
 
 // Command-line output (standard output).
 void say(const std::string& text);
@@ -15,3 +17,6 @@ void complain(const std::string& text);
 // The next input line, trimmed; none when cancelled or at the end of input. The prompt is
 // shown on a terminal only.
 std::optional<std::string> askLine(const std::string& prompt);
+// A path answer with a leading "~" made the home folder; what every file prompt reads.
+std::optional<std::string> withHome(std::optional<std::string> path);
+std::optional<std::string> askPath(const std::string& prompt);

@@ -1,5 +1,6 @@
 #include "hostcommands.h"
 
+#include "commandhelp.h"
 #include "commandline.h"
 #include "plotcommands.h"
 
@@ -20,15 +21,15 @@
 
 namespace {
 
-const char* const hostCommandList = "CLOSE  EXIT  EXPORT  HELP (?)  NEW  OPEN  PLOT  QUIT  SAVE  SAVEAS  SETVAR";
-
 bool changed(const AcApDocument* doc) { return doc && doc->database()->dbmod() != 0; }
 
 // A drawing's path with ".dxf" added when its name has no extension (a folder is left for
-// the save to refuse).
+// the command to refuse).
 std::string withExtension(const std::string& path)
 {
-    const std::filesystem::path name(path);
+    std::string native = path;
+    std::replace(native.begin(), native.end(), '\\', '/');
+    const std::filesystem::path name(native);
     if (name.has_extension() || !name.has_filename() || std::filesystem::is_directory(name))
         return path;
     return path + ".dxf";
@@ -156,8 +157,19 @@ void listVariables()
 
 } // namespace
 
-HostCommands::Outcome HostCommands::run(const std::string& name)
+HostCommands::Outcome HostCommands::run(const std::string& line)
 {
+    const size_t blank = line.find_first_of(" \t");
+    const std::string name = line.substr(0, blank);
+    if (name == "HELP" || name == "?") {
+        if (blank == std::string::npos)
+            listCommands();
+        else
+            describeCommand(trimmed(line.substr(blank)));
+        return Outcome::done;
+    }
+    if (blank != std::string::npos)
+        return Outcome::notHost;   // only HELP takes a word after its name
     AcApDocument* doc = acDocManager->curDocument();
     if (name == "QUIT" || name == "EXIT")
         return confirmEnd() ? Outcome::quit : Outcome::done;
@@ -177,8 +189,6 @@ HostCommands::Outcome HostCommands::run(const std::string& name)
         m_failed = !PlotCommands::plot(doc) || m_failed;
     else if (name == "SETVAR")
         setVar();
-    else if (name == "HELP" || name == "?")
-        help();
     else
         return Outcome::notHost;
     return Outcome::done;
@@ -195,19 +205,21 @@ void reportRepairs()
     std::fflush(stderr);
 }
 
+// A name without an extension is given ".dxf", as SAVEAS gives it.
 void HostCommands::open()
 {
-    const auto path = askLine("Enter name of drawing to open: ");
-    if (!path || path->empty())
+    const auto answer = askPath("Enter name of drawing to open: ");
+    if (!answer || answer->empty())
         return;
-    if (AcApDocument* doc = openDocumentOf(*path)) {
+    const std::string path = withExtension(*answer);
+    if (AcApDocument* doc = openDocumentOf(path)) {
         acDocManager->setCurDocument(doc);
         const std::string name = doc->fileName();
         say("\"" + name + "\" is already open; it is now the current drawing.\n");
         return;
     }
-    if (acDocManager->appContextOpenDocument(path->c_str()) != Acad::eOk) {
-        complain("cannot open \"" + *path + "\": " + acDocManager->lastOpenError());
+    if (acDocManager->appContextOpenDocument(path.c_str()) != Acad::eOk) {
+        complain("cannot open \"" + path + "\": " + acDocManager->lastOpenError());
         m_failed = true;
         return;
     }
@@ -228,7 +240,7 @@ bool HostCommands::saveAs(AcApDocument* doc)
     if (!doc)
         return false;
     const std::string current = doc->fileName();
-    const auto answer = askLine("Save drawing as <" + current + ">: ");
+    const auto answer = askPath("Save drawing as <" + current + ">: ");
     if (!answer)
         return false;
     if (onlyExtension(*answer)) {
@@ -383,29 +395,5 @@ void HostCommands::setVar()
         acutRelRb(next);
         if (taken)
             return;
-    }
-}
-
-void HostCommands::help() const
-{
-    say(std::string("Host commands:\n  ") + hostCommandList + "\n");
-    const std::vector<AcEdCommand>& commands = acedRegCmds->commands();
-    std::vector<std::string> groups;
-    size_t width = 0;
-    for (const AcEdCommand& command : commands) {
-        if (std::find(groups.begin(), groups.end(), command.group) == groups.end())
-            groups.push_back(command.group);
-        width = std::max(width, command.globalName.size());
-    }
-    for (const std::string& group : groups) {
-        say("Commands of " + group + ":\n");
-        for (const AcEdCommand& command : commands) {
-            if (command.group != group)
-                continue;
-            std::string line = "  " + command.globalName;
-            if (upper(command.localName) != upper(command.globalName))
-                line += std::string(width + 2 - command.globalName.size(), ' ') + command.localName;
-            say(line + "\n");
-        }
     }
 }

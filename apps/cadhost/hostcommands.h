@@ -21,8 +21,9 @@ class HostCommands
 public:
     enum class Outcome { notHost, done, quit };
 
-    // Runs the host command of this name (in capitals, without "_" or "." prefixes).
-    Outcome run(const std::string& name);
+    // Runs the host command a line names (in capitals, without "_" or "." prefixes): its
+    // name alone, or "HELP NAME" ("? NAME"), which describes the command NAME.
+    Outcome run(const std::string& line);
     // Whether the session may end: on a terminal, every changed drawing has been saved or
     // its changes given up; false to go back to the command line.
     bool confirmEnd();
@@ -42,7 +43,6 @@ private:
     bool saveTo(AcApDocument* doc, const std::string& path);
     void close(AcApDocument* doc);
     void setVar();
-    void help() const;
     bool mayGiveUp(AcApDocument* doc);
     Answer askSaveChanges(AcApDocument* doc);
 

@@ -100,7 +100,7 @@ bool matchDevice(AcDbPlotSettings& settings, const std::string& path, bool devic
 
 bool PlotCommands::exportLayout(AcApDocument* doc)
 {
-    const auto path = askLine("Enter file name to export to: ");
+    const auto path = askPath("Enter file name to export to: ");
     if (!doc || !path || path->empty())
         return true;
     const std::string device = deviceFor(std::filesystem::path(*path).extension().string());
@@ -149,7 +149,7 @@ bool PlotCommands::plot(AcApDocument* doc)
     const std::string format = qv::plotDeviceFormat(settings->plotCfgName());
     std::filesystem::path fallback(doc->fileName());
     fallback.replace_filename(fallback.stem().string() + "-" + layout->name() + "." + (format.empty() ? "plt" : format));
-    const auto path = askOr("Enter file name to plot to", fallback.string());
+    const auto path = withHome(askOr("Enter file name to plot to", fallback.string()));
     return !path || (matchDevice(*settings, *path, deviceKept) && plotTo(doc, layoutId, *settings, *path, false));
 }
 

@@ -122,9 +122,7 @@ bool CommandLine::atEndOfInput()
 // Runs one command line (an empty one does nothing); false when the session should end.
 bool CommandLine::runLine(const std::string& line)
 {
-    std::string name = line;
-    while (!name.empty() && (name[0] == '_' || name[0] == '.'))
-        name.erase(0, 1);
+    const std::string name = withoutPrefixes(line);
     if (name.empty())
         return true;
     const std::string key = upper(name);
@@ -146,7 +144,7 @@ void installPathPrompt()
 {
     qv::setPathPrompt([](const std::string& prompt) -> std::optional<std::string> {
         say("\n" + prompt + ": ");
-        return askLine("");
+        return askPath("");
     });
 }
 

@@ -1,12 +1,11 @@
 #include "win/winreg.h"
 
 #include "registryfile.h"
+#include "win/homefolder.h"
 
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
-#include <pwd.h>
-#include <unistd.h>
 #include <unordered_set>
 
 // An open key: its root, its path below the root and the rights it was opened with.
@@ -43,20 +42,13 @@ const char* rootName(HKEY key)
     return nullptr;
 }
 
-std::string homeFolder()
-{
-    if (const char* home = std::getenv("HOME"); home && *home)
-        return home;
-    const passwd* user = ::getpwuid(::getuid());
-    return user && user->pw_dir ? user->pw_dir : "/tmp";
-}
-
 // The folder of the store's files, ending with "/". A relative $XDG_CONFIG_HOME is ignored,
 // as the base-directory convention asks.
 std::string storeFolder()
 {
     const char* config = std::getenv("XDG_CONFIG_HOME");
-    const std::string base = config && config[0] == '/' ? config : homeFolder() + "/.config";
+    const std::string home = qv::homeFolder();
+    const std::string base = config && config[0] == '/' ? config : (home.empty() ? "/tmp" : home) + "/.config";
     return base + "/KavroSystems/registry/";
 }
 

@@ -9,6 +9,7 @@
 #include "support/utilities.h"
 #include "support/xmlutilities.h"
 #include "win/com.h"
+#include "win/homefolder.h"
 #include "win/shlobj.h"
 
 namespace {
@@ -147,7 +148,7 @@ void diagnosticXML()
         acutPrintf("xml test - outputs xml file to specified location\n");
         CString path;
         CAcadUtilities().getString("please enter output file path", defaultXmlPath(), &path);
-        writeDiagnosticXml(path);
+        writeDiagnosticXml(qv::withHomeExpanded(path.str()));
         acutPrintf("xml test completed successfully\n");
     });
 }

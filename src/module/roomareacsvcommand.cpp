@@ -8,6 +8,7 @@
 #include "support/utilities.h"
 #include "win/atomicfile.h"
 #include "win/codepage.h"
+#include "win/homefolder.h"
 #include "win/process.h"
 #include "win/winbase.h"
 
@@ -118,7 +119,8 @@ std::string csvText(const SpaceBlocks& blocks, int precision)
 void openCsv(CString opener, const std::filesystem::path& csv)
 {
     while (opener.IsEmpty())
-        opener = CAcadUtilities().getString("Please enter the path of the application you wish to open csv files with\n");
+        opener = qv::withHomeExpanded(
+            CAcadUtilities().getString("Please enter the path of the application you wish to open csv files with\n").str());
     std::string error;
     if (!qv::startProgram(opener.str(), {csv.string()}, csv.parent_path().string(), error))
         acutPrintf("unable to start the program to open the csv file - %s\n", error);

@@ -495,6 +495,31 @@ class FileCommandTest(TempFolderCase, WrittenDrawingChecks):
                 with open(target) as f:
                     self.assertEqual(f.read(), "old plot")
 
+    def test_file_prompts_take_the_home_folder_and_drawing_names_without_extension(self):
+        folder = tempfile.mkdtemp(dir=Host.env()["HOME"])
+        self.addCleanup(shutil.rmtree, folder, ignore_errors=True)
+        tilde = "~/" + os.path.basename(folder) + "/"
+        second = generate_plan(os.path.join(folder, "second.dxf"), rooms=3)
+        result = run_script(self.dir, [
+            "OPEN", tilde + "second", "QVNAME",
+            "OPEN", "plan", "QVNAME",                                   # the first drawing, by its name
+            "SAVEAS", tilde + "saved", "QVNAME",
+            "EXPORT", tilde + "exported.png",
+            "PLOT", "", "PNG", "", tilde + "plotted.png",
+            "QVLINE", "0,0", "1,1",
+            "SAVEAS", "~\\%s\\.\\backslash" % os.path.basename(folder)], self.plan, cwd=self.dir)
+        saved = os.path.join(folder, "saved.dxf")
+        self.assertSession(result, "".join([
+            "file: %s (2 open)\n" % second,
+            '"%s" is already open; it is now the current drawing.\n' % self.plan,
+            "file: %s (2 open)\n" % self.plan,
+            "file: %s (2 open)\n" % saved,
+            "From point: from: 0,0,0\nTo point: to: 1,1,0\nline drawn\n",
+            UNLOADED]))
+        self.assertWrittenDrawing(saved)
+        self.assertEqual(sorted(os.listdir(folder)),
+                         ["backslash.dxf", "exported.png", "plotted.png", "saved.dxf", "second.dxf"])
+
     def test_open_of_a_bad_drawing_keeps_the_current_one(self):
         bad = self.path("bad.dxf")
         with open(bad, "w") as f:

@@ -13,6 +13,7 @@ import select
 import shutil
 import signal
 import sys
+import tempfile
 import termios
 import time
 import unittest
@@ -112,19 +113,33 @@ class ScriptTest(TempFolderCase, WrittenDrawingChecks):
                          ("Text: text: cancel\n" + UNLOADED,
                           "cadhost: standard input, line 2: refused: the line holds a NUL byte\n"))
 
-    def test_help_lists_the_host_and_module_commands(self):
-        host_commands = "Host commands:\n  CLOSE  EXIT  EXPORT  HELP (?)  NEW  OPEN  PLOT  QUIT  SAVE  SAVEAS  SETVAR\n"
+    def test_help_lists_the_commands_with_what_they_do_and_describes_one(self):
         result = run_script(self.dir, ["HELP"])
         self.assertEqual(result.returncode, 0)
-        self.assertTrue(result.stdout.startswith(host_commands + "Commands of QVTEST:\n  QVINT\n"), result.stdout)
-        self.assertIn("\n  QVSTRING   QVTEXT\n", result.stdout)   # short and long names in columns
-        result = run_script(self.dir, ["?"], module=None)
-        self.assertTrue(result.stdout.startswith(host_commands + "Commands of KAVRO_COMMANDS:\n"), result.stdout)
-        lines = [" ".join(line.split()) for line in result.stdout.splitlines()]
-        self.assertIn("kgabc kavroGrossAreaBlockCreate", lines)
+        lines = result.stdout.splitlines()
+        self.assertEqual(lines[0], "Host commands:")
+        host = [" ".join(line.split()[:2]) for line in lines[1:11]]
+        self.assertEqual(host, ["CLOSE Closes", "EXPORT Plots", "HELP ?", "NEW Starts", "OPEN Opens", "PLOT Plots",
+                                "QUIT EXIT", "SAVE Saves", "SAVEAS Saves", "SETVAR Shows"])
+        self.assertEqual(lines[11:13], ["Commands of QVTEST:", "  QVINT"])
+        self.assertIn("  QVSTRING   QVTEXT", lines)                 # short and long names in columns
+        # The host's, the module's by either name in any case, with a prefix; and one unknown.
+        result = run_script(self.dir, ["? qvtext", "help  _Open", "HELP EXIT", "HELP NOPE", "QVINT 5"])
+        self.assertSession(result, "QVSTRING  QVTEXT  (group QVTEST)\n  Not described.\n"
+                           'OPEN  (host command)\n  Opens a drawing and makes it the current one; a name without an'
+                           ' extension gets ".dxf".\n'
+                           "QUIT  EXIT  (host command)\n  Ends the session; on a terminal, asks first whether to save"
+                           " changed drawings.\n"
+                           '\nUnknown command "NOPE".\n\nUnknown command "QVINT 5".\n' + UNLOADED)
+        result = run_script(self.dir, ["?", "? kavroUpdateSpaces"], module=None)
+        lines = result.stdout.splitlines()
+        self.assertIn("Commands of KAVRO_COMMANDS:", lines)
         self.assertIn("Commands of KAVRO_UTIL:", lines)
-        self.assertIn("kus kavroUpdateSpaces", lines)
-        self.assertIn("kfrs", lines)
+        described = "Recalculates every space block's area and perimeter and rewrites the texts that show old values."
+        self.assertIn("kus kavroUpdateSpaces " + described, [" ".join(line.split()) for line in lines])
+        self.assertIn("  kfrs                                 Replaces a leading text of the space blocks' names.",
+                      lines)
+        self.assertEqual(lines[-2:], ["kus  kavroUpdateSpaces  (group KAVRO_UTIL)", "  " + described])
 
     def test_setvar_of_read_only_and_point_variables(self):
         result = run_script(self.dir, [
@@ -389,7 +404,7 @@ class TerminalTest(TempFolderCase, WrittenDrawingChecks):
         self.assertEqual(t.finish(), 0, t.shown)
         self.assertEqual(lines_of(out), [((0.0, 0.0, 0.0), (5.0, 0.0, 0.0))])
 
-    def test_saveas_offers_the_name_adds_the_extension_and_asks_before_replacing(self):
+    def test_saveas_offers_the_name_adds_the_extension_takes_the_home_folder_and_asks_before_replacing(self):
         other = self.path("other.dxf")
         with open(other, "w") as f:
             f.write("not replaced")
@@ -404,6 +419,9 @@ class TerminalTest(TempFolderCase, WrittenDrawingChecks):
             self.assertEqual(f.read(), "not replaced")
         t.type("saveas\n" + other + "\n", "Replace it? [Yes/No] <No>: ")
         t.type("y\n", "Drawing saved as %s\nCommand: " % other)
+        home = tempfile.mkdtemp(dir=Host.env()["HOME"])             # "~" is the home folder
+        self.addCleanup(shutil.rmtree, home, ignore_errors=True)
+        t.type("saveas\n~/%s/plan\n" % os.path.basename(home), "Drawing saved as %s/plan.dxf\n" % home)
         t.type("quit\n")
         self.assertEqual(t.finish(), 0, t.shown)
         self.assertEqual(lines_of(other), [((0.0, 0.0, 0.0), (5.0, 0.0, 0.0))])

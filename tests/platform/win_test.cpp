@@ -1,6 +1,7 @@
 #include "common/tempdir.h"
 #include "win/com.h"
 #include "win/headless.h"
+#include "win/homefolder.h"
 #include "win/messagebox.h"
 #include "win/shlobj.h"
 #include "win/stringtable.h"
@@ -95,7 +96,7 @@ TEST(WinErrors, SystemTextsForTheCodesFilesReport)
     EXPECT_EQ(FormatMessage(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, 99999, 0, small, sizeof small, nullptr), 0u);
 }
 
-TEST(WinFolders, ApplicationDataAndTemporaryFolders)
+TEST(WinFolders, ApplicationDataHomeAndTemporaryFolders)
 {
     char path[MAX_PATH];
     setenv("XDG_DATA_HOME", "/srv/data/", 1);
@@ -106,6 +107,13 @@ TEST(WinFolders, ApplicationDataAndTemporaryFolders)
     ASSERT_EQ(SHGetFolderPath(nullptr, CSIDL_COMMON_APPDATA, nullptr, 0, path), S_OK);
     EXPECT_STREQ(path, "/home/someone/.local/share");
     EXPECT_EQ(SHGetFolderPath(nullptr, 0x7777, nullptr, 0, path), E_INVALIDARG);
+    // A leading "~", alone or before a separator, is the home folder; "~user" is left as it is.
+    EXPECT_EQ(qv::withHomeExpanded("~"), "/home/someone");
+    EXPECT_EQ(qv::withHomeExpanded("~/plan.dxf"), "/home/someone/plan.dxf");
+    EXPECT_EQ(qv::withHomeExpanded("~\\plan.dxf"), "/home/someone\\plan.dxf");
+    EXPECT_EQ(qv::withHomeExpanded("~someone/plan.dxf"), "~someone/plan.dxf");
+    EXPECT_EQ(qv::withHomeExpanded("plans/~/plan.dxf"), "plans/~/plan.dxf");
+    EXPECT_EQ(qv::withHomeExpanded(""), "");
 
     setenv("TMPDIR", "/var/tmp", 1);
     EXPECT_EQ(GetTempPath(MAX_PATH, path), 9u);

@@ -13,14 +13,16 @@ bool sameName(const std::string& a, const char* b)
 } // namespace
 
 Acad::ErrorStatus AcEdCommandStack::addCommand(const char* group, const char* globalName, const char* localName,
-                                               Adesk::Int32 flags, AcRxFunctionPtr function)
+                                               Adesk::Int32 flags, AcRxFunctionPtr function,
+                                               const char* description)
 {
     if (!group || !globalName || !*globalName || !function)
         return Acad::eInvalidInput;
     for (const AcEdCommand& c : m_commands)
         if (sameName(c.group, group) && sameName(c.globalName, globalName))
             return Acad::eDuplicateKey;
-    m_commands.push_back({group, globalName, localName && *localName ? localName : globalName, flags, function});
+    m_commands.push_back({group, globalName, localName && *localName ? localName : globalName, flags, function,
+                          description ? description : ""});
     return Acad::eOk;
 }
 

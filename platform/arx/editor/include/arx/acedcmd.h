@@ -1,5 +1,6 @@
 // The host's command stack: commands registered by modules in named groups, each with a
-// global and a local name, found by either name without regard to letter case.
+// global and a local name, found by either name without regard to letter case, and with
+// what the command does in a sentence, for the host's HELP.
 #pragma once
 
 #include "arx/errorstatus.h"
@@ -25,6 +26,7 @@ struct AcEdCommand
     std::string localName;
     Adesk::Int32 flags = 0;
     AcRxFunctionPtr function = nullptr;
+    std::string description;
 };
 
 class AcEdCommandStack
@@ -32,7 +34,7 @@ class AcEdCommandStack
 public:
     // eDuplicateKey when a command of that global name is already in the group.
     Acad::ErrorStatus addCommand(const char* group, const char* globalName, const char* localName,
-                                 Adesk::Int32 flags, AcRxFunctionPtr function);
+                                 Adesk::Int32 flags, AcRxFunctionPtr function, const char* description = nullptr);
     Acad::ErrorStatus removeCmd(const char* group, const char* globalName);
     // eKeyNotFound when no command is in the group.
     Acad::ErrorStatus removeGroup(const char* group);

@@ -1,0 +1,12 @@
+// What HELP shows: the host's own commands and the module's, each with its names, its group
+// and what it does.
+#pragma once
+
+#include <string>
+
+// Every command, the host's first, then the module's group by group in the order they were
+// registered, one a line with its short and long names and its description in columns.
+void listCommands();
+// One command, the host's or the module's, named either way in any letter case (with or
+// without a leading "_" or "."); a name that is no command is said to be unknown.
+void describeCommand(const std::string& name);
