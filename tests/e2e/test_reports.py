@@ -95,9 +95,12 @@ class Reports(unittest.TestCase):
                              categories=["Offices", "Stores"])
         out = self.run_module(["kagr", report, *LEGACY_ANSWERS, "SAVEAS", self.out, "QUIT"], self.plan).stdout
         # Without markers the legend and pie-chart blocks are defined from typed answers; a
-        # report whose categories hold no area has no pie chart to define, and says so.
+        # report whose categories hold no area has no pie chart to define, and says so. A
+        # report that finds none of its blocks in the drawing still applies, with a warning.
         self.assertEqual(out, OPEN + "applying graphic report Use.\n\tgraphic report contains 2 categories.\n"
-                         "\tapplying category Offices.\n\tapplying category Stores.\n"
+                         "\tapplying category Offices.\n\t0 of the category's blocks found in the drawing.\n"
+                         "\tapplying category Stores.\n\t0 of the category's blocks found in the drawing.\n"
+                         "warning: none of the report's blocks or assets is in the drawing.\n"
                          "graphic report successfully applied.\n" + legacy_prompts()
                          + "legend definition successfully created.\n" + NO_PIE + "\n")
         doc = self.read_out()
@@ -259,6 +262,12 @@ class Reports(unittest.TestCase):
             category(3, "Labs", "NO_SUCH_PATTERN", "#FF0000", 1, labs), sum(areas.values())))
         out = self.run_module(["kagr", report, *LEGACY_ANSWERS, "SAVEAS", self.out, "QUIT"], self.plan).stdout
         self.assertIn("error(s) occurred whilst hatching the legend swatch of category Labs.\n", out)
+        for title, members in (("Offices", offices), ("Stores", stores)):
+            self.assertIn("\tapplying category %s.\n\tcategory contains %d blocks.\n\t%d of the category's blocks "
+                          "found in the drawing.\n" % (title, len(members), len(members)), out)
+        self.assertIn("\n\t1 of the category's blocks found in the drawing.\ngraphic report successfully applied.\n",
+                      out)
+        self.assertNotIn("warning", out)
         self.assertIn("legend definition successfully created.\n", out)
         self.assertIn("pie chart definition successfully created.\n", out)
         doc = self.read_out()
