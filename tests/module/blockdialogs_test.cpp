@@ -274,6 +274,16 @@ TEST_F(BlockDialogsTest, TheEditorListsRoomsSortedByNameAndGrossAreasUnderTheirF
 TEST_F(BlockDialogsTest, ApplyAndOkWriteTheEditedTextsAndFormatAndBringTheEditorBack)
 {
     const AcDbObjectId office = room("Office", "A", 0, 4000, 3000, 123.45);
+    // The office's assets: two desks, one on a locked layer; a third stands outside.
+    const AcDbObjectId furniture = addLayer("FURNITURE", true);
+    const AcDbObjectId desk = definition("DESK");
+    rectangle(0, 0, 800, 600, desk);
+    reference(desk, AcGePoint3d(1000, 1000, 0));
+    AcDbEntity* locked = nullptr;
+    ASSERT_EQ(acdbOpenObject(locked, reference(desk, AcGePoint3d(3000, 2000, 0)), AcDb::kForWrite), Acad::eOk);
+    locked->setLayer("FURNITURE");
+    locked->close();
+    reference(desk, AcGePoint3d(9000, 1000, 0));
     openEditor();
     CPresBlock* dialog = open("Office");
     ASSERT_TRUE(dialog);
@@ -281,6 +291,7 @@ TEST_F(BlockDialogsTest, ApplyAndOkWriteTheEditedTextsAndFormatAndBringTheEditor
     CTabData* data = dialog->tabs().dataPage();
     EXPECT_EQ(edit(data, IDC_NAME_TEXT)->text(), "Office");
     EXPECT_EQ(label(data, IDC_HANDLE), QString::fromStdString(handleOf(office)));
+    EXPECT_EQ(label(data, IDC_ASSET_COUNT), "2");
     EXPECT_EQ(label(data, IDC_AREA_UNIT), "m²");
     EXPECT_EQ(label(data, IDC_LENGTH_UNIT), "m");
     EXPECT_EQ(edit(data, IDC_AREA)->text(), "123.45");
@@ -315,6 +326,11 @@ TEST_F(BlockDialogsTest, ApplyAndOkWriteTheEditedTextsAndFormatAndBringTheEditor
     EXPECT_DOUBLE_EQ(block->getAttributes()->getRotation(), 359.0);
     EXPECT_NEAR(block->getArea(), 123.45, 1e-9);
     EXPECT_DOUBLE_EQ(block->getPerimeter(), 14.5);
+    // Writing the space leaves its assets as they were: their layer stays locked.
+    AcDbLayerTableRecord* layer = nullptr;
+    ASSERT_EQ(acdbOpenObject(layer, furniture, AcDb::kForRead), Acad::eOk);
+    EXPECT_TRUE(layer->isLocked());
+    layer->close();
 
     // OK writes once more and returns to the editor; the dialog deletes itself.
     click(dialog, IDOK);
