@@ -210,23 +210,6 @@ TEST_F(ApplyReport, EntriesByHandleUnknownHandlesAndTheEntriesReplaced)
     report.applyToDrawing(&drawing);
     EXPECT_NE(printed.find("category contains 2 blocks"), std::string::npos);
     EXPECT_EQ(hatchesByLayer(), (std::map<std::string, int>{{"H_STORE", 1}}));
-
-    // A report none of whose blocks the drawing holds still applies, and says so.
-    CGraphicReport elsewhere;
-    elsewhere.setTitle("Elsewhere");
-    auto* others = new CCategories;
-    others->add(category("Stores", solid("H_OTHER", 2), {"FFFFF", "FFFFE"}));
-    others->add(category("All rooms", solid("H_ALL", 3), {}));
-    elsewhere.setCategories(others);
-    printed.clear();
-    elsewhere.applyToDrawing(&drawing);
-    EXPECT_EQ(printed, "applying graphic report Elsewhere.\n\tgraphic report contains 2 categories.\n"
-                       "\tapplying category Stores.\n\tcategory contains 2 blocks.\n"
-                       "\t0 of the category's blocks found in the drawing.\n"
-                       "\tapplying category All rooms.\n\tcategory contains 0 blocks.\n"
-                       "\t0 of the category's blocks found in the drawing.\n"
-                       "warning: none of the report's blocks or assets is in the drawing.\n");
-    EXPECT_EQ(hatchesByLayer(), (std::map<std::string, int>{{"H_STORE", 1}}));
 }
 
 TEST_F(ApplyReport, ALockThatFailsChangesNothing)
