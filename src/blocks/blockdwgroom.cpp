@@ -14,8 +14,20 @@ CBlockDWGRoom::CBlockDWGRoom(AcDbBlockReference* reference, AcApDocument* docume
     : CBlockDWG(reference, document)
 {
     setBlockType(kBlockDWGRoom);
-    if (!collectAssets)
+    if (collectAssets)
+        gatherAssets(reference);
+}
+
+void CBlockDWGRoom::collectAssets()
+{
+    if (getAssets())
         return;
+    if (const Opened<AcDbBlockReference> reference = openObject<AcDbBlockReference>(getObjectId(), AcDb::kForRead))
+        gatherAssets(reference.get());
+}
+
+void CBlockDWGRoom::gatherAssets(const AcDbBlockReference* reference)
+{
     const Opened<AcDbPolyline> outline =
         openObject<AcDbPolyline>(outlineOf(reference->blockTableRecord()), AcDb::kForRead);
     if (!outline)

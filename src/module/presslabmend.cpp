@@ -5,10 +5,12 @@
 #include "arx/dbblockref.h"
 #include "blocks/attributes.h"
 #include "blocks/blockdwg.h"
+#include "blocks/blockdwgroom.h"
 #include "blocks/blocks.h"
 #include "dialoghandler.h"
 #include "host/acaddrawing.h"
 #include "host/acadutilities.h"
+#include "host/hostguards.h"
 #include "mfc/dataexchange.h"
 #include "module/preferences.h"
 #include "module/presabout.h"
@@ -155,6 +157,13 @@ void CPresSlabMend::showBlock(CString handle)
         block->convertUnits(units);
     block->setUnits(units);
     block->setPrecision(m_preferences->getPrecision());
+    // The list is read without assets, which cost a selection per room: the room shown
+    // gathers its own, so that the dialog counts them.
+    if (auto* room = dynamic_cast<CBlockDWGRoom*>(block)) {
+        const DrawingLock lock(m_drawing.get());
+        if (lock.held())
+            room->collectAssets();
+    }
     auto dialog = std::make_unique<CPresBlock>(nullptr);
     dialog->setBlock(block);
     dialog->setAcadDrawing(m_drawing.get());

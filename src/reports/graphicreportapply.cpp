@@ -137,33 +137,38 @@ OwnedBlocks allDrawingBlocks(const CBlockDWG* templateBlock, CAcadDrawing* drawi
     return rooms;
 }
 
-void applyAssets(CCategory* category, CAcadDrawing* drawing, AcDbDatabase* database,
-                 CAcadDrawingState& working)
+// Applies the category's assets; gives how many of them the drawing holds.
+int applyAssets(CCategory* category, CAcadDrawing* drawing, AcDbDatabase* database, CAcadDrawingState& working)
 {
     CAssets* assets = category->getAssets();
     if (!assets)
-        return;
+        return 0;
     // The assets' own problems are collected and not shown.
     CKavroExceptions errors;
+    int found = 0;
     for (int i = 0; i < assets->getCount(); ++i) {
         CAsset* asset = assets->getAt(i);
         const AcDbObjectId id = idOf(database, *asset->getAcDbHandle());
         if (id.isNull())
             continue;
+        ++found;
         asset->setObjectId(id);
         asset->applyToDWG(drawing, &errors);
         if (const auto entity = openObject<AcDbEntity>(id, AcDb::kForRead))
             showLayer(working, entity->layer());
     }
+    return found;
 }
 
-void applyBlocks(CCategory* category, CAcadDrawing* drawing, AcDbDatabase* database,
-                 CAcadDrawingState& working)
+// Applies the category's blocks; gives how many space blocks of the drawing they came to
+// ("*" counting every room it took).
+int applyBlocks(CCategory* category, CAcadDrawing* drawing, AcDbDatabase* database, CAcadDrawingState& working)
 {
     CBlocks* walked = category->getBlocks();
     if (!walked)
-        return;
+        return 0;
     acutPrintf("\tcategory contains %d blocks.\n", walked->count());
+    int found = 0;
     // Once "*" hands the category a list of the drawing's blocks, the walk goes on over the
     // list it started with, which is then the walk's to destroy.
     OwnedBlocks handedOver;
@@ -177,6 +182,7 @@ void applyBlocks(CCategory* category, CAcadDrawing* drawing, AcDbDatabase* datab
             else
                 DestroyBlocks()(category->getBlocks());
             category->setBlocks(allDrawingBlocks(entry, drawing, working).release());
+            found += category->getBlocks()->count();
             continue;
         }
         const AcDbObjectId id = idOf(database, *entry->getAcDbHandle());
@@ -191,6 +197,7 @@ void applyBlocks(CCategory* category, CAcadDrawing* drawing, AcDbDatabase* datab
                 // applied as it stands, finding its reference through the id.
                 applyBlock(entry, drawing);
                 showLayer(working, entry->getLayer());
+                ++found;
                 continue;
             }
             if (auto* reference = AcDbBlockReference::cast(entity.get()))
@@ -198,12 +205,26 @@ void applyBlocks(CCategory* category, CAcadDrawing* drawing, AcDbDatabase* datab
         }
         if (!read)
             continue;
+        ++found;
         formatBlock(entry, read.get(), drawing);
         walked->replaceAt(i, read.release());
         // The list releases a drawing-side block without destroying it.
         if (entry->getBlockType() != kBlock)
             delete entry;
     }
+    return found;
+}
+
+// Says how much of the category the drawing holds: a report applied to the wrong drawing
+// otherwise looks like one that worked.
+int applyCategory(CCategory* category, CAcadDrawing* drawing, AcDbDatabase* database, CAcadDrawingState& working)
+{
+    const int assets = applyAssets(category, drawing, database, working);
+    const int blocks = applyBlocks(category, drawing, database, working);
+    acutPrintf("\t%d of the category's blocks found in the drawing.\n", blocks);
+    if (category->getAssets())
+        acutPrintf("\t%d of the category's assets found in the drawing.\n", assets);
+    return blocks + assets;
 }
 
 bool applyCategories(CCategories* categories, CAcadDrawing* drawing, AcDbDatabase* database,
@@ -213,13 +234,15 @@ bool applyCategories(CCategories* categories, CAcadDrawing* drawing, AcDbDatabas
         return false;
     acutPrintf("\tgraphic report contains %d categories.\n", categories->count());
     bool seen = false;
+    int found = 0;
     for (int i = 0; i < categories->count(); ++i) {
         CCategory* category = categories->getAt(i);
         seen = true;
         acutPrintf("\tapplying category %s.\n", category->getTitle());
-        applyAssets(category, drawing, database, working);
-        applyBlocks(category, drawing, database, working);
+        found += applyCategory(category, drawing, database, working);
     }
+    if (seen && found == 0)
+        acutPrintf("warning: none of the report's blocks or assets is in the drawing.\n");
     return seen;
 }
 

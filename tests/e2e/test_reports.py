@@ -14,7 +14,7 @@ import unittest
 
 import ezdxf
 
-from test_cadhost import LIBRECAD_CHECK, REAL_MODULE, Host, generate_plan, run_script
+from test_cadhost import LIBRECAD_CHECK, REAL_MODULE, ROOT, Host, generate_plan, run_script
 
 OPEN = "\nOpen: "
 LEGACY_ANSWERS = ["", "", "", "", "", ""]
@@ -95,9 +95,12 @@ class Reports(unittest.TestCase):
                              categories=["Offices", "Stores"])
         out = self.run_module(["kagr", report, *LEGACY_ANSWERS, "SAVEAS", self.out, "QUIT"], self.plan).stdout
         # Without markers the legend and pie-chart blocks are defined from typed answers; a
-        # report whose categories hold no area has no pie chart to define, and says so.
+        # report whose categories hold no area has no pie chart to define, and says so. A
+        # report that finds none of its blocks in the drawing still applies, with a warning.
         self.assertEqual(out, OPEN + "applying graphic report Use.\n\tgraphic report contains 2 categories.\n"
-                         "\tapplying category Offices.\n\tapplying category Stores.\n"
+                         "\tapplying category Offices.\n\t0 of the category's blocks found in the drawing.\n"
+                         "\tapplying category Stores.\n\t0 of the category's blocks found in the drawing.\n"
+                         "warning: none of the report's blocks or assets is in the drawing.\n"
                          "graphic report successfully applied.\n" + legacy_prompts()
                          + "legend definition successfully created.\n" + NO_PIE + "\n")
         doc = self.read_out()
@@ -318,6 +321,27 @@ class Reports(unittest.TestCase):
         states = layer_states(self.read_out())
         self.assertEqual(sorted(name for name, state in states.items() if state[0]), ["WALLS"])
         self.assertIn("ROOM-1", [block.name for block in ezdxf.readfile(self.out).blocks])
+
+    def test_the_readme_report_file_applies_to_the_plan_it_is_written_for(self):
+        with open(os.path.join(ROOT, "README.md"), encoding="utf-8") as f:
+            readme = f.read()
+        section = readme[readme.index("### Writing a graphic report file"):]
+        start = section.index("```xml\n") + len("```xml\n")
+        report = os.path.join(self.dir, "uses.xml")
+        with open(report, "w", encoding="utf-8") as f:
+            f.write(section[start:section.index("```\n", start)])
+        plan = generate_plan(os.path.join(self.dir, "small.dxf"), "--spaces", "--uses", rooms=4)
+        out = self.run_module(["kagr", report, *LEGACY_ANSWERS, "SAVEAS", self.out, "QUIT"], plan).stdout
+        self.assertIn("\tapplying category Offices.\n\tcategory contains 3 blocks.\n"
+                      "\t3 of the category's blocks found in the drawing.\n\tapplying category Stores.\n"
+                      "\tcategory contains 1 blocks.\n\t1 of the category's blocks found in the drawing.\n"
+                      "\t1 of the category's assets found in the drawing.\ngraphic report successfully applied.\n",
+                      out)
+        self.assertNotIn("error", out)
+        msp = self.read_out().modelspace()
+        self.assertEqual(sorted(h.dxf.layer for h in msp.query("HATCH")), ["USE-OFFICE"] * 3 + ["USE-STORE"] * 2)
+        store = msp.query('INSERT[name=="ROOM-3"]')[0]
+        self.assertEqual({a.dxf.tag: a.dxf.text for a in store.attribs}["AUX"], "Store 3")
 
     def test_kgr_with_a_missing_drawing_applies_nothing(self):
         report = report_file(os.path.join(self.dir, "gone.xml"), "Gone", layers=["WALLS"],

@@ -274,6 +274,11 @@ TEST_F(BlockDialogsTest, TheEditorListsRoomsSortedByNameAndGrossAreasUnderTheirF
 TEST_F(BlockDialogsTest, ApplyAndOkWriteTheEditedTextsAndFormatAndBringTheEditorBack)
 {
     const AcDbObjectId office = room("Office", "A", 0, 4000, 3000, 123.45);
+    // The office's assets: two desks; a third stands outside.
+    const AcDbObjectId desk = definition("DESK");
+    rectangle(0, 0, 800, 600, desk);
+    for (double x : {1000.0, 3000.0, 9000.0})
+        reference(desk, AcGePoint3d(x, 1000, 0));
     openEditor();
     CPresBlock* dialog = open("Office");
     ASSERT_TRUE(dialog);
@@ -281,6 +286,7 @@ TEST_F(BlockDialogsTest, ApplyAndOkWriteTheEditedTextsAndFormatAndBringTheEditor
     CTabData* data = dialog->tabs().dataPage();
     EXPECT_EQ(edit(data, IDC_NAME_TEXT)->text(), "Office");
     EXPECT_EQ(label(data, IDC_HANDLE), QString::fromStdString(handleOf(office)));
+    EXPECT_EQ(label(data, IDC_ASSET_COUNT), "2");
     EXPECT_EQ(label(data, IDC_AREA_UNIT), "m²");
     EXPECT_EQ(label(data, IDC_LENGTH_UNIT), "m");
     EXPECT_EQ(edit(data, IDC_AREA)->text(), "123.45");

@@ -148,7 +148,8 @@ TEST_F(ApplyReport, LayersAndEveryRoomOfAStarCategory)
     report.applyToDrawing(&drawing);
 
     EXPECT_EQ(printed, "applying graphic report Use.\n\tgraphic report contains 1 categories.\n"
-                       "\tapplying category All rooms.\n\tcategory contains 1 blocks.\n");
+                       "\tapplying category All rooms.\n\tcategory contains 1 blocks.\n"
+                       "\t2 of the category's blocks found in the drawing.\n");
     // The two rooms hatched, the gross-area block not.
     EXPECT_EQ(hatchesByLayer(), (std::map<std::string, int>{{"H_ROOMS", 2}}));
     // The listed layers and the rooms' layers on; every other layer off; all line weights 0.
@@ -189,7 +190,9 @@ TEST_F(ApplyReport, EntriesByHandleUnknownHandlesAndTheEntriesReplaced)
 
     EXPECT_EQ(printed, "applying graphic report Stores.\n\tgraphic report contains 2 categories.\n"
                        "\tapplying category Stores.\n\tcategory contains 2 blocks.\n"
-                       "\tapplying category Empty.\n\tcategory contains 0 blocks.\n");
+                       "\t1 of the category's blocks found in the drawing.\n"
+                       "\tapplying category Empty.\n\tcategory contains 0 blocks.\n"
+                       "\t0 of the category's blocks found in the drawing.\n");
     EXPECT_EQ(hatchesByLayer(), (std::map<std::string, int>{{"H_STORE", 1}}));
     // Without layers-on no layer is switched off.
     EXPECT_EQ(layer("Notes"), "000");

@@ -5,6 +5,7 @@
 #include "arx/dbcurves.h"
 #include "arx/aced.h"
 #include "arx/dbhatch.h"
+#include "arx/dbtablestyle.h"
 #include "arx/dbtext.h"
 #include "blocks/block.h"
 #include "blocks/blocks.h"
@@ -115,8 +116,12 @@ TEST_F(Legend, RowsSizesAndTextsFollowTheCategories)
     ASSERT_NE(table, nullptr);
     EXPECT_EQ(table->numRows(), 5);
     EXPECT_EQ(table->numColumns(), 3);
+    // Rows are set 1.5 text heights tall; those of the swatches, 2 text heights tall, grow
+    // to hold them with the table style's margins above and below.
+    const auto* style = AcDbTableStyle::cast(table->tableStyle().object());
+    ASSERT_NE(style, nullptr);
     for (int row = 0; row < 5; ++row)
-        EXPECT_EQ(table->rowHeight(row), 750.0);
+        EXPECT_DOUBLE_EQ(table->rowHeight(row), row < 2 ? 750.0 : 1000.0 + 2 * style->verticalMargin());
     EXPECT_EQ(table->columnWidth(0), 6000.0);   // "Description" and one more
     EXPECT_EQ(table->columnWidth(1), 3000.0);   // "Hatch" and one more, whatever the swatch
     EXPECT_EQ(table->columnWidth(2), 5500.0);   // "Area sq.m." and one more

@@ -31,12 +31,13 @@ AcDbMText::AttachmentPoint attachmentOf(AcDb::CellAlignment a)
 }
 
 // Where content of the given alignment is anchored in a box (left, right, bottom, top)
-// kept a margin from its edges.
-AcGePoint3d anchorIn(double left, double right, double bottom, double top, double margin, AcDb::CellAlignment a)
+// kept margins from its edges (mx left and right, my above and below).
+AcGePoint3d anchorIn(double left, double right, double bottom, double top, double mx, double my,
+                     AcDb::CellAlignment a)
 {
     const int col = (a - 1) % 3, row = (a - 1) / 3;
-    const double x = col == 0 ? left + margin : col == 1 ? (left + right) / 2 : right - margin;
-    const double y = row == 0 ? top - margin : row == 1 ? (bottom + top) / 2 : bottom + margin;
+    const double x = col == 0 ? left + mx : col == 1 ? (left + right) / 2 : right - mx;
+    const double y = row == 0 ? top - my : row == 1 ? (bottom + top) / 2 : bottom + my;
     return {x, y, 0};
 }
 
@@ -472,6 +473,7 @@ Acad::ErrorStatus AcDbTable::recomputeTableBlock(bool forceUpdate)
     } else if (const Acad::ErrorStatus es = addTableBlock(db, btr); es != Acad::eOk) {
         return es;
     }
+    fitRowsToContent();
     fillTableBlock(btr);
     setBlockFromFile(btr->objectId());
     btr->close();
@@ -511,12 +513,57 @@ Acad::ErrorStatus AcDbTable::addTableBlock(AcDbDatabase* db, AcDbBlockTableRecor
     return Acad::eOk;
 }
 
+AcDbTable::Margins AcDbTable::margins() const
+{
+    const auto* style = AcDbTableStyle::cast(m_style.object());
+    if (!style)
+        return {AcDbTableStyle::kDefaultMargin, AcDbTableStyle::kDefaultMargin};
+    return {style->margin(), style->verticalMargin()};
+}
+
+double AcDbTable::contentHeight(int row, int column) const
+{
+    const Cell& cell = m_cells[index(row, column)];
+    if (cell.type == AcDb::kBlockCell) {
+        if (cell.autoFit || !qv::live(cell.block))
+            return 0.0;
+        const AcDbExtents e = blockExtents(cell.block);
+        return e.isEmpty() ? 0.0 : cell.blockScale * (e.maxPoint().y - e.minPoint().y);
+    }
+    if (cell.text.empty())
+        return 0.0;
+    // As tall as the text drawn in the cell measures, its lines and the spaces between them.
+    AcDbMText text;
+    text.setContents(cell.text.c_str());
+    text.setTextHeight(textHeight(row, column));
+    AcDbExtents e;
+    return text.getGeomExtents(e) == Acad::eOk ? e.maxPoint().y - e.minPoint().y : 0.0;
+}
+
+void AcDbTable::fitRowsToContent()
+{
+    const double margin = margins().y;
+    // Cells of one row first, then merges over several rows, which grow their last row by
+    // what the rows they span lack.
+    for (const bool spanning : {false, true})
+        for (int r = 0; r < numRows(); ++r)
+            for (int c = 0; c < numColumns(); ++c) {
+                const Cell& cell = m_cells[index(r, c)];
+                const int span = std::max(cell.mergedHeight, 1);
+                if ((cell.merged && cell.mergedWidth == 0) || (span > 1) != spanning)
+                    continue;
+                const double need = contentHeight(r, c) + 2 * margin;
+                const double has = std::accumulate(m_rowHeights.begin() + r, m_rowHeights.begin() + r + span, 0.0);
+                if (need > has && std::isfinite(need))
+                    m_rowHeights[r + span - 1] += need - has;
+            }
+}
+
 void AcDbTable::fillTableBlock(AcDbBlockTableRecord* btr) const
 {
     const Grid g = grid();
     const AcGeMatrix3d turn = AcGeMatrix3d::rotation(planeAngle(), AcGeVector3d::kZAxis);
-    const auto* style = AcDbTableStyle::cast(m_style.object());
-    const double margin = style ? style->margin() : AcDbTableStyle::kDefaultMargin;
+    const Margins margin = margins();
     auto at = [&turn](double x, double y) { return turn.transform(AcGePoint3d(x, y, 0)); };
     auto line = [&](double x1, double y1, double x2, double y2) {
         append(btr, new AcDbLine(at(x1, y1), at(x2, y2)), AcDbTable::byBlock());
@@ -552,7 +599,8 @@ void AcDbTable::fillTableBlock(AcDbBlockTableRecord* btr) const
             if (cell.type == AcDb::kBlockCell)
                 addBlockContent(btr, cell, turn, {left, right, bottom, top}, margin);
             else if (!cell.text.empty())
-                addTextContent(btr, cell, turn, anchorIn(left, right, bottom, top, margin, cell.alignment),
+                addTextContent(btr, cell, turn,
+                               anchorIn(left, right, bottom, top, margin.x, margin.y, cell.alignment),
                                textHeight(r, c));
         }
 }
@@ -570,7 +618,7 @@ void AcDbTable::addTextContent(AcDbBlockTableRecord* btr, const Cell& cell, cons
 }
 
 void AcDbTable::addBlockContent(AcDbBlockTableRecord* btr, const Cell& cell, const AcGeMatrix3d& turn,
-                                const Box& box, double margin) const
+                                const Box& box, Margins margin) const
 {
     if (!qv::live(cell.block) || !AcDbBlockTableRecord::cast(cell.block.object()) || cell.block == btr->objectId())
         return;
@@ -580,13 +628,14 @@ void AcDbTable::addBlockContent(AcDbBlockTableRecord* btr, const Cell& cell, con
     const double ew = e.maxPoint().x - e.minPoint().x, eh = e.maxPoint().y - e.minPoint().y;
     double scale = cell.blockScale;
     if (cell.autoFit && (ew > 0 || eh > 0)) {
-        const double fx = ew > 0 ? (box.right - box.left - 2 * margin) / ew : HUGE_VAL;
-        const double fy = eh > 0 ? (box.top - box.bottom - 2 * margin) / eh : HUGE_VAL;
+        const double fx = ew > 0 ? (box.right - box.left - 2 * margin.x) / ew : HUGE_VAL;
+        const double fy = eh > 0 ? (box.top - box.bottom - 2 * margin.y) / eh : HUGE_VAL;
         scale = std::min(fx, fy) > 0 ? std::min(fx, fy) : cell.blockScale;
     }
     // The block's extents are aligned in the cell as a text would be.
-    const AcGePoint3d anchor = anchorIn(box.left, box.right, box.bottom, box.top, margin, cell.alignment);
-    const AcGePoint3d own = anchorIn(e.minPoint().x, e.maxPoint().x, e.minPoint().y, e.maxPoint().y, 0, cell.alignment);
+    const AcGePoint3d anchor = anchorIn(box.left, box.right, box.bottom, box.top, margin.x, margin.y, cell.alignment);
+    const AcGePoint3d own =
+        anchorIn(e.minPoint().x, e.maxPoint().x, e.minPoint().y, e.maxPoint().y, 0, 0, cell.alignment);
     const AcGePoint3d position(anchor.x - scale * own.x, anchor.y - scale * own.y, 0);
     auto* ref = new AcDbBlockReference(turn.transform(position), cell.block);
     ref->setScaleFactors(AcGeScale3d(scale, scale, scale));

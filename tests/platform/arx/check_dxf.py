@@ -27,7 +27,7 @@
                                     removes it when URL is "-"), as another program would
     check_dxf.py tables FILE        prints each table of model space as ezdxf reads it: its block,
                                     the numbers of lines in it, its texts and the blocks it shows,
-                                    and the table styles of the drawing
+                                    its row heights as stored, and the table styles of the drawing
 """
 import os
 import shutil
@@ -161,7 +161,8 @@ def tables(path):
         lines = len(block.query("LINE"))
         texts = sorted(t.plain_text() for t in block.query("MTEXT"))
         inserts = sorted(i.dxf.name for i in block.query("INSERT"))
-        out.append(f"table {name[:2]} lines={lines} texts={texts} inserts={inserts}")
+        rows = [round(float(t.value), 4) for t in table.xtags.get_subclass("AcDbTable") if t.code == 141]
+        out.append(f"table {name[:2]} lines={lines} texts={texts} inserts={inserts} rows={rows}")
     styles = doc.rootdict.get("ACAD_TABLESTYLE")
     if styles is not None:
         out.append("styles " + " ".join(f"{k}:{v.dxftype()}" for k, v in styles.items()))

@@ -52,8 +52,8 @@ AcDbObjectId addBlock(AcDbDatabase& db, const char* name)
     return id;
 }
 
-// A legend-like table: a merged title row, a header row and two data rows whose middle
-// cells show a swatch block.
+// A legend-like table: a merged title row, a header row and two data rows set 1.5 tall
+// whose middle cells show a swatch block 2 tall, the last with a text of two lines.
 AcDbObjectId addLegend(AcDbDatabase& db, AcDbObjectId swatch)
 {
     auto* table = new AcDbTable;
@@ -69,7 +69,7 @@ AcDbObjectId addLegend(AcDbDatabase& db, AcDbObjectId swatch)
         EXPECT_EQ(table->insertRows(row, 1.5), Acad::eOk);
         table->setTextString(row, 0, row == 2 ? "Offices" : "Corridors");
         table->setBlockTableRecordId(row, 1, swatch, false);
-        table->setTextString(row, 2, row == 2 ? "120.50" : "30.00");
+        table->setTextString(row, 2, row == 2 ? "120.50" : "30.00\\P(2 rooms)");
     }
     table->setColumnWidth(0, 12);
     table->setColumnWidth(1, 6);
@@ -134,24 +134,40 @@ TEST(Table, WrittenTableShowsInItsBlockAndReadsBack)
         const AcDbObjectId id = addLegend(db, swatch);
         tableHandle = id.handle();
         ASSERT_EQ(db.saveAs(first.c_str()), Acad::eOk) << db.lastErrorMessage();
-        // The block was built when saving; the table's extents are its grid.
+        // The block was built when saving; the table's extents are its grid, whose rows
+        // grew to hold their content within the margins (see the stored heights below).
         const auto* table = AcDbTable::cast(id.object());
         EXPECT_FALSE(table->needsLayout());
+        // Every text and swatch of its block stands inside one row, the margins kept.
+        const auto* content = AcDbBlockTableRecord::cast(table->blockTableRecord().object());
+        for (const AcDbObjectId& shown : content->entityIds()) {
+            AcDbExtents e;
+            if (AcDbLine::cast(shown.object()) || AcDbEntity::cast(shown.object())->getGeomExtents(e) != Acad::eOk)
+                continue;
+            double top = 0.0;   // rows run down from the insertion point
+            int rows = 0;
+            for (int row = 0; row < 4; top -= table->rowHeight(row++))
+                rows += e.maxPoint().y <= top - 0.06 + 1e-9
+                        && e.minPoint().y >= top - table->rowHeight(row) + 0.06 - 1e-9;
+            EXPECT_EQ(rows, 1) << shown.object()->isA()->name();
+        }
         AcDbExtents e;
         ASSERT_EQ(table->getGeomExtents(e), Acad::eOk);
         EXPECT_NEAR(e.minPoint().x, 100, 1e-9);
         EXPECT_NEAR(e.maxPoint().x, 129, 1e-9);
-        EXPECT_NEAR(e.minPoint().y, 44, 1e-9);
+        EXPECT_NEAR(e.minPoint().y, 50 - 7.9067, 1e-4);
         EXPECT_NEAR(e.maxPoint().y, 50, 1e-9);
     }
     EXPECT_EQ(runTool("audit " + first), "");
     EXPECT_EQ(runTool("librecad " + first).find("[failed]"), std::string::npos);
     // ezdxf, which has no table support, finds the grid, the texts and the swatches in the
     // table's block: one line for each of the five row edges and four column edges, those
-    // inside the title stopping under it.
+    // inside the title stopping under it. Rows keep their 1.5 or grow to hold their tallest
+    // content and the margins (0.06) above and below it: the swatch (2), or two lines of
+    // text 5/3 apart (2.667).
     EXPECT_EQ(runTool("tables " + first),
-              "table *T lines=9 texts=['120.50', '30.00', 'Area sq.m.', 'Corridors', 'Description', 'Hatch', "
-              "'Offices', 'Report \\\\ title'] inserts=['SWATCH', 'SWATCH']\n"
+              "table *T lines=9 texts=['120.50', '30.00\\n(2 rooms)', 'Area sq.m.', 'Corridors', 'Description', "
+              "'Hatch', 'Offices', 'Report \\\\ title'] inserts=['SWATCH', 'SWATCH'] rows=[1.5, 1.5, 2.12, 2.7867]\n"
               "styles Standard:TABLESTYLE\n");
 
     AcDbDatabase back(false);
@@ -163,7 +179,7 @@ TEST(Table, WrittenTableShowsInItsBlockAndReadsBack)
     EXPECT_EQ(table->numRows(), 4);
     EXPECT_EQ(table->numColumns(), 3);
     EXPECT_DOUBLE_EQ(table->columnWidth(0), 12);
-    EXPECT_DOUBLE_EQ(table->rowHeight(3), 1.5);
+    EXPECT_NEAR(table->rowHeight(3), 2 + 2.0 / 3 + 0.12, 1e-12);
     EXPECT_EQ(table->textString(0, 0), CString("Report \\ title"));
     EXPECT_EQ(table->textString(3, 0), CString("Corridors"));
     EXPECT_TRUE(table->isMergedCell(0, 2));
@@ -226,7 +242,7 @@ TEST(Table, ChangedTableRebuildsItsBlockInPlace)
     EXPECT_EQ(shown.find("'Corridors'"), std::string::npos) << shown;
     AcDbExtents e;
     AcDbTable::cast(id.object())->getGeomExtents(e);
-    EXPECT_NEAR(e.maxPoint().x, 106, 1e-9);   // six units of rows, now along x
+    EXPECT_NEAR(e.maxPoint().x, 107.9067, 1e-4);   // the rows, now along x
     EXPECT_NEAR(e.maxPoint().y, 79, 1e-9);
 
     // An erased table takes its block along; the file then holds only the other table.
@@ -235,7 +251,8 @@ TEST(Table, ChangedTableRebuildsItsBlockInPlace)
     table->close();
     EXPECT_TRUE(block.isErased());
     ASSERT_EQ(db.saveAs(path.c_str()), Acad::eOk) << db.lastErrorMessage();
-    EXPECT_EQ(runTool("tables " + path), "table *T lines=4 texts=['Other'] inserts=[]\nstyles Standard:TABLESTYLE\n");
+    EXPECT_EQ(runTool("tables " + path),
+              "table *T lines=4 texts=['Other'] inserts=[] rows=[1.0]\nstyles Standard:TABLESTYLE\n");
     EXPECT_EQ(runTool("audit " + path), "");
 }
 

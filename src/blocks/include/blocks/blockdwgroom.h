@@ -16,8 +16,14 @@ public:
     // With collectAssets not 0, the block references inside the definition's first
     // lightweight polyline become the room's assets.
     CBlockDWGRoom(AcDbBlockReference* reference, AcApDocument* document, int collectAssets);
+    // Gathers the assets of a room read without them from its reference in the drawing, as
+    // the constructor does; a room that holds a list of assets keeps it.
+    void collectAssets();
 
     // The TP export: writes the room with "__to_exportSpaceBlockToTP" under the command time-out, then its
     // assets (when it has a list) with "__to_tp_exportAsset".
     void exportTP(CStoredProcedure* procedure, int timeout, int parentID, CString exportParameters);
+
+private:
+    void gatherAssets(const AcDbBlockReference* reference);
 };

@@ -102,9 +102,11 @@ public:
 
     const Cell& cell(int row, int column) const { return m_cells[index(row, column)]; }
 
-    // Rebuilds the anonymous block from the grid (made on first use; kept with its id
-    // after that). The table must be in a database; without forceUpdate only a table
-    // changed since the last build is rebuilt.
+    // Lays the table out and rebuilds the anonymous block from the grid (made on first use;
+    // kept with its id after that): a row lower than its tallest content (a text's lines,
+    // or a block cell's block at its scale) and the cell margins above and below grows to
+    // hold it. The table must be in a database; without forceUpdate only a table changed
+    // since the last build is rebuilt.
     Acad::ErrorStatus recomputeTableBlock(bool forceUpdate = true);
     Acad::ErrorStatus generateLayout() { return recomputeTableBlock(true); }
     // Whether the grid changed since the block was last built.
@@ -139,6 +141,14 @@ private:
     struct Box {
         double left, right, bottom, top;
     };
+    // The space kept between a cell's edges and its content, across and up.
+    struct Margins {
+        double x, y;
+    };
+    Margins margins() const;
+    // The height of what the cell shows (0 for nothing, or a block scaled to fit the cell).
+    double contentHeight(int row, int column) const;
+    void fitRowsToContent();
     Grid grid() const;
     // The table's direction as an angle in its plane.
     double planeAngle() const;
@@ -149,7 +159,7 @@ private:
     void addTextContent(AcDbBlockTableRecord* btr, const Cell& cell, const AcGeMatrix3d& turn,
                         const AcGePoint3d& anchor, double height) const;
     void addBlockContent(AcDbBlockTableRecord* btr, const Cell& cell, const AcGeMatrix3d& turn, const Box& box,
-                         double margin) const;
+                         Margins margins) const;
 
     static size_t readTable(AcRxObject& object, std::span<const qv::dxf::Pair> pairs, qv::dxf::FieldContext& context);
     static void writeTable(const AcRxObject& object, const qv::dxf::Field& field, qv::dxf::Writer& out);

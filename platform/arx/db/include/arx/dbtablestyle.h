@@ -20,8 +20,9 @@ public:
     Acad::ErrorStatus setDescription(const char* text);
     AcDb::TableFlowDirection flowDirection() const { return m_flow; }
     Acad::ErrorStatus setFlowDirection(AcDb::TableFlowDirection flow);
-    // The margin between a cell's edges and its content.
+    // The margin between a cell's edges and its content: left and right, and above and below.
     double margin() const { return m_horizontalMargin; }
+    double verticalMargin() const { return m_verticalMargin; }
     Acad::ErrorStatus setMargin(double margin);
     double textHeight(AcDb::RowType rowType = AcDb::kDataRow) const { return cellStyle(rowType).textHeight; }
     Acad::ErrorStatus setTextHeight(double height, int rowTypes = AcDb::kAllRows);
