@@ -72,25 +72,49 @@ def pdf_info(path):
     return dict(line.split(":", 1) for line in out.splitlines() if ":" in line)
 
 
-def png_size(path):
+def png_chunks(path):
+    """The chunks of a PNG by type, the first of each."""
     with open(path, "rb") as f:
-        head = f.read(24)
-    assert head[:8] == b"\x89PNG\r\n\x1a\n"
-    return struct.unpack(">II", head[16:24])
+        data = f.read()
+    assert data[:8] == b"\x89PNG\r\n\x1a\n"
+    chunks, i = {}, 8
+    while i < len(data):
+        length, kind = struct.unpack(">I4s", data[i:i + 8])
+        chunks.setdefault(kind.decode(), data[i + 8:i + 8 + length])
+        i += 12 + length
+    return chunks
 
 
-def jpg_size(path):
+def png_size(path):
+    return struct.unpack(">II", png_chunks(path)["IHDR"][:8])
+
+
+def png_dpi(path):
+    """The dots per inch a PNG records (pHYs: pixels per metre, alike along x and y)."""
+    x, y, unit = struct.unpack(">IIB", png_chunks(path)["pHYs"])
+    assert (unit, x) == (1, y)
+    return round(x * 0.0254)
+
+
+def jpg_header(path):
+    """A JPG's width, height and JFIF density (unit, 1 for dots per inch; x; y)."""
     with open(path, "rb") as f:
         data = f.read()
     assert data[:2] == b"\xff\xd8"
-    i = 2
+    density, i = None, 2
     while i < len(data):
         marker, length = data[i + 1], struct.unpack(">H", data[i + 2:i + 4])[0]
+        if marker == 0xE0 and data[i + 4:i + 9] == b"JFIF\0":
+            density = struct.unpack(">BHH", data[i + 11:i + 16])
         if marker in (0xC0, 0xC1, 0xC2):
             height, width = struct.unpack(">HH", data[i + 5:i + 9])
-            return width, height
+            return width, height, density
         i += 2 + length
     raise AssertionError("no frame header")
+
+
+def jpg_size(path):
+    return jpg_header(path)[:2]
 
 
 class Plot(unittest.TestCase):
@@ -123,8 +147,9 @@ class Plot(unittest.TestCase):
         for room in ("Room 1.001", "Room 1.002", "Room 1.012"):
             self.assertIn(room, text)
         self.assertEqual(png_size(png), (1170, 827))   # 297 x 210 mm at 100 dots per inch
-        self.assertEqual(jpg_size(jpg), (1170, 827))
+        self.assertEqual(jpg_header(jpg), (1170, 827, (1, 100, 100)))
         self.assertEqual(png_size(fine), (1754, 1241))   # at PLOTDPI 150
+        self.assertEqual((png_dpi(png), png_dpi(fine)), (100, 150))
         self.assertGreater(os.path.getsize(png), 5000)   # more than a blank sheet
         self.assertIn("841.89 x 1190.55 pts", pdf_info(a3)["Page size"])
 
@@ -290,8 +315,8 @@ class Plot(unittest.TestCase):
         self.assertIn('"%s" is drawn at 33 dots per inch, not 100: a PNG or JPG plot has at most 100000000 pixels'
                       % huge, result.stderr)
         self.assertIn('"%s" is drawn at 100 dots per inch, not 300' % large, result.stderr)
-        self.assertEqual(jpg_size(huge), (9875, 9875))   # 7600 mm at 33 dots per inch
-        self.assertEqual(png_size(large), (9843, 9843))
+        self.assertEqual(jpg_header(huge), (9875, 9875, (1, 33, 33)))   # 7600 mm at 33 dots per inch
+        self.assertEqual((png_size(large), png_dpi(large)), ((9843, 9843), 100))
         if not SANITIZED:
             self.assertLess(resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss, MAX_MEMORY_KB)
 
