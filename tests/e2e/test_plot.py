@@ -18,7 +18,8 @@ import unittest
 
 import ezdxf
 
-from test_cadhost import CADHOST, SANITIZED, TEST_MODULE, TIMEOUT, Host, generate_plan, run_script, write_script
+from test_cadhost import (CADHOST, SANITIZED, TEST_MODULE, TIMEOUT, UNLOADED, Host, generate_plan, run_script,
+                          write_script)
 
 MAX_MEMORY_KB = 1536 * 1024   # what one plot may take, whatever the drawing
 
@@ -138,24 +139,28 @@ class Plot(unittest.TestCase):
                                        "SETVAR", "PLOTDPI", "150", "EXPORT", fine, "QUIT"],
                             self.plan)
         self.assertEqual(result.returncode, 0, result.stderr)
-        # A layout never set up plots its extents to fit on an A4 landscape sheet.
+        # A layout set up for a device the host does not have ("Adobe PDF", as ezdxf sets
+        # it up) plots its extents to fit on its own sheet: "A3", landscape.
         info = pdf_info(pdf)
         self.assertEqual(info["Pages"].strip(), "1")
-        self.assertIn("841.89 x 595.276 pts", info["Page size"])
+        self.assertIn("1190.55 x 841.89 pts", info["Page size"])
+        self.assertRegex(result.stdout, r"^Plot written to %s \(ISO_A3_\(420.00_x_297.00_MM\), fitted, about 1:\d+\)\n"
+                         % re.escape(pdf))
+        self.assertIn("Plot written to %s (ISO_A3_(297.00_x_420.00_MM), fitted, about 1:" % a3, result.stdout)
         # Words of tiny labels come out on lines of their own; compare them joined.
         text = " ".join(subprocess.run(["pdftotext", "-raw", pdf, "-"], capture_output=True, text=True).stdout.split())
         for room in ("Room 1.001", "Room 1.002", "Room 1.012"):
             self.assertIn(room, text)
-        self.assertEqual(png_size(png), (1170, 827))   # 297 x 210 mm at 100 dots per inch
-        self.assertEqual(jpg_header(jpg), (1170, 827, (1, 100, 100)))
-        self.assertEqual(png_size(fine), (1754, 1241))   # at PLOTDPI 150
+        self.assertEqual(png_size(png), (1654, 1170))   # 420 x 297 mm at 100 dots per inch
+        self.assertEqual(jpg_header(jpg), (1654, 1170, (1, 100, 100)))
+        self.assertEqual(png_size(fine), (2481, 1754))   # at PLOTDPI 150
         self.assertEqual((png_dpi(png), png_dpi(fine)), (100, 150))
         self.assertGreater(os.path.getsize(png), 5000)   # more than a blank sheet
         self.assertIn("841.89 x 1190.55 pts", pdf_info(a3)["Page size"])
 
     def test_failures_are_reported_and_end_the_session_with_2(self):
         cases = [(["EXPORT", self.out("plan.svg")], ".pdf, .png or .jpg"),
-                 (["PLOT", "Model", "DWF6 ePlot.pc3", "", self.out("plan.dwf")], "DWF6 ePlot.pc3"),
+                 (["PLOT", "Model", "", "", self.out("missing/plan.pdf")], "missing"),
                  (["EXPORT", self.out("missing/plan.pdf")], "missing")]
         for lines, message in cases:
             with self.subTest(lines[0]):
@@ -165,7 +170,6 @@ class Plot(unittest.TestCase):
                 self.assertIn(message, result.stderr)
                 self.assertIn('line 1: "%s" failed; the lines after it are not run' % lines[0], result.stderr)
                 self.assertFalse(os.path.exists(self.out("after.png")))
-        self.assertFalse(os.path.exists(self.out("plan.dwf")))
         self.assertFalse(os.path.exists(self.out("plan.svg")))
 
     def test_plot_to_a_file_of_another_format_than_the_device(self):
@@ -184,6 +188,39 @@ class Plot(unittest.TestCase):
         self.assertEqual(result.returncode, 2)
         self.assertIn('the device "PublishToWeb PNG.pc3" does not write .pdf files', result.stderr)
         self.assertFalse(os.path.exists(named))
+
+    def test_plot_takes_the_layouts_own_settings_and_asks_again_for_what_it_refuses(self):
+        doc = ezdxf.new("R2013")   # model space set up for "Adobe PDF" on "A3", as ezdxf sets it up
+        doc.modelspace().add_line((0, 0), (4000, 3000))
+        sheet = doc.layouts.new("Sheet")   # "DWG to PDF.pc3", its sheet named "ezdxf_(841.00_x_594.00_MM)"
+        sheet.page_setup(size=(841, 594), margins=(0, 0, 0, 0), scale=(1, 100))
+        sheet.add_line((0, 0), (800, 500))
+        drawing = self.out("setup.dxf")
+        doc.saveas(drawing)
+        # Every default taken: the layout's own device in any letter case, or PDF for one the
+        # host does not have, the layout's own sheet, and a file named for the format.
+        result = run_script(self.dir, ["PLOT", "", "", "", "", "PLOT", "Sheet", "", "", "", "QUIT"], drawing)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        model, paper = self.out("setup-Model.pdf"), self.out("setup-Sheet.pdf")
+        self.assertEqual(result.stdout, 'The device "Adobe PDF" is not available here: plotting with "DWG To PDF.pc3"'
+                         " instead.\nPlot written to %s (ISO_A3_(420.00_x_297.00_MM), fitted, about 1:11.7)\n"
+                         "Plot written to %s (ISO_A1_(841.00_x_594.00_MM), 1:100)\n%s" % (model, paper, UNLOADED))
+        self.assertIn("1190.55 x 841.89 pts", pdf_info(model)["Page size"])
+        self.assertIn("2383.94 x 1683.78 pts", pdf_info(paper)["Page size"])
+        # An answer refused is asked again at its own prompt (the script's next line), and "?"
+        # lists the choices.
+        tabloid = self.out("tabloid.png")
+        result = run_script(self.dir, ["PLOT", "Nowhere", "?", "sheet", "Adobe PDF", "DWF6 ePlot.pc3", "?", "png",
+                                       "B5", "500x300", "?", "tabloid", tabloid, "QUIT"], drawing)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        for shown in ('\nThe drawing has no layout "Nowhere"; ? lists its layouts.\n', "  Model\n", "  Sheet\n",
+                      '\nUnknown plot device "Adobe PDF"; ? lists the devices.\n',
+                      '\nThe device "DWF6 ePlot.pc3" cannot be plotted to here: no writer of its format is available',
+                      "  PublishToWeb PNG.pc3 (PNG)\n", '\nUnknown media "B5"; ? lists the media.\n',
+                      '\nUnknown media "500x300"; ', "  ISO_A3_(420.00_x_297.00_MM) (A3)\n",
+                      "Plot written to %s (ANSI_B_(17.00_x_11.00_Inches), 1:100)\n" % tabloid):
+            self.assertIn(shown, result.stdout)
+        self.assertEqual(png_size(tabloid), (1700, 1100))
 
     def test_plot_defaults_when_a_copy_of_the_layout_without_its_name_took_its_entry(self):
         doc = ezdxf.new()
