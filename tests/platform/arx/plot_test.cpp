@@ -233,6 +233,12 @@ TEST(Plot, PdfPageIsTheMediaWithRealTexts)
         EXPECT_FALSE(scaled.fitted);
         EXPECT_NEAR(scaled.scale, scale, 1e-9) << type;
     }
+    // A drawing of nothing has nothing to fit: it stays at 1:1.
+    settings.setStdScaleType(0);
+    AcDbDatabase empty;
+    const qv::PlotResult blank = plot(empty, settings, pdf);
+    EXPECT_TRUE(blank.fitted);
+    EXPECT_EQ(blank.scale, 1);
 }
 
 TEST(Plot, ConstantAttributeDefinitionsShowThroughTheirReferences)
