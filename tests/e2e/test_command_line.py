@@ -171,8 +171,9 @@ class ScriptTest(TempFolderCase, WrittenDrawingChecks):
             "EXPORT", self.path("plan.pdf"), "QVGETVAR", "DBMOD",
             "PLOT", "", "PNG", "", self.path("plan.png"), "QVGETVAR", "DBMOD",
             "QVLINE", "0,0", "1,1", "QVGETVAR", "DBMOD"], plan)
-        self.assertSession(result, "Variable: DBMOD: 0\nVariable: DBMOD: 0\n"
-                           "From point: from: 0,0,0\nTo point: to: 1,1,0\nline drawn\nVariable: DBMOD: 1\n" + UNLOADED)
+        written = "Plot written to %s (ISO_A3_(420.00_x_297.00_MM), fitted, about 1:75.8)\nVariable: DBMOD: 0\n"
+        self.assertSession(result, written % self.path("plan.pdf") + written % self.path("plan.png")
+                           + "From point: from: 0,0,0\nTo point: to: 1,1,0\nline drawn\nVariable: DBMOD: 1\n" + UNLOADED)
 
     def test_failed_open_save_and_saveas_end_with_status_2(self):
         cases = [
@@ -425,6 +426,22 @@ class TerminalTest(TempFolderCase, WrittenDrawingChecks):
         t.type("quit\n")
         self.assertEqual(t.finish(), 0, t.shown)
         self.assertEqual(lines_of(other), [((0.0, 0.0, 0.0), (5.0, 0.0, 0.0))])
+
+    def test_plot_with_every_default_writes_what_it_offers(self):
+        doc = ezdxf.new("R2013")   # model space set up for "Adobe PDF" on "A3", as ezdxf sets it up
+        doc.modelspace().add_line((0, 0), (400, 300))
+        drawing, pdf = self.path("plan.dxf"), self.path("plan-Model.pdf")
+        doc.saveas(drawing)
+        t = self.start(drawing)
+        t.type("plot\n", "Enter a layout name or [?] <Model>: ")
+        t.type("\n", "Enter an output device name or [?] <Adobe PDF>: ")
+        t.type("\n", "Enter paper size or [?] <ISO_A3_(420.00_x_297.00_MM)>: ")
+        t.type("\n", "Enter file name to plot to <%s>: " % pdf)
+        t.type("\n", 'The device "Adobe PDF" is not available here: plotting with "DWG To PDF.pc3" instead.\n'
+                     "Plot written to %s (ISO_A3_(420.00_x_297.00_MM), fitted, about 1:1.17)\nCommand: " % pdf)
+        t.type("quit\n")
+        self.assertEqual(t.finish(), 0, t.shown)
+        self.assertTrue(os.path.exists(pdf))
 
     def test_ctrl_d_typed_ahead_of_the_prompt_ends_the_input(self):
         # Typed while the host is still busy, Ctrl+D meets the terminal in its line mode.

@@ -18,7 +18,8 @@ import unittest
 
 import ezdxf
 
-from test_cadhost import CADHOST, SANITIZED, TEST_MODULE, TIMEOUT, Host, generate_plan, run_script, write_script
+from test_cadhost import (CADHOST, SANITIZED, TEST_MODULE, TIMEOUT, UNLOADED, Host, generate_plan, run_script,
+                          write_script)
 
 MAX_MEMORY_KB = 1536 * 1024   # what one plot may take, whatever the drawing
 
@@ -72,25 +73,49 @@ def pdf_info(path):
     return dict(line.split(":", 1) for line in out.splitlines() if ":" in line)
 
 
-def png_size(path):
+def png_chunks(path):
+    """The chunks of a PNG by type, the first of each."""
     with open(path, "rb") as f:
-        head = f.read(24)
-    assert head[:8] == b"\x89PNG\r\n\x1a\n"
-    return struct.unpack(">II", head[16:24])
+        data = f.read()
+    assert data[:8] == b"\x89PNG\r\n\x1a\n"
+    chunks, i = {}, 8
+    while i < len(data):
+        length, kind = struct.unpack(">I4s", data[i:i + 8])
+        chunks.setdefault(kind.decode(), data[i + 8:i + 8 + length])
+        i += 12 + length
+    return chunks
 
 
-def jpg_size(path):
+def png_size(path):
+    return struct.unpack(">II", png_chunks(path)["IHDR"][:8])
+
+
+def png_dpi(path):
+    """The dots per inch a PNG records (pHYs: pixels per metre, alike along x and y)."""
+    x, y, unit = struct.unpack(">IIB", png_chunks(path)["pHYs"])
+    assert (unit, x) == (1, y)
+    return round(x * 0.0254)
+
+
+def jpg_header(path):
+    """A JPG's width, height and JFIF density (unit, 1 for dots per inch; x; y)."""
     with open(path, "rb") as f:
         data = f.read()
     assert data[:2] == b"\xff\xd8"
-    i = 2
+    density, i = None, 2
     while i < len(data):
         marker, length = data[i + 1], struct.unpack(">H", data[i + 2:i + 4])[0]
+        if marker == 0xE0 and data[i + 4:i + 9] == b"JFIF\0":
+            density = struct.unpack(">BHH", data[i + 11:i + 16])
         if marker in (0xC0, 0xC1, 0xC2):
             height, width = struct.unpack(">HH", data[i + 5:i + 9])
-            return width, height
+            return width, height, density
         i += 2 + length
     raise AssertionError("no frame header")
+
+
+def jpg_size(path):
+    return jpg_header(path)[:2]
 
 
 class Plot(unittest.TestCase):
@@ -114,23 +139,28 @@ class Plot(unittest.TestCase):
                                        "SETVAR", "PLOTDPI", "150", "EXPORT", fine, "QUIT"],
                             self.plan)
         self.assertEqual(result.returncode, 0, result.stderr)
-        # A layout never set up plots its extents to fit on an A4 landscape sheet.
+        # A layout set up for a device the host does not have ("Adobe PDF", as ezdxf sets
+        # it up) plots its extents to fit on its own sheet: "A3", landscape.
         info = pdf_info(pdf)
         self.assertEqual(info["Pages"].strip(), "1")
-        self.assertIn("841.89 x 595.276 pts", info["Page size"])
+        self.assertIn("1190.55 x 841.89 pts", info["Page size"])
+        self.assertRegex(result.stdout, r"^Plot written to %s \(ISO_A3_\(420.00_x_297.00_MM\), fitted, about 1:\d+\)\n"
+                         % re.escape(pdf))
+        self.assertIn("Plot written to %s (ISO_A3_(297.00_x_420.00_MM), fitted, about 1:" % a3, result.stdout)
         # Words of tiny labels come out on lines of their own; compare them joined.
         text = " ".join(subprocess.run(["pdftotext", "-raw", pdf, "-"], capture_output=True, text=True).stdout.split())
         for room in ("Room 1.001", "Room 1.002", "Room 1.012"):
             self.assertIn(room, text)
-        self.assertEqual(png_size(png), (1170, 827))   # 297 x 210 mm at 100 dots per inch
-        self.assertEqual(jpg_size(jpg), (1170, 827))
-        self.assertEqual(png_size(fine), (1754, 1241))   # at PLOTDPI 150
+        self.assertEqual(png_size(png), (1654, 1170))   # 420 x 297 mm at 100 dots per inch
+        self.assertEqual(jpg_header(jpg), (1654, 1170, (1, 100, 100)))
+        self.assertEqual(png_size(fine), (2481, 1754))   # at PLOTDPI 150
+        self.assertEqual((png_dpi(png), png_dpi(fine)), (100, 150))
         self.assertGreater(os.path.getsize(png), 5000)   # more than a blank sheet
         self.assertIn("841.89 x 1190.55 pts", pdf_info(a3)["Page size"])
 
     def test_failures_are_reported_and_end_the_session_with_2(self):
         cases = [(["EXPORT", self.out("plan.svg")], ".pdf, .png or .jpg"),
-                 (["PLOT", "Model", "DWF6 ePlot.pc3", "", self.out("plan.dwf")], "DWF6 ePlot.pc3"),
+                 (["PLOT", "Model", "", "", self.out("missing/plan.pdf")], "missing"),
                  (["EXPORT", self.out("missing/plan.pdf")], "missing")]
         for lines, message in cases:
             with self.subTest(lines[0]):
@@ -140,7 +170,6 @@ class Plot(unittest.TestCase):
                 self.assertIn(message, result.stderr)
                 self.assertIn('line 1: "%s" failed; the lines after it are not run' % lines[0], result.stderr)
                 self.assertFalse(os.path.exists(self.out("after.png")))
-        self.assertFalse(os.path.exists(self.out("plan.dwf")))
         self.assertFalse(os.path.exists(self.out("plan.svg")))
 
     def test_plot_to_a_file_of_another_format_than_the_device(self):
@@ -159,6 +188,39 @@ class Plot(unittest.TestCase):
         self.assertEqual(result.returncode, 2)
         self.assertIn('the device "PublishToWeb PNG.pc3" does not write .pdf files', result.stderr)
         self.assertFalse(os.path.exists(named))
+
+    def test_plot_takes_the_layouts_own_settings_and_asks_again_for_what_it_refuses(self):
+        doc = ezdxf.new("R2013")   # model space set up for "Adobe PDF" on "A3", as ezdxf sets it up
+        doc.modelspace().add_line((0, 0), (4000, 3000))
+        sheet = doc.layouts.new("Sheet")   # "DWG to PDF.pc3", its sheet named "ezdxf_(841.00_x_594.00_MM)"
+        sheet.page_setup(size=(841, 594), margins=(0, 0, 0, 0), scale=(1, 100))
+        sheet.add_line((0, 0), (800, 500))
+        drawing = self.out("setup.dxf")
+        doc.saveas(drawing)
+        # Every default taken: the layout's own device in any letter case, or PDF for one the
+        # host does not have, the layout's own sheet, and a file named for the format.
+        result = run_script(self.dir, ["PLOT", "", "", "", "", "PLOT", "Sheet", "", "", "", "QUIT"], drawing)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        model, paper = self.out("setup-Model.pdf"), self.out("setup-Sheet.pdf")
+        self.assertEqual(result.stdout, 'The device "Adobe PDF" is not available here: plotting with "DWG To PDF.pc3"'
+                         " instead.\nPlot written to %s (ISO_A3_(420.00_x_297.00_MM), fitted, about 1:11.7)\n"
+                         "Plot written to %s (ISO_A1_(841.00_x_594.00_MM), 1:100)\n%s" % (model, paper, UNLOADED))
+        self.assertIn("1190.55 x 841.89 pts", pdf_info(model)["Page size"])
+        self.assertIn("2383.94 x 1683.78 pts", pdf_info(paper)["Page size"])
+        # An answer refused is asked again at its own prompt (the script's next line), and "?"
+        # lists the choices.
+        tabloid = self.out("tabloid.png")
+        result = run_script(self.dir, ["PLOT", "Nowhere", "?", "sheet", "Adobe PDF", "DWF6 ePlot.pc3", "?", "png",
+                                       "B5", "500x300", "?", "tabloid", tabloid, "QUIT"], drawing)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        for shown in ('\nThe drawing has no layout "Nowhere"; ? lists its layouts.\n', "  Model\n", "  Sheet\n",
+                      '\nUnknown plot device "Adobe PDF"; ? lists the devices.\n',
+                      '\nThe device "DWF6 ePlot.pc3" cannot be plotted to here: no writer of its format is available',
+                      "  PublishToWeb PNG.pc3 (PNG)\n", '\nUnknown media "B5"; ? lists the media.\n',
+                      '\nUnknown media "500x300"; ', "  ISO_A3_(420.00_x_297.00_MM) (A3)\n",
+                      "Plot written to %s (ANSI_B_(17.00_x_11.00_Inches), 1:100)\n" % tabloid):
+            self.assertIn(shown, result.stdout)
+        self.assertEqual(png_size(tabloid), (1700, 1100))
 
     def test_plot_defaults_when_a_copy_of_the_layout_without_its_name_took_its_entry(self):
         doc = ezdxf.new()
@@ -290,8 +352,8 @@ class Plot(unittest.TestCase):
         self.assertIn('"%s" is drawn at 33 dots per inch, not 100: a PNG or JPG plot has at most 100000000 pixels'
                       % huge, result.stderr)
         self.assertIn('"%s" is drawn at 100 dots per inch, not 300' % large, result.stderr)
-        self.assertEqual(jpg_size(huge), (9875, 9875))   # 7600 mm at 33 dots per inch
-        self.assertEqual(png_size(large), (9843, 9843))
+        self.assertEqual(jpg_header(huge), (9875, 9875, (1, 33, 33)))   # 7600 mm at 33 dots per inch
+        self.assertEqual((png_size(large), png_dpi(large)), ((9843, 9843), 100))
         if not SANITIZED:
             self.assertLess(resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss, MAX_MEMORY_KB)
 

@@ -1,15 +1,16 @@
 #include "arx/acplplotinfovalidator.h"
 
 #include "arx/dbobject.h"
-#include "arx/plotrender.h"
+#include "arx/plotdevice.h"
+#include "arx/plotmedia.h"
 
 namespace {
 
 Acad::ErrorStatus checkSettings(const AcDbPlotSettings& settings)
 {
     double width = 0, height = 0;
-    if (qv::plotDeviceFormat(settings.plotCfgName()).empty() ||
-        !qv::plotMediaSize(settings.canonicalMediaName(), width, height))
+    if (qv::PlotDevice::format(settings.plotCfgName()).empty() ||
+        !qv::PlotMedia::size(settings.canonicalMediaName(), width, height))
         return Acad::eInvalidPlotInfo;
     return Acad::eOk;
 }

@@ -1,7 +1,8 @@
 #include "arx/dbplotsetval.h"
 
 #include "arx/dbdatabase.h"
-#include "arx/plotrender.h"
+#include "arx/plotdevice.h"
+#include "arx/plotmedia.h"
 
 Acad::ErrorStatus AcDbPlotSettingsValidator::refreshLists(AcDbPlotSettings* settings)
 {
@@ -13,10 +14,10 @@ Acad::ErrorStatus AcDbPlotSettingsValidator::setPlotCfgName(AcDbPlotSettings* se
 {
     if (!settings)
         return Acad::eNullObjectPointer;
-    if (!plotDeviceName || qv::plotDeviceFormat(plotDeviceName).empty())
+    if (!plotDeviceName || qv::PlotDevice::format(plotDeviceName).empty())
         return Acad::eInvalidInput;
     double width = 0, height = 0;
-    if (mediaName && !qv::plotMediaSize(mediaName, width, height))
+    if (mediaName && !qv::PlotMedia::size(mediaName, width, height))
         return Acad::eInvalidInput;
     if (const Acad::ErrorStatus es = settings->setPlotCfgName(plotDeviceName); es != Acad::eOk)
         return es;
@@ -28,7 +29,7 @@ Acad::ErrorStatus AcDbPlotSettingsValidator::setCanonicalMediaName(AcDbPlotSetti
     if (!settings)
         return Acad::eNullObjectPointer;
     double width = 0, height = 0;
-    if (!mediaName || !qv::plotMediaSize(mediaName, width, height))
+    if (!mediaName || !qv::PlotMedia::size(mediaName, width, height))
         return Acad::eInvalidInput;
     if (const Acad::ErrorStatus es = settings->setCanonicalMediaName(mediaName); es != Acad::eOk)
         return es;

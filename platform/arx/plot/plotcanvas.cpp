@@ -508,7 +508,7 @@ bool PlotCanvas::writeRaster()
     if (m_format == "jpg")
         return writeJpeg();
     const bool written = writePng(cairo_image_surface_get_data(m_surface), cairo_image_surface_get_width(m_surface),
-                                  cairo_image_surface_get_height(m_surface), cairo_image_surface_get_stride(m_surface),
+                                  cairo_image_surface_get_height(m_surface), cairo_image_surface_get_stride(m_surface), m_dotsPerInch,
                                   [this](const unsigned char* data, size_t size) { return m_file.write(data, size); });
     if (!written && m_error.empty())
         m_error = "the plot cannot be written: " + (m_file.error().empty() ? std::string("PNG encoding failed") : m_file.error());
@@ -534,6 +534,8 @@ bool PlotCanvas::writeJpeg()
     info.in_color_space = JCS_RGB;
     jpeg_set_defaults(&info);
     jpeg_set_quality(&info, m_quality, TRUE);
+    info.density_unit = 1;   // dots per inch, in whole dots
+    info.X_density = info.Y_density = static_cast<UINT16>(std::clamp(std::lround(m_dotsPerInch), 1L, 65535L));
     jpeg_start_compress(&info, TRUE);
     std::vector<unsigned char> row(static_cast<size_t>(width) * 3);
     for (int y = 0; y < height; ++y) {

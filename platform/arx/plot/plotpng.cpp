@@ -3,6 +3,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <functional>
 #include <thread>
@@ -120,7 +121,7 @@ bool compressImage(const unsigned char* pixels, int width, int height, int strid
 
 } // namespace
 
-bool writePng(const unsigned char* pixels, int width, int height, int stride,
+bool writePng(const unsigned char* pixels, int width, int height, int stride, double dotsPerInch,
               const std::function<bool(const unsigned char*, size_t)>& sink)
 {
     if (width <= 0 || height <= 0)
@@ -131,9 +132,15 @@ bool writePng(const unsigned char* pixels, int width, int height, int stride,
     putBigEndian(header + 4, static_cast<std::uint32_t>(height));
     header[8] = 8;   // bits per sample
     header[9] = 2;   // RGB
+    // Pixels per metre, along x and y alike.
+    unsigned char density[9] = {};
+    const auto perMetre = static_cast<std::uint32_t>(std::lround(std::clamp(dotsPerInch / 0.0254, 1.0, 1e9)));
+    putBigEndian(density, perMetre);
+    putBigEndian(density + 4, perMetre);
+    density[8] = 1;   // the unit is the metre
     std::vector<unsigned char> stream;
     if (!compressImage(pixels, width, height, stride, stream) || !sink(signature, sizeof signature)
-        || !writeChunk("IHDR", header, sizeof header, sink))
+        || !writeChunk("IHDR", header, sizeof header, sink) || !writeChunk("pHYs", density, sizeof density, sink))
         return false;
     for (size_t at = 0; at < stream.size(); at += kChunk)
         if (!writeChunk("IDAT", stream.data() + at, std::min(kChunk, stream.size() - at), sink))

@@ -11,8 +11,8 @@ namespace qv {
 
 // Writes an image of native-endian 0x00RRGGBB pixels (rows stride bytes apart) as an
 // 8-bit RGB PNG through sink, which returns false to stop; false when it stopped or the
-// image cannot be encoded.
-bool writePng(const unsigned char* pixels, int width, int height, int stride,
+// image cannot be encoded. Its resolution is recorded (pHYs) as dotsPerInch.
+bool writePng(const unsigned char* pixels, int width, int height, int stride, double dotsPerInch,
               const std::function<bool(const unsigned char*, size_t)>& sink);
 
 } // namespace qv

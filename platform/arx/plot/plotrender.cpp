@@ -7,6 +7,8 @@
 #include "arx/dbdatabase.h"
 #include "arx/dbsymtb.h"
 #include "arx/dbviewport.h"
+#include "arx/plotdevice.h"
+#include "arx/plotmedia.h"
 #include "win/atomicfile.h"
 
 #include <cerrno>
@@ -135,38 +137,17 @@ void drawViewport(PlotPainter& painter, const AcDbViewport* vp, const AcDbBlockT
 
 } // namespace
 
-std::string plotDeviceFormat(const std::string& plotCfgName)
-{
-    if (plotCfgName == "DWG To PDF.pc3")
-        return "pdf";
-    if (plotCfgName == "PublishToWeb PNG.pc3")
-        return "png";
-    if (plotCfgName == "PublishToWeb JPG.pc3")
-        return "jpg";
-    if (plotCfgName == "DWF6 ePlot.pc3")
-        return "dwf";
-    return "";
-}
-
-bool plotMediaSize(const std::string& canonicalMediaName, double& widthMm, double& heightMm)
-{
-    return parseMediaSize(canonicalMediaName, widthMm, heightMm);
-}
-
 PlotResult plotLayout(const PlotRequest& request)
 {
     const auto* layout = AcDbLayout::cast(request.layoutId.object());
     if (!request.database || !layout || layout->isErased() || layout->database() != request.database)
         return failure(Acad::eInvalidInput, "there is no such layout to plot");
     const AcDbPlotSettings& own = request.settings ? *request.settings : *layout;
-    const std::string format = plotDeviceFormat(own.plotCfgName());
-    if (format == "dwf")
-        return failure(Acad::eNotImplementedYet, "the device \"" + own.plotCfgName()
-                           + "\" cannot be plotted to here: no writer of its format is available; plot to PDF, PNG or JPG");
-    if (format.empty())
-        return failure(Acad::eInvalidInput, "unknown plot device \"" + own.plotCfgName() + "\"");
+    const std::string format = PlotDevice::format(own.plotCfgName());
+    if (const std::string refusal = PlotDevice::refusal(own.plotCfgName()); !refusal.empty())
+        return failure(format.empty() ? Acad::eInvalidInput : Acad::eNotImplementedYet, refusal);
     double width = 0, height = 0;
-    if (!plotMediaSize(own.canonicalMediaName(), width, height))
+    if (!PlotMedia::size(own.canonicalMediaName(), width, height))
         return failure(Acad::eInvalidInput, "unknown media \"" + own.canonicalMediaName() + "\"");
     const auto* space = AcDbBlockTableRecord::cast(layout->getBlockTableRecordId().object());
     if (!space || space->isErased())
@@ -197,12 +178,14 @@ PlotResult plotLayout(const PlotRequest& request)
     pen.lineweights = settings.printLineweights();
     pen.minimumWidth = format == "pdf" ? 0 : 1;
     PlotPainter painter(canvas, pen);
-    const AcGeMatrix3d xf = sheet.place(plotArea(settings, *layout, space, sheet, model, painter));
+    const Box2d area = plotArea(settings, *layout, space, sheet, model, painter);
+    const AcGeMatrix3d xf = sheet.place(area);
     const auto* modelSpace = AcDbBlockTableRecord::cast(request.database->modelSpaceId().object());
     if (!model && modelSpace)
         painter.onViewport([&](const AcDbViewport* vp) { drawViewport(painter, vp, modelSpace, xf); });
     painter.draw(space, xf);
-    PlotResult done{Acad::eOk, "", canvas.spent(), canvas.dotsPerInch()};
+    const PlotSheet::Scale scale = sheet.scale(area);
+    PlotResult done{Acad::eOk, "", canvas.spent(), canvas.dotsPerInch(), scale.drawingUnitsPerPaperUnit(), scale.fitted};
     if (canvas.exhausted()) {
         done.status = Acad::ePlotFailed;
         done.message = workExceeded(request.maxWork);

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 
 namespace qv {
 
@@ -12,36 +11,7 @@ namespace {
 
 constexpr double kMmPerInch = 25.4;
 
-// The number that ends at the text's end, or a negative value.
-double number(const std::string& text)
-{
-    if (text.empty() || text.find_first_not_of("0123456789.") != std::string::npos)
-        return -1;
-    char* end = nullptr;
-    const double value = std::strtod(text.c_str(), &end);
-    return *end ? -1 : value;
-}
-
 } // namespace
-
-bool parseMediaSize(const std::string& name, double& widthMm, double& heightMm)
-{
-    const size_t open = name.find("_(");
-    const size_t cross = name.find("_x_", open);
-    const size_t unit = name.find('_', cross == std::string::npos ? cross : cross + 3);
-    if (open == std::string::npos || cross == std::string::npos || unit == std::string::npos || name.back() != ')')
-        return false;
-    const std::string group = name.substr(0, name.find('_'));
-    const std::string units = name.substr(unit + 1, name.size() - unit - 2);
-    const double factor = units == "MM" ? 1 : units == "Inches" ? kMmPerInch : 0;
-    const double w = number(name.substr(open + 2, cross - open - 2));
-    const double h = number(name.substr(cross + 3, unit - cross - 3));
-    if ((group != "ISO" && group != "ANSI" && group != "ARCH") || factor == 0 || w <= 0 || h <= 0)
-        return false;
-    widthMm = w * factor;
-    heightMm = h * factor;
-    return true;
-}
 
 bool standardScaleRatio(int type, double& ratio, bool& inches)
 {
@@ -89,28 +59,33 @@ double PlotSheet::printableHeightMm() const
     return turned ? m_width - m_left - m_right : m_height - m_bottom - m_top;
 }
 
-double PlotSheet::millimetresPerDrawingUnit(const Box2d& area) const
+PlotSheet::Scale PlotSheet::scale(const Box2d& area) const
 {
     const double toMm = m_settings.plotPaperUnits() == AcDbPlotSettings::kInches ? kMmPerInch : 1;
     double ratio = 0;
     bool inches = false;
     if (m_settings.useStandardScale()) {
-        if (standardScaleRatio(m_settings.stdScaleType(), ratio, inches))
-            return ratio * (inches ? kMmPerInch : toMm);
+        if (standardScaleRatio(m_settings.stdScaleType(), ratio, inches)) {
+            const double unit = inches ? kMmPerInch : toMm;
+            return {ratio * unit, unit, false};
+        }
     } else {
         double numerator = 0, denominator = 0;
         m_settings.getCustomPrintScale(numerator, denominator);
         if (numerator > 0 && denominator > 0 && std::isfinite(numerator / denominator))
-            return numerator / denominator * toMm;
+            return {numerator / denominator * toMm, toMm, false};
     }
-    // Scaled to fit: the area fills the printable area in its tighter direction.
+    // Scaled to fit: the area fills the printable area in its tighter direction; an area
+    // without size (nothing, or one point) stays at 1:1.
+    if (area.isEmpty() || (!(area.width() > 0) && !(area.height() > 0)))
+        return {toMm, toMm, true};
     const double w = std::max(area.width(), 1e-9), h = std::max(area.height(), 1e-9);
-    return std::min(printableWidthMm() / w, printableHeightMm() / h);
+    return {std::min(printableWidthMm() / w, printableHeightMm() / h), toMm, true};
 }
 
 AcGeMatrix3d PlotSheet::place(const Box2d& area) const
 {
-    const double s = millimetresPerDrawingUnit(area);
+    const double s = scale(area).mmPerDrawingUnit;
     double originX = 0, originY = 0;
     m_settings.getPlotOrigin(originX, originY);
     const double toMm = m_settings.plotPaperUnits() == AcDbPlotSettings::kInches ? kMmPerInch : 1;

@@ -6,14 +6,10 @@
 #include "arx/dbboxtree.h"
 #include "arx/geometry.h"
 
-#include <string>
-
 class AcDbPlotSettings;
 
 namespace qv {
 
-// A canonical media name's paper size in millimetres: "<group>_(<w>_x_<h>_<MM|Inches>)".
-bool parseMediaSize(const std::string& name, double& widthMm, double& heightMm);
 // A standard scale type's ratio of paper to drawing units (1 to 34); the imperial ones
 // ("1/8\" = 1'-0\"") count paper in inches, the others in the settings' paper units.
 bool standardScaleRatio(int type, double& ratio, bool& inches);
@@ -21,6 +17,16 @@ bool standardScaleRatio(int type, double& ratio, bool& inches);
 class PlotSheet
 {
 public:
+    // The scale an area is placed at.
+    struct Scale
+    {
+        double mmPerDrawingUnit = 1;
+        double paperUnitMm = 1;   // the inch for inch paper and the imperial standard scales
+        bool fitted = false;      // to the printable area
+        // The drawing units a paper unit stands for: 100 at 1:100.
+        double drawingUnitsPerPaperUnit() const { return paperUnitMm / mmPerDrawingUnit; }
+    };
+
     PlotSheet(const AcDbPlotSettings& settings, double widthMm, double heightMm, double unitsPerMm);
 
     double widthMm() const { return m_width; }
@@ -32,10 +38,9 @@ public:
     // Places the area of the drawing on the sheet: the transform from drawing coordinates
     // to device units.
     AcGeMatrix3d place(const Box2d& area) const;
+    Scale scale(const Box2d& area) const;
 
 private:
-    double millimetresPerDrawingUnit(const Box2d& area) const;
-
     const AcDbPlotSettings& m_settings;
     double m_width, m_height, m_unitsPerMm;
     double m_left = 0, m_bottom = 0, m_right = 0, m_top = 0;   // margins (mm)

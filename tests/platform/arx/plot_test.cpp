@@ -14,6 +14,8 @@
 #include "arx/dbtable.h"
 #include "arx/dbtext.h"
 #include "arx/dbviewport.h"
+#include "arx/plotdevice.h"
+#include "arx/plotmedia.h"
 #include "arx/plotrender.h"
 #include "plotpainter.h"
 
@@ -221,6 +223,22 @@ TEST(Plot, PdfPageIsTheMediaWithRealTexts)
     EXPECT_NE(text.find("Second"), std::string::npos) << text;
     EXPECT_NE(text.find("Floor Office"), std::string::npos) << text;
     EXPECT_EQ(text.find("\\P"), std::string::npos) << text;
+    // The scale it came to; a standard scale's in drawing units per paper unit, the inch for
+    // the imperial ones (1/8" = 1'-0" is 1:96).
+    EXPECT_TRUE(result.fitted);
+    EXPECT_NEAR(result.scale, 10000.0 / 405, 1e-9);   // the A3 sheet within its margins of 7.5 mm
+    for (const auto& [type, scale] : {std::pair{26, 100.0}, std::pair{6, 96.0}}) {
+        settings.setStdScaleType(type);
+        const qv::PlotResult scaled = plot(db, settings, pdf);
+        EXPECT_FALSE(scaled.fitted);
+        EXPECT_NEAR(scaled.scale, scale, 1e-9) << type;
+    }
+    // A drawing of nothing has nothing to fit: it stays at 1:1.
+    settings.setStdScaleType(0);
+    AcDbDatabase empty;
+    const qv::PlotResult blank = plot(empty, settings, pdf);
+    EXPECT_TRUE(blank.fitted);
+    EXPECT_EQ(blank.scale, 1);
 }
 
 TEST(Plot, ConstantAttributeDefinitionsShowThroughTheirReferences)
@@ -619,20 +637,40 @@ TEST(Plot, RefusesWhatItCannotWrite)
     EXPECT_TRUE(std::filesystem::is_empty(dir.path()));   // no temporary left behind
 }
 
-TEST(Plot, MediaSizesParseFromTheirNames)
+TEST(Plot, MediaAndDevicesAreFoundByTheirNames)
 {
     double w = 0, h = 0;
-    ASSERT_TRUE(qv::plotMediaSize("ISO_full_bleed_2A0_(1189.00_x_1682.00_MM)", w, h));
+    ASSERT_TRUE(qv::PlotMedia::size("ISO_full_bleed_2A0_(1189.00_x_1682.00_MM)", w, h));
     EXPECT_DOUBLE_EQ(w, 1189);
     EXPECT_DOUBLE_EQ(h, 1682);
-    ASSERT_TRUE(qv::plotMediaSize("ANSI_expand_A_(8.50_x_11.00_Inches)", w, h));
+    ASSERT_TRUE(qv::PlotMedia::size("ANSI_expand_A_(8.50_x_11.00_Inches)", w, h));
     EXPECT_DOUBLE_EQ(w, 215.9);
     EXPECT_DOUBLE_EQ(h, 279.4);
     for (const char* bad : {"", "ISO_A4", "ISO_A4_(210.00_x_297.00_CM)", "XYZ_A4_(210.00_x_297.00_MM)",
                             "ISO_A4_(-210.00_x_297.00_MM)", "ISO_A4_(210.00_x_297.00_MM"})
-        EXPECT_FALSE(qv::plotMediaSize(bad, w, h)) << bad;
-    EXPECT_EQ(qv::plotDeviceFormat("PublishToWeb JPG.pc3"), "jpg");
-    EXPECT_EQ(qv::plotDeviceFormat("none_device"), "");
+        EXPECT_FALSE(qv::PlotMedia::size(bad, w, h)) << bad;
+    EXPECT_EQ(qv::PlotDevice::format("PublishToWeb JPG.pc3"), "jpg");
+    EXPECT_EQ(qv::PlotDevice::format("DWG to PDF.pc3"), "pdf");
+    EXPECT_EQ(qv::PlotDevice::format("none_device"), "");
+    // What a user may type for a device or a media, and what it stands for ("" refused).
+    const std::pair<const char*, const char*> devices[] = {
+        {"dwg to pdf.pc3", "DWG To PDF.pc3"}, {"png", "PublishToWeb PNG.pc3"}, {".JPEG", "PublishToWeb JPG.pc3"},
+        {"dwf", "DWF6 ePlot.pc3"}, {"Adobe PDF", ""}, {"", ""}};
+    for (const auto& [answer, name] : devices)
+        EXPECT_EQ(qv::PlotDevice::find(answer), name) << answer;
+    EXPECT_EQ(qv::PlotDevice::refusal("DWG to PDF.pc3"), "");
+    EXPECT_NE(qv::PlotDevice::refusal("DWF6 ePlot.pc3"), "");
+    const std::pair<const char*, const char*> media[] = {
+        {"a0", "ISO_A0_(1189.00_x_841.00_MM)"}, {"A4", "ISO_A4_(297.00_x_210.00_MM)"},
+        {"letter", "ANSI_A_(11.00_x_8.50_Inches)"}, {"Tabloid", "ANSI_B_(17.00_x_11.00_Inches)"},
+        {"LEGAL", "ANSI_Legal_(14.00_x_8.50_Inches)"}, {"ansi e", "ANSI_E_(44.00_x_34.00_Inches)"},
+        {"ARCH_D", "ARCH_D_(36.00_x_24.00_Inches)"}, {"420x297", "ISO_A3_(420.00_x_297.00_MM)"},
+        {" 297 X 420 mm", "ISO_A3_(297.00_x_420.00_MM)"}, {"iso_a1_(594.00_x_841.00_mm)", "ISO_A1_(594.00_x_841.00_MM)"},
+        {"ezdxf_(420.00_x_297.00_MM)", "ISO_A3_(420.00_x_297.00_MM)"},
+        {"ISO_full_bleed_2A0_(1189.00_x_1682.00_MM)", "ISO_full_bleed_2A0_(1189.00_x_1682.00_MM)"},
+        {"500x300", ""}, {"B5", ""}, {"A3x", ""}, {"x297", ""}, {"", ""}};
+    for (const auto& [answer, name] : media)
+        EXPECT_EQ(qv::PlotMedia::find(answer), name) << answer;
 }
 
 namespace {
@@ -1245,7 +1283,7 @@ TEST(Plot, NestedReferencesDrawWithinTheWorkLimit)
             TempDir dir;
             AcDbDatabase db;
             append(db.modelSpaceId(), new AcDbBlockReference(AcGePoint3d(50, 50, 0), nestBlocks(db, c.levels, c.offsets, c.cells)));
-            const std::string path = dir.file(std::string("nested.") + qv::plotDeviceFormat(device));
+            const std::string path = dir.file(std::string("nested.") + qv::PlotDevice::format(device));
             const auto settings = oneToOne(device);
             qv::PlotRequest request = requestFor(db, *settings, path);
             request.maxWork = kLimit;

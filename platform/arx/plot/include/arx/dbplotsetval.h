@@ -1,6 +1,6 @@
 // The host's plot-settings validator: changes plot settings (a layout's or free-standing
 // ones) only to values the host's devices and media offer. Devices and media names are
-// those of the plot engine (qv::plotDeviceFormat, qv::plotMediaSize); a device or media
+// those of the plot engine (qv::PlotDevice, qv::PlotMedia); a device or media
 // name the host does not know is refused with eInvalidInput and changes nothing.
 #pragma once
 

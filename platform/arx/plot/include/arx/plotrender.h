@@ -1,11 +1,8 @@
 // Draws a layout of a drawing to a file, as the host's plot engine does: model space or a
 // paper layout with its viewports, on the sheet, at the scale, rotation and centring that
-// the plot settings give. The device configuration names the format:
-//   "DWG To PDF.pc3"        PDF, vector, texts kept as text;
-//   "PublishToWeb PNG.pc3"  PNG, raster;
-//   "PublishToWeb JPG.pc3"  JPG, raster;
-//   "DWF6 ePlot.pc3"        refused: no writer of that format is available here.
-// The sheet is the canonical media name's paper size; raster devices draw it at
+// the plot settings give. The device configuration names the format (PlotDevice): PDF,
+// vector, texts kept as text; PNG and JPG, raster, their resolution recorded in the file.
+// The sheet is the canonical media name's paper size (PlotMedia); raster devices draw it at
 // PlotRequest::dotsPerInch, or lower where the image would have more than maxPixels. The
 // work of one plot is bounded: past maxWork it fails and writes nothing. The file is written
 // through a temporary file renamed into place. A plot window that holds nothing is named on
@@ -51,15 +48,9 @@ struct PlotResult
     std::string message;   // why it failed, for the user; empty on success
     std::size_t work = 0;           // the units of work spent
     double dotsPerInch = 0;         // the resolution a raster was drawn at
+    double scale = 0;               // drawing units per paper unit (the mm, or the inch): 100 at 1:100
+    bool fitted = false;            // the scale was fitted to the sheet
 };
-
-// The device's output format by its configuration name: "pdf", "png", "jpg", "dwf", or ""
-// for a device this host does not know.
-std::string plotDeviceFormat(const std::string& plotCfgName);
-
-// The paper size of a canonical media name in millimetres (width, height as the name gives
-// them); false for a name that is not one of the host's media.
-bool plotMediaSize(const std::string& canonicalMediaName, double& widthMm, double& heightMm);
 
 PlotResult plotLayout(const PlotRequest& request);
 
