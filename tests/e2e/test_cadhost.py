@@ -514,6 +514,8 @@ class FileCommandTest(TempFolderCase, WrittenDrawingChecks):
             '"%s" is already open; it is now the current drawing.\n' % self.plan,
             "file: %s (2 open)\n" % self.plan,
             "file: %s (2 open)\n" % saved,
+            "".join("Plot written to %s (ISO_A3_(420.00_x_297.00_MM), fitted, about 1:75.5)\n"
+                    % os.path.join(folder, name) for name in ("exported.png", "plotted.png")),
             "From point: from: 0,0,0\nTo point: to: 1,1,0\nline drawn\n",
             UNLOADED]))
         self.assertWrittenDrawing(saved)

@@ -171,7 +171,7 @@ class ScriptTest(TempFolderCase, WrittenDrawingChecks):
             "EXPORT", self.path("plan.pdf"), "QVGETVAR", "DBMOD",
             "PLOT", "", "PNG", "", self.path("plan.png"), "QVGETVAR", "DBMOD",
             "QVLINE", "0,0", "1,1", "QVGETVAR", "DBMOD"], plan)
-        written = "Plot written to %s (ISO_A3_(420.00_x_297.00_MM), fitted, about 1:75.8)\nVariable: DBMOD: 0\n"
+        written = "Plot written to %s (ISO_A3_(420.00_x_297.00_MM), fitted, about 1:75.5)\nVariable: DBMOD: 0\n"
         self.assertSession(result, written % self.path("plan.pdf") + written % self.path("plan.png")
                            + "From point: from: 0,0,0\nTo point: to: 1,1,0\nline drawn\nVariable: DBMOD: 1\n" + UNLOADED)
 
