@@ -26,7 +26,7 @@
 #include <cmath>
 #include <cstring>
 #include <string>
-#include <tuple>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -487,38 +487,36 @@ void CBlockDWG::readXData(const resbuf* chain, AcApDocument* document)
 // are tested on what is left.
 void CBlockDWG::readItem(CString item, AcDbDatabase* database)
 {
-    CAcadUtilities utilities;
-    auto take = [&](const char* key, int code) {
-        if (item.Left(static_cast<int>(std::strlen(key))) != key)
+    auto take = [&](std::string_view key) {
+        if (!std::string_view(item.str()).starts_with(key))
             return false;
-        item = utilities.extractData(code, item);
+        item = CString(std::string_view(item.str()).substr(key.size()));
         return true;
     };
-    if (item.Left(5) == "AREA=")
+    if (std::string_view(item.str()).starts_with("AREA="))
         readArea(item);
-    if (item.Left(10) == "PERIMETER=")
+    if (std::string_view(item.str()).starts_with("PERIMETER="))
         readPerimeter(item);
-    const std::tuple<const char*, int, CString*> texts[] = {
-        {"TAGTYPE=", 0x1000, &m_tagType},          {"AREA_TYPE=", 0x1001, &m_areaType},
-        {"COST_CENTRE=", 0x1010, &m_costCentre},   {"DATE=", 0x1011, &m_date},
-        {"DATE_L_MOVE=", 0x1100, &m_dateLastMove}, {"DEPT_CHARGE=", 0x1101, &m_deptCharge},
+    const std::pair<std::string_view, CString*> texts[] = {
+        {"TAGTYPE=", &m_tagType},          {"AREA_TYPE=", &m_areaType},       {"COST_CENTRE=", &m_costCentre},
+        {"DATE=", &m_date},                {"DATE_L_MOVE=", &m_dateLastMove}, {"DEPT_CHARGE=", &m_deptCharge},
     };
-    for (const auto& [key, code, field] : texts)
-        if (take(key, code))
+    for (const auto& [key, field] : texts)
+        if (take(key))
             *field = item;
-    if (take("ROOM_HEIGHT=", 0x1110))
+    if (take("ROOM_HEIGHT="))
         m_roomHeight = CUtilities::CStringToDouble(item);
-    if (take("SPECIAL_REQ=", 0x1111))
+    if (take("SPECIAL_REQ="))
         m_specialReq = item;
-    if (take("TOT_STAFF=", 0x10000))
+    if (take("TOT_STAFF="))
         m_totStaff = item;
-    if (take("TOT_WKSTNS=", 0x10001))
+    if (take("TOT_WKSTNS="))
         m_totWkStns = item;
-    if (take("VOLUME=", 0x10010))
+    if (take("VOLUME="))
         m_volume = CUtilities::CStringToDouble(item);
-    if (take("HANDLESTOMINUS=", 0x10011) && !item.IsEmpty())
+    if (take("HANDLESTOMINUS=") && !item.IsEmpty())
         setHandlesToMinus(item, database);
-    if (take("HANDLESTOADD=", 0x10100) && !item.IsEmpty())
+    if (take("HANDLESTOADD=") && !item.IsEmpty())
         setHandlesToAdd(item, database);
 }
 
