@@ -66,8 +66,10 @@ CString handleText(const AcDbHandle& handle)
     return text;
 }
 
+using Items = std::vector<std::pair<short, CString>>;
+
 // A chain of (group code, text) items.
-Chain chainOf(const std::vector<std::pair<short, CString>>& items)
+Chain chainOf(const Items& items)
 {
     resbuf* head = nullptr;
     for (auto item = items.rbegin(); item != items.rend(); ++item) {
@@ -96,16 +98,17 @@ CString whyNotWritable(const AcDbEntity* entity)
     return CString();
 }
 
-// Whether two chains hold the same items: group codes, and texts where they are texts.
-bool sameTexts(const resbuf* a, const resbuf* b)
+// Whether a chain holds the items: their group codes, and their texts as texts.
+bool sameTexts(const resbuf* chain, const Items& items)
 {
-    for (; a && b; a = a->rbnext, b = b->rbnext) {
-        if (a->restype != b->restype || acutRbValueKind(a->restype) != RbValueKind::kString)
+    auto item = items.begin();
+    for (; chain && item != items.end(); chain = chain->rbnext, ++item) {
+        if (chain->restype != item->first || acutRbValueKind(chain->restype) != RbValueKind::kString)
             return false;
-        if (std::strcmp(a->resval.rstring ? a->resval.rstring : "", b->resval.rstring ? b->resval.rstring : "") != 0)
+        if (item->second != (chain->resval.rstring ? chain->resval.rstring : ""))
             return false;
     }
-    return !a && !b;
+    return !chain && item == items.end();
 }
 
 CString drawingText(const CAcadDrawing* drawing)
@@ -163,7 +166,6 @@ CBlockDWG::CBlockDWG(AcDbBlockReference* reference, AcApDocument* document)
             m_blockName = definition->name();
         setHandle(handleText(reference->getAcDbHandle()));
         m_xDataAppName = kNoXData;
-        const std::vector<std::string> present = reference->xDataApplications();
         for (const char* app : {"ADE", "AECXDATA"}) {
             if (const Chain record(reference->xData(app), acutRelRb); record) {
                 m_xDataAppName = app;
@@ -171,7 +173,8 @@ CBlockDWG::CBlockDWG(AcDbBlockReference* reference, AcApDocument* document)
                 break;
             }
             // Listed but not readable: the block's record is this one, and it is unknown.
-            if (std::find(present.begin(), present.end(), app) != present.end()) {
+            if (const std::vector<std::string> present = reference->xDataApplications();
+                std::find(present.begin(), present.end(), app) != present.end()) {
                 m_xDataAppName = app;
                 m_xDataUnreadable = true;
                 break;
@@ -441,7 +444,7 @@ Acad::ErrorStatus CBlockDWG::storeXData(AcDbBlockReference* reference)
     const CAttribute* nameAttribute = m_attributes ? m_attributes->getAtAttribute(kNameAttribute) : nullptr;
     const CString name = nameAttribute ? nameAttribute->getValue() : m_name;
     auto number = [&](double value) { return recordNumber(value, m_precision); };
-    const Chain record = chainOf({
+    const Items record = {
         {1001, m_xDataAppName},
         {1002, "{"},
         {1000, "AREA=" + number(m_area) + area},
@@ -461,16 +464,16 @@ Acad::ErrorStatus CBlockDWG::storeXData(AcDbBlockReference* reference)
         {1000, "HANDLESTOMINUS=" + listText(m_handlesToMinus)},
         {1000, "HANDLESTOADD=" + listText(m_handlesToAdd)},
         {1002, "}"},
-    });
+    };
     // A record that holds what the reference holds already is not written again.
-    if (const Chain stored(reference->xData(m_xDataAppName), acutRelRb); sameTexts(stored.get(), record.get()))
+    if (const Chain stored(reference->xData(m_xDataAppName), acutRelRb); sameTexts(stored.get(), record))
         return Acad::eOk;
     if (!reference->isWriteEnabled())
         if (const Acad::ErrorStatus status = reference->upgradeOpen(); status != Acad::eOk)
             return status;
     // The application is registered in the database that holds the reference.
     acdbRegApp(m_xDataAppName, reference->database());
-    return reference->setXData(record.get());
+    return reference->setXData(chainOf(record).get());
 }
 
 void CBlockDWG::readXData(const resbuf* chain, AcApDocument* document)

@@ -27,6 +27,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -257,7 +258,7 @@ CString CBlocks::readNameFromXData(AcDbObject* reference)
         if (!record)
             record.reset(reference->xData("AECXDATA"));
         for (const resbuf* rb = record.get(); rb; rb = rb->rbnext)
-            if (rb->restype == 1000 && CString(rb->resval.rstring).Left(5) == "NAME=")
+            if (rb->restype == 1000 && rb->resval.rstring && std::strncmp(rb->resval.rstring, "NAME=", 5) == 0)
                 return CAcadUtilities().extractData(0x11, rb->resval.rstring);
         return CString();
     });

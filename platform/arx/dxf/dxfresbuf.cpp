@@ -59,6 +59,15 @@ bool setInteger(resbuf* rb, const Tag& t, RbValueKind kind)
     return kind != RbValueKind::kLong || (n >= INT32_MIN && n <= INT32_MAX);
 }
 
+// A text a buffer owns (freed by acutRelRb), made without an intermediate copy.
+char* copyOf(std::string_view text)
+{
+    auto* copy = static_cast<char*>(std::malloc(text.size() + 1));
+    std::memcpy(copy, text.data(), text.size());
+    copy[text.size()] = '\0';
+    return copy;
+}
+
 // Reads the item at tags[i] into rb and moves i past it; false when it does not convert.
 bool readItem(const TagList& tags, size_t& i, size_t last, resbuf* rb)
 {
@@ -77,7 +86,7 @@ bool readItem(const TagList& tags, size_t& i, size_t last, resbuf* rb)
     case RbValueKind::kLong:
     case RbValueKind::kInt64: return setInteger(rb, t, kind);
     case RbValueKind::kBinary: return setBinary(rb, t.value());
-    case RbValueKind::kString: acutSetRbString(rb, std::string(t.value()).c_str()); return true;
+    case RbValueKind::kString: rb->resval.rstring = copyOf(t.value()); return true;
     default: return false;   // a code no buffer holds a value of
     }
 }
