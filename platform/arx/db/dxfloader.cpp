@@ -321,6 +321,7 @@ void Loader::readHeader(size_t first)
             }
         }
     }
+    m_impl.headerChanged();
     // Room in the handle map for every handle the drawing says it has given, within what
     // a file of this size can hold.
     if (const auto* seed = m_impl.headerTag("$HANDSEED", 5)) {
