@@ -482,45 +482,52 @@ void CBlockDWG::readXData(const resbuf* chain, AcApDocument* document)
         AcDbDatabase* database = document ? document->database() : nullptr;
         for (const resbuf* rb = chain; rb; rb = rb->rbnext)
             if (rb->restype == 1000)
-                readItem(rb->resval.rstring, database);
+                readItem(rb->resval.rstring ? rb->resval.rstring : "", database);
     });
 }
 
 // Each key that the text begins with replaces the text by its value, and the later keys
 // are tested on what is left.
-void CBlockDWG::readItem(CString item, AcDbDatabase* database)
+void CBlockDWG::readItem(std::string_view item, AcDbDatabase* database)
 {
+    CString measure;
+    if (item.starts_with("AREA=")) {
+        measure = CString(item);
+        readArea(measure);
+        item = measure.str();
+    }
+    if (item.starts_with("PERIMETER=")) {
+        measure = CString(item);
+        readPerimeter(measure);
+        item = measure.str();
+    }
     auto take = [&](std::string_view key) {
-        if (!std::string_view(item.str()).starts_with(key))
+        if (!item.starts_with(key))
             return false;
-        item = CString(std::string_view(item.str()).substr(key.size()));
+        item.remove_prefix(key.size());
         return true;
     };
-    if (std::string_view(item.str()).starts_with("AREA="))
-        readArea(item);
-    if (std::string_view(item.str()).starts_with("PERIMETER="))
-        readPerimeter(item);
     const std::pair<std::string_view, CString*> texts[] = {
         {"TAGTYPE=", &m_tagType},          {"AREA_TYPE=", &m_areaType},       {"COST_CENTRE=", &m_costCentre},
         {"DATE=", &m_date},                {"DATE_L_MOVE=", &m_dateLastMove}, {"DEPT_CHARGE=", &m_deptCharge},
     };
     for (const auto& [key, field] : texts)
         if (take(key))
-            *field = item;
+            *field = CString(item);
     if (take("ROOM_HEIGHT="))
-        m_roomHeight = CUtilities::CStringToDouble(item);
+        m_roomHeight = CUtilities::CStringToDouble(CString(item));
     if (take("SPECIAL_REQ="))
-        m_specialReq = item;
+        m_specialReq = CString(item);
     if (take("TOT_STAFF="))
-        m_totStaff = item;
+        m_totStaff = CString(item);
     if (take("TOT_WKSTNS="))
-        m_totWkStns = item;
+        m_totWkStns = CString(item);
     if (take("VOLUME="))
-        m_volume = CUtilities::CStringToDouble(item);
-    if (take("HANDLESTOMINUS=") && !item.IsEmpty())
-        setHandlesToMinus(item, database);
-    if (take("HANDLESTOADD=") && !item.IsEmpty())
-        setHandlesToAdd(item, database);
+        m_volume = CUtilities::CStringToDouble(CString(item));
+    if (take("HANDLESTOMINUS=") && !item.empty())
+        setHandlesToMinus(CString(item), database);
+    if (take("HANDLESTOADD=") && !item.empty())
+        setHandlesToAdd(CString(item), database);
 }
 
 // "AREA=" + number + "sq.m." or "sq.ft.": the unit sets the units and the digits after
