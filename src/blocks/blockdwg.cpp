@@ -98,17 +98,19 @@ CString whyNotWritable(const AcDbEntity* entity)
     return CString();
 }
 
-// Whether a chain holds the items: their group codes, and their texts as texts.
-bool sameTexts(const resbuf* chain, const Items& items)
+// Whether the object's XData of the application holds the items: their group codes, and
+// their texts as texts.
+bool holds(const AcDbObject* object, const char* app, const Items& items)
 {
     auto item = items.begin();
-    for (; chain && item != items.end(); chain = chain->rbnext, ++item) {
-        if (chain->restype != item->first || acutRbValueKind(chain->restype) != RbValueKind::kString)
-            return false;
-        if (item->second != (chain->resval.rstring ? chain->resval.rstring : ""))
-            return false;
-    }
-    return !chain && item == items.end();
+    bool same = true;
+    const bool read = object->visitXData(app, [&](int code, std::string_view text) {
+        same = same && item != items.end() && code == item->first && acutRbValueKind(code) == RbValueKind::kString
+               && text == item->second.str();
+        if (item != items.end())
+            ++item;
+    });
+    return read && same && item == items.end();
 }
 
 CString drawingText(const CAcadDrawing* drawing)
@@ -167,9 +169,8 @@ CBlockDWG::CBlockDWG(AcDbBlockReference* reference, AcApDocument* document)
         setHandle(handleText(reference->getAcDbHandle()));
         m_xDataAppName = kNoXData;
         for (const char* app : {"ADE", "AECXDATA"}) {
-            if (const Chain record(reference->xData(app), acutRelRb); record) {
+            if (readXData(reference, app, document)) {
                 m_xDataAppName = app;
-                readXData(record.get(), document);
                 break;
             }
             // Listed but not readable: the block's record is this one, and it is unknown.
@@ -466,7 +467,7 @@ Acad::ErrorStatus CBlockDWG::storeXData(AcDbBlockReference* reference)
         {1002, "}"},
     };
     // A record that holds what the reference holds already is not written again.
-    if (const Chain stored(reference->xData(m_xDataAppName), acutRelRb); sameTexts(stored.get(), record))
+    if (holds(reference, m_xDataAppName, record))
         return Acad::eOk;
     if (!reference->isWriteEnabled())
         if (const Acad::ErrorStatus status = reference->upgradeOpen(); status != Acad::eOk)
@@ -474,6 +475,17 @@ Acad::ErrorStatus CBlockDWG::storeXData(AcDbBlockReference* reference)
     // The application is registered in the database that holds the reference.
     acdbRegApp(m_xDataAppName, reference->database());
     return reference->setXData(chainOf(record).get());
+}
+
+bool CBlockDWG::readXData(const AcDbObject* reference, const char* app, AcApDocument* document)
+{
+    return kavroGuard("CBlockDWG::readXData", __FILE__, [&] {
+        AcDbDatabase* database = document ? document->database() : nullptr;
+        return reference->visitXData(app, [&](int code, std::string_view text) {
+            if (code == 1000)
+                readItem(text, database);
+        });
+    });
 }
 
 void CBlockDWG::readXData(const resbuf* chain, AcApDocument* document)

@@ -194,6 +194,16 @@ resbuf* AcDbObject::xData(const char* appName) const
     return begin == end ? nullptr : qv::dxf::toResbuf(x, begin, end);
 }
 
+bool AcDbObject::visitXData(const char* appName,
+                            const std::function<void(int code, std::string_view text)>& visit) const
+{
+    if (!m_data || !appName || !*appName)
+        return false;
+    const TagList& x = m_data->xdata;
+    const auto [begin, end] = appRange(x, appName);
+    return begin != end && qv::dxf::visitItems(x, begin, end, visit);
+}
+
 std::vector<std::string> AcDbObject::xDataApplications() const
 {
     std::vector<std::string> apps;

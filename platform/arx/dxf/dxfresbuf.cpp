@@ -159,6 +159,35 @@ resbuf* toResbuf(const TagList& tags, size_t first, size_t last)
     return head;
 }
 
+bool visitItems(const TagList& tags, size_t first, size_t last,
+                const std::function<void(int code, std::string_view text)>& visit)
+{
+    // Whether every item converts, as toResbuf would convert it: text items always do.
+    for (size_t i = first; i < last;) {
+        resbuf item{};
+        const RbValueKind kind = acutRbValueKind(tags[i].code);
+        if (kind == RbValueKind::kString) {
+            ++i;
+            continue;
+        }
+        const bool converts = readItem(tags, i, last, &item);
+        if (kind == RbValueKind::kBinary)
+            std::free(item.resval.rbinary.buf);
+        if (!converts)
+            return false;
+    }
+    for (size_t i = first; i < last;) {
+        const Tag& t = tags[i++];
+        const RbValueKind kind = acutRbValueKind(t.code);
+        // A point's other coordinates belong to its item.
+        for (int k = 1; kind == RbValueKind::kPoint && k < 3 && i < last && tags[i].code == t.code + 10 * k; ++k)
+            ++i;
+        // A text ends at its first zero byte, as the buffer's copy does.
+        visit(t.code, kind == RbValueKind::kString ? t.value().substr(0, t.value().find('\0')) : std::string_view());
+    }
+    return true;
+}
+
 Acad::ErrorStatus fromResbuf(const resbuf* chain, TagList& out)
 {
     for (; chain; chain = chain->rbnext)
