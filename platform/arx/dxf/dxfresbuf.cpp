@@ -63,8 +63,7 @@ bool setInteger(resbuf* rb, const Tag& t, RbValueKind kind)
 char* copyOf(std::string_view text)
 {
     auto* copy = static_cast<char*>(std::malloc(text.size() + 1));
-    std::memcpy(copy, text.data(), text.size());
-    copy[text.size()] = '\0';
+    copy[text.copy(copy, text.size())] = '\0';
     return copy;
 }
 
