@@ -224,7 +224,8 @@ Acad::ErrorStatus AcDbObject::setXData(const resbuf* xdata)
     for (const auto& t : items)
         if (t.code < 1000 || t.code > 1071)
             return Acad::eInvalidInput;
-    TagList result;
+    // Made where the list it replaces is kept, so that it is not copied again to take its place.
+    TagList result(m_data ? m_data->xdata.resource() : qv::dxf::objectResource());
     if (m_data)
         result = m_data->xdata;
     for (size_t i = 0; i < items.size();) {
