@@ -30,23 +30,6 @@ double rotationIn(const AcDbAttribute* attribute, const AcGeMatrix3d& worldToUse
     return qv::angleInOcs(worldToUser.transform(direction), worldToUser.transform(normal).normal());
 }
 
-// A copy outside the database of what laying an attribute out reads and changes.
-std::unique_ptr<AcDbAttribute> placementCopy(const AcDbAttribute* attribute)
-{
-    auto copy = std::make_unique<AcDbAttribute>();
-    copy->setNormal(attribute->normal());
-    copy->setHorizontalMode(attribute->horizontalMode());
-    copy->setVerticalMode(attribute->verticalMode());
-    copy->setPosition(attribute->position());
-    copy->setAlignmentPoint(attribute->alignmentPoint());
-    copy->setHeight(attribute->height());
-    copy->setRotation(attribute->rotation());
-    copy->setWidthFactor(attribute->widthFactor());
-    copy->setTag(attribute->tagConst());
-    copy->setTextString(attribute->textStringConst());
-    return copy;
-}
-
 bool near(double a, double b)
 {
     return std::abs(a - b) <= 1e-9 * std::max({1.0, std::abs(a), std::abs(b)});
@@ -222,22 +205,24 @@ void CAttributes::applyToDWG(AcDbEntity* entity, AcGeMatrix3d transform, AcGePoi
                 if (upperTag(attribute) == "AREA")
                     around = attribute->position();
             });
-        // An attribute whose layout would change nothing is not written.
+        // Each attribute is laid out on a copy, which it takes when that changes what it
+        // shows: an attribute whose layout would change nothing is not written.
+        const AcGeMatrix3d inverse = transform.inverse();
         forEachAttribute(reference, AcDb::kForRead, [&](AcDbAttribute* attribute) {
-            const AcGePoint3d* anchorPoint = around ? &*around : nullptr;
-            const std::unique_ptr<AcDbAttribute> laidOut = placementCopy(attribute);
-            layOut(laidOut.get(), transform, anchorPoint);
+            const std::unique_ptr<AcDbAttribute> laidOut(attribute->clone());
+            layOut(laidOut.get(), transform, inverse, around ? &*around : nullptr);
             if (!samePlacement(*laidOut, *attribute) && writable(attribute))
-                layOut(attribute, transform, anchorPoint);
+                attribute->copyFrom(laidOut.get());
         });
     });
 }
 
-void CAttributes::layOut(AcDbAttribute* attribute, const AcGeMatrix3d& transform, const AcGePoint3d* anchor) const
+void CAttributes::layOut(AcDbAttribute* attribute, const AcGeMatrix3d& transform, const AcGeMatrix3d& inverse,
+                         const AcGePoint3d* anchor) const
 {
     attribute->setHeight(m_textHeight);
     attribute->setWidthFactor(m_widthFactor);
-    attribute->transformBy(transform.inverse());
+    attribute->transformBy(inverse);
     attribute->setRotation(m_rotation * kPi / 180.0);
     attribute->transformBy(transform);
     const double w = attribute->rotation();

@@ -26,7 +26,7 @@
 #include <cmath>
 #include <cstring>
 #include <string>
-#include <tuple>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -66,8 +66,10 @@ CString handleText(const AcDbHandle& handle)
     return text;
 }
 
+using Items = std::vector<std::pair<short, CString>>;
+
 // A chain of (group code, text) items.
-Chain chainOf(const std::vector<std::pair<short, CString>>& items)
+Chain chainOf(const Items& items)
 {
     resbuf* head = nullptr;
     for (auto item = items.rbegin(); item != items.rend(); ++item) {
@@ -96,16 +98,19 @@ CString whyNotWritable(const AcDbEntity* entity)
     return CString();
 }
 
-// Whether two chains hold the same items: group codes, and texts where they are texts.
-bool sameTexts(const resbuf* a, const resbuf* b)
+// Whether the object's XData of the application holds the items: their group codes, and
+// their texts as texts.
+bool holds(const AcDbObject* object, const char* app, const Items& items)
 {
-    for (; a && b; a = a->rbnext, b = b->rbnext) {
-        if (a->restype != b->restype || acutRbValueKind(a->restype) != RbValueKind::kString)
-            return false;
-        if (std::strcmp(a->resval.rstring ? a->resval.rstring : "", b->resval.rstring ? b->resval.rstring : "") != 0)
-            return false;
-    }
-    return !a && !b;
+    auto item = items.begin();
+    bool same = true;
+    const bool read = object->visitXData(app, [&](int code, std::string_view text) {
+        same = same && item != items.end() && code == item->first && acutRbValueKind(code) == RbValueKind::kString
+               && text == item->second.str();
+        if (item != items.end())
+            ++item;
+    });
+    return read && same && item == items.end();
 }
 
 CString drawingText(const CAcadDrawing* drawing)
@@ -163,15 +168,14 @@ CBlockDWG::CBlockDWG(AcDbBlockReference* reference, AcApDocument* document)
             m_blockName = definition->name();
         setHandle(handleText(reference->getAcDbHandle()));
         m_xDataAppName = kNoXData;
-        const std::vector<std::string> present = reference->xDataApplications();
         for (const char* app : {"ADE", "AECXDATA"}) {
-            if (const Chain record(reference->xData(app), acutRelRb); record) {
+            if (readXData(reference, app, document)) {
                 m_xDataAppName = app;
-                readXData(record.get(), document);
                 break;
             }
             // Listed but not readable: the block's record is this one, and it is unknown.
-            if (std::find(present.begin(), present.end(), app) != present.end()) {
+            if (const std::vector<std::string> present = reference->xDataApplications();
+                std::find(present.begin(), present.end(), app) != present.end()) {
                 m_xDataAppName = app;
                 m_xDataUnreadable = true;
                 break;
@@ -441,7 +445,7 @@ Acad::ErrorStatus CBlockDWG::storeXData(AcDbBlockReference* reference)
     const CAttribute* nameAttribute = m_attributes ? m_attributes->getAtAttribute(kNameAttribute) : nullptr;
     const CString name = nameAttribute ? nameAttribute->getValue() : m_name;
     auto number = [&](double value) { return recordNumber(value, m_precision); };
-    const Chain record = chainOf({
+    const Items record = {
         {1001, m_xDataAppName},
         {1002, "{"},
         {1000, "AREA=" + number(m_area) + area},
@@ -461,16 +465,27 @@ Acad::ErrorStatus CBlockDWG::storeXData(AcDbBlockReference* reference)
         {1000, "HANDLESTOMINUS=" + listText(m_handlesToMinus)},
         {1000, "HANDLESTOADD=" + listText(m_handlesToAdd)},
         {1002, "}"},
-    });
+    };
     // A record that holds what the reference holds already is not written again.
-    if (const Chain stored(reference->xData(m_xDataAppName), acutRelRb); sameTexts(stored.get(), record.get()))
+    if (holds(reference, m_xDataAppName, record))
         return Acad::eOk;
     if (!reference->isWriteEnabled())
         if (const Acad::ErrorStatus status = reference->upgradeOpen(); status != Acad::eOk)
             return status;
     // The application is registered in the database that holds the reference.
     acdbRegApp(m_xDataAppName, reference->database());
-    return reference->setXData(record.get());
+    return reference->setXData(chainOf(record).get());
+}
+
+bool CBlockDWG::readXData(const AcDbObject* reference, const char* app, AcApDocument* document)
+{
+    return kavroGuard("CBlockDWG::readXData", __FILE__, [&] {
+        AcDbDatabase* database = document ? document->database() : nullptr;
+        return reference->visitXData(app, [&](int code, std::string_view text) {
+            if (code == 1000)
+                readItem(text, database);
+        });
+    });
 }
 
 void CBlockDWG::readXData(const resbuf* chain, AcApDocument* document)
@@ -479,47 +494,52 @@ void CBlockDWG::readXData(const resbuf* chain, AcApDocument* document)
         AcDbDatabase* database = document ? document->database() : nullptr;
         for (const resbuf* rb = chain; rb; rb = rb->rbnext)
             if (rb->restype == 1000)
-                readItem(rb->resval.rstring, database);
+                readItem(rb->resval.rstring ? rb->resval.rstring : "", database);
     });
 }
 
 // Each key that the text begins with replaces the text by its value, and the later keys
 // are tested on what is left.
-void CBlockDWG::readItem(CString item, AcDbDatabase* database)
+void CBlockDWG::readItem(std::string_view item, AcDbDatabase* database)
 {
-    CAcadUtilities utilities;
-    auto take = [&](const char* key, int code) {
-        if (item.Left(static_cast<int>(std::strlen(key))) != key)
+    CString measure;
+    if (item.starts_with("AREA=")) {
+        measure = CString(item);
+        readArea(measure);
+        item = measure.str();
+    }
+    if (item.starts_with("PERIMETER=")) {
+        measure = CString(item);
+        readPerimeter(measure);
+        item = measure.str();
+    }
+    auto take = [&](std::string_view key) {
+        if (!item.starts_with(key))
             return false;
-        item = utilities.extractData(code, item);
+        item.remove_prefix(key.size());
         return true;
     };
-    if (item.Left(5) == "AREA=")
-        readArea(item);
-    if (item.Left(10) == "PERIMETER=")
-        readPerimeter(item);
-    const std::tuple<const char*, int, CString*> texts[] = {
-        {"TAGTYPE=", 0x1000, &m_tagType},          {"AREA_TYPE=", 0x1001, &m_areaType},
-        {"COST_CENTRE=", 0x1010, &m_costCentre},   {"DATE=", 0x1011, &m_date},
-        {"DATE_L_MOVE=", 0x1100, &m_dateLastMove}, {"DEPT_CHARGE=", 0x1101, &m_deptCharge},
+    const std::pair<std::string_view, CString*> texts[] = {
+        {"TAGTYPE=", &m_tagType},          {"AREA_TYPE=", &m_areaType},       {"COST_CENTRE=", &m_costCentre},
+        {"DATE=", &m_date},                {"DATE_L_MOVE=", &m_dateLastMove}, {"DEPT_CHARGE=", &m_deptCharge},
     };
-    for (const auto& [key, code, field] : texts)
-        if (take(key, code))
-            *field = item;
-    if (take("ROOM_HEIGHT=", 0x1110))
-        m_roomHeight = CUtilities::CStringToDouble(item);
-    if (take("SPECIAL_REQ=", 0x1111))
-        m_specialReq = item;
-    if (take("TOT_STAFF=", 0x10000))
-        m_totStaff = item;
-    if (take("TOT_WKSTNS=", 0x10001))
-        m_totWkStns = item;
-    if (take("VOLUME=", 0x10010))
-        m_volume = CUtilities::CStringToDouble(item);
-    if (take("HANDLESTOMINUS=", 0x10011) && !item.IsEmpty())
-        setHandlesToMinus(item, database);
-    if (take("HANDLESTOADD=", 0x10100) && !item.IsEmpty())
-        setHandlesToAdd(item, database);
+    for (const auto& [key, field] : texts)
+        if (take(key))
+            *field = CString(item);
+    if (take("ROOM_HEIGHT="))
+        m_roomHeight = CUtilities::CStringToDouble(CString(item));
+    if (take("SPECIAL_REQ="))
+        m_specialReq = CString(item);
+    if (take("TOT_STAFF="))
+        m_totStaff = CString(item);
+    if (take("TOT_WKSTNS="))
+        m_totWkStns = CString(item);
+    if (take("VOLUME="))
+        m_volume = CUtilities::CStringToDouble(CString(item));
+    if (take("HANDLESTOMINUS=") && !item.empty())
+        setHandlesToMinus(CString(item), database);
+    if (take("HANDLESTOADD=") && !item.empty())
+        setHandlesToAdd(CString(item), database);
 }
 
 // "AREA=" + number + "sq.m." or "sq.ft.": the unit sets the units and the digits after

@@ -27,6 +27,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -253,13 +255,14 @@ void CBlocks::zoomToBlocks(CAcadDrawing* drawing, double margin)
 CString CBlocks::readNameFromXData(AcDbObject* reference)
 {
     return kavroGuard("CBlocks::readNameFromXData", __FILE__, [&] {
-        Chain record(reference->xData("ADE"), acutRelRb);
-        if (!record)
-            record.reset(reference->xData("AECXDATA"));
-        for (const resbuf* rb = record.get(); rb; rb = rb->rbnext)
-            if (rb->restype == 1000 && CString(rb->resval.rstring).Left(5) == "NAME=")
-                return CAcadUtilities().extractData(0x11, rb->resval.rstring);
-        return CString();
+        std::optional<std::string_view> name;
+        auto visit = [&](int code, std::string_view text) {
+            if (!name && code == 1000 && text.starts_with("NAME="))
+                name = text.substr(5);
+        };
+        if (!reference->visitXData("ADE", visit))
+            reference->visitXData("AECXDATA", visit);
+        return name ? CString(*name) : CString();
     });
 }
 

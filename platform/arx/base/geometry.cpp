@@ -178,6 +178,10 @@ AcGeMatrix3d& AcGeMatrix3d::setToAlignCoordSys(const AcGePoint3d& fromOrigin, co
 
 AcGeMatrix3d AcGeMatrix3d::planeToWorld(const AcGeVector3d& normal)
 {
+    // The world's own plane, the usual case, is the identity that the construction below
+    // gives for it, bit for bit (positive zeros).
+    if (normal.x == 0.0 && normal.y == 0.0 && normal.z == 1.0 && !std::signbit(normal.x) && !std::signbit(normal.y))
+        return AcGeMatrix3d();
     const AcGeVector3d n = normal.normal();
     const AcGeVector3d ax = qv::ocsXAxis(n);
     AcGeMatrix3d m;

@@ -151,6 +151,26 @@ void AcDbDatabase::Impl::setHeader(const std::string& name, int code, std::strin
     if (!set)
         tags.add(code, value);
     var->tags = std::move(tags);
+    headerChanged();
+}
+
+const AcGeMatrix3d& AcDbDatabase::Impl::ucsToWorld()
+{
+    if (!ucs) {
+        const AcGeVector3d x = self->ucsxdir().normal(), y = self->ucsydir().normal();
+        AcGeMatrix3d toWorld;
+        toWorld.setCoordSystem(self->ucsorg(), x, y, x.crossProduct(y).normal());
+        AcGeMatrix3d toUcs = toWorld;
+        toUcs.invert();
+        ucs.emplace(toWorld, toUcs);
+    }
+    return ucs->first;
+}
+
+const AcGeMatrix3d& AcDbDatabase::Impl::worldToUcs()
+{
+    ucsToWorld();
+    return ucs->second;
 }
 
 void AcDbDatabase::Impl::setHeaderPoint(const std::string& name, int code, const AcGePoint3d& p)
@@ -628,8 +648,7 @@ bool acdbUcsMatrix(AcGeMatrix3d& matrix, AcDbDatabase* db)
     db = db ? db : acdbHostApplicationServices()->workingDatabase();
     if (!db)
         return false;
-    const AcGeVector3d x = db->ucsxdir().normal(), y = db->ucsydir().normal();
-    matrix.setCoordSystem(db->ucsorg(), x, y, x.crossProduct(y).normal());
+    matrix = db->impl().ucsToWorld();
     return true;
 }
 
@@ -644,10 +663,10 @@ bool acdbUcs2Wcs(const AcGePoint3d& from, AcGePoint3d& to, bool isVector, AcDbDa
 
 bool acdbWcs2Ucs(const AcGePoint3d& from, AcGePoint3d& to, bool isVector, AcDbDatabase* db)
 {
-    AcGeMatrix3d m;
-    if (!acdbUcsMatrix(m, db))
+    db = db ? db : acdbHostApplicationServices()->workingDatabase();
+    if (!db)
         return false;
-    m.invert();
+    const AcGeMatrix3d& m = db->impl().worldToUcs();
     to = isVector ? AcGePoint3d::kOrigin + m.transform(from.asVector()) : m.transform(from);
     return true;
 }

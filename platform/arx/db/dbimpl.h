@@ -11,6 +11,7 @@
 #include "dbstublist.h"
 
 #include <memory_resource>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -41,6 +42,8 @@ struct AcDbDatabase::Impl {
 
     std::vector<HeaderVariable> header;
     std::unordered_map<std::string, size_t> headerIndex;
+    // The UCS matrices worked out from the header: to the world, and from it.
+    std::optional<std::pair<AcGeMatrix3d, AcGeMatrix3d>> ucs;
     std::vector<qv::dxf::TagList> classes;
     std::vector<std::pair<std::string, qv::dxf::TagList>> otherSections;
 
@@ -100,6 +103,12 @@ struct AcDbDatabase::Impl {
     }
     void setHeaderPoint(const std::string& name, int code, const AcGePoint3d& p);
     AcGePoint3d headerPoint(const std::string& name, int code, const AcGePoint3d& fallback) const;
+    // The matrix from the UCS of $UCSORG, $UCSXDIR and $UCSYDIR to the world, and its
+    // inverse, worked out once for each change of the header.
+    const AcGeMatrix3d& ucsToWorld();
+    const AcGeMatrix3d& worldToUcs();
+    // Drops what was worked out from the header (every change of a variable calls it).
+    void headerChanged() { ucs.reset(); }
 };
 
 namespace qv {

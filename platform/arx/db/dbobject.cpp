@@ -194,6 +194,16 @@ resbuf* AcDbObject::xData(const char* appName) const
     return begin == end ? nullptr : qv::dxf::toResbuf(x, begin, end);
 }
 
+bool AcDbObject::visitXData(const char* appName,
+                            const std::function<void(int code, std::string_view text)>& visit) const
+{
+    if (!m_data || !appName || !*appName)
+        return false;
+    const TagList& x = m_data->xdata;
+    const auto [begin, end] = appRange(x, appName);
+    return begin != end && qv::dxf::visitItems(x, begin, end, visit);
+}
+
 std::vector<std::string> AcDbObject::xDataApplications() const
 {
     std::vector<std::string> apps;
@@ -214,7 +224,8 @@ Acad::ErrorStatus AcDbObject::setXData(const resbuf* xdata)
     for (const auto& t : items)
         if (t.code < 1000 || t.code > 1071)
             return Acad::eInvalidInput;
-    TagList result;
+    // Made where the list it replaces is kept, so that it is not copied again to take its place.
+    TagList result(m_data ? m_data->xdata.resource() : qv::dxf::objectResource());
     if (m_data)
         result = m_data->xdata;
     for (size_t i = 0; i < items.size();) {

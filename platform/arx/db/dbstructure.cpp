@@ -341,6 +341,7 @@ void ensureHeader(Impl& impl)
             HeaderVariable& var = impl.header.emplace_back(HeaderVariable{name, {}});
             for (const auto& [code, value] : tags)
                 var.tags.add(code, value);
+            impl.headerChanged();
         }
 }
 

@@ -359,6 +359,21 @@ Acad::ErrorStatus AcDbAttribute::setAttributeFromBlock(const AcDbAttributeDefini
     return transformBy(blockTransform);
 }
 
+AcDbAttribute* AcDbAttribute::clone() const
+{
+    auto* copy = new AcDbAttribute;
+    copy->copyAttributeFrom(*this);
+    return copy;
+}
+
+Acad::ErrorStatus AcDbAttribute::copyFrom(const AcRxObject* other)
+{
+    const auto* source = AcDbAttribute::cast(other);
+    if (!source)
+        return Acad::eNotThatKindOfClass;
+    QV_SETTER(copyAttributeFrom(*source))
+}
+
 const FieldTable& AcDbAttribute::dxfTable() const
 {
     static const FieldTable table({dxfFields(), textFields(), {subclass("AcDbAttribute"), versionField()}, attributeFields()});

@@ -153,25 +153,25 @@ AcDbObjectId DxfContext::layerNamed(std::string_view name)
     return id;
 }
 
-void DxfContext::ensureTextStyle(const dxf::Pair& name, const AcDbObject& user)
+void DxfContext::ensureTextStyle(const char* style, const dxf::Record& record, const AcDbObject& user)
 {
-    if (name.value.empty() || m_textStyles.count(name.value))
+    if (m_textStyles.count(style))
         return;
     auto* table = AcDbSymbolTable::cast(m_impl.textStyleTable.object());
     if (!table)
         return;
+    m_textStyles.insert(style);
+    const dxf::Pair* name = record.find(7);
     AcDbObjectId id;
-    if (table->getAt(std::string(name.value).c_str(), id) != Acad::eOk) {
-        auto* rec = m_impl.makeInArena<AcDbTextStyleTableRecord>();
-        rec->assignName(std::string(name.value));
-        id = m_impl.install(m_impl.newStub(), rec, true);
-        rec->setOwnerId(m_impl.textStyleTable);
-        table->attachRecord(id, rec->name());
-        m_impl.repaired(AcDbDatabase::Impl::describe(&user) + " at line " + std::to_string(name.line)
-                        + ": its text style '" + rec->name()
-                        + "' is not in the table: added");
-    }
-    m_textStyles.emplace(name.value, id);
+    if (!name || name->value.empty() || table->getAt(std::string(name->value).c_str(), id) == Acad::eOk)
+        return;
+    auto* rec = m_impl.makeInArena<AcDbTextStyleTableRecord>();
+    rec->assignName(std::string(name->value));
+    id = m_impl.install(m_impl.newStub(), rec, true);
+    rec->setOwnerId(m_impl.textStyleTable);
+    table->attachRecord(id, rec->name());
+    m_impl.repaired(AcDbDatabase::Impl::describe(&user) + " at line " + std::to_string(name->line)
+                    + ": its text style '" + rec->name() + "' is not in the table: added");
 }
 
 AcDbObjectId DxfContext::blockNamed(std::string_view name)

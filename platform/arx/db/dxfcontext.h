@@ -6,12 +6,14 @@
 
 #include "arx/dbdatabase.h"
 #include "arx/dxffieldtable.h"
+#include "arx/dxfrecord.h"
 #include "dbimpl.h"
 
 #include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 class AcDbBlockReference;
@@ -41,8 +43,10 @@ public:
     AcDbObjectId reference(const dxf::Pair& pair, bool strict);
     // The layer of a name (without regard to case), made when the table lacks it.
     AcDbObjectId layerNamed(std::string_view name);
-    // Adds the text style a text names when the table lacks it, so that the text keeps it.
-    void ensureTextStyle(const dxf::Pair& name, const AcDbObject& user);
+    // Adds the text style a text's record names (its group 7) when the table lacks it, so
+    // that the text keeps it. The table is searched once for each distinct name (style: the
+    // name as the text keeps it).
+    void ensureTextStyle(const char* style, const dxf::Record& record, const AcDbObject& user);
     // Sets the block of a reference by name, now or once the file is read (an undefined
     // block is then made, empty, as a repair).
     void setBlockNamed(AcDbBlockReference* reference, const dxf::Pair& pair);
@@ -91,7 +95,8 @@ private:
     std::vector<PendingLinetype> m_linetypes;
     std::vector<PendingDictionary> m_dictionaries;
     // Names as written in the file to their records, so that each name is looked up once.
-    NameMap m_layers, m_blockIds, m_textStyles;
+    NameMap m_layers, m_blockIds;
+    std::unordered_set<const char*> m_textStyles;
     // The record being read, as repairs name it.
     std::string_view m_recordType;
     AcDbHandle m_recordHandle;

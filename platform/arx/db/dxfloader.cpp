@@ -321,6 +321,7 @@ void Loader::readHeader(size_t first)
             }
         }
     }
+    m_impl.headerChanged();
     // Room in the handle map for every handle the drawing says it has given, within what
     // a file of this size can hold.
     if (const auto* seed = m_impl.headerTag("$HANDSEED", 5)) {
@@ -553,9 +554,10 @@ void Loader::readEntity(AcDbObjectId owner)
         fail(recordName() + ": INSERT without a block name");
     if (ent->layerId().isNull())
         ent->setLayerFromFile(m_context.layerNamed(ent->layerName()));   // none given: layer "0"
-    if (AcDbText::cast(ent) || AcDbMText::cast(ent))
-        if (const Pair* style = m_record.find(7))
-            m_context.ensureTextStyle(*style, *ent);
+    if (const auto* text = AcDbText::cast(ent))
+        m_context.ensureTextStyle(text->textStyleNameConst(), m_record, *ent);
+    else if (const auto* mtext = AcDbMText::cast(ent))
+        m_context.ensureTextStyle(mtext->textStyleNameConst(), m_record, *ent);
     if (attribute || vertex) {
         ent->setOwnerId(parent->objectId());
         attribute ? m_lastInsert->attachAttribute(id) : m_lastPolyline->attachVertex(id);

@@ -59,6 +59,14 @@ bool setInteger(resbuf* rb, const Tag& t, RbValueKind kind)
     return kind != RbValueKind::kLong || (n >= INT32_MIN && n <= INT32_MAX);
 }
 
+// A text a buffer owns (freed by acutRelRb), made without an intermediate copy.
+char* copyOf(std::string_view text)
+{
+    auto* copy = static_cast<char*>(std::malloc(text.size() + 1));
+    copy[text.copy(copy, text.size())] = '\0';
+    return copy;
+}
+
 // Reads the item at tags[i] into rb and moves i past it; false when it does not convert.
 bool readItem(const TagList& tags, size_t& i, size_t last, resbuf* rb)
 {
@@ -77,7 +85,7 @@ bool readItem(const TagList& tags, size_t& i, size_t last, resbuf* rb)
     case RbValueKind::kLong:
     case RbValueKind::kInt64: return setInteger(rb, t, kind);
     case RbValueKind::kBinary: return setBinary(rb, t.value());
-    case RbValueKind::kString: acutSetRbString(rb, std::string(t.value()).c_str()); return true;
+    case RbValueKind::kString: rb->resval.rstring = copyOf(t.value()); return true;
     default: return false;   // a code no buffer holds a value of
     }
 }
@@ -148,6 +156,35 @@ resbuf* toResbuf(const TagList& tags, size_t first, size_t last)
         tail = &(*tail)->rbnext;
     }
     return head;
+}
+
+bool visitItems(const TagList& tags, size_t first, size_t last,
+                const std::function<void(int code, std::string_view text)>& visit)
+{
+    // Whether every item converts, as toResbuf would convert it: text items always do.
+    for (size_t i = first; i < last;) {
+        resbuf item{};
+        const RbValueKind kind = acutRbValueKind(tags[i].code);
+        if (kind == RbValueKind::kString) {
+            ++i;
+            continue;
+        }
+        const bool converts = readItem(tags, i, last, &item);
+        if (kind == RbValueKind::kBinary)
+            std::free(item.resval.rbinary.buf);
+        if (!converts)
+            return false;
+    }
+    for (size_t i = first; i < last;) {
+        const Tag& t = tags[i++];
+        const RbValueKind kind = acutRbValueKind(t.code);
+        // A point's other coordinates belong to its item.
+        for (int k = 1; kind == RbValueKind::kPoint && k < 3 && i < last && tags[i].code == t.code + 10 * k; ++k)
+            ++i;
+        // A text ends at its first zero byte, as the buffer's copy does.
+        visit(t.code, kind == RbValueKind::kString ? t.value().substr(0, t.value().find('\0')) : std::string_view());
+    }
+    return true;
 }
 
 Acad::ErrorStatus fromResbuf(const resbuf* chain, TagList& out)

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace qv {
 
@@ -32,9 +33,9 @@ Box2d extentsWindow(AcDbDatabase* db)
     return box;
 }
 
-void show(DrawingState& state, const Box2d& window, const Box2d& replaced)
+void show(DrawingState& state, const std::optional<Box2d>& window)
 {
-    state.previousViews.push_back(replaced);
+    state.previousViews.push_back(state.view);
     if (state.previousViews.size() > kMaxPreviousViews)
         state.previousViews.erase(state.previousViews.begin());
     state.view = window;
@@ -54,7 +55,7 @@ bool zoomExtents(AcDbDatabase* db)
 {
     if (!db)
         return false;
-    show(drawingState(db), extentsWindow(db), viewWindow(db));
+    show(drawingState(db), std::nullopt);
     return true;
 }
 
@@ -66,7 +67,7 @@ bool zoomWindow(AcDbDatabase* db, const AcGePoint3d& corner1, const AcGePoint3d&
     const Box2d window = Box2d::around(corner1.x, corner1.y, corner2.x, corner2.y);
     if (!db || (window.width() <= 0 && window.height() <= 0))
         return false;
-    show(drawingState(db), window, viewWindow(db));
+    show(drawingState(db), window);
     return true;
 }
 

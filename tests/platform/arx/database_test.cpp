@@ -330,6 +330,20 @@ TEST(BlockReference, TransformAttributesAndOwnership)
     acdbOpenObject(a, attrId, AcDb::kForRead);
     EXPECT_STREQ(a->tagConst(), "ROOM <!NAME>!");
     EXPECT_TRUE(a->position().distanceTo(AcGePoint3d(100, 50, 0)) < 1e-9);
+    // A change worked out on a copy is taken whole, and only by an attribute open for write.
+    const std::unique_ptr<AcDbAttribute> copy(a->clone());
+    EXPECT_FALSE(copy->isDatabaseResident());
+    ASSERT_EQ(copy->transformBy(m), Acad::eOk);
+    copy->setTextString("Lab 2");
+    EXPECT_EQ(a->copyFrom(copy.get()), Acad::eNotOpenForWrite);
+    ASSERT_EQ(a->upgradeOpen(), Acad::eOk);
+    EXPECT_EQ(a->copyFrom(ref), Acad::eNotThatKindOfClass);
+    ASSERT_EQ(a->copyFrom(copy.get()), Acad::eOk);
+    EXPECT_EQ(a->position(), copy->position());
+    EXPECT_EQ(a->rotation(), copy->rotation());
+    EXPECT_EQ(a->height(), copy->height());
+    EXPECT_STREQ(a->textStringConst(), "Lab 2");
+    EXPECT_STREQ(a->tagConst(), "ROOM <!NAME>!");
     a->close();
     AcDbBlockReference loose;
     AcDbAttribute refused;

@@ -614,6 +614,15 @@ TEST(DxfRoundTrip, EveryTypeReadsBackAsWritten)
             binaries.emplace_back(rb->resval.rbinary.buf, static_cast<size_t>(rb->resval.rbinary.clen));
     EXPECT_EQ(binaries, std::vector<std::string>{std::string(binaryOf(), 3)});
     EXPECT_EQ(items, 10);
+    // Visited in place, the items are the chain's: codes, and texts where they are texts.
+    const resbuf* item = x;
+    EXPECT_TRUE(line->visitXData("EVERY", [&](int code, std::string_view text) {
+        ASSERT_NE(item, nullptr);
+        EXPECT_EQ(code, item->restype);
+        EXPECT_EQ(text, acutRbValueKind(code) == RbValueKind::kString ? item->resval.rstring : "");
+        item = item->rbnext;
+    }));
+    EXPECT_EQ(item, nullptr);
     acutRelRb(x);
     EXPECT_EQ(array->columns(), 3);
     EXPECT_EQ(array->rows(), 2);

@@ -280,6 +280,7 @@ TEST(DxfInput, UnreadIntegersAndXDataAreKeptExactly)
     AcDbObjectId id;
     ASSERT_EQ(db.getAcDbObjectId(id, false, s.line), Acad::eOk);
     EXPECT_EQ(id.object()->xData("APP"), nullptr);
+    EXPECT_FALSE(id.object()->visitXData("APP", [](int, std::string_view) { FAIL(); }));
     resbuf* other = id.object()->xData("OTHER");
     ASSERT_NE(other, nullptr);
     EXPECT_EQ(other->rbnext->rbnext->resval.rint, 7);

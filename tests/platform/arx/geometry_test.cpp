@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 TEST(Geometry, MatrixProductInverseAndOrthogonality)
 {
     const AcGeMatrix3d m = AcGeMatrix3d::translation(AcGeVector3d(5, -2, 1))
@@ -31,6 +33,10 @@ TEST(Geometry, AlignCoordSysAndArbitraryAxis)
     const AcGeVector3d n = AcGeVector3d(1, 1, 1).normal();
     const AcGePoint3d p(3, -4, 7);
     EXPECT_TRUE(AcGeMatrix3d::worldToPlane(n).transform(AcGeMatrix3d::planeToWorld(n).transform(p)).isEqualTo(p));
+    // The world's plane is the matrix its construction gives (from a longer normal), bit for bit.
+    const AcGeMatrix3d world = AcGeMatrix3d::planeToWorld(AcGeVector3d::kZAxis);
+    const AcGeMatrix3d built = AcGeMatrix3d::planeToWorld(AcGeVector3d(0, 0, 2));
+    EXPECT_EQ(std::memcmp(world.entry.data(), built.entry.data(), sizeof world.entry), 0);
 }
 
 TEST(Geometry, ExtentsEmptyAndTransformed)

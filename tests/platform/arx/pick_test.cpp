@@ -297,9 +297,12 @@ TEST_F(Picks, ViewStack)
     EXPECT_EQ(view.maxX, 10);
     EXPECT_FALSE(qv::zoomWindow(&db, AcGePoint3d(1, 1, 0), AcGePoint3d(1, 1, 0)));
     EXPECT_FALSE(qv::zoomWindow(&db, AcGePoint3d(0, 0, 0), AcGePoint3d(NAN, 1, 0)));
+    // The extents zoomed to are those of the drawing when the view is looked at.
+    room(20, 0, 10, 10);
+    EXPECT_EQ(qv::viewWindow(&db).maxX, 30);
     ASSERT_TRUE(qv::zoomPrevious(&db));
     EXPECT_EQ(qv::viewWindow(&db).maxX, 80);
-    ASSERT_TRUE(qv::zoomPrevious(&db));   // the limits shown while the drawing was empty
-    EXPECT_EQ(qv::viewWindow(&db).maxX, 420);
+    ASSERT_TRUE(qv::zoomPrevious(&db));   // the view before any window: the extents
+    EXPECT_EQ(qv::viewWindow(&db).maxX, 30);
     EXPECT_FALSE(qv::zoomPrevious(&db));
 }

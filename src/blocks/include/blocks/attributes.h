@@ -90,8 +90,10 @@ public:
     }
 
 private:
-    // Lays one attribute out: placement, then text and position by its tag.
-    void layOut(AcDbAttribute* attribute, const AcGeMatrix3d& transform, const AcGePoint3d* anchor) const;
+    // Lays one attribute out: placement (inverse: the transform's inverse), then text and
+    // position by its tag.
+    void layOut(AcDbAttribute* attribute, const AcGeMatrix3d& transform, const AcGeMatrix3d& inverse,
+                const AcGePoint3d* anchor) const;
 
     CArray<CAttribute*> m_attributes;
     double m_textHeight = 250.0;

@@ -21,6 +21,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <string_view>
 
 class CAcadDrawing;
 class CAssets;
@@ -216,7 +217,9 @@ private:
     void readXMLChild(const MSXML2::IXMLDOMNodePtr& child);
     static CString listText(const CArray<AcDbHandle>& handles);
     static void fillFromText(CArray<AcDbHandle>& handles, const CString& text, AcDbDatabase* database);
-    void readItem(CString item, AcDbDatabase* database);
+    // Parses the reference's record of the application; false when it has none it can read.
+    bool readXData(const AcDbObject* reference, const char* app, AcApDocument* document);
+    void readItem(std::string_view item, AcDbDatabase* database);
     void readArea(CString& item);
     void readPerimeter(CString& item);
     Acad::ErrorStatus storeXData(AcDbBlockReference* reference);

@@ -19,7 +19,7 @@ struct DrawingState {
     long long serial;
     SpatialIndex index;
     std::optional<Box2d> view;      // none: the extents of the current space
-    std::vector<Box2d> previousViews;
+    std::vector<std::optional<Box2d>> previousViews;
 };
 
 DrawingState& drawingState(AcDbDatabase* db);

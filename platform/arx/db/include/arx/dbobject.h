@@ -6,8 +6,10 @@
 #include "arx/dbid.h"
 #include "arx/resbuf.h"
 
+#include <functional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace qv {
@@ -56,6 +58,10 @@ public:
     // too when the data does not convert (numbers that are not, binary chunks that are not
     // whole hexadecimal bytes or are too long): they are kept as read and written back.
     resbuf* xData(const char* appName = nullptr) const;
+    // Calls visit(code, text) for each item of the named application's XData that xData gives,
+    // text being the item's text for a text item and empty for others, without copying
+    // them; false, and nothing visited, when xData gives null.
+    bool visitXData(const char* appName, const std::function<void(int code, std::string_view text)>& visit) const;
     // Replaces the XData of the application the chain names (its first item, 1001); a
     // chain of only the 1001 item removes it. Other applications' data stay.
     Acad::ErrorStatus setXData(const resbuf* xdata);

@@ -41,6 +41,8 @@ public:
     AcDbObjectId textStyle() const;
     Acad::ErrorStatus setTextStyle(AcDbObjectId styleId);
     std::string textStyleName() const { return m_style; }
+    // The style's name as kept for the process: one pointer for each distinct name.
+    const char* textStyleNameConst() const { return m_style; }
 
     Acad::ErrorStatus transformBy(const AcGeMatrix3d& m) override;
     Acad::ErrorStatus getGeomExtents(AcDbExtents& extents) const override;
@@ -139,6 +141,12 @@ public:
     // Takes the definition's properties, placed by the reference's block transform.
     Acad::ErrorStatus setAttributeFromBlock(const AcDbAttributeDefinition* definition,
                                             const AcGeMatrix3d& blockTransform);
+    // A copy outside the database with the attribute's text, placement, tag and flags (not
+    // its entity properties), to work out a change on before making it.
+    AcDbAttribute* clone() const;
+    // Takes the text, placement, tag and flags of another attribute; eNotThatKindOfClass for
+    // anything else.
+    Acad::ErrorStatus copyFrom(const AcRxObject* other);
 
     const qv::dxf::FieldTable& dxfTable() const override;
 };
@@ -169,6 +177,8 @@ public:
     AcDbObjectId textStyle() const;
     Acad::ErrorStatus setTextStyle(AcDbObjectId styleId);
     std::string textStyleName() const { return m_style; }
+    // The style's name as kept for the process: one pointer for each distinct name.
+    const char* textStyleNameConst() const { return m_style; }
     // The lines' distance as a factor of the usual one (0.25 to 4), and its style: 1 at
     // least that distance (taller lines stand further apart), 2 exactly.
     double lineSpacingFactor() const;

@@ -6,6 +6,9 @@
 #include "arx/errorstatus.h"
 #include "arx/resbuf.h"
 
+#include <functional>
+#include <string_view>
+
 namespace qv::dxf {
 
 // A chain of tags [first, last), or null when a value does not convert (a number that is
@@ -13,6 +16,11 @@ namespace qv::dxf {
 // longer than a buffer holds, a negative code, which holds no value in a buffer). The
 // caller frees the chain.
 resbuf* toResbuf(const TagList& tags, size_t first, size_t last);
+// Calls visit(code, text) for each item toResbuf makes of tags [first, last), text being the
+// item's text for a text item and empty for others, without making the chain; false, and
+// nothing visited, when toResbuf makes none.
+bool visitItems(const TagList& tags, size_t first, size_t last,
+                const std::function<void(int code, std::string_view text)>& visit);
 // Appends the chain's items; eInvalidInput for an item no tag holds (an unknown code, a
 // number that is not finite).
 Acad::ErrorStatus fromResbuf(const resbuf* chain, TagList& out);

@@ -46,6 +46,9 @@ public:
     const Tag* begin() const { return m_tags.data(); }
     const Tag* end() const { return m_tags.data() + m_tags.size(); }
     bool operator==(const TagList& other) const;
+    // Where the tags' texts are kept: a list moved into one of the same resource is taken
+    // whole, into another it is copied.
+    std::pmr::memory_resource* resource() const { return m_resource; }
 
 private:
     const char* copy(std::string_view value);

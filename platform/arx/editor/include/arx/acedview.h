@@ -1,7 +1,9 @@
 // The view of a drawing in the text host: a window on the current space in world
-// coordinates, shown on a screen taken to be 800 x 600 pixels, and the windows zoomed from
-// (the last ten) for "zoom previous". Until a zoom sets it, the window is the extents of
-// the current space. Picks use it to size the pick box; selections do not depend on it.
+// coordinates, shown on a screen taken to be 800 x 600 pixels, and the views zoomed from
+// (the last ten) for "zoom previous". Until a zoom sets a window, and after a zoom to the
+// extents, the view shows the extents of the current space as they are when it is looked
+// at: a zoom to the extents and back measures nothing. Picks use the window to size the
+// pick box; selections do not depend on it.
 #pragma once
 
 #include "arx/dbboxtree.h"
