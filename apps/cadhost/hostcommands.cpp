@@ -156,6 +156,13 @@ void listVariables()
 
 } // namespace
 
+const std::vector<std::string>& HostCommands::names()
+{
+    static const std::vector<std::string> all = {"CLOSE", "EXIT", "EXPORT", "HELP", "NEW",   "OPEN",
+                                                 "PLOT",  "QUIT", "SAVE",   "SAVEAS", "SETVAR"};
+    return all;
+}
+
 HostCommands::Outcome HostCommands::run(const std::string& name)
 {
     AcApDocument* doc = acDocManager->curDocument();
@@ -258,7 +265,7 @@ bool HostCommands::askReplace(const std::string& path)
 {
     const std::string prompt = path + " already exists. Replace it? [Yes/No] <No>: ";
     for (;;) {
-        const auto line = askLine(prompt);
+        const auto line = askLine(prompt, qv::InputKind::word);
         const std::string answer = line ? upper(*line) : std::string();
         if (answer.empty() || std::string("NO").starts_with(answer))
             return false;
@@ -322,7 +329,7 @@ HostCommands::Answer HostCommands::askSaveChanges(AcApDocument* doc)
 {
     const std::string prompt = "Save changes to " + std::string(doc->fileName()) + "? [Yes/No/Cancel] <Yes>: ";
     for (;;) {
-        const qv::InputLine line = qv::readInput(prompt);
+        const qv::InputLine line = qv::readInput(prompt, qv::InputKind::word);
         if (line.status == qv::InputStatus::cancel)
             return Answer::cancel;
         if (line.status == qv::InputStatus::end) {
@@ -344,7 +351,7 @@ HostCommands::Answer HostCommands::askSaveChanges(AcApDocument* doc)
 // a cancel keep the value.
 void HostCommands::setVar()
 {
-    const auto name = askLine("Enter variable name or [?]: ");
+    const auto name = askLine("Enter variable name or [?]: ", qv::InputKind::word);
     if (!name || name->empty())
         return;
     if (*name == "?") {
@@ -372,7 +379,7 @@ void HostCommands::setVar()
             if (!next)
                 return;
         } else {
-            const auto text = askLine(prompt);
+            const auto text = askLine(prompt, type == RTSTR ? qv::InputKind::text : qv::InputKind::word);
             if (!text || text->empty())
                 return;
             next = parseValue(*text, type);

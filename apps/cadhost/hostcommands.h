@@ -10,6 +10,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 class AcApDocument;
 
@@ -20,6 +21,9 @@ class HostCommands
 {
 public:
     enum class Outcome { notHost, done, quit };
+
+    // The names of the host's commands, in capitals.
+    static const std::vector<std::string>& names();
 
     // Runs the host command of this name (in capitals, without "_" or "." prefixes).
     Outcome run(const std::string& name);

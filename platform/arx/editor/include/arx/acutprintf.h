@@ -19,6 +19,10 @@ int writeOutput(const std::string& text);
 const std::string& openOutputLine();
 // Tells that something else (a line editor) ended the output line.
 void endOutputLine();
+// Says that the user cancelled the prompt: "*Cancel*" and a line end. The command that the
+// cancel ends may say "*Cancel*" on a line of its own as well; written next, it is not shown
+// a second time.
+void writeCancel();
 } // namespace qv
 
 // printf-style, with CString and std::string arguments passed as their C strings.
