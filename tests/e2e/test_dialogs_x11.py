@@ -444,12 +444,17 @@ class BlockEditorOnX11(unittest.TestCase):
         self.assertNotIn("Unknown command", host.shown)
 
 
-    def test_the_hyperlink_dialog_ends_without_touching_the_line_typed_at_the_command_line(self):
-        drawing = os.path.join(self.home, "door.dxf")
+    def door_drawing(self, name):
+        """A drawing of one reference to a block "DOOR" (no space block); its path and the reference's handle."""
+        path = os.path.join(self.home, name)
         doc = ezdxf.new("R2013")
         doc.blocks.new("DOOR").add_line((0, 0), (900, 0))
         door = doc.modelspace().add_blockref("DOOR", (0, 0)).dxf.handle
-        doc.saveas(drawing)
+        doc.saveas(path)
+        return path, door
+
+    def test_the_hyperlink_dialog_ends_without_touching_the_line_typed_at_the_command_line(self):
+        drawing, door = self.door_drawing("door.dxf")
         display = self.x.display
         host = terminal_host(display, self.home, drawing)
         try:
@@ -482,11 +487,7 @@ class BlockEditorOnX11(unittest.TestCase):
         self.assertNotIn("Unknown command", host.shown)
 
     def test_the_dialogs_of_a_drawing_close_with_it_and_those_of_another_stay(self):
-        first = os.path.join(self.home, "first.dxf")
-        doc = ezdxf.new("R2013")
-        doc.blocks.new("DOOR").add_line((0, 0), (900, 0))
-        door = doc.modelspace().add_blockref("DOOR", (0, 0)).dxf.handle
-        doc.saveas(first)
+        first, door = self.door_drawing("first.dxf")
         second = generate_plan(os.path.join(self.home, "second.dxf"), "--spaces", rooms=4)
         out = os.path.join(self.home, "out.dxf")
         display = self.x.display
