@@ -88,7 +88,8 @@ TerminalInput::TerminalInput(std::string historyFile) : m_kept(std::move(history
     el_set(m_editor, EL_PROMPT, &TerminalInput::promptOf);
     el_set(m_editor, EL_GETCFN, &TerminalInput::readChar);
     el_set(m_editor, EL_HIST, history, m_history);
-    el_set(m_editor, EL_ADDFN, "qv-complete", "complete a command or file name", &TerminalInput::complete);
+    // The wide call keeps the names as given; the narrow one copies them and never frees the copies.
+    el_wset(m_editor, EL_ADDFN, L"qv-complete", L"complete a command or file name", &TerminalInput::complete);
     el_set(m_editor, EL_BIND, "^I", "qv-complete", nullptr);
     // Ctrl+C flushes nothing: with the flush, the terminal could drop what the host writes
     // as it handles the interrupt (its "*Cancel*" and the next prompt), and what was typed.
