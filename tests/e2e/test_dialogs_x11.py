@@ -475,6 +475,8 @@ class BlockEditorOnX11(unittest.TestCase):
                 else:
                     xdotool(display, "key", "Escape")
                 wait_gone(display, "Kavro Block Hyperlinking")
+                if close == "OK":   # what OK prints goes below the line typed, shown again after it
+                    host.expect("\n1 block affected.\nCommand: SET")
                 # What was typed stays, and goes on where it stopped.
                 host.type("VAR\rPICKBOX\r", then="Enter new value for PICKBOX <3>: ")
                 host.type("\r", then="Command: ")

@@ -131,9 +131,11 @@ std::optional<std::string> TerminalInput::readNested(const std::string& prompt, 
     const std::string text(outer->buffer, outer->lastchar);
     const int cursor = static_cast<int>(outer->cursor - outer->buffer);
     const std::string outerPrompt = m_prompt;
-    // The nested prompt leaves the line being typed as it stands.
+    // The nested prompt leaves the line being typed as it stands; that line is shown again
+    // once the nested one is read.
     if (openOutputLine().empty())
         writeOutput("\n");
+    m_redraw = false;
     std::optional<std::string> line = readEdited(prompt, kind);
     m_cancelled = false;
     m_prompt = outerPrompt;
@@ -328,7 +330,9 @@ TerminalInput::Wait TerminalInput::waitByte(int timeoutMs, unsigned char& byte)
         pollfd fds[2] = {{STDIN_FILENO, POLLIN, 0}, {wakeFds[0], POLLIN, 0}};
         // Window events are handled while the terminal is waited for; a dialog's ESC on the
         // command line cancels the line like the Esc key.
+        setOutputHook([this](std::string_view text) { makeWayForOutput(text); });
         const int ready = waitReadable(fds, wakeFds[0] >= 0 ? 2 : 1, timeoutMs);
+        setOutputHook(nullptr);
         if (ready == -2 && m_kind != InputKind::command)
             return Wait::interrupt;
         if (ready == -2)
@@ -356,6 +360,20 @@ TerminalInput::Wait TerminalInput::waitByte(int timeoutMs, unsigned char& byte)
             continue;
         return Wait::end;
     }
+}
+
+// What a window prints while a line is typed goes below the line, which is shown again
+// afterwards.
+void TerminalInput::makeWayForOutput(std::string_view text)
+{
+    setOutputHook(nullptr);
+    if (!text.starts_with('\n')) {
+        std::fputs("\n", stdout);
+        std::fflush(stdout);
+    }
+    endOutputLine();
+    m_redraw = true;
+    wake();
 }
 
 // Back from a stop, the shell has set the terminal to its own modes and has written on it:

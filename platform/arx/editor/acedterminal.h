@@ -27,6 +27,7 @@
 #include <cwchar>
 #include <signal.h>
 #include <string>
+#include <string_view>
 
 typedef struct editline EditLine;
 typedef struct history History;
@@ -54,6 +55,7 @@ private:
     void setKind(InputKind kind);
     void keep(const std::string& line);
     void redraw();
+    void makeWayForOutput(std::string_view text);
     void resume();
 
     static char* promptOf(EditLine* el);

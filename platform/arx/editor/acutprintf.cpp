@@ -8,6 +8,7 @@ namespace qv {
 
 namespace {
 OutputSink sink;
+OutputHook hook;
 std::string openLine;
 bool cancelShown = false;
 
@@ -33,6 +34,8 @@ std::string_view unrepeated(std::string_view text)
 
 void show(std::string_view text)
 {
+    if (hook && !text.empty())
+        hook(text);
     if (sink)
         sink(std::string(text));
     else {
@@ -45,6 +48,7 @@ void show(std::string_view text)
 } // namespace
 
 void setOutputSink(OutputSink s) { sink = std::move(s); }
+void setOutputHook(OutputHook h) { hook = std::move(h); }
 
 int writeOutput(const std::string& text)
 {
