@@ -71,6 +71,17 @@ std::string described(const HelpEntry& entry, const std::string& group)
 
 } // namespace
 
+std::vector<std::string> hostCommandNames()
+{
+    std::vector<std::string> names;
+    for (const HostCommand& command : hostCommands) {
+        names.emplace_back(command.name);
+        if (*command.alias)
+            names.emplace_back(command.alias);
+    }
+    return names;
+}
+
 void listCommands()
 {
     std::vector<std::pair<std::string, std::vector<HelpEntry>>> sections{{"Host commands:", {}}};

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // Every command, the host's first, then the module's group by group in the order they were
 // registered, one a line with its short and long names and its description in columns.
@@ -10,3 +11,5 @@ void listCommands();
 // One command, the host's or the module's, named either way in any letter case (with or
 // without a leading "_" or "."); a name that is no command is said to be unknown.
 void describeCommand(const std::string& name);
+// The names of the host's own commands and their aliases, for completion.
+std::vector<std::string> hostCommandNames();

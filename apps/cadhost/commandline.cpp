@@ -36,9 +36,9 @@ void complain(const std::string& text)
     std::fflush(stderr);
 }
 
-std::optional<std::string> askLine(const std::string& prompt)
+std::optional<std::string> askLine(const std::string& prompt, qv::InputKind kind)
 {
-    const qv::InputLine line = qv::readInput(prompt);
+    const qv::InputLine line = qv::readInput(prompt, kind);
     if (line.status != qv::InputStatus::line)
         return std::nullopt;
     return trimmed(line.text);

@@ -1,6 +1,8 @@
 // What the host's commands share: reading answers and writing to the command line.
 #pragma once
 
+#include "arx/acedinput.h"
+
 #include <optional>
 #include <string>
 
@@ -16,7 +18,7 @@ void complain(const std::string& text);
 
 // The next input line, trimmed; none when cancelled or at the end of input. The prompt is
 // shown on a terminal only.
-std::optional<std::string> askLine(const std::string& prompt);
+std::optional<std::string> askLine(const std::string& prompt, qv::InputKind kind = qv::InputKind::text);
 // A path answer with a leading "~" made the home folder; what every file prompt reads.
 std::optional<std::string> withHome(std::optional<std::string> path);
 std::optional<std::string> askPath(const std::string& prompt);

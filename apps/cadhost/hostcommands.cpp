@@ -157,15 +157,27 @@ void listVariables()
 
 } // namespace
 
+// HELP NAME describes one command; HELP alone lists them all, except on a terminal, where
+// Space ends "HELP" before a name could follow it: there it asks for the name.
+void HostCommands::help(const std::string& name)
+{
+    std::optional<std::string> asked = name;
+    if (name.empty() && qv::inputInteractive())
+        asked = askLine("Enter a command name <all>: ", qv::InputKind::word);
+    if (!asked)
+        return;
+    if (asked->empty())
+        listCommands();
+    else
+        describeCommand(*asked);
+}
+
 HostCommands::Outcome HostCommands::run(const std::string& line)
 {
     const size_t blank = line.find_first_of(" \t");
     const std::string name = line.substr(0, blank);
     if (name == "HELP" || name == "?") {
-        if (blank == std::string::npos)
-            listCommands();
-        else
-            describeCommand(trimmed(line.substr(blank)));
+        help(blank == std::string::npos ? std::string() : trimmed(line.substr(blank)));
         return Outcome::done;
     }
     if (blank != std::string::npos)
@@ -270,7 +282,7 @@ bool HostCommands::askReplace(const std::string& path)
 {
     const std::string prompt = path + " already exists. Replace it? [Yes/No] <No>: ";
     for (;;) {
-        const auto line = askLine(prompt);
+        const auto line = askLine(prompt, qv::InputKind::word);
         const std::string answer = line ? upper(*line) : std::string();
         if (answer.empty() || std::string("NO").starts_with(answer))
             return false;
@@ -334,7 +346,7 @@ HostCommands::Answer HostCommands::askSaveChanges(AcApDocument* doc)
 {
     const std::string prompt = "Save changes to " + std::string(doc->fileName()) + "? [Yes/No/Cancel] <Yes>: ";
     for (;;) {
-        const qv::InputLine line = qv::readInput(prompt);
+        const qv::InputLine line = qv::readInput(prompt, qv::InputKind::word);
         if (line.status == qv::InputStatus::cancel)
             return Answer::cancel;
         if (line.status == qv::InputStatus::end) {
@@ -356,7 +368,7 @@ HostCommands::Answer HostCommands::askSaveChanges(AcApDocument* doc)
 // a cancel keep the value.
 void HostCommands::setVar()
 {
-    const auto name = askLine("Enter variable name or [?]: ");
+    const auto name = askLine("Enter variable name or [?]: ", qv::InputKind::word);
     if (!name || name->empty())
         return;
     if (*name == "?") {
@@ -384,7 +396,7 @@ void HostCommands::setVar()
             if (!next)
                 return;
         } else {
-            const auto text = askLine(prompt);
+            const auto text = askLine(prompt, type == RTSTR ? qv::InputKind::text : qv::InputKind::word);
             if (!text || text->empty())
                 return;
             next = parseValue(*text, type);

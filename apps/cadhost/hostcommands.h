@@ -10,6 +10,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 class AcApDocument;
 
@@ -33,6 +34,8 @@ public:
     bool failed() const { return m_failed; }
 
 private:
+    // Describes the command NAME, or lists them all for an empty name.
+    static void help(const std::string& name);
     enum class Answer { yes, no, cancel };
 
     void open();

@@ -2,6 +2,7 @@
 // or the end of input.
 #include "cadhost.h"
 
+#include "commandhelp.h"
 #include "commandline.h"
 #include "hostcommands.h"
 #include "module.h"
@@ -17,8 +18,10 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -36,7 +39,7 @@ class CommandLine
 {
 public:
     CommandLine();
-    ~CommandLine() { qv::setCommandRunner(nullptr); }
+    ~CommandLine();
     CommandLine(const CommandLine&) = delete;
     CommandLine& operator=(const CommandLine&) = delete;
 
@@ -54,11 +57,29 @@ private:
     std::string m_lastCommand;
 };
 
+// Every name a command line may give: the host's commands and the modules' short and long names.
+std::vector<std::string> commandNames()
+{
+    std::vector<std::string> names = hostCommandNames();
+    for (const AcEdCommand& command : acedRegCmds->commands()) {
+        names.push_back(command.globalName);
+        names.push_back(command.localName);
+    }
+    return names;
+}
+
 // Commands that modules run with acedCommandS reach the host's commands too; a QUIT run
 // that way does not end the session.
 CommandLine::CommandLine()
 {
     qv::setCommandRunner([this](const std::string& name) { return runCommand(name); });
+    qv::setCommandNames(commandNames);
+}
+
+CommandLine::~CommandLine()
+{
+    qv::setCommandRunner(nullptr);
+    qv::setCommandNames(nullptr);
 }
 
 bool CommandLine::runCommand(const std::string& name)
@@ -76,7 +97,7 @@ void CommandLine::run()
     for (;;) {
         if (qv::guiAvailable())
             qv::hostTakesFocus(); // back to the command line, unless a dialog keeps the focus
-        const qv::InputLine line = qv::readInput("Command: ");
+        const qv::InputLine line = qv::readInput("Command: ", qv::InputKind::command);
         if (line.status == qv::InputStatus::end) {
             if (atEndOfInput())
                 return;
@@ -148,13 +169,25 @@ void installPathPrompt()
     });
 }
 
+// The file of the commands typed at a terminal: "cadhost/history" in $XDG_STATE_HOME (a
+// relative one is ignored, as the base-directory convention asks), else in
+// $HOME/.local/state; none without either.
+std::string historyFile()
+{
+    const char* state = std::getenv("XDG_STATE_HOME");
+    const char* home = std::getenv("HOME");
+    if (state && state[0] == '/')
+        return std::string(state) + "/cadhost/history";
+    return home && *home ? std::string(home) + "/.local/state/cadhost/history" : std::string();
+}
+
 std::unique_ptr<qv::InputSource> makeInput(const HostOptions& options, std::FILE*& script)
 {
     if (!options.script.empty()) {
         script = std::fopen(options.script.c_str(), "r");
         return script ? qv::makeFileInput(script, options.script) : nullptr;
     }
-    return ::isatty(STDIN_FILENO) ? qv::makeTerminalInput() : qv::makeFileInput(stdin);
+    return ::isatty(STDIN_FILENO) ? qv::makeTerminalInput(historyFile()) : qv::makeFileInput(stdin);
 }
 
 } // namespace

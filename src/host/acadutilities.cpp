@@ -161,11 +161,12 @@ CString CAcadUtilities::getString(CString prompt)
 void CAcadUtilities::getBoolean(CString prompt, BOOL defaultValue, BOOL* result)
 {
     kavroGuard("CAcadUtilities::getBoolean", __FILE__, [&] {
-        // Enter keeps the default; anything but a yes or a no is asked again.
+        // Enter keeps the default; anything but a yes or a no is asked again. The answer
+        // holds no blanks: at a terminal, Space ends it as Enter does.
         std::optional<BOOL> answer;
         while (!answer) {
             char text[133] = {};
-            if (acedGetString(1, withDefault(prompt, CUtilities::BoolToCString(defaultValue)), text) != RTNORM)
+            if (acedGetString(0, withDefault(prompt, CUtilities::BoolToCString(defaultValue)), text) != RTNORM)
                 throw new CEXCancelled(KAVRO_PRODUCT_CAPTION, __FILE__, "CAcadUtilities::getBoolean");
             answer = *text ? yesOrNo(text) : std::optional<BOOL>(defaultValue);
             if (!answer)

@@ -62,7 +62,8 @@ class Host:
             for name in ("DISPLAY", "WAYLAND_DISPLAY"):
                 env.pop(name, None)
             env.update(QT_QPA_PLATFORM="offscreen", LANG="C.UTF-8", XDG_RUNTIME_DIR=runtime,
-                       XDG_DATA_HOME=os.path.join(home, "data"), HOME=home)
+                       XDG_DATA_HOME=os.path.join(home, "data"), XDG_STATE_HOME=os.path.join(home, "state"),
+                       HOME=home)
             cls._env = env
             cls._home = home
         return cls._env

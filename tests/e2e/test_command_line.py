@@ -26,6 +26,8 @@ import ezdxf  # noqa: E402
 CTRL_C = "\x03"
 CTRL_D = "\x04"
 UP = "\x1b[A"
+DOWN = "\x1b[B"
+TAB = "\t"
 
 
 def lines_of(path):
@@ -237,13 +239,17 @@ class Terminal:
     """cadhost on a pseudo-terminal: keys are sent, and what it shows is waited for. Line
     ends are shown as "\\n"."""
 
-    def __init__(self, *args, module=TEST_MODULE, env=None, cwd=None, timeout=TIMEOUT):
+    def __init__(self, *args, module=TEST_MODULE, env=None, cwd=None, timeout=TIMEOUT, shell=False):
+        """With shell, an interactive shell with job control runs on the terminal instead."""
         self.timeout = timeout
         self.pid, self.fd = pty.fork()
         if self.pid == 0:  # the child: never returns to the tests
             try:
                 if cwd:
                     os.chdir(cwd)
+                if shell:
+                    os.execve("/bin/bash", ["bash", "--norc", "--noprofile", "--noediting", "-i"],
+                              dict(env or Host.env(), PS1="$ "))
                 os.execve(CADHOST, [CADHOST, "--module", module, *args], env or Host.env())
             finally:
                 os._exit(127)
@@ -269,6 +275,14 @@ class Terminal:
             if time.monotonic() > deadline or not self._read(0.2):
                 raise AssertionError("%r not shown; the terminal shows:\n%s" % (text, self.shown))
         self.seen = self.shown.find(text, self.seen) + len(text)
+
+    def wait_for_editing(self):
+        """Waits until the host's line editor has the terminal (out of its line mode)."""
+        deadline = time.monotonic() + self.timeout
+        while termios.tcgetattr(self.fd)[3] & termios.ICANON:
+            if time.monotonic() > deadline:
+                raise AssertionError("the terminal stays in its line mode")
+            self._read(0.05)
 
     def type(self, keys, then=None):
         os.write(self.fd, keys.encode())
@@ -298,11 +312,15 @@ class TerminalTest(TempFolderCase, WrittenDrawingChecks):
     """The command line on a terminal: prompts shown, cancel keys, and the question whether
     to save changes before a drawing is given up."""
 
-    def start(self, *args):
-        terminal = Terminal(*args)
+    def start(self, *args, module=TEST_MODULE, env=None):
+        terminal = Terminal(*args, module=module, env=env)
         self.addCleanup(terminal.kill)
         terminal.expect("Command: ")
         return terminal
+
+    def state_env(self):
+        """The host's environment with its history in a folder of this test."""
+        return dict(Host.env(), XDG_STATE_HOME=self.path("state"))
 
     def draw_line(self, t):
         t.type("qvline\n", "From point: ")
@@ -336,6 +354,125 @@ class TerminalTest(TempFolderCase, WrittenDrawingChecks):
         self.assertNotIn("Save changes", t.shown)
         self.assertWrittenDrawing(drawing)
         self.assertIn(((0.0, 0.0, 0.0), (5.0, 0.0, 0.0)), lines_of(drawing))
+
+    def test_a_cancelled_module_question_says_so_once(self):
+        t = self.start(module=REAL_MODULE)
+        t.type("klb\n", "sort by handle in ascending order <1>:")
+        t.type(ESC, "*Cancel*\nCommand: ")
+        t.type("kut\n", "<250.00>:")
+        t.type(CTRL_C, "*Cancel*\nCommand: ")
+        t.type("quit\n")
+        self.assertEqual(t.finish(), 0, t.shown)
+        self.assertEqual(t.shown.count("*Cancel*"), 2, t.shown)
+
+    def test_space_ends_commands_and_words_and_is_a_character_of_texts(self):
+        out = self.path("my plan.dxf")
+        t = self.start()
+        t.type("qvline ", "From point: ")
+        t.type("1,2 ", "To point: ")
+        t.type("@3,4 ", "line drawn\nCommand: ")
+        t.type(" ", "QVLINE\nFrom point: ")                          # Space repeats as Enter does
+        t.type("x ", "Invalid point.\nFrom point: ")                # refused: asked again
+        t.type(ESC, "Command: ")
+        t.type("qvint ", "Integer: ")
+        t.type("1.5 ", "Requires an integer value.\nInteger: ")
+        t.type(" ", "int: none\nCommand: ")                          # at once: an empty answer
+        t.type("qvstring ", "Text: ")
+        t.type("a b \n", "text: [a b ]\nCommand: ")
+        t.type("setvar ", "Enter variable name or [?]: ")
+        t.type("lastpoint ", "Enter new value for LASTPOINT <4,6,0>: ")
+        t.type("1,x ", "Invalid point.\nEnter new value for LASTPOINT <4,6,0>: ")
+        t.type("5,5 ", "Command: ")
+        t.type("help ", "Enter a command name <all>: ")             # Space ends HELP: it asks
+        t.type("saveas ", "  (host command)\n")
+        t.type("saveas ", "Save drawing as <Drawing1.dxf>: ")
+        t.type(out + "\n", "Drawing saved as %s\nCommand: " % out)
+        t.type("quit ")
+        self.assertEqual(t.finish(), 0, t.shown)
+        self.assertEqual(lines_of(out), [((1.0, 2.0, 0.0), (4.0, 6.0, 0.0))])
+
+    def test_tab_completes_command_and_file_names(self):
+        os.mkdir(self.path("plans"))
+        generate_plan(self.path("plans", "first floor.dxf"), rooms=3)
+        os.mkdir(self.path("plans", "second"))
+        t = self.start()
+        t.type("qvs" + TAB, "QVSTRING")
+        t.type("\n", "Text: ")
+        t.type("\n", "text: []\nCommand: ")
+        t.type("_qvli" + TAB + "\n", "From point: ")               # prefixes are kept
+        t.type(ESC, "Command: ")
+        t.type("sa" + TAB, "SAVE")                                    # as far as they go alike
+        t.type(TAB, "SAVE  SAVEAS\n")                               # then the names to choose from
+        t.expect("Command: SAVE")
+        t.type(ESC, "*Cancel*")
+        t.type("open\n", "Enter name of drawing to open: ")
+        t.type(self.path("plans", "f") + TAB + "\n", "Command: ")
+        t.type("qvname\n", "file: %s (2 open)" % self.path("plans", "first floor.dxf"))
+        t.type("open\n" + self.path("plans", "s") + TAB + "\n",
+               'cannot open "%s/": Is a directory' % self.path("plans", "second"))
+        t.type("quit\n")
+        self.assertEqual(t.finish(), 2, t.shown)
+
+    def test_the_commands_typed_are_kept_between_sessions(self):
+        env = self.state_env()
+        history = self.path("state", "cadhost", "history")
+        t = self.start(env=env)
+        t.type("qvint\n", "Integer: ")
+        t.type("5\n", "Command: ")                                  # an answer is not kept
+        t.type("qvname\nqvname\n", "Command: ")
+        t.expect("Command: ")
+        t.type("quit\n")
+        self.assertEqual(t.finish(), 0, t.shown)
+        with open(history) as f:
+            self.assertEqual(f.read(), "qvint\nqvname\nquit\n")
+        t = self.start(env=env)
+        t.type(UP + UP + UP + UP + DOWN + "\n", "file: Drawing1.dxf (1 open)\nCommand: ")
+        t.type(UP + UP + UP + UP + "\n", "Integer: ")                # qvname, quit, qvname, qvint
+        t.type(UP + "\n", "int: none\nCommand: ")                    # an answer has no history
+        t.type("quit\n")
+        self.assertEqual(t.finish(), 0, t.shown)
+
+    def test_a_damaged_or_huge_history_is_bounded_and_one_that_cannot_be_written_stops_nothing(self):
+        env = self.state_env()
+        history = self.path("state", "cadhost", "history")
+        os.makedirs(os.path.dirname(history))
+        with open(history, "wb") as f:
+            f.write(b"".join(b"line %d\n" % i for i in range(2000)) + b"\xff\xfe bad\n" + b"x" * 5000 + b"\nqvint\n")
+        t = self.start(env=env)
+        t.type(UP + "\n", "Integer: ")
+        t.type(ESC, "*Cancel*")
+        t.type("quit\n")
+        self.assertEqual(t.finish(), 0, t.shown)
+        with open(history, "rb") as f:
+            kept = f.read().split(b"\n")[:-1]
+        self.assertEqual(len(kept), 501)                             # the last 500, and the QUIT typed
+        self.assertEqual(kept[-3:], [b"line 1999", b"qvint", b"quit"])
+        # A history that is a folder can be neither read nor written: said once, and the host works on.
+        os.remove(history)
+        os.mkdir(history)
+        t = self.start(env=env)
+        t.type("qvint\n", "Integer: ")
+        t.type("1\nqvname\n", "file: Drawing1.dxf (1 open)\nCommand: ")
+        t.type("quit\n")
+        self.assertEqual(t.finish(), 0, t.shown)
+        self.assertEqual(t.shown.count("the command history is not kept"), 1, t.shown)
+
+    def test_back_from_a_stop_the_prompt_and_the_line_are_shown_again(self):
+        shell = Terminal(module=TEST_MODULE, shell=True)
+        self.addCleanup(shell.kill)
+        shell.expect("$ ")
+        shell.type("%s --module %s\n" % (CADHOST, TEST_MODULE), "Command: ")
+        shell.wait_for_editing()
+        shell.type("qvi", "qvi")
+        shell.type("\x1a", "$ ")                                      # Ctrl+Z: the shell is back
+        self.assertTrue(termios.tcgetattr(shell.fd)[3] & termios.ICANON)
+        shell.type("fg\n", "Command: qvi")
+        self.assertFalse(termios.tcgetattr(shell.fd)[3] & termios.ICANON)
+        shell.type("nt\n", "Integer: ")
+        shell.type("3\n", "int: 3\nCommand: ")
+        shell.type("quit\n", "$ ")
+        shell.type("exit\n")
+        self.assertEqual(shell.finish(), 0, shell.shown)
 
     def test_quit_close_and_the_end_of_input_ask_before_changes_are_lost(self):
         drawing = generate_plan(self.path("plan.dxf"), rooms=3)

@@ -69,7 +69,8 @@ def host_env(display, home):
     runtime = os.path.join(home, "runtime")
     os.makedirs(runtime, mode=0o700, exist_ok=True)
     env.update(DISPLAY=display, LANG="C.UTF-8", XDG_RUNTIME_DIR=runtime,
-               XDG_DATA_HOME=os.path.join(home, "data"), HOME=home, QT_QPA_PLATFORM="xcb")
+               XDG_DATA_HOME=os.path.join(home, "data"), XDG_STATE_HOME=os.path.join(home, "state"), HOME=home,
+               QT_QPA_PLATFORM="xcb")
     return env
 
 
@@ -443,12 +444,52 @@ class BlockEditorOnX11(unittest.TestCase):
         self.assertNotIn("Unknown command", host.shown)
 
 
-    def test_the_dialogs_of_a_drawing_close_with_it_and_those_of_another_stay(self):
-        first = os.path.join(self.home, "first.dxf")
+    def door_drawing(self, name):
+        """A drawing of one reference to a block "DOOR" (no space block); its path and the reference's handle."""
+        path = os.path.join(self.home, name)
         doc = ezdxf.new("R2013")
         doc.blocks.new("DOOR").add_line((0, 0), (900, 0))
         door = doc.modelspace().add_blockref("DOOR", (0, 0)).dxf.handle
-        doc.saveas(first)
+        doc.saveas(path)
+        return path, door
+
+    def test_the_hyperlink_dialog_ends_without_touching_the_line_typed_at_the_command_line(self):
+        drawing, door = self.door_drawing("door.dxf")
+        display = self.x.display
+        host = terminal_host(display, self.home, drawing)
+        try:
+            host.expect("Command: ")
+            for close in ("Escape", "OK"):
+                host.type("kbh\r", then="Command: ")
+                links = find_window(display, "Kavro Block Hyperlinking")
+                focus(display, links)
+                if close == "OK":   # OK is on once a block is picked
+                    click(display, links, du_x(234) + 20, du_y(5) + 7)   # Select Block
+                    host.expect("Select a Block: ")
+                    host.type("#%s\r" % door, then="Block Selected")
+                    host.expect("Command: ")
+                host.type("SET", then="SET")
+                focus(display, links)
+                if close == "OK":
+                    click(display, links, du_x(116) + 20, du_y(133) + 7)
+                else:
+                    xdotool(display, "key", "Escape")
+                wait_gone(display, "Kavro Block Hyperlinking")
+                if close == "OK":   # what OK prints goes below the line typed, shown again after it
+                    host.expect("\n1 block affected.\nCommand: SET")
+                # What was typed stays, and goes on where it stopped.
+                host.type("VAR\rPICKBOX\r", then="Enter new value for PICKBOX <3>: ")
+                host.type("\r", then="Command: ")
+            host.type("QUIT\r", then="Save changes to")
+            host.type("N\r")
+        finally:
+            status = host.finish()
+        self.assertEqual(status, 0, host.shown)
+        self.assertNotIn("*Cancel*", host.shown)
+        self.assertNotIn("Unknown command", host.shown)
+
+    def test_the_dialogs_of_a_drawing_close_with_it_and_those_of_another_stay(self):
+        first, door = self.door_drawing("first.dxf")
         second = generate_plan(os.path.join(self.home, "second.dxf"), "--spaces", rooms=4)
         out = os.path.join(self.home, "out.dxf")
         display = self.x.display

@@ -45,7 +45,7 @@ public:
         : m_lines(std::move(lines)), m_hook(std::move(hook))
     {
     }
-    std::optional<std::string> readLine(const std::string&) override
+    std::optional<std::string> readLine(const std::string&, qv::InputKind) override
     {
         if (m_hook)
             m_hook();

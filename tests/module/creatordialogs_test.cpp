@@ -46,7 +46,7 @@ public:
         std::function<void()> meanwhile;
     };
     explicit ScriptedInput(std::vector<Step> steps) : m_steps(std::move(steps)) {}
-    std::optional<std::string> readLine(const std::string&) override
+    std::optional<std::string> readLine(const std::string&, qv::InputKind) override
     {
         if (m_next >= m_steps.size())
             return std::nullopt;

@@ -47,21 +47,22 @@ bool parseInt(const std::string& text, int& value)
     return begin != end && result.ec == std::errc() && result.ptr == end;
 }
 
-// Reads answers until one is valid; a refused answer prints message and asks again.
+// Reads answers until one is valid; a refused answer prints message and asks again, with
+// the prompt, or without one the text that stood before the answer (a prompt printed first).
 template <class Parse>
 int askUntilValid(const char* prompt, const char* message, Parse parse)
 {
     showPrompt(prompt);
+    const std::string asked = prompt && *prompt ? prompt : qv::openOutputLine();
     for (;;) {
-        const qv::InputLine line = qv::readInput();
+        const qv::InputLine line = qv::readInput({}, qv::InputKind::word);
         if (line.status != qv::InputStatus::line)
             return RTCAN;
         if (trimmed(line.text).empty())
             return RTNONE;
         if (parse(line.text))
             return RTNORM;
-        qv::writeOutput(std::string("\n") + message + "\n");
-        showPrompt(prompt);
+        qv::writeOutput(std::string("\n") + message + "\n" + asked);
     }
 }
 
@@ -162,10 +163,10 @@ int acedGetReal(const char* prompt, ads_real* result)
     return status;
 }
 
-int acedGetString(int, const char* prompt, char* result, std::size_t size)
+int acedGetString(int allowSpaces, const char* prompt, char* result, std::size_t size)
 {
     showPrompt(prompt);
-    const qv::InputLine line = qv::readInput();
+    const qv::InputLine line = qv::readInput({}, allowSpaces ? qv::InputKind::text : qv::InputKind::word);
     if (line.status != qv::InputStatus::line)
         return RTCAN;
     if (!result || size == 0)

@@ -19,7 +19,8 @@ namespace {
 // With windows shown, window events are handled between lines, and while a pipe or a
 // terminal is waited for: such a stream is then read unbuffered, a byte once it is there,
 // so that the host never blocks in a read with data waiting in a buffer. A dialog's ESC on
-// the command line then gives a cancelling line.
+// the command line then gives a cancelling line, except at "Command:", where nothing runs
+// that it could cancel.
 class FileInput : public InputSource
 {
 public:
@@ -32,12 +33,12 @@ public:
             std::setvbuf(file, nullptr, _IONBF, 0);
     }
 
-    std::optional<std::string> readLine(const std::string&) override
+    std::optional<std::string> readLine(const std::string&, InputKind kind) override
     {
         if (m_events)
             pumpPendingEvents();
         std::string line;
-        while (m_waits ? readWaiting(line) : readTextLine(m_file, line)) {
+        while (m_waits ? readWaiting(line, kind) : readTextLine(m_file, line)) {
             ++m_number;
             if (line.find('\0') == std::string::npos)
                 return line;
@@ -52,14 +53,16 @@ public:
 
 private:
     // A line read a byte at a time, each waited for with the window events handled; an
-    // interrupted wait gives the escape character as the line.
-    bool readWaiting(std::string& line)
+    // interrupted wait gives the escape character as the line (at "Command:" it goes on).
+    bool readWaiting(std::string& line, InputKind kind)
     {
         line.clear();
         bool any = false;
         for (;;) {
             pollfd fd{::fileno(m_file), POLLIN, 0};
             if (waitReadable(&fd, 1, -1) == -2) {
+                if (kind == InputKind::command)
+                    continue;
                 line.assign(1, '\x1b');
                 return true;
             }
@@ -88,7 +91,7 @@ class LineInput : public InputSource
 public:
     explicit LineInput(std::vector<std::string> lines) : m_lines(std::move(lines)) {}
 
-    std::optional<std::string> readLine(const std::string&) override
+    std::optional<std::string> readLine(const std::string&, InputKind) override
     {
         if (m_next >= m_lines.size())
             return std::nullopt;
@@ -135,7 +138,10 @@ std::unique_ptr<InputSource> makeFileInput(std::FILE* file, std::string name)
 {
     return std::make_unique<FileInput>(file, std::move(name));
 }
-std::unique_ptr<InputSource> makeTerminalInput() { return std::make_unique<TerminalInput>(); }
+std::unique_ptr<InputSource> makeTerminalInput(std::string historyFile)
+{
+    return std::make_unique<TerminalInput>(std::move(historyFile));
+}
 std::unique_ptr<InputSource> makeLineInput(std::vector<std::string> lines)
 {
     return std::make_unique<LineInput>(std::move(lines));
@@ -152,7 +158,7 @@ bool inputInteractive() { return !givenAnswers && source && source->interactive(
 
 std::string inputWhere() { return source ? source->where() : std::string(); }
 
-InputLine readInput(const std::string& hostPrompt)
+InputLine readInput(const std::string& hostPrompt, InputKind kind)
 {
     if (givenAnswers)
         return givenAnswers->next();
@@ -160,7 +166,7 @@ InputLine readInput(const std::string& hostPrompt)
         ended = true;
         return {InputStatus::end, {}};
     }
-    std::optional<std::string> line = source->readLine(source->interactive() ? hostPrompt : std::string());
+    std::optional<std::string> line = source->readLine(source->interactive() ? hostPrompt : std::string(), kind);
     if (!line) {
         ended = true;
         ++endsInARow;

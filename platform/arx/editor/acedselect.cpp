@@ -128,7 +128,7 @@ int acedEntSel(const char* prompt, ads_name entity, ads_point pickPoint)
     for (;;) {
         if (prompt && *prompt)
             qv::writeOutput(prompt);
-        const qv::InputLine line = qv::readInput();
+        const qv::InputLine line = qv::readInput({}, qv::InputKind::word);
         if (line.status != qv::InputStatus::line)
             return RTCAN;
         const std::string_view text = qv::trimmed(line.text);

@@ -168,7 +168,7 @@ bool selectionLine(AcDbDatabase* db, const std::string& line, AcDbObjectIdArray&
 int selectInteractively(AcDbDatabase* db, Selection& selection)
 {
     for (;;) {
-        const qv::InputLine line = qv::readInput("Select objects: ");
+        const qv::InputLine line = qv::readInput("Select objects: ", qv::InputKind::text);
         if (line.status != qv::InputStatus::line)
             return RTCAN;
         if (qv::trimmed(line.text).empty())

@@ -1,5 +1,6 @@
 #include "acedterminal.h"
 
+#include "acedcompletion.h"
 #include "arx/acutprintf.h"
 #include "win/pump.h"
 
@@ -24,16 +25,37 @@ constexpr unsigned char kLineModeEndOfFile = 0x00;
 // How long the byte after an escape may take to count as part of one key's sequence.
 constexpr int kEscapeDelayMs = 100;
 
-// Set by SIGINT; the pipe wakes a wait that the signal did not interrupt.
+// Set by SIGINT and SIGCONT; the pipe wakes a wait that the signal did not interrupt.
 volatile sig_atomic_t interrupted = 0;
+volatile sig_atomic_t continued = 0;
 int wakeFds[2] = {-1, -1};
+
+void wake()
+{
+    const int saved = errno;
+    [[maybe_unused]] const ssize_t ignored = ::write(wakeFds[1], "!", 1);
+    errno = saved;
+}
 
 void onInterrupt(int)
 {
-    const int saved = errno;
     interrupted = 1;
-    [[maybe_unused]] const ssize_t ignored = ::write(wakeFds[1], "!", 1);
-    errno = saved;
+    wake();
+}
+
+void onContinue(int)
+{
+    continued = 1;
+    wake();
+}
+
+void install(int signal, void (*handler)(int), struct sigaction& old)
+{
+    struct sigaction action{};
+    action.sa_handler = handler;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0; // no restart: a wait for input ends at once
+    ::sigaction(signal, &action, &old);
 }
 
 void drainWakePipe()
@@ -45,20 +67,20 @@ void drainWakePipe()
 
 } // namespace
 
-TerminalInput::TerminalInput()
+TerminalInput::TerminalInput(std::string historyFile) : m_kept(std::move(historyFile))
 {
     if (::pipe2(wakeFds, O_NONBLOCK | O_CLOEXEC) != 0)
         wakeFds[0] = wakeFds[1] = -1;
-    struct sigaction action{};
-    action.sa_handler = onInterrupt;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = 0; // no restart: a wait for input ends at once
-    ::sigaction(SIGINT, &action, &m_oldInterrupt);
+    install(SIGINT, onInterrupt, m_oldInterrupt);
+    install(SIGCONT, onContinue, m_oldContinue);
 
     m_history = history_init();
+    m_answers = history_init();
     HistEvent event;
-    history(m_history, &event, H_SETSIZE, 500);
+    history(m_history, &event, H_SETSIZE, static_cast<int>(CommandHistory::kMaxLines));
     history(m_history, &event, H_SETUNIQUE, 1);
+    for (const std::string& line : m_kept.load())
+        history(m_history, &event, H_ENTER, line.c_str());
     m_editor = el_init("cadhost", stdin, stdout, stderr);
     el_set(m_editor, EL_CLIENTDATA, this);
     el_set(m_editor, EL_EDITOR, "emacs");
@@ -66,6 +88,9 @@ TerminalInput::TerminalInput()
     el_set(m_editor, EL_PROMPT, &TerminalInput::promptOf);
     el_set(m_editor, EL_GETCFN, &TerminalInput::readChar);
     el_set(m_editor, EL_HIST, history, m_history);
+    // The wide call keeps the names as given; the narrow one copies them and never frees the copies.
+    el_wset(m_editor, EL_ADDFN, L"qv-complete", L"complete a command or file name", &TerminalInput::complete);
+    el_set(m_editor, EL_BIND, "^I", "qv-complete", nullptr);
     // Ctrl+C flushes nothing: with the flush, the terminal could drop what the host writes
     // as it handles the interrupt (its "*Cancel*" and the next prompt), and what was typed.
     el_set(m_editor, EL_SETTY, "-d", "+noflsh", nullptr);
@@ -77,37 +102,44 @@ TerminalInput::~TerminalInput()
 {
     el_end(m_editor);
     history_end(m_history);
+    history_end(m_answers);
     ::sigaction(SIGINT, &m_oldInterrupt, nullptr);
+    ::sigaction(SIGCONT, &m_oldContinue, nullptr);
     for (int& fd : wakeFds) {
         if (fd >= 0)
             ::close(fd);
         fd = -1;
     }
     interrupted = 0;
+    continued = 0;
 }
 
-std::optional<std::string> TerminalInput::readLine(const std::string& prompt)
+std::optional<std::string> TerminalInput::readLine(const std::string& prompt, InputKind kind)
 {
     if (m_reading)
-        return readNested(prompt);
+        return readNested(prompt, kind);
     m_reading = true;
-    std::optional<std::string> line = readEdited(prompt);
+    std::optional<std::string> line = readEdited(prompt, kind);
     m_reading = false;
     return line;
 }
 
-std::optional<std::string> TerminalInput::readNested(const std::string& prompt)
+std::optional<std::string> TerminalInput::readNested(const std::string& prompt, InputKind kind)
 {
+    const InputKind outerKind = m_kind;
     const LineInfo* outer = el_line(m_editor);
     const std::string text(outer->buffer, outer->lastchar);
     const int cursor = static_cast<int>(outer->cursor - outer->buffer);
     const std::string outerPrompt = m_prompt;
-    // The nested prompt leaves the line being typed as it stands.
+    // The nested prompt leaves the line being typed as it stands; that line is shown again
+    // once the nested one is read.
     if (openOutputLine().empty())
         writeOutput("\n");
-    std::optional<std::string> line = readEdited(prompt);
+    m_redraw = false;
+    std::optional<std::string> line = readEdited(prompt, kind);
     m_cancelled = false;
     m_prompt = outerPrompt;
+    setKind(outerKind);
     const LineInfo* now = el_line(m_editor);
     el_cursor(m_editor, static_cast<int>(now->lastchar - now->cursor));
     el_deletestr(m_editor, static_cast<int>(now->lastchar - now->buffer));
@@ -117,10 +149,17 @@ std::optional<std::string> TerminalInput::readNested(const std::string& prompt)
     el_set(m_editor, EL_PREP_TERM, 1);
     // Shown again once the dialog's handler has printed what it prints after its pick.
     m_redraw = true;
-    if (wakeFds[1] >= 0) {
-        [[maybe_unused]] const ssize_t ignored = ::write(wakeFds[1], "!", 1);
-    }
+    if (wakeFds[1] >= 0)
+        wake();
     return line;
+}
+
+// Space ends a command or a word; Up and Down go through the commands only.
+void TerminalInput::setKind(InputKind kind)
+{
+    m_kind = kind;
+    el_set(m_editor, EL_BIND, " ", kind == InputKind::text ? "ed-insert" : "ed-newline", nullptr);
+    el_set(m_editor, EL_HIST, history, kind == InputKind::command ? m_history : m_answers);
 }
 
 void TerminalInput::redraw()
@@ -132,8 +171,10 @@ void TerminalInput::redraw()
     el_set(m_editor, EL_REFRESH);
 }
 
-std::optional<std::string> TerminalInput::readEdited(const std::string& prompt)
+std::optional<std::string> TerminalInput::readEdited(const std::string& prompt, InputKind kind)
 {
+    setKind(kind);
+    continued = 0; // the prompt is shown afresh
     const std::string& open = openOutputLine();
     if (!prompt.empty()) {
         m_prompt = prompt;
@@ -163,11 +204,22 @@ std::optional<std::string> TerminalInput::readEdited(const std::string& prompt)
     std::string line(text, static_cast<size_t>(count));
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
         line.pop_back();
-    if (!line.empty()) {
-        HistEvent event;
-        history(m_history, &event, H_ENTER, line.c_str());
-    }
+    if (kind == InputKind::command)
+        keep(line);
     return line;
+}
+
+void TerminalInput::keep(const std::string& line)
+{
+    const size_t first = line.find_first_not_of(" \t");
+    if (first == std::string::npos)
+        return;
+    HistEvent event;
+    const bool repeated = history(m_history, &event, H_FIRST) == 0 && line.substr(first) == event.str;
+    if (repeated)
+        return;
+    history(m_history, &event, H_ENTER, line.c_str() + first);
+    m_kept.add(line.substr(first));
 }
 
 char* TerminalInput::promptOf(EditLine* el)
@@ -182,6 +234,36 @@ int TerminalInput::readChar(EditLine* el, wchar_t* c)
     TerminalInput* self = nullptr;
     el_get(el, EL_CLIENTDATA, &self);
     return self ? self->nextChar(c) : 0;
+}
+
+unsigned char TerminalInput::complete(EditLine* el, int)
+{
+    TerminalInput* self = nullptr;
+    el_get(el, EL_CLIENTDATA, &self);
+    return self ? self->completeLine() : CC_ERROR;
+}
+
+// Completes the name before the cursor; the names to choose from are shown below the line,
+// which is then shown again.
+unsigned char TerminalInput::completeLine()
+{
+    if (m_kind == InputKind::word)
+        return CC_ERROR;
+    const LineInfo* line = el_line(m_editor);
+    const std::string typed(line->buffer, line->cursor);
+    const Completion completion = m_kind == InputKind::command ? completeCommand(typed) : completeFileName(typed);
+    if (!completion.choices.empty()) {
+        std::string shown = "\n";
+        for (const std::string& choice : completion.choices)
+            shown.append(choice).append(&choice == &completion.choices.back() ? "\n" : "  ");
+        std::fputs(shown.c_str(), stdout);
+        return CC_REDISPLAY;
+    }
+    if (completion.text.empty())
+        return CC_ERROR;
+    el_deletestr(m_editor, static_cast<int>(completion.replaced));
+    el_insertstr(m_editor, completion.text.c_str());
+    return CC_REFRESH;
 }
 
 // One character for the editor: 1, 0 at the end of input, -1 (an error to the editor) when
@@ -243,12 +325,18 @@ TerminalInput::Wait TerminalInput::waitByte(int timeoutMs, unsigned char& byte)
             drainWakePipe();
             return Wait::interrupt;
         }
+        if (continued)
+            resume();
         pollfd fds[2] = {{STDIN_FILENO, POLLIN, 0}, {wakeFds[0], POLLIN, 0}};
         // Window events are handled while the terminal is waited for; a dialog's ESC on the
         // command line cancels the line like the Esc key.
+        setOutputHook([this](std::string_view text) { makeWayForOutput(text); });
         const int ready = waitReadable(fds, wakeFds[0] >= 0 ? 2 : 1, timeoutMs);
-        if (ready == -2)
+        setOutputHook(nullptr);
+        if (ready == -2 && m_kind != InputKind::command)
             return Wait::interrupt;
+        if (ready == -2)
+            continue; // a dialog's ESC: "Command:" has nothing to cancel
         if (ready < 0 && errno == EINTR)
             continue;
         if (ready < 0)
@@ -274,13 +362,42 @@ TerminalInput::Wait TerminalInput::waitByte(int timeoutMs, unsigned char& byte)
     }
 }
 
+// What a window prints while a line is typed goes below the line, which is shown again
+// afterwards.
+void TerminalInput::makeWayForOutput(std::string_view text)
+{
+    setOutputHook(nullptr);
+    if (!text.starts_with('\n')) {
+        std::fputs("\n", stdout);
+        std::fflush(stdout);
+    }
+    endOutputLine();
+    m_redraw = true;
+    wake();
+}
+
+// Back from a stop, the shell has set the terminal to its own modes and has written on it:
+// the editing mode is set again, and the prompt and the line being typed are shown again
+// from the start of the line the cursor is on.
+void TerminalInput::resume()
+{
+    continued = 0;
+    el_set(m_editor, EL_PREP_TERM, 0);
+    el_set(m_editor, EL_PREP_TERM, 1);
+    std::fputs("\r", stdout);
+    std::fflush(stdout);
+    el_set(m_editor, EL_REFRESH);
+}
+
 // Ends the line the cancelled text stands on and says so.
 void TerminalInput::showCancel()
 {
     const LineInfo* line = el_line(m_editor);
     const bool typed = line && line->lastchar > line->buffer;
     endOutputLine();
-    writeOutput(typed ? "\n*Cancel*\n" : "*Cancel*\n");
+    if (typed)
+        writeOutput("\n");
+    writeCancel();
 }
 
 } // namespace qv

@@ -9,15 +9,25 @@
 //
 // A line asked for while another is being typed (a modeless dialog's pick while "Command:"
 // waits) is read on a line of its own; then the line being typed gets back its text, cursor,
-// prompt and the terminal's editing mode, and is shown again below what was printed.
+// prompt and the terminal's editing mode, and is shown again below what was printed. A
+// dialog's ESC on the command line cancels a prompt, but not "Command:", where nothing runs
+// that it could cancel: the line being typed there stays.
+//
+// Space ends a command or a word as Enter does and is a character of a text; Tab completes a
+// command's name (setCommandNames) or, in a text, a file's, and shows the names to choose
+// from when they go on differently. Up and Down go through the commands typed, in this
+// session and before it (CommandHistory). Back from a stop (Ctrl+Z, then fg), the host puts
+// the terminal in its editing mode again and shows the prompt and the line being typed.
 #pragma once
 
+#include "acedhistory.h"
 #include "arx/acedinput.h"
 
 #include <deque>
 #include <cwchar>
 #include <signal.h>
 #include <string>
+#include <string_view>
 
 typedef struct editline EditLine;
 typedef struct history History;
@@ -27,32 +37,41 @@ namespace qv {
 class TerminalInput final : public InputSource
 {
 public:
-    TerminalInput();
+    explicit TerminalInput(std::string historyFile);
     ~TerminalInput() override;
     TerminalInput(const TerminalInput&) = delete;
     TerminalInput& operator=(const TerminalInput&) = delete;
 
     // An empty prompt takes the text already printed on the open output line (a module's
     // prompt), so that the editor knows where the line begins.
-    std::optional<std::string> readLine(const std::string& prompt) override;
+    std::optional<std::string> readLine(const std::string& prompt, InputKind kind) override;
     bool interactive() const override { return true; }
 
 private:
     enum class Wait { byte, interrupt, timeout, end };
 
-    std::optional<std::string> readEdited(const std::string& prompt);
-    std::optional<std::string> readNested(const std::string& prompt);
+    std::optional<std::string> readEdited(const std::string& prompt, InputKind kind);
+    std::optional<std::string> readNested(const std::string& prompt, InputKind kind);
+    void setKind(InputKind kind);
+    void keep(const std::string& line);
     void redraw();
+    void makeWayForOutput(std::string_view text);
+    void resume();
 
     static char* promptOf(EditLine* el);
     static int readChar(EditLine* el, wchar_t* c);
+    static unsigned char complete(EditLine* el, int key);
+    unsigned char completeLine();
     int nextChar(wchar_t* c);
     int cancel();
     Wait waitByte(int timeoutMs, unsigned char& byte);
     void showCancel();
 
     EditLine* m_editor = nullptr;
-    History* m_history = nullptr;
+    History* m_history = nullptr; // the commands typed
+    History* m_answers = nullptr; // none: answers to prompts are not kept
+    CommandHistory m_kept;
+    InputKind m_kind = InputKind::command;
     std::string m_prompt;
     std::deque<unsigned char> m_ahead;
     std::mbstate_t m_decoding{};
@@ -60,6 +79,7 @@ private:
     bool m_reading = false;   // a line is being typed
     bool m_redraw = false;    // the line being typed is to be shown again
     struct sigaction m_oldInterrupt{};
+    struct sigaction m_oldContinue{};
 };
 
 } // namespace qv

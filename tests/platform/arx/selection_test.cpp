@@ -228,14 +228,16 @@ TEST_F(SpaceBlocks, InteractiveSelectionTakesEachEntityOnceAndCountsEachLine)
 
 TEST_F(SpaceBlocks, OnATerminalThePromptIsShown)
 {
-    // A terminal shows the prompt it is given; it is recorded here.
+    // A terminal shows the prompt it is given; it is recorded here. A selection line holds
+    // blanks ("w 0,0 10,10"): Space must not end it.
     class Terminal : public qv::InputSource
     {
     public:
         Terminal(std::vector<std::string> lines, std::string& shown) : m_lines(std::move(lines)), m_shown(shown) {}
-        std::optional<std::string> readLine(const std::string& prompt) override
+        std::optional<std::string> readLine(const std::string& prompt, qv::InputKind kind) override
         {
             m_shown += prompt;
+            EXPECT_EQ(kind, qv::InputKind::text);
             if (m_next == m_lines.size())
                 return std::nullopt;
             return m_lines[m_next++];

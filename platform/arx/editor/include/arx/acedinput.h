@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -15,13 +16,23 @@
 
 namespace qv {
 
+// What a prompt asks for. A terminal edits each kind as CAD users expect: Space ends a
+// command or a word as Enter does and is a character of a text; Tab completes a command's
+// name or, in a text, a file's; only commands are kept in the history. Other sources read
+// whole lines of every kind.
+enum class InputKind {
+    command, // at "Command:"
+    word,    // an answer without blanks: a number, a point, a pick, yes or no, a keyword
+    text,    // an answer that may hold blanks: a name, a text, a file name, a selection line
+};
+
 class InputSource
 {
 public:
     virtual ~InputSource() = default;
     // The next line without its line end; none at the end of input. An interactive source
     // shows the prompt itself.
-    virtual std::optional<std::string> readLine(const std::string& prompt) = 0;
+    virtual std::optional<std::string> readLine(const std::string& prompt, InputKind kind) = 0;
     // True for a terminal: the host shows its own prompts only then.
     virtual bool interactive() const = 0;
     // Where the last line read stands ("plan.scr, line 12"), for messages about it; empty
@@ -31,8 +42,14 @@ public:
 
 // name (the script's path, "standard input") names the source in messages about its lines.
 std::unique_ptr<InputSource> makeFileInput(std::FILE* file, std::string name = "standard input");
-std::unique_ptr<InputSource> makeTerminalInput();
+// Lines typed on the terminal; the commands typed are kept in historyFile (none: not kept).
+std::unique_ptr<InputSource> makeTerminalInput(std::string historyFile);
 std::unique_ptr<InputSource> makeLineInput(std::vector<std::string> lines);
+
+// The names of the commands Tab completes at "Command:" on a terminal: the host gives its
+// own and its modules'.
+using CommandNames = std::function<std::vector<std::string>()>;
+void setCommandNames(CommandNames names);
 
 enum class InputStatus { line, cancel, end };
 
@@ -49,7 +66,7 @@ bool inputInteractive();
 std::string inputWhere();
 // The next answer. hostPrompt is shown only by an interactive source (the module's prompts
 // are printed as output before they ask).
-InputLine readInput(const std::string& hostPrompt = std::string());
+InputLine readInput(const std::string& hostPrompt = std::string(), InputKind kind = InputKind::text);
 bool inputEnded();
 // Lets an interactive source be read again after its end (Ctrl+D on a terminal). False,
 // and the input stays ended, for a source that is not interactive or whose input ended

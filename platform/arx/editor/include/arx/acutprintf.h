@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 
 template <class... Args>
 int acutPrintf(const char* format, const Args&... args);
@@ -19,6 +20,14 @@ int writeOutput(const std::string& text);
 const std::string& openOutputLine();
 // Tells that something else (a line editor) ended the output line.
 void endOutputLine();
+// Called with the text before it is written, while set: a line editor whose line stands on
+// the terminal moves it out of the way of what a window prints meanwhile.
+using OutputHook = std::function<void(std::string_view text)>;
+void setOutputHook(OutputHook hook);
+// Says that the user cancelled the prompt: "*Cancel*" and a line end. The command that the
+// cancel ends may say "*Cancel*" on a line of its own as well; written next, it is not shown
+// a second time.
+void writeCancel();
 } // namespace qv
 
 // printf-style, with CString and std::string arguments passed as their C strings.
