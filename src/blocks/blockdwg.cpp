@@ -502,21 +502,19 @@ void CBlockDWG::readXData(const resbuf* chain, AcApDocument* document)
 // are tested on what is left.
 void CBlockDWG::readItem(std::string_view item, AcDbDatabase* database)
 {
-    CString measure;
-    if (item.starts_with("AREA=")) {
-        measure = CString(item);
-        readArea(measure);
-        item = measure.str();
-    }
-    if (item.starts_with("PERIMETER=")) {
-        measure = CString(item);
-        readPerimeter(measure);
-        item = measure.str();
-    }
+    if (item.starts_with("AREA="))
+        item = readArea(item);
+    if (item.starts_with("PERIMETER="))
+        item = readPerimeter(item);
+    // Every key ends with its only "=": the text begins with a key when its part up to the
+    // first "=" is that key.
+    auto headOf = [](std::string_view text) { return text.substr(0, text.find('=') + 1); };
+    std::string_view head = headOf(item);
     auto take = [&](std::string_view key) {
-        if (!item.starts_with(key))
+        if (head != key)
             return false;
         item.remove_prefix(key.size());
+        head = headOf(item);
         return true;
     };
     const std::pair<std::string_view, CString*> texts[] = {
@@ -542,37 +540,54 @@ void CBlockDWG::readItem(std::string_view item, AcDbDatabase* database)
         setHandlesToAdd(CString(item), database);
 }
 
-// "AREA=" + number + "sq.m." or "sq.ft.": the unit sets the units and the digits after
-// the point the precision. Without a unit the area reads as 0.0.
-void CBlockDWG::readArea(CString& item)
+namespace {
+
+// The text without its first front and last back characters: none when it is shorter.
+std::string_view cut(std::string_view text, size_t front, size_t back)
 {
-    CAcadUtilities utilities;
-    if (item.Right(5) == "sq.m.") {
-        item = utilities.extractData(0x100, item);
-        m_units = 0;
-    }
-    if (item.Right(6) == "sq.ft.") {
-        item = utilities.extractData(0x101, item);
-        m_units = 1;
-    }
-    item.TrimRight();
-    // The decimals are the digits after the point, up to the first other character ("e").
-    const std::string& text = item.str();
-    const size_t point = text.find('.');
-    const size_t end = point == std::string::npos ? point : text.find_first_not_of("0123456789", point + 1);
-    const size_t decimals = point == std::string::npos ? 0 : (end == std::string::npos ? text.size() : end) - point - 1;
-    m_precision = static_cast<int>(std::min<size_t>(decimals, CUtilities::maxPrecision));
-    m_area = CUtilities::CStringToDouble(item);
+    return text.size() < front + back ? std::string_view() : text.substr(front, text.size() - front - back);
 }
 
-void CBlockDWG::readPerimeter(CString& item)
+bool isBlank(char c)
 {
-    CAcadUtilities utilities;
-    if (item.Right(2) == "m.")
-        item = utilities.extractData(0x110, item);
-    if (item.Right(3) == "ft.")
-        item = utilities.extractData(0x111, item);
-    m_perimeter = CUtilities::CStringToDouble(item);
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+} // namespace
+
+// "AREA=" + number + "sq.m." or "sq.ft.": the unit sets the units and the digits after
+// the point the precision. Without a unit the area reads as 0.0. Gives the number's text.
+std::string_view CBlockDWG::readArea(std::string_view item)
+{
+    if (item.ends_with("sq.m.")) {
+        item = cut(item, 5, 5);
+        m_units = 0;
+    }
+    if (item.ends_with("sq.ft.")) {
+        item = cut(item, 5, 6);
+        m_units = 1;
+    }
+    while (!item.empty() && isBlank(item.back()))
+        item.remove_suffix(1);
+    // The decimals are the digits after the point, up to the first other character ("e").
+    const size_t point = item.find('.');
+    const size_t end = point == std::string_view::npos ? point : item.find_first_not_of("0123456789", point + 1);
+    const size_t decimals =
+        point == std::string_view::npos ? 0 : (end == std::string_view::npos ? item.size() : end) - point - 1;
+    m_precision = static_cast<int>(std::min<size_t>(decimals, CUtilities::maxPrecision));
+    m_area = CUtilities::CStringToDouble(CString(item));
+    return item;
+}
+
+// "PERIMETER=" + number + "m." or "ft.". Gives the number's text.
+std::string_view CBlockDWG::readPerimeter(std::string_view item)
+{
+    if (item.ends_with("m."))
+        item = cut(item, 10, 2);
+    if (item.ends_with("ft."))
+        item = cut(item, 10, 3);
+    m_perimeter = CUtilities::CStringToDouble(CString(item));
+    return item;
 }
 
 // ---- added and subtracted areas ----
