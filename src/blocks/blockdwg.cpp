@@ -25,6 +25,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -66,15 +67,38 @@ CString handleText(const AcDbHandle& handle)
     return text;
 }
 
-using Items = std::vector<std::pair<short, CString>>;
+// Items of XData: group codes with their texts, kept end to end in one buffer, each text
+// ended by a zero byte.
+class Items
+{
+public:
+    void add(short code, std::initializer_list<std::string_view> parts)
+    {
+        m_items.emplace_back(code, m_text.size());
+        for (const std::string_view part : parts)
+            m_text.append(part);
+        m_text.push_back('\0');
+    }
+    size_t size() const { return m_items.size(); }
+    short code(size_t i) const { return m_items[i].first; }
+    std::string_view text(size_t i) const
+    {
+        const size_t end = i + 1 < m_items.size() ? m_items[i + 1].second : m_text.size();
+        return std::string_view(m_text).substr(m_items[i].second, end - m_items[i].second - 1);
+    }
+
+private:
+    std::vector<std::pair<short, size_t>> m_items;
+    std::string m_text;
+};
 
 // A chain of (group code, text) items.
 Chain chainOf(const Items& items)
 {
     resbuf* head = nullptr;
-    for (auto item = items.rbegin(); item != items.rend(); ++item) {
-        resbuf* rb = acutNewRb(item->first);
-        acutSetRbString(rb, item->second.GetString());
+    for (size_t i = items.size(); i-- > 0;) {
+        resbuf* rb = acutNewRb(items.code(i));
+        acutSetRbString(rb, items.text(i).data());
         rb->rbnext = head;
         head = rb;
     }
@@ -102,15 +126,14 @@ CString whyNotWritable(const AcDbEntity* entity)
 // their texts as texts.
 bool holds(const AcDbObject* object, const char* app, const Items& items)
 {
-    auto item = items.begin();
+    size_t item = 0;
     bool same = true;
     const bool read = object->visitXData(app, [&](int code, std::string_view text) {
-        same = same && item != items.end() && code == item->first && acutRbValueKind(code) == RbValueKind::kString
-               && text == item->second.str();
-        if (item != items.end())
-            ++item;
+        same = same && item < items.size() && code == items.code(item) && acutRbValueKind(code) == RbValueKind::kString
+               && text == items.text(item);
+        ++item;
     });
-    return read && same && item == items.end();
+    return read && same && item == items.size();
 }
 
 CString drawingText(const CAcadDrawing* drawing)
@@ -437,35 +460,34 @@ void CBlockDWG::writeXData(AcDbObject* object)
 Acad::ErrorStatus CBlockDWG::storeXData(AcDbBlockReference* reference)
 {
     const bool metric = m_units == 0;
-    const CString area = metric ? "sq.m." : "sq.ft.";
-    const CString length = metric ? "m." : "ft.";
-    const CString volume = metric ? "cu.m." : "cu.ft.";
+    const std::string_view length = metric ? "m." : "ft.";
     if (m_xDataAppName == kNoXData)
         m_xDataAppName = "ADE";
     const CAttribute* nameAttribute = m_attributes ? m_attributes->getAtAttribute(kNameAttribute) : nullptr;
     const CString name = nameAttribute ? nameAttribute->getValue() : m_name;
-    auto number = [&](double value) { return recordNumber(value, m_precision); };
-    const Items record = {
-        {1001, m_xDataAppName},
-        {1002, "{"},
-        {1000, "AREA=" + number(m_area) + area},
-        {1000, "PERIMETER=" + number(m_perimeter) + length},
-        {1000, "NAME=" + name},
-        {1000, "TAGTYPE=" + m_tagType},
-        {1000, "AREA_TYPE=" + m_areaType},
-        {1000, "COST_CENTRE=" + m_costCentre},
-        {1000, "DATE=" + m_date},
-        {1000, "DATE_L_MOVE=" + m_dateLastMove},
-        {1000, "DEPT_CHARGE=" + m_deptCharge},
-        {1000, "ROOM_HEIGHT=" + number(m_roomHeight) + length},
-        {1000, "SPECIAL_REQ=" + m_specialReq},
-        {1000, "TOT_STAFF=" + m_totStaff},
-        {1000, "TOT_WKSTNS=" + m_totWkStns},
-        {1000, "VOLUME=" + number(m_volume) + volume},
-        {1000, "HANDLESTOMINUS=" + listText(m_handlesToMinus)},
-        {1000, "HANDLESTOADD=" + listText(m_handlesToAdd)},
-        {1002, "}"},
-    };
+    const CString area = recordNumber(m_area, m_precision), perimeter = recordNumber(m_perimeter, m_precision);
+    const CString height = recordNumber(m_roomHeight, m_precision), volume = recordNumber(m_volume, m_precision);
+    const CString toMinus = listText(m_handlesToMinus), toAdd = listText(m_handlesToAdd);
+    Items record;
+    record.add(1001, {m_xDataAppName.str()});
+    record.add(1002, {"{"});
+    record.add(1000, {"AREA=", area.str(), metric ? "sq.m." : "sq.ft."});
+    record.add(1000, {"PERIMETER=", perimeter.str(), length});
+    record.add(1000, {"NAME=", name.str()});
+    record.add(1000, {"TAGTYPE=", m_tagType.str()});
+    record.add(1000, {"AREA_TYPE=", m_areaType.str()});
+    record.add(1000, {"COST_CENTRE=", m_costCentre.str()});
+    record.add(1000, {"DATE=", m_date.str()});
+    record.add(1000, {"DATE_L_MOVE=", m_dateLastMove.str()});
+    record.add(1000, {"DEPT_CHARGE=", m_deptCharge.str()});
+    record.add(1000, {"ROOM_HEIGHT=", height.str(), length});
+    record.add(1000, {"SPECIAL_REQ=", m_specialReq.str()});
+    record.add(1000, {"TOT_STAFF=", m_totStaff.str()});
+    record.add(1000, {"TOT_WKSTNS=", m_totWkStns.str()});
+    record.add(1000, {"VOLUME=", volume.str(), metric ? "cu.m." : "cu.ft."});
+    record.add(1000, {"HANDLESTOMINUS=", toMinus.str()});
+    record.add(1000, {"HANDLESTOADD=", toAdd.str()});
+    record.add(1002, {"}"});
     // A record that holds what the reference holds already is not written again.
     if (holds(reference, m_xDataAppName, record))
         return Acad::eOk;
