@@ -72,6 +72,11 @@ CString handleText(const AcDbHandle& handle)
 class Items
 {
 public:
+    Items(size_t count, size_t bytes)
+    {
+        m_items.reserve(count);
+        m_text.reserve(bytes);
+    }
     void add(short code, std::initializer_list<std::string_view> parts)
     {
         m_items.emplace_back(code, m_text.size());
@@ -468,7 +473,8 @@ Acad::ErrorStatus CBlockDWG::storeXData(AcDbBlockReference* reference)
     const CString area = recordNumber(m_area, m_precision), perimeter = recordNumber(m_perimeter, m_precision);
     const CString height = recordNumber(m_roomHeight, m_precision), volume = recordNumber(m_volume, m_precision);
     const CString toMinus = listText(m_handlesToMinus), toAdd = listText(m_handlesToAdd);
-    Items record;
+    // Room for a record of the usual texts without growing.
+    Items record(19, 512);
     record.add(1001, {m_xDataAppName.str()});
     record.add(1002, {"{"});
     record.add(1000, {"AREA=", area.str(), metric ? "sq.m." : "sq.ft."});
