@@ -64,6 +64,36 @@ int kindOfTag(const CString& upper)
     return -1;
 }
 
+// Whether an ASCII text is an upper-case one in any letter case.
+bool equalsUpper(const char* text, const char* upper)
+{
+    for (; *text && *upper; ++text, ++upper)
+        if ((*text >= 'a' && *text <= 'z' ? *text - 'a' + 'A' : *text) != *upper)
+            return false;
+    return *text == *upper;
+}
+
+bool isAscii(const char* text)
+{
+    for (; *text; ++text)
+        if (static_cast<unsigned char>(*text) >= 0x80)
+            return false;
+    return true;
+}
+
+// The kind of an attribute's tag in any letter case, or -1: an ASCII tag is compared as it
+// is, any other upper-cased first.
+int kindOfTag(const AcDbAttribute* attribute)
+{
+    const char* tag = attribute->tagConst();
+    if (!isAscii(tag))
+        return kindOfTag(upperTag(attribute));
+    for (int kind = kNameAttribute; kind <= kAuxAttribute; ++kind)
+        if (equalsUpper(tag, CKavroAttribute::tagOf(kind)))
+            return kind;
+    return -1;
+}
+
 } // namespace
 
 CAttributes::~CAttributes()
@@ -155,8 +185,7 @@ void CAttributes::extractSpaceBlockAttributeValues(AcDbBlockReference* reference
                 m_rotation = rotationIn(attribute, worldToUser) * 180.0 / kPi;
                 first = false;
             }
-            const CString tag = upperTag(attribute);
-            const int kind = kindOfTag(tag);
+            const int kind = kindOfTag(attribute);
             if (kind < 0)
                 return;
             auto* element = new CKavroAttribute;
@@ -202,7 +231,7 @@ void CAttributes::applyToDWG(AcDbEntity* entity, AcGeMatrix3d transform, AcGePoi
         std::optional<AcGePoint3d> around = anchor ? std::optional(*anchor) : std::nullopt;
         if (!around)
             forEachAttribute(reference, AcDb::kForRead, [&](AcDbAttribute* attribute) {
-                if (upperTag(attribute) == "AREA")
+                if (kindOfTag(attribute) == kAreaAttribute)
                     around = attribute->position();
             });
         // Each attribute is laid out on a copy, which it takes when that changes what it
@@ -227,7 +256,7 @@ void CAttributes::layOut(AcDbAttribute* attribute, const AcGeMatrix3d& transform
     attribute->transformBy(transform);
     const double w = attribute->rotation();
     const double dx = std::sin(w) * m_textHeight * 1.5, dy = std::cos(w) * m_textHeight * 1.5;
-    const int kind = kindOfTag(upperTag(attribute));
+    const int kind = kindOfTag(attribute);
     const CAttribute* element = kind < 0 ? nullptr : getAtAttribute(kind);
     if (!element)
         return;

@@ -25,6 +25,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -66,15 +67,43 @@ CString handleText(const AcDbHandle& handle)
     return text;
 }
 
-using Items = std::vector<std::pair<short, CString>>;
+// Items of XData: group codes with their texts, kept end to end in one buffer, each text
+// ended by a zero byte.
+class Items
+{
+public:
+    Items(size_t count, size_t bytes)
+    {
+        m_items.reserve(count);
+        m_text.reserve(bytes);
+    }
+    void add(short code, std::initializer_list<std::string_view> parts)
+    {
+        m_items.emplace_back(code, m_text.size());
+        for (const std::string_view part : parts)
+            m_text.append(part);
+        m_text.push_back('\0');
+    }
+    size_t size() const { return m_items.size(); }
+    short code(size_t i) const { return m_items[i].first; }
+    std::string_view text(size_t i) const
+    {
+        const size_t end = i + 1 < m_items.size() ? m_items[i + 1].second : m_text.size();
+        return std::string_view(m_text).substr(m_items[i].second, end - m_items[i].second - 1);
+    }
+
+private:
+    std::vector<std::pair<short, size_t>> m_items;
+    std::string m_text;
+};
 
 // A chain of (group code, text) items.
 Chain chainOf(const Items& items)
 {
     resbuf* head = nullptr;
-    for (auto item = items.rbegin(); item != items.rend(); ++item) {
-        resbuf* rb = acutNewRb(item->first);
-        acutSetRbString(rb, item->second.GetString());
+    for (size_t i = items.size(); i-- > 0;) {
+        resbuf* rb = acutNewRb(items.code(i));
+        acutSetRbString(rb, items.text(i).data());
         rb->rbnext = head;
         head = rb;
     }
@@ -102,15 +131,14 @@ CString whyNotWritable(const AcDbEntity* entity)
 // their texts as texts.
 bool holds(const AcDbObject* object, const char* app, const Items& items)
 {
-    auto item = items.begin();
+    size_t item = 0;
     bool same = true;
     const bool read = object->visitXData(app, [&](int code, std::string_view text) {
-        same = same && item != items.end() && code == item->first && acutRbValueKind(code) == RbValueKind::kString
-               && text == item->second.str();
-        if (item != items.end())
-            ++item;
+        same = same && item < items.size() && code == items.code(item) && acutRbValueKind(code) == RbValueKind::kString
+               && text == items.text(item);
+        ++item;
     });
-    return read && same && item == items.end();
+    return read && same && item == items.size();
 }
 
 CString drawingText(const CAcadDrawing* drawing)
@@ -437,35 +465,35 @@ void CBlockDWG::writeXData(AcDbObject* object)
 Acad::ErrorStatus CBlockDWG::storeXData(AcDbBlockReference* reference)
 {
     const bool metric = m_units == 0;
-    const CString area = metric ? "sq.m." : "sq.ft.";
-    const CString length = metric ? "m." : "ft.";
-    const CString volume = metric ? "cu.m." : "cu.ft.";
+    const std::string_view length = metric ? "m." : "ft.";
     if (m_xDataAppName == kNoXData)
         m_xDataAppName = "ADE";
     const CAttribute* nameAttribute = m_attributes ? m_attributes->getAtAttribute(kNameAttribute) : nullptr;
     const CString name = nameAttribute ? nameAttribute->getValue() : m_name;
-    auto number = [&](double value) { return recordNumber(value, m_precision); };
-    const Items record = {
-        {1001, m_xDataAppName},
-        {1002, "{"},
-        {1000, "AREA=" + number(m_area) + area},
-        {1000, "PERIMETER=" + number(m_perimeter) + length},
-        {1000, "NAME=" + name},
-        {1000, "TAGTYPE=" + m_tagType},
-        {1000, "AREA_TYPE=" + m_areaType},
-        {1000, "COST_CENTRE=" + m_costCentre},
-        {1000, "DATE=" + m_date},
-        {1000, "DATE_L_MOVE=" + m_dateLastMove},
-        {1000, "DEPT_CHARGE=" + m_deptCharge},
-        {1000, "ROOM_HEIGHT=" + number(m_roomHeight) + length},
-        {1000, "SPECIAL_REQ=" + m_specialReq},
-        {1000, "TOT_STAFF=" + m_totStaff},
-        {1000, "TOT_WKSTNS=" + m_totWkStns},
-        {1000, "VOLUME=" + number(m_volume) + volume},
-        {1000, "HANDLESTOMINUS=" + listText(m_handlesToMinus)},
-        {1000, "HANDLESTOADD=" + listText(m_handlesToAdd)},
-        {1002, "}"},
-    };
+    const CString area = recordNumber(m_area, m_precision), perimeter = recordNumber(m_perimeter, m_precision);
+    const CString height = recordNumber(m_roomHeight, m_precision), volume = recordNumber(m_volume, m_precision);
+    const CString toMinus = listText(m_handlesToMinus), toAdd = listText(m_handlesToAdd);
+    // Room for a record of the usual texts without growing.
+    Items record(19, 512);
+    record.add(1001, {m_xDataAppName.str()});
+    record.add(1002, {"{"});
+    record.add(1000, {"AREA=", area.str(), metric ? "sq.m." : "sq.ft."});
+    record.add(1000, {"PERIMETER=", perimeter.str(), length});
+    record.add(1000, {"NAME=", name.str()});
+    record.add(1000, {"TAGTYPE=", m_tagType.str()});
+    record.add(1000, {"AREA_TYPE=", m_areaType.str()});
+    record.add(1000, {"COST_CENTRE=", m_costCentre.str()});
+    record.add(1000, {"DATE=", m_date.str()});
+    record.add(1000, {"DATE_L_MOVE=", m_dateLastMove.str()});
+    record.add(1000, {"DEPT_CHARGE=", m_deptCharge.str()});
+    record.add(1000, {"ROOM_HEIGHT=", height.str(), length});
+    record.add(1000, {"SPECIAL_REQ=", m_specialReq.str()});
+    record.add(1000, {"TOT_STAFF=", m_totStaff.str()});
+    record.add(1000, {"TOT_WKSTNS=", m_totWkStns.str()});
+    record.add(1000, {"VOLUME=", volume.str(), metric ? "cu.m." : "cu.ft."});
+    record.add(1000, {"HANDLESTOMINUS=", toMinus.str()});
+    record.add(1000, {"HANDLESTOADD=", toAdd.str()});
+    record.add(1002, {"}"});
     // A record that holds what the reference holds already is not written again.
     if (holds(reference, m_xDataAppName, record))
         return Acad::eOk;
@@ -502,21 +530,19 @@ void CBlockDWG::readXData(const resbuf* chain, AcApDocument* document)
 // are tested on what is left.
 void CBlockDWG::readItem(std::string_view item, AcDbDatabase* database)
 {
-    CString measure;
-    if (item.starts_with("AREA=")) {
-        measure = CString(item);
-        readArea(measure);
-        item = measure.str();
-    }
-    if (item.starts_with("PERIMETER=")) {
-        measure = CString(item);
-        readPerimeter(measure);
-        item = measure.str();
-    }
+    if (item.starts_with("AREA="))
+        item = readArea(item);
+    if (item.starts_with("PERIMETER="))
+        item = readPerimeter(item);
+    // Every key ends with its only "=": the text begins with a key when its part up to the
+    // first "=" is that key.
+    auto headOf = [](std::string_view text) { return text.substr(0, text.find('=') + 1); };
+    std::string_view head = headOf(item);
     auto take = [&](std::string_view key) {
-        if (!item.starts_with(key))
+        if (head != key)
             return false;
         item.remove_prefix(key.size());
+        head = headOf(item);
         return true;
     };
     const std::pair<std::string_view, CString*> texts[] = {
@@ -542,37 +568,54 @@ void CBlockDWG::readItem(std::string_view item, AcDbDatabase* database)
         setHandlesToAdd(CString(item), database);
 }
 
-// "AREA=" + number + "sq.m." or "sq.ft.": the unit sets the units and the digits after
-// the point the precision. Without a unit the area reads as 0.0.
-void CBlockDWG::readArea(CString& item)
+namespace {
+
+// The text without its first front and last back characters: none when it is shorter.
+std::string_view cut(std::string_view text, size_t front, size_t back)
 {
-    CAcadUtilities utilities;
-    if (item.Right(5) == "sq.m.") {
-        item = utilities.extractData(0x100, item);
-        m_units = 0;
-    }
-    if (item.Right(6) == "sq.ft.") {
-        item = utilities.extractData(0x101, item);
-        m_units = 1;
-    }
-    item.TrimRight();
-    // The decimals are the digits after the point, up to the first other character ("e").
-    const std::string& text = item.str();
-    const size_t point = text.find('.');
-    const size_t end = point == std::string::npos ? point : text.find_first_not_of("0123456789", point + 1);
-    const size_t decimals = point == std::string::npos ? 0 : (end == std::string::npos ? text.size() : end) - point - 1;
-    m_precision = static_cast<int>(std::min<size_t>(decimals, CUtilities::maxPrecision));
-    m_area = CUtilities::CStringToDouble(item);
+    return text.size() < front + back ? std::string_view() : text.substr(front, text.size() - front - back);
 }
 
-void CBlockDWG::readPerimeter(CString& item)
+bool isBlank(char c)
 {
-    CAcadUtilities utilities;
-    if (item.Right(2) == "m.")
-        item = utilities.extractData(0x110, item);
-    if (item.Right(3) == "ft.")
-        item = utilities.extractData(0x111, item);
-    m_perimeter = CUtilities::CStringToDouble(item);
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+} // namespace
+
+// "AREA=" + number + "sq.m." or "sq.ft.": the unit sets the units and the digits after
+// the point the precision. Without a unit the area reads as 0.0. Gives the number's text.
+std::string_view CBlockDWG::readArea(std::string_view item)
+{
+    if (item.ends_with("sq.m.")) {
+        item = cut(item, 5, 5);
+        m_units = 0;
+    }
+    if (item.ends_with("sq.ft.")) {
+        item = cut(item, 5, 6);
+        m_units = 1;
+    }
+    while (!item.empty() && isBlank(item.back()))
+        item.remove_suffix(1);
+    // The decimals are the digits after the point, up to the first other character ("e").
+    const size_t point = item.find('.');
+    const size_t end = point == std::string_view::npos ? point : item.find_first_not_of("0123456789", point + 1);
+    const size_t decimals =
+        point == std::string_view::npos ? 0 : (end == std::string_view::npos ? item.size() : end) - point - 1;
+    m_precision = static_cast<int>(std::min<size_t>(decimals, CUtilities::maxPrecision));
+    m_area = CUtilities::CStringToDouble(CString(item));
+    return item;
+}
+
+// "PERIMETER=" + number + "m." or "ft.". Gives the number's text.
+std::string_view CBlockDWG::readPerimeter(std::string_view item)
+{
+    if (item.ends_with("m."))
+        item = cut(item, 10, 2);
+    if (item.ends_with("ft."))
+        item = cut(item, 10, 3);
+    m_perimeter = CUtilities::CStringToDouble(CString(item));
+    return item;
 }
 
 // ---- added and subtracted areas ----

@@ -153,6 +153,12 @@ double CUtilities::CStringToDouble(CString text)
                 i = j;
             }
         }
+        // from_chars rounds as strtod does; what it finds out of range is left to strtod.
+        double value = 0.0;
+        const char* last = s.data() + i;
+        if (const auto [end, error] = std::from_chars(s.data() + start + (s[start] == '+' ? 1 : 0), last, value);
+            error == std::errc() && end == last)
+            return value;
         // strtod of the C locale gives over- and underflow their proper results.
         static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", nullptr);
         const std::string number = s.substr(start, i - start);

@@ -32,7 +32,7 @@ if [ "${QV_BENCH_INSTRUCTIONS:-0}" = 1 ]; then
   plan="$work/plan.dxf" uses="$work/uses.dxf" report="$work/uses.xml"
   /usr/bin/python3 scripts/gen_floorplan.py --rooms "$spaces" --spaces "$plan"
   /usr/bin/python3 scripts/gen_floorplan.py --rooms "$spaces" --spaces --uses --markers "$uses"
-  /usr/bin/python3 scripts/example_job.py fit "$uses" 841 594 >/dev/null
+  /usr/bin/python3 scripts/example_job.py fit "$uses" "ISO_A1_(841.00_x_594.00_MM)" >/dev/null
   /usr/bin/python3 scripts/example_job.py report "$uses" "$report"
   printf "%8s %14s\n" command "instr./space"
   for run in "kus:kus\n" "klb:klb\n\n1\n" "kcsv:kcsv\nNONE\n" "kut:kut\n300\n0.9\n10\n" "krt:krt\n" \

@@ -273,6 +273,15 @@ TEST_F(SpaceRecord, ItemsAreParsedAsTheyStand)
     EXPECT_EQ(block->getName(), "ROOM-P");
     EXPECT_EQ(block->getHandlesToMinusAsString(), CString(handle + ","));
     EXPECT_EQ(block->getHandlesToAddCount(), 0);
+
+    // Each unit is cut, with as many characters as the key, from what the cut before it left.
+    const AcDbObjectId twice = reference(definition("ROOM-Q"), AcGePoint3d::kOrigin);
+    setXData(twice, {{1001, "ADE"}, {1000, "AREA=ABCDE12.75sq.ft.sq.m."}, {1000, "PERIMETER=7ft."}});
+    const auto cut = readBlock(twice);
+    EXPECT_EQ(cut->getArea(), 12.75);
+    EXPECT_EQ(cut->getPrecision(), 2);
+    EXPECT_EQ(cut->getUnits(), 1);
+    EXPECT_EQ(cut->getPerimeter(), 7.0);
 }
 
 TEST_F(SpaceRecord, AFailedWriteIsReportedAndTheApplicationIsRegisteredInTheBlocksDatabase)

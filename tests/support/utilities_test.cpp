@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <memory>
 
 TEST(CUtilities, DoubleToCStringGivesTheWorkedValues)
@@ -75,6 +76,12 @@ TEST(CUtilities, NumericTexts)
     EXPECT_DOUBLE_EQ(CUtilities::CStringToDouble("."), 0.0);
     EXPECT_TRUE(std::isinf(CUtilities::CStringToDouble("1e999")));
     EXPECT_DOUBLE_EQ(CUtilities::CStringToDouble("1e-999"), 0.0);
+    EXPECT_EQ(CUtilities::CStringToDouble(" +1.5"), 1.5);
+    EXPECT_EQ(CUtilities::CStringToDouble("4."), 4.0);
+    EXPECT_EQ(CUtilities::CStringToDouble(".5"), 0.5);
+    EXPECT_TRUE(std::signbit(CUtilities::CStringToDouble("-0")));
+    EXPECT_EQ(CUtilities::CStringToDouble("4.9e-324"), std::numeric_limits<double>::denorm_min());
+    EXPECT_EQ(CUtilities::CStringToDouble("0.1"), 0.1);
 }
 
 TEST(CUtilities, TruthTexts)

@@ -6,6 +6,9 @@
 
 RbValueKind acutRbValueKind(int t)
 {
+    // The texts of XData, asked for most, are answered first.
+    if (t == 1000 || t == 1001 || t == 1002)
+        return RbValueKind::kString;
     switch (t) {
     case RTREAL: case RTANG: case RTORINT: return RbValueKind::kReal;
     case RTPOINT: case RT3DPOINT: return RbValueKind::kPoint;

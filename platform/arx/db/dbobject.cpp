@@ -30,12 +30,17 @@ std::pair<size_t, size_t> appRange(const TagList& x, const char* app)
     return {x.size(), x.size()};
 }
 
-size_t xdataBytes(const TagList& x)
+size_t xdataBytes(const TagList& x, size_t begin, size_t end)
 {
     size_t n = 0;
-    for (const auto& t : x)
-        n += t.size + 2;
+    for (size_t i = begin; i < end; ++i)
+        n += x[i].size + 2;
     return n;
+}
+
+size_t xdataBytes(const TagList& x)
+{
+    return xdataBytes(x, 0, x.size());
 }
 
 bool bracesBalanced(const TagList& x, size_t begin, size_t end)
@@ -224,10 +229,8 @@ Acad::ErrorStatus AcDbObject::setXData(const resbuf* xdata)
     for (const auto& t : items)
         if (t.code < 1000 || t.code > 1071)
             return Acad::eInvalidInput;
-    // Made where the list it replaces is kept, so that it is not copied again to take its place.
-    TagList result(m_data ? m_data->xdata.resource() : qv::dxf::objectResource());
-    if (m_data)
-        result = m_data->xdata;
+    // Each application's items are checked before any takes the place of what is held.
+    std::vector<std::pair<size_t, size_t>> groups;
     for (size_t i = 0; i < items.size();) {
         size_t j = i + 1;
         while (j < items.size() && items[j].code != 1001)
@@ -235,18 +238,42 @@ Acad::ErrorStatus AcDbObject::setXData(const resbuf* xdata)
         if (!bracesBalanced(items, i, j))
             return Acad::eInvalidInput;
         AcDbDatabase* db = database();
-        const std::string app(items[i].value());
-        if (db && !AcDbRegAppTable::isRegistered(db, app.c_str()))
+        if (db && !AcDbRegAppTable::isRegistered(db, std::string(items[i].value()).c_str()))
             return Acad::eRegappIdNotFound;
-        const auto [begin, end] = appRange(result, app.c_str());
+        groups.emplace_back(i, j);
+        i = j;
+    }
+    if (groups.size() == 1 && m_data)
+        return replaceXData(items, groups.front().first, groups.front().second);
+    // Made where the list it replaces is kept, so that it is not copied again to take its place.
+    TagList result(m_data ? m_data->xdata.resource() : qv::dxf::objectResource());
+    if (m_data)
+        result = m_data->xdata;
+    for (const auto& [i, j] : groups) {
+        const auto [begin, end] = appRange(result, std::string(items[i].value()).c_str());
         result.erase(begin, end);
         if (j - i > 1)
             result.append(items, i, j);
-        i = j;
     }
     if (xdataBytes(result) > kMaxXDataBytes)
         return Acad::eXdataSizeExceeded;
     editData().xdata = std::move(result);
+    return Acad::eOk;
+}
+
+// One application's items, [first, last) of the items given, take the place of its own in
+// the list held, without a copy of that list.
+Acad::ErrorStatus AcDbObject::replaceXData(const TagList& items, size_t first, size_t last)
+{
+    const TagList& held = m_data->xdata;
+    const auto [begin, end] = appRange(held, std::string(items[first].value()).c_str());
+    const size_t added = last - first > 1 ? xdataBytes(items, first, last) : 0;
+    if (xdataBytes(held) - xdataBytes(held, begin, end) + added > kMaxXDataBytes)
+        return Acad::eXdataSizeExceeded;
+    TagList& x = editData().xdata;
+    x.erase(begin, end);
+    if (last - first > 1)
+        x.append(items, first, last);
     return Acad::eOk;
 }
 

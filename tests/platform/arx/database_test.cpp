@@ -272,8 +272,25 @@ TEST(XData, ReplacesOnlyTheNamedApplication)
     EXPECT_EQ(ent->setXData(b), Acad::eOk);
     EXPECT_EQ(ent->setXData(c), Acad::eOk);
     EXPECT_EQ(ent->setXData(unknown), Acad::eRegappIdNotFound);
+    // A list past the size allowed is refused and leaves what is held.
+    resbuf* large = acutBuildList(1001, "ROOMS", 0);
+    const std::string text(200, 'x');
+    for (int i = 0; i < 90; ++i) {
+        resbuf* rb = acutNewRb(1000);
+        acutSetRbString(rb, text.c_str());
+        rb->rbnext = large->rbnext;
+        large->rbnext = rb;
+    }
+    EXPECT_EQ(ent->setXData(large), Acad::eXdataSizeExceeded);
+    // An application's name alone removes its items.
+    resbuf* removed = acutBuildList(1001, "OTHER_GONE", 0);
+    ASSERT_TRUE(acdbRegApp("OTHER_GONE", &db));
+    resbuf* other = acutBuildList(1001, "OTHER_GONE", 1000, "y", 0);
+    EXPECT_EQ(ent->setXData(other), Acad::eOk);
+    EXPECT_EQ(ent->setXData(removed), Acad::eOk);
     ent->close();
     acdbOpenObject(ent, id, AcDb::kForRead);
+    EXPECT_EQ(ent->xData("OTHER_GONE"), nullptr);
     EXPECT_EQ(ent->setXData(a), Acad::eNotOpenForWrite);
     resbuf* rooms = ent->xData("rooms");
     ASSERT_NE(rooms, nullptr);
@@ -286,7 +303,7 @@ TEST(XData, ReplacesOnlyTheNamedApplication)
     EXPECT_EQ(url->rbnext->rbnext->rbnext->resval.rlong, 7);
     EXPECT_EQ(ent->xData("OTHER"), nullptr);
     ent->close();
-    for (resbuf* rb : {a, b, c, unknown, rooms, url})
+    for (resbuf* rb : {a, b, c, unknown, large, removed, other, rooms, url})
         acutRelRb(rb);
 }
 

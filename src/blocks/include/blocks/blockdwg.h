@@ -220,8 +220,8 @@ private:
     // Parses the reference's record of the application; false when it has none it can read.
     bool readXData(const AcDbObject* reference, const char* app, AcApDocument* document);
     void readItem(std::string_view item, AcDbDatabase* database);
-    void readArea(CString& item);
-    void readPerimeter(CString& item);
+    std::string_view readArea(std::string_view item);
+    std::string_view readPerimeter(std::string_view item);
     Acad::ErrorStatus storeXData(AcDbBlockReference* reference);
     double sumOf(CArray<AcDbHandle>& handles, AcApDocument* document, bool areas) const;
     // The outline measure of the reference; false when the reference does not open.

@@ -113,6 +113,8 @@ protected:
     virtual Acad::ErrorStatus checkErase() const { return Acad::eOk; }
 
 private:
+    Acad::ErrorStatus replaceXData(const qv::dxf::TagList& items, size_t first, size_t last);
+
     AcDbObjectId m_id;
     AcDbObjectId m_ownerId;
     qv::ObjectData* m_data = nullptr;
