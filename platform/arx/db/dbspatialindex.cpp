@@ -42,6 +42,12 @@ void SpatialIndex::query(AcDbObjectId space, const Box2d& box, std::vector<BoxTr
 
 Box2d SpatialIndex::extents(AcDbObjectId space) { return treeOf(space).bounds(); }
 
+const Shape* SpatialIndex::shapeOf(AcDbObjectId id) const
+{
+    const auto it = m_leaves.find(id);
+    return it == m_leaves.end() ? nullptr : &it->second.shape;
+}
+
 BoxTree& SpatialIndex::treeOf(AcDbObjectId space)
 {
     if (!m_active) {
@@ -126,9 +132,10 @@ void SpatialIndex::applyChanges()
 
 void SpatialIndex::place(BoxTree& tree, const AcDbEntity* ent)
 {
-    const int node = tree.insert(entityShape(ent).bounds(), ent->objectId());
+    Shape shape = entityShape(ent);
+    const int node = tree.insert(shape.bounds(), ent->objectId());
     if (node >= 0)
-        m_leaves[ent->objectId()] = {&tree, node};
+        m_leaves[ent->objectId()] = {&tree, node, std::move(shape)};
 }
 
 // Brings one entity's link and leaf up to date: out of the tree it was in, into its

@@ -130,12 +130,13 @@ AcDbObjectId pickAt(AcDbDatabase* db, const AcGePoint3d& ucsPoint)
     const double reach = pickBoxHalfSize(db);
     const AcDbObjectId space = db->currentSpaceId();
     std::vector<BoxTree::Hit> hits;
-    drawingState(db).index.query(space, Box2d::around(p.x, p.y, p.x, p.y).expanded(reach), hits);
+    SpatialIndex& index = drawingState(db).index;
+    index.query(space, Box2d::around(p.x, p.y, p.x, p.y).expanded(reach), hits);
     const AcDbSortentsTable* order = sortentsOf(space);
     AcDbObjectId best;
     for (const BoxTree::Hit& hit : hits) {
         const auto* ent = AcDbEntity::cast(hit.id.object());
-        if (!ent || !isDrawn(ent) || distanceTo(entityShape(ent), p) > reach)
+        if (!ent || !isDrawn(ent) || distanceTo(*index.shapeOf(hit.id), p) > reach)
             continue;
         if (best.isNull() || drawnBefore(order, best, hit.id))
             best = hit.id;
@@ -150,7 +151,8 @@ AcDbObjectIdArray entitiesInPolygon(AcDbDatabase* db, const std::vector<AcGePoin
         points.push_back(toPlan(db, p));
     const Region region(std::move(points));
     std::vector<BoxTree::Hit> hits;
-    drawingState(db).index.query(db->currentSpaceId(), region.box(), hits);
+    SpatialIndex& index = drawingState(db).index;
+    index.query(db->currentSpaceId(), region.box(), hits);
     AcDbObjectIdArray found;
     for (const BoxTree::Hit& hit : hits) {
         const auto* ent = AcDbEntity::cast(hit.id.object());
@@ -164,7 +166,7 @@ AcDbObjectIdArray entitiesInPolygon(AcDbDatabase* db, const std::vector<AcGePoin
             found.push_back(hit.id);
             continue;
         }
-        const Shape shape = entityShape(ent);
+        const Shape& shape = *index.shapeOf(hit.id);
         if (crossing ? meets(shape, region) : liesInside(shape, region))
             found.push_back(hit.id);
     }

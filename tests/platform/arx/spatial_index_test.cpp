@@ -308,8 +308,8 @@ protected:
         return it == boxes.end() ? qv::Box2d() : it->second;
     }
 
-    // Every reference's box is its outline's now, and the first of each kind is the
-    // expected one (relative to its insertion point).
+    // Every reference's box and kept outline are its outline's now, and the first of each
+    // kind is the expected one (relative to its insertion point).
     void expectBoxes(const qv::Box2d& relative)
     {
         const Boxes boxes = indexed(&db, db.modelSpaceId());
@@ -317,7 +317,12 @@ protected:
             for (const AcDbObjectId& id : *kind) {
                 const auto it = boxes.find(id.handle().text());
                 ASSERT_NE(it, boxes.end());
-                EXPECT_TRUE(near(it->second, qv::entityShape(AcDbEntity::cast(id.object())).bounds()));
+                const qv::Shape shape = qv::entityShape(AcDbEntity::cast(id.object()));
+                const qv::Shape* kept = qv::drawingState(&db).index.shapeOf(id);
+                ASSERT_NE(kept, nullptr);
+                EXPECT_EQ(kept->size(), shape.size());
+                EXPECT_TRUE(near(kept->bounds(), shape.bounds()));
+                EXPECT_TRUE(near(it->second, shape.bounds()));
             }
         EXPECT_TRUE(near(boxOf(direct[0]), relative));
         const qv::Box2d raised{relative.minX, relative.minY + 1000, relative.maxX, relative.maxY + 1000};

@@ -2,10 +2,12 @@
 // a box tree per block record, made when the record is first queried. Changes are noted as
 // they happen and applied at the next query: each changed entity is placed again once, and
 // each changed definition re-measures the references that show it (nested definitions
-// included) once, however often it changed in between.
+// included) once, however often it changed in between. Each placed entity's outline is kept
+// with its leaf, made again whenever the entity is placed again.
 #pragma once
 
 #include "arx/dbboxtree.h"
+#include "arx/dbshape.h"
 
 #include <unordered_map>
 #include <unordered_set>
@@ -26,6 +28,8 @@ public:
     void query(AcDbObjectId space, const Box2d& box, std::vector<BoxTree::Hit>& hits);
     // The box around the record's entities (empty when it has none).
     Box2d extents(AcDbObjectId space);
+    // The outline of an entity that the last query found (null when it has no leaf).
+    const Shape* shapeOf(AcDbObjectId id) const;
     // An object was closed after a change, or moved to another owner.
     void objectModified(AcDbObjectId id);
 
@@ -33,6 +37,7 @@ private:
     struct Leaf {
         BoxTree* tree;
         int node;
+        Shape shape;
     };
 
     BoxTree& treeOf(AcDbObjectId space);
