@@ -1,10 +1,10 @@
 #include "acedcompletion.h"
 
 #include "arx/acedinput.h"
+#include "win/homefolder.h"
 
 #include <algorithm>
 #include <cctype>
-#include <cstdlib>
 #include <filesystem>
 
 namespace qv {
@@ -76,12 +76,7 @@ std::string withoutLeadingBlanks(const std::string& text)
 // The folder that a path's folder part names: the working folder for none, the home folder for "~/".
 std::string folderOf(const std::string& part)
 {
-    if (part.empty())
-        return ".";
-    const char* home = std::getenv("HOME");
-    if (part.starts_with("~/") && home && *home)
-        return home + part.substr(1);
-    return part;
+    return part.empty() ? "." : withHomeExpanded(part);
 }
 
 } // namespace
