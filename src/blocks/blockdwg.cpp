@@ -729,16 +729,17 @@ double CBlockDWG::calcAddAreaPerimeters(AcApDocument* document)
                       [&] { return sumOf(m_handlesToAdd, document, false); });
 }
 
+// The definition's entities are read by their ids, each opened in turn as an iterator
+// would open it (an erased one does not open), without the iterator.
 AcDbObjectId CBlockDWG::outlineOf(AcDbObjectId definitionId)
 {
-    AcDbObjectId outline;
-    if (const Opened<AcDbBlockTableRecord> definition = openObject<AcDbBlockTableRecord>(definitionId, AcDb::kForRead))
-        forEachEntity(definition.get(), AcDb::kForRead, [&](AcDbEntity* entity) {
-            if (isPolyline(entity))
-                outline = entity->objectId();
-            return outline.isNull();
-        });
-    return outline;
+    const Opened<AcDbBlockTableRecord> definition = openObject<AcDbBlockTableRecord>(definitionId, AcDb::kForRead);
+    if (!definition)
+        return AcDbObjectId();
+    for (const AcDbObjectId& id : definition->entityIds())
+        if (isPolyline(openObject<AcDbEntity>(id, AcDb::kForRead).get()))
+            return id;
+    return AcDbObjectId();
 }
 
 bool CBlockDWG::outlineMeasure(AcApDocument* document, bool area, double& measure) const
