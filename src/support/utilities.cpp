@@ -68,13 +68,15 @@ void incrementLastPlace(std::string& text)
     text.insert(text[0] == '-' ? 1 : 0, 1, '1');
 }
 
-constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+constexpr double kPowersOfTen[] = {1e0, 1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                   1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
 
 // A finite value's digits at decimals digits after the point (the value times 10^decimals
 // rounded to an integer, exact ties away from zero), without its sign; nullopt past 15
 // decimals or 2^52. A fused multiply-add gives the product's rounding error exactly, and the
-// rounded product with that error settles the rounding: a fraction of the product other than
-// one half is at least half a unit in its last place from one half, more than the error.
+// rounded product with that error settles the rounding: the error is at most half a unit in
+// the product's last place, and a fraction of the product other than one half at least a
+// whole unit from one half.
 std::optional<std::uint64_t> decimalDigits(double value, int decimals)
 {
     if (decimals < 0 || decimals > 15)
@@ -110,10 +112,10 @@ CString decimalText(bool negative, std::uint64_t digits, int decimals)
 // binary fraction has exactly decimals + 1 digits, and it is rounded away from zero here.
 CString formatDecimals(double value, int decimals)
 {
-    // No double has more than 309 digits before the point or 1074 after it.
     const double shown = value == 0.0 ? 0.0 : value;   // no "-" for a negative zero
     if (const std::optional<std::uint64_t> digits = decimalDigits(shown, decimals))
         return decimalText(shown < 0.0, *digits, decimals);
+    // No double has more than 309 digits before the point or 1074 after it.
     decimals = std::min(decimals, 1074);
     char buffer[1400];
     const bool tie = binaryFractionDigits(shown) == decimals + 1;
