@@ -26,9 +26,9 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <span>
 #include <string>
 #include <string_view>
-#include <span>
 #include <utility>
 #include <vector>
 
