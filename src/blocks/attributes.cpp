@@ -130,7 +130,7 @@ CAttribute* CAttributes::getAtAttribute(int kind) const
 {
     return kavroGuard("CAttributes::getAtAttribute", __FILE__, [&] {
         return findFirst(m_attributes, [&](const CAttribute* attribute) {
-            const auto* k = dynamic_cast<const CKavroAttribute*>(attribute);
+            const CKavroAttribute* k = attribute->asKavroAttribute();
             return k && k->getKind() == kind;
         });
     });

@@ -22,10 +22,11 @@
 #include "support/xmlutilities.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstring>
-#include <initializer_list>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -67,43 +68,35 @@ CString handleText(const AcDbHandle& handle)
     return text;
 }
 
-// Items of XData: group codes with their texts, kept end to end in one buffer, each text
-// ended by a zero byte.
-class Items
-{
-public:
-    Items(size_t count, size_t bytes)
-    {
-        m_items.reserve(count);
-        m_text.reserve(bytes);
-    }
-    void add(short code, std::initializer_list<std::string_view> parts)
-    {
-        m_items.emplace_back(code, m_text.size());
-        for (const std::string_view part : parts)
-            m_text.append(part);
-        m_text.push_back('\0');
-    }
-    size_t size() const { return m_items.size(); }
-    short code(size_t i) const { return m_items[i].first; }
-    std::string_view text(size_t i) const
-    {
-        const size_t end = i + 1 < m_items.size() ? m_items[i + 1].second : m_text.size();
-        return std::string_view(m_text).substr(m_items[i].second, end - m_items[i].second - 1);
-    }
-
-private:
-    std::vector<std::pair<short, size_t>> m_items;
-    std::string m_text;
+// An item of XData: its group code and its text, in parts read end to end (the texts
+// they show stay alive while the item is used).
+struct Item {
+    short code;
+    std::array<std::string_view, 3> parts;
 };
 
+// Whether a text is the item's parts end to end.
+bool isTextOf(std::string_view text, const Item& item)
+{
+    for (const std::string_view part : item.parts) {
+        if (!text.starts_with(part))
+            return false;
+        text.remove_prefix(part.size());
+    }
+    return text.empty();
+}
+
 // A chain of (group code, text) items.
-Chain chainOf(const Items& items)
+Chain chainOf(std::span<const Item> items)
 {
     resbuf* head = nullptr;
+    std::string text;
     for (size_t i = items.size(); i-- > 0;) {
-        resbuf* rb = acutNewRb(items.code(i));
-        acutSetRbString(rb, items.text(i).data());
+        text.clear();
+        for (const std::string_view part : items[i].parts)
+            text.append(part);
+        resbuf* rb = acutNewRb(items[i].code);
+        acutSetRbString(rb, text.c_str());
         rb->rbnext = head;
         head = rb;
     }
@@ -129,13 +122,13 @@ CString whyNotWritable(const AcDbEntity* entity)
 
 // Whether the object's XData of the application holds the items: their group codes, and
 // their texts as texts.
-bool holds(const AcDbObject* object, const char* app, const Items& items)
+bool holds(const AcDbObject* object, const char* app, std::span<const Item> items)
 {
     size_t item = 0;
     bool same = true;
     const bool read = object->visitXData(app, [&](int code, std::string_view text) {
-        same = same && item < items.size() && code == items.code(item) && acutRbValueKind(code) == RbValueKind::kString
-               && text == items.text(item);
+        same = same && item < items.size() && code == items[item].code
+               && acutRbValueKind(code) == RbValueKind::kString && isTextOf(text, items[item]);
         ++item;
     });
     return read && same && item == items.size();
@@ -473,27 +466,27 @@ Acad::ErrorStatus CBlockDWG::storeXData(AcDbBlockReference* reference)
     const CString area = recordNumber(m_area, m_precision), perimeter = recordNumber(m_perimeter, m_precision);
     const CString height = recordNumber(m_roomHeight, m_precision), volume = recordNumber(m_volume, m_precision);
     const CString toMinus = listText(m_handlesToMinus), toAdd = listText(m_handlesToAdd);
-    // Room for a record of the usual texts without growing.
-    Items record(19, 512);
-    record.add(1001, {m_xDataAppName.str()});
-    record.add(1002, {"{"});
-    record.add(1000, {"AREA=", area.str(), metric ? "sq.m." : "sq.ft."});
-    record.add(1000, {"PERIMETER=", perimeter.str(), length});
-    record.add(1000, {"NAME=", name.str()});
-    record.add(1000, {"TAGTYPE=", m_tagType.str()});
-    record.add(1000, {"AREA_TYPE=", m_areaType.str()});
-    record.add(1000, {"COST_CENTRE=", m_costCentre.str()});
-    record.add(1000, {"DATE=", m_date.str()});
-    record.add(1000, {"DATE_L_MOVE=", m_dateLastMove.str()});
-    record.add(1000, {"DEPT_CHARGE=", m_deptCharge.str()});
-    record.add(1000, {"ROOM_HEIGHT=", height.str(), length});
-    record.add(1000, {"SPECIAL_REQ=", m_specialReq.str()});
-    record.add(1000, {"TOT_STAFF=", m_totStaff.str()});
-    record.add(1000, {"TOT_WKSTNS=", m_totWkStns.str()});
-    record.add(1000, {"VOLUME=", volume.str(), metric ? "cu.m." : "cu.ft."});
-    record.add(1000, {"HANDLESTOMINUS=", toMinus.str()});
-    record.add(1000, {"HANDLESTOADD=", toAdd.str()});
-    record.add(1002, {"}"});
+    const Item record[] = {
+        {1001, {m_xDataAppName.str()}},
+        {1002, {"{"}},
+        {1000, {"AREA=", area.str(), metric ? "sq.m." : "sq.ft."}},
+        {1000, {"PERIMETER=", perimeter.str(), length}},
+        {1000, {"NAME=", name.str()}},
+        {1000, {"TAGTYPE=", m_tagType.str()}},
+        {1000, {"AREA_TYPE=", m_areaType.str()}},
+        {1000, {"COST_CENTRE=", m_costCentre.str()}},
+        {1000, {"DATE=", m_date.str()}},
+        {1000, {"DATE_L_MOVE=", m_dateLastMove.str()}},
+        {1000, {"DEPT_CHARGE=", m_deptCharge.str()}},
+        {1000, {"ROOM_HEIGHT=", height.str(), length}},
+        {1000, {"SPECIAL_REQ=", m_specialReq.str()}},
+        {1000, {"TOT_STAFF=", m_totStaff.str()}},
+        {1000, {"TOT_WKSTNS=", m_totWkStns.str()}},
+        {1000, {"VOLUME=", volume.str(), metric ? "cu.m." : "cu.ft."}},
+        {1000, {"HANDLESTOMINUS=", toMinus.str()}},
+        {1000, {"HANDLESTOADD=", toAdd.str()}},
+        {1002, {"}"}},
+    };
     // A record that holds what the reference holds already is not written again.
     if (holds(reference, m_xDataAppName, record))
         return Acad::eOk;
@@ -736,16 +729,17 @@ double CBlockDWG::calcAddAreaPerimeters(AcApDocument* document)
                       [&] { return sumOf(m_handlesToAdd, document, false); });
 }
 
+// The definition's entities are read by their ids, each opened in turn as an iterator
+// would open it (an erased one does not open), without the iterator.
 AcDbObjectId CBlockDWG::outlineOf(AcDbObjectId definitionId)
 {
-    AcDbObjectId outline;
-    if (const Opened<AcDbBlockTableRecord> definition = openObject<AcDbBlockTableRecord>(definitionId, AcDb::kForRead))
-        forEachEntity(definition.get(), AcDb::kForRead, [&](AcDbEntity* entity) {
-            if (isPolyline(entity))
-                outline = entity->objectId();
-            return outline.isNull();
-        });
-    return outline;
+    const Opened<AcDbBlockTableRecord> definition = openObject<AcDbBlockTableRecord>(definitionId, AcDb::kForRead);
+    if (!definition)
+        return AcDbObjectId();
+    for (const AcDbObjectId& id : definition->entityIds())
+        if (isPolyline(openObject<AcDbEntity>(id, AcDb::kForRead).get()))
+            return id;
+    return AcDbObjectId();
 }
 
 bool CBlockDWG::outlineMeasure(AcApDocument* document, bool area, double& measure) const

@@ -12,6 +12,8 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <optional>
+#include <string>
 
 namespace {
 
@@ -66,15 +68,56 @@ void incrementLastPlace(std::string& text)
     text.insert(text[0] == '-' ? 1 : 0, 1, '1');
 }
 
+constexpr double kPowersOfTen[] = {1e0, 1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                   1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+
+// A finite value's digits at decimals digits after the point (the value times 10^decimals
+// rounded to an integer, exact ties away from zero), without its sign; nullopt past 15
+// decimals or 2^52. A fused multiply-add gives the product's rounding error exactly, and the
+// rounded product with that error settles the rounding: the error is at most half a unit in
+// the product's last place, and a fraction of the product other than one half at least a
+// whole unit from one half.
+std::optional<std::uint64_t> decimalDigits(double value, int decimals)
+{
+    if (decimals < 0 || decimals > 15)
+        return std::nullopt;
+    const double magnitude = std::fabs(value), scale = kPowersOfTen[decimals];
+    const double product = magnitude * scale;
+    if (!(product < 0x1p52))
+        return std::nullopt;
+    const double error = std::fma(magnitude, scale, -product);
+    const double whole = std::floor(product), fraction = product - whole;
+    return static_cast<std::uint64_t>(whole) + (fraction > 0.5 || (fraction == 0.5 && error >= 0.0));
+}
+
+// The text of digits with decimals of them after the point, as to_chars writes it fixed.
+CString decimalText(bool negative, std::uint64_t digits, int decimals)
+{
+    char number[24];
+    const int count = static_cast<int>(std::to_chars(number, number + sizeof number, digits).ptr - number);
+    const int leading = std::max(decimals + 1 - count, 0);
+    std::string text;
+    text.reserve(static_cast<size_t>(count + leading + 2));
+    if (negative)
+        text.push_back('-');
+    text.append(static_cast<size_t>(leading), '0');
+    text.append(number, static_cast<size_t>(count));
+    if (decimals > 0)
+        text.insert(text.size() - static_cast<size_t>(decimals), 1, '.');
+    return CString(std::move(text));
+}
+
 // The value with exactly decimals digits after the point, correctly rounded from its exact
 // binary value. to_chars settles an exact tie to the even digit; a tie is a value whose
 // binary fraction has exactly decimals + 1 digits, and it is rounded away from zero here.
 CString formatDecimals(double value, int decimals)
 {
+    const double shown = value == 0.0 ? 0.0 : value;   // no "-" for a negative zero
+    if (const std::optional<std::uint64_t> digits = decimalDigits(shown, decimals))
+        return decimalText(shown < 0.0, *digits, decimals);
     // No double has more than 309 digits before the point or 1074 after it.
     decimals = std::min(decimals, 1074);
     char buffer[1400];
-    const double shown = value == 0.0 ? 0.0 : value;   // no "-" for a negative zero
     const bool tie = binaryFractionDigits(shown) == decimals + 1;
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, shown, std::chars_format::fixed,
                                       tie ? decimals + 1 : decimals);
@@ -220,7 +263,15 @@ int CUtilities::DoubleToInt(double value)
 double CUtilities::roundDouble(double value, int decimals)
 {
     return kavroGuard("CUtilities::roundDouble", __FILE__,
-                      [&] { return CStringToDouble(DoubleToCString(value, decimals)); }, 0);
+                      [&] {
+                          // The digits over the power of ten, both exact, divide to the nearest
+                          // double of the decimal text, as reading the text would.
+                          if (const std::optional<std::uint64_t> digits = decimalDigits(value, decimals)) {
+                              const double rounded = static_cast<double>(*digits) / kPowersOfTen[decimals];
+                              return value < 0.0 ? -rounded : rounded;
+                          }
+                          return CStringToDouble(DoubleToCString(value, decimals));
+                      }, 0);
 }
 
 CString CUtilities::padding(int count, CString text)

@@ -168,6 +168,24 @@ TEST_F(SpaceRecord, NumbersFollowThePrecisionAndTheUnits)
         // An unknown precision keeps 15 significant digits, not 6 (1.23457e+06).
         {-1, -1, 1234567.8, "AREA=1234567.8sq.ft.", "PERIMETER=14.25ft.", "VOLUME=0cu.ft."},
     };
+    const auto write = [](CBlockDWG& block, AcDbObjectId id) {
+        AcDbBlockReference* opened = nullptr;
+        ASSERT_EQ(acdbOpenObject(opened, id, AcDb::kForRead), Acad::eOk);
+        block.writeXData(opened);
+        opened->close();
+    };
+    const auto recordTexts = [](AcDbObjectId id) {
+        Strings all;
+        AcDbObject* object = nullptr;
+        acdbOpenObject(object, id, AcDb::kForRead);
+        resbuf* chain = object->xData("ADE");
+        object->close();
+        for (const resbuf* rb = chain; rb; rb = rb->rbnext)
+            if (rb->restype == 1000)
+                all.emplace_back(rb->resval.rstring);
+        acutRelRb(chain);
+        return all;
+    };
     for (const Case& c : cases) {
         const std::string name = "ROOM-" + std::to_string(c.units + 10 * c.precision + 20);
         const AcDbObjectId id = reference(definition(name.c_str()), AcGePoint3d::kOrigin);
@@ -176,22 +194,8 @@ TEST_F(SpaceRecord, NumbersFollowThePrecisionAndTheUnits)
         block.setPrecision(c.precision);
         block.setArea(c.area);
         block.setPerimeter(14.25);
-        AcDbBlockReference* opened = nullptr;
-        ASSERT_EQ(acdbOpenObject(opened, id, AcDb::kForWrite), Acad::eOk);
-        block.writeXData(opened);
-        opened->close();
-        const Strings texts = [&] {
-            Strings all;
-            AcDbObject* object = nullptr;
-            acdbOpenObject(object, id, AcDb::kForRead);
-            resbuf* chain = object->xData("ADE");
-            object->close();
-            for (const resbuf* rb = chain; rb; rb = rb->rbnext)
-                if (rb->restype == 1000)
-                    all.emplace_back(rb->resval.rstring);
-            acutRelRb(chain);
-            return all;
-        }();
+        write(block, id);
+        const Strings texts = recordTexts(id);
         EXPECT_EQ(texts[0], c.areaText);
         EXPECT_EQ(texts[1], c.perimeterText);
         EXPECT_EQ(texts[2], "NAME=");
@@ -202,6 +206,12 @@ TEST_F(SpaceRecord, NumbersFollowThePrecisionAndTheUnits)
         EXPECT_EQ(read->getUnits(), c.units == 0 ? 0 : 1);
         EXPECT_EQ(read->getPrecision(), c.precision < 0 ? 1 : c.precision);
         EXPECT_DOUBLE_EQ(read->getArea(), c.area);
+        // A record whose text is the start of the one held is written over it.
+        block.setSpecialReq("a=b");
+        write(block, id);
+        block.setSpecialReq("a=");
+        write(block, id);
+        EXPECT_EQ(recordTexts(id)[10], "SPECIAL_REQ=a=");
     }
 }
 

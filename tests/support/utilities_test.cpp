@@ -6,8 +6,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <limits>
 #include <memory>
+#include <random>
+#include <string>
+#include <vector>
 
 TEST(CUtilities, DoubleToCStringGivesTheWorkedValues)
 {
@@ -35,6 +40,56 @@ TEST(CUtilities, DoubleToCStringGivesTheWorkedValues)
     EXPECT_EQ(tiny.Right(4), "5625");
     EXPECT_EQ(CUtilities::DoubleToCString(1.7976931348623157e308, 0).GetLength(), 309);
     EXPECT_EQ(CUtilities::DoubleToCString(0.25, 2000000000).GetLength(), 1076);
+}
+
+// The value's exact decimal expansion cut at decimals digits, one added in the last place
+// when the next digit is 5 or more: the nearest, exact ties away from zero.
+std::string roundedExpansion(double value, int decimals)
+{
+    char exact[1500];
+    std::snprintf(exact, sizeof exact, "%.1100f", value == 0.0 ? 0.0 : value);
+    std::string text(exact);
+    const size_t point = text.find('.');
+    const bool up = text[point + 1 + static_cast<size_t>(decimals)] >= '5';
+    text.resize(point + (decimals > 0 ? 1 + static_cast<size_t>(decimals) : 0));
+    if (!up)
+        return text;
+    for (size_t i = text.size(); i-- > 0;) {
+        if (text[i] == '.')
+            continue;
+        if (text[i] == '-')
+            break;
+        if (text[i] != '9') {
+            ++text[i];
+            return text;
+        }
+        text[i] = '0';
+    }
+    text.insert(text[0] == '-' ? 1 : 0, 1, '1');
+    return text;
+}
+
+TEST(CUtilities, NumbersAtEveryPrecisionAreTheirExpansionsRounded)
+{
+    // Random values of many magnitudes, exact ties, and the neighbours of decimal halves.
+    std::mt19937_64 random(29);
+    for (int decimals = 0; decimals <= 16; ++decimals) {
+        std::vector<double> values;
+        for (int i = 0; i < 150; ++i) {
+            const double mantissa = std::ldexp(static_cast<double>(random() >> 11), -53);
+            const double value = std::ldexp(mantissa, static_cast<int>(random() % 80) - 30);
+            const double tie = std::ldexp(static_cast<double>(random() % 100000 * 2 + 1), -(decimals + 1));
+            const double half = (static_cast<double>(random() % 100000) + 0.5) / std::pow(10.0, decimals);
+            for (const double v : {value, tie, half, std::nextafter(half, 0.0), std::nextafter(half, 1e300)})
+                values.insert(values.end(), {v, -v});
+        }
+        for (const double v : values) {
+            const std::string expected = roundedExpansion(v, decimals);
+            ASSERT_EQ(CUtilities::DoubleToCString(v, decimals).str(), expected) << v << " at " << decimals;
+            const double rounded = CUtilities::roundDouble(v, decimals), read = std::strtod(expected.c_str(), nullptr);
+            ASSERT_TRUE(rounded == read && std::signbit(rounded) == std::signbit(read)) << v << " at " << decimals;
+        }
+    }
 }
 
 TEST(CUtilities, RoundingFollowsTheTextForm)

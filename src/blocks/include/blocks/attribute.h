@@ -6,6 +6,7 @@
 #include "arx/dbid.h"
 #include "mfc/cstring.h"
 
+class CKavroAttribute;
 class CStoredProcedure;
 
 class CAttribute
@@ -20,6 +21,9 @@ public:
 
     // A new attribute with the same tag, value and exists flag (no layer, no object id).
     CAttribute* clone() const;
+    // This attribute as one of a space block's, or null: what a dynamic cast gives, without
+    // its search of the class hierarchy.
+    virtual const CKavroAttribute* asKavroAttribute() const { return nullptr; }
 
     CString getTag() const { return m_tag; }
     void setTag(CString tag) { m_tag = std::move(tag); }

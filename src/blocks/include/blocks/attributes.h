@@ -76,14 +76,15 @@ public:
     // row's), with exists 1; NULL values read as "".
     void getAssetAttributes(CStoredProcedure* procedure, int drawingID, CString handle, int timeout);
 
-    // Visits each attribute of the reference open in the mode (one that does not open is
-    // passed over), closing it afterwards.
+    // Visits each attribute the reference holds when called, open in the mode (one that does
+    // not open, an erased one say, is passed over), closing it afterwards. The ids are read
+    // by index, without a copy: those that visit appends are not visited.
     template <class Visit>
     static void forEachAttribute(const AcDbBlockReference* reference, AcDb::OpenMode mode, Visit&& visit)
     {
-        const std::unique_ptr<AcDbObjectIterator> it(reference->attributeIterator());
-        for (; !it->done(); it->step()) {
-            AcDbObjectPointer<AcDbAttribute> attribute(it->objectId(), mode);
+        const size_t count = reference->attributeIds().size();
+        for (size_t i = 0; i < count; ++i) {
+            AcDbObjectPointer<AcDbAttribute> attribute(reference->attributeIds()[i], mode);
             if (attribute)
                 visit(attribute.object());
         }

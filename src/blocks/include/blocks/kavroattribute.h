@@ -14,6 +14,7 @@ public:
     // Stores the kind and, for the three kinds, writes the kind's tag.
     void setKind(int kind);
     int getKind() const { return m_kind; }
+    const CKavroAttribute* asKavroAttribute() const override { return this; }
     // A new attribute of the same kind, value and exists flag (no layer, no object id).
     CKavroAttribute* clone() const;
 
