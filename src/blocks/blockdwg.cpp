@@ -535,37 +535,36 @@ void CBlockDWG::readItem(std::string_view item, AcDbDatabase* database)
     if (item.starts_with("PERIMETER="))
         item = readPerimeter(item);
     // Every key ends with its only "=": the text begins with a key when its part up to the
-    // first "=" is that key.
-    auto headOf = [](std::string_view text) { return text.substr(0, text.find('=') + 1); };
-    std::string_view head = headOf(item);
-    auto take = [&](std::string_view key) {
-        if (head != key)
-            return false;
-        item.remove_prefix(key.size());
-        head = headOf(item);
-        return true;
+    // first "=" is that key, and only a key after the one taken last can be taken next.
+    static constexpr std::string_view keys[] = {
+        "TAGTYPE=",    "AREA_TYPE=",  "COST_CENTRE=", "DATE=",   "DATE_L_MOVE=",    "DEPT_CHARGE=", "ROOM_HEIGHT=",
+        "SPECIAL_REQ=", "TOT_STAFF=", "TOT_WKSTNS=",  "VOLUME=", "HANDLESTOMINUS=", "HANDLESTOADD=",
     };
-    const std::pair<std::string_view, CString*> texts[] = {
-        {"TAGTYPE=", &m_tagType},          {"AREA_TYPE=", &m_areaType},       {"COST_CENTRE=", &m_costCentre},
-        {"DATE=", &m_date},                {"DATE_L_MOVE=", &m_dateLastMove}, {"DEPT_CHARGE=", &m_deptCharge},
-    };
-    for (const auto& [key, field] : texts)
-        if (take(key))
-            *field = CString(item);
-    if (take("ROOM_HEIGHT="))
-        m_roomHeight = CUtilities::CStringToDouble(CString(item));
-    if (take("SPECIAL_REQ="))
-        m_specialReq = CString(item);
-    if (take("TOT_STAFF="))
-        m_totStaff = CString(item);
-    if (take("TOT_WKSTNS="))
-        m_totWkStns = CString(item);
-    if (take("VOLUME="))
-        m_volume = CUtilities::CStringToDouble(CString(item));
-    if (take("HANDLESTOMINUS=") && !item.empty())
-        setHandlesToMinus(CString(item), database);
-    if (take("HANDLESTOADD=") && !item.empty())
-        setHandlesToAdd(CString(item), database);
+    CString* const texts[] = {&m_tagType,    &m_areaType,   &m_costCentre, &m_date,      &m_dateLastMove,
+                              &m_deptCharge, nullptr,       &m_specialReq, &m_totStaff,  &m_totWkStns};
+    for (const std::string_view* next = std::begin(keys);;) {
+        const size_t equals = item.find('=');
+        if (equals == std::string_view::npos)
+            return;
+        const std::string_view* key = std::find(next, std::end(keys), item.substr(0, equals + 1));
+        if (key == std::end(keys))
+            return;
+        item.remove_prefix(equals + 1);
+        next = key + 1;
+        switch (const size_t k = static_cast<size_t>(key - keys)) {
+        case 6: m_roomHeight = CUtilities::CStringToDouble(CString(item)); break;
+        case 10: m_volume = CUtilities::CStringToDouble(CString(item)); break;
+        case 11:
+            if (!item.empty())
+                setHandlesToMinus(CString(item), database);
+            break;
+        case 12:
+            if (!item.empty())
+                setHandlesToAdd(CString(item), database);
+            break;
+        default: *texts[k] = CString(item);
+        }
+    }
 }
 
 namespace {
