@@ -12,6 +12,7 @@
 #include <cstring>
 #include <memory>
 #include <optional>
+#include <utility>
 
 namespace {
 
@@ -178,6 +179,8 @@ void CAttributes::extractSpaceBlockAttributeValues(AcDbBlockReference* reference
         deleteObjects();
         const AcGeMatrix3d worldToUser = transform.inverse();
         bool first = true;
+        // Each kind has one tag: the set, empty at first, refuses a kind it holds already.
+        bool held[kAuxAttribute + 1] = {};
         forEachAttribute(reference, AcDb::kForRead, [&](AcDbAttribute* attribute) {
             if (first) {
                 m_textHeight = attribute->height();
@@ -188,11 +191,14 @@ void CAttributes::extractSpaceBlockAttributeValues(AcDbBlockReference* reference
             const int kind = kindOfTag(attribute);
             if (kind < 0)
                 return;
-            auto* element = new CKavroAttribute;
-            element->setKind(kind);
-            element->setValue(attribute->textString());
-            element->setLayer(attribute->layer());
-            adopt(element);
+            if (!std::exchange(held[kind], true)) {
+                auto element = std::make_unique<CKavroAttribute>();
+                element->setKind(kind);
+                element->setValue(attribute->textString());
+                element->setLayer(CString(attribute->layerName()));
+                m_attributes.Add(element.get());
+                element.release();
+            }
             if (kind == kAreaAttribute)
                 m_insertionPoint = attribute->position();
         });

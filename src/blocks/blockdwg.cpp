@@ -194,7 +194,7 @@ CBlockDWG::CBlockDWG(AcDbBlockReference* reference, AcApDocument* document)
         if (const Opened<AcDbBlockTableRecord> definition =
                 openObject<AcDbBlockTableRecord>(reference->blockTableRecord(), AcDb::kForRead))
             m_blockName = definition->name();
-        setHandle(handleText(reference->getAcDbHandle()));
+        setHandle(reference->getAcDbHandle());
         m_xDataAppName = kNoXData;
         for (const char* app : {"ADE", "AECXDATA"}) {
             if (readXData(reference, app, document)) {
