@@ -182,7 +182,37 @@ CBlockDWG::CBlockDWG()
     kavroGuard("CBlockDWG::CBlockDWG", __FILE__, [&] { initialise(); });
 }
 
-CBlockDWG::CBlockDWG(AcDbBlockReference* reference, AcApDocument* document)
+bool CBlockDWG::Record::readable() const
+{
+    return app && !unreadable;
+}
+
+CBlockDWG::Record CBlockDWG::readRecord(const AcDbObject* reference)
+{
+    return kavroGuard("CBlockDWG::readRecord", __FILE__, [&] {
+        Record record;
+        // Room for the items of a record as this module writes it.
+        record.texts.reserve(16);
+        for (const char* app : {"ADE", "AECXDATA"}) {
+            record.app = app;
+            if (reference->visitXData(app, [&](int code, std::string_view text) {
+                    if (code == 1000)
+                        record.texts.push_back(text);
+                }))
+                return record;
+            // Listed but not readable: the block's record is this one, and it is unknown.
+            const std::vector<std::string> present = reference->xDataApplications();
+            if (std::find(present.begin(), present.end(), app) != present.end()) {
+                record.unreadable = true;
+                return record;
+            }
+        }
+        record.app = nullptr;
+        return record;
+    });
+}
+
+CBlockDWG::CBlockDWG(AcDbBlockReference* reference, AcApDocument* document, const Record* record)
 {
     kavroGuard("CBlockDWG::CBlockDWG", __FILE__, [&] {
         initialise();
@@ -195,20 +225,13 @@ CBlockDWG::CBlockDWG(AcDbBlockReference* reference, AcApDocument* document)
                 openObject<AcDbBlockTableRecord>(reference->blockTableRecord(), AcDb::kForRead))
             m_blockName = definition->name();
         setHandle(reference->getAcDbHandle());
-        m_xDataAppName = kNoXData;
-        for (const char* app : {"ADE", "AECXDATA"}) {
-            if (readXData(reference, app, document)) {
-                m_xDataAppName = app;
-                break;
-            }
-            // Listed but not readable: the block's record is this one, and it is unknown.
-            if (const std::vector<std::string> present = reference->xDataApplications();
-                std::find(present.begin(), present.end(), app) != present.end()) {
-                m_xDataAppName = app;
-                m_xDataUnreadable = true;
-                break;
-            }
-        }
+        const Record read = record ? Record() : readRecord(reference);
+        const Record& held = record ? *record : read;
+        m_xDataAppName = held.app ? held.app : kNoXData;
+        m_xDataUnreadable = held.unreadable;
+        AcDbDatabase* database = document ? document->database() : nullptr;
+        for (const std::string_view text : held.texts)
+            readItem(text, database);
         m_attributes = std::make_unique<CAttributes>();
         m_attributes->extractSpaceBlockAttributeValues(reference, currentUcs(document->database()));
         if (const CAttribute* name = m_attributes->getAtAttribute(kNameAttribute)) {
@@ -503,17 +526,6 @@ Acad::ErrorStatus CBlockDWG::storeXData(AcDbBlockReference* reference)
     // The application is registered in the database that holds the reference.
     acdbRegApp(m_xDataAppName, reference->database());
     return reference->setXData(chainOf(record).get());
-}
-
-bool CBlockDWG::readXData(const AcDbObject* reference, const char* app, AcApDocument* document)
-{
-    return kavroGuard("CBlockDWG::readXData", __FILE__, [&] {
-        AcDbDatabase* database = document ? document->database() : nullptr;
-        return reference->visitXData(app, [&](int code, std::string_view text) {
-            if (code == 1000)
-                readItem(text, database);
-        });
-    });
 }
 
 void CBlockDWG::readXData(const resbuf* chain, AcApDocument* document)
