@@ -552,13 +552,20 @@ void CBlockDWG::readItem(std::string_view item, AcDbDatabase* database)
         "TAGTYPE=",    "AREA_TYPE=",  "COST_CENTRE=", "DATE=",   "DATE_L_MOVE=",    "DEPT_CHARGE=", "ROOM_HEIGHT=",
         "SPECIAL_REQ=", "TOT_STAFF=", "TOT_WKSTNS=",  "VOLUME=", "HANDLESTOMINUS=", "HANDLESTOADD=",
     };
-    CString* const texts[] = {&m_tagType,    &m_areaType,   &m_costCentre, &m_date,      &m_dateLastMove,
-                              &m_deptCharge, nullptr,       &m_specialReq, &m_totStaff,  &m_totWkStns};
+    static constexpr CString CBlockDWG::*texts[] = {
+        &CBlockDWG::m_tagType,    &CBlockDWG::m_areaType,   &CBlockDWG::m_costCentre,
+        &CBlockDWG::m_date,       &CBlockDWG::m_dateLastMove, &CBlockDWG::m_deptCharge,
+        nullptr,                  &CBlockDWG::m_specialReq, &CBlockDWG::m_totStaff,
+        &CBlockDWG::m_totWkStns,
+    };
     for (const std::string_view* next = std::begin(keys);;) {
         const size_t equals = item.find('=');
         if (equals == std::string_view::npos)
             return;
-        const std::string_view* key = std::find(next, std::end(keys), item.substr(0, equals + 1));
+        const std::string_view head = item.substr(0, equals + 1);
+        const std::string_view* key = std::find_if(next, std::end(keys), [&](std::string_view k) {
+            return k.size() == head.size() && k.front() == head.front() && k == head;
+        });
         if (key == std::end(keys))
             return;
         item.remove_prefix(equals + 1);
@@ -574,7 +581,7 @@ void CBlockDWG::readItem(std::string_view item, AcDbDatabase* database)
             if (!item.empty())
                 setHandlesToAdd(CString(item), database);
             break;
-        default: *texts[k] = CString(item);
+        default: this->*texts[k] = CString(item);
         }
     }
 }
