@@ -8,6 +8,7 @@
 #include "support/kavroguard.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -180,7 +181,10 @@ void CAttributes::extractSpaceBlockAttributeValues(AcDbBlockReference* reference
         const AcGeMatrix3d worldToUser = transform.inverse();
         bool first = true;
         // Each kind has one tag: the set, empty at first, refuses a kind it holds already.
+        // The elements are kept in the order read and added together.
         bool held[kAuxAttribute + 1] = {};
+        std::array<std::unique_ptr<CKavroAttribute>, kAuxAttribute + 1> kept;
+        int count = 0;
         forEachAttribute(reference, AcDb::kForRead, [&](AcDbAttribute* attribute) {
             if (first) {
                 m_textHeight = attribute->height();
@@ -196,12 +200,14 @@ void CAttributes::extractSpaceBlockAttributeValues(AcDbBlockReference* reference
                 element->setKind(kind);
                 element->setValue(attribute->textString());
                 element->setLayer(CString(attribute->layerName()));
-                m_attributes.Add(element.get());
-                element.release();
+                kept[count++] = std::move(element);
             }
             if (kind == kAreaAttribute)
                 m_insertionPoint = attribute->position();
         });
+        m_attributes.SetSize(count);
+        for (int i = 0; i < count; ++i)
+            m_attributes.SetAt(i, kept[i].release());
     });
 }
 
