@@ -581,7 +581,10 @@ void CBlockDWG::readItem(std::string_view item, AcDbDatabase* database)
             if (!item.empty())
                 setHandlesToAdd(CString(item), database);
             break;
-        default: this->*texts[k] = CString(item);
+        default:
+            // A text that holds the item already (its default, often) is left as it is.
+            if (CString& text = this->*texts[k]; text.str() != item)
+                text = CString(item);
         }
     }
 }
