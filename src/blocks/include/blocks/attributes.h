@@ -77,13 +77,17 @@ public:
     void getAssetAttributes(CStoredProcedure* procedure, int drawingID, CString handle, int timeout);
 
     // Visits each attribute of the reference open in the mode (one that does not open is
-    // passed over), closing it afterwards.
+    // passed over), closing it afterwards. The attributes are those the reference holds when
+    // the walk begins, but an erased one; they are read by index, as a visit may add to them.
     template <class Visit>
     static void forEachAttribute(const AcDbBlockReference* reference, AcDb::OpenMode mode, Visit&& visit)
     {
-        const std::unique_ptr<AcDbObjectIterator> it(reference->attributeIterator());
-        for (; !it->done(); it->step()) {
-            AcDbObjectPointer<AcDbAttribute> attribute(it->objectId(), mode);
+        const size_t count = reference->attributeIds().size();
+        for (size_t i = 0; i < count && i < reference->attributeIds().size(); ++i) {
+            const AcDbObjectId id = reference->attributeIds()[i];
+            if (id.isErased())
+                continue;
+            AcDbObjectPointer<AcDbAttribute> attribute(id, mode);
             if (attribute)
                 visit(attribute.object());
         }
