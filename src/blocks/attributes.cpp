@@ -8,10 +8,12 @@
 #include "support/kavroguard.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <memory>
 #include <optional>
+#include <utility>
 
 namespace {
 
@@ -178,6 +180,11 @@ void CAttributes::extractSpaceBlockAttributeValues(AcDbBlockReference* reference
         deleteObjects();
         const AcGeMatrix3d worldToUser = transform.inverse();
         bool first = true;
+        // Each kind has one tag: the set, empty at first, refuses a kind it holds already.
+        // The elements are kept in the order read and added together.
+        bool held[kAuxAttribute + 1] = {};
+        std::array<std::unique_ptr<CKavroAttribute>, kAuxAttribute + 1> kept;
+        int count = 0;
         forEachAttribute(reference, AcDb::kForRead, [&](AcDbAttribute* attribute) {
             if (first) {
                 m_textHeight = attribute->height();
@@ -188,14 +195,19 @@ void CAttributes::extractSpaceBlockAttributeValues(AcDbBlockReference* reference
             const int kind = kindOfTag(attribute);
             if (kind < 0)
                 return;
-            auto* element = new CKavroAttribute;
-            element->setKind(kind);
-            element->setValue(attribute->textString());
-            element->setLayer(attribute->layer());
-            adopt(element);
+            if (!std::exchange(held[kind], true)) {
+                auto element = std::make_unique<CKavroAttribute>();
+                element->setKind(kind);
+                element->setValue(attribute->textString());
+                element->setLayer(CString(attribute->layerName()));
+                kept[count++] = std::move(element);
+            }
             if (kind == kAreaAttribute)
                 m_insertionPoint = attribute->position();
         });
+        m_attributes.SetSize(count);
+        for (int i = 0; i < count; ++i)
+            m_attributes.SetAt(i, kept[i].release());
     });
 }
 

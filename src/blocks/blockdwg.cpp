@@ -175,7 +175,37 @@ CBlockDWG::CBlockDWG()
     kavroGuard("CBlockDWG::CBlockDWG", __FILE__, [&] { initialise(); });
 }
 
-CBlockDWG::CBlockDWG(AcDbBlockReference* reference, AcApDocument* document)
+bool CBlockDWG::Record::readable() const
+{
+    return app && !unreadable;
+}
+
+CBlockDWG::Record CBlockDWG::readRecord(const AcDbObject* reference)
+{
+    return kavroGuard("CBlockDWG::readRecord", __FILE__, [&] {
+        Record record;
+        // Room for the items of a record as this module writes it.
+        record.texts.reserve(16);
+        for (const char* app : {"ADE", "AECXDATA"}) {
+            record.app = app;
+            if (reference->visitXData(app, [&](int code, std::string_view text) {
+                    if (code == 1000)
+                        record.texts.push_back(text);
+                }))
+                return record;
+            // Listed but not readable: the block's record is this one, and it is unknown.
+            const std::vector<std::string> present = reference->xDataApplications();
+            if (std::find(present.begin(), present.end(), app) != present.end()) {
+                record.unreadable = true;
+                return record;
+            }
+        }
+        record.app = nullptr;
+        return record;
+    });
+}
+
+CBlockDWG::CBlockDWG(AcDbBlockReference* reference, AcApDocument* document, const Record* record)
 {
     kavroGuard("CBlockDWG::CBlockDWG", __FILE__, [&] {
         initialise();
@@ -187,21 +217,14 @@ CBlockDWG::CBlockDWG(AcDbBlockReference* reference, AcApDocument* document)
         if (const Opened<AcDbBlockTableRecord> definition =
                 openObject<AcDbBlockTableRecord>(reference->blockTableRecord(), AcDb::kForRead))
             m_blockName = definition->name();
-        setHandle(handleText(reference->getAcDbHandle()));
-        m_xDataAppName = kNoXData;
-        for (const char* app : {"ADE", "AECXDATA"}) {
-            if (readXData(reference, app, document)) {
-                m_xDataAppName = app;
-                break;
-            }
-            // Listed but not readable: the block's record is this one, and it is unknown.
-            if (const std::vector<std::string> present = reference->xDataApplications();
-                std::find(present.begin(), present.end(), app) != present.end()) {
-                m_xDataAppName = app;
-                m_xDataUnreadable = true;
-                break;
-            }
-        }
+        setHandle(reference->getAcDbHandle());
+        const Record read = record ? Record() : readRecord(reference);
+        const Record& held = record ? *record : read;
+        m_xDataAppName = held.app ? held.app : kNoXData;
+        m_xDataUnreadable = held.unreadable;
+        AcDbDatabase* database = document ? document->database() : nullptr;
+        for (const std::string_view text : held.texts)
+            readItem(text, database);
         m_attributes = std::make_unique<CAttributes>();
         m_attributes->extractSpaceBlockAttributeValues(reference, currentUcs(document->database()));
         if (const CAttribute* name = m_attributes->getAtAttribute(kNameAttribute)) {
@@ -498,17 +521,6 @@ Acad::ErrorStatus CBlockDWG::storeXData(AcDbBlockReference* reference)
     return reference->setXData(chainOf(record).get());
 }
 
-bool CBlockDWG::readXData(const AcDbObject* reference, const char* app, AcApDocument* document)
-{
-    return kavroGuard("CBlockDWG::readXData", __FILE__, [&] {
-        AcDbDatabase* database = document ? document->database() : nullptr;
-        return reference->visitXData(app, [&](int code, std::string_view text) {
-            if (code == 1000)
-                readItem(text, database);
-        });
-    });
-}
-
 void CBlockDWG::readXData(const resbuf* chain, AcApDocument* document)
 {
     kavroGuard("CBlockDWG::readXData", __FILE__, [&] {
@@ -528,37 +540,46 @@ void CBlockDWG::readItem(std::string_view item, AcDbDatabase* database)
     if (item.starts_with("PERIMETER="))
         item = readPerimeter(item);
     // Every key ends with its only "=": the text begins with a key when its part up to the
-    // first "=" is that key.
-    auto headOf = [](std::string_view text) { return text.substr(0, text.find('=') + 1); };
-    std::string_view head = headOf(item);
-    auto take = [&](std::string_view key) {
-        if (head != key)
-            return false;
-        item.remove_prefix(key.size());
-        head = headOf(item);
-        return true;
+    // first "=" is that key, and only a key after the one taken last can be taken next.
+    static constexpr std::string_view keys[] = {
+        "TAGTYPE=",    "AREA_TYPE=",  "COST_CENTRE=", "DATE=",   "DATE_L_MOVE=",    "DEPT_CHARGE=", "ROOM_HEIGHT=",
+        "SPECIAL_REQ=", "TOT_STAFF=", "TOT_WKSTNS=",  "VOLUME=", "HANDLESTOMINUS=", "HANDLESTOADD=",
     };
-    const std::pair<std::string_view, CString*> texts[] = {
-        {"TAGTYPE=", &m_tagType},          {"AREA_TYPE=", &m_areaType},       {"COST_CENTRE=", &m_costCentre},
-        {"DATE=", &m_date},                {"DATE_L_MOVE=", &m_dateLastMove}, {"DEPT_CHARGE=", &m_deptCharge},
+    static constexpr CString CBlockDWG::*texts[] = {
+        &CBlockDWG::m_tagType,    &CBlockDWG::m_areaType,   &CBlockDWG::m_costCentre,
+        &CBlockDWG::m_date,       &CBlockDWG::m_dateLastMove, &CBlockDWG::m_deptCharge,
+        nullptr,                  &CBlockDWG::m_specialReq, &CBlockDWG::m_totStaff,
+        &CBlockDWG::m_totWkStns,
     };
-    for (const auto& [key, field] : texts)
-        if (take(key))
-            *field = CString(item);
-    if (take("ROOM_HEIGHT="))
-        m_roomHeight = CUtilities::CStringToDouble(CString(item));
-    if (take("SPECIAL_REQ="))
-        m_specialReq = CString(item);
-    if (take("TOT_STAFF="))
-        m_totStaff = CString(item);
-    if (take("TOT_WKSTNS="))
-        m_totWkStns = CString(item);
-    if (take("VOLUME="))
-        m_volume = CUtilities::CStringToDouble(CString(item));
-    if (take("HANDLESTOMINUS=") && !item.empty())
-        setHandlesToMinus(CString(item), database);
-    if (take("HANDLESTOADD=") && !item.empty())
-        setHandlesToAdd(CString(item), database);
+    for (const std::string_view* next = std::begin(keys);;) {
+        const size_t equals = item.find('=');
+        if (equals == std::string_view::npos)
+            return;
+        const std::string_view head = item.substr(0, equals + 1);
+        const std::string_view* key = std::find_if(next, std::end(keys), [&](std::string_view k) {
+            return k.size() == head.size() && k.front() == head.front() && k == head;
+        });
+        if (key == std::end(keys))
+            return;
+        item.remove_prefix(equals + 1);
+        next = key + 1;
+        switch (const size_t k = static_cast<size_t>(key - keys)) {
+        case 6: m_roomHeight = CUtilities::CStringToDouble(CString(item)); break;
+        case 10: m_volume = CUtilities::CStringToDouble(CString(item)); break;
+        case 11:
+            if (!item.empty())
+                setHandlesToMinus(CString(item), database);
+            break;
+        case 12:
+            if (!item.empty())
+                setHandlesToAdd(CString(item), database);
+            break;
+        default:
+            // A text that holds the item already (its default, often) is left as it is.
+            if (CString& text = this->*texts[k]; text.str() != item)
+                text = CString(item);
+        }
+    }
 }
 
 namespace {

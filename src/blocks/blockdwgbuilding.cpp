@@ -8,8 +8,8 @@ CBlockDWGBuilding::CBlockDWGBuilding()
     setBlockType(kBlockDWGBuilding);
 }
 
-CBlockDWGBuilding::CBlockDWGBuilding(AcDbBlockReference* reference, AcApDocument* document)
-    : CBlockDWG(reference, document)
+CBlockDWGBuilding::CBlockDWGBuilding(AcDbBlockReference* reference, AcApDocument* document, const Record* record)
+    : CBlockDWG(reference, document, record)
 {
     setBlockType(kBlockDWGBuilding);
 }

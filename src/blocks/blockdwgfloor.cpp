@@ -8,8 +8,8 @@ CBlockDWGFloor::CBlockDWGFloor()
     setBlockType(kBlockDWGFloor);
 }
 
-CBlockDWGFloor::CBlockDWGFloor(AcDbBlockReference* reference, AcApDocument* document)
-    : CBlockDWG(reference, document)
+CBlockDWGFloor::CBlockDWGFloor(AcDbBlockReference* reference, AcApDocument* document, const Record* record)
+    : CBlockDWG(reference, document, record)
 {
     setBlockType(kBlockDWGFloor);
 }

@@ -10,8 +10,9 @@ CBlockDWGRoom::CBlockDWGRoom()
     setBlockType(kBlockDWGRoom);
 }
 
-CBlockDWGRoom::CBlockDWGRoom(AcDbBlockReference* reference, AcApDocument* document, int collectAssets)
-    : CBlockDWG(reference, document)
+CBlockDWGRoom::CBlockDWGRoom(AcDbBlockReference* reference, AcApDocument* document, int collectAssets,
+                             const Record* record)
+    : CBlockDWG(reference, document, record)
 {
     setBlockType(kBlockDWGRoom);
     if (collectAssets)

@@ -8,8 +8,8 @@ CBlockDWGSite::CBlockDWGSite()
     setBlockType(kBlockDWGSite);
 }
 
-CBlockDWGSite::CBlockDWGSite(AcDbBlockReference* reference, AcApDocument* document)
-    : CBlockDWG(reference, document)
+CBlockDWGSite::CBlockDWGSite(AcDbBlockReference* reference, AcApDocument* document, const Record* record)
+    : CBlockDWG(reference, document, record)
 {
     setBlockType(kBlockDWGSite);
 }

@@ -33,6 +33,9 @@
 
 namespace {
 
+// The key of the item that names the space in its record.
+constexpr std::string_view kNameKey = "NAME=";
+
 using Chain = std::unique_ptr<resbuf, int (*)(resbuf*)>;
 
 // The drawing zoomed to its extents while the loaders select from it, and the previous
@@ -257,8 +260,8 @@ CString CBlocks::readNameFromXData(AcDbObject* reference)
     return kavroGuard("CBlocks::readNameFromXData", __FILE__, [&] {
         std::optional<std::string_view> name;
         auto visit = [&](int code, std::string_view text) {
-            if (!name && code == 1000 && text.starts_with("NAME="))
-                name = text.substr(5);
+            if (!name && code == 1000 && text.starts_with(kNameKey))
+                name = text.substr(kNameKey.size());
         };
         if (!reference->visitXData("ADE", visit))
             reference->visitXData("AECXDATA", visit);
@@ -289,18 +292,27 @@ int CBlocks::getPieBlockSS(ads_name selectionSet)
 }
 
 // Gross-area blocks are named "ROOM-GROSS_AREA" or carry the name "GROSS AREA" in their
-// record; the drawing kind "f" makes floors and rooms, any other sites and buildings.
+// record; the drawing kind "f" makes floors and rooms, any other sites and buildings. The
+// record is read once, for its name and for the block; only a record that cannot be read
+// leaves the name to be looked for as readNameFromXData does.
 CBlock* CBlocks::kindOf(AcDbBlockReference* reference, const CString& name, AcApDocument* document,
                         int collectAssets, const CString& drawingKind)
 {
-    const CString recordName = readNameFromXData(reference);
+    const CBlockDWG::Record record = CBlockDWG::readRecord(reference);
+    CString recordName;
+    if (!record.readable())
+        recordName = readNameFromXData(reference);
+    else if (const auto named = std::find_if(record.texts.begin(), record.texts.end(),
+                                             [](std::string_view text) { return text.starts_with(kNameKey); });
+             named != record.texts.end())
+        recordName = CString(named->substr(kNameKey.size()));
     const bool grossArea = name == "ROOM-GROSS_AREA" || recordName == "GROSS AREA";
     const bool floors = drawingKind == "f";
     if (grossArea)
-        return floors ? static_cast<CBlock*>(new CBlockDWGFloor(reference, document))
-                      : new CBlockDWGSite(reference, document);
-    return floors ? static_cast<CBlock*>(new CBlockDWGRoom(reference, document, collectAssets))
-                  : new CBlockDWGBuilding(reference, document);
+        return floors ? static_cast<CBlock*>(new CBlockDWGFloor(reference, document, &record))
+                      : new CBlockDWGSite(reference, document, &record);
+    return floors ? static_cast<CBlock*>(new CBlockDWGRoom(reference, document, collectAssets, &record))
+                  : new CBlockDWGBuilding(reference, document, &record);
 }
 
 template <class Make>

@@ -145,3 +145,33 @@ TEST_F(HiddenAttributes, RecordsThatNameNoAttributeArePassedOver)
     AcDbPolyline line;
     EXPECT_FALSE(asset.editLineWeights(&line));
 }
+
+TEST_F(HiddenAttributes, AWalkOverTheTextsPassesOverErasedOnesAndThoseAddedOnTheWay)
+{
+    const AcDbObjectId id = desk(0, 0, "walked");
+    AcDbBlockReference* reference = nullptr;
+    ASSERT_EQ(acdbOpenObject(reference, id, AcDb::kForWrite), Acad::eOk);
+    CAttributes::forEachAttribute(reference, AcDb::kForWrite, [](AcDbAttribute* attribute) {
+        if (std::string(attribute->tagConst()) == "SERIAL")
+            attribute->erase();
+    });
+    std::vector<std::string> tags;
+    auto walk = [&] {
+        tags.clear();
+        CAttributes::forEachAttribute(reference, AcDb::kForRead, [&](AcDbAttribute* attribute) {
+            tags.push_back(attribute->tagConst());
+            // Enough added texts to move the reference's list of them.
+            for (int i = 0; tags.size() == 1 && i < 8; ++i) {
+                auto* added = new AcDbAttribute(AcGePoint3d::kOrigin, "", "ADDED");
+                ASSERT_EQ(reference->appendAttribute(added), Acad::eOk);
+                added->close();
+            }
+        });
+    };
+    walk();
+    EXPECT_EQ(tags, (std::vector<std::string>{"NUMBER"}));
+    // The next walk sees what the first one added, not what it adds itself.
+    walk();
+    EXPECT_EQ(tags.size(), 9u);
+    reference->close();
+}

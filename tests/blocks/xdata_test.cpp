@@ -3,6 +3,7 @@
 #include "fixture.h"
 
 #include "blocks/attributes.h"
+#include "blocks/blocks.h"
 #include "blocks/kavroattribute.h"
 #include "common/tempdir.h"
 #include "support/kavroguard.h"
@@ -394,16 +395,20 @@ TEST_F(UnreadableRecord, AMalformedChunkMakesTheRecordUnreadableNotAbsent)
     // An unreadable record of the block's own application is not passed over for the older one.
     const AcDbObjectId both = withChunk(room, 7);
     withChunk(room, 8, "AECXDATA");
-    AcDbObject* object = nullptr;
-    ASSERT_EQ(acdbOpenObject(object, both, AcDb::kForWrite), Acad::eOk);
-    resbuf* older = acutBuildList(1001, "AECXDATA", 1000, "AREA=3sq.m.", 0);
-    EXPECT_EQ(object->setXData(older), Acad::eOk);
-    object->close();
-    acutRelRb(older);
+    // Its kind is still told by the older record's name.
+    const AcDbObjectId grossBehind = withChunk(room, 9);
+    for (const auto& [id, item] : {std::pair(both, "AREA=3sq.m."), std::pair(grossBehind, "NAME=GROSS AREA")}) {
+        AcDbObject* object = nullptr;
+        ASSERT_EQ(acdbOpenObject(object, id, AcDb::kForWrite), Acad::eOk);
+        resbuf* older = acutBuildList(1001, "AECXDATA", 1000, item, 0);
+        EXPECT_EQ(object->setXData(older), Acad::eOk);
+        object->close();
+        acutRelRb(older);
+    }
 
     reopenWith({{1, "ZZ"}, {2, "ABC"}, {3, std::string(2 * 32768, 'F')},
                 {4, std::string(2 * 32767, 'F')}, {5, "c0de05"}, {6, "-1"},
-                {7, "0G"}});
+                {7, "0G"}, {9, "0G"}});
 
     for (const AcDbObjectId id : {nonHex, odd, huge, signedHex, both}) {
         const auto block = readReopened(id);
@@ -420,6 +425,17 @@ TEST_F(UnreadableRecord, AMalformedChunkMakesTheRecordUnreadableNotAbsent)
     const auto none = readReopened(bare);
     EXPECT_FALSE(none->isXDataUnreadable());
     EXPECT_EQ(none->getXDataAppName(), "No X Data");
+
+    CAcadDrawing current;
+    current.setDocument(reopened);
+    CBlocks collected;
+    collected.getKavroDWGBlocks_SS(&current, nullptr, 0, "f");
+    const auto* floor = dynamic_cast<const CBlockDWG*>(collected.getAt(CString(grossBehind.handle().text())));
+    ASSERT_NE(floor, nullptr);
+    EXPECT_EQ(floor->getBlockType(), kBlockDWGFloor);
+    EXPECT_TRUE(floor->isXDataUnreadable());
+    EXPECT_EQ(floor->getXDataAppName(), "ADE");
+    collected.destroyBlocks();
 }
 
 TEST_F(UnreadableRecord, AnUnreadableRecordIsNeverWrittenOver)

@@ -165,6 +165,7 @@ Acad::ErrorStatus AcDbBlockReference::setBlockTransform(const AcGeMatrix3d& m)
 AcDbObjectIterator* AcDbBlockReference::attributeIterator() const
 {
     std::vector<AcDbObjectId> live;
+    live.reserve(m_attributes.size());
     for (const AcDbObjectId& id : m_attributes)
         if (!id.isErased())
             live.push_back(id);

@@ -15,6 +15,12 @@ namespace {
 
 bool isPointCode(int code) { return (code >= 10 && code < 19) || (code >= 1010 && code <= 1013); }
 
+// The kind of an item's value; the texts of XData, most of its items, are told without a call.
+RbValueKind itemKind(int code)
+{
+    return code >= 1000 && code <= 1002 ? RbValueKind::kString : acutRbValueKind(code);
+}
+
 int hexDigit(char c)
 {
     if (c >= '0' && c <= '9')
@@ -163,12 +169,12 @@ bool visitItems(const TagList& tags, size_t first, size_t last,
 {
     // Whether every item converts, as toResbuf would convert it: text items always do.
     for (size_t i = first; i < last;) {
-        resbuf item{};
-        const RbValueKind kind = acutRbValueKind(tags[i].code);
+        const RbValueKind kind = itemKind(tags[i].code);
         if (kind == RbValueKind::kString) {
             ++i;
             continue;
         }
+        resbuf item{};
         const bool converts = readItem(tags, i, last, &item);
         if (kind == RbValueKind::kBinary)
             std::free(item.resval.rbinary.buf);
@@ -177,7 +183,7 @@ bool visitItems(const TagList& tags, size_t first, size_t last,
     }
     for (size_t i = first; i < last;) {
         const Tag& t = tags[i++];
-        const RbValueKind kind = acutRbValueKind(t.code);
+        const RbValueKind kind = itemKind(t.code);
         // A point's other coordinates belong to its item.
         for (int k = 1; kind == RbValueKind::kPoint && k < 3 && i < last && tags[i].code == t.code + 10 * k; ++k)
             ++i;

@@ -76,15 +76,18 @@ public:
     // row's), with exists 1; NULL values read as "".
     void getAssetAttributes(CStoredProcedure* procedure, int drawingID, CString handle, int timeout);
 
-    // Visits each attribute the reference holds when called, open in the mode (one that does
-    // not open, an erased one say, is passed over), closing it afterwards. The ids are read
-    // by index, without a copy: those that visit appends are not visited.
+    // Visits each attribute of the reference open in the mode (one that does not open is
+    // passed over), closing it afterwards. The attributes are those the reference holds when
+    // the walk begins, but an erased one; they are read by index, as a visit may add to them.
     template <class Visit>
     static void forEachAttribute(const AcDbBlockReference* reference, AcDb::OpenMode mode, Visit&& visit)
     {
         const size_t count = reference->attributeIds().size();
-        for (size_t i = 0; i < count; ++i) {
-            AcDbObjectPointer<AcDbAttribute> attribute(reference->attributeIds()[i], mode);
+        for (size_t i = 0; i < count && i < reference->attributeIds().size(); ++i) {
+            const AcDbObjectId id = reference->attributeIds()[i];
+            if (id.isErased())
+                continue;
+            AcDbObjectPointer<AcDbAttribute> attribute(id, mode);
             if (attribute)
                 visit(attribute.object());
         }

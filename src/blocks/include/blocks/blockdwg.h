@@ -22,6 +22,7 @@
 #include <map>
 #include <memory>
 #include <string_view>
+#include <vector>
 
 class CAcadDrawing;
 class CAssets;
@@ -33,9 +34,22 @@ class CStoredProcedure;
 class CBlockDWG : public CBlock
 {
 public:
+    // A reference's XData record as read once: the application it is kept under ("ADE",
+    // else "AECXDATA"; null for none), whether that one is listed but cannot be read,
+    // and the texts of its 1000 items, views into the reference that hold while it stays
+    // open and unchanged.
+    struct Record {
+        const char* app = nullptr;
+        bool unreadable = false;
+        std::vector<std::string_view> texts;
+        bool readable() const;
+    };
+    static Record readRecord(const AcDbObject* reference);
+
     CBlockDWG();
-    // Reads the block from a reference that the caller holds open, in its document.
-    CBlockDWG(AcDbBlockReference* reference, AcApDocument* document);
+    // Reads the block from a reference that the caller holds open, in its document, and from
+    // the record just read from it (read here when none is given).
+    CBlockDWG(AcDbBlockReference* reference, AcApDocument* document, const Record* record = nullptr);
     ~CBlockDWG() override;
 
     // Two open slots that every kind shares: the query answers 0 and the export does
@@ -217,8 +231,6 @@ private:
     void readXMLChild(const MSXML2::IXMLDOMNodePtr& child);
     static CString listText(const CArray<AcDbHandle>& handles);
     static void fillFromText(CArray<AcDbHandle>& handles, const CString& text, AcDbDatabase* database);
-    // Parses the reference's record of the application; false when it has none it can read.
-    bool readXData(const AcDbObject* reference, const char* app, AcApDocument* document);
     void readItem(std::string_view item, AcDbDatabase* database);
     std::string_view readArea(std::string_view item);
     std::string_view readPerimeter(std::string_view item);

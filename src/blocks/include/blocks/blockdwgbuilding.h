@@ -12,7 +12,7 @@ public:
     using CBlockDWG::exportTP;
 
     CBlockDWGBuilding();
-    CBlockDWGBuilding(AcDbBlockReference* reference, AcApDocument* document);
+    CBlockDWGBuilding(AcDbBlockReference* reference, AcApDocument* document, const Record* record = nullptr);
 
     // The TP export: writes the building with "__to_exportSpaceBlockToTP" under the time-out the
     // procedure already holds (timeout is not used).

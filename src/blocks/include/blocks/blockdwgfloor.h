@@ -12,7 +12,7 @@ public:
     using CBlockDWG::exportTP;
 
     CBlockDWGFloor();
-    CBlockDWGFloor(AcDbBlockReference* reference, AcApDocument* document);
+    CBlockDWGFloor(AcDbBlockReference* reference, AcApDocument* document, const Record* record = nullptr);
 
     // The TP export: writes the floor's gross area with "__to_exportGrossAreaBlocktoTP" under the
     // time-out the procedure already holds (timeout is not used).

@@ -15,7 +15,8 @@ public:
     CBlockDWGRoom();
     // With collectAssets not 0, the block references inside the definition's first
     // lightweight polyline become the room's assets.
-    CBlockDWGRoom(AcDbBlockReference* reference, AcApDocument* document, int collectAssets);
+    CBlockDWGRoom(AcDbBlockReference* reference, AcApDocument* document, int collectAssets,
+                  const Record* record = nullptr);
     // Gathers the assets of a room read without them from its reference in the drawing, as
     // the constructor does; a room that holds a list of assets keeps it.
     void collectAssets();

@@ -12,7 +12,7 @@ public:
     using CBlockDWG::exportTP;
 
     CBlockDWGSite();
-    CBlockDWGSite(AcDbBlockReference* reference, AcApDocument* document);
+    CBlockDWGSite(AcDbBlockReference* reference, AcApDocument* document, const Record* record = nullptr);
 
     // The TP export: writes the site's gross area with "__to_exportGrossAreaBlocktoTP" under the
     // command time-out.
