@@ -253,6 +253,9 @@ Acad::ErrorStatus AcDbHatch::setPattern(HatchPatternType type, const char* name)
 void AcDbHatch::buildPatternLines()
 {
     m_lines.clear();
+    // A new hatch is solid until it takes its pattern, and a solid pattern has no lines.
+    if (m_patternType == kPreDefined && m_patternName == "SOLID")
+        return;
     const auto* families = m_patternType == kPreDefined ? AcDbHatchPatterns::find(m_patternName) : nullptr;
     if (!families)
         return;

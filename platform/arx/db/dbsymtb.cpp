@@ -108,7 +108,7 @@ bool AcDbSymbolTable::has(AcDbObjectId id) const
 
 Acad::ErrorStatus AcDbSymbolTable::getAt(const char* name, AcDbObjectId& id, bool getErased) const
 {
-    const auto it = m_byName.find(upper(name ? name : ""));
+    const auto it = m_byName.find(std::string_view(name ? name : ""));
     if (it == m_byName.end() || (it->second.isErased() && !getErased))
         return Acad::eKeyNotFound;
     id = it->second;
@@ -129,7 +129,7 @@ Acad::ErrorStatus AcDbSymbolTable::validateNewName(const std::string& name, AcDb
 {
     if (name.empty())
         return Acad::eInvalidInput;
-    const auto it = m_byName.find(upper(name));
+    const auto it = m_byName.find(name);
     if (it != m_byName.end() && it->second != except && !it->second.isErased())
         return Acad::eDuplicateRecordName;
     return Acad::eOk;
@@ -184,7 +184,7 @@ void AcDbSymbolTable::renameRecord(AcDbObjectId id, const std::string& oldName, 
 
 void AcDbSymbolTable::forgetRecordName(AcDbObjectId id, const std::string& name)
 {
-    const auto it = m_byName.find(upper(name));
+    const auto it = m_byName.find(name);
     if (it != m_byName.end() && it->second == id)
         m_byName.erase(it);
 }
