@@ -34,10 +34,10 @@ std::string_view trimmed(std::string_view s)
     return s;
 }
 
-std::string prefixOf(const std::string& qualified)
+std::string_view prefixOf(std::string_view qualified)
 {
     const size_t colon = qualified.find(':');
-    return colon == std::string::npos ? std::string() : qualified.substr(0, colon);
+    return colon == std::string_view::npos ? std::string_view() : qualified.substr(0, colon);
 }
 
 // The namespace declarations in force at an element. Elements that declare nothing share
@@ -56,7 +56,7 @@ struct Scope
             defaultNamespace = uri;
     }
 
-    std::optional<std::string> lookup(const std::string& prefix) const
+    std::optional<std::string> lookup(std::string_view prefix) const
     {
         if (prefix.empty())
             return defaultNamespace;
@@ -166,6 +166,14 @@ bool documentsAvailable() { return available; }
 // exhaust the stack.
 struct DomIo
 {
+    // A node and its reference count in one allocation: make_shared cannot reach the
+    // node's own constructor.
+    struct SharedNode final : IXMLDOMNode
+    {
+        SharedNode(DOMNodeType type, CString name, CString value, CString ns)
+            : IXMLDOMNode(type, std::move(name), std::move(value), std::move(ns)) {}
+    };
+
     static void read(pugi::xml_node from, IXMLDOMNode& to)
     {
         std::deque<Scope> scopes;
@@ -189,7 +197,8 @@ struct DomIo
     static std::shared_ptr<IXMLDOMNode> convert(pugi::xml_node src, const Scope*& scope, std::deque<Scope>& scopes)
     {
         auto make = [](DOMNodeType type, CString name, CString value, CString ns = CString()) {
-            return std::shared_ptr<IXMLDOMNode>(new IXMLDOMNode(type, std::move(name), std::move(value), std::move(ns)));
+            return std::shared_ptr<IXMLDOMNode>(
+                std::make_shared<SharedNode>(type, std::move(name), std::move(value), std::move(ns)));
         };
         switch (src.type()) {
         case pugi::node_pcdata:
@@ -258,7 +267,7 @@ struct DomIo
                                      std::deque<Scope>& scopes)
     {
         const std::string ns = node.m_namespace.str();
-        const std::string prefix = prefixOf(node.m_name.str());
+        const std::string prefix(prefixOf(node.m_name.str()));
         Scope* own = nullptr;
         auto declare = [&](const std::string& p, const std::string& uri) {
             if (!own) {
