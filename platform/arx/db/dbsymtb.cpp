@@ -35,8 +35,6 @@ ACRX_DEFINE_MEMBERS(AcDbUCSTableRecord, AcDbSymbolTableRecord, "UCS")
 ACRX_DEFINE_MEMBERS(AcDbDimStyleTable, AcDbSymbolTable, "TABLE")
 ACRX_DEFINE_MEMBERS(AcDbDimStyleTableRecord, AcDbSymbolTableRecord, "DIMSTYLE")
 
-using qv::dxf::upper;
-
 // ---- iterators ----
 
 qv::IdListIterator::IdListIterator(const std::vector<AcDbObjectId>* ids, bool atBeginning, bool skipDeleted)
@@ -169,15 +167,15 @@ Acad::ErrorStatus AcDbSymbolTable::newIterator(AcDbSymbolTableIterator*& it, boo
 void AcDbSymbolTable::attachRecord(AcDbObjectId id, const std::string& name)
 {
     m_records.push_back(id);
-    m_byName[upper(name)] = id;
+    m_byName[name] = id;
 }
 
-void AcDbSymbolTable::attachRecordName(AcDbObjectId id, const std::string& name) { m_byName[upper(name)] = id; }
+void AcDbSymbolTable::attachRecordName(AcDbObjectId id, const std::string& name) { m_byName[name] = id; }
 
 void AcDbSymbolTable::renameRecord(AcDbObjectId id, const std::string& oldName, const std::string& newName)
 {
     forgetRecordName(id, oldName);
-    m_byName[upper(newName)] = id;
+    m_byName[newName] = id;
     if (auto* rec = AcDbSymbolTableRecord::cast(id.object()))
         rec->assignName(newName);
 }

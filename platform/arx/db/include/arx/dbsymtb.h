@@ -114,6 +114,7 @@ protected:
 
 private:
     std::vector<AcDbObjectId> m_records;
+    // Each name as the record spells it, found by any spelling.
     std::unordered_map<std::string, AcDbObjectId, qv::dxf::NoCaseHash, qv::dxf::NoCaseEqual> m_byName;
 };
 
