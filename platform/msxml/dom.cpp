@@ -34,29 +34,38 @@ std::string_view trimmed(std::string_view s)
     return s;
 }
 
-std::string prefixOf(const std::string& qualified)
+std::string_view prefixOf(std::string_view qualified)
 {
     const size_t colon = qualified.find(':');
-    return colon == std::string::npos ? std::string() : qualified.substr(0, colon);
+    return colon == std::string_view::npos ? std::string_view() : qualified.substr(0, colon);
 }
 
 // The namespace declarations in force at an element. Elements that declare nothing share
 // their parent's scope, and the default namespace is resolved once per scope, so lookups
 // cost nothing for the usual document however deep it is.
+// A namespace URI, shared by the elements that take it from one declaration (null: none).
+using Uri = std::shared_ptr<const std::string>;
+
+const std::string& textOf(const Uri& uri)
+{
+    static const std::string none;
+    return uri ? *uri : none;
+}
+
 struct Scope
 {
     const Scope* parent = nullptr;
-    std::string defaultNamespace;
-    std::vector<std::pair<std::string, std::string>> declarations; // prefix -> URI
+    Uri defaultNamespace;
+    std::vector<std::pair<std::string, Uri>> declarations; // prefix -> URI
 
     void declare(const std::string& prefix, const std::string& uri)
     {
-        declarations.emplace_back(prefix, uri);
+        declarations.emplace_back(prefix, std::make_shared<const std::string>(uri));
         if (prefix.empty())
-            defaultNamespace = uri;
+            defaultNamespace = declarations.back().second;
     }
 
-    std::optional<std::string> lookup(const std::string& prefix) const
+    std::optional<Uri> lookup(std::string_view prefix) const
     {
         if (prefix.empty())
             return defaultNamespace;
@@ -65,7 +74,7 @@ struct Scope
                 if (it->first == prefix)
                     return it->second;
         if (prefix == "xml")
-            return std::string("http://www.w3.org/XML/1998/namespace");
+            return std::make_shared<const std::string>("http://www.w3.org/XML/1998/namespace");
         return std::nullopt;
     }
 };
@@ -166,6 +175,14 @@ bool documentsAvailable() { return available; }
 // exhaust the stack.
 struct DomIo
 {
+    // A node and its reference count in one allocation: make_shared cannot reach the
+    // node's own constructor.
+    struct SharedNode final : IXMLDOMNode
+    {
+        SharedNode(DOMNodeType type, CString name, CString value, CString ns)
+            : IXMLDOMNode(type, std::move(name), std::move(value), std::move(ns)) {}
+    };
+
     static void read(pugi::xml_node from, IXMLDOMNode& to)
     {
         std::deque<Scope> scopes;
@@ -189,7 +206,8 @@ struct DomIo
     static std::shared_ptr<IXMLDOMNode> convert(pugi::xml_node src, const Scope*& scope, std::deque<Scope>& scopes)
     {
         auto make = [](DOMNodeType type, CString name, CString value, CString ns = CString()) {
-            return std::shared_ptr<IXMLDOMNode>(new IXMLDOMNode(type, std::move(name), std::move(value), std::move(ns)));
+            return std::shared_ptr<IXMLDOMNode>(
+                std::make_shared<SharedNode>(type, std::move(name), std::move(value), std::move(ns)));
         };
         switch (src.type()) {
         case pugi::node_pcdata:
@@ -224,7 +242,7 @@ struct DomIo
             }
             if (own)
                 scope = own;
-            node->m_namespace = scope->lookup(prefixOf(src.name())).value_or(std::string());
+            node->m_namespace = scope->lookup(prefixOf(src.name())).value_or(nullptr);
             return node;
         }
         default: return nullptr;
@@ -257,8 +275,8 @@ struct DomIo
     static const Scope* writeElement(const IXMLDOMNode& node, pugi::xml_node element, const Scope* scope,
                                      std::deque<Scope>& scopes)
     {
-        const std::string ns = node.m_namespace.str();
-        const std::string prefix = prefixOf(node.m_name.str());
+        const std::string& ns = textOf(node.m_namespace);
+        const std::string prefix(prefixOf(node.m_name.str()));
         Scope* own = nullptr;
         auto declare = [&](const std::string& p, const std::string& uri) {
             if (!own) {
@@ -282,7 +300,8 @@ struct DomIo
             element.append_attribute(name.GetString()).set_value(v.c_str());
         }
         const Scope* inside = own ? own : scope;
-        if (declared || inside->lookup(prefix) == ns || (!prefix.empty() && ns.empty()))
+        const std::optional<Uri> inScope = inside->lookup(prefix);
+        if (declared || (inScope && textOf(*inScope) == ns) || (!prefix.empty() && ns.empty()))
             return inside;
         const std::string attribute = prefix.empty() ? "xmlns" : "xmlns:" + prefix;
         element.append_attribute(attribute.c_str()).set_value(ns.c_str());
@@ -309,7 +328,8 @@ struct DomIo
 
     static std::shared_ptr<IXMLDOMNode> clone(const IXMLDOMNode& node, bool deep)
     {
-        auto copy = std::shared_ptr<IXMLDOMNode>(new IXMLDOMNode(node.m_type, node.m_name, node.m_value, node.m_namespace));
+        auto copy = std::shared_ptr<IXMLDOMNode>(new IXMLDOMNode(node.m_type, node.m_name, node.m_value, CString()));
+        copy->m_namespace = node.m_namespace;
         copy->m_attributes = node.m_attributes;
         if (!deep)
             return copy;
@@ -318,7 +338,8 @@ struct DomIo
             auto [src, dst] = stack.back();
             stack.pop_back();
             for (const auto& child : src->m_children) {
-                auto c = std::shared_ptr<IXMLDOMNode>(new IXMLDOMNode(child->m_type, child->m_name, child->m_value, child->m_namespace));
+                auto c = std::shared_ptr<IXMLDOMNode>(new IXMLDOMNode(child->m_type, child->m_name, child->m_value, CString()));
+                c->m_namespace = child->m_namespace;
                 c->m_attributes = child->m_attributes;
                 dst->insertAt(dst->m_children.size(), c);
                 stack.push_back({child.get(), c.get()});

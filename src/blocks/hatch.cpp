@@ -95,10 +95,13 @@ void CHatch::replaceDrawnFor(AcDbEntity* owner, AcDbObjectId drawn)
                     hatch->erase(true);
         }
         acdbRegApp(kDrawnHatchApp, database);
-        const std::string handle = drawn.handle().text();
-        const std::unique_ptr<resbuf, int (*)(resbuf*)> record(acutBuildList(1001, kDrawnHatchApp, 1005, handle.c_str(), 0),
-                                                              acutRelRb);
-        if (const Acad::ErrorStatus status = owner->setXData(record.get()); status != Acad::eOk)
+        // The record's two items live here: setXData keeps a copy of what it reads.
+        std::string app = kDrawnHatchApp, handle = drawn.handle().text();
+        resbuf handleItem{nullptr, 1005, {}};
+        handleItem.resval.rstring = handle.data();
+        resbuf record{&handleItem, 1001, {}};
+        record.resval.rstring = app.data();
+        if (const Acad::ErrorStatus status = owner->setXData(&record); status != Acad::eOk)
             throw new CEXUnhandled(status, KAVRO_PRODUCT_CAPTION, __FILE__, "CHatch::replaceDrawnFor", __LINE__,
                                    CString(), nullptr);
     });

@@ -173,8 +173,11 @@ void CLayer::addLayerToQPX(CStoredProcedure* procedure, int timeout, int attachI
 CString CLayer::validateLayerName(CString name)
 {
     return kavroGuard("CLayer::validateLayerName", __FILE__, [&] {
-        for (const char* illegal = "<>/\\\";?*,=`"; *illegal; ++illegal)
-            name.Remove(*illegal);
+        constexpr const char* illegal = "<>/\\\";?*,=`";
+        if (name.str().find_first_of(illegal) == std::string::npos)
+            return name;
+        for (const char* c = illegal; *c; ++c)
+            name.Remove(*c);
         return name;
     });
 }

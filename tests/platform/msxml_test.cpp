@@ -59,6 +59,8 @@ TEST(Dom, SavedFilesDeclareNamespacesWhereTheyChange)
     ASSERT_TRUE(back->load(dir.file("log.xml").c_str()));
     IXMLDOMNodePtr name = back->selectSingleNode("/*")->get_firstChild()->get_firstChild()->get_firstChild();
     EXPECT_EQ(name->get_namespaceURI(), "urn:a");
+    EXPECT_EQ(name->cloneNode(true)->get_namespaceURI(), "urn:a");
+    EXPECT_EQ(back->selectSingleNode("/*")->get_firstChild()->get_lastChild()->get_namespaceURI(), "");
     EXPECT_EQ(name->get_text(), "__to_x & <y>");
     // Saving what was read declares nothing twice.
     back->save(dir.file("again.xml").c_str());

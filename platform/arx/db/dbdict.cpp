@@ -299,9 +299,12 @@ Acad::ErrorStatus AcDbSortentsTable::moveTo(const AcDbObjectIdArray& ids, bool b
             return Acad::eInvalidInput;
     }
     AcDbObjectIdArray ordered = ids;
-    std::stable_sort(ordered.begin(), ordered.end(),
-                     [this](AcDbObjectId a, AcDbObjectId b) { return keyOf(a) < keyOf(b); });
-    ordered.erase(std::unique(ordered.begin(), ordered.end()), ordered.end());
+    // One entity, the usual case, is in order already.
+    if (ordered.size() > 1) {
+        std::stable_sort(ordered.begin(), ordered.end(),
+                         [this](AcDbObjectId a, AcDbObjectId b) { return keyOf(a) < keyOf(b); });
+        ordered.erase(std::unique(ordered.begin(), ordered.end()), ordered.end());
+    }
     if (bottom) {
         m_low -= static_cast<long long>(ordered.size());
         for (size_t i = 0; i < ordered.size(); ++i)

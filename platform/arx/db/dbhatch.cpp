@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 ACRX_DEFINE_MEMBERS(AcDbHatch, AcDbEntity, "HATCH")
 
@@ -253,6 +254,9 @@ Acad::ErrorStatus AcDbHatch::setPattern(HatchPatternType type, const char* name)
 void AcDbHatch::buildPatternLines()
 {
     m_lines.clear();
+    // A new hatch is solid until it takes its pattern, and a solid pattern has no lines.
+    if (m_patternType == kPreDefined && m_patternName == "SOLID")
+        return;
     const auto* families = m_patternType == kPreDefined ? AcDbHatchPatterns::find(m_patternName) : nullptr;
     if (!families)
         return;
@@ -309,6 +313,8 @@ Acad::ErrorStatus AcDbHatch::loopFromEntity(AcDbObjectId id, Adesk::Int32 loopTy
         // A polyline whose normal is opposite to the hatch's runs the other way round.
         const double sign = pl->normal().dotProduct(m_normal) < 0 ? -1.0 : 1.0;
         loop.type |= kPolyline;
+        loop.vertices.reserve(pl->numVerts());
+        loop.bulges.reserve(pl->numVerts());
         for (unsigned int i = 0; i < pl->numVerts(); ++i) {
             AcGePoint3d p;
             double bulge = 0;
@@ -342,7 +348,7 @@ Acad::ErrorStatus AcDbHatch::appendLoop(Adesk::Int32 loopType, const AcDbObjectI
     for (size_t i = 0; i < ids.size(); ++i)
         if (const Acad::ErrorStatus es = loopFromEntity(ids[i], loopType, loops[i]); es != Acad::eOk)
             return es;
-    m_loops.insert(m_loops.end(), loops.begin(), loops.end());
+    m_loops.insert(m_loops.end(), std::make_move_iterator(loops.begin()), std::make_move_iterator(loops.end()));
     return Acad::eOk;
 }
 

@@ -35,8 +35,6 @@ ACRX_DEFINE_MEMBERS(AcDbUCSTableRecord, AcDbSymbolTableRecord, "UCS")
 ACRX_DEFINE_MEMBERS(AcDbDimStyleTable, AcDbSymbolTable, "TABLE")
 ACRX_DEFINE_MEMBERS(AcDbDimStyleTableRecord, AcDbSymbolTableRecord, "DIMSTYLE")
 
-using qv::dxf::upper;
-
 // ---- iterators ----
 
 qv::IdListIterator::IdListIterator(const std::vector<AcDbObjectId>* ids, bool atBeginning, bool skipDeleted)
@@ -108,7 +106,7 @@ bool AcDbSymbolTable::has(AcDbObjectId id) const
 
 Acad::ErrorStatus AcDbSymbolTable::getAt(const char* name, AcDbObjectId& id, bool getErased) const
 {
-    const auto it = m_byName.find(upper(name ? name : ""));
+    const auto it = m_byName.find(std::string_view(name ? name : ""));
     if (it == m_byName.end() || (it->second.isErased() && !getErased))
         return Acad::eKeyNotFound;
     id = it->second;
@@ -129,7 +127,7 @@ Acad::ErrorStatus AcDbSymbolTable::validateNewName(const std::string& name, AcDb
 {
     if (name.empty())
         return Acad::eInvalidInput;
-    const auto it = m_byName.find(upper(name));
+    const auto it = m_byName.find(name);
     if (it != m_byName.end() && it->second != except && !it->second.isErased())
         return Acad::eDuplicateRecordName;
     return Acad::eOk;
@@ -169,22 +167,22 @@ Acad::ErrorStatus AcDbSymbolTable::newIterator(AcDbSymbolTableIterator*& it, boo
 void AcDbSymbolTable::attachRecord(AcDbObjectId id, const std::string& name)
 {
     m_records.push_back(id);
-    m_byName[upper(name)] = id;
+    m_byName[name] = id;
 }
 
-void AcDbSymbolTable::attachRecordName(AcDbObjectId id, const std::string& name) { m_byName[upper(name)] = id; }
+void AcDbSymbolTable::attachRecordName(AcDbObjectId id, const std::string& name) { m_byName[name] = id; }
 
 void AcDbSymbolTable::renameRecord(AcDbObjectId id, const std::string& oldName, const std::string& newName)
 {
     forgetRecordName(id, oldName);
-    m_byName[upper(newName)] = id;
+    m_byName[newName] = id;
     if (auto* rec = AcDbSymbolTableRecord::cast(id.object()))
         rec->assignName(newName);
 }
 
 void AcDbSymbolTable::forgetRecordName(AcDbObjectId id, const std::string& name)
 {
-    const auto it = m_byName.find(upper(name));
+    const auto it = m_byName.find(name);
     if (it != m_byName.end() && it->second == id)
         m_byName.erase(it);
 }

@@ -1,6 +1,7 @@
 #include "arx/dxftext.h"
 
 #include <cctype>
+#include <cstdint>
 #include <cstring>
 
 namespace qv::dxf {
@@ -17,6 +18,10 @@ int hexDigit(char c)
         return c - 'A' + 10;
     return -1;
 }
+
+// The current locale's upper-case map, the one toupper reads (glibc), fetched once per
+// text instead of once per byte.
+const std::int32_t* upperMap() { return *__ctype_toupper_loc(); }
 
 // The value of the four hexadecimal digits at text[i], or -1.
 int hexAt(std::string_view text, size_t i)
@@ -117,18 +122,30 @@ void escapeText(std::string_view text, std::string& out)
 
 std::string upper(std::string_view text)
 {
+    const std::int32_t* map = upperMap();
     std::string s(text);
     for (char& c : s)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        c = static_cast<char>(map[static_cast<unsigned char>(c)]);
     return s;
+}
+
+size_t NoCaseHash::operator()(std::string_view text) const
+{
+    // FNV-1a over the upper-case bytes.
+    const std::int32_t* map = upperMap();
+    size_t hash = 14695981039346656037ull;
+    for (const char c : text)
+        hash = (hash ^ static_cast<unsigned char>(map[static_cast<unsigned char>(c)])) * 1099511628211ull;
+    return hash;
 }
 
 bool equalNoCase(std::string_view a, std::string_view b)
 {
     if (a.size() != b.size())
         return false;
+    const std::int32_t* map = upperMap();
     for (size_t i = 0; i < a.size(); ++i)
-        if (a[i] != b[i] && std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i])))
+        if (a[i] != b[i] && map[static_cast<unsigned char>(a[i])] != map[static_cast<unsigned char>(b[i])])
             return false;
     return true;
 }

@@ -216,6 +216,15 @@ TEST(SymbolTables, BlockNamesCaseInsensitiveAndDuplicates)
     EXPECT_EQ(blocks->add(dup), Acad::eDuplicateRecordName);
     delete dup;
     EXPECT_TRUE(blocks->has("room-A"));
+    // Renamed, in letter case alone and then wholly, it is found by any spelling of its new name only.
+    ASSERT_EQ(acdbOpenObject(def, def->objectId(), AcDb::kForWrite), Acad::eOk);
+    EXPECT_EQ(def->setName("Room-A"), Acad::eOk);
+    EXPECT_TRUE(blocks->has("ROOM-a"));
+    EXPECT_EQ(def->setName("Room-B"), Acad::eOk);
+    def->close();
+    EXPECT_FALSE(blocks->has("room-a"));
+    EXPECT_TRUE(blocks->has("rOOM-b"));
+    EXPECT_EQ(blocks->validateNewName("ROOM-B", AcDbObjectId()), Acad::eDuplicateRecordName);
     AcDbBlockTableRecord* ms = nullptr;
     ASSERT_EQ(blocks->getAt("*MODEL_SPACE", ms, AcDb::kForRead), Acad::eOk);
     EXPECT_TRUE(ms->isLayout());
@@ -231,7 +240,7 @@ TEST(SymbolTables, BlockNamesCaseInsensitiveAndDuplicates)
         rec->close();
     }
     delete it;
-    EXPECT_EQ(names, (std::vector<std::string>{"*Model_Space", "*Paper_Space", "ROOM-a"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"*Model_Space", "*Paper_Space", "Room-B"}));
     blocks->close();
     EXPECT_EQ(db.openObjectCount(), 0);
 }

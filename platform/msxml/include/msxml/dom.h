@@ -94,7 +94,7 @@ public:
     // The name without its prefix.
     CString get_baseName() const;
     CString get_prefix() const;
-    CString get_namespaceURI() const { return m_namespace; }
+    CString get_namespaceURI() const { return m_namespace ? CString(*m_namespace) : CString(); }
     // The text of a text, comment, CDATA or instruction node; none for elements and documents.
     std::optional<CString> get_nodeValue() const;
     void put_nodeValue(const CString& value);
@@ -135,7 +135,8 @@ protected:
     friend class IXMLDOMDocument;
     friend struct DomIo;
     IXMLDOMNode(DOMNodeType type, CString name, CString value, CString ns)
-        : m_type(type), m_name(std::move(name)), m_value(std::move(value)), m_namespace(std::move(ns)) {}
+        : m_type(type), m_name(std::move(name)), m_value(std::move(value)),
+          m_namespace(ns.IsEmpty() ? nullptr : std::make_shared<const std::string>(ns.str())) {}
 
     void insertAt(size_t index, const std::shared_ptr<IXMLDOMNode>& child);
     void detach();
@@ -145,7 +146,8 @@ protected:
     DOMNodeType m_type;
     CString m_name;      // qualified name, or the target of an instruction
     CString m_value;     // text of text-like nodes and instructions
-    CString m_namespace; // namespace URI of an element
+    // Namespace URI of an element (null: none), shared by the elements read from one declaration.
+    std::shared_ptr<const std::string> m_namespace;
     std::vector<std::pair<CString, CString>> m_attributes;
     std::vector<std::shared_ptr<IXMLDOMNode>> m_children;
     IXMLDOMNode* m_parent = nullptr;

@@ -9,6 +9,7 @@
 #include "arx/cmcolor.h"
 #include "arx/dbobject.h"
 #include "arx/dxftaglist.h"
+#include "arx/dxftext.h"
 #include "arx/geometry.h"
 #include "mfc/cstring.h"
 
@@ -113,7 +114,8 @@ protected:
 
 private:
     std::vector<AcDbObjectId> m_records;
-    std::unordered_map<std::string, AcDbObjectId> m_byName;
+    // Each name as the record spells it, found by any spelling.
+    std::unordered_map<std::string, AcDbObjectId, qv::dxf::NoCaseHash, qv::dxf::NoCaseEqual> m_byName;
 };
 
 template <class Record>

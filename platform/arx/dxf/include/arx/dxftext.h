@@ -29,4 +29,15 @@ void escapeText(std::string_view text, std::string& out);
 std::string upper(std::string_view text);
 bool equalNoCase(std::string_view a, std::string_view b);
 
+// Hash and equality of names regardless of letter case, as upper and equalNoCase see it, for
+// maps looked up by any spelling of a name without making its upper-case copy.
+struct NoCaseHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view text) const; // not noexcept: maps keep each hash
+};
+struct NoCaseEqual {
+    using is_transparent = void;
+    bool operator()(std::string_view a, std::string_view b) const noexcept { return equalNoCase(a, b); }
+};
+
 } // namespace qv::dxf
