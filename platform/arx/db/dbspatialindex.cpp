@@ -58,10 +58,21 @@ BoxTree& SpatialIndex::treeOf(AcDbObjectId space)
     if (const auto it = m_trees.find(space); it != m_trees.end())
         return it->second;
     BoxTree& tree = m_trees[space];
-    if (const auto* btr = AcDbBlockTableRecord::cast(space.object()))
-        for (const AcDbObjectId& id : btr->entityIds())
-            if (const auto* ent = AcDbEntity::cast(id.object()); isLive(ent) && ent->ownerId() == space)
-                place(tree, ent);
+    const auto* btr = AcDbBlockTableRecord::cast(space.object());
+    if (!btr)
+        return tree;
+    std::vector<Shape> shapes;
+    std::vector<BoxTree::Hit> boxes;
+    for (const AcDbObjectId& id : btr->entityIds())
+        if (const auto* ent = AcDbEntity::cast(id.object()); isLive(ent) && ent->ownerId() == space) {
+            shapes.push_back(entityShape(ent));
+            boxes.push_back({id, shapes.back().bounds()});
+        }
+    const std::vector<int> leaves = tree.insertAll(boxes);
+    m_leaves.reserve(m_leaves.size() + boxes.size());
+    for (size_t i = 0; i < boxes.size(); ++i)
+        if (leaves[i] >= 0)
+            m_leaves[boxes[i].id] = {&tree, leaves[i], std::move(shapes[i])};
     return tree;
 }
 
