@@ -62,6 +62,9 @@ private:
     void segment(const AcGeMatrix3d& m, const AcGePoint3d& a, const AcGePoint3d& b);
     void arc(const AcGeMatrix3d& m, const AcGePoint2d& c, double r, double start, double sweep);
     void bulgeSegment(const AcGeMatrix3d& m, const AcGePoint2d& p, const AcGePoint2d& q, double bulge);
+    // The segments of n vertices, each with the bulge of the segment from it.
+    template <class PointAt, class BulgeAt>
+    void path(const AcGeMatrix3d& m, size_t n, PointAt point, BulgeAt bulge, bool closed);
     void path(const AcGeMatrix3d& m, const std::vector<AcGePoint2d>& points, const std::vector<double>& bulges,
               bool closed);
     void polyline(const AcDbPolyline* pl, const AcGeMatrix3d& xf);
@@ -158,27 +161,29 @@ void ShapeBuilder::bulgeSegment(const AcGeMatrix3d& m, const AcGePoint2d& p, con
     arc(m, c, c.distanceTo(p), std::atan2(p.y - c.y, p.x - c.x), sweep);
 }
 
+template <class PointAt, class BulgeAt>
+void ShapeBuilder::path(const AcGeMatrix3d& m, size_t n, PointAt point, BulgeAt bulge, bool closed)
+{
+    if (n == 1)
+        bulgeSegment(m, point(0), point(0), 0);
+    for (size_t i = 0; n > 1 && i < (closed ? n : n - 1); ++i)
+        bulgeSegment(m, point(i), point((i + 1) % n), bulge(i));
+}
+
 void ShapeBuilder::path(const AcGeMatrix3d& m, const std::vector<AcGePoint2d>& points,
                         const std::vector<double>& bulges, bool closed)
 {
-    const size_t n = points.size();
-    if (n == 1)
-        bulgeSegment(m, points[0], points[0], 0);
-    for (size_t i = 0; n > 1 && i < (closed ? n : n - 1); ++i)
-        bulgeSegment(m, points[i], points[(i + 1) % n], i < bulges.size() ? bulges[i] : 0.0);
+    path(m, points.size(), [&](size_t i) { return points[i]; },
+         [&](size_t i) { return i < bulges.size() ? bulges[i] : 0.0; }, closed);
 }
 
 void ShapeBuilder::polyline(const AcDbPolyline* pl, const AcGeMatrix3d& xf)
 {
-    std::vector<AcGePoint2d> points;
-    std::vector<double> bulges;
-    for (const AcDbPolyline::Vertex& v : pl->vertices()) {
-        points.push_back(v.point);
-        bulges.push_back(v.bulge);
-    }
     const AcGeMatrix3d m = xf * AcGeMatrix3d::planeToWorld(pl->normal())
         * AcGeMatrix3d::translation(AcGeVector3d(0, 0, pl->elevation()));
-    path(m, points, bulges, pl->isClosed());
+    const std::vector<AcDbPolyline::Vertex>& vertices = pl->vertices();
+    path(m, vertices.size(), [&](size_t i) { return vertices[i].point; }, [&](size_t i) { return vertices[i].bulge; },
+         pl->isClosed());
 }
 
 // The older polylines: their vertices, taken in the plan (with bulges for 2D ones).
