@@ -119,7 +119,7 @@ std::vector<int> BoxTree::insertAll(const std::vector<Hit>& boxes)
             leaves.push_back(insert(b.box, b.id));
         return leaves;
     }
-    std::vector<int> placed;
+    std::vector<Placed> placed;
     placed.reserve(boxes.size());
     m_nodes.reserve(m_nodes.size() + 2 * boxes.size());
     for (const Hit& b : boxes) {
@@ -131,7 +131,7 @@ std::vector<int> BoxTree::insertAll(const std::vector<Hit>& boxes)
         m_nodes[leaf].box = b.box;
         m_nodes[leaf].id = b.id;
         leaves.push_back(leaf);
-        placed.push_back(leaf);
+        placed.push_back({b.box.minX / 2 + b.box.maxX / 2, b.box.minY / 2 + b.box.maxY / 2, leaf});
     }
     m_count += placed.size();
     if (!placed.empty())
@@ -141,22 +141,17 @@ std::vector<int> BoxTree::insertAll(const std::vector<Hit>& boxes)
 
 // Halves whose sizes differ by one at most give heights that differ by one at most: the
 // balance that insert() and remove() keep.
-int BoxTree::subtree(std::vector<int>::iterator first, std::vector<int>::iterator last)
+int BoxTree::subtree(std::vector<Placed>::iterator first, std::vector<Placed>::iterator last)
 {
     if (last - first == 1)
-        return *first;
+        return first->leaf;
     Box2d centres;
-    for (auto it = first; it != last; ++it) {
-        const Box2d& b = m_nodes[*it].box;
-        centres.add(b.minX / 2 + b.maxX / 2, b.minY / 2 + b.maxY / 2);
-    }
+    for (auto it = first; it != last; ++it)
+        centres.add(it->x, it->y);
     const bool alongX = centres.width() >= centres.height();
     const auto middle = first + (last - first) / 2;
-    std::nth_element(first, middle, last, [&](int a, int b) {
-        const Box2d &p = m_nodes[a].box, &q = m_nodes[b].box;
-        return alongX ? p.minX / 2 + p.maxX / 2 < q.minX / 2 + q.maxX / 2
-                      : p.minY / 2 + p.maxY / 2 < q.minY / 2 + q.maxY / 2;
-    });
+    std::nth_element(first, middle, last,
+                     [alongX](const Placed& a, const Placed& b) { return alongX ? a.x < b.x : a.y < b.y; });
     const int left = subtree(first, middle), right = subtree(middle, last);
     const int parent = allocate();
     Node& p = m_nodes[parent];

@@ -54,9 +54,15 @@ private:
         bool isLeaf() const { return left < 0; }
     };
 
+    // A leaf placed by insertAll(), with its box's centre.
+    struct Placed {
+        double x, y;
+        int leaf;
+    };
+
     int allocate();
     // A balanced subtree over the leaves given, which it reorders; its root.
-    int subtree(std::vector<int>::iterator first, std::vector<int>::iterator last);
+    int subtree(std::vector<Placed>::iterator first, std::vector<Placed>::iterator last);
     void release(int node);
     int bestSibling(const Box2d& box) const;
     // Refits boxes and heights from a node up to the root, rotating where unbalanced.
