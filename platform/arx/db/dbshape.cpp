@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <unordered_set>
 
 namespace qv {
 
@@ -84,9 +83,9 @@ private:
 
     Shape& m_shape;
     size_t m_visits = 0;
-    // The definitions being drawn, outermost first: a reference to one of them (a block
-    // that contains itself) is left out.
-    std::unordered_set<const AcDbBlockTableRecord*> m_open;
+    // The definitions being drawn, outermost first, as many as the depth of the reference
+    // being drawn: a reference to one of them (a block that contains itself) is left out.
+    std::array<const AcDbBlockTableRecord*, kMaxNesting> m_open{};
 };
 
 void ShapeBuilder::add(const AcDbEntity* ent, const AcGeMatrix3d& xf, int depth)
@@ -250,12 +249,13 @@ void ShapeBuilder::hatchEdge(const AcGeMatrix3d& m, const AcDbHatch::Edge& e)
 void ShapeBuilder::reference(const AcDbBlockReference* ref, const AcGeMatrix3d& xf, int depth)
 {
     const auto* btr = AcDbBlockTableRecord::cast(ref->blockTableRecord().object());
-    if (btr && !btr->isErased() && depth < kMaxNesting && m_open.insert(btr).second) {
+    if (btr && !btr->isErased() && depth < kMaxNesting
+        && std::find(m_open.begin(), m_open.begin() + depth, btr) == m_open.begin() + depth) {
+        m_open[static_cast<size_t>(depth)] = btr;
         const Mark first{m_shape.segments.size(), m_shape.arcs.size(), m_shape.quads.size()};
         definition(btr, xf * ref->blockTransform(), depth + 1);
         if (const auto* array = AcDbMInsertBlock::cast(ref))
             repeatCells(array, xf, first);
-        m_open.erase(btr);
     }
     for (const AcDbObjectId& id : ref->attributeIds()) {
         const auto* attribute = AcDbAttribute::cast(id.object());
