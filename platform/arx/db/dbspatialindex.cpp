@@ -50,10 +50,7 @@ const Shape* SpatialIndex::shapeOf(AcDbObjectId id) const
 
 BoxTree& SpatialIndex::treeOf(AcDbObjectId space)
 {
-    if (!m_active) {
-        linkAll();
-        m_active = true;
-    }
+    m_active = true;
     applyChanges();
     if (const auto it = m_trees.find(space); it != m_trees.end())
         return it->second;
@@ -77,9 +74,13 @@ BoxTree& SpatialIndex::treeOf(AcDbObjectId space)
 }
 
 // Notes which block each reference of the drawing shows, so that a changed definition
-// finds the references to re-measure.
+// finds the references to re-measure. Done when a definition first changes, from the
+// drawing as it is then: each reference changed before was linked again as it was placed.
 void SpatialIndex::linkAll()
 {
+    if (m_linked)
+        return;
+    m_linked = true;
     const auto* table = AcDbBlockTable::cast(m_db->blockTableId().object());
     if (!table)
         return;
@@ -122,6 +123,8 @@ void SpatialIndex::applyChanges()
         if (const auto* owner = ownerRecord(id); owner && !owner->isLayout())
             seen.insert(owner->objectId());
     }
+    if (!seen.empty())
+        linkAll();
     std::vector<AcDbObjectId> pending(seen.begin(), seen.end());
     while (!pending.empty()) {
         const auto it = m_referencesTo.find(pending.back());

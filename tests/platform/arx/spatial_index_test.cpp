@@ -426,6 +426,8 @@ void moveBy(AcDbObject* obj, double dx, double dy)
 
 TEST_F(SharedDefinition, EveryChangeOfTheDefinitionReachesEveryReferenceByTheNextQuery)
 {
+    // Placed before the definition first changes, and followed by it as every other.
+    direct.push_back(insert(square, AcGePoint3d(4000, 0, 0)));
     expectBoxes({0, 0, 10, 10});
     const AcDbObjectId ring = add(new AcDbCircle(AcGePoint3d(5, 5, 0), AcGeVector3d::kZAxis, 30), square);
     expectBoxes({-25, -25, 35, 35});
