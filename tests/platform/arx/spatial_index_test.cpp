@@ -138,6 +138,16 @@ protected:
         return ids;
     }
 
+    AcDbObjectId definitionNamed(const char* name)
+    {
+        AcDbBlockTable* table = nullptr;
+        db.getSymbolTable(table, AcDb::kForRead);
+        AcDbObjectId id;
+        table->getAt(name, id);
+        table->close();
+        return id;
+    }
+
     template <class Edit>
     void edit(AcDbObjectId id, Edit change)
     {
@@ -248,11 +258,8 @@ TEST_F(GeneratedPlan, ChangedDefinitionMovesItsReferences)
 {
     // Every door reference gains a ring of radius 5000 (in the definition) around its
     // insertion point.
-    AcDbBlockTable* table = nullptr;
-    db.getSymbolTable(table, AcDb::kForRead);
-    AcDbObjectId door;
-    ASSERT_EQ(table->getAt("DOOR", door), Acad::eOk);
-    table->close();
+    const AcDbObjectId door = definitionNamed("DOOR");
+    ASSERT_FALSE(door.isNull());
     AcDbObjectId reference;
     for (const AcDbObjectId& id : modelSpace())
         if (const auto* ref = AcDbBlockReference::cast(id.object()); ref && ref->blockTableRecord() == door)
@@ -268,11 +275,8 @@ TEST_F(GeneratedPlan, IndexKeptThroughDefinitionEditsAgreesWithOneBuiltAfresh)
 {
     // The door definition changes between and during edits of its references: grown by a
     // ring, its origin moved, its first entity and the ring moved.
-    AcDbBlockTable* table = nullptr;
-    db.getSymbolTable(table, AcDb::kForRead);
-    AcDbObjectId door;
-    ASSERT_EQ(table->getAt("DOOR", door), Acad::eOk);
-    table->close();
+    const AcDbObjectId door = definitionNamed("DOOR");
+    ASSERT_FALSE(door.isNull());
     std::mt19937 rng(17);
     shuffle(rng);
     const AcDbObjectId ring = add(new AcDbCircle(AcGePoint3d(0, 0, 0), AcGeVector3d::kZAxis, 3000), door);
@@ -301,11 +305,8 @@ TEST_F(GeneratedPlan, IndexKeptThroughDefinitionEditsAgreesWithOneBuiltAfresh)
 
 TEST_F(GeneratedPlan, FilteredPolygonsAgreeWithEveryEntityTestedThroughEditsAndDefinitionChanges)
 {
-    AcDbBlockTable* table = nullptr;
-    db.getSymbolTable(table, AcDb::kForRead);
-    AcDbObjectId door;
-    ASSERT_EQ(table->getAt("DOOR", door), Acad::eOk);
-    table->close();
+    const AcDbObjectId door = definitionNamed("DOOR");
+    ASSERT_FALSE(door.isNull());
     // Crossing: drawn, passing the filter, and some part of the outline in the polygon.
     auto everyEntityTested = [&](const qv::Region& region, const char* types, const char* names) {
         Ids ids;
