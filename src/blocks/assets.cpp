@@ -124,7 +124,8 @@ int CAssets::selectPolylineBlockReferences(const AcGeMatrix3d& blockTransform, A
         if (outline->numVerts() == 0)
             return 0;
         const Chain polygon = polygonOf(outline, blockTransform);
-        const Chain filter(acutBuildList(RTDXF0, "INSERT", 2, "~ROOM-*", 0), acutRelRb);
+        // The references of blocks other than spaces; made once, as it never changes.
+        static const Chain filter(acutBuildList(RTDXF0, "INSERT", 2, "~ROOM-*", 0), acutRelRb);
         return acedSSGet("CP", polygon.get(), nullptr, filter.get(), selectionSet);
     });
 }

@@ -110,6 +110,60 @@ int BoxTree::insert(const Box2d& box, AcDbObjectId id)
     return leaf;
 }
 
+std::vector<int> BoxTree::insertAll(const std::vector<Hit>& boxes)
+{
+    std::vector<int> leaves;
+    leaves.reserve(boxes.size());
+    if (m_root >= 0) {
+        for (const Hit& b : boxes)
+            leaves.push_back(insert(b.box, b.id));
+        return leaves;
+    }
+    std::vector<Placed> placed;
+    placed.reserve(boxes.size());
+    m_nodes.reserve(m_nodes.size() + 2 * boxes.size());
+    for (const Hit& b : boxes) {
+        if (b.box.isEmpty() || !isFinite(b.box)) {
+            leaves.push_back(-1);
+            continue;
+        }
+        const int leaf = allocate();
+        m_nodes[leaf].box = b.box;
+        m_nodes[leaf].id = b.id;
+        leaves.push_back(leaf);
+        placed.push_back({b.box.minX / 2 + b.box.maxX / 2, b.box.minY / 2 + b.box.maxY / 2, leaf});
+    }
+    m_count += placed.size();
+    if (!placed.empty())
+        m_root = subtree(placed.begin(), placed.end());
+    return leaves;
+}
+
+// Halves whose sizes differ by one at most give heights that differ by one at most: the
+// balance that insert() and remove() keep.
+int BoxTree::subtree(std::vector<Placed>::iterator first, std::vector<Placed>::iterator last)
+{
+    if (last - first == 1)
+        return first->leaf;
+    Box2d centres;
+    for (auto it = first; it != last; ++it)
+        centres.add(it->x, it->y);
+    const bool alongX = centres.width() >= centres.height();
+    const auto middle = first + (last - first) / 2;
+    std::nth_element(first, middle, last,
+                     [alongX](const Placed& a, const Placed& b) { return alongX ? a.x < b.x : a.y < b.y; });
+    const int left = subtree(first, middle), right = subtree(middle, last);
+    const int parent = allocate();
+    Node& p = m_nodes[parent];
+    p.left = left;
+    p.right = right;
+    p.box = united(m_nodes[left].box, m_nodes[right].box);
+    p.height = 1 + std::max(m_nodes[left].height, m_nodes[right].height);
+    m_nodes[left].parent = parent;
+    m_nodes[right].parent = parent;
+    return parent;
+}
+
 // The node under which a new box enlarges the tree least (the surface-area heuristic on
 // perimeters, as boxes are flat).
 int BoxTree::bestSibling(const Box2d& box) const

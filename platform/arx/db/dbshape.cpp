@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <unordered_set>
 
 namespace qv {
 
@@ -62,6 +61,9 @@ private:
     void segment(const AcGeMatrix3d& m, const AcGePoint3d& a, const AcGePoint3d& b);
     void arc(const AcGeMatrix3d& m, const AcGePoint2d& c, double r, double start, double sweep);
     void bulgeSegment(const AcGeMatrix3d& m, const AcGePoint2d& p, const AcGePoint2d& q, double bulge);
+    // The segments of n vertices, each with the bulge of the segment from it.
+    template <class PointAt, class BulgeAt>
+    void path(const AcGeMatrix3d& m, size_t n, PointAt point, BulgeAt bulge, bool closed);
     void path(const AcGeMatrix3d& m, const std::vector<AcGePoint2d>& points, const std::vector<double>& bulges,
               bool closed);
     void polyline(const AcDbPolyline* pl, const AcGeMatrix3d& xf);
@@ -81,9 +83,9 @@ private:
 
     Shape& m_shape;
     size_t m_visits = 0;
-    // The definitions being drawn, outermost first: a reference to one of them (a block
-    // that contains itself) is left out.
-    std::unordered_set<const AcDbBlockTableRecord*> m_open;
+    // The definitions being drawn, outermost first, as many as the depth of the reference
+    // being drawn: a reference to one of them (a block that contains itself) is left out.
+    std::array<const AcDbBlockTableRecord*, kMaxNesting> m_open{};
 };
 
 void ShapeBuilder::add(const AcDbEntity* ent, const AcGeMatrix3d& xf, int depth)
@@ -158,27 +160,29 @@ void ShapeBuilder::bulgeSegment(const AcGeMatrix3d& m, const AcGePoint2d& p, con
     arc(m, c, c.distanceTo(p), std::atan2(p.y - c.y, p.x - c.x), sweep);
 }
 
+template <class PointAt, class BulgeAt>
+void ShapeBuilder::path(const AcGeMatrix3d& m, size_t n, PointAt point, BulgeAt bulge, bool closed)
+{
+    if (n == 1)
+        bulgeSegment(m, point(0), point(0), 0);
+    for (size_t i = 0; n > 1 && i < (closed ? n : n - 1); ++i)
+        bulgeSegment(m, point(i), point((i + 1) % n), bulge(i));
+}
+
 void ShapeBuilder::path(const AcGeMatrix3d& m, const std::vector<AcGePoint2d>& points,
                         const std::vector<double>& bulges, bool closed)
 {
-    const size_t n = points.size();
-    if (n == 1)
-        bulgeSegment(m, points[0], points[0], 0);
-    for (size_t i = 0; n > 1 && i < (closed ? n : n - 1); ++i)
-        bulgeSegment(m, points[i], points[(i + 1) % n], i < bulges.size() ? bulges[i] : 0.0);
+    path(m, points.size(), [&](size_t i) { return points[i]; },
+         [&](size_t i) { return i < bulges.size() ? bulges[i] : 0.0; }, closed);
 }
 
 void ShapeBuilder::polyline(const AcDbPolyline* pl, const AcGeMatrix3d& xf)
 {
-    std::vector<AcGePoint2d> points;
-    std::vector<double> bulges;
-    for (const AcDbPolyline::Vertex& v : pl->vertices()) {
-        points.push_back(v.point);
-        bulges.push_back(v.bulge);
-    }
     const AcGeMatrix3d m = xf * AcGeMatrix3d::planeToWorld(pl->normal())
         * AcGeMatrix3d::translation(AcGeVector3d(0, 0, pl->elevation()));
-    path(m, points, bulges, pl->isClosed());
+    const std::vector<AcDbPolyline::Vertex>& vertices = pl->vertices();
+    path(m, vertices.size(), [&](size_t i) { return vertices[i].point; }, [&](size_t i) { return vertices[i].bulge; },
+         pl->isClosed());
 }
 
 // The older polylines: their vertices, taken in the plan (with bulges for 2D ones).
@@ -245,12 +249,13 @@ void ShapeBuilder::hatchEdge(const AcGeMatrix3d& m, const AcDbHatch::Edge& e)
 void ShapeBuilder::reference(const AcDbBlockReference* ref, const AcGeMatrix3d& xf, int depth)
 {
     const auto* btr = AcDbBlockTableRecord::cast(ref->blockTableRecord().object());
-    if (btr && !btr->isErased() && depth < kMaxNesting && m_open.insert(btr).second) {
+    if (btr && !btr->isErased() && depth < kMaxNesting
+        && std::find(m_open.begin(), m_open.begin() + depth, btr) == m_open.begin() + depth) {
+        m_open[static_cast<size_t>(depth)] = btr;
         const Mark first{m_shape.segments.size(), m_shape.arcs.size(), m_shape.quads.size()};
         definition(btr, xf * ref->blockTransform(), depth + 1);
         if (const auto* array = AcDbMInsertBlock::cast(ref))
             repeatCells(array, xf, first);
-        m_open.erase(btr);
     }
     for (const AcDbObjectId& id : ref->attributeIds()) {
         const auto* attribute = AcDbAttribute::cast(id.object());

@@ -50,25 +50,37 @@ const Shape* SpatialIndex::shapeOf(AcDbObjectId id) const
 
 BoxTree& SpatialIndex::treeOf(AcDbObjectId space)
 {
-    if (!m_active) {
-        linkAll();
-        m_active = true;
-    }
+    m_active = true;
     applyChanges();
     if (const auto it = m_trees.find(space); it != m_trees.end())
         return it->second;
     BoxTree& tree = m_trees[space];
-    if (const auto* btr = AcDbBlockTableRecord::cast(space.object()))
-        for (const AcDbObjectId& id : btr->entityIds())
-            if (const auto* ent = AcDbEntity::cast(id.object()); isLive(ent) && ent->ownerId() == space)
-                place(tree, ent);
+    const auto* btr = AcDbBlockTableRecord::cast(space.object());
+    if (!btr)
+        return tree;
+    std::vector<Shape> shapes;
+    std::vector<BoxTree::Hit> boxes;
+    for (const AcDbObjectId& id : btr->entityIds())
+        if (const auto* ent = AcDbEntity::cast(id.object()); isLive(ent) && ent->ownerId() == space) {
+            shapes.push_back(entityShape(ent));
+            boxes.push_back({id, shapes.back().bounds()});
+        }
+    const std::vector<int> leaves = tree.insertAll(boxes);
+    m_leaves.reserve(m_leaves.size() + boxes.size());
+    for (size_t i = 0; i < boxes.size(); ++i)
+        if (leaves[i] >= 0)
+            m_leaves[boxes[i].id] = {&tree, leaves[i], std::move(shapes[i])};
     return tree;
 }
 
 // Notes which block each reference of the drawing shows, so that a changed definition
-// finds the references to re-measure.
+// finds the references to re-measure. Done when a definition first changes, from the
+// drawing as it is then: each reference changed before was linked again as it was placed.
 void SpatialIndex::linkAll()
 {
+    if (m_linked)
+        return;
+    m_linked = true;
     const auto* table = AcDbBlockTable::cast(m_db->blockTableId().object());
     if (!table)
         return;
@@ -111,6 +123,8 @@ void SpatialIndex::applyChanges()
         if (const auto* owner = ownerRecord(id); owner && !owner->isLayout())
             seen.insert(owner->objectId());
     }
+    if (!seen.empty())
+        linkAll();
     std::vector<AcDbObjectId> pending(seen.begin(), seen.end());
     while (!pending.empty()) {
         const auto it = m_referencesTo.find(pending.back());

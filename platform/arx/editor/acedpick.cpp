@@ -154,14 +154,15 @@ AcDbObjectIdArray entitiesInPolygon(AcDbDatabase* db, const std::vector<AcGePoin
     SpatialIndex& index = drawingState(db).index;
     index.query(db->currentSpaceId(), region.box(), hits);
     AcDbObjectIdArray found;
+    Shape box;
+    box.quads.resize(1);
     for (const BoxTree::Hit& hit : hits) {
         const auto* ent = AcDbEntity::cast(hit.id.object());
         if (!ent || !isDrawn(ent))
             continue;
         // An entity whose box lies inside is inside, whatever its form.
-        Shape box;
-        box.quads.push_back({AcGePoint2d(hit.box.minX, hit.box.minY), AcGePoint2d(hit.box.maxX, hit.box.minY),
-                             AcGePoint2d(hit.box.maxX, hit.box.maxY), AcGePoint2d(hit.box.minX, hit.box.maxY)});
+        box.quads.front() = {AcGePoint2d(hit.box.minX, hit.box.minY), AcGePoint2d(hit.box.maxX, hit.box.minY),
+                             AcGePoint2d(hit.box.maxX, hit.box.maxY), AcGePoint2d(hit.box.minX, hit.box.maxY)};
         if (liesInside(box, region)) {
             found.push_back(hit.id);
             continue;

@@ -9,6 +9,8 @@
 #include "arx/dbsymtb.h"
 
 #include <cctype>
+#include <deque>
+#include <memory>
 #include <sstream>
 #include <unordered_set>
 
@@ -16,19 +18,50 @@ namespace {
 
 struct Condition {
     int code;
+    std::string text;
     qv::WcPattern pattern;
 };
 using Filter = std::vector<Condition>;
 
+int filterCode(const resbuf* rb) { return rb->restype == RTDXF0 ? 0 : rb->restype; }
+
 bool compileFilter(const resbuf* rb, Filter& filter)
 {
     for (; rb; rb = rb->rbnext) {
-        const int code = rb->restype == RTDXF0 ? 0 : rb->restype;
+        const int code = filterCode(rb);
         if ((code != 0 && code != 2 && code != 8) || !rb->resval.rstring)
             return false;
-        filter.push_back({code, qv::WcPattern(rb->resval.rstring, true)});
+        filter.push_back({code, rb->resval.rstring, qv::WcPattern(rb->resval.rstring, true)});
     }
     return true;
+}
+
+bool sameFilter(const resbuf* rb, const Filter& filter)
+{
+    for (const Condition& c : filter) {
+        if (!rb || filterCode(rb) != c.code || !rb->resval.rstring || c.text != rb->resval.rstring)
+            return false;
+        rb = rb->rbnext;
+    }
+    return !rb;
+}
+
+// The filter of a chain, compiled once for the last few distinct chains given: commands
+// select with the same filter many times over. Null for a chain that is not a filter.
+std::shared_ptr<const Filter> filterOf(const resbuf* chain)
+{
+    constexpr size_t kKept = 8;
+    static std::deque<std::shared_ptr<const Filter>> recent;
+    for (const auto& filter : recent)
+        if (sameFilter(chain, *filter))
+            return filter;
+    auto filter = std::make_shared<Filter>();
+    if (!compileFilter(chain, *filter))
+        return nullptr;
+    if (recent.size() == kKept)
+        recent.pop_back();
+    recent.push_front(filter);
+    return filter;
 }
 
 // The entity's value of a filter group; false when it has none. A layer name is made in
@@ -230,16 +263,16 @@ bool selectByMode(AcDbDatabase* db, std::string mode, const void* point1, const 
 int acedSSGet(const char* mode, const void* point1, const void* point2, const resbuf* filterChain, ads_name set)
 {
     AcDbDatabase* db = qv::currentDatabase();
-    Filter filter;
-    if (!set || !db || !compileFilter(filterChain, filter))
+    const std::shared_ptr<const Filter> filter = set && db ? filterOf(filterChain) : nullptr;
+    if (!filter)
         return RTERROR;
     if (!mode || !*mode) {
-        Selection selection(filter);
+        Selection selection(*filter);
         const int status = selectInteractively(db, selection);
         return status == RTNORM ? qv::makeSelectionSet(selection.ids(), set) : status;
     }
     AcDbObjectIdArray ids;
     if (!selectByMode(db, mode, point1, point2, ids))
         return RTERROR;
-    return qv::makeSelectionSet(passing(ids, filter), set);
+    return qv::makeSelectionSet(passing(ids, *filter), set);
 }

@@ -2,6 +2,8 @@
 
 #include "arx/resbuf.h"
 
+#include <algorithm>
+
 namespace qv {
 
 namespace {
@@ -121,16 +123,38 @@ WcPattern::WcPattern(std::string_view pattern, bool ignoreCase) : m_ignoreCase(i
     m_negated = !pattern.empty() && pattern.front() == '~';
     if (m_negated)
         pattern.remove_prefix(1);
-    for (const std::string_view alternative : alternatives(pattern))
-        m_alternatives.push_back(compile(alternative));
+    for (const std::string_view text : alternatives(pattern)) {
+        Alternative& alternative = m_alternatives.emplace_back();
+        alternative.elements = compile(text);
+        const std::vector<Element>& elements = alternative.elements;
+        alternative.isPrefix = !elements.empty() && elements.back().kind == Element::kStar;
+        const size_t characters = elements.size() - (alternative.isPrefix ? 1 : 0);
+        alternative.isLiteral = std::all_of(elements.begin(), elements.begin() + static_cast<std::ptrdiff_t>(characters),
+                                            [](const Element& e) { return e.kind == Element::kChar && e.c < 0x80; });
+        for (size_t i = 0; alternative.isLiteral && i < characters; ++i)
+            alternative.literal += static_cast<char>(fold(elements[i].c, ignoreCase));
+    }
 }
 
 bool WcPattern::matches(std::string_view text) const
 {
     bool matched = false;
-    for (const std::vector<Element>& alternative : m_alternatives)
+    for (const Alternative& alternative : m_alternatives)
         matched = matched || matchesAlternative(text, alternative);
     return matched != m_negated;
+}
+
+// An ASCII character of the pattern matches one byte of the text: a character beyond ASCII,
+// or a byte that starts no valid sequence, is never an ASCII character.
+bool WcPattern::matchesLiteral(std::string_view text, const Alternative& alternative) const
+{
+    const std::string& literal = alternative.literal;
+    if (alternative.isPrefix ? text.size() < literal.size() : text.size() != literal.size())
+        return false;
+    for (size_t i = 0; i < literal.size(); ++i)
+        if (fold(static_cast<unsigned char>(text[i]), m_ignoreCase) != static_cast<unsigned char>(literal[i]))
+            return false;
+    return true;
 }
 
 bool WcPattern::matchesOne(const Element& e, char32_t c) const
@@ -153,8 +177,11 @@ bool WcPattern::matchesOne(const Element& e, char32_t c) const
 }
 
 // Greedy matching that returns to the last star on a mismatch; positions are byte offsets.
-bool WcPattern::matchesAlternative(std::string_view text, const std::vector<Element>& pattern) const
+bool WcPattern::matchesAlternative(std::string_view text, const Alternative& alternative) const
 {
+    if (alternative.isLiteral)
+        return matchesLiteral(text, alternative);
+    const std::vector<Element>& pattern = alternative.elements;
     size_t t = 0, p = 0, starP = pattern.size(), starT = 0;
     while (t < text.size()) {
         size_t next = t;

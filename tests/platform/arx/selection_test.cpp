@@ -7,6 +7,7 @@
 #include "arx/dblayout.h"
 
 #include <array>
+#include <cstring>
 
 namespace {
 
@@ -116,6 +117,19 @@ TEST_F(SpaceBlocks, XSelectsReferencesByBlockNameWildcards)
     EXPECT_EQ(selectAll("X", polylines), (Ids{outline}));
     acutRelRb(polylines);
     EXPECT_EQ(selectAll("X").size(), 8u);
+
+    // A filter is known by its groups and their texts, wherever it lies and whatever came
+    // before it.
+    resbuf* anyInsert = acutBuildList(RTDXF0, "INSERT", 0);
+    EXPECT_EQ(selectAll("X", anyInsert).size(), 7u);
+    acutRelRb(anyInsert);
+    resbuf* onLayer = acutBuildList(RTDXF0, "INSERT", 8, "ROOM-*", 0);
+    EXPECT_EQ(selectAll("X", onLayer), Ids{});
+    acutRelRb(onLayer);
+    resbuf* renamed = insertsNamed("ROOM-*");
+    std::strcpy(renamed->rbnext->resval.rstring, "CHAIR*");
+    EXPECT_EQ(selectAll("X", renamed), Ids{chairRef});
+    acutRelRb(renamed);
 }
 
 TEST_F(SpaceBlocks, XNeedsAMatchAndKnownGroups)

@@ -3,6 +3,7 @@
 #include "editor_drawing.h"
 
 #include "arx/acedview.h"
+#include "arx/acutwcmatch.h"
 #include "arx/dbboxtree.h"
 #include "arx/dbdrawingstate.h"
 #include "arx/dbshape.h"
@@ -75,16 +76,31 @@ TEST(BoxTree, FindsWhatAScanFindsThroughInsertsAndRemovals)
         EXPECT_EQ(tree.bounds().minX, all.minX);
         EXPECT_EQ(tree.bounds().maxY, all.maxY);
     };
+    // The first half one by one, the second at once; then all at once into a new tree.
+    std::vector<qv::BoxTree::Hit> items;
     for (size_t i = 0; i < stubs.size(); ++i) {
         boxes[i] = randomBox(rng, world, i % 100 == 0 ? 500 : 20);
-        leaves[i] = tree.insert(boxes[i], AcDbObjectId(&stubs[i]));
+        if (i < stubs.size() / 2)
+            leaves[i] = tree.insert(boxes[i], AcDbObjectId(&stubs[i]));
+        else
+            items.push_back({AcDbObjectId(&stubs[i]), boxes[i]});
     }
+    std::copy_n(tree.insertAll(items).begin(), items.size(), leaves.begin() + stubs.size() / 2);
+    check();
+    items.clear();
+    for (size_t i = 0; i < stubs.size(); ++i)
+        items.push_back({AcDbObjectId(&stubs[i]), boxes[i]});
+    items[7].box = qv::Box2d();
+    tree = qv::BoxTree();
+    leaves = tree.insertAll(items);
+    EXPECT_EQ(leaves[7], -1);
+    EXPECT_EQ(tree.size(), stubs.size() - 1);
     check();
     for (size_t i = 0; i < stubs.size(); i += 2) {
         tree.remove(leaves[i]);
         leaves[i] = -1;
     }
-    EXPECT_EQ(tree.size(), stubs.size() / 2);
+    EXPECT_EQ(tree.size(), stubs.size() / 2 - 1);
     check();
     for (size_t i = 0; i < stubs.size(); i += 4) {
         boxes[i] = randomBox(rng, world, 50);
@@ -120,6 +136,16 @@ protected:
                 ids.push_back(id);
         ms->close();
         return ids;
+    }
+
+    AcDbObjectId definitionNamed(const char* name)
+    {
+        AcDbBlockTable* table = nullptr;
+        db.getSymbolTable(table, AcDb::kForRead);
+        AcDbObjectId id;
+        table->getAt(name, id);
+        table->close();
+        return id;
     }
 
     template <class Edit>
@@ -232,11 +258,8 @@ TEST_F(GeneratedPlan, ChangedDefinitionMovesItsReferences)
 {
     // Every door reference gains a ring of radius 5000 (in the definition) around its
     // insertion point.
-    AcDbBlockTable* table = nullptr;
-    db.getSymbolTable(table, AcDb::kForRead);
-    AcDbObjectId door;
-    ASSERT_EQ(table->getAt("DOOR", door), Acad::eOk);
-    table->close();
+    const AcDbObjectId door = definitionNamed("DOOR");
+    ASSERT_FALSE(door.isNull());
     AcDbObjectId reference;
     for (const AcDbObjectId& id : modelSpace())
         if (const auto* ref = AcDbBlockReference::cast(id.object()); ref && ref->blockTableRecord() == door)
@@ -252,11 +275,8 @@ TEST_F(GeneratedPlan, IndexKeptThroughDefinitionEditsAgreesWithOneBuiltAfresh)
 {
     // The door definition changes between and during edits of its references: grown by a
     // ring, its origin moved, its first entity and the ring moved.
-    AcDbBlockTable* table = nullptr;
-    db.getSymbolTable(table, AcDb::kForRead);
-    AcDbObjectId door;
-    ASSERT_EQ(table->getAt("DOOR", door), Acad::eOk);
-    table->close();
+    const AcDbObjectId door = definitionNamed("DOOR");
+    ASSERT_FALSE(door.isNull());
     std::mt19937 rng(17);
     shuffle(rng);
     const AcDbObjectId ring = add(new AcDbCircle(AcGePoint3d(0, 0, 0), AcGeVector3d::kZAxis, 3000), door);
@@ -281,6 +301,60 @@ TEST_F(GeneratedPlan, IndexKeptThroughDefinitionEditsAgreesWithOneBuiltAfresh)
         ASSERT_NE(it, kept.end()) << handle;
         EXPECT_TRUE(near(it->second, box)) << handle;
     }
+}
+
+TEST_F(GeneratedPlan, FilteredPolygonsAgreeWithEveryEntityTestedThroughEditsAndDefinitionChanges)
+{
+    const AcDbObjectId door = definitionNamed("DOOR");
+    ASSERT_FALSE(door.isNull());
+    // Crossing: drawn, passing the filter, and some part of the outline in the polygon.
+    auto everyEntityTested = [&](const qv::Region& region, const char* types, const char* names) {
+        Ids ids;
+        for (const AcDbObjectId& id : modelSpace()) {
+            const auto* ent = AcDbEntity::cast(id.object());
+            const auto* layer = AcDbLayerTableRecord::cast(ent->layerId().object());
+            const auto* ref = AcDbBlockReference::cast(ent);
+            const auto* btr = ref ? AcDbBlockTableRecord::cast(ref->blockTableRecord().object()) : nullptr;
+            if (ent->visibility() == AcDb::kVisible && !layer->isOff() && !layer->isFrozen()
+                && qv::wcMatch(ent->dxfName(), types, true) && (!names || (btr && qv::wcMatch(btr->name(), names, true)))
+                && qv::meets(qv::entityShape(ent), region))
+                ids.push_back(id);
+        }
+        return ids;
+    };
+    std::mt19937 rng(23);
+    size_t found = 0;
+    auto check = [&] {
+        for (int q = 0; q < 40; ++q) {
+            const qv::Box2d b = randomBox(rng, extents, extents.width() / 3);
+            const ads_point p = {b.minX, b.minY, 0}, r = {b.maxX, b.minY + b.height() / 3, 0},
+                            s = {b.minX + b.width() / 2, b.maxY, 0};
+            resbuf* polygon = acutBuildList(RTPOINT, p, RTPOINT, r, RTPOINT, s, 0);
+            const qv::Region region({{p[0], p[1]}, {r[0], r[1]}, {s[0], s[1]}});
+            for (const auto& [types, names] : {std::pair<const char*, const char*>{"INSERT", "D*"},
+                                               {"LWPOLYLINE,LINE,CIRCLE,HATCH,TEXT,MTEXT", nullptr}}) {
+                resbuf* filter = names ? acutBuildList(RTDXF0, types, 2, names, 0) : acutBuildList(RTDXF0, types, 0);
+                ads_name set;
+                const Ids selected = acedSSGet("CP", polygon, nullptr, filter, set) == RTNORM ? take(set) : Ids();
+                ASSERT_EQ(selected, everyEntityTested(region, types, names)) << "polygon " << q << " " << types;
+                found += selected.size();
+                acutRelRb(filter);
+            }
+            acutRelRb(polygon);
+        }
+    };
+    check();
+    shuffle(rng);
+    const AcDbObjectId ring = add(new AcDbCircle(AcGePoint3d(0, 0, 0), AcGeVector3d::kZAxis, 3000), door);
+    check();
+    AcDbBlockTableRecord* definition = nullptr;
+    ASSERT_EQ(acdbOpenObject(definition, door, AcDb::kForWrite), Acad::eOk);
+    definition->setOrigin(AcGePoint3d(100, 200, 0));
+    definition->close();
+    edit(ring, [](AcDbEntity* ent) { ent->transformBy(AcGeMatrix3d::translation(AcGeVector3d(0, 700, 0))); });
+    shuffle(rng);
+    check();
+    EXPECT_GT(found, 400u);
 }
 
 namespace {
@@ -353,6 +427,8 @@ void moveBy(AcDbObject* obj, double dx, double dy)
 
 TEST_F(SharedDefinition, EveryChangeOfTheDefinitionReachesEveryReferenceByTheNextQuery)
 {
+    // Placed before the definition first changes, and followed by it as every other.
+    direct.push_back(insert(square, AcGePoint3d(4000, 0, 0)));
     expectBoxes({0, 0, 10, 10});
     const AcDbObjectId ring = add(new AcDbCircle(AcGePoint3d(5, 5, 0), AcGeVector3d::kZAxis, 30), square);
     expectBoxes({-25, -25, 35, 35});

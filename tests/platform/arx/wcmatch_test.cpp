@@ -23,6 +23,11 @@ constexpr Row kRows[] = {
     {"room-1", "~ROOM-*", true, false},
     {"TENDRA_SPACE_LABEL", "TENDRA_SPACE_LABEL", true, true},
     {"TENDRA_SPACE_LABEL2", "TENDRA_SPACE_LABEL", false, false},
+    {"insert", "INSERT", false, true},
+    {"INSER", "INSERT*", false, false},
+    {"ROOM-\xC3", "room-*", false, true},
+    {"\xC3", "\xC3\x83", true, true},   // a stray byte stands for the character of its value
+    {"\xC3\xA9X", "\xC3\xA9x", false, true},
     {"A1", "A?", true, true},
     {"A", "A?", false, false},
     {"A12", "A#", false, false},

@@ -33,6 +33,10 @@ public:
 
     // Adds a box (finite, not empty) for an id; the result names the leaf for remove().
     int insert(const Box2d& box, AcDbObjectId id);
+    // Adds many boxes at once, as insert() each: the leaf of each in the order given (-1
+    // for one left out). An empty tree is made by halving the boxes at their median along
+    // the wider spread at each level, much quicker than inserting them one by one.
+    std::vector<int> insertAll(const std::vector<Hit>& boxes);
     void remove(int leaf);
     // Every box that meets the rectangle, with its id.
     void query(const Box2d& box, std::vector<Hit>& hits) const;
@@ -50,7 +54,15 @@ private:
         bool isLeaf() const { return left < 0; }
     };
 
+    // A leaf placed by insertAll(), with its box's centre.
+    struct Placed {
+        double x, y;
+        int leaf;
+    };
+
     int allocate();
+    // A balanced subtree over the leaves given, which it reorders; its root.
+    int subtree(std::vector<Placed>::iterator first, std::vector<Placed>::iterator last);
     void release(int node);
     int bestSibling(const Box2d& box) const;
     // Refits boxes and heights from a node up to the root, rotating where unbalanced.

@@ -50,6 +50,7 @@ private:
 
     AcDbDatabase* m_db;
     bool m_active = false;   // changes are noted from the first query on
+    bool m_linked = false;   // every reference is linked, from the first change of a definition on
     std::unordered_map<AcDbObjectId, BoxTree> m_trees;
     std::unordered_map<AcDbObjectId, Leaf> m_leaves;
     std::unordered_map<AcDbObjectId, AcDbObjectId> m_definitionOf;

@@ -5,6 +5,7 @@
 // Texts and patterns are UTF-8; characters beyond ASCII count as letters.
 #pragma once
 
+#include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -31,10 +32,20 @@ public:
     };
 
 private:
-    bool matchesOne(const Element& e, char32_t c) const;
-    bool matchesAlternative(std::string_view text, const std::vector<Element>& pattern) const;
+    // An alternative of ASCII characters alone, perhaps then a star, is matched as its text
+    // (folded when case is ignored) is: the text itself, or the text's beginning.
+    struct Alternative {
+        std::vector<Element> elements;
+        std::string literal;
+        bool isLiteral = false;
+        bool isPrefix = false;
+    };
 
-    std::vector<std::vector<Element>> m_alternatives;
+    bool matchesOne(const Element& e, char32_t c) const;
+    bool matchesAlternative(std::string_view text, const Alternative& alternative) const;
+    bool matchesLiteral(std::string_view text, const Alternative& alternative) const;
+
+    std::vector<Alternative> m_alternatives;
     bool m_negated = false;
     bool m_ignoreCase;
 };
