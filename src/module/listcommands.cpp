@@ -101,8 +101,9 @@ void listBlockNameIdentifier()
         if (blocks.noneFound())
             return;
         blocks.sortByHandle(ascending);
-        // The listing is built whole and printed at once: a plan of thousands of spaces
-        // would otherwise flush the command line once per line.
+        // The listing is built whole and written at once, as it is: a plan of thousands of
+        // spaces would otherwise flush the command line once per line, and formatting the
+        // whole text would copy it twice more.
         CString listing = "\n\nID,Name,Area,Handle(hex),Handle(dec),Assets\n";
         for (int i = 0; i < blocks.count(); ++i) {
             const CBlockDWG* block = blocks.at(i);
@@ -117,7 +118,7 @@ void listBlockNameIdentifier()
             if (listAssets && assets)
                 appendAssetLines(listing, assets);
         }
-        acutPrintf("%s", listing);
+        qv::writeOutput(listing.str());
     });
 }
 
