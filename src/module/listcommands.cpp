@@ -9,11 +9,32 @@
 #include "spaceblocks.h"
 #include "support/utilities.h"
 
+#include <charconv>
+
 namespace {
 
 int attributeCount(const CAttributes* attributes)
 {
     return attributes ? attributes->getCount() : 0;
+}
+
+// The listing's lines are joined field by field rather than formatted: a plan of thousands
+// of spaces and assets spends more on formatting than on all else the listing does.
+// A text field, as "%s" gives it, then its separator.
+void appendField(CString& listing, const CString& text, char separator)
+{
+    listing += text.GetString();
+    listing += separator;
+}
+
+template <class Integer>
+void appendNumber(CString& listing, Integer value, char separator)
+{
+    char digits[24];
+    char* end = std::to_chars(digits, digits + sizeof digits - 2, value).ptr;
+    end[0] = separator;
+    end[1] = '\0';
+    listing += digits;
 }
 
 // One line per asset of the block: six empty fields, its block name, its handle in
@@ -23,9 +44,11 @@ void appendAssetLines(CString& listing, const CAssets* assets)
     for (int i = 0; i < assets->getCount(); ++i) {
         const CAsset* asset = assets->getAt(i);
         const CString handle = asset->getHandle();
-        listing.AppendFormat(",,,,,,%s,%s,%llu,%i\n", CUtilities::csvField(asset->getBlockIdentifier()), handle,
-                             static_cast<unsigned long long>(CUtilities::handleValue(handle)),
-                             attributeCount(asset->getAttributes()));
+        listing += ",,,,,,";
+        appendField(listing, CUtilities::csvField(asset->getBlockIdentifier()), ',');
+        appendField(listing, handle, ',');
+        appendNumber(listing, CUtilities::handleValue(handle), ',');
+        appendNumber(listing, attributeCount(asset->getAttributes()), '\n');
     }
 }
 
@@ -78,21 +101,24 @@ void listBlockNameIdentifier()
         if (blocks.noneFound())
             return;
         blocks.sortByHandle(ascending);
-        // The listing is built whole and printed at once: a plan of thousands of spaces
-        // would otherwise flush the command line once per line.
+        // The listing is built whole and written at once, as it is: a plan of thousands of
+        // spaces would otherwise flush the command line once per line, and formatting the
+        // whole text would copy it twice more.
         CString listing = "\n\nID,Name,Area,Handle(hex),Handle(dec),Assets\n";
         for (int i = 0; i < blocks.count(); ++i) {
             const CBlockDWG* block = blocks.at(i);
             const CAssets* assets = block->getAssets();
-            listing.AppendFormat("%s,%s,%s,%s,%llu,%i\n", CUtilities::csvField(block->getBlockName()),
-                                 CUtilities::csvField(block->getName()),
-                                 CUtilities::DoubleToCString(block->getArea(), 2), block->getHandle(),
-                                 static_cast<unsigned long long>(CUtilities::handleValue(block->getHandle())),
-                                 assets ? assets->getCount() : 0);
+            const CString handle = block->getHandle();
+            appendField(listing, CUtilities::csvField(block->getBlockName()), ',');
+            appendField(listing, CUtilities::csvField(block->getName()), ',');
+            appendField(listing, CUtilities::DoubleToCString(block->getArea(), 2), ',');
+            appendField(listing, handle, ',');
+            appendNumber(listing, CUtilities::handleValue(handle), ',');
+            appendNumber(listing, assets ? assets->getCount() : 0, '\n');
             if (listAssets && assets)
                 appendAssetLines(listing, assets);
         }
-        acutPrintf("%s", listing);
+        qv::writeOutput(listing.str());
     });
 }
 

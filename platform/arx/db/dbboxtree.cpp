@@ -273,7 +273,11 @@ void BoxTree::query(const Box2d& box, std::vector<Hit>& hits) const
 {
     if (m_root < 0 || box.isEmpty())
         return;
-    std::vector<int> stack{m_root};
+    // Each node taken off leaves at most its two children: the stack never holds more
+    // than one node per level and the root.
+    std::vector<int> stack;
+    stack.reserve(static_cast<size_t>(m_nodes[m_root].height) + 2);
+    stack.push_back(m_root);
     while (!stack.empty()) {
         const Node& n = m_nodes[stack.back()];
         stack.pop_back();

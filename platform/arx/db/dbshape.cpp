@@ -462,15 +462,21 @@ Box2d Shape::bounds() const
 Shape entityShape(const AcDbEntity* entity)
 {
     Shape shape;
+    outlineInto(entity, shape);
+    return shape;
+}
+
+void outlineInto(const AcDbEntity* entity, Shape& shape)
+{
+    shape.clear();
     if (!entity)
-        return shape;
+        return;
     ShapeBuilder builder(shape);
     builder.add(entity, AcGeMatrix3d::kIdentity, 0);
     if (builder.overflowed()) {
-        shape = Shape();
+        shape.clear();
         ShapeBuilder(shape).extentsBox(entity, AcGeMatrix3d::kIdentity);
     }
-    return shape;
 }
 
 // ---- Region ----

@@ -58,12 +58,17 @@ BoxTree& SpatialIndex::treeOf(AcDbObjectId space)
     const auto* btr = AcDbBlockTableRecord::cast(space.object());
     if (!btr)
         return tree;
+    // Each outline is made in one scratch shape and copied out at its size.
     std::vector<Shape> shapes;
     std::vector<BoxTree::Hit> boxes;
+    shapes.reserve(btr->entityIds().size());
+    boxes.reserve(btr->entityIds().size());
+    Shape scratch;
     for (const AcDbObjectId& id : btr->entityIds())
         if (const auto* ent = AcDbEntity::cast(id.object()); isLive(ent) && ent->ownerId() == space) {
-            shapes.push_back(entityShape(ent));
-            boxes.push_back({id, shapes.back().bounds()});
+            outlineInto(ent, scratch);
+            shapes.push_back(scratch);
+            boxes.push_back({id, scratch.bounds()});
         }
     const std::vector<int> leaves = tree.insertAll(boxes);
     m_leaves.reserve(m_leaves.size() + boxes.size());

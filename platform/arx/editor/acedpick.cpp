@@ -147,6 +147,7 @@ AcDbObjectId pickAt(AcDbDatabase* db, const AcGePoint3d& ucsPoint)
 AcDbObjectIdArray entitiesInPolygon(AcDbDatabase* db, const std::vector<AcGePoint3d>& ucsPolygon, bool crossing)
 {
     std::vector<AcGePoint2d> points;
+    points.reserve(ucsPolygon.size());
     for (const AcGePoint3d& p : ucsPolygon)
         points.push_back(toPlan(db, p));
     const Region region(std::move(points));
@@ -154,6 +155,7 @@ AcDbObjectIdArray entitiesInPolygon(AcDbDatabase* db, const std::vector<AcGePoin
     SpatialIndex& index = drawingState(db).index;
     index.query(db->currentSpaceId(), region.box(), hits);
     AcDbObjectIdArray found;
+    found.reserve(hits.size());
     Shape box;
     box.quads.resize(1);
     for (const BoxTree::Hit& hit : hits) {

@@ -98,6 +98,7 @@ bool passes(AcDbObjectId id, const Filter& filter)
 AcDbObjectIdArray passing(const AcDbObjectIdArray& ids, const Filter& filter)
 {
     AcDbObjectIdArray kept;
+    kept.reserve(ids.size());
     for (const AcDbObjectId& id : ids)
         if (!id.isNull() && passes(id, filter))
             kept.push_back(id);

@@ -230,6 +230,32 @@ TEST_F(GeneratedPlan, WindowsAfterEditsAgreeWithAScan)
     EXPECT_GT(nonEmpty, 20u);
 }
 
+// The index built at once outlines its entities one after another in one shape: each kept
+// outline is the entity's own, part for part, nothing left over from the one before.
+TEST_F(GeneratedPlan, OutlinesOfTheIndexBuiltAtOnceAreEachEntitysOwn)
+{
+    auto points = [](const qv::Shape& shape) {
+        std::vector<double> values;
+        for (const auto& s : shape.segments)
+            for (const AcGePoint2d& p : s)
+                values.insert(values.end(), {p.x, p.y});
+        for (const qv::ShapeArc& a : shape.arcs)
+            values.insert(values.end(), {a.center.x, a.center.y, a.radius, a.start, a.sweep});
+        for (const auto& q : shape.quads)
+            for (const AcGePoint2d& p : q)
+                values.insert(values.end(), {p.x, p.y});
+        return values;
+    };
+    for (const AcDbObjectId& id : modelSpace()) {
+        const qv::Shape* kept = qv::drawingState(&db).index.shapeOf(id);
+        ASSERT_NE(kept, nullptr);
+        const qv::Shape own = qv::entityShape(AcDbEntity::cast(id.object()));
+        EXPECT_EQ(kept->segments.size(), own.segments.size());
+        EXPECT_EQ(kept->quads.size(), own.quads.size());
+        EXPECT_EQ(points(*kept), points(own)) << id.handle().text();
+    }
+}
+
 TEST_F(GeneratedPlan, IndexKeptThroughEditsAgreesWithOneBuiltAfresh)
 {
     std::mt19937 rng(5);

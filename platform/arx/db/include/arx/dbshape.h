@@ -29,6 +29,13 @@ struct Shape {
 
     bool isEmpty() const { return segments.empty() && arcs.empty() && quads.empty(); }
     size_t size() const { return segments.size() + arcs.size() + quads.size(); }
+    // No parts, the storage kept.
+    void clear()
+    {
+        segments.clear();
+        arcs.clear();
+        quads.clear();
+    }
     Box2d bounds() const;
 };
 
@@ -36,6 +43,9 @@ struct Shape {
 // is the outline of its definition's entities (attribute definitions left out) placed by its
 // transform, nested references included, with its visible attributes.
 Shape entityShape(const AcDbEntity* entity);
+// The same outline made in the shape given, in place of its parts: one shape reused for
+// many entities grows its storage once instead of once per entity.
+void outlineInto(const AcDbEntity* entity, Shape& shape);
 
 // A closed polygon in the world XY plane (the closing edge is implied).
 class Region
