@@ -9,6 +9,9 @@
 #include "dbobjectimpl.h"
 
 #include <algorithm>
+#include <array>
+#include <cstddef>
+#include <memory_resource>
 
 using qv::dxf::TagList;
 
@@ -223,7 +226,10 @@ Acad::ErrorStatus AcDbObject::setXData(const resbuf* xdata)
 {
     if (const Acad::ErrorStatus es = assertWriteEnabled(); es != Acad::eOk)
         return es;
-    TagList items;
+    // The items read are copied into the list held: their texts stay on the stack meanwhile.
+    std::array<std::byte, 1024> buffer;
+    std::pmr::monotonic_buffer_resource scratch(buffer.data(), buffer.size());
+    TagList items(&scratch);
     if (!xdata || xdata->restype != 1001 || qv::dxf::fromResbuf(xdata, items) != Acad::eOk)
         return Acad::eInvalidInput;
     for (const auto& t : items)
