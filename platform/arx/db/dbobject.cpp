@@ -22,13 +22,15 @@ constexpr size_t kMaxXDataBytes = 16383;
 // The [begin, end) range of an application's XData in the tags, or begin == end.
 std::pair<size_t, size_t> appRange(const TagList& x, const char* app)
 {
-    for (size_t i = 0; i < x.size(); ++i) {
-        if (x[i].code != 1001 || !qv::dxf::equalNoCase(x[i].value(), app))
+    const std::string_view name(app);
+    const qv::dxf::Tag* end = x.end();
+    for (const qv::dxf::Tag* t = x.begin(); t != end; ++t) {
+        if (t->code != 1001 || !qv::dxf::equalNoCase(t->value(), name))
             continue;
-        size_t j = i + 1;
-        while (j < x.size() && x[j].code != 1001)
-            ++j;
-        return {i, j};
+        const qv::dxf::Tag* next = t + 1;
+        while (next != end && next->code != 1001)
+            ++next;
+        return {static_cast<size_t>(t - x.begin()), static_cast<size_t>(next - x.begin())};
     }
     return {x.size(), x.size()};
 }
