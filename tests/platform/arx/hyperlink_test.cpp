@@ -219,6 +219,19 @@ TEST(Hyperlinks, AListTooLongForTheDrawingLeavesNoOlderListBehind)
     EXPECT_STREQ(kept[0].name(), many.item(0)->name());
 }
 
+TEST(Hyperlinks, AProtocolAddedForAClassIsFoundAfterItsParentsOneWas)
+{
+    const AcDbArc arc;
+    AcRxObject* general = arc.x(AcDbEntityHyperlinkPE::desc());
+    ASSERT_NE(general, nullptr);
+    static AcDbEntityHyperlinkPE forArcs;
+    AcRxObject::addX(AcDbArc::desc(), AcDbEntityHyperlinkPE::desc(), &forArcs);
+    EXPECT_EQ(arc.x(AcDbEntityHyperlinkPE::desc()), &forArcs);
+    EXPECT_EQ(AcDbCircle().x(AcDbEntityHyperlinkPE::desc()), general);
+    AcRxObject::addX(AcDbArc::desc(), AcDbEntityHyperlinkPE::desc(), general);
+    EXPECT_EQ(arc.x(AcDbEntityHyperlinkPE::desc()), general);
+}
+
 TEST(Hyperlinks, AReferenceCanAlsoGiveItsDefinitionsHyperlinks)
 {
     AcDbDatabase db;
