@@ -168,6 +168,10 @@ Acad::ErrorStatus CHyperlinks::setEntityHyperlinks(AcDbEntity* entity, bool reve
 {
     return kavroGuard("CHyperlinks::setEntityHyperlinks", __FILE__, [&] {
         AcDbEntityHyperlinkPE* protocol = hyperlinkProtocol(entity);
+        // An entity without hyperlinks is not given an empty list.
+        bool has = true;
+        if (protocol && m_items.IsEmpty() && protocol->hasHyperlink(entity, has) == Acad::eOk && !has)
+            return Acad::eOk;
         AcDbHyperlinkCollection* raw = nullptr;
         if (protocol)
             (void)protocol->getHyperlinkCollection(entity, raw, false, true);

@@ -9,6 +9,8 @@ namespace {
 struct Extensions {
     std::mutex lock;
     std::map<std::pair<const AcRxClass*, const AcRxClass*>, AcRxObject*> byClass;
+    // What x found for an object's own class, through its parents, until an extension is added.
+    std::map<std::pair<const AcRxClass*, const AcRxClass*>, AcRxObject*> found;
 };
 
 Extensions& extensions()
@@ -29,9 +31,12 @@ AcRxObject* AcRxObject::x(const AcRxClass* protocolClass) const
 {
     Extensions& all = extensions();
     const std::lock_guard guard(all.lock);
+    const auto [known, added] = all.found.try_emplace({isA(), protocolClass}, nullptr);
+    if (!added)
+        return known->second;
     for (const AcRxClass* c = isA(); c; c = c->myParent())
         if (const auto it = all.byClass.find({c, protocolClass}); it != all.byClass.end())
-            return it->second;
+            return known->second = it->second;
     return nullptr;
 }
 
@@ -40,4 +45,5 @@ void AcRxObject::addX(const AcRxClass* on, const AcRxClass* protocolClass, AcRxO
     Extensions& all = extensions();
     const std::lock_guard guard(all.lock);
     all.byClass[{on, protocolClass}] = extension;
+    all.found.clear();
 }

@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 ACRX_DEFINE_MEMBERS(AcDbEntityHyperlinkPE, AcRxObject, "")
@@ -171,6 +172,13 @@ Acad::ErrorStatus AcDbEntityHyperlinkPE::getHyperlinkCount(AcDbObject* object, u
 
 Acad::ErrorStatus AcDbEntityHyperlinkPE::hasHyperlink(AcDbObject* object, bool& result, bool ignoreBlockDefinition)
 {
+    // The object's own hyperlinks are there when its first one is: answered from its XData
+    // in place, without a collection.
+    if (object && object->isReadEnabled() && (ignoreBlockDefinition || !AcDbBlockReference::cast(object))) {
+        bool text = false;
+        result = object->visitXData(kFirstApp, [&](int code, std::string_view) { text = text || code == 1000; }) && text;
+        return Acad::eOk;
+    }
     unsigned int count = 0;
     const Acad::ErrorStatus es = getHyperlinkCount(object, count, ignoreBlockDefinition);
     result = count > 0;

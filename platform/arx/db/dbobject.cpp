@@ -9,6 +9,9 @@
 #include "dbobjectimpl.h"
 
 #include <algorithm>
+#include <array>
+#include <cstddef>
+#include <memory_resource>
 
 using qv::dxf::TagList;
 
@@ -19,15 +22,26 @@ constexpr size_t kMaxXDataBytes = 16383;
 // The [begin, end) range of an application's XData in the tags, or begin == end.
 std::pair<size_t, size_t> appRange(const TagList& x, const char* app)
 {
-    for (size_t i = 0; i < x.size(); ++i) {
-        if (x[i].code != 1001 || !qv::dxf::equalNoCase(x[i].value(), app))
+    const std::string_view name(app);
+    const qv::dxf::Tag* end = x.end();
+    for (const qv::dxf::Tag* t = x.begin(); t != end; ++t) {
+        if (t->code != 1001 || !qv::dxf::equalNoCase(t->value(), name))
             continue;
-        size_t j = i + 1;
-        while (j < x.size() && x[j].code != 1001)
-            ++j;
-        return {i, j};
+        const qv::dxf::Tag* next = t + 1;
+        while (next != end && next->code != 1001)
+            ++next;
+        return {static_cast<size_t>(t - x.begin()), static_cast<size_t>(next - x.begin())};
     }
     return {x.size(), x.size()};
+}
+
+// Where the application whose name item is at first ends: at the next name item or the end.
+size_t nextApplication(const TagList& x, size_t first)
+{
+    size_t next = first + 1;
+    while (next < x.size() && x[next].code != 1001)
+        ++next;
+    return next;
 }
 
 size_t xdataBytes(const TagList& x, size_t begin, size_t end)
@@ -223,33 +237,33 @@ Acad::ErrorStatus AcDbObject::setXData(const resbuf* xdata)
 {
     if (const Acad::ErrorStatus es = assertWriteEnabled(); es != Acad::eOk)
         return es;
-    TagList items;
+    // The items read are copied into the list held: their texts stay on the stack meanwhile.
+    std::array<std::byte, 1024> buffer;
+    std::pmr::monotonic_buffer_resource scratch(buffer.data(), buffer.size());
+    TagList items(&scratch);
     if (!xdata || xdata->restype != 1001 || qv::dxf::fromResbuf(xdata, items) != Acad::eOk)
         return Acad::eInvalidInput;
     for (const auto& t : items)
         if (t.code < 1000 || t.code > 1071)
             return Acad::eInvalidInput;
     // Each application's items are checked before any takes the place of what is held.
-    std::vector<std::pair<size_t, size_t>> groups;
-    for (size_t i = 0; i < items.size();) {
-        size_t j = i + 1;
-        while (j < items.size() && items[j].code != 1001)
-            ++j;
+    size_t groups = 0;
+    for (size_t i = 0, j = 0; i < items.size(); i = j, ++groups) {
+        j = nextApplication(items, i);
         if (!bracesBalanced(items, i, j))
             return Acad::eInvalidInput;
         AcDbDatabase* db = database();
         if (db && !AcDbRegAppTable::isRegistered(db, std::string(items[i].value()).c_str()))
             return Acad::eRegappIdNotFound;
-        groups.emplace_back(i, j);
-        i = j;
     }
-    if (groups.size() == 1 && m_data)
-        return replaceXData(items, groups.front().first, groups.front().second);
+    if (groups == 1 && m_data)
+        return replaceXData(items, 0, items.size());
     // Made where the list it replaces is kept, so that it is not copied again to take its place.
     TagList result(m_data ? m_data->xdata.resource() : qv::dxf::objectResource());
     if (m_data)
         result = m_data->xdata;
-    for (const auto& [i, j] : groups) {
+    for (size_t i = 0, j = 0; i < items.size(); i = j) {
+        j = nextApplication(items, i);
         const auto [begin, end] = appRange(result, std::string(items[i].value()).c_str());
         result.erase(begin, end);
         if (j - i > 1)

@@ -143,6 +143,9 @@ bool equalNoCase(std::string_view a, std::string_view b)
 {
     if (a.size() != b.size())
         return false;
+    // Names are mostly compared in the letter case they were given.
+    if (a == b)
+        return true;
     const std::int32_t* map = upperMap();
     for (size_t i = 0; i < a.size(); ++i)
         if (a[i] != b[i] && map[static_cast<unsigned char>(a[i])] != map[static_cast<unsigned char>(b[i])])

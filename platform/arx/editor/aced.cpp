@@ -8,12 +8,12 @@
 #include "arx/dbdatabase.h"
 #include "arx/dbhatchpatterns.h"
 #include "arx/dbsymtb.h"
+#include "arx/dxftext.h"
 #include "mfc/wnd.h"
 #include "win/headless.h"
 
 #include <QApplication>
 
-#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdarg>
@@ -101,10 +101,7 @@ AcColorSettings colours;
 
 std::string upper(const char* name)
 {
-    std::string n = name ? name : "";
-    for (char& c : n)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return n;
+    return qv::dxf::upper(name ? name : "");
 }
 
 void setShort(resbuf* rb, short value)

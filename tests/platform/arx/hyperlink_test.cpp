@@ -6,6 +6,7 @@
 #include "arx/dbdynblockreference.h"
 #include "arx/dbentityhyperlinkpe.h"
 #include "arx/dbsymtb.h"
+#include "arx/resbuf.h"
 #include "common/tempdir.h"
 
 #include <cstdio>
@@ -81,6 +82,18 @@ std::vector<AcDbHyperlink> linksOf(AcDbObjectId id, bool ignoreBlockDefinition =
         links.push_back(*collection->item(i));
     delete collection;
     return links;
+}
+
+// What hasHyperlink answers, which must be whether the entity's collection holds any.
+bool hasLinks(AcDbObjectId id, bool ignoreBlockDefinition = true)
+{
+    AcDbEntity* entity = nullptr;
+    EXPECT_EQ(acdbOpenObject(entity, id, AcDb::kForRead), Acad::eOk);
+    bool has = false;
+    EXPECT_EQ(protocol(entity)->hasHyperlink(entity, has, ignoreBlockDefinition), Acad::eOk);
+    entity->close();
+    EXPECT_EQ(has, !linksOf(id, ignoreBlockDefinition).empty());
+    return has;
 }
 
 AcDbObjectId byHandle(AcDbDatabase& db, const std::string& handle)
@@ -175,6 +188,17 @@ TEST(Hyperlinks, AHyperlinkChangedOrRemovedByAnotherProgramWins)
     ASSERT_EQ(back.readDxfFile(path.c_str()), Acad::eOk);
     EXPECT_EQ(linksOf(byHandle(back, changed)), (std::vector<AcDbHyperlink>{{"theirs.htm", "theirs", ""}}));
     EXPECT_TRUE(linksOf(byHandle(back, removed)).empty());
+    EXPECT_TRUE(hasLinks(byHandle(back, changed)));
+    EXPECT_FALSE(hasLinks(byHandle(back, removed)));
+
+    // A first hyperlink without a text is none.
+    AcDbEntity* entity = nullptr;
+    ASSERT_EQ(acdbOpenObject(entity, byHandle(back, changed), AcDb::kForWrite), Acad::eOk);
+    resbuf* noText = acutBuildList(1001, "PE_URL", 1070, 1, 0);
+    EXPECT_EQ(entity->setXData(noText), Acad::eOk);
+    acutRelRb(noText);
+    entity->close();
+    EXPECT_FALSE(hasLinks(byHandle(back, changed)));
 }
 
 TEST(Hyperlinks, AListTooLongForTheDrawingLeavesNoOlderListBehind)
@@ -194,6 +218,16 @@ TEST(Hyperlinks, AListTooLongForTheDrawingLeavesNoOlderListBehind)
     EXPECT_STREQ(kept[0].name(), many.item(0)->name());
 }
 
+TEST(Hyperlinks, AProtocolAddedForAClassIsFoundAfterItsParentsOneWas)
+{
+    const AcDbArc arc;
+    AcRxObject* general = arc.x(AcDbEntityHyperlinkPE::desc());
+    static AcDbEntityHyperlinkPE forArcs;
+    AcRxObject::addX(AcDbArc::desc(), AcDbEntityHyperlinkPE::desc(), &forArcs);
+    EXPECT_EQ(arc.x(AcDbEntityHyperlinkPE::desc()), &forArcs);
+    AcRxObject::addX(AcDbArc::desc(), AcDbEntityHyperlinkPE::desc(), general);
+}
+
 TEST(Hyperlinks, AReferenceCanAlsoGiveItsDefinitionsHyperlinks)
 {
     AcDbDatabase db;
@@ -208,6 +242,8 @@ TEST(Hyperlinks, AReferenceCanAlsoGiveItsDefinitionsHyperlinks)
     const AcDbObjectId seat = post(chair, new AcDbCircle(AcGePoint3d(0, 0, 0), AcGeVector3d::kZAxis, 1));
     setLinks(seat, {{"seat.htm", "Seat", ""}});
     const AcDbObjectId reference = post(db.modelSpaceId(), new AcDbBlockReference(AcGePoint3d(5, 5, 0), chair));
+    EXPECT_FALSE(hasLinks(reference));
+    EXPECT_TRUE(hasLinks(reference, false));
     setLinks(reference, {{"chair.htm", "Chair", ""}});
     EXPECT_EQ(linksOf(reference).size(), 1u);
     EXPECT_EQ(linksOf(reference, false),
