@@ -40,9 +40,6 @@ std::string_view prefixOf(std::string_view qualified)
     return colon == std::string_view::npos ? std::string_view() : qualified.substr(0, colon);
 }
 
-// The namespace declarations in force at an element. Elements that declare nothing share
-// their parent's scope, and the default namespace is resolved once per scope, so lookups
-// cost nothing for the usual document however deep it is.
 // A namespace URI, shared by the elements that take it from one declaration (null: none).
 using Uri = std::shared_ptr<const std::string>;
 
@@ -52,6 +49,9 @@ const std::string& textOf(const Uri& uri)
     return uri ? *uri : none;
 }
 
+// The namespace declarations in force at an element. Elements that declare nothing share
+// their parent's scope, and the default namespace is resolved once per scope, so lookups
+// cost nothing for the usual document however deep it is.
 struct Scope
 {
     const Scope* parent = nullptr;

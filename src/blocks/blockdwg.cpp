@@ -540,44 +540,50 @@ void CBlockDWG::readItem(std::string_view item, AcDbDatabase* database)
     if (item.starts_with("PERIMETER="))
         item = readPerimeter(item);
     // Every key ends with its only "=": the text begins with a key when its part up to the
-    // first "=" is that key, and only a key after the one taken last can be taken next.
-    static constexpr std::string_view keys[] = {
-        "TAGTYPE=",    "AREA_TYPE=",  "COST_CENTRE=", "DATE=",   "DATE_L_MOVE=",    "DEPT_CHARGE=", "ROOM_HEIGHT=",
-        "SPECIAL_REQ=", "TOT_STAFF=", "TOT_WKSTNS=",  "VOLUME=", "HANDLESTOMINUS=", "HANDLESTOADD=",
+    // first "=" is that key, and only a key after the one taken last can be taken next. Each
+    // key fills a text, a number or a list of handles.
+    using Handles = void (CBlockDWG::*)(CString, AcDbDatabase*);
+    struct Field {
+        std::string_view key;
+        CString CBlockDWG::*text = nullptr;
+        double CBlockDWG::*number = nullptr;
+        Handles handles = nullptr;
     };
-    static constexpr CString CBlockDWG::*texts[] = {
-        &CBlockDWG::m_tagType,    &CBlockDWG::m_areaType,   &CBlockDWG::m_costCentre,
-        &CBlockDWG::m_date,       &CBlockDWG::m_dateLastMove, &CBlockDWG::m_deptCharge,
-        nullptr,                  &CBlockDWG::m_specialReq, &CBlockDWG::m_totStaff,
-        &CBlockDWG::m_totWkStns,
+    static const Field fields[] = {
+        {"TAGTYPE=", &CBlockDWG::m_tagType},
+        {"AREA_TYPE=", &CBlockDWG::m_areaType},
+        {"COST_CENTRE=", &CBlockDWG::m_costCentre},
+        {"DATE=", &CBlockDWG::m_date},
+        {"DATE_L_MOVE=", &CBlockDWG::m_dateLastMove},
+        {"DEPT_CHARGE=", &CBlockDWG::m_deptCharge},
+        {"ROOM_HEIGHT=", nullptr, &CBlockDWG::m_roomHeight},
+        {"SPECIAL_REQ=", &CBlockDWG::m_specialReq},
+        {"TOT_STAFF=", &CBlockDWG::m_totStaff},
+        {"TOT_WKSTNS=", &CBlockDWG::m_totWkStns},
+        {"VOLUME=", nullptr, &CBlockDWG::m_volume},
+        {"HANDLESTOMINUS=", nullptr, nullptr, static_cast<Handles>(&CBlockDWG::setHandlesToMinus)},
+        {"HANDLESTOADD=", nullptr, nullptr, static_cast<Handles>(&CBlockDWG::setHandlesToAdd)},
     };
-    for (const std::string_view* next = std::begin(keys);;) {
+    for (const Field* next = std::begin(fields);;) {
         const size_t equals = item.find('=');
         if (equals == std::string_view::npos)
             return;
         const std::string_view head = item.substr(0, equals + 1);
-        const std::string_view* key = std::find_if(next, std::end(keys), [&](std::string_view k) {
-            return k.size() == head.size() && k.front() == head.front() && k == head;
+        const Field* field = std::find_if(next, std::end(fields), [&](const Field& f) {
+            return f.key.size() == head.size() && f.key.front() == head.front() && f.key == head;
         });
-        if (key == std::end(keys))
+        if (field == std::end(fields))
             return;
         item.remove_prefix(equals + 1);
-        next = key + 1;
-        switch (const size_t k = static_cast<size_t>(key - keys)) {
-        case 6: m_roomHeight = CUtilities::CStringToDouble(CString(item)); break;
-        case 10: m_volume = CUtilities::CStringToDouble(CString(item)); break;
-        case 11:
+        next = field + 1;
+        if (field->number) {
+            this->*field->number = CUtilities::CStringToDouble(CString(item));
+        } else if (field->handles) {
             if (!item.empty())
-                setHandlesToMinus(CString(item), database);
-            break;
-        case 12:
-            if (!item.empty())
-                setHandlesToAdd(CString(item), database);
-            break;
-        default:
+                (this->*field->handles)(CString(item), database);
+        } else if (CString& text = this->*field->text; text.str() != item) {
             // A text that holds the item already (its default, often) is left as it is.
-            if (CString& text = this->*texts[k]; text.str() != item)
-                text = CString(item);
+            text = CString(item);
         }
     }
 }
