@@ -356,6 +356,18 @@ class DeleteTest(ModuleCase):
         self.assertEqual(len(ezdxf.readfile(out_path).modelspace().query('INSERT[name=="TITLE"]')), 1)
 
 
+class NoDrawingTest(ModuleCase):
+    # Every command that works on the current drawing.
+    ON_DRAWING = ["ksm", "kbh", "kbc", "kgabc", "kdb", "kcsv", "klbd", "kpbd", "kagr", "kfrs", "klmc", "kpmc", "kus",
+                  "ksxta", "kut", "kaux", "krt", "kbta", "klb", "ksc_has", "ksc_hs", "ksc_isc", "ksc_cal", "ksc_dsd"]
+
+    def test_commands_that_need_a_drawing_say_none_is_open_and_the_others_run(self):
+        out = self.run_module(["CLOSE"] + self.ON_DRAWING + ["kd1", "kprefs", "QUIT"])
+        self.assertEqual(out, "No drawing is open.\n" * len(self.ON_DRAWING) + "basic test - output to commandline\n"
+                         "basic test successful\nbasic test completed\nKavro Edit Preferences %s\n" % VERSION)
+        self.assertFalse(os.path.exists(os.path.join(self.dir, "plan.csv")))
+
+
 class RoomAreaCsvTest(ModuleCase):
     def read_csv(self, path):
         with open(path, "rb") as f:
