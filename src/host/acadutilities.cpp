@@ -84,6 +84,16 @@ AcDbObjectId pickedId(const ads_name entity)
     return id;
 }
 
+// Says why a pick gave no entity: a cancel (Esc, Ctrl+C, "^C", the end of input) is the
+// user's, Enter picked nothing, and an answer that found nothing was named by the editor.
+void reportNoPick(int status)
+{
+    if (status == RTCAN)
+        acutPrintf("Cancelled by User.\n");
+    else if (status == RTNONE)
+        acutPrintf("Nothing selected.\n");
+}
+
 } // namespace
 
 void CAcadUtilities::getInteger(CString prompt, int defaultValue, int* result)
@@ -224,8 +234,8 @@ int CAcadUtilities::selectObjectId(AcDbObjectId& id, CString prompt, CString wan
         for (;;) {
             ads_name entity;
             ads_point point;
-            if (acedEntSel("\n" + prompt + "\n", entity, point) != RTNORM) {
-                acutPrintf("Cancelled by User.\n");
+            if (const int status = acedEntSel("\n" + prompt + "\n", entity, point); status != RTNORM) {
+                reportNoPick(status);
                 return 16;
             }
             id = pickedId(entity);
@@ -260,8 +270,8 @@ BOOL CAcadUtilities::pickBlockReference(const std::function<void(AcDbBlockRefere
         for (;;) {
             ads_name entity;
             ads_point point;
-            if (acedEntSel("\nPlease select a Kavro Space\n", entity, point) != RTNORM) {
-                acutPrintf("Cancelled by User.\n");
+            if (const int status = acedEntSel("\nPlease select a Kavro Space\n", entity, point); status != RTNORM) {
+                reportNoPick(status);
                 return FALSE;
             }
             AcDbEntity* opened = nullptr;

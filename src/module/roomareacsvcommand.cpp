@@ -12,6 +12,7 @@
 #include "win/process.h"
 #include "win/winbase.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 
@@ -114,6 +115,17 @@ std::string csvText(const SpaceBlocks& blocks, int precision)
     return rooms + totals.line(precision) + "\r\n\r\n" + grossAreas;
 }
 
+// The file's bytes: Windows-1252, which the file has always been written in, while every
+// character fits it; otherwise the whole text as UTF-8 after a byte-order mark, which
+// spreadsheet programs read, so that no name is lost. The code page writes a character it
+// cannot hold as "?": more of them than the text has means one would be lost.
+std::string fileBytes(const std::string& text, bool& asUtf8)
+{
+    std::string bytes = qv::utf8ToWindows1252(text);
+    asUtf8 = std::count(bytes.begin(), bytes.end(), '?') != std::count(text.begin(), text.end(), '?');
+    return asUtf8 ? "\xEF\xBB\xBF" + text : bytes;
+}
+
 // Starts the opener on the file, in the file's folder; a program that does not start is
 // named with the reason.
 void openCsv(CString opener, const std::filesystem::path& csv)
@@ -137,12 +149,15 @@ void createRoomAreaCSV()
         SpaceBlocks blocks(drawing);
         blocks.noneFound();   // said; the file is still written, with its total of 0
         blocks.sortByHandle(1);
-        const std::string bytes = qv::utf8ToWindows1252(csvText(blocks, preferences.getPrecision()));
+        bool asUtf8 = false;
+        const std::string bytes = fileBytes(csvText(blocks, preferences.getPrecision()), asUtf8);
         std::string error;
         if (!qv::writeFileAtomically(csv.string(), bytes, error)) {
             acutPrintf("unable to save csv data - %s\n", error);
             return;
         }
+        if (asUtf8)
+            acutPrintf("some names hold characters beyond Windows-1252: the csv file is written in UTF-8\n");
         acutPrintf("csv data successfully saved to file (%s)\n", csv.string());
         const CString opener = preferences.getCsvOpener();
         if (opener != "NONE")

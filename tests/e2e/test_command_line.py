@@ -217,11 +217,15 @@ class ScriptTest(TempFolderCase, WrittenDrawingChecks):
                 with open(plan, "rb") as f:
                     self.assertEqual(f.read(), before)
 
-    def test_a_handle_that_names_nothing_is_reported_before_the_command_gives_up(self):
+    def test_a_pick_that_finds_nothing_says_why_and_only_a_cancel_is_a_cancel(self):
         plan = generate_plan(self.path("plan.dxf"), rooms=3)
-        result = run_script(self.dir, ["kgabc", "#1A2B3C"], plan, module=REAL_MODULE)
+        said = {"#1A2B3C": "\nNo entity with handle 1A2B3C.\n", "-1e6,-1e6": "\nNo entity at that point.\n",
+                "": "Nothing selected.\n", "^C": "Cancelled by User.\n"}
+        result = run_script(self.dir, [line for answer in said for line in ("kgabc", answer)], plan,
+                            module=REAL_MODULE)
         self.assertEqual((result.returncode, result.stderr), (0, ""))
-        self.assertIn("\nNo entity with handle 1A2B3C.\nCancelled by User.\n", result.stdout)
+        asked = "Kavro Create Gross Area Block 64.04.03.00\n\n\nPlease select a polyline:\n\n"
+        self.assertEqual(result.stdout, "".join(asked + line for line in said.values()))
 
     def test_a_display_that_cannot_be_opened_is_a_warning(self):
         env = dict(Host.env())

@@ -356,12 +356,24 @@ class DeleteTest(ModuleCase):
         self.assertEqual(len(ezdxf.readfile(out_path).modelspace().query('INSERT[name=="TITLE"]')), 1)
 
 
+class NoDrawingTest(ModuleCase):
+    # Every command that works on the current drawing.
+    ON_DRAWING = ["ksm", "kbh", "kbc", "kgabc", "kdb", "kcsv", "klbd", "kpbd", "kagr", "kfrs", "klmc", "kpmc", "kus",
+                  "ksxta", "kut", "kaux", "krt", "kbta", "klb", "ksc_has", "ksc_hs", "ksc_isc", "ksc_cal", "ksc_dsd"]
+
+    def test_commands_that_need_a_drawing_say_none_is_open_and_the_others_run(self):
+        out = self.run_module(["CLOSE"] + self.ON_DRAWING + ["kd1", "kprefs", "QUIT"])
+        self.assertEqual(out, "No drawing is open.\n" * len(self.ON_DRAWING) + "basic test - output to commandline\n"
+                         "basic test successful\nbasic test completed\nKavro Edit Preferences %s\n" % VERSION)
+        self.assertFalse(os.path.exists(os.path.join(self.dir, "plan.csv")))
+
+
 class RoomAreaCsvTest(ModuleCase):
     def read_csv(self, path):
         with open(path, "rb") as f:
             return f.read()
 
-    def expected(self, path, precision, extra=()):
+    def expected(self, path, precision, encoding="cp1252"):
         """The file's bytes, computed from the drawing's records: rooms by handle, their
         total in the units of the last room line (the others converted), the gross areas."""
         rooms, gross, sums = [], [], {False: [0.0, 0.0], True: [0.0, 0.0]}
@@ -397,13 +409,13 @@ class RoomAreaCsvTest(ModuleCase):
             total = "Total,%s,%s,%s,%s\r\n" % (fixed(area, precision), units[0], fixed(perimeter, precision),
                                                units[1])
         text = "Code,Area,Units,Perimeter,Units\r\n" + "".join(rooms) + total + "\r\n\r\n" + "".join(gross)
-        return text.encode("cp1252", errors="replace")
+        return text.encode(encoding)
 
     def test_mixed_units_names_and_the_gross_area(self):
         doc = ezdxf.readfile(self.plan)
         references = spaces(self.plan)
-        # Names with a comma and quotes, with characters of the code page and beyond it.
-        for reference, name in zip(references[5:8], ('Room 5, "North"', "Büro € 2", "Raum 日本")):
+        # Names with a comma and quotes, and with characters of the code page.
+        for reference, name in zip(references[5:7], ('Room 5, "North"', "Büro € 2")):
             entity = doc.entitydb[reference.dxf.handle]
             entity.get_attrib("NAME").dxf.text = name
         gross = doc.modelspace().query('LWPOLYLINE[layer=="GROSS"]')[0]
@@ -419,13 +431,26 @@ class RoomAreaCsvTest(ModuleCase):
         self.assertEqual(data, self.expected(out_path, 3))
         self.assertIn(b'"Room 5, ""North""",', data)
         self.assertIn(b"B\xfcro \x80 2,", data)
-        self.assertIn(b"Raum ??,", data)
         self.assertIn(b",m\xb2,", data)
         self.assertIn(b",ft\xb2,", data)
         self.assertNotIn(b"\n", data.replace(b"\r\n", b""))
         lines = data.split(b"\r\n")
         self.assertEqual(lines[-4:-1], [b"", b"", lines[-2]])
         self.assertTrue(lines[-2].startswith(b"GROSS AREA,"))
+
+    def test_names_beyond_the_code_page_make_the_file_utf8(self):
+        doc = ezdxf.readfile(self.plan)
+        room = doc.entitydb[spaces(self.plan)[2].dxf.handle]
+        room.get_attrib("NAME").dxf.text = "会议室"
+        doc.saveas(self.plan)
+        out = self.run_module(["kcsv", "QUIT"])
+        csv = os.path.join(self.dir, "plan.csv")
+        self.assertEqual(out, CSV_TITLE + "some names hold characters beyond Windows-1252: the csv file is written "
+                         "in UTF-8\ncsv data successfully saved to file (%s)\n" % csv)
+        data = self.read_csv(csv)
+        self.assertEqual(data, self.expected(self.plan, 2, "utf-8-sig"))
+        self.assertTrue(data.startswith(b"\xef\xbb\xbf" + CSV_HEADER))
+        self.assertIn("\r\n会议室,", data.decode("utf-8-sig"))
 
     def test_the_total_takes_the_units_of_the_last_room(self):
         doc = ezdxf.readfile(self.plan)

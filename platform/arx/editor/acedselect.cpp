@@ -58,18 +58,21 @@ int giveName(AcDbObjectId id, ads_name entity)
 }
 
 // The entity a pick answer names: "last", "#HANDLE" or a point (which becomes the last
-// point); false for other text. A handle that names no entity is reported.
+// point); false for other text. An answer that names no entity is reported, so that the
+// caller need not guess which of them failed.
 bool pickAnswer(AcDbDatabase* db, std::string_view text, AcDbObjectId& id, AcGePoint3d& at)
 {
     if (qv::dxf::equalNoCase(text, "last")) {
-        id = db ? qv::lastEntity(db) : AcDbObjectId();
+        id = qv::lastEntity(db);
+        if (id.isNull())
+            qv::writeOutput("\nNo last entity.\n");
         return true;
     }
     if (text.front() == '#') {
         const std::string_view hex = qv::trimmed(text.substr(1));
         if (hex.empty())
             return false;
-        id = db ? qv::layoutEntityByHandle(db, hex) : AcDbObjectId();
+        id = qv::layoutEntityByHandle(db, hex);
         if (id.isNull())
             qv::writeOutput(qv::noEntityWithHandle(hex));
         return true;
@@ -77,7 +80,9 @@ bool pickAnswer(AcDbDatabase* db, std::string_view text, AcDbObjectId& id, AcGeP
     if (!qv::parsePoint(text, qv::lastPointInUcs(db), at))
         return false;
     qv::setLastPointFromUcs(db, at);
-    id = db ? qv::pickAt(db, at) : AcDbObjectId();
+    id = qv::pickAt(db, at);
+    if (id.isNull())
+        qv::writeOutput("\nNo entity at that point.\n");
     return true;
 }
 
@@ -125,6 +130,10 @@ int acedEntSel(const char* prompt, ads_name entity, ads_point pickPoint)
     if (!entity)
         return RTERROR;
     AcDbDatabase* db = qv::currentDatabase();
+    if (!db) {
+        qv::writeOutput("No drawing is open.\n");
+        return RTERROR;
+    }
     for (;;) {
         if (prompt && *prompt)
             qv::writeOutput(prompt);

@@ -34,7 +34,7 @@ TEST_F(Picks, RoomIsPickedOnItsEdgeNotInside)
     EXPECT_EQ(status, RTERROR);
     EXPECT_TRUE(pick("10.4,5", &status).isNull());
     EXPECT_EQ(status, RTERROR);
-    EXPECT_EQ(output, "");
+    EXPECT_EQ(output, "\nNo entity at that point.\n\nNo entity at that point.\n");
 }
 
 TEST_F(Picks, PickBoxFollowsZoomAndPickbox)
@@ -210,6 +210,24 @@ TEST_F(Picks, EmptyCancelEndAndInvalidAnswers)
     EXPECT_EQ(output, "Pick: \n*Invalid selection*\nExpects a point, #handle or last.\nPick: ");
 }
 
+TEST_F(Picks, WithoutADrawingNothingIsAskedAndWithoutEntitiesNoneIsLast)
+{
+    int status = 0;
+    EXPECT_TRUE(pick("last", &status).isNull());
+    EXPECT_EQ(status, RTERROR);
+    EXPECT_EQ(output, "\nNo last entity.\n");
+    output.clear();
+    acdbHostApplicationServices()->setWorkingDatabase(nullptr);
+    input({"last"});
+    ads_name name;
+    ads_point at;
+    EXPECT_EQ(acedEntSel("Pick: ", name, at), RTERROR);
+    EXPECT_EQ(output, "No drawing is open.\n");
+    acdbHostApplicationServices()->setWorkingDatabase(&db);
+    room(0, 0, 10, 10);
+    EXPECT_EQ(acedEntSel("", name, at), RTNORM); // the answer is still there to read
+}
+
 TEST_F(Picks, PickPointsMayBeRelativeToTheLastPointWhichStaysInTheWorld)
 {
     const AcDbObjectId r = room(0, 0, 10, 10);
@@ -232,7 +250,7 @@ TEST_F(Picks, PickPointsMayBeRelativeToTheLastPointWhichStaysInTheWorld)
     ASSERT_EQ(db.setUcs(AcGePoint3d(100, 0, 0), AcGeVector3d::kXAxis, AcGeVector3d::kYAxis), Acad::eOk);
     EXPECT_EQ(lastPoint(), AcGePoint3d(-89.9, 15, 2));
     EXPECT_EQ(pick("@0,-6"), r);
-    EXPECT_EQ(output, "");
+    EXPECT_EQ(output, "\nNo entity at that point.\n\nNo entity at that point.\n");
 }
 
 TEST_F(Picks, PointsThatAreNotFiniteAreRefused)

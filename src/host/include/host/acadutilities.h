@@ -42,12 +42,15 @@ public:
     // the user cancelled the selection (an empty one gives TRUE).
     BOOL selectObjectIds(std::vector<AcDbObjectId>& ids, CString prompt);
     BOOL selectObjectId(AcDbObjectId& id, CString prompt);
-    // 0 when an entity of the host class was picked, 16 when the user cancelled.
+    // 0 when an entity of the host class was picked (one of another class is refused and
+    // asked again), 16 when none was: "Cancelled by User." for a cancel, "Nothing
+    // selected." for Enter, and for an answer that found nothing the editor's own line.
     int selectObjectId(AcDbObjectId& id, CString prompt, CString className);
     int userSelectSpace(AcDbHandle& handle);
     // Asks for a block reference until one is picked, and copies the block read from it
-    // into target; FALSE when the user cancels. Block is the space-block model's
-    // drawing-side block, which reads itself from a reference of the document.
+    // into target; FALSE when none is picked, said as selectObjectId says it. Block is the
+    // space-block model's drawing-side block, which reads itself from a reference of the
+    // document.
     template <class Block>
     BOOL userSelectKavroBlock(AcApDocument* document, Block* target)
     {

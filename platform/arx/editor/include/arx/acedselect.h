@@ -12,7 +12,10 @@
 // Input syntax (one answer per line, points "x,y" or "x,y,z" in the current UCS):
 //   pick (acedEntSel)      a point (the topmost entity whose geometry passes within the pick
 //                          box), "#" and a hexadecimal handle, or "last"; an empty line
-//                          answers RTNONE. Nothing at the point gives RTERROR, silently.
+//                          answers RTNONE. An answer that names no entity (nothing at the
+//                          point, a handle of nothing, no last entity) gives RTERROR after a
+//                          line that says so; without a drawing, RTERROR at once after "No
+//                          drawing is open.", nothing being asked.
 //   selection (acedSSGet)  lines of "all", "last", "#HANDLE", a point, "w P1 P2" (window:
 //                          entirely inside), "c P1 P2" (crossing: inside or crossing),
 //                          "wp P1 P2 P3 ..." or "cp P1 P2 P3 ..." (polygons), until an empty
