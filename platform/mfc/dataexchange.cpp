@@ -61,6 +61,7 @@ void setControlText(CDataExchange* dx, int id, const CString& text)
 
 CWnd* CDataExchange::PrepareCtrl(int id)
 {
+    m_number.reset();
     m_lastControl = m_pDlgWnd ? m_pDlgWnd->GetDlgItem(id) : nullptr;
     m_lastIsEdit = false;
     return m_lastControl;
@@ -83,6 +84,13 @@ void CDataExchange::Fail()
     throw Failed{};
 }
 
+void CDataExchange::commitStores()
+{
+    for (const std::function<void()>& store : m_stores)
+        store();
+    m_stores.clear();
+}
+
 void DDX_Control(CDataExchange* dx, int id, CWnd& control)
 {
     if (control.GetSafeHwnd())
@@ -94,7 +102,7 @@ void DDX_Control(CDataExchange* dx, int id, CWnd& control)
 void DDX_Text(CDataExchange* dx, int id, CString& value)
 {
     if (dx->m_bSaveAndValidate)
-        value = controlText(dx, id);
+        dx->store(value, controlText(dx, id));
     else
         setControlText(dx, id, value);
 }
@@ -108,7 +116,8 @@ void DDX_Text(CDataExchange* dx, int id, int& value)
     int read = 0;
     if (!qv::readNumber(controlText(dx, id), read))
         failWith(dx, "Please enter an integer.");
-    value = read;
+    dx->store(value, read);
+    dx->noteNumber(read);
 }
 
 void DDX_Text(CDataExchange* dx, int id, double& value)
@@ -120,18 +129,23 @@ void DDX_Text(CDataExchange* dx, int id, double& value)
     double read = 0.0;
     if (!qv::readNumber(controlText(dx, id), read))
         failWith(dx, "Please enter a number.");
-    value = read;
+    dx->store(value, read);
+    dx->noteNumber(read);
 }
 
 void DDX_Text(CDataExchange* dx, int id, CString& text, double& value)
 {
-    DDX_Text(dx, id, text);
-    if (!dx->m_bSaveAndValidate)
+    if (!dx->m_bSaveAndValidate) {
+        setControlText(dx, id, text);
         return;
+    }
+    const CString typed = controlText(dx, id);
     double read = 0.0;
-    if (!qv::readNumber(text, read))
+    if (!qv::readNumber(typed, read))
         failWith(dx, "Please enter a number.");
-    value = read;
+    dx->store(text, typed);
+    dx->store(value, read);
+    dx->noteNumber(read);
 }
 
 void DDX_Check(CDataExchange* dx, int id, int& value)
@@ -141,7 +155,7 @@ void DDX_Check(CDataExchange* dx, int id, int& value)
     if (!button)
         return;
     if (dx->m_bSaveAndValidate)
-        value = button->isChecked() ? 1 : 0;
+        dx->store(value, button->isChecked() ? 1 : 0);
     else
         button->setChecked(value == 1);
 }
@@ -153,10 +167,11 @@ void DDX_Radio(CDataExchange* dx, int id, int& value)
         return;
     const std::vector<QAbstractButton*> group = qv::mfc::radioGroup(control->widget());
     if (dx->m_bSaveAndValidate) {
-        value = -1;
+        int checked = -1;
         for (size_t i = 0; i < group.size(); ++i)
             if (group[i]->isChecked())
-                value = static_cast<int>(i);
+                checked = static_cast<int>(i);
+        dx->store(value, checked);
         return;
     }
     const bool inGroup = value >= 0 && static_cast<size_t>(value) < group.size();
@@ -165,13 +180,15 @@ void DDX_Radio(CDataExchange* dx, int id, int& value)
 
 void DDV_MinMaxInt(CDataExchange* dx, int value, int minimum, int maximum)
 {
-    if (dx->m_bSaveAndValidate && (value < minimum || value > maximum))
+    const double checked = dx->pendingNumber().value_or(value);
+    if (dx->m_bSaveAndValidate && (checked < minimum || checked > maximum))
         failWith(dx, CString::formatText("Please enter an integer between %d and %d.", minimum, maximum));
 }
 
 void DDV_MinMaxDouble(CDataExchange* dx, const double& value, double minimum, double maximum)
 {
-    if (dx->m_bSaveAndValidate && !(value >= minimum && value <= maximum))
+    const double checked = dx->pendingNumber().value_or(value);
+    if (dx->m_bSaveAndValidate && !(checked >= minimum && checked <= maximum))
         failWith(dx, "Please enter a number between " + numberText(minimum) + " and " + numberText(maximum) + ".");
 }
 

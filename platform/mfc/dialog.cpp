@@ -281,11 +281,13 @@ BOOL CDialog::UpdateData(BOOL saveAndValidate)
         ~Unlock() { dialog->m_lockout = previous; }
     } unlock{this, wasLocked};
     CDataExchange exchange(this, saveAndValidate);
+    exchange.deferStores(); // a failure stores nothing
     try {
         DoDataExchange(&exchange);
     } catch (const CDataExchange::Failed&) {
         return FALSE;
     }
+    exchange.commitStores();
     return TRUE;
 }
 
@@ -327,8 +329,17 @@ bool CDialog::pickPending() const
     return top && picking().count(top);
 }
 
+bool CDialog::heldByQuestion() const
+{
+    if (m_closeRequested || !qv::answerAwaited())
+        return false;
+    const auto* top = dynamic_cast<const CDialog*>(GetTopLevelParent());
+    return !(top ? top : this)->isModal();
+}
+
 void CDialog::closeAfterPick()
 {
+    m_closeRequested = true;
     if (!pickPending()) {
         SendMessage(WM_CLOSE);
         return;
@@ -342,7 +353,7 @@ LRESULT CDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     const bool fromControl = message == WM_COMMAND && lParam != 0;
     if (fromControl && m_lockout)
         return 0;
-    if (pickPending()) {
+    if (pickPending() || heldByQuestion()) {
         const UINT code = message == WM_COMMAND ? HIWORD(wParam) : 0;
         if (message == WM_CLOSE || (message == WM_COMMAND && code != EN_CHANGE))
             return 0;

@@ -1,6 +1,7 @@
 #include "mfc/wnd.h"
 
 #include "mfc/afxmessagebox.h"
+#include "mfc/exceptions.h"
 #include "wndinternal.h"
 
 #include <QApplication>
@@ -11,7 +12,12 @@
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
+#include <cstdio>
+#include <cstdlib>
+#include <cxxabi.h>
+#include <exception>
 #include <memory>
+#include <typeinfo>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -125,6 +131,43 @@ public:
     }
 };
 
+qv::HandlerFailureReport& handlerFailureReport()
+{
+    static qv::HandlerFailureReport report;
+    return report;
+}
+
+// Where a handler failed: the window's class (a window that is gone is named CWnd) and WindowProc.
+std::string handlerSignature(const CWnd* wnd)
+{
+    int status = -1;
+    const std::unique_ptr<char, decltype(&std::free)> name(
+        wnd && qv::mfc::isLiving(wnd) ? abi::__cxa_demangle(typeid(*wnd).name(), nullptr, nullptr, &status) : nullptr,
+        &std::free);
+    return std::string(status == 0 && name ? name.get() : "CWnd") + "::WindowProc";
+}
+
+// Reports what the handler of a window let out; called inside the catch.
+void reportHandlerFailure(const CWnd* wnd)
+{
+    const std::string signature = handlerSignature(wnd);
+    try {
+        if (handlerFailureReport() && handlerFailureReport()(signature))
+            return;
+        throw;
+    } catch (CException* e) {
+        char text[1024] = {};
+        if (!e->GetErrorMessage(text, sizeof text) || !*text)
+            std::snprintf(text, sizeof text, "%s failed.", signature.c_str());
+        e->Delete();
+        AfxMessageBox(text, MB_ICONSTOP);
+    } catch (const std::exception& e) {
+        AfxMessageBox((signature + " failed: " + e.what()).c_str(), MB_ICONSTOP);
+    } catch (...) {
+        AfxMessageBox((signature + " failed.").c_str(), MB_ICONSTOP);
+    }
+}
+
 void watchUserActivity()
 {
     static UserActivity* activity = [] {
@@ -170,6 +213,10 @@ void destroyOpenWindows()
 void setHostActive(bool active) { hostActive = active; }
 
 } // namespace qv::mfc
+
+namespace qv {
+void setHandlerFailureReport(HandlerFailureReport report) { handlerFailureReport() = std::move(report); }
+} // namespace qv
 
 CWnd::~CWnd()
 {
@@ -371,7 +418,15 @@ CWnd* CWnd::SetFocus()
 
 CWnd* CWnd::GetFocus() { return FromHandle(QApplication::focusWidget()); }
 
-LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) { return WindowProc(message, wParam, lParam); }
+LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    try {
+        return WindowProc(message, wParam, lParam);
+    } catch (...) {
+        reportHandlerFailure(this);
+        return 0;
+    }
+}
 
 BOOL CWnd::PostMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -431,8 +486,13 @@ BOOL CWnd::DestroyWindow()
     widget->hide();
     widget->deleteLater();
     QTimer::singleShot(0, qApp, [this] {
-        if (qv::mfc::isLiving(this))
+        if (!qv::mfc::isLiving(this))
+            return;
+        try {
             PostNcDestroy();
+        } catch (...) {
+            reportHandlerFailure(this);
+        }
     });
     return TRUE;
 }

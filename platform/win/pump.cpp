@@ -15,6 +15,7 @@ namespace {
 bool quitPosted = false;
 bool interruptRequested = false;
 QEventLoop* waiting = nullptr;
+int answersAwaited = 0;
 }
 
 BOOL PeekMessage(MSG* msg, HWND, UINT, UINT, UINT removeFlags)
@@ -101,5 +102,11 @@ void interruptInputWait()
     if (waiting)
         waiting->quit();
 }
+
+AnswerAwaited::AnswerAwaited() { ++answersAwaited; }
+
+AnswerAwaited::~AnswerAwaited() { --answersAwaited; }
+
+bool answerAwaited() { return answersAwaited > 0; }
 
 } // namespace qv

@@ -102,6 +102,10 @@ void kavroPreferences();
 void kavroBlockCreate();
 // "kbh": the hyperlink dialog, modeless.
 void kavroBlockHyperlink();
+// While the module is loaded, a failure that a handler of one of its windows lets out is
+// shown as its own handlers show theirs, in the "Error Detected." box; at unload the
+// framework's own report comes back.
+void reportDialogFailures(bool loaded);
 
 class CGraphicReport;
 

@@ -2,6 +2,7 @@
 #include "commands.h"
 
 #include "arx/acutprintf.h"
+#include "dialoghandler.h"
 #include "module/hyperpres.h"
 #include "module/presblockcreation.h"
 #include "module/presslabmend.h"
@@ -70,4 +71,17 @@ void kavroBlockHyperlink()
 {
     printCommandTitle("Kavro Block Hyperlink");
     openModeless<CHyperPres>();
+}
+
+void reportDialogFailures(bool loaded)
+{
+    if (!loaded) {
+        qv::setHandlerFailureReport(nullptr);
+        return;
+    }
+    qv::setHandlerFailureReport([](const std::string& signature) {
+        // Rethrown into the frame every handler of the module's dialogs ends in.
+        qv::module::runHandler("dialogcommands.cpp", signature.c_str(), [] { throw; });
+        return true;
+    });
 }

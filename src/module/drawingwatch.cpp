@@ -1,5 +1,7 @@
 #include "module/drawingwatch.h"
 
+#include "arx/acutprintf.h"
+
 CDrawingWatch::CDrawingWatch(std::function<void()> closing) : m_closing(std::move(closing))
 {
     acDocManager->addReactor(this);
@@ -8,6 +10,19 @@ CDrawingWatch::CDrawingWatch(std::function<void()> closing) : m_closing(std::mov
 CDrawingWatch::~CDrawingWatch()
 {
     acDocManager->removeReactor(this);
+}
+
+bool CDrawingWatch::ready() const
+{
+    if (!m_document) {
+        acutPrintf("\nThe drawing of this dialog has been closed.\n");
+        return false;
+    }
+    if (acDocManager->curDocument() != m_document) {
+        acDocManager->setCurDocument(m_document);
+        acutPrintf("\nThis dialog works on \"%s\": it is now the current drawing.\n", m_document->fileName());
+    }
+    return true;
 }
 
 void CDrawingWatch::documentToBeDestroyed(AcApDocument* document)

@@ -103,6 +103,8 @@ void CHyperPres::OnShowWindow(BOOL show, UINT status)
 
 void CHyperPres::OnCmdSelect()
 {
+    if (!m_watch.ready())
+        return;
     runShowingErrors("CHyperPres::OnCmdSelect", kSource, [&] {
         UpdateData(TRUE);
         ShowWindow(SW_SHOWMINIMIZED);
@@ -114,7 +116,10 @@ void CHyperPres::OnCmdSelect()
             const CDialog::PickScope picking(this);
             picked = CAcadUtilities().selectObjectId(id, "\nSelect a Block: ");
         }
-        if (!picked || !m_drawing || !m_drawing->isOpen()) {
+        // A drawing closed meanwhile takes the dialog with it.
+        if (!m_watch.ready())
+            return;
+        if (!picked) {
             acutPrintf("A new block has not been selected\n");
             ShowWindow(SW_RESTORE);
             return;
@@ -271,7 +276,8 @@ void CHyperPres::releaseAcadBlock()
 
 void CHyperPres::OnCmdApply()
 {
-    runShowingErrors("CHyperPres::OnCmdApply", kSource, [&] { applyChanges(); });
+    if (m_watch.ready())
+        runShowingErrors("CHyperPres::OnCmdApply", kSource, [&] { applyChanges(); });
 }
 
 void CHyperPres::OnBnClickedOk()
@@ -281,7 +287,8 @@ void CHyperPres::OnBnClickedOk()
 
 void CHyperPres::OnOK()
 {
-    runShowingErrors("CHyperPres::OnOK", kSource, [&] { applyChanges(); });
+    if (m_watch.ready())
+        runShowingErrors("CHyperPres::OnOK", kSource, [&] { applyChanges(); });
     releaseAcadBlock();
     CDialog::OnOK();
     DestroyWindow();

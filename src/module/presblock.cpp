@@ -117,13 +117,19 @@ void CPresBlock::OnCmdReset()
     qv::module::runHandler(kFile, "CPresBlock::OnCmdReset", [this] { initialiseTabs(); });
 }
 
+bool CPresBlock::readyDrawing() const { return m_watch.ready(); }
+
 void CPresBlock::OnCmdApply()
 {
+    if (!readyDrawing())
+        return;
     qv::module::runHandler(kFile, "CPresBlock::OnCmdApply", [this] { applyChanges(); });
 }
 
 void CPresBlock::OnBnClickedOk()
 {
+    if (!readyDrawing())
+        return;
     bool applied = false;
     qv::module::runHandler(kFile, "CPresBlock::OnBnClickedOk", [&] { applied = applyChanges(); });
     // A value that failed its checks, or a failed write, keeps the dialog open.

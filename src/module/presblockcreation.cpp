@@ -69,12 +69,9 @@ ON_COMMAND(ID_HELP_ABOUT, &CPresBlockCreation::OnHelpAbout)
 ON_COMMAND(ID_FILE_EXIT, &CPresBlockCreation::OnFileExit)
 ON_BN_CLICKED(IDC_CREATOR_SUB_AREA, &CPresBlockCreation::OnCmdSubArea)
 ON_COMMAND(ID_TOOLS_OPTIONS, &CPresBlockCreation::OnToolsOptions)
-ON_EN_CHANGE(IDC_TEXT_SIZE, &CPresBlockCreation::OnEnChangeTextSize)
 ON_MESSAGE(WM_ACAD_KEEPFOCUS, &CPresBlockCreation::OnAcadKeepFocus)
 ON_WM_RBUTTONDOWN()
 ON_BN_CLICKED(IDC_CREATOR_ADD_AREA, &CPresBlockCreation::OnBnClickedCmdAdd)
-ON_EN_CHANGE(IDC_TEXT_SCALE, &CPresBlockCreation::OnEnChangeScale)
-ON_EN_CHANGE(IDC_TEXT_ROTATION, &CPresBlockCreation::OnEnChangeRotation)
 END_MESSAGE_MAP()
 
 BOOL CPresBlockCreation::Create()
@@ -254,9 +251,10 @@ void CPresBlockCreation::enableTextEdits(BOOL enable)
 
 void CPresBlockCreation::OnCmdStart()
 {
-    // A text edit that holds no number has been reported: no session starts.
-    if (!UpdateData(TRUE))
+    // A text edit that holds no number has been reported: no session starts, nothing is saved.
+    if (!UpdateData(TRUE) || !m_watch.ready())
         return;
+    runShowingErrors("CPresBlockCreation::saveTextSettings", kSource, [&] { saveTextSettings(); });
     enableButtons(FALSE);
     if (m_acadWindow)
         m_acadWindow->SetActiveWindow();
@@ -305,11 +303,11 @@ void CPresBlockCreation::makeBlock(AcDbObjectId polylineId)
     // A text edit that holds no number has been reported: the outline stays as it is.
     if (!UpdateData(TRUE))
         return;
-    if (m_preferences.getTextSize() <= 0.0) {
-        savePreference([](CPreferences& preferences) { preferences.setTextSize(1.0); });
-        m_textSize = m_preferences.getTextSize();
+    if (m_textSize <= 0.0) {
+        m_textSize = 1.0;
         UpdateData(FALSE);
     }
+    saveTextSettings();
     enableTextEdits(FALSE);
     createBlock(m_drawing, polylineId, m_preferences.getUnits(), m_preferences.getTextSize(),
                 m_preferences.getTextScale(), m_preferences.getTextRotation(), m_preferences.getPrecision());
@@ -367,6 +365,14 @@ void CPresBlockCreation::createBlock(CAcadDrawing* drawing, AcDbObjectId polylin
         ads_point picked;
         if (acedGetPoint(nullptr, "\nEnter Attribute points: ", picked) != RTNORM || !drawing->isOpen())
             return;
+        // The name is asked about first: an answer No leaves the drawing as it was, even
+        // unmarked, which an open for write would not.
+        UpdateData(TRUE);
+        const CString name = m_nextName;
+        if (std::find(m_existingNames.begin(), m_existingNames.end(), name) != m_existingNames.end() &&
+            MessageBox("Room Name already exists in the drawing.\n\nDo you want another space of the same name creating?",
+                       "Duplicate Space Name", MB_YESNO) != IDYES)
+            return;
         // Every check comes before the outline is touched.
         Acad::ErrorStatus status = Acad::eOk;
         bool isPolyline = false;
@@ -384,12 +390,6 @@ void CPresBlockCreation::createBlock(CAcadDrawing* drawing, AcDbObjectId polylin
             acutPrintf("\nInvalid Selection\n\n");
             return;
         }
-        UpdateData(TRUE);
-        const CString name = m_nextName;
-        if (std::find(m_existingNames.begin(), m_existingNames.end(), name) != m_existingNames.end() &&
-            MessageBox("Room Name already exists in the drawing.\n\nDo you want another space of the same name creating?",
-                       "Duplicate Space Name", MB_YESNO) != IDYES)
-            return;
 
         AcDbDatabase* database = drawing->getDocument()->database();
         OutlineInUcs outline(polylineId, database);
@@ -430,7 +430,7 @@ void CPresBlockCreation::createBlock(CAcadDrawing* drawing, AcDbObjectId polylin
         } else if (status == Acad::eDuplicateRecordName) {
             acutPrintf("Block Already Exists\n");
         } else {
-            acutPrintf("Block Creation Failed\n");
+            acutPrintf("Block Creation Failed - Error %s\n", acadErrorStatusText(status));
         }
     });
 }
@@ -445,38 +445,33 @@ std::optional<double> CPresBlockCreation::typedNumber(int id) const
     return value;
 }
 
-template <class Change>
-void CPresBlockCreation::savePreference(Change change)
+void CPresBlockCreation::saveTextSettings()
 {
-    CPreferences current;
-    current.loadPreferences();
-    change(current);
-    current.savePreferences();
-    change(m_preferences);
-}
-
-void CPresBlockCreation::OnEnChangeTextSize()
-{
-    runShowingErrors("CPresBlockCreation::OnEnChangeTextSize", kSource, [&] {
-        if (const std::optional<double> value = typedNumber(IDC_TEXT_SIZE))
-            savePreference([&](CPreferences& preferences) { preferences.setTextSize(*value); });
-    });
-}
-
-void CPresBlockCreation::OnEnChangeScale()
-{
-    runShowingErrors("CPresBlockCreation::OnEnChangeScale", kSource, [&] {
-        if (const std::optional<double> value = typedNumber(IDC_TEXT_SCALE))
-            savePreference([&](CPreferences& preferences) { preferences.setTextScale(*value); });
-    });
-}
-
-void CPresBlockCreation::OnEnChangeRotation()
-{
-    runShowingErrors("CPresBlockCreation::OnEnChangeRotation", kSource, [&] {
-        if (const std::optional<double> value = typedNumber(IDC_TEXT_ROTATION))
-            savePreference([&](CPreferences& preferences) { preferences.setTextRotation(*value); });
-    });
+    struct Setting
+    {
+        int id;
+        double (CPreferences::*get)() const;
+        void (CPreferences::*set)(double);
+    };
+    static constexpr Setting settings[] = {
+        {IDC_TEXT_SIZE, &CPreferences::getTextSize, &CPreferences::setTextSize},
+        {IDC_TEXT_SCALE, &CPreferences::getTextScale, &CPreferences::setTextScale},
+        {IDC_TEXT_ROTATION, &CPreferences::getTextRotation, &CPreferences::setTextRotation},
+    };
+    // prefs.cfg as it stands now, with only the values changed here: settings saved
+    // meanwhile by another dialog are kept.
+    std::optional<CPreferences> current;
+    for (const Setting& setting : settings) {
+        const std::optional<double> value = typedNumber(setting.id);
+        if (!value || *value == (m_preferences.*setting.get)())
+            continue;
+        if (!current)
+            current.emplace().loadPreferences();
+        (*current.*setting.set)(*value);
+        (m_preferences.*setting.set)(*value);
+    }
+    if (current)
+        current->savePreferences();
 }
 
 void CPresBlockCreation::OnToolsOptions()
@@ -518,6 +513,7 @@ void CPresBlockCreation::OnFileExit()
 
 void CPresBlockCreation::OnCancel()
 {
+    runShowingErrors("CPresBlockCreation::saveTextSettings", kSource, [&] { saveTextSettings(); });
     releaseAcadDrawing();
     CDialog::OnCancel();
     DestroyWindow();
@@ -535,7 +531,9 @@ void CPresBlockCreation::OnBnClickedCmdAdd()
 
 void CPresBlockCreation::changeAreas(bool subtract)
 {
-    const std::unique_ptr<CAcadDrawing> drawing = wrapCurrentDocument();
+    if (!m_watch.ready())
+        return;
+    CAcadDrawing* drawing = m_drawing;
     ShowWindow(SW_SHOWMINIMIZED);
     if (m_acadWindow)
         m_acadWindow->SetActiveWindow();
@@ -561,8 +559,9 @@ void CPresBlockCreation::changeAreas(bool subtract)
                                 : "Please Select Areas to Add");
     SelectionSet selection;
     const int result = selection.take(acedSSGet(nullptr, nullptr, nullptr, nullptr, selection.name()));
-    // A cancelled selection changes nothing; an empty one empties the list.
-    if (result == RTCAN)
+    // A cancelled selection changes nothing; an empty one empties the list. A drawing closed
+    // meanwhile is left alone.
+    if (result == RTCAN || !drawing->isOpen())
         return;
     AcDbObjectIdArray ids;
     selection.forEachId([&](AcDbObjectId id) {
@@ -579,7 +578,7 @@ void CPresBlockCreation::changeAreas(bool subtract)
     block.recalculateArea(drawing->getDocument());
     block.recalculatePerimeter(drawing->getDocument());
     CKavroExceptions errors;
-    block.applyToDWG(drawing.get(), &errors);
+    block.applyToDWG(drawing, &errors);
     if (errors.getCount() > 0)
         errors.displayAll();
 }

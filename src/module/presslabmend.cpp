@@ -270,6 +270,8 @@ CString CPresSlabMend::pickSpaceHandle()
 
 void CPresSlabMend::OnCmdSelect()
 {
+    if (!m_watch.ready())
+        return;
     try {
         const CString handle = pickSpaceHandle();
         if (handle.IsEmpty()) {
@@ -313,6 +315,9 @@ void CPresSlabMend::PostNcDestroy() { delete this; }
 
 void CPresSlabMend::OnToolsOptions()
 {
+    // The units conversion after the preferences writes to the drawing.
+    if (!m_watch.ready())
+        return;
     qv::module::runHandler(kFile, "CPresSlabMend::OnToolsOptions", [this] {
         CPresPreferences preferences;
         preferences.DoModal();

@@ -180,6 +180,7 @@ extern "C" int acrxGetApiVersion()
 void initModule()
 {
     AfxSetResourceHandle(moduleInstance()); // the module's dialogs and menus are found first
+    reportDialogFailures(true);
     checkPreferencesExist();
     const bool fullHost = acadHost.getHostType() > CAcadHost::autocadLT;
     for (const CommandRow& row : commandTable)
@@ -189,6 +190,7 @@ void initModule()
 
 void unloadModule()
 {
+    reportDialogFailures(false);
     for (const char* group : commandGroups)
         acedRegCmds->removeGroup(group);
 }

@@ -165,6 +165,8 @@ void CTabData::OnCmdPerimeterRecalc()
 
 void CTabData::pickAreas(bool subtracted)
 {
+    if (m_dialog && !m_dialog->readyDrawing())
+        return;
     // Until the pick ends, the dialog and the editor refuse to close or to start another.
     const PickScope picking(this, m_dialog ? m_dialog->getOwner() : nullptr);
     PickWindows windows(m_dialog, m_acadWindow, this);
@@ -203,6 +205,8 @@ void CTabData::OnBnClickedCmdAddArea()
 
 void CTabData::toggleHighlight(bool subtracted)
 {
+    if (m_dialog && !m_dialog->readyDrawing())
+        return;
     int& highlight = subtracted ? m_subtractedHighlight : m_addedHighlight;
     highlight = highlight ? 0 : 1;
     if (subtracted)

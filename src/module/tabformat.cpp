@@ -60,6 +60,8 @@ bool CTabFormat::applyChanges()
 
 void CTabFormat::moveAttributes()
 {
+    if (m_dialog && !m_dialog->readyDrawing())
+        return;
     const PickScope picking(this, m_dialog ? m_dialog->getOwner() : nullptr);
     if (m_dialog)
         m_dialog->ShowWindow(SW_SHOWMINIMIZED);

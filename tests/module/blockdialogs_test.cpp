@@ -660,6 +660,25 @@ TEST_F(BlockDialogsTest, CloseWithoutOptionsLeavesPrefsAlone)
     EXPECT_EQ(prefsValue("precison"), "3");
 }
 
+// A value the preferences dialog refused at OK, the dialog then cancelled, is taken nowhere:
+// Close saves the precision as it was.
+TEST_F(BlockDialogsTest, AValueRefusedInOptionsIsNeverSaved)
+{
+    openEditor();
+    qv::setModalDriver([](CDialog& dialog) {
+        static_cast<QLineEdit*>(dialog.GetDlgItem(IDC_PRECISION)->widget())->setText("12");
+        QTest::mouseClick(dialog.GetDlgItem(IDOK)->widget(), Qt::LeftButton);
+    });
+    for (QAction* action : editor->widget()->findChildren<QAction*>())
+        if (action->text() == "&Options")
+            action->trigger();
+    EXPECT_EQ(boxes, std::vector<std::string>{"Please enter an integer between 0 and 9."});
+    click(editor, IDC_CMD_CLOSE);
+    settle();
+    editor = nullptr;
+    EXPECT_EQ(prefsValue("precison"), "2");
+}
+
 // The editor's drawing is closed while a page of the tabbed dialog waits for a pick that is
 // then answered: the answer is not used, both windows close, and the waiting pick was told to end.
 TEST_F(BlockDialogsTest, ClosingTheDrawingClosesTheEditorAndItsDialogEvenDuringAPick)
@@ -670,7 +689,9 @@ TEST_F(BlockDialogsTest, ClosingTheDrawingClosesTheEditorAndItsDialogEvenDuringA
     ASSERT_TRUE(dialog);
     ASSERT_EQ(acDocManager->appContextNewDocument(), Acad::eOk);
     AcApDocument* left = acDocManager->curDocument();
-    answer({"all", ""}, [&] {
+    // The pick is made in the dialog's drawing; closing it cancels the pick, as the host's
+    // interrupted wait does.
+    answer({"^C"}, [&] {
         if (document != left)
             acDocManager->closeDocument(std::exchange(document, left));
     });

@@ -18,6 +18,8 @@
 #include "module/presblockcreation.h"
 #include "module/resource.h"
 #include "module/slabmend.h"
+#include "support/exrecords.h"
+#include "support/kavroguard.h"
 #include "win/messagebox.h"
 
 #include <QAction>
@@ -355,9 +357,11 @@ TEST_F(CreatorDialogsTest, ADuplicateNameIsAskedAboutAndNoLeavesTheOutlineInPlac
     EXPECT_EQ(edit(dialog, IDC_NEXT_NAME)->text(), "Room 2");
 
     answer = IDNO;
+    ASSERT_EQ(db->saveAs(dir.file("made.dxf").c_str()), Acad::eOk);
     retype(dialog, IDC_NEXT_NAME, "Room 1");
     qv::setInputSource(qv::makeLineInput({second, "0,0", "^C"}));
     out = captured([&] { click(dialog, IDC_CMD_START); });
+    EXPECT_EQ(db->dbmod(), 0); // No changes nothing, and leaves the drawing unchanged
     EXPECT_EQ(boxes, std::vector<std::string>{"Duplicate Space Name: Room Name already exists in the drawing.\n\n"
                                               "Do you want another space of the same name creating?"});
     EXPECT_EQ(out.find("Block Created"), std::string::npos);
@@ -384,7 +388,9 @@ TEST_F(CreatorDialogsTest, ADuplicateNameIsAskedAboutAndNoLeavesTheOutlineInPlac
                                                            "ROOM-2|Room 1|1.00sq.m.|-|-|18"}));
 }
 
-TEST_F(CreatorDialogsTest, TextEditsSaveAtOnceKeepingWhatOthersSaved)
+// The text edits are saved as the dialog takes them, at Start and for each block, and as it
+// closes; what is typed on the way to a value is not.
+TEST_F(CreatorDialogsTest, TextEditsAreSavedWhenTakenKeepingWhatOthersSaved)
 {
     const std::string outline = rectangle(0, 0, 1000, 1000);
     auto* dialog = open<CPresBlockCreation>("kbc", "Kavro Block Creator");
@@ -392,20 +398,26 @@ TEST_F(CreatorDialogsTest, TextEditsSaveAtOnceKeepingWhatOthersSaved)
     // Another dialog saves the units meanwhile; the creator's edits must not revert them.
     writePrefs("units\n1\nprecison\n1\ntextSize\n250\ntextScale\n1\ntextRotation\n0\ninc\n1\n");
     typeOver(dialog, IDC_TEXT_SCALE, "12.53");
-    EXPECT_EQ(saved().at("textScale"), "12.53");
-    EXPECT_EQ(saved().at("units"), "1");
-    // A lone "-" is no number yet: it is neither saved nor reported.
     typeOver(dialog, IDC_TEXT_ROTATION, "-45");
-    EXPECT_EQ(saved().at("textRotation"), "-45.00");
-    // A text size of 0 becomes 1 (saved) when the block is made.
     typeOver(dialog, IDC_TEXT_SIZE, "0");
+    EXPECT_EQ(saved().at("textScale"), "1");
+    qv::setInputSource(qv::makeLineInput({"^C"}));
+    captured([&] { click(dialog, IDC_CMD_START); });
+    EXPECT_EQ(saved().at("textScale"), "12.53");
+    EXPECT_EQ(saved().at("textRotation"), "-45.00");
     EXPECT_EQ(saved().at("textSize"), "0.00");
+    // A text size of 0 becomes 1 (saved) when the block is made.
     qv::setInputSource(qv::makeLineInput({outline, "0,0", "^C"}));
     captured([&] { click(dialog, IDC_CMD_START); });
     EXPECT_EQ(saved().at("textSize"), "1.00");
     EXPECT_EQ(edit(dialog, IDC_TEXT_SIZE)->text(), "1");
+    // Closing keeps an edit that holds a number, not one that holds more.
+    typeOver(dialog, IDC_TEXT_SCALE, "2");
+    typeOver(dialog, IDC_TEXT_ROTATION, "90x");
+    click(dialog, IDCANCEL);
+    EXPECT_EQ(saved().at("textScale"), "2.00");
+    EXPECT_EQ(saved().at("textRotation"), "-45.00");
     EXPECT_EQ(saved().at("units"), "1");
-    EXPECT_EQ(saved().at("textScale"), "12.53");
     EXPECT_TRUE(boxes.empty());
 }
 
@@ -417,15 +429,18 @@ TEST_F(CreatorDialogsTest, ATextEditWithMoreThanANumberStartsNoSessionAndMakesNo
     auto* dialog = open<CPresBlockCreation>("kbc", "Kavro Block Creator");
     ASSERT_NE(dialog, nullptr);
     const std::vector<std::string> refused{std::string(AfxGetAppName()) + ": Please enter a number."};
+    // "25x" over 250 passes through "25" as it is typed: nothing of it is saved, anywhere.
+    const auto before = saved();
     for (int id : {IDC_TEXT_SIZE, IDC_TEXT_SCALE, IDC_TEXT_ROTATION}) {
         boxes.clear();
-        const QString before = edit(dialog, id)->text();
+        const QString text = edit(dialog, id)->text();
         typeOver(dialog, id, "25x");
         EXPECT_EQ(captured([&] { click(dialog, IDC_CMD_START); }), "") << id;
         EXPECT_EQ(boxes, refused) << id;
         EXPECT_EQ(edit(dialog, id)->text(), "25x");
         EXPECT_EQ(dialog->widget()->focusWidget(), edit(dialog, id));
-        typeOver(dialog, id, before);
+        EXPECT_EQ(saved(), before) << id;
+        typeOver(dialog, id, text);
     }
     boxes.clear();
     qv::setInputSource(std::make_unique<ScriptedInput>(std::vector<ScriptedInput::Step>{
@@ -434,6 +449,7 @@ TEST_F(CreatorDialogsTest, ATextEditWithMoreThanANumberStartsNoSessionAndMakesNo
     EXPECT_EQ(boxes, refused);
     EXPECT_EQ(out.find("Select Name and Area Text Position"), std::string::npos) << out;
     EXPECT_EQ(savedReferences(), std::vector<std::string>{});
+    EXPECT_EQ(saved(), before);
 }
 
 TEST_F(CreatorDialogsTest, OptionsSetsTheUnitsOfTheNextBlock)
@@ -567,6 +583,112 @@ TEST_F(CreatorDialogsTest, TheDialogsCloseWithTheirDrawingAndAPickWaitingThenIsC
     std::fclose(picks);
     close(ends[1]);
     EXPECT_EQ(savedReferences(), std::vector<std::string>{}); // the outline is still no block
+}
+
+// Each dialog works on the drawing that was current when its command ran: while another is
+// current, a pick or a write makes its own current first and says so, so that the pick is
+// made there and the write goes there; the other drawing may then close without harm.
+TEST_F(CreatorDialogsTest, TheDialogsPickAndWriteInTheirOwnDrawingMadeCurrentFirst)
+{
+    // Both drawings hold an outline and a door under the same handles.
+    const auto draw = [&] {
+        const std::string outline = rectangle(0, 0, 1000, 1000);
+        return std::make_pair(outline, pick(reference(definition("DOOR"), 5000, 0)));
+    };
+    const auto [outline, door] = draw();
+    AcApDocument* own = acDocManager->curDocument();
+    AcDbDatabase* ownDb = db;
+    auto* links = open<CHyperPres>("kbh", "Kavro Block Hyperlinking");
+    auto* creator = open<CPresBlockCreation>("kbc", "Kavro Block Creator");
+    ASSERT_TRUE(links && creator);
+    const auto other = [&] {
+        EXPECT_EQ(acDocManager->appContextNewDocument(), Acad::eOk);
+        db = acDocManager->curDocument()->database();
+        EXPECT_EQ(draw(), std::make_pair(outline, door));
+        EXPECT_EQ(db->saveAs(dir.file("other.dxf").c_str()), Acad::eOk); // unchanged since (DBMOD 0)
+        db = ownDb;
+        return acDocManager->curDocument();
+    };
+    const std::string madeCurrent =
+        "\nThis dialog works on \"" + std::string(own->fileName()) + "\": it is now the current drawing.\n";
+
+    AcApDocument* second = other();
+    qv::setInputSource(qv::makeLineInput({door}));
+    std::string out = captured([&] { click(links, IDC_HYPERLINK_SELECT); });
+    EXPECT_EQ(out, madeCurrent + "\nSelect a Block:  \n \nBlock Selected\n");
+    EXPECT_EQ(acDocManager->curDocument(), own);
+    acDocManager->closeDocument(second);
+    retype(links, IDC_HYPERLINK1, "https://plans.example/door.pdf");
+    acDocManager->setCurDocument(second = other());
+    out = captured([&] { click(links, IDC_HYPERLINK_APPLY); });
+    EXPECT_EQ(out, madeCurrent + "1 block affected.\n");
+
+    acDocManager->setCurDocument(second);
+    qv::setInputSource(qv::makeLineInput({outline, "0,0", "^C"}));
+    out = captured([&] { click(creator, IDC_CMD_START); });
+    EXPECT_EQ(out.find(madeCurrent), 0u) << out;
+    EXPECT_NE(out.find("Block Created Successfully"), std::string::npos) << out;
+    EXPECT_EQ(second->database()->dbmod(), 0);
+    EXPECT_EQ(savedReferences(), (std::vector<std::string>{"DOOR|-|-|https://plans.example/door.pdf|"
+                                                           "https://plans.example/door.pdf|0",
+                                                           "ROOM-1|Room 1|1.00sq.m.|-|-|18"}));
+    EXPECT_TRUE(boxes.empty());
+}
+
+// While the host waits for the answer to a question (CLOSE's "Save changes", another dialog's
+// pick), a dialog's buttons do nothing: they would read that answer as their own.
+TEST_F(CreatorDialogsTest, WhileTheHostAsksAQuestionTheDialogsButtonsDoNothing)
+{
+    const std::string outline = rectangle(0, 0, 1000, 1000);
+    auto* links = open<CHyperPres>("kbh", "Kavro Block Hyperlinking");
+    auto* creator = open<CPresBlockCreation>("kbc", "Kavro Block Creator");
+    ASSERT_TRUE(links && creator);
+    std::string meanwhile = "(not run)";
+    qv::setInputSource(std::make_unique<ScriptedInput>(std::vector<ScriptedInput::Step>{
+        {"N",
+         [&] {
+             meanwhile = captured([&] {
+                 click(links, IDC_HYPERLINK_SELECT);
+                 click(creator, IDC_CMD_START);
+                 click(links, IDC_HYPERLINK_CANCEL);
+                 QTest::keyClick(edit(creator, IDC_NEXT_NAME), Qt::Key_Escape);
+             });
+         }},
+        {outline, nullptr},
+        {"0,0", nullptr}}));
+    const qv::InputLine answer = qv::readInput("Save changes? [Yes/No/Cancel] <Yes>: ", qv::InputKind::word);
+    EXPECT_EQ(answer.text, "N");
+    EXPECT_EQ(meanwhile, "");
+    EXPECT_EQ(visibleCount("Kavro Block Hyperlinking"), 1);
+    EXPECT_EQ(visibleCount("Kavro Block Creator"), 1);
+    EXPECT_EQ(savedReferences(), std::vector<std::string>{});
+}
+
+// A module error that a window's handler lets out is caught where the framework dispatched
+// the message and shown in the "Error Detected." box, as the dialogs' handlers show theirs.
+class FailingAbout : public CDialog
+{
+public:
+    FailingAbout() : CDialog(IDD_ABOUT) {}
+    void OnFail() { throw new CEXInvalidHandle("2F", KAVRO_PRODUCT_CAPTION, "blockdwg.cpp", "CBlockDWG::load"); }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(FailingAbout, CDialog)
+ON_BN_CLICKED(IDOK, &FailingAbout::OnFail)
+END_MESSAGE_MAP()
+
+TEST_F(CreatorDialogsTest, AModuleErrorAWindowsHandlerLetsOutIsShownAndTheWindowGoesOn)
+{
+    FailingAbout about;
+    ASSERT_TRUE(about.Create(IDD_ABOUT));
+    about.ShowWindow(SW_SHOW);
+    for (int i = 0; i < 2; ++i)
+        click(&about, IDOK);
+    const std::string shown = "Error Detected.: dialogcommands::(anonymous namespace)::FailingAbout::WindowProc\n"
+                              "\tblockdwg::CBlockDWG::load\n\nInvalid Handle - 2F";
+    EXPECT_EQ(boxes, std::vector<std::string>(2, shown));
+    EXPECT_TRUE(about.IsWindowVisible());
 }
 
 // ---- the hyperlink dialog ----

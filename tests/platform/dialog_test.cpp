@@ -5,11 +5,13 @@
 #include "mfc/dataexchange.h"
 #include "mfc/dialog.h"
 #include "mfc/edit.h"
+#include "mfc/exceptions.h"
 #include "mfc/listbox.h"
 #include "mfc/tabctrl.h"
 #include "win/headless.h"
 #include "win/pump.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QLineEdit>
 #include <QListWidget>
@@ -18,6 +20,8 @@
 #include <QTabBar>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -272,11 +276,13 @@ TEST_F(DialogTest, ReadsOnlyTextsThatAreWhollyANumber)
     EXPECT_EQ(value, 2.5);
 }
 
-TEST_F(DialogTest, ARangeFailureStopsTheExchangeAtItsControlWithTheValueStored)
+TEST_F(DialogTest, ARangeFailureStopsTheExchangeAtItsControlAndStoresNothing)
 {
     TestDialog dialog;
     open(dialog);
     dialog.checked = 0;
+    dialog.precision = 2;
+    const CString before = dialog.name;
     static_cast<QLineEdit*>(dialog.control(kName))->setText("typed");
     static_cast<QLineEdit*>(dialog.control(kPrecision))->setText("12");
     static_cast<QAbstractButton*>(dialog.control(kCheck))->setChecked(true);
@@ -284,12 +290,17 @@ TEST_F(DialogTest, ARangeFailureStopsTheExchangeAtItsControlWithTheValueStored)
     EXPECT_FALSE(dialog.UpdateData(TRUE));
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, "Please enter an integer between 0 and 9.");
-    EXPECT_EQ(dialog.name, "typed");   // before the failing control
-    EXPECT_EQ(dialog.precision, 12);   // the failing value itself
+    EXPECT_EQ(dialog.name, before);    // read before the failing control, not stored
+    EXPECT_EQ(dialog.precision, 2);    // the failing value is never stored
     EXPECT_EQ(dialog.checked, 0);      // after it: not exchanged
     auto* precision = static_cast<QLineEdit*>(dialog.control(kPrecision));
     EXPECT_TRUE(precision->hasFocus());
     EXPECT_EQ(precision->selectedText(), "12");
+    precision->setText("7");
+    EXPECT_TRUE(dialog.UpdateData(TRUE));
+    EXPECT_EQ(dialog.name, "typed");
+    EXPECT_EQ(dialog.precision, 7);
+    EXPECT_EQ(dialog.checked, 1);
 
     CDataExchange dx(&dialog, TRUE);
     boxes.clear();
@@ -516,21 +527,106 @@ TEST_F(DialogTest, SelfDeletionWaitsUntilTheHandlerHasReturned)
     EXPECT_TRUE(deleted);
 }
 
-TEST_F(DialogTest, ADialogWaitingForAPickRefusesToCloseButKeepsItsEdits)
+// So does a modeless dialog while the host waits for the answer to a question (the CLOSE
+// question, another dialog's pick), which its commands would read as their own.
+TEST_F(DialogTest, ADialogWaitingForAPickOrAQuestionRefusesToCloseButKeepsItsEdits)
 {
-    TestDialog dialog;
-    open(dialog);
-    {
-        CDialog::PickScope picking(&dialog);
-        dialog.widget()->close();
-        QTest::keyClick(dialog.control(kName), Qt::Key_Escape);
+    for (const bool question : {false, true}) {
+        TestDialog dialog;
+        open(dialog);
+        {
+            std::optional<CDialog::PickScope> picking;
+            std::optional<qv::AnswerAwaited> asking;
+            if (question)
+                asking.emplace();
+            else
+                picking.emplace(&dialog);
+            dialog.widget()->close();
+            QTest::keyClick(dialog.control(kName), Qt::Key_Escape);
+            QTest::mouseClick(dialog.control(kApply), Qt::LeftButton);
+            for (QAction* action : dialog.widget()->findChildren<QAction*>())
+                action->trigger();
+            type(dialog.control(kName), "a");
+            EXPECT_TRUE(dialog.IsWindowVisible());
+            EXPECT_EQ(dialog.events, std::vector<std::string>{"EN_CHANGE"}) << question;
+        }
         QTest::mouseClick(dialog.control(kApply), Qt::LeftButton);
-        type(dialog.control(kName), "a");
-        EXPECT_TRUE(dialog.IsWindowVisible());
-        EXPECT_EQ(dialog.events, std::vector<std::string>{"EN_CHANGE"});
+        EXPECT_EQ(dialog.events, (std::vector<std::string>{"EN_CHANGE", "Apply"}));
     }
+    // A modal dialog is the one the user answers: it takes its commands.
+    const qv::AnswerAwaited asking;
+    qv::setModalDriver([](CDialog& running) { QTest::mouseClick(running.GetDlgItem(IDOK)->widget(), Qt::LeftButton); });
+    TestDialog modal;
+    EXPECT_EQ(modal.DoModal(), IDOK);
+    // The framework's own close goes through.
+    TestDialog closing;
+    open(closing);
+    closing.closeAfterPick();
+    EXPECT_FALSE(closing.IsWindowVisible());
+}
+
+// A dialog whose Apply fails with what the test gives it.
+class FailingDialog : public TestDialog
+{
+public:
+    std::function<void()> failure;
+    void OnFail()
+    {
+        events.push_back("Apply");
+        failure();
+    }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(FailingDialog, TestDialog)
+ON_BN_CLICKED(kApply, &FailingDialog::OnFail)
+END_MESSAGE_MAP()
+
+TEST_F(DialogTest, AHandlersFailureIsCaughtWhereItsMessageIsDispatchedAndReported)
+{
+    FailingDialog dialog;
+    open(dialog);
+    const auto failing = [&](std::function<void()> failure, bool posted = false) {
+        boxes.clear();
+        dialog.failure = std::move(failure);
+        if (posted)
+            dialog.PostMessage(WM_COMMAND, MAKEWPARAM(kApply, BN_CLICKED), 0);
+        else
+            QTest::mouseClick(dialog.control(kApply), Qt::LeftButton);
+        QTest::qWait(1);
+        const bool one = boxes.size() == 1 && boxes[0].type == MB_ICONSTOP;
+        return one ? boxes[0].text : "(" + std::to_string(boxes.size()) + " boxes)";
+    };
+    const std::string where = "FailingDialog::WindowProc";
+    EXPECT_EQ(failing([] { AfxThrowFileException(CFileException::diskFull, -1, "prefs.cfg"); }),
+              "Disk full while accessing prefs.cfg.");
+    EXPECT_NE(failing([] { throw std::out_of_range("at"); }).find(where + " failed: at"), std::string::npos);
+    EXPECT_NE(failing([] { throw 42; }, true).find(where + " failed."), std::string::npos);
+
+    // The application's report sees what was caught, or leaves it to the framework.
+    int seen = 0;
+    qv::setHandlerFailureReport([&](const std::string& signature) {
+        EXPECT_NE(signature.find(where), std::string::npos);
+        try {
+            throw;
+        } catch (int value) {
+            seen = value;
+            return true;
+        } catch (...) {
+            return false;
+        }
+    });
+    EXPECT_EQ(failing([] { throw 7; }), "(0 boxes)");
+    EXPECT_EQ(seen, 7);
+    EXPECT_NE(failing([] { throw std::runtime_error("x"); }).find("failed: x"), std::string::npos);
+    qv::setHandlerFailureReport(nullptr);
+
+    // The dialog goes on.
+    dialog.failure = [] {};
+    dialog.events.clear();
     QTest::mouseClick(dialog.control(kApply), Qt::LeftButton);
-    EXPECT_EQ(dialog.events, (std::vector<std::string>{"EN_CHANGE", "Apply"}));
+    EXPECT_EQ(dialog.events, std::vector<std::string>{"Apply"});
+    EXPECT_TRUE(dialog.IsWindowVisible());
 }
 
 TEST_F(DialogTest, CloseAfterPickCancelsAWaitingPickAndClosesWhenItIsOver)

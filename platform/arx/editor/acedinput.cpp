@@ -166,7 +166,13 @@ InputLine readInput(const std::string& hostPrompt, InputKind kind)
         ended = true;
         return {InputStatus::end, {}};
     }
-    std::optional<std::string> line = source->readLine(source->interactive() ? hostPrompt : std::string(), kind);
+    std::optional<std::string> line;
+    {
+        std::optional<AnswerAwaited> question;
+        if (kind != InputKind::command)
+            question.emplace();
+        line = source->readLine(source->interactive() ? hostPrompt : std::string(), kind);
+    }
     if (!line) {
         ended = true;
         ++endsInARow;

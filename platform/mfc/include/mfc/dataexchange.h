@@ -6,11 +6,16 @@
 // enter an integer.". Range checks (bounds included) fail with "Please enter an integer
 // between 0 and 9." or "Please enter a number between 0 and 10000.". A failure shows its
 // message (exclamation icon, the application's title), puts the focus on the control with its
-// text selected, and stops the exchange there: the members before it, and a value that failed
-// its range check, are already stored.
+// text selected, and stops the exchange there. A dialog's exchange (UpdateData) keeps what it
+// reads until every control has passed: a failure stores nothing, so that no member ever holds
+// a value its check refused, nor the values read before it.
 #pragma once
 
 #include "mfc/cstring.h"
+
+#include <functional>
+#include <optional>
+#include <vector>
 
 class CWnd;
 
@@ -31,12 +36,34 @@ public:
     // Puts the focus on the last prepared control (its text selected) and ends the exchange.
     [[noreturn]] void Fail();
 
+    // Stores a value read into its member: at once, or, once the stores are deferred, when
+    // they are committed. A number read is also what a range check that follows it checks.
+    template <class T>
+    void store(T& member, T value)
+    {
+        if (!m_deferred) {
+            member = std::move(value);
+            return;
+        }
+        m_stores.push_back([&member, value = std::move(value)]() mutable { member = std::move(value); });
+    }
+    void noteNumber(double value) { m_number = value; }
+    // The number the last control gave while stores are deferred, which its member does not
+    // hold yet; none otherwise.
+    std::optional<double> pendingNumber() const { return m_deferred ? m_number : std::nullopt; }
+    void deferStores() { m_deferred = true; }
+    // Stores what was read, in the order read.
+    void commitStores();
+
     BOOL m_bSaveAndValidate;
     CWnd* m_pDlgWnd;
 
 private:
     CWnd* m_lastControl = nullptr;
     bool m_lastIsEdit = false;
+    bool m_deferred = false;
+    std::optional<double> m_number;
+    std::vector<std::function<void()>> m_stores;
 };
 
 // Attaches control to the dialog's control of id.

@@ -47,8 +47,8 @@ public:
     virtual void OnCancel();
 
     // Exchanges the members with the controls (toward the members when saveAndValidate).
-    // While it runs, the controls' notifications to this dialog are dropped. FALSE when a
-    // value failed its conversion or range check (the user has been told).
+    // While it runs, the controls' notifications to this dialog are dropped. FALSE, storing
+    // nothing, when a value failed its conversion or range check (the user has been told).
     BOOL UpdateData(BOOL saveAndValidate = TRUE);
 
     void SetDefID(UINT id) { m_defId = id; }
@@ -75,8 +75,13 @@ public:
     };
     // Whether this dialog, or the top-level window it lies in, waits for a pick.
     bool pickPending() const;
+    // Whether this modeless dialog (or page of one) is held as while it waits for a pick
+    // because the host waits for the answer to a question (qv::answerAwaited): a pick or a
+    // command started now would read that answer as its own.
+    bool heldByQuestion() const;
     // Closes the dialog as its close box does (WM_CLOSE): at once, or, while it waits for a
-    // pick, by cancelling the pick and closing once the pick is over.
+    // pick, by cancelling the pick and closing once the pick is over. A question the host
+    // waits on does not hold this close.
     void closeAfterPick();
 
 protected:
@@ -97,6 +102,7 @@ private:
     int m_result = IDCANCEL;
     bool m_lockout = false;
     bool m_ended = false;
+    bool m_closeRequested = false; // by closeAfterPick: the dialog goes, whatever waits
 };
 
 namespace qv {

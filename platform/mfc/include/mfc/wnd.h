@@ -10,6 +10,7 @@
 #include "mfc/winmsg.h"
 
 #include <functional>
+#include <string>
 #include <vector>
 
 class QWidget;
@@ -20,6 +21,18 @@ void clearWidget(CWnd* wnd);
 // Destroys every top-level window still open, as the host does when it ends, and runs their
 // PostNcDestroy, so that a modeless dialog deletes itself while its code is still loaded.
 void destroyOpenWindows();
+}
+
+namespace qv {
+// What a window's handler lets out never leaves the message it handled: the framework
+// catches it where it dispatches the message, reports it and goes on (the message's result is
+// 0). The application may report it itself: its report runs inside the catch, so that it can
+// rethrow to tell what was caught (and then frees it), and is given the window's class and
+// "::WindowProc" to name where it happened. It answers false to leave the report to the
+// framework, which shows a message box with the failure's text. None (the default) restores
+// the framework's own.
+using HandlerFailureReport = std::function<bool(const std::string& signature)>;
+void setHandlerFailureReport(HandlerFailureReport report);
 }
 
 struct AFX_MSGMAP_ENTRY
@@ -81,6 +94,7 @@ public:
     CWnd* SetFocus();
     static CWnd* GetFocus();
 
+    // Runs the message through WindowProc; a failure of its handler is reported and gives 0.
     LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
     // Queues the message; it is sent when the event loop next runs, if the window is still there.
     BOOL PostMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
@@ -90,7 +104,7 @@ public:
     BOOL SetWindowPos(const CWnd* insertAfter, int x, int y, int cx, int cy, UINT flags);
     void MoveWindow(int x, int y, int width, int height, BOOL repaint = TRUE);
     // Destroys the widget (later, when it is the one whose event is being handled); then
-    // PostNcDestroy runs from the event loop.
+    // PostNcDestroy runs from the event loop, a failure of it reported as a handler's is.
     virtual BOOL DestroyWindow();
 
     int MessageBox(LPCTSTR text, LPCTSTR caption = nullptr, UINT type = MB_OK);

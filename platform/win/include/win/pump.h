@@ -34,4 +34,18 @@ int waitReadable(pollfd* fds, unsigned long count, int timeoutMs);
 // Ends the wait for input that is going on (or the next one, when none is) with -2: a
 // dialog's ESC on the command line cancels the pending prompt.
 void interruptInputWait();
+
+// Marks, while it lives, that the host waits for the answer to a question: any prompt but
+// its command prompt, a command's or a dialog's pick. Modeless dialogs then take no
+// commands, so that none reads the answer as its own or acts on a drawing while the
+// question about it is open.
+class AnswerAwaited
+{
+public:
+    AnswerAwaited();
+    ~AnswerAwaited();
+    AnswerAwaited(const AnswerAwaited&) = delete;
+    AnswerAwaited& operator=(const AnswerAwaited&) = delete;
+};
+bool answerAwaited();
 } // namespace qv

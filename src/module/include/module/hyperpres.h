@@ -6,7 +6,9 @@
 //
 // Apply writes and re-reads the block and keeps the dialog open; OK applies, then ends the
 // dialog as Cancel, Esc and the close box do: the picked block and the drawing wrapper are
-// released, an ESC goes to the command line and the dialog deletes itself.
+// released, an ESC goes to the command line and the dialog deletes itself. Select Block,
+// Apply and OK work on the drawing current when the dialog opened, made current first
+// (CDrawingWatch::ready).
 #pragma once
 
 #include "arx/dbid.h"

@@ -3,9 +3,13 @@
 // definition of its own ("ROOM-" and a running identifier), the NAME, AREA and AUX
 // attributes and the XData record. The dialog proposes the next space name from the room
 // blocks already in the drawing (the user may overwrite it before a pick), and keeps the
-// attribute text size, scale and rotation, each saved to prefs.cfg as soon as it changes to
-// a number; one that holds no number is reported by Start and before each block, which then
-// do nothing.
+// attribute text size, scale and rotation. Start and each block take them through the
+// dialog's checks, and only then save to prefs.cfg those that changed; one that holds no
+// number is reported, and nothing starts, is made or saved. Closing the dialog saves those
+// that hold numbers.
+//
+// The dialog works on the drawing current when it opened: Start and the area buttons make
+// it current first (CDrawingWatch::ready).
 //
 // Start runs the session inside its handler: the dialog's buttons are disabled, close is
 // refused while a pick waits, and the text edits stay editable between picks. Close, Esc,
@@ -96,9 +100,6 @@ protected:
     void OnCmdSubArea();
     void OnBnClickedCmdAdd();
     void OnToolsOptions();
-    void OnEnChangeTextSize();
-    void OnEnChangeScale();
-    void OnEnChangeRotation();
     LRESULT OnAcadKeepFocus(WPARAM, LPARAM) { return TRUE; }
 
     DECLARE_MESSAGE_MAP()
@@ -114,10 +115,10 @@ private:
     // The edit's number when its whole text is one; none while it is not (Start and each
     // block then report it).
     std::optional<double> typedNumber(int id) const;
-    // Saves one value to prefs.cfg as read now, so that settings saved meanwhile by
-    // another dialog are kept; the embedded preferences take the value too.
-    template <class Change>
-    void savePreference(Change change);
+    // Saves the text size, scale and rotation edits that hold a number other than the
+    // preferences' into prefs.cfg as read now, so that settings saved meanwhile by another
+    // dialog are kept; the embedded preferences take them too.
+    void saveTextSettings();
     // Sub Area and Add Area: a space block's subtracted or added areas from a selection.
     void changeAreas(bool subtract);
 

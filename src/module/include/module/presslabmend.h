@@ -2,7 +2,8 @@
 // the drawing's space blocks (rooms, or gross areas), opens the one picked from the list or
 // from the drawing in the tabbed block dialog, and offers the preferences (followed by a
 // units conversion of every space block) and the about box. The window deletes itself once
-// closed.
+// closed. Select Space and Options work on the drawing current when the editor opened, made
+// current first (CDrawingWatch::ready), as do the tabbed dialog's picks and writes.
 #pragma once
 
 #include "mfc/combobox.h"

@@ -65,7 +65,8 @@ bool inputInteractive();
 // Where the last line read from the source stands (InputSource::where).
 std::string inputWhere();
 // The next answer. hostPrompt is shown only by an interactive source (the module's prompts
-// are printed as output before they ask).
+// are printed as output before they ask). While a prompt of another kind than a command
+// waits, an answer is awaited (qv::answerAwaited): modeless dialogs take no commands.
 InputLine readInput(const std::string& hostPrompt = std::string(), InputKind kind = InputKind::text);
 bool inputEnded();
 // Lets an interactive source be read again after its end (Ctrl+D on a terminal). False,
