@@ -669,13 +669,16 @@ class PromptTest(TempFolderCase):
                 self.assertPrompts(["QVREAL", *answers, "QUIT"], expected)
 
     def test_texts_take_the_whole_line(self):
-        long_text = "a" * 131 + "é"  # 133 bytes: cut before the two-byte character
+        full = "a" * 130 + "é"  # 132 bytes: as much as the command's buffer holds
         cases = [
             (["  Room 1.017, west wing; level 2  "], "Text: text: [  Room 1.017, west wing; level 2  ]\n"),
             (["Büro – Süd"], "Text: text: [Büro – Süd]\n"),
             (["42"], "Text: text: [42]\n"),
             ([""], "Text: text: []\n"),  # Enter is the empty text
-            ([long_text], "Text: text: [%s]\n" % ("a" * 131)),
+            ([full], "Text: text: [%s]\n" % full),
+            # One byte more is never cut: it is refused and asked again.
+            ([full + "a", "short"], "Text: \nThe answer is longer than 132 bytes; give a shorter one.\n"
+                                    "Text: text: [short]\n"),
             (["^C"], "Text: text: cancel\n"),
             (["abc" + ESC], "Text: text: cancel\n"),
         ]

@@ -306,6 +306,17 @@ class HelpAndDiagnosticsTest(ModuleCase):
                                      "dialog test - opens browse for file dialog\n\nOpen: dialog test completed\n"),
                         out)
 
+    def test_long_answers_are_taken_whole(self):
+        folder = os.path.join(self.dir, *["f" * 60] * 4)
+        os.makedirs(folder)
+        target = os.path.join(folder, "d" * (300 - len(folder) - 5) + ".xml")   # 300 bytes
+        text = "long text " * 20
+        out = self.run_module(["kd8", "", "", "", text, "kd9", target, "QUIT"], self.plain)
+        self.assertIn("text user input test successful - %s\n" % text, out)
+        default = os.path.join(self.data_dir(), "kavroDiagnosis.xml")
+        self.assertTrue(out.endswith("<%s>: %s\nxml test completed successfully\n" % (default, target)), out)
+        self.assertEqual(os.listdir(folder), [os.path.basename(target)])
+
 
 class DeleteTest(ModuleCase):
     def test_deleting_spaces_keeps_shared_definitions_and_refuses_other_blocks(self):
