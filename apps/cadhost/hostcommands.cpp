@@ -30,7 +30,8 @@ std::string withExtension(const std::string& path)
     std::string native = path;
     std::replace(native.begin(), native.end(), '\\', '/');
     const std::filesystem::path name(native);
-    if (name.has_extension() || !name.has_filename() || std::filesystem::is_directory(name))
+    std::error_code error;
+    if (name.has_extension() || !name.has_filename() || std::filesystem::is_directory(name, error))
         return path;
     return path + ".dxf";
 }
@@ -182,6 +183,24 @@ HostCommands::Outcome HostCommands::run(const std::string& line)
     }
     if (blank != std::string::npos)
         return Outcome::notHost;   // only HELP takes a word after its name
+    try {
+        return runNamed(name);
+    } catch (...) {
+        // The command ends here, its drawings open as it left them; a file command that
+        // ended so failed.
+        sayUnhandled(name);
+        m_failed = m_failed || isFileCommand(name);
+        return Outcome::done;
+    }
+}
+
+bool HostCommands::isFileCommand(const std::string& name)
+{
+    return name == "OPEN" || name == "SAVE" || name == "SAVEAS" || name == "EXPORT" || name == "PLOT";
+}
+
+HostCommands::Outcome HostCommands::runNamed(const std::string& name)
+{
     AcApDocument* doc = acDocManager->curDocument();
     if (name == "QUIT" || name == "EXIT")
         return confirmEnd() ? Outcome::quit : Outcome::done;
@@ -220,18 +239,19 @@ void reportRepairs()
 // A name without an extension is given ".dxf", as SAVEAS gives it.
 void HostCommands::open()
 {
-    const auto answer = askPath("Enter name of drawing to open: ");
-    if (!answer || answer->empty())
+    const auto path = askPath("Enter name of drawing to open: ", [](const std::string& answer) {
+        return answer.empty() ? std::optional(answer) : takeablePath(withExtension(answer));
+    });
+    if (!path || path->empty())
         return;
-    const std::string path = withExtension(*answer);
-    if (AcApDocument* doc = openDocumentOf(path)) {
+    if (AcApDocument* doc = openDocumentOf(*path)) {
         acDocManager->setCurDocument(doc);
         const std::string name = doc->fileName();
         say("\"" + name + "\" is already open; it is now the current drawing.\n");
         return;
     }
-    if (acDocManager->appContextOpenDocument(path.c_str()) != Acad::eOk) {
-        complain("cannot open \"" + path + "\": " + acDocManager->lastOpenError());
+    if (acDocManager->appContextOpenDocument(path->c_str()) != Acad::eOk) {
+        complain("cannot open \"" + *path + "\": " + acDocManager->lastOpenError());
         m_failed = true;
         return;
     }
@@ -246,24 +266,27 @@ bool HostCommands::save(AcApDocument* doc)
 }
 
 // Offers the drawing's own name (Enter keeps it), gives a name without an extension ".dxf",
-// and on a terminal asks before it replaces another file.
+// asks again for a name that is only an extension or that the file system cannot take, and
+// on a terminal asks before it replaces another file.
 bool HostCommands::saveAs(AcApDocument* doc)
 {
     if (!doc)
         return false;
     const std::string current = doc->fileName();
-    const auto answer = askPath("Save drawing as <" + current + ">: ");
-    if (!answer)
+    const auto path = askPath("Save drawing as <" + current + ">: ",
+                              [&](const std::string& answer) -> std::optional<std::string> {
+                                  if (!onlyExtension(answer))
+                                      return takeablePath(withExtension(answer.empty() ? current : answer));
+                                  say("\nCannot save as \"" + answer
+                                      + "\": the file name is only an extension; give the drawing a name.\n");
+                                  return std::nullopt;
+                              });
+    if (!path)
         return false;
-    if (onlyExtension(*answer)) {
-        complain("cannot save as \"" + *answer + "\": the file name is only an extension; give the drawing a name");
-        m_failed = true;
+    std::error_code error;
+    if (qv::inputInteractive() && *path != current && std::filesystem::exists(*path, error) && !askReplace(*path))
         return false;
-    }
-    const std::string path = withExtension(answer->empty() ? current : *answer);
-    if (qv::inputInteractive() && path != current && std::filesystem::exists(path) && !askReplace(path))
-        return false;
-    return saveToSaying(doc, path);
+    return saveToSaying(doc, *path);
 }
 
 // Saves, and on a terminal says where, as every save the user answered for does.

@@ -1,6 +1,8 @@
 // The host's own commands: OPEN, NEW, SAVE, SAVEAS, CLOSE, QUIT (EXIT), SETVAR, HELP (?),
 // and the plot commands EXPORT and PLOT (plotcommands.h). OPEN of a drawing already open
-// makes it current instead of opening a second copy.
+// makes it current instead of opening a second copy. A file prompt refuses a name the file
+// system cannot take and asks again. Whatever a command throws ends that command with a
+// line that names it, never the session.
 //
 // On a terminal, a drawing with unsaved changes is not given up (by QUIT, EXIT, CLOSE or
 // the end of input) before the user answers "Save changes to <file>? [Yes/No/Cancel]
@@ -38,6 +40,9 @@ private:
     static void help(const std::string& name);
     enum class Answer { yes, no, cancel };
 
+    // OPEN, SAVE, SAVEAS, EXPORT and PLOT: a script stops at the first that fails.
+    static bool isFileCommand(const std::string& name);
+    Outcome runNamed(const std::string& name);
     void open();
     bool save(AcApDocument* doc);
     bool saveAs(AcApDocument* doc);

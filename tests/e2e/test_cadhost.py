@@ -523,6 +523,24 @@ class FileCommandTest(TempFolderCase, WrittenDrawingChecks):
         self.assertEqual(sorted(os.listdir(folder)),
                          ["backslash.dxf", "exported.png", "plotted.png", "saved.dxf", "second.dxf"])
 
+    def test_names_the_file_system_cannot_take_are_refused_and_asked_again(self):
+        long_name, chinese = "x" * 300, "图" * 90        # 300 and 270 bytes
+        deep = "/".join(["d" * 200] * 21)                # 4220 bytes
+        saved = self.path("saved.dxf")
+        result = run_script(self.dir, ["QVLINE", "0,0", "1,1",
+                                       "OPEN", long_name, self.path(chinese), "",
+                                       "SAVEAS", self.path(long_name), deep, ".dxf", saved, "QVNAME"],
+                            self.plan, cwd=self.dir)
+        name = '\nThe name "%s.dxf" is longer than the 255 bytes a file name may have.\n'
+        self.assertSession(result, "".join([
+            "From point: from: 0,0,0\nTo point: to: 1,1,0\nline drawn\n",
+            name % long_name, name % chinese, name % long_name,
+            '\nThe path "%s.dxf" is longer than the 4095 bytes a path may have.\n' % deep,
+            '\nCannot save as ".dxf": the file name is only an extension; give the drawing a name.\n',
+            "file: %s (1 open)\n" % saved,
+            UNLOADED]))
+        self.assertEqual(self.entity_count(saved), self.entity_count(self.plan) + 1)   # the line drawn
+
     def test_open_of_a_bad_drawing_keeps_the_current_one(self):
         bad = self.path("bad.dxf")
         with open(bad, "w") as f:
@@ -554,8 +572,9 @@ class FileCommandTest(TempFolderCase, WrittenDrawingChecks):
 
     def test_exception_in_a_command_does_not_end_the_session(self):
         result = run_script(self.dir, ["QVTHROW", "QVNAME"], self.plan)
-        self.assertSession(result, "throwing\n\n*Unhandled error in QVTHROW*\nfile: %s (1 open)\n%s"
-                           % (self.plan, UNLOADED))
+        # The command ends with a line that names it and why; the drawing stays open.
+        self.assertSession(result, "throwing\n\n*Unhandled error in QVTHROW: test module failure*\n"
+                           "file: %s (1 open)\n%s" % (self.plan, UNLOADED))
 
     def test_setvar_of_known_and_unknown_variables(self):
         result = run_script(self.dir, [
