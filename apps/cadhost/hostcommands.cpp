@@ -199,29 +199,35 @@ bool HostCommands::isFileCommand(const std::string& name)
     return name == "OPEN" || name == "SAVE" || name == "SAVEAS" || name == "EXPORT" || name == "PLOT";
 }
 
+// A command that needs a drawing says so when none is open, and does nothing; one that
+// would have written a file fails.
 HostCommands::Outcome HostCommands::runNamed(const std::string& name)
 {
     AcApDocument* doc = acDocManager->curDocument();
     if (name == "QUIT" || name == "EXIT")
         return confirmEnd() ? Outcome::quit : Outcome::done;
-    if (name == "OPEN")
+    if (!doc && (name == "SAVE" || name == "SAVEAS" || name == "CLOSE" || name == "EXPORT" || name == "PLOT")) {
+        say("No drawing is open.\n");
+        m_failed = m_failed || isFileCommand(name);
+    } else if (name == "OPEN") {
         open();
-    else if (name == "NEW")
+    } else if (name == "NEW") {
         acDocManager->appContextNewDocument();
-    else if (name == "SAVE")
+    } else if (name == "SAVE") {
         save(doc);
-    else if (name == "SAVEAS")
+    } else if (name == "SAVEAS") {
         saveAs(doc);
-    else if (name == "CLOSE")
+    } else if (name == "CLOSE") {
         close(doc);
-    else if (name == "EXPORT")
+    } else if (name == "EXPORT") {
         m_failed = !PlotCommands::exportLayout(doc) || m_failed;
-    else if (name == "PLOT")
+    } else if (name == "PLOT") {
         m_failed = !PlotCommands::plot(doc) || m_failed;
-    else if (name == "SETVAR")
+    } else if (name == "SETVAR") {
         setVar();
-    else
+    } else {
         return Outcome::notHost;
+    }
     return Outcome::done;
 }
 
@@ -236,7 +242,8 @@ void reportRepairs()
     std::fflush(stderr);
 }
 
-// A name without an extension is given ".dxf", as SAVEAS gives it.
+// A name without an extension is given ".dxf", as SAVEAS gives it. The drawing that is
+// current afterwards is named.
 void HostCommands::open()
 {
     const auto path = askPath("Enter name of drawing to open: ", [](const std::string& answer) {
@@ -256,13 +263,25 @@ void HostCommands::open()
         return;
     }
     reportRepairs();
+    sayCurrent();
+}
+
+// Names the current drawing, or says that none is open.
+void HostCommands::sayCurrent()
+{
+    const AcApDocument* doc = acDocManager->curDocument();
+    if (!doc) {
+        say("No drawing is open.\n");
+        return;
+    }
+    std::string line = "\"";
+    line += doc->fileName();
+    say(line + "\" is now the current drawing.\n");
 }
 
 bool HostCommands::save(AcApDocument* doc)
 {
-    if (doc && doc->isNew())
-        return saveAs(doc);
-    return doc && saveTo(doc, doc->fileName());
+    return doc->isNew() ? saveAs(doc) : saveTo(doc, doc->fileName());
 }
 
 // Offers the drawing's own name (Enter keeps it), gives a name without an extension ".dxf",
@@ -270,8 +289,6 @@ bool HostCommands::save(AcApDocument* doc)
 // on a terminal asks before it replaces another file.
 bool HostCommands::saveAs(AcApDocument* doc)
 {
-    if (!doc)
-        return false;
     const std::string current = doc->fileName();
     const auto path = askPath("Save drawing as <" + current + ">: ",
                               [&](const std::string& answer) -> std::optional<std::string> {
@@ -286,17 +303,7 @@ bool HostCommands::saveAs(AcApDocument* doc)
     std::error_code error;
     if (qv::inputInteractive() && *path != current && std::filesystem::exists(*path, error) && !askReplace(*path))
         return false;
-    return saveToSaying(doc, *path);
-}
-
-// Saves, and on a terminal says where, as every save the user answered for does.
-bool HostCommands::saveToSaying(AcApDocument* doc, const std::string& path)
-{
-    if (!saveTo(doc, path))
-        return false;
-    if (qv::inputInteractive())
-        say("Drawing saved as " + path + "\n");
-    return true;
+    return saveTo(doc, *path);
 }
 
 // Yes or No, by any leading part of the word; Enter, a cancel and the end of input keep
@@ -324,13 +331,16 @@ bool HostCommands::saveTo(AcApDocument* doc, const std::string& path)
     }
     doc->setFileName(path);
     doc->setNew(false);
+    say("Drawing saved as " + path + "\n");
     return true;
 }
 
 void HostCommands::close(AcApDocument* doc)
 {
-    if (doc && mayGiveUp(doc))
-        acDocManager->closeDocument(doc);
+    if (!mayGiveUp(doc))
+        return;
+    acDocManager->closeDocument(doc);
+    sayCurrent();
 }
 
 bool HostCommands::confirmEnd()
@@ -356,7 +366,7 @@ bool HostCommands::mayGiveUp(AcApDocument* doc)
     if (!qv::inputInteractive() || !changed(doc))
         return true;
     switch (askSaveChanges(doc)) {
-    case Answer::yes: return doc->isNew() ? saveAs(doc) : saveToSaying(doc, doc->fileName());
+    case Answer::yes: return save(doc);
     case Answer::no: return true;
     case Answer::cancel: return false;
     }
@@ -404,7 +414,11 @@ void HostCommands::setVar()
     const short type = current->restype;
     acutRelRb(current);
     if (!known) {
-        say("\nUnknown variable name \"" + *name + "\".\n");
+        // A drawing's variable is known only while a drawing is open.
+        const auto& names = qv::systemVariableNames();
+        const bool ofDrawing =
+            !acDocManager->curDocument() && std::find(names.begin(), names.end(), key) != names.end();
+        say(ofDrawing ? "No drawing is open.\n" : "\nUnknown variable name \"" + *name + "\".\n");
         return;
     }
     if (qv::isReadOnlyVariable(key.c_str())) {

@@ -168,7 +168,7 @@ std::optional<std::string> deviceForFile(const std::string& device, bool kept, c
 bool PlotCommands::exportLayout(AcApDocument* doc)
 {
     const auto path = askPath("Enter file name to export to: ");
-    if (!doc || !path || path->empty())
+    if (!path || path->empty())
         return true;
     const std::string device = qv::PlotDevice::find(std::filesystem::path(*path).extension().string());
     if (device.empty() || !qv::PlotDevice::refusal(device).empty()) {
@@ -188,8 +188,6 @@ bool PlotCommands::exportLayout(AcApDocument* doc)
 
 bool PlotCommands::plot(AcApDocument* doc)
 {
-    if (!doc)
-        return true;
     AcDbDatabase* db = doc->database();
     const AcDbLayout* current = layoutOf(acdbLayoutManager()->getActiveLayoutId(db));
     AcDbObjectId layoutId;

@@ -13,7 +13,7 @@ import unittest
 
 import ezdxf
 
-from test_cadhost import REAL_MODULE, Host, generate_plan, run_script
+from test_cadhost import Host, generate_plan, run_module_script
 
 VERSION = "64.04.03.00"
 GROSS_TITLE = "Kavro Create Gross Area Block %s\n" % VERSION
@@ -79,7 +79,7 @@ class Commands(unittest.TestCase):
             f.write("".join("%s\r\n%s\r\n" % item for item in values.items()))
 
     def run_module(self, lines, drawing=None):
-        result = run_script(self.dir, lines, drawing or self.plan, module=REAL_MODULE)
+        result = run_module_script(self.dir, lines, drawing or self.plan)
         self.assertEqual(result.returncode, 0, result.stderr)
         self.assertEqual(result.stderr, "")
         return result.stdout

@@ -19,7 +19,7 @@ import xml.etree.ElementTree as ElementTree
 
 import ezdxf
 
-from test_cadhost import REAL_MODULE, Host, generate_plan, run_script
+from test_cadhost import Host, generate_plan, run_module_script
 
 VERSION = "64.04.03.00"
 KLB_PROMPTS = "\nsort by handle in ascending order <1>: %s\n\nlist assets <0>: %s\n"
@@ -105,7 +105,7 @@ class ModuleCase(unittest.TestCase):
                     "csvOpener\r\n%s\r\n" % (precision, opener))
 
     def run_module(self, lines, drawing=None, stderr=""):
-        result = run_script(self.dir, lines, drawing or self.plan, module=REAL_MODULE)
+        result = run_module_script(self.dir, lines, drawing or self.plan)
         self.assertEqual(result.returncode, 0, result.stderr)
         self.assertEqual(result.stderr, stderr)
         return result.stdout
