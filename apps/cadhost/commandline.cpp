@@ -4,8 +4,11 @@
 #include "arx/acutprintf.h"
 #include "win/homefolder.h"
 
+#include <algorithm>
 #include <cctype>
+#include <climits>
 #include <cstdio>
+#include <exception>
 
 std::string upper(std::string text)
 {
@@ -36,6 +39,18 @@ void complain(const std::string& text)
     std::fflush(stderr);
 }
 
+void sayUnhandled(const std::string& command)
+{
+    std::string why;
+    try {
+        throw;
+    } catch (const std::exception& error) {
+        why = std::string(": ") + error.what();
+    } catch (...) {
+    }
+    say("\n*Unhandled error in " + command + why + "*\n");
+}
+
 std::optional<std::string> askLine(const std::string& prompt, qv::InputKind kind)
 {
     const qv::InputLine line = qv::readInput(prompt, kind);
@@ -51,4 +66,32 @@ std::optional<std::string> withHome(std::optional<std::string> path)
     return path;
 }
 
-std::optional<std::string> askPath(const std::string& prompt) { return withHome(askLine(prompt)); }
+std::optional<std::string> takeablePath(const std::string& path)
+{
+    if (path.size() >= PATH_MAX) {
+        say("\nThe path \"" + path + "\" is longer than the " + std::to_string(PATH_MAX - 1)
+            + " bytes a path may have.\n");
+        return std::nullopt;
+    }
+    for (size_t start = 0; start < path.size();) {
+        const size_t end = std::min(path.find_first_of("/\\", start), path.size());
+        if (end - start > NAME_MAX) {
+            say("\nThe name \"" + path.substr(start, end - start) + "\" is longer than the "
+                + std::to_string(NAME_MAX) + " bytes a file name may have.\n");
+            return std::nullopt;
+        }
+        start = end + 1;
+    }
+    return path;
+}
+
+std::optional<std::string> askPath(const std::string& prompt, const PathCheck& check)
+{
+    for (;;) {
+        const auto path = withHome(askLine(prompt));
+        if (!path)
+            return std::nullopt;
+        if (auto taken = check(*path))
+            return taken;
+    }
+}

@@ -3,6 +3,7 @@
 
 #include "arx/acedinput.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -15,10 +16,20 @@ std::string withoutPrefixes(std::string name);
 void say(const std::string& text);
 // An error: "cadhost: " and the text on standard error.
 void complain(const std::string& text);
+// Said in a catch block: the command ended on an error it did not handle, named with the
+// error's reason when it gives one ("*Unhandled error in SAVEAS: ...*").
+void sayUnhandled(const std::string& command);
 
 // The next input line, trimmed; none when cancelled or at the end of input. The prompt is
 // shown on a terminal only.
 std::optional<std::string> askLine(const std::string& prompt, qv::InputKind kind = qv::InputKind::text);
 // A path answer with a leading "~" made the home folder; what every file prompt reads.
 std::optional<std::string> withHome(std::optional<std::string> path);
-std::optional<std::string> askPath(const std::string& prompt);
+// The path, when the file system can take it: no name in it longer than NAME_MAX bytes, and
+// the whole shorter than PATH_MAX; otherwise none, having said why.
+std::optional<std::string> takeablePath(const std::string& path);
+// Gives the path a command goes on with, or none to ask again, having said why.
+using PathCheck = std::function<std::optional<std::string>(const std::string& path)>;
+// Asks for a path until check takes one (by default, one the file system can take); none
+// when the prompt is cancelled.
+std::optional<std::string> askPath(const std::string& prompt, const PathCheck& check = takeablePath);

@@ -30,7 +30,8 @@ std::string withExtension(const std::string& path)
     std::string native = path;
     std::replace(native.begin(), native.end(), '\\', '/');
     const std::filesystem::path name(native);
-    if (name.has_extension() || !name.has_filename() || std::filesystem::is_directory(name))
+    std::error_code error;
+    if (name.has_extension() || !name.has_filename() || std::filesystem::is_directory(name, error))
         return path;
     return path + ".dxf";
 }
@@ -182,27 +183,51 @@ HostCommands::Outcome HostCommands::run(const std::string& line)
     }
     if (blank != std::string::npos)
         return Outcome::notHost;   // only HELP takes a word after its name
+    try {
+        return runNamed(name);
+    } catch (...) {
+        // The command ends here, its drawings open as it left them; a file command that
+        // ended so failed.
+        sayUnhandled(name);
+        m_failed = m_failed || isFileCommand(name);
+        return Outcome::done;
+    }
+}
+
+bool HostCommands::isFileCommand(const std::string& name)
+{
+    return name == "OPEN" || name == "SAVE" || name == "SAVEAS" || name == "EXPORT" || name == "PLOT";
+}
+
+// A command that needs a drawing says so when none is open, and does nothing; one that
+// would have written a file fails.
+HostCommands::Outcome HostCommands::runNamed(const std::string& name)
+{
     AcApDocument* doc = acDocManager->curDocument();
     if (name == "QUIT" || name == "EXIT")
         return confirmEnd() ? Outcome::quit : Outcome::done;
-    if (name == "OPEN")
+    if (!doc && (name == "SAVE" || name == "SAVEAS" || name == "CLOSE" || name == "EXPORT" || name == "PLOT")) {
+        say("No drawing is open.\n");
+        m_failed = m_failed || isFileCommand(name);
+    } else if (name == "OPEN") {
         open();
-    else if (name == "NEW")
+    } else if (name == "NEW") {
         acDocManager->appContextNewDocument();
-    else if (name == "SAVE")
+    } else if (name == "SAVE") {
         save(doc);
-    else if (name == "SAVEAS")
+    } else if (name == "SAVEAS") {
         saveAs(doc);
-    else if (name == "CLOSE")
+    } else if (name == "CLOSE") {
         close(doc);
-    else if (name == "EXPORT")
+    } else if (name == "EXPORT") {
         m_failed = !PlotCommands::exportLayout(doc) || m_failed;
-    else if (name == "PLOT")
+    } else if (name == "PLOT") {
         m_failed = !PlotCommands::plot(doc) || m_failed;
-    else if (name == "SETVAR")
+    } else if (name == "SETVAR") {
         setVar();
-    else
+    } else {
         return Outcome::notHost;
+    }
     return Outcome::done;
 }
 
@@ -217,63 +242,68 @@ void reportRepairs()
     std::fflush(stderr);
 }
 
-// A name without an extension is given ".dxf", as SAVEAS gives it.
+// A name without an extension is given ".dxf", as SAVEAS gives it. The drawing that is
+// current afterwards is named.
 void HostCommands::open()
 {
-    const auto answer = askPath("Enter name of drawing to open: ");
-    if (!answer || answer->empty())
+    const auto path = askPath("Enter name of drawing to open: ", [](const std::string& answer) {
+        return answer.empty() ? std::optional(answer) : takeablePath(withExtension(answer));
+    });
+    if (!path || path->empty())
         return;
-    const std::string path = withExtension(*answer);
-    if (AcApDocument* doc = openDocumentOf(path)) {
+    if (AcApDocument* doc = openDocumentOf(*path)) {
         acDocManager->setCurDocument(doc);
         const std::string name = doc->fileName();
         say("\"" + name + "\" is already open; it is now the current drawing.\n");
         return;
     }
-    if (acDocManager->appContextOpenDocument(path.c_str()) != Acad::eOk) {
-        complain("cannot open \"" + path + "\": " + acDocManager->lastOpenError());
+    if (acDocManager->appContextOpenDocument(path->c_str()) != Acad::eOk) {
+        complain("cannot open \"" + *path + "\": " + acDocManager->lastOpenError());
         m_failed = true;
         return;
     }
     reportRepairs();
+    sayCurrent();
+}
+
+// Names the current drawing, or says that none is open.
+void HostCommands::sayCurrent()
+{
+    const AcApDocument* doc = acDocManager->curDocument();
+    if (!doc) {
+        say("No drawing is open.\n");
+        return;
+    }
+    std::string line = "\"";
+    line += doc->fileName();
+    say(line + "\" is now the current drawing.\n");
 }
 
 bool HostCommands::save(AcApDocument* doc)
 {
-    if (doc && doc->isNew())
-        return saveAs(doc);
-    return doc && saveTo(doc, doc->fileName());
+    return doc->isNew() ? saveAs(doc) : saveTo(doc, doc->fileName());
 }
 
 // Offers the drawing's own name (Enter keeps it), gives a name without an extension ".dxf",
-// and on a terminal asks before it replaces another file.
+// asks again for a name that is only an extension or that the file system cannot take, and
+// on a terminal asks before it replaces another file.
 bool HostCommands::saveAs(AcApDocument* doc)
 {
-    if (!doc)
-        return false;
     const std::string current = doc->fileName();
-    const auto answer = askPath("Save drawing as <" + current + ">: ");
-    if (!answer)
+    const auto path = askPath("Save drawing as <" + current + ">: ",
+                              [&](const std::string& answer) -> std::optional<std::string> {
+                                  if (!onlyExtension(answer))
+                                      return takeablePath(withExtension(answer.empty() ? current : answer));
+                                  say("\nCannot save as \"" + answer
+                                      + "\": the file name is only an extension; give the drawing a name.\n");
+                                  return std::nullopt;
+                              });
+    if (!path)
         return false;
-    if (onlyExtension(*answer)) {
-        complain("cannot save as \"" + *answer + "\": the file name is only an extension; give the drawing a name");
-        m_failed = true;
+    std::error_code error;
+    if (qv::inputInteractive() && *path != current && std::filesystem::exists(*path, error) && !askReplace(*path))
         return false;
-    }
-    const std::string path = withExtension(answer->empty() ? current : *answer);
-    if (qv::inputInteractive() && path != current && std::filesystem::exists(path) && !askReplace(path))
-        return false;
-    return saveToSaying(doc, path);
-}
-
-// Saves, and on a terminal says where, as every save the user answered for does.
-bool HostCommands::saveToSaying(AcApDocument* doc, const std::string& path)
-{
-    if (!saveTo(doc, path))
-        return false;
-    if (qv::inputInteractive())
-        say("Drawing saved as " + path + "\n");
-    return true;
+    return saveTo(doc, *path);
 }
 
 // Yes or No, by any leading part of the word; Enter, a cancel and the end of input keep
@@ -301,13 +331,16 @@ bool HostCommands::saveTo(AcApDocument* doc, const std::string& path)
     }
     doc->setFileName(path);
     doc->setNew(false);
+    say("Drawing saved as " + path + "\n");
     return true;
 }
 
 void HostCommands::close(AcApDocument* doc)
 {
-    if (doc && mayGiveUp(doc))
-        acDocManager->closeDocument(doc);
+    if (!mayGiveUp(doc))
+        return;
+    acDocManager->closeDocument(doc);
+    sayCurrent();
 }
 
 bool HostCommands::confirmEnd()
@@ -333,7 +366,7 @@ bool HostCommands::mayGiveUp(AcApDocument* doc)
     if (!qv::inputInteractive() || !changed(doc))
         return true;
     switch (askSaveChanges(doc)) {
-    case Answer::yes: return doc->isNew() ? saveAs(doc) : saveToSaying(doc, doc->fileName());
+    case Answer::yes: return save(doc);
     case Answer::no: return true;
     case Answer::cancel: return false;
     }
@@ -381,7 +414,11 @@ void HostCommands::setVar()
     const short type = current->restype;
     acutRelRb(current);
     if (!known) {
-        say("\nUnknown variable name \"" + *name + "\".\n");
+        // A drawing's variable is known only while a drawing is open.
+        const auto& names = qv::systemVariableNames();
+        const bool ofDrawing =
+            !acDocManager->curDocument() && std::find(names.begin(), names.end(), key) != names.end();
+        say(ofDrawing ? "No drawing is open.\n" : "\nUnknown variable name \"" + *name + "\".\n");
         return;
     }
     if (qv::isReadOnlyVariable(key.c_str())) {

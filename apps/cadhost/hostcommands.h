@@ -1,6 +1,10 @@
 // The host's own commands: OPEN, NEW, SAVE, SAVEAS, CLOSE, QUIT (EXIT), SETVAR, HELP (?),
 // and the plot commands EXPORT and PLOT (plotcommands.h). OPEN of a drawing already open
-// makes it current instead of opening a second copy.
+// makes it current instead of opening a second copy; OPEN and CLOSE name the drawing that is
+// current afterwards, and a save says where it wrote. A command that needs a drawing says
+// "No drawing is open." when there is none. A file prompt refuses a name the file system
+// cannot take and asks again. Whatever a command throws ends that command with a line that
+// names it, never the session.
 //
 // On a terminal, a drawing with unsaved changes is not given up (by QUIT, EXIT, CLOSE or
 // the end of input) before the user answers "Save changes to <file>? [Yes/No/Cancel]
@@ -38,11 +42,14 @@ private:
     static void help(const std::string& name);
     enum class Answer { yes, no, cancel };
 
+    // OPEN, SAVE, SAVEAS, EXPORT and PLOT: a script stops at the first that fails.
+    static bool isFileCommand(const std::string& name);
+    Outcome runNamed(const std::string& name);
     void open();
+    static void sayCurrent();
     bool save(AcApDocument* doc);
     bool saveAs(AcApDocument* doc);
     bool askReplace(const std::string& path);
-    bool saveToSaying(AcApDocument* doc, const std::string& path);
     bool saveTo(AcApDocument* doc, const std::string& path);
     void close(AcApDocument* doc);
     void setVar();

@@ -141,9 +141,9 @@ void listMedia()
         say(std::string("  ") + sheet.name + (*sheet.shortName ? std::string(" (") + sheet.shortName + ")" : "") + "\n");
 }
 
-// The device that writes the file. A device the user named must write the file's format;
-// the layout's own (kept) follows the file's extension, else, when the host does not have
-// it, falls back to PDF, saying so.
+// The device that writes the file. A device the user named must write the file's format
+// (else none, having said so); the layout's own (kept) follows the file's extension, else,
+// when the host does not have it, falls back to PDF, saying so.
 std::optional<std::string> deviceForFile(const std::string& device, bool kept, const std::string& path)
 {
     const std::string extension = std::filesystem::path(path).extension().string();
@@ -153,7 +153,7 @@ std::optional<std::string> deviceForFile(const std::string& device, bool kept, c
     if (!kept) {
         if (byName.empty() || byName == device)
             return device;
-        complain("cannot plot to \"" + path + "\": the device \"" + device + "\" does not write " + extension + " files");
+        refuse("the device \"" + device + "\" does not write " + extension + " files");
         return std::nullopt;
     }
     const bool available = qv::PlotDevice::refusal(device).empty();
@@ -168,7 +168,7 @@ std::optional<std::string> deviceForFile(const std::string& device, bool kept, c
 bool PlotCommands::exportLayout(AcApDocument* doc)
 {
     const auto path = askPath("Enter file name to export to: ");
-    if (!doc || !path || path->empty())
+    if (!path || path->empty())
         return true;
     const std::string device = qv::PlotDevice::find(std::filesystem::path(*path).extension().string());
     if (device.empty() || !qv::PlotDevice::refusal(device).empty()) {
@@ -188,8 +188,6 @@ bool PlotCommands::exportLayout(AcApDocument* doc)
 
 bool PlotCommands::plot(AcApDocument* doc)
 {
-    if (!doc)
-        return true;
     AcDbDatabase* db = doc->database();
     const AcDbLayout* current = layoutOf(acdbLayoutManager()->getActiveLayoutId(db));
     AcDbObjectId layoutId;
@@ -235,13 +233,15 @@ bool PlotCommands::plot(AcApDocument* doc)
     const std::string format = qv::PlotDevice::refusal(*device).empty() ? qv::PlotDevice::format(*device) : "pdf";
     std::filesystem::path fallback(doc->fileName());
     fallback.replace_filename(fallback.stem().string() + "-" + layout->name() + "." + format);
-    const auto path = askPath("Enter file name to plot to <" + fallback.string() + ">: ");
-    if (!path)
+    std::optional<std::string> writer;
+    const auto file = askPath("Enter file name to plot to <" + fallback.string() + ">: ",
+                              [&](const std::string& answer) -> std::optional<std::string> {
+                                  auto taken = takeablePath(answer.empty() ? fallback.string() : answer);
+                                  writer = taken ? deviceForFile(*device, kept, *taken) : std::nullopt;
+                                  return writer ? taken : std::nullopt;
+                              });
+    if (!file)
         return true;
-    const std::string file = path->empty() ? fallback.string() : *path;
-    const auto writer = deviceForFile(*device, kept, file);
-    if (!writer)
-        return false;
     settings->setPlotCfgName(writer->c_str());
-    return plotTo(doc, layoutId, *settings, file, false);
+    return plotTo(doc, layoutId, *settings, *file, false);
 }

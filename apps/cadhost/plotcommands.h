@@ -1,10 +1,11 @@
 // The host's plot commands. EXPORT asks for a path and plots the current layout with its
 // own settings to PDF, PNG or JPG by the path's extension; PLOT asks for the layout, the
 // device, the media and the path, an empty answer keeping the layout's own, "?" listing the
-// choices and an answer refused being asked again. A layout that names no device the host
-// knows plots its extents scaled to fit, centred, to the format of the file's extension or
-// PDF. A plot written is named on a line with its media and scale. Each returns false,
-// having said why on standard error, when the plot failed.
+// choices and an answer refused being asked again (a file of a format the device named does
+// not write, too). A layout that names no device the host knows plots its extents scaled to
+// fit, centred, to the format of the file's extension or PDF. A plot written is named on a
+// line with its media and scale. Each returns false, having said why on standard error, when
+// the plot failed.
 #pragma once
 
 class AcApDocument;

@@ -25,13 +25,14 @@
 
 namespace {
 
-// Runs a module command, keeping whatever it throws from ending the host.
+// Runs a module command, keeping whatever it throws from ending the host: the command ends
+// with a line naming it and the reason, and the drawings stay open.
 void runModuleCommand(const AcEdCommand& command)
 {
     try {
         command.function();
     } catch (...) {
-        say("\n*Unhandled error in " + command.globalName + "*\n");
+        sayUnhandled(command.globalName);
     }
 }
 
@@ -161,11 +162,17 @@ bool CommandLine::runLine(const std::string& line)
     return true;
 }
 
+// The module's file prompts without a display, printed as its prompts are, each time asked.
 void installPathPrompt()
 {
     qv::setPathPrompt([](const std::string& prompt) -> std::optional<std::string> {
         say("\n" + prompt + ": ");
-        return askPath("");
+        return askPath("", [&prompt](const std::string& path) {
+            auto taken = takeablePath(path);
+            if (!taken)
+                say("\n" + prompt + ": ");
+            return taken;
+        });
     });
 }
 

@@ -44,7 +44,8 @@ bool startProgram(const std::string& program, const std::vector<std::string>& ar
     const int status = posix_spawnp(&pid, program.c_str(), actions.get(), nullptr, argv.data(), environ);
     if (status != 0) {
         // The spawn tells a folder it cannot enter by the same code as a missing program.
-        const bool noFolder = !workingFolder.empty() && !std::filesystem::is_directory(workingFolder);
+        std::error_code unknown;
+        const bool noFolder = !workingFolder.empty() && !std::filesystem::is_directory(workingFolder, unknown);
         error = program + (noFolder ? " in " + workingFolder : std::string()) + ": " + std::strerror(status);
         return false;
     }

@@ -14,6 +14,7 @@
 #include <memory>
 #include <limits>
 #include <optional>
+#include <string>
 
 namespace {
 
@@ -150,10 +151,10 @@ void CAcadUtilities::getSize(CString prompt, double defaultValue, int precision,
 void CAcadUtilities::getString(CString prompt, CString defaultValue, CString* result)
 {
     kavroGuard("CAcadUtilities::getString", __FILE__, [&] {
-        char answer[133] = {};
+        std::string answer;
         if (acedGetString(1, withDefault(prompt, defaultValue), answer) != RTNORM)
             throw new CEXCancelled(KAVRO_PRODUCT_CAPTION, __FILE__, "CAcadUtilities::getString");
-        *result = *answer ? CString(answer) : defaultValue;
+        *result = answer.empty() ? defaultValue : CString(answer);
         acutPrintf(" %s\n", *result);
     });
 }
@@ -161,7 +162,7 @@ void CAcadUtilities::getString(CString prompt, CString defaultValue, CString* re
 CString CAcadUtilities::getString(CString prompt)
 {
     return kavroGuard("CAcadUtilities::getString", __FILE__, [&] {
-        char answer[133] = {};
+        std::string answer;
         if (acedGetString(1, "\n" + prompt + ":", answer) != RTNORM)
             throw new CEXCancelled(KAVRO_PRODUCT_CAPTION, __FILE__, "CAcadUtilities::getString");
         return CString(answer);
@@ -175,10 +176,10 @@ void CAcadUtilities::getBoolean(CString prompt, BOOL defaultValue, BOOL* result)
         // holds no blanks: at a terminal, Space ends it as Enter does.
         std::optional<BOOL> answer;
         while (!answer) {
-            char text[133] = {};
+            std::string text;
             if (acedGetString(0, withDefault(prompt, CUtilities::BoolToCString(defaultValue)), text) != RTNORM)
                 throw new CEXCancelled(KAVRO_PRODUCT_CAPTION, __FILE__, "CAcadUtilities::getBoolean");
-            answer = *text ? yesOrNo(text) : std::optional<BOOL>(defaultValue);
+            answer = text.empty() ? std::optional<BOOL>(defaultValue) : yesOrNo(text.c_str());
             if (!answer)
                 acutPrintf("\nAnswer Yes or No (1 or 0).");
         }

@@ -18,7 +18,7 @@ import unittest
 import ezdxf
 
 import test_commands as common
-from test_cadhost import REAL_MODULE, Host, generate_plan, run_script
+from test_cadhost import Host, generate_plan, run_module_script
 
 VERSION = "64.04.03.00"
 SQFT, FT = 10.7639104, 3.2808399
@@ -71,7 +71,7 @@ class Batch(unittest.TestCase):
         return generate_plan(os.path.join(self.dir, name), *options, rooms=rooms)
 
     def run_module(self, lines, drawing):
-        result = run_script(self.dir, lines, drawing, module=REAL_MODULE)
+        result = run_module_script(self.dir, lines, drawing)
         self.assertEqual(result.returncode, 0, result.stderr)
         self.assertEqual(result.stderr, "")
         return result.stdout

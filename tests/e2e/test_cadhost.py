@@ -98,6 +98,16 @@ def run_script(folder, lines, *args, name="input.scr", **kwargs):
     return run_host("--script", script, *args, **kwargs)
 
 
+def run_module_script(folder, lines, *args, **kwargs):
+    """run_script with the real module; its output without the line "Drawing saved as PATH"
+    of each SAVEAS (the host's tests check those lines): what the module printed."""
+    result = run_script(folder, lines, *args, module=REAL_MODULE, **kwargs)
+    for i, line in enumerate(lines[:-1]):
+        if line.upper() == "SAVEAS":
+            result.stdout = result.stdout.replace("Drawing saved as %s\n" % lines[i + 1], "", 1)
+    return result
+
+
 def generate_plan(path, *options, rooms=40):
     subprocess.run([sys.executable, GEN, "--rooms", str(rooms), *options, path],
                    check=True, capture_output=True, timeout=120)
@@ -248,7 +258,7 @@ class RoundTripTest(TempFolderCase, WrittenDrawingChecks):
     def save_as(self, source, name="out.dxf", module=TEST_MODULE):
         out = self.path(name)
         result = run_script(self.dir, ["SAVEAS", out, "QUIT"], source, module=module)
-        self.assertSession(result, UNLOADED if module == TEST_MODULE else "")
+        self.assertSession(result, "Drawing saved as %s\n" % out + (UNLOADED if module == TEST_MODULE else ""))
         return out
 
     def assertSameContent(self, source, out, upgraded_from_r12=False):
@@ -347,7 +357,7 @@ class FileCommandTest(TempFolderCase, WrittenDrawingChecks):
         os.link(drawing, self.path("old-link.dxf"))
         old_inode = os.stat(drawing).st_ino
         result = run_script(self.dir, ["SAVE", "QVNAME", "QUIT"], drawing)
-        self.assertSession(result, "file: %s (1 open)\n%s" % (drawing, UNLOADED))
+        self.assertSession(result, "Drawing saved as %s\nfile: %s (1 open)\n%s" % (drawing, drawing, UNLOADED))
         self.assertEqual(os.listdir(folder), ["plan.dxf"])  # no temporary file left
         self.assertNotEqual(os.stat(drawing).st_ino, old_inode)
         self.assertEqual(ezdxf.readfile(self.path("old-link.dxf")).header["$ACADVER"], "AC1032")
@@ -359,13 +369,13 @@ class FileCommandTest(TempFolderCase, WrittenDrawingChecks):
 
     def test_save_keeps_the_permissions_of_the_drawing(self):
         os.chmod(self.plan, 0o600)
-        self.assertSession(run_script(self.dir, ["SAVE"], self.plan), UNLOADED)
+        self.assertSession(run_script(self.dir, ["SAVE"], self.plan), "Drawing saved as %s\n%s" % (self.plan, UNLOADED))
         self.assertEqual(os.stat(self.plan).st_mode & 0o777, 0o600)
 
     def test_save_through_a_link_replaces_the_file_it_names(self):
         link = os.path.join(self.dir, "link.dxf")
         os.symlink(self.plan, link)
-        self.assertSession(run_script(self.dir, ["SAVE"], link), UNLOADED)
+        self.assertSession(run_script(self.dir, ["SAVE"], link), "Drawing saved as %s\n%s" % (link, UNLOADED))
         self.assertTrue(os.path.islink(link))
         self.assertEqual(dxfdump.dump(link), dxfdump.dump(self.plan))
 
@@ -385,7 +395,8 @@ class FileCommandTest(TempFolderCase, WrittenDrawingChecks):
         drawing = self.path("plan.dwg")
         shutil.copy(self.plan, drawing)
         result = run_script(self.dir, ["QVCOUNT", "SAVE", "QUIT"], drawing)
-        self.assertSession(result, "entities: %d\n%s" % (self.entity_count(self.plan), UNLOADED))
+        self.assertSession(result, "entities: %d\nDrawing saved as %s\n%s"
+                           % (self.entity_count(self.plan), drawing, UNLOADED))
         self.assertWrittenDrawing(drawing)
 
     def test_saveas_into_a_missing_folder_writes_nothing(self):
@@ -403,7 +414,8 @@ class FileCommandTest(TempFolderCase, WrittenDrawingChecks):
             f.write("0\nSECTION\n2\nENTITIES\n0\nINSERT\n5\n20\n8\n0\n2\nDOOR\n10\n0\n20\n0\n0\nENDSEC\n0\nEOF\n")
         out = self.path("out.dxf")
         result = run_script(self.dir, ["SAVEAS", out, "QUIT"], drawing)
-        self.assertEqual((result.returncode, result.stdout), (0, UNLOADED), result.stderr)
+        self.assertEqual((result.returncode, result.stdout), (0, "Drawing saved as %s\n%s" % (out, UNLOADED)),
+                         result.stderr)
         self.assertEqual(result.stderr, "repaired: INSERT 20 at line 11: the block 'DOOR' is not defined: an empty one"
                          " was added, so its references plot nothing\n")
         self.assertEqual([e.dxf.name for e in ezdxf.readfile(out).modelspace()], ["DOOR"])
@@ -426,8 +438,8 @@ class FileCommandTest(TempFolderCase, WrittenDrawingChecks):
     def test_new_then_saveas_writes_an_empty_drawing(self):
         out = self.path("new.dxf")
         result = run_script(self.dir, ["NEW", "QVNAME", "QVCOUNT", "SAVEAS", out, "QVNAME", "QUIT"], self.plan)
-        self.assertSession(result, "file: Drawing1.dxf (2 open)\nentities: 0\nfile: %s (2 open)\n%s"
-                           % (out, UNLOADED))
+        self.assertSession(result, "file: Drawing1.dxf (2 open)\nentities: 0\nDrawing saved as %s\n"
+                           "file: %s (2 open)\n%s" % (out, out, UNLOADED))
         doc = self.assertWrittenDrawing(out)
         self.assertEqual(len(doc.modelspace()), 0)
         self.assertEqual(sorted(doc.layouts.names()), ["Layout1", "Model"])
@@ -436,24 +448,40 @@ class FileCommandTest(TempFolderCase, WrittenDrawingChecks):
     def test_save_of_a_new_drawing_asks_for_its_path(self):
         out = self.path("asked.dxf")
         result = run_script(self.dir, ["SAVE", out, "QVNAME", "QUIT"])
-        self.assertSession(result, "file: %s (1 open)\n%s" % (out, UNLOADED))
+        self.assertSession(result, "Drawing saved as %s\nfile: %s (1 open)\n%s" % (out, out, UNLOADED))
         self.assertWrittenDrawing(out)
 
-    def test_open_makes_the_second_drawing_current_and_close_returns_to_the_first(self):
+    def test_open_and_close_name_the_current_drawing_and_commands_that_need_one_say_so(self):
         second = generate_plan(self.path("second floor – Süd.dxf"), rooms=3)
         result = run_script(self.dir, ["QVNAME", "OPEN", second, "QVNAME", "QVCOUNT", "CLOSE", "QVNAME",
-                                       "QVCOUNT", "CLOSE", "QVNAME", "QVCOUNT", "SAVE", "NEW", "QVNAME"],
+                                       "QVCOUNT", "CLOSE", "QVNAME", "QVCOUNT", "CLOSE", "SETVAR", "clayer",
+                                       "SETVAR", "PICKBOX", "4", "QVGETVAR", "PICKBOX", "NEW", "QVNAME"],
                             self.plan)
+        none = "No drawing is open.\n"
         self.assertSession(result, "".join([
             "file: %s (1 open)\n" % self.plan,
+            '"%s" is now the current drawing.\n' % second,
             "file: %s (2 open)\n" % second,
             "entities: %d\n" % self.entity_count(second),
+            '"%s" is now the current drawing.\n' % self.plan,
             "file: %s (1 open)\n" % self.plan,
             "entities: %d\n" % self.entity_count(self.plan),
+            none,
             "file: no document\n",
             "entities: no document\n",
+            none,                                   # CLOSE
+            none,                                   # SETVAR of a drawing's variable
+            "Variable: PICKBOX: 4\n",               # a host setting needs none
             "file: Drawing1.dxf (1 open)\n",
             UNLOADED]))
+        # A file command without a drawing fails, and the script stops there.
+        for command in ("SAVE", "SAVEAS", "EXPORT", "PLOT"):
+            with self.subTest(command):
+                result = run_script(self.dir, ["CLOSE", command, self.path("out.dxf"), "QVNAME"], self.plan)
+                self.assertEqual((result.returncode, result.stdout), (2, none * 2 + UNLOADED))
+                self.assertTrue(result.stderr.endswith('line 2: "%s" failed; the lines after it are not run\n'
+                                                       % command), result.stderr)
+        self.assertFalse(os.path.exists(self.path("out.dxf")))
 
     def test_open_of_an_open_drawing_makes_it_current_however_its_path_is_spelt(self):
         second = generate_plan(self.path("second.dxf"), rooms=3)
@@ -465,7 +493,8 @@ class FileCommandTest(TempFolderCase, WrittenDrawingChecks):
             lines += ["OPEN", spelling, "QVNAME", "OPEN", second]
         result = run_script(self.dir, lines, self.plan, cwd=self.dir)
         again = '"%s" is already open; it is now the current drawing.\n'
-        self.assertSession(result, (again % self.plan + "file: %s (2 open)\n" % self.plan + again % second)
+        self.assertSession(result, '"%s" is now the current drawing.\n' % second
+                           + (again % self.plan + "file: %s (2 open)\n" % self.plan + again % second)
                            * len(spellings) + UNLOADED)
 
     def test_a_signal_during_a_plot_removes_its_temporary_and_names_the_lost_drawing(self):
@@ -511,17 +540,37 @@ class FileCommandTest(TempFolderCase, WrittenDrawingChecks):
             "SAVEAS", "~\\%s\\.\\backslash" % os.path.basename(folder)], self.plan, cwd=self.dir)
         saved = os.path.join(folder, "saved.dxf")
         self.assertSession(result, "".join([
+            '"%s" is now the current drawing.\n' % second,
             "file: %s (2 open)\n" % second,
             '"%s" is already open; it is now the current drawing.\n' % self.plan,
             "file: %s (2 open)\n" % self.plan,
-            "file: %s (2 open)\n" % saved,
+            "Drawing saved as %s\nfile: %s (2 open)\n" % (saved, saved),
             "".join("Plot written to %s (ISO_A3_(420.00_x_297.00_MM), fitted, about 1:75.5)\n"
                     % os.path.join(folder, name) for name in ("exported.png", "plotted.png")),
             "From point: from: 0,0,0\nTo point: to: 1,1,0\nline drawn\n",
+            "Drawing saved as %s\\%s\\.\\backslash.dxf\n" % (Host.env()["HOME"], os.path.basename(folder)),
             UNLOADED]))
         self.assertWrittenDrawing(saved)
         self.assertEqual(sorted(os.listdir(folder)),
                          ["backslash.dxf", "exported.png", "plotted.png", "saved.dxf", "second.dxf"])
+
+    def test_names_the_file_system_cannot_take_are_refused_and_asked_again(self):
+        long_name, chinese = "x" * 300, "图" * 90        # 300 and 270 bytes
+        deep = "/".join(["d" * 200] * 21)                # 4220 bytes
+        saved = self.path("saved.dxf")
+        result = run_script(self.dir, ["QVLINE", "0,0", "1,1",
+                                       "OPEN", long_name, self.path(chinese), "",
+                                       "SAVEAS", self.path(long_name), deep, ".dxf", saved, "QVNAME"],
+                            self.plan, cwd=self.dir)
+        name = '\nThe name "%s.dxf" is longer than the 255 bytes a file name may have.\n'
+        self.assertSession(result, "".join([
+            "From point: from: 0,0,0\nTo point: to: 1,1,0\nline drawn\n",
+            name % long_name, name % chinese, name % long_name,
+            '\nThe path "%s.dxf" is longer than the 4095 bytes a path may have.\n' % deep,
+            '\nCannot save as ".dxf": the file name is only an extension; give the drawing a name.\n',
+            "Drawing saved as %s\nfile: %s (1 open)\n" % (saved, saved),
+            UNLOADED]))
+        self.assertEqual(self.entity_count(saved), self.entity_count(self.plan) + 1)   # the line drawn
 
     def test_open_of_a_bad_drawing_keeps_the_current_one(self):
         bad = self.path("bad.dxf")
@@ -544,7 +593,7 @@ class FileCommandTest(TempFolderCase, WrittenDrawingChecks):
             "^C", ESC,                  # nothing to run
             "_sAvEaS", self.path("lower.dxf"), "._Quit", "QVNAME"], self.plan)
         self.assertSession(result, "file: %s (1 open)\n" % self.plan * 6
-                           + "Text: text: [local name]\n" + UNLOADED)
+                           + "Text: text: [local name]\nDrawing saved as %s\n" % self.path("lower.dxf") + UNLOADED)
         self.assertWrittenDrawing(self.path("lower.dxf"))
 
     def test_unknown_commands_print_a_message_and_the_session_goes_on(self):
@@ -554,8 +603,9 @@ class FileCommandTest(TempFolderCase, WrittenDrawingChecks):
 
     def test_exception_in_a_command_does_not_end_the_session(self):
         result = run_script(self.dir, ["QVTHROW", "QVNAME"], self.plan)
-        self.assertSession(result, "throwing\n\n*Unhandled error in QVTHROW*\nfile: %s (1 open)\n%s"
-                           % (self.plan, UNLOADED))
+        # The command ends with a line that names it and why; the drawing stays open.
+        self.assertSession(result, "throwing\n\n*Unhandled error in QVTHROW: test module failure*\n"
+                           "file: %s (1 open)\n%s" % (self.plan, UNLOADED))
 
     def test_setvar_of_known_and_unknown_variables(self):
         result = run_script(self.dir, [
@@ -669,13 +719,16 @@ class PromptTest(TempFolderCase):
                 self.assertPrompts(["QVREAL", *answers, "QUIT"], expected)
 
     def test_texts_take_the_whole_line(self):
-        long_text = "a" * 131 + "é"  # 133 bytes: cut before the two-byte character
+        full = "a" * 130 + "é"  # 132 bytes: as much as the command's buffer holds
         cases = [
             (["  Room 1.017, west wing; level 2  "], "Text: text: [  Room 1.017, west wing; level 2  ]\n"),
             (["Büro – Süd"], "Text: text: [Büro – Süd]\n"),
             (["42"], "Text: text: [42]\n"),
             ([""], "Text: text: []\n"),  # Enter is the empty text
-            ([long_text], "Text: text: [%s]\n" % ("a" * 131)),
+            ([full], "Text: text: [%s]\n" % full),
+            # One byte more is never cut: it is refused and asked again.
+            ([full + "a", "short"], "Text: \nThe answer is longer than 132 bytes; give a shorter one.\n"
+                                    "Text: text: [short]\n"),
             (["^C"], "Text: text: cancel\n"),
             (["abc" + ESC], "Text: text: cancel\n"),
         ]

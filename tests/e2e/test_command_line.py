@@ -74,6 +74,7 @@ class ScriptTest(TempFolderCase, WrittenDrawingChecks):
             "Point: point: 1,1,5\n",
             "Variable: LASTPOINT: 1,1,5\n",
             "From point: from: 1,1,5\nTo point: to: 2.4142135623730949,2.4142135623730949,5\nline drawn\n",
+            "Drawing saved as %s\n" % out,
             UNLOADED]))
         self.assertWrittenDrawing(out)
         self.assertEqual(len(lines_of(out)), 2)
@@ -95,6 +96,7 @@ class ScriptTest(TempFolderCase, WrittenDrawingChecks):
             "From point: ", (refused_point + "From point: ") * 5, "from: 1,1,0\n",
             "To point: ", refused_point + "To point: ", "to: 2,2,0\nline drawn\n",
             refused_point,
+            "Drawing saved as %s\n" % out,
             "Point: ", refused_point, "Point: point: cancel\n",
             UNLOADED]))
         # What was drawn can be read back.
@@ -164,8 +166,11 @@ class ScriptTest(TempFolderCase, WrittenDrawingChecks):
             "NEW", "QVGETVAR", "DBMOD",
             "SETVAR", "PICKBOX", "5", "QVGETVAR", "DBMOD"], plan)
         self.assertEqual(result.returncode, 0, result.stderr)
+        dbmod = ["Variable: DBMOD: %d\n" % v for v in (0, 1, 0, 4, 0, 0, 0)]
+        dbmod[2:2] = ["Drawing saved as %s\n" % saved]
+        dbmod[5:5] = ["No drawing is open.\n", '"%s" is now the current drawing.\n' % saved]
         self.assertEqual(result.stdout.replace("From point: from: 0,0,0\nTo point: to: 1,1,0\nline drawn\n", ""),
-                         "".join("Variable: DBMOD: %d\n" % v for v in (0, 1, 0, 4, 0, 0, 0)) + UNLOADED)
+                         "".join(dbmod) + UNLOADED)
 
     def test_plotting_leaves_the_drawing_unchanged(self):
         plan = generate_plan(self.path("plan.dxf"), "--spaces", "--uses", "--markers", rooms=8)
@@ -182,8 +187,6 @@ class ScriptTest(TempFolderCase, WrittenDrawingChecks):
             ("OPEN", ["OPEN", self.dir], 'cannot open "%s": Is a directory' % self.dir),
             ("SAVE", ["SAVE", self.dir], "cannot write '%s': it is a folder" % self.dir),
             ("SAVEAS", ["SAVEAS", self.path("no", "x.dxf")], "cannot write '%s'" % self.path("no", "x.dxf")),
-            ("SAVEAS", ["SAVEAS", self.path(".DXF")],
-             'cannot save as "%s": the file name is only an extension' % self.path(".DXF")),
         ]
         # The script stops there: the lines after it, which would write the wrong drawing
         # over a file, are not run, and standard error names the line.
@@ -196,12 +199,12 @@ class ScriptTest(TempFolderCase, WrittenDrawingChecks):
                 self.assertRegex(result.stderr, r'\ncadhost: .*\.scr, line 2: "%s" failed; the lines after it are not '
                                  r"run\n$" % name)
                 self.assertFalse(os.path.exists(target))
-                self.assertFalse(os.path.exists(self.path(".DXF.dxf")))
         # The same commands that succeed end with 0.
         result = run_script(self.dir, ["SAVE", self.path("new.dxf"), "OPEN", self.path("new.dxf"),
                                        "SAVEAS", self.path("again.dxf")])
-        self.assertSession(result, '"%s" is already open; it is now the current drawing.\n%s'
-                           % (self.path("new.dxf"), UNLOADED))
+        self.assertSession(result, 'Drawing saved as %s\n"%s" is already open; it is now the current drawing.\n'
+                           "Drawing saved as %s\n%s" % (self.path("new.dxf"), self.path("new.dxf"),
+                                                         self.path("again.dxf"), UNLOADED))
 
     def test_scripts_quit_and_close_without_asking(self):
         plan = generate_plan(self.path("plan.dxf"), rooms=3)
@@ -212,7 +215,7 @@ class ScriptTest(TempFolderCase, WrittenDrawingChecks):
                 result = run_script(self.dir, ["QVLINE", "0,0", "1,1"] + ending, plan)
                 expected = "From point: from: 0,0,0\nTo point: to: 1,1,0\nline drawn\n"
                 if ending and ending[0] == "CLOSE":
-                    expected += "file: no document\n"
+                    expected += "No drawing is open.\nfile: no document\n"
                 self.assertSession(result, expected + UNLOADED)
                 with open(plan, "rb") as f:
                     self.assertEqual(f.read(), before)
@@ -526,8 +529,8 @@ class TerminalTest(TempFolderCase, WrittenDrawingChecks):
         t = self.start(drawing)
         self.draw_line(t)
         t.type("close\n", question)
-        t.type("y\n", "Drawing saved as %s\nCommand: " % drawing)
-        t.type("open\n%s\n" % drawing, "Command: ")
+        t.type("y\n", "Drawing saved as %s\nNo drawing is open.\nCommand: " % drawing)
+        t.type("open\n%s\n" % drawing, '"%s" is now the current drawing.\nCommand: ' % drawing)
         self.draw_line(t)
         t.type(CTRL_D, question)
         t.type(CTRL_D, "Drawing saved as %s\n" % drawing)         # Ctrl+D takes the default, Yes

@@ -13,7 +13,7 @@ import unittest
 
 import ezdxf
 
-from test_cadhost import REAL_MODULE, Host, generate_plan, run_script
+from test_cadhost import Host, generate_plan, run_module_script
 
 VERSION = "64.04.03.00"
 GROSS_TITLE = "Kavro Create Gross Area Block %s\n" % VERSION
@@ -79,7 +79,7 @@ class Commands(unittest.TestCase):
             f.write("".join("%s\r\n%s\r\n" % item for item in values.items()))
 
     def run_module(self, lines, drawing=None):
-        result = run_script(self.dir, lines, drawing or self.plan, module=REAL_MODULE)
+        result = run_module_script(self.dir, lines, drawing or self.plan)
         self.assertEqual(result.returncode, 0, result.stderr)
         self.assertEqual(result.stderr, "")
         return result.stdout
@@ -293,13 +293,14 @@ class Commands(unittest.TestCase):
         out = self.run_module(["kut", "300"], self.out)  # the input ends at the next question
         self.assertTrue(out.endswith("\nEnter new Text Scale or (i)gnore <1.00>:\n*Cancel*\n"), out)
 
-    def test_file_prompts_take_the_home_folder(self):
+    def test_file_prompts_take_the_home_folder_and_refuse_names_too_long(self):
         folder = tempfile.mkdtemp(dir=Host.env()["HOME"])
         self.addCleanup(shutil.rmtree, folder, ignore_errors=True)
         tilde = "~/" + os.path.basename(folder) + "/"
-        out = self.run_module(["kagr", tilde + "missing.xml", "kd9", tilde + "diagnosis.xml"])
-        self.assertIn("\nOpen: \nNo graphic report was applied: %s cannot be read - the file does not exist.\n"
-                      % os.path.join(folder, "missing.xml"), out)
+        out = self.run_module(["kagr", "r" * 256, tilde + "missing.xml", "kd9", tilde + "diagnosis.xml"])
+        self.assertIn('\nOpen: \nThe name "%s" is longer than the 255 bytes a file name may have.\n'
+                      "\nOpen: \nNo graphic report was applied: %s cannot be read - the file does not exist.\n"
+                      % ("r" * 256, os.path.join(folder, "missing.xml")), out)
         self.assertTrue(out.endswith("xml test completed successfully\n"), out)
         self.assertEqual(os.listdir(folder), ["diagnosis.xml"])
 

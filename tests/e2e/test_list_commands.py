@@ -19,7 +19,7 @@ import xml.etree.ElementTree as ElementTree
 
 import ezdxf
 
-from test_cadhost import REAL_MODULE, Host, generate_plan, run_script
+from test_cadhost import Host, generate_plan, run_module_script
 
 VERSION = "64.04.03.00"
 KLB_PROMPTS = "\nsort by handle in ascending order <1>: %s\n\nlist assets <0>: %s\n"
@@ -105,7 +105,7 @@ class ModuleCase(unittest.TestCase):
                     "csvOpener\r\n%s\r\n" % (precision, opener))
 
     def run_module(self, lines, drawing=None, stderr=""):
-        result = run_script(self.dir, lines, drawing or self.plan, module=REAL_MODULE)
+        result = run_module_script(self.dir, lines, drawing or self.plan)
         self.assertEqual(result.returncode, 0, result.stderr)
         self.assertEqual(result.stderr, stderr)
         return result.stdout
@@ -305,6 +305,17 @@ class HelpAndDiagnosticsTest(ModuleCase):
                                      "basic test successful\nbasic test completed\n"
                                      "dialog test - opens browse for file dialog\n\nOpen: dialog test completed\n"),
                         out)
+
+    def test_long_answers_are_taken_whole(self):
+        folder = os.path.join(self.dir, *["f" * 60] * 4)
+        os.makedirs(folder)
+        target = os.path.join(folder, "d" * (300 - len(folder) - 5) + ".xml")   # 300 bytes
+        text = "long text " * 20
+        out = self.run_module(["kd8", "", "", "", text, "kd9", target, "QUIT"], self.plain)
+        self.assertIn("text user input test successful - %s\n" % text, out)
+        default = os.path.join(self.data_dir(), "kavroDiagnosis.xml")
+        self.assertTrue(out.endswith("<%s>: %s\nxml test completed successfully\n" % (default, target)), out)
+        self.assertEqual(os.listdir(folder), [os.path.basename(target)])
 
 
 class DeleteTest(ModuleCase):

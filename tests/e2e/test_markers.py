@@ -16,7 +16,7 @@ import unittest
 
 import ezdxf
 
-from test_cadhost import REAL_MODULE, ROOT, Host, generate_plan, run_script
+from test_cadhost import ROOT, Host, generate_plan, run_module_script
 
 VERSION = "64.04.03.00"
 LEGEND_TITLE = "Kavro Create Legend Marker Block %s\n" % VERSION
@@ -47,7 +47,7 @@ class Markers(unittest.TestCase):
 
     def run_module(self, lines, drawing=None, product=None):
         options = ["--product", product] if product else []
-        result = run_script(self.dir, lines, *options, drawing or self.plan, module=REAL_MODULE)
+        result = run_module_script(self.dir, lines, *options, drawing or self.plan)
         self.assertEqual(result.returncode, 0, result.stderr)
         self.assertEqual(result.stderr, "")
         return result.stdout

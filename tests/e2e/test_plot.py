@@ -182,11 +182,13 @@ class Plot(unittest.TestCase):
         result = run_script(self.dir, ["PLOT", "", "", "", kept, "QUIT"], plan)
         self.assertEqual(result.returncode, 0, result.stderr)
         self.assertIn("Page size", pdf_info(kept))
-        # ...and a device the user names does not write a file of another format.
-        named = self.out("named-device.pdf")
-        result = run_script(self.dir, ["PLOT", "", "PNG", "", named, "QUIT"], plan)
-        self.assertEqual(result.returncode, 2)
-        self.assertIn('the device "PublishToWeb PNG.pc3" does not write .pdf files', result.stderr)
+        # ...and a device the user names does not write a file of another format: the file
+        # is asked for again, at once.
+        named, png = self.out("named-device.pdf"), self.out("named-device.png")
+        result = run_script(self.dir, ["PLOT", "", "PNG", "", named, png, "QUIT"], plan)
+        self.assertEqual((result.returncode, result.stderr), (0, ""))
+        self.assertTrue(result.stdout.startswith('\nThe device "PublishToWeb PNG.pc3" does not write .pdf files.\n'
+                                                 "Plot written to %s (" % png), result.stdout)
         self.assertFalse(os.path.exists(named))
 
     def test_plot_takes_the_layouts_own_settings_and_asks_again_for_what_it_refuses(self):

@@ -14,7 +14,7 @@ import unittest
 
 import ezdxf
 
-from test_cadhost import LIBRECAD_CHECK, REAL_MODULE, ROOT, Host, generate_plan, run_script
+from test_cadhost import LIBRECAD_CHECK, ROOT, Host, generate_plan, run_module_script
 
 OPEN = "\nOpen: "
 LEGACY_ANSWERS = ["", "", "", "", "", ""]
@@ -78,7 +78,7 @@ class Reports(unittest.TestCase):
         shutil.rmtree(self.dir, ignore_errors=True)
 
     def run_module(self, lines, *args, stderr=""):
-        result = run_script(self.dir, lines, *args, module=REAL_MODULE)
+        result = run_module_script(self.dir, lines, *args)
         self.assertEqual(result.returncode, 0, result.stderr)
         if stderr is not None:
             self.assertEqual(result.stderr, stderr)

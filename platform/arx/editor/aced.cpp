@@ -160,23 +160,29 @@ int acedGetReal(const char* prompt, ads_real* result)
     return status;
 }
 
-int acedGetString(int allowSpaces, const char* prompt, char* result, std::size_t size)
+int acedGetString(int allowSpaces, const char* prompt, std::string& result)
 {
     showPrompt(prompt);
     const qv::InputLine line = qv::readInput({}, allowSpaces ? qv::InputKind::text : qv::InputKind::word);
     if (line.status != qv::InputStatus::line)
         return RTCAN;
-    if (!result || size == 0)
-        return RTNORM;
-    std::string text = line.text;
-    if (text.size() > size - 1) {
-        size_t cut = size - 1;
-        while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
-            --cut; // never split a UTF-8 character
-        text.resize(cut);
-    }
-    std::memcpy(result, text.c_str(), text.size() + 1);
+    result = line.text;
     return RTNORM;
+}
+
+int acedGetString(int allowSpaces, const char* prompt, char* result, std::size_t size)
+{
+    const std::string asked = prompt && *prompt ? prompt : qv::openOutputLine();
+    std::string text;
+    int status = acedGetString(allowSpaces, prompt, text);
+    // An answer is never acted on cut: one the buffer cannot hold is refused and asked again.
+    while (status == RTNORM && result && size > 0 && text.size() > size - 1) {
+        qv::writeOutput("\nThe answer is longer than " + std::to_string(size - 1) + " bytes; give a shorter one.\n");
+        status = acedGetString(allowSpaces, asked.c_str(), text);
+    }
+    if (status == RTNORM && result && size > 0)
+        std::memcpy(result, text.c_str(), text.size() + 1);
+    return status;
 }
 
 int acedGetPoint(const ads_point, const char* prompt, ads_point result)

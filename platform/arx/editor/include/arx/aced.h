@@ -16,9 +16,11 @@
 int acedGetInt(const char* prompt, int* result);
 // Asks for a number; a line that is not a finite one is refused and asked again.
 int acedGetReal(const char* prompt, ads_real* result);
-// Asks for a text: the whole line, spaces included, cut to size - 1 bytes (at a character
-// boundary). An empty line is an answer: the empty text. Without allowSpaces, Space ends the
-// answer on a terminal, as Enter does.
+// Asks for a text: the whole line, spaces included. An empty line is an answer: the empty
+// text. Without allowSpaces, Space ends the answer on a terminal, as Enter does.
+int acedGetString(int allowSpaces, const char* prompt, std::string& result);
+// The same into a buffer of size bytes: an answer longer than size - 1 bytes is refused
+// ("The answer is longer than 132 bytes; give a shorter one.") and asked again.
 int acedGetString(int allowSpaces, const char* prompt, char* result, std::size_t size = 133);
 // Asks for a point in the current UCS: "x,y", "x,y,z", "dist<angle" (degrees), or relative
 // to the last point (LASTPOINT): "@dx,dy", "@dx,dy,dz", "@dist<angle", "@". The result is in
