@@ -10,12 +10,14 @@
 #include "blocks/attributes.h"
 #include "blocks/blockdwg.h"
 #include "blocks/blocks.h"
+#include "blocks/hatch.h"
 #include "blocks/markerblocklegend.h"
 #include "blocks/markerblockpie.h"
 #include "host/acaddrawing.h"
 #include "host/acaddrawingstate.h"
 #include "host/acadhost.h"
 #include "host/hostguards.h"
+#include "host/layer.h"
 #include "reports/categories.h"
 #include "reports/legendtable.h"
 #include "reports/linklines.h"
@@ -45,6 +47,22 @@ using OwnedBlocks = std::unique_ptr<CBlocks, DestroyBlocks>;
 void showLayer(CAcadDrawingState& state, const CString& layer)
 {
     state.setLayerState(layer, 0, 0, 0, 1);
+}
+
+// The layer the hatches of a style are drawn on: its own, or "0" when it names none.
+void showHatchLayer(CAcadDrawingState& state, const CHatch* hatch)
+{
+    if (!hatch)
+        return;
+    const CString layer = CLayer::validateLayerName(hatch->getLayer());
+    showLayer(state, layer.IsEmpty() ? CString("0") : layer);
+}
+
+// The layer of a reference the report placed (a legend, a pie chart), which shows it.
+void showReferenceLayer(CAcadDrawingState& state, AcDbObjectId id)
+{
+    if (const auto reference = openObject<AcDbEntity>(id, AcDb::kForRead))
+        showLayer(state, reference->layer());
 }
 
 // The id of the object a handle names in the database, or the null id when it names none.
@@ -216,7 +234,8 @@ int applyBlocks(CCategory* category, CAcadDrawing* drawing, AcDbDatabase* databa
 }
 
 // Says how much of the category the drawing holds: a report applied to the wrong drawing
-// otherwise looks like one that worked.
+// otherwise looks like one that worked. The category's hatch layer is shown when anything
+// of it was hatched.
 int applyCategory(CCategory* category, CAcadDrawing* drawing, AcDbDatabase* database, CAcadDrawingState& working)
 {
     const int assets = applyAssets(category, drawing, database, working);
@@ -224,6 +243,8 @@ int applyCategory(CCategory* category, CAcadDrawing* drawing, AcDbDatabase* data
     acutPrintf("\t%d of the category's blocks found in the drawing.\n", blocks);
     if (category->getAssets())
         acutPrintf("\t%d of the category's assets found in the drawing.\n", assets);
+    if (blocks + assets > 0)
+        showHatchLayer(working, category->getHatch());
     return blocks + assets;
 }
 
@@ -297,20 +318,27 @@ void refuseOversized(const Markers& markers, double pieOffset, const char* procS
     }
 }
 
-// The report's legend table at the drawing's first legend marker.
-void drawLegend(CGraphicReport* report, CAcadDrawing* drawing, const CMarkerBlockLegend* marker)
+// The report's legend table at the drawing's first legend marker, its reference's layer
+// and those of its swatches shown.
+void drawLegend(CGraphicReport* report, CAcadDrawing* drawing, const CMarkerBlockLegend* marker,
+                CAcadDrawingState& working)
 {
     if (!marker)
         return;
     AcGePoint3d position = marker->getPosition();
     const CLegendTable legend(drawing, marker->getTextSize(), marker->getPrecision(), unitText(marker->getUnits()), 0,
                               report, marker->getRotation(), &position);
+    showReferenceLayer(working, legend.getReferenceId());
+    const CCategories* categories = report->getCategories();
+    for (int i = 0; i < categories->count(); ++i)
+        showHatchLayer(working, categories->getAt(i)->getHatch());
     drawing->regenDrawing();
 }
 
-// The report's pie chart at the drawing's first pie-chart marker. A pie marker keeps no
-// units: the chart names the legend marker's, so that both give one number one unit.
-void drawPieChart(CGraphicReport* report, CAcadDrawing* drawing, const Markers& markers)
+// The report's pie chart at the drawing's first pie-chart marker, its reference's layer and
+// those of its wedges shown. A pie marker keeps no units: the chart names the legend
+// marker's, so that both give one number one unit.
+void drawPieChart(CGraphicReport* report, CAcadDrawing* drawing, const Markers& markers, CAcadDrawingState& working)
 {
     const CMarkerBlockPie* marker = markers.pie;
     if (!marker)
@@ -321,6 +349,9 @@ void drawPieChart(CGraphicReport* report, CAcadDrawing* drawing, const Markers& 
                           marker->getPrecision(), unitText(units), report->getPieIgnoreEmptySegments(),
                           report->getPieShowLabels(), report->getPieShowLabelSegmentLines(), marker->getRotation(),
                           &centre);
+    showReferenceLayer(working, chart.getReferenceId());
+    for (int i = 0; chart.getSegments() && i < chart.getSegments()->count(); ++i)
+        showHatchLayer(working, chart.getSegments()->getAt(i)->getHatch());
     drawing->regenDrawing();
 }
 
@@ -354,8 +385,8 @@ void CGraphicReport::applyToDrawing(CAcadDrawing* drawing)
             // The legend and the pie chart come only on a full host, and only for a report
             // that has taken up at least one category.
             if (applyCategories(m_categories, drawing, database, working) && acadHost.isFullHost()) {
-                drawLegend(this, drawing, markers.legend);
-                drawPieChart(this, drawing, markers);
+                drawLegend(this, drawing, markers.legend, working);
+                drawPieChart(this, drawing, markers, working);
             }
             working.applyState(drawing, 0);
             locked = false;

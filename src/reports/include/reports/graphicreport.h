@@ -48,7 +48,8 @@ public:
 
     // Makes the drawing show the report: its layers on and all others off, its link lines,
     // the blocks and assets of each category hatched and formatted in the category's style,
-    // and on a full host the legend table and pie chart at the first markers. A failure
+    // and on a full host the legend table and pie chart at the first markers. The layers of
+    // what it draws (hatches, link lines, legend, pie chart) are left on. A failure
     // puts the drawing's layout and layers back as they were and releases the lock taken
     // here before it is raised.
     void applyToDrawing(CAcadDrawing* drawing);
