@@ -20,6 +20,7 @@
 #include "host/layer.h"
 #include "reports/categories.h"
 #include "reports/legendtable.h"
+#include "reports/linkline.h"
 #include "reports/linklines.h"
 #include "reports/piechart.h"
 #include "support/excustom.h"
@@ -125,34 +126,37 @@ void switchLayersOn(CLayers* layersOn, CAcadDrawing* drawing, CAcadDrawingState&
         showLayer(working, layersOn->getAt(i)->getName());
 }
 
-// Every room of the drawing, formatted after the template and applied. Gross-area and site
-// blocks are left out of the list as well as unformatted: the category's area is the sum
-// of its rooms, which the floor's gross area would count a second time.
-OwnedBlocks allDrawingBlocks(const CBlockDWG* templateBlock, CAcadDrawing* drawing, CAcadDrawingState& working)
+// Every room of the drawing. Gross-area and site blocks are left out: the category's area
+// is the sum of its rooms, which the floor's gross area would count a second time.
+OwnedBlocks drawingRooms(CAcadDrawing* drawing)
 {
     OwnedBlocks rooms(new CBlocks);
-    {
-        OwnedBlocks all(new CBlocks);
-        all->getKavroDWGBlocks_SS(drawing, nullptr, 1, "f");
-        std::vector<std::unique_ptr<CBlock>> others;
-        for (int i = 0; i < all->count(); ++i) {
-            CBlock* block = all->getAt(i);
-            if (block->getBlockType() == kBlockDWGFloor || block->getBlockType() == kBlockDWGSite)
-                others.emplace_back(block);
-            else
-                rooms->addBlock(block);
-        }
-        // The list lets go of its drawing-side blocks without destroying them.
-        all->deleteObjects();
+    OwnedBlocks all(new CBlocks);
+    all->getKavroDWGBlocks_SS(drawing, nullptr, 1, "f");
+    std::vector<std::unique_ptr<CBlock>> others;
+    for (int i = 0; i < all->count(); ++i) {
+        CBlock* block = all->getAt(i);
+        if (block->getBlockType() == kBlockDWGFloor || block->getBlockType() == kBlockDWGSite)
+            others.emplace_back(block);
+        else
+            rooms->addBlock(block);
     }
-    for (int i = 0; i < rooms->count(); ++i) {
-        auto* block = dynamic_cast<CBlockDWG*>(rooms->getAt(i));
+    // The list lets go of its drawing-side blocks without destroying them.
+    all->deleteObjects();
+    return rooms;
+}
+
+// Formats the rooms after the template and applies them, their layers shown.
+void formatRooms(const CBlocks& rooms, const CBlockDWG* templateBlock, CAcadDrawing* drawing,
+                 CAcadDrawingState& working)
+{
+    for (int i = 0; i < rooms.count(); ++i) {
+        auto* block = dynamic_cast<CBlockDWG*>(rooms.getAt(i));
         if (!block)
             continue;
         formatBlock(templateBlock, block, drawing);
         showLayer(working, block->getLayer());
     }
-    return rooms;
 }
 
 // Applies the category's assets; gives how many of them the drawing holds.
@@ -179,8 +183,9 @@ int applyAssets(CCategory* category, CAcadDrawing* drawing, AcDbDatabase* databa
 }
 
 // Applies the category's blocks; gives how many space blocks of the drawing they came to
-// ("*" counting every room it took).
-int applyBlocks(CCategory* category, CAcadDrawing* drawing, AcDbDatabase* database, CAcadDrawingState& working)
+// ("*" counting every room it took). The first "*" takes the rooms read before, if any.
+int applyBlocks(CCategory* category, CAcadDrawing* drawing, AcDbDatabase* database, CAcadDrawingState& working,
+                OwnedBlocks& readRooms)
 {
     CBlocks* walked = category->getBlocks();
     if (!walked)
@@ -199,8 +204,10 @@ int applyBlocks(CCategory* category, CAcadDrawing* drawing, AcDbDatabase* databa
                 handedOver.reset(walked);
             else
                 DestroyBlocks()(category->getBlocks());
-            category->setBlocks(allDrawingBlocks(entry, drawing, working).release());
-            found += category->getBlocks()->count();
+            OwnedBlocks rooms = readRooms ? std::move(readRooms) : drawingRooms(drawing);
+            formatRooms(*rooms, entry, drawing, working);
+            found += rooms->count();
+            category->setBlocks(rooms.release());
             continue;
         }
         const AcDbObjectId id = idOf(database, *entry->getAcDbHandle());
@@ -236,36 +243,96 @@ int applyBlocks(CCategory* category, CAcadDrawing* drawing, AcDbDatabase* databa
 // Says how much of the category the drawing holds: a report applied to the wrong drawing
 // otherwise looks like one that worked. The category's hatch layer is shown when anything
 // of it was hatched.
-int applyCategory(CCategory* category, CAcadDrawing* drawing, AcDbDatabase* database, CAcadDrawingState& working)
+void applyCategory(CCategory* category, CAcadDrawing* drawing, AcDbDatabase* database, CAcadDrawingState& working,
+                   OwnedBlocks& readRooms)
 {
     const int assets = applyAssets(category, drawing, database, working);
-    const int blocks = applyBlocks(category, drawing, database, working);
+    const int blocks = applyBlocks(category, drawing, database, working, readRooms);
     acutPrintf("\t%d of the category's blocks found in the drawing.\n", blocks);
     if (category->getAssets())
         acutPrintf("\t%d of the category's assets found in the drawing.\n", assets);
     if (blocks + assets > 0)
         showHatchLayer(working, category->getHatch());
-    return blocks + assets;
 }
 
 bool applyCategories(CCategories* categories, CAcadDrawing* drawing, AcDbDatabase* database,
-                     CAcadDrawingState& working)
+                     CAcadDrawingState& working, OwnedBlocks& readRooms)
 {
     if (!categories)
         return false;
     acutPrintf("\tgraphic report contains %d categories.\n", categories->count());
     bool seen = false;
-    int found = 0;
     for (int i = 0; i < categories->count(); ++i) {
         CCategory* category = categories->getAt(i);
         seen = true;
         acutPrintf("\tapplying category %s.\n", category->getTitle());
-        found += applyCategory(category, drawing, database, working);
+        applyCategory(category, drawing, database, working, readRooms);
     }
-    if (seen && found == 0)
-        acutPrintf("warning: none of the report's blocks or assets is in the drawing.\n");
     return seen;
 }
+
+// Whether the drawing holds the entity of the handle as a block reference, or an entity it
+// cannot open (which the application still applies through its id).
+bool holdsReference(AcDbDatabase* database, const CString& handle)
+{
+    const AcDbObjectId id = idOf(database, AcDbHandle(handle.GetString()));
+    if (id.isNull())
+        return false;
+    const auto entity = openObject<AcDbEntity>(id, AcDb::kForRead);
+    return !entity || AcDbBlockReference::cast(entity.get());
+}
+
+// What the report names (spaces, assets, link-line ends) and whether the drawing holds any
+// of it, looked for before anything is changed: a report for another drawing is then not
+// applied at all.
+struct Presence
+{
+    bool named = false;
+    bool found = false;
+    bool takesRooms = false;
+    // The drawing's rooms when they were read, for the first "*" entry to take; else null.
+    OwnedBlocks rooms;
+
+    // Names are looked up until one is found; the rooms an entry "*" takes are read only
+    // when nothing else was.
+    Presence(CCategories* categories, CLinkLines* linkLines, CAcadDrawing* drawing, AcDbDatabase* database)
+    {
+        found = holdsAny(categories, linkLines, database);
+        if (!found && takesRooms) {
+            rooms = drawingRooms(drawing);
+            found = rooms->count() > 0;
+        }
+    }
+
+    bool holdsAny(CCategories* categories, CLinkLines* linkLines, AcDbDatabase* database)
+    {
+        for (int i = 0; categories && i < categories->count(); ++i) {
+            const CCategory* category = categories->getAt(i);
+            if (const CAssets* assets = category->getAssets())
+                for (int j = 0; j < assets->getCount(); ++j) {
+                    named = true;
+                    if (!idOf(database, *assets->getAt(j)->getAcDbHandle()).isNull())
+                        return true;
+                }
+            if (const CBlocks* blocks = category->getBlocks())
+                for (int j = 0; j < blocks->count(); ++j) {
+                    named = true;
+                    const CString handle = blocks->getAt(j)->getHandle();
+                    if (handle == "*")
+                        takesRooms = true;
+                    else if (holdsReference(database, handle))
+                        return true;
+                }
+        }
+        for (int i = 0; linkLines && i < linkLines->getCount(); ++i) {
+            named = true;
+            const CLinkLine* line = linkLines->getAt(i);
+            if (holdsReference(database, line->getStartHandle()) || holdsReference(database, line->getEndHandle()))
+                return true;
+        }
+        return false;
+    }
+};
 
 // The area unit a marker's units value names.
 CString unitText(int units)
@@ -357,7 +424,7 @@ void drawPieChart(CGraphicReport* report, CAcadDrawing* drawing, const Markers& 
 
 } // namespace
 
-void CGraphicReport::applyToDrawing(CAcadDrawing* drawing)
+bool CGraphicReport::applyToDrawing(CAcadDrawing* drawing)
 {
     const char* procSig = "CGraphicReport::applyToDrawing";
     // The drawing's layout and layers as they were, put back when the application fails
@@ -365,18 +432,28 @@ void CGraphicReport::applyToDrawing(CAcadDrawing* drawing)
     std::unique_ptr<CAcadDrawingState> before;
     bool locked = false;
     try {
-        kavroGuard(procSig, __FILE__, [&] {
+        return kavroGuard(procSig, __FILE__, [&] {
             const Markers markers(drawing);
             refuseOversized(markers, m_pieXYOffset, procSig);
+            acutPrintf("applying graphic report %s.\n", m_title);
+            AcDbDatabase* database = drawing->getDocument()->database();
+            if (drawing->lock() != Acad::eOk)
+                return false;
+            locked = true;
+            Presence presence(m_categories, m_linkLines, drawing, database);
+            if (presence.named && !presence.found) {
+                acutPrintf("No graphic report was applied: none of the report's blocks or assets is in the "
+                           "drawing.\n");
+                locked = false;
+                drawing->unlock(FALSE);
+                return false;
+            }
+            // Reading the layers marks the drawing changed: they are read only for a report
+            // that is applied.
             CAcadDrawingState working(drawing);
             before = std::make_unique<CAcadDrawingState>(drawing);
             working.setLayout(m_plotLayout);
             working.setAllLayerLineWeights(0);
-            acutPrintf("applying graphic report %s.\n", m_title);
-            AcDbDatabase* database = drawing->getDocument()->database();
-            if (drawing->lock() != Acad::eOk)
-                return;
-            locked = true;
             switchLayersOn(m_layersOn, drawing, working);
             if (m_linkLines) {
                 acutPrintf("Applying link Lines\n");
@@ -384,13 +461,15 @@ void CGraphicReport::applyToDrawing(CAcadDrawing* drawing)
             }
             // The legend and the pie chart come only on a full host, and only for a report
             // that has taken up at least one category.
-            if (applyCategories(m_categories, drawing, database, working) && acadHost.isFullHost()) {
+            const bool categoriesSeen = applyCategories(m_categories, drawing, database, working, presence.rooms);
+            if (categoriesSeen && acadHost.isFullHost()) {
                 drawLegend(this, drawing, markers.legend, working);
                 drawPieChart(this, drawing, markers, working);
             }
             working.applyState(drawing, 0);
             locked = false;
             drawing->unlock(FALSE);
+            return true;
         });
     } catch (CEXKavro* e) {
         if (locked)
@@ -398,4 +477,3 @@ void CGraphicReport::applyToDrawing(CAcadDrawing* drawing)
         throw;
     }
 }
-

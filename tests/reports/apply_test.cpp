@@ -266,7 +266,7 @@ TEST_F(ApplyReport, WhatItDrawsStaysShownWhenAppliedAgain)
     report.setCategories(categories);
 
     for (int application = 1; application <= 2; ++application) {
-        report.applyToDrawing(&drawing);
+        ASSERT_TRUE(report.applyToDrawing(&drawing));
         EXPECT_EQ(hatchesByLayer(), (std::map<std::string, int>{{"H_OFFICE", 1}}));
         EXPECT_EQ(layer("H_OFFICE") + layer("H_NONE"), "000000") << application;
         for (const char* placed : {"[KAVRO_LEGEND]_", "[KAVRO_PIECHART]_"}) {
