@@ -83,10 +83,11 @@ struct MarkerList
 };
 
 // Applies the report to the locked drawing, then defines the legend and pie-chart blocks
-// that no marker of the drawing will show.
+// that no marker of the drawing will show. A report that was not applied defines nothing.
 void applyLocked(CGraphicReport& report, CAcadDrawing* drawing)
 {
-    report.applyToDrawing(drawing);
+    if (!report.applyToDrawing(drawing))
+        return;
     acutPrintf("graphic report successfully applied.\n");
     if (!acadHost.isFullHost()) {
         defineLegacyLegendAndPie(drawing, &report, 1, 1);

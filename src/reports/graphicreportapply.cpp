@@ -10,14 +10,17 @@
 #include "blocks/attributes.h"
 #include "blocks/blockdwg.h"
 #include "blocks/blocks.h"
+#include "blocks/hatch.h"
 #include "blocks/markerblocklegend.h"
 #include "blocks/markerblockpie.h"
 #include "host/acaddrawing.h"
 #include "host/acaddrawingstate.h"
 #include "host/acadhost.h"
 #include "host/hostguards.h"
+#include "host/layer.h"
 #include "reports/categories.h"
 #include "reports/legendtable.h"
+#include "reports/linkline.h"
 #include "reports/linklines.h"
 #include "reports/piechart.h"
 #include "support/excustom.h"
@@ -45,6 +48,22 @@ using OwnedBlocks = std::unique_ptr<CBlocks, DestroyBlocks>;
 void showLayer(CAcadDrawingState& state, const CString& layer)
 {
     state.setLayerState(layer, 0, 0, 0, 1);
+}
+
+// The layer the hatches of a style are drawn on: its own, or "0" when it names none.
+void showHatchLayer(CAcadDrawingState& state, const CHatch* hatch)
+{
+    if (!hatch)
+        return;
+    const CString layer = CLayer::validateLayerName(hatch->getLayer());
+    showLayer(state, layer.IsEmpty() ? CString("0") : layer);
+}
+
+// The layer of a reference the report placed (a legend, a pie chart), which shows it.
+void showReferenceLayer(CAcadDrawingState& state, AcDbObjectId id)
+{
+    if (const auto reference = openObject<AcDbEntity>(id, AcDb::kForRead))
+        showLayer(state, reference->layer());
 }
 
 // The id of the object a handle names in the database, or the null id when it names none.
@@ -107,34 +126,37 @@ void switchLayersOn(CLayers* layersOn, CAcadDrawing* drawing, CAcadDrawingState&
         showLayer(working, layersOn->getAt(i)->getName());
 }
 
-// Every room of the drawing, formatted after the template and applied. Gross-area and site
-// blocks are left out of the list as well as unformatted: the category's area is the sum
-// of its rooms, which the floor's gross area would count a second time.
-OwnedBlocks allDrawingBlocks(const CBlockDWG* templateBlock, CAcadDrawing* drawing, CAcadDrawingState& working)
+// Every room of the drawing. Gross-area and site blocks are left out: the category's area
+// is the sum of its rooms, which the floor's gross area would count a second time.
+OwnedBlocks drawingRooms(CAcadDrawing* drawing)
 {
     OwnedBlocks rooms(new CBlocks);
-    {
-        OwnedBlocks all(new CBlocks);
-        all->getKavroDWGBlocks_SS(drawing, nullptr, 1, "f");
-        std::vector<std::unique_ptr<CBlock>> others;
-        for (int i = 0; i < all->count(); ++i) {
-            CBlock* block = all->getAt(i);
-            if (block->getBlockType() == kBlockDWGFloor || block->getBlockType() == kBlockDWGSite)
-                others.emplace_back(block);
-            else
-                rooms->addBlock(block);
-        }
-        // The list lets go of its drawing-side blocks without destroying them.
-        all->deleteObjects();
+    OwnedBlocks all(new CBlocks);
+    all->getKavroDWGBlocks_SS(drawing, nullptr, 1, "f");
+    std::vector<std::unique_ptr<CBlock>> others;
+    for (int i = 0; i < all->count(); ++i) {
+        CBlock* block = all->getAt(i);
+        if (block->getBlockType() == kBlockDWGFloor || block->getBlockType() == kBlockDWGSite)
+            others.emplace_back(block);
+        else
+            rooms->addBlock(block);
     }
-    for (int i = 0; i < rooms->count(); ++i) {
-        auto* block = dynamic_cast<CBlockDWG*>(rooms->getAt(i));
+    // The list lets go of its drawing-side blocks without destroying them.
+    all->deleteObjects();
+    return rooms;
+}
+
+// Formats the rooms after the template and applies them, their layers shown.
+void formatRooms(const CBlocks& rooms, const CBlockDWG* templateBlock, CAcadDrawing* drawing,
+                 CAcadDrawingState& working)
+{
+    for (int i = 0; i < rooms.count(); ++i) {
+        auto* block = dynamic_cast<CBlockDWG*>(rooms.getAt(i));
         if (!block)
             continue;
         formatBlock(templateBlock, block, drawing);
         showLayer(working, block->getLayer());
     }
-    return rooms;
 }
 
 // Applies the category's assets; gives how many of them the drawing holds.
@@ -161,8 +183,9 @@ int applyAssets(CCategory* category, CAcadDrawing* drawing, AcDbDatabase* databa
 }
 
 // Applies the category's blocks; gives how many space blocks of the drawing they came to
-// ("*" counting every room it took).
-int applyBlocks(CCategory* category, CAcadDrawing* drawing, AcDbDatabase* database, CAcadDrawingState& working)
+// ("*" counting every room it took). The first "*" takes the rooms read before, if any.
+int applyBlocks(CCategory* category, CAcadDrawing* drawing, AcDbDatabase* database, CAcadDrawingState& working,
+                OwnedBlocks& readRooms)
 {
     CBlocks* walked = category->getBlocks();
     if (!walked)
@@ -181,8 +204,10 @@ int applyBlocks(CCategory* category, CAcadDrawing* drawing, AcDbDatabase* databa
                 handedOver.reset(walked);
             else
                 DestroyBlocks()(category->getBlocks());
-            category->setBlocks(allDrawingBlocks(entry, drawing, working).release());
-            found += category->getBlocks()->count();
+            OwnedBlocks rooms = readRooms ? std::move(readRooms) : drawingRooms(drawing);
+            formatRooms(*rooms, entry, drawing, working);
+            found += rooms->count();
+            category->setBlocks(rooms.release());
             continue;
         }
         const AcDbObjectId id = idOf(database, *entry->getAcDbHandle());
@@ -216,35 +241,98 @@ int applyBlocks(CCategory* category, CAcadDrawing* drawing, AcDbDatabase* databa
 }
 
 // Says how much of the category the drawing holds: a report applied to the wrong drawing
-// otherwise looks like one that worked.
-int applyCategory(CCategory* category, CAcadDrawing* drawing, AcDbDatabase* database, CAcadDrawingState& working)
+// otherwise looks like one that worked. The category's hatch layer is shown when anything
+// of it was hatched.
+void applyCategory(CCategory* category, CAcadDrawing* drawing, AcDbDatabase* database, CAcadDrawingState& working,
+                   OwnedBlocks& readRooms)
 {
     const int assets = applyAssets(category, drawing, database, working);
-    const int blocks = applyBlocks(category, drawing, database, working);
+    const int blocks = applyBlocks(category, drawing, database, working, readRooms);
     acutPrintf("\t%d of the category's blocks found in the drawing.\n", blocks);
     if (category->getAssets())
         acutPrintf("\t%d of the category's assets found in the drawing.\n", assets);
-    return blocks + assets;
+    if (blocks + assets > 0)
+        showHatchLayer(working, category->getHatch());
 }
 
 bool applyCategories(CCategories* categories, CAcadDrawing* drawing, AcDbDatabase* database,
-                     CAcadDrawingState& working)
+                     CAcadDrawingState& working, OwnedBlocks& readRooms)
 {
     if (!categories)
         return false;
     acutPrintf("\tgraphic report contains %d categories.\n", categories->count());
     bool seen = false;
-    int found = 0;
     for (int i = 0; i < categories->count(); ++i) {
         CCategory* category = categories->getAt(i);
         seen = true;
         acutPrintf("\tapplying category %s.\n", category->getTitle());
-        found += applyCategory(category, drawing, database, working);
+        applyCategory(category, drawing, database, working, readRooms);
     }
-    if (seen && found == 0)
-        acutPrintf("warning: none of the report's blocks or assets is in the drawing.\n");
     return seen;
 }
+
+// Whether the drawing holds the entity of the handle as a block reference, or an entity it
+// cannot open (which the application still applies through its id).
+bool holdsReference(AcDbDatabase* database, const CString& handle)
+{
+    const AcDbObjectId id = idOf(database, AcDbHandle(handle.GetString()));
+    if (id.isNull())
+        return false;
+    const auto entity = openObject<AcDbEntity>(id, AcDb::kForRead);
+    return !entity || AcDbBlockReference::cast(entity.get());
+}
+
+// What the report names (spaces, assets, link-line ends) and whether the drawing holds any
+// of it, looked for before anything is changed: a report for another drawing is then not
+// applied at all.
+struct Presence
+{
+    bool named = false;
+    bool found = false;
+    bool takesRooms = false;
+    // The drawing's rooms when they were read, for the first "*" entry to take; else null.
+    OwnedBlocks rooms;
+
+    // Names are looked up until one is found; the rooms an entry "*" takes are read only
+    // when nothing else was.
+    Presence(CCategories* categories, CLinkLines* linkLines, CAcadDrawing* drawing, AcDbDatabase* database)
+    {
+        found = holdsAny(categories, linkLines, database);
+        if (!found && takesRooms) {
+            rooms = drawingRooms(drawing);
+            found = rooms->count() > 0;
+        }
+    }
+
+    bool holdsAny(CCategories* categories, CLinkLines* linkLines, AcDbDatabase* database)
+    {
+        for (int i = 0; categories && i < categories->count(); ++i) {
+            const CCategory* category = categories->getAt(i);
+            if (const CAssets* assets = category->getAssets())
+                for (int j = 0; j < assets->getCount(); ++j) {
+                    named = true;
+                    if (!idOf(database, *assets->getAt(j)->getAcDbHandle()).isNull())
+                        return true;
+                }
+            if (const CBlocks* blocks = category->getBlocks())
+                for (int j = 0; j < blocks->count(); ++j) {
+                    named = true;
+                    const CString handle = blocks->getAt(j)->getHandle();
+                    if (handle == "*")
+                        takesRooms = true;
+                    else if (holdsReference(database, handle))
+                        return true;
+                }
+        }
+        for (int i = 0; linkLines && i < linkLines->getCount(); ++i) {
+            named = true;
+            const CLinkLine* line = linkLines->getAt(i);
+            if (holdsReference(database, line->getStartHandle()) || holdsReference(database, line->getEndHandle()))
+                return true;
+        }
+        return false;
+    }
+};
 
 // The area unit a marker's units value names.
 CString unitText(int units)
@@ -297,20 +385,27 @@ void refuseOversized(const Markers& markers, double pieOffset, const char* procS
     }
 }
 
-// The report's legend table at the drawing's first legend marker.
-void drawLegend(CGraphicReport* report, CAcadDrawing* drawing, const CMarkerBlockLegend* marker)
+// The report's legend table at the drawing's first legend marker, its reference's layer
+// and those of its swatches shown.
+void drawLegend(CGraphicReport* report, CAcadDrawing* drawing, const CMarkerBlockLegend* marker,
+                CAcadDrawingState& working)
 {
     if (!marker)
         return;
     AcGePoint3d position = marker->getPosition();
     const CLegendTable legend(drawing, marker->getTextSize(), marker->getPrecision(), unitText(marker->getUnits()), 0,
                               report, marker->getRotation(), &position);
+    showReferenceLayer(working, legend.getReferenceId());
+    const CCategories* categories = report->getCategories();
+    for (int i = 0; i < categories->count(); ++i)
+        showHatchLayer(working, categories->getAt(i)->getHatch());
     drawing->regenDrawing();
 }
 
-// The report's pie chart at the drawing's first pie-chart marker. A pie marker keeps no
-// units: the chart names the legend marker's, so that both give one number one unit.
-void drawPieChart(CGraphicReport* report, CAcadDrawing* drawing, const Markers& markers)
+// The report's pie chart at the drawing's first pie-chart marker, its reference's layer and
+// those of its wedges shown. A pie marker keeps no units: the chart names the legend
+// marker's, so that both give one number one unit.
+void drawPieChart(CGraphicReport* report, CAcadDrawing* drawing, const Markers& markers, CAcadDrawingState& working)
 {
     const CMarkerBlockPie* marker = markers.pie;
     if (!marker)
@@ -321,12 +416,15 @@ void drawPieChart(CGraphicReport* report, CAcadDrawing* drawing, const Markers& 
                           marker->getPrecision(), unitText(units), report->getPieIgnoreEmptySegments(),
                           report->getPieShowLabels(), report->getPieShowLabelSegmentLines(), marker->getRotation(),
                           &centre);
+    showReferenceLayer(working, chart.getReferenceId());
+    for (int i = 0; chart.getSegments() && i < chart.getSegments()->count(); ++i)
+        showHatchLayer(working, chart.getSegments()->getAt(i)->getHatch());
     drawing->regenDrawing();
 }
 
 } // namespace
 
-void CGraphicReport::applyToDrawing(CAcadDrawing* drawing)
+bool CGraphicReport::applyToDrawing(CAcadDrawing* drawing)
 {
     const char* procSig = "CGraphicReport::applyToDrawing";
     // The drawing's layout and layers as they were, put back when the application fails
@@ -334,18 +432,28 @@ void CGraphicReport::applyToDrawing(CAcadDrawing* drawing)
     std::unique_ptr<CAcadDrawingState> before;
     bool locked = false;
     try {
-        kavroGuard(procSig, __FILE__, [&] {
+        return kavroGuard(procSig, __FILE__, [&] {
             const Markers markers(drawing);
             refuseOversized(markers, m_pieXYOffset, procSig);
+            acutPrintf("applying graphic report %s.\n", m_title);
+            AcDbDatabase* database = drawing->getDocument()->database();
+            if (drawing->lock() != Acad::eOk)
+                return false;
+            locked = true;
+            Presence presence(m_categories, m_linkLines, drawing, database);
+            if (presence.named && !presence.found) {
+                acutPrintf("No graphic report was applied: none of the report's blocks or assets is in the "
+                           "drawing.\n");
+                locked = false;
+                drawing->unlock(FALSE);
+                return false;
+            }
+            // Reading the layers marks the drawing changed: they are read only for a report
+            // that is applied.
             CAcadDrawingState working(drawing);
             before = std::make_unique<CAcadDrawingState>(drawing);
             working.setLayout(m_plotLayout);
             working.setAllLayerLineWeights(0);
-            acutPrintf("applying graphic report %s.\n", m_title);
-            AcDbDatabase* database = drawing->getDocument()->database();
-            if (drawing->lock() != Acad::eOk)
-                return;
-            locked = true;
             switchLayersOn(m_layersOn, drawing, working);
             if (m_linkLines) {
                 acutPrintf("Applying link Lines\n");
@@ -353,13 +461,15 @@ void CGraphicReport::applyToDrawing(CAcadDrawing* drawing)
             }
             // The legend and the pie chart come only on a full host, and only for a report
             // that has taken up at least one category.
-            if (applyCategories(m_categories, drawing, database, working) && acadHost.isFullHost()) {
-                drawLegend(this, drawing, markers.legend);
-                drawPieChart(this, drawing, markers);
+            const bool categoriesSeen = applyCategories(m_categories, drawing, database, working, presence.rooms);
+            if (categoriesSeen && acadHost.isFullHost()) {
+                drawLegend(this, drawing, markers.legend, working);
+                drawPieChart(this, drawing, markers, working);
             }
             working.applyState(drawing, 0);
             locked = false;
             drawing->unlock(FALSE);
+            return true;
         });
     } catch (CEXKavro* e) {
         if (locked)
@@ -367,4 +477,3 @@ void CGraphicReport::applyToDrawing(CAcadDrawing* drawing)
         throw;
     }
 }
-

@@ -153,12 +153,16 @@ void CGraphicReport::prepareReport(CStoredProcedure* procedure, int timeout)
             drawing = std::make_unique<CAcadDrawing>(m_drawingPath, m_drawingFilename);
             if (drawing->lock() != Acad::eOk)
                 return;
-            applyToDrawing(drawing.get());
-            int status = plotReport(procedure, timeout, drawing.get(), outputs);
-            if (status == kReportPlotted && !m_saveCopyTo.IsEmpty())
-                status = saveCopy(drawing.get(), outputs);
-            if (status == kReportPlotted)
-                status = writeReportXML(drawing.get(), outputs);
+            // The drawing is locked here: a report not applied is one for another drawing,
+            // and a plot of it would show nothing of the report.
+            int status = kReportNothingInDrawing;
+            if (applyToDrawing(drawing.get())) {
+                status = plotReport(procedure, timeout, drawing.get(), outputs);
+                if (status == kReportPlotted && !m_saveCopyTo.IsEmpty())
+                    status = saveCopy(drawing.get(), outputs);
+                if (status == kReportPlotted)
+                    status = writeReportXML(drawing.get(), outputs);
+            }
             setGraphicReportStatus(procedure, timeout, status);
             outputs.commit();
             drawing->unlock(FALSE);

@@ -70,7 +70,7 @@ CLegendTable::CLegendTable(CAcadDrawing* drawing, double textSize, int precision
     const CString blockName = blockNameFor("[KAVRO_LEGEND]_", report->getTitle());
     AcDbObjectId id;
     if (position && acadHost.isFullHost())
-        insertLegend(id, drawing, blockName, ignoreEmpty, report, position);
+        insertLegend(m_referenceId, drawing, blockName, ignoreEmpty, report, position);
     else
         createLegendBlockDefinition(id, drawing, blockName, ignoreEmpty, report);
 }

@@ -68,10 +68,11 @@ void CLinkLine::applyToDrawing(CAcadDrawing* drawing, CAcadDrawingState* state)
             return;
         const AcGePoint3d start = getAssetCurrentCoord(m_startHandle, drawing, state);
         const AcGePoint3d end = getAssetCurrentCoord(m_endHandle, drawing, state);
-        if (m_layer.IsEmpty()) {
+        if (m_layer.IsEmpty())
             m_layer = kDefaultLayer;
-            state->setLayerState(m_layer, 0, 0, 0, 1);
-        }
+        // The line's layer is shown whichever it is: one switched off by an earlier
+        // application would hide it.
+        state->setLayerState(CLayer::validateLayerName(m_layer), 0, 0, 0, 1);
         CLayer::ensureLayerExists(m_layer, drawing);
         addLine(start, end, colour, m_label, kLabelHeight, 1, m_layer, modelSpace.get());
     });

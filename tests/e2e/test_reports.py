@@ -95,12 +95,10 @@ class Reports(unittest.TestCase):
                              categories=["Offices", "Stores"])
         out = self.run_module(["kagr", report, *LEGACY_ANSWERS, "SAVEAS", self.out, "QUIT"], self.plan).stdout
         # Without markers the legend and pie-chart blocks are defined from typed answers; a
-        # report whose categories hold no area has no pie chart to define, and says so. A
-        # report that finds none of its blocks in the drawing still applies, with a warning.
+        # report whose categories hold no area has no pie chart to define, and says so.
         self.assertEqual(out, OPEN + "applying graphic report Use.\n\tgraphic report contains 2 categories.\n"
                          "\tapplying category Offices.\n\t0 of the category's blocks found in the drawing.\n"
                          "\tapplying category Stores.\n\t0 of the category's blocks found in the drawing.\n"
-                         "warning: none of the report's blocks or assets is in the drawing.\n"
                          "graphic report successfully applied.\n" + legacy_prompts()
                          + "legend definition successfully created.\n" + NO_PIE + "\n")
         doc = self.read_out()
@@ -290,7 +288,7 @@ class Reports(unittest.TestCase):
         for members in (offices, stores):
             self.assertIn("%.2f" % sum(areas[h] for h in members), " ".join(texts))
 
-    def test_a_file_that_is_no_report_applies_nothing(self):
+    def test_a_file_that_is_no_report_or_for_another_drawing_applies_nothing(self):
         malformed = os.path.join(self.dir, "malformed.xml")
         with open(malformed, "w") as f:
             f.write("<graphicReport><grTitle>cut")
@@ -300,15 +298,26 @@ class Reports(unittest.TestCase):
         with open(foreign, "w") as f:
             f.write(text)
         missing = os.path.join(self.dir, "missing.xml")
-        out = self.run_module(["kagr", missing, "kagr", malformed, "kagr", foreign, "kagr", "",
-                               "SAVEAS", self.out, "QUIT"], self.plan).stdout
+        # A report whose spaces are not in the drawing: no layer is switched, nothing defined,
+        # and the drawing is left unmodified.
+        elsewhere = report_file(os.path.join(self.dir, "elsewhere.xml"), "Elsewhere", layers=["WALLS"],
+                                categories=["Offices"])
+        with open(elsewhere) as f:
+            text = f.read().replace("</category>", "<kavroBlocks><kavroBlock><mbHandle>FFFFF</mbHandle>"
+                                    "</kavroBlock></kavroBlocks></category>")
+        with open(elsewhere, "w") as f:
+            f.write(text)
+        out = self.run_module(["kagr", missing, "kagr", malformed, "kagr", foreign, "kagr", elsewhere, "kagr", "",
+                               "SETVAR", "DBMOD", "SAVEAS", self.out, "QUIT"], self.plan).stdout
         self.assertEqual(out, OPEN + "\nNo graphic report was applied: %s cannot be read - the file does not exist.\n\n"
                          % missing
                          + OPEN + "\nNo graphic report was applied: %s cannot be read - the file is not an XML "
                          "document.\n\n" % malformed
                          + OPEN + "\nNo graphic report was applied: %s cannot be read - its root element is "
                          "\"graphicreport\", not \"graphicReport\".\n\n" % foreign
-                         + OPEN + "\n")
+                         + OPEN + "applying graphic report Elsewhere.\nNo graphic report was applied: none of the "
+                         "report's blocks or assets is in the drawing.\n\n"
+                         + OPEN + "\nDBMOD = 0 (read only)\n")
         self.assertEqual(layer_states(self.read_out()), layer_states(ezdxf.readfile(self.plan)))
 
     def test_kgr_opens_the_report_drawing_and_applies_the_report_there(self):

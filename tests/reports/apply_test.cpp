@@ -7,6 +7,7 @@
 #include "blocks/blocks.h"
 #include "blocks/fixture.h"
 #include "blocks/hatch.h"
+#include "blocks/markerblocklegend.h"
 #include "blocks/markerblockpie.h"
 #include "common/chain.h"
 #include "common/modelspace.h"
@@ -19,6 +20,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -121,6 +123,37 @@ protected:
                std::to_string(found->getOff());
     }
 
+    // A legend marker and a pie-chart marker beside the plan.
+    void markers()
+    {
+        AcDbPolyline* outline = nullptr;
+        ASSERT_EQ(acdbOpenObject(outline, rectangle(30000, 0, 6000, 4000), AcDb::kForRead), Acad::eOk);
+        outline->close();
+        ASSERT_EQ(CMarkerBlockLegend().insertMarkerBlock(&drawing, outline, 0, 2, 250.0, 0.0), 0);
+        AcDbCircle* circle = nullptr;
+        ASSERT_EQ(acdbOpenObject(circle, post(new AcDbCircle(AcGePoint3d(45000, 0, 0), AcGeVector3d::kZAxis, 2000)),
+                                 AcDb::kForRead),
+                  Acad::eOk);
+        circle->close();
+        ASSERT_EQ(CMarkerBlockPie().insertMarkerBlock(&drawing, circle, 0, 2, 250.0, 0.0), 0);
+    }
+
+    // The layer of each reference in model space of a block whose name has the prefix.
+    std::vector<std::string> referenceLayers(const std::string& prefix)
+    {
+        std::vector<std::string> layers;
+        EXPECT_TRUE(forEachModelSpaceEntity(*db, [&](AcDbEntity* entity) {
+            const AcDbBlockReference* reference = AcDbBlockReference::cast(entity);
+            AcDbBlockTableRecord* definition = nullptr;
+            if (!reference || acdbOpenObject(definition, reference->blockTableRecord(), AcDb::kForRead) != Acad::eOk)
+                return;
+            if (std::string(definition->name()).starts_with(prefix))
+                layers.push_back(entity->layer().GetString());
+            definition->close();
+        }));
+        return layers;
+    }
+
     std::string printed;
     AcDbObjectId roomA, roomB, grossArea;
 };
@@ -210,6 +243,39 @@ TEST_F(ApplyReport, EntriesByHandleUnknownHandlesAndTheEntriesReplaced)
     report.applyToDrawing(&drawing);
     EXPECT_NE(printed.find("category contains 2 blocks"), std::string::npos);
     EXPECT_EQ(hatchesByLayer(), (std::map<std::string, int>{{"H_STORE", 1}}));
+}
+
+// Each application leaves on the layers of what it draws, although the one before made
+// them and the next switches every layer off first: the hatches, the legend with its
+// swatches (an empty category's too) and the pie chart.
+TEST_F(ApplyReport, WhatItDrawsStaysShownWhenAppliedAgain)
+{
+    furnish();
+    markers();
+    CGraphicReport report;
+    report.setTitle("Offices");
+    report.setTotalChildAreas(1000.0);
+    auto* on = new CLayers;
+    auto* walls = new CLayer;
+    walls->setName("Walls");
+    on->add(walls);
+    report.setLayersOn(on);
+    auto* categories = new CCategories;
+    categories->add(category("Offices", solid("H_OFFICE", 5), {CString(handleOf(roomA).c_str())}));
+    categories->add(category("Empty", solid("H_NONE", 1), {}));
+    report.setCategories(categories);
+
+    for (int application = 1; application <= 2; ++application) {
+        ASSERT_TRUE(report.applyToDrawing(&drawing));
+        EXPECT_EQ(hatchesByLayer(), (std::map<std::string, int>{{"H_OFFICE", 1}}));
+        EXPECT_EQ(layer("H_OFFICE") + layer("H_NONE"), "000000") << application;
+        for (const char* placed : {"[KAVRO_LEGEND]_", "[KAVRO_PIECHART]_"}) {
+            const std::vector<std::string> layers = referenceLayers(placed);
+            ASSERT_EQ(layers.size(), 1u) << placed;
+            EXPECT_EQ(layer(layers[0].c_str()), "000") << placed << application;
+        }
+        EXPECT_EQ(layer("Notes"), "001");
+    }
 }
 
 TEST_F(ApplyReport, ALockThatFailsChangesNothing)

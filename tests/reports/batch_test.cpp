@@ -244,11 +244,16 @@ TEST_F(BatchRun, RefusedTargetsGiveTheirStatuses)
     report(9408, 78, "plan.dxf", "f.pdf", dir.file("linked"));
     report(9409, 78, "plan.dxf", "g.pdf", "", dir.file("copies/../plans/plan.dxf"));
     report(9410, 78, "plan.dxf", "h.pdf", "", dir.file("linked/plan.dxf"));
+    // A report for another drawing: its space is not in the plan.
+    report(9411, 78, "plan.dxf", "i.pdf");
+    run("INSERT INTO graphic_report_categories (category_id, graphic_report_id, title, hatch_pattern) VALUES "
+        "(94111, 9411, 'Offices', 'SOLID');"
+        "INSERT INTO category_blocks (category_id, handle_text) VALUES (94111, 'FFFFF')");
     const std::string planBefore = readFile(dir.file("plans/plan.dxf"));
     auto proc = procedure();
     CGraphicReports reports;
     reports.getGraphicReports(proc.get(), &server, 78, 10);
-    ASSERT_EQ(reports.count(), 10);
+    ASSERT_EQ(reports.count(), 11);
     reports.prepareReports(proc.get(), 10);
     EXPECT_EQ(statusLog(9401), "2 10");
     EXPECT_EQ(statusLog(9402), "2 11");
@@ -262,6 +267,8 @@ TEST_F(BatchRun, RefusedTargetsGiveTheirStatuses)
     EXPECT_EQ(statusLog(9408), "2 12");
     EXPECT_EQ(statusLog(9409), "2 13");
     EXPECT_EQ(statusLog(9410), "2 13");
+    EXPECT_EQ(statusLog(9411), "2 15");
+    EXPECT_FALSE(std::filesystem::exists(dir.file("out/i.pdf")));
     EXPECT_EQ(readFile(dir.file("plans/plan.dxf")), planBefore);
     EXPECT_EQ(acDocManager->documentCount(), 0);
 }

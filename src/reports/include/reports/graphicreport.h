@@ -28,6 +28,9 @@ enum CGraphicReportStatus {
     kReportCopyNotSaved = 12,
     kReportXMLNotWritten = 13,
     kReportPlotTypeUnknown = 14,
+    // None of the spaces, assets or link-line ends the report names is in its drawing:
+    // nothing is plotted.
+    kReportNothingInDrawing = 15,
 };
 
 class CGraphicReport
@@ -48,10 +51,13 @@ public:
 
     // Makes the drawing show the report: its layers on and all others off, its link lines,
     // the blocks and assets of each category hatched and formatted in the category's style,
-    // and on a full host the legend table and pie chart at the first markers. A failure
+    // and on a full host the legend table and pie chart at the first markers. The layers of
+    // what it draws (hatches, link lines, legend, pie chart) are left on. Gives false, and
+    // changes nothing, when the drawing cannot be locked or when the report names spaces,
+    // assets or link-line ends and the drawing holds none of them (which it says). A failure
     // puts the drawing's layout and layers back as they were and releases the lock taken
     // here before it is raised.
-    void applyToDrawing(CAcadDrawing* drawing);
+    bool applyToDrawing(CAcadDrawing* drawing);
 
     // Fills the report from the server database ("__gr_getGraphicReport"), with its
     // categories, layers and link lines; an empty output folder gives the server's report

@@ -37,6 +37,8 @@ public:
     // The sum of the areas the report holds for the category's blocks.
     void calculateCategoryArea(CCategory* category, double& area);
 
+    // The reference placed at the position (null when none was).
+    AcDbObjectId getReferenceId() const { return m_referenceId; }
     double getTextSize() const { return m_textSize; }
     double getRotation() const { return m_rotation; }
     int getPrecision() const { return m_precision; }
@@ -58,4 +60,5 @@ private:
     double m_rotation = 0.0;
     int m_precision = 2;
     CString m_units = "units";
+    AcDbObjectId m_referenceId;
 };
