@@ -374,7 +374,8 @@ class NoDrawingTest(ModuleCase):
 
     def test_commands_that_need_a_drawing_say_none_is_open_and_the_others_run(self):
         out = self.run_module(["CLOSE"] + self.ON_DRAWING + ["kd1", "kprefs", "QUIT"])
-        self.assertEqual(out, "No drawing is open.\n" * len(self.ON_DRAWING) + "basic test - output to commandline\n"
+        # CLOSE names what is current afterwards: nothing.
+        self.assertEqual(out, "No drawing is open.\n" * (1 + len(self.ON_DRAWING)) + "basic test - output to commandline\n"
                          "basic test successful\nbasic test completed\nKavro Edit Preferences %s\n" % VERSION)
         self.assertFalse(os.path.exists(os.path.join(self.dir, "plan.csv")))
 
