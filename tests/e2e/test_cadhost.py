@@ -75,15 +75,15 @@ class Host:
             cls._env = None
 
 
-def run_host(*args, stdin="", module=TEST_MODULE, cwd=None, timeout=None):
-    """Runs cadhost with the arguments (and --module unless module is None) reading stdin;
-    a CompletedProcess with text output."""
+def run_host(*args, stdin="", module=TEST_MODULE, cwd=None, timeout=None, env=None):
+    """Runs cadhost with the arguments (and --module unless module is None) reading stdin,
+    with the variables of env added to its environment; a CompletedProcess with text output."""
     cmd = [CADHOST]
     if module is not None:
         cmd += ["--module", module]
     cmd += list(args)
     return subprocess.run(cmd, input=stdin, capture_output=True, text=True, cwd=cwd,
-                          env=Host.env(), timeout=timeout or TIMEOUT)
+                          env=dict(Host.env(), **(env or {})), timeout=timeout or TIMEOUT)
 
 
 def write_script(path, lines):
