@@ -41,8 +41,10 @@ XDATA_KEYS = ["AREA=", "PERIMETER=", "NAME=", "TAGTYPE=", "AREA_TYPE=", "COST_CE
 
 
 def run(*args):
+    # The time-out guards against a hang: the largest plan takes half a minute on a machine
+    # loaded forty deep.
     return subprocess.run([sys.executable, *args], capture_output=True, text=True,
-                          timeout=120)
+                          timeout=300)
 
 
 def polygon(entity):
