@@ -9,7 +9,11 @@ Usage:
         the text size (in drawing units, a multiple of 10) that stands 6 points tall on
         it; as a user does for the sheet, it gives the legend and pie-chart markers
         that text size (and the pie chart a radius of 14 text sizes), the asset numbers
-        that height, and scales the title block to it, writing the scale in it;
+        that height, and scales the title block to it, writing the scale in it; it
+        stands the furniture clear of the rooms' texts as they plot at that size, each
+        asset number beside its furniture (or with a leader line to it), gives the
+        plan's layers colours that stand out on the paper and on the report's fills,
+        and makes the report's layers in dark shades of the uses' colours;
     /usr/bin/python3 scripts/example_job.py pick PLAN.dxf SIZE
         prints the handle of the first floor's gross outline and the point nearest its
         centre where the gross-area block's texts, SIZE tall, stand inside the outline
@@ -32,6 +36,8 @@ are the other block references that stand inside a space's outline.
 
 import math
 import re
+import struct
+import subprocess
 import sys
 from xml.sax.saxutils import escape
 
@@ -45,10 +51,18 @@ CELL = 10000.0
 
 
 # The room uses the report shows, in its order: the first word of a room's name, the
-# category's title and its colour (light enough for black texts to stay readable).
-USES = (("Office", "Offices", "#6FA8DC"), ("Meeting", "Meeting rooms", "#E69138"),
-        ("Store", "Stores", "#8E7CC3"), ("WC", "Washrooms", "#45B39D"),
-        ("Corridor", "Circulation", "#E0B000"))
+# category's title, its colour (light enough for black texts and lines to stand out on it)
+# and that of its layer, a dark shade of it, which the pie chart's labels take (so that they
+# stand out on the paper).
+USES = (("Office", "Offices", "#6FA8DC", "#3C5B77"), ("Meeting", "Meeting rooms", "#E69138", "#7C4E1E"),
+        ("Store", "Stores", "#8E7CC3", "#5E5281"), ("WC", "Washrooms", "#45B39D", "#266256"),
+        ("Corridor", "Circulation", "#E0B000", "#6E5600"))
+# The colours the plan's lines plot in on the sheet, as a user sets them for printing:
+# black (colour 7, white on a screen), and dark red for the floors' outlines, which stand
+# out on the paper and on every use's colour.
+SHEET_COLOURS = {"ROOMS": 7, "ROOMS-OFFICE": 7, "ROOMS-WC": 7, "ROOMS-MEETING": 7, "ROOMS-STORAGE": 7,
+                 "ROOMS-CIRCULATION": 7, "GROSS": 12, "WALLS": 7, "COLUMNS": 7, "DOORS": 7, "SHAFTS": 7,
+                 "ASSETS": 7}
 # The layers the report leaves on: the plan without its grid and markers.
 SHOWN_LAYERS = ("0", "ROOMS", "ROOMS-OFFICE", "ROOMS-WC", "ROOMS-MEETING", "ROOMS-STORAGE",
                 "ROOMS-CIRCULATION", "GROSS", "WALLS", "COLUMNS", "DOORS", "HATCH", "TITLE",
@@ -60,6 +74,12 @@ MARGIN_MM = 10.0
 # How far right of the plan's extents the report's pie chart and its labels reach, in text
 # sizes: a radius of 14 around the marker's centre, and labels of some 25 characters.
 CHART_REACH = 15
+# The font the plot draws the plan's texts in (for its text style's "txt").
+PLOT_FONT = "DejaVu Sans"
+# How far furniture, asset numbers and the texts around them keep apart, in text sizes.
+CLEARANCE = 0.25
+# How far from its furniture an asset number with a leader line stands at most, in text sizes.
+LEADER_REACH = 12
 # The model layout's plot flags: plot centred, and use a standard scale type (switched off:
 # the scales here are custom ones, paper millimetres to drawing units).
 PLOT_CENTERED, USE_STANDARD_SCALE = 4, 16
@@ -128,7 +148,8 @@ def fit(path, media):
     settings = {"LEGENDTEXTSIZE": size, "PIETEXTSIZE": size, "PIERADIUS": 14 * size}
     for marker in msp.query('INSERT[name=="MARKER-LEGEND" | name=="MARKER-PIECHART"]'):
         set_attributes(marker, {tag: "%d.00" % value for tag, value in settings.items()})
-    place_asset_numbers(drawing, size)
+    place_assets(drawing, size)
+    colour_layers(doc)
     top_left = Vec3(title_box.extmin.x, title_box.extmax.y)
     title.transform(Matrix44.translate(*-top_left) @ Matrix44.scale(size / title_size)
                     @ Matrix44.translate(*top_left))
@@ -137,6 +158,19 @@ def fit(path, media):
     doc.save()
     print(size)
     return 0
+
+
+def colour_layers(doc):
+    """Gives the plan's layers the colours they plot in on the sheet, and makes the report's
+    layers in their dark shades of the uses' colours."""
+    for name, colour in SHEET_COLOURS.items():
+        if name in doc.layers:
+            layer = doc.layers.get(name)
+            layer.color = colour
+            layer.dxf.discard("true_color")
+    for word, _, _, shade in USES:
+        layer = doc.layers.get(use_layer(word)) if use_layer(word) in doc.layers else doc.layers.new(use_layer(word))
+        layer.rgb = tuple(int(shade[i:i + 2], 16) for i in (1, 3, 5))
 
 
 def set_attributes(ref, texts):
@@ -204,67 +238,244 @@ def drawn_boxes(doc, wanted, boxes):
 
 
 def clear_point(poly, obstacles, extent, near, step):
-    """The point nearest `near`, on a grid of `step` over the polygon's box, around which a
-    box reaching (left, down, right, up) of extent stands inside the polygon and meets none
-    of the obstacles; None when there is none."""
+    return next(clear_points(poly, obstacles, extent, near, step), None)
+
+
+def clear_points(poly, obstacles, extent, near, step, reach=math.inf):
+    """The points, nearest `near` first (`near` itself, then a grid of `step` over the
+    polygon's box, within `reach` across and up of `near`), around which a box reaching
+    (left, down, right, up) of extent stands inside the polygon and meets none of the
+    obstacles."""
     xs, ys = zip(*poly)
-    columns, rows = int((max(xs) - min(xs)) / step), int((max(ys) - min(ys)) / step)
-    points = [(min(xs) + i * step, min(ys) + j * step) for i in range(columns + 1) for j in range(rows + 1)]
+    x0, y0 = max(min(xs), near[0] - reach), max(min(ys), near[1] - reach)
+    columns, rows = int((min(max(xs), near[0] + reach) - x0) / step), int((min(max(ys), near[1] + reach) - y0) / step)
+    points = [(x0 + i * step, y0 + j * step) for i in range(columns + 1) for j in range(rows + 1)]
     points.sort(key=lambda p: math.hypot(p[0] - near[0], p[1] - near[1]))
     left, down, right, up = extent
-    for x, y in points:
+    for x, y in [near] + points:
         box = (x - left, y - down, x + right, y + up)
-        corners = ((box[0], box[1]), (box[2], box[1]), (box[2], box[3]), (box[0], box[3]))
-        if all(inside(cx, cy, poly) for cx, cy in corners) \
-                and not any(box[0] < vx < box[2] and box[1] < vy < box[3] for vx, vy in poly) \
-                and not obstacles.meets(box):
-            return x, y
-    return None
+        if box_inside(box, poly) and not obstacles.meets(box):
+            yield x, y
 
 
-def text_box(attrib, size):
-    """The box an attribute's text takes at the text size: at most a text size wide per
-    character, with room below the line for descenders; aligned as the attribute is."""
-    width = len(attrib.dxf.text) * size
+def box_inside(box, poly):
+    """Whether the box lies inside the polygon: its corners inside, none of its vertices in it."""
+    corners = ((box[0], box[1]), (box[2], box[1]), (box[2], box[3]), (box[0], box[3]))
+    return all(inside(x, y, poly) for x, y in corners) \
+        and not any(box[0] < x < box[2] and box[1] < y < box[3] for x, y in poly)
+
+
+def text_box(attrib, size, font):
+    """The box the plot gives an attribute's text at the text size, placed as the attribute
+    is aligned: along the line its advance, across it from the font's descent to its ascent
+    about the line's base."""
+    width = font.width(attrib.dxf.text) * size * attrib.dxf.get("width", 1)
     halign, valign = attrib.dxf.halign, attrib.dxf.valign
     x, y, _ = attrib.dxf.align_point if (halign or valign) and attrib.dxf.hasattr("align_point") else attrib.dxf.insert
-    x -= width * {1: 0.5, 2: 1}.get(halign, 0)
-    y -= size * {2: 0.5, 3: 1}.get(valign, 0)
-    return x, y - 0.3 * size, x + width, y + size
+    x -= width * {1: 0.5, 2: 1, 4: 0.5}.get(halign, 0)
+    y += size * (-0.5 if halign == 4 else {1: 0.3, 2: -0.5, 3: -1}.get(valign, 0))
+    return x, y - font.descent * size, x + width, y + font.ascent * size
 
 
-def place_asset_numbers(drawing, size):
-    """Gives the asset numbers the text size, and stands each nearest where it stood and
-    half a text size clear of the furniture and of the rooms' texts (as kut sizes them) and
-    the numbers placed before: inside its room, or where the room has no such place, on
-    its floor outside everything drawn; one with no such place either stays put."""
+def grown(box, by):
+    return box[0] - by, box[1] - by, box[2] + by, box[3] + by
+
+
+def place_assets(drawing, size):
+    """Stands the furniture and its numbers clear of the rooms' texts as the plot draws them
+    at the text size (which kut gives them), of what else is drawn and of each other, by
+    CLEARANCE text sizes: each room's furniture, as one, nearest where it stood in the room;
+    each number, at the text size, beside its furniture in its room; a number the room has
+    no such place for stands nearest its furniture where its room, or else its floor outside
+    what is drawn, leaves room for it, with a leader line to the furniture that crosses no
+    text. What finds no place stays put."""
+    font = Font.for_family(PLOT_FONT)
+    gap = CLEARANCE * size
     msp = drawing.doc.modelspace()
-    assets = msp.query('INSERT[layer=="ASSETS"]')
-    texts, furniture = Boxes(8 * size), Boxes(8 * size)
+    assets = list(msp.query('INSERT[layer=="ASSETS"]'))
+    texts = Boxes(8 * size)
     for room in drawing.rooms:
         for attrib in room.attribs:
             if attrib.dxf.text.strip():
-                texts.add(text_box(attrib, size))
-    for outline in filter(None, map(drawing.outline, assets)):
-        xs, ys = zip(*outline)
-        furniture.add((min(xs), min(ys), max(xs), max(ys)))
-    drawn = drawn_boxes(drawing.doc, lambda e: e.dxf.layer != "GROSS", Boxes(8 * size))
+                texts.add(text_box(attrib, size, font))
+    fixtures = drawn_boxes(drawing.doc, lambda e: e.dxf.layer not in ("GROSS", "ASSETS") and not is_space(e),
+                           Boxes(8 * size))
+    boxes = move_furniture(drawing, assets, Union(texts, fixtures), gap)
+    furniture = Boxes(8 * size)
+    for box in boxes.values():
+        furniture.add(box)
+    drawn = drawn_boxes(drawing.doc, lambda e: e.dxf.layer not in ("GROSS", "ASSETS"), Boxes(8 * size))
     floors = [[tuple(p) for p in outline.get_points("xy")] for outline in gross_outlines(drawing.doc)]
-    numbered = [(asset, a) for asset in assets for a in asset.attribs if a.dxf.tag == "ASSET_NO"]
-    for asset, number in numbered:
+    for asset in assets:
+        number = next((a for a in asset.attribs if a.dxf.tag == "ASSET_NO"), None)
+        if number is None or asset.dxf.handle not in boxes:
+            continue
         number.dxf.height = size
-        x0, y0, x1, y1 = text_box(number, size)
+        box = boxes[asset.dxf.handle]
+        x0, y0, x1, y1 = text_box(number, size, font)
         x, y = number.dxf.insert.x, number.dxf.insert.y
-        extent = (x - x0 + size / 2, y - y0 + size / 2, x1 - x + size / 2, y1 - y + size / 2)
+        extent = (x - x0 + gap, y - y0 + gap, x1 - x + gap, y1 - y + gap)
         p = asset.dxf.insert
         room = drawing.room_at(p)
         floor = next((poly for poly in floors if inside(p.x, p.y, poly)), None)
-        point = (room and clear_point(room, Union(texts, furniture), extent, (x, y), size / 2)) \
-            or (floor and clear_point(floor, Union(texts, drawn), extent, (x, y), size / 2))
+        point = room and beside(box, extent, gap, room, Union(texts, furniture, fixtures), furniture)
+        if not point:
+            places = [(room, Union(texts, furniture, fixtures)), (floor, Union(texts, furniture, drawn))]
+            point = leader_point(box, extent, gap, places, texts)
+            if point:
+                msp.add_line(*nearest_points(clear_of(point, extent, gap), box), dxfattribs={"layer": "ASSETS"})
         if point:
             number.dxf.insert = point
             x, y = point
-        texts.add((x - extent[0], y - extent[1], x + extent[2], y + extent[3]))
+        texts.add(clear_of((x, y), extent, gap))
+
+
+def is_space(entity):
+    return entity.dxftype() == "INSERT" and entity.dxf.name.upper().startswith("ROOM-")
+
+
+def clear_of(point, extent, gap):
+    """The box of a text at the point whose extent reaches gap beyond it."""
+    x, y = point
+    return x - extent[0] + gap, y - extent[1] + gap, x + extent[2] - gap, y + extent[3] - gap
+
+
+def move_furniture(drawing, assets, obstacles, gap):
+    """Moves each room's furniture, as one, to the place nearest where it stands at which
+    its box, grown by gap, lies in the room and meets none of the obstacles; returns the
+    furniture's boxes by handle."""
+    rooms = {}
+    for asset in assets:
+        room, outline = drawing.room_at(asset.dxf.insert), drawing.outline(asset)
+        if room and outline:
+            rooms.setdefault(tuple(room), []).append((asset, outline))
+    boxes = {}
+    for room, group in rooms.items():
+        xs = [x for _, outline in group for x, _ in outline]
+        ys = [y for _, outline in group for _, y in outline]
+        x0, y0 = min(xs), min(ys)
+        extent = (gap, gap, max(xs) - x0 + gap, max(ys) - y0 + gap)
+        x, y = clear_point(list(room), obstacles, extent, (x0, y0), gap) or (x0, y0)
+        for asset, outline in group:
+            asset.translate(x - x0, y - y0, 0)
+            boxes[asset.dxf.handle] = (min(p[0] for p in outline) + x - x0, min(p[1] for p in outline) + y - y0,
+                                       max(p[0] for p in outline) + x - x0, max(p[1] for p in outline) + y - y0)
+    return boxes
+
+
+def beside(box, extent, gap, room, taken, furniture):
+    """The point nearest the box at which a text whose extent reaches gap beyond it stands
+    gap from the box, centred along a part of one of its sides, inside the room and clear
+    of what is taken, and the other furniture a text size (four gaps) or more away: plainly
+    the box's."""
+    left, down, right, up = extent
+    x0, y0, x1, y1 = box
+    along_y = [y - (up - down) / 2 for y in [y0 + gap * i for i in range(int((y1 - y0) / gap) + 1)] + [y1]]
+    along_x = [x - (right - left) / 2 for x in [x0 + gap * i for i in range(int((x1 - x0) / gap) + 1)] + [x1]]
+    spots = [(x1 + left, y) for y in along_y] + [(x0 - right, y) for y in along_y] \
+        + [(x, y1 + down) for x in along_x] + [(x, y0 - up) for x in along_x]
+    centre = ((x0 + x1 - right + left) / 2, (y0 + y1 - up + down) / 2)
+    spots.sort(key=lambda p: math.hypot(p[0] - centre[0], p[1] - centre[1]))
+    # shrunk by a hair, so that touching the box is not meeting it
+    hair = 1e-6 * (x1 - x0)
+    return next(((x, y) for x, y in spots if box_inside((x - left, y - down, x + right, y + up), room)
+                 and not taken.meets((x - left + hair, y - down + hair, x + right - hair, y + up - hair))
+                 and all(other == box for other in furniture.found(grown(clear_of((x, y), extent, gap), 4 * gap)))),
+                None)
+
+
+def leader_point(box, extent, gap, places, texts):
+    """The point nearest the box, LEADER_REACH text sizes (four gaps each) from it at most,
+    at which a text of this extent stands in one of the places (an outline, or None, and
+    what is taken in it; tried in turn) and from which a leader line to the box crosses no
+    text."""
+    centre = ((box[0] + box[2]) / 2, (box[1] + box[3]) / 2)
+    for poly, taken in places:
+        for point in clear_points(poly, taken, extent, centre, 2 * gap, LEADER_REACH * 4 * gap) if poly else ():
+            if not crosses(*nearest_points(clear_of(point, extent, gap), box), texts, gap):
+                return point
+    return None
+
+
+def nearest_points(a, b):
+    """The two nearest points of two boxes, one on each (mid-way along where they overlap)."""
+    ends = []
+    for lo_a, hi_a, lo_b, hi_b in ((a[0], a[2], b[0], b[2]), (a[1], a[3], b[1], b[3])):
+        if hi_a < lo_b:
+            ends.append((hi_a, lo_b))
+        elif hi_b < lo_a:
+            ends.append((lo_a, hi_b))
+        else:
+            middle = (max(lo_a, lo_b) + min(hi_a, hi_b)) / 2
+            ends.append((middle, middle))
+    return (ends[0][0], ends[1][0]), (ends[0][1], ends[1][1])
+
+
+def crosses(a, b, boxes, step):
+    """Whether the segment from a to b meets any of the boxes, looked at every step along it."""
+    n = max(1, int(math.hypot(b[0] - a[0], b[1] - a[1]) / step))
+    points = ((a[0] + (b[0] - a[0]) * i / n, a[1] + (b[1] - a[1]) * i / n) for i in range(n + 1))
+    return any(boxes.meets((x - step / 4, y - step / 4, x + step / 4, y + step / 4)) for x, y in points)
+
+
+class Font:
+    """What the plot needs of a TrueType font to lay a line of text out, read from its file:
+    each character's advance, and the font's ascent and descent, in heights of its capital
+    H (the plot makes a text as tall as its capitals)."""
+
+    def __init__(self, path):
+        with open(path, "rb") as f:
+            self.data = data = f.read()
+        count, = struct.unpack_from(">H", data, 4)
+        self.tables = {data[12 + 16 * i:16 + 16 * i]: struct.unpack_from(">I", data, 20 + 16 * i)[0]
+                       for i in range(count)}
+        ascent, descent = struct.unpack_from(">hh", data, self.tables[b"hhea"] + 4)
+        metrics, = struct.unpack_from(">H", data, self.tables[b"hhea"] + 34)
+        self.advances = struct.unpack_from(">%dH" % (2 * metrics), data, self.tables[b"hmtx"])[::2]
+        self.cmap = self._unicode_map()
+        capital = self._top(self.glyph("H"))
+        self.ascent, self.descent, self.unit = ascent / capital, -descent / capital, 1 / capital
+
+    @staticmethod
+    def for_family(family):
+        """The font fontconfig gives for the family."""
+        return Font(subprocess.run(["fc-match", "--format=%{file}", family], capture_output=True, text=True,
+                                   check=True).stdout)
+
+    def width(self, text):
+        """The advance of the text, in heights of the capitals."""
+        last = len(self.advances) - 1
+        return sum(self.advances[min(self.glyph(c), last)] for c in text) * self.unit
+
+    def _unicode_map(self):
+        """Where the Unicode character map (of format 4) begins."""
+        at = self.tables[b"cmap"]
+        count, = struct.unpack_from(">H", self.data, at + 2)
+        for i in range(count):
+            platform, encoding, offset = struct.unpack_from(">HHI", self.data, at + 4 + 8 * i)
+            if (platform, encoding) in ((3, 1), (0, 3)) and struct.unpack_from(">H", self.data, at + offset)[0] == 4:
+                return at + offset
+        raise ValueError("the font has no Unicode character map of format 4")
+
+    def glyph(self, char):
+        """The glyph of a character (0, the missing glyph, where the font has none)."""
+        code, data, at = ord(char), self.data, self.cmap
+        segments = struct.unpack_from(">H", data, at + 6)[0] // 2
+        i = next(i for i in range(segments) if struct.unpack_from(">H", data, at + 14 + 2 * i)[0] >= code)
+        start, delta, ranged = (struct.unpack_from(">H", data, at + 16 + 2 * (k * segments + i))[0] for k in (1, 2, 3))
+        if code < start:
+            return 0
+        if ranged == 0:
+            return (code + delta) & 0xFFFF
+        glyph, = struct.unpack_from(">H", data, at + 16 + 2 * (3 * segments + i) + ranged + 2 * (code - start))
+        return (glyph + delta) & 0xFFFF if glyph else 0
+
+    def _top(self, glyph):
+        """The top of a glyph's outline, in the font's units."""
+        long_offsets = struct.unpack_from(">h", self.data, self.tables[b"head"] + 50)[0]
+        entry = self.tables[b"loca"] + glyph * (4 if long_offsets else 2)
+        offset = struct.unpack_from(">I" if long_offsets else ">H", self.data, entry)[0] * (1 if long_offsets else 2)
+        return struct.unpack_from(">h", self.data, self.tables[b"glyf"] + offset + 8)[0]
 
 
 class Boxes:
@@ -283,9 +494,13 @@ class Boxes:
         for key in self._cells(box):
             self.grid.setdefault(key, []).append(box)
 
+    def found(self, box):
+        """The boxes that meet the box (one that spans several cells as often)."""
+        return (b for key in self._cells(box) for b in self.grid.get(key, ())
+                if b[0] < box[2] and box[0] < b[2] and b[1] < box[3] and box[1] < b[3])
+
     def meets(self, box):
-        return any(b[0] < box[2] and box[0] < b[2] and b[1] < box[3] and box[1] < b[3]
-                   for key in self._cells(box) for b in self.grid.get(key, ()))
+        return any(self.found(box))
 
 
 class Union:
@@ -301,7 +516,12 @@ class Union:
 def use_of(name):
     """The index in USES of a room's use, by the first word of its name; None for another."""
     first = name.split(" ", 1)[0]
-    return next((i for i, (word, _, _) in enumerate(USES) if word == first), None)
+    return next((i for i, (word, _, _, _) in enumerate(USES) if word == first), None)
+
+
+def use_layer(word):
+    """The layer of a use's hatches and pie-chart wedge."""
+    return "USE-" + word.upper()
 
 
 def recorded_area(ref):
@@ -324,12 +544,12 @@ def report(plan_path, report_path):
     categories = "".join(
         "<category><cID>%d</cID><cTitle>%s</cTitle><cHatchPattern>SOLID</cHatchPattern>"
         "<cHatchColour>%s</cHatchColour><cHatchScale>1</cHatchScale><cHatchAngle>0</cHatchAngle>"
-        "<cHatchLayer>USE-%s</cHatchLayer><kavroBlocks>%s</kavroBlocks></category>"
-        % (i + 1, escape(title), colour, word.upper(),
+        "<cHatchLayer>%s</cHatchLayer><kavroBlocks>%s</kavroBlocks></category>"
+        % (i + 1, escape(title), colour, use_layer(word),
            "".join("<kavroBlock><mbHandle>%s</mbHandle></kavroBlock>" % h for h in handles))
-        for i, ((word, title, colour), handles) in enumerate(zip(USES, members)))
+        for i, ((word, title, colour, _), handles) in enumerate(zip(USES, members)))
     layers = "".join("<layerOn><loName>%s</loName></layerOn>" % name
-                     for name in SHOWN_LAYERS + tuple("USE-" + word.upper() for word, _, _ in USES))
+                     for name in SHOWN_LAYERS + tuple(use_layer(word) for word, _, _, _ in USES))
     with open(report_path, "w", encoding="utf-8") as f:
         f.write('<?xml version="1.0" encoding="UTF-8"?>\n<graphicReport xmlns="urn:quorvane:graphic-report">'
                 "<grTitle>Room uses</grTitle><grTotalChildAreas>%.2f</grTotalChildAreas>"

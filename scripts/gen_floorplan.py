@@ -26,7 +26,7 @@ What the drawing holds (model space):
 With --spaces the plan is what a drawing of this system holds once its rooms are
 space blocks (the same rooms as without it for the same seed, unless --shared):
   * each room is a block reference on the room's layer of its own definition
-    "ROOM-<n>" (n counts from 1), whose origin is the room's centre: the outline,
+    "ROOM-<n>" (n counts from 1), whose origin is the room's centre (see --uses): the outline,
     then the attribute definitions AREA, NAME (1.5 text heights below) and AUX
     (1.5 above) on "ATT-AREA", "ATT-NAME", "ATT-AUX"; the reference carries the
     attributes ("Room 2.017" as NAME, the area as AREA, the perimeter or a blank
@@ -55,9 +55,11 @@ space blocks (the same rooms as without it for the same seed, unless --shared):
   * --uses: rooms are named after their use, "Office 1.017", "Meeting",
     "Store" or "WC" (a plain room is a store when it holds a cabinet and an
     office otherwise), their texts are centred on their points, NAME and
-    AUX two text heights below and above AREA, and every corridor is a space
-    block too ("Corridor 1.2", the floor's second corridor, on
-    "ROOMS-CIRCULATION", area type "Circulation").
+    AUX two text heights below and above AREA, the point (the block's
+    origin) mid-way across the part of the room its furniture leaves free,
+    and every corridor is a space block too ("Corridor 1.2", the floor's
+    second corridor, on "ROOMS-CIRCULATION", area type "Circulation"), its
+    point in the middle of its longest stretch that no door or column takes.
 
 With --labels the plan is one drawn with the other system, whose space labels this
 system converts into space blocks:
@@ -341,13 +343,17 @@ class PlanWriter:
         door_x = x + d["wall"] * 2
         if number % 25 == 1:
             self._door_insert(door_x, edge_y, 0 if outward < 0 else 180)
+            self.in_corridor.append((door_x - d["door"], door_x + d["door"]))
         elif number % 4 == 0:
             self.msp.add_line((door_x, edge_y), (door_x, edge_y - outward * d["door"]),
                               dxfattribs={"layer": "WALLS"})
+            self.in_corridor.append((door_x, door_x))
         # a column in the corridor now and then
         if number % 6 == 0:
-            self.msp.add_circle((x - d["wall"] / 2, edge_y - outward * 2 * d["column"]),
+            column_x = x - d["wall"] / 2
+            self.msp.add_circle((column_x, edge_y - outward * 2 * d["column"]),
                                 d["column"], dxfattribs={"layer": "COLUMNS"})
+            self.in_corridor.append((column_x - d["column"], column_x + d["column"]))
         bbox[0] = min(bbox[0], x)
         bbox[1] = min(bbox[1], y0, y_extreme)
         bbox[2] = max(bbox[2], x + w)
@@ -385,6 +391,8 @@ class PlanWriter:
         band_no = 0
         self.room_count = 0
         while placed < rooms:
+            # what the band's doors and columns take of its corridor, as spans of x
+            self.in_corridor = []
             corridor_low = first_corridor - band_no * band
             corridor_high = corridor_low + d["corridor"]
             row_end = origin_x + d["wall"]
@@ -616,7 +624,7 @@ class SpacePlanWriter(PlanWriter):
     def _corridor(self, floor_no, number, x0, x1, y0, y1):
         if not self.uses or x1 <= x0:
             return
-        base = ((x0 + x1) / 2, (y0 + y1) / 2)
+        base = (self._widest_stretch(x0, x1), (y0 + y1) / 2)
         pts = [(x0, y0, 0), (x1, y0, 0), (x1, y1, 0), (x0, y1, 0)]
         room = Room("Corridor %d.%d" % (floor_no, number), floor_no, number, pts, "ROOMS-CIRCULATION",
                     base, x0, y0, y1, x1 - x0, 1)
@@ -624,6 +632,16 @@ class SpacePlanWriter(PlanWriter):
         area, perimeter = self._measures(local, None, self.units)
         self._reference(self._definition(local, room.layer), room, area, perimeter, None, self.units,
                         self.sd["height"])
+
+    def _widest_stretch(self, x0, x1):
+        """The middle of the longest stretch of the corridor from x0 to x1 that no door or
+        column takes, where its texts stand clear of them."""
+        longest, middle, start = -1.0, (x0 + x1) / 2, x0
+        for a, b in sorted(self.in_corridor) + [(x1, x1)]:
+            if a - start > longest:
+                longest, middle = a - start, (start + a) / 2
+            start = max(start, b)
+        return middle
 
     def _is_shared(self):
         return self.total_rooms <= self.shared
@@ -637,6 +655,8 @@ class SpacePlanWriter(PlanWriter):
     def _add_room(self, room):
         if room.layer == "ROOMS-WC":
             self.hatches.append(room.pts)
+        if self.uses:
+            room = room._replace(base=self._text_point(room))
         bx, by = room.base
         local = [(x - bx, y - by, b) for x, y, b in room.pts]
         if self._is_shared():
@@ -743,11 +763,26 @@ class SpacePlanWriter(PlanWriter):
         ]
         ref.set_xdata("ADE", [(1002, "{")] + [(1000, item) for item in items] + [(1002, "}")])
 
+    def _asset_names(self, room):
+        """The furniture the room holds, the piece against its outer side first."""
+        if room.layer == "ROOMS" and room.number % CABINET_EVERY == 0:
+            return ("CABINET",)
+        return ROOM_ASSETS.get(room.layer, ())
+
+    def _text_point(self, room):
+        """Where the texts of a room named after its use stand: mid-way across the part of
+        the room its furniture leaves free, between the furniture along its outer side and
+        the corridor, so that texts made larger keep clear of it."""
+        names = self._asset_names(room)
+        if not names:
+            return room.base
+        band = self.sd["inset"] + sum(self.sizes[name][1] for name in names) + self.sd["gap"] * (len(names) - 1)
+        x, _ = room.base
+        return x, ((room.y0 + band + room.y1) / 2 if room.outward < 0 else (room.y0 + room.y1 - band) / 2)
+
     def _assets(self, room):
         """The room's furniture in the corner of its first wall and its outer side."""
-        names = ROOM_ASSETS.get(room.layer, ())
-        if room.layer == "ROOMS" and room.number % CABINET_EVERY == 0:
-            names = ("CABINET",)
+        names = self._asset_names(room)
         inset, gap = self.sd["inset"], self.sd["gap"]
         x = room.x + inset
         # the desk (or table, or cabinet) against the outer side, the chair towards the

@@ -21,7 +21,8 @@ mkdir -p "$out"
 /usr/bin/python3 scripts/gen_floorplan.py --rooms 60 --floors 2 --spaces --outdated 8 --markers --uses "$out/plan.dxf"
 # The sheet: the model layout plots the plan on it at a standard scale, which the title block
 # gives; the text size stands 6 points tall there (the markers, the asset numbers and the title
-# block take it too).
+# block take it too); the furniture and its numbers stand clear of the rooms' texts, and the
+# plan's lines and the report's labels take colours that stand out on the paper and the fills.
 media="ISO_A1_(841.00_x_594.00_MM)"
 size=$(/usr/bin/python3 scripts/example_job.py fit "$out/plan.dxf" "$media")
 # The first floor's gross outline, and a point for its texts clear of its rooms.

@@ -392,10 +392,10 @@ TEST(StoredProcedure, ATimeOutEndsTheCallAndLeavesTheObjectUsable)
     procedure.setName("__dbt_sleep");
     procedure.setParameters(&list);
     procedure.setTimeout(1);
-    const auto start = std::chrono::steady_clock::now();
+    // The sleep would end the call without an error: the time-out's error shows that it
+    // ended the call first, however slow the machine.
     Chain e = caught([&] { procedure.execSPNoReturnParas(); });
     ASSERT_NE(e, nullptr);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4));
     EXPECT_NE(std::string(e->getDescription()).find("timeout"), std::string::npos) << e->getDescription();
 
     // 0 is no limit, not an instant time-out.

@@ -241,7 +241,9 @@ TEST(AdoConnection, FailedLoginsEndWithinTheTimeOutWithTheirReason)
         connection->PutConnectionTimeout(2);
         const auto start = std::chrono::steady_clock::now();
         const _com_error e = raised([&] { connection->Open(c.text.c_str(), "", "", 0); });
-        EXPECT_LT(secondsSince(start), 4.0) << c.text;
+        // Ended by the time-out, not by the system's own wait for an unanswered connection
+        // (over two minutes), however slow the machine.
+        EXPECT_LT(secondsSince(start), 60.0) << c.text;
         EXPECT_NE(e.Description().str().find(c.reason), std::string::npos) << e.Description().c_str();
         EXPECT_STREQ(e.Source(), "ADODB.Connection");
         ASSERT_GE(connection->GetErrors()->GetCount(), 1);
@@ -513,9 +515,9 @@ TEST_F(AdoTest, AStatementPastItsTimeOutIsStopped)
 {
     _CommandPtr command = procedure(connection, "__ado_sleep", 1);
     append(command, "@seconds", adDouble, adParamInput, 8, _variant_t(10.0));
-    const auto start = std::chrono::steady_clock::now();
+    // The sleep would end the statement without an error: the time-out's error shows that
+    // it ended the statement first, however slow the machine.
     const _com_error e = raised([&] { command->Execute(nullptr, nullptr, adCmdStoredProc); });
-    EXPECT_LT(secondsSince(start), 5.0);
     EXPECT_EQ(e.Error(), adErrOperationTimedOut);
     EXPECT_FALSE(e.Description().str().empty());
     EXPECT_EQ(static_cast<long>(connection->Execute("SELECT 7", nullptr, adCmdUnspecified)->GetCollect(0L)), 7);

@@ -10,6 +10,7 @@ import math
 import os
 import re
 import shutil
+import statistics
 import subprocess
 import sys
 import tempfile
@@ -30,6 +31,8 @@ import check_drawings  # noqa: E402
 import dxfdump  # noqa: E402
 import ezdxf  # noqa: E402
 import ezdxf.bbox  # noqa: E402
+from ezdxf.colors import aci2rgb, int2rgb  # noqa: E402
+from ezdxf.math import Vec2, is_point_in_polygon_2d  # noqa: E402
 
 LABEL = re.compile(r"^Room (\d+)\.(\d{3,})$")
 XDATA_KEYS = ["AREA=", "PERIMETER=", "NAME=", "TAGTYPE=", "AREA_TYPE=", "COST_CENTRE=", "DATE=",
@@ -38,8 +41,10 @@ XDATA_KEYS = ["AREA=", "PERIMETER=", "NAME=", "TAGTYPE=", "AREA_TYPE=", "COST_CE
 
 
 def run(*args):
+    # The time-out guards against a hang: the largest plan takes half a minute on a machine
+    # loaded forty deep.
     return subprocess.run([sys.executable, *args], capture_output=True, text=True,
-                          timeout=120)
+                          timeout=300)
 
 
 def polygon(entity):
@@ -78,6 +83,53 @@ def arc_midpoints(entity):
             mids.append(((x1 + x2) / 2 + sagitta * dy / length,
                          (y1 + y2) / 2 - sagitta * dx / length))
     return mids
+
+
+def contrast(a, b):
+    """The contrast ratio of two sRGB colours, from their relative luminances."""
+    def luminance(rgb):
+        r, g, b = (c / 12.92 if c <= 0.04045 else ((c + 0.055) / 1.055) ** 2.4 for c in (v / 255 for v in rgb))
+        return 0.2126 * r + 0.7152 * g + 0.0722 * b
+    dark, light = sorted((luminance(a), luminance(b)))
+    return (light + 0.05) / (dark + 0.05)
+
+
+def plotted_colour(doc, entity, ref=None):
+    """The colour an entity plots in on white paper: its own, its layer's (for one of a
+    block on layer "0", its reference's layer's) or its reference's; white as black."""
+    if entity.dxf.hasattr("true_color"):
+        rgb = int2rgb(entity.dxf.true_color)
+    elif entity.dxf.color == 0 and ref is not None:
+        return plotted_colour(doc, ref)
+    elif entity.dxf.color in (0, 256):
+        layer = doc.layers.get(ref.dxf.layer if ref is not None and entity.dxf.layer == "0" else entity.dxf.layer)
+        rgb = layer.rgb or aci2rgb(abs(layer.color))
+    else:
+        rgb = aci2rgb(entity.dxf.color)
+    return (0, 0, 0) if rgb == (255, 255, 255) else rgb
+
+
+def standing_points(entity, transform=None):
+    """The points a text (its alignment point) or an outline stands on."""
+    kind = entity.dxftype()
+    if kind in ("TEXT", "ATTRIB", "ATTDEF"):
+        aligned = (entity.dxf.halign or entity.dxf.valign) and entity.dxf.hasattr("align_point")
+        points = [entity.dxf.align_point if aligned else entity.dxf.insert]
+    elif kind == "LINE":
+        points = [entity.dxf.start, entity.dxf.end]
+    elif kind == "LWPOLYLINE":
+        points = list(entity.vertices_in_wcs())
+    elif kind in ("CIRCLE", "ARC"):
+        c, r = entity.dxf.center, entity.dxf.radius
+        points = [c + (r, 0), c - (r, 0), c + (0, r), c - (0, r)]
+    else:
+        points = []
+    return [transform.transform(p) for p in points] if transform else points
+
+
+def box_gap(a, b):
+    """The distance between two boxes (x0, y0, x1, y1); 0 where they meet."""
+    return math.hypot(max(0.0, a[0] - b[2], b[0] - a[2]), max(0.0, a[1] - b[3], b[1] - a[3]))
 
 
 def signed_area(poly):
@@ -682,9 +734,11 @@ class SpacePlanInCadhostTest(unittest.TestCase):
         self.run_host(plan, ["kgabc", "#" + handle, point, "kus", "kut", size, "i", "i", "krt"], spaces)
         self.assert_gross_texts_clear(spaces, outline)
         report, pdf = os.path.join(self.tmp, "uses.xml"), os.path.join(self.tmp, "sheet.pdf")
+        reported = os.path.join(self.tmp, "reported.dxf")
         self.assertEqual(run(JOB, "report", spaces, report).returncode, 0)
-        r = self.host.run(spaces, ["kagr", report, "PLOT", "Model", "", "", pdf, "QUIT"])
+        r = self.host.run(spaces, ["kagr", report, "SAVEAS", reported, "PLOT", "Model", "", "", pdf, "QUIT"])
         self.assertEqual(r.returncode, 0, r.stderr)
+        self.assert_contrasts(ezdxf.readfile(reported))
         self.assertEqual(check_drawings.texts_off_sheet(pdf), [])
         words = [tuple(float(m.group(i)) for i in range(1, 5)) + (m.group(5),) for m in
                  check_drawings.PDF_WORD.finditer(subprocess.run(["pdftotext", "-bbox", pdf, "-"], capture_output=True,
@@ -710,7 +764,79 @@ class SpacePlanInCadhostTest(unittest.TestCase):
         first, last = min(placed, key=placed.get), max(placed, key=placed.get)
         on_paper_mm = (placed[last] - placed[first]) * 25.4 / 72
         self.assertAlmostEqual(on_paper_mm * denominator / (assets[last] - assets[first]), 1, delta=0.001)
+        self.assert_clear_of_texts(doc, words, 72 / 25.4 / denominator)
         self.assertEqual(run(JOB, "fit", plan, "A1").returncode, 1)
+
+    def assert_contrasts(self, doc):
+        """Every text the sheet shows, and every outline of the plan, stands out from what it
+        stands on by 4.5:1 or more: from the paper, and from the fill of a room it lies in
+        or borders."""
+        msp = doc.modelspace()
+
+        def shown(name):
+            return doc.layers.get(name).is_on() and not doc.layers.get(name).is_frozen()
+
+        fills = [(plotted_colour(doc, h), [Vec2(v[:2]) for v in h.paths[0].vertices])
+                 for h in msp.query("HATCH") if h.dxf.layer.startswith("USE-")]
+        items = []
+        for e in msp:
+            if not shown(e.dxf.layer):
+                continue
+            if e.dxftype() != "INSERT":
+                items.append((e, plotted_colour(doc, e), standing_points(e)))
+                continue
+            texts = [a for a in e.attribs if not a.is_invisible and a.dxf.text.strip()]
+            items += [(a, plotted_colour(doc, a), standing_points(a)) for a in texts]
+            block = doc.blocks.get(e.dxf.name)
+            items += [(a, plotted_colour(doc, a, e), standing_points(a, e.matrix44()))
+                      for a in block.query("ATTDEF") if a.is_const]
+            # the pie chart's wedges and leader lines take their category's colour
+            if not e.dxf.name.startswith("[KAVRO_PIECHART]"):
+                items += [(v, plotted_colour(doc, v, e), standing_points(v)) for v in e.virtual_entities()
+                          if shown(e.dxf.layer if v.dxf.layer == "0" else v.dxf.layer)]
+
+        def under(p):
+            found = [(colour, is_point_in_polygon_2d(Vec2(p), poly, abs_tol=1.0)) for colour, poly in fills]
+            return {colour for colour, where in found if where >= 0} | \
+                (set() if any(where > 0 for _, where in found) else {(255, 255, 255)})
+
+        weak = {"%s %s %s on %s" % (e.dxftype(), e.dxf.layer, colour, ground)
+                for e, colour, points in items for p in points for ground in under(p) if contrast(colour, ground) < 4.5}
+        self.assertEqual(sorted(weak), [])
+        self.assertGreater(len(items), 400)
+
+    def assert_clear_of_texts(self, doc, words, scale):
+        """No furniture, door, wall line, column or shaft is drawn over a text of the sheet
+        (the words of its PDF), and each asset number stands beside its furniture, a text
+        height from it at most and nearer to it than to any other, or at the end of a leader
+        line from it. scale: points on the sheet per drawing unit."""
+        msp = doc.modelspace()
+        # where the drawing's origin plots: found from the rooms' areas, centred on their points
+        areas = {a.dxf.text: a.dxf.align_point for ref in msp.query("INSERT") for a in ref.attribs
+                 if a.dxf.tag == "AREA" and a.dxf.halign == 1}
+        x0 = statistics.median((w[0] + w[2]) / 2 - scale * areas[w[4]].x for w in words if w[4] in areas)
+        y0 = statistics.median((w[1] + w[3]) / 2 + scale * areas[w[4]].y for w in words if w[4] in areas)
+
+        def on_sheet(entities):
+            box = ezdxf.bbox.extents(entities)
+            return (x0 + scale * box.extmin.x, y0 - scale * box.extmax.y, x0 + scale * box.extmax.x,
+                    y0 - scale * box.extmin.y)
+
+        furniture = {ref: on_sheet(ref.virtual_entities()) for ref in msp.query('INSERT[layer=="ASSETS"]')}
+        drawn = list(furniture.values()) + [on_sheet(e.virtual_entities() if e.dxftype() == "INSERT" else [e])
+                                            for e in msp.query("*[layer==\"DOORS\" | layer==\"WALLS\" | "
+                                                               "layer==\"COLUMNS\" | layer==\"SHAFTS\"]")]
+        self.assertEqual([w[4] for w in words for b in drawn if box_gap(w, b) == 0], [])
+        leaders = [on_sheet([line]) for line in msp.query('LINE[layer=="ASSETS"]')]
+        numbered = {a.dxf.text: r for r in furniture for a in r.attribs if a.dxf.tag == "ASSET_NO"}
+        for w in words:
+            ref = numbered.get(w[4])
+            if ref is None:
+                continue
+            own = box_gap(w, furniture[ref])
+            beside = own <= w[3] - w[1] and all(own < box_gap(w, b) for r, b in furniture.items() if r is not ref)
+            led = any(box_gap(w, line) < 1 and box_gap(furniture[ref], line) < 1 for line in leaders)
+            self.assertTrue(beside or led, w[4])
 
     def test_the_modules_gross_area_block_is_built_as_the_generated_ones(self):
         plan = self.generate("plan.dxf", "--rooms", "10", "--spaces")

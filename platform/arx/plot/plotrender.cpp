@@ -12,8 +12,11 @@
 #include "win/atomicfile.h"
 
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <string_view>
 
 namespace qv {
 
@@ -136,6 +139,16 @@ void drawViewport(PlotPainter& painter, const AcDbViewport* vp, const AcDbBlockT
 }
 
 } // namespace
+
+std::size_t plotWorkLimit()
+{
+    const char* set = std::getenv("QUORVANE_PLOT_WORK_LIMIT");
+    const std::string_view text = set ? set : "";
+    std::size_t limit = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), limit);
+    const bool lower = error == std::errc() && end == text.data() + text.size() && limit > 0 && limit < kPlotWorkLimit;
+    return lower ? limit : kPlotWorkLimit;
+}
 
 PlotResult plotLayout(const PlotRequest& request)
 {

@@ -27,6 +27,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 
@@ -1341,6 +1342,22 @@ TEST(Plot, ArcsOfAPathStopAtTheWorkLimit)
         EXPECT_LT(result.work, 2 * kLimit) << "the path was made whole before it was counted";
         EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
     }
+}
+
+// The environment lowers the limit a plot request starts with, and only lowers it.
+TEST(Plot, TheEnvironmentLowersTheWorkLimit)
+{
+    const struct {
+        const char* value;
+        size_t limit;
+    } cases[] = {{"1000", 1000}, {"19999999", 19999999}, {"30000000", qv::kPlotWorkLimit}, {"0", qv::kPlotWorkLimit},
+                 {"-5", qv::kPlotWorkLimit}, {"12ab", qv::kPlotWorkLimit}, {"", qv::kPlotWorkLimit}};
+    for (const auto& c : cases) {
+        ::setenv("QUORVANE_PLOT_WORK_LIMIT", c.value, 1);
+        EXPECT_EQ(qv::PlotRequest().maxWork, c.limit) << c.value;
+    }
+    ::unsetenv("QUORVANE_PLOT_WORK_LIMIT");
+    EXPECT_EQ(qv::PlotRequest().maxWork, qv::kPlotWorkLimit);
 }
 
 // The pixels of a PNG or JPG plot are bounded whatever its media: the plot is drawn at a

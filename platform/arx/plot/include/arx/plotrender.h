@@ -25,6 +25,10 @@ namespace qv {
 // and a half; at a few dozen bytes a unit at most, a PDF page stays within a few hundred
 // megabytes, and a plot of the most ends within seconds.
 constexpr std::size_t kPlotWorkLimit = 20000000;
+// The limit a plot request starts with: kPlotWorkLimit, or the smaller positive count that
+// the environment variable QUORVANE_PLOT_WORK_LIMIT gives (a larger one, or anything but a
+// whole number, leaves it as it is), to see the limit at work without twenty million units.
+std::size_t plotWorkLimit();
 // The most pixels of a PNG or JPG plot: 400 MB of image, with the encoders' buffers (a
 // plot is mostly paper and compresses far) well under 1.5 GB; it holds an A1 sheet at 300
 // dots per inch and an A0 at 254.
@@ -38,7 +42,7 @@ struct PlotRequest
     std::string path;                   // the file to write
     double dotsPerInch = 100.0;         // raster devices only
     double maxPixels = kPlotPixelLimit;    // of a raster image
-    std::size_t maxWork = kPlotWorkLimit;
+    std::size_t maxWork = plotWorkLimit();
     bool extentsForEmptyWindow = false;   // a plot window that holds nothing plots the extents
 };
 
