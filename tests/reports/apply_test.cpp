@@ -154,6 +154,18 @@ protected:
         return layers;
     }
 
+    // A layers-on list of the named layers.
+    static CLayers* layersOn(std::initializer_list<const char*> names)
+    {
+        auto* on = new CLayers;
+        for (const char* name : names) {
+            auto* layer = new CLayer;
+            layer->setName(name);
+            on->add(layer);
+        }
+        return on;
+    }
+
     std::string printed;
     AcDbObjectId roomA, roomB, grossArea;
 };
@@ -165,14 +177,7 @@ TEST_F(ApplyReport, LayersAndEveryRoomOfAStarCategory)
     furnish();
     CGraphicReport report;
     report.setTitle("Use");
-    auto* on = new CLayers;
-    auto* walls = new CLayer;
-    walls->setName("Walls");
-    on->add(walls);
-    auto* missing = new CLayer;
-    missing->setName("Furniture");
-    on->add(missing);
-    report.setLayersOn(on);
+    report.setLayersOn(layersOn({"Walls", "Furniture"}));
     auto* categories = new CCategories;
     categories->add(category("All rooms", solid("H_ROOMS", 3), {"*"}));
     report.setCategories(categories);
@@ -255,11 +260,7 @@ TEST_F(ApplyReport, WhatItDrawsStaysShownWhenAppliedAgain)
     CGraphicReport report;
     report.setTitle("Offices");
     report.setTotalChildAreas(1000.0);
-    auto* on = new CLayers;
-    auto* walls = new CLayer;
-    walls->setName("Walls");
-    on->add(walls);
-    report.setLayersOn(on);
+    report.setLayersOn(layersOn({"Walls"}));
     auto* categories = new CCategories;
     categories->add(category("Offices", solid("H_OFFICE", 5), {CString(handleOf(roomA).c_str())}));
     categories->add(category("Empty", solid("H_NONE", 1), {}));
@@ -283,11 +284,7 @@ TEST_F(ApplyReport, ALockThatFailsChangesNothing)
     furnish();
     CGraphicReport report;
     report.setTitle("Locked");
-    auto* on = new CLayers;
-    auto* walls = new CLayer;
-    walls->setName("Walls");
-    on->add(walls);
-    report.setLayersOn(on);
+    report.setLayersOn(layersOn({"Walls"}));
     acDocManager->setLockDecider([](AcApDocument*) { return Acad::eLockViolation; });
     printed.clear();
     report.applyToDrawing(&drawing);
@@ -312,11 +309,7 @@ TEST_F(ApplyReport, AFailureAfterTheLayersWentOffPutsThemBackAndReleasesTheLock)
     CGraphicReport report;
     report.setTitle("Too small");
     report.setTotalChildAreas(1.0);
-    auto* on = new CLayers;
-    auto* walls = new CLayer;
-    walls->setName("Walls");
-    on->add(walls);
-    report.setLayersOn(on);
+    report.setLayersOn(layersOn({"Walls"}));
     auto* categories = new CCategories;
     categories->add(category("All rooms", solid("H_ROOMS", 3), {"*"}));
     report.setCategories(categories);
