@@ -595,7 +595,8 @@ TEST_F(CreatorDialogsTest, TheDialogsPickAndWriteInTheirOwnDrawingMadeCurrentFir
         const std::string outline = rectangle(0, 0, 1000, 1000);
         return std::make_pair(outline, pick(reference(definition("DOOR"), 5000, 0)));
     };
-    const auto [outline, door] = draw();
+    const auto ownHandles = draw();
+    const auto& [outline, door] = ownHandles;
     AcApDocument* own = acDocManager->curDocument();
     AcDbDatabase* ownDb = db;
     auto* links = open<CHyperPres>("kbh", "Kavro Block Hyperlinking");
@@ -604,7 +605,7 @@ TEST_F(CreatorDialogsTest, TheDialogsPickAndWriteInTheirOwnDrawingMadeCurrentFir
     const auto other = [&] {
         EXPECT_EQ(acDocManager->appContextNewDocument(), Acad::eOk);
         db = acDocManager->curDocument()->database();
-        EXPECT_EQ(draw(), std::make_pair(outline, door));
+        EXPECT_EQ(draw(), ownHandles);
         EXPECT_EQ(db->saveAs(dir.file("other.dxf").c_str()), Acad::eOk); // unchanged since (DBMOD 0)
         db = ownDb;
         return acDocManager->curDocument();
