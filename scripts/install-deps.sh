@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libpugixml-dev qt6-base-dev libedit-dev
   libcairo2-dev libjpeg62-turbo-dev libfontconfig-dev libfreetype-dev zlib1g-dev fonts-dejavu-core fonts-liberation2
+  fontconfig   # fc-match, with which the main job finds the font its texts are measured in
   fonts-wqy-microhei   # Chinese glyphs, for the plot tests of font fallback
   fonts-crosextra-carlito   # Calibri's metrics, for texts whose styles name it
   poppler-utils qpdf
