@@ -199,6 +199,11 @@ bool HostCommands::isFileCommand(const std::string& name)
     return name == "OPEN" || name == "SAVE" || name == "SAVEAS" || name == "EXPORT" || name == "PLOT";
 }
 
+bool HostCommands::needsDrawing(const std::string& name)
+{
+    return name == "CLOSE" || (name != "OPEN" && isFileCommand(name));
+}
+
 // A command that needs a drawing says so when none is open, and does nothing; one that
 // would have written a file fails.
 HostCommands::Outcome HostCommands::runNamed(const std::string& name)
@@ -206,7 +211,7 @@ HostCommands::Outcome HostCommands::runNamed(const std::string& name)
     AcApDocument* doc = acDocManager->curDocument();
     if (name == "QUIT" || name == "EXIT")
         return confirmEnd() ? Outcome::quit : Outcome::done;
-    if (!doc && (name == "SAVE" || name == "SAVEAS" || name == "CLOSE" || name == "EXPORT" || name == "PLOT")) {
+    if (!doc && needsDrawing(name)) {
         say("No drawing is open.\n");
         m_failed = m_failed || isFileCommand(name);
     } else if (name == "OPEN") {

@@ -44,6 +44,8 @@ private:
 
     // OPEN, SAVE, SAVEAS, EXPORT and PLOT: a script stops at the first that fails.
     static bool isFileCommand(const std::string& name);
+    // SAVE, SAVEAS, EXPORT, PLOT and CLOSE: they work on the current drawing.
+    static bool needsDrawing(const std::string& name);
     Outcome runNamed(const std::string& name);
     void open();
     static void sayCurrent();
