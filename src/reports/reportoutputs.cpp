@@ -115,10 +115,16 @@ CString CReportOutputs::stage(const CString& path, int failure)
 
 bool CReportOutputs::holds(const CString& path) const
 {
+    // A move replaces a folder's entry: two paths meet when their names are the same in the
+    // same folder, whatever a link at that name leads to.
     CFileUtilities files;
-    for (const Output& output : m_outputs)
-        if (files.isSameFile(output.target, path))
+    const CString folder = files.getDirectoryString(path);
+    for (const Output& output : m_outputs) {
+        const CString outputFolder = files.getDirectoryString(output.target);
+        if (output.target.Mid(outputFolder.GetLength()) == path.Mid(folder.GetLength()) &&
+            files.isSameFile(outputFolder, folder))
             return true;
+    }
     return false;
 }
 
