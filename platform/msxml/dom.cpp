@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <deque>
 #include <string_view>
@@ -709,9 +710,11 @@ void IXMLDOMDocument::save(const CString& path)
     const unsigned format = depth() > 64 ? pugi::format_raw : pugi::format_indent;
     out.save(writer, "\t", format, pugi::encoding_utf8);
 
-    std::string error;
-    if (!qv::writeFileAtomically(nativePath(path), writer.out, error))
-        fail(E_ACCESSDENIED, "Access is denied.");
+    // The failure is described by its own cause (a full disk, a missing folder).
+    qv::AtomicFile file;
+    if (!file.open(nativePath(path)) || !file.write(writer.out) || !file.commit())
+        fail(file.errorNumber() == EACCES || file.errorNumber() == EPERM ? E_ACCESSDENIED : E_FAIL,
+             file.error().c_str());
 }
 
 size_t IXMLDOMDocument::depth() const

@@ -224,8 +224,12 @@ int CAcadDrawing::saveAs(CString targetFolder, CString targetFileName)
         files.ensureDirectoryExists(folder);
         const CString temporary = folder + copyName(targetFileName);
         // A drawing that is not open has nothing to save: a stale copy is never passed off.
-        if (!m_open || m_document->database()->saveAs(temporary, true) != Acad::eOk)
+        if (!m_open)
             raise("unable to save drawing to temp location " + temporary, "CAcadDrawing::saveAs");
+        if (m_document->database()->saveAs(temporary, true) != Acad::eOk)
+            raise("unable to save drawing to temp location " + temporary + " - " +
+                      m_document->database()->lastErrorMessage().c_str(),
+                  "CAcadDrawing::saveAs");
         m_tempFiles.add(temporary);
         if (!CopyFile(temporary, targetFolder + targetFileName, FALSE)) {
             if (const DWORD code = GetLastError())

@@ -60,7 +60,8 @@ int flagOf(const CString& text) { return text == "1" || text == "true" ? 1 : 0; 
 
 void CGraphicReport::serialize(CString path)
 {
-    kavroGuard("CGraphicReport::serialize", __FILE__, [&] {
+    const char* procSig = "CGraphicReport::serialize";
+    kavroComGuard(procSig, __FILE__, comUnhandled(procSig, __FILE__), [&] {
         CFileUtilities files;
         if (files.fileExists(path))
             files.deleteFile(path);

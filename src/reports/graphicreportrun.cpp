@@ -3,10 +3,10 @@
 // layout recorded in the database.
 #include "reports/graphicreport.h"
 
+#include "arx/acutprintf.h"
 #include "database/parameterint.h"
 #include "database/parameters.h"
 #include "database/parametervarchar.h"
-#include "database/preferencesvaulteye.h"
 #include "database/procedureguard.h"
 #include "database/rowset.h"
 #include "database/serverpreferencevaulteye.h"
@@ -29,6 +29,23 @@ namespace {
 bool shortOf(const RowSet& row, const char* column, int& number)
 {
     return row.wholeNumber(column, SHRT_MIN, SHRT_MAX, number);
+}
+
+// Whether a target of the run is refused for the fault (none when it is empty); the refusal
+// is printed with its reason.
+bool refused(const char* what, const CString& fault)
+{
+    if (fault.IsEmpty())
+        return false;
+    acutPrintf("\t%s is refused: %s.\n", what, fault);
+    return true;
+}
+
+// The failure of a step that writes a file: its cause is printed and logged.
+void reportFailure(const char* what, CEXKavro* e)
+{
+    const std::unique_ptr<CEXKavro, void (*)(CEXKavro*)> failure(e, CEXKavro::deleteChain);
+    CReportOutputs::reportFailure(what, failure.get());
 }
 
 } // namespace
@@ -162,9 +179,13 @@ void CGraphicReport::prepareReport(CStoredProcedure* procedure, int timeout)
                     status = saveCopy(drawing.get(), outputs);
                 if (status == kReportPlotted)
                     status = writeReportXML(drawing.get(), outputs);
+                // Every file is in place before status 3 is recorded; a status that cannot
+                // be recorded puts the old files back as `outputs` goes.
+                if (status == kReportPlotted)
+                    status = outputs.commit();
             }
             setGraphicReportStatus(procedure, timeout, status);
-            outputs.commit();
+            outputs.keep();
             drawing->unlock(FALSE);
             // Closes the drawing without saving it: the report's changes live on only in the
             // plot file and the copy.
@@ -188,10 +209,12 @@ int CGraphicReport::plotReport(CStoredProcedure* procedure, int timeout, CAcadDr
         return kReportOutputFolderMissing;
     const CString layoutBefore = m_plotLayout;
     CString name = m_outputFilename;
-    if (!files.checkFilenameSyntax(name, FALSE))
+    if (!name.IsEmpty())
+        CAcadUtilities::checkPlotFileExtension(name, CAcadUtilities::convertPlotDevice(m_plotTypeID));
+    if (refused("The output file name", files.getFileNameFault(m_outputPath, name)))
         return kReportOutputNameInvalid;
-    CAcadUtilities::checkPlotFileExtension(name, CAcadUtilities::convertPlotDevice(m_plotTypeID));
-    const CString staged = outputs.stage(m_outputPath + name).Mid(m_outputPath.GetLength());
+    const CString staged =
+        outputs.stage(m_outputPath + name, kReportOutputNameInvalid).Mid(m_outputPath.GetLength());
     const int status = drawing->plot(m_plotLayout, m_outputPath, staged, m_plotTypeID, m_plotUseSettings,
                                      m_plotCentred, m_plotScaleTypeID, m_plotAreaTypeID, m_plotMediaSizeID, 1);
     if (m_plotLayout != layoutBefore)
@@ -201,61 +224,60 @@ int CGraphicReport::plotReport(CStoredProcedure* procedure, int timeout, CAcadDr
 
 int CGraphicReport::saveCopy(CAcadDrawing* drawing, CReportOutputs& outputs)
 {
-    CFileUtilities files;
-    const CString own = drawing->getPath() + drawing->getFileName();
-    CString target = m_saveCopyTo;
     try {
+        CFileUtilities files;
+        CString target = m_saveCopyTo;
+        CString folder, name, fault;
         switch (files.getPathType(target)) {
         case fileName:
-            if (files.isSameFile(drawing->getPath() + target, own))
-                return kReportCopyNotSaved;
-            saveStaged(drawing, outputs, drawing->getPath(), target);
-            return kReportPlotted;
+            folder = drawing->getPath();
+            name = target;
+            fault = files.getFileNameFault(folder, name);
+            break;
         case folderPath:
-            if (!files.directoryExists(target) || files.isSameFile(target + m_drawingFilename, own))
-                return kReportCopyNotSaved;
-            saveStaged(drawing, outputs, target, m_drawingFilename);
-            return kReportPlotted;
-        case filePath: {
-            if (files.isSameFile(target, own))
-                return kReportCopyNotSaved;
-            const CString folder = files.getDirectoryString(target);
-            saveStaged(drawing, outputs, folder, target.Mid(folder.GetLength()));
-            return kReportPlotted;
-        }
+            folder = target;
+            name = m_drawingFilename;
+            if (!files.directoryExists(folder))
+                fault = "its folder does not exist";
+            break;
+        case filePath:
+            folder = files.getDirectoryString(target);
+            name = target.Mid(folder.GetLength());
+            break;
         default:
-            return kReportCopyNotSaved;
+            fault = "it is neither a file name, nor a folder, nor a full path";
         }
+        if (fault.IsEmpty() && files.isSameFile(folder + name, drawing->getPath() + drawing->getFileName()))
+            fault = "it is the drawing itself";
+        if (fault.IsEmpty() && outputs.holds(folder + name))
+            fault = "another file of the report goes there";
+        if (refused("The copy's target", fault))
+            return kReportCopyNotSaved;
+        drawing->saveAs(folder, outputs.stage(folder + name, kReportCopyNotSaved).Mid(folder.GetLength()));
+        return kReportPlotted;
     } catch (CEXKavro* e) {
-        const std::unique_ptr<CEXKavro, void (*)(CEXKavro*)> failure(e, CEXKavro::deleteChain);
-        failure->writeToErrorLogs(&vaultEyePreferences);
+        reportFailure("The drawing's copy was not saved", e);
         return kReportCopyNotSaved;
     }
-}
-
-void CGraphicReport::saveStaged(CAcadDrawing* drawing, CReportOutputs& outputs, const CString& folder,
-                                const CString& name)
-{
-    drawing->saveAs(folder, outputs.stage(folder + name).Mid(folder.GetLength()));
 }
 
 int CGraphicReport::writeReportXML(CAcadDrawing* drawing, CReportOutputs& outputs)
 {
     CFileUtilities files;
-    const CString own = drawing->getPath() + drawing->getFileName();
-    CString target;
-    if (m_xmlOutputTo.IsEmpty()) {
+    CString target = m_xmlOutputTo;
+    CString fault;
+    if (target.IsEmpty()) {
         const CString plotted = CAcadUtilities::plotExtension(CAcadUtilities::convertPlotDevice(m_plotTypeID));
         target = m_outputPath + files.swapFileExtension(m_outputFilename, plotted, ".xml");
     } else {
-        target = m_xmlOutputTo;
         switch (files.getPathType(target)) {
         case fileName:
+            fault = files.getFileNameFault(m_outputPath, target);
             target = m_outputPath + target;
             break;
         case folderPath:
             if (!files.directoryExists(target))
-                return kReportXMLNotWritten;
+                fault = "its folder does not exist";
             // The drawing's own extension (".dxf", or ".dwg" by name) gives way to ".xml".
             target += files.swapFileExtension(m_drawingFilename, m_drawingFilename.Right(4) == ".dxf" ? ".dxf" : ".dwg",
                                               ".xml");
@@ -263,11 +285,20 @@ int CGraphicReport::writeReportXML(CAcadDrawing* drawing, CReportOutputs& output
         case filePath:
             break;
         default:
-            return kReportXMLNotWritten;
+            fault = "it is neither a file name, nor a folder, nor a full path";
         }
     }
-    if (files.isSameFile(target, own))
+    if (fault.IsEmpty() && files.isSameFile(target, drawing->getPath() + drawing->getFileName()))
+        fault = "it is the drawing itself";
+    if (fault.IsEmpty() && outputs.holds(target))
+        fault = "another file of the report goes there";
+    if (refused("The XML target", fault))
         return kReportXMLNotWritten;
-    serialize(outputs.stage(target));
-    return kReportPlotted;
+    try {
+        serialize(outputs.stage(target, kReportXMLNotWritten));
+        return kReportPlotted;
+    } catch (CEXKavro* e) {
+        reportFailure("The report's XML was not written", e);
+        return kReportXMLNotWritten;
+    }
 }

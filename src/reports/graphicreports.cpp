@@ -5,6 +5,7 @@
 #include "database/procedureguard.h"
 #include "database/rowset.h"
 #include "database/storedprocedure.h"
+#include "reports/reportoutputs.h"
 #include "support/kavroguard.h"
 #include "support/systemutilities.h"
 
@@ -54,6 +55,7 @@ void CGraphicReports::getGraphicReports(CStoredProcedure* procedure, CServerPref
 void CGraphicReports::prepareReports(CStoredProcedure* procedure, int timeout)
 {
     kavroGuard("CGraphicReports::prepareReports", __FILE__, [&] {
+        CReportOutputs::beginRun();
         for (int i = 0; i < m_count; ++i) {
             m_reports.GetAt(i)->prepareReport(procedure, timeout);
             CSystemUtilities::doEvents();

@@ -1,41 +1,206 @@
 #include "reports/reportoutputs.h"
 
+#include "arx/acutprintf.h"
+#include "database/preferencesvaulteye.h"
+#include "reports/graphicreport.h"
 #include "support/excustom.h"
 #include "support/fileutilities.h"
 #include "support/kavroguard.h"
-#include "win/winbase.h"
 
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <dirent.h>
+#include <memory>
+#include <set>
+#include <signal.h>
+#include <string>
+#include <sys/stat.h>
 #include <unistd.h>
+
+namespace {
+
+// The first characters of every temporary of this host: ".~qv" and 8 hexadecimal digits of
+// the host's name.
+const std::string& hostPrefix()
+{
+    static const std::string prefix = [] {
+        char name[256] = {};
+        ::gethostname(name, sizeof name - 1);
+        std::uint32_t hash = 2166136261u;
+        for (const char* c = name; *c; ++c)
+            hash = (hash ^ static_cast<unsigned char>(*c)) * 16777619u;
+        char text[16];
+        std::snprintf(text, sizeof text, ".~qv%08x", static_cast<unsigned>(hash));
+        return std::string(text);
+    }();
+    return prefix;
+}
+
+std::set<std::string>& sweptFolders()
+{
+    static std::set<std::string> folders;
+    return folders;
+}
+
+// The extension of the target's name when it is short (the plot's writer gives its file the
+// device's extension), else "".
+CString shortExtension(const CString& name)
+{
+    const int dot = name.ReverseFind('.');
+    return dot > 0 && name.GetLength() - dot <= 8 ? name.Mid(dot) : CString();
+}
+
+bool processHasEnded(long pid)
+{
+    return pid > 0 && pid != ::getpid() && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
+}
+
+// What went wrong: the description of the innermost record.
+CString causeOf(const CEXKavro* failure)
+{
+    while (failure->getInnerException())
+        failure = failure->getInnerException();
+    return failure->getDescription();
+}
+
+} // namespace
 
 CReportOutputs::~CReportOutputs()
 {
-    CFileUtilities files;
-    for (int i = 0; i < m_staged.GetSize(); ++i)
-        if (files.fileExists(m_staged.GetAt(i)))
-            files.deleteFile(m_staged.GetAt(i));
+    if (m_committed)
+        putBack();
+    for (const Output& output : m_outputs)
+        if (!output.moved)
+            ::unlink(output.staged);
 }
 
-CString CReportOutputs::stage(const CString& path)
+CString CReportOutputs::temporaryIn(const CString& folder, const CString& target)
+{
+    static int serial = 0;
+    CString name;
+    name.Format("%s%ld-%d", hostPrefix().c_str(), static_cast<long>(::getpid()), ++serial);
+    return folder + name + shortExtension(target.Mid(folder.GetLength()));
+}
+
+void CReportOutputs::beginRun() { sweptFolders().clear(); }
+
+void CReportOutputs::sweep(const CString& folder)
+{
+    if (!sweptFolders().insert(folder.str()).second)
+        return;
+    DIR* dir = ::opendir(folder.IsEmpty() ? "." : folder.GetString());
+    if (!dir)
+        return;
+    const std::string& prefix = hostPrefix();
+    while (const dirent* entry = ::readdir(dir)) {
+        // A writer's own temporary of a staged file has one more "." in front.
+        const char* name = entry->d_name[0] == '.' && entry->d_name[1] == '.' ? entry->d_name + 1 : entry->d_name;
+        if (std::strncmp(name, prefix.c_str(), prefix.size()) == 0 &&
+            processHasEnded(std::strtol(name + prefix.size(), nullptr, 10)))
+            ::unlinkat(::dirfd(dir), entry->d_name, 0);
+    }
+    ::closedir(dir);
+}
+
+CString CReportOutputs::stage(const CString& path, int failure)
 {
     const CString folder = CFileUtilities().getDirectoryString(path);
-    CString prefix;
-    prefix.Format(".~qv%ld-", static_cast<long>(getpid()));
-    const CString staged = folder + prefix + path.Mid(folder.GetLength());
-    m_staged.Add(staged);
-    m_targets.Add(path);
+    sweep(folder);
+    const CString staged = temporaryIn(folder, path);
+    m_outputs.push_back(Output{staged, path, CString(), failure, false});
     return staged;
 }
 
-void CReportOutputs::commit()
+bool CReportOutputs::holds(const CString& path) const
 {
-    kavroGuard("CReportOutputs::commit", __FILE__, [&] {
-        CFileUtilities files;
-        for (int i = 0; i < m_staged.GetSize(); ++i) {
-            if (!files.fileExists(m_staged.GetAt(i)))
-                continue;
-            if (!MoveFile(m_staged.GetAt(i), m_targets.GetAt(i)))
-                throw new CEXCustom("unable to move " + m_staged.GetAt(i) + " into place as " + m_targets.GetAt(i),
-                                    KAVRO_PRODUCT_CAPTION, __FILE__, "CReportOutputs::commit", 0, nullptr);
+    // A move replaces a folder's entry: two paths meet when their names are the same in the
+    // same folder, whatever a link at that name leads to.
+    CFileUtilities files;
+    const CString folder = files.getDirectoryString(path);
+    for (const Output& output : m_outputs) {
+        const CString outputFolder = files.getDirectoryString(output.target);
+        if (output.target.Mid(outputFolder.GetLength()) == path.Mid(folder.GetLength()) &&
+            files.isSameFile(outputFolder, folder))
+            return true;
+    }
+    return false;
+}
+
+bool CReportOutputs::moveIntoPlace(Output& output)
+{
+    const CString kept = temporaryIn(CFileUtilities().getDirectoryString(output.target), output.target);
+    if (::link(output.target, kept) == 0) {
+        output.kept = kept;
+    } else if (errno != ENOENT) {
+        // A folder stays where it is; on a file system without hard links the old file is
+        // moved aside instead.
+        struct stat found {};
+        if (::lstat(output.target, &found) == 0 && S_ISDIR(found.st_mode)) {
+            errno = EISDIR;
+            return false;
         }
-    });
+        if (::rename(output.target, kept) != 0)
+            return false;
+        output.kept = kept;
+    }
+    if (::rename(output.staged, output.target) != 0)
+        return false;
+    output.moved = true;
+    return true;
+}
+
+int CReportOutputs::commit()
+{
+    for (Output& output : m_outputs) {
+        if (moveIntoPlace(output))
+            continue;
+        const CString cause = std::strerror(errno);
+        putBack();
+        CEXCustom failure("unable to move " + output.staged + " into place as " + output.target + " - " + cause,
+                          KAVRO_PRODUCT_CAPTION, __FILE__, "CReportOutputs::commit", 0, nullptr);
+        reportFailure("The report's files were left as they were", &failure);
+        return output.failure;
+    }
+    m_committed = true;
+    return kReportPlotted;
+}
+
+void CReportOutputs::keep()
+{
+    for (const Output& output : m_outputs)
+        if (!output.kept.IsEmpty())
+            ::unlink(output.kept);
+    m_committed = false;
+}
+
+void CReportOutputs::putBack()
+{
+    for (auto output = m_outputs.rbegin(); output != m_outputs.rend(); ++output) {
+        if (!output->kept.IsEmpty()) {
+            // A kept hard link is the old file under a second name: renaming it back over
+            // the target, which may still be that file, leaves the link to remove.
+            ::rename(output->kept, output->target);
+            ::unlink(output->kept);
+        } else if (output->moved) {
+            ::unlink(output->target);
+        }
+        output->kept.Empty();
+        output->moved = false;
+    }
+    m_committed = false;
+}
+
+void CReportOutputs::reportFailure(const CString& what, CEXKavro* failure)
+{
+    acutPrintf("\t%s: %s\n", what, causeOf(failure));
+    if (vaultEyePreferences.getErrorLogCount() == 0)
+        return;
+    try {
+        failure->writeToErrorLogs(&vaultEyePreferences);
+    } catch (CEXKavro* e) {
+        const std::unique_ptr<CEXKavro, void (*)(CEXKavro*)> logFailure(e, CEXKavro::deleteChain);
+        acutPrintf("\tThe error log was not written: %s\n", causeOf(logFailure.get()));
+    }
 }

@@ -84,6 +84,33 @@ BOOL CFileUtilities::checkFilenameSyntax(CString& name, BOOL repair)
     }, 0);
 }
 
+CString CFileUtilities::getFileNameFault(const CString& folder, const CString& name)
+{
+    if (name.IsEmpty())
+        return "it is empty";
+    if (name.FindOneOf(forbiddenInName) >= 0)
+        return "it holds one of * ? \" < > |";
+    if (name.Find('/') >= 0)
+        return "it holds a folder part";
+    if (name.Find('\\') >= 0)
+        return "it holds a backslash";
+    for (const char c : name.str())
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
+            return "it holds a control character";
+    if (name == "." || name == "..")
+        return "it names a folder";
+    const std::filesystem::path file = nativePath(folder) / name.GetString();
+    std::error_code error;
+    const std::filesystem::file_status found = std::filesystem::symlink_status(file, error);
+    if (std::filesystem::is_symlink(found)) {
+        if (resolved(file).parent_path() != resolved(file.parent_path()))
+            return "it is a link to a file outside its folder";
+        if (std::filesystem::is_directory(std::filesystem::status(file, error)))
+            return "a folder has that name";
+    }
+    return std::filesystem::is_directory(found) ? "a folder has that name" : CString();
+}
+
 void CFileUtilities::checkPathSyntax(CString& path)
 {
     kavroGuard("CFileUtilities::checkPathSyntax", __FILE__, [&] {

@@ -21,7 +21,9 @@ CXMLUtilities::~CXMLUtilities()
 
 void CXMLUtilities::createXMLDoc(CString path, CString styleSheet, CString rootName, CString namespaceURI)
 {
-    kavroGuard("CXMLUtilities::createXMLDoc", __FILE__, [&] {
+    const char* procSig = "CXMLUtilities::createXMLDoc";
+    // A save that fails says why (a full disk, a missing folder), as the XML layer tells it.
+    kavroComGuard(procSig, __FILE__, comUnhandled(procSig, __FILE__), [&] {
         MSXML2::IXMLDOMDocumentPtr document;
         document.CreateInstance("Msxml2.DOMDocument");
         document->insertBefore(document->createProcessingInstruction("xml", "version=\"1.0\" encoding=\"UTF-8\""),

@@ -292,7 +292,8 @@ class HelpAndDiagnosticsTest(ModuleCase):
         out = self.run_module(["kd8", "0", "2.5", "-7", "some text", "kd9", missing, "kd8", "", "", "", "^C",
                                "kd1", "kd3", "/tmp/some file.txt", "QUIT"], self.plain,
                               stderr="[Error Detected.] slabmend::diagnosticXML\n"
-                                     "\txmlutilities::CXMLUtilities::createXMLDoc\n\nunhandled error\n")
+                                     "\txmlutilities::CXMLUtilities::createXMLDoc\n\ncannot write '%s': the folder "
+                                     "'%s' does not exist\n" % (missing, os.path.dirname(missing)))
         self.assertIn("boolean user input test successful - 0\n", out)
         self.assertIn("<1.001>: 2.500\ndecimal user input test successful - 2.500\n", out)
         self.assertIn("integer user input test successful - -7\n", out)

@@ -12,6 +12,7 @@
 #include "common/modelspace.h"
 #include "common/pgserver.h"
 #include "common/tempdir.h"
+#include "database/preferencesvaulteye.h"
 #include "database/serverpreferencevaulteye.h"
 #include "database/sqlstatement.h"
 #include "database/storedprocedure.h"
@@ -19,12 +20,21 @@
 #include "host/layers.h"
 #include "reports/categories.h"
 #include "reports/graphicreports.h"
+#include "reports/reportoutputs.h"
 
+#include <algorithm>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <iterator>
 #include <gtest/gtest.h>
 #include <memory>
+#include <set>
 #include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -126,6 +136,7 @@ protected:
         qv::setOutputSink({});
         AcPlPlotFactory::setRefusal(Acad::eOk);
         acDocManager->closeAll();
+        vaultEyePreferences.deleteObjects();
     }
 
     MSXML2::IXMLDOMNodePtr serverSettings()
@@ -337,4 +348,172 @@ TEST_F(BatchRun, AFailedReportEndsTheRunWithItsDrawingClosedAndUnlocked)
     EXPECT_EQ(statusLog(9501), "2");   // no code for a failure: the start stays recorded
     EXPECT_EQ(statusLog(9502), "");    // the reports after it are not run
     EXPECT_EQ(acDocManager->documentCount(), 0);
+}
+
+namespace {
+
+// Runs body in a child process, which then ends at once as a killed run does, or with
+// `stays` waits to be killed; gives its pid and the text body gave.
+std::pair<pid_t, std::string> inChild(const std::function<std::string()>& body, bool stays)
+{
+    int ends[2];
+    EXPECT_EQ(pipe(ends), 0);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const std::string text = body();
+        (void)!write(ends[1], text.c_str(), text.size() + 1);
+        while (stays)
+            pause();
+        _exit(0);
+    }
+    char text[4096] = {};
+    EXPECT_GT(read(ends[0], text, sizeof text - 1), 0);
+    close(ends[0]);
+    close(ends[1]);
+    if (!stays)
+        waitpid(pid, nullptr, 0);
+    return {pid, text};
+}
+
+// Every path under the folder, relative to it.
+std::set<std::string> everything(const std::filesystem::path& folder)
+{
+    std::set<std::string> found;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
+        found.insert(entry.path().lexically_relative(folder).string());
+    return found;
+}
+
+} // namespace
+
+// An output name is the name of a file of the output folder, and bare copy and XML names of
+// files of theirs: other names are refused with their reason, and nothing is written outside
+// the folders. A file that cannot be moved into place (a folder at the XML's full path)
+// leaves the files the run before left. The temporaries of runs of this host that died are
+// removed, those of a run under way kept.
+TEST_F(BatchRun, OutputsStayInTheirFoldersAndAreInPlaceAllOrNone)
+{
+    const std::string out = dir.file("deep/out");
+    std::filesystem::create_directories(out + "/folder.xml");
+    std::filesystem::create_directories(out + "/taken.xml");
+    std::filesystem::create_directories(dir.file("deep/copies"));
+    writeFile(out + "/a.pdf", "old plot");
+    writeFile(dir.file("copies/plan.dxf"), "old copy");
+    std::filesystem::create_directories(dir.file("elsewhere"));
+    writeFile(dir.file("elsewhere/target.pdf"), "elsewhere");
+    std::filesystem::create_symlink(dir.file("elsewhere/target.pdf"), out + "/link.pdf");
+    const auto stage = [](CReportOutputs& outputs, const std::string& path) {
+        const CString staged = outputs.stage(path.c_str(), kReportOutputNameInvalid);
+        writeFile(staged.GetString(), path);
+        return staged.Mid(staged.ReverseFind('/') + 1).str();
+    };
+    // A run killed once its plot was in place, before it dropped the old file it kept aside.
+    inChild([&] {
+        auto* outputs = new CReportOutputs;
+        stage(*outputs, out + "/a.pdf");
+        outputs->commit();
+        return stage(*outputs, dir.file("copies/c.dxf"));
+    }, false);
+    writeFile(out + "/a.pdf", "old plot");
+    const auto [live, liveTemporary] = inChild([&] { return stage(*new CReportOutputs, out + "/live.pdf"); }, true);
+    const std::string longName(251, 'n');
+    const struct
+    {
+        std::string name, copy, xml;
+        int status;
+    } cases[] = {
+        {"..\\bs.pdf", "", "", 11}, {"../escape.pdf", "", "", 11}, {"../../x.pdf", "", "", 11},
+        {"../copies/into-copies.pdf", "", "", 11}, {"tab\there.pdf", "", "", 11}, {"new\nline.pdf", "", "", 11},
+        {"one\x01.pdf", "", "", 11}, {"link.pdf", "", "", 11}, {"e.pdf", "", "folder.xml", 13},
+        {"c.pdf", "..", "", 12}, {"d.pdf", "", "..", 13}, {"f.pdf", "", "f.pdf", 13} /* the plot's own name */,
+        {"a.pdf", dir.file("copies"), out + "/taken.xml", 13}, {longName + ".pdf", "", "", 3},
+    };
+    int id = 9700;
+    for (const auto& c : cases)
+        report(++id, 82, "plan.dxf", c.name, c.copy, c.xml, out);
+    auto proc = procedure();
+    CGraphicReports reports;
+    reports.getGraphicReports(proc.get(), &server, 82, 10);
+    reports.prepareReports(proc.get(), 10);
+    kill(live, SIGKILL);
+    waitpid(live, nullptr, 0);
+    id = 9700;
+    for (const auto& c : cases)
+        EXPECT_EQ(statusLog(++id), "2 " + std::to_string(c.status)) << c.name;
+    EXPECT_EQ(everything(dir.path()),
+              (std::set<std::string>{"copies", "copies/plan.dxf", "deep", "deep/copies", "deep/out", "deep/out/a.pdf",
+                                     "deep/out/folder.xml", "deep/out/link.pdf", "deep/out/taken.xml",
+                                     "deep/out/" + longName + ".pdf", "deep/out/" + longName + ".xml",
+                                     "deep/out/" + liveTemporary, "elsewhere", "elsewhere/target.pdf", "out", "plans",
+                                     "plans/plan.dxf"}));
+    EXPECT_EQ(readFile(out + "/a.pdf"), "old plot");
+    EXPECT_EQ(readFile(dir.file("copies/plan.dxf")), "old copy");
+    EXPECT_TRUE(std::filesystem::is_symlink(out + "/link.pdf"));
+    for (const char* reason : {"The output file name is refused: it holds a backslash.\n",
+                               "The output file name is refused: it is a link to a file outside its folder.\n",
+                               "The XML target is refused: another file of the report goes there.\n",
+                               "The report's files were left as they were: unable to move "})
+        EXPECT_NE(printed.find(reason), std::string::npos) << reason << printed;
+}
+
+namespace {
+
+// Files of the process grow to `bytes` at most while this lives: a write past that fails as
+// on a full disk ("File too large").
+struct FileSizeLimit
+{
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &before);
+        const rlimit limit{bytes, before.rlim_max};
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &before); }
+    rlimit before{};
+};
+
+} // namespace
+
+// A disk that fills up while the copy or the XML is written: the report gets 12 or 13, the
+// cause is printed and logged, and the files of the run before stay as they were.
+TEST_F(BatchRun, AFullDiskNamesItsCauseAndLeavesTheOldFiles)
+{
+    settings->loadXML(("<server><acadErrorLogFilePath>" + dir.file("errors.xml") +
+                       "</acadErrorLogFilePath><acadTempDirectory>" + dir.file("temp") + "</acadTempDirectory></server>")
+                          .c_str());
+    vaultEyePreferences.add(new CServerPreferenceVaultEye);
+    vaultEyePreferences.getAt(0)->deSerialize(settings->selectSingleNode("/*"));
+    report(9901, 84, "plan.dxf", "copied.pdf", dir.file("copies"));
+    report(9902, 84, "plan.dxf", "long.pdf");
+    auto proc = procedure();
+    CGraphicReports first, reports;
+    first.getGraphicReports(proc.get(), &server, 84, 10);
+    first.prepareReports(proc.get(), 10);
+    // A plot fits, a copy of the drawing does not, nor an XML with a title as long.
+    const auto pdf = std::filesystem::file_size(dir.file("out/copied.pdf"));
+    const auto dxf = std::filesystem::file_size(dir.file("copies/plan.dxf"));
+    ASSERT_LT(pdf, dxf);
+    run("UPDATE graphic_reports SET status_id = 84, title = repeat('T', " + std::to_string(dxf) +
+        ") WHERE graphic_report_id IN (9901, 9902)");
+    const std::vector<std::string> previous = {"out/copied.pdf", "out/copied.xml", "copies/plan.dxf", "out/long.pdf",
+                                               "out/long.xml"};
+    for (const std::string& file : previous)
+        writeFile(dir.file(file), "previous " + file);
+    reports.getGraphicReports(proc.get(), &server, 84, 10);
+    {
+        const FileSizeLimit full((pdf + dxf) / 2);
+        reports.prepareReports(proc.get(), 10);
+    }
+    EXPECT_EQ(statusLog(9901), "2 3 2 12");
+    EXPECT_EQ(statusLog(9902), "2 3 2 13");
+    for (const std::string& file : previous)
+        EXPECT_EQ(readFile(dir.file(file)), "previous " + file);
+    for (const char* cause : {"The drawing's copy was not saved: unable to save drawing to temp location ",
+                              "The report's XML was not written: cannot write ", "File too large\n",
+                              "An error has been detected please consult the error log\n"})
+        EXPECT_NE(printed.find(cause), std::string::npos) << cause;
+    const std::string logged = readFile(dir.file("errors.xml"));
+    EXPECT_NE(logged.find("temp location"), std::string::npos);
+    EXPECT_NE(logged.find("cannot write"), std::string::npos);
 }

@@ -181,8 +181,8 @@ public:
     // result is false (no exception).
     bool load(const CString& path);
     bool loadXML(const CString& text);
-    // Writes the document to the path, replacing a file there; raises _com_error when the
-    // file cannot be written.
+    // Writes the document to the path, replacing a file there; raises _com_error, described
+    // by the path and the system's reason, when the file cannot be written.
     void save(const CString& path);
     CString parseErrorReason() const { return m_parseError; }
 

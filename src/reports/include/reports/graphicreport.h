@@ -66,8 +66,10 @@ public:
     // Runs the report end to end: its drawing opened and the report applied, plotted, a copy
     // saved and the report written as XML, the drawing closed without saving; the status
     // reached is recorded (CGraphicReportStatus). The plot, the copy and the XML are moved
-    // into place only once that status is recorded. A failure leaves the status recorded so
-    // far, the files that were in place, and the drawing unlocked and closed.
+    // into place, all of them or none, before status 3 is recorded; a refused target or a
+    // failed write gives its status with the reason printed and leaves the files that were
+    // in place. A failure leaves the status recorded so far, the files that were in place,
+    // and the drawing unlocked and closed.
     void prepareReport(CStoredProcedure* procedure, int timeout);
     void setGraphicReportStatus(CStoredProcedure* procedure, int timeout, int status);
     void setGraphicReportLayout(CStoredProcedure* procedure, int timeout, CString layout);
@@ -130,10 +132,11 @@ public:
 
 private:
     // The batch run's steps after the application, each giving the status reached; the
-    // files they write are staged in `outputs`.
+    // files they write are staged in `outputs`. The output name and the copy's and the XML's
+    // bare file names name files of their folders (CFileUtilities::getFileNameFault); a
+    // copy or XML that cannot be written gives 12 or 13 with its cause printed and logged.
     int plotReport(CStoredProcedure* procedure, int timeout, CAcadDrawing* drawing, CReportOutputs& outputs);
     int saveCopy(CAcadDrawing* drawing, CReportOutputs& outputs);
-    static void saveStaged(CAcadDrawing* drawing, CReportOutputs& outputs, const CString& folder, const CString& name);
     int writeReportXML(CAcadDrawing* drawing, CReportOutputs& outputs);
     // The categories, layers-on and link lines of a report read from the database, each kept
     // only when it holds something.

@@ -1,29 +1,67 @@
 // The files a batch run of a report writes (the plot, the drawing's copy, the report's
-// XML), each written under a temporary name beside its place and moved into place only
-// once the report's status is recorded: a run that fails, or whose status cannot be
-// recorded, leaves in place the files that were there, so that the files and the status
-// recorded for the report agree.
+// XML), each written under a short temporary name in its own folder and moved into place
+// only when every one of them was written, before the report's status is recorded: the
+// files in place and the status recorded for the report agree. A run that fails, or whose
+// status cannot be recorded, leaves the files of the run before it as they were.
+//
+// A temporary is named ".~qv", the host's mark (8 hexadecimal digits of its name), the
+// process number, "-", a serial number and the target's extension, so that a later run on
+// the same host can tell the temporaries whose process has died, and remove them.
 #pragma once
 
-#include "mfc/carray.h"
 #include "mfc/cstring.h"
+
+#include <vector>
+
+class CEXKavro;
 
 class CReportOutputs
 {
 public:
     CReportOutputs() = default;
-    // Removes the temporary files that were not moved into place.
+    // Puts back the files a commit replaced unless they were kept, and removes the temporary
+    // files that were not moved into place.
     ~CReportOutputs();
     CReportOutputs(const CReportOutputs&) = delete;
     CReportOutputs& operator=(const CReportOutputs&) = delete;
 
-    // The temporary path, in the same folder, to write the file of `path` under.
-    CString stage(const CString& path);
-    // Moves every staged file that was written into place; raises CEXCustom naming a file
-    // that could not be moved.
-    void commit();
+    // The temporary path, in the folder of `path`, to write the file of `path` under;
+    // `failure` is the status a failed move of it into place gives. Before the first file
+    // of a batch run goes to a folder, the temporaries dead runs of this host left there
+    // are removed.
+    CString stage(const CString& path, int failure);
+    // Whether a file staged already goes to the path.
+    bool holds(const CString& path) const;
+    // Moves every staged file into place, each file it replaces kept aside under a
+    // temporary name, so that a target is never missing. When a move fails, the files
+    // already moved are put back, the cause is printed and logged, and the failed file's
+    // status is given; else kReportPlotted.
+    int commit();
+    // Drops the files the commit kept aside: the new files stay in place.
+    void keep();
+
+    // Starts a batch run: each folder is swept again before the first file goes to it.
+    static void beginRun();
+    // Prints "\t" + what + ": " + the failure's cause on the command line, and writes the
+    // failure to the error logs of the document-monitor settings when there are any.
+    static void reportFailure(const CString& what, CEXKavro* failure);
 
 private:
-    CArray<CString, CString> m_staged;
-    CArray<CString, CString> m_targets;
+    struct Output
+    {
+        CString staged;
+        CString target;
+        CString kept;   // the replaced file's temporary name, empty when there was none
+        int failure = 0;
+        bool moved = false;
+    };
+
+    static CString temporaryIn(const CString& folder, const CString& target);
+    static void sweep(const CString& folder);
+    // Moves one staged file into place; false with errno set when it could not be.
+    static bool moveIntoPlace(Output& output);
+    void putBack();
+
+    std::vector<Output> m_outputs;
+    bool m_committed = false;
 };

@@ -21,6 +21,11 @@ public:
     // TRUE for a name without fault; with repair, the first fault found is mended and TRUE
     // returned, without it FALSE. Faults: one of * ? " < > |, or a leading separator.
     BOOL checkFilenameSyntax(CString& name, BOOL repair);
+    // Why name cannot name a file of the folder, or "" when it can. A name is one file name,
+    // never a path: it is refused when empty, when it holds one of * ? " < > |, a "/", a
+    // backslash or a control character, when it is "." or "..", when a folder has that name,
+    // and when a link of that name leads out of the folder.
+    CString getFileNameFault(const CString& folder, const CString& name);
     // Drops the characters * ? " < > |, reads backslashes as "/" and ends the path with "/".
     void checkPathSyntax(CString& path);
     CString swapFileExtension(CString path, CString oldExtension, CString newExtension);
