@@ -183,7 +183,9 @@ public:
     void Open(const _bstr_t& connectionString, const _bstr_t& userId, const _bstr_t& password,
               long options);
     void Close();
-    long GetState() const;   // ObjectStateEnum
+    // ObjectStateEnum. A connection whose server has closed its end (it ended the session,
+    // or was stopped or restarted) is closed here and reads as closed, to be opened again.
+    long GetState() const;
 
     // The version of these data-access objects, "6.1".
     _bstr_t GetVersion() const;
