@@ -16,6 +16,7 @@
 #include <climits>
 #include <cstdlib>
 #include <string>
+#include <thread>
 
 using namespace ADODB;
 
@@ -560,6 +561,22 @@ TEST_F(AdoTest, AServerThatStopsAnsweringEndsTheCallAsTimedOut)
     }
     connection->Open(connectionString().c_str(), "", "", 0);
     EXPECT_EQ(static_cast<long>(connection->Execute("SELECT 7", nullptr, adCmdUnspecified)->GetCollect(0L)), 7);
+}
+
+// The time-out bounds the wait for the server, not the reading of a result that has come in:
+// work of the client longer than the time-out and its 2 s of grace leaves the session open.
+TEST_F(AdoTest, ReadingAResultThatHasComeInIsNotBoundedByTheTimeOut)
+{
+    const pid_t backend = backendOf(connection);
+    connection->PutCommandTimeout(1);
+    setResultArrivalHook([] { std::this_thread::sleep_for(std::chrono::seconds(4)); });
+    _RecordsetPtr rows;
+    const auto run = [&] { rows = connection->Execute("SELECT 7", nullptr, adCmdUnspecified); };
+    EXPECT_NO_THROW(run());
+    setResultArrivalHook({});
+    ASSERT_EQ(connection->GetState(), adStateOpen);
+    EXPECT_EQ(static_cast<long>(rows->GetCollect(0L)), 7);
+    EXPECT_EQ(backendOf(connection), backend);
 }
 
 TEST_F(AdoTest, ValuesReachTheServerAsData)

@@ -18,6 +18,7 @@
 #include "win/com.h"
 #include "win/variant.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <type_traits>
@@ -128,6 +129,10 @@ constexpr DWORD CLSCTX_ALL = 0x17;
 
 // Lets tests make CreateInstance fail, as on a machine without the data-access components.
 void setObjectsAvailable(bool available);
+// Lets tests run work of their own on the thread of a call as each result set of a statement
+// has come in, before its rows are read (work of the client, which no time-out bounds); an
+// empty function for none.
+void setResultArrivalHook(std::function<void()> hook);
 
 // One diagnostic record of the driver.
 class Error
