@@ -99,7 +99,12 @@ void Connection::Close()
     m_impl->close();
 }
 
-long Connection::GetState() const { return m_impl->isOpen() ? adStateOpen : adStateClosed; }
+long Connection::GetState() const
+{
+    if (m_impl->isOpen() && m_impl->socket.closedByPeer())
+        m_impl->close();   // the server ended the session: only a new login can go on
+    return m_impl->isOpen() ? adStateOpen : adStateClosed;
+}
 
 _bstr_t Connection::GetVersion() const { return "6.1"; }
 

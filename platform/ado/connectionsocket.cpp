@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <dirent.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 
@@ -68,6 +69,15 @@ void ConnectionSocket::drop() const
 {
     if (known() && socketInode(m_descriptor) == m_inode)
         shutdown(m_descriptor, SHUT_RDWR);
+}
+
+bool ConnectionSocket::closedByPeer() const
+{
+    if (!known())
+        return false;
+    pollfd entry{m_descriptor, POLLRDHUP, 0};
+    return poll(&entry, 1, 0) == 1 && (entry.revents & (POLLRDHUP | POLLHUP | POLLERR))
+           && socketInode(m_descriptor) == m_inode;   // still the connection's, not a descriptor reused
 }
 
 } // namespace ADODB

@@ -24,6 +24,9 @@ public:
     // Shuts the socket down, both ways, when it is still the one found (its descriptor has
     // not been closed and reused since).
     void drop() const;
+    // Whether the server has closed its end (it ended the session, or was stopped or
+    // restarted): one poll that does not wait, and nothing read.
+    bool closedByPeer() const;
 
 private:
     int m_descriptor = -1;

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <optional>
 
 namespace ADODB {
 
@@ -95,19 +96,16 @@ void ParameterBinding::prepareValue(Slot& slot, const _variant_t& value, bool se
 {
     const Parameter& p = *slot.parameter;
     switch (p.impl().type) {
-    // Whole numbers travel as 64 bits, so that an output too wide for its parameter is seen.
     case adInteger:
-        slot.cType = SQL_C_SBIGINT, slot.sqlType = SQL_INTEGER, slot.columnSize = 10;
-        store(slot.data, static_cast<SQLBIGINT>(send ? converted(p, "an integer", [&] { return static_cast<long>(value); }) : 0));
-        break;
+        slot.sqlType = SQL_INTEGER, slot.columnSize = 10;
+        return prepareWhole(slot, send ? converted(p, "an integer", [&] { return static_cast<long>(value); }) : 0);
     case adBoolean:
         slot.cType = SQL_C_BIT, slot.sqlType = SQL_BIT, slot.columnSize = 1;
         store(slot.data, static_cast<unsigned char>(send && converted(p, "a boolean", [&] { return static_cast<bool>(value); })));
         break;
     case adTinyInt:
-        slot.cType = SQL_C_SBIGINT, slot.sqlType = SQL_TINYINT, slot.columnSize = 3;
-        store(slot.data, static_cast<SQLBIGINT>(send ? converted(p, "a byte (0 to 255)", [&] { return static_cast<BYTE>(value); }) : BYTE(0)));
-        break;
+        slot.sqlType = SQL_TINYINT, slot.columnSize = 3;
+        return prepareWhole(slot, send ? converted(p, "a byte (0 to 255)", [&] { return static_cast<BYTE>(value); }) : BYTE(0));
     case adNumeric:
         if (p.impl().precision || p.impl().scale)
             return prepareDecimal(slot, value, send);
@@ -128,6 +126,23 @@ void ParameterBinding::prepareValue(Slot& slot, const _variant_t& value, bool se
         raiseError(E_INVALIDARG, source, what(p) + ": type " + std::to_string(p.impl().type) + " is not supported");
     }
     slot.indicator = static_cast<SQLLEN>(slot.data.size());
+}
+
+// An input goes as 64 bits. An output comes back as the server's text, so that a value too
+// wide for its parameter, or with a fraction, is seen instead of cut.
+void ParameterBinding::prepareWhole(Slot& slot, SQLBIGINT value)
+{
+    if (slot.ioType == SQL_PARAM_INPUT) {
+        slot.cType = SQL_C_SBIGINT;
+        store(slot.data, value);
+        slot.indicator = static_cast<SQLLEN>(slot.data.size());
+        return;
+    }
+    const std::string text = std::to_string(value);
+    slot.cType = SQL_C_CHAR;
+    slot.data.assign(outputDecimalBytes, 0);
+    std::memcpy(slot.data.data(), text.data(), text.size());
+    slot.indicator = static_cast<SQLLEN>(text.size());
 }
 
 // Text goes whole, whatever the declared size; an output gets room beyond it.
@@ -189,19 +204,30 @@ namespace {
     raiseError(adErrDataOverflow, source, description);
 }
 
+// The whole number a text of digits gives, with an optional sign and a fraction of zeros
+// ("-7.000"); none for any other text, a fraction that is not zero among them.
+std::optional<long long> wholeNumber(const char* text, const char* end)
+{
+    long long value = 0;
+    auto [at, error] = std::from_chars(text + (text != end && *text == '+'), end, value);
+    if (error != std::errc())
+        return std::nullopt;
+    if (at != end && *at == '.')
+        at = std::find_if(at + 1, end, [](char c) { return c != '0'; });
+    return at == end ? std::optional(value) : std::nullopt;
+}
+
 } // namespace
 
-_variant_t ParameterBinding::wholeOutput(const Slot& slot, Errors* errors)
+_variant_t ParameterBinding::wholeOutput(const Slot& slot, const std::string& text, Errors* errors)
 {
-    const SQLBIGINT value = stored<SQLBIGINT>(slot.data);
-    if (slot.sqlType == SQL_TINYINT) {
-        if (value < 0 || value > 255)
-            overflow(*slot.parameter, std::to_string(value), "a byte (0 to 255)", errors);
-        return _variant_t(static_cast<BYTE>(value));
-    }
-    if (value < std::numeric_limits<std::int32_t>::min() || value > std::numeric_limits<std::int32_t>::max())
-        overflow(*slot.parameter, std::to_string(value), "a 32-bit integer", errors);
-    return _variant_t(static_cast<long>(value));
+    const bool byte = slot.sqlType == SQL_TINYINT;
+    const char* range = byte ? "a byte (0 to 255)" : "a 32-bit integer";
+    const std::optional<long long> value = wholeNumber(text.data(), text.data() + text.size());
+    if (!value || *value < (byte ? 0 : std::numeric_limits<std::int32_t>::min())
+        || *value > (byte ? 255 : std::numeric_limits<std::int32_t>::max()))
+        overflow(*slot.parameter, text, range, errors);
+    return byte ? _variant_t(static_cast<BYTE>(*value)) : _variant_t(static_cast<long>(*value));
 }
 
 _variant_t ParameterBinding::realOutput(const Slot& slot, double value, Errors* errors)
@@ -216,7 +242,6 @@ _variant_t ParameterBinding::outputValue(const Slot& slot, Errors* errors)
     if (slot.indicator == SQL_NULL_DATA)
         return _variant_t::null();
     switch (slot.cType) {
-    case SQL_C_SBIGINT: return wholeOutput(slot, errors);
     case SQL_C_BIT: return _variant_t(stored<unsigned char>(slot.data) != 0);
     case SQL_C_DOUBLE: return realOutput(slot, stored<double>(slot.data), errors);
     case SQL_C_TYPE_TIMESTAMP: return _variant_t(dateFromTimestamp(stored<SQL_TIMESTAMP_STRUCT>(slot.data)), VT_DATE);
@@ -229,8 +254,10 @@ _variant_t ParameterBinding::outputValue(const Slot& slot, Errors* errors)
     if (slot.cType == SQL_C_WCHAR)
         return _variant_t(toUtf8(reinterpret_cast<const SQLWCHAR*>(slot.data.data()),
                                  static_cast<size_t>(slot.indicator) / sizeof(SQLWCHAR)).c_str());
-    double number = 0;
     const char* text = reinterpret_cast<const char*>(slot.data.data());
+    if (slot.sqlType != SQL_NUMERIC)
+        return wholeOutput(slot, std::string(text, static_cast<size_t>(slot.indicator)), errors);
+    double number = 0;
     const auto [end, error] = std::from_chars(text, text + slot.indicator, number);
     if (error != std::errc() || end != text + slot.indicator)
         overflow(*slot.parameter, std::string(text, static_cast<size_t>(slot.indicator)), "a number", errors);

@@ -19,8 +19,9 @@ public:
     explicit ParameterBinding(const std::vector<_ParameterPtr>& parameters);
     void bind(SQLHSTMT statement, Errors* errors);
     // Stores the output and input-output values in their parameters (VT_NULL for null). A
-    // number its parameter cannot hold raises adErrDataOverflow, recorded in `errors` with
-    // SQLSTATE 22003, and no value is stored.
+    // number its parameter cannot hold (too wide, or with a fraction for a whole number)
+    // raises adErrDataOverflow, recorded in `errors` with SQLSTATE 22003, and no value is
+    // stored.
     void readBack(Errors* errors);
 
 private:
@@ -38,10 +39,13 @@ private:
 
     static Slot prepare(Parameter& parameter);
     static void prepareValue(Slot& slot, const _variant_t& value, bool send);
+    static void prepareWhole(Slot& slot, SQLBIGINT value);
     static void prepareText(Slot& slot, const _variant_t& value, bool send);
     static void prepareDecimal(Slot& slot, const _variant_t& value, bool send);
     static _variant_t outputValue(const Slot& slot, Errors* errors);
-    static _variant_t wholeOutput(const Slot& slot, Errors* errors);
+    // An integer or byte output's text as its number; a fraction or a value out of range
+    // raises adErrDataOverflow.
+    static _variant_t wholeOutput(const Slot& slot, const std::string& text, Errors* errors);
     static _variant_t realOutput(const Slot& slot, double value, Errors* errors);
 
     std::vector<Slot> m_slots;

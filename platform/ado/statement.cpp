@@ -3,12 +3,23 @@
 #include "diagnostics.h"
 #include "resultreader.h"
 #include "utf16.h"
-#include "watchdog.h"
 
-#include <optional>
+#include <functional>
 
 
 namespace ADODB {
+
+namespace {
+
+std::function<void()>& resultArrivalHook()
+{
+    static std::function<void()> hook;
+    return hook;
+}
+
+} // namespace
+
+void setResultArrivalHook(std::function<void()> hook) { resultArrivalHook() = std::move(hook); }
 
 Statement::Statement(Connection::Impl& connection, const char* source)
     : m_connection(connection), m_errors(connection.errors.get()), m_source(source),
@@ -32,22 +43,32 @@ void Statement::bind(ParameterBinding& binding) { binding.bind(m_statement.get()
 
 std::shared_ptr<RowStore> Statement::execute(const std::string& text)
 {
-    std::optional<Watchdog> watchdog;
     if (m_timeout > 0 && m_connection.socket.known())
-        watchdog.emplace(Watchdog::Clock::now() + std::chrono::seconds(m_timeout + graceSeconds),
-                         [socket = m_connection.socket] { socket.drop(); });
+        m_watchdog.emplace(std::chrono::seconds(m_timeout + graceSeconds),
+                           [socket = m_connection.socket] { socket.drop(); });
     std::shared_ptr<RowStore> rows;
     try {
         rows = run(text);
     } catch (const _com_error&) {
-        endFailedRun(watchdog && watchdog->expired());
+        endFailedRun(dropped());
         throw;
     }
-    if (watchdog && watchdog->expired()) {   // dropped just as the answer came in
+    if (dropped()) {   // dropped just as the answer came in
         m_statement.reset();
         m_connection.close();
     }
     return rows;
+}
+
+template <class Call>
+SQLRETURN Statement::awaitServer(Call call)
+{
+    if (m_watchdog)
+        m_watchdog->resume();
+    const SQLRETURN rc = call();
+    if (m_watchdog)
+        m_watchdog->pause();
+    return rc;
 }
 
 bool Statement::linkLost() const
@@ -75,13 +96,14 @@ void Statement::endFailedRun(bool timedOut)
 std::shared_ptr<RowStore> Statement::run(const std::string& text)
 {
     odbcstring wide = toUtf16(text);
-    SQLRETURN rc = SQLExecDirectW(m_statement.get(), wide.data(), static_cast<SQLINTEGER>(wide.size()));
+    SQLRETURN rc = awaitServer(
+        [&] { return SQLExecDirectW(m_statement.get(), wide.data(), static_cast<SQLINTEGER>(wide.size())); });
     std::shared_ptr<RowStore> rows;
     if (rc != SQL_NO_DATA) {
         check(rc);
         takeResult(rows);
     }
-    while ((rc = SQLMoreResults(m_statement.get())) != SQL_NO_DATA) {
+    while ((rc = awaitServer([&] { return SQLMoreResults(m_statement.get()); })) != SQL_NO_DATA) {
         check(rc);
         takeResult(rows);
     }
@@ -97,8 +119,11 @@ void Statement::takeResult(std::shared_ptr<RowStore>& rows)
         return;   // a later result set: SQLMoreResults drops its rows
     SQLSMALLINT columns = 0;
     check(SQLNumResultCols(m_statement.get(), &columns));
-    if (columns > 0)
-        rows = ResultReader(m_statement.get(), m_source, m_errors).read();
+    if (columns <= 0)
+        return;
+    if (resultArrivalHook())
+        resultArrivalHook()();
+    rows = ResultReader(m_statement.get(), m_source, m_errors).read();
 }
 
 void Statement::reportRowsAffected(VARIANT* recordsAffected) const

@@ -20,7 +20,8 @@ public:
         return *deadlines;
     }
 
-    unsigned long long arm(Watchdog::Clock::time_point deadline, std::function<void()> expire)
+    unsigned long long arm(Watchdog::Clock::duration limit, const std::atomic<Watchdog::Clock::rep>* waitingSince,
+                           std::function<void()> expire)
     {
         std::lock_guard lock(m_mutex);
         if (!m_started) {
@@ -28,7 +29,8 @@ public:
             m_started = true;
         }
         const unsigned long long id = ++m_lastId;
-        m_armed.emplace(id, Entry{deadline, std::move(expire), false});
+        const auto deadline = Watchdog::Clock::now() + limit;
+        m_armed.emplace(id, Entry{deadline, limit, waitingSince, std::move(expire), false});
         if (deadline < m_waitingUntil)   // else the thread wakes in time as it is
             m_wake.notify_one();
         return id;
@@ -50,10 +52,22 @@ public:
 private:
     struct Entry
     {
-        Watchdog::Clock::time_point deadline;
+        Watchdog::Clock::time_point deadline;   // when to look at the call again
+        Watchdog::Clock::duration limit;
+        const std::atomic<Watchdog::Clock::rep>* waitingSince;   // the watchdog's, disarmed before it goes
         std::function<void()> expire;
         bool expired;
     };
+
+    // Moves the entry's deadline to where its limit now runs out: from the start of the
+    // wait, or a whole limit from now while the call is paused (a wait begun later ends later).
+    static void update(Entry& entry, Watchdog::Clock::time_point now)
+    {
+        const Watchdog::Clock::rep since = entry.waitingSince->load(std::memory_order_relaxed);
+        entry.deadline = since == Watchdog::notWaiting
+                             ? now + entry.limit
+                             : Watchdog::Clock::time_point(Watchdog::Clock::duration(since)) + entry.limit;
+    }
 
     // Runs each action under the lock, so that a call that disarms waits for its action to end.
     void serve()
@@ -65,6 +79,8 @@ private:
             for (auto& [id, entry] : m_armed) {
                 if (entry.expired)
                     continue;
+                if (entry.deadline <= now)
+                    update(entry, now);
                 if (entry.deadline <= now) {
                     entry.expired = true;
                     entry.expire();
@@ -92,8 +108,9 @@ private:
 
 } // namespace
 
-Watchdog::Watchdog(Clock::time_point deadline, std::function<void()> expire)
-    : m_id(Deadlines::instance().arm(deadline, std::move(expire)))
+Watchdog::Watchdog(Clock::duration limit, std::function<void()> expire)
+    : m_waitingSince(Clock::now().time_since_epoch().count()),
+      m_id(Deadlines::instance().arm(limit, &m_waitingSince, std::move(expire)))
 {
 }
 

@@ -5,6 +5,8 @@
 #                              creates the login "quorvane" and its database "vaultEye",
 #                              loads tests/database/sql/*.sql in name order, and writes
 #                              STATE/server ("127.0.0.1,PORT") and STATE/cluster (the folder);
+#   pgcluster.sh restart STATE stops that server (ending every session) and starts it again
+#                              on the same port;
 #   pgcluster.sh stop STATE    stops that server and removes its folder and STATE.
 # Run as root, the server runs as the user postgres.
 set -euo pipefail
@@ -52,8 +54,15 @@ start() {
   echo "127.0.0.1,$port" > "$state/server"
 }
 
+restart() {
+  local dir; dir=$(cat "$state/cluster")
+  as_owner "$bin/pg_ctl" -D "$dir/data" -l "$dir/server.log" -m fast -w restart >/dev/null \
+    || { cat "$dir/server.log" >&2; exit 1; }
+}
+
 case "$action" in
   start) start ;;
+  restart) restart ;;
   stop) stop ;;
   *) echo "pgcluster: unknown action $action" >&2; exit 2 ;;
 esac

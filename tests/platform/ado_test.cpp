@@ -16,6 +16,7 @@
 #include <climits>
 #include <cstdlib>
 #include <string>
+#include <thread>
 
 using namespace ADODB;
 
@@ -416,6 +417,28 @@ TEST_F(AdoTest, OutputsTooWideForTheirParametersAreRefused)
         EXPECT_NE(e.Description().str().find(c.overflowing), std::string::npos) << e.Description().c_str();
         EXPECT_STREQ(connection->GetErrors()->GetItem(0L)->GetSQLState(), "22003");
     }
+    // A numeric with a fraction is no whole number, refused as a wide one; without, it is taken.
+    const struct
+    {
+        long type;
+        const char* numeric;
+        bool refused;
+        long taken;
+    } fractions[] = {{adInteger, "7.9", true, 0}, {adInteger, "-0.5", true, 0}, {adTinyInt, "254.99", true, 0},
+                     {adInteger, "-7.000", false, -7}, {adTinyInt, "255.0", false, 255}};
+    for (const auto& c : fractions) {
+        _CommandPtr command = procedure(connection, "__ado_numeric");
+        append(command, "@text", adVarChar, adParamInput, 20, _variant_t(c.numeric));
+        append(command, "@value", c.type, adParamOutput, 4);
+        if (!c.refused) {
+            command->Execute(nullptr, nullptr, adCmdStoredProc);
+            EXPECT_EQ(static_cast<long>(output(command, "@value")), c.taken) << c.numeric;
+            continue;
+        }
+        const _com_error e = raised([&] { command->Execute(nullptr, nullptr, adCmdStoredProc); });
+        EXPECT_EQ(e.Error(), adErrDataOverflow) << c.numeric;
+        EXPECT_NE(e.Description().str().find(c.numeric), std::string::npos) << e.Description().c_str();
+    }
     for (const char* infinite : {"Infinity", "NaN"}) {
         _CommandPtr command = procedure(connection, "__ado_output");
         append(command, "@text", adVarChar, adParamInput, 20, _variant_t(infinite));
@@ -538,6 +561,22 @@ TEST_F(AdoTest, AServerThatStopsAnsweringEndsTheCallAsTimedOut)
     }
     connection->Open(connectionString().c_str(), "", "", 0);
     EXPECT_EQ(static_cast<long>(connection->Execute("SELECT 7", nullptr, adCmdUnspecified)->GetCollect(0L)), 7);
+}
+
+// The time-out bounds the wait for the server, not the reading of a result that has come in:
+// work of the client longer than the time-out and its 2 s of grace leaves the session open.
+TEST_F(AdoTest, ReadingAResultThatHasComeInIsNotBoundedByTheTimeOut)
+{
+    const pid_t backend = backendOf(connection);
+    connection->PutCommandTimeout(1);
+    setResultArrivalHook([] { std::this_thread::sleep_for(std::chrono::seconds(4)); });
+    _RecordsetPtr rows;
+    const auto run = [&] { rows = connection->Execute("SELECT 7", nullptr, adCmdUnspecified); };
+    EXPECT_NO_THROW(run());
+    setResultArrivalHook({});
+    ASSERT_EQ(connection->GetState(), adStateOpen);
+    EXPECT_EQ(static_cast<long>(rows->GetCollect(0L)), 7);
+    EXPECT_EQ(backendOf(connection), backend);
 }
 
 TEST_F(AdoTest, ValuesReachTheServerAsData)

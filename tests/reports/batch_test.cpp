@@ -11,6 +11,7 @@
 #include "common/chain.h"
 #include "common/modelspace.h"
 #include "common/pgserver.h"
+#include "common/privateserver.h"
 #include "common/tempdir.h"
 #include "database/preferencesvaulteye.h"
 #include "database/serverpreferencevaulteye.h"
@@ -516,4 +517,22 @@ TEST_F(BatchRun, AFullDiskNamesItsCauseAndLeavesTheOldFiles)
     const std::string logged = readFile(dir.file("errors.xml"));
     EXPECT_NE(logged.find("temp location"), std::string::npos);
     EXPECT_NE(logged.find("cannot write"), std::string::npos);
+}
+
+// A server restarted between reading the queue and running it: the connection is made again
+// before the first report, and every report runs.
+TEST_F(BatchRun, AServerRestartedBeforeTheRunIsConnectedAgainAndEveryReportRuns)
+{
+    qvtest::PrivateServer restarted;
+    report(9701, 82, "plan.dxf", "first.pdf");
+    report(9702, 82, "plan.dxf", "second.pdf");
+    auto proc = procedure();
+    CGraphicReports reports;
+    reports.getGraphicReports(proc.get(), &server, 82, 10);
+    restarted.restart();
+    reports.prepareReports(proc.get(), 10);
+    EXPECT_EQ(statusLog(9701), "2 3");
+    EXPECT_EQ(statusLog(9702), "2 3");
+    EXPECT_NE(printed.find("The connection to the server database was lost and has been made again\n"),
+              std::string::npos) << printed;
 }

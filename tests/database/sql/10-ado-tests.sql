@@ -18,6 +18,8 @@ CREATE FUNCTION "__ado_widen"(INOUT "@value" bigint, "@by" bigint)
 LANGUAGE sql AS $$ SELECT "@value" * "@by" $$;
 CREATE FUNCTION "__ado_output"("@text" varchar, OUT "@value" text)
 LANGUAGE sql AS $$ SELECT "@text" $$;
+CREATE FUNCTION "__ado_numeric"("@text" varchar, OUT "@value" numeric)
+LANGUAGE sql AS $$ SELECT "@text"::numeric $$;
 
 -- Output-only arguments next to an input.
 CREATE FUNCTION "__ado_out"("@a" integer, OUT "@b" integer, INOUT "@c" varchar)

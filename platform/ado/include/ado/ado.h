@@ -18,6 +18,7 @@
 #include "win/com.h"
 #include "win/variant.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <type_traits>
@@ -128,6 +129,10 @@ constexpr DWORD CLSCTX_ALL = 0x17;
 
 // Lets tests make CreateInstance fail, as on a machine without the data-access components.
 void setObjectsAvailable(bool available);
+// Lets tests run work of their own on the thread of a call as each result set of a statement
+// has come in, before its rows are read (work of the client, which no time-out bounds); an
+// empty function for none.
+void setResultArrivalHook(std::function<void()> hook);
 
 // One diagnostic record of the driver.
 class Error
@@ -183,7 +188,9 @@ public:
     void Open(const _bstr_t& connectionString, const _bstr_t& userId, const _bstr_t& password,
               long options);
     void Close();
-    long GetState() const;   // ObjectStateEnum
+    // ObjectStateEnum. A connection whose server has closed its end (it ended the session,
+    // or was stopped or restarted) is closed here and reads as closed, to be opened again.
+    long GetState() const;
 
     // The version of these data-access objects, "6.1".
     _bstr_t GetVersion() const;

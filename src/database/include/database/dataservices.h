@@ -31,8 +31,9 @@ public:
 
 protected:
     // Opens a connected object's connection again when its link to the server was lost (it
-    // reads as closed), and says so on the command line; a failed attempt raises _com_error
-    // and is made again before the next call.
+    // reads as closed: a call found the link gone, or the server has closed its end since,
+    // as when it was restarted), and says so on the command line; a failed attempt raises
+    // _com_error and is made again before the next call.
     void reconnectIfLost();
 
     _ConnectionPtr m_connection;
