@@ -19,13 +19,18 @@
 #include "host/layers.h"
 #include "reports/categories.h"
 #include "reports/graphicreports.h"
+#include "win/headless.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -200,6 +205,9 @@ TEST_F(BatchRun, AGoodReportIsPlottedCopiedAndWrittenAndAMissingDrawingRecorded)
     ASSERT_EQ(reports.count(), 2);
     const CGraphicReport* good = reports.getAt(0);
     EXPECT_EQ(good->getID(), 9301);
+    EXPECT_EQ(good->getTitle(), "");   // loaded when it is claimed
+
+    reports.prepareReports(proc.get(), 10);
     EXPECT_EQ(good->getTitle(), "Report 9301");
     EXPECT_EQ(good->getOutputPath(), (dir.file("out") + "/").c_str());   // an empty column: the server's folder
     EXPECT_EQ(good->getPlotTypeID(), 1);
@@ -209,8 +217,6 @@ TEST_F(BatchRun, AGoodReportIsPlottedCopiedAndWrittenAndAMissingDrawingRecorded)
     ASSERT_NE(good->getLayersOn(), nullptr);
     EXPECT_EQ(reports.getAt(1)->getCategories(), nullptr);
     EXPECT_EQ(reports.getAt(1)->getLayersOn(), nullptr);
-
-    reports.prepareReports(proc.get(), 10);
 
     EXPECT_EQ(statusLog(9301), "2 3");
     EXPECT_EQ(plottedLayout(9301), "Model");   // the current layout, plotted for an empty name
@@ -315,9 +321,9 @@ TEST_F(BatchRun, OutputsAppearOnlyWithTheirStatusAndAnUnknownPlotTypeIsRefused)
 
     CGraphicReports next;
     next.getGraphicReports(proc.get(), &server, 81, 10);
-    ASSERT_EQ(next.count(), 1);
+    ASSERT_EQ(next.count(), 2);
     next.prepareReports(proc.get(), 10);
-    EXPECT_EQ(statusLog(9602), "14");
+    EXPECT_EQ(statusLog(9602), "2 14");
     EXPECT_EQ(statusLog(9603), "2 3");
     EXPECT_TRUE(startsWith(dir.file("out/next.pdf"), "%PDF"));
     EXPECT_TRUE(std::filesystem::exists(dir.file("out/next.xml")));
@@ -337,4 +343,118 @@ TEST_F(BatchRun, AFailedReportEndsTheRunWithItsDrawingClosedAndUnlocked)
     EXPECT_EQ(statusLog(9501), "2");   // no code for a failure: the start stays recorded
     EXPECT_EQ(statusLog(9502), "");    // the reports after it are not run
     EXPECT_EQ(acDocManager->documentCount(), 0);
+}
+
+// Two batch runs on one queue, each in its own process with its own connection, and each
+// having read the queue before either runs a report: every report is run once.
+TEST_F(BatchRun, TwoRunsAtOnceRunEachReportOnce)
+{
+    for (int id = 9701; id <= 9710; ++id)
+        report(id, 82, "plan.dxf", std::string("r") + std::to_string(id) + ".pdf");
+    int toChild[2] = {};
+    int toParent[2] = {};
+    ASSERT_EQ(pipe(toChild), 0);
+    ASSERT_EQ(pipe(toParent), 0);
+    // Reads the queue, tells the other run, waits until it has read it too, and runs it.
+    const auto batchRun = [&](int tell, int await) {
+        auto proc = procedure();
+        CGraphicReports reports;
+        reports.getGraphicReports(proc.get(), &server, 82, 10);
+        char byte = 0;
+        if (write(tell, "q", 1) != 1 || read(await, &byte, 1) != 1)
+            return false;
+        reports.prepareReports(proc.get(), 10);
+        return reports.count() == 10;
+    };
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // No progress window in the child: Qt's painting threads of the parent are not in it.
+        qv::setNoGui(true);
+        close(toChild[1]);
+        close(toParent[0]);
+        bool ran = false;
+        const bool clean = caught([&] { ran = batchRun(toParent[1], toChild[0]); }) == nullptr;
+        _exit(clean && ran ? 0 : 1);
+    }
+    close(toChild[0]);
+    close(toParent[1]);
+    bool ran = false;
+    EXPECT_EQ(caught([&] { ran = batchRun(toChild[1], toParent[0]); }), nullptr);
+    close(toChild[1]);
+    close(toParent[0]);
+    int status = -1;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(ran);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    for (int id = 9701; id <= 9710; ++id) {
+        EXPECT_EQ(statusLog(id), "2 3") << id;
+        EXPECT_TRUE(startsWith(dir.file("out/r" + std::to_string(id) + ".pdf"), "%PDF")) << id;
+    }
+}
+
+// Reports another session changed after the queue was read: one taken off the queue (and
+// renamed) is skipped and its status left alone, one renamed only runs under its new name,
+// one deleted is skipped with nothing written; the run goes on to the next.
+TEST_F(BatchRun, AReportRunsAsItIsWhenClaimedOrIsSkipped)
+{
+    report(9711, 83, "plan.dxf", "taken.pdf");
+    report(9712, 83, "plan.dxf", "old.pdf");
+    report(9713, 83, "plan.dxf", "deleted.pdf", dir.file("copies"));
+    report(9714, 83, "plan.dxf", "last.pdf");
+    auto proc = procedure();
+    CGraphicReports reports;
+    reports.getGraphicReports(proc.get(), &server, 83, 10);
+    run("UPDATE graphic_reports SET status_id = 1, output_filename = 'renamed.pdf' WHERE graphic_report_id = 9711;"
+        "UPDATE graphic_reports SET output_filename = 'new.pdf', title = 'Renamed' WHERE graphic_report_id = 9712;"
+        "DELETE FROM graphic_reports WHERE graphic_report_id = 9713");
+    reports.prepareReports(proc.get(), 10);
+    EXPECT_EQ(statusLog(9711), "");
+    EXPECT_EQ(statusLog(9712), "2 3");
+    EXPECT_NE(printed.find("applying graphic report Renamed.\n"), std::string::npos) << printed;
+    EXPECT_EQ(statusLog(9714), "2 3");
+    for (int id : {9711, 9713})
+        EXPECT_NE(printed.find("Graphic report " + std::to_string(id) + " skipped: it is no longer queued"),
+                  std::string::npos)
+            << printed;
+    std::vector<std::string> written;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.file("out")))
+        written.push_back(entry.path().filename().string());
+    std::sort(written.begin(), written.end());
+    EXPECT_EQ(written, (std::vector<std::string>{"last.pdf", "last.xml", "new.pdf", "new.xml"}));
+    EXPECT_TRUE(std::filesystem::is_empty(dir.file("copies")));
+}
+
+// A queue status that a byte cannot hold is refused, naming it, and nothing is read or run;
+// reports whose plot type cannot be plotted to get their statuses, each with a line saying
+// why, and the run goes on.
+TEST_F(BatchRun, AWideQueueStatusIsRefusedAndUnplottableTypesGetTheirStatuses)
+{
+    report(9721, 55, "plan.dxf", "byte.pdf");   // 311 cut to a byte
+    report(9722, 84, "plan.dxf", "dwf.pdf");
+    report(9723, 84, "plan.dxf", "none.pdf");
+    report(9724, 84, "plan.dxf", "next.pdf");
+    run("UPDATE graphic_reports SET plot_type_id = 0 WHERE graphic_report_id = 9722;"
+        "UPDATE graphic_reports SET plot_type_id = NULL WHERE graphic_report_id = 9723");
+    auto proc = procedure();
+    CGraphicReports wide;
+    const Chain refused = caught([&] { wide.getGraphicReports(proc.get(), &server, 311, 10); });
+    ASSERT_NE(refused, nullptr);
+    ASSERT_NE(refused->getInnerException(), nullptr);
+    EXPECT_EQ(refused->getInnerException()->getDescription(), "The queue status 311 is outside 0 to 255");
+    EXPECT_EQ(wide.count(), 0);
+
+    CGraphicReports reports;
+    reports.getGraphicReports(proc.get(), &server, 84, 10);
+    reports.prepareReports(proc.get(), 10);
+    EXPECT_EQ(statusLog(9721), "");
+    EXPECT_EQ(statusLog(9722), "2 16");
+    EXPECT_EQ(statusLog(9723), "2 14");
+    EXPECT_EQ(statusLog(9724), "2 3");
+    EXPECT_NE(printed.find("Graphic report 9722 not run: the DWF device cannot be plotted to here"),
+              std::string::npos)
+        << printed;
+    EXPECT_NE(printed.find("Graphic report 9723 not run: its plot type names no plot device.\n"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("out/dwf.dwf")));
+    EXPECT_TRUE(startsWith(dir.file("out/next.pdf"), "%PDF"));
 }
