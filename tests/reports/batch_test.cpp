@@ -458,3 +458,28 @@ TEST_F(BatchRun, AWideQueueStatusIsRefusedAndUnplottableTypesGetTheirStatuses)
     EXPECT_FALSE(std::filesystem::exists(dir.file("out/dwf.dwf")));
     EXPECT_TRUE(startsWith(dir.file("out/next.pdf"), "%PDF"));
 }
+
+// A report title of 10 KB with a line break is echoed on one line of 100 characters and
+// "...", cut between characters; a category title's controls are echoed as blanks. The
+// report written back keeps the whole title.
+TEST_F(BatchRun, LongTitlesAreEchoedOnOneBoundedLine)
+{
+    report(9731, 85, "plan.dxf", "title.pdf");
+    run("UPDATE graphic_reports SET title = repeat('é', 5000) || E'\\nSecond line' WHERE graphic_report_id = 9731;"
+        "INSERT INTO graphic_report_categories (category_id, graphic_report_id, title, hatch_pattern) VALUES "
+        "(97311, 9731, E'Offices\\r\\n\\tand\\x01 more', 'SOLID')");
+    auto proc = procedure();
+    CGraphicReports reports;
+    reports.getGraphicReports(proc.get(), &server, 85, 10);
+    reports.prepareReports(proc.get(), 10);
+    EXPECT_EQ(statusLog(9731), "2 3");
+    std::string line = "applying graphic report ";
+    for (int i = 0; i < 100; ++i)
+        line.append("é");
+    EXPECT_NE(printed.find(line + "....\n"), std::string::npos) << printed;
+    EXPECT_NE(printed.find("\tapplying category Offices   and  more.\n"), std::string::npos) << printed;
+    EXPECT_EQ(printed.find("Second line"), std::string::npos);
+    CGraphicReport written;
+    ASSERT_TRUE(written.deSerialize(dir.file("out/title.xml").c_str()));
+    EXPECT_EQ(written.getTitle().GetLength(), 10000 + 12);
+}
