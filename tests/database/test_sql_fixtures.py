@@ -350,53 +350,16 @@ class Reports(unittest.TestCase):
         self.assertEqual(rows(f"SELECT plot_layout, plotted_layout FROM graphic_reports "
                               f"WHERE graphic_report_id = {r}"), [("", "Layout1")])
 
-    def test_a_claim_takes_a_queued_report_once_also_against_a_claim_at_the_same_time(self):
+    def test_a_claim_takes_a_queued_report_once(self):
         r = self.REPORT + 200
         query(f"INSERT INTO graphic_reports (graphic_report_id, status_id, title) "
-              f"VALUES ({r}, 7, 'Claimed'), ({r + 1}, 7, 'Raced')")
+              f"VALUES ({r}, 7, 'Claimed')")
         self.assertEqual(call("__gr_claimGraphicReport", r, 8), [], "not queued at 8")
         self.assertEqual(call("__gr_claimGraphicReport", r, 7)[0][0], "Claimed")
         self.assertEqual(call("__gr_claimGraphicReport", r, 7), [], "claimed already")
         self.assertEqual(call("__gr_claimGraphicReport", r + 99, 7), [], "no such report")
-        # A second claim waits for the first one's open transaction and then finds the
-        # report claimed.
-        holder = session(f'BEGIN; SELECT "grTitle" FROM "__gr_claimGraphicReport"({r + 1}, 7);',
-                         "qv-claim-holder")
-        wait_for_session("qv-claim-holder", "state = 'idle in transaction'")
-        waiter = session(f'SELECT "grTitle" FROM "__gr_claimGraphicReport"({r + 1}, 7);',
-                         "qv-claim-waiter")
-        wait_for_session("qv-claim-waiter", "wait_event_type = 'Lock'")
-        self.assertIn("Raced", holder.communicate("COMMIT;\n", timeout=60)[0])
-        self.assertNotIn("Raced", waiter.communicate("", timeout=60)[0])
-        self.assertEqual(rows(f"SELECT graphic_report_id, status_id FROM graphic_report_status_log "
-                              f"WHERE graphic_report_id IN ({r}, {r + 1}) ORDER BY ordinal"),
-                         [(str(r), "2"), (str(r + 1), "2")])
-
-
-def session(sql, name):
-    """A psql session named name that runs sql and then reads further statements from its
-    input until that ends."""
-    state = os.environ["QV_PG_STATE"]
-    with open(os.path.join(state, "server")) as f:
-        host, port = f.read().strip().split(",")
-    process = subprocess.Popen(
-        [PSQL, "-X", "-q", "-A", "-v", "ON_ERROR_STOP=1", "-h", host, "-p", port,
-         "-U", "quorvane", "-d", "vaultEye"],
-        env=dict(os.environ, PGPASSWORD="quorvane", PGAPPNAME=name), stdin=subprocess.PIPE,
-        stdout=subprocess.PIPE, text=True)
-    process.stdin.write(sql + "\n")
-    process.stdin.flush()
-    return process
-
-
-def wait_for_session(name, condition):
-    """Asks the server until the session named name is in the condition (a bounded number
-    of times)."""
-    for _ in range(3000):
-        if rows(f"SELECT 1 FROM pg_stat_activity WHERE application_name = '{name}' "
-                f"AND {condition}"):
-            return
-    raise AssertionError(f"the session {name} never had {condition}")
+        self.assertEqual(rows(f"SELECT status_id FROM graphic_report_status_log "
+                              f"WHERE graphic_report_id = {r}"), [("2",)])
 
 
 if __name__ == "__main__":
