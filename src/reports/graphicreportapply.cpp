@@ -265,7 +265,7 @@ bool applyCategories(CCategories* categories, CAcadDrawing* drawing, AcDbDatabas
     for (int i = 0; i < categories->count(); ++i) {
         CCategory* category = categories->getAt(i);
         seen = true;
-        acutPrintf("\tapplying category %s.\n", category->getTitle());
+        acutPrintf("\tapplying category %s.\n", CUtilities::oneLine(category->getTitle()));
         applyCategory(category, drawing, database, working, readRooms);
     }
     return seen;
@@ -435,7 +435,7 @@ bool CGraphicReport::applyToDrawing(CAcadDrawing* drawing)
         return kavroGuard(procSig, __FILE__, [&] {
             const Markers markers(drawing);
             refuseOversized(markers, m_pieXYOffset, procSig);
-            acutPrintf("applying graphic report %s.\n", m_title);
+            acutPrintf("applying graphic report %s.\n", CUtilities::oneLine(m_title));
             AcDbDatabase* database = drawing->getDocument()->database();
             if (drawing->lock() != Acad::eOk)
                 return false;

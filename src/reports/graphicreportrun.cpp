@@ -53,60 +53,77 @@ void reportFailure(const char* what, CEXKavro* e)
 void CGraphicReport::getGraphicReport(CStoredProcedure* procedure, CServerPreferenceVaultEye* server, int id,
                                       int timeout)
 {
-    const char* procSig = "CGraphicReport::getGraphicReport";
     CParameters parameters;
     CStoredProcedure::Attachment attached;
-    procedureGuard(procedure, procSig, __FILE__, [&] {
+    procedureGuard(procedure, "CGraphicReport::getGraphicReport", __FILE__, [&] {
         m_id = id;
         addInputParameter<CParameterInt>(parameters, "@graphicReportID", id);
         procedure->setTimeout(timeout);
         procedure->setName("__gr_getGraphicReport");
         attached.attach(procedure, &parameters);
         const _RecordsetPtr rows = procedure->execSPReturnParas();
-        if (!rows)
-            return;
-        bool found = false;
-        {
-            RowSet row(rows);
-            found = row.firstRow([&] {
-                CString text;
-                int number = 0;
-                if (row.text("grTitle", text))
-                    m_title = text;
-                if (row.text("grDrawingPath", text))
-                    setDrawingPath(text);
-                if (row.text("grDrawingFilename", text))
-                    setDrawingFilename(text);
-                if (row.text("grPlotLayout", text))
-                    m_plotLayout = text;
-                if (shortOf(row, "grPlotTypeID", number)) {
-                    m_unknownPlotType = number < kDWF || number > kPNG;
-                    m_plotTypeID = CAcadUtilities::convertPlotDevice(number);
-                }
-                if (shortOf(row, "grPlotAreaTypeID", number))
-                    m_plotAreaTypeID = CAcadUtilities::convertPlotArea(number);
-                if (shortOf(row, "grPlotMediaSizeID", number))
-                    m_plotMediaSizeID = CAcadUtilities::convertMediaSize(number);
-                if (shortOf(row, "grPlotScaleTypeID", number))
-                    m_plotScaleTypeID = CAcadUtilities::convertScale(number);
-                if (shortOf(row, "grPlotCentred", number))
-                    m_plotCentred = number;
-                if (!row.text("grOutputPath", text) || text.IsEmpty())
-                    text = server->getGraphRepOutPath();
-                setOutputPath(text);
-                if (row.text("grOutputFilename", text))
-                    setOutputFilename(text);
-                if (row.text("grSaveCopyTo", text))
-                    setSaveCopyTo(text);
-                if (row.text("grXMLOutputTo", text))
-                    m_xmlOutputTo = text;
-                if (const _variant_t total = row.value("grTotalChildAreas"); !total.isNull())
-                    m_totalChildAreas = static_cast<double>(total);
-            });
-        }
-        if (!found)
-            return;
+        if (rows && readRow(RowSet(rows), server))
+            readCollections(procedure, server->getDbTimeout());
+    });
+}
+
+bool CGraphicReport::claim(CStoredProcedure* procedure, CServerPreferenceVaultEye* server, int queuedStatus,
+                           int timeout)
+{
+    CParameters parameters;
+    CStoredProcedure::Attachment attached;
+    return procedureGuard(procedure, "CGraphicReport::claim", __FILE__, [&] {
+        addInputParameter<CParameterInt>(parameters, "@graphicReportID", m_id);
+        addInputParameter<CParameterInt>(parameters, "@statusID", queuedStatus);
+        procedure->setTimeout(timeout);
+        procedure->setName("__gr_claimGraphicReport");
+        attached.attach(procedure, &parameters);
+        const _RecordsetPtr rows = procedure->execSPReturnParas();
+        if (!rows || !readRow(RowSet(rows), server))
+            return false;
         readCollections(procedure, server->getDbTimeout());
+        return true;
+    });
+}
+
+bool CGraphicReport::readRow(RowSet&& row, CServerPreferenceVaultEye* server)
+{
+    return row.firstRow([&] {
+        CString text;
+        int number = 0;
+        if (row.text("grTitle", text))
+            m_title = text;
+        if (row.text("grDrawingPath", text))
+            setDrawingPath(text);
+        if (row.text("grDrawingFilename", text))
+            setDrawingFilename(text);
+        if (row.text("grPlotLayout", text))
+            m_plotLayout = text;
+        // A NULL plot type names no device, as an unknown number does.
+        m_unknownPlotType = true;
+        if (shortOf(row, "grPlotTypeID", number)) {
+            m_unknownPlotType = number < kDWF || number > kPNG;
+            m_plotTypeID = CAcadUtilities::convertPlotDevice(number);
+        }
+        if (shortOf(row, "grPlotAreaTypeID", number))
+            m_plotAreaTypeID = CAcadUtilities::convertPlotArea(number);
+        if (shortOf(row, "grPlotMediaSizeID", number))
+            m_plotMediaSizeID = CAcadUtilities::convertMediaSize(number);
+        if (shortOf(row, "grPlotScaleTypeID", number))
+            m_plotScaleTypeID = CAcadUtilities::convertScale(number);
+        if (shortOf(row, "grPlotCentred", number))
+            m_plotCentred = number;
+        if (!row.text("grOutputPath", text) || text.IsEmpty())
+            text = server->getGraphRepOutPath();
+        setOutputPath(text);
+        if (row.text("grOutputFilename", text))
+            setOutputFilename(text);
+        if (row.text("grSaveCopyTo", text))
+            setSaveCopyTo(text);
+        if (row.text("grXMLOutputTo", text))
+            m_xmlOutputTo = text;
+        if (const _variant_t total = row.value("grTotalChildAreas"); !total.isNull())
+            m_totalChildAreas = static_cast<double>(total);
     });
 }
 
@@ -162,7 +179,6 @@ void CGraphicReport::prepareReport(CStoredProcedure* procedure, int timeout)
     std::unique_ptr<CAcadDrawing> drawing;
     try {
         kavroGuard("CGraphicReport::prepareReport", __FILE__, [&] {
-            setGraphicReportStatus(procedure, timeout, kReportStarted);
             if (!CFileUtilities().fileExists(m_drawingPath + m_drawingFilename)) {
                 setGraphicReportStatus(procedure, timeout, kReportDrawingMissing);
                 return;

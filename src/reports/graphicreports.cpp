@@ -1,17 +1,20 @@
 #include "reports/graphicreports.h"
 
+#include "arx/acutprintf.h"
 #include "database/parameters.h"
 #include "database/parametertinyint.h"
+#include "database/plotoptions.h"
 #include "database/procedureguard.h"
 #include "database/rowset.h"
 #include "database/storedprocedure.h"
 #include "reports/reportoutputs.h"
+#include "support/excustom.h"
 #include "support/kavroguard.h"
 #include "support/systemutilities.h"
+#include "support/utilities.h"
 
 #include <cstdint>
 #include <memory>
-#include <vector>
 
 CGraphicReports::~CGraphicReports()
 {
@@ -22,42 +25,71 @@ void CGraphicReports::getGraphicReports(CStoredProcedure* procedure, CServerPref
                                         int timeout)
 {
     CParameters parameters;
+    CStoredProcedure::Attachment attached;
     procedureGuard(procedure, "CGraphicReports::getGraphicReports", __FILE__, [&] {
-        // The ids are read to the end before any report is loaded, since loading runs
-        // further calls through the same procedure object.
-        std::vector<int> ids;
-        {
-            CStoredProcedure::Attachment attached;
-            addInputParameter<CParameterTinyInt>(parameters, "@statusID", static_cast<unsigned char>(status & 0xFF));
-            procedure->setTimeout(timeout);
-            procedure->setName("__gr_getGraphicReports");
-            attached.attach(procedure, &parameters);
-            const _RecordsetPtr rows = procedure->execSPReturnParas();
-            if (!rows)
-                return;
-            RowSet row(rows);
-            row.forEachRow([&] {
-                if (int id = 0; row.wholeNumber("grID", INT32_MIN, INT32_MAX, id))
-                    ids.push_back(id);
-            });
-        }
-        for (int id : ids) {
-            auto report = std::make_unique<CGraphicReport>();
-            report->getGraphicReport(procedure, server, id, timeout);
-            if (report->hasUnknownPlotType())
-                report->setGraphicReportStatus(procedure, timeout, kReportPlotTypeUnknown);
-            else
+        // The queue's status goes to the server as one byte: a wider one would be cut to
+        // another status.
+        if (status < 0 || status > UINT8_MAX)
+            throw new CEXCustom("The queue status " + CUtilities::IntToCString(status) + " is outside 0 to 255",
+                                KAVRO_PRODUCT_CAPTION, __FILE__, "CGraphicReports::getGraphicReports", 0, nullptr);
+        m_queuedStatus = status;
+        m_server = server;
+        addInputParameter<CParameterTinyInt>(parameters, "@statusID", static_cast<unsigned char>(status));
+        procedure->setTimeout(timeout);
+        procedure->setName("__gr_getGraphicReports");
+        attached.attach(procedure, &parameters);
+        const _RecordsetPtr rows = procedure->execSPReturnParas();
+        if (!rows)
+            return;
+        RowSet row(rows);
+        row.forEachRow([&] {
+            if (int id = 0; row.wholeNumber("grID", INT32_MIN, INT32_MAX, id)) {
+                auto report = std::make_unique<CGraphicReport>();
+                report->setID(id);
                 addGraphicReport(report.release());
-        }
+            }
+        });
     });
 }
+
+namespace {
+
+// The status of a claimed report whose plot type cannot be plotted to, said on the command
+// line; 0 for one that can.
+int plotTypeRefusal(const CGraphicReport& report)
+{
+    if (report.hasUnknownPlotType()) {
+        acutPrintf("Graphic report %d not run: its plot type names no plot device.\n", report.getID());
+        return kReportPlotTypeUnknown;
+    }
+    if (report.getPlotTypeID() == kDWF) {
+        acutPrintf("Graphic report %d not run: the DWF device cannot be plotted to here, no writer of that format "
+                   "is available.\n",
+                   report.getID());
+        return kReportDWFNotPlottable;
+    }
+    return 0;
+}
+
+} // namespace
 
 void CGraphicReports::prepareReports(CStoredProcedure* procedure, int timeout)
 {
     kavroGuard("CGraphicReports::prepareReports", __FILE__, [&] {
         CReportOutputs::beginRun();
+        if (m_count > 0 && !m_server)
+            throw new CEXCustom("The reports cannot be claimed: no queue has been read", KAVRO_PRODUCT_CAPTION,
+                                __FILE__, "CGraphicReports::prepareReports", 0, nullptr);
         for (int i = 0; i < m_count; ++i) {
-            m_reports.GetAt(i)->prepareReport(procedure, timeout);
+            CGraphicReport* report = m_reports.GetAt(i);
+            if (!report->claim(procedure, m_server, m_queuedStatus, timeout))
+                acutPrintf("Graphic report %d skipped: it is no longer queued (another run took it, or it was "
+                           "changed or deleted).\n",
+                           report->getID());
+            else if (const int refused = plotTypeRefusal(*report))
+                report->setGraphicReportStatus(procedure, timeout, refused);
+            else
+                report->prepareReport(procedure, timeout);
             CSystemUtilities::doEvents();
         }
     });

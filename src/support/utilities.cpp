@@ -362,6 +362,27 @@ CString CUtilities::csvField(const CString& text)
     return CString(quoted + "\"");
 }
 
+CString CUtilities::oneLine(const CString& text, int maxCharacters)
+{
+    const std::string& value = text.str();
+    const auto at = [&](size_t i) { return i < value.size() ? static_cast<unsigned char>(value[i]) : 0u; };
+    std::string line;
+    int characters = 0;
+    for (size_t i = 0; i < value.size(); ++i) {
+        const unsigned byte = at(i);
+        if ((byte & 0xC0) != 0x80 && characters++ == maxCharacters)
+            return CString(line + "...");
+        if (byte == 0xC2 && at(i + 1) >= 0x80 && at(i + 1) <= 0x9F) {
+            // U+0080 to U+009F, the C1 controls.
+            line += ' ';
+            ++i;
+        } else {
+            line += byte < 0x20 || byte == 0x7F ? ' ' : value[i];
+        }
+    }
+    return CString(line);
+}
+
 void CUtilities::validteHexString(CString text)
 {
     kavroGuard("CUtilities::validteHexString", __FILE__, [&] {

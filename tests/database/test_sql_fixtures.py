@@ -74,6 +74,13 @@ SIGNATURES = {
         "grPlotMediaSizeID smallint, grPlotScaleTypeID smallint, grPlotCentred smallint, "
         "grOutputPath varchar, grOutputFilename varchar, grSaveCopyTo varchar, "
         "grXMLOutputTo varchar, grTotalChildAreas double precision"),
+    "__gr_claimGraphicReport": (
+        "@graphicReportID int, @statusID int",
+        "grTitle varchar, grDrawingPath varchar, grDrawingFilename varchar, "
+        "grPlotLayout varchar, grPlotTypeID smallint, grPlotAreaTypeID smallint, "
+        "grPlotMediaSizeID smallint, grPlotScaleTypeID smallint, grPlotCentred smallint, "
+        "grOutputPath varchar, grOutputFilename varchar, grSaveCopyTo varchar, "
+        "grXMLOutputTo varchar, grTotalChildAreas double precision"),
     "__gr_setGraphicReportStatus": ("@graphicReportID int, @statusID int", ""),
     "__gr_setGraphicReportLayout": ("@graphicReportID int, @layout varchar", ""),
     "__gr_getReportCategories": (
@@ -342,6 +349,17 @@ class Reports(unittest.TestCase):
                          [("2",), ("3",)])
         self.assertEqual(rows(f"SELECT plot_layout, plotted_layout FROM graphic_reports "
                               f"WHERE graphic_report_id = {r}"), [("", "Layout1")])
+
+    def test_a_claim_takes_a_queued_report_once(self):
+        r = self.REPORT + 200
+        query(f"INSERT INTO graphic_reports (graphic_report_id, status_id, title) "
+              f"VALUES ({r}, 7, 'Claimed')")
+        self.assertEqual(call("__gr_claimGraphicReport", r, 8), [], "not queued at 8")
+        self.assertEqual(call("__gr_claimGraphicReport", r, 7)[0][0], "Claimed")
+        self.assertEqual(call("__gr_claimGraphicReport", r, 7), [], "claimed already")
+        self.assertEqual(call("__gr_claimGraphicReport", r + 99, 7), [], "no such report")
+        self.assertEqual(rows(f"SELECT status_id FROM graphic_report_status_log "
+                              f"WHERE graphic_report_id = {r}"), [("2",)])
 
 
 if __name__ == "__main__":

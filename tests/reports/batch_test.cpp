@@ -22,6 +22,7 @@
 #include "reports/categories.h"
 #include "reports/graphicreports.h"
 #include "reports/reportoutputs.h"
+#include "win/headless.h"
 
 #include <algorithm>
 #include <csignal>
@@ -37,6 +38,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -212,6 +216,9 @@ TEST_F(BatchRun, AGoodReportIsPlottedCopiedAndWrittenAndAMissingDrawingRecorded)
     ASSERT_EQ(reports.count(), 2);
     const CGraphicReport* good = reports.getAt(0);
     EXPECT_EQ(good->getID(), 9301);
+    EXPECT_EQ(good->getTitle(), "");   // loaded when it is claimed
+
+    reports.prepareReports(proc.get(), 10);
     EXPECT_EQ(good->getTitle(), "Report 9301");
     EXPECT_EQ(good->getOutputPath(), (dir.file("out") + "/").c_str());   // an empty column: the server's folder
     EXPECT_EQ(good->getPlotTypeID(), 1);
@@ -221,8 +228,6 @@ TEST_F(BatchRun, AGoodReportIsPlottedCopiedAndWrittenAndAMissingDrawingRecorded)
     ASSERT_NE(good->getLayersOn(), nullptr);
     EXPECT_EQ(reports.getAt(1)->getCategories(), nullptr);
     EXPECT_EQ(reports.getAt(1)->getLayersOn(), nullptr);
-
-    reports.prepareReports(proc.get(), 10);
 
     EXPECT_EQ(statusLog(9301), "2 3");
     EXPECT_EQ(plottedLayout(9301), "Model");   // the current layout, plotted for an empty name
@@ -327,9 +332,9 @@ TEST_F(BatchRun, OutputsAppearOnlyWithTheirStatusAndAnUnknownPlotTypeIsRefused)
 
     CGraphicReports next;
     next.getGraphicReports(proc.get(), &server, 81, 10);
-    ASSERT_EQ(next.count(), 1);
+    ASSERT_EQ(next.count(), 2);
     next.prepareReports(proc.get(), 10);
-    EXPECT_EQ(statusLog(9602), "14");
+    EXPECT_EQ(statusLog(9602), "2 14");
     EXPECT_EQ(statusLog(9603), "2 3");
     EXPECT_TRUE(startsWith(dir.file("out/next.pdf"), "%PDF"));
     EXPECT_TRUE(std::filesystem::exists(dir.file("out/next.xml")));
@@ -429,16 +434,16 @@ TEST_F(BatchRun, OutputsStayInTheirFoldersAndAreInPlaceAllOrNone)
         {"c.pdf", "..", "", 12}, {"d.pdf", "", "..", 13}, {"f.pdf", "", "f.pdf", 13} /* the plot's own name */,
         {"a.pdf", dir.file("copies"), out + "/taken.xml", 13}, {longName + ".pdf", "", "", 3},
     };
-    int id = 9700;
+    int id = 9800;
     for (const auto& c : cases)
-        report(++id, 82, "plan.dxf", c.name, c.copy, c.xml, out);
+        report(++id, 86, "plan.dxf", c.name, c.copy, c.xml, out);
     auto proc = procedure();
     CGraphicReports reports;
-    reports.getGraphicReports(proc.get(), &server, 82, 10);
+    reports.getGraphicReports(proc.get(), &server, 86, 10);
     reports.prepareReports(proc.get(), 10);
     kill(live, SIGKILL);
     waitpid(live, nullptr, 0);
-    id = 9700;
+    id = 9800;
     for (const auto& c : cases)
         EXPECT_EQ(statusLog(++id), "2 " + std::to_string(c.status)) << c.name;
     EXPECT_EQ(everything(dir.path()),
@@ -485,23 +490,23 @@ TEST_F(BatchRun, AFullDiskNamesItsCauseAndLeavesTheOldFiles)
                           .c_str());
     vaultEyePreferences.add(new CServerPreferenceVaultEye);
     vaultEyePreferences.getAt(0)->deSerialize(settings->selectSingleNode("/*"));
-    report(9901, 84, "plan.dxf", "copied.pdf", dir.file("copies"));
-    report(9902, 84, "plan.dxf", "long.pdf");
+    report(9901, 87, "plan.dxf", "copied.pdf", dir.file("copies"));
+    report(9902, 87, "plan.dxf", "long.pdf");
     auto proc = procedure();
     CGraphicReports first, reports;
-    first.getGraphicReports(proc.get(), &server, 84, 10);
+    first.getGraphicReports(proc.get(), &server, 87, 10);
     first.prepareReports(proc.get(), 10);
     // A plot fits, a copy of the drawing does not, nor an XML with a title as long.
     const auto pdf = std::filesystem::file_size(dir.file("out/copied.pdf"));
     const auto dxf = std::filesystem::file_size(dir.file("copies/plan.dxf"));
     ASSERT_LT(pdf, dxf);
-    run("UPDATE graphic_reports SET status_id = 84, title = repeat('T', " + std::to_string(dxf) +
+    run("UPDATE graphic_reports SET status_id = 87, title = repeat('T', " + std::to_string(dxf) +
         ") WHERE graphic_report_id IN (9901, 9902)");
     const std::vector<std::string> previous = {"out/copied.pdf", "out/copied.xml", "copies/plan.dxf", "out/long.pdf",
                                                "out/long.xml"};
     for (const std::string& file : previous)
         writeFile(dir.file(file), "previous " + file);
-    reports.getGraphicReports(proc.get(), &server, 84, 10);
+    reports.getGraphicReports(proc.get(), &server, 87, 10);
     {
         const FileSizeLimit full((pdf + dxf) / 2);
         reports.prepareReports(proc.get(), 10);
@@ -524,15 +529,154 @@ TEST_F(BatchRun, AFullDiskNamesItsCauseAndLeavesTheOldFiles)
 TEST_F(BatchRun, AServerRestartedBeforeTheRunIsConnectedAgainAndEveryReportRuns)
 {
     qvtest::PrivateServer restarted;
-    report(9701, 82, "plan.dxf", "first.pdf");
-    report(9702, 82, "plan.dxf", "second.pdf");
+    report(9951, 88, "plan.dxf", "first.pdf");
+    report(9952, 88, "plan.dxf", "second.pdf");
     auto proc = procedure();
     CGraphicReports reports;
-    reports.getGraphicReports(proc.get(), &server, 82, 10);
+    reports.getGraphicReports(proc.get(), &server, 88, 10);
     restarted.restart();
     reports.prepareReports(proc.get(), 10);
-    EXPECT_EQ(statusLog(9701), "2 3");
-    EXPECT_EQ(statusLog(9702), "2 3");
+    EXPECT_EQ(statusLog(9951), "2 3");
+    EXPECT_EQ(statusLog(9952), "2 3");
     EXPECT_NE(printed.find("The connection to the server database was lost and has been made again\n"),
               std::string::npos) << printed;
+}
+
+// Two batch runs on one queue, each in its own process with its own connection, and each
+// having read the queue before either runs a report: every report is run once.
+TEST_F(BatchRun, TwoRunsAtOnceRunEachReportOnce)
+{
+    for (int id = 9701; id <= 9710; ++id)
+        report(id, 82, "plan.dxf", std::string("r") + std::to_string(id) + ".pdf");
+    int toChild[2] = {};
+    int toParent[2] = {};
+    ASSERT_EQ(pipe(toChild), 0);
+    ASSERT_EQ(pipe(toParent), 0);
+    // Reads the queue, tells the other run, waits until it has read it too, and runs it.
+    const auto batchRun = [&](int tell, int await) {
+        auto proc = procedure();
+        CGraphicReports reports;
+        reports.getGraphicReports(proc.get(), &server, 82, 10);
+        char byte = 0;
+        if (write(tell, "q", 1) != 1 || read(await, &byte, 1) != 1)
+            return false;
+        reports.prepareReports(proc.get(), 10);
+        return reports.count() == 10;
+    };
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // No progress window in the child: Qt's painting threads of the parent are not in it.
+        qv::setNoGui(true);
+        close(toChild[1]);
+        close(toParent[0]);
+        bool ran = false;
+        const bool clean = caught([&] { ran = batchRun(toParent[1], toChild[0]); }) == nullptr;
+        _exit(clean && ran ? 0 : 1);
+    }
+    close(toChild[0]);
+    close(toParent[1]);
+    bool ran = false;
+    EXPECT_EQ(caught([&] { ran = batchRun(toChild[1], toParent[0]); }), nullptr);
+    close(toChild[1]);
+    close(toParent[0]);
+    int status = -1;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(ran);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    for (int id = 9701; id <= 9710; ++id) {
+        EXPECT_EQ(statusLog(id), "2 3") << id;
+        EXPECT_TRUE(startsWith(dir.file("out/r" + std::to_string(id) + ".pdf"), "%PDF")) << id;
+    }
+}
+
+// Reports another session changed after the queue was read: one taken off the queue (and
+// renamed) is skipped and its status left alone, one renamed only runs under its new name,
+// one deleted is skipped with nothing written; the run goes on to the next.
+TEST_F(BatchRun, AReportRunsAsItIsWhenClaimedOrIsSkipped)
+{
+    report(9711, 83, "plan.dxf", "taken.pdf");
+    report(9712, 83, "plan.dxf", "old.pdf");
+    report(9713, 83, "plan.dxf", "deleted.pdf", dir.file("copies"));
+    report(9714, 83, "plan.dxf", "last.pdf");
+    auto proc = procedure();
+    CGraphicReports reports;
+    reports.getGraphicReports(proc.get(), &server, 83, 10);
+    run("UPDATE graphic_reports SET status_id = 1, output_filename = 'renamed.pdf' WHERE graphic_report_id = 9711;"
+        "UPDATE graphic_reports SET output_filename = 'new.pdf', title = 'Renamed' WHERE graphic_report_id = 9712;"
+        "DELETE FROM graphic_reports WHERE graphic_report_id = 9713");
+    reports.prepareReports(proc.get(), 10);
+    EXPECT_EQ(statusLog(9711), "");
+    EXPECT_EQ(statusLog(9712), "2 3");
+    EXPECT_NE(printed.find("applying graphic report Renamed.\n"), std::string::npos) << printed;
+    EXPECT_EQ(statusLog(9714), "2 3");
+    for (int id : {9711, 9713})
+        EXPECT_NE(printed.find("Graphic report " + std::to_string(id) + " skipped: it is no longer queued"),
+                  std::string::npos)
+            << printed;
+    std::vector<std::string> written;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.file("out")))
+        written.push_back(entry.path().filename().string());
+    std::sort(written.begin(), written.end());
+    EXPECT_EQ(written, (std::vector<std::string>{"last.pdf", "last.xml", "new.pdf", "new.xml"}));
+    EXPECT_TRUE(std::filesystem::is_empty(dir.file("copies")));
+}
+
+// A queue status that a byte cannot hold is refused, naming it, and nothing is read or run;
+// reports whose plot type cannot be plotted to get their statuses, each with a line saying
+// why, and the run goes on.
+TEST_F(BatchRun, AWideQueueStatusIsRefusedAndUnplottableTypesGetTheirStatuses)
+{
+    report(9721, 55, "plan.dxf", "byte.pdf");   // 311 cut to a byte
+    report(9722, 84, "plan.dxf", "dwf.pdf");
+    report(9723, 84, "plan.dxf", "none.pdf");
+    report(9724, 84, "plan.dxf", "next.pdf");
+    run("UPDATE graphic_reports SET plot_type_id = 0 WHERE graphic_report_id = 9722;"
+        "UPDATE graphic_reports SET plot_type_id = NULL WHERE graphic_report_id = 9723");
+    auto proc = procedure();
+    CGraphicReports wide;
+    const Chain refused = caught([&] { wide.getGraphicReports(proc.get(), &server, 311, 10); });
+    ASSERT_NE(refused, nullptr);
+    ASSERT_NE(refused->getInnerException(), nullptr);
+    EXPECT_EQ(refused->getInnerException()->getDescription(), "The queue status 311 is outside 0 to 255");
+    EXPECT_EQ(wide.count(), 0);
+
+    CGraphicReports reports;
+    reports.getGraphicReports(proc.get(), &server, 84, 10);
+    reports.prepareReports(proc.get(), 10);
+    EXPECT_EQ(statusLog(9721), "");
+    EXPECT_EQ(statusLog(9722), "2 16");
+    EXPECT_EQ(statusLog(9723), "2 14");
+    EXPECT_EQ(statusLog(9724), "2 3");
+    EXPECT_NE(printed.find("Graphic report 9722 not run: the DWF device cannot be plotted to here"),
+              std::string::npos)
+        << printed;
+    EXPECT_NE(printed.find("Graphic report 9723 not run: its plot type names no plot device.\n"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("out/dwf.dwf")));
+    EXPECT_TRUE(startsWith(dir.file("out/next.pdf"), "%PDF"));
+}
+
+// A report title of 10 KB with a line break is echoed on one line of 100 characters and
+// "...", cut between characters; a category title's controls are echoed as blanks. The
+// report written back keeps the whole title.
+TEST_F(BatchRun, LongTitlesAreEchoedOnOneBoundedLine)
+{
+    report(9731, 85, "plan.dxf", "title.pdf");
+    run("UPDATE graphic_reports SET title = repeat('é', 5000) || E'\\nSecond line' WHERE graphic_report_id = 9731;"
+        "INSERT INTO graphic_report_categories (category_id, graphic_report_id, title, hatch_pattern) VALUES "
+        "(97311, 9731, E'Offices\\r\\n\\tand\\x01 more', 'SOLID')");
+    auto proc = procedure();
+    CGraphicReports reports;
+    reports.getGraphicReports(proc.get(), &server, 85, 10);
+    reports.prepareReports(proc.get(), 10);
+    EXPECT_EQ(statusLog(9731), "2 3");
+    std::string line = "applying graphic report ";
+    for (int i = 0; i < 100; ++i)
+        line.append("é");
+    EXPECT_NE(printed.find(line + "....\n"), std::string::npos) << printed;
+    EXPECT_NE(printed.find("\tapplying category Offices   and  more.\n"), std::string::npos) << printed;
+    EXPECT_EQ(printed.find("Second line"), std::string::npos);
+    CGraphicReport written;
+    ASSERT_TRUE(written.deSerialize(dir.file("out/title.xml").c_str()));
+    EXPECT_EQ(written.getTitle().GetLength(), 10000 + 12);
 }

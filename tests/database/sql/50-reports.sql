@@ -15,6 +15,11 @@
 --   graphic_report_status_log, so that the steps of a run can be read back; a plotted layout
 --   goes to plotted_layout and leaves the layout the report asks for (plot_layout) alone.
 --   Both writes change nothing for a report id the server does not hold.
+-- - A batch run claims each report before it runs it: the claim moves the report from the
+--   queued status to 2 (started) only while it still has the queued status, in one
+--   statement, so that of several runs on one table (on one host or several) exactly one
+--   takes each report. Under READ COMMITTED a second claim waits for the row lock of the
+--   first and then finds the report no longer queued.
 -- Argument names are the module's parameter names, "@" included.
 
 CREATE TABLE graphic_reports (
@@ -130,6 +135,31 @@ LANGUAGE sql STABLE AS $$
            output_path, output_filename, save_copy_to, xml_output_to, total_child_areas
     FROM graphic_reports
     WHERE graphic_report_id = "@graphicReportID";
+$$;
+
+-- Claims a queued report for a run: gives its row (the columns of "__gr_getGraphicReport")
+-- when it moved the report from the queued status to 2, logging the 2; no row for a
+-- report that is no longer queued or not there.
+CREATE FUNCTION "__gr_claimGraphicReport"("@graphicReportID" integer, "@statusID" integer)
+RETURNS TABLE ("grTitle" varchar, "grDrawingPath" varchar, "grDrawingFilename" varchar,
+               "grPlotLayout" varchar, "grPlotTypeID" smallint, "grPlotAreaTypeID" smallint,
+               "grPlotMediaSizeID" smallint, "grPlotScaleTypeID" smallint,
+               "grPlotCentred" smallint, "grOutputPath" varchar, "grOutputFilename" varchar,
+               "grSaveCopyTo" varchar, "grXMLOutputTo" varchar,
+               "grTotalChildAreas" double precision)
+LANGUAGE sql AS $$
+    WITH claimed AS (
+        UPDATE graphic_reports SET status_id = 2
+        WHERE graphic_report_id = "@graphicReportID" AND status_id = "@statusID"
+        RETURNING *
+    ), logged AS (
+        INSERT INTO graphic_report_status_log (graphic_report_id, status_id)
+        SELECT graphic_report_id, 2 FROM claimed
+    )
+    SELECT title, drawing_path, drawing_filename, plot_layout, plot_type_id,
+           plot_area_type_id, plot_media_size_id, plot_scale_type_id, plot_centred,
+           output_path, output_filename, save_copy_to, xml_output_to, total_child_areas
+    FROM claimed;
 $$;
 
 CREATE FUNCTION "__gr_setGraphicReportStatus"("@graphicReportID" integer, "@statusID" integer)

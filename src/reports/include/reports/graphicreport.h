@@ -14,6 +14,7 @@ class CLinkLines;
 class CReportOutputs;
 class CServerPreferenceVaultEye;
 class CStoredProcedure;
+class RowSet;
 
 // The namespace of the report file's elements.
 inline constexpr const char* GRAPHIC_REPORT_NAMESPACE = "urn:kavrosystems:quorvane:graphicreport";
@@ -31,6 +32,9 @@ enum CGraphicReportStatus {
     // None of the spaces, assets or link-line ends the report names is in its drawing:
     // nothing is plotted.
     kReportNothingInDrawing = 15,
+    // The plot type is the DWF device's, which cannot be plotted to here (no writer of
+    // that format is available): nothing is run.
+    kReportDWFNotPlottable = 16,
 };
 
 class CGraphicReport
@@ -63,11 +67,17 @@ public:
     // categories, layers and link lines; an empty output folder gives the server's report
     // folder.
     void getGraphicReport(CStoredProcedure* procedure, CServerPreferenceVaultEye* server, int id, int timeout);
-    // Runs the report end to end: its drawing opened and the report applied, plotted, a copy
-    // saved and the report written as XML, the drawing closed without saving; the status
-    // reached is recorded (CGraphicReportStatus). The plot, the copy and the XML are moved
-    // into place, all of them or none, before status 3 is recorded; a refused target or a
-    // failed write gives its status with the reason printed and leaves the files that were
+    // Claims the report of this id for a run ("__gr_claimGraphicReport"): in one statement
+    // the server moves it from the queued status to kReportStarted, only while it still has
+    // the queued status, and hands back its row, which fills the report as getGraphicReport
+    // does. False, and nothing read, for a report no longer queued (another run claimed
+    // it, or it was changed) or deleted.
+    bool claim(CStoredProcedure* procedure, CServerPreferenceVaultEye* server, int queuedStatus, int timeout);
+    // Runs a claimed report end to end: its drawing opened and the report applied, plotted,
+    // a copy saved and the report written as XML, the drawing closed without saving; the
+    // status reached is recorded (CGraphicReportStatus). The plot, the copy and the XML are
+    // moved into place, all of them or none, before status 3 is recorded; a refused target or
+    // a failed write gives its status with the reason printed and leaves the files that were
     // in place. A failure leaves the status recorded so far, the files that were in place,
     // and the drawing unlocked and closed.
     void prepareReport(CStoredProcedure* procedure, int timeout);
@@ -89,7 +99,8 @@ public:
     CString getOutputFilename() const { return m_outputFilename; }
     void setOutputFilename(CString name) { m_outputFilename = std::move(name); }
     int getPlotTypeID() const { return m_plotTypeID; }
-    // Whether the plot type read from the database names no device (it cannot be plotted).
+    // Whether the plot type read from the database names no device, an unknown number or
+    // NULL (it cannot be plotted).
     bool hasUnknownPlotType() const { return m_unknownPlotType; }
     void setPlotTypeID(int id) { m_plotTypeID = id; }
     int getPlotUseSettings() const { return m_plotUseSettings; }
@@ -138,6 +149,10 @@ private:
     int plotReport(CStoredProcedure* procedure, int timeout, CAcadDrawing* drawing, CReportOutputs& outputs);
     int saveCopy(CAcadDrawing* drawing, CReportOutputs& outputs);
     int writeReportXML(CAcadDrawing* drawing, CReportOutputs& outputs);
+    // Fills the report from the first row of "__gr_getGraphicReport"'s columns; false when
+    // there is none. The rows are taken so that they are closed once read, before further
+    // calls run through the same procedure object.
+    bool readRow(RowSet&& row, CServerPreferenceVaultEye* server);
     // The categories, layers-on and link lines of a report read from the database, each kept
     // only when it holds something.
     void readCollections(CStoredProcedure* procedure, int timeout);

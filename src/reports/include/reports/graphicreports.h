@@ -1,5 +1,7 @@
-// The graphic reports of a batch run: every report of the server database that has a given
-// status, each fully loaded, in the order read, owned; run one after the other.
+// The graphic reports of a batch run: every report of the server database queued with a
+// given status, in the order read, owned; each claimed, loaded and run one after the other.
+// The claim makes the run safe beside other runs on the same report table, on this host or
+// others: each report is run by exactly one of them.
 #pragma once
 
 #include "mfc/carray.h"
@@ -16,14 +18,19 @@ public:
     CGraphicReports(const CGraphicReports&) = delete;
     CGraphicReports& operator=(const CGraphicReports&) = delete;
 
-    // Appends every report with the status ("__gr_getGraphicReports"), each loaded with its
-    // categories, layers and link lines. A report whose plot type is unknown is not
-    // appended: its status is recorded as kReportPlotTypeUnknown.
+    // Appends a report for each id queued with the status ("__gr_getGraphicReports"),
+    // holding only its id: it is loaded when prepareReports claims it. The server settings
+    // are kept for the claims. A status outside 0 to 255 is refused, naming it, and nothing
+    // is read.
     void getGraphicReports(CStoredProcedure* procedure, CServerPreferenceVaultEye* server, int status, int timeout);
-    // Runs every report in order, the host's pending messages handled after each; the first
-    // report that fails ends the run.
+    // Claims each report in order (CGraphicReport::claim, from the status and with the
+    // settings of the last getGraphicReports) and runs what the claim read, the host's
+    // pending messages handled after each. A report no longer queued, or deleted, is skipped
+    // with a line that says so; one whose plot type names no device is recorded as
+    // kReportPlotTypeUnknown, and one of the DWF device as kReportDWFNotPlottable, each with
+    // a line saying why, and the run goes on. The first report that fails ends the run.
     void prepareReports(CStoredProcedure* procedure, int timeout);
-    // Takes the report.
+    // Takes the report, to be claimed by its id as those getGraphicReports appends are.
     void addGraphicReport(CGraphicReport* report);
     CGraphicReport* getAt(int index) const { return m_reports.GetAt(index); }
     int count() const { return m_count; }
@@ -32,4 +39,7 @@ public:
 private:
     CArray<CGraphicReport*, CGraphicReport*> m_reports;
     int m_count = 0;
+    // The queue getGraphicReports read: its status and server settings (none before).
+    int m_queuedStatus = 0;
+    CServerPreferenceVaultEye* m_server = nullptr;
 };

@@ -55,6 +55,10 @@ public:
     // A field of a comma-separated line: quoted, with quotes doubled, only when it holds a
     // comma, a quote or a line break, so that a name never shifts the columns after it.
     static CString csvField(const CString& text);
+    // A text as one bounded line for the command line, as titles are echoed: each control
+    // character (line breaks and tabs, C1 controls too) a blank, and a text of more than
+    // maxCharacters characters cut at a character's boundary, "..." after it.
+    static CString oneLine(const CString& text, int maxCharacters = 100);
     static void parseHashString(CString colour, CString& red, CString& green, CString& blue);
     static void validteHexString(CString text);
     static void hashColourToAcad(CString colour, AcCmColor& acadColour);
