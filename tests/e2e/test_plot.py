@@ -299,6 +299,41 @@ class Plot(unittest.TestCase):
         self.assertAlmostEqual(narrow / arial, 0.5, delta=0.01)
         self.assertGreater(bold, times)
 
+    def test_shape_font_texts_show_their_signs_and_keep_their_lines(self):
+        doc = ezdxf.new("R2013")
+        doc.styles.new("TXT", dxfattribs={"font": "txt"})
+        doc.styles.new("ARIAL", dxfattribs={"font": "arial.ttf"})
+        msp = doc.modelspace()
+        # In a shape font, codes 127 to 129 are the degree, plus/minus and diameter signs.
+        msp.add_text("90%%127", height=5, dxfattribs={"style": "TXT", "insert": (10, 180)})
+        msp.add_mtext("%%1292.0000 %%128", dxfattribs={"style": "TXT", "insert": (10, 160), "char_height": 5})
+        # In a TrueType font 127 is a control code, which no font draws: it is named.
+        msp.add_text("A%%127", height=5, dxfattribs={"style": "ARIAL", "insert": (10, 140)})
+        # A title block's name in its box: 49 wide in DejaVu Sans, 44 in the face of about the
+        # shape font's width, in which it keeps its line.
+        msp.add_mtext("Meeting Room", dxfattribs={"style": "TXT", "insert": (10, 120), "char_height": 5,
+                                                  "width": 47})
+        drawing, pdf = self.out("shapes.dxf"), self.out("shapes.pdf")
+        doc.saveas(drawing)
+        result = run_script(self.dir, ["EXPORT", pdf, "QUIT"], drawing)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        text = subprocess.run(["pdftotext", "-raw", pdf, "-"], capture_output=True, text=True, check=True).stdout
+        for shown in ("90\u00b0", "\u23002.0000 \u00b1", "Meeting Room"):
+            self.assertIn(shown, text)
+        self.assertIn("no font has U+007F;", result.stderr)
+        self.assertIn("+DejaVuSansCondensed ", subprocess.run(["pdffonts", pdf], capture_output=True, text=True,
+                                                               check=True).stdout)
+
+    def test_a_text_of_millions_of_paragraphs_is_refused_within_the_memory_of_a_plot(self):
+        doc = ezdxf.new("R2013")
+        doc.modelspace().add_mtext("x\\P" * 5000000, dxfattribs={"char_height": 5})
+        drawing = self.out("paragraphs.dxf")
+        doc.saveas(drawing)
+        result = run_script(self.dir, ["EXPORT", self.out("paragraphs.png"), "QUIT"], drawing)
+        self.assertEqual(result.returncode, 2, result.stderr)
+        self.assertIn("the plot would draw more than 20000000 elements", result.stderr)
+        self.assertLess(resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss, MAX_MEMORY_KB)
+
     def test_texts_fitted_to_the_extents_reach_the_sheets_edges_uncut(self):
         def chinese(doc):
             doc.modelspace().add_text("\u4e2d\u6587\u56fe\u7eb8 \u623f\u95f4 Plan 1.07", height=5)

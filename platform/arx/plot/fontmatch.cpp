@@ -33,27 +33,30 @@ constexpr TrueTypeFile kTrueTypeFiles[] = {
 };
 
 // Shape fonts, drawn in the installed font nearest their width. Measured as the advance of a
-// line of mixed capitals, small letters and digits per capital height: txt and the iso fonts
-// 0.75 as DejaVu Sans; simplex, romans and romand 0.86, which no installed proportional sans
-// reaches (DejaVu Sans is the widest, Liberation Sans 0.72); the serifed complex, romanc and
-// romant about 0.9 to 1.0, nearest DejaVu Serif (0.78); monotxt is fixed-pitch. Big fonts
-// hold East Asian characters.
+// line of mixed capitals, small letters and digits per capital height: txt, standard and the
+// iso fonts about 0.70, narrower than DejaVu Sans (0.73), in which texts fitted to their
+// boxes would wrap, so DejaVu Sans Condensed (0.66), of the same look; simplex, romans and
+// romand 0.82, which no installed proportional sans reaches (DejaVu Sans is the widest);
+// the serifed complex, romanc and romant about 0.9 to 1.0, nearest DejaVu Serif (0.75);
+// monotxt is fixed-pitch. Big fonts hold East Asian characters.
 struct ShapeFont {
     std::string_view stem;
     Family family;
 };
+constexpr const char* kNarrow = "DejaVu Sans Condensed";
 const ShapeFont kShapeFonts[] = {
-    {"txt", {"DejaVu Sans"}},        {"simplex", {"DejaVu Sans"}},    {"romans", {"DejaVu Sans"}},
-    {"romand", {"DejaVu Sans"}},     {"iso", {"DejaVu Sans"}},        {"isocp", {"DejaVu Sans"}},
-    {"isocp2", {"DejaVu Sans"}},     {"isocp3", {"DejaVu Sans"}},     {"isoct", {"DejaVu Sans"}},
-    {"isoct2", {"DejaVu Sans"}},     {"isoct3", {"DejaVu Sans"}},     {"gbenor", {"DejaVu Sans"}},
-    {"gbeitc", {"DejaVu Sans", false, true}},   {"complex", {"DejaVu Serif"}}, {"romanc", {"DejaVu Serif"}},
-    {"romant", {"DejaVu Serif"}},    {"gothice", {"DejaVu Serif"}},   {"gothicg", {"DejaVu Serif"}},
-    {"gothici", {"DejaVu Serif"}},   {"italic", {"DejaVu Serif", false, true}},
-    {"italicc", {"DejaVu Serif", false, true}}, {"italict", {"DejaVu Serif", false, true}},
-    {"monotxt", {"DejaVu Sans Mono"}},          {"gbcbig", {"WenQuanYi Micro Hei"}},
-    {"bigfont", {"WenQuanYi Micro Hei"}},       {"chineset", {"WenQuanYi Micro Hei"}},
-    {"extfont", {"WenQuanYi Micro Hei"}},       {"extfont2", {"WenQuanYi Micro Hei"}},
+    {"txt", {kNarrow}},              {"standard", {kNarrow}},         {"simplex", {"DejaVu Sans"}},
+    {"romans", {"DejaVu Sans"}},     {"romand", {"DejaVu Sans"}},     {"iso", {kNarrow}},
+    {"isocp", {kNarrow}},            {"isocp2", {kNarrow}},           {"isocp3", {kNarrow}},
+    {"isoct", {kNarrow}},            {"isoct2", {kNarrow}},           {"isoct3", {kNarrow}},
+    {"gbenor", {kNarrow}},           {"gbeitc", {kNarrow, false, true}},
+    {"complex", {"DejaVu Serif"}},   {"romanc", {"DejaVu Serif"}},    {"romant", {"DejaVu Serif"}},
+    {"gothice", {"DejaVu Serif"}},   {"gothicg", {"DejaVu Serif"}},   {"gothici", {"DejaVu Serif"}},
+    {"italic", {"DejaVu Serif", false, true}},  {"italicc", {"DejaVu Serif", false, true}},
+    {"italict", {"DejaVu Serif", false, true}}, {"monotxt", {"DejaVu Sans Mono"}},
+    {"gbcbig", {"WenQuanYi Micro Hei"}},        {"bigfont", {"WenQuanYi Micro Hei"}},
+    {"chineset", {"WenQuanYi Micro Hei"}},      {"extfont", {"WenQuanYi Micro Hei"}},
+    {"extfont2", {"WenQuanYi Micro Hei"}},
 };
 
 std::string lower(std::string_view s)
@@ -85,6 +88,26 @@ bool trueTypeFamily(const std::string& stem, Family& out)
     return false;
 }
 
+// A font name's last part, without its extension, in small letters; the extension apart.
+std::string stemOf(const std::string& name, std::string& extension)
+{
+    const size_t slash = name.find_last_of("/\\");
+    std::string stem = lower(slash == std::string::npos ? name : name.substr(slash + 1));
+    const size_t dot = stem.rfind('.');
+    extension = dot == std::string::npos ? "" : stem.substr(dot + 1);
+    if (dot != std::string::npos)
+        stem.resize(dot);
+    return stem;
+}
+
+const ShapeFont* knownShapeFont(const std::string& stem)
+{
+    for (const ShapeFont& f : kShapeFonts)
+        if (stem == f.stem)
+            return &f;
+    return nullptr;
+}
+
 // The family a font's name stands for; false for a shape font the table does not know.
 bool familyOf(const std::string& name, Family& out)
 {
@@ -92,18 +115,12 @@ bool familyOf(const std::string& name, Family& out)
         out = {kDefaultFamily};
         return true;
     }
-    // A path's last part, without its extension.
-    const size_t slash = name.find_last_of("/\\");
-    std::string stem = lower(slash == std::string::npos ? name : name.substr(slash + 1));
-    const size_t dot = stem.rfind('.');
-    const std::string extension = dot == std::string::npos ? "" : stem.substr(dot + 1);
-    if (dot != std::string::npos)
-        stem.resize(dot);
-    for (const ShapeFont& f : kShapeFonts)
-        if (stem == f.stem) {
-            out = f.family;
-            return true;
-        }
+    std::string extension;
+    const std::string stem = stemOf(name, extension);
+    if (const ShapeFont* shape = knownShapeFont(stem)) {
+        out = shape->family;
+        return true;
+    }
     if (extension == "shx")
         return false;
     if (trueTypeFamily(stem, out))
@@ -138,15 +155,30 @@ bool isAsked(const FcPattern* match, const std::vector<std::string>& asked)
 
 } // namespace
 
-bool matchFont(const PlotFont& font, bool trueTypeOnly, FontFile& out)
+bool isShapeFont(const std::string& name)
+{
+    std::string extension;
+    const std::string stem = stemOf(name, extension);
+    return extension == "shx" || knownShapeFont(stem);
+}
+
+bool requestFor(const PlotFont& font, FontRequest& out)
 {
     Family family;
     if (!familyOf(font.name, family))
         return false;
+    out.family = family.name;
+    out.bold = font.bold || family.bold, out.italic = font.italic || family.italic;
+    out.key = familyKey(family.name) + (out.bold ? "|b" : "") + (out.italic ? "|i" : "");
+    return true;
+}
+
+bool matchFont(const FontRequest& request, bool trueTypeOnly, FontFile& out)
+{
     Pattern pattern(FcPatternCreate(), FcPatternDestroy);
-    FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>(family.name.c_str()));
-    FcPatternAddInteger(pattern.get(), FC_WEIGHT, font.bold || family.bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
-    FcPatternAddInteger(pattern.get(), FC_SLANT, font.italic || family.italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+    FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>(request.family.c_str()));
+    FcPatternAddInteger(pattern.get(), FC_WEIGHT, request.bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+    FcPatternAddInteger(pattern.get(), FC_SLANT, request.italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
     FcPatternAddBool(pattern.get(), FC_OUTLINE, FcTrue);
     FcConfigSubstitute(nullptr, pattern.get(), FcMatchPattern);
     FcDefaultSubstitute(pattern.get());

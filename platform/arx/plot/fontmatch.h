@@ -18,9 +18,24 @@ struct FontFile {
     bool trueType = false;   // outlines a PDF can embed as a TrueType subset (not CFF)
 };
 
-// The installed font for the font named, with its weight and slant; false when the name
-// leads to none (or, with trueTypeOnly, to none with TrueType outlines). The empty name is
-// the plot's default font, DejaVu Sans.
-bool matchFont(const PlotFont& font, bool trueTypeOnly, FontFile& out);
+// Whether the name is of a shape font: a ".shx" file, or one the table of shape fonts knows
+// ("txt", "iso"), whose character codes differ from Unicode's above 126.
+bool isShapeFont(const std::string& name);
+
+// What fontconfig is asked for a font: the family its name stands for, with its weight and
+// slant. Fonts of one key ("Arial" and "arial.ttf", "txt" and "TXT.SHX") are one request, as
+// fontconfig takes family names with letter case and blanks aside.
+struct FontRequest {
+    std::string family, key;
+    bool bold = false, italic = false;
+};
+
+// The request for the font named; false when the name leads to nothing to ask (a shape font
+// the table does not know). The empty name is the plot's default font, DejaVu Sans.
+bool requestFor(const PlotFont& font, FontRequest& out);
+// The installed font for the request; false when it leads to none (or, with trueTypeOnly,
+// to none with TrueType outlines). Each call is a fontconfig match, a fraction of a
+// millisecond.
+bool matchFont(const FontRequest& request, bool trueTypeOnly, FontFile& out);
 
 } // namespace qv

@@ -1,5 +1,6 @@
 #include "mtextcontent.h"
 
+#include "fontmatch.h"
 #include "plottext.h"
 
 #include "arx/cmcolor.h"
@@ -41,11 +42,11 @@ size_t argumentEnd(std::string_view s, size_t from)
 }
 
 // A stacked part's characters: escaped ones as themselves, control codes as their characters.
-std::string stackPart(std::string_view part)
+std::string stackPart(std::string_view part, bool shapeFont)
 {
     std::string out;
     for (size_t i = 0; i < part.size(); ++i) {
-        if (const size_t code = controlCodeAt(part, i, out); code > 0)
+        if (const size_t code = controlCodeAt(part, i, shapeFont, out); code > 0)
             i += code - 1;
         else if (part[i] == '\\' && i + 1 < part.size())
             out += part[++i];
@@ -57,15 +58,17 @@ std::string stackPart(std::string_view part)
 
 } // namespace
 
-MTextContent::MTextContent(std::string_view contents, const MTextFormat& base) : m_base(base), m_format(base)
+MTextContent::MTextContent(std::string_view contents, const MTextFormat& base, std::size_t maxElements)
+    : m_base(base), m_format(base), m_maxElements(maxElements)
 {
     m_paragraphs.emplace_back();
+    m_elements = 1;
     read(contents);
 }
 
 void MTextContent::read(std::string_view s)
 {
-    for (size_t i = 0; i < s.size();) {
+    for (size_t i = 0; i < s.size() && m_elements <= m_maxElements;) {
         switch (s[i]) {
         case '{':
             m_scopes.push_back(m_format);
@@ -90,7 +93,7 @@ void MTextContent::read(std::string_view s)
             break;
         case '%': {
             std::string character;
-            const size_t code = controlCodeAt(s, i, character);
+            const size_t code = s.substr(i, 2) == "%%" ? controlCodeAt(s, i, isShapeFont(m_format.font.name), character) : 0;
             append(code > 0 ? std::string_view(character) : s.substr(i, 1));
             i += std::max<size_t>(code, 1);
             break;
@@ -288,17 +291,19 @@ void MTextContent::readStack(std::string_view argument)
     size_t at = 0;
     for (; at < argument.size() && std::string_view("/#^").find(argument[at]) == std::string_view::npos; ++at)
         at += argument[at] == '\\';
+    const bool shapeFont = isShapeFont(m_format.font.name);
     if (at >= argument.size()) {
-        append(stackPart(argument));
+        append(stackPart(argument, shapeFont));
         return;
     }
     MTextRun run;
     run.kind = MTextRun::kStack;
-    run.text = stackPart(argument.substr(0, at));
-    run.lower = stackPart(argument.substr(at + 1));
+    run.text = stackPart(argument.substr(0, at), shapeFont);
+    run.lower = stackPart(argument.substr(at + 1), shapeFont);
     run.stack = argument[at];
     run.format = m_format;
     m_paragraphs.back().runs.push_back(std::move(run));
+    ++m_elements;
 }
 
 void MTextContent::append(std::string_view characters)
@@ -317,6 +322,7 @@ void MTextContent::appendRun(MTextRun::Kind kind)
     run.kind = kind;
     run.format = m_format;
     m_paragraphs.back().runs.push_back(std::move(run));
+    ++m_elements;
 }
 
 // A paragraph keeps the previous one's alignment, indents, tab stops and spacing.
@@ -330,6 +336,7 @@ void MTextContent::newParagraph(bool columnBreak)
     next.lineSpacing = previous.lineSpacing;
     next.columnBreak = columnBreak;
     m_paragraphs.push_back(std::move(next));
+    ++m_elements;
 }
 
 } // namespace qv

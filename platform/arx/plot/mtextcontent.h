@@ -9,6 +9,7 @@
 
 #include "plotfont.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -52,9 +53,12 @@ class MTextContent
 {
 public:
     // base: the text's own format (its style's font, its height); indents and tab stops are
-    // given in multiples of its height.
-    MTextContent(std::string_view contents, const MTextFormat& base);
+    // given in multiples of its height. Reading stops once the paragraphs and runs number
+    // more than maxElements, so that what a text holds is bounded before it is made.
+    MTextContent(std::string_view contents, const MTextFormat& base, std::size_t maxElements = SIZE_MAX);
     const std::vector<MTextParagraph>& paragraphs() const { return m_paragraphs; }
+    // The paragraphs and runs read; more than maxElements when reading stopped short.
+    std::size_t elements() const { return m_elements; }
 
 private:
     void read(std::string_view s);
@@ -73,6 +77,7 @@ private:
     MTextFormat m_base, m_format;
     std::vector<MTextFormat> m_scopes;   // the formats outside the open braces
     std::vector<MTextParagraph> m_paragraphs;
+    std::size_t m_elements = 0, m_maxElements = SIZE_MAX;
 };
 
 } // namespace qv

@@ -31,15 +31,18 @@ size_t utf8Length(const std::string& text, size_t i)
 
 } // namespace
 
-MTextLayout::MTextLayout(const MTextContent& content, const MTextGeometry& geometry, const Measure& measure)
-    : m_geometry(geometry), m_measure(measure)
+MTextLayout::MTextLayout(const MTextContent& content, const MTextGeometry& geometry, const Measure& measure,
+                         std::size_t maxElements)
+    : m_geometry(geometry), m_measure(measure), m_elements(content.elements()), m_maxElements(maxElements)
 {
     if (!(m_geometry.capHeight > 0))
         m_geometry.capHeight = 1;
     m_wrap = geometry.columns.type != AcDbMText::kNoColumns ? geometry.columns.width : geometry.width;
     for (const MTextParagraph& p : content.paragraphs())
-        breakParagraph(p, m_wrap);
-    flowIntoColumns();
+        if (isComplete())
+            breakParagraph(p, m_wrap);
+    if (isComplete())
+        flowIntoColumns();
     m_lines.clear();   // they point into the content
 }
 
@@ -61,14 +64,15 @@ double MTextLayout::stackWidth(const MTextRun& run) const
 }
 
 // A text run as words and the blanks between them, lines breaking only at blanks.
-void MTextLayout::itemsOf(const MTextRun& run, std::vector<Item>& out) const
+void MTextLayout::itemsOf(const MTextRun& run, std::vector<Item>& out)
 {
     if (run.kind != MTextRun::kText) {
         out.push_back({&run, {}, run.kind == MTextRun::kStack ? stackWidth(run) : 0, false});
+        ++m_elements;
         return;
     }
     const std::string& text = run.text;
-    for (size_t i = 0; i < text.size();) {
+    for (size_t i = 0; i < text.size() && isComplete(); ++m_elements) {
         const bool blank = text[i] == ' ';
         size_t end = i;
         while (end < text.size() && (text[end] == ' ') == blank)
@@ -109,7 +113,10 @@ void MTextLayout::breakParagraph(const MTextParagraph& p, double available)
 {
     std::vector<Item> items;
     for (const MTextRun& run : p.runs)
-        itemsOf(run, items);
+        if (isComplete())
+            itemsOf(run, items);
+    if (!isComplete())
+        return;
     Line line;
     line.paragraph = &p;
     line.first = true;
@@ -123,6 +130,7 @@ void MTextLayout::breakParagraph(const MTextParagraph& p, double available)
             done.height = p.runs.empty() ? m_geometry.height : p.runs.back().format.height;
         done.width = placeItems(done, nullptr);
         m_lines.push_back(std::move(done));
+        ++m_elements;
     };
     // The line's width so far, and where it may break: after its last blank that follows a word.
     double x = 0;
@@ -212,6 +220,8 @@ void MTextLayout::flowIntoColumns()
             extra = blanks > 0 ? (room - line.width) / static_cast<double>(blanks) : 0;
         }
         emit(line, x, extra);
+        if (!isComplete())
+            break;
     }
 }
 
@@ -236,16 +246,16 @@ void MTextLayout::emit(const Line& line, double left, double extra)
         const double width = item.width + (item.blank ? extra : 0);
         if (f.tracking != 1) {   // each character at its own place
             double cx = x;
-            for (size_t k = 0; k < item.text.size(); k += utf8Length(item.text, k)) {
+            for (size_t k = 0; k < item.text.size() && isComplete(); k += utf8Length(item.text, k)) {
                 const std::string character = item.text.substr(k, utf8Length(item.text, k));
-                m_pieces.push_back({character, cx, y, f});
+                addPiece({character, cx, y, f});
                 cx += advance(character, f);
             }
         } else if (!m_pieces.empty() && m_pieces.back().format == f && m_pieces.back().y == y
                    && std::abs(pieceEnd - x) <= 1e-9 * std::max(1.0, std::abs(x))) {
             m_pieces.back().text += item.text;   // one piece while nothing changes
         } else {
-            m_pieces.push_back({item.text, x, y, f});
+            addPiece({item.text, x, y, f});
         }
         pieceEnd = x + item.width;   // a widened blank ends the piece
         m_box.add(Box2d::around(x, y, x + width, y + f.height));
@@ -261,22 +271,28 @@ void MTextLayout::emitStack(const Item& item, double x, double baseline)
     const double h = run.format.height;
     if (run.stack == '^') {   // the upper part's top at the text's, the lower one's foot just under the baseline
         const MTextFormat part = scaled(run.format, kToleranceSize);
-        m_pieces.push_back({run.text, x, baseline + 0.6 * h, part});
-        m_pieces.push_back({run.lower, x, baseline - 0.1 * h, part});
+        addPiece({run.text, x, baseline + 0.6 * h, part});
+        addPiece({run.lower, x, baseline - 0.1 * h, part});
     } else if (run.stack == '#') {   // the upper part raised, a slash, the lower part on the baseline
         const MTextFormat part = scaled(run.format, kFractionSize);
         const double upper = advance(run.text, part);
-        m_pieces.push_back({run.text, x, baseline + 0.3 * h, part});
+        addPiece({run.text, x, baseline + 0.3 * h, part});
         addRule(x + upper, baseline, x + upper + 0.3 * h, baseline + h, run.format.rgb);
-        m_pieces.push_back({run.lower, x + upper + 0.3 * h, baseline, part});
+        addPiece({run.lower, x + upper + 0.3 * h, baseline, part});
     } else {   // centred over and under a bar a little under half the height
         const MTextFormat part = scaled(run.format, kFractionSize);
         const double upper = advance(run.text, part), lower = advance(run.lower, part), bar = baseline + 0.45 * h;
-        m_pieces.push_back({run.text, x + (item.width - upper) / 2, bar + 0.15 * h, part});
-        m_pieces.push_back({run.lower, x + (item.width - lower) / 2, bar - 0.85 * h, part});
+        addPiece({run.text, x + (item.width - upper) / 2, bar + 0.15 * h, part});
+        addPiece({run.lower, x + (item.width - lower) / 2, bar - 0.85 * h, part});
         addRule(x, bar, x + item.width, bar, run.format.rgb);
     }
     m_box.add(Box2d::around(x, baseline - 0.4 * h, x + item.width, baseline + 1.3 * h));
+}
+
+void MTextLayout::addPiece(Piece piece)
+{
+    m_pieces.push_back(std::move(piece));
+    ++m_elements;
 }
 
 void MTextLayout::addRule(double x0, double y0, double x1, double y1, const std::optional<std::uint32_t>& rgb)
@@ -290,6 +306,7 @@ void MTextLayout::addRule(double x0, double y0, double x1, double y1, const std:
         }
     }
     m_rules.push_back({x0, y0, x1, y1, rgb});
+    ++m_elements;
     m_box.add(Box2d::around(std::min(x0, x1), std::min(y0, y1), std::max(x0, x1), std::max(y0, y1)));
 }
 

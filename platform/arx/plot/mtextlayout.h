@@ -47,8 +47,14 @@ public:
     // Lines under, over and through the characters, from the baseline in text heights.
     static constexpr double kUnderline = -0.2, kOverline = 1.2, kStrike = 0.5;
 
-    MTextLayout(const MTextContent& content, const MTextGeometry& geometry, const Measure& measure);
+    // Laying out stops once the content's elements and the layout's (words and blanks,
+    // lines, pieces, rules) number more than maxElements: what it holds is bounded as it is made.
+    MTextLayout(const MTextContent& content, const MTextGeometry& geometry, const Measure& measure,
+                std::size_t maxElements = SIZE_MAX);
 
+    // The elements made; more than maxElements when the layout stopped short.
+    std::size_t elements() const { return m_elements; }
+    bool isComplete() const { return m_elements <= m_maxElements; }
     const std::vector<Piece>& pieces() const { return m_pieces; }
     const std::vector<Rule>& rules() const { return m_rules; }
     const Box2d& box() const { return m_box; }
@@ -71,7 +77,7 @@ private:
     };
 
     void breakParagraph(const MTextParagraph& p, double available);
-    void itemsOf(const MTextRun& run, std::vector<Item>& out) const;
+    void itemsOf(const MTextRun& run, std::vector<Item>& out);
     double advance(const std::string& text, const MTextFormat& format) const;
     double stackWidth(const MTextRun& run) const;
     double advanceItem(const Line& line, double x, const Item& item) const;
@@ -81,6 +87,7 @@ private:
     double columnLimit(int column) const;
     void emit(const Line& line, double left, double extra);
     void emitStack(const Item& item, double x, double baseline);
+    void addPiece(Piece piece);
     void addRule(double x0, double y0, double x1, double y1, const std::optional<std::uint32_t>& rgb);
 
     MTextGeometry m_geometry;
@@ -90,6 +97,7 @@ private:
     std::vector<Piece> m_pieces;
     std::vector<Rule> m_rules;
     Box2d m_box;
+    std::size_t m_elements = 0, m_maxElements = SIZE_MAX;
 };
 
 } // namespace qv

@@ -84,6 +84,8 @@ PlotCanvas::PlotCanvas(const std::string& format, double widthMm, double heightM
                        double maxPixels, AtomicFile& file)
     : m_format(format), m_file(file), m_measurer(format == "pdf")
 {
+    // Each font matched for a text spends the plot's work too.
+    m_measurer.chargeLookups([this](std::size_t units) { return spend(units); });
     if (format == "pdf") {
         m_unitsPerMm = kPointsPerMm;
         m_width = widthMm * kPointsPerMm, m_height = heightMm * kPointsPerMm;

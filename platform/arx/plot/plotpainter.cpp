@@ -1,5 +1,6 @@
 #include "plotpainter.h"
 
+#include "fontmatch.h"
 #include "plotannotation.h"
 #include "plottext.h"
 #include "referenceclip.h"
@@ -18,6 +19,7 @@
 #include "arx/dbtext.h"
 #include "arx/dbviewport.h"
 #include "arx/dxftext.h"
+#include "arx/plotrender.h"
 
 #include <algorithm>
 #include <cmath>
@@ -34,6 +36,7 @@ constexpr int kMaxArcPieces = 1024;        // cubic curves of one arc
 constexpr double kCapHeight = 0.729;       // the font's capital height per em
 constexpr double kLineSpacing = 5.0 / 3;   // multiline text's baseline distance per height
 constexpr size_t kMaxArrayCells = 100000;
+constexpr size_t kLayoutWork = 16;   // per element a multiline text's layout holds: a unit per 16 bytes
 constexpr double kCullMarginMm = 10;       // beyond the visible area, for pens and glyphs
 constexpr long kMaxPatternLines = 20000;   // per pattern line family of one hatch
 constexpr size_t kMaxPatternCrossings = 10000000;   // of a family's lines with the boundary
@@ -227,6 +230,12 @@ double estimatedAdvance(std::string_view utf8, const PlotFont&)
     return 0.6 * static_cast<double>(characters) / kCapHeight;
 }
 
+// Whether a text's "%%nnn" codes are those of a shape font; only texts with codes ask.
+bool shapeCodes(const AcDbText* t, const PlotFont& font)
+{
+    return std::string_view(t->textStringConst()).find("%%") != std::string_view::npos && isShapeFont(font.name);
+}
+
 // What the entity draws, as its pairs or its geometry say (a multiline text as it is laid
 // out); false when that has no box.
 bool drawnBox(const AcDbEntity* ent, AcDbExtents& e)
@@ -299,8 +308,9 @@ double halfWidth(const AcDbEntity* ent)
 
 } // namespace
 
-PlotPainter::PlotPainter(PlotCanvas& canvas, const PlotPen& pen)
-    : m_canvas(canvas), m_pen(pen), m_visible(Box2d::around(0, 0, canvas.width(), canvas.height()))
+PlotPainter::PlotPainter(PlotCanvas& canvas, const PlotPen& pen, std::shared_ptr<MTextLayouts> layouts)
+    : m_canvas(canvas), m_pen(pen), m_layouts(std::move(layouts)),
+      m_visible(Box2d::around(0, 0, canvas.width(), canvas.height()))
 {
 }
 
@@ -315,6 +325,8 @@ Box2d PlotPainter::extents(const AcDbBlockTableRecord* space)
 {
     Box2d box;
     for (const AcDbObjectId& id : space->entityIds()) {
+        if (m_canvas.exhausted())
+            break;   // the plot fails: no need to measure more
         const auto* ent = AcDbEntity::cast(id.object());
         if (!ent || ent->isErased() || ent->visibility() == AcDb::kInvisible || !takesSpace(ent))
             continue;
@@ -620,7 +632,7 @@ bool PlotPainter::addBox(const AcDbEntity* ent, BlockBox& box, int depth)
         return true;
     }
     if (const auto* mtext = AcDbMText::cast(ent)) {
-        const AcDbExtents e = mtextExtents(mtext, m_styleFonts.of(mtext), measureRun());
+        const AcDbExtents e = extentsOf(mtext, layoutOf(mtext));
         box.box.addExt(e);
         box.reach.addExt(e);
         return !e.isEmpty();
@@ -645,7 +657,7 @@ bool PlotPainter::addAnnotationBox(const PlotAnnotation& parts, BlockBox& box, i
 {
     AcDbExtents e = parts.lineExtents();
     for (const auto& text : parts.texts())
-        e.addExt(mtextExtents(text.get(), m_styleFonts.of(text.get()), measureRun()));
+        e.addExt(extentsOf(text.get(), layoutOf(text.get())));
     box.box.addExt(e);
     box.reach.addExt(e);
     for (const auto& block : parts.blocks())
@@ -889,7 +901,7 @@ PlotPainter::TextPlace PlotPainter::textPlace(const AcDbText* t, const AcGeMatri
 void PlotPainter::drawText(const AcDbText* t, const AcGeMatrix3d& xf, std::uint32_t rgb)
 {
     TextPlace place = textPlace(t, xf);
-    const std::string text = plainText(t->textStringConst(), &place.layout.rules);
+    const std::string text = plainText(t->textStringConst(), shapeCodes(t, place.layout.font), &place.layout.rules);
     placeText(text, place.anchor, place.direction, place.up, xf, place.layout, rgb);
 }
 
@@ -904,7 +916,7 @@ AcDbExtents PlotPainter::textBox(const AcDbText* t)
     const TextPlace place = textPlace(t, toPlane);
     TextRun run;
     AcDbExtents box;
-    if (!textRun(plainText(t->textStringConst()), place, toPlane, run))
+    if (!textRun(plainText(t->textStringConst(), shapeCodes(t, place.layout.font)), place, toPlane, run))
         return box;
     const TextMeasurer& measurer = m_canvas.measurer();
     const double z = toPlane.transform(place.anchor).z;
@@ -916,7 +928,8 @@ AcDbExtents PlotPainter::textBox(const AcDbText* t)
     return box;
 }
 
-MTextLayout PlotPainter::layoutOf(const AcDbMText* t, const PlotFont& font, const MTextLayout::Measure& measure)
+MTextLayout PlotPainter::layoutOf(const AcDbMText* t, const PlotFont& font, const MTextLayout::Measure& measure,
+                                  std::size_t maxElements)
 {
     const double height = t->textHeight() > 0 ? t->textHeight() : 2.5;
     MTextFormat base;
@@ -931,7 +944,19 @@ MTextLayout PlotPainter::layoutOf(const AcDbMText* t, const PlotFont& font, cons
     geometry.lineSpacing = t->lineSpacingFactor();
     geometry.exactSpacing = t->lineSpacingStyle() == 2;
     geometry.columns = t->columns();
-    return MTextLayout(MTextContent(t->contents().GetString(), base), geometry, measure);
+    return MTextLayout(MTextContent(t->contents().GetString(), base, maxElements), geometry, measure, maxElements);
+}
+
+const MTextLayout& PlotPainter::layoutOf(const AcDbMText* t)
+{
+    const AcDbObjectId id = t->objectId();
+    if (const auto found = m_layouts->find(id); found != m_layouts->end())
+        return found->second;
+    MTextLayout layout = layoutOf(t, m_styleFonts.of(t), measureRun(), m_canvas.workLeft() / kLayoutWork);
+    m_canvas.spend(layout.elements() * kLayoutWork);
+    if (id.isNull())
+        return m_looseLayout.emplace(std::move(layout));
+    return m_layouts->emplace(id, std::move(layout)).first->second;
 }
 
 // A run's advance in text heights, as the canvas draws it: capitals stand as tall as the text.
@@ -946,7 +971,12 @@ MTextLayout::Measure PlotPainter::measureRun()
 
 AcDbExtents PlotPainter::mtextExtents(const AcDbMText* t, const PlotFont& font, const MTextLayout::Measure& measure)
 {
-    const Box2d box = layoutOf(t, font, measure).box();
+    return extentsOf(t, layoutOf(t, font, measure, kPlotWorkLimit / kLayoutWork));
+}
+
+AcDbExtents PlotPainter::extentsOf(const AcDbMText* t, const MTextLayout& layout)
+{
+    const Box2d& box = layout.box();
     AcDbExtents extents;
     if (box.isEmpty())
         return extents;
@@ -960,7 +990,7 @@ AcDbExtents PlotPainter::mtextExtents(const AcDbMText* t, const PlotFont& font, 
 
 void PlotPainter::drawMText(const AcDbMText* t, const AcGeMatrix3d& xf, std::uint32_t rgb)
 {
-    const MTextLayout layout = layoutOf(t, m_styleFonts.of(t), measureRun());
+    const MTextLayout& layout = layoutOf(t);
     const AcGeVector3d direction = qv::ocsDirection(t->rotation(), t->normal());
     const AcGeVector3d up = t->normal().normal().crossProduct(direction);
     auto at = [&](double x, double y) { return t->location() + direction * x + up * y; };

@@ -9,7 +9,9 @@
 // read from the pairs the database keeps of them.
 // A reference whose block lies wholly outside the visible area is not descended into, and
 // every entity drawn (through nested references, each cell of an array) spends a unit of the
-// canvas's work: once that is spent, nothing more is drawn.
+// canvas's work: once that is spent, nothing more is drawn. A multiline text of the drawing
+// is laid out once per plot, for its extents and its drawing alike, and what its layout holds
+// spends the work as it is made.
 #pragma once
 
 #include "mtextlayout.h"
@@ -23,6 +25,8 @@
 #include "arx/geometry.h"
 
 #include <functional>
+#include <memory>
+#include <optional>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -50,16 +54,22 @@ struct PlotPen {
     double minimumWidth = 0;     // device units (a pixel on rasters)
 };
 
+// The layouts of a plot's multiline texts, by the texts' ids: the painters of a paper
+// layout's viewports share them.
+using MTextLayouts = std::unordered_map<AcDbObjectId, MTextLayout>;
+
 class PlotPainter
 {
 public:
-    PlotPainter(PlotCanvas& canvas, const PlotPen& pen);
+    PlotPainter(PlotCanvas& canvas, const PlotPen& pen,
+                std::shared_ptr<MTextLayouts> layouts = std::make_shared<MTextLayouts>());
 
     // Draws the record's entities; frozen layers (of a viewport) are left out too.
     void draw(const AcDbBlockTableRecord* space, const AcGeMatrix3d& xf,
               const std::unordered_set<AcDbObjectId>* frozen = nullptr);
     PlotCanvas& canvas() const { return m_canvas; }
     const PlotPen& pen() const { return m_pen; }
+    const std::shared_ptr<MTextLayouts>& mtextLayouts() const { return m_layouts; }
     // Called for each viewport met (a paper layout's windows on model space).
     void onViewport(std::function<void(const AcDbViewport*)> handler) { m_viewport = std::move(handler); }
     // Linetype patterns come out factor times longer (a viewport's contents measured on
@@ -118,7 +128,14 @@ private:
     void drawCircle(const AcDbCircle* c, const AcGeMatrix3d& xf);
     void drawText(const AcDbText* t, const AcGeMatrix3d& xf, std::uint32_t rgb);
     void drawMText(const AcDbMText* t, const AcGeMatrix3d& xf, std::uint32_t rgb);
-    static MTextLayout layoutOf(const AcDbMText* t, const PlotFont& font, const MTextLayout::Measure& measure);
+    // The text laid out in font with at most maxElements (see MTextLayout).
+    static MTextLayout layoutOf(const AcDbMText* t, const PlotFont& font, const MTextLayout::Measure& measure,
+                                std::size_t maxElements);
+    static AcDbExtents extentsOf(const AcDbMText* t, const MTextLayout& layout);
+    // The text's layout in its style's font, as the canvas measures it: made on the text's
+    // first use in the plot, its elements spending the work left; a text outside the drawing
+    // (an annotation's) is laid out anew.
+    const MTextLayout& layoutOf(const AcDbMText* t);
     MTextLayout::Measure measureRun();
     void drawHatch(const AcDbHatch* h, const AcGeMatrix3d& xf, std::uint32_t rgb);
     // One family of a pattern's parallel lines, the parts inside the boundary's loops (in the
@@ -199,6 +216,8 @@ private:
     std::unordered_set<const AcDbBlockTableRecord*> m_open;   // references being drawn (no cycles)
     std::unordered_map<const AcDbBlockTableRecord*, BlockBox> m_boxes;
     TextStyleFonts m_styleFonts;
+    std::shared_ptr<MTextLayouts> m_layouts;
+    std::optional<MTextLayout> m_looseLayout;   // of the last text outside the drawing
     Box2d m_visible;
     double m_linetypeFactor = 1, m_linetypeScale = 1;   // the viewport's factor; times the drawing's scale
     std::vector<double> m_dashes;   // the pattern being set

@@ -124,7 +124,7 @@ void drawViewport(PlotPainter& painter, const AcDbViewport* vp, const AcDbBlockT
     const std::unordered_set<AcDbObjectId> frozen(frozenIds.begin(), frozenIds.end());
     PlotCanvas& canvas = painter.canvas();
     canvas.pushClip({frame});
-    PlotPainter inner(canvas, painter.pen());
+    PlotPainter inner(canvas, painter.pen(), painter.mtextLayouts());
     Box2d visible;
     for (const DevicePoint& p : frame)
         visible.add(p.x, p.y);

@@ -3,17 +3,28 @@
 #include "arx/dxftext.h"
 
 #include <cctype>
+#include <iterator>
 
 namespace qv {
 
-size_t controlCodeAt(std::string_view text, size_t i, std::string& out)
+namespace {
+
+// What a shape font draws for the codes from 127 on.
+constexpr unsigned kShapeSigns[] = {0x00B0, 0x00B1, 0x2300};
+
+} // namespace
+
+size_t controlCodeAt(std::string_view text, size_t i, bool shapeFont, std::string& out)
 {
     if (text.substr(i, 2) != "%%" || i + 2 >= text.size())
         return 0;
     auto digit = [&](size_t k) { return k < text.size() && std::isdigit(static_cast<unsigned char>(text[k])); };
     if (digit(i + 2) && digit(i + 3) && digit(i + 4)) {   // the character of a decimal code
         const unsigned code = static_cast<unsigned>((text[i + 2] - '0') * 100 + (text[i + 3] - '0') * 10 + text[i + 4] - '0');
-        if (code >= 32)   // control characters draw nothing
+        const unsigned sign = code - 127;
+        if (shapeFont && sign < std::size(kShapeSigns))
+            dxf::appendUtf8(out, kShapeSigns[sign]);
+        else if (code >= 32)   // control characters draw nothing
             dxf::appendUtf8(out, code);
         return 5;
     }
@@ -28,7 +39,7 @@ size_t controlCodeAt(std::string_view text, size_t i, std::string& out)
     return 3;
 }
 
-std::string plainText(const std::string& text, std::vector<TextRule>* rules)
+std::string plainText(const std::string& text, bool shapeFont, std::vector<TextRule>* rules)
 {
     std::string out;
     out.reserve(text.size());
@@ -40,7 +51,7 @@ std::string plainText(const std::string& text, std::vector<TextRule>* rules)
         from = from == std::string::npos ? out.size() : std::string::npos;
     };
     for (size_t i = 0; i < text.size();) {
-        const size_t code = controlCodeAt(text, i, out);
+        const size_t code = controlCodeAt(text, i, shapeFont, out);
         if (code == 0)
             out += text[i];
         else if (code == 3 && std::string_view("uUoO").find(text[i + 2]) != std::string_view::npos)

@@ -17,10 +17,12 @@ constexpr char32_t kReplacement = 0xFFFD;
 constexpr double kDefaultCapHeight = 0.729;   // DejaVu Sans's, for a font without an "H"
 constexpr size_t kMaxNamedCharacters = 40;    // per warning
 
-// Whether a character shows as a glyph (not a control code), so that a font lacking it matters.
+// Whether a character shows as a glyph, so that a font lacking it matters: all but the C0
+// control codes, which texts draw as nothing (a C1 code, "%%129" in a TrueType font, plots as
+// an empty box and is named).
 bool printable(char32_t c)
 {
-    return c >= 0x20 && !(c >= 0x7F && c < 0xA0);
+    return c >= 0x20;
 }
 
 // "U+4E2D U+6587", the first of them and how many more.
@@ -85,10 +87,12 @@ TextMeasurer::TextMeasurer(bool trueTypeOnly)
     m_options = cairo_font_options_create();
     cairo_font_options_set_hint_metrics(m_options, CAIRO_HINT_METRICS_OFF);
     cairo_font_options_set_hint_style(m_options, CAIRO_HINT_STYLE_NONE);
+    FontRequest request;
     FontFile file;
-    if (!matchFont({}, trueTypeOnly, file) || (load(file), m_faces.empty()))
+    if (!requestFor({}, request) || !matchFont(request, trueTypeOnly, file) || (load(file), m_faces.empty()))
         load({});   // DejaVu Sans as cairo finds it; a PDF cannot embed it
     m_fonts[{}] = 0;
+    m_requests[request.key] = 0;
 }
 
 TextMeasurer::~TextMeasurer()
@@ -136,12 +140,23 @@ unsigned TextMeasurer::face(const PlotFont& font)
     if (font == m_lastFont)
         return m_lastFace;
     auto found = m_fonts.find(font);
-    if (found == m_fonts.end()) {
-        FontFile file;
-        found = m_fonts.emplace(font, matchFont(font, m_trueTypeOnly, file) ? load(file) : 0).first;
-    }
+    if (found == m_fonts.end())
+        found = m_fonts.emplace(font, match(font)).first;
     m_lastFont = font;
     return m_lastFace = found->second;
+}
+
+unsigned TextMeasurer::match(const PlotFont& font)
+{
+    FontRequest request;
+    if (!requestFor(font, request))
+        return 0;
+    if (const auto found = m_requests.find(request.key); found != m_requests.end())
+        return found->second;
+    FontFile file;
+    m_refused = m_refused || (m_spend && !m_spend(kLookupWork));
+    const bool matched = !m_refused && matchFont(request, m_trueTypeOnly, file);
+    return m_requests[request.key] = matched ? load(file) : 0;
 }
 
 TextMeasurer::Glyph TextMeasurer::measure(unsigned face, char32_t c) const

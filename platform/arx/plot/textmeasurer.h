@@ -1,5 +1,7 @@
-// Measures texts as a plot draws them. Each font a text asks for is matched once to an
-// installed font (see fontmatch.h), DejaVu Sans standing for those that name none, and each
+// Measures texts as a plot draws them. Each family a text asks for (with its weight and
+// slant) is matched once to an installed font (see fontmatch.h), DejaVu Sans standing for
+// those that name none; each match spends the plot's work, so that a text naming thousands
+// of fonts is refused before its matches take minutes. Each
 // character's glyph is looked up once per font: in the font itself or, for a character it
 // lacks, in the first installed font that has it (fontconfig's choice), named as missing when
 // none has. The canvas draws these glyphs and the painter takes a plot's extents from them,
@@ -12,6 +14,7 @@
 #include <cairo.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <set>
 #include <string>
@@ -34,6 +37,11 @@ public:
 
     // trueTypeOnly: fonts and fallbacks with TrueType outlines only, as a PDF embeds them.
     explicit TextMeasurer(bool trueTypeOnly);
+    // Each fontconfig match from now on spends kLookupWork through spend; once it refuses,
+    // the fonts not yet matched take the default face.
+    void chargeLookups(std::function<bool(std::size_t)> spend) { m_spend = std::move(spend); }
+    // About what drawing a thousand points costs, as a match takes a quarter of a millisecond.
+    static constexpr std::size_t kLookupWork = 1000;
     ~TextMeasurer();
     TextMeasurer(const TextMeasurer&) = delete;
     TextMeasurer& operator=(const TextMeasurer&) = delete;
@@ -81,6 +89,8 @@ private:
 
     // The face of a font file, loaded on first use; 0 when it cannot be loaded.
     unsigned load(const FontFile& file);
+    // The face of a font not met before: its request's, matched on the request's first use.
+    unsigned match(const PlotFont& font);
     Glyph measure(unsigned face, char32_t c) const;
     Glyph fallbackGlyph(char32_t c, const Glyph& primary);
 
@@ -88,6 +98,9 @@ private:
     cairo_font_options_t* m_options = nullptr;
     std::vector<std::unique_ptr<Face>> m_faces;
     std::unordered_map<PlotFont, unsigned, FontHash> m_fonts;
+    std::unordered_map<std::string, unsigned> m_requests;   // by their keys
+    std::function<bool(std::size_t)> m_spend;
+    bool m_refused = false;   // the work spent: no more matches
     PlotFont m_lastFont;   // the font last asked for, and its face
     unsigned m_lastFace = 0;
     std::set<char32_t> m_missing;        // characters no font has

@@ -3,6 +3,7 @@
 // run's characters, "→" a tab, "S(a/b)" a stack, and in braces what differs from the text's
 // own format; a paragraph's own settings in angle brackets.
 #include "mtextcontent.h"
+#include "mtextlayout.h"
 
 #include <gtest/gtest.h>
 
@@ -85,6 +86,8 @@ TEST(MTextContent, CodesBecomeRunsAndParagraphs)
         {"\\c255;r\\c16711680;b\\c16777215;w", "r{c=FF0000}·b{c=0000FF}·w{c=000000}"},
         {"^Ia^Jb^Mc^ d^Ae^^f^a", "→·a¶b¶c^def^a"},
         {"%%065%%d%%p%%c%%%%%u%%1", "A\u00B0\u00B1\u2300%%%1"},
+        // A shape font's signs, not a TrueType font's codes.
+        {"%%127%%128%%129{\\Farial.ttf;%%127}", "\u00B0\u00B1\u2300·\u007F{f=arial.ttf}"},
         {"\\U+0041\\~\\\\\\{\\}\\M+1\\:", "A\u00A0\\{}\\M+1\\:"},
         {"1\\S1/2;\\S+0.2^ 0;\\S3#4;\\Sa\\/b;", "1·S(1/2)·S(+0.2^ 0)·S(3#4)·a/b"},
         {"\\H2x;a\\H3;b{\\H1e9;c}\\W0.5x;\\T9;d", "a{h=4}·b{h=3}·c{h=2000}·d{h=3 w=0.5 t=4}"},
@@ -97,4 +100,21 @@ TEST(MTextContent, CodesBecomeRunsAndParagraphs)
     };
     for (const auto& c : cases)
         EXPECT_EQ(describe(qv::MTextContent(c.contents, base), base), c.expected) << c.contents;
+}
+
+// Reading and laying out stop once what they hold passes the bound, not after.
+TEST(MTextContent, WhatATextHoldsIsBoundedAsItIsMade)
+{
+    std::string contents;
+    for (int i = 0; i < 1000; ++i)
+        contents += "x y\\P";
+    const qv::MTextContent content(contents, {}, 100);
+    EXPECT_EQ(content.elements(), 101u);
+    EXPECT_LE(content.paragraphs().size(), 51u);
+    const qv::MTextLayout layout(qv::MTextContent(contents, {}), {}, [](std::string_view, const qv::PlotFont&) { return 1.0; },
+                                 4000);
+    EXPECT_FALSE(layout.isComplete());
+    EXPECT_EQ(layout.elements(), 4001u);
+    EXPECT_TRUE(qv::MTextLayout(qv::MTextContent("x y", {}), {}, [](std::string_view, const qv::PlotFont&) { return 1.0; }, 10)
+                    .isComplete());
 }

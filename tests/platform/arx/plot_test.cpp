@@ -18,6 +18,7 @@
 #include "arx/plotmedia.h"
 #include "arx/plotrender.h"
 #include "plotpainter.h"
+#include "textmeasurer.h"
 
 #include <cairo.h>
 #include <gtest/gtest.h>
@@ -1516,4 +1517,40 @@ TEST(Plot, MultilineTextCodesDrawWhatTheyStandFor)
         EXPECT_NE(text.find(shown), std::string::npos) << shown << "\n" << text;
     for (const char* hidden : {"^", "1/2", "%%"})
         EXPECT_EQ(text.find(hidden), std::string::npos) << hidden << "\n" << text;
+}
+
+// Each family a text names is matched to an installed font once per plot, whatever its
+// spelling ("Arial", "ARIAL", "arial.ttf"), and each match spends the plot's work: a text
+// naming thousands of families is refused, its matches stopping at the limit.
+TEST(Plot, FontsAreMatchedOncePerFamilyAndCounted)
+{
+    auto runs = [](const std::vector<std::string>& codes) {
+        std::string contents;
+        for (const std::string& code : codes)
+            contents += "{" + code + ";a}";
+        return contents;
+    };
+    auto plotText = [](const std::string& contents, size_t limit) {
+        TempDir dir;
+        AcDbDatabase db;
+        append(db.modelSpaceId(), mtext(10, 200, contents.c_str(), 5));
+        const auto settings = oneToOne("DWG To PDF.pc3");
+        qv::PlotRequest request = requestFor(db, *settings, dir.file("fonts.pdf"));
+        request.maxWork = limit;
+        return qv::plotLayout(request);
+    };
+    const qv::PlotResult oneFamily = plotText(runs({"\\fArial", "\\fARIAL", "\\Farial.ttf", "\\fAr ial"}), qv::kPlotWorkLimit);
+    const qv::PlotResult four = plotText(runs({"\\fNoSuchA", "\\fNoSuchB", "\\fNoSuchC", "\\fNoSuchD"}), qv::kPlotWorkLimit);
+    ASSERT_EQ(oneFamily.status, Acad::eOk) << oneFamily.message;
+    ASSERT_EQ(four.status, Acad::eOk) << four.message;
+    EXPECT_EQ(four.work - oneFamily.work, 3 * qv::TextMeasurer::kLookupWork);
+
+    std::vector<std::string> many;
+    for (int i = 0; i < 2000; ++i)
+        many.push_back("\\fNoSuch" + std::to_string(i));
+    constexpr size_t kLimit = 200000;
+    const qv::PlotResult refused = plotText(runs(many), kLimit);
+    EXPECT_EQ(refused.status, Acad::ePlotFailed);
+    EXPECT_NE(refused.message.find("more than 200000 elements"), std::string::npos) << refused.message;
+    EXPECT_LT(refused.work, 2 * kLimit) << "fonts were matched past the limit";
 }

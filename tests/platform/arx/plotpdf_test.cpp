@@ -307,7 +307,7 @@ TEST(PlotPdf, TextsAreRealTextInAnEmbeddedSubset)
     append(db, text(20, 180, "B\xC3\xBCro 1.07", 5));
     append(db, text(20, 160, "\xC3\x98 120", 5));
     append(db, text(20, 140, "%%c50 %%d", 5));
-    append(db, text(20, 120, "Caf\xC3\xA9 50\xE2\x82\xAC", 5, 0, 0.5));
+    append(db, text(20, 120, "Caf\xC3\xA9 50\xE2\x82\xAC", 5, 0, 0.6));
     const std::string pdf = dir.file("texts.pdf");
     ASSERT_EQ(plot(db, "DWG To PDF.pc3", pdf), Acad::eOk);
     EXPECT_TRUE(validPdf(pdf));
