@@ -30,6 +30,11 @@ constexpr double kChordTolerance = 0.2;    // device units between a dashed curv
 constexpr size_t kMaxRunGlyphs = 65536;    // glyphs per call to show them
 constexpr size_t kTextWork = 4;            // units of work a text spends besides its characters
 constexpr double kPixelsPerUnit = 64;      // of a raster's ink, per unit of work
+// Units of work per row of the sheet that an edge of a raster outline crosses: cairo's scan
+// converter steps every edge at each of a row's sub-rows, which costs more than the pixels
+// inked; a stroke's outline has two sides.
+constexpr double kUnitsPerEdgeRow = 1;
+constexpr double kStrokeSides = 2;
 constexpr unsigned kNoFont = ~0u;           // a face the PDF writer has no font of yet
 
 // How far a segment runs over a sheet of w x h pixels: its length where its box meets the
@@ -42,6 +47,35 @@ double runOver(DevicePoint a, DevicePoint b, double w, double h)
     return length <= diagonal ? length : diagonal;
 }
 
+// How many rows of a sheet h pixels high the segment from a to b spans, wherever it lies
+// across: edges beside the sheet are scanned too, at its side.
+double rowsOver(DevicePoint a, DevicePoint b, double h)
+{
+    const double top = std::max(std::min(a.y, b.y), 0.0), bottom = std::min(std::max(a.y, b.y), h);
+    return bottom > top ? bottom - top : 0;
+}
+
+// The rows a closed loop's edges span on a sheet h pixels high.
+double loopRows(std::span<const DevicePoint> loop, double h)
+{
+    double rows = loop.empty() ? 0 : rowsOver(loop.back(), loop.front(), h);
+    for (size_t i = 1; i < loop.size(); ++i)
+        rows += rowsOver(loop[i - 1], loop[i], h);
+    return rows;
+}
+
+// Whether the loops are one rectangle along the sheet's sides, which cairo clips to
+// cheaply.
+bool isRectangle(const std::vector<DevicePath>& loops)
+{
+    if (loops.size() != 1 || loops[0].size() != 4)
+        return false;
+    const DevicePath& p = loops[0];
+    const auto same = [](double a, double b) { return std::abs(a - b) < 1e-6; };
+    return (same(p[0].x, p[1].x) && same(p[1].y, p[2].y) && same(p[2].x, p[3].x) && same(p[3].y, p[0].y))
+        || (same(p[0].y, p[1].y) && same(p[1].x, p[2].x) && same(p[2].y, p[3].y) && same(p[3].x, p[0].x));
+}
+
 // The box of the points of loops, each loop's points given by pointsOf.
 template <class Loop, class Points>
 Box2d boxOf(const std::vector<Loop>& loops, Points pointsOf)
@@ -51,6 +85,25 @@ Box2d boxOf(const std::vector<Loop>& loops, Points pointsOf)
         for (const DevicePoint& p : pointsOf(loop))
             box.add(p.x, p.y);
     return box;
+}
+
+// The rows the edges of loops span on a sheet h pixels high, each loop's points given by
+// pointsOf.
+template <class Loop, class Points>
+double rowsOf(const std::vector<Loop>& loops, Points pointsOf, double h)
+{
+    double rows = 0;
+    for (const Loop& loop : loops)
+        rows += loopRows(pointsOf(loop), h);
+    return rows;
+}
+
+// The pixels of the part of a sheet of w x h pixels that a box covers.
+double coveredPixels(const Box2d& box, double w, double h)
+{
+    const double across = std::min(box.maxX, w) - std::max(box.minX, 0.0);
+    const double down = std::min(box.maxY, h) - std::max(box.minY, 0.0);
+    return across > 0 && down > 0 ? across * down : 0;
 }
 
 // The pixels of a side of the sheet at a resolution in dots per millimetre, at least one.
@@ -124,6 +177,8 @@ void PlotCanvas::makeRasterContext()
 
 PlotCanvas::~PlotCanvas()
 {
+    for (const Mask& mask : m_masks)
+        cairo_path_destroy(mask.boundary);
     cairo_destroy(m_cr);
     cairo_surface_destroy(m_surface);
 }
@@ -164,18 +219,21 @@ bool PlotCanvas::spend(std::size_t units)
     return !exhausted();
 }
 
-void PlotCanvas::spendPixels(double pixels)
+void PlotCanvas::spendRaster(double pixels, double edgeRows)
 {
-    const double units = pixels / kPixelsPerUnit;
+    const double units = pixels / kPixelsPerUnit + edgeRows * kUnitsPerEdgeRow;
     spend(!(units > 0) ? 0 : units < 1e18 ? static_cast<std::size_t>(units) : SIZE_MAX);
 }
 
 void PlotCanvas::spendInk(std::span<const DevicePoint> path, bool closed)
 {
     double length = closed ? runOver(path.back(), path.front(), m_width, m_height) : 0;
-    for (size_t i = 1; i < path.size(); ++i)
+    double rows = closed ? rowsOver(path.back(), path.front(), m_height) : 0;
+    for (size_t i = 1; i < path.size(); ++i) {
         length += runOver(path[i - 1], path[i], m_width, m_height);
-    spendPixels(length * std::clamp(m_penWidth, 1.0, std::hypot(m_width, m_height)));
+        rows += rowsOver(path[i - 1], path[i], m_height);
+    }
+    spendRaster(length * std::clamp(m_penWidth, 1.0, std::hypot(m_width, m_height)), rows * kStrokeSides);
 }
 
 void PlotCanvas::stroke(const DevicePath& path, bool closed)
@@ -337,7 +395,7 @@ void PlotCanvas::fill(const std::vector<DevicePath>& loops, std::uint32_t rgb)
     if (!beginFill(rgb))
         return;
     if (!m_pdf)
-        spendArea(boxOf(loops, [](const DevicePath& loop) -> const DevicePath& { return loop; }));
+        spendFill(loops, [](const DevicePath& loop) -> const DevicePath& { return loop; });
     addLoops(loops);
     endFill(rgb);
 }
@@ -346,8 +404,8 @@ void PlotCanvas::fill(const std::vector<CurvedPath>& loops, std::uint32_t rgb)
 {
     if (!beginFill(rgb))
         return;
-    if (!m_pdf)   // the control points' box holds the curves
-        spendArea(boxOf(loops, [](const CurvedPath& loop) -> const DevicePath& { return loop.points(); }));
+    if (!m_pdf)   // the control polygons hold the curves and span their rows
+        spendFill(loops, [](const CurvedPath& loop) -> const DevicePath& { return loop.points(); });
     for (const CurvedPath& loop : loops)
         if (loop.size() >= 3) {
             addCurved(loop);
@@ -356,13 +414,12 @@ void PlotCanvas::fill(const std::vector<CurvedPath>& loops, std::uint32_t rgb)
     endFill(rgb);
 }
 
-// What a raster fill covers: the part of the sheet its loops' box takes.
-void PlotCanvas::spendArea(const Box2d& box)
+// What a raster fill costs: the part of the sheet its loops' box takes, and the rows its
+// edges span.
+template <class Loop, class Points>
+void PlotCanvas::spendFill(const std::vector<Loop>& loops, Points pointsOf)
 {
-    const double w = std::min(box.maxX, m_width) - std::max(box.minX, 0.0);
-    const double h = std::min(box.maxY, m_height) - std::max(box.minY, 0.0);
-    if (w > 0 && h > 0)
-        spendPixels(w * h);
+    spendRaster(coveredPixels(boxOf(loops, pointsOf), m_width, m_height), rowsOf(loops, pointsOf, m_height));
 }
 
 void PlotCanvas::pushClip(const std::vector<DevicePath>& loops)
@@ -376,18 +433,49 @@ void PlotCanvas::pushClip(const std::vector<DevicePath>& loops)
         return;
     }
     cairo_save(m_cr);
+    const auto points = [](const DevicePath& loop) -> const DevicePath& { return loop; };
+    const Box2d box = boxOf(loops, points);
+    const double pixels = coveredPixels(box, m_width, m_height);
+    spendRaster(pixels, rowsOf(loops, points, m_height));
     addLoops(loops);
+    // cairo intersects every stroke and fill with a clip that is not a rectangle, at the
+    // cost of scanning the boundary each time: what follows is drawn into a group as large
+    // as the boundary's box instead, which popClip fills through the boundary once. Groups
+    // hold at most a sheet's pixels at a time; past that, cairo clips.
+    if (isRectangle(loops) || m_groupPixels + pixels > m_width * m_height) {
+        cairo_clip(m_cr);
+        m_masks.push_back({nullptr, 0});
+        return;
+    }
+    m_masks.push_back({cairo_copy_path(m_cr), pixels});
+    m_groupPixels += pixels;
+    cairo_new_path(m_cr);
+    const double left = std::floor(std::max(box.minX, 0.0)), top = std::floor(std::max(box.minY, 0.0));
+    cairo_rectangle(m_cr, left, top, std::max(std::ceil(std::min(box.maxX, m_width)) - left, 0.0),
+                    std::max(std::ceil(std::min(box.maxY, m_height)) - top, 0.0));
     cairo_clip(m_cr);
+    cairo_push_group(m_cr);
 }
 
 void PlotCanvas::popClip()
 {
     flushGlyphs();
     flush();
-    if (m_pdf)
+    if (m_pdf) {
         m_pdf->restore();
-    else
-        cairo_restore(m_cr);
+        return;
+    }
+    const Mask mask = m_masks.back();
+    m_masks.pop_back();
+    if (mask.boundary) {
+        cairo_pop_group_to_source(m_cr);
+        cairo_new_path(m_cr);
+        cairo_append_path(m_cr, mask.boundary);
+        cairo_fill(m_cr);
+        cairo_path_destroy(mask.boundary);
+        m_groupPixels -= mask.pixels;
+    }
+    cairo_restore(m_cr);
 }
 
 unsigned PlotCanvas::pdfFont(unsigned face)
@@ -441,7 +529,7 @@ void PlotCanvas::text(const std::string& utf8, DevicePoint origin, double angle,
         pdfText(origin, style);
         return;
     }
-    spendPixels(static_cast<double>(utf8.size()) * std::min(size * size * std::abs(widthFactor), m_width * m_height));
+    spendRaster(static_cast<double>(utf8.size()) * std::min(size * size * std::abs(widthFactor), m_width * m_height), 0);
     // Along the baseline, turned by the angle (y down on the sheet).
     const double step = size * widthFactor, dx = std::cos(angle) * step, dy = -std::sin(angle) * step;
     double at = 0;

@@ -54,12 +54,14 @@ public:
     double dotsPerInch() const { return m_dotsPerInch; }
 
     // The work of the plot: each point of a path and each byte of a text spends one unit, a
-    // text four more, and the painter spends one for each entity it draws; on a raster,
-    // every 64 pixels of ink spend one more (a stroke's length over the sheet times its
-    // width, a fill's box on the sheet, a character's em square), as drawing them costs as
-    // much. Once more than the limit is spent the canvas strokes, fills and writes nothing
-    // more, and spend() is false. As a unit adds at most a few dozen bytes to a PDF page, the
-    // limit bounds the page too.
+    // text four more, and the painter spends one for each entity it draws. On a raster,
+    // drawing costs what the rasterizer does: every 64 pixels of ink spend one more (a
+    // stroke's length over the sheet times its width, a fill's box on the sheet, a
+    // character's em square, a clip's box), and so does each row of the sheet that an edge of
+    // an outline spans (both sides of a stroke, each edge of a fill or clip; a curve's by its
+    // control polygon), which the rasterizer scans at sub-pixel steps. Once more than the
+    // limit is spent the canvas strokes, fills and writes nothing more, and spend() is false.
+    // As a unit adds at most a few dozen bytes to a PDF page, the limit bounds the page too.
     void limitWork(std::size_t units) { m_workLimit = units; }
     bool spend(std::size_t units);
     bool exhausted() const { return m_spent > m_workLimit; }
@@ -79,6 +81,8 @@ public:
     void stroke(const CurvedPath& path, bool closed);
     void fill(const std::vector<DevicePath>& loops, std::uint32_t rgb);
     void fill(const std::vector<CurvedPath>& loops, std::uint32_t rgb);
+    // Clips what follows to the loops (even-odd) until popClip. On a raster, a boundary
+    // other than a rectangle along the sheet's sides costs its rows and its box's pixels once.
     void pushClip(const std::vector<DevicePath>& loops);
     void popClip();
     // Text whose baseline starts at origin, turned by angle (radians, counter-clockwise on
@@ -122,9 +126,12 @@ private:
     // Starts a fill; false once the work is spent.
     bool beginFill(std::uint32_t rgb);
     void endFill(std::uint32_t rgb);
-    void spendPixels(double pixels);
+    // Spends what drawing on a raster costs: pixels of ink, and rows of the sheet crossed by
+    // the edges of the outline scanned.
+    void spendRaster(double pixels, double edgeRows);
     void spendInk(std::span<const DevicePoint> run, bool closed);
-    void spendArea(const Box2d& box);
+    template <class Loop, class Points>
+    void spendFill(const std::vector<Loop>& loops, Points pointsOf);
     void setColour(std::uint32_t rgb);
     void moveTo(DevicePoint p);
     void lineTo(DevicePoint p);
@@ -159,6 +166,14 @@ private:
     std::vector<size_t> m_dashStarts;
     DevicePath m_chords;       // a curved path cut into chords to be dashed
     int m_quality = 90;
+    // Each clip of a raster, innermost last: the boundary its group is filled through at
+    // popClip (none when cairo clips), and the group's pixels.
+    struct Mask {
+        cairo_path_t* boundary = nullptr;
+        double pixels = 0;
+    };
+    std::vector<Mask> m_masks;
+    double m_groupPixels = 0;   // of the groups open
 };
 
 } // namespace qv

@@ -19,6 +19,7 @@
 #include "arx/plotrender.h"
 #include "plotpainter.h"
 #include "textmeasurer.h"
+#include "win/atomicfile.h"
 
 #include <cairo.h>
 #include <gtest/gtest.h>
@@ -1343,6 +1344,60 @@ TEST(Plot, ArcsOfAPathStopAtTheWorkLimit)
         EXPECT_LT(result.work, 2 * kLimit) << "the path was made whole before it was counted";
         EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
     }
+}
+
+// On a raster a plot spends what the rasterizer does: every row of the sheet that an edge of
+// an outline spans. A 10 x 10 array of a block of 50 circles across an A4 sheet takes about
+// 70,000 units as entities and points, and a PDF of it is drawn within a limit of 1,000,000;
+// its PNG spans a hundred times as many rows and is refused. A clip whose boundary has 20,000
+// teeth spends the rows they span when it is set, and what is drawn under it shows inside it
+// only.
+TEST(Plot, RasterWorkIsWhatTheRasterizerScans)
+{
+    TempDir dir;
+    AcDbDatabase db;
+    const AcDbObjectId block = defineBlock(db, "RINGS");
+    for (int i = 1; i <= 50; ++i)
+        append(block, new AcDbCircle(AcGePoint3d::kOrigin, AcGeVector3d::kZAxis, 2.0 * i));
+    auto* array = new AcDbMInsertBlock;
+    array->setBlockTableRecord(block);
+    array->setPosition(AcGePoint3d(148, 105, 0));
+    array->setColumns(10);
+    array->setRows(10);
+    array->setColumnSpacing(1);
+    array->setRowSpacing(1);
+    append(db.modelSpaceId(), array);
+    constexpr size_t kLimit = 1000000;
+    for (const char* device : {"DWG To PDF.pc3", "PublishToWeb PNG.pc3"}) {
+        const auto settings = oneToOne(device);
+        qv::PlotRequest request = requestFor(db, *settings, dir.file(std::string("rings.") + qv::PlotDevice::format(device)));
+        request.maxWork = kLimit;
+        const qv::PlotResult result = qv::plotLayout(request);
+        EXPECT_EQ(result.status, qv::PlotDevice::format(device) == "pdf" ? Acad::eOk : Acad::ePlotFailed) << device;
+    }
+
+    const std::string png = dir.file("clip.png");
+    qv::AtomicFile file;
+    ASSERT_TRUE(file.open(png));
+    qv::PlotCanvas canvas("png", 297, 210, 100, qv::kPlotPixelLimit, file);
+    std::vector<qv::DevicePath> saw(1);
+    constexpr int kTeeth = 20000;
+    for (int i = 0; i < kTeeth; ++i) {   // around the sheet's centre, 250 and 300 pixels out
+        const double angle = 2 * M_PI * i / kTeeth, radius = i % 2 ? 250 : 300;
+        saw[0].push_back({585 + radius * std::cos(angle), 413 + radius * std::sin(angle)});
+    }
+    canvas.pushClip(saw);
+    EXPECT_GT(canvas.spent(), 10u * kTeeth);
+    for (int i = 0; i < 100; ++i) {
+        canvas.setPen(i % 2 ? 0xFF0000 : 0x0000FF, 3);
+        canvas.stroke(qv::DevicePath{{0, 400 + 0.2 * i}, {1169, 400 + 0.2 * i}}, false);
+    }
+    canvas.popClip();
+    ASSERT_TRUE(canvas.finish()) << canvas.error();
+    ASSERT_TRUE(file.commit());
+    const Raster r = readPng(png);
+    EXPECT_NE(r.pixels[size_t(420) * size_t(r.width) + 585] & 0xFFFFFF, kWhite);
+    EXPECT_EQ(r.pixels[size_t(420) * size_t(r.width) + 200] & 0xFFFFFF, kWhite);
 }
 
 // The environment lowers the limit a plot request starts with, and only lowers it.
