@@ -1168,6 +1168,18 @@ TEST(Plot, MalformedProxyGraphicsKeepWhatCameBefore)
     const qv::ProxyGraphics nested(deep.data(), 0.1, 1000000);
     EXPECT_EQ(nested.parts().size(), 1u);
     EXPECT_FALSE(nested.complete());
+    // A circle so large that the tolerance is lost in its radius: a round circle of the most
+    // chords, not a diamond.
+    const double radius = 1e17;
+    const std::string circle = Graphics::bytes(0.0) + Graphics::bytes(0.0) + Graphics::bytes(0.0) + Graphics::bytes(radius)
+                             + Graphics::bytes(0.0) + Graphics::bytes(0.0) + Graphics::bytes(1.0);
+    const qv::ProxyGraphics huge(Graphics().command(2, circle).data(), 0.1, 1000000);
+    ASSERT_EQ(huge.parts().size(), 1u);
+    EXPECT_EQ(huge.parts()[0].points.size(), 1000u);
+    double off = 0;
+    for (const AcGePoint3d& p : huge.parts()[0].points)
+        off = std::max(off, std::abs(std::hypot(p.x, p.y) - radius));
+    EXPECT_LT(off, radius * 1e-12);
 }
 
 TEST(Plot, MalformedAnnotationsSpoilNothingAfterThem)
