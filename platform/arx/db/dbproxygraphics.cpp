@@ -434,7 +434,9 @@ bool ProxyGraphics::addCircle(const AcGePoint3d& centre, double radius, const Ac
     const double scale = m_transforms.empty() ? 1 : std::cbrt(std::abs(m_transforms.back().det()));
     const double r = radius * (scale > 0 ? scale : 1);
     const double step = m_tolerance > 0 && r > m_tolerance ? 2 * std::acos(1 - m_tolerance / r) : 2 * M_PI / kExtentsSteps;
-    const int steps = std::clamp(static_cast<int>(std::ceil(std::abs(sweep) / step)), 4, kMaxArcSteps);
+    // A tolerance lost in the radius's last bits makes the step 0: the most chords.
+    const double chords = std::ceil(std::abs(sweep) / step);
+    const int steps = chords < kMaxArcSteps ? std::max(4, static_cast<int>(chords)) : kMaxArcSteps;
     const bool full = std::abs(sweep) >= 2 * M_PI;
     Part& part = newPart(m_fill && (full || arcType != 0) ? Kind::kArea : Kind::kLine);
     part.closed = full || arcType != 0;

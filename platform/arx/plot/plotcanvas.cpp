@@ -36,6 +36,24 @@ constexpr double kPixelsPerUnit = 64;      // of a raster's ink, per unit of wor
 constexpr double kUnitsPerEdgeRow = 1;
 constexpr double kStrokeSides = 2;
 constexpr unsigned kNoFont = ~0u;           // a face the PDF writer has no font of yet
+// FreeType sizes a face at most 65535 pixels to the em; its rasterizer runs out of cells on
+// glyphs stretched much more one way than the other, which are filled as outlines instead.
+constexpr double kMaxRasterEm = 65535;
+constexpr double kMaxGlyphStretch = 32;
+constexpr size_t kNamedSkippedTexts = 5;   // the texts a plot names that it cannot draw
+constexpr size_t kNamedTextBytes = 40;
+
+// A text shown on one bounded line: control characters as blanks, cut between characters.
+std::string textName(const std::string& utf8)
+{
+    std::string name;
+    for (size_t i = 0; i < utf8.size(); ++i) {
+        if (name.size() >= kNamedTextBytes && (utf8[i] & 0xC0) != 0x80)
+            return "\"" + name + "...\"";
+        name += static_cast<unsigned char>(utf8[i]) < 0x20 || utf8[i] == 0x7F ? ' ' : utf8[i];
+    }
+    return "\"" + name + "\"";
+}
 
 // How far a segment runs over a sheet of w x h pixels: its length where its box meets the
 // sheet, at most the sheet's diagonal.
@@ -492,7 +510,12 @@ unsigned PlotCanvas::pdfFont(unsigned face)
 
 std::vector<std::string> PlotCanvas::glyphWarnings() const
 {
-    return m_measurer.warnings();
+    std::vector<std::string> out = m_skipped;
+    if (m_skippedTexts > kNamedSkippedTexts)
+        out.push_back(std::to_string(m_skippedTexts - kNamedSkippedTexts) + " more texts are not drawn for the same reason");
+    for (std::string& warning : m_measurer.warnings())
+        out.push_back(std::move(warning));
+    return out;
 }
 
 void PlotCanvas::flushGlyphs()
@@ -514,8 +537,33 @@ void PlotCanvas::flushGlyphs()
     cairo_set_font_face(m_cr, m_measurer.cairoFace(s.face));
     cairo_set_font_matrix(m_cr, &font);
     setColour(s.rgb);
-    cairo_show_glyphs(m_cr, m_run.data(), static_cast<int>(m_run.size()));
+    const double across = s.size * std::abs(s.widthFactor);
+    if (std::max(across, s.size) > kMaxGlyphStretch * std::min(across, s.size)) {
+        cairo_glyph_path(m_cr, m_run.data(), static_cast<int>(m_run.size()));
+        cairo_set_fill_rule(m_cr, CAIRO_FILL_RULE_WINDING);
+        cairo_fill(m_cr);
+        cairo_set_fill_rule(m_cr, CAIRO_FILL_RULE_EVEN_ODD);
+    } else {
+        cairo_show_glyphs(m_cr, m_run.data(), static_cast<int>(m_run.size()));
+    }
     m_run.clear();
+}
+
+// The text's matrix maps the em onto size across by size times the width factor: it must be
+// finite and invertible, and on a raster within what FreeType sizes.
+bool PlotCanvas::canPlace(DevicePoint origin, double angle, double size, double widthFactor) const
+{
+    const double across = size * std::abs(widthFactor), determinant = size * across;
+    if (!std::isfinite(origin.x) || !std::isfinite(origin.y) || !std::isfinite(angle) || !std::isnormal(determinant))
+        return false;
+    return m_pdf || std::max(size, across) <= kMaxRasterEm;
+}
+
+void PlotCanvas::skipText(const std::string& utf8)
+{
+    if (m_skippedTexts++ < kNamedSkippedTexts)
+        m_skipped.push_back("the text " + textName(utf8) +
+                            " is not drawn: its place, size or width factor is beyond what the sheet can draw");
 }
 
 void PlotCanvas::text(const std::string& utf8, DevicePoint origin, double angle, double size, double widthFactor,
@@ -523,6 +571,10 @@ void PlotCanvas::text(const std::string& utf8, DevicePoint origin, double angle,
 {
     if (utf8.empty() || !(size > 0) || !std::isfinite(size) || !(std::abs(widthFactor) > 0) || !spend(kTextWork + utf8.size()))
         return;
+    if (!canPlace(origin, angle, size, widthFactor)) {
+        skipText(utf8);
+        return;
+    }
     const TextStyle style{angle, size, widthFactor, rgb};
     m_measurer.glyphs(utf8, m_measurer.face(font), m_line);
     if (m_pdf) {
@@ -577,6 +629,10 @@ bool PlotCanvas::finish()
         return false;
     if (m_pdf)
         return writePdf();
+    if (cairo_status(m_cr) != CAIRO_STATUS_SUCCESS) {
+        m_error = std::string("the plot cannot be drawn: ") + cairo_status_to_string(cairo_status(m_cr));
+        return false;
+    }
     if (!writeRaster())
         return false;
     if (m_error.empty() && cairo_surface_status(m_surface) != CAIRO_STATUS_SUCCESS)

@@ -87,14 +87,17 @@ public:
     void popClip();
     // Text whose baseline starts at origin, turned by angle (radians, counter-clockwise on
     // the sheet); size is the font's em, widthFactor stretches it across (a negative one
-    // mirrors the letters and runs them back along the angle).
+    // mirrors the letters and runs them back along the angle). A text whose matrix cannot be
+    // made (not finite, flat, or on a raster larger than the font engine sizes) is skipped
+    // and named among the warnings.
     void text(const std::string& utf8, DevicePoint origin, double angle, double size, double widthFactor,
               std::uint32_t rgb, const PlotFont& font = {});
     // The fonts and glyphs the texts are drawn with, to measure them as drawn.
     TextMeasurer& measurer() { return m_measurer; }
     // Writes the sheet to the file; false with the reason on failure.
     bool finish();
-    // What the plot could not show: the characters no font has, for the user.
+    // What the plot could not show, for the user: the texts whose place or size cannot be
+    // drawn (a few named, the rest counted), the characters no font has.
     std::vector<std::string> glyphWarnings() const;
 
 private:
@@ -140,6 +143,8 @@ private:
     void addLoops(const std::vector<DevicePath>& loops);
     void addCurved(const CurvedPath& path);
     void pdfText(DevicePoint origin, const TextStyle& style);
+    bool canPlace(DevicePoint origin, double angle, double size, double widthFactor) const;
+    void skipText(const std::string& utf8);
     bool writePdf();
     bool writeRaster();
     bool writeJpeg();
@@ -174,6 +179,8 @@ private:
     };
     std::vector<Mask> m_masks;
     double m_groupPixels = 0;   // of the groups open
+    std::vector<std::string> m_skipped;   // the texts named that are not drawn
+    std::size_t m_skippedTexts = 0;
 };
 
 } // namespace qv

@@ -533,6 +533,48 @@ TEST(Plot, MalformedTextSpoilsNothingAfterIt)
     EXPECT_NE(text.find("text"), std::string::npos) << text;
 }
 
+// Texts whose matrix cannot be made on the sheet (a width factor that overflows, an em wider
+// than the font engine sizes) are skipped and named; one stretched a thousand times across a
+// few pixels is filled as outlines. The rest of the sheet is drawn on every format.
+TEST(Plot, TextsBeyondTheSheetNeverBlankIt)
+{
+    TempDir dir;
+    AcDbDatabase db;
+    addLayer(db, "RED", 1);
+    auto text = [&](const char* contents, double y, double height, double widthFactor) {
+        auto* t = new AcDbText(AcGePoint3d(10, y, 0), contents, AcDbObjectId(), height);
+        t->setWidthFactor(widthFactor);
+        append(db.modelSpaceId(), t);
+    };
+    text("Overflowing", 150, 5, 1e308);
+    text("Towering", 180, 20000, 1);
+    text("W", 100, 0.5, 1000);
+    append(db.modelSpaceId(), square(10, 10, 40), "RED");
+    for (const char* device : {"PublishToWeb PNG.pc3", "PublishToWeb JPG.pc3"}) {
+        SCOPED_TRACE(device);
+        const bool png = std::string(device).find("PNG") != std::string::npos;
+        const std::string path = dir.file(png ? "text.png" : "text.jpg");
+        testing::internal::CaptureStderr();
+        ASSERT_EQ(plot(db, *oneToOne(device), path).status, Acad::eOk);
+        const std::string err = testing::internal::GetCapturedStderr();
+        EXPECT_NE(err.find("the text \"Overflowing\" is not drawn"), std::string::npos) << err;
+        EXPECT_NE(err.find("the text \"Towering\" is not drawn"), std::string::npos) << err;
+        const Raster r = png ? readPng(path) : readJpeg(path);
+        ASSERT_GT(r.width, 0);
+        EXPECT_TRUE(near(r.at(30, 30), kRed));
+        int ink = 0;
+        for (double x = 20; x < 280; x += 1)
+            ink += r.at(x, 100.25) != kWhite ? 1 : 0;
+        EXPECT_GT(ink, 20);
+    }
+    const std::string pdf = dir.file("text.pdf");
+    testing::internal::CaptureStderr();
+    ASSERT_EQ(plot(db, *oneToOne("DWG To PDF.pc3"), pdf).status, Acad::eOk);
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("\"Overflowing\""), std::string::npos) << err;
+    EXPECT_EQ(err.find("\"Towering\""), std::string::npos) << err;
+}
+
 TEST(Plot, NestedReferencesTakeTheirReferencesLayerAndColour)
 {
     TempDir dir;
@@ -1170,6 +1212,18 @@ TEST(Plot, MalformedProxyGraphicsKeepWhatCameBefore)
     const qv::ProxyGraphics nested(deep.data(), 0.1, 1000000);
     EXPECT_EQ(nested.parts().size(), 1u);
     EXPECT_FALSE(nested.complete());
+    // A circle so large that the tolerance is lost in its radius: a round circle of the most
+    // chords, not a diamond.
+    const double radius = 1e17;
+    const std::string circle = Graphics::bytes(0.0) + Graphics::bytes(0.0) + Graphics::bytes(0.0) + Graphics::bytes(radius)
+                             + Graphics::bytes(0.0) + Graphics::bytes(0.0) + Graphics::bytes(1.0);
+    const qv::ProxyGraphics huge(Graphics().command(2, circle).data(), 0.1, 1000000);
+    ASSERT_EQ(huge.parts().size(), 1u);
+    EXPECT_EQ(huge.parts()[0].points.size(), 1000u);
+    double off = 0;
+    for (const AcGePoint3d& p : huge.parts()[0].points)
+        off = std::max(off, std::abs(std::hypot(p.x, p.y) - radius));
+    EXPECT_LT(off, radius * 1e-12);
 }
 
 TEST(Plot, MalformedAnnotationsSpoilNothingAfterThem)
