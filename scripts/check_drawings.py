@@ -16,13 +16,23 @@ finding is a line that names the drawing and what was found:
     BLANK    empty.dxf: the plot is blank, LibreCAD's has 2.10% ink
     THIN     site.dxf: far less ink than LibreCAD's at the top left, middle
     OFFSHEET notes.dxf: texts run off the sheet: 2 words (Section, A-A)
+    OVERLAP  title.dxf: texts overlap: 1 pairs of words (Name/Project)
+    EMPTYBOX pipes.dxf: characters no font draws plot as empty boxes: 1 (90%%127)
 
 What a save must keep (LOST): the entities of each layout counted by type, the layer and
 block names, the texts (TEXT, MTEXT, ATTRIB, ATTDEF, in layouts and blocks) and the entities'
-handles (when the original has handles). In the save, an entity of the ENTITIES or BLOCKS
-section that holds a common group (handle, layer, linetype, colour, ...) twice is named
-(REPEATS). A blank plot of a drawing with entities is named (BLANK), and so are the words of
-texts whose boxes reach past the edge of the plot's page, as pdftotext places them (OFFSHEET).
+handles (when the original has handles). A layout or block that cadhost's repairs name (a
+layout renamed, and one of the same content under its new name), and a text whose bytes the
+save keeps, read in another code page than ezdxf reads them, are not lost. In the save, an
+entity of the ENTITIES or BLOCKS section that holds a common group (handle, layer, linetype,
+colour, ...) twice is named (REPEATS). A blank plot of a drawing with entities is named
+(BLANK), and so are, as pdftotext places the plot's words and a picture of the page shows
+them: words cut by the page's edge (OFFSHEET; a whole word of the drawing within the page is
+flush with it, and a word a viewport or a clip hides is not shown); words of multiline texts
+that wrap in their boxes running into words of other lines (OVERLAP; not where a paper
+layout's viewports show model space, whose clipped texts pdftotext gives too); and texts whose "%%nnn" codes no font draws (a
+control character, or a sign of 127 to 129 in a shape-font style that the plot does not
+show), with the characters cadhost names as empty boxes (EMPTYBOX).
 
 With --librecad, LibreCAD's dxf2pdf plots the drawing too and both plots are kept as PNG
 pictures side by side in --out. Where the drawing's paper layouts hold nothing but viewports
@@ -30,7 +40,9 @@ pictures side by side in --out. Where the drawing's paper layouts hold nothing b
 is named (BLANK), and so is a plot with far less ink than LibreCAD's (THIN): in all, or in a
 part of a 4 x 4 grid laid over each plot's ink box, so that plots fitted to other sheets still
 compare, counting the small blocks that hold ink, so that line weights and small shifts weigh
-little; parts are compared only when the two ink boxes are shaped alike. A summary counts the
+little; parts are compared only when the two ink boxes are shaped alike and LibreCAD's has
+ink in each part where ours has much (LibreCAD leaves out what it does not draw), and not at
+all when the drawing clips references (LibreCAD draws them whole). A summary counts the
 drawings of each kind.
 
 The exit status is 0 when every drawing was opened, saved with nothing lost and plotted with
@@ -51,6 +63,7 @@ import time
 
 import ezdxf
 from ezdxf import recover
+from ezdxf.tools.text import plain_mtext
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 DEFAULT_CADHOST = os.path.join(HERE, "..", "build", "bin", "cadhost")
@@ -67,9 +80,19 @@ REGION_SHARE = 0.25       # is named when ours is in less than this share of Lib
 # Ink boxes whose widths to heights differ by a greater factor than this have parts that do not
 # match: LibreCAD draws something else there (layers that are off, a text set on one line, ...).
 SHAPE_FACTOR = 1.3
-EDGE = 0.5                # points: a text this near the page's edge runs off it
+EDGE = 0.5                # points: a text this near the page's edge may run off it
+EDGE_PASSED = 0.01        # points: a word whose box passes the page's edge by more runs off it
 PDF_PAGE = re.compile(r'<page width="([-0-9.]+)" height="([-0-9.]+)"')
 PDF_WORD = re.compile(r'<word xMin="([-0-9.]+)" yMin="([-0-9.]+)" xMax="([-0-9.]+)" yMax="([-0-9.]+)">([^<]*)</word>')
+STACK = re.compile(r"\\S[^;]*;")
+PERCENT_CODE = re.compile(r"%%(\d{3})")
+# The signs shape fonts draw for 127 to 129 (degree, plus/minus, diameter), each as a plot may show it.
+SHAPE_FONT_SIGNS = {127: "\u00b0", 128: "\u00b1", 129: "\u2300\u00d8\u2205"}
+REPAIRED_NAME = re.compile(r"'([^']*)'")
+TEXT_PICTURE = 3000       # pixels on the longer side of the page's picture that texts are looked for in
+HEIGHT_FACTOR = 2         # words of heights further apart are no neighbours of one block of texts
+LINE_OFFSET = 0.1         # words whose tops lie further apart than this part of a height are on other lines
+OVERLAP_SHARE = 0.3       # words whose boxes share this part of the smaller box overlap
 # Groups that an entity holds once: handle, layer, linetype, colours, space, scale, weight, ...
 COMMON_GROUPS = {"5", "6", "8", "48", "60", "62", "67", "370", "410", "420", "440"}
 
@@ -101,21 +124,69 @@ def text_of(entity):
     return unescaped(entity.text if entity.dxftype() == "MTEXT" else entity.dxf.get("text", ""))
 
 
+def shape_font_styles(doc):
+    """The names (upper case) of the text styles whose font is a shape font ("txt", "iso.shx")."""
+    return {style.dxf.name.upper() for style in doc.styles
+            if os.path.splitext(style.dxf.get("font", "").lower())[1] in ("", ".shx")}
+
+
+def coded_signs(entity, text, shape_styles):
+    """What a text asks for by "%%nnn" that may plot as an empty box: for each code, the signs
+    that draw it (those shape fonts give 127 to 129, when its style is a shape font), or none
+    for a control character, which no font draws."""
+    shape = entity.dxf.get("style", "Standard").upper() in shape_styles
+    found = []
+    for match in PERCENT_CODE.finditer(text):
+        code = int(match.group(1))
+        if shape and code in SHAPE_FONT_SIGNS:
+            found.append(SHAPE_FONT_SIGNS[code])
+        elif code < 32 or 127 <= code < 160:
+            found.append("")
+    return found
+
+
+def shows_viewports(doc):
+    """Whether the layout a plot of the drawing shows is a paper layout with viewports (the
+    texts of model space clipped to them are all in the plot's text, shown or not)."""
+    if doc.header.get("$TILEMODE", 1) != 0:
+        return False
+    try:
+        layout = doc.layouts.active_layout()
+    except Exception:  # no paper layout is active
+        return False
+    return any(entity.dxf.get("id", 0) > 1 for entity in layout.query("VIEWPORT"))
+
+
 def describe(doc):
-    """What a save must keep of a drawing."""
+    """What a save must keep of a drawing, with the words of its texts and those of its texts
+    whose characters no font draws."""
     layouts = {}
     texts = collections.Counter()
     handles = set()
+    words, wrapping, coded = set(), set(), []
+    shape_styles = shape_font_styles(doc)
+
+    def add_text(entity, text):
+        texts[text] += 1
+        # The words a plot shows: a stack's parts apart from the words before it.
+        plain = plain_mtext(STACK.sub(" ", text)) if entity.dxftype() == "MTEXT" else text
+        words.update(plain.split())
+        if entity.dxftype() == "MTEXT" and entity.dxf.get("width", 0) > 0:
+            wrapping.update(plain.split())
+        signs = coded_signs(entity, text, shape_styles)
+        if signs:
+            coded.append((text, signs))
+
     for layout in doc.layouts:
         counts = collections.Counter()
         for entity in layout:
             counts[RENAMED.get(entity.dxftype(), entity.dxftype())] += 1
             handles.add(entity.dxf.handle.upper())
             if entity.dxftype() in TEXT_TYPES:
-                texts[text_of(entity)] += 1
+                add_text(entity, text_of(entity))
             if entity.dxftype() == "INSERT":
                 for attrib in entity.attribs:
-                    texts[unescaped(attrib.dxf.text)] += 1
+                    add_text(attrib, unescaped(attrib.dxf.text))
         layouts[layout.name] = counts
     for block in doc.blocks:
         if is_layout_block(block.name):
@@ -123,13 +194,19 @@ def describe(doc):
         for entity in block:
             handles.add(entity.dxf.handle.upper())
             if entity.dxftype() in TEXT_TYPES:
-                texts[text_of(entity)] += 1
+                add_text(entity, text_of(entity))
     return {
         "layouts": layouts,
         "layers": {unescaped(layer.dxf.name) for layer in doc.layers},
         "blocks": {unescaped(block.name) for block in doc.blocks if not is_layout_block(block.name)},
         "texts": texts,
         "handles": handles,
+        "words": words,
+        "wrapping": wrapping,
+        "coded": coded,
+        "clipped": any(entity.dxftype() == "SPATIAL_FILTER" for entity in doc.objects),
+        "viewports": shows_viewports(doc),
+        "encoding": doc.encoding,
     }
 
 
@@ -156,27 +233,69 @@ def file_names(path, encoding):
     return found
 
 
-def names_lost(kind, before, after, held=None):
-    lost = sorted(name for name in before - after if held is None or name in held)
+def announced_names(errors):
+    """The names that cadhost's repairs quote (a layout or block renamed, and its new name)."""
+    names = set()
+    for line in errors.splitlines():
+        if "repaired:" in line:
+            names.update(REPAIRED_NAME.findall(line))
+    return names
+
+
+def names_lost(kind, before, after, held=None, announced=()):
+    lost = sorted(name for name in before - after if (held is None or name in held) and name not in announced)
     if not lost:
         return []
     return ["%s %d lost (%s)" % (kind, len(lost), shown(lost))]
 
 
-def differences(before, after, held):
-    """The losses between two descriptions, each in a few words."""
+def renamed_layout(name, counts, before, after, announced):
+    """The layout of the save that a layout of the drawing became under a name a repair gave
+    it: one of the same content that the drawing does not have; None when there is none."""
+    for new, saved in after["layouts"].items():
+        if new not in before["layouts"] and new in announced and saved == counts:
+            return new
+    return name if name in announced else None
+
+
+def read_otherwise(text, encoding, saved):
+    """Whether the save holds a text of the same bytes as text, decoded another way (ezdxf
+    and cadhost may read a code page differently)."""
+    if "\ufffd" in text:
+        return True
+    for source in {encoding, "cp1252", "utf-8"}:
+        try:
+            raw = text.encode(source, errors="surrogateescape")
+        except (LookupError, UnicodeError):
+            continue
+        for target in {encoding, "cp1252", "utf-8"}:
+            try:
+                if raw.decode(target, errors="replace") in saved:
+                    return True
+            except LookupError:
+                continue
+    return False
+
+
+def differences(before, after, held, announced=frozenset()):
+    """The losses between two descriptions, each in a few words; a name a repair announced,
+    and a text whose bytes the save keeps, read another way, are no loss."""
     found = []
     for name, counts in before["layouts"].items():
         saved = after["layouts"].get(name)
         if saved is None:
-            found.append("layout %s lost" % name)
-            continue
+            new = renamed_layout(name, counts, before, after, announced)
+            if new is None:
+                found.append("layout %s lost" % name)
+                continue
+            saved = after["layouts"].get(new, counts)
         for kind in sorted(counts):
             if saved[kind] < counts[kind]:
                 found.append("%s %s %d -> %d" % (name, kind, counts[kind], saved[kind]))
     found += names_lost("layers", before["layers"], after["layers"])
-    found += names_lost("blocks", before["blocks"], after["blocks"], held["2"])
-    changed = sum((before["texts"] - after["texts"]).values())
+    found += names_lost("blocks", before["blocks"], after["blocks"], held["2"], announced)
+    lost = before["texts"] - after["texts"]
+    changed = sum(n for text, n in lost.items() if not read_otherwise(text, before["encoding"], after["texts"]))
     if changed:
         found.append("texts %d of %d changed" % (changed, sum(before["texts"].values())))
     handles = before["handles"] & held["5"]
@@ -186,11 +305,12 @@ def differences(before, after, held):
     return found
 
 
-def grey_page(pdf, picture=None):
-    """The first page as a small grey picture (width, height, one byte a pixel); with picture,
-    a PNG of the page is kept there too. None when the PDF cannot be read."""
+def grey_page(pdf, picture=None, size=400):
+    """The first page as a small grey picture (width, height, one byte a pixel), size pixels
+    on its longer side; with picture, a PNG of the page is kept there too. None when the PDF
+    cannot be read."""
     # Both plots at one size, whatever their sheets: LibreCAD fits its page to the drawing.
-    result = subprocess.run(["pdftoppm", "-gray", "-scale-to", "400", "-f", "1", "-l", "1", pdf],
+    result = subprocess.run(["pdftoppm", "-gray", "-scale-to", str(size), "-f", "1", "-l", "1", pdf],
                             capture_output=True, timeout=120)
     if result.returncode != 0:
         return None
@@ -256,6 +376,12 @@ def thin_regions(ours, theirs):
     if abs(math.log(shape(boxes[0]) / shape(boxes[1]))) > math.log(SHAPE_FACTOR):
         return []
     mine, reference = occupancy(ours, boxes[0]), occupancy(theirs, boxes[1])
+    # Where our plot draws much that LibreCAD's lacks, the two hold other things (LibreCAD
+    # leaves out entities it does not draw) and their parts do not match.
+    if any(mine[row][column] >= REGION_DRAWN * BLOCKS * BLOCKS
+           and reference[row][column] < REGION_SHARE * mine[row][column]
+           for row in range(GRID) for column in range(GRID)):
+        return []
     names = []
     for row in range(GRID):
         for column in range(GRID):
@@ -281,20 +407,122 @@ def part_name(row, column):
     return " ".join(word for word in words if word != "middle") or "middle"
 
 
-def texts_off_sheet(pdf):
-    """The words of a plot whose boxes pass the page's edge, as pdftotext places them (it leaves
-    out characters wholly off the page, so a word reaching the edge counts)."""
+def pdf_words(pdf):
+    """The page's size and its words with their boxes, (left, top, right, bottom, word), as
+    pdftotext places them; None when the PDF cannot be read."""
     result = subprocess.run(["pdftotext", "-bbox", "-f", "1", "-l", "1", pdf, "-"], capture_output=True,
                             text=True, errors="replace", timeout=120)
     page = PDF_PAGE.search(result.stdout)
     if result.returncode != 0 or not page:
+        return None
+    words = [tuple(float(match.group(i)) for i in range(1, 5)) + (html.unescape(match.group(5)),)
+             for match in PDF_WORD.finditer(result.stdout)]
+    return float(page.group(1)), float(page.group(2)), words
+
+
+def inked(picture, size, box):
+    """Whether the picture of the page holds ink within a word's box (a word a viewport or a
+    clip hides has none)."""
+    width, height, mask = picture
+    scale = width / size[0]
+    left, top = max(int(box[0] * scale), 0), max(int(box[1] * scale), 0)
+    right, bottom = min(math.ceil(box[2] * scale), width), min(math.ceil(box[3] * scale), height)
+    return any(1 in mask[y * width + left:y * width + right] for y in range(top, bottom))
+
+
+def text_page(pdf):
+    """The words of a plot's page, as pdf_words gives them, and a fine picture of the page to
+    tell the words it shows; None when the page has no words."""
+    page = pdf_words(pdf)
+    picture = grey_page(pdf, size=TEXT_PICTURE) if page and page[2] else None
+    return (page, picture) if picture else None
+
+
+def texts_off_sheet(pdf, whole_words, texts=None):
+    """The words of a plot whose boxes reach the page's edge, as pdftotext places them (it
+    leaves out characters wholly off the page, so a word cut there ends at the edge), leaving
+    out those the plot does not show (a text a viewport or a clip hides) and whole words of
+    the drawing within the page (a text flush with the drawing's own edge)."""
+    texts = texts or text_page(pdf)
+    if not texts:
         return []
-    width, height = float(page.group(1)), float(page.group(2))
+    (width, height, words), picture = texts
     found = []
-    for match in PDF_WORD.finditer(result.stdout):
-        left, top, right, bottom = (float(match.group(i)) for i in range(1, 5))
-        if left < EDGE or top < EDGE or right > width - EDGE or bottom > height - EDGE:
-            found.append(html.unescape(match.group(5)))
+    for left, top, right, bottom, word in words:
+        passes = left < -EDGE_PASSED or top < -EDGE_PASSED or right > width + EDGE_PASSED or bottom > height + EDGE_PASSED
+        near = left < EDGE or top < EDGE or right > width - EDGE or bottom > height - EDGE
+        if (passes or (near and word not in whole_words)) and inked(
+                picture, (width, height), (max(left, 0), max(top, 0), min(right, width), min(bottom, height))):
+            found.append(word)
+    return found
+
+
+def boxed_texts(coded, page):
+    """The texts whose "%%nnn" codes plot as empty boxes: a control character, or a sign the
+    plot does not show."""
+    shown_text = "".join(word for *_, word in page[2]) if page else ""
+    return [text for text, signs in coded
+            if any(not sign or not any(c in shown_text for c in sign) for sign in signs)]
+
+
+def outside(box, other):
+    """The widest strip of box outside other (None when other covers it)."""
+    left, top, right, bottom = box
+    strips = [(left, top, min(right, other[0]), bottom), (max(left, other[2]), top, right, bottom),
+              (left, top, right, min(bottom, other[1])), (left, max(top, other[3]), right, bottom)]
+    strips = [strip for strip in strips if strip[2] > strip[0] and strip[3] > strip[1]]
+    return max(strips, key=lambda strip: (strip[2] - strip[0]) * (strip[3] - strip[1]), default=None)
+
+
+def both_shown(picture, size, box, other):
+    """Whether two overlapping words both show: each has ink outside the other (a word a
+    viewport or a clip hides has none)."""
+    return all(strip is None or inked(picture, size, strip) for strip in (outside(box, other), outside(other, box)))
+
+
+def overlapping_words(pdf, whole_words, wrapping, texts=None):
+    """Pairs of words shown whose boxes overlap by more than OVERLAP_SHARE of the smaller one,
+    one of them a word of a multiline text that wraps in its box (wrapped onto another line,
+    wider than the box, it runs into its neighbours) and the two on other lines (by
+    LINE_OFFSET of the smaller height), leaving out words the drawing repeats in one place and
+    pieces of words (pdftotext cuts turned texts), turned words and words of heights far apart;
+    each word is compared with those of its grid cells only. Texts the drawing itself sets over
+    each other on one line are not named."""
+    texts = texts or text_page(pdf)
+    if not texts:
+        return []
+    page, picture = texts
+    # Level words only: pdftotext's boxes of turned texts are loose.
+    words = [word for word in page[2] if word[4] in whole_words and word[2] - word[0] > word[3] - word[1]]
+    if not words:
+        return []
+    cell = max(sorted(bottom - top for _, top, _, bottom, _ in words)[len(words) // 2], 1.0)
+    grid = collections.defaultdict(list)
+    found = []
+    for index, (left, top, right, bottom, word) in enumerate(words):
+        seen = set()
+        cells = [(x, y) for x in range(int(left // cell), int(right // cell) + 1)
+                 for y in range(int(top // cell), int(bottom // cell) + 1)]
+        if len(cells) > 400:   # a word far larger than most: its corners only
+            cells = [(int(left // cell), int(top // cell)), (int(right // cell), int(bottom // cell))]
+        for key in cells:
+            for other in grid[key]:
+                if other in seen:
+                    continue
+                seen.add(other)
+                o_left, o_top, o_right, o_bottom, o_word = words[other]
+                if (o_word == word and abs(o_left - left) < 1 and abs(o_top - top) < 1) \
+                        or not (word in wrapping or o_word in wrapping) \
+                        or abs(o_top - top) < LINE_OFFSET * min(bottom - top, o_bottom - o_top) \
+                        or max(bottom - top, o_bottom - o_top) > HEIGHT_FACTOR * min(bottom - top, o_bottom - o_top):
+                    continue
+                overlap = (min(right, o_right) - max(left, o_left)) * (min(bottom, o_bottom) - max(top, o_top))
+                smaller = min((right - left) * (bottom - top), (o_right - o_left) * (o_bottom - o_top))
+                if min(right, o_right) > max(left, o_left) and min(bottom, o_bottom) > max(top, o_top) \
+                        and overlap > OVERLAP_SHARE * smaller \
+                        and both_shown(picture, page[:2], (left, top, right, bottom), words[other][:4]):
+                    found.append("%s/%s" % (o_word, word))
+            grid[key].append(index)
     return found
 
 
@@ -362,12 +590,13 @@ def check(path, options):
         return [("CRASH", "%s: ended by signal %d (%s)" % (name, -status, readable))]
     if not os.path.exists(saved):
         return [("REFUSED", "%s: %s (%s)" % (name, first_error.strip() or "not saved", readable))]
-    problems, findings, described = [], [], None
+    problems, findings, described, texts = [], [], None, None
     try:
         copy = ezdxf.readfile(saved)
         if original is not None:
             described = describe(original)
-            problems += differences(described, describe(copy), file_names(path, original.encoding))
+            problems += differences(described, describe(copy), file_names(path, original.encoding),
+                                    announced_names(errors))
         audit = copy.audit()
         if audit.has_errors:
             problems.append("the save has %d errors for ezdxf" % len(audit.errors))
@@ -383,11 +612,21 @@ def check(path, options):
         theirs_pdf = librecad_plot(path, options.out) if options.librecad else None
         theirs = grey_page(theirs_pdf, stem + ".librecad.png") if theirs_pdf else None
         # LibreCAD draws the entities of paper space together with those of model space.
-        comparable = described is None or not paper_drawn(described)
+        # LibreCAD draws the clipped parts of clipped references.
+        comparable = described is None or not (paper_drawn(described) or described["clipped"])
         findings += ink_findings(ours, theirs if comparable else None, described is not None and drawn(described))
-        off = texts_off_sheet(plot)
+        texts = text_page(plot)
+        off = texts_off_sheet(plot, described["words"] if described else set(), texts) if texts else []
         if off:
             findings.append(("OFFSHEET", "texts run off the sheet: %d words (%s)" % (len(off), shown(off))))
+        overlaps = overlapping_words(plot, described["words"], described["wrapping"], texts) if texts and described \
+            and not described["viewports"] else []
+        if overlaps:
+            findings.append(("OVERLAP", "texts overlap: %d pairs of words (%s)" % (len(overlaps), shown(overlaps))))
+    boxed = boxed_texts(described["coded"] if described else [], texts[0] if texts else None) + [
+        line.split(": ", 1)[-1] for line in errors.splitlines() if "plot as empty boxes" in line]
+    if boxed:
+        findings.append(("EMPTYBOX", "characters no font draws plot as empty boxes: %d (%s)" % (len(boxed), shown(boxed))))
     notes = "%.1f s" % seconds + (", %d repairs" % repairs if repairs else "")
     lines = [("LOST", "%s: %s (%s)" % (name, "; ".join(problems), notes))] if problems else []
     lines += [(word, "%s: %s" % (name, finding)) for word, finding in findings]
@@ -446,9 +685,11 @@ def main():
     opened = len(files) - verdicts["REFUSED"] - verdicts["CRASH"] - verdicts["HANG"]
     print("\n%d drawings: %d opened, %d saved with nothing lost and plotted with nothing found; %d refused, "
           "%d with losses, %d crashes, %d hangs; %d blank plots, %d with far less ink than LibreCAD's, "
-          "%d with texts off the sheet, %d saves with a group twice. Saves and plots are in %s"
+          "%d with texts off the sheet, %d with texts that overlap, %d with empty boxes, %d saves with a group twice. "
+          "Saves and plots are in %s"
           % (len(files), opened, right, verdicts["REFUSED"], verdicts["LOST"], verdicts["CRASH"], verdicts["HANG"],
-             verdicts["BLANK"], verdicts["THIN"], verdicts["OFFSHEET"], verdicts["REPEATS"], options.out))
+             verdicts["BLANK"], verdicts["THIN"], verdicts["OFFSHEET"], verdicts["OVERLAP"], verdicts["EMPTYBOX"],
+             verdicts["REPEATS"], options.out))
     return 0 if right == len(files) else 1
 
 

@@ -416,7 +416,7 @@ class Plot(unittest.TestCase):
         auditor = back.audit()
         self.assertEqual((auditor.errors, auditor.fixes), ([], []))
 
-    def test_a_plot_window_over_nothing_is_named_and_export_plots_the_extents(self):
+    def test_a_plot_window_over_nothing_drawn_is_named_and_export_plots_the_extents(self):
         doc = ezdxf.new("R2013")
         doc.modelspace().add_text("Lobby", dxfattribs={"insert": (10, 10), "height": 5})
         doc.modelspace().add_line((0, 0), (200, 100))
@@ -428,6 +428,17 @@ class Plot(unittest.TestCase):
         layout.plot_window_x2, layout.plot_window_y2 = 2000, 1500
         drawing = self.out("window.dxf")
         doc.saveas(drawing)
+        # Two proxies whose graphics are empty (8 bytes: their size and no element) draw
+        # nothing, in the window or elsewhere.
+        owner = doc.modelspace().block_record_handle
+        proxies = "".join("  0\nACAD_PROXY_ENTITY\n  5\n%s\n330\n%s\n100\nAcDbEntity\n  8\n0\n 92\n8\n310\n"
+                          "0800000000000000\n100\nAcDbProxyEntity\n 90\n498\n" % (handle, owner)
+                          for handle in ("F00", "F01"))
+        with open(drawing, encoding="utf-8") as f:
+            text = f.read()
+        end = text.index("  0\nENDSEC\n", text.index("ENTITIES"))
+        with open(drawing, "w", encoding="utf-8") as f:
+            f.write(text[:end] + proxies + text[end:])
         exported, plotted = self.out("window-export.pdf"), self.out("window-plot.pdf")
         result = run_script(self.dir, ["EXPORT", exported, "PLOT", "", "", "", plotted, "QUIT"], drawing)
         self.assertEqual(result.returncode, 0, result.stderr)

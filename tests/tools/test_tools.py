@@ -739,7 +739,7 @@ class SpacePlanInCadhostTest(unittest.TestCase):
         r = self.host.run(spaces, ["kagr", report, "SAVEAS", reported, "PLOT", "Model", "", "", pdf, "QUIT"])
         self.assertEqual(r.returncode, 0, r.stderr)
         self.assert_contrasts(ezdxf.readfile(reported))
-        self.assertEqual(check_drawings.texts_off_sheet(pdf), [])
+        self.assertEqual(check_drawings.texts_off_sheet(pdf, set()), [])
         words = [tuple(float(m.group(i)) for i in range(1, 5)) + (m.group(5),) for m in
                  check_drawings.PDF_WORD.finditer(subprocess.run(["pdftotext", "-bbox", pdf, "-"], capture_output=True,
                                                                  text=True, check=True).stdout)]
@@ -1033,9 +1033,11 @@ def picture(width, height, boxes):
     return width, height, bytes(mask)
 
 
-def pdf_with_words(path, words):
-    """A one-page PDF of 200 x 100 points with each (x, y, text) of words in Helvetica."""
+def pdf_with_words(path, words, hidden=()):
+    """A one-page PDF of 200 x 100 points with each (x, y, text) of words in Helvetica, and
+    those of hidden clipped away."""
     content = "".join("BT /F1 12 Tf %g %g Td (%s) Tj ET\n" % word for word in words)
+    content += "q 0 0 1 1 re W n\n" + "".join("BT /F1 12 Tf %g %g Td (%s) Tj ET\n" % word for word in hidden) + "Q\n"
     objects = ["<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
                "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 100] /Resources << /Font << /F1 4 0 R >> >> "
                "/Contents 5 0 R >>", "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>",
@@ -1070,6 +1072,9 @@ class DrawingCheckTest(unittest.TestCase):
              reference, True, []),
             # LibreCAD draws more around the drawing, so that its parts are not ours.
             ("shaped otherwise", picture(100, 70, [(0, 0, 69, 69)]), reference, True, []),
+            # LibreCAD leaves out a part that ours draws: the two hold other things.
+            ("drawn otherwise", picture(100, 70, [frame] + [(2 + i, 2 + i, 24 - i, 17 - i) for i in range(8)]),
+             reference, True, []),
             ("blank beside a drawn plot", picture(100, 70, []), reference, False,
              [("BLANK", "the plot is blank, LibreCAD's has %.2f%% ink" % (100 * check_drawings.ink(reference)))]),
             ("blank with entities", picture(100, 70, []), None, True, [("BLANK", "the plot is blank")]),
@@ -1082,9 +1087,44 @@ class DrawingCheckTest(unittest.TestCase):
 
     def test_texts_off_sheet(self):
         path = os.path.join(self.tmp, "plot.pdf")
-        pdf_with_words(path, [(20, 50, "inside"), (180, 50, "right"), (20, 1, "below"), (80, 93, "top")])
+        # A word flush with the right edge (Helvetica's "flush" is 25.344 points wide) is whole,
+        # and one clipped away is not shown.
+        pdf_with_words(path, [(20, 50, "inside"), (180, 50, "right"), (20, 1, "below"), (80, 93, "top"),
+                              (174.66, 70, "flush")], hidden=[(180, 20, "hidden")])
         # pdftotext leaves out the characters wholly off the page.
-        self.assertCountEqual(check_drawings.texts_off_sheet(path), ["righ", "below", "top"])
+        self.assertCountEqual(check_drawings.texts_off_sheet(path, {"inside", "right", "below", "top", "flush"}),
+                              ["righ", "below", "top"])
+
+    def test_overlapping_words(self):
+        path = os.path.join(self.tmp, "plot.pdf")
+        pdf_with_words(path, [(20, 50, "Name"), (30, 47, "Project"), (120, 50, "Room"), (120, 50, "Room"),
+                              (120, 20, "Wal"), (130, 16, "Door")], hidden=[(60, 80, "Sheet")])
+        # Words the drawing repeats in one place, pieces of words and words not shown are left out.
+        words = {"Name", "Project", "Room", "Door", "Sheet"}
+        self.assertEqual(check_drawings.overlapping_words(path, words, {"Project", "Room", "Door", "Sheet"}),
+                         ["Name/Project"])
+        # Texts that do not wrap, set over each other as the drawing holds them.
+        self.assertEqual(check_drawings.overlapping_words(path, words, set()), [])
+
+    def test_empty_boxes_and_announced_renames(self):
+        doc = ezdxf.new("R2013")
+        doc.styles.new("SHAPE", dxfattribs={"font": "txt"})
+        doc.styles.new("ARIAL", dxfattribs={"font": "arial.ttf"})
+        msp = doc.modelspace()
+        for text, style in (("90%%127", "SHAPE"), ("%%1292.0000", "SHAPE"), ("A%%127", "ARIAL"), ("%%d", "SHAPE")):
+            msp.add_text(text, dxfattribs={"style": style})
+        doc.layouts.new("Sheet").add_line((0, 0), (1, 1))
+        before = check_drawings.describe(doc)
+        # A shape font draws 127 to 129 as signs; a control character plots as an empty box.
+        page = (200, 100, [(0, 0, 10, 10, "90\u00b0"), (0, 20, 10, 30, "2.0000")])
+        self.assertEqual(check_drawings.boxed_texts(before["coded"], page), ["%%1292.0000", "A%%127"])
+        doc.layouts.rename("Sheet", "Layout9")
+        msp.query("TEXT").first.dxf.text = "90%%127".encode("cp1252").decode("utf-8", errors="replace")
+        after = check_drawings.describe(doc)
+        held = {"5": set(), "2": set()}
+        self.assertEqual(check_drawings.differences(before, after, held), ["layout Sheet lost"])
+        announced = check_drawings.announced_names("cadhost: repaired: LAYOUT 1F ('Sheet'): named 'Layout9'")
+        self.assertEqual(check_drawings.differences(before, after, held, announced), [])
 
     def test_repeated_groups(self):
         doc = ezdxf.new("R2013")

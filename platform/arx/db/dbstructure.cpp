@@ -197,10 +197,33 @@ std::vector<AcDbLayout*> allLayouts(Impl& impl)
     return layouts;
 }
 
+// Pairs a layout holds under the marker of another class (a record cut into another's) are
+// no layout's, and other readers would take them for the layout's own sections: dropped.
+void dropForeignSections(Impl& impl, AcDbLayout* layout)
+{
+    if (!layout->keptPairs())
+        return;
+    qv::dxf::TagList& extras = layout->editData().extras;
+    for (size_t i = 0; i < extras.size();) {
+        if (extras[i].code != 100) {
+            ++i;
+            continue;
+        }
+        size_t end = i + 1;   // the section's pairs follow its marker at the same place
+        while (end < extras.size() && extras[end].anchor == extras[i].anchor && extras[end].code != 100)
+            ++end;
+        impl.repaired(Impl::describe(layout) + ": its pairs under the marker '" + std::string(extras[i].value())
+                      + "' are no layout's: dropped");
+        extras.erase(i, end);
+    }
+}
+
 // The layouts of a drawing as other programs find them: each has a name and stands under it
 // in the layout dictionary. A layout without a name is a copy of the named one that has its
-// block record, and is dropped, or else is named by its entry, or anew; one outside the
-// dictionary is entered under its name, or anew when that is taken.
+// block record, or, without a block record, of the named one whose name its entry gives (a
+// copy cut short), and is dropped; else it is named by its entry, or anew. One outside the
+// dictionary is entered under its name, or anew when that is taken. Named layouts are entered
+// before nameless ones are named, so that a name given anew never takes a layout's own.
 class LayoutEntries
 {
 public:
@@ -214,27 +237,63 @@ public:
     void settle()
     {
         std::vector<AcDbLayout*> all = allLayouts(m_impl);
-        for (const AcDbLayout* layout : all)
-            if (!layout->name().empty() && AcDbBlockTableRecord::cast(layout->getBlockTableRecordId().object()))
+        for (AcDbLayout* layout : all) {
+            dropForeignSections(m_impl, layout);
+            if (!layout->name().empty() && AcDbBlockTableRecord::cast(layout->getBlockTableRecordId().object())) {
                 m_namedByBlock.emplace(layout->getBlockTableRecordId(), layout);
-        std::erase_if(all, [this](AcDbLayout* layout) { return layout->name().empty() && !nameOrDrop(layout); });
+                m_namedWithBlock.emplace(qv::dxf::upper(layout->name()), layout);
+            }
+        }
+        std::erase_if(all, [this](AcDbLayout* layout) { return layout->name().empty() && dropCopy(layout); });
         for (AcDbLayout* layout : all)
-            enter(layout);
+            if (!layout->name().empty())
+                enter(layout);
+        for (AcDbLayout* layout : all)
+            if (layout->name().empty()) {
+                name(layout);
+                enter(layout);
+            }
     }
 
 private:
-    bool nameOrDrop(AcDbLayout* layout)
+    // The named layout a nameless one copies: the one with its block record, else, when it
+    // has none, the one named as its entry.
+    const AcDbLayout* original(const AcDbLayout* layout, const std::string*& entry) const
+    {
+        const auto key = m_keys.find(layout->objectId());
+        entry = key != m_keys.end() ? &key->second : nullptr;
+        if (const auto named = m_namedByBlock.find(layout->getBlockTableRecordId()); named != m_namedByBlock.end())
+            return named->second;
+        if (!entry || AcDbBlockTableRecord::cast(layout->getBlockTableRecordId().object()))
+            return nullptr;
+        const auto named = m_namedWithBlock.find(qv::dxf::upper(*entry));
+        return named != m_namedWithBlock.end() ? named->second : nullptr;
+    }
+
+    bool dropCopy(AcDbLayout* layout)
+    {
+        const std::string* entry = nullptr;
+        const AcDbLayout* copied = original(layout, entry);
+        if (!copied)
+            return false;
+        const std::string whose = Impl::describe(copied) + "'s";
+        m_impl.repaired(Impl::describe(layout) + ": it has no name"
+                        + (copied->getBlockTableRecordId() == layout->getBlockTableRecordId()
+                               ? ", and its block record is " + whose + " ('" + copied->name() + "')"
+                               : " nor block record, and its entry '" + *entry + "' is " + whose + " name")
+                        + ": dropped");
+        if (entry) {
+            m_layouts->remove(entry->c_str());
+            m_keys.erase(layout->objectId());
+        }
+        m_impl.destroyObject(layout->objectId().stub());
+        return true;
+    }
+
+    void name(AcDbLayout* layout)
     {
         const AcDbObjectId id = layout->objectId();
         const auto key = m_keys.find(id);
-        if (const auto named = m_namedByBlock.find(layout->getBlockTableRecordId()); named != m_namedByBlock.end()) {
-            m_impl.repaired(Impl::describe(layout) + ": it has no name, and its block record is "
-                            + Impl::describe(named->second) + "'s ('" + named->second->name() + "'): dropped");
-            if (key != m_keys.end())
-                m_layouts->remove(key->second.c_str());
-            m_impl.destroyObject(id.stub());
-            return false;
-        }
         std::string name = key != m_keys.end() ? key->second : std::string();
         if (name.empty()) {
             name = freeLayoutName(m_layouts, layout->modelType());
@@ -246,7 +305,6 @@ private:
         }
         layout->setLayoutName(name.c_str());
         m_impl.repaired(Impl::describe(layout) + ": it has no name: named '" + name + "'");
-        return true;
     }
 
     void enter(AcDbLayout* layout)
@@ -266,24 +324,63 @@ private:
     AcDbDictionary* m_layouts;
     std::unordered_map<AcDbObjectId, std::string> m_keys;
     std::unordered_map<AcDbObjectId, const AcDbLayout*> m_namedByBlock;
+    std::unordered_map<std::string, const AcDbLayout*> m_namedWithBlock;   // by upper-case name
 };
 
-// Links layouts and block records both ways, one block record to one layout, and gives
-// layout blocks without a layout one.
+// Gives a layout another name, and its entry with it.
+void renameLayout(Impl& impl, AcDbDictionary* layouts, AcDbLayout* layout, const std::string& name,
+                  const std::string& why)
+{
+    std::string key;
+    if (layouts->nameAt(layout->objectId(), key) == Acad::eOk)
+        layouts->remove(key.c_str());
+    layouts->attachEntry(name, layout->objectId());
+    impl.repaired(Impl::describe(layout) + " ('" + layout->name() + "'): " + why + ": named '" + name + "'");
+    layout->setLayoutName(name.c_str());
+}
+
+// Model space's layout is the one named "Model": a layout that holds the name with another
+// block (one given a block of its own by a repair) gives it up.
+void nameModelLayout(Impl& impl, AcDbDictionary* layouts)
+{
+    AcDbObjectId space, holder;
+    if (AcDbSymbolTable::cast(impl.blockTable.object())->getAt(AcDbBlockTableRecord::kModelSpace, space) != Acad::eOk)
+        return;
+    auto* model = AcDbLayout::cast(AcDbBlockTableRecord::cast(space.object())->getLayoutId().object());
+    if (!model || qv::dxf::equalNoCase(model->name(), "Model"))
+        return;
+    if (layouts->getAt("Model", holder) == Acad::eOk)
+        if (auto* other = AcDbLayout::cast(holder.object()))
+            renameLayout(impl, layouts, other, freeLayoutName(layouts, false),
+                         "model space's layout is " + Impl::describe(model));
+    renameLayout(impl, layouts, model, "Model", "it is model space's layout");
+}
+
+// Links layouts and block records both ways, one block record to one layout, gives layout
+// blocks without a layout one, and names model space's layout "Model".
 void ensureLayouts(Impl& impl, AcDbDictionary* layouts)
 {
     LayoutEntries(impl, layouts).settle();
     AcDbDictionaryIterator* it = layouts->newIterator();
     int count = 0;
+    std::vector<const AcDbLayout*> named;
+    for (; !it->done(); it->next(), ++count)
+        if (const auto* layout = AcDbLayout::cast(it->objectId().object()))
+            named.push_back(layout);
+    delete it;
+    // A block record that two layouts name is the layout's it names back, else the first's.
     std::vector<AcDbObjectId> broken;
     std::unordered_set<AcDbObjectId> claimed;
-    for (; !it->done(); it->next(), ++count)
-        if (const auto* layout = AcDbLayout::cast(it->objectId().object())) {
-            const AcDbObjectId block = layout->getBlockTableRecordId();
-            if (!AcDbBlockTableRecord::cast(block.object()) || !claimed.insert(block).second)
-                broken.push_back(it->objectId());
-        }
-    delete it;
+    for (const AcDbLayout* layout : named)
+        if (const auto* btr = AcDbBlockTableRecord::cast(layout->getBlockTableRecordId().object());
+            btr && btr->getLayoutId() == layout->objectId())
+            claimed.insert(btr->objectId());
+    for (const AcDbLayout* layout : named) {
+        const AcDbObjectId block = layout->getBlockTableRecordId();
+        const auto* btr = AcDbBlockTableRecord::cast(block.object());
+        if (!btr || (btr->getLayoutId() != layout->objectId() && !claimed.insert(block).second))
+            broken.push_back(layout->objectId());
+    }
     if (!broken.empty())
         repairLayoutBlocks(impl, broken, claimed);
     for (it = layouts->newIterator(); !it->done(); it->next())
@@ -305,6 +402,7 @@ void ensureLayouts(Impl& impl, AcDbDictionary* layouts)
         layouts->attachEntry(name, layoutId);
         btr->setLayoutId(layoutId);
     }
+    nameModelLayout(impl, layouts);
 }
 
 void ensureHeader(Impl& impl)

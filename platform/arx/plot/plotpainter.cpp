@@ -306,6 +306,36 @@ double halfWidth(const AcDbEntity* ent)
     return widest / 2;
 }
 
+// Which entities without a box may still draw: construction lines (XLINE, RAY), which are
+// infinite, and references whose blocks hold one; an entity that draws nothing (a proxy whose
+// graphics are empty, a text without characters) has no box and draws nowhere. Each block is
+// looked through once.
+class UnboundedBlocks
+{
+public:
+    bool drawsWithoutBox(const AcDbEntity* ent, int depth)
+    {
+        if (const auto* proxy = AcDbProxyEntity::cast(ent)) {
+            const std::string_view type = proxy->dxfName();
+            return type == "XLINE" || type == "RAY";
+        }
+        const auto* ref = AcDbBlockReference::cast(ent);
+        const auto* btr = ref ? AcDbBlockTableRecord::cast(ref->blockTableRecord().object()) : nullptr;
+        if (!btr || depth >= kMaxDepth)
+            return false;
+        const auto [known, first] = m_blocks.emplace(btr, false);   // false while it is looked through
+        if (!first)
+            return known->second;
+        for (const AcDbObjectId& id : btr->entityIds())
+            if (const auto* inner = AcDbEntity::cast(id.object()); drawnInBlock(inner) && drawsWithoutBox(inner, depth + 1))
+                return m_blocks[btr] = true;
+        return false;
+    }
+
+private:
+    std::unordered_map<const AcDbBlockTableRecord*, bool> m_blocks;
+};
+
 } // namespace
 
 PlotPainter::PlotPainter(PlotCanvas& canvas, const PlotPen& pen, std::shared_ptr<MTextLayouts> layouts)
@@ -343,13 +373,16 @@ Box2d PlotPainter::extents(const AcDbBlockTableRecord* space)
 
 bool PlotPainter::showsIn(const AcDbBlockTableRecord* space, const Box2d& area)
 {
+    UnboundedBlocks unbounded;
     for (const AcDbObjectId& id : space->entityIds()) {
         const auto* ent = AcDbEntity::cast(id.object());
         if (!ent || ent->isErased() || ent->visibility() == AcDb::kInvisible || !takesSpace(ent))
             continue;
         AcDbExtents e;
-        if (!drawnBox(ent, e) || !std::isfinite(e.minPoint().x) || !std::isfinite(e.maxPoint().x)
-            || area.intersects(Box2d::around(e.minPoint().x, e.minPoint().y, e.maxPoint().x, e.maxPoint().y)))
+        if (!drawnBox(ent, e) ? unbounded.drawsWithoutBox(ent, 0)
+                              : !std::isfinite(e.minPoint().x) || !std::isfinite(e.maxPoint().x)
+                                    || area.intersects(Box2d::around(e.minPoint().x, e.minPoint().y, e.maxPoint().x,
+                                                                     e.maxPoint().y)))
             return true;
     }
     return false;

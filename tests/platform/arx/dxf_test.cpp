@@ -479,6 +479,28 @@ TEST(DxfRead, DrawingsOtherReadersOpenAreRepairedNamingEachRepair)
                     + "'s ('Layout1'): dropped\nLAYOUT " + handle
                     + ": it is not in the layout dictionary: entered as 'Layout1'\n";
     }
+    // Model space's layout copied before it, cut short where its own section begins and run
+    // into a dictionary's pairs; and copied whole under another name, first in the dictionary.
+    std::string cut, cutRepairs, renamed;
+    {
+        AcDbDatabase db;
+        post(db.modelSpaceId(), new AcDbLine(AcGePoint3d(), AcGePoint3d(1, 1, 0)));
+        cut = renamed = db.dxfText();
+        const std::string handle = acdbLayoutManager()->findLayoutNamed("Model", &db).handle().text();
+        const std::string head = "  0\nLAYOUT\n  5\n" + handle + "\n";
+        const size_t at = cut.find(head);
+        const std::string copy = cut.substr(at, cut.find("100\nAcDbLayout\n", at) - at) + "100\nAcDbDictionary\n281\n1\n";
+        cut.insert(at, copy);
+        const auto line = std::count(cut.begin(), cut.begin() + static_cast<long>(at + copy.size()), '\n') + 1;
+        cutRepairs = "LAYOUT at line " + std::to_string(line) + ": its handle " + handle + " is the LAYOUT's before it: given a new one\nLAYOUT " + handle
+                   + ": its pairs under the marker 'AcDbDictionary' are no layout's: dropped\nLAYOUT " + handle
+                   + ": it has no name nor block record, and its entry 'Model' is LAYOUT ";
+        const std::string whole = renamed.substr(at, renamed.find("  0\n", at + 1) - at), entry = "  3\nModel\n";
+        std::string other = "  0\nLAYOUT\n  5\nFFF\n" + whole.substr(head.size());
+        other.replace(other.find("  1\nModel\n"), 11, "  1\nSheet\n");
+        renamed.insert(at, other);
+        renamed.insert(renamed.find(entry), "  3\nSheet\n350\nFFF\n");
+    }
     const struct {
         const char* name;
         std::string bytes;
@@ -529,6 +551,9 @@ TEST(DxfRead, DrawingsOtherReadersOpenAreRepairedNamingEachRepair)
          "LTYPE 20 ('DOTS'): its 32768 dashes are more than group code 73 counts: the first 32767 kept\n",
          " 73\n32767\n"},
         {"nameless layout", copied, copyRepairs.c_str(), "  1\nLayout1\n"},
+        {"cut model layout", cut, cutRepairs.c_str()},
+        {"model layout copied", renamed, "LAYOUT FFF ('Sheet'): its block record *Model_Space is another layout's: given "
+                                         "*Paper_Space0\n"},
         {"record pointer", entities + lines + objects
              + "0\nDICTIONARY\n5\nA\n100\nAcDbDictionary\n3\nDATA\n350\nB\n"
                "0\nXRECORD\n5\nB\n330\nA\n100\nAcDbXrecord\n1\nkept\n340\nBEEF\n"
@@ -562,6 +587,8 @@ TEST(DxfRead, DrawingsOtherReadersOpenAreRepairedNamingEachRepair)
         AcDbDatabase back(false);
         EXPECT_EQ(back.readDxfFile(saved.c_str()), Acad::eOk) << c.name << ": " << back.lastErrorMessage();
         EXPECT_TRUE(back.readRepairs().empty()) << c.name << ": " << back.readRepairs()[0];
+        const auto* model = AcDbLayout::cast(acdbLayoutManager()->findLayoutNamed("Model", &back).object());
+        EXPECT_TRUE(model && model->getBlockTableRecordId() == back.modelSpaceId()) << c.name;
     }
 }
 

@@ -596,8 +596,9 @@ TEST(DxfInput, CommonFieldsAfterAnyTypesMarkerAreTheEntitys)
 
 TEST(DxfInput, SpacesUnderOtherNamesAreReadAsTheSpaces)
 {
-    // Model space named "*U" and found by its entities' owner (its layout renamed), paper
-    // space named "*U3" and found by the first layout: read, and saved, as the spaces.
+    // Model space named "*U" and found by its entities' owner (its layout renamed, and named
+    // "Model" again), paper space named "*U3" and found by the first layout: read, and saved,
+    // as the spaces.
     Sample s;
     std::string text = s.db.dxfText();
     for (const auto& [from, to] : {std::pair<std::string, std::string>{"*Model_Space", "*U"}, {"*Paper_Space", "*U3"},
@@ -611,12 +612,14 @@ TEST(DxfInput, SpacesUnderOtherNamesAreReadAsTheSpaces)
     EXPECT_EQ(AcDbEntity::cast(id.object())->ownerId(), db.modelSpaceId());
     ASSERT_EQ(db.getAcDbObjectId(id, false, s.layout), Acad::eOk);
     EXPECT_EQ(AcDbLayout::cast(id.object())->getBlockTableRecordId(), db.paperSpaceId());
-    ASSERT_EQ(db.readRepairs().size(), 2u);
+    ASSERT_EQ(db.readRepairs().size(), 3u);
     EXPECT_NE(db.readRepairs()[0].find("('*U'): it owns the model-space entities: read as *Model_Space"), std::string::npos)
         << db.readRepairs()[0];
     EXPECT_NE(db.readRepairs()[1].find("('*U3'): the first layout ('Layout1') names it: read as *Paper_Space"),
               std::string::npos)
         << db.readRepairs()[1];
+    EXPECT_NE(db.readRepairs()[2].find("('Werk'): it is model space's layout: named 'Model'"), std::string::npos)
+        << db.readRepairs()[2];
     const std::string saved = db.dxfText();
     EXPECT_EQ(saved.find("*U"), std::string::npos);
     AcDbDatabase again;
