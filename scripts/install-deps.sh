@@ -12,6 +12,7 @@ packages=(
   fontconfig   # fc-match, with which the main job finds the font its texts are measured in
   fonts-wqy-microhei   # Chinese glyphs, for the plot tests of font fallback
   fonts-crosextra-carlito   # Calibri's metrics, for texts whose styles name it
+  fonts-dejavu-extra   # DejaVu Sans Condensed, the face of the narrow shape fonts (txt, standard, iso)
   poppler-utils qpdf
   unixodbc unixodbc-dev odbc-postgresql tdsodbc postgresql
   python3 python3-ezdxf librecad xauth xvfb xdotool
