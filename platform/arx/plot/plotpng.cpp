@@ -66,6 +66,7 @@ void compressBand(const unsigned char* pixels, int width, int stride, Band& band
     if (deflateInit2(&z, 1, Z_DEFLATED, -15, 9, Z_RLE) != Z_OK)
         return;
     std::vector<unsigned char> row(1 + static_cast<size_t>(width) * 3);
+    std::vector<unsigned char> chunk(kChunk);
     auto rowAt = [&](int y) { return reinterpret_cast<const std::uint32_t*>(pixels + static_cast<size_t>(y) * stride); };
     int status = Z_OK;
     for (int y = band.first; y < band.end && status != Z_STREAM_ERROR; ++y) {
@@ -75,13 +76,13 @@ void compressBand(const unsigned char* pixels, int width, int stride, Band& band
         z.next_in = row.data();
         z.avail_in = static_cast<uInt>(row.size());
         const int flush = y + 1 < band.end ? Z_NO_FLUSH : band.last ? Z_FINISH : Z_SYNC_FLUSH;
+        // Deflate writes into a scratch chunk and only what it wrote is appended: growing the
+        // band by a whole chunk per row would zero-fill far more than the rows compress to.
         do {
-            const size_t used = band.data.size();
-            band.data.resize(used + kChunk);
-            z.next_out = band.data.data() + used;
-            z.avail_out = static_cast<uInt>(kChunk);
+            z.next_out = chunk.data();
+            z.avail_out = static_cast<uInt>(chunk.size());
             status = deflate(&z, flush);
-            band.data.resize(used + kChunk - z.avail_out);
+            band.data.insert(band.data.end(), chunk.data(), z.next_out);
         } while (status != Z_STREAM_ERROR && (z.avail_out == 0 || (flush == Z_FINISH && status != Z_STREAM_END)));
     }
     band.ok = status != Z_STREAM_ERROR;
