@@ -48,6 +48,17 @@ void reportFailure(const char* what, CEXKavro* e)
     CReportOutputs::reportFailure(what, failure.get());
 }
 
+// Why a copy or XML target cannot take the path, beyond its own kind's checks: the drawing
+// itself, or a file another output of the report goes to; "" when it can.
+CString placeFault(const CString& path, CAcadDrawing* drawing, const CReportOutputs& outputs)
+{
+    if (CFileUtilities().isSameFile(path, drawing->getPath() + drawing->getFileName()))
+        return "it is the drawing itself";
+    if (outputs.holds(path))
+        return "another file of the report goes there";
+    return CString();
+}
+
 } // namespace
 
 void CGraphicReport::getGraphicReport(CStoredProcedure* procedure, CServerPreferenceVaultEye* server, int id,
@@ -263,10 +274,8 @@ int CGraphicReport::saveCopy(CAcadDrawing* drawing, CReportOutputs& outputs)
         default:
             fault = "it is neither a file name, nor a folder, nor a full path";
         }
-        if (fault.IsEmpty() && files.isSameFile(folder + name, drawing->getPath() + drawing->getFileName()))
-            fault = "it is the drawing itself";
-        if (fault.IsEmpty() && outputs.holds(folder + name))
-            fault = "another file of the report goes there";
+        if (fault.IsEmpty())
+            fault = placeFault(folder + name, drawing, outputs);
         if (refused("The copy's target", fault))
             return kReportCopyNotSaved;
         drawing->saveAs(folder, outputs.stage(folder + name, kReportCopyNotSaved).Mid(folder.GetLength()));
@@ -304,10 +313,8 @@ int CGraphicReport::writeReportXML(CAcadDrawing* drawing, CReportOutputs& output
             fault = "it is neither a file name, nor a folder, nor a full path";
         }
     }
-    if (fault.IsEmpty() && files.isSameFile(target, drawing->getPath() + drawing->getFileName()))
-        fault = "it is the drawing itself";
-    if (fault.IsEmpty() && outputs.holds(target))
-        fault = "another file of the report goes there";
+    if (fault.IsEmpty())
+        fault = placeFault(target, drawing, outputs);
     if (refused("The XML target", fault))
         return kReportXMLNotWritten;
     try {
