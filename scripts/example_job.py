@@ -34,16 +34,24 @@ are the closed outlines on layer "GROSS" together with the gross-area blocks; as
 are the other block references that stand inside a space's outline.
 """
 
+import functools
+import itertools
 import math
+import os
 import re
 import struct
 import subprocess
 import sys
 from xml.sax.saxutils import escape
 
-import ezdxf
-import ezdxf.bbox
-from ezdxf.math import Matrix44, Vec3
+# The job measures texts itself, in the fonts the plot draws them in, and needs nothing of
+# Matplotlib, which ezdxf would otherwise load (taking longer than the job's own work) to
+# measure texts in fonts other than the plot's.
+sys.modules.setdefault("matplotlib", None)
+import ezdxf  # noqa: E402
+from ezdxf import disassemble  # noqa: E402
+from ezdxf.math import BoundingBox, Matrix44, Vec3  # noqa: E402
+from ezdxf.tools.text import plain_text  # noqa: E402
 
 GROSS_AREA = "ROOM-GROSS_AREA"
 # Side of the grid cells that index the spaces' boxes, in drawing units.
@@ -74,8 +82,16 @@ MARGIN_MM = 10.0
 # How far right of the plan's extents the report's pie chart and its labels reach, in text
 # sizes: a radius of 14 around the marker's centre, and labels of some 25 characters.
 CHART_REACH = 15
-# The font the plot draws the plan's texts in (for its text style's "txt").
-PLOT_FONT = "DejaVu Sans"
+# The families the plot draws shape fonts in, of about their widths, by the fonts' names; it
+# draws a style whose font is neither one of these nor installed in DejaVu Sans.
+NARROW = "DejaVu Sans Condensed"
+SHAPE_FONTS = {**dict.fromkeys(("txt", "standard", "iso", "isocp", "isocp2", "isocp3", "isoct", "isoct2",
+                                "isoct3", "gbenor"), NARROW),
+               "gbeitc": NARROW + ":italic", **dict.fromkeys(("simplex", "romans", "romand"), "DejaVu Sans"),
+               **dict.fromkeys(("complex", "romanc", "romant", "gothice", "gothicg", "gothici"), "DejaVu Serif"),
+               **dict.fromkeys(("italic", "italicc", "italict"), "DejaVu Serif:italic"),
+               "monotxt": "DejaVu Sans Mono"}
+DEFAULT_FAMILY = "DejaVu Sans"
 # How far furniture, asset numbers and the texts around them keep apart, in text sizes.
 CLEARANCE = 0.25
 # How far from its furniture an asset number with a leader line stands at most, in text sizes.
@@ -135,7 +151,7 @@ def fit(path, media):
     if title is None or not title.attribs:
         print("example_job: %s has no title block with attributes" % path, file=sys.stderr)
         return 1
-    title_box = ezdxf.bbox.extents([title])
+    title_box = drawn_box(doc, title)
     title_size = max(a.dxf.height for a in title.attribs)
     for denominator in standard_scales():
         size = text_size(denominator)
@@ -230,11 +246,28 @@ def label_point(doc, outline, size):
 
 def drawn_boxes(doc, wanted, boxes):
     """Adds to boxes those of the wanted model-space entities on shown layers; returns them."""
-    shown = [e for e in doc.modelspace() if wanted(e) and not doc.layers.get(e.dxf.layer).is_off()]
-    for box in ezdxf.bbox.multi_flat(shown):
-        if box.has_data:
-            boxes.add((box.extmin.x, box.extmin.y, box.extmax.x, box.extmax.y))
+    for entity in doc.modelspace():
+        if wanted(entity) and not doc.layers.get(entity.dxf.layer).is_off():
+            box = drawn_box(doc, entity)
+            if box.has_data:
+                boxes.add((box.extmin.x, box.extmin.y, box.extmax.x, box.extmax.y))
     return boxes
+
+
+def drawn_box(doc, entity):
+    """The box of the entity's parts (a block reference's attributes and the entities of its
+    block, in turn taken apart), its texts measured as the plot draws them."""
+    box = BoundingBox()
+    for part in disassemble.recursive_decompose([entity]):
+        if part.dxftype() in ("TEXT", "ATTRIB", "ATTDEF"):
+            corners = text_box(part, style_font(doc, part))
+            if corners:
+                box.extend([corners[:2], corners[2:]])
+        else:
+            primitive = disassemble.make_primitive(part)
+            if not primitive.is_empty:
+                box.extend(primitive.bbox())
+    return box
 
 
 def clear_point(poly, obstacles, extent, near, step):
@@ -249,13 +282,34 @@ def clear_points(poly, obstacles, extent, near, step, reach=math.inf):
     xs, ys = zip(*poly)
     x0, y0 = max(min(xs), near[0] - reach), max(min(ys), near[1] - reach)
     columns, rows = int((min(max(xs), near[0] + reach) - x0) / step), int((min(max(ys), near[1] + reach) - y0) / step)
-    points = [(x0 + i * step, y0 + j * step) for i in range(columns + 1) for j in range(rows + 1)]
-    points.sort(key=lambda p: math.hypot(p[0] - near[0], p[1] - near[1]))
     left, down, right, up = extent
-    for x, y in [near] + points:
+    for x, y in itertools.chain([near], nearest_first(x0, y0, columns, rows, step, near)):
         box = (x - left, y - down, x + right, y + up)
-        if box_inside(box, poly) and not obstacles.meets(box):
+        if not obstacles.meets(box) and box_inside(box, poly):
             yield x, y
+
+
+def nearest_first(x0, y0, columns, rows, step, near):
+    """The points (x0 + i step, y0 + j step) for i up to columns and j up to rows, nearest
+    `near` first (those as near in that order of i and j). They are sorted in rings about
+    `near` that double their radius, so that a search that stops at one of the first points
+    looks at few more than it takes."""
+    (nx, ny), (ci, cj) = near, ((near[0] - x0) / step, (near[1] - y0) / step)
+    far = max(math.hypot(x - nx, y - ny) for x in (x0, x0 + columns * step) for y in (y0, y0 + rows * step))
+    low, high = -1.0, 8 * step
+    while low <= far:
+        reach = high / step + 1
+        ring = []
+        for i in range(max(0, int(ci - reach)), min(columns, int(ci + reach)) + 1):
+            x = x0 + i * step
+            for j in range(max(0, int(cj - reach)), min(rows, int(cj + reach)) + 1):
+                y = y0 + j * step
+                d = math.hypot(x - nx, y - ny)
+                if low <= d < high:
+                    ring.append((d, i, j, x, y))
+        ring.sort()
+        yield from ((x, y) for _, _, _, x, y in ring)
+        low, high = high, 2 * high
 
 
 def box_inside(box, poly):
@@ -265,16 +319,52 @@ def box_inside(box, poly):
         and not any(box[0] < x < box[2] and box[1] < y < box[3] for x, y in poly)
 
 
-def text_box(attrib, size, font):
-    """The box the plot gives an attribute's text at the text size, placed as the attribute
-    is aligned: along the line its advance, across it from the font's descent to its ascent
-    about the line's base."""
-    width = font.width(attrib.dxf.text) * size * attrib.dxf.get("width", 1)
-    halign, valign = attrib.dxf.halign, attrib.dxf.valign
-    x, y, _ = attrib.dxf.align_point if (halign or valign) and attrib.dxf.hasattr("align_point") else attrib.dxf.insert
-    x -= width * {1: 0.5, 2: 1, 4: 0.5}.get(halign, 0)
-    y += size * (-0.5 if halign == 4 else {1: 0.3, 2: -0.5, 3: -1}.get(valign, 0))
-    return x, y - font.descent * size, x + width, y + font.ascent * size
+def text_box(text, font, size=None):
+    """The box the plot gives a text (an attribute's, or an attribute definition's tag) in the
+    font, at its height or the size given, placed as it is aligned and rotated: along the line
+    its advance, across it from the font's descent to its ascent about the line's base; None
+    for a blank text. A text aligned or fitted between two points runs from the first to the
+    second (an aligned one grown or shrunk to that length)."""
+    content = plain_text(text.dxf.tag if text.dxftype() == "ATTDEF" else text.dxf.text)
+    if not content.strip():
+        return None
+    size = size or text.dxf.height
+    width = font.width(content) * size * text.dxf.get("width", 1)
+    halign, valign = text.dxf.halign, text.dxf.valign
+    x, y, _ = text.dxf.align_point if (halign or valign) and text.dxf.hasattr("align_point") else text.dxf.insert
+    angle = math.radians(text.dxf.rotation)
+    if halign in (3, 5) and text.dxf.hasattr("align_point"):
+        span = text.dxf.align_point - text.dxf.insert
+        if span.magnitude and width:
+            size *= span.magnitude / width if halign == 3 else 1
+            (x, y, _), width, angle, halign, valign = text.dxf.insert, span.magnitude, span.angle, 0, 0
+    left = width * {1: 0.5, 2: 1, 4: 0.5}.get(halign, 0)
+    base = size * (-0.5 if halign == 4 else {1: 0.3, 2: -0.5, 3: -1}.get(valign, 0))
+    if not angle:
+        x -= left
+        y += base
+        return x, y - font.descent * size, x + width, y + font.ascent * size
+    cos, sin = math.cos(angle), math.sin(angle)
+    corners = [(x + u * cos - v * sin, y + u * sin + v * cos) for u in (-left, width - left)
+               for v in (base - font.descent * size, base + font.ascent * size)]
+    xs, ys = zip(*corners)
+    return min(xs), min(ys), max(xs), max(ys)
+
+
+def style_font(doc, text):
+    """The font the plot draws a text's style in."""
+    name = text.dxf.get("style", "Standard")
+    return plot_font(doc.styles.get(name).dxf.font if doc.styles.has_entry(name) else "")
+
+
+@functools.lru_cache(maxsize=None)
+def plot_font(name):
+    """The font the plot draws texts in whose style names this font file: a shape font in the
+    family of about its width, another by its name as fontconfig finds it, each read once."""
+    stem, extension = os.path.splitext(os.path.basename(name.replace("\\", "/")).lower())
+    if stem in SHAPE_FONTS:
+        return Font.for_family(SHAPE_FONTS[stem])
+    return Font.for_family(DEFAULT_FAMILY if not stem or extension == ".shx" else stem)
 
 
 def grown(box, by):
@@ -289,30 +379,30 @@ def place_assets(drawing, size):
     no such place for stands nearest its furniture where its room, or else its floor outside
     what is drawn, leaves room for it, with a leader line to the furniture that crosses no
     text. What finds no place stays put."""
-    font = Font.for_family(PLOT_FONT)
+    doc = drawing.doc
     gap = CLEARANCE * size
-    msp = drawing.doc.modelspace()
+    msp = doc.modelspace()
     assets = list(msp.query('INSERT[layer=="ASSETS"]'))
     texts = Boxes(8 * size)
     for room in drawing.rooms:
         for attrib in room.attribs:
             if attrib.dxf.text.strip():
-                texts.add(text_box(attrib, size, font))
-    fixtures = drawn_boxes(drawing.doc, lambda e: e.dxf.layer not in ("GROSS", "ASSETS") and not is_space(e),
+                texts.add(text_box(attrib, style_font(doc, attrib), size))
+    fixtures = drawn_boxes(doc, lambda e: e.dxf.layer not in ("GROSS", "ASSETS") and not is_space(e),
                            Boxes(8 * size))
     boxes = move_furniture(drawing, assets, Union(texts, fixtures), gap)
     furniture = Boxes(8 * size)
     for box in boxes.values():
         furniture.add(box)
-    drawn = drawn_boxes(drawing.doc, lambda e: e.dxf.layer not in ("GROSS", "ASSETS"), Boxes(8 * size))
-    floors = [[tuple(p) for p in outline.get_points("xy")] for outline in gross_outlines(drawing.doc)]
+    drawn = drawn_boxes(doc, lambda e: e.dxf.layer not in ("GROSS", "ASSETS"), Boxes(8 * size))
+    floors = [[tuple(p) for p in outline.get_points("xy")] for outline in gross_outlines(doc)]
     for asset in assets:
         number = next((a for a in asset.attribs if a.dxf.tag == "ASSET_NO"), None)
         if number is None or asset.dxf.handle not in boxes:
             continue
         number.dxf.height = size
         box = boxes[asset.dxf.handle]
-        x0, y0, x1, y1 = text_box(number, size, font)
+        x0, y0, x1, y1 = text_box(number, style_font(doc, number), size)
         x, y = number.dxf.insert.x, number.dxf.insert.y
         extent = (x - x0 + gap, y - y0 + gap, x1 - x + gap, y1 - y + gap)
         p = asset.dxf.insert
@@ -437,13 +527,15 @@ class Font:
         self.ascent, self.descent, self.unit = ascent / capital, -descent / capital, 1 / capital
 
     @staticmethod
+    @functools.lru_cache(maxsize=None)
     def for_family(family):
-        """The font fontconfig gives for the family."""
+        """The font fontconfig gives for the family (read once)."""
         return Font(subprocess.run(["fc-match", "--format=%{file}", family], capture_output=True, text=True,
                                    check=True).stdout)
 
+    @functools.lru_cache(maxsize=None)
     def width(self, text):
-        """The advance of the text, in heights of the capitals."""
+        """The advance of the text, in heights of the capitals (measured once per text)."""
         last = len(self.advances) - 1
         return sum(self.advances[min(self.glyph(c), last)] for c in text) * self.unit
 
@@ -457,6 +549,7 @@ class Font:
                 return at + offset
         raise ValueError("the font has no Unicode character map of format 4")
 
+    @functools.lru_cache(maxsize=None)
     def glyph(self, char):
         """The glyph of a character (0, the missing glyph, where the font has none)."""
         code, data, at = ord(char), self.data, self.cmap

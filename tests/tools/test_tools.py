@@ -29,6 +29,7 @@ sys.path.insert(0, HERE)
 sys.path.insert(0, os.path.join(ROOT, "scripts"))
 import check_drawings  # noqa: E402
 import dxfdump  # noqa: E402
+import example_job  # noqa: E402
 import ezdxf  # noqa: E402
 import ezdxf.bbox  # noqa: E402
 from ezdxf.colors import aci2rgb, int2rgb  # noqa: E402
@@ -130,6 +131,11 @@ def standing_points(entity, transform=None):
 def box_gap(a, b):
     """The distance between two boxes (x0, y0, x1, y1); 0 where they meet."""
     return math.hypot(max(0.0, a[0] - b[2], b[0] - a[2]), max(0.0, a[1] - b[3], b[1] - a[3]))
+
+
+class Collected(list):
+    """Boxes gathered in order, where the main job would index them."""
+    add = list.append
 
 
 def signed_area(poly):
@@ -724,10 +730,10 @@ class SpacePlanInCadhostTest(unittest.TestCase):
         plan = self.generate("plan.dxf", "--rooms", "60", "--floors", "2", "--spaces", "--outdated", "8",
                              "--markers", "--uses")
         r = run(JOB, "fit", plan, "ISO_A1_(841.00_x_594.00_MM)")
-        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertEqual((r.returncode, r.stderr), (0, ""))
         size = r.stdout.strip()
         r = run(JOB, "pick", plan, size)
-        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertEqual((r.returncode, r.stderr), (0, ""))
         handle, point = r.stdout.split()
         outline = [(x, y) for x, y in ezdxf.readfile(plan).entitydb[handle].get_points("xy")]
         spaces = os.path.join(self.tmp, "spaces.dxf")
@@ -765,6 +771,7 @@ class SpacePlanInCadhostTest(unittest.TestCase):
         on_paper_mm = (placed[last] - placed[first]) * 25.4 / 72
         self.assertAlmostEqual(on_paper_mm * denominator / (assets[last] - assets[first]), 1, delta=0.001)
         self.assert_clear_of_texts(doc, words, 72 / 25.4 / denominator)
+        self.assert_measured_as_drawn(doc, words, 72 / 25.4 / denominator)
         self.assertEqual(run(JOB, "fit", plan, "A1").returncode, 1)
 
     def assert_contrasts(self, doc):
@@ -837,6 +844,24 @@ class SpacePlanInCadhostTest(unittest.TestCase):
             beside = own <= w[3] - w[1] and all(own < box_gap(w, b) for r, b in furniture.items() if r is not ref)
             led = any(box_gap(w, line) < 1 and box_gap(furniture[ref], line) < 1 for line in leaders)
             self.assertTrue(beside or led, w[4])
+
+    def assert_measured_as_drawn(self, doc, words, scale):
+        """What the main job keeps clear of, it measures as the sheet draws it: the boxes it
+        finds for the asset numbers, as texts of their style, are as wide and as tall as their
+        words on the sheet. scale: points on the sheet per drawing unit."""
+        numbers = ezdxf.new()
+        for ref in doc.modelspace().query('INSERT[layer=="ASSETS"]'):
+            for a in ref.attribs:
+                if a.dxf.tag == "ASSET_NO":
+                    numbers.modelspace().add_text(a.dxf.text, height=a.dxf.height,
+                                                  dxfattribs={"style": a.dxf.style, "insert": a.dxf.insert})
+        boxes = example_job.drawn_boxes(numbers, lambda e: True, Collected())
+        sizes = {t.dxf.text: ((b[2] - b[0]) * scale, (b[3] - b[1]) * scale)
+                 for t, b in zip(numbers.modelspace(), boxes)}
+        drawn = {w[4]: (w[2] - w[0], w[3] - w[1]) for w in words if w[4] in sizes}
+        self.assertEqual(drawn.keys(), sizes.keys())
+        self.assertEqual(["%s %.2fx%.2f, drawn %.2fx%.2f" % (t, *sizes[t], *drawn[t]) for t in sizes
+                          if max(abs(sizes[t][i] - drawn[t][i]) for i in (0, 1)) > 0.01], [])
 
     def test_the_modules_gross_area_block_is_built_as_the_generated_ones(self):
         plan = self.generate("plan.dxf", "--rooms", "10", "--spaces")
