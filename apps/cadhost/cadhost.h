@@ -15,7 +15,8 @@ struct HostOptions
 // Reads the command line; gives -1 to go on, else the status to exit with (after --help,
 // --version or a bad option).
 int parseOptions(int argc, char** argv, HostOptions& options);
-// Decides between windows and the headless stand-ins before the Qt application is made.
-void preparePlatform(const HostOptions& options);
+// Decides between windows and the headless stand-ins before the Qt application is made;
+// false when headless.
+bool preparePlatform(const HostOptions& options);
 // Opens the drawing, loads the module, runs the input and unloads; the exit status.
 int runHost(const HostOptions& options);

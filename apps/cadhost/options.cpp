@@ -122,7 +122,7 @@ int parseOptions(int argc, char** argv, HostOptions& options)
     return -1;
 }
 
-void preparePlatform(const HostOptions& options)
+bool preparePlatform(const HostOptions& options)
 {
     // Qt wants a private runtime folder; make the one it would fall back to, quietly.
     if (!std::getenv("XDG_RUNTIME_DIR")) {
@@ -143,4 +143,5 @@ void preparePlatform(const HostOptions& options)
         // Widgets can still be made (and never shown) without a display.
         setenv("QT_QPA_PLATFORM", "offscreen", 0);
     }
+    return !headless;
 }

@@ -146,6 +146,7 @@ bool CDialog::build(UINT templateId, CWnd* parent, bool modal)
     const DialogTemplate* layout = findDialogTemplate(templateId);
     if (!layout)
         return false;
+    qv::ensureApplication(); // a headless host makes its application with the first window
     m_templateId = templateId;
     m_pParentWnd = parent;
     m_ended = false;

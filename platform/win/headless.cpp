@@ -8,9 +8,18 @@ namespace qv {
 namespace {
 bool forcedNoGui = false;
 PathPrompt pathPrompt;
+std::function<void()> applicationMaker;
 }
 
 void setNoGui(bool noGui) { forcedNoGui = noGui; }
+
+void setApplicationMaker(std::function<void()> maker) { applicationMaker = std::move(maker); }
+
+void ensureApplication()
+{
+    if (!QCoreApplication::instance() && applicationMaker)
+        applicationMaker();
+}
 
 bool guiAvailable()
 {

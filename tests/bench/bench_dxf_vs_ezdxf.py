@@ -4,7 +4,7 @@
 Run by hand (not by CTest), with the system python (Debian's python3-ezdxf):
 
     /usr/bin/python3 tests/bench/bench_dxf_vs_ezdxf.py [--build build] [--repeat 5]
-        [--rooms 10000 100000] [--ezdxf-rooms 10000] [--spaces] [--keep DIR]
+        [--rooms 10000 100000] [--ezdxf-rooms 10000] [--spaces] [--keep DIR] [--instructions]
 
 For each plan size it generates a plan (scripts/gen_floorplan.py, R2013; with --spaces the
 rooms are space blocks with their attributes, records and assets) and times, in
@@ -19,9 +19,11 @@ turn within the same run, three whole processes:
 Runs alternate (floor, cadhost, ezdxf, floor, ...) so that a drift of the machine's speed
 touches all alike; each is repeated --repeat times after one warm-up. The table gives the
 minimum and median wall time and the peak resident memory (wait4), then the ratios the
-goals are stated in: cadhost over the floor (at most 3), cadhost's peak memory over the
-file's size (at most 5), ezdxf over cadhost on the 10,000-room plan (at least 30). The
+goals are stated in: cadhost over the floor (at most 1.6), cadhost's peak memory over the
+file's size (at most 2.5), ezdxf over cadhost on the 10,000-room plan (at least 30). The
 machine's load averages are printed before and after: other work on it skews the times.
+With --instructions, the floor and cadhost also run once each under callgrind, and the
+ratio is given in instructions of the whole process, which no load skews.
 """
 
 import argparse
@@ -45,8 +47,8 @@ doc = ezdxf.readfile(sys.argv[1])
 doc.saveas(sys.argv[2])
 """
 
-GOAL_FLOOR = 3.0
-GOAL_MEMORY = 5.0
+GOAL_FLOOR = 1.6
+GOAL_MEMORY = 2.5
 GOAL_EZDXF = 30.0
 
 
@@ -61,6 +63,17 @@ def timed(cmd, env):
             err.seek(0)
             raise RuntimeError("%s failed: %s" % (cmd[0], err.read().decode(errors="replace")))
         return {"wall": wall, "peak": usage.ru_maxrss / 1024.0}
+
+
+def instructions(cmd, env, work):
+    """Runs cmd once under callgrind; the instructions the whole process executed."""
+    out = os.path.join(work, "callgrind.out")
+    subprocess.run(["valgrind", "--tool=callgrind", "--callgrind-out-file=" + out] + cmd, stdin=subprocess.DEVNULL,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, env=env, check=True)
+    with open(out, encoding="utf-8", errors="replace") as f:
+        total = next(int(line.split()[1]) for line in f if line.startswith("summary:"))
+    os.remove(out)
+    return total
 
 
 class Runner:
@@ -94,7 +107,7 @@ class Runner:
                            check=True, timeout=3600)
         return path
 
-    def once(self, tool, plan):
+    def once(self, tool, plan, count=False):
         out = os.path.join(self.work, "out.dxf")
         if tool == "floor":
             cmd = [self.floor, plan, out]
@@ -102,7 +115,7 @@ class Runner:
             cmd = [self.cadhost, "--module", self.module, "--script", self.script, plan]
         else:
             cmd = [sys.executable, "-c", EZDXF_CHILD, plan, out]
-        result = timed(cmd, self.env)
+        result = instructions(cmd, self.env, self.work) if count else timed(cmd, self.env)
         if not os.path.getsize(out):
             raise RuntimeError("%s wrote nothing" % tool)
         os.remove(out)
@@ -118,6 +131,8 @@ class Runner:
         for _ in range(self.args.repeat):
             for tool in tools:
                 runs[tool].append(self.once(tool, plan))
+        if self.args.instructions:
+            runs["instructions"] = {tool: self.once(tool, plan, count=True) for tool in ("floor", "cadhost")}
         return plan, runs
 
 
@@ -138,6 +153,8 @@ def main():
     p.add_argument("--repeat", type=int, default=5)
     p.add_argument("--spaces", action="store_true", help="plans of space blocks, as this system's drawings hold them")
     p.add_argument("--keep", help="keep generated plans in this folder (reused by later runs)")
+    p.add_argument("--instructions", action="store_true",
+                   help="also count the instructions of the floor and cadhost under callgrind (valgrind)")
     args = p.parse_args()
 
     work = os.path.abspath(args.keep) if args.keep else tempfile.mkdtemp(prefix="qv-bench-")
@@ -164,15 +181,23 @@ def main():
             memory = max(x["peak"] for x in runs["cadhost"]) / size
             ezdxf = (median(runs["ezdxf"], "wall") / median(runs["cadhost"], "wall"),
                      fastest(runs["ezdxf"]) / fastest(runs["cadhost"])) if "ezdxf" in runs else None
-            figures[rooms] = (floor, memory, ezdxf)
+            counted = runs.get("instructions")
+            figures[rooms] = (floor, memory, ezdxf, counted)
             print("%7d %7.1f | %-22s | %-22s | %-22s | %7.2fx %7.2fx %8s" % (
                 rooms, size, cells[0], cells[1], cells[2], floor[0], memory, "%.1fx" % ezdxf[0] if ezdxf else "-"))
+            if counted:
+                print("%7s instructions: floor %.1f M, cadhost %.1f M, cadhost/floor %.2fx" % (
+                    "", counted["floor"] / 1e6, counted["cadhost"] / 1e6, counted["cadhost"] / counted["floor"]))
             sys.stdout.flush()
         largest = max(figures)
         print("\ngoals (cadhost load+save; ratios of medians, and of the fastest runs):")
-        print("  %d rooms, time over the floor:    %6.2fx %6.2fx   goal at most %.0fx"
+        print("  %d rooms, time over the floor:    %6.2fx %6.2fx   goal at most %.1fx"
               % ((largest,) + figures[largest][0] + (GOAL_FLOOR,)))
-        print("  %d rooms, peak memory over file:  %6.2fx           goal at most %.0fx"
+        if figures[largest][3]:
+            counted = figures[largest][3]
+            print("  %d rooms, instructions over the floor: %6.2fx      goal at most %.1fx"
+                  % (largest, counted["cadhost"] / counted["floor"], GOAL_FLOOR))
+        print("  %d rooms, peak memory over file:  %6.2fx           goal at most %.1fx"
               % (largest, figures[largest][1], GOAL_MEMORY))
         if 10000 in figures and figures[10000][2]:
             print("  10000 rooms, ezdxf over cadhost:   %6.1fx %6.1fx   goal at least %.0fx"

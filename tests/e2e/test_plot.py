@@ -255,18 +255,27 @@ class Plot(unittest.TestCase):
         auditor = ezdxf.readfile(saved).audit()
         self.assertEqual((auditor.errors, auditor.fixes), ([], []))
 
-    def test_pdf_whose_font_is_missing_fails_and_leaves_no_file(self):
-        conf = self.out("no-fonts.conf")
+    def test_only_a_plot_reads_the_font_configuration_and_a_missing_font_fails_leaving_no_file(self):
+        # Reading the configuration scans its empty font folder into the cache folder.
+        conf, fonts, cache = self.out("no-fonts.conf"), self.out("no-fonts"), self.out("font-cache")
+        os.mkdir(fonts)
         with open(conf, "w", encoding="utf-8") as f:
-            f.write('<?xml version="1.0"?>\n<fontconfig><cachedir>%s</cachedir></fontconfig>\n'
-                    % self.out("font-cache"))
-        script = write_script(self.out("nofont.scr"), ["EXPORT", self.out("nofont.pdf"), "QUIT"])
-        result = subprocess.run([CADHOST, "--module", TEST_MODULE, "--script", script, self.plan],
-                                capture_output=True, text=True, env=dict(Host.env(), FONTCONFIG_FILE=conf),
-                                timeout=TIMEOUT)
+            f.write('<?xml version="1.0"?>\n<fontconfig><dir>%s</dir><cachedir>%s</cachedir></fontconfig>\n'
+                    % (fonts, cache))
+
+        def run(lines):
+            script = write_script(self.out("nofont.scr"), lines)
+            return subprocess.run([CADHOST, "--module", TEST_MODULE, "--script", script, self.plan],
+                                  capture_output=True, text=True, env=dict(Host.env(), FONTCONFIG_FILE=conf),
+                                  timeout=TIMEOUT)
+        result = run(["QUIT"])
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertFalse(os.path.exists(cache))
+        result = run(["EXPORT", self.out("nofont.pdf"), "QUIT"])
         self.assertEqual(result.returncode, 2, result.stderr)
         self.assertIn("no font is found for DejaVu Sans", result.stderr)
         self.assertFalse(os.path.exists(self.out("nofont.pdf")))
+        self.assertTrue(os.listdir(cache))
 
     def test_texts_take_the_fonts_their_styles_name(self):
         doc = ezdxf.new("R2013")

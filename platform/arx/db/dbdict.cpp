@@ -345,11 +345,11 @@ Acad::ErrorStatus AcDbSortentsTable::getFullDrawOrder(AcDbObjectIdArray& ids) co
     if (!std::is_sorted(own.begin(), own.end()))
         std::sort(own.begin(), own.end());
     std::sort(moved.begin(), moved.end());
-    std::vector<Keyed> all(own.size() + moved.size());
-    std::merge(own.begin(), own.end(), moved.begin(), moved.end(), all.begin());
-    ids.reserve(all.size());
-    for (const Keyed& k : all)
-        ids.push_back(k.id);
+    // Merged straight into ids (the own first among equals), without a third copy of the
+    // entities: a save of a large drawing peaks here.
+    ids.reserve(own.size() + moved.size());
+    for (auto a = own.begin(), b = moved.begin(); a != own.end() || b != moved.end();)
+        ids.push_back(a == own.end() || (b != moved.end() && *b < *a) ? (b++)->id : (a++)->id);
     return Acad::eOk;
 }
 

@@ -1,5 +1,7 @@
 #include "arx/dxfnumber.h"
 
+#include <array>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -94,12 +96,98 @@ bool parseHandle(std::string_view text, unsigned long long& value)
     return text.empty() || parseWhole(text, value, 16) || trimmed(text).empty();
 }
 
+namespace {
+
+constexpr double kScales[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                              1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+constexpr auto kUnits = [] {
+    std::array<long long, 18> units{};
+    units[0] = 1;
+    for (size_t i = 1; i < units.size(); ++i)
+        units[i] = units[i - 1] * 10;
+    return units;
+}();
+
+// Whether the decimal of these decimals nearest to magnitude (its digits, an integer) reads
+// back as it. Below 2^50, adding a half is exact: the sum's whole part is the nearest integer.
+bool readsBack(double magnitude, int decimals, long long& digits)
+{
+    digits = static_cast<long long>(magnitude * kScales[decimals] + 0.5);
+    return static_cast<double>(digits) / kScales[decimals] == magnitude;
+}
+
+// Writes value's last count decimal digits backwards, ending before end, two at a time.
+void digitsBefore(char* end, long long value, int count)
+{
+    static constexpr char kPairs[] = "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+                                     "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+                                     "8081828384858687888990919293949596979899";
+    auto rest = static_cast<unsigned long long>(value);
+    for (; count >= 2; count -= 2, rest /= 100) {
+        end -= 2;
+        std::memcpy(end, kPairs + 2 * (rest % 100), 2);
+    }
+    if (count > 0)
+        end[-1] = static_cast<char>('0' + rest % 10);
+}
+
+// What to_chars writes for value (the shortest decimal that reads back as it, with ".0" when
+// integral) when that has at most 15 significant digits and no exponent: 0.001 <= |value|
+// < 10^15, and integers ending in at most four zeros. Scaled to 15 significant digits, the
+// value lies within 0.22 of that decimal's digits (the double's spacing and the product's
+// rounding), and no other decimal of as many digits reads back as it; nor of fewer decimals:
+// the fewest decimals that read back give the shortest. Gives 0 otherwise.
+size_t formatShortDecimal(double value, char* buf)
+{
+    const double magnitude = std::fabs(value);
+    if (!(magnitude >= 1e-3 && magnitude < 1e15))
+        return 0;
+    long long digits = 0; // signed: converts to and from doubles in one instruction
+    int decimals = 0;
+    if (readsBack(magnitude, 0, digits)) { // an integer: below 10^15, its digits are exact
+        if (digits % 100000 == 0)
+            return 0; // to_chars may write it with an exponent
+    } else {
+        int whole = 1; // digits before the point; 0, -1, -2 for the zeros after it
+        while (whole < 15 && magnitude >= kScales[whole])
+            ++whole;
+        if (magnitude < 1)
+            whole = magnitude >= 0.1 ? 0 : magnitude >= 0.01 ? -1 : -2;
+        if (!readsBack(magnitude, 15 - whole, digits) || digits >= kUnits[15])
+            return 0;
+        while (!readsBack(magnitude, ++decimals, digits)) // ends at 15 - whole at the latest
+            ;
+    }
+    char* p = buf;
+    if (value < 0)
+        *p++ = '-';
+    const long long integral = digits / kUnits[static_cast<size_t>(decimals)];
+    int length = 1;
+    while (length < 15 && integral >= kUnits[static_cast<size_t>(length)])
+        ++length;
+    p += length;
+    digitsBefore(p, integral, length);
+    *p++ = '.';
+    if (decimals == 0) {
+        *p++ = '0';
+    } else {
+        p += decimals;
+        digitsBefore(p, digits, decimals);
+    }
+    return static_cast<size_t>(p - buf);
+}
+
+} // namespace
+
 size_t formatReal(double value, char* buf)
 {
     if (value == 0.0) {
         std::memcpy(buf, "0.0", 3);
         return 3;
     }
+    if (const size_t size = formatShortDecimal(value, buf))
+        return size;
     char* end = std::to_chars(buf, buf + kNumberBuffer - 2, value).ptr;
     bool integral = true;
     for (const char* p = buf; p < end && integral; ++p)
@@ -118,11 +206,11 @@ size_t formatInt(long long value, char* buf)
 
 size_t formatHandle(unsigned long long value, char* buf)
 {
-    char* end = std::to_chars(buf, buf + kNumberBuffer, value, 16).ptr;
-    for (char* p = buf; p < end; ++p)
-        if (*p >= 'a')
-            *p = static_cast<char>(*p - 'a' + 'A');
-    return static_cast<size_t>(end - buf);
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    const size_t size = value == 0 ? 1 : static_cast<size_t>(std::bit_width(value) + 3) / 4;
+    for (size_t i = size; i > 0; --i, value >>= 4)
+        buf[i - 1] = kHex[value & 15];
+    return size;
 }
 
 std::string formatReal(double value)

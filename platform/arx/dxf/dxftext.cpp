@@ -97,8 +97,22 @@ bool needsDecoding(std::string_view raw)
 
 bool needsEscape(std::string_view text)
 {
-    for (unsigned char c : text)
-        if ((c < 0x20 && c != '\t') || c == '\\')
+    const auto escaped = [](unsigned char c) { return (c < 0x20 && c != '\t') || c == '\\'; };
+    // Eight bytes at a time: a word with no control character and no backslash (most are)
+    // needs no look at its bytes.
+    constexpr std::uint64_t ones = 0x0101010101010101ull, highs = 0x8080808080808080ull;
+    size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, text.data() + i, 8);
+        const std::uint64_t backslash = word ^ (ones * '\\');
+        if ((((word - ones * 0x20) & ~word) | ((backslash - ones) & ~backslash)) & highs)
+            for (size_t j = i; j < i + 8; ++j)
+                if (escaped(static_cast<unsigned char>(text[j])))
+                    return true;
+    }
+    for (; i < text.size(); ++i)
+        if (escaped(static_cast<unsigned char>(text[i])))
             return true;
     return false;
 }

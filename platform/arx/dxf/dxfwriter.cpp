@@ -70,26 +70,47 @@ void Writer::put(const char* data, size_t size)
     m_used += size;
 }
 
-void Writer::pair(int code, const char* value, size_t size)
+int Writer::validCode(int code)
 {
     if (!isValidCode(code)) {
         fail("invalid group code " + std::to_string(code));
         code = 999;
     }
-    const CodeLine& line = kCodeLines[static_cast<size_t>(code - kMinCode)];
-    const size_t total = line.size + size + 1;
-    if (m_used + total > m_capacity) {
+    return code;
+}
+
+void Writer::pair(int code, const char* value, size_t size)
+{
+    const CodeLine& line = kCodeLines[static_cast<size_t>(validCode(code) - kMinCode)];
+    // The code line is copied whole (a fixed size copies fast), its padding overwritten after.
+    if (m_used + sizeof line.text + size + 1 > m_capacity) {
         put(line.text, line.size);
         put(value, size);
         put("\n", 1);
         return;
     }
     char* p = m_buffer.get() + m_used;
-    std::memcpy(p, line.text, line.size);
+    std::memcpy(p, line.text, sizeof line.text);
     if (size > 0)
         std::memcpy(p + line.size, value, size);
     p[line.size + size] = '\n';
-    m_used += total;
+    m_used += line.size + size + 1;
+}
+
+template <class Value>
+void Writer::number(int code, Value value, size_t (*format)(Value, char*))
+{
+    if (m_used + sizeof(CodeLine::text) + kNumberBuffer + 1 > m_capacity) {
+        char buf[kNumberBuffer];
+        pair(code, buf, format(value, buf));
+        return;
+    }
+    const CodeLine& line = kCodeLines[static_cast<size_t>(validCode(code) - kMinCode)];
+    char* p = m_buffer.get() + m_used;
+    std::memcpy(p, line.text, sizeof line.text);
+    const size_t size = format(value, p + line.size);
+    p[line.size + size] = '\n';
+    m_used += line.size + size + 1;
 }
 
 // Record types (code 0) are read as they stand: never escaped.
@@ -106,8 +127,7 @@ void Writer::integer(int c, long long value)
 {
     if (!fitsCode(c, value))
         fail("integer " + std::to_string(value) + " too large for group code " + std::to_string(c));
-    char buf[kNumberBuffer];
-    pair(c, buf, formatInt(value, buf));
+    number<long long>(c, value, formatInt);
 }
 
 void Writer::real(int c, double value)
@@ -116,14 +136,12 @@ void Writer::real(int c, double value)
         fail("a number for group code " + std::to_string(c) + " is not finite");
         value = 0;
     }
-    char buf[kNumberBuffer];
-    pair(c, buf, formatReal(value, buf));
+    number<double>(c, value, formatReal);
 }
 
 void Writer::handle(int c, unsigned long long value)
 {
-    char buf[kNumberBuffer];
-    pair(c, buf, formatHandle(value, buf));
+    number<unsigned long long>(c, value, formatHandle);
 }
 
 void Writer::point(int c, double x, double y, double z)

@@ -8,9 +8,13 @@
 #include "arx/dxfwriter.h"
 #include "common/tempdir.h"
 
+#include <bit>
+#include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <random>
 #include <gtest/gtest.h>
@@ -170,6 +174,45 @@ TEST(DxfNumbers, ReadExactlyAsTheLibraryReads)
     EXPECT_FALSE(parseHandle("12345678901234567", h));
 }
 
+TEST(DxfNumbers, FormatExactlyAsTheLibraryFormats)
+{
+    // Reals short enough take a path of their own: it must write what to_chars writes.
+    const auto library = [](double v) {
+        char buf[kNumberBuffer];
+        std::string text(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
+        return text.find_first_of(".e") == std::string::npos ? text + ".0" : text;
+    };
+    std::vector<double> values = {1e-3, 0.001, 0.01, 0.1, 0.3, 2.0 / 3, 1, 9.999999999999998, 10, 1e5, 1.2e6, 1e14,
+                                  999999999999999, 1e15, 123456789012345.6, 0.1 + 0.2, 4503599627370496.5};
+    for (int e = -12; e < 55; ++e)
+        values.push_back(std::ldexp(1.0, e));
+    std::mt19937_64 random(11);
+    for (int i = 0; i < 20000; ++i) {
+        const std::string digits = std::to_string(random() % 10000000000000000ull);
+        const size_t point = random() % digits.size() + 1;
+        const std::string text = digits.substr(0, point) + "." + digits.substr(point);
+        values.push_back(std::strtod(text.c_str(), nullptr) / (i % 3 == 0 ? 1000 : 1));
+        values.push_back(static_cast<double>(random() % 100000) * 0.05 + 1e-3 * static_cast<double>(i % 7));
+        const std::uint64_t bits = (random() >> 12) | (std::uint64_t(1014 + random() % 56) << 52);
+        values.push_back(std::bit_cast<double>(bits));
+    }
+    for (size_t i = 0, n = values.size(); i < n; ++i)
+        for (double v : {std::nextafter(values[i], 0.0), std::nextafter(values[i], 1e300)})
+            values.push_back(v);
+    for (double v : values)
+        for (double signed_ : {v, -v}) {
+            char buf[kNumberBuffer];
+            ASSERT_EQ(std::string(buf, formatReal(signed_, buf)), library(signed_)) << signed_;
+        }
+    for (unsigned long long handle : {0ull, 1ull, 0xAull, 0x2F4ull, 0xFFFFull, 0x10000ull, ~0ull}) {
+        char buf[kNumberBuffer], hex[kNumberBuffer];
+        std::string expected(hex, std::to_chars(hex, hex + sizeof hex, handle, 16).ptr);
+        for (char& c : expected)
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        EXPECT_EQ(std::string(buf, formatHandle(handle, buf)), expected);
+    }
+}
+
 TEST(DxfWriter, FormatsAsTheReaderReadsBack)
 {
     const std::string text = written([](Writer& out) {
@@ -190,7 +233,8 @@ TEST(DxfWriter, FormatsAsTheReaderReadsBack)
 TEST(DxfWriter, TextsWithControlCharactersAndEscapesReadBackTheSame)
 {
     const std::string texts[] = {"two\nlines", "crlf\r\nend", "C:\\U+0041\\U+004", "\\P paragraph \\U+", "\\M+193FA",
-                                 std::string("nul\0byte", 8), "tab\tkept", "  blanks  ", "", "Z\xc3\xbcrich \xe2\x82\xac"};
+                                 std::string("nul\0byte", 8), "tab\tkept", "  blanks  ", "", "Z\xc3\xbcrich \xe2\x82\xac",
+                                 "a text past one word\rthen", "sixteen bytes...\\P"};
     const std::string text = written([&](Writer& out) {
         out.text(0, "TEXT");
         for (const std::string& t : texts)

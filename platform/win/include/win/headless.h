@@ -19,6 +19,13 @@ void setNoGui(bool noGui);
 // application object exists.
 bool guiAvailable();
 
+// The host makes its Qt application object only when something needs it (a headless run
+// that makes no window never loads the platform's fonts): it installs how to make it here,
+// and whatever makes widgets calls ensureApplication first. Without a maker (the tests make
+// their own object), ensureApplication does nothing.
+void setApplicationMaker(std::function<void()> maker);
+void ensureApplication();
+
 // Asks for a path on the host's command line; empty optional when the user cancelled.
 using PathPrompt = std::function<std::optional<std::string>(const std::string& prompt)>;
 

@@ -43,8 +43,13 @@ public:
     void fail(const std::string& message);
 
 private:
+    // The code, or 999 after failing the writer when it is no group code.
+    int validCode(int code);
     // A code line and a value line.
     void pair(int code, const char* value, size_t size);
+    // A pair whose value is a number, formatted straight into the buffer.
+    template <class Value>
+    void number(int code, Value value, size_t (*format)(Value, char*));
     void put(const char* data, size_t size);
     void flush();
 
