@@ -63,6 +63,7 @@ private:
     using Lookup = std::array<unsigned char, kCodeCount>;
 
     void enterSubclass(Cursor& cursor, std::string_view marker) const;
+    void searchSubclass(Cursor& cursor, std::string_view marker) const;
     void leaveSections(Cursor& cursor) const;
     void shareCommonFields();
     void linkRepeatedCodes();
