@@ -23,11 +23,6 @@ void FieldContext::failRange(const Pair& pair, long long value, long long low, l
                    + " for group code " + std::to_string(pair.code));
 }
 
-long long FieldContext::integer(const Pair& pair, const Field& field) const
-{
-    return integer(pair, field.low, field.high);
-}
-
 void FieldContext::failHandle(const Pair& pair) const
 {
     fail(pair, "invalid handle '" + std::string(pair.value.substr(0, 40)) + "'");

@@ -200,8 +200,8 @@ bool FieldTable::readLate(AcRxObject& object, const Field& common, const Pair& p
     }
 }
 
-bool FieldTable::read(AcRxObject& object, Cursor& cursor, std::span<const Pair> pairs, size_t& i,
-                      FieldContext& context) const
+bool FieldTable::readPair(AcRxObject& object, Cursor& cursor, std::span<const Pair> pairs, size_t& i,
+                          FieldContext& context) const
 {
     const Pair& pair = pairs[i];
     if (pair.code == 100) {
@@ -235,13 +235,7 @@ bool FieldTable::read(AcRxObject& object, Cursor& cursor, std::span<const Pair> 
     }
     if (!f->read(object, *f, pair, context))
         return false;
-    // A field never written (a count, a copy) is no place to keep pairs after, nor is a
-    // common field read in a later section (the pairs after it stay in that section).
-    const int entry = static_cast<int>(f - m_fields.data());
-    if (entry < m_commonEnd)
-        cursor.commonRead |= std::uint64_t(1) << entry;
-    if (f->write && (cursor.section < 0 || entry > m_sections[static_cast<size_t>(cursor.section)]))
-        cursor.anchor = entry;
+    noteRead(cursor, *f);
     ++i;
     return true;
 }

@@ -62,6 +62,11 @@ struct Field {
 
 using FieldList = std::vector<Field>;
 
+inline long long FieldContext::integer(const Pair& pair, const Field& field) const
+{
+    return integer(pair, field.low, field.high);
+}
+
 namespace fields {
 
 template <class>
