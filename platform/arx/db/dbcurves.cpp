@@ -537,10 +537,17 @@ const FieldTable& AcDbPolyline::dxfTable() const
 {
     static const FieldTable table({dxfFields(), {
         subclass("AcDbPolyline"),
-        derived({90},
-                [](const AcRxObject& o, const Field& f, Writer& out) {
-                    out.integer(f.code(), static_cast<long long>(static_cast<const AcDbPolyline&>(o).m_vertices.size()));
-                }),
+        // The count makes room for the vertices; they are counted again when written.
+        value({90},
+              [](AcRxObject& o, const Field&, const Pair& p, FieldContext&) {
+                  long long count = 0;
+                  if (qv::dxf::parseInt(p.value, count) && count > 0)
+                      static_cast<AcDbPolyline&>(o).m_vertices.reserve(static_cast<size_t>(std::min(count, 4096LL)));
+                  return true;
+              },
+              [](const AcRxObject& o, const Field& f, Writer& out) {
+                  out.integer(f.code(), static_cast<long long>(static_cast<const AcDbPolyline&>(o).m_vertices.size()));
+              }),
         integer<&AcDbPolyline::m_flags>(70),
         real<&AcDbPolyline::m_constantWidth>(43).only([](const AcRxObject& o) {
             double width = 0;

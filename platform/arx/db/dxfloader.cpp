@@ -19,6 +19,7 @@
 #include "dbimpl.h"
 #include "dxfcontext.h"
 
+#include <cstring>
 #include <memory>
 #include <unordered_map>
 
@@ -92,26 +93,39 @@ AcDbObject* makeDictionary(Impl& impl, const Record&)
 constexpr char kDictionary[] = "DICTIONARY";
 constexpr char kDictionaryWithDefault[] = "ACDBDICTIONARYWDFLT";
 
-const std::unordered_map<std::string_view, Maker>& entityMakers()
+// Whether text is name: most entity types have six letters, so the letters are compared
+// as a whole, without a call.
+template <size_t N>
+bool is(std::string_view text, const char (&name)[N])
 {
-    static const std::unordered_map<std::string_view, Maker> makers = {
+    return text.size() == N - 1 && std::memcmp(text.data(), name, N - 1) == 0;
+}
+
+// The maker of an entity type (nullptr for a type not modelled), found without hashing: it
+// is asked for every entity.
+Maker entityMaker(std::string_view type)
+{
+    static constexpr std::pair<std::string_view, Maker> kMakers[] = {
+        {"ATTRIB", &make<AcDbAttribute>},
+        {"ATTDEF", &make<AcDbAttributeDefinition>},
+        {"INSERT", &makeInsert},
+        {"LWPOLYLINE", &make<AcDbPolyline>},
         {"LINE", &make<AcDbLine>},
-        {"3DLINE", &make<AcDbLine>},   // release 10's line with its z, written as a LINE
+        {"TEXT", &make<AcDbText>},
+        {"VERTEX", &make<AcDbVertex>},
         {"CIRCLE", &make<AcDbCircle>},
         {"ARC", &make<AcDbArc>},
-        {"LWPOLYLINE", &make<AcDbPolyline>},
-        {"TEXT", &make<AcDbText>},
         {"MTEXT", &make<AcDbMText>},
-        {"ATTDEF", &make<AcDbAttributeDefinition>},
-        {"ATTRIB", &make<AcDbAttribute>},
         {"HATCH", &make<AcDbHatch>},
-        {"VIEWPORT", &make<AcDbViewport>},
-        {"VERTEX", &make<AcDbVertex>},
-        {"INSERT", &makeInsert},
         {"POLYLINE", &makePolyline},
+        {"VIEWPORT", &make<AcDbViewport>},
+        {"3DLINE", &make<AcDbLine>},   // release 10's line with its z, written as a LINE
         {"ACAD_TABLE", &makeTable},
     };
-    return makers;
+    for (const auto& [name, maker] : kMakers)
+        if (type.size() == name.size() && std::memcmp(type.data(), name.data(), type.size()) == 0)
+            return maker;
+    return nullptr;
 }
 
 const std::unordered_map<std::string_view, Maker>& objectMakers()
@@ -533,19 +547,18 @@ void Loader::readSequenceEnd()
 void Loader::readEntity(AcDbObjectId owner)
 {
     const std::string_view type = m_record.type();
-    if (type == "SEQEND") {
+    if (is(type, "SEQEND")) {
         readSequenceEnd();
         advance();
         return;
     }
-    const bool attribute = type == "ATTRIB", vertex = type == "VERTEX";
+    const bool attribute = is(type, "ATTRIB"), vertex = is(type, "VERTEX");
     AcDbEntity* parent = attribute ? static_cast<AcDbEntity*>(m_lastInsert) : m_lastPolyline;
     if ((attribute || vertex) && !parent)
         fail(std::string(type) + " outside a " + (attribute ? "block reference" : "polyline"));
     AcDbStub* stub = claimSlot();
-    const auto maker = entityMakers().find(type);
-    AcDbObject* obj = maker != entityMakers().end() ? maker->second(m_impl, m_record)
-                                                    : m_impl.makeInArena<AcDbProxyEntity>(qv::dxf::internName(type));
+    const Maker maker = entityMaker(type);
+    AcDbObject* obj = maker ? maker(m_impl, m_record) : m_impl.makeInArena<AcDbProxyEntity>(qv::dxf::internName(type));
     qv::DxfContext::RecordInfo info;
     const AcDbObjectId id = readRecord(stub, obj, info);
     auto* ent = static_cast<AcDbEntity*>(obj);

@@ -6,46 +6,26 @@
 
 namespace qv::dxf {
 
-double FieldContext::real(const Pair& pair) const
+void FieldContext::failNumber(const Pair& pair, const char* kind) const
 {
-    double v = 0;
-    if (!parseReal(pair.value, v))
-        fail(pair, "invalid number '" + std::string(pair.value.substr(0, 40)) + "' for group code "
-                       + std::to_string(pair.code));
-    return v;
+    fail(pair, "invalid " + std::string(kind) + " '" + std::string(pair.value.substr(0, 40)) + "' for group code "
+                   + std::to_string(pair.code));
 }
 
-long long FieldContext::integer(const Pair& pair) const
+void FieldContext::failWidth(const Pair& pair, long long value) const
 {
-    long long v = 0;
-    if (!parseInt(pair.value, v))
-        fail(pair, "invalid integer '" + std::string(pair.value.substr(0, 40)) + "' for group code "
-                       + std::to_string(pair.code));
-    if (!fitsCode(pair.code, v))
-        fail(pair, "integer " + std::to_string(v) + " too large for group code " + std::to_string(pair.code));
-    return v;
+    fail(pair, "integer " + std::to_string(value) + " too large for group code " + std::to_string(pair.code));
 }
 
-long long FieldContext::integer(const Pair& pair, long long low, long long high) const
+void FieldContext::failRange(const Pair& pair, long long value, long long low, long long high) const
 {
-    const long long v = integer(pair);
-    if (v < low || v > high)
-        fail(pair, "value " + std::to_string(v) + " out of range " + std::to_string(low) + " to "
-                       + std::to_string(high) + " for group code " + std::to_string(pair.code));
-    return v;
+    fail(pair, "value " + std::to_string(value) + " out of range " + std::to_string(low) + " to " + std::to_string(high)
+                   + " for group code " + std::to_string(pair.code));
 }
 
-long long FieldContext::integer(const Pair& pair, const Field& field) const
+void FieldContext::failHandle(const Pair& pair) const
 {
-    return integer(pair, field.low, field.high);
-}
-
-unsigned long long FieldContext::handle(const Pair& pair) const
-{
-    unsigned long long v = 0;
-    if (!parseHandle(pair.value, v))
-        fail(pair, "invalid handle '" + std::string(pair.value.substr(0, 40)) + "'");
-    return v;
+    fail(pair, "invalid handle '" + std::string(pair.value.substr(0, 40)) + "'");
 }
 
 const Pair& FieldContext::kept(const Pair& pair) const

@@ -4,6 +4,7 @@
 #include "arx/dxfnumber.h"
 
 #include <cassert>
+#include <cstring>
 
 namespace qv::dxf {
 
@@ -104,7 +105,24 @@ void FieldTable::index(Lookup& lookup, size_t entry, bool sections)
     }
 }
 
-void FieldTable::enterSubclass(Cursor& cursor, std::string_view marker) const
+// Most markers name the section after the current one: that one is tried before the search.
+inline void FieldTable::enterSubclass(Cursor& cursor, std::string_view marker) const
+{
+    const size_t next = static_cast<size_t>(cursor.section + 1);
+    if (next < m_sections.size()) {
+        const int entry = m_sections[next];
+        const std::string_view name = m_markers[static_cast<size_t>(entry)];
+        if (name.size() == marker.size() && std::memcmp(name.data(), marker.data(), name.size()) == 0) {
+            cursor.section = static_cast<int>(next);
+            cursor.anchor = entry;
+            cursor.foreign = false;
+            return;
+        }
+    }
+    searchSubclass(cursor, marker);
+}
+
+void FieldTable::searchSubclass(Cursor& cursor, std::string_view marker) const
 {
     // The next section of that name after the current one (a name may come twice).
     const int count = static_cast<int>(m_sections.size());
@@ -136,7 +154,7 @@ void FieldTable::leaveSections(Cursor& cursor) const
     cursor.anchor = (next < m_sections.size() ? m_sections[next] : static_cast<int>(m_fields.size())) - 1;
 }
 
-const Field* FieldTable::find(const Cursor& cursor, int code) const
+inline const Field* FieldTable::find(const Cursor& cursor, int code) const
 {
     if (cursor.foreign || !isValidCode(code))
         return nullptr;
@@ -160,7 +178,7 @@ int FieldTable::findCommonEnd() const
 // A common field not read yet whose code comes in a section that keeps it otherwise (a
 // subclass the table does not know, or one read whole): some writers give an entity's layer
 // or colour after its own marker, whatever its type.
-const Field* FieldTable::lateCommonField(const Cursor& cursor, const Field* found, int code) const
+inline const Field* FieldTable::lateCommonField(const Cursor& cursor, const Field* found, int code) const
 {
     if (!(cursor.foreign || (found && found->role == Field::Role::kSection)) || !isValidCode(code))
         return nullptr;
@@ -182,8 +200,8 @@ bool FieldTable::readLate(AcRxObject& object, const Field& common, const Pair& p
     }
 }
 
-bool FieldTable::read(AcRxObject& object, Cursor& cursor, std::span<const Pair> pairs, size_t& i,
-                      FieldContext& context) const
+bool FieldTable::readPair(AcRxObject& object, Cursor& cursor, std::span<const Pair> pairs, size_t& i,
+                          FieldContext& context) const
 {
     const Pair& pair = pairs[i];
     if (pair.code == 100) {
@@ -217,13 +235,7 @@ bool FieldTable::read(AcRxObject& object, Cursor& cursor, std::span<const Pair> 
     }
     if (!f->read(object, *f, pair, context))
         return false;
-    // A field never written (a count, a copy) is no place to keep pairs after, nor is a
-    // common field read in a later section (the pairs after it stay in that section).
-    const int entry = static_cast<int>(f - m_fields.data());
-    if (entry < m_commonEnd)
-        cursor.commonRead |= std::uint64_t(1) << entry;
-    if (f->write && (cursor.section < 0 || entry > m_sections[static_cast<size_t>(cursor.section)]))
-        cursor.anchor = entry;
+    noteRead(cursor, *f);
     ++i;
     return true;
 }

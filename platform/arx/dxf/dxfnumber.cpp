@@ -4,11 +4,16 @@
 #include <bit>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 namespace qv::dxf {
 
 namespace {
+
+// The powers of ten a double holds exactly.
+constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                              1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
 std::string_view trimmed(std::string_view t)
 {
@@ -40,46 +45,97 @@ bool parseWhole(std::string_view text, T& value, int base = 10)
     return r.ec == std::errc() && r.ptr == end;
 }
 
-// Decimals of at most 15 digits without an exponent, as most files write coordinates: the
-// digits as an integer are exact in a double, and so is a power of ten up to 10^22, so
-// one division gives the correctly rounded value (the fast path of exact reading).
-bool parseShortDecimal(std::string_view t, double& value)
+bool isDigit(char c) { return static_cast<unsigned char>(c - '0') < 10; }
+
+unsigned digitOf(char c) { return static_cast<unsigned>(static_cast<unsigned char>(c)) - '0'; }
+
+// The number of eight digit values (0 to 9, the first in the lowest byte).
+std::uint64_t eightDigits(std::uint64_t v)
 {
-    static constexpr double kPowers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8,
-                                         1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-    const char* p = t.data();
-    const char* end = p + t.size();
-    const bool negative = p < end && *p == '-';
-    p += p < end && (*p == '-' || *p == '+');
-    unsigned long long digits = 0;
-    int count = 0, decimals = -1;
-    for (; p < end; ++p) {
-        if (*p >= '0' && *p <= '9') {
-            digits = digits * 10 + static_cast<unsigned>(*p - '0');
-            decimals += decimals >= 0;
-            if (++count > 15)
-                return false;
-        } else if (*p == '.' && decimals < 0) {
-            decimals = 0;
-        } else {
-            return false;
-        }
+    v = v * 10 + (v >> 8);   // each pair of bytes: the number of its two digits
+    return (((v & 0x000000FF000000FFu) * (100 + (1000000ull << 32)))
+            + (((v >> 16) & 0x000000FF000000FFu) * (1 + (10000ull << 32))))
+           >> 32;
+}
+
+// Adds the decimal digits from p on to digits, the first up to eight at once when the text
+// has eight bytes from p, the rest two at a time; returns where they end.
+[[gnu::always_inline]] inline const char* readDigits(const char* p, const char* end, std::uint64_t& digits)
+{
+    static constexpr std::uint64_t kTens[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
+    if (end - p >= 8) {
+        std::uint64_t chunk = 0;
+        std::memcpy(&chunk, p, 8);
+        const std::uint64_t values = chunk ^ 0x3030303030303030u;   // digits become 0 to 9
+        // A byte's high bit: whether it is no digit (its value above 9).
+        const std::uint64_t others = (((values & 0x7F7F7F7F7F7F7F7Fu) + 0x7676767676767676u) | values) & 0x8080808080808080u;
+        const int count = others ? std::countr_zero(others) / 8 : 8;
+        if (count == 0)
+            return p;
+        digits = digits * kTens[count] + eightDigits(values << (64 - 8 * count));
+        p += count;
+        if (count < 8)
+            return p;
     }
-    if (count == 0)
+    for (; end - p >= 2; p += 2) {
+        const unsigned high = digitOf(p[0]), low = digitOf(p[1]);
+        if (high > 9 || low > 9)
+            break;
+        digits = digits * 100 + high * 10 + low;
+    }
+    if (p < end && digitOf(*p) <= 9)
+        digits = digits * 10 + digitOf(*p++);
+    return p;
+}
+
+// A decimal of at most 19 significant digits and a small exponent, as files write
+// coordinates: when the digits as an integer are exact in a double (below 2^53) and the
+// power of ten is exact too (up to 10^22), one multiplication or division gives the
+// correctly rounded value, the same as from_chars. Anything else is left to from_chars.
+bool parseShortDecimal(const char* p, const char* end, double& value)
+{
+    const bool negative = *p == '-';
+    p += *p == '-' || *p == '+';
+    const char* first = p;
+    std::uint64_t digits = 0;
+    p = readDigits(p, end, digits);
+    long count = p - first;
+    int exponent = 0;
+    if (p < end && *p == '.') {
+        const char* fraction = ++p;
+        p = readDigits(p, end, digits);
+        exponent = -static_cast<int>(p - fraction);
+        count += p - fraction;
+    }
+    if (count == 0 || count > 19)
         return false;
-    const double v = static_cast<double>(digits) / kPowers[decimals < 0 ? 0 : decimals];
+    if (p < end && (*p == 'e' || *p == 'E')) {
+        ++p;
+        const bool below = p < end && *p == '-';
+        p += p < end && (*p == '-' || *p == '+');
+        const char* start = p;
+        int e = 0;
+        for (; p < end && isDigit(*p) && p - start < 3; ++p)
+            e = e * 10 + (*p - '0');
+        if (p == start)
+            return false;
+        exponent += below ? -e : e;
+    }
+    if (p != end || digits > (std::uint64_t(1) << 53) || exponent < -22 || exponent > 22)
+        return false;
+    const double v = exponent < 0 ? static_cast<double>(digits) / kPowers[-exponent]
+                                  : static_cast<double>(digits) * kPowers[exponent];
     value = negative ? -v : v;
     return true;
 }
 
-} // namespace
-
-bool parseReal(std::string_view text, double& value)
+// What the fast paths leave: from_chars, out of their way.
+[[gnu::noinline]] bool parseRealWhole(std::string_view text, double& value)
 {
-    return parseShortDecimal(text, value) || (parseWhole(text, value) && std::isfinite(value));
+    return parseWhole(text, value) && std::isfinite(value);
 }
 
-bool parseInt(std::string_view text, long long& value)
+[[gnu::noinline]] bool parseIntWhole(std::string_view text, long long& value)
 {
     if (parseWhole(text, value))
         return true;
@@ -90,16 +146,65 @@ bool parseInt(std::string_view text, long long& value)
     return true;
 }
 
-bool parseHandle(std::string_view text, unsigned long long& value)
+[[gnu::noinline]] bool parseHandleWhole(std::string_view text, unsigned long long& value)
 {
     value = 0;
     return text.empty() || parseWhole(text, value, 16) || trimmed(text).empty();
 }
 
-namespace {
+// A number of 1 to 18 decimal digits after an optional sign.
+bool parseShortInt(const char* p, const char* end, long long& value)
+{
+    const bool negative = *p == '-';
+    p += *p == '-' || *p == '+';
+    if (p == end || end - p > 18)
+        return false;
+    long long v = 0;
+    for (; p < end; ++p) {
+        if (!isDigit(*p))
+            return false;
+        v = v * 10 + (*p - '0');
+    }
+    value = negative ? -v : v;
+    return true;
+}
 
-constexpr double kScales[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                              1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+// 1 to 16 hexadecimal digits.
+bool parseShortHandle(const char* p, const char* end, unsigned long long& value)
+{
+    if (end - p > 16)
+        return false;
+    unsigned long long v = 0;
+    for (; p < end; ++p) {
+        const unsigned c = static_cast<unsigned char>(*p);
+        const unsigned digit = c - '0' < 10 ? c - '0' : (c | 0x20) - 'a' < 6 ? (c | 0x20) - 'a' + 10 : 16;
+        if (digit > 15)
+            return false;
+        v = v << 4 | digit;
+    }
+    value = v;
+    return true;
+}
+
+} // namespace
+
+bool parseReal(std::string_view text, double& value)
+{
+    return (!text.empty() && parseShortDecimal(text.data(), text.data() + text.size(), value)) || parseRealWhole(text, value);
+}
+
+bool parseInt(std::string_view text, long long& value)
+{
+    return (!text.empty() && parseShortInt(text.data(), text.data() + text.size(), value)) || parseIntWhole(text, value);
+}
+
+bool parseHandle(std::string_view text, unsigned long long& value)
+{
+    return (!text.empty() && parseShortHandle(text.data(), text.data() + text.size(), value))
+           || parseHandleWhole(text, value);
+}
+
+namespace {
 
 constexpr auto kUnits = [] {
     std::array<long long, 18> units{};
@@ -113,8 +218,8 @@ constexpr auto kUnits = [] {
 // back as it. Below 2^50, adding a half is exact: the sum's whole part is the nearest integer.
 bool readsBack(double magnitude, int decimals, long long& digits)
 {
-    digits = static_cast<long long>(magnitude * kScales[decimals] + 0.5);
-    return static_cast<double>(digits) / kScales[decimals] == magnitude;
+    digits = static_cast<long long>(magnitude * kPowers[decimals] + 0.5);
+    return static_cast<double>(digits) / kPowers[decimals] == magnitude;
 }
 
 // Writes value's last count decimal digits backwards, ending before end, two at a time.
@@ -150,7 +255,7 @@ size_t formatShortDecimal(double value, char* buf)
             return 0; // to_chars may write it with an exponent
     } else {
         int whole = 1; // digits before the point; 0, -1, -2 for the zeros after it
-        while (whole < 15 && magnitude >= kScales[whole])
+        while (whole < 15 && magnitude >= kPowers[whole])
             ++whole;
         if (magnitude < 1)
             whole = magnitude >= 0.1 ? 0 : magnitude >= 0.01 ? -1 : -2;

@@ -142,36 +142,88 @@ TEST(DxfReader, RecordsKeepTheirDecodedTextsUntilTheNext)
     EXPECT_FALSE(reader.nextRecord(second));
 }
 
+// What the numbers read as through from_chars alone: blanks around the text and one
+// leading "+" allowed, reals finite.
+template <class T>
+bool libraryReads(std::string_view text, T& value, int base = 10)
+{
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+        text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r'))
+        text.remove_suffix(1);
+    if (base == 10 && !text.empty() && text.front() == '+')
+        text.remove_prefix(1);
+    const char* end = text.data() + text.size();
+    std::from_chars_result r;
+    if constexpr (std::is_floating_point_v<T>)
+        r = std::from_chars(text.data(), end, value);
+    else
+        r = std::from_chars(text.data(), end, value, base);
+    if constexpr (std::is_floating_point_v<T>)
+        return !text.empty() && r.ec == std::errc() && r.ptr == end && std::isfinite(value);
+    else
+        return !text.empty() && r.ec == std::errc() && r.ptr == end;
+}
+
+// The reader's fast paths must accept and refuse what from_chars does, with the very same
+// double, integer or handle.
+void expectReadAsTheLibrary(const std::string& text)
+{
+    double real = 0, exact = 0;
+    const bool read = parseReal(text, real);
+    ASSERT_EQ(read, libraryReads(text, exact)) << text;
+    if (read) {
+        ASSERT_EQ(std::memcmp(&real, &exact, sizeof real), 0) << text;
+    }
+    long long whole = 0, exactWhole = 0;
+    if (libraryReads(text, exactWhole)) {
+        ASSERT_TRUE(parseInt(text, whole) && whole == exactWhole) << text;
+    } else if (read && exact == std::trunc(exact) && std::fabs(exact) <= 9.2e18) {
+        ASSERT_TRUE(parseInt(text, whole) && whole == static_cast<long long>(exact)) << text;
+    } else {
+        ASSERT_FALSE(parseInt(text, whole)) << text;
+    }
+    unsigned long long handle = 0, exactHandle = 0;
+    const bool blank = text.find_first_not_of(" \t\r") == std::string::npos;
+    const bool handleRead = blank || libraryReads(text, exactHandle, 16);
+    ASSERT_EQ(parseHandle(text, handle), handleRead) << text;
+    if (handleRead) {
+        ASSERT_EQ(handle, blank ? 0 : exactHandle) << text;
+    }
+}
+
 TEST(DxfNumbers, ReadExactlyAsTheLibraryReads)
 {
-    // Short decimals take a fast path: it must give the very double from_chars gives.
+    // Halfway and 17-digit values, the edges of an exact power of ten (10^22) and of an
+    // exact integer (2^53), denormals, signs, blanks and what is refused.
+    for (const char* text :
+         {"0", "-0", "-0.0", "+0", ".5", "5.", "-.5", "+.5", "1.5 ", " 1.5", "\t-2\r", "+-1", "-+1", "++1", "--1",
+          "0.1", "0.3", "1.0000000000000002", "0.30000000000000004", "9007199254740992", "9007199254740993",
+          "9007199254740991.0", "900719925474099.3", "4503599627370496.5", "4503599627370497.5",
+          "1234567890123456789", "12345678901234567890", "0.1234567890123456789", "123456789012345678.9",
+          "1e22", "1e23", "1e-22", "1e-23", "9007199254740991e22", "9007199254740993e-22", "1.5e+22", "1.5E-022",
+          "1e0005", "1e", "1e+", "1e-", "e5", ".e5", "1.e5", "2.2250738585072014e-308", "4.9e-324", "1e-400",
+          "1.7976931348623157e308", "1.8e308", "-1e400", "0.000000000000000000000000000001", "007", "-007.50",
+          "1,5", "1.2.3", "1..2", "", " ", "-", "+", ".", "inf", "-inf", "nan", "0x10", "10h", "FFFF", "ffffffffffffffff",
+          "10000000000000000", "000000000000000001A", "2f4", "2F4 ", "-1", "999999999999999999", "9223372036854775807",
+          "9223372036854775808", "-9223372036854775808", "7.0", "7.5", "1e3", "+1e3", "\xb5"})
+        expectReadAsTheLibrary(text);
+    // Random texts of digits, points, exponents, signs and blanks, and random doubles as
+    // files write them.
     std::mt19937_64 random(7);
-    for (int i = 0; i < 20000; ++i) {
-        std::string text = std::to_string(random() % 1000000000000000ull);
-        const size_t point = random() % (text.size() + 1);
-        if (point < text.size())
-            text.insert(text.size() - point, ".");
-        if (random() % 2)
-            text.insert(0, "-");
-        double fast = 0, exact = 0;
-        ASSERT_TRUE(parseReal(text, fast)) << text;
-        std::from_chars(text.data(), text.data() + text.size(), exact);
-        ASSERT_EQ(std::memcmp(&fast, &exact, sizeof fast), 0) << text;
+    const std::string alphabet = "0123456789012345678901234567890123456789..eE+- aF:/";
+    for (int i = 0; i < 200000; ++i) {
+        std::string text(random() % 24, ' ');
+        for (char& c : text)
+            c = alphabet[random() % alphabet.size()];
+        expectReadAsTheLibrary(text);
     }
-    double v = 0;
-    EXPECT_TRUE(parseReal("-0.0", v) && std::signbit(v));
-    EXPECT_TRUE(parseReal(" +2.5 ", v) && v == 2.5);
-    EXPECT_TRUE(parseReal("1234567890123456.5", v) && v == 1234567890123456.5);
-    EXPECT_TRUE(parseReal("1e-5", v) && v == 1e-5);
-    for (const char* bad : {"", "-", ".", "1.2.3", "1,5", "inf", "nan", "1e400", "0x10"})
-        EXPECT_FALSE(parseReal(bad, v)) << bad;
-    long long n = 0;
-    EXPECT_TRUE(parseInt("7.0", n) && n == 7);
-    EXPECT_FALSE(parseInt("7.5", n));
-    unsigned long long h = 0;
-    EXPECT_TRUE(parseHandle("", h) && h == 0);
-    EXPECT_TRUE(parseHandle("2f4", h) && h == 0x2F4);
-    EXPECT_FALSE(parseHandle("12345678901234567", h));
+    for (int i = 0; i < 50000; ++i) {
+        const double d = std::ldexp(static_cast<double>(random() >> 11), static_cast<int>(random() % 120) - 90);
+        char buf[40];
+        expectReadAsTheLibrary(std::string(buf, std::to_chars(buf, buf + sizeof buf, i % 2 ? -d : d).ptr));
+        expectReadAsTheLibrary(std::string(buf, std::to_chars(buf, buf + sizeof buf, d, std::chars_format::fixed, i % 20).ptr));
+    }
 }
 
 TEST(DxfNumbers, FormatExactlyAsTheLibraryFormats)

@@ -59,7 +59,12 @@ public:
     Acad::ErrorStatus transformBy(const AcGeMatrix3d& m) override;
     Acad::ErrorStatus getGeomExtents(AcDbExtents& extents) const override;
 
-    void attachAttribute(AcDbObjectId id) { m_attributes.push_back(id); }
+    void attachAttribute(AcDbObjectId id)
+    {
+        if (m_attributes.empty())
+            m_attributes.reserve(3);   // the room the first allocation has anyway
+        m_attributes.push_back(id);
+    }
     AcDbHandle seqendHandle() const { return m_seqend; }
     void setSeqendHandle(AcDbHandle h) { m_seqend = h; }
     // The block and scale factors read from a file, without checks.

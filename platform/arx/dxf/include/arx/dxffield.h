@@ -62,6 +62,11 @@ struct Field {
 
 using FieldList = std::vector<Field>;
 
+inline long long FieldContext::integer(const Pair& pair, const Field& field) const
+{
+    return integer(pair, field.low, field.high);
+}
+
 namespace fields {
 
 template <class>
@@ -167,8 +172,8 @@ Field point(int code)
     return value({c, static_cast<short>(c + 10), static_cast<short>(c + 20)},
                  [](AcRxObject& o, const Field& f, const Pair& p, FieldContext& c) {
                      auto& v = member<M>(o);
-                     const int i = f.indexOf(p.code);
-                     (i == 0 ? v.x : i == 1 ? v.y : v.z) = c.real(p);
+                     const int i = p.code - f.code();   // the codes are code, code + 10, code + 20
+                     (i == 0 ? v.x : i == 10 ? v.y : v.z) = c.real(p);
                      return true;
                  },
                  [](const AcRxObject& o, const Field& f, Writer& out) {
@@ -184,7 +189,7 @@ Field point2d(int code)
     return value({c, static_cast<short>(c + 10)},
                  [](AcRxObject& o, const Field& f, const Pair& p, FieldContext& c) {
                      auto& v = member<M>(o);
-                     (f.indexOf(p.code) == 0 ? v.x : v.y) = c.real(p);
+                     (p.code == f.code() ? v.x : v.y) = c.real(p);
                      return true;
                  },
                  [](const AcRxObject& o, const Field& f, Writer& out) {

@@ -51,8 +51,21 @@ public:
     // the next marker or XData; i moves past what was read. false when no field reads
     // pairs[i] (i unchanged): the caller keeps it as an extra at the cursor's anchor.
     // Markers move the cursor; a foreign marker is not read.
+    // Inline for the usual pair, a value of a field of the current section; any other is
+    // read out of line.
     bool read(AcRxObject& object, Cursor& cursor, std::span<const Pair> pairs, size_t& i,
-              FieldContext& context) const;
+              FieldContext& context) const
+    {
+        const Pair& pair = pairs[i];
+        const Field* f = valueField(cursor, pair.code);
+        if (!f)
+            return readPair(object, cursor, pairs, i, context);
+        if (!f->read(object, *f, pair, context))
+            return false;
+        noteRead(cursor, *f);
+        ++i;
+        return true;
+    }
     // Writes the markers and fields, each followed by the extras anchored to it (extras
     // sorted by anchor).
     void write(const AcRxObject& object, Writer& out, const TagList* extras) const;
@@ -62,7 +75,36 @@ public:
 private:
     using Lookup = std::array<unsigned char, kCodeCount>;
 
+    bool readPair(AcRxObject& object, Cursor& cursor, std::span<const Pair> pairs, size_t& i,
+                  FieldContext& context) const;
+    // The field of a value pair in the current section when it is the first of its code
+    // there and no marker, section or late common field is involved; nullptr otherwise.
+    const Field* valueField(const Cursor& cursor, int code) const
+    {
+        if (cursor.foreign || !isValidCode(code) || code == 100 || code == 101)
+            return nullptr;
+        const Lookup& lookup = cursor.section < 0 ? m_lookups.back() : m_lookups[static_cast<size_t>(cursor.section)];
+        const unsigned char e = lookup[static_cast<size_t>(code - kMinCode)];
+        if (e == 0)
+            return nullptr;
+        const size_t entry = e - 1u;
+        if (static_cast<int>(entry) < cursor.anchor && m_repeats[entry] >= 0)
+            return nullptr;
+        const Field& f = m_fields[entry];
+        return f.role == Field::Role::kValue ? &f : nullptr;
+    }
+    // A field never written (a count, a copy) is no place to keep pairs after, nor is a
+    // common field read in a later section (the pairs after it stay in that section).
+    void noteRead(Cursor& cursor, const Field& f) const
+    {
+        const int entry = static_cast<int>(&f - m_fields.data());
+        if (entry < m_commonEnd)
+            cursor.commonRead |= std::uint64_t(1) << entry;
+        if (f.write && (cursor.section < 0 || entry > m_sections[static_cast<size_t>(cursor.section)]))
+            cursor.anchor = entry;
+    }
     void enterSubclass(Cursor& cursor, std::string_view marker) const;
+    void searchSubclass(Cursor& cursor, std::string_view marker) const;
     void leaveSections(Cursor& cursor) const;
     void shareCommonFields();
     void linkRepeatedCodes();
