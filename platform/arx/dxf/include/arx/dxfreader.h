@@ -35,12 +35,20 @@ public:
     int line() const { return m_line; }
 
 private:
-    std::string_view nextLine();
+    bool read(Pair& pair);
+    bool plainCode(int& code);
+    bool codeOfLine(int& code);
+    // The next line without its line end (but for the carriage return of a value to be
+    // trimmed); found: whether it holds what watch looks for.
+    template <auto watch>
+    std::string_view nextLine(bool& found);
     std::string_view decoded(std::string_view raw);
+    size_t offset() const { return static_cast<size_t>(m_cur - m_bytes.data()); }
 
     std::string_view m_bytes;
     MappedFile* m_file = nullptr;
-    size_t m_pos = 0;
+    const char* m_cur;   // where the next line starts
+    const char* m_end;
     size_t m_pendingOffset = 0;   // where the pending 0 pair starts
     size_t m_releasedUpTo = 0;
     int m_line = 0;

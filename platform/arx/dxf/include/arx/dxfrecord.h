@@ -26,11 +26,18 @@ private:
     friend class Reader;
     void clear() { m_size = 0; }
     // The next pair to fill (kept with its capacity from record to record).
-    Pair& add();
+    Pair& add()
+    {
+        if (m_size == m_capacity)
+            grow();
+        return m_pairs[m_size++];
+    }
     void dropLast() { --m_size; }
+    void grow();
 
     std::vector<Pair> m_pairs;
     size_t m_size = 0;
+    size_t m_capacity = 0;   // m_pairs.size(), kept at hand for add
 };
 
 } // namespace qv::dxf
