@@ -7,6 +7,7 @@
 #include <charconv>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 
 namespace qv::dxf {
 
@@ -69,6 +70,9 @@ uint64_t wordAt(const char* p)
 // one below the first: the lowest mark is exact, and any mark implies a zero byte at or
 // below it.
 uint64_t zeroBytes(uint64_t w) { return (w - kOnes) & ~w & kHighBits; }
+
+// No code: a line left to the thorough parse, or the end of the file.
+constexpr int kNoCode = std::numeric_limits<int>::min();
 
 // What the scan of a line looks for besides its end: bytes that make a text need decoding
 // (above ASCII, or a backslash), or NUL bytes.
@@ -156,11 +160,11 @@ std::string_view Reader::decoded(std::string_view raw)
 // The common line of a code, within the next eight bytes (which must be there): blanks,
 // digits, blanks and a line end, the code valid. Any other line is left to codeOfLine,
 // which knows what to say.
-inline bool Reader::plainCode(int& code)
+inline int Reader::plainCode()
 {
     const uint64_t breaks = zeroBytes(wordAt(m_cur) ^ (kOnes * '\n'));
     if (!breaks)
-        return false;
+        return kNoCode;
     // The line end stops every scan below.
     const char* lineEnd = m_cur + std::countr_zero(breaks) / 8;
     const char* p = m_cur;
@@ -171,38 +175,36 @@ inline bool Reader::plainCode(int& code)
     for (unsigned digit; (digit = static_cast<unsigned char>(*p) - unsigned{'0'}) <= 9; ++p)
         value = value * 10 + digit;
     if (p == digits)
-        return false;
+        return kNoCode;
     while (p != lineEnd && isBlank(*p))
         ++p;
     if (p != lineEnd || value > static_cast<unsigned>(kMaxCode))
-        return false;
-    code = static_cast<int>(value);
+        return kNoCode;
     m_cur = lineEnd + 1;
     ++m_line;
-    return true;
+    return static_cast<int>(value);
 }
 
-// Any code line: false for the empty line after the last value.
-bool Reader::codeOfLine(int& code)
+// Any code line: kNoCode for the empty line after the last value.
+int Reader::codeOfLine()
 {
     bool found = false;
     const std::string_view codeLine = trimmed(nextLine<Watch::kNothing>(found));
     if (m_cur == m_end && codeLine.empty())
-        return false;
+        return kNoCode;
+    int code = 0;
     const char* end = codeLine.data() + codeLine.size();
     const auto r = std::from_chars(codeLine.data() + (codeLine.starts_with('+') ? 1 : 0), end, code);
     if (codeLine.empty() || r.ec != std::errc() || r.ptr != end || !isValidCode(code))
         throw FormatError(m_line, "invalid group code '" + std::string(codeLine.substr(0, 40)) + "'");
-    return true;
+    return code;
 }
 
 [[gnu::always_inline]] inline bool Reader::read(Pair& pair)
 {
-    int code = 0;
-    if (m_end - m_cur < 8 || !plainCode(code)) {
-        if (m_cur == m_end || !codeOfLine(code))
-            return false;
-    }
+    int code = m_end - m_cur >= 8 ? plainCode() : kNoCode;
+    if (code == kNoCode && (m_cur == m_end || (code = codeOfLine()) == kNoCode))
+        return false;
     const int codeLine = m_line;
     if (m_cur == m_end)
         throw FormatError(codeLine, "group code without a value (the file is truncated)");

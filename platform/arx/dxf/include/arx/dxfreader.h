@@ -36,8 +36,8 @@ public:
 
 private:
     bool read(Pair& pair);
-    bool plainCode(int& code);
-    bool codeOfLine(int& code);
+    int plainCode();
+    int codeOfLine();
     // The next line without its line end (but for the carriage return of a value to be
     // trimmed); found: whether it holds what watch looks for.
     template <auto watch>
