@@ -162,11 +162,20 @@ std::string_view Reader::decoded(std::string_view raw)
 // which knows what to say.
 inline int Reader::plainCode()
 {
-    const uint64_t breaks = zeroBytes(wordAt(m_cur) ^ (kOnes * '\n'));
+    const uint64_t word = wordAt(m_cur);
+    const uint64_t breaks = zeroBytes(word ^ (kOnes * '\n'));
     if (!breaks)
         return kNoCode;
-    // The line end stops every scan below.
     const char* lineEnd = m_cur + std::countr_zero(breaks) / 8;
+    // The bytes up to the line end, the bits after it cleared: no two lines have the same.
+    const uint64_t line = word & (breaks - 1) & ~breaks;
+    KnownCode& known = m_knownCodes[(line * 0x9E3779B97F4A7C15ull) >> (64 - kKnownCodeBits)];
+    if (known.line == line) {
+        m_cur = lineEnd + 1;
+        ++m_line;
+        return known.code;
+    }
+    // The line end stops every scan below.
     const char* p = m_cur;
     while (*p == ' ')
         ++p;
@@ -180,9 +189,10 @@ inline int Reader::plainCode()
         ++p;
     if (p != lineEnd || value > static_cast<unsigned>(kMaxCode))
         return kNoCode;
+    known = {line, static_cast<int>(value)};
     m_cur = lineEnd + 1;
     ++m_line;
-    return static_cast<int>(value);
+    return known.code;
 }
 
 // Any code line: kNoCode for the empty line after the last value.

@@ -78,8 +78,18 @@ TEST(DxfReader, CodeLinesOfEveryForm)
         const char* line;
         int code;
     } read[] = {{"  -5 \t\r", -5}, {"+-5", -5}, {"-0", 0}, {"+7", 7}, {"000000010", 10}, {"0000000010", 10}, {"\t1071", 1071}};
-    for (const auto& c : read)
+    std::string all;
+    std::vector<std::pair<int, std::string>> expected;
+    for (const auto& c : read) {
         EXPECT_EQ(pairsOf(std::string(c.line) + "\nv\n"), (std::vector<std::pair<int, std::string>>{{c.code, "v"}})) << c.line;
+        all += std::string(c.line) + "\nv\n";
+        expected.emplace_back(c.code, "v");
+    }
+    // Lines read again are known by their bytes.
+    const auto once = expected;
+    expected.insert(expected.end(), once.begin(), once.end());
+    expected.insert(expected.end(), {{1, "v"}, {1, "v"}});
+    EXPECT_EQ(pairsOf(all + all + "1\nv\n1 \nv\n"), expected);
     for (const std::string line : {"1 0", "--1", "-", "+", "++1", "99999999999", "-2147483648", "1\v"})
         EXPECT_EQ(refusal("0\nA\n" + line + "\nB\n"), "line 3: invalid group code '" + line + "'");
     EXPECT_EQ(refusal("0\nA\n10 \r"), "line 3: group code without a value (the file is truncated)");

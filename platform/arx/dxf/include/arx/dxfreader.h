@@ -9,6 +9,8 @@
 #include "arx/dxfrecord.h"
 #include "arx/dxftextdecoder.h"
 
+#include <array>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -58,6 +60,14 @@ private:
     // Decoded texts of the current record: kept, with their capacity, for the next ones.
     std::vector<std::unique_ptr<std::string>> m_decoded;
     size_t m_decodedUsed = 0;
+    // Codes of the plain code lines read, by the line's bytes: a file repeats few code lines
+    // ("  0", " 10", "330"), which are then found here instead of parsed.
+    struct KnownCode {
+        uint64_t line = 0;
+        int code = 0;
+    };
+    static constexpr int kKnownCodeBits = 6;
+    std::array<KnownCode, 1 << kKnownCodeBits> m_knownCodes{};
 };
 
 } // namespace qv::dxf
