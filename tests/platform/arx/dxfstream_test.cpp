@@ -95,11 +95,11 @@ TEST(DxfReader, CodeLinesOfEveryForm)
     EXPECT_EQ(refusal("0\nA\n10 \r"), "line 3: group code without a value (the file is truncated)");
 }
 
-// Lines are scanned a word at a time: a line end, a byte that needs decoding or a NUL may
-// fall on any byte of a word, or among the last bytes of the file.
-TEST(DxfReader, LineEndsAndMarksAnywhereInAWord)
+// Lines are scanned eight or sixteen bytes at a time: a line end, a byte that needs
+// decoding or a NUL may fall on any byte of a block, or among the last bytes of the file.
+TEST(DxfReader, LineEndsAndMarksAnywhereInABlock)
 {
-    for (size_t before = 0; before < 18; ++before) {
+    for (size_t before = 0; before < 34; ++before) {
         for (size_t after = 0; after < 10; ++after) {
             const std::string pad(before, 'x');
             const std::string tail(after, 'y');
