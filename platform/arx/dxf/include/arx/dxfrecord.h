@@ -16,6 +16,11 @@ class Reader;
 class Record
 {
 public:
+    Record() = default;
+    // Neither copied nor moved: add counts on the capacity kept beside the pairs.
+    Record(const Record&) = delete;
+    Record& operator=(const Record&) = delete;
+
     std::span<const Pair> pairs() const { return {m_pairs.data(), m_size}; }
     const Pair& head() const { return m_pairs.front(); }
     std::string_view type() const { return m_pairs.front().value; }
