@@ -247,7 +247,7 @@ int Reader::codeOfLine()
         value = trimmed(nextLine<Watch::kNul>(found));
         if (found)
             throw FormatError(codeLine, "record type with a NUL byte");
-    } else if (valueKind(code) != ValueKind::kText) {
+    } else if (kValueKinds[static_cast<size_t>(code - kMinCode)] != ValueKind::kText) {   // a valid code here
         value = trimmed(nextLine<Watch::kNothing>(found));
     } else {
         value = nextLine<Watch::kDecoding>(found);
