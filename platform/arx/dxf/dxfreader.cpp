@@ -3,9 +3,15 @@
 #include "arx/dxfcodes.h"
 #include "arx/dxftext.h"
 
-#include <algorithm>
+#include <bit>
 #include <charconv>
+#include <cstdint>
 #include <cstring>
+#include <limits>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace qv::dxf {
 
@@ -51,31 +57,115 @@ TextDecoder decoderOf(std::string_view bytes)
     return TextDecoder(version >= "AC1021", headerValue(window, "$DWGCODEPAGE"));
 }
 
+// Lines are scanned eight bytes at a time (sixteen where the machine can), in words whose
+// first byte is the lowest.
+constexpr uint64_t kOnes = 0x0101010101010101ull;
+constexpr uint64_t kHighBits = 0x8080808080808080ull;
+
+uint64_t wordAt(const char* p)
+{
+    uint64_t w;
+    std::memcpy(&w, p, sizeof w);
+    if constexpr (std::endian::native == std::endian::big)
+        w = __builtin_bswap64(w);
+    return w;
+}
+
+// The high bit of every zero byte of w. A byte above a zero byte may be marked too, never
+// one below the first: the lowest mark is exact, and any mark implies a zero byte at or
+// below it.
+uint64_t zeroBytes(uint64_t w) { return (w - kOnes) & ~w & kHighBits; }
+
+// No code: a line left to the thorough parse, or the end of the file.
+constexpr int kNoCode = std::numeric_limits<int>::min();
+
+// What the scan of a line looks for besides its end: bytes that make a text need decoding
+// (above ASCII, or a backslash), or NUL bytes.
+enum class Watch { kNothing, kDecoding, kNul };
+
+template <Watch watch>
+uint64_t marksOf(uint64_t w)
+{
+    if constexpr (watch == Watch::kDecoding)
+        return (w & kHighBits) | zeroBytes(w ^ (kOnes * '\\'));
+    else if constexpr (watch == Watch::kNul)
+        return zeroBytes(w);
+    else
+        return 0;
+}
+
+template <Watch watch>
+bool marked(unsigned char c)
+{
+    if constexpr (watch == Watch::kDecoding)
+        return c >= 0x80 || c == '\\';
+    else if constexpr (watch == Watch::kNul)
+        return c == 0;
+    else
+        return false;
+}
+
+// The end of the line at p (its line feed, or end), and in found whether the bytes before
+// hold what watch looks for.
+template <Watch watch>
+[[gnu::always_inline]] inline const char* lineEnd(const char* p, const char* end, bool& found)
+{
+    uint64_t seen = 0;
+#ifdef __SSE2__
+    // Sixteen bytes at a time where the machine has the instructions for it.
+    for (; end - p >= 16; p += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const auto breaks = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8('\n'))));
+        unsigned marks = 0;
+        if constexpr (watch == Watch::kDecoding)
+            marks = static_cast<unsigned>(_mm_movemask_epi8(v) | _mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8('\\'))));
+        else if constexpr (watch == Watch::kNul)
+            marks = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_setzero_si128())));
+        if (breaks) {
+            found = (seen | (marks & (breaks - 1) & ~breaks)) != 0;
+            return p + std::countr_zero(breaks);
+        }
+        seen |= marks;
+    }
+#endif
+    for (; end - p >= 8; p += 8) {
+        const uint64_t w = wordAt(p);
+        const uint64_t breaks = zeroBytes(w ^ (kOnes * '\n'));
+        if (breaks) {
+            found = (seen | (marksOf<watch>(w) & (breaks - 1) & ~breaks)) != 0;
+            return p + std::countr_zero(breaks) / 8;
+        }
+        seen |= marksOf<watch>(w);
+    }
+    found = seen != 0;
+    for (; p != end && *p != '\n'; ++p)
+        found = found || marked<watch>(static_cast<unsigned char>(*p));
+    return p;
+}
+
 } // namespace
 
 // Byte-order marks written more than once (by tools that add one whatever the text holds)
 // are all skipped.
-Reader::Reader(std::string_view bytes) : m_bytes(bytes), m_decoder(decoderOf(bytes))
+Reader::Reader(std::string_view bytes)
+    : m_bytes(bytes), m_cur(bytes.data()), m_end(bytes.data() + bytes.size()), m_decoder(decoderOf(bytes))
 {
-    while (m_bytes.substr(m_pos).starts_with(kByteOrderMark))
-        m_pos += kByteOrderMark.size();
+    while (std::string_view(m_cur, static_cast<size_t>(m_end - m_cur)).starts_with(kByteOrderMark))
+        m_cur += kByteOrderMark.size();
 }
 
 Reader::Reader(MappedFile& file) : Reader(file.bytes()) { m_file = &file; }
 
-std::string_view Reader::nextLine()
+template <auto watch>
+[[gnu::always_inline]] inline std::string_view Reader::nextLine(bool& found)
 {
-    // Lines are short: a plain scan beats a library call.
-    const char* start = m_bytes.data() + m_pos;
-    const char* end = m_bytes.data() + m_bytes.size();
-    const char* p = start;
-    while (p < end && *p != '\n')
-        ++p;
-    const auto length = static_cast<size_t>(p - start);
-    m_pos += length + (p < end ? 1 : 0);
+    const char* start = m_cur;
+    const char* end = lineEnd<watch>(start, m_end, found);
+    m_cur = end == m_end ? end : end + 1;
     ++m_line;
-    std::string_view line(start, length);
-    if (!line.empty() && line.back() == '\r')
+    std::string_view line(start, static_cast<size_t>(end - start));
+    // Values that are trimmed lose their carriage returns with their blanks.
+    if (watch == Watch::kDecoding && !line.empty() && line.back() == '\r')
         line.remove_suffix(1);
     return line;
 }
@@ -89,40 +179,94 @@ std::string_view Reader::decoded(std::string_view raw)
     return out;
 }
 
-bool Reader::next(Pair& pair)
+// The common line of a code, within the next eight bytes (which must be there): blanks,
+// digits, blanks and a line end, the code valid. Any other line is left to codeOfLine,
+// which knows what to say.
+inline int Reader::plainCode()
 {
-    if (m_pos >= m_bytes.size())
-        return false;
-    const std::string_view codeLine = trimmed(nextLine());
-    const int codeLineNumber = m_line;
-    if (m_pos >= m_bytes.size() && codeLine.empty())
-        return false;   // the line end after the last value
+    const uint64_t word = wordAt(m_cur);
+    const uint64_t breaks = zeroBytes(word ^ (kOnes * '\n'));
+    if (!breaks)
+        return kNoCode;
+    const char* lineEnd = m_cur + std::countr_zero(breaks) / 8;
+    // The bytes up to the line end, the bits after it cleared: no two lines have the same.
+    const uint64_t line = word & (breaks - 1) & ~breaks;
+    KnownCode& known = m_knownCodes[(line * 0x9E3779B97F4A7C15ull) >> (64 - kKnownCodeBits)];
+    if (known.line == line) {
+        m_cur = lineEnd + 1;
+        ++m_line;
+        return known.code;
+    }
+    // The line end stops every scan below.
+    const char* p = m_cur;
+    while (*p == ' ')
+        ++p;
+    const char* digits = p;
+    unsigned value = 0;
+    for (unsigned digit; (digit = static_cast<unsigned char>(*p) - unsigned{'0'}) <= 9; ++p)
+        value = value * 10 + digit;
+    if (p == digits)
+        return kNoCode;
+    while (p != lineEnd && isBlank(*p))
+        ++p;
+    if (p != lineEnd || value > static_cast<unsigned>(kMaxCode))
+        return kNoCode;
+    known = {line, static_cast<int>(value)};
+    m_cur = lineEnd + 1;
+    ++m_line;
+    return known.code;
+}
+
+// Any code line: kNoCode for the empty line after the last value.
+int Reader::codeOfLine()
+{
+    bool found = false;
+    const std::string_view codeLine = trimmed(nextLine<Watch::kNothing>(found));
+    if (m_cur == m_end && codeLine.empty())
+        return kNoCode;
     int code = 0;
     const char* end = codeLine.data() + codeLine.size();
     const auto r = std::from_chars(codeLine.data() + (codeLine.starts_with('+') ? 1 : 0), end, code);
     if (codeLine.empty() || r.ec != std::errc() || r.ptr != end || !isValidCode(code))
-        throw FormatError(codeLineNumber, "invalid group code '" + std::string(codeLine.substr(0, 40)) + "'");
-    if (m_pos >= m_bytes.size())
-        throw FormatError(codeLineNumber, "group code without a value (the file is truncated)");
-    std::string_view value = nextLine();
-    if (valueKind(code) != ValueKind::kText || code == 0)
-        value = trimmed(value);
-    else if (needsDecoding(value))
-        value = decoded(value);
-    // Record types are neither decoded nor escaped: one holding a NUL byte cannot be kept.
-    if (code == 0 && value.find('\0') != std::string_view::npos)
-        throw FormatError(codeLineNumber, "record type with a NUL byte");
-    pair = Pair{code, value, codeLineNumber};
+        throw FormatError(m_line, "invalid group code '" + std::string(codeLine.substr(0, 40)) + "'");
+    return code;
+}
+
+[[gnu::always_inline]] inline bool Reader::read(Pair& pair)
+{
+    int code = m_end - m_cur >= 8 ? plainCode() : kNoCode;
+    if (code == kNoCode && (m_cur == m_end || (code = codeOfLine()) == kNoCode))
+        return false;
+    const int codeLine = m_line;
+    if (m_cur == m_end)
+        throw FormatError(codeLine, "group code without a value (the file is truncated)");
+    bool found = false;
+    std::string_view value;
+    if (code == 0) {
+        // Record types are neither decoded nor escaped: one holding a NUL byte cannot be kept.
+        value = trimmed(nextLine<Watch::kNul>(found));
+        if (found)
+            throw FormatError(codeLine, "record type with a NUL byte");
+    } else if (kValueKinds[static_cast<size_t>(code - kMinCode)] != ValueKind::kText) {   // a valid code here
+        value = trimmed(nextLine<Watch::kNothing>(found));
+    } else {
+        value = nextLine<Watch::kDecoding>(found);
+        if (found)
+            value = decoded(value);
+    }
+    pair = Pair{code, value, codeLine};
     return true;
 }
+
+bool Reader::next(Pair& pair) { return read(pair); }
 
 bool Reader::nextRecord(Record& record)
 {
     record.clear();
     m_decodedUsed = 0;
     if (!m_hasPending) {
-        m_pendingOffset = m_pos;
-        if (!next(m_pending))
+        m_pendingOffset = offset();
+        if (!read(m_pending))
             return false;
     }
     m_hasPending = false;
@@ -133,15 +277,15 @@ bool Reader::nextRecord(Record& record)
     record.add() = m_pending;
     if (m_pending.code != 0)
         return true;
-    for (size_t at = m_pos;; at = m_pos) {
+    for (const char* at = m_cur;; at = m_cur) {
         Pair& pair = record.add();
-        if (!next(pair)) {
+        if (!read(pair)) {
             record.dropLast();
             break;
         }
         if (pair.code == 0) {
             m_pending = pair;
-            m_pendingOffset = at;
+            m_pendingOffset = static_cast<size_t>(at - m_bytes.data());
             m_hasPending = true;
             record.dropLast();
             break;

@@ -12,11 +12,10 @@ const Pair* Record::find(int code) const
     return nullptr;
 }
 
-Pair& Record::add()
+void Record::grow()
 {
-    if (m_size == m_pairs.size())
-        m_pairs.resize(std::max<size_t>(64, m_pairs.size() * 2));
-    return m_pairs[m_size++];
+    m_pairs.resize(std::max<size_t>(64, m_pairs.size() * 2));
+    m_capacity = m_pairs.size();
 }
 
 } // namespace qv::dxf

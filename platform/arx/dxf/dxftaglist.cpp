@@ -36,7 +36,7 @@ TagList& TagList::operator=(TagList&& other)
 
 TagList::~TagList() { clear(); }
 
-const char* TagList::copy(std::string_view value)
+inline const char* TagList::copy(std::string_view value)
 {
     if (value.empty())
         return nullptr;
@@ -45,7 +45,7 @@ const char* TagList::copy(std::string_view value)
     return data;
 }
 
-void TagList::release(const Tag& tag)
+inline void TagList::release(const Tag& tag)
 {
     if (tag.data)
         m_resource->deallocate(const_cast<char*>(tag.data), tag.size, 1);

@@ -87,14 +87,6 @@ int multiByteEscapeAt(std::string_view text, size_t i, int& page)
     return hexAt(text, i + 4);
 }
 
-bool needsDecoding(std::string_view raw)
-{
-    for (unsigned char c : raw)
-        if (c >= 0x80 || c == '\\')
-            return true;
-    return false;
-}
-
 bool needsEscape(std::string_view text)
 {
     const auto escaped = [](unsigned char c) { return (c < 0x20 && c != '\t') || c == '\\'; };

@@ -76,6 +76,50 @@ TEST(DxfReader, MalformedPairsNameTheirLine)
     EXPECT_EQ(refusal("0\nA\n8"), "line 3: group code without a value (the file is truncated)");
 }
 
+TEST(DxfReader, CodeLinesOfEveryForm)
+{
+    const struct {
+        const char* line;
+        int code;
+    } read[] = {{"  -5 \t\r", -5}, {"+-5", -5}, {"-0", 0}, {"+7", 7}, {"000000010", 10}, {"0000000010", 10}, {"\t1071", 1071}};
+    std::string all;
+    std::vector<std::pair<int, std::string>> expected;
+    for (const auto& c : read) {
+        EXPECT_EQ(pairsOf(std::string(c.line) + "\nv\n"), (std::vector<std::pair<int, std::string>>{{c.code, "v"}})) << c.line;
+        all += std::string(c.line) + "\nv\n";
+        expected.emplace_back(c.code, "v");
+    }
+    // Lines read again are known by their bytes.
+    const auto once = expected;
+    expected.insert(expected.end(), once.begin(), once.end());
+    expected.insert(expected.end(), {{1, "v"}, {1, "v"}});
+    EXPECT_EQ(pairsOf(all + all + "1\nv\n1 \nv\n"), expected);
+    for (const std::string line : {"1 0", "--1", "-", "+", "++1", "99999999999", "-2147483648", "1\v"})
+        EXPECT_EQ(refusal("0\nA\n" + line + "\nB\n"), "line 3: invalid group code '" + line + "'");
+    EXPECT_EQ(refusal("0\nA\n10 \r"), "line 3: group code without a value (the file is truncated)");
+}
+
+// Lines are scanned eight or sixteen bytes at a time: a line end, a byte that needs
+// decoding or a NUL may fall on any byte of a block, or among the last bytes of the file.
+TEST(DxfReader, LineEndsAndMarksAnywhereInABlock)
+{
+    for (size_t before = 0; before < 34; ++before) {
+        for (size_t after = 0; after < 10; ++after) {
+            const std::string pad(before, 'x');
+            const std::string tail(after, 'y');
+            for (const std::string end : {"\n", "\r\n", ""}) {
+                const std::string bytes = "0\nT" + pad + "\n1\n" + pad + "\\U+0041" + tail + "\n5\n" + pad + "\\" + tail
+                                          + "\n1\n" + pad + tail + "\n1\n" + pad + "\xe4" + tail + end;
+                const std::vector<std::pair<int, std::string>> expected = {
+                    {0, "T" + pad}, {1, pad + "A" + tail}, {5, pad + "\\" + tail}, {1, pad + tail}, {1, pad + "\xc3\xa4" + tail}};
+                EXPECT_EQ(pairsOf(bytes), expected) << bytes;
+            }
+            EXPECT_EQ(refusal("0\n" + pad + std::string(1, '\0') + tail + "\n"), "line 1: record type with a NUL byte");
+            EXPECT_EQ(refusal("0\n" + pad + "\n1\n" + std::string(1, '\0') + tail + "\n"), "");
+        }
+    }
+}
+
 TEST(DxfReader, TextsAreDecodedByReleaseAndCodePage)
 {
     const std::string r12 = "9\n$ACADVER\n1\nAC1009\n1\nR\xe4ume \x80\n1\n\\U+00C4 \\U+D83D\\U+DE00 \\U+D800x\n";

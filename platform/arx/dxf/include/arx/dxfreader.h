@@ -9,6 +9,8 @@
 #include "arx/dxfrecord.h"
 #include "arx/dxftextdecoder.h"
 
+#include <array>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -35,12 +37,20 @@ public:
     int line() const { return m_line; }
 
 private:
-    std::string_view nextLine();
+    bool read(Pair& pair);
+    int plainCode();
+    int codeOfLine();
+    // The next line without its line end (but for the carriage return of a value to be
+    // trimmed); found: whether it holds what watch looks for.
+    template <auto watch>
+    std::string_view nextLine(bool& found);
     std::string_view decoded(std::string_view raw);
+    size_t offset() const { return static_cast<size_t>(m_cur - m_bytes.data()); }
 
     std::string_view m_bytes;
     MappedFile* m_file = nullptr;
-    size_t m_pos = 0;
+    const char* m_cur;   // where the next line starts
+    const char* m_end;
     size_t m_pendingOffset = 0;   // where the pending 0 pair starts
     size_t m_releasedUpTo = 0;
     int m_line = 0;
@@ -50,6 +60,14 @@ private:
     // Decoded texts of the current record: kept, with their capacity, for the next ones.
     std::vector<std::unique_ptr<std::string>> m_decoded;
     size_t m_decodedUsed = 0;
+    // Codes of the plain code lines read, by the line's bytes: a file repeats few code lines
+    // ("  0", " 10", "330"), which are then found here instead of parsed.
+    struct KnownCode {
+        uint64_t line = 0;
+        int code = 0;
+    };
+    static constexpr int kKnownCodeBits = 6;
+    std::array<KnownCode, 1 << kKnownCodeBits> m_knownCodes{};
 };
 
 } // namespace qv::dxf

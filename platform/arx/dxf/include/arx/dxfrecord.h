@@ -16,6 +16,11 @@ class Reader;
 class Record
 {
 public:
+    Record() = default;
+    // Neither copied nor moved: add counts on the capacity kept beside the pairs.
+    Record(const Record&) = delete;
+    Record& operator=(const Record&) = delete;
+
     std::span<const Pair> pairs() const { return {m_pairs.data(), m_size}; }
     const Pair& head() const { return m_pairs.front(); }
     std::string_view type() const { return m_pairs.front().value; }
@@ -26,11 +31,18 @@ private:
     friend class Reader;
     void clear() { m_size = 0; }
     // The next pair to fill (kept with its capacity from record to record).
-    Pair& add();
+    Pair& add()
+    {
+        if (m_size == m_capacity)
+            grow();
+        return m_pairs[m_size++];
+    }
     void dropLast() { --m_size; }
+    void grow();
 
     std::vector<Pair> m_pairs;
     size_t m_size = 0;
+    size_t m_capacity = 0;   // m_pairs.size(), kept at hand for add
 };
 
 } // namespace qv::dxf

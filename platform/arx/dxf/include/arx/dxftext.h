@@ -11,8 +11,6 @@
 
 namespace qv::dxf {
 
-// Whether a raw text needs decoding: it holds bytes above ASCII or a backslash.
-bool needsDecoding(std::string_view raw);
 bool isValidUtf8(std::string_view text);
 void appendUtf8(std::string& out, unsigned cp);
 // The code of a "\U+XXXX" escape at text[i], or -1.
