@@ -60,9 +60,10 @@ bool wouldContainItself(AcDbObjectId record, const AcDbObject* entity)
 
 namespace {
 
-// A record on the path of the walk below, and the next of its entities to look at.
+// A record on the path of the walk below, its entities, and the next of them to look at.
 struct Step {
     AcDbObjectId record;
+    const std::vector<AcDbObjectId>* entities;
     size_t next;
 };
 
@@ -87,23 +88,24 @@ std::vector<AcDbObjectId> selfContainingChain(const AcDbDatabase* db)
     if (!table)
         return {};
     std::unordered_map<AcDbObjectId, bool> onPath;   // entered records: still on the path?
+    onPath.reserve(table->recordIds().size());
+    std::vector<Step> path;
     for (const AcDbObjectId& root : table->recordIds()) {
-        if (!onPath.emplace(root, true).second)
+        if (!onPath.try_emplace(root, true).second)
             continue;
-        std::vector<Step> path{{root, 0}};
+        path.push_back({root, &entitiesOf(root), 0});
         while (!path.empty()) {
             Step& top = path.back();
-            const std::vector<AcDbObjectId>& entities = entitiesOf(top.record);
-            if (top.next == entities.size()) {
+            if (top.next == top.entities->size()) {
                 onPath[top.record] = false;
                 path.pop_back();
                 continue;
             }
-            const AcDbObjectId shown = definitionShown(top.record, entities[top.next++]);
+            const AcDbObjectId shown = definitionShown(top.record, (*top.entities)[top.next++]);
             if (shown.isNull())
                 continue;
-            if (const auto [mark, entered] = onPath.emplace(shown, true); entered)
-                path.push_back({shown, 0});
+            if (const auto [mark, entered] = onPath.try_emplace(shown, true); entered)
+                path.push_back({shown, &entitiesOf(shown), 0});
             else if (mark->second)
                 return chainBackTo(path, shown);
         }

@@ -5,11 +5,25 @@
 #include "arx/dxfnumber.h"
 #include "dbobjectdata.h"
 
+#include <utility>
+
 namespace qv {
 
 namespace {
 
 bool isMarker(const dxf::Pair& p) { return p.code == 100; }
+
+// Whether a pair may belong to a record's common part (handle, groups, owner, XData): one
+// test for the many that are fields.
+constexpr auto kCommonCodes = [] {
+    std::array<bool, 331> codes{};
+    codes[5] = codes[102] = codes[105] = codes[330] = true;
+    return codes;
+}();
+bool mayBeCommon(int code)
+{
+    return static_cast<unsigned>(code) < kCommonCodes.size() ? kCommonCodes[static_cast<size_t>(code)] : code >= 1000;
+}
 
 // Whether a record's handle may come after the pair: before any marker, or among an
 // entity's common fields, where some writers of release-12 files put it.
@@ -24,9 +38,23 @@ AcDbHandle DxfContext::recordHandle(std::span<const dxf::Pair> pairs) const
     unsigned long long value = 0;
     bool common = true;
     for (size_t i = 1; i < pairs.size() && (common = handleMayFollow(pairs[i], common)); ++i)
-        if (pairs[i].code == 5 || pairs[i].code == 105)
-            return AcDbHandle(dxf::parseHandle(pairs[i].value, value) ? value : 0);
+        if (pairs[i].code == 5 || pairs[i].code == 105) {
+            if (!dxf::parseHandle(pairs[i].value, value))
+                return AcDbHandle();
+            m_readHandle = {pairs[i].value, pairs[i].line, AcDbHandle(value)};
+            return m_readHandle.handle;
+        }
     return AcDbHandle();
+}
+
+// The handle of the pair recordHandle read last is not parsed again (a pair is known by its
+// place in the file and its line).
+AcDbHandle DxfContext::recordHandleOrNone(const dxf::Pair& pair)
+{
+    const ReadHandle read = std::exchange(m_readHandle, ReadHandle());
+    if (pair.value.data() == read.value.data() && pair.value.size() == read.value.size() && pair.line == read.line)
+        return read.handle;
+    return handleOrNone(pair);
 }
 
 std::string DxfContext::describeRecord() const
@@ -38,11 +66,8 @@ std::string DxfContext::describeRecord() const
 }
 
 // A handle that is not hexadecimal (some writers put a letter there) is taken as none.
-AcDbHandle DxfContext::handleOrNone(const dxf::Pair& pair)
+AcDbHandle DxfContext::noHandle(const dxf::Pair& pair)
 {
-    unsigned long long value = 0;
-    if (dxf::parseHandle(pair.value, value))
-        return AcDbHandle(value);
     m_impl.repaired(describeRecord() + " at line " + std::to_string(pair.line) + ": the handle '" + std::string(pair.value.substr(0, 40))
                     + "' (group code " + std::to_string(pair.code) + ") is not hexadecimal: taken as none");
     return AcDbHandle();
@@ -57,8 +82,10 @@ void DxfContext::readRecord(AcRxObject& target, const dxf::FieldTable& table, st
     m_recordHandle = AcDbHandle();
     for (size_t i = 1; i < pairs.size();) {
         const dxf::Pair& p = pairs[i];
-        if ((p.code == 5 || p.code == 105) && common && !handleRead) {
-            info.handle = m_recordHandle = handleOrNone(p);
+        if (!mayBeCommon(p.code)) {
+            readField(target, table, cursor, pairs, i, data, marked, common);
+        } else if ((p.code == 5 || p.code == 105) && common && !handleRead) {
+            info.handle = m_recordHandle = recordHandleOrNone(p);
             handleRead = true;
             ++i;
         } else if (p.code == 102 && p.value.starts_with("{")) {
@@ -75,19 +102,28 @@ void DxfContext::readRecord(AcRxObject& target, const dxf::FieldTable& table, st
             for (; i < pairs.size() && pairs[i].code >= 1000; ++i)
                 data->xdata.add(pairs[i].code, pairs[i].value);
         } else {
-            marked = marked || isMarker(p);
-            common = handleMayFollow(p, common);
-            if (!table.read(target, cursor, pairs, i, *this)) {
-                if (!data)
-                    data = ObjectData::make();
-                data->extras.add(p.code, kept(p).value, cursor.anchor);
-                ++i;
-            }
+            readField(target, table, cursor, pairs, i, data, marked, common);
         }
     }
     if (data && !std::is_sorted(data->extras.begin(), data->extras.end(),
                                 [](const dxf::Tag& a, const dxf::Tag& b) { return a.anchor < b.anchor; }))
         data->extras.sortByAnchor();
+}
+
+// pairs[i] through the table, or kept as an extra when no field reads it.
+inline void DxfContext::readField(AcRxObject& target, const dxf::FieldTable& table, dxf::FieldTable::Cursor& cursor,
+                                  std::span<const dxf::Pair> pairs, size_t& i, ObjectData*& data, bool& marked,
+                                  bool& common)
+{
+    const dxf::Pair& p = pairs[i];
+    marked = marked || isMarker(p);
+    common = handleMayFollow(p, common);
+    if (!table.read(target, cursor, pairs, i, *this)) {
+        if (!data)
+            data = ObjectData::make();
+        data->extras.add(p.code, kept(p).value, cursor.anchor);
+        ++i;
+    }
 }
 
 // A "{NAME" group up to its closing "}": reactors, the extension dictionary, or another
@@ -135,6 +171,23 @@ AcDbObjectId DxfContext::reference(const dxf::Pair& pair, bool strict)
 
 AcDbObjectId DxfContext::layerNamed(std::string_view name)
 {
+    // Names of one length mostly differ in their last byte: compared first, out of a call.
+    for (const RecentLayer& recent : m_recentLayers)
+        if (recent.name.size() == name.size() && !recent.id.isNull()
+            && (name.empty() || recent.name.back() == name.back()) && recent.name == name)
+            return recent.id;
+    const AcDbObjectId id = findLayer(name);
+    if (!id.isNull()) {
+        RecentLayer& recent = m_recentLayers[m_nextRecentLayer];
+        m_nextRecentLayer = (m_nextRecentLayer + 1) % m_recentLayers.size();
+        recent.name.assign(name);
+        recent.id = id;
+    }
+    return id;
+}
+
+AcDbObjectId DxfContext::findLayer(std::string_view name)
+{
     if (const auto it = m_layers.find(name); it != m_layers.end())
         return it->second;
     auto* table = AcDbSymbolTable::cast(m_impl.layerTable.object());
@@ -155,12 +208,17 @@ AcDbObjectId DxfContext::layerNamed(std::string_view name)
 
 void DxfContext::ensureTextStyle(const char* style, const dxf::Record& record, const AcDbObject& user)
 {
-    if (m_textStyles.count(style))
+    if (style == m_lastTextStyle)
         return;
+    if (m_textStyles.count(style)) {
+        m_lastTextStyle = style;
+        return;
+    }
     auto* table = AcDbSymbolTable::cast(m_impl.textStyleTable.object());
     if (!table)
         return;
     m_textStyles.insert(style);
+    m_lastTextStyle = style;
     const dxf::Pair* name = record.find(7);
     AcDbObjectId id;
     if (!name || name->value.empty() || table->getAt(std::string(name->value).c_str(), id) == Acad::eOk)

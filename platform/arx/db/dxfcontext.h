@@ -6,9 +6,11 @@
 
 #include "arx/dbdatabase.h"
 #include "arx/dxffieldtable.h"
+#include "arx/dxfnumber.h"
 #include "arx/dxfrecord.h"
 #include "dbimpl.h"
 
+#include <array>
 #include <span>
 #include <string>
 #include <string_view>
@@ -32,7 +34,8 @@ public:
         AcDbHandle handle;
         AcDbHandle owner;
     };
-    // The handle of a record, read before its object is made.
+    // The handle of a record, read before its object is made (and remembered, so that
+    // readRecord does not parse it again).
     AcDbHandle recordHandle(std::span<const dxf::Pair> pairs) const;
     // Reads the pairs after a record's head into target's fields (table) and data.
     void readRecord(AcRxObject& target, const dxf::FieldTable& table, std::span<const dxf::Pair> pairs,
@@ -83,8 +86,30 @@ private:
     };
     using NameMap = std::unordered_map<std::string, AcDbObjectId, NameHash, std::equal_to<>>;
 
+    // A layer looked up lately, by the name looked up.
+    struct RecentLayer {
+        std::string name;
+        AcDbObjectId id;
+    };
+    // The handle recordHandle read last, and the pair it read it from.
+    struct ReadHandle {
+        std::string_view value;
+        int line = 0;
+        AcDbHandle handle;
+    };
+
+    void readField(AcRxObject& target, const dxf::FieldTable& table, dxf::FieldTable::Cursor& cursor,
+                   std::span<const dxf::Pair> pairs, size_t& i, ObjectData*& data, bool& marked, bool& common);
     void readGroup(std::span<const dxf::Pair> pairs, size_t& i, ObjectData*& data);
-    AcDbHandle handleOrNone(const dxf::Pair& pair);
+    // Inline, as every record's handle and owner go through it: only a repair is out of line.
+    AcDbHandle handleOrNone(const dxf::Pair& pair)
+    {
+        unsigned long long value = 0;
+        return dxf::parseHandle(pair.value, value) ? AcDbHandle(value) : noHandle(pair);
+    }
+    AcDbHandle noHandle(const dxf::Pair& pair);
+    AcDbHandle recordHandleOrNone(const dxf::Pair& pair);
+    AcDbObjectId findLayer(std::string_view name);
     std::string describeRecord() const;
     AcDbObjectId blockNamed(std::string_view name);
     AcDbObjectId emptyBlock(const PendingBlock& pending);
@@ -96,7 +121,12 @@ private:
     std::vector<PendingDictionary> m_dictionaries;
     // Names as written in the file to their records, so that each name is looked up once.
     NameMap m_layers, m_blockIds;
+    // Entities take turns among a few layers: those of the last names need no hashing.
+    std::array<RecentLayer, 8> m_recentLayers;
+    size_t m_nextRecentLayer = 0;
     std::unordered_set<const char*> m_textStyles;
+    const char* m_lastTextStyle = nullptr;
+    mutable ReadHandle m_readHandle;
     // The record being read, as repairs name it.
     std::string_view m_recordType;
     AcDbHandle m_recordHandle;

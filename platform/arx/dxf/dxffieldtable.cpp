@@ -36,11 +36,13 @@ FieldTable::FieldTable(std::initializer_list<FieldList> parts)
         m_fields.insert(m_fields.end(), part.begin(), part.end());
     assert(m_fields.size() < 255);
     m_markers.resize(m_fields.size());
-    for (size_t i = 0; i < m_fields.size(); ++i)
+    for (size_t i = 0; i < m_fields.size(); ++i) {
+        assert(m_fields[i].role != Field::Role::kValue || (m_fields[i].indexOf(100) < 0 && m_fields[i].indexOf(101) < 0));
         if (m_fields[i].role == Field::Role::kSubclass) {
             m_sections.push_back(static_cast<int>(i));
             m_markers[i] = firstName(m_fields[i].name);
         }
+    }
     m_lookups.resize(m_sections.size() + 1);
     for (Lookup& lookup : m_lookups)
         lookup.fill(kNoField);
@@ -235,7 +237,7 @@ bool FieldTable::readPair(AcRxObject& object, Cursor& cursor, std::span<const Pa
     }
     if (!f->read(object, *f, pair, context))
         return false;
-    noteRead(cursor, *f);
+    noteRead(cursor, static_cast<int>(f - m_fields.data()));
     ++i;
     return true;
 }

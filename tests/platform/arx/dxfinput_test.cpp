@@ -168,8 +168,12 @@ TEST(DxfInput, ObjectsOfTheWrongKindAreRefusedOrIgnored)
 TEST(DxfInput, ManyLayersMissingFromTheTableAreAdded)
 {
     std::string entities = "0\nPOINT\n10\n1\n20\n2\n30\n0\n";   // no layer: layer 0
-    for (int i = 0; i < 60; ++i)
-        entities += "0\nLINE\n8\nMISSING-" + std::to_string(i) + "\n10\n0\n20\n0\n30\n0\n11\n1\n21\n1\n31\n0\n";
+    // Each name once, then in turns among names of one length and last digit.
+    std::vector<std::string> names;
+    for (int i = 0; i < 180; ++i)
+        names.push_back("MISSING-" + std::to_string(i < 60 ? i : (i * 37 % 6) * 10 + i % 2));
+    for (const std::string& name : names)
+        entities += "0\nLINE\n8\n" + name + "\n10\n0\n20\n0\n30\n0\n11\n1\n21\n1\n31\n0\n";
     const std::string bytes = "0\nSECTION\n2\nENTITIES\n" + entities + "0\nENDSEC\n0\nEOF\n";
     AcDbDatabase db;
     ASSERT_EQ(db.readDxfText(bytes), Acad::eOk) << db.lastErrorMessage();
@@ -179,8 +183,9 @@ TEST(DxfInput, ManyLayersMissingFromTheTableAreAdded)
         EXPECT_TRUE(layers->has(("missing-" + std::to_string(i)).c_str())) << i;
     layers->close();
     const auto* ms = AcDbBlockTableRecord::cast(db.modelSpaceId().object());
-    ASSERT_EQ(ms->entityIds().size(), 61u);
-    EXPECT_EQ(AcDbEntity::cast(ms->entityIds().back().object())->layerName(), "MISSING-59");
+    ASSERT_EQ(ms->entityIds().size(), names.size() + 1);
+    for (size_t i = 0; i < names.size(); ++i)
+        EXPECT_EQ(AcDbEntity::cast(ms->entityIds()[i + 1].object())->layerName(), names[i]) << i;
     const auto* point = AcDbEntity::cast(ms->entityIds().front().object());
     EXPECT_EQ(point->layerId(), db.clayer());
     writeAndReadAgain(db);

@@ -57,12 +57,13 @@ public:
               FieldContext& context) const
     {
         const Pair& pair = pairs[i];
-        const Field* f = valueField(cursor, pair.code);
-        if (!f)
+        const int entry = valueEntry(cursor, pair.code);
+        if (entry < 0)
             return readPair(object, cursor, pairs, i, context);
-        if (!f->read(object, *f, pair, context))
+        const Field& f = m_fields[static_cast<size_t>(entry)];
+        if (!f.read(object, f, pair, context))
             return false;
-        noteRead(cursor, *f);
+        noteRead(cursor, entry);
         ++i;
         return true;
     }
@@ -77,27 +78,25 @@ private:
 
     bool readPair(AcRxObject& object, Cursor& cursor, std::span<const Pair> pairs, size_t& i,
                   FieldContext& context) const;
-    // The field of a value pair in the current section when it is the first of its code
-    // there and no marker, section or late common field is involved; nullptr otherwise.
-    const Field* valueField(const Cursor& cursor, int code) const
+    // The entry of a value pair's field in the current section when it is the first of its
+    // code there and no marker, section or late common field is involved; -1 otherwise.
+    // (No value field has a marker's code, 100 or 101: those find a section's field or none.)
+    int valueEntry(const Cursor& cursor, int code) const
     {
-        if (cursor.foreign || !isValidCode(code) || code == 100 || code == 101)
-            return nullptr;
+        if (cursor.foreign || !isValidCode(code))
+            return -1;
         const Lookup& lookup = cursor.section < 0 ? m_lookups.back() : m_lookups[static_cast<size_t>(cursor.section)];
-        const unsigned char e = lookup[static_cast<size_t>(code - kMinCode)];
-        if (e == 0)
-            return nullptr;
-        const size_t entry = e - 1u;
-        if (static_cast<int>(entry) < cursor.anchor && m_repeats[entry] >= 0)
-            return nullptr;
-        const Field& f = m_fields[entry];
-        return f.role == Field::Role::kValue ? &f : nullptr;
+        const int entry = lookup[static_cast<size_t>(code - kMinCode)] - 1;
+        if (entry < 0 || (entry < cursor.anchor && m_repeats[static_cast<size_t>(entry)] >= 0)
+            || m_fields[static_cast<size_t>(entry)].role != Field::Role::kValue)
+            return -1;
+        return entry;
     }
     // A field never written (a count, a copy) is no place to keep pairs after, nor is a
     // common field read in a later section (the pairs after it stay in that section).
-    void noteRead(Cursor& cursor, const Field& f) const
+    void noteRead(Cursor& cursor, int entry) const
     {
-        const int entry = static_cast<int>(&f - m_fields.data());
+        const Field& f = m_fields[static_cast<size_t>(entry)];
         if (entry < m_commonEnd)
             cursor.commonRead |= std::uint64_t(1) << entry;
         if (f.write && (cursor.section < 0 || entry > m_sections[static_cast<size_t>(cursor.section)]))
