@@ -24,8 +24,12 @@ AcDbHandle DxfContext::recordHandle(std::span<const dxf::Pair> pairs) const
     unsigned long long value = 0;
     bool common = true;
     for (size_t i = 1; i < pairs.size() && (common = handleMayFollow(pairs[i], common)); ++i)
-        if (pairs[i].code == 5 || pairs[i].code == 105)
-            return AcDbHandle(dxf::parseHandle(pairs[i].value, value) ? value : 0);
+        if (pairs[i].code == 5 || pairs[i].code == 105) {
+            if (!dxf::parseHandle(pairs[i].value, value))
+                return AcDbHandle();
+            m_parsedText = pairs[i].value;
+            return m_parsedHandle = AcDbHandle(value);
+        }
     return AcDbHandle();
 }
 
@@ -40,6 +44,8 @@ std::string DxfContext::describeRecord() const
 // A handle that is not hexadecimal (some writers put a letter there) is taken as none.
 AcDbHandle DxfContext::handleOrNone(const dxf::Pair& pair)
 {
+    if (!pair.value.empty() && pair.value.data() == m_parsedText.data() && pair.value.size() == m_parsedText.size())
+        return m_parsedHandle;
     unsigned long long value = 0;
     if (dxf::parseHandle(pair.value, value))
         return AcDbHandle(value);

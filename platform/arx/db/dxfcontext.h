@@ -100,6 +100,10 @@ private:
     // The record being read, as repairs name it.
     std::string_view m_recordType;
     AcDbHandle m_recordHandle;
+    // The handle recordHandle read last, by where its text lies in the file (which stays in
+    // place while it is read), so that reading the record does not parse it again.
+    mutable std::string_view m_parsedText;
+    mutable AcDbHandle m_parsedHandle;
 };
 
 } // namespace qv

@@ -190,6 +190,12 @@ private:
     // Moves to the next record; a file that ends before its EOF record is truncated.
     void advance();
     bool at(std::string_view type) const { return m_record.head().code == 0 && m_record.type() == type; }
+    // The same for a type known here: compared without a call, as the entities loop asks it thrice.
+    template <size_t N>
+    bool at(const char (&type)[N]) const
+    {
+        return m_record.head().code == 0 && is(m_record.type(), type);
+    }
     [[noreturn]] void fail(const std::string& message) const { throw FormatError(m_record.head().line, message); }
     // The current record as messages name it: its type and handle.
     std::string recordName() const;
