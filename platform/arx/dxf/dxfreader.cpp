@@ -225,8 +225,9 @@ Reader::LineKind Reader::lineKindOf(int code)
 #ifdef __SSE2__
 // A code line of one to seven bytes that the file had before, found with one look at the
 // sixteen bytes at the cursor (which must be there); the look also gives the line ends
-// after it (breaks) and, for a text, the bytes that make it need decoding (marks), both
-// from the byte after the code line. kNoCode, the cursor where it was, for any other line.
+// after it (breaks) and the bytes its value line is checked for (marks: for a text those
+// that make it need decoding, for a record type NUL bytes), both from the byte after the
+// code line. kNoCode, the cursor where it was, for any other line.
 [[gnu::always_inline]] inline Reader::KnownCode Reader::knownCode(Cursor& c, unsigned& breaks, unsigned& marks) const
 {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(c.at));
@@ -243,6 +244,8 @@ Reader::LineKind Reader::lineKindOf(int code)
     if (known.kind == LineKind::kText)
         marks = static_cast<unsigned>(_mm_movemask_epi8(v) | _mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8('\\'))))
                 >> (codeEnd + 1);
+    else if (known.kind == LineKind::kRecordType)
+        marks = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_setzero_si128()))) >> (codeEnd + 1);
     c.at += codeEnd + 1;
     ++c.line;
     return known;
@@ -287,11 +290,11 @@ int Reader::codeOfLine(Cursor& c) const
         known.kind = lineKindOf(known.code);
     }
     const int codeLine = c.line;
-    // A value line that ends within the bytes looked at, and a text among them that needs no
-    // decoding, are taken at once.
-    if (breaks && known.kind != LineKind::kRecordType) {
+    // A value line that ends within the bytes looked at is taken at once, unless it is a text
+    // that needs decoding or a record type with a NUL byte.
+    if (breaks) {
         const auto length = static_cast<unsigned>(std::countr_zero(breaks));
-        if (known.kind == LineKind::kPlain || (marks & ((1u << length) - 1)) == 0) {
+        if ((marks & ((1u << length) - 1)) == 0) {
             std::string_view value(c.at, length);
             c.at += length + 1;
             ++c.line;

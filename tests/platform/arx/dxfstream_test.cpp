@@ -119,6 +119,7 @@ TEST(DxfReader, LineEndsAndMarksAnywhereInABlock)
                 EXPECT_EQ(pairsOf(bytes), expected) << bytes;
             }
             EXPECT_EQ(refusal("0\n" + pad + std::string(1, '\0') + tail + "\n"), "line 1: record type with a NUL byte");
+            EXPECT_EQ(refusal("0\nA\n0\n" + pad + std::string(1, '\0') + tail + "\n"), "line 3: record type with a NUL byte");
             EXPECT_EQ(refusal("0\n" + pad + "\n1\n" + std::string(1, '\0') + tail + "\n"), "");
         }
     }
