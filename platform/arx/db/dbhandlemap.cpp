@@ -14,16 +14,9 @@ constexpr unsigned long long kSlack = 1 << 16;
 
 } // namespace
 
-AcDbStub* HandleMap::find(unsigned long long handle) const
-{
-    if (handle < m_dense.size())
-        return m_dense[handle];
-    return findSparse(handle);
-}
-
 bool HandleMap::fitsArray(unsigned long long handle) const { return handle < kSpread * m_count + kSlack; }
 
-void HandleMap::insert(AcDbStub* stub)
+void HandleMap::insertBeyond(AcDbStub* stub)
 {
     const unsigned long long handle = stub->handle.value();
     if (handle >= m_dense.size() && fitsArray(handle))

@@ -12,9 +12,20 @@ namespace qv {
 class HandleMap
 {
 public:
-    AcDbStub* find(unsigned long long handle) const;
+    AcDbStub* find(unsigned long long handle) const
+    {
+        return handle < m_dense.size() ? m_dense[handle] : findSparse(handle);
+    }
     // Adds a slot whose handle is not in the map yet.
-    void insert(AcDbStub* stub);
+    void insert(AcDbStub* stub)
+    {
+        if (const unsigned long long handle = stub->handle.value(); handle < m_dense.size()) {
+            m_dense[handle] = stub;
+            ++m_count;
+        } else {
+            insertBeyond(stub);
+        }
+    }
     void erase(unsigned long long handle);
     // Makes room for handles up to count without growing again.
     void reserve(size_t count);
@@ -25,6 +36,8 @@ private:
         AcDbStub* stub = nullptr;
     };
 
+    // insert of a handle beyond the array.
+    void insertBeyond(AcDbStub* stub);
     // Whether the array may grow to hold handle.
     bool fitsArray(unsigned long long handle) const;
     void growArray(size_t size);

@@ -2,15 +2,10 @@
 
 namespace qv {
 
-AcDbStub& StubList::add()
+void StubList::addChunk()
 {
-    if (m_size == m_chunks.size() * kChunkSize) {
-        void* memory = m_resource->allocate(sizeof(AcDbStub) * kChunkSize, alignof(AcDbStub));
-        m_chunks.push_back(static_cast<AcDbStub*>(memory));
-    }
-    AcDbStub* stub = new (&m_chunks[m_size >> kChunkBits][m_size & (kChunkSize - 1)]) AcDbStub();
-    ++m_size;
-    return *stub;
+    void* memory = m_resource->allocate(sizeof(AcDbStub) * kChunkSize, alignof(AcDbStub));
+    m_chunks.push_back(static_cast<AcDbStub*>(memory));
 }
 
 } // namespace qv

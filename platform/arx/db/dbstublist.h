@@ -5,6 +5,7 @@
 #include "arx/dbid.h"
 
 #include <memory_resource>
+#include <new>
 #include <vector>
 
 namespace qv {
@@ -16,11 +17,20 @@ public:
     StubList(const StubList&) = delete;
     StubList& operator=(const StubList&) = delete;
 
-    AcDbStub& add();
+    AcDbStub& add()
+    {
+        if (m_size == m_chunks.size() * kChunkSize)
+            addChunk();
+        AcDbStub* stub = new (&(*this)[m_size]) AcDbStub();
+        ++m_size;
+        return *stub;
+    }
     size_t size() const { return m_size; }
     AcDbStub& operator[](size_t i) const { return m_chunks[i >> kChunkBits][i & (kChunkSize - 1)]; }
 
 private:
+    void addChunk();
+
     static constexpr size_t kChunkBits = 10;
     static constexpr size_t kChunkSize = size_t(1) << kChunkBits;
 

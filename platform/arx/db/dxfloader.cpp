@@ -190,6 +190,12 @@ private:
     // Moves to the next record; a file that ends before its EOF record is truncated.
     void advance();
     bool at(std::string_view type) const { return m_record.head().code == 0 && m_record.type() == type; }
+    // The same for a type known here: compared without a call, as the entities loop asks it thrice.
+    template <size_t N>
+    bool at(const char (&type)[N]) const
+    {
+        return m_record.head().code == 0 && is(m_record.type(), type);
+    }
     [[noreturn]] void fail(const std::string& message) const { throw FormatError(m_record.head().line, message); }
     // The current record as messages name it: its type and handle.
     std::string recordName() const;
@@ -240,6 +246,8 @@ private:
     AcDbObjectId m_entitiesOwner;   // the first named owner of model-space entities of ENTITIES
     AcDbHandle m_lastOwnerHandle;
     AcDbObjectId m_lastOwner;
+    AcDbObjectId m_ownerRecordId;   // the owner of the last entity read, and its record
+    AcDbBlockTableRecord* m_ownerRecord = nullptr;
     // Checked once the whole file is read.
     std::vector<AcDbDictionary*> m_dictionaries;
     std::vector<AcDbSortentsTable*> m_drawOrders;
@@ -562,8 +570,8 @@ void Loader::readEntity(AcDbObjectId owner)
     qv::DxfContext::RecordInfo info;
     const AcDbObjectId id = readRecord(stub, obj, info);
     auto* ent = static_cast<AcDbEntity*>(obj);
-    if (const auto* ref = AcDbBlockReference::cast(ent);
-        ref && ref->blockTableRecord().isNull() && !m_context.awaitsBlock(ref))
+    auto* ref = AcDbBlockReference::cast(ent);
+    if (ref && ref->blockTableRecord().isNull() && !m_context.awaitsBlock(ref))
         fail(recordName() + ": INSERT without a block name");
     if (ent->layerId().isNull())
         ent->setLayerFromFile(m_context.layerNamed(ent->layerName()));   // none given: layer "0"
@@ -582,12 +590,16 @@ void Loader::readEntity(AcDbObjectId owner)
         if (m_entitiesOwner.isNull() && !info.owner.isNull() && peekInt(m_record, 67, 0) != 1)
             m_entitiesOwner = owner;
     }
-    auto* btr = AcDbBlockTableRecord::cast(owner.object());
-    if (!btr)
+    // Entities come in runs of one owner: its record is kept at hand.
+    if (owner != m_ownerRecordId) {
+        m_ownerRecord = AcDbBlockTableRecord::cast(owner.object());
+        m_ownerRecordId = m_ownerRecord ? owner : AcDbObjectId();
+    }
+    if (!m_ownerRecord)
         fail("entity outside model space (the drawing has no block records)");
     ent->setOwnerId(owner);
-    btr->attachEntity(id);
-    m_lastInsert = AcDbBlockReference::cast(ent);
+    m_ownerRecord->attachEntity(id);
+    m_lastInsert = ref;
     m_lastPolyline = AcDbSequencePolyline::cast(ent);
     advance();
 }

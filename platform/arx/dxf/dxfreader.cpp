@@ -157,12 +157,12 @@ Reader::Reader(std::string_view bytes)
 Reader::Reader(MappedFile& file) : Reader(file.bytes()) { m_file = &file; }
 
 template <auto watch>
-[[gnu::always_inline]] inline std::string_view Reader::nextLine(bool& found)
+[[gnu::always_inline]] inline std::string_view Reader::nextLine(Cursor& c, bool& found) const
 {
-    const char* start = m_cur;
+    const char* start = c.at;
     const char* end = lineEnd<watch>(start, m_end, found);
-    m_cur = end == m_end ? end : end + 1;
-    ++m_line;
+    c.at = end == m_end ? end : end + 1;
+    ++c.line;
     std::string_view line(start, static_cast<size_t>(end - start));
     // Values that are trimmed lose their carriage returns with their blanks.
     if (watch == Watch::kDecoding && !line.empty() && line.back() == '\r')
@@ -179,94 +179,177 @@ std::string_view Reader::decoded(std::string_view raw)
     return out;
 }
 
-// The common line of a code, within the next eight bytes (which must be there): blanks,
-// digits, blanks and a line end, the code valid. Any other line is left to codeOfLine,
-// which knows what to say.
-inline int Reader::plainCode()
+Reader::LineKind Reader::lineKindOf(int code)
 {
-    const uint64_t word = wordAt(m_cur);
-    const uint64_t breaks = zeroBytes(word ^ (kOnes * '\n'));
-    if (!breaks)
-        return kNoCode;
-    const char* lineEnd = m_cur + std::countr_zero(breaks) / 8;
-    // The bytes up to the line end, the bits after it cleared: no two lines have the same.
-    const uint64_t line = word & (breaks - 1) & ~breaks;
-    KnownCode& known = m_knownCodes[(line * 0x9E3779B97F4A7C15ull) >> (64 - kKnownCodeBits)];
-    if (known.line == line) {
-        m_cur = lineEnd + 1;
-        ++m_line;
-        return known.code;
-    }
-    // The line end stops every scan below.
-    const char* p = m_cur;
-    while (*p == ' ')
-        ++p;
-    const char* digits = p;
-    unsigned value = 0;
-    for (unsigned digit; (digit = static_cast<unsigned char>(*p) - unsigned{'0'}) <= 9; ++p)
-        value = value * 10 + digit;
-    if (p == digits)
-        return kNoCode;
-    while (p != lineEnd && isBlank(*p))
-        ++p;
-    if (p != lineEnd || value > static_cast<unsigned>(kMaxCode))
-        return kNoCode;
-    known = {line, static_cast<int>(value)};
-    m_cur = lineEnd + 1;
-    ++m_line;
-    return known.code;
+    if (code == 0)
+        return LineKind::kRecordType;
+    return kValueKinds[static_cast<size_t>(code - kMinCode)] == ValueKind::kText ? LineKind::kText : LineKind::kPlain;
 }
 
+// The common line of a code, within the next eight bytes (which must be there): blanks,
+// digits, blanks and a line end, the code valid. Any other line gives kNoCode, left to
+// codeOfLine, which knows what to say.
+[[gnu::always_inline]] inline Reader::KnownCode Reader::plainCode(Cursor& c)
+{
+    const uint64_t word = wordAt(c.at);
+    const uint64_t breaks = zeroBytes(word ^ (kOnes * '\n'));
+    if (!breaks)
+        return {};
+    const char* lineEnd = c.at + std::countr_zero(breaks) / 8;
+    // The bytes up to the line end and the line end, the bits after it cleared: no two lines
+    // have the same.
+    const uint64_t line = word & (breaks - 1) & ~breaks;
+    KnownCode& known = m_knownCodes[slotOf(line)];
+    if (known.line != line) {
+        // The line end stops every scan below.
+        const char* p = c.at;
+        while (*p == ' ')
+            ++p;
+        const char* digits = p;
+        unsigned value = 0;
+        for (unsigned digit; (digit = static_cast<unsigned char>(*p) - unsigned{'0'}) <= 9; ++p)
+            value = value * 10 + digit;
+        if (p == digits)
+            return {};
+        while (p != lineEnd && isBlank(*p))
+            ++p;
+        if (p != lineEnd || value > static_cast<unsigned>(kMaxCode))
+            return {};
+        known = {line, static_cast<int>(value), lineKindOf(static_cast<int>(value))};
+    }
+    c.at = lineEnd + 1;
+    ++c.line;
+    return known;
+}
+
+#ifdef __SSE2__
+// A code line of one to seven bytes that the file had before, found with one look at the
+// sixteen bytes at the cursor (which must be there); the look also gives the line ends
+// after it (breaks) and the bytes its value line is checked for (marks: for a text those
+// that make it need decoding, for a record type NUL bytes), both from the byte after the
+// code line. kNoCode, the cursor where it was, for any other line.
+[[gnu::always_inline]] inline Reader::KnownCode Reader::knownCode(Cursor& c, unsigned& breaks, unsigned& marks) const
+{
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(c.at));
+    const auto lineBreaks = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8('\n'))));
+    const auto codeEnd = static_cast<unsigned>(std::countr_zero(lineBreaks | 0x10000u));
+    if (codeEnd - 1 > 6)
+        return {};
+    // The bytes up to the line end and the line end itself, as plainCode keeps them.
+    const uint64_t line = static_cast<uint64_t>(_mm_cvtsi128_si64(v)) & (~0ull >> (56 - 8 * codeEnd));
+    const KnownCode& known = m_knownCodes[slotOf(line)];
+    if (known.line != line)
+        return {};
+    breaks = lineBreaks >> (codeEnd + 1);
+    if (known.kind == LineKind::kText)
+        marks = static_cast<unsigned>(_mm_movemask_epi8(v) | _mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8('\\'))))
+                >> (codeEnd + 1);
+    else if (known.kind == LineKind::kRecordType)
+        marks = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_setzero_si128()))) >> (codeEnd + 1);
+    c.at += codeEnd + 1;
+    ++c.line;
+    return known;
+}
+#endif
+
 // Any code line: kNoCode for the empty line after the last value.
-int Reader::codeOfLine()
+int Reader::codeOfLine(Cursor& c) const
 {
     bool found = false;
-    const std::string_view codeLine = trimmed(nextLine<Watch::kNothing>(found));
-    if (m_cur == m_end && codeLine.empty())
+    const std::string_view codeLine = trimmed(nextLine<Watch::kNothing>(c, found));
+    if (c.at == m_end && codeLine.empty())
         return kNoCode;
     int code = 0;
     const char* end = codeLine.data() + codeLine.size();
     const auto r = std::from_chars(codeLine.data() + (codeLine.starts_with('+') ? 1 : 0), end, code);
     if (codeLine.empty() || r.ec != std::errc() || r.ptr != end || !isValidCode(code))
-        throw FormatError(m_line, "invalid group code '" + std::string(codeLine.substr(0, 40)) + "'");
+        throw FormatError(c.line, "invalid group code '" + std::string(codeLine.substr(0, 40)) + "'");
     return code;
 }
 
-[[gnu::always_inline]] inline bool Reader::read(Pair& pair)
+// The cursor is the caller's, so that it stays in registers while pairs are stored.
+[[gnu::always_inline]] inline bool Reader::read(Cursor& c, Pair& pair)
 {
-    int code = m_end - m_cur >= 8 ? plainCode() : kNoCode;
-    if (code == kNoCode && (m_cur == m_end || (code = codeOfLine()) == kNoCode))
-        return false;
-    const int codeLine = m_line;
-    if (m_cur == m_end)
+    KnownCode known;
+    unsigned breaks = 0, marks = 0;   // of the bytes after the code line, as knownCode saw them
+#ifdef __SSE2__
+    if (m_end - c.at >= 16)
+        known = knownCode(c, breaks, marks);
+#endif
+    if (known.code == kNoCode && m_end - c.at >= 8)
+        known = plainCode(c);
+    if (known.code == kNoCode) {
+        if (c.at == m_end)
+            return false;
+        // Out of line, on a copy: the cursor's address is never taken.
+        Cursor slow = c;
+        known.code = codeOfLine(slow);
+        c = slow;
+        if (known.code == kNoCode)
+            return false;
+        known.kind = lineKindOf(known.code);
+    }
+    const int codeLine = c.line;
+    // A value line that ends within the bytes looked at is taken at once, unless it is a text
+    // that needs decoding or a record type with a NUL byte.
+    if (breaks) {
+        const auto length = static_cast<unsigned>(std::countr_zero(breaks));
+        if ((marks & ((1u << length) - 1)) == 0) {
+            std::string_view value(c.at, length);
+            c.at += length + 1;
+            ++c.line;
+            // Blanks (and other bytes up to the space) at either end are rare: trimmed only then.
+            if (known.kind == LineKind::kText) {
+                if (!value.empty() && value.back() == '\r')
+                    value.remove_suffix(1);
+            } else if (!value.empty() && (static_cast<unsigned char>(value.front()) <= ' '
+                                          || static_cast<unsigned char>(value.back()) <= ' ')) {
+                value = trimmed(value);
+            }
+            pair = Pair{known.code, value, codeLine};
+            return true;
+        }
+    }
+    if (c.at == m_end)
         throw FormatError(codeLine, "group code without a value (the file is truncated)");
     bool found = false;
     std::string_view value;
-    if (code == 0) {
-        // Record types are neither decoded nor escaped: one holding a NUL byte cannot be kept.
-        value = trimmed(nextLine<Watch::kNul>(found));
-        if (found)
-            throw FormatError(codeLine, "record type with a NUL byte");
-    } else if (kValueKinds[static_cast<size_t>(code - kMinCode)] != ValueKind::kText) {   // a valid code here
-        value = trimmed(nextLine<Watch::kNothing>(found));
-    } else {
-        value = nextLine<Watch::kDecoding>(found);
+    if (known.kind == LineKind::kPlain) {
+        value = trimmed(nextLine<Watch::kNothing>(c, found));
+    } else if (known.kind == LineKind::kText) {
+        value = nextLine<Watch::kDecoding>(c, found);
         if (found)
             value = decoded(value);
+    } else {
+        // Record types are neither decoded nor escaped: one holding a NUL byte cannot be kept.
+        value = trimmed(nextLine<Watch::kNul>(c, found));
+        if (found)
+            throw FormatError(codeLine, "record type with a NUL byte");
     }
-    pair = Pair{code, value, codeLine};
+    pair = Pair{known.code, value, codeLine};
     return true;
 }
 
-bool Reader::next(Pair& pair) { return read(pair); }
+bool Reader::next(Pair& pair)
+{
+    Cursor c{m_cur, m_line};
+    const bool read = this->read(c, pair);
+    m_cur = c.at;
+    m_line = c.line;
+    return read;
+}
 
 bool Reader::nextRecord(Record& record)
 {
     record.clear();
     m_decodedUsed = 0;
+    Cursor c{m_cur, m_line};
     if (!m_hasPending) {
-        m_pendingOffset = offset();
-        if (!read(m_pending))
+        m_pendingOffset = offset(c.at);
+        const bool read = this->read(c, m_pending);
+        m_cur = c.at;
+        m_line = c.line;
+        if (!read)
             return false;
     }
     m_hasPending = false;
@@ -277,20 +360,30 @@ bool Reader::nextRecord(Record& record)
     record.add() = m_pending;
     if (m_pending.code != 0)
         return true;
-    for (const char* at = m_cur;; at = m_cur) {
-        Pair& pair = record.add();
-        if (!read(pair)) {
-            record.dropLast();
-            break;
+    // The record's size and storage are kept in locals too, given back at the end.
+    Pair* pairs = record.m_pairs.data();
+    size_t size = 1, capacity = record.m_capacity;
+    for (const char* at = c.at;; at = c.at) {
+        if (size == capacity) {
+            record.m_size = size;
+            record.grow();
+            pairs = record.m_pairs.data();
+            capacity = record.m_capacity;
         }
+        Pair& pair = pairs[size];
+        if (!read(c, pair))
+            break;
         if (pair.code == 0) {
             m_pending = pair;
-            m_pendingOffset = static_cast<size_t>(at - m_bytes.data());
+            m_pendingOffset = offset(at);
             m_hasPending = true;
-            record.dropLast();
             break;
         }
+        ++size;
     }
+    record.m_size = size;
+    m_cur = c.at;
+    m_line = c.line;
     return true;
 }
 

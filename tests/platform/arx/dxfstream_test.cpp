@@ -57,11 +57,15 @@ std::string written(const std::function<void(Writer&)>& write, size_t bufferSize
 
 TEST(DxfReader, LinesCodesAndValues)
 {
-    // A byte-order mark, CRLF line ends, padded codes, blanks around numbers but not texts.
-    const auto pairs = pairsOf("\xEF\xBB\xBF  0\r\nSECTION \r\n+2\r\n  a text  \r\n 40\r\n  2.5 \r\n1071\n-7\n");
-    const std::vector<std::pair<int, std::string>> expected = {
-        {0, "SECTION"}, {2, "  a text  "}, {40, "2.5"}, {1071, "-7"}};
-    EXPECT_EQ(pairs, expected);
+    // A byte-order mark, CRLF line ends, padded codes, blanks around numbers but not texts
+    // (nor other bytes below the space); read twice, the second time with the code lines
+    // known and short pairs taken whole.
+    const std::string body = "  0\r\nSECTION \r\n+2\r\n  a text  \r\n 40\r\n  2.5 \r\n 40\r\n\v2\t\r\n  1\r\ntext\r\n1071\n-7\n";
+    const std::vector<std::pair<int, std::string>> once = {
+        {0, "SECTION"}, {2, "  a text  "}, {40, "2.5"}, {40, "\v2"}, {1, "text"}, {1071, "-7"}};
+    std::vector<std::pair<int, std::string>> expected = once;
+    expected.insert(expected.end(), once.begin(), once.end());
+    EXPECT_EQ(pairsOf("\xEF\xBB\xBF" + body + body), expected);
     EXPECT_EQ(pairsOf("0\nEOF"), (std::vector<std::pair<int, std::string>>{{0, "EOF"}}));
     EXPECT_EQ(pairsOf("0\nEOF\n\n"), (std::vector<std::pair<int, std::string>>{{0, "EOF"}}));
 }
@@ -115,6 +119,7 @@ TEST(DxfReader, LineEndsAndMarksAnywhereInABlock)
                 EXPECT_EQ(pairsOf(bytes), expected) << bytes;
             }
             EXPECT_EQ(refusal("0\n" + pad + std::string(1, '\0') + tail + "\n"), "line 1: record type with a NUL byte");
+            EXPECT_EQ(refusal("0\nA\n0\n" + pad + std::string(1, '\0') + tail + "\n"), "line 3: record type with a NUL byte");
             EXPECT_EQ(refusal("0\n" + pad + "\n1\n" + std::string(1, '\0') + tail + "\n"), "");
         }
     }

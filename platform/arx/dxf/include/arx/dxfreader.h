@@ -11,6 +11,7 @@
 
 #include <array>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -37,15 +38,35 @@ public:
     int line() const { return m_line; }
 
 private:
-    bool read(Pair& pair);
-    int plainCode();
-    int codeOfLine();
+    // Where reading stands: a record is read with a copy in locals, given back at its end.
+    struct Cursor {
+        const char* at;   // where the next line starts
+        int line;         // the line last read
+    };
+    // How the value line after a code is read.
+    enum class LineKind : unsigned char { kPlain, kText, kRecordType };
+    // Codes of the plain code lines read, by the line's bytes: a file repeats few code lines
+    // ("  0", " 10", "330"), which are then found here instead of parsed.
+    // A slot never filled has a line no code line has (its line end, within eight bytes, is
+    // kept with it); a line not known is given as kNoCode.
+    struct KnownCode {
+        uint64_t line = ~0ull;
+        int code = std::numeric_limits<int>::min();
+        LineKind kind = LineKind::kPlain;
+    };
+
+    bool read(Cursor& c, Pair& pair);
+    static LineKind lineKindOf(int code);
+    KnownCode plainCode(Cursor& c);
+    KnownCode knownCode(Cursor& c, unsigned& breaks, unsigned& marks) const;
+    static size_t slotOf(uint64_t line) { return (line * 0x9E3779B97F4A7C15ull) >> (64 - kKnownCodeBits); }
+    int codeOfLine(Cursor& c) const;
     // The next line without its line end (but for the carriage return of a value to be
     // trimmed); found: whether it holds what watch looks for.
     template <auto watch>
-    std::string_view nextLine(bool& found);
+    std::string_view nextLine(Cursor& c, bool& found) const;
     std::string_view decoded(std::string_view raw);
-    size_t offset() const { return static_cast<size_t>(m_cur - m_bytes.data()); }
+    size_t offset(const char* at) const { return static_cast<size_t>(at - m_bytes.data()); }
 
     std::string_view m_bytes;
     MappedFile* m_file = nullptr;
@@ -60,13 +81,9 @@ private:
     // Decoded texts of the current record: kept, with their capacity, for the next ones.
     std::vector<std::unique_ptr<std::string>> m_decoded;
     size_t m_decodedUsed = 0;
-    // Codes of the plain code lines read, by the line's bytes: a file repeats few code lines
-    // ("  0", " 10", "330"), which are then found here instead of parsed.
-    struct KnownCode {
-        uint64_t line = 0;
-        int code = 0;
-    };
-    static constexpr int kKnownCodeBits = 6;
+    // Room for the code lines of a file (some write a code's line in more than one way)
+    // without two often sharing a slot.
+    static constexpr int kKnownCodeBits = 8;
     std::array<KnownCode, 1 << kKnownCodeBits> m_knownCodes{};
 };
 
