@@ -14,6 +14,14 @@ namespace {
 // The powers of ten a double holds exactly.
 constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
                               1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+// The powers of ten below 10^18, as integers.
+constexpr auto kUnits = [] {
+    std::array<long long, 18> units{};
+    units[0] = 1;
+    for (size_t i = 1; i < units.size(); ++i)
+        units[i] = units[i - 1] * 10;
+    return units;
+}();
 
 std::string_view trimmed(std::string_view t)
 {
@@ -62,7 +70,6 @@ std::uint64_t eightDigits(std::uint64_t v)
 // has eight bytes from p, the rest two at a time; returns where they end.
 [[gnu::always_inline]] inline const char* readDigits(const char* p, const char* end, std::uint64_t& digits)
 {
-    static constexpr std::uint64_t kTens[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
     if (end - p >= 8) {
         std::uint64_t chunk = 0;
         std::memcpy(&chunk, p, 8);
@@ -72,7 +79,7 @@ std::uint64_t eightDigits(std::uint64_t v)
         const int count = others ? std::countr_zero(others) / 8 : 8;
         if (count == 0)
             return p;
-        digits = digits * kTens[count] + eightDigits(values << (64 - 8 * count));
+        digits = digits * static_cast<std::uint64_t>(kUnits[static_cast<size_t>(count)]) + eightDigits(values << (64 - 8 * count));
         p += count;
         if (count < 8)
             return p;
@@ -205,14 +212,6 @@ bool parseHandle(std::string_view text, unsigned long long& value)
 }
 
 namespace {
-
-constexpr auto kUnits = [] {
-    std::array<long long, 18> units{};
-    units[0] = 1;
-    for (size_t i = 1; i < units.size(); ++i)
-        units[i] = units[i - 1] * 10;
-    return units;
-}();
 
 // Whether the decimal of these decimals nearest to magnitude (its digits, an integer) reads
 // back as it. Below 2^50, adding a half is exact: the sum's whole part is the nearest integer.
