@@ -11,6 +11,7 @@
 #include "blocks/kavroattribute.h"
 #include "host/acadhost.h"
 #include "host/acadutilities.h"
+#include "host/drawingunit.h"
 #include "host/currentucs.h"
 #include "host/hostguards.h"
 #include "host/layer.h"
@@ -712,6 +713,7 @@ void CBlockDWG::setHandlesToAdd(const AcDbObjectIdArray& ids)
 double CBlockDWG::sumOf(CArray<AcDbHandle>& handles, AcApDocument* document, bool areas) const
 {
     AcDbDatabase* database = document->database();
+    const CDrawingUnit unit = CDrawingUnit::of(database);
     CAcadUtilities utilities;
     double sum = 0.0;
     for (int i = 0; i < handles.GetSize();) {
@@ -727,8 +729,8 @@ double CBlockDWG::sumOf(CArray<AcDbHandle>& handles, AcApDocument* document, boo
             continue;
         }
         if (auto* polyline = isPolyline(object.get()) ? AcDbPolyline::cast(object.get()) : nullptr)
-            sum += areas ? utilities.calculatePolylineArea(polyline, database->lunits(), m_units)
-                         : utilities.calculatePolylinePerimeter(polyline, database->lunits(), m_units);
+            sum += areas ? utilities.calculatePolylineArea(polyline, unit, m_units)
+                         : utilities.calculatePolylinePerimeter(polyline, unit, m_units);
         ++i;
     }
     return sum;
@@ -775,12 +777,12 @@ bool CBlockDWG::outlineMeasure(AcApDocument* document, bool area, double& measur
     if (!reference)
         return false;
     measure = 0.0;
-    const short linearUnits = document->database()->lunits();
+    const CDrawingUnit unit = CDrawingUnit::of(document->database());
     CAcadUtilities utilities;
     if (const Opened<AcDbPolyline> outline = openObject<AcDbPolyline>(outlineOf(reference->blockTableRecord()),
                                                                       AcDb::kForRead))
-        measure = area ? utilities.recalculateBlockArea(reference.get(), outline.get(), linearUnits, m_units)
-                       : utilities.recalculateBlockPerimeter(reference.get(), outline.get(), linearUnits, m_units);
+        measure = area ? utilities.recalculateBlockArea(reference.get(), outline.get(), unit, m_units)
+                       : utilities.recalculateBlockPerimeter(reference.get(), outline.get(), unit, m_units);
     return true;
 }
 

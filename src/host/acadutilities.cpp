@@ -18,22 +18,6 @@
 
 namespace {
 
-// Divisors from drawing units to metres or feet (lengths) and their squares (areas).
-struct UnitDivisors
-{
-    double length;
-    double area;
-};
-
-UnitDivisors divisors(short linearUnits, int units)
-{
-    const bool inches = linearUnits == 3 || linearUnits == 4;
-    const bool metric = units == 0;
-    if (inches)
-        return metric ? UnitDivisors{39.37007874015748, 1550.0031000062} : UnitDivisors{12.0, 144.0};
-    return metric ? UnitDivisors{1000.0, 1000000.0} : UnitDivisors{304.8, 92903.04};
-}
-
 CString className(const AcDbObject* object)
 {
     return object->isA()->name();
@@ -300,38 +284,38 @@ double CAcadUtilities::getPolyPerimeter(AcDbPolyline* polyline)
     });
 }
 
-double CAcadUtilities::calculatePolylinePerimeter(AcDbPolyline* polyline, short linearUnits, int units)
+double CAcadUtilities::calculatePolylinePerimeter(AcDbPolyline* polyline, const CDrawingUnit& unit, int units)
 {
     return kavroGuard("CAcadUtilities::calculatePolylinePerimeter", __FILE__,
-                      [&] { return getPolyPerimeter(polyline) / divisors(linearUnits, units).length; });
+                      [&] { return getPolyPerimeter(polyline) / unit.lengthDivisor(units); });
 }
 
-double CAcadUtilities::calculatePolylineArea(AcDbPolyline* polyline, short linearUnits, int units)
+double CAcadUtilities::calculatePolylineArea(AcDbPolyline* polyline, const CDrawingUnit& unit, int units)
 {
     return kavroGuard("CAcadUtilities::calculatePolylineArea", __FILE__, [&] {
         double area = 0; // a failed area query measures nothing
         polyline->getArea(area);
-        return area / divisors(linearUnits, units).area;
+        return area / unit.areaDivisor(units);
     });
 }
 
-double CAcadUtilities::recalculateBlockArea(AcDbBlockReference* reference, AcDbPolyline* outline, short linearUnits,
-                                            int units)
+double CAcadUtilities::recalculateBlockArea(AcDbBlockReference* reference, AcDbPolyline* outline,
+                                            const CDrawingUnit& unit, int units)
 {
     return kavroGuard("CAcadUtilities::recalculateBlockArea", __FILE__, [&] {
         const AcGeScale3d scale = reference->scaleFactors();
-        return std::fabs(scale.sx) * std::fabs(scale.sy) * calculatePolylineArea(outline, linearUnits, units);
+        return std::fabs(scale.sx) * std::fabs(scale.sy) * calculatePolylineArea(outline, unit, units);
     });
 }
 
 double CAcadUtilities::recalculateBlockPerimeter(AcDbBlockReference* reference, AcDbPolyline* outline,
-                                                 short linearUnits, int units)
+                                                 const CDrawingUnit& unit, int units)
 {
     return kavroGuard("CAcadUtilities::recalculateBlockPerimeter", __FILE__, [&] {
         const AcGeScale3d scale = reference->scaleFactors();
         const double sx = std::fabs(scale.sx), sy = std::fabs(scale.sy);
         const double factor = sx == sy ? sx : 0.0;
-        return factor * calculatePolylinePerimeter(outline, linearUnits, units);
+        return factor * calculatePolylinePerimeter(outline, unit, units);
     });
 }
 

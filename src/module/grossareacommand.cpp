@@ -7,6 +7,7 @@
 #include "blocks/blockdwgfloor.h"
 #include "blocks/kavroattribute.h"
 #include "host/acadutilities.h"
+#include "host/drawingunit.h"
 #include "host/hostguards.h"
 #include "module/preferences.h"
 #include "module/slabmend.h"
@@ -69,11 +70,12 @@ void createGrossAreaBlock(CAcadDrawing* drawing, AcDbObjectId& polylineId, int u
                 return;
             CAcadUtilities utilities;
             Opened<AcDbPolyline> polyline = openObject<AcDbPolyline>(polylineId, AcDb::kForRead);
-            const short linearUnits = database->lunits();
+            const CDrawingUnit unit = CDrawingUnit::of(database);
+            unit.announce();
             const CString areaText =
-                CUtilities::DoubleToCString(utilities.calculatePolylineArea(polyline.get(), linearUnits, units), precision);
-            const CString perimeterText = CUtilities::DoubleToCString(
-                utilities.calculatePolylinePerimeter(polyline.get(), linearUnits, units), precision);
+                CUtilities::DoubleToCString(utilities.calculatePolylineArea(polyline.get(), unit, units), precision);
+            const CString perimeterText =
+                CUtilities::DoubleToCString(utilities.calculatePolylinePerimeter(polyline.get(), unit, units), precision);
             AcDbPolyline* outline = polyline.get();
             polyline.reset(); // the insertion opens the outline again itself
 

@@ -7,6 +7,7 @@
 #include "blocks/blockdwgroom.h"
 #include "blocks/kavroattribute.h"
 #include "host/acadutilities.h"
+#include "host/drawingunit.h"
 #include "host/hostguards.h"
 #include "host/layers.h"
 #include "module/preferences.h"
@@ -15,6 +16,7 @@
 #include "support/utilities.h"
 
 #include <numbers>
+#include <utility>
 
 namespace {
 
@@ -149,8 +151,9 @@ Acad::ErrorStatus createTenDraBlock(CAcadDrawing* drawing, AcGePoint3d insertion
             acdbUcsMatrix(ucs, database);
             polyline->transformBy(ucs.inverse());
             CAcadUtilities utilities;
-            const double area = utilities.calculatePolylineArea(polyline.get(), database->lunits(), units);
-            const double perimeter = utilities.calculatePolylinePerimeter(polyline.get(), database->lunits(), units);
+            const CDrawingUnit unit = CDrawingUnit::of(database);
+            const double area = utilities.calculatePolylineArea(polyline.get(), unit, units);
+            const double perimeter = utilities.calculatePolylinePerimeter(polyline.get(), unit, units);
             AcDbPolyline* outline = polyline.get();
             polyline.reset(); // the insertion opens the outline itself
 
@@ -199,6 +202,7 @@ void kavroTendraConversion()
         Adesk::Int32 count = 0;
         if (acedSSLength(labels.name(), &count) != RTNORM)
             return;
+        bool measured = false;   // the unit is said before the first outline is measured
         for (Adesk::Int32 index = 0; index < count; ++index) {
             ads_name member;
             AcDbObjectId labelId;
@@ -214,6 +218,8 @@ void kavroTendraConversion()
             AcDbObjectId outlineId;
             CString reason = checkOutline(database, reading, outlineId, definitionName);
             if (reason.IsEmpty()) {
+                if (!std::exchange(measured, true))
+                    CDrawingUnit::of(database).announce();
                 const AcGePoint3d at = CAcadUtilities().convertWCSToUCS(label->position());
                 const Acad::ErrorStatus status =
                     createTenDraBlock(drawing, at, outlineId, preferences.getUnits(), preferences.getPrecision(),

@@ -10,6 +10,7 @@
 #include "blocks/kavroattribute.h"
 #include "dialoghelpers.h"
 #include "host/acadutilities.h"
+#include "host/drawingunit.h"
 #include "host/hostguards.h"
 #include "mfc/dataexchange.h"
 #include "module/presabout.h"
@@ -399,8 +400,10 @@ void CPresBlockCreation::createBlock(CAcadDrawing* drawing, AcDbObjectId polylin
         if (!polyline)
             return;
         CAcadUtilities utilities;
-        const double area = utilities.calculatePolylineArea(polyline.get(), database->lunits(), units);
-        const double perimeter = utilities.calculatePolylinePerimeter(polyline.get(), database->lunits(), units);
+        const CDrawingUnit unit = CDrawingUnit::of(database);
+        unit.announce();
+        const double area = utilities.calculatePolylineArea(polyline.get(), unit, units);
+        const double perimeter = utilities.calculatePolylinePerimeter(polyline.get(), unit, units);
         AcDbPolyline* entity = polyline.get();
 
         CBlockDWGRoom block;

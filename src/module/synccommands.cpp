@@ -3,6 +3,7 @@
 #include "arx/acutprintf.h"
 #include "blocks/blockdwgroom.h"
 #include "host/acadutilities.h"
+#include "host/drawingunit.h"
 #include "module/preferences.h"
 #include "module/slabmend.h"
 #include "spaceblocks.h"
@@ -62,6 +63,8 @@ void syncXDataToAttributes()
         const int precision = preferences.getPrecision();
         // Any units but 0 are imperial here.
         const int units = preferences.getUnits() != 0 ? 1 : 0;
+        if (answers.recalculate && blocks.count() > 0)
+            CDrawingUnit::of(drawing->getDocument()->database()).announce();
         for (int i = 0; i < blocks.count(); ++i) {
             CBlockDWG* block = blocks.at(i);
             // A block whose record is unknown has no values to copy (or, to recalculate, no

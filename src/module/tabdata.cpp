@@ -7,6 +7,7 @@
 #include "dialoghandler.h"
 #include "host/acaddrawing.h"
 #include "host/acadutilities.h"
+#include "host/drawingunit.h"
 #include "mfc/dataexchange.h"
 #include "module/presblock.h"
 #include "module/presslabmend.h"
@@ -136,8 +137,14 @@ bool CTabData::applyChanges()
     });
 }
 
+void CTabData::announceUnit() const
+{
+    CDrawingUnit::of(m_drawing->getDocument()->database()).announce();
+}
+
 void CTabData::recalculate()
 {
+    announceUnit();
     m_block->recalculateArea(m_drawing->getDocument());
     m_block->recalculatePerimeter(m_drawing->getDocument());
     m_area = number(m_block->getArea());
@@ -148,6 +155,7 @@ void CTabData::recalculate()
 void CTabData::OnCmdAreaRecalc()
 {
     qv::module::runHandler(kFile, "CTabData::OnCmdAreaRecalc", [this] {
+        announceUnit();
         m_block->recalculateArea(m_drawing->getDocument());
         m_area = number(m_block->getArea());
         refresh();
@@ -157,6 +165,7 @@ void CTabData::OnCmdAreaRecalc()
 void CTabData::OnCmdPerimeterRecalc()
 {
     qv::module::runHandler(kFile, "CTabData::OnCmdPerimeterRecalc", [this] {
+        announceUnit();
         m_block->recalculatePerimeter(m_drawing->getDocument());
         m_perimeter = number(m_block->getPerimeter());
         refresh();

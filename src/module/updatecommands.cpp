@@ -5,6 +5,7 @@
 #include "blocks/attributes.h"
 #include "blocks/blockdwg.h"
 #include "host/acadutilities.h"
+#include "host/drawingunit.h"
 #include "host/hostguards.h"
 #include "module/preferences.h"
 #include "module/slabmend.h"
@@ -60,6 +61,7 @@ void updateSpaces()
         preferences.loadPreferences();
         const int precision = preferences.getPrecision();
         const int units = preferences.getUnits();
+        CDrawingUnit::of(drawing->getDocument()->database()).announce();
         for (int i = 0; i < blocks.count(); ++i) {
             CBlockDWG* block = blocks.at(i);
             // Such a block is left as it is, named in one line; the others go on.

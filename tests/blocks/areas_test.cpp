@@ -92,7 +92,8 @@ TEST_F(SpaceAreas, ImperialUnitsAndInchDrawings)
     EXPECT_NEAR(feet->getArea(), 100.0, 1e-9);
     EXPECT_NEAR(feet->getPerimeter(), 40.0, 1e-9);
 
-    // Inch drawing: 120 in square is 100 sq.ft. or 9.29 sq.m.
+    // Inch drawing by its linear units, naming no unit: 120 in square is 100 sq.ft. or 9.29 sq.m.
+    ASSERT_EQ(db->setInsunits(AcDb::kUnitsUndefined), Acad::eOk);
     ASSERT_EQ(db->setLunits(4), Acad::eOk);
     auto inches = room("I1", 5000, 0, 120, 120, 1, 3);
     inches->recalculateArea(document);

@@ -225,7 +225,7 @@ class LabelConversion(Batch):
         labels = source.modelspace().query('INSERT[name=="TENDRA_SPACE_LABEL"]')
         self.assertEqual(len(labels), 50)
         out, doc = self.run_and_read(["ksc_isc"], plan)
-        self.assertEqual(out, "")
+        self.assertEqual(out, "\nAreas measured with one drawing unit = 1 in, as the drawing says.\n")
         blocks = {r.dxf.name: r for r in spaces(doc)}
         self.assertEqual(len(blocks), 50)
         for i, label in enumerate(labels):

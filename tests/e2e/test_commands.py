@@ -176,6 +176,22 @@ class Commands(unittest.TestCase):
                          fixed(area / 92903.04) + "sq.ft.")
         self.assertEqual(ade(reference)[0], "AREA=%ssq.ft." % fixed(area / 92903.04))
 
+    def test_areas_follow_the_unit_the_drawing_names(self):
+        # The same 5 m x 4 m floor drawn in millimetres, centimetres, metres and inches.
+        for code, symbol, metres in ((4, "", 0.001), (5, "cm", 0.01), (6, "m", 1), (1, "in", 0.0254)):
+            doc = ezdxf.new("R2013", units=code)
+            doc.header["$LUNITS"] = 2
+            side, depth = 5 / metres, 4 / metres
+            floor = doc.modelspace().add_lwpolyline([(0, 0), (side, 0), (side, depth), (0, depth)], close=True)
+            doc.saveas(self.plan)
+            out = self.run_module(["kgabc", "#" + floor.dxf.handle, "1,1", "kus", "SAVEAS", self.out, "QUIT"])
+            said = symbol and "\nAreas measured with one drawing unit = 1 %s, as the drawing says.\n" % symbol
+            self.assertEqual(out, GROSS_TITLE + PICK + POINT + said + "Block Created Successfully\n"
+                             + "Kavro Update Spaces %s\n" % VERSION + said)
+            reference = ezdxf.readfile(self.out).modelspace().query("INSERT[name=='ROOM-GROSS_AREA']")[0]
+            self.assertEqual({a.dxf.tag: a.dxf.text for a in reference.attribs}["AREA"], "20.00sq.m.", symbol)
+            self.assertEqual(ade(reference)[:2], ["AREA=20.00sq.m.", "PERIMETER=18.00m."], symbol)
+
     def test_update_text_and_refresh_tags(self):
         self.make_gross_area_block()
         doc = ezdxf.readfile(self.out)

@@ -249,7 +249,7 @@ class BlockCreatorOnX11(unittest.TestCase):
 
     def plan(self):
         import ezdxf
-        doc = ezdxf.new("R2013")
+        doc = ezdxf.new("R2013", units=4)   # drawn in millimetres
         msp = doc.modelspace()
         office = msp.add_lwpolyline([(0, 0), (4000, 0), (4000, 3000), (0, 3000)], close=True)
         store = msp.add_lwpolyline([(5000, 0), (7000, 0), (7000, 2500), (5000, 2500)], close=True)

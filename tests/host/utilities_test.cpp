@@ -8,6 +8,7 @@
 #include "arx/dbdict.h"
 #include "arx/dbsymtb.h"
 #include "host/acadutilities.h"
+#include "host/drawingunit.h"
 #include "support/exrecords.h"
 
 #include <cmath>
@@ -149,22 +150,61 @@ TEST(Measures, UnitsFollowTheDrawingsLinearUnits)
 {
     AcDbPolyline* metricRoom = rectangle(10000, 5000);
     CAcadUtilities u;
-    EXPECT_DOUBLE_EQ(u.calculatePolylineArea(metricRoom, 2, 0), 50.0);
-    EXPECT_NEAR(u.calculatePolylineArea(metricRoom, 2, 1), 538.1955, 1e-4);
-    EXPECT_DOUBLE_EQ(u.calculatePolylinePerimeter(metricRoom, 2, 0), 30.0);
-    EXPECT_NEAR(u.calculatePolylinePerimeter(metricRoom, 2, 1), 98.4252, 1e-4);
+    const CDrawingUnit millimetre(2);
+    EXPECT_DOUBLE_EQ(u.calculatePolylineArea(metricRoom, millimetre, 0), 50.0);
+    EXPECT_NEAR(u.calculatePolylineArea(metricRoom, millimetre, 1), 538.1955, 1e-4);
+    EXPECT_DOUBLE_EQ(u.calculatePolylinePerimeter(metricRoom, millimetre, 0), 30.0);
+    EXPECT_NEAR(u.calculatePolylinePerimeter(metricRoom, millimetre, 1), 98.4252, 1e-4);
     AcDbPolyline* imperialRoom = rectangle(120, 60);
     for (short units : {3, 4}) {
-        EXPECT_DOUBLE_EQ(u.calculatePolylineArea(imperialRoom, units, 1), 50.0);
-        EXPECT_NEAR(u.calculatePolylineArea(imperialRoom, units, 0), 4.6452, 1e-4);
-        EXPECT_DOUBLE_EQ(u.calculatePolylinePerimeter(imperialRoom, units, 1), 30.0);
+        EXPECT_DOUBLE_EQ(u.calculatePolylineArea(imperialRoom, CDrawingUnit(units), 1), 50.0);
+        EXPECT_NEAR(u.calculatePolylineArea(imperialRoom, CDrawingUnit(units), 0), 4.6452, 1e-4);
+        EXPECT_DOUBLE_EQ(u.calculatePolylinePerimeter(imperialRoom, CDrawingUnit(units), 1), 30.0);
     }
     // An arc side counts: half a circle of radius 2500 on the 5000 side.
     metricRoom->setBulgeAt(1, 1.0);
-    EXPECT_NEAR(u.calculatePolylineArea(metricRoom, 2, 0), 50.0 + M_PI * 2.5 * 2.5 / 2, 1e-9);
+    EXPECT_NEAR(u.calculatePolylineArea(metricRoom, millimetre, 0), 50.0 + M_PI * 2.5 * 2.5 / 2, 1e-9);
     EXPECT_NEAR(u.getPolyPerimeter(metricRoom), 25000 + M_PI * 2500, 1e-6);
+    // Far from the origin (national-grid coordinates) a small room keeps its digits.
+    AcDbPolyline* farRoom = rectangle(90.818, 50.085, 2.6e9, 1.2e9);
+    EXPECT_NEAR(u.calculatePolylineArea(farRoom, millimetre, 0), 90.818 * 50.085 / 1e6, 1e-10);
+    delete farRoom;
     delete metricRoom;
     delete imperialRoom;
+}
+
+TEST(Measures, TheDrawingsInsertionUnitsNameItsUnit)
+{
+    // The same 5 m x 4 m room drawn in each unit; insertion units that name no unit of
+    // length leave the linear units' rule.
+    const struct { int insunits; short lunits; double metres; const char* said; } cases[] = {
+        {4, 2, 0.001, ""},
+        {5, 2, 0.01, "1 cm, as the drawing says"},
+        {6, 4, 1, "1 m, as the drawing says"},
+        {1, 2, 0.0254, "1 in, as the drawing says"},
+        {2, 2, 0.3048, "1 ft, as the drawing says"},
+        {14, 2, 0.1, "1 dm, as the drawing says"},
+        {21, 2, 1200 / 3937.0, "1 US survey ft, as the drawing says"},
+        {0, 4, 0.0254, "1 in, as the drawing's linear units imply"},
+        {0, 2, 0.001, ""},
+        {99, 2, 0.001, ""},
+    };
+    for (const auto& c : cases) {
+        Session session;
+        session.db->setLunits(c.lunits);
+        session.db->setHeaderValue("$INSUNITS", 70, std::to_string(c.insunits));
+        const CDrawingUnit unit = CDrawingUnit::of(session.db);
+        AcDbPolyline* room = rectangle(5 / c.metres, 4 / c.metres);
+        CAcadUtilities u;
+        EXPECT_NEAR(u.calculatePolylineArea(room, unit, 0), 20.0, 20.0 * 1e-12) << c.insunits;
+        EXPECT_NEAR(u.calculatePolylineArea(room, unit, 1), 20.0 / 0.09290304, 1e-9) << c.insunits;
+        EXPECT_NEAR(u.calculatePolylinePerimeter(room, unit, 0), 18.0, 18.0 * 1e-12) << c.insunits;
+        unit.announce();
+        EXPECT_EQ(session.output, *c.said ? "\nAreas measured with one drawing unit = " + std::string(c.said) + ".\n"
+                                          : std::string())
+            << c.insunits;
+        delete room;
+    }
 }
 
 TEST(Measures, BlockScalesCarryIntoAreasAndPerimeters)
@@ -176,8 +216,8 @@ TEST(Measures, BlockScalesCarryIntoAreasAndPerimeters)
         {AcGeScale3d(2, 2, 1), 200.0, 60.0}, {AcGeScale3d(-2, 2, 1), 200.0, 60.0}, {AcGeScale3d(2, 3, 1), 300.0, 0.0}};
     for (const auto& c : cases) {
         reference.setScaleFactors(c.scale);
-        EXPECT_DOUBLE_EQ(u.recalculateBlockArea(&reference, outline, 2, 0), c.area);
-        EXPECT_DOUBLE_EQ(u.recalculateBlockPerimeter(&reference, outline, 2, 0), c.perimeter);
+        EXPECT_DOUBLE_EQ(u.recalculateBlockArea(&reference, outline, CDrawingUnit(2), 0), c.area);
+        EXPECT_DOUBLE_EQ(u.recalculateBlockPerimeter(&reference, outline, CDrawingUnit(2), 0), c.perimeter);
     }
     delete outline;
 }

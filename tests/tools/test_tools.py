@@ -5,6 +5,7 @@ scripts/check_drawings.py, tests/tools/dxfdump.py and tests/tools/librecad_check
 The generator's space plans are also run through cadhost and the module; CTest names
 them in CADHOST and QV_MODULE, which by hand default to the build folder "build"."""
 
+import argparse
 import json
 import math
 import os
@@ -1113,12 +1114,55 @@ class DrawingCheckTest(unittest.TestCase):
     def test_texts_off_sheet(self):
         path = os.path.join(self.tmp, "plot.pdf")
         # A word flush with the right edge (Helvetica's "flush" is 25.344 points wide) is whole,
-        # and one clipped away is not shown.
+        # one clipped away is not shown, and the letters of "below" stand whole on the page,
+        # however far its box passes the bottom edge.
         pdf_with_words(path, [(20, 50, "inside"), (180, 50, "right"), (20, 1, "below"), (80, 93, "top"),
                               (174.66, 70, "flush")], hidden=[(180, 20, "hidden")])
         # pdftotext leaves out the characters wholly off the page.
         self.assertCountEqual(check_drawings.texts_off_sheet(path, {"inside", "right", "below", "top", "flush"}),
-                              ["righ", "below", "top"])
+                              ["righ", "top"])
+
+    def test_drawings_through_cadhost(self):
+        def drawing(name, version="R2013", *texts, replace=()):
+            doc = ezdxf.new(version)
+            doc.styles.new("LABEL", dxfattribs={"font": "DejaVuSans.ttf"})
+            doc.layers.add("WallsQQ")
+            msp = doc.modelspace()
+            msp.add_line((0, 7.8), (40, 7.8), dxfattribs={"layer": "WallsQQ"})
+            for text in texts:
+                text(msp)
+            path = os.path.join(self.tmp, name)
+            doc.saveas(path)
+            with open(path, "rb") as f:
+                data = f.read()
+            for old, new in replace:
+                data = data.replace(old, new)
+            with open(path, "wb") as f:
+                f.write(data)
+            return check_drawings.check(path, options)
+
+        options = argparse.Namespace(out=self.tmp, cadhost=CADHOST, timeout=120, librecad=False)
+        cases = {
+            # Fitted to the sheet with no margin: the letters touch its edges, none is cut.
+            "edge": drawing("edge.dxf", "R2013", lambda msp: msp.dxf_layout.update_dxf_attribs({
+                "plot_configuration_file": "DWG To PDF.pc3", "paper_size": "ISO_A4_(297.00_x_210.00_MM)",
+                "left_margin": 0, "bottom_margin": 0, "right_margin": 0, "top_margin": 0, "plot_type": 1,
+                "plot_layout_flags": 16, "standard_scale_type": 0, "plot_rotation": 0}),
+                lambda msp: msp.add_text("Fig", dxfattribs={"style": "LABEL", "height": 40})),
+            # A layer name ezdxf finds invalid in the original and the save alike.
+            "audit": drawing("audit.dxf", replace=[(b"WallsQQ", b"Walls:1")]),
+            # Read by cadhost in Windows-1252 (U+008D), by ezdxf as a surrogate.
+            "code page": drawing("cp.dxf", "R2000", replace=[(b"WallsQQ", b"Walls\x8d"), (
+                b"  9\n$DWGCODEPAGE\n  3\nANSI_1252\n", b"")]),
+            # A one-line label far wider than its box: its second line runs over the wall under it.
+            "wrapped": drawing("wrap.dxf", "R2013", lambda msp: msp.add_mtext("Office 1.017 North", dxfattribs={
+                "style": "LABEL", "char_height": 1, "insert": (2, 10), "width": 6})),
+        }
+        for name, lines in cases.items():
+            with self.subTest(name):
+                self.assertEqual([verdict for verdict, _ in lines], ["OVERLAP" if name == "wrapped" else "ok"], lines)
+        self.assertEqual(cases["wrapped"][0][1], "wrap.dxf: texts overlap: 1 wrapped lines of labels outside their boxes "
+                                                 "(Office 1.017 North: 1.017 below its box)")
 
     def test_overlapping_words(self):
         path = os.path.join(self.tmp, "plot.pdf")

@@ -465,13 +465,16 @@ Acad::ErrorStatus AcDbPolyline::getPointAtParam(double param, AcGePoint3d& point
 Acad::ErrorStatus AcDbPolyline::getArea(double& area) const
 {
     // Shoelace over all vertices (closing segment included) plus each bulge's circular
-    // segment, signed with the bulge.
+    // segment, signed with the bulge. The vertices are taken relative to the first, so that
+    // the products carry no more rounding far from the origin than near it.
     double sum = 0;
     const size_t n = m_vertices.size();
+    const AcGePoint2d origin = n > 0 ? m_vertices[0].point : AcGePoint2d();
     for (size_t i = 0; i < n; ++i) {
         const Vertex& a = m_vertices[i];
         const AcGePoint2d& b = m_vertices[(i + 1) % n].point;
-        sum += (a.point.x * b.y - b.x * a.point.y) / 2;
+        const AcGeVector2d u = a.point - origin, v = b - origin;
+        sum += (u.x * v.y - v.x * u.y) / 2;
         const double chord = a.point.distanceTo(b);
         if (a.bulge != 0 && chord > 0) {
             const double theta = 4 * std::atan(a.bulge);

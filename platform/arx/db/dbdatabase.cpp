@@ -490,11 +490,15 @@ short AcDbDatabase::luprec() const { return static_cast<short>(headerInt(*m_impl
 
 AcDb::UnitsValue AcDbDatabase::insunits() const
 {
-    return static_cast<AcDb::UnitsValue>(headerInt(*m_impl, "$INSUNITS", 70, 0));
+    // A code no unit has is as good as none.
+    const long long units = headerInt(*m_impl, "$INSUNITS", 70, 0);
+    return units >= 0 && units <= AcDb::kUnitsMax ? static_cast<AcDb::UnitsValue>(units) : AcDb::kUnitsUndefined;
 }
 
 Acad::ErrorStatus AcDbDatabase::setInsunits(AcDb::UnitsValue units)
 {
+    if (units < 0 || units > AcDb::kUnitsMax)
+        return Acad::eInvalidInput;
     m_impl->changeHeader("$INSUNITS", 70, std::to_string(static_cast<int>(units)));
     return Acad::eOk;
 }

@@ -280,7 +280,10 @@ int acedSetVar(const char* name, const resbuf* value)
     else if (n == "LUNITS")
         return db->setLunits(value->resval.rint) == Acad::eOk ? RTNORM : RTERROR;
     else if (n == "INSUNITS")
-        return db->setInsunits(static_cast<AcDb::UnitsValue>(value->resval.rint)) == Acad::eOk ? RTNORM : RTERROR;
+        return value->resval.rint >= 0 && value->resval.rint <= AcDb::kUnitsMax
+                && db->setInsunits(static_cast<AcDb::UnitsValue>(value->resval.rint)) == Acad::eOk
+            ? RTNORM
+            : RTERROR;
     else
         return RTERROR;
     return RTNORM;

@@ -14,6 +14,12 @@ constexpr double kFractionSize = 0.7;
 constexpr double kToleranceSize = 0.5;
 constexpr double kTabStep = 4;   // text heights between tab stops where the paragraph sets none
 constexpr int kMaxColumns = 100;
+// Writers size a label's box to its text in their own fonts, which the faces a plot draws in
+// may pass by a few per cent (up to 12% for digits and short words): a paragraph that fits on
+// one line up to this much wider than its box is condensed to the box rather than broken into
+// lines of a word or two. Any wider paragraph, one meant to wrap (twice its box or more) or
+// one between, breaks at its blanks.
+constexpr double kCondensable = 1.15;
 
 MTextFormat scaled(const MTextFormat& format, double factor)
 {
@@ -109,6 +115,13 @@ double MTextLayout::placeItems(const Line& line, std::vector<double>* at) const
     return x;
 }
 
+double MTextLayout::trimmedWidth(Line& line) const
+{
+    while (!line.items.empty() && line.items.back().blank)
+        line.items.pop_back();
+    return placeItems(line, nullptr);
+}
+
 void MTextLayout::breakParagraph(const MTextParagraph& p, double available)
 {
     std::vector<Item> items;
@@ -121,17 +134,28 @@ void MTextLayout::breakParagraph(const MTextParagraph& p, double available)
     line.paragraph = &p;
     line.first = true;
     auto finish = [&](Line& done) {
-        while (!done.items.empty() && done.items.back().blank)
-            done.items.pop_back();
+        done.width = trimmedWidth(done) * done.across;
         done.height = 0;
         for (const Item& item : done.items)
             done.height = std::max(done.height, item.run->format.height);
         if (done.height == 0)
             done.height = p.runs.empty() ? m_geometry.height : p.runs.back().format.height;
-        done.width = placeItems(done, nullptr);
         m_lines.push_back(std::move(done));
         ++m_elements;
     };
+    auto limit = [&](const Line& l) { return available - p.left - p.right - (l.first ? p.indent : 0); };
+    // The whole paragraph on one line when it fits (as it does a text without a width), or
+    // would fit condensed.
+    line.items = std::move(items);
+    const double whole = trimmedWidth(line), room = limit(line);
+    if (!(available > 0) || whole <= room * kCondensable) {
+        line.across = available > 0 && whole > room ? room / whole : 1;
+        line.last = true;
+        finish(line);
+        return;
+    }
+    items = std::move(line.items);
+    line.items.clear();
     // The line's width so far, and where it may break: after its last blank that follows a word.
     double x = 0;
     size_t breakAt = 0;
@@ -144,8 +168,7 @@ void MTextLayout::breakParagraph(const MTextParagraph& p, double available)
             continue;
         }
         word = true;
-        const double limit = available - p.left - p.right - (line.first ? p.indent : 0);
-        if (!(available > 0) || x <= limit || breakAt == 0)
+        if (x <= limit(line) || breakAt == 0)
             continue;   // fits, or one word wider than the line stays whole
         Line next;
         next.paragraph = &p;
@@ -225,31 +248,34 @@ void MTextLayout::flowIntoColumns()
     }
 }
 
-// The line's items from x, blanks widened by extra (a justified line).
+// The line's items from x, blanks widened by extra (a justified line), places and glyphs
+// narrowed by its condensing.
 void MTextLayout::emit(const Line& line, double left, double extra)
 {
     std::vector<double> at;
     placeItems(line, &at);
+    const double across = line.across;
+    const size_t firstPiece = m_pieces.size();
     double widened = 0, pieceEnd = NAN;
     for (size_t i = 0; i < line.items.size(); ++i) {
         const Item& item = line.items[i];
         const MTextFormat& f = item.run->format;
-        const double x = left + at[i] + widened;
+        const double x = left + (at[i] + widened) * across;
         const double y = line.baseline + (f.align == 1 ? (line.height - f.height) / 2 : f.align == 2 ? line.height - f.height : 0);
         widened += item.blank ? extra : 0;
         if (item.run->kind == MTextRun::kStack) {
-            emitStack(item, x, y);
+            emitStack(item, x, y, across);
             continue;
         }
         if (item.run->kind == MTextRun::kTab)
             continue;
-        const double width = item.width + (item.blank ? extra : 0);
+        const double width = (item.width + (item.blank ? extra : 0)) * across;
         if (f.tracking != 1) {   // each character at its own place
             double cx = x;
             for (size_t k = 0; k < item.text.size() && isComplete(); k += utf8Length(item.text, k)) {
                 const std::string character = item.text.substr(k, utf8Length(item.text, k));
                 addPiece({character, cx, y, f});
-                cx += advance(character, f);
+                cx += advance(character, f) * across;
             }
         } else if (!m_pieces.empty() && m_pieces.back().format == f && m_pieces.back().y == y
                    && std::abs(pieceEnd - x) <= 1e-9 * std::max(1.0, std::abs(x))) {
@@ -257,36 +283,41 @@ void MTextLayout::emit(const Line& line, double left, double extra)
         } else {
             addPiece({item.text, x, y, f});
         }
-        pieceEnd = x + item.width;   // a widened blank ends the piece
+        pieceEnd = x + item.width * across;   // a widened blank ends the piece
         m_box.add(Box2d::around(x, y, x + width, y + f.height));
         for (const auto& [on, offset] : {std::pair{f.underline, kUnderline}, {f.overline, kOverline}, {f.strike, kStrike}})
             if (on)
                 addRule(x, y + offset * f.height, x + width, y + offset * f.height, f.rgb);
     }
+    if (across != 1)
+        for (size_t i = firstPiece; i < m_pieces.size(); ++i)
+            m_pieces[i].format.widthFactor *= across;
 }
 
-void MTextLayout::emitStack(const Item& item, double x, double baseline)
+// The stack's parts from x, their places narrowed by across (their glyphs by the caller).
+void MTextLayout::emitStack(const Item& item, double x, double baseline, double across)
 {
     const MTextRun& run = *item.run;
-    const double h = run.format.height;
+    const double h = run.format.height, width = item.width * across;
     if (run.stack == '^') {   // the upper part's top at the text's, the lower one's foot just under the baseline
         const MTextFormat part = scaled(run.format, kToleranceSize);
         addPiece({run.text, x, baseline + 0.6 * h, part});
         addPiece({run.lower, x, baseline - 0.1 * h, part});
     } else if (run.stack == '#') {   // the upper part raised, a slash, the lower part on the baseline
         const MTextFormat part = scaled(run.format, kFractionSize);
-        const double upper = advance(run.text, part);
+        const double upper = advance(run.text, part) * across, slash = 0.3 * h * across;
         addPiece({run.text, x, baseline + 0.3 * h, part});
-        addRule(x + upper, baseline, x + upper + 0.3 * h, baseline + h, run.format.rgb);
-        addPiece({run.lower, x + upper + 0.3 * h, baseline, part});
+        addRule(x + upper, baseline, x + upper + slash, baseline + h, run.format.rgb);
+        addPiece({run.lower, x + upper + slash, baseline, part});
     } else {   // centred over and under a bar a little under half the height
         const MTextFormat part = scaled(run.format, kFractionSize);
-        const double upper = advance(run.text, part), lower = advance(run.lower, part), bar = baseline + 0.45 * h;
-        addPiece({run.text, x + (item.width - upper) / 2, bar + 0.15 * h, part});
-        addPiece({run.lower, x + (item.width - lower) / 2, bar - 0.85 * h, part});
-        addRule(x, bar, x + item.width, bar, run.format.rgb);
+        const double upper = advance(run.text, part) * across, lower = advance(run.lower, part) * across;
+        const double bar = baseline + 0.45 * h;
+        addPiece({run.text, x + (width - upper) / 2, bar + 0.15 * h, part});
+        addPiece({run.lower, x + (width - lower) / 2, bar - 0.85 * h, part});
+        addRule(x, bar, x + width, bar, run.format.rgb);
     }
-    m_box.add(Box2d::around(x, baseline - 0.4 * h, x + item.width, baseline + 1.3 * h));
+    m_box.add(Box2d::around(x, baseline - 0.4 * h, x + width, baseline + 1.3 * h));
 }
 
 void MTextLayout::addPiece(Piece piece)

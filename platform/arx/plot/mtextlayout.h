@@ -1,6 +1,7 @@
 // A multiline text laid out in its own frame: x along its direction, y up, drawing units
 // from its insertion point. Paragraphs break into lines at blanks so that none is wider than
-// the text's width (or its column's), measured with the widths they are drawn with; lines
+// the text's width (or its column's), measured with the widths they are drawn with, unless
+// the whole paragraph is at most a little wider: that one line is condensed to the width; lines
 // stand apart by the line spacing (taller ones further, unless the spacing is exact), fill
 // the columns (a column break or a full column starts the next one) and align within them;
 // the whole block stands at the text's attachment point. The result is the pieces of text
@@ -33,7 +34,8 @@ class MTextLayout
 public:
     // The advance of a text in a font at an em of one.
     using Measure = std::function<double(std::string_view utf8, const PlotFont& font)>;
-    // Characters whose baseline starts at (x, y).
+    // Characters whose baseline starts at (x, y); the format's width factor holds its line's
+    // condensing.
     struct Piece {
         std::string text;
         double x = 0, y = 0;
@@ -71,7 +73,8 @@ private:
         std::vector<Item> items;
         const MTextParagraph* paragraph = nullptr;
         bool first = false, last = false;   // of its paragraph
-        double height = 0, width = 0;
+        double height = 0, width = 0;   // the width as drawn
+        double across = 1;              // under 1 for a condensed line: its places and glyphs narrowed
         double baseline = 0;
         int column = 0;
     };
@@ -83,10 +86,12 @@ private:
     double advanceItem(const Line& line, double x, const Item& item) const;
     // The x of each item in its line (tabs reach their stops), the line's width.
     double placeItems(const Line& line, std::vector<double>* at) const;
+    // The line's width without the blanks it ends with, which it drops.
+    double trimmedWidth(Line& line) const;
     void flowIntoColumns();
     double columnLimit(int column) const;
     void emit(const Line& line, double left, double extra);
-    void emitStack(const Item& item, double x, double baseline);
+    void emitStack(const Item& item, double x, double baseline, double across);
     void addPiece(Piece piece);
     void addRule(double x0, double y0, double x1, double y1, const std::optional<std::uint32_t>& rgb);
 

@@ -118,3 +118,16 @@ TEST(MTextContent, WhatATextHoldsIsBoundedAsItIsMade)
     EXPECT_TRUE(qv::MTextLayout(qv::MTextContent("x y", {}), {}, [](std::string_view, const qv::PlotFont&) { return 1.0; }, 10)
                     .isComplete());
 }
+
+// A paragraph up to 15% wider than its box is condensed onto its line, aligned and boxed as drawn; a wider one wraps.
+TEST(MTextContent, ParagraphsALittleWiderThanTheirBoxAreCondensed)
+{
+    for (const auto& [width, lines] : {std::pair{4.75, 1u}, {4.4, 1u}, {4.3, 2u}, {2.0, 2u}}) {
+        qv::MTextGeometry geometry;
+        geometry.width = width;
+        const qv::MTextLayout layout(qv::MTextContent("\\pxqr;60 m2", {}), geometry,
+                                     [](std::string_view text, const qv::PlotFont&) { return static_cast<double>(text.size()); });
+        EXPECT_EQ(layout.pieces().size(), lines) << width;
+        EXPECT_NEAR(layout.box().maxX, width, 1e-9) << width;
+    }
+}

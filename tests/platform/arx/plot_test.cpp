@@ -1579,6 +1579,10 @@ TEST(Plot, MultilineTextCodesDrawWhatTheyStandFor)
     append(db.modelSpaceId(), mtext(150, 200, "\\S1/2;", 10));
     append(db.modelSpaceId(), mtext(10, 140, "\\pxqr;Right", 5, 100));
     append(db.modelSpaceId(), mtext(10, 100, "abc^Jdef^Ighi %%065%%066 \\S+0.2^-0.1;", 5));
+    const qv::PlotFont font{"DejaVu Sans"};
+    qv::TextMeasurer measurer(false);
+    const double box = 0.95 * 5 * measurer.advance("60 m2", font) / measurer.capHeight(measurer.face(font));
+    append(db.modelSpaceId(), mtext(150, 170, "\\fDejaVu Sans;60 m2", 5, box));
     // A text in a block whose reference mirrors it: its letters run back from the insertion
     // point, upright.
     const AcDbObjectId block = defineBlock(db, "MIRRORED");
@@ -1615,6 +1619,8 @@ TEST(Plot, MultilineTextCodesDrawWhatTheyStandFor)
         {"not left", 10, 134, 60, 140, kBlack, false},
         {"mirrored", 230, 51, 249, 59, kBlack, true},
         {"not upside down", 230, 41, 249, 49, kBlack, false},
+        {"label condensed on one line", 150 + box - 3, 165.5, 150 + box - 0.5, 169.5, kBlack, true},
+        {"nothing beyond its box", 150 + box + 0.3, 155, 150 + box + 5, 170, kBlack, false},
     };
     for (const auto& region : regions)
         EXPECT_EQ(inkIn(r, region.x0, region.y0, region.x1, region.y1, region.colour), region.ink) << region.what;
@@ -1622,7 +1628,7 @@ TEST(Plot, MultilineTextCodesDrawWhatTheyStandFor)
     const std::string pdf = dir.file("codes.pdf");
     ASSERT_EQ(plot(db, *oneToOne("DWG To PDF.pc3"), pdf).status, Acad::eOk);
     const std::string text = run("pdftotext -raw '" + pdf + "' -");
-    for (const char* shown : {"abc\n", "AB", "+0.2", "-0.1"})
+    for (const char* shown : {"abc\n", "AB", "+0.2", "-0.1", "60 m2"})
         EXPECT_NE(text.find(shown), std::string::npos) << shown << "\n" << text;
     for (const char* hidden : {"^", "1/2", "%%"})
         EXPECT_EQ(text.find(hidden), std::string::npos) << hidden << "\n" << text;

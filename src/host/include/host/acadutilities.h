@@ -10,6 +10,7 @@
 #include "arx/dbdict.h"
 #include "arx/geometry.h"
 #include "database/plotoptions.h"
+#include "host/drawingunit.h"
 #include "mfc/cstring.h"
 #include "win/variant.h"
 
@@ -58,13 +59,14 @@ public:
             [&](AcDbBlockReference* reference) { Block(reference, document).copyInto(target); });
     }
 
-    // Measures in drawing units and converted by the drawing's linear units (3 and 4 are
-    // inches, else millimetres) to metres or feet (units 0 metric, else imperial).
+    // Measures in drawing units and converted by the drawing's unit (CDrawingUnit::of) to
+    // metres or feet (units 0 metric, else imperial).
     double getPolyPerimeter(AcDbPolyline* polyline);
-    double calculatePolylinePerimeter(AcDbPolyline* polyline, short linearUnits, int units);
-    double calculatePolylineArea(AcDbPolyline* polyline, short linearUnits, int units);
-    double recalculateBlockArea(AcDbBlockReference* reference, AcDbPolyline* outline, short linearUnits, int units);
-    double recalculateBlockPerimeter(AcDbBlockReference* reference, AcDbPolyline* outline, short linearUnits,
+    double calculatePolylinePerimeter(AcDbPolyline* polyline, const CDrawingUnit& unit, int units);
+    double calculatePolylineArea(AcDbPolyline* polyline, const CDrawingUnit& unit, int units);
+    double recalculateBlockArea(AcDbBlockReference* reference, AcDbPolyline* outline, const CDrawingUnit& unit,
+                                int units);
+    double recalculateBlockPerimeter(AcDbBlockReference* reference, AcDbPolyline* outline, const CDrawingUnit& unit,
                                      int units);
     // The extents of the definition's first polyline, widened by margin, each corner
     // transformed by the reference's block transform.

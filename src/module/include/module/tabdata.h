@@ -53,6 +53,8 @@ private:
     void emptyAreas(bool subtracted);
     void toggleHighlight(bool subtracted);
     // Area and perimeter from the drawing into the copy and the page.
+    // Says which unit the drawing is measured in (unless the millimetre).
+    void announceUnit() const;
     void recalculate();
     void refresh() { UpdateData(FALSE); }
     CString number(double value) const;

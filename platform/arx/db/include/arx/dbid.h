@@ -27,9 +27,14 @@ enum LineWeight : int {
 };
 enum TextHorzMode { kTextLeft = 0, kTextCenter = 1, kTextRight = 2, kTextAlign = 3, kTextMid = 4, kTextFit = 5 };
 enum TextVertMode { kTextBase = 0, kTextBottom = 1, kTextVertMid = 2, kTextTop = 3 };
+// The units a drawing's insertion units ($INSUNITS) name.
 enum UnitsValue {
     kUnitsUndefined = 0, kUnitsInches = 1, kUnitsFeet = 2, kUnitsMiles = 3, kUnitsMillimeters = 4,
-    kUnitsCentimeters = 5, kUnitsMeters = 6, kUnitsKilometers = 7
+    kUnitsCentimeters = 5, kUnitsMeters = 6, kUnitsKilometers = 7, kUnitsMicroinches = 8, kUnitsMils = 9,
+    kUnitsYards = 10, kUnitsAngstroms = 11, kUnitsNanometers = 12, kUnitsMicrons = 13, kUnitsDecimeters = 14,
+    kUnitsDekameters = 15, kUnitsHectometers = 16, kUnitsGigameters = 17, kUnitsAstronomical = 18,
+    kUnitsLightYears = 19, kUnitsParsecs = 20, kUnitsUSSurveyFeet = 21, kUnitsUSSurveyInch = 22,
+    kUnitsUSSurveyYard = 23, kUnitsUSSurveyMile = 24, kUnitsMax = kUnitsUSSurveyMile
 };
 enum DuplicateRecordCloning { kDrcNotApplicable = 0, kDrcIgnore = 1, kDrcReplace = 2 };
 // Save formats: every value writes the current DXF release.
