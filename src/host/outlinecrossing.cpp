@@ -36,7 +36,7 @@ Vec scaled(Vec v, int exponent)
     return {std::ldexp(v.x, exponent), std::ldexp(v.y, exponent)};
 }
 
-std::optional<Vec> findInPath(std::vector<PathVertex> path)
+std::optional<Meeting> findInPath(std::vector<PathVertex> path)
 {
     const double size = extent(path);
     if (!(size > 0) || !std::isfinite(size))
@@ -51,15 +51,15 @@ std::optional<Vec> findInPath(std::vector<PathVertex> path)
     path = simplifyPath(std::move(path), tol);
     if (path.size() < 2)
         return std::nullopt;
-    const std::optional<Vec> met = findMeeting(cutIntoPieces(path, tol, kFlatRadius * unitSize), tol);
-    if (!met)
-        return std::nullopt;
-    return scaled(*met, exponent);
+    std::optional<Meeting> met = findMeeting(cutIntoPieces(path, tol, kFlatRadius * unitSize), tol);
+    if (met)
+        met->at = scaled(met->at, exponent);
+    return met;
 }
 
 } // namespace
 
-std::optional<AcGePoint2d> findSelfCrossing(const AcDbPolyline& outline)
+std::optional<OutlineMeeting> findSelfCrossing(const AcDbPolyline& outline)
 {
     const std::vector<AcDbPolyline::Vertex>& vertices = outline.vertices();
     if (vertices.empty())
@@ -69,8 +69,8 @@ std::optional<AcGePoint2d> findSelfCrossing(const AcDbPolyline& outline)
     path.reserve(vertices.size());
     for (const AcDbPolyline::Vertex& v : vertices)
         path.push_back({{v.point.x - origin.x, v.point.y - origin.y}, v.bulge});
-    const std::optional<Vec> met = findInPath(std::move(path));
+    const std::optional<Meeting> met = findInPath(std::move(path));
     if (!met)
         return std::nullopt;
-    return AcGePoint2d(met->x + origin.x, met->y + origin.y);
+    return OutlineMeeting{AcGePoint2d(met->at.x + origin.x, met->at.y + origin.y), met->crosses};
 }

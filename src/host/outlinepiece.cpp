@@ -251,6 +251,29 @@ std::optional<Vec> meeting(const Piece& p, const Piece& q, double tol)
     return std::nullopt;
 }
 
+namespace {
+
+// The piece's direction at x, either way along it.
+Vec tangent(const Piece& piece, Vec x)
+{
+    return piece.arc ? leftNormal(x - piece.centre) : piece.right - piece.left;
+}
+
+// The sine of the angle below which two pieces are taken to run alongside each other where
+// they meet, as a line meets a circle it touches within the tolerance.
+constexpr double kParallel = 1e-3;
+
+} // namespace
+
+bool crossAt(const Piece& p, const Piece& q, Vec x, double tol)
+{
+    for (const Piece* piece : {&p, &q})
+        if (length(x - piece->left) <= tol || length(x - piece->right) <= tol)
+            return false;
+    const Vec a = tangent(p, x), b = tangent(q, x);
+    return std::fabs(cross(a, b)) > kParallel * length(a) * length(b);
+}
+
 std::optional<Vec> meetingBeyondJoint(const Piece& before, const Piece& after, double tol)
 {
     const Vec joint = before.end();

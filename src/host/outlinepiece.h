@@ -35,6 +35,11 @@ double distance(const Piece& piece, Vec x);
 bool above(const Piece& piece, Vec x);
 // A point where two pieces come within tol of each other.
 std::optional<Vec> meeting(const Piece& p, const Piece& q, double tol);
+// Whether two pieces that meet at x cross there: x lies inside both, further than tol from their
+// ends, and they are not parallel there. Where they only touch, overlap or meet at an end, what
+// the outline encloses may still be its area (a hole joined by a slit, two rooms meeting at a
+// corner).
+bool crossAt(const Piece& p, const Piece& q, Vec x, double tol);
 // A point away from their joint where two pieces in a row, of different segments, cross, or where
 // the far end of one comes within tol of the other (but for a sliver narrower than tol along the
 // joint, which encloses nothing).

@@ -43,10 +43,10 @@ public:
     Sweep(const Sweep&) = delete;
     Sweep& operator=(const Sweep&) = delete;
 
-    std::optional<Vec> run()
+    std::optional<Meeting> run()
     {
         for (const Event& event : events()) {
-            const std::optional<Vec> met = event.enters ? enter(event.piece) : leave(event.piece);
+            const std::optional<Meeting> met = event.enters ? enter(event.piece) : leave(event.piece);
             if (met)
                 return met;
         }
@@ -108,21 +108,21 @@ private:
         return !above(other, entering.left);
     }
 
-    std::optional<Vec> enter(std::size_t piece)
+    std::optional<Meeting> enter(std::size_t piece)
     {
         m_entering = piece;
         const Order::iterator placed = m_order.insert(piece).first;
         m_places[piece] = placed;
         if (m_touch)
-            return m_touch;
+            return Meeting{*m_touch, false};
         if (placed != m_order.begin())
-            if (const std::optional<Vec> met = meet(*std::prev(placed), piece))
+            if (const std::optional<Meeting> met = meet(*std::prev(placed), piece))
                 return met;
         const Order::iterator next = std::next(placed);
         return next == m_order.end() ? std::nullopt : meet(piece, *next);
     }
 
-    std::optional<Vec> leave(std::size_t piece)
+    std::optional<Meeting> leave(std::size_t piece)
     {
         const Order::iterator placed = m_places[piece];
         const Order::iterator next = m_order.erase(placed);
@@ -131,9 +131,14 @@ private:
         return meet(*std::prev(next), *next);
     }
 
-    std::optional<Vec> meet(std::size_t p, std::size_t q) const
+    std::optional<Meeting> meet(std::size_t p, std::size_t q) const
     {
-        return inRow(p, q) ? std::nullopt : meeting(m_pieces[p], m_pieces[q], m_tol);
+        if (inRow(p, q))
+            return std::nullopt;
+        const std::optional<Vec> at = meeting(m_pieces[p], m_pieces[q], m_tol);
+        if (!at)
+            return std::nullopt;
+        return Meeting{*at, crossAt(m_pieces[p], m_pieces[q], *at, m_tol)};
     }
 
     const std::vector<Piece>& m_pieces;
@@ -145,28 +150,28 @@ private:
 };
 
 // A point away from their joint where two pieces in a row, of different segments, meet.
-std::optional<Vec> meetingInRow(const std::vector<Piece>& pieces, double tol)
+std::optional<Meeting> meetingInRow(const std::vector<Piece>& pieces, double tol)
 {
     for (std::size_t i = 0; i < pieces.size(); ++i) {
         const Piece& before = pieces[i];
         const Piece& after = pieces[(i + 1) % pieces.size()];
         if (before.segment != after.segment)
             if (const std::optional<Vec> met = meetingBeyondJoint(before, after, tol))
-                return met;
+                return Meeting{*met, crossAt(before, after, *met, tol)};
     }
     return std::nullopt;
 }
 
 } // namespace
 
-std::optional<Vec> findMeeting(const std::vector<Piece>& pieces, double tol)
+std::optional<Meeting> findMeeting(const std::vector<Piece>& pieces, double tol)
 {
     // Two pieces in a row both ways share both ends, where a line and an arc, or two circles,
     // meet if at all.
     if (pieces.size() < 3)
         return std::nullopt;
     // The sweep takes pieces in a row to meet only at their joint.
-    if (const std::optional<Vec> met = meetingInRow(pieces, tol))
+    if (const std::optional<Meeting> met = meetingInRow(pieces, tol))
         return met;
     return Sweep(pieces, tol).run();
 }
