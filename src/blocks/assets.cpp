@@ -20,7 +20,7 @@ using Chain = std::unique_ptr<resbuf, int (*)(resbuf*)>;
 
 // The outline's vertices where the reference shows them (placed by its block transform),
 // in the current UCS, one point per run of equal vertices, as a chain of points.
-Chain polygonOf(AcDbPolyline* outline, const AcGeMatrix3d& blockTransform)
+Chain polygonOf(const AcDbPolyline* outline, const AcGeMatrix3d& blockTransform)
 {
     CAcadUtilities utilities;
     std::vector<AcGePoint3d> points;
@@ -111,13 +111,13 @@ void CAssets::deSerialize(MSXML2::IXMLDOMNodeListPtr nodes, CHatch* hatch)
     });
 }
 
-int CAssets::selectPolylineBlockReferences(AcGePoint3d insertionPoint, AcDbPolyline* outline,
+int CAssets::selectPolylineBlockReferences(AcGePoint3d insertionPoint, const AcDbPolyline* outline,
                                            ads_name selectionSet)
 {
     return selectPolylineBlockReferences(AcGeMatrix3d::translation(insertionPoint.asVector()), outline, selectionSet);
 }
 
-int CAssets::selectPolylineBlockReferences(const AcGeMatrix3d& blockTransform, AcDbPolyline* outline,
+int CAssets::selectPolylineBlockReferences(const AcGeMatrix3d& blockTransform, const AcDbPolyline* outline,
                                            ads_name selectionSet)
 {
     return kavroGuard("CAssets::selectPolylineBlockReferences", __FILE__, [&] {
@@ -130,12 +130,12 @@ int CAssets::selectPolylineBlockReferences(const AcGeMatrix3d& blockTransform, A
     });
 }
 
-void CAssets::getPolylineAssets(AcGePoint3d insertionPoint, AcDbPolyline* outline)
+void CAssets::getPolylineAssets(AcGePoint3d insertionPoint, const AcDbPolyline* outline)
 {
     getPolylineAssets(AcGeMatrix3d::translation(insertionPoint.asVector()), outline);
 }
 
-void CAssets::getPolylineAssets(const AcGeMatrix3d& blockTransform, AcDbPolyline* outline)
+void CAssets::getPolylineAssets(const AcGeMatrix3d& blockTransform, const AcDbPolyline* outline)
 {
     kavroGuard("CAssets::getPolylineAssets", __FILE__, [&] {
         SelectionSet set;
@@ -148,7 +148,7 @@ void CAssets::getPolylineAssets(const AcGeMatrix3d& blockTransform, AcDbPolyline
     });
 }
 
-void CAssets::setPolylineAssetAttributesInvisible(AcGePoint3d insertionPoint, AcDbPolyline* outline,
+void CAssets::setPolylineAssetAttributesInvisible(AcGePoint3d insertionPoint, const AcDbPolyline* outline,
                                                   CAttributes* hiddenAttributes)
 {
     kavroGuard("CAssets::setPolylineAssetAttributesInvisible", __FILE__, [&] {

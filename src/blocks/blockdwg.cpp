@@ -14,6 +14,7 @@
 #include "host/drawingunit.h"
 #include "host/currentucs.h"
 #include "host/hostguards.h"
+#include "host/planoutline.h"
 #include "host/layer.h"
 #include "owning.h"
 #include "support/exrecords.h"
@@ -26,7 +27,6 @@
 #include <array>
 #include <charconv>
 #include <cmath>
-#include <cstring>
 #include <span>
 #include <string>
 #include <string_view>
@@ -50,11 +50,6 @@ constexpr const char* kNotSet = "<Not Set>";
 constexpr const char* kNoXData = "No X Data";
 
 using Chain = std::unique_ptr<resbuf, int (*)(resbuf*)>;
-
-bool isPolyline(const AcDbObject* object)
-{
-    return object && std::strcmp(object->isA()->name(), "AcDbPolyline") == 0;
-}
 
 bool resolves(const AcDbHandle& handle, AcDbDatabase* database)
 {
@@ -703,7 +698,8 @@ void CBlockDWG::setHandlesToAdd(const AcDbObjectIdArray& ids)
     kavroGuard("CBlockDWG::setHandlesToAdd", __FILE__, [&] {
         m_handlesToAdd.RemoveAll();
         for (const AcDbObjectId& id : ids)
-            if (const Opened<AcDbObject> object = openObject<AcDbObject>(id, AcDb::kForRead); isPolyline(object.get()))
+            if (const Opened<AcDbObject> object = openObject<AcDbObject>(id, AcDb::kForRead);
+                CPlanOutline::isOutline(object.get()))
                 addHandleToAdd(object->getAcDbHandle(), nullptr);
     });
 }
@@ -728,9 +724,9 @@ double CBlockDWG::sumOf(CArray<AcDbHandle>& handles, AcApDocument* document, boo
             handles.RemoveAt(i);
             continue;
         }
-        if (auto* polyline = isPolyline(object.get()) ? AcDbPolyline::cast(object.get()) : nullptr)
-            sum += areas ? utilities.calculatePolylineArea(polyline, unit, m_units)
-                         : utilities.calculatePolylinePerimeter(polyline, unit, m_units);
+        if (const CPlanOutline outline(AcDbEntity::cast(object.get())); outline)
+            sum += areas ? utilities.calculatePolylineArea(outline.get(), unit, m_units)
+                         : utilities.calculatePolylinePerimeter(outline.get(), unit, m_units);
         ++i;
     }
     return sum;
@@ -766,7 +762,7 @@ AcDbObjectId CBlockDWG::outlineOf(AcDbObjectId definitionId)
     if (!definition)
         return AcDbObjectId();
     for (const AcDbObjectId& id : definition->entityIds())
-        if (isPolyline(openObject<AcDbEntity>(id, AcDb::kForRead).get()))
+        if (CPlanOutline::isOutline(openObject<AcDbEntity>(id, AcDb::kForRead).get()))
             return id;
     return AcDbObjectId();
 }
@@ -779,8 +775,7 @@ bool CBlockDWG::outlineMeasure(AcApDocument* document, bool area, double& measur
     measure = 0.0;
     const CDrawingUnit unit = CDrawingUnit::of(document->database());
     CAcadUtilities utilities;
-    if (const Opened<AcDbPolyline> outline = openObject<AcDbPolyline>(outlineOf(reference->blockTableRecord()),
-                                                                      AcDb::kForRead))
+    if (const CPlanOutline outline(outlineOf(reference->blockTableRecord())); outline)
         measure = area ? utilities.recalculateBlockArea(reference.get(), outline.get(), unit, m_units)
                        : utilities.recalculateBlockPerimeter(reference.get(), outline.get(), unit, m_units);
     return true;
@@ -805,8 +800,8 @@ bool CBlockDWG::hasClosedOutline() const
         const Opened<AcDbBlockReference> reference = openObject<AcDbBlockReference>(m_objectId, AcDb::kForRead);
         if (!reference)
             return false;
-        const Opened<AcDbPolyline> outline =
-            openObject<AcDbPolyline>(outlineOf(reference->blockTableRecord()), AcDb::kForRead);
+        const Opened<AcDbCurve> outline =
+            openObject<AcDbCurve>(outlineOf(reference->blockTableRecord()), AcDb::kForRead);
         return outline && outline->isClosed();
     });
 }
@@ -1257,7 +1252,7 @@ int CBlockDWG::turnIntoGeometry(CAcadDrawing* drawing, AcDbBlockReference* refer
         const Opened<AcDbEntity> entity = openObject<AcDbEntity>(id, AcDb::kForRead);
         if (!entity)
             return 0;
-        if (!isPolyline(entity.get()))
+        if (!CPlanOutline::isOutline(entity.get()))
             continue;
         // An outline that cannot be written (on a locked layer) would give a copy that
         // cannot be placed.

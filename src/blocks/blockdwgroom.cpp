@@ -2,6 +2,7 @@
 
 #include "blocks/assets.h"
 #include "host/hostguards.h"
+#include "host/planoutline.h"
 #include "procedurecall.h"
 
 CBlockDWGRoom::CBlockDWGRoom()
@@ -29,8 +30,7 @@ void CBlockDWGRoom::collectAssets()
 
 void CBlockDWGRoom::gatherAssets(const AcDbBlockReference* reference)
 {
-    const Opened<AcDbPolyline> outline =
-        openObject<AcDbPolyline>(outlineOf(reference->blockTableRecord()), AcDb::kForRead);
+    const CPlanOutline outline(outlineOf(reference->blockTableRecord()));
     if (!outline)
         return;
     setAssets(new CAssets);

@@ -4,6 +4,7 @@
 #include "arx/acedselect.h"
 #include "arx/acutprintf.h"
 #include "arx/dbsymtb.h"
+#include "host/planoutline.h"
 #include "support/exrecords.h"
 #include "support/kavroguard.h"
 #include "support/utilities.h"
@@ -77,6 +78,32 @@ void reportNoPick(int status)
         acutPrintf("Cancelled by User.\n");
     else if (status == RTNONE)
         acutPrintf("Nothing selected.\n");
+}
+
+// Asks for an entity until one that is wanted is picked (0), saying which class a refused one
+// is; 16 when none is picked.
+int pickEntity(AcDbObjectId& id, CString prompt, const std::function<bool(const AcDbEntity*)>& wanted)
+{
+    if (prompt.IsEmpty())
+        prompt = "Please select an object";
+    for (;;) {
+        ads_name entity;
+        ads_point point;
+        if (const int status = acedEntSel("\n" + prompt + "\n", entity, point); status != RTNORM) {
+            reportNoPick(status);
+            return 16;
+        }
+        id = pickedId(entity);
+        AcDbEntity* opened = nullptr;
+        if (acdbOpenObject(opened, id, AcDb::kForRead) != Acad::eOk)
+            continue;
+        const bool taken = wanted(opened);
+        const CString name = className(opened);
+        opened->close();
+        if (taken)
+            return 0;
+        acutPrintf("Invalid selection - %s.\n", name);
+    }
 }
 
 } // namespace
@@ -214,26 +241,14 @@ BOOL CAcadUtilities::selectObjectId(AcDbObjectId& id, CString prompt)
 int CAcadUtilities::selectObjectId(AcDbObjectId& id, CString prompt, CString wanted)
 {
     return kavroGuard("CAcadUtilities::selectObjectId", __FILE__, [&] {
-        if (prompt.IsEmpty())
-            prompt = "Please select an object";
-        for (;;) {
-            ads_name entity;
-            ads_point point;
-            if (const int status = acedEntSel("\n" + prompt + "\n", entity, point); status != RTNORM) {
-                reportNoPick(status);
-                return 16;
-            }
-            id = pickedId(entity);
-            AcDbEntity* opened = nullptr;
-            if (acdbOpenObject(opened, id, AcDb::kForRead) != Acad::eOk)
-                continue;
-            const CString name = className(opened);
-            opened->close();
-            if (name == wanted)
-                return 0;
-            acutPrintf("Invalid selection - %s.\n", name);
-        }
+        return pickEntity(id, prompt, [&](const AcDbEntity* entity) { return className(entity) == wanted; });
     });
+}
+
+int CAcadUtilities::selectOutline(AcDbObjectId& id, CString prompt)
+{
+    return kavroGuard("CAcadUtilities::selectOutline", __FILE__,
+                      [&] { return pickEntity(id, prompt, CPlanOutline::isOutline); });
 }
 
 int CAcadUtilities::userSelectSpace(AcDbHandle& handle)
@@ -274,7 +289,7 @@ BOOL CAcadUtilities::pickBlockReference(const std::function<void(AcDbBlockRefere
     });
 }
 
-double CAcadUtilities::getPolyPerimeter(AcDbPolyline* polyline)
+double CAcadUtilities::getPolyPerimeter(const AcDbPolyline* polyline)
 {
     return kavroGuard("CAcadUtilities::getPolyPerimeter", __FILE__, [&] {
         double end = 0, length = 0;
@@ -284,13 +299,13 @@ double CAcadUtilities::getPolyPerimeter(AcDbPolyline* polyline)
     });
 }
 
-double CAcadUtilities::calculatePolylinePerimeter(AcDbPolyline* polyline, const CDrawingUnit& unit, int units)
+double CAcadUtilities::calculatePolylinePerimeter(const AcDbPolyline* polyline, const CDrawingUnit& unit, int units)
 {
     return kavroGuard("CAcadUtilities::calculatePolylinePerimeter", __FILE__,
                       [&] { return getPolyPerimeter(polyline) / unit.lengthDivisor(units); });
 }
 
-double CAcadUtilities::calculatePolylineArea(AcDbPolyline* polyline, const CDrawingUnit& unit, int units)
+double CAcadUtilities::calculatePolylineArea(const AcDbPolyline* polyline, const CDrawingUnit& unit, int units)
 {
     return kavroGuard("CAcadUtilities::calculatePolylineArea", __FILE__, [&] {
         double area = 0; // a failed area query measures nothing
@@ -299,7 +314,7 @@ double CAcadUtilities::calculatePolylineArea(AcDbPolyline* polyline, const CDraw
     });
 }
 
-double CAcadUtilities::recalculateBlockArea(AcDbBlockReference* reference, AcDbPolyline* outline,
+double CAcadUtilities::recalculateBlockArea(AcDbBlockReference* reference, const AcDbPolyline* outline,
                                             const CDrawingUnit& unit, int units)
 {
     return kavroGuard("CAcadUtilities::recalculateBlockArea", __FILE__, [&] {
@@ -308,7 +323,7 @@ double CAcadUtilities::recalculateBlockArea(AcDbBlockReference* reference, AcDbP
     });
 }
 
-double CAcadUtilities::recalculateBlockPerimeter(AcDbBlockReference* reference, AcDbPolyline* outline,
+double CAcadUtilities::recalculateBlockPerimeter(AcDbBlockReference* reference, const AcDbPolyline* outline,
                                                  const CDrawingUnit& unit, int units)
 {
     return kavroGuard("CAcadUtilities::recalculateBlockPerimeter", __FILE__, [&] {
@@ -334,11 +349,11 @@ void CAcadUtilities::getBlockExtents(AcDbEntity* entity, AcGePoint3d& lower, AcG
                 AcDbEntity* member = nullptr;
                 if (it->getEntity(member, AcDb::kForRead, false) != Acad::eOk)
                     continue;
-                const bool polyline = className(member) == "AcDbPolyline";
-                if (polyline)
+                const bool outline = CPlanOutline::isOutline(member);
+                if (outline)
                     member->getGeomExtents(extents);
                 member->close();
-                if (polyline)
+                if (outline)
                     break;
             }
             delete it;

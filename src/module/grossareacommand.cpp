@@ -9,6 +9,7 @@
 #include "host/acadutilities.h"
 #include "host/drawingunit.h"
 #include "host/hostguards.h"
+#include "host/planoutline.h"
 #include "module/preferences.h"
 #include "module/slabmend.h"
 #include "support/kavroguard.h"
@@ -36,15 +37,15 @@ void showFailure(CEXKavro* inner)
     CEXKavro::deleteChain(head);
 }
 
-// The polyline moved into the current UCS's plane coordinates, or null (with the reason
-// printed) when it is not a lightweight polyline.
+// The outline moved into the current UCS's plane coordinates; false (with the reason printed)
+// when it is no outline (CPlanOutline).
 bool prepareOutline(AcDbObjectId& polylineId, AcDbDatabase* database)
 {
     Acad::ErrorStatus status;
     Opened<AcDbEntity> entity = openObject<AcDbEntity>(polylineId, AcDb::kForWrite, &status);
     if (!entity)
         return false;
-    if (CString(entity->isA()->name()) != "AcDbPolyline") {
+    if (!CPlanOutline::isOutline(entity.get())) {
         acutPrintf("\nInvalid Selection\n\n");
         return false;
     }
@@ -68,16 +69,19 @@ void createGrossAreaBlock(CAcadDrawing* drawing, AcDbObjectId& polylineId, int u
             AcDbDatabase* database = drawing->getDocument()->database();
             if (!prepareOutline(polylineId, database))
                 return;
+            Opened<AcDbEntity> entity = openObject<AcDbEntity>(polylineId, AcDb::kForRead);
+            const CPlanOutline polyline(entity.get());
+            if (!polyline)
+                return;
             CAcadUtilities utilities;
-            Opened<AcDbPolyline> polyline = openObject<AcDbPolyline>(polylineId, AcDb::kForRead);
             const CDrawingUnit unit = CDrawingUnit::of(database);
             unit.announce();
             const CString areaText =
                 CUtilities::DoubleToCString(utilities.calculatePolylineArea(polyline.get(), unit, units), precision);
             const CString perimeterText =
                 CUtilities::DoubleToCString(utilities.calculatePolylinePerimeter(polyline.get(), unit, units), precision);
-            AcDbPolyline* outline = polyline.get();
-            polyline.reset(); // the insertion opens the outline again itself
+            AcDbEntity* outline = entity.get();
+            entity.reset(); // the insertion opens the outline again itself
 
             CBlockDWGFloor block;
             block.setUnits(units);
@@ -116,10 +120,10 @@ void grossAreaBlockCreate()
         CPreferences preferences;
         preferences.loadPreferences();
         AcDbObjectId polylineId;
-        if (CAcadUtilities().selectObjectId(polylineId, "\nPlease select a polyline:\n", "AcDbPolyline") != 0)
+        if (CAcadUtilities().selectOutline(polylineId, "\nPlease select a polyline:\n") != 0)
             return;
         Acad::ErrorStatus status;
-        Opened<AcDbPolyline> polyline = openObject<AcDbPolyline>(polylineId, AcDb::kForWrite, &status);
+        Opened<AcDbCurve> polyline = openObject<AcDbCurve>(polylineId, AcDb::kForWrite, &status);
         if (status == Acad::eOnLockedLayer) {
             acutPrintf("\nPolyline On Locked Layer - Block Creation Failed\n");
         } else if (status != Acad::eOk) {

@@ -10,6 +10,7 @@
 #include "host/drawingunit.h"
 #include "host/hostguards.h"
 #include "host/layers.h"
+#include "host/planoutline.h"
 #include "module/preferences.h"
 #include "module/slabmend.h"
 #include "support/kavroguard.h"
@@ -78,8 +79,17 @@ struct LabelReading
     double rotation = 0.0;
 };
 
-// Why the label's outline cannot become a room block, or empty when it can; a polyline that
-// can is closed.
+// Closes an outline, lightweight or 2D.
+void closeOutline(AcDbEntity* outline)
+{
+    if (auto* polyline = AcDbPolyline::cast(outline))
+        polyline->setClosed(true);
+    else if (auto* sequence = AcDbSequencePolyline::cast(outline))
+        sequence->setClosed(true);
+}
+
+// Why the label's outline cannot become a room block, or empty when it can; an outline
+// (CPlanOutline) that can is closed.
 CString checkOutline(AcDbDatabase* database, const LabelReading& label, AcDbObjectId& outlineId,
                      const CString& definitionName)
 {
@@ -92,12 +102,11 @@ CString checkOutline(AcDbDatabase* database, const LabelReading& label, AcDbObje
     // A second run finds the outlines it converted inside their room blocks.
     if (const CString owner = owningDefinition(entity.get()); !owner.IsEmpty())
         return "its outline " + label.outline + " already belongs to block " + owner;
-    auto* polyline = AcDbPolyline::cast(entity.get());
-    if (!polyline)
+    if (!CPlanOutline::isOutline(entity.get()))
         return "its outline " + label.outline + " is not a polyline";
     if (definitionExists(database, definitionName))
         return "a block definition " + definitionName + " already exists";
-    polyline->setClosed(true);
+    closeOutline(entity.get());
     return CString();
 }
 
@@ -143,19 +152,20 @@ Acad::ErrorStatus createTenDraBlock(CAcadDrawing* drawing, AcGePoint3d insertion
     try {
         return kavroGuard("createTenDraBlock", MODULE_MAIN_FILE, [&] {
             Acad::ErrorStatus status = Acad::eOk;
-            Opened<AcDbPolyline> polyline = openObject<AcDbPolyline>(polylineId, AcDb::kForWrite, &status);
-            if (!polyline)
-                return status;
+            Opened<AcDbEntity> entity = openObject<AcDbEntity>(polylineId, AcDb::kForWrite, &status);
+            if (!entity || !CPlanOutline::isOutline(entity.get()))
+                return entity ? Acad::eNotThatKindOfClass : status;
             AcDbDatabase* database = drawing->getDocument()->database();
             AcGeMatrix3d ucs;
             acdbUcsMatrix(ucs, database);
-            polyline->transformBy(ucs.inverse());
+            entity->transformBy(ucs.inverse());
+            const CPlanOutline polyline(entity.get());
             CAcadUtilities utilities;
             const CDrawingUnit unit = CDrawingUnit::of(database);
             const double area = utilities.calculatePolylineArea(polyline.get(), unit, units);
             const double perimeter = utilities.calculatePolylinePerimeter(polyline.get(), unit, units);
-            AcDbPolyline* outline = polyline.get();
-            polyline.reset(); // the insertion opens the outline itself
+            AcDbEntity* outline = entity.get();
+            entity.reset(); // the insertion opens the outline itself
 
             CBlockDWGRoom block;
             block.setUnits(units);

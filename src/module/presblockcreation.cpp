@@ -12,6 +12,7 @@
 #include "host/acadutilities.h"
 #include "host/drawingunit.h"
 #include "host/hostguards.h"
+#include "host/planoutline.h"
 #include "mfc/dataexchange.h"
 #include "module/presabout.h"
 #include "module/prespreferences.h"
@@ -281,12 +282,12 @@ bool CPresBlockCreation::pickAndMakeBlock()
 {
     enableTextEdits(TRUE);
     AcDbObjectId polylineId;
-    if (CAcadUtilities().selectObjectId(polylineId, "\nPlease select a polyline:\n", "AcDbPolyline") != 0 ||
+    if (CAcadUtilities().selectOutline(polylineId, "\nPlease select a polyline:\n") != 0 ||
         !m_drawing->isOpen())
         return false;
     Acad::ErrorStatus status = Acad::eOk;
     bool closed = false;
-    if (const Opened<AcDbPolyline> polyline = openObject<AcDbPolyline>(polylineId, AcDb::kForRead, &status))
+    if (const Opened<AcDbCurve> polyline = openObject<AcDbCurve>(polylineId, AcDb::kForRead, &status))
         closed = polyline->isClosed();
     if (status == Acad::eOnLockedLayer)
         acutPrintf("\n1Polyline On Locked Layer - Block Creation Failed\n");
@@ -376,9 +377,9 @@ void CPresBlockCreation::createBlock(CAcadDrawing* drawing, AcDbObjectId polylin
             return;
         // Every check comes before the outline is touched.
         Acad::ErrorStatus status = Acad::eOk;
-        bool isPolyline = false;
+        bool isOutline = false;
         if (const Opened<AcDbEntity> entity = openObject<AcDbEntity>(polylineId, AcDb::kForWrite, &status))
-            isPolyline = CString(entity->isA()->name()) == "AcDbPolyline";
+            isOutline = CPlanOutline::isOutline(entity.get());
         if (status == Acad::eOnLockedLayer) {
             acutPrintf("\nPolyline On Locked Layer - Block Creation Failed\n");
             return;
@@ -387,7 +388,7 @@ void CPresBlockCreation::createBlock(CAcadDrawing* drawing, AcDbObjectId polylin
             acutPrintf("\nUnable get Polyline - Error %s - Block Creation Failed\n", CUtilities::IntToCString(status));
             return;
         }
-        if (!isPolyline) {
+        if (!isOutline) {
             acutPrintf("\nInvalid Selection\n\n");
             return;
         }
@@ -396,7 +397,8 @@ void CPresBlockCreation::createBlock(CAcadDrawing* drawing, AcDbObjectId polylin
         OutlineInUcs outline(polylineId, database);
         if (!outline.moved())
             return;
-        Opened<AcDbPolyline> polyline = openObject<AcDbPolyline>(polylineId, AcDb::kForRead);
+        Opened<AcDbEntity> opened = openObject<AcDbEntity>(polylineId, AcDb::kForRead);
+        const CPlanOutline polyline(opened.get());
         if (!polyline)
             return;
         CAcadUtilities utilities;
@@ -404,7 +406,7 @@ void CPresBlockCreation::createBlock(CAcadDrawing* drawing, AcDbObjectId polylin
         unit.announce();
         const double area = utilities.calculatePolylineArea(polyline.get(), unit, units);
         const double perimeter = utilities.calculatePolylinePerimeter(polyline.get(), unit, units);
-        AcDbPolyline* entity = polyline.get();
+        AcDbEntity* entity = opened.get();
 
         CBlockDWGRoom block;
         block.setUnits(units);
@@ -424,7 +426,7 @@ void CPresBlockCreation::createBlock(CAcadDrawing* drawing, AcDbObjectId polylin
         block.setAttributes(attributes);
 
         // The insertion opens the outline again itself.
-        polyline.reset();
+        opened.reset();
         const AcGePoint3d base(picked[0], picked[1], picked[2]);
         status = block.insertBlock(drawing, entity, base, textSize, scale, rotation);
         if (status == Acad::eOk) {

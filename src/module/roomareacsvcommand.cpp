@@ -50,6 +50,12 @@ std::string line(const CString& name, double area, double perimeter, bool imperi
            units.area + "," + CUtilities::DoubleToCString(perimeter, precision).str() + "," + units.length + "\r\n";
 }
 
+// The line of a space that cannot be measured: its name, no measures or units, and why.
+std::string unmeasuredLine(const CString& name, const CString& why)
+{
+    return CUtilities::csvField(name).str() + ",,,,," + CUtilities::csvField("not measured: " + why).str() + "\r\n";
+}
+
 // The sums of the room lines, kept per unit system so that the total adds like with like:
 // it is given in the units of the last room line, the other system's rooms converted.
 class RoomTotals
@@ -92,8 +98,10 @@ private:
 };
 
 // The file's text (UTF-8): the header, the rooms in the blocks' order, their total, two
-// empty lines, then the gross areas, which the total leaves out.
-std::string csvText(const SpaceBlocks& blocks, int precision)
+// empty lines, then the gross areas, which the total leaves out. A space that cannot be
+// measured (whyNotUpdatable) has a line that says why, and a room of them is left out of the
+// total, whatever its record holds: leftOut counts them.
+std::string csvText(const SpaceBlocks& blocks, int precision, int& leftOut)
 {
     std::string rooms = "Code,Area,Units,Perimeter,Units\r\n";
     std::string grossAreas;
@@ -104,12 +112,18 @@ std::string csvText(const SpaceBlocks& blocks, int precision)
         if (definition.Left(5) != "ROOM-")
             continue;
         const bool imperial = block->getUnits() != 0;
-        const std::string text = line(block->getName(), block->getArea(), block->getPerimeter(), imperial, precision);
+        const CString why = whyNotUpdatable(block);
+        const std::string text = why.IsEmpty()
+                                     ? line(block->getName(), block->getArea(), block->getPerimeter(), imperial, precision)
+                                     : unmeasuredLine(block->getName(), why);
         if (definition == grossAreaDefinition) {
             grossAreas += text;
         } else {
             rooms += text;
-            totals.add(block->getArea(), block->getPerimeter(), imperial);
+            if (why.IsEmpty())
+                totals.add(block->getArea(), block->getPerimeter(), imperial);
+            else
+                ++leftOut;
         }
     }
     return rooms + totals.line(precision) + "\r\n\r\n" + grossAreas;
@@ -150,7 +164,8 @@ void createRoomAreaCSV()
         blocks.noneFound();   // said; the file is still written, with its total of 0
         blocks.sortByHandle(1);
         bool asUtf8 = false;
-        const std::string bytes = fileBytes(csvText(blocks, preferences.getPrecision()), asUtf8);
+        int leftOut = 0;
+        const std::string bytes = fileBytes(csvText(blocks, preferences.getPrecision(), leftOut), asUtf8);
         std::string error;
         if (!qv::writeFileAtomically(csv.string(), bytes, error)) {
             acutPrintf("unable to save csv data - %s\n", error);
@@ -159,6 +174,8 @@ void createRoomAreaCSV()
         if (asUtf8)
             acutPrintf("some names hold characters beyond Windows-1252: the csv file is written in UTF-8\n");
         acutPrintf("csv data successfully saved to file (%s)\n", csv.string());
+        if (leftOut > 0)
+            acutPrintf("Rooms left out of the total as they cannot be measured: %d (the file says why)\n", leftOut);
         const CString opener = preferences.getCsvOpener();
         if (opener != "NONE")
             openCsv(opener, csv);

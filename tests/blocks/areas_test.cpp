@@ -6,6 +6,7 @@
 #include "arx/dbcurves.h"
 
 #include <cmath>
+#include <string>
 
 namespace {
 
@@ -178,6 +179,31 @@ TEST_F(SpaceAreas, OnlyAClosedFirstPolylineOfTheDefinitionIsAnOutline)
     ASSERT_EQ(acdbOpenObject(held, block->getObjectId(), AcDb::kForWrite), Acad::eOk);
     EXPECT_FALSE(block->hasClosedOutline());
     held->close();
+}
+
+TEST_F(SpaceAreas, AClosed2dPolylineMeasuresAsALightweightOneAndA3dPolylineIsNoOutline)
+{
+    // 10 m x 10 m, a half circle on the right: 2D and closed 3D polylines, which files make.
+    std::string text = "0\nSECTION\n2\nENTITIES\n";
+    for (const char* kind : {"2D\n8\n0\n66\n1\n70\n1\n", "3D\n8\n0\n66\n1\n70\n9\n"}) {
+        text += std::string("0\nPOLYLINE\n5\n") + kind;
+        for (const char* vertex : {"0\n20\n0", "10000\n20\n0\n42\n1", "10000\n20\n10000", "0\n20\n10000"})
+            text += std::string("0\nVERTEX\n8\n0\n10\n") + vertex + "\n";
+        text += "0\nSEQEND\n8\n0\n";
+    }
+    ASSERT_EQ(db->readDxfText(text + "0\nENDSEC\n0\nEOF\n"), Acad::eOk) << db->lastErrorMessage();
+    for (const bool flat : {true, false}) {
+        AcDbObjectId outline;
+        ASSERT_EQ(db->getAcDbObjectId(outline, false, AcDbHandle(flat ? 0x2D : 0x3D)), Acad::eOk);
+        auto block = newRoom("R", flat ? "2D" : "3D");
+        auto read = readBlock(insertSpace(*block, outline, AcGePoint3d(5000, 5000, 0)));
+        read->setPrecision(-1);
+        read->recalculateArea(document);
+        read->recalculatePerimeter(document);
+        EXPECT_EQ(read->hasClosedOutline(), flat);
+        EXPECT_NEAR(read->getArea(), flat ? 100 + kPi * 25 / 2 : 0.0, 1e-9);
+        EXPECT_NEAR(read->getPerimeter(), flat ? 30 + kPi * 5 : 0.0, 1e-9);
+    }
 }
 
 TEST_F(SpaceAreas, HandleListsFromTextResolveInTheDatabase)

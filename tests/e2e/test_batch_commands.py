@@ -285,6 +285,9 @@ class LabelConversion(Batch):
         # A label without a ROOM text: a room without a name, with the default text format.
         unnamed = msp.add_blockref("TENDRA_SPACE_LABEL", (7, 7), dxfattribs={"layer": "TENDRA_LABELS"})
         unnamed.add_attrib("PLINE2_ID", unnamed_outline.dxf.handle, (7, 7))
+        # A closed 2D polyline with a bulge is an outline too.
+        heavy = msp.add_polyline2d([(0, 0, 0), (2000, 0, 1), (2000, 1000, 0), (0, 1000, 0)], format="xyb", close=True)
+        msp.add_blockref("TENDRA_SPACE_LABEL", (9, 9)).add_attrib("PLINE2_ID", heavy.dxf.handle, (9, 9))
         doc.saveas(plan)
         labels = list(msp.query('INSERT[name=="TENDRA_SPACE_LABEL"]'))
         out, result = self.run_and_read(["ksc_isc"], plan)
@@ -298,12 +301,14 @@ class LabelConversion(Batch):
             self.assertEqual(layers[handle[room]], "TENDRA_LABELS")
         self.assertEqual(layers[unnamed.dxf.handle], "TENDRA")
         made = {r.dxf.name: r for r in spaces(result)}
-        self.assertEqual(sorted(made), ["ROOM-0", "ROOM-1", "ROOM-2", "ROOM-6"])
+        self.assertEqual(sorted(made), ["ROOM-0", "ROOM-1", "ROOM-2", "ROOM-6", "ROOM-7"])
         self.assertEqual(texts(made["ROOM-6"])["NAME"], "")
         for attrib in made["ROOM-6"].attribs:
             self.assertEqual((attrib.dxf.height, attrib.dxf.rotation), (10.0, 0.0))
         # Its open outline was closed to make the room.
         self.assertTrue(result.blocks.get("ROOM-6").query("LWPOLYLINE")[0].closed)
+        self.assertEqual(texts(made["ROOM-7"])["AREA"], common.fixed(2 + math.pi / 8) + "sq.m.")  # its half circle
+        self.assertEqual(len(result.blocks.get("ROOM-7").query("POLYLINE")), 1)
         # The refused outlines are where they were, untouched.
         self.assertIn(circle.dxf.handle, [e.dxf.handle for e in result.modelspace()])
 

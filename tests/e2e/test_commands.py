@@ -121,6 +121,18 @@ class Commands(unittest.TestCase):
         again = self.run_module(["kgabc", "QUIT"], self.out)
         self.assertEqual(again, GROSS_TITLE + "\n\nGross Area Block Already Exists\n")
 
+    def test_a_2d_polyline_of_an_r12_drawing_is_an_outline(self):
+        plan = generate_plan(os.path.join(self.dir, "plan12.dxf"), "--version", "R12", rooms=4)
+        gross = ezdxf.readfile(plan).modelspace().query('POLYLINE[layer=="GROSS"]')[0]
+        out = self.run_module(["kgabc", "#" + gross.dxf.handle, "1000,1000", "kus", "SAVEAS", self.out, "QUIT"], plan)
+        self.assertEqual(out, GROSS_TITLE + PICK + POINT + "Block Created Successfully\nKavro Update Spaces %s\n" % VERSION)
+        # The polyline itself went into the definition, and the space has the rectangle's area.
+        result = ezdxf.readfile(self.out)
+        self.assertEqual([e.dxf.handle for e in result.blocks.get("ROOM-GROSS_AREA").query("POLYLINE")], [gross.dxf.handle])
+        xs, ys = zip(*((v.dxf.location.x, v.dxf.location.y) for v in gross.vertices))
+        reference = result.modelspace().query('INSERT[name=="ROOM-GROSS_AREA"]')[0]
+        self.assertEqual(ade(reference)[0], "AREA=%ssq.m." % fixed((max(xs) - min(xs)) * (max(ys) - min(ys)) / 1e6))
+
     def test_imperial_preferences_give_square_feet(self):
         self.write_prefs(units=1, precision=0)
         self.make_gross_area_block()

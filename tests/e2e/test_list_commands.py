@@ -386,7 +386,7 @@ class RoomAreaCsvTest(ModuleCase):
         with open(path, "rb") as f:
             return f.read()
 
-    def expected(self, path, precision, encoding="cp1252"):
+    def expected(self, path, precision, encoding="cp1252", unmeasured=()):
         """The file's bytes, computed from the drawing's records: rooms by handle, their
         total in the units of the last room line (the others converted), the gross areas."""
         rooms, gross, sums = [], [], {False: [0.0, 0.0], True: [0.0, 0.0]}
@@ -401,7 +401,9 @@ class RoomAreaCsvTest(ModuleCase):
             units = ("ft\u00b2", "ft") if imperial else ("m\u00b2", "m")
             line = "%s,%s,%s,%s,%s\r\n" % (name, fixed(area, precision), units[0], fixed(perimeter, precision),
                                             units[1])
-            if reference.dxf.name == "ROOM-GROSS_AREA":
+            if reference.dxf.handle in unmeasured:
+                rooms.append("%s,,,,,not measured: its definition holds no closed outline\r\n" % name)
+            elif reference.dxf.name == "ROOM-GROSS_AREA":
                 gross.append(line)
             else:
                 rooms.append(line)
@@ -484,6 +486,18 @@ class RoomAreaCsvTest(ModuleCase):
             self.assertEqual(data, self.expected(self.plan, 2))
             total = [line for line in data.split(b"\r\n") if line.startswith(b"Total,")][0]
             self.assertEqual(total.split(b",")[2], b"m\xb2" if metric else b"ft\xb2")
+
+    def test_a_space_without_a_closed_outline_is_named_and_left_out_of_the_total(self):
+        doc = ezdxf.readfile(self.plan)
+        names = [r.dxf.name for r in spaces(self.plan)]
+        alone = [r for r in spaces(self.plan) if names.count(r.dxf.name) == 1][1]
+        doc.blocks.get(alone.dxf.name).query("LWPOLYLINE")[0].closed = False
+        doc.saveas(self.plan)
+        out = self.run_module(["kcsv", "QUIT"])
+        self.assertEqual(out, CSV_TITLE + "csv data successfully saved to file (%s)\n" % os.path.join(self.dir, "plan.csv")
+                         + "Rooms left out of the total as they cannot be measured: 1 (the file says why)\n")
+        self.assertEqual(self.read_csv(os.path.join(self.dir, "plan.csv")),
+                         self.expected(self.plan, 2, unmeasured={alone.dxf.handle}))
 
     def test_a_plan_without_spaces(self):
         self.write_prefs(precision=2)

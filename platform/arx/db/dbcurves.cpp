@@ -494,17 +494,15 @@ Acad::ErrorStatus AcDbPolyline::transformBy(const AcGeMatrix3d& m)
     const AcGeVector3d normal = transformedNormal(m, m_normal, mirrored);
     const AcGeMatrix3d toPlane = AcGeMatrix3d::worldToPlane(normal);
     const double s = m.scale();
+    // Every vertex is taken from the plane as it was: the elevation changes after them.
     for (Vertex& v : m_vertices) {
-        const AcGePoint3d p = toPlane.transform(m.transform(toWorld(v.point)));
-        m_elevation = p.z;
-        v.point = p.to2d();
+        v.point = toPlane.transform(m.transform(toWorld(v.point))).to2d();
         v.startWidth *= s;
         v.endWidth *= s;
         if (mirrored)
             v.bulge = -v.bulge;
     }
-    if (m_vertices.empty())
-        m_elevation = toPlane.transform(m.transform(toWorld(AcGePoint2d()))).z;
+    m_elevation = toPlane.transform(m.transform(toWorld(AcGePoint2d()))).z;
     m_constantWidth *= s;
     m_normal = normal;
     return Acad::eOk;
@@ -644,6 +642,59 @@ void AcDbSequencePolyline::getPlanVertices(std::vector<AcGePoint2d>& points, std
     }
 }
 
+Acad::ErrorStatus AcDbSequencePolyline::setClosed(bool closed) { QV_SETTER(m_flags = closed ? m_flags | 1 : m_flags & ~1) }
+
+Acad::ErrorStatus AcDbSequencePolyline::getFlatPolyline(AcDbPolyline& flat) const
+{
+    if (!AcDb2dPolyline::cast(this))
+        return Acad::eNotApplicable;
+    for (const AcDbObjectId& id : m_vertices) {
+        const auto* v = AcDbVertex::cast(id.object());
+        if (!v || v->isErased() || v->isFaceRecord() || v->isFrameControlPoint())
+            continue;
+        const bool own = v->startWidth() != 0 || v->endWidth() != 0;
+        flat.addVertexAt(flat.numVerts(), v->position().to2d(), v->bulge(), own ? v->startWidth() : m_startWidth,
+                         own ? v->endWidth() : m_endWidth);
+    }
+    flat.setClosed(isClosed());
+    flat.setElevation(m_elevation);
+    flat.setNormal(m_normal);
+    return Acad::eOk;
+}
+
+// The vertices' positions are in the plane of the normal, at the elevation (their own z is
+// not read); the polyline open for write stands for its vertices, as it owns them.
+Acad::ErrorStatus AcDbSequencePolyline::transformBy(const AcGeMatrix3d& m)
+{
+    if (!AcDb2dPolyline::cast(this))
+        return AcDbCurve::transformBy(m);
+    if (const Acad::ErrorStatus es = checkTransform(m, true); es != Acad::eOk)
+        return es;
+    bool mirrored = false;
+    const AcGeVector3d normal = transformedNormal(m, m_normal, mirrored);
+    const AcGeMatrix3d toPlane = AcGeMatrix3d::worldToPlane(normal);
+    const auto moved = [&](const AcGePoint3d& p) {
+        return toPlane.transform(m.transform(fromOcs(AcGePoint3d(p.x, p.y, m_elevation), m_normal)));
+    };
+    const double s = m.scale();
+    for (const AcDbObjectId& id : m_vertices) {
+        auto* v = AcDbVertex::cast(id.object());
+        if (!v)
+            continue;
+        const AcGePoint3d p = moved(v->m_position);
+        v->m_position = AcGePoint3d(p.x, p.y, v->m_position.z);
+        v->m_startWidth *= s;
+        v->m_endWidth *= s;
+        if (mirrored)
+            v->m_bulge = -v->m_bulge;
+    }
+    m_elevation = moved(AcGePoint3d::kOrigin).z;
+    m_startWidth *= s;
+    m_endWidth *= s;
+    m_normal = normal;
+    return Acad::eOk;
+}
+
 bool AcDbSequencePolyline::getMeshLines(std::vector<std::vector<AcGePoint3d>>& lines) const
 {
     const bool polyface = AcDbPolyFaceMesh::cast(this) != nullptr;
@@ -702,18 +753,8 @@ bool AcDbSequencePolyline::getMeshLines(std::vector<std::vector<AcGePoint3d>>& l
 Acad::ErrorStatus AcDbSequencePolyline::getGeomExtents(AcDbExtents& extents) const
 {
     extents = AcDbExtents();
-    if (AcDb2dPolyline::cast(this)) {
-        std::vector<AcGePoint2d> points;
-        std::vector<double> bulges;
-        getPlanVertices(points, bulges);
-        AcDbPolyline flat;
-        for (size_t i = 0; i < points.size(); ++i)
-            flat.addVertexAt(flat.numVerts(), points[i], bulges[i]);
-        flat.setClosed(isClosed());
-        flat.setElevation(m_elevation);
-        flat.setNormal(m_normal);
+    if (AcDbPolyline flat; getFlatPolyline(flat) == Acad::eOk)
         return flat.getGeomExtents(extents);
-    }
     for (const AcDbObjectId& id : m_vertices) {
         const auto* v = AcDbVertex::cast(id.object());
         if (v && !v->isErased() && !v->isFaceRecord() && !v->isFrameControlPoint())

@@ -307,7 +307,13 @@ Acad::ErrorStatus AcDbHatch::loopFromEntity(AcDbObjectId id, Adesk::Int32 loopTy
     loop.type = loopType;
     if (m_associative)
         loop.sources.push_back(id);
-    if (const auto* pl = AcDbPolyline::cast(id.object())) {
+    // A 2D polyline bounds as the lightweight polyline it draws.
+    AcDbPolyline flat;
+    const AcDbPolyline* pl = AcDbPolyline::cast(id.object());
+    const auto* sequence = AcDbSequencePolyline::cast(id.object());
+    if (sequence && sequence->getFlatPolyline(flat) == Acad::eOk)
+        pl = &flat;
+    if (pl) {
         if (!pl->isClosed() || pl->numVerts() < 2)
             return Acad::eNotClosed;
         // A polyline whose normal is opposite to the hatch's runs the other way round.

@@ -1353,26 +1353,13 @@ void PlotPainter::strokeConstructionLine(DevicePoint p, DevicePoint through, boo
 
 bool PlotPainter::drawWideSequence(const AcDbSequencePolyline* pl, const AcGeMatrix3d& xf, const Inherited& mine)
 {
-    if (!AcDb2dPolyline::cast(pl))
-        return false;
     AcDbPolyline flat;
-    bool wide = false;
-    for (const AcDbObjectId& id : pl->vertexIds()) {
-        const auto* v = AcDbVertex::cast(id.object());
-        if (!v || v->isErased() || v->isFrameControlPoint())
-            continue;
-        // A vertex giving no width takes the polyline's.
-        const bool own = v->startWidth() != 0 || v->endWidth() != 0;
-        const double start = own ? v->startWidth() : pl->defaultStartWidth();
-        const double end = own ? v->endWidth() : pl->defaultEndWidth();
-        wide = wide || start > 0 || end > 0;
-        flat.addVertexAt(flat.numVerts(), v->position().to2d(), v->bulge(), start, end);
-    }
-    if (!wide)
+    if (pl->getFlatPolyline(flat) != Acad::eOk)
         return false;
-    flat.setClosed(pl->isClosed());
-    flat.setElevation(pl->elevation());
-    flat.setNormal(pl->normal());
+    const auto& vertices = flat.vertices();
+    if (std::none_of(vertices.begin(), vertices.end(),
+                     [](const AcDbPolyline::Vertex& v) { return v.startWidth > 0 || v.endWidth > 0; }))
+        return false;
     drawPolyline(&flat, xf, mine);
     return true;
 }

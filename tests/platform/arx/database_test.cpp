@@ -12,6 +12,7 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <string>
 #include <gtest/gtest.h>
 
 namespace {
@@ -99,6 +100,40 @@ TEST(Polyline, OpenPolylineAreaIsClosedButLengthIsNot)
     pl->transformBy(AcGeMatrix3d::mirroring(AcGePoint3d(0, 0, 0), AcGePoint3d(0, 1, 0)));
     pl->getArea(after);
     EXPECT_NEAR(before, after, 1e-9);
+}
+
+TEST(Polyline, A2dPolylineMovesAndBoundsAsTheLightweightOneItDraws)
+{
+    // square(true, 1.0) under the -Z normal at elevation 3, widths 2 but for a vertex's own.
+    AcDbDatabase db(false);
+    std::string text = "0\nSECTION\n2\nENTITIES\n0\nPOLYLINE\n5\n2D\n8\n0\n66\n1\n30\n3\n40\n2\n41\n2\n70\n1\n230\n-1\n";
+    for (const char* vertex : {"0\n20\n0", "10\n20\n0\n40\n0.5\n41\n1.5\n42\n1", "10\n20\n10", "0\n20\n10"})
+        text += std::string("0\nVERTEX\n8\n0\n10\n") + vertex + "\n";
+    ASSERT_EQ(db.readDxfText(text + "0\nSEQEND\n8\n0\n0\nENDSEC\n0\nEOF\n"), Acad::eOk) << db.lastErrorMessage();
+    AcDbObjectId id;
+    ASSERT_EQ(db.getAcDbObjectId(id, false, AcDbHandle(0x2D)), Acad::eOk);
+    std::unique_ptr<AcDbPolyline> twin(square(true, 1.0));
+    twin->setConstantWidth(2);
+    twin->setWidthsAt(1, 0.5, 1.5);
+    twin->setElevation(3);
+    twin->setNormal(-AcGeVector3d::kZAxis);
+    // Turned, scaled, mirrored and moved, it keeps drawing what the lightweight one draws.
+    const AcGeMatrix3d m = AcGeMatrix3d::translation(AcGeVector3d(5, 6, 7)) * AcGeMatrix3d::rotation(0.3, AcGeVector3d(1, 2, 3))
+                           * AcGeMatrix3d::scaling(1.5) * AcGeMatrix3d::mirroring(AcGePoint3d(0, 0, 0), AcGePoint3d(0, 1, 0));
+    AcDbSequencePolyline* pl = nullptr;
+    ASSERT_EQ(acdbOpenObject(pl, id, AcDb::kForWrite), Acad::eOk);
+    EXPECT_EQ(pl->transformBy(m), twin->transformBy(m));
+    AcDbPolyline flat;
+    EXPECT_EQ(pl->getFlatPolyline(flat), Acad::eOk);
+    pl->close();
+    for (size_t i = 0; i < 4; ++i) {
+        const AcDbPolyline::Vertex &v = flat.vertices().at(i), &w = twin->vertices()[i];
+        EXPECT_TRUE(v.point == w.point && v.bulge == w.bulge && v.startWidth == w.startWidth && v.endWidth == w.endWidth);
+    }
+    EXPECT_NEAR(flat.elevation(), twin->elevation(), 1e-9);
+    EXPECT_TRUE(flat.normal().isEqualTo(twin->normal()) && flat.isClosed());
+    AcDbHatch hatch; // which takes it as a boundary
+    EXPECT_EQ(hatch.appendLoop(AcDbHatch::kExternal, {id}), Acad::eOk);
 }
 
 // A multiline text's extents are its lines, not the width it may wrap in: the longest line's

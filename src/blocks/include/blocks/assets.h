@@ -34,7 +34,7 @@ public:
     // Hides the visible attributes of the block references that selectPolylineBlockReferences
     // takes, recording them in hiddenAttributes so that CAttributes::setAttributesIDsVisible
     // shows them again, and regenerates the drawing.
-    void setPolylineAssetAttributesInvisible(AcGePoint3d insertionPoint, AcDbPolyline* outline,
+    void setPolylineAssetAttributesInvisible(AcGePoint3d insertionPoint, const AcDbPolyline* outline,
                                              CAttributes* hiddenAttributes);
     void applyToDWG(CAcadDrawing* drawing, CKavroExceptions* errors);
     void deleteObjects();
@@ -43,12 +43,12 @@ public:
     // definition where a reference places it: by its block transform, or moved to the
     // insertion point (WCS) of a reference that is neither rotated nor scaled. The host's
     // result, 5100 when the caller owns a set to free.
-    int selectPolylineBlockReferences(AcGePoint3d insertionPoint, AcDbPolyline* outline, ads_name selectionSet);
-    int selectPolylineBlockReferences(const AcGeMatrix3d& blockTransform, AcDbPolyline* outline,
+    int selectPolylineBlockReferences(AcGePoint3d insertionPoint, const AcDbPolyline* outline, ads_name selectionSet);
+    int selectPolylineBlockReferences(const AcGeMatrix3d& blockTransform, const AcDbPolyline* outline,
                                       ads_name selectionSet);
     // Appends one asset per block reference inside or crossing the outline so placed.
-    void getPolylineAssets(AcGePoint3d insertionPoint, AcDbPolyline* outline);
-    void getPolylineAssets(const AcGeMatrix3d& blockTransform, AcDbPolyline* outline);
+    void getPolylineAssets(AcGePoint3d insertionPoint, const AcDbPolyline* outline);
+    void getPolylineAssets(const AcGeMatrix3d& blockTransform, const AcDbPolyline* outline);
 
     // Writes every asset to the register under the room's location id (CAsset::applyToQPX).
     void applyToQPX(CStoredProcedure* procedure, int drawingID, int locationID, int timeout);

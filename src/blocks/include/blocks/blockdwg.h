@@ -127,7 +127,7 @@ public:
     // Replaces the list by the handles of a text of handles each ended by ",".
     void setHandlesToMinus(CString text, AcDbDatabase* database);
     void setHandlesToAdd(CString text, AcDbDatabase* database);
-    // Replaces the list by the handles of the entities that open (added areas: polylines only).
+    // Replaces the list by the handles of the entities that open (added areas: outlines only).
     void setHandlesToMinus(const AcDbObjectIdArray& ids);
     void setHandlesToAdd(const AcDbObjectIdArray& ids);
     CString getHandlesToMinusAsString() const { return listText(m_handlesToMinus); }
@@ -138,8 +138,8 @@ public:
     void removeHandleToAddAt(int position) { m_handlesToAdd.RemoveAt(position); }
     int getHandlesToMinusCount() const { return m_handlesToMinus.GetSize(); }
     int getHandlesToAddCount() const { return m_handlesToAdd.GetSize(); }
-    // Sums of the listed polylines' areas and lengths in the block's units; handles whose
-    // objects are gone are dropped from the list.
+    // Sums of the listed outlines' areas and lengths (CPlanOutline; other entities count
+    // nothing) in the block's units; handles whose objects are gone are dropped from the list.
     double calcSubArea(AcApDocument* document);
     double calcAddArea(AcApDocument* document);
     double calcSubAreaPerimeters(AcApDocument* document);
@@ -150,7 +150,7 @@ public:
     // Outline perimeter plus the perimeters of both lists, unrounded.
     void recalculatePerimeter(AcApDocument* document);
     // Whether the definition of the block's reference holds a closed outline (its first
-    // lightweight polyline, closed): without one there is nothing to measure.
+    // outline, a lightweight or 2D polyline, closed): without one there is nothing to measure.
     bool hasClosedOutline() const;
     // Colours the listed entities (red subtracted, green added), or gives those this block
     // highlighted their own earlier colour and line weight back (others are left as they
@@ -208,7 +208,7 @@ public:
     // otherwise the entities of its definition and its attributes.
     void hyperlinkBlock(AcDbEntity* entity, int fromDefinition);
 
-    // The id of the first lightweight polyline of a definition, or the null id.
+    // The id of the first outline of a definition (CPlanOutline::isOutline), or the null id.
     static AcDbObjectId outlineOf(AcDbObjectId definitionId);
 
 protected:

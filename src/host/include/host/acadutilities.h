@@ -47,6 +47,8 @@ public:
     // asked again), 16 when none was: "Cancelled by User." for a cancel, "Nothing
     // selected." for Enter, and for an answer that found nothing the editor's own line.
     int selectObjectId(AcDbObjectId& id, CString prompt, CString className);
+    // As selectObjectId, for an entity that is an outline (CPlanOutline::isOutline).
+    int selectOutline(AcDbObjectId& id, CString prompt);
     int userSelectSpace(AcDbHandle& handle);
     // Asks for a block reference until one is picked, and copies the block read from it
     // into target; FALSE when none is picked, said as selectObjectId says it. Block is the
@@ -61,15 +63,15 @@ public:
 
     // Measures in drawing units and converted by the drawing's unit (CDrawingUnit::of) to
     // metres or feet (units 0 metric, else imperial).
-    double getPolyPerimeter(AcDbPolyline* polyline);
-    double calculatePolylinePerimeter(AcDbPolyline* polyline, const CDrawingUnit& unit, int units);
-    double calculatePolylineArea(AcDbPolyline* polyline, const CDrawingUnit& unit, int units);
-    double recalculateBlockArea(AcDbBlockReference* reference, AcDbPolyline* outline, const CDrawingUnit& unit,
-                                int units);
-    double recalculateBlockPerimeter(AcDbBlockReference* reference, AcDbPolyline* outline, const CDrawingUnit& unit,
-                                     int units);
-    // The extents of the definition's first polyline, widened by margin, each corner
-    // transformed by the reference's block transform.
+    double getPolyPerimeter(const AcDbPolyline* polyline);
+    double calculatePolylinePerimeter(const AcDbPolyline* polyline, const CDrawingUnit& unit, int units);
+    double calculatePolylineArea(const AcDbPolyline* polyline, const CDrawingUnit& unit, int units);
+    double recalculateBlockArea(AcDbBlockReference* reference, const AcDbPolyline* outline,
+                                const CDrawingUnit& unit, int units);
+    double recalculateBlockPerimeter(AcDbBlockReference* reference, const AcDbPolyline* outline,
+                                     const CDrawingUnit& unit, int units);
+    // The extents of the definition's first outline (CPlanOutline), widened by margin, each
+    // corner transformed by the reference's block transform.
     void getBlockExtents(AcDbEntity* entity, AcGePoint3d& lower, AcGePoint3d& upper, double margin);
     AcGePoint3d getPolylineTopLeft(AcDbPolyline* polyline, AcGeMatrix3d* transform);
     AcGePoint3d convertUCSToWCS(AcGePoint3d point);

@@ -182,6 +182,8 @@ public:
     const qv::dxf::FieldTable& dxfTable() const override;
 
 private:
+    friend class AcDbSequencePolyline;   // which moves its vertices with it
+
     AcGePoint3d m_position;
     double m_startWidth = 0, m_endWidth = 0, m_bulge = 0;
     int m_flags = 0;
@@ -194,6 +196,7 @@ public:
     ACRX_DECLARE_MEMBERS(AcDbSequencePolyline)
     int polylineFlags() const { return m_flags; }
     bool isClosed() const override { return m_flags & 1; }
+    Acad::ErrorStatus setClosed(bool closed);
     const std::vector<AcDbObjectId>& vertexIds() const { return m_vertices; }
     // The widths of vertices that give none.
     double defaultStartWidth() const { return m_startWidth; }
@@ -204,12 +207,19 @@ public:
     // The positions of the vertices not erased, taken in the plan, and their bulges (those of
     // 2D polylines; 0 for the others). Face records and a spline fit's frame are left out.
     void getPlanVertices(std::vector<AcGePoint2d>& points, std::vector<double>& bulges) const;
+    // What a 2D polyline draws, appended to a new lightweight polyline: the vertices of
+    // getPlanVertices with their bulges and widths (a vertex giving none takes the polyline's),
+    // its closure, elevation and normal. eNotApplicable for the other polylines.
+    Acad::ErrorStatus getFlatPolyline(AcDbPolyline& flat) const;
     // The lines a mesh is drawn with, in world coordinates: a polygon mesh's rows and columns
     // (of its fitted surface when it is smoothed and the file gives one), a polyface mesh's
     // visible face edges. False for the other polylines.
     bool getMeshLines(std::vector<std::vector<AcGePoint3d>>& lines) const;
     // The vertices drawn (the curve of a 2D polyline's bulges included).
     Acad::ErrorStatus getGeomExtents(AcDbExtents& extents) const override;
+    // A 2D polyline moves with its vertices, as a lightweight polyline does (a transform that
+    // keeps shapes); the other polylines are not transformed (eNotApplicable).
+    Acad::ErrorStatus transformBy(const AcGeMatrix3d& m) override;
     AcDbHandle& seqendHandle() { return m_seqend; }
     AcDbHandle seqendHandle() const { return m_seqend; }
 
