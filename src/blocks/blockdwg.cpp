@@ -1053,6 +1053,9 @@ Acad::ErrorStatus CBlockDWG::insertBlock(CAcadDrawing* drawing, AcDbEntity* outl
             reference->erase(true);
             return status;
         }
+        // The block now stands for the reference made.
+        m_objectId = reference->objectId();
+        setHandle(reference->getAcDbHandle());
         return Acad::eOk;
     });
 }

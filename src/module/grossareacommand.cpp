@@ -1,4 +1,5 @@
 #include "commands.h"
+#include "outlinecheck.h"
 
 #include "arx/aced.h"
 #include "arx/acutprintf.h"
@@ -97,9 +98,10 @@ void createGrossAreaBlock(CAcadDrawing* drawing, AcDbObjectId& polylineId, int u
             const AcGePoint3d basePoint(picked[0], picked[1], picked[2]);
             const Acad::ErrorStatus status =
                 block.insertBlock(drawing, outline, basePoint, textSize, textScale, textRotation);
-            if (status == Acad::eOk)
+            if (status == Acad::eOk) {
                 acutPrintf("Block Created Successfully\n");
-            else
+                sayWhereOutlineMeetsItself(block, database);
+            } else
                 acutPrintf("Block Creation Failed - Error Code %s\n", CUtilities::IntToCString(status));
         });
     } catch (CEXKavro* e) {

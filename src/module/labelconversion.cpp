@@ -1,4 +1,5 @@
 #include "commands.h"
+#include "outlinecheck.h"
 
 #include "arx/acutprintf.h"
 #include "arx/dbdatabase.h"
@@ -181,6 +182,8 @@ Acad::ErrorStatus createTenDraBlock(CAcadDrawing* drawing, AcGePoint3d insertion
             attributes->add(kavroAttribute(2, " "), 0);
             block.setAttributes(attributes);
             status = block.insertBlock(drawing, outline, insertionPoint, textHeight, widthFactor, textRotation);
+            if (status == Acad::eOk)
+                sayWhereOutlineMeetsItself(block, database);
             // Without a block the outline goes back where the user drew it.
             if (status != Acad::eOk)
                 if (const Opened<AcDbEntity> back = openObject<AcDbEntity>(polylineId, AcDb::kForWrite))

@@ -9,6 +9,7 @@
 #include "blocks/blocks.h"
 #include "blocks/kavroattribute.h"
 #include "dialoghelpers.h"
+#include "outlinecheck.h"
 #include "host/acadutilities.h"
 #include "host/drawingunit.h"
 #include "host/hostguards.h"
@@ -432,6 +433,7 @@ void CPresBlockCreation::createBlock(CAcadDrawing* drawing, AcDbObjectId polylin
         if (status == Acad::eOk) {
             outline.keep();
             acutPrintf("Block Created Successfully\n");
+            sayWhereOutlineMeetsItself(block, database);
         } else if (status == Acad::eDuplicateRecordName) {
             acutPrintf("Block Already Exists\n");
         } else {
@@ -580,8 +582,11 @@ void CPresBlockCreation::changeAreas(bool subtract)
         block.setHandlesToAdd(ids);
     block.setPrecision(m_preferences.getPrecision());
     block.setUnits(m_preferences.getUnits());
+    AcDbDatabase* database = drawing->getDocument()->database();
+    CDrawingUnit::of(database).announce();
     block.recalculateArea(drawing->getDocument());
     block.recalculatePerimeter(drawing->getDocument());
+    sayWhereOutlineMeetsItself(block, database);
     CKavroExceptions errors;
     block.applyToDWG(drawing, &errors);
     if (errors.getCount() > 0)

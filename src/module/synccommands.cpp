@@ -1,4 +1,5 @@
 #include "commands.h"
+#include "outlinecheck.h"
 
 #include "arx/acutprintf.h"
 #include "blocks/blockdwgroom.h"
@@ -78,6 +79,7 @@ void syncXDataToAttributes()
                 block->setUnits(preferences.getUnits());
                 block->recalculateArea(drawing->getDocument());
                 block->recalculatePerimeter(drawing->getDocument());
+                sayWhereOutlineMeetsItself(*block, drawing->getDocument()->database());
             }
             // The texts carry the preferences' unit, so the numbers are given in that unit.
             const auto [area, perimeter] = measuresIn(block, units);

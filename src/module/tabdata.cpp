@@ -5,6 +5,7 @@
 #include "blocks/blockdwg.h"
 #include "blocks/kavroattribute.h"
 #include "dialoghandler.h"
+#include "outlinecheck.h"
 #include "host/acaddrawing.h"
 #include "host/acadutilities.h"
 #include "host/drawingunit.h"
@@ -147,6 +148,7 @@ void CTabData::recalculate()
     announceUnit();
     m_block->recalculateArea(m_drawing->getDocument());
     m_block->recalculatePerimeter(m_drawing->getDocument());
+    sayWhereOutlineMeetsItself(*m_block, m_drawing->getDocument()->database());
     m_area = number(m_block->getArea());
     m_perimeter = number(m_block->getPerimeter());
     refresh();
@@ -157,6 +159,7 @@ void CTabData::OnCmdAreaRecalc()
     qv::module::runHandler(kFile, "CTabData::OnCmdAreaRecalc", [this] {
         announceUnit();
         m_block->recalculateArea(m_drawing->getDocument());
+        sayWhereOutlineMeetsItself(*m_block, m_drawing->getDocument()->database());
         m_area = number(m_block->getArea());
         refresh();
     });

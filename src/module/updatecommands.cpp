@@ -1,4 +1,5 @@
 #include "commands.h"
+#include "outlinecheck.h"
 
 #include "arx/acutprintf.h"
 #include "arx/dbdatabase.h"
@@ -82,6 +83,7 @@ void updateSpaces()
             if (areaLinked)
                 setAttributeValue(block, 1, CUtilities::DoubleToCString(block->getArea(), precision) + areaUnit(units));
             block->recalculatePerimeter(drawing->getDocument());
+            sayWhereOutlineMeetsItself(*block, drawing->getDocument()->database());
             if (perimeterLinked)
                 setAttributeValue(block, 2,
                                   CUtilities::DoubleToCString(block->getPerimeter(), precision) + lengthUnit(units));

@@ -203,6 +203,15 @@ class Commands(unittest.TestCase):
             reference = ezdxf.readfile(self.out).modelspace().query("INSERT[name=='ROOM-GROSS_AREA']")[0]
             self.assertEqual({a.dxf.tag: a.dxf.text for a in reference.attribs}["AREA"], "20.00sq.m.", symbol)
             self.assertEqual(ade(reference)[:2], ["AREA=20.00sq.m.", "PERIMETER=18.00m."], symbol)
+        # A floor drawn as a bow tie is made, and named by its new reference.
+        doc = ezdxf.new("R2013", units=4)
+        floor = doc.modelspace().add_lwpolyline([(0, 0), (5000, 4000), (5000, 0), (0, 4000)], close=True)
+        doc.saveas(self.plan)
+        out = self.run_module(["kgabc", "#" + floor.dxf.handle, "1,1", "SAVEAS", self.out, "QUIT"])
+        reference = ezdxf.readfile(self.out).modelspace().query("INSERT[name=='ROOM-GROSS_AREA']")[0]
+        self.assertEqual(out, GROSS_TITLE + PICK + POINT + "Block Created Successfully\n\nSpace GROSS AREA (handle %s): "
+                         "its outline crosses itself near 2500,2000: its area is not that of what it encloses\n"
+                         % reference.dxf.handle)
 
     def test_update_text_and_refresh_tags(self):
         self.make_gross_area_block()
@@ -273,6 +282,16 @@ class Commands(unittest.TestCase):
         for tag, text in (("NAME", "EMPTY"), ("AREA", "5.00sq.m."), ("AUX", " ")):
             outlineless.add_attrib(tag, text, (70000, 70000), dxfattribs={"layer": "ATT-" + tag})
         outlineless.set_xdata("ADE", [(1002, "{"), (1000, "AREA=5.00sq.m."), (1000, "NAME=EMPTY"), (1002, "}")])
+        # Spaces whose outlines cross themselves (a bow tie) and touch themselves (a figure of eight).
+        crossing = {}
+        for name, corners, at in (("BOW TIE", [(0, 0), (4000, 3000), (4000, 0), (0, 3000)], (90000, 0)),
+                                  ("EIGHT", [(0, 0), (2000, 1000), (4000, 0), (4000, 2000), (2000, 1000), (0, 2000)],
+                                   (90000, 9000))):
+            definition = doc.blocks.new("ROOM-" + name.replace(" ", "_"))
+            definition.add_lwpolyline(corners, close=True)
+            crossing[name] = msp.add_blockref(definition.name, at)
+            crossing[name].set_xdata("ADE", [(1002, "{"), (1000, "AREA=1.00sq.m."), (1000, "NAME=" + name),
+                                             (1002, "}")])
         # A second reference of the gross area whose record holds a chunk that is not hexadecimal.
         spoilt = msp.add_blockref("ROOM-GROSS_AREA", (50000, 50000))
         for attrib in good.attribs:
@@ -291,8 +310,12 @@ class Commands(unittest.TestCase):
         self.assertEqual(lines[0], "Kavro Update Spaces %s" % VERSION)
         self.assertEqual(sorted(line for line in lines[1:] if line), sorted([
             "Space EMPTY (handle %s) not updated: its definition holds no closed outline" % outlineless.dxf.handle,
-            "Space GROSS AREA (handle %s) not updated: its ADE XData cannot be read" % spoilt.dxf.handle]))
-        self.assertEqual(len(lines), 6)  # each message on a line of its own, after an empty one
+            "Space GROSS AREA (handle %s) not updated: its ADE XData cannot be read" % spoilt.dxf.handle,
+            "Space ROOM-BOW_TIE (handle %s): its outline crosses itself near 92000,1500: its area is not that of "
+            "what it encloses" % crossing["BOW TIE"].dxf.handle,
+            "Space ROOM-EIGHT (handle %s): its outline touches itself near 92000,10000: its area may not be that of "
+            "what it encloses" % crossing["EIGHT"].dxf.handle]))
+        self.assertEqual(len(lines), 10)  # each message on a line of its own, after an empty one
 
         # The unreadable chunk is written back as it was read; mended, the file reads in ezdxf.
         with open(updated, encoding="utf-8") as f:

@@ -171,7 +171,8 @@ public:
                                             AcGePoint3d basePoint, double textHeight, double widthFactor,
                                             double rotation, CAcadDrawing* drawing);
     // Makes the definition around the outline and inserts its first reference at the base
-    // point (current UCS) with the set's texts and the XData record.
+    // point (current UCS) with the set's texts and the XData record; the block then stands
+    // for that reference (its object id and handle).
     Acad::ErrorStatus insertBlock(CAcadDrawing* drawing, AcDbEntity* outline, AcGePoint3d basePoint,
                                   double textHeight, double widthFactor, double rotation);
     // Writes the block back to its reference: definition name, XData, attribute layout,
