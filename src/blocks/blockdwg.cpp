@@ -708,6 +708,8 @@ void CBlockDWG::setHandlesToAdd(const AcDbObjectIdArray& ids)
 // into its place is examined next.
 double CBlockDWG::sumOf(CArray<AcDbHandle>& handles, AcApDocument* document, bool areas) const
 {
+    if (handles.GetSize() == 0)
+        return 0.0;   // most spaces add and subtract nothing
     AcDbDatabase* database = document->database();
     const CDrawingUnit unit = CDrawingUnit::of(database);
     CAcadUtilities utilities;

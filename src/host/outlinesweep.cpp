@@ -8,6 +8,12 @@ namespace outline {
 
 namespace {
 
+bool inRowOf(const std::vector<Piece>& pieces, std::size_t p, std::size_t q)
+{
+    const std::size_t n = pieces.size();
+    return (p + 1) % n == q || (q + 1) % n == p;
+}
+
 // Whether the piece goes down from its left end.
 bool descends(const Piece& piece)
 {
@@ -88,11 +94,7 @@ private:
         return events;
     }
 
-    bool inRow(std::size_t p, std::size_t q) const
-    {
-        const std::size_t n = m_pieces.size();
-        return (p + 1) % n == q || (q + 1) % n == p;
-    }
+    bool inRow(std::size_t p, std::size_t q) const { return inRowOf(m_pieces, p, q); }
 
     // Whether the entering piece goes below the piece. Its left end, when within tol of a piece it
     // may not meet, is noted as the meeting, so that the order rests only on comparisons decided by
@@ -149,6 +151,44 @@ private:
     std::optional<Vec> m_touch;
 };
 
+// The box around a piece, widened by tol: an arc's piece reaches its circle's top or bottom
+// between its ends.
+struct Box
+{
+    double left, bottom, right, top;
+};
+
+Box boxOf(const Piece& piece, double tol)
+{
+    double bottom = std::min(piece.left.y, piece.right.y), top = std::max(piece.left.y, piece.right.y);
+    if (piece.arc)
+        (piece.upper ? top : bottom) = piece.centre.y + (piece.upper ? piece.radius : -piece.radius);
+    return {piece.left.x - tol, bottom - tol, piece.right.x + tol, top + tol};
+}
+
+bool overlap(const Box& a, const Box& b)
+{
+    return a.left <= b.right && b.left <= a.right && a.bottom <= b.top && b.bottom <= a.top;
+}
+
+// The first meeting of two pieces not in a row, each pair tried, those whose boxes meet only:
+// for a few pieces cheaper than the sweep's ordering.
+std::optional<Meeting> meetingOfPairs(const std::vector<Piece>& pieces, double tol)
+{
+    std::vector<Box> boxes;
+    boxes.reserve(pieces.size());
+    for (const Piece& piece : pieces)
+        boxes.push_back(boxOf(piece, tol));
+    for (std::size_t p = 0; p < pieces.size(); ++p)
+        for (std::size_t q = p + 2; q < pieces.size(); ++q) {
+            if (inRowOf(pieces, p, q) || !overlap(boxes[p], boxes[q]))
+                continue;
+            if (const std::optional<Vec> at = meeting(pieces[p], pieces[q], tol))
+                return Meeting{*at, crossAt(pieces[p], pieces[q], *at, tol)};
+        }
+    return std::nullopt;
+}
+
 // A point away from their joint where two pieces in a row, of different segments, meet.
 std::optional<Meeting> meetingInRow(const std::vector<Piece>& pieces, double tol)
 {
@@ -164,7 +204,7 @@ std::optional<Meeting> meetingInRow(const std::vector<Piece>& pieces, double tol
 
 } // namespace
 
-std::optional<Meeting> findMeeting(const std::vector<Piece>& pieces, double tol)
+std::optional<Meeting> findMeeting(const std::vector<Piece>& pieces, double tol, std::size_t pairwiseUpTo)
 {
     // Two pieces in a row both ways share both ends, where a line and an arc, or two circles,
     // meet if at all.
@@ -173,6 +213,8 @@ std::optional<Meeting> findMeeting(const std::vector<Piece>& pieces, double tol)
     // The sweep takes pieces in a row to meet only at their joint.
     if (const std::optional<Meeting> met = meetingInRow(pieces, tol))
         return met;
+    if (pieces.size() <= pairwiseUpTo)
+        return meetingOfPairs(pieces, tol);
     return Sweep(pieces, tol).run();
 }
 

@@ -15,14 +15,16 @@ struct Corner
     double x, y, bulge = 0;
 };
 
-// Where the closed outline through the corners moved by (dx, dy) meets itself.
-std::optional<OutlineMeeting> crossingOf(const std::vector<Corner>& corners, double dx = 0, double dy = 0)
+// Where the closed outline through the corners moved by (dx, dy) meets itself, found pair by
+// pair or by the sweep.
+std::optional<OutlineMeeting> crossingOf(const std::vector<Corner>& corners, double dx = 0, double dy = 0,
+                                         bool sweep = false)
 {
     AcDbPolyline outline;
     for (const Corner& c : corners)
         outline.addVertexAt(outline.numVerts(), AcGePoint2d(c.x + dx, c.y + dy), c.bulge);
     outline.setClosed(true);
-    return findSelfCrossing(outline);
+    return sweep ? findSelfCrossing(outline, 0) : findSelfCrossing(outline);
 }
 
 const AcGePoint2d kFar(2.6e9, 1.2e9);
@@ -69,6 +71,8 @@ const std::vector<Case> kCases = {
     {"spike with a bend", {{0, 0}, {5, 0}, {5, 1}, {7, 1}, {7, 2}, {7, 1}, {5, 1}, {5, 3}, {0, 3}}, kNone},
     {"spike folding back past its base", {{0, 0}, {6, 0}, {4, 0}, {4, 3}, {0, 3}}, kNone},
     {"spike along an arc", {{0, 0}, {4, 0, 0.5}, {6, 2, -0.5}, {4, 0}, {4, 3}, {0, 3}}, kNone},
+    {"rectangle", {{0, 0}, {5000, 0}, {5000, 3000}, {0, 3000}}, kNone},
+    {"star winding twice, every corner turning alike", {{0, 10}, {6, -8}, {-9, 3}, {9, 3}, {-6, -8}}, kCrosses},
     {"L-shaped room", {{0, 0}, {6, 0}, {6, 2}, {2, 2}, {2, 5}, {0, 5}}, kNone},
     {"room with bulged corners",
      {{1, 0}, {9, 0, kQuarter}, {10, 1}, {10, 5, kQuarter}, {9, 6}, {1, 6, kQuarter}, {0, 5}, {0, 1, kQuarter}},
@@ -92,6 +96,7 @@ TEST_P(OutlineCrossing, IsFoundWhereTheOutlineMeetsItself)
     const Case& c = GetParam();
     const std::optional<OutlineMeeting> found = crossingOf(c.corners);
     ASSERT_EQ(kindOf(found), c.found);
+    EXPECT_EQ(kindOf(crossingOf(c.corners, 0, 0, true)), c.found);
     if (c.at) {
         EXPECT_NEAR(found->at.x, c.at->x, 1e-9);
         EXPECT_NEAR(found->at.y, c.at->y, 1e-9);

@@ -5,6 +5,7 @@
 #include "arx/dbcurves.h"
 #include "arx/geometry.h"
 
+#include <cstddef>
 #include <optional>
 
 struct OutlineMeeting
@@ -24,5 +25,10 @@ struct OutlineMeeting
 // spikes that fold straight back along a line or an arc, however far and however often (the
 // segments either side become neighbours). Points within 1e-9 of the outline's size count as one,
 // measured from its first vertex, so that the answer does not depend on where the outline lies.
-// The cost grows as n log n in the segments; the search stops at the first meeting.
-std::optional<OutlineMeeting> findSelfCrossing(const AcDbPolyline& outline);
+// Outlines of up to pairwiseUpTo pieces (segments, arcs cut at their leftmost and rightmost
+// points) are searched pair by pair, their boxes first, which costs less for a room's few
+// segments; larger ones by a sweep whose cost grows as n log n (tests pass 0 to take it always).
+// The search stops at the first meeting.
+constexpr std::size_t kPairwiseOutline = 48;
+std::optional<OutlineMeeting> findSelfCrossing(const AcDbPolyline& outline,
+                                               std::size_t pairwiseUpTo = kPairwiseOutline);
