@@ -630,13 +630,22 @@ const FieldTable& AcDbVertex::dxfTable() const
 
 // ---- AcDbSequencePolyline ----
 
+std::vector<const AcDbVertex*> AcDbSequencePolyline::drawnVertices() const
+{
+    std::vector<const AcDbVertex*> drawn;
+    drawn.reserve(m_vertices.size());
+    for (const AcDbObjectId& id : m_vertices) {
+        const auto* v = AcDbVertex::cast(id.object());
+        if (v && !v->isErased() && !v->isFaceRecord() && !v->isFrameControlPoint())
+            drawn.push_back(v);
+    }
+    return drawn;
+}
+
 void AcDbSequencePolyline::getPlanVertices(std::vector<AcGePoint2d>& points, std::vector<double>& bulges) const
 {
     const bool flat = AcDb2dPolyline::cast(this) != nullptr;
-    for (const AcDbObjectId& id : m_vertices) {
-        const auto* v = AcDbVertex::cast(id.object());
-        if (!v || v->isErased() || v->isFaceRecord() || v->isFrameControlPoint())
-            continue;
+    for (const AcDbVertex* v : drawnVertices()) {
         points.push_back(v->position().to2d());
         bulges.push_back(flat ? v->bulge() : 0.0);
     }
@@ -648,10 +657,7 @@ Acad::ErrorStatus AcDbSequencePolyline::getFlatPolyline(AcDbPolyline& flat) cons
 {
     if (!AcDb2dPolyline::cast(this))
         return Acad::eNotApplicable;
-    for (const AcDbObjectId& id : m_vertices) {
-        const auto* v = AcDbVertex::cast(id.object());
-        if (!v || v->isErased() || v->isFaceRecord() || v->isFrameControlPoint())
-            continue;
+    for (const AcDbVertex* v : drawnVertices()) {
         const bool own = v->startWidth() != 0 || v->endWidth() != 0;
         flat.addVertexAt(flat.numVerts(), v->position().to2d(), v->bulge(), own ? v->startWidth() : m_startWidth,
                          own ? v->endWidth() : m_endWidth);
@@ -755,11 +761,8 @@ Acad::ErrorStatus AcDbSequencePolyline::getGeomExtents(AcDbExtents& extents) con
     extents = AcDbExtents();
     if (AcDbPolyline flat; getFlatPolyline(flat) == Acad::eOk)
         return flat.getGeomExtents(extents);
-    for (const AcDbObjectId& id : m_vertices) {
-        const auto* v = AcDbVertex::cast(id.object());
-        if (v && !v->isErased() && !v->isFaceRecord() && !v->isFrameControlPoint())
-            extents.addPoint(v->position());
-    }
+    for (const AcDbVertex* v : drawnVertices())
+        extents.addPoint(v->position());
     return extents.isEmpty() ? Acad::eInvalidExtents : Acad::eOk;
 }
 

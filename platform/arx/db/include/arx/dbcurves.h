@@ -227,6 +227,9 @@ public:
     virtual const char* polylineSubclass() const = 0;
 
 private:
+    // The vertices drawn: those not erased, less face records and a spline fit's frame.
+    std::vector<const AcDbVertex*> drawnVertices() const;
+
     std::vector<AcDbObjectId> m_vertices;
     AcDbHandle m_seqend;
     int m_flags = 0;
