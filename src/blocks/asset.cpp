@@ -256,7 +256,7 @@ void CAsset::hatchAssetArea(CAcadDrawing* drawing, AcDbBlockReference* reference
         rectangle->setVisibility(AcDb::kInvisible);
         rectangle->setClosed(true);
         rectangle->setColor(m_hatch->getColour());
-        rectangle->setLayer(m_hatch->getLayer());
+        m_hatch->putOnLayer(drawing, rectangle.get());
         AcDbObjectId rectangleId;
         if (const Acad::ErrorStatus status = postToModelSpace(drawing, std::move(rectangle), rectangleId);
             status != Acad::eOk) {

@@ -4,7 +4,9 @@
 #include "host/acaddrawing.h"
 #include "host/currentucs.h"
 #include "host/hostguards.h"
+#include "host/layer.h"
 #include "host/layers.h"
+#include "support/excustom.h"
 #include "support/exrecords.h"
 #include "support/kavroexceptions.h"
 #include "support/kavroguard.h"
@@ -25,7 +27,36 @@ std::string recordedHatch(const AcDbEntity* owner)
     return std::string();
 }
 
+// The id of the database's layer of the name; null when it has none.
+AcDbObjectId layerId(AcDbDatabase* database, const CString& name)
+{
+    AcDbObjectId id;
+    AcDbLayerTable* table = nullptr;
+    if (database->getSymbolTable(table, AcDb::kForRead) != Acad::eOk)
+        return id;
+    table->getAt(name, id);
+    table->close();
+    return id;
+}
+
 } // namespace
+
+CString CHatch::getDrawnLayer() const
+{
+    const CString layer = CLayer::validateLayerName(m_layer);
+    return layer.IsEmpty() ? CString("0") : layer;
+}
+
+void CHatch::putOnLayer(CAcadDrawing* drawing, AcDbEntity* entity) const
+{
+    kavroGuard("CHatch::putOnLayer", __FILE__, [&] {
+        const CString layer = getDrawnLayer();
+        CLayers().ensureLayerExists(drawing, layer, m_colour);
+        if (entity->setLayer(layerId(drawing->getDocument()->database(), layer)) != Acad::eOk)
+            throw new CEXCustom("The layer \"" + layer + "\" could not be made in the drawing: nothing was drawn on it.",
+                                KAVRO_PRODUCT_CAPTION, __FILE__, "CHatch::putOnLayer", 0, nullptr);
+    });
+}
 
 void CHatch::copyTo(CHatch* target) const
 {
@@ -55,8 +86,7 @@ AcDbHatch* CHatch::createHatch(CAcadDrawing* drawing) const
         hatch->setHatchStyle(AcDbHatch::kNormal);
         hatch->setNormal(normal);
         hatch->setElevation(0.0);
-        CLayers().ensureLayerExists(drawing, m_layer, m_colour);
-        hatch->setLayer(m_layer);
+        putOnLayer(drawing, hatch.get());
         return hatch.release();
     });
 }

@@ -173,7 +173,9 @@ void CLayer::addLayerToQPX(CStoredProcedure* procedure, int timeout, int attachI
 CString CLayer::validateLayerName(CString name)
 {
     return kavroGuard("CLayer::validateLayerName", __FILE__, [&] {
-        constexpr const char* illegal = "<>/\\\";?*,=`";
+        // What a drawing's layer name cannot hold (other readers refuse a file with such a
+        // layer), and the comma; the bar stays, as the names of xref-dependent layers hold it.
+        constexpr const char* illegal = "<>/\\\":;?*,=`";
         if (name.str().find_first_of(illegal) == std::string::npos)
             return name;
         for (const char* c = illegal; *c; ++c)

@@ -106,9 +106,11 @@ void hatchSpace()
         const CString handle(text);
         const SpaceBlocks blocks(drawing);
         const std::unique_ptr<CHatch> style = solidSpaceHatch();
+        int hatched = 0;
         for (int i = 0; i < blocks.count(); ++i)
-            if (blocks.at(i)->getHandle() == handle)
-                hatchWith(*style, blocks.at(i), drawing);
+            if (blocks.at(i)->getHandle() == handle && hatchWith(*style, blocks.at(i), drawing))
+                ++hatched;
+        saySpacesDone(hatched, "hatched");
     });
 }
 

@@ -5,6 +5,7 @@
 #include "host/acadutilities.h"
 #include "host/hostguards.h"
 #include "module/slabmend.h"
+#include "spaceblocks.h"
 
 namespace {
 
@@ -38,6 +39,6 @@ void blockDelete()
         }
         CBlockDWG block;
         block.setObjectId(picked);
-        block.deleteBlock(drawing);
+        saySpacesDone(block.deleteBlock(drawing), "deleted");
     });
 }

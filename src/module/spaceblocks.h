@@ -65,6 +65,12 @@ inline bool writeBack(CBlockDWG* block, CAcadDrawing* drawing, const char* notDo
     return true;
 }
 
+// A space command's last line: how many spaces it did what to ("1 space deleted").
+inline void saySpacesDone(int count, const char* done)
+{
+    acutPrintf("%d space%s %s\n", count, count == 1 ? "" : "s", done);
+}
+
 // The unit texts of areas and lengths for units 1 (imperial) and any other (metric).
 inline CString areaUnit(int units) { return units == 1 ? "sq.ft." : "sq.m."; }
 inline CString lengthUnit(int units) { return units == 1 ? "ft." : "m."; }

@@ -63,6 +63,7 @@ void updateSpaces()
         const int precision = preferences.getPrecision();
         const int units = preferences.getUnits();
         CDrawingUnit::of(drawing->getDocument()->database()).announce();
+        int updated = 0;
         for (int i = 0; i < blocks.count(); ++i) {
             CBlockDWG* block = blocks.at(i);
             // Such a block is left as it is, named in one line; the others go on.
@@ -87,8 +88,10 @@ void updateSpaces()
             if (perimeterLinked)
                 setAttributeValue(block, 2,
                                   CUtilities::DoubleToCString(block->getPerimeter(), precision) + lengthUnit(units));
-            writeBack(block, drawing, "updated");
+            if (writeBack(block, drawing, "updated"))
+                ++updated;
         }
+        saySpacesDone(updated, "updated");
     });
 }
 
@@ -109,6 +112,7 @@ void updateTextSize()
         const std::optional<double> rotation =
             askTextValue("Enter new Text Rotation or (i)gnore", CString(), "Invalid Input. Enter new Text Rotation or (i)gnore",
                          preferences.getTextRotation(), precision, false);
+        int updated = 0;
         for (int i = 0; i < blocks.count(); ++i) {
             CBlockDWG* block = blocks.at(i);
             if (CAttributes* attributes = block->getAttributes()) {
@@ -119,8 +123,10 @@ void updateTextSize()
                 if (rotation)
                     attributes->setRotation(*rotation);
             }
-            writeBack(block, drawing, "updated");
+            if (writeBack(block, drawing, "updated"))
+                ++updated;
         }
+        saySpacesDone(updated, "updated");
     });
 }
 

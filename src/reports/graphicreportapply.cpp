@@ -50,13 +50,11 @@ void showLayer(CAcadDrawingState& state, const CString& layer)
     state.setLayerState(layer, 0, 0, 0, 1);
 }
 
-// The layer the hatches of a style are drawn on: its own, or "0" when it names none.
+// The layer the hatches of a style are drawn on.
 void showHatchLayer(CAcadDrawingState& state, const CHatch* hatch)
 {
-    if (!hatch)
-        return;
-    const CString layer = CLayer::validateLayerName(hatch->getLayer());
-    showLayer(state, layer.IsEmpty() ? CString("0") : layer);
+    if (hatch)
+        showLayer(state, hatch->getDrawnLayer());
 }
 
 // The layer of a reference the report placed (a legend, a pie chart), which shows it.

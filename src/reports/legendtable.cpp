@@ -12,7 +12,6 @@
 #include "host/acadhost.h"
 #include "host/currentucs.h"
 #include "host/hostguards.h"
-#include "host/layers.h"
 #include "reports/categories.h"
 #include "reports/graphicreport.h"
 #include "support/excustom.h"
@@ -219,8 +218,7 @@ void CLegendTable::drawSwatch(AcDbBlockTableRecord* swatch, CAcadDrawing* drawin
         outline->addVertexAt(i, corners[i]);
     outline->setClosed(true);
     outline->setColor(style->getColour());
-    CLayers().ensureLayerExists(drawing, style->getLayer(), style->getColour());
-    outline->setLayer(style->getLayer());
+    style->putOnLayer(drawing, outline.get());
     AcDbObjectId outlineId;
     check(swatch->appendAcDbEntity(outlineId, outline.get()), signature, __LINE__);
     Opened<AcDbPolyline>(outline.release());

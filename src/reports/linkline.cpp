@@ -70,11 +70,12 @@ void CLinkLine::applyToDrawing(CAcadDrawing* drawing, CAcadDrawingState* state)
         const AcGePoint3d end = getAssetCurrentCoord(m_endHandle, drawing, state);
         if (m_layer.IsEmpty())
             m_layer = kDefaultLayer;
-        // The line's layer is shown whichever it is: one switched off by an earlier
-        // application would hide it.
-        state->setLayerState(CLayer::validateLayerName(m_layer), 0, 0, 0, 1);
-        CLayer::ensureLayerExists(m_layer, drawing);
-        addLine(start, end, colour, m_label, kLabelHeight, 1, m_layer, modelSpace.get());
+        // The line goes on its layer as made, the name cleaned, which is shown whichever it
+        // is: one switched off by an earlier application would hide it.
+        const CString layer = CLayer::validateLayerName(m_layer);
+        state->setLayerState(layer, 0, 0, 0, 1);
+        CLayer::ensureLayerExists(layer, drawing);
+        addLine(start, end, colour, m_label, kLabelHeight, 1, layer, modelSpace.get());
     });
 }
 

@@ -7,7 +7,6 @@
 #include "blocks/hatch.h"
 #include "host/acadutilities.h"
 #include "host/hostguards.h"
-#include "host/layers.h"
 #include "support/exrecords.h"
 #include "support/kavroexceptions.h"
 #include "support/utilities.h"
@@ -57,8 +56,7 @@ void CPieSegment::applyStyle(CAcadDrawing* drawing, AcDbEntity* entity, bool sty
         entity->setLayer("0");
         return;
     }
-    CLayers().ensureLayerExists(drawing, m_hatch->getLayer(), m_hatch->getColour());
-    entity->setLayer(CLayer::validateLayerName(m_hatch->getLayer()).GetString());
+    m_hatch->putOnLayer(drawing, entity);
     if (styleColour)
         entity->setColor(m_hatch->getColour(), true);
 }

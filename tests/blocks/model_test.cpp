@@ -187,7 +187,7 @@ TEST(CHyperlinks, AddressesAreUniqueAndCompareExactly)
 
 TEST_F(SpaceModel, LayersAreCleanedAndMadeWhenMissing)
 {
-    EXPECT_EQ(CLayer::validateLayerName("a<b>c/d\\e\"f;g?h*i,j=k`l:m|n"), "abcdefghijkl:m|n");
+    EXPECT_EQ(CLayer::validateLayerName("a<b>c/d\\e\"f;g?h*i,j=k`l:m|n"), "abcdefghijklm|n");
     EXPECT_EQ(CLayer::ensureLayerExists("NEW;LAYER", &drawing), 1);
     AcDbLayerTable* table = nullptr;
     db->getSymbolTable(table, AcDb::kForRead);

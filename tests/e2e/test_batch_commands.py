@@ -138,7 +138,7 @@ class Hatching(Batch):
         plan = self.plan("--spaces", rooms=6)
         target = spaces(ezdxf.readfile(plan))[3]
         out, doc = self.run_and_read(["ksc_hs", "#" + target.dxf.handle, "ksc_hs", "^C"], plan)
-        self.assertEqual(out, PICK_SPACE + PICK_SPACE + "Cancelled by User.\n")
+        self.assertEqual(out, PICK_SPACE + "1 space hatched\n" + PICK_SPACE + "Cancelled by User.\n")
         hatches = doc.modelspace().query('HATCH[layer=="#Hatch"]')
         self.assertEqual(len(hatches), 1)
         self.assertEqual(hatches[0].dxf.pattern_name, "SOLID")

@@ -125,7 +125,8 @@ class Commands(unittest.TestCase):
         plan = generate_plan(os.path.join(self.dir, "plan12.dxf"), "--version", "R12", rooms=4)
         gross = ezdxf.readfile(plan).modelspace().query('POLYLINE[layer=="GROSS"]')[0]
         out = self.run_module(["kgabc", "#" + gross.dxf.handle, "1000,1000", "kus", "SAVEAS", self.out, "QUIT"], plan)
-        self.assertEqual(out, GROSS_TITLE + PICK + POINT + "Block Created Successfully\nKavro Update Spaces %s\n" % VERSION)
+        self.assertEqual(out, GROSS_TITLE + PICK + POINT + "Block Created Successfully\nKavro Update Spaces %s\n" % VERSION
+                         + "1 space updated\n")
         # The polyline itself went into the definition, and the space has the rectangle's area.
         result = ezdxf.readfile(self.out)
         self.assertEqual([e.dxf.handle for e in result.blocks.get("ROOM-GROSS_AREA").query("POLYLINE")], [gross.dxf.handle])
@@ -169,7 +170,7 @@ class Commands(unittest.TestCase):
         doc.saveas(self.out)
         updated = os.path.join(self.dir, "updated.dxf")
         out = self.run_module(["kus", "SAVEAS", updated, "QUIT"], self.out)
-        self.assertEqual(out, "Kavro Update Spaces %s\n" % VERSION)
+        self.assertEqual(out, "Kavro Update Spaces %s\n1 space updated\n" % VERSION)
         expected = measures(outline)[0] / 1e6 - measures(room)[0] / 1e6
         reference = ezdxf.readfile(updated).modelspace().query("INSERT[name=='ROOM-GROSS_AREA']")[0]
         text = {a.dxf.tag: a.dxf.text for a in reference.attribs}["AREA"]
@@ -199,7 +200,7 @@ class Commands(unittest.TestCase):
             out = self.run_module(["kgabc", "#" + floor.dxf.handle, "1,1", "kus", "SAVEAS", self.out, "QUIT"])
             said = symbol and "\nAreas measured with one drawing unit = 1 %s, as the drawing says.\n" % symbol
             self.assertEqual(out, GROSS_TITLE + PICK + POINT + said + "Block Created Successfully\n"
-                             + "Kavro Update Spaces %s\n" % VERSION + said)
+                             + "Kavro Update Spaces %s\n" % VERSION + said + "1 space updated\n")
             reference = ezdxf.readfile(self.out).modelspace().query("INSERT[name=='ROOM-GROSS_AREA']")[0]
             self.assertEqual({a.dxf.tag: a.dxf.text for a in reference.attribs}["AREA"], "20.00sq.m.", symbol)
             self.assertEqual(ade(reference)[:2], ["AREA=20.00sq.m.", "PERIMETER=18.00m."], symbol)
@@ -231,7 +232,7 @@ class Commands(unittest.TestCase):
                          + "\nEnter new Text Size or (i)gnore <250.00>: 0\n"
                          + "\nText Size must be greater than 0\nEnter new Text Size or (i)gnore <250.00>: I\n"
                          + "\nInvalid Input. Enter new Text Siz or (i)gnore <250.00>: 300\n"
-                         + ask % ("Scale", "1.00", "i") + ask % ("Rotation", "0.00", "-45"))
+                         + ask % ("Scale", "1.00", "i") + ask % ("Rotation", "0.00", "-45") + "2 spaces updated\n")
         references = ezdxf.readfile(updated).modelspace().query("INSERT[name=='ROOM-GROSS_AREA']")
         self.assertEqual(len(references), 2)
         for reference in references:
@@ -254,7 +255,7 @@ class Commands(unittest.TestCase):
         self.assertEqual(out, "Kavro Update Text Size %s\n" % VERSION
                          + "".join(ask % (name, fixed(value, 1074), fixed(value, 1074))
                                    for name, value in (("Size", 250), ("Scale", 0.1), ("Rotation", rotation)))
-                         + "Kavro Update Spaces %s\n" % VERSION)
+                         + "1 space updated\nKavro Update Spaces %s\n1 space updated\n" % VERSION)
         reference = ezdxf.readfile(updated).modelspace().query("INSERT[name=='ROOM-GROSS_AREA']")[0]
         for attrib in reference.attribs:
             self.assertEqual(attrib.dxf.height, 250)
@@ -308,14 +309,16 @@ class Commands(unittest.TestCase):
         out = self.run_module(["kus", "SAVEAS", updated, "QUIT"], self.out)
         lines = out.split("\n")
         self.assertEqual(lines[0], "Kavro Update Spaces %s" % VERSION)
-        self.assertEqual(sorted(line for line in lines[1:] if line), sorted([
+        # The good block and the two whose outlines meet themselves are updated, and counted last.
+        self.assertEqual(lines[-2:], ["3 spaces updated", ""])
+        self.assertEqual(sorted(line for line in lines[1:-2] if line), sorted([
             "Space EMPTY (handle %s) not updated: its definition holds no closed outline" % outlineless.dxf.handle,
             "Space GROSS AREA (handle %s) not updated: its ADE XData cannot be read" % spoilt.dxf.handle,
             "Space ROOM-BOW_TIE (handle %s): its outline crosses itself near 92000,1500: its area is not that of "
             "what it encloses" % crossing["BOW TIE"].dxf.handle,
             "Space ROOM-EIGHT (handle %s): its outline touches itself near 92000,10000: its area may not be that of "
             "what it encloses" % crossing["EIGHT"].dxf.handle]))
-        self.assertEqual(len(lines), 10)  # each message on a line of its own, after an empty one
+        self.assertEqual(len(lines), 11)  # each message on a line of its own, after an empty one
 
         # The unreadable chunk is written back as it was read; mended, the file reads in ezdxf.
         with open(updated, encoding="utf-8") as f:

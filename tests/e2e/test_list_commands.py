@@ -329,12 +329,16 @@ class DeleteTest(ModuleCase):
         marker = msp.query('INSERT[name=="MARKER-LEGEND"]')[0]
         asset = msp.query('INSERT[layer=="ASSETS"]')[0]
         outline = doc.blocks.get("ROOM-2").query("LWPOLYLINE")[0]
+        shared[2].dxf.xscale = 2  # its outline cannot be placed as it shows: it stays, uncounted
+        doc.saveas(self.plan)
         out_path = os.path.join(self.dir, "out.dxf")
         out = self.run_module(["kdb", "#" + marker.dxf.handle, "kdb", "#" + asset.dxf.handle,
                                "kdb", "#" + shared[0].dxf.handle, "kdb", "#" + own.dxf.handle,
-                               "kdb", "^C", "SAVEAS", out_path, "QUIT"])
+                               "kdb", "#" + shared[2].dxf.handle, "kdb", "^C", "SAVEAS", out_path, "QUIT"])
         refused = DELETE_TITLE + DELETE_PICK + "\nInvalid Selection\n\n"
-        self.assertEqual(out, refused * 2 + (DELETE_TITLE + DELETE_PICK) * 3 + "Cancelled by User.\n")
+        deleted = DELETE_TITLE + DELETE_PICK + "1 space deleted\n"
+        self.assertEqual(out, refused * 2 + deleted * 2 + DELETE_TITLE + DELETE_PICK + "0 spaces deleted\n"
+                         + DELETE_TITLE + DELETE_PICK + "Cancelled by User.\n")
 
         written = ezdxf.readfile(out_path)
         auditor = written.audit()

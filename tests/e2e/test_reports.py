@@ -245,17 +245,18 @@ class Reports(unittest.TestCase):
         handles = sorted(areas)
         offices, stores, labs = handles[:2], handles[2:5], handles[5:]
 
-        def category(number, title, pattern, colour, scale, members):
+        def category(number, title, pattern, colour, scale, members, layer=None):
             blocks = "".join("<kavroBlock><mbHandle>%s</mbHandle></kavroBlock>" % h for h in members)
             return ("<category><cID>%d</cID><cTitle>%s</cTitle><cHatchPattern>%s</cHatchPattern>"
                     "<cHatchColour>%s</cHatchColour><cHatchScale>%d</cHatchScale><cHatchAngle>0</cHatchAngle>"
-                    "<cHatchLayer>H_%s</cHatchLayer><kavroBlocks>%s</kavroBlocks></category>"
-                    % (number, title, pattern, colour, scale, title.upper(), blocks))
+                    "<cHatchLayer>%s</cHatchLayer><kavroBlocks>%s</kavroBlocks></category>"
+                    % (number, title, pattern, colour, scale, layer or "H_" + title.upper(), blocks))
         # A pattern the host does not know is reported for its rooms and its legend swatch
         # and pie wedge, which are drawn unhatched; the report is still applied in full.
         report = report_file(os.path.join(self.dir, "use.xml"), "Use", extra="<categories>%s%s%s</categories>"
                              "<grTotalChildAreas>%f</grTotalChildAreas>" % (
-            category(1, "Offices", "ANSI31", "#0000FF", 20, offices),
+            # A layer name a drawing cannot hold is cleaned alike for the layer and its hatches.
+            category(1, "Offices", "ANSI31", "#0000FF", 20, offices, "USE/OFFICE:1 &lt;a&gt;"),
             category(2, "Stores", "SOLID", "#00FF00", 1, stores),
             category(3, "Labs", "NO_SUCH_PATTERN", "#FF0000", 1, labs), sum(areas.values())))
         out = self.run_module(["kagr", report, *LEGACY_ANSWERS, "SAVEAS", self.out, "QUIT"], self.plan).stdout
@@ -265,11 +266,12 @@ class Reports(unittest.TestCase):
         doc = self.read_out()
         swatch = doc.blocks.get("[KAVRO_LEGEND_HATCH]_Use_Labs")
         self.assertEqual([e.dxftype() for e in swatch], ["LWPOLYLINE"])
+        self.assertEqual({e.dxf.layer for e in doc.blocks.get("[KAVRO_LEGEND_HATCH]_Use_Offices")}, {"USEOFFICE1 a"})
         pie = doc.blocks.get("[KAVRO_PIECHART]_Use")
         self.assertEqual(len(pie.query("HATCH")), 2)
         msp = doc.modelspace()
         owner = {insert.dxf.handle: insert for insert in msp.query("INSERT")}
-        for layer, pattern, rgb, members in (("H_OFFICES", "ANSI31", (0, 0, 255), offices),
+        for layer, pattern, rgb, members in (("USEOFFICE1 a", "ANSI31", (0, 0, 255), offices),
                                              ("H_STORES", "SOLID", (0, 255, 0), stores)):
             hatches = msp.query('HATCH[layer=="%s"]' % layer)
             self.assertEqual(len(hatches), len(members), layer)

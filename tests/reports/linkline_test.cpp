@@ -106,7 +106,7 @@ TEST_F(LinkLineDrawingTest, LinesAreDrawnBetweenAssetsOnTheirLayersWithTheDashed
     lines.add(line(handleOf(a), handleOf(b), "", "feeds"));
     lines.add(line(handleOf(b), "FFFFF", "NET"));               // unresolved: ends at the origin
     lines.add(line(handleOf(a), handleOf(outline), "NET", "x")); // not a reference: the origin too
-    lines.add(line(handleOf(a), handleOf(a), "NET", "self"));
+    lines.add(line(handleOf(a), handleOf(a), "N/E:T", "self")); // on the layer made of its cleaned name
     CAcadDrawingState state;
     {
         DrawingLock lock(&drawing);
@@ -131,6 +131,7 @@ TEST_F(LinkLineDrawingTest, LinesAreDrawnBetweenAssetsOnTheirLayersWithTheDashed
         EXPECT_EQ(l["dxf"].toObject()["true_color"].toInt(), 0xFF0000);
     }
     EXPECT_EQ(drawn[0]["layer"].toString(), "_KAVRO");
+    EXPECT_EQ(drawn[3]["layer"].toString(), "NET");
     EXPECT_EQ(drawn[1]["dxf"].toObject()["end"].toArray()[0].toDouble(), 0.0);
     EXPECT_EQ(drawn[2]["dxf"].toObject()["end"].toArray()[1].toDouble(), 0.0);
 

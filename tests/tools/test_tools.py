@@ -659,7 +659,7 @@ class SpacePlanInCadhostTest(unittest.TestCase):
         outdated = Spaces(outdated_plan).state()
         out = os.path.join(self.tmp, "updated.dxf")
         self.assertEqual(self.run_host(outdated_plan, ["kus"], out),
-                         "Kavro Update Spaces 64.04.03.00\nDrawing saved as %s\n" % out)
+                         "Kavro Update Spaces 64.04.03.00\n90 spaces updated\nDrawing saved as %s\n" % out)
         updated = Spaces(out).state()
         self.assertEqual(sum(outdated[h] != current[h] for h in current), 90 // 3)
         for handle, (texts, record) in updated.items():

@@ -27,6 +27,12 @@ public:
     AcCmColor getColour() const { return m_colour; }
     void setColour(AcCmColor colour) { m_colour = colour; }
 
+    // The layer this style's entities are drawn on: the style's layer cleaned as every layer
+    // name the module makes is, or "0" when nothing of it is left.
+    CString getDrawnLayer() const;
+    // Puts the entity on the drawn layer, made in the drawing (locked by the caller) when
+    // missing; raises when the entity cannot be put there, so that nothing lands on another.
+    void putOnLayer(CAcadDrawing* drawing, AcDbEntity* entity) const;
     // Copies all five settings into the target.
     void copyTo(CHatch* target) const;
     // A new hatch entity of this style (not yet in the drawing), with no loops, on the

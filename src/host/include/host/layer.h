@@ -54,7 +54,7 @@ public:
     // empty description, its colour index and the attachment id.
     void addLayerToQPX(CStoredProcedure* procedure, int timeout, int attachID);
 
-    // The name without < > / \ " ; ? * , = and `.
+    // The name without < > / \ " : ; ? * , = and `.
     static CString validateLayerName(CString name);
     // Adds a layer of the (cleaned) name to the drawing when it lacks one; returns 1.
     static int ensureLayerExists(CString name, CAcadDrawing* drawing);
