@@ -577,9 +577,10 @@ class FileCommandTest(TempFolderCase, WrittenDrawingChecks):
         bad = self.path("bad.dxf")
         with open(bad, "w") as f:
             f.write("  0\nSECTION\n  2\nENTITIES\n")
+        os.mkfifo(self.path("fifo.dxf"))
         # Each failure on a line of its own, with the reason; the script stops there.
         for path, reason in ((bad, "line "), (self.path("nope.dxf"), "No such file or directory"),
-                             (self.dir, "Is a directory")):
+                             (self.dir, "Is a directory"), (self.path("fifo.dxf"), "it is not a regular file")):
             result = run_script(self.dir, ["OPEN", path, "QVNAME"], self.plan)
             self.assertEqual((result.returncode, result.stdout), (2, UNLOADED))
             lines = result.stderr.splitlines()
