@@ -883,6 +883,9 @@ class BadInputTest(TempFolderCase):
         self.assertEqual((result.returncode, result.stdout), (2, ""))
         self.assertIn("bad option '--bogus'", result.stderr)
         self.assertIn("usage: cadhost", result.stderr)
+        generate_plan(self.path("-lead.dxf"), rooms=1)
+        self.assertEqual(run_host("--", "-lead.dxf", stdin="QVNAME\n", cwd=self.dir).stdout,
+                         "file: -lead.dxf (1 open)\n" + UNLOADED)
 
 
 class ProductTest(TempFolderCase):
