@@ -324,7 +324,14 @@ class Plot(unittest.TestCase):
                                                   "width": 47})
         drawing, pdf = self.out("shapes.dxf"), self.out("shapes.pdf")
         doc.saveas(drawing)
-        result = run_script(self.dir, ["EXPORT", pdf, "QUIT"], drawing)
+        fonts = self.out("shape-fonts")   # the fonts the plot takes, and no other: U+007F is in none
+        os.mkdir(fonts)
+        for font in ("dejavu/DejaVuSans", "dejavu/DejaVuSansCondensed", "liberation2/LiberationSans-Regular"):
+            os.symlink("/usr/share/fonts/truetype/%s.ttf" % font, "%s/%s.ttf" % (fonts, os.path.basename(font)))
+        with open(fonts + ".conf", "w", encoding="utf-8") as f:
+            f.write('<fontconfig><dir>%s</dir><cachedir>%s-cache</cachedir><alias binding="same"><family>Arial</family>'
+                    "<accept><family>Liberation Sans</family></accept></alias></fontconfig>\n" % (fonts, fonts))
+        result = run_script(self.dir, ["EXPORT", pdf, "QUIT"], drawing, env={"FONTCONFIG_FILE": fonts + ".conf"})
         self.assertEqual(result.returncode, 0, result.stderr)
         text = subprocess.run(["pdftotext", "-raw", pdf, "-"], capture_output=True, text=True, check=True).stdout
         for shown in ("90\u00b0", "\u23002.0000 \u00b1", "Meeting Room"):
