@@ -9,6 +9,7 @@
 #include <climits>
 #include <cstdio>
 #include <exception>
+#include <filesystem>
 
 std::string upper(std::string text)
 {
@@ -66,23 +67,50 @@ std::optional<std::string> withHome(std::optional<std::string> path)
     return path;
 }
 
+void refuse(std::string why)
+{
+    why[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(why[0])));
+    say("\n" + why + ".\n");
+}
+
+void refusePath(const std::string& why)
+{
+    if (qv::inputInteractive())
+        refuse(why);
+    else
+        complain(why);
+}
+
 std::optional<std::string> takeablePath(const std::string& path)
 {
     if (path.size() >= PATH_MAX) {
-        say("\nThe path \"" + path + "\" is longer than the " + std::to_string(PATH_MAX - 1)
-            + " bytes a path may have.\n");
+        refusePath("the path \"" + path + "\" is longer than the " + std::to_string(PATH_MAX - 1)
+                   + " bytes a path may have");
         return std::nullopt;
     }
     for (size_t start = 0; start < path.size();) {
         const size_t end = std::min(path.find_first_of("/\\", start), path.size());
         if (end - start > NAME_MAX) {
-            say("\nThe name \"" + path.substr(start, end - start) + "\" is longer than the "
-                + std::to_string(NAME_MAX) + " bytes a file name may have.\n");
+            refusePath("the name \"" + path.substr(start, end - start) + "\" is longer than the "
+                       + std::to_string(NAME_MAX) + " bytes a file name may have");
             return std::nullopt;
         }
         start = end + 1;
     }
     return path;
+}
+
+std::optional<std::string> fileToWrite(const std::string& path)
+{
+    auto taken = takeablePath(path);
+    std::string native = path;
+    std::replace(native.begin(), native.end(), '\\', '/');
+    std::error_code error;
+    if (taken && std::filesystem::is_directory(native, error)) {
+        refusePath("\"" + *taken + "\" is a folder, not a file");
+        return std::nullopt;
+    }
+    return taken;
 }
 
 std::optional<std::string> askPath(const std::string& prompt, const PathCheck& check)
@@ -93,5 +121,21 @@ std::optional<std::string> askPath(const std::string& prompt, const PathCheck& c
             return std::nullopt;
         if (auto taken = check(*path))
             return taken;
+        if (!qv::inputInteractive())
+            throw PathRefused();
+    }
+}
+
+bool askReplace(const std::string& path)
+{
+    const std::string prompt = path + " already exists. Replace it? [Yes/No] <No>: ";
+    for (;;) {
+        const auto line = askLine(prompt, qv::InputKind::word);
+        const std::string answer = line ? upper(*line) : std::string();
+        if (answer.empty() || std::string("NO").starts_with(answer))
+            return false;
+        if (std::string("YES").starts_with(answer))
+            return true;
+        say("\nInvalid option keyword.\n");
     }
 }

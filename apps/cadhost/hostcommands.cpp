@@ -185,6 +185,9 @@ HostCommands::Outcome HostCommands::run(const std::string& line)
         return Outcome::notHost;   // only HELP takes a word after its name
     try {
         return runNamed(name);
+    } catch (const PathRefused&) {
+        m_failed = true;   // a script's file name was refused, saying why: the command fails
+        return Outcome::done;
     } catch (...) {
         // The command ends here, its drawings open as it left them; a file command that
         // ended so failed.
@@ -290,17 +293,17 @@ bool HostCommands::save(AcApDocument* doc)
 }
 
 // Offers the drawing's own name (Enter keeps it), gives a name without an extension ".dxf",
-// asks again for a name that is only an extension or that the file system cannot take, and
-// on a terminal asks before it replaces another file.
+// refuses a name that is only an extension, a folder's or one the file system cannot take,
+// and on a terminal asks before it replaces another file.
 bool HostCommands::saveAs(AcApDocument* doc)
 {
     const std::string current = doc->fileName();
     const auto path = askPath("Save drawing as <" + current + ">: ",
                               [&](const std::string& answer) -> std::optional<std::string> {
                                   if (!onlyExtension(answer))
-                                      return takeablePath(withExtension(answer.empty() ? current : answer));
-                                  say("\nCannot save as \"" + answer
-                                      + "\": the file name is only an extension; give the drawing a name.\n");
+                                      return fileToWrite(withExtension(answer.empty() ? current : answer));
+                                  refusePath("cannot save as \"" + answer
+                                             + "\": the file name is only an extension; give the drawing a name");
                                   return std::nullopt;
                               });
     if (!path)
@@ -309,22 +312,6 @@ bool HostCommands::saveAs(AcApDocument* doc)
     if (qv::inputInteractive() && *path != current && std::filesystem::exists(*path, error) && !askReplace(*path))
         return false;
     return saveTo(doc, *path);
-}
-
-// Yes or No, by any leading part of the word; Enter, a cancel and the end of input keep
-// the file.
-bool HostCommands::askReplace(const std::string& path)
-{
-    const std::string prompt = path + " already exists. Replace it? [Yes/No] <No>: ";
-    for (;;) {
-        const auto line = askLine(prompt, qv::InputKind::word);
-        const std::string answer = line ? upper(*line) : std::string();
-        if (answer.empty() || std::string("NO").starts_with(answer))
-            return false;
-        if (std::string("YES").starts_with(answer))
-            return true;
-        say("\nInvalid option keyword.\n");
-    }
 }
 
 bool HostCommands::saveTo(AcApDocument* doc, const std::string& path)

@@ -3,8 +3,9 @@
 // makes it current instead of opening a second copy; OPEN and CLOSE name the drawing that is
 // current afterwards, and a save says where it wrote. A command that needs a drawing says
 // "No drawing is open." when there is none. A file prompt refuses a name the file system
-// cannot take and asks again. Whatever a command throws ends that command with a line that
-// names it, never the session.
+// cannot take (and, for a file to write, a folder's) and asks again; in a script, where the
+// next line is no answer to it, the command fails there. Whatever a command throws ends that
+// command with a line that names it, never the session.
 //
 // On a terminal, a drawing with unsaved changes is not given up (by QUIT, EXIT, CLOSE or
 // the end of input) before the user answers "Save changes to <file>? [Yes/No/Cancel]
@@ -51,7 +52,6 @@ private:
     static void sayCurrent();
     bool save(AcApDocument* doc);
     bool saveAs(AcApDocument* doc);
-    bool askReplace(const std::string& path);
     bool saveTo(AcApDocument* doc, const std::string& path);
     void close(AcApDocument* doc);
     void setVar();

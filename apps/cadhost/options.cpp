@@ -15,7 +15,7 @@
 namespace {
 
 const char* const usage =
-    "usage: cadhost [--script FILE] [--product NAME] [--module PATH] [--no-gui] [DRAWING]\n"
+    "usage: cadhost [--script FILE] [--product NAME] [--module PATH] [--no-gui] [--] [DRAWING]\n"
     "\n"
     "Opens DRAWING (a DXF file) or a new drawing, loads the module, and runs the commands\n"
     "read from FILE or standard input, one per line.\n"
@@ -24,7 +24,8 @@ const char* const usage =
     "  --product NAME  the product name the module sees (default \"AutoCAD 2019\")\n"
     "  --module PATH   the module to load (default: libquorvane.so built beside cadhost)\n"
     "  --no-gui        no windows: message boxes print to standard error\n"
-    "  --version       print the version and exit\n";
+    "  --version       print the version and exit\n"
+    "  --              the end of the options: DRAWING may begin with \"-\"\n";
 
 std::string environment(const char* name)
 {
@@ -93,30 +94,38 @@ std::string deadDisplay()
     return x.empty() ? "Wayland display \"" + wayland + "\"" : "X display \"" + x + "\"";
 }
 
+int badOption(const std::string& arg)
+{
+    std::fprintf(stderr, "cadhost: bad option '%s'\n%s", arg.c_str(), usage);
+    return 2;
+}
+
 } // namespace
 
 int parseOptions(int argc, char** argv, HostOptions& options)
 {
+    bool optionsEnded = false;   // after "--", an argument is the drawing, whatever it begins with
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const bool hasValue = i + 1 < argc;
-        if (arg == "--help" || arg == "-h") {
+        if (arg == "--" && !optionsEnded) {
+            optionsEnded = true;
+        } else if (optionsEnded || (!arg.empty() && arg[0] != '-')) {
+            if (arg.empty() || !options.drawing.empty())
+                return badOption(arg);
+            options.drawing = arg;
+        } else if (arg == "--help" || arg == "-h") {
             std::fputs(usage, stdout);
             return 0;
-        }
-        if (arg == "--version") {
+        } else if (arg == "--version") {
             std::printf("cadhost %s\n", QV_VERSION);
             return 0;
-        }
-        if (arg == "--no-gui")
+        } else if (arg == "--no-gui") {
             options.noGui = true;
-        else if ((arg == "--script" || arg == "--product" || arg == "--module") && hasValue)
+        } else if ((arg == "--script" || arg == "--product" || arg == "--module") && hasValue) {
             (arg == "--script" ? options.script : arg == "--product" ? options.product : options.module) = argv[++i];
-        else if (!arg.empty() && arg[0] != '-' && options.drawing.empty())
-            options.drawing = arg;
-        else {
-            std::fprintf(stderr, "cadhost: bad option '%s'\n%s", arg.c_str(), usage);
-            return 2;
+        } else {
+            return badOption(arg);
         }
     }
     return -1;

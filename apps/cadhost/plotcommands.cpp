@@ -12,7 +12,6 @@
 #include "arx/plotrender.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -65,10 +64,16 @@ std::string scaleText(const qv::PlotResult& result)
 }
 
 // EXPORT (asOwn) plots the layout's own settings as well as they go: a window over nothing
-// gives way to the extents. A plot written is named on a line with its media and scale.
+// gives way to the extents. A file that exists is replaced, on a terminal once the user
+// agrees. A plot written is named on a line with its media and scale, and whether it
+// replaced a file.
 bool plotTo(AcApDocument* doc, AcDbObjectId layoutId, const AcDbPlotSettings& settings, const std::string& path,
             bool asOwn)
 {
+    std::error_code error;
+    const bool replacing = std::filesystem::exists(path, error);
+    if (replacing && qv::inputInteractive() && !askReplace(path))
+        return true;
     qv::PlotRequest request;
     request.extentsForEmptyWindow = asOwn;
     request.database = doc->database();
@@ -83,18 +88,12 @@ bool plotTo(AcApDocument* doc, AcDbObjectId layoutId, const AcDbPlotSettings& se
         complain("cannot plot to \"" + path + "\": " + result.message);
         return false;
     }
-    say("Plot written to " + path + " (" + settings.canonicalMediaName() + ", " + scaleText(result) + ")\n");
+    say("Plot written to " + path + (replacing ? " (replaced) (" : " (") + settings.canonicalMediaName() + ", "
+        + scaleText(result) + ")\n");
     return true;
 }
 
 const AcDbLayout* layoutOf(AcDbObjectId id) { return AcDbLayout::cast(id.object()); }
-
-// Tells why an answer was refused, on a line of its own.
-void refuse(std::string why)
-{
-    why[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(why[0])));
-    say("\n" + why + ".\n");
-}
 
 // Asks until an answer is taken: Enter gives the default, "?" lists the choices, and an
 // answer that take refuses (having said why) is asked again. None when the prompt was
@@ -153,7 +152,7 @@ std::optional<std::string> deviceForFile(const std::string& device, bool kept, c
     if (!kept) {
         if (byName.empty() || byName == device)
             return device;
-        refuse("the device \"" + device + "\" does not write " + extension + " files");
+        refusePath("the device \"" + device + "\" does not write " + extension + " files");
         return std::nullopt;
     }
     const bool available = qv::PlotDevice::refusal(device).empty();
@@ -167,7 +166,7 @@ std::optional<std::string> deviceForFile(const std::string& device, bool kept, c
 
 bool PlotCommands::exportLayout(AcApDocument* doc)
 {
-    const auto path = askPath("Enter file name to export to: ");
+    const auto path = askPath("Enter file name to export to: ", fileToWrite);
     if (!path || path->empty())
         return true;
     const std::string device = qv::PlotDevice::find(std::filesystem::path(*path).extension().string());
@@ -236,7 +235,7 @@ bool PlotCommands::plot(AcApDocument* doc)
     std::optional<std::string> writer;
     const auto file = askPath("Enter file name to plot to <" + fallback.string() + ">: ",
                               [&](const std::string& answer) -> std::optional<std::string> {
-                                  auto taken = takeablePath(answer.empty() ? fallback.string() : answer);
+                                  auto taken = fileToWrite(answer.empty() ? fallback.string() : answer);
                                   writer = taken ? deviceForFile(*device, kept, *taken) : std::nullopt;
                                   return writer ? taken : std::nullopt;
                               });

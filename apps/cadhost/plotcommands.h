@@ -2,10 +2,11 @@
 // own settings to PDF, PNG or JPG by the path's extension; PLOT asks for the layout, the
 // device, the media and the path, an empty answer keeping the layout's own, "?" listing the
 // choices and an answer refused being asked again (a file of a format the device named does
-// not write, too). A layout that names no device the host knows plots its extents scaled to
-// fit, centred, to the format of the file's extension or PDF. A plot written is named on a
-// line with its media and scale. Each returns false, having said why on standard error, when
-// the plot failed.
+// not write, too, but a script's refused file name fails the command). A layout that names
+// no device the host knows plots its extents scaled to fit, centred, to the format of the
+// file's extension or PDF. A file that exists is replaced, on a terminal only once the user
+// says Yes. A plot written is named on a line with its media and scale. Each returns false,
+// having said why on standard error, when the plot failed.
 #pragma once
 
 class AcApDocument;

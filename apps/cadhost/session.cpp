@@ -163,16 +163,21 @@ bool CommandLine::runLine(const std::string& line)
 }
 
 // The module's file prompts without a display, printed as its prompts are, each time asked.
+// A script's answer refused is a cancel for the module's command.
 void installPathPrompt()
 {
     qv::setPathPrompt([](const std::string& prompt) -> std::optional<std::string> {
         say("\n" + prompt + ": ");
-        return askPath("", [&prompt](const std::string& path) {
-            auto taken = takeablePath(path);
-            if (!taken)
-                say("\n" + prompt + ": ");
-            return taken;
-        });
+        try {
+            return askPath("", [&prompt](const std::string& path) {
+                auto taken = takeablePath(path);
+                if (!taken && qv::inputInteractive())
+                    say("\n" + prompt + ": ");
+                return taken;
+            });
+        } catch (const PathRefused&) {
+            return std::nullopt;
+        }
     });
 }
 

@@ -555,31 +555,31 @@ class FileCommandTest(TempFolderCase, WrittenDrawingChecks):
         self.assertEqual(sorted(os.listdir(folder)),
                          ["backslash.dxf", "exported.png", "plotted.png", "saved.dxf", "second.dxf"])
 
-    def test_names_the_file_system_cannot_take_are_refused_and_asked_again(self):
+    def test_file_names_refused_in_a_script_fail_the_command_there(self):
         long_name, chinese = "x" * 300, "图" * 90        # 300 and 270 bytes
         deep = "/".join(["d" * 200] * 21)                # 4220 bytes
-        saved = self.path("saved.dxf")
-        result = run_script(self.dir, ["QVLINE", "0,0", "1,1",
-                                       "OPEN", long_name, self.path(chinese), "",
-                                       "SAVEAS", self.path(long_name), deep, ".dxf", saved, "QVNAME"],
-                            self.plan, cwd=self.dir)
-        name = '\nThe name "%s.dxf" is longer than the 255 bytes a file name may have.\n'
-        self.assertSession(result, "".join([
-            "From point: from: 0,0,0\nTo point: to: 1,1,0\nline drawn\n",
-            name % long_name, name % chinese, name % long_name,
-            '\nThe path "%s.dxf" is longer than the 4095 bytes a path may have.\n' % deep,
-            '\nCannot save as ".dxf": the file name is only an extension; give the drawing a name.\n',
-            "Drawing saved as %s\nfile: %s (1 open)\n" % (saved, saved),
-            UNLOADED]))
-        self.assertEqual(self.entity_count(saved), self.entity_count(self.plan) + 1)   # the line drawn
+        name = 'the name "%s" is longer than the 255 bytes a file name may have'
+        for lines, why in [(["OPEN", long_name], name % (long_name + ".dxf")),
+                           (["PLOT", "", "", "", chinese], name % chinese),
+                           (["SAVEAS", ".."], '".." is a folder, not a file'),
+                           (["EXPORT", self.dir], '"%s" is a folder, not a file' % self.dir),
+                           (["SAVEAS", deep], 'the path "%s.dxf" is longer than the 4095 bytes a path may have' % deep),
+                           (["SAVEAS", ".dxf"], 'cannot save as ".dxf": the file name is only an extension; give the'
+                                                " drawing a name")]:
+            with self.subTest(lines[0], why=why[:20]):
+                result = run_script(self.dir, lines + ["SAVEAS", "final", "QVNAME"], self.plan, cwd=self.dir)
+                self.assertEqual((result.returncode, result.stdout, result.stderr), (2, UNLOADED, (
+                    'cadhost: %s\ncadhost: %s, line 1: "%s" failed; the lines after it are not run\n'
+                    % (why, self.path("input.scr"), lines[0]))))
 
     def test_open_of_a_bad_drawing_keeps_the_current_one(self):
         bad = self.path("bad.dxf")
         with open(bad, "w") as f:
             f.write("  0\nSECTION\n  2\nENTITIES\n")
+        os.mkfifo(self.path("fifo.dxf"))
         # Each failure on a line of its own, with the reason; the script stops there.
         for path, reason in ((bad, "line "), (self.path("nope.dxf"), "No such file or directory"),
-                             (self.dir, "Is a directory")):
+                             (self.dir, "Is a directory"), (self.path("fifo.dxf"), "it is not a regular file")):
             result = run_script(self.dir, ["OPEN", path, "QVNAME"], self.plan)
             self.assertEqual((result.returncode, result.stdout), (2, UNLOADED))
             lines = result.stderr.splitlines()
@@ -882,6 +882,9 @@ class BadInputTest(TempFolderCase):
         self.assertEqual((result.returncode, result.stdout), (2, ""))
         self.assertIn("bad option '--bogus'", result.stderr)
         self.assertIn("usage: cadhost", result.stderr)
+        generate_plan(self.path("-lead.dxf"), rooms=1)
+        self.assertEqual(run_host("--", "-lead.dxf", stdin="QVNAME\n", cwd=self.dir).stdout,
+                         "file: -lead.dxf (1 open)\n" + UNLOADED)
 
 
 class ProductTest(TempFolderCase):

@@ -185,7 +185,7 @@ class ScriptTest(TempFolderCase, WrittenDrawingChecks):
     def test_failed_open_save_and_saveas_end_with_status_2(self):
         cases = [
             ("OPEN", ["OPEN", self.dir], 'cannot open "%s": Is a directory' % self.dir),
-            ("SAVE", ["SAVE", self.dir], "cannot write '%s': it is a folder" % self.dir),
+            ("SAVE", ["SAVE", self.dir], '"%s" is a folder, not a file' % self.dir),
             ("SAVEAS", ["SAVEAS", self.path("no", "x.dxf")], "cannot write '%s'" % self.path("no", "x.dxf")),
         ]
         # The script stops there: the lines after it, which would write the wrong drawing
@@ -562,7 +562,9 @@ class TerminalTest(TempFolderCase, WrittenDrawingChecks):
         t.type("\n", "Command: ")                                      # No: nothing written
         with open(other) as f:
             self.assertEqual(f.read(), "not replaced")
-        t.type("saveas\n" + other + "\n", "Replace it? [Yes/No] <No>: ")
+        # A name refused is asked for again at once: a folder's, before asking to replace it.
+        t.type("saveas\n.\n", '"." is a folder, not a file.\nSave drawing as <')
+        t.type(other + "\n", "Replace it? [Yes/No] <No>: ")
         t.type("y\n", "Drawing saved as %s\nCommand: " % other)
         home = tempfile.mkdtemp(dir=Host.env()["HOME"])             # "~" is the home folder
         self.addCleanup(shutil.rmtree, home, ignore_errors=True)
@@ -571,7 +573,7 @@ class TerminalTest(TempFolderCase, WrittenDrawingChecks):
         self.assertEqual(t.finish(), 0, t.shown)
         self.assertEqual(lines_of(other), [((0.0, 0.0, 0.0), (5.0, 0.0, 0.0))])
 
-    def test_plot_with_every_default_writes_what_it_offers(self):
+    def test_plot_with_every_default_writes_what_it_offers_and_export_asks_before_replacing(self):
         doc = ezdxf.new("R2013")   # model space set up for "Adobe PDF" on "A3", as ezdxf sets it up
         doc.modelspace().add_line((0, 0), (400, 300))
         drawing, pdf = self.path("plan.dxf"), self.path("plan-Model.pdf")
@@ -583,6 +585,10 @@ class TerminalTest(TempFolderCase, WrittenDrawingChecks):
         t.type("\n", "Enter file name to plot to <%s>: " % pdf)
         t.type("\n", 'The device "Adobe PDF" is not available here: plotting with "DWG To PDF.pc3" instead.\n'
                      "Plot written to %s (ISO_A3_(420.00_x_297.00_MM), fitted, about 1:1.17)\nCommand: " % pdf)
+        t.type("export\n%s\n" % pdf, "%s already exists. Replace it? [Yes/No] <No>: " % pdf)
+        t.type("\n", "Command: ")                                      # No: nothing written
+        t.type("plot\n\n\n\n\n", "Replace it? [Yes/No] <No>: ")
+        t.type("y\n", "Plot written to %s (replaced) (" % pdf)
         t.type("quit\n")
         self.assertEqual(t.finish(), 0, t.shown)
         self.assertTrue(os.path.exists(pdf))

@@ -351,10 +351,14 @@ class Commands(unittest.TestCase):
         folder = tempfile.mkdtemp(dir=Host.env()["HOME"])
         self.addCleanup(shutil.rmtree, folder, ignore_errors=True)
         tilde = "~/" + os.path.basename(folder) + "/"
-        out = self.run_module(["kagr", "r" * 256, tilde + "missing.xml", "kd9", tilde + "diagnosis.xml"])
-        self.assertIn('\nOpen: \nThe name "%s" is longer than the 255 bytes a file name may have.\n'
+        result = run_module_script(self.dir, ["kagr", "r" * 256, "kagr", tilde + "missing.xml", "kd9",
+                                              tilde + "diagnosis.xml"], self.plan)
+        out = result.stdout   # a name refused in a script is a cancel: the next line is no answer
+        self.assertEqual((result.returncode, result.stderr), (0, 'cadhost: the name "%s" is longer than the 255 '
+                                                                 "bytes a file name may have\n" % ("r" * 256)))
+        self.assertIn('\nOpen: \n'
                       "\nOpen: \nNo graphic report was applied: %s cannot be read - the file does not exist.\n"
-                      % ("r" * 256, os.path.join(folder, "missing.xml")), out)
+                      % os.path.join(folder, "missing.xml"), out)
         self.assertTrue(out.endswith("xml test completed successfully\n"), out)
         self.assertEqual(os.listdir(folder), ["diagnosis.xml"])
 

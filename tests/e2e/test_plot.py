@@ -136,7 +136,7 @@ class Plot(unittest.TestCase):
         fine = self.out("plan-150.png")
         result = run_script(self.dir, ["EXPORT", pdf, "EXPORT", png, "_export", jpg,
                                        "PLOT", "", "DWG To PDF.pc3", "ISO_A3_(297.00_x_420.00_MM)", a3,
-                                       "SETVAR", "PLOTDPI", "150", "EXPORT", fine, "QUIT"],
+                                       "SETVAR", "PLOTDPI", "150", "EXPORT", fine, "EXPORT", pdf, "QUIT"],
                             self.plan)
         self.assertEqual(result.returncode, 0, result.stderr)
         # A layout set up for a device the host does not have ("Adobe PDF", as ezdxf sets
@@ -154,6 +154,7 @@ class Plot(unittest.TestCase):
         self.assertEqual(png_size(png), (1654, 1170))   # 420 x 297 mm at 100 dots per inch
         self.assertEqual(jpg_header(jpg), (1654, 1170, (1, 100, 100)))
         self.assertEqual(png_size(fine), (2481, 1754))   # at PLOTDPI 150
+        self.assertIn("Plot written to %s (replaced) (ISO_A3_(420.00_x_297.00_MM), fitted" % pdf, result.stdout)
         self.assertEqual((png_dpi(png), png_dpi(fine)), (100, 150))
         self.assertGreater(os.path.getsize(png), 5000)   # more than a blank sheet
         self.assertIn("841.89 x 1190.55 pts", pdf_info(a3)["Page size"])
@@ -183,13 +184,13 @@ class Plot(unittest.TestCase):
         self.assertEqual(result.returncode, 0, result.stderr)
         self.assertIn("Page size", pdf_info(kept))
         # ...and a device the user names does not write a file of another format: the file
-        # is asked for again, at once.
+        # is refused, and a script's plot fails there.
         named, png = self.out("named-device.pdf"), self.out("named-device.png")
         result = run_script(self.dir, ["PLOT", "", "PNG", "", named, png, "QUIT"], plan)
-        self.assertEqual((result.returncode, result.stderr), (0, ""))
-        self.assertTrue(result.stdout.startswith('\nThe device "PublishToWeb PNG.pc3" does not write .pdf files.\n'
-                                                 "Plot written to %s (" % png), result.stdout)
-        self.assertFalse(os.path.exists(named))
+        self.assertEqual((result.returncode, result.stdout), (2, UNLOADED))
+        self.assertTrue(result.stderr.startswith('cadhost: the device "PublishToWeb PNG.pc3" does not write .pdf files'
+                                                 '\n'), result.stderr)
+        self.assertFalse(os.path.exists(named) or os.path.exists(png))
 
     def test_plot_takes_the_layouts_own_settings_and_asks_again_for_what_it_refuses(self):
         doc = ezdxf.new("R2013")   # model space set up for "Adobe PDF" on "A3", as ezdxf sets it up
@@ -324,7 +325,14 @@ class Plot(unittest.TestCase):
                                                   "width": 47})
         drawing, pdf = self.out("shapes.dxf"), self.out("shapes.pdf")
         doc.saveas(drawing)
-        result = run_script(self.dir, ["EXPORT", pdf, "QUIT"], drawing)
+        fonts = self.out("shape-fonts")   # the fonts the plot takes, and no other: U+007F is in none
+        os.mkdir(fonts)
+        for font in ("dejavu/DejaVuSans", "dejavu/DejaVuSansCondensed", "liberation2/LiberationSans-Regular"):
+            os.symlink("/usr/share/fonts/truetype/%s.ttf" % font, "%s/%s.ttf" % (fonts, os.path.basename(font)))
+        with open(fonts + ".conf", "w", encoding="utf-8") as f:
+            f.write('<fontconfig><dir>%s</dir><cachedir>%s-cache</cachedir><alias binding="same"><family>Arial</family>'
+                    "<accept><family>Liberation Sans</family></accept></alias></fontconfig>\n" % (fonts, fonts))
+        result = run_script(self.dir, ["EXPORT", pdf, "QUIT"], drawing, env={"FONTCONFIG_FILE": fonts + ".conf"})
         self.assertEqual(result.returncode, 0, result.stderr)
         text = subprocess.run(["pdftotext", "-raw", pdf, "-"], capture_output=True, text=True, check=True).stdout
         for shown in ("90\u00b0", "\u23002.0000 \u00b1", "Meeting Room"):

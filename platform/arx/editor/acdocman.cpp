@@ -46,19 +46,28 @@ AcApDocument* AcApDocManager::add(std::unique_ptr<AcApDocument> document)
 
 namespace {
 
-// The system's error number for why the file cannot be read; 0 when it can be opened.
-int unreadable(const std::string& file)
+// Why the file cannot be read, with the status to return; eOk when it can be opened. What
+// is not a regular file is refused without being opened: a FIFO would wait for a writer,
+// and a device may never end.
+Acad::ErrorStatus unreadable(const std::string& file, std::string& why)
 {
     struct stat info{};
-    if (::stat(file.c_str(), &info) != 0)
-        return errno;
-    if (S_ISDIR(info.st_mode))
-        return EISDIR;
-    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
-        return errno;
-    ::close(fd);
-    return 0;
+    int error = 0;
+    if (::stat(file.c_str(), &info) != 0) {
+        error = errno;
+    } else if (S_ISDIR(info.st_mode)) {
+        error = EISDIR;
+    } else if (!S_ISREG(info.st_mode)) {
+        why = "it is not a regular file";
+        return Acad::eFileAccessErr;
+    } else if (const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC); fd < 0) {
+        error = errno;
+    } else {
+        ::close(fd);
+    }
+    if (error)
+        why = std::strerror(error);
+    return error == 0 ? Acad::eOk : error == ENOENT ? Acad::eFileNotFound : Acad::eFileAccessErr;
 }
 
 // The reader's message without the path in front of it, which the caller names anyway.
@@ -75,10 +84,8 @@ Acad::ErrorStatus AcApDocManager::appContextOpenDocument(const char* path)
     m_openError.clear();
     std::string file = path ? path : "";
     std::replace(file.begin(), file.end(), '\\', '/');
-    if (const int error = unreadable(file)) {
-        m_openError = std::strerror(error);
-        return error == ENOENT ? Acad::eFileNotFound : Acad::eFileAccessErr;
-    }
+    if (const Acad::ErrorStatus status = unreadable(file, m_openError); status != Acad::eOk)
+        return status;
     auto database = std::make_unique<AcDbDatabase>(false, true);
     const Acad::ErrorStatus status = database->readDxfFile(file.c_str());
     if (status != Acad::eOk) {
