@@ -43,20 +43,6 @@ bool onlyExtension(const std::string& path)
     return name == ".DXF" || name == ".DWG";
 }
 
-// The open drawing that is the file at path, however the path is spelt (relative, "..", a
-// link, backslashes): the same device and inode; none when that file is not open.
-AcApDocument* openDocumentOf(std::string path)
-{
-    std::replace(path.begin(), path.end(), '\\', '/');
-    for (int i = 0; i < acDocManager->documentCount(); ++i) {
-        AcApDocument* doc = acDocManager->document(i);
-        std::error_code error;
-        if (!doc->isNew() && std::filesystem::equivalent(path, doc->fileName(), error))
-            return doc;
-    }
-    return nullptr;
-}
-
 std::string number(double value)
 {
     char text[32];
@@ -256,7 +242,7 @@ void HostCommands::open()
     });
     if (!path || path->empty())
         return;
-    if (AcApDocument* doc = openDocumentOf(*path)) {
+    if (AcApDocument* doc = acDocManager->documentOfFile(path->c_str())) {
         acDocManager->setCurDocument(doc);
         const std::string name = doc->fileName();
         say("\"" + name + "\" is already open; it is now the current drawing.\n");
@@ -303,12 +289,25 @@ bool HostCommands::saveAs(AcApDocument* doc)
                                       + "\": the file name is only an extension; give the drawing a name.\n");
                                   return std::nullopt;
                               });
-    if (!path)
+    if (!path || heldByAnother(doc, *path))
         return false;
     std::error_code error;
     if (qv::inputInteractive() && *path != current && std::filesystem::exists(*path, error) && !askReplace(*path))
         return false;
     return saveTo(doc, *path);
+}
+
+// Whether another open drawing is the file at path, which a save there would leave two
+// drawings claiming (the one saved last overwriting the other): refused with a line, a
+// failure in a script.
+bool HostCommands::heldByAnother(const AcApDocument* doc, const std::string& path)
+{
+    const AcApDocument* holder = acDocManager->documentOfFile(path.c_str());
+    if (!holder || holder == doc)
+        return false;
+    say("\n" + path + " is open in this session: close it first, or choose another name.\n");
+    m_failed = m_failed || !qv::inputInteractive();
+    return true;
 }
 
 // Yes or No, by any leading part of the word; Enter, a cancel and the end of input keep
