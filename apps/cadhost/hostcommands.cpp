@@ -43,20 +43,6 @@ bool onlyExtension(const std::string& path)
     return name == ".DXF" || name == ".DWG";
 }
 
-// The open drawing that is the file at path, however the path is spelt (relative, "..", a
-// link, backslashes): the same device and inode; none when that file is not open.
-AcApDocument* openDocumentOf(std::string path)
-{
-    std::replace(path.begin(), path.end(), '\\', '/');
-    for (int i = 0; i < acDocManager->documentCount(); ++i) {
-        AcApDocument* doc = acDocManager->document(i);
-        std::error_code error;
-        if (!doc->isNew() && std::filesystem::equivalent(path, doc->fileName(), error))
-            return doc;
-    }
-    return nullptr;
-}
-
 std::string number(double value)
 {
     char text[32];
@@ -259,7 +245,7 @@ void HostCommands::open()
     });
     if (!path || path->empty())
         return;
-    if (AcApDocument* doc = openDocumentOf(*path)) {
+    if (AcApDocument* doc = acDocManager->documentOfFile(path->c_str())) {
         acDocManager->setCurDocument(doc);
         const std::string name = doc->fileName();
         say("\"" + name + "\" is already open; it is now the current drawing.\n");
@@ -300,8 +286,10 @@ bool HostCommands::saveAs(AcApDocument* doc)
     const std::string current = doc->fileName();
     const auto path = askPath("Save drawing as <" + current + ">: ",
                               [&](const std::string& answer) -> std::optional<std::string> {
-                                  if (!onlyExtension(answer))
-                                      return fileToWrite(withExtension(answer.empty() ? current : answer));
+                                  if (!onlyExtension(answer)) {
+                                      auto taken = fileToWrite(withExtension(answer.empty() ? current : answer));
+                                      return taken && heldByAnother(doc, *taken) ? std::nullopt : taken;
+                                  }
                                   refusePath("cannot save as \"" + answer
                                              + "\": the file name is only an extension; give the drawing a name");
                                   return std::nullopt;
@@ -312,6 +300,17 @@ bool HostCommands::saveAs(AcApDocument* doc)
     if (qv::inputInteractive() && *path != current && std::filesystem::exists(*path, error) && !askReplace(*path))
         return false;
     return saveTo(doc, *path);
+}
+
+// Whether another open drawing is the file at path, which a save there would leave two
+// drawings claiming (the one saved last overwriting the other): refused as a file name is.
+bool HostCommands::heldByAnother(const AcApDocument* doc, const std::string& path)
+{
+    const AcApDocument* holder = acDocManager->documentOfFile(path.c_str());
+    if (!holder || holder == doc)
+        return false;
+    refusePath(path + " is open in this session: close it first, or choose another name");
+    return true;
 }
 
 bool HostCommands::saveTo(AcApDocument* doc, const std::string& path)

@@ -1,7 +1,8 @@
 // The host's own commands: OPEN, NEW, SAVE, SAVEAS, CLOSE, QUIT (EXIT), SETVAR, HELP (?),
 // and the plot commands EXPORT and PLOT (plotcommands.h). OPEN of a drawing already open
-// makes it current instead of opening a second copy; OPEN and CLOSE name the drawing that is
-// current afterwards, and a save says where it wrote. A command that needs a drawing says
+// makes it current instead of opening a second copy, and SAVEAS refuses the file of another
+// open drawing; OPEN and CLOSE name the drawing that is current afterwards, and a save says
+// where it wrote. A command that needs a drawing says
 // "No drawing is open." when there is none. A file prompt refuses a name the file system
 // cannot take (and, for a file to write, a folder's) and asks again; in a script, where the
 // next line is no answer to it, the command fails there. Whatever a command throws ends that
@@ -52,6 +53,7 @@ private:
     static void sayCurrent();
     bool save(AcApDocument* doc);
     bool saveAs(AcApDocument* doc);
+    static bool heldByAnother(const AcApDocument* doc, const std::string& path);
     bool saveTo(AcApDocument* doc, const std::string& path);
     void close(AcApDocument* doc);
     void setVar();

@@ -71,7 +71,7 @@ CAcadDrawing::~CAcadDrawing()
         kavroGuard("CAcadDrawing::~CAcadDrawing", __FILE__, [&] {
             if (m_open && m_locked)
                 unlock(FALSE);
-            else if (m_open && !m_keepOpen)
+            else if (m_open && !m_keepOpen && !m_alreadyOpen)
                 closeAndCopyBack();
         });
     } catch (CEXKavro* e) {
@@ -94,13 +94,22 @@ void CAcadDrawing::closeAndCopyBack()
                    getErrorText(GetLastError()));
 }
 
+// A drawing already open under any spelling of the path is made current and used, so that
+// no second copy is read from disk beside it; else the file is opened.
 void CAcadDrawing::openDrawing()
 {
     kavroGuard("CAcadDrawing::openDrawing", __FILE__, [&] {
-        const Acad::ErrorStatus status = acDocManagerPtr()->appContextOpenDocument(m_path + m_fileName);
-        if (status != Acad::eOk)
+        m_document = acDocManagerPtr()->documentOfFile(m_path + m_fileName);
+        m_alreadyOpen = m_document != nullptr;
+        if (m_alreadyOpen) {
+            acDocManagerPtr()->setCurDocument(m_document);
+            acutPrintf("\"%s\" is already open; the open drawing is used.\n", m_document->fileName());
+        } else if (const Acad::ErrorStatus status = acDocManagerPtr()->appContextOpenDocument(m_path + m_fileName);
+                   status != Acad::eOk) {
             raiseHostStatus(status, "CAcadDrawing::openDrawing", 561, CString());
-        m_document = acDocManagerPtr()->curDocument();
+        } else {
+            m_document = acDocManagerPtr()->curDocument();
+        }
         m_open = TRUE;
     });
 }

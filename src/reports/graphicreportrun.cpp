@@ -215,12 +215,13 @@ void CGraphicReport::prepareReport(CStoredProcedure* procedure, int timeout)
             outputs.keep();
             drawing->unlock(FALSE);
             // Closes the drawing without saving it: the report's changes live on only in the
-            // plot file and the copy.
+            // plot file and the copy, and in a drawing the user had open, which stays open
+            // with them unsaved beside the user's own changes.
             drawing.reset();
         });
     } catch (CEXKavro*) {
-        // Every lock level is released and the drawing closed unsaved, so that no document
-        // stays open and locked in the host after a failed report.
+        // Every lock level is released and the drawing closed unsaved (unless the user had it
+        // open), so that no document stays locked, or open for nothing, after a failed report.
         if (drawing && drawing->isLocked())
             cleanUpQuietly([&] { drawing->unlock(TRUE); });
         drawing.reset();

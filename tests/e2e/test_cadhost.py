@@ -484,7 +484,7 @@ class FileCommandTest(TempFolderCase, WrittenDrawingChecks):
                                                        % command), result.stderr)
         self.assertFalse(os.path.exists(self.path("out.dxf")))
 
-    def test_open_of_an_open_drawing_makes_it_current_however_its_path_is_spelt(self):
+    def test_open_of_an_open_drawing_makes_it_current_and_saveas_over_it_fails_however_its_path_is_spelt(self):
         second = generate_plan(self.path("second.dxf"), rooms=3)
         os.mkdir(self.path("sub"))
         os.symlink(self.plan, self.path("link.dxf"))
@@ -492,11 +492,13 @@ class FileCommandTest(TempFolderCase, WrittenDrawingChecks):
         lines = ["OPEN", second]
         for spelling in spellings:
             lines += ["OPEN", spelling, "QVNAME", "OPEN", second]
-        result = run_script(self.dir, lines, self.plan, cwd=self.dir)
+        result = run_script(self.dir, lines + ["SAVEAS", "sub/../link", "QVNAME"], self.plan, cwd=self.dir)
         again = '"%s" is already open; it is now the current drawing.\n'
-        self.assertSession(result, '"%s" is now the current drawing.\n' % second
-                           + (again % self.plan + "file: %s (2 open)\n" % self.plan + again % second)
-                           * len(spellings) + UNLOADED)
+        self.assertEqual((result.returncode, result.stdout), (2, '"%s" is now the current drawing.\n' % second
+                         + (again % self.plan + "file: %s (2 open)\n" % self.plan + again % second)
+                         * len(spellings) + UNLOADED))
+        self.assertIn("cadhost: sub/../link.dxf is open in this session: close it first, or choose another name\n"
+                      "cadhost: ", result.stderr)
 
     def test_a_signal_during_a_plot_removes_its_temporary_and_names_the_lost_drawing(self):
         # The plot is held once its temporary file is made: it looks for its fonts, and

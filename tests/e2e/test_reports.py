@@ -77,8 +77,8 @@ class Reports(unittest.TestCase):
     def tearDown(self):
         shutil.rmtree(self.dir, ignore_errors=True)
 
-    def run_module(self, lines, *args, stderr=""):
-        result = run_module_script(self.dir, lines, *args)
+    def run_module(self, lines, *args, stderr="", **kwargs):
+        result = run_module_script(self.dir, lines, *args, **kwargs)
         self.assertEqual(result.returncode, 0, result.stderr)
         if stderr is not None:
             self.assertEqual(result.stderr, stderr)
@@ -332,6 +332,17 @@ class Reports(unittest.TestCase):
         states = layer_states(self.read_out())
         self.assertEqual(sorted(name for name, state in states.items() if state[0]), ["WALLS"])
         self.assertIn("ROOM-1", [block.name for block in ezdxf.readfile(self.out).blocks])
+
+    def test_kgr_uses_the_report_drawing_already_open_with_its_unsaved_changes(self):
+        report = report_file(os.path.join(self.dir, "walls.xml"), "Walls", layers=["WALLS"], drawing=self.plan)
+        out = self.run_module(["kfrs", "Room", "Bureau", "kgr", report, *LEGACY_ANSWERS, "SAVE", "CLOSE"],
+                              "plan.dxf", cwd=self.dir).stdout
+        self.assertIn(OPEN + '"plan.dxf" is already open; the open drawing is used.\napplying', out)
+        self.assertTrue(out.endswith("Drawing saved as plan.dxf\nNo drawing is open.\n"), out)
+        doc = ezdxf.readfile(self.plan)
+        self.assertEqual([name for name, state in layer_states(doc).items() if state[0]], ["WALLS"])
+        names = {i.get_attrib_text("NAME") for i in doc.modelspace().query("INSERT") if i.has_attrib("NAME")}
+        self.assertEqual({name.split()[0] for name in names}, {"Bureau"})
 
     def test_the_readme_report_file_applies_to_the_plan_it_is_written_for(self):
         with open(os.path.join(ROOT, "README.md"), encoding="utf-8") as f:

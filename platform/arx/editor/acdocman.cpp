@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -46,6 +47,14 @@ AcApDocument* AcApDocManager::add(std::unique_ptr<AcApDocument> document)
 
 namespace {
 
+// A path as the file system reads it: a backslash is a separator.
+std::string nativePath(const char* path)
+{
+    std::string file = path ? path : "";
+    std::replace(file.begin(), file.end(), '\\', '/');
+    return file;
+}
+
 // Why the file cannot be read, with the status to return; eOk when it can be opened. What
 // is not a regular file is refused without being opened: a FIFO would wait for a writer,
 // and a device may never end.
@@ -82,8 +91,7 @@ std::string withoutPath(const std::string& message, const std::string& file)
 Acad::ErrorStatus AcApDocManager::appContextOpenDocument(const char* path)
 {
     m_openError.clear();
-    std::string file = path ? path : "";
-    std::replace(file.begin(), file.end(), '\\', '/');
+    const std::string file = nativePath(path);
     if (const Acad::ErrorStatus status = unreadable(file, m_openError); status != Acad::eOk)
         return status;
     auto database = std::make_unique<AcDbDatabase>(false, true);
@@ -94,6 +102,17 @@ Acad::ErrorStatus AcApDocManager::appContextOpenDocument(const char* path)
     }
     add(std::make_unique<AcApDocument>(std::move(database), file));
     return Acad::eOk;
+}
+
+AcApDocument* AcApDocManager::documentOfFile(const char* path) const
+{
+    const std::string file = nativePath(path);
+    for (const auto& document : m_documents) {
+        std::error_code error;
+        if (!document->isNew() && std::filesystem::equivalent(file, nativePath(document->fileName()), error))
+            return document.get();
+    }
+    return nullptr;
 }
 
 Acad::ErrorStatus AcApDocManager::appContextNewDocument(const char*)

@@ -17,10 +17,11 @@ class CAcadDrawing
 public:
     CAcadDrawing() = default;
     // Opens path + fileName (the folder is repaired to end with a separator) as the current
-    // document; raises when it cannot be opened.
+    // document; raises when it cannot be opened. A drawing already open as that file, under
+    // any spelling of its path, is made current and used instead, and says so.
     CAcadDrawing(CString path, CString fileName);
-    // Releases a held lock level; unless kept open, closes the document (saving a copy back
-    // first when asked); deletes the temporary copies.
+    // Releases a held lock level; unless kept open or found already open, closes the document
+    // (saving a copy back first when asked); deletes the temporary copies.
     virtual ~CAcadDrawing();
     CAcadDrawing(const CAcadDrawing&) = delete;
     CAcadDrawing& operator=(const CAcadDrawing&) = delete;
@@ -104,4 +105,7 @@ private:
     CTempFiles m_tempFiles;
     BOOL m_keepOpen = FALSE;
     BOOL m_saveOnClose = FALSE;
+    // The document was open before the wrapper came to it: it holds the user's work, unsaved
+    // changes and all, and stays open with the wrapper's changes in it.
+    BOOL m_alreadyOpen = FALSE;
 };

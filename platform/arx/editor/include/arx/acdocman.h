@@ -65,6 +65,10 @@ public:
     // when the file cannot be read ("No such file or directory", "Is a directory"), else
     // what is wrong with its content.
     Acad::ErrorStatus appContextOpenDocument(const char* path);
+    // The open drawing that is the file at path, however either path is spelt (relative,
+    // "..", a symbolic or hard link, backslashes): the same device and inode. None when no
+    // open drawing is that file; a new drawing not yet saved is no file.
+    AcApDocument* documentOfFile(const char* path) const;
     // A new empty drawing "DrawingN.dxf", made current.
     Acad::ErrorStatus appContextNewDocument(const char* templateName = nullptr);
     Acad::ErrorStatus setCurDocument(AcApDocument* document, AcAp::DocLockMode mode = AcAp::kNone, bool activate = false);
