@@ -146,6 +146,8 @@ bool AtomicFile::open(const std::string& path, int mode)
         return fail("cannot write '" + m_target + "': it is a folder", EISDIR);
     if (exists && !S_ISREG(st.st_mode))
         return fail("cannot write '" + m_target + "': it is not a regular file", EINVAL);
+    if (exists && isReadOnly(m_target))
+        return fail("cannot write '" + m_target + "': " + std::strerror(errno), errno);
     if (mode < 0)
         mode = static_cast<int>(exists ? st.st_mode & 07777 : defaultMode());
 
@@ -203,6 +205,13 @@ bool AtomicFile::commit(bool replace)
     g_pending.release(m_slot);
     syncFolder(folderOf(m_target));
     return true;
+}
+
+bool isReadOnly(const std::string& path)
+{
+    if (::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0)
+        return false;
+    return errno == EACCES || errno == EPERM || errno == EROFS || errno == ETXTBSY;
 }
 
 void removeTemporaries() { g_pending.removeAll(); }
