@@ -126,9 +126,9 @@ std::optional<std::string> askPath(const std::string& prompt, const PathCheck& c
     }
 }
 
-bool askReplace(const std::string& path)
+bool askReplace(const std::string& path, const std::string& state)
 {
-    const std::string prompt = path + " already exists. Replace it? [Yes/No] <No>: ";
+    const std::string prompt = path + " " + state + ". Replace it? [Yes/No] <No>: ";
     for (;;) {
         const auto line = askLine(prompt, qv::InputKind::word);
         const std::string answer = line ? upper(*line) : std::string();

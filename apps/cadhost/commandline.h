@@ -48,6 +48,6 @@ struct PathRefused
 // terminal; a script's answer is taken or the command fails (PathRefused). None when the
 // prompt is cancelled.
 std::optional<std::string> askPath(const std::string& prompt, const PathCheck& check = takeablePath);
-// Yes or No, by any leading part of the word; Enter, a cancel and the end of input keep the
-// file at path.
-bool askReplace(const std::string& path);
+// Asks whether to replace the file at path, which is in the state given: Yes or No, by any
+// leading part of the word; Enter, a cancel and the end of input keep the file.
+bool askReplace(const std::string& path, const std::string& state = "already exists");

@@ -9,6 +9,7 @@
 #include "arx/acedcmd.h"
 #include "arx/acedinput.h"
 #include "arx/dbdatabase.h"
+#include "win/fileidentity.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -313,8 +314,30 @@ bool HostCommands::heldByAnother(const AcApDocument* doc, const std::string& pat
     return true;
 }
 
+// A save over the drawing's own file is refused when this process may not write it, and
+// when another program changed it since the session read or wrote it, unless the user (on
+// a terminal) says to replace it.
+bool HostCommands::mayReplaceOwnFile(AcApDocument* doc, const std::string& path)
+{
+    if (doc->isNew() || acDocManager->documentOfFile(path.c_str()) != doc)
+        return true;
+    const auto fail = [&](const std::string& why) {
+        complain("cannot save \"" + path + "\": " + why + "; SAVEAS saves the drawing under another name");
+        m_failed = true;
+        return false;
+    };
+    if (doc->isReadOnly())
+        return fail("the file is read-only");
+    if (!doc->fileChanged())
+        return true;
+    const std::string changed = "was changed on disk since it was opened";
+    return qv::inputInteractive() ? askReplace(path, changed) : fail("it " + changed);
+}
+
 bool HostCommands::saveTo(AcApDocument* doc, const std::string& path)
 {
+    if (!mayReplaceOwnFile(doc, path))
+        return false;
     if (doc->database()->saveAs(path.c_str()) != Acad::eOk) {
         complain(doc->database()->lastErrorMessage());   // it names the file and says why
         m_failed = true;
@@ -322,6 +345,7 @@ bool HostCommands::saveTo(AcApDocument* doc, const std::string& path)
     }
     doc->setFileName(path);
     doc->setNew(false);
+    doc->tieToFile(qv::FileIdentity::of(path));
     say("Drawing saved as " + path + "\n");
     return true;
 }

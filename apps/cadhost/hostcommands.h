@@ -54,6 +54,7 @@ private:
     bool save(AcApDocument* doc);
     bool saveAs(AcApDocument* doc);
     static bool heldByAnother(const AcApDocument* doc, const std::string& path);
+    bool mayReplaceOwnFile(AcApDocument* doc, const std::string& path);
     bool saveTo(AcApDocument* doc, const std::string& path);
     void close(AcApDocument* doc);
     void setVar();

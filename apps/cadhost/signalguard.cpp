@@ -2,6 +2,7 @@
 
 #include "arx/dbdatabase.h"
 #include "win/atomicfile.h"
+#include "win/openfilelock.h"
 
 #include <atomic>
 #include <cerrno>
@@ -33,6 +34,7 @@ void onEndingSignal(int signal)
 {
     const int saved = errno;
     qv::removeTemporaries();
+    qv::removeLockFiles();
     const char* why = signal == SIGHUP ? "cadhost: hung up (SIGHUP): the changes to \""
                                        : "cadhost: terminated (SIGTERM): the changes to \"";
     for (const auto& slot : g_documents) {

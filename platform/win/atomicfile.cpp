@@ -1,12 +1,11 @@
 #include "win/atomicfile.h"
 
-#include <atomic>
+#include "win/removalslots.h"
+
 #include <cerrno>
-#include <climits>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
-#include <iterator>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -18,41 +17,19 @@ namespace {
 constexpr int kMaxLinks = 40;
 
 // The temporaries being written, where a signal handler can find them (removeTemporaries).
-// A slot holds a path only while its file may exist: it is filled, with every signal
-// blocked, as the file is made, and freed once the file is gone or renamed.
-struct PendingTemporary
-{
-    std::atomic<bool> taken{false};
-    char path[PATH_MAX] = {};
-};
-PendingTemporary g_pending[8];
+RemovalSlots<8> g_pending;
 
 // Makes a temporary from a mkostemp template; slot is the index of the slot through which
-// a signal handler removes it (-1 when all are taken).
+// a signal handler removes it (-1 when all are taken). No signal comes between the two.
 int makeTemporary(std::string& temp, int& slot)
 {
     sigset_t all, old;
     ::sigfillset(&all);
     ::pthread_sigmask(SIG_BLOCK, &all, &old);
     const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    slot = -1;
-    for (int i = 0; fd >= 0 && slot < 0 && i < static_cast<int>(std::size(g_pending)); ++i) {
-        PendingTemporary& pending = g_pending[i];
-        bool free = false;
-        if (temp.size() < sizeof pending.path && pending.taken.compare_exchange_strong(free, true)) {
-            std::memcpy(pending.path, temp.c_str(), temp.size() + 1);
-            slot = i;
-        }
-    }
+    slot = fd >= 0 ? g_pending.take(temp) : -1;
     ::pthread_sigmask(SIG_SETMASK, &old, nullptr);
     return fd;
-}
-
-void release(int& slot)
-{
-    if (slot >= 0)
-        g_pending[slot].taken.store(false);
-    slot = -1;
 }
 
 std::string folderOf(const std::string& path)
@@ -147,7 +124,7 @@ void AtomicFile::discard()
     if (!m_temp.empty())
         ::unlink(m_temp.c_str());
     m_temp.clear();
-    release(m_slot);
+    g_pending.release(m_slot);
 }
 
 bool AtomicFile::open(const std::string& path, int mode)
@@ -169,6 +146,8 @@ bool AtomicFile::open(const std::string& path, int mode)
         return fail("cannot write '" + m_target + "': it is a folder", EISDIR);
     if (exists && !S_ISREG(st.st_mode))
         return fail("cannot write '" + m_target + "': it is not a regular file", EINVAL);
+    if (exists && isReadOnly(m_target))
+        return fail("cannot write '" + m_target + "': " + std::strerror(errno), errno);
     if (mode < 0)
         mode = static_cast<int>(exists ? st.st_mode & 07777 : defaultMode());
 
@@ -223,17 +202,19 @@ bool AtomicFile::commit(bool replace)
     if (!replace)
         ::unlink(m_temp.c_str());
     m_temp.clear();
-    release(m_slot);
+    g_pending.release(m_slot);
     syncFolder(folderOf(m_target));
     return true;
 }
 
-void removeTemporaries()
+bool isReadOnly(const std::string& path)
 {
-    for (PendingTemporary& pending : g_pending)
-        if (pending.taken.load())
-            ::unlink(pending.path);
+    if (::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0)
+        return false;
+    return errno == EACCES || errno == EPERM || errno == EROFS || errno == ETXTBSY;
 }
+
+void removeTemporaries() { g_pending.removeAll(); }
 
 bool writeFileAtomically(const std::string& path, std::string_view bytes, std::string& error)
 {

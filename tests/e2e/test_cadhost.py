@@ -18,11 +18,13 @@ import os
 import resource
 import shutil
 import signal
+import socket
 import subprocess
 import sys
 import tempfile
 import time
 import unittest
+from pathlib import Path
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.environ.get("QV_SOURCE_DIR") or os.path.dirname(os.path.dirname(HERE))
@@ -76,15 +78,23 @@ class Host:
             cls._env = None
 
 
-def run_host(*args, stdin="", module=TEST_MODULE, cwd=None, timeout=None, env=None):
+def run_host(*args, stdin="", module=TEST_MODULE, cwd=None, timeout=None, env=None, preexec_fn=None):
     """Runs cadhost with the arguments (and --module unless module is None) reading stdin,
     with the variables of env added to its environment; a CompletedProcess with text output."""
     cmd = [CADHOST]
     if module is not None:
         cmd += ["--module", module]
     cmd += list(args)
-    return subprocess.run(cmd, input=stdin, capture_output=True, text=True, cwd=cwd,
+    return subprocess.run(cmd, input=stdin, capture_output=True, text=True, cwd=cwd, preexec_fn=preexec_fn,
                           env=dict(Host.env(), **(env or {})), timeout=timeout or TIMEOUT)
+
+
+def as_ordinary_user():
+    """Gives up the superuser's rights (to those of "nobody"), so that file modes apply."""
+    if os.geteuid() == 0:
+        os.setgroups([])
+        os.setgid(65534)
+        os.setuid(65534)
 
 
 def write_script(path, lines):
@@ -379,6 +389,78 @@ class FileCommandTest(TempFolderCase, WrittenDrawingChecks):
         self.assertSession(run_script(self.dir, ["SAVE"], link), "Drawing saved as %s\n%s" % (link, UNLOADED))
         self.assertTrue(os.path.islink(link))
         self.assertEqual(dxfdump.dump(link), dxfdump.dump(self.plan))
+
+    def test_save_refuses_a_read_only_drawing(self):
+        # The folder would let the rename replace the files; their modes forbid it.
+        os.chmod(self.dir, 0o777)
+        other = generate_plan(self.path("other.dxf"), rooms=2)
+        for path in (self.plan, other):
+            os.chmod(path, 0o444)
+        before = {path: Path(path).read_bytes() for path in (self.plan, other)}
+        told = '"%s" is read-only: SAVE will not replace it; SAVEAS saves the drawing under another name.\n'
+        for lines, error in ((["SAVE"], 'cannot save "%s": the file is read-only; SAVEAS saves the drawing under'
+                                        " another name" % self.plan),
+                             (["SAVEAS", other], "cannot write '%s': Permission denied" % other)):
+            with self.subTest(lines[0]):
+                result = run_script(self.dir, lines + ["QVNAME"], self.plan, preexec_fn=as_ordinary_user)
+                self.assertEqual((result.returncode, result.stdout), (2, told % self.plan + UNLOADED))
+                self.assertEqual(result.stderr.splitlines()[0], "cadhost: " + error)
+                self.assertEqual({path: Path(path).read_bytes() for path in before}, before)
+                self.assertEqual(sorted(os.listdir(self.dir)), ["input.scr", "other.dxf", "plan.dxf"])
+
+    def held_session(self):
+        """A session that has read the plan and waits for lines on its standard input."""
+        host = subprocess.Popen([CADHOST, "--module", TEST_MODULE, self.plan], stdin=subprocess.PIPE,
+                                stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, env=Host.env())
+        self.addCleanup(host.kill)
+        host.stdin.write("QVNAME\n")
+        host.stdin.flush()
+        self.assertEqual(host.stdout.readline(), "file: %s (1 open)\n" % self.plan)
+        return host
+
+    def test_save_over_a_drawing_changed_since_it_was_read_fails_in_a_script(self):
+        ours = Path(self.plan).read_bytes()
+        theirs = Path(generate_plan(self.path("other.dxf"), rooms=2)).read_bytes()
+
+        def another_session(first):
+            result = run_script(self.dir, ["QVNAME", "SAVE", "SAVE"], self.plan)
+            told = '"%s" is open in another session too (pid %d on %s).\n' % (self.plan, first.pid, socket.gethostname())
+            self.assertSession(result, told + "file: %s (1 open)\n" % self.plan
+                               + "Drawing saved as %s\n" % self.plan * 2 + UNLOADED)
+
+        def rewritten_in_place(_):
+            with open(self.plan, "wb") as f:
+                f.write(theirs)
+
+        def replaced(_):
+            write_script(self.path("new.dxf"), [])
+            os.replace(self.path("new.dxf"), self.plan)
+
+        for change in (another_session, rewritten_in_place, replaced):
+            with self.subTest(change.__name__):
+                with open(self.plan, "wb") as f:
+                    f.write(ours)
+                first = self.held_session()
+                change(first)
+                changed = Path(self.plan).read_bytes()
+                out, err = first.communicate("SAVE\nQVNAME\n", timeout=TIMEOUT)
+                self.assertEqual((first.returncode, out), (2, UNLOADED))
+                self.assertEqual(err.splitlines()[0], 'cadhost: cannot save "%s": it was changed on disk since it'
+                                 " was opened; SAVEAS saves the drawing under another name" % self.plan)
+                self.assertEqual(Path(self.plan).read_bytes(), changed)
+                self.assertNotIn(".plan.dxf.lock", os.listdir(self.dir))
+
+    def test_lock_of_a_session_that_died_is_not_in_the_way(self):
+        dead = subprocess.Popen(["true"])
+        dead.wait()
+        lock = self.path(".plan.dxf.lock")
+        elsewhere = '"%s" is open in another session too (pid 1 on far.example).\n' % self.plan
+        for holder, told in (("%d %s" % (dead.pid, socket.gethostname()), ""), ("1 far.example", elsewhere)):
+            with self.subTest(holder):
+                write_script(lock, [holder])
+                result = run_script(self.dir, ["QVNAME"], self.plan)
+                self.assertSession(result, told + "file: %s (1 open)\n%s" % (self.plan, UNLOADED))
+                self.assertEqual(os.path.exists(lock), bool(told))
 
     def test_host_prompts_cancelled_or_at_the_end_of_input_do_nothing(self):
         for stdin in ("SAVEAS\n", "SAVEAS\n^C\nQVNAME\n", "SAVEAS\n\x1b\nQVNAME\n", "OPEN\n", "OPEN\n^C\nQVNAME\n",

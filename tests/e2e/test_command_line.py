@@ -566,6 +566,15 @@ class TerminalTest(TempFolderCase, WrittenDrawingChecks):
         t.type("saveas\n.\n", '"." is a folder, not a file.\nSave drawing as <')
         t.type(other + "\n", "Replace it? [Yes/No] <No>: ")
         t.type("y\n", "Drawing saved as %s\nCommand: " % other)
+        with open(other, "w") as f:                                   # another program writes it
+            f.write("theirs")
+        for answer in ("\n", "y\n"):                                   # Enter: No, theirs is kept
+            t.type("save\n", other + " was changed on disk since it was opened.")
+            t.expect("[Yes/No] <No>: ")                                # (the line is folded)
+            t.type(answer, "Command: " if answer == "\n" else "Drawing saved as %s\nCommand: " % other)
+            if answer == "\n":
+                with open(other) as f:
+                    self.assertEqual(f.read(), "theirs")
         home = tempfile.mkdtemp(dir=Host.env()["HOME"])             # "~" is the home folder
         self.addCleanup(shutil.rmtree, home, ignore_errors=True)
         t.type("saveas\n~/%s/plan\n" % os.path.basename(home), "Drawing saved as %s/plan.dxf\n" % home)

@@ -1,6 +1,8 @@
 #include "arx/acdocman.h"
 
+#include "arx/acutprintf.h"
 #include "arx/dbdatabase.h"
+#include "win/atomicfile.h"
 #include "win/pump.h"
 
 #include <algorithm>
@@ -19,6 +21,20 @@ AcApDocument::AcApDocument(std::unique_ptr<AcDbDatabase> database, std::string f
 }
 
 AcApDocument::~AcApDocument() = default;
+
+void AcApDocument::tieToFile(std::optional<qv::FileIdentity> identity)
+{
+    m_file = identity;
+    m_lock.take(m_fileName);
+}
+
+bool AcApDocument::fileChanged() const
+{
+    const auto now = qv::FileIdentity::of(m_fileName);
+    return now && m_file && *now != *m_file;
+}
+
+bool AcApDocument::isReadOnly() const { return !m_new && qv::isReadOnly(m_fileName); }
 
 std::string AcApDocument::docTitle() const
 {
@@ -79,6 +95,18 @@ Acad::ErrorStatus unreadable(const std::string& file, std::string& why)
     return error == 0 ? Acad::eOk : error == ENOENT ? Acad::eFileNotFound : Acad::eFileAccessErr;
 }
 
+// Tells what stands in the way of saving a drawing just opened: its file is read-only, or
+// another session has it open too.
+void sayHowShared(const AcApDocument& document)
+{
+    const std::string name = document.fileName();
+    if (document.isReadOnly())
+        qv::writeOutput("\"" + name + "\" is read-only: SAVE will not replace it; SAVEAS saves the drawing"
+                        " under another name.\n");
+    if (!document.otherSession().empty())
+        qv::writeOutput("\"" + name + "\" is open in another session too (" + document.otherSession() + ").\n");
+}
+
 // The reader's message without the path in front of it, which the caller names anyway.
 std::string withoutPath(const std::string& message, const std::string& file)
 {
@@ -94,13 +122,16 @@ Acad::ErrorStatus AcApDocManager::appContextOpenDocument(const char* path)
     const std::string file = nativePath(path);
     if (const Acad::ErrorStatus status = unreadable(file, m_openError); status != Acad::eOk)
         return status;
+    const auto identity = qv::FileIdentity::of(file);   // before the read: a change during it shows
     auto database = std::make_unique<AcDbDatabase>(false, true);
     const Acad::ErrorStatus status = database->readDxfFile(file.c_str());
     if (status != Acad::eOk) {
         m_openError = withoutPath(database->lastErrorMessage(), file);
         return status;
     }
-    add(std::make_unique<AcApDocument>(std::move(database), file));
+    auto document = std::make_unique<AcApDocument>(std::move(database), file);
+    document->tieToFile(identity);
+    sayHowShared(*add(std::move(document)));
     return Acad::eOk;
 }
 

@@ -1,7 +1,8 @@
 // Replacing a file whole or not at all. The new content goes to a temporary file in the
 // target's folder, created exclusively (never through a planted link) with the mode the
 // target will have, synced, and renamed over the target; the folder is synced after the
-// rename. A save that fails or is abandoned leaves the old file as it was, and the
+// rename. A file this process may not write is not replaced (the rename would step around
+// its protection). A save that fails or is abandoned leaves the old file as it was, and the
 // temporaries of saves whose process has died are removed by the next save of that file;
 // a handler of a signal that ends the process removes its own (removeTemporaries).
 #pragma once
@@ -50,6 +51,10 @@ private:
     int m_errno = 0;
     int m_slot = -1;   // where removeTemporaries finds m_temp
 };
+
+// Whether the file at path exists and this process may not write it: its mode forbids (the
+// superuser may write any), or its file system is read-only. errno says why when it is.
+bool isReadOnly(const std::string& path);
 
 // Removes the temporary files of the saves under way in this process, for the handler of a
 // signal that ends it: async-signal-safe.

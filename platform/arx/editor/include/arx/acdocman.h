@@ -1,12 +1,17 @@
 // Drawing documents: each an open drawing database with its file, and the manager that
 // knows the current one. Locks nest per document (each lock needs its unlock), and a test
-// may make the manager refuse them.
+// may make the manager refuse them. A document with a file holds the file's lock between
+// sessions (win/openfilelock.h) while it is open, and knows the file as it read or last
+// wrote it, so that a save sees whether another program changed it meanwhile.
 #pragma once
 
 #include "arx/errorstatus.h"
+#include "win/fileidentity.h"
+#include "win/openfilelock.h"
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -34,10 +39,24 @@ public:
     bool isNew() const { return m_new; }
     void setNew(bool isNew) { m_new = isNew; }
 
+    // The drawing was read from or written to its file, which was then as identity says
+    // (none when unknown); the document holds the file's lock from now on.
+    void tieToFile(std::optional<qv::FileIdentity> identity);
+    // Whether the drawing's file is no longer as it was read or last written: another
+    // program replaced or rewrote it. A file that is gone has not changed.
+    bool fileChanged() const;
+    // Whether this process may not write the drawing's file.
+    bool isReadOnly() const;
+    // The session that held the file's lock when the document was tied to it, "pid N on
+    // HOST"; empty when none did.
+    const std::string& otherSession() const { return m_lock.holder(); }
+
 private:
     friend class AcApDocManager;
     std::unique_ptr<AcDbDatabase> m_database;
     std::string m_fileName;
+    std::optional<qv::FileIdentity> m_file;
+    qv::OpenFileLock m_lock;
     int m_lockCount = 0;
     bool m_new = false;
 };
@@ -63,7 +82,8 @@ public:
     // Opens a DXF drawing (a name ending ".dwg" is read as DXF text too) and makes it
     // current. On failure nothing changes and lastOpenError() says why: the system's reason
     // when the file cannot be read ("No such file or directory", "Is a directory"), else
-    // what is wrong with its content.
+    // what is wrong with its content. Says when this process may not write the file, and
+    // when another session has it open too.
     Acad::ErrorStatus appContextOpenDocument(const char* path);
     // The open drawing that is the file at path, however either path is spelt (relative,
     // "..", a symbolic or hard link, backslashes): the same device and inode. None when no

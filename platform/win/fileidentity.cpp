@@ -1,0 +1,17 @@
+#include "win/fileidentity.h"
+
+#include <sys/stat.h>
+
+namespace qv {
+
+std::optional<FileIdentity> FileIdentity::of(const std::string& path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return std::nullopt;
+    return FileIdentity{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
+                        static_cast<std::int64_t>(st.st_size), static_cast<std::int64_t>(st.st_mtim.tv_sec),
+                        static_cast<std::int64_t>(st.st_mtim.tv_nsec)};
+}
+
+} // namespace qv
