@@ -180,7 +180,8 @@ class ScriptTest(TempFolderCase, WrittenDrawingChecks):
             "QVLINE", "0,0", "1,1", "QVGETVAR", "DBMOD"], plan)
         written = "Plot written to %s (ISO_A3_(420.00_x_297.00_MM), fitted, about 1:75.5)\nVariable: DBMOD: 0\n"
         self.assertSession(result, written % self.path("plan.pdf") + written % self.path("plan.png")
-                           + "From point: from: 0,0,0\nTo point: to: 1,1,0\nline drawn\nVariable: DBMOD: 1\n" + UNLOADED)
+                           + "From point: from: 0,0,0\nTo point: to: 1,1,0\nline drawn\nVariable: DBMOD: 1\n" + UNLOADED,
+                           'cadhost: the input has ended: the changes to "%s" are not saved\n' % plan)
 
     def test_failed_open_save_and_saveas_end_with_status_2(self):
         cases = [
@@ -206,17 +207,26 @@ class ScriptTest(TempFolderCase, WrittenDrawingChecks):
                            "Drawing saved as %s\n%s" % (self.path("new.dxf"), self.path("new.dxf"),
                                                          self.path("again.dxf"), UNLOADED))
 
-    def test_scripts_quit_and_close_without_asking(self):
+    def test_scripts_quit_and_close_without_asking_and_name_the_changes_their_end_loses(self):
         plan = generate_plan(self.path("plan.dxf"), rooms=3)
         with open(plan, "rb") as f:
             before = f.read()
-        for ending in (["QUIT", "QVNAME"], ["CLOSE", "QVNAME"], []):
-            with self.subTest(ending=ending):
-                result = run_script(self.dir, ["QVLINE", "0,0", "1,1"] + ending, plan)
+        ended, stopped = ('cadhost: %s: the changes to "%s" are not saved\n' % (why, plan)
+                          for why in ("the input has ended", "the script has stopped"))
+        for ending, piped, stderr in ((["QUIT", "QVNAME"], False, ""), (["CLOSE", "QVNAME"], False, ""),
+                                      ([], False, ended), ([], True, ended),
+                                      (["SAVEAS", self.path("no", "x.dxf")], True, stopped)):
+            with self.subTest(ending=ending, piped=piped):
+                lines = ["QVLINE", "0,0", "1,1"] + ending
+                result = (run_host(plan, stdin="".join(line + "\n" for line in lines)) if piped
+                          else run_script(self.dir, lines, plan))
                 expected = "From point: from: 0,0,0\nTo point: to: 1,1,0\nline drawn\n"
                 if ending and ending[0] == "CLOSE":
                     expected += "No drawing is open.\nfile: no document\n"
-                self.assertSession(result, expected + UNLOADED)
+                if ending and ending[0] == "SAVEAS":
+                    self.assertEqual((result.returncode, result.stderr.splitlines(True)[-1]), (2, stderr))
+                else:
+                    self.assertSession(result, expected + UNLOADED, stderr)
                 with open(plan, "rb") as f:
                     self.assertEqual(f.read(), before)
 
