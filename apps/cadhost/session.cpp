@@ -14,6 +14,7 @@
 #include "arx/acedinput.h"
 #include "arx/dbdatabase.h"
 #include "mfc/afxmessagebox.h"
+#include "win/endingwatch.h"
 #include "win/headless.h"
 
 #include <cerrno>
@@ -235,6 +236,7 @@ int runHost(const HostOptions& options)
             installPathPrompt();
             CommandLine commandLine;
             commandLine.run();
+            qv::EndingWatch::check(); // a signal that came as the session ended still keeps its changes
             status = commandLine.failed() ? 2 : 0;
         }
     }

@@ -9,6 +9,7 @@ Run by CTest (label e2e) with the variables of test_cadhost.py, whose helpers it
 
 import os
 import pty
+import resource
 import select
 import shutil
 import signal
@@ -25,6 +26,7 @@ import ezdxf  # noqa: E402
 
 CTRL_C = "\x03"
 CTRL_D = "\x04"
+CTRL_BACKSLASH = "\x1c"
 UP = "\x1b[A"
 DOWN = "\x1b[B"
 TAB = "\t"
@@ -626,6 +628,25 @@ class TerminalTest(TempFolderCase, WrittenDrawingChecks):
         t.type(CTRL_D, "Save drawing as <Drawing1.dxf>: ")          # the default, Yes, asks for a name
         t.type(CTRL_D, 'cadhost: the input has ended: the changes to "Drawing1.dxf" are not saved\n')
         self.assertEqual(t.finish(), 0, t.shown)
+
+    def test_ctrl_backslash_and_a_closed_terminal_keep_the_changes_in_recovery_files(self):
+        drawing = self.path("plan.dxf")
+        ezdxf.new().saveas(drawing)
+        resource.setrlimit(resource.RLIMIT_CORE, (0, resource.getrlimit(resource.RLIMIT_CORE)[1]))
+        for hang_up, suffix in ((False, ".save"), (True, ".save.1")):
+            with self.subTest(hang_up=hang_up):
+                t = self.start(drawing)
+                self.draw_line(t)
+                t.wait_for_editing()
+                if hang_up:
+                    os.close(t.fd)
+                    t.status = os.waitstatus_to_exitcode(os.waitpid(t.pid, 0)[1])
+                else:
+                    t.type(CTRL_BACKSLASH, 'cadhost: quit (SIGQUIT): the changes to "%s" are in "%s.save"\n'
+                           % (drawing, drawing))
+                    t.finish()
+                self.assertEqual(t.status, -signal.SIGHUP if hang_up else -signal.SIGQUIT, t.shown)
+                self.assertEqual(lines_of(drawing + suffix), [((0.0, 0.0, 0.0), (5.0, 0.0, 0.0))])
 
 
 def tearDownModule():
