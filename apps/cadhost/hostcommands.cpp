@@ -368,11 +368,11 @@ bool HostCommands::confirmEnd()
     return true;
 }
 
-void HostCommands::reportUnsaved() const
+void HostCommands::reportUnsaved(const std::string& why) const
 {
     for (int i = 0; i < acDocManager->documentCount(); ++i)
         if (const AcApDocument* doc = acDocManager->document(i); changed(doc))
-            complain("the input has ended: the changes to \"" + std::string(doc->fileName()) + "\" are not saved");
+            complain(why + ": the changes to \"" + std::string(doc->fileName()) + "\" are not saved");
 }
 
 // On a terminal, a changed drawing may be given up once saved or once the user says No.

@@ -34,8 +34,9 @@ public:
     // Whether the session may end: on a terminal, every changed drawing has been saved or
     // its changes given up; false to go back to the command line.
     bool confirmEnd();
-    // Tells on standard error which drawings lose their changes when the input is gone.
-    void reportUnsaved() const;
+    // Tells on standard error which drawings lose their changes as the session ends, and why
+    // ("the input has ended").
+    void reportUnsaved(const std::string& why) const;
     // True once an OPEN, SAVE, SAVEAS, EXPORT or PLOT has failed.
     bool failed() const { return m_failed; }
 

@@ -14,6 +14,7 @@
 #include "arx/acedinput.h"
 #include "arx/dbdatabase.h"
 #include "mfc/afxmessagebox.h"
+#include "win/endingwatch.h"
 #include "win/headless.h"
 
 #include <cerrno>
@@ -125,17 +126,17 @@ bool CommandLine::stopsScript(const std::string& where, const std::string& comma
         return false;
     complain((where.empty() ? std::string() : where + ": ") + "\"" + command
              + "\" failed; the lines after it are not run");
+    m_host.reportUnsaved("the script has stopped");
     return true;
 }
 
-// Whether the session ends at the end of input: a script's always does; a terminal's asks
+// Whether the session ends at the end of input: a script's always does, and so does a
+// terminal's that is gone, naming the drawings whose changes are lost; a terminal's asks
 // about unsaved changes first, and goes on when the user cancels.
 bool CommandLine::atEndOfInput()
 {
-    if (!qv::inputInteractive())
-        return true;
     if (!qv::resumeInput()) {
-        m_host.reportUnsaved();
+        m_host.reportUnsaved("the input has ended");
         return true;
     }
     return m_host.confirmEnd();
@@ -235,6 +236,7 @@ int runHost(const HostOptions& options)
             installPathPrompt();
             CommandLine commandLine;
             commandLine.run();
+            qv::EndingWatch::check(); // a signal that came as the session ended still keeps its changes
             status = commandLine.failed() ? 2 : 0;
         }
     }

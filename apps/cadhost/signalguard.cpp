@@ -1,98 +1,84 @@
 #include "signalguard.h"
 
+#include "commandline.h"
+#include "recoveryfile.h"
+
+#include "arx/acdocman.h"
+#include "arx/acedinput.h"
 #include "arx/dbdatabase.h"
 #include "win/atomicfile.h"
 #include "win/openfilelock.h"
 
-#include <atomic>
-#include <cerrno>
 #include <csignal>
-#include <cstring>
+#include <cstdio>
 #include <unistd.h>
 
 namespace {
 
-// The open drawings, for the handler; past this many, a drawing goes unnamed.
-std::atomic<const AcApDocument*> g_documents[256];
-struct sigaction g_oldTerm{}, g_oldHangUp{};
-
-void writeError(const char* text)
+std::string reason(int signal)
 {
-    size_t left = std::strlen(text);
-    while (left > 0) {
-        const ssize_t n = ::write(STDERR_FILENO, text, left);
-        if (n <= 0)
-            return;
-        text += n;
-        left -= static_cast<size_t>(n);
+    switch (signal) {
+    case SIGHUP: return "hung up (SIGHUP)";
+    case SIGTERM: return "terminated (SIGTERM)";
+    case SIGQUIT: return "quit (SIGQUIT)";
+    default: return "the display is lost";
     }
 }
 
-// A drawing changed while open has lost its changes; its name is read only then, since a
-// save renames a drawing only once it is unchanged.
-void onEndingSignal(int signal)
+// No second signal (nor Ctrl+C) cuts the writing short, and no broken standard error ends it.
+void holdSignals()
 {
-    const int saved = errno;
-    qv::removeTemporaries();
-    qv::removeLockFiles();
-    const char* why = signal == SIGHUP ? "cadhost: hung up (SIGHUP): the changes to \""
-                                       : "cadhost: terminated (SIGTERM): the changes to \"";
-    for (const auto& slot : g_documents) {
-        const AcApDocument* document = slot.load();
-        if (document && document->database()->dbmod() != 0) {
-            writeError(why);
-            writeError(document->fileName());
-            writeError("\" are not saved\n");
-        }
-    }
-    errno = saved;
-    ::raise(signal);   // handled by default once this handler returns: the host ends
+    sigset_t held;
+    sigemptyset(&held);
+    for (const int signal : {SIGHUP, SIGTERM, SIGQUIT, SIGINT})
+        sigaddset(&held, signal);
+    ::pthread_sigmask(SIG_BLOCK, &held, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
 }
 
-// A signal the host was started ignoring (under nohup, say) stays ignored.
-void install(int signal, const struct sigaction& action, struct sigaction& old)
+void keepChanges(const std::string& why)
 {
-    ::sigaction(signal, nullptr, &old);
-    if (old.sa_handler != SIG_IGN)
-        ::sigaction(signal, &action, nullptr);
+    for (int i = 0; i < acDocManager->documentCount(); ++i) {
+        AcApDocument* doc = acDocManager->document(i);
+        if (doc->database()->dbmod() == 0)
+            continue;
+        const std::string drawing = doc->fileName();
+        std::string error;
+        if (const auto kept = writeRecoveryFile(*doc->database(), drawing, error))
+            complain(why + ": the changes to \"" + drawing + "\" are in \"" + *kept + "\"");
+        else
+            complain(why + ": the changes to \"" + drawing + "\" are not saved: " + error);
+    }
+}
+
+// Ends the process by the signal's default action, or with status 1 for the lost display.
+[[noreturn]] void end(int signal)
+{
+    std::fflush(nullptr);
+    if (signal != 0) {
+        std::signal(signal, SIG_DFL);
+        ::raise(signal); // held until it is let through
+        sigset_t ending;
+        sigemptyset(&ending);
+        sigaddset(&ending, signal);
+        ::pthread_sigmask(SIG_UNBLOCK, &ending, nullptr);
+    }
+    ::_exit(1);
+}
+
+void endSession(int signal)
+{
+    holdSignals();
+    // The input ends here: a terminal gets its modes back, and the messages begin a line.
+    if (qv::inputInteractive())
+        std::fputs("\n", stdout);
+    qv::setInputSource(nullptr);
+    keepChanges(reason(signal));
+    qv::removeTemporaries(); // of a save or plot that the lost display cut short
+    qv::removeLockFiles();   // the drawings' own, which no closing removes now
+    end(signal);
 }
 
 } // namespace
 
-SignalGuard::SignalGuard()
-{
-    struct sigaction action{};
-    action.sa_handler = onEndingSignal;
-    sigemptyset(&action.sa_mask);
-    sigaddset(&action.sa_mask, SIGTERM);
-    sigaddset(&action.sa_mask, SIGHUP);
-    action.sa_flags = SA_RESETHAND;
-    install(SIGTERM, action, g_oldTerm);
-    install(SIGHUP, action, g_oldHangUp);
-    acDocManager->addReactor(this);
-}
-
-SignalGuard::~SignalGuard()
-{
-    acDocManager->removeReactor(this);
-    ::sigaction(SIGTERM, &g_oldTerm, nullptr);
-    ::sigaction(SIGHUP, &g_oldHangUp, nullptr);
-}
-
-void SignalGuard::documentCreated(AcApDocument* document)
-{
-    for (auto& slot : g_documents) {
-        const AcApDocument* free = nullptr;
-        if (slot.compare_exchange_strong(free, document))
-            return;
-    }
-}
-
-void SignalGuard::documentToBeDestroyed(AcApDocument* document)
-{
-    for (auto& slot : g_documents) {
-        const AcApDocument* mine = document;
-        if (slot.compare_exchange_strong(mine, nullptr))
-            return;
-    }
-}
+SignalGuard::SignalGuard() : m_watch(endSession) {}

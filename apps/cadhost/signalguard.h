@@ -1,23 +1,22 @@
-// What the host does when SIGTERM or SIGHUP ends it: it removes the temporary files of the
-// saves and plots under way (the files they were to replace stay whole) and the lock files of
-// its drawings, names on standard error the drawings whose changes are lost, as the end of
-// input does, and ends by the signal. The handler reads only fixed places: the slots of the
-// temporaries and of the lock files, and the table of open drawings that the guard keeps as
-// documents come and go.
+// What the host does when its session is ended from outside (qv::EndingWatch): by SIGHUP,
+// SIGTERM or SIGQUIT, or by the loss of the display. Every drawing with unsaved changes is
+// written to a recovery file (writeRecoveryFile), each named on standard error ("cadhost:
+// terminated (SIGTERM): the changes to "plan.dxf" are in "plan.dxf.save"", or why they are
+// not saved); the terminal gets its modes back; the drawings' lock files are removed; and
+// the host ends as the signal ends it (its default action), or for the lost display with
+// status 1, as Qt ends it then. While the files are written these signals and Ctrl+C's
+// are held, so that a second one cannot cut the writing short: the process then ends by
+// the first.
 #pragma once
 
-#include "arx/acdocman.h"
+#include "win/endingwatch.h"
 
-class SignalGuard : public AcApDocManagerReactor
+class SignalGuard
 {
 public:
-    // Installs the handlers and follows the documents; made before the first is opened.
+    // Watches from before the first drawing is opened to the end of the session.
     SignalGuard();
-    // Puts the signals' former handlers back.
-    ~SignalGuard() override;
-    SignalGuard(const SignalGuard&) = delete;
-    SignalGuard& operator=(const SignalGuard&) = delete;
 
-    void documentCreated(AcApDocument* document) override;
-    void documentToBeDestroyed(AcApDocument* document) override;
+private:
+    qv::EndingWatch m_watch;
 };

@@ -1,6 +1,7 @@
 #include "mfc/dialog.h"
 
 #include "mfc/dataexchange.h"
+#include "win/endingwatch.h"
 #include "win/headless.h"
 #include "win/pump.h"
 #include "win/terminalquiet.h"
@@ -221,6 +222,7 @@ INT_PTR CDialog::DoModal()
         }
         if (!m_ended) {
             const qv::TerminalQuiet quiet;
+            const qv::EndingWatch::UserWait userWait;
             loop.exec();
         }
         m_loop = nullptr;

@@ -1,5 +1,6 @@
 #include "mfc/filedialog.h"
 
+#include "win/endingwatch.h"
 #include "win/headless.h"
 #include "win/messagebox.h"
 
@@ -39,6 +40,7 @@ int CFileDialog::DoModal()
     const CString title = m_ofn.lpstrTitle ? m_ofn.lpstrTitle : (m_open ? "Open" : "Save As");
     QString chosen;
     if (qv::guiAvailable()) {
+        const qv::EndingWatch::UserWait userWait;
         const QString dir = QString::fromStdString(m_ofn.lpstrInitialDir ? m_ofn.lpstrInitialDir : "");
         const QString start = m_fileName.IsEmpty() ? dir : QString::fromStdString(m_fileName.str());
         chosen = m_open ? QFileDialog::getOpenFileName(nullptr, QString::fromStdString(title.str()),

@@ -1,5 +1,6 @@
 #include "win/messagebox.h"
 
+#include "win/endingwatch.h"
 #include "win/headless.h"
 
 #include <QMessageBox>
@@ -54,6 +55,7 @@ int showQtBox(const MessageBoxCall& call)
         if (c.id == preferred)
             box.setDefaultButton(c.button);
     }
+    const EndingWatch::UserWait userWait;
     const auto clicked = box.exec();
     for (const auto& c : choices)
         if (c.button == clicked)

@@ -1,5 +1,6 @@
 #include "win/pump.h"
 
+#include "win/endingwatch.h"
 #include "win/headless.h"
 
 #include <QAbstractEventDispatcher>
@@ -7,6 +8,7 @@
 #include <QEventLoop>
 #include <QSocketNotifier>
 #include <QTimer>
+#include <algorithm>
 #include <memory>
 #include <poll.h>
 #include <vector>
@@ -16,7 +18,22 @@ bool quitPosted = false;
 bool interruptRequested = false;
 QEventLoop* waiting = nullptr;
 int answersAwaited = 0;
+
+// poll() over the descriptors and the ending watch's: an ending signal is acted on at once.
+int pollWatched(pollfd* fds, unsigned long count, int timeoutMs)
+{
+    const int ending = qv::EndingWatch::descriptor();
+    if (ending < 0)
+        return ::poll(fds, count, timeoutMs);
+    std::vector<pollfd> all(fds, fds + count);
+    all.push_back({ending, POLLIN, 0});
+    const int ready = ::poll(all.data(), all.size(), timeoutMs);
+    if (ready > 0 && all.back().revents != 0)
+        qv::EndingWatch::check();
+    std::copy_n(all.begin(), count, fds);
+    return ready;
 }
+} // namespace
 
 BOOL PeekMessage(MSG* msg, HWND, UINT, UINT, UINT removeFlags)
 {
@@ -56,7 +73,8 @@ int waitReadable(pollfd* fds, unsigned long count, int timeoutMs)
         return -2;
     }
     if (!guiAvailable() || !QAbstractEventDispatcher::instance())
-        return ::poll(fds, count, timeoutMs);
+        return pollWatched(fds, count, timeoutMs);
+    const EndingWatch::UserWait userWait;
     // Handle what waits first: a descriptor that is ready already ends the wait at once.
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     if (interruptRequested) {
@@ -83,7 +101,7 @@ int waitReadable(pollfd* fds, unsigned long count, int timeoutMs)
         waiting = outer;
         // After the application's quit no event loop runs any more: wait without events.
         if (exited < 0 && !interruptRequested)
-            return ::poll(fds, count, timeoutMs);
+            return pollWatched(fds, count, timeoutMs);
         if (interruptRequested) {
             interruptRequested = false;
             return -2;

@@ -97,6 +97,13 @@ def as_ordinary_user():
         os.setuid(65534)
 
 
+def default_signals_without_core():
+    """In a child before it runs the host: the ending signals as a shell leaves them (the test
+    runner may be ignoring SIGHUP), and no core file for SIGQUIT."""
+    signal.signal(signal.SIGHUP, signal.SIG_DFL)
+    resource.setrlimit(resource.RLIMIT_CORE, (0, 0))
+
+
 def write_script(path, lines):
     with open(path, "w", encoding="utf-8", newline="") as f:
         f.write("".join(line + "\n" for line in lines))
@@ -582,33 +589,65 @@ class FileCommandTest(TempFolderCase, WrittenDrawingChecks):
         self.assertIn("cadhost: sub/../link.dxf is open in this session: close it first, or choose another name\n"
                       "cadhost: ", result.stderr)
 
-    def test_a_signal_during_a_plot_removes_its_temporary_and_names_the_lost_drawing(self):
+    def test_a_signal_lets_the_plot_under_way_finish_and_keeps_the_changes_in_a_recovery_file(self):
         # The plot is held once its temporary file is made: it looks for its fonts, and
-        # fontconfig reads its configuration from a FIFO that nobody writes.
+        # fontconfig reads its configuration from a FIFO, written once the signal is sent.
         fifo = self.path("fonts.conf")
         os.mkfifo(fifo)
         target = self.path("plan.pdf")
         script = write_script(self.path("input.scr"), ["QVLINE", "0,0", "1,1", "EXPORT", target])
-        for sig, why in ((signal.SIGTERM, "terminated (SIGTERM)"), (signal.SIGHUP, "hung up (SIGHUP)")):
+        signals = ((signal.SIGTERM, "terminated (SIGTERM)", ".save"), (signal.SIGHUP, "hung up (SIGHUP)", ".save.1"),
+                   (signal.SIGQUIT, "quit (SIGQUIT)", ".save.2"))
+        for sig, why, suffix in signals:
             with self.subTest(why):
-                with open(target, "w") as f:
-                    f.write("old plot")
                 host = subprocess.Popen([CADHOST, "--module", TEST_MODULE, "--script", script, self.plan],
                                         stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True,
                                         env=dict(Host.env(), FONTCONFIG_FILE=fifo),
-                                        preexec_fn=lambda: signal.signal(signal.SIGHUP, signal.SIG_DFL))
+                                        preexec_fn=default_signals_without_core)
                 self.addCleanup(host.kill)
                 deadline = time.monotonic() + TIMEOUT
                 while not any(name.startswith(".plan.pdf.qvsave-") for name in os.listdir(self.dir)):
                     self.assertTrue(host.poll() is None and time.monotonic() < deadline, "the plot never began")
                     time.sleep(0.01)
                 host.send_signal(sig)
+                while True:   # the plot's fonts, once it opens the FIFO (while it lives)
+                    self.assertTrue(host.poll() is None and time.monotonic() < deadline, "the plot never went on")
+                    try:
+                        feed = os.open(fifo, os.O_WRONLY | os.O_NONBLOCK)
+                        break
+                    except OSError:
+                        time.sleep(0.01)
+                os.write(feed, b'<fontconfig><include>/etc/fonts/fonts.conf</include></fontconfig>')
+                os.close(feed)
                 _, err = host.communicate(timeout=TIMEOUT)
-                self.assertEqual((host.returncode, err),
-                                 (-sig, 'cadhost: %s: the changes to "%s" are not saved\n' % (why, self.plan)))
-                self.assertEqual(sorted(os.listdir(self.dir)), ["fonts.conf", "input.scr", "plan.dxf", "plan.pdf"])
-                with open(target) as f:
-                    self.assertEqual(f.read(), "old plot")
+                self.assertEqual((host.returncode, err), (-sig, 'cadhost: %s: the changes to "%s" are in "%s"\n'
+                                                          % (why, self.plan, self.plan + suffix)))
+                with open(target, "rb") as f:
+                    self.assertEqual(f.read(5), b"%PDF-")
+                doc = self.assertWrittenDrawing(self.plan + suffix)
+                lines = [(line.dxf.start, line.dxf.end) for line in doc.modelspace().query("LINE")]
+                self.assertIn(((0, 0, 0), (1, 1, 0)), lines)
+        self.assertEqual(sorted(os.listdir(self.dir)), ["fonts.conf", "input.scr", "plan.dxf", "plan.dxf.save",
+                                                        "plan.dxf.save.1", "plan.dxf.save.2", "plan.pdf"])
+
+    def test_a_signal_to_a_piped_session_keeps_the_changes_at_home_when_the_drawings_folder_is_gone(self):
+        folder, home = tempfile.mkdtemp(dir=self.dir), tempfile.mkdtemp(dir=self.dir)
+        drawing, kept = shutil.copy(self.plan, folder), os.path.join(home, "plan.dxf.save")
+        host = subprocess.Popen([CADHOST, "--module", TEST_MODULE, drawing], stdin=subprocess.PIPE,
+                                stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True,
+                                env=dict(Host.env(), HOME=home), preexec_fn=default_signals_without_core)
+        self.addCleanup(host.kill)
+        host.stdin.write("QVLINE\n0,0\n1,1\n")
+        host.stdin.flush()
+        for expected in ("From point: from: 0,0,0\n", "To point: to: 1,1,0\n", "line drawn\n"):
+            self.assertEqual(host.stdout.readline(), expected)
+        shutil.rmtree(folder)
+        host.send_signal(signal.SIGTERM)
+        self.assertEqual(host.wait(timeout=TIMEOUT), -signal.SIGTERM)
+        self.assertEqual(host.communicate()[1], 'cadhost: terminated (SIGTERM): the changes to "%s" are in "%s"\n'
+                         % (drawing, kept))
+        self.assertEqual(len(self.assertWrittenDrawing(kept).modelspace().query("LINE")),
+                         len(ezdxf.readfile(self.plan).modelspace().query("LINE")) + 1)
 
     def test_file_prompts_take_the_home_folder_and_drawing_names_without_extension(self):
         folder = tempfile.mkdtemp(dir=Host.env()["HOME"])

@@ -9,6 +9,7 @@ Run by CTest (label e2e) with the variables of test_cadhost.py, whose helpers it
 
 import os
 import pty
+import resource
 import select
 import shutil
 import signal
@@ -25,6 +26,7 @@ import ezdxf  # noqa: E402
 
 CTRL_C = "\x03"
 CTRL_D = "\x04"
+CTRL_BACKSLASH = "\x1c"
 UP = "\x1b[A"
 DOWN = "\x1b[B"
 TAB = "\t"
@@ -180,7 +182,8 @@ class ScriptTest(TempFolderCase, WrittenDrawingChecks):
             "QVLINE", "0,0", "1,1", "QVGETVAR", "DBMOD"], plan)
         written = "Plot written to %s (ISO_A3_(420.00_x_297.00_MM), fitted, about 1:75.5)\nVariable: DBMOD: 0\n"
         self.assertSession(result, written % self.path("plan.pdf") + written % self.path("plan.png")
-                           + "From point: from: 0,0,0\nTo point: to: 1,1,0\nline drawn\nVariable: DBMOD: 1\n" + UNLOADED)
+                           + "From point: from: 0,0,0\nTo point: to: 1,1,0\nline drawn\nVariable: DBMOD: 1\n" + UNLOADED,
+                           'cadhost: the input has ended: the changes to "%s" are not saved\n' % plan)
 
     def test_failed_open_save_and_saveas_end_with_status_2(self):
         cases = [
@@ -206,17 +209,26 @@ class ScriptTest(TempFolderCase, WrittenDrawingChecks):
                            "Drawing saved as %s\n%s" % (self.path("new.dxf"), self.path("new.dxf"),
                                                          self.path("again.dxf"), UNLOADED))
 
-    def test_scripts_quit_and_close_without_asking(self):
+    def test_scripts_quit_and_close_without_asking_and_name_the_changes_their_end_loses(self):
         plan = generate_plan(self.path("plan.dxf"), rooms=3)
         with open(plan, "rb") as f:
             before = f.read()
-        for ending in (["QUIT", "QVNAME"], ["CLOSE", "QVNAME"], []):
-            with self.subTest(ending=ending):
-                result = run_script(self.dir, ["QVLINE", "0,0", "1,1"] + ending, plan)
+        ended, stopped = ('cadhost: %s: the changes to "%s" are not saved\n' % (why, plan)
+                          for why in ("the input has ended", "the script has stopped"))
+        for ending, piped, stderr in ((["QUIT", "QVNAME"], False, ""), (["CLOSE", "QVNAME"], False, ""),
+                                      ([], False, ended), ([], True, ended),
+                                      (["SAVEAS", self.path("no", "x.dxf")], True, stopped)):
+            with self.subTest(ending=ending, piped=piped):
+                lines = ["QVLINE", "0,0", "1,1"] + ending
+                result = (run_host(plan, stdin="".join(line + "\n" for line in lines)) if piped
+                          else run_script(self.dir, lines, plan))
                 expected = "From point: from: 0,0,0\nTo point: to: 1,1,0\nline drawn\n"
                 if ending and ending[0] == "CLOSE":
                     expected += "No drawing is open.\nfile: no document\n"
-                self.assertSession(result, expected + UNLOADED)
+                if ending and ending[0] == "SAVEAS":
+                    self.assertEqual((result.returncode, result.stderr.splitlines(True)[-1]), (2, stderr))
+                else:
+                    self.assertSession(result, expected + UNLOADED, stderr)
                 with open(plan, "rb") as f:
                     self.assertEqual(f.read(), before)
 
@@ -616,6 +628,25 @@ class TerminalTest(TempFolderCase, WrittenDrawingChecks):
         t.type(CTRL_D, "Save drawing as <Drawing1.dxf>: ")          # the default, Yes, asks for a name
         t.type(CTRL_D, 'cadhost: the input has ended: the changes to "Drawing1.dxf" are not saved\n')
         self.assertEqual(t.finish(), 0, t.shown)
+
+    def test_ctrl_backslash_and_a_closed_terminal_keep_the_changes_in_recovery_files(self):
+        drawing = self.path("plan.dxf")
+        ezdxf.new().saveas(drawing)
+        resource.setrlimit(resource.RLIMIT_CORE, (0, resource.getrlimit(resource.RLIMIT_CORE)[1]))
+        for hang_up, suffix in ((False, ".save"), (True, ".save.1")):
+            with self.subTest(hang_up=hang_up):
+                t = self.start(drawing)
+                self.draw_line(t)
+                t.wait_for_editing()
+                if hang_up:
+                    os.close(t.fd)
+                    t.status = os.waitstatus_to_exitcode(os.waitpid(t.pid, 0)[1])
+                else:
+                    t.type(CTRL_BACKSLASH, 'cadhost: quit (SIGQUIT): the changes to "%s" are in "%s.save"\n'
+                           % (drawing, drawing))
+                    t.finish()
+                self.assertEqual(t.status, -signal.SIGHUP if hang_up else -signal.SIGQUIT, t.shown)
+                self.assertEqual(lines_of(drawing + suffix), [((0.0, 0.0, 0.0), (5.0, 0.0, 0.0))])
 
 
 def tearDownModule():

@@ -414,6 +414,26 @@ class BlockEditorOnX11(unittest.TestCase):
         reference = doc.modelspace().query("INSERT[name=='ROOM-GROSS_AREA']")[0]
         self.assertEqual({a.dxf.tag: a.dxf.text for a in reference.attribs}["NAME"], "Atrium")
 
+    def test_a_lost_display_keeps_the_changes_in_a_recovery_file_at_the_prompt_and_in_a_dialog(self):
+        for dialog in (False, True):
+            with self.subTest(dialog=dialog):
+                plan = generate_plan(os.path.join(self.home, "plan%d.dxf" % dialog), rooms=4)
+                gross = ezdxf.readfile(plan).modelspace().query('LWPOLYLINE[layer=="GROSS"]')[0]
+                x = XServer()
+                host = Host(x.display, self.home, plan)
+                for line in ("kgabc", "#" + gross.dxf.handle, "1000,1000") + ("kprefs",) * dialog:
+                    host.send(line)
+                wait_output(host, "Block Created Successfully")
+                if dialog:
+                    find_window(x.display, PREFS_CAPTION)
+                x.process.kill()
+                x.process.wait()
+                self.assertEqual(host.process.wait(timeout=WAIT), 1)
+                self.assertTrue(host.finish().endswith(
+                    'cadhost: the display is lost: the changes to "%s" are in "%s.save"\n' % (plan, plan)))
+                doc = ezdxf.readfile(plan + ".save")
+                self.assertFalse(doc.audit().has_errors)
+                self.assertEqual(len(doc.modelspace().query("INSERT[name=='ROOM-GROSS_AREA']")), 1)
 
     def test_a_pick_for_the_editor_at_a_terminal_leaves_the_command_line_clean(self):
         plan = generate_plan(os.path.join(self.home, "plan.dxf"), rooms=4)

@@ -20,6 +20,7 @@
 #include <cctype>
 #include <cerrno>
 #include <limits>
+#include <sys/stat.h>
 
 using qv::dxf::formatReal;
 
@@ -292,6 +293,28 @@ private:
     qv::AtomicFile& m_file;
 };
 
+// Writes the drawing through file, which gets mode (-1: the old file's, else the default)
+// and replaces an existing file only when told; error says why it failed.
+Acad::ErrorStatus writeDxfFile(const AcDbDatabase* db, const char* fileName, qv::AtomicFile& file, int mode,
+                               bool replace, std::string& error)
+{
+    if (!fileName || !*fileName) {
+        error = "no file name";
+        return Acad::eInvalidInput;
+    }
+    if (!file.open(nativePath(fileName), mode)) {
+        error = file.error();
+        return Acad::eFileAccessErr;
+    }
+    AtomicSink sink(file);
+    std::string invalid;
+    if (!qv::writeDxf(db, sink, invalid) || !file.commit(replace)) {
+        error = invalid.empty() ? file.error() : "cannot save '" + file.target() + "': " + invalid;
+        return invalid.empty() ? Acad::eFileAccessErr : Acad::eInvalidInput;
+    }
+    return Acad::eOk;
+}
+
 } // namespace
 
 std::string AcDbDatabase::dxfText() const
@@ -304,24 +327,22 @@ std::string AcDbDatabase::dxfText() const
 
 Acad::ErrorStatus AcDbDatabase::saveAs(const char* fileName, bool, int, const void*)
 {
-    if (!fileName || !*fileName) {
-        m_impl->lastError = "no file name";
-        return Acad::eInvalidInput;
-    }
     qv::AtomicFile file;
-    if (!file.open(nativePath(fileName))) {
-        m_impl->lastError = file.error();
-        return Acad::eFileAccessErr;
-    }
-    AtomicSink sink(file);
-    std::string error;
-    if (!qv::writeDxf(this, sink, error) || !file.commit()) {
-        m_impl->lastError = error.empty() ? file.error() : "cannot save '" + file.target() + "': " + error;
-        return error.empty() ? Acad::eFileAccessErr : Acad::eInvalidInput;
-    }
+    const Acad::ErrorStatus es = writeDxfFile(this, fileName, file, -1, true, m_impl->lastError);
+    if (es != Acad::eOk)
+        return es;
     m_impl->fileName = file.target();
     m_impl->dbmod = 0;
     return Acad::eOk;
+}
+
+Acad::ErrorStatus AcDbDatabase::saveCopy(const char* fileName)
+{
+    struct stat own{};
+    const bool hasOwn = !m_impl->fileName.empty() && ::stat(m_impl->fileName.c_str(), &own) == 0;
+    qv::AtomicFile file;
+    return writeDxfFile(this, fileName, file, hasOwn ? static_cast<int>(own.st_mode & 0777) : -1, false,
+                        m_impl->lastError);
 }
 
 const std::string& AcDbDatabase::lastErrorMessage() const { return m_impl->lastError; }

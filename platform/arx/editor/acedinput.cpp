@@ -2,12 +2,15 @@
 
 #include "acedterminal.h"
 #include "mfc/file.h"
+#include "win/endingwatch.h"
 #include "win/headless.h"
 #include "win/pump.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <poll.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace qv {
 
@@ -16,10 +19,10 @@ namespace {
 // Lines of a file. A line holding a NUL byte is refused with a message that names it (the
 // text after the NUL would be lost in every C string made of it), and the next is read.
 //
-// With windows shown, window events are handled between lines, and while a pipe or a
-// terminal is waited for: such a stream is then read unbuffered, a byte once it is there,
-// so that the host never blocks in a read with data waiting in a buffer. A dialog's ESC on
-// the command line then gives a cancelling line, except at "Command:", where nothing runs
+// A pipe or a terminal is waited for with the signals that end the session watched, and,
+// with windows shown, their events handled between lines and meanwhile; the host reads
+// what has come, and never blocks in a read with a line waiting in a buffer. A dialog's ESC
+// on the command line then gives a cancelling line, except at "Command:", where nothing runs
 // that it could cancel.
 class FileInput : public InputSource
 {
@@ -28,9 +31,7 @@ public:
     {
         struct stat info{};
         m_events = guiAvailable();
-        m_waits = m_events && ::fstat(::fileno(file), &info) == 0 && !S_ISREG(info.st_mode);
-        if (m_waits)
-            std::setvbuf(file, nullptr, _IONBF, 0);
+        m_waits = ::fstat(::fileno(file), &info) == 0 && !S_ISREG(info.st_mode);
     }
 
     std::optional<std::string> readLine(const std::string&, InputKind kind) override
@@ -52,31 +53,57 @@ public:
     std::string where() const override { return m_name + ", line " + std::to_string(m_number); }
 
 private:
-    // A line read a byte at a time, each waited for with the window events handled; an
-    // interrupted wait gives the escape character as the line (at "Command:" it goes on).
+    // The next line of what was read ahead, waited for when none is whole; an interrupted
+    // wait gives the escape character as the line (at "Command:" it goes on).
     bool readWaiting(std::string& line, InputKind kind)
     {
-        line.clear();
-        bool any = false;
         for (;;) {
+            const bool whole = m_ended || holdsLine();
+            if (whole && !m_events)
+                return takeLine(line);
             pollfd fd{::fileno(m_file), POLLIN, 0};
-            if (waitReadable(&fd, 1, -1) == -2) {
-                if (kind == InputKind::command)
-                    continue;
+            const int ready = waitReadable(&fd, 1, whole ? 0 : -1);
+            if (ready == -2 && kind != InputKind::command) {
                 line.assign(1, '\x1b');
                 return true;
             }
-            const int c = std::fgetc(m_file);
-            if (c == EOF)
-                break;
-            any = true;
-            if (c == '\n')
-                break;
-            line += static_cast<char>(c);
+            if (whole)
+                return takeLine(line);
+            if (ready > 0)
+                readAhead(fd.fd);
         }
+    }
+
+    // Whether a whole line was read ahead; only what came since the last look is searched.
+    bool holdsLine()
+    {
+        if (m_ahead.find('\n', m_searched) != std::string::npos)
+            return true;
+        m_searched = m_ahead.size();
+        return false;
+    }
+
+    void readAhead(int fd)
+    {
+        char buffer[4096];
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got > 0)
+            m_ahead.append(buffer, static_cast<size_t>(got));
+        else if (got == 0 || (errno != EINTR && errno != EAGAIN))
+            m_ended = true;
+    }
+
+    bool takeLine(std::string& line)
+    {
+        if (m_ahead.empty())
+            return false;
+        const size_t end = std::min(m_ahead.find('\n'), m_ahead.size());
+        line.assign(m_ahead, 0, end);
+        m_ahead.erase(0, end + 1);
+        m_searched = 0;
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
-        return any;
+        return true;
     }
 
     std::FILE* m_file;
@@ -84,6 +111,9 @@ private:
     size_t m_number = 0;
     bool m_events = false;
     bool m_waits = false;
+    std::string m_ahead; // read from a waited stream, not yet taken as lines
+    size_t m_searched = 0; // where the search for a line end goes on
+    bool m_ended = false;
 };
 
 class LineInput : public InputSource
@@ -166,6 +196,7 @@ InputLine readInput(const std::string& hostPrompt, InputKind kind)
         ended = true;
         return {InputStatus::end, {}};
     }
+    EndingWatch::check(); // a session ended from outside ends before the next line is read
     std::optional<std::string> line;
     {
         std::optional<AnswerAwaited> question;

@@ -4,7 +4,7 @@
 // rename. A file this process may not write is not replaced (the rename would step around
 // its protection). A save that fails or is abandoned leaves the old file as it was, and the
 // temporaries of saves whose process has died are removed by the next save of that file;
-// a handler of a signal that ends the process removes its own (removeTemporaries).
+// a process that ends without unwinding its saves removes its own (removeTemporaries).
 #pragma once
 
 #include <cstddef>
@@ -56,8 +56,8 @@ private:
 // superuser may write any), or its file system is read-only. errno says why when it is.
 bool isReadOnly(const std::string& path);
 
-// Removes the temporary files of the saves under way in this process, for the handler of a
-// signal that ends it: async-signal-safe.
+// Removes the temporary files of the saves under way in this process, for a process that
+// ends without unwinding them; async-signal-safe.
 void removeTemporaries();
 
 // Replaces path with bytes as AtomicFile does; false with error set on failure.

@@ -47,6 +47,10 @@ public:
     Acad::ErrorStatus saveAs(const char* fileName, bool bakAndRename = false,
                              int version = AcDb::kDHL_CURRENT, const void* security = nullptr);
     Acad::ErrorStatus dxfOut(const char* fileName) { return saveAs(fileName); }
+    // Writes the drawing as saveAs does to fileName, a file that does not exist yet (one
+    // that does is kept, and the copy fails), with the permissions of the drawing's own
+    // file; the drawing keeps its path and its unsaved changes.
+    Acad::ErrorStatus saveCopy(const char* fileName);
     std::string dxfText() const;
     const std::string& lastErrorMessage() const;
     // What reading the drawing repaired so that it could be opened, one line per repair

@@ -1,0 +1,14 @@
+// Where the changes of a drawing go when the session is ended from outside: a copy of the
+// drawing (AcDbDatabase::saveCopy) beside it, named after it with ".save" ("plan.dxf.save"),
+// or when that name is taken "plan.dxf.save.1", "plan.dxf.save.2" and on, never over an
+// existing file; in the home folder when the drawing's own folder cannot take it.
+#pragma once
+
+#include <optional>
+#include <string>
+
+class AcDbDatabase;
+
+// The recovery file written for the drawing at path drawing; none, with error saying why,
+// when none could be.
+std::optional<std::string> writeRecoveryFile(AcDbDatabase& db, const std::string& drawing, std::string& error);
