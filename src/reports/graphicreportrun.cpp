@@ -19,6 +19,7 @@
 #include "reports/reportoutputs.h"
 #include "support/fileutilities.h"
 #include "support/kavroguard.h"
+#include "support/utilities.h"
 
 #include <climits>
 #include <memory>
@@ -42,10 +43,37 @@ bool refused(const char* what, const CString& fault)
 }
 
 // The failure of a step that writes a file: its cause is printed and logged.
-void reportFailure(const char* what, CEXKavro* e)
+void reportFailure(const CString& what, CEXKavro* e)
 {
     const std::unique_ptr<CEXKavro, void (*)(CEXKavro*)> failure(e, CEXKavro::deleteChain);
     CReportOutputs::reportFailure(what, failure.get());
+}
+
+// Whether the failure is a call to the server that failed (the server lost, refusing or not
+// answering) rather than a value it handed back that cannot be used: a call fails in the
+// stored-procedure object's run, which the chain then names.
+bool serverCallFailed(const CEXKavro* failure)
+{
+    for (; failure; failure = failure->getInnerException())
+        if (failure->getProcSig().Find("CStoredProcedure::") == 0)
+            return true;
+    return false;
+}
+
+// Runs a step of report `id` that calls no server, so that a fault of it is the report's
+// own and not the run's: the cause is printed with the report's id and logged, and the
+// step gives `failure` in place of its status.
+template <class Step>
+int reportStep(int id, const char* what, int failure, Step&& step)
+{
+    try {
+        return step();
+    } catch (CEXKavro* e) {
+        CString text;
+        text.Format("Graphic report %d failed, %s", id, what);
+        reportFailure(text, e);
+        return failure;
+    }
 }
 
 // Why a copy or XML target cannot take the path, beyond its own kind's checks: the drawing
@@ -83,18 +111,30 @@ bool CGraphicReport::claim(CStoredProcedure* procedure, CServerPreferenceVaultEy
 {
     CParameters parameters;
     CStoredProcedure::Attachment attached;
-    return procedureGuard(procedure, "CGraphicReport::claim", __FILE__, [&] {
-        addInputParameter<CParameterInt>(parameters, "@graphicReportID", m_id);
-        addInputParameter<CParameterInt>(parameters, "@statusID", queuedStatus);
-        procedure->setTimeout(timeout);
-        procedure->setName("__gr_claimGraphicReport");
-        attached.attach(procedure, &parameters);
-        const _RecordsetPtr rows = procedure->execSPReturnParas();
-        if (!rows || !readRow(RowSet(rows), server))
-            return false;
-        readCollections(procedure, server->getDbTimeout());
+    try {
+        return procedureGuard(procedure, "CGraphicReport::claim", __FILE__, [&] {
+            addInputParameter<CParameterInt>(parameters, "@graphicReportID", m_id);
+            addInputParameter<CParameterInt>(parameters, "@statusID", queuedStatus);
+            procedure->setTimeout(timeout);
+            procedure->setName("__gr_claimGraphicReport");
+            attached.attach(procedure, &parameters);
+            const _RecordsetPtr rows = procedure->execSPReturnParas();
+            if (!rows || !readRow(RowSet(rows), server))
+                return false;
+            readCollections(procedure, server->getDbTimeout());
+            return true;
+        });
+    } catch (CEXKavro* e) {
+        // Values are read only once the claim has answered: a fault that no failed call
+        // to the server caused is a value of the claimed report's.
+        if (serverCallFailed(e))
+            throw;
+        CString what;
+        what.Format("Graphic report %d not run, its data cannot be used", m_id);
+        reportFailure(what, e);
+        m_dataInvalid = true;
         return true;
-    });
+    }
 }
 
 bool CGraphicReport::readRow(RowSet&& row, CServerPreferenceVaultEye* server)
@@ -194,13 +234,22 @@ void CGraphicReport::prepareReport(CStoredProcedure* procedure, int timeout)
                 setGraphicReportStatus(procedure, timeout, kReportDrawingMissing);
                 return;
             }
-            drawing = std::make_unique<CAcadDrawing>(m_drawingPath, m_drawingFilename);
+            if (const int opened = reportStep(m_id, "its drawing cannot be read", kReportDrawingUnreadable, [&] {
+                    drawing = std::make_unique<CAcadDrawing>(m_drawingPath, m_drawingFilename);
+                    return kReportStarted;
+                });
+                opened != kReportStarted) {
+                setGraphicReportStatus(procedure, timeout, opened);
+                return;
+            }
             if (drawing->lock() != Acad::eOk)
                 return;
             // The drawing is locked here: a report not applied is one for another drawing,
             // and a plot of it would show nothing of the report.
-            int status = kReportNothingInDrawing;
-            if (applyToDrawing(drawing.get())) {
+            int status = reportStep(m_id, "it could not be applied to its drawing", kReportDataInvalid, [&] {
+                return applyToDrawing(drawing.get()) ? kReportStarted : kReportNothingInDrawing;
+            });
+            if (status == kReportStarted) {
                 status = plotReport(procedure, timeout, drawing.get(), outputs);
                 if (status == kReportPlotted && !m_saveCopyTo.IsEmpty())
                     status = saveCopy(drawing.get(), outputs);
@@ -241,11 +290,19 @@ int CGraphicReport::plotReport(CStoredProcedure* procedure, int timeout, CAcadDr
         CAcadUtilities::checkPlotFileExtension(name, CAcadUtilities::convertPlotDevice(m_plotTypeID));
     if (refused("The output file name", files.getFileNameFault(m_outputPath, name)))
         return kReportOutputNameInvalid;
+    if (!m_plotLayout.IsEmpty() &&
+        !acdbLayoutManager()->layoutExists(m_plotLayout, drawing->getDocument()->database())) {
+        acutPrintf("\tGraphic report %d not plotted: its drawing has no layout \"%s\".\n", m_id,
+                   CUtilities::oneLine(m_plotLayout));
+        return kReportDataInvalid;
+    }
     const CString staged =
         outputs.stage(m_outputPath + name, kReportOutputNameInvalid).Mid(m_outputPath.GetLength());
-    const int status = drawing->plot(m_plotLayout, m_outputPath, staged, m_plotTypeID, m_plotUseSettings,
-                                     m_plotCentred, m_plotScaleTypeID, m_plotAreaTypeID, m_plotMediaSizeID, 1);
-    if (m_plotLayout != layoutBefore)
+    const int status = reportStep(m_id, "its plot was not written", kReportPlotFailed, [&] {
+        return drawing->plot(m_plotLayout, m_outputPath, staged, m_plotTypeID, m_plotUseSettings, m_plotCentred,
+                             m_plotScaleTypeID, m_plotAreaTypeID, m_plotMediaSizeID, 1);
+    });
+    if (status != kReportPlotFailed && m_plotLayout != layoutBefore)
         setGraphicReportLayout(procedure, timeout, m_plotLayout);
     return status;
 }

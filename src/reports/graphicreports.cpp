@@ -54,10 +54,12 @@ void CGraphicReports::getGraphicReports(CStoredProcedure* procedure, CServerPref
 
 namespace {
 
-// The status of a claimed report whose plot type cannot be plotted to, said on the command
-// line; 0 for one that can.
-int plotTypeRefusal(const CGraphicReport& report)
+// The status of a claimed report that is not run, said on the command line (data that
+// cannot be used was said as it was claimed); 0 for one that runs.
+int refusal(const CGraphicReport& report)
 {
+    if (report.hasInvalidData())
+        return kReportDataInvalid;
     if (report.hasUnknownPlotType()) {
         acutPrintf("Graphic report %d not run: its plot type names no plot device.\n", report.getID());
         return kReportPlotTypeUnknown;
@@ -86,7 +88,7 @@ void CGraphicReports::prepareReports(CStoredProcedure* procedure, int timeout)
                 acutPrintf("Graphic report %d skipped: it is no longer queued (another run took it, or it was "
                            "changed or deleted).\n",
                            report->getID());
-            else if (const int refused = plotTypeRefusal(*report))
+            else if (const int refused = refusal(*report))
                 report->setGraphicReportStatus(procedure, timeout, refused);
             else
                 report->prepareReport(procedure, timeout);

@@ -340,19 +340,42 @@ TEST_F(BatchRun, OutputsAppearOnlyWithTheirStatusAndAnUnknownPlotTypeIsRefused)
     EXPECT_TRUE(std::filesystem::exists(dir.file("out/next.xml")));
 }
 
-TEST_F(BatchRun, AFailedReportEndsTheRunWithItsDrawingClosedAndUnlocked)
+// A faulty report between good ones: its own status, a line with its id, its old plot kept.
+TEST_F(BatchRun, AFaultyReportGetsItsOwnStatusAndTheRunGoesOn)
 {
-    report(9501, 79, "plan.dxf", "plan.pdf");
-    report(9502, 79, "plan.dxf", "next.pdf");
+    const std::string plan = readFile(dir.file("plans/plan.dxf"));
+    writeFile(dir.file("plans/bytes.dxf"), "\x93\xfe\x01 no drawing");
+    writeFile(dir.file("plans/cut.dxf"), plan.substr(0, plan.size() / 2));
+    std::filesystem::create_directory(dir.file("plans/folder.dxf"));
+    const struct { int id; const char* drawing; std::string sql; int status; const char* cause; } cases[] = {
+        {9501, "bytes.dxf", "", 5, "eMalformedDxf"}, {9503, "cut.dxf", "", 5, "eMalformedDxf"},
+        {9507, "folder.dxf", "", 5, "eFileAccessErr"},
+        {9509, "plan.dxf", "INSERT INTO graphic_report_categories (category_id, graphic_report_id, hatch_pattern, "
+         "hatch_colour) VALUES (95091, 9509, 'SOLID', '#12345G')", 17, "Invalid Hex Colour - 12345G"},
+        {9511, "plan.dxf", "UPDATE graphic_reports SET plot_layout = 'Nowhere' WHERE graphic_report_id = 9511", 17,
+         "no layout \"Nowhere\""},
+        {9513, "plan.dxf", "INSERT INTO graphic_report_link_lines (graphic_report_id, start_handle, end_handle, "
+         "label_text) VALUES (9513, '" + assets[0] + "', '" + assets[1] + "', repeat('x', 5000))", 18,
+         "more than 1000 elements"},
+    };
+    for (const auto& c : cases) {
+        report(c.id, 79, c.drawing, std::to_string(c.id) + ".pdf");
+        report(c.id + 1, 79, "plan.dxf", std::to_string(c.id + 1) + ".pdf");
+        writeFile(dir.file("out/" + std::to_string(c.id) + ".pdf"), "old");
+        run(c.sql.empty() ? "SELECT 1" : c.sql);
+    }
     auto proc = procedure();
     CGraphicReports reports;
     reports.getGraphicReports(proc.get(), &server, 79, 10);
-    AcPlPlotFactory::setRefusal(Acad::eNotApplicable);
-    const Chain error = caught([&] { reports.prepareReports(proc.get(), 10); });
-    ASSERT_NE(error, nullptr);
-    EXPECT_EQ(error->getProcSig(), "CGraphicReports::prepareReports");
-    EXPECT_EQ(statusLog(9501), "2");   // no code for a failure: the start stays recorded
-    EXPECT_EQ(statusLog(9502), "");    // the reports after it are not run
+    setenv("QUORVANE_PLOT_WORK_LIMIT", "1000", 1);
+    EXPECT_EQ(caught([&] { reports.prepareReports(proc.get(), 10); }), nullptr);
+    unsetenv("QUORVANE_PLOT_WORK_LIMIT");
+    for (const auto& c : cases) {
+        EXPECT_EQ(statusLog(c.id) + ", " + statusLog(c.id + 1), "2 " + std::to_string(c.status) + ", 2 3");
+        EXPECT_EQ(readFile(dir.file("out/" + std::to_string(c.id) + ".pdf")), "old");
+        EXPECT_NE(printed.find(c.cause, printed.find("\tGraphic report " + std::to_string(c.id) + " ")),
+                  std::string::npos) << c.cause << printed;
+    }
     EXPECT_EQ(acDocManager->documentCount(), 0);
 }
 

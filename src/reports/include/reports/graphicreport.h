@@ -24,6 +24,8 @@ enum CGraphicReportStatus {
     kReportStarted = 2,
     kReportPlotted = 3,
     kReportDrawingMissing = 4,
+    // The drawing cannot be read (not a drawing, empty, cut short, a folder): nothing is run.
+    kReportDrawingUnreadable = 5,
     kReportOutputFolderMissing = 10,
     kReportOutputNameInvalid = 11,
     kReportCopyNotSaved = 12,
@@ -35,6 +37,11 @@ enum CGraphicReportStatus {
     // The plot type is the DWF device's, which cannot be plotted to here (no writer of
     // that format is available): nothing is run.
     kReportDWFNotPlottable = 16,
+    // A value of the report's row or categories cannot be used, the layout it plots is not
+    // in its drawing, or applying it to its drawing failed: nothing is plotted.
+    kReportDataInvalid = 17,
+    // The plot failed: refused by its work limit, or its file could not be written.
+    kReportPlotFailed = 18,
 };
 
 class CGraphicReport
@@ -71,16 +78,23 @@ public:
     // the server moves it from the queued status to kReportStarted, only while it still has
     // the queued status, and hands back its row, which fills the report as getGraphicReport
     // does. False, and nothing read, for a report no longer queued (another run claimed
-    // it, or it was changed) or deleted.
+    // it, or it was changed) or deleted. A value of the claimed row or its collections that
+    // cannot be used (a hatch colour that is no colour, say) is printed with the report's id
+    // and logged, and leaves the report claimed but not to be run (hasInvalidData); a failed
+    // call to the server raises.
     bool claim(CStoredProcedure* procedure, CServerPreferenceVaultEye* server, int queuedStatus, int timeout);
     // Runs a claimed report end to end: its drawing opened and the report applied, plotted,
     // a copy saved and the report written as XML, the drawing closed without saving; the
     // status reached is recorded (CGraphicReportStatus). The plot, the copy and the XML are
     // moved into place, all of them or none, before status 3 is recorded; a refused target or
     // a failed write gives its status with the reason printed and leaves the files that were
-    // in place. A failure leaves the status recorded so far, the files that were in place,
-    // and the drawing unlocked and closed.
+    // in place. A fault of the report's own (a drawing that cannot be read, a failure as it
+    // is applied or plotted, a plot layout the drawing does not have) gives its status with
+    // the report's id and the cause printed, and the files that were in place stay. A failed
+    // call to the server raises, leaving the status recorded so far and the files that were
+    // in place. Either way the drawing is left unlocked and closed.
     void prepareReport(CStoredProcedure* procedure, int timeout);
+    bool hasInvalidData() const { return m_dataInvalid; }
     void setGraphicReportStatus(CStoredProcedure* procedure, int timeout, int status);
     void setGraphicReportLayout(CStoredProcedure* procedure, int timeout, CString layout);
 
@@ -166,6 +180,7 @@ private:
     CString m_outputFilename;
     int m_plotTypeID = 0;
     bool m_unknownPlotType = false;
+    bool m_dataInvalid = false;
     int m_plotUseSettings = 1;
     int m_plotCentred = 1;
     int m_plotAreaTypeID = 0;
