@@ -4,8 +4,11 @@
 #include "support/exconnection.h"
 #include "support/kavroguard.h"
 
+#include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <cstdlib>
+#include <thread>
 
 namespace {
 
@@ -21,17 +24,19 @@ CString quoted(const CString& value)
     return "{" + braced + "}";
 }
 
+// Raises a failure to connect as CEXConnection with the server's message.
+auto connectionFailure(const char* procSig)
+{
+    return [procSig](const _com_error& e) { throw new CEXConnection(e, KAVRO_PRODUCT_CAPTION, __FILE__, procSig); };
+}
+
 } // namespace
 
 CDataServices::CDataServices(CString server, CString database, CString user, CString password, int timeout)
 {
     m_connectionString = connectionString(server, database, user, password);
     m_com.emplace();
-    kavroComGuard("CDataServices::CDataServices", __FILE__,
-        [](const _com_error& e) {
-            throw new CEXConnection(e, KAVRO_PRODUCT_CAPTION, __FILE__, "CDataServices::CDataServices");
-        },
-        [&] {
+    kavroComGuard("CDataServices::CDataServices", __FILE__, connectionFailure("CDataServices::CDataServices"), [&] {
             if (FAILED(m_connection.CreateInstance("ADODB.Connection", nullptr, ADODB::CLSCTX_ALL)))
                 return;
             m_connection->PutConnectionTimeout(timeout);
@@ -53,11 +58,41 @@ CDataServices::~CDataServices()
     m_connection.Release();
 }
 
+bool CDataServices::linkLost() { return m_connected && m_connection->GetState() != ADODB::adStateOpen; }
+
+void CDataServices::connectAgainIfLost()
+{
+    kavroComGuard("CDataServices::connectAgainIfLost", __FILE__, connectionFailure("CDataServices::connectAgainIfLost"),
+                  [&] { reconnectIfLost(); });
+}
+
 void CDataServices::reconnectIfLost()
 {
-    if (!m_connected || m_connection->GetState() == ADODB::adStateOpen)
+    if (!linkLost())
         return;
-    m_connection->Open(m_connectionString.GetString(), "", "", 0);
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point deadline = Clock::now() + std::chrono::seconds(m_connection->GetConnectionTimeout());
+    constexpr Clock::duration firstPause = std::chrono::milliseconds(100);
+    Clock::duration pause = firstPause;
+    for (;;) {
+        try {
+            m_connection->Open(m_connectionString.GetString(), "", "", 0);
+            break;
+        } catch (const _com_error&) {
+            // A server restarting refuses logins for a moment ("the database system is
+            // shutting down", then the connection refused): it is tried again until the
+            // connection's time-out has passed.
+            const Clock::duration left = deadline - Clock::now();
+            if (left <= Clock::duration::zero())
+                throw;
+            if (pause == firstPause)
+                acutPrintf("The connection to the server database was lost and cannot be made yet: it is tried again "
+                           "for up to %ld s\n",
+                           m_connection->GetConnectionTimeout());
+            std::this_thread::sleep_for(std::min(pause, left));
+            pause *= 2;
+        }
+    }
     acutPrintf("The connection to the server database was lost and has been made again\n");
 }
 

@@ -24,7 +24,12 @@ _RecordsetPtr CStoredProcedure::execSPReturnNoParas() { return run("execSPReturn
 _RecordsetPtr CStoredProcedure::run(const char* variant, bool withParameters, Outputs outputs)
 {
     const CString procSig = CString("CStoredProcedure::") + variant;
-    return kavroComGuard(procSig, __FILE__, comUnhandled(procSig, __FILE__), [&]() -> _RecordsetPtr {
+    m_outcomeUnknown = false;
+    const auto failed = [&](const _com_error& e) {
+        m_outcomeUnknown = e.Error() == ADODB::adErrOperationTimedOut || linkLost();
+        comUnhandled(procSig, __FILE__)(e);
+    };
+    return kavroComGuard(procSig, __FILE__, failed, [&]() -> _RecordsetPtr {
         if (!m_connected)
             return nullptr;
         reconnectIfLost();

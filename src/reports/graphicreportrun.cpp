@@ -196,17 +196,27 @@ void CGraphicReport::readCollections(CStoredProcedure* procedure, int timeout)
         setLinkLines(lines.release());
 }
 
-void CGraphicReport::setGraphicReportStatus(CStoredProcedure* procedure, int timeout, int status)
+bool CGraphicReport::setGraphicReportStatus(CStoredProcedure* procedure, int timeout, int status)
 {
     CParameters parameters;
     CStoredProcedure::Attachment attached;
-    procedureGuard(procedure, "CGraphicReport::setGraphicReportStatus", __FILE__, [&] {
+    return procedureGuard(procedure, "CGraphicReport::setGraphicReportStatus", __FILE__, [&] {
         addInputParameter<CParameterInt>(parameters, "@graphicReportID", m_id);
         addInputParameter<CParameterInt>(parameters, "@statusID", status);
         procedure->setTimeout(timeout);
         procedure->setName("__gr_setGraphicReportStatus");
         attached.attach(procedure, &parameters);
-        procedure->execSPNoReturnParas();
+        const _RecordsetPtr rows = procedure->execSPReturnParas();
+        int recorded = 1;
+        if (rows) {
+            RowSet row(rows);
+            row.firstRow([&] { row.wholeNumber("grRecorded", 0, INT_MAX, recorded); });
+        }
+        if (recorded == 0)
+            acutPrintf("Graphic report %d: its status %d was not recorded: it is no longer the run's claim on the "
+                       "server (its status was changed, or it was deleted, while it ran).\n",
+                       m_id, status);
+        return recorded != 0;
     });
 }
 
@@ -255,13 +265,11 @@ void CGraphicReport::prepareReport(CStoredProcedure* procedure, int timeout)
                     status = saveCopy(drawing.get(), outputs);
                 if (status == kReportPlotted)
                     status = writeReportXML(drawing.get(), outputs);
-                // Every file is in place before status 3 is recorded; a status that cannot
-                // be recorded puts the old files back as `outputs` goes.
+                // Every file is in place before status 3 is recorded.
                 if (status == kReportPlotted)
                     status = outputs.commit();
             }
-            setGraphicReportStatus(procedure, timeout, status);
-            outputs.keep();
+            recordStatus(procedure, timeout, status, outputs);
             drawing->unlock(FALSE);
             // Closes the drawing without saving it: the report's changes live on only in the
             // plot file and the copy, and in a drawing the user had open, which stays open
@@ -274,6 +282,22 @@ void CGraphicReport::prepareReport(CStoredProcedure* procedure, int timeout)
         if (drawing && drawing->isLocked())
             cleanUpQuietly([&] { drawing->unlock(TRUE); });
         drawing.reset();
+        throw;
+    }
+}
+
+void CGraphicReport::recordStatus(CStoredProcedure* procedure, int timeout, int status, CReportOutputs& outputs)
+{
+    // The new files stay once the status is recorded, and when the call's outcome is
+    // unknown: the server may have recorded it, and a status 2 with the new files claims
+    // nothing false where a 3 with the old ones would. A status the server refused, or a
+    // report no longer the run's claim, gets the old files back as `outputs` goes.
+    try {
+        if (setGraphicReportStatus(procedure, timeout, status))
+            outputs.keep();
+    } catch (CEXKavro*) {
+        if (procedure->outcomeUnknown())
+            outputs.keep();
         throw;
     }
 }

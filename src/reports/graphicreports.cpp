@@ -73,6 +73,15 @@ int refusal(const CGraphicReport& report)
     return 0;
 }
 
+// Gives up a report whose call lost the link to the server: the line says so, the cause is
+// printed and logged.
+void giveUp(int id, CEXKavro* e)
+{
+    const std::unique_ptr<CEXKavro, void (*)(CEXKavro*)> failure(e, CEXKavro::deleteChain);
+    acutPrintf("Graphic report %d given up: the link to the server was lost while it ran.\n", id);
+    CReportOutputs::reportFailure("The cause", failure.get());
+}
+
 } // namespace
 
 void CGraphicReports::prepareReports(CStoredProcedure* procedure, int timeout)
@@ -84,14 +93,23 @@ void CGraphicReports::prepareReports(CStoredProcedure* procedure, int timeout)
                                 __FILE__, "CGraphicReports::prepareReports", 0, nullptr);
         for (int i = 0; i < m_count; ++i) {
             CGraphicReport* report = m_reports.GetAt(i);
-            if (!report->claim(procedure, m_server, m_queuedStatus, timeout))
-                acutPrintf("Graphic report %d skipped: it is no longer queued (another run took it, or it was "
-                           "changed or deleted).\n",
-                           report->getID());
-            else if (const int refused = refusal(*report))
-                report->setGraphicReportStatus(procedure, timeout, refused);
-            else
-                report->prepareReport(procedure, timeout);
+            // A link lost in a report gives up that report only: the run ends when the
+            // connection cannot be made again before the next.
+            procedure->connectAgainIfLost();
+            try {
+                if (!report->claim(procedure, m_server, m_queuedStatus, timeout))
+                    acutPrintf("Graphic report %d skipped: it is no longer queued (another run took it, or it was "
+                               "changed or deleted).\n",
+                               report->getID());
+                else if (const int refused = refusal(*report))
+                    report->setGraphicReportStatus(procedure, timeout, refused);
+                else
+                    report->prepareReport(procedure, timeout);
+            } catch (CEXKavro* e) {
+                if (!procedure->linkLost())
+                    throw;
+                giveUp(report->getID(), e);
+            }
             CSystemUtilities::doEvents();
         }
     });

@@ -31,6 +31,8 @@ public:
 
     // Stops the server, which ends every session, and starts it again.
     void restart() { cluster("restart"); }
+    // Stops the server, which ends every session; restart starts it again.
+    void halt() { cluster("halt"); }
 
 private:
     static std::string script() { return QV_SOURCE_DIR "/tests/database/pgcluster.sh"; }

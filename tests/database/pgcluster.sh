@@ -6,7 +6,8 @@
 #                              loads tests/database/sql/*.sql in name order, and writes
 #                              STATE/server ("127.0.0.1,PORT") and STATE/cluster (the folder);
 #   pgcluster.sh restart STATE stops that server (ending every session) and starts it again
-#                              on the same port;
+#                              on the same port (or starts a halted one);
+#   pgcluster.sh halt STATE    stops that server, ending every session;
 #   pgcluster.sh stop STATE    stops that server and removes its folder and STATE.
 # Run as root, the server runs as the user postgres.
 set -euo pipefail
@@ -60,9 +61,14 @@ restart() {
     || { cat "$dir/server.log" >&2; exit 1; }
 }
 
+halt() {
+  as_owner "$bin/pg_ctl" -D "$(cat "$state/cluster")/data" -m fast -w stop >/dev/null
+}
+
 case "$action" in
   start) start ;;
   restart) restart ;;
+  halt) halt ;;
   stop) stop ;;
   *) echo "pgcluster: unknown action $action" >&2; exit 2 ;;
 esac

@@ -81,7 +81,7 @@ SIGNATURES = {
         "grPlotMediaSizeID smallint, grPlotScaleTypeID smallint, grPlotCentred smallint, "
         "grOutputPath varchar, grOutputFilename varchar, grSaveCopyTo varchar, "
         "grXMLOutputTo varchar, grTotalChildAreas double precision"),
-    "__gr_setGraphicReportStatus": ("@graphicReportID int, @statusID int", ""),
+    "__gr_setGraphicReportStatus": ("@graphicReportID int, @statusID int", "grRecorded int"),
     "__gr_setGraphicReportLayout": ("@graphicReportID int, @layout varchar", ""),
     "__gr_getReportCategories": (
         "@graphicReportID int",
@@ -337,16 +337,15 @@ class Reports(unittest.TestCase):
     def test_a_run_records_its_statuses_and_the_plotted_layout(self):
         r = self.REPORT + 100
         query(f"INSERT INTO graphic_reports (graphic_report_id, status_id, plot_layout) "
-              f"VALUES ({r}, 1, '')")
-        call("__gr_setGraphicReportStatus", r, 2)
+              f"VALUES ({r}, 2, '')")
         call("__gr_setGraphicReportLayout", r, "Layout1")
-        call("__gr_setGraphicReportStatus", r, 3)
-        call("__gr_setGraphicReportStatus", r + 1, 3)
-        self.assertNotIn([str(r)], call("__gr_getGraphicReports", 1))
+        self.assertEqual(call("__gr_setGraphicReportStatus", r, 3), [["1"]])
+        self.assertEqual(call("__gr_setGraphicReportStatus", r, 4), [["0"]], "no longer started")
+        self.assertEqual(call("__gr_setGraphicReportStatus", r + 1, 3), [["0"]], "no such report")
         self.assertIn([str(r)], call("__gr_getGraphicReports", 3))
         self.assertEqual(rows(f"SELECT status_id FROM graphic_report_status_log "
                               f"WHERE graphic_report_id IN ({r}, {r + 1}) ORDER BY ordinal"),
-                         [("2",), ("3",)])
+                         [("3",)])
         self.assertEqual(rows(f"SELECT plot_layout, plotted_layout FROM graphic_reports "
                               f"WHERE graphic_report_id = {r}"), [("", "Layout1")])
 

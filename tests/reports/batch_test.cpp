@@ -309,12 +309,13 @@ struct StatusWriteEndsSession
     }
 };
 
-// A report whose status 3 cannot be recorded keeps status 2 and leaves no plot, copy or XML
-// (nor a temporary file) behind; the procedure object connects again for the next run, in
-// which a report whose plot type names no device is recorded as 14 and the others run.
+// A report whose status 3 call loses the link (the server may have recorded it) keeps its
+// new files and is given up, and the run goes on; the procedure object connects again, and
+// in the next run a report whose plot type names no device is recorded as 14.
 TEST_F(BatchRun, OutputsAppearOnlyWithTheirStatusAndAnUnknownPlotTypeIsRefused)
 {
     report(9601, 80, "plan.dxf", "plan.pdf", dir.file("copies"));
+    report(9604, 80, "plan.dxf", "after.pdf");
     report(9602, 81, "plan.dxf", "unknown.pdf");
     report(9603, 81, "plan.dxf", "next.pdf");
     run("UPDATE graphic_reports SET plot_type_id = 32767 WHERE graphic_report_id = 9602");
@@ -323,11 +324,12 @@ TEST_F(BatchRun, OutputsAppearOnlyWithTheirStatusAndAnUnknownPlotTypeIsRefused)
         const StatusWriteEndsSession failing(9601, kReportPlotted);
         CGraphicReports reports;
         reports.getGraphicReports(proc.get(), &server, 80, 10);
-        EXPECT_NE(caught([&] { reports.prepareReports(proc.get(), 10); }), nullptr);
+        EXPECT_EQ(caught([&] { reports.prepareReports(proc.get(), 10); }), nullptr);
     }
     EXPECT_EQ(statusLog(9601), "2");
-    EXPECT_TRUE(std::filesystem::is_empty(dir.file("out")));
-    EXPECT_TRUE(std::filesystem::is_empty(dir.file("copies")));
+    EXPECT_TRUE(startsWith(dir.file("out/plan.pdf"), "%PDF"));
+    EXPECT_NE(printed.find("Graphic report 9601 given up: the link to the server was lost"), std::string::npos);
+    EXPECT_EQ(statusLog(9604), "2 3");
     EXPECT_EQ(acDocManager->documentCount(), 0);
 
     CGraphicReports next;
@@ -547,20 +549,27 @@ TEST_F(BatchRun, AFullDiskNamesItsCauseAndLeavesTheOldFiles)
     EXPECT_NE(logged.find("cannot write"), std::string::npos);
 }
 
-// A server restarted between reading the queue and running it: the connection is made again
-// before the first report, and every report runs.
+// A server restarted between reading the queue and running it, and one stopped while a report
+// runs and started once a login has failed: the connection is made again, every report runs.
 TEST_F(BatchRun, AServerRestartedBeforeTheRunIsConnectedAgainAndEveryReportRuns)
 {
     qvtest::PrivateServer restarted;
     report(9951, 88, "plan.dxf", "first.pdf");
     report(9952, 88, "plan.dxf", "second.pdf");
+    report(9953, 88, "plan.dxf", "third.pdf");
     auto proc = procedure();
     CGraphicReports reports;
     reports.getGraphicReports(proc.get(), &server, 88, 10);
     restarted.restart();
+    qv::setOutputSink([&](const std::string& text) {
+        if ((printed += text).ends_with("applying graphic report Report 9952.\n"))
+            restarted.halt();
+        else if (text.starts_with("The connection to the server database was lost and cannot be made yet"))
+            restarted.restart();
+    });
     reports.prepareReports(proc.get(), 10);
-    EXPECT_EQ(statusLog(9951), "2 3");
-    EXPECT_EQ(statusLog(9952), "2 3");
+    for (int id : {9951, 9952, 9953})
+        EXPECT_EQ(statusLog(id), "2 3") << id;
     EXPECT_NE(printed.find("The connection to the server database was lost and has been made again\n"),
               std::string::npos) << printed;
 }
@@ -615,13 +624,20 @@ TEST_F(BatchRun, TwoRunsAtOnceRunEachReportOnce)
 
 // Reports another session changed after the queue was read: one taken off the queue (and
 // renamed) is skipped and its status left alone, one renamed only runs under its new name,
-// one deleted is skipped with nothing written; the run goes on to the next.
+// one deleted is skipped with nothing written, one cancelled while it runs keeps that and
+// its old file, with a line; the run goes on to the next.
 TEST_F(BatchRun, AReportRunsAsItIsWhenClaimedOrIsSkipped)
 {
     report(9711, 83, "plan.dxf", "taken.pdf");
     report(9712, 83, "plan.dxf", "old.pdf");
     report(9713, 83, "plan.dxf", "deleted.pdf", dir.file("copies"));
     report(9714, 83, "plan.dxf", "last.pdf");
+    report(9715, 83, "plan.dxf", "cancelled.pdf");
+    writeFile(dir.file("out/cancelled.pdf"), "old");
+    qv::setOutputSink([&](const std::string& text) {
+        if ((printed += text).ends_with("applying graphic report Report 9715.\n"))
+            run("UPDATE graphic_reports SET status_id = 999 WHERE graphic_report_id = 9715");
+    });
     auto proc = procedure();
     CGraphicReports reports;
     reports.getGraphicReports(proc.get(), &server, 83, 10);
@@ -633,7 +649,9 @@ TEST_F(BatchRun, AReportRunsAsItIsWhenClaimedOrIsSkipped)
     EXPECT_EQ(statusLog(9712), "2 3");
     EXPECT_NE(printed.find("applying graphic report Renamed.\n"), std::string::npos) << printed;
     EXPECT_EQ(statusLog(9714), "2 3");
-    for (int id : {9711, 9713})
+    EXPECT_EQ(statusLog(9715), "2");
+    EXPECT_NE(printed.find("Graphic report 9715: its status 3 was not recorded: it is no longer the run's claim"),
+              std::string::npos);    for (int id : {9711, 9713})
         EXPECT_NE(printed.find("Graphic report " + std::to_string(id) + " skipped: it is no longer queued"),
                   std::string::npos)
             << printed;
@@ -641,7 +659,8 @@ TEST_F(BatchRun, AReportRunsAsItIsWhenClaimedOrIsSkipped)
     for (const auto& entry : std::filesystem::directory_iterator(dir.file("out")))
         written.push_back(entry.path().filename().string());
     std::sort(written.begin(), written.end());
-    EXPECT_EQ(written, (std::vector<std::string>{"last.pdf", "last.xml", "new.pdf", "new.xml"}));
+    EXPECT_EQ(written, (std::vector<std::string>{"cancelled.pdf", "last.pdf", "last.xml", "new.pdf", "new.xml"}));
+    EXPECT_EQ(readFile(dir.file("out/cancelled.pdf")), "old");
     EXPECT_TRUE(std::filesystem::is_empty(dir.file("copies")));
 }
 

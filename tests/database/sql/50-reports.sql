@@ -14,7 +14,8 @@
 -- - A status written for a report replaces its status and is also appended to
 --   graphic_report_status_log, so that the steps of a run can be read back; a plotted layout
 --   goes to plotted_layout and leaves the layout the report asks for (plot_layout) alone.
---   Both writes change nothing for a report id the server does not hold.
+--   Both writes change nothing for a report id the server does not hold, and a status only
+--   replaces the 2 of a run's claim.
 -- - A batch run claims each report before it runs it: the claim moves the report from the
 --   queued status to 2 (started) only while it still has the queued status, in one
 --   statement, so that of several runs on one table (on one host or several) exactly one
@@ -162,13 +163,21 @@ LANGUAGE sql AS $$
     FROM claimed;
 $$;
 
+-- Records a run's outcome for the report it claimed: only while the report is still at 2
+-- (started), in one statement, so that a report cancelled, re-queued or deleted meanwhile
+-- keeps what was done to it. Gives the number of reports it changed (1 or 0).
 CREATE FUNCTION "__gr_setGraphicReportStatus"("@graphicReportID" integer, "@statusID" integer)
-RETURNS void LANGUAGE sql AS $$
-    UPDATE graphic_reports SET status_id = "@statusID"
-    WHERE graphic_report_id = "@graphicReportID";
-    INSERT INTO graphic_report_status_log (graphic_report_id, status_id)
-    SELECT graphic_report_id, "@statusID" FROM graphic_reports
-    WHERE graphic_report_id = "@graphicReportID";
+RETURNS TABLE ("grRecorded" integer) LANGUAGE sql AS $$
+    WITH recorded AS (
+        UPDATE graphic_reports SET status_id = "@statusID"
+        WHERE graphic_report_id = "@graphicReportID" AND status_id = 2
+        RETURNING graphic_report_id
+    ), logged AS (
+        INSERT INTO graphic_report_status_log (graphic_report_id, status_id)
+        SELECT graphic_report_id, "@statusID" FROM recorded
+        RETURNING 1
+    )
+    SELECT count(*)::integer FROM logged;
 $$;
 
 CREATE FUNCTION "__gr_setGraphicReportLayout"("@graphicReportID" integer, "@layout" varchar)

@@ -29,11 +29,19 @@ public:
     static CString connectionString(const CString& server, const CString& database, const CString& user,
                                     const CString& password);
 
+    // Whether a connected object's link to the server is lost: a call found it gone or got
+    // no answer within its time-out, or the server has closed its end since (as when it was
+    // restarted). The next call connects again first.
+    bool linkLost();
+    // reconnectIfLost, raising CEXConnection when the connection cannot be made again.
+    void connectAgainIfLost();
+
 protected:
-    // Opens a connected object's connection again when its link to the server was lost (it
-    // reads as closed: a call found the link gone, or the server has closed its end since,
-    // as when it was restarted), and says so on the command line; a failed attempt raises
-    // _com_error and is made again before the next call.
+    // Opens a connected object's connection again when its link to the server was lost, and
+    // says so on the command line. A login refused or unanswered is tried again, with a pause
+    // that doubles from 0.1 s, until the connection's time-out has passed since the first
+    // try (one try for a time-out of 0), with a line after the first failed try; then the
+    // last failure is raised as _com_error, and the next call tries again.
     void reconnectIfLost();
 
     _ConnectionPtr m_connection;

@@ -31,6 +31,11 @@ public:
     void execSPNoReturnNoParas();
     _RecordsetPtr execSPReturnNoParas();
 
+    // Whether the server may have run the last call although it failed: no answer came
+    // within the time-out, or the link was lost, so that its outcome is unknown. False after
+    // a call that succeeded or that the server refused.
+    bool outcomeUnknown() const { return m_outcomeUnknown; }
+
     // A "storedProcedure" element: "name", "date" (in the error-log namespace) and, when a
     // list is attached, its "parameters".
     MSXML2::IXMLDOMNodePtr serialize(CString namespaceURI);
@@ -69,4 +74,5 @@ private:
     _bstr_t m_name{""};
     CParameters* m_parameters = nullptr;
     int m_timeout;
+    bool m_outcomeUnknown = false;
 };

@@ -90,12 +90,19 @@ public:
     // a failed write gives its status with the reason printed and leaves the files that were
     // in place. A fault of the report's own (a drawing that cannot be read, a failure as it
     // is applied or plotted, a plot layout the drawing does not have) gives its status with
-    // the report's id and the cause printed, and the files that were in place stay. A failed
-    // call to the server raises, leaving the status recorded so far and the files that were
-    // in place. Either way the drawing is left unlocked and closed.
+    // the report's id and the cause printed, and the files that were in place stay. A status 3
+    // the server refused, or could not record because the report is no longer the run's
+    // claim, puts the files that were in place back; one whose call got no answer or lost the
+    // link leaves the new files. A failed call to the server raises, leaving the status
+    // recorded so far and the files that were in place. Either way the drawing is left
+    // unlocked and closed.
     void prepareReport(CStoredProcedure* procedure, int timeout);
     bool hasInvalidData() const { return m_dataInvalid; }
-    void setGraphicReportStatus(CStoredProcedure* procedure, int timeout, int status);
+    // Records the status ("__gr_setGraphicReportStatus"), which the server does only while
+    // the report is still at kReportStarted, the run's claim: false, with a line saying so,
+    // when it answers that it changed no report (a server that gives no count is taken to
+    // have recorded it).
+    bool setGraphicReportStatus(CStoredProcedure* procedure, int timeout, int status);
     void setGraphicReportLayout(CStoredProcedure* procedure, int timeout, CString layout);
 
     int getID() const { return m_id; }
@@ -163,6 +170,9 @@ private:
     int plotReport(CStoredProcedure* procedure, int timeout, CAcadDrawing* drawing, CReportOutputs& outputs);
     int saveCopy(CAcadDrawing* drawing, CReportOutputs& outputs);
     int writeReportXML(CAcadDrawing* drawing, CReportOutputs& outputs);
+    // Records the status reached, and keeps the files the outputs moved into place or lets
+    // them go back.
+    void recordStatus(CStoredProcedure* procedure, int timeout, int status, CReportOutputs& outputs);
     // Fills the report from the first row of "__gr_getGraphicReport"'s columns; false when
     // there is none. The rows are taken so that they are closed once read, before further
     // calls run through the same procedure object.

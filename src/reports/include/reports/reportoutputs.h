@@ -1,8 +1,10 @@
 // The files a batch run of a report writes (the plot, the drawing's copy, the report's
 // XML), each written under a short temporary name in its own folder and moved into place
 // only when every one of them was written, before the report's status is recorded: the
-// files in place and the status recorded for the report agree. A run that fails, or whose
-// status cannot be recorded, leaves the files of the run before it as they were.
+// files in place and the status recorded for the report agree. A run that fails before
+// the files are moved, or whose status the server refuses, leaves the files of the run
+// before it as they were; the caller keeps the new files when the status was recorded or
+// may have been.
 //
 // A temporary is named ".~qv", the host's mark (8 hexadecimal digits of its name), the
 // process number, "-", a serial number and the target's extension, so that a later run on
