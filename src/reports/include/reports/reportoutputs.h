@@ -4,9 +4,9 @@
 // files in place and the status recorded for the report agree. A run that fails, or whose
 // status cannot be recorded, leaves the files of the run before it as they were.
 //
-// A temporary is named ".~qv", the host's mark (8 hexadecimal digits of its name), the
-// process number, "-", a serial number and the target's extension, so that a later run on
-// the same host can tell the temporaries whose process has died, and remove them.
+// A temporary is named ".~qv", the process's tag (qv::temporaryTag: the mark of its process
+// space and its number), a serial number and the target's extension, so that a later run in
+// the same process space can tell the temporaries whose process has died, and remove them.
 #pragma once
 
 #include "mfc/cstring.h"
@@ -27,8 +27,8 @@ public:
 
     // The temporary path, in the folder of `path`, to write the file of `path` under;
     // `failure` is the status a failed move of it into place gives. Before the first file
-    // of a batch run goes to a folder, the temporaries dead runs of this host left there
-    // are removed.
+    // of a batch run goes to a folder, the temporaries dead processes of this process space
+    // left there are removed.
     CString stage(const CString& path, int failure);
     // Whether a file staged already goes to the path.
     bool holds(const CString& path) const;
@@ -57,7 +57,6 @@ private:
     };
 
     static CString temporaryIn(const CString& folder, const CString& target);
-    static void sweep(const CString& folder);
     // Moves one staged file into place; false with errno set when it could not be.
     static bool moveIntoPlace(Output& output);
     void putBack();
