@@ -18,11 +18,11 @@
 namespace {
 
 // The extension of the target's name when it is short (the plot's writer gives its file the
-// device's extension), else "".
+// device's extension), else "". A leading dot starts one too: ".pdf" is all extension.
 CString shortExtension(const CString& name)
 {
     const int dot = name.ReverseFind('.');
-    return dot > 0 && name.GetLength() - dot <= 8 ? name.Mid(dot) : CString();
+    return dot >= 0 && name.GetLength() - dot <= 8 ? name.Mid(dot) : CString();
 }
 
 // What went wrong: the description of the innermost record.
