@@ -171,15 +171,14 @@ TEST(AtomicFile, KeepsTheTemporariesOfAnotherProcessSpace)
     }
     ::close(ready[1]);
     char ok = 0;
-    const bool started = ::read(ready[0], &ok, 1) == 1 && ok == 'y';
     std::string error;
-    const bool saved = started && qv::writeFileAtomically(dir.file("plan.dxf"), "saved", error);
+    const bool started = ::read(ready[0], &ok, 1) == 1 && ok == 'y';
+    EXPECT_TRUE(!started || qv::writeFileAtomically(dir.file("plan.dxf"), "saved", error)) << error;
     const size_t names = namesIn(dir).size();
     ::kill(outer, SIGKILL);
     ::waitpid(outer, nullptr, 0);
     ::close(ready[0]);
     if (!started)
         GTEST_SKIP() << "no PID namespace can be made here";
-    EXPECT_TRUE(saved) << error;
     EXPECT_EQ(names, 2u);
 }

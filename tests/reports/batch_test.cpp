@@ -398,7 +398,6 @@ std::set<std::string> everything(const std::filesystem::path& folder)
 // the folders. A file that cannot be moved into place (a folder at the XML's full path)
 // leaves the files the run before left. The temporaries of runs of this host that died are
 // removed, in the temporary folder of the drawing's copy too, those of a run under way kept.
-// A name that is all extension is written whole under a staged name of its own.
 TEST_F(BatchRun, OutputsStayInTheirFoldersAndAreInPlaceAllOrNone)
 {
     const std::string out = dir.file("deep/out");
@@ -440,7 +439,7 @@ TEST_F(BatchRun, OutputsStayInTheirFoldersAndAreInPlaceAllOrNone)
         {"one\x01.pdf", "", "", 11}, {"link.pdf", "", "", 11}, {"e.pdf", "", "folder.xml", 13},
         {"c.pdf", "..", "", 12}, {"d.pdf", "", "..", 13}, {"f.pdf", "", "f.pdf", 13} /* the plot's own name */,
         {"a.pdf", dir.file("copies"), out + "/taken.xml", 13}, {longName + ".pdf", "", "", 3},
-        {"c1\xc2\x85.pdf", "", "", 11}, {"\xe2\x82\xac.pdf", "", "", 3}, {".hidden", "", "", 3},
+        {"c1\xc2\x85.pdf", "", "", 11}, {"\xe2\x82\xac.pdf", "", "", 3}, {".hidden", "", "", 3} /* all extension */,
     };
     int id = 9800;
     for (const auto& c : cases)
@@ -449,10 +448,7 @@ TEST_F(BatchRun, OutputsStayInTheirFoldersAndAreInPlaceAllOrNone)
     CGraphicReports reports;
     reports.getGraphicReports(proc.get(), &server, 86, 10);
     reports.prepareReports(proc.get(), 10);
-    if (tmp)
-        setenv("TMPDIR", tmpBefore.c_str(), 1);
-    else
-        unsetenv("TMPDIR");
+    tmp ? setenv("TMPDIR", tmpBefore.c_str(), 1) : unsetenv("TMPDIR");
     kill(live, SIGKILL);
     waitpid(live, nullptr, 0);
     id = 9800;
@@ -664,7 +660,6 @@ TEST_F(BatchRun, AWideQueueStatusIsRefusedAndUnplottableTypesGetTheirStatuses)
     EXPECT_EQ(statusLog(9723), "2 14");
     EXPECT_EQ(statusLog(9724), "2 3");
     EXPECT_EQ(statusLog(9725), "2 3");
-    EXPECT_TRUE(startsWith(dir.file("out/shot.png"), "\x89PNG"));
     EXPECT_TRUE(std::filesystem::exists(dir.file("out/shot.xml")));
     EXPECT_NE(printed.find("Graphic report 9722 not run: the DWF device cannot be plotted to here"),
               std::string::npos)
