@@ -1,10 +1,10 @@
 #include "win/atomicfile.h"
 
 #include "win/removalslots.h"
+#include "win/staletemporaries.h"
 
 #include <cerrno>
 #include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -46,7 +46,7 @@ std::string nameOf(const std::string& path)
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// The prefix of the temporary files of saves of name; the saving process's id follows it.
+// The prefix of the temporary files of saves of name; the saving process's tag follows it.
 std::string tempPrefix(const std::string& name) { return "." + name + ".qvsave-"; }
 
 // Follows links to the file they name; a dangling link names its target, which the save
@@ -75,24 +75,6 @@ mode_t defaultMode()
     const mode_t mask = ::umask(0);
     ::umask(mask);
     return 0666 & ~mask;
-}
-
-// Removes the temporaries that saves of name left behind when their process died.
-void removeStaleTemporaries(const std::string& folder, const std::string& name)
-{
-    DIR* dir = ::opendir(folder.c_str());
-    if (!dir)
-        return;
-    const std::string prefix = tempPrefix(name);
-    while (const dirent* entry = ::readdir(dir)) {
-        const std::string_view file(entry->d_name);
-        if (!file.starts_with(prefix))
-            continue;
-        const long pid = std::strtol(std::string(file.substr(prefix.size())).c_str(), nullptr, 10);
-        if (pid > 0 && pid != ::getpid() && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
-            ::unlinkat(::dirfd(dir), entry->d_name, 0);
-    }
-    ::closedir(dir);
 }
 
 void syncFolder(const std::string& folder)
@@ -152,8 +134,8 @@ bool AtomicFile::open(const std::string& path, int mode)
         mode = static_cast<int>(exists ? st.st_mode & 07777 : defaultMode());
 
     const std::string name = nameOf(m_target);
-    removeStaleTemporaries(folder, name);
-    std::string temp = folder + "/" + tempPrefix(name) + std::to_string(::getpid()) + "-XXXXXX";
+    sweepStaleTemporaries(folder);
+    std::string temp = folder + "/" + tempPrefix(name) + temporaryTag() + "XXXXXX";
     m_fd = makeTemporary(temp, m_slot);
     if (m_fd < 0)
         return fail("cannot write '" + m_target + "': cannot create a file in '" + folder + "': " +

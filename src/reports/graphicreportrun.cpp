@@ -87,6 +87,14 @@ CString placeFault(const CString& path, CAcadDrawing* drawing, const CReportOutp
     return CString();
 }
 
+// The name the plot is written under: the output name with the device's extension.
+CString plotFileName(CString name, int plotType)
+{
+    if (!name.IsEmpty())
+        CAcadUtilities::checkPlotFileExtension(name, CAcadUtilities::convertPlotDevice(plotType));
+    return name;
+}
+
 } // namespace
 
 void CGraphicReport::getGraphicReport(CStoredProcedure* procedure, CServerPreferenceVaultEye* server, int id,
@@ -309,9 +317,7 @@ int CGraphicReport::plotReport(CStoredProcedure* procedure, int timeout, CAcadDr
     if (!files.directoryExists(m_outputPath))
         return kReportOutputFolderMissing;
     const CString layoutBefore = m_plotLayout;
-    CString name = m_outputFilename;
-    if (!name.IsEmpty())
-        CAcadUtilities::checkPlotFileExtension(name, CAcadUtilities::convertPlotDevice(m_plotTypeID));
+    const CString name = plotFileName(m_outputFilename, m_plotTypeID);
     if (refused("The output file name", files.getFileNameFault(m_outputPath, name)))
         return kReportOutputNameInvalid;
     if (!m_plotLayout.IsEmpty() &&
@@ -375,7 +381,7 @@ int CGraphicReport::writeReportXML(CAcadDrawing* drawing, CReportOutputs& output
     CString fault;
     if (target.IsEmpty()) {
         const CString plotted = CAcadUtilities::plotExtension(CAcadUtilities::convertPlotDevice(m_plotTypeID));
-        target = m_outputPath + files.swapFileExtension(m_outputFilename, plotted, ".xml");
+        target = m_outputPath + files.swapFileExtension(plotFileName(m_outputFilename, m_plotTypeID), plotted, ".xml");
     } else {
         switch (files.getPathType(target)) {
         case fileName:

@@ -6,55 +6,23 @@
 #include "support/excustom.h"
 #include "support/fileutilities.h"
 #include "support/kavroguard.h"
+#include "win/staletemporaries.h"
 
 #include <cerrno>
-#include <cstdint>
-#include <cstdio>
 #include <cstring>
-#include <dirent.h>
 #include <memory>
-#include <set>
-#include <signal.h>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-// The first characters of every temporary of this host: ".~qv" and 8 hexadecimal digits of
-// the host's name.
-const std::string& hostPrefix()
-{
-    static const std::string prefix = [] {
-        char name[256] = {};
-        ::gethostname(name, sizeof name - 1);
-        std::uint32_t hash = 2166136261u;
-        for (const char* c = name; *c; ++c)
-            hash = (hash ^ static_cast<unsigned char>(*c)) * 16777619u;
-        char text[16];
-        std::snprintf(text, sizeof text, ".~qv%08x", static_cast<unsigned>(hash));
-        return std::string(text);
-    }();
-    return prefix;
-}
-
-std::set<std::string>& sweptFolders()
-{
-    static std::set<std::string> folders;
-    return folders;
-}
-
 // The extension of the target's name when it is short (the plot's writer gives its file the
-// device's extension), else "".
+// device's extension), else "". A leading dot starts one too: ".pdf" is all extension.
 CString shortExtension(const CString& name)
 {
     const int dot = name.ReverseFind('.');
-    return dot > 0 && name.GetLength() - dot <= 8 ? name.Mid(dot) : CString();
-}
-
-bool processHasEnded(long pid)
-{
-    return pid > 0 && pid != ::getpid() && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
+    return dot >= 0 && name.GetLength() - dot <= 8 ? name.Mid(dot) : CString();
 }
 
 // What went wrong: the description of the innermost record.
@@ -80,34 +48,16 @@ CString CReportOutputs::temporaryIn(const CString& folder, const CString& target
 {
     static int serial = 0;
     CString name;
-    name.Format("%s%ld-%d", hostPrefix().c_str(), static_cast<long>(::getpid()), ++serial);
+    name.Format(".~qv%s%d", qv::temporaryTag().c_str(), ++serial);
     return folder + name + shortExtension(target.Mid(folder.GetLength()));
 }
 
-void CReportOutputs::beginRun() { sweptFolders().clear(); }
-
-void CReportOutputs::sweep(const CString& folder)
-{
-    if (!sweptFolders().insert(folder.str()).second)
-        return;
-    DIR* dir = ::opendir(folder.IsEmpty() ? "." : folder.GetString());
-    if (!dir)
-        return;
-    const std::string& prefix = hostPrefix();
-    while (const dirent* entry = ::readdir(dir)) {
-        // A writer's own temporary of a staged file has one more "." in front.
-        const char* name = entry->d_name[0] == '.' && entry->d_name[1] == '.' ? entry->d_name + 1 : entry->d_name;
-        if (std::strncmp(name, prefix.c_str(), prefix.size()) == 0 &&
-            processHasEnded(std::strtol(name + prefix.size(), nullptr, 10)))
-            ::unlinkat(::dirfd(dir), entry->d_name, 0);
-    }
-    ::closedir(dir);
-}
+void CReportOutputs::beginRun() { qv::sweepFoldersAgain(); }
 
 CString CReportOutputs::stage(const CString& path, int failure)
 {
     const CString folder = CFileUtilities().getDirectoryString(path);
-    sweep(folder);
+    qv::sweepStaleTemporaries(folder.str());
     const CString staged = temporaryIn(folder, path);
     m_outputs.push_back(Output{staged, path, CString(), failure, false});
     return staged;

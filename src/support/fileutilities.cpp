@@ -94,9 +94,15 @@ CString CFileUtilities::getFileNameFault(const CString& folder, const CString& n
         return "it holds a folder part";
     if (name.Find('\\') >= 0)
         return "it holds a backslash";
-    for (const char c : name.str())
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
+    // C0 controls and DEL, and the C1 controls U+0080 to U+009F, which UTF-8 writes as 0xC2
+    // followed by 0x80 to 0x9F (those bytes alone continue other characters).
+    const std::string& text = name.str();
+    for (size_t i = 0; i < text.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        const unsigned char next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
+        if (c < 0x20 || c == 0x7f || (c == 0xc2 && next >= 0x80 && next <= 0x9f))
             return "it holds a control character";
+    }
     if (name == "." || name == "..")
         return "it names a folder";
     const std::filesystem::path file = nativePath(folder) / name.GetString();

@@ -1,7 +1,8 @@
 // The batch report run against the server of tests/database/pgcluster.sh: reports queued on
 // a small plan (a layer, a line and two assets joined by a link line, about 5 KB), each
 // applied with one hatched category, plotted to PDF, copied as DXF and written back as XML.
-// "reports_per_minute" is the throughput of one host (wall-clock time: the server and the
+// The second argument is the number of files the output folder already holds (earlier
+// reports' files). "reports_per_minute" is the throughput of one host (wall-clock time: the server and the
 // file system do part of the work). Run by tests/bench/run_bench_database.sh.
 #include "arx/acdocman.h"
 #include "arx/acutprintf.h"
@@ -19,9 +20,12 @@
 
 #include <benchmark/benchmark.h>
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -104,6 +108,9 @@ void batchRun(benchmark::State& state)
     TempDir dir;
     for (const char* folder : {"plans", "out", "copies"})
         std::filesystem::create_directories(dir.file(folder));
+    for (int64_t i = 0; i < state.range(1); ++i)
+        std::ofstream(dir.file("out/old" + std::to_string(i) + ".pdf"));
+    ::sync();   // their writing is not the run's
     const std::vector<std::string> assets = makePlan(dir.file("plans/plan.dxf"));
     MSXML2::IXMLDOMDocumentPtr settings;
     settings.CreateInstance("Msxml2.DOMDocument");
@@ -138,5 +145,5 @@ void batchRun(benchmark::State& state)
 
 } // namespace
 
-BENCHMARK(batchRun)->Arg(100)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(5);
+BENCHMARK(batchRun)->Args({100, 0})->Args({100, 20000})->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(5);
 BENCHMARK_MAIN();

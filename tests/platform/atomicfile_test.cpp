@@ -1,8 +1,12 @@
 #include "common/tempdir.h"
 #include "win/atomicfile.h"
 
+#include <csignal>
 #include <filesystem>
+#include <fstream>
+#include <sched.h>
 #include <gtest/gtest.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -139,4 +143,42 @@ TEST(AtomicFile, CommitWithoutReplaceKeepsAnExistingFile)
     EXPECT_EQ(file.errorNumber(), EEXIST);
     EXPECT_EQ(readFile(dir.file("plan.dxf")), "old");
     EXPECT_EQ(namesIn(dir), std::vector<std::string>{"plan.dxf"});
+}
+
+// A save under way in another PID namespace (a container, or a clone of this machine under
+// the same name) by a process whose number is free here: a save here keeps its temporary.
+TEST(AtomicFile, KeepsTheTemporariesOfAnotherProcessSpace)
+{
+    TempDir dir;
+    const pid_t freed = ::fork();
+    if (freed == 0)
+        ::_exit(0);
+    ::waitpid(freed, nullptr, 0);
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t outer = ::fork();
+    if (outer == 0) {
+        qv::AtomicFile file;   // never closed: the save is under way until the process is killed
+        if (::unshare(CLONE_NEWPID) == 0 && ::fork() == 0) {   // the namespace's first process
+            ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+            std::ofstream("/proc/sys/kernel/ns_last_pid") << freed - 1;   // its next child's number
+            if (::fork() == 0)
+                (void)!::write(ready[1], ::getpid() == freed && file.open(dir.file("plan.dxf")) ? "y" : "n", 1);
+        }
+        ::close(ready[1]);
+        for (;;)
+            ::pause();
+    }
+    ::close(ready[1]);
+    char ok = 0;
+    std::string error;
+    const bool started = ::read(ready[0], &ok, 1) == 1 && ok == 'y';
+    EXPECT_TRUE(!started || qv::writeFileAtomically(dir.file("plan.dxf"), "saved", error)) << error;
+    const size_t names = namesIn(dir).size();
+    ::kill(outer, SIGKILL);
+    ::waitpid(outer, nullptr, 0);
+    ::close(ready[0]);
+    if (!started)
+        GTEST_SKIP() << "no PID namespace can be made here";
+    EXPECT_EQ(names, 2u);
 }

@@ -26,6 +26,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -421,7 +422,7 @@ std::set<std::string> everything(const std::filesystem::path& folder)
 // files of theirs: other names are refused with their reason, and nothing is written outside
 // the folders. A file that cannot be moved into place (a folder at the XML's full path)
 // leaves the files the run before left. The temporaries of runs of this host that died are
-// removed, those of a run under way kept.
+// removed, in the temporary folder of the drawing's copy too, those of a run under way kept.
 TEST_F(BatchRun, OutputsStayInTheirFoldersAndAreInPlaceAllOrNone)
 {
     const std::string out = dir.file("deep/out");
@@ -433,6 +434,10 @@ TEST_F(BatchRun, OutputsStayInTheirFoldersAndAreInPlaceAllOrNone)
     std::filesystem::create_directories(dir.file("elsewhere"));
     writeFile(dir.file("elsewhere/target.pdf"), "elsewhere");
     std::filesystem::create_symlink(dir.file("elsewhere/target.pdf"), out + "/link.pdf");
+    std::filesystem::create_directories(dir.file("temp"));
+    const char* const tmp = std::getenv("TMPDIR");
+    const std::string tmpBefore = tmp ? tmp : "";
+    setenv("TMPDIR", dir.file("temp").c_str(), 1);
     const auto stage = [](CReportOutputs& outputs, const std::string& path) {
         const CString staged = outputs.stage(path.c_str(), kReportOutputNameInvalid);
         writeFile(staged.GetString(), path);
@@ -443,6 +448,7 @@ TEST_F(BatchRun, OutputsStayInTheirFoldersAndAreInPlaceAllOrNone)
         auto* outputs = new CReportOutputs;
         stage(*outputs, out + "/a.pdf");
         outputs->commit();
+        stage(*outputs, dir.file("temp/c.qrv"));
         return stage(*outputs, dir.file("copies/c.dxf"));
     }, false);
     writeFile(out + "/a.pdf", "old plot");
@@ -458,6 +464,7 @@ TEST_F(BatchRun, OutputsStayInTheirFoldersAndAreInPlaceAllOrNone)
         {"one\x01.pdf", "", "", 11}, {"link.pdf", "", "", 11}, {"e.pdf", "", "folder.xml", 13},
         {"c.pdf", "..", "", 12}, {"d.pdf", "", "..", 13}, {"f.pdf", "", "f.pdf", 13} /* the plot's own name */,
         {"a.pdf", dir.file("copies"), out + "/taken.xml", 13}, {longName + ".pdf", "", "", 3},
+        {"c1\xc2\x85.pdf", "", "", 11}, {"\xe2\x82\xac.pdf", "", "", 3}, {".hidden", "", "", 3} /* all extension */,
     };
     int id = 9800;
     for (const auto& c : cases)
@@ -466,6 +473,7 @@ TEST_F(BatchRun, OutputsStayInTheirFoldersAndAreInPlaceAllOrNone)
     CGraphicReports reports;
     reports.getGraphicReports(proc.get(), &server, 86, 10);
     reports.prepareReports(proc.get(), 10);
+    tmp ? setenv("TMPDIR", tmpBefore.c_str(), 1) : unsetenv("TMPDIR");
     kill(live, SIGKILL);
     waitpid(live, nullptr, 0);
     id = 9800;
@@ -475,8 +483,9 @@ TEST_F(BatchRun, OutputsStayInTheirFoldersAndAreInPlaceAllOrNone)
               (std::set<std::string>{"copies", "copies/plan.dxf", "deep", "deep/copies", "deep/out", "deep/out/a.pdf",
                                      "deep/out/folder.xml", "deep/out/link.pdf", "deep/out/taken.xml",
                                      "deep/out/" + longName + ".pdf", "deep/out/" + longName + ".xml",
-                                     "deep/out/" + liveTemporary, "elsewhere", "elsewhere/target.pdf", "out", "plans",
-                                     "plans/plan.dxf"}));
+                                     "deep/out/" + liveTemporary, "deep/out/\xe2\x82\xac.pdf",
+                                     "deep/out/\xe2\x82\xac.xml", "deep/out/.pdf", "deep/out/.xml", "elsewhere",
+                                     "elsewhere/target.pdf", "out", "plans", "plans/plan.dxf", "temp"}));
     EXPECT_EQ(readFile(out + "/a.pdf"), "old plot");
     EXPECT_EQ(readFile(dir.file("copies/plan.dxf")), "old copy");
     EXPECT_TRUE(std::filesystem::is_symlink(out + "/link.pdf"));
@@ -666,14 +675,16 @@ TEST_F(BatchRun, AReportRunsAsItIsWhenClaimedOrIsSkipped)
 
 // A queue status that a byte cannot hold is refused, naming it, and nothing is read or run;
 // reports whose plot type cannot be plotted to get their statuses, each with a line saying
-// why, and the run goes on.
+// why, and the run goes on; a PNG report's XML is named after the PNG file.
 TEST_F(BatchRun, AWideQueueStatusIsRefusedAndUnplottableTypesGetTheirStatuses)
 {
     report(9721, 55, "plan.dxf", "byte.pdf");   // 311 cut to a byte
     report(9722, 84, "plan.dxf", "dwf.pdf");
     report(9723, 84, "plan.dxf", "none.pdf");
     report(9724, 84, "plan.dxf", "next.pdf");
-    run("UPDATE graphic_reports SET plot_type_id = 0 WHERE graphic_report_id = 9722;"
+    report(9725, 84, "plan.dxf", "shot.pdf");   // plotted as shot.png, its XML named after it
+    run("UPDATE graphic_reports SET plot_type_id = 3 WHERE graphic_report_id = 9725;"
+        "UPDATE graphic_reports SET plot_type_id = 0 WHERE graphic_report_id = 9722;"
         "UPDATE graphic_reports SET plot_type_id = NULL WHERE graphic_report_id = 9723");
     auto proc = procedure();
     CGraphicReports wide;
@@ -690,6 +701,8 @@ TEST_F(BatchRun, AWideQueueStatusIsRefusedAndUnplottableTypesGetTheirStatuses)
     EXPECT_EQ(statusLog(9722), "2 16");
     EXPECT_EQ(statusLog(9723), "2 14");
     EXPECT_EQ(statusLog(9724), "2 3");
+    EXPECT_EQ(statusLog(9725), "2 3");
+    EXPECT_TRUE(std::filesystem::exists(dir.file("out/shot.xml")));
     EXPECT_NE(printed.find("Graphic report 9722 not run: the DWF device cannot be plotted to here"),
               std::string::npos)
         << printed;

@@ -3,8 +3,9 @@
 // target will have, synced, and renamed over the target; the folder is synced after the
 // rename. A file this process may not write is not replaced (the rename would step around
 // its protection). A save that fails or is abandoned leaves the old file as it was, and the
-// temporaries of saves whose process has died are removed by the next save of that file;
-// a process that ends without unwinding its saves removes its own (removeTemporaries).
+// temporaries whose process has died are removed by the first save of the process in their
+// folder (sweepStaleTemporaries); a process that ends without unwinding its saves removes
+// its own (removeTemporaries).
 #pragma once
 
 #include <cstddef>

@@ -6,9 +6,9 @@
 // before it as they were; the caller keeps the new files when the status was recorded or
 // may have been.
 //
-// A temporary is named ".~qv", the host's mark (8 hexadecimal digits of its name), the
-// process number, "-", a serial number and the target's extension, so that a later run on
-// the same host can tell the temporaries whose process has died, and remove them.
+// A temporary is named ".~qv", the process's tag (qv::temporaryTag: the mark of its process
+// space and its number), a serial number and the target's extension, so that a later run in
+// the same process space can tell the temporaries whose process has died, and remove them.
 #pragma once
 
 #include "mfc/cstring.h"
@@ -29,8 +29,8 @@ public:
 
     // The temporary path, in the folder of `path`, to write the file of `path` under;
     // `failure` is the status a failed move of it into place gives. Before the first file
-    // of a batch run goes to a folder, the temporaries dead runs of this host left there
-    // are removed.
+    // of a batch run goes to a folder, the temporaries dead processes of this process space
+    // left there are removed.
     CString stage(const CString& path, int failure);
     // Whether a file staged already goes to the path.
     bool holds(const CString& path) const;
@@ -59,7 +59,6 @@ private:
     };
 
     static CString temporaryIn(const CString& folder, const CString& target);
-    static void sweep(const CString& folder);
     // Moves one staged file into place; false with errno set when it could not be.
     static bool moveIntoPlace(Output& output);
     void putBack();
