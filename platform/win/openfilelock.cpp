@@ -2,6 +2,7 @@
 
 #include "win/atomicfile.h"
 #include "win/removalslots.h"
+#include "win/staletemporaries.h"
 
 #include <cerrno>
 #include <csignal>
@@ -47,15 +48,19 @@ bool gone(long pid)
 }
 
 // The session a lock file names, "pid N on HOST"; empty when the lock is stale: it names
-// none, or a process of this host that is gone (or is this one).
+// none, or a process of this process space that is gone (or is this one). Only the space's
+// mark tells hosts apart (clones and containers share a machine name); a lock without one
+// is judged by the machine name.
 std::string liveHolder(const std::string& lockFile)
 {
     std::ifstream in(lockFile);
     long pid = 0;
-    std::string host;
+    std::string host, mark;
     if (!(in >> pid >> host) || pid <= 0)
         return {};
-    if (host == hostName() && (pid == ::getpid() || gone(pid)))
+    in >> mark;
+    const bool ours = mark.empty() ? host == hostName() : mark == processSpaceMark();
+    if (ours && (pid == ::getpid() || gone(pid)))
         return {};
     return "pid " + std::to_string(pid) + " on " + host;
 }
@@ -64,7 +69,7 @@ std::string liveHolder(const std::string& lockFile)
 bool makeLock(const std::string& lockFile)
 {
     AtomicFile file;
-    return file.open(lockFile, 0644) && file.write(std::to_string(::getpid()) + " " + hostName() + "\n")
+    return file.open(lockFile, 0644) && file.write(std::to_string(::getpid()) + " " + hostName() + " " + processSpaceMark() + "\n")
            && file.commit(false);
 }
 

@@ -461,8 +461,11 @@ class FileCommandTest(TempFolderCase, WrittenDrawingChecks):
         dead = subprocess.Popen(["true"])
         dead.wait()
         lock = self.path(".plan.dxf.lock")
-        elsewhere = '"%s" is open in another session too (pid 1 on far.example).\n' % self.plan
-        for holder, told in (("%d %s" % (dead.pid, socket.gethostname()), ""), ("1 far.example", elsewhere)):
+        other = '"%s" is open in another session too (pid %d on %s).\n'
+        here = "%d %s" % (dead.pid, socket.gethostname())
+        clone = here + " 0123456789abcdef"   # the mark of another host of the same name
+        for holder, told in ((here, ""), (clone, other % (self.plan, dead.pid, socket.gethostname())),
+                             ("1 far.example", other % (self.plan, 1, "far.example"))):
             with self.subTest(holder):
                 write_script(lock, [holder])
                 result = run_script(self.dir, ["QVNAME"], self.plan)
