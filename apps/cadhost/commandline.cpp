@@ -3,6 +3,7 @@
 #include "arx/acedinput.h"
 #include "arx/acutprintf.h"
 #include "win/homefolder.h"
+#include "win/winbase.h"
 
 #include <algorithm>
 #include <cctype>
@@ -103,10 +104,8 @@ std::optional<std::string> takeablePath(const std::string& path)
 std::optional<std::string> fileToWrite(const std::string& path)
 {
     auto taken = takeablePath(path);
-    std::string native = path;
-    std::replace(native.begin(), native.end(), '\\', '/');
     std::error_code error;
-    if (taken && std::filesystem::is_directory(native, error)) {
+    if (taken && std::filesystem::is_directory(nativePath(path.c_str()), error)) {
         refusePath("\"" + *taken + "\" is a folder, not a file");
         return std::nullopt;
     }

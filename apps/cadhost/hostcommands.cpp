@@ -10,6 +10,7 @@
 #include "arx/acedinput.h"
 #include "arx/dbdatabase.h"
 #include "win/fileidentity.h"
+#include "win/winbase.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -28,9 +29,7 @@ bool changed(const AcApDocument* doc) { return doc && doc->database()->dbmod() !
 // the command to refuse).
 std::string withExtension(const std::string& path)
 {
-    std::string native = path;
-    std::replace(native.begin(), native.end(), '\\', '/');
-    const std::filesystem::path name(native);
+    const std::filesystem::path name(nativePath(path.c_str()));
     std::error_code error;
     if (name.has_extension() || !name.has_filename() || std::filesystem::is_directory(name, error))
         return path;

@@ -2,8 +2,8 @@
 
 #include "arx/dbdatabase.h"
 #include "win/homefolder.h"
+#include "win/winbase.h"
 
-#include <algorithm>
 #include <filesystem>
 #include <sys/stat.h>
 
@@ -43,8 +43,7 @@ std::optional<std::string> writeNumbered(AcDbDatabase& db, const std::string& ba
 
 std::optional<std::string> writeRecoveryFile(AcDbDatabase& db, const std::string& drawing, std::string& error)
 {
-    std::string path = drawing;
-    std::replace(path.begin(), path.end(), '\\', '/');
+    const std::string path = nativePath(drawing.c_str());
     if (auto kept = writeNumbered(db, path, error))
         return kept;
     const std::filesystem::path folder = std::filesystem::path(path).parent_path();

@@ -4,8 +4,6 @@
 #include "win/removalslots.h"
 #include "win/staletemporaries.h"
 
-#include <cerrno>
-#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -39,7 +37,7 @@ std::string lockFileOf(const std::string& path)
 // (its number was given again, after a restart of the system, say).
 bool gone(long pid)
 {
-    if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
+    if (processHasEnded(pid))
         return true;
     std::error_code mine, its;
     const auto ours = std::filesystem::read_symlink("/proc/self/exe", mine);

@@ -60,11 +60,6 @@ long makerOf(const std::string& name, const std::string& mark)
     return *end == '-' ? pid : 0;
 }
 
-bool hasEnded(long pid)
-{
-    return pid > 0 && pid != ::getpid() && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
-}
-
 // The folder as one spelling: no trailing "/", "." for the current one.
 std::string folderKey(std::string folder)
 {
@@ -88,6 +83,11 @@ std::string processSpaceMark()
     return mark;
 }
 
+bool processHasEnded(long pid)
+{
+    return pid > 0 && pid != ::getpid() && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
+}
+
 std::string temporaryTag()
 {
     return processSpaceMark() + "-" + std::to_string(::getpid()) + "-";
@@ -106,7 +106,7 @@ void sweepStaleTemporaries(const std::string& folder)
         return;
     const std::string mark = processSpaceMark();
     while (const dirent* entry = ::readdir(dir))
-        if (hasEnded(makerOf(entry->d_name, mark)))
+        if (processHasEnded(makerOf(entry->d_name, mark)))
             ::unlinkat(::dirfd(dir), entry->d_name, 0);
     ::closedir(dir);
 }

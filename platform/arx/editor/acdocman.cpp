@@ -4,6 +4,7 @@
 #include "arx/dbdatabase.h"
 #include "win/atomicfile.h"
 #include "win/pump.h"
+#include "win/winbase.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -62,14 +63,6 @@ AcApDocument* AcApDocManager::add(std::unique_ptr<AcApDocument> document)
 }
 
 namespace {
-
-// A path as the file system reads it: a backslash is a separator.
-std::string nativePath(const char* path)
-{
-    std::string file = path ? path : "";
-    std::replace(file.begin(), file.end(), '\\', '/');
-    return file;
-}
 
 // Why the file cannot be read, with the status to return; eOk when it can be opened. What
 // is not a regular file is refused without being opened: a FIFO would wait for a writer,

@@ -16,6 +16,8 @@ std::string processSpaceMark();
 // The mark, "-", this process's number and "-": the part of a temporary's name that names
 // its maker.
 std::string temporaryTag();
+// Whether process pid of this process space has ended (never this process).
+bool processHasEnded(long pid);
 // Removes the files of the folder whose names hold the tag of another process of this space
 // that has ended; only the first time in this process that a folder is named, or the first
 // since sweepFoldersAgain, so that a folder of many files is read once, not once a file.
