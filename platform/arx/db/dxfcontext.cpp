@@ -5,6 +5,7 @@
 #include "arx/dxfnumber.h"
 #include "dbobjectdata.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace qv {
@@ -214,22 +215,41 @@ void DxfContext::ensureTextStyle(const char* style, const dxf::Record& record, c
         m_lastTextStyle = style;
         return;
     }
-    auto* table = AcDbSymbolTable::cast(m_impl.textStyleTable.object());
-    if (!table)
-        return;
     m_textStyles.insert(style);
     m_lastTextStyle = style;
-    const dxf::Pair* name = record.find(7);
+    // The pair the text took its style from: a 7 of another section is no style of the text.
+    const auto pairs = record.pairs();
+    const auto name =
+        std::find_if(pairs.begin(), pairs.end(), [&](const dxf::Pair& p) { return p.code == 7 && p.value == style; });
+    if (name == pairs.end() || name->value.empty())
+        return;
+    PendingStyle pending{std::string(name->value), AcDbDatabase::Impl::describe(&user), name->line};
+    if (m_impl.textStyleTable.isNull())
+        m_styles.push_back(std::move(pending));   // added once the table is made
+    else
+        addTextStyle(pending);
+}
+
+void DxfContext::addTextStyle(const PendingStyle& pending)
+{
+    auto* table = AcDbSymbolTable::cast(m_impl.textStyleTable.object());
     AcDbObjectId id;
-    if (!name || name->value.empty() || table->getAt(std::string(name->value).c_str(), id) == Acad::eOk)
+    if (!table || table->getAt(pending.name.c_str(), id) == Acad::eOk)
         return;
     auto* rec = m_impl.makeInArena<AcDbTextStyleTableRecord>();
-    rec->assignName(std::string(name->value));
+    rec->assignName(pending.name);
     id = m_impl.install(m_impl.newStub(), rec, true);
     rec->setOwnerId(m_impl.textStyleTable);
     table->attachRecord(id, rec->name());
-    m_impl.repaired(AcDbDatabase::Impl::describe(&user) + " at line " + std::to_string(name->line)
-                    + ": its text style '" + rec->name() + "' is not in the table: added");
+    m_impl.repaired(pending.user + " at line " + std::to_string(pending.line) + ": its text style '" + rec->name()
+                    + "' is not in the table: added");
+}
+
+void DxfContext::addPendingTextStyles()
+{
+    for (const PendingStyle& pending : m_styles)
+        addTextStyle(pending);
+    m_styles.clear();
 }
 
 AcDbObjectId DxfContext::blockNamed(std::string_view name)

@@ -50,6 +50,8 @@ public:
     // that the text keeps it. The table is searched once for each distinct name (style: the
     // name as the text keeps it).
     void ensureTextStyle(const char* style, const dxf::Record& record, const AcDbObject& user);
+    // Adds the styles of texts read before the file had a style table, once it has one.
+    void addPendingTextStyles();
     // Sets the block of a reference by name, now or once the file is read (an undefined
     // block is then made, empty, as a repair).
     void setBlockNamed(AcDbBlockReference* reference, const dxf::Pair& pair);
@@ -73,6 +75,11 @@ private:
     struct PendingDictionary {
         AcDbObjectId* slot;   // an object's extension dictionary
         std::string holder;
+        int line;
+    };
+    struct PendingStyle {
+        std::string name;
+        std::string user;   // the text, as repairs name it
         int line;
     };
     struct PendingLinetype {
@@ -113,12 +120,14 @@ private:
     std::string describeRecord() const;
     AcDbObjectId blockNamed(std::string_view name);
     AcDbObjectId emptyBlock(const PendingBlock& pending);
+    void addTextStyle(const PendingStyle& pending);
 
     AcDbDatabase::Impl& m_impl;
     std::vector<PendingReference> m_strict;
     std::vector<PendingBlock> m_blocks;
     std::vector<PendingLinetype> m_linetypes;
     std::vector<PendingDictionary> m_dictionaries;
+    std::vector<PendingStyle> m_styles;
     // Names as written in the file to their records, so that each name is looked up once.
     NameMap m_layers, m_blockIds;
     // Entities take turns among a few layers: those of the last names need no hashing.

@@ -53,10 +53,28 @@ long long peekInt(const Record& record, int code, long long fallback)
     return v;
 }
 
+// The value of a reference's field as its table reads it: the last pair of the code before
+// any marker or under the reference's own, outside application groups; others are kept as
+// they came.
+long long peekReferenceInt(const Record& record, int code)
+{
+    long long v = 1;
+    bool read = true, group = false;
+    for (const Pair& p : record.pairs().subspan(1)) {
+        if (p.code == 102)
+            group = p.value.starts_with("{");
+        else if (p.code == 100 || p.code == 101)
+            read = p.code == 100 && (p.value == "AcDbBlockReference" || p.value == "AcDbMInsertBlock");
+        else if (p.code == code && read && !group)
+            qv::dxf::parseInt(p.value, v);
+    }
+    return v;
+}
+
 // A reference with more than one column or row is an array of references.
 AcDbObject* makeInsert(Impl& impl, const Record& record)
 {
-    if (peekInt(record, 70, 1) > 1 || peekInt(record, 71, 1) > 1)
+    if (peekReferenceInt(record, 70) > 1 || peekReferenceInt(record, 71) > 1)
         return impl.makeInArena<AcDbMInsertBlock>();
     return impl.makeInArena<AcDbBlockReference>();
 }
@@ -345,11 +363,15 @@ void Loader::readHeader(size_t first)
     }
     m_impl.headerChanged();
     // Room in the handle map for every handle the drawing says it has given, within what
-    // a file of this size can hold.
+    // a file of this size can hold. New objects take handles from the seed on, as the
+    // handles below it may have been given to objects the file no longer holds.
     if (const auto* seed = m_impl.headerTag("$HANDSEED", 5)) {
         unsigned long long handles = 0;
-        if (qv::dxf::parseHandle(seed->value(), handles))
+        if (qv::dxf::parseHandle(seed->value(), handles)) {
             m_impl.byHandle.reserve(static_cast<size_t>(std::min<unsigned long long>(handles, m_size / 16)));
+            if (handles > 0)
+                noteHandle(AcDbHandle(handles - 1));
+        }
     }
 }
 
@@ -765,6 +787,8 @@ void Loader::finish()
     for (size_t i = 0; i < m_impl.stubs.size(); ++i)
         if (const AcDbStub& stub = m_impl.stubs[i]; !stub.object && !stub.handle.isNull())
             m_impl.byHandle.erase(stub.handle.value());
+    qv::completeTables(m_db);
+    m_context.addPendingTextStyles();
     qv::completeDatabase(m_db);
     if (m_impl.repairsLeftOut > 0)
         m_impl.repairs.push_back(std::to_string(m_impl.repairsLeftOut) + " more repairs, not listed");

@@ -3,6 +3,7 @@
 #include "arx/dxfformaterror.h"
 #include "arx/dxfnumber.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cstring>
 
@@ -179,27 +180,54 @@ int FieldTable::findCommonEnd() const
 
 // A common field not read yet whose code comes in a section that keeps it otherwise (a
 // subclass the table does not know, or one read whole): some writers give an entity's layer
-// or colour after its own marker, whatever its type.
-inline const Field* FieldTable::lateCommonField(const Cursor& cursor, const Field* found, int code) const
+// or colour after its own marker, whatever its type. Not before the common section's marker
+// in a record that has one: there the pair is of the section it came in, and is written back
+// there (a save writes such pairs before the common section).
+inline const Field* FieldTable::lateCommonField(Cursor& cursor, std::span<const Pair> pairs, size_t i,
+                                                const Field* found) const
 {
+    const int code = pairs[i].code;
     if (!(cursor.foreign || (found && found->role == Field::Role::kSection)) || !isValidCode(code))
         return nullptr;
     const unsigned char e = m_lookups[0][slot(code)];
     if (e == kNoField || e > m_commonEnd || (cursor.commonRead >> (e - 1) & 1))
         return nullptr;
     const Field& f = m_fields[e - 1];
-    return f.role == Field::Role::kValue ? &f : nullptr;
+    if (f.role != Field::Role::kValue || beforeCommonMarker(cursor, pairs, i))
+        return nullptr;
+    return &f;
 }
 
-// A late common field whose value it cannot take (a value of another program's) stays a pair
-// of the section it came in, as it was before common fields were taken late.
+bool FieldTable::beforeCommonMarker(Cursor& cursor, std::span<const Pair> pairs, size_t i) const
+{
+    if (!cursor.commonMarker) {
+        const std::string_view marker = m_markers[static_cast<size_t>(m_sections[0])];
+        const auto at = std::find_if(pairs.begin(), pairs.end(),
+                                     [&](const Pair& p) { return p.code == 100 && p.value == marker; });
+        cursor.commonMarker = static_cast<size_t>(at - pairs.begin());
+    }
+    return i < *cursor.commonMarker && *cursor.commonMarker < pairs.size();
+}
+
+// A late common field whose value it cannot take (a value of another program's), or would
+// not write back (a default, left out of a save), stays a pair of the section it came in, as
+// it was before common fields were taken late; the field is taken as given then.
 bool FieldTable::readLate(AcRxObject& object, const Field& common, const Pair& pair, FieldContext& context) const
 {
     try {
-        return common.read(object, common, pair, context);
+        if (!common.read(object, common, pair, context))
+            return false;
     } catch (const FormatError&) {
         return false;
     }
+    if (!common.write || (common.when && !common.when(object)))
+        return false;
+    std::string written;
+    StringSink sink(written);
+    Writer out(sink, 256);
+    common.write(object, common, out);
+    out.finish();
+    return !written.empty();
 }
 
 bool FieldTable::readPair(AcRxObject& object, Cursor& cursor, std::span<const Pair> pairs, size_t& i,
@@ -219,10 +247,12 @@ bool FieldTable::readPair(AcRxObject& object, Cursor& cursor, std::span<const Pa
         return false;
     }
     const Field* f = find(cursor, pair.code);
-    if (const Field* common = lateCommonField(cursor, f, pair.code); common && readLate(object, *common, pair, context)) {
+    if (const Field* common = lateCommonField(cursor, pairs, i, f)) {
         cursor.commonRead |= std::uint64_t(1) << (common - m_fields.data());
-        ++i;
-        return true;
+        if (readLate(object, *common, pair, context)) {
+            ++i;
+            return true;
+        }
     }
     if (!f)
         return false;

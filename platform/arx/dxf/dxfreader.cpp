@@ -34,11 +34,24 @@ std::string_view trimmed(std::string_view s)
     return s;
 }
 
-// The value of a header variable in the window: the line two after its name (empty when
-// the name is not there).
+// Where a line of the window is name, blanks aside (npos when none is).
+size_t lineOf(std::string_view window, std::string_view name)
+{
+    size_t at = window.find(name);
+    while (at != std::string_view::npos) {
+        const size_t start = window.rfind('\n', at) + 1, end = window.find('\n', at);
+        if (trimmed(window.substr(start, end == std::string_view::npos ? end : end - start)) == name)
+            return at;
+        at = end == std::string_view::npos ? end : window.find(name, end);
+    }
+    return at;
+}
+
+// The value of a header variable in the window: the line two after the line of its name
+// (empty when the name is not there).
 std::string_view headerValue(std::string_view window, std::string_view name)
 {
-    const size_t at = window.find(name);
+    const size_t at = lineOf(window, name);
     if (at == std::string_view::npos)
         return {};
     size_t p = window.find('\n', at);
