@@ -178,22 +178,24 @@ int FieldTable::findCommonEnd() const
     return m_sections.size() > 1 ? m_sections[1] : static_cast<int>(m_fields.size());
 }
 
-// A common field not read yet whose code comes in a section that keeps it otherwise (a
-// subclass the table does not know, or one read whole): some writers give an entity's layer
-// or colour after its own marker, whatever its type. Not before the common section's marker
-// in a record that has one: there the pair is of the section it came in, and is written back
-// there (a save writes such pairs before the common section).
-inline const Field* FieldTable::lateCommonField(Cursor& cursor, std::span<const Pair> pairs, size_t i,
-                                                const Field* found) const
+// A common field not read yet (or read with a value a save leaves out) whose code comes in a
+// section that keeps it otherwise (a subclass the table does not know, or one read whole):
+// some writers give an entity's layer or colour after its own marker, whatever its type. Not
+// before the common section's marker in a record that has one: there the pair is of the
+// section it came in, and is written back there (a save writes such pairs before the common
+// section).
+inline const Field* FieldTable::lateCommonField(const AcRxObject& object, Cursor& cursor, std::span<const Pair> pairs,
+                                                size_t i, const Field* found) const
 {
     const int code = pairs[i].code;
     if (!(cursor.foreign || (found && found->role == Field::Role::kSection)) || !isValidCode(code))
         return nullptr;
     const unsigned char e = m_lookups[0][slot(code)];
-    if (e == kNoField || e > m_commonEnd || (cursor.commonRead >> (e - 1) & 1))
+    if (e == kNoField || e > m_commonEnd)
         return nullptr;
     const Field& f = m_fields[e - 1];
-    if (f.role != Field::Role::kValue || beforeCommonMarker(cursor, pairs, i))
+    if (f.role != Field::Role::kValue || ((cursor.commonRead >> (e - 1) & 1) && writes(object, f))
+        || beforeCommonMarker(cursor, pairs, i))
         return nullptr;
     return &f;
 }
@@ -209,6 +211,19 @@ bool FieldTable::beforeCommonMarker(Cursor& cursor, std::span<const Pair> pairs,
     return i < *cursor.commonMarker && *cursor.commonMarker < pairs.size();
 }
 
+// Whether a save writes anything of the field.
+bool FieldTable::writes(const AcRxObject& object, const Field& f)
+{
+    if (!f.write || (f.when && !f.when(object)))
+        return false;
+    std::string written;
+    StringSink sink(written);
+    Writer out(sink, 256);
+    f.write(object, f, out);
+    out.finish();
+    return !written.empty();
+}
+
 // A late common field whose value it cannot take (a value of another program's), or would
 // not write back (a default, left out of a save), stays a pair of the section it came in, as
 // it was before common fields were taken late; the field is taken as given then.
@@ -220,14 +235,7 @@ bool FieldTable::readLate(AcRxObject& object, const Field& common, const Pair& p
     } catch (const FormatError&) {
         return false;
     }
-    if (!common.write || (common.when && !common.when(object)))
-        return false;
-    std::string written;
-    StringSink sink(written);
-    Writer out(sink, 256);
-    common.write(object, common, out);
-    out.finish();
-    return !written.empty();
+    return writes(object, common);
 }
 
 bool FieldTable::readPair(AcRxObject& object, Cursor& cursor, std::span<const Pair> pairs, size_t& i,
@@ -247,7 +255,7 @@ bool FieldTable::readPair(AcRxObject& object, Cursor& cursor, std::span<const Pa
         return false;
     }
     const Field* f = find(cursor, pair.code);
-    if (const Field* common = lateCommonField(cursor, pairs, i, f)) {
+    if (const Field* common = lateCommonField(object, cursor, pairs, i, f)) {
         cursor.commonRead |= std::uint64_t(1) << (common - m_fields.data());
         if (readLate(object, *common, pair, context)) {
             ++i;

@@ -112,8 +112,10 @@ private:
     void linkRepeatedCodes();
     const Field* find(const Cursor& cursor, int code) const;
     int findCommonEnd() const;
-    const Field* lateCommonField(Cursor& cursor, std::span<const Pair> pairs, size_t i, const Field* found) const;
+    const Field* lateCommonField(const AcRxObject& object, Cursor& cursor, std::span<const Pair> pairs, size_t i,
+                                 const Field* found) const;
     bool beforeCommonMarker(Cursor& cursor, std::span<const Pair> pairs, size_t i) const;
+    static bool writes(const AcRxObject& object, const Field& f);
     bool readLate(AcRxObject& object, const Field& common, const Pair& pair, FieldContext& context) const;
     void index(Lookup& lookup, size_t entry, bool sections);
 
