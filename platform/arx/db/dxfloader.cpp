@@ -53,21 +53,31 @@ long long peekInt(const Record& record, int code, long long fallback)
     return v;
 }
 
-// The value of a reference's field as its table reads it: the last pair of the code before
-// any marker or under the reference's own, outside application groups; others are kept as
-// they came.
-long long peekReferenceInt(const Record& record, int code)
+// The pairs of a code that a record's table reads: those before any marker or under one of
+// the markers named ('|' between names), outside application groups; pairs under another
+// marker are kept as they came, and written back there.
+std::vector<const Pair*> fieldPairs(const Record& record, int code, std::string_view markers)
 {
-    long long v = 1;
+    std::vector<const Pair*> found;
     bool read = true, group = false;
     for (const Pair& p : record.pairs().subspan(1)) {
         if (p.code == 102)
             group = p.value.starts_with("{");
         else if (p.code == 100 || p.code == 101)
-            read = p.code == 100 && (p.value == "AcDbBlockReference" || p.value == "AcDbMInsertBlock");
+            read = p.code == 100 && qv::dxf::namesMarker(markers, p.value);
         else if (p.code == code && read && !group)
-            qv::dxf::parseInt(p.value, v);
+            found.push_back(&p);
     }
+    return found;
+}
+
+// The value of a reference's field: the last of its pairs counts.
+long long peekReferenceInt(const Record& record, int code)
+{
+    const std::vector<const Pair*> pairs = fieldPairs(record, code, "AcDbBlockReference|AcDbMInsertBlock");
+    long long v = 1;
+    if (!pairs.empty())
+        qv::dxf::parseInt(pairs.back()->value, v);
     return v;
 }
 
@@ -521,8 +531,8 @@ AcDbObjectId Loader::spaceOf(bool paper)
 
 void Loader::readBlock()
 {
-    const Pair* namePair = m_record.find(2);
-    std::string name(namePair ? namePair->value : std::string_view());
+    const std::vector<const Pair*> names = fieldPairs(m_record, 2, "AcDbBlockBegin");
+    std::string name(names.empty() ? std::string_view() : names.front()->value);
     auto* table = AcDbBlockTable::cast(m_impl.blockTable.object());
     AcDbObjectId btrId;
     // Release 12's names of the spaces, unless the file has blocks of those names besides.

@@ -13,7 +13,12 @@ namespace {
 
 constexpr unsigned char kNoField = 0;
 
-// Whether marker is one of the '|'-separated names.
+size_t slot(int code) { return static_cast<size_t>(code - kMinCode); }
+
+std::string_view firstName(std::string_view names) { return names.substr(0, names.find('|')); }
+
+} // namespace
+
 bool namesMarker(std::string_view names, std::string_view marker)
 {
     while (!names.empty()) {
@@ -24,12 +29,6 @@ bool namesMarker(std::string_view names, std::string_view marker)
     }
     return false;
 }
-
-size_t slot(int code) { return static_cast<size_t>(code - kMinCode); }
-
-std::string_view firstName(std::string_view names) { return names.substr(0, names.find('|')); }
-
-} // namespace
 
 FieldTable::FieldTable(std::initializer_list<FieldList> parts)
 {

@@ -29,6 +29,9 @@
 
 namespace qv::dxf {
 
+// Whether marker is one of the '|'-separated names (as a subclass entry names its markers).
+bool namesMarker(std::string_view names, std::string_view marker);
+
 class FieldTable
 {
 public:
