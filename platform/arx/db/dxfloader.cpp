@@ -255,7 +255,9 @@ private:
     // The slot of the current record's handle (a new one without a handle); a handle that
     // already has an object is refused.
     AcDbStub* claimSlot();
+    // Notes the handle of a record that is no object (a block's BLOCK and ENDBLK, a SEQEND).
     void noteHandle(AcDbHandle handle);
+    void forgetDroppedHandles();
     // Makes obj the object of the current record: installs it and reads its pairs.
     AcDbObjectId readRecord(AcDbStub* stub, AcDbObject* obj, qv::DxfContext::RecordInfo& info);
     AcDbObjectId ownerOf(AcDbHandle handle);
@@ -273,6 +275,7 @@ private:
     AcDbObjectId m_modelSpace, m_paperSpace;
     AcDbObjectId m_entitiesOwner;   // the first named owner of model-space entities of ENTITIES
     AcDbHandle m_lastOwnerHandle;
+    unsigned long long m_largestOtherHandle = 0;   // of the records noteHandle noted
     AcDbObjectId m_lastOwner;
     AcDbObjectId m_ownerRecordId;   // the owner of the last entity read, and its record
     AcDbBlockTableRecord* m_ownerRecord = nullptr;
@@ -373,15 +376,11 @@ void Loader::readHeader(size_t first)
     }
     m_impl.headerChanged();
     // Room in the handle map for every handle the drawing says it has given, within what
-    // a file of this size can hold. New objects take handles from the seed on, as the
-    // handles below it may have been given to objects the file no longer holds.
+    // a file of this size can hold.
     if (const auto* seed = m_impl.headerTag("$HANDSEED", 5)) {
         unsigned long long handles = 0;
-        if (qv::dxf::parseHandle(seed->value(), handles)) {
+        if (qv::dxf::parseHandle(seed->value(), handles))
             m_impl.byHandle.reserve(static_cast<size_t>(std::min<unsigned long long>(handles, m_size / 16)));
-            if (handles > 0)
-                noteHandle(AcDbHandle(handles - 1));
-        }
     }
 }
 
@@ -417,7 +416,11 @@ void Loader::readOtherSection(std::string_view name)
 }
 
 // New objects take handles above the largest a record has.
-void Loader::noteHandle(AcDbHandle handle) { m_impl.noteHandle(handle); }
+void Loader::noteHandle(AcDbHandle handle)
+{
+    m_largestOtherHandle = std::max(m_largestOtherHandle, handle.value());
+    m_impl.noteHandle(handle);
+}
 
 // A handle that an earlier record has (as some writers give a polyline's vertices the
 // polyline's) is the earlier one's: the later record gets a new handle.
@@ -431,7 +434,7 @@ AcDbStub* Loader::claimSlot()
                         + "'s before it: given a new one");
         return m_impl.newStub();
     }
-    noteHandle(handle);
+    m_impl.noteHandle(handle);
     return stub;
 }
 
@@ -800,8 +803,20 @@ void Loader::finish()
     qv::completeTables(m_db);
     m_context.addPendingTextStyles();
     qv::completeDatabase(m_db);
+    forgetDroppedHandles();
     if (m_impl.repairsLeftOut > 0)
         m_impl.repairs.push_back(std::to_string(m_impl.repairsLeftOut) + " more repairs, not listed");
+}
+
+// The handle of an object dropped while read is none of the drawing's: the seed a save
+// writes is counted from the handles that are, as the next read of the save counts it.
+void Loader::forgetDroppedHandles()
+{
+    unsigned long long largest = m_largestOtherHandle;
+    for (size_t i = 0; i < m_impl.stubs.size(); ++i)
+        if (const AcDbStub& stub = m_impl.stubs[i]; stub.object)
+            largest = std::max(largest, stub.handle.value());
+    m_impl.maxHandle = largest;
 }
 
 } // namespace
