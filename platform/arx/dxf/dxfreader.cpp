@@ -47,27 +47,43 @@ size_t lineOf(std::string_view window, std::string_view name)
     return at;
 }
 
-// The value of a header variable in the window: the line two after the line of its name
-// (empty when the name is not there).
-std::string_view headerValue(std::string_view window, std::string_view name)
+// The group code of a line (-1 when it is none).
+int codeOf(std::string_view line)
 {
-    const size_t at = lineOf(window, name);
-    if (at == std::string_view::npos)
-        return {};
-    size_t p = window.find('\n', at);
-    p = p == std::string_view::npos ? p : window.find('\n', p + 1);
-    if (p == std::string_view::npos)
-        return {};
-    const size_t e = window.find('\n', p + 1);
-    return trimmed(window.substr(p + 1, e == std::string_view::npos ? e : e - p - 1));
+    int code = -1;
+    const std::string_view digits = trimmed(line);
+    if (std::from_chars(digits.data(), digits.data() + digits.size(), code).ptr != digits.data() + digits.size())
+        return -1;
+    return code;
+}
+
+// The value of a header variable's pair of the code in the window: among the pairs after the
+// line of its name, up to the next variable (empty when there is none).
+std::string_view headerValue(std::string_view window, std::string_view name, int code)
+{
+    constexpr size_t npos = std::string_view::npos;
+    const size_t line = lineOf(window, name);
+    for (size_t at = line == npos ? npos : window.find('\n', line); at != npos;) {
+        const size_t value = window.find('\n', at + 1);
+        if (value == npos)
+            return {};
+        const size_t end = window.find('\n', value + 1);
+        const int read = codeOf(window.substr(at + 1, value - at - 1));
+        if (read == code)
+            return trimmed(window.substr(value + 1, end == npos ? npos : end - value - 1));
+        if (read == 9 || read == 0)
+            return {};
+        at = end;
+    }
+    return {};
 }
 
 // Release 2007 (AC1021) and later write UTF-8; older ones the code page they name.
 TextDecoder decoderOf(std::string_view bytes)
 {
     const std::string_view window = bytes.substr(0, kHeaderWindow);
-    const std::string_view version = headerValue(window, "$ACADVER");
-    return TextDecoder(version >= "AC1021", headerValue(window, "$DWGCODEPAGE"));
+    const std::string_view version = headerValue(window, "$ACADVER", 1);
+    return TextDecoder(version >= "AC1021", headerValue(window, "$DWGCODEPAGE", 3));
 }
 
 // Lines are scanned eight bytes at a time (sixteen where the machine can), in words whose
