@@ -53,12 +53,12 @@ long long peekInt(const Record& record, int code, long long fallback)
     return v;
 }
 
-// The pairs of a code that a record's table reads: those before any marker or under one of
-// the markers named ('|' between names), outside application groups; pairs under another
-// marker are kept as they came, and written back there.
-std::vector<const Pair*> fieldPairs(const Record& record, int code, std::string_view markers)
+// Calls visit with each pair of a code that a record's table reads: those before any marker
+// or under one of the markers named ('|' between names), outside application groups; pairs
+// under another marker are kept as they came, and written back there.
+template <class Visit>
+void visitFieldPairs(const Record& record, int code, std::string_view markers, Visit visit)
 {
-    std::vector<const Pair*> found;
     bool read = true, group = false;
     for (const Pair& p : record.pairs().subspan(1)) {
         if (p.code == 102)
@@ -66,18 +66,16 @@ std::vector<const Pair*> fieldPairs(const Record& record, int code, std::string_
         else if (p.code == 100 || p.code == 101)
             read = p.code == 100 && qv::dxf::namesMarker(markers, p.value);
         else if (p.code == code && read && !group)
-            found.push_back(&p);
+            visit(p);
     }
-    return found;
 }
 
 // The value of a reference's field: the last of its pairs counts.
 long long peekReferenceInt(const Record& record, int code)
 {
-    const std::vector<const Pair*> pairs = fieldPairs(record, code, "AcDbBlockReference|AcDbMInsertBlock");
     long long v = 1;
-    if (!pairs.empty())
-        qv::dxf::parseInt(pairs.back()->value, v);
+    visitFieldPairs(record, code, "AcDbBlockReference|AcDbMInsertBlock",
+                    [&](const Pair& p) { qv::dxf::parseInt(p.value, v); });
     return v;
 }
 
@@ -534,8 +532,9 @@ AcDbObjectId Loader::spaceOf(bool paper)
 
 void Loader::readBlock()
 {
-    const std::vector<const Pair*> names = fieldPairs(m_record, 2, "AcDbBlockBegin");
-    std::string name(names.empty() ? std::string_view() : names.front()->value);
+    const Pair* namePair = nullptr;
+    visitFieldPairs(m_record, 2, "AcDbBlockBegin", [&](const Pair& p) { namePair = namePair ? namePair : &p; });
+    std::string name(namePair ? namePair->value : std::string_view());
     auto* table = AcDbBlockTable::cast(m_impl.blockTable.object());
     AcDbObjectId btrId;
     // Release 12's names of the spaces, unless the file has blocks of those names besides.
