@@ -34,17 +34,18 @@ std::string_view trimmed(std::string_view s)
     return s;
 }
 
-// Where a line of the window is name, blanks aside (npos when none is).
+// Where the last line of the window that is name, blanks aside, is (npos when none is): the
+// last of a variable given twice is the drawing's, as the header keeps it.
 size_t lineOf(std::string_view window, std::string_view name)
 {
-    size_t at = window.find(name);
-    while (at != std::string_view::npos) {
+    size_t last = std::string_view::npos;
+    for (size_t at = window.find(name); at != std::string_view::npos;) {
         const size_t start = window.rfind('\n', at) + 1, end = window.find('\n', at);
         if (trimmed(window.substr(start, end == std::string_view::npos ? end : end - start)) == name)
-            return at;
+            last = at;
         at = end == std::string_view::npos ? end : window.find(name, end);
     }
-    return at;
+    return last;
 }
 
 // The group code of a line (-1 when it is none).
