@@ -73,6 +73,15 @@ double rowsOver(DevicePoint a, DevicePoint b, double h)
     return bottom > top ? bottom - top : 0;
 }
 
+// A bound on the angle a path turns by at b, coming from a and going on to c (0 where it
+// runs straight on, pi where it turns back), cheaper than the angle: its tangent, up to pi.
+double turnAt(DevicePoint a, DevicePoint b, DevicePoint c)
+{
+    const double ux = b.x - a.x, uy = b.y - a.y, vx = c.x - b.x, vy = c.y - b.y;
+    const double along = ux * vx + uy * vy, across = std::abs(ux * vy - uy * vx);
+    return along > 0 ? std::min(across / along, M_PI) : across > 0 || along < 0 ? M_PI : 0;
+}
+
 // The rows a closed loop's edges span on a sheet h pixels high.
 double loopRows(std::span<const DevicePoint> loop, double h)
 {
@@ -245,13 +254,35 @@ void PlotCanvas::spendRaster(double pixels, double edgeRows)
 
 void PlotCanvas::spendInk(std::span<const DevicePoint> path, bool closed)
 {
+    const double pen = std::clamp(m_penWidth, 1.0, std::hypot(m_width, m_height));
     double length = closed ? runOver(path.back(), path.front(), m_width, m_height) : 0;
     double rows = closed ? rowsOver(path.back(), path.front(), m_height) : 0;
     for (size_t i = 1; i < path.size(); ++i) {
         length += runOver(path[i - 1], path[i], m_width, m_height);
         rows += rowsOver(path[i - 1], path[i], m_height);
     }
-    spendRaster(length * std::clamp(m_penWidth, 1.0, std::hypot(m_width, m_height)), rows * kStrokeSides);
+    rows *= kStrokeSides;
+    double pixels = length * pen;
+    const size_t n = path.size();
+    if (!closed) {
+        addTurn(path.front(), M_PI, pen, pixels, rows);
+        addTurn(path.back(), M_PI, pen, pixels, rows);
+    }
+    for (size_t i = closed ? 0 : 1; i < (closed ? n : n - 1); ++i)
+        addTurn(path[i], turnAt(path[(i + n - 1) % n], path[i], path[(i + 1) % n]), pen, pixels, rows);
+    spendRaster(pixels, rows);
+}
+
+// Adds what a round end (a turn of pi) or join at p of a pen so wide draws on the sheet: an
+// arc of the outline over as many rows as it turns through, and a sector of ink.
+void PlotCanvas::addTurn(DevicePoint p, double angle, double pen, double& pixels, double& rows) const
+{
+    if (!(angle > 0))
+        return;
+    const double r = pen / 2;
+    rows += std::min(r * angle, rowsOver({p.x, p.y - r}, {p.x, p.y + r}, m_height));
+    pixels += std::min(r * r * angle / 2,
+                       coveredPixels(Box2d::around(p.x - r, p.y - r, p.x + r, p.y + r), m_width, m_height));
 }
 
 void PlotCanvas::stroke(const DevicePath& path, bool closed)
@@ -281,7 +312,16 @@ void PlotCanvas::stroke(const CurvedPath& path, bool closed)
             stroke(m_chords, closed);
         return;
     }
-    if (!beginStroke(path.size()))
+    strokeSolid(path, closed);
+}
+
+void PlotCanvas::strokeSolid(const CurvedPath& path, bool closed)
+{
+    if (!liesWithin(drawnWhole(), path.points())) {
+        strokeCut(path, closed);
+        return;
+    }
+    if (!beginStroke(path.points()))
         return;
     if (!m_pdf)   // the control polygon, as long as the curve or longer
         spendInk(path.points(), closed);
@@ -289,9 +329,33 @@ void PlotCanvas::stroke(const CurvedPath& path, bool closed)
     endStroke(closed);
 }
 
+Box2d PlotCanvas::strokeReach(double beyond) const
+{
+    return Box2d::around(0, 0, m_width, m_height).expanded(std::max(m_nextWidth, 0.0) / 2 + 1 + beyond);
+}
+
+Box2d PlotCanvas::drawnWhole() const
+{
+    return strokeReach(std::max(m_width, m_height));
+}
+
+void PlotCanvas::strokeCut(const CurvedPath& path, bool closed)
+{
+    if (!spend(path.size()))
+        return;
+    std::vector<CurvedPath> pieces;
+    path.cut(strokeReach(0), drawnWhole(), closed, pieces);
+    for (const CurvedPath& piece : pieces)
+        strokeSolid(piece, false);
+}
+
 void PlotCanvas::strokeRun(std::span<const DevicePoint> path, bool closed)
 {
-    if (!beginStroke(path.size()))
+    if (!liesWithin(drawnWhole(), path)) {
+        strokeCut(CurvedPath(path), closed);
+        return;
+    }
+    if (!beginStroke(path))
         return;
     if (!m_pdf)
         spendInk(path, closed);
@@ -301,21 +365,31 @@ void PlotCanvas::strokeRun(std::span<const DevicePoint> path, bool closed)
     endStroke(closed);
 }
 
-bool PlotCanvas::beginStroke(size_t points)
+bool PlotCanvas::beginStroke(std::span<const DevicePoint> path)
 {
-    if (points > workLeft()) {   // more points than the plot may draw: none are written
-        spend(points);
+    if (path.size() > workLeft()) {   // more points than the plot may draw: none are written
+        spend(path.size());
         return false;
     }
-    if (m_nextColour != m_penColour || m_nextWidth != m_penWidth) {
+    const double width = std::min(m_nextWidth, widestPen(path[0]));
+    if (m_nextColour != m_penColour || width != m_penWidth) {
         flush();
         m_penColour = m_nextColour;
-        m_penWidth = m_nextWidth;
+        m_penWidth = width;
     }
     // A PDF pen is set before its path begins.
     if (m_pdf && m_pending == 0)
         m_pdf->setStroke(m_penColour, m_penWidth);
     return true;
+}
+
+// The widest pen a stroke from p needs: every point of the sheet lies within half its width
+// of p, so that a wider one inks the whole sheet as this one does. A pen much wider costs
+// cairo a polygon of millions of sides at each end and join.
+double PlotCanvas::widestPen(DevicePoint p) const
+{
+    const double dx = std::max({-p.x, 0.0, p.x - m_width}), dy = std::max({-p.y, 0.0, p.y - m_height});
+    return 2 * (std::hypot(dx, dy) + std::hypot(m_width, m_height));
 }
 
 void PlotCanvas::endStroke(bool closed)

@@ -33,7 +33,6 @@ namespace qv {
 
 class AtomicFile;
 class PdfWriter;
-struct Box2d;
 
 class PlotCanvas
 {
@@ -76,6 +75,9 @@ public:
     // scale to device units; none for solid lines.
     void setLinePattern(const std::vector<double>& lengths, double scale);
     bool isDashed() const { return !m_pattern.isSolid(); }
+    // A run of a path (a dash, or the path drawn solid) reaching far beyond the sheet is cut
+    // to the part that may show on it (see strokeCut), and a pen far wider than the sheet is
+    // narrowed (see widestPen).
     void stroke(const DevicePath& path, bool closed);
     // Curves go out as curves; dashed, they are cut into chords first.
     void stroke(const CurvedPath& path, bool closed);
@@ -123,8 +125,21 @@ private:
     void flushGlyphs();
     void flush();
     void strokeRun(std::span<const DevicePoint> run, bool closed);
-    // Takes the pen for a stroke of so many points; false when the plot may not draw them.
-    bool beginStroke(std::size_t points);
+    void strokeSolid(const CurvedPath& path, bool closed);
+    // The sheet with the margin of the pen to come, and so much more.
+    Box2d strokeReach(double beyond) const;
+    // Where a stroke whose points all lie is drawn whole: its reach and the sheet's longer side.
+    Box2d drawnWhole() const;
+    // Strokes the parts of a path reaching further that may show on the sheet (within the
+    // pen's margin), each on its own, its points spending the work of cutting it: cairo's
+    // fixed-point coordinates and PDF readers stop far short of an arc of a thousand
+    // kilometres at 1:1, and flattening one whole would cost far more than the little of it
+    // the sheet shows.
+    void strokeCut(const CurvedPath& path, bool closed);
+    // Takes the pen for a stroke of the points, no wider than widestPen; false when the plot
+    // may not draw them.
+    bool beginStroke(std::span<const DevicePoint> path);
+    double widestPen(DevicePoint p) const;
     void endStroke(bool closed);
     // Starts a fill; false once the work is spent.
     bool beginFill(std::uint32_t rgb);
@@ -132,7 +147,10 @@ private:
     // Spends what drawing on a raster costs: pixels of ink, and rows of the sheet crossed by
     // the edges of the outline scanned.
     void spendRaster(double pixels, double edgeRows);
+    // A stroke's ink and rows: its sides', and those of its round ends and joins, which a
+    // pen much wider than the path makes a disc however short the path.
     void spendInk(std::span<const DevicePoint> run, bool closed);
+    void addTurn(DevicePoint p, double angle, double pen, double& pixels, double& rows) const;
     template <class Loop, class Points>
     void spendFill(const std::vector<Loop>& loops, Points pointsOf);
     void setColour(std::uint32_t rgb);
