@@ -16,6 +16,16 @@ bool isMarker(const dxf::Pair& p) { return p.code == 100; }
 // U+FFFD, which stands for a character that cannot be kept.
 constexpr std::string_view kReplacementCharacter = "\xEF\xBF\xBD";
 
+// Whether a pair that no field reads names a table's record: the block (2) and style (3) of a
+// dimension, the style of a leader or a tolerance.
+bool namesRecord(std::string_view type, int code)
+{
+    if (code != 2 && code != 3)
+        return false;
+    const bool dimension = type == "DIMENSION" || type == "ARC_DIMENSION" || type == "LARGE_RADIAL_DIMENSION";
+    return dimension || (code == 3 && (type == "LEADER" || type == "TOLERANCE"));
+}
+
 // Whether a pair may belong to a record's common part (handle, groups, owner, XData): one
 // test for the many that are fields.
 constexpr auto kCommonCodes = [] {
@@ -149,7 +159,7 @@ inline void DxfContext::readField(AcRxObject& target, const dxf::FieldTable& tab
     if (!table.read(target, cursor, pairs, i, *this)) {
         if (!data)
             data = ObjectData::make();
-        data->extras.add(p.code, kept(p).value, cursor.anchor);
+        data->extras.add(p.code, namesRecord(m_recordType, p.code) ? name(p) : kept(p).value, cursor.anchor);
         ++i;
     }
 }
