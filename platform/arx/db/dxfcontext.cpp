@@ -13,6 +13,19 @@ namespace {
 
 bool isMarker(const dxf::Pair& p) { return p.code == 100; }
 
+// U+FFFD, which stands for a character that cannot be kept.
+constexpr std::string_view kReplacementCharacter = "\xEF\xBF\xBD";
+
+// Whether a pair that no field reads names a table's record: the block (2) and style (3) of a
+// dimension, the style of a leader or a tolerance.
+bool namesRecord(std::string_view type, int code)
+{
+    if (code != 2 && code != 3)
+        return false;
+    const bool dimension = type == "DIMENSION" || type == "ARC_DIMENSION" || type == "LARGE_RADIAL_DIMENSION";
+    return dimension || (code == 3 && (type == "LEADER" || type == "TOLERANCE"));
+}
+
 // Whether a pair may belong to a record's common part (handle, groups, owner, XData): one
 // test for the many that are fields.
 constexpr auto kCommonCodes = [] {
@@ -65,6 +78,30 @@ std::string DxfContext::describeRecord() const
     return text;
 }
 
+std::string_view DxfContext::repairedName(const dxf::Pair& pair)
+{
+    auto it = m_repairedNames.find(pair.value);
+    if (it == m_repairedNames.end()) {
+        std::string name;
+        for (const char c : pair.value)
+            name += c ? std::string_view(&c, 1) : kReplacementCharacter;
+        m_impl.repaired(describeRecord() + " at line " + std::to_string(pair.line) + ": the name '"
+                        + std::string(pair.value) + "' holds a NUL byte, which no name can: read as '" + name + "'");
+        it = m_repairedNames.emplace(pair.value, std::move(name)).first;
+    }
+    return it->second;
+}
+
+std::string_view DxfContext::blockName(std::span<const dxf::Pair> pairs)
+{
+    m_recordType = pairs[0].value;
+    m_recordHandle = AcDbHandle();
+    for (const dxf::Pair& p : pairs.subspan(1))
+        if (p.code == 2)
+            return name(p);
+    return {};
+}
+
 // A handle that is not hexadecimal (some writers put a letter there) is taken as none.
 AcDbHandle DxfContext::noHandle(const dxf::Pair& pair)
 {
@@ -99,8 +136,9 @@ void DxfContext::readRecord(AcRxObject& target, const dxf::FieldTable& table, st
         } else if (p.code == 1001) {
             if (!data)
                 data = ObjectData::make();
+            // An application's name names its APPID record.
             for (; i < pairs.size() && pairs[i].code >= 1000; ++i)
-                data->xdata.add(pairs[i].code, pairs[i].value);
+                data->xdata.add(pairs[i].code, pairs[i].code == 1001 ? name(pairs[i]) : pairs[i].value);
         } else {
             readField(target, table, cursor, pairs, i, data, marked, common);
         }
@@ -121,7 +159,7 @@ inline void DxfContext::readField(AcRxObject& target, const dxf::FieldTable& tab
     if (!table.read(target, cursor, pairs, i, *this)) {
         if (!data)
             data = ObjectData::make();
-        data->extras.add(p.code, kept(p).value, cursor.anchor);
+        data->extras.add(p.code, namesRecord(m_recordType, p.code) ? name(p) : kept(p).value, cursor.anchor);
         ++i;
     }
 }
@@ -219,16 +257,16 @@ void DxfContext::ensureTextStyle(const char* style, const dxf::Record& record, c
         return;
     m_textStyles.insert(style);
     m_lastTextStyle = style;
-    const dxf::Pair* name = record.find(7);
+    const dxf::Pair* pair = record.find(7);
     AcDbObjectId id;
-    if (!name || name->value.empty() || table->getAt(std::string(name->value).c_str(), id) == Acad::eOk)
+    if (!pair || pair->value.empty() || table->getAt(std::string(name(*pair)).c_str(), id) == Acad::eOk)
         return;
     auto* rec = m_impl.makeInArena<AcDbTextStyleTableRecord>();
-    rec->assignName(std::string(name->value));
+    rec->assignName(std::string(name(*pair)));
     id = m_impl.install(m_impl.newStub(), rec, true);
     rec->setOwnerId(m_impl.textStyleTable);
     table->attachRecord(id, rec->name());
-    m_impl.repaired(AcDbDatabase::Impl::describe(&user) + " at line " + std::to_string(name->line)
+    m_impl.repaired(AcDbDatabase::Impl::describe(&user) + " at line " + std::to_string(pair->line)
                     + ": its text style '" + rec->name() + "' is not in the table: added");
 }
 
@@ -262,12 +300,13 @@ AcDbObjectId DxfContext::emptyBlock(const PendingBlock& pending)
 
 void DxfContext::setBlockNamed(AcDbBlockReference* ref, const dxf::Pair& pair)
 {
-    if (pair.value.empty())
+    const std::string_view block = name(pair);
+    if (block.empty())
         return;   // a reference without a block name is refused
-    if (const AcDbObjectId id = blockNamed(pair.value); !id.isNull())
+    if (const AcDbObjectId id = blockNamed(block); !id.isNull())
         ref->setBlockFromFile(id);
     else
-        m_blocks.push_back({ref, std::string(pair.value), pair.line});
+        m_blocks.push_back({ref, std::string(block), pair.line});
 }
 
 bool DxfContext::awaitsBlock(const AcDbBlockReference* reference) const

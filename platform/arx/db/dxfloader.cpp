@@ -499,8 +499,7 @@ AcDbObjectId Loader::spaceOf(bool paper)
 
 void Loader::readBlock()
 {
-    const Pair* namePair = m_record.find(2);
-    std::string name(namePair ? namePair->value : std::string_view());
+    std::string name(m_context.blockName(m_record.pairs()));
     auto* table = AcDbBlockTable::cast(m_impl.blockTable.object());
     AcDbObjectId btrId;
     // Release 12's names of the spaces, unless the file has blocks of those names besides.
