@@ -35,7 +35,6 @@ constexpr double kCurveTolerance = 0.05;   // device units between an arc and it
 constexpr int kMaxArcPieces = 1024;        // cubic curves of one arc
 constexpr double kCapHeight = 0.729;       // the font's capital height per em
 constexpr double kLineSpacing = 5.0 / 3;   // multiline text's baseline distance per height
-constexpr size_t kMaxArrayCells = 100000;
 constexpr size_t kLayoutWork = 16;   // per element a multiline text's layout holds: a unit per 16 bytes
 constexpr double kCullMarginMm = 10;       // beyond the visible area, for pens and glyphs
 constexpr long kMaxPatternLines = 20000;   // per pattern line family of one hatch
@@ -195,7 +194,7 @@ bool attributeShown(const AcDbAttribute* attribute)
         && attribute->visibility() == AcDb::kVisible;
 }
 
-// An array's rows and columns (a plain reference's one cell); none past kMaxArrayCells.
+// An array's rows and columns (a plain reference's one cell).
 struct Cells {
     int rows = 1, columns = 1;
 };
@@ -204,10 +203,7 @@ Cells cellsOf(const AcDbMInsertBlock* array)
 {
     if (!array)
         return {};
-    const int rows = std::max<int>(array->rows(), 1), columns = std::max<int>(array->columns(), 1);
-    if (static_cast<size_t>(rows) * static_cast<size_t>(columns) > kMaxArrayCells)
-        return {0, 0};
-    return {rows, columns};
+    return {std::max<int>(array->rows(), 1), std::max<int>(array->columns(), 1)};
 }
 
 // The placement of an array's cell (a plain reference's only one, 0, 0) in its space.
@@ -710,7 +706,7 @@ bool PlotPainter::addReferenceBox(const AcDbBlockReference* ref, BlockBox& box, 
     const auto* btr = AcDbBlockTableRecord::cast(ref->blockTableRecord().object());
     const auto* array = AcDbMInsertBlock::cast(ref);
     const Cells cells = cellsOf(array);
-    if (!btr || btr->isErased() || cells.rows == 0)
+    if (!btr || btr->isErased())
         return true;   // draws no block
     const BlockBox& inner = blockBox(btr, depth + 1);
     if (!inner.bounded)

@@ -1330,6 +1330,7 @@ TEST(Plot, NestedReferencesDrawWithinTheWorkLimit)
     } cases[] = {
         {"twice on the sheet", 40, {{0, 0, 0}, {0.01, 0, 0}}, 1, false, 0, 0},
         {"arrays of arrays", 8, {{0, 0, 0}}, 10, false, 0, 0},
+        {"an array of more cells than the limit", 1, {{0, 0, 0}}, 400, false, 0, 0},
         {"once off the sheet", 40, {{0, 0, 0}, {1000, 0, 0}}, 1, true, 60, 60},
         {"once across the sheet's edge", 40, {{0, 0, 0}, {240, 0, 0}}, 1, true, 293, 53},
     };
@@ -1360,6 +1361,19 @@ TEST(Plot, NestedReferencesDrawWithinTheWorkLimit)
                 EXPECT_FALSE(inkAround(r, c.inkX + 3, c.inkY - 3, kBlack));
             }
         }
+
+    // An array of 317 x 317 cells (23 mm square) and a line 1 mm long at x = 100: the
+    // extents hold both, and the sheet of 210 mm shows about half a drawing unit per mm.
+    TempDir dir;
+    AcDbDatabase db;
+    append(db.modelSpaceId(), new AcDbBlockReference(AcGePoint3d::kOrigin, nestBlocks(db, 1, {{0, 0, 0}}, 317)));
+    append(db.modelSpaceId(), new AcDbLine(AcGePoint3d(100, 0, 0), AcGePoint3d(100, 1, 0)));
+    auto fitted = oneToOne("DWG To PDF.pc3");
+    fitted->setPlotType(AcDbPlotSettings::kExtents);
+    fitted->setStdScaleType(0);
+    const qv::PlotResult result = plot(db, *fitted, dir.file("array.pdf"));
+    ASSERT_EQ(result.status, Acad::eOk) << result.message;
+    EXPECT_GT(result.scale, 0.3);
 }
 
 // A polyline of many arcs far larger than the sheet, each of which takes many points, stops
