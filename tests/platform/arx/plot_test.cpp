@@ -1362,8 +1362,7 @@ TEST(Plot, NestedReferencesDrawWithinTheWorkLimit)
             }
         }
 
-    // An array of 317 x 317 cells (23 mm square) and a line 1 mm long at x = 100: the
-    // extents hold both, and the sheet of 210 mm shows about half a drawing unit per mm.
+    // The extents of 317 x 317 cells (23 mm square) and a line at x = 100 hold both.
     TempDir dir;
     AcDbDatabase db;
     append(db.modelSpaceId(), new AcDbBlockReference(AcGePoint3d::kOrigin, nestBlocks(db, 1, {{0, 0, 0}}, 317)));
@@ -1461,12 +1460,24 @@ TEST(Plot, RasterWorkIsWhatTheRasterizerScans)
         const double angle = 2 * M_PI * i / kTeeth, radius = i % 2 ? 250 : 300;
         saw[0].push_back({585 + radius * std::cos(angle), 413 + radius * std::sin(angle)});
     }
+    const auto stripes = [&canvas] {
+        for (int i = 0; i < 100; ++i) {
+            canvas.setPen(i % 2 ? 0xFF0000 : 0x0000FF, 3);
+            canvas.stroke(qv::DevicePath{{0, 400 + 0.2 * i}, {1169, 400 + 0.2 * i}}, false);
+        }
+    };
     canvas.pushClip(saw);
     EXPECT_GT(canvas.spent(), 10u * kTeeth);
-    for (int i = 0; i < 100; ++i) {
-        canvas.setPen(i % 2 ? 0xFF0000 : 0x0000FF, 3);
-        canvas.stroke(qv::DevicePath{{0, 400 + 0.2 * i}, {1169, 400 + 0.2 * i}}, false);
-    }
+    stripes();
+    canvas.popClip();
+    // Inside a clip whose group takes the whole sheet cairo clips to the saw: each stroke
+    // drawn under it spends the saw's edges again.
+    canvas.pushClip({{{-1, -1}, {1200, -1}, {1200, 900}, {600, 950}, {-1, 900}}});
+    canvas.pushClip(saw);
+    const size_t spent = canvas.spent();
+    stripes();
+    EXPECT_GT(canvas.spent() - spent, 100u * kTeeth);
+    canvas.popClip();
     canvas.popClip();
     ASSERT_TRUE(canvas.finish()) << canvas.error();
     ASSERT_TRUE(file.commit());
