@@ -35,6 +35,7 @@ constexpr double kPixelsPerUnit = 64;      // of a raster's ink, per unit of wor
 // inked; a stroke's outline has two sides.
 constexpr double kUnitsPerEdgeRow = 1;
 constexpr double kStrokeSides = 2;
+constexpr size_t kRasterFillWork = 4;      // cairo's setting up of each fill, a few microseconds
 // cairo sweeps each operation under a clip it keeps as a path together with the clip's
 // outline: each edge of both costs a unit, and one more per eight edges of the clip that
 // cross one row, which the sweep walks past to insert it.
@@ -551,11 +552,12 @@ void PlotCanvas::fill(const std::vector<CurvedPath>& loops, std::uint32_t rgb)
     endFill(rgb, m_spent - before);
 }
 
-// What a raster fill costs: the part of the sheet its loops' box takes, and the rows its
-// edges span.
+// What a raster fill costs: its setting up, the part of the sheet its loops' box takes, and
+// the rows its edges span.
 template <class Loop, class Points>
 void PlotCanvas::spendFill(const std::vector<Loop>& loops, Points pointsOf)
 {
+    spend(kRasterFillWork);
     spendRaster(coveredPixels(boxOf(loops, pointsOf), m_width, m_height), rowsOf(loops, pointsOf, m_height));
 }
 

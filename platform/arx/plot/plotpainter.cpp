@@ -206,16 +206,17 @@ Cells cellsOf(const AcDbMInsertBlock* array)
     return {std::max<int>(array->rows(), 1), std::max<int>(array->columns(), 1)};
 }
 
-// The placement of an array's cell (a plain reference's only one, 0, 0) in its space.
-AcGeMatrix3d cellTransform(const AcDbBlockReference* ref, const AcDbMInsertBlock* array, int row, int column)
+// The placement of each cell of an array (a plain reference's only one, 0, 0) in its space,
+// by its row and column: the reference's, moved along its rows and columns.
+auto cellPlacement(const AcDbBlockReference* ref, const AcDbMInsertBlock* array)
 {
-    if (!array)
-        return ref->blockTransform();
     const AcGeMatrix3d frame = AcGeMatrix3d::planeToWorld(ref->normal())
         * AcGeMatrix3d::rotation(ref->rotation(), AcGeVector3d::kZAxis);
-    const AcGeVector3d offset =
-        frame.transform(AcGeVector3d(column * array->columnSpacing(), row * array->rowSpacing(), 0));
-    return AcGeMatrix3d::translation(offset) * ref->blockTransform();
+    const AcGeVector3d column = array ? frame.transform(AcGeVector3d(array->columnSpacing(), 0, 0)) : AcGeVector3d();
+    const AcGeVector3d row = array ? frame.transform(AcGeVector3d(0, array->rowSpacing(), 0)) : AcGeVector3d();
+    return [column, row, placed = ref->blockTransform()](int r, int c) {
+        return AcGeMatrix3d::translation(column * c + row * r) * placed;
+    };
 }
 
 // A text's advance in text heights where no font is at hand: DejaVu Sans' mean, 0.6 em a
@@ -575,10 +576,11 @@ void PlotPainter::drawReference(const AcDbBlockReference* ref, const AcGeMatrix3
         inner.depth = from.depth + 1;
         const auto* array = AcDbMInsertBlock::cast(ref);
         const Cells cells = cellsOf(array);
+        const auto place = cellPlacement(ref, array);
         // Each cell spends a unit, drawn or not, so that arrays of arrays end too.
         for (int row = 0; row < cells.rows && !m_canvas.exhausted(); ++row)
             for (int column = 0; column < cells.columns && m_canvas.spend(1); ++column) {
-                const AcGeMatrix3d cell = xf * cellTransform(ref, array, row, column);
+                const AcGeMatrix3d cell = xf * place(row, column);
                 if (!shows(btr, cell) || (clip.isActive() && !pushReferenceClip(m_canvas, clip, cell)))
                     continue;
                 drawBlock(btr, cell, inner);
@@ -712,11 +714,12 @@ bool PlotPainter::addReferenceBox(const AcDbBlockReference* ref, BlockBox& box, 
     if (!inner.bounded)
         return false;
     // The cells lie on a lattice: the corner cells' boxes hold them all.
+    const auto place = cellPlacement(ref, array);
     for (const int row : {0, cells.rows - 1})
         for (const int column : {0, cells.columns - 1}) {
             if ((row > 0 && cells.rows == 1) || (column > 0 && cells.columns == 1))
                 continue;   // the same cell again
-            const AcGeMatrix3d cell = cellTransform(ref, array, row, column);
+            const AcGeMatrix3d cell = place(row, column);
             for (const auto& [from, to] : {std::pair{&inner.box, &box.box}, {&inner.reach, &box.reach}})
                 if (!from->isEmpty()) {
                     AcDbExtents e = *from;
