@@ -35,6 +35,11 @@ constexpr double kPixelsPerUnit = 64;      // of a raster's ink, per unit of wor
 // inked; a stroke's outline has two sides.
 constexpr double kUnitsPerEdgeRow = 1;
 constexpr double kStrokeSides = 2;
+constexpr size_t kRasterFillWork = 4;      // cairo's setting up of each fill, a few microseconds
+// cairo sweeps each operation under a clip it keeps as a path together with the clip's
+// outline: each edge of both costs a unit, and one more per eight edges of the clip that
+// cross one row, which the sweep walks past to insert it.
+constexpr double kPathClipEdgesPerUnit = 8;
 constexpr unsigned kNoFont = ~0u;           // a face the PDF writer has no font of yet
 // FreeType sizes a face at most 65535 pixels to the em; its rasterizer runs out of cells on
 // glyphs stretched much more one way than the other, which are filled as outlines instead.
@@ -89,6 +94,32 @@ double loopRows(std::span<const DevicePoint> loop, double h)
     for (size_t i = 1; i < loop.size(); ++i)
         rows += rowsOver(loop[i - 1], loop[i], h);
     return rows;
+}
+
+// Units of work counted in whole units, none for a count that is not a positive number.
+std::size_t wholeUnits(double units)
+{
+    return !(units > 0) ? 0 : units < 1e18 ? static_cast<std::size_t>(units) : SIZE_MAX;
+}
+
+// The most edges of the loops that one row of the sheet crosses (edges with a coordinate
+// that is not finite left out).
+double widestRow(const std::vector<DevicePath>& loops)
+{
+    std::vector<std::pair<double, int>> ends;   // the edges' tops (+1) and bottoms (-1)
+    for (const DevicePath& loop : loops)
+        for (size_t i = 0; i < loop.size(); ++i) {
+            const DevicePoint a = loop[i], b = loop[(i + 1) % loop.size()];
+            if (std::isfinite(a.x + a.y + b.x + b.y) && a.y != b.y) {
+                ends.emplace_back(std::min(a.y, b.y), 1);
+                ends.emplace_back(std::max(a.y, b.y), -1);
+            }
+        }
+    std::sort(ends.begin(), ends.end());   // at one height, bottoms before tops
+    int crossing = 0, widest = 0;
+    for (const auto& end : ends)
+        widest = std::max(widest, crossing += end.second);
+    return widest;
 }
 
 // Whether the loops are one rectangle along the sheet's sides, which cairo clips to
@@ -221,12 +252,14 @@ void PlotCanvas::flush()
         return;
     if (m_pdf) {
         m_pdf->strokePath();
-    } else {
+    } else if (spendClipped(m_pendingPoints)) {
         setColour(m_penColour);
         cairo_set_line_width(m_cr, m_penWidth);
         cairo_stroke(m_cr);
+    } else {
+        cairo_new_path(m_cr);
     }
-    m_pending = 0;
+    m_pending = m_pendingPoints = 0;
 }
 
 void PlotCanvas::setPen(std::uint32_t rgb, double width)
@@ -248,8 +281,14 @@ bool PlotCanvas::spend(std::size_t units)
 
 void PlotCanvas::spendRaster(double pixels, double edgeRows)
 {
-    const double units = pixels / kPixelsPerUnit + edgeRows * kUnitsPerEdgeRow;
-    spend(!(units > 0) ? 0 : units < 1e18 ? static_cast<std::size_t>(units) : SIZE_MAX);
+    spend(wholeUnits(pixels / kPixelsPerUnit + edgeRows * kUnitsPerEdgeRow));
+}
+
+bool PlotCanvas::spendClipped(std::size_t points)
+{
+    if (m_pathEdges == 0)
+        return true;
+    return spend(wholeUnits((m_pathEdges + static_cast<double>(points)) * (1 + m_pathRow / kPathClipEdgesPerUnit)));
 }
 
 void PlotCanvas::spendInk(std::span<const DevicePoint> path, bool closed)
@@ -380,6 +419,7 @@ bool PlotCanvas::beginStroke(std::span<const DevicePoint> path)
     // A PDF pen is set before its path begins.
     if (m_pdf && m_pending == 0)
         m_pdf->setStroke(m_penColour, m_penWidth);
+    m_pendingPoints += path.size();
     return true;
 }
 
@@ -472,10 +512,14 @@ bool PlotCanvas::beginFill(std::uint32_t rgb)
     return true;
 }
 
-void PlotCanvas::endFill(std::uint32_t rgb)
+void PlotCanvas::endFill(std::uint32_t rgb, std::size_t points)
 {
     if (m_pdf) {
         m_pdf->fillPath();
+        return;
+    }
+    if (!spendClipped(points)) {
+        cairo_new_path(m_cr);
         return;
     }
     setColour(rgb);
@@ -488,8 +532,9 @@ void PlotCanvas::fill(const std::vector<DevicePath>& loops, std::uint32_t rgb)
         return;
     if (!m_pdf)
         spendFill(loops, [](const DevicePath& loop) -> const DevicePath& { return loop; });
+    const std::size_t before = m_spent;   // a unit for each point added
     addLoops(loops);
-    endFill(rgb);
+    endFill(rgb, m_spent - before);
 }
 
 void PlotCanvas::fill(const std::vector<CurvedPath>& loops, std::uint32_t rgb)
@@ -498,19 +543,21 @@ void PlotCanvas::fill(const std::vector<CurvedPath>& loops, std::uint32_t rgb)
         return;
     if (!m_pdf)   // the control polygons hold the curves and span their rows
         spendFill(loops, [](const CurvedPath& loop) -> const DevicePath& { return loop.points(); });
+    const std::size_t before = m_spent;
     for (const CurvedPath& loop : loops)
         if (loop.size() >= 3) {
             addCurved(loop);
             closePath();
         }
-    endFill(rgb);
+    endFill(rgb, m_spent - before);
 }
 
-// What a raster fill costs: the part of the sheet its loops' box takes, and the rows its
-// edges span.
+// What a raster fill costs: its setting up, the part of the sheet its loops' box takes, and
+// the rows its edges span.
 template <class Loop, class Points>
 void PlotCanvas::spendFill(const std::vector<Loop>& loops, Points pointsOf)
 {
+    spend(kRasterFillWork);
     spendRaster(coveredPixels(boxOf(loops, pointsOf), m_width, m_height), rowsOf(loops, pointsOf, m_height));
 }
 
@@ -529,17 +576,27 @@ void PlotCanvas::pushClip(const std::vector<DevicePath>& loops)
     const Box2d box = boxOf(loops, points);
     const double pixels = coveredPixels(box, m_width, m_height);
     spendRaster(pixels, rowsOf(loops, points, m_height));
+    const std::size_t before = m_spent;
     addLoops(loops);
+    const double added = static_cast<double>(m_spent - before);   // a unit for each point
     // cairo intersects every stroke and fill with a clip that is not a rectangle, at the
-    // cost of scanning the boundary each time: what follows is drawn into a group as large
+    // cost of sweeping the boundary each time: what follows is drawn into a group as large
     // as the boundary's box instead, which popClip fills through the boundary once. Groups
-    // hold at most a sheet's pixels at a time; past that, cairo clips.
-    if (isRectangle(loops) || m_groupPixels + pixels > m_width * m_height) {
+    // hold at most a sheet's pixels at a time; past that, cairo clips, and what is drawn
+    // under the clip spends its sweeps.
+    if (isRectangle(loops)) {
         cairo_clip(m_cr);
-        m_masks.push_back({nullptr, 0});
+        m_masks.push_back({});
         return;
     }
-    m_masks.push_back({cairo_copy_path(m_cr), pixels});
+    if (m_groupPixels + pixels > m_width * m_height) {
+        cairo_clip(m_cr);
+        m_masks.push_back({nullptr, 0, added, widestRow(loops)});
+        m_pathEdges += added;
+        m_pathRow += m_masks.back().widest;
+        return;
+    }
+    m_masks.push_back({cairo_copy_path(m_cr), pixels, added});
     m_groupPixels += pixels;
     cairo_new_path(m_cr);
     const double left = std::floor(std::max(box.minX, 0.0)), top = std::floor(std::max(box.minY, 0.0));
@@ -563,9 +620,15 @@ void PlotCanvas::popClip()
         cairo_pop_group_to_source(m_cr);
         cairo_new_path(m_cr);
         cairo_append_path(m_cr, mask.boundary);
-        cairo_fill(m_cr);
+        if (spendClipped(static_cast<std::size_t>(mask.points)))
+            cairo_fill(m_cr);
+        else
+            cairo_new_path(m_cr);
         cairo_path_destroy(mask.boundary);
         m_groupPixels -= mask.pixels;
+    } else {   // a rectangle's are none
+        m_pathEdges -= mask.points;
+        m_pathRow -= mask.widest;
     }
     cairo_restore(m_cr);
 }
@@ -604,6 +667,10 @@ void PlotCanvas::flushGlyphs()
     if (m_run.empty())
         return;
     flush();
+    if (!spendClipped(0)) {
+        m_run.clear();
+        return;
+    }
     const TextStyle& s = m_runStyle;
     const double c = std::cos(-s.angle), n = std::sin(-s.angle);
     cairo_matrix_t font;

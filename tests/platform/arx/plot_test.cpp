@@ -1330,6 +1330,7 @@ TEST(Plot, NestedReferencesDrawWithinTheWorkLimit)
     } cases[] = {
         {"twice on the sheet", 40, {{0, 0, 0}, {0.01, 0, 0}}, 1, false, 0, 0},
         {"arrays of arrays", 8, {{0, 0, 0}}, 10, false, 0, 0},
+        {"an array of more cells than the limit", 1, {{0, 0, 0}}, 400, false, 0, 0},
         {"once off the sheet", 40, {{0, 0, 0}, {1000, 0, 0}}, 1, true, 60, 60},
         {"once across the sheet's edge", 40, {{0, 0, 0}, {240, 0, 0}}, 1, true, 293, 53},
     };
@@ -1360,6 +1361,18 @@ TEST(Plot, NestedReferencesDrawWithinTheWorkLimit)
                 EXPECT_FALSE(inkAround(r, c.inkX + 3, c.inkY - 3, kBlack));
             }
         }
+
+    // The extents of 317 x 317 cells (23 mm square) and a line at x = 100 hold both.
+    TempDir dir;
+    AcDbDatabase db;
+    append(db.modelSpaceId(), new AcDbBlockReference(AcGePoint3d::kOrigin, nestBlocks(db, 1, {{0, 0, 0}}, 317)));
+    append(db.modelSpaceId(), new AcDbLine(AcGePoint3d(100, 0, 0), AcGePoint3d(100, 1, 0)));
+    auto fitted = oneToOne("DWG To PDF.pc3");
+    fitted->setPlotType(AcDbPlotSettings::kExtents);
+    fitted->setStdScaleType(0);
+    const qv::PlotResult result = plot(db, *fitted, dir.file("array.pdf"));
+    ASSERT_EQ(result.status, Acad::eOk) << result.message;
+    EXPECT_GT(result.scale, 0.3);
 }
 
 // A polyline of many arcs far larger than the sheet, each of which takes many points, stops
@@ -1447,12 +1460,24 @@ TEST(Plot, RasterWorkIsWhatTheRasterizerScans)
         const double angle = 2 * M_PI * i / kTeeth, radius = i % 2 ? 250 : 300;
         saw[0].push_back({585 + radius * std::cos(angle), 413 + radius * std::sin(angle)});
     }
+    const auto stripes = [&canvas] {
+        for (int i = 0; i < 100; ++i) {
+            canvas.setPen(i % 2 ? 0xFF0000 : 0x0000FF, 3);
+            canvas.stroke(qv::DevicePath{{0, 400 + 0.2 * i}, {1169, 400 + 0.2 * i}}, false);
+        }
+    };
     canvas.pushClip(saw);
     EXPECT_GT(canvas.spent(), 10u * kTeeth);
-    for (int i = 0; i < 100; ++i) {
-        canvas.setPen(i % 2 ? 0xFF0000 : 0x0000FF, 3);
-        canvas.stroke(qv::DevicePath{{0, 400 + 0.2 * i}, {1169, 400 + 0.2 * i}}, false);
-    }
+    stripes();
+    canvas.popClip();
+    // Inside a clip whose group takes the whole sheet cairo clips to the saw: each stroke
+    // drawn under it spends the saw's edges again.
+    canvas.pushClip({{{-1, -1}, {1200, -1}, {1200, 900}, {600, 950}, {-1, 900}}});
+    canvas.pushClip(saw);
+    const size_t spent = canvas.spent();
+    stripes();
+    EXPECT_GT(canvas.spent() - spent, 100u * kTeeth);
+    canvas.popClip();
     canvas.popClip();
     ASSERT_TRUE(canvas.finish()) << canvas.error();
     ASSERT_TRUE(file.commit());
