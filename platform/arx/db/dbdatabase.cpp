@@ -13,6 +13,7 @@
 #include "arx/dxfnumber.h"
 #include "arx/dxfpageresource.h"
 #include "arx/dxfreader.h"
+#include "arx/dxftext.h"
 #include "dbimpl.h"
 #include "dbnesting.h"
 
@@ -98,13 +99,20 @@ std::string AcDbDatabase::Impl::describe(const AcDbObject* obj)
     return text;
 }
 
+// What a repair quotes (a name holding a NUL byte, which would end the line printed) is
+// shown as a file writes it: whole, on one line.
 void AcDbDatabase::Impl::repaired(std::string what)
 {
     constexpr size_t kListed = 100;
-    if (repairs.size() < kListed)
-        repairs.push_back(std::move(what));
-    else
+    if (repairs.size() >= kListed) {
         ++repairsLeftOut;
+    } else if (qv::dxf::needsEscape(what)) {
+        std::string shown;
+        qv::dxf::escapeText(what, shown);
+        repairs.push_back(std::move(shown));
+    } else {
+        repairs.push_back(std::move(what));
+    }
 }
 
 AcDbObjectId AcDbDatabase::Impl::install(AcDbStub* stub, AcDbObject* obj, bool inArena)

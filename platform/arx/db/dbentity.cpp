@@ -211,7 +211,8 @@ namespace {
 
 bool readLayer(AcRxObject& o, const qv::dxf::Field&, const qv::dxf::Pair& p, qv::dxf::FieldContext& c)
 {
-    static_cast<AcDbEntity&>(o).setLayerFromFile(qv::dbContext(c).layerNamed(p.value));
+    qv::DxfContext& context = qv::dbContext(c);
+    static_cast<AcDbEntity&>(o).setLayerFromFile(context.layerNamed(context.name(p)));
     return true;
 }
 

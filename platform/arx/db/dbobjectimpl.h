@@ -128,14 +128,15 @@ dxf::Field reference(int code)
         });
 }
 
-// A name many objects share (a const char* member): kept once for the process.
+// A name many objects share (a const char* member): kept once for the process. Read
+// through DxfContext::name, as it names a table's record.
 template <auto M>
 dxf::Field sharedName(int code)
 {
     return value(
         {static_cast<short>(code)},
-        [](AcRxObject& o, const dxf::Field&, const dxf::Pair& p, dxf::FieldContext&) {
-            dxf::fields::member<M>(o) = dxf::internName(p.value);
+        [](AcRxObject& o, const dxf::Field&, const dxf::Pair& p, dxf::FieldContext& c) {
+            dxf::fields::member<M>(o) = dxf::internName(dbContext(c).name(p));
             return true;
         },
         [](const AcRxObject& o, const dxf::Field& f, dxf::Writer& out) { out.text(f.code(), dxf::fields::member<M>(o)); });

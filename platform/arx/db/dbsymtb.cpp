@@ -299,7 +299,17 @@ void AcDbSymbolTableRecord::onErase(bool erasing)
     }
 }
 
-Field AcDbSymbolTableRecord::nameField() { return text<&AcDbSymbolTableRecord::m_name>(2); }
+Field AcDbSymbolTableRecord::nameField()
+{
+    return value({2},
+                 [](AcRxObject& o, const Field&, const Pair& p, FieldContext& c) {
+                     static_cast<AcDbSymbolTableRecord&>(o).m_name = qv::dbContext(c).name(p);
+                     return true;
+                 },
+                 [](const AcRxObject& o, const Field& f, Writer& out) {
+                     out.text(f.code(), static_cast<const AcDbSymbolTableRecord&>(o).m_name);
+                 });
+}
 
 Field AcDbSymbolTableRecord::flagsField() { return integer<&AcDbSymbolTableRecord::m_flags>(70); }
 
@@ -531,8 +541,8 @@ const FieldTable& AcDbBlockTableRecord::blockBeginTable()
         subclass("AcDbEntity"),
         derived({67}, writeOne).only(paperSpaceFrame),
         value({8},
-              [](AcRxObject& o, const Field&, const Pair& p, FieldContext&) {
-                  static_cast<AcDbBlockTableRecord&>(o).m_frame.layer = qv::dxf::internName(p.value);
+              [](AcRxObject& o, const Field&, const Pair& p, FieldContext& c) {
+                  static_cast<AcDbBlockTableRecord&>(o).m_frame.layer = qv::dxf::internName(qv::dbContext(c).name(p));
                   return true;
               },
               writeFrameLayer),
@@ -630,7 +640,7 @@ const FieldTable& AcDbLayerTableRecord::dxfTable() const
               }),
         value({6},
               [](AcRxObject& o, const Field&, const Pair& p, FieldContext& c) {
-                  qv::dbContext(c).setLinetypeNamed(&static_cast<AcDbLayerTableRecord&>(o), p.value);
+                  qv::dbContext(c).setLinetypeNamed(&static_cast<AcDbLayerTableRecord&>(o), qv::dbContext(c).name(p));
                   return true;
               },
               [](const AcRxObject& o, const Field& f, Writer& out) {

@@ -14,6 +14,19 @@ namespace {
 
 bool isMarker(const dxf::Pair& p) { return p.code == 100; }
 
+// U+FFFD, which stands for a character that cannot be kept.
+constexpr std::string_view kReplacementCharacter = "\xEF\xBF\xBD";
+
+// Whether a pair that no field reads names a table's record: the block (2) and style (3) of a
+// dimension, the style of a leader or a tolerance.
+bool namesRecord(std::string_view type, int code)
+{
+    if (code != 2 && code != 3)
+        return false;
+    const bool dimension = type == "DIMENSION" || type == "ARC_DIMENSION" || type == "LARGE_RADIAL_DIMENSION";
+    return dimension || (code == 3 && (type == "LEADER" || type == "TOLERANCE"));
+}
+
 // Whether a pair may belong to a record's common part (handle, groups, owner, XData): one
 // test for the many that are fields.
 constexpr auto kCommonCodes = [] {
@@ -66,6 +79,35 @@ std::string DxfContext::describeRecord() const
     return text;
 }
 
+std::string_view DxfContext::repairedName(const dxf::Pair& pair)
+{
+    auto it = m_repairedNames.find(pair.value);
+    if (it == m_repairedNames.end()) {
+        std::string name;
+        for (const char c : pair.value)
+            name += c ? std::string_view(&c, 1) : kReplacementCharacter;
+        m_impl.repaired(describeRecord() + " at line " + std::to_string(pair.line) + ": the name '"
+                        + std::string(pair.value) + "' holds a NUL byte, which no name can: read as '" + name + "'");
+        it = m_repairedNames.emplace(pair.value, std::move(name)).first;
+    }
+    return it->second;
+}
+
+std::string_view DxfContext::blockName(std::span<const dxf::Pair> pairs, const dxf::Pair* pair)
+{
+    m_recordType = pairs[0].value;
+    m_recordHandle = AcDbHandle();
+    return pair ? name(*pair) : std::string_view();
+}
+
+bool DxfContext::givesName(const dxf::Pair& pair, std::string_view held) const
+{
+    if (pair.value == held)
+        return true;
+    const auto repaired = m_repairedNames.find(pair.value);
+    return repaired != m_repairedNames.end() && repaired->second == held;
+}
+
 // A handle that is not hexadecimal (some writers put a letter there) is taken as none.
 AcDbHandle DxfContext::noHandle(const dxf::Pair& pair)
 {
@@ -100,8 +142,9 @@ void DxfContext::readRecord(AcRxObject& target, const dxf::FieldTable& table, st
         } else if (p.code == 1001) {
             if (!data)
                 data = ObjectData::make();
+            // An application's name names its APPID record.
             for (; i < pairs.size() && pairs[i].code >= 1000; ++i)
-                data->xdata.add(pairs[i].code, pairs[i].value);
+                data->xdata.add(pairs[i].code, pairs[i].code == 1001 ? name(pairs[i]) : pairs[i].value);
         } else {
             readField(target, table, cursor, pairs, i, data, marked, common);
         }
@@ -122,7 +165,7 @@ inline void DxfContext::readField(AcRxObject& target, const dxf::FieldTable& tab
     if (!table.read(target, cursor, pairs, i, *this)) {
         if (!data)
             data = ObjectData::make();
-        data->extras.add(p.code, kept(p).value, cursor.anchor);
+        data->extras.add(p.code, namesRecord(m_recordType, p.code) ? name(p) : kept(p).value, cursor.anchor);
         ++i;
     }
 }
@@ -219,11 +262,11 @@ void DxfContext::ensureTextStyle(const char* style, const dxf::Record& record, c
     m_lastTextStyle = style;
     // The pair the text took its style from: a 7 of another section is no style of the text.
     const auto pairs = record.pairs();
-    const auto name =
-        std::find_if(pairs.begin(), pairs.end(), [&](const dxf::Pair& p) { return p.code == 7 && p.value == style; });
-    if (name == pairs.end() || name->value.empty())
+    const auto pair =
+        std::find_if(pairs.begin(), pairs.end(), [&](const dxf::Pair& p) { return p.code == 7 && givesName(p, style); });
+    if (pair == pairs.end() || pair->value.empty())
         return;
-    PendingStyle pending{std::string(name->value), AcDbDatabase::Impl::describe(&user), name->line};
+    PendingStyle pending{style, AcDbDatabase::Impl::describe(&user), pair->line};
     if (m_impl.textStyleTable.isNull())
         m_styles.push_back(std::move(pending));   // added once the table is made
     else
@@ -282,12 +325,13 @@ AcDbObjectId DxfContext::emptyBlock(const PendingBlock& pending)
 
 void DxfContext::setBlockNamed(AcDbBlockReference* ref, const dxf::Pair& pair)
 {
-    if (pair.value.empty())
+    const std::string_view block = name(pair);
+    if (block.empty())
         return;   // a reference without a block name is refused
-    if (const AcDbObjectId id = blockNamed(pair.value); !id.isNull())
+    if (const AcDbObjectId id = blockNamed(block); !id.isNull())
         ref->setBlockFromFile(id);
     else
-        m_blocks.push_back({ref, std::string(pair.value), pair.line});
+        m_blocks.push_back({ref, std::string(block), pair.line});
 }
 
 bool DxfContext::awaitsBlock(const AcDbBlockReference* reference) const

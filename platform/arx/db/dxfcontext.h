@@ -44,6 +44,18 @@ public:
     // The object of a handle (its slot made on first reference, the null id for handle 0).
     // A strict reference that has no object when the file is read is an error.
     AcDbObjectId reference(const dxf::Pair& pair, bool strict);
+    // A name that pair gives to a table's record or to a record it refers to. No name can
+    // hold a NUL byte (names are C strings to the API, cut there): each is read as U+FFFD,
+    // so that the name keeps its other bytes and its records their references, and the
+    // first record of each such name says so with a repair. Inline, as every entity's layer
+    // goes through it: only a repair is out of line.
+    std::string_view name(const dxf::Pair& pair)
+    {
+        return pair.value.find('\0') == std::string_view::npos ? pair.value : repairedName(pair);
+    }
+    // The name a BLOCK record (pairs) gives its block in its pair (null when none), through
+    // name (a repair names the record); empty when none.
+    std::string_view blockName(std::span<const dxf::Pair> pairs, const dxf::Pair* pair);
     // The layer of a name (without regard to case), made when the table lacks it.
     AcDbObjectId layerNamed(std::string_view name);
     // Adds the text style a text's record names (its group 7) when the table lacks it, so
@@ -116,6 +128,9 @@ private:
     }
     AcDbHandle noHandle(const dxf::Pair& pair);
     AcDbHandle recordHandleOrNone(const dxf::Pair& pair);
+    std::string_view repairedName(const dxf::Pair& pair);
+    // Whether pair gives the name held, as read through name.
+    bool givesName(const dxf::Pair& pair, std::string_view held) const;
     AcDbObjectId findLayer(std::string_view name);
     std::string describeRecord() const;
     AcDbObjectId blockNamed(std::string_view name);
@@ -130,6 +145,8 @@ private:
     std::vector<PendingStyle> m_styles;
     // Names as written in the file to their records, so that each name is looked up once.
     NameMap m_layers, m_blockIds;
+    // Names that held NUL bytes, as read, to the names kept.
+    std::unordered_map<std::string, std::string, NameHash, std::equal_to<>> m_repairedNames;
     // Entities take turns among a few layers: those of the last names need no hashing.
     std::array<RecentLayer, 8> m_recentLayers;
     size_t m_nextRecentLayer = 0;

@@ -534,7 +534,7 @@ void Loader::readBlock()
 {
     const Pair* namePair = nullptr;
     visitFieldPairs(m_record, 2, "AcDbBlockBegin", [&](const Pair& p) { namePair = namePair ? namePair : &p; });
-    std::string name(namePair ? namePair->value : std::string_view());
+    std::string name(m_context.blockName(m_record.pairs(), namePair));
     auto* table = AcDbBlockTable::cast(m_impl.blockTable.object());
     AcDbObjectId btrId;
     // Release 12's names of the spaces, unless the file has blocks of those names besides.

@@ -8,8 +8,125 @@ namespace qv {
 namespace {
 
 constexpr int kMaxCurveChords = 1000;   // per cubic segment
+// Halvings of a curve being cut: enough to bring a curve across the largest finite range to
+// a sheet's size near the sheet, left out when it is even larger.
+constexpr int kMaxCutDepth = 64;
+
+// Whether the box around the points, all finite, meets the box.
+bool meets(const Box2d& box, std::span<const DevicePoint> points)
+{
+    Box2d around;
+    for (const DevicePoint& p : points) {
+        if (!std::isfinite(p.x) || !std::isfinite(p.y))
+            return false;
+        around.add(p.x, p.y);
+    }
+    return around.intersects(box);
+}
+
+DevicePoint between(DevicePoint a, DevicePoint b)
+{
+    return {(a.x + b.x) / 2, (a.y + b.y) / 2};
+}
+
+// Cuts a path's segments, in their order, to a box (see CurvedPath::cut).
+class PathCutter
+{
+public:
+    PathCutter(const Box2d& near, const Box2d& whole, std::vector<CurvedPath>& out)
+        : m_near(near), m_whole(whole), m_out(out)
+    {
+    }
+
+    void line(DevicePoint a, DevicePoint b)
+    {
+        const DevicePoint ends[] = {a, b};
+        if (liesWithin(m_whole, ends)) {
+            run(a).lineTo(b);
+            return;
+        }
+        double t0 = 0, t1 = 1;
+        if (!meets(m_near, ends) || !clip(a, b, t0, t1)) {
+            m_open = false;
+            return;
+        }
+        const auto at = [&](double t) { return DevicePoint{a.x + t * (b.x - a.x), a.y + t * (b.y - a.y)}; };
+        m_open = m_open && t0 == 0;
+        run(at(t0)).lineTo(at(t1));
+        m_open = t1 == 1;
+    }
+
+    void curve(DevicePoint p0, DevicePoint p1, DevicePoint p2, DevicePoint p3, int depth = 0)
+    {
+        const DevicePoint points[] = {p0, p1, p2, p3};
+        if (liesWithin(m_whole, points)) {
+            run(p0).curveTo(p1, p2, p3);
+            return;
+        }
+        if (depth >= kMaxCutDepth || !meets(m_near, points)) {
+            m_open = false;
+            return;
+        }
+        // de Casteljau's halves
+        const DevicePoint a = between(p0, p1), b = between(p1, p2), c = between(p2, p3);
+        const DevicePoint ab = between(a, b), bc = between(b, c), middle = between(ab, bc);
+        curve(p0, a, ab, middle, depth + 1);
+        curve(middle, bc, c, p3, depth + 1);
+    }
+
+private:
+    // The run the next segment from `from` extends: a new one unless one is open.
+    CurvedPath& run(DevicePoint from)
+    {
+        if (!m_open) {
+            m_out.emplace_back();
+            m_out.back().lineTo(from);
+            m_open = true;
+        }
+        return m_out.back();
+    }
+
+    // Narrows [t0, t1] to the part of the segment from a to b inside the near box (Liang and
+    // Barsky's clipping); false when none is.
+    bool clip(DevicePoint a, DevicePoint b, double& t0, double& t1) const
+    {
+        const double dx = b.x - a.x, dy = b.y - a.y;
+        const double steps[] = {-dx, dx, -dy, dy};
+        const double room[] = {a.x - m_near.minX, m_near.maxX - a.x, a.y - m_near.minY, m_near.maxY - a.y};
+        for (int i = 0; i < 4; ++i) {
+            if (steps[i] == 0) {
+                if (room[i] < 0)
+                    return false;
+                continue;
+            }
+            const double t = room[i] / steps[i];
+            if (steps[i] < 0)
+                t0 = std::max(t0, t);
+            else
+                t1 = std::min(t1, t);
+        }
+        return t0 <= t1;
+    }
+
+    const Box2d& m_near;
+    const Box2d& m_whole;
+    std::vector<CurvedPath>& m_out;
+    bool m_open = false;
+};
 
 } // namespace
+
+bool liesWithin(const Box2d& box, std::span<const DevicePoint> points)
+{
+    return std::all_of(points.begin(), points.end(), [&](DevicePoint p) {
+        return p.x >= box.minX && p.x <= box.maxX && p.y >= box.minY && p.y <= box.maxY;
+    });
+}
+
+CurvedPath::CurvedPath(std::span<const DevicePoint> points)
+    : m_points(points.begin(), points.end()), m_control(points.size(), false)
+{
+}
 
 void CurvedPath::lineTo(DevicePoint p)
 {
@@ -44,6 +161,21 @@ void CurvedPath::flatten(DevicePath& out, double tolerance, size_t maxPoints) co
         }
         i += 2;
     }
+}
+
+void CurvedPath::cut(const Box2d& near, const Box2d& whole, bool closed, std::vector<CurvedPath>& out) const
+{
+    PathCutter cutter(near, whole, out);
+    for (size_t i = 1; i < m_points.size(); ++i) {
+        if (m_control[i]) {
+            cutter.curve(m_points[i - 1], m_points[i], m_points[i + 1], m_points[i + 2]);
+            i += 2;
+        } else {
+            cutter.line(m_points[i - 1], m_points[i]);
+        }
+    }
+    if (closed)
+        cutter.line(m_points.back(), m_points.front());
 }
 
 } // namespace qv

@@ -5,14 +5,24 @@
 
 #include "devicepath.h"
 
+#include "arx/dbboxtree.h"
+
 #include <cstddef>
+#include <span>
 #include <vector>
 
 namespace qv {
 
+// Whether every point lies within the box (a point that is not a number does not).
+bool liesWithin(const Box2d& box, std::span<const DevicePoint> points);
+
 class CurvedPath
 {
 public:
+    CurvedPath() = default;
+    // The straight path through the points.
+    explicit CurvedPath(std::span<const DevicePoint> points);
+
     // A straight segment to p; the path's first point when it is empty.
     void lineTo(DevicePoint p);
     // A cubic segment to end, bent by two control points.
@@ -33,6 +43,13 @@ public:
     // The path as chords that stray at most tolerance from its curves, appended to out until
     // it holds more than maxPoints.
     void flatten(DevicePath& out, double tolerance, std::size_t maxPoints) const;
+
+    // The parts of the path (closed by a straight segment when asked) that may show in the
+    // box near, each run of them appended to out as an open path: a segment whose points lie
+    // within the larger box whole is kept as it is, one wholly outside near (or not finite)
+    // is left out, and the others are clipped (straight ones) or halved (curves) until they
+    // are one or the other.
+    void cut(const Box2d& near, const Box2d& whole, bool closed, std::vector<CurvedPath>& out) const;
 
 private:
     DevicePath m_points;

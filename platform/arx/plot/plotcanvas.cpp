@@ -35,6 +35,11 @@ constexpr double kPixelsPerUnit = 64;      // of a raster's ink, per unit of wor
 // inked; a stroke's outline has two sides.
 constexpr double kUnitsPerEdgeRow = 1;
 constexpr double kStrokeSides = 2;
+constexpr size_t kRasterFillWork = 4;      // cairo's setting up of each fill, a few microseconds
+// cairo sweeps each operation under a clip it keeps as a path together with the clip's
+// outline: each edge of both costs a unit, and one more per eight edges of the clip that
+// cross one row, which the sweep walks past to insert it.
+constexpr double kPathClipEdgesPerUnit = 8;
 constexpr unsigned kNoFont = ~0u;           // a face the PDF writer has no font of yet
 // FreeType sizes a face at most 65535 pixels to the em; its rasterizer runs out of cells on
 // glyphs stretched much more one way than the other, which are filled as outlines instead.
@@ -73,6 +78,15 @@ double rowsOver(DevicePoint a, DevicePoint b, double h)
     return bottom > top ? bottom - top : 0;
 }
 
+// A bound on the angle a path turns by at b, coming from a and going on to c (0 where it
+// runs straight on, pi where it turns back), cheaper than the angle: its tangent, up to pi.
+double turnAt(DevicePoint a, DevicePoint b, DevicePoint c)
+{
+    const double ux = b.x - a.x, uy = b.y - a.y, vx = c.x - b.x, vy = c.y - b.y;
+    const double along = ux * vx + uy * vy, across = std::abs(ux * vy - uy * vx);
+    return along > 0 ? std::min(across / along, M_PI) : across > 0 || along < 0 ? M_PI : 0;
+}
+
 // The rows a closed loop's edges span on a sheet h pixels high.
 double loopRows(std::span<const DevicePoint> loop, double h)
 {
@@ -80,6 +94,32 @@ double loopRows(std::span<const DevicePoint> loop, double h)
     for (size_t i = 1; i < loop.size(); ++i)
         rows += rowsOver(loop[i - 1], loop[i], h);
     return rows;
+}
+
+// Units of work counted in whole units, none for a count that is not a positive number.
+std::size_t wholeUnits(double units)
+{
+    return !(units > 0) ? 0 : units < 1e18 ? static_cast<std::size_t>(units) : SIZE_MAX;
+}
+
+// The most edges of the loops that one row of the sheet crosses (edges with a coordinate
+// that is not finite left out).
+double widestRow(const std::vector<DevicePath>& loops)
+{
+    std::vector<std::pair<double, int>> ends;   // the edges' tops (+1) and bottoms (-1)
+    for (const DevicePath& loop : loops)
+        for (size_t i = 0; i < loop.size(); ++i) {
+            const DevicePoint a = loop[i], b = loop[(i + 1) % loop.size()];
+            if (std::isfinite(a.x + a.y + b.x + b.y) && a.y != b.y) {
+                ends.emplace_back(std::min(a.y, b.y), 1);
+                ends.emplace_back(std::max(a.y, b.y), -1);
+            }
+        }
+    std::sort(ends.begin(), ends.end());   // at one height, bottoms before tops
+    int crossing = 0, widest = 0;
+    for (const auto& end : ends)
+        widest = std::max(widest, crossing += end.second);
+    return widest;
 }
 
 // Whether the loops are one rectangle along the sheet's sides, which cairo clips to
@@ -212,12 +252,14 @@ void PlotCanvas::flush()
         return;
     if (m_pdf) {
         m_pdf->strokePath();
-    } else {
+    } else if (spendClipped(m_pendingPoints)) {
         setColour(m_penColour);
         cairo_set_line_width(m_cr, m_penWidth);
         cairo_stroke(m_cr);
+    } else {
+        cairo_new_path(m_cr);
     }
-    m_pending = 0;
+    m_pending = m_pendingPoints = 0;
 }
 
 void PlotCanvas::setPen(std::uint32_t rgb, double width)
@@ -239,19 +281,47 @@ bool PlotCanvas::spend(std::size_t units)
 
 void PlotCanvas::spendRaster(double pixels, double edgeRows)
 {
-    const double units = pixels / kPixelsPerUnit + edgeRows * kUnitsPerEdgeRow;
-    spend(!(units > 0) ? 0 : units < 1e18 ? static_cast<std::size_t>(units) : SIZE_MAX);
+    spend(wholeUnits(pixels / kPixelsPerUnit + edgeRows * kUnitsPerEdgeRow));
+}
+
+bool PlotCanvas::spendClipped(std::size_t points)
+{
+    if (m_pathEdges == 0)
+        return true;
+    return spend(wholeUnits((m_pathEdges + static_cast<double>(points)) * (1 + m_pathRow / kPathClipEdgesPerUnit)));
 }
 
 void PlotCanvas::spendInk(std::span<const DevicePoint> path, bool closed)
 {
+    const double pen = std::clamp(m_penWidth, 1.0, std::hypot(m_width, m_height));
     double length = closed ? runOver(path.back(), path.front(), m_width, m_height) : 0;
     double rows = closed ? rowsOver(path.back(), path.front(), m_height) : 0;
     for (size_t i = 1; i < path.size(); ++i) {
         length += runOver(path[i - 1], path[i], m_width, m_height);
         rows += rowsOver(path[i - 1], path[i], m_height);
     }
-    spendRaster(length * std::clamp(m_penWidth, 1.0, std::hypot(m_width, m_height)), rows * kStrokeSides);
+    rows *= kStrokeSides;
+    double pixels = length * pen;
+    const size_t n = path.size();
+    if (!closed) {
+        addTurn(path.front(), M_PI, pen, pixels, rows);
+        addTurn(path.back(), M_PI, pen, pixels, rows);
+    }
+    for (size_t i = closed ? 0 : 1; i < (closed ? n : n - 1); ++i)
+        addTurn(path[i], turnAt(path[(i + n - 1) % n], path[i], path[(i + 1) % n]), pen, pixels, rows);
+    spendRaster(pixels, rows);
+}
+
+// Adds what a round end (a turn of pi) or join at p of a pen so wide draws on the sheet: an
+// arc of the outline over as many rows as it turns through, and a sector of ink.
+void PlotCanvas::addTurn(DevicePoint p, double angle, double pen, double& pixels, double& rows) const
+{
+    if (!(angle > 0))
+        return;
+    const double r = pen / 2;
+    rows += std::min(r * angle, rowsOver({p.x, p.y - r}, {p.x, p.y + r}, m_height));
+    pixels += std::min(r * r * angle / 2,
+                       coveredPixels(Box2d::around(p.x - r, p.y - r, p.x + r, p.y + r), m_width, m_height));
 }
 
 void PlotCanvas::stroke(const DevicePath& path, bool closed)
@@ -281,7 +351,16 @@ void PlotCanvas::stroke(const CurvedPath& path, bool closed)
             stroke(m_chords, closed);
         return;
     }
-    if (!beginStroke(path.size()))
+    strokeSolid(path, closed);
+}
+
+void PlotCanvas::strokeSolid(const CurvedPath& path, bool closed)
+{
+    if (!liesWithin(drawnWhole(), path.points())) {
+        strokeCut(path, closed);
+        return;
+    }
+    if (!beginStroke(path.points()))
         return;
     if (!m_pdf)   // the control polygon, as long as the curve or longer
         spendInk(path.points(), closed);
@@ -289,9 +368,33 @@ void PlotCanvas::stroke(const CurvedPath& path, bool closed)
     endStroke(closed);
 }
 
+Box2d PlotCanvas::strokeReach(double beyond) const
+{
+    return Box2d::around(0, 0, m_width, m_height).expanded(std::max(m_nextWidth, 0.0) / 2 + 1 + beyond);
+}
+
+Box2d PlotCanvas::drawnWhole() const
+{
+    return strokeReach(std::max(m_width, m_height));
+}
+
+void PlotCanvas::strokeCut(const CurvedPath& path, bool closed)
+{
+    if (!spend(path.size()))
+        return;
+    std::vector<CurvedPath> pieces;
+    path.cut(strokeReach(0), drawnWhole(), closed, pieces);
+    for (const CurvedPath& piece : pieces)
+        strokeSolid(piece, false);
+}
+
 void PlotCanvas::strokeRun(std::span<const DevicePoint> path, bool closed)
 {
-    if (!beginStroke(path.size()))
+    if (!liesWithin(drawnWhole(), path)) {
+        strokeCut(CurvedPath(path), closed);
+        return;
+    }
+    if (!beginStroke(path))
         return;
     if (!m_pdf)
         spendInk(path, closed);
@@ -301,21 +404,32 @@ void PlotCanvas::strokeRun(std::span<const DevicePoint> path, bool closed)
     endStroke(closed);
 }
 
-bool PlotCanvas::beginStroke(size_t points)
+bool PlotCanvas::beginStroke(std::span<const DevicePoint> path)
 {
-    if (points > workLeft()) {   // more points than the plot may draw: none are written
-        spend(points);
+    if (path.size() > workLeft()) {   // more points than the plot may draw: none are written
+        spend(path.size());
         return false;
     }
-    if (m_nextColour != m_penColour || m_nextWidth != m_penWidth) {
+    const double width = std::min(m_nextWidth, widestPen(path[0]));
+    if (m_nextColour != m_penColour || width != m_penWidth) {
         flush();
         m_penColour = m_nextColour;
-        m_penWidth = m_nextWidth;
+        m_penWidth = width;
     }
     // A PDF pen is set before its path begins.
     if (m_pdf && m_pending == 0)
         m_pdf->setStroke(m_penColour, m_penWidth);
+    m_pendingPoints += path.size();
     return true;
+}
+
+// The widest pen a stroke from p needs: every point of the sheet lies within half its width
+// of p, so that a wider one inks the whole sheet as this one does. A pen much wider costs
+// cairo a polygon of millions of sides at each end and join.
+double PlotCanvas::widestPen(DevicePoint p) const
+{
+    const double dx = std::max({-p.x, 0.0, p.x - m_width}), dy = std::max({-p.y, 0.0, p.y - m_height});
+    return 2 * (std::hypot(dx, dy) + std::hypot(m_width, m_height));
 }
 
 void PlotCanvas::endStroke(bool closed)
@@ -398,10 +512,14 @@ bool PlotCanvas::beginFill(std::uint32_t rgb)
     return true;
 }
 
-void PlotCanvas::endFill(std::uint32_t rgb)
+void PlotCanvas::endFill(std::uint32_t rgb, std::size_t points)
 {
     if (m_pdf) {
         m_pdf->fillPath();
+        return;
+    }
+    if (!spendClipped(points)) {
+        cairo_new_path(m_cr);
         return;
     }
     setColour(rgb);
@@ -414,8 +532,9 @@ void PlotCanvas::fill(const std::vector<DevicePath>& loops, std::uint32_t rgb)
         return;
     if (!m_pdf)
         spendFill(loops, [](const DevicePath& loop) -> const DevicePath& { return loop; });
+    const std::size_t before = m_spent;   // a unit for each point added
     addLoops(loops);
-    endFill(rgb);
+    endFill(rgb, m_spent - before);
 }
 
 void PlotCanvas::fill(const std::vector<CurvedPath>& loops, std::uint32_t rgb)
@@ -424,19 +543,21 @@ void PlotCanvas::fill(const std::vector<CurvedPath>& loops, std::uint32_t rgb)
         return;
     if (!m_pdf)   // the control polygons hold the curves and span their rows
         spendFill(loops, [](const CurvedPath& loop) -> const DevicePath& { return loop.points(); });
+    const std::size_t before = m_spent;
     for (const CurvedPath& loop : loops)
         if (loop.size() >= 3) {
             addCurved(loop);
             closePath();
         }
-    endFill(rgb);
+    endFill(rgb, m_spent - before);
 }
 
-// What a raster fill costs: the part of the sheet its loops' box takes, and the rows its
-// edges span.
+// What a raster fill costs: its setting up, the part of the sheet its loops' box takes, and
+// the rows its edges span.
 template <class Loop, class Points>
 void PlotCanvas::spendFill(const std::vector<Loop>& loops, Points pointsOf)
 {
+    spend(kRasterFillWork);
     spendRaster(coveredPixels(boxOf(loops, pointsOf), m_width, m_height), rowsOf(loops, pointsOf, m_height));
 }
 
@@ -455,17 +576,27 @@ void PlotCanvas::pushClip(const std::vector<DevicePath>& loops)
     const Box2d box = boxOf(loops, points);
     const double pixels = coveredPixels(box, m_width, m_height);
     spendRaster(pixels, rowsOf(loops, points, m_height));
+    const std::size_t before = m_spent;
     addLoops(loops);
+    const double added = static_cast<double>(m_spent - before);   // a unit for each point
     // cairo intersects every stroke and fill with a clip that is not a rectangle, at the
-    // cost of scanning the boundary each time: what follows is drawn into a group as large
+    // cost of sweeping the boundary each time: what follows is drawn into a group as large
     // as the boundary's box instead, which popClip fills through the boundary once. Groups
-    // hold at most a sheet's pixels at a time; past that, cairo clips.
-    if (isRectangle(loops) || m_groupPixels + pixels > m_width * m_height) {
+    // hold at most a sheet's pixels at a time; past that, cairo clips, and what is drawn
+    // under the clip spends its sweeps.
+    if (isRectangle(loops)) {
         cairo_clip(m_cr);
-        m_masks.push_back({nullptr, 0});
+        m_masks.push_back({});
         return;
     }
-    m_masks.push_back({cairo_copy_path(m_cr), pixels});
+    if (m_groupPixels + pixels > m_width * m_height) {
+        cairo_clip(m_cr);
+        m_masks.push_back({nullptr, 0, added, widestRow(loops)});
+        m_pathEdges += added;
+        m_pathRow += m_masks.back().widest;
+        return;
+    }
+    m_masks.push_back({cairo_copy_path(m_cr), pixels, added});
     m_groupPixels += pixels;
     cairo_new_path(m_cr);
     const double left = std::floor(std::max(box.minX, 0.0)), top = std::floor(std::max(box.minY, 0.0));
@@ -489,9 +620,15 @@ void PlotCanvas::popClip()
         cairo_pop_group_to_source(m_cr);
         cairo_new_path(m_cr);
         cairo_append_path(m_cr, mask.boundary);
-        cairo_fill(m_cr);
+        if (spendClipped(static_cast<std::size_t>(mask.points)))
+            cairo_fill(m_cr);
+        else
+            cairo_new_path(m_cr);
         cairo_path_destroy(mask.boundary);
         m_groupPixels -= mask.pixels;
+    } else {   // a rectangle's are none
+        m_pathEdges -= mask.points;
+        m_pathRow -= mask.widest;
     }
     cairo_restore(m_cr);
 }
@@ -530,6 +667,10 @@ void PlotCanvas::flushGlyphs()
     if (m_run.empty())
         return;
     flush();
+    if (!spendClipped(0)) {
+        m_run.clear();
+        return;
+    }
     const TextStyle& s = m_runStyle;
     const double c = std::cos(-s.angle), n = std::sin(-s.angle);
     cairo_matrix_t font;

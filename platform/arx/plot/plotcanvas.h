@@ -33,7 +33,6 @@ namespace qv {
 
 class AtomicFile;
 class PdfWriter;
-struct Box2d;
 
 class PlotCanvas
 {
@@ -59,8 +58,10 @@ public:
     // stroke's length over the sheet times its width, a fill's box on the sheet, a
     // character's em square, a clip's box), and so does each row of the sheet that an edge of
     // an outline spans (both sides of a stroke, each edge of a fill or clip; a curve's by its
-    // control polygon), which the rasterizer scans at sub-pixel steps. Once more than the
-    // limit is spent the canvas strokes, fills and writes nothing more, and spend() is false.
+    // control polygon), which the rasterizer scans at sub-pixel steps; under a clip that
+    // cairo keeps as a path (see pushClip), each stroke, fill and text spends the clip's
+    // edges again, and more where many of them cross one row. Once more than the limit is
+    // spent the canvas strokes, fills and writes nothing more, and spend() is false.
     // As a unit adds at most a few dozen bytes to a PDF page, the limit bounds the page too.
     void limitWork(std::size_t units) { m_workLimit = units; }
     bool spend(std::size_t units);
@@ -76,13 +77,18 @@ public:
     // scale to device units; none for solid lines.
     void setLinePattern(const std::vector<double>& lengths, double scale);
     bool isDashed() const { return !m_pattern.isSolid(); }
+    // A run of a path (a dash, or the path drawn solid) reaching far beyond the sheet is cut
+    // to the part that may show on it (see strokeCut), and a pen far wider than the sheet is
+    // narrowed (see widestPen).
     void stroke(const DevicePath& path, bool closed);
     // Curves go out as curves; dashed, they are cut into chords first.
     void stroke(const CurvedPath& path, bool closed);
     void fill(const std::vector<DevicePath>& loops, std::uint32_t rgb);
     void fill(const std::vector<CurvedPath>& loops, std::uint32_t rgb);
     // Clips what follows to the loops (even-odd) until popClip. On a raster, a boundary
-    // other than a rectangle along the sheet's sides costs its rows and its box's pixels once.
+    // other than a rectangle along the sheet's sides costs its rows and its box's pixels once,
+    // and what is drawn under it more when cairo keeps it as a path (the groups that clips
+    // draw into already holding a sheet's pixels).
     void pushClip(const std::vector<DevicePath>& loops);
     void popClip();
     // Text whose baseline starts at origin, turned by angle (radians, counter-clockwise on
@@ -123,16 +129,35 @@ private:
     void flushGlyphs();
     void flush();
     void strokeRun(std::span<const DevicePoint> run, bool closed);
-    // Takes the pen for a stroke of so many points; false when the plot may not draw them.
-    bool beginStroke(std::size_t points);
+    void strokeSolid(const CurvedPath& path, bool closed);
+    // The sheet with the margin of the pen to come, and so much more.
+    Box2d strokeReach(double beyond) const;
+    // Where a stroke whose points all lie is drawn whole: its reach and the sheet's longer side.
+    Box2d drawnWhole() const;
+    // Strokes the parts of a path reaching further that may show on the sheet (within the
+    // pen's margin), each on its own, its points spending the work of cutting it: cairo's
+    // fixed-point coordinates and PDF readers stop far short of an arc of a thousand
+    // kilometres at 1:1, and flattening one whole would cost far more than the little of it
+    // the sheet shows.
+    void strokeCut(const CurvedPath& path, bool closed);
+    // Takes the pen for a stroke of the points, no wider than widestPen; false when the plot
+    // may not draw them.
+    bool beginStroke(std::span<const DevicePoint> path);
+    double widestPen(DevicePoint p) const;
     void endStroke(bool closed);
     // Starts a fill; false once the work is spent.
     bool beginFill(std::uint32_t rgb);
-    void endFill(std::uint32_t rgb);
+    void endFill(std::uint32_t rgb, std::size_t points);
     // Spends what drawing on a raster costs: pixels of ink, and rows of the sheet crossed by
     // the edges of the outline scanned.
     void spendRaster(double pixels, double edgeRows);
+    // A stroke's ink and rows: its sides', and those of its round ends and joins, which a
+    // pen much wider than the path makes a disc however short the path.
     void spendInk(std::span<const DevicePoint> run, bool closed);
+    void addTurn(DevicePoint p, double angle, double pen, double& pixels, double& rows) const;
+    // Spends what cairo's sweep of an operation of so many points against the outlines of
+    // the clips it keeps as paths costs; false when the plot may not draw it.
+    bool spendClipped(std::size_t points);
     template <class Loop, class Points>
     void spendFill(const std::vector<Loop>& loops, Points pointsOf);
     void setColour(std::uint32_t rgb);
@@ -172,13 +197,16 @@ private:
     DevicePath m_chords;       // a curved path cut into chords to be dashed
     int m_quality = 90;
     // Each clip of a raster, innermost last: the boundary its group is filled through at
-    // popClip (none when cairo clips), and the group's pixels.
+    // popClip (none when cairo clips), the group's pixels, the boundary's points, and of a
+    // boundary cairo keeps as a path the most edges that one row of it crosses.
     struct Mask {
         cairo_path_t* boundary = nullptr;
-        double pixels = 0;
+        double pixels = 0, points = 0, widest = 0;
     };
     std::vector<Mask> m_masks;
     double m_groupPixels = 0;   // of the groups open
+    double m_pathEdges = 0, m_pathRow = 0;   // of the boundaries cairo keeps as paths, summed
+    std::size_t m_pendingPoints = 0;   // of the sub-paths waiting for the stroke
     std::vector<std::string> m_skipped;   // the texts named that are not drawn
     std::size_t m_skippedTexts = 0;
 };

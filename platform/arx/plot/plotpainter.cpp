@@ -35,7 +35,6 @@ constexpr double kCurveTolerance = 0.05;   // device units between an arc and it
 constexpr int kMaxArcPieces = 1024;        // cubic curves of one arc
 constexpr double kCapHeight = 0.729;       // the font's capital height per em
 constexpr double kLineSpacing = 5.0 / 3;   // multiline text's baseline distance per height
-constexpr size_t kMaxArrayCells = 100000;
 constexpr size_t kLayoutWork = 16;   // per element a multiline text's layout holds: a unit per 16 bytes
 constexpr double kCullMarginMm = 10;       // beyond the visible area, for pens and glyphs
 constexpr long kMaxPatternLines = 20000;   // per pattern line family of one hatch
@@ -195,7 +194,7 @@ bool attributeShown(const AcDbAttribute* attribute)
         && attribute->visibility() == AcDb::kVisible;
 }
 
-// An array's rows and columns (a plain reference's one cell); none past kMaxArrayCells.
+// An array's rows and columns (a plain reference's one cell).
 struct Cells {
     int rows = 1, columns = 1;
 };
@@ -204,22 +203,20 @@ Cells cellsOf(const AcDbMInsertBlock* array)
 {
     if (!array)
         return {};
-    const int rows = std::max<int>(array->rows(), 1), columns = std::max<int>(array->columns(), 1);
-    if (static_cast<size_t>(rows) * static_cast<size_t>(columns) > kMaxArrayCells)
-        return {0, 0};
-    return {rows, columns};
+    return {std::max<int>(array->rows(), 1), std::max<int>(array->columns(), 1)};
 }
 
-// The placement of an array's cell (a plain reference's only one, 0, 0) in its space.
-AcGeMatrix3d cellTransform(const AcDbBlockReference* ref, const AcDbMInsertBlock* array, int row, int column)
+// The placement of each cell of an array (a plain reference's only one, 0, 0) in its space,
+// by its row and column: the reference's, moved along its rows and columns.
+auto cellPlacement(const AcDbBlockReference* ref, const AcDbMInsertBlock* array)
 {
-    if (!array)
-        return ref->blockTransform();
     const AcGeMatrix3d frame = AcGeMatrix3d::planeToWorld(ref->normal())
         * AcGeMatrix3d::rotation(ref->rotation(), AcGeVector3d::kZAxis);
-    const AcGeVector3d offset =
-        frame.transform(AcGeVector3d(column * array->columnSpacing(), row * array->rowSpacing(), 0));
-    return AcGeMatrix3d::translation(offset) * ref->blockTransform();
+    const AcGeVector3d column = array ? frame.transform(AcGeVector3d(array->columnSpacing(), 0, 0)) : AcGeVector3d();
+    const AcGeVector3d row = array ? frame.transform(AcGeVector3d(0, array->rowSpacing(), 0)) : AcGeVector3d();
+    return [column, row, placed = ref->blockTransform()](int r, int c) {
+        return AcGeMatrix3d::translation(column * c + row * r) * placed;
+    };
 }
 
 // A text's advance in text heights where no font is at hand: DejaVu Sans' mean, 0.6 em a
@@ -579,10 +576,11 @@ void PlotPainter::drawReference(const AcDbBlockReference* ref, const AcGeMatrix3
         inner.depth = from.depth + 1;
         const auto* array = AcDbMInsertBlock::cast(ref);
         const Cells cells = cellsOf(array);
+        const auto place = cellPlacement(ref, array);
         // Each cell spends a unit, drawn or not, so that arrays of arrays end too.
         for (int row = 0; row < cells.rows && !m_canvas.exhausted(); ++row)
             for (int column = 0; column < cells.columns && m_canvas.spend(1); ++column) {
-                const AcGeMatrix3d cell = xf * cellTransform(ref, array, row, column);
+                const AcGeMatrix3d cell = xf * place(row, column);
                 if (!shows(btr, cell) || (clip.isActive() && !pushReferenceClip(m_canvas, clip, cell)))
                     continue;
                 drawBlock(btr, cell, inner);
@@ -710,17 +708,18 @@ bool PlotPainter::addReferenceBox(const AcDbBlockReference* ref, BlockBox& box, 
     const auto* btr = AcDbBlockTableRecord::cast(ref->blockTableRecord().object());
     const auto* array = AcDbMInsertBlock::cast(ref);
     const Cells cells = cellsOf(array);
-    if (!btr || btr->isErased() || cells.rows == 0)
+    if (!btr || btr->isErased())
         return true;   // draws no block
     const BlockBox& inner = blockBox(btr, depth + 1);
     if (!inner.bounded)
         return false;
     // The cells lie on a lattice: the corner cells' boxes hold them all.
+    const auto place = cellPlacement(ref, array);
     for (const int row : {0, cells.rows - 1})
         for (const int column : {0, cells.columns - 1}) {
             if ((row > 0 && cells.rows == 1) || (column > 0 && cells.columns == 1))
                 continue;   // the same cell again
-            const AcGeMatrix3d cell = cellTransform(ref, array, row, column);
+            const AcGeMatrix3d cell = place(row, column);
             for (const auto& [from, to] : {std::pair{&inner.box, &box.box}, {&inner.reach, &box.reach}})
                 if (!from->isEmpty()) {
                     AcDbExtents e = *from;

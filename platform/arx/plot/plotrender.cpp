@@ -31,7 +31,7 @@ PlotResult failure(Acad::ErrorStatus status, std::string message)
 std::string workExceeded(std::size_t limit)
 {
     return "the plot would draw more than " + std::to_string(limit)
-        + " elements (entities counted through their nested references, points of lines, characters, and on a PNG"
+        + " elements (entities counted through their nested references and the cells of arrays, points of lines, characters, and on a PNG"
           " or JPG the rows its lines and fills span and the pixels they ink), the most one plot draws; nothing is"
           " written";
 }

@@ -16,6 +16,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+using namespace std::string_literals;
+
 namespace {
 
 AcDbObjectId post(AcDbDatabase& db, AcDbEntity* ent)
@@ -328,6 +330,26 @@ TEST(DxfInput, MalformedFilesNameWhatIsWrong)
         EXPECT_NE(outcome.status, Acad::eOk) << c.message;
         EXPECT_NE(outcome.message.find(c.message), std::string::npos) << outcome.message;
     }
+}
+
+TEST(DxfInput, NulBytesInNamesReadAsReplacementCharacters)
+{
+    // Names of a frozen layer, a style, an application, a block: each record found, quoted whole.
+    const std::string text = "0\nSECTION\n2\nTABLES\n0\nTABLE\n2\nLAYER\n0\nLAYER\n2\nA\0B\n70\n1\n0\nENDTAB\n0\nTABLE\n"
+                             "2\nSTYLE\n0\nSTYLE\n2\nS\0T\n70\n0\n0\nENDTAB\n0\nENDSEC\n0\nSECTION\n2\nENTITIES\n0\nLINE\n"
+                             "5\n30\n8\nA\0B\n1001\nX\0A\n0\nTEXT\n7\nS\0T\n1\nT\n0\nINSERT\n2\nB\\U+0000K\n"
+                             "0\nDIMENSION\n2\nB\0K\n3\nS\0T\n0\nENDSEC\n0\nEOF\n"s;
+    AcDbDatabase db;
+    ASSERT_EQ(db.readDxfText(text), Acad::eOk) << db.lastErrorMessage();
+    ASSERT_EQ(db.readRepairs().size(), 5u);
+    EXPECT_EQ(db.readRepairs()[0], "LAYER at line 11: the name 'A\\U+0000B' holds a NUL byte, which no name can: read as "
+                                   "'A\xEF\xBF\xBD" "B'");
+    EXPECT_NE(db.readRepairs()[4].find("the block 'B\xEF\xBF\xBD" "K' is not defined"), std::string::npos);
+    AcDbObjectId line;
+    ASSERT_EQ(db.getAcDbObjectId(line, false, AcDbHandle(0x30)), Acad::eOk);
+    EXPECT_TRUE(AcDbLayerTableRecord::cast(AcDbEntity::cast(line.object())->layerId().object())->isFrozen());
+    EXPECT_EQ(db.dxfText().find("U+0000"), std::string::npos);
+    writeAndReadAgain(db);
 }
 
 TEST(DxfInput, FilesThatCannotBeOpenedSayWhy)

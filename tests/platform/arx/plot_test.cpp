@@ -1330,6 +1330,7 @@ TEST(Plot, NestedReferencesDrawWithinTheWorkLimit)
     } cases[] = {
         {"twice on the sheet", 40, {{0, 0, 0}, {0.01, 0, 0}}, 1, false, 0, 0},
         {"arrays of arrays", 8, {{0, 0, 0}}, 10, false, 0, 0},
+        {"an array of more cells than the limit", 1, {{0, 0, 0}}, 400, false, 0, 0},
         {"once off the sheet", 40, {{0, 0, 0}, {1000, 0, 0}}, 1, true, 60, 60},
         {"once across the sheet's edge", 40, {{0, 0, 0}, {240, 0, 0}}, 1, true, 293, 53},
     };
@@ -1353,13 +1354,25 @@ TEST(Plot, NestedReferencesDrawWithinTheWorkLimit)
                 continue;
             }
             ASSERT_EQ(result.status, Acad::eOk) << result.message;
-            EXPECT_LT(result.work, kLimit / 10);
+            EXPECT_LT(result.work, kLimit / 8);
             if (settings->plotCfgName() == "PublishToWeb PNG.pc3") {
                 const Raster r = readPng(path);
                 EXPECT_TRUE(inkAround(r, c.inkX, c.inkY, kBlack));
                 EXPECT_FALSE(inkAround(r, c.inkX + 3, c.inkY - 3, kBlack));
             }
         }
+
+    // The extents of 317 x 317 cells (23 mm square) and a line at x = 100 hold both.
+    TempDir dir;
+    AcDbDatabase db;
+    append(db.modelSpaceId(), new AcDbBlockReference(AcGePoint3d::kOrigin, nestBlocks(db, 1, {{0, 0, 0}}, 317)));
+    append(db.modelSpaceId(), new AcDbLine(AcGePoint3d(100, 0, 0), AcGePoint3d(100, 1, 0)));
+    auto fitted = oneToOne("DWG To PDF.pc3");
+    fitted->setPlotType(AcDbPlotSettings::kExtents);
+    fitted->setStdScaleType(0);
+    const qv::PlotResult result = plot(db, *fitted, dir.file("array.pdf"));
+    ASSERT_EQ(result.status, Acad::eOk) << result.message;
+    EXPECT_GT(result.scale, 0.3);
 }
 
 // A polyline of many arcs far larger than the sheet, each of which takes many points, stops
@@ -1401,16 +1414,17 @@ TEST(Plot, ArcsOfAPathStopAtTheWorkLimit)
 }
 
 // On a raster a plot spends what the rasterizer does: every row of the sheet that an edge of
-// an outline spans. A 10 x 10 array of a block of 50 circles across an A4 sheet takes about
-// 70,000 units as entities and points, and a PDF of it is drawn within a limit of 1,000,000;
-// its PNG spans a hundred times as many rows and is refused. A clip whose boundary has 20,000
-// teeth spends the rows they span when it is set, and what is drawn under it shows inside it
-// only.
+// an outline spans, and the pixels it inks. A 10 x 10 array of a block of 50 circles across
+// an A4 sheet takes about 70,000 units as entities and points, and a PDF of it is drawn
+// within a limit of 1,000,000; its PNG spans a hundred times as many rows and is refused. So
+// is one of a polyline of 2,000 half circles 0.001 mm across drawn 100 mm wide, whose round
+// ends make each a disc as wide as its pen. A clip whose boundary has 20,000 teeth spends the
+// rows they span when it is set, and what is drawn under it shows inside it only.
 TEST(Plot, RasterWorkIsWhatTheRasterizerScans)
 {
     TempDir dir;
-    AcDbDatabase db;
-    const AcDbObjectId block = defineBlock(db, "RINGS");
+    AcDbDatabase rings, discs;
+    const AcDbObjectId block = defineBlock(rings, "RINGS");
     for (int i = 1; i <= 50; ++i)
         append(block, new AcDbCircle(AcGePoint3d::kOrigin, AcGeVector3d::kZAxis, 2.0 * i));
     auto* array = new AcDbMInsertBlock;
@@ -1420,15 +1434,21 @@ TEST(Plot, RasterWorkIsWhatTheRasterizerScans)
     array->setRows(10);
     array->setColumnSpacing(1);
     array->setRowSpacing(1);
-    append(db.modelSpaceId(), array);
+    append(rings.modelSpaceId(), array);
+    auto* wide = new AcDbPolyline;
+    for (unsigned i = 0; i <= 2000; ++i)
+        wide->addVertexAt(i, AcGePoint2d(148 + 0.001 * i, 105), 1);
+    wide->setConstantWidth(100);
+    append(discs.modelSpaceId(), wide);
     constexpr size_t kLimit = 1000000;
-    for (const char* device : {"DWG To PDF.pc3", "PublishToWeb PNG.pc3"}) {
-        const auto settings = oneToOne(device);
-        qv::PlotRequest request = requestFor(db, *settings, dir.file(std::string("rings.") + qv::PlotDevice::format(device)));
-        request.maxWork = kLimit;
-        const qv::PlotResult result = qv::plotLayout(request);
-        EXPECT_EQ(result.status, qv::PlotDevice::format(device) == "pdf" ? Acad::eOk : Acad::ePlotFailed) << device;
-    }
+    for (AcDbDatabase* db : {&rings, &discs})
+        for (const char* device : {"DWG To PDF.pc3", "PublishToWeb PNG.pc3"}) {
+            const auto settings = oneToOne(device);
+            qv::PlotRequest request = requestFor(*db, *settings, dir.file(std::string("plot.") + qv::PlotDevice::format(device)));
+            request.maxWork = kLimit;
+            const qv::PlotResult result = qv::plotLayout(request);
+            EXPECT_EQ(result.status, qv::PlotDevice::format(device) == "pdf" ? Acad::eOk : Acad::ePlotFailed) << device;
+        }
 
     const std::string png = dir.file("clip.png");
     qv::AtomicFile file;
@@ -1440,12 +1460,24 @@ TEST(Plot, RasterWorkIsWhatTheRasterizerScans)
         const double angle = 2 * M_PI * i / kTeeth, radius = i % 2 ? 250 : 300;
         saw[0].push_back({585 + radius * std::cos(angle), 413 + radius * std::sin(angle)});
     }
+    const auto stripes = [&canvas] {
+        for (int i = 0; i < 100; ++i) {
+            canvas.setPen(i % 2 ? 0xFF0000 : 0x0000FF, 3);
+            canvas.stroke(qv::DevicePath{{0, 400 + 0.2 * i}, {1169, 400 + 0.2 * i}}, false);
+        }
+    };
     canvas.pushClip(saw);
     EXPECT_GT(canvas.spent(), 10u * kTeeth);
-    for (int i = 0; i < 100; ++i) {
-        canvas.setPen(i % 2 ? 0xFF0000 : 0x0000FF, 3);
-        canvas.stroke(qv::DevicePath{{0, 400 + 0.2 * i}, {1169, 400 + 0.2 * i}}, false);
-    }
+    stripes();
+    canvas.popClip();
+    // Inside a clip whose group takes the whole sheet cairo clips to the saw: each stroke
+    // drawn under it spends the saw's edges again.
+    canvas.pushClip({{{-1, -1}, {1200, -1}, {1200, 900}, {600, 950}, {-1, 900}}});
+    canvas.pushClip(saw);
+    const size_t spent = canvas.spent();
+    stripes();
+    EXPECT_GT(canvas.spent() - spent, 100u * kTeeth);
+    canvas.popClip();
     canvas.popClip();
     ASSERT_TRUE(canvas.finish()) << canvas.error();
     ASSERT_TRUE(file.commit());

@@ -194,12 +194,14 @@ TEST(PlotPdf, RendersLikeTheRasterPlot)
 }
 
 // Circles, arcs of polylines and the arc edges of a solid hatch go into the page as cubic
-// curves, not as runs of chords, and land where the raster plot draws them.
+// curves, not as runs of chords, and land where the raster plot draws them; so does the
+// part of a circle of a thousand kilometres that crosses the sheet, as straight as it looks.
 TEST(PlotPdf, CurvesAreCubicCurves)
 {
     TempDir dir;
     AcDbDatabase db;
     append(db, new AcDbCircle(AcGePoint3d(80, 105, 0), AcGeVector3d::kZAxis, 80));
+    append(db, new AcDbCircle(AcGePoint3d(148, 10 - 1e9, 0), AcGeVector3d::kZAxis, 1e9));
     auto* bent = new AcDbPolyline;
     bent->addVertexAt(0, AcGePoint2d(180, 120), 1);   // a half circle below its ends
     bent->addVertexAt(1, AcGePoint2d(280, 120));
@@ -226,6 +228,31 @@ TEST(PlotPdf, CurvesAreCubicCurves)
     const int width = std::min(expected.width, got.width), height = std::min(expected.height, got.height);
     EXPECT_LT(inkMismatch(expected, got, 0, 0, width, height), 0.05);
     EXPECT_NE(got.at(230, 150), 0xFFFFFFu);   // the disc's middle
+    for (const Raster& r : {expected, got})   // along y = 10 mm, row 787
+        for (int x : {10, 600, 1160})
+            EXPECT_TRUE(r.ink(x, 787) && !r.ink(x, 780) && !r.ink(x, 795)) << x;
+}
+
+// An arc of a polyline a thousand kilometres wide inks the whole sheet, in PDF as in PNG,
+// with a pen no wider than the sheet needs.
+TEST(PlotPdf, PensFarWiderThanTheSheetAreNarrowed)
+{
+    TempDir dir;
+    AcDbDatabase db;
+    auto* wide = new AcDbPolyline;
+    wide->addVertexAt(0, AcGePoint2d(100, 100), 1);
+    wide->addVertexAt(1, AcGePoint2d(100.001, 100));
+    wide->setConstantWidth(1e9);
+    append(db, wide);
+    const std::string png = dir.file("wide.png"), pdf = dir.file("wide.pdf");
+    ASSERT_EQ(plot(db, "PublishToWeb PNG.pc3", png), Acad::eOk);
+    ASSERT_EQ(plot(db, "DWG To PDF.pc3", pdf), Acad::eOk);
+    const std::string page = run("qpdf --show-object=4 --filtered-stream-data '" + pdf + "'");
+    const size_t pen = page.find(" w\n");
+    ASSERT_NE(pen, std::string::npos) << page;
+    EXPECT_LT(std::stod(page.substr(page.rfind('\n', pen) + 1)), 3000) << page;
+    for (const Raster& r : {readPng(png), renderPdf(pdf)})
+        EXPECT_TRUE(r.ink(0, 0) && r.ink(r.width - 1, r.height - 1) && r.ink(r.width / 2, r.height / 2));
 }
 
 // A pattern hatch over a U whose base holds an island draws its lines in the U alone, in PDF
