@@ -34,17 +34,25 @@ std::string_view trimmed(std::string_view s)
     return s;
 }
 
-// Where the last line of the window that is name, blanks aside, is (npos when none is): the
-// last of a variable given twice is the drawing's, as the header keeps it.
+// Calls visit with where each line of the window that is name, blanks aside, begins, while
+// visit returns true.
+template <class Visit>
+void forLines(std::string_view window, std::string_view name, Visit visit)
+{
+    for (size_t at = window.find(name); at != std::string_view::npos;) {
+        const size_t start = window.rfind('\n', at) + 1, end = window.find('\n', at);
+        if (trimmed(window.substr(start, end == std::string_view::npos ? end : end - start)) == name && !visit(start))
+            return;
+        at = end == std::string_view::npos ? end : window.find(name, end);
+    }
+}
+
+// Where the last line of the window that is name is (npos when none is): the last of a
+// variable given twice is the drawing's, as the header keeps it.
 size_t lineOf(std::string_view window, std::string_view name)
 {
     size_t last = std::string_view::npos;
-    for (size_t at = window.find(name); at != std::string_view::npos;) {
-        const size_t start = window.rfind('\n', at) + 1, end = window.find('\n', at);
-        if (trimmed(window.substr(start, end == std::string_view::npos ? end : end - start)) == name)
-            last = at;
-        at = end == std::string_view::npos ? end : window.find(name, end);
-    }
+    forLines(window, name, [&](size_t at) { return last = at, true; });
     return last;
 }
 
@@ -79,10 +87,30 @@ std::string_view headerValue(std::string_view window, std::string_view name, int
     return {};
 }
 
+// The header section in the window, up to the next section (empty when there is none): the
+// variables of another section, kept as they came, decide nothing; those after an ENDSEC
+// within the header count, as the header is read on there.
+std::string_view headerSection(std::string_view window)
+{
+    size_t begin = std::string_view::npos;
+    forLines(window, "HEADER", [&](size_t at) {
+        const size_t code = at < 2 ? std::string_view::npos : window.rfind('\n', at - 2) + 1;
+        if (code != std::string_view::npos && codeOf(window.substr(code, at - 1 - code)) == 2)
+            begin = at;
+        return begin == std::string_view::npos;
+    });
+    if (begin == std::string_view::npos)
+        return {};
+    size_t end = std::string_view::npos;
+    const std::string_view section = window.substr(begin);
+    forLines(section, "SECTION", [&](size_t at) { return end = at, false; });
+    return section.substr(0, end);
+}
+
 // Release 2007 (AC1021) and later write UTF-8; older ones the code page they name.
 TextDecoder decoderOf(std::string_view bytes)
 {
-    const std::string_view window = bytes.substr(0, kHeaderWindow);
+    const std::string_view window = headerSection(bytes.substr(0, kHeaderWindow));
     const std::string_view version = headerValue(window, "$ACADVER", 1);
     return TextDecoder(version >= "AC1021", headerValue(window, "$DWGCODEPAGE", 3));
 }
