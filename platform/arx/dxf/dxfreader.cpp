@@ -87,9 +87,9 @@ std::string_view headerValue(std::string_view window, std::string_view name, int
     return {};
 }
 
-// The header section in the window, up to the next section (empty when there is none): the
-// variables of another section, kept as they came, decide nothing; those after an ENDSEC
-// within the header count, as the header is read on there.
+// The header section in the window, up to the next section (the whole window when it has
+// none): the variables of another section, kept as they came, decide nothing beside a header;
+// those after an ENDSEC within the header count, as the header is read on there.
 std::string_view headerSection(std::string_view window)
 {
     size_t begin = std::string_view::npos;
@@ -100,7 +100,7 @@ std::string_view headerSection(std::string_view window)
         return begin == std::string_view::npos;
     });
     if (begin == std::string_view::npos)
-        return {};
+        return window;
     size_t end = std::string_view::npos;
     const std::string_view section = window.substr(begin);
     forLines(section, "SECTION", [&](size_t at) { return end = at, false; });
