@@ -5,6 +5,7 @@
 #include "arx/dxfnumber.h"
 #include "dbobjectdata.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace qv {
@@ -92,14 +93,19 @@ std::string_view DxfContext::repairedName(const dxf::Pair& pair)
     return it->second;
 }
 
-std::string_view DxfContext::blockName(std::span<const dxf::Pair> pairs)
+std::string_view DxfContext::blockName(std::span<const dxf::Pair> pairs, const dxf::Pair* pair)
 {
     m_recordType = pairs[0].value;
     m_recordHandle = AcDbHandle();
-    for (const dxf::Pair& p : pairs.subspan(1))
-        if (p.code == 2)
-            return name(p);
-    return {};
+    return pair ? name(*pair) : std::string_view();
+}
+
+bool DxfContext::givesName(const dxf::Pair& pair, std::string_view held) const
+{
+    if (pair.value == held)
+        return true;
+    const auto repaired = m_repairedNames.find(pair.value);
+    return repaired != m_repairedNames.end() && repaired->second == held;
 }
 
 // A handle that is not hexadecimal (some writers put a letter there) is taken as none.
@@ -252,22 +258,41 @@ void DxfContext::ensureTextStyle(const char* style, const dxf::Record& record, c
         m_lastTextStyle = style;
         return;
     }
-    auto* table = AcDbSymbolTable::cast(m_impl.textStyleTable.object());
-    if (!table)
-        return;
     m_textStyles.insert(style);
     m_lastTextStyle = style;
-    const dxf::Pair* pair = record.find(7);
+    // The pair the text took its style from: a 7 of another section is no style of the text.
+    const auto pairs = record.pairs();
+    const auto pair =
+        std::find_if(pairs.begin(), pairs.end(), [&](const dxf::Pair& p) { return p.code == 7 && givesName(p, style); });
+    if (pair == pairs.end() || pair->value.empty())
+        return;
+    PendingStyle pending{style, AcDbDatabase::Impl::describe(&user), pair->line};
+    if (m_impl.textStyleTable.isNull())
+        m_styles.push_back(std::move(pending));   // added once the table is made
+    else
+        addTextStyle(pending);
+}
+
+void DxfContext::addTextStyle(const PendingStyle& pending)
+{
+    auto* table = AcDbSymbolTable::cast(m_impl.textStyleTable.object());
     AcDbObjectId id;
-    if (!pair || pair->value.empty() || table->getAt(std::string(name(*pair)).c_str(), id) == Acad::eOk)
+    if (!table || table->getAt(pending.name.c_str(), id) == Acad::eOk)
         return;
     auto* rec = m_impl.makeInArena<AcDbTextStyleTableRecord>();
-    rec->assignName(std::string(name(*pair)));
+    rec->assignName(pending.name);
     id = m_impl.install(m_impl.newStub(), rec, true);
     rec->setOwnerId(m_impl.textStyleTable);
     table->attachRecord(id, rec->name());
-    m_impl.repaired(AcDbDatabase::Impl::describe(&user) + " at line " + std::to_string(pair->line)
-                    + ": its text style '" + rec->name() + "' is not in the table: added");
+    m_impl.repaired(pending.user + " at line " + std::to_string(pending.line) + ": its text style '" + rec->name()
+                    + "' is not in the table: added");
+}
+
+void DxfContext::addPendingTextStyles()
+{
+    for (const PendingStyle& pending : m_styles)
+        addTextStyle(pending);
+    m_styles.clear();
 }
 
 AcDbObjectId DxfContext::blockNamed(std::string_view name)

@@ -53,15 +53,17 @@ public:
     {
         return pair.value.find('\0') == std::string_view::npos ? pair.value : repairedName(pair);
     }
-    // The name a BLOCK record (pairs) gives its block, through name (a repair names the
-    // record); empty when none.
-    std::string_view blockName(std::span<const dxf::Pair> pairs);
+    // The name a BLOCK record (pairs) gives its block in its pair (null when none), through
+    // name (a repair names the record); empty when none.
+    std::string_view blockName(std::span<const dxf::Pair> pairs, const dxf::Pair* pair);
     // The layer of a name (without regard to case), made when the table lacks it.
     AcDbObjectId layerNamed(std::string_view name);
     // Adds the text style a text's record names (its group 7) when the table lacks it, so
     // that the text keeps it. The table is searched once for each distinct name (style: the
     // name as the text keeps it).
     void ensureTextStyle(const char* style, const dxf::Record& record, const AcDbObject& user);
+    // Adds the styles of texts read before the file had a style table, once it has one.
+    void addPendingTextStyles();
     // Sets the block of a reference by name, now or once the file is read (an undefined
     // block is then made, empty, as a repair).
     void setBlockNamed(AcDbBlockReference* reference, const dxf::Pair& pair);
@@ -85,6 +87,11 @@ private:
     struct PendingDictionary {
         AcDbObjectId* slot;   // an object's extension dictionary
         std::string holder;
+        int line;
+    };
+    struct PendingStyle {
+        std::string name;
+        std::string user;   // the text, as repairs name it
         int line;
     };
     struct PendingLinetype {
@@ -122,16 +129,20 @@ private:
     AcDbHandle noHandle(const dxf::Pair& pair);
     AcDbHandle recordHandleOrNone(const dxf::Pair& pair);
     std::string_view repairedName(const dxf::Pair& pair);
+    // Whether pair gives the name held, as read through name.
+    bool givesName(const dxf::Pair& pair, std::string_view held) const;
     AcDbObjectId findLayer(std::string_view name);
     std::string describeRecord() const;
     AcDbObjectId blockNamed(std::string_view name);
     AcDbObjectId emptyBlock(const PendingBlock& pending);
+    void addTextStyle(const PendingStyle& pending);
 
     AcDbDatabase::Impl& m_impl;
     std::vector<PendingReference> m_strict;
     std::vector<PendingBlock> m_blocks;
     std::vector<PendingLinetype> m_linetypes;
     std::vector<PendingDictionary> m_dictionaries;
+    std::vector<PendingStyle> m_styles;
     // Names as written in the file to their records, so that each name is looked up once.
     NameMap m_layers, m_blockIds;
     // Names that held NUL bytes, as read, to the names kept.

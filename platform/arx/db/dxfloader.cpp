@@ -53,10 +53,36 @@ long long peekInt(const Record& record, int code, long long fallback)
     return v;
 }
 
+// Calls visit with each pair of a code that a record's table reads: those before any marker
+// or under one of the markers named ('|' between names), outside application groups; pairs
+// under another marker are kept as they came, and written back there.
+template <class Visit>
+void visitFieldPairs(const Record& record, int code, std::string_view markers, Visit visit)
+{
+    bool read = true, group = false;
+    for (const Pair& p : record.pairs().subspan(1)) {
+        if (p.code == 102)
+            group = p.value.starts_with("{");
+        else if (p.code == 100 || p.code == 101)
+            read = p.code == 100 && qv::dxf::namesMarker(markers, p.value);
+        else if (p.code == code && read && !group)
+            visit(p);
+    }
+}
+
+// The value of a reference's field: the last of its pairs counts.
+long long peekReferenceInt(const Record& record, int code)
+{
+    long long v = 1;
+    visitFieldPairs(record, code, "AcDbBlockReference|AcDbMInsertBlock",
+                    [&](const Pair& p) { qv::dxf::parseInt(p.value, v); });
+    return v;
+}
+
 // A reference with more than one column or row is an array of references.
 AcDbObject* makeInsert(Impl& impl, const Record& record)
 {
-    if (peekInt(record, 70, 1) > 1 || peekInt(record, 71, 1) > 1)
+    if (peekReferenceInt(record, 70) > 1 || peekReferenceInt(record, 71) > 1)
         return impl.makeInArena<AcDbMInsertBlock>();
     return impl.makeInArena<AcDbBlockReference>();
 }
@@ -227,7 +253,9 @@ private:
     // The slot of the current record's handle (a new one without a handle); a handle that
     // already has an object is refused.
     AcDbStub* claimSlot();
+    // Notes the handle of a record that is no object (a block's BLOCK and ENDBLK, a SEQEND).
     void noteHandle(AcDbHandle handle);
+    void forgetDroppedHandles();
     // Makes obj the object of the current record: installs it and reads its pairs.
     AcDbObjectId readRecord(AcDbStub* stub, AcDbObject* obj, qv::DxfContext::RecordInfo& info);
     AcDbObjectId ownerOf(AcDbHandle handle);
@@ -245,6 +273,7 @@ private:
     AcDbObjectId m_modelSpace, m_paperSpace;
     AcDbObjectId m_entitiesOwner;   // the first named owner of model-space entities of ENTITIES
     AcDbHandle m_lastOwnerHandle;
+    unsigned long long m_largestOtherHandle = 0;   // of the records noteHandle noted
     AcDbObjectId m_lastOwner;
     AcDbObjectId m_ownerRecordId;   // the owner of the last entity read, and its record
     AcDbBlockTableRecord* m_ownerRecord = nullptr;
@@ -385,7 +414,11 @@ void Loader::readOtherSection(std::string_view name)
 }
 
 // New objects take handles above the largest a record has.
-void Loader::noteHandle(AcDbHandle handle) { m_impl.noteHandle(handle); }
+void Loader::noteHandle(AcDbHandle handle)
+{
+    m_largestOtherHandle = std::max(m_largestOtherHandle, handle.value());
+    m_impl.noteHandle(handle);
+}
 
 // A handle that an earlier record has (as some writers give a polyline's vertices the
 // polyline's) is the earlier one's: the later record gets a new handle.
@@ -399,7 +432,7 @@ AcDbStub* Loader::claimSlot()
                         + "'s before it: given a new one");
         return m_impl.newStub();
     }
-    noteHandle(handle);
+    m_impl.noteHandle(handle);
     return stub;
 }
 
@@ -499,7 +532,9 @@ AcDbObjectId Loader::spaceOf(bool paper)
 
 void Loader::readBlock()
 {
-    std::string name(m_context.blockName(m_record.pairs()));
+    const Pair* namePair = nullptr;
+    visitFieldPairs(m_record, 2, "AcDbBlockBegin", [&](const Pair& p) { namePair = namePair ? namePair : &p; });
+    std::string name(m_context.blockName(m_record.pairs(), namePair));
     auto* table = AcDbBlockTable::cast(m_impl.blockTable.object());
     AcDbObjectId btrId;
     // Release 12's names of the spaces, unless the file has blocks of those names besides.
@@ -764,9 +799,23 @@ void Loader::finish()
     for (size_t i = 0; i < m_impl.stubs.size(); ++i)
         if (const AcDbStub& stub = m_impl.stubs[i]; !stub.object && !stub.handle.isNull())
             m_impl.byHandle.erase(stub.handle.value());
+    qv::completeTables(m_db);
+    m_context.addPendingTextStyles();
     qv::completeDatabase(m_db);
+    forgetDroppedHandles();
     if (m_impl.repairsLeftOut > 0)
         m_impl.repairs.push_back(std::to_string(m_impl.repairsLeftOut) + " more repairs, not listed");
+}
+
+// The handle of an object dropped while read is none of the drawing's: the seed a save
+// writes is counted from the handles that are, as the next read of the save counts it.
+void Loader::forgetDroppedHandles()
+{
+    unsigned long long largest = m_largestOtherHandle;
+    for (size_t i = 0; i < m_impl.stubs.size(); ++i)
+        if (const AcDbStub& stub = m_impl.stubs[i]; stub.object)
+            largest = std::max(largest, stub.handle.value());
+    m_impl.maxHandle = largest;
 }
 
 } // namespace

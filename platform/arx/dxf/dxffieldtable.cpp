@@ -3,6 +3,7 @@
 #include "arx/dxfformaterror.h"
 #include "arx/dxfnumber.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cstring>
 
@@ -12,7 +13,12 @@ namespace {
 
 constexpr unsigned char kNoField = 0;
 
-// Whether marker is one of the '|'-separated names.
+size_t slot(int code) { return static_cast<size_t>(code - kMinCode); }
+
+std::string_view firstName(std::string_view names) { return names.substr(0, names.find('|')); }
+
+} // namespace
+
 bool namesMarker(std::string_view names, std::string_view marker)
 {
     while (!names.empty()) {
@@ -23,12 +29,6 @@ bool namesMarker(std::string_view names, std::string_view marker)
     }
     return false;
 }
-
-size_t slot(int code) { return static_cast<size_t>(code - kMinCode); }
-
-std::string_view firstName(std::string_view names) { return names.substr(0, names.find('|')); }
-
-} // namespace
 
 FieldTable::FieldTable(std::initializer_list<FieldList> parts)
 {
@@ -177,29 +177,64 @@ int FieldTable::findCommonEnd() const
     return m_sections.size() > 1 ? m_sections[1] : static_cast<int>(m_fields.size());
 }
 
-// A common field not read yet whose code comes in a section that keeps it otherwise (a
-// subclass the table does not know, or one read whole): some writers give an entity's layer
-// or colour after its own marker, whatever its type.
-inline const Field* FieldTable::lateCommonField(const Cursor& cursor, const Field* found, int code) const
+// A common field not read yet (or read with a value a save leaves out) whose code comes in a
+// section that keeps it otherwise (a subclass the table does not know, or one read whole):
+// some writers give an entity's layer or colour after its own marker, whatever its type. Not
+// before the common section's marker in a record that has one: there the pair is of the
+// section it came in, and is written back there (a save writes such pairs before the common
+// section).
+inline const Field* FieldTable::lateCommonField(const AcRxObject& object, Cursor& cursor, std::span<const Pair> pairs,
+                                                size_t i, const Field* found) const
 {
+    const int code = pairs[i].code;
     if (!(cursor.foreign || (found && found->role == Field::Role::kSection)) || !isValidCode(code))
         return nullptr;
     const unsigned char e = m_lookups[0][slot(code)];
-    if (e == kNoField || e > m_commonEnd || (cursor.commonRead >> (e - 1) & 1))
+    if (e == kNoField || e > m_commonEnd)
         return nullptr;
     const Field& f = m_fields[e - 1];
-    return f.role == Field::Role::kValue ? &f : nullptr;
+    if (f.role != Field::Role::kValue || ((cursor.commonRead >> (e - 1) & 1) && writes(object, f))
+        || beforeCommonMarker(cursor, pairs, i))
+        return nullptr;
+    return &f;
 }
 
-// A late common field whose value it cannot take (a value of another program's) stays a pair
-// of the section it came in, as it was before common fields were taken late.
+bool FieldTable::beforeCommonMarker(Cursor& cursor, std::span<const Pair> pairs, size_t i) const
+{
+    if (!cursor.commonMarker) {
+        const std::string_view marker = m_markers[static_cast<size_t>(m_sections[0])];
+        const auto at = std::find_if(pairs.begin(), pairs.end(),
+                                     [&](const Pair& p) { return p.code == 100 && p.value == marker; });
+        cursor.commonMarker = static_cast<size_t>(at - pairs.begin());
+    }
+    return i < *cursor.commonMarker && *cursor.commonMarker < pairs.size();
+}
+
+// Whether a save writes anything of the field.
+bool FieldTable::writes(const AcRxObject& object, const Field& f)
+{
+    if (!f.write || (f.when && !f.when(object)))
+        return false;
+    std::string written;
+    StringSink sink(written);
+    Writer out(sink, 256);
+    f.write(object, f, out);
+    out.finish();
+    return !written.empty();
+}
+
+// A late common field whose value it cannot take (a value of another program's), or would
+// not write back (a default, left out of a save), stays a pair of the section it came in, as
+// it was before common fields were taken late; the field is taken as given then.
 bool FieldTable::readLate(AcRxObject& object, const Field& common, const Pair& pair, FieldContext& context) const
 {
     try {
-        return common.read(object, common, pair, context);
+        if (!common.read(object, common, pair, context))
+            return false;
     } catch (const FormatError&) {
         return false;
     }
+    return writes(object, common);
 }
 
 bool FieldTable::readPair(AcRxObject& object, Cursor& cursor, std::span<const Pair> pairs, size_t& i,
@@ -219,10 +254,12 @@ bool FieldTable::readPair(AcRxObject& object, Cursor& cursor, std::span<const Pa
         return false;
     }
     const Field* f = find(cursor, pair.code);
-    if (const Field* common = lateCommonField(cursor, f, pair.code); common && readLate(object, *common, pair, context)) {
+    if (const Field* common = lateCommonField(object, cursor, pairs, i, f)) {
         cursor.commonRead |= std::uint64_t(1) << (common - m_fields.data());
-        ++i;
-        return true;
+        if (readLate(object, *common, pair, context)) {
+            ++i;
+            return true;
+        }
     }
     if (!f)
         return false;

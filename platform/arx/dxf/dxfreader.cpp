@@ -34,27 +34,85 @@ std::string_view trimmed(std::string_view s)
     return s;
 }
 
-// The value of a header variable in the window: the line two after its name (empty when
-// the name is not there).
-std::string_view headerValue(std::string_view window, std::string_view name)
+// Calls visit with where each line of the window that is name, blanks aside, begins, while
+// visit returns true.
+template <class Visit>
+void forLines(std::string_view window, std::string_view name, Visit visit)
 {
-    const size_t at = window.find(name);
-    if (at == std::string_view::npos)
-        return {};
-    size_t p = window.find('\n', at);
-    p = p == std::string_view::npos ? p : window.find('\n', p + 1);
-    if (p == std::string_view::npos)
-        return {};
-    const size_t e = window.find('\n', p + 1);
-    return trimmed(window.substr(p + 1, e == std::string_view::npos ? e : e - p - 1));
+    for (size_t at = window.find(name); at != std::string_view::npos;) {
+        const size_t start = window.rfind('\n', at) + 1, end = window.find('\n', at);
+        if (trimmed(window.substr(start, end == std::string_view::npos ? end : end - start)) == name && !visit(start))
+            return;
+        at = end == std::string_view::npos ? end : window.find(name, end);
+    }
+}
+
+// Where the last line of the window that is name is (npos when none is): the last of a
+// variable given twice is the drawing's, as the header keeps it.
+size_t lineOf(std::string_view window, std::string_view name)
+{
+    size_t last = std::string_view::npos;
+    forLines(window, name, [&](size_t at) { return last = at, true; });
+    return last;
+}
+
+// The group code of a line (-1 when it is none).
+int codeOf(std::string_view line)
+{
+    int code = -1;
+    const std::string_view digits = trimmed(line);
+    if (std::from_chars(digits.data(), digits.data() + digits.size(), code).ptr != digits.data() + digits.size())
+        return -1;
+    return code;
+}
+
+// The value of a header variable's pair of the code in the window: among the pairs after the
+// line of its name, up to the next variable (empty when there is none).
+std::string_view headerValue(std::string_view window, std::string_view name, int code)
+{
+    constexpr size_t npos = std::string_view::npos;
+    const size_t line = lineOf(window, name);
+    for (size_t at = line == npos ? npos : window.find('\n', line); at != npos;) {
+        const size_t value = window.find('\n', at + 1);
+        if (value == npos)
+            return {};
+        const size_t end = window.find('\n', value + 1);
+        const int read = codeOf(window.substr(at + 1, value - at - 1));
+        if (read == code)
+            return trimmed(window.substr(value + 1, end == npos ? npos : end - value - 1));
+        if (read == 9 || read == 0)
+            return {};
+        at = end;
+    }
+    return {};
+}
+
+// The header section in the window, up to the next section (the whole window when it has
+// none): the variables of another section, kept as they came, decide nothing beside a header;
+// those after an ENDSEC within the header count, as the header is read on there.
+std::string_view headerSection(std::string_view window)
+{
+    size_t begin = std::string_view::npos;
+    forLines(window, "HEADER", [&](size_t at) {
+        const size_t code = at < 2 ? std::string_view::npos : window.rfind('\n', at - 2) + 1;
+        if (code != std::string_view::npos && codeOf(window.substr(code, at - 1 - code)) == 2)
+            begin = at;
+        return begin == std::string_view::npos;
+    });
+    if (begin == std::string_view::npos)
+        return window;
+    size_t end = std::string_view::npos;
+    const std::string_view section = window.substr(begin);
+    forLines(section, "SECTION", [&](size_t at) { return end = at, false; });
+    return section.substr(0, end);
 }
 
 // Release 2007 (AC1021) and later write UTF-8; older ones the code page they name.
 TextDecoder decoderOf(std::string_view bytes)
 {
-    const std::string_view window = bytes.substr(0, kHeaderWindow);
-    const std::string_view version = headerValue(window, "$ACADVER");
-    return TextDecoder(version >= "AC1021", headerValue(window, "$DWGCODEPAGE"));
+    const std::string_view window = headerSection(bytes.substr(0, kHeaderWindow));
+    const std::string_view version = headerValue(window, "$ACADVER", 1);
+    return TextDecoder(version >= "AC1021", headerValue(window, "$DWGCODEPAGE", 3));
 }
 
 // Lines are scanned eight bytes at a time (sixteen where the machine can), in words whose

@@ -571,6 +571,11 @@ TEST(DxfRead, DrawingsOtherReadersOpenAreRepairedNamingEachRepair)
                "12\n0\n22\n1\n13\n-1\n23\n0\n97\n0\n75\n0\n76\n1\n98\n0\n"
              + end,
          "", " 97\n3\n 11\n10\n 21\n0\n 11\n5\n 21\n5\n 11\n0\n 21\n0\n 12\n0\n 22\n1\n 13\n-1\n 23\n0\n 97\n0\n"},
+        // Columns under a marker that is not the reference's are not its columns.
+        {"reference columns under another marker", entities
+             + "0\nINSERT\n5\n30\n100\nAcDbEntity\n8\n0\n100\nAcDbBlockReference\n2\nB\n10\n0\n20\n0\n100\n\n70\n2\n71\n3\n"
+             + end,
+         "INSERT 30 at line 15: the block 'B' is not defined", "AcDbBlockReference\n  2\nB\n"},
     };
     for (const auto& c : cases) {
         const std::string path = dir.file(std::string(c.name) + ".dxf"), saved = dir.file("saved.dxf");
@@ -587,6 +592,7 @@ TEST(DxfRead, DrawingsOtherReadersOpenAreRepairedNamingEachRepair)
         AcDbDatabase back(false);
         EXPECT_EQ(back.readDxfFile(saved.c_str()), Acad::eOk) << c.name << ": " << back.lastErrorMessage();
         EXPECT_TRUE(back.readRepairs().empty()) << c.name << ": " << back.readRepairs()[0];
+        EXPECT_EQ(back.dxfText(), readFile(saved)) << c.name;
         const auto* model = AcDbLayout::cast(acdbLayoutManager()->findLayoutNamed("Model", &back).object());
         EXPECT_TRUE(model && model->getBlockTableRecordId() == back.modelSpaceId()) << c.name;
     }

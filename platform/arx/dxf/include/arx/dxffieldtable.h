@@ -22,11 +22,15 @@
 #include <array>
 #include <cstdint>
 #include <initializer_list>
+#include <optional>
 #include <span>
 #include <string_view>
 #include <vector>
 
 namespace qv::dxf {
+
+// Whether marker is one of the '|'-separated names (as a subclass entry names its markers).
+bool namesMarker(std::string_view names, std::string_view marker);
 
 class FieldTable
 {
@@ -38,13 +42,15 @@ public:
 
     // Where reading stands in a record: the section of the last marker (-1 before any),
     // the entry the last read pair belonged to, and whether the last marker is one the
-    // table does not know (its pairs are all kept as extras), and which fields of a common
-    // first section were read.
+    // table does not know (its pairs are all kept as extras), which fields of a common
+    // first section were read, and where the record has the common section's marker (the
+    // record's size when nowhere; found when first asked).
     struct Cursor {
         int section = -1;
         int anchor = -1;
         bool foreign = false;
         std::uint64_t commonRead = 0;
+        std::optional<size_t> commonMarker;
     };
 
     // Reads pairs[i] and, for a field that takes a whole section, the pairs after it up to
@@ -109,7 +115,10 @@ private:
     void linkRepeatedCodes();
     const Field* find(const Cursor& cursor, int code) const;
     int findCommonEnd() const;
-    const Field* lateCommonField(const Cursor& cursor, const Field* found, int code) const;
+    const Field* lateCommonField(const AcRxObject& object, Cursor& cursor, std::span<const Pair> pairs, size_t i,
+                                 const Field* found) const;
+    bool beforeCommonMarker(Cursor& cursor, std::span<const Pair> pairs, size_t i) const;
+    static bool writes(const AcRxObject& object, const Field& f);
     bool readLate(AcRxObject& object, const Field& common, const Pair& pair, FieldContext& context) const;
     void index(Lookup& lookup, size_t entry, bool sections);
 
