@@ -58,13 +58,20 @@ inline bool isZAxis(const AcGeVector3d& n)
     return (n.x == 0 && n.y == 0 && n.z == 1) || n.isEqualTo(AcGeVector3d::kZAxis);
 }
 
-// A normal as read: unit length, the Z axis when the file gave none. One of unit length
-// already is kept as it is, so that it is written back as read.
+// A direction as read: unit length, the fallback when the file gave none. One of unit length
+// already is kept as it is, so that it is written back as read (normalizing it again may move
+// it by a bit at each save).
+inline AcGeVector3d unitVector(const AcGeVector3d& v, const AcGeVector3d& fallback)
+{
+    if (v.isZeroLength())
+        return fallback;
+    return std::fabs(v.length() - 1) < 1e-12 ? v : v.normal();
+}
+
+// A normal as read: the Z axis when the file gave none.
 inline AcGeVector3d unitNormal(const AcGeVector3d& n)
 {
-    if (n.isZeroLength())
-        return AcGeVector3d::kZAxis;
-    return std::fabs(n.length() - 1) < 1e-12 ? n : n.normal();
+    return unitVector(n, AcGeVector3d::kZAxis);
 }
 
 // A world point in the object coordinate system of the normal, as files hold it, and back.

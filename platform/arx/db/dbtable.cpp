@@ -870,10 +870,7 @@ const FieldTable& AcDbTable::dxfTable() const
 void AcDbTable::dxfInEnd()
 {
     AcDbBlockReference::dxfInEnd();
-    if (!m_direction.isZeroLength())
-        m_direction = m_direction.normal();
-    else
-        m_direction = AcGeVector3d::kXAxis;
+    m_direction = qv::unitVector(m_direction, AcGeVector3d::kXAxis);
     // A record whose sections disagree on the grid keeps a whole one.
     m_cells.resize(m_rowHeights.size() * m_columnWidths.size());
     // Merges are taken from their first cells; ranges that leave the grid or overlap are dropped.

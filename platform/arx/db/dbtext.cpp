@@ -611,5 +611,5 @@ void AcDbMText::dxfInEnd()
     m_normal = qv::unitNormal(m_normal);
     if (m_rotationGiven)
         m_direction = qv::ocsDirection(m_rotationRead, m_normal);
-    m_direction = m_direction.isZeroLength() ? qv::ocsXAxis(m_normal) : m_direction.normal();
+    m_direction = qv::unitVector(m_direction, qv::ocsXAxis(m_normal));
 }
