@@ -212,7 +212,7 @@ namespace {
 bool readLayer(AcRxObject& o, const qv::dxf::Field&, const qv::dxf::Pair& p, qv::dxf::FieldContext& c)
 {
     qv::DxfContext& context = qv::dbContext(c);
-    static_cast<AcDbEntity&>(o).setLayerFromFile(context.layerNamed(context.name(p)));
+    static_cast<AcDbEntity&>(o).setLayerFromFile(context.layerNamed(p));
     return true;
 }
 

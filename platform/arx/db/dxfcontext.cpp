@@ -215,16 +215,32 @@ AcDbObjectId DxfContext::reference(const dxf::Pair& pair, bool strict)
 
 AcDbObjectId DxfContext::layerNamed(std::string_view name)
 {
+    const AcDbObjectId id = recentLayer(name);
+    return id.isNull() ? rememberLayer(name, findLayer(name)) : id;
+}
+
+AcDbObjectId DxfContext::layerNamed(const dxf::Pair& pair)
+{
+    const AcDbObjectId id = recentLayer(pair.value);
+    return id.isNull() ? rememberLayer(pair.value, findLayer(name(pair))) : id;
+}
+
+AcDbObjectId DxfContext::recentLayer(std::string_view written) const
+{
     // Names of one length mostly differ in their last byte: compared first, out of a call.
     for (const RecentLayer& recent : m_recentLayers)
-        if (recent.name.size() == name.size() && !recent.id.isNull()
-            && (name.empty() || recent.name.back() == name.back()) && recent.name == name)
+        if (recent.name.size() == written.size() && !recent.id.isNull()
+            && (written.empty() || recent.name.back() == written.back()) && recent.name == written)
             return recent.id;
-    const AcDbObjectId id = findLayer(name);
+    return AcDbObjectId();
+}
+
+AcDbObjectId DxfContext::rememberLayer(std::string_view written, AcDbObjectId id)
+{
     if (!id.isNull()) {
         RecentLayer& recent = m_recentLayers[m_nextRecentLayer];
         m_nextRecentLayer = (m_nextRecentLayer + 1) % m_recentLayers.size();
-        recent.name.assign(name);
+        recent.name.assign(written);
         recent.id = id;
     }
     return id;

@@ -58,6 +58,9 @@ public:
     std::string_view blockName(std::span<const dxf::Pair> pairs, const dxf::Pair* pair);
     // The layer of a name (without regard to case), made when the table lacks it.
     AcDbObjectId layerNamed(std::string_view name);
+    // The layer a pair names: the last few are found by the name as written, and only a
+    // name not among them goes through name (a repair) to the table.
+    AcDbObjectId layerNamed(const dxf::Pair& pair);
     // Adds the text style a text's record names (its group 7) when the table lacks it, so
     // that the text keeps it. The table is searched once for each distinct name (style: the
     // name as the text keeps it).
@@ -132,6 +135,10 @@ private:
     // Whether pair gives the name held, as read through name.
     bool givesName(const dxf::Pair& pair, std::string_view held) const;
     AcDbObjectId findLayer(std::string_view name);
+    // The layer of one of the last names looked up as written (null when it is not one),
+    // and the name's layer remembered.
+    AcDbObjectId recentLayer(std::string_view written) const;
+    AcDbObjectId rememberLayer(std::string_view written, AcDbObjectId id);
     std::string describeRecord() const;
     AcDbObjectId blockNamed(std::string_view name);
     AcDbObjectId emptyBlock(const PendingBlock& pending);

@@ -53,36 +53,35 @@ long long peekInt(const Record& record, int code, long long fallback)
     return v;
 }
 
-// Calls visit with each pair of a code that a record's table reads: those before any marker
-// or under one of the markers named ('|' between names), outside application groups; pairs
-// under another marker are kept as they came, and written back there.
-template <class Visit>
-void visitFieldPairs(const Record& record, int code, std::string_view markers, Visit visit)
+// Calls visit with each pair of a wanted code that a record's table reads: those before any
+// marker or under one of the markers named ('|' between names), outside application groups;
+// pairs under another marker are kept as they came, and written back there. A marker is
+// looked at only when a wanted pair comes under it.
+template <class Wanted, class Visit>
+void visitFieldPairs(const Record& record, std::string_view markers, Wanted wanted, Visit visit)
 {
-    bool read = true, group = false;
+    const Pair* marker = nullptr;
+    bool group = false;
     for (const Pair& p : record.pairs().subspan(1)) {
         if (p.code == 102)
             group = p.value.starts_with("{");
         else if (p.code == 100 || p.code == 101)
-            read = p.code == 100 && qv::dxf::namesMarker(markers, p.value);
-        else if (p.code == code && read && !group)
+            marker = &p;
+        else if (wanted(p.code) && !group
+                 && (!marker || (marker->code == 100 && qv::dxf::namesMarker(markers, marker->value))))
             visit(p);
     }
 }
 
-// The value of a reference's field: the last of its pairs counts.
-long long peekReferenceInt(const Record& record, int code)
-{
-    long long v = 1;
-    visitFieldPairs(record, code, "AcDbBlockReference|AcDbMInsertBlock",
-                    [&](const Pair& p) { qv::dxf::parseInt(p.value, v); });
-    return v;
-}
-
-// A reference with more than one column or row is an array of references.
+// A reference with more than one column (70) or row (71) is an array of references; the
+// last pair of each counts.
 AcDbObject* makeInsert(Impl& impl, const Record& record)
 {
-    if (peekReferenceInt(record, 70) > 1 || peekReferenceInt(record, 71) > 1)
+    long long columns = 1, rows = 1;
+    visitFieldPairs(
+        record, "AcDbBlockReference|AcDbMInsertBlock", [](int code) { return code == 70 || code == 71; },
+        [&](const Pair& p) { qv::dxf::parseInt(p.value, p.code == 70 ? columns : rows); });
+    if (columns > 1 || rows > 1)
         return impl.makeInArena<AcDbMInsertBlock>();
     return impl.makeInArena<AcDbBlockReference>();
 }
@@ -533,7 +532,8 @@ AcDbObjectId Loader::spaceOf(bool paper)
 void Loader::readBlock()
 {
     const Pair* namePair = nullptr;
-    visitFieldPairs(m_record, 2, "AcDbBlockBegin", [&](const Pair& p) { namePair = namePair ? namePair : &p; });
+    visitFieldPairs(m_record, "AcDbBlockBegin", [](int code) { return code == 2; },
+                    [&](const Pair& p) { namePair = namePair ? namePair : &p; });
     std::string name(m_context.blockName(m_record.pairs(), namePair));
     auto* table = AcDbBlockTable::cast(m_impl.blockTable.object());
     AcDbObjectId btrId;
