@@ -210,12 +210,20 @@ Cells cellsOf(const AcDbMInsertBlock* array)
 // by its row and column: the reference's, moved along its rows and columns.
 auto cellPlacement(const AcDbBlockReference* ref, const AcDbMInsertBlock* array)
 {
-    const AcGeMatrix3d frame = AcGeMatrix3d::planeToWorld(ref->normal())
-        * AcGeMatrix3d::rotation(ref->rotation(), AcGeVector3d::kZAxis);
-    const AcGeVector3d column = array ? frame.transform(AcGeVector3d(array->columnSpacing(), 0, 0)) : AcGeVector3d();
-    const AcGeVector3d row = array ? frame.transform(AcGeVector3d(0, array->rowSpacing(), 0)) : AcGeVector3d();
+    AcGeVector3d column, row;
+    if (array) {
+        const AcGeMatrix3d frame = AcGeMatrix3d::planeToWorld(ref->normal())
+            * AcGeMatrix3d::rotation(ref->rotation(), AcGeVector3d::kZAxis);
+        column = frame.transform(AcGeVector3d(array->columnSpacing(), 0, 0));
+        row = frame.transform(AcGeVector3d(0, array->rowSpacing(), 0));
+    }
     return [column, row, placed = ref->blockTransform()](int r, int c) {
-        return AcGeMatrix3d::translation(column * c + row * r) * placed;
+        AcGeMatrix3d cell = placed;   // moved: its translation part shifted
+        const AcGeVector3d shift = column * c + row * r;
+        cell.entry[0][3] += shift.x;
+        cell.entry[1][3] += shift.y;
+        cell.entry[2][3] += shift.z;
+        return cell;
     };
 }
 
