@@ -349,3 +349,28 @@ Acad::ErrorStatus AcDbMInsertBlock::setColumnSpacing(double d) { QV_CHECKED_SETT
 
 Acad::ErrorStatus AcDbMInsertBlock::setRowSpacing(double d) { QV_CHECKED_SETTER(allFinite(d), m_rowSpacing = d) }
 
+void AcDbMInsertBlock::cellSteps(AcGeVector3d& column, AcGeVector3d& row) const
+{
+    const AcGeMatrix3d frame =
+        AcGeMatrix3d::planeToWorld(normal()) * AcGeMatrix3d::rotation(rotation(), AcGeVector3d::kZAxis);
+    column = frame.transform(AcGeVector3d(m_columnSpacing, 0, 0));
+    row = frame.transform(AcGeVector3d(0, m_rowSpacing, 0));
+}
+
+Acad::ErrorStatus AcDbMInsertBlock::getGeomExtents(AcDbExtents& extents) const
+{
+    AcDbExtents first;
+    if (const Acad::ErrorStatus status = AcDbBlockReference::getGeomExtents(first); status != Acad::eOk)
+        return status;
+    AcGeVector3d column, row;
+    cellSteps(column, row);
+    extents = first;
+    const int last[2] = {std::max<int>(m_columns, 1) - 1, std::max<int>(m_rows, 1) - 1};
+    for (const AcGeVector3d& corner : {column * last[0], row * last[1], column * last[0] + row * last[1]}) {
+        AcDbExtents moved = first;
+        moved.transformBy(AcGeMatrix3d::translation(corner));
+        extents.addExt(moved);
+    }
+    return Acad::eOk;
+}
+

@@ -279,10 +279,10 @@ void ShapeBuilder::definition(const AcDbBlockTableRecord* btr, const AcGeMatrix3
 void ShapeBuilder::repeatCells(const AcDbMInsertBlock* array, const AcGeMatrix3d& xf, const Mark& first)
 {
     const Shape cell = since(first);
-    const AcGeMatrix3d frame = xf * AcGeMatrix3d::planeToWorld(array->normal())
-        * AcGeMatrix3d::rotation(array->rotation(), AcGeVector3d::kZAxis);
+    AcGeVector3d columnStep, rowStep;
+    array->cellSteps(columnStep, rowStep);
     auto offset = [&](int column, int row) {
-        const AcGeVector3d v = frame.transform(AcGeVector3d(column * array->columnSpacing(), row * array->rowSpacing(), 0));
+        const AcGeVector3d v = xf.transform(columnStep * column + rowStep * row);
         return AcGeVector2d(v.x, v.y);
     };
     const int columns = array->columns(), rows = array->rows();

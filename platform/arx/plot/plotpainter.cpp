@@ -211,12 +211,8 @@ Cells cellsOf(const AcDbMInsertBlock* array)
 auto cellPlacement(const AcDbBlockReference* ref, const AcDbMInsertBlock* array)
 {
     AcGeVector3d column, row;
-    if (array) {
-        const AcGeMatrix3d frame = AcGeMatrix3d::planeToWorld(ref->normal())
-            * AcGeMatrix3d::rotation(ref->rotation(), AcGeVector3d::kZAxis);
-        column = frame.transform(AcGeVector3d(array->columnSpacing(), 0, 0));
-        row = frame.transform(AcGeVector3d(0, array->rowSpacing(), 0));
-    }
+    if (array)
+        array->cellSteps(column, row);
     return [column, row, placed = ref->blockTransform()](int r, int c) {
         AcGeMatrix3d cell = placed;   // moved: its translation part shifted
         const AcGeVector3d shift = column * c + row * r;

@@ -126,6 +126,10 @@ TEST_F(Picks, EveryCellOfAnArrayOfReferencesIsPicked)
     EXPECT_EQ(pick("21,10"), a);    // column 2, row 0
     EXPECT_EQ(pick("16,15"), a);    // column 1, row 1
     EXPECT_TRUE(pick("26,10").isNull());
+    AcDbExtents e;   // the box of every cell, not the first one's
+    ASSERT_EQ(AcDbEntity::cast(a.object())->getGeomExtents(e), Acad::eOk);
+    EXPECT_EQ(e.minPoint(), AcGePoint3d(9, 9, 0));
+    EXPECT_EQ(e.maxPoint(), AcGePoint3d(21, 16, 0));
 }
 
 TEST_F(Picks, OnlyDrawnEntitiesArePicked)

@@ -105,4 +105,9 @@ public:
     Acad::ErrorStatus setRows(Adesk::UInt16 n);
     Acad::ErrorStatus setColumnSpacing(double d);
     Acad::ErrorStatus setRowSpacing(double d);
+    // The world vectors from a cell to the next one along a row (column) and along a column
+    // (row): the spacings turned with the reference and into its plane.
+    void cellSteps(AcGeVector3d& column, AcGeVector3d& row) const;
+    // The box of every cell: the first cell's moved to the corner cells.
+    Acad::ErrorStatus getGeomExtents(AcDbExtents& extents) const override;
 };
