@@ -52,19 +52,17 @@ public:
     // most maxPixels (and cairo's size a side).
     double dotsPerInch() const { return m_dotsPerInch; }
 
-    // The work of the plot: each point of a path and each byte of a text spends one unit, a
-    // text four more, and the painter spends one for each entity it draws. On a raster,
-    // drawing costs what the rasterizer does: every 64 pixels of ink spend one more (a
-    // stroke's length over the sheet times its width, a fill's box on the sheet, a
-    // character's em square, a clip's box), and so does each row of the sheet that an edge of
-    // an outline spans (both sides of a stroke, each edge of a fill or clip; a curve's by its
-    // control polygon), which the rasterizer scans at sub-pixel steps; under a clip that
-    // cairo keeps as a path (see pushClip), each stroke, fill and text spends the clip's
-    // edges again, and more where many of them cross one row. Once more than the limit is
-    // spent the canvas strokes, fills and writes nothing more, and spend() is false.
-    // As a unit adds at most a few dozen bytes to a PDF page, the limit bounds the page too.
+    // The work of the plot, in units priced by plotprice.h: the canvas charges its points,
+    // texts, font matches and, on a raster, what the rasterizer does (see pushClip for the
+    // clips cairo keeps as paths); the painter charges its entities and layouts. Once more
+    // than the limit is spent the canvas strokes, fills and writes nothing more, and spend()
+    // is false. As a unit adds at most a few dozen bytes to a PDF page, the limit bounds the
+    // page too.
     void limitWork(std::size_t units) { m_workLimit = units; }
     bool spend(std::size_t units);
+    // Whether units more fit in the work left, spending nothing; if not, spends them all, so
+    // that the plot stops, and what would cost them is not drawn.
+    bool afford(std::size_t units);
     bool exhausted() const { return m_spent > m_workLimit; }
     std::size_t spent() const { return m_spent; }
     std::size_t workLeft() const { return exhausted() ? 0 : m_workLimit - m_spent; }

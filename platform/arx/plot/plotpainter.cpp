@@ -2,6 +2,7 @@
 
 #include "fontmatch.h"
 #include "plotannotation.h"
+#include "plotprice.h"
 #include "plottext.h"
 #include "referenceclip.h"
 #include "scanlineclip.h"
@@ -35,7 +36,6 @@ constexpr double kCurveTolerance = 0.05;   // device units between an arc and it
 constexpr int kMaxArcPieces = 1024;        // cubic curves of one arc
 constexpr double kCapHeight = 0.729;       // the font's capital height per em
 constexpr double kLineSpacing = 5.0 / 3;   // multiline text's baseline distance per height
-constexpr size_t kLayoutWork = 16;   // per element a multiline text's layout holds: a unit per 16 bytes
 constexpr double kCullMarginMm = 10;       // beyond the visible area, for pens and glyphs
 constexpr long kMaxPatternLines = 20000;   // per pattern line family of one hatch
 constexpr size_t kMaxPatternCrossings = 10000000;   // of a family's lines with the boundary
@@ -284,7 +284,7 @@ void intersect(AcDbExtents& e, const AcDbExtents& bound)
 // sheet outside it); false when the canvas has no work left for it.
 bool pushReferenceClip(PlotCanvas& canvas, const ReferenceClip& clip, const AcGeMatrix3d& xf)
 {
-    if (!canvas.spend(clip.boundary().size()))
+    if (!canvas.spend(clip.boundary().size() * kPointPrice.units))
         return false;
     std::vector<DevicePath> loops(1);
     for (const AcGePoint3d& p : clip.boundary())
@@ -501,7 +501,7 @@ void PlotPainter::setLinePattern(const AcDbEntity* ent, const AcDbLinetypeTableR
 
 void PlotPainter::drawEntity(const AcDbEntity* ent, const AcGeMatrix3d& xf, const Inherited& from)
 {
-    if (!m_canvas.spend(1))
+    if (!m_canvas.spend(kEntityPrice.units))
         return;
     // Layer "0" inside a block stands for the reference's layer.
     const AcDbLayerTableRecord* layer = layerOf(ent);
@@ -585,9 +585,9 @@ void PlotPainter::drawReference(const AcDbBlockReference* ref, const AcGeMatrix3
         const auto* array = AcDbMInsertBlock::cast(ref);
         const Cells cells = cellsOf(array);
         const auto place = cellPlacement(ref, array);
-        // Each cell spends a unit, drawn or not, so that arrays of arrays end too.
+        // Each cell is charged, drawn or not, so that arrays of arrays end too.
         for (int row = 0; row < cells.rows && !m_canvas.exhausted(); ++row)
-            for (int column = 0; column < cells.columns && m_canvas.spend(1); ++column) {
+            for (int column = 0; column < cells.columns && m_canvas.spend(kCellPrice.units); ++column) {
                 const AcGeMatrix3d cell = xf * place(row, column);
                 if (!shows(btr, cell) || (clip.isActive() && !pushReferenceClip(m_canvas, clip, cell)))
                     continue;
@@ -992,8 +992,8 @@ const MTextLayout& PlotPainter::layoutOf(const AcDbMText* t)
     const AcDbObjectId id = t->objectId();
     if (const auto found = m_layouts->find(id); found != m_layouts->end())
         return found->second;
-    MTextLayout layout = layoutOf(t, m_styleFonts.of(t), measureRun(), m_canvas.workLeft() / kLayoutWork);
-    m_canvas.spend(layout.elements() * kLayoutWork);
+    MTextLayout layout = layoutOf(t, m_styleFonts.of(t), measureRun(), m_canvas.workLeft() / kLayoutPartPrice.units);
+    m_canvas.spend(layout.elements() * kLayoutPartPrice.units);
     if (id.isNull())
         return m_looseLayout.emplace(std::move(layout));
     return m_layouts->emplace(id, std::move(layout)).first->second;
@@ -1011,7 +1011,7 @@ MTextLayout::Measure PlotPainter::measureRun()
 
 AcDbExtents PlotPainter::mtextExtents(const AcDbMText* t, const PlotFont& font, const MTextLayout::Measure& measure)
 {
-    return extentsOf(t, layoutOf(t, font, measure, kPlotWorkLimit / kLayoutWork));
+    return extentsOf(t, layoutOf(t, font, measure, kPlotWorkLimit / kLayoutPartPrice.units));
 }
 
 AcDbExtents PlotPainter::extentsOf(const AcDbMText* t, const MTextLayout& layout)
@@ -1129,10 +1129,8 @@ void PlotPainter::drawHatch(const AcDbHatch* h, const AcGeMatrix3d& xf, std::uin
         for (size_t i = 0; i < loop.edges.size() && path.size() <= left; ++i)
             appendEdge(path, plane, loop.edges[i], left - path.size());
         points += path.size();
-        if (points > m_canvas.workLeft()) {
-            m_canvas.spend(points);   // more points than the plot may draw
+        if (!m_canvas.afford(points * kPointPrice.units))
             return;
-        }
         if (path.size() >= 3)
             loops.push_back(std::move(path));
     }
@@ -1151,10 +1149,8 @@ void PlotPainter::drawHatch(const AcDbHatch* h, const AcGeMatrix3d& xf, std::uin
     for (const CurvedPath& loop : loops) {
         const size_t before = chords.size();
         loop.flatten(chords, kChordTolerance, m_canvas.workLeft());
-        if (chords.size() > m_canvas.workLeft()) {
-            m_canvas.spend(chords.size());   // more chords than the plot may draw
+        if (!m_canvas.afford(chords.size() * kPointPrice.units))
             return;
-        }
         boundary.emplace_back();
         for (const DevicePoint& p : std::span(chords).subspan(before)) {
             const AcGePoint3d q = toPlane.transform(AcGePoint3d(p.x, p.y, 0));

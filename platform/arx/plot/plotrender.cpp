@@ -2,6 +2,7 @@
 
 #include "plotcanvas.h"
 #include "plotpainter.h"
+#include "plotprice.h"
 #include "plotsheet.h"
 
 #include "arx/dbdatabase.h"
@@ -27,13 +28,16 @@ PlotResult failure(Acad::ErrorStatus status, std::string message)
     return {status, std::move(message)};
 }
 
-// Why a plot that ran out of work failed.
+// Why a plot that ran out of work failed, naming everything it charges and at what price.
 std::string workExceeded(std::size_t limit)
 {
-    return "the plot would draw more than " + std::to_string(limit)
-        + " elements (entities counted through their nested references and the cells of arrays, points of lines, characters, and on a PNG"
-          " or JPG the rows its lines and fills span and the pixels they ink), the most one plot draws; nothing is"
-          " written";
+    std::string prices;
+    for (const PlotPrice& price : kPlotPrices) {
+        prices += prices.empty() ? "" : "; ";
+        prices += std::to_string(price.units) + " per " + (price.per > 1 ? std::to_string(price.per) + " " : "") + price.what;
+    }
+    return "the plot would draw more than " + std::to_string(limit) + " elements (" + prices
+        + "), the most one plot draws; nothing is written";
 }
 
 // Tells that a raster was drawn at a lower resolution than asked, to keep to its pixels.
@@ -139,6 +143,31 @@ void drawViewport(PlotPainter& painter, const AcDbViewport* vp, const AcDbBlockT
     canvas.popClip();
 }
 
+// Whether the settings' window holds nothing and the request has it give way to the extents;
+// if so, fitted is own plotting the extents scaled to fit and centred.
+bool refitted(const PlotRequest& request, const AcDbPlotSettings& own, const AcDbLayout& layout,
+              const AcDbBlockTableRecord* space, AcDbPlotSettings& fitted)
+{
+    if (!windowOverNothing(request, own, layout, space) || !request.extentsForEmptyWindow)
+        return false;
+    fitted.copyFrom(&own);
+    fitted.setPlotType(AcDbPlotSettings::kExtents);
+    fitted.setUseStandardScale(true);
+    fitted.setStdScaleType(AcDbPlotSettings::kScaleToFit);
+    fitted.setPlotCentered(true);
+    return true;
+}
+
+// The pen of a plot with these settings in this format.
+PlotPen penFor(const AcDbPlotSettings& settings, const std::string& format)
+{
+    PlotPen pen;
+    pen.monochrome = settings.currentStyleSheet().find("monochrome") != std::string::npos;
+    pen.lineweights = settings.printLineweights();
+    pen.minimumWidth = format == "pdf" ? 0 : 1;
+    return pen;
+}
+
 } // namespace
 
 std::size_t plotWorkLimit()
@@ -166,17 +195,8 @@ PlotResult plotLayout(const PlotRequest& request)
     const auto* space = AcDbBlockTableRecord::cast(layout->getBlockTableRecordId().object());
     if (!space || space->isErased())
         return failure(Acad::eInvalidInput, "the layout \"" + layout->name() + "\" has no block to plot");
-    // A window over nothing gives way, when asked, to the extents scaled to fit and centred.
     AcDbPlotSettings fitted(own.modelType());
-    const bool refit = windowOverNothing(request, own, *layout, space) && request.extentsForEmptyWindow;
-    if (refit) {
-        fitted.copyFrom(&own);
-        fitted.setPlotType(AcDbPlotSettings::kExtents);
-        fitted.setUseStandardScale(true);
-        fitted.setStdScaleType(AcDbPlotSettings::kScaleToFit);
-        fitted.setPlotCentered(true);
-    }
-    const AcDbPlotSettings& settings = refit ? fitted : own;
+    const AcDbPlotSettings& settings = refitted(request, own, *layout, space, fitted) ? fitted : own;
 
     AtomicFile file;
     if (request.path.empty() || !file.open(request.path))
@@ -187,11 +207,7 @@ PlotResult plotLayout(const PlotRequest& request)
     canvas.limitWork(request.maxWork);
     const PlotSheet sheet(settings, width, height, canvas.unitsPerMm());
     const bool model = space->objectId() == request.database->modelSpaceId();
-    PlotPen pen;
-    pen.monochrome = settings.currentStyleSheet().find("monochrome") != std::string::npos;
-    pen.lineweights = settings.printLineweights();
-    pen.minimumWidth = format == "pdf" ? 0 : 1;
-    PlotPainter painter(canvas, pen);
+    PlotPainter painter(canvas, penFor(settings, format));
     const Box2d area = plotArea(settings, *layout, space, sheet, model, painter);
     const AcGeMatrix3d xf = sheet.place(area);
     const auto* modelSpace = AcDbBlockTableRecord::cast(request.database->modelSpaceId().object());

@@ -18,6 +18,7 @@
 #include "arx/plotmedia.h"
 #include "arx/plotrender.h"
 #include "plotpainter.h"
+#include "plotprice.h"
 #include "textmeasurer.h"
 #include "win/atomicfile.h"
 
@@ -1690,7 +1691,7 @@ TEST(Plot, FontsAreMatchedOncePerFamilyAndCounted)
     const qv::PlotResult four = plotText(runs({"\\fNoSuchA", "\\fNoSuchB", "\\fNoSuchC", "\\fNoSuchD"}), qv::kPlotWorkLimit);
     ASSERT_EQ(oneFamily.status, Acad::eOk) << oneFamily.message;
     ASSERT_EQ(four.status, Acad::eOk) << four.message;
-    EXPECT_EQ(four.work - oneFamily.work, 3 * qv::TextMeasurer::kLookupWork);
+    EXPECT_EQ(four.work - oneFamily.work, 3 * qv::kFontMatchPrice.units);
 
     std::vector<std::string> many;
     for (int i = 0; i < 2000; ++i)
