@@ -263,20 +263,6 @@ void PlotCanvas::setLinePattern(const std::vector<double>& lengths, double scale
     m_pattern.set(lengths, scale, kFinestPatternMm * m_unitsPerMm);
 }
 
-bool PlotCanvas::spend(std::size_t units)
-{
-    m_spent = units > SIZE_MAX - m_spent ? SIZE_MAX : m_spent + units;
-    return !exhausted();
-}
-
-bool PlotCanvas::afford(std::size_t units)
-{
-    if (units <= workLeft())
-        return true;
-    spend(units);
-    return false;
-}
-
 void PlotCanvas::spendRaster(double pixels, double edgeRows)
 {
     spend(wholeUnits(pixels / static_cast<double>(kInkPrice.per)
@@ -438,7 +424,7 @@ void PlotCanvas::endStroke(bool closed)
 
 void PlotCanvas::moveTo(DevicePoint p)
 {
-    m_spent += kPointPrice.units;
+    spend(kPointPrice.units);
     if (m_pdf)
         m_pdf->moveTo(p.x, p.y);
     else
@@ -447,7 +433,7 @@ void PlotCanvas::moveTo(DevicePoint p)
 
 void PlotCanvas::lineTo(DevicePoint p)
 {
-    m_spent += kPointPrice.units;
+    spend(kPointPrice.units);
     if (m_pdf)
         m_pdf->lineTo(p.x, p.y);
     else
@@ -456,7 +442,7 @@ void PlotCanvas::lineTo(DevicePoint p)
 
 void PlotCanvas::curveTo(DevicePoint c1, DevicePoint c2, DevicePoint end)
 {
-    m_spent += 3 * kPointPrice.units;   // its control points and end
+    spend(3 * kPointPrice.units);   // its control points and end
     if (m_pdf)
         m_pdf->curveTo(c1.x, c1.y, c2.x, c2.y, end.x, end.y);
     else
@@ -528,9 +514,9 @@ void PlotCanvas::fill(const std::vector<DevicePath>& loops, std::uint32_t rgb)
         return;
     if (!m_pdf)
         spendFill(loops, [](const DevicePath& loop) -> const DevicePath& { return loop; });
-    const std::size_t before = m_spent;   // a unit for each point added
+    const std::size_t before = spent();   // a unit for each point added
     addLoops(loops);
-    endFill(rgb, m_spent - before);
+    endFill(rgb, spent() - before);
 }
 
 void PlotCanvas::fill(const std::vector<CurvedPath>& loops, std::uint32_t rgb)
@@ -539,13 +525,13 @@ void PlotCanvas::fill(const std::vector<CurvedPath>& loops, std::uint32_t rgb)
         return;
     if (!m_pdf)   // the control polygons hold the curves and span their rows
         spendFill(loops, [](const CurvedPath& loop) -> const DevicePath& { return loop.points(); });
-    const std::size_t before = m_spent;
+    const std::size_t before = spent();
     for (const CurvedPath& loop : loops)
         if (loop.size() >= 3) {
             addCurved(loop);
             closePath();
         }
-    endFill(rgb, m_spent - before);
+    endFill(rgb, spent() - before);
 }
 
 // What a raster fill costs: its setting up, the part of the sheet its loops' box takes, and
@@ -572,9 +558,9 @@ void PlotCanvas::pushClip(const std::vector<DevicePath>& loops)
     const Box2d box = boxOf(loops, points);
     const double pixels = coveredPixels(box, m_width, m_height);
     spendRaster(pixels, rowsOf(loops, points, m_height));
-    const std::size_t before = m_spent;
+    const std::size_t before = spent();
     addLoops(loops);
-    const double added = static_cast<double>(m_spent - before);   // a unit for each point
+    const double added = static_cast<double>(spent() - before);   // a unit for each point
     // cairo intersects every stroke and fill with a clip that is not a rectangle, at the
     // cost of sweeping the boundary each time: what follows is drawn into a group as large
     // as the boundary's box instead, which popClip fills through the boundary once. Groups

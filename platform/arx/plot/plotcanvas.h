@@ -17,6 +17,7 @@
 #include "devicepath.h"
 #include "linepattern.h"
 #include "plotfont.h"
+#include "plotwork.h"
 #include "textmeasurer.h"
 
 #include <cairo.h>
@@ -58,14 +59,13 @@ public:
     // than the limit is spent the canvas strokes, fills and writes nothing more, and spend()
     // is false. As a unit adds at most a few dozen bytes to a PDF page, the limit bounds the
     // page too.
-    void limitWork(std::size_t units) { m_workLimit = units; }
-    bool spend(std::size_t units);
-    // Whether units more fit in the work left, spending nothing; if not, spends them all, so
-    // that the plot stops, and what would cost them is not drawn.
-    bool afford(std::size_t units);
-    bool exhausted() const { return m_spent > m_workLimit; }
-    std::size_t spent() const { return m_spent; }
-    std::size_t workLeft() const { return exhausted() ? 0 : m_workLimit - m_spent; }
+    void limitWork(std::size_t units) { m_work.limit(units); }
+    bool spend(std::size_t units) { return m_work.spend(units); }
+    bool afford(std::size_t units) { return m_work.afford(units); }
+    bool exhausted() const { return m_work.exhausted(); }
+    std::size_t spent() const { return m_work.spent(); }
+    std::size_t workLeft() const { return m_work.left(); }
+    PlotWork& work() { return m_work; }
     // The sheet's size in device units.
     double width() const { return m_width; }
     double height() const { return m_height; }
@@ -184,7 +184,7 @@ private:
     std::vector<cairo_glyph_t> m_run;   // glyphs waiting to be shown in m_runStyle
     TextStyle m_runStyle;
     double m_unitsPerMm = 1, m_dotsPerInch = 0;
-    std::size_t m_spent = 0, m_workLimit = SIZE_MAX;
+    PlotWork m_work;
     double m_width = 0, m_height = 0;
     std::uint32_t m_penColour = 0, m_nextColour = 0;   // the pending strokes' pen, the next one's
     double m_penWidth = -1, m_nextWidth = -1;

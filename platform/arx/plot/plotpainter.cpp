@@ -20,7 +20,6 @@
 #include "arx/dbtext.h"
 #include "arx/dbviewport.h"
 #include "arx/dxftext.h"
-#include "arx/plotrender.h"
 
 #include <algorithm>
 #include <cmath>
@@ -242,13 +241,13 @@ bool shapeCodes(const AcDbText* t, const PlotFont& font)
 }
 
 // What the entity draws, as its pairs or its geometry say (a multiline text as it is laid
-// out); false when that has no box.
-bool drawnBox(const AcDbEntity* ent, AcDbExtents& e)
+// out, its layout spending work); false when that has no box.
+bool drawnBox(const AcDbEntity* ent, AcDbExtents& e, PlotWork& work)
 {
     if (const auto* proxy = AcDbProxyEntity::cast(ent))
         e = PlotAnnotation(proxy).extents();   // empty for the types it does not draw
     else if (const auto* mtext = AcDbMText::cast(ent))
-        e = PlotPainter::mtextExtents(mtext, {}, estimatedAdvance);
+        e = PlotPainter::mtextExtents(mtext, {}, estimatedAdvance, work);
     if (const auto* definition = AcDbAttributeDefinition::cast(ent); definition && inLayout(definition))
         return !definition->isInvisible() && shownTag(definition)->getGeomExtents(e) == Acad::eOk && !e.isEmpty();
     return !e.isEmpty() || (ent->getGeomExtents(e) == Acad::eOk && !e.isEmpty());
@@ -369,14 +368,14 @@ Box2d PlotPainter::extents(const AcDbBlockTableRecord* space)
         // holding a construction line).
         BlockBox drawn;
         AcDbExtents& e = drawn.box;
-        if ((addBox(ent, drawn, 0) || (e = AcDbExtents(), drawnBox(ent, e))) && !e.isEmpty()
+        if ((addBox(ent, drawn, 0) || (e = AcDbExtents(), drawnBox(ent, e, m_canvas.work()))) && !e.isEmpty()
             && std::isfinite(e.minPoint().x) && std::isfinite(e.maxPoint().x))
             box.add(Box2d::around(e.minPoint().x, e.minPoint().y, e.maxPoint().x, e.maxPoint().y));
     }
     return box;
 }
 
-bool PlotPainter::showsIn(const AcDbBlockTableRecord* space, const Box2d& area)
+bool PlotPainter::showsIn(const AcDbBlockTableRecord* space, const Box2d& area, PlotWork& work)
 {
     UnboundedBlocks unbounded;
     for (const AcDbObjectId& id : space->entityIds()) {
@@ -384,7 +383,10 @@ bool PlotPainter::showsIn(const AcDbBlockTableRecord* space, const Box2d& area)
         if (!ent || ent->isErased() || ent->visibility() == AcDb::kInvisible || !takesSpace(ent))
             continue;
         AcDbExtents e;
-        if (!drawnBox(ent, e) ? unbounded.drawsWithoutBox(ent, 0)
+        const bool boxed = drawnBox(ent, e, work);
+        if (work.exhausted())
+            return true;   // the plot fails: no need to measure more
+        if (!boxed ? unbounded.drawsWithoutBox(ent, 0)
                               : !std::isfinite(e.minPoint().x) || !std::isfinite(e.maxPoint().x)
                                     || area.intersects(Box2d::around(e.minPoint().x, e.minPoint().y, e.maxPoint().x,
                                                                      e.maxPoint().y)))
@@ -680,7 +682,7 @@ bool PlotPainter::addBox(const AcDbEntity* ent, BlockBox& box, int depth)
         if (const PlotAnnotation parts(proxy); !parts.texts().empty() || !parts.blocks().empty())
             return addAnnotationBox(parts, box, depth);
     AcDbExtents e;
-    if (!drawnBox(ent, e))
+    if (!drawnBox(ent, e, m_canvas.work()))
         return false;
     // A polyline's box leaves out its widths.
     const double width = halfWidth(ent);
@@ -992,8 +994,7 @@ const MTextLayout& PlotPainter::layoutOf(const AcDbMText* t)
     const AcDbObjectId id = t->objectId();
     if (const auto found = m_layouts->find(id); found != m_layouts->end())
         return found->second;
-    MTextLayout layout = layoutOf(t, m_styleFonts.of(t), measureRun(), m_canvas.workLeft() / kLayoutPartPrice.units);
-    m_canvas.spend(layout.elements() * kLayoutPartPrice.units);
+    MTextLayout layout = layoutWithin(t, m_styleFonts.of(t), measureRun(), m_canvas.work());
     if (id.isNull())
         return m_looseLayout.emplace(std::move(layout));
     return m_layouts->emplace(id, std::move(layout)).first->second;
@@ -1009,9 +1010,18 @@ MTextLayout::Measure PlotPainter::measureRun()
     };
 }
 
-AcDbExtents PlotPainter::mtextExtents(const AcDbMText* t, const PlotFont& font, const MTextLayout::Measure& measure)
+MTextLayout PlotPainter::layoutWithin(const AcDbMText* t, const PlotFont& font, const MTextLayout::Measure& measure,
+                                      PlotWork& work)
 {
-    return extentsOf(t, layoutOf(t, font, measure, kPlotWorkLimit / kLayoutPartPrice.units));
+    MTextLayout layout = layoutOf(t, font, measure, work.left() / kLayoutPartPrice.units);
+    work.spend(layout.elements() * kLayoutPartPrice.units);
+    return layout;
+}
+
+AcDbExtents PlotPainter::mtextExtents(const AcDbMText* t, const PlotFont& font, const MTextLayout::Measure& measure,
+                                      PlotWork& work)
+{
+    return extentsOf(t, layoutWithin(t, font, measure, work));
 }
 
 AcDbExtents PlotPainter::extentsOf(const AcDbMText* t, const MTextLayout& layout)

@@ -48,16 +48,16 @@ void noteResolution(const PlotRequest& request, double used)
 }
 
 // Whether the settings plot a window that holds nothing of the space; if so, it is named on
-// standard error.
+// standard error. Measuring the space's multiline texts spends work.
 bool windowOverNothing(const PlotRequest& request, const AcDbPlotSettings& settings, const AcDbLayout& layout,
-                       const AcDbBlockTableRecord* space)
+                       const AcDbBlockTableRecord* space, PlotWork& work)
 {
     if (settings.plotType() != AcDbPlotSettings::kWindow)
         return false;
     double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
     settings.getPlotWindowArea(x1, y1, x2, y2);
     const Box2d area = Box2d::around(x1, y1, x2, y2);
-    if (!(area.width() > 0) || !(area.height() > 0) || PlotPainter::showsIn(space, area))
+    if (!(area.width() > 0) || !(area.height() > 0) || PlotPainter::showsIn(space, area, work))
         return false;
     std::fprintf(stderr, "%s: \"%s\": the plot window of the layout \"%s\", from (%g, %g) to (%g, %g), holds nothing: %s\n",
                  program_invocation_short_name, request.path.c_str(), layout.name().c_str(), x1, y1, x2, y2,
@@ -146,9 +146,9 @@ void drawViewport(PlotPainter& painter, const AcDbViewport* vp, const AcDbBlockT
 // Whether the settings' window holds nothing and the request has it give way to the extents;
 // if so, fitted is own plotting the extents scaled to fit and centred.
 bool refitted(const PlotRequest& request, const AcDbPlotSettings& own, const AcDbLayout& layout,
-              const AcDbBlockTableRecord* space, AcDbPlotSettings& fitted)
+              const AcDbBlockTableRecord* space, AcDbPlotSettings& fitted, PlotWork& work)
 {
-    if (!windowOverNothing(request, own, layout, space) || !request.extentsForEmptyWindow)
+    if (!windowOverNothing(request, own, layout, space, work) || !request.extentsForEmptyWindow)
         return false;
     fitted.copyFrom(&own);
     fitted.setPlotType(AcDbPlotSettings::kExtents);
@@ -196,7 +196,9 @@ PlotResult plotLayout(const PlotRequest& request)
     if (!space || space->isErased())
         return failure(Acad::eInvalidInput, "the layout \"" + layout->name() + "\" has no block to plot");
     AcDbPlotSettings fitted(own.modelType());
-    const AcDbPlotSettings& settings = refitted(request, own, *layout, space, fitted) ? fitted : own;
+    PlotWork windowWork;   // measuring the space's texts for the window; the canvas takes it over
+    windowWork.limit(request.maxWork);
+    const AcDbPlotSettings& settings = refitted(request, own, *layout, space, fitted, windowWork) ? fitted : own;
 
     AtomicFile file;
     if (request.path.empty() || !file.open(request.path))
@@ -205,6 +207,7 @@ PlotResult plotLayout(const PlotRequest& request)
     if (!canvas.isValid())
         return failure(Acad::eInvalidInput, "cannot plot \"" + request.path + "\": " + canvas.error());
     canvas.limitWork(request.maxWork);
+    canvas.spend(windowWork.spent());
     const PlotSheet sheet(settings, width, height, canvas.unitsPerMm());
     const bool model = space->objectId() == request.database->modelSpaceId();
     PlotPainter painter(canvas, penFor(settings, format));

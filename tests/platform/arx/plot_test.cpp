@@ -1584,9 +1584,10 @@ TEST(Plot, MultilineTextsFlowIntoTheirColumns)
         const auto* columns = AcDbMText::cast(model->entityIds().front().object());
         model->close();
         ASSERT_NE(columns, nullptr);
-        const AcDbExtents box = qv::PlotPainter::mtextExtents(columns, {}, [](std::string_view text, const qv::PlotFont&) {
-            return 0.8 * static_cast<double>(text.size());   // in text heights
-        });
+        qv::PlotWork work;
+        const AcDbExtents box = qv::PlotPainter::mtextExtents(
+            columns, {}, [](std::string_view text, const qv::PlotFont&) { return 0.8 * static_cast<double>(text.size()); },
+            work);   // advances in text heights
         EXPECT_GT(box.maxPoint().x, 75) << variant;
         EXPECT_NEAR(box.maxPoint().y, 200, 0.5) << variant;
         // Lines twice as far apart as usual.
