@@ -2,6 +2,7 @@
 
 #include "pdfwriter.h"
 #include "plotpng.h"
+#include "plotprice.h"
 
 #include "arx/dbboxtree.h"
 #include "win/atomicfile.h"
@@ -28,18 +29,7 @@ constexpr size_t kMaxPendingRasterPaths = 64;
 constexpr double kFinestPatternMm = 0.2;   // a linetype repeating in less plots solid
 constexpr double kChordTolerance = 0.2;    // device units between a dashed curve and its chords
 constexpr size_t kMaxRunGlyphs = 65536;    // glyphs per call to show them
-constexpr size_t kTextWork = 4;            // units of work a text spends besides its characters
-constexpr double kPixelsPerUnit = 64;      // of a raster's ink, per unit of work
-// Units of work per row of the sheet that an edge of a raster outline crosses: cairo's scan
-// converter steps every edge at each of a row's sub-rows, which costs more than the pixels
-// inked; a stroke's outline has two sides.
-constexpr double kUnitsPerEdgeRow = 1;
-constexpr double kStrokeSides = 2;
-constexpr size_t kRasterFillWork = 4;      // cairo's setting up of each fill, a few microseconds
-// cairo sweeps each operation under a clip it keeps as a path together with the clip's
-// outline: each edge of both costs a unit, and one more per eight edges of the clip that
-// cross one row, which the sweep walks past to insert it.
-constexpr double kPathClipEdgesPerUnit = 8;
+constexpr double kStrokeSides = 2;        // of a stroke's outline, each spanning its rows
 constexpr unsigned kNoFont = ~0u;           // a face the PDF writer has no font of yet
 // FreeType sizes a face at most 65535 pixels to the em; its rasterizer runs out of cells on
 // glyphs stretched much more one way than the other, which are filled as outlines instead.
@@ -196,7 +186,7 @@ PlotCanvas::PlotCanvas(const std::string& format, double widthMm, double heightM
     : m_format(format), m_file(file), m_measurer(format == "pdf")
 {
     // Each font matched for a text spends the plot's work too.
-    m_measurer.chargeLookups([this](std::size_t units) { return spend(units); });
+    m_measurer.chargeLookups([this] { return spend(kFontMatchPrice.units); });
     if (format == "pdf") {
         m_unitsPerMm = kPointsPerMm;
         m_width = widthMm * kPointsPerMm, m_height = heightMm * kPointsPerMm;
@@ -273,22 +263,18 @@ void PlotCanvas::setLinePattern(const std::vector<double>& lengths, double scale
     m_pattern.set(lengths, scale, kFinestPatternMm * m_unitsPerMm);
 }
 
-bool PlotCanvas::spend(std::size_t units)
-{
-    m_spent = units > SIZE_MAX - m_spent ? SIZE_MAX : m_spent + units;
-    return !exhausted();
-}
-
 void PlotCanvas::spendRaster(double pixels, double edgeRows)
 {
-    spend(wholeUnits(pixels / kPixelsPerUnit + edgeRows * kUnitsPerEdgeRow));
+    spend(wholeUnits(pixels / static_cast<double>(kInkPrice.per)
+                     + edgeRows * static_cast<double>(kEdgeRowPrice.units)));
 }
 
 bool PlotCanvas::spendClipped(std::size_t points)
 {
     if (m_pathEdges == 0)
         return true;
-    return spend(wholeUnits((m_pathEdges + static_cast<double>(points)) * (1 + m_pathRow / kPathClipEdgesPerUnit)));
+    const double edges = (m_pathEdges + static_cast<double>(points)) * static_cast<double>(kClipSweepPrice.units);
+    return spend(wholeUnits(edges * (1 + m_pathRow / static_cast<double>(kClipRowPrice.per))));
 }
 
 void PlotCanvas::spendInk(std::span<const DevicePoint> path, bool closed)
@@ -345,9 +331,7 @@ void PlotCanvas::stroke(const CurvedPath& path, bool closed)
     if (!m_pattern.isSolid()) {
         m_chords.clear();
         path.flatten(m_chords, kChordTolerance, workLeft());
-        if (m_chords.size() > workLeft())
-            spend(m_chords.size());   // more chords than the plot may draw
-        else
+        if (afford(m_chords.size() * kPointPrice.units))
             stroke(m_chords, closed);
         return;
     }
@@ -380,7 +364,7 @@ Box2d PlotCanvas::drawnWhole() const
 
 void PlotCanvas::strokeCut(const CurvedPath& path, bool closed)
 {
-    if (!spend(path.size()))
+    if (!spend(path.size() * kPointPrice.units))
         return;
     std::vector<CurvedPath> pieces;
     path.cut(strokeReach(0), drawnWhole(), closed, pieces);
@@ -406,10 +390,8 @@ void PlotCanvas::strokeRun(std::span<const DevicePoint> path, bool closed)
 
 bool PlotCanvas::beginStroke(std::span<const DevicePoint> path)
 {
-    if (path.size() > workLeft()) {   // more points than the plot may draw: none are written
-        spend(path.size());
+    if (!afford(path.size() * kPointPrice.units))   // none of its points are written
         return false;
-    }
     const double width = std::min(m_nextWidth, widestPen(path[0]));
     if (m_nextColour != m_penColour || width != m_penWidth) {
         flush();
@@ -442,7 +424,7 @@ void PlotCanvas::endStroke(bool closed)
 
 void PlotCanvas::moveTo(DevicePoint p)
 {
-    ++m_spent;
+    spend(kPointPrice.units);
     if (m_pdf)
         m_pdf->moveTo(p.x, p.y);
     else
@@ -451,7 +433,7 @@ void PlotCanvas::moveTo(DevicePoint p)
 
 void PlotCanvas::lineTo(DevicePoint p)
 {
-    ++m_spent;
+    spend(kPointPrice.units);
     if (m_pdf)
         m_pdf->lineTo(p.x, p.y);
     else
@@ -460,7 +442,7 @@ void PlotCanvas::lineTo(DevicePoint p)
 
 void PlotCanvas::curveTo(DevicePoint c1, DevicePoint c2, DevicePoint end)
 {
-    m_spent += 3;
+    spend(3 * kPointPrice.units);   // its control points and end
     if (m_pdf)
         m_pdf->curveTo(c1.x, c1.y, c2.x, c2.y, end.x, end.y);
     else
@@ -532,9 +514,9 @@ void PlotCanvas::fill(const std::vector<DevicePath>& loops, std::uint32_t rgb)
         return;
     if (!m_pdf)
         spendFill(loops, [](const DevicePath& loop) -> const DevicePath& { return loop; });
-    const std::size_t before = m_spent;   // a unit for each point added
+    const std::size_t before = spent();   // a unit for each point added
     addLoops(loops);
-    endFill(rgb, m_spent - before);
+    endFill(rgb, spent() - before);
 }
 
 void PlotCanvas::fill(const std::vector<CurvedPath>& loops, std::uint32_t rgb)
@@ -543,13 +525,13 @@ void PlotCanvas::fill(const std::vector<CurvedPath>& loops, std::uint32_t rgb)
         return;
     if (!m_pdf)   // the control polygons hold the curves and span their rows
         spendFill(loops, [](const CurvedPath& loop) -> const DevicePath& { return loop.points(); });
-    const std::size_t before = m_spent;
+    const std::size_t before = spent();
     for (const CurvedPath& loop : loops)
         if (loop.size() >= 3) {
             addCurved(loop);
             closePath();
         }
-    endFill(rgb, m_spent - before);
+    endFill(rgb, spent() - before);
 }
 
 // What a raster fill costs: its setting up, the part of the sheet its loops' box takes, and
@@ -557,7 +539,7 @@ void PlotCanvas::fill(const std::vector<CurvedPath>& loops, std::uint32_t rgb)
 template <class Loop, class Points>
 void PlotCanvas::spendFill(const std::vector<Loop>& loops, Points pointsOf)
 {
-    spend(kRasterFillWork);
+    spend(kRasterFillPrice.units);
     spendRaster(coveredPixels(boxOf(loops, pointsOf), m_width, m_height), rowsOf(loops, pointsOf, m_height));
 }
 
@@ -576,9 +558,9 @@ void PlotCanvas::pushClip(const std::vector<DevicePath>& loops)
     const Box2d box = boxOf(loops, points);
     const double pixels = coveredPixels(box, m_width, m_height);
     spendRaster(pixels, rowsOf(loops, points, m_height));
-    const std::size_t before = m_spent;
+    const std::size_t before = spent();
     addLoops(loops);
-    const double added = static_cast<double>(m_spent - before);   // a unit for each point
+    const double added = static_cast<double>(spent() - before);   // a unit for each point
     // cairo intersects every stroke and fill with a clip that is not a rectangle, at the
     // cost of sweeping the boundary each time: what follows is drawn into a group as large
     // as the boundary's box instead, which popClip fills through the boundary once. Groups
@@ -710,7 +692,8 @@ void PlotCanvas::skipText(const std::string& utf8)
 void PlotCanvas::text(const std::string& utf8, DevicePoint origin, double angle, double size, double widthFactor,
                       std::uint32_t rgb, const PlotFont& font)
 {
-    if (utf8.empty() || !(size > 0) || !std::isfinite(size) || !(std::abs(widthFactor) > 0) || !spend(kTextWork + utf8.size()))
+    if (utf8.empty() || !(size > 0) || !std::isfinite(size) || !(std::abs(widthFactor) > 0)
+        || !spend(kTextPrice.units + utf8.size() * kBytePrice.units))
         return;
     if (!canPlace(origin, angle, size, widthFactor)) {
         skipText(utf8);

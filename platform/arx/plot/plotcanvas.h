@@ -17,6 +17,7 @@
 #include "devicepath.h"
 #include "linepattern.h"
 #include "plotfont.h"
+#include "plotwork.h"
 #include "textmeasurer.h"
 
 #include <cairo.h>
@@ -52,22 +53,19 @@ public:
     // most maxPixels (and cairo's size a side).
     double dotsPerInch() const { return m_dotsPerInch; }
 
-    // The work of the plot: each point of a path and each byte of a text spends one unit, a
-    // text four more, and the painter spends one for each entity it draws. On a raster,
-    // drawing costs what the rasterizer does: every 64 pixels of ink spend one more (a
-    // stroke's length over the sheet times its width, a fill's box on the sheet, a
-    // character's em square, a clip's box), and so does each row of the sheet that an edge of
-    // an outline spans (both sides of a stroke, each edge of a fill or clip; a curve's by its
-    // control polygon), which the rasterizer scans at sub-pixel steps; under a clip that
-    // cairo keeps as a path (see pushClip), each stroke, fill and text spends the clip's
-    // edges again, and more where many of them cross one row. Once more than the limit is
-    // spent the canvas strokes, fills and writes nothing more, and spend() is false.
-    // As a unit adds at most a few dozen bytes to a PDF page, the limit bounds the page too.
-    void limitWork(std::size_t units) { m_workLimit = units; }
-    bool spend(std::size_t units);
-    bool exhausted() const { return m_spent > m_workLimit; }
-    std::size_t spent() const { return m_spent; }
-    std::size_t workLeft() const { return exhausted() ? 0 : m_workLimit - m_spent; }
+    // The work of the plot, in units priced by plotprice.h: the canvas charges its points,
+    // texts, font matches and, on a raster, what the rasterizer does (see pushClip for the
+    // clips cairo keeps as paths); the painter charges its entities and layouts. Once more
+    // than the limit is spent the canvas strokes, fills and writes nothing more, and spend()
+    // is false. As a unit adds at most a few dozen bytes to a PDF page, the limit bounds the
+    // page too.
+    void limitWork(std::size_t units) { m_work.limit(units); }
+    bool spend(std::size_t units) { return m_work.spend(units); }
+    bool afford(std::size_t units) { return m_work.afford(units); }
+    bool exhausted() const { return m_work.exhausted(); }
+    std::size_t spent() const { return m_work.spent(); }
+    std::size_t workLeft() const { return m_work.left(); }
+    PlotWork& work() { return m_work; }
     // The sheet's size in device units.
     double width() const { return m_width; }
     double height() const { return m_height; }
@@ -186,7 +184,7 @@ private:
     std::vector<cairo_glyph_t> m_run;   // glyphs waiting to be shown in m_runStyle
     TextStyle m_runStyle;
     double m_unitsPerMm = 1, m_dotsPerInch = 0;
-    std::size_t m_spent = 0, m_workLimit = SIZE_MAX;
+    PlotWork m_work;
     double m_width = 0, m_height = 0;
     std::uint32_t m_penColour = 0, m_nextColour = 0;   // the pending strokes' pen, the next one's
     double m_penWidth = -1, m_nextWidth = -1;

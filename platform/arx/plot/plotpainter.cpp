@@ -2,6 +2,7 @@
 
 #include "fontmatch.h"
 #include "plotannotation.h"
+#include "plotprice.h"
 #include "plottext.h"
 #include "referenceclip.h"
 #include "scanlineclip.h"
@@ -19,7 +20,6 @@
 #include "arx/dbtext.h"
 #include "arx/dbviewport.h"
 #include "arx/dxftext.h"
-#include "arx/plotrender.h"
 
 #include <algorithm>
 #include <cmath>
@@ -35,7 +35,6 @@ constexpr double kCurveTolerance = 0.05;   // device units between an arc and it
 constexpr int kMaxArcPieces = 1024;        // cubic curves of one arc
 constexpr double kCapHeight = 0.729;       // the font's capital height per em
 constexpr double kLineSpacing = 5.0 / 3;   // multiline text's baseline distance per height
-constexpr size_t kLayoutWork = 16;   // per element a multiline text's layout holds: a unit per 16 bytes
 constexpr double kCullMarginMm = 10;       // beyond the visible area, for pens and glyphs
 constexpr long kMaxPatternLines = 20000;   // per pattern line family of one hatch
 constexpr size_t kMaxPatternCrossings = 10000000;   // of a family's lines with the boundary
@@ -238,13 +237,13 @@ bool shapeCodes(const AcDbText* t, const PlotFont& font)
 }
 
 // What the entity draws, as its pairs or its geometry say (a multiline text as it is laid
-// out); false when that has no box.
-bool drawnBox(const AcDbEntity* ent, AcDbExtents& e)
+// out, its layout spending work); false when that has no box.
+bool drawnBox(const AcDbEntity* ent, AcDbExtents& e, PlotWork& work)
 {
     if (const auto* proxy = AcDbProxyEntity::cast(ent))
         e = PlotAnnotation(proxy).extents();   // empty for the types it does not draw
     else if (const auto* mtext = AcDbMText::cast(ent))
-        e = PlotPainter::mtextExtents(mtext, {}, estimatedAdvance);
+        e = PlotPainter::mtextExtents(mtext, {}, estimatedAdvance, work);
     if (const auto* definition = AcDbAttributeDefinition::cast(ent); definition && inLayout(definition))
         return !definition->isInvisible() && shownTag(definition)->getGeomExtents(e) == Acad::eOk && !e.isEmpty();
     return !e.isEmpty() || (ent->getGeomExtents(e) == Acad::eOk && !e.isEmpty());
@@ -280,7 +279,7 @@ void intersect(AcDbExtents& e, const AcDbExtents& bound)
 // sheet outside it); false when the canvas has no work left for it.
 bool pushReferenceClip(PlotCanvas& canvas, const ReferenceClip& clip, const AcGeMatrix3d& xf)
 {
-    if (!canvas.spend(clip.boundary().size()))
+    if (!canvas.spend(clip.boundary().size() * kPointPrice.units))
         return false;
     std::vector<DevicePath> loops(1);
     for (const AcGePoint3d& p : clip.boundary())
@@ -365,14 +364,14 @@ Box2d PlotPainter::extents(const AcDbBlockTableRecord* space)
         // holding a construction line).
         BlockBox drawn;
         AcDbExtents& e = drawn.box;
-        if ((addBox(ent, drawn, 0) || (e = AcDbExtents(), drawnBox(ent, e))) && !e.isEmpty()
+        if ((addBox(ent, drawn, 0) || (e = AcDbExtents(), drawnBox(ent, e, m_canvas.work()))) && !e.isEmpty()
             && std::isfinite(e.minPoint().x) && std::isfinite(e.maxPoint().x))
             box.add(Box2d::around(e.minPoint().x, e.minPoint().y, e.maxPoint().x, e.maxPoint().y));
     }
     return box;
 }
 
-bool PlotPainter::showsIn(const AcDbBlockTableRecord* space, const Box2d& area)
+bool PlotPainter::showsIn(const AcDbBlockTableRecord* space, const Box2d& area, PlotWork& work)
 {
     UnboundedBlocks unbounded;
     for (const AcDbObjectId& id : space->entityIds()) {
@@ -380,7 +379,10 @@ bool PlotPainter::showsIn(const AcDbBlockTableRecord* space, const Box2d& area)
         if (!ent || ent->isErased() || ent->visibility() == AcDb::kInvisible || !takesSpace(ent))
             continue;
         AcDbExtents e;
-        if (!drawnBox(ent, e) ? unbounded.drawsWithoutBox(ent, 0)
+        const bool boxed = drawnBox(ent, e, work);
+        if (work.exhausted())
+            return true;   // the plot fails: no need to measure more
+        if (!boxed ? unbounded.drawsWithoutBox(ent, 0)
                               : !std::isfinite(e.minPoint().x) || !std::isfinite(e.maxPoint().x)
                                     || area.intersects(Box2d::around(e.minPoint().x, e.minPoint().y, e.maxPoint().x,
                                                                      e.maxPoint().y)))
@@ -497,7 +499,7 @@ void PlotPainter::setLinePattern(const AcDbEntity* ent, const AcDbLinetypeTableR
 
 void PlotPainter::drawEntity(const AcDbEntity* ent, const AcGeMatrix3d& xf, const Inherited& from)
 {
-    if (!m_canvas.spend(1))
+    if (!m_canvas.spend(kEntityPrice.units))
         return;
     // Layer "0" inside a block stands for the reference's layer.
     const AcDbLayerTableRecord* layer = layerOf(ent);
@@ -581,9 +583,9 @@ void PlotPainter::drawReference(const AcDbBlockReference* ref, const AcGeMatrix3
         const auto* array = AcDbMInsertBlock::cast(ref);
         const Cells cells = cellsOf(array);
         const auto place = cellPlacement(ref, array);
-        // Each cell spends a unit, drawn or not, so that arrays of arrays end too.
+        // Each cell is charged, drawn or not, so that arrays of arrays end too.
         for (int row = 0; row < cells.rows && !m_canvas.exhausted(); ++row)
-            for (int column = 0; column < cells.columns && m_canvas.spend(1); ++column) {
+            for (int column = 0; column < cells.columns && m_canvas.spend(kCellPrice.units); ++column) {
                 const AcGeMatrix3d cell = xf * place(row, column);
                 if (!shows(btr, cell) || (clip.isActive() && !pushReferenceClip(m_canvas, clip, cell)))
                     continue;
@@ -676,7 +678,7 @@ bool PlotPainter::addBox(const AcDbEntity* ent, BlockBox& box, int depth)
         if (const PlotAnnotation parts(proxy); !parts.texts().empty() || !parts.blocks().empty())
             return addAnnotationBox(parts, box, depth);
     AcDbExtents e;
-    if (!drawnBox(ent, e))
+    if (!drawnBox(ent, e, m_canvas.work()))
         return false;
     // A polyline's box leaves out its widths.
     const double width = halfWidth(ent);
@@ -988,8 +990,7 @@ const MTextLayout& PlotPainter::layoutOf(const AcDbMText* t)
     const AcDbObjectId id = t->objectId();
     if (const auto found = m_layouts->find(id); found != m_layouts->end())
         return found->second;
-    MTextLayout layout = layoutOf(t, m_styleFonts.of(t), measureRun(), m_canvas.workLeft() / kLayoutWork);
-    m_canvas.spend(layout.elements() * kLayoutWork);
+    MTextLayout layout = layoutWithin(t, m_styleFonts.of(t), measureRun(), m_canvas.work());
     if (id.isNull())
         return m_looseLayout.emplace(std::move(layout));
     return m_layouts->emplace(id, std::move(layout)).first->second;
@@ -1005,9 +1006,18 @@ MTextLayout::Measure PlotPainter::measureRun()
     };
 }
 
-AcDbExtents PlotPainter::mtextExtents(const AcDbMText* t, const PlotFont& font, const MTextLayout::Measure& measure)
+MTextLayout PlotPainter::layoutWithin(const AcDbMText* t, const PlotFont& font, const MTextLayout::Measure& measure,
+                                      PlotWork& work)
 {
-    return extentsOf(t, layoutOf(t, font, measure, kPlotWorkLimit / kLayoutWork));
+    MTextLayout layout = layoutOf(t, font, measure, work.left() / kLayoutPartPrice.units);
+    work.spend(layout.elements() * kLayoutPartPrice.units);
+    return layout;
+}
+
+AcDbExtents PlotPainter::mtextExtents(const AcDbMText* t, const PlotFont& font, const MTextLayout::Measure& measure,
+                                      PlotWork& work)
+{
+    return extentsOf(t, layoutWithin(t, font, measure, work));
 }
 
 AcDbExtents PlotPainter::extentsOf(const AcDbMText* t, const MTextLayout& layout)
@@ -1125,10 +1135,8 @@ void PlotPainter::drawHatch(const AcDbHatch* h, const AcGeMatrix3d& xf, std::uin
         for (size_t i = 0; i < loop.edges.size() && path.size() <= left; ++i)
             appendEdge(path, plane, loop.edges[i], left - path.size());
         points += path.size();
-        if (points > m_canvas.workLeft()) {
-            m_canvas.spend(points);   // more points than the plot may draw
+        if (!m_canvas.afford(points * kPointPrice.units))
             return;
-        }
         if (path.size() >= 3)
             loops.push_back(std::move(path));
     }
@@ -1147,10 +1155,8 @@ void PlotPainter::drawHatch(const AcDbHatch* h, const AcGeMatrix3d& xf, std::uin
     for (const CurvedPath& loop : loops) {
         const size_t before = chords.size();
         loop.flatten(chords, kChordTolerance, m_canvas.workLeft());
-        if (chords.size() > m_canvas.workLeft()) {
-            m_canvas.spend(chords.size());   // more chords than the plot may draw
+        if (!m_canvas.afford(chords.size() * kPointPrice.units))
             return;
-        }
         boundary.emplace_back();
         for (const DevicePoint& p : std::span(chords).subspan(before)) {
             const AcGePoint3d q = toPlane.transform(AcGePoint3d(p.x, p.y, 0));

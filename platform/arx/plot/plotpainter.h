@@ -17,6 +17,7 @@
 #include "mtextlayout.h"
 #include "plotcanvas.h"
 #include "plottext.h"
+#include "plotwork.h"
 #include "textstylefonts.h"
 
 #include "arx/dbboxtree.h"
@@ -81,10 +82,13 @@ public:
     // The record's entities' extents (visible layers only) in the plane, without drawing;
     // texts measured with the glyphs they are drawn with.
     Box2d extents(const AcDbBlockTableRecord* space);
-    // Whether anything of the record may show in the area (an entity without a box may).
-    static bool showsIn(const AcDbBlockTableRecord* space, const Box2d& area);
-    // The box of what a multiline text draws in font, its texts measured by measure.
-    static AcDbExtents mtextExtents(const AcDbMText* t, const PlotFont& font, const MTextLayout::Measure& measure);
+    // Whether anything of the record may show in the area (an entity without a box may); its
+    // multiline texts' layouts spend work, and once it is spent anything may show.
+    static bool showsIn(const AcDbBlockTableRecord* space, const Box2d& area, PlotWork& work);
+    // The box of what a multiline text draws in font, its texts measured by measure, its
+    // layout spending work.
+    static AcDbExtents mtextExtents(const AcDbMText* t, const PlotFont& font, const MTextLayout::Measure& measure,
+                                    PlotWork& work);
     // Whether the entity's layer is drawn at all (on, thawed and plottable).
     static bool layerShown(const AcDbEntity* entity);
     static bool layerShown(const AcDbLayerTableRecord* layer);
@@ -131,6 +135,9 @@ private:
     // The text laid out in font with at most maxElements (see MTextLayout).
     static MTextLayout layoutOf(const AcDbMText* t, const PlotFont& font, const MTextLayout::Measure& measure,
                                 std::size_t maxElements);
+    // The same within the work left, its parts spending it.
+    static MTextLayout layoutWithin(const AcDbMText* t, const PlotFont& font, const MTextLayout::Measure& measure,
+                                    PlotWork& work);
     static AcDbExtents extentsOf(const AcDbMText* t, const MTextLayout& layout);
     // The text's layout in its style's font, as the canvas measures it: made on the text's
     // first use in the plot, its elements spending the work left; a text outside the drawing

@@ -2,6 +2,7 @@
 
 #include "plotcanvas.h"
 #include "plotpainter.h"
+#include "plotprice.h"
 #include "plotsheet.h"
 
 #include "arx/dbdatabase.h"
@@ -27,13 +28,16 @@ PlotResult failure(Acad::ErrorStatus status, std::string message)
     return {status, std::move(message)};
 }
 
-// Why a plot that ran out of work failed.
+// Why a plot that ran out of work failed, naming everything it charges and at what price.
 std::string workExceeded(std::size_t limit)
 {
-    return "the plot would draw more than " + std::to_string(limit)
-        + " elements (entities counted through their nested references and the cells of arrays, points of lines, characters, and on a PNG"
-          " or JPG the rows its lines and fills span and the pixels they ink), the most one plot draws; nothing is"
-          " written";
+    std::string prices;
+    for (const PlotPrice& price : kPlotPrices) {
+        prices += prices.empty() ? "" : "; ";
+        prices += std::to_string(price.units) + " per " + (price.per > 1 ? std::to_string(price.per) + " " : "") + price.what;
+    }
+    return "the plot would draw more than " + std::to_string(limit) + " elements (" + prices
+        + "), the most one plot draws; nothing is written";
 }
 
 // Tells that a raster was drawn at a lower resolution than asked, to keep to its pixels.
@@ -44,16 +48,16 @@ void noteResolution(const PlotRequest& request, double used)
 }
 
 // Whether the settings plot a window that holds nothing of the space; if so, it is named on
-// standard error.
+// standard error. Measuring the space's multiline texts spends work.
 bool windowOverNothing(const PlotRequest& request, const AcDbPlotSettings& settings, const AcDbLayout& layout,
-                       const AcDbBlockTableRecord* space)
+                       const AcDbBlockTableRecord* space, PlotWork& work)
 {
     if (settings.plotType() != AcDbPlotSettings::kWindow)
         return false;
     double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
     settings.getPlotWindowArea(x1, y1, x2, y2);
     const Box2d area = Box2d::around(x1, y1, x2, y2);
-    if (!(area.width() > 0) || !(area.height() > 0) || PlotPainter::showsIn(space, area))
+    if (!(area.width() > 0) || !(area.height() > 0) || PlotPainter::showsIn(space, area, work))
         return false;
     std::fprintf(stderr, "%s: \"%s\": the plot window of the layout \"%s\", from (%g, %g) to (%g, %g), holds nothing: %s\n",
                  program_invocation_short_name, request.path.c_str(), layout.name().c_str(), x1, y1, x2, y2,
@@ -139,6 +143,31 @@ void drawViewport(PlotPainter& painter, const AcDbViewport* vp, const AcDbBlockT
     canvas.popClip();
 }
 
+// Whether the settings' window holds nothing and the request has it give way to the extents;
+// if so, fitted is own plotting the extents scaled to fit and centred.
+bool refitted(const PlotRequest& request, const AcDbPlotSettings& own, const AcDbLayout& layout,
+              const AcDbBlockTableRecord* space, AcDbPlotSettings& fitted, PlotWork& work)
+{
+    if (!windowOverNothing(request, own, layout, space, work) || !request.extentsForEmptyWindow)
+        return false;
+    fitted.copyFrom(&own);
+    fitted.setPlotType(AcDbPlotSettings::kExtents);
+    fitted.setUseStandardScale(true);
+    fitted.setStdScaleType(AcDbPlotSettings::kScaleToFit);
+    fitted.setPlotCentered(true);
+    return true;
+}
+
+// The pen of a plot with these settings in this format.
+PlotPen penFor(const AcDbPlotSettings& settings, const std::string& format)
+{
+    PlotPen pen;
+    pen.monochrome = settings.currentStyleSheet().find("monochrome") != std::string::npos;
+    pen.lineweights = settings.printLineweights();
+    pen.minimumWidth = format == "pdf" ? 0 : 1;
+    return pen;
+}
+
 } // namespace
 
 std::size_t plotWorkLimit()
@@ -166,17 +195,10 @@ PlotResult plotLayout(const PlotRequest& request)
     const auto* space = AcDbBlockTableRecord::cast(layout->getBlockTableRecordId().object());
     if (!space || space->isErased())
         return failure(Acad::eInvalidInput, "the layout \"" + layout->name() + "\" has no block to plot");
-    // A window over nothing gives way, when asked, to the extents scaled to fit and centred.
     AcDbPlotSettings fitted(own.modelType());
-    const bool refit = windowOverNothing(request, own, *layout, space) && request.extentsForEmptyWindow;
-    if (refit) {
-        fitted.copyFrom(&own);
-        fitted.setPlotType(AcDbPlotSettings::kExtents);
-        fitted.setUseStandardScale(true);
-        fitted.setStdScaleType(AcDbPlotSettings::kScaleToFit);
-        fitted.setPlotCentered(true);
-    }
-    const AcDbPlotSettings& settings = refit ? fitted : own;
+    PlotWork windowWork;   // measuring the space's texts for the window; the canvas takes it over
+    windowWork.limit(request.maxWork);
+    const AcDbPlotSettings& settings = refitted(request, own, *layout, space, fitted, windowWork) ? fitted : own;
 
     AtomicFile file;
     if (request.path.empty() || !file.open(request.path))
@@ -185,13 +207,10 @@ PlotResult plotLayout(const PlotRequest& request)
     if (!canvas.isValid())
         return failure(Acad::eInvalidInput, "cannot plot \"" + request.path + "\": " + canvas.error());
     canvas.limitWork(request.maxWork);
+    canvas.spend(windowWork.spent());
     const PlotSheet sheet(settings, width, height, canvas.unitsPerMm());
     const bool model = space->objectId() == request.database->modelSpaceId();
-    PlotPen pen;
-    pen.monochrome = settings.currentStyleSheet().find("monochrome") != std::string::npos;
-    pen.lineweights = settings.printLineweights();
-    pen.minimumWidth = format == "pdf" ? 0 : 1;
-    PlotPainter painter(canvas, pen);
+    PlotPainter painter(canvas, penFor(settings, format));
     const Box2d area = plotArea(settings, *layout, space, sheet, model, painter);
     const AcGeMatrix3d xf = sheet.place(area);
     const auto* modelSpace = AcDbBlockTableRecord::cast(request.database->modelSpaceId().object());

@@ -154,7 +154,7 @@ unsigned TextMeasurer::match(const PlotFont& font)
     if (const auto found = m_requests.find(request.key); found != m_requests.end())
         return found->second;
     FontFile file;
-    m_refused = m_refused || (m_spend && !m_spend(kLookupWork));
+    m_refused = m_refused || (m_pay && !m_pay());
     const bool matched = !m_refused && matchFont(request, m_trueTypeOnly, file);
     return m_requests[request.key] = matched ? load(file) : 0;
 }

@@ -37,11 +37,9 @@ public:
 
     // trueTypeOnly: fonts and fallbacks with TrueType outlines only, as a PDF embeds them.
     explicit TextMeasurer(bool trueTypeOnly);
-    // Each fontconfig match from now on spends kLookupWork through spend; once it refuses,
-    // the fonts not yet matched take the default face.
-    void chargeLookups(std::function<bool(std::size_t)> spend) { m_spend = std::move(spend); }
-    // About what drawing a thousand points costs, as a match takes a quarter of a millisecond.
-    static constexpr std::size_t kLookupWork = 1000;
+    // Each fontconfig match from now on is paid for through pay (see kFontMatchPrice); once
+    // it refuses, the fonts not yet matched take the default face.
+    void chargeLookups(std::function<bool()> pay) { m_pay = std::move(pay); }
     ~TextMeasurer();
     TextMeasurer(const TextMeasurer&) = delete;
     TextMeasurer& operator=(const TextMeasurer&) = delete;
@@ -99,7 +97,7 @@ private:
     std::vector<std::unique_ptr<Face>> m_faces;
     std::unordered_map<PlotFont, unsigned, FontHash> m_fonts;
     std::unordered_map<std::string, unsigned> m_requests;   // by their keys
-    std::function<bool(std::size_t)> m_spend;
+    std::function<bool()> m_pay;
     bool m_refused = false;   // the work spent: no more matches
     PlotFont m_lastFont;   // the font last asked for, and its face
     unsigned m_lastFace = 0;

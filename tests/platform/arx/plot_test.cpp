@@ -18,6 +18,7 @@
 #include "arx/plotmedia.h"
 #include "arx/plotrender.h"
 #include "plotpainter.h"
+#include "plotprice.h"
 #include "textmeasurer.h"
 #include "win/atomicfile.h"
 
@@ -1583,9 +1584,10 @@ TEST(Plot, MultilineTextsFlowIntoTheirColumns)
         const auto* columns = AcDbMText::cast(model->entityIds().front().object());
         model->close();
         ASSERT_NE(columns, nullptr);
-        const AcDbExtents box = qv::PlotPainter::mtextExtents(columns, {}, [](std::string_view text, const qv::PlotFont&) {
-            return 0.8 * static_cast<double>(text.size());   // in text heights
-        });
+        qv::PlotWork work;
+        const AcDbExtents box = qv::PlotPainter::mtextExtents(
+            columns, {}, [](std::string_view text, const qv::PlotFont&) { return 0.8 * static_cast<double>(text.size()); },
+            work);   // advances in text heights
         EXPECT_GT(box.maxPoint().x, 75) << variant;
         EXPECT_NEAR(box.maxPoint().y, 200, 0.5) << variant;
         // Lines twice as far apart as usual.
@@ -1690,7 +1692,7 @@ TEST(Plot, FontsAreMatchedOncePerFamilyAndCounted)
     const qv::PlotResult four = plotText(runs({"\\fNoSuchA", "\\fNoSuchB", "\\fNoSuchC", "\\fNoSuchD"}), qv::kPlotWorkLimit);
     ASSERT_EQ(oneFamily.status, Acad::eOk) << oneFamily.message;
     ASSERT_EQ(four.status, Acad::eOk) << four.message;
-    EXPECT_EQ(four.work - oneFamily.work, 3 * qv::TextMeasurer::kLookupWork);
+    EXPECT_EQ(four.work - oneFamily.work, 3 * qv::kFontMatchPrice.units);
 
     std::vector<std::string> many;
     for (int i = 0; i < 2000; ++i)

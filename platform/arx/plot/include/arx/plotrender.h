@@ -19,12 +19,11 @@ class AcDbDatabase;
 
 namespace qv {
 
-// The most work one plot does, in units of an entity drawn (counted through nested
-// references and array cells), a point of a path, a byte of a text, and on a raster 64
-// pixels of ink or a row of the sheet spanned by an edge of an outline (see PlotCanvas).
-// Real drawings take under a million, a generated plan of 100,000 rooms six and a half; at
-// a few dozen bytes a unit at most, a PDF page stays within a few hundred megabytes, and a
-// plot of the most ends within seconds, a raster's within about ten.
+// The most work one plot does, in units of the plot's price list (plotprice.h: an entity
+// drawn, a point of a path, a byte of a text, a font matched, on a raster 64 pixels of ink,
+// and more). Real drawings take under a million, a generated plan of 100,000 rooms six and
+// a half; at a few dozen bytes a unit at most, a PDF page stays within a few hundred
+// megabytes, and a plot of the most ends within seconds, a raster's within about ten.
 constexpr std::size_t kPlotWorkLimit = 20000000;
 // The limit a plot request starts with: kPlotWorkLimit, or the smaller positive count that
 // the environment variable QUORVANE_PLOT_WORK_LIMIT gives (a larger one, or anything but a
