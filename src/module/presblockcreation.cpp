@@ -70,11 +70,11 @@ BEGIN_MESSAGE_MAP(CPresBlockCreation, CDialog)
 ON_BN_CLICKED(IDC_CMD_START, &CPresBlockCreation::OnCmdStart)
 ON_COMMAND(ID_HELP_ABOUT, &CPresBlockCreation::OnHelpAbout)
 ON_COMMAND(ID_FILE_EXIT, &CPresBlockCreation::OnFileExit)
-ON_BN_CLICKED(IDC_CREATOR_SUB_AREA, &CPresBlockCreation::OnCmdSubArea)
+ON_DRAWING_CLICKED(IDC_CREATOR_SUB_AREA, &CPresBlockCreation::OnCmdSubArea)
 ON_COMMAND(ID_TOOLS_OPTIONS, &CPresBlockCreation::OnToolsOptions)
 ON_MESSAGE(WM_ACAD_KEEPFOCUS, &CPresBlockCreation::OnAcadKeepFocus)
 ON_WM_RBUTTONDOWN()
-ON_BN_CLICKED(IDC_CREATOR_ADD_AREA, &CPresBlockCreation::OnBnClickedCmdAdd)
+ON_DRAWING_CLICKED(IDC_CREATOR_ADD_AREA, &CPresBlockCreation::OnBnClickedCmdAdd)
 END_MESSAGE_MAP()
 
 BOOL CPresBlockCreation::Create()
@@ -254,8 +254,9 @@ void CPresBlockCreation::enableTextEdits(BOOL enable)
 
 void CPresBlockCreation::OnCmdStart()
 {
-    // A text edit that holds no number has been reported: no session starts, nothing is saved.
-    if (!UpdateData(TRUE) || !m_watch.ready())
+    // A text edit that holds no number has been reported: no session starts, nothing is saved
+    // and the drawing is not made current.
+    if (!UpdateData(TRUE) || !makeDrawingCurrent())
         return;
     runShowingErrors("CPresBlockCreation::saveTextSettings", kSource, [&] { saveTextSettings(); });
     enableButtons(FALSE);
@@ -538,8 +539,6 @@ void CPresBlockCreation::OnBnClickedCmdAdd()
 
 void CPresBlockCreation::changeAreas(bool subtract)
 {
-    if (!m_watch.ready())
-        return;
     CAcadDrawing* drawing = m_drawing;
     ShowWindow(SW_SHOWMINIMIZED);
     if (m_acadWindow)
