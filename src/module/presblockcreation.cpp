@@ -359,6 +359,40 @@ private:
     bool m_kept = false;
 };
 
+// Whether the picked entity is an outline that may be written, saying why not when it is not.
+bool isWritableOutline(AcDbObjectId polylineId)
+{
+    Acad::ErrorStatus status = Acad::eOk;
+    bool isOutline = false;
+    if (const Opened<AcDbEntity> entity = openObject<AcDbEntity>(polylineId, AcDb::kForWrite, &status))
+        isOutline = CPlanOutline::isOutline(entity.get());
+    if (status == Acad::eOnLockedLayer) {
+        acutPrintf("\nPolyline On Locked Layer - Block Creation Failed\n");
+        return false;
+    }
+    if (status != Acad::eOk) {
+        acutPrintf("\nUnable get Polyline - Error %s - Block Creation Failed\n", CUtilities::IntToCString(status));
+        return false;
+    }
+    if (!isOutline)
+        acutPrintf("\nInvalid Selection\n\n");
+    return isOutline;
+}
+
+// A new space's attributes: its name, its area and an empty third, in the text settings given.
+CAttributes* roomAttributes(const CString& name, const CString& areaText, double textSize, double scale,
+                            double rotation)
+{
+    auto* attributes = new CAttributes;
+    attributes->setTextHeight(textSize);
+    attributes->setWidthFactor(scale);
+    attributes->setRotation(rotation);
+    attributes->add(kavroAttribute(0, name), 0);
+    attributes->add(kavroAttribute(1, areaText), 0);
+    attributes->add(kavroAttribute(2, " "), 0);
+    return attributes;
+}
+
 } // namespace
 
 void CPresBlockCreation::createBlock(CAcadDrawing* drawing, AcDbObjectId polylineId, int units, double textSize,
@@ -378,22 +412,8 @@ void CPresBlockCreation::createBlock(CAcadDrawing* drawing, AcDbObjectId polylin
                        "Duplicate Space Name", MB_YESNO) != IDYES)
             return;
         // Every check comes before the outline is touched.
-        Acad::ErrorStatus status = Acad::eOk;
-        bool isOutline = false;
-        if (const Opened<AcDbEntity> entity = openObject<AcDbEntity>(polylineId, AcDb::kForWrite, &status))
-            isOutline = CPlanOutline::isOutline(entity.get());
-        if (status == Acad::eOnLockedLayer) {
-            acutPrintf("\nPolyline On Locked Layer - Block Creation Failed\n");
+        if (!isWritableOutline(polylineId))
             return;
-        }
-        if (status != Acad::eOk) {
-            acutPrintf("\nUnable get Polyline - Error %s - Block Creation Failed\n", CUtilities::IntToCString(status));
-            return;
-        }
-        if (!isOutline) {
-            acutPrintf("\nInvalid Selection\n\n");
-            return;
-        }
 
         AcDbDatabase* database = drawing->getDocument()->database();
         OutlineInUcs outline(polylineId, database);
@@ -417,20 +437,13 @@ void CPresBlockCreation::createBlock(CAcadDrawing* drawing, AcDbObjectId polylin
         block.setArea(area);
         block.setPerimeter(perimeter);
         block.setBlockName(getNextBlockIdentifier());
-        auto* attributes = new CAttributes;
-        attributes->setTextHeight(textSize);
-        attributes->setWidthFactor(scale);
-        attributes->setRotation(rotation);
-        attributes->add(kavroAttribute(0, name), 0);
-        attributes->add(kavroAttribute(1, CUtilities::DoubleToCString(area, precision) + (units == 0 ? "sq.m." : "sq.ft.")),
-                        0);
-        attributes->add(kavroAttribute(2, " "), 0);
-        block.setAttributes(attributes);
+        const CString areaText = CUtilities::DoubleToCString(area, precision) + (units == 0 ? "sq.m." : "sq.ft.");
+        block.setAttributes(roomAttributes(name, areaText, textSize, scale, rotation));
 
         // The insertion opens the outline again itself.
         opened.reset();
         const AcGePoint3d base(picked[0], picked[1], picked[2]);
-        status = block.insertBlock(drawing, entity, base, textSize, scale, rotation);
+        const Acad::ErrorStatus status = block.insertBlock(drawing, entity, base, textSize, scale, rotation);
         if (status == Acad::eOk) {
             outline.keep();
             acutPrintf("Block Created Successfully\n");
