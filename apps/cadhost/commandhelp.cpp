@@ -1,6 +1,7 @@
 #include "commandhelp.h"
 
 #include "commandline.h"
+#include "hostcommand.h"
 
 #include "arx/acedcmd.h"
 
@@ -9,27 +10,6 @@
 #include <vector>
 
 namespace {
-
-struct HostCommand
-{
-    const char* name;
-    const char* alias;
-    const char* description;
-};
-
-// The host's own commands, in the order HELP lists them.
-const HostCommand hostCommands[] = {
-    {"CLOSE", "", "Closes the current drawing; on a terminal, asks first whether to save its changes."},
-    {"EXPORT", "", "Plots the current layout to a PDF, PNG or JPG file, as the file's extension says."},
-    {"HELP", "?", "Lists the commands with what they do; HELP NAME describes one."},
-    {"NEW", "", "Starts a new drawing and makes it the current one."},
-    {"OPEN", "", "Opens a drawing and makes it the current one; a name without an extension gets \".dxf\"."},
-    {"PLOT", "", "Plots a layout to a file, asking for the layout, device, paper size and file."},
-    {"QUIT", "EXIT", "Ends the session; on a terminal, asks first whether to save changed drawings."},
-    {"SAVE", "", "Saves the current drawing to its own file."},
-    {"SAVEAS", "", "Saves the current drawing under a new name; a name without an extension gets \".dxf\"."},
-    {"SETVAR", "", "Shows or sets a system variable; \"?\" lists them all."},
-};
 
 // A command as HELP shows it: its names, its group and what it does.
 struct HelpEntry
@@ -74,7 +54,7 @@ std::string described(const HelpEntry& entry, const std::string& group)
 std::vector<std::string> hostCommandNames()
 {
     std::vector<std::string> names;
-    for (const HostCommand& command : hostCommands) {
+    for (const HostCommand& command : HostCommand::all()) {
         names.emplace_back(command.name);
         if (*command.alias)
             names.emplace_back(command.alias);
@@ -85,7 +65,7 @@ std::vector<std::string> hostCommandNames()
 void listCommands()
 {
     std::vector<std::pair<std::string, std::vector<HelpEntry>>> sections{{"Host commands:", {}}};
-    for (const HostCommand& command : hostCommands)
+    for (const HostCommand& command : HostCommand::all())
         sections[0].second.push_back(entryOf(command));
     for (const AcEdCommand& command : acedRegCmds->commands()) {
         const std::string title = "Commands of " + command.group + ":";
@@ -110,13 +90,9 @@ void listCommands()
 void describeCommand(const std::string& name)
 {
     const std::string key = upper(withoutPrefixes(name));
-    for (const HostCommand& command : hostCommands) {
-        if (key == command.name || key == command.alias) {
-            say(described(entryOf(command), "host command"));
-            return;
-        }
-    }
-    if (const AcEdCommand* command = acedRegCmds->lookupCmd(key.c_str()))
+    if (const HostCommand* command = HostCommand::find(key))
+        say(described(entryOf(*command), "host command"));
+    else if (const AcEdCommand* command = acedRegCmds->lookupCmd(key.c_str()))
         say(described(entryOf(*command), "group " + command->group));
     else
         say("\nUnknown command \"" + key + "\".\n");

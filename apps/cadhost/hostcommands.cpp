@@ -2,6 +2,7 @@
 
 #include "commandhelp.h"
 #include "commandline.h"
+#include "hostcommand.h"
 #include "plotcommands.h"
 
 #include "arx/acdocman.h"
@@ -167,10 +168,11 @@ HostCommands::Outcome HostCommands::run(const std::string& line)
         help(blank == std::string::npos ? std::string() : trimmed(line.substr(blank)));
         return Outcome::done;
     }
-    if (blank != std::string::npos)
+    const HostCommand* command = HostCommand::find(name);
+    if (!command || blank != std::string::npos)
         return Outcome::notHost;   // only HELP takes a word after its name
     try {
-        return runNamed(name);
+        return runNamed(*command);
     } catch (const PathRefused&) {
         m_failed = true;   // a script's file name was refused, saying why: the command fails
         return Outcome::done;
@@ -178,31 +180,22 @@ HostCommands::Outcome HostCommands::run(const std::string& line)
         // The command ends here, its drawings open as it left them; a file command that
         // ended so failed.
         sayUnhandled(name);
-        m_failed = m_failed || isFileCommand(name);
+        m_failed = m_failed || command->stopsScript;
         return Outcome::done;
     }
 }
 
-bool HostCommands::isFileCommand(const std::string& name)
-{
-    return name == "OPEN" || name == "SAVE" || name == "SAVEAS" || name == "EXPORT" || name == "PLOT";
-}
-
-bool HostCommands::needsDrawing(const std::string& name)
-{
-    return name == "CLOSE" || (name != "OPEN" && isFileCommand(name));
-}
-
 // A command that needs a drawing says so when none is open, and does nothing; one that
 // would have written a file fails.
-HostCommands::Outcome HostCommands::runNamed(const std::string& name)
+HostCommands::Outcome HostCommands::runNamed(const HostCommand& command)
 {
+    const std::string name = command.name;
     AcApDocument* doc = acDocManager->curDocument();
-    if (name == "QUIT" || name == "EXIT")
+    if (name == "QUIT")
         return confirmEnd() ? Outcome::quit : Outcome::done;
-    if (!doc && needsDrawing(name)) {
+    if (!doc && command.needsDrawing) {
         say("No drawing is open.\n");
-        m_failed = m_failed || isFileCommand(name);
+        m_failed = m_failed || command.stopsScript;
     } else if (name == "OPEN") {
         open();
     } else if (name == "NEW") {

@@ -19,6 +19,7 @@
 #include <vector>
 
 class AcApDocument;
+struct HostCommand;
 
 // Says on standard error what reading the current drawing repaired, one "repaired: " line each.
 void reportRepairs();
@@ -45,11 +46,7 @@ private:
     static void help(const std::string& name);
     enum class Answer { yes, no, cancel };
 
-    // OPEN, SAVE, SAVEAS, EXPORT and PLOT: a script stops at the first that fails.
-    static bool isFileCommand(const std::string& name);
-    // SAVE, SAVEAS, EXPORT, PLOT and CLOSE: they work on the current drawing.
-    static bool needsDrawing(const std::string& name);
-    Outcome runNamed(const std::string& name);
+    Outcome runNamed(const HostCommand& command);
     void open();
     static void sayCurrent();
     bool save(AcApDocument* doc);

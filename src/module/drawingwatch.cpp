@@ -12,7 +12,7 @@ CDrawingWatch::~CDrawingWatch()
     acDocManager->removeReactor(this);
 }
 
-bool CDrawingWatch::ready() const
+bool CDrawingWatch::makeCurrent() const
 {
     if (!m_document) {
         acutPrintf("\nThe drawing of this dialog has been closed.\n");

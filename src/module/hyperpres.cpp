@@ -37,9 +37,9 @@ CHyperPres::~CHyperPres()
 }
 
 BEGIN_MESSAGE_MAP(CHyperPres, CDialog)
-ON_BN_CLICKED(IDC_HYPERLINK_APPLY, &CHyperPres::OnCmdApply)
+ON_DRAWING_CLICKED(IDC_HYPERLINK_APPLY, &CHyperPres::OnCmdApply)
 ON_WM_SHOWWINDOW()
-ON_BN_CLICKED(IDC_HYPERLINK_SELECT, &CHyperPres::OnCmdSelect)
+ON_DRAWING_CLICKED(IDC_HYPERLINK_SELECT, &CHyperPres::OnCmdSelect)
 ON_BN_CLICKED(IDC_HYPERLINK_CANCEL, &CHyperPres::OnCmdCancel)
 ON_MESSAGE(WM_ACAD_KEEPFOCUS, &CHyperPres::OnAcadKeepFocus)
 ON_EN_CHANGE(IDC_HYPERLINK1, &CHyperPres::OnEnChangeHyperlink1)
@@ -103,8 +103,6 @@ void CHyperPres::OnShowWindow(BOOL show, UINT status)
 
 void CHyperPres::OnCmdSelect()
 {
-    if (!m_watch.ready())
-        return;
     runShowingErrors("CHyperPres::OnCmdSelect", kSource, [&] {
         UpdateData(TRUE);
         ShowWindow(SW_SHOWMINIMIZED);
@@ -117,7 +115,7 @@ void CHyperPres::OnCmdSelect()
             picked = CAcadUtilities().selectObjectId(id, "\nSelect a Block: ");
         }
         // A drawing closed meanwhile takes the dialog with it.
-        if (!m_watch.ready())
+        if (!makeDrawingCurrent())
             return;
         if (!picked) {
             acutPrintf("A new block has not been selected\n");
@@ -276,8 +274,7 @@ void CHyperPres::releaseAcadBlock()
 
 void CHyperPres::OnCmdApply()
 {
-    if (m_watch.ready())
-        runShowingErrors("CHyperPres::OnCmdApply", kSource, [&] { applyChanges(); });
+    runShowingErrors("CHyperPres::OnCmdApply", kSource, [&] { applyChanges(); });
 }
 
 void CHyperPres::OnBnClickedOk()
@@ -287,7 +284,8 @@ void CHyperPres::OnBnClickedOk()
 
 void CHyperPres::OnOK()
 {
-    if (m_watch.ready())
+    // The dialog closes whether or not its drawing is still open: only the apply needs it.
+    if (makeDrawingCurrent())
         runShowingErrors("CHyperPres::OnOK", kSource, [&] { applyChanges(); });
     releaseAcadBlock();
     CDialog::OnOK();

@@ -20,9 +20,9 @@ CPresBlock::~CPresBlock() = default;
 
 BEGIN_MESSAGE_MAP(CPresBlock, CDialog)
 ON_BN_CLICKED(IDC_CMD_RESET, &CPresBlock::OnCmdReset)
-ON_BN_CLICKED(IDC_CMD_APPLY, &CPresBlock::OnCmdApply)
+ON_DRAWING_CLICKED(IDC_CMD_APPLY, &CPresBlock::OnCmdApply)
 ON_BN_CLICKED(IDC_CMD_CANCEL, &CPresBlock::OnCmdCancel)
-ON_BN_CLICKED(IDOK, &CPresBlock::OnBnClickedOk)
+ON_DRAWING_CLICKED(IDOK, &CPresBlock::OnBnClickedOk)
 ON_NOTIFY(TCN_SELCHANGE, IDC_BLOCK_TABS, &CPresBlock::OnSelchangeTabs)
 END_MESSAGE_MAP()
 
@@ -117,19 +117,15 @@ void CPresBlock::OnCmdReset()
     qv::module::runHandler(kFile, "CPresBlock::OnCmdReset", [this] { initialiseTabs(); });
 }
 
-bool CPresBlock::readyDrawing() const { return m_watch.ready(); }
+bool CPresBlock::makeDrawingCurrent() const { return m_watch.makeCurrent(); }
 
 void CPresBlock::OnCmdApply()
 {
-    if (!readyDrawing())
-        return;
     qv::module::runHandler(kFile, "CPresBlock::OnCmdApply", [this] { applyChanges(); });
 }
 
 void CPresBlock::OnBnClickedOk()
 {
-    if (!readyDrawing())
-        return;
     bool applied = false;
     qv::module::runHandler(kFile, "CPresBlock::OnBnClickedOk", [&] { applied = applyChanges(); });
     // A value that failed its checks, or a failed write, keeps the dialog open.

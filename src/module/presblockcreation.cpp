@@ -70,11 +70,11 @@ BEGIN_MESSAGE_MAP(CPresBlockCreation, CDialog)
 ON_BN_CLICKED(IDC_CMD_START, &CPresBlockCreation::OnCmdStart)
 ON_COMMAND(ID_HELP_ABOUT, &CPresBlockCreation::OnHelpAbout)
 ON_COMMAND(ID_FILE_EXIT, &CPresBlockCreation::OnFileExit)
-ON_BN_CLICKED(IDC_CREATOR_SUB_AREA, &CPresBlockCreation::OnCmdSubArea)
+ON_DRAWING_CLICKED(IDC_CREATOR_SUB_AREA, &CPresBlockCreation::OnCmdSubArea)
 ON_COMMAND(ID_TOOLS_OPTIONS, &CPresBlockCreation::OnToolsOptions)
 ON_MESSAGE(WM_ACAD_KEEPFOCUS, &CPresBlockCreation::OnAcadKeepFocus)
 ON_WM_RBUTTONDOWN()
-ON_BN_CLICKED(IDC_CREATOR_ADD_AREA, &CPresBlockCreation::OnBnClickedCmdAdd)
+ON_DRAWING_CLICKED(IDC_CREATOR_ADD_AREA, &CPresBlockCreation::OnBnClickedCmdAdd)
 END_MESSAGE_MAP()
 
 BOOL CPresBlockCreation::Create()
@@ -254,8 +254,9 @@ void CPresBlockCreation::enableTextEdits(BOOL enable)
 
 void CPresBlockCreation::OnCmdStart()
 {
-    // A text edit that holds no number has been reported: no session starts, nothing is saved.
-    if (!UpdateData(TRUE) || !m_watch.ready())
+    // A text edit that holds no number has been reported: no session starts, nothing is saved
+    // and the drawing is not made current.
+    if (!UpdateData(TRUE) || !makeDrawingCurrent())
         return;
     runShowingErrors("CPresBlockCreation::saveTextSettings", kSource, [&] { saveTextSettings(); });
     enableButtons(FALSE);
@@ -358,6 +359,40 @@ private:
     bool m_kept = false;
 };
 
+// Whether the picked entity is an outline that may be written, saying why not when it is not.
+bool isWritableOutline(AcDbObjectId polylineId)
+{
+    Acad::ErrorStatus status = Acad::eOk;
+    bool isOutline = false;
+    if (const Opened<AcDbEntity> entity = openObject<AcDbEntity>(polylineId, AcDb::kForWrite, &status))
+        isOutline = CPlanOutline::isOutline(entity.get());
+    if (status == Acad::eOnLockedLayer) {
+        acutPrintf("\nPolyline On Locked Layer - Block Creation Failed\n");
+        return false;
+    }
+    if (status != Acad::eOk) {
+        acutPrintf("\nUnable get Polyline - Error %s - Block Creation Failed\n", CUtilities::IntToCString(status));
+        return false;
+    }
+    if (!isOutline)
+        acutPrintf("\nInvalid Selection\n\n");
+    return isOutline;
+}
+
+// A new space's attributes: its name, its area and an empty third, in the text settings given.
+CAttributes* roomAttributes(const CString& name, const CString& areaText, double textSize, double scale,
+                            double rotation)
+{
+    auto* attributes = new CAttributes;
+    attributes->setTextHeight(textSize);
+    attributes->setWidthFactor(scale);
+    attributes->setRotation(rotation);
+    attributes->add(kavroAttribute(0, name), 0);
+    attributes->add(kavroAttribute(1, areaText), 0);
+    attributes->add(kavroAttribute(2, " "), 0);
+    return attributes;
+}
+
 } // namespace
 
 void CPresBlockCreation::createBlock(CAcadDrawing* drawing, AcDbObjectId polylineId, int units, double textSize,
@@ -377,22 +412,8 @@ void CPresBlockCreation::createBlock(CAcadDrawing* drawing, AcDbObjectId polylin
                        "Duplicate Space Name", MB_YESNO) != IDYES)
             return;
         // Every check comes before the outline is touched.
-        Acad::ErrorStatus status = Acad::eOk;
-        bool isOutline = false;
-        if (const Opened<AcDbEntity> entity = openObject<AcDbEntity>(polylineId, AcDb::kForWrite, &status))
-            isOutline = CPlanOutline::isOutline(entity.get());
-        if (status == Acad::eOnLockedLayer) {
-            acutPrintf("\nPolyline On Locked Layer - Block Creation Failed\n");
+        if (!isWritableOutline(polylineId))
             return;
-        }
-        if (status != Acad::eOk) {
-            acutPrintf("\nUnable get Polyline - Error %s - Block Creation Failed\n", CUtilities::IntToCString(status));
-            return;
-        }
-        if (!isOutline) {
-            acutPrintf("\nInvalid Selection\n\n");
-            return;
-        }
 
         AcDbDatabase* database = drawing->getDocument()->database();
         OutlineInUcs outline(polylineId, database);
@@ -416,20 +437,13 @@ void CPresBlockCreation::createBlock(CAcadDrawing* drawing, AcDbObjectId polylin
         block.setArea(area);
         block.setPerimeter(perimeter);
         block.setBlockName(getNextBlockIdentifier());
-        auto* attributes = new CAttributes;
-        attributes->setTextHeight(textSize);
-        attributes->setWidthFactor(scale);
-        attributes->setRotation(rotation);
-        attributes->add(kavroAttribute(0, name), 0);
-        attributes->add(kavroAttribute(1, CUtilities::DoubleToCString(area, precision) + (units == 0 ? "sq.m." : "sq.ft.")),
-                        0);
-        attributes->add(kavroAttribute(2, " "), 0);
-        block.setAttributes(attributes);
+        const CString areaText = CUtilities::DoubleToCString(area, precision) + (units == 0 ? "sq.m." : "sq.ft.");
+        block.setAttributes(roomAttributes(name, areaText, textSize, scale, rotation));
 
         // The insertion opens the outline again itself.
         opened.reset();
         const AcGePoint3d base(picked[0], picked[1], picked[2]);
-        status = block.insertBlock(drawing, entity, base, textSize, scale, rotation);
+        const Acad::ErrorStatus status = block.insertBlock(drawing, entity, base, textSize, scale, rotation);
         if (status == Acad::eOk) {
             outline.keep();
             acutPrintf("Block Created Successfully\n");
@@ -538,8 +552,6 @@ void CPresBlockCreation::OnBnClickedCmdAdd()
 
 void CPresBlockCreation::changeAreas(bool subtract)
 {
-    if (!m_watch.ready())
-        return;
     CAcadDrawing* drawing = m_drawing;
     ShowWindow(SW_SHOWMINIMIZED);
     if (m_acadWindow)

@@ -57,10 +57,10 @@ CPresSlabMend::~CPresSlabMend() { releaseBlocks(); }
 BEGIN_MESSAGE_MAP(CPresSlabMend, CDialog)
 ON_CBN_SELCHANGE(IDC_BLOCK_FILTER, &CPresSlabMend::OnSelchangeBlockFilter)
 ON_LBN_DBLCLK(IDC_BLOCK_LIST, &CPresSlabMend::OnDblclkBlockList)
-ON_BN_CLICKED(IDC_CMD_SELECT, &CPresSlabMend::OnCmdSelect)
+ON_DRAWING_CLICKED(IDC_CMD_SELECT, &CPresSlabMend::OnCmdSelect)
 ON_BN_CLICKED(IDC_CMD_CLOSE, &CPresSlabMend::OnCmdClose)
 ON_COMMAND(ID_FILE_EXIT, &CPresSlabMend::OnFileExit)
-ON_COMMAND(ID_TOOLS_OPTIONS, &CPresSlabMend::OnToolsOptions)
+ON_DRAWING_COMMAND(ID_TOOLS_OPTIONS, &CPresSlabMend::OnToolsOptions)
 ON_COMMAND(ID_HELP_ABOUT, &CPresSlabMend::OnHelpAbout)
 END_MESSAGE_MAP()
 
@@ -270,8 +270,6 @@ CString CPresSlabMend::pickSpaceHandle()
 
 void CPresSlabMend::OnCmdSelect()
 {
-    if (!m_watch.ready())
-        return;
     try {
         const CString handle = pickSpaceHandle();
         if (handle.IsEmpty()) {
@@ -315,9 +313,7 @@ void CPresSlabMend::PostNcDestroy() { delete this; }
 
 void CPresSlabMend::OnToolsOptions()
 {
-    // The units conversion after the preferences writes to the drawing.
-    if (!m_watch.ready())
-        return;
+    // The units conversion after the preferences writes to the drawing (ON_DRAWING_COMMAND).
     qv::module::runHandler(kFile, "CPresSlabMend::OnToolsOptions", [this] {
         CPresPreferences preferences;
         preferences.DoModal();

@@ -56,10 +56,10 @@ CTabData::CTabData(CWnd* parent) : CDialog(IDD_TAB_DATA, parent) {}
 BEGIN_MESSAGE_MAP(CTabData, CDialog)
 ON_BN_CLICKED(IDC_CMD_AREA_RECALC, &CTabData::OnCmdAreaRecalc)
 ON_BN_CLICKED(IDC_CMD_PERIMETER_RECALC, &CTabData::OnCmdPerimeterRecalc)
-ON_BN_CLICKED(IDC_CMD_SUB_AREA, &CTabData::OnCmdSubArea)
-ON_BN_CLICKED(IDC_CMD_ADD_AREA, &CTabData::OnBnClickedCmdAddArea)
-ON_BN_CLICKED(IDC_CMD_SUB_HIGHLIGHT, &CTabData::OnCmdHighlight)
-ON_BN_CLICKED(IDC_CMD_ADD_HIGHLIGHT, &CTabData::OnBnClickedCmdAddHighlight)
+ON_DRAWING_CLICKED(IDC_CMD_SUB_AREA, &CTabData::OnCmdSubArea)
+ON_DRAWING_CLICKED(IDC_CMD_ADD_AREA, &CTabData::OnBnClickedCmdAddArea)
+ON_DRAWING_CLICKED(IDC_CMD_SUB_HIGHLIGHT, &CTabData::OnCmdHighlight)
+ON_DRAWING_CLICKED(IDC_CMD_ADD_HIGHLIGHT, &CTabData::OnBnClickedCmdAddHighlight)
 ON_BN_CLICKED(IDC_CMD_DELETE_SUB_AREAS, &CTabData::OnBnClickedCmdDeleteSubAreas)
 ON_BN_CLICKED(IDC_CMD_DELETE_ADD_AREAS, &CTabData::OnBnClickedCmdDeleteAddAreas)
 ON_BN_CLICKED(IDC_CMD_AREA_COPY, &CTabData::OnBnClickedCmdAreacopy)
@@ -175,10 +175,10 @@ void CTabData::OnCmdPerimeterRecalc()
     });
 }
 
+bool CTabData::makeDrawingCurrent() const { return !m_dialog || m_dialog->makeDrawingCurrent(); }
+
 void CTabData::pickAreas(bool subtracted)
 {
-    if (m_dialog && !m_dialog->readyDrawing())
-        return;
     // Until the pick ends, the dialog and the editor refuse to close or to start another.
     const PickScope picking(this, m_dialog ? m_dialog->getOwner() : nullptr);
     PickWindows windows(m_dialog, m_acadWindow, this);
@@ -217,8 +217,6 @@ void CTabData::OnBnClickedCmdAddArea()
 
 void CTabData::toggleHighlight(bool subtracted)
 {
-    if (m_dialog && !m_dialog->readyDrawing())
-        return;
     int& highlight = subtracted ? m_subtractedHighlight : m_addedHighlight;
     highlight = highlight ? 0 : 1;
     if (subtracted)

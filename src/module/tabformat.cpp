@@ -20,7 +20,7 @@ constexpr const char* kFile = "tabformat.cpp";
 CTabFormat::CTabFormat(CWnd* parent) : CDialog(IDD_TAB_FORMAT, parent) {}
 
 BEGIN_MESSAGE_MAP(CTabFormat, CDialog)
-ON_BN_CLICKED(IDC_CMD_MOVE_ATTRIBUTES, &CTabFormat::OnCmdMoveAttributes)
+ON_DRAWING_CLICKED(IDC_CMD_MOVE_ATTRIBUTES, &CTabFormat::OnCmdMoveAttributes)
 END_MESSAGE_MAP()
 
 void CTabFormat::DoDataExchange(CDataExchange* dx)
@@ -58,10 +58,10 @@ bool CTabFormat::applyChanges()
     return true;
 }
 
+bool CTabFormat::makeDrawingCurrent() const { return !m_dialog || m_dialog->makeDrawingCurrent(); }
+
 void CTabFormat::moveAttributes()
 {
-    if (m_dialog && !m_dialog->readyDrawing())
-        return;
     const PickScope picking(this, m_dialog ? m_dialog->getOwner() : nullptr);
     if (m_dialog)
         m_dialog->ShowWindow(SW_SHOWMINIMIZED);

@@ -30,9 +30,9 @@ public:
     CBlockDWG* getBlock() const { return m_block.get(); }
     // The dialog closes when the drawing's document does.
     void setAcadDrawing(CAcadDrawing* drawing);
-    // Readies the drawing for a pick or a write of the dialog or its pages
-    // (CDrawingWatch::ready): false once it has been closed.
-    bool readyDrawing() const;
+    // Makes the drawing current for a handler of the dialog or its pages that picks in it or
+    // writes to it (CDrawingWatch::makeCurrent): false once it has been closed.
+    bool makeDrawingCurrent() const;
     void setAcadWindow(CWnd* window) { m_acadWindow = window; }
     CWnd* getAcadWindow() const { return m_acadWindow; }
     void setOwner(CPresSlabMend* owner) { m_owner = owner; }

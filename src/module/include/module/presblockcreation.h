@@ -105,6 +105,9 @@ protected:
     DECLARE_MESSAGE_MAP()
 
 private:
+    // Makes the dialog's drawing current for a handler that picks in it or writes to it
+    // (CDrawingWatch::makeCurrent): false once it has been closed.
+    bool makeDrawingCurrent() const { return m_watch.makeCurrent(); }
     // The document is about to be destroyed: the wrapper lets go of it and the dialog closes.
     void drawingClosed();
     void enableButtons(BOOL enable);

@@ -79,6 +79,9 @@ private:
     CString pickSpaceHandle();
     void restore();
     void releaseBlocks();
+    // Makes the dialog's drawing current for a handler that picks in it or writes to it
+    // (CDrawingWatch::makeCurrent): false once it has been closed.
+    bool makeDrawingCurrent() const { return m_watch.makeCurrent(); }
     // The document is about to be destroyed: the wrapper lets go of it and the editor closes.
     void drawingClosed();
 

@@ -47,6 +47,9 @@ protected:
     DECLARE_MESSAGE_MAP()
 
 private:
+    // Makes the dialog's drawing current for a handler that picks in it or writes to it; true
+    // for a page of no dialog.
+    bool makeDrawingCurrent() const;
     // Lets the user pick the areas to add or subtract with the dialog minimised; a
     // cancelled pick changes nothing, any other replaces the list and recalculates.
     void pickAreas(bool subtracted);

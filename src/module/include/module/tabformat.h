@@ -32,6 +32,9 @@ protected:
     DECLARE_MESSAGE_MAP()
 
 private:
+    // Makes the dialog's drawing current for a handler that picks in it or writes to it; true
+    // for a page of no dialog.
+    bool makeDrawingCurrent() const;
     // Lays the block's attributes out at the picked point (UCS); nothing on a cancel.
     void moveAttributes();
 
