@@ -1,5 +1,7 @@
 #include "arx/dxfnumber.h"
 
+#include "dxfscanword.h"
+
 #include <array>
 #include <bit>
 #include <charconv>
@@ -71,12 +73,7 @@ std::uint64_t eightDigits(std::uint64_t v)
 [[gnu::always_inline]] inline const char* readDigits(const char* p, const char* end, std::uint64_t& digits)
 {
     if (end - p >= 8) {
-        std::uint64_t chunk = 0;
-        std::memcpy(&chunk, p, 8);
-        // The first byte lowest, whatever the machine's byte order.
-        if constexpr (std::endian::native == std::endian::big)
-            chunk = __builtin_bswap64(chunk);
-        const std::uint64_t values = chunk ^ 0x3030303030303030u;   // digits become 0 to 9
+        const std::uint64_t values = wordAt(p) ^ 0x3030303030303030u;   // digits become 0 to 9
         // A byte's high bit: whether it is no digit (its value above 9).
         const std::uint64_t others = (((values & 0x7F7F7F7F7F7F7F7Fu) + 0x7676767676767676u) | values) & 0x8080808080808080u;
         const int count = others ? std::countr_zero(others) / 8 : 8;
