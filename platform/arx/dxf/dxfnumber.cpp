@@ -1,5 +1,7 @@
 #include "arx/dxfnumber.h"
 
+#include "arx/dxfbytes.h"
+
 #include "dxfscanword.h"
 
 #include <array>
@@ -25,17 +27,6 @@ constexpr auto kUnits = [] {
     return units;
 }();
 
-std::string_view trimmed(std::string_view t)
-{
-    while (!t.empty() && (t.front() == ' ' || t.front() == '\t'))
-        t.remove_prefix(1);
-    while (!t.empty() && (t.back() == ' ' || t.back() == '\t' || t.back() == '\r'))
-        t.remove_suffix(1);
-    return t;
-}
-
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
-
 template <class T>
 bool parseWhole(std::string_view text, T& value, int base = 10)
 {
@@ -54,8 +45,6 @@ bool parseWhole(std::string_view text, T& value, int base = 10)
     }();
     return r.ec == std::errc() && r.ptr == end;
 }
-
-bool isDigit(char c) { return static_cast<unsigned char>(c - '0') < 10; }
 
 unsigned digitOf(char c) { return static_cast<unsigned>(static_cast<unsigned char>(c)) - '0'; }
 
@@ -183,11 +172,10 @@ bool parseShortHandle(const char* p, const char* end, unsigned long long& value)
         return false;
     unsigned long long v = 0;
     for (; p < end; ++p) {
-        const unsigned c = static_cast<unsigned char>(*p);
-        const unsigned digit = c - '0' < 10 ? c - '0' : (c | 0x20) - 'a' < 6 ? (c | 0x20) - 'a' + 10 : 16;
-        if (digit > 15)
+        const int digit = hexDigit(*p);
+        if (digit < 0)
             return false;
-        v = v << 4 | digit;
+        v = v << 4 | static_cast<unsigned>(digit);
     }
     value = v;
     return true;

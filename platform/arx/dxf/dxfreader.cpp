@@ -1,5 +1,6 @@
 #include "arx/dxfreader.h"
 
+#include "arx/dxfbytes.h"
 #include "arx/dxfcodes.h"
 #include "arx/dxftext.h"
 #include "dxfscan.h"
@@ -17,18 +18,6 @@ constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 constexpr size_t kHeaderWindow = 1 << 16;
 // How much read text is given back at once.
 constexpr size_t kReleaseStep = 4 << 20;
-
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
-
-// Without the blanks around it (carriage returns too, beyond the one of a CRLF line end).
-std::string_view trimmed(std::string_view s)
-{
-    while (!s.empty() && isBlank(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && isBlank(s.back()))
-        s.remove_suffix(1);
-    return s;
-}
 
 // Calls visit with where each line of the window that is name, blanks aside, begins, while
 // visit returns true.
@@ -151,7 +140,7 @@ template <Watch watch>
 bool marked(unsigned char c)
 {
     if constexpr (watch == Watch::kDecoding)
-        return c >= 0x80 || c == '\\';
+        return needsDecoding(c);
     else if constexpr (watch == Watch::kNul)
         return c == 0;
     else
