@@ -403,17 +403,13 @@ bool Reader::nextRecordBy(Record& record)
     record.add() = m_pending;
     if (m_pending.code != 0)
         return true;
-    // The record's size and storage are kept in locals too, given back at the end.
-    Pair* pairs = record.m_pairs.data();
-    size_t size = 1, capacity = record.m_capacity;
+    // The record's storage is filled in place, its size kept in a local, given back at the end.
+    std::span<Pair> room = record.room();
+    size_t size = 1;
     for (const char* at = c.at;; at = c.at) {
-        if (size == capacity) {
-            record.m_size = size;
-            record.grow();
-            pairs = record.m_pairs.data();
-            capacity = record.m_capacity;
-        }
-        Pair& pair = pairs[size];
+        if (size == room.size())
+            room = record.grownRoom();
+        Pair& pair = room[size];
         if (!read<Look>(c, pair))
             break;
         if (pair.code == 0) {
@@ -424,7 +420,7 @@ bool Reader::nextRecordBy(Record& record)
         }
         ++size;
     }
-    record.m_size = size;
+    record.keep(size);
     m_cur = c.at;
     m_line = c.line;
     return true;
