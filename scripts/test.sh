@@ -2,8 +2,9 @@
 # Builds Quorvane three ways, warnings being errors in each, and tests every build:
 #   build/        GCC with the Release flags (-O3): every test suite;
 #   build-asan/   GCC, Debug, AddressSanitizer and UndefinedBehaviorSanitizer: every suite;
-#   build-clang/  Clang with both sanitizers and libFuzzer's coverage: the C++ suites, and
-#                 each fuzz target over its seeds and then for QV_FUZZ_SECONDS (default 30).
+#   build-clang/  Clang with both sanitizers and libFuzzer's coverage, DXF lines scanned by
+#                 the portable code (QV_PORTABLE_SCAN): the C++ suites, and each fuzz target
+#                 over its seeds and then for QV_FUZZ_SECONDS (default 30).
 # A fuzz target named in QV_FUZZ_SEEDS_ONLY (names separated by blanks) runs its seeds only.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -23,6 +24,6 @@ ninja -C build-asan
 ctest --test-dir build-asan --output-on-failure -j "$jobs" -L 'cpp|e2e'
 
 cmake -S . -B build-clang -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DQV_FUZZ=ON -DQV_BENCHMARKS=OFF \
-  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQV_FUZZ_SECONDS="${QV_FUZZ_SECONDS:-30}" >/dev/null
+  -DQV_PORTABLE_SCAN=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQV_FUZZ_SECONDS="${QV_FUZZ_SECONDS:-30}" >/dev/null
 ninja -C build-clang
 ctest --test-dir build-clang --output-on-failure -j "$jobs" -L 'cpp|fuzz'

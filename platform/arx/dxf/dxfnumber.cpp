@@ -1,5 +1,9 @@
 #include "arx/dxfnumber.h"
 
+#include "arx/dxfbytes.h"
+
+#include "dxfscanword.h"
+
 #include <array>
 #include <bit>
 #include <charconv>
@@ -23,17 +27,6 @@ constexpr auto kUnits = [] {
     return units;
 }();
 
-std::string_view trimmed(std::string_view t)
-{
-    while (!t.empty() && (t.front() == ' ' || t.front() == '\t'))
-        t.remove_prefix(1);
-    while (!t.empty() && (t.back() == ' ' || t.back() == '\t' || t.back() == '\r'))
-        t.remove_suffix(1);
-    return t;
-}
-
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
-
 template <class T>
 bool parseWhole(std::string_view text, T& value, int base = 10)
 {
@@ -53,8 +46,6 @@ bool parseWhole(std::string_view text, T& value, int base = 10)
     return r.ec == std::errc() && r.ptr == end;
 }
 
-bool isDigit(char c) { return static_cast<unsigned char>(c - '0') < 10; }
-
 unsigned digitOf(char c) { return static_cast<unsigned>(static_cast<unsigned char>(c)) - '0'; }
 
 // The number of eight digit values (0 to 9, the first in the lowest byte).
@@ -71,9 +62,7 @@ std::uint64_t eightDigits(std::uint64_t v)
 [[gnu::always_inline]] inline const char* readDigits(const char* p, const char* end, std::uint64_t& digits)
 {
     if (end - p >= 8) {
-        std::uint64_t chunk = 0;
-        std::memcpy(&chunk, p, 8);
-        const std::uint64_t values = chunk ^ 0x3030303030303030u;   // digits become 0 to 9
+        const std::uint64_t values = wordAt(p) ^ 0x3030303030303030u;   // digits become 0 to 9
         // A byte's high bit: whether it is no digit (its value above 9).
         const std::uint64_t others = (((values & 0x7F7F7F7F7F7F7F7Fu) + 0x7676767676767676u) | values) & 0x8080808080808080u;
         const int count = others ? std::countr_zero(others) / 8 : 8;
@@ -183,11 +172,10 @@ bool parseShortHandle(const char* p, const char* end, unsigned long long& value)
         return false;
     unsigned long long v = 0;
     for (; p < end; ++p) {
-        const unsigned c = static_cast<unsigned char>(*p);
-        const unsigned digit = c - '0' < 10 ? c - '0' : (c | 0x20) - 'a' < 6 ? (c | 0x20) - 'a' + 10 : 16;
-        if (digit > 15)
+        const int digit = hexDigit(*p);
+        if (digit < 0)
             return false;
-        v = v << 4 | digit;
+        v = v << 4 | static_cast<unsigned>(digit);
     }
     value = v;
     return true;

@@ -1,17 +1,14 @@
 #include "arx/dxfreader.h"
 
+#include "arx/dxfbytes.h"
 #include "arx/dxfcodes.h"
 #include "arx/dxftext.h"
+#include "dxfscan.h"
 
 #include <bit>
 #include <charconv>
 #include <cstdint>
-#include <cstring>
 #include <limits>
-
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
 
 namespace qv::dxf {
 
@@ -21,18 +18,6 @@ constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 constexpr size_t kHeaderWindow = 1 << 16;
 // How much read text is given back at once.
 constexpr size_t kReleaseStep = 4 << 20;
-
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
-
-// Without the blanks around it (carriage returns too, beyond the one of a CRLF line end).
-std::string_view trimmed(std::string_view s)
-{
-    while (!s.empty() && isBlank(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && isBlank(s.back()))
-        s.remove_suffix(1);
-    return s;
-}
 
 // Calls visit with where each line of the window that is name, blanks aside, begins, while
 // visit returns true.
@@ -115,24 +100,11 @@ TextDecoder decoderOf(std::string_view bytes)
     return TextDecoder(version >= "AC1021", headerValue(window, "$DWGCODEPAGE", 3));
 }
 
-// Lines are scanned eight bytes at a time (sixteen where the machine can), in words whose
-// first byte is the lowest.
-constexpr uint64_t kOnes = 0x0101010101010101ull;
-constexpr uint64_t kHighBits = 0x8080808080808080ull;
-
-uint64_t wordAt(const char* p)
-{
-    uint64_t w;
-    std::memcpy(&w, p, sizeof w);
-    if constexpr (std::endian::native == std::endian::big)
-        w = __builtin_bswap64(w);
-    return w;
-}
-
-// The high bit of every zero byte of w. A byte above a zero byte may be marked too, never
-// one below the first: the lowest mark is exact, and any mark implies a zero byte at or
-// below it.
-uint64_t zeroBytes(uint64_t w) { return (w - kOnes) & ~w & kHighBits; }
+#ifdef QV_PORTABLE_SCAN
+constexpr Reader::Scan kBuiltScan = Reader::Scan::kPortable;
+#else
+constexpr Reader::Scan kBuiltScan = Reader::Scan::kSimd;
+#endif
 
 // No code: a line left to the thorough parse, or the end of the file.
 constexpr int kNoCode = std::numeric_limits<int>::min();
@@ -152,11 +124,23 @@ uint64_t marksOf(uint64_t w)
         return 0;
 }
 
+// The same for the sixteen bytes of a look, a bit each.
+template <Watch watch, class Look>
+unsigned marksIn(const Look& look)
+{
+    if constexpr (watch == Watch::kDecoding)
+        return look.highBytes() | look.bytesOf('\\');
+    else if constexpr (watch == Watch::kNul)
+        return look.bytesOf('\0');
+    else
+        return 0;
+}
+
 template <Watch watch>
 bool marked(unsigned char c)
 {
     if constexpr (watch == Watch::kDecoding)
-        return c >= 0x80 || c == '\\';
+        return needsDecoding(c);
     else if constexpr (watch == Watch::kNul)
         return c == 0;
     else
@@ -164,28 +148,21 @@ bool marked(unsigned char c)
 }
 
 // The end of the line at p (its line feed, or end), and in found whether the bytes before
-// hold what watch looks for.
-template <Watch watch>
+// hold what watch looks for: sixteen bytes at a time, then eight, then one.
+template <Watch watch, class Look>
 [[gnu::always_inline]] inline const char* lineEnd(const char* p, const char* end, bool& found)
 {
     uint64_t seen = 0;
-#ifdef __SSE2__
-    // Sixteen bytes at a time where the machine has the instructions for it.
     for (; end - p >= 16; p += 16) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const auto breaks = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8('\n'))));
-        unsigned marks = 0;
-        if constexpr (watch == Watch::kDecoding)
-            marks = static_cast<unsigned>(_mm_movemask_epi8(v) | _mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8('\\'))));
-        else if constexpr (watch == Watch::kNul)
-            marks = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_setzero_si128())));
+        const Look look(p);
+        const unsigned breaks = look.bytesOf('\n');
+        const unsigned marks = marksIn<watch>(look);
         if (breaks) {
             found = (seen | (marks & (breaks - 1) & ~breaks)) != 0;
             return p + std::countr_zero(breaks);
         }
         seen |= marks;
     }
-#endif
     for (; end - p >= 8; p += 8) {
         const uint64_t w = wordAt(p);
         const uint64_t breaks = zeroBytes(w ^ (kOnes * '\n'));
@@ -205,8 +182,12 @@ template <Watch watch>
 
 // Byte-order marks written more than once (by tools that add one whatever the text holds)
 // are all skipped.
-Reader::Reader(std::string_view bytes)
-    : m_bytes(bytes), m_cur(bytes.data()), m_end(bytes.data() + bytes.size()), m_decoder(decoderOf(bytes))
+Reader::Reader(std::string_view bytes, Scan scan)
+    : m_bytes(bytes),
+      m_cur(bytes.data()),
+      m_end(bytes.data() + bytes.size()),
+      m_decoder(decoderOf(bytes)),
+      m_scan(scan == Scan::kBuilt ? kBuiltScan : scan)
 {
     while (std::string_view(m_cur, static_cast<size_t>(m_end - m_cur)).starts_with(kByteOrderMark))
         m_cur += kByteOrderMark.size();
@@ -214,11 +195,11 @@ Reader::Reader(std::string_view bytes)
 
 Reader::Reader(MappedFile& file) : Reader(file.bytes()) { m_file = &file; }
 
-template <auto watch>
+template <auto watch, class Look>
 [[gnu::always_inline]] inline std::string_view Reader::nextLine(Cursor& c, bool& found) const
 {
     const char* start = c.at;
-    const char* end = lineEnd<watch>(start, m_end, found);
+    const char* end = lineEnd<watch, Look>(start, m_end, found);
     c.at = end == m_end ? end : end + 1;
     ++c.line;
     std::string_view line(start, static_cast<size_t>(end - start));
@@ -280,41 +261,40 @@ Reader::LineKind Reader::lineKindOf(int code)
     return known;
 }
 
-#ifdef __SSE2__
 // A code line of one to seven bytes that the file had before, found with one look at the
 // sixteen bytes at the cursor (which must be there); the look also gives the line ends
 // after it (breaks) and the bytes its value line is checked for (marks: for a text those
 // that make it need decoding, for a record type NUL bytes), both from the byte after the
 // code line. kNoCode, the cursor where it was, for any other line.
+template <class Look>
 [[gnu::always_inline]] inline Reader::KnownCode Reader::knownCode(Cursor& c, unsigned& breaks, unsigned& marks) const
 {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(c.at));
-    const auto lineBreaks = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8('\n'))));
+    const Look look(c.at);
+    const unsigned lineBreaks = look.bytesOf('\n');
     const auto codeEnd = static_cast<unsigned>(std::countr_zero(lineBreaks | 0x10000u));
     if (codeEnd - 1 > 6)
         return {};
     // The bytes up to the line end and the line end itself, as plainCode keeps them.
-    const uint64_t line = static_cast<uint64_t>(_mm_cvtsi128_si64(v)) & (~0ull >> (56 - 8 * codeEnd));
+    const uint64_t line = look.firstWord() & (~0ull >> (56 - 8 * codeEnd));
     const KnownCode& known = m_knownCodes[slotOf(line)];
     if (known.line != line)
         return {};
     breaks = lineBreaks >> (codeEnd + 1);
     if (known.kind == LineKind::kText)
-        marks = static_cast<unsigned>(_mm_movemask_epi8(v) | _mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8('\\'))))
-                >> (codeEnd + 1);
+        marks = marksIn<Watch::kDecoding>(look) >> (codeEnd + 1);
     else if (known.kind == LineKind::kRecordType)
-        marks = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_setzero_si128()))) >> (codeEnd + 1);
+        marks = marksIn<Watch::kNul>(look) >> (codeEnd + 1);
     c.at += codeEnd + 1;
     ++c.line;
     return known;
 }
-#endif
 
 // Any code line: kNoCode for the empty line after the last value.
+template <class Look>
 int Reader::codeOfLine(Cursor& c) const
 {
     bool found = false;
-    const std::string_view codeLine = trimmed(nextLine<Watch::kNothing>(c, found));
+    const std::string_view codeLine = trimmed(nextLine<Watch::kNothing, Look>(c, found));
     if (c.at == m_end && codeLine.empty())
         return kNoCode;
     int code = 0;
@@ -326,14 +306,13 @@ int Reader::codeOfLine(Cursor& c) const
 }
 
 // The cursor is the caller's, so that it stays in registers while pairs are stored.
+template <class Look>
 [[gnu::always_inline]] inline bool Reader::read(Cursor& c, Pair& pair)
 {
     KnownCode known;
     unsigned breaks = 0, marks = 0;   // of the bytes after the code line, as knownCode saw them
-#ifdef __SSE2__
     if (m_end - c.at >= 16)
-        known = knownCode(c, breaks, marks);
-#endif
+        known = knownCode<Look>(c, breaks, marks);
     if (known.code == kNoCode && m_end - c.at >= 8)
         known = plainCode(c);
     if (known.code == kNoCode) {
@@ -341,7 +320,7 @@ int Reader::codeOfLine(Cursor& c) const
             return false;
         // Out of line, on a copy: the cursor's address is never taken.
         Cursor slow = c;
-        known.code = codeOfLine(slow);
+        known.code = codeOfLine<Look>(slow);
         c = slow;
         if (known.code == kNoCode)
             return false;
@@ -373,14 +352,14 @@ int Reader::codeOfLine(Cursor& c) const
     bool found = false;
     std::string_view value;
     if (known.kind == LineKind::kPlain) {
-        value = trimmed(nextLine<Watch::kNothing>(c, found));
+        value = trimmed(nextLine<Watch::kNothing, Look>(c, found));
     } else if (known.kind == LineKind::kText) {
-        value = nextLine<Watch::kDecoding>(c, found);
+        value = nextLine<Watch::kDecoding, Look>(c, found);
         if (found)
             value = decoded(value);
     } else {
         // Record types are neither decoded nor escaped: one holding a NUL byte cannot be kept.
-        value = trimmed(nextLine<Watch::kNul>(c, found));
+        value = trimmed(nextLine<Watch::kNul, Look>(c, found));
         if (found)
             throw FormatError(codeLine, "record type with a NUL byte");
     }
@@ -391,7 +370,7 @@ int Reader::codeOfLine(Cursor& c) const
 bool Reader::next(Pair& pair)
 {
     Cursor c{m_cur, m_line};
-    const bool read = this->read(c, pair);
+    const bool read = m_scan == Scan::kPortable ? this->read<PortableLook>(c, pair) : this->read<SimdLook>(c, pair);
     m_cur = c.at;
     m_line = c.line;
     return read;
@@ -399,12 +378,18 @@ bool Reader::next(Pair& pair)
 
 bool Reader::nextRecord(Record& record)
 {
+    return m_scan == Scan::kPortable ? nextRecordBy<PortableLook>(record) : nextRecordBy<SimdLook>(record);
+}
+
+template <class Look>
+bool Reader::nextRecordBy(Record& record)
+{
     record.clear();
     m_decodedUsed = 0;
     Cursor c{m_cur, m_line};
     if (!m_hasPending) {
         m_pendingOffset = offset(c.at);
-        const bool read = this->read(c, m_pending);
+        const bool read = this->read<Look>(c, m_pending);
         m_cur = c.at;
         m_line = c.line;
         if (!read)
@@ -418,18 +403,14 @@ bool Reader::nextRecord(Record& record)
     record.add() = m_pending;
     if (m_pending.code != 0)
         return true;
-    // The record's size and storage are kept in locals too, given back at the end.
-    Pair* pairs = record.m_pairs.data();
-    size_t size = 1, capacity = record.m_capacity;
+    // The record's storage is filled in place, its size kept in a local, given back at the end.
+    std::span<Pair> room = record.room();
+    size_t size = 1;
     for (const char* at = c.at;; at = c.at) {
-        if (size == capacity) {
-            record.m_size = size;
-            record.grow();
-            pairs = record.m_pairs.data();
-            capacity = record.m_capacity;
-        }
-        Pair& pair = pairs[size];
-        if (!read(c, pair))
+        if (size == room.size())
+            room = record.grownRoom();
+        Pair& pair = room[size];
+        if (!read<Look>(c, pair))
             break;
         if (pair.code == 0) {
             m_pending = pair;
@@ -439,7 +420,7 @@ bool Reader::nextRecord(Record& record)
         }
         ++size;
     }
-    record.m_size = size;
+    record.keep(size);
     m_cur = c.at;
     m_line = c.line;
     return true;

@@ -1,5 +1,6 @@
 #include "arx/dxfresbuf.h"
 
+#include "arx/dxfbytes.h"
 #include "arx/dxfcodes.h"
 #include "arx/dxfnumber.h"
 
@@ -19,17 +20,6 @@ bool isPointCode(int code) { return (code >= 10 && code < 19) || (code >= 1010 &
 RbValueKind itemKind(int code)
 {
     return code >= 1000 && code <= 1002 ? RbValueKind::kString : acutRbValueKind(code);
-}
-
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 bool setBinary(resbuf* rb, std::string_view hex)

@@ -1,5 +1,7 @@
 #include "arx/dxftext.h"
 
+#include "arx/dxfbytes.h"
+
 #include <cctype>
 #include <cstdint>
 #include <cstring>
@@ -7,17 +9,6 @@
 namespace qv::dxf {
 
 namespace {
-
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 // The current locale's upper-case map, the one toupper reads (glibc), fetched once per
 // text instead of once per byte.

@@ -1,7 +1,8 @@
 // Reading ASCII DXF as a stream of group pairs: one pair at a time, or one record (a 0
 // pair and the pairs after it up to the next 0 pair) at a time. UTF-8 byte-order marks at
 // the start are skipped, CRLF line ends are accepted, and texts are decoded only when they
-// hold bytes above ASCII or a backslash. Malformed pairs throw FormatError.
+// hold bytes above ASCII or a backslash. Malformed pairs throw FormatError. Lines are scanned
+// with the machine's vector instructions or with portable code, which give the same pairs.
 #pragma once
 
 #include "arx/dxfformaterror.h"
@@ -21,9 +22,14 @@ namespace qv::dxf {
 class Reader
 {
 public:
+    // How lines are scanned: as the build chose (the vector instructions unless built with
+    // QV_PORTABLE_SCAN), portably, or with the vector instructions where this code has them
+    // for the machine (portably elsewhere).
+    enum class Scan : unsigned char { kBuilt, kPortable, kSimd };
+
     // The bytes must outlive the reader. Texts are decoded by the release and code page
     // the header names ($ACADVER, $DWGCODEPAGE), looked for near the start.
-    explicit Reader(std::string_view bytes);
+    explicit Reader(std::string_view bytes, Scan scan = Scan::kBuilt);
     // Reads a mapped file, giving back the memory of what was read as records go by: the
     // views of a record are valid until the next one is read.
     explicit Reader(MappedFile& file);
@@ -55,15 +61,21 @@ private:
         LineKind kind = LineKind::kPlain;
     };
 
+    // The functions that scan take the look at sixteen bytes they scan with.
+    template <class Look>
+    bool nextRecordBy(Record& record);
+    template <class Look>
     bool read(Cursor& c, Pair& pair);
     static LineKind lineKindOf(int code);
     KnownCode plainCode(Cursor& c);
+    template <class Look>
     KnownCode knownCode(Cursor& c, unsigned& breaks, unsigned& marks) const;
     static size_t slotOf(uint64_t line) { return (line * 0x9E3779B97F4A7C15ull) >> (64 - kKnownCodeBits); }
+    template <class Look>
     int codeOfLine(Cursor& c) const;
     // The next line without its line end (but for the carriage return of a value to be
     // trimmed); found: whether it holds what watch looks for.
-    template <auto watch>
+    template <auto watch, class Look>
     std::string_view nextLine(Cursor& c, bool& found) const;
     std::string_view decoded(std::string_view raw);
     size_t offset(const char* at) const { return static_cast<size_t>(at - m_bytes.data()); }
@@ -78,6 +90,7 @@ private:
     TextDecoder m_decoder;
     Pair m_pending;
     bool m_hasPending = false;
+    Scan m_scan;   // kPortable or kSimd
     // Decoded texts of the current record: kept, with their capacity, for the next ones.
     std::vector<std::unique_ptr<std::string>> m_decoded;
     size_t m_decodedUsed = 0;

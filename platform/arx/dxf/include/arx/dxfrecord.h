@@ -4,6 +4,7 @@
 
 #include "arx/dxfpair.h"
 
+#include <algorithm>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -38,6 +39,15 @@ private:
         return m_pairs[m_size++];
     }
     void dropLast() { --m_size; }
+    // The storage of the pairs, to be filled in place; keep then says how many it holds.
+    std::span<Pair> room() { return {m_pairs.data(), m_capacity}; }
+    // The same, grown, what it held kept.
+    std::span<Pair> grownRoom()
+    {
+        grow();
+        return room();
+    }
+    void keep(size_t size) { m_size = std::min(size, m_capacity); }
     void grow();
 
     std::vector<Pair> m_pairs;
