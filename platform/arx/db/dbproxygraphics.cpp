@@ -2,6 +2,7 @@
 
 #include "arx/dbdatabase.h"
 #include "arx/dbentity.h"
+#include "arx/dxfbytes.h"
 #include "arx/dxfnumber.h"
 #include "arx/dxftext.h"
 #include "arx/dxftextdecoder.h"
@@ -28,14 +29,6 @@ enum Command : unsigned {
 
 bool finite(const AcGePoint3d& p) { return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z); }
 
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    c = static_cast<char>(c | 0x20);
-    return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
-}
-
 // Appends the bytes of a hexadecimal chunk; false (nothing appended) when it is not one.
 bool appendHex(std::string& out, std::string_view hex)
 {
@@ -43,7 +36,7 @@ bool appendHex(std::string& out, std::string_view hex)
         return false;
     const size_t start = out.size();
     for (size_t i = 0; i < hex.size(); i += 2) {
-        const int hi = hexDigit(hex[i]), lo = hexDigit(hex[i + 1]);
+        const int hi = qv::dxf::hexDigit(hex[i]), lo = qv::dxf::hexDigit(hex[i + 1]);
         if (hi < 0 || lo < 0) {
             out.resize(start);
             return false;
