@@ -46,14 +46,6 @@ int trailingDigitsStart(const CString& name)
     return start;
 }
 
-CKavroAttribute* kavroAttribute(int kind, const CString& value)
-{
-    auto* attribute = new CKavroAttribute;
-    attribute->setKind(kind);
-    attribute->setValue(value);
-    return attribute;
-}
-
 } // namespace
 
 CPresBlockCreation::CPresBlockCreation(CWnd* parent)
@@ -420,10 +412,10 @@ void CPresBlockCreation::createBlock(CAcadDrawing* drawing, AcDbObjectId polylin
         attributes->setTextHeight(textSize);
         attributes->setWidthFactor(scale);
         attributes->setRotation(rotation);
-        attributes->add(kavroAttribute(0, name), 0);
-        attributes->add(kavroAttribute(1, CUtilities::DoubleToCString(area, precision) + (units == 0 ? "sq.m." : "sq.ft.")),
-                        0);
-        attributes->add(kavroAttribute(2, " "), 0);
+        attributes->add(CKavroAttribute::create(0, name), 0);
+        const CString areaText = CUtilities::DoubleToCString(area, precision) + (units == 0 ? "sq.m." : "sq.ft.");
+        attributes->add(CKavroAttribute::create(1, areaText), 0);
+        attributes->add(CKavroAttribute::create(2, " "), 0);
         block.setAttributes(attributes);
 
         // The insertion opens the outline again itself.
