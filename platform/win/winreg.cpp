@@ -66,15 +66,18 @@ LSTATUS saveStatus(RegistryFile& file)
     return err ? static_cast<LSTATUS>(winErrorFromErrno(err)) : ERROR_SUCCESS;
 }
 
-// The open key or root that key names, as an unowned handle; null when key is neither.
-// Roots are given as their predefined values; the caller holds storeMutex.
-const HKEY__* resolve(HKEY key, HKEY__& rootKey)
+// Copies into found the open key or root that key names (roots are given as their predefined
+// values): ERROR_INVALID_HANDLE when key is neither, ERROR_ACCESS_DENIED when it was opened
+// without the rights needed. The caller holds storeMutex.
+LSTATUS lookUp(HKEY key, REGSAM needed, HKEY__& found)
 {
-    if (rootName(key)) {
-        rootKey = {key, std::string(), KEY_ALL_ACCESS};
-        return &rootKey;
-    }
-    return openKeys.contains(key) ? key : nullptr;
+    if (rootName(key))
+        found = {key, std::string(), KEY_ALL_ACCESS};
+    else if (openKeys.contains(key))
+        found = *key;
+    else
+        return ERROR_INVALID_HANDLE;
+    return (found.access & needed) == needed ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
 }
 
 std::string joinPath(const std::string& parent, const char* subKey)
@@ -100,15 +103,14 @@ LSTATUS RegOpenKeyExW(HKEY key, const char* subKey, DWORD, REGSAM access, PHKEY 
     if (!result)
         return ERROR_INVALID_PARAMETER;
     std::lock_guard lock(storeMutex);
-    HKEY__ rootKey;
-    const HKEY__* parent = resolve(key, rootKey);
-    if (!parent)
-        return ERROR_INVALID_HANDLE;
-    const std::string path = joinPath(parent->path, subKey);
-    RegistryFile file = loadedFileOf(parent->root);
+    HKEY__ parent{};
+    if (const LSTATUS status = lookUp(key, 0, parent); status != ERROR_SUCCESS)
+        return status;
+    const std::string path = joinPath(parent.path, subKey);
+    RegistryFile file = loadedFileOf(parent.root);
     if (!path.empty() && !file.find(path))
         return ERROR_FILE_NOT_FOUND;
-    return openHandle(parent->root, path, access, result);
+    return openHandle(parent.root, path, access, result);
 }
 
 LSTATUS RegCreateKeyExW(HKEY key, const char* subKey, DWORD, const char*, DWORD, REGSAM access, void*,
@@ -117,12 +119,11 @@ LSTATUS RegCreateKeyExW(HKEY key, const char* subKey, DWORD, const char*, DWORD,
     if (!result)
         return ERROR_INVALID_PARAMETER;
     std::lock_guard lock(storeMutex);
-    HKEY__ rootKey;
-    const HKEY__* parent = resolve(key, rootKey);
-    if (!parent)
-        return ERROR_INVALID_HANDLE;
-    const std::string path = joinPath(parent->path, subKey);
-    RegistryFile file = loadedFileOf(parent->root);
+    HKEY__ parent{};
+    if (const LSTATUS status = lookUp(key, 0, parent); status != ERROR_SUCCESS)
+        return status;
+    const std::string path = joinPath(parent.path, subKey);
+    RegistryFile file = loadedFileOf(parent.root);
     const bool created = file.create(path);
     if (created) {
         if (const LSTATUS status = saveStatus(file); status != ERROR_SUCCESS)
@@ -130,7 +131,7 @@ LSTATUS RegCreateKeyExW(HKEY key, const char* subKey, DWORD, const char*, DWORD,
     }
     if (disposition)
         *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
-    return openHandle(parent->root, path, access, result);
+    return openHandle(parent.root, path, access, result);
 }
 
 LSTATUS RegSetValueExW(HKEY key, const char* valueName, DWORD, DWORD type, const BYTE* data, DWORD size)
@@ -138,18 +139,15 @@ LSTATUS RegSetValueExW(HKEY key, const char* valueName, DWORD, DWORD type, const
     if (!data && size > 0)
         return ERROR_INVALID_PARAMETER;
     std::lock_guard lock(storeMutex);
-    HKEY__ rootKey;
-    const HKEY__* open = resolve(key, rootKey);
-    if (!open)
-        return ERROR_INVALID_HANDLE;
-    if (!(open->access & KEY_SET_VALUE))
-        return ERROR_ACCESS_DENIED;
-    RegistryFile file = loadedFileOf(open->root);
+    HKEY__ open{};
+    if (const LSTATUS status = lookUp(key, KEY_SET_VALUE, open); status != ERROR_SUCCESS)
+        return status;
+    RegistryFile file = loadedFileOf(open.root);
     // A key that another process removed since it was opened comes back with the value.
-    file.create(open->path);
+    file.create(open.path);
     RegistryFile::Value value {valueName ? valueName : "", type,
                                std::string(reinterpret_cast<const char*>(data), size)};
-    file.find(open->path)->values[RegistryFile::fold(value.name)] = std::move(value);
+    file.find(open.path)->values[RegistryFile::fold(value.name)] = std::move(value);
     return saveStatus(file);
 }
 
@@ -158,14 +156,11 @@ LSTATUS RegQueryValueExW(HKEY key, const char* valueName, DWORD*, DWORD* type, B
     if (data && !size)
         return ERROR_INVALID_PARAMETER;
     std::lock_guard lock(storeMutex);
-    HKEY__ rootKey;
-    const HKEY__* open = resolve(key, rootKey);
-    if (!open)
-        return ERROR_INVALID_HANDLE;
-    if (!(open->access & KEY_QUERY_VALUE))
-        return ERROR_ACCESS_DENIED;
-    RegistryFile file = loadedFileOf(open->root);
-    const RegistryFile::Key* stored = file.find(open->path);
+    HKEY__ open{};
+    if (const LSTATUS status = lookUp(key, KEY_QUERY_VALUE, open); status != ERROR_SUCCESS)
+        return status;
+    RegistryFile file = loadedFileOf(open.root);
+    const RegistryFile::Key* stored = file.find(open.path);
     if (!stored)
         return ERROR_FILE_NOT_FOUND;
     const auto it = stored->values.find(RegistryFile::fold(valueName ? valueName : ""));

@@ -2,6 +2,14 @@
 
 #include "support/kavroguard.h"
 
+CKavroAttribute* CKavroAttribute::create(int kind, const CString& value)
+{
+    auto* attribute = new CKavroAttribute;
+    attribute->setKind(kind);
+    attribute->setValue(value);
+    return attribute;
+}
+
 const char* CKavroAttribute::tagOf(int kind)
 {
     static const char* const tags[] = {"NAME", "AREA", "AUX"};

@@ -22,14 +22,6 @@ namespace {
 
 const char* const grossAreaDefinition = "ROOM-GROSS_AREA";
 
-CKavroAttribute* kavroAttribute(int kind, const CString& value)
-{
-    auto* attribute = new CKavroAttribute;
-    attribute->setKind(kind);
-    attribute->setValue(value);
-    return attribute;
-}
-
 // Shows what createGrossAreaBlock caught under its own name, and frees it.
 void showFailure(CEXKavro* inner)
 {
@@ -91,9 +83,9 @@ void createGrossAreaBlock(CAcadDrawing* drawing, AcDbObjectId& polylineId, int u
             block.setArea(CUtilities::CStringToDouble(areaText));
             block.setPerimeter(CUtilities::CStringToDouble(perimeterText));
             auto* attributes = new CAttributes;
-            attributes->add(kavroAttribute(0, "GROSS AREA"), 0);
-            attributes->add(kavroAttribute(1, areaText + (units == 0 ? "sq.m." : "sq.ft.")), 0);
-            attributes->add(kavroAttribute(2, " "), 0);
+            attributes->add(CKavroAttribute::create(0, "GROSS AREA"), 0);
+            attributes->add(CKavroAttribute::create(1, areaText + (units == 0 ? "sq.m." : "sq.ft.")), 0);
+            attributes->add(CKavroAttribute::create(2, " "), 0);
             block.setAttributes(attributes);
             const AcGePoint3d basePoint(picked[0], picked[1], picked[2]);
             const Acad::ErrorStatus status =

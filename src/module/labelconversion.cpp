@@ -27,14 +27,6 @@ const char* const labelLayer = "TENDRA";
 
 using Chain = std::unique_ptr<resbuf, int (*)(resbuf*)>;
 
-CKavroAttribute* kavroAttribute(int kind, const CString& value)
-{
-    auto* attribute = new CKavroAttribute;
-    attribute->setKind(kind);
-    attribute->setValue(value);
-    return attribute;
-}
-
 // "TENDRA" made (white) and switched off; "BOMA", when the drawing has it, thawed and on.
 void prepareLayers(CAcadDrawing* drawing)
 {
@@ -176,10 +168,10 @@ Acad::ErrorStatus createTenDraBlock(CAcadDrawing* drawing, AcGePoint3d insertion
             block.setPerimeter(perimeter);
             block.setBlockName(definitionName);
             auto* attributes = new CAttributes;
-            attributes->add(kavroAttribute(0, roomName), 0);
-            attributes->add(kavroAttribute(1, CUtilities::DoubleToCString(area, precision)
-                                                  + (units == 0 ? "sq.m." : "sq.ft.")), 0);
-            attributes->add(kavroAttribute(2, " "), 0);
+            attributes->add(CKavroAttribute::create(0, roomName), 0);
+            attributes->add(CKavroAttribute::create(1, CUtilities::DoubleToCString(area, precision)
+                                                           + (units == 0 ? "sq.m." : "sq.ft.")), 0);
+            attributes->add(CKavroAttribute::create(2, " "), 0);
             block.setAttributes(attributes);
             status = block.insertBlock(drawing, outline, insertionPoint, textHeight, widthFactor, textRotation);
             if (status == Acad::eOk)

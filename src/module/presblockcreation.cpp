@@ -46,14 +46,6 @@ int trailingDigitsStart(const CString& name)
     return start;
 }
 
-CKavroAttribute* kavroAttribute(int kind, const CString& value)
-{
-    auto* attribute = new CKavroAttribute;
-    attribute->setKind(kind);
-    attribute->setValue(value);
-    return attribute;
-}
-
 } // namespace
 
 CPresBlockCreation::CPresBlockCreation(CWnd* parent)
@@ -387,9 +379,9 @@ CAttributes* roomAttributes(const CString& name, const CString& areaText, double
     attributes->setTextHeight(textSize);
     attributes->setWidthFactor(scale);
     attributes->setRotation(rotation);
-    attributes->add(kavroAttribute(0, name), 0);
-    attributes->add(kavroAttribute(1, areaText), 0);
-    attributes->add(kavroAttribute(2, " "), 0);
+    attributes->add(CKavroAttribute::create(0, name), 0);
+    attributes->add(CKavroAttribute::create(1, areaText), 0);
+    attributes->add(CKavroAttribute::create(2, " "), 0);
     return attributes;
 }
 

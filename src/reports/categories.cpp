@@ -10,7 +10,7 @@
 #include "database/storedprocedure.h"
 #include "support/kavroguard.h"
 #include "support/utilities.h"
-#include "support/xmlutilities.h"
+#include "support/xmlitems.h"
 
 #include <memory>
 
@@ -21,27 +21,14 @@ CCategories::~CCategories()
 
 MSXML2::IXMLDOMNodePtr CCategories::serialize(CString namespaceURI)
 {
-    return kavroGuard("CCategories::serialize", __FILE__, [&] {
-        MSXML2::IXMLDOMNodePtr element = CXMLUtilities().createNode("categories", namespaceURI);
-        for (int i = 0; i < m_count; ++i)
-            element->appendChild(m_categories.GetAt(i)->serialize(namespaceURI));
-        return element;
-    });
+    return kavroGuard("CCategories::serialize", __FILE__,
+                      [&] { return serializeItems("categories", namespaceURI, m_categories, m_count); });
 }
 
 void CCategories::deSerialize(MSXML2::IXMLDOMNodeListPtr nodes)
 {
     kavroGuard("CCategories::deSerialize", __FILE__, [&] {
-        if (!nodes)
-            return;
-        for (long i = 0; i < nodes->get_length(); ++i) {
-            const MSXML2::IXMLDOMNodePtr node = nodes->get_item(i);
-            if (node->get_nodeName() != "category")
-                continue;
-            auto category = std::make_unique<CCategory>();
-            category->deSerialize(node);
-            add(category.release());
-        }
+        deSerializeItems<CCategory>(nodes, "category", [this](CCategory* category) { add(category); });
     });
 }
 

@@ -76,6 +76,41 @@ int reportStep(int id, const char* what, int failure, Step&& step)
     }
 }
 
+// Where a copy or XML target puts its file: a bare name goes into nameFolder, a folder
+// takes folderName, a full path is split into its folder and name; fault says why the
+// target cannot be used ("" when it can).
+struct Place {
+    CString folder;
+    CString name;
+    CString fault;
+};
+
+Place placeOf(CString target, const CString& nameFolder, const CString& folderName)
+{
+    CFileUtilities files;
+    Place place;
+    switch (files.getPathType(target)) {
+    case fileName:
+        place.folder = nameFolder;
+        place.name = target;
+        place.fault = files.getFileNameFault(nameFolder, target);
+        break;
+    case folderPath:
+        place.folder = target;
+        place.name = folderName;
+        if (!files.directoryExists(target))
+            place.fault = "its folder does not exist";
+        break;
+    case filePath:
+        place.folder = files.getDirectoryString(target);
+        place.name = target.Mid(place.folder.GetLength());
+        break;
+    default:
+        place.fault = "it is neither a file name, nor a folder, nor a full path";
+    }
+    return place;
+}
+
 // Why a copy or XML target cannot take the path, beyond its own kind's checks: the drawing
 // itself, or a file another output of the report goes to; "" when it can.
 CString placeFault(const CString& path, CAcadDrawing* drawing, const CReportOutputs& outputs)
@@ -340,28 +375,7 @@ int CGraphicReport::plotReport(CStoredProcedure* procedure, int timeout, CAcadDr
 int CGraphicReport::saveCopy(CAcadDrawing* drawing, CReportOutputs& outputs)
 {
     try {
-        CFileUtilities files;
-        CString target = m_saveCopyTo;
-        CString folder, name, fault;
-        switch (files.getPathType(target)) {
-        case fileName:
-            folder = drawing->getPath();
-            name = target;
-            fault = files.getFileNameFault(folder, name);
-            break;
-        case folderPath:
-            folder = target;
-            name = m_drawingFilename;
-            if (!files.directoryExists(folder))
-                fault = "its folder does not exist";
-            break;
-        case filePath:
-            folder = files.getDirectoryString(target);
-            name = target.Mid(folder.GetLength());
-            break;
-        default:
-            fault = "it is neither a file name, nor a folder, nor a full path";
-        }
+        auto [folder, name, fault] = placeOf(m_saveCopyTo, drawing->getPath(), m_drawingFilename);
         if (fault.IsEmpty())
             fault = placeFault(folder + name, drawing, outputs);
         if (refused("The copy's target", fault))
@@ -383,23 +397,12 @@ int CGraphicReport::writeReportXML(CAcadDrawing* drawing, CReportOutputs& output
         const CString plotted = CAcadUtilities::plotExtension(CAcadUtilities::convertPlotDevice(m_plotTypeID));
         target = m_outputPath + files.swapFileExtension(plotFileName(m_outputFilename, m_plotTypeID), plotted, ".xml");
     } else {
-        switch (files.getPathType(target)) {
-        case fileName:
-            fault = files.getFileNameFault(m_outputPath, target);
-            target = m_outputPath + target;
-            break;
-        case folderPath:
-            if (!files.directoryExists(target))
-                fault = "its folder does not exist";
-            // The drawing's own extension (".dxf", or ".dwg" by name) gives way to ".xml".
-            target += files.swapFileExtension(m_drawingFilename, m_drawingFilename.Right(4) == ".dxf" ? ".dxf" : ".dwg",
-                                              ".xml");
-            break;
-        case filePath:
-            break;
-        default:
-            fault = "it is neither a file name, nor a folder, nor a full path";
-        }
+        // The drawing's own extension (".dxf", or ".dwg" by name) gives way to ".xml".
+        const CString xmlName =
+            files.swapFileExtension(m_drawingFilename, m_drawingFilename.Right(4) == ".dxf" ? ".dxf" : ".dwg", ".xml");
+        const Place place = placeOf(target, m_outputPath, xmlName);
+        target = place.folder + place.name;
+        fault = place.fault;
     }
     if (fault.IsEmpty())
         fault = placeFault(target, drawing, outputs);

@@ -6,7 +6,7 @@
 #include "database/rowset.h"
 #include "database/storedprocedure.h"
 #include "support/kavroguard.h"
-#include "support/xmlutilities.h"
+#include "support/xmlitems.h"
 
 #include <memory>
 
@@ -43,27 +43,15 @@ void CLinkLines::deleteObjects()
 
 MSXML2::IXMLDOMNodePtr CLinkLines::serialize(CString namespaceURI)
 {
-    return kavroGuard("CLinkLines::serialize", __FILE__, [&] {
-        MSXML2::IXMLDOMNodePtr element = CXMLUtilities().createNode("linkLines", namespaceURI);
-        for (int i = 0; i < m_count; ++i)
-            element->appendChild(m_lines.GetAt(i)->serialize(namespaceURI));
-        return element;
-    });
+    return kavroGuard("CLinkLines::serialize", __FILE__,
+                      [&] { return serializeItems("linkLines", namespaceURI, m_lines, m_count); });
 }
 
 void CLinkLines::deSerialize(MSXML2::IXMLDOMNodePtr node)
 {
     kavroGuard("CLinkLines::deSerialize", __FILE__, [&] {
-        if (!node)
-            return;
-        for (long i = 0; i < node->childCount(); ++i) {
-            const MSXML2::IXMLDOMNodePtr child = node->childAt(i);
-            if (child->get_nodeName() != "linkLine")
-                continue;
-            auto line = std::make_unique<CLinkLine>();
-            line->deSerialize(child);
-            add(line.release());
-        }
+        if (node)
+            deSerializeItems<CLinkLine>(node->get_childNodes(), "linkLine", [this](CLinkLine* line) { add(line); });
     });
 }
 

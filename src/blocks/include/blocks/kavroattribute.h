@@ -10,6 +10,8 @@ class CKavroAttribute : public CAttribute
 {
 public:
     CKavroAttribute() = default;
+    // A new attribute of the kind (with its tag) holding the value.
+    static CKavroAttribute* create(int kind, const CString& value);
 
     // Stores the kind and, for the three kinds, writes the kind's tag.
     void setKind(int kind);

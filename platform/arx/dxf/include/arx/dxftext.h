@@ -6,13 +6,15 @@
 // back as it was.
 #pragma once
 
+#include "win/widetext.h"
+
 #include <string>
 #include <string_view>
 
 namespace qv::dxf {
 
 bool isValidUtf8(std::string_view text);
-void appendUtf8(std::string& out, unsigned cp);
+using ::appendUtf8;
 // The code of a "\U+XXXX" escape at text[i], or -1.
 int unicodeEscapeAt(std::string_view text, size_t i);
 // The two-byte code of a "\M+nXXXX" escape at text[i] (n in page), or -1.
