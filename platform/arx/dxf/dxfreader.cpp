@@ -32,15 +32,6 @@ void forLines(std::string_view window, std::string_view name, Visit visit)
     }
 }
 
-// Where the last line of the window that is name is (npos when none is): the last of a
-// variable given twice is the drawing's, as the header keeps it.
-size_t lineOf(std::string_view window, std::string_view name)
-{
-    size_t last = std::string_view::npos;
-    forLines(window, name, [&](size_t at) { return last = at, true; });
-    return last;
-}
-
 // The group code of a line (-1 when it is none).
 int codeOf(std::string_view line)
 {
@@ -49,6 +40,29 @@ int codeOf(std::string_view line)
     if (std::from_chars(digits.data(), digits.data() + digits.size(), code).ptr != digits.data() + digits.size())
         return -1;
     return code;
+}
+
+// The group code of the line before the one that begins at (-1 when it is none).
+int codeAbove(std::string_view window, size_t at)
+{
+    if (at < 2)
+        return -1;
+    const size_t code = window.rfind('\n', at - 2) + 1;
+    return codeOf(window.substr(code, at - 1 - code));
+}
+
+// Where the last line of the window that names a variable (the value of a 9 pair) is name
+// (npos when none is): the last of a variable given twice is the drawing's, as the header
+// keeps it, and the name given in a pair of another code names none.
+size_t lineOf(std::string_view window, std::string_view name)
+{
+    size_t last = std::string_view::npos;
+    forLines(window, name, [&](size_t at) {
+        if (codeAbove(window, at) == 9)
+            last = at;
+        return true;
+    });
+    return last;
 }
 
 // The value of a header variable's pair of the code in the window: among the pairs after the
@@ -79,8 +93,7 @@ std::string_view headerSection(std::string_view window)
 {
     size_t begin = std::string_view::npos;
     forLines(window, "HEADER", [&](size_t at) {
-        const size_t code = at < 2 ? std::string_view::npos : window.rfind('\n', at - 2) + 1;
-        if (code != std::string_view::npos && codeOf(window.substr(code, at - 1 - code)) == 2)
+        if (codeAbove(window, at) == 2)
             begin = at;
         return begin == std::string_view::npos;
     });
