@@ -203,12 +203,15 @@ void Saver::writeHeader()
     beginSection("HEADER");
     m_impl.setHeader("$ACADVER", 1, "AC1027");
     m_impl.setHeader("$HANDSEED", 5, m_db->handseed().text());
-    for (const HeaderVariable& var : m_impl.header) {
-        if (var.name == "$HANDLING")
-            continue;   // handles are always on from R13
+    // The version comes first: a reader takes its code page from the header's beginning.
+    auto write = [this](const HeaderVariable& var) {
         m_out.text(9, var.name);
         m_out.tags(var.tags);
-    }
+    };
+    write(*m_impl.headerVariable("$ACADVER"));
+    for (const HeaderVariable& var : m_impl.header)
+        if (var.name != "$ACADVER" && var.name != "$HANDLING")   // handles are always on from R13
+            write(var);
     endSection();
 }
 

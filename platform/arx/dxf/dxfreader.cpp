@@ -86,8 +86,8 @@ std::string_view headerValue(std::string_view window, std::string_view name, int
     return {};
 }
 
-// The header section in the window, up to the next section (the whole window when it has
-// none): the variables of another section, kept as they came, decide nothing beside a header;
+// The header section in the window, up to the next 0 pair of a section (the whole window
+// when it has none): the variables of another section, kept as they came, decide nothing beside a header;
 // those after an ENDSEC within the header count, as the header is read on there.
 std::string_view headerSection(std::string_view window)
 {
@@ -101,7 +101,11 @@ std::string_view headerSection(std::string_view window)
         return window;
     size_t end = std::string_view::npos;
     const std::string_view section = window.substr(begin);
-    forLines(section, "SECTION", [&](size_t at) { return end = at, false; });
+    forLines(section, "SECTION", [&](size_t at) {
+        if (codeAbove(section, at) == 0)   // a 0 pair's, not a text of another code
+            end = at;
+        return end == std::string_view::npos;
+    });
     return section.substr(0, end);
 }
 

@@ -576,6 +576,14 @@ TEST(DxfRead, DrawingsOtherReadersOpenAreRepairedNamingEachRepair)
              + "0\nINSERT\n5\n30\n100\nAcDbEntity\n8\n0\n100\nAcDbBlockReference\n2\nB\n10\n0\n20\n0\n100\n\n70\n2\n71\n3\n"
              + end,
          "INSERT 30 at line 15: the block 'B' is not defined", "AcDbBlockReference\n  2\nB\n"},
+        // A version after more of the header than the look for the code page: the save's
+        // version comes first, so its UTF-8 reads back as such.
+        {"version late in a long header", "0\nSECTION\n2\nHEADER\n9\n$DWGCODEPAGE\n3\nANSI_1252\n9\n$MENU\n1\n" + std::string(70000, 'M')
+             + "\n9\n$ACADVER\n1\nAC1015\n0\nENDSEC\n" + entities + "0\nTEXT\n5\n30\n8\n0\n10\n0\n20\n0\n40\n1\n1\n\xe9\n" + end,
+         "", "\n  1\n\xc3\xa9\n"},
+        {"header text reading SECTION", "0\nSECTION\n2\nHEADER\n9\n$DWGCODEPAGE\n3\nANSI_1252\n9\n$PROJECTNAME\n1\nSECTION\n"
+             "9\n$ACADVER\n1\nAC1027\n0\nENDSEC\n" + entities + "0\nTEXT\n5\n30\n8\n0\n10\n0\n20\n0\n40\n1\n1\n\xc3\xa9\n" + end,
+         "", "\n  1\n\xc3\xa9\n"},
     };
     for (const auto& c : cases) {
         const std::string path = dir.file(std::string(c.name) + ".dxf"), saved = dir.file("saved.dxf");
