@@ -256,7 +256,7 @@ class Plot(unittest.TestCase):
         auditor = ezdxf.readfile(saved).audit()
         self.assertEqual((auditor.errors, auditor.fixes), ([], []))
 
-    def test_only_a_plot_reads_the_font_configuration_and_a_missing_font_fails_leaving_no_file(self):
+    def test_only_a_plot_of_texts_reads_the_font_configuration_and_a_missing_font_fails_leaving_no_file(self):
         # Reading the configuration scans its empty font folder into the cache folder.
         conf, fonts, cache = self.out("no-fonts.conf"), self.out("no-fonts"), self.out("font-cache")
         os.mkdir(fonts)
@@ -264,13 +264,19 @@ class Plot(unittest.TestCase):
             f.write('<?xml version="1.0"?>\n<fontconfig><dir>%s</dir><cachedir>%s</cachedir></fontconfig>\n'
                     % (fonts, cache))
 
-        def run(lines):
+        def run(lines, drawing=self.plan):
             script = write_script(self.out("nofont.scr"), lines)
-            return subprocess.run([CADHOST, "--module", TEST_MODULE, "--script", script, self.plan],
+            return subprocess.run([CADHOST, "--module", TEST_MODULE, "--script", script, drawing],
                                   capture_output=True, text=True, env=dict(Host.env(), FONTCONFIG_FILE=conf),
                                   timeout=TIMEOUT)
         result = run(["QUIT"])
         self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertFalse(os.path.exists(cache))
+        doc, lines = ezdxf.new("R2013"), self.out("lines.dxf")
+        doc.modelspace().add_line((0, 0), (100, 50))
+        doc.saveas(lines)
+        result = run(["EXPORT", self.out("lines.pdf"), "EXPORT", self.out("lines.png"), "QUIT"], lines)
+        self.assertEqual((result.returncode, result.stderr), (0, ""))
         self.assertFalse(os.path.exists(cache))
         result = run(["EXPORT", self.out("nofont.pdf"), "QUIT"])
         self.assertEqual(result.returncode, 2, result.stderr)

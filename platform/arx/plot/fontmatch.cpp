@@ -6,7 +6,10 @@
 #include <cctype>
 #include <cstring>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace qv {
@@ -153,6 +156,31 @@ bool isAsked(const FcPattern* match, const std::vector<std::string>& asked)
     return false;
 }
 
+// The installed font fontconfig matches to the request; false when it matches none.
+bool installedFont(const FontRequest& request, FontFile& out)
+{
+    Pattern pattern(FcPatternCreate(), FcPatternDestroy);
+    FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>(request.family.c_str()));
+    FcPatternAddInteger(pattern.get(), FC_WEIGHT, request.bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+    FcPatternAddInteger(pattern.get(), FC_SLANT, request.italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+    FcPatternAddBool(pattern.get(), FC_OUTLINE, FcTrue);
+    FcConfigSubstitute(nullptr, pattern.get(), FcMatchPattern);
+    FcDefaultSubstitute(pattern.get());
+    FcResult result = FcResultNoMatch;
+    const Pattern match(FcFontMatch(nullptr, pattern.get(), &result), FcPatternDestroy);
+    FcChar8* file = nullptr;
+    FcChar8* format = nullptr;
+    if (!match || FcPatternGetString(match.get(), FC_FILE, 0, &file) != FcResultMatch
+        || !isAsked(match.get(), askedFamilies(pattern.get())))
+        return false;
+    out.file = reinterpret_cast<const char*>(file);
+    if (FcPatternGetInteger(match.get(), FC_INDEX, 0, &out.index) != FcResultMatch)
+        out.index = 0;
+    out.trueType = FcPatternGetString(match.get(), FC_FONTFORMAT, 0, &format) == FcResultMatch
+        && std::strcmp(reinterpret_cast<const char*>(format), "TrueType") == 0;
+    return true;
+}
+
 } // namespace
 
 bool isShapeFont(const std::string& name)
@@ -175,25 +203,19 @@ bool requestFor(const PlotFont& font, FontRequest& out)
 
 bool matchFont(const FontRequest& request, bool trueTypeOnly, FontFile& out)
 {
-    Pattern pattern(FcPatternCreate(), FcPatternDestroy);
-    FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>(request.family.c_str()));
-    FcPatternAddInteger(pattern.get(), FC_WEIGHT, request.bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
-    FcPatternAddInteger(pattern.get(), FC_SLANT, request.italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
-    FcPatternAddBool(pattern.get(), FC_OUTLINE, FcTrue);
-    FcConfigSubstitute(nullptr, pattern.get(), FcMatchPattern);
-    FcDefaultSubstitute(pattern.get());
-    FcResult result = FcResultNoMatch;
-    const Pattern match(FcFontMatch(nullptr, pattern.get(), &result), FcPatternDestroy);
-    FcChar8* file = nullptr;
-    FcChar8* format = nullptr;
-    if (!match || FcPatternGetString(match.get(), FC_FILE, 0, &file) != FcResultMatch
-        || !isAsked(match.get(), askedFamilies(pattern.get())))
+    // fontconfig's configuration stays as loaded for the process: each request's font is
+    // matched once, and the plots after the first take it from here.
+    static std::mutex mutex;
+    static std::unordered_map<std::string, std::optional<FontFile>> matched;
+    const std::lock_guard lock(mutex);
+    auto found = matched.find(request.key);
+    if (found == matched.end()) {
+        FontFile file;
+        found = matched.emplace(request.key, installedFont(request, file) ? std::optional(file) : std::nullopt).first;
+    }
+    if (!found->second)
         return false;
-    out.file = reinterpret_cast<const char*>(file);
-    if (FcPatternGetInteger(match.get(), FC_INDEX, 0, &out.index) != FcResultMatch)
-        out.index = 0;
-    out.trueType = FcPatternGetString(match.get(), FC_FONTFORMAT, 0, &format) == FcResultMatch
-        && std::strcmp(reinterpret_cast<const char*>(format), "TrueType") == 0;
+    out = *found->second;
     return out.trueType || !trueTypeOnly;
 }
 

@@ -34,8 +34,8 @@ struct FontRequest {
 // the table does not know). The empty name is the plot's default font, DejaVu Sans.
 bool requestFor(const PlotFont& font, FontRequest& out);
 // The installed font for the request; false when it leads to none (or, with trueTypeOnly,
-// to none with TrueType outlines). Each call is a fontconfig match, a fraction of a
-// millisecond.
+// to none with TrueType outlines). Each request is matched once per process (a fontconfig
+// match, a fraction of a millisecond); the calls after take that font.
 bool matchFont(const FontRequest& request, bool trueTypeOnly, FontFile& out);
 
 } // namespace qv

@@ -87,12 +87,6 @@ TextMeasurer::TextMeasurer(bool trueTypeOnly)
     m_options = cairo_font_options_create();
     cairo_font_options_set_hint_metrics(m_options, CAIRO_HINT_METRICS_OFF);
     cairo_font_options_set_hint_style(m_options, CAIRO_HINT_STYLE_NONE);
-    FontRequest request;
-    FontFile file;
-    if (!requestFor({}, request) || !matchFont(request, trueTypeOnly, file) || (load(file), m_faces.empty()))
-        load({});   // DejaVu Sans as cairo finds it; a PDF cannot embed it
-    m_fonts[{}] = 0;
-    m_requests[request.key] = 0;
 }
 
 TextMeasurer::~TextMeasurer()
@@ -135,8 +129,20 @@ unsigned TextMeasurer::load(const FontFile& file)
     return index;
 }
 
+void TextMeasurer::loadDefault()
+{
+    FontRequest request;
+    FontFile file;
+    if (!requestFor({}, request) || !matchFont(request, m_trueTypeOnly, file) || (load(file), m_faces.empty()))
+        load({});   // DejaVu Sans as cairo finds it; a PDF cannot embed it
+    m_fonts[{}] = 0;
+    m_requests[request.key] = 0;
+}
+
 unsigned TextMeasurer::face(const PlotFont& font)
 {
+    if (m_faces.empty())
+        loadDefault();
     if (font == m_lastFont)
         return m_lastFace;
     auto found = m_fonts.find(font);

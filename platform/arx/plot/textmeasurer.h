@@ -37,7 +37,7 @@ public:
 
     // trueTypeOnly: fonts and fallbacks with TrueType outlines only, as a PDF embeds them.
     explicit TextMeasurer(bool trueTypeOnly);
-    // Each fontconfig match from now on is paid for through pay (see kFontMatchPrice); once
+    // Each font matched from now on is paid for through pay (see kFontMatchPrice); once
     // it refuses, the fonts not yet matched take the default face.
     void chargeLookups(std::function<bool()> pay) { m_pay = std::move(pay); }
     ~TextMeasurer();
@@ -45,9 +45,10 @@ public:
     TextMeasurer& operator=(const TextMeasurer&) = delete;
 
     // The face a font's texts are drawn in, matched on its first use; 0, the default, for a
-    // font that names nothing installed.
+    // font that names nothing installed. The default face is matched on the first call, so
+    // that a plot without texts never reads the font configuration.
     unsigned face(const PlotFont& font);
-    // The faces met so far, in order: the fonts asked for and the fallbacks.
+    // The faces met so far, in order: the default, the fonts asked for and the fallbacks.
     unsigned faceCount() const { return static_cast<unsigned>(m_faces.size()); }
     const FontFile& file(unsigned face) const { return m_faces[face]->file; }
     // The options the faces are measured with (unhinted), for drawing them alike.
@@ -85,6 +86,8 @@ private:
         }
     };
 
+    // Face 0: the default font, or DejaVu Sans as cairo finds it when none is installed.
+    void loadDefault();
     // The face of a font file, loaded on first use; 0 when it cannot be loaded.
     unsigned load(const FontFile& file);
     // The face of a font not met before: its request's, matched on the request's first use.
