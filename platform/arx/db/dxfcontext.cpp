@@ -108,7 +108,8 @@ AcDbHandle DxfContext::noHandle(const dxf::Pair& pair)
 void DxfContext::readRecord(AcRxObject& target, const dxf::FieldTable& table, std::span<const dxf::Pair> pairs,
                             ObjectData*& data, RecordInfo& info)
 {
-    const RecordInfo known = std::exchange(info, RecordInfo());
+    const dxf::Pair* const parsed = std::exchange(info.handlePair, nullptr);
+    const AcDbHandle known = std::exchange(info.handle, AcDbHandle());
     dxf::FieldTable::Cursor cursor;
     bool marked = false, common = true, handleRead = false, ownerRead = false;
     m_recordType = pairs[0].value;
@@ -118,7 +119,7 @@ void DxfContext::readRecord(AcRxObject& target, const dxf::FieldTable& table, st
         if (!mayBeCommon(p.code)) {
             readField(target, table, cursor, pairs, i, data, marked, common);
         } else if ((p.code == 5 || p.code == 105) && common && !handleRead) {
-            info.handle = m_recordHandle = &p == known.handlePair ? known.handle : handleOrNone(p);
+            info.handle = m_recordHandle = &p == parsed ? known : handleOrNone(p);
             handleRead = true;
             ++i;
         } else if (p.code == 102 && p.value.starts_with("{")) {
