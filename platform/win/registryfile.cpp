@@ -1,6 +1,7 @@
 #include "registryfile.h"
 
 #include "win/atomicfile.h"
+#include "win/hexdigit.h"
 #include "win/widetext.h"
 
 #include <cerrno>
@@ -45,17 +46,6 @@ std::string escape(std::string_view text)
     return out;
 }
 
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 bool unescape(std::string_view text, std::string& out)
 {
     out.clear();
@@ -75,8 +65,8 @@ bool unescape(std::string_view text, std::string& out)
         case 'x': {
             if (i + 2 >= text.size())
                 return false;
-            const int high = hexDigit(text[i + 1]);
-            const int low = hexDigit(text[i + 2]);
+            const int high = qv::hexDigit(text[i + 1]);
+            const int low = qv::hexDigit(text[i + 2]);
             if (high < 0 || low < 0)
                 return false;
             out += static_cast<char>(high * 16 + low);
@@ -188,9 +178,9 @@ bool parseData(std::string_view spec, RegistryFile::Value& value)
             return false;
         DWORD number = 0;
         for (const char c : digits) {
-            if (hexDigit(c) < 0)
+            if (qv::hexDigit(c) < 0)
                 return false;
-            number = number << 4 | static_cast<DWORD>(hexDigit(c));
+            number = number << 4 | static_cast<DWORD>(qv::hexDigit(c));
         }
         value.type = kRegDword;
         value.data.clear();
@@ -215,13 +205,13 @@ bool parseData(std::string_view spec, RegistryFile::Value& value)
     value.data.clear();
     const std::string_view bytes = spec.substr(close + 2);
     for (size_t i = 0; i < bytes.size(); i += 3) {
-        if (i + 2 > bytes.size() || hexDigit(bytes[i]) < 0 || hexDigit(bytes[i + 1]) < 0)
+        if (i + 2 > bytes.size() || qv::hexDigit(bytes[i]) < 0 || qv::hexDigit(bytes[i + 1]) < 0)
             return false;
         if (i + 2 < bytes.size() && bytes[i + 2] != ',')
             return false;
         if (i + 2 == bytes.size() - 1)
             return false; // a trailing comma
-        value.data += static_cast<char>(hexDigit(bytes[i]) * 16 + hexDigit(bytes[i + 1]));
+        value.data += static_cast<char>(qv::hexDigit(bytes[i]) * 16 + qv::hexDigit(bytes[i + 1]));
     }
     return true;
 }

@@ -7,6 +7,7 @@
 #include "procedurecall.h"
 #include "database/rowset.h"
 #include "support/kavroguard.h"
+#include "support/xmlitems.h"
 #include "support/xmlutilities.h"
 
 #include <memory>
@@ -92,16 +93,7 @@ MSXML2::IXMLDOMNodePtr CHyperlinks::serialize(CString namespaceURI) const
 void CHyperlinks::deSerialize(MSXML2::IXMLDOMNodeListPtr nodes)
 {
     kavroGuard("CHyperlinks::deSerialize", __FILE__, [&] {
-        if (!nodes)
-            return;
-        for (long i = 0; i < nodes->get_length(); ++i) {
-            const MSXML2::IXMLDOMNodePtr node = nodes->get_item(i);
-            if (node->get_nodeName() != "hyperlink")
-                continue;
-            auto item = std::make_unique<CHyperlink>();
-            item->deSerialize(node);
-            adopt(item.release());
-        }
+        deSerializeItems<CHyperlink>(nodes, "hyperlink", [this](CHyperlink* item) { adopt(item); });
     });
 }
 

@@ -6,7 +6,7 @@
 #include "database/storedprocedure.h"
 #include "layertable.h"
 #include "support/kavroguard.h"
-#include "support/xmlutilities.h"
+#include "support/xmlitems.h"
 
 #include <algorithm>
 #include <iterator>
@@ -171,27 +171,14 @@ void CLayers::getGraphicReportLayersOn(CStoredProcedure* procedure, int reportID
 
 MSXML2::IXMLDOMNodePtr CLayers::serialize(CString namespaceURI)
 {
-    return kavroGuard("CLayers::serialize", __FILE__, [&] {
-        MSXML2::IXMLDOMNodePtr element = CXMLUtilities().createNode("layersOn", namespaceURI);
-        for (int i = 0; i < m_count; ++i)
-            element->appendChild(m_layers.GetAt(i)->serialize(namespaceURI));
-        return element;
-    });
+    return kavroGuard("CLayers::serialize", __FILE__,
+                      [&] { return serializeItems("layersOn", namespaceURI, m_layers, m_count); });
 }
 
 void CLayers::deSerialize(MSXML2::IXMLDOMNodeListPtr nodes)
 {
     kavroGuard("CLayers::deSerialize", __FILE__, [&] {
-        if (!nodes)
-            return;
-        for (long i = 0; i < nodes->get_length(); ++i) {
-            const MSXML2::IXMLDOMNodePtr node = nodes->get_item(i);
-            if (node->get_nodeName() != "layerOn")
-                continue;
-            auto layer = std::make_unique<CLayer>();
-            layer->deSerialize(node);
-            adopt(std::move(layer));
-        }
+        deSerializeItems<CLayer>(nodes, "layerOn", [this](CLayer* layer) { adopt(std::unique_ptr<CLayer>(layer)); });
     });
 }
 

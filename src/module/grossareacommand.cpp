@@ -1,4 +1,5 @@
 #include "commands.h"
+#include "areawithunit.h"
 #include "outlinecheck.h"
 
 #include "arx/aced.h"
@@ -84,7 +85,7 @@ void createGrossAreaBlock(CAcadDrawing* drawing, AcDbObjectId& polylineId, int u
             block.setPerimeter(CUtilities::CStringToDouble(perimeterText));
             auto* attributes = new CAttributes;
             attributes->add(CKavroAttribute::create(0, "GROSS AREA"), 0);
-            attributes->add(CKavroAttribute::create(1, areaText + (units == 0 ? "sq.m." : "sq.ft.")), 0);
+            attributes->add(CKavroAttribute::create(1, areaWithUnit(areaText, units)), 0);
             attributes->add(CKavroAttribute::create(2, " "), 0);
             block.setAttributes(attributes);
             const AcGePoint3d basePoint(picked[0], picked[1], picked[2]);

@@ -1,4 +1,5 @@
 #include "commands.h"
+#include "areawithunit.h"
 #include "outlinecheck.h"
 
 #include "arx/acutprintf.h"
@@ -169,8 +170,8 @@ Acad::ErrorStatus createTenDraBlock(CAcadDrawing* drawing, AcGePoint3d insertion
             block.setBlockName(definitionName);
             auto* attributes = new CAttributes;
             attributes->add(CKavroAttribute::create(0, roomName), 0);
-            attributes->add(CKavroAttribute::create(1, CUtilities::DoubleToCString(area, precision)
-                                                           + (units == 0 ? "sq.m." : "sq.ft.")), 0);
+            const CString areaText = areaWithUnit(CUtilities::DoubleToCString(area, precision), units);
+            attributes->add(CKavroAttribute::create(1, areaText), 0);
             attributes->add(CKavroAttribute::create(2, " "), 0);
             block.setAttributes(attributes);
             status = block.insertBlock(drawing, outline, insertionPoint, textHeight, widthFactor, textRotation);

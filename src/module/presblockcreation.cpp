@@ -1,5 +1,6 @@
 #include "module/presblockcreation.h"
 
+#include "areawithunit.h"
 #include "arx/acdocman.h"
 #include "arx/aced.h"
 #include "arx/acutprintf.h"
@@ -429,7 +430,7 @@ void CPresBlockCreation::createBlock(CAcadDrawing* drawing, AcDbObjectId polylin
         block.setArea(area);
         block.setPerimeter(perimeter);
         block.setBlockName(getNextBlockIdentifier());
-        const CString areaText = CUtilities::DoubleToCString(area, precision) + (units == 0 ? "sq.m." : "sq.ft.");
+        const CString areaText = areaWithUnit(CUtilities::DoubleToCString(area, precision), units);
         block.setAttributes(roomAttributes(name, areaText, textSize, scale, rotation));
 
         // The insertion opens the outline again itself.

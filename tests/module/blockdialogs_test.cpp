@@ -519,6 +519,25 @@ TEST_F(BlockDialogsTest, AddedAreasAndTheirHighlightEndWithTheDialog)
     EXPECT_TRUE(editor->IsWindowVisible());
 }
 
+// Recalc and Delete measure in the dialog's drawing and say where an outline meets itself
+// in the current UCS: they make that drawing current first, as a pick does.
+TEST_F(BlockDialogsTest, RecalcAndDeleteMakeTheDialogsDrawingCurrent)
+{
+    room("Office", "A", 0);
+    openEditor();
+    CPresBlock* dialog = open("Office");
+    ASSERT_TRUE(dialog);
+    ASSERT_EQ(acDocManager->appContextNewDocument(), Acad::eOk);
+    AcApDocument* other = acDocManager->curDocument();
+    const std::string madeCurrent =
+        "\nThis dialog works on \"" + std::string(document->fileName()) + "\": it is now the current drawing.\n";
+    for (int id : {IDC_CMD_AREA_RECALC, IDC_CMD_PERIMETER_RECALC, IDC_CMD_DELETE_SUB_AREAS, IDC_CMD_DELETE_ADD_AREAS}) {
+        acDocManager->setCurDocument(other);
+        EXPECT_EQ(captured([&] { click(dialog->tabs().dataPage(), id); }), madeCurrent) << id;
+        EXPECT_EQ(acDocManager->curDocument(), document);
+    }
+}
+
 TEST_F(BlockDialogsTest, MoveAttributesTakesThePickedPointAndACancelChangesNothing)
 {
     const AcDbObjectId office = room("Office", "A", 0);

@@ -47,28 +47,17 @@ bool handleMayFollow(const dxf::Pair& p, bool before) { return isMarker(p) ? p.v
 
 DxfContext::DxfContext(AcDbDatabase* db) : m_impl(db->impl()) {}
 
-AcDbHandle DxfContext::recordHandle(std::span<const dxf::Pair> pairs) const
+DxfContext::RecordInfo DxfContext::recordHandle(std::span<const dxf::Pair> pairs)
 {
     unsigned long long value = 0;
     bool common = true;
     for (size_t i = 1; i < pairs.size() && (common = handleMayFollow(pairs[i], common)); ++i)
         if (pairs[i].code == 5 || pairs[i].code == 105) {
             if (!dxf::parseHandle(pairs[i].value, value))
-                return AcDbHandle();
-            m_readHandle = {pairs[i].value, pairs[i].line, AcDbHandle(value)};
-            return m_readHandle.handle;
+                return {};
+            return {AcDbHandle(value), AcDbHandle(), &pairs[i]};
         }
-    return AcDbHandle();
-}
-
-// The handle of the pair recordHandle read last is not parsed again (a pair is known by its
-// place in the file and its line).
-AcDbHandle DxfContext::recordHandleOrNone(const dxf::Pair& pair)
-{
-    const ReadHandle read = std::exchange(m_readHandle, ReadHandle());
-    if (pair.value.data() == read.value.data() && pair.value.size() == read.value.size() && pair.line == read.line)
-        return read.handle;
-    return handleOrNone(pair);
+    return {};
 }
 
 std::string DxfContext::describeRecord() const
@@ -119,6 +108,8 @@ AcDbHandle DxfContext::noHandle(const dxf::Pair& pair)
 void DxfContext::readRecord(AcRxObject& target, const dxf::FieldTable& table, std::span<const dxf::Pair> pairs,
                             ObjectData*& data, RecordInfo& info)
 {
+    const dxf::Pair* const parsed = std::exchange(info.handlePair, nullptr);
+    const AcDbHandle known = std::exchange(info.handle, AcDbHandle());
     dxf::FieldTable::Cursor cursor;
     bool marked = false, common = true, handleRead = false, ownerRead = false;
     m_recordType = pairs[0].value;
@@ -128,7 +119,7 @@ void DxfContext::readRecord(AcRxObject& target, const dxf::FieldTable& table, st
         if (!mayBeCommon(p.code)) {
             readField(target, table, cursor, pairs, i, data, marked, common);
         } else if ((p.code == 5 || p.code == 105) && common && !handleRead) {
-            info.handle = m_recordHandle = recordHandleOrNone(p);
+            info.handle = m_recordHandle = &p == parsed ? known : handleOrNone(p);
             handleRead = true;
             ++i;
         } else if (p.code == 102 && p.value.starts_with("{")) {

@@ -29,15 +29,18 @@ public:
     explicit DxfContext(AcDbDatabase* db);
 
 
-    // What a record's common part names.
+    // What a record's common part names. recordHandle fills handle and handlePair before
+    // the record is read; readRecord then takes that pair's handle without parsing it again.
     struct RecordInfo {
         AcDbHandle handle;
         AcDbHandle owner;
+        const dxf::Pair* handlePair = nullptr;
     };
-    // The handle of a record, read before its object is made (and remembered, so that
-    // readRecord does not parse it again).
-    AcDbHandle recordHandle(std::span<const dxf::Pair> pairs) const;
-    // Reads the pairs after a record's head into target's fields (table) and data.
+    // The handle of a record, read before its object is made (null when none or not
+    // hexadecimal), with the pair it is read from.
+    static RecordInfo recordHandle(std::span<const dxf::Pair> pairs);
+    // Reads the pairs after a record's head into target's fields (table) and data; info
+    // holds what they name (and may come from recordHandle on the same pairs).
     void readRecord(AcRxObject& target, const dxf::FieldTable& table, std::span<const dxf::Pair> pairs,
                     ObjectData*& data, RecordInfo& info);
 
@@ -113,13 +116,6 @@ private:
         std::string name;
         AcDbObjectId id;
     };
-    // The handle recordHandle read last, and the pair it read it from.
-    struct ReadHandle {
-        std::string_view value;
-        int line = 0;
-        AcDbHandle handle;
-    };
-
     void readField(AcRxObject& target, const dxf::FieldTable& table, dxf::FieldTable::Cursor& cursor,
                    std::span<const dxf::Pair> pairs, size_t& i, ObjectData*& data, bool& marked, bool& common);
     void readGroup(std::span<const dxf::Pair> pairs, size_t& i, ObjectData*& data);
@@ -130,7 +126,6 @@ private:
         return dxf::parseHandle(pair.value, value) ? AcDbHandle(value) : noHandle(pair);
     }
     AcDbHandle noHandle(const dxf::Pair& pair);
-    AcDbHandle recordHandleOrNone(const dxf::Pair& pair);
     std::string_view repairedName(const dxf::Pair& pair);
     // Whether pair gives the name held, as read through name.
     bool givesName(const dxf::Pair& pair, std::string_view held) const;
@@ -159,7 +154,6 @@ private:
     size_t m_nextRecentLayer = 0;
     std::unordered_set<const char*> m_textStyles;
     const char* m_lastTextStyle = nullptr;
-    mutable ReadHandle m_readHandle;
     // The record being read, as repairs name it.
     std::string_view m_recordType;
     AcDbHandle m_recordHandle;

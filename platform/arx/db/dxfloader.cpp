@@ -249,9 +249,9 @@ private:
     void adoptByHardPointers();
     void dropStrayDrawOrders();
 
-    // The slot of the current record's handle (a new one without a handle); a handle that
+    // The slot of the current record's handle (a new one for the null handle); a handle that
     // already has an object is refused.
-    AcDbStub* claimSlot();
+    AcDbStub* claimSlot(AcDbHandle handle);
     // Notes the handle of a record that is no object (a block's BLOCK and ENDBLK, a SEQEND).
     void noteHandle(AcDbHandle handle);
     void forgetDroppedHandles();
@@ -421,9 +421,8 @@ void Loader::noteHandle(AcDbHandle handle)
 
 // A handle that an earlier record has (as some writers give a polyline's vertices the
 // polyline's) is the earlier one's: the later record gets a new handle.
-AcDbStub* Loader::claimSlot()
+AcDbStub* Loader::claimSlot(AcDbHandle handle)
 {
-    const AcDbHandle handle = m_context.recordHandle(m_record.pairs());
     AcDbStub* stub = handle.isNull() ? m_impl.newStub() : m_impl.stubFor(handle);
     if (stub->object) {
         m_impl.repaired(std::string(m_record.type()) + " at line " + std::to_string(m_record.head().line)
@@ -438,7 +437,7 @@ AcDbStub* Loader::claimSlot()
 std::string Loader::recordName() const
 {
     std::string name(m_record.type());
-    if (const AcDbHandle handle = m_context.recordHandle(m_record.pairs()); !handle.isNull())
+    if (const AcDbHandle handle = qv::DxfContext::recordHandle(m_record.pairs()).handle; !handle.isNull())
         name += ' ' + handle.text();
     return name;
 }
@@ -465,13 +464,14 @@ void Loader::readTable()
     AcDbObjectId& slot = m_impl.*(kind->second.slot);
     if (!slot.isNull())
         fail("table " + name + " given twice");
-    qv::DxfContext::RecordInfo info;
-    AcDbStub* stub = claimSlot();
+    qv::DxfContext::RecordInfo info = qv::DxfContext::recordHandle(m_record.pairs());
+    AcDbStub* stub = claimSlot(info.handle);
     auto* table = kind->second.makeTable(m_impl);
     slot = readRecord(stub, table, info);
     m_impl.tables.push_back(slot);
     for (advance(); at(name); advance()) {
-        AcDbStub* recordStub = claimSlot();
+        info = qv::DxfContext::recordHandle(m_record.pairs());
+        AcDbStub* recordStub = claimSlot(info.handle);
         AcDbSymbolTableRecord* record = kind->second.makeRecord(m_impl);
         const AcDbObjectId id = readRecord(recordStub, record, info);
         // Definitions are found by name: a name given twice would mix them up.
@@ -576,7 +576,7 @@ void Loader::readEntities(AcDbObjectId owner)
 // The end of a reference's attributes or a polyline's vertices: kept for its handle.
 void Loader::readSequenceEnd()
 {
-    const AcDbHandle h = m_context.recordHandle(m_record.pairs());
+    const AcDbHandle h = qv::DxfContext::recordHandle(m_record.pairs()).handle;
     noteHandle(h);
     if (m_lastInsert)
         m_lastInsert->setSeqendHandle(h);
@@ -598,10 +598,10 @@ void Loader::readEntity(AcDbObjectId owner)
     AcDbEntity* parent = attribute ? static_cast<AcDbEntity*>(m_lastInsert) : m_lastPolyline;
     if ((attribute || vertex) && !parent)
         fail(std::string(type) + " outside a " + (attribute ? "block reference" : "polyline"));
-    AcDbStub* stub = claimSlot();
+    qv::DxfContext::RecordInfo info = qv::DxfContext::recordHandle(m_record.pairs());
+    AcDbStub* stub = claimSlot(info.handle);
     const Maker maker = entityMaker(type);
     AcDbObject* obj = maker ? maker(m_impl, m_record) : m_impl.makeInArena<AcDbProxyEntity>(qv::dxf::internName(type));
-    qv::DxfContext::RecordInfo info;
     const AcDbObjectId id = readRecord(stub, obj, info);
     auto* ent = static_cast<AcDbEntity*>(obj);
     auto* ref = AcDbBlockReference::cast(ent);
@@ -641,11 +641,11 @@ void Loader::readEntity(AcDbObjectId owner)
 void Loader::readObject()
 {
     const std::string_view type = m_record.type();
-    AcDbStub* stub = claimSlot();
+    qv::DxfContext::RecordInfo info = qv::DxfContext::recordHandle(m_record.pairs());
+    AcDbStub* stub = claimSlot(info.handle);
     const auto maker = objectMakers().find(type);
     AcDbObject* obj = maker != objectMakers().end() ? maker->second(m_impl, m_record)
                                                     : m_impl.makeInArena<AcDbProxyObject>(qv::dxf::internName(type));
-    qv::DxfContext::RecordInfo info;
     const AcDbObjectId id = readRecord(stub, obj, info);
     if (auto* dict = AcDbDictionary::cast(obj)) {
         if (m_impl.rootDictionary.isNull())

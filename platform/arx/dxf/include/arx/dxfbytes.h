@@ -1,6 +1,8 @@
 // The classes of bytes that reading and writing DXF tell apart, each decided here only.
 #pragma once
 
+#include "win/hexdigit.h"
+
 #include <string_view>
 
 namespace qv::dxf {
@@ -11,15 +13,8 @@ inline bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
 
 inline bool isDigit(char c) { return static_cast<unsigned char>(c - '0') < 10; }
 
-// The value of a hexadecimal digit of either case, -1 for any other byte.
-inline int hexDigit(char c)
-{
-    const unsigned byte = static_cast<unsigned char>(c);
-    if (byte - '0' < 10)
-        return static_cast<int>(byte - '0');
-    const unsigned letter = (byte | 0x20) - 'a';
-    return letter < 6 ? static_cast<int>(letter + 10) : -1;
-}
+// Hexadecimal digits by the one rule of every reader of hexadecimal text.
+using qv::hexDigit;
 
 // Whether a text with the byte needs decoding: bytes above ASCII and the backslash of escapes.
 inline bool needsDecoding(unsigned char c) { return c >= 0x80 || c == '\\'; }
