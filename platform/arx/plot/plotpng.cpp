@@ -39,17 +39,21 @@ bool writeChunk(const char* type, const unsigned char* data, size_t size,
     return sink(head, 8) && (size == 0 || sink(data, size)) && sink(tail, 4);
 }
 
-// How many of the first count pixels of row equal those of above, compared two at a time.
+// Whether the eight pixels at row equal those at above.
+bool sameEight(const std::uint32_t* row, const std::uint32_t* above)
+{
+    std::uint64_t a[4], b[4];
+    std::memcpy(a, row, sizeof a);
+    std::memcpy(b, above, sizeof b);
+    return ((a[0] ^ b[0]) | (a[1] ^ b[1]) | (a[2] ^ b[2]) | (a[3] ^ b[3])) == 0;
+}
+
+// How many of the first count pixels of row equal those of above, compared eight at a time.
 int samePixels(const std::uint32_t* row, const std::uint32_t* above, int count)
 {
     int same = 0;
-    for (; same + 2 <= count; same += 2) {
-        std::uint64_t a, b;
-        std::memcpy(&a, row + same, 8);
-        std::memcpy(&b, above + same, 8);
-        if (a != b)
-            break;
-    }
+    while (same + 8 <= count && sameEight(row + same, above + same))
+        same += 8;
     while (same < count && row[same] == above[same])
         ++same;
     return same;
@@ -62,22 +66,43 @@ void filterPixel(std::uint32_t p, std::uint32_t q, unsigned char* out)
     out[2] = static_cast<unsigned char>(p - q);
 }
 
-// The row as RGB bytes behind the "up" filter: each byte less the one above it. Stretches
-// of pixels like those above (most of a sheet) are found a word at a time and are zeros.
-void filterRow(const std::uint32_t* row, const std::uint32_t* above, int width, unsigned char* out)
+// How many pixels from the first of row differ from those of above, at most count.
+int differentPixels(const std::uint32_t* row, const std::uint32_t* above, int count)
 {
-    *out++ = 2;
+    int differ = 0;
+    while (differ < count && row[differ] != above[differ])
+        ++differ;
+    return differ;
+}
+
+// The row as RGB bytes behind the "up" filter (each byte less the one above it), deflated.
+// Stretches of pixels like those above (most of a sheet) are found a word at a time and
+// handed over as zeros, a row like the one above whole; only other pixels are filtered,
+// into scratch (a row's bytes).
+void deflateRow(const std::uint32_t* row, const std::uint32_t* above, int width, unsigned char* scratch,
+                RunDeflater& deflater)
+{
+    static const unsigned char upFilter = 2;
+    deflater.write(&upFilter, 1);
     if (!above) {
         for (int x = 0; x < width; ++x)
-            filterPixel(row[x], 0, out + 3 * static_cast<size_t>(x));
+            filterPixel(row[x], 0, scratch + 3 * static_cast<size_t>(x));
+        deflater.write(scratch, 3 * static_cast<size_t>(width));
         return;
     }
-    for (int x = 0; x < width; ++x) {
+    if (std::memcmp(row, above, 4 * static_cast<size_t>(width)) == 0) {
+        deflater.writeZeros(3 * static_cast<size_t>(width));
+        return;
+    }
+    for (int x = 0; x < width;) {
         const int same = samePixels(row + x, above + x, width - x);
-        std::memset(out + 3 * static_cast<size_t>(x), 0, 3 * static_cast<size_t>(same));
+        deflater.writeZeros(3 * static_cast<size_t>(same));
         x += same;
-        if (x < width)
-            filterPixel(row[x], above[x], out + 3 * static_cast<size_t>(x));
+        const int differ = differentPixels(row + x, above + x, width - x);
+        for (int i = 0; i < differ; ++i)
+            filterPixel(row[x + i], above[x + i], scratch + 3 * static_cast<size_t>(i));
+        deflater.write(scratch, 3 * static_cast<size_t>(differ));
+        x += differ;
     }
 }
 
@@ -94,12 +119,10 @@ struct Band {
 void compressBand(const unsigned char* pixels, int width, int stride, Band& band)
 {
     RunDeflater deflater;
-    std::vector<unsigned char> row(1 + static_cast<size_t>(width) * 3);
+    std::vector<unsigned char> scratch(static_cast<size_t>(width) * 3);
     auto rowAt = [&](int y) { return reinterpret_cast<const std::uint32_t*>(pixels + static_cast<size_t>(y) * stride); };
-    for (int y = band.first; y < band.end; ++y) {
-        filterRow(rowAt(y), y > 0 ? rowAt(y - 1) : nullptr, width, row.data());
-        deflater.write(row.data(), row.size());
-    }
+    for (int y = band.first; y < band.end; ++y)
+        deflateRow(rowAt(y), y > 0 ? rowAt(y - 1) : nullptr, width, scratch.data(), deflater);
     deflater.finish(band.last);
     band.data = std::move(deflater.output());
     band.adler = deflater.adler();

@@ -15,6 +15,7 @@ constexpr size_t kMinRun = 3, kMaxRun = 258;       // the lengths a match may ha
 constexpr unsigned kEndOfBlock = 256, kFirstLengthSymbol = 257;
 
 constexpr std::uint64_t kAdlerBase = 65521;
+const unsigned char kZero[2] = {0, 0};
 
 // Deflate's length symbols: the shortest length of each and its extra bits.
 constexpr std::uint16_t kLengthBase[29] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,
@@ -118,16 +119,17 @@ void RunDeflater::write(const unsigned char* data, size_t size)
     }
 }
 
-// Between two blocks the sums grow by at most 2^15 tokens of 258 bytes of 255, which keeps
-// them far inside 64 bits; they are reduced once a block.
-void RunDeflater::literal(unsigned char byte)
+// A run of zeros: a literal zero first unless the last byte was one.
+void RunDeflater::writeZeros(size_t count)
 {
-    m_tokens[m_tokenCount++] = byte;
-    ++m_counts[byte];
-    m_sum += byte;
-    m_sumOfSums += m_sum;
-    ++m_length;
-    m_previous = byte;
+    if (count > 0 && m_previous != 0)
+        write(kZero, 1), --count;
+    for (; count >= kMinRun; count -= std::min(count, kMaxRun)) {
+        if (m_tokenCount == kBlockTokens)
+            writeBlock(false);
+        run(std::min(count, kMaxRun));
+    }
+    write(kZero, count);
 }
 
 // length more bytes like the last: the sums as if each had been added on its own.
@@ -146,11 +148,11 @@ void RunDeflater::finish(bool last)
     if (last || m_tokenCount > 0)
         writeBlock(last);
     if (!last) {
-        putBits(0, 3);   // a stored block, not the last, of no bytes
-        alignToByte();
-        m_out.insert(m_out.end(), {0x00, 0x00, 0xFF, 0xFF});
+        m_bits.put(0, 3);   // a stored block, not the last, of no bytes
+        m_bits.alignToByte();
+        m_bits.bytes().insert(m_bits.bytes().end(), {0x00, 0x00, 0xFF, 0xFF});
     }
-    alignToByte();
+    m_bits.alignToByte();
 }
 
 std::uint32_t RunDeflater::adler()
@@ -168,11 +170,11 @@ void RunDeflater::writeBlock(bool last)
     huffmanCode(m_counts.data(), kLiteralSymbols, 15, lengths, codes);
     const std::uint32_t distanceCounts[2] = {1, 0};   // every match is one byte back
     huffmanCode(distanceCounts, 2, 15, lengths + kLiteralSymbols, codes + kLiteralSymbols);
-    putBits(last ? 1 : 0, 1);
-    putBits(2, 2);
+    m_bits.put(last ? 1 : 0, 1);
+    m_bits.put(2, 2);
     writeCodeLengths(lengths);
     writeTokens(codes, lengths);
-    putBits(codes[kEndOfBlock], lengths[kEndOfBlock]);
+    m_bits.put(codes[kEndOfBlock], lengths[kEndOfBlock]);
     m_tokenCount = 0;
     m_counts.fill(0);
     adler();
@@ -198,14 +200,14 @@ void RunDeflater::writeCodeLengths(const std::uint8_t* lengths)
     size_t ordered = 19;
     while (ordered > 4 && stepLengths[kCodeLengthOrder[ordered - 1]] == 0)
         --ordered;
-    putBits(static_cast<std::uint32_t>(literalCodes - kFirstLengthSymbol), 5);
-    putBits(1, 5);   // two distance codes
-    putBits(static_cast<std::uint32_t>(ordered - 4), 4);
+    m_bits.put(static_cast<std::uint32_t>(literalCodes - kFirstLengthSymbol), 5);
+    m_bits.put(1, 5);   // two distance codes
+    m_bits.put(static_cast<std::uint32_t>(ordered - 4), 4);
     for (size_t i = 0; i < ordered; ++i)
-        putBits(stepLengths[kCodeLengthOrder[i]], 3);
+        m_bits.put(stepLengths[kCodeLengthOrder[i]], 3);
     for (const LengthStep& step : steps) {
-        putBits(stepCodes[step.symbol], stepLengths[step.symbol]);
-        putBits(step.extra, extraBits(step.symbol));
+        m_bits.put(stepCodes[step.symbol], stepLengths[step.symbol]);
+        m_bits.put(step.extra, extraBits(step.symbol));
     }
 }
 
@@ -214,32 +216,14 @@ void RunDeflater::writeTokens(const std::uint16_t* codes, const std::uint8_t* le
     for (size_t i = 0; i < m_tokenCount; ++i) {
         const std::uint16_t token = m_tokens[i];
         if (token < kEndOfBlock) {
-            putBits(codes[token], lengths[token]);
+            m_bits.put(codes[token], lengths[token]);
             continue;
         }
         const unsigned length = token - kEndOfBlock, symbol = kLengthSymbol[length];
-        putBits(codes[kFirstLengthSymbol + symbol], lengths[kFirstLengthSymbol + symbol]);
-        putBits(length - kLengthBase[symbol], kLengthExtra[symbol]);
-        putBits(codes[kLiteralSymbols], lengths[kLiteralSymbols]);
+        m_bits.put(codes[kFirstLengthSymbol + symbol], lengths[kFirstLengthSymbol + symbol]);
+        m_bits.put(length - kLengthBase[symbol], kLengthExtra[symbol]);
+        m_bits.put(codes[kLiteralSymbols], lengths[kLiteralSymbols]);
     }
-}
-
-// Deflate packs bits from each byte's lowest up; whole 32-bit words are written out at once.
-void RunDeflater::putBits(std::uint32_t bits, unsigned count)
-{
-    m_bits |= static_cast<std::uint64_t>(bits) << m_bitCount;
-    m_bitCount += count;
-    if (m_bitCount < 32)
-        return;
-    for (int i = 0; i < 4; ++i, m_bits >>= 8)
-        m_out.push_back(static_cast<unsigned char>(m_bits));
-    m_bitCount -= 32;
-}
-
-void RunDeflater::alignToByte()
-{
-    for (; m_bitCount > 0; m_bits >>= 8)
-        m_out.push_back(static_cast<unsigned char>(m_bits)), m_bitCount -= std::min(m_bitCount, 8u);
 }
 
 } // namespace qv
