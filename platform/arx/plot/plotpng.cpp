@@ -1,5 +1,7 @@
 #include "plotpng.h"
 
+#include "rundeflater.h"
+
 #include <zlib.h>
 
 #include <algorithm>
@@ -37,15 +39,70 @@ bool writeChunk(const char* type, const unsigned char* data, size_t size,
     return sink(head, 8) && (size == 0 || sink(data, size)) && sink(tail, 4);
 }
 
-// The row as RGB bytes behind the "up" filter: each byte less the one above it.
-void filterRow(const std::uint32_t* row, const std::uint32_t* above, int width, unsigned char* out)
+// Whether the eight pixels at row equal those at above.
+bool sameEight(const std::uint32_t* row, const std::uint32_t* above)
 {
-    *out++ = 2;
-    for (int x = 0; x < width; ++x) {
-        const std::uint32_t p = row[x], q = above ? above[x] : 0;
-        *out++ = static_cast<unsigned char>((p >> 16) - (q >> 16));
-        *out++ = static_cast<unsigned char>((p >> 8) - (q >> 8));
-        *out++ = static_cast<unsigned char>(p - q);
+    std::uint64_t a[4], b[4];
+    std::memcpy(a, row, sizeof a);
+    std::memcpy(b, above, sizeof b);
+    return ((a[0] ^ b[0]) | (a[1] ^ b[1]) | (a[2] ^ b[2]) | (a[3] ^ b[3])) == 0;
+}
+
+// How many of the first count pixels of row equal those of above, compared eight at a time.
+int samePixels(const std::uint32_t* row, const std::uint32_t* above, int count)
+{
+    int same = 0;
+    while (same + 8 <= count && sameEight(row + same, above + same))
+        same += 8;
+    while (same < count && row[same] == above[same])
+        ++same;
+    return same;
+}
+
+void filterPixel(std::uint32_t p, std::uint32_t q, unsigned char* out)
+{
+    out[0] = static_cast<unsigned char>((p >> 16) - (q >> 16));
+    out[1] = static_cast<unsigned char>((p >> 8) - (q >> 8));
+    out[2] = static_cast<unsigned char>(p - q);
+}
+
+// How many pixels from the first of row differ from those of above, at most count.
+int differentPixels(const std::uint32_t* row, const std::uint32_t* above, int count)
+{
+    int differ = 0;
+    while (differ < count && row[differ] != above[differ])
+        ++differ;
+    return differ;
+}
+
+// The row as RGB bytes behind the "up" filter (each byte less the one above it), deflated.
+// Stretches of pixels like those above (most of a sheet) are found a word at a time and
+// handed over as zeros, a row like the one above whole; only other pixels are filtered,
+// into scratch (a row's bytes).
+void deflateRow(const std::uint32_t* row, const std::uint32_t* above, int width, unsigned char* scratch,
+                RunDeflater& deflater)
+{
+    static const unsigned char upFilter = 2;
+    deflater.write(&upFilter, 1);
+    if (!above) {
+        for (int x = 0; x < width; ++x)
+            filterPixel(row[x], 0, scratch + 3 * static_cast<size_t>(x));
+        deflater.write(scratch, 3 * static_cast<size_t>(width));
+        return;
+    }
+    if (std::memcmp(row, above, 4 * static_cast<size_t>(width)) == 0) {
+        deflater.writeZeros(3 * static_cast<size_t>(width));
+        return;
+    }
+    for (int x = 0; x < width;) {
+        const int same = samePixels(row + x, above + x, width - x);
+        deflater.writeZeros(3 * static_cast<size_t>(same));
+        x += same;
+        const int differ = differentPixels(row + x, above + x, width - x);
+        for (int i = 0; i < differ; ++i)
+            filterPixel(row[x + i], above[x + i], scratch + 3 * static_cast<size_t>(i));
+        deflater.write(scratch, 3 * static_cast<size_t>(differ));
+        x += differ;
     }
 }
 
@@ -57,40 +114,23 @@ struct Band {
     std::vector<unsigned char> data;
     uLong adler = 1;
     size_t length = 0;
-    bool ok = false;
 };
 
 void compressBand(const unsigned char* pixels, int width, int stride, Band& band)
 {
-    z_stream z{};
-    if (deflateInit2(&z, 1, Z_DEFLATED, -15, 9, Z_RLE) != Z_OK)
-        return;
-    std::vector<unsigned char> row(1 + static_cast<size_t>(width) * 3);
-    std::vector<unsigned char> chunk(kChunk);
+    RunDeflater deflater;
+    std::vector<unsigned char> scratch(static_cast<size_t>(width) * 3);
     auto rowAt = [&](int y) { return reinterpret_cast<const std::uint32_t*>(pixels + static_cast<size_t>(y) * stride); };
-    int status = Z_OK;
-    for (int y = band.first; y < band.end && status != Z_STREAM_ERROR; ++y) {
-        filterRow(rowAt(y), y > 0 ? rowAt(y - 1) : nullptr, width, row.data());
-        band.adler = adler32(band.adler, row.data(), static_cast<uInt>(row.size()));
-        band.length += row.size();
-        z.next_in = row.data();
-        z.avail_in = static_cast<uInt>(row.size());
-        const int flush = y + 1 < band.end ? Z_NO_FLUSH : band.last ? Z_FINISH : Z_SYNC_FLUSH;
-        // Deflate writes into a scratch chunk and only what it wrote is appended: growing the
-        // band by a whole chunk per row would zero-fill far more than the rows compress to.
-        do {
-            z.next_out = chunk.data();
-            z.avail_out = static_cast<uInt>(chunk.size());
-            status = deflate(&z, flush);
-            band.data.insert(band.data.end(), chunk.data(), z.next_out);
-        } while (status != Z_STREAM_ERROR && (z.avail_out == 0 || (flush == Z_FINISH && status != Z_STREAM_END)));
-    }
-    band.ok = status != Z_STREAM_ERROR;
-    deflateEnd(&z);
+    for (int y = band.first; y < band.end; ++y)
+        deflateRow(rowAt(y), y > 0 ? rowAt(y - 1) : nullptr, width, scratch.data(), deflater);
+    deflater.finish(band.last);
+    band.data = std::move(deflater.output());
+    band.adler = deflater.adler();
+    band.length = static_cast<size_t>(deflater.length());
 }
 
 // The zlib stream of the image's filtered rows, its bands compressed side by side.
-bool compressImage(const unsigned char* pixels, int width, int height, int stride, std::vector<unsigned char>& out)
+std::vector<unsigned char> compressImage(const unsigned char* pixels, int width, int height, int stride)
 {
     const int threads = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, kMaxThreads));
     const int bands = std::clamp(height / kMinBandRows, 1, threads);
@@ -106,18 +146,16 @@ bool compressImage(const unsigned char* pixels, int width, int height, int strid
     compressBand(pixels, width, stride, parts[0]);
     for (std::thread& worker : workers)
         worker.join();
-    out = {0x78, 0x01};   // deflate, 32K window, fastest
+    std::vector<unsigned char> out = {0x78, 0x01};   // deflate, 32K window, fastest
     uLong adler = adler32(0, nullptr, 0);
     for (const Band& band : parts) {
-        if (!band.ok)
-            return false;
         out.insert(out.end(), band.data.begin(), band.data.end());
         adler = adler32_combine(adler, band.adler, static_cast<z_off_t>(band.length));
     }
     const size_t at = out.size();
     out.resize(at + 4);
     putBigEndian(out.data() + at, static_cast<std::uint32_t>(adler));
-    return true;
+    return out;
 }
 
 } // namespace
@@ -139,8 +177,8 @@ bool writePng(const unsigned char* pixels, int width, int height, int stride, do
     putBigEndian(density, perMetre);
     putBigEndian(density + 4, perMetre);
     density[8] = 1;   // the unit is the metre
-    std::vector<unsigned char> stream;
-    if (!compressImage(pixels, width, height, stride, stream) || !sink(signature, sizeof signature)
+    const std::vector<unsigned char> stream = compressImage(pixels, width, height, stride);
+    if (!sink(signature, sizeof signature)
         || !writeChunk("IHDR", header, sizeof header, sink) || !writeChunk("pHYs", density, sizeof density, sink))
         return false;
     for (size_t at = 0; at < stream.size(); at += kChunk)

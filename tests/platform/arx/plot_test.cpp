@@ -18,6 +18,7 @@
 #include "arx/plotmedia.h"
 #include "arx/plotrender.h"
 #include "plotpainter.h"
+#include "plotpng.h"
 #include "plotprice.h"
 #include "textmeasurer.h"
 #include "win/atomicfile.h"
@@ -33,6 +34,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <random>
 
 namespace {
 
@@ -513,6 +515,39 @@ TEST(Plot, PngKeepsEveryColourOfAFullSheet)
         EXPECT_EQ(r.at(x + 21, y + 9), kWhite) << "beside colour " << 10 + i;
     }
     EXPECT_EQ(r.at(290, 205), kWhite);
+}
+
+// The encoder's runs, literals, blocks and bands decode to the very pixels it was given: a
+// white sheet with repeated coloured rows, a grey column, lone dots and a patch of noise
+// (many blocks' worth of literals), over rows enough for several bands.
+TEST(Plot, PngDecodesToThePixelsGiven)
+{
+    const int width = 700, height = 1100;
+    std::vector<std::uint32_t> image(static_cast<size_t>(width) * height, kWhite);
+    std::minstd_rand noise(7);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            std::uint32_t& p = image[static_cast<size_t>(y) * width + x];
+            if (y % 97 < 4)
+                p = 0x102030u * static_cast<std::uint32_t>(y % 7);
+            else if (x == 350 || (x + y) % 263 == 0)
+                p = 0x808080;
+            else if (y >= 300 && y < 600 && x >= 100 && x < 400)
+                p = noise() & 0xFFFFFF;
+        }
+    TempDir dir;
+    const std::string png = dir.file("pixels.png");
+    FILE* file = std::fopen(png.c_str(), "wb");
+    ASSERT_TRUE(file);
+    const bool written = qv::writePng(reinterpret_cast<const unsigned char*>(image.data()), width, height, width * 4, 100,
+                                      [file](const unsigned char* data, size_t size) { return std::fwrite(data, 1, size, file) == size; });
+    ASSERT_EQ(std::fclose(file), 0);
+    ASSERT_TRUE(written);
+    const Raster r = readPng(png);
+    ASSERT_EQ(r.width, width);
+    ASSERT_EQ(r.height, height);
+    for (size_t i = 0; i < image.size(); ++i)
+        ASSERT_EQ(r.pixels[i] & 0xFFFFFF, image[i]) << "pixel " << i % width << "," << i / width;
 }
 
 // Texts read from files are not always valid UTF-8: a malformed one shows replacement
