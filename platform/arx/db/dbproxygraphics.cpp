@@ -9,6 +9,7 @@
 #include "dbobjectdata.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -75,17 +76,11 @@ public:
     // Whether count items of size bytes each fit in what is left.
     bool holds(std::uint64_t count, size_t size) { return m_ok = m_ok && count <= left() / size; }
 
-    std::uint32_t u32()
-    {
-        std::uint32_t v = 0;
-        take(&v, 4);
-        return v;
-    }
+    std::uint32_t u32() { return static_cast<std::uint32_t>(littleEndian(4)); }
     std::int32_t i32() { return static_cast<std::int32_t>(u32()); }
     double real()
     {
-        double v = 0;
-        take(&v, 8);
+        const auto v = std::bit_cast<double>(littleEndian(8));
         m_ok = m_ok && std::isfinite(v);
         return m_ok ? v : 0;
     }
@@ -185,14 +180,19 @@ public:
     bool bitsFit() const { return m_ok && m_bit <= m_bytes.size() * 8; }
 
 private:
-    void take(void* to, size_t size)
+    // The next size bytes (at most eight) as a number, the first byte lowest whatever the
+    // machine's byte order; 0 past the bytes.
+    std::uint64_t littleEndian(size_t size)
     {
         if (!m_ok || size > m_bytes.size() - m_at) {
             m_ok = false;
-            return;
+            return 0;
         }
-        std::memcpy(to, m_bytes.data() + m_at, size);
+        std::uint64_t v = 0;
+        for (size_t i = size; i > 0; --i)
+            v = v << 8 | static_cast<unsigned char>(m_bytes[m_at + i - 1]);
         m_at += size;
+        return v;
     }
     std::string fail()
     {
