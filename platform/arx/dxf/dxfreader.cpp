@@ -51,14 +51,25 @@ int codeAbove(std::string_view window, size_t at)
     return codeOf(window.substr(code, at - 1 - code));
 }
 
+// Whether the line that begins at is name exactly, as the header keeps a variable's name:
+// blanks belong to it, a carriage return at the end does not.
+bool isExactly(std::string_view window, size_t at, std::string_view name)
+{
+    const size_t end = window.find('\n', at);
+    std::string_view line = window.substr(at, end == std::string_view::npos ? end : end - at);
+    if (line.ends_with('\r'))
+        line.remove_suffix(1);
+    return line == name;
+}
+
 // Where the last line of the window that names a variable (the value of a 9 pair) is name
 // (npos when none is): the last of a variable given twice is the drawing's, as the header
-// keeps it, and the name given in a pair of another code names none.
+// keeps it, and the name given in a pair of another code, or with blanks, names none.
 size_t lineOf(std::string_view window, std::string_view name)
 {
     size_t last = std::string_view::npos;
     forLines(window, name, [&](size_t at) {
-        if (codeAbove(window, at) == 9)
+        if (codeAbove(window, at) == 9 && isExactly(window, at, name))
             last = at;
         return true;
     });
