@@ -241,6 +241,7 @@ int runHost(const HostOptions& options)
         }
     }
     qv::setInputSource(nullptr);
+    AcDbDatabase::processEnds();
     acDocManager->closeAll();
     if (script)
         std::fclose(script);

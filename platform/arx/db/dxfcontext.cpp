@@ -133,6 +133,9 @@ void DxfContext::readRecord(AcRxObject& target, const dxf::FieldTable& table, st
         } else if (p.code == 1001) {
             if (!data)
                 data = ObjectData::make();
+            const auto run = std::find_if(pairs.begin() + static_cast<long>(i), pairs.end(),
+                                          [](const dxf::Pair& q) { return q.code < 1000; });
+            data->xdata.reserve(data->xdata.size() + static_cast<size_t>(run - pairs.begin()) - i);
             // An application's name names its APPID record.
             for (; i < pairs.size() && pairs[i].code >= 1000; ++i)
                 data->xdata.add(pairs[i].code, pairs[i].code == 1001 ? name(pairs[i]) : pairs[i].value);

@@ -559,6 +559,13 @@ TEST(DxfTagList, CopiesAcrossResourcesAndKeepsOrder)
     ASSERT_EQ(copy.size(), 3u);
     EXPECT_EQ(copy[2].value(), onHeap[2].value());
     EXPECT_FALSE(copy == onHeap);
+    // A run of known length takes one block (an arena keeps every block a list outgrew).
+    alignas(Tag) char buffer[19 * (sizeof(Tag) + 7)];
+    std::pmr::monotonic_buffer_resource tight(buffer, sizeof buffer, std::pmr::null_memory_resource());
+    TagList reserved(&tight);
+    reserved.reserve(19);
+    for (int i = 0; i < 19; ++i)
+        EXPECT_NO_THROW(reserved.add(1000, "value " + std::to_string(i % 10)));
 }
 
 TEST(DxfResbuf, BinaryChunksAndNumbersThatDoNotConvertGiveNoChain)

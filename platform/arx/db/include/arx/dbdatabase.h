@@ -34,6 +34,9 @@ public:
     ~AcDbDatabase();
     AcDbDatabase(const AcDbDatabase&) = delete;
     AcDbDatabase& operator=(const AcDbDatabase&) = delete;
+    // Says that the process exits once its documents are closed, every file written: the
+    // databases that end from then on leave their objects' memory to the system.
+    static void processEnds();
 
     // Replaces the contents with an ASCII DXF file's. On failure the database is unchanged
     // and lastErrorMessage() says why (with the line number for malformed files). A drawing

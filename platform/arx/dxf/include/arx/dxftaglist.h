@@ -33,6 +33,9 @@ public:
     ~TagList();
 
     void add(int code, std::string_view value, int anchor = -1);
+    // Room for size tags in one block: a list that grows tag by tag in an arena leaves every
+    // smaller block it outgrew behind.
+    void reserve(size_t size) { m_tags.reserve(size); }
     // Copies other's tags [first, last) to the end.
     void append(const TagList& other, size_t first, size_t last);
     void erase(size_t first, size_t last);
