@@ -114,6 +114,70 @@ private:
     bool m_open = false;
 };
 
+bool isFinite(DevicePoint p)
+{
+    return std::isfinite(p.x) && std::isfinite(p.y);
+}
+
+// Appends a curve from the region's last point, p0, as the curves of its parts that lie within
+// whole and the chords of those wholly outside near (see CurvedPath::cutRegion).
+void cutCurve(CurvedPath& region, const Box2d& near, const Box2d& whole, const DevicePoint (&p)[4], int depth = 0)
+{
+    if (liesWithin(whole, p)) {
+        region.curveTo(p[1], p[2], p[3]);
+        return;
+    }
+    if (depth >= kMaxCutDepth || !meets(near, p)) {
+        if (isFinite(p[3]))
+            region.lineTo(p[3]);
+        return;
+    }
+    const DevicePoint a = between(p[0], p[1]), b = between(p[1], p[2]), c = between(p[2], p[3]);
+    const DevicePoint ab = between(a, b), bc = between(b, c), middle = between(ab, bc);
+    cutCurve(region, near, whole, {p[0], a, ab, middle}, depth + 1);
+    cutCurve(region, near, whole, {middle, bc, c, p[3]}, depth + 1);
+}
+
+// One side of a box: the points whose x (or y) is at most (or at least) bound.
+struct Side {
+    bool y, upper;
+    double bound;
+
+    double along(DevicePoint p) const { return y ? p.y : p.x; }
+    bool holds(DevicePoint p) const { return upper ? along(p) <= bound : along(p) >= bound; }
+    // Where the segment from a to b, one end on each side, crosses the side's edge.
+    DevicePoint crossing(DevicePoint a, DevicePoint b) const
+    {
+        const double t = (bound - along(a)) / (along(b) - along(a));
+        return y ? DevicePoint{a.x + t * (b.x - a.x), bound} : DevicePoint{bound, a.y + t * (b.y - a.y)};
+    }
+};
+
+// The region of a closed loop within one side (Sutherland and Hodgman's clipping). Its curves
+// lie within the side and are kept.
+CurvedPath clippedTo(const CurvedPath& loop, const Side& side)
+{
+    const DevicePath& p = loop.points();
+    CurvedPath out;
+    if (p.empty())
+        return out;
+    if (side.holds(p[0]))
+        out.lineTo(p[0]);
+    for (size_t i = 1; i <= p.size(); ++i) {
+        if (i < p.size() && loop.isControl(i)) {
+            out.curveTo(p[i], p[i + 1], p[i + 2]);
+            i += 2;
+            continue;
+        }
+        const DevicePoint a = p[i - 1], b = p[i % p.size()];   // the last edge closes the loop
+        if (side.holds(a) != side.holds(b))
+            out.lineTo(side.crossing(a, b));
+        if (side.holds(b) && i < p.size())
+            out.lineTo(b);
+    }
+    return out;
+}
+
 } // namespace
 
 bool liesWithin(const Box2d& box, std::span<const DevicePoint> points)
@@ -161,6 +225,23 @@ void CurvedPath::flatten(DevicePath& out, double tolerance, size_t maxPoints) co
         }
         i += 2;
     }
+}
+
+CurvedPath CurvedPath::cutRegion(const Box2d& near, const Box2d& whole) const
+{
+    CurvedPath region;
+    for (size_t i = 0; i < m_points.size(); ++i) {
+        if (m_control[i] && i > 0) {
+            cutCurve(region, near, whole, {m_points[i - 1], m_points[i], m_points[i + 1], m_points[i + 2]});
+            i += 2;
+        } else if (isFinite(m_points[i])) {
+            region.lineTo(m_points[i]);
+        }
+    }
+    for (const Side& side : {Side{false, false, whole.minX}, Side{false, true, whole.maxX},
+                             Side{true, false, whole.minY}, Side{true, true, whole.maxY}})
+        region = clippedTo(region, side);
+    return region;
 }
 
 void CurvedPath::cut(const Box2d& near, const Box2d& whole, bool closed, std::vector<CurvedPath>& out) const

@@ -50,6 +50,12 @@ public:
     // is left out, and the others are clipped (straight ones) or halved (curves) until they
     // are one or the other.
     void cut(const Box2d& near, const Box2d& whole, bool closed, std::vector<CurvedPath>& out) const;
+    // The region the path bounds (closed by a straight segment), the same within the box near,
+    // with every point within the larger box whole: curves within whole are kept, those
+    // wholly outside near become their chords and the others are halved until they are one
+    // or the other; the straight edges are then clipped to whole. Points that are not finite
+    // are left out.
+    CurvedPath cutRegion(const Box2d& near, const Box2d& whole) const;
 
 private:
     DevicePath m_points;

@@ -352,9 +352,14 @@ void PlotCanvas::strokeSolid(const CurvedPath& path, bool closed)
     endStroke(closed);
 }
 
+Box2d PlotCanvas::sheetReach(double beyond) const
+{
+    return Box2d::around(0, 0, m_width, m_height).expanded(1 + beyond);
+}
+
 Box2d PlotCanvas::strokeReach(double beyond) const
 {
-    return Box2d::around(0, 0, m_width, m_height).expanded(std::max(m_nextWidth, 0.0) / 2 + 1 + beyond);
+    return sheetReach(std::max(m_nextWidth, 0.0) / 2 + beyond);
 }
 
 Box2d PlotCanvas::drawnWhole() const
@@ -370,6 +375,39 @@ void PlotCanvas::strokeCut(const CurvedPath& path, bool closed)
     path.cut(strokeReach(0), drawnWhole(), closed, pieces);
     for (const CurvedPath& piece : pieces)
         strokeSolid(piece, false);
+}
+
+namespace {
+
+const DevicePath& pointsOf(const DevicePath& loop) { return loop; }
+const DevicePath& pointsOf(const CurvedPath& loop) { return loop.points(); }
+
+DevicePath cutRegion(const DevicePath& loop, const Box2d& near, const Box2d& whole)
+{
+    return CurvedPath(loop).cutRegion(near, whole).points();
+}
+
+CurvedPath cutRegion(const CurvedPath& loop, const Box2d& near, const Box2d& whole)
+{
+    return loop.cutRegion(near, whole);
+}
+
+} // namespace
+
+template <class Loop>
+const std::vector<Loop>& PlotCanvas::onSheet(const std::vector<Loop>& loops, std::vector<Loop>& cut)
+{
+    const Box2d whole = sheetReach(std::max(m_width, m_height));
+    const auto reached = [&](const Loop& loop) { return liesWithin(whole, pointsOf(loop)); };
+    if (std::all_of(loops.begin(), loops.end(), reached))
+        return loops;
+    for (const Loop& loop : loops) {
+        if (reached(loop))
+            cut.push_back(loop);
+        else if (spend(pointsOf(loop).size() * kPointPrice.units))
+            cut.push_back(cutRegion(loop, sheetReach(0), whole));
+    }
+    return cut;
 }
 
 void PlotCanvas::strokeRun(std::span<const DevicePoint> path, bool closed)
@@ -508,8 +546,10 @@ void PlotCanvas::endFill(std::uint32_t rgb, std::size_t points)
     cairo_fill(m_cr);
 }
 
-void PlotCanvas::fill(const std::vector<DevicePath>& loops, std::uint32_t rgb)
+void PlotCanvas::fill(const std::vector<DevicePath>& given, std::uint32_t rgb)
 {
+    std::vector<DevicePath> cut;
+    const std::vector<DevicePath>& loops = onSheet(given, cut);
     if (!beginFill(rgb))
         return;
     if (!m_pdf)
@@ -519,8 +559,10 @@ void PlotCanvas::fill(const std::vector<DevicePath>& loops, std::uint32_t rgb)
     endFill(rgb, spent() - before);
 }
 
-void PlotCanvas::fill(const std::vector<CurvedPath>& loops, std::uint32_t rgb)
+void PlotCanvas::fill(const std::vector<CurvedPath>& given, std::uint32_t rgb)
 {
+    std::vector<CurvedPath> cut;
+    const std::vector<CurvedPath>& loops = onSheet(given, cut);
     if (!beginFill(rgb))
         return;
     if (!m_pdf)   // the control polygons hold the curves and span their rows
@@ -543,8 +585,10 @@ void PlotCanvas::spendFill(const std::vector<Loop>& loops, Points pointsOf)
     spendRaster(coveredPixels(boxOf(loops, pointsOf), m_width, m_height), rowsOf(loops, pointsOf, m_height));
 }
 
-void PlotCanvas::pushClip(const std::vector<DevicePath>& loops)
+void PlotCanvas::pushClip(const std::vector<DevicePath>& given)
 {
+    std::vector<DevicePath> cut;
+    const std::vector<DevicePath>& loops = onSheet(given, cut);
     flushGlyphs();
     flush();
     if (m_pdf) {

@@ -81,6 +81,8 @@ public:
     void stroke(const DevicePath& path, bool closed);
     // Curves go out as curves; dashed, they are cut into chords first.
     void stroke(const CurvedPath& path, bool closed);
+    // Fills and clips reaching far beyond the sheet are cut to the region that may show on
+    // it (see onSheet).
     void fill(const std::vector<DevicePath>& loops, std::uint32_t rgb);
     void fill(const std::vector<CurvedPath>& loops, std::uint32_t rgb);
     // Clips what follows to the loops (even-odd) until popClip. On a raster, a boundary
@@ -128,6 +130,8 @@ private:
     void flush();
     void strokeRun(std::span<const DevicePoint> run, bool closed);
     void strokeSolid(const CurvedPath& path, bool closed);
+    // The sheet with a pixel's margin, and so much more.
+    Box2d sheetReach(double beyond) const;
     // The sheet with the margin of the pen to come, and so much more.
     Box2d strokeReach(double beyond) const;
     // Where a stroke whose points all lie is drawn whole: its reach and the sheet's longer side.
@@ -138,6 +142,11 @@ private:
     // kilometres at 1:1, and flattening one whole would cost far more than the little of it
     // the sheet shows.
     void strokeCut(const CurvedPath& path, bool closed);
+    // The loops as they are when they lie within the sheet and its longer side around it,
+    // else in cut, each loop reaching further cut to the region that may show on the sheet,
+    // its points spending the work, for the same reasons.
+    template <class Loop>
+    const std::vector<Loop>& onSheet(const std::vector<Loop>& loops, std::vector<Loop>& cut);
     // Takes the pen for a stroke of the points, no wider than widestPen; false when the plot
     // may not draw them.
     bool beginStroke(std::span<const DevicePoint> path);

@@ -233,6 +233,29 @@ TEST(PlotPdf, CurvesAreCubicCurves)
             EXPECT_TRUE(r.ink(x, 787) && !r.ink(x, 780) && !r.ink(x, 795)) << x;
 }
 
+// Solid fills far larger than the sheet show the part of them on it, in PDF as in PNG: a disc
+// of a thousand kilometres below y = 10 mm, a square of a billion kilometres above y = 200 mm.
+TEST(PlotPdf, FillsFarLargerThanTheSheetAreCutToIt)
+{
+    TempDir dir;
+    AcDbDatabase db;
+    append(db, new AcDbCircle(AcGePoint3d(80, 105, 0), AcGeVector3d::kZAxis, 80));
+    for (const auto& [points, bulges] : {std::pair<std::vector<AcGePoint2d>, std::vector<double>>{
+                                             {{148, 10}, {148, 10 - 2e9}}, {1, 1}},
+                                         {{{-1e12, 200}, {1e12, 200}, {1e12, 2e12}, {-1e12, 2e12}}, {0, 0, 0, 0}}}) {
+        auto* solid = new AcDbHatch;
+        solid->setPattern(AcDbHatch::kPreDefined, "SOLID");
+        solid->appendLoop(AcDbHatch::kExternal, points, bulges);
+        append(db, solid);
+    }
+    const std::string png = dir.file("fills.png"), pdf = dir.file("fills.pdf");
+    ASSERT_EQ(plot(db, "PublishToWeb PNG.pc3", png), Acad::eOk);
+    ASSERT_EQ(plot(db, "DWG To PDF.pc3", pdf), Acad::eOk);
+    for (const Raster& r : {readPng(png), renderPdf(pdf)})   // rows 39 and 787 at 100 dpi
+        for (int x : {10, 600, 1160})
+            EXPECT_TRUE(r.ink(x, 30) && !r.ink(x, 50) && !r.ink(x, 780) && r.ink(x, 795)) << x;
+}
+
 // An arc of a polyline a thousand kilometres wide inks the whole sheet, in PDF as in PNG,
 // with a pen no wider than the sheet needs.
 TEST(PlotPdf, PensFarWiderThanTheSheetAreNarrowed)
