@@ -72,6 +72,13 @@ double usableRotation(double degrees)
     return std::fabs(degrees) > 360.0 ? std::fmod(degrees, 360.0) : degrees;
 }
 
+// Units are 0 (metres) or 1 (feet); any other value, which the commands would read apart
+// (some as feet, some as metres), is the default.
+int usableUnits(int units)
+{
+    return units == 1 ? 1 : 0;
+}
+
 double usableZoomBorder(double border)
 {
     return std::isfinite(border) ? border : 1000.0;
@@ -99,7 +106,7 @@ double CPreferences::parseDouble(CString text)
 void CPreferences::readValue(const CString& key, const CString& value)
 {
     if (key == "units")
-        m_units = parseInt(value);
+        m_units = usableUnits(parseInt(value));
     else if (key == "precison")
         m_precision = usablePrecision(parseInt(value));
     else if (key == "textSize")

@@ -190,8 +190,9 @@ TEST(Preferences, ValuesTheProgramCannotUseAreBroughtIntoRange)
         EXPECT_TRUE(prefs.loadPreferences());
         return prefs;
     };
-    CPreferences prefs = read("precison\n2000000000\ntextSize\n1e999\ntextScale\n-3\ntextRotation\n1e308\n"
+    CPreferences prefs = read("units\n2\nprecison\n2000000000\ntextSize\n1e999\ntextScale\n-3\ntextRotation\n1e308\n"
                               "zoomBorder\n1e999\n");
+    EXPECT_EQ(prefs.getUnits(), 0);
     EXPECT_EQ(prefs.getPrecision(), 1074);
     EXPECT_EQ(prefs.getTextSize(), 250.0);
     EXPECT_EQ(prefs.getTextScale(), 0.1);
