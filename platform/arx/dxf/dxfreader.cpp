@@ -19,14 +19,15 @@ constexpr size_t kHeaderWindow = 1 << 16;
 // How much read text is given back at once.
 constexpr size_t kReleaseStep = 4 << 20;
 
-// Calls visit with where each line of the window that is name, blanks aside, begins, while
-// visit returns true.
+// Calls visit with where each line of the window that is name, blanks aside, begins and the
+// line itself, without its line feed, while visit returns true.
 template <class Visit>
 void forLines(std::string_view window, std::string_view name, Visit visit)
 {
     for (size_t at = window.find(name); at != std::string_view::npos;) {
         const size_t start = window.rfind('\n', at) + 1, end = window.find('\n', at);
-        if (trimmed(window.substr(start, end == std::string_view::npos ? end : end - start)) == name && !visit(start))
+        const std::string_view line = window.substr(start, end == std::string_view::npos ? end : end - start);
+        if (trimmed(line) == name && !visit(start, line))
             return;
         at = end == std::string_view::npos ? end : window.find(name, end);
     }
@@ -51,25 +52,17 @@ int codeAbove(std::string_view window, size_t at)
     return codeOf(window.substr(code, at - 1 - code));
 }
 
-// Whether the line that begins at is name exactly, as the header keeps a variable's name:
-// blanks belong to it, a carriage return at the end does not.
-bool isExactly(std::string_view window, size_t at, std::string_view name)
-{
-    const size_t end = window.find('\n', at);
-    std::string_view line = window.substr(at, end == std::string_view::npos ? end : end - at);
-    if (line.ends_with('\r'))
-        line.remove_suffix(1);
-    return line == name;
-}
-
 // Where the last line of the window that names a variable (the value of a 9 pair) is name
 // (npos when none is): the last of a variable given twice is the drawing's, as the header
-// keeps it, and the name given in a pair of another code, or with blanks, names none.
+// keeps it, and the name given in a pair of another code, or with blanks (which belong to a
+// name as the header keeps it, but for a carriage return at the end), names none.
 size_t lineOf(std::string_view window, std::string_view name)
 {
     size_t last = std::string_view::npos;
-    forLines(window, name, [&](size_t at) {
-        if (codeAbove(window, at) == 9 && isExactly(window, at, name))
+    forLines(window, name, [&](size_t at, std::string_view line) {
+        if (line.ends_with('\r'))
+            line.remove_suffix(1);
+        if (codeAbove(window, at) == 9 && line == name)
             last = at;
         return true;
     });
@@ -98,12 +91,13 @@ std::string_view headerValue(std::string_view window, std::string_view name, int
 }
 
 // The header section in the window, up to the next 0 pair of a section (the whole window
-// when it has none): the variables of another section, kept as they came, decide nothing beside a header;
-// those after an ENDSEC within the header count, as the header is read on there.
+// when it has none): the variables of another section, kept as they came, decide nothing
+// beside a header; those after an ENDSEC within the header count, as the header is read on
+// there.
 std::string_view headerSection(std::string_view window)
 {
     size_t begin = std::string_view::npos;
-    forLines(window, "HEADER", [&](size_t at) {
+    forLines(window, "HEADER", [&](size_t at, std::string_view) {
         if (codeAbove(window, at) == 2)
             begin = at;
         return begin == std::string_view::npos;
@@ -112,7 +106,7 @@ std::string_view headerSection(std::string_view window)
         return window;
     size_t end = std::string_view::npos;
     const std::string_view section = window.substr(begin);
-    forLines(section, "SECTION", [&](size_t at) {
+    forLines(section, "SECTION", [&](size_t at, std::string_view) {
         if (codeAbove(section, at) == 0)   // a 0 pair's, not a text of another code
             end = at;
         return end == std::string_view::npos;

@@ -124,9 +124,13 @@ bool isRectangle(const std::vector<DevicePath>& loops)
         || (same(p[0].y, p[1].y) && same(p[1].x, p[2].x) && same(p[2].y, p[3].y) && same(p[3].x, p[0].x));
 }
 
-// The box of the points of loops, each loop's points given by pointsOf.
-template <class Loop, class Points>
-Box2d boxOf(const std::vector<Loop>& loops, Points pointsOf)
+// A loop's points: a curved loop's with its control points, which hold its curves.
+const DevicePath& pointsOf(const DevicePath& loop) { return loop; }
+const DevicePath& pointsOf(const CurvedPath& loop) { return loop.points(); }
+
+// The box of the points of loops.
+template <class Loop>
+Box2d boxOf(const std::vector<Loop>& loops)
 {
     Box2d box;
     for (const Loop& loop : loops)
@@ -135,10 +139,9 @@ Box2d boxOf(const std::vector<Loop>& loops, Points pointsOf)
     return box;
 }
 
-// The rows the edges of loops span on a sheet h pixels high, each loop's points given by
-// pointsOf.
-template <class Loop, class Points>
-double rowsOf(const std::vector<Loop>& loops, Points pointsOf, double h)
+// The rows the edges of loops span on a sheet h pixels high.
+template <class Loop>
+double rowsOf(const std::vector<Loop>& loops, double h)
 {
     double rows = 0;
     for (const Loop& loop : loops)
@@ -379,9 +382,6 @@ void PlotCanvas::strokeCut(const CurvedPath& path, bool closed)
 
 namespace {
 
-const DevicePath& pointsOf(const DevicePath& loop) { return loop; }
-const DevicePath& pointsOf(const CurvedPath& loop) { return loop.points(); }
-
 DevicePath cutRegion(const DevicePath& loop, const Box2d& near, const Box2d& whole)
 {
     return CurvedPath(loop).cutRegion(near, whole).points();
@@ -553,7 +553,7 @@ void PlotCanvas::fill(const std::vector<DevicePath>& given, std::uint32_t rgb)
     if (!beginFill(rgb))
         return;
     if (!m_pdf)
-        spendFill(loops, [](const DevicePath& loop) -> const DevicePath& { return loop; });
+        spendFill(loops);
     const std::size_t before = spent();   // a unit for each point added
     addLoops(loops);
     endFill(rgb, spent() - before);
@@ -565,8 +565,8 @@ void PlotCanvas::fill(const std::vector<CurvedPath>& given, std::uint32_t rgb)
     const std::vector<CurvedPath>& loops = onSheet(given, cut);
     if (!beginFill(rgb))
         return;
-    if (!m_pdf)   // the control polygons hold the curves and span their rows
-        spendFill(loops, [](const CurvedPath& loop) -> const DevicePath& { return loop.points(); });
+    if (!m_pdf)
+        spendFill(loops);
     const std::size_t before = spent();
     for (const CurvedPath& loop : loops)
         if (loop.size() >= 3) {
@@ -578,11 +578,11 @@ void PlotCanvas::fill(const std::vector<CurvedPath>& given, std::uint32_t rgb)
 
 // What a raster fill costs: its setting up, the part of the sheet its loops' box takes, and
 // the rows its edges span.
-template <class Loop, class Points>
-void PlotCanvas::spendFill(const std::vector<Loop>& loops, Points pointsOf)
+template <class Loop>
+void PlotCanvas::spendFill(const std::vector<Loop>& loops)
 {
     spend(kRasterFillPrice.units);
-    spendRaster(coveredPixels(boxOf(loops, pointsOf), m_width, m_height), rowsOf(loops, pointsOf, m_height));
+    spendRaster(coveredPixels(boxOf(loops), m_width, m_height), rowsOf(loops, m_height));
 }
 
 void PlotCanvas::pushClip(const std::vector<DevicePath>& given)
@@ -598,10 +598,9 @@ void PlotCanvas::pushClip(const std::vector<DevicePath>& given)
         return;
     }
     cairo_save(m_cr);
-    const auto points = [](const DevicePath& loop) -> const DevicePath& { return loop; };
-    const Box2d box = boxOf(loops, points);
+    const Box2d box = boxOf(loops);
     const double pixels = coveredPixels(box, m_width, m_height);
-    spendRaster(pixels, rowsOf(loops, points, m_height));
+    spendRaster(pixels, rowsOf(loops, m_height));
     const std::size_t before = spent();
     addLoops(loops);
     const double added = static_cast<double>(spent() - before);   // a unit for each point

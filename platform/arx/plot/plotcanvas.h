@@ -165,8 +165,8 @@ private:
     // Spends what cairo's sweep of an operation of so many points against the outlines of
     // the clips it keeps as paths costs; false when the plot may not draw it.
     bool spendClipped(std::size_t points);
-    template <class Loop, class Points>
-    void spendFill(const std::vector<Loop>& loops, Points pointsOf);
+    template <class Loop>
+    void spendFill(const std::vector<Loop>& loops);
     void setColour(std::uint32_t rgb);
     void moveTo(DevicePoint p);
     void lineTo(DevicePoint p);
