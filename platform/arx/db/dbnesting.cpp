@@ -12,11 +12,13 @@ namespace qv {
 
 namespace {
 
+// The entities of a record that may show other definitions: none when it never held a
+// reference, so that the walks look at no entity of most definitions.
 const std::vector<AcDbObjectId>& entitiesOf(AcDbObjectId record)
 {
     static const std::vector<AcDbObjectId> none;
     const auto* btr = AcDbBlockTableRecord::cast(record.object());
-    return btr ? btr->entityIds() : none;
+    return btr && btr->mayHoldReferences() ? btr->entityIds() : none;
 }
 
 // The definition an entity of the record shows, when it is a reference the record owns.
@@ -88,12 +90,13 @@ std::vector<AcDbObjectId> selfContainingChain(const AcDbDatabase* db)
     if (!table)
         return {};
     std::unordered_map<AcDbObjectId, bool> onPath;   // entered records: still on the path?
-    onPath.reserve(table->recordIds().size());
     std::vector<Step> path;
     for (const AcDbObjectId& root : table->recordIds()) {
-        if (!onPath.try_emplace(root, true).second)
+        // A record that shows no other closes no chain from here: it is not entered.
+        const std::vector<AcDbObjectId>& entities = entitiesOf(root);
+        if (entities.empty() || !onPath.try_emplace(root, true).second)
             continue;
-        path.push_back({root, &entitiesOf(root), 0});
+        path.push_back({root, &entities, 0});
         while (!path.empty()) {
             Step& top = path.back();
             if (top.next == top.entities->size()) {

@@ -106,7 +106,12 @@ bool AcDbSymbolTable::has(AcDbObjectId id) const
 
 Acad::ErrorStatus AcDbSymbolTable::getAt(const char* name, AcDbObjectId& id, bool getErased) const
 {
-    const auto it = m_byName.find(std::string_view(name ? name : ""));
+    return getAt(std::string_view(name ? name : ""), id, getErased);
+}
+
+Acad::ErrorStatus AcDbSymbolTable::getAt(std::string_view name, AcDbObjectId& id, bool getErased) const
+{
+    const auto it = m_byName.find(name);
     if (it == m_byName.end() || (it->second.isErased() && !getErased))
         return Acad::eKeyNotFound;
     id = it->second;
@@ -168,6 +173,18 @@ void AcDbSymbolTable::attachRecord(AcDbObjectId id, const std::string& name)
 {
     m_records.push_back(id);
     m_byName[name] = id;
+}
+
+bool AcDbSymbolTable::attachNewRecord(AcDbObjectId id, const std::string& name)
+{
+    const auto [it, added] = m_byName.try_emplace(name, id);
+    if (!added) {
+        if (!it->second.isErased())
+            return false;
+        it->second = id;
+    }
+    m_records.push_back(id);
+    return true;
 }
 
 void AcDbSymbolTable::attachRecordName(AcDbObjectId id, const std::string& name) { m_byName[name] = id; }
@@ -377,8 +394,22 @@ Acad::ErrorStatus AcDbBlockTableRecord::appendAcDbEntity(AcDbObjectId& id, AcDbE
         return es;
     entity->setOwnerId(objectId());
     entity->resolveLayer(database());
-    m_entities.push_back(id);
+    attachEntity(id);
     return Acad::eOk;
+}
+
+void AcDbBlockTableRecord::attachEntity(AcDbObjectId id)
+{
+    noteHeld(id.object());
+    m_entities.push_back(id);
+}
+
+void AcDbBlockTableRecord::noteHeld(const AcDbObject* entity)
+{
+    if (AcDbBlockReference::cast(entity))
+        m_held |= kHeldReferences;
+    else if (entity && entity->isA() == AcDbAttributeDefinition::desc())
+        m_held |= kHeldAttributeDefinitions;
 }
 
 Acad::ErrorStatus AcDbBlockTableRecord::newIterator(AcDbBlockTableRecordIterator*& it, bool atBeginning,
@@ -415,7 +446,7 @@ Acad::ErrorStatus AcDbBlockTableRecord::assumeOwnershipOf(const AcDbObjectIdArra
             btr->detachEntities(ids);
         for (const auto& entry : ids) {
             entry.first.object()->setOwnerId(objectId());
-            m_entities.push_back(entry.first);
+            attachEntity(entry.first);
             database()->impl().noteModified(entry.first);
         }
         database()->impl().noteModified(owner);
@@ -458,7 +489,7 @@ bool AcDbBlockTableRecord::isAnonymous() const
 
 bool AcDbBlockTableRecord::hasAttributeDefinitions() const
 {
-    return std::any_of(m_entities.begin(), m_entities.end(), [](const AcDbObjectId& id) {
+    return (m_held & kHeldAttributeDefinitions) && std::any_of(m_entities.begin(), m_entities.end(), [](const AcDbObjectId& id) {
         return qv::live(id) && id.object()->isA() == AcDbAttributeDefinition::desc();
     });
 }

@@ -307,12 +307,9 @@ void DxfContext::addPendingTextStyles()
 
 AcDbObjectId DxfContext::blockNamed(std::string_view name)
 {
-    if (const auto it = m_blockIds.find(name); it != m_blockIds.end())
-        return it->second;
     AcDbObjectId id;
-    const auto* table = AcDbSymbolTable::cast(m_impl.blockTable.object());
-    if (table && table->getAt(std::string(name).c_str(), id) == Acad::eOk)
-        m_blockIds.emplace(name, id);
+    if (const auto* table = AcDbSymbolTable::cast(m_impl.blockTable.object()))
+        table->getAt(name, id);
     return id;
 }
 
@@ -326,7 +323,6 @@ AcDbObjectId DxfContext::emptyBlock(const PendingBlock& pending)
     const AcDbObjectId id = m_impl.install(m_impl.newStub(), rec, true);
     rec->setOwnerId(m_impl.blockTable);
     table->attachRecord(id, pending.name);
-    m_blockIds.emplace(pending.name, id);
     m_impl.repaired(AcDbDatabase::Impl::describe(pending.reference) + " at line " + std::to_string(pending.line)
                     + ": the block '" + pending.name
                     + "' is not defined: an empty one was added, so its references plot nothing");

@@ -146,7 +146,7 @@ private:
     std::vector<PendingDictionary> m_dictionaries;
     std::vector<PendingStyle> m_styles;
     // Names as written in the file to their records, so that each name is looked up once.
-    NameMap m_layers, m_blockIds;
+    NameMap m_layers;
     // Names that held NUL bytes, as read, to the names kept.
     std::unordered_map<std::string, std::string, NameHash, std::equal_to<>> m_repairedNames;
     // Entities take turns among a few layers: those of the last names need no hashing.

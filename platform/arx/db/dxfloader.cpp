@@ -241,9 +241,16 @@ private:
     void readOtherSection(std::string_view name);
     void ensureStructure();
     void finish();
-    void nameSpaces();
+    // What the end of the read needs of every object, found in one walk over them.
+    struct Survey {
+        const AcDbLayout* model = nullptr;        // the last layout named "Model"
+        const AcDbLayout* firstPaper = nullptr;   // the last other layout of tab order 1
+        std::vector<AcDbObject*> ownerMissing;    // objects whose owner the file lacks
+    };
+    Survey survey() const;
+    void nameSpaces(const Survey& survey);
     void nameSpace(AcDbObjectId id, const char* name, const std::string& why);
-    void dropMissingOwners();
+    void dropMissingOwners(const Survey& survey);
     void settleDictionaries();
     void noteHardPointers(AcDbObjectId holder);
     void adoptByHardPointers();
@@ -474,12 +481,13 @@ void Loader::readTable()
         AcDbStub* recordStub = claimSlot(info.handle);
         AcDbSymbolTableRecord* record = kind->second.makeRecord(m_impl);
         const AcDbObjectId id = readRecord(recordStub, record, info);
-        // Definitions are found by name: a name given twice would mix them up.
-        if (AcDbBlockTableRecord::cast(record) && table->has(record->name().c_str()))
-            fail(recordName() + ": block record '" + record->name() + "' given twice");
         keepCountedDashes(record);
         record->setOwnerId(slot);
-        table->attachRecord(id, record->name());
+        // Definitions are found by name: a name given twice would mix them up.
+        if (!AcDbBlockTableRecord::cast(record))
+            table->attachRecord(id, record->name());
+        else if (!table->attachNewRecord(id, record->name()))
+            fail(recordName() + ": block record '" + record->name() + "' given twice");
     }
     if (!at("ENDTAB"))
         fail("table " + name + " not closed by ENDTAB");
@@ -697,14 +705,30 @@ void Loader::adoptByHardPointers()
     }
 }
 
-// An owner that no object has is taken as none, as if the file named none: the object is
-// then owned by the dictionary or object that holds it.
-void Loader::dropMissingOwners()
+Loader::Survey Loader::survey() const
 {
+    Survey found;
     for (size_t i = 0; i < m_impl.stubs.size(); ++i) {
         AcDbObject* obj = m_impl.stubs[i].object;
-        if (!obj || obj->ownerId().isNull() || obj->ownerId().object())
+        if (!obj)
             continue;
+        if (!obj->ownerId().isNull() && !obj->ownerId().object())
+            found.ownerMissing.push_back(obj);
+        if (const auto* layout = AcDbLayout::cast(obj)) {
+            if (qv::dxf::equalNoCase(layout->name(), "Model"))
+                found.model = layout;
+            else if (layout->getTabOrder() == 1)
+                found.firstPaper = layout;
+        }
+    }
+    return found;
+}
+
+// An owner that no object has is taken as none, as if the file named none: the object is
+// then owned by the dictionary or object that holds it.
+void Loader::dropMissingOwners(const Survey& survey)
+{
+    for (AcDbObject* obj : survey.ownerMissing) {
         m_impl.repaired(Impl::describe(obj) + ": its owner " + obj->ownerId().handle().text() + " is missing: taken as none");
         obj->setOwnerId(AcDbObjectId());
         m_ownerless.push_back(obj);
@@ -752,24 +776,16 @@ void Loader::dropStrayDrawOrders()
 // (a writer may call model space "*U"): the record the "Model" layout names, else the one
 // owning the model-space entities of the ENTITIES section, is model space; the record of the
 // first paper layout is paper space. Each is renamed when no record has its name.
-void Loader::nameSpaces()
+void Loader::nameSpaces(const Survey& survey)
 {
-    const AcDbLayout* model = nullptr;
-    const AcDbLayout* firstPaper = nullptr;
-    for (size_t i = 0; i < m_impl.stubs.size(); ++i)
-        if (const auto* layout = AcDbLayout::cast(m_impl.stubs[i].object)) {
-            if (qv::dxf::equalNoCase(layout->name(), "Model"))
-                model = layout;
-            else if (layout->getTabOrder() == 1)
-                firstPaper = layout;
-        }
-    if (model)
-        nameSpace(model->getBlockTableRecordId(), AcDbBlockTableRecord::kModelSpace, "the layout 'Model' names it");
+    if (survey.model)
+        nameSpace(survey.model->getBlockTableRecordId(), AcDbBlockTableRecord::kModelSpace,
+                  "the layout 'Model' names it");
     else
         nameSpace(m_entitiesOwner, AcDbBlockTableRecord::kModelSpace, "it owns the model-space entities");
-    if (firstPaper)
-        nameSpace(firstPaper->getBlockTableRecordId(), AcDbBlockTableRecord::kPaperSpace,
-                  "the first layout ('" + firstPaper->name() + "') names it");
+    if (const AcDbLayout* paper = survey.firstPaper)
+        nameSpace(paper->getBlockTableRecordId(), AcDbBlockTableRecord::kPaperSpace,
+                  "the first layout ('" + paper->name() + "') names it");
 }
 
 void Loader::nameSpace(AcDbObjectId id, const char* name, const std::string& why)
@@ -786,8 +802,9 @@ void Loader::nameSpace(AcDbObjectId id, const char* name, const std::string& why
 void Loader::finish()
 {
     m_context.resolve();
-    nameSpaces();
-    dropMissingOwners();
+    const Survey found = survey();
+    nameSpaces(found);
+    dropMissingOwners(found);
     settleDictionaries();
     adoptByHardPointers();
     for (AcDbXrecord* record : m_records)

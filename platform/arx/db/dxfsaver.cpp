@@ -49,10 +49,17 @@ public:
     bool run(std::string& error);
 
 private:
-    void layoutTables();
+    // What the save needs of every object, found in one walk over them.
+    struct Survey {
+        std::unordered_map<const char*, int> byName;   // objects by type name, counted by address
+        std::set<std::string, std::less<>> apps;      // applications of XData
+        std::vector<AcDbObject*> handleless;          // objects with a part that lacks a handle
+        std::vector<AcDbTable*> stale;                // tables whose block is out of date
+    };
     void prepare();
-    void prepareEntity(AcDbObject* obj);
-    void prepareBlock(AcDbBlockTableRecord* btr);
+    void survey(Survey& found);
+    void surveyEntity(AcDbObject* obj, Survey& found);
+    void giveHandles(AcDbObject* obj);
     void registerApplications(const std::set<std::string, std::less<>>& apps);
     void writeHeader();
     void writeClasses();
@@ -86,7 +93,6 @@ bool Saver::run(std::string& error)
     // A database made empty (not read, not built) is written as an empty drawing.
     if (m_impl.blockTable.isNull())
         qv::completeDatabase(m_db);
-    layoutTables();
     prepare();
     writeHeader();
     writeClasses();
@@ -105,69 +111,79 @@ bool Saver::run(std::string& error)
     return ok;
 }
 
-// Tables changed since their block was last built get it rebuilt, so that the file shows
-// what they hold (readers without table support draw the block).
-void Saver::layoutTables()
-{
-    std::vector<AcDbTable*> stale;
-    for (size_t i = 0; i < m_impl.stubs.size(); ++i) {
-        const AcDbStub& stub = m_impl.stubs[i];
-        if (auto* table = stub.erased ? nullptr : AcDbTable::cast(stub.object);
-            table && (table->needsLayout() || !live(table->blockTableRecord())))
-            stale.push_back(table);
-    }
-    for (AcDbTable* table : stale)
-        table->recomputeTableBlock();
-}
-
-// One pass over the objects: counts them by type, gives block frames and sequence ends
-// that lack one a handle, finds the objects of the OBJECTS section, and registers the
-// applications of XData.
+// Counts the objects by type, gives block frames and sequence ends that lack one a handle,
+// finds the objects of the OBJECTS section and registers the applications of XData. Tables
+// changed since their block was last built get it rebuilt first, so that the file shows what
+// they hold (readers without table support draw the block): then the walk is made again over
+// what the rebuilt blocks added, and handles are given only after it, in the walk's order.
 void Saver::prepare()
 {
-    // Type names are the classes' own or shared: counted by address, then by name.
-    std::unordered_map<const char*, int> byName;
-    std::set<std::string, std::less<>> apps;
+    Survey found;
+    survey(found);
+    if (!found.stale.empty()) {
+        for (AcDbTable* table : found.stale)
+            table->recomputeTableBlock();
+        m_objects.clear();
+        found = Survey();
+        survey(found);
+    }
+    for (AcDbObject* obj : found.handleless)
+        giveHandles(obj);
+    for (const auto& [name, count] : found.byName)
+        m_counts[name] += count;
+    registerApplications(found.apps);
+}
+
+void Saver::survey(Survey& found)
+{
     const AcDbObject* root = m_impl.rootDictionary.object();
     for (size_t i = 0; i < m_impl.stubs.size(); ++i) {
         const AcDbStub& stub = m_impl.stubs[i];
         AcDbObject* obj = stub.object;
         if (!obj || stub.erased)
             continue;
-        ++byName[obj->dxfName()];
-        if (AcDbEntity::cast(obj))
-            prepareEntity(obj);
-        else if (auto* btr = AcDbBlockTableRecord::cast(obj))
-            prepareBlock(btr);
-        else if (obj != root && !AcDbSymbolTable::cast(obj) && !AcDbSymbolTableRecord::cast(obj))
+        ++found.byName[obj->dxfName()];
+        if (AcDbEntity::cast(obj)) {
+            surveyEntity(obj, found);
+        } else if (auto* btr = AcDbBlockTableRecord::cast(obj)) {
+            if (btr->frame().beginHandle.isNull() || btr->frame().endHandle.isNull())
+                found.handleless.push_back(obj);
+        } else if (obj != root && !AcDbSymbolTable::cast(obj) && !AcDbSymbolTableRecord::cast(obj)) {
             m_objects.push_back(&stub);
+        }
         if (const qv::ObjectData* data = obj->data())
             for (const auto& t : data->xdata)
-                if (t.code == 1001 && !apps.contains(t.value()))
-                    apps.emplace(t.value());
+                if (t.code == 1001 && !found.apps.contains(t.value()))
+                    found.apps.emplace(t.value());
     }
-    for (const auto& [name, count] : byName)
-        m_counts[name] += count;
-    registerApplications(apps);
 }
 
-void Saver::prepareEntity(AcDbObject* obj)
+// A table is a block reference too: its block may be stale and its sequence end lacking.
+void Saver::surveyEntity(AcDbObject* obj, Survey& found)
 {
+    if (auto* table = AcDbTable::cast(obj); table && (table->needsLayout() || !live(table->blockTableRecord())))
+        found.stale.push_back(table);
     if (auto* ref = AcDbBlockReference::cast(obj)) {
         if (ref->seqendHandle().isNull() && ref->hasLiveAttributes())
-            ref->setSeqendHandle(m_impl.nextHandle());
+            found.handleless.push_back(obj);
     } else if (auto* pl = AcDbSequencePolyline::cast(obj)) {
         if (pl->seqendHandle().isNull())
-            pl->seqendHandle() = m_impl.nextHandle();
+            found.handleless.push_back(obj);
     }
 }
 
-void Saver::prepareBlock(AcDbBlockTableRecord* btr)
+void Saver::giveHandles(AcDbObject* obj)
 {
-    if (btr->frame().beginHandle.isNull())
-        btr->frame().beginHandle = m_impl.nextHandle();
-    if (btr->frame().endHandle.isNull())
-        btr->frame().endHandle = m_impl.nextHandle();
+    if (auto* ref = AcDbBlockReference::cast(obj)) {
+        ref->setSeqendHandle(m_impl.nextHandle());
+    } else if (auto* pl = AcDbSequencePolyline::cast(obj)) {
+        pl->seqendHandle() = m_impl.nextHandle();
+    } else if (auto* btr = AcDbBlockTableRecord::cast(obj)) {
+        if (btr->frame().beginHandle.isNull())
+            btr->frame().beginHandle = m_impl.nextHandle();
+        if (btr->frame().endHandle.isNull())
+            btr->frame().endHandle = m_impl.nextHandle();
+    }
 }
 
 void Saver::registerApplications(const std::set<std::string, std::less<>>& apps)

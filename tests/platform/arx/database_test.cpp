@@ -280,6 +280,35 @@ TEST(SymbolTables, BlockNamesCaseInsensitiveAndDuplicates)
     EXPECT_EQ(db.openObjectCount(), 0);
 }
 
+// Definitions note what they were given, so that the save's attribute flag and the nesting
+// walks skip the rest: the flag follows the definitions that live, whatever else was added.
+TEST(SymbolTables, DefinitionsTellWhetherTheyHoldAttributeDefinitions)
+{
+    AcDbDatabase db;
+    AcDbBlockTable* blocks = nullptr;
+    ASSERT_EQ(db.getSymbolTable(blocks, AcDb::kForWrite), Acad::eOk);
+    auto* def = new AcDbBlockTableRecord;
+    def->setName("ROOM");
+    ASSERT_EQ(blocks->add(def), Acad::eOk);
+    blocks->close();
+    EXPECT_FALSE(def->hasAttributeDefinitions());
+    auto* wall = new AcDbLine(AcGePoint3d(0, 0, 0), AcGePoint3d(1, 0, 0));
+    ASSERT_EQ(def->appendAcDbEntity(wall), Acad::eOk);
+    wall->close();
+    EXPECT_FALSE(def->hasAttributeDefinitions());
+    auto* tag = new AcDbAttributeDefinition(AcGePoint3d(0, 0, 0), "", "NAME", "Name");
+    AcDbObjectId tagId;
+    ASSERT_EQ(def->appendAcDbEntity(tagId, tag), Acad::eOk);
+    tag->close();
+    EXPECT_TRUE(def->hasAttributeDefinitions());
+    ASSERT_EQ(acdbOpenObject(tag, tagId, AcDb::kForWrite), Acad::eOk);
+    ASSERT_EQ(tag->erase(), Acad::eOk);
+    tag->close();
+    EXPECT_FALSE(def->hasAttributeDefinitions());
+    def->close();
+    EXPECT_EQ(db.openObjectCount(), 0);
+}
+
 TEST(Database, ClayerRefusesNullAndUcsMatrix)
 {
     AcDbDatabase db;

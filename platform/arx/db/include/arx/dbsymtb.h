@@ -13,6 +13,7 @@
 #include "arx/geometry.h"
 #include "mfc/cstring.h"
 
+#include <string_view>
 #include <unordered_map>
 
 class AcDbEntity;
@@ -85,6 +86,7 @@ public:
     bool has(const char* name) const;
     bool has(AcDbObjectId id) const;
     Acad::ErrorStatus getAt(const char* name, AcDbObjectId& id, bool getErased = false) const;
+    Acad::ErrorStatus getAt(std::string_view name, AcDbObjectId& id, bool getErased = false) const;
     Acad::ErrorStatus getAt(const char* name, AcDbSymbolTableRecord*& record, AcDb::OpenMode mode = AcDb::kForRead,
                             bool openErased = false) const;
     // Takes ownership on success. Fails with eDuplicateRecordName for a name in use, and
@@ -101,6 +103,8 @@ public:
 
     // Records read from a file join without checks; a record renamed updates the index.
     void attachRecord(AcDbObjectId id, const std::string& name);
+    // Adds a record under a name no live record holds; false (nothing added) when one does.
+    bool attachNewRecord(AcDbObjectId id, const std::string& name);
     void attachRecordName(AcDbObjectId id, const std::string& name);
     void renameRecord(AcDbObjectId id, const std::string& oldName, const std::string& newName);
     void forgetRecordName(AcDbObjectId id, const std::string& name);
@@ -210,6 +214,9 @@ public:
     // (eSelfReference).
     Acad::ErrorStatus assumeOwnershipOf(const AcDbObjectIdArray& entityIds);
     const std::vector<AcDbObjectId>& entityIds() const { return m_entities; }
+    // Whether a block reference was ever added: walks over the definitions' nesting pass by
+    // the records that never held one without looking at each entity.
+    bool mayHoldReferences() const { return m_held & kHeldReferences; }
     // The live references to this definition, in model and paper space and nested in
     // other definitions (directOnly and forceValidity are accepted for the host's
     // signature: every reference is direct here).
@@ -250,7 +257,7 @@ public:
     static const qv::dxf::FieldTable& blockBeginTable();
     static const qv::dxf::FieldTable& blockEndTable();
     // Adds an entity read from a file or moved here, without open checks.
-    void attachEntity(AcDbObjectId id) { m_entities.push_back(id); }
+    void attachEntity(AcDbObjectId id);
     void detachEntities(const std::unordered_map<AcDbObjectId, bool>& ids);
 
     const qv::dxf::FieldTable& dxfTable() const override;
@@ -261,7 +268,12 @@ protected:
     Acad::ErrorStatus checkErase() const override;
 
 private:
+    enum Held : unsigned char { kHeldReferences = 1, kHeldAttributeDefinitions = 2 };
+    // Notes the kind of an entity added, so that m_held tells what the list may hold.
+    void noteHeld(const AcDbObject* entity);
+
     std::vector<AcDbObjectId> m_entities;
+    unsigned char m_held = 0;   // Held flags: what was added, never cleared
     AcGePoint3d m_origin;
     AcDbObjectId m_layout;
     std::string m_description;
