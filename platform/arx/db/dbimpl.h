@@ -16,6 +16,8 @@
 #include <unordered_map>
 #include <vector>
 
+class AcDbLayout;
+
 struct HeaderVariable {
     std::string name;
     qv::dxf::TagList tags;
@@ -116,8 +118,9 @@ namespace qv {
 // standard records, model and paper space with their layouts, the root dictionary with
 // ACAD_GROUP, ACAD_LAYOUT and ACAD_PLOTSETTINGS; then gives every object without a handle
 // one. An entry of the root dictionary that should be a dictionary but is not is refused
-// (dxf::FormatError).
-void completeDatabase(AcDbDatabase* db);
+// (dxf::FormatError). layouts, when given, are the database's layouts that are not erased,
+// in the order of their slots (a reader that met them all), so that they are not searched for.
+void completeDatabase(AcDbDatabase* db, const std::vector<AcDbLayout*>* layouts = nullptr);
 // Creates only the tables and their standard records, model and paper space included: what
 // blocks and entities need while a file without tables is read (its objects, which may
 // come first, can name objects not read yet, so layouts and dictionaries wait).

@@ -227,7 +227,8 @@ void dropForeignSections(Impl& impl, AcDbLayout* layout)
 class LayoutEntries
 {
 public:
-    LayoutEntries(Impl& impl, AcDbDictionary* layouts) : m_impl(impl), m_layouts(layouts)
+    LayoutEntries(Impl& impl, AcDbDictionary* layouts, const std::vector<AcDbLayout*>* known)
+        : m_impl(impl), m_layouts(layouts), m_known(known)
     {
         const std::unique_ptr<AcDbDictionaryIterator> it(layouts->newIterator());
         for (; !it->done(); it->next())
@@ -236,7 +237,7 @@ public:
 
     void settle()
     {
-        std::vector<AcDbLayout*> all = allLayouts(m_impl);
+        std::vector<AcDbLayout*> all = m_known ? *m_known : allLayouts(m_impl);
         for (AcDbLayout* layout : all) {
             dropForeignSections(m_impl, layout);
             if (!layout->name().empty() && AcDbBlockTableRecord::cast(layout->getBlockTableRecordId().object())) {
@@ -322,6 +323,7 @@ private:
 
     Impl& m_impl;
     AcDbDictionary* m_layouts;
+    const std::vector<AcDbLayout*>* m_known;   // the layouts, when the caller knows them
     std::unordered_map<AcDbObjectId, std::string> m_keys;
     std::unordered_map<AcDbObjectId, const AcDbLayout*> m_namedByBlock;
     std::unordered_map<std::string, const AcDbLayout*> m_namedWithBlock;   // by upper-case name
@@ -358,9 +360,9 @@ void nameModelLayout(Impl& impl, AcDbDictionary* layouts)
 
 // Links layouts and block records both ways, one block record to one layout, gives layout
 // blocks without a layout one, and names model space's layout "Model".
-void ensureLayouts(Impl& impl, AcDbDictionary* layouts)
+void ensureLayouts(Impl& impl, AcDbDictionary* layouts, const std::vector<AcDbLayout*>* known)
 {
-    LayoutEntries(impl, layouts).settle();
+    LayoutEntries(impl, layouts, known).settle();
     AcDbDictionaryIterator* it = layouts->newIterator();
     int count = 0;
     std::vector<const AcDbLayout*> named;
@@ -461,13 +463,13 @@ void completeTables(AcDbDatabase* db)
     ensureRecords(db->impl());
 }
 
-void completeDatabase(AcDbDatabase* db)
+void completeDatabase(AcDbDatabase* db, const std::vector<AcDbLayout*>* layouts)
 {
     Impl& impl = db->impl();
     completeTables(db);
-    AcDbDictionary* layouts = ensureDictionaries(impl);
+    AcDbDictionary* dictionary = ensureDictionaries(impl);
     assignHandles(impl);   // so that the repairs of layouts name them
-    ensureLayouts(impl, layouts);
+    ensureLayouts(impl, dictionary, layouts);
     ensureHeader(impl);
     assignHandles(impl);
 }

@@ -243,6 +243,7 @@ private:
     void finish();
     // What the end of the read needs of every object, found in one walk over them.
     struct Survey {
+        std::vector<AcDbLayout*> layouts;         // in the order of their slots
         const AcDbLayout* model = nullptr;        // the last layout named "Model"
         const AcDbLayout* firstPaper = nullptr;   // the last other layout of tab order 1
         std::vector<AcDbObject*> ownerMissing;    // objects whose owner the file lacks
@@ -714,7 +715,9 @@ Loader::Survey Loader::survey() const
             continue;
         if (!obj->ownerId().isNull() && !obj->ownerId().object())
             found.ownerMissing.push_back(obj);
-        if (const auto* layout = AcDbLayout::cast(obj)) {
+        if (auto* layout = AcDbLayout::cast(obj)) {
+            if (!m_impl.stubs[i].erased)
+                found.layouts.push_back(layout);
             if (qv::dxf::equalNoCase(layout->name(), "Model"))
                 found.model = layout;
             else if (layout->getTabOrder() == 1)
@@ -818,7 +821,8 @@ void Loader::finish()
             m_impl.byHandle.erase(stub.handle.value());
     qv::completeTables(m_db);
     m_context.addPendingTextStyles();
-    qv::completeDatabase(m_db);
+    // Nothing since the survey made or dropped a layout: its list is the drawing's.
+    qv::completeDatabase(m_db, &found.layouts);
     forgetDroppedHandles();
     if (m_impl.repairsLeftOut > 0)
         m_impl.repairs.push_back(std::to_string(m_impl.repairsLeftOut) + " more repairs, not listed");
