@@ -243,10 +243,8 @@ private:
     void finish();
     // What the end of the read needs of every object, found in one walk over them.
     struct Survey {
-        std::vector<AcDbLayout*> layouts;         // in the order of their slots
-        const AcDbLayout* model = nullptr;        // the last layout named "Model"
-        const AcDbLayout* firstPaper = nullptr;   // the last other layout of tab order 1
-        std::vector<AcDbObject*> ownerMissing;    // objects whose owner the file lacks
+        std::vector<AcDbLayout*> layouts;        // in the order of their slots
+        std::vector<AcDbObject*> ownerMissing;   // objects whose owner the file lacks
     };
     Survey survey() const;
     void nameSpaces(const Survey& survey);
@@ -715,14 +713,8 @@ Loader::Survey Loader::survey() const
             continue;
         if (!obj->ownerId().isNull() && !obj->ownerId().object())
             found.ownerMissing.push_back(obj);
-        if (auto* layout = AcDbLayout::cast(obj)) {
-            if (!m_impl.stubs[i].erased)
-                found.layouts.push_back(layout);
-            if (qv::dxf::equalNoCase(layout->name(), "Model"))
-                found.model = layout;
-            else if (layout->getTabOrder() == 1)
-                found.firstPaper = layout;
-        }
+        if (auto* layout = AcDbLayout::cast(obj); layout && !m_impl.stubs[i].erased)
+            found.layouts.push_back(layout);
     }
     return found;
 }
@@ -781,14 +773,21 @@ void Loader::dropStrayDrawOrders()
 // first paper layout is paper space. Each is renamed when no record has its name.
 void Loader::nameSpaces(const Survey& survey)
 {
-    if (survey.model)
-        nameSpace(survey.model->getBlockTableRecordId(), AcDbBlockTableRecord::kModelSpace,
-                  "the layout 'Model' names it");
+    const AcDbLayout* model = nullptr;
+    const AcDbLayout* firstPaper = nullptr;
+    for (const AcDbLayout* layout : survey.layouts) {
+        if (qv::dxf::equalNoCase(layout->name(), "Model"))
+            model = layout;
+        else if (layout->getTabOrder() == 1)
+            firstPaper = layout;
+    }
+    if (model)
+        nameSpace(model->getBlockTableRecordId(), AcDbBlockTableRecord::kModelSpace, "the layout 'Model' names it");
     else
         nameSpace(m_entitiesOwner, AcDbBlockTableRecord::kModelSpace, "it owns the model-space entities");
-    if (const AcDbLayout* paper = survey.firstPaper)
-        nameSpace(paper->getBlockTableRecordId(), AcDbBlockTableRecord::kPaperSpace,
-                  "the first layout ('" + paper->name() + "') names it");
+    if (firstPaper)
+        nameSpace(firstPaper->getBlockTableRecordId(), AcDbBlockTableRecord::kPaperSpace,
+                  "the first layout ('" + firstPaper->name() + "') names it");
 }
 
 void Loader::nameSpace(AcDbObjectId id, const char* name, const std::string& why)
