@@ -1,16 +1,12 @@
 #include "recoveryfile.h"
 
 #include "arx/dbdatabase.h"
-#include "win/homefolder.h"
+#include "win/recoveryfiles.h"
 #include "win/winbase.h"
 
-#include <filesystem>
 #include <sys/stat.h>
 
 namespace {
-
-// Past this many recovery files of a drawing in one folder, the folder takes no more.
-constexpr int kMaxNumber = 999;
 
 bool taken(const std::string& path)
 {
@@ -18,14 +14,11 @@ bool taken(const std::string& path)
     return ::lstat(path.c_str(), &info) == 0;
 }
 
-// A copy at the first free name of base.save, base.save.1, ...; none when the folder
-// refuses it.
+// A copy at the first free recovery name of base; none when the folder refuses it.
 std::optional<std::string> writeNumbered(AcDbDatabase& db, const std::string& base, std::string& error)
 {
-    for (int number = 0; number <= kMaxNumber; ++number) {
-        std::string path = base + ".save";
-        if (number > 0)
-            path.append(".").append(std::to_string(number));
+    for (int number = 0; number <= qv::kMaxRecoveryNumber; ++number) {
+        std::string path = qv::recoveryName(base, number);
         if (taken(path))
             continue;
         if (db.saveCopy(path.c_str()) == Acad::eOk)
@@ -35,7 +28,8 @@ std::optional<std::string> writeNumbered(AcDbDatabase& db, const std::string& ba
             return std::nullopt;
         }
     }
-    error = "\"" + base + ".save\" and its numbered names up to " + std::to_string(kMaxNumber) + " are taken";
+    const std::string first = qv::recoveryName(base, 0);
+    error = "\"" + first + "\" and its numbered names up to " + std::to_string(qv::kMaxRecoveryNumber) + " are taken";
     return std::nullopt;
 }
 
@@ -43,17 +37,14 @@ std::optional<std::string> writeNumbered(AcDbDatabase& db, const std::string& ba
 
 std::optional<std::string> writeRecoveryFile(AcDbDatabase& db, const std::string& drawing, std::string& error)
 {
-    const std::string path = nativePath(drawing.c_str());
-    if (auto kept = writeNumbered(db, path, error))
-        return kept;
-    const std::filesystem::path folder = std::filesystem::path(path).parent_path();
-    const std::string home = qv::homeFolder();
-    std::error_code same;
-    if (home.empty() || std::filesystem::equivalent(folder.empty() ? "." : folder, home, same))
-        return std::nullopt;
-    std::string homeError;
-    auto kept = writeNumbered(db, home + "/" + std::filesystem::path(path).filename().string(), homeError);
-    if (!kept)
-        error += "; " + homeError;
-    return kept;
+    error.clear();
+    for (const std::string& base : qv::recoveryBases(nativePath(drawing.c_str()))) {
+        std::string why;
+        if (auto kept = writeNumbered(db, base, why))
+            return kept;
+        if (!error.empty())
+            error.append("; ");
+        error.append(why);
+    }
+    return std::nullopt;
 }

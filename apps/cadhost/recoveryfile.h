@@ -1,7 +1,5 @@
-// Where the changes of a drawing go when the session is ended from outside: a copy of the
-// drawing (AcDbDatabase::saveCopy) beside it, named after it with ".save" ("plan.dxf.save"),
-// or when that name is taken "plan.dxf.save.1", "plan.dxf.save.2" and on, never over an
-// existing file; in the home folder when the drawing's own folder cannot take it.
+// Writing a drawing's recovery file: a copy of the drawing (AcDbDatabase::saveCopy) at the
+// first free recovery name (qv::recoveryName) beside it, else in the home folder.
 #pragma once
 
 #include <optional>

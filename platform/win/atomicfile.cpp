@@ -150,6 +150,19 @@ bool AtomicFile::open(const std::string& path, int mode)
     return true;
 }
 
+bool AtomicFile::openLike(const std::string& path, const std::string& model)
+{
+    struct stat st {};
+    if (::stat(model.c_str(), &st) != 0)
+        return open(path);
+    if (!open(path, static_cast<int>(st.st_mode & 0777)))
+        return false;
+    if (::fchown(m_fd, static_cast<uid_t>(-1), st.st_gid) != 0) {
+        // Not a member of the group: the file keeps the saver's own.
+    }
+    return true;
+}
+
 bool AtomicFile::write(const void* data, size_t size)
 {
     if (m_fd < 0)

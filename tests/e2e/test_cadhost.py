@@ -601,6 +601,10 @@ class FileCommandTest(TempFolderCase, WrittenDrawingChecks):
         script = write_script(self.path("input.scr"), ["QVLINE", "0,0", "1,1", "EXPORT", target])
         signals = ((signal.SIGTERM, "terminated (SIGTERM)", ".save"), (signal.SIGHUP, "hung up (SIGHUP)", ".save.1"),
                    (signal.SIGQUIT, "quit (SIGQUIT)", ".save.2"))
+        # A group other than the user's own, which the user may give a file.
+        group = 65534 if os.geteuid() == 0 else next((g for g in os.getgroups() if g != os.getgid()), os.getgid())
+        os.chown(self.plan, -1, group)
+        os.chmod(self.plan, 0o640)
         for sig, why, suffix in signals:
             with self.subTest(why):
                 host = subprocess.Popen([CADHOST, "--module", TEST_MODULE, "--script", script, self.plan],
@@ -630,8 +634,18 @@ class FileCommandTest(TempFolderCase, WrittenDrawingChecks):
                 doc = self.assertWrittenDrawing(self.plan + suffix)
                 lines = [(line.dxf.start, line.dxf.end) for line in doc.modelspace().query("LINE")]
                 self.assertIn(((0, 0, 0), (1, 1, 0)), lines)
+                kept = os.stat(self.plan + suffix)
+                self.assertEqual((kept.st_mode & 0o777, kept.st_gid), (0o640, group))
         self.assertEqual(sorted(os.listdir(self.dir)), ["fonts.conf", "input.scr", "plan.dxf", "plan.dxf.save",
                                                         "plan.dxf.save.1", "plan.dxf.save.2", "plan.pdf"])
+        # The next session on the drawing names the newest, until the drawing is saved again.
+        newest = self.plan + ".save.2"
+        written = time.strftime("%Y-%m-%d %H:%M:%S", time.localtime(os.stat(newest).st_mtime))
+        self.assertIn('"%s" has a recovery file newer than it, "%s" (written %s by a session that ended with unsaved'
+                      ' changes): to get them back, CLOSE this drawing, OPEN "%s" and SAVEAS "%s".\n'
+                      % (self.plan, newest, written, newest, self.plan), run_script(self.dir, ["QUIT"], self.plan).stdout)
+        os.utime(self.plan)
+        self.assertNotIn("recovery", run_script(self.dir, ["QUIT"], self.plan).stdout)
 
     def test_a_signal_to_a_piped_session_keeps_the_changes_at_home_when_the_drawings_folder_is_gone(self):
         folder, home = tempfile.mkdtemp(dir=self.dir), tempfile.mkdtemp(dir=self.dir)
@@ -651,6 +665,10 @@ class FileCommandTest(TempFolderCase, WrittenDrawingChecks):
                          % (drawing, kept))
         self.assertEqual(len(self.assertWrittenDrawing(kept).modelspace().query("LINE")),
                          len(ezdxf.readfile(self.plan).modelspace().query("LINE")) + 1)
+        os.makedirs(folder)   # the drawing back as it was: the next session names the file at home
+        os.utime(shutil.copy(self.plan, drawing), (0, 0))
+        self.assertIn('has a recovery file newer than it, "%s"' % kept,
+                      run_script(self.dir, ["QUIT"], drawing, env=dict(HOME=home)).stdout)
 
     def test_file_prompts_take_the_home_folder_and_drawing_names_without_extension(self):
         folder = tempfile.mkdtemp(dir=Host.env()["HOME"])

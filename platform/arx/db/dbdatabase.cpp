@@ -20,8 +20,8 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <functional>
 #include <limits>
-#include <sys/stat.h>
 
 using qv::dxf::formatReal;
 
@@ -313,16 +313,16 @@ private:
     qv::AtomicFile& m_file;
 };
 
-// Writes the drawing through file, which gets mode (-1: the old file's, else the default)
-// and replaces an existing file only when told; error says why it failed.
-Acad::ErrorStatus writeDxfFile(const AcDbDatabase* db, const char* fileName, qv::AtomicFile& file, int mode,
-                               bool replace, std::string& error)
+// Writes the drawing through file, opened on fileName, which replaces an existing file only
+// when told; error says why it failed.
+Acad::ErrorStatus writeDxfFile(const AcDbDatabase* db, const char* fileName, qv::AtomicFile& file,
+                               const std::function<bool(const std::string&)>& open, bool replace, std::string& error)
 {
     if (!fileName || !*fileName) {
         error = "no file name";
         return Acad::eInvalidInput;
     }
-    if (!file.open(nativePath(fileName), mode)) {
+    if (!open(nativePath(fileName))) {
         error = file.error();
         return Acad::eFileAccessErr;
     }
@@ -348,7 +348,8 @@ std::string AcDbDatabase::dxfText() const
 Acad::ErrorStatus AcDbDatabase::saveAs(const char* fileName, bool, int, const void*)
 {
     qv::AtomicFile file;
-    const Acad::ErrorStatus es = writeDxfFile(this, fileName, file, -1, true, m_impl->lastError);
+    const auto open = [&file](const std::string& path) { return file.open(path); };
+    const Acad::ErrorStatus es = writeDxfFile(this, fileName, file, open, true, m_impl->lastError);
     if (es != Acad::eOk)
         return es;
     m_impl->fileName = file.target();
@@ -358,11 +359,9 @@ Acad::ErrorStatus AcDbDatabase::saveAs(const char* fileName, bool, int, const vo
 
 Acad::ErrorStatus AcDbDatabase::saveCopy(const char* fileName)
 {
-    struct stat own{};
-    const bool hasOwn = !m_impl->fileName.empty() && ::stat(m_impl->fileName.c_str(), &own) == 0;
     qv::AtomicFile file;
-    return writeDxfFile(this, fileName, file, hasOwn ? static_cast<int>(own.st_mode & 0777) : -1, false,
-                        m_impl->lastError);
+    const auto open = [&](const std::string& path) { return file.openLike(path, m_impl->fileName); };
+    return writeDxfFile(this, fileName, file, open, false, m_impl->lastError);
 }
 
 const std::string& AcDbDatabase::lastErrorMessage() const { return m_impl->lastError; }

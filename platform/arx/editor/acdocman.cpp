@@ -4,12 +4,14 @@
 #include "arx/dbdatabase.h"
 #include "win/atomicfile.h"
 #include "win/pump.h"
+#include "win/recoveryfiles.h"
 #include "win/winbase.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -88,8 +90,24 @@ Acad::ErrorStatus unreadable(const std::string& file, std::string& why)
     return error == 0 ? Acad::eOk : error == ENOENT ? Acad::eFileNotFound : Acad::eFileAccessErr;
 }
 
+// Tells of the newest recovery file written for the drawing since it was last saved: a
+// session ended from outside left its changes there, which this one would otherwise hide.
+void sayRecovery(const std::string& name)
+{
+    const auto kept = qv::newestRecoveryFile(name);
+    if (!kept)
+        return;
+    std::tm local{};
+    char written[32] = "";
+    if (localtime_r(&kept->written.tv_sec, &local))
+        std::strftime(written, sizeof written, "%Y-%m-%d %H:%M:%S", &local);
+    qv::writeOutput("\"" + name + "\" has a recovery file newer than it, \"" + kept->path + "\" (written " + written
+                    + " by a session that ended with unsaved changes): to get them back, CLOSE this drawing, OPEN \""
+                    + kept->path + "\" and SAVEAS \"" + name + "\".\n");
+}
+
 // Tells what stands in the way of saving a drawing just opened: its file is read-only, or
-// another session has it open too.
+// another session has it open too; and where changes it lost may be.
 void sayHowShared(const AcApDocument& document)
 {
     const std::string name = document.fileName();
@@ -98,6 +116,7 @@ void sayHowShared(const AcApDocument& document)
                         " under another name.\n");
     if (!document.otherSession().empty())
         qv::writeOutput("\"" + name + "\" is open in another session too (" + document.otherSession() + ").\n");
+    sayRecovery(name);
 }
 
 // The reader's message without the path in front of it, which the caller names anyway.

@@ -28,6 +28,10 @@ public:
     // device or socket) is refused, as is a missing folder. The new file gets mode when it
     // is given, else the old file's mode, else the default for new files.
     bool open(const std::string& path, int mode = -1);
+    // Starts replacing path as open does, the new file taking the permission bits of the file
+    // model names and its group, where this user may give it that group (a member of it may);
+    // as open(path) does when model cannot be looked at.
+    bool openLike(const std::string& path, const std::string& model);
     bool write(const void* data, size_t size);
     bool write(std::string_view text) { return write(text.data(), text.size()); }
     // Syncs the content and moves it into place; without replace, an existing target is
