@@ -33,7 +33,7 @@ int main(int argc, char** argv)
         setLocale();
     });
     if (windows)
-        qv::ensureApplication();
+        openDisplay();
     // A write past the file-size limit fails (EFBIG) as any failed save, instead of ending the
     // session and losing its work.
     std::signal(SIGXFSZ, SIG_IGN);

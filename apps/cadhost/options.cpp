@@ -2,9 +2,14 @@
 
 #include "win/headless.h"
 
+#include <QGuiApplication>
+#include <algorithm>
+#include <vector>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <dlfcn.h>
 #include <string>
 #include <sys/socket.h>
@@ -32,6 +37,9 @@ std::string environment(const char* name)
     const char* value = std::getenv(name);
     return value ? value : "";
 }
+
+std::string xName() { return "X display \"" + environment("DISPLAY") + "\""; }
+std::string waylandName() { return "Wayland display \"" + environment("WAYLAND_DISPLAY") + "\""; }
 
 bool hasDisplay() { return !environment("DISPLAY").empty() || !environment("WAYLAND_DISPLAY").empty(); }
 
@@ -84,15 +92,50 @@ std::string deadDisplay()
     const std::string platform = environment("QT_QPA_PLATFORM");
     const std::string x = environment("DISPLAY"), wayland = environment("WAYLAND_DISPLAY");
     if (platform.starts_with("wayland"))
-        return !wayland.empty() && waylandDisplayAnswers() ? "" : "Wayland display \"" + wayland + "\"";
+        return !wayland.empty() && waylandDisplayAnswers() ? "" : waylandName();
     if (platform.starts_with("xcb"))
-        return !x.empty() && xDisplayAnswers() ? "" : "X display \"" + x + "\"";
+        return !x.empty() && xDisplayAnswers() ? "" : xName();
     if (!platform.empty())
         return "";
     if ((!x.empty() && xDisplayAnswers()) || (!wayland.empty() && waylandDisplayAnswers()))
         return "";
-    return x.empty() ? "Wayland display \"" + wayland + "\"" : "X display \"" + x + "\"";
+    return x.empty() ? waylandName() : xName();
 }
+
+// The platforms Qt tries when none is named, as it picks them: the session's kind (but for
+// Wayland on GNOME), then X.
+std::string defaultPlatforms()
+{
+    const auto gnome = [](const char* name) {
+        std::string value = environment(name);
+        std::transform(value.begin(), value.end(), value.begin(), [](unsigned char c) { return std::tolower(c); });
+        return value.find("gnome") != std::string::npos;
+    };
+    const bool wayland = environment("XDG_SESSION_TYPE") == "wayland" && !gnome("XDG_CURRENT_DESKTOP")
+                         && !gnome("XDG_SESSION_DESKTOP");
+    return wayland ? "wayland;xcb" : "xcb";
+}
+
+void warnNoDisplay(const std::string& display)
+{
+    std::fprintf(stderr, "cadhost: cannot open the %s; going on without dialogs\n", display.c_str());
+}
+
+// A message of Qt's, held: the context's texts are Qt's own constants.
+struct HeldMessage
+{
+    QtMsgType type;
+    const char* file;
+    int line;
+    const char* function;
+    const char* category;
+    QString text;
+};
+
+std::vector<HeldMessage> g_held;
+// The platforms the environment named, given back once Qt has read its own list; none when
+// it named none.
+std::optional<std::string> g_namedPlatforms;
 
 int badOption(const std::string& arg)
 {
@@ -142,7 +185,7 @@ bool preparePlatform(const HostOptions& options)
     bool headless = options.noGui || !hasDisplay();
     if (!headless) {
         if (const std::string dead = deadDisplay(); !dead.empty()) {
-            std::fprintf(stderr, "cadhost: cannot open the %s; going on without dialogs\n", dead.c_str());
+            warnNoDisplay(dead);
             headless = true;
             setenv("QT_QPA_PLATFORM", "offscreen", 1);
         }
@@ -151,6 +194,42 @@ bool preparePlatform(const HostOptions& options)
         qv::setNoGui(true);
         // Widgets can still be made (and never shown) without a display.
         setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    } else if (const std::string platforms = environment("QT_QPA_PLATFORM"); !platforms.starts_with("offscreen")) {
+        // A display that answered the question above may still refuse Qt's own connection (one
+        // coming up or going away): Qt then takes the offscreen platform instead of ending the
+        // process, and openDisplay says so.
+        if (std::getenv("QT_QPA_PLATFORM"))
+            g_namedPlatforms = platforms;
+        const std::string tried = platforms.empty() ? defaultPlatforms() : platforms;
+        setenv("QT_QPA_PLATFORM", (tried + ";offscreen").c_str(), 1);
     }
     return !headless;
+}
+
+void openDisplay()
+{
+    // What Qt says while it makes the application is held: about a display it could not open
+    // after all, the host's one line says it instead.
+    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context,
+                                                                const QString& text) {
+        g_held.push_back({type, context.file, context.line, context.function, context.category, text});
+    });
+    qv::ensureApplication();
+    qInstallMessageHandler(previous);
+    const std::string tried = environment("QT_QPA_PLATFORM");
+    const bool fellBack = QGuiApplication::platformName() == "offscreen" && !tried.starts_with("offscreen");
+    if (fellBack) {
+        warnNoDisplay(tried.starts_with("wayland") ? waylandName() : xName());
+        qv::setNoGui(true);
+    }
+    // The programs the host starts choose their platforms as they would have.
+    if (g_namedPlatforms)
+        setenv("QT_QPA_PLATFORM", g_namedPlatforms->c_str(), 1);
+    else if (!tried.starts_with("offscreen"))
+        unsetenv("QT_QPA_PLATFORM");
+    for (const HeldMessage& message : fellBack ? std::vector<HeldMessage>() : g_held) {
+        const QMessageLogContext context(message.file, message.line, message.function, message.category);
+        previous ? previous(message.type, context, message.text) : qt_message_output(message.type, context, message.text);
+    }
+    g_held.clear();
 }

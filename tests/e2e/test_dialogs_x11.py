@@ -11,6 +11,7 @@ xdotool is missing.
 
 import os
 import shutil
+import socket
 import subprocess
 import tempfile
 import threading
@@ -434,6 +435,38 @@ class BlockEditorOnX11(unittest.TestCase):
                 doc = ezdxf.readfile(plan + ".save")
                 self.assertFalse(doc.audit().has_errors)
                 self.assertEqual(len(doc.modelspace().query("INSERT[name=='ROOM-GROSS_AREA']")), 1)
+
+    def test_a_display_that_drops_qts_connection_is_a_warning(self):
+        # As a display coming up or going away: the host's look at it is answered, the next
+        # connection, Qt's, is dropped.
+        number = next(n for n in range(300, 400) if not os.path.exists("/tmp/.X%d-lock" % n))
+        lock, path = "/tmp/.X%d-lock" % number, "/tmp/.X11-unix/X%d" % number
+        with open(lock, "x") as f:   # keeps Xvfb servers off the number
+            f.write("%10d\n" % os.getpid())
+        self.addCleanup(os.unlink, lock)
+        listener = socket.socket(socket.AF_UNIX)
+        listener.bind(path)
+        self.addCleanup(os.unlink, path)
+        listener.listen(4)
+
+        def pump(source, sink):
+            while data := source.recv(65536):
+                sink.sendall(data)
+
+        def serve():
+            first, _ = listener.accept()
+            real = socket.socket(socket.AF_UNIX)
+            real.connect("/tmp/.X11-unix/X" + self.x.display[1:])
+            for ends in ((first, real), (real, first)):
+                threading.Thread(target=pump, args=ends, daemon=True).start()
+            while True:
+                listener.accept()[0].close()
+
+        threading.Thread(target=serve, daemon=True).start()
+        done = subprocess.run([CADHOST, "--module", REAL_MODULE], input="quit\n", cwd=self.home, capture_output=True,
+                              env=host_env(":%d" % number, self.home), text=True, timeout=WAIT)
+        self.assertEqual((done.returncode, done.stderr),
+                         (0, 'cadhost: cannot open the X display ":%d"; going on without dialogs\n' % number))
 
     def test_a_pick_for_the_editor_at_a_terminal_leaves_the_command_line_clean(self):
         plan = generate_plan(os.path.join(self.home, "plan.dxf"), rooms=4)
