@@ -1,4 +1,5 @@
-// Where the changes of a drawing go when the session is ended from outside: a copy of the
+// Where the changes of a drawing go when the session is ended from outside, or its terminal
+// is gone (its input ended three times in a row, the answers of Yes not saving): a copy of the
 // drawing (AcDbDatabase::saveCopy) beside it, named after it with ".save" ("plan.dxf.save"),
 // or when that name is taken "plan.dxf.save.1", "plan.dxf.save.2" and on, never over an
 // existing file; in the home folder when the drawing's own folder cannot take it.
@@ -12,3 +13,8 @@ class AcDbDatabase;
 // The recovery file written for the drawing at path drawing; none, with error saying why,
 // when none could be.
 std::optional<std::string> writeRecoveryFile(AcDbDatabase& db, const std::string& drawing, std::string& error);
+
+// Writes every open drawing with unsaved changes to its recovery file, each named on standard
+// error with why the session ends ("hung up (SIGHUP): the changes to "plan.dxf" are in
+// "plan.dxf.save"", or why they are not saved).
+void keepChangesInRecoveryFiles(const std::string& why);

@@ -2,6 +2,7 @@
 
 #include "acedcompletion.h"
 #include "arx/acutprintf.h"
+#include "win/endingwatch.h"
 #include "win/pump.h"
 
 #include <cerrno>
@@ -9,6 +10,7 @@
 #include <fcntl.h>
 #include <histedit.h>
 #include <poll.h>
+#include <termios.h>
 #include <unistd.h>
 
 namespace qv {
@@ -63,6 +65,15 @@ void drainWakePipe()
     char buffer[64];
     while (::read(wakeFds[0], buffer, sizeof buffer) > 0) {
     }
+}
+
+// Whether a read that gave no byte met a hung-up terminal rather than a Ctrl+D read in the
+// line mode: after a hang-up a read ends at once, with EIO or with no byte, and the terminal
+// gives no modes.
+bool hungUp(ssize_t got)
+{
+    termios modes{};
+    return got < 0 ? errno == EIO : ::tcgetattr(STDIN_FILENO, &modes) != 0;
 }
 
 } // namespace
@@ -358,6 +369,8 @@ TerminalInput::Wait TerminalInput::waitByte(int timeoutMs, unsigned char& byte)
             return Wait::byte;
         if (got < 0 && (errno == EINTR || errno == EAGAIN))
             continue;
+        if (hungUp(got))
+            EndingWatch::hangUp(); // ends the session, as SIGHUP would
         return Wait::end;
     }
 }

@@ -5,7 +5,8 @@
 // the escape character, which cancels the prompt. Esc is told apart from the escape
 // sequences of other keys (arrows) by the time until the next byte. A Ctrl+C pressed while
 // no line is read cancels the next one. The end of input (Ctrl+D on an empty line) is not
-// final: the next read waits for the terminal again.
+// final: the next read waits for the terminal again. A terminal that has hung up (its window
+// closed) ends the session as SIGHUP does (qv::EndingWatch::hangUp).
 //
 // A line asked for while another is being typed (a modeless dialog's pick while "Command:"
 // waits) is read on a line of its own; then the line being typed gets back its text, cursor,
