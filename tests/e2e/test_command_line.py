@@ -661,6 +661,25 @@ class TerminalTest(TempFolderCase, WrittenDrawingChecks):
         with open(self.path("err")) as f:
             self.assertIn('hung up (SIGHUP): the changes to "%s" are in "%s.save.2"\n' % (drawing, drawing), f.read())
 
+    def test_a_signal_ends_the_host_alone_and_the_program_it_started_lives_on(self):
+        opener, lived = self.path("opener"), self.path("lived")
+        with open(opener, "w") as f:                                  # waits for the host to end
+            f.write("#!/bin/sh\nwhile kill -0 $PPID; do sleep 0.1; done 2>/dev/null\ntouch %s\n" % lived)
+        os.chmod(opener, 0o755)
+        prefs = self.path("data", "KavroSystems", "Quorvane", "prefs")
+        os.makedirs(prefs)
+        with open(os.path.join(prefs, "prefs.cfg"), "w") as f:
+            f.write("units\r\n0\r\ncsvOpener\r\n%s\r\n" % opener)
+        t = self.start(generate_plan(self.path("plan.dxf"), rooms=3), module=REAL_MODULE,
+                       env=dict(Host.env(), XDG_DATA_HOME=self.path("data")), script='HOST; echo "went on: $?"')
+        t.type("kcsv\n", "csv data successfully saved")
+        t.expect("Command: ")
+        with open(self.path(".plan.dxf.lock")) as f:
+            os.kill(int(f.read().split()[0]), signal.SIGTERM)
+        t.expect("went on: %d" % (128 + signal.SIGTERM))                # the shell's next line, the host's signal
+        t.finish()                                                    # the opener, on the terminal too, has ended
+        self.assertTrue(os.path.exists(lived))
+
 
 def tearDownModule():
     Host.cleanup()

@@ -17,8 +17,9 @@
 // Space ends a command or a word as Enter does and is a character of a text; Tab completes a
 // command's name (setCommandNames) or, in a text, a file's, and shows the names to choose
 // from when they go on differently. Up and Down go through the commands typed, in this
-// session and before it (CommandHistory). Back from a stop (Ctrl+Z, then fg), the host puts
-// the terminal in its editing mode again and shows the prompt and the line being typed.
+// session and before it (CommandHistory). A stop (Ctrl+Z) gives the terminal its modes back
+// and stops the host alone; back from it (fg), the host puts the terminal in its editing mode
+// again and shows the prompt and the line being typed. A resized window is followed.
 #pragma once
 
 #include "acedhistory.h"
@@ -29,6 +30,7 @@
 #include <signal.h>
 #include <string>
 #include <string_view>
+#include <vector>
 
 typedef struct editline EditLine;
 typedef struct history History;
@@ -77,10 +79,8 @@ private:
     std::deque<unsigned char> m_ahead;
     std::mbstate_t m_decoding{};
     bool m_cancelled = false;
-    bool m_reading = false;   // a line is being typed
     bool m_redraw = false;    // the line being typed is to be shown again
-    struct sigaction m_oldInterrupt{};
-    struct sigaction m_oldContinue{};
+    std::vector<struct sigaction> m_oldActions; // of the signals handled, as they were before
 };
 
 } // namespace qv
