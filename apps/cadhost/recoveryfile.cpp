@@ -1,5 +1,8 @@
 #include "recoveryfile.h"
 
+#include "commandline.h"
+
+#include "arx/acdocman.h"
 #include "arx/dbdatabase.h"
 #include "win/recoveryfiles.h"
 #include "win/winbase.h"
@@ -47,4 +50,19 @@ std::optional<std::string> writeRecoveryFile(AcDbDatabase& db, const std::string
         error.append(why);
     }
     return std::nullopt;
+}
+
+void keepChangesInRecoveryFiles(const std::string& why)
+{
+    for (int i = 0; i < acDocManager->documentCount(); ++i) {
+        AcApDocument* doc = acDocManager->document(i);
+        if (doc->database()->dbmod() == 0)
+            continue;
+        const std::string drawing = doc->fileName();
+        std::string error;
+        if (const auto kept = writeRecoveryFile(*doc->database(), drawing, error))
+            complain(why + ": the changes to \"" + drawing + "\" are in \"" + *kept + "\"");
+        else
+            complain(why + ": the changes to \"" + drawing + "\" are not saved: " + error);
+    }
 }

@@ -6,6 +6,7 @@
 #include "commandline.h"
 #include "hostcommands.h"
 #include "module.h"
+#include "recoveryfile.h"
 #include "signalguard.h"
 
 #include "arx/acdocman.h"
@@ -130,16 +131,20 @@ bool CommandLine::stopsScript(const std::string& where, const std::string& comma
     return true;
 }
 
-// Whether the session ends at the end of input: a script's always does, and so does a
-// terminal's that is gone, naming the drawings whose changes are lost; a terminal's asks
-// about unsaved changes first, and goes on when the user cancels.
+// Whether the session ends at the end of input: a script's always does, naming the drawings
+// whose changes are lost, and so does a terminal's that is gone, keeping them in recovery
+// files (the answers its ends gave could not save them); a terminal's asks about unsaved
+// changes first, and goes on when the user cancels.
 bool CommandLine::atEndOfInput()
 {
-    if (!qv::resumeInput()) {
-        m_host.reportUnsaved("the input has ended");
-        return true;
-    }
-    return m_host.confirmEnd();
+    const std::string why = "the input has ended";
+    if (qv::resumeInput())
+        return m_host.confirmEnd();
+    if (qv::inputInteractive())
+        keepChangesInRecoveryFiles(why);
+    else
+        m_host.reportUnsaved(why);
+    return true;
 }
 
 // Runs one command line (an empty one does nothing); false when the session should end.

@@ -1,11 +1,8 @@
 #include "signalguard.h"
 
-#include "commandline.h"
 #include "recoveryfile.h"
 
-#include "arx/acdocman.h"
 #include "arx/acedinput.h"
-#include "arx/dbdatabase.h"
 #include "win/atomicfile.h"
 #include "win/openfilelock.h"
 
@@ -36,21 +33,6 @@ void holdSignals()
     std::signal(SIGPIPE, SIG_IGN);
 }
 
-void keepChanges(const std::string& why)
-{
-    for (int i = 0; i < acDocManager->documentCount(); ++i) {
-        AcApDocument* doc = acDocManager->document(i);
-        if (doc->database()->dbmod() == 0)
-            continue;
-        const std::string drawing = doc->fileName();
-        std::string error;
-        if (const auto kept = writeRecoveryFile(*doc->database(), drawing, error))
-            complain(why + ": the changes to \"" + drawing + "\" are in \"" + *kept + "\"");
-        else
-            complain(why + ": the changes to \"" + drawing + "\" are not saved: " + error);
-    }
-}
-
 // Ends the process by the signal's default action, or with status 1 for the lost display.
 [[noreturn]] void end(int signal)
 {
@@ -73,7 +55,7 @@ void endSession(int signal)
     if (qv::inputInteractive())
         std::fputs("\n", stdout);
     qv::setInputSource(nullptr);
-    keepChanges(reason(signal));
+    keepChangesInRecoveryFiles(reason(signal));
     qv::removeTemporaries(); // of a save or plot that the lost display cut short
     qv::removeLockFiles();   // the drawings' own, which no closing removes now
     end(signal);

@@ -1,10 +1,11 @@
 // What the host does when its session is ended from outside (qv::EndingWatch): by SIGHUP,
-// SIGTERM or SIGQUIT, or by the loss of the display. Every drawing with unsaved changes is
-// written to a recovery file (writeRecoveryFile), each named on standard error ("cadhost:
+// SIGTERM or SIGQUIT, by the hang-up of its terminal (as by SIGHUP), or by the loss of the
+// display. Every drawing with unsaved changes is written to a recovery file
+// (keepChangesInRecoveryFiles), each named on standard error ("cadhost:
 // terminated (SIGTERM): the changes to "plan.dxf" are in "plan.dxf.save"", or why they are
 // not saved); the terminal gets its modes back; the drawings' lock files are removed; and
-// the host ends as the signal ends it (its default action), or for the lost display with
-// status 1, as Qt ends it then. While the files are written these signals and Ctrl+C's
+// the host alone ends as the signal ends it (its default action), or for the lost display
+// with status 1, as Qt ends it then. While the files are written these signals and Ctrl+C's
 // are held, so that a second one cannot cut the writing short: the process then ends by
 // the first.
 #pragma once

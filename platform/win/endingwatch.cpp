@@ -115,6 +115,13 @@ void EndingWatch::check()
         act(g_signal);
 }
 
+void EndingWatch::hangUp()
+{
+    if (g_signal == 0)
+        g_signal = SIGHUP;
+    check();
+}
+
 int EndingWatch::descriptor() { return g_pipe[0]; }
 
 EndingWatch::UserWait::UserWait()

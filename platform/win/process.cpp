@@ -13,18 +13,33 @@ namespace qv {
 
 namespace {
 
-// Frees the spawn's file actions on every way out.
-class FileActions
+// How a program is spawned: in a session of its own, so that neither the end of this
+// process (a signal to its process group) nor its terminal's hang-up ends the program; in
+// the working folder. Frees what it holds on every way out.
+class SpawnSettings
 {
 public:
-    FileActions() { posix_spawn_file_actions_init(&m_actions); }
-    ~FileActions() { posix_spawn_file_actions_destroy(&m_actions); }
-    FileActions(const FileActions&) = delete;
-    FileActions& operator=(const FileActions&) = delete;
-    posix_spawn_file_actions_t* get() { return &m_actions; }
+    explicit SpawnSettings(const std::string& workingFolder)
+    {
+        posix_spawn_file_actions_init(&m_actions);
+        posix_spawnattr_init(&m_attributes);
+        posix_spawnattr_setflags(&m_attributes, POSIX_SPAWN_SETSID);
+        if (!workingFolder.empty())
+            posix_spawn_file_actions_addchdir_np(&m_actions, workingFolder.c_str());
+    }
+    ~SpawnSettings()
+    {
+        posix_spawnattr_destroy(&m_attributes);
+        posix_spawn_file_actions_destroy(&m_actions);
+    }
+    SpawnSettings(const SpawnSettings&) = delete;
+    SpawnSettings& operator=(const SpawnSettings&) = delete;
+    const posix_spawn_file_actions_t* actions() const { return &m_actions; }
+    const posix_spawnattr_t* attributes() const { return &m_attributes; }
 
 private:
     posix_spawn_file_actions_t m_actions;
+    posix_spawnattr_t m_attributes;
 };
 
 } // namespace
@@ -37,11 +52,10 @@ bool startProgram(const std::string& program, const std::vector<std::string>& ar
     for (const std::string& argument : arguments)
         argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
-    FileActions actions;
-    if (!workingFolder.empty())
-        posix_spawn_file_actions_addchdir_np(actions.get(), workingFolder.c_str());
+    const SpawnSettings settings(workingFolder);
     pid_t pid = 0;
-    const int status = posix_spawnp(&pid, program.c_str(), actions.get(), nullptr, argv.data(), environ);
+    const int status =
+        posix_spawnp(&pid, program.c_str(), settings.actions(), settings.attributes(), argv.data(), environ);
     if (status != 0) {
         // The spawn tells a folder it cannot enter by the same code as a missing program.
         std::error_code unknown;

@@ -11,6 +11,7 @@ import os
 import pty
 import resource
 import select
+import shlex
 import shutil
 import signal
 import sys
@@ -258,8 +259,9 @@ class Terminal:
     """cadhost on a pseudo-terminal: keys are sent, and what it shows is waited for. Line
     ends are shown as "\\n"."""
 
-    def __init__(self, *args, module=TEST_MODULE, env=None, cwd=None, timeout=TIMEOUT, shell=False):
-        """With shell, an interactive shell with job control runs on the terminal instead."""
+    def __init__(self, *args, module=TEST_MODULE, env=None, cwd=None, timeout=TIMEOUT, shell=False, script=None):
+        """With shell, an interactive shell with job control runs on the terminal instead; with
+        script, sh runs that command line, in which HOST stands for the host's."""
         self.timeout = timeout
         self.pid, self.fd = pty.fork()
         if self.pid == 0:  # the child: never returns to the tests
@@ -269,6 +271,9 @@ class Terminal:
                 if shell:
                     os.execve("/bin/bash", ["bash", "--norc", "--noprofile", "--noediting", "-i"],
                               dict(env or Host.env(), PS1="$ "))
+                if script:
+                    host = shlex.join([CADHOST, "--module", module, *args])
+                    os.execve("/bin/sh", ["sh", "-c", script.replace("HOST", host)], env or Host.env())
                 os.execve(CADHOST, [CADHOST, "--module", module, *args], env or Host.env())
             finally:
                 os._exit(127)
@@ -331,8 +336,8 @@ class TerminalTest(TempFolderCase, WrittenDrawingChecks):
     """The command line on a terminal: prompts shown, cancel keys, and the question whether
     to save changes before a drawing is given up."""
 
-    def start(self, *args, module=TEST_MODULE, env=None):
-        terminal = Terminal(*args, module=module, env=env)
+    def start(self, *args, **options):
+        terminal = Terminal(*args, **options)
         self.addCleanup(terminal.kill)
         terminal.expect("Command: ")
         return terminal
@@ -621,32 +626,59 @@ class TerminalTest(TempFolderCase, WrittenDrawingChecks):
         t.type("no\n")
         self.assertEqual(t.finish(), 0, t.shown)
 
-    def test_input_that_keeps_ending_ends_the_host_and_names_what_is_lost(self):
-        t = self.start()
+    def test_input_that_keeps_ending_ends_the_host_keeping_what_is_not_saved(self):
+        t = self.start(cwd=self.dir)
         self.draw_line(t)
         t.type(CTRL_D, "Save changes to Drawing1.dxf? [Yes/No/Cancel] <Yes>: ")
         t.type(CTRL_D, "Save drawing as <Drawing1.dxf>: ")          # the default, Yes, asks for a name
-        t.type(CTRL_D, 'cadhost: the input has ended: the changes to "Drawing1.dxf" are not saved\n')
+        t.type(CTRL_D, 'cadhost: the input has ended: the changes to "Drawing1.dxf" are in "Drawing1.dxf.save"\n')
         self.assertEqual(t.finish(), 0, t.shown)
+        self.assertEqual(lines_of(self.path("Drawing1.dxf.save")), [((0.0, 0.0, 0.0), (5.0, 0.0, 0.0))])
 
     def test_ctrl_backslash_and_a_closed_terminal_keep_the_changes_in_recovery_files(self):
         drawing = self.path("plan.dxf")
         ezdxf.new().saveas(drawing)
         resource.setrlimit(resource.RLIMIT_CORE, (0, resource.getrlimit(resource.RLIMIT_CORE)[1]))
-        for hang_up, suffix in ((False, ".save"), (True, ".save.1")):
-            with self.subTest(hang_up=hang_up):
-                t = self.start(drawing)
+        # A shell that passes SIGHUP on late (this one once the host has ended): the host sees
+        # the terminal hang up first, and ends as by the signal.
+        late = 'trap "sleep 1" HUP; HOST 2>%s' % self.path("err")
+        for script, suffix, status in ((None, "", -signal.SIGQUIT), (None, ".1", -signal.SIGHUP),
+                                       (late, ".2", 128 + signal.SIGHUP)):
+            with self.subTest(script=script, status=status):
+                t = self.start(drawing, script=script)
                 self.draw_line(t)
                 t.wait_for_editing()
-                if hang_up:
-                    os.close(t.fd)
-                    t.status = os.waitstatus_to_exitcode(os.waitpid(t.pid, 0)[1])
-                else:
+                if status == -signal.SIGQUIT:
                     t.type(CTRL_BACKSLASH, 'cadhost: quit (SIGQUIT): the changes to "%s" are in "%s.save"\n'
                            % (drawing, drawing))
                     t.finish()
-                self.assertEqual(t.status, -signal.SIGHUP if hang_up else -signal.SIGQUIT, t.shown)
-                self.assertEqual(lines_of(drawing + suffix), [((0.0, 0.0, 0.0), (5.0, 0.0, 0.0))])
+                else:
+                    os.close(t.fd)
+                    t.status = os.waitstatus_to_exitcode(os.waitpid(t.pid, 0)[1])
+                self.assertEqual(t.status, status, t.shown)
+                self.assertEqual(lines_of(drawing + ".save" + suffix), [((0.0, 0.0, 0.0), (5.0, 0.0, 0.0))])
+                self.assertEqual(lines_of(drawing), [])
+        with open(self.path("err")) as f:
+            self.assertIn('hung up (SIGHUP): the changes to "%s" are in "%s.save.2"\n' % (drawing, drawing), f.read())
+
+    def test_a_signal_ends_the_host_alone_and_the_program_it_started_lives_on(self):
+        opener, lived = self.path("opener"), self.path("lived")
+        with open(opener, "w") as f:                                  # waits for the host to end
+            f.write("#!/bin/sh\nwhile kill -0 $PPID; do sleep 0.1; done 2>/dev/null\ntouch %s\n" % lived)
+        os.chmod(opener, 0o755)
+        prefs = self.path("data", "KavroSystems", "Quorvane", "prefs")
+        os.makedirs(prefs)
+        with open(os.path.join(prefs, "prefs.cfg"), "w") as f:
+            f.write("units\r\n0\r\ncsvOpener\r\n%s\r\n" % opener)
+        t = self.start(generate_plan(self.path("plan.dxf"), rooms=3), module=REAL_MODULE,
+                       env=dict(Host.env(), XDG_DATA_HOME=self.path("data")), script='HOST; echo "went on: $?"')
+        t.type("kcsv\n", "csv data successfully saved")
+        t.expect("Command: ")
+        with open(self.path(".plan.dxf.lock")) as f:
+            os.kill(int(f.read().split()[0]), signal.SIGTERM)
+        t.expect("went on: %d" % (128 + signal.SIGTERM))                # the shell's next line, the host's signal
+        t.finish()                                                    # the opener, on the terminal too, has ended
+        self.assertTrue(os.path.exists(lived))
 
 
 def tearDownModule():

@@ -2,13 +2,16 @@
 
 #include "acedcompletion.h"
 #include "arx/acutprintf.h"
+#include "win/endingwatch.h"
 #include "win/pump.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
 #include <histedit.h>
+#include <iterator>
 #include <poll.h>
+#include <termios.h>
 #include <unistd.h>
 
 namespace qv {
@@ -25,10 +28,15 @@ constexpr unsigned char kLineModeEndOfFile = 0x00;
 // How long the byte after an escape may take to count as part of one key's sequence.
 constexpr int kEscapeDelayMs = 100;
 
-// Set by SIGINT and SIGCONT; the pipe wakes a wait that the signal did not interrupt.
+// Set by SIGINT, SIGCONT and SIGWINCH; the pipe wakes a wait that the signal did not
+// interrupt.
 volatile sig_atomic_t interrupted = 0;
 volatile sig_atomic_t continued = 0;
+volatile sig_atomic_t resized = 0;
 int wakeFds[2] = {-1, -1};
+// Whether a line is being typed, and the terminal's modes from before, which a stop gives back.
+volatile sig_atomic_t editing = 0;
+termios lineModes{};
 
 void wake()
 {
@@ -49,6 +57,41 @@ void onContinue(int)
     wake();
 }
 
+void onResize(int)
+{
+    resized = 1;
+    wake();
+}
+
+// A stop (Ctrl+Z) stops the host alone, as the signal's default action does, the terminal
+// in the modes it had before the line was edited; SIGCONT brings the editing mode back.
+void onStop(int signal)
+{
+    const int saved = errno;
+    if (editing)
+        ::tcsetattr(STDIN_FILENO, TCSADRAIN, &lineModes);
+    struct sigaction stop{};
+    struct sigaction own{};
+    stop.sa_handler = SIG_DFL;
+    ::sigaction(signal, &stop, &own);
+    ::raise(signal); // held until it is let through below
+    sigset_t held;
+    sigemptyset(&held);
+    sigaddset(&held, signal);
+    ::pthread_sigmask(SIG_UNBLOCK, &held, nullptr);
+    ::sigaction(signal, &own, nullptr);
+    errno = saved;
+}
+
+// The signals the terminal input handles itself. libedit's handling (EL_SIGNAL) is left
+// off: it passes each signal on to the whole process group, the host's parent shell and the
+// programs it started included.
+constexpr struct
+{
+    int signal;
+    void (*handler)(int);
+} kHandled[] = {{SIGINT, onInterrupt}, {SIGCONT, onContinue}, {SIGTSTP, onStop}, {SIGWINCH, onResize}};
+
 void install(int signal, void (*handler)(int), struct sigaction& old)
 {
     struct sigaction action{};
@@ -65,14 +108,24 @@ void drainWakePipe()
     }
 }
 
+// Whether a read that gave no byte met a hung-up terminal rather than a Ctrl+D read in the
+// line mode: after a hang-up a read ends at once, with EIO or with no byte, and the terminal
+// gives no modes.
+bool hungUp(ssize_t got)
+{
+    termios modes{};
+    return got < 0 ? errno == EIO : ::tcgetattr(STDIN_FILENO, &modes) != 0;
+}
+
 } // namespace
 
 TerminalInput::TerminalInput(std::string historyFile) : m_kept(std::move(historyFile))
 {
     if (::pipe2(wakeFds, O_NONBLOCK | O_CLOEXEC) != 0)
         wakeFds[0] = wakeFds[1] = -1;
-    install(SIGINT, onInterrupt, m_oldInterrupt);
-    install(SIGCONT, onContinue, m_oldContinue);
+    m_oldActions.resize(std::size(kHandled));
+    for (size_t i = 0; i < std::size(kHandled); ++i)
+        install(kHandled[i].signal, kHandled[i].handler, m_oldActions[i]);
 
     m_history = history_init();
     m_answers = history_init();
@@ -84,7 +137,6 @@ TerminalInput::TerminalInput(std::string historyFile) : m_kept(std::move(history
     m_editor = el_init("cadhost", stdin, stdout, stderr);
     el_set(m_editor, EL_CLIENTDATA, this);
     el_set(m_editor, EL_EDITOR, "emacs");
-    el_set(m_editor, EL_SIGNAL, 1); // the terminal's modes are restored on a stop or a fatal signal
     el_set(m_editor, EL_PROMPT, &TerminalInput::promptOf);
     el_set(m_editor, EL_GETCFN, &TerminalInput::readChar);
     el_set(m_editor, EL_HIST, history, m_history);
@@ -103,8 +155,8 @@ TerminalInput::~TerminalInput()
     el_end(m_editor);
     history_end(m_history);
     history_end(m_answers);
-    ::sigaction(SIGINT, &m_oldInterrupt, nullptr);
-    ::sigaction(SIGCONT, &m_oldContinue, nullptr);
+    for (size_t i = 0; i < std::size(kHandled); ++i)
+        ::sigaction(kHandled[i].signal, &m_oldActions[i], nullptr);
     for (int& fd : wakeFds) {
         if (fd >= 0)
             ::close(fd);
@@ -112,15 +164,17 @@ TerminalInput::~TerminalInput()
     }
     interrupted = 0;
     continued = 0;
+    resized = 0;
 }
 
 std::optional<std::string> TerminalInput::readLine(const std::string& prompt, InputKind kind)
 {
-    if (m_reading)
+    if (editing)
         return readNested(prompt, kind);
-    m_reading = true;
+    ::tcgetattr(STDIN_FILENO, &lineModes);
+    editing = 1;
     std::optional<std::string> line = readEdited(prompt, kind);
-    m_reading = false;
+    editing = 0;
     return line;
 }
 
@@ -327,6 +381,10 @@ TerminalInput::Wait TerminalInput::waitByte(int timeoutMs, unsigned char& byte)
         }
         if (continued)
             resume();
+        if (resized) {
+            resized = 0;
+            el_resize(m_editor);
+        }
         pollfd fds[2] = {{STDIN_FILENO, POLLIN, 0}, {wakeFds[0], POLLIN, 0}};
         // Window events are handled while the terminal is waited for; a dialog's ESC on the
         // command line cancels the line like the Esc key.
@@ -358,6 +416,8 @@ TerminalInput::Wait TerminalInput::waitByte(int timeoutMs, unsigned char& byte)
             return Wait::byte;
         if (got < 0 && (errno == EINTR || errno == EAGAIN))
             continue;
+        if (hungUp(got))
+            EndingWatch::hangUp(); // ends the session, as SIGHUP would
         return Wait::end;
     }
 }

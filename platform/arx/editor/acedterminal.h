@@ -5,7 +5,8 @@
 // the escape character, which cancels the prompt. Esc is told apart from the escape
 // sequences of other keys (arrows) by the time until the next byte. A Ctrl+C pressed while
 // no line is read cancels the next one. The end of input (Ctrl+D on an empty line) is not
-// final: the next read waits for the terminal again.
+// final: the next read waits for the terminal again. A terminal that has hung up (its window
+// closed) ends the session as SIGHUP does (qv::EndingWatch::hangUp).
 //
 // A line asked for while another is being typed (a modeless dialog's pick while "Command:"
 // waits) is read on a line of its own; then the line being typed gets back its text, cursor,
@@ -16,8 +17,9 @@
 // Space ends a command or a word as Enter does and is a character of a text; Tab completes a
 // command's name (setCommandNames) or, in a text, a file's, and shows the names to choose
 // from when they go on differently. Up and Down go through the commands typed, in this
-// session and before it (CommandHistory). Back from a stop (Ctrl+Z, then fg), the host puts
-// the terminal in its editing mode again and shows the prompt and the line being typed.
+// session and before it (CommandHistory). A stop (Ctrl+Z) gives the terminal its modes back
+// and stops the host alone; back from it (fg), the host puts the terminal in its editing mode
+// again and shows the prompt and the line being typed. A resized window is followed.
 #pragma once
 
 #include "acedhistory.h"
@@ -28,6 +30,7 @@
 #include <signal.h>
 #include <string>
 #include <string_view>
+#include <vector>
 
 typedef struct editline EditLine;
 typedef struct history History;
@@ -76,10 +79,8 @@ private:
     std::deque<unsigned char> m_ahead;
     std::mbstate_t m_decoding{};
     bool m_cancelled = false;
-    bool m_reading = false;   // a line is being typed
     bool m_redraw = false;    // the line being typed is to be shown again
-    struct sigaction m_oldInterrupt{};
-    struct sigaction m_oldContinue{};
+    std::vector<struct sigaction> m_oldActions; // of the signals handled, as they were before
 };
 
 } // namespace qv

@@ -1,4 +1,6 @@
-// How a session learns that it is ended from outside: by SIGHUP, SIGTERM or SIGQUIT, or by
+// How a session learns that it is ended from outside: by SIGHUP, SIGTERM or SIGQUIT, by the
+// hang-up of the terminal its input comes from (which ends it as SIGHUP does, whichever of
+// the two comes first: a shell between them may pass the signal on late or never), or by
 // the loss of the X display its windows are on.
 //
 // A signal's handler only records the signal and wakes the waits (all it does is
@@ -34,6 +36,9 @@ public:
 
     // Runs the action when an ending signal has come.
     static void check();
+    // The terminal the input comes from has hung up: runs the action as for SIGHUP, unless
+    // another ending signal came first; also where SIGHUP is ignored, as no input can come.
+    static void hangUp();
     // A descriptor that turns readable when an ending signal comes; -1 without a watch.
     static int descriptor();
 
