@@ -5,6 +5,7 @@
 #include "arx/acedinput.h"
 #include "win/atomicfile.h"
 #include "win/openfilelock.h"
+#include "win/terminalquiet.h"
 
 #include <csignal>
 #include <cstdio>
@@ -51,9 +52,11 @@ void holdSignals()
 void endSession(int signal)
 {
     holdSignals();
-    // The input ends here: a terminal gets its modes back, and the messages begin a line.
+    // The input ends here: a terminal gets its modes back (also those a dialog took), and the
+    // messages begin a line.
     if (qv::inputInteractive())
         std::fputs("\n", stdout);
+    qv::TerminalQuiet::restore();
     qv::setInputSource(nullptr);
     keepChangesInRecoveryFiles(reason(signal));
     qv::removeTemporaries(); // of a save or plot that the lost display cut short

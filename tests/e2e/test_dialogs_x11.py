@@ -11,8 +11,10 @@ xdotool is missing.
 
 import os
 import shutil
+import signal
 import socket
 import subprocess
+import termios
 import tempfile
 import threading
 import time
@@ -201,24 +203,33 @@ class PreferencesDialogOnX11(unittest.TestCase):
 
 
     def test_at_a_terminal_the_first_start_says_why_and_what_is_typed_under_the_dialog_is_dropped(self):
-        host = terminal_host(self.x.display, self.home)
-        try:
-            host.expect("(OK saves them, Esc keeps the defaults).")
-            window = find_window(self.x.display, PREFS_CAPTION)
-            # Typed at the terminal while the modal dialog is up: not shown, no signal, and
-            # dropped when the dialog ends.
-            host.type("typed\x03")
-            time.sleep(0.5)
-            focus(self.x.display, window)
-            xdotool(self.x.display, "key", "Escape")
-            wait_gone(self.x.display, PREFS_CAPTION)
-            host.expect("Command: ")
-            host.type("QUIT\r")
-        finally:
-            self.assertEqual(host.finish(), 0, host.shown)
-        self.assertIn("No preferences saved yet", host.shown)
-        for hidden in ("typed", "^C", "*Cancel*", "Unknown command"):
-            self.assertNotIn(hidden, host.shown)
+        for ending in ("Escape", "SIGTERM"):
+            with self.subTest(ending):
+                host = terminal_host(self.x.display, self.home)
+                try:
+                    host.expect("(OK saves them, Esc keeps the defaults).")
+                    window = find_window(self.x.display, PREFS_CAPTION)
+                    # Typed at the terminal while the modal dialog is up: not shown, no signal, and
+                    # dropped when the dialog ends.
+                    host.type("typed\x03")
+                    time.sleep(0.5)
+                    if ending == "SIGTERM":   # the terminal gets its modes back all the same
+                        os.kill(host.pid, signal.SIGTERM)
+                        while host._read(0.2):   # until the host has ended
+                            pass
+                        self.assertEqual(termios.tcgetattr(host.fd)[3] & (termios.ECHO | termios.ISIG),
+                                         termios.ECHO | termios.ISIG)
+                        continue
+                    focus(self.x.display, window)
+                    xdotool(self.x.display, "key", "Escape")
+                    wait_gone(self.x.display, PREFS_CAPTION)
+                    host.expect("Command: ")
+                    host.type("QUIT\r")
+                finally:
+                    self.assertEqual(host.finish(), -signal.SIGTERM if ending == "SIGTERM" else 0, host.shown)
+                self.assertIn("No preferences saved yet", host.shown)
+                for hidden in ("typed", "^C", "*Cancel*", "Unknown command"):
+                    self.assertNotIn(hidden, host.shown)
 
 
 def wait_output(host, text, count=1):

@@ -16,6 +16,10 @@ public:
     TerminalQuiet(const TerminalQuiet&) = delete;
     TerminalQuiet& operator=(const TerminalQuiet&) = delete;
 
+    // Gives the terminal back the modes the outermost quiet found, for a process that ends
+    // while a dialog runs, without unwinding it.
+    static void restore();
+
 private:
     bool m_held = false;
     termios m_saved{};
