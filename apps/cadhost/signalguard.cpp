@@ -60,7 +60,7 @@ void endSession(int signal)
     qv::setInputSource(nullptr);
     keepChangesInRecoveryFiles(reason(signal));
     qv::removeTemporaries(); // of a save or plot that the lost display cut short
-    qv::removeLockFiles();   // the drawings' own, which no closing removes now
+    qv::removeLockFiles();   // the drawings' lines, which no closing takes out now
     end(signal);
 }
 

@@ -109,7 +109,7 @@ void AtomicFile::discard()
     g_pending.release(m_slot);
 }
 
-bool AtomicFile::open(const std::string& path, int mode)
+bool AtomicFile::open(const std::string& path, int mode, Links links)
 {
     discard();
     m_error.clear();
@@ -117,10 +117,12 @@ bool AtomicFile::open(const std::string& path, int mode)
     m_target = path;
     if (path.empty())
         return fail("no file name", ENOENT);
-    if (!resolveLinks(m_target))
+    if (links == Links::kFollow && !resolveLinks(m_target))
         return fail("cannot write '" + path + "': " + std::strerror(errno), errno);
-    const std::string folder = folderOf(m_target);
     struct stat st {};
+    if (links == Links::kRefuse && ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode))
+        return fail("cannot write '" + path + "': it is a symbolic link", ELOOP);
+    const std::string folder = folderOf(m_target);
     if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
         return fail("cannot write '" + m_target + "': the folder '" + folder + "' does not exist", ENOENT);
     const bool exists = ::stat(m_target.c_str(), &st) == 0;

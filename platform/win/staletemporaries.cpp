@@ -83,6 +83,12 @@ std::string processSpaceMark()
     return mark;
 }
 
+std::string hostName()
+{
+    char name[256] = {};
+    return ::gethostname(name, sizeof name - 1) == 0 ? name : "";
+}
+
 bool processHasEnded(long pid)
 {
     return pid > 0 && pid != ::getpid() && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;

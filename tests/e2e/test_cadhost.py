@@ -415,14 +415,19 @@ class FileCommandTest(TempFolderCase, WrittenDrawingChecks):
                 self.assertEqual({path: Path(path).read_bytes() for path in before}, before)
                 self.assertEqual(sorted(os.listdir(self.dir)), ["input.scr", "other.dxf", "plan.dxf"])
 
-    def held_session(self):
-        """A session that has read the plan and waits for lines on its standard input."""
-        host = subprocess.Popen([CADHOST, "--module", TEST_MODULE, self.plan], stdin=subprocess.PIPE,
+    def held_session(self, drawing=None, told=""):
+        """A session that has read the drawing (the plan), saying what it was told on opening,
+        and waits for lines on its standard input."""
+        drawing = drawing or self.plan
+        host = subprocess.Popen([CADHOST, "--module", TEST_MODULE, drawing], stdin=subprocess.PIPE,
                                 stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, env=Host.env())
         self.addCleanup(host.kill)
         host.stdin.write("QVNAME\n")
         host.stdin.flush()
-        self.assertEqual(host.stdout.readline(), "file: %s (1 open)\n" % self.plan)
+        said = [host.stdout.readline()]
+        while said[-1] and not said[-1].startswith("file: "):
+            said.append(host.stdout.readline())
+        self.assertEqual("".join(said), told + "file: %s (1 open)\n" % drawing)
         return host
 
     def test_save_over_a_drawing_changed_since_it_was_read_fails_in_a_script(self):
@@ -460,17 +465,49 @@ class FileCommandTest(TempFolderCase, WrittenDrawingChecks):
     def test_lock_of_a_session_that_died_is_not_in_the_way(self):
         dead = subprocess.Popen(["true"])
         dead.wait()
+        killed = self.held_session()
+        killed.kill()
+        killed.communicate()
         lock = self.path(".plan.dxf.lock")
         other = '"%s" is open in another session too (pid %d on %s).\n'
+        ended = 'A session that held "%s" (pid %d on %s) has ended without closing it.\n'
         here = "%d %s" % (dead.pid, socket.gethostname())
         clone = here + " 0123456789abcdef"   # the mark of another host of the same name
-        for holder, told in ((here, ""), (clone, other % (self.plan, dead.pid, socket.gethostname())),
+        for holder, told in ((None, ended % (self.plan, killed.pid, socket.gethostname())),   # the line it made
+                             (here, ended % (self.plan, dead.pid, socket.gethostname())),
+                             (clone, other % (self.plan, dead.pid, socket.gethostname())),
                              ("1 far.example", other % (self.plan, 1, "far.example"))):
             with self.subTest(holder):
-                write_script(lock, [holder])
+                if holder:
+                    write_script(lock, [holder])
                 result = run_script(self.dir, ["QVNAME"], self.plan)
                 self.assertSession(result, told + "file: %s (1 open)\n%s" % (self.plan, UNLOADED))
-                self.assertEqual(os.path.exists(lock), bool(told))
+                kept = holder + "\n" if "another" in told else None   # the other session's line alone
+                self.assertEqual(Path(lock).read_text() if os.path.exists(lock) else None, kept)
+
+    def test_a_lock_file_that_is_a_link_or_no_file_is_left_alone(self):
+        lock, target = os.path.realpath(self.path(".plan.dxf.lock")), self.path("elsewhere")
+        for make, what in ((lambda: os.symlink(target, lock), "is a symbolic link"),
+                           (lambda: os.mkfifo(lock), "is not a regular file")):
+            with self.subTest(what):
+                make()
+                result = run_script(self.dir, ["QVNAME"], self.plan)
+                self.assertSession(result, 'The lock file of "%s" is left alone: "%s" %s.\nfile: %s (1 open)\n%s'
+                                   % (self.plan, lock, what, self.plan, UNLOADED))
+                self.assertEqual(sorted(os.listdir(self.dir)), [".plan.dxf.lock", "input.scr", "plan.dxf"])
+                os.remove(lock)
+
+    def test_sessions_are_told_of_each_other_until_the_last_one_closes(self):
+        other = '"%s" is open in another session too (pid %d on ' + socket.gethostname() + ').\n'
+        opened = "file: %s (1 open)\n%s" % (self.plan, UNLOADED)
+        first = self.held_session()
+        last = self.held_session(self.plan, other % (self.plan, first.pid))
+        self.assertEqual(first.communicate("QUIT\n", timeout=TIMEOUT)[0], UNLOADED)
+        self.assertSession(run_script(self.dir, ["QVNAME"], self.plan), other % (self.plan, last.pid) + opened)
+        last.send_signal(signal.SIGTERM)   # its line goes as a closing takes it
+        last.communicate(timeout=TIMEOUT)
+        self.assertSession(run_script(self.dir, ["QVNAME"], self.plan), opened)
+        self.assertEqual(sorted(os.listdir(self.dir)), ["input.scr", "plan.dxf"])
 
     def test_host_prompts_cancelled_or_at_the_end_of_input_do_nothing(self):
         for stdin in ("SAVEAS\n", "SAVEAS\n^C\nQVNAME\n", "SAVEAS\n\x1b\nQVNAME\n", "OPEN\n", "OPEN\n^C\nQVNAME\n",

@@ -68,7 +68,7 @@ TEST(AtomicFile, AnAbandonedOrFailedSaveLeavesTheOldFile)
     EXPECT_NE(error.find("does not exist"), std::string::npos) << error;
 }
 
-TEST(AtomicFile, RefusesWhatIsNotARegularFileAndFollowsLinks)
+TEST(AtomicFile, RefusesWhatIsNotARegularFileAndFollowsLinksUnlessToldNot)
 {
     TempDir dir;
     std::string error;
@@ -91,6 +91,10 @@ TEST(AtomicFile, RefusesWhatIsNotARegularFileAndFollowsLinks)
     EXPECT_EQ(readFile(dir.file("real.dxf")), "new");
 
     fs::create_symlink("made.dxf", dir.path() / "dangling.dxf");
+    qv::AtomicFile refusing;
+    EXPECT_FALSE(refusing.open(dir.file("dangling.dxf"), -1, qv::AtomicFile::Links::kRefuse));
+    EXPECT_EQ(refusing.errorNumber(), ELOOP);
+    EXPECT_FALSE(fs::exists(dir.path() / "made.dxf"));
     ASSERT_TRUE(qv::writeFileAtomically(dir.file("dangling.dxf"), "made", error)) << error;
     EXPECT_EQ(readFile(dir.file("made.dxf")), "made");
 }

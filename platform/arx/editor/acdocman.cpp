@@ -107,15 +107,21 @@ void sayRecovery(const std::string& name)
 }
 
 // Tells what stands in the way of saving a drawing just opened: its file is read-only, or
-// another session has it open too; and where changes it lost may be.
+// another session has it open too; what its lock file told: it was left alone, or a session
+// that had the drawing open has ended; and where changes it lost may be.
 void sayHowShared(const AcApDocument& document)
 {
     const std::string name = document.fileName();
+    const qv::OpenFileLock& lock = document.fileLock();
     if (document.isReadOnly())
         qv::writeOutput("\"" + name + "\" is read-only: SAVE will not replace it; SAVEAS saves the drawing"
                         " under another name.\n");
-    if (!document.otherSession().empty())
-        qv::writeOutput("\"" + name + "\" is open in another session too (" + document.otherSession() + ").\n");
+    if (!lock.refused().empty())
+        qv::writeOutput("The lock file of \"" + name + "\" is left alone: " + lock.refused() + ".\n");
+    if (!lock.holder().empty())
+        qv::writeOutput("\"" + name + "\" is open in another session too (" + lock.holder() + ").\n");
+    if (!lock.ended().empty())
+        qv::writeOutput("A session that held \"" + name + "\" (" + lock.ended() + ") has ended without closing it.\n");
     sayRecovery(name);
 }
 

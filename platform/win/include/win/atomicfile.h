@@ -23,19 +23,22 @@ public:
     AtomicFile(const AtomicFile&) = delete;
     AtomicFile& operator=(const AtomicFile&) = delete;
 
-    // Starts replacing path. A link is followed to the file it names (a dangling link's
-    // target is created); a target that exists but is not a regular file (a folder, FIFO,
+    // Whether a symbolic link at the path is followed to the file it names (a dangling link's
+    // target is then created) or refused.
+    enum class Links { kFollow, kRefuse };
+
+    // Starts replacing path. A target that exists but is not a regular file (a folder, FIFO,
     // device or socket) is refused, as is a missing folder. The new file gets mode when it
     // is given, else the old file's mode, else the default for new files.
-    bool open(const std::string& path, int mode = -1);
+    bool open(const std::string& path, int mode = -1, Links links = Links::kFollow);
     // Starts replacing path as open does, the new file taking the permission bits of the file
     // model names and its group, where this user may give it that group (a member of it may);
     // as open(path) does when model cannot be looked at.
     bool openLike(const std::string& path, const std::string& model);
     bool write(const void* data, size_t size);
     bool write(std::string_view text) { return write(text.data(), text.size()); }
-    // Syncs the content and moves it into place; without replace, an existing target is
-    // kept and the commit fails with EEXIST.
+    // Syncs the content and moves it into place; without replace, an existing target (a
+    // link too) is kept and the commit fails with EEXIST.
     bool commit(bool replace = true);
 
     // The file that is replaced (links resolved).

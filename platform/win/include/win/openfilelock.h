@@ -1,39 +1,46 @@
-// The sign beside a file that a session of this program has it open, so that another session
-// that opens it can say so: the lock file ".NAME.lock" in the file's folder (links resolved),
-// holding "PID HOST" of the session that made it. A lock that a process of this host left
-// behind when it died is not in the way: it is replaced. Where the folder takes no new file,
-// no lock is made.
+// The sign that a session of this program has a file open, so that another session that
+// opens it can say so: a line of the lock file ".NAME.lock" in the file's folder (links
+// resolved), "PID HOST MARK", which sessions of other hosts sharing the folder read too. A
+// line that a process of this process space left behind when it died is dropped, and said
+// to have been found. Where the folder takes no new file, no line is added.
 #pragma once
 
+#include <memory>
 #include <string>
 
 namespace qv {
 
+class LockFile;
+
 class OpenFileLock
 {
 public:
-    OpenFileLock() = default;
-    // Removes the lock file this session made.
+    OpenFileLock();
+    // Takes this session's line out.
     ~OpenFileLock();
     OpenFileLock(const OpenFileLock&) = delete;
     OpenFileLock& operator=(const OpenFileLock&) = delete;
 
-    // Locks the file path names, giving up the lock held on another file. When a live
-    // session holds the file's lock, holder() names it and no lock is taken.
+    // Marks the file path names as open in this session, giving up the line for another file
+    // (the same file's lock file is kept).
     void take(const std::string& path);
-    // The session that held the lock when take found it, "pid N on HOST"; empty when none did.
+    // What take found: another session that has the file open, "pid N on HOST"; a session
+    // of this process space that had it open and ended without closing it; why the lock file
+    // was left alone ("PATH" is a symbolic link). Each empty when there was none.
     const std::string& holder() const { return m_holder; }
+    const std::string& ended() const { return m_ended; }
+    const std::string& refused() const { return m_refused; }
 
 private:
-    void release();
-
-    std::string m_lockFile;   // the lock file this session made; empty when none
+    std::unique_ptr<LockFile> m_file;
     std::string m_holder;
-    int m_slot = -1;          // where removeLockFiles finds m_lockFile
+    std::string m_ended;
+    std::string m_refused;
 };
 
-// Removes the lock files of this process, for the handler of a signal that ends it:
-// async-signal-safe.
+// Takes this process's lines out of the lock files of its open files, for a session ended
+// from outside that closes none: on the main thread (the ending action of win/endingwatch.h),
+// never in a signal handler.
 void removeLockFiles();
 
 } // namespace qv

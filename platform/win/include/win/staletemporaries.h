@@ -13,6 +13,9 @@ namespace qv {
 // of the system's boot id and the PID namespace, or of a random token where those cannot be
 // read (no other process then shares it).
 std::string processSpaceMark();
+// The machine's name (empty when it cannot be read): where a lock file's line says its
+// session runs.
+std::string hostName();
 // The mark, "-", this process's number and "-": the part of a temporary's name that names
 // its maker.
 std::string temporaryTag();

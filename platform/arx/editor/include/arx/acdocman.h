@@ -47,9 +47,8 @@ public:
     bool fileChanged() const;
     // Whether this process may not write the drawing's file.
     bool isReadOnly() const;
-    // The session that held the file's lock when the document was tied to it, "pid N on
-    // HOST"; empty when none did.
-    const std::string& otherSession() const { return m_lock.holder(); }
+    // What the document found of other sessions when it was tied to its file.
+    const qv::OpenFileLock& fileLock() const { return m_lock; }
 
 private:
     friend class AcApDocManager;
