@@ -1,5 +1,6 @@
 #include "win/openfilelock.h"
 
+#include "identitylock.h"
 #include "lockfile.h"
 
 #include <cstdlib>
@@ -22,18 +23,19 @@ std::string lockFileOf(const std::string& path)
 
 } // namespace
 
-OpenFileLock::OpenFileLock() : m_file(std::make_unique<LockFile>()) {}
+OpenFileLock::OpenFileLock() : m_file(std::make_unique<LockFile>()), m_identity(std::make_unique<IdentityLock>()) {}
 
 OpenFileLock::~OpenFileLock() = default;
 
 void OpenFileLock::take(const std::string& path)
 {
+    const std::string sharer = m_identity->take(path);
     const std::string lockFile = lockFileOf(path);
     if (!lockFile.empty() && lockFile == m_file->path())
         return;
     m_file->leave();
     const LockFile::Found found = lockFile.empty() ? LockFile::Found() : m_file->join(lockFile);
-    m_holder = found.holder;
+    m_holder = found.holder.empty() ? sharer : found.holder;
     m_ended = found.ended;
     m_refused = found.refused;
 }

@@ -497,17 +497,21 @@ class FileCommandTest(TempFolderCase, WrittenDrawingChecks):
                 self.assertEqual(sorted(os.listdir(self.dir)), [".plan.dxf.lock", "input.scr", "plan.dxf"])
                 os.remove(lock)
 
-    def test_sessions_are_told_of_each_other_until_the_last_one_closes(self):
+    def test_sessions_are_told_of_each_other_under_any_name_until_the_last_one_closes(self):
+        hard = self.path("hard.dxf")
+        os.link(self.plan, hard)
         other = '"%s" is open in another session too (pid %d on ' + socket.gethostname() + ').\n'
         opened = "file: %s (1 open)\n%s" % (self.plan, UNLOADED)
         first = self.held_session()
         last = self.held_session(self.plan, other % (self.plan, first.pid))
         self.assertEqual(first.communicate("QUIT\n", timeout=TIMEOUT)[0], UNLOADED)
         self.assertSession(run_script(self.dir, ["QVNAME"], self.plan), other % (self.plan, last.pid) + opened)
+        on_link = self.held_session(hard, other % (hard, last.pid))
         last.send_signal(signal.SIGTERM)   # its line goes as a closing takes it
         last.communicate(timeout=TIMEOUT)
-        self.assertSession(run_script(self.dir, ["QVNAME"], self.plan), opened)
-        self.assertEqual(sorted(os.listdir(self.dir)), ["input.scr", "plan.dxf"])
+        self.assertSession(run_script(self.dir, ["QVNAME"], self.plan), other % (self.plan, on_link.pid) + opened)
+        self.assertEqual(on_link.communicate("QUIT\n", timeout=TIMEOUT)[0], UNLOADED)
+        self.assertEqual(sorted(os.listdir(self.dir)), ["hard.dxf", "input.scr", "plan.dxf"])
 
     def test_host_prompts_cancelled_or_at_the_end_of_input_do_nothing(self):
         for stdin in ("SAVEAS\n", "SAVEAS\n^C\nQVNAME\n", "SAVEAS\n\x1b\nQVNAME\n", "OPEN\n", "OPEN\n^C\nQVNAME\n",
@@ -617,16 +621,18 @@ class FileCommandTest(TempFolderCase, WrittenDrawingChecks):
         second = generate_plan(self.path("second.dxf"), rooms=3)
         os.mkdir(self.path("sub"))
         os.symlink(self.plan, self.path("link.dxf"))
-        spellings = ["plan.dxf", "./plan.dxf", "sub/../plan.dxf", "sub\\..\\plan.dxf", "link.dxf", self.plan]
+        os.link(self.plan, self.path("hard.dxf"))
+        spellings = ["plan.dxf", "./plan.dxf", "sub/../plan.dxf", "sub\\..\\plan.dxf", "link.dxf", "hard.dxf",
+                     self.plan]
         lines = ["OPEN", second]
         for spelling in spellings:
             lines += ["OPEN", spelling, "QVNAME", "OPEN", second]
-        result = run_script(self.dir, lines + ["SAVEAS", "sub/../link", "QVNAME"], self.plan, cwd=self.dir)
+        result = run_script(self.dir, lines + ["SAVEAS", "sub/../hard", "QVNAME"], self.plan, cwd=self.dir)
         again = '"%s" is already open; it is now the current drawing.\n'
         self.assertEqual((result.returncode, result.stdout), (2, '"%s" is now the current drawing.\n' % second
                          + (again % self.plan + "file: %s (2 open)\n" % self.plan + again % second)
                          * len(spellings) + UNLOADED))
-        self.assertIn("cadhost: sub/../link.dxf is open in this session: close it first, or choose another name\n"
+        self.assertIn("cadhost: sub/../hard.dxf is open in this session: close it first, or choose another name\n"
                       "cadhost: ", result.stderr)
 
     def test_a_signal_lets_the_plot_under_way_finish_and_keeps_the_changes_in_a_recovery_file(self):

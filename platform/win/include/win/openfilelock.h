@@ -1,8 +1,9 @@
-// The sign that a session of this program has a file open, so that another session that
+// The signs that a session of this program has a file open, so that another session that
 // opens it can say so: a line of the lock file ".NAME.lock" in the file's folder (links
-// resolved), "PID HOST MARK", which sessions of other hosts sharing the folder read too. A
-// line that a process of this process space left behind when it died is dropped, and said
-// to have been found. Where the folder takes no new file, no line is added.
+// resolved), "PID HOST MARK", which sessions of other hosts sharing the folder read too, and
+// a mark on the file itself, which sessions that open it under another name (a hard link)
+// find. A line that a process of this process space left behind when it died is dropped,
+// and said to have been found. Where the folder takes no new file, no line is added.
 #pragma once
 
 #include <memory>
@@ -10,19 +11,20 @@
 
 namespace qv {
 
+class IdentityLock;
 class LockFile;
 
 class OpenFileLock
 {
 public:
     OpenFileLock();
-    // Takes this session's line out.
+    // Takes this session's signs away.
     ~OpenFileLock();
     OpenFileLock(const OpenFileLock&) = delete;
     OpenFileLock& operator=(const OpenFileLock&) = delete;
 
-    // Marks the file path names as open in this session, giving up the line for another file
-    // (the same file's lock file is kept).
+    // Marks the file path names as open in this session, giving up the signs on another file
+    // (the same file's lock file is kept: a saved file is only marked again).
     void take(const std::string& path);
     // What take found: another session that has the file open, "pid N on HOST"; a session
     // of this process space that had it open and ended without closing it; why the lock file
@@ -33,6 +35,7 @@ public:
 
 private:
     std::unique_ptr<LockFile> m_file;
+    std::unique_ptr<IdentityLock> m_identity;
     std::string m_holder;
     std::string m_ended;
     std::string m_refused;
