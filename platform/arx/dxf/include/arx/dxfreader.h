@@ -100,4 +100,8 @@ private:
     std::array<KnownCode, 1 << kKnownCodeBits> m_knownCodes{};
 };
 
+// Whether the bytes begin as a DXF file does, with a group code: byte-order marks aside, a
+// first line that holds an integer. Only their first bytes are looked at.
+bool beginsWithCode(std::string_view bytes);
+
 } // namespace qv::dxf
