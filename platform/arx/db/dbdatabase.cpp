@@ -273,20 +273,27 @@ Acad::ErrorStatus AcDbDatabase::readDxf(qv::dxf::Reader& reader, std::string_vie
         m_impl->lastError = "objects of the drawing are still open";
         return Acad::eWasOpenForWrite;
     }
-    if (const Acad::ErrorStatus es = notReadable(bytes, m_impl->lastError); es != Acad::eOk)
-        return es;
     // The drawing is read into a database of its own, which replaces this one's contents
     // only when the whole file was read.
     AcDbDatabase fresh(false);
-    fresh.m_impl = std::make_unique<Impl>(&fresh, bytes.size());
-    try {
-        qv::readDxf(&fresh, reader, bytes.size());
-    } catch (const qv::dxf::FormatError& e) {
-        m_impl->lastError = std::string(e.what()) + kRefusalAdvice;
-        return Acad::eMalformedDxf;
-    }
     std::string error;
-    if (const Acad::ErrorStatus es = qv::checkBlockNesting(&fresh, error); es != Acad::eOk) {
+    Acad::ErrorStatus es = notReadable(bytes, error);
+    if (es == Acad::eOk) {
+        fresh.m_impl = std::make_unique<Impl>(&fresh, bytes.size());
+        try {
+            qv::readDxf(&fresh, reader, bytes.size());
+            es = qv::checkBlockNesting(&fresh, error);
+        } catch (const qv::dxf::FormatError& e) {
+            error = std::string(e.what()) + kRefusalAdvice;
+            es = Acad::eMalformedDxf;
+        }
+    }
+    // A file that changed while it was read says so, whatever was read of it.
+    if (const std::string damage = reader.damage(); !damage.empty()) {
+        error = damage;
+        es = Acad::eFileAccessErr;
+    }
+    if (es != Acad::eOk) {
         m_impl->lastError = error;
         return es;
     }

@@ -443,8 +443,13 @@ bool Reader::nextRecordBy(Record& record)
         if (size == room.size())
             room = record.grownRoom();
         Pair& pair = room[size];
-        if (!read<Look>(c, pair))
+        if (!read<Look>(c, pair)) {
+            // Past a page of the file that faulted every line runs on to the end of the
+            // zeros read for it: they make no record.
+            if (m_file && m_file->faulted())
+                throw FormatError(c.line, "the file could not be read from here on");
             break;
+        }
         if (pair.code == 0) {
             m_pending = pair;
             m_pendingOffset = offset(at);
