@@ -1031,6 +1031,8 @@ class BadInputTest(TempFolderCase):
             text = f.read()
         lines = text.split(b"\n")
         middle = len(lines) // 4 * 2 + 1  # a value line: group codes and values shift
+        zeros = self.make("zeros.dxf", b"")
+        os.truncate(zeros, 64 << 20)  # sparse: refused by its first bytes, never read whole
         cases = {
             "missing": (os.path.join(self.inputs, "missing.dxf"), ": No such file or directory"),
             "empty": (self.make("empty.dxf", b""), "empty"),
@@ -1041,6 +1043,7 @@ class BadInputTest(TempFolderCase):
                            "binary DXF"),
             "DWG": (self.make("real.dwg", b"AC1032\x00\x00\x00\x00\x00\x0f\x01" + bytes(range(256))), "DWG"),
             "DWG named .dxf": (self.make("dwg.dxf", b"AC1032" + bytes(200)), "DWG"),
+            "zeros": (zeros, "this is not a DXF file (it does not begin with a group code)"),
             "folder": (self.inputs, ": Is a directory"),
         }
         for name, (path, message) in cases.items():

@@ -240,36 +240,60 @@ Acad::ErrorStatus AcDbDatabase::readDxfText(const std::string& text)
     return readDxf(reader, text);
 }
 
+namespace {
+
+// Why the bytes are not a drawing the reader takes, looking only at their first bytes, with
+// the status to return; eOk when they may be one.
+Acad::ErrorStatus notReadable(std::string_view bytes, std::string& why)
+{
+    if (bytes.empty()) {
+        why = "the file is empty";
+        return Acad::eMalformedDxf;
+    }
+    if (bytes.starts_with("AutoCAD Binary DXF")) {
+        why = "binary DXF is not supported: save the drawing as ASCII DXF";
+        return Acad::eNotSupportedInDwgApi;
+    }
+    if (bytes.size() >= 6 && bytes.starts_with("AC10") && std::isdigit(static_cast<unsigned char>(bytes[4]))) {
+        why = "this is a DWG file (" + std::string(bytes.substr(0, 6)) + "): only DXF drawings can be read";
+        return Acad::eInvalidDwgVersion;
+    }
+    if (!qv::dxf::beginsWithCode(bytes)) {
+        why = "this is not a DXF file (it does not begin with a group code): only DXF drawings can be read";
+        return Acad::eMalformedDxf;
+    }
+    return Acad::eOk;
+}
+
+} // namespace
+
 Acad::ErrorStatus AcDbDatabase::readDxf(qv::dxf::Reader& reader, std::string_view bytes)
 {
     if (m_impl->openCount > 0) {
         m_impl->lastError = "objects of the drawing are still open";
         return Acad::eWasOpenForWrite;
     }
-    if (bytes.empty()) {
-        m_impl->lastError = "the file is empty";
-        return Acad::eMalformedDxf;
-    }
-    if (bytes.starts_with("AutoCAD Binary DXF")) {
-        m_impl->lastError = "binary DXF is not supported: save the drawing as ASCII DXF";
-        return Acad::eNotSupportedInDwgApi;
-    }
-    if (bytes.size() >= 6 && bytes.starts_with("AC10") && std::isdigit(static_cast<unsigned char>(bytes[4]))) {
-        m_impl->lastError = "this is a DWG file (" + std::string(bytes.substr(0, 6)) + "): only DXF drawings can be read";
-        return Acad::eInvalidDwgVersion;
-    }
     // The drawing is read into a database of its own, which replaces this one's contents
     // only when the whole file was read.
     AcDbDatabase fresh(false);
-    fresh.m_impl = std::make_unique<Impl>(&fresh, bytes.size());
-    try {
-        qv::readDxf(&fresh, reader, bytes.size());
-    } catch (const qv::dxf::FormatError& e) {
-        m_impl->lastError = std::string(e.what()) + kRefusalAdvice;
-        return Acad::eMalformedDxf;
-    }
     std::string error;
-    if (const Acad::ErrorStatus es = qv::checkBlockNesting(&fresh, error); es != Acad::eOk) {
+    Acad::ErrorStatus es = notReadable(bytes, error);
+    if (es == Acad::eOk) {
+        fresh.m_impl = std::make_unique<Impl>(&fresh, bytes.size());
+        try {
+            qv::readDxf(&fresh, reader, bytes.size());
+            es = qv::checkBlockNesting(&fresh, error);
+        } catch (const qv::dxf::FormatError& e) {
+            error = std::string(e.what()) + kRefusalAdvice;
+            es = Acad::eMalformedDxf;
+        }
+    }
+    // A file that changed while it was read says so, whatever was read of it.
+    if (const std::string damage = reader.damage(); !damage.empty()) {
+        error = damage;
+        es = Acad::eFileAccessErr;
+    }
+    if (es != Acad::eOk) {
         m_impl->lastError = error;
         return es;
     }

@@ -27,6 +27,7 @@ MappedFile::~MappedFile() { close(); }
 
 bool MappedFile::fail(int err, const std::string& reason)
 {
+    close();
     m_errno = err;
     m_error = reason;
     return false;
@@ -37,37 +38,40 @@ bool MappedFile::open(const std::string& path)
     close();
     m_error.clear();
     m_errno = 0;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+    m_fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (m_fd < 0)
         return fail(errno, reasonOf(errno));
     struct stat st {};
-    if (::fstat(fd, &st) != 0) {
-        const int err = errno;
-        ::close(fd);
-        return fail(err, reasonOf(err));
-    }
-    if (S_ISDIR(st.st_mode)) {
-        ::close(fd);
+    if (::fstat(m_fd, &st) != 0)
+        return fail(errno, reasonOf(errno));
+    if (S_ISDIR(st.st_mode))
         return fail(EISDIR, "it is a folder");
-    }
-    if (!S_ISREG(st.st_mode)) {
-        ::close(fd);
+    if (!S_ISREG(st.st_mode))
         return fail(EINVAL, "it is not a regular file");
+    m_identity = FileIdentity::of(m_fd);
+    const auto size = static_cast<size_t>(st.st_size);
+    if (size == 0)
+        return true;
+    void* data = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, m_fd, 0);
+    if (data == MAP_FAILED)
+        return fail(errno, reasonOf(errno));
+    if (!m_guard.guard(static_cast<const char*>(data), size)) {
+        ::munmap(data, size);
+        return fail(EBUSY, "too many files are being read at once");
     }
-    m_size = static_cast<size_t>(st.st_size);
-    if (m_size > 0) {
-        void* data = ::mmap(nullptr, m_size, PROT_READ, MAP_PRIVATE, fd, 0);
-        if (data == MAP_FAILED) {
-            const int err = errno;
-            ::close(fd);
-            m_size = 0;
-            return fail(err, reasonOf(err));
-        }
-        ::madvise(data, m_size, MADV_SEQUENTIAL);
-        m_data = static_cast<const char*>(data);
-    }
-    ::close(fd);
+    ::madvise(data, size, MADV_SEQUENTIAL);
+    m_data = static_cast<const char*>(data);
+    m_size = size;
     return true;
+}
+
+std::string MappedFile::damage() const
+{
+    if (m_fd >= 0 && FileIdentity::of(m_fd) != m_identity)
+        return "the file changed while it was read: open it again";
+    if (m_guard.faulted())
+        return "a part of the file could not be read (an input or output error)";
+    return {};
 }
 
 void MappedFile::release(size_t offset)
@@ -82,10 +86,15 @@ void MappedFile::release(size_t offset)
 
 void MappedFile::close()
 {
+    m_guard.release();
     if (m_data)
         ::munmap(const_cast<char*>(m_data), m_size);
+    if (m_fd >= 0)
+        ::close(m_fd);
     m_data = nullptr;
     m_size = 0;
+    m_fd = -1;
+    m_identity.reset();
     m_released = 0;
 }
 

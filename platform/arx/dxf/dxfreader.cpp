@@ -16,6 +16,8 @@ namespace {
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 constexpr size_t kHeaderWindow = 1 << 16;
+// Longer than any group code's line.
+constexpr size_t kCodeLineLimit = 256;
 // How much read text is given back at once.
 constexpr size_t kReleaseStep = 4 << 20;
 
@@ -33,14 +35,29 @@ void forLines(std::string_view window, std::string_view name, Visit visit)
     }
 }
 
+// The integer a line holds, blanks and a leading '+' aside; false when it holds none.
+bool integerOf(std::string_view line, int& value)
+{
+    line = trimmed(line);
+    const char* end = line.data() + line.size();
+    const auto r = std::from_chars(line.data() + (line.starts_with('+') ? 1 : 0), end, value);
+    return !line.empty() && r.ec == std::errc() && r.ptr == end;
+}
+
 // The group code of a line (-1 when it is none).
 int codeOf(std::string_view line)
 {
     int code = -1;
-    const std::string_view digits = trimmed(line);
-    if (std::from_chars(digits.data(), digits.data() + digits.size(), code).ptr != digits.data() + digits.size())
-        return -1;
-    return code;
+    return integerOf(line, code) ? code : -1;
+}
+
+// Byte-order marks written more than once (by tools that add one whatever the text holds)
+// are all skipped.
+std::string_view withoutByteOrderMarks(std::string_view bytes)
+{
+    while (bytes.starts_with(kByteOrderMark))
+        bytes.remove_prefix(kByteOrderMark.size());
+    return bytes;
 }
 
 // The group code of the line before the one that begins at (-1 when it is none).
@@ -202,17 +219,13 @@ template <Watch watch, class Look>
 
 } // namespace
 
-// Byte-order marks written more than once (by tools that add one whatever the text holds)
-// are all skipped.
 Reader::Reader(std::string_view bytes, Scan scan)
     : m_bytes(bytes),
-      m_cur(bytes.data()),
+      m_cur(withoutByteOrderMarks(bytes).data()),
       m_end(bytes.data() + bytes.size()),
       m_decoder(decoderOf(bytes)),
       m_scan(scan == Scan::kBuilt ? kBuiltScan : scan)
 {
-    while (std::string_view(m_cur, static_cast<size_t>(m_end - m_cur)).starts_with(kByteOrderMark))
-        m_cur += kByteOrderMark.size();
 }
 
 Reader::Reader(MappedFile& file) : Reader(file.bytes()) { m_file = &file; }
@@ -320,9 +333,7 @@ int Reader::codeOfLine(Cursor& c) const
     if (c.at == m_end && codeLine.empty())
         return kNoCode;
     int code = 0;
-    const char* end = codeLine.data() + codeLine.size();
-    const auto r = std::from_chars(codeLine.data() + (codeLine.starts_with('+') ? 1 : 0), end, code);
-    if (codeLine.empty() || r.ec != std::errc() || r.ptr != end || !isValidCode(code))
+    if (!integerOf(codeLine, code) || !isValidCode(code))
         throw FormatError(c.line, "invalid group code '" + std::string(codeLine.substr(0, 40)) + "'");
     return code;
 }
@@ -432,8 +443,13 @@ bool Reader::nextRecordBy(Record& record)
         if (size == room.size())
             room = record.grownRoom();
         Pair& pair = room[size];
-        if (!read<Look>(c, pair))
+        if (!read<Look>(c, pair)) {
+            // Past a page of the file that faulted every line runs on to the end of the
+            // zeros read for it: they make no record.
+            if (m_file && m_file->faulted())
+                throw FormatError(c.line, "the file could not be read from here on");
             break;
+        }
         if (pair.code == 0) {
             m_pending = pair;
             m_pendingOffset = offset(at);
@@ -446,6 +462,14 @@ bool Reader::nextRecordBy(Record& record)
     m_cur = c.at;
     m_line = c.line;
     return true;
+}
+
+bool beginsWithCode(std::string_view bytes)
+{
+    const std::string_view head = withoutByteOrderMarks(bytes).substr(0, kCodeLineLimit);
+    const size_t end = head.find('\n');
+    int code = 0;
+    return (end != std::string_view::npos || head.size() < kCodeLineLimit) && integerOf(head.substr(0, end), code);
 }
 
 } // namespace qv::dxf

@@ -16,7 +16,10 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <random>
+#include <sys/mman.h>
+#include <unistd.h>
 #include <gtest/gtest.h>
 
 using namespace qv::dxf;
@@ -612,4 +615,46 @@ TEST(DxfMappedFile, ReasonsOfFilesThatCannotBeMapped)
     ASSERT_TRUE(file.open(dir.file("some.dxf")));
     file.release(3);   // less than a page: nothing to give back, the bytes stay readable
     EXPECT_EQ(file.bytes(), "0\nEOF\n");
+}
+
+// Another program that truncates or rewrites a file in place while it is read: the read
+// stops or ends, says that the file changed, and the process goes on. A fault in a mapping
+// no guard holds still ends the process.
+TEST(DxfMappedFile, AFileChangedWhileItIsReadIsTold)
+{
+    TempDir dir;
+    const std::string path = dir.file("plan.dxf"), other = dir.file("other.dxf");
+    std::string text;
+    for (int i = 0; i < 1000; ++i)   // pages of records
+        text += "0\nLINE\n8\n0\n10\n" + std::to_string(i) + "\n";
+    text += "0\nEOF\n";
+    // Cut to nothing, every page faulting; rewritten longer, which no page shows.
+    for (const std::string& now : {std::string(), text + text}) {
+        writeFile(path, text);
+        MappedFile file;
+        ASSERT_TRUE(file.open(path));
+        writeFile(path, now);
+        Reader reader(file);
+        Record record;
+        size_t records = 0;
+        try {
+            while (reader.nextRecord(record))
+                ++records;
+        } catch (const FormatError&) {
+        }
+        EXPECT_EQ(file.faulted(), now.empty());
+        EXPECT_EQ(records, now.empty() ? 0u : 1001u);
+        EXPECT_EQ(reader.damage(), "the file changed while it was read: open it again");
+    }
+    writeFile(other, text);
+    MappedFile guarded;
+    ASSERT_TRUE(guarded.open(other));
+    EXPECT_DEATH(
+        {
+            const int fd = ::open(path.c_str(), O_RDONLY);
+            const void* bytes = ::mmap(nullptr, text.size(), PROT_READ, MAP_PRIVATE, fd, 0);
+            ::ftruncate(::open(path.c_str(), O_WRONLY), 0);
+            std::printf("%c", *static_cast<const volatile char*>(bytes));
+        },
+        "");
 }

@@ -20,6 +20,8 @@ struct FileIdentity
 
     // The identity of the file path names (links followed); none when it cannot be looked at.
     static std::optional<FileIdentity> of(const std::string& path);
+    // The identity of the open file descriptor names, wherever its path now leads.
+    static std::optional<FileIdentity> of(int descriptor);
     bool operator==(const FileIdentity&) const = default;
 };
 

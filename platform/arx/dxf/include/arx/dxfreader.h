@@ -38,10 +38,14 @@ public:
     // record is read (reading pair by pair, as long as the reader).
     bool next(Pair& pair);
     // The next record; false at the end of the bytes. A first pair that is not a 0 pair
-    // makes a record of its own.
+    // makes a record of its own. A record that runs into the zeros read for pages of the file
+    // that faulted throws.
     bool nextRecord(Record& record);
     // The line last read.
     int line() const { return m_line; }
+    // Why the bytes read may not be what the file holds (empty when nothing says so, and for
+    // bytes of no file): as MappedFile::damage() tells.
+    std::string damage() const { return m_file ? m_file->damage() : std::string(); }
 
 private:
     // Where reading stands: a record is read with a copy in locals, given back at its end.
@@ -99,5 +103,9 @@ private:
     static constexpr int kKnownCodeBits = 8;
     std::array<KnownCode, 1 << kKnownCodeBits> m_knownCodes{};
 };
+
+// Whether the bytes begin as a DXF file does, with a group code: byte-order marks aside, a
+// first line that holds an integer. Only their first bytes are looked at.
+bool beginsWithCode(std::string_view bytes);
 
 } // namespace qv::dxf
