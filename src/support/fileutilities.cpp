@@ -45,6 +45,20 @@ int lastSeparator(const CString& path)
     return std::max(path.ReverseFind('/'), path.ReverseFind('\\'));
 }
 
+// Whether an absolute path names a folder: it ends with a separator, or names what is on
+// disk as a folder; a path to nothing names one unless its last name holds a "." (of a file's
+// extension). A dot in a folder above it decides nothing.
+bool namesFolder(const CString& path)
+{
+    if (isSeparator(path[path.GetLength() - 1]))
+        return true;
+    std::error_code error;
+    const std::filesystem::file_status found = std::filesystem::status(nativePath(path), error);
+    if (std::filesystem::exists(found))
+        return std::filesystem::is_directory(found);
+    return path.Find('.', lastSeparator(path)) < 0;
+}
+
 } // namespace
 
 int CFileUtilities::getPathType(CString& path)
@@ -52,12 +66,11 @@ int CFileUtilities::getPathType(CString& path)
     return kavroGuard("CFileUtilities::getPathType", __FILE__, [&]() -> int {
         if (path.IsEmpty())
             return otherPath;
-        const bool dotted = path.Find('.') >= 0;
         if (!hasSeparator(path))
-            return dotted && checkFilenameSyntax(path, FALSE) ? fileName : otherPath;
+            return path.Find('.') >= 0 && checkFilenameSyntax(path, FALSE) ? fileName : otherPath;
         if (!isSeparator(path[0]))
             return otherPath;
-        if (dotted)
+        if (!namesFolder(path))
             return filePath;
         checkPathSyntax(path);
         return folderPath;

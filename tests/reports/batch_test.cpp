@@ -262,6 +262,9 @@ TEST_F(BatchRun, RefusedTargetsGiveTheirStatuses)
     report(9408, 78, "plan.dxf", "f.pdf", dir.file("linked"));
     report(9409, 78, "plan.dxf", "g.pdf", "", dir.file("copies/../plans/plan.dxf"));
     report(9410, 78, "plan.dxf", "h.pdf", "", dir.file("linked/plan.dxf"));
+    // Folders with a dot in their paths, given with and without the final separator.
+    std::filesystem::create_directories(dir.file("plans.v2/copies"));
+    report(9412, 78, "plan.dxf", "j.pdf", dir.file("plans.v2/copies/"), dir.file("plans.v2/copies"));
     // A report for another drawing: its space is not in the plan.
     report(9411, 78, "plan.dxf", "i.pdf");
     run("INSERT INTO graphic_report_categories (category_id, graphic_report_id, title, hatch_pattern) VALUES "
@@ -271,7 +274,7 @@ TEST_F(BatchRun, RefusedTargetsGiveTheirStatuses)
     auto proc = procedure();
     CGraphicReports reports;
     reports.getGraphicReports(proc.get(), &server, 78, 10);
-    ASSERT_EQ(reports.count(), 11);
+    ASSERT_EQ(reports.count(), 12);
     reports.prepareReports(proc.get(), 10);
     EXPECT_EQ(statusLog(9401), "2 10");
     EXPECT_EQ(statusLog(9402), "2 11");
@@ -286,6 +289,9 @@ TEST_F(BatchRun, RefusedTargetsGiveTheirStatuses)
     EXPECT_EQ(statusLog(9409), "2 13");
     EXPECT_EQ(statusLog(9410), "2 13");
     EXPECT_EQ(statusLog(9411), "2 15");
+    EXPECT_EQ(statusLog(9412), "2 3");
+    EXPECT_TRUE(startsWith(dir.file("plans.v2/copies/plan.dxf"), "  0"));
+    EXPECT_TRUE(std::filesystem::exists(dir.file("plans.v2/copies/plan.xml")));
     EXPECT_FALSE(std::filesystem::exists(dir.file("out/i.pdf")));
     EXPECT_EQ(readFile(dir.file("plans/plan.dxf")), planBefore);
     EXPECT_EQ(acDocManager->documentCount(), 0);
@@ -420,9 +426,10 @@ std::set<std::string> everything(const std::filesystem::path& folder)
 
 // An output name is the name of a file of the output folder, and bare copy and XML names of
 // files of theirs: other names are refused with their reason, and nothing is written outside
-// the folders. A file that cannot be moved into place (a folder at the XML's full path)
-// leaves the files the run before left. The temporaries of runs of this host that died are
-// removed, in the temporary folder of the drawing's copy too, those of a run under way kept.
+// the folders. A file that cannot be moved into place (an XML name longer than the file
+// system takes) leaves the files the run before left. The temporaries of runs of this host
+// that died are removed, in the temporary folder of the drawing's copy too, those of a run
+// under way kept.
 TEST_F(BatchRun, OutputsStayInTheirFoldersAndAreInPlaceAllOrNone)
 {
     const std::string out = dir.file("deep/out");
@@ -463,8 +470,9 @@ TEST_F(BatchRun, OutputsStayInTheirFoldersAndAreInPlaceAllOrNone)
         {"../copies/into-copies.pdf", "", "", 11}, {"tab\there.pdf", "", "", 11}, {"new\nline.pdf", "", "", 11},
         {"one\x01.pdf", "", "", 11}, {"link.pdf", "", "", 11}, {"e.pdf", "", "folder.xml", 13},
         {"c.pdf", "..", "", 12}, {"d.pdf", "", "..", 13}, {"f.pdf", "", "f.pdf", 13} /* the plot's own name */,
-        {"a.pdf", dir.file("copies"), out + "/taken.xml", 13}, {longName + ".pdf", "", "", 3},
+        {"a.pdf", dir.file("copies"), out + "/" + std::string(256, 'x') + ".xml", 13}, {longName + ".pdf", "", "", 3},
         {"c1\xc2\x85.pdf", "", "", 11}, {"\xe2\x82\xac.pdf", "", "", 3}, {".hidden", "", "", 3} /* all extension */,
+        {"t.pdf", "", out + "/taken.xml", 3} /* a folder whose name holds a dot */,
     };
     int id = 9800;
     for (const auto& c : cases)
@@ -480,8 +488,9 @@ TEST_F(BatchRun, OutputsStayInTheirFoldersAndAreInPlaceAllOrNone)
     for (const auto& c : cases)
         EXPECT_EQ(statusLog(++id), "2 " + std::to_string(c.status)) << c.name;
     EXPECT_EQ(everything(dir.path()),
-              (std::set<std::string>{"copies", "copies/plan.dxf", "deep", "deep/copies", "deep/out", "deep/out/a.pdf",
-                                     "deep/out/folder.xml", "deep/out/link.pdf", "deep/out/taken.xml",
+              (std::set<std::string>{"copies", "copies/plan.dxf", "deep", "deep/copies",
+                                     "deep/out", "deep/out/a.pdf", "deep/out/folder.xml", "deep/out/link.pdf",
+                                     "deep/out/taken.xml", "deep/out/taken.xml/plan.xml", "deep/out/t.pdf",
                                      "deep/out/" + longName + ".pdf", "deep/out/" + longName + ".xml",
                                      "deep/out/" + liveTemporary, "deep/out/\xe2\x82\xac.pdf",
                                      "deep/out/\xe2\x82\xac.xml", "deep/out/.pdf", "deep/out/.xml", "elsewhere",

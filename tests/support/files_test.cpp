@@ -15,14 +15,23 @@
 TEST(CFileUtilities, PathTypes)
 {
     CFileUtilities files;
-    const struct { const char* in; int type; const char* after; } cases[] = {
+    // On disk: a folder whose name holds a dot, and a file whose name holds none.
+    TempDir dir;
+    std::filesystem::create_directory(dir.file("plans.v2"));
+    writeFile(dir.file("README"), "");
+    const std::string folder = dir.file("plans.v2"), file = dir.file("README");
+    const struct { std::string in; int type; std::string after; } cases[] = {
         {"plan.dxf", 0, "plan.dxf"},
         {"/srv/reports", 1, "/srv/reports/"},
         {"\\srv\\reports", 1, "/srv/reports/"},
         {"/srv/reports/", 1, "/srv/reports/"},
         {"/srv/reports/plan.dxf", 2, "/srv/reports/plan.dxf"},
         {"//server/share/plan.dxf", 2, "//server/share/plan.dxf"},
-        {"/srv/v1.2/", 2, "/srv/v1.2/"},
+        {"/srv/v1.2/", 1, "/srv/v1.2/"},
+        {"/srv/plans.v2/copies", 1, "/srv/plans.v2/copies/"},
+        {"/home/j.smith/plan.dxf", 2, "/home/j.smith/plan.dxf"},
+        {folder, 1, folder + "/"},
+        {file, 2, file},
         {"reports/plan.dxf", 3, "reports/plan.dxf"},
         {"reports\\plan.dxf", 3, "reports\\plan.dxf"},
         {"plan", 3, "plan"},
@@ -30,9 +39,9 @@ TEST(CFileUtilities, PathTypes)
         {"", 3, ""},
     };
     for (const auto& c : cases) {
-        CString path(c.in);
+        CString path(c.in.c_str());
         EXPECT_EQ(files.getPathType(path), c.type) << c.in;
-        EXPECT_EQ(path, c.after) << c.in;
+        EXPECT_EQ(path, c.after.c_str()) << c.in;
     }
 }
 

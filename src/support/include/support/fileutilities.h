@@ -15,8 +15,11 @@ class CFileUtilities
 public:
     virtual ~CFileUtilities() = default;
 
-    // 0 a bare file name, 1 an absolute folder path (repaired in place to end with "/"),
-    // 2 an absolute path holding ".", 3 anything else.
+    // 0 a bare file name (holding "."), 1 an absolute folder path (repaired in place to end
+    // with "/"), 2 an absolute file path, 3 anything else. An absolute path is a folder's when
+    // it ends with a separator or names a folder on disk, a file's when it names a file on
+    // disk; else a file's only when its last name holds "." (a "." in a folder above decides
+    // nothing: "/srv/plans.v2/copies" is a folder's).
     int getPathType(CString& path);
     // TRUE for a name without fault; with repair, the first fault found is mended and TRUE
     // returned, without it FALSE. Faults: one of * ? " < > |, or a leading separator.
