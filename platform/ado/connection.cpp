@@ -67,6 +67,10 @@ Connection::Impl& Connection::impl() const { return *m_impl; }
 
 long Connection::GetConnectionTimeout() const { return m_impl->connectionTimeout; }
 void Connection::PutConnectionTimeout(long seconds) { m_impl->connectionTimeout = std::max(seconds, 0L); }
+long Connection::GetLoginWait() const
+{
+    return m_impl->connectionTimeout > 0 ? m_impl->connectionTimeout : longestLoginWait;
+}
 long Connection::GetCommandTimeout() const { return m_impl->commandTimeout; }
 void Connection::PutCommandTimeout(long seconds) { m_impl->commandTimeout = std::max(seconds, 0L); }
 
@@ -80,9 +84,8 @@ void Connection::Open(const _bstr_t& connectionString, const _bstr_t& userId, co
     m_impl->catalog = parseConnectionString(text)["initial catalog"];
 
     OdbcHandle dbc(SQL_HANDLE_DBC, odbcEnvironment(), source);
-    const long wait = m_impl->connectionTimeout > 0 ? m_impl->connectionTimeout : longestLoginWait;
-    setTimeoutAttribute(dbc.get(), SQL_ATTR_LOGIN_TIMEOUT, wait);
-    setTimeoutAttribute(dbc.get(), SQL_ATTR_CONNECTION_TIMEOUT, wait);
+    setTimeoutAttribute(dbc.get(), SQL_ATTR_LOGIN_TIMEOUT, GetLoginWait());
+    setTimeoutAttribute(dbc.get(), SQL_ATTR_CONNECTION_TIMEOUT, GetLoginWait());
     const ConnectionSocket::Sockets before = ConnectionSocket::openSockets();
     const SQLRETURN rc = SQLDriverConnectW(dbc.get(), nullptr, const_cast<SQLWCHAR*>(odbcText.data()),
                                            static_cast<SQLSMALLINT>(odbcText.size()), nullptr, 0, nullptr,

@@ -71,7 +71,7 @@ void CDataServices::reconnectIfLost()
     if (!linkLost())
         return;
     using Clock = std::chrono::steady_clock;
-    const Clock::time_point deadline = Clock::now() + std::chrono::seconds(m_connection->GetConnectionTimeout());
+    const Clock::time_point deadline = Clock::now() + std::chrono::seconds(m_connection->GetLoginWait());
     constexpr Clock::duration firstPause = std::chrono::milliseconds(100);
     Clock::duration pause = firstPause;
     for (;;) {
@@ -80,15 +80,15 @@ void CDataServices::reconnectIfLost()
             break;
         } catch (const _com_error&) {
             // A server restarting refuses logins for a moment ("the database system is
-            // shutting down", then the connection refused): it is tried again until the
-            // connection's time-out has passed.
+            // shutting down", then the connection refused): it is tried again for as long
+            // as a login waits.
             const Clock::duration left = deadline - Clock::now();
             if (left <= Clock::duration::zero())
                 throw;
             if (pause == firstPause)
                 acutPrintf("The connection to the server database was lost and cannot be made yet: it is tried again "
                            "for up to %ld s\n",
-                           m_connection->GetConnectionTimeout());
+                           m_connection->GetLoginWait());
             std::this_thread::sleep_for(std::min(pause, left));
             pause *= 2;
         }

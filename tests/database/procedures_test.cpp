@@ -431,9 +431,23 @@ TEST(StoredProcedure, ALostConnectionIsMadeAgainBeforeTheNextCall)
     EXPECT_NO_THROW(procedure.execSPNoReturnParas());
     server.restart();
     EXPECT_EQ(caught([&] { procedure.execSPNoReturnParas(); }), nullptr);
-    qv::setOutputSink({});
     const std::string line = "The connection to the server database was lost and has been made again\n";
     EXPECT_EQ(printed, line + line);
+
+    // A connection time-out of 0 tries a server that is down again for as long as a login with
+    // 0 waits; here the server is started again once the first try has failed.
+    Procedure patient(0);
+    patient.setName("__dbt_sleep");
+    patient.setParameters(&list);
+    server.halt();
+    printed.clear();
+    qv::setOutputSink([&](const std::string& text) {
+        if ((printed += text).ends_with("tried again for up to 60 s\n"))
+            server.restart();
+    });
+    EXPECT_EQ(caught([&] { patient.execSPNoReturnParas(); }), nullptr);
+    qv::setOutputSink({});
+    EXPECT_TRUE(printed.ends_with(line)) << printed;
 }
 
 TEST(StoredProcedure, TheDebugLogHoldsOneRecordPerExecution)

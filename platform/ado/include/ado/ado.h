@@ -179,6 +179,8 @@ public:
     // Seconds to wait for a login; 0 means the layer's longest wait (60 s), never forever.
     long GetConnectionTimeout() const;
     void PutConnectionTimeout(long seconds);
+    // Seconds a login waits at most: the time-out, or the longest wait for 0.
+    long GetLoginWait() const;
     // Seconds a statement run by Execute may take; 0 means no limit. 30 until set.
     long GetCommandTimeout() const;
     void PutCommandTimeout(long seconds);

@@ -40,8 +40,9 @@ protected:
     // Opens a connected object's connection again when its link to the server was lost, and
     // says so on the command line. A login refused or unanswered is tried again, with a pause
     // that doubles from 0.1 s, until the connection's time-out has passed since the first
-    // try (one try for a time-out of 0), with a line after the first failed try; then the
-    // last failure is raised as _com_error, and the next call tries again.
+    // try (as long as a login waits for a time-out of 0: 60 s), with a line after the first
+    // failed try; then the last failure is raised as _com_error, and the next call tries
+    // again.
     void reconnectIfLost();
 
     _ConnectionPtr m_connection;
