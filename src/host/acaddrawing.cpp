@@ -106,7 +106,10 @@ void CAcadDrawing::openDrawing()
             acutPrintf("\"%s\" is already open; the open drawing is used.\n", m_document->fileName());
         } else if (const Acad::ErrorStatus status = acDocManagerPtr()->appContextOpenDocument(m_path + m_fileName);
                    status != Acad::eOk) {
-            raiseHostStatus(status, "CAcadDrawing::openDrawing", 561, CString());
+            // The document manager says why, as the host does ("line 3: invalid group code").
+            throw new CEXUnhandled("cannot open \"" + m_path + m_fileName + "\": " +
+                                       acDocManagerPtr()->lastOpenError().c_str(),
+                                   KAVRO_PRODUCT_CAPTION, __FILE__, "CAcadDrawing::openDrawing", status);
         } else {
             m_document = acDocManagerPtr()->curDocument();
         }

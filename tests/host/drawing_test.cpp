@@ -187,7 +187,7 @@ TEST_F(CAcadDrawingTest, OpeningByFolderAndFileName)
         EXPECT_EQ(inner->getProcSig(), "CAcadDrawing::openDrawing");
         ASSERT_TRUE(inner->getInnerException());
         EXPECT_EQ(inner->getInnerException()->getDescription(),
-                  "The following AutoCAD error occurred on line#561: eFileNotFound.");
+                  ("cannot open \"" + dir.file("none.dxf") + "\": No such file or directory").c_str());
         CEXKavro::deleteChain(e);
     }
 }

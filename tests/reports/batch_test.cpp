@@ -355,10 +355,14 @@ TEST_F(BatchRun, AFaultyReportGetsItsOwnStatusAndTheRunGoesOn)
     const std::string plan = readFile(dir.file("plans/plan.dxf"));
     writeFile(dir.file("plans/bytes.dxf"), "\x93\xfe\x01 no drawing");
     writeFile(dir.file("plans/cut.dxf"), plan.substr(0, plan.size() / 2));
+    writeFile(dir.file("plans/empty.dxf"), "");
     std::filesystem::create_directory(dir.file("plans/folder.dxf"));
+    // An unreadable drawing's cause is the reader's, naming the file's line where it has one.
     const struct { int id; const char* drawing; std::string sql; int status; const char* cause; } cases[] = {
-        {9501, "bytes.dxf", "", 5, "eMalformedDxf"}, {9503, "cut.dxf", "", 5, "eMalformedDxf"},
-        {9507, "folder.dxf", "", 5, "eFileAccessErr"},
+        {9501, "bytes.dxf", "", 5, "bytes.dxf\": this is not a DXF file"},
+        {9503, "cut.dxf", "", 5, "cut.dxf\": line "},
+        {9505, "empty.dxf", "", 5, "empty.dxf\": the file is empty\n"},
+        {9507, "folder.dxf", "", 5, "folder.dxf\": Is a directory\n"},
         {9509, "plan.dxf", "INSERT INTO graphic_report_categories (category_id, graphic_report_id, hatch_pattern, "
          "hatch_colour) VALUES (95091, 9509, 'SOLID', '#12345G')", 17, "Invalid Hex Colour - 12345G"},
         {9511, "plan.dxf", "UPDATE graphic_reports SET plot_layout = 'Nowhere' WHERE graphic_report_id = 9511", 17,
