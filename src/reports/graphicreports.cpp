@@ -91,28 +91,47 @@ void CGraphicReports::prepareReports(CStoredProcedure* procedure, int timeout)
         if (m_count > 0 && !m_server)
             throw new CEXCustom("The reports cannot be claimed: no queue has been read", KAVRO_PRODUCT_CAPTION,
                                 __FILE__, "CGraphicReports::prepareReports", 0, nullptr);
-        for (int i = 0; i < m_count; ++i) {
-            CGraphicReport* report = m_reports.GetAt(i);
-            // A link lost in a report gives up that report only: the run ends when the
-            // connection cannot be made again before the next.
-            procedure->connectAgainIfLost();
-            try {
-                if (!report->claim(procedure, m_server, m_queuedStatus, timeout))
-                    acutPrintf("Graphic report %d skipped: it is no longer queued (another run took it, or it was "
-                               "changed or deleted).\n",
-                               report->getID());
-                else if (const int refused = refusal(*report))
-                    report->setGraphicReportStatus(procedure, timeout, refused);
-                else
-                    report->prepareReport(procedure, timeout);
-            } catch (CEXKavro* e) {
-                if (!procedure->linkLost())
-                    throw;
-                giveUp(report->getID(), e);
-            }
-            CSystemUtilities::doEvents();
+        // Beside runs on other hosts most reports may be claimed by another run: they are
+        // counted in one line at the end, also when the run ends on a failure.
+        int skipped = 0;
+        const auto saySkipped = [&] {
+            if (skipped > 0)
+                acutPrintf("Graphic reports skipped, no longer queued (another run took them, or they were changed "
+                           "or deleted): %d\n",
+                           skipped);
+        };
+        try {
+            for (int i = 0; i < m_count; ++i)
+                if (!claimAndRun(m_reports.GetAt(i), procedure, timeout))
+                    ++skipped;
+        } catch (CEXKavro*) {
+            saySkipped();
+            throw;
         }
+        saySkipped();
     });
+}
+
+bool CGraphicReports::claimAndRun(CGraphicReport* report, CStoredProcedure* procedure, int timeout)
+{
+    // A link lost in a report gives up that report only: the run ends when the connection
+    // cannot be made again before the next.
+    procedure->connectAgainIfLost();
+    bool claimed = true;
+    try {
+        if (!report->claim(procedure, m_server, m_queuedStatus, timeout))
+            claimed = false;
+        else if (const int refused = refusal(*report))
+            report->setGraphicReportStatus(procedure, timeout, refused);
+        else
+            report->prepareReport(procedure, timeout);
+    } catch (CEXKavro* e) {
+        if (!procedure->linkLost())
+            throw;
+        giveUp(report->getID(), e);
+    }
+    CSystemUtilities::doEvents();
+    return claimed;
 }
 
 void CGraphicReports::addGraphicReport(CGraphicReport* report)

@@ -25,10 +25,11 @@ public:
     void getGraphicReports(CStoredProcedure* procedure, CServerPreferenceVaultEye* server, int status, int timeout);
     // Claims each report in order (CGraphicReport::claim, from the status and with the
     // settings of the last getGraphicReports) and runs what the claim read, the host's
-    // pending messages handled after each. A report no longer queued, or deleted, is skipped
-    // with a line that says so; one whose plot type names no device is recorded as
-    // kReportPlotTypeUnknown, and one of the DWF device as kReportDWFNotPlottable, each with
-    // a line saying why, and the run goes on. The first report that fails ends the run.
+    // pending messages handled after each. A report no longer queued, or deleted, is
+    // skipped, and one line at the end of the run counts those skipped; one whose plot type
+    // names no device is recorded as kReportPlotTypeUnknown, and one of the DWF device as
+    // kReportDWFNotPlottable, each with a line saying why, and the run goes on. The first
+    // report that fails ends the run.
     void prepareReports(CStoredProcedure* procedure, int timeout);
     // Takes the report, to be claimed by its id as those getGraphicReports appends are.
     void addGraphicReport(CGraphicReport* report);
@@ -37,6 +38,10 @@ public:
     void deleteObjects();
 
 private:
+    // Claims the report and runs it, or records why it is not run; false when it was no
+    // longer queued. A report whose call lost the link to the server is given up.
+    bool claimAndRun(CGraphicReport* report, CStoredProcedure* procedure, int timeout);
+
     CArray<CGraphicReport*, CGraphicReport*> m_reports;
     int m_count = 0;
     // The queue getGraphicReports read: its status and server settings (none before).
