@@ -130,6 +130,15 @@ CString plotFileName(CString name, int plotType)
     return name;
 }
 
+// Why the plot's file name is one that every output name without a stem gives (".", ".hidden"
+// and ".pdf" all give ".pdf"): a file that no report can call its own; "" when it has a stem.
+CString stemFault(const CString& plotName)
+{
+    if (plotName.ReverseFind('.') != 0)
+        return CString();
+    return "it has no stem, so it gives \"" + plotName + "\" as every name without one does";
+}
+
 } // namespace
 
 void CGraphicReport::getGraphicReport(CStoredProcedure* procedure, CServerPreferenceVaultEye* server, int id,
@@ -279,7 +288,7 @@ void CGraphicReport::setGraphicReportLayout(CStoredProcedure* procedure, int tim
 
 void CGraphicReport::prepareReport(CStoredProcedure* procedure, int timeout)
 {
-    CReportOutputs outputs;
+    CReportOutputs outputs(m_id);
     std::unique_ptr<CAcadDrawing> drawing;
     try {
         kavroGuard("CGraphicReport::prepareReport", __FILE__, [&] {
@@ -355,6 +364,9 @@ int CGraphicReport::plotReport(CStoredProcedure* procedure, int timeout, CAcadDr
     const CString name = plotFileName(m_outputFilename, m_plotTypeID);
     if (refused("The output file name", files.getFileNameFault(m_outputPath, name)))
         return kReportOutputNameInvalid;
+    if (refused("The output file name", stemFault(name)) ||
+        refused("The output file", CReportOutputs::writtenInRun(m_outputPath + name)))
+        return kReportOutputTaken;
     if (!m_plotLayout.IsEmpty() &&
         !acdbLayoutManager()->layoutExists(m_plotLayout, drawing->getDocument()->database())) {
         acutPrintf("\tGraphic report %d not plotted: its drawing has no layout \"%s\".\n", m_id,

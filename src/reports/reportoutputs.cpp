@@ -10,9 +10,12 @@
 
 #include <cerrno>
 #include <cstring>
+#include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
 
 namespace {
@@ -23,6 +26,26 @@ CString shortExtension(const CString& name)
 {
     const int dot = name.ReverseFind('.');
     return dot >= 0 && name.GetLength() - dot <= 8 ? name.Mid(dot) : CString();
+}
+
+// A file by its folder on disk (device and inode) and its name there, as a move into place
+// meets it; none when the folder is not there.
+using FileKey = std::tuple<dev_t, ino_t, std::string>;
+
+std::optional<FileKey> keyOf(const CString& path)
+{
+    const CString folder = CFileUtilities().getDirectoryString(path);
+    struct stat found {};
+    if (::stat(folder.IsEmpty() ? CString(".") : folder, &found) != 0)
+        return std::nullopt;
+    return FileKey{found.st_dev, found.st_ino, path.Mid(folder.GetLength()).str()};
+}
+
+// The files the reports of the batch run under way kept, each with its report's id.
+std::map<FileKey, int>& keptInRun()
+{
+    static std::map<FileKey, int> kept;
+    return kept;
 }
 
 // What went wrong: the description of the innermost record.
@@ -52,7 +75,22 @@ CString CReportOutputs::temporaryIn(const CString& folder, const CString& target
     return folder + name + shortExtension(target.Mid(folder.GetLength()));
 }
 
-void CReportOutputs::beginRun() { qv::sweepFoldersAgain(); }
+void CReportOutputs::beginRun()
+{
+    qv::sweepFoldersAgain();
+    keptInRun().clear();
+}
+
+CString CReportOutputs::writtenInRun(const CString& path)
+{
+    const std::optional<FileKey> key = keyOf(path);
+    const auto kept = key ? keptInRun().find(*key) : keptInRun().end();
+    if (kept == keptInRun().end())
+        return CString();
+    CString fault;
+    fault.Format("graphic report %d of this run wrote it", kept->second);
+    return fault;
+}
 
 CString CReportOutputs::stage(const CString& path, int failure)
 {
@@ -119,9 +157,14 @@ int CReportOutputs::commit()
 
 void CReportOutputs::keep()
 {
-    for (const Output& output : m_outputs)
+    for (const Output& output : m_outputs) {
         if (!output.kept.IsEmpty())
             ::unlink(output.kept);
+        if (!output.moved)
+            continue;
+        if (const std::optional<FileKey> key = keyOf(output.target))
+            keptInRun().emplace(*key, m_report);
+    }
     m_committed = false;
 }
 

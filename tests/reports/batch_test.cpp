@@ -434,6 +434,8 @@ std::set<std::string> everything(const std::filesystem::path& folder)
 // system takes) leaves the files the run before left. The temporaries of runs of this host
 // that died are removed, in the temporary folder of the drawing's copy too, those of a run
 // under way kept.
+// A report plots to no file that an earlier report of the run wrote, nor to a name without a
+// stem.
 TEST_F(BatchRun, OutputsStayInTheirFoldersAndAreInPlaceAllOrNone)
 {
     const std::string out = dir.file("deep/out");
@@ -475,7 +477,9 @@ TEST_F(BatchRun, OutputsStayInTheirFoldersAndAreInPlaceAllOrNone)
         {"one\x01.pdf", "", "", 11}, {"link.pdf", "", "", 11}, {"e.pdf", "", "folder.xml", 13},
         {"c.pdf", "..", "", 12}, {"d.pdf", "", "..", 13}, {"f.pdf", "", "f.pdf", 13} /* the plot's own name */,
         {"a.pdf", dir.file("copies"), out + "/" + std::string(256, 'x') + ".xml", 13}, {longName + ".pdf", "", "", 3},
-        {"c1\xc2\x85.pdf", "", "", 11}, {"\xe2\x82\xac.pdf", "", "", 3}, {".hidden", "", "", 3} /* all extension */,
+        {"c1\xc2\x85.pdf", "", "", 11}, {"\xe2\x82\xac.pdf", "", "", 3},
+        // Names without a stem, and a plot an earlier report of the run wrote.
+        {".hidden", "", "", 19}, {".", "", "", 19}, {"dup", "", "", 3}, {"dup.png", "", "", 19},
         {"t.pdf", "", out + "/taken.xml", 3} /* a folder whose name holds a dot */,
     };
     int id = 9800;
@@ -497,14 +501,17 @@ TEST_F(BatchRun, OutputsStayInTheirFoldersAndAreInPlaceAllOrNone)
                                      "deep/out/taken.xml", "deep/out/taken.xml/plan.xml", "deep/out/t.pdf",
                                      "deep/out/" + longName + ".pdf", "deep/out/" + longName + ".xml",
                                      "deep/out/" + liveTemporary, "deep/out/\xe2\x82\xac.pdf",
-                                     "deep/out/\xe2\x82\xac.xml", "deep/out/.pdf", "deep/out/.xml", "elsewhere",
-                                     "elsewhere/target.pdf", "out", "plans", "plans/plan.dxf", "temp"}));
+                                     "deep/out/\xe2\x82\xac.xml", "deep/out/dup.pdf", "deep/out/dup.xml",
+                                     "elsewhere", "elsewhere/target.pdf", "out", "plans", "plans/plan.dxf", "temp"}));
     EXPECT_EQ(readFile(out + "/a.pdf"), "old plot");
     EXPECT_EQ(readFile(dir.file("copies/plan.dxf")), "old copy");
     EXPECT_TRUE(std::filesystem::is_symlink(out + "/link.pdf"));
     for (const char* reason : {"The output file name is refused: it holds a backslash.\n",
                                "The output file name is refused: it is a link to a file outside its folder.\n",
                                "The XML target is refused: another file of the report goes there.\n",
+                               "The output file name is refused: it has no stem, so it gives \".pdf\" as every name "
+                               "without one does.\n",
+                               "The output file is refused: graphic report 9819 of this run wrote it.\n",
                                "The report's files were left as they were: unable to move "})
         EXPECT_NE(printed.find(reason), std::string::npos) << reason << printed;
 }

@@ -42,6 +42,11 @@ enum CGraphicReportStatus {
     kReportDataInvalid = 17,
     // The plot failed: refused by its work limit, or its file could not be written.
     kReportPlotFailed = 18,
+    // The plot's file is one that another report of the same run wrote (two output names
+    // may give one file: "plan" and "plan.png" give a PDF's "plan.pdf"), or the output name
+    // has no stem (".", ".hidden" and ".pdf" all give ".pdf"): nothing is written, and the
+    // other report's file stays.
+    kReportOutputTaken = 19,
 };
 
 class CGraphicReport

@@ -20,7 +20,8 @@ class CEXKavro;
 class CReportOutputs
 {
 public:
-    CReportOutputs() = default;
+    // The files of the report of this id (0 for none).
+    explicit CReportOutputs(int report = 0) : m_report(report) {}
     // Puts back the files a commit replaced unless they were kept, and removes the temporary
     // files that were not moved into place.
     ~CReportOutputs();
@@ -39,11 +40,17 @@ public:
     // already moved are put back, the cause is printed and logged, and the failed file's
     // status is given; else kReportPlotted.
     int commit();
-    // Drops the files the commit kept aside: the new files stay in place.
+    // Drops the files the commit kept aside: the new files stay in place, and are the
+    // report's for the rest of the batch run.
     void keep();
 
-    // Starts a batch run: each folder is swept again before the first file goes to it.
+    // Starts a batch run: each folder is swept again before the first file goes to it, and
+    // no file is any report's yet.
     static void beginRun();
+    // Why a report may not write the file of the path: another report of the run kept its
+    // file there ("graphic report 9801 of this run wrote it"); "" when none did. Paths meet
+    // as in holds(), the folders compared as they are on disk.
+    static CString writtenInRun(const CString& path);
     // Prints "\t" + what + ": " + the failure's cause on the command line, and writes the
     // failure to the error logs of the document-monitor settings when there are any.
     static void reportFailure(const CString& what, CEXKavro* failure);
@@ -63,6 +70,7 @@ private:
     static bool moveIntoPlace(Output& output);
     void putBack();
 
+    int m_report = 0;
     std::vector<Output> m_outputs;
     bool m_committed = false;
 };
