@@ -211,12 +211,13 @@ void CAttributes::extractSpaceBlockAttributeValues(AcDbBlockReference* reference
     });
 }
 
-void CAttributes::applyToDWG(AcDbEntity* entity)
+bool CAttributes::applyToDWG(AcDbEntity* entity)
 {
-    kavroGuard("CAttributes::applyToDWG", __FILE__, [&] {
+    return kavroGuard("CAttributes::applyToDWG", __FILE__, [&] {
         const auto* reference = AcDbBlockReference::cast(entity);
+        bool wrote = false;
         if (!reference)
-            return;
+            return wrote;
         // An attribute is written only when its layer or text changes.
         forEachAttribute(reference, AcDb::kForRead, [&](AcDbAttribute* attribute) {
             const CAttribute* element = getAtAttribute(attribute->tag());
@@ -230,16 +231,19 @@ void CAttributes::applyToDWG(AcDbEntity* entity)
                 attribute->setLayer(element->getLayer());
             if (retexted)
                 attribute->setTextString(element->getValue());
+            wrote = true;
         });
+        return wrote;
     });
 }
 
-void CAttributes::applyToDWG(AcDbEntity* entity, AcGeMatrix3d transform, AcGePoint3d* anchor)
+bool CAttributes::applyToDWG(AcDbEntity* entity, AcGeMatrix3d transform, AcGePoint3d* anchor)
 {
-    kavroGuard("CAttributes::applyToDWG", __FILE__, [&] {
+    return kavroGuard("CAttributes::applyToDWG", __FILE__, [&] {
         const auto* reference = AcDbBlockReference::cast(entity);
+        bool wrote = false;
         if (!reference)
-            return;
+            return wrote;
         std::optional<AcGePoint3d> around = anchor ? std::optional(*anchor) : std::nullopt;
         if (!around)
             forEachAttribute(reference, AcDb::kForRead, [&](AcDbAttribute* attribute) {
@@ -252,9 +256,12 @@ void CAttributes::applyToDWG(AcDbEntity* entity, AcGeMatrix3d transform, AcGePoi
         forEachAttribute(reference, AcDb::kForRead, [&](AcDbAttribute* attribute) {
             const std::unique_ptr<AcDbAttribute> laidOut(attribute->clone());
             layOut(laidOut.get(), transform, inverse, around ? &*around : nullptr);
-            if (!samePlacement(*laidOut, *attribute) && writable(attribute))
+            if (!samePlacement(*laidOut, *attribute) && writable(attribute)) {
                 attribute->copyFrom(laidOut.get());
+                wrote = true;
+            }
         });
+        return wrote;
     });
 }
 
@@ -279,13 +286,12 @@ void CAttributes::layOut(AcDbAttribute* attribute, const AcGeMatrix3d& transform
     attribute->setPosition(*anchor + offsets[kind]);
 }
 
-void CAttributes::applyToDWG(AcDbObjectId entityId, AcGeMatrix3d transform, AcGePoint3d* anchor)
+bool CAttributes::applyToDWG(AcDbObjectId entityId, AcGeMatrix3d transform, AcGePoint3d* anchor)
 {
-    kavroGuard("CAttributes::applyToDWG", __FILE__, [&] {
+    return kavroGuard("CAttributes::applyToDWG", __FILE__, [&] {
         // The attributes are opened on their own: the reference is only read.
         AcDbObjectPointer<AcDbEntity> entity(entityId, AcDb::kForRead);
-        if (entity)
-            applyToDWG(entity.object(), transform, anchor);
+        return entity && applyToDWG(entity.object(), transform, anchor);
     });
 }
 

@@ -460,21 +460,23 @@ CString CBlockDWG::getLinearUnits() const
 
 // ---- the XData record ----
 
-void CBlockDWG::writeXData(AcDbObject* object)
+bool CBlockDWG::writeXData(AcDbObject* object)
 {
-    kavroGuard("CBlockDWG::writeXData", __FILE__, [&] {
+    return kavroGuard("CBlockDWG::writeXData", __FILE__, [&] {
         auto* reference = AcDbBlockReference::cast(object);
         // Writing over a record that could not be read would replace what it holds with
         // defaults.
         if (!reference || m_xDataUnreadable)
-            return;
-        if (const Acad::ErrorStatus status = storeXData(reference); status != Acad::eOk)
+            return false;
+        bool written = false;
+        if (const Acad::ErrorStatus status = storeXData(reference, &written); status != Acad::eOk)
             throw new CEXUnhandled(status, KAVRO_PRODUCT_CAPTION, __FILE__, "CBlockDWG::writeXData", __LINE__,
                                    CString(), nullptr);
+        return written;
     });
 }
 
-Acad::ErrorStatus CBlockDWG::storeXData(AcDbBlockReference* reference)
+Acad::ErrorStatus CBlockDWG::storeXData(AcDbBlockReference* reference, bool* written)
 {
     const bool metric = m_units == 0;
     const std::string_view length = metric ? "m." : "ft.";
@@ -514,7 +516,10 @@ Acad::ErrorStatus CBlockDWG::storeXData(AcDbBlockReference* reference)
             return status;
     // The application is registered in the database that holds the reference.
     acdbRegApp(m_xDataAppName, reference->database());
-    return reference->setXData(chainOf(record).get());
+    const Acad::ErrorStatus status = reference->setXData(chainOf(record).get());
+    if (written)
+        *written = status == Acad::eOk;
+    return status;
 }
 
 void CBlockDWG::readXData(const resbuf* chain, AcApDocument* document)
@@ -1098,7 +1103,7 @@ void CBlockDWG::appendAttributes(AcDbBlockReference* reference) const
     });
 }
 
-bool CBlockDWG::applyToDWG(CAcadDrawing* drawing, CKavroExceptions* errors)
+bool CBlockDWG::applyToDWG(CAcadDrawing* drawing, CKavroExceptions* errors, bool* changed)
 {
     return kavroGuard("CBlockDWG::applyToDWG", __FILE__, [&] {
         const DrawingLock lock(drawing);
@@ -1117,17 +1122,22 @@ bool CBlockDWG::applyToDWG(CAcadDrawing* drawing, CKavroExceptions* errors)
                                                    "CBlockDWG::applyToDWG"));
             return false;
         }
-        updateBlockIdentifier(reference.get());
-        writeXData(reference.get());
-        if (m_attributes && m_attributes->getCount() > 0)
-            m_attributes->applyToDWG(reference.get(), currentUcs(drawing->getDocument()->database()), nullptr);
+        bool wrote = updateBlockIdentifier(reference.get());
+        wrote = writeXData(reference.get()) || wrote;
+        if (m_attributes && m_attributes->getCount() > 0) {
+            const AcGeMatrix3d ucs = currentUcs(drawing->getDocument()->database());
+            wrote = m_attributes->applyToDWG(reference.get(), ucs, nullptr) || wrote;
+        }
         if (m_hatch) {
             AcDbObjectId hatchId;
             hatchBlock(drawing, reference.get(), hatchId, errors);
             CHatch::replaceDrawnFor(reference.get(), hatchId);
             if (m_hyperlinks)
                 hyperlinkHatch(&hatchId);
+            wrote = wrote || !hatchId.isNull();
         }
+        if (changed)
+            *changed = wrote;
         if (m_hyperlinks)
             hyperlinkBlock(reference.get(), 0);
         if (m_zoomOnApply)
@@ -1149,16 +1159,16 @@ void CBlockDWG::updateAttributes(AcGeMatrix3d& transform, AcGePoint3d* anchor)
     });
 }
 
-void CBlockDWG::updateBlockIdentifier(AcDbEntity* entity)
+bool CBlockDWG::updateBlockIdentifier(AcDbEntity* entity)
 {
-    kavroGuard("CBlockDWG::updateBlockIdentifier", __FILE__, [&] {
+    return kavroGuard("CBlockDWG::updateBlockIdentifier", __FILE__, [&] {
         const auto* reference = AcDbBlockReference::cast(entity);
         if (!reference)
-            return;
+            return false;
         const Opened<AcDbBlockTableRecord> definition =
             openObject<AcDbBlockTableRecord>(reference->blockTableRecord(), AcDb::kForRead);
-        if (definition && definition->name() != m_blockName && definition->upgradeOpen() == Acad::eOk)
-            definition->setName(m_blockName);
+        return definition && definition->name() != m_blockName && definition->upgradeOpen() == Acad::eOk &&
+               definition->setName(m_blockName) == Acad::eOk;
     });
 }
 

@@ -30,13 +30,13 @@ std::unique_ptr<CHatch> solidSpaceHatch()
     return hatch;
 }
 
-// Gives the block its own copy of the style and writes it back; whether it was written.
+// Gives the block its own copy of the style and writes it back; whether it was hatched.
 bool hatchWith(const CHatch& style, CBlockDWG* block, CAcadDrawing* drawing)
 {
     auto* own = new CHatch;
     style.copyTo(own);
     block->setHatch(own);
-    return writeBack(block, drawing, "hatched");
+    return writeBack(block, drawing, "hatched") == WriteBack::changed;
 }
 
 void printLocalTime()
@@ -131,7 +131,7 @@ void kavroFindReplaceStub()
             if (CAttribute* name = spaceAttribute(block, 0))
                 name->setValue(newName);
             block->setName(newName);
-            if (!writeBack(block, drawing, "renamed", oldName))
+            if (writeBack(block, drawing, "renamed", oldName) != WriteBack::changed)
                 continue;
             ++changes;
             acutPrintf("%s changed to %s\n", oldName, newName);

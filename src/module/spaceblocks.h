@@ -46,23 +46,28 @@ inline CAttribute* spaceAttribute(const CBlockDWG* block, int kind)
     return attributes ? attributes->getAtAttribute(kind) : nullptr;
 }
 
+// What writing a block back did: the commands count only the blocks it changed.
+enum class WriteBack { refused, unchanged, changed };
+
 // Writes the block back and shows what it warned of, one box each. A block that could not
 // be written is named in one line instead (by its name, or the name given: the one it had
-// before the command renamed it), with why, as "not" and notDone ("altered"), and false
-// returned.
-inline bool writeBack(CBlockDWG* block, CAcadDrawing* drawing, const char* notDone, const CString& name = CString())
+// before the command renamed it), with why, as "not" and notDone ("altered"), and refused
+// given. A block that already held what it writes writes nothing: unchanged.
+inline WriteBack writeBack(CBlockDWG* block, CAcadDrawing* drawing, const char* notDone,
+                           const CString& name = CString())
 {
     CKavroExceptions errors;
-    if (!block->applyToDWG(drawing, &errors)) {
+    bool changed = false;
+    if (!block->applyToDWG(drawing, &errors, &changed)) {
         const auto* failure = dynamic_cast<const CEXBlockNotWritten*>(errors.getAt(errors.getCount() - 1));
         acutPrintf("\nSpace %s (handle %s) not %s: %s\n", name.IsEmpty() ? block->getName() : name,
                    block->getHandle(), notDone,
                    failure ? failure->getReason() : CString("it could not be written"));
-        return false;
+        return WriteBack::refused;
     }
     if (errors.getCount() > 0)
         errors.displayAll();
-    return true;
+    return changed ? WriteBack::changed : WriteBack::unchanged;
 }
 
 // A space command's last line: how many spaces it did what to ("1 space deleted").

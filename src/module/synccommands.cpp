@@ -105,7 +105,7 @@ void blankThirdAttribute()
             if (!aux)
                 continue;
             aux->setValue(" ");
-            if (writeBack(block, drawing, "altered"))
+            if (writeBack(block, drawing, "altered") == WriteBack::changed)
                 ++altered;
         }
         acutPrintf("%i block(s) altered\n", altered);

@@ -88,7 +88,7 @@ void updateSpaces()
             if (perimeterLinked)
                 setAttributeValue(block, 2,
                                   CUtilities::DoubleToCString(block->getPerimeter(), precision) + lengthUnit(units));
-            if (writeBack(block, drawing, "updated"))
+            if (writeBack(block, drawing, "updated") == WriteBack::changed)
                 ++updated;
         }
         saySpacesDone(updated, "updated");
@@ -123,7 +123,7 @@ void updateTextSize()
                 if (rotation)
                     attributes->setRotation(*rotation);
             }
-            if (writeBack(block, drawing, "updated"))
+            if (writeBack(block, drawing, "updated") == WriteBack::changed)
                 ++updated;
         }
         saySpacesDone(updated, "updated");

@@ -475,10 +475,13 @@ class Unchanged(Batch):
     def test_commands_that_change_nothing_leave_the_drawing_unmodified(self):
         plan = self.plan("--spaces", rooms=8)
         once = os.path.join(self.dir, "once.dxf")
-        commands = ["kus", "krt", "kut", "", "", "", "kbta", "ksxta", "", "", "", ""]
+        commands = ["kus", "krt", "kut", "", "", "", "kbta", "ksxta", "", "", "", "", "kfrs", "", ""]
         self.run_module(commands + ["SAVEAS", once, "QUIT"], plan)
         out = self.run_module(commands + ["SETVAR", "?", "QUIT"], once)
         self.assertIn("\nDBMOD       0  (read only)\n", out)
+        # The counts take only the spaces changed.
+        self.assertEqual(re.findall(r"\d+ spaces? updated|\d+ block\(s\) altered|\d+ changes made", out),
+                         ["0 spaces updated", "0 spaces updated", "0 block(s) altered", "0 changes made"])
 
 
 class PlanWithoutSpaces(Batch):

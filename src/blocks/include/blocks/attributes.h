@@ -55,12 +55,13 @@ public:
 
     // Writes each element's value (and layer, when set) to the attribute of its tag; an
     // attribute that holds them already is not written. The same holds for the layout below.
-    void applyToDWG(AcDbEntity* entity);
+    // Each gives whether it wrote an attribute.
+    bool applyToDWG(AcDbEntity* entity);
     // Writes the space-block texts and lays them out around the anchor (world coordinates;
     // null: the AREA attribute's position; without either the texts keep their places),
     // under the UCS matrix transform.
-    void applyToDWG(AcDbEntity* entity, AcGeMatrix3d transform, AcGePoint3d* anchor);
-    void applyToDWG(AcDbObjectId entityId, AcGeMatrix3d transform, AcGePoint3d* anchor);
+    bool applyToDWG(AcDbEntity* entity, AcGeMatrix3d transform, AcGePoint3d* anchor);
+    bool applyToDWG(AcDbObjectId entityId, AcGeMatrix3d transform, AcGePoint3d* anchor);
 
     // Hides each visible attribute of the reference and appends an element recording its
     // object id (an attribute already hidden is not recorded).

@@ -111,8 +111,8 @@ public:
     // Writes the record to a block reference (opened for write when open for read) unless
     // it holds that record already; anything else is left alone. A record the host refuses
     // raises an error. A record that was present but could not
-    // be read is left as the drawing holds it.
-    void writeXData(AcDbObject* object);
+    // be read is left as the drawing holds it. Whether the record was written.
+    bool writeXData(AcDbObject* object);
     // Parses a record; the document's database resolves the area handles.
     void readXData(const resbuf* chain, AcApDocument* document);
     // Whether the reference this block was read from holds a record of its application
@@ -179,13 +179,15 @@ public:
     // hatch, hyperlinks, zoom and assets; what holds its value already is not written, so
     // that an unchanged block leaves the drawing unmodified. Hatching warnings go to the
     // collector. A reference that cannot be written (on a locked layer, say) is left as it
-    // is: false, and a CEXBlockNotWritten naming why goes to the collector.
-    bool applyToDWG(CAcadDrawing* drawing, CKavroExceptions* errors);
+    // is: false, and a CEXBlockNotWritten naming why goes to the collector. `changed`, when
+    // given, tells whether a block written changed its definition's name, its record or its
+    // texts, or drew a hatch (the hyperlinks and assets written after them are not told).
+    bool applyToDWG(CAcadDrawing* drawing, CKavroExceptions* errors, bool* changed = nullptr);
     // Lays the attribute texts out around the anchor (world coordinates; null: the AREA
     // text's position), under the caller's lock.
     void updateAttributes(AcGeMatrix3d& transform, AcGePoint3d* anchor);
-    // Names the reference's definition blockName.
-    void updateBlockIdentifier(AcDbEntity* entity);
+    // Names the reference's definition blockName; whether it was renamed.
+    bool updateBlockIdentifier(AcDbEntity* entity);
     void zoomToBlock(CAcadDrawing* drawing, AcDbBlockReference* reference);
     // Turns the block into its outline polylines where the reference shows them, and erases
     // the definition when nothing refers to it any more; 1 when done, else 0 and the
@@ -235,7 +237,9 @@ private:
     void readItem(std::string_view item, AcDbDatabase* database);
     std::string_view readArea(std::string_view item);
     std::string_view readPerimeter(std::string_view item);
-    Acad::ErrorStatus storeXData(AcDbBlockReference* reference);
+    // Writes the record unless the reference holds it already; `written`, when given, is
+    // set when it was written.
+    Acad::ErrorStatus storeXData(AcDbBlockReference* reference, bool* written = nullptr);
     double sumOf(CArray<AcDbHandle>& handles, AcApDocument* document, bool areas) const;
     // The outline measure of the reference; false when the reference does not open.
     bool outlineMeasure(AcApDocument* document, bool area, double& measure) const;
