@@ -28,8 +28,9 @@ public:
     // pending messages handled after each. A report no longer queued, or deleted, is
     // skipped, and one line at the end of the run counts those skipped; one whose plot type
     // names no device is recorded as kReportPlotTypeUnknown, and one of the DWF device as
-    // kReportDWFNotPlottable, each with a line saying why, and the run goes on. The first
-    // report that fails ends the run.
+    // kReportDWFNotPlottable, each with a line saying why, and the run goes on. Any other
+    // fault of a report is recorded in its status and the run goes on, but for a call to the
+    // server that fails: that ends the run.
     void prepareReports(CStoredProcedure* procedure, int timeout);
     // Takes the report, to be claimed by its id as those getGraphicReports appends are.
     void addGraphicReport(CGraphicReport* report);
