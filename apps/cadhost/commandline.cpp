@@ -68,32 +68,18 @@ std::optional<std::string> withHome(std::optional<std::string> path)
     return path;
 }
 
-void refuse(std::string why)
-{
-    why[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(why[0])));
-    say("\n" + why + ".\n");
-}
-
-void refusePath(const std::string& why)
-{
-    if (qv::inputInteractive())
-        refuse(why);
-    else
-        complain(why);
-}
-
 std::optional<std::string> takeablePath(const std::string& path)
 {
     if (path.size() >= PATH_MAX) {
-        refusePath("the path \"" + path + "\" is longer than the " + std::to_string(PATH_MAX - 1)
-                   + " bytes a path may have");
+        qv::refuseAnswer("The path \"" + path + "\" is longer than the " + std::to_string(PATH_MAX - 1)
+                         + " bytes a path may have.");
         return std::nullopt;
     }
     for (size_t start = 0; start < path.size();) {
         const size_t end = std::min(path.find_first_of("/\\", start), path.size());
         if (end - start > NAME_MAX) {
-            refusePath("the name \"" + path.substr(start, end - start) + "\" is longer than the "
-                       + std::to_string(NAME_MAX) + " bytes a file name may have");
+            qv::refuseAnswer("The name \"" + path.substr(start, end - start) + "\" is longer than the "
+                             + std::to_string(NAME_MAX) + " bytes a file name may have.");
             return std::nullopt;
         }
         start = end + 1;
@@ -106,12 +92,13 @@ std::optional<std::string> fileToWrite(const std::string& path)
     auto taken = takeablePath(path);
     std::error_code error;
     if (taken && std::filesystem::is_directory(nativePath(path.c_str()), error)) {
-        refusePath("\"" + *taken + "\" is a folder, not a file");
+        qv::refuseAnswer("\"" + *taken + "\" is a folder, not a file.");
         return std::nullopt;
     }
     return taken;
 }
 
+// After an answer refused where it is not asked again, the next prompt is cancelled.
 std::optional<std::string> askPath(const std::string& prompt, const PathCheck& check)
 {
     for (;;) {
@@ -120,8 +107,6 @@ std::optional<std::string> askPath(const std::string& prompt, const PathCheck& c
             return std::nullopt;
         if (auto taken = check(*path))
             return taken;
-        if (!qv::inputInteractive())
-            throw PathRefused();
     }
 }
 
@@ -135,6 +120,7 @@ bool askReplace(const std::string& path, const std::string& state)
             return false;
         if (std::string("YES").starts_with(answer))
             return true;
-        say("\nInvalid option keyword.\n");
+        if (!qv::refuseAnswer("Invalid option keyword."))
+            return false;
     }
 }

@@ -25,28 +25,18 @@ void sayUnhandled(const std::string& command);
 std::optional<std::string> askLine(const std::string& prompt, qv::InputKind kind = qv::InputKind::text);
 // A path answer with a leading "~" made the home folder; what every file prompt reads.
 std::optional<std::string> withHome(std::optional<std::string> path);
-// Tells why an answer was refused ("why" in small letters, without a full stop), on a line
-// of its own.
-void refuse(std::string why);
-// Tells why a path answer was refused: on a terminal as refuse does, before the prompt comes
-// again; in a script on standard error, where the command's failure is told.
-void refusePath(const std::string& why);
 // The path, when the file system can take it: no name in it longer than NAME_MAX bytes, and
-// the whole shorter than PATH_MAX; otherwise none, having said why.
+// the whole shorter than PATH_MAX; otherwise none, having refused the answer.
 std::optional<std::string> takeablePath(const std::string& path);
 // The path of a file to write: one the file system can take and that is no folder; otherwise
-// none, having said why.
+// none, having refused the answer.
 std::optional<std::string> fileToWrite(const std::string& path);
-// Gives the path a command goes on with, or none, having said why with refusePath.
+// Gives the path a command goes on with, or none, having refused the answer
+// (qv::refuseAnswer).
 using PathCheck = std::function<std::optional<std::string>(const std::string& path)>;
-// What askPath throws in a script when check refused the answer: the script's next line is
-// no answer to the prompt, so the command fails there.
-struct PathRefused
-{
-};
-// Asks for a path until check takes one (by default, one the file system can take), on a
-// terminal; a script's answer is taken or the command fails (PathRefused). None when the
-// prompt is cancelled.
+// Asks for a path until check takes one (by default, one the file system can take). None
+// when the prompt is cancelled, or when an answer was refused where it is not asked again
+// (a script's: the command fails there).
 std::optional<std::string> askPath(const std::string& prompt, const PathCheck& check = takeablePath);
 // Asks whether to replace the file at path, which is in the state given: Yes or No, by any
 // leading part of the word; Enter, a cancel and the end of input keep the file.

@@ -92,7 +92,7 @@ resbuf* parseValue(const std::string& text, short type)
     errno = 0;
     const long v = std::strtol(text.c_str(), &end, 10);
     if (*end || errno == ERANGE || v < (isShort ? -32768L : INT32_MIN) || v > (isShort ? 32767L : INT32_MAX)) {
-        say("\nRequires an integer value.\n");
+        qv::refuseAnswer("Requires an integer value.");
         acutRelRb(value);
         return nullptr;
     }
@@ -103,22 +103,22 @@ resbuf* parseValue(const std::string& text, short type)
     return value;
 }
 
-// Why a value was not taken, as a line: the layer CLAYER names is missing, or the value is
-// out of the variable's range.
+// Why a value was not taken: the layer CLAYER names is missing, or the value is out of the
+// variable's range.
 std::string refusal(const std::string& name, const resbuf& value)
 {
-    std::string text = "\nCannot set ";
+    std::string text = "Cannot set ";
     text += name;
     text += " to ";
     text += shownValue(value);
     if (name == "CLAYER")
-        text += ": the drawing has no such layer.\n";
+        text += ": the drawing has no such layer.";
     else if (name == "PICKBOX")
-        text += ": it takes 0 to 50.\n";
+        text += ": it takes 0 to 50.";
     else if (name == "PLOTDPI")
-        text += ": it takes 50 to 300.\n";
+        text += ": it takes 50 to 300.";
     else
-        text += ".\n";
+        text += ".";
     return text;
 }
 
@@ -173,9 +173,6 @@ HostCommands::Outcome HostCommands::run(const std::string& line)
         return Outcome::notHost;   // only HELP takes a word after its name
     try {
         return runNamed(*command);
-    } catch (const PathRefused&) {
-        m_failed = true;   // a script's file name was refused, saying why: the command fails
-        return Outcome::done;
     } catch (...) {
         // The command ends here, its drawings open as it left them; a file command that
         // ended so failed.
@@ -283,8 +280,8 @@ bool HostCommands::saveAs(AcApDocument* doc)
                                       auto taken = fileToWrite(withExtension(answer.empty() ? current : answer));
                                       return taken && heldByAnother(doc, *taken) ? std::nullopt : taken;
                                   }
-                                  refusePath("cannot save as \"" + answer
-                                             + "\": the file name is only an extension; give the drawing a name");
+                                  qv::refuseAnswer("Cannot save as \"" + answer + "\": the file name is only an "
+                                                   "extension; give the drawing a name.");
                                   return std::nullopt;
                               });
     if (!path)
@@ -302,7 +299,7 @@ bool HostCommands::heldByAnother(const AcApDocument* doc, const std::string& pat
     const AcApDocument* holder = acDocManager->documentOfFile(path.c_str());
     if (!holder || holder == doc)
         return false;
-    refusePath(path + " is open in this session: close it first, or choose another name");
+    qv::refuseAnswer(path + " is open in this session: close it first, or choose another name.");
     return true;
 }
 
@@ -400,7 +397,7 @@ HostCommands::Answer HostCommands::askSaveChanges(AcApDocument* doc)
             return Answer::no;
         if (std::string("CANCEL").starts_with(answer))
             return Answer::cancel;
-        say("\nInvalid option keyword.\n");
+        qv::refuseAnswer("Invalid option keyword."); // asked on a terminal only, so asked again
     }
 }
 
@@ -447,7 +444,7 @@ void HostCommands::setVar()
         }
         const bool taken = next && acedSetVar(key.c_str(), next) == RTNORM;
         if (next && !taken)
-            say(refusal(key, *next));
+            qv::refuseAnswer(refusal(key, *next));
         acutRelRb(next);
         if (taken)
             return;

@@ -4,9 +4,10 @@
 // open drawing; OPEN and CLOSE name the drawing that is current afterwards, and a save says
 // where it wrote. A command that needs a drawing says
 // "No drawing is open." when there is none. A file prompt refuses a name the file system
-// cannot take (and, for a file to write, a folder's) and asks again; in a script, where the
-// next line is no answer to it, the command fails there. Whatever a command throws ends that
-// command with a line that names it, never the session.
+// cannot take (and, for a file to write, a folder's). An answer refused is asked again on a
+// terminal; in a script, where the next line is no answer to it, the command fails there
+// (qv::refuseAnswer). Whatever a command throws ends that command with a line that names
+// it, never the session.
 //
 // On a terminal, a drawing with unsaved changes is not given up (by QUIT, EXIT, CLOSE or
 // the end of input) before the user answers "Save changes to <file>? [Yes/No/Cancel]
@@ -14,6 +15,8 @@
 // Cancel goes back to the command line. Scripts are never asked: QUIT ends at once and
 // CLOSE closes without saving.
 #pragma once
+
+#include "arx/acedinput.h"
 
 #include <string>
 #include <vector>
@@ -38,8 +41,9 @@ public:
     // Tells on standard error which drawings lose their changes as the session ends, and why
     // ("the input has ended").
     void reportUnsaved(const std::string& why) const;
-    // True once an OPEN, SAVE, SAVEAS, EXPORT or PLOT has failed.
-    bool failed() const { return m_failed; }
+    // True once an OPEN, SAVE, SAVEAS, EXPORT or PLOT has failed, or a command on an answer
+    // refused in a script.
+    bool failed() const { return m_failed || qv::answerRefused(); }
 
 private:
     // Describes the command NAME, or lists them all for an empty name.

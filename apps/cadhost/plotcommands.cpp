@@ -12,6 +12,7 @@
 #include "arx/plotrender.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -25,6 +26,15 @@ const char* const kDefaultMedia = "ISO_A4_(297.00_x_210.00_MM)";
 const char* const kDefaultDevice = "DWG To PDF.pc3";
 
 bool sameName(const std::string& a, const std::string& b) { return upper(a) == upper(b); }
+
+// A clause that begins with a word, never with a name (PlotDevice::refusal's), made the
+// beginning of a sentence.
+std::string sentence(std::string clause)
+{
+    if (!clause.empty())
+        clause[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(clause[0])));
+    return clause;
+}
 
 // The layout's settings to plot with: its own, or, when it names no device the host knows,
 // its extents scaled to fit, centred and unturned. The media is the layout's own as the
@@ -96,8 +106,8 @@ bool plotTo(AcApDocument* doc, AcDbObjectId layoutId, const AcDbPlotSettings& se
 const AcDbLayout* layoutOf(AcDbObjectId id) { return AcDbLayout::cast(id.object()); }
 
 // Asks until an answer is taken: Enter gives the default, "?" lists the choices, and an
-// answer that take refuses (having said why) is asked again. None when the prompt was
-// cancelled.
+// answer that take refuses (qv::refuseAnswer) is asked again on a terminal. None when the
+// prompt was cancelled, or an answer refused in a script.
 std::optional<std::string> askChoice(const std::string& prompt, const std::string& fallback,
                                      const std::function<void()>& list,
                                      const std::function<std::optional<std::string>(const std::string&)>& take)
@@ -152,7 +162,7 @@ std::optional<std::string> deviceForFile(const std::string& device, bool kept, c
     if (!kept) {
         if (byName.empty() || byName == device)
             return device;
-        refusePath("the device \"" + device + "\" does not write " + extension + " files");
+        qv::refuseAnswer("The device \"" + device + "\" does not write " + extension + " files.");
         return std::nullopt;
     }
     const bool available = qv::PlotDevice::refusal(device).empty();
@@ -195,7 +205,8 @@ bool PlotCommands::plot(AcApDocument* doc)
                                     layoutId = acdbLayoutManager()->findLayoutNamed(answer.c_str(), db);
                                     if (layoutOf(layoutId))
                                         return answer;
-                                    refuse("the drawing has no layout \"" + answer + "\"; ? lists its layouts");
+                                    qv::refuseAnswer("The drawing has no layout \"" + answer
+                                                     + "\"; ? lists its layouts.");
                                     return std::nullopt;
                                 });
     if (!name)
@@ -211,7 +222,7 @@ bool PlotCommands::plot(AcApDocument* doc)
                                       const std::string why = qv::PlotDevice::refusal(found.empty() ? answer : found);
                                       if (kept || why.empty())
                                           return found;
-                                      refuse(why + "; ? lists the devices");
+                                      qv::refuseAnswer(sentence(why) + "; ? lists the devices.");
                                       return std::nullopt;
                                   });
     if (!device)
@@ -221,7 +232,7 @@ bool PlotCommands::plot(AcApDocument* doc)
                                      const std::string found = qv::PlotMedia::find(answer);
                                      if (!found.empty())
                                          return found;
-                                     refuse("unknown media \"" + answer + "\"; ? lists the media");
+                                     qv::refuseAnswer("Unknown media \"" + answer + "\"; ? lists the media.");
                                      return std::nullopt;
                                  });
     if (!media)

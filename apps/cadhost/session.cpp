@@ -120,7 +120,8 @@ void CommandLine::run()
 }
 
 // A script stops at the first OPEN, SAVE, SAVEAS, EXPORT or PLOT that fails, so that no
-// later line writes over a file with the wrong drawing.
+// later line writes over a file with the wrong drawing, and at the first command whose
+// answer was refused, so that no later line is taken for an answer or runs without it.
 bool CommandLine::stopsScript(const std::string& where, const std::string& command) const
 {
     if (qv::inputInteractive() || !m_host.failed())
@@ -174,16 +175,12 @@ void installPathPrompt()
 {
     qv::setPathPrompt([](const std::string& prompt) -> std::optional<std::string> {
         say("\n" + prompt + ": ");
-        try {
-            return askPath("", [&prompt](const std::string& path) {
-                auto taken = takeablePath(path);
-                if (!taken && qv::inputInteractive())
-                    say("\n" + prompt + ": ");
-                return taken;
-            });
-        } catch (const PathRefused&) {
-            return std::nullopt;
-        }
+        return askPath("", [&prompt](const std::string& path) {
+            auto taken = takeablePath(path);
+            if (!taken && qv::inputInteractive())
+                say("\n" + prompt + ": ");
+            return taken;
+        });
     });
 }
 

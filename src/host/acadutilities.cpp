@@ -1,6 +1,7 @@
 #include "host/acadutilities.h"
 
 #include "arx/aced.h"
+#include "arx/acedinput.h"
 #include "arx/acedselect.h"
 #include "arx/acutprintf.h"
 #include "arx/dbsymtb.h"
@@ -102,11 +103,22 @@ int pickEntity(AcDbObjectId& id, CString prompt, const std::function<bool(const 
         opened->close();
         if (taken)
             return 0;
-        acutPrintf("Invalid selection - %s.\n", name);
+        if (!qv::refuseAnswer("Invalid selection - " + name.str() + ".")) {
+            reportNoPick(RTCAN);
+            return 16;
+        }
     }
 }
 
 } // namespace
+
+void CAcadUtilities::refuseAnswer(const CString& why)
+{
+    kavroGuard("CAcadUtilities::refuseAnswer", __FILE__, [&] {
+        if (!qv::refuseAnswer(why.str()))
+            throw new CEXCancelled(KAVRO_PRODUCT_CAPTION, __FILE__, "CAcadUtilities::refuseAnswer");
+    });
+}
 
 void CAcadUtilities::getInteger(CString prompt, int defaultValue, int* result)
 {
@@ -128,7 +140,8 @@ void CAcadUtilities::getPrecision(CString prompt, int defaultValue, int* result)
         for (getInteger(prompt, defaultValue, result);
              *result < CUtilities::minPrecision || *result > CUtilities::maxPrecision;
              getInteger(prompt, defaultValue, result))
-            acutPrintf("The precision must be from %i to %i.\n", CUtilities::minPrecision, CUtilities::maxPrecision);
+            refuseAnswer("The precision must be from " + CUtilities::IntToCString(CUtilities::minPrecision) + " to "
+                         + CUtilities::IntToCString(CUtilities::maxPrecision) + ".");
     });
 }
 
@@ -155,7 +168,7 @@ void CAcadUtilities::getSize(CString prompt, double defaultValue, int precision,
             defaultValue = std::copysign(1e150, defaultValue);
         for (getDouble(prompt, defaultValue, precision, result); !CUtilities::isDrawableSize(*result);
              getDouble(prompt, defaultValue, precision, result))
-            acutPrintf("The size is too large to draw.\n");
+            refuseAnswer("The size is too large to draw.");
     });
 }
 
@@ -183,7 +196,7 @@ CString CAcadUtilities::getString(CString prompt)
 void CAcadUtilities::getBoolean(CString prompt, BOOL defaultValue, BOOL* result)
 {
     kavroGuard("CAcadUtilities::getBoolean", __FILE__, [&] {
-        // Enter keeps the default; anything but a yes or a no is asked again. The answer
+        // Enter keeps the default; anything but a yes or a no is refused. The answer
         // holds no blanks: at a terminal, Space ends it as Enter does.
         std::optional<BOOL> answer;
         while (!answer) {
@@ -192,7 +205,7 @@ void CAcadUtilities::getBoolean(CString prompt, BOOL defaultValue, BOOL* result)
                 throw new CEXCancelled(KAVRO_PRODUCT_CAPTION, __FILE__, "CAcadUtilities::getBoolean");
             answer = text.empty() ? std::optional<BOOL>(defaultValue) : yesOrNo(text.c_str());
             if (!answer)
-                acutPrintf("\nAnswer Yes or No (1 or 0).");
+                refuseAnswer("Answer Yes or No (1 or 0).");
         }
         *result = *answer;
         acutPrintf(" %s\n", CUtilities::BoolToCString(*result));
@@ -284,7 +297,10 @@ BOOL CAcadUtilities::pickBlockReference(const std::function<void(AcDbBlockRefere
                 return TRUE;
             }
             opened->close();
-            acutPrintf("Invalid selection.\n");
+            if (!qv::refuseAnswer("Invalid selection.")) {
+                reportNoPick(RTCAN);
+                return FALSE;
+            }
         }
     });
 }

@@ -140,13 +140,18 @@ std::string fileBytes(const std::string& text, bool& asUtf8)
     return asUtf8 ? "\xEF\xBB\xBF" + text : bytes;
 }
 
-// Starts the opener on the file, in the file's folder; a program that does not start is
-// named with the reason.
+// Starts the opener on the file, in the file's folder, asking for one when the preferences
+// name none (an empty answer is refused); a program that does not start is named with the
+// reason.
 void openCsv(CString opener, const std::filesystem::path& csv)
 {
-    while (opener.IsEmpty())
+    CAcadUtilities utilities;
+    while (opener.IsEmpty()) {
         opener = qv::withHomeExpanded(
-            CAcadUtilities().getString("Please enter the path of the application you wish to open csv files with\n").str());
+            utilities.getString("Please enter the path of the application you wish to open csv files with\n").str());
+        if (opener.IsEmpty())
+            utilities.refuseAnswer("A program is needed to open the csv file.");
+    }
     std::string error;
     if (!qv::startProgram(opener.str(), {csv.string()}, csv.parent_path().string(), error))
         acutPrintf("unable to start the program to open the csv file - %s\n", error);

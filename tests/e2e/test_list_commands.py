@@ -19,7 +19,7 @@ import xml.etree.ElementTree as ElementTree
 
 import ezdxf
 
-from test_cadhost import Host, generate_plan, run_module_script
+from test_cadhost import Host, generate_plan, refusal, run_module_script
 
 VERSION = "64.04.03.00"
 KLB_PROMPTS = "\nsort by handle in ascending order <1>: %s\n\nlist assets <0>: %s\n"
@@ -569,10 +569,13 @@ class RoomAreaCsvTest(ModuleCase):
         csv = os.path.join(self.dir, "plan.csv")
         saved = CSV_TITLE + "csv data successfully saved to file (%s)\n" % csv
         ask = "\nPlease enter the path of the application you wish to open csv files with\n:"
-        # No opener in the preferences: asked until an answer is given.
+        # No opener in the preferences: asked for (an empty answer is refused, stopping the script).
         self.write_prefs(opener="")
-        out = self.run_module(["kcsv", "", opener, "QUIT"])
-        self.assertEqual(out, saved + ask + ask)
+        result = run_module_script(self.dir, ["kcsv", "", opener], self.plan)
+        self.assertEqual(refusal(result), "A program is needed to open the csv file.")
+        os.remove(csv)
+        out = self.run_module(["kcsv", opener, "QUIT"])
+        self.assertEqual(out, saved + ask)
         self.assertEqual(self.wait_for(started), [csv, self.dir])
         os.remove(started)
         # A cancel ends the command after the file was written, without starting anything.

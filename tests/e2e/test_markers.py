@@ -6,7 +6,6 @@ read back with ezdxf.
 Run by CTest (label e2e) with the variables of test_cadhost.py.
 """
 
-import decimal
 import math
 import os
 import shutil
@@ -16,7 +15,7 @@ import unittest
 
 import ezdxf
 
-from test_cadhost import ROOT, Host, generate_plan, run_module_script
+from test_cadhost import ROOT, Host, generate_plan, refusal, run_module_script
 
 VERSION = "64.04.03.00"
 LEGEND_TITLE = "Kavro Create Legend Marker Block %s\n" % VERSION
@@ -106,14 +105,15 @@ class Markers(unittest.TestCase):
         self.assertEqual(texts["LEGENDUNITS"], "1")
 
     def test_the_pie_chart_marker(self):
-        # A precision or a size that could not be drawn is asked again.
-        out = self.run_module(["kpmc", "#" + self.circle.dxf.handle, "2000000000", "1", "1e200", "300", "",
-                               "SAVEAS", self.out, "kpmc", "QUIT"])
-        self.assertEqual(out, PIE_TITLE + PICK_CIRCLE
-                         + "\nenter pie chart precision <2>: 2000000000\nThe precision must be from -1 to 1074.\n"
-                         "\nenter pie chart precision <2>: 1\n\nenter pie chart text size <250.0>: %.1f\n"
-                         "The size is too large to draw.\n" % decimal.Decimal(1e200)
-                         + "\nenter pie chart text size <250.0>: 300.0\n"
+        # A precision or a size that could not be drawn is refused: a cancel.
+        for answers, why in ((["2000000000"], "The precision must be from -1 to 1074."),
+                             (["1", "1e200"], "The size is too large to draw.")):
+            self.assertEqual(refusal(run_module_script(self.dir, ["kpmc", "#" + self.circle.dxf.handle, *answers,
+                                                                  "300"], self.plan)), why)
+        out = self.run_module(["kpmc", "#" + self.circle.dxf.handle, "1", "300", "", "SAVEAS", self.out, "kpmc",
+                               "QUIT"])
+        self.assertEqual(out, PIE_TITLE + PICK_CIRCLE + "\nenter pie chart precision <2>: 1\n"
+                         "\nenter pie chart text size <250.0>: 300.0\n"
                          "\nspecify pie chart rotation (in degrees) <0.00>: 0.00\nBlock Created Successfully\n"
                          + PIE_TITLE + "\n\n Pie Chart Marker Block Already Exists\n")
         doc = ezdxf.readfile(self.out)
@@ -128,9 +128,9 @@ class Markers(unittest.TestCase):
                           "PIERADIUS": "3000.0", "PIEXYOFFSETVALUE": "500.0"})
         self.assertTrue(doc.layers.get("KAVRO_PIECHART_MARKER").is_off())
         # A polyline is not a circle.
-        out = self.run_module(["kpmc", "#" + self.outline.dxf.handle, "^C", "QUIT"])
-        self.assertEqual(out, PIE_TITLE + PICK_CIRCLE + "Invalid selection - AcDbPolyline.\n" + PICK_CIRCLE
-                         + "Cancelled by User.\n")
+        result = run_module_script(self.dir, ["kpmc", "#" + self.outline.dxf.handle, "^C"], self.plan)
+        self.assertEqual((refusal(result), result.stdout), ("Invalid selection - AcDbPolyline.",
+                                                            PIE_TITLE + PICK_CIRCLE + "Cancelled by User.\n"))
 
     def test_refused_picks_and_hosts(self):
         out = self.run_module(["klmc", "#" + self.open_line.dxf.handle, "SAVEAS", self.out, "QUIT"])

@@ -18,8 +18,8 @@ import unittest
 
 import ezdxf
 
-from test_cadhost import (CADHOST, SANITIZED, TEST_MODULE, TIMEOUT, UNLOADED, Host, generate_plan, run_script,
-                          write_script)
+from test_cadhost import (CADHOST, SANITIZED, TEST_MODULE, TIMEOUT, UNLOADED, Host, generate_plan, refusal,
+                          run_script, write_script)
 
 MAX_MEMORY_KB = 1536 * 1024   # what one plot may take, whatever the drawing
 
@@ -188,11 +188,10 @@ class Plot(unittest.TestCase):
         named, png = self.out("named-device.pdf"), self.out("named-device.png")
         result = run_script(self.dir, ["PLOT", "", "PNG", "", named, png, "QUIT"], plan)
         self.assertEqual((result.returncode, result.stdout), (2, UNLOADED))
-        self.assertTrue(result.stderr.startswith('cadhost: the device "PublishToWeb PNG.pc3" does not write .pdf files'
-                                                 '\n'), result.stderr)
+        self.assertEqual(refusal(result), 'The device "PublishToWeb PNG.pc3" does not write .pdf files.')
         self.assertFalse(os.path.exists(named) or os.path.exists(png))
 
-    def test_plot_takes_the_layouts_own_settings_and_asks_again_for_what_it_refuses(self):
+    def test_plot_takes_the_layouts_own_settings_and_refuses_what_it_does_not_have(self):
         doc = ezdxf.new("R2013")   # model space set up for "Adobe PDF" on "A3", as ezdxf sets it up
         doc.modelspace().add_line((0, 0), (4000, 3000))
         sheet = doc.layouts.new("Sheet")   # "DWG to PDF.pc3", its sheet named "ezdxf_(841.00_x_594.00_MM)"
@@ -210,19 +209,21 @@ class Plot(unittest.TestCase):
                          "Plot written to %s (ISO_A1_(841.00_x_594.00_MM), 1:100)\n%s" % (model, paper, UNLOADED))
         self.assertIn("1190.55 x 841.89 pts", pdf_info(model)["Page size"])
         self.assertIn("2383.94 x 1683.78 pts", pdf_info(paper)["Page size"])
-        # An answer refused is asked again at its own prompt (the script's next line), and "?"
-        # lists the choices.
+        # "?" lists the choices; an answer refused fails the plot (the script's next line is
+        # no answer to it).
         tabloid = self.out("tabloid.png")
-        result = run_script(self.dir, ["PLOT", "Nowhere", "?", "sheet", "Adobe PDF", "DWF6 ePlot.pc3", "?", "png",
-                                       "B5", "500x300", "?", "tabloid", tabloid, "QUIT"], drawing)
+        result = run_script(self.dir, ["PLOT", "?", "sheet", "?", "png", "?", "tabloid", tabloid, "QUIT"], drawing)
         self.assertEqual(result.returncode, 0, result.stderr)
-        for shown in ('\nThe drawing has no layout "Nowhere"; ? lists its layouts.\n', "  Model\n", "  Sheet\n",
-                      '\nUnknown plot device "Adobe PDF"; ? lists the devices.\n',
-                      '\nThe device "DWF6 ePlot.pc3" cannot be plotted to here: no writer of its format is available',
-                      "  PublishToWeb PNG.pc3 (PNG)\n", '\nUnknown media "B5"; ? lists the media.\n',
-                      '\nUnknown media "500x300"; ', "  ISO_A3_(420.00_x_297.00_MM) (A3)\n",
+        for shown in ("  Model\n", "  Sheet\n", "  PublishToWeb PNG.pc3 (PNG)\n", "  ISO_A3_(420.00_x_297.00_MM) (A3)",
                       "Plot written to %s (ANSI_B_(17.00_x_11.00_Inches), 1:100)\n" % tabloid):
             self.assertIn(shown, result.stdout)
+        for answers, why in [(["Adobe PDF"], 'Unknown plot device "Adobe PDF"; ? lists the devices.'),
+                             (["DWF6 ePlot.pc3"], 'The device "DWF6 ePlot.pc3" cannot be plotted to here: no writer '
+                                                  "of its format is available; plot to PDF, PNG or JPG; ? lists the "
+                                                  "devices."),
+                             (["png", "B5"], 'Unknown media "B5"; ? lists the media.'),
+                             (["png", "500x300"], 'Unknown media "500x300"; ? lists the media.')]:
+            self.assertEqual(refusal(run_script(self.dir, ["PLOT", "sheet", *answers, "", "QUIT"], drawing)), why)
         self.assertEqual(png_size(tabloid), (1700, 1100))
 
     def test_plot_defaults_when_a_copy_of_the_layout_without_its_name_took_its_entry(self):

@@ -14,7 +14,7 @@ import unittest
 
 import ezdxf
 
-from test_cadhost import LIBRECAD_CHECK, ROOT, Host, generate_plan, run_module_script
+from test_cadhost import LIBRECAD_CHECK, ROOT, Host, generate_plan, refusal, run_module_script
 
 OPEN = "\nOpen: "
 LEGACY_ANSWERS = ["", "", "", "", "", ""]
@@ -110,12 +110,12 @@ class Reports(unittest.TestCase):
         self.assertFalse(any(frozen or locked for _, frozen, locked, _ in states.values()))
         self.assertEqual({weight for *_, weight in states.values()}, {0})
 
-    def test_legacy_questions_ask_again_for_a_size_or_precision_out_of_range(self):
+    def test_legacy_questions_refuse_a_size_or_precision_out_of_range(self):
         report = report_file(os.path.join(self.dir, "use.xml"), "Use", categories=["Offices"])
-        answers = ["1e200", "", "", "", "", "", "2000000000", ""]
-        out = self.run_module(["kagr", report, *answers, "SAVEAS", self.out, "QUIT"], self.plan).stdout
-        self.assertEqual(out.count("The size is too large to draw.\n"), 1)
-        self.assertEqual(out.count("The precision must be from -1 to 1074.\n"), 1)
+        for answers, why in ((["1e200"], "The size is too large to draw."),
+                             ([""] * 5 + ["2000000000"], "The precision must be from -1 to 1074.")):
+            self.assertEqual(refusal(run_module_script(self.dir, ["kagr", report, *answers, ""], self.plan)), why)
+        out = self.run_module(["kagr", report, *[""] * 6, "SAVEAS", self.out, "QUIT"], self.plan).stdout
         self.assertTrue(out.endswith("\nspecify precision <2>: 2\nlegend definition successfully created.\n"
                                      + NO_PIE + "\n"), out)
         self.read_out()

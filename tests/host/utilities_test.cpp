@@ -20,11 +20,11 @@ namespace {
 class Session
 {
 public:
-    explicit Session(std::vector<std::string> lines = {})
+    explicit Session(std::vector<std::string> lines = {}, bool typed = false)
     {
         acDocManager->appContextNewDocument();
         db = acDocManager->curDocument()->database();
-        qv::setInputSource(qv::makeLineInput(std::move(lines)));
+        qv::setInputSource(qv::makeLineInput(std::move(lines), typed));
         qv::setOutputSink([this](const std::string& text) { output += text; });
     }
     ~Session()
@@ -79,7 +79,7 @@ void expectCancelled(Prompt prompt)
 
 TEST(Prompts, IntegersAndRealsKeepTheDefaultOnEnterAndEndTheCommandOnCancel)
 {
-    Session session({"5", "", "^C", "12.345", "x", "7.5", "^C"});
+    Session session({"5", "", "^C", "12.345", "x", "7.5", "^C"}, true);
     CAcadUtilities u;
     int i = 0;
     u.getInteger("Text size", 3, &i);
@@ -129,7 +129,7 @@ TEST(Prompts, TextsTakeTheWholeLineAndEndTheCommandOnCancel)
 
 TEST(Prompts, YesOrNoInAnyCaseAndNothingElse)
 {
-    Session session({"y", "Yes", "N", "", "1", "no", "maybe", "TRUE", "0", "^C"});
+    Session session({"y", "Yes", "N", "", "1", "no", "maybe", "TRUE", "0", "^C"}, true);
     CAcadUtilities u;
     const BOOL expected[] = {TRUE, TRUE, FALSE, FALSE, TRUE, FALSE, TRUE, FALSE};
     for (BOOL want : expected) {
@@ -138,7 +138,7 @@ TEST(Prompts, YesOrNoInAnyCaseAndNothingElse)
         EXPECT_EQ(value, want);
     }
     EXPECT_EQ(session.output.substr(0, 24), "\nRecalculate <0>: 1\n\nRec");
-    EXPECT_NE(session.output.find("\nRecalculate <0>:\nAnswer Yes or No (1 or 0).\nRecalculate <0>: 1\n"),
+    EXPECT_NE(session.output.find("\nRecalculate <0>:\nAnswer Yes or No (1 or 0).\n\nRecalculate <0>: 1\n"),
               std::string::npos)
         << session.output;
     BOOL kept = FALSE;

@@ -47,8 +47,9 @@ bool parseInt(const std::string& text, int& value)
     return begin != end && result.ec == std::errc() && result.ptr == end;
 }
 
-// Reads answers until one is valid; a refused answer prints message and asks again, with
-// the prompt, or without one the text that stood before the answer (a prompt printed first).
+// Reads answers until one is valid; another is refused with message (qv::refuseAnswer) and,
+// on a terminal, asked again with the prompt, or without one the text that stood before the
+// answer (a prompt printed first).
 template <class Parse>
 int askUntilValid(const char* prompt, const char* message, Parse parse)
 {
@@ -62,7 +63,9 @@ int askUntilValid(const char* prompt, const char* message, Parse parse)
             return RTNONE;
         if (parse(line.text))
             return RTNORM;
-        qv::writeOutput(std::string("\n") + message + "\n" + asked);
+        if (!qv::refuseAnswer(message))
+            return RTCAN;
+        qv::writeOutput(asked);
     }
 }
 
@@ -175,10 +178,10 @@ int acedGetString(int allowSpaces, const char* prompt, char* result, std::size_t
     const std::string asked = prompt && *prompt ? prompt : qv::openOutputLine();
     std::string text;
     int status = acedGetString(allowSpaces, prompt, text);
-    // An answer is never acted on cut: one the buffer cannot hold is refused and asked again.
+    // An answer is never acted on cut: one the buffer cannot hold is refused.
     while (status == RTNORM && result && size > 0 && text.size() > size - 1) {
-        qv::writeOutput("\nThe answer is longer than " + std::to_string(size - 1) + " bytes; give a shorter one.\n");
-        status = acedGetString(allowSpaces, asked.c_str(), text);
+        const std::string why = "The answer is longer than " + std::to_string(size - 1) + " bytes; give a shorter one.";
+        status = qv::refuseAnswer(why) ? acedGetString(allowSpaces, asked.c_str(), text) : RTCAN;
     }
     if (status == RTNORM && result && size > 0)
         std::memcpy(result, text.c_str(), text.size() + 1);

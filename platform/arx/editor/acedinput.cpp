@@ -1,6 +1,7 @@
 #include "arx/acedinput.h"
 
 #include "acedterminal.h"
+#include "arx/acutprintf.h"
 #include "mfc/file.h"
 #include "win/endingwatch.h"
 #include "win/headless.h"
@@ -8,6 +9,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -119,7 +121,7 @@ private:
 class LineInput : public InputSource
 {
 public:
-    explicit LineInput(std::vector<std::string> lines) : m_lines(std::move(lines)) {}
+    LineInput(std::vector<std::string> lines, bool typed) : m_lines(std::move(lines)), m_typed(typed) {}
 
     std::optional<std::string> readLine(const std::string&, InputKind) override
     {
@@ -127,15 +129,18 @@ public:
             return std::nullopt;
         return m_lines[m_next++];
     }
-    bool interactive() const override { return false; }
+    bool interactive() const override { return m_typed; }
 
 private:
     std::vector<std::string> m_lines;
     size_t m_next = 0;
+    bool m_typed;
 };
 
 std::unique_ptr<InputSource> source;
 bool ended = false;
+// An answer was refused where it is not asked again: the session has failed.
+bool refused = false;
 // Ends of input from the source with no line between them.
 int endsInARow = 0;
 // A terminal whose input ended this often in a row is taken to be gone.
@@ -172,15 +177,16 @@ std::unique_ptr<InputSource> makeTerminalInput(std::string historyFile)
 {
     return std::make_unique<TerminalInput>(std::move(historyFile));
 }
-std::unique_ptr<InputSource> makeLineInput(std::vector<std::string> lines)
+std::unique_ptr<InputSource> makeLineInput(std::vector<std::string> lines, bool typed)
 {
-    return std::make_unique<LineInput>(std::move(lines));
+    return std::make_unique<LineInput>(std::move(lines), typed);
 }
 
 void setInputSource(std::unique_ptr<InputSource> s)
 {
     source = std::move(s);
     ended = false;
+    refused = false;
     endsInARow = 0;
 }
 
@@ -196,6 +202,8 @@ InputLine readInput(const std::string& hostPrompt, InputKind kind)
         ended = true;
         return {InputStatus::end, {}};
     }
+    if (refused && !source->interactive())
+        return {InputStatus::cancel, {}}; // the command fails: it may read no further line
     EndingWatch::check(); // a session ended from outside ends before the next line is read
     std::optional<std::string> line;
     {
@@ -216,6 +224,27 @@ InputLine readInput(const std::string& hostPrompt, InputKind kind)
 }
 
 bool inputEnded() { return ended; }
+
+bool refuseAnswer(const std::string& why)
+{
+    if (inputInteractive()) {
+        writeOutput("\n" + why + "\n");
+        return true;
+    }
+    std::string line = why;
+    std::replace(line.begin(), line.end(), '\n', ' ');
+    const std::string where = givenAnswers ? std::string() : inputWhere();
+    std::fflush(stdout);
+    std::fprintf(stderr, "%s: %s%s\n", program_invocation_short_name, where.empty() ? "" : (where + ": ").c_str(),
+                 line.c_str());
+    std::fflush(stderr);
+    if (givenAnswers)
+        givenAnswers->cancelRest();
+    refused = true;
+    return false;
+}
+
+bool answerRefused() { return refused; }
 
 bool resumeInput()
 {

@@ -146,7 +146,8 @@ int acedEntSel(const char* prompt, ads_name entity, ads_point pickPoint)
         AcDbObjectId id;
         AcGePoint3d at;
         if (!pickAnswer(db, text, id, at)) {
-            qv::writeOutput("\n*Invalid selection*\nExpects a point, #handle or last.\n");
+            if (!qv::refuseAnswer("*Invalid selection*\nExpects a point, #handle or last."))
+                return RTCAN;
             continue;
         }
         if (giveName(id, entity) != RTNORM)

@@ -209,7 +209,8 @@ int selectInteractively(AcDbDatabase* db, Selection& selection)
             return RTNORM;
         AcDbObjectIdArray found;
         if (!selectionLine(db, line.text, found)) {
-            qv::writeOutput("\n*Invalid selection*\nExpects a point, all, last, #handle, w, c, wp or cp.\n");
+            if (!qv::refuseAnswer("*Invalid selection*\nExpects a point, all, last, #handle, w, c, wp or cp."))
+                return RTCAN;
             continue;
         }
         qv::writeOutput(selection.add(found));

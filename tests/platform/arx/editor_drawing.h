@@ -32,7 +32,10 @@ protected:
         qv::setInputSource(nullptr);
     }
 
-    void input(std::vector<std::string> lines) { qv::setInputSource(qv::makeLineInput(std::move(lines))); }
+    void input(std::vector<std::string> lines, bool typed = false)
+    {
+        qv::setInputSource(qv::makeLineInput(std::move(lines), typed));
+    }
 
     // Appends an entity to a block record (model space by default) and closes it.
     AcDbObjectId add(AcDbEntity* ent, AcDbObjectId space = AcDbObjectId())

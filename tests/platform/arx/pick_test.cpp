@@ -209,7 +209,7 @@ TEST_F(Picks, EmptyCancelEndAndInvalidAnswers)
     ads_point at;
     EXPECT_EQ(acedEntSel("Pick: ", name, at), RTCAN);
     output.clear();
-    input({"somewhere", "10,5"});
+    input({"somewhere", "10,5"}, true); // typed: refused and asked again
     EXPECT_EQ(acedEntSel("Pick: ", name, at), RTNORM);
     EXPECT_EQ(output, "Pick: \n*Invalid selection*\nExpects a point, #handle or last.\nPick: ");
 }
@@ -270,7 +270,7 @@ TEST_F(Picks, PointsThatAreNotFiniteAreRefused)
     for (const char* answer : {"nan,nan", "inf,0", "0,-inf", "1e400,0", "@1e308,0", "@1e309<0", "nan<0", "1<inf"}) {
         ASSERT_EQ(acedSetVar("LASTPOINT", &far), RTNORM);
         output.clear();
-        input({answer, "10,5"});
+        input({answer, "10,5"}, true);
         ads_name name;
         ads_point at;
         ASSERT_EQ(acedEntSel("", name, at), RTNORM) << answer;

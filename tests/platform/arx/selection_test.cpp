@@ -55,7 +55,7 @@ protected:
 
     Ids interactive(std::vector<std::string> lines, int* status = nullptr)
     {
-        input(std::move(lines));
+        input(std::move(lines), true);
         Ids ids;
         const int result = select(nullptr, nullptr, nullptr, nullptr, ids);
         if (status)

@@ -24,13 +24,16 @@ class CAcadUtilities : public CPlotOptions
 public:
     virtual ~CAcadUtilities() = default;
 
+    // Refuses an answer, saying why (qv::refuseAnswer): on a terminal the caller asks again;
+    // elsewhere (a script) the command ends as at a cancel (raises CEXCancelled).
+    void refuseAnswer(const CString& why);
     // Prompts "\n" + prompt + " <" + default + ">:" and echoes the value kept.
     void getInteger(CString prompt, int defaultValue, int* result);
-    // As getInteger, asking again while the answer is no precision numbers can be formatted
-    // with (CUtilities::minPrecision to maxPrecision).
+    // As getInteger, refusing (refuseAnswer) an answer that is no precision numbers can be
+    // formatted with (CUtilities::minPrecision to maxPrecision).
     void getPrecision(CString prompt, int defaultValue, int* result);
     void getDouble(CString prompt, double defaultValue, int precision, double* result);
-    // As getDouble, asking again while the answer is no size that can be drawn
+    // As getDouble, refusing an answer that is no size that can be drawn
     // (CUtilities::isDrawableSize); a default that cannot be drawn is bounded to one that can.
     void getSize(CString prompt, double defaultValue, int precision, double* result);
     // An empty answer keeps the default. Cancelling, or the end of input, ends the command
@@ -43,9 +46,9 @@ public:
     // the user cancelled the selection (an empty one gives TRUE).
     BOOL selectObjectIds(std::vector<AcDbObjectId>& ids, CString prompt);
     BOOL selectObjectId(AcDbObjectId& id, CString prompt);
-    // 0 when an entity of the host class was picked (one of another class is refused and
-    // asked again), 16 when none was: "Cancelled by User." for a cancel, "Nothing
-    // selected." for Enter, and for an answer that found nothing the editor's own line.
+    // 0 when an entity of the host class was picked (one of another class is refused, and in
+    // a script taken for a cancel), 16 when none was: "Cancelled by User." for a cancel,
+    // "Nothing selected." for Enter, and for an answer that found nothing the editor's own line.
     int selectObjectId(AcDbObjectId& id, CString prompt, CString className);
     // As selectObjectId, for an entity that is an outline (CPlanOutline::isOutline).
     int selectOutline(AcDbObjectId& id, CString prompt);

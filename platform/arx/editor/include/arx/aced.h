@@ -1,7 +1,8 @@
 // The host editor: prompts answered from the input lines, system variables, coordinate
 // transformation and commands sent to the host. Every prompt returns RTNORM (5100) for an
 // answer, RTNONE (5000) for an empty line where a value was asked, and RTCAN (-5002) for a
-// cancel or the end of input.
+// cancel or the end of input. A refused answer goes through qv::refuseAnswer: asked again on
+// a terminal, elsewhere the prompt's RTCAN.
 #pragma once
 
 #include "arx/resbuf.h"
@@ -11,16 +12,15 @@
 #include <string>
 #include <vector>
 
-// Asks for an integer; a line that is not one is refused ("Requires an integer value.") and
-// asked again.
+// Asks for an integer; a line that is not one is refused ("Requires an integer value.").
 int acedGetInt(const char* prompt, int* result);
-// Asks for a number; a line that is not a finite one is refused and asked again.
+// Asks for a number; a line that is not a finite one is refused.
 int acedGetReal(const char* prompt, ads_real* result);
 // Asks for a text: the whole line, spaces included. An empty line is an answer: the empty
 // text. Without allowSpaces, Space ends the answer on a terminal, as Enter does.
 int acedGetString(int allowSpaces, const char* prompt, std::string& result);
 // The same into a buffer of size bytes: an answer longer than size - 1 bytes is refused
-// ("The answer is longer than 132 bytes; give a shorter one.") and asked again.
+// ("The answer is longer than 132 bytes; give a shorter one.").
 int acedGetString(int allowSpaces, const char* prompt, char* result, std::size_t size = 133);
 // Asks for a point in the current UCS: "x,y", "x,y,z", "dist<angle" (degrees), or relative
 // to the last point (LASTPOINT): "@dx,dy", "@dx,dy,dz", "@dist<angle", "@". The result is in

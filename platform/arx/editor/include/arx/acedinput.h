@@ -44,7 +44,8 @@ public:
 std::unique_ptr<InputSource> makeFileInput(std::FILE* file, std::string name = "standard input");
 // Lines typed on the terminal; the commands typed are kept in historyFile (none: not kept).
 std::unique_ptr<InputSource> makeTerminalInput(std::string historyFile);
-std::unique_ptr<InputSource> makeLineInput(std::vector<std::string> lines);
+// Lines given (by a test), read as a script's, or as typed at a terminal when typed is set.
+std::unique_ptr<InputSource> makeLineInput(std::vector<std::string> lines, bool typed = false);
 
 // The names of the commands Tab completes at "Command:" on a terminal: the host gives its
 // own and its modules'.
@@ -69,6 +70,16 @@ std::string inputWhere();
 // waits, an answer is awaited (qv::answerAwaited): modeless dialogs take no commands.
 InputLine readInput(const std::string& hostPrompt = std::string(), InputKind kind = InputKind::text);
 bool inputEnded();
+// Refuses the answer just read, saying why (as the command line shows it: sentences, lines
+// broken with "\n"). On a terminal the refusal is shown on lines of its own and the prompt
+// asks again: true. Elsewhere (a script, a pipe, answers given with a command) the next line
+// is no answer to the prompt: the refusal goes to standard error, naming the line refused,
+// and the command fails there: every prompt after it is cancelled until the command ends
+// (on a terminal, those of the given answers only), and the host stops the script. False:
+// the prompt ends as cancelled.
+bool refuseAnswer(const std::string& why);
+// Whether an answer was refused and not asked again since the source was installed.
+bool answerRefused();
 // Lets an interactive source be read again after its end (Ctrl+D on a terminal). False,
 // and the input stays ended, for a source that is not interactive or whose input ended
 // three times in a row without a line between them (a terminal that is gone).
@@ -87,6 +98,8 @@ public:
 
     // The next answer; a cancel once they are used up.
     InputLine next();
+    // Gives no more answers: every prompt after an answer refused is cancelled.
+    void cancelRest() { m_next = m_lines.size(); }
 
 private:
     std::vector<std::string> m_lines;

@@ -20,9 +20,10 @@
 //                          entirely inside), "c P1 P2" (crossing: inside or crossing),
 //                          "wp P1 P2 P3 ..." or "cp P1 P2 P3 ..." (polygons), until an empty
 //                          line; each entity is taken once, in the order of selection.
-// A line that is none of these prints "*Invalid selection*" with the expected forms and is
-// asked again. Handles name entities of model space or a paper-space layout (not of block
-// definitions). Picks and windows see only visible entities on layers that are on and thawed.
+// A line that is none of these is refused ("*Invalid selection*" with the expected forms,
+// through qv::refuseAnswer: asked again on a terminal, elsewhere RTCAN). Handles name
+// entities of model space or a paper-space layout (not of block definitions). Picks and
+// windows see only visible entities on layers that are on and thawed.
 #pragma once
 
 #include "arx/dbid.h"

@@ -21,7 +21,8 @@ public:
     // The configuration name (as names() spells it) of a device named in any case, by its
     // format or by a file extension ("pdf", ".PNG", "jpeg"); "" for none.
     static std::string find(const std::string& answer);
-    // Why the device cannot be plotted to; "" when it can.
+    // Why the device cannot be plotted to, a clause that begins with a word in small letters
+    // ("unknown plot device ..."); "" when it can.
     static std::string refusal(const std::string& name);
 };
 
