@@ -109,18 +109,3 @@ std::optional<std::string> askPath(const std::string& prompt, const PathCheck& c
             return taken;
     }
 }
-
-bool askReplace(const std::string& path, const std::string& state)
-{
-    const std::string prompt = path + " " + state + ". Replace it? [Yes/No] <No>: ";
-    for (;;) {
-        const auto line = askLine(prompt, qv::InputKind::word);
-        const std::string answer = line ? upper(*line) : std::string();
-        if (answer.empty() || std::string("NO").starts_with(answer))
-            return false;
-        if (std::string("YES").starts_with(answer))
-            return true;
-        if (!qv::refuseAnswer("Invalid option keyword."))
-            return false;
-    }
-}

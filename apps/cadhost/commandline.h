@@ -38,6 +38,3 @@ using PathCheck = std::function<std::optional<std::string>(const std::string& pa
 // when the prompt is cancelled, or when an answer was refused where it is not asked again
 // (a script's: the command fails there).
 std::optional<std::string> askPath(const std::string& prompt, const PathCheck& check = takeablePath);
-// Asks whether to replace the file at path, which is in the state given: Yes or No, by any
-// leading part of the word; Enter, a cancel and the end of input keep the file.
-bool askReplace(const std::string& path, const std::string& state = "already exists");

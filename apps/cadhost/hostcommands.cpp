@@ -286,8 +286,7 @@ bool HostCommands::saveAs(AcApDocument* doc)
                               });
     if (!path)
         return false;
-    std::error_code error;
-    if (qv::inputInteractive() && *path != current && std::filesystem::exists(*path, error) && !askReplace(*path))
+    if (*path != current && !qv::replacing(*path))
         return false;
     return saveTo(doc, *path);
 }
@@ -320,7 +319,7 @@ bool HostCommands::mayReplaceOwnFile(AcApDocument* doc, const std::string& path)
     if (!doc->fileChanged())
         return true;
     const std::string changed = "was changed on disk since it was opened";
-    return qv::inputInteractive() ? askReplace(path, changed) : fail("it " + changed);
+    return qv::inputInteractive() ? qv::askReplace(path, changed) : fail("it " + changed);
 }
 
 bool HostCommands::saveTo(AcApDocument* doc, const std::string& path)

@@ -80,9 +80,8 @@ std::string scaleText(const qv::PlotResult& result)
 bool plotTo(AcApDocument* doc, AcDbObjectId layoutId, const AcDbPlotSettings& settings, const std::string& path,
             bool asOwn)
 {
-    std::error_code error;
-    const bool replacing = std::filesystem::exists(path, error);
-    if (replacing && qv::inputInteractive() && !askReplace(path))
+    const std::optional<bool> replacing = qv::replacing(path);
+    if (!replacing)
         return true;
     qv::PlotRequest request;
     request.extentsForEmptyWindow = asOwn;
@@ -98,7 +97,7 @@ bool plotTo(AcApDocument* doc, AcDbObjectId layoutId, const AcDbPlotSettings& se
         complain("cannot plot to \"" + path + "\": " + result.message);
         return false;
     }
-    say("Plot written to " + path + (replacing ? " (replaced) (" : " (") + settings.canonicalMediaName() + ", "
+    say("Plot written to " + path + (*replacing ? " (replaced) (" : " (") + settings.canonicalMediaName() + ", "
         + scaleText(result) + ")\n");
     return true;
 }

@@ -5,8 +5,8 @@
 // being asked again on a terminal; in a script it fails the command. A layout that names no
 // device the host knows plots its extents scaled to fit, centred, to the format of the
 // file's extension or PDF. A file that exists is replaced, on a terminal only once the user
-// says Yes. A plot written is named on a line with its media and scale. Each returns false,
-// having said why on standard error, when the plot failed.
+// says Yes (qv::replacing). A plot written is named on a line with its media and scale. Each
+// returns false, having said why on standard error, when the plot failed.
 #pragma once
 
 class AcApDocument;

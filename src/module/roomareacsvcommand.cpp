@@ -1,5 +1,6 @@
 #include "commands.h"
 
+#include "arx/aced.h"
 #include "arx/acutprintf.h"
 #include "host/acadutilities.h"
 #include "module/preferences.h"
@@ -171,6 +172,9 @@ void createRoomAreaCSV()
         bool asUtf8 = false;
         int leftOut = 0;
         const std::string bytes = fileBytes(csvText(blocks, preferences.getPrecision(), leftOut), asUtf8);
+        const std::optional<bool> replacing = qv::replacing(csv.string());
+        if (!replacing)
+            return;   // the user keeps the file there
         std::string error;
         if (!qv::writeFileAtomically(csv.string(), bytes, error)) {
             acutPrintf("unable to save csv data - %s\n", error);
@@ -178,7 +182,7 @@ void createRoomAreaCSV()
         }
         if (asUtf8)
             acutPrintf("some names hold characters beyond Windows-1252: the csv file is written in UTF-8\n");
-        acutPrintf("csv data successfully saved to file (%s)\n", csv.string());
+        acutPrintf("csv data successfully saved to file (%s)%s\n", csv.string(), *replacing ? " (replaced)" : "");
         if (leftOut > 0)
             acutPrintf("Rooms left out of the total as they cannot be measured: %d (the file says why)\n", leftOut);
         const CString opener = preferences.getCsvOpener();

@@ -19,7 +19,8 @@ import xml.etree.ElementTree as ElementTree
 
 import ezdxf
 
-from test_cadhost import Host, generate_plan, refusal, run_module_script
+from test_cadhost import REAL_MODULE, Host, generate_plan, refusal, run_module_script
+from test_command_line import Terminal
 
 VERSION = "64.04.03.00"
 KLB_PROMPTS = "\nsort by handle in ascending order <1>: %s\n\nlist assets <0>: %s\n"
@@ -563,6 +564,20 @@ class RoomAreaCsvTest(ModuleCase):
         self.run_module(["kcsv", "QUIT"], plan)
         self.assertEqual(self.wait_for(started), [os.path.join(folder, "my plan.csv"), folder])
 
+    def test_a_file_there_is_replaced_on_a_terminal_once_the_user_says_so(self):
+        csv = os.path.join(self.dir, "plan.csv")
+        with open(csv, "w") as f:
+            f.write("edited")
+        t = Terminal(self.plan, module=REAL_MODULE)
+        self.addCleanup(t.kill)
+        t.type("kcsv\n", "%s already exists. Replace it? [Yes/No] <No>: " % csv)
+        t.type("\n", "Command: ")
+        with open(csv) as f:
+            self.assertEqual(f.read(), "edited")
+        t.type("kcsv\ny\n", "csv data successfully saved to file (%s) (replaced)\n" % csv)
+        t.type("quit\n")
+        self.assertEqual(t.finish(), 0, t.shown)
+
     def test_openers_asked_for_missing_or_refused(self):
         started = os.path.join(self.dir, "started")
         opener = self.opener(started)
@@ -585,8 +600,8 @@ class RoomAreaCsvTest(ModuleCase):
         self.assertTrue(os.path.exists(csv))
         # "NONE" starts nothing; "none" is a program's name, and one that does not exist
         # is named; the file is written all the same.
-        self.write_prefs(opener="NONE")
-        self.assertEqual(self.run_module(["kcsv", "QUIT"]), saved)
+        self.write_prefs(opener="NONE")   # a script replaces the file there
+        self.assertEqual(self.run_module(["kcsv", "QUIT"]), saved.replace(")\n", ") (replaced)\n"))
         self.write_prefs(opener="none")
         os.remove(csv)
         out = self.run_module(["kcsv", "QUIT"])

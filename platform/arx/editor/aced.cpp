@@ -18,6 +18,7 @@
 #include <cmath>
 #include <cstdarg>
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
@@ -205,6 +206,35 @@ int acedGetPoint(const ads_point, const char* prompt, ads_point result)
     }
     return status;
 }
+
+namespace qv {
+
+bool askReplace(const std::string& path, const std::string& state)
+{
+    const std::string prompt = path + " " + state + ". Replace it? [Yes/No] <No>: ";
+    for (;;) {
+        const InputLine line = readInput(prompt, InputKind::word);
+        const std::string answer = line.status == InputStatus::line ? ::upper(::trimmed(line.text).c_str()) : "";
+        if (answer.empty() || std::string("NO").starts_with(answer))
+            return false;
+        if (std::string("YES").starts_with(answer))
+            return true;
+        if (!refuseAnswer("Invalid option keyword."))
+            return false;
+    }
+}
+
+std::optional<bool> replacing(const std::string& path)
+{
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(path, error);
+    const bool exists = std::filesystem::exists(status) && !std::filesystem::is_directory(status);
+    if (exists && inputInteractive() && !askReplace(path))
+        return std::nullopt;
+    return exists;
+}
+
+} // namespace qv
 
 int acedGetVar(const char* name, resbuf* result)
 {

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,17 @@ int acedGetString(int allowSpaces, const char* prompt, char* result, std::size_t
 // to the last point (LASTPOINT): "@dx,dy", "@dx,dy,dz", "@dist<angle", "@". The result is in
 // the current UCS and becomes the last point. Numbers that are not finite are refused.
 int acedGetPoint(const ads_point basePoint, const char* prompt, ads_point result);
+
+namespace qv {
+// Asks whether to replace the file at path, which is in the state given ("plan.pdf already
+// exists. Replace it? [Yes/No] <No>: "): Yes or No, by any leading part of the word; Enter,
+// a cancel and the end of input keep the file.
+bool askReplace(const std::string& path, const std::string& state = "already exists");
+// Whether a file written at path replaces one (a folder there is none: writing fails): none
+// when one is there and the user, asked on a terminal, keeps it (nothing is to be written);
+// a script replaces it.
+std::optional<bool> replacing(const std::string& path);
+} // namespace qv
 
 // System variables: host settings (FILEDIA and CMDECHO, 0 or 1; PICKBOX, 0 to 50 pixels;
 // PLOTDPI, the dots per inch of the host's PNG and JPG plots, 50 to 300 (100); DWGNAME, DWGPREFIX, HPMAXLINES, an RTLONG from 100 to 10,000,000, and LASTPOINT, an
