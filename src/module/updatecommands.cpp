@@ -1,6 +1,7 @@
 #include "commands.h"
 #include "outlinecheck.h"
 
+#include "arx/acedinput.h"
 #include "arx/acutprintf.h"
 #include "arx/dbdatabase.h"
 #include "blocks/attributes.h"
@@ -27,22 +28,26 @@ void setAttributeValue(CBlockDWG* block, int kind, const CString& value)
         attribute->setValue(value);
 }
 
-// Asks until the answer is "i" (none), or a number, one greater than 0 when positive is
-// set; another answer is refused (as mustBePositive says of a number).
-std::optional<double> askTextValue(const CString& question, const CString& mustBePositive, double defaultValue,
-                                   int precision, bool positive)
+// Asks until the answer is "i" (none), or a number (one greater than 0 when positive is
+// set); after another answer the prompt says why (invalid, or mustBePositive of a number). In
+// a script that answer is refused, which fails the command.
+std::optional<double> askTextValue(const CString& question, const CString& mustBePositive, const CString& invalid,
+                                   double defaultValue, int precision, bool positive)
 {
     CAcadUtilities utilities;
     const CString defaultText = CUtilities::DoubleToCString(defaultValue, precision);
+    CString prompt = question;
     for (;;) {
         CString answer;
-        utilities.getString(question, defaultText, &answer);
+        utilities.getString(prompt, defaultText, &answer);
         if (answer == "i")
             return std::nullopt;
         const bool numeric = CUtilities::isNumeric(answer);
         if (numeric && (!positive || CUtilities::CStringToDouble(answer) > 0.0))
             return CUtilities::CStringToDouble(answer);
-        utilities.refuseAnswer(numeric ? mustBePositive : CString("Invalid Input."));
+        prompt = numeric ? mustBePositive : invalid;
+        if (!qv::inputInteractive())
+            utilities.refuseAnswer(prompt);
     }
 }
 
@@ -99,14 +104,15 @@ void updateTextSize()
         preferences.loadPreferences();
         const int precision = preferences.getPrecision();
         const std::optional<double> size =
-            askTextValue("Enter new Text Size or (i)gnore", "Text Size must be greater than 0.",
-                         preferences.getTextSize(), precision, true);
+            askTextValue("Enter new Text Size or (i)gnore", "Text Size must be greater than 0\nEnter new Text Size or (i)gnore",
+                         "Invalid Input. Enter new Text Siz or (i)gnore", preferences.getTextSize(), precision, true);
         const std::optional<double> scale =
-            askTextValue("Enter new Text Scale or (i)gnore", "Text Scale must be greater than 0.",
-                         preferences.getTextScale(), precision, true);
+            askTextValue("Enter new Text Scale or (i)gnore",
+                         "Text Scale must be greater than 0\nEnter new Text Scale or (i)gnore",
+                         "Invalid Input. Enter new Text Scale or (i)gnore", preferences.getTextScale(), precision, true);
         const std::optional<double> rotation =
-            askTextValue("Enter new Text Rotation or (i)gnore", CString(), preferences.getTextRotation(), precision,
-                         false);
+            askTextValue("Enter new Text Rotation or (i)gnore", CString(), "Invalid Input. Enter new Text Rotation or (i)gnore",
+                         preferences.getTextRotation(), precision, false);
         int updated = 0;
         for (int i = 0; i < blocks.count(); ++i) {
             CBlockDWG* block = blocks.at(i);

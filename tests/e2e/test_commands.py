@@ -228,7 +228,8 @@ class Commands(unittest.TestCase):
         [a for a in reference.attribs if a.dxf.tag == "NAME"][0].dxf.text = "EDITED"
         doc.saveas(self.out)
         updated = os.path.join(self.dir, "updated.dxf")
-        for answer, why in (("0", "Text Size must be greater than 0."), ("I", "Invalid Input.")):   # refused
+        for answer, why in (("0", "Text Size must be greater than 0 Enter new Text Size or (i)gnore"),
+                            ("I", "Invalid Input. Enter new Text Siz or (i)gnore")):   # refused
             self.assertEqual(refusal(run_module_script(self.dir, ["kut", answer, "300"], self.out)), why)
         out = self.run_module(["kut", "300", "i", "-45", "krt", "SAVEAS", updated, "QUIT"], self.out)
         ask = "\nEnter new Text %s or (i)gnore <%s>: %s\n"

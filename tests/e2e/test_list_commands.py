@@ -575,7 +575,12 @@ class RoomAreaCsvTest(ModuleCase):
         with open(csv) as f:
             self.assertEqual(f.read(), "edited")
         t.type("kcsv\ny\n", "csv data successfully saved to file (%s) (replaced)\n" % csv)
-        t.type("quit\n")
+        # kut's questions on a terminal ask again, the prompt saying why.
+        t.type("kut\n0\n", "Text Size must be greater than 0\nEnter new Text Size or (i)gnore <")
+        t.type("I\n", "Invalid Input. Enter new Text Siz or (i)gnore <")
+        t.type("i\ni\ni\n", " spaces updated\nCommand: ")
+        t.type("quit\n", "Save changes to %s? [Yes/No/Cancel] <Yes>: " % self.plan)
+        t.type("n\n")
         self.assertEqual(t.finish(), 0, t.shown)
 
     def test_openers_asked_for_missing_or_refused(self):
