@@ -103,7 +103,7 @@ int pickEntity(AcDbObjectId& id, CString prompt, const std::function<bool(const 
         opened->close();
         if (taken)
             return 0;
-        if (!qv::refuseAnswer("Invalid selection - " + name.str() + ".")) {
+        if (!qv::refuseAnswer("Invalid selection - " + name.str() + ".\n")) {
             reportNoPick(RTCAN);
             return 16;
         }
@@ -141,7 +141,7 @@ void CAcadUtilities::getPrecision(CString prompt, int defaultValue, int* result)
              *result < CUtilities::minPrecision || *result > CUtilities::maxPrecision;
              getInteger(prompt, defaultValue, result))
             refuseAnswer("The precision must be from " + CUtilities::IntToCString(CUtilities::minPrecision) + " to "
-                         + CUtilities::IntToCString(CUtilities::maxPrecision) + ".");
+                         + CUtilities::IntToCString(CUtilities::maxPrecision) + ".\n");
     });
 }
 
@@ -168,7 +168,7 @@ void CAcadUtilities::getSize(CString prompt, double defaultValue, int precision,
             defaultValue = std::copysign(1e150, defaultValue);
         for (getDouble(prompt, defaultValue, precision, result); !CUtilities::isDrawableSize(*result);
              getDouble(prompt, defaultValue, precision, result))
-            refuseAnswer("The size is too large to draw.");
+            refuseAnswer("The size is too large to draw.\n");
     });
 }
 
@@ -205,7 +205,7 @@ void CAcadUtilities::getBoolean(CString prompt, BOOL defaultValue, BOOL* result)
                 throw new CEXCancelled(KAVRO_PRODUCT_CAPTION, __FILE__, "CAcadUtilities::getBoolean");
             answer = text.empty() ? std::optional<BOOL>(defaultValue) : yesOrNo(text.c_str());
             if (!answer)
-                refuseAnswer("Answer Yes or No (1 or 0).");
+                refuseAnswer("\nAnswer Yes or No (1 or 0).");
         }
         *result = *answer;
         acutPrintf(" %s\n", CUtilities::BoolToCString(*result));
@@ -297,7 +297,7 @@ BOOL CAcadUtilities::pickBlockReference(const std::function<void(AcDbBlockRefere
                 return TRUE;
             }
             opened->close();
-            if (!qv::refuseAnswer("Invalid selection.")) {
+            if (!qv::refuseAnswer("Invalid selection.\n")) {
                 reportNoPick(RTCAN);
                 return FALSE;
             }

@@ -138,7 +138,7 @@ TEST(Prompts, YesOrNoInAnyCaseAndNothingElse)
         EXPECT_EQ(value, want);
     }
     EXPECT_EQ(session.output.substr(0, 24), "\nRecalculate <0>: 1\n\nRec");
-    EXPECT_NE(session.output.find("\nRecalculate <0>:\nAnswer Yes or No (1 or 0).\n\nRecalculate <0>: 1\n"),
+    EXPECT_NE(session.output.find("\nRecalculate <0>:\nAnswer Yes or No (1 or 0).\nRecalculate <0>: 1\n"),
               std::string::npos)
         << session.output;
     BOOL kept = FALSE;

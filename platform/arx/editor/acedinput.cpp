@@ -228,10 +228,13 @@ bool inputEnded() { return ended; }
 bool refuseAnswer(const std::string& why)
 {
     if (inputInteractive()) {
-        writeOutput("\n" + why + "\n");
+        const bool asGiven = why.starts_with('\n') || why.ends_with('\n');
+        writeOutput(asGiven ? why : "\n" + why + "\n");
         return true;
     }
-    std::string line = why;
+    const size_t first = why.find_first_not_of('\n');
+    std::string line = first == std::string::npos ? std::string()
+                                                  : why.substr(first, why.find_last_not_of('\n') + 1 - first);
     std::replace(line.begin(), line.end(), '\n', ' ');
     const std::string where = givenAnswers ? std::string() : inputWhere();
     std::fflush(stdout);

@@ -24,8 +24,9 @@ class CAcadUtilities : public CPlotOptions
 public:
     virtual ~CAcadUtilities() = default;
 
-    // Refuses an answer, saying why (qv::refuseAnswer): on a terminal the caller asks again;
-    // elsewhere (a script) the command ends as at a cancel (raises CEXCancelled).
+    // Refuses an answer, saying why (qv::refuseAnswer: the module's texts carry their own line
+    // breaks): on a terminal the caller asks again; elsewhere (a script) the command ends as
+    // at a cancel (raises CEXCancelled).
     void refuseAnswer(const CString& why);
     // Prompts "\n" + prompt + " <" + default + ">:" and echoes the value kept.
     void getInteger(CString prompt, int defaultValue, int* result);

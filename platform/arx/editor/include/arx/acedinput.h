@@ -71,8 +71,9 @@ std::string inputWhere();
 InputLine readInput(const std::string& hostPrompt = std::string(), InputKind kind = InputKind::text);
 bool inputEnded();
 // Refuses the answer just read, saying why (as the command line shows it: sentences, lines
-// broken with "\n"). On a terminal the refusal is shown on lines of its own and the prompt
-// asks again: true. Elsewhere (a script, a pipe, answers given with a command) the next line
+// broken with "\n"). On a terminal the refusal is shown on lines of its own after an empty
+// one (or exactly as given when it begins or ends with a line break) and the prompt asks
+// again: true. Elsewhere (a script, a pipe, answers given with a command) the next line
 // is no answer to the prompt: the refusal goes to standard error, naming the line refused,
 // and the command fails there: every prompt after it is cancelled until the command ends
 // (on a terminal, those of the given answers only), and the host stops the script. False:
