@@ -369,7 +369,7 @@ TEST(Plot, PatternHatchesDrawTheirLinesInsideTheBoundary)
     const qv::PlotResult result = plot(db, *oneToOne("PublishToWeb PNG.pc3"), png);
     AcDbHatchPatterns::setMaxLines(100000);
     ASSERT_EQ(result.status, Acad::eOk) << result.message;
-    const Raster r = readPng(png);
+    Raster r = readPng(png);
     // The share of inked points inside a square.
     auto inked = [&](double x0, double y0) {
         int ink = 0, all = 0;
@@ -385,6 +385,23 @@ TEST(Plot, PatternHatchesDrawTheirLinesInsideTheBoundary)
     EXPECT_GT(inked(160, 20), 0.02);  // dashes 6.35 mm long, 6.35 mm apart
     EXPECT_LT(inked(160, 20), inked(10, 20));
     EXPECT_EQ(inked(10, 70), 0.0);    // nothing outside the boundaries
+
+    // Lines and dashes are laid over the part of a boundary that shows: a square of 45 m
+    // holds more than 20,000 of its lines, a strip 300 m long more than 20,000 of its dashes.
+    AcDbDatabase large;
+    AcDbHatch* square45 = square(210, 60 - 45000, 45000);
+    square45->setPattern(AcDbHatch::kPreDefined, "ANSI31");
+    append(large.modelSpaceId(), square45);
+    auto* strip = new AcDbHatch;
+    strip->setPattern(AcDbHatch::kPreDefined, "DASH");
+    strip->setPatternScale(2);
+    strip->appendLoop(AcDbHatch::kExternal, {{10, 120}, {300010, 120}, {300010, 160}, {10, 160}}, {0, 0, 0, 0});
+    append(large.modelSpaceId(), strip);
+    const double lines = inked(10, 20), dashes = inked(160, 20);
+    ASSERT_EQ(plot(large, *oneToOne("PublishToWeb PNG.pc3"), png).status, Acad::eOk);
+    r = readPng(png);
+    EXPECT_NEAR(inked(215, 20), lines, 0.02);
+    EXPECT_LT(inked(10, 120), 1.5 * dashes);
 }
 
 // Linetypes dash every stroke: the entity's own, its layer's, its reference's (by block),
