@@ -297,6 +297,9 @@ class Plot(unittest.TestCase):
                                       dxfattribs={"style": style, "width": width, "insert": (10, 180 - 20 * i)})
         # A sign the style's font lacks comes from the default font.
         doc.modelspace().add_text("%%c45", height=5, dxfattribs={"style": "A", "insert": (10, 0)})
+        # A text that names no style is in the Standard style's font.
+        doc.styles.get("Standard").dxf.font = "cour.ttf"
+        doc.modelspace().add_mtext("Office 1.017 Meeting", dxfattribs={"style": "", "char_height": 5, "insert": (10, -20)})
         drawing, pdf = self.out("fonts.dxf"), self.out("fonts.pdf")
         doc.saveas(drawing)
         result = run_script(self.dir, ["EXPORT", pdf, "QUIT"], drawing)
@@ -314,6 +317,7 @@ class Plot(unittest.TestCase):
         self.assertAlmostEqual(romans, default, delta=0.01)
         self.assertAlmostEqual(narrow / arial, 0.5, delta=0.01)
         self.assertGreater(bold, times)
+        self.assertAlmostEqual(pdf_line_widths(pdf)[-1], courier, delta=0.01 * courier)
 
     def test_shape_font_texts_show_their_signs_and_keep_their_lines(self):
         doc = ezdxf.new("R2013")
