@@ -194,6 +194,7 @@ class Plot(unittest.TestCase):
 
     def test_plot_takes_the_layouts_own_settings_and_asks_again_for_what_it_refuses(self):
         doc = ezdxf.new("R2013")   # model space set up for "Adobe PDF" on "A3", as ezdxf sets it up
+        doc.header["$INSUNITS"] = 0   # no unit named: the millimetre, as its linear units imply
         doc.modelspace().add_line((0, 0), (4000, 3000))
         sheet = doc.layouts.new("Sheet")   # "DWG to PDF.pc3", its sheet named "ezdxf_(841.00_x_594.00_MM)"
         sheet.page_setup(size=(841, 594), margins=(0, 0, 0, 0), scale=(1, 100))
@@ -206,7 +207,8 @@ class Plot(unittest.TestCase):
         self.assertEqual(result.returncode, 0, result.stderr)
         model, paper = self.out("setup-Model.pdf"), self.out("setup-Sheet.pdf")
         self.assertEqual(result.stdout, 'The device "Adobe PDF" is not available here: plotting with "DWG To PDF.pc3"'
-                         " instead.\nPlot written to %s (ISO_A3_(420.00_x_297.00_MM), fitted, about 1:11.7)\n"
+                         " instead.\nPlot written to %s (ISO_A3_(420.00_x_297.00_MM), fitted, about 1:11.7, one drawing"
+                         " unit taken as 1 mm)\n"
                          "Plot written to %s (ISO_A1_(841.00_x_594.00_MM), 1:100)\n%s" % (model, paper, UNLOADED))
         self.assertIn("1190.55 x 841.89 pts", pdf_info(model)["Page size"])
         self.assertIn("2383.94 x 1683.78 pts", pdf_info(paper)["Page size"])
