@@ -201,7 +201,7 @@ class Loader
 {
 public:
     Loader(AcDbDatabase* db, qv::dxf::Reader& reader, size_t size)
-        : m_db(db), m_impl(db->impl()), m_reader(reader), m_context(db), m_scope(&db->impl().arena), m_size(size)
+        : m_db(db), m_impl(db->impl()), m_reader(reader), m_context(db, &reader), m_scope(&db->impl().arena), m_size(size)
     {
         m_impl.loading = true;
     }

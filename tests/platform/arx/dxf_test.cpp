@@ -559,6 +559,12 @@ TEST(DxfRead, DrawingsOtherReadersOpenAreRepairedNamingEachRepair)
                "0\nXRECORD\n5\nB\n330\nA\n100\nAcDbXrecord\n1\nkept\n340\nBEEF\n"
              + end,
          "XRECORD B: 1 of its pointers named missing objects: set to none", "  1\nkept\n340\n0\n"},
+        // XData numbers that are none, which other readers refuse: kept as texts, decoded.
+        {"xdata numbers", entities + "0\nLINE\n5\n10\n8\n0\n10\n0\n20\n0\n11\n1\n21\n1\n1001\nACAD\n1071\n   \xDE     0\n"
+                              "1070\nx7\n1040\n1.5e\n1040\n2.5\n" + end,
+         "LINE 10 at line 21: its XData value '\xC3\x9E     0' (group code 1071) is none of that code: kept as a text "
+         "(1000)\nLINE 10 at line 23: its XData value 'x7' (group code 1070) is none of that code: kept as a text (1000)\n",
+         "1000\nx7\n1000\n1.5e\n1040\n2.5\n"},
         // A draw order for a line made every save crash.
         {"draw order", entities + lines + objects
              + "0\nSORTENTSTABLE\n5\n20\n100\nAcDbSortentsTable\n330\n10\n331\n11\n5\n10\n331\n10\n5\n11\n" + end,
