@@ -17,6 +17,7 @@
 #include "arx/dxfresource.h"
 #include "arx/dxftext.h"
 #include "dbimpl.h"
+#include "dbobjectdata.h"
 #include "dxfcontext.h"
 
 #include <cstring>
@@ -253,6 +254,7 @@ private:
     void settleDictionaries();
     void noteHardPointers(AcDbObjectId holder);
     void adoptByHardPointers();
+    void dropMissingHardPointers();
     void dropStrayDrawOrders();
 
     // The slot of the current record's handle (a new one for the null handle); a handle that
@@ -730,6 +732,23 @@ void Loader::dropMissingOwners(const Survey& survey)
     }
 }
 
+// Owner pointers (360) of objects of types not modelled that name objects the file does not
+// have are set to none, as a new object given such a handle would be owned by the holder.
+void Loader::dropMissingHardPointers()
+{
+    AcDbObjectId last;
+    for (const auto& [handle, holder] : m_hardPointers) {
+        AcDbObjectId target;
+        AcDbObject* obj = holder.object();
+        if (holder == last || !obj || m_db->getAcDbObjectId(target, false, handle) == Acad::eOk)
+            continue;
+        last = holder;
+        if (const size_t dropped = qv::noneForMissing(obj->editData().extras, m_db, 360, 360))
+            m_impl.repaired(Impl::describe(obj) + ": " + std::to_string(dropped)
+                            + " of its owner pointers named missing objects: set to none");
+    }
+}
+
 // Entries of dictionaries that name objects the file does not have are dropped; objects
 // without an owner (some writers give none) are owned by the dictionary that names them.
 void Loader::settleDictionaries()
@@ -809,6 +828,7 @@ void Loader::finish()
     dropMissingOwners(found);
     settleDictionaries();
     adoptByHardPointers();
+    dropMissingHardPointers();
     for (AcDbXrecord* record : m_records)
         if (const size_t dropped = record->dropDanglingPointers())
             m_impl.repaired(Impl::describe(record) + ": " + std::to_string(dropped)

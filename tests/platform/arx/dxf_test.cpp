@@ -559,6 +559,10 @@ TEST(DxfRead, DrawingsOtherReadersOpenAreRepairedNamingEachRepair)
                "0\nXRECORD\n5\nB\n330\nA\n100\nAcDbXrecord\n1\nkept\n340\nBEEF\n"
              + end,
          "XRECORD B: 1 of its pointers named missing objects: set to none", "  1\nkept\n340\n0\n"},
+        // An object that owns a missing object and takes that handle would own itself.
+        {"owner pointer", entities + lines + objects + "0\nDICTIONARY\n5\n50\n330\n0\n100\nAcDbDictionary\n0\nF\n360\n51\n"
+                              + end,
+         "F without a handle: 1 of its owner pointers named missing objects: set to none", "\n360\n0\n"},
         // XData numbers that are none, which other readers refuse: kept as texts, decoded.
         {"xdata numbers", entities + "0\nLINE\n5\n10\n8\n0\n10\n0\n20\n0\n11\n1\n21\n1\n1001\nACAD\n1071\n   \xDE     0\n"
                               "1070\nx7\n1040\n1.5e\n1040\n2.5\n" + end,
