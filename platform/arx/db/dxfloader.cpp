@@ -749,14 +749,27 @@ void Loader::dropMissingHardPointers()
     }
 }
 
-// Entries of dictionaries that name objects the file does not have are dropped; objects
-// without an owner (some writers give none) are owned by the dictionary that names them.
+// Entries of dictionaries that name objects the file does not have are dropped, and so are
+// those that name a symbol table or the root dictionary, which belong to the drawing alone;
+// objects without an owner (some writers give none) are owned by the dictionary that names
+// them.
 void Loader::settleDictionaries()
 {
+    const AcDbObject* root = m_impl.rootDictionary.object();
     for (AcDbDictionary* dict : m_dictionaries) {
         for (const auto& [key, missing] : dict->dropEntriesWithoutObject())
             m_impl.repaired(Impl::describe(dict) + ": the entry '" + key + "' names the missing object " + missing.text()
                             + ": dropped");
+        std::vector<std::pair<std::string, const AcDbObject*>> drawings;
+        const std::unique_ptr<AcDbDictionaryIterator> entries(dict->newIterator());
+        for (; !entries->done(); entries->next())
+            if (const AcDbObject* obj = entries->objectId().object(); obj == root || AcDbSymbolTable::cast(obj))
+                drawings.emplace_back(entries->name(), obj);
+        for (const auto& [key, obj] : drawings) {
+            dict->remove(key.c_str());
+            m_impl.repaired(Impl::describe(dict) + ": the entry '" + key + "' names " + Impl::describe(obj)
+                            + ", which no dictionary holds: dropped");
+        }
         size_t adopted = 0;
         const std::unique_ptr<AcDbDictionaryIterator> it(dict->newIterator());
         for (; !it->done(); it->next())

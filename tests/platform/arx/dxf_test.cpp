@@ -559,6 +559,16 @@ TEST(DxfRead, DrawingsOtherReadersOpenAreRepairedNamingEachRepair)
                "0\nXRECORD\n5\nB\n330\nA\n100\nAcDbXrecord\n1\nkept\n340\nBEEF\n"
              + end,
          "XRECORD B: 1 of its pointers named missing objects: set to none", "  1\nkept\n340\n0\n"},
+        // Entries that name what no dictionary, or no layout dictionary, holds.
+        {"entry of a table", "0\nSECTION\n2\nTABLES\n0\nTABLE\n2\nLAYER\n5\n2\n330\n0\n100\nAcDbSymbolTable\n70\n0\n"
+                             "0\nENDTAB\n0\nENDSEC\n" + entities + lines + objects
+             + "0\nDICTIONARY\n5\nA\n330\n0\n100\nAcDbDictionary\n3\nTAB\n350\n2\n" + end,
+         "DICTIONARY A: the entry 'TAB' names TABLE 2, which no dictionary holds: dropped\n"},
+        {"layout entry of a record", entities + lines + objects
+             + "0\nDICTIONARY\n5\nA\n330\n0\n100\nAcDbDictionary\n3\nACAD_LAYOUT\n350\nB\n"
+               "0\nDICTIONARY\n5\nB\n330\nA\n100\nAcDbDictionary\n3\nModel\n350\nC\n0\nXRECORD\n5\nC\n330\nB\n100\nAcDbXrecord\n"
+             + end,
+         "DICTIONARY B: the entry 'Model' names XRECORD C, not a layout: dropped\n"},
         // An object that owns a missing object and takes that handle would own itself.
         {"owner pointer", entities + lines + objects + "0\nDICTIONARY\n5\n50\n330\n0\n100\nAcDbDictionary\n0\nF\n360\n51\n"
                               + end,
