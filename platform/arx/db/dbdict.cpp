@@ -176,7 +176,7 @@ const FieldTable& AcDbDictionary::dxfTable() const
               [](AcRxObject& o, const Field&, const Pair& p, FieldContext& c) {
                   auto& entries = static_cast<AcDbDictionary&>(o).m_entries;
                   if (p.code == 3)
-                      entries.emplace_back(p.value, AcDbObjectId());
+                      entries.emplace_back(qv::dbContext(c).name(p), AcDbObjectId());
                   else if (!entries.empty() && entries.back().second.isNull())
                       entries.back().second = qv::dbContext(c).reference(p, false);
                   else

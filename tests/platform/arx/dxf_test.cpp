@@ -569,6 +569,11 @@ TEST(DxfRead, DrawingsOtherReadersOpenAreRepairedNamingEachRepair)
                "0\nDICTIONARY\n5\nB\n330\nA\n100\nAcDbDictionary\n3\nModel\n350\nC\n0\nXRECORD\n5\nC\n330\nB\n100\nAcDbXrecord\n"
              + end,
          "DICTIONARY B: the entry 'Model' names XRECORD C, not a layout: dropped\n"},
+        // Layouts whose names differ after a NUL byte, outside the layout dictionary: both entered.
+        {"layout names with NUL bytes", entities + lines + objects
+             + std::string("0\nLAYOUT\n5\n41\n100\nAcDbPlotSettings\n100\nAcDbLayout\n1\nL\0A\n71\n1\n", 61)
+             + std::string("0\nLAYOUT\n5\n42\n100\nAcDbPlotSettings\n100\nAcDbLayout\n1\nL\0B\n71\n2\n", 61) + end,
+         "LAYOUT 41 at line 47: the name 'L\\U+0000A' holds a NUL byte, which no name can: read as 'L\xEF\xBF\xBD" "A'\n"},
         // An object that owns a missing object and takes that handle would own itself.
         {"owner pointer", entities + lines + objects + "0\nDICTIONARY\n5\n50\n330\n0\n100\nAcDbDictionary\n0\nF\n360\n51\n"
                               + end,
