@@ -64,13 +64,15 @@ std::string ratioNumber(double value, bool rough)
     return text;
 }
 
-// The plot's scale as its line gives it: "1:100", "2:1", or "fitted, about 1:144".
+// The plot's scale as its line gives it: "1:100", "2:1", or "fitted, about 1:144", and the
+// unit it took the drawing's lengths in when the drawing names none.
 std::string scaleText(const qv::PlotResult& result)
 {
     const double units = result.scale;
     const std::string ratio = units >= 1 ? "1:" + ratioNumber(units, result.fitted)
                                          : ratioNumber(1 / units, result.fitted) + ":1";
-    return result.fitted ? "fitted, about " + ratio : ratio;
+    const std::string assumed = result.assumedUnit.empty() ? "" : ", one drawing unit taken as 1 " + result.assumedUnit;
+    return (result.fitted ? "fitted, about " + ratio : ratio) + assumed;
 }
 
 // EXPORT (asOwn) plots the layout's own settings as well as they go: a window over nothing

@@ -2,6 +2,7 @@
 
 #include "arx/acutprintf.h"
 #include "arx/dbdatabase.h"
+#include "arx/dbunits.h"
 
 #include <array>
 
@@ -15,70 +16,57 @@ struct Unit {
 };
 
 // A unit by its length in metres.
-constexpr Unit unit(const char* symbol, double metres)
+Unit unit(const char* symbol, double metres)
 {
     const double perMetre = 1 / metres, perFoot = 0.3048 / metres;
     return {symbol, perMetre, perFoot, perMetre * perMetre, perFoot * perFoot};
 }
 
-constexpr int kUndefined = 0, kInches = 1, kMillimetres = 4;
+constexpr int kInches = 1, kMillimetres = 4;
 
-// By insertion-units code. The millimetre's and the inch's divisors are the exact values
-// that measures in those units have always been converted with.
-constexpr std::array<Unit, 25> kUnits = {{
-    {"", 0, 0, 0, 0},
-    {"in", 39.37007874015748, 12.0, 1550.0031000062, 144.0},
-    unit("ft", 0.3048),
-    unit("mi", 1609.344),
-    {"mm", 1000.0, 304.8, 1000000.0, 92903.04},
-    unit("cm", 0.01),
-    unit("m", 1),
-    unit("km", 1000),
-    unit("\u00b5in", 2.54e-8),
-    unit("mil", 2.54e-5),
-    unit("yd", 0.9144),
-    unit("\u00c5", 1e-10),
-    unit("nm", 1e-9),
-    unit("\u00b5m", 1e-6),
-    unit("dm", 0.1),
-    unit("dam", 10),
-    unit("hm", 100),
-    unit("Gm", 1e9),
-    unit("au", 149597870700.0),
-    unit("ly", 9460730472580800.0),
-    unit("pc", 3.0856775814913673e16),
-    unit("US survey ft", 1200 / 3937.0),
-    unit("US survey in", 100 / 3937.0),
-    unit("US survey yd", 3600 / 3937.0),
-    unit("US survey mi", 6336000 / 3937.0),
-}};
+// The units by insertion-units code, their lengths the platform's. The millimetre's and the
+// inch's divisors are the exact values that measures in those units have always been
+// converted with.
+const Unit& unitOf(int row)
+{
+    static const std::array<Unit, AcDb::kUnitsMax + 1> units = [] {
+        static constexpr const char* kSymbols[] = {
+            "", "in", "ft", "mi", "mm", "cm", "m", "km", "\u00b5in", "mil", "yd", "\u00c5", "nm", "\u00b5m", "dm",
+            "dam", "hm", "Gm", "au", "ly", "pc", "US survey ft", "US survey in", "US survey yd", "US survey mi"};
+        std::array<Unit, AcDb::kUnitsMax + 1> made{};
+        for (int code = 1; code <= AcDb::kUnitsMax; ++code)
+            made[static_cast<size_t>(code)] = unit(kSymbols[code], acdbUnitsMetres(static_cast<AcDb::UnitsValue>(code)));
+        made[0] = {"", 0, 0, 0, 0};
+        made[kInches] = {"in", 39.37007874015748, 12.0, 1550.0031000062, 144.0};
+        made[kMillimetres] = {"mm", 1000.0, 304.8, 1000000.0, 92903.04};
+        return made;
+    }();
+    return units[static_cast<size_t>(row)];
+}
 
 } // namespace
 
-CDrawingUnit::CDrawingUnit(short linearUnits)
-    : m_row(linearUnits == 3 || linearUnits == 4 ? kInches : kMillimetres), m_named(false)
+CDrawingUnit::CDrawingUnit(short linearUnits) : m_row(acdbLengthUnits(AcDb::kUnitsUndefined, linearUnits)), m_named(false)
 {
 }
 
 CDrawingUnit CDrawingUnit::of(const AcDbDatabase* database)
 {
-    const int code = database->insunits();
-    if (code > kUndefined && code < static_cast<int>(kUnits.size()))
-        return CDrawingUnit(code, true);
-    return CDrawingUnit(database->lunits());
+    const AcDb::UnitsValue named = database->insunits();
+    return CDrawingUnit(acdbLengthUnits(named, database->lunits()), named != AcDb::kUnitsUndefined);
 }
 
 double CDrawingUnit::lengthDivisor(int units) const
 {
-    return units == 0 ? kUnits[m_row].perMetre : kUnits[m_row].perFoot;
+    return units == 0 ? unitOf(m_row).perMetre : unitOf(m_row).perFoot;
 }
 
 double CDrawingUnit::areaDivisor(int units) const
 {
-    return units == 0 ? kUnits[m_row].perSquareMetre : kUnits[m_row].perSquareFoot;
+    return units == 0 ? unitOf(m_row).perSquareMetre : unitOf(m_row).perSquareFoot;
 }
 
-const char* CDrawingUnit::symbol() const { return kUnits[m_row].symbol; }
+const char* CDrawingUnit::symbol() const { return unitOf(m_row).symbol; }
 
 bool CDrawingUnit::isMillimetre() const { return m_row == kMillimetres; }
 

@@ -585,7 +585,7 @@ class TerminalTest(TempFolderCase, WrittenDrawingChecks):
         t.type("\n", "Enter paper size or [?] <ISO_A3_(420.00_x_297.00_MM)>: ")
         t.type("\n", "Enter file name to plot to <%s>: " % pdf)
         t.type("\n", 'The device "Adobe PDF" is not available here: plotting with "DWG To PDF.pc3" instead.\n'
-                     "Plot written to %s (ISO_A3_(420.00_x_297.00_MM), fitted, about 1:1.17)\nCommand: " % pdf)
+                     "Plot written to %s (ISO_A3_(420.00_x_297.00_MM), fitted, about 1:1167)\nCommand: " % pdf)
         t.type("export\n%s\n" % pdf, "%s already exists. Replace it? [Yes/No] <No>: " % pdf)
         t.type("\n", "Command: ")                                      # No: nothing written
         t.type("plot\n\n\n\n\n", "Replace it? [Yes/No] <No>: ")

@@ -193,6 +193,7 @@ class Plot(unittest.TestCase):
 
     def test_plot_takes_the_layouts_own_settings_and_refuses_what_it_does_not_have(self):
         doc = ezdxf.new("R2013")   # model space set up for "Adobe PDF" on "A3", as ezdxf sets it up
+        doc.header["$INSUNITS"] = 0   # no unit named: the millimetre, as its linear units imply
         doc.modelspace().add_line((0, 0), (4000, 3000))
         sheet = doc.layouts.new("Sheet")   # "DWG to PDF.pc3", its sheet named "ezdxf_(841.00_x_594.00_MM)"
         sheet.page_setup(size=(841, 594), margins=(0, 0, 0, 0), scale=(1, 100))
@@ -205,7 +206,8 @@ class Plot(unittest.TestCase):
         self.assertEqual(result.returncode, 0, result.stderr)
         model, paper = self.out("setup-Model.pdf"), self.out("setup-Sheet.pdf")
         self.assertEqual(result.stdout, 'The device "Adobe PDF" is not available here: plotting with "DWG To PDF.pc3"'
-                         " instead.\nPlot written to %s (ISO_A3_(420.00_x_297.00_MM), fitted, about 1:11.7)\n"
+                         " instead.\nPlot written to %s (ISO_A3_(420.00_x_297.00_MM), fitted, about 1:11.7, one drawing"
+                         " unit taken as 1 mm)\n"
                          "Plot written to %s (ISO_A1_(841.00_x_594.00_MM), 1:100)\n%s" % (model, paper, UNLOADED))
         self.assertIn("1190.55 x 841.89 pts", pdf_info(model)["Page size"])
         self.assertIn("2383.94 x 1683.78 pts", pdf_info(paper)["Page size"])
@@ -298,6 +300,9 @@ class Plot(unittest.TestCase):
                                       dxfattribs={"style": style, "width": width, "insert": (10, 180 - 20 * i)})
         # A sign the style's font lacks comes from the default font.
         doc.modelspace().add_text("%%c45", height=5, dxfattribs={"style": "A", "insert": (10, 0)})
+        # A text that names no style is in the Standard style's font.
+        doc.styles.get("Standard").dxf.font = "cour.ttf"
+        doc.modelspace().add_mtext("Office 1.017 Meeting", dxfattribs={"style": "", "char_height": 5, "insert": (10, -20)})
         drawing, pdf = self.out("fonts.dxf"), self.out("fonts.pdf")
         doc.saveas(drawing)
         result = run_script(self.dir, ["EXPORT", pdf, "QUIT"], drawing)
@@ -315,6 +320,7 @@ class Plot(unittest.TestCase):
         self.assertAlmostEqual(romans, default, delta=0.01)
         self.assertAlmostEqual(narrow / arial, 0.5, delta=0.01)
         self.assertGreater(bold, times)
+        self.assertAlmostEqual(pdf_line_widths(pdf)[-1], courier, delta=0.01 * courier)
 
     def test_shape_font_texts_show_their_signs_and_keep_their_lines(self):
         doc = ezdxf.new("R2013")

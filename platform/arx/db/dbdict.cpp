@@ -5,6 +5,7 @@
 #include "arx/dxfresbuf.h"
 #include "arx/dxftext.h"
 #include "arx/dbsymtb.h"
+#include "dbobjectdata.h"
 #include "dbobjectimpl.h"
 
 #include <algorithm>
@@ -175,7 +176,7 @@ const FieldTable& AcDbDictionary::dxfTable() const
               [](AcRxObject& o, const Field&, const Pair& p, FieldContext& c) {
                   auto& entries = static_cast<AcDbDictionary&>(o).m_entries;
                   if (p.code == 3)
-                      entries.emplace_back(p.value, AcDbObjectId());
+                      entries.emplace_back(qv::dbContext(c).name(p), AcDbObjectId());
                   else if (!entries.empty() && entries.back().second.isNull())
                       entries.back().second = qv::dbContext(c).reference(p, false);
                   else
@@ -229,23 +230,7 @@ Acad::ErrorStatus AcDbXrecord::setFromRbChain(const resbuf* chain, AcDbDatabase*
     return Acad::eOk;
 }
 
-size_t AcDbXrecord::dropDanglingPointers()
-{
-    const auto dangling = [this](const qv::dxf::Tag& t) {
-        unsigned long long handle = 0;
-        AcDbObjectId id;
-        return t.code >= 330 && t.code <= 369 && qv::dxf::parseHandle(t.value(), handle) && handle != 0
-               && database()->getAcDbObjectId(id, false, AcDbHandle(handle)) != Acad::eOk;
-    };
-    const size_t count = static_cast<size_t>(std::count_if(m_data.begin(), m_data.end(), dangling));
-    if (count == 0)
-        return 0;
-    qv::dxf::TagList data;
-    for (const auto& t : m_data)
-        data.add(t.code, dangling(t) ? std::string_view("0") : t.value(), t.anchor);
-    m_data = std::move(data);
-    return count;
-}
+size_t AcDbXrecord::dropDanglingPointers() { return qv::noneForMissing(m_data, database(), 330, 369); }
 
 const FieldTable& AcDbXrecord::dxfTable() const
 {

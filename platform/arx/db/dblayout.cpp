@@ -215,7 +215,7 @@ const FieldTable& AcDbLayout::dxfTable() const
     using L = AcDbLayout;
     static const FieldTable table({plotSettingsFields(), {
         subclass("AcDbLayout"),
-        text<&L::m_name>(1),
+        nameText<&L::m_name>(1),
         integer<&L::m_layoutFlags>(70),
         integer<&L::m_tabOrder>(71),
         point2d<&L::m_limMin>(10),

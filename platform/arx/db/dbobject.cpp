@@ -2,6 +2,7 @@
 
 #include "arx/dbdict.h"
 #include "arx/dbsymtb.h"
+#include "arx/dxfnumber.h"
 #include "arx/dxfresbuf.h"
 #include "arx/dxftext.h"
 #include "dbimpl.h"
@@ -73,6 +74,28 @@ const qv::dxf::FieldTable& emptyTable()
 }
 
 } // namespace
+
+namespace qv {
+
+size_t noneForMissing(dxf::TagList& tags, AcDbDatabase* db, int first, int last)
+{
+    const auto dangling = [&](const dxf::Tag& t) {
+        unsigned long long handle = 0;
+        AcDbObjectId id;
+        return t.code >= first && t.code <= last && dxf::parseHandle(t.value(), handle) && handle != 0
+               && db->getAcDbObjectId(id, false, AcDbHandle(handle)) != Acad::eOk;
+    };
+    const size_t count = static_cast<size_t>(std::count_if(tags.begin(), tags.end(), dangling));
+    if (count == 0)
+        return 0;
+    dxf::TagList kept(tags.resource());
+    for (const auto& t : tags)
+        kept.add(t.code, dangling(t) ? std::string_view("0") : t.value(), t.anchor);
+    tags = std::move(kept);
+    return count;
+}
+
+} // namespace qv
 
 ACRX_DEFINE_MEMBERS(AcDbObject, AcRxObject, "")
 ACRX_DEFINE_MEMBERS(AcDbProxyObject, AcDbObject, "")

@@ -28,6 +28,10 @@ struct ObjectData {
     dxf::TagList extras;
 };
 
+// Sets to none ("0") the pointers among tags, of codes first to last, that name no object of
+// db; how many.
+size_t noneForMissing(dxf::TagList& tags, AcDbDatabase* db, int first, int last);
+
 inline ObjectData* ObjectData::make()
 {
     std::pmr::memory_resource* r = dxf::objectResource();

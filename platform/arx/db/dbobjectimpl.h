@@ -149,6 +149,20 @@ dxf::Field sharedName(int code)
         [](const AcRxObject& o, const dxf::Field& f, dxf::Writer& out) { out.text(f.code(), dxf::fields::member<M>(o)); });
 }
 
+// A name (a string member) read through DxfContext::name: no NUL byte cuts it short where
+// the API takes it as a C string.
+template <auto M>
+dxf::Field nameText(int code)
+{
+    return value(
+        {static_cast<short>(code)},
+        [](AcRxObject& o, const dxf::Field&, const dxf::Pair& p, dxf::FieldContext& c) {
+            dxf::fields::member<M>(o) = dbContext(c).name(p);
+            return true;
+        },
+        [](const AcRxObject& o, const dxf::Field& f, dxf::Writer& out) { out.text(f.code(), dxf::fields::member<M>(o)); });
+}
+
 } // namespace fields
 
 } // namespace qv

@@ -227,12 +227,23 @@ void dropForeignSections(Impl& impl, AcDbLayout* layout)
 class LayoutEntries
 {
 public:
+    // An entry that names no layout, which other readers would take for one, is dropped: its
+    // key is then free for a layout.
     LayoutEntries(Impl& impl, AcDbDictionary* layouts, const std::vector<AcDbLayout*>* known)
         : m_impl(impl), m_layouts(layouts), m_known(known)
     {
+        std::vector<std::pair<std::string, const AcDbObject*>> strangers;
         const std::unique_ptr<AcDbDictionaryIterator> it(layouts->newIterator());
         for (; !it->done(); it->next())
-            m_keys.emplace(it->objectId(), it->name());
+            if (AcDbLayout::cast(it->objectId().object()))
+                m_keys.emplace(it->objectId(), it->name());
+            else
+                strangers.emplace_back(it->name(), it->objectId().object());
+        for (const auto& [key, object] : strangers) {
+            layouts->remove(key.c_str());
+            impl.repaired(Impl::describe(layouts) + ": the entry '" + key + "' names "
+                          + (object ? Impl::describe(object) : std::string("nothing")) + ", not a layout: dropped");
+        }
     }
 
     void settle()

@@ -316,17 +316,7 @@ void AcDbSymbolTableRecord::onErase(bool erasing)
     }
 }
 
-Field AcDbSymbolTableRecord::nameField()
-{
-    return value({2},
-                 [](AcRxObject& o, const Field&, const Pair& p, FieldContext& c) {
-                     static_cast<AcDbSymbolTableRecord&>(o).m_name = qv::dbContext(c).name(p);
-                     return true;
-                 },
-                 [](const AcRxObject& o, const Field& f, Writer& out) {
-                     out.text(f.code(), static_cast<const AcDbSymbolTableRecord&>(o).m_name);
-                 });
-}
+Field AcDbSymbolTableRecord::nameField() { return nameText<&AcDbSymbolTableRecord::m_name>(2); }
 
 Field AcDbSymbolTableRecord::flagsField() { return integer<&AcDbSymbolTableRecord::m_flags>(70); }
 

@@ -19,11 +19,12 @@ ACRX_DEFINE_MEMBERS(AcDbMText, AcDbEntity, "MTEXT")
 
 namespace {
 
+// A text that names no style (an empty name) is in the Standard style, as the format has it.
 AcDbObjectId styleId(AcDbDatabase* db, const char* name)
 {
     AcDbObjectId id;
     if (const auto* table = db ? AcDbSymbolTable::cast(db->textStyleTableId().object()) : nullptr)
-        table->getAt(name, id);
+        table->getAt(*name ? name : "Standard", id);
     return id;
 }
 

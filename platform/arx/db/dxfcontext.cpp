@@ -3,6 +3,7 @@
 #include "arx/dbblockref.h"
 #include "arx/dbsymtb.h"
 #include "arx/dxfnumber.h"
+#include "arx/dxfresbuf.h"
 #include "dbobjectdata.h"
 
 #include <algorithm>
@@ -45,7 +46,7 @@ bool handleMayFollow(const dxf::Pair& p, bool before) { return isMarker(p) ? p.v
 
 } // namespace
 
-DxfContext::DxfContext(AcDbDatabase* db) : m_impl(db->impl()) {}
+DxfContext::DxfContext(AcDbDatabase* db, dxf::Reader* reader) : m_impl(db->impl()), m_reader(reader) {}
 
 DxfContext::RecordInfo DxfContext::recordHandle(std::span<const dxf::Pair> pairs)
 {
@@ -105,6 +106,18 @@ AcDbHandle DxfContext::noHandle(const dxf::Pair& pair)
     return AcDbHandle();
 }
 
+std::string_view DxfContext::xdataText(const dxf::Pair& pair)
+{
+    const std::string_view text = m_reader ? m_reader->decoded(pair.value) : pair.value;
+    size_t shown = std::min<size_t>(text.size(), 40);
+    while (shown < text.size() && (static_cast<unsigned char>(text[shown]) & 0xC0) == 0x80)
+        ++shown;   // not within a character
+    m_impl.repaired(describeRecord() + " at line " + std::to_string(pair.line) + ": its XData value '"
+                    + std::string(text.substr(0, shown)) + (shown < text.size() ? "...' (group code " : "' (group code ")
+                    + std::to_string(pair.code) + ") is none of that code: kept as a text (1000)");
+    return text;
+}
+
 void DxfContext::readRecord(AcRxObject& target, const dxf::FieldTable& table, std::span<const dxf::Pair> pairs,
                             ObjectData*& data, RecordInfo& info)
 {
@@ -137,8 +150,15 @@ void DxfContext::readRecord(AcRxObject& target, const dxf::FieldTable& table, st
                                           [](const dxf::Pair& q) { return q.code < 1000; });
             data->xdata.reserve(data->xdata.size() + static_cast<size_t>(run - pairs.begin()) - i);
             // An application's name names its APPID record.
-            for (; i < pairs.size() && pairs[i].code >= 1000; ++i)
-                data->xdata.add(pairs[i].code, pairs[i].code == 1001 ? name(pairs[i]) : pairs[i].value);
+            for (; i < pairs.size() && pairs[i].code >= 1000; ++i) {
+                const dxf::Pair& item = pairs[i];
+                if (item.code == 1001)
+                    data->xdata.add(1001, name(item));
+                else if (dxf::isItemValue(item.code, item.value))
+                    data->xdata.add(item.code, item.value);
+                else
+                    data->xdata.add(1000, xdataText(item));
+            }
         } else {
             readField(target, table, cursor, pairs, i, data, marked, common);
         }

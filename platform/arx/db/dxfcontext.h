@@ -7,6 +7,7 @@
 #include "arx/dbdatabase.h"
 #include "arx/dxffieldtable.h"
 #include "arx/dxfnumber.h"
+#include "arx/dxfreader.h"
 #include "arx/dxfrecord.h"
 #include "dbimpl.h"
 
@@ -26,7 +27,8 @@ namespace qv {
 class DxfContext : public dxf::FieldContext
 {
 public:
-    explicit DxfContext(AcDbDatabase* db);
+    // Records of a file are read from reader, which decodes what a repair keeps as a text.
+    explicit DxfContext(AcDbDatabase* db, dxf::Reader* reader = nullptr);
 
 
     // What a record's common part names. recordHandle fills handle and handlePair before
@@ -126,6 +128,9 @@ private:
         return dxf::parseHandle(pair.value, value) ? AcDbHandle(value) : noHandle(pair);
     }
     AcDbHandle noHandle(const dxf::Pair& pair);
+    // An XData number that is none, or does not fit its code, which other readers refuse:
+    // kept as a text (1000), decoded as the file's texts are.
+    std::string_view xdataText(const dxf::Pair& pair);
     std::string_view repairedName(const dxf::Pair& pair);
     // Whether pair gives the name held, as read through name.
     bool givesName(const dxf::Pair& pair, std::string_view held) const;
@@ -140,6 +145,7 @@ private:
     void addTextStyle(const PendingStyle& pending);
 
     AcDbDatabase::Impl& m_impl;
+    dxf::Reader* m_reader;
     std::vector<PendingReference> m_strict;
     std::vector<PendingBlock> m_blocks;
     std::vector<PendingLinetype> m_linetypes;

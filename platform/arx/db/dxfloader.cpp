@@ -17,6 +17,7 @@
 #include "arx/dxfresource.h"
 #include "arx/dxftext.h"
 #include "dbimpl.h"
+#include "dbobjectdata.h"
 #include "dxfcontext.h"
 
 #include <cstring>
@@ -201,7 +202,7 @@ class Loader
 {
 public:
     Loader(AcDbDatabase* db, qv::dxf::Reader& reader, size_t size)
-        : m_db(db), m_impl(db->impl()), m_reader(reader), m_context(db), m_scope(&db->impl().arena), m_size(size)
+        : m_db(db), m_impl(db->impl()), m_reader(reader), m_context(db, &reader), m_scope(&db->impl().arena), m_size(size)
     {
         m_impl.loading = true;
     }
@@ -253,6 +254,7 @@ private:
     void settleDictionaries();
     void noteHardPointers(AcDbObjectId holder);
     void adoptByHardPointers();
+    void dropMissingHardPointers();
     void dropStrayDrawOrders();
 
     // The slot of the current record's handle (a new one for the null handle); a handle that
@@ -730,14 +732,44 @@ void Loader::dropMissingOwners(const Survey& survey)
     }
 }
 
-// Entries of dictionaries that name objects the file does not have are dropped; objects
-// without an owner (some writers give none) are owned by the dictionary that names them.
+// Owner pointers (360) of objects of types not modelled that name objects the file does not
+// have are set to none, as a new object given such a handle would be owned by the holder.
+void Loader::dropMissingHardPointers()
+{
+    AcDbObjectId last;
+    for (const auto& [handle, holder] : m_hardPointers) {
+        AcDbObjectId target;
+        AcDbObject* obj = holder.object();
+        if (holder == last || !obj || m_db->getAcDbObjectId(target, false, handle) == Acad::eOk)
+            continue;
+        last = holder;
+        if (const size_t dropped = qv::noneForMissing(obj->editData().extras, m_db, 360, 360))
+            m_impl.repaired(Impl::describe(obj) + ": " + std::to_string(dropped)
+                            + " of its owner pointers named missing objects: set to none");
+    }
+}
+
+// Entries of dictionaries that name objects the file does not have are dropped, and so are
+// those that name a symbol table or the root dictionary, which belong to the drawing alone;
+// objects without an owner (some writers give none) are owned by the dictionary that names
+// them.
 void Loader::settleDictionaries()
 {
+    const AcDbObject* root = m_impl.rootDictionary.object();
     for (AcDbDictionary* dict : m_dictionaries) {
         for (const auto& [key, missing] : dict->dropEntriesWithoutObject())
             m_impl.repaired(Impl::describe(dict) + ": the entry '" + key + "' names the missing object " + missing.text()
                             + ": dropped");
+        std::vector<std::pair<std::string, const AcDbObject*>> drawings;
+        const std::unique_ptr<AcDbDictionaryIterator> entries(dict->newIterator());
+        for (; !entries->done(); entries->next())
+            if (const AcDbObject* obj = entries->objectId().object(); obj == root || AcDbSymbolTable::cast(obj))
+                drawings.emplace_back(entries->name(), obj);
+        for (const auto& [key, obj] : drawings) {
+            dict->remove(key.c_str());
+            m_impl.repaired(Impl::describe(dict) + ": the entry '" + key + "' names " + Impl::describe(obj)
+                            + ", which no dictionary holds: dropped");
+        }
         size_t adopted = 0;
         const std::unique_ptr<AcDbDictionaryIterator> it(dict->newIterator());
         for (; !it->done(); it->next())
@@ -809,6 +841,7 @@ void Loader::finish()
     dropMissingOwners(found);
     settleDictionaries();
     adoptByHardPointers();
+    dropMissingHardPointers();
     for (AcDbXrecord* record : m_records)
         if (const size_t dropped = record->dropDanglingPointers())
             m_impl.repaired(Impl::describe(record) + ": " + std::to_string(dropped)

@@ -39,10 +39,10 @@ bool setBinary(resbuf* rb, std::string_view hex)
     return true;
 }
 
-bool setInteger(resbuf* rb, const Tag& t, RbValueKind kind)
+bool setInteger(resbuf* rb, int code, std::string_view value, RbValueKind kind)
 {
     long long n = 0;
-    if (!parseInt(t.value(), n) || !fitsCode(t.code, n))
+    if (!parseInt(value, n) || !fitsCode(code, n))
         return false;
     if (kind == RbValueKind::kShort && (n < SHRT_MIN || n > SHRT_MAX))
         return false;
@@ -79,7 +79,7 @@ bool readItem(const TagList& tags, size_t& i, size_t last, resbuf* rb)
     case RbValueKind::kReal: return parseReal(t.value(), rb->resval.rreal);
     case RbValueKind::kShort:
     case RbValueKind::kLong:
-    case RbValueKind::kInt64: return setInteger(rb, t, kind);
+    case RbValueKind::kInt64: return setInteger(rb, t.code, t.value(), kind);
     case RbValueKind::kBinary: return setBinary(rb, t.value());
     case RbValueKind::kString: rb->resval.rstring = copyOf(t.value()); return true;
     default: return false;   // a code no buffer holds a value of
@@ -138,6 +138,19 @@ Acad::ErrorStatus writeItem(const resbuf* rb, TagList& out)
 }
 
 } // namespace
+
+bool isItemValue(int code, std::string_view value)
+{
+    resbuf item{};
+    switch (const RbValueKind kind = itemKind(code)) {
+    case RbValueKind::kPoint:
+    case RbValueKind::kReal: return parseReal(value, item.resval.rreal);
+    case RbValueKind::kShort:
+    case RbValueKind::kLong:
+    case RbValueKind::kInt64: return setInteger(&item, code, value, kind);
+    default: return true;
+    }
+}
 
 resbuf* toResbuf(const TagList& tags, size_t first, size_t last)
 {

@@ -178,6 +178,46 @@ CurvedPath clippedTo(const CurvedPath& loop, const Side& side)
     return out;
 }
 
+// The point nearest c found so far, and its distance.
+struct Nearest {
+    DevicePoint c, point;
+    double distance;
+    double slack;
+
+    void take(DevicePoint p)
+    {
+        if (const double d = std::hypot(p.x - c.x, p.y - c.y); d < distance)
+            point = p, distance = d;
+    }
+
+    // The point of the segment from a to b nearest c.
+    void line(DevicePoint a, DevicePoint b)
+    {
+        const double dx = b.x - a.x, dy = b.y - a.y, length = dx * dx + dy * dy;
+        const double t = length > 0 ? std::clamp(((c.x - a.x) * dx + (c.y - a.y) * dy) / length, 0.0, 1.0) : 0;
+        take({a.x + t * dx, a.y + t * dy});
+    }
+
+    // The ends of a cubic, and of its halves while their control points' box is nearer than
+    // the point found by more than the slack.
+    void curve(const DevicePoint (&p)[4], int depth = 0)
+    {
+        take(p[0]);
+        take(p[3]);
+        Box2d box;
+        for (const DevicePoint& q : p)
+            box.add(q.x, q.y);
+        const double away = std::hypot(std::max({box.minX - c.x, 0.0, c.x - box.maxX}),
+                                       std::max({box.minY - c.y, 0.0, c.y - box.maxY}));
+        if (depth >= kMaxCutDepth || !(away + slack < distance))
+            return;
+        const DevicePoint a = between(p[0], p[1]), b = between(p[1], p[2]), e = between(p[2], p[3]);
+        const DevicePoint ab = between(a, b), be = between(b, e), middle = between(ab, be);
+        curve({p[0], a, ab, middle}, depth + 1);
+        curve({middle, be, e, p[3]}, depth + 1);
+    }
+};
+
 } // namespace
 
 bool liesWithin(const Box2d& box, std::span<const DevicePoint> points)
@@ -242,6 +282,22 @@ CurvedPath CurvedPath::cutRegion(const Box2d& near, const Box2d& whole) const
                              Side{true, false, whole.minY}, Side{true, true, whole.maxY}})
         region = clippedTo(region, side);
     return region;
+}
+
+DevicePoint CurvedPath::nearestTo(DevicePoint c, double slack) const
+{
+    Nearest nearest{c, c, HUGE_VAL, slack};
+    if (!m_points.empty())
+        nearest.take(m_points[0]);
+    for (size_t i = 1; i < m_points.size(); ++i) {
+        if (m_control[i]) {
+            nearest.curve({m_points[i - 1], m_points[i], m_points[i + 1], m_points[i + 2]});
+            i += 2;
+        } else {
+            nearest.line(m_points[i - 1], m_points[i]);
+        }
+    }
+    return nearest.point;
 }
 
 void CurvedPath::cut(const Box2d& near, const Box2d& whole, bool closed, std::vector<CurvedPath>& out) const

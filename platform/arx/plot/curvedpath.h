@@ -56,6 +56,10 @@ public:
     // or the other; the straight edges are then clipped to whole. Points that are not finite
     // are left out.
     CurvedPath cutRegion(const Box2d& near, const Box2d& whole) const;
+    // A point of the path (its ends and what lies between them, not a control point) at most
+    // slack further from c than the path's nearest: curves are halved only where their control
+    // points' box may hold a point nearer by more than slack. c itself when none is finite.
+    DevicePoint nearestTo(DevicePoint c, double slack) const;
 
 private:
     DevicePath m_points;

@@ -15,10 +15,11 @@ constexpr double kToleranceSize = 0.5;
 constexpr double kTabStep = 4;   // text heights between tab stops where the paragraph sets none
 constexpr int kMaxColumns = 100;
 // Writers size a label's box to its text in their own fonts, which the faces a plot draws in
-// may pass by a few per cent (up to 12% for digits and short words): a paragraph that fits on
-// one line up to this much wider than its box is condensed to the box rather than broken into
-// lines of a word or two. Any wider paragraph, one meant to wrap (twice its box or more) or
-// one between, breaks at its blanks.
+// may pass by a few per cent (up to 12% for digits and short words): a label (a text of one
+// paragraph) that fits on one line up to this much wider than its box is condensed to the box
+// rather than broken into lines of a word or two. Any wider label, one meant to wrap (twice
+// its box or more) or one between, breaks at its blanks, and so does every paragraph of a
+// text of several, as its writer laid the body out.
 constexpr double kCondensable = 1.15;
 
 MTextFormat scaled(const MTextFormat& format, double factor)
@@ -39,7 +40,8 @@ size_t utf8Length(const std::string& text, size_t i)
 
 MTextLayout::MTextLayout(const MTextContent& content, const MTextGeometry& geometry, const Measure& measure,
                          std::size_t maxElements)
-    : m_geometry(geometry), m_measure(measure), m_elements(content.elements()), m_maxElements(maxElements)
+    : m_geometry(geometry), m_measure(measure), m_label(content.paragraphs().size() == 1),
+      m_elements(content.elements()), m_maxElements(maxElements)
 {
     if (!(m_geometry.capHeight > 0))
         m_geometry.capHeight = 1;
@@ -144,11 +146,11 @@ void MTextLayout::breakParagraph(const MTextParagraph& p, double available)
         ++m_elements;
     };
     auto limit = [&](const Line& l) { return available - p.left - p.right - (l.first ? p.indent : 0); };
-    // The whole paragraph on one line when it fits (as it does a text without a width), or
-    // would fit condensed.
+    // The whole paragraph on one line when it fits (as it does a text without a width), or a
+    // label's would fit condensed.
     line.items = std::move(items);
     const double whole = trimmedWidth(line), room = limit(line);
-    if (!(available > 0) || whole <= room * kCondensable) {
+    if (!(available > 0) || whole <= room * (m_label ? kCondensable : 1)) {
         line.across = available > 0 && whole > room ? room / whole : 1;
         line.last = true;
         finish(line);

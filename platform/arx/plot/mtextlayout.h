@@ -1,7 +1,7 @@
 // A multiline text laid out in its own frame: x along its direction, y up, drawing units
 // from its insertion point. Paragraphs break into lines at blanks so that none is wider than
 // the text's width (or its column's), measured with the widths they are drawn with, unless
-// the whole paragraph is at most a little wider: that one line is condensed to the width; lines
+// the text is one paragraph at most a little wider: that one line is condensed to the width; lines
 // stand apart by the line spacing (taller ones further, unless the spacing is exact), fill
 // the columns (a column break or a full column starts the next one) and align within them;
 // the whole block stands at the text's attachment point. The result is the pieces of text
@@ -98,6 +98,7 @@ private:
     MTextGeometry m_geometry;
     Measure m_measure;
     double m_wrap = 0;
+    bool m_label;   // a text of one paragraph, which may be condensed onto its line
     std::vector<Line> m_lines;
     std::vector<Piece> m_pieces;
     std::vector<Rule> m_rules;

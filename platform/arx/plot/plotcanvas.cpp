@@ -338,16 +338,16 @@ void PlotCanvas::stroke(const CurvedPath& path, bool closed)
             stroke(m_chords, closed);
         return;
     }
-    strokeSolid(path, closed);
+    strokeSolid(path, closed, penFor(path));
 }
 
-void PlotCanvas::strokeSolid(const CurvedPath& path, bool closed)
+void PlotCanvas::strokeSolid(const CurvedPath& path, bool closed, double pen)
 {
-    if (!liesWithin(drawnWhole(), path.points())) {
-        strokeCut(path, closed);
+    if (!liesWithin(drawnWhole(pen), path.points())) {
+        strokeCut(path, closed, pen);
         return;
     }
-    if (!beginStroke(path.points()))
+    if (!beginStroke(path.points(), pen))
         return;
     if (!m_pdf)   // the control polygon, as long as the curve or longer
         spendInk(path.points(), closed);
@@ -360,24 +360,37 @@ Box2d PlotCanvas::sheetReach(double beyond) const
     return Box2d::around(0, 0, m_width, m_height).expanded(1 + beyond);
 }
 
-Box2d PlotCanvas::strokeReach(double beyond) const
+Box2d PlotCanvas::strokeReach(double pen, double beyond) const
 {
-    return sheetReach(std::max(m_nextWidth, 0.0) / 2 + beyond);
+    return sheetReach(std::max(pen, 0.0) / 2 + beyond);
 }
 
-Box2d PlotCanvas::drawnWhole() const
+Box2d PlotCanvas::drawnWhole(double pen) const
 {
-    return strokeReach(std::max(m_width, m_height));
+    return strokeReach(pen, std::max(m_width, m_height));
 }
 
-void PlotCanvas::strokeCut(const CurvedPath& path, bool closed)
+void PlotCanvas::strokeCut(const CurvedPath& path, bool closed, double pen)
 {
     if (!spend(path.size() * kPointPrice.units))
         return;
     std::vector<CurvedPath> pieces;
-    path.cut(strokeReach(0), drawnWhole(), closed, pieces);
+    path.cut(strokeReach(pen, 0), drawnWhole(pen), closed, pieces);
     for (const CurvedPath& piece : pieces)
-        strokeSolid(piece, false);
+        strokeSolid(piece, false, pen);
+}
+
+double PlotCanvas::penFor(const CurvedPath& path) const
+{
+    const double diagonal = std::hypot(m_width, m_height);
+    if (!(m_nextWidth > 2 * diagonal))   // no point needs a narrower one
+        return m_nextWidth;
+    return std::min(m_nextWidth, widestPen(path.nearestTo({m_width / 2, m_height / 2}, diagonal / 2)));
+}
+
+double PlotCanvas::penFor(std::span<const DevicePoint> path) const
+{
+    return m_nextWidth > 2 * std::hypot(m_width, m_height) ? penFor(CurvedPath(path)) : m_nextWidth;
 }
 
 namespace {
@@ -412,11 +425,12 @@ const std::vector<Loop>& PlotCanvas::onSheet(const std::vector<Loop>& loops, std
 
 void PlotCanvas::strokeRun(std::span<const DevicePoint> path, bool closed)
 {
-    if (!liesWithin(drawnWhole(), path)) {
-        strokeCut(CurvedPath(path), closed);
+    const double pen = penFor(path);
+    if (!liesWithin(drawnWhole(pen), path)) {
+        strokeCut(CurvedPath(path), closed, pen);
         return;
     }
-    if (!beginStroke(path))
+    if (!beginStroke(path, pen))
         return;
     if (!m_pdf)
         spendInk(path, closed);
@@ -426,11 +440,11 @@ void PlotCanvas::strokeRun(std::span<const DevicePoint> path, bool closed)
     endStroke(closed);
 }
 
-bool PlotCanvas::beginStroke(std::span<const DevicePoint> path)
+bool PlotCanvas::beginStroke(std::span<const DevicePoint> path, double pen)
 {
     if (!afford(path.size() * kPointPrice.units))   // none of its points are written
         return false;
-    const double width = std::min(m_nextWidth, widestPen(path[0]));
+    const double width = std::min(pen, widestPen(path[0]));
     if (m_nextColour != m_penColour || width != m_penWidth) {
         flush();
         m_penColour = m_nextColour;

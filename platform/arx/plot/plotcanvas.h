@@ -77,7 +77,7 @@ public:
     bool isDashed() const { return !m_pattern.isSolid(); }
     // A run of a path (a dash, or the path drawn solid) reaching far beyond the sheet is cut
     // to the part that may show on it (see strokeCut), and a pen far wider than the sheet is
-    // narrowed (see widestPen).
+    // narrowed first (see penFor).
     void stroke(const DevicePath& path, bool closed);
     // Curves go out as curves; dashed, they are cut into chords first.
     void stroke(const CurvedPath& path, bool closed);
@@ -129,27 +129,35 @@ private:
     void flushGlyphs();
     void flush();
     void strokeRun(std::span<const DevicePoint> run, bool closed);
-    void strokeSolid(const CurvedPath& path, bool closed);
+    // Strokes the path with a pen so wide (see penFor).
+    void strokeSolid(const CurvedPath& path, bool closed, double pen);
     // The sheet with a pixel's margin, and so much more.
     Box2d sheetReach(double beyond) const;
-    // The sheet with the margin of the pen to come, and so much more.
-    Box2d strokeReach(double beyond) const;
-    // Where a stroke whose points all lie is drawn whole: its reach and the sheet's longer side.
-    Box2d drawnWhole() const;
+    // The sheet with the margin of a pen so wide, and so much more.
+    Box2d strokeReach(double pen, double beyond) const;
+    // Where a stroke of a pen so wide whose points all lie is drawn whole: its reach and the
+    // sheet's longer side.
+    Box2d drawnWhole(double pen) const;
     // Strokes the parts of a path reaching further that may show on the sheet (within the
     // pen's margin), each on its own, its points spending the work of cutting it: cairo's
     // fixed-point coordinates and PDF readers stop far short of an arc of a thousand
     // kilometres at 1:1, and flattening one whole would cost far more than the little of it
     // the sheet shows.
-    void strokeCut(const CurvedPath& path, bool closed);
+    void strokeCut(const CurvedPath& path, bool closed, double pen);
+    // The pen a stroke of the path takes, before its reach is known: the one set, no wider
+    // than widestPen of the path's point nearest the sheet's centre, so that a pen that
+    // inks the whole sheet from there has a reach, and the parts of the path cut to it, of a
+    // few sheets, wherever the path's other points lie.
+    double penFor(const CurvedPath& path) const;
+    double penFor(std::span<const DevicePoint> path) const;
     // The loops as they are when they lie within the sheet and its longer side around it,
     // else in cut, each loop reaching further cut to the region that may show on the sheet,
     // its points spending the work, for the same reasons.
     template <class Loop>
     const std::vector<Loop>& onSheet(const std::vector<Loop>& loops, std::vector<Loop>& cut);
-    // Takes the pen for a stroke of the points, no wider than widestPen; false when the plot
-    // may not draw them.
-    bool beginStroke(std::span<const DevicePoint> path);
+    // Takes a pen so wide for a stroke of the points, no wider than widestPen; false when the
+    // plot may not draw them.
+    bool beginStroke(std::span<const DevicePoint> path, double pen);
     double widestPen(DevicePoint p) const;
     void endStroke(bool closed);
     // Starts a fill; false once the work is spent.

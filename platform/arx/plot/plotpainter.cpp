@@ -36,8 +36,6 @@ constexpr int kMaxArcPieces = 1024;        // cubic curves of one arc
 constexpr double kCapHeight = 0.729;       // the font's capital height per em
 constexpr double kLineSpacing = 5.0 / 3;   // multiline text's baseline distance per height
 constexpr double kCullMarginMm = 10;       // beyond the visible area, for pens and glyphs
-constexpr long kMaxPatternLines = 20000;   // per pattern line family of one hatch
-constexpr size_t kMaxPatternCrossings = 10000000;   // of a family's lines with the boundary
 constexpr std::uint32_t kPaper = 0xFFFFFF;
 
 DevicePoint dev(const AcGeMatrix3d& xf, const AcGePoint3d& p)
@@ -273,6 +271,26 @@ void intersect(AcDbExtents& e, const AcDbExtents& bound)
     const AcGePoint3d high(std::min(e.maxPoint().x, bound.maxPoint().x), std::min(e.maxPoint().y, bound.maxPoint().y),
                            e.maxPoint().z);
     e = low.x <= high.x && low.y <= high.y ? AcDbExtents(low, high) : AcDbExtents();
+}
+
+// Narrows box, a boundary's box in a plane that toPlane maps the sheet to, to the part that
+// may show in visible (device units), given the box of the boundary's points on the sheet;
+// false when no part may.
+bool shownPart(const Box2d& onSheet, const Box2d& visible, const AcGeMatrix3d& toPlane, Box2d& box)
+{
+    const Box2d shown{std::max(onSheet.minX, visible.minX), std::max(onSheet.minY, visible.minY),
+                      std::min(onSheet.maxX, visible.maxX), std::min(onSheet.maxY, visible.maxY)};
+    if (shown.isEmpty())
+        return false;
+    Box2d inPlane;
+    for (const auto& [x, y] : {std::pair{shown.minX, shown.minY}, {shown.maxX, shown.minY}, {shown.minX, shown.maxY},
+                               {shown.maxX, shown.maxY}}) {
+        const AcGePoint3d q = toPlane.transform(AcGePoint3d(x, y, 0));
+        inPlane.add(q.x, q.y);
+    }
+    box = {std::max(box.minX, inPlane.minX), std::max(box.minY, inPlane.minY), std::min(box.maxX, inPlane.maxX),
+           std::min(box.maxY, inPlane.maxY)};
+    return !box.isEmpty();
 }
 
 // Clips what follows to the reference's boundary placed by xf (an inverted one: to the
@@ -617,7 +635,12 @@ bool PlotPainter::shows(const AcDbBlockTableRecord* btr, const AcGeMatrix3d& xf)
     AcDbExtents e = own.reach;
     e.transformBy(xf);
     const Box2d onSheet = Box2d::around(e.minPoint().x, e.minPoint().y, e.maxPoint().x, e.maxPoint().y);
-    return onSheet.intersects(m_visible.expanded(kCullMarginMm * m_canvas.unitsPerMm()));
+    return onSheet.intersects(mayShow());
+}
+
+Box2d PlotPainter::mayShow() const
+{
+    return m_visible.expanded(kCullMarginMm * m_canvas.unitsPerMm());
 }
 
 const PlotPainter::BlockBox& PlotPainter::blockBox(const AcDbBlockTableRecord* btr, int depth)
@@ -1102,14 +1125,17 @@ void appendEdge(CurvedPath& path, const AcGeMatrix3d& plane, const AcDbHatch::Ed
 // A pattern line's dashes (positive), gaps (negative) and dots (zero), laid from its base
 // point at along it and repeating every period, between from and to; point(s) is the line's
 // point at s. The periods are counted, so that coordinates too large for a dash to advance
-// them still end.
+// them still end, and spend the plot's work before they are laid.
 void strokeDashes(PlotCanvas& canvas, const std::vector<double>& dashes, double period, double at, double from,
                   double to, const std::function<DevicePoint(double)>& point)
 {
     double phase = std::fmod(from - at, period);
     phase = !std::isfinite(phase) ? 0 : phase < 0 ? phase + period : phase;
     const double first = from - phase;
-    const long periods = static_cast<long>(std::ceil((to - first) / period));
+    const double count = std::ceil((to - first) / period);
+    if (!(count < 1e18) || !canvas.spend(static_cast<size_t>(std::max(count, 0.0)) * kDashPeriodPrice.units))
+        return;
+    const long periods = static_cast<long>(count);
     for (long i = 0; i < periods; ++i) {
         double s = first + period * static_cast<double>(i);
         for (double dash : dashes) {
@@ -1146,11 +1172,11 @@ void PlotPainter::drawHatch(const AcDbHatch* h, const AcGeMatrix3d& xf, std::uin
         m_canvas.fill(loops, rgb);
         return;
     }
-    // The boundary, cut into chords, and its box in the hatch's plane, where the pattern's
-    // lines are laid out.
+    // The boundary, cut into chords, in the hatch's plane, where the pattern's lines are laid
+    // out, and the box of the part of it that may show on the sheet.
     const AcGeMatrix3d toPlane = plane.inverse();
     std::vector<std::vector<AcGePoint2d>> boundary;
-    Box2d box;
+    Box2d box, onSheet;
     DevicePath chords;
     for (const CurvedPath& loop : loops) {
         const size_t before = chords.size();
@@ -1161,9 +1187,12 @@ void PlotPainter::drawHatch(const AcDbHatch* h, const AcGeMatrix3d& xf, std::uin
         for (const DevicePoint& p : std::span(chords).subspan(before)) {
             const AcGePoint3d q = toPlane.transform(AcGePoint3d(p.x, p.y, 0));
             box.add(q.x, q.y);
+            onSheet.add(p.x, p.y);
             boundary.back().emplace_back(q.x, q.y);
         }
     }
+    if (!shownPart(onSheet, mayShow(), toPlane, box))
+        return;
     // A pattern that evaluates too dense has more lines than the host draws: it shows solid.
     if (h->patternLineCount(true) > AcDbHatchPatterns::maxLines()) {
         m_canvas.fill(loops, rgb);
@@ -1171,7 +1200,7 @@ void PlotPainter::drawHatch(const AcDbHatch* h, const AcGeMatrix3d& xf, std::uin
     }
     for (const AcDbHatch::PatternLine& line : h->patternLines())
         if (!drawPatternLines(line, boundary, box, plane)) {
-            m_canvas.fill(loops, rgb);   // too dense to draw line by line: it shows solid
+            m_canvas.fill(loops, rgb);   // lines closer than half a dot show solid
             break;
         }
 }
@@ -1206,9 +1235,12 @@ bool PlotPainter::drawPatternLines(const AcDbHatch::PatternLine& line,
         base = AcGePoint2d(box.minX, box.minY);
         lineRange(k0, k1);
     }
-    if (!(k1 - k0 <= kMaxPatternLines) || !(std::abs(k0) < 1e9 && std::abs(k1) < 1e9))
+    if (!(std::abs(k0) < 1e9 && std::abs(k1) < 1e9))
         return false;
-    // The lines cut by the boundary's edges in the family's frame: line k where u is k.
+    // The lines cut by the boundary's edges in the family's frame: line k where u is k. Each
+    // line, and each time one crosses the boundary, spends the plot's work before it is cut.
+    if (!m_canvas.spend(static_cast<size_t>(k1 - k0 + 1) * kPatternLinePrice.units))
+        return true;
     ScanlineClip clip(static_cast<long>(std::ceil(k0)), static_cast<long>(std::floor(k1)));
     const double baseAcross = base.x * n.x + base.y * n.y;
     std::vector<FramePoint> frame;
@@ -1218,12 +1250,11 @@ bool PlotPainter::drawPatternLines(const AcDbHatch::PatternLine& line,
             frame.push_back({(p.x * n.x + p.y * n.y - baseAcross) / spacing, p.x * d.x + p.y * d.y});
         clip.addLoop(frame);
     }
-    if (clip.crossings() > kMaxPatternCrossings)
-        return false;
+    if (!m_canvas.spend(clip.crossings() * kPatternLinePrice.units))
+        return true;
     double period = 0;
     for (double dash : line.dashes)
         period += std::abs(dash);
-    const bool dashed = period > 0 && (sMax - sMin) / period <= kMaxPatternLines;
     clip.scan([&](long k, double from, double to) {
         const AcGePoint2d p = base + line.offset * static_cast<double>(k);
         const double at = p.x * d.x + p.y * d.y;
@@ -1231,7 +1262,11 @@ bool PlotPainter::drawPatternLines(const AcDbHatch::PatternLine& line,
             const AcGePoint2d q = p + d * (s - at);
             return dev(plane, AcGePoint3d(q.x, q.y, 0));
         };
-        if (dashed)
+        // Only the part of the piece within the box may show.
+        from = std::max(from, sMin), to = std::min(to, sMax);
+        if (!(from < to) || m_canvas.exhausted())
+            return;
+        if (period > 0)
             strokeDashes(m_canvas, line.dashes, period, at, from, to, point);
         else
             m_canvas.stroke({point(from), point(to)}, false);

@@ -121,6 +121,8 @@ private:
     bool addReferenceBox(const AcDbBlockReference* ref, BlockBox& box, int depth);
     // Whether the block placed by xf may show in the visible area.
     bool shows(const AcDbBlockTableRecord* btr, const AcGeMatrix3d& xf);
+    // What may show on the sheet: the visible area with a margin for pens and glyphs.
+    Box2d mayShow() const;
     // A viewport: what it shows (through the viewport handler), then its frame unless its
     // layer hides it (frame null).
     void drawViewport(const AcDbViewport* vp, const AcGeMatrix3d& xf, const Inherited* frame);
@@ -146,7 +148,8 @@ private:
     MTextLayout::Measure measureRun();
     void drawHatch(const AcDbHatch* h, const AcGeMatrix3d& xf, std::uint32_t rgb);
     // One family of a pattern's parallel lines, the parts inside the boundary's loops (in the
-    // hatch's plane, with its box); false when the lines are too dense to draw.
+    // hatch's plane) within the box of what may show; false when the lines stand too close to
+    // draw.
     bool drawPatternLines(const AcDbHatch::PatternLine& line, const std::vector<std::vector<AcGePoint2d>>& boundary,
                           const Box2d& box, const AcGeMatrix3d& plane);
     void drawProxy(const AcDbEntity* ent, const AcGeMatrix3d& xf, const Inherited& mine);

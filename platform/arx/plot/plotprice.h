@@ -38,8 +38,13 @@ inline constexpr PlotPrice kClipSweepPrice{1, 1, "edge drawn under a clip kept a
 // The sweep walks past the clip's edges that cross one row to insert each edge it meets.
 inline constexpr PlotPrice kClipRowPrice{1, 8, "edges of such a clip that cross one row, for each edge swept"};
 
+inline constexpr PlotPrice kPatternLinePrice{
+    1, 1, "line of a hatch pattern over the part of its boundary that may show, and each time it crosses the boundary"};
+inline constexpr PlotPrice kDashPeriodPrice{1, 1, "period of such a line's dashes over that part"};
+
 inline constexpr std::array kPlotPrices{kEntityPrice, kCellPrice, kPointPrice, kBytePrice,
                                         kTextPrice, kFontMatchPrice, kLayoutPartPrice, kInkPrice,
-                                        kEdgeRowPrice, kRasterFillPrice, kClipSweepPrice, kClipRowPrice};
+                                        kEdgeRowPrice, kRasterFillPrice, kClipSweepPrice, kClipRowPrice,
+                                        kPatternLinePrice, kDashPeriodPrice};
 
 } // namespace qv

@@ -7,6 +7,7 @@
 
 #include "arx/dbdatabase.h"
 #include "arx/dbsymtb.h"
+#include "arx/dbunits.h"
 #include "arx/dbviewport.h"
 #include "arx/plotdevice.h"
 #include "arx/plotmedia.h"
@@ -158,6 +159,21 @@ bool refitted(const PlotRequest& request, const AcDbPlotSettings& own, const AcD
     return true;
 }
 
+// The scale of the plot, real length to paper length, into done: a paper layout's units are
+// its paper's, model space's the drawing's unit, which the line names when the drawing does not.
+void realScale(const PlotSheet::Scale& scale, const AcDbDatabase* db, bool model, PlotResult& done)
+{
+    done.fitted = scale.fitted;
+    if (!model) {
+        done.scale = scale.drawingUnitsPerPaperUnit();
+        return;
+    }
+    const AcDb::UnitsValue named = db->insunits(), units = acdbLengthUnits(named, db->lunits());
+    done.scale = acdbUnitsMetres(units) * 1000 / scale.mmPerDrawingUnit;
+    if (named == AcDb::kUnitsUndefined)
+        done.assumedUnit = units == AcDb::kUnitsInches ? "in" : "mm";
+}
+
 // The pen of a plot with these settings in this format.
 PlotPen penFor(const AcDbPlotSettings& settings, const std::string& format)
 {
@@ -217,8 +233,8 @@ PlotResult plotLayout(const PlotRequest& request)
     if (!model && modelSpace)
         painter.onViewport([&](const AcDbViewport* vp) { drawViewport(painter, vp, modelSpace, xf); });
     painter.draw(space, xf);
-    const PlotSheet::Scale scale = sheet.scale(area);
-    PlotResult done{Acad::eOk, "", canvas.spent(), canvas.dotsPerInch(), scale.drawingUnitsPerPaperUnit(), scale.fitted};
+    PlotResult done{Acad::eOk, "", canvas.spent(), canvas.dotsPerInch()};
+    realScale(sheet.scale(area), request.database, model, done);
     if (canvas.exhausted()) {
         done.status = Acad::ePlotFailed;
         done.message = workExceeded(request.maxWork);

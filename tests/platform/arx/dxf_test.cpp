@@ -559,6 +559,31 @@ TEST(DxfRead, DrawingsOtherReadersOpenAreRepairedNamingEachRepair)
                "0\nXRECORD\n5\nB\n330\nA\n100\nAcDbXrecord\n1\nkept\n340\nBEEF\n"
              + end,
          "XRECORD B: 1 of its pointers named missing objects: set to none", "  1\nkept\n340\n0\n"},
+        // Entries that name what no dictionary, or no layout dictionary, holds.
+        {"entry of a table", "0\nSECTION\n2\nTABLES\n0\nTABLE\n2\nLAYER\n5\n2\n330\n0\n100\nAcDbSymbolTable\n70\n0\n"
+                             "0\nENDTAB\n0\nENDSEC\n" + entities + lines + objects
+             + "0\nDICTIONARY\n5\nA\n330\n0\n100\nAcDbDictionary\n3\nTAB\n350\n2\n" + end,
+         "DICTIONARY A: the entry 'TAB' names TABLE 2, which no dictionary holds: dropped\n"},
+        {"layout entry of a record", entities + lines + objects
+             + "0\nDICTIONARY\n5\nA\n330\n0\n100\nAcDbDictionary\n3\nACAD_LAYOUT\n350\nB\n"
+               "0\nDICTIONARY\n5\nB\n330\nA\n100\nAcDbDictionary\n3\nModel\n350\nC\n0\nXRECORD\n5\nC\n330\nB\n100\nAcDbXrecord\n"
+             + end,
+         "DICTIONARY B: the entry 'Model' names XRECORD C, not a layout: dropped\n"},
+        // Layouts whose names differ after a NUL byte, outside the layout dictionary: both entered.
+        {"layout names with NUL bytes", entities + lines + objects
+             + std::string("0\nLAYOUT\n5\n41\n100\nAcDbPlotSettings\n100\nAcDbLayout\n1\nL\0A\n71\n1\n", 61)
+             + std::string("0\nLAYOUT\n5\n42\n100\nAcDbPlotSettings\n100\nAcDbLayout\n1\nL\0B\n71\n2\n", 61) + end,
+         "LAYOUT 41 at line 47: the name 'L\\U+0000A' holds a NUL byte, which no name can: read as 'L\xEF\xBF\xBD" "A'\n"},
+        // An object that owns a missing object and takes that handle would own itself.
+        {"owner pointer", entities + lines + objects + "0\nDICTIONARY\n5\n50\n330\n0\n100\nAcDbDictionary\n0\nF\n360\n51\n"
+                              + end,
+         "F without a handle: 1 of its owner pointers named missing objects: set to none", "\n360\n0\n"},
+        // XData numbers that are none, which other readers refuse: kept as texts, decoded.
+        {"xdata numbers", entities + "0\nLINE\n5\n10\n8\n0\n10\n0\n20\n0\n11\n1\n21\n1\n1001\nACAD\n1071\n   \xDE     0\n"
+                              "1070\nx7\n1040\n1.5e\n1040\n2.5\n" + end,
+         "LINE 10 at line 21: its XData value '\xC3\x9E     0' (group code 1071) is none of that code: kept as a text "
+         "(1000)\nLINE 10 at line 23: its XData value 'x7' (group code 1070) is none of that code: kept as a text (1000)\n",
+         "1000\nx7\n1000\n1.5e\n1040\n2.5\n"},
         // A draw order for a line made every save crash.
         {"draw order", entities + lines + objects
              + "0\nSORTENTSTABLE\n5\n20\n100\nAcDbSortentsTable\n330\n10\n331\n11\n5\n10\n331\n10\n5\n11\n" + end,

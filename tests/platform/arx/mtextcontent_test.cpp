@@ -119,15 +119,18 @@ TEST(MTextContent, WhatATextHoldsIsBoundedAsItIsMade)
                     .isComplete());
 }
 
-// A paragraph up to 15% wider than its box is condensed onto its line, aligned and boxed as drawn; a wider one wraps.
-TEST(MTextContent, ParagraphsALittleWiderThanTheirBoxAreCondensed)
+// A label (a text of one paragraph) up to 15% wider than its box is condensed onto its line,
+// aligned and boxed as drawn; a wider one wraps, and so does a paragraph of a longer text.
+TEST(MTextContent, LabelsALittleWiderThanTheirBoxAreCondensed)
 {
-    for (const auto& [width, lines] : {std::pair{4.75, 1u}, {4.4, 1u}, {4.3, 2u}, {2.0, 2u}}) {
+    for (const auto& [width, contents, lines] :
+         {std::tuple{4.75, "\\pxqr;60 m2", 1u}, {4.4, "\\pxqr;60 m2", 1u}, {4.3, "\\pxqr;60 m2", 2u},
+          {2.0, "\\pxqr;60 m2", 2u}, {4.4, "Room\\P\\pxqr;60 m2", 3u}}) {
         qv::MTextGeometry geometry;
         geometry.width = width;
-        const qv::MTextLayout layout(qv::MTextContent("\\pxqr;60 m2", {}), geometry,
+        const qv::MTextLayout layout(qv::MTextContent(contents, {}), geometry,
                                      [](std::string_view text, const qv::PlotFont&) { return static_cast<double>(text.size()); });
-        EXPECT_EQ(layout.pieces().size(), lines) << width;
-        EXPECT_NEAR(layout.box().maxX, width, 1e-9) << width;
+        EXPECT_EQ(layout.pieces().size(), lines) << contents << " " << width;
+        EXPECT_NEAR(layout.box().maxX, width, 1e-9) << contents << " " << width;
     }
 }

@@ -229,15 +229,18 @@ TEST(Plot, PdfPageIsTheMediaWithRealTexts)
     EXPECT_NE(text.find("Second"), std::string::npos) << text;
     EXPECT_NE(text.find("Floor Office"), std::string::npos) << text;
     EXPECT_EQ(text.find("\\P"), std::string::npos) << text;
-    // The scale it came to; a standard scale's in drawing units per paper unit, the inch for
-    // the imperial ones (1/8" = 1'-0" is 1:96).
+    // The scale it came to, paper length to real length, the drawing's units measured as the
+    // drawing names them (1/8" = 1'-0" is 1:96 in inches), or as its linear units imply.
     EXPECT_TRUE(result.fitted);
     EXPECT_NEAR(result.scale, 10000.0 / 405, 1e-9);   // the A3 sheet within its margins of 7.5 mm
-    for (const auto& [type, scale] : {std::pair{26, 100.0}, std::pair{6, 96.0}}) {
+    for (const auto& [type, units, scale] : {std::tuple{26, AcDb::kUnitsMillimeters, 100.0}, {6, AcDb::kUnitsInches, 96.0},
+                                             {26, AcDb::kUnitsCentimeters, 1000.0}, {26, AcDb::kUnitsUndefined, 100.0}}) {
+        db.setInsunits(units);
         settings.setStdScaleType(type);
         const qv::PlotResult scaled = plot(db, settings, pdf);
         EXPECT_FALSE(scaled.fitted);
         EXPECT_NEAR(scaled.scale, scale, 1e-9) << type;
+        EXPECT_EQ(scaled.assumedUnit, units ? "" : "mm") << units;
     }
     // A drawing of nothing has nothing to fit: it stays at 1:1.
     settings.setStdScaleType(0);
@@ -245,6 +248,10 @@ TEST(Plot, PdfPageIsTheMediaWithRealTexts)
     const qv::PlotResult blank = plot(empty, settings, pdf);
     EXPECT_TRUE(blank.fitted);
     EXPECT_EQ(blank.scale, 1);
+    // A plan in centimetres fitted to a sheet whose paper is in inches.
+    db.setInsunits(AcDb::kUnitsCentimeters);
+    settings.setPlotPaperUnits(AcDbPlotSettings::kInches);
+    EXPECT_NEAR(plot(db, settings, pdf).scale, 10 * 10000.0 / 405, 1e-9);
 }
 
 TEST(Plot, ConstantAttributeDefinitionsShowThroughTheirReferences)
@@ -369,7 +376,7 @@ TEST(Plot, PatternHatchesDrawTheirLinesInsideTheBoundary)
     const qv::PlotResult result = plot(db, *oneToOne("PublishToWeb PNG.pc3"), png);
     AcDbHatchPatterns::setMaxLines(100000);
     ASSERT_EQ(result.status, Acad::eOk) << result.message;
-    const Raster r = readPng(png);
+    Raster r = readPng(png);
     // The share of inked points inside a square.
     auto inked = [&](double x0, double y0) {
         int ink = 0, all = 0;
@@ -385,6 +392,23 @@ TEST(Plot, PatternHatchesDrawTheirLinesInsideTheBoundary)
     EXPECT_GT(inked(160, 20), 0.02);  // dashes 6.35 mm long, 6.35 mm apart
     EXPECT_LT(inked(160, 20), inked(10, 20));
     EXPECT_EQ(inked(10, 70), 0.0);    // nothing outside the boundaries
+
+    // Lines and dashes are laid over the part of a boundary that shows: a square of 45 m
+    // holds more than 20,000 of its lines, a strip 300 m long more than 20,000 of its dashes.
+    AcDbDatabase large;
+    AcDbHatch* square45 = square(210, 60 - 45000, 45000);
+    square45->setPattern(AcDbHatch::kPreDefined, "ANSI31");
+    append(large.modelSpaceId(), square45);
+    auto* strip = new AcDbHatch;
+    strip->setPattern(AcDbHatch::kPreDefined, "DASH");
+    strip->setPatternScale(2);
+    strip->appendLoop(AcDbHatch::kExternal, {{10, 120}, {300010, 120}, {300010, 160}, {10, 160}}, {0, 0, 0, 0});
+    append(large.modelSpaceId(), strip);
+    const double lines = inked(10, 20), dashes = inked(160, 20);
+    ASSERT_EQ(plot(large, *oneToOne("PublishToWeb PNG.pc3"), png).status, Acad::eOk);
+    r = readPng(png);
+    EXPECT_NEAR(inked(215, 20), lines, 0.02);
+    EXPECT_LT(inked(10, 120), 1.5 * dashes);
 }
 
 // Linetypes dash every stroke: the entity's own, its layer's, its reference's (by block),

@@ -257,25 +257,29 @@ TEST(PlotPdf, FillsFarLargerThanTheSheetAreCutToIt)
 }
 
 // An arc of a polyline a thousand kilometres wide inks the whole sheet, in PDF as in PNG,
-// with a pen no wider than the sheet needs.
+// with a pen no wider than the sheet needs: a tiny one on the sheet, and one from a vertex a
+// million kilometres away to one on the sheet.
 TEST(PlotPdf, PensFarWiderThanTheSheetAreNarrowed)
 {
-    TempDir dir;
-    AcDbDatabase db;
-    auto* wide = new AcDbPolyline;
-    wide->addVertexAt(0, AcGePoint2d(100, 100), 1);
-    wide->addVertexAt(1, AcGePoint2d(100.001, 100));
-    wide->setConstantWidth(1e9);
-    append(db, wide);
-    const std::string png = dir.file("wide.png"), pdf = dir.file("wide.pdf");
-    ASSERT_EQ(plot(db, "PublishToWeb PNG.pc3", png), Acad::eOk);
-    ASSERT_EQ(plot(db, "DWG To PDF.pc3", pdf), Acad::eOk);
-    const std::string page = run("qpdf --show-object=4 --filtered-stream-data '" + pdf + "'");
-    const size_t pen = page.find(" w\n");
-    ASSERT_NE(pen, std::string::npos) << page;
-    EXPECT_LT(std::stod(page.substr(page.rfind('\n', pen) + 1)), 3000) << page;
-    for (const Raster& r : {readPng(png), renderPdf(pdf)})
-        EXPECT_TRUE(r.ink(0, 0) && r.ink(r.width - 1, r.height - 1) && r.ink(r.width / 2, r.height / 2));
+    for (const auto& [from, to] : {std::pair{AcGePoint2d(100, 100), AcGePoint2d(100.001, 100)},
+                                   std::pair{AcGePoint2d(-1e9, 35), AcGePoint2d(50, 35)}}) {
+        TempDir dir;
+        AcDbDatabase db;
+        auto* wide = new AcDbPolyline;
+        wide->addVertexAt(0, from, from.x < 0 ? 0.01 : 1);
+        wide->addVertexAt(1, to);
+        wide->setConstantWidth(1e9);
+        append(db, wide);
+        const std::string png = dir.file("wide.png"), pdf = dir.file("wide.pdf");
+        ASSERT_EQ(plot(db, "PublishToWeb PNG.pc3", png), Acad::eOk);
+        ASSERT_EQ(plot(db, "DWG To PDF.pc3", pdf), Acad::eOk);
+        const std::string page = run("qpdf --show-object=4 --filtered-stream-data '" + pdf + "'");
+        const size_t pen = page.find(" w\n");
+        ASSERT_NE(pen, std::string::npos) << page;
+        EXPECT_LT(std::stod(page.substr(page.rfind('\n', pen) + 1)), 3000) << page;
+        for (const Raster& r : {readPng(png), renderPdf(pdf)})
+            EXPECT_TRUE(r.ink(0, 0) && r.ink(r.width - 1, r.height - 1) && r.ink(r.width / 2, r.height / 2)) << from.x;
+    }
 }
 
 // A pattern hatch over a U whose base holds an island draws its lines in the U alone, in PDF

@@ -38,6 +38,7 @@ public:
     Acad::ErrorStatus setHorizontalMode(AcDb::TextHorzMode mode);
     AcDb::TextVertMode verticalMode() const { return m_vertical; }
     Acad::ErrorStatus setVerticalMode(AcDb::TextVertMode mode);
+    // The style the text names; Standard's when it names none (an empty name).
     AcDbObjectId textStyle() const;
     Acad::ErrorStatus setTextStyle(AcDbObjectId styleId);
     std::string textStyleName() const { return m_style; }
@@ -174,6 +175,7 @@ public:
     Acad::ErrorStatus setRotation(double radians);
     AcGeVector3d normal() const { return m_normal; }
     Acad::ErrorStatus setNormal(const AcGeVector3d& normal);
+    // The style the text names; Standard's when it names none (an empty name).
     AcDbObjectId textStyle() const;
     Acad::ErrorStatus setTextStyle(AcDbObjectId styleId);
     std::string textStyleName() const { return m_style; }

@@ -43,6 +43,8 @@ public:
     bool nextRecord(Record& record);
     // The line last read.
     int line() const { return m_line; }
+    // A value of the current record decoded as its texts are (valid until the next record).
+    std::string_view decoded(std::string_view raw);
     // Why the bytes read may not be what the file holds (empty when nothing says so, and for
     // bytes of no file): as MappedFile::damage() tells.
     std::string damage() const { return m_file ? m_file->damage() : std::string(); }
@@ -81,7 +83,6 @@ private:
     // trimmed); found: whether it holds what watch looks for.
     template <auto watch, class Look>
     std::string_view nextLine(Cursor& c, bool& found) const;
-    std::string_view decoded(std::string_view raw);
     size_t offset(const char* at) const { return static_cast<size_t>(at - m_bytes.data()); }
 
     std::string_view m_bytes;

@@ -21,6 +21,9 @@ resbuf* toResbuf(const TagList& tags, size_t first, size_t last);
 // nothing visited, when toResbuf makes none.
 bool visitItems(const TagList& tags, size_t first, size_t last,
                 const std::function<void(int code, std::string_view text)>& visit);
+// Whether an item's value can be one its code holds: for a numeric code, a number that fits
+// it; any value for the other codes.
+bool isItemValue(int code, std::string_view value);
 // Appends the chain's items; eInvalidInput for an item no tag holds (an unknown code, a
 // number that is not finite).
 Acad::ErrorStatus fromResbuf(const resbuf* chain, TagList& out);

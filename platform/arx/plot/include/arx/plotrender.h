@@ -52,8 +52,11 @@ struct PlotResult
     std::string message;   // why it failed, for the user; empty on success
     std::size_t work = 0;           // the units of work spent
     double dotsPerInch = 0;         // the resolution a raster was drawn at
-    double scale = 0;               // drawing units per paper unit (the mm, or the inch): 100 at 1:100
+    // Real length per paper length: 100 at 1:100. Model space's lengths are in the drawing's
+    // unit (acdbLengthUnits); a paper layout's in its paper's unit.
+    double scale = 0;
     bool fitted = false;            // the scale was fitted to the sheet
+    std::string assumedUnit = {};   // the unit taken for model space's when the drawing names none ("mm", "in")
 };
 
 PlotResult plotLayout(const PlotRequest& request);
