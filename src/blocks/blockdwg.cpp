@@ -27,6 +27,7 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -788,16 +789,25 @@ bool CBlockDWG::outlineMeasure(AcApDocument* document, bool area, double& measur
     return true;
 }
 
+std::optional<double> CBlockDWG::measureArea(AcApDocument* document)
+{
+    return kavroGuard("CBlockDWG::measureArea", __FILE__, [&]() -> std::optional<double> {
+        double outline = 0.0;
+        if (!outlineMeasure(document, true, outline))
+            return std::nullopt;
+        const double subtracted = calcSubArea(document);
+        return outline - subtracted + calcAddArea(document);
+    });
+}
+
 void CBlockDWG::recalculateArea(AcApDocument* document)
 {
     kavroGuard("CBlockDWG::recalculateArea", __FILE__, [&] {
-        double outline = 0.0;
-        if (!outlineMeasure(document, true, outline))
+        const std::optional<double> area = measureArea(document);
+        if (!area)
             return;
-        const double subtracted = calcSubArea(document);
-        const double area = outline - subtracted + calcAddArea(document);
         // An unknown precision keeps every digit.
-        m_area = m_precision < 0 ? area : CUtilities::roundDouble(area, m_precision);
+        m_area = m_precision < 0 ? *area : CUtilities::roundDouble(*area, m_precision);
     });
 }
 

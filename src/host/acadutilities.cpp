@@ -5,6 +5,7 @@
 #include "arx/acedselect.h"
 #include "arx/acutprintf.h"
 #include "arx/dbsymtb.h"
+#include "host/placedlength.h"
 #include "host/planoutline.h"
 #include "support/exrecords.h"
 #include "support/kavroguard.h"
@@ -343,10 +344,7 @@ double CAcadUtilities::recalculateBlockPerimeter(AcDbBlockReference* reference, 
                                                  const CDrawingUnit& unit, int units)
 {
     return kavroGuard("CAcadUtilities::recalculateBlockPerimeter", __FILE__, [&] {
-        const AcGeScale3d scale = reference->scaleFactors();
-        const double sx = std::fabs(scale.sx), sy = std::fabs(scale.sy);
-        const double factor = sx == sy ? sx : 0.0;
-        return factor * calculatePolylinePerimeter(outline, unit, units);
+        return placedLength(*outline, reference->blockTransform()) / unit.lengthDivisor(units);
     });
 }
 

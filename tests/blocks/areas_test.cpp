@@ -122,7 +122,7 @@ TEST_F(SpaceAreas, ScaleAppliesToTheOutlineOnly)
     block->recalculateArea(document);
     block->recalculatePerimeter(document);
     EXPECT_DOUBLE_EQ(block->getArea(), 200.0 + 1.0);
-    EXPECT_DOUBLE_EQ(block->getPerimeter(), 4.0);
+    EXPECT_DOUBLE_EQ(block->getPerimeter(), 60.0 + 4.0);
 }
 
 TEST_F(SpaceAreas, AreaIsRoundedToAKnownPrecisionOnly)

@@ -213,12 +213,20 @@ TEST(Measures, BlockScalesCarryIntoAreasAndPerimeters)
     AcDbBlockReference reference;
     CAcadUtilities u;
     const struct { AcGeScale3d scale; double area; double perimeter; } cases[] = {
-        {AcGeScale3d(2, 2, 1), 200.0, 60.0}, {AcGeScale3d(-2, 2, 1), 200.0, 60.0}, {AcGeScale3d(2, 3, 1), 300.0, 0.0}};
+        {AcGeScale3d(2, 2, 1), 200.0, 60.0}, {AcGeScale3d(-2, 2, 1), 200.0, 60.0}, {AcGeScale3d(2, 3, 1), 300.0, 70.0}};
     for (const auto& c : cases) {
         reference.setScaleFactors(c.scale);
         EXPECT_DOUBLE_EQ(u.recalculateBlockArea(&reference, outline, CDrawingUnit(2), 0), c.area);
         EXPECT_DOUBLE_EQ(u.recalculateBlockPerimeter(&reference, outline, CDrawingUnit(2), 0), c.perimeter);
     }
+    // A round room of radius 5 m stretched twice as high: an ellipse of semi-axes 5 m and 10 m,
+    // whose perimeter is 40 m times the complete elliptic integral E(0.75).
+    AcDbPolyline round;
+    round.addVertexAt(0, AcGePoint2d(0, 0), 1.0);
+    round.addVertexAt(1, AcGePoint2d(0, 10000), 1.0);
+    round.setClosed(true);
+    reference.setScaleFactors(AcGeScale3d(1, 2, 1));
+    EXPECT_NEAR(u.recalculateBlockPerimeter(&reference, &round, CDrawingUnit(2), 0), 40 * 1.2110560275684594, 1e-10);
     delete outline;
 }
 

@@ -21,6 +21,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -144,8 +145,11 @@ public:
     double calcAddArea(AcApDocument* document);
     double calcSubAreaPerimeters(AcApDocument* document);
     double calcAddAreaPerimeters(AcApDocument* document);
-    // Outline area less the subtracted plus the added areas, rounded to the precision (when
-    // known); unchanged when the reference does not open.
+    // Outline area less the subtracted plus the added areas, in the block's units, unrounded;
+    // none when the reference does not open.
+    std::optional<double> measureArea(AcApDocument* document);
+    // The measured area, rounded to the precision (when known); unchanged when the reference
+    // does not open.
     void recalculateArea(AcApDocument* document);
     // Outline perimeter plus the perimeters of both lists, unrounded.
     void recalculatePerimeter(AcApDocument* document);

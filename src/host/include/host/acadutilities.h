@@ -72,6 +72,7 @@ public:
     double calculatePolylineArea(const AcDbPolyline* polyline, const CDrawingUnit& unit, int units);
     double recalculateBlockArea(AcDbBlockReference* reference, const AcDbPolyline* outline,
                                 const CDrawingUnit& unit, int units);
+    // The outline's length as the reference shows it (placedLength), under any scale.
     double recalculateBlockPerimeter(AcDbBlockReference* reference, const AcDbPolyline* outline,
                                      const CDrawingUnit& unit, int units);
     // The extents of the definition's first outline (CPlanOutline), widened by margin, each
