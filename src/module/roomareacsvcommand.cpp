@@ -21,9 +21,6 @@
 namespace {
 
 const char* const grossAreaDefinition = "ROOM-GROSS_AREA";
-// The factors between metric and imperial measures, as the space blocks convert them.
-constexpr double feetPerMetre = 3.2808399;
-constexpr double squareFeetPerSquareMetre = 10.7639104;
 
 // The drawing's path with its extension replaced by ".csv" (added when it has none).
 std::filesystem::path csvPathOf(const CString& drawingPath)
@@ -33,26 +30,14 @@ std::filesystem::path csvPathOf(const CString& drawingPath)
     return path;
 }
 
-struct UnitTexts
-{
-    const char* area;
-    const char* length;
-};
-
-// The units flag 0 is metric, any other imperial.
-UnitTexts unitTexts(bool imperial)
-{
-    return imperial ? UnitTexts{"ft\u00b2", "ft"} : UnitTexts{"m\u00b2", "m"};
-}
-
-// A space's line: its name, area and perimeter with their units, and a note when given.
-std::string line(const CString& name, double area, double perimeter, bool imperial, int precision,
+// A space's line: its name, area and perimeter with their units (none for units unknown), and
+// a note when given.
+std::string line(const CString& name, double area, double perimeter, CMeasureUnits units, int precision,
                  const CString& note = CString())
 {
-    const UnitTexts units = unitTexts(imperial);
     return CUtilities::csvField(name).str() + "," + CUtilities::DoubleToCString(area, precision).str() + "," +
-           units.area + "," + CUtilities::DoubleToCString(perimeter, precision).str() + "," + units.length +
-           (note.IsEmpty() ? std::string() : "," + CUtilities::csvField(note).str()) + "\r\n";
+           units.areaSymbol() + "," + CUtilities::DoubleToCString(perimeter, precision).str() + "," +
+           units.lengthSymbol() + (note.IsEmpty() ? std::string() : "," + CUtilities::csvField(note).str()) + "\r\n";
 }
 
 // The line of a space that cannot be measured: its name, no measures or units, and why.
@@ -69,28 +54,21 @@ class RoomTotals
 public:
     explicit RoomTotals(int precision) : m_precision(precision) {}
 
-    void add(double area, double perimeter, bool imperial)
+    void add(double area, double perimeter, CMeasureUnits units)
     {
-        Sums& sums = imperial ? m_imperial : m_metric;
+        Sums& sums = units.imperial() ? m_imperial : m_metric;
         sums.area += CUtilities::roundDouble(area, m_precision);
         sums.perimeter += CUtilities::roundDouble(perimeter, m_precision);
-        m_lastImperial = imperial;
-        m_any = true;
+        m_last = units;
     }
 
     std::string line() const
     {
-        double area = m_metric.area, perimeter = m_metric.perimeter;
-        if (m_lastImperial) {
-            area = area * squareFeetPerSquareMetre + m_imperial.area;
-            perimeter = perimeter * feetPerMetre + m_imperial.perimeter;
-        } else {
-            area += m_imperial.area / squareFeetPerSquareMetre;
-            perimeter += m_imperial.perimeter / feetPerMetre;
-        }
-        const UnitTexts units = m_any ? unitTexts(m_lastImperial) : UnitTexts{"", ""};
-        return "Total," + CUtilities::DoubleToCString(area, m_precision).str() + "," + units.area + "," +
-               CUtilities::DoubleToCString(perimeter, m_precision).str() + "," + units.length + "\r\n";
+        const CMeasureUnits metric = CMeasureUnits::kMetric, imperial = CMeasureUnits::kImperial;
+        const double area = m_last.area(m_metric.area, metric) + m_last.area(m_imperial.area, imperial);
+        const double perimeter = m_last.length(m_metric.perimeter, metric) + m_last.length(m_imperial.perimeter, imperial);
+        return "Total," + CUtilities::DoubleToCString(area, m_precision).str() + "," + m_last.areaSymbol() + "," +
+               CUtilities::DoubleToCString(perimeter, m_precision).str() + "," + m_last.lengthSymbol() + "\r\n";
     }
 
 private:
@@ -102,14 +80,14 @@ private:
     int m_precision;
     Sums m_metric;
     Sums m_imperial;
-    bool m_lastImperial = false;
-    bool m_any = false;
+    CMeasureUnits m_last = CMeasureUnits::kUnknown; // none before the first room
 };
 
-// Why the total leaves a room out, counted for the command line.
+// Why the total leaves rooms out, counted for the command line.
 struct LeftOut
 {
     int unmeasured = 0;
+    int unitsUnknown = 0;
     int outOfDate = 0;
 };
 
@@ -120,9 +98,9 @@ bool differ(double a, double b, int precision)
 }
 
 // A space's line and whether the total may take it: a space that cannot be measured
-// (whyNotUpdatable) has no measures and says why, whatever its record holds; one whose record
-// differs from what its outline measures now, at the precision shown and at the record's own
-// (when known), shows the record and says so.
+// (whyNotUpdatable) has no measures and says why, whatever its record holds; one whose units are
+// unknown, or whose record differs from what its outline measures now, at the precision shown
+// and at the record's own (when known), shows the record and says so.
 std::string spaceLine(CBlockDWG* block, AcApDocument* document, int precision, bool& counted, LeftOut& leftOut)
 {
     counted = false;
@@ -130,18 +108,22 @@ std::string spaceLine(CBlockDWG* block, AcApDocument* document, int precision, b
         ++leftOut.unmeasured;
         return unmeasuredLine(block->getName(), why);
     }
-    const bool imperial = block->getUnits() != 0;
+    const CMeasureUnits units = block->getUnits();
     const double recorded = block->getArea();
+    if (!units.known()) {
+        ++leftOut.unitsUnknown;
+        return line(block->getName(), recorded, block->getPerimeter(), units, precision, whyUnitsUnknown(block));
+    }
     const std::optional<double> measured = block->measureArea(document);
     if (measured && differ(recorded, *measured, precision) &&
         (block->getPrecision() < 0 || differ(recorded, *measured, block->getPrecision()))) {
         ++leftOut.outOfDate;
-        return line(block->getName(), recorded, block->getPerimeter(), imperial, precision,
+        return line(block->getName(), recorded, block->getPerimeter(), units, precision,
                     "recorded " + CUtilities::DoubleToCString(recorded, precision) + ", its outline measures " +
                         CUtilities::DoubleToCString(*measured, precision) + ": run kus");
     }
     counted = true;
-    return line(block->getName(), block->getArea(), block->getPerimeter(), imperial, precision);
+    return line(block->getName(), recorded, block->getPerimeter(), units, precision);
 }
 
 // The file's text (UTF-8): the header, the rooms in the blocks' order, their total, two
@@ -165,7 +147,7 @@ std::string csvText(const SpaceBlocks& blocks, AcApDocument* document, int preci
         }
         rooms += spaceLine(block, document, precision, counted, leftOut);
         if (counted)
-            totals.add(block->getArea(), block->getPerimeter(), block->getUnits() != 0);
+            totals.add(block->getArea(), block->getPerimeter(), block->getUnits());
     }
     return rooms + totals.line() + "\r\n\r\n" + grossAreas;
 }
@@ -227,6 +209,9 @@ void createRoomAreaCSV()
         if (leftOut.unmeasured > 0)
             acutPrintf("Rooms left out of the total as they cannot be measured: %d (the file says why)\n",
                        leftOut.unmeasured);
+        if (leftOut.unitsUnknown > 0)
+            acutPrintf("Rooms left out of the total as their units are unknown: %d (the file says why)\n",
+                       leftOut.unitsUnknown);
         if (leftOut.outOfDate > 0)
             acutPrintf("Rooms left out of the total as their records are out of date: %d (the file says why)\n",
                        leftOut.outOfDate);

@@ -200,7 +200,8 @@ class Commands(unittest.TestCase):
             floor = doc.modelspace().add_lwpolyline([(0, 0), (side, 0), (side, depth), (0, depth)], close=True)
             doc.saveas(self.plan)
             out = self.run_module(["kgabc", "#" + floor.dxf.handle, "1,1", "kus", "SAVEAS", self.out, "QUIT"])
-            said = symbol and "\nAreas measured with one drawing unit = 1 %s, as the drawing says.\n" % symbol
+            said = symbol and ("\nAreas measured with one drawing unit = 1 %s, as the drawing says (SETVAR INSUNITS "
+                               "changes it).\n" % symbol)
             self.assertEqual(out, GROSS_TITLE + PICK + POINT + said + "Block Created Successfully\n"
                              + "Kavro Update Spaces %s\n" % VERSION + said + "1 space updated\n")
             reference = ezdxf.readfile(self.out).modelspace().query("INSERT[name=='ROOM-GROSS_AREA']")[0]
