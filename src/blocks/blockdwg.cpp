@@ -27,6 +27,7 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -242,7 +243,7 @@ void CBlockDWG::initialise()
         for (CString* text : {&m_tagType, &m_areaType, &m_costCentre, &m_date, &m_dateLastMove, &m_deptCharge,
                               &m_specialReq, &m_totStaff, &m_totWkStns})
             *text = kNotSet;
-        m_units = -1;
+        m_units = CMeasureUnits::kUnknown;
         m_precision = -1;
         setBlockType(kBlockDWG);
         m_xDataAppName = "ADE";
@@ -448,16 +449,6 @@ void CBlockDWG::readXMLChild(const MSXML2::IXMLDOMNodePtr& child)
     }
 }
 
-CString CBlockDWG::getAreaUnits() const
-{
-    return m_units == 1 ? "sq.ft." : "sq.m.";
-}
-
-CString CBlockDWG::getLinearUnits() const
-{
-    return m_units == 1 ? "ft." : "m.";
-}
-
 // ---- the XData record ----
 
 bool CBlockDWG::writeXData(AcDbObject* object)
@@ -465,8 +456,8 @@ bool CBlockDWG::writeXData(AcDbObject* object)
     return kavroGuard("CBlockDWG::writeXData", __FILE__, [&] {
         auto* reference = AcDbBlockReference::cast(object);
         // Writing over a record that could not be read would replace what it holds with
-        // defaults.
-        if (!reference || m_xDataUnreadable)
+        // defaults, and one whose units are unknown would lose them.
+        if (!reference || m_xDataUnreadable || !m_units.known())
             return false;
         bool written = false;
         if (const Acad::ErrorStatus status = storeXData(reference, &written); status != Acad::eOk)
@@ -478,8 +469,7 @@ bool CBlockDWG::writeXData(AcDbObject* object)
 
 Acad::ErrorStatus CBlockDWG::storeXData(AcDbBlockReference* reference, bool* written)
 {
-    const bool metric = m_units == 0;
-    const std::string_view length = metric ? "m." : "ft.";
+    const std::string_view length = m_units.lengthText();
     if (m_xDataAppName == kNoXData)
         m_xDataAppName = "ADE";
     const CAttribute* nameAttribute = m_attributes ? m_attributes->getAtAttribute(kNameAttribute) : nullptr;
@@ -490,7 +480,7 @@ Acad::ErrorStatus CBlockDWG::storeXData(AcDbBlockReference* reference, bool* wri
     const Item record[] = {
         {1001, {m_xDataAppName.str()}},
         {1002, {"{"}},
-        {1000, {"AREA=", area.str(), metric ? "sq.m." : "sq.ft."}},
+        {1000, {"AREA=", area.str(), m_units.areaText()}},
         {1000, {"PERIMETER=", perimeter.str(), length}},
         {1000, {"NAME=", name.str()}},
         {1000, {"TAGTYPE=", m_tagType.str()}},
@@ -503,7 +493,7 @@ Acad::ErrorStatus CBlockDWG::storeXData(AcDbBlockReference* reference, bool* wri
         {1000, {"SPECIAL_REQ=", m_specialReq.str()}},
         {1000, {"TOT_STAFF=", m_totStaff.str()}},
         {1000, {"TOT_WKSTNS=", m_totWkStns.str()}},
-        {1000, {"VOLUME=", volume.str(), metric ? "cu.m." : "cu.ft."}},
+        {1000, {"VOLUME=", volume.str(), m_units.volumeText()}},
         {1000, {"HANDLESTOMINUS=", toMinus.str()}},
         {1000, {"HANDLESTOADD=", toAdd.str()}},
         {1002, {"}"}},
@@ -591,12 +581,6 @@ void CBlockDWG::readItem(std::string_view item, AcDbDatabase* database)
 
 namespace {
 
-// The text without its first front and last back characters: none when it is shorter.
-std::string_view cut(std::string_view text, size_t front, size_t back)
-{
-    return text.size() < front + back ? std::string_view() : text.substr(front, text.size() - front - back);
-}
-
 bool isBlank(char c)
 {
     return c == ' ' || (c >= '\t' && c <= '\r');
@@ -604,18 +588,11 @@ bool isBlank(char c)
 
 } // namespace
 
-// "AREA=" + number + "sq.m." or "sq.ft.": the unit sets the units and the digits after
-// the point the precision. Without a unit the area reads as 0.0. Gives the number's text.
+// "AREA=" + number + its unit's text: the unit sets the units (unknown for none, or one the
+// module does not know) and the digits after the point the precision. Gives the number's text.
 std::string_view CBlockDWG::readArea(std::string_view item)
 {
-    if (item.ends_with("sq.m.")) {
-        item = cut(item, 5, 5);
-        m_units = 0;
-    }
-    if (item.ends_with("sq.ft.")) {
-        item = cut(item, 5, 6);
-        m_units = 1;
-    }
+    m_units = CMeasureUnits::readArea(item.substr(5), item);
     while (!item.empty() && isBlank(item.back()))
         item.remove_suffix(1);
     // The decimals are the digits after the point, up to the first other character ("e").
@@ -628,15 +605,17 @@ std::string_view CBlockDWG::readArea(std::string_view item)
     return item;
 }
 
-// "PERIMETER=" + number + "m." or "ft.". Gives the number's text.
+// "PERIMETER=" + number + its unit's text. Gives the number's text.
 std::string_view CBlockDWG::readPerimeter(std::string_view item)
 {
-    if (item.ends_with("m."))
-        item = cut(item, 10, 2);
-    if (item.ends_with("ft."))
-        item = cut(item, 10, 3);
+    CMeasureUnits::readLength(item.substr(10), item);
     m_perimeter = CUtilities::CStringToDouble(CString(item));
     return item;
+}
+
+bool CBlockDWG::hasRecord() const
+{
+    return m_xDataAppName != kNoXData;
 }
 
 // ---- added and subtracted areas ----
@@ -776,6 +755,8 @@ AcDbObjectId CBlockDWG::outlineOf(AcDbObjectId definitionId)
 
 bool CBlockDWG::outlineMeasure(AcApDocument* document, bool area, double& measure) const
 {
+    if (!m_units.known())
+        return false;
     const Opened<AcDbBlockReference> reference = openObject<AcDbBlockReference>(m_objectId, AcDb::kForRead);
     if (!reference)
         return false;
@@ -788,16 +769,25 @@ bool CBlockDWG::outlineMeasure(AcApDocument* document, bool area, double& measur
     return true;
 }
 
+std::optional<double> CBlockDWG::measureArea(AcApDocument* document)
+{
+    return kavroGuard("CBlockDWG::measureArea", __FILE__, [&]() -> std::optional<double> {
+        double outline = 0.0;
+        if (!outlineMeasure(document, true, outline))
+            return std::nullopt;
+        const double subtracted = calcSubArea(document);
+        return outline - subtracted + calcAddArea(document);
+    });
+}
+
 void CBlockDWG::recalculateArea(AcApDocument* document)
 {
     kavroGuard("CBlockDWG::recalculateArea", __FILE__, [&] {
-        double outline = 0.0;
-        if (!outlineMeasure(document, true, outline))
+        const std::optional<double> area = measureArea(document);
+        if (!area)
             return;
-        const double subtracted = calcSubArea(document);
-        const double area = outline - subtracted + calcAddArea(document);
         // An unknown precision keeps every digit.
-        m_area = m_precision < 0 ? area : CUtilities::roundDouble(area, m_precision);
+        m_area = m_precision < 0 ? *area : CUtilities::roundDouble(*area, m_precision);
     });
 }
 
@@ -875,16 +865,14 @@ void CBlockDWG::highlightAreasAdded(CAcadDrawing* drawing, int highlight, int re
                [&] { this->highlight(m_handlesToAdd, drawing, highlight, report, false); });
 }
 
-void CBlockDWG::convertUnits(int units)
+void CBlockDWG::convertUnits(CMeasureUnits units)
 {
     kavroGuard("CBlockDWG::convertUnits", __FILE__, [&] {
-        if (m_units == units)
+        if (!m_units.known())
             return;
-        const double length = 3.2808399, area = 10.7639104;
-        const bool imperial = units != 0;
-        m_perimeter = imperial ? m_perimeter * length : m_perimeter / length;
-        m_area = imperial ? m_area * area : m_area / area;
-        m_units = imperial ? 1 : 0;
+        m_perimeter = units.length(m_perimeter, m_units);
+        m_area = units.area(m_area, m_units);
+        m_units = units;
     });
 }
 

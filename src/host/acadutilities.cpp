@@ -5,6 +5,7 @@
 #include "arx/acedselect.h"
 #include "arx/acutprintf.h"
 #include "arx/dbsymtb.h"
+#include "host/placedlength.h"
 #include "host/planoutline.h"
 #include "support/exrecords.h"
 #include "support/kavroguard.h"
@@ -315,13 +316,13 @@ double CAcadUtilities::getPolyPerimeter(const AcDbPolyline* polyline)
     });
 }
 
-double CAcadUtilities::calculatePolylinePerimeter(const AcDbPolyline* polyline, const CDrawingUnit& unit, int units)
+double CAcadUtilities::calculatePolylinePerimeter(const AcDbPolyline* polyline, const CDrawingUnit& unit, CMeasureUnits units)
 {
     return kavroGuard("CAcadUtilities::calculatePolylinePerimeter", __FILE__,
                       [&] { return getPolyPerimeter(polyline) / unit.lengthDivisor(units); });
 }
 
-double CAcadUtilities::calculatePolylineArea(const AcDbPolyline* polyline, const CDrawingUnit& unit, int units)
+double CAcadUtilities::calculatePolylineArea(const AcDbPolyline* polyline, const CDrawingUnit& unit, CMeasureUnits units)
 {
     return kavroGuard("CAcadUtilities::calculatePolylineArea", __FILE__, [&] {
         double area = 0; // a failed area query measures nothing
@@ -331,7 +332,7 @@ double CAcadUtilities::calculatePolylineArea(const AcDbPolyline* polyline, const
 }
 
 double CAcadUtilities::recalculateBlockArea(AcDbBlockReference* reference, const AcDbPolyline* outline,
-                                            const CDrawingUnit& unit, int units)
+                                            const CDrawingUnit& unit, CMeasureUnits units)
 {
     return kavroGuard("CAcadUtilities::recalculateBlockArea", __FILE__, [&] {
         const AcGeScale3d scale = reference->scaleFactors();
@@ -340,13 +341,10 @@ double CAcadUtilities::recalculateBlockArea(AcDbBlockReference* reference, const
 }
 
 double CAcadUtilities::recalculateBlockPerimeter(AcDbBlockReference* reference, const AcDbPolyline* outline,
-                                                 const CDrawingUnit& unit, int units)
+                                                 const CDrawingUnit& unit, CMeasureUnits units)
 {
     return kavroGuard("CAcadUtilities::recalculateBlockPerimeter", __FILE__, [&] {
-        const AcGeScale3d scale = reference->scaleFactors();
-        const double sx = std::fabs(scale.sx), sy = std::fabs(scale.sy);
-        const double factor = sx == sy ? sx : 0.0;
-        return factor * calculatePolylinePerimeter(outline, unit, units);
+        return placedLength(*outline, reference->blockTransform()) / unit.lengthDivisor(units);
     });
 }
 

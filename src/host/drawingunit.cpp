@@ -56,14 +56,14 @@ CDrawingUnit CDrawingUnit::of(const AcDbDatabase* database)
     return CDrawingUnit(acdbLengthUnits(named, database->lunits()), named != AcDb::kUnitsUndefined);
 }
 
-double CDrawingUnit::lengthDivisor(int units) const
+double CDrawingUnit::lengthDivisor(CMeasureUnits units) const
 {
-    return units == 0 ? unitOf(m_row).perMetre : unitOf(m_row).perFoot;
+    return units.imperial() ? unitOf(m_row).perFoot : unitOf(m_row).perMetre;
 }
 
-double CDrawingUnit::areaDivisor(int units) const
+double CDrawingUnit::areaDivisor(CMeasureUnits units) const
 {
-    return units == 0 ? unitOf(m_row).perSquareMetre : unitOf(m_row).perSquareFoot;
+    return units.imperial() ? unitOf(m_row).perSquareFoot : unitOf(m_row).perSquareMetre;
 }
 
 const char* CDrawingUnit::symbol() const { return unitOf(m_row).symbol; }
@@ -73,6 +73,6 @@ bool CDrawingUnit::isMillimetre() const { return m_row == kMillimetres; }
 void CDrawingUnit::announce() const
 {
     if (!isMillimetre())
-        acutPrintf("\nAreas measured with one drawing unit = 1 %s, as the drawing%s.\n", symbol(),
-                   m_named ? " says" : "'s linear units imply");
+        acutPrintf("\nAreas measured with one drawing unit = 1 %s, as the drawing%s (SETVAR INSUNITS changes it).\n",
+                   symbol(), m_named ? " says" : "'s linear units imply");
 }

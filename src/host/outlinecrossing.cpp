@@ -1,5 +1,6 @@
 #include "host/outlinecrossing.h"
 
+#include "outlinemeetings.h"
 #include "outlinesweep.h"
 
 #include <algorithm>
@@ -51,40 +52,83 @@ std::optional<Meeting> findInPath(std::vector<PathVertex> path, std::size_t pair
     path = simplifyPath(std::move(path), tol);
     if (path.size() < 2)
         return std::nullopt;
-    std::optional<Meeting> met = findMeeting(cutIntoPieces(path, tol, kFlatRadius * unitSize), tol, pairwiseUpTo);
+    const std::vector<Piece> pieces = cutIntoPieces(path, tol, kFlatRadius * unitSize);
+    if (!piecesMeet(pieces, tol, pairwiseUpTo))
+        return std::nullopt;
+    std::optional<Meeting> met = worstMeeting(pieces, tol, signedArea(path) > 0 ? 1 : -1);
     if (met)
         met->at = scaled(met->at, exponent);
     return met;
 }
 
-// Whether the outline is a convex polygon that winds once, every corner turning the same way:
-// such an outline meets itself nowhere, as most rooms' rectangles, and needs no search. Its
-// edges' directions then go round once, their x parts changing sign twice; an arc, a repeated
-// vertex or a straight corner leaves the question to the search.
+// Counts the changes of sign of the x parts of the headings it is given in turn round a closed
+// path, from the last back to the first too, those of x part 0 passed over.
+class Flips
+{
+public:
+    void take(Vec heading)
+    {
+        if (heading.x == 0)
+            return;
+        if (m_first == 0)
+            m_first = heading.x;
+        m_count += m_last != 0 && (heading.x > 0) != (m_last > 0);
+        m_last = heading.x;
+    }
+    int count() const { return m_count + (m_first != 0 && (m_first > 0) != (m_last > 0)); }
+
+private:
+    double m_first = 0, m_last = 0;
+    int m_count = 0;
+};
+
+// Whether the outline turns one way only, at every corner and along every arc, and once round in
+// all: it then meets itself nowhere, as most rooms' rectangles and round rooms, and needs no
+// search. Its headings then go round once, their x parts changing sign twice (an arc of a half
+// turn or more is taken by its halves, each turning less than a half turn). A straight corner
+// turns neither way; a repeated vertex, or a corner that turns back, leaves the question to the
+// search.
 bool isConvex(const std::vector<AcDbPolyline::Vertex>& vertices)
 {
     const std::size_t n = vertices.size();
-    if (n < 3)
+    if (n < 2)
         return false;
-    const auto edge = [&](std::size_t i) { return vertices[(i + 1) % n].point - vertices[i].point; };
-    double turn = 0, lastX = 0;   // the x part of the last edge that has one, round the corner
-    for (std::size_t i = n; i-- > 0 && lastX == 0;)
-        lastX = edge(i).x;
-    int flips = 0;
-    AcGeVector2d from = edge(n - 1);
+    const auto point = [&](std::size_t i) {
+        const AcGePoint2d& at = vertices[i < n ? i : 0].point;
+        return Vec{at.x, at.y};
+    };
+    int turn = 0;
+    const auto turnsAlike = [&](double way) {
+        const int sign = way > 0 ? 1 : -1;
+        if (turn == 0)
+            turn = sign;
+        return turn == sign;
+    };
+    Flips flips;
+    Vec before = endHeading(point(n - 1), point(n), vertices[n - 1].bulge);
     for (std::size_t i = 0; i < n; ++i) {
-        const AcGeVector2d to = edge(i);
-        const double corner = from.x * to.y - from.y * to.x;
-        if (vertices[i].bulge != 0 || corner == 0 || (turn != 0 && (corner > 0) != (turn > 0)))
+        const Vec p = point(i), q = point(i + 1);
+        const double bulge = vertices[i].bulge;
+        const Vec start = startHeading(p, q, bulge);
+        // Beside an arc, a corner whose turn is lost in the rounding of the headings is none.
+        const double corner = cross(before, start);
+        const bool straight = bulge != 0 || vertices[i > 0 ? i - 1 : n - 1].bulge != 0
+                                  ? corner * corner <= 1e-24 * dot(before, before) * dot(start, start)
+                                  : corner == 0;
+        if (straight ? dot(before, start) <= 0 : !turnsAlike(corner))
             return false;
-        turn = corner;
-        if (to.x != 0) {
-            flips += (to.x > 0) != (lastX > 0);
-            lastX = to.x;
-        }
-        from = to;
+        flips.take(start);
+        before = start;
+        if (bulge == 0)
+            continue;
+        if (!turnsAlike(bulge))
+            return false;
+        if (std::fabs(bulge) >= 1)
+            flips.take(q - p); // the heading at the arc's middle
+        before = endHeading(p, q, bulge);
+        flips.take(before);
     }
-    return flips == 2;
+    return flips.count() == 2;
 }
 
 } // namespace
@@ -102,5 +146,5 @@ std::optional<OutlineMeeting> findSelfCrossing(const AcDbPolyline& outline, std:
     const std::optional<Meeting> met = findInPath(std::move(path), pairwiseUpTo);
     if (!met)
         return std::nullopt;
-    return OutlineMeeting{AcGePoint2d(met->at.x + origin.x, met->at.y + origin.y), met->crosses};
+    return OutlineMeeting{AcGePoint2d(met->at.x + origin.x, met->at.y + origin.y), met->wrongsArea};
 }

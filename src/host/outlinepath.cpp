@@ -54,16 +54,59 @@ bool arcsFold(Vec a, double ab, Vec b, double bc, Vec c, double tol)
     return circleDistance(a, b, ab, c) <= tol && circleDistance(a, b, ab, segmentMidpoint(b, c, bc)) <= tol;
 }
 
+// The bulge of the arc whose angle is the sum of the two bulges' angles: tan((t1 + t2) / 4) from
+// tan(t1 / 4) and tan(t2 / 4); none for a whole turn.
+std::optional<double> addedBulges(double first, double second)
+{
+    const double below = 1 - first * second;
+    return below == 0 ? std::nullopt : std::optional((first + second) / below);
+}
+
+double segmentDistance(Vec a, Vec b, Vec x)
+{
+    const Vec span = b - a;
+    const double t = std::clamp(dot(x - a, span) / dot(span, span), 0.0, 1.0);
+    return length(x - (a + span * t));
+}
+
+// The bulge of the one segment from a to c that the line from a to b and the arc from b to c
+// amount to when the arc runs back along the line: the rest of the arc from a where it runs on
+// past a, the rest of the line where it stops short.
+std::optional<double> lineArcFold(Vec a, Vec b, double bulge, Vec c, double tol)
+{
+    if (dot(startHeading(b, c, bulge), a - b) <= 0)
+        return std::nullopt;
+    const double radius = length(c - b) * (1 / std::fabs(bulge) + std::fabs(bulge)) / 4;
+    const double lineAngle = 2 * std::asin(std::min(1.0, length(a - b) / (2 * radius)));
+    if (4 * std::atan(std::fabs(bulge)) > lineAngle) {
+        if (circleDistance(b, c, bulge, a) > tol || circleDistance(b, c, bulge, (a + b) * 0.5) > tol)
+            return std::nullopt;
+        return addedBulges(-std::copysign(std::tan(lineAngle / 4), bulge), bulge);
+    }
+    if (segmentDistance(a, b, c) > tol || segmentDistance(a, b, segmentMidpoint(b, c, bulge)) > tol)
+        return std::nullopt;
+    return 0.0;
+}
+
 // The bulge of the one segment from a to c that the segments a-b and b-c amount to when the
 // second folds back along the first.
 std::optional<double> foldBulge(const PathVertex& a, const PathVertex& b, Vec c, double tol)
 {
-    if (a.bulge == 0 && b.bulge == 0)
-        return linesFold(a.point, b.point, c, tol) ? std::optional(0.0) : std::nullopt;
-    if (a.bulge == 0 || b.bulge == 0 || !arcsFold(a.point, a.bulge, b.point, b.bulge, c, tol))
-        return std::nullopt;
-    // The arcs' angles add up: tan((t1 + t2) / 4) from tan(t1 / 4) and tan(t2 / 4).
-    return straightened(a.point, c, (a.bulge + b.bulge) / (1 - a.bulge * b.bulge), tol);
+    std::optional<double> merged;
+    if (a.bulge == 0 && b.bulge == 0) {
+        if (linesFold(a.point, b.point, c, tol))
+            merged = 0.0;
+    } else if (a.bulge == 0) {
+        merged = lineArcFold(a.point, b.point, b.bulge, c, tol);
+    } else if (b.bulge == 0) { // the same fold walked the other way
+        if (const std::optional<double> back = lineArcFold(c, b.point, -a.bulge, a.point, tol))
+            merged = -*back;
+    } else if (arcsFold(a.point, a.bulge, b.point, b.bulge, c, tol)) {
+        merged = addedBulges(a.bulge, b.bulge);
+    }
+    if (merged)
+        *merged = straightened(a.point, c, *merged, tol);
+    return merged;
 }
 
 // Adds the vertex after the last one kept, taking out the segments it makes negligible or folded.
@@ -108,6 +151,22 @@ void closeUp(std::deque<PathVertex>& kept, double tol)
 }
 
 } // namespace
+
+double signedArea(const std::vector<PathVertex>& path)
+{
+    double area = 0;
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        const Vec p = path[i].point, q = path[(i + 1) % path.size()].point;
+        area += cross(p, q) / 2;
+        if (const double bulge = path[i].bulge; bulge != 0) {
+            // The circular segment between the chord and the arc, signed with the bulge.
+            const double angle = 4 * std::atan(bulge);
+            const double radius = length(q - p) * (1 / std::fabs(bulge) + std::fabs(bulge)) / 4;
+            area += radius * radius * (angle - std::sin(angle)) / 2;
+        }
+    }
+    return area;
+}
 
 std::vector<PathVertex> simplifyPath(std::vector<PathVertex> path, double tol)
 {

@@ -42,11 +42,37 @@ inline double centreOffset(double bulge)
     return (1 / bulge - bulge) / 4;
 }
 
+// The net signed area of the closed path, counter-clockwise positive.
+double signedArea(const std::vector<PathVertex>& path);
+
+// The chord turned counter-clockwise by the angle whose half tangent is t: the heading at an end
+// of an arc is its chord turned by half the arc's angle, whose half tangent is the bulge.
+inline Vec turnedByHalfTangent(Vec chord, double t)
+{
+    if (t == 0)
+        return chord;
+    const double c = (1 - t) * (1 + t) / (1 + t * t), s = 2 * t / (1 + t * t);
+    if (!std::isfinite(c)) // a bulge so large that its arc is a whole turn: back along the chord
+        return chord * -1;
+    return {chord.x * c - chord.y * s, chord.x * s + chord.y * c};
+}
+
+// The directions of travel where the segment from p to q with the bulge starts and ends.
+inline Vec startHeading(Vec p, Vec q, double bulge)
+{
+    return turnedByHalfTangent(q - p, -bulge);
+}
+
+inline Vec endHeading(Vec p, Vec q, double bulge)
+{
+    return turnedByHalfTangent(q - p, bulge);
+}
+
 // The closed path with what encloses nothing taken out, each within tol of what it stands for:
 // segments no longer than tol (the segments either side become neighbours), arcs that keep within
 // tol of their chords (made straight), and zero-width folds, where a segment runs back along the
-// one before it (a spike out and back, one that stops short of its base or runs beyond it),
-// replaced by the single segment they amount to. None of these changes the area. Fewer than two
+// one before it, line or arc (a spike out and back, one that stops short of its base or runs
+// beyond it), replaced by the single segment they amount to. None of these changes the area. Fewer than two
 // vertices remain when nothing is enclosed.
 std::vector<PathVertex> simplifyPath(std::vector<PathVertex> path, double tol);
 

@@ -117,18 +117,24 @@ void addLineCircle(Vec a, Vec direction, Vec centre, double radius, Candidates& 
     out.add(foot - direction * half);
 }
 
+// Taken from the smaller circle, so that its points keep their precision however much larger the
+// other: the difference of the squares of the distance apart and the larger radius, near each
+// other, is taken as a product of their difference and sum.
 void addCircleCircle(const Piece& p, const Piece& q, Candidates& out)
 {
-    const double apart = length(q.centre - p.centre);
+    const Piece& small = p.radius <= q.radius ? p : q;
+    const Piece& large = p.radius <= q.radius ? q : p;
+    const double apart = length(large.centre - small.centre);
     if (apart == 0)
         return;
-    const Vec u = (q.centre - p.centre) * (1 / apart);
-    const double along = (apart * apart + p.radius * p.radius - q.radius * q.radius) / (2 * apart);
-    const double across = std::sqrt(std::max(0.0, (p.radius - along) * (p.radius + along)));
-    out.add(p.centre + u * along + leftNormal(u) * across);
-    out.add(p.centre + u * along - leftNormal(u) * across);
-    out.add(p.centre + u * p.radius);
-    out.add(p.centre - u * p.radius);
+    const Vec u = (large.centre - small.centre) * (1 / apart);
+    const double along =
+        ((apart - large.radius) * (apart + large.radius) + small.radius * small.radius) / (2 * apart);
+    const double across = std::sqrt(std::max(0.0, (small.radius - along) * (small.radius + along)));
+    out.add(small.centre + u * along + leftNormal(u) * across);
+    out.add(small.centre + u * along - leftNormal(u) * across);
+    out.add(small.centre + u * small.radius);
+    out.add(small.centre - u * small.radius);
 }
 
 Candidates carrierCrossings(const Piece& p, const Piece& q)
@@ -209,21 +215,80 @@ std::vector<Piece> cutIntoPieces(const std::vector<PathVertex>& path, double tol
     return pieces;
 }
 
-double distance(const Piece& piece, Vec x)
+Box boxOf(const Piece& piece, double tol)
+{
+    double bottom = std::min(piece.left.y, piece.right.y), top = std::max(piece.left.y, piece.right.y);
+    if (piece.arc)
+        (piece.upper ? top : bottom) = piece.centre.y + (piece.upper ? piece.radius : -piece.radius);
+    return {piece.left.x - tol, bottom - tol, piece.right.x + tol, top + tol};
+}
+
+bool overlap(const Box& a, const Box& b)
+{
+    return a.left <= b.right && b.left <= a.right && a.bottom <= b.top && b.bottom <= a.top;
+}
+
+namespace {
+
+// Whether x lies within the angle of an arc's piece (at most a half turn, counter-clockwise from
+// `from` to `to`), where the nearest point of the piece is on the arc; else it is an end.
+bool withinAngle(const Piece& piece, Vec x)
+{
+    const Vec v = x - piece.centre;
+    const Vec from = (piece.upper ? piece.right : piece.left) - piece.centre;
+    const Vec to = (piece.upper ? piece.left : piece.right) - piece.centre;
+    return cross(from, v) >= 0 && cross(v, to) >= 0;
+}
+
+} // namespace
+
+Vec nearest(const Piece& piece, Vec x)
 {
     if (piece.arc) {
-        // Within the piece's angle (at most a half turn, counter-clockwise from `from` to `to`),
-        // the nearest point is on the arc; else it is an end.
-        const Vec v = x - piece.centre;
-        const Vec from = (piece.upper ? piece.right : piece.left) - piece.centre;
-        const Vec to = (piece.upper ? piece.left : piece.right) - piece.centre;
-        if (cross(from, v) >= 0 && cross(v, to) >= 0)
-            return std::fabs(length(v) - piece.radius);
-        return std::min(length(x - piece.left), length(x - piece.right));
+        const double reach = length(x - piece.centre);
+        if (withinAngle(piece, x) && reach > 0)
+            return piece.centre + (x - piece.centre) * (piece.radius / reach);
+        return length(x - piece.left) <= length(x - piece.right) ? piece.left : piece.right;
     }
     const Vec span = piece.right - piece.left;
     const double t = std::clamp(dot(x - piece.left, span) / dot(span, span), 0.0, 1.0);
-    return length(x - (piece.left + span * t));
+    return piece.left + span * t;
+}
+
+double distance(const Piece& piece, Vec x)
+{
+    // Measured from the centre on the arc, which keeps its precision near the circle.
+    if (piece.arc && withinAngle(piece, x))
+        return std::fabs(length(x - piece.centre) - piece.radius);
+    return length(x - nearest(piece, x));
+}
+
+Vec heading(const Piece& piece, Vec x)
+{
+    if (!piece.arc)
+        return piece.end() - piece.start();
+    const Vec normal = leftNormal(x - piece.centre);
+    return piece.counterClockwise() ? normal : normal * -1;
+}
+
+double curvature(const Piece& piece)
+{
+    if (!piece.arc)
+        return 0;
+    return (piece.counterClockwise() ? 1 : -1) / piece.radius;
+}
+
+double subtendedAngle(const Piece& piece, Vec x)
+{
+    const Vec a = piece.start() - x, b = piece.end() - x;
+    const double chord = std::atan2(cross(a, b), dot(a, b));
+    if (!piece.arc || length(x - piece.centre) >= piece.radius)
+        return chord;
+    // Inside the circle, on the arc's side of its chord, the arc goes the long way round x.
+    const double side = cross(b - a, x - piece.start());
+    if (piece.counterClockwise() ? side < 0 : side > 0)
+        return chord + (piece.counterClockwise() ? 2 : -2) * std::numbers::pi;
+    return chord;
 }
 
 bool above(const Piece& piece, Vec x)
@@ -237,18 +302,43 @@ bool above(const Piece& piece, Vec x)
     return piece.upper ? v.y >= 0 && outside : v.y > 0 || !outside;
 }
 
-std::optional<Vec> meeting(const Piece& p, const Piece& q, double tol)
+namespace {
+
+// Offers found each point where the pieces come within tol of each other, until it says stop.
+template <class Found>
+void forEachMeeting(const Piece& p, const Piece& q, double tol, Found found)
 {
     for (const Vec end : {p.left, p.right})
-        if (distance(q, end) <= tol)
-            return end;
+        if (distance(q, end) <= tol && found(end))
+            return;
     for (const Vec end : {q.left, q.right})
-        if (distance(p, end) <= tol)
-            return end;
+        if (distance(p, end) <= tol && found(end))
+            return;
+    // Where the pieces themselves come within tol of each other: a place that is merely within
+    // tol of both may lie between pieces further apart.
     for (const Vec x : carrierCrossings(p, q))
-        if (distance(p, x) <= tol && distance(q, x) <= tol)
-            return x;
-    return std::nullopt;
+        if (length(nearest(p, x) - nearest(q, x)) <= tol && found(x))
+            return;
+}
+
+} // namespace
+
+std::optional<Vec> meeting(const Piece& p, const Piece& q, double tol)
+{
+    std::optional<Vec> met;
+    forEachMeeting(p, q, tol, [&](Vec x) {
+        met = x;
+        return true;
+    });
+    return met;
+}
+
+void meetings(const Piece& p, const Piece& q, double tol, std::vector<Vec>& out)
+{
+    forEachMeeting(p, q, tol, [&](Vec x) {
+        out.push_back(x);
+        return false;
+    });
 }
 
 namespace {

@@ -6,13 +6,13 @@
 
 namespace outline {
 
-namespace {
-
 bool inRowOf(const std::vector<Piece>& pieces, std::size_t p, std::size_t q)
 {
     const std::size_t n = pieces.size();
     return (p + 1) % n == q || (q + 1) % n == p;
 }
+
+namespace {
 
 // Whether the piece goes down from its left end.
 bool descends(const Piece& piece)
@@ -38,7 +38,9 @@ bool belowNeighbour(const Piece& entering, const Piece& other)
 // when they come next to each other there: if any two meet, two that meet come next to each other
 // before the sweep passes the leftmost point where pieces meet. A piece stays in the order for tol
 // beyond its right end, running on level from it, so that ends within tol of each other are in the
-// order together whichever comes first. Pieces in a row are taken to meet only at their joint.
+// order together whichever comes first. Pieces in a row are taken to meet only at their joint,
+// though they may run within tol of each other beside it and so stand between two pieces that
+// meet: a piece next to one of its row is tested against the piece beyond that one too.
 class Sweep
 {
 public:
@@ -49,14 +51,12 @@ public:
     Sweep(const Sweep&) = delete;
     Sweep& operator=(const Sweep&) = delete;
 
-    std::optional<Meeting> run()
+    bool run()
     {
-        for (const Event& event : events()) {
-            const std::optional<Meeting> met = event.enters ? enter(event.piece) : leave(event.piece);
-            if (met)
-                return met;
-        }
-        return std::nullopt;
+        for (const Event& event : events())
+            if (event.enters ? enter(event.piece) : leave(event.piece))
+                return true;
+        return false;
     }
 
 private:
@@ -97,7 +97,7 @@ private:
     bool inRow(std::size_t p, std::size_t q) const { return inRowOf(m_pieces, p, q); }
 
     // Whether the entering piece goes below the piece. Its left end, when within tol of a piece it
-    // may not meet, is noted as the meeting, so that the order rests only on comparisons decided by
+    // may not meet, is noted as a meeting, so that the order rests only on comparisons decided by
     // more than the rounding of their arithmetic.
     bool enteringBelow(std::size_t piece)
     {
@@ -105,42 +105,40 @@ private:
         const Piece& other = m_pieces[piece];
         if (inRow(m_entering, piece))
             return belowNeighbour(entering, other);
-        if (!m_touch && distance(other, entering.left) <= m_tol)
-            m_touch = entering.left;
+        m_touch = m_touch || distance(other, entering.left) <= m_tol;
         return !above(other, entering.left);
     }
 
-    std::optional<Meeting> enter(std::size_t piece)
+    bool enter(std::size_t piece)
     {
         m_entering = piece;
         const Order::iterator placed = m_order.insert(piece).first;
         m_places[piece] = placed;
         if (m_touch)
-            return Meeting{*m_touch, false};
-        if (placed != m_order.begin())
-            if (const std::optional<Meeting> met = meet(*std::prev(placed), piece))
-                return met;
-        const Order::iterator next = std::next(placed);
-        return next == m_order.end() ? std::nullopt : meet(piece, *next);
+            return true;
+        return (placed != m_order.begin() && meetAdjacent(std::prev(placed), placed)) ||
+               (std::next(placed) != m_order.end() && meetAdjacent(placed, std::next(placed)));
     }
 
-    std::optional<Meeting> leave(std::size_t piece)
+    bool leave(std::size_t piece)
     {
-        const Order::iterator placed = m_places[piece];
-        const Order::iterator next = m_order.erase(placed);
-        if (next == m_order.begin() || next == m_order.end())
-            return std::nullopt;
-        return meet(*std::prev(next), *next);
+        const Order::iterator next = m_order.erase(m_places[piece]);
+        return next != m_order.begin() && next != m_order.end() && meetAdjacent(std::prev(next), next);
     }
 
-    std::optional<Meeting> meet(std::size_t p, std::size_t q) const
+    // Whether two pieces next to each other in the order meet; when they are in a row, whether
+    // either meets the piece beyond the other.
+    bool meetAdjacent(Order::iterator lower, Order::iterator upper) const
     {
-        if (inRow(p, q))
-            return std::nullopt;
-        const std::optional<Vec> at = meeting(m_pieces[p], m_pieces[q], m_tol);
-        if (!at)
-            return std::nullopt;
-        return Meeting{*at, crossAt(m_pieces[p], m_pieces[q], *at, m_tol)};
+        if (!inRow(*lower, *upper))
+            return meet(*lower, *upper);
+        return (std::next(upper) != m_order.end() && meet(*lower, *std::next(upper))) ||
+               (lower != m_order.begin() && meet(*std::prev(lower), *upper));
+    }
+
+    bool meet(std::size_t p, std::size_t q) const
+    {
+        return !inRow(p, q) && meeting(m_pieces[p], m_pieces[q], m_tol);
     }
 
     const std::vector<Piece>& m_pieces;
@@ -148,74 +146,60 @@ private:
     Order m_order;
     std::vector<Order::iterator> m_places;
     std::size_t m_entering = 0;
-    std::optional<Vec> m_touch;
+    bool m_touch = false;
 };
 
-// The box around a piece, widened by tol: an arc's piece reaches its circle's top or bottom
-// between its ends.
-struct Box
+// Whether a piece no wider or taller than a few times tol meets any piece it is not in a row with.
+// Among such pieces, crowded within the tolerance, the sweep's order cannot be trusted to bring
+// each next to those it meets; real outlines hold few of them, if any.
+bool smallPiecesMeet(const std::vector<Piece>& pieces, double tol)
 {
-    double left, bottom, right, top;
-};
-
-Box boxOf(const Piece& piece, double tol)
-{
-    double bottom = std::min(piece.left.y, piece.right.y), top = std::max(piece.left.y, piece.right.y);
-    if (piece.arc)
-        (piece.upper ? top : bottom) = piece.centre.y + (piece.upper ? piece.radius : -piece.radius);
-    return {piece.left.x - tol, bottom - tol, piece.right.x + tol, top + tol};
-}
-
-bool overlap(const Box& a, const Box& b)
-{
-    return a.left <= b.right && b.left <= a.right && a.bottom <= b.top && b.bottom <= a.top;
-}
-
-// The first meeting of two pieces not in a row, each pair tried, those whose boxes meet only:
-// for a few pieces cheaper than the sweep's ordering.
-std::optional<Meeting> meetingOfPairs(const std::vector<Piece>& pieces, double tol)
-{
+    constexpr double kSmall = 8;
     std::vector<Box> boxes;
     boxes.reserve(pieces.size());
     for (const Piece& piece : pieces)
         boxes.push_back(boxOf(piece, tol));
-    for (std::size_t p = 0; p < pieces.size(); ++p)
-        for (std::size_t q = p + 2; q < pieces.size(); ++q) {
-            if (inRowOf(pieces, p, q) || !overlap(boxes[p], boxes[q]))
-                continue;
-            if (const std::optional<Vec> at = meeting(pieces[p], pieces[q], tol))
-                return Meeting{*at, crossAt(pieces[p], pieces[q], *at, tol)};
-        }
-    return std::nullopt;
-}
-
-// A point away from their joint where two pieces in a row, of different segments, meet.
-std::optional<Meeting> meetingInRow(const std::vector<Piece>& pieces, double tol)
-{
-    for (std::size_t i = 0; i < pieces.size(); ++i) {
-        const Piece& before = pieces[i];
-        const Piece& after = pieces[(i + 1) % pieces.size()];
-        if (before.segment != after.segment)
-            if (const std::optional<Vec> met = meetingBeyondJoint(before, after, tol))
-                return Meeting{*met, crossAt(before, after, *met, tol)};
+    for (std::size_t p = 0; p < pieces.size(); ++p) {
+        const Box& box = boxes[p];
+        if (box.right - box.left > (kSmall + 2) * tol || box.top - box.bottom > (kSmall + 2) * tol)
+            continue;
+        for (std::size_t q = 0; q < pieces.size(); ++q)
+            if (q != p && !inRowOf(pieces, p, q) && overlap(box, boxes[q]) && meeting(pieces[p], pieces[q], tol))
+                return true;
     }
-    return std::nullopt;
+    return false;
 }
 
 } // namespace
 
-std::optional<Meeting> findMeeting(const std::vector<Piece>& pieces, double tol, std::size_t pairwiseUpTo)
+std::vector<Vec> meetingsInRow(const std::vector<Piece>& pieces, double tol)
+{
+    std::vector<Vec> met;
+    for (std::size_t i = 0; i < pieces.size(); ++i) {
+        const Piece& before = pieces[i];
+        const Piece& after = pieces[(i + 1) % pieces.size()];
+        if (before.segment != after.segment)
+            if (const std::optional<Vec> at = meetingBeyondJoint(before, after, tol))
+                met.push_back(*at);
+    }
+    return met;
+}
+
+bool piecesMeet(const std::vector<Piece>& pieces, double tol, std::size_t pairwiseUpTo)
 {
     // Two pieces in a row both ways share both ends, where a line and an arc, or two circles,
     // meet if at all.
     if (pieces.size() < 3)
-        return std::nullopt;
+        return false;
     // The sweep takes pieces in a row to meet only at their joint.
-    if (const std::optional<Meeting> met = meetingInRow(pieces, tol))
+    if (!meetingsInRow(pieces, tol).empty())
+        return true;
+    if (pieces.size() <= pairwiseUpTo) {
+        bool met = false;
+        forEachNearPair(pieces, tol, [&](const Piece& p, const Piece& q) { return met = meeting(p, q, tol).has_value(); });
         return met;
-    if (pieces.size() <= pairwiseUpTo)
-        return meetingOfPairs(pieces, tol);
-    return Sweep(pieces, tol).run();
+    }
+    return Sweep(pieces, tol).run() || smallPiecesMeet(pieces, tol);
 }
 
 } // namespace outline

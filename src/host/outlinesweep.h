@@ -3,21 +3,46 @@
 
 #include "outlinepiece.h"
 
-#include <optional>
+#include <algorithm>
+#include <cstddef>
+#include <numeric>
 #include <vector>
 
 namespace outline {
 
-struct Meeting
-{
-    Vec at;
-    bool crosses; // the pieces cross there (crossAt), rather than touch
-};
+// Whether two pieces not in a row come within tol of each other, or two in a row meet away
+// from their joint. Up to pairwiseUpTo pieces are tried pair by pair, more by a sweep that
+// costs n log n, and then each piece no larger than a few times tol against all; either stops at
+// the first meeting found, and both find one where the other does.
+bool piecesMeet(const std::vector<Piece>& pieces, double tol, std::size_t pairwiseUpTo);
 
-// A point where two pieces that are not in a row come within tol of each other, or where two in a
-// row meet away from their joint; none when there is no such point. Up to pairwiseUpTo pieces
-// are tried pair by pair, more by a sweep that costs n log n; either stops at the first point
-// found.
-std::optional<Meeting> findMeeting(const std::vector<Piece>& pieces, double tol, std::size_t pairwiseUpTo);
+// The points away from their joint where two pieces in a row, of different segments, meet.
+std::vector<Vec> meetingsInRow(const std::vector<Piece>& pieces, double tol);
+
+bool inRowOf(const std::vector<Piece>& pieces, std::size_t p, std::size_t q);
+
+// Offers each pair of pieces not in a row whose boxes meet to found, in the order of the later
+// one's left side, until it says stop: each pair tried, but those far apart across the whole
+// outline passed over by the boxes' order.
+template <class Found>
+void forEachNearPair(const std::vector<Piece>& pieces, double tol, Found found)
+{
+    std::vector<Box> boxes;
+    boxes.reserve(pieces.size());
+    for (const Piece& piece : pieces)
+        boxes.push_back(boxOf(piece, tol));
+    std::vector<std::size_t> order(pieces.size());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return boxes[a].left < boxes[b].left; });
+    std::vector<std::size_t> open;
+    for (const std::size_t p : order) {
+        std::erase_if(open, [&](std::size_t q) { return boxes[q].right < boxes[p].left; });
+        for (const std::size_t q : open)
+            if (!inRowOf(pieces, p, q) && overlap(boxes[p], boxes[q]) && found(pieces[q], pieces[p]))
+                return;
+        open.push_back(p);
+    }
+}
 
 } // namespace outline

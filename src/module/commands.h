@@ -5,6 +5,7 @@
 #include "arx/dbblockref.h"
 #include "arx/dbid.h"
 #include "arx/geometry.h"
+#include "host/measureunits.h"
 #include "mfc/cstring.h"
 
 class AcDbBlockTableRecord;
@@ -14,7 +15,7 @@ class CBlockDWG;
 // "kgabc": makes the drawing's gross-area block "ROOM-GROSS_AREA" from a picked closed polyline.
 void grossAreaBlockCreate();
 // Builds the gross-area block around the polyline and inserts it; reports on the command line.
-void createGrossAreaBlock(CAcadDrawing* drawing, AcDbObjectId& polylineId, int units, double textSize,
+void createGrossAreaBlock(CAcadDrawing* drawing, AcDbObjectId& polylineId, CMeasureUnits units, double textSize,
                           double textScale, double textRotation, int precision);
 
 // "klmc": makes the drawing's legend marker "MARKER-LEGEND" from a picked closed polyline.
@@ -56,7 +57,7 @@ void interrogateTenDraBlock(AcDbBlockReference* label, CString& room, CString& o
 // Builds the room block over the polyline and inserts it; shows its own errors. The host
 // status of the insertion (eOk when the block was made).
 Acad::ErrorStatus createTenDraBlock(CAcadDrawing* drawing, AcGePoint3d insertionPoint, AcDbObjectId polylineId,
-                                    int units, int precision, double textHeight, double widthFactor,
+                                    CMeasureUnits units, int precision, double textHeight, double widthFactor,
                                     double textRotation, CString definitionName, CString roomName);
 
 // "kaux": gives every space block its AUX text and lays NAME and AUX out around AREA.

@@ -1,5 +1,4 @@
 #include "commands.h"
-#include "areawithunit.h"
 #include "outlinecheck.h"
 
 #include "arx/aced.h"
@@ -51,7 +50,7 @@ bool prepareOutline(AcDbObjectId& polylineId, AcDbDatabase* database)
 
 } // namespace
 
-void createGrossAreaBlock(CAcadDrawing* drawing, AcDbObjectId& polylineId, int units, double textSize,
+void createGrossAreaBlock(CAcadDrawing* drawing, AcDbObjectId& polylineId, CMeasureUnits units, double textSize,
                           double textScale, double textRotation, int precision)
 {
     try {
@@ -85,7 +84,7 @@ void createGrossAreaBlock(CAcadDrawing* drawing, AcDbObjectId& polylineId, int u
             block.setPerimeter(CUtilities::CStringToDouble(perimeterText));
             auto* attributes = new CAttributes;
             attributes->add(CKavroAttribute::create(0, "GROSS AREA"), 0);
-            attributes->add(CKavroAttribute::create(1, areaWithUnit(areaText, units)), 0);
+            attributes->add(CKavroAttribute::create(1, areaText + units.areaText()), 0);
             attributes->add(CKavroAttribute::create(2, " "), 0);
             block.setAttributes(attributes);
             const AcGePoint3d basePoint(picked[0], picked[1], picked[2]);

@@ -1,5 +1,4 @@
 #include "commands.h"
-#include "areawithunit.h"
 #include "outlinecheck.h"
 
 #include "arx/acutprintf.h"
@@ -140,7 +139,7 @@ void interrogateTenDraBlock(AcDbBlockReference* label, CString& room, CString& o
 }
 
 Acad::ErrorStatus createTenDraBlock(CAcadDrawing* drawing, AcGePoint3d insertionPoint, AcDbObjectId polylineId,
-                                    int units, int precision, double textHeight, double widthFactor,
+                                    CMeasureUnits units, int precision, double textHeight, double widthFactor,
                                     double textRotation, CString definitionName, CString roomName)
 {
     try {
@@ -170,7 +169,7 @@ Acad::ErrorStatus createTenDraBlock(CAcadDrawing* drawing, AcGePoint3d insertion
             block.setBlockName(definitionName);
             auto* attributes = new CAttributes;
             attributes->add(CKavroAttribute::create(0, roomName), 0);
-            const CString areaText = areaWithUnit(CUtilities::DoubleToCString(area, precision), units);
+            const CString areaText = CUtilities::DoubleToCString(area, precision) + units.areaText();
             attributes->add(CKavroAttribute::create(1, areaText), 0);
             attributes->add(CKavroAttribute::create(2, " "), 0);
             block.setAttributes(attributes);

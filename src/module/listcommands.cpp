@@ -5,6 +5,7 @@
 #include "blocks/assets.h"
 #include "blocks/attributes.h"
 #include "host/acadutilities.h"
+#include "module/preferences.h"
 #include "module/slabmend.h"
 #include "spaceblocks.h"
 #include "support/utilities.h"
@@ -101,6 +102,10 @@ void listBlockNameIdentifier()
         if (blocks.noneFound())
             return;
         blocks.sortByHandle(ascending);
+        // Areas at the preferences' precision, as kcsv gives them.
+        CPreferences preferences;
+        preferences.loadPreferences();
+        const int precision = preferences.getPrecision();
         // The listing is built whole and written at once, as it is: a plan of thousands of
         // spaces would otherwise flush the command line once per line, and formatting the
         // whole text would copy it twice more.
@@ -111,7 +116,7 @@ void listBlockNameIdentifier()
             const CString handle = block->getHandle();
             appendField(listing, CUtilities::csvField(block->getBlockName()), ',');
             appendField(listing, CUtilities::csvField(block->getName()), ',');
-            appendField(listing, CUtilities::DoubleToCString(block->getArea(), 2), ',');
+            appendField(listing, CUtilities::DoubleToCString(block->getArea(), precision), ',');
             appendField(listing, handle, ',');
             appendNumber(listing, CUtilities::handleValue(handle), ',');
             appendNumber(listing, assets ? assets->getCount() : 0, '\n');

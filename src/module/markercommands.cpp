@@ -82,7 +82,7 @@ MarkerSettings askSettings(const MarkerTexts& texts)
     preferences.loadPreferences();
     CAcadUtilities utilities;
     MarkerSettings settings;
-    settings.units = preferences.getUnits();
+    settings.units = preferences.getUnits().preference();
     utilities.getPrecision(texts.precisionPrompt, preferences.getPrecision(), &settings.precision);
     utilities.getSize(texts.textSizePrompt, preferences.getTextSize(), settings.precision, &settings.textSize);
     double degrees = 0.0;

@@ -72,13 +72,6 @@ double usableRotation(double degrees)
     return std::fabs(degrees) > 360.0 ? std::fmod(degrees, 360.0) : degrees;
 }
 
-// Units are 0 (metres) or 1 (feet); any other value, which the commands would read apart
-// (some as feet, some as metres), is the default.
-int usableUnits(int units)
-{
-    return units == 1 ? 1 : 0;
-}
-
 double usableZoomBorder(double border)
 {
     return std::isfinite(border) ? border : 1000.0;
@@ -106,7 +99,7 @@ double CPreferences::parseDouble(CString text)
 void CPreferences::readValue(const CString& key, const CString& value)
 {
     if (key == "units")
-        m_units = usableUnits(parseInt(value));
+        m_units = CMeasureUnits::fromPreference(parseInt(value));
     else if (key == "precison")
         m_precision = usablePrecision(parseInt(value));
     else if (key == "textSize")
@@ -169,7 +162,7 @@ CString sizeText(double size)
 CString CPreferences::fileText() const
 {
     const CString values[] = {
-        CUtilities::IntToCString(m_units),          CUtilities::IntToCString(m_precision),
+        CUtilities::IntToCString(m_units.preference()), CUtilities::IntToCString(m_precision),
         sizeText(m_textSize),                       sizeText(m_textScale),
         CUtilities::DoubleToCString(m_textRotation, 2), m_csvOpener,
         CUtilities::DoubleToCString(m_zoomBorder, 0), CUtilities::IntToCString(m_inc),

@@ -1,6 +1,5 @@
 #include "module/presblockcreation.h"
 
-#include "areawithunit.h"
 #include "arx/acdocman.h"
 #include "arx/aced.h"
 #include "arx/acutprintf.h"
@@ -388,7 +387,7 @@ CAttributes* roomAttributes(const CString& name, const CString& areaText, double
 
 } // namespace
 
-void CPresBlockCreation::createBlock(CAcadDrawing* drawing, AcDbObjectId polylineId, int units, double textSize,
+void CPresBlockCreation::createBlock(CAcadDrawing* drawing, AcDbObjectId polylineId, CMeasureUnits units, double textSize,
                                      double scale, double rotation, int precision)
 {
     runShowingErrors("CPresBlockCreation::createBlock", kSource, [&] {
@@ -430,7 +429,7 @@ void CPresBlockCreation::createBlock(CAcadDrawing* drawing, AcDbObjectId polylin
         block.setArea(area);
         block.setPerimeter(perimeter);
         block.setBlockName(getNextBlockIdentifier());
-        const CString areaText = areaWithUnit(CUtilities::DoubleToCString(area, precision), units);
+        const CString areaText = CUtilities::DoubleToCString(area, precision) + units.areaText();
         block.setAttributes(roomAttributes(name, areaText, textSize, scale, rotation));
 
         // The insertion opens the outline again itself.
@@ -497,7 +496,7 @@ void CPresBlockCreation::OnToolsOptions()
         double textSize = 0, scale = 0, rotation = 0, zoomBorder = 0;
         CString csvOpener;
         dialog.getValues(units, precision, textSize, scale, rotation, csvOpener, zoomBorder);
-        m_preferences.setUnits(units);
+        m_preferences.setUnits(CMeasureUnits::fromPreference(units));
         m_preferences.setPrecision(precision);
         m_preferences.setTextSize(textSize);
         m_preferences.setTextScale(scale);
@@ -507,7 +506,7 @@ void CPresBlockCreation::OnToolsOptions()
         m_textSize = textSize;
         m_scale = scale;
         m_rotation = rotation;
-        acutPrintf("Units set to %s\n", units == 0 ? "M\xC2\xB2" : "FT\xC2\xB2");
+        acutPrintf("Units set to %s\n", m_preferences.getUnits().imperial() ? "FT\xC2\xB2" : "M\xC2\xB2");
         UpdateData(FALSE);
     });
 }

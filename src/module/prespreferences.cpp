@@ -9,7 +9,7 @@ CPresPreferences::CPresPreferences(CWnd* parent) : CDialog(IDD_PREFERENCES, pare
     m_textSize = m_preferences.getTextSize();
     m_scale = m_preferences.getTextScale();
     m_rotation = m_preferences.getTextRotation();
-    m_units = m_preferences.getUnits();
+    m_units = m_preferences.getUnits().preference();
     m_precision = m_preferences.getPrecision();
     m_csvOpener = m_preferences.getCsvOpener();
 }
@@ -29,7 +29,7 @@ INT_PTR CPresPreferences::DoModal()
 void CPresPreferences::loadValues()
 {
     m_preferences.loadPreferences();
-    m_units = m_preferences.getUnits();
+    m_units = m_preferences.getUnits().preference();
     m_textSize = m_preferences.getTextSize() < 1.0 ? 250.0 : m_preferences.getTextSize();
     m_precision = m_preferences.getPrecision();
     m_scale = m_preferences.getTextScale();
@@ -44,7 +44,7 @@ bool CPresPreferences::saveValues()
     // the focus is on the field.
     if (!UpdateData(TRUE))
         return false;
-    m_preferences.setUnits(m_units);
+    m_preferences.setUnits(CMeasureUnits::fromPreference(m_units));
     if (m_textSize < 1.0)
         m_textSize = 1.0;
     m_preferences.setTextSize(m_textSize);

@@ -17,6 +17,7 @@
 #include "module/presblock.h"
 #include "module/prespreferences.h"
 #include "module/resource.h"
+#include "spaceblocks.h"
 #include "support/exrecords.h"
 #include "support/kavroexceptions.h"
 #include "support/utilities.h"
@@ -74,7 +75,7 @@ void CPresSlabMend::setBlockFilter(int filter) { m_filter.SetCurSel(filter); }
 
 void CPresSlabMend::setPreferences(CPreferences* preferences) { m_preferences.reset(preferences); }
 
-void CPresSlabMend::setUnitsAndPrecision(int units, int precision)
+void CPresSlabMend::setUnitsAndPrecision(CMeasureUnits units, int precision)
 {
     m_preferences->setUnits(units);
     m_preferences->setPrecision(precision);
@@ -151,11 +152,15 @@ void CPresSlabMend::showBlock(CString handle)
     if (!block)
         throw new CEXInvalidHandle(handle, KAVRO_PRODUCT_CAPTION, kFile, "CPresSlabMend::showBlock");
     // A block measured in the other units is converted, so that its numbers match the unit
-    // labels it will be shown and written with; a block never measured is only labelled.
-    const int units = m_preferences->getUnits();
-    if (block->getUnits() == 0 || block->getUnits() == 1)
+    // labels it will be shown and written with; a block never measured is only labelled; one
+    // whose record names no unit the module knows keeps its numbers, unlabelled, and is named.
+    const CMeasureUnits units = m_preferences->getUnits();
+    if (block->getUnits().known())
         block->convertUnits(units);
-    block->setUnits(units);
+    else if (!block->hasRecord())
+        block->setUnits(units);
+    else
+        acutPrintf("\nSpace %s (handle %s): %s\n", block->getName(), block->getHandle(), whyUnitsUnknown(block));
     block->setPrecision(m_preferences->getPrecision());
     // The list is read without assets, which cost a selection per room: the room shown
     // gathers its own, so that the dialog counts them.
@@ -201,10 +206,11 @@ void CPresSlabMend::savePreferences()
 void CPresSlabMend::applyUnitsToBlocks()
 {
     refreshBlockList();
-    const int units = m_preferences->getUnits();
+    const CMeasureUnits units = m_preferences->getUnits();
     for (int i = 0; i < m_blocks->count(); ++i) {
         auto* block = static_cast<CBlockDWG*>(m_blocks->getAt(i));
-        if (block->getUnits() == units)
+        // Units the module does not know cannot be converted: such a record is left.
+        if (block->getUnits() == units || !block->getUnits().known())
             continue;
         block->convertUnits(units);
         CKavroExceptions errors;
@@ -323,7 +329,7 @@ void CPresSlabMend::OnToolsOptions()
         preferences.getValues(units, precision, textSize, scale, rotation, csvOpener, zoomBorder);
         if (!m_preferences)
             loadPreferences();
-        m_preferences->setUnits(units);
+        m_preferences->setUnits(CMeasureUnits::fromPreference(units));
         m_preferences->setPrecision(precision);
         m_preferences->setTextSize(textSize);
         m_preferences->setCsvOpener(csvOpener);

@@ -186,7 +186,7 @@ LegacySettings askLegacySettings(const CPreferences& preferences, int definePie)
     BOOL ignore = TRUE;
     prompts.getBoolean("ignore empty categories and pie chart segments?", TRUE, &ignore);
     settings.ignoreEmpty = ignore ? 1 : 0;
-    prompts.getString("specify units", preferences.getUnits() == 1 ? "sq.ft." : "sq.m.", &settings.units);
+    prompts.getString("specify units", preferences.getUnits().areaText(), &settings.units);
     prompts.getPrecision("specify precision", preferences.getPrecision(), &settings.precision);
     return settings;
 }

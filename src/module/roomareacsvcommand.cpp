@@ -15,14 +15,12 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 namespace {
 
 const char* const grossAreaDefinition = "ROOM-GROSS_AREA";
-// The factors between metric and imperial measures, as the space blocks convert them.
-constexpr double feetPerMetre = 3.2808399;
-constexpr double squareFeetPerSquareMetre = 10.7639104;
 
 // The drawing's path with its extension replaced by ".csv" (added when it has none).
 std::filesystem::path csvPathOf(const CString& drawingPath)
@@ -32,23 +30,14 @@ std::filesystem::path csvPathOf(const CString& drawingPath)
     return path;
 }
 
-struct UnitTexts
+// A space's line: its name, area and perimeter with their units (none for units unknown), and
+// a note when given.
+std::string line(const CString& name, double area, double perimeter, CMeasureUnits units, int precision,
+                 const CString& note = CString())
 {
-    const char* area;
-    const char* length;
-};
-
-// The units flag 0 is metric, any other imperial.
-UnitTexts unitTexts(bool imperial)
-{
-    return imperial ? UnitTexts{"ft\u00b2", "ft"} : UnitTexts{"m\u00b2", "m"};
-}
-
-std::string line(const CString& name, double area, double perimeter, bool imperial, int precision)
-{
-    const UnitTexts units = unitTexts(imperial);
     return CUtilities::csvField(name).str() + "," + CUtilities::DoubleToCString(area, precision).str() + "," +
-           units.area + "," + CUtilities::DoubleToCString(perimeter, precision).str() + "," + units.length + "\r\n";
+           units.areaSymbol() + "," + CUtilities::DoubleToCString(perimeter, precision).str() + "," +
+           units.lengthSymbol() + (note.IsEmpty() ? std::string() : "," + CUtilities::csvField(note).str()) + "\r\n";
 }
 
 // The line of a space that cannot be measured: its name, no measures or units, and why.
@@ -58,32 +47,28 @@ std::string unmeasuredLine(const CString& name, const CString& why)
 }
 
 // The sums of the room lines, kept per unit system so that the total adds like with like:
-// it is given in the units of the last room line, the other system's rooms converted.
+// it is given in the units of the last room line, the other system's rooms converted. Each line
+// adds its measures as it shows them, at the precision, so that the total is that of the lines.
 class RoomTotals
 {
 public:
-    void add(double area, double perimeter, bool imperial)
+    explicit RoomTotals(int precision) : m_precision(precision) {}
+
+    void add(double area, double perimeter, CMeasureUnits units)
     {
-        Sums& sums = imperial ? m_imperial : m_metric;
-        sums.area += area;
-        sums.perimeter += perimeter;
-        m_lastImperial = imperial;
-        m_any = true;
+        Sums& sums = units.imperial() ? m_imperial : m_metric;
+        sums.area += CUtilities::roundDouble(area, m_precision);
+        sums.perimeter += CUtilities::roundDouble(perimeter, m_precision);
+        m_last = units;
     }
 
-    std::string line(int precision) const
+    std::string line() const
     {
-        double area = m_metric.area, perimeter = m_metric.perimeter;
-        if (m_lastImperial) {
-            area = area * squareFeetPerSquareMetre + m_imperial.area;
-            perimeter = perimeter * feetPerMetre + m_imperial.perimeter;
-        } else {
-            area += m_imperial.area / squareFeetPerSquareMetre;
-            perimeter += m_imperial.perimeter / feetPerMetre;
-        }
-        const UnitTexts units = m_any ? unitTexts(m_lastImperial) : UnitTexts{"", ""};
-        return "Total," + CUtilities::DoubleToCString(area, precision).str() + "," + units.area + "," +
-               CUtilities::DoubleToCString(perimeter, precision).str() + "," + units.length + "\r\n";
+        const CMeasureUnits metric = CMeasureUnits::kMetric, imperial = CMeasureUnits::kImperial;
+        const double area = m_last.area(m_metric.area, metric) + m_last.area(m_imperial.area, imperial);
+        const double perimeter = m_last.length(m_metric.perimeter, metric) + m_last.length(m_imperial.perimeter, imperial);
+        return "Total," + CUtilities::DoubleToCString(area, m_precision).str() + "," + m_last.areaSymbol() + "," +
+               CUtilities::DoubleToCString(perimeter, m_precision).str() + "," + m_last.lengthSymbol() + "\r\n";
     }
 
 private:
@@ -92,42 +77,79 @@ private:
         double area = 0.0;
         double perimeter = 0.0;
     };
+    int m_precision;
     Sums m_metric;
     Sums m_imperial;
-    bool m_lastImperial = false;
-    bool m_any = false;
+    CMeasureUnits m_last = CMeasureUnits::kUnknown; // none before the first room
 };
 
+// Why the total leaves rooms out, counted for the command line.
+struct LeftOut
+{
+    int unmeasured = 0;
+    int unitsUnknown = 0;
+    int outOfDate = 0;
+};
+
+// Whether the two areas differ at the precision.
+bool differ(double a, double b, int precision)
+{
+    return CUtilities::DoubleToCString(a, precision) != CUtilities::DoubleToCString(b, precision);
+}
+
+// A space's line and whether the total may take it: a space that cannot be measured
+// (whyNotUpdatable) has no measures and says why, whatever its record holds; one whose units are
+// unknown, or whose record differs from what its outline measures now, at the precision shown
+// and at the record's own (when known), shows the record and says so.
+std::string spaceLine(CBlockDWG* block, AcApDocument* document, int precision, bool& counted, LeftOut& leftOut)
+{
+    counted = false;
+    if (const CString why = whyNotUpdatable(block); !why.IsEmpty()) {
+        ++leftOut.unmeasured;
+        return unmeasuredLine(block->getName(), why);
+    }
+    const CMeasureUnits units = block->getUnits();
+    const double recorded = block->getArea();
+    if (!units.known()) {
+        ++leftOut.unitsUnknown;
+        return line(block->getName(), recorded, block->getPerimeter(), units, precision, whyUnitsUnknown(block));
+    }
+    const std::optional<double> measured = block->measureArea(document);
+    if (measured && differ(recorded, *measured, precision) &&
+        (block->getPrecision() < 0 || differ(recorded, *measured, block->getPrecision()))) {
+        ++leftOut.outOfDate;
+        return line(block->getName(), recorded, block->getPerimeter(), units, precision,
+                    "recorded " + CUtilities::DoubleToCString(recorded, precision) + ", its outline measures " +
+                        CUtilities::DoubleToCString(*measured, precision) + ": run kus");
+    }
+    counted = true;
+    return line(block->getName(), recorded, block->getPerimeter(), units, precision);
+}
+
 // The file's text (UTF-8): the header, the rooms in the blocks' order, their total, two
-// empty lines, then the gross areas, which the total leaves out. A space that cannot be
-// measured (whyNotUpdatable) has a line that says why, and a room of them is left out of the
-// total, whatever its record holds: leftOut counts them.
-std::string csvText(const SpaceBlocks& blocks, int precision, int& leftOut)
+// empty lines, then the gross areas, which the total leaves out. leftOut counts the rooms the
+// total leaves out.
+std::string csvText(const SpaceBlocks& blocks, AcApDocument* document, int precision, LeftOut& leftOut)
 {
     std::string rooms = "Code,Area,Units,Perimeter,Units\r\n";
     std::string grossAreas;
-    RoomTotals totals;
+    RoomTotals totals(precision);
+    LeftOut grossLeftOut;
     for (int i = 0; i < blocks.count(); ++i) {
-        const CBlockDWG* block = blocks.at(i);
+        CBlockDWG* block = blocks.at(i);
         const CString definition = block->getBlockName();
         if (definition.Left(5) != "ROOM-")
             continue;
-        const bool imperial = block->getUnits() != 0;
-        const CString why = whyNotUpdatable(block);
-        const std::string text = why.IsEmpty()
-                                     ? line(block->getName(), block->getArea(), block->getPerimeter(), imperial, precision)
-                                     : unmeasuredLine(block->getName(), why);
+        bool counted = false;
         if (definition == grossAreaDefinition) {
-            grossAreas += text;
-        } else {
-            rooms += text;
-            if (why.IsEmpty())
-                totals.add(block->getArea(), block->getPerimeter(), imperial);
-            else
-                ++leftOut;
+            grossAreas += spaceLine(block, document, precision, counted, grossLeftOut);
+            continue;
         }
+        rooms += spaceLine(block, document, precision, counted, leftOut);
+        if (counted)
+            totals.add(block->getArea(), block->getPerimeter(), block->getUnits());
     }
-    return rooms + totals.line(precision) + "\r\n\r\n" + grossAreas;
+    return rooms + totals.line() + "\r\n\r\n" + grossAreas;
 }
 
 // The file's bytes: Windows-1252, which the file has always been written in, while every
@@ -170,8 +192,9 @@ void createRoomAreaCSV()
         blocks.noneFound();   // said; the file is still written, with its total of 0
         blocks.sortByHandle(1);
         bool asUtf8 = false;
-        int leftOut = 0;
-        const std::string bytes = fileBytes(csvText(blocks, preferences.getPrecision(), leftOut), asUtf8);
+        LeftOut leftOut;
+        const std::string bytes =
+            fileBytes(csvText(blocks, drawing->getDocument(), preferences.getPrecision(), leftOut), asUtf8);
         const std::optional<bool> replacing = qv::replacing(csv.string());
         if (!replacing)
             return;   // the user keeps the file there
@@ -183,8 +206,15 @@ void createRoomAreaCSV()
         if (asUtf8)
             acutPrintf("some names hold characters beyond Windows-1252: the csv file is written in UTF-8\n");
         acutPrintf("csv data successfully saved to file (%s)%s\n", csv.string(), *replacing ? " (replaced)" : "");
-        if (leftOut > 0)
-            acutPrintf("Rooms left out of the total as they cannot be measured: %d (the file says why)\n", leftOut);
+        if (leftOut.unmeasured > 0)
+            acutPrintf("Rooms left out of the total as they cannot be measured: %d (the file says why)\n",
+                       leftOut.unmeasured);
+        if (leftOut.unitsUnknown > 0)
+            acutPrintf("Rooms left out of the total as their units are unknown: %d (the file says why)\n",
+                       leftOut.unitsUnknown);
+        if (leftOut.outOfDate > 0)
+            acutPrintf("Rooms left out of the total as their records are out of date: %d (the file says why)\n",
+                       leftOut.outOfDate);
         const CString opener = preferences.getCsvOpener();
         if (opener != "NONE")
             openCsv(opener, csv);

@@ -76,17 +76,23 @@ inline void saySpacesDone(int count, const char* done)
     acutPrintf("%d space%s %s\n", count, count == 1 ? "" : "s", done);
 }
 
-// The unit texts of areas and lengths for units 1 (imperial) and any other (metric).
-inline CString areaUnit(int units) { return units == 1 ? "sq.ft." : "sq.m."; }
-inline CString lengthUnit(int units) { return units == 1 ? "ft." : "m."; }
+// Why a block's measures are in no units the module knows: its record names none it knows, or
+// it has no record.
+inline CString whyUnitsUnknown(const CBlockDWG* block)
+{
+    return block->hasRecord() ? "its record names no unit it knows: run kus" : "it has no record: run kus";
+}
 
-// Why a block cannot be updated (its record cannot be read, or, when its outline is to be
-// measured, there is none), or empty when it can.
+// Why a block cannot be updated (its record cannot be read; when its outline is to be
+// measured, there is none; when its record's measures are taken as they are, their units are
+// unknown), or empty when it can.
 inline CString whyNotUpdatable(const CBlockDWG* block, bool measured = true)
 {
     if (block->isXDataUnreadable())
         return "its " + block->getXDataAppName() + " XData cannot be read";
     if (measured && !block->hasClosedOutline())
         return "its definition holds no closed outline";
+    if (!measured && !block->getUnits().known())
+        return whyUnitsUnknown(block);
     return CString();
 }

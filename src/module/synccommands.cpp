@@ -2,7 +2,6 @@
 #include "outlinecheck.h"
 
 #include "arx/acutprintf.h"
-#include "blocks/blockdwgroom.h"
 #include "host/acadutilities.h"
 #include "host/drawingunit.h"
 #include "module/preferences.h"
@@ -33,17 +32,9 @@ SyncAnswers askSyncAnswers()
 
 // The block's area and perimeter in the units, converted when the block holds them in the
 // other unit; the block itself keeps its values and units.
-std::pair<double, double> measuresIn(const CBlockDWG* block, int units)
+std::pair<double, double> measuresIn(const CBlockDWG* block, CMeasureUnits units)
 {
-    const int own = block->getUnits();
-    if ((own != 0 && own != 1) || own == units)
-        return {block->getArea(), block->getPerimeter()};
-    CBlockDWGRoom converted;
-    converted.setUnits(own);
-    converted.setArea(block->getArea());
-    converted.setPerimeter(block->getPerimeter());
-    converted.convertUnits(units);
-    return {converted.getArea(), converted.getPerimeter()};
+    return {units.area(block->getArea(), block->getUnits()), units.length(block->getPerimeter(), block->getUnits())};
 }
 
 void setValue(CBlockDWG* block, int kind, const CString& value)
@@ -62,8 +53,7 @@ void syncXDataToAttributes()
         CPreferences preferences;
         preferences.loadPreferences();
         const int precision = preferences.getPrecision();
-        // Any units but 0 are imperial here.
-        const int units = preferences.getUnits() != 0 ? 1 : 0;
+        const CMeasureUnits units = preferences.getUnits();
         if (answers.recalculate && blocks.count() > 0)
             CDrawingUnit::of(drawing->getDocument()->database()).announce();
         for (int i = 0; i < blocks.count(); ++i) {
@@ -76,7 +66,7 @@ void syncXDataToAttributes()
             }
             if (answers.recalculate) {
                 block->setPrecision(precision);
-                block->setUnits(preferences.getUnits());
+                block->setUnits(units);
                 block->recalculateArea(drawing->getDocument());
                 block->recalculatePerimeter(drawing->getDocument());
                 sayWhereOutlineMeetsItself(*block, drawing->getDocument()->database());
@@ -86,9 +76,9 @@ void syncXDataToAttributes()
             if (answers.name)
                 setValue(block, 0, block->getName());
             if (answers.area)
-                setValue(block, 1, CUtilities::DoubleToCString(area, precision) + areaUnit(units));
+                setValue(block, 1, CUtilities::DoubleToCString(area, precision) + units.areaText());
             if (answers.perimeter)
-                setValue(block, 2, CUtilities::DoubleToCString(perimeter, precision) + lengthUnit(units));
+                setValue(block, 2, CUtilities::DoubleToCString(perimeter, precision) + units.lengthText());
             writeBack(block, drawing, "updated");
         }
     });

@@ -101,9 +101,8 @@ void CTabData::initialiseData(CBlockDWG* block, CPresBlock* dialog, CWnd* acadWi
         m_assetCount = block->getAssets() ? block->getAssets()->getCount() : 0;
         m_area = number(block->getArea());
         m_perimeter = number(block->getPerimeter());
-        const bool imperial = block->getUnits() != 0;
-        m_areaUnit = imperial ? "ft²" : "m²";
-        m_lengthUnit = imperial ? "ft" : "m";
+        m_areaUnit = block->getUnits().areaSymbol();
+        m_lengthUnit = block->getUnits().lengthSymbol();
         refresh();
     });
 }
@@ -263,7 +262,7 @@ void CTabData::OnBnClickedCmdAreacopy()
     qv::module::runHandler(kFile, "CTabData::OnBnClickedCmdAreacopy", [this] {
         if (!UpdateData(TRUE))
             return;
-        m_areaText = m_area + (m_block->getUnits() == 1 ? "sq.ft." : "sq.m.");
+        m_areaText = m_area + m_block->getUnits().areaText();
         refresh();
     });
 }
@@ -273,7 +272,7 @@ void CTabData::OnBnClickedCmdPerimetercopy()
     qv::module::runHandler(kFile, "CTabData::OnBnClickedCmdPerimetercopy", [this] {
         if (!UpdateData(TRUE))
             return;
-        m_auxText = m_perimeter + (m_block->getUnits() == 1 ? "ft." : "m.");
+        m_auxText = m_perimeter + m_block->getUnits().lengthText();
         refresh();
     });
 }

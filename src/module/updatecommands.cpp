@@ -28,6 +28,18 @@ void setAttributeValue(CBlockDWG* block, int kind, const CString& value)
         attribute->setValue(value);
 }
 
+using UnitReading = CMeasureUnits (*)(std::string_view, std::string_view&);
+
+// Whether a text shows a measure as the record holds it: its number at the record's precision,
+// followed by the record's unit's text, or by any when the record names none the module knows.
+bool showsMeasure(const CString& text, double value, const CBlockDWG* block, UnitReading read)
+{
+    std::string_view number;
+    const CMeasureUnits shown = read(text.str(), number);
+    return number == CUtilities::DoubleToCString(value, block->getPrecision()).str() &&
+           (!block->getUnits().known() || shown == block->getUnits());
+}
+
 // Asks until the answer is "i" (none), or a number (one greater than 0 when positive is
 // set); after another answer the prompt says why (invalid, or mustBePositive of a number). In
 // a script that answer is refused, which fails the command.
@@ -62,7 +74,7 @@ void updateSpaces()
         CPreferences preferences;
         preferences.loadPreferences();
         const int precision = preferences.getPrecision();
-        const int units = preferences.getUnits();
+        const CMeasureUnits units = preferences.getUnits();
         CDrawingUnit::of(drawing->getDocument()->database()).announce();
         int updated = 0;
         for (int i = 0; i < blocks.count(); ++i) {
@@ -72,23 +84,21 @@ void updateSpaces()
                 acutPrintf("\nSpace %s (handle %s) not updated: %s\n", block->getName(), block->getHandle(), reason);
                 continue;
             }
-            const CString oldArea =
-                CUtilities::DoubleToCString(block->getArea(), block->getPrecision()) + areaUnit(block->getUnits());
-            const CString oldPerimeter = CUtilities::DoubleToCString(block->getPerimeter(), block->getPrecision()) +
-                                         lengthUnit(block->getUnits());
-            const bool areaLinked = attributeValue(block, 1) == oldArea;
-            const bool perimeterLinked = attributeValue(block, 2) == oldPerimeter;
+            const bool areaLinked =
+                showsMeasure(attributeValue(block, 1), block->getArea(), block, &CMeasureUnits::readArea);
+            const bool perimeterLinked =
+                showsMeasure(attributeValue(block, 2), block->getPerimeter(), block, &CMeasureUnits::readLength);
             block->setPrecision(precision);
             block->setUnits(units);
             // The new measures are in the new units: their texts carry the new units' labels.
             block->recalculateArea(drawing->getDocument());
             if (areaLinked)
-                setAttributeValue(block, 1, CUtilities::DoubleToCString(block->getArea(), precision) + areaUnit(units));
+                setAttributeValue(block, 1, CUtilities::DoubleToCString(block->getArea(), precision) + units.areaText());
             block->recalculatePerimeter(drawing->getDocument());
             sayWhereOutlineMeetsItself(*block, drawing->getDocument()->database());
             if (perimeterLinked)
                 setAttributeValue(block, 2,
-                                  CUtilities::DoubleToCString(block->getPerimeter(), precision) + lengthUnit(units));
+                                  CUtilities::DoubleToCString(block->getPerimeter(), precision) + units.lengthText());
             if (writeBack(block, drawing, "updated") == WriteBack::changed)
                 ++updated;
         }

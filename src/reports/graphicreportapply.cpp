@@ -18,6 +18,7 @@
 #include "host/acadhost.h"
 #include "host/hostguards.h"
 #include "host/layer.h"
+#include "host/measureunits.h"
 #include "reports/categories.h"
 #include "reports/legendtable.h"
 #include "reports/linkline.h"
@@ -332,10 +333,10 @@ struct Presence
     }
 };
 
-// The area unit a marker's units value names.
+// The area unit a marker's units value names, as a preference's does.
 CString unitText(int units)
 {
-    return units == 1 ? "sq.ft." : "sq.m.";
+    return CMeasureUnits::fromPreference(units).areaText();
 }
 
 // The first marker the loader finds in the drawing, held by the list; null when none.

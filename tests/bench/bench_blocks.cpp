@@ -132,7 +132,7 @@ void updateSpaces(benchmark::State& state)
     spaceUpdate(state, [&](SpaceUpdate& run, int i) {
         CBlockDWG* block = run.at(i);
         block->setPrecision(2);
-        block->setUnits(0);
+        block->setUnits(CMeasureUnits::kMetric);
         block->recalculateArea(run.drawing.getDocument());
         if (CAttribute* area = block->getAttributes()->getAtAttribute(kAreaAttribute))
             area->setValue(CUtilities::DoubleToCString(block->getArea(), 2) + "sq.m.");

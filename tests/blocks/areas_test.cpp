@@ -14,8 +14,8 @@ class SpaceAreas : public DrawingTest
 {
 protected:
     // A room whose outline is w x h drawing units at (x, y), inserted at its lower corner.
-    std::unique_ptr<CBlockDWG> room(const char* code, double x, double y, double w, double h, int units = 0,
-                                    int precision = 2)
+    std::unique_ptr<CBlockDWG> room(const char* code, double x, double y, double w, double h,
+                                    CMeasureUnits units = CMeasureUnits::kMetric, int precision = 2)
     {
         auto block = newRoom(code, code, units, precision);
         const AcDbObjectId id = insertSpace(*block, rectangle(x, y, w, h), AcGePoint3d(x, y, 0));
@@ -87,7 +87,7 @@ TEST_F(SpaceAreas, OutlineLessSubtractedPlusAddedInMetricMillimetreDrawings)
 TEST_F(SpaceAreas, ImperialUnitsAndInchDrawings)
 {
     // Millimetre drawing measured in square feet: 3048 mm square is 100 sq.ft.
-    auto feet = room("F1", 0, 0, 3048, 3048, 1);
+    auto feet = room("F1", 0, 0, 3048, 3048, CMeasureUnits::kImperial);
     feet->recalculateArea(document);
     feet->recalculatePerimeter(document);
     EXPECT_NEAR(feet->getArea(), 100.0, 1e-9);
@@ -96,12 +96,12 @@ TEST_F(SpaceAreas, ImperialUnitsAndInchDrawings)
     // Inch drawing by its linear units, naming no unit: 120 in square is 100 sq.ft. or 9.29 sq.m.
     ASSERT_EQ(db->setInsunits(AcDb::kUnitsUndefined), Acad::eOk);
     ASSERT_EQ(db->setLunits(4), Acad::eOk);
-    auto inches = room("I1", 5000, 0, 120, 120, 1, 3);
+    auto inches = room("I1", 5000, 0, 120, 120, CMeasureUnits::kImperial, 3);
     inches->recalculateArea(document);
     inches->recalculatePerimeter(document);
     EXPECT_DOUBLE_EQ(inches->getArea(), 100.0);
     EXPECT_DOUBLE_EQ(inches->getPerimeter(), 40.0);
-    inches->setUnits(0);
+    inches->setUnits(CMeasureUnits::kMetric);
     inches->recalculateArea(document);
     inches->recalculatePerimeter(document);
     EXPECT_DOUBLE_EQ(inches->getArea(), 9.290);
@@ -122,7 +122,7 @@ TEST_F(SpaceAreas, ScaleAppliesToTheOutlineOnly)
     block->recalculateArea(document);
     block->recalculatePerimeter(document);
     EXPECT_DOUBLE_EQ(block->getArea(), 200.0 + 1.0);
-    EXPECT_DOUBLE_EQ(block->getPerimeter(), 4.0);
+    EXPECT_DOUBLE_EQ(block->getPerimeter(), 60.0 + 4.0);
 }
 
 TEST_F(SpaceAreas, AreaIsRoundedToAKnownPrecisionOnly)
@@ -285,24 +285,25 @@ TEST_F(SpaceAreas, HighlightingColoursRestoresAndDropsUnknownHandles)
 
 TEST_F(SpaceAreas, UnitConversionBothWays)
 {
+    const CMeasureUnits metric = CMeasureUnits::kMetric, imperial = CMeasureUnits::kImperial;
     CBlockDWG block;
-    block.setUnits(0);
+    block.setUnits(metric);
     block.setArea(10.0);
     block.setPerimeter(1.0);
     block.setRoomHeight(2.5);
-    block.convertUnits(1);
+    block.convertUnits(imperial);
     EXPECT_DOUBLE_EQ(block.getArea(), 107.639104);
     EXPECT_DOUBLE_EQ(block.getPerimeter(), 3.2808399);
-    EXPECT_EQ(block.getUnits(), 1);
-    block.convertUnits(1);
+    EXPECT_EQ(block.getUnits(), imperial);
+    block.convertUnits(imperial);
     EXPECT_DOUBLE_EQ(block.getArea(), 107.639104);
-    block.convertUnits(0);
+    block.convertUnits(metric);
     EXPECT_NEAR(block.getArea(), 10.0, 1e-12);
     EXPECT_NEAR(block.getPerimeter(), 1.0, 1e-12);
-    EXPECT_EQ(block.getUnits(), 0);
+    EXPECT_EQ(block.getUnits(), metric);
     EXPECT_EQ(block.getRoomHeight(), 2.5);
-    EXPECT_EQ(block.getAreaUnits(), "sq.m.");
-    block.convertUnits(1);
-    EXPECT_EQ(block.getAreaUnits(), "sq.ft.");
-    EXPECT_EQ(block.getLinearUnits(), "ft.");
+    EXPECT_STREQ(block.getUnits().areaText(), "sq.m.");
+    block.convertUnits(imperial);
+    EXPECT_STREQ(block.getUnits().areaText(), "sq.ft.");
+    EXPECT_STREQ(block.getUnits().lengthText(), "ft.");
 }

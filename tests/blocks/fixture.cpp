@@ -90,7 +90,7 @@ AcDbObjectId DrawingTest::insertSpace(CBlockDWG& block, AcDbObjectId outline, Ac
     return lastReference();
 }
 
-std::unique_ptr<CBlockDWG> DrawingTest::newRoom(const char* name, const char* code, int units, int precision)
+std::unique_ptr<CBlockDWG> DrawingTest::newRoom(const char* name, const char* code, CMeasureUnits units, int precision)
 {
     auto block = std::make_unique<CBlockDWG>();
     block->setBlockName(CString("ROOM-") + code);

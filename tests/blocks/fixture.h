@@ -36,7 +36,8 @@ protected:
     AcDbObjectId insertSpace(CBlockDWG& block, AcDbObjectId outline, AcGePoint3d base, double textHeight = 250.0,
                              double rotation = 0.0);
     // A room block ready for insertion: definition name, units, precision, texts.
-    std::unique_ptr<CBlockDWG> newRoom(const char* name, const char* code, int units = 0, int precision = 2);
+    std::unique_ptr<CBlockDWG> newRoom(const char* name, const char* code,
+                                       CMeasureUnits units = CMeasureUnits::kMetric, int precision = 2);
     // The block read from a reference the way the loaders read it.
     std::unique_ptr<CBlockDWG> readBlock(AcDbObjectId reference);
     // A plain reference of a definition in a block table record, with XData items when given.

@@ -136,7 +136,7 @@ TEST_F(SpaceRecord, ReadingTheReferenceGivesTheSameRecord)
     EXPECT_EQ(block->getName(), "R101");
     EXPECT_EQ(block->getCode(), "R101");
     EXPECT_EQ(block->getHandle(), CString(id.handle().text()));
-    EXPECT_EQ(block->getUnits(), 0);
+    EXPECT_EQ(block->getUnits(), CMeasureUnits::kMetric);
     EXPECT_EQ(block->getPrecision(), 2);
     EXPECT_DOUBLE_EQ(block->getArea(), 12.5);
     EXPECT_DOUBLE_EQ(block->getPerimeter(), 15.0);
@@ -157,17 +157,19 @@ TEST_F(SpaceRecord, ReadingTheReferenceGivesTheSameRecord)
 TEST_F(SpaceRecord, NumbersFollowThePrecisionAndTheUnits)
 {
     struct Case {
-        int units, precision;
+        CMeasureUnits units;
+        int precision;
         double area;
         const char *areaText, *perimeterText, *volumeText;
     };
+    const CMeasureUnits metric = CMeasureUnits::kMetric, imperial = CMeasureUnits::kImperial;
     const Case cases[] = {
-        {1, 2, 134.5, "AREA=134.50sq.ft.", "PERIMETER=14.25ft.", "VOLUME=0.00cu.ft."},
-        {-1, 0, 13.0, "AREA=13sq.ft.", "PERIMETER=14ft.", "VOLUME=0cu.ft."},
-        {0, -1, 12.5, "AREA=12.5sq.m.", "PERIMETER=14.25m.", "VOLUME=0cu.m."},
-        {0, 3, 0.5, "AREA=0.500sq.m.", "PERIMETER=14.250m.", "VOLUME=0.000cu.m."},
+        {imperial, 2, 134.5, "AREA=134.50sq.ft.", "PERIMETER=14.25ft.", "VOLUME=0.00cu.ft."},
+        {imperial, 0, 13.0, "AREA=13sq.ft.", "PERIMETER=14ft.", "VOLUME=0cu.ft."},
+        {metric, -1, 12.5, "AREA=12.5sq.m.", "PERIMETER=14.25m.", "VOLUME=0cu.m."},
+        {metric, 3, 0.5, "AREA=0.500sq.m.", "PERIMETER=14.250m.", "VOLUME=0.000cu.m."},
         // An unknown precision keeps 15 significant digits, not 6 (1.23457e+06).
-        {-1, -1, 1234567.8, "AREA=1234567.8sq.ft.", "PERIMETER=14.25ft.", "VOLUME=0cu.ft."},
+        {imperial, -1, 1234567.8, "AREA=1234567.8sq.ft.", "PERIMETER=14.25ft.", "VOLUME=0cu.ft."},
     };
     const auto write = [](CBlockDWG& block, AcDbObjectId id) {
         AcDbBlockReference* opened = nullptr;
@@ -188,7 +190,7 @@ TEST_F(SpaceRecord, NumbersFollowThePrecisionAndTheUnits)
         return all;
     };
     for (const Case& c : cases) {
-        const std::string name = "ROOM-" + std::to_string(c.units + 10 * c.precision + 20);
+        const std::string name = "ROOM-" + std::to_string(&c - cases);
         const AcDbObjectId id = reference(definition(name.c_str()), AcGePoint3d::kOrigin);
         CBlockDWG block;
         block.setUnits(c.units);
@@ -204,7 +206,7 @@ TEST_F(SpaceRecord, NumbersFollowThePrecisionAndTheUnits)
         EXPECT_EQ(texts[13], c.volumeText);
         // What was written reads back with the precision its digits give.
         const auto read = readBlock(id);
-        EXPECT_EQ(read->getUnits(), c.units == 0 ? 0 : 1);
+        EXPECT_EQ(read->getUnits(), c.units);
         EXPECT_EQ(read->getPrecision(), c.precision < 0 ? 1 : c.precision);
         EXPECT_DOUBLE_EQ(read->getArea(), c.area);
         // A record whose text is the start of the one held is written over it.
@@ -229,7 +231,7 @@ TEST_F(SpaceRecord, TheApplicationDecidesWhichRecordIsRead)
     const auto fromBoth = readBlock(both);
     EXPECT_EQ(fromBoth->getXDataAppName(), "ADE");
     EXPECT_DOUBLE_EQ(fromBoth->getArea(), 9.5);
-    EXPECT_EQ(fromBoth->getUnits(), 1);
+    EXPECT_EQ(fromBoth->getUnits(), CMeasureUnits::kImperial);
 
     const auto fromOlder = readBlock(older);
     EXPECT_EQ(fromOlder->getXDataAppName(), "AECXDATA");
@@ -238,16 +240,18 @@ TEST_F(SpaceRecord, TheApplicationDecidesWhichRecordIsRead)
 
     const auto fromBare = readBlock(bare);
     EXPECT_EQ(fromBare->getXDataAppName(), "No X Data");
-    EXPECT_EQ(fromBare->getUnits(), -1);
+    EXPECT_EQ(fromBare->getUnits(), CMeasureUnits::kUnknown);
     EXPECT_EQ(fromBare->getPrecision(), -1);
     EXPECT_EQ(fromBare->getCostCentre(), "<Not Set>");
     EXPECT_EQ(fromBare->getArea(), 0.0);
     EXPECT_EQ(fromBare->getName(), "ROOM-X");
     EXPECT_EQ(fromBare->getCode(), "");
 
-    // A block read from "AECXDATA" is written back there; one without a record gets "ADE".
+    // A block read from "AECXDATA" is written back there; one without a record, once
+    // measured, gets "ADE".
     for (const AcDbObjectId id : {older, bare}) {
         const auto block = readBlock(id);
+        block->setUnits(CMeasureUnits::kMetric);
         AcDbBlockReference* opened = nullptr;
         ASSERT_EQ(acdbOpenObject(opened, id, AcDb::kForWrite), Acad::eOk);
         block->writeXData(opened);
@@ -273,11 +277,18 @@ TEST_F(SpaceRecord, ItemsAreParsedAsTheyStand)
                   {1000, "HANDLESTOMINUS=" + handle + ",FFFFF," + handle},
                   {1000, "HANDLESTOADD="},
                   {1002, "}"}});
+    // Measures without a unit's text keep their numbers, in units unknown.
     const auto block = readBlock(id);
-    EXPECT_EQ(block->getArea(), 0.0);
+    EXPECT_EQ(block->getArea(), 12.5);
     EXPECT_EQ(block->getPrecision(), 2);
-    EXPECT_EQ(block->getUnits(), -1);
-    EXPECT_EQ(block->getPerimeter(), 0.0);
+    EXPECT_EQ(block->getUnits(), CMeasureUnits::kUnknown);
+    EXPECT_EQ(block->getPerimeter(), 14.25);
+    // Such a record is left as it is: written, it could only lose its units.
+    AcDbBlockReference* opened = nullptr;
+    ASSERT_EQ(acdbOpenObject(opened, id, AcDb::kForWrite), Acad::eOk);
+    block->writeXData(opened);
+    opened->close();
+    EXPECT_EQ(readBlock(id)->getArea(), 12.5);
     EXPECT_EQ(block->getTagType(), "DATE=1");
     EXPECT_EQ(block->getDate(), "1");
     EXPECT_DOUBLE_EQ(block->getRoomHeight(), 2.4);
@@ -285,14 +296,14 @@ TEST_F(SpaceRecord, ItemsAreParsedAsTheyStand)
     EXPECT_EQ(block->getHandlesToMinusAsString(), CString(handle + ","));
     EXPECT_EQ(block->getHandlesToAddCount(), 0);
 
-    // Each unit is cut, with as many characters as the key, from what the cut before it left.
-    const AcDbObjectId twice = reference(definition("ROOM-Q"), AcGePoint3d::kOrigin);
-    setXData(twice, {{1001, "ADE"}, {1000, "AREA=ABCDE12.75sq.ft.sq.m."}, {1000, "PERIMETER=7ft."}});
-    const auto cut = readBlock(twice);
-    EXPECT_EQ(cut->getArea(), 12.75);
-    EXPECT_EQ(cut->getPrecision(), 2);
-    EXPECT_EQ(cut->getUnits(), 1);
-    EXPECT_EQ(cut->getPerimeter(), 7.0);
+    // A unit's text the module does not know leaves the units unknown, the number read.
+    const AcDbObjectId yards = reference(definition("ROOM-Q"), AcGePoint3d::kOrigin);
+    setXData(yards, {{1001, "ADE"}, {1000, "AREA=12.75sq.yd."}, {1000, "PERIMETER=7ft."}});
+    const auto read = readBlock(yards);
+    EXPECT_EQ(read->getArea(), 12.75);
+    EXPECT_EQ(read->getPrecision(), 2);
+    EXPECT_EQ(read->getUnits(), CMeasureUnits::kUnknown);
+    EXPECT_EQ(read->getPerimeter(), 7.0);
 }
 
 TEST_F(SpaceRecord, AFailedWriteIsReportedAndTheApplicationIsRegisteredInTheBlocksDatabase)
@@ -304,6 +315,7 @@ TEST_F(SpaceRecord, AFailedWriteIsReportedAndTheApplicationIsRegisteredInTheBloc
     AcDbBlockReference* opened = nullptr;
     ASSERT_EQ(acdbOpenObject(opened, id, AcDb::kForWrite), Acad::eOk);
     CBlockDWG block;
+    block.setUnits(CMeasureUnits::kMetric);
     EXPECT_EQ(raised([&] { block.writeXData(opened); }), nullptr);
     AcDbRegAppTable* apps = nullptr;
     own->getSymbolTable(apps, AcDb::kForRead);
@@ -415,7 +427,7 @@ TEST_F(UnreadableRecord, AMalformedChunkMakesTheRecordUnreadableNotAbsent)
         EXPECT_TRUE(block->isXDataUnreadable()) << id.handle().text();
         EXPECT_EQ(block->getXDataAppName(), "ADE");
         EXPECT_EQ(block->getArea(), 0.0);
-        EXPECT_EQ(block->getUnits(), -1);
+        EXPECT_EQ(block->getUnits(), CMeasureUnits::kUnknown);
     }
     for (const AcDbObjectId id : {largest, lowerCase}) {
         const auto block = readReopened(id);

@@ -44,7 +44,7 @@ CBlockDWG* furnishedRoom()
     room->setCode("R-101");
     room->setArea(24.567);
     room->setPrecision(3);
-    room->setUnits(0);
+    room->setUnits(CMeasureUnits::kMetric);
     room->setTagType("Office");
     room->setAttributes(new CAttributes);
     room->getAttributes()->add(kavro(kNameAttribute, "R-101"), 0);
@@ -156,7 +156,7 @@ TEST_F(SpaceBlockXML, BlocksWithAssetsAndHyperlinksComeBackFromAFileAsTheyWere)
     EXPECT_EQ(read->getHatch(), nullptr);
     // What the XML form does not carry reads as a new block's defaults, whatever the kind.
     EXPECT_EQ(read->getBlockType(), kBlockDWG);
-    EXPECT_EQ(read->getUnits(), -1);
+    EXPECT_EQ(read->getUnits(), CMeasureUnits::kUnknown);
     EXPECT_EQ(read->getPrecision(), -1);
     EXPECT_EQ(read->getTagType(), "<Not Set>");
 

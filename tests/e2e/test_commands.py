@@ -200,7 +200,8 @@ class Commands(unittest.TestCase):
             floor = doc.modelspace().add_lwpolyline([(0, 0), (side, 0), (side, depth), (0, depth)], close=True)
             doc.saveas(self.plan)
             out = self.run_module(["kgabc", "#" + floor.dxf.handle, "1,1", "kus", "SAVEAS", self.out, "QUIT"])
-            said = symbol and "\nAreas measured with one drawing unit = 1 %s, as the drawing says.\n" % symbol
+            said = symbol and ("\nAreas measured with one drawing unit = 1 %s, as the drawing says (SETVAR INSUNITS "
+                               "changes it).\n" % symbol)
             self.assertEqual(out, GROSS_TITLE + PICK + POINT + said + "Block Created Successfully\n"
                              + "Kavro Update Spaces %s\n" % VERSION + said + "1 space updated\n")
             reference = ezdxf.readfile(self.out).modelspace().query("INSERT[name=='ROOM-GROSS_AREA']")[0]
@@ -295,6 +296,11 @@ class Commands(unittest.TestCase):
             crossing[name] = msp.add_blockref(definition.name, at)
             crossing[name].set_xdata("ADE", [(1002, "{"), (1000, "AREA=1.00sq.m."), (1000, "NAME=" + name),
                                              (1002, "}")])
+        # The good block subtracts a bow tie, whose net signed area is nought.
+        bow_tie = msp.add_lwpolyline([(200000, 0), (204000, 3000), (204000, 0), (200000, 3000)], close=True)
+        items = ade(good)
+        items[14] = "HANDLESTOMINUS=%s," % bow_tie.dxf.handle
+        good.set_xdata("ADE", [(1002, "{")] + [(1000, v) for v in items] + [(1002, "}")])
         # A second reference of the gross area whose record holds a chunk that is not hexadecimal.
         spoilt = msp.add_blockref("ROOM-GROSS_AREA", (50000, 50000))
         for attrib in good.attribs:
@@ -319,8 +325,10 @@ class Commands(unittest.TestCase):
             "Space ROOM-BOW_TIE (handle %s): its outline crosses itself near 92000,1500: its area is not that of "
             "what it encloses" % crossing["BOW TIE"].dxf.handle,
             "Space ROOM-EIGHT (handle %s): its outline touches itself near 92000,10000: its area may not be that of "
-            "what it encloses" % crossing["EIGHT"].dxf.handle]))
-        self.assertEqual(len(lines), 11)  # each message on a line of its own, after an empty one
+            "what it encloses" % crossing["EIGHT"].dxf.handle,
+            "Space GROSS AREA (handle %s): the outline it subtracts (handle %s) crosses itself near 202000,1500: "
+            "its area is not that of what it encloses" % (good.dxf.handle, bow_tie.dxf.handle)]))
+        self.assertEqual(len(lines), 13)  # each message on a line of its own, after an empty one
 
         # The unreadable chunk is written back as it was read; mended, the file reads in ezdxf.
         with open(updated, encoding="utf-8") as f:

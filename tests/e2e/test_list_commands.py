@@ -176,17 +176,22 @@ class ListingTest(ModuleCase):
         # kcsv says so and still writes its file, a total of 0.
         self.assertTrue(self.run_module(["kcsv", "NONE", "QUIT"], self.plain).startswith(CSV_TITLE + NO_SPACES + "csv data"))
 
-    def test_names_are_quoted_and_areas_keep_their_two_decimals(self):
+    def test_names_are_quoted_and_areas_take_the_preferences_precision(self):
         doc = ezdxf.readfile(self.plan)
         reference = doc.entitydb[spaces(self.plan)[0].dxf.handle]
         reference.get_attrib("NAME").dxf.text = 'Room 5, "North"'
         reference.set_xdata("ADE", [(1000, "AREA=1e-30sq.m."), (1000, 'NAME=Room 5, "North"')])
+        # A record that names no unit lists its area as it holds it.
+        unitless = doc.entitydb[spaces(self.plan)[1].dxf.handle]
+        unitless.set_xdata("ADE", [(1000, "AREA=20.00"), (1000, "NAME=Hall")])
         doc.saveas(self.plan)
+        self.write_prefs(precision=3)
         out = self.run_module(["klb", "", "", "QUIT"])
         rows = list(csv.reader(io.StringIO(out.split(KLB_HEADER)[1])))
         self.assertEqual({len(row) for row in rows}, {6})
-        row = [row for row in rows if row[3] == reference.dxf.handle][0]
-        self.assertEqual(row[1:3], ['Room 5, "North"', "0.00"])
+        area = {row[3]: row[1:3] for row in rows}
+        self.assertEqual(area[reference.dxf.handle], ['Room 5, "North"', "0.000"])
+        self.assertEqual(area[unitless.dxf.handle][1], "20.000")
 
 
 class DetailTest(ModuleCase):
@@ -391,9 +396,12 @@ class RoomAreaCsvTest(ModuleCase):
         with open(path, "rb") as f:
             return f.read()
 
-    def expected(self, path, precision, encoding="cp1252", unmeasured=()):
+    def expected(self, path, precision, encoding="cp1252", unmeasured=(), outdated=None, unitless=()):
         """The file's bytes, computed from the drawing's records: rooms by handle, their
-        total in the units of the last room line (the others converted), the gross areas."""
+        total in the units of the last room line (the others converted) adding the lines as
+        shown, the gross areas. outdated gives the area that the outline of a room whose
+        record is out of date measures; unitless names rooms whose records name no unit."""
+        outdated = outdated or {}
         rooms, gross, sums = [], [], {False: [0.0, 0.0], True: [0.0, 0.0]}
         last = None
         for reference in spaces(path):
@@ -408,12 +416,18 @@ class RoomAreaCsvTest(ModuleCase):
                                             units[1])
             if reference.dxf.handle in unmeasured:
                 rooms.append("%s,,,,,not measured: its definition holds no closed outline\r\n" % name)
+            elif reference.dxf.handle in unitless:
+                rooms.append("%s,%s,,%s,,its record names no unit it knows: run kus\r\n"
+                             % (name, fixed(area, precision), fixed(perimeter, precision)))
+            elif reference.dxf.handle in outdated:
+                rooms.append(line[:-2] + ',"recorded %s, its outline measures %s: run kus"\r\n'
+                             % (fixed(area, precision), fixed(outdated[reference.dxf.handle], precision)))
             elif reference.dxf.name == "ROOM-GROSS_AREA":
                 gross.append(line)
             else:
                 rooms.append(line)
-                sums[imperial][0] += area
-                sums[imperial][1] += perimeter
+                sums[imperial][0] += float(fixed(area, precision))
+                sums[imperial][1] += float(fixed(perimeter, precision))
                 last = imperial
         if last is None:
             total = "Total,%s,,%s,\r\n" % (fixed(0, precision), fixed(0, precision))
@@ -475,13 +489,17 @@ class RoomAreaCsvTest(ModuleCase):
     def test_the_total_takes_the_units_of_the_last_room(self):
         doc = ezdxf.readfile(self.plan)
         last = doc.entitydb[spaces(self.plan)[-1].dxf.handle]
+        recorded = last.get_xdata("ADE")
         for metric in (True, False):
-            suffixes = (("sq.ft.", "sq.m."), ("ft.", "m.")) if metric else (("sq.m.", "sq.ft."), ("m.", "ft."))
+            # Its measures converted, to whole units so that its record still holds what it measures.
+            suffixes = ((("sq.ft.", "sq.m.", 1 / SQ_FEET_PER_SQ_METRE), ("ft.", "m.", 1 / FEET_PER_METRE)) if metric
+                        else (("sq.m.", "sq.ft.", SQ_FEET_PER_SQ_METRE), ("m.", "ft.", FEET_PER_METRE)))
             items = []
-            for code, value in last.get_xdata("ADE"):
-                for old, new in suffixes:
+            for code, value in recorded:
+                for old, new, factor in suffixes:
                     if value.startswith(("AREA=", "PERIMETER=")) and value.endswith(old):
-                        value = value[:-len(old)] + new
+                        key, number = value[:-len(old)].split("=")
+                        value = "%s=%d%s" % (key, round(float(number) * factor), new)
                         break
                 items.append((code, value))
             last.set_xdata("ADE", items)
@@ -503,6 +521,25 @@ class RoomAreaCsvTest(ModuleCase):
                          + "Rooms left out of the total as they cannot be measured: 1 (the file says why)\n")
         self.assertEqual(self.read_csv(os.path.join(self.dir, "plan.csv")),
                          self.expected(self.plan, 2, unmeasured={alone.dxf.handle}))
+
+    def test_the_total_adds_the_lines_as_shown_and_leaves_out_records_out_of_date(self):
+        # A room whose record no longer holds what its outline measures (kus left it: its layer
+        # is locked, say), and one whose record names no unit.
+        doc = ezdxf.readfile(self.plan)
+        room, unitless = (doc.entitydb[reference.dxf.handle] for reference in spaces(self.plan)[1:3])
+        measured = measure(record(room)["AREA"])[0]
+        for reference, area in ((room, "AREA=99999.99sq.m."), (unitless, "AREA=20.00")):
+            reference.set_xdata("ADE", [(code, area if value.startswith("AREA=") else value)
+                                        for code, value in reference.get_xdata("ADE")])
+        doc.saveas(self.plan)
+        self.write_prefs(precision=1)
+        out = self.run_module(["kcsv", "QUIT"])
+        self.assertEqual(out, CSV_TITLE + "csv data successfully saved to file (%s)\n" % os.path.join(self.dir, "plan.csv")
+                         + "Rooms left out of the total as their units are unknown: 1 (the file says why)\n"
+                         + "Rooms left out of the total as their records are out of date: 1 (the file says why)\n")
+        self.assertEqual(self.read_csv(os.path.join(self.dir, "plan.csv")),
+                         self.expected(self.plan, 1, outdated={room.dxf.handle: measured},
+                                       unitless={unitless.dxf.handle}))
 
     def test_a_plan_without_spaces(self):
         self.write_prefs(precision=2)

@@ -49,6 +49,8 @@ public:
     std::string output;
 };
 
+const CMeasureUnits kMetric = CMeasureUnits::kMetric, kImperial = CMeasureUnits::kImperial;
+
 AcDbPolyline* rectangle(double width, double height, double x = 0, double y = 0)
 {
     auto* polyline = new AcDbPolyline;
@@ -151,23 +153,23 @@ TEST(Measures, UnitsFollowTheDrawingsLinearUnits)
     AcDbPolyline* metricRoom = rectangle(10000, 5000);
     CAcadUtilities u;
     const CDrawingUnit millimetre(2);
-    EXPECT_DOUBLE_EQ(u.calculatePolylineArea(metricRoom, millimetre, 0), 50.0);
-    EXPECT_NEAR(u.calculatePolylineArea(metricRoom, millimetre, 1), 538.1955, 1e-4);
-    EXPECT_DOUBLE_EQ(u.calculatePolylinePerimeter(metricRoom, millimetre, 0), 30.0);
-    EXPECT_NEAR(u.calculatePolylinePerimeter(metricRoom, millimetre, 1), 98.4252, 1e-4);
+    EXPECT_DOUBLE_EQ(u.calculatePolylineArea(metricRoom, millimetre, kMetric), 50.0);
+    EXPECT_NEAR(u.calculatePolylineArea(metricRoom, millimetre, kImperial), 538.1955, 1e-4);
+    EXPECT_DOUBLE_EQ(u.calculatePolylinePerimeter(metricRoom, millimetre, kMetric), 30.0);
+    EXPECT_NEAR(u.calculatePolylinePerimeter(metricRoom, millimetre, kImperial), 98.4252, 1e-4);
     AcDbPolyline* imperialRoom = rectangle(120, 60);
     for (short units : {3, 4}) {
-        EXPECT_DOUBLE_EQ(u.calculatePolylineArea(imperialRoom, CDrawingUnit(units), 1), 50.0);
-        EXPECT_NEAR(u.calculatePolylineArea(imperialRoom, CDrawingUnit(units), 0), 4.6452, 1e-4);
-        EXPECT_DOUBLE_EQ(u.calculatePolylinePerimeter(imperialRoom, CDrawingUnit(units), 1), 30.0);
+        EXPECT_DOUBLE_EQ(u.calculatePolylineArea(imperialRoom, CDrawingUnit(units), kImperial), 50.0);
+        EXPECT_NEAR(u.calculatePolylineArea(imperialRoom, CDrawingUnit(units), kMetric), 4.6452, 1e-4);
+        EXPECT_DOUBLE_EQ(u.calculatePolylinePerimeter(imperialRoom, CDrawingUnit(units), kImperial), 30.0);
     }
     // An arc side counts: half a circle of radius 2500 on the 5000 side.
     metricRoom->setBulgeAt(1, 1.0);
-    EXPECT_NEAR(u.calculatePolylineArea(metricRoom, millimetre, 0), 50.0 + M_PI * 2.5 * 2.5 / 2, 1e-9);
+    EXPECT_NEAR(u.calculatePolylineArea(metricRoom, millimetre, kMetric), 50.0 + M_PI * 2.5 * 2.5 / 2, 1e-9);
     EXPECT_NEAR(u.getPolyPerimeter(metricRoom), 25000 + M_PI * 2500, 1e-6);
     // Far from the origin (national-grid coordinates) a small room keeps its digits.
     AcDbPolyline* farRoom = rectangle(90.818, 50.085, 2.6e9, 1.2e9);
-    EXPECT_NEAR(u.calculatePolylineArea(farRoom, millimetre, 0), 90.818 * 50.085 / 1e6, 1e-10);
+    EXPECT_NEAR(u.calculatePolylineArea(farRoom, millimetre, kMetric), 90.818 * 50.085 / 1e6, 1e-10);
     delete farRoom;
     delete metricRoom;
     delete imperialRoom;
@@ -196,11 +198,12 @@ TEST(Measures, TheDrawingsInsertionUnitsNameItsUnit)
         const CDrawingUnit unit = CDrawingUnit::of(session.db);
         AcDbPolyline* room = rectangle(5 / c.metres, 4 / c.metres);
         CAcadUtilities u;
-        EXPECT_NEAR(u.calculatePolylineArea(room, unit, 0), 20.0, 20.0 * 1e-12) << c.insunits;
-        EXPECT_NEAR(u.calculatePolylineArea(room, unit, 1), 20.0 / 0.09290304, 1e-9) << c.insunits;
-        EXPECT_NEAR(u.calculatePolylinePerimeter(room, unit, 0), 18.0, 18.0 * 1e-12) << c.insunits;
+        EXPECT_NEAR(u.calculatePolylineArea(room, unit, kMetric), 20.0, 20.0 * 1e-12) << c.insunits;
+        EXPECT_NEAR(u.calculatePolylineArea(room, unit, kImperial), 20.0 / 0.09290304, 1e-9) << c.insunits;
+        EXPECT_NEAR(u.calculatePolylinePerimeter(room, unit, kMetric), 18.0, 18.0 * 1e-12) << c.insunits;
         unit.announce();
-        EXPECT_EQ(session.output, *c.said ? "\nAreas measured with one drawing unit = " + std::string(c.said) + ".\n"
+        EXPECT_EQ(session.output, *c.said ? "\nAreas measured with one drawing unit = " + std::string(c.said) +
+                                                " (SETVAR INSUNITS changes it).\n"
                                           : std::string())
             << c.insunits;
         delete room;
@@ -213,12 +216,20 @@ TEST(Measures, BlockScalesCarryIntoAreasAndPerimeters)
     AcDbBlockReference reference;
     CAcadUtilities u;
     const struct { AcGeScale3d scale; double area; double perimeter; } cases[] = {
-        {AcGeScale3d(2, 2, 1), 200.0, 60.0}, {AcGeScale3d(-2, 2, 1), 200.0, 60.0}, {AcGeScale3d(2, 3, 1), 300.0, 0.0}};
+        {AcGeScale3d(2, 2, 1), 200.0, 60.0}, {AcGeScale3d(-2, 2, 1), 200.0, 60.0}, {AcGeScale3d(2, 3, 1), 300.0, 70.0}};
     for (const auto& c : cases) {
         reference.setScaleFactors(c.scale);
-        EXPECT_DOUBLE_EQ(u.recalculateBlockArea(&reference, outline, CDrawingUnit(2), 0), c.area);
-        EXPECT_DOUBLE_EQ(u.recalculateBlockPerimeter(&reference, outline, CDrawingUnit(2), 0), c.perimeter);
+        EXPECT_DOUBLE_EQ(u.recalculateBlockArea(&reference, outline, CDrawingUnit(2), kMetric), c.area);
+        EXPECT_DOUBLE_EQ(u.recalculateBlockPerimeter(&reference, outline, CDrawingUnit(2), kMetric), c.perimeter);
     }
+    // A round room of radius 5 m stretched twice as high: an ellipse of semi-axes 5 m and 10 m,
+    // whose perimeter is 40 m times the complete elliptic integral E(0.75).
+    AcDbPolyline round;
+    round.addVertexAt(0, AcGePoint2d(0, 0), 1.0);
+    round.addVertexAt(1, AcGePoint2d(0, 10000), 1.0);
+    round.setClosed(true);
+    reference.setScaleFactors(AcGeScale3d(1, 2, 1));
+    EXPECT_NEAR(u.recalculateBlockPerimeter(&reference, &round, CDrawingUnit(2), kMetric), 40 * 1.2110560275684594, 1e-10);
     delete outline;
 }
 

@@ -619,7 +619,7 @@ TEST_F(BlockDialogsTest, ABlockStoredInFeetOpensConvertedToThePreferenceUnits)
     const AcDbObjectId office = room("Office", "A", 0);
     {
         auto block = readBlock(office);
-        block->convertUnits(1);
+        block->convertUnits(CMeasureUnits::kImperial);
         CKavroExceptions errors;
         block->applyToDWG(&drawing, &errors);
     }
@@ -632,8 +632,23 @@ TEST_F(BlockDialogsTest, ABlockStoredInFeetOpensConvertedToThePreferenceUnits)
     click(dialog, IDOK);
     settle();
     auto written = readBlock(office);
-    EXPECT_EQ(written->getUnits(), 0);
+    EXPECT_EQ(written->getUnits(), CMeasureUnits::kMetric);
     EXPECT_NEAR(written->getArea(), 12.0, 1e-6);
+}
+
+TEST_F(BlockDialogsTest, ABlockWhoseRecordNamesNoUnitOpensWithItsNumbersUnlabelledAndNamed)
+{
+    const AcDbObjectId office = room("Office", "A", 0);
+    setXData(office, {{1001, "ADE"}, {1000, "AREA=20.00"}, {1000, "NAME=Office"}});
+    openEditor();
+    std::string printed;
+    qv::setOutputSink([&](const std::string& text) { printed += text; });
+    CPresBlock* dialog = open("Office");
+    qv::setOutputSink(nullptr);
+    ASSERT_TRUE(dialog);
+    EXPECT_EQ(edit(dialog->tabs().dataPage(), IDC_AREA)->text(), "20.00");
+    EXPECT_EQ(label(dialog->tabs().dataPage(), IDC_AREA_UNIT), "");
+    EXPECT_EQ(printed, "\nSpace Office (handle " + handleOf(office) + "): its record names no unit it knows: run kus\n");
 }
 
 TEST_F(BlockDialogsTest, OptionsConvertsEveryBlockAndCloseSavesOnlyWhatOptionsChanged)
@@ -654,7 +669,7 @@ TEST_F(BlockDialogsTest, OptionsConvertsEveryBlockAndCloseSavesOnlyWhatOptionsCh
             options = action;
     ASSERT_TRUE(options);
     options->trigger();
-    EXPECT_EQ(readBlock(office)->getUnits(), 1);
+    EXPECT_EQ(readBlock(office)->getUnits(), CMeasureUnits::kImperial);
     EXPECT_NEAR(readBlock(lab)->getArea(), 12.0 * 10.7639104, 0.005); // stored at two decimals
     EXPECT_EQ(prefsValue("units"), "1");
 

@@ -126,7 +126,7 @@ TEST(Preferences, DefaultsWhenTheFileIsMissingEmptyOrBroken)
             writeFile(appData.prefs(), content);
         CPreferences prefs;
         prefs.loadPreferences();
-        EXPECT_EQ(prefs.getUnits(), 0);
+        EXPECT_EQ(prefs.getUnits(), CMeasureUnits::kMetric);
         EXPECT_EQ(prefs.getPrecision(), 2);
         EXPECT_EQ(prefs.getTextSize(), 250.0);
         EXPECT_EQ(prefs.getTextScale(), 1.0);
@@ -144,7 +144,7 @@ TEST(Preferences, TheFileIsWrittenExactlyAndReadsBack)
 {
     AppData appData;
     CPreferences prefs;
-    prefs.setUnits(1);
+    prefs.setUnits(CMeasureUnits::kImperial);
     prefs.setPrecision(3);
     prefs.setTextRotation(-90);
     prefs.setCsvOpener("/usr/bin/libreoffice");
@@ -158,7 +158,7 @@ TEST(Preferences, TheFileIsWrittenExactlyAndReadsBack)
     EXPECT_EQ(text.rfind("//\t", 0), 0u);
     CPreferences back;
     ASSERT_TRUE(back.loadPreferences());
-    EXPECT_EQ(back.getUnits(), 1);
+    EXPECT_EQ(back.getUnits(), CMeasureUnits::kImperial);
     EXPECT_EQ(back.getPrecision(), 3);
     EXPECT_EQ(back.getTextRotation(), -90.0);
     EXPECT_EQ(back.getCsvOpener(), "/usr/bin/libreoffice");
@@ -174,7 +174,7 @@ TEST(Preferences, ReadingIsForgivingAboutOrderBlanksAndUnknownKeys)
     CPreferences prefs;
     ASSERT_TRUE(prefs.loadPreferences());
     EXPECT_EQ(prefs.getInc(), 9);
-    EXPECT_EQ(prefs.getUnits(), 1);
+    EXPECT_EQ(prefs.getUnits(), CMeasureUnits::kImperial);
     EXPECT_EQ(prefs.getTextSize(), 300.5);
     EXPECT_EQ(prefs.getCsvOpener(), "/opt/sheet");
     EXPECT_EQ(prefs.getPrecision(), 0);
@@ -192,7 +192,7 @@ TEST(Preferences, ValuesTheProgramCannotUseAreBroughtIntoRange)
     };
     CPreferences prefs = read("units\n2\nprecison\n2000000000\ntextSize\n1e999\ntextScale\n-3\ntextRotation\n1e308\n"
                               "zoomBorder\n1e999\n");
-    EXPECT_EQ(prefs.getUnits(), 0);
+    EXPECT_EQ(prefs.getUnits(), CMeasureUnits::kMetric);
     EXPECT_EQ(prefs.getPrecision(), 1074);
     EXPECT_EQ(prefs.getTextSize(), 250.0);
     EXPECT_EQ(prefs.getTextScale(), 0.1);
@@ -247,7 +247,7 @@ TEST(Preferences, AFailedSaveLeavesTheOldFileWhole)
             return IDOK;
         });
         CPreferences changed;
-        changed.setUnits(1);
+        changed.setUnits(CMeasureUnits::kImperial);
         const bool saved = changed.savePreferences();
         return !saved && boxes.size() == 1 && boxes[0] == "Error - Configuration Not Saved" ? 0 : 1;
     });

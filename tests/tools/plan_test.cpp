@@ -95,7 +95,7 @@ TEST_F(SpacePlan, EveryRoomIsASpaceBlockWithItsRecord)
     for (const auto& [name, room] : rooms) {
         EXPECT_EQ(room->getBlockType(), kBlockDWGRoom) << name;
         EXPECT_EQ(room->getXDataAppName(), "ADE") << name;
-        EXPECT_EQ(room->getUnits(), 0) << name;
+        EXPECT_EQ(room->getUnits(), CMeasureUnits::kMetric) << name;
         EXPECT_EQ(room->getPrecision(), 2) << name;
         EXPECT_GT(room->getArea(), 4.0) << name;
         EXPECT_GT(room->getPerimeter(), 8.0) << name;

@@ -21,6 +21,16 @@ ACRX_DEFINE_MEMBERS(AcDbPolygonMesh, AcDbSequencePolyline, "POLYLINE")
 
 namespace {
 
+// The sine of the angle of an arc of the bulge (the angle's quarter tangent t):
+// 4 t (1 - t^2) / (1 + t^2)^2, taken through 1 / bulge beyond 1 so that no square overflows.
+double sineOfBulge(double bulge)
+{
+    const bool small = std::fabs(bulge) <= 1;
+    const double t = small ? bulge : 1 / bulge;
+    const double sine = 4 * t * (1 - t) * (1 + t) / ((1 + t * t) * (1 + t * t));
+    return small ? sine : -sine;
+}
+
 // Normal of a planar entity after a transform, with whether its orientation was mirrored.
 AcGeVector3d transformedNormal(const AcGeMatrix3d& m, const AcGeVector3d& n, bool& mirrored)
 {
@@ -404,8 +414,10 @@ double AcDbPolyline::segmentLength(unsigned int i) const
     const double chord = a.point.distanceTo(b);
     if (a.bulge == 0 || chord == 0)
         return chord;
-    const double theta = 4 * std::atan(std::fabs(a.bulge));
-    return chord * theta / (2 * std::sin(theta / 2));
+    // The radius times the angle, the radius being chord / (2 sin(angle / 2)), where
+    // sin(angle / 2) = 2 |bulge| / (1 + bulge^2) (the half angle is 2 atan |bulge|).
+    const double bulge = std::fabs(a.bulge);
+    return chord * (bulge + 1 / bulge) / 4 * (4 * std::atan(bulge));
 }
 
 AcGePoint2d AcDbPolyline::segmentPoint(unsigned int i, double t) const
@@ -477,9 +489,11 @@ Acad::ErrorStatus AcDbPolyline::getArea(double& area) const
         sum += (u.x * v.y - v.x * u.y) / 2;
         const double chord = a.point.distanceTo(b);
         if (a.bulge != 0 && chord > 0) {
+            // The circular segment: r^2 / 2 (angle - sin(angle)), with the radius and the sine
+            // from the bulge (the angle's quarter tangent), as segmentLength takes them.
             const double theta = 4 * std::atan(a.bulge);
-            const double r = chord / (2 * std::sin(std::fabs(theta) / 2));
-            sum += r * r / 2 * (theta - std::sin(theta));
+            const double r = chord * (std::fabs(a.bulge) + 1 / std::fabs(a.bulge)) / 4;
+            sum += r * r / 2 * (theta - sineOfBulge(a.bulge));
         }
     }
     area = std::fabs(sum);

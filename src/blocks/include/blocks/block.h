@@ -4,6 +4,7 @@
 // tells them apart by the class code.
 #pragma once
 
+#include "host/measureunits.h"
 #include "mfc/cstring.h"
 
 class CHyperlinks;
@@ -43,9 +44,10 @@ public:
     void setName(CString name) { m_name = std::move(name); }
     CString getCode() const { return m_code; }
     void setCode(CString code) { m_code = std::move(code); }
-    // 0 metric, 1 imperial; -1 on a drawing-side block not yet measured.
-    int getUnits() const { return m_units; }
-    void setUnits(int units) { m_units = units; }
+    // Unknown on a drawing-side block not yet measured, or whose record names no unit the
+    // module knows.
+    CMeasureUnits getUnits() const { return m_units; }
+    void setUnits(CMeasureUnits units) { m_units = units; }
     // Decimals of the measures; -1 on a drawing-side block means "not known".
     int getPrecision() const { return m_precision; }
     void setPrecision(int precision) { m_precision = precision; }
@@ -88,7 +90,7 @@ protected:
     CString m_handle;
     CString m_name;
     CString m_code;
-    int m_units = 0;
+    CMeasureUnits m_units = CMeasureUnits::kMetric;
     int m_precision = 2;
     double m_area = 0.0;
     double m_perimeter = 0.0;

@@ -21,6 +21,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -58,16 +59,13 @@ public:
     virtual void exportTP(CStoredProcedure* procedure, int timeout, CString text);
 
     // Record defaults of a block not read from a reference: texts "<Not Set>", measures 0,
-    // units and precision -1, application "ADE", no hatch, attributes or assets.
+    // units unknown, precision -1, application "ADE", no hatch, attributes or assets.
     void initialise();
     // Makes a newly constructed target a deep copy of this block (not its layer or zoom).
     void copyInto(CBlockDWG* target) const;
     // Gives the target this block's area, attribute formatting and values, hatch style and
     // hyperlinks.
     void copyFormatting(CBlockDWG* target) const;
-    // "sq.ft." / "ft." for units 1, else "sq.m." / "m.".
-    CString getAreaUnits() const;
-    CString getLinearUnits() const;
 
     CString getBlockName() const { return m_blockName; }
     void setBlockName(CString name) { m_blockName = std::move(name); }
@@ -110,8 +108,8 @@ public:
     // -- the XData record --
     // Writes the record to a block reference (opened for write when open for read) unless
     // it holds that record already; anything else is left alone. A record the host refuses
-    // raises an error. A record that was present but could not
-    // be read is left as the drawing holds it. Whether the record was written.
+    // raises an error. A record that was present but could not be read, or whose units are
+    // unknown, is left as the drawing holds it. Whether the record was written.
     bool writeXData(AcDbObject* object);
     // Parses a record; the document's database resolves the area handles.
     void readXData(const resbuf* chain, AcApDocument* document);
@@ -119,6 +117,8 @@ public:
     // (getXDataAppName) that cannot be read, a malformed binary chunk say. The block's
     // record fields are then unknown (not those of the drawing) and are never written back.
     bool isXDataUnreadable() const { return m_xDataUnreadable; }
+    // Whether the reference this block was read from holds a record of either application.
+    bool hasRecord() const;
 
     // -- added and subtracted areas --
     // Appends the handle; with a database, only when the handle names an object there.
@@ -139,15 +139,19 @@ public:
     int getHandlesToMinusCount() const { return m_handlesToMinus.GetSize(); }
     int getHandlesToAddCount() const { return m_handlesToAdd.GetSize(); }
     // Sums of the listed outlines' areas and lengths (CPlanOutline; other entities count
-    // nothing) in the block's units; handles whose objects are gone are dropped from the list.
+    // nothing) in the block's units, which must be known; handles whose objects are gone are
+    // dropped from the list.
     double calcSubArea(AcApDocument* document);
     double calcAddArea(AcApDocument* document);
     double calcSubAreaPerimeters(AcApDocument* document);
     double calcAddAreaPerimeters(AcApDocument* document);
-    // Outline area less the subtracted plus the added areas, rounded to the precision (when
-    // known); unchanged when the reference does not open.
+    // Outline area less the subtracted plus the added areas, in the block's units, unrounded;
+    // none when the reference does not open or the units are unknown.
+    std::optional<double> measureArea(AcApDocument* document);
+    // The measured area, rounded to the precision (when known); unchanged when there is none.
     void recalculateArea(AcApDocument* document);
-    // Outline perimeter plus the perimeters of both lists, unrounded.
+    // Outline perimeter plus the perimeters of both lists, unrounded; unchanged when the
+    // reference does not open or the units are unknown.
     void recalculatePerimeter(AcApDocument* document);
     // Whether the definition of the block's reference holds a closed outline (its first
     // outline, a lightweight or 2D polyline, closed): without one there is nothing to measure.
@@ -157,8 +161,9 @@ public:
     // are); report prints how many there are.
     void highlightAreasSubtracted(CAcadDrawing* drawing, int highlight, int report);
     void highlightAreasAdded(CAcadDrawing* drawing, int highlight, int report);
-    // Converts area and perimeter to square metres and metres (0) or square feet and feet.
-    void convertUnits(int units);
+    // Converts area and perimeter to the units (from units that are known; unknown ones are
+    // left as they are).
+    void convertUnits(CMeasureUnits units);
     // Appends one id per handle of the list, the null id for a handle that does not resolve.
     Acad::ErrorStatus convertHandlesToObjectIds(const CArray<AcDbHandle>& handles, AcDbDatabase* database,
                                                 AcDbObjectIdArray& ids) const;

@@ -66,14 +66,15 @@ public:
     }
 
     // Measures in drawing units and converted by the drawing's unit (CDrawingUnit::of) to
-    // metres or feet (units 0 metric, else imperial).
+    // metres or feet, as the (known) units say.
     double getPolyPerimeter(const AcDbPolyline* polyline);
-    double calculatePolylinePerimeter(const AcDbPolyline* polyline, const CDrawingUnit& unit, int units);
-    double calculatePolylineArea(const AcDbPolyline* polyline, const CDrawingUnit& unit, int units);
+    double calculatePolylinePerimeter(const AcDbPolyline* polyline, const CDrawingUnit& unit, CMeasureUnits units);
+    double calculatePolylineArea(const AcDbPolyline* polyline, const CDrawingUnit& unit, CMeasureUnits units);
     double recalculateBlockArea(AcDbBlockReference* reference, const AcDbPolyline* outline,
-                                const CDrawingUnit& unit, int units);
+                                const CDrawingUnit& unit, CMeasureUnits units);
+    // The outline's length as the reference shows it (placedLength), under any scale.
     double recalculateBlockPerimeter(AcDbBlockReference* reference, const AcDbPolyline* outline,
-                                     const CDrawingUnit& unit, int units);
+                                     const CDrawingUnit& unit, CMeasureUnits units);
     // The extents of the definition's first outline (CPlanOutline), widened by margin, each
     // corner transformed by the reference's block transform.
     void getBlockExtents(AcDbEntity* entity, AcGePoint3d& lower, AcGePoint3d& upper, double margin);

@@ -2,6 +2,8 @@
 // metres and metres, or square feet and feet.
 #pragma once
 
+#include "host/measureunits.h"
+
 class AcDbDatabase;
 
 class CDrawingUnit
@@ -16,13 +18,14 @@ public:
     static CDrawingUnit of(const AcDbDatabase* database);
 
     // What a length and an area in drawing units are divided by to give metres and square
-    // metres (units 0) or feet and square feet (any other units).
-    double lengthDivisor(int units) const;
-    double areaDivisor(int units) const;
+    // metres, or feet and square feet (imperial units; known units only).
+    double lengthDivisor(CMeasureUnits units) const;
+    double areaDivisor(CMeasureUnits units) const;
     // The unit's symbol ("mm", "cm", "in", ...).
     const char* symbol() const;
     bool isMillimetre() const;
-    // Says which unit areas are measured with, and why, unless it is the millimetre.
+    // Says which unit areas are measured with, and why, and how to change it, unless it is the
+    // millimetre.
     void announce() const;
 
 private:

@@ -11,9 +11,11 @@
 struct OutlineMeeting
 {
     AcGePoint2d at;
-    // Whether two of its segments cross there, so that its net signed area is not that of what it
-    // encloses; else they touch or overlap, where it may be (a hole joined by a slit, two rooms
-    // meeting at a corner) or may not (a square traced twice).
+    // Whether its net signed area is not that of what it encloses there: it crosses itself (at a
+    // vertex too), runs along itself the same way (a square traced twice) or touches itself so
+    // that what lies beside is counted twice or against the rest (two rooms meeting at a corner,
+    // one running the other way round). Else it touches itself where that changes no area (a hole
+    // joined by a slit, two rooms meeting at a corner running the same way).
     bool crosses;
 };
 
@@ -25,10 +27,12 @@ struct OutlineMeeting
 // spikes that fold straight back along a line or an arc, however far and however often (the
 // segments either side become neighbours). Points within 1e-9 of the outline's size count as one,
 // measured from its first vertex, so that the answer does not depend on where the outline lies.
-// Outlines of up to pairwiseUpTo pieces (segments, arcs cut at their leftmost and rightmost
-// points) are searched pair by pair, their boxes first, which costs less for a room's few
-// segments; larger ones by a sweep whose cost grows as n log n (tests pass 0 to take it always).
-// The search stops at the first meeting.
+// An outline that turns one way only and once round in all (a rectangle, a round room) meets
+// itself nowhere and is not searched. Outlines of up to pairwiseUpTo pieces (segments, arcs cut at
+// their leftmost and rightmost points) are searched pair by pair, their boxes first, which costs
+// less for a room's few segments; larger ones by a sweep whose cost grows as n log n (tests pass 0
+// to take it always); both find a meeting where the other does. One that meets itself then has
+// every meeting judged, and the first that wrongs the area is named, else the first of all.
 constexpr std::size_t kPairwiseOutline = 48;
 std::optional<OutlineMeeting> findSelfCrossing(const AcDbPolyline& outline,
                                                std::size_t pairwiseUpTo = kPairwiseOutline);

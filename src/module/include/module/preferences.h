@@ -3,6 +3,7 @@
 // increment of new space numbers, kept in "prefs.cfg" in the module's preferences folder.
 #pragma once
 
+#include "host/measureunits.h"
 #include "mfc/cstring.h"
 
 class CPreferences
@@ -13,14 +14,14 @@ public:
 
     // Reads the file: four comment lines, then each key on a line and its value on the next.
     // False when the file cannot be read (the values stay as they were). Values the program
-    // cannot use are brought into range: precision -1 to 1074, text size and scale finite
+    // cannot use are brought into range: units 1 imperial and any other metric, precision -1 to 1074, text size and scale finite
     // and positive, rotation finite and within one turn, zoom border finite.
     bool loadPreferences();
     // Writes the file whole; a failed save leaves the old file as it was.
     bool savePreferences();
 
-    int getUnits() const { return m_units; }
-    void setUnits(int units) { m_units = units; }
+    CMeasureUnits getUnits() const { return m_units; }
+    void setUnits(CMeasureUnits units) { m_units = units; }
     int getPrecision() const { return m_precision; }
     void setPrecision(int precision) { m_precision = precision; }
     double getTextSize() const { return m_textSize; }
@@ -45,7 +46,7 @@ private:
     void readValue(const CString& key, const CString& value);
     CString fileText() const;
 
-    int m_units = 0;
+    CMeasureUnits m_units = CMeasureUnits::kMetric;
     int m_precision = 2;
     double m_textSize = 250.0;
     double m_textScale = 1.0;

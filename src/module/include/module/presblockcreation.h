@@ -82,7 +82,7 @@ public:
     // numbers); fills the existing names.
     CString getHighestExistingBlockName();
     // Asks for the text position and makes the room block of the closed polyline.
-    void createBlock(CAcadDrawing* drawing, AcDbObjectId polylineId, int units, double textSize, double scale,
+    void createBlock(CAcadDrawing* drawing, AcDbObjectId polylineId, CMeasureUnits units, double textSize, double scale,
                      double rotation, int precision);
 
     BOOL OnInitDialog() override;

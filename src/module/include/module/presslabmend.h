@@ -6,6 +6,7 @@
 // current first (CDrawingWatch::ready), as do the tabbed dialog's picks and writes.
 #pragma once
 
+#include "host/measureunits.h"
 #include "mfc/combobox.h"
 #include "mfc/dialog.h"
 #include "mfc/listbox.h"
@@ -38,7 +39,7 @@ public:
     // The editor owns the preferences it is given.
     void setPreferences(CPreferences* preferences);
     CPreferences* getPreferences() const { return m_preferences.get(); }
-    void setUnitsAndPrecision(int units, int precision);
+    void setUnitsAndPrecision(CMeasureUnits units, int precision);
 
     // Loads the drawing's space blocks afresh and lists those of the filter's kind, one line
     // per block: its NAME, 200 blanks and its handle.
