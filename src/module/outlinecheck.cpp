@@ -3,9 +3,9 @@
 #include "arx/acutprintf.h"
 #include "arx/dbdatabase.h"
 #include "blocks/blockdwg.h"
+#include "geometry/outlinecrossing.h"
 #include "host/acadutilities.h"
 #include "host/hostguards.h"
-#include "host/outlinecrossing.h"
 #include "host/planoutline.h"
 #include "support/utilities.h"
 

@@ -2,7 +2,7 @@
 // pair by pair, and fails when the two answers differ. Three bytes make a vertex: its x and y on
 // a grid (so that vertices and edges meet often) and its bulge's choice: a straight side mostly,
 // else an arc of a bulge from a table reaching near-whole turns (a bulge of 1e9).
-#include "host/outlinecrossing.h"
+#include "geometry/outlinecrossing.h"
 
 #include <array>
 #include <cstdint>

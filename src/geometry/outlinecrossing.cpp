@@ -1,4 +1,4 @@
-#include "host/outlinecrossing.h"
+#include "geometry/outlinecrossing.h"
 
 #include "outlinemeetings.h"
 #include "outlinesweep.h"
