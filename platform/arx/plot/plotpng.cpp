@@ -1,6 +1,6 @@
 #include "plotpng.h"
 
-#include "rundeflater.h"
+#include "deflate/rundeflater.h"
 
 #include <zlib.h>
 

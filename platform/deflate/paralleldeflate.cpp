@@ -1,4 +1,4 @@
-#include "paralleldeflate.h"
+#include "deflate/paralleldeflate.h"
 
 #include <zlib.h>
 

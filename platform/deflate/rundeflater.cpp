@@ -1,4 +1,4 @@
-#include "rundeflater.h"
+#include "deflate/rundeflater.h"
 
 #include "huffmancode.h"
 
