@@ -1,6 +1,7 @@
 #include "plotpng.h"
 
 #include "deflate/rundeflater.h"
+#include "deflate/zlibstream.h"
 
 #include <zlib.h>
 
@@ -8,7 +9,6 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
-#include <thread>
 #include <vector>
 
 namespace qv {
@@ -16,8 +16,7 @@ namespace qv {
 namespace {
 
 constexpr size_t kChunk = 1 << 18;     // bytes of compressed data per IDAT chunk
-constexpr unsigned kMaxThreads = 4;    // bands compressed at once
-constexpr int kMinBandRows = 256;      // rows a band is worth a thread for
+constexpr size_t kMinBandRows = 256;   // rows a band is worth a thread for
 
 void putBigEndian(unsigned char* out, std::uint32_t value)
 {
@@ -106,55 +105,31 @@ void deflateRow(const std::uint32_t* row, const std::uint32_t* above, int width,
     }
 }
 
-// A band of rows filtered and deflated on its own: raw deflate data that ends on a byte
-// boundary (or the stream's end, for the last band), and the Adler-32 of what it holds.
-struct Band {
-    int first = 0, end = 0;
-    bool last = false;
-    std::vector<unsigned char> data;
-    uLong adler = 1;
-    size_t length = 0;
-};
-
-void compressBand(const unsigned char* pixels, int width, int stride, Band& band)
+// Rows first to end filtered and deflated on their own: raw deflate data that ends on a
+// byte boundary (or the stream's end, when last), and the Adler-32 of what it holds.
+void compressBand(const unsigned char* pixels, int width, int stride, int first, int end, bool last, DeflatePart& band)
 {
     RunDeflater deflater;
     std::vector<unsigned char> scratch(static_cast<size_t>(width) * 3);
     auto rowAt = [&](int y) { return reinterpret_cast<const std::uint32_t*>(pixels + static_cast<size_t>(y) * stride); };
-    for (int y = band.first; y < band.end; ++y)
+    for (int y = first; y < end; ++y)
         deflateRow(rowAt(y), y > 0 ? rowAt(y - 1) : nullptr, width, scratch.data(), deflater);
-    deflater.finish(band.last);
+    deflater.finish(last);
     band.data = std::move(deflater.output());
     band.adler = deflater.adler();
-    band.length = static_cast<size_t>(deflater.length());
+    band.length = deflater.length();
 }
 
 // The zlib stream of the image's filtered rows, its bands compressed side by side.
 std::vector<unsigned char> compressImage(const unsigned char* pixels, int width, int height, int stride)
 {
-    const int threads = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, kMaxThreads));
-    const int bands = std::clamp(height / kMinBandRows, 1, threads);
-    std::vector<Band> parts(static_cast<size_t>(bands));
-    for (int i = 0; i < bands; ++i) {
-        parts[i].first = static_cast<int>(static_cast<long>(height) * i / bands);
-        parts[i].end = static_cast<int>(static_cast<long>(height) * (i + 1) / bands);
-        parts[i].last = i + 1 == bands;
-    }
-    std::vector<std::thread> workers;
-    for (int i = 1; i < bands; ++i)
-        workers.emplace_back(compressBand, pixels, width, stride, std::ref(parts[i]));
-    compressBand(pixels, width, stride, parts[0]);
-    for (std::thread& worker : workers)
-        worker.join();
-    std::vector<unsigned char> out = {0x78, 0x01};   // deflate, 32K window, fastest
-    uLong adler = adler32(0, nullptr, 0);
-    for (const Band& band : parts) {
-        out.insert(out.end(), band.data.begin(), band.data.end());
-        adler = adler32_combine(adler, band.adler, static_cast<z_off_t>(band.length));
-    }
-    const size_t at = out.size();
-    out.resize(at + 4);
-    putBigEndian(out.data() + at, static_cast<std::uint32_t>(adler));
+    std::vector<unsigned char> out;
+    zlibStreamInParts(static_cast<size_t>(height), kMinBandRows,
+                      [&](size_t first, size_t end, bool last, DeflatePart& band) {
+                          compressBand(pixels, width, stride, static_cast<int>(first), static_cast<int>(end), last, band);
+                          return true;
+                      },
+                      out);
     return out;
 }
 

@@ -1,7 +1,5 @@
-// A zlib stream of a long buffer at the fastest level, its parts compressed on threads of
-// their own and joined: each part but the last ends on a byte boundary (a sync flush), so
-// that the parts' raw deflate data follow each other as one stream, and the parts'
-// Adler-32 checksums combine into the whole's.
+// A zlib stream of a long buffer at zlib's fastest level, its parts of a megabyte or more
+// compressed on threads of their own and joined (zlibstream.h).
 #pragma once
 
 #include <cstddef>
