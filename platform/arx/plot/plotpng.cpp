@@ -1,8 +1,5 @@
 #include "plotpng.h"
 
-#include "deflate/rundeflater.h"
-#include "deflate/zlibstream.h"
-
 #include <zlib.h>
 
 #include <algorithm>
@@ -79,7 +76,7 @@ int differentPixels(const std::uint32_t* row, const std::uint32_t* above, int co
 // handed over as zeros, a row like the one above whole; only other pixels are filtered,
 // into scratch (a row's bytes).
 void deflateRow(const std::uint32_t* row, const std::uint32_t* above, int width, unsigned char* scratch,
-                RunDeflater& deflater)
+                DeflateInput& deflater)
 {
     static const unsigned char upFilter = 2;
     deflater.write(&upFilter, 1);
@@ -105,38 +102,33 @@ void deflateRow(const std::uint32_t* row, const std::uint32_t* above, int width,
     }
 }
 
-// Rows first to end filtered and deflated on their own: raw deflate data that ends on a
-// byte boundary (or the stream's end, when last), and the Adler-32 of what it holds.
-void compressBand(const unsigned char* pixels, int width, int stride, int first, int end, bool last, DeflatePart& band)
+// Rows first to end, filtered, written into deflater.
+void deflateRows(const unsigned char* pixels, int width, int stride, int first, int end, DeflateInput& deflater)
 {
-    RunDeflater deflater;
     std::vector<unsigned char> scratch(static_cast<size_t>(width) * 3);
     auto rowAt = [&](int y) { return reinterpret_cast<const std::uint32_t*>(pixels + static_cast<size_t>(y) * stride); };
     for (int y = first; y < end; ++y)
         deflateRow(rowAt(y), y > 0 ? rowAt(y - 1) : nullptr, width, scratch.data(), deflater);
-    deflater.finish(last);
-    band.data = std::move(deflater.output());
-    band.adler = deflater.adler();
-    band.length = deflater.length();
 }
 
-// The zlib stream of the image's filtered rows, its bands compressed side by side.
-std::vector<unsigned char> compressImage(const unsigned char* pixels, int width, int height, int stride)
+// The zlib stream of the image's filtered rows, its bands compressed side by side; false
+// when compressor fails.
+bool compressImage(const unsigned char* pixels, int width, int height, int stride, Compressor compressor,
+                   std::vector<unsigned char>& out)
 {
-    std::vector<unsigned char> out;
-    zlibStreamInParts(static_cast<size_t>(height), kMinBandRows,
-                      [&](size_t first, size_t end, bool last, DeflatePart& band) {
-                          compressBand(pixels, width, stride, static_cast<int>(first), static_cast<int>(end), last, band);
-                          return true;
-                      },
-                      out);
-    return out;
+    auto compressBand = [&](size_t first, size_t end, bool last, DeflatePart& band) {
+        auto rows = [&](DeflateInput& deflater) {
+            deflateRows(pixels, width, stride, static_cast<int>(first), static_cast<int>(end), deflater);
+        };
+        return compressor(rows, last, band);
+    };
+    return zlibStreamInParts(static_cast<size_t>(height), kMinBandRows, compressBand, out);
 }
 
 } // namespace
 
 bool writePng(const unsigned char* pixels, int width, int height, int stride, double dotsPerInch,
-              const std::function<bool(const unsigned char*, size_t)>& sink)
+              const std::function<bool(const unsigned char*, size_t)>& sink, Compressor compressor)
 {
     if (width <= 0 || height <= 0)
         return false;
@@ -152,8 +144,8 @@ bool writePng(const unsigned char* pixels, int width, int height, int stride, do
     putBigEndian(density, perMetre);
     putBigEndian(density + 4, perMetre);
     density[8] = 1;   // the unit is the metre
-    const std::vector<unsigned char> stream = compressImage(pixels, width, height, stride);
-    if (!sink(signature, sizeof signature)
+    std::vector<unsigned char> stream;
+    if (!compressImage(pixels, width, height, stride, compressor, stream) || !sink(signature, sizeof signature)
         || !writeChunk("IHDR", header, sizeof header, sink) || !writeChunk("pHYs", density, sizeof density, sink))
         return false;
     for (size_t at = 0; at < stream.size(); at += kChunk)
