@@ -1,6 +1,6 @@
 #include "pdfwriter.h"
 
-#include "paralleldeflate.h"
+#include "deflate/paralleldeflate.h"
 #include "pdfnumber.h"
 
 #include <algorithm>

@@ -1,14 +1,11 @@
 #include "plotpng.h"
 
-#include "rundeflater.h"
-
 #include <zlib.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <functional>
-#include <thread>
 #include <vector>
 
 namespace qv {
@@ -16,8 +13,7 @@ namespace qv {
 namespace {
 
 constexpr size_t kChunk = 1 << 18;     // bytes of compressed data per IDAT chunk
-constexpr unsigned kMaxThreads = 4;    // bands compressed at once
-constexpr int kMinBandRows = 256;      // rows a band is worth a thread for
+constexpr size_t kMinBandRows = 256;   // rows a band is worth a thread for
 
 void putBigEndian(unsigned char* out, std::uint32_t value)
 {
@@ -80,7 +76,7 @@ int differentPixels(const std::uint32_t* row, const std::uint32_t* above, int co
 // handed over as zeros, a row like the one above whole; only other pixels are filtered,
 // into scratch (a row's bytes).
 void deflateRow(const std::uint32_t* row, const std::uint32_t* above, int width, unsigned char* scratch,
-                RunDeflater& deflater)
+                DeflateInput& deflater)
 {
     static const unsigned char upFilter = 2;
     deflater.write(&upFilter, 1);
@@ -106,62 +102,33 @@ void deflateRow(const std::uint32_t* row, const std::uint32_t* above, int width,
     }
 }
 
-// A band of rows filtered and deflated on its own: raw deflate data that ends on a byte
-// boundary (or the stream's end, for the last band), and the Adler-32 of what it holds.
-struct Band {
-    int first = 0, end = 0;
-    bool last = false;
-    std::vector<unsigned char> data;
-    uLong adler = 1;
-    size_t length = 0;
-};
-
-void compressBand(const unsigned char* pixels, int width, int stride, Band& band)
+// Rows first to end, filtered, written into deflater.
+void deflateRows(const unsigned char* pixels, int width, int stride, int first, int end, DeflateInput& deflater)
 {
-    RunDeflater deflater;
     std::vector<unsigned char> scratch(static_cast<size_t>(width) * 3);
     auto rowAt = [&](int y) { return reinterpret_cast<const std::uint32_t*>(pixels + static_cast<size_t>(y) * stride); };
-    for (int y = band.first; y < band.end; ++y)
+    for (int y = first; y < end; ++y)
         deflateRow(rowAt(y), y > 0 ? rowAt(y - 1) : nullptr, width, scratch.data(), deflater);
-    deflater.finish(band.last);
-    band.data = std::move(deflater.output());
-    band.adler = deflater.adler();
-    band.length = static_cast<size_t>(deflater.length());
 }
 
-// The zlib stream of the image's filtered rows, its bands compressed side by side.
-std::vector<unsigned char> compressImage(const unsigned char* pixels, int width, int height, int stride)
+// The zlib stream of the image's filtered rows, its bands compressed side by side; false
+// when compressor fails.
+bool compressImage(const unsigned char* pixels, int width, int height, int stride, Compressor compressor,
+                   std::vector<unsigned char>& out)
 {
-    const int threads = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, kMaxThreads));
-    const int bands = std::clamp(height / kMinBandRows, 1, threads);
-    std::vector<Band> parts(static_cast<size_t>(bands));
-    for (int i = 0; i < bands; ++i) {
-        parts[i].first = static_cast<int>(static_cast<long>(height) * i / bands);
-        parts[i].end = static_cast<int>(static_cast<long>(height) * (i + 1) / bands);
-        parts[i].last = i + 1 == bands;
-    }
-    std::vector<std::thread> workers;
-    for (int i = 1; i < bands; ++i)
-        workers.emplace_back(compressBand, pixels, width, stride, std::ref(parts[i]));
-    compressBand(pixels, width, stride, parts[0]);
-    for (std::thread& worker : workers)
-        worker.join();
-    std::vector<unsigned char> out = {0x78, 0x01};   // deflate, 32K window, fastest
-    uLong adler = adler32(0, nullptr, 0);
-    for (const Band& band : parts) {
-        out.insert(out.end(), band.data.begin(), band.data.end());
-        adler = adler32_combine(adler, band.adler, static_cast<z_off_t>(band.length));
-    }
-    const size_t at = out.size();
-    out.resize(at + 4);
-    putBigEndian(out.data() + at, static_cast<std::uint32_t>(adler));
-    return out;
+    auto compressBand = [&](size_t first, size_t end, bool last, DeflatePart& band) {
+        auto rows = [&](DeflateInput& deflater) {
+            deflateRows(pixels, width, stride, static_cast<int>(first), static_cast<int>(end), deflater);
+        };
+        return compressor(rows, last, band);
+    };
+    return zlibStreamInParts(static_cast<size_t>(height), kMinBandRows, compressBand, out);
 }
 
 } // namespace
 
 bool writePng(const unsigned char* pixels, int width, int height, int stride, double dotsPerInch,
-              const std::function<bool(const unsigned char*, size_t)>& sink)
+              const std::function<bool(const unsigned char*, size_t)>& sink, Compressor compressor)
 {
     if (width <= 0 || height <= 0)
         return false;
@@ -177,8 +144,8 @@ bool writePng(const unsigned char* pixels, int width, int height, int stride, do
     putBigEndian(density, perMetre);
     putBigEndian(density + 4, perMetre);
     density[8] = 1;   // the unit is the metre
-    const std::vector<unsigned char> stream = compressImage(pixels, width, height, stride);
-    if (!sink(signature, sizeof signature)
+    std::vector<unsigned char> stream;
+    if (!compressImage(pixels, width, height, stride, compressor, stream) || !sink(signature, sizeof signature)
         || !writeChunk("IHDR", header, sizeof header, sink) || !writeChunk("pHYs", density, sizeof density, sink))
         return false;
     for (size_t at = 0; at < stream.size(); at += kChunk)

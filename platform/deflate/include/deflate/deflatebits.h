@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace qv {
@@ -30,8 +31,8 @@ public:
             m_out.push_back(static_cast<unsigned char>(m_bits)), m_count -= std::min(m_count, 8u);
     }
 
-    // The whole bytes written so far; more may be appended after alignToByte.
-    std::vector<unsigned char>& bytes() { return m_out; }
+    // Hands over the whole bytes written so far, keeping none.
+    std::vector<unsigned char> takeBytes() { return std::move(m_out); }
 
 private:
     std::uint64_t m_bits = 0;   // bits not yet written, first bit lowest

@@ -6,7 +6,8 @@
 // and the Adler-32 of what it took is kept from the tokens, run by run.
 #pragma once
 
-#include "deflatebits.h"
+#include "deflate/deflatebits.h"
+#include "deflate/deflateinput.h"
 
 #include <array>
 #include <cstddef>
@@ -15,20 +16,21 @@
 
 namespace qv {
 
-class RunDeflater {
+class RunDeflater final : public DeflateInput {
 public:
     RunDeflater();
 
     // Takes the next bytes of the stream.
-    void write(const unsigned char* data, size_t size);
+    void write(const unsigned char* data, size_t size) override;
     // Takes count zero bytes, without looking at them.
-    void writeZeros(size_t count);
+    void writeZeros(size_t count) override;
     // Ends what was taken: with the stream's last block when last, else on a byte boundary
     // (an empty stored block, as a sync flush ends), so that more deflate data can follow.
     void finish(bool last);
 
-    // The raw deflate data written so far, the Adler-32 of the bytes taken and their count.
-    std::vector<unsigned char>& output() { return m_bits.bytes(); }
+    // Hands over the raw deflate data written so far, keeping none.
+    std::vector<unsigned char> takeOutput() { return m_bits.takeBytes(); }
+    // The Adler-32 of the bytes taken and their count.
     std::uint32_t adler();
     std::uint64_t length() const { return m_length; }
 

@@ -1,4 +1,4 @@
-#include "rundeflater.h"
+#include "deflate/rundeflater.h"
 
 #include "huffmancode.h"
 
@@ -148,9 +148,12 @@ void RunDeflater::finish(bool last)
     if (last || m_tokenCount > 0)
         writeBlock(last);
     if (!last) {
-        m_bits.put(0, 3);   // a stored block, not the last, of no bytes
+        // A stored block, not the last, of no bytes: its head, then from the next byte its
+        // length and the length's complement.
+        m_bits.put(0, 3);
         m_bits.alignToByte();
-        m_bits.bytes().insert(m_bits.bytes().end(), {0x00, 0x00, 0xFF, 0xFF});
+        m_bits.put(0x0000, 16);
+        m_bits.put(0xFFFF, 16);
     }
     m_bits.alignToByte();
 }
