@@ -49,17 +49,6 @@ void reportFailure(const CString& what, CEXKavro* e)
     CReportOutputs::reportFailure(what, failure.get());
 }
 
-// Whether the failure is a call to the server that failed (the server lost, refusing or not
-// answering) rather than a value it handed back that cannot be used: a call fails in the
-// stored-procedure object's run, which the chain then names.
-bool serverCallFailed(const CEXKavro* failure)
-{
-    for (; failure; failure = failure->getInnerException())
-        if (failure->getProcSig().Find("CStoredProcedure::") == 0)
-            return true;
-    return false;
-}
-
 // Runs a step of report `id` that calls no server, so that a fault of it is the report's
 // own and not the run's: the cause is printed with the report's id and logged, and the
 // step gives `failure` in place of its status.
@@ -178,8 +167,9 @@ bool CGraphicReport::claim(CStoredProcedure* procedure, CServerPreferenceVaultEy
         });
     } catch (CEXKavro* e) {
         // Values are read only once the claim has answered: a fault that no failed call
-        // to the server caused is a value of the claimed report's.
-        if (serverCallFailed(e))
+        // to the server caused (the server lost, refusing or not answering) is a value of
+        // the claimed report's.
+        if (e->getServerCallFailure() != ServerCallFailure::none)
             throw;
         CString what;
         what.Format("Graphic report %d not run, its data cannot be used", m_id);
@@ -347,8 +337,8 @@ void CGraphicReport::recordStatus(CStoredProcedure* procedure, int timeout, int 
     try {
         if (setGraphicReportStatus(procedure, timeout, status))
             outputs.keep();
-    } catch (CEXKavro*) {
-        if (procedure->outcomeUnknown())
+    } catch (CEXKavro* e) {
+        if (e->getServerCallFailure() == ServerCallFailure::outcomeUnknown)
             outputs.keep();
         throw;
     }
