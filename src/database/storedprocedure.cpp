@@ -24,30 +24,38 @@ _RecordsetPtr CStoredProcedure::execSPReturnNoParas() { return run("execSPReturn
 _RecordsetPtr CStoredProcedure::run(const char* variant, bool withParameters, Outputs outputs)
 {
     const CString procSig = CString("CStoredProcedure::") + variant;
-    m_outcomeUnknown = false;
+    // Every record the run raises is marked as the call's failure; the server may have run a
+    // call that got no answer within the time-out or lost the link.
+    ServerCallFailure failure = ServerCallFailure::failed;
     const auto failed = [&](const _com_error& e) {
-        m_outcomeUnknown = e.Error() == ADODB::adErrOperationTimedOut || linkLost();
+        if (e.Error() == ADODB::adErrOperationTimedOut || linkLost())
+            failure = ServerCallFailure::outcomeUnknown;
         comUnhandled(procSig, __FILE__)(e);
     };
-    return kavroComGuard(procSig, __FILE__, failed, [&]() -> _RecordsetPtr {
-        if (!m_connected)
-            return nullptr;
-        reconnectIfLost();
-        _CommandPtr command;
-        command.CreateInstance("ADODB.Command", nullptr, ADODB::CLSCTX_ALL);
-        command->PutRefActiveConnection(m_connection);
-        command->PutCommandType(ADODB::adCmdStoredProc);
-        command->PutCommandTimeout(m_timeout);
-        command->PutCommandText(m_name);
-        if (withParameters && m_parameters && m_parameters->getCount() > 0)
-            m_parameters->addParametersToCommand(command);
-        if (!debugLogPath.IsEmpty())
-            CLog().writeToXMLDebugLog(debugLogPath, variant, serialize(DEBUG_LOG_NAMESPACE));
-        _RecordsetPtr records = command->Execute(nullptr, nullptr, ADODB::adCmdStoredProc);
-        if (outputs == readOutputs && m_parameters)
-            m_parameters->getOutputParametersFromCommand(command);
-        return records;
-    });
+    try {
+        return kavroComGuard(procSig, __FILE__, failed, [&]() -> _RecordsetPtr {
+            if (!m_connected)
+                return nullptr;
+            reconnectIfLost();
+            _CommandPtr command;
+            command.CreateInstance("ADODB.Command", nullptr, ADODB::CLSCTX_ALL);
+            command->PutRefActiveConnection(m_connection);
+            command->PutCommandType(ADODB::adCmdStoredProc);
+            command->PutCommandTimeout(m_timeout);
+            command->PutCommandText(m_name);
+            if (withParameters && m_parameters && m_parameters->getCount() > 0)
+                m_parameters->addParametersToCommand(command);
+            if (!debugLogPath.IsEmpty())
+                CLog().writeToXMLDebugLog(debugLogPath, variant, serialize(DEBUG_LOG_NAMESPACE));
+            _RecordsetPtr records = command->Execute(nullptr, nullptr, ADODB::adCmdStoredProc);
+            if (outputs == readOutputs && m_parameters)
+                m_parameters->getOutputParametersFromCommand(command);
+            return records;
+        });
+    } catch (CEXKavro* e) {
+        e->setServerCallFailure(failure);
+        throw;
+    }
 }
 
 MSXML2::IXMLDOMNodePtr CStoredProcedure::serialize(CString namespaceURI)

@@ -326,24 +326,26 @@ BOOL CAcadDrawing::regenDrawing()
     });
 }
 
-int CAcadDrawing::plot(CString& layoutName, CString folder, CString fileName, int device, int useSettings,
-                       int centred, int scaleType, int plotArea, int media, int rotationFlag)
+CAcadDrawing::PlotState CAcadDrawing::plot(CString& layoutName, CString folder, CString fileName, int device,
+                                           int useSettings, int centred, int scaleType, int plotArea, int media,
+                                           int rotationFlag)
 {
     return kavroGuard("CAcadDrawing::plot", __FILE__, [&] {
         if (!m_open)
-            return static_cast<int>(kNotPlotted);
+            return kNotPlotted;
         CFileUtilities files;
         files.checkPathSyntax(folder);
         CAcadUtilities::checkPlotFileExtension(fileName, CAcadUtilities::convertPlotDevice(device));
         if (!files.directoryExists(folder))
-            return static_cast<int>(kFolderMissing);
+            return kFolderMissing;
         return plotToFile(layoutName, folder + fileName, device, useSettings, centred, scaleType, plotArea, media,
                           rotationFlag);
     });
 }
 
-int CAcadDrawing::plotToFile(CString& layoutName, CString fullPath, int device, int useSettings, int centred,
-                             int scaleType, int plotArea, int media, int rotationFlag)
+CAcadDrawing::PlotState CAcadDrawing::plotToFile(CString& layoutName, CString fullPath, int device, int useSettings,
+                                                 int centred, int scaleType, int plotArea, int media,
+                                                 int rotationFlag)
 {
     if (acadHost.getHostType() == CAcadHost::bricscad)
         return bricsCADPlotToFile(layoutName, fullPath, device, useSettings, centred, scaleType, plotArea, media,
@@ -479,8 +481,9 @@ Acad::ErrorStatus plotSheet(AcPlPlotEngine& engine, AcPlPlotProgressDialog& dial
 
 } // namespace
 
-int CAcadDrawing::autoCADPlotToFile(CString& layoutName, CString fullPath, int device, int useSettings, int centred,
-                                    int scaleType, int plotArea, int media, int rotationFlag)
+CAcadDrawing::PlotState CAcadDrawing::autoCADPlotToFile(CString& layoutName, CString fullPath, int device,
+                                                        int useSettings, int centred, int scaleType, int plotArea,
+                                                        int media, int rotationFlag)
 {
     return kavroGuard("CAcadDrawing::autoCADPlotToFile", __FILE__, [&] {
         makeCurrentForPlot(layoutName, "CAcadDrawing::autoCADPlotToFile", 0);
@@ -510,11 +513,12 @@ int CAcadDrawing::autoCADPlotToFile(CString& layoutName, CString fullPath, int d
             raise("unable to plot layout " + layoutName + " to " + fullPath + " - " +
                       (engine->errorMessage().empty() ? acadErrorStatusText(status) : engine->errorMessage().c_str()),
                   "CAcadDrawing::autoCADPlotToFile");
-        return static_cast<int>(kPlotted);
+        return kPlotted;
     });
 }
 
-int CAcadDrawing::bricsCADPlotToFile(CString& layoutName, CString fullPath, int, int, int, int, int, int, int)
+CAcadDrawing::PlotState CAcadDrawing::bricsCADPlotToFile(CString& layoutName, CString fullPath, int, int, int, int,
+                                                         int, int, int)
 {
     return kavroGuard("CAcadDrawing::bricsCADPlotToFile", __FILE__, [&] {
         makeCurrentForPlot(layoutName, "CAcadDrawing::bricsCADPlotToFile", 0);
@@ -543,6 +547,6 @@ int CAcadDrawing::bricsCADPlotToFile(CString& layoutName, CString fullPath, int,
         acedCommandS(RTNONE);
         if (exported != RTNORM || !CFileUtilities().fileExists(fullPath))
             raise("unable to export layout " + layoutName + " to " + fullPath, "CAcadDrawing::bricsCADPlotToFile");
-        return static_cast<int>(kPlotted);
+        return kPlotted;
     });
 }

@@ -49,22 +49,11 @@ void reportFailure(const CString& what, CEXKavro* e)
     CReportOutputs::reportFailure(what, failure.get());
 }
 
-// Whether the failure is a call to the server that failed (the server lost, refusing or not
-// answering) rather than a value it handed back that cannot be used: a call fails in the
-// stored-procedure object's run, which the chain then names.
-bool serverCallFailed(const CEXKavro* failure)
-{
-    for (; failure; failure = failure->getInnerException())
-        if (failure->getProcSig().Find("CStoredProcedure::") == 0)
-            return true;
-    return false;
-}
-
 // Runs a step of report `id` that calls no server, so that a fault of it is the report's
 // own and not the run's: the cause is printed with the report's id and logged, and the
-// step gives `failure` in place of its status.
+// step gives `failure` in place of its outcome.
 template <class Step>
-int reportStep(int id, const char* what, int failure, Step&& step)
+ReportStepOutcome reportStep(int id, const char* what, CGraphicReportStatus failure, Step&& step)
 {
     try {
         return step();
@@ -120,6 +109,21 @@ CString placeFault(const CString& path, CAcadDrawing* drawing, const CReportOutp
     if (outputs.holds(path))
         return "another file of the report goes there";
     return CString();
+}
+
+// What the drawing's plot gives its report: none when it plotted; a folder missing by the
+// time of the plot as a missing output folder; a drawing no longer open as a failed plot.
+ReportStepOutcome plotOutcome(CAcadDrawing::PlotState state)
+{
+    switch (state) {
+    case CAcadDrawing::kPlotted:
+        return std::nullopt;
+    case CAcadDrawing::kFolderMissing:
+        return kReportOutputFolderMissing;
+    case CAcadDrawing::kNotPlotted:
+        break;
+    }
+    return kReportPlotFailed;
 }
 
 // The name the plot is written under: the output name with the device's extension.
@@ -178,8 +182,9 @@ bool CGraphicReport::claim(CStoredProcedure* procedure, CServerPreferenceVaultEy
         });
     } catch (CEXKavro* e) {
         // Values are read only once the claim has answered: a fault that no failed call
-        // to the server caused is a value of the claimed report's.
-        if (serverCallFailed(e))
+        // to the server caused (the server lost, refusing or not answering) is a value of
+        // the claimed report's.
+        if (e->getServerCallFailure() != ServerCallFailure::none)
             throw;
         CString what;
         what.Format("Graphic report %d not run, its data cannot be used", m_id);
@@ -248,13 +253,13 @@ void CGraphicReport::readCollections(CStoredProcedure* procedure, int timeout)
         setLinkLines(lines.release());
 }
 
-bool CGraphicReport::setGraphicReportStatus(CStoredProcedure* procedure, int timeout, int status)
+bool CGraphicReport::setGraphicReportStatus(CStoredProcedure* procedure, int timeout, CGraphicReportStatus status)
 {
     CParameters parameters;
     CStoredProcedure::Attachment attached;
     return procedureGuard(procedure, "CGraphicReport::setGraphicReportStatus", __FILE__, [&] {
         addInputParameter<CParameterInt>(parameters, "@graphicReportID", m_id);
-        addInputParameter<CParameterInt>(parameters, "@statusID", status);
+        addInputParameter<CParameterInt>(parameters, "@statusID", static_cast<int>(status));
         procedure->setTimeout(timeout);
         procedure->setName("__gr_setGraphicReportStatus");
         attached.attach(procedure, &parameters);
@@ -267,7 +272,7 @@ bool CGraphicReport::setGraphicReportStatus(CStoredProcedure* procedure, int tim
         if (recorded == 0)
             acutPrintf("Graphic report %d: its status %d was not recorded: it is no longer the run's claim on the "
                        "server (its status was changed, or it was deleted, while it ran).\n",
-                       m_id, status);
+                       m_id, static_cast<int>(status));
         return recorded != 0;
     });
 }
@@ -296,32 +301,32 @@ void CGraphicReport::prepareReport(CStoredProcedure* procedure, int timeout)
                 setGraphicReportStatus(procedure, timeout, kReportDrawingMissing);
                 return;
             }
-            if (const int opened = reportStep(m_id, "its drawing cannot be read", kReportDrawingUnreadable, [&] {
-                    drawing = std::make_unique<CAcadDrawing>(m_drawingPath, m_drawingFilename);
-                    return kReportStarted;
-                });
-                opened != kReportStarted) {
-                setGraphicReportStatus(procedure, timeout, opened);
+            if (const ReportStepOutcome unread =
+                    reportStep(m_id, "its drawing cannot be read", kReportDrawingUnreadable, [&] {
+                        drawing = std::make_unique<CAcadDrawing>(m_drawingPath, m_drawingFilename);
+                        return ReportStepOutcome();
+                    })) {
+                setGraphicReportStatus(procedure, timeout, *unread);
                 return;
             }
             if (drawing->lock() != Acad::eOk)
                 return;
             // The drawing is locked here: a report not applied is one for another drawing,
             // and a plot of it would show nothing of the report.
-            int status = reportStep(m_id, "it could not be applied to its drawing", kReportDataInvalid, [&] {
-                return applyToDrawing(drawing.get()) ? kReportStarted : kReportNothingInDrawing;
-            });
-            if (status == kReportStarted) {
-                status = plotReport(procedure, timeout, drawing.get(), outputs);
-                if (status == kReportPlotted && !m_saveCopyTo.IsEmpty())
-                    status = saveCopy(drawing.get(), outputs);
-                if (status == kReportPlotted)
-                    status = writeReportXML(drawing.get(), outputs);
-                // Every file is in place before status 3 is recorded.
-                if (status == kReportPlotted)
-                    status = outputs.commit();
-            }
-            recordStatus(procedure, timeout, status, outputs);
+            ReportStepOutcome outcome =
+                reportStep(m_id, "it could not be applied to its drawing", kReportDataInvalid, [&] {
+                    return applyToDrawing(drawing.get()) ? ReportStepOutcome() : kReportNothingInDrawing;
+                });
+            if (!outcome)
+                outcome = plotReport(procedure, timeout, drawing.get(), outputs);
+            if (!outcome && !m_saveCopyTo.IsEmpty())
+                outcome = saveCopy(drawing.get(), outputs);
+            if (!outcome)
+                outcome = writeReportXML(drawing.get(), outputs);
+            // Every file is in place before status 3 is recorded.
+            if (!outcome)
+                outcome = outputs.commit();
+            recordStatus(procedure, timeout, outcome.value_or(kReportPlotted), outputs);
             drawing->unlock(FALSE);
             // Closes the drawing without saving it: the report's changes live on only in the
             // plot file and the copy, and in a drawing the user had open, which stays open
@@ -338,7 +343,8 @@ void CGraphicReport::prepareReport(CStoredProcedure* procedure, int timeout)
     }
 }
 
-void CGraphicReport::recordStatus(CStoredProcedure* procedure, int timeout, int status, CReportOutputs& outputs)
+void CGraphicReport::recordStatus(CStoredProcedure* procedure, int timeout, CGraphicReportStatus status,
+                                  CReportOutputs& outputs)
 {
     // The new files stay once the status is recorded, and when the call's outcome is
     // unknown: the server may have recorded it, and a status 2 with the new files claims
@@ -347,15 +353,15 @@ void CGraphicReport::recordStatus(CStoredProcedure* procedure, int timeout, int 
     try {
         if (setGraphicReportStatus(procedure, timeout, status))
             outputs.keep();
-    } catch (CEXKavro*) {
-        if (procedure->outcomeUnknown())
+    } catch (CEXKavro* e) {
+        if (e->getServerCallFailure() == ServerCallFailure::outcomeUnknown)
             outputs.keep();
         throw;
     }
 }
 
-int CGraphicReport::plotReport(CStoredProcedure* procedure, int timeout, CAcadDrawing* drawing,
-                               CReportOutputs& outputs)
+ReportStepOutcome CGraphicReport::plotReport(CStoredProcedure* procedure, int timeout, CAcadDrawing* drawing,
+                                             CReportOutputs& outputs)
 {
     CFileUtilities files;
     if (!files.directoryExists(m_outputPath))
@@ -375,16 +381,16 @@ int CGraphicReport::plotReport(CStoredProcedure* procedure, int timeout, CAcadDr
     }
     const CString staged =
         outputs.stage(m_outputPath + name, kReportOutputNameInvalid).Mid(m_outputPath.GetLength());
-    const int status = reportStep(m_id, "its plot was not written", kReportPlotFailed, [&] {
-        return drawing->plot(m_plotLayout, m_outputPath, staged, m_plotTypeID, m_plotUseSettings, m_plotCentred,
-                             m_plotScaleTypeID, m_plotAreaTypeID, m_plotMediaSizeID, 1);
+    const ReportStepOutcome plotted = reportStep(m_id, "its plot was not written", kReportPlotFailed, [&] {
+        return plotOutcome(drawing->plot(m_plotLayout, m_outputPath, staged, m_plotTypeID, m_plotUseSettings,
+                                         m_plotCentred, m_plotScaleTypeID, m_plotAreaTypeID, m_plotMediaSizeID, 1));
     });
-    if (status != kReportPlotFailed && m_plotLayout != layoutBefore)
+    if (plotted != kReportPlotFailed && m_plotLayout != layoutBefore)
         setGraphicReportLayout(procedure, timeout, m_plotLayout);
-    return status;
+    return plotted;
 }
 
-int CGraphicReport::saveCopy(CAcadDrawing* drawing, CReportOutputs& outputs)
+ReportStepOutcome CGraphicReport::saveCopy(CAcadDrawing* drawing, CReportOutputs& outputs)
 {
     try {
         auto [folder, name, fault] = placeOf(m_saveCopyTo, drawing->getPath(), m_drawingFilename);
@@ -393,14 +399,14 @@ int CGraphicReport::saveCopy(CAcadDrawing* drawing, CReportOutputs& outputs)
         if (refused("The copy's target", fault))
             return kReportCopyNotSaved;
         drawing->saveAs(folder, outputs.stage(folder + name, kReportCopyNotSaved).Mid(folder.GetLength()));
-        return kReportPlotted;
+        return std::nullopt;
     } catch (CEXKavro* e) {
         reportFailure("The drawing's copy was not saved", e);
         return kReportCopyNotSaved;
     }
 }
 
-int CGraphicReport::writeReportXML(CAcadDrawing* drawing, CReportOutputs& outputs)
+ReportStepOutcome CGraphicReport::writeReportXML(CAcadDrawing* drawing, CReportOutputs& outputs)
 {
     CFileUtilities files;
     CString target = m_xmlOutputTo;
@@ -422,7 +428,7 @@ int CGraphicReport::writeReportXML(CAcadDrawing* drawing, CReportOutputs& output
         return kReportXMLNotWritten;
     try {
         serialize(outputs.stage(target, kReportXMLNotWritten));
-        return kReportPlotted;
+        return std::nullopt;
     } catch (CEXKavro* e) {
         reportFailure("The report's XML was not written", e);
         return kReportXMLNotWritten;

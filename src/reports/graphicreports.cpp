@@ -55,8 +55,8 @@ void CGraphicReports::getGraphicReports(CStoredProcedure* procedure, CServerPref
 namespace {
 
 // The status of a claimed report that is not run, said on the command line (data that
-// cannot be used was said as it was claimed); 0 for one that runs.
-int refusal(const CGraphicReport& report)
+// cannot be used was said as it was claimed); none for one that runs.
+ReportStepOutcome refusal(const CGraphicReport& report)
 {
     if (report.hasInvalidData())
         return kReportDataInvalid;
@@ -70,7 +70,7 @@ int refusal(const CGraphicReport& report)
                    report.getID());
         return kReportDWFNotPlottable;
     }
-    return 0;
+    return std::nullopt;
 }
 
 // Gives up a report whose call lost the link to the server: the line says so, the cause is
@@ -121,8 +121,8 @@ bool CGraphicReports::claimAndRun(CGraphicReport* report, CStoredProcedure* proc
     try {
         if (!report->claim(procedure, m_server, m_queuedStatus, timeout))
             claimed = false;
-        else if (const int refused = refusal(*report))
-            report->setGraphicReportStatus(procedure, timeout, refused);
+        else if (const ReportStepOutcome refused = refusal(*report))
+            report->setGraphicReportStatus(procedure, timeout, *refused);
         else
             report->prepareReport(procedure, timeout);
     } catch (CEXKavro* e) {

@@ -2,7 +2,6 @@
 
 #include "arx/acutprintf.h"
 #include "database/preferencesvaulteye.h"
-#include "reports/graphicreport.h"
 #include "support/excustom.h"
 #include "support/fileutilities.h"
 #include "support/kavroguard.h"
@@ -92,7 +91,7 @@ CString CReportOutputs::writtenInRun(const CString& path)
     return fault;
 }
 
-CString CReportOutputs::stage(const CString& path, int failure)
+CString CReportOutputs::stage(const CString& path, CGraphicReportStatus failure)
 {
     const CString folder = CFileUtilities().getDirectoryString(path);
     qv::sweepStaleTemporaries(folder.str());
@@ -139,7 +138,7 @@ bool CReportOutputs::moveIntoPlace(Output& output)
     return true;
 }
 
-int CReportOutputs::commit()
+ReportStepOutcome CReportOutputs::commit()
 {
     for (Output& output : m_outputs) {
         if (moveIntoPlace(output))
@@ -152,7 +151,7 @@ int CReportOutputs::commit()
         return output.failure;
     }
     m_committed = true;
-    return kReportPlotted;
+    return std::nullopt;
 }
 
 void CReportOutputs::keep()

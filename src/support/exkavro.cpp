@@ -45,6 +45,14 @@ void CEXKavro::deleteChain(CEXKavro* record)
         delete *it;
 }
 
+ServerCallFailure CEXKavro::getServerCallFailure() const
+{
+    for (const CEXKavro* record = this; record; record = record->m_inner)
+        if (record->m_serverCallFailure != ServerCallFailure::none)
+            return record->m_serverCallFailure;
+    return ServerCallFailure::none;
+}
+
 CString CEXKavro::getSeverityText() const
 {
     switch (m_severity) {

@@ -3,7 +3,9 @@
 // that differ in whether the parameters are passed, the rows handed back and the outputs
 // read back. While debugLogPath is set every run is recorded in that debug log before the
 // procedure runs. An unconnected object runs nothing and returns no rows; a connection whose
-// link to the server was lost is made again before the next call.
+// link to the server was lost is made again before the next call. A call that fails raises a
+// record marked as a failed call to the server (CEXKavro::getServerCallFailure), its outcome
+// unknown when no answer came within the time-out or the link was lost.
 #pragma once
 
 #include "database/dataservices.h"
@@ -30,11 +32,6 @@ public:
     void execSPNoReturnParasReturn();
     void execSPNoReturnNoParas();
     _RecordsetPtr execSPReturnNoParas();
-
-    // Whether the server may have run the last call although it failed: no answer came
-    // within the time-out, or the link was lost, so that its outcome is unknown. False after
-    // a call that succeeded or that the server refused.
-    bool outcomeUnknown() const { return m_outcomeUnknown; }
 
     // A "storedProcedure" element: "name", "date" (in the error-log namespace) and, when a
     // list is attached, its "parameters".
@@ -74,5 +71,4 @@ private:
     _bstr_t m_name{""};
     CParameters* m_parameters = nullptr;
     int m_timeout;
-    bool m_outcomeUnknown = false;
 };

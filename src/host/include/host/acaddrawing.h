@@ -54,16 +54,16 @@ public:
     // Plots a layout (the active one for an empty name, whose name is then given back) to
     // folder + file name, the file given the device's extension: kPlotted, kFolderMissing,
     // or kNotPlotted for a drawing that is not open. A plot that fails raises.
-    int plot(CString& layoutName, CString folder, CString fileName, int device, int useSettings, int centred,
-             int scaleType, int plotArea, int media, int rotationFlag);
-    int plotToFile(CString& layoutName, CString fullPath, int device, int useSettings, int centred, int scaleType,
-                   int plotArea, int media, int rotationFlag);
+    PlotState plot(CString& layoutName, CString folder, CString fileName, int device, int useSettings, int centred,
+                   int scaleType, int plotArea, int media, int rotationFlag);
+    PlotState plotToFile(CString& layoutName, CString fullPath, int device, int useSettings, int centred,
+                         int scaleType, int plotArea, int media, int rotationFlag);
     // Through the host's publish engine, with its progress dialog.
-    int autoCADPlotToFile(CString& layoutName, CString fullPath, int device, int useSettings, int centred,
-                          int scaleType, int plotArea, int media, int rotationFlag);
+    PlotState autoCADPlotToFile(CString& layoutName, CString fullPath, int device, int useSettings, int centred,
+                                int scaleType, int plotArea, int media, int rotationFlag);
     // Through the host's EXPORT command, the format following from the file's extension.
-    int bricsCADPlotToFile(CString& layoutName, CString fullPath, int device, int useSettings, int centred,
-                           int scaleType, int plotArea, int media, int rotationFlag);
+    PlotState bricsCADPlotToFile(CString& layoutName, CString fullPath, int device, int useSettings, int centred,
+                                 int scaleType, int plotArea, int media, int rotationFlag);
     // Sets the named layout's plot settings from the plot options (useSettings 0: its
     // extents scaled to fit); a layout that cannot be opened is left as it is.
     void setPlotSettings(CString layoutName, int device, int useSettings, int plotArea, int scaleType, int centred,

@@ -6,6 +6,7 @@
 
 #include "mfc/cstring.h"
 #include "msxml/dom.h"
+#include "reports/graphicreportstatus.h"
 
 class CAcadDrawing;
 class CCategories;
@@ -18,36 +19,6 @@ class RowSet;
 
 // The namespace of the report file's elements.
 inline constexpr const char* GRAPHIC_REPORT_NAMESPACE = "urn:kavrosystems:quorvane:graphicreport";
-
-// How far a batch run of a report got, as recorded in the database.
-enum CGraphicReportStatus {
-    kReportStarted = 2,
-    kReportPlotted = 3,
-    kReportDrawingMissing = 4,
-    // The drawing cannot be read (not a drawing, empty, cut short, a folder): nothing is run.
-    kReportDrawingUnreadable = 5,
-    kReportOutputFolderMissing = 10,
-    kReportOutputNameInvalid = 11,
-    kReportCopyNotSaved = 12,
-    kReportXMLNotWritten = 13,
-    kReportPlotTypeUnknown = 14,
-    // None of the spaces, assets or link-line ends the report names is in its drawing:
-    // nothing is plotted.
-    kReportNothingInDrawing = 15,
-    // The plot type is the DWF device's, which cannot be plotted to here (no writer of
-    // that format is available): nothing is run.
-    kReportDWFNotPlottable = 16,
-    // A value of the report's row or categories cannot be used, the layout it plots is not
-    // in its drawing, or applying it to its drawing failed: nothing is plotted.
-    kReportDataInvalid = 17,
-    // The plot failed: refused by its work limit, or its file could not be written.
-    kReportPlotFailed = 18,
-    // The plot's file is one that another report of the same run wrote (two output names
-    // may give one file: "plan" and "plan.png" give a PDF's "plan.pdf"), or the output name
-    // has no stem (".", ".hidden" and ".pdf" all give ".pdf"): nothing is written, and the
-    // other report's file stays.
-    kReportOutputTaken = 19,
-};
 
 class CGraphicReport
 {
@@ -107,7 +78,7 @@ public:
     // the report is still at kReportStarted, the run's claim: false, with a line saying so,
     // when it answers that it changed no report (a server that gives no count is taken to
     // have recorded it).
-    bool setGraphicReportStatus(CStoredProcedure* procedure, int timeout, int status);
+    bool setGraphicReportStatus(CStoredProcedure* procedure, int timeout, CGraphicReportStatus status);
     void setGraphicReportLayout(CStoredProcedure* procedure, int timeout, CString layout);
 
     int getID() const { return m_id; }
@@ -168,16 +139,17 @@ public:
     void setPieShowLabelSegmentLines(int show) { m_pieShowLabelSegmentLines = show; }
 
 private:
-    // The batch run's steps after the application, each giving the status reached; the
-    // files they write are staged in `outputs`. The output name and the copy's and the XML's
+    // The batch run's steps after the application, each giving none when it went well, else
+    // the status the report ends with; the files they write are staged in `outputs`. The output name and the copy's and the XML's
     // bare file names name files of their folders (CFileUtilities::getFileNameFault); a
     // copy or XML that cannot be written gives 12 or 13 with its cause printed and logged.
-    int plotReport(CStoredProcedure* procedure, int timeout, CAcadDrawing* drawing, CReportOutputs& outputs);
-    int saveCopy(CAcadDrawing* drawing, CReportOutputs& outputs);
-    int writeReportXML(CAcadDrawing* drawing, CReportOutputs& outputs);
+    ReportStepOutcome plotReport(CStoredProcedure* procedure, int timeout, CAcadDrawing* drawing,
+                                 CReportOutputs& outputs);
+    ReportStepOutcome saveCopy(CAcadDrawing* drawing, CReportOutputs& outputs);
+    ReportStepOutcome writeReportXML(CAcadDrawing* drawing, CReportOutputs& outputs);
     // Records the status reached, and keeps the files the outputs moved into place or lets
     // them go back.
-    void recordStatus(CStoredProcedure* procedure, int timeout, int status, CReportOutputs& outputs);
+    void recordStatus(CStoredProcedure* procedure, int timeout, CGraphicReportStatus status, CReportOutputs& outputs);
     // Fills the report from the first row of "__gr_getGraphicReport"'s columns; false when
     // there is none. The rows are taken so that they are closed once read, before further
     // calls run through the same procedure object.

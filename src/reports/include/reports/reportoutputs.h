@@ -12,6 +12,7 @@
 #pragma once
 
 #include "mfc/cstring.h"
+#include "reports/graphicreportstatus.h"
 
 #include <vector>
 
@@ -32,14 +33,14 @@ public:
     // `failure` is the status a failed move of it into place gives. Before the first file
     // of a batch run goes to a folder, the temporaries dead processes of this process space
     // left there are removed.
-    CString stage(const CString& path, int failure);
+    CString stage(const CString& path, CGraphicReportStatus failure);
     // Whether a file staged already goes to the path.
     bool holds(const CString& path) const;
     // Moves every staged file into place, each file it replaces kept aside under a
     // temporary name, so that a target is never missing. When a move fails, the files
     // already moved are put back, the cause is printed and logged, and the failed file's
-    // status is given; else kReportPlotted.
-    int commit();
+    // status is given; else none.
+    ReportStepOutcome commit();
     // Drops the files the commit kept aside: the new files stay in place, and are the
     // report's for the rest of the batch run.
     void keep();
@@ -61,7 +62,7 @@ private:
         CString staged;
         CString target;
         CString kept;   // the replaced file's temporary name, empty when there was none
-        int failure = 0;
+        CGraphicReportStatus failure;
         bool moved = false;
     };
 

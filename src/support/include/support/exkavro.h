@@ -11,6 +11,11 @@ class CErrorLogPaths;
 
 enum ErrorSeverity { low = 0, medium = 1, high = 2 };
 
+// What a record says of a call to the server: none failed in it; one failed that the server
+// refused or that could not be made; or one failed whose outcome is unknown (no answer came
+// within the time-out, or the link was lost), which the server may have run all the same.
+enum class ServerCallFailure { none, failed, outcomeUnknown };
+
 // The namespace of the XML error log and of every record in it.
 inline constexpr const char* ERROR_LOG_NAMESPACE = "urn:kavrosystems:quorvane:errorlog";
 
@@ -37,6 +42,12 @@ public:
     int getSeverity() const { return m_severity; }
     CEXKavro* getInnerException() const { return m_inner; }
     CString getSeverityText() const;
+    // Marks the record as that of a failed call to the server; the object that made the
+    // call marks the record it raises, so that the chain tells it from any other fault.
+    void setServerCallFailure(ServerCallFailure failure) { m_serverCallFailure = failure; }
+    // The failed call to the server that the chain from this record holds: the outermost
+    // mark, none when no record is marked.
+    ServerCallFailure getServerCallFailure() const;
 
     // The record as an "error" element in the error-log namespace, its inner records nested
     // in "innerException" elements.
@@ -67,4 +78,5 @@ protected:
     int m_code;
     int m_severity = high;
     CEXKavro* m_inner;
+    ServerCallFailure m_serverCallFailure = ServerCallFailure::none;
 };
