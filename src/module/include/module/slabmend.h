@@ -24,8 +24,6 @@ void unloadModule();
 // (at most 63 bytes of it) replaces it. A command without a long name is not registered.
 void registerModuleCommand(const char* group, const char* alias, const char* longName, Adesk::Int32 flags,
                            AcRxFunctionPtr handler, int stringId);
-// The groups, in the order they are registered and removed.
-extern const char* const commandGroups[7];
 
 // Prints the title, a blank and the module version on a line of its own.
 void printCommandTitle(CString title);
