@@ -1,9 +1,10 @@
 #include "commandhelp.h"
 
 #include "commandline.h"
-#include "hostcommand.h"
+#include "hostcommandtable.h"
 
 #include "arx/acedcmd.h"
+#include "arx/acedinput.h"
 
 #include <algorithm>
 #include <utility>
@@ -50,6 +51,19 @@ std::string described(const HelpEntry& entry, const std::string& group)
 }
 
 } // namespace
+
+void help(const std::string& name)
+{
+    std::optional<std::string> asked = name;
+    if (name.empty() && qv::inputInteractive())
+        asked = askLine("Enter a command name <all>: ", qv::InputKind::word);
+    if (!asked)
+        return;
+    if (asked->empty())
+        listCommands();
+    else
+        describeCommand(*asked);
+}
 
 std::vector<std::string> hostCommandNames()
 {

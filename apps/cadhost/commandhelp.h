@@ -5,6 +5,9 @@
 #include <string>
 #include <vector>
 
+// HELP: HELP NAME describes one command; HELP alone lists them all, except on a terminal,
+// where Space ends "HELP" before a name could follow it: there it asks for the name.
+void help(const std::string& name);
 // Every command, the host's first, then the module's group by group in the order they were
 // registered, one a line with its short and long names and its description in columns.
 void listCommands();

@@ -4,6 +4,7 @@
 
 #include "commandhelp.h"
 #include "commandline.h"
+#include "drawingfiles.h"
 #include "hostcommands.h"
 #include "module.h"
 #include "recoveryfile.h"

@@ -5,7 +5,7 @@
 #include "blocks/attributes.h"
 #include "host/hostguards.h"
 #include "host/layer.h"
-#include "module/slabmend.h"
+#include "module/commandframe.h"
 #include "spaceblocks.h"
 #include "support/kavroguard.h"
 

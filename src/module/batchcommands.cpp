@@ -6,7 +6,7 @@
 #include "host/acadutilities.h"
 #include "host/hostguards.h"
 #include "host/layer.h"
-#include "module/slabmend.h"
+#include "module/commandframe.h"
 #include "spaceblocks.h"
 #include "support/kavroguard.h"
 

@@ -4,7 +4,7 @@
 #include "blocks/blockdwg.h"
 #include "host/acadutilities.h"
 #include "host/hostguards.h"
-#include "module/slabmend.h"
+#include "module/commandframe.h"
 #include "spaceblocks.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include "arx/acutprintf.h"
 #include "host/acadutilities.h"
-#include "module/slabmend.h"
+#include "module/commandframe.h"
 #include "msxml/dom.h"
 #include "support/fileutilities.h"
 #include "support/kavroguard.h"

@@ -3,12 +3,12 @@
 
 #include "arx/acutprintf.h"
 #include "dialoghandler.h"
+#include "module/commandframe.h"
 #include "module/hyperpres.h"
 #include "module/presblockcreation.h"
 #include "module/presslabmend.h"
 #include "module/prespreferences.h"
 #include "module/quorvane.h"
-#include "module/slabmend.h"
 #include "win/headless.h"
 
 namespace {

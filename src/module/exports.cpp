@@ -1,3 +1,3 @@
 // The module library's own translation unit: its entry points come from the module's
 // classes, linked whole, and are the only symbols it exports.
-#include "module/slabmend.h"
+#include "module/moduleentry.h"

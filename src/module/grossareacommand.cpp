@@ -11,8 +11,8 @@
 #include "host/drawingunit.h"
 #include "host/hostguards.h"
 #include "host/planoutline.h"
+#include "module/commandframe.h"
 #include "module/preferences.h"
-#include "module/slabmend.h"
 #include "support/kavroguard.h"
 #include "support/utilities.h"
 

@@ -12,8 +12,8 @@
 #include "host/hostguards.h"
 #include "host/layers.h"
 #include "host/planoutline.h"
+#include "module/commandframe.h"
 #include "module/preferences.h"
-#include "module/slabmend.h"
 #include "support/kavroguard.h"
 #include "support/utilities.h"
 

@@ -5,8 +5,8 @@
 #include "blocks/assets.h"
 #include "blocks/attributes.h"
 #include "host/acadutilities.h"
+#include "module/commandframe.h"
 #include "module/preferences.h"
-#include "module/slabmend.h"
 #include "spaceblocks.h"
 #include "support/utilities.h"
 

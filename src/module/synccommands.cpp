@@ -4,8 +4,8 @@
 #include "arx/acutprintf.h"
 #include "host/acadutilities.h"
 #include "host/drawingunit.h"
+#include "module/commandframe.h"
 #include "module/preferences.h"
-#include "module/slabmend.h"
 #include "spaceblocks.h"
 #include "support/utilities.h"
 

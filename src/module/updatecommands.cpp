@@ -9,8 +9,8 @@
 #include "host/acadutilities.h"
 #include "host/drawingunit.h"
 #include "host/hostguards.h"
+#include "module/commandframe.h"
 #include "module/preferences.h"
-#include "module/slabmend.h"
 #include "spaceblocks.h"
 #include "support/utilities.h"
 

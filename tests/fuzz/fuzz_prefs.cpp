@@ -11,8 +11,8 @@
 #include "arx/dbdatabase.h"
 #include "arx/dbsymtb.h"
 #include "common/tempdir.h"
+#include "module/moduleentry.h"
 #include "module/preferences.h"
-#include "module/slabmend.h"
 #include "win/messagebox.h"
 
 #include <cmath>

@@ -3,11 +3,11 @@
 #include "arx/acedcmd.h"
 #include "common/chain.h"
 #include "common/tempdir.h"
+#include "module/moduleentry.h"
 #include "module/presabout.h"
 #include "module/prespreferences.h"
 #include "module/quorvane.h"
 #include "module/resource.h"
-#include "module/slabmend.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,6 +1,6 @@
 #include "arx/acedcmd.h"
+#include "module/moduleentry.h"
 #include "module/modulestrings.h"
-#include "module/slabmend.h"
 
 #include <gtest/gtest.h>
 #include <string>
