@@ -1,6 +1,7 @@
 #include "outlinesweep.h"
 
 #include <algorithm>
+#include <array>
 #include <set>
 #include <tuple>
 
@@ -149,26 +150,136 @@ private:
     bool m_touch = false;
 };
 
-// Whether a piece no wider or taller than a few times tol meets any piece it is not in a row with.
-// Among such pieces, crowded within the tolerance, the sweep's order cannot be trusted to bring
-// each next to those it meets; real outlines hold few of them, if any.
-bool smallPiecesMeet(const std::vector<Piece>& pieces, double tol)
+// Whether the piece may pass through the box: for a line, the box's corners lie on both sides of
+// it; for an arc's piece, its circle passes between the points of the box nearest to its centre
+// and farthest from it. Never false for a piece that does; the caller tests their boxes first.
+bool passesThrough(const Piece& piece, const Box& box)
 {
-    constexpr double kSmall = 8;
-    std::vector<Box> boxes;
-    boxes.reserve(pieces.size());
-    for (const Piece& piece : pieces)
-        boxes.push_back(boxOf(piece, tol));
-    for (std::size_t p = 0; p < pieces.size(); ++p) {
-        const Box& box = boxes[p];
-        if (box.right - box.left > (kSmall + 2) * tol || box.top - box.bottom > (kSmall + 2) * tol)
-            continue;
-        for (std::size_t q = 0; q < pieces.size(); ++q)
-            if (q != p && !inRowOf(pieces, p, q) && overlap(box, boxes[q]) && meeting(pieces[p], pieces[q], tol))
-                return true;
+    const std::array<Vec, 4> corners{
+        {{box.left, box.bottom}, {box.right, box.bottom}, {box.left, box.top}, {box.right, box.top}}};
+    if (piece.arc) {
+        const Vec inside{std::clamp(piece.centre.x, box.left, box.right),
+                         std::clamp(piece.centre.y, box.bottom, box.top)};
+        double farthest = 0;
+        for (const Vec corner : corners)
+            farthest = std::max(farthest, length(corner - piece.centre));
+        return length(inside - piece.centre) <= piece.radius && piece.radius <= farthest;
     }
-    return false;
+    bool below = false, over = false;
+    for (const Vec corner : corners) {
+        const double side = cross(piece.right - piece.left, corner - piece.left);
+        below = below || side <= 0;
+        over = over || side >= 0;
+    }
+    return below && over;
 }
+
+Box widened(const Box& box, double by)
+{
+    return {box.left - by, box.bottom - by, box.right + by, box.top + by};
+}
+
+// The pieces no wider or taller than a few times tol, for a search of those that meet a piece.
+// Among such pieces, crowded within the tolerance, the sweep's order cannot be trusted to bring
+// each next to those it meets, so each is tried against every piece whose box overlaps its own.
+// They are kept in a tree of boxes, split in halves across the longer side, and a piece looks
+// only into the boxes it passes through: the cost is that of the pieces near one another, not
+// of every small piece against every piece.
+class SmallPieces
+{
+public:
+    SmallPieces(const std::vector<Piece>& pieces, double tol) : m_pieces(pieces), m_tol(tol)
+    {
+        constexpr double kSmall = 8;
+        const double most = (kSmall + 2) * tol;
+        m_boxes.reserve(pieces.size());
+        for (const Piece& piece : pieces)
+            m_boxes.push_back(boxOf(piece, tol));
+        for (std::size_t p = 0; p < pieces.size(); ++p)
+            if (m_boxes[p].right - m_boxes[p].left <= most && m_boxes[p].top - m_boxes[p].bottom <= most)
+                m_small.push_back(p);
+        if (!m_small.empty()) {
+            m_nodes.resize(1);
+            split(0, 0, m_small.size());
+        }
+    }
+
+    // Whether any small piece meets a piece it is not in a row with.
+    bool meetAny() const
+    {
+        if (m_small.empty())
+            return false;
+        std::vector<std::size_t> open;
+        for (std::size_t p = 0; p < m_pieces.size(); ++p) {
+            open.assign(1, 0);
+            while (!open.empty()) {
+                const Node& node = m_nodes[open.back()];
+                open.pop_back();
+                if (!overlap(node.box, m_boxes[p]) || !passesThrough(m_pieces[p], widened(node.box, m_tol)))
+                    continue;
+                if (node.halves != 0)
+                    open.insert(open.end(), {node.halves, node.halves + 1});
+                else if (leafMeets(node, p))
+                    return true;
+            }
+        }
+        return false;
+    }
+
+private:
+    // The small pieces from begin to end and the box around theirs; a node that is split has its
+    // two halves at halves and the next place.
+    struct Node
+    {
+        Box box;
+        std::size_t begin, end, halves;
+    };
+
+    // Makes the node at `at` of the small pieces from begin to end, and its halves.
+    void split(std::size_t at, std::size_t begin, std::size_t end)
+    {
+        constexpr std::size_t kLeaf = 4;
+        Box box = m_boxes[m_small[begin]];
+        for (std::size_t i = begin + 1; i < end; ++i) {
+            const Box& b = m_boxes[m_small[i]];
+            box = {std::min(box.left, b.left), std::min(box.bottom, b.bottom), std::max(box.right, b.right),
+                   std::max(box.top, b.top)};
+        }
+        m_nodes[at] = {box, begin, end, 0};
+        if (end - begin <= kLeaf)
+            return;
+        const bool across = box.right - box.left >= box.top - box.bottom;
+        const std::size_t middle = begin + (end - begin) / 2;
+        const auto centre = [&](std::size_t p) {
+            const Box& b = m_boxes[p];
+            return across ? b.left + b.right : b.bottom + b.top;
+        };
+        std::nth_element(m_small.begin() + begin, m_small.begin() + middle, m_small.begin() + end,
+                         [&](std::size_t p, std::size_t q) { return centre(p) < centre(q); });
+        const std::size_t halves = m_nodes.size();
+        m_nodes.resize(halves + 2);
+        m_nodes[at].halves = halves;
+        split(halves, begin, middle);
+        split(halves + 1, middle, end);
+    }
+
+    bool leafMeets(const Node& node, std::size_t piece) const
+    {
+        for (std::size_t i = node.begin; i < node.end; ++i) {
+            const std::size_t small = m_small[i];
+            if (small != piece && !inRowOf(m_pieces, small, piece) &&
+                overlap(m_boxes[small], m_boxes[piece]) && meeting(m_pieces[small], m_pieces[piece], m_tol))
+                return true;
+        }
+        return false;
+    }
+
+    const std::vector<Piece>& m_pieces;
+    const double m_tol;
+    std::vector<Box> m_boxes;
+    std::vector<std::size_t> m_small;
+    std::vector<Node> m_nodes;
+};
 
 } // namespace
 
@@ -199,7 +310,7 @@ bool piecesMeet(const std::vector<Piece>& pieces, double tol, std::size_t pairwi
         forEachNearPair(pieces, tol, [&](const Piece& p, const Piece& q) { return met = meeting(p, q, tol).has_value(); });
         return met;
     }
-    return Sweep(pieces, tol).run() || smallPiecesMeet(pieces, tol);
+    return Sweep(pieces, tol).run() || SmallPieces(pieces, tol).meetAny();
 }
 
 } // namespace outline
