@@ -46,7 +46,7 @@ class Sweep
 {
 public:
     Sweep(const std::vector<Piece>& pieces, double tol)
-        : m_pieces(pieces), m_tol(tol), m_order(Below{this}), m_places(pieces.size())
+        : m_pieces(pieces), m_tol(tol), m_order(BelowNotingTouches{this}), m_places(pieces.size())
     {
     }
     Sweep(const Sweep&) = delete;
@@ -69,16 +69,18 @@ private:
     };
 
     // Orders pieces along the upright line through the left end of the piece entering, which
-    // is one of the two compared.
-    struct Below
+    // is one of the two compared, and notes as it compares where that end comes within tol of
+    // a piece it may not meet (m_touch): the pieces the insertion compares it with are those
+    // beside which it would be placed, and where an order decided by rounding misplaces it.
+    struct BelowNotingTouches
     {
         Sweep* sweep;
         bool operator()(std::size_t p, std::size_t q) const
         {
-            return p == sweep->m_entering ? sweep->enteringBelow(q) : !sweep->enteringBelow(p);
+            return p == sweep->m_entering ? sweep->enteringBelowNotingTouch(q) : !sweep->enteringBelowNotingTouch(p);
         }
     };
-    using Order = std::set<std::size_t, Below>;
+    using Order = std::set<std::size_t, BelowNotingTouches>;
 
     std::vector<Event> events() const
     {
@@ -100,7 +102,7 @@ private:
     // Whether the entering piece goes below the piece. Its left end, when within tol of a piece it
     // may not meet, is noted as a meeting, so that the order rests only on comparisons decided by
     // more than the rounding of their arithmetic.
-    bool enteringBelow(std::size_t piece)
+    bool enteringBelowNotingTouch(std::size_t piece)
     {
         const Piece& entering = m_pieces[m_entering];
         const Piece& other = m_pieces[piece];
