@@ -10,7 +10,7 @@
 #include "arx/acedcmd.h"
 #include "arx/acedinput.h"
 #include "arx/dbdatabase.h"
-#include "win/fileidentity.h"
+#include "posix/fileidentity.h"
 #include "win/winbase.h"
 
 #include <algorithm>

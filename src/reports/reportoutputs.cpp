@@ -2,11 +2,11 @@
 
 #include "arx/acutprintf.h"
 #include "database/preferencesvaulteye.h"
+#include "posix/staletemporaries.h"
 #include "reports/graphicreport.h"
 #include "support/excustom.h"
 #include "support/fileutilities.h"
 #include "support/kavroguard.h"
-#include "win/staletemporaries.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,6 +1,6 @@
 #include "common/tempdir.h"
+#include "posix/process.h"
 #include "win/codepage.h"
-#include "win/process.h"
 
 #include <chrono>
 #include <filesystem>

@@ -1,7 +1,7 @@
 #include "common/tempdir.h"
+#include "posix/homefolder.h"
 #include "win/com.h"
 #include "win/headless.h"
-#include "win/homefolder.h"
 #include "win/messagebox.h"
 #include "win/shlobj.h"
 #include "win/stringtable.h"
