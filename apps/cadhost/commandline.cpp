@@ -2,7 +2,7 @@
 
 #include "arx/acedinput.h"
 #include "arx/acutprintf.h"
-#include "win/homefolder.h"
+#include "posix/homefolder.h"
 #include "win/winbase.h"
 
 #include <algorithm>

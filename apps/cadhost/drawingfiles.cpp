@@ -6,7 +6,7 @@
 #include "arx/aced.h"
 #include "arx/acedinput.h"
 #include "arx/dbdatabase.h"
-#include "win/fileidentity.h"
+#include "posix/fileidentity.h"
 #include "win/winbase.h"
 
 #include <cstdio>

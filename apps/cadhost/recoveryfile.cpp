@@ -4,7 +4,7 @@
 
 #include "arx/acdocman.h"
 #include "arx/dbdatabase.h"
-#include "win/recoveryfiles.h"
+#include "posix/recoveryfiles.h"
 #include "win/winbase.h"
 
 #include <sys/stat.h>

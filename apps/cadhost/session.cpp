@@ -16,7 +16,7 @@
 #include "arx/acedinput.h"
 #include "arx/dbdatabase.h"
 #include "mfc/afxmessagebox.h"
-#include "win/endingwatch.h"
+#include "posix/endingwatch.h"
 #include "win/headless.h"
 
 #include <cerrno>

@@ -3,9 +3,9 @@
 #include "recoveryfile.h"
 
 #include "arx/acedinput.h"
-#include "win/atomicfile.h"
-#include "win/openfilelock.h"
-#include "win/terminalquiet.h"
+#include "posix/atomicfile.h"
+#include "posix/openfilelock.h"
+#include "posix/terminalquiet.h"
 
 #include <csignal>
 #include <cstdio>

@@ -10,7 +10,7 @@
 // the process then ends by the first.
 #pragma once
 
-#include "win/endingwatch.h"
+#include "posix/endingwatch.h"
 
 class SignalGuard
 {

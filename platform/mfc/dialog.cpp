@@ -1,10 +1,10 @@
 #include "mfc/dialog.h"
 
 #include "mfc/dataexchange.h"
-#include "win/endingwatch.h"
+#include "posix/endingwatch.h"
+#include "posix/terminalquiet.h"
 #include "win/headless.h"
 #include "win/pump.h"
-#include "win/terminalquiet.h"
 #include "wndinternal.h"
 
 #include <QAction>

@@ -1,6 +1,6 @@
 #include "mfc/filedialog.h"
 
-#include "win/endingwatch.h"
+#include "posix/endingwatch.h"
 #include "win/headless.h"
 #include "win/messagebox.h"
 

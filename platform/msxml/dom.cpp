@@ -1,6 +1,6 @@
 #include "msxml/dom.h"
 
-#include "win/atomicfile.h"
+#include "posix/atomicfile.h"
 
 #include "win/winbase.h"
 

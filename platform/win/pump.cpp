@@ -1,6 +1,6 @@
 #include "win/pump.h"
 
-#include "win/endingwatch.h"
+#include "posix/endingwatch.h"
 #include "win/headless.h"
 
 #include <QAbstractEventDispatcher>

@@ -1,6 +1,6 @@
 #include "registryfile.h"
 
-#include "win/atomicfile.h"
+#include "posix/atomicfile.h"
 #include "win/hexdigit.h"
 #include "win/widetext.h"
 

@@ -1,6 +1,6 @@
 #include "win/winbase.h"
 
-#include "win/atomicfile.h"
+#include "posix/atomicfile.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,7 +1,7 @@
 #include "win/winreg.h"
 
 #include "registryfile.h"
-#include "win/homefolder.h"
+#include "posix/homefolder.h"
 
 #include <cstdlib>
 #include <cstring>

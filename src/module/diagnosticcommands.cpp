@@ -4,12 +4,12 @@
 #include "host/acadutilities.h"
 #include "module/commandframe.h"
 #include "msxml/dom.h"
+#include "posix/homefolder.h"
 #include "support/fileutilities.h"
 #include "support/kavroguard.h"
 #include "support/utilities.h"
 #include "support/xmlutilities.h"
 #include "win/com.h"
-#include "win/homefolder.h"
 #include "win/shlobj.h"
 
 namespace {

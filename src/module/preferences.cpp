@@ -2,11 +2,11 @@
 
 #include "mfc/file.h"
 #include "module/quorvane.h"
+#include "posix/atomicfile.h"
 #include "support/exunhandled.h"
 #include "support/fileutilities.h"
 #include "support/kavroguard.h"
 #include "support/utilities.h"
-#include "win/atomicfile.h"
 #include "win/messagebox.h"
 #include "win/winbase.h"
 

@@ -5,12 +5,12 @@
 #include "host/acadutilities.h"
 #include "module/commandframe.h"
 #include "module/preferences.h"
+#include "posix/atomicfile.h"
+#include "posix/homefolder.h"
+#include "posix/process.h"
 #include "spaceblocks.h"
 #include "support/utilities.h"
-#include "win/atomicfile.h"
 #include "win/codepage.h"
-#include "win/homefolder.h"
-#include "win/process.h"
 #include "win/winbase.h"
 
 #include <algorithm>

@@ -2,10 +2,10 @@
 
 #include "arx/acutprintf.h"
 #include "database/preferencesvaulteye.h"
+#include "posix/staletemporaries.h"
 #include "support/excustom.h"
 #include "support/fileutilities.h"
 #include "support/kavroguard.h"
-#include "win/staletemporaries.h"
 
 #include <cerrno>
 #include <cstring>

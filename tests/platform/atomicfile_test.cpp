@@ -1,5 +1,5 @@
 #include "common/tempdir.h"
-#include "win/atomicfile.h"
+#include "posix/atomicfile.h"
 
 #include <csignal>
 #include <filesystem>

@@ -1,24 +1,10 @@
 #include "common/tempdir.h"
-#include "win/codepage.h"
-#include "win/process.h"
+#include "posix/process.h"
 
 #include <chrono>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <thread>
-
-TEST(WinCodePage, Utf8BecomesWindows1252WithQuestionMarksForTheRest)
-{
-    EXPECT_EQ(qv::utf8ToWindows1252("Code,Area"), "Code,Area");
-    // Latin-1 characters keep their code; the row 0x80 to 0x9F holds its own characters.
-    EXPECT_EQ(qv::utf8ToWindows1252("m\u00b2 B\u00fcro \u00ff"), "m\xb2 B\xfcro \xff");
-    EXPECT_EQ(qv::utf8ToWindows1252("\u20ac \u201e\u2122 \u0178"), "\x80 \x84\x99 \x9f");
-    // Characters outside the code page, one "?" each, also beyond the 16-bit plane; the
-    // C1 controls that the row replaces are not in the code page either.
-    EXPECT_EQ(qv::utf8ToWindows1252("\u65e5\u672c \U0001F600 \u0081"), "?? ? ?");
-    // Ill-formed UTF-8.
-    EXPECT_EQ(qv::utf8ToWindows1252("a\xff" "b"), "a?b");
-}
 
 namespace {
 

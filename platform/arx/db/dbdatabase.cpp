@@ -1,6 +1,6 @@
 #include "arx/dbdatabase.h"
 
-#include "win/atomicfile.h"
+#include "posix/atomicfile.h"
 #include "win/winbase.h"
 
 #include "arx/dbdict.h"

@@ -2,9 +2,9 @@
 
 #include "arx/acutprintf.h"
 #include "arx/dbdatabase.h"
-#include "win/atomicfile.h"
+#include "posix/atomicfile.h"
+#include "posix/recoveryfiles.h"
 #include "win/pump.h"
-#include "win/recoveryfiles.h"
 #include "win/winbase.h"
 
 #include <algorithm>

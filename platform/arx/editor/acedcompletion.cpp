@@ -1,7 +1,7 @@
 #include "acedcompletion.h"
 
 #include "arx/acedinput.h"
-#include "win/homefolder.h"
+#include "posix/homefolder.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,7 +1,7 @@
 #include "acedhistory.h"
 
 #include "arx/dxftext.h"
-#include "win/atomicfile.h"
+#include "posix/atomicfile.h"
 
 #include <algorithm>
 #include <cerrno>

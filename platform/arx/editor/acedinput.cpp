@@ -3,7 +3,7 @@
 #include "acedterminal.h"
 #include "arx/acutprintf.h"
 #include "mfc/file.h"
-#include "win/endingwatch.h"
+#include "posix/endingwatch.h"
 #include "win/headless.h"
 #include "win/pump.h"
 

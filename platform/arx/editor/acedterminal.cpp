@@ -2,7 +2,7 @@
 
 #include "acedcompletion.h"
 #include "arx/acutprintf.h"
-#include "win/endingwatch.h"
+#include "posix/endingwatch.h"
 #include "win/pump.h"
 
 #include <cerrno>

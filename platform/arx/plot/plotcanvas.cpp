@@ -5,7 +5,7 @@
 #include "plotprice.h"
 
 #include "arx/dbboxtree.h"
-#include "win/atomicfile.h"
+#include "posix/atomicfile.h"
 
 #include <jpeglib.h>
 

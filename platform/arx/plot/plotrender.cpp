@@ -11,7 +11,7 @@
 #include "arx/dbviewport.h"
 #include "arx/plotdevice.h"
 #include "arx/plotmedia.h"
-#include "win/atomicfile.h"
+#include "posix/atomicfile.h"
 
 #include <cerrno>
 #include <charconv>

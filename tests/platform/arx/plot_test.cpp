@@ -21,7 +21,7 @@
 #include "plotpng.h"
 #include "plotprice.h"
 #include "textmeasurer.h"
-#include "win/atomicfile.h"
+#include "posix/atomicfile.h"
 
 #include <cairo.h>
 #include <gtest/gtest.h>

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "arx/dxfmappingguard.h"
-#include "win/fileidentity.h"
+#include "posix/fileidentity.h"
 
 #include <optional>
 #include <string>

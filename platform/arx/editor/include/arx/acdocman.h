@@ -1,13 +1,13 @@
 // Drawing documents: each an open drawing database with its file, and the manager that
 // knows the current one. Locks nest per document (each lock needs its unlock), and a test
 // may make the manager refuse them. A document with a file holds the file's lock between
-// sessions (win/openfilelock.h) while it is open, and knows the file as it read or last
+// sessions (posix/openfilelock.h) while it is open, and knows the file as it read or last
 // wrote it, so that a save sees whether another program changed it meanwhile.
 #pragma once
 
 #include "arx/errorstatus.h"
-#include "win/fileidentity.h"
-#include "win/openfilelock.h"
+#include "posix/fileidentity.h"
+#include "posix/openfilelock.h"
 
 #include <functional>
 #include <memory>

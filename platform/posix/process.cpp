@@ -1,4 +1,4 @@
-#include "win/process.h"
+#include "posix/process.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "win/terminalquiet.h"
+#include "posix/terminalquiet.h"
 
 #include <unistd.h>
 

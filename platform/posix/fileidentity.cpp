@@ -1,4 +1,4 @@
-#include "win/fileidentity.h"
+#include "posix/fileidentity.h"
 
 #include <sys/stat.h>
 

@@ -1,4 +1,4 @@
-#include "win/staletemporaries.h"
+#include "posix/staletemporaries.h"
 
 #include <cerrno>
 #include <cstdint>

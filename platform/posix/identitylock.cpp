@@ -1,6 +1,6 @@
 #include "identitylock.h"
 
-#include "win/staletemporaries.h"
+#include "posix/staletemporaries.h"
 
 #include <cstdint>
 #include <cstdlib>

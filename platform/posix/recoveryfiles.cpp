@@ -1,6 +1,6 @@
-#include "win/recoveryfiles.h"
+#include "posix/recoveryfiles.h"
 
-#include "win/homefolder.h"
+#include "posix/homefolder.h"
 
 #include <cstdlib>
 #include <dirent.h>

@@ -1,4 +1,4 @@
-#include "win/homefolder.h"
+#include "posix/homefolder.h"
 
 #include <cstdlib>
 #include <pwd.h>

@@ -1,7 +1,7 @@
-#include "win/atomicfile.h"
+#include "posix/atomicfile.h"
 
-#include "win/removalslots.h"
-#include "win/staletemporaries.h"
+#include "posix/removalslots.h"
+#include "posix/staletemporaries.h"
 
 #include <cerrno>
 #include <cstring>

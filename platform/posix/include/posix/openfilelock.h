@@ -42,7 +42,7 @@ private:
 };
 
 // Takes this process's lines out of the lock files of its open files, for a session ended
-// from outside that closes none: on the main thread (the ending action of win/endingwatch.h),
+// from outside that closes none: on the main thread (the ending action of posix/endingwatch.h),
 // never in a signal handler.
 void removeLockFiles();
 

@@ -1,4 +1,4 @@
-#include "win/openfilelock.h"
+#include "posix/openfilelock.h"
 
 #include "identitylock.h"
 #include "lockfile.h"

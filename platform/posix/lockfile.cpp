@@ -1,7 +1,7 @@
 #include "lockfile.h"
 
-#include "win/atomicfile.h"
-#include "win/staletemporaries.h"
+#include "posix/atomicfile.h"
+#include "posix/staletemporaries.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,4 +1,4 @@
-#include "win/endingwatch.h"
+#include "posix/endingwatch.h"
 
 #include <QGuiApplication>
 #include <QSocketNotifier>
