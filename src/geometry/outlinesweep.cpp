@@ -37,11 +37,14 @@ bool belowNeighbour(const Piece& entering, const Piece& other)
 // Shamos and Hoey's sweep over the pieces from left to right (points of one x from the bottom up).
 // It keeps the pieces that an upright line meets in their order along it and tests two pieces only
 // when they come next to each other there: if any two meet, two that meet come next to each other
-// before the sweep passes the leftmost point where pieces meet. A piece stays in the order for tol
-// beyond its right end, running on level from it, so that ends within tol of each other are in the
-// order together whichever comes first. Pieces in a row are taken to meet only at their joint,
-// though they may run within tol of each other beside it and so stand between two pieces that
-// meet: a piece next to one of its row is tested against the piece beyond that one too.
+// before the sweep passes the leftmost point where pieces meet. A piece stays in the order for a
+// little more than tol beyond its right end, running on level from it, so that ends within tol of
+// each other are in the order together whichever comes first, however their places are rounded.
+// Pieces in a row are taken to meet only at their joint, though they may run within tol of each
+// other beside it and so stand between two pieces that meet: a piece next to one of its row is
+// tested against the piece beyond that one too, and a piece entering next to one in a row with the
+// piece beyond is tested for starting within tol of that piece (one steep, or just ended, may lie
+// so near it with the next piece of its row between them).
 class Sweep
 {
 public:
@@ -84,11 +87,12 @@ private:
 
     std::vector<Event> events() const
     {
+        constexpr double kStay = 1.25; // times tol that a piece stays beyond its right end
         std::vector<Event> events;
         events.reserve(2 * m_pieces.size());
         for (std::size_t i = 0; i < m_pieces.size(); ++i) {
             events.push_back({m_pieces[i].left, i, true});
-            events.push_back({{m_pieces[i].right.x + m_tol, m_pieces[i].right.y}, i, false});
+            events.push_back({{m_pieces[i].right.x + kStay * m_tol, m_pieces[i].right.y}, i, false});
         }
         // By place, entries before departures.
         std::sort(events.begin(), events.end(), [](const Event& a, const Event& b) {
@@ -117,10 +121,24 @@ private:
         m_entering = piece;
         const Order::iterator placed = m_order.insert(piece).first;
         m_places[piece] = placed;
-        if (m_touch)
+        if (m_touch || startsBesidePastRow(placed))
             return true;
         return (placed != m_order.begin() && meetAdjacent(std::prev(placed), placed)) ||
                (std::next(placed) != m_order.end() && meetAdjacent(placed, std::next(placed)));
+    }
+
+    // Whether the entering piece starts within tol of the piece beyond a neighbour of it in the
+    // order that is in a row with that piece, one it may not meet.
+    bool startsBesidePastRow(Order::iterator placed) const
+    {
+        const auto beside = [&](Order::iterator neighbour, Order::iterator beyond) {
+            return inRow(*neighbour, *beyond) && !inRow(*placed, *beyond) &&
+                   distance(m_pieces[*beyond], m_pieces[*placed].left) <= m_tol;
+        };
+        const Order::iterator above = std::next(placed);
+        return (placed != m_order.begin() && std::prev(placed) != m_order.begin() &&
+                beside(std::prev(placed), std::prev(placed, 2))) ||
+               (above != m_order.end() && std::next(above) != m_order.end() && beside(above, std::next(above)));
     }
 
     bool leave(std::size_t piece)
