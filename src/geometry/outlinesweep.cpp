@@ -210,13 +210,11 @@ class SmallPieces
 public:
     SmallPieces(const std::vector<Piece>& pieces, double tol) : m_pieces(pieces), m_tol(tol)
     {
-        constexpr double kSmall = 8;
-        const double most = (kSmall + 2) * tol;
         m_boxes.reserve(pieces.size());
         for (const Piece& piece : pieces)
             m_boxes.push_back(boxOf(piece, tol));
         for (std::size_t p = 0; p < pieces.size(); ++p)
-            if (m_boxes[p].right - m_boxes[p].left <= most && m_boxes[p].top - m_boxes[p].bottom <= most)
+            if (isSmall(p))
                 m_small.push_back(p);
         if (!m_small.empty()) {
             m_nodes.resize(1);
@@ -224,11 +222,14 @@ public:
         }
     }
 
-    // Whether any small piece meets a piece it is not in a row with.
+    // Whether any small piece meets a piece it is not in a row with, or the pieces on either side
+    // of a run of small pieces along the outline meet.
     bool meetAny() const
     {
         if (m_small.empty())
             return false;
+        if (acrossRunsMeet())
+            return true;
         std::vector<std::size_t> open;
         for (std::size_t p = 0; p < m_pieces.size(); ++p) {
             open.assign(1, 0);
@@ -281,6 +282,33 @@ private:
         m_nodes[at].halves = halves;
         split(halves, begin, middle);
         split(halves + 1, middle, end);
+    }
+
+    // Whether the piece is no wider or taller than a few times tol.
+    bool isSmall(std::size_t p) const
+    {
+        constexpr double kSmall = 8;
+        const double most = (kSmall + 2) * m_tol;
+        return m_boxes[p].right - m_boxes[p].left <= most && m_boxes[p].top - m_boxes[p].bottom <= most;
+    }
+
+    // The run, crowded within a few tol, may stand between the pieces on its two sides in the
+    // sweep's order wherever they come near each other beside it.
+    bool acrossRunsMeet() const
+    {
+        const std::size_t n = m_pieces.size();
+        for (const std::size_t first : m_small) {
+            const std::size_t before = (first + n - 1) % n;
+            if (isSmall(before))
+                continue;
+            std::size_t after = first;
+            while (isSmall(after))
+                after = (after + 1) % n;
+            if (after != before && !inRowOf(m_pieces, before, after) && overlap(m_boxes[before], m_boxes[after]) &&
+                meeting(m_pieces[before], m_pieces[after], m_tol))
+                return true;
+        }
+        return false;
     }
 
     bool leafMeets(const Node& node, std::size_t piece) const

@@ -101,6 +101,8 @@ const std::vector<Case> kCases = {
      {{0, 0, -0.5}, {248e-9, 248e-9}, {0, 8e-9}, {232e-9, 136e-9}, {1, 0}, {248e-9, 128e-9}}, kTouches},
     {"vertex beside an upright side, the next side leaving its top between them",
      {{0, 0}, {0, 27e-9}, {31e-9, 6e-9}, {1, 0}, {21e-9, 1e-9}, {31e-9, 0}, {0.5e-9, 23e-9}, {16e-9, 0}}, kTouches},
+    {"sides meeting across an arc of a tolerance's width",
+     {{2.5e-9, 0}, {1.5e-9, 15.5e-9, 2}, {2.5e-9, 15.5e-9, -0.5}, {15.5e-9, 15.5e-9, -0.5}, {15.5e-9, 13.5e-9}, {1, 0}}, kTouches},
 };
 
 class OutlineCrossing : public testing::TestWithParam<Case>
