@@ -37,11 +37,14 @@ bool belowNeighbour(const Piece& entering, const Piece& other)
 // Shamos and Hoey's sweep over the pieces from left to right (points of one x from the bottom up).
 // It keeps the pieces that an upright line meets in their order along it and tests two pieces only
 // when they come next to each other there: if any two meet, two that meet come next to each other
-// before the sweep passes the leftmost point where pieces meet. A piece stays in the order for tol
-// beyond its right end, running on level from it, so that ends within tol of each other are in the
-// order together whichever comes first. Pieces in a row are taken to meet only at their joint,
-// though they may run within tol of each other beside it and so stand between two pieces that
-// meet: a piece next to one of its row is tested against the piece beyond that one too.
+// before the sweep passes the leftmost point where pieces meet. A piece stays in the order for a
+// little more than tol beyond its right end, running on level from it, so that ends within tol of
+// each other are in the order together whichever comes first, however their places are rounded.
+// Pieces in a row are taken to meet only at their joint, though they may run within tol of each
+// other beside it and so stand between two pieces that meet: a piece next to one of its row is
+// tested against the piece beyond that one too, and a piece entering next to one in a row with the
+// piece beyond is tested for starting within tol of that piece (one steep, or just ended, may lie
+// so near it with the next piece of its row between them).
 class Sweep
 {
 public:
@@ -84,11 +87,12 @@ private:
 
     std::vector<Event> events() const
     {
+        constexpr double kStay = 1.25; // times tol that a piece stays beyond its right end
         std::vector<Event> events;
         events.reserve(2 * m_pieces.size());
         for (std::size_t i = 0; i < m_pieces.size(); ++i) {
             events.push_back({m_pieces[i].left, i, true});
-            events.push_back({{m_pieces[i].right.x + m_tol, m_pieces[i].right.y}, i, false});
+            events.push_back({{m_pieces[i].right.x + kStay * m_tol, m_pieces[i].right.y}, i, false});
         }
         // By place, entries before departures.
         std::sort(events.begin(), events.end(), [](const Event& a, const Event& b) {
@@ -117,10 +121,24 @@ private:
         m_entering = piece;
         const Order::iterator placed = m_order.insert(piece).first;
         m_places[piece] = placed;
-        if (m_touch)
+        if (m_touch || startsBesidePastRow(placed))
             return true;
         return (placed != m_order.begin() && meetAdjacent(std::prev(placed), placed)) ||
                (std::next(placed) != m_order.end() && meetAdjacent(placed, std::next(placed)));
+    }
+
+    // Whether the entering piece starts within tol of the piece beyond a neighbour of it in the
+    // order that is in a row with that piece, one it may not meet.
+    bool startsBesidePastRow(Order::iterator placed) const
+    {
+        const auto beside = [&](Order::iterator neighbour, Order::iterator beyond) {
+            return inRow(*neighbour, *beyond) && !inRow(*placed, *beyond) &&
+                   distance(m_pieces[*beyond], m_pieces[*placed].left) <= m_tol;
+        };
+        const Order::iterator above = std::next(placed);
+        return (placed != m_order.begin() && std::prev(placed) != m_order.begin() &&
+                beside(std::prev(placed), std::prev(placed, 2))) ||
+               (above != m_order.end() && std::next(above) != m_order.end() && beside(above, std::next(above)));
     }
 
     bool leave(std::size_t piece)
@@ -192,13 +210,11 @@ class SmallPieces
 public:
     SmallPieces(const std::vector<Piece>& pieces, double tol) : m_pieces(pieces), m_tol(tol)
     {
-        constexpr double kSmall = 8;
-        const double most = (kSmall + 2) * tol;
         m_boxes.reserve(pieces.size());
         for (const Piece& piece : pieces)
             m_boxes.push_back(boxOf(piece, tol));
         for (std::size_t p = 0; p < pieces.size(); ++p)
-            if (m_boxes[p].right - m_boxes[p].left <= most && m_boxes[p].top - m_boxes[p].bottom <= most)
+            if (isSmall(p))
                 m_small.push_back(p);
         if (!m_small.empty()) {
             m_nodes.resize(1);
@@ -206,11 +222,14 @@ public:
         }
     }
 
-    // Whether any small piece meets a piece it is not in a row with.
+    // Whether any small piece meets a piece it is not in a row with, or the pieces on either side
+    // of a run of small pieces along the outline meet.
     bool meetAny() const
     {
         if (m_small.empty())
             return false;
+        if (acrossRunsMeet())
+            return true;
         std::vector<std::size_t> open;
         for (std::size_t p = 0; p < m_pieces.size(); ++p) {
             open.assign(1, 0);
@@ -263,6 +282,33 @@ private:
         m_nodes[at].halves = halves;
         split(halves, begin, middle);
         split(halves + 1, middle, end);
+    }
+
+    // Whether the piece is no wider or taller than a few times tol.
+    bool isSmall(std::size_t p) const
+    {
+        constexpr double kSmall = 8;
+        const double most = (kSmall + 2) * m_tol;
+        return m_boxes[p].right - m_boxes[p].left <= most && m_boxes[p].top - m_boxes[p].bottom <= most;
+    }
+
+    // The run, crowded within a few tol, may stand between the pieces on its two sides in the
+    // sweep's order wherever they come near each other beside it.
+    bool acrossRunsMeet() const
+    {
+        const std::size_t n = m_pieces.size();
+        for (const std::size_t first : m_small) {
+            const std::size_t before = (first + n - 1) % n;
+            if (isSmall(before))
+                continue;
+            std::size_t after = first;
+            while (isSmall(after))
+                after = (after + 1) % n;
+            if (after != before && !inRowOf(m_pieces, before, after) && overlap(m_boxes[before], m_boxes[after]) &&
+                meeting(m_pieces[before], m_pieces[after], m_tol))
+                return true;
+        }
+        return false;
     }
 
     bool leafMeets(const Node& node, std::size_t piece) const

@@ -97,6 +97,12 @@ const std::vector<Case> kCases = {
     {"circle drawn twice", {{0, 0, 1}, {2, 0, 1}, {0, 0, 1}, {2, 0, 1}}, kCrosses},
     {"arc crossing the segment before it", {{0, 0}, {4, 0, 1.5}, {2, -1}}, kCrosses, AcGePoint2d(19.0 / 12, 0)},
     {"two arcs crossing", {{0, 0, 0.8}, {4, 0}, {4, -1, 0.8}, {0, -1}}, kCrosses},
+    {"vertex beside an arc rising steeply from a joint, the next side leaving it between them",
+     {{0, 0, -0.5}, {248e-9, 248e-9}, {0, 8e-9}, {232e-9, 136e-9}, {1, 0}, {248e-9, 128e-9}}, kTouches},
+    {"vertex beside an upright side, the next side leaving its top between them",
+     {{0, 0}, {0, 27e-9}, {31e-9, 6e-9}, {1, 0}, {21e-9, 1e-9}, {31e-9, 0}, {0.5e-9, 23e-9}, {16e-9, 0}}, kTouches},
+    {"sides meeting across an arc of a tolerance's width",
+     {{2.5e-9, 0}, {1.5e-9, 15.5e-9, 2}, {2.5e-9, 15.5e-9, -0.5}, {15.5e-9, 15.5e-9, -0.5}, {15.5e-9, 13.5e-9}, {1, 0}}, kTouches},
 };
 
 class OutlineCrossing : public testing::TestWithParam<Case>
