@@ -12,8 +12,9 @@ namespace outline {
 
 // Whether two pieces not in a row come within tol of each other, or two in a row meet away
 // from their joint. Up to pairwiseUpTo pieces are tried pair by pair, more by a sweep that
-// costs n log n, and then each piece no larger than a few times tol against those near it;
-// either stops at the first meeting found, and both find one where the other does.
+// costs n log n, and then each piece no larger than a few times tol against those near it,
+// and the pieces either side of a run of such pieces against each other; either stops at the
+// first meeting found, and both find one where the other does.
 bool piecesMeet(const std::vector<Piece>& pieces, double tol, std::size_t pairwiseUpTo);
 
 // The points away from their joint where two pieces in a row, of different segments, meet.
